@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+class QLocale;
+class QMainWindow;
+class QSettings;
+
+// Column name and whether the list shows it; kept for this process only.
+using ColumnVisibility = QVector<QPair<QString, bool>>;
+
+// The one process-wide settings object: the settings store, the login state
+// and the display formats derived from the settings.
+class AppSettings
+{
+public:
+    static AppSettings* Instance();
+
+    void LoadDateFormat();
+    void LoadTimeFormat();
+    void LoadLocale();
+
+    QString TimeFormat() const;
+    QString Theme() const;
+    QString CurrentUser();
+    void SetPermittedModules(const QList<int>& modules);
+    bool HasPermission(int module) const;
+
+    // Public on purpose: modules read these directly.
+    QMainWindow* mainWindow = nullptr;
+    QString loginName;
+    QString roleName;
+    QList<int> permittedModules;
+    QString timeFormat;
+    QString dateFormat;
+    QLocale* locale = nullptr;
+    ColumnVisibility salesColumns;
+    ColumnVisibility salesDetailColumns;
+    ColumnVisibility inventoryColumns;
+    ColumnVisibility productColumns;
+    ColumnVisibility productStockColumns;
+    ColumnVisibility reportColumns;
+    QString theme;
+    QSettings* settings = nullptr;
+
+private:
+    AppSettings();
+    ~AppSettings();
+    AppSettings(const AppSettings&) = delete;
+    AppSettings& operator=(const AppSettings&) = delete;
+};

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# A private MariaDB server on 127.0.0.1, with its data in a folder of its own.
+#   mariadb.sh start DATADIR PORT     initialise when new, start, wait until it answers
+#   mariadb.sh stop DATADIR           stop it (no-op when not running)
+#   mariadb.sh running DATADIR        exit 0 when it answers
+#   mariadb.sh user DATADIR USER PASSWORD   create or reset the application user
+set -euo pipefail
+
+cmd=${1:?command}
+datadir=${2:?data folder}
+sock="$datadir/mysqld.sock"
+pidfile="$datadir/mysqld.pid"
+
+find_tool() {
+    for t in "$@"; do
+        command -v "$t" >/dev/null 2>&1 && { command -v "$t"; return; }
+        [ -x "/usr/sbin/$t" ] && { echo "/usr/sbin/$t"; return; }
+    done
+    echo "missing: $*" >&2
+    exit 1
+}
+
+ping_server() {
+    "$(find_tool mariadb-admin mysqladmin)" --no-defaults --socket="$sock" -uroot ping >/dev/null 2>&1
+}
+
+case "$cmd" in
+start)
+    port=${3:?port}
+    mkdir -p "$datadir"
+    if ping_server; then exit 0; fi
+    if [ ! -d "$datadir/mysql" ]; then
+        "$(find_tool mariadb-install-db mysql_install_db)" --no-defaults --datadir="$datadir" \
+            --user="$(id -un)" --auth-root-authentication-method=normal >"$datadir/install.log" 2>&1
+    fi
+    setsid "$(find_tool mariadbd mysqld)" --no-defaults --datadir="$datadir" --socket="$sock" \
+        --pid-file="$pidfile" --port="$port" --bind-address=127.0.0.1 --user="$(id -un)" \
+        --skip-log-bin --log-error="$datadir/server.log" </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 1 150); do
+        ping_server && exit 0
+        sleep 0.2
+    done
+    echo "MariaDB did not start; see $datadir/server.log" >&2
+    tail -n 20 "$datadir/server.log" >&2 || true
+    exit 1
+    ;;
+stop)
+    if ping_server; then
+        "$(find_tool mariadb-admin mysqladmin)" --no-defaults --socket="$sock" -uroot shutdown >/dev/null 2>&1 || true
+    fi
+    for _ in $(seq 1 100); do
+        [ -f "$pidfile" ] || exit 0
+        sleep 0.1
+    done
+    [ -f "$pidfile" ] && kill -9 "$(cat "$pidfile")" 2>/dev/null || true
+    ;;
+running)
+    ping_server
+    ;;
+user)
+    user=${3:?user}
+    password=${4:?password}
+    "$(find_tool mariadb mysql)" --no-defaults --socket="$sock" -uroot <<SQL
+CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY '$password';
+ALTER USER '$user'@'127.0.0.1' IDENTIFIED BY '$password';
+GRANT ALL ON *.* TO '$user'@'127.0.0.1' WITH GRANT OPTION;
+CREATE USER IF NOT EXISTS '$user'@'localhost' IDENTIFIED BY '$password';
+ALTER USER '$user'@'localhost' IDENTIFIED BY '$password';
+GRANT ALL ON *.* TO '$user'@'localhost' WITH GRANT OPTION;
+FLUSH PRIVILEGES;
+SQL
+    ;;
+*)
+    echo "unknown command $cmd" >&2
+    exit 2
+    ;;
+esac

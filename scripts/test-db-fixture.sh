@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# CTest fixture: a throw-away MariaDB for the database tests.
+#   test-db-fixture.sh setup INFOFILE     start it on a free loopback port, write the connection to INFOFILE
+#   test-db-fixture.sh cleanup INFOFILE   stop it and remove its data
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+cmd=${1:?command}
+info=${2:?info file}
+
+case "$cmd" in
+setup)
+    if [ -f "$info" ]; then "$0" cleanup "$info" || true; fi
+    datadir=$(mktemp -d /tmp/vorantel-testdb.XXXXXX)
+    port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    "$here/mariadb.sh" start "$datadir" "$port"
+    "$here/mariadb.sh" user "$datadir" vorantel_test test_pw_1
+    mkdir -p "$(dirname "$info")"
+    cat >"$info" <<INFO
+VORANTEL_TEST_DB_HOST=127.0.0.1
+VORANTEL_TEST_DB_PORT=$port
+VORANTEL_TEST_DB_USER=vorantel_test
+VORANTEL_TEST_DB_PASSWORD=test_pw_1
+VORANTEL_TEST_DB_DATADIR=$datadir
+INFO
+    echo "test server on 127.0.0.1:$port ($datadir)"
+    ;;
+cleanup)
+    [ -f "$info" ] || exit 0
+    datadir=$(sed -n 's/^VORANTEL_TEST_DB_DATADIR=//p' "$info")
+    if [ -n "$datadir" ] && [ -d "$datadir" ]; then
+        "$here/mariadb.sh" stop "$datadir"
+        rm -rf "$datadir"
+    fi
+    rm -f "$info"
+    ;;
+esac

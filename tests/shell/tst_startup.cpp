@@ -1,0 +1,176 @@
+#include "appsettings.h"
+#include "startup.h"
+#include "testsupport.h"
+
+#include <QProcess>
+#include <QSettings>
+
+#include <csignal>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scalingText_data();
+    void scalingText();
+    void scalingInChildProcess_data();
+    void scalingInChildProcess();
+    void translationTable_data();
+    void translationTable();
+    void restartArgument();
+    void singleInstanceWithRealProcesses();
+    void cleanup();
+
+private:
+    QProcess* startApp(const QStringList& args = {});
+    QList<QProcess*> processes;
+};
+
+void TestStartup::cleanup()
+{
+    for (QProcess* p : processes) {
+        if (p->state() != QProcess::NotRunning) {
+            p->kill();
+            p->waitForFinished(5000);
+        }
+        delete p;
+    }
+    processes.clear();
+}
+
+void TestStartup::scalingText_data()
+{
+    QTest::addColumn<float>("factor");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0") << 0.0f << "0.9";
+    QTest::newRow("1") << 1.0f << "1.0";
+    QTest::newRow("2") << 2.0f << "1.1";
+    QTest::newRow("6") << 6.0f << "1.5";
+    QTest::newRow("11") << 11.0f << "2.0";
+}
+
+void TestStartup::scalingText()
+{
+    QFETCH(float, factor);
+    QFETCH(QString, text);
+    QCOMPARE(ScaleFactorText(factor), text);
+}
+
+void TestStartup::scalingInChildProcess_data()
+{
+    QTest::addColumn<QVariant>("mode");
+    QTest::addColumn<QVariant>("factor");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("highDpi");
+    QTest::newRow("factor 0") << QVariant() << QVariant(0) << "0.9" << 0;
+    QTest::newRow("factor 1") << QVariant(0) << QVariant(1) << "1.0" << 0;
+    QTest::newRow("factor 2") << QVariant(0) << QVariant(2) << "1.1" << 0;
+    QTest::newRow("factor 6") << QVariant(2) << QVariant(6) << "1.5" << 0;
+    QTest::newRow("factor 11") << QVariant(0) << QVariant(11) << "2.0" << 0;
+    QTest::newRow("no factor stored") << QVariant() << QVariant() << "1.0" << 0;
+    QTest::newRow("unreadable factor") << QVariant() << QVariant(QStringLiteral("big")) << "0.9" << 0;
+    QTest::newRow("automatic") << QVariant(1) << QVariant(6) << "<unset>" << 1;
+}
+
+void TestStartup::scalingInChildProcess()
+{
+    QFETCH(QVariant, mode);
+    QFETCH(QVariant, factor);
+    QFETCH(QString, expected);
+    QFETCH(int, highDpi);
+    QSettings* store = AppSettings::Instance()->settings;
+    store->remove(QStringLiteral("scaling_mode"));
+    store->remove(QStringLiteral("scaling_factor"));
+    if (mode.isValid())
+        store->setValue(QStringLiteral("scaling_mode"), mode);
+    if (factor.isValid())
+        store->setValue(QStringLiteral("scaling_factor"), factor);
+    store->sync();
+
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("3.0")); // inherited value is replaced or removed
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(STARTUP_PROBE), QStringList());
+    QVERIFY(probe.waitForFinished(10000));
+    const QString out = QString::fromUtf8(probe.readAllStandardOutput());
+    QVERIFY2(out.contains(QStringLiteral("QT_SCALE_FACTOR=") + expected + QLatin1Char('\n')), qPrintable(out));
+    QVERIFY2(out.contains(QStringLiteral("highdpi=%1").arg(highDpi)), qPrintable(out));
+}
+
+void TestStartup::translationTable_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("English") << "English" << "";
+    QTest::newRow("Chinese") << "Chinese Simplified" << "vorantel_cn.qm";
+    QTest::newRow("Japanese") << "Japanese" << "vorantel_jp.qm";
+    QTest::newRow("Malay") << "Malay" << "vorantel_ml.qm";
+    QTest::newRow("Bangali") << "Bangali" << "vorantel_bn.qm";
+    QTest::newRow("Bengali as the settings page writes it") << "Bengali" << "vorantel_bn.qm";
+    QTest::newRow("case matters") << "spanish" << "";
+    QTest::newRow("unknown") << "Klingon" << "";
+}
+
+void TestStartup::translationTable()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, file);
+    QCOMPARE(TranslationFileFor(language), file);
+}
+
+void TestStartup::restartArgument()
+{
+    char prog[] = "vorantel";
+    char restart[] = "restart";
+    char other[] = "--restart";
+    char* withRestart[] = {prog, restart};
+    char* without[] = {prog, other};
+    QVERIFY(HasRestartArgument(2, withRestart));
+    QVERIFY(!HasRestartArgument(2, without));
+    char* programPathOnly[] = {restart};
+    QVERIFY(HasRestartArgument(1, programPathOnly));
+}
+
+QProcess* TestStartup::startApp(const QStringList& args)
+{
+    auto* p = new QProcess;
+    processes << p;
+    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->start(QStringLiteral(VORANTEL_APP), args);
+    return p;
+}
+
+void TestStartup::singleInstanceWithRealProcesses()
+{
+    // The guard's key file lives in the temporary folder, which is this test's own.
+    QProcess* first = startApp();
+    QVERIFY(first->waitForStarted());
+    QTest::qWait(1500);
+    QCOMPARE(first->state(), QProcess::Running);
+
+    QProcess* second = startApp();
+    QVERIFY(second->waitForFinished(15000));
+    QCOMPARE(second->exitCode(), 255); // -1
+    QVERIFY(second->readAllStandardOutput().isEmpty());
+
+    QProcess* restarted = startApp({QStringLiteral("restart")});
+    QTest::qWait(1500);
+    QCOMPARE(restarted->state(), QProcess::Running);
+
+    // A killed holder leaves its segment behind; the next start must not be refused.
+    ::kill(pid_t(first->processId()), SIGKILL);
+    QVERIFY(first->waitForFinished(5000));
+    QProcess* afterCrash = startApp();
+    QTest::qWait(1500);
+    QCOMPARE(afterCrash->state(), QProcess::Running);
+
+    // And that copy holds the guard again.
+    QProcess* refused = startApp();
+    QVERIFY(refused->waitForFinished(15000));
+    QCOMPARE(refused->exitCode(), 255);
+}
+
+VORANTEL_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QQueue>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+// Answers modal message boxes and dialogs from a timer, so that a test never hangs
+// on exec(). Every modal widget seen is recorded. Queued answers are used in order;
+// with none left, a message box gets its Escape button and a dialog is rejected.
+class ModalAnswerer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Seen
+    {
+        QString className;
+        QString objectName;
+        QString title;
+        QString text; // a message box's text, or the dialog's window title
+    };
+    // Returns false when the modal widget is not the one it expects (the test then fails).
+    using Handler = std::function<bool(QWidget* modal)>;
+
+    explicit ModalAnswerer(QObject* parent = nullptr);
+    ~ModalAnswerer() override;
+
+    // Queue an answer for the next modal widget.
+    void pressButton(QMessageBox::StandardButton button);
+    void pressButtonText(const QString& text);
+    void accept();
+    void reject();
+    void handle(const Handler& handler);
+
+    QList<Seen> seen;
+    QStringList failures; // answers that met an unexpected widget
+    int pendingAnswers() const { return answers.size(); }
+    // Texts of every message box seen, "title|text".
+    QStringList messages() const;
+    void clear();
+
+private slots:
+    void poll();
+
+private:
+    QQueue<Handler> answers;
+    QPointer<QWidget> lastHandled;
+    QTimer timer;
+};

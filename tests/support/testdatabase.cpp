@@ -1,0 +1,90 @@
+#include "testdatabase.h"
+
+#include "appsettings.h"
+#include "constants.h"
+
+#include <QFile>
+#include <QSettings>
+
+namespace TestDatabase {
+
+Server server()
+{
+    Server s;
+    QFile info(qEnvironmentVariable("VORANTEL_TEST_DB_INFO"));
+    if (info.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        while (!info.atEnd()) {
+            const QString line = QString::fromUtf8(info.readLine()).trimmed();
+            const int eq = line.indexOf(QLatin1Char('='));
+            if (eq < 0)
+                continue;
+            const QString key = line.left(eq);
+            const QString value = line.mid(eq + 1);
+            if (key == QLatin1String("VORANTEL_TEST_DB_HOST"))
+                s.host = value;
+            else if (key == QLatin1String("VORANTEL_TEST_DB_PORT"))
+                s.port = value.toInt();
+            else if (key == QLatin1String("VORANTEL_TEST_DB_USER"))
+                s.user = value;
+            else if (key == QLatin1String("VORANTEL_TEST_DB_PASSWORD"))
+                s.password = value;
+        }
+    }
+    return s;
+}
+
+QString uniqueName(const QString& prefix)
+{
+    static int counter = 0;
+    return QStringLiteral("%1_%2_%3").arg(prefix).arg(QCoreApplication::applicationPid()).arg(++counter);
+}
+
+QSqlDatabase connect(const QString& connectionName, const QString& database)
+{
+    const Server s = server();
+    QSqlDatabase db = QSqlDatabase::contains(connectionName) ? QSqlDatabase::database(connectionName, false)
+                                                             : QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), connectionName);
+    if (db.isOpen() && db.databaseName() == database)
+        return db;
+    db.close();
+    db.setHostName(s.host);
+    db.setPort(s.port);
+    db.setUserName(s.user);
+    db.setPassword(s.password);
+    db.setDatabaseName(database);
+    db.open();
+    return db;
+}
+
+void writeServerSettings()
+{
+    const Server s = server();
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(DB_SERVER, s.host);
+    store->setValue(DB_PORT, QString::number(s.port));
+    store->setValue(DB_USER, s.user);
+    store->setValue(DB_PASSWORD, s.password);
+    store->sync();
+}
+
+void dropDatabase(const QString& name)
+{
+    QSqlDatabase db = connect(QStringLiteral("test_admin"));
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(name));
+}
+
+QString exec(const QString& database, const QStringList& statements)
+{
+    QSqlDatabase db = connect(QStringLiteral("test_admin_") + database, database);
+    if (!db.isOpen())
+        return db.lastError().text();
+    QSqlQuery q(db);
+    for (const QString& statement : statements) {
+        if (!q.exec(statement))
+            return statement + QStringLiteral(": ") + q.lastError().text();
+    }
+    return QString();
+}
+
+} // namespace TestDatabase

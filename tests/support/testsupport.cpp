@@ -1,0 +1,44 @@
+#include "testsupport.h"
+
+#include "appsettings.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace TestSupport {
+
+QString ScratchDir()
+{
+    QString dir = qEnvironmentVariable("VORANTEL_TEST_SCRATCH");
+    if (dir.isEmpty())
+        dir = QDir::tempPath() + QStringLiteral("/vorantel-test-") + QString::number(QCoreApplication::applicationPid());
+    return dir;
+}
+
+void PrepareEnvironment()
+{
+    // Environment variables only: this runs before QCoreApplication exists.
+    QString dir = qEnvironmentVariable("VORANTEL_TEST_SCRATCH");
+    if (dir.isEmpty()) {
+        dir = QDir::tempPath() + QStringLiteral("/vorantel-test-scratch");
+        qputenv("VORANTEL_TEST_SCRATCH", dir.toUtf8());
+    }
+    QDir(dir).removeRecursively();
+    for (const char* sub : {"config", "data", "tmp", "home"})
+        QDir().mkpath(dir + QLatin1Char('/') + QLatin1String(sub));
+    qputenv("XDG_CONFIG_HOME", (dir + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (dir + QStringLiteral("/data")).toUtf8());
+    qputenv("TMPDIR", (dir + QStringLiteral("/tmp")).toUtf8());
+    qputenv("HOME", (dir + QStringLiteral("/home")).toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+void ClearSettings()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    store->clear();
+    store->sync();
+}
+
+} // namespace TestSupport

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <QtTest>
+
+// Shared start of every test program: a scratch folder of its own for the settings
+// store, the data folder and the temporary folder, prepared before Qt reads them.
+namespace TestSupport {
+
+// Empties the scratch folder and points XDG_CONFIG_HOME, XDG_DATA_HOME, TMPDIR and HOME at it.
+void PrepareEnvironment();
+QString ScratchDir();
+// Removes every key from the program's settings store (the file stays where it is).
+void ClearSettings();
+
+} // namespace TestSupport
+
+#define VORANTEL_TEST_MAIN(TestObject)                    \
+    int main(int argc, char* argv[])                      \
+    {                                                     \
+        TestSupport::PrepareEnvironment();                \
+        QApplication app(argc, argv);                     \
+        app.setAttribute(Qt::AA_Use96Dpi, true);          \
+        TestObject tc;                                    \
+        QTEST_SET_MAIN_SOURCE_PATH                        \
+        return QTest::qExec(&tc, argc, argv);             \
+    }
