@@ -12,5 +12,8 @@ void DocumentPrinter::run()
     document = new QTextDocument;
     document->setHtml(*html);
     document->print(printer);
+    // The creator deletes the document on its own thread, so the document's layout
+    // timers must belong to that thread too.
+    document->moveToThread(thread());
     done = true;
 }
