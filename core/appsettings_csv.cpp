@@ -19,11 +19,6 @@
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("AppSettings", text);
-}
-
 QString Delimiter(int setting)
 {
     switch (setting) {
@@ -58,11 +53,13 @@ QString AppSettings::CsvExportFilePath(const QString& folder, const QString& fil
 
 void AppSettings::ExportTableToCsv(const QString& filePrefix, QTableView* view, QWidget* parent)
 {
-    ErrorDialog notice(QStringLiteral("err_msg_20"), tr("Data Export"),
-                       tr("Data will be exported to a text file with CSV extension. Data will be delimited either by comma "
-                          "or tab, depending upon the selection from the settings dialog. After export, you can open this "
-                          "exported file in Excel or some other program of your choice for viewing, printing or other "
-                          "desired functions. "),
+    ErrorDialog notice(QStringLiteral("err_msg_20"), QCoreApplication::translate("AppSettings", "Data Export"),
+                       QCoreApplication::translate("AppSettings",
+                                                   "Data will be exported to a text file with CSV extension. Data will be "
+                                                   "delimited either by comma or tab, depending upon the selection from the "
+                                                   "settings dialog. After export, you can open this exported file in Excel "
+                                                   "or some other program of your choice for viewing, printing or other "
+                                                   "desired functions. "),
                        mainWindow, false, false);
     notice.exec();
 
@@ -83,25 +80,31 @@ void AppSettings::ExportTableToCsv(const QString& filePrefix, QTableView* view, 
     const QString path = CsvExportFilePath(folder, filePrefix, QDateTime::currentDateTime());
 
     QFile file(path);
-    bool written = false;
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    QString failure;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        failure = file.errorString();
+    } else {
         QTextStream stream(&file);
         WriteTableAsCsv(&stream, view);
         stream.flush();
-        written = stream.status() == QTextStream::Ok && file.flush() && file.error() == QFileDevice::NoError;
+        bool written = stream.status() == QTextStream::Ok && file.flush();
         file.close();
         written = written && file.error() == QFileDevice::NoError;
-        if (!written)
+        if (!written) {
+            failure = file.errorString();
             file.remove(); // a cut-off export must not pass for a complete one
+        }
     }
     busy.hide();
 
-    if (!written) {
-        QMessageBox::warning(mainWindow, tr("Export"),
-                             tr("Data could not be exported to file %1: %2").arg(path, file.errorString()));
+    if (!failure.isNull()) {
+        QMessageBox::warning(mainWindow, QCoreApplication::translate("AppSettings", "Export"),
+                             QCoreApplication::translate("AppSettings", "Data could not be exported to file %1: %2")
+                                 .arg(path, failure));
         return;
     }
-    QMessageBox::information(mainWindow, tr("Export"), tr("Data exported successfully to file %1").arg(path));
+    QMessageBox::information(mainWindow, QCoreApplication::translate("AppSettings", "Export"),
+                             QCoreApplication::translate("AppSettings", "Data exported successfully to file %1").arg(path));
 }
 
 void AppSettings::WriteTableAsCsv(QTextStream* out, QTableView* view)
