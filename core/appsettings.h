@@ -5,9 +5,13 @@
 #include <QString>
 #include <QVector>
 
+class QDateTime;
 class QLocale;
 class QMainWindow;
 class QSettings;
+class QTableView;
+class QTextStream;
+class QWidget;
 
 // Column name and whether the list shows it; kept for this process only.
 using ColumnVisibility = QVector<QPair<QString, bool>>;
@@ -28,6 +32,11 @@ public:
     QString CurrentUser();
     void SetPermittedModules(const QList<int>& modules);
     bool HasPermission(int module) const;
+
+    // CSV export of a list page's table (appsettings_csv.cpp).
+    void ExportTableToCsv(const QString& filePrefix, QTableView* view, QWidget* parent);
+    void WriteTableAsCsv(QTextStream* out, QTableView* view);
+    static QString CsvExportFilePath(const QString& folder, const QString& filePrefix, const QDateTime& when);
 
     // Public on purpose: modules read these directly.
     QMainWindow* mainWindow = nullptr;

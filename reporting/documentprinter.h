@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QThread>
+
+#include <atomic>
+
+class QPrinter;
+class QTextDocument;
+
+// Lays out and prints an HTML document off the GUI thread. The creator owns the
+// text and the printer, keeps them untouched until `done`, then deletes `document`.
+class DocumentPrinter : public QThread
+{
+    Q_OBJECT
+public:
+    using QThread::QThread;
+
+    std::atomic<bool> done{false};
+    bool debug = false;
+    QTextDocument* document = nullptr;
+    QString* html = nullptr;
+    QPrinter* printer = nullptr;
+
+protected:
+    void run() override;
+};

@@ -1,0 +1,222 @@
+#include "reportprinter.h"
+
+#include "documentprinter.h"
+#include "errordialog.h"
+#include "progress.h"
+#include "selector.h"
+
+#include "constants.h"
+
+#include <QAbstractProxyModel>
+#include <QCoreApplication>
+#include <QDate>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTextDocument>
+#include <QTextStream>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+constexpr QEventLoop::ProcessEventsFlags busyFlags = QEventLoop::ExcludeUserInputEvents;
+
+QWidget* mainWindow()
+{
+    return AppSettings::Instance()->mainWindow;
+}
+
+QSettings* store()
+{
+    return AppSettings::Instance()->settings;
+}
+
+// Removes the previous PDF so that a stale file is never shown as this print.
+void RemoveOldPdf(const QString& path)
+{
+    QFile pdf(path);
+    if (!pdf.exists() || pdf.remove())
+        return;
+    pdf.setPermissions(QFileDevice::ReadOther | QFileDevice::WriteOther);
+    if (pdf.remove())
+        return;
+    QMessageBox::warning(mainWindow(), ReportPrinter::tr("PDF Print"),
+                         ReportPrinter::tr("File [%1] is already opened, or locked. Please close this PDF file and print again.")
+                             .arg(QFileInfo(path).absoluteFilePath()));
+}
+
+} // namespace
+
+ReportPrinter::ReportPrinter(QWidget* parent)
+    : QObject(parent)
+    , parentWidget(parent)
+{
+}
+
+QString ReportPrinter::PdfPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/report.pdf");
+}
+
+void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool chooseColumns, bool toPdf)
+{
+    QAbstractItemModel* model = view->model();
+    ColumnVisibility columns;
+    for (int c = 0; c < model->columnCount(); ++c)
+        columns.append({model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), !view->isColumnHidden(c)});
+
+    if (chooseColumns) {
+        Selector chooser(parentWidget);
+        chooser.SetCheckedItems(columns);
+        chooser.exec();
+        if (chooser.cancelled)
+            return;
+    }
+
+    std::unique_ptr<QPrinter> printer(new QPrinter(QPrinter::ScreenResolution));
+    bool pdfMode = toPdf;
+    if (!toPdf && store()->value(QStringLiteral("ReportPrintToPDF"), true).toBool()) {
+        ErrorDialog notice(QStringLiteral("err_msg_2"), tr("Print to PDF"),
+                           tr("Please change Report Printer settings from Settings dialog. Currently it is configured to print to PDF file."),
+                           mainWindow(), false, false);
+        notice.exec();
+        pdfMode = true;
+    }
+    const QString pdfPath = PdfPath();
+    if (pdfMode) {
+        QDir().mkpath(QFileInfo(pdfPath).absolutePath());
+        RemoveOldPdf(pdfPath);
+        printer->setOutputFileName(pdfPath);
+    } else {
+        printer->setPrinterName(store()->value(QStringLiteral("reportPrinter"), QString()).toString());
+    }
+
+    std::unique_ptr<QString> html(new QString);
+    std::unique_ptr<QTextStream> stream(new QTextStream(html.get(), QIODevice::ReadWrite));
+    TableViewToHtml(title, stream.get(), view, &columns);
+    stream->flush();
+
+    Progress busy(parentWidget, tr("Printing document, please wait..."));
+    busy.show();
+    QCoreApplication::processEvents(busyFlags);
+
+    DocumentPrinter thread;
+    thread.done = false;
+    thread.debug = false;
+    thread.html = html.get();
+    thread.printer = printer.get();
+    // The finished signal wakes the waiting loop below once the flag is set.
+    connect(&thread, &QThread::finished, this, [] {});
+    thread.start(QThread::InheritPriority);
+    while (!thread.done)
+        QCoreApplication::processEvents(busyFlags | QEventLoop::WaitForMoreEvents);
+    for (int i = 0; i < 6; ++i)
+        QCoreApplication::processEvents(busyFlags);
+    thread.wait();
+    busy.hide();
+
+    // Without a printer the print library may report PDF with no file name: then
+    // nothing was written here and an older report.pdf must not be shown as this print.
+    if (printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName() == pdfPath)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(pdfPath));
+
+    stream.reset();
+    html.reset();
+    delete thread.document;
+    thread.document = nullptr;
+}
+
+void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTableView* view, ColumnVisibility* columns)
+{
+    QString logoPath = store()->value(REPORT_COMPANY_LOGO, QString()).toString();
+    if (logoPath.isEmpty())
+        logoPath = QStringLiteral(":/resources/images/logos/sample_logo.png");
+    const QImage logo(logoPath);
+    const int logoSize = store()->value(QStringLiteral("logoSizeLarge"), 20).toInt();
+    // Single precision on purpose: 53 pixels for size 9, as the printed logos always had.
+    const float ratio = float(10.0 / logoSize);
+    const int logoWidth = int(60.0f / ratio);
+    int logoHeight = 0;
+    if (!logo.isNull() && logo.width() > 0)
+        logoHeight = int(float(logo.height()) * (float(logoWidth) / float(logo.width())));
+    QImage scaled;
+    if (!logo.isNull() && logoWidth > 0 && logoHeight > 0)
+        scaled = logo.scaled(logoWidth, logoHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+
+    // Cell and setting texts are data, not markup: "A<B" must print as typed.
+    const QString companyName = store()->value(REPORT_COMPANY_NAME, QString()).toString().toHtmlEscaped();
+    const QString address = store()->value(REPORT_COMPANY_ADDRESS, QString()).toString().toHtmlEscaped()
+                                .replace(QLatin1String("\n"), QLatin1String("<br>"));
+    const QString phone = store()->value(REPORT_PHONE_NUMBER, QString()).toString().toHtmlEscaped();
+    const QString escapedTitle = title.toHtmlEscaped();
+
+    std::unique_ptr<Progress> busy(new Progress(mainWindow()));
+    busy->show();
+    QLabel* busyText = busy->findChild<QLabel*>();
+
+    // Rows and columns come from the model the view shows, so a filtered list
+    // prints exactly its visible rows, in the view's order.
+    QAbstractItemModel* model = view->model();
+    auto* proxy = qobject_cast<QAbstractProxyModel*>(model);
+    QAbstractItemModel* source = proxy && proxy->sourceModel() ? proxy->sourceModel() : model;
+    while (source->canFetchMore(QModelIndex()))
+        source->fetchMore(QModelIndex());
+    const int rows = model->rowCount();
+    const int cols = model->columnCount();
+
+    QVector<int> printed;
+    for (int c = 0; c < cols; ++c) {
+        if (view->isColumnHidden(c))
+            continue;
+        if (columns && !columns->isEmpty() && (c >= columns->size() || !columns->at(c).second))
+            continue;
+        printed.append(c);
+    }
+
+    *out << "<html>\n<head>\n<meta Content=\"Text/html; charset=Windows-1251\">\n";
+    *out << QStringLiteral("<title>%1</title>\n").arg(escapedTitle);
+    *out << "</head>\n<body bgcolor=#ffffff link=#5000A0>\n";
+    *out << QStringLiteral("<img src=\"%1\" alt=\"Logo\" align=\"left\" width=\"%2\" height=\"%3\">")
+                .arg(logoPath.toHtmlEscaped())
+                .arg(scaled.width())
+                .arg(scaled.height());
+    *out << QStringLiteral("<H1 align=\"right\">%1</H1>").arg(escapedTitle);
+    *out << "<br><br>";
+    for (const QString& line : {companyName, address, phone})
+        *out << QStringLiteral("<div align=\"left\"><H3>%1</H3></div>").arg(line);
+    *out << QStringLiteral("<div align=\"right\">%1: %2</div><br>")
+                .arg(tr("Date"), QDate::currentDate().toString(AppSettings::Instance()->dateFormat).toHtmlEscaped());
+    *out << "<table width=100% border=1 cellspacing=0 cellpadding=3>\n";
+    *out << "<thead><tr bgcolor=#ffff7f>";
+    for (int c : qAsConst(printed))
+        *out << QStringLiteral("<th>%1</th>").arg(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toHtmlEscaped());
+    *out << "</tr></thead>\n";
+
+    const QString progressText = tr("Processing line %1 of %2 for printing...");
+    for (int r = 0; r < rows; ++r) {
+        if (busyText)
+            busyText->setText(progressText.arg(r).arg(rows));
+        QCoreApplication::processEvents(busyFlags);
+        *out << "<tr>";
+        for (int c : qAsConst(printed)) {
+            const QString text = model->index(r, c).data(Qt::DisplayRole).toString().simplified();
+            *out << "<td bkcolor=0>" << (text.isEmpty() ? QStringLiteral("&nbsp;") : text.toHtmlEscaped()) << "</td>";
+        }
+        *out << "</tr>\n";
+    }
+    *out << "</table>\n</body>\n</html>\n";
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(busyFlags);
+    busy->hide();
+}

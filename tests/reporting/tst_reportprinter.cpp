@@ -1,0 +1,417 @@
+#include "appsettings.h"
+#include "constants.h"
+#include "modalanswerer.h"
+#include "progress.h"
+#include "reportprinter.h"
+#include "sortingproxymodel.h"
+#include "testsupport.h"
+#include "urlrecorder.h"
+
+#include <QDate>
+#include <QFile>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTextDocument>
+#include <QTextStream>
+#include <QTimer>
+
+Q_DECLARE_METATYPE(ColumnVisibility)
+
+namespace {
+
+QSettings* store()
+{
+    return AppSettings::Instance()->settings;
+}
+
+// A list page in miniature: source model, sorting proxy, view.
+struct ListPage
+{
+    QStandardItemModel source;
+    SortingProxyModel proxy;
+    QTableView view;
+
+    ListPage(const QStringList& headers, const QList<QStringList>& rows)
+    {
+        source.setColumnCount(headers.size());
+        source.setHorizontalHeaderLabels(headers);
+        for (const QStringList& row : rows) {
+            QList<QStandardItem*> items;
+            for (const QString& cell : row)
+                items << new QStandardItem(cell);
+            source.appendRow(items);
+        }
+        proxy.setSourceModel(&source);
+        view.setModel(&proxy);
+    }
+};
+
+QString pdfText(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(60000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+bool pdfComplete(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 8)
+        return false;
+    f.seek(f.size() - 8);
+    return f.readAll().contains("%%EOF");
+}
+
+} // namespace
+
+class TestReportPrinter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void htmlIsEscaped();
+    void logoSize_data();
+    void logoSize();
+    void rowsAndColumnsAsTheViewShows_data();
+    void rowsAndColumnsAsTheViewShows();
+    void busyBoxCountsTheLines();
+    void filteredListPrintsToPdfOnWorkerThread();
+    void printOrPdfButton_data();
+    void printOrPdfButton();
+    void cancelledChooserPrintsNothing();
+    void printerModeDoesNotOpenAnOldPdf();
+};
+
+void TestReportPrinter::init()
+{
+    TestSupport::ClearSettings();
+    QFile::remove(ReportPrinter::PdfPath());
+}
+
+void TestReportPrinter::htmlIsEscaped()
+{
+    store()->setValue(REPORT_COMPANY_NAME, QStringLiteral("R&D <Shop>"));
+    store()->setValue(REPORT_COMPANY_ADDRESS, QStringLiteral("1 Main St\nSpringfield <North>"));
+    store()->setValue(REPORT_PHONE_NUMBER, QStringLiteral("555 & 1"));
+    ListPage page({QStringLiteral("Name <x>"), QStringLiteral("Note")},
+                  {{QStringLiteral("A<B"), QStringLiteral("R&D")},
+                   {QStringLiteral("  two \n\t words  "), QStringLiteral("   ")}});
+    ReportPrinter printer;
+    QString html;
+    QTextStream out(&html);
+    printer.TableViewToHtml(QStringLiteral("Q&A <REPORT>"), &out, &page.view, nullptr);
+    out.flush();
+
+    QVERIFY(html.startsWith(QStringLiteral("<html>\n<head>\n<meta Content=\"Text/html; charset=Windows-1251\">\n"
+                                           "<title>Q&amp;A &lt;REPORT&gt;</title>\n")));
+    QVERIFY(html.contains(QStringLiteral("<H1 align=\"right\">Q&amp;A &lt;REPORT&gt;</H1><br><br>")));
+    QVERIFY(html.contains(QStringLiteral("<div align=\"left\"><H3>R&amp;D &lt;Shop&gt;</H3></div>"
+                                         "<div align=\"left\"><H3>1 Main St<br>Springfield &lt;North&gt;</H3></div>"
+                                         "<div align=\"left\"><H3>555 &amp; 1</H3></div>")));
+    QVERIFY(html.contains(QStringLiteral("<div align=\"right\">Date: %1</div><br>")
+                              .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")))));
+    QVERIFY(html.contains(QStringLiteral("<thead><tr bgcolor=#ffff7f><th>Name &lt;x&gt;</th><th>Note</th></tr></thead>\n")));
+    QVERIFY(html.contains(QStringLiteral("<tr><td bkcolor=0>A&lt;B</td><td bkcolor=0>R&amp;D</td></tr>\n")));
+    QVERIFY(html.contains(QStringLiteral("<tr><td bkcolor=0>two words</td><td bkcolor=0>&nbsp;</td></tr>\n")));
+    QVERIFY(html.endsWith(QStringLiteral("</table>\n</body>\n</html>\n")));
+
+    // What the printed page shows: the texts as typed, the address on two lines.
+    QTextDocument document;
+    document.setHtml(html);
+    const QString text = document.toPlainText();
+    for (const QString& shown : {QStringLiteral("A<B"), QStringLiteral("R&D"), QStringLiteral("R&D <Shop>"),
+                                 QStringLiteral("Q&A <REPORT>"), QStringLiteral("Name <x>")})
+        QVERIFY2(text.contains(shown), qPrintable(shown));
+    QVERIFY(text.contains(QStringLiteral("1 Main St\nSpringfield <North>")) || text.contains(QStringLiteral("1 Main St\u2028Springfield <North>")));
+}
+
+void TestReportPrinter::logoSize_data()
+{
+    QTest::addColumn<QString>("logo");
+    QTest::addColumn<QVariant>("size");
+    QTest::addColumn<QString>("src");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    const QString sample = QStringLiteral(":/resources/images/logos/sample_logo.png"); // 200 x 100
+    QTest::newRow("sample logo, default size") << QString() << QVariant() << sample << 120 << 60;
+    QTest::newRow("size 9") << QString() << QVariant(9) << sample << 53 << 26;
+    QTest::newRow("logo file that cannot be loaded") << QStringLiteral("/no/such/logo.png") << QVariant()
+                                                    << QStringLiteral("/no/such/logo.png") << 0 << 0;
+}
+
+void TestReportPrinter::logoSize()
+{
+    QFETCH(QString, logo);
+    QFETCH(QVariant, size);
+    QFETCH(QString, src);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    if (!logo.isEmpty())
+        store()->setValue(REPORT_COMPANY_LOGO, logo);
+    if (size.isValid())
+        store()->setValue(QStringLiteral("logoSizeLarge"), size);
+    ListPage page({QStringLiteral("A")}, {});
+    ReportPrinter printer;
+    QString html;
+    QTextStream out(&html);
+    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, nullptr);
+    out.flush();
+    QVERIFY(html.contains(QStringLiteral("<img src=\"%1\" alt=\"Logo\" align=\"left\" width=\"%2\" height=\"%3\">")
+                              .arg(src).arg(width).arg(height)));
+}
+
+void TestReportPrinter::rowsAndColumnsAsTheViewShows_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("sortOrder"); // -1 unsorted
+    QTest::addColumn<QList<int>>("hidden");
+    QTest::addColumn<ColumnVisibility>("columns");
+    QTest::addColumn<QStringList>("expectedRows");
+
+    const QString id = QStringLiteral("ID"), name = QStringLiteral("Name"), city = QStringLiteral("City");
+    QTest::newRow("everything") << QString() << -1 << QList<int>() << ColumnVisibility()
+                                << QStringList{"1|Ann|Oslo", "2|Bob|Rome", "3|Cid|Oslo", "4|Dan|Bern"};
+    QTest::newRow("filtered rows only") << QStringLiteral("Oslo") << -1 << QList<int>() << ColumnVisibility()
+                                        << QStringList{"1|Ann|Oslo", "3|Cid|Oslo"};
+    QTest::newRow("sorted descending") << QString() << int(Qt::DescendingOrder) << QList<int>() << ColumnVisibility()
+                                       << QStringList{"4|Dan|Bern", "3|Cid|Oslo", "2|Bob|Rome", "1|Ann|Oslo"};
+    QTest::newRow("hidden column without chooser") << QString() << -1 << QList<int>{1} << ColumnVisibility()
+                                                   << QStringList{"1|Oslo", "2|Rome", "3|Oslo", "4|Bern"};
+    QTest::newRow("hidden column stays hidden when ticked")
+        << QString() << -1 << QList<int>{1} << ColumnVisibility{{id, false}, {name, true}, {city, true}}
+        << QStringList{"Oslo", "Rome", "Oslo", "Bern"};
+    QTest::newRow("every column unticked") << QStringLiteral("Rome") << -1 << QList<int>()
+                                           << ColumnVisibility{{id, false}, {name, false}, {city, false}}
+                                           << QStringList{""};
+}
+
+void TestReportPrinter::rowsAndColumnsAsTheViewShows()
+{
+    QFETCH(QString, filter);
+    QFETCH(int, sortOrder);
+    QFETCH(QList<int>, hidden);
+    QFETCH(ColumnVisibility, columns);
+    QFETCH(QStringList, expectedRows);
+
+    ListPage page({QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("City")},
+                  {{"1", "Ann", "Oslo"}, {"2", "Bob", "Rome"}, {"3", "Cid", "Oslo"}, {"4", "Dan", "Bern"}});
+    page.proxy.setFilterKeyColumn(2);
+    page.proxy.setFilterFixedString(filter);
+    if (sortOrder >= 0)
+        page.proxy.sort(0, Qt::SortOrder(sortOrder));
+    for (int c : hidden)
+        page.view.setColumnHidden(c, true);
+
+    ReportPrinter printer;
+    QString html;
+    QTextStream out(&html);
+    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, &columns);
+    out.flush();
+
+    const QString body = html.section(QStringLiteral("</thead>\n"), 1);
+    QStringList rows;
+    const QRegularExpression rowPattern(QStringLiteral("<tr>(.*)</tr>\n"));
+    auto it = rowPattern.globalMatch(body);
+    while (it.hasNext()) {
+        QString row = it.next().captured(1);
+        row.replace(QStringLiteral("</td><td bkcolor=0>"), QStringLiteral("|"));
+        row.remove(QStringLiteral("<td bkcolor=0>")).remove(QStringLiteral("</td>"));
+        rows << row;
+    }
+    QCOMPARE(rows, expectedRows);
+}
+
+void TestReportPrinter::busyBoxCountsTheLines()
+{
+    ListPage page({QStringLiteral("A")}, {{"x"}, {"y"}, {"z"}});
+    QStringList messages;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* busy = qobject_cast<Progress*>(w);
+            if (busy && busy->isVisible() && (messages.isEmpty() || messages.last() != busy->message()))
+                messages << busy->message();
+        }
+    });
+    watcher.start(0);
+    ReportPrinter printer;
+    QString html;
+    QTextStream out(&html);
+    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, nullptr);
+    QCOMPARE(messages, QStringList({QStringLiteral("Processing line 0 of 3 for printing..."),
+                                    QStringLiteral("Processing line 1 of 3 for printing..."),
+                                    QStringLiteral("Processing line 2 of 3 for printing...")}));
+}
+
+void TestReportPrinter::filteredListPrintsToPdfOnWorkerThread()
+{
+    // 1,000 rows; every third row filtered out, "Secret" hidden, "Note" unticked in the chooser.
+    QList<QStringList> rows;
+    for (int i = 1; i <= 1000; ++i) {
+        rows << QStringList{QStringLiteral("R%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("Name %1").arg(i),
+                            QStringLiteral("user%1@example.com").arg(i), QStringLiteral("S%1").arg(i),
+                            i % 3 == 0 ? QStringLiteral("drop") : QStringLiteral("keep"), QStringLiteral("N%1").arg(i)};
+    }
+    ListPage page({QStringLiteral("Code"), QStringLiteral("Name"), QStringLiteral("Email"), QStringLiteral("Secret"),
+                   QStringLiteral("Kind"), QStringLiteral("Note")},
+                  rows);
+    page.view.setColumnHidden(3, true);
+    page.proxy.setFilterKeyColumn(4);
+    page.proxy.setFilterFixedString(QStringLiteral("keep"));
+    page.proxy.sort(0, Qt::DescendingOrder);
+    QStringList expected;
+    for (int i = 1000; i >= 1; --i) {
+        if (i % 3 != 0)
+            expected << QStringLiteral("R%1").arg(i, 4, 10, QLatin1Char('0'));
+    }
+
+    ModalAnswerer answerer;
+    QStringList offered;
+    answerer.handle([&](QWidget* w) {
+        auto* list = w->findChild<QListWidget*>(QStringLiteral("listWidget"));
+        if (!list)
+            return false;
+        for (int i = 0; i < list->count(); ++i) {
+            offered << list->item(i)->text();
+            if (list->item(i)->text() == QLatin1String("Note"))
+                list->item(i)->setCheckState(Qt::Unchecked);
+        }
+        w->findChild<QPushButton*>(QStringLiteral("pushOk"))->click();
+        return true;
+    });
+
+    // The GUI thread's own timer keeps firing while the worker writes the PDF.
+    const QString pdf = ReportPrinter::PdfPath();
+    int ticksWhilePrinting = 0;
+    QTimer guiTimer;
+    connect(&guiTimer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* busy = qobject_cast<Progress*>(w);
+            if (busy && busy->isVisible() && busy->message() == QLatin1String("Printing document, please wait...")
+                && !pdfComplete(pdf))
+                ++ticksWhilePrinting;
+        }
+    });
+    guiTimer.start(5);
+
+    UrlRecorder urls;
+    ReportPrinter printer;
+    printer.PrintTableView(QStringLiteral("PRODUCTS REPORT"), &page.view, true, true);
+    guiTimer.stop();
+
+    QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join('\n')));
+    QCOMPARE(offered, QStringList({"Code", "Name", "Email", "Kind", "Note"}));
+    QCOMPARE(answerer.seen.size(), 1); // the chooser only: the PDF button shows no notice
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(pdf)});
+    QVERIFY(pdfComplete(pdf));
+    QVERIFY2(ticksWhilePrinting >= 2, qPrintable(QString::number(ticksWhilePrinting)));
+
+    const QString text = pdfText(pdf);
+    QVERIFY(text.contains(QStringLiteral("PRODUCTS REPORT")));
+    QStringList printed;
+    const QRegularExpression line(QStringLiteral("^\\s*(R\\d{4})\\s+Name (\\d+)\\s+user(\\d+)@example\\.com\\s+keep\\s*$"),
+                                  QRegularExpression::MultilineOption);
+    auto it = line.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        QCOMPARE(m.captured(2), m.captured(3));
+        printed << m.captured(1);
+    }
+    QCOMPARE(printed.size(), 667);
+    QCOMPARE(printed, expected);
+    QVERIFY(!text.contains(QStringLiteral("drop")));
+    QVERIFY(!text.contains(QRegularExpression(QStringLiteral("\\bS\\d+\\b"))));
+    QVERIFY(!text.contains(QRegularExpression(QStringLiteral("\\bN\\d+\\b"))));
+    QVERIFY(!text.contains(QStringLiteral("Secret")));
+    QVERIFY(!text.contains(QStringLiteral("Note")));
+}
+
+void TestReportPrinter::printOrPdfButton_data()
+{
+    QTest::addColumn<bool>("toPdf");
+    QTest::addColumn<QVariant>("printToPdf");
+    QTest::addColumn<bool>("notice");
+    QTest::newRow("print button, settings never written") << false << QVariant() << true;
+    QTest::newRow("print button, PDF switch on") << false << QVariant(true) << true;
+    QTest::newRow("PDF button") << true << QVariant() << false;
+    QTest::newRow("PDF button, PDF switch off") << true << QVariant(false) << false;
+}
+
+void TestReportPrinter::printOrPdfButton()
+{
+    QFETCH(bool, toPdf);
+    QFETCH(QVariant, printToPdf);
+    QFETCH(bool, notice);
+    if (printToPdf.isValid())
+        store()->setValue(QStringLiteral("ReportPrintToPDF"), printToPdf);
+    // An older file is replaced, not shown again.
+    {
+        QFile old(ReportPrinter::PdfPath());
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    ListPage page({QStringLiteral("Name")}, {{"Ann"}, {"Bob"}});
+    ModalAnswerer answerer;
+    answerer.pressButtonText(QStringLiteral("Close"));
+    UrlRecorder urls;
+    ReportPrinter printer;
+    printer.PrintTableView(QStringLiteral("CUSTOMERS REPORT"), &page.view, false, toPdf);
+
+    QCOMPARE(answerer.seen.size(), notice ? 1 : 0);
+    if (notice) {
+        QCOMPARE(answerer.seen.first().objectName, QStringLiteral("ErrorDialog"));
+        QCOMPARE(answerer.seen.first().title, QStringLiteral("Print to PDF"));
+    }
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(ReportPrinter::PdfPath())});
+    const QString text = pdfText(ReportPrinter::PdfPath());
+    QVERIFY(text.contains(QStringLiteral("CUSTOMERS REPORT")));
+    QVERIFY(text.contains(QStringLiteral("Ann")));
+    QVERIFY(text.contains(QStringLiteral("Bob")));
+}
+
+void TestReportPrinter::cancelledChooserPrintsNothing()
+{
+    ListPage page({QStringLiteral("Name")}, {{"Ann"}});
+    ModalAnswerer answerer;
+    answerer.pressButtonText(QStringLiteral("Cancel"));
+    UrlRecorder urls;
+    ReportPrinter printer;
+    printer.PrintTableView(QStringLiteral("T"), &page.view, true, false);
+    QCOMPARE(answerer.seen.size(), 1);
+    QCOMPARE(answerer.seen.first().title, QStringLiteral("Selector"));
+    QVERIFY(urls.urls.isEmpty());
+    QVERIFY(!QFile::exists(ReportPrinter::PdfPath()));
+}
+
+void TestReportPrinter::printerModeDoesNotOpenAnOldPdf()
+{
+    // No printer exists on this machine: whatever the print library makes of that,
+    // the report.pdf of an earlier print must not be opened as this one.
+    store()->setValue(QStringLiteral("ReportPrintToPDF"), false);
+    {
+        QFile old(ReportPrinter::PdfPath());
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    ListPage page({QStringLiteral("Name")}, {{"Ann"}});
+    ModalAnswerer answerer;
+    UrlRecorder urls;
+    ReportPrinter printer;
+    printer.PrintTableView(QStringLiteral("T"), &page.view, false, false);
+    QVERIFY(answerer.seen.isEmpty());
+    QVERIFY(urls.urls.isEmpty());
+    QFile old(ReportPrinter::PdfPath());
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old"));
+}
+
+VORANTEL_TEST_MAIN(TestReportPrinter)
+#include "tst_reportprinter.moc"
