@@ -1,0 +1,126 @@
+#include "settingsdialog.h"
+#include "ui_settingsdialog.h"
+
+#include "placeholderpage.h"
+#include "settingspage.h"
+
+#include <QListWidget>
+#include <QScroller>
+#include <QStackedWidget>
+
+#include <iterator>
+
+namespace {
+
+struct PageEntry
+{
+    const char* text;
+    const char* icon;
+};
+
+// List row = stack index.
+const PageEntry PAGES[] = {
+    {QT_TRANSLATE_NOOP("SettingsDialog", "General"), "general.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Company"), "company.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Currency"), "currency.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Tax"), "tax.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Printing"), "printer.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Small Receipt"), "receipt_printer.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Point of Sale"), "pos.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Pole Display"), "pole.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Security"), "security.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "Product Images"), "logo.png"},
+    {QT_TRANSLATE_NOOP("SettingsDialog", "MySql Server"), "mysqlserver.png"},
+};
+
+} // namespace
+
+SettingsDialog::SettingsDialog(QWidget* parent)
+    : VorantelDialog(parent)
+    , ui(new Ui::SettingsDialog)
+{
+    ui->setupUi(this);
+    QScroller::grabGesture(ui->scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
+    QScroller::grabGesture(ui->contentWidget->viewport(), QScroller::LeftMouseButtonGesture);
+
+    resize(915, 635);
+    saved = false;
+
+    ui->contentWidget->setIconSize(QSize(32, 32));
+    ui->contentWidget->setMaximumWidth(200);
+    ui->contentWidget->setSpacing(5);
+
+    CreatePages();
+    CreateIcons();
+    ui->contentWidget->setCurrentRow(0);
+}
+
+SettingsDialog::~SettingsDialog()
+{
+    delete ui;
+}
+
+QListWidget* SettingsDialog::contentWidget() const
+{
+    return ui->contentWidget;
+}
+
+QStackedWidget* SettingsDialog::pagesWidget() const
+{
+    return ui->pagesWidget;
+}
+
+void SettingsDialog::CreatePages()
+{
+    // The form's stack was drawn with two pages of its own.
+    while (ui->pagesWidget->count() > 0) {
+        QWidget* designed = ui->pagesWidget->widget(0);
+        ui->pagesWidget->removeWidget(designed);
+        delete designed;
+    }
+    for (int i = 0; i < int(std::size(PAGES)); ++i)
+        ui->pagesWidget->addWidget(new PlaceholderPage(this));
+}
+
+void SettingsDialog::CreateIcons()
+{
+    for (const PageEntry& entry : PAGES) {
+        auto* item = new QListWidgetItem;
+        item->setIcon(QIcon(QStringLiteral(":/resources/images/settings/") + QLatin1String(entry.icon)));
+        item->setText(tr(entry.text));
+        item->setTextAlignment(Qt::AlignVCenter);
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        ui->contentWidget->addItem(item);
+    }
+    connect(ui->contentWidget, &QListWidget::currentItemChanged, this, &SettingsDialog::ChangePage);
+}
+
+void SettingsDialog::ChangePage(QListWidgetItem* current, QListWidgetItem* previous)
+{
+    QListWidgetItem* item = current ? current : previous;
+    if (!item)
+        return;
+    const int row = ui->contentWidget->row(item);
+    ui->pagesWidget->setCurrentIndex(row);
+    if (auto* page = qobject_cast<SettingsPage*>(ui->pagesWidget->widget(row)))
+        page->LoadSettings();
+}
+
+void SettingsDialog::on_pushSave_clicked()
+{
+    // Pages before a rejecting one keep what they wrote; the user fixes the page and saves again.
+    for (int i = 0; i < ui->pagesWidget->count(); ++i) {
+        auto* page = qobject_cast<SettingsPage*>(ui->pagesWidget->widget(i));
+        if (page && !page->SaveSettings()) {
+            ui->pagesWidget->setCurrentIndex(i);
+            return;
+        }
+    }
+    saved = true;
+    close();
+}
+
+void SettingsDialog::on_pushClose_clicked()
+{
+    close();
+}
