@@ -1,0 +1,364 @@
+#include "pdfreader.h"
+#include "reportengine.h"
+#include "testsupport.h"
+#include "valuesource.h"
+
+#include <QDate>
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+// Field drawing, value callbacks, built-in names, formulas, conditions and highlighting.
+class TestReportFields : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void aggregatesBelongToOnePrint_data();
+    void aggregatesBelongToOnePrint();
+    void builtInNamesAndFormulas();
+    void printingConditions_data();
+    void printingConditions();
+    void highlighting_data();
+    void highlighting();
+    void images();
+    void borders();
+
+private:
+    static QString Print(ReportEngine& engine, const QString& name);
+};
+
+namespace {
+
+struct ColourCount
+{
+    int pixels = 0;
+    QRect box;
+};
+
+// Pixels close to one colour, and their bounding box.
+ColourCount CountColour(const QImage& image, const QColor& colour, int tolerance = 40)
+{
+    ColourCount count;
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = line[x];
+            if (qAbs(qRed(p) - colour.red()) <= tolerance && qAbs(qGreen(p) - colour.green()) <= tolerance
+                && qAbs(qBlue(p) - colour.blue()) <= tolerance) {
+                ++count.pixels;
+                left = qMin(left, x);
+                right = qMax(right, x);
+                top = qMin(top, y);
+                bottom = qMax(bottom, y);
+            }
+        }
+    }
+    if (count.pixels)
+        count.box = QRect(QPoint(left, top), QPoint(right, bottom));
+    return count;
+}
+
+bool IsDark(QRgb p)
+{
+    return qGray(p) < 128;
+}
+
+} // namespace
+
+void TestReportFields::initTestCase()
+{
+    // The "image" field of images.xml names its picture relative to the working folder.
+    QVERIFY(QDir::setCurrent(TestSupport::ScratchDir()));
+}
+
+QString TestReportFields::Print(ReportEngine& engine, const QString& name)
+{
+    engine.PrintToPDFFile(name, false, false);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + name;
+}
+
+void TestReportFields::aggregatesBelongToOnePrint_data()
+{
+    QTest::addColumn<bool>("sameEngine");
+    QTest::addColumn<int>("firstRecords");
+    QTest::addColumn<int>("secondRecords");
+    QTest::newRow("new engine, same count") << false << 5 << 5;
+    QTest::newRow("new engine, fewer records") << false << 6 << 3;
+    QTest::newRow("new engine, more records") << false << 2 << 4;
+    QTest::newRow("same engine printed twice") << true << 5 << 5;
+}
+
+// Sum, Avg and Count of one print never include the values of an earlier print.
+void TestReportFields::aggregatesBelongToOnePrint()
+{
+    QFETCH(bool, sameEngine);
+    QFETCH(int, firstRecords);
+    QFETCH(int, secondRecords);
+
+    int factor = 1;
+    ValueSource values;
+    values.perRecord = [&factor](int recNo, const QString& name) -> QVariant {
+        if (name == QLatin1String("Amount"))
+            return factor * (recNo + 1);
+        return QStringLiteral("x");
+    };
+    auto expected = [](int records, int factor) {
+        const int sum = factor * records * (records + 1) / 2;
+        return QStringLiteral("Sum %1 avg %2 count %3").arg(sum).arg(double(sum) / records).arg(records);
+    };
+
+    auto* first = new ReportEngine(nullptr);
+    first->recordCounts << firstRecords;
+    QVERIFY(first->LoadTemplate(QStringLiteral(":/test/templates/bands.xml")));
+    values.Connect(*first);
+    QVERIFY(PdfReader::Text(Print(*first, QStringLiteral("first.pdf"))).contains(expected(firstRecords, 1)));
+
+    factor = 10;
+    ReportEngine* second = first;
+    if (!sameEngine) {
+        delete first;
+        second = new ReportEngine(nullptr);
+        second->recordCounts << secondRecords;
+        QVERIFY(second->LoadTemplate(QStringLiteral(":/test/templates/bands.xml")));
+        values.Connect(*second);
+    }
+    const QString text = PdfReader::Text(Print(*second, QStringLiteral("second.pdf")));
+    QVERIFY2(text.contains(expected(secondRecords, 10)), qPrintable(text));
+    // The title shows the same totals before the records are drawn.
+    QVERIFY(text.contains(QStringLiteral("grand %1 lines %2").arg(10 * secondRecords * (secondRecords + 1) / 2).arg(secondRecords)));
+    delete second;
+}
+
+void TestReportFields::builtInNamesAndFormulas()
+{
+    ReportEngine engine(nullptr);
+    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/expressions.xml")));
+    ValueSource values;
+    values.values = {{"Sent_D_H", "Sent"}, {"date", "2024-05-17"}, {"Price", "2.5"}, {"Qty", 4}};
+    values.Connect(engine);
+    const QString text = PdfReader::Text(Print(engine, QStringLiteral("expressions.pdf")));
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+
+    QVERIFY(text.contains(QLatin1String("SENT=Sent : 2024-05-17")));
+    QVERIFY(text.contains(QStringLiteral("DUE=") + today));
+    QVERIFY(text.contains(QLatin1String("PC=1 TP=1 LN=1")));
+    QVERIFY(text.contains(QLatin1String("PG=1/1")));
+    QVERIFY(text.contains(QStringLiteral("DT=") + today));
+    QVERIFY(text.contains(QLatin1String("MISS=|")));
+    QVERIFY(text.contains(QLatin1String("F=10")));
+    QVERIFY(text.contains(QLatin1String("E=0|0|0")));
+    QVERIFY(QRegularExpression(QStringLiteral("TM=\\d\\d:\\d\\d:\\d\\d")).match(text).hasMatch());
+
+    // Built-in names are answered by the engine; the rest go to the caller in text order.
+    QCOMPARE(values.NamesAsked(), (QStringList{"Sent_D_H", "date", "missing", "Price", "Qty"}));
+}
+
+void TestReportFields::printingConditions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "Smith";
+    QTest::newRow("quote") << "O'Brien";
+    QTest::newRow("backslashes") << "C:\\temp\\new";
+    QTest::newRow("double quotes") << "say \"hi\"";
+    QTest::newRow("line break") << "two\nlines";
+    QTest::newRow("script text") << "x' + 'y";
+    QTest::newRow("empty") << "";
+}
+
+// A text answer reaches the script as one string literal, whatever it contains.
+void TestReportFields::printingConditions()
+{
+    QFETCH(QString, name);
+    const QList<int> quantities{5, 15, 10, 11};
+
+    ReportEngine engine(nullptr);
+    engine.recordCounts << quantities.size();
+    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/conditions.xml")));
+    ValueSource values;
+    values.perRecord = [&](int recNo, const QString& param) -> QVariant {
+        if (param == QLatin1String("Qty"))
+            return quantities.at(recNo);
+        if (param == QLatin1String("Name"))
+            return name;
+        if (param == QLatin1String("NameLength"))
+            return name.length();
+        return QVariant();
+    };
+    values.Connect(engine);
+    const QString pdf = Print(engine, QStringLiteral("conditions.pdf"));
+    QStringList words;
+    for (const PdfReader::Word& w : PdfReader::Words(pdf))
+        words << w.text;
+    std::sort(words.begin(), words.end());
+
+    QStringList expected{"ROW1", "ROW2", "ROW3", "ROW4", "ODD1", "ODD3", "BIG2", "BIG4",
+                         "NAMEOK1", "NAMEOK2", "NAMEOK3", "NAMEOK4"};
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(words, expected);
+    // The field hidden with "0" has a red background and border: nothing of it is drawn.
+    QCOMPARE(CountColour(PdfReader::Render(pdf, 1, 50), Qt::red).pixels, 0);
+}
+
+void TestReportFields::highlighting_data()
+{
+    QTest::addColumn<int>("quantity");
+    QTest::addColumn<bool>("rulesOn");
+    QTest::newRow("condition false") << 5 << false;
+    QTest::newRow("condition true") << 15 << true;
+}
+
+// Rules change only the properties they name; the others keep the field's own attributes.
+void TestReportFields::highlighting()
+{
+    QFETCH(int, quantity);
+    QFETCH(bool, rulesOn);
+
+    ReportEngine engine(nullptr);
+    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/highlighting.xml")));
+    ValueSource values;
+    values.values = {{"Qty", quantity}};
+    values.Connect(engine);
+    const QString pdf = Print(engine, QStringLiteral("highlighting.pdf"));
+    const QImage page = PdfReader::Render(pdf, 1, 60);
+    QVERIFY(!page.isNull());
+
+    // BOLDRULE keeps its own blue text with a bold rule only.
+    QVERIFY(CountColour(page, QColor(0, 0, 255)).pixels > 50);
+    // COLORRULE: red when the rule holds, its own green otherwise.
+    QCOMPARE(CountColour(page, QColor(255, 0, 0)).pixels > 50, rulesOn);
+    QCOMPARE(CountColour(page, QColor(0, 160, 0)).pixels > 50, !rulesOn);
+    // A background rule fills the field; without it the field has none.
+    QCOMPARE(CountColour(page, QColor(255, 200, 0), 10).pixels > 1000, rulesOn);
+
+    const QStringList fonts = PdfReader::Fonts(pdf);
+    const bool bold = std::any_of(fonts.cbegin(), fonts.cend(), [](const QString& f) { return f.contains(QLatin1String("Bold")); });
+    const bool italic = std::any_of(fonts.cbegin(), fonts.cend(), [](const QString& f) { return f.contains(QLatin1String("Italic")); });
+    QCOMPARE(bold, rulesOn);
+    QCOMPARE(italic, rulesOn);
+    for (const QString& f : fonts)
+        QVERIFY2(f.contains(QLatin1String("LiberationSans")), qPrintable(f));
+}
+
+void TestReportFields::images()
+{
+    QImage picture(240, 120, QImage::Format_ARGB32);
+    picture.fill(QColor(0, 0, 255));
+    QVERIFY(picture.save(QDir::current().filePath(QStringLiteral("picture_field.png"))));
+
+    ReportEngine engine(nullptr);
+    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/images.xml")));
+    ValueSource values;
+    QImage own(300, 100, QImage::Format_ARGB32);
+    own.fill(QColor(255, 0, 0));
+    QImage scaled(50, 50, QImage::Format_ARGB32);
+    scaled.fill(QColor(0, 160, 0));
+    values.images = {{"own", own}, {"scaled", scaled}};
+    values.Connect(engine);
+    const QString pdf = Print(engine, QStringLiteral("images.pdf"));
+
+    QStringList asked;
+    for (const ValueSource::Ask& a : qAsConst(values.imageAsks))
+        asked << a.name;
+    QCOMPARE(asked, (QStringList{"own", "scaled", "unanswered"}));
+
+    const int dpi = 100;
+    const double pxPerMm = dpi / 25.4;
+    const QImage page = PdfReader::Render(pdf, 1, dpi);
+    QVERIFY(!page.isNull());
+    auto near = [](int actual, double expected) { return qAbs(actual - expected) <= 2.5; };
+
+    // Width -1: one template unit (0.25 mm) per image pixel, less one.
+    const QRect ownBox = CountColour(page, QColor(255, 0, 0)).box;
+    QVERIFY2(near(ownBox.width(), 299 * 0.25 * pxPerMm) && near(ownBox.height(), 99 * 0.25 * pxPerMm),
+             qPrintable(QStringLiteral("%1 x %2").arg(ownBox.width()).arg(ownBox.height())));
+    // Scaled into the field: (width - 1) x height units.
+    const QRect scaledBox = CountColour(page, QColor(0, 160, 0)).box;
+    QVERIFY2(near(scaledBox.width(), 200 * 0.25 * pxPerMm) && near(scaledBox.height(), 100 * 0.25 * pxPerMm),
+             qPrintable(QStringLiteral("%1 x %2").arg(scaledBox.width()).arg(scaledBox.height())));
+    QVERIFY(scaledBox.left() > ownBox.right());
+    // A picture file is drawn at its own size in printer pixels (1200 per inch).
+    const QRect pictureBox = CountColour(page, QColor(0, 0, 255)).box;
+    QVERIFY2(near(pictureBox.width(), 240.0 / 1200 * dpi) && near(pictureBox.height(), 120.0 / 1200 * dpi),
+             qPrintable(QStringLiteral("%1 x %2").arg(pictureBox.width()).arg(pictureBox.height())));
+    QVERIFY(pictureBox.top() > ownBox.bottom());
+}
+
+// Every line style, the two colours that draw no visible line, and the line widths.
+void TestReportFields::borders()
+{
+    ReportEngine engine(nullptr);
+    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/borders.xml")));
+    const QString pdf = Print(engine, QStringLiteral("borders.pdf"));
+    const QImage page = PdfReader::Render(pdf, 1, 300);
+    QVERIFY(!page.isNull());
+
+    // Horizontal lines seen in the middle of the page, top to bottom: first row, thickness.
+    const int x0 = page.width() * 35 / 100;
+    const int x1 = page.width() * 75 / 100;
+    QList<QPair<int, int>> bands;
+    for (int y = 0; y < page.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        const bool dark = std::any_of(line + x0, line + x1, IsDark);
+        if (!dark)
+            continue;
+        if (!bands.isEmpty() && bands.last().first + bands.last().second == y)
+            bands.last().second += 1;
+        else
+            bands << qMakePair(y, 1);
+    }
+    // solid, dashed, dotted, dot-dash, dot-dot-dash, unknown, default style, 8px, 8, default width, bottom
+    QCOMPARE(bands.size(), 11);
+
+    // Dark runs along the middle row of a band, as long (dash) or short (dot) marks.
+    auto pattern = [&](int band) {
+        const int y = bands.at(band).first + bands.at(band).second / 2;
+        const int width = bands.at(0).second;
+        const auto* line = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        QString marks;
+        int run = 0;
+        for (int x = x0; x < x1; ++x) {
+            if (IsDark(line[x])) {
+                ++run;
+            } else if (run) {
+                marks += run > 3.5 * width ? QLatin1Char('L') : QLatin1Char('s');
+                run = 0;
+            }
+        }
+        if (run)
+            marks += run > 3.5 * width ? QLatin1Char('L') : QLatin1Char('s');
+        // Marks cut by the window's edges are not counted.
+        return marks.mid(1, marks.size() - 2);
+    };
+    auto only = [](const QString& marks, QChar c) { return marks.size() > 5 && marks.count(c) == marks.size(); };
+
+    QVERIFY2(pattern(0).isEmpty() && bands.at(0).second >= 4, "solid"); // one run across the window
+    QVERIFY2(only(pattern(1), QLatin1Char('L')), qPrintable(pattern(1)));
+    QVERIFY2(only(pattern(2), QLatin1Char('s')), qPrintable(pattern(2)));
+    QVERIFY2(pattern(3).contains(QLatin1String("LsLsLs")) && !pattern(3).contains(QLatin1String("ss")), qPrintable(pattern(3)));
+    QVERIFY2(pattern(4).contains(QLatin1String("LssLssLss")) && !pattern(4).contains(QLatin1String("sss")), qPrintable(pattern(4)));
+    QVERIFY2(pattern(5).isEmpty(), "an unknown style draws solid");
+    QVERIFY2(pattern(6).isEmpty(), "no style draws solid");
+
+    // "8px" and "8" are the same width, twice that of "4px"; no width means 1.
+    QCOMPARE(bands.at(7).second, bands.at(8).second);
+    QVERIFY(qAbs(bands.at(7).second - 2 * bands.at(0).second) <= 1);
+    QVERIFY(bands.at(9).second < bands.at(0).second);
+
+    // The last field has left, right and bottom lines (its top would have made a twelfth band):
+    // half way up, a row crosses exactly the two side lines.
+    const int bottom = bands.at(10).first;
+    const int fieldHeight = qRound(40 * 0.25 / 25.4 * 300);
+    const auto* row = reinterpret_cast<const QRgb*>(page.constScanLine(bottom - fieldHeight / 2));
+    int darkColumns = 0;
+    for (int x = 0; x < page.width(); ++x)
+        darkColumns += IsDark(row[x]) ? 1 : 0;
+    QVERIFY2(darkColumns >= 2 && darkColumns <= 2 * bands.at(0).second + 4, qPrintable(QString::number(darkColumns)));
+}
+
+VORANTEL_TEST_MAIN(TestReportFields)
+#include "tst_reportfields.moc"

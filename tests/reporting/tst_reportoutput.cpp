@@ -1,0 +1,367 @@
+#include "appsettings.h"
+#include "messagesettings.h"
+#include "modalanswerer.h"
+#include "pdfreader.h"
+#include "reportengine.h"
+#include "testsupport.h"
+#include "urlrecorder.h"
+#include "valuesource.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTextEdit>
+#include <QToolBar>
+
+// The printer, PDF and preview outputs with their notices, files and opened URLs.
+class TestReportOutput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void printerRoutinesFallBackToPdf_data();
+    void printerRoutinesFallBackToPdf();
+    void silencedNoticeStillPrints();
+    void namedPrinterNotFound_data();
+    void namedPrinterNotFound();
+    void pdfFileRoutes_data();
+    void pdfFileRoutes();
+    void dataFolderIsCreated();
+    void existingPdfIsReplaced();
+    void lockedPdfWarns_data();
+    void lockedPdfWarns();
+    void templateWithoutReportPage();
+    void previewOpensAndCloses();
+
+private:
+    enum Routine { Receipt, Report, Secondary, PdfFile };
+    static void Run(ReportEngine& engine, int routine);
+    static QString DataPath(const QString& file);
+    ReportEngine* NewReceipt(int records);
+    ValueSource* values = nullptr;
+};
+
+namespace {
+
+const QString receiptNotice = QStringLiteral(
+    "Please change Point of Sale printer settings from Settings dialog. Currently it is configured to print to PDF file.");
+const QString reportNotice = QStringLiteral(
+    "Please change Report printer settings from Settings dialog. Currently it is configured to print to PDF file.");
+const QString secondaryNotice = QStringLiteral("Please change Secondary Point of Sale printer settings from Settings "
+                                               "dialog. Currently it is configured to print to PDF file.");
+
+} // namespace
+
+void TestReportOutput::init()
+{
+    TestSupport::ClearSettings();
+    for (int n = 1; n <= 49; ++n)
+        (*MessageSettings::Instance())[QStringLiteral("err_msg_%1").arg(n)] = MessageSettings::Flags{true, false};
+    QDir data(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    data.removeRecursively();
+    QVERIFY(data.mkpath(QStringLiteral(".")));
+    delete values;
+    values = ValueSource::Shipped(this);
+}
+
+void TestReportOutput::Run(ReportEngine& engine, int routine)
+{
+    switch (routine) {
+    case Receipt:
+        engine.PrintToPrinter(false);
+        break;
+    case Report:
+        engine.PrintToPrinter(true);
+        break;
+    case Secondary:
+        engine.PrintToSecondaryPrinter();
+        break;
+    default:
+        engine.PrintToPDFFile(QString(), true, false);
+        break;
+    }
+}
+
+QString TestReportOutput::DataPath(const QString& file)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + file;
+}
+
+ReportEngine* TestReportOutput::NewReceipt(int records)
+{
+    auto* engine = new ReportEngine(nullptr);
+    engine->recordCounts << records;
+    if (!engine->LoadTemplate(QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml")))
+        qWarning("receipt template missing");
+    values->Connect(*engine);
+    return engine;
+}
+
+void TestReportOutput::printerRoutinesFallBackToPdf_data()
+{
+    QTest::addColumn<int>("routine");
+    QTest::addColumn<QString>("noticeId");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("receipt printer") << int(Receipt) << "err_msg_1" << "Print to PDF" << receiptNotice << "pdf_print.pdf";
+    QTest::newRow("report printer") << int(Report) << "err_msg_2" << "Print to PDF" << reportNotice << "pdf_print.pdf";
+    QTest::newRow("secondary printer") << int(Secondary) << "err_msg_47" << "Secondary Print to PDF" << secondaryNotice
+                                       << "pdf_print_secondary.pdf";
+}
+
+// With settings never written every printer routine tells the user and prints to PDF.
+void TestReportOutput::printerRoutinesFallBackToPdf()
+{
+    QFETCH(int, routine);
+    QFETCH(QString, noticeId);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(QString, file);
+
+    ModalAnswerer answerer;
+    QString shownText;
+    bool checkBoxShown = false;
+    answerer.handle([&](QWidget* w) {
+        if (w->objectName() != QLatin1String("ErrorDialog") || w->windowTitle() != title)
+            return false;
+        shownText = w->findChild<QTextEdit*>(QStringLiteral("txtMessage"))->toPlainText();
+        checkBoxShown = w->findChild<QCheckBox*>(QStringLiteral("checkNotShow"))->isVisibleTo(w);
+        w->findChild<QPushButton*>(QStringLiteral("pushButton"))->click();
+        return true;
+    });
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(3));
+    Run(*engine, routine);
+
+    QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer.seen.size(), 1);
+    QCOMPARE(shownText, text);
+    QVERIFY(checkBoxShown);
+    QVERIFY((*MessageSettings::Instance())[noticeId].show);
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(DataPath(file))});
+    QCOMPARE(PdfReader::Pages(DataPath(file)), 1);
+    QVERIFY(PdfReader::Text(DataPath(file)).contains(QLatin1String("Product 003")));
+}
+
+void TestReportOutput::silencedNoticeStillPrints()
+{
+    (*MessageSettings::Instance())[QStringLiteral("err_msg_1")].show = false;
+    ModalAnswerer answerer;
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(1));
+    engine->PrintToPrinter(false);
+    QTest::qWait(100);
+    QVERIFY(answerer.seen.isEmpty());
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(DataPath(QStringLiteral("pdf_print.pdf")))});
+    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("pdf_print.pdf"))), 1);
+}
+
+void TestReportOutput::namedPrinterNotFound_data()
+{
+    QTest::addColumn<int>("routine");
+    QTest::addColumn<QString>("flagKey");
+    QTest::addColumn<QString>("printerKey");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("receipt printer") << int(Receipt) << "ReceiptPrintToPDF" << "receiptPrinter" << "pdf_print.pdf";
+    QTest::newRow("report printer") << int(Report) << "ReportPrintToPDF" << "reportPrinter" << "pdf_print.pdf";
+    QTest::newRow("secondary printer") << int(Secondary) << "SecondaryPrintToPDF" << "secondaryPrinter"
+                                       << "pdf_print_secondary.pdf";
+}
+
+// PDF switched off and a printer name that no installed printer has: no notice, and the
+// PDF left over from an earlier print is neither touched nor shown as if it were this one.
+void TestReportOutput::namedPrinterNotFound()
+{
+    QFETCH(int, routine);
+    QFETCH(QString, flagKey);
+    QFETCH(QString, printerKey);
+    QFETCH(QString, file);
+
+    const QString printerName = QStringLiteral("Kitchen Printer 7");
+    QVERIFY(!QPrinterInfo::availablePrinterNames().contains(printerName));
+    QSettings* settings = AppSettings::Instance()->settings;
+    settings->setValue(flagKey, false);
+    settings->setValue(printerKey, printerName);
+
+    QFile stale(DataPath(file));
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.write("earlier print");
+    stale.close();
+
+    ModalAnswerer answerer;
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(2));
+    Run(*engine, routine);
+    QTest::qWait(100);
+
+    QVERIFY(answerer.seen.isEmpty());
+    QVERIFY(urls.urls.isEmpty());
+    QVERIFY(stale.open(QIODevice::ReadOnly));
+    QCOMPARE(stale.readAll(), QByteArray("earlier print"));
+}
+
+void TestReportOutput::pdfFileRoutes_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("secondary");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("named, not opened") << "x.pdf" << false << false << "x.pdf";
+    QTest::newRow("named, opened") << "invoice_17.pdf" << true << false << "invoice_17.pdf";
+    QTest::newRow("named, secondary ignored") << "y.pdf" << false << true << "y.pdf";
+    QTest::newRow("default name") << "" << true << false << "pdf_print.pdf";
+    QTest::newRow("default secondary name") << "" << true << true << "pdf_print_secondary.pdf";
+}
+
+void TestReportOutput::pdfFileRoutes()
+{
+    QFETCH(QString, fileName);
+    QFETCH(bool, open);
+    QFETCH(bool, secondary);
+    QFETCH(QString, written);
+
+    ModalAnswerer answerer;
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(2));
+    engine->PrintToPDFFile(fileName, open, secondary);
+    QTest::qWait(50);
+
+    QVERIFY(answerer.seen.isEmpty());
+    QCOMPARE(PdfReader::Pages(DataPath(written)), 1);
+    QCOMPARE(urls.urls, open ? QList<QUrl>{QUrl::fromLocalFile(DataPath(written))} : QList<QUrl>{});
+    const QStringList files = QDir(DataPath(QString())).entryList(QDir::Files);
+    QCOMPARE(files, QStringList{written});
+}
+
+void TestReportOutput::dataFolderIsCreated()
+{
+    QVERIFY(QDir(DataPath(QString())).removeRecursively());
+    {
+        QScopedPointer<ReportEngine> engine(NewReceipt(1));
+        engine->PrintToPDFFile(QStringLiteral("fresh.pdf"), false, false);
+    }
+    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("fresh.pdf"))), 1);
+
+    QVERIFY(QDir(DataPath(QString())).removeRecursively());
+    ModalAnswerer answerer;
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(1));
+    engine->PrintToSecondaryPrinter();
+    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("pdf_print_secondary.pdf"))), 1);
+    QCOMPARE(urls.urls.size(), 1);
+}
+
+void TestReportOutput::existingPdfIsReplaced()
+{
+    QFile old(DataPath(QStringLiteral("pdf_print.pdf")));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("not a pdf");
+    old.close();
+
+    ModalAnswerer answerer;
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(1));
+    engine->PrintToPrinter(true);
+    QCOMPARE(answerer.seen.size(), 1); // the notice, no warning
+    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("pdf_print.pdf"))), 1);
+    QCOMPARE(urls.urls.size(), 1);
+}
+
+void TestReportOutput::lockedPdfWarns_data()
+{
+    QTest::addColumn<int>("routine");
+    QTest::addColumn<int>("notices");
+    QTest::newRow("receipt printer") << int(Receipt) << 1;
+    QTest::newRow("pdf file") << int(PdfFile) << 0;
+}
+
+// A PDF that cannot be removed (here a folder in its place) gives the "PDF Print" warning.
+void TestReportOutput::lockedPdfWarns()
+{
+    QFETCH(int, routine);
+    QFETCH(int, notices);
+
+    const QString path = DataPath(QStringLiteral("pdf_print.pdf"));
+    QVERIFY(QDir().mkpath(path));
+    QFile inside(path + QStringLiteral("/keep"));
+    QVERIFY(inside.open(QIODevice::WriteOnly));
+    inside.close();
+
+    ModalAnswerer answerer;
+    for (int i = 0; i < notices; ++i)
+        answerer.pressButtonText(QStringLiteral("Close"));
+    answerer.pressButton(QMessageBox::Ok);
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(1));
+    Run(*engine, routine);
+
+    QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer.messages(),
+             QStringList{QStringLiteral("PDF Print|File [%1] is already opened, or locked. Please close this PDF file and "
+                                        "print again.")
+                             .arg(path)});
+    // Nothing could be written, so nothing is opened.
+    QVERIFY(urls.urls.isEmpty());
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(QDir(path).removeRecursively());
+}
+
+void TestReportOutput::templateWithoutReportPage()
+{
+    ReportEngine engine(nullptr);
+    engine.recordCounts << 5;
+    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/no_pages.xml")));
+    values->Connect(engine);
+    UrlRecorder urls;
+    engine.PrintToPDFFile(QString(), true, false);
+    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("pdf_print.pdf"))), 1);
+    QCOMPARE(urls.urls.size(), 1);
+    QVERIFY(values->asks.isEmpty());
+}
+
+void TestReportOutput::previewOpensAndCloses()
+{
+    ModalAnswerer answerer;
+    int pages = 0;
+    int shownPage = 0;
+    QString closeText;
+    bool closeHasIcon = false;
+    answerer.handle([&](QWidget* w) {
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(w);
+        if (!dialog)
+            return false;
+        auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+        pages = preview->pageCount();
+        shownPage = preview->currentPage();
+        QAction* close = dialog->findChild<QToolBar*>()->actions().last();
+        closeText = close->text();
+        closeHasIcon = !close->icon().isNull();
+        close->trigger();
+        return true;
+    });
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(40));
+    engine->ShowPrintPreview(nullptr);
+
+    QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer.seen.size(), 1);
+    QCOMPARE(pages, 2);
+    QCOMPARE(shownPage, 1);
+    QCOMPARE(closeText, QStringLiteral("&Close..."));
+    QVERIFY(closeHasIcon);
+    QVERIFY(values->CountAsks(QStringLiteral("receipt_title")) >= 1);
+    QVERIFY(urls.urls.isEmpty());
+    QVERIFY(QDir(DataPath(QString())).entryList(QDir::Files).isEmpty());
+}
+
+VORANTEL_TEST_MAIN(TestReportOutput)
+#include "tst_reportoutput.moc"

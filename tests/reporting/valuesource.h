@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+
+class ReportEngine;
+
+// Stands in for a caller of the report engine: answers the value callbacks and records
+// every question asked.
+class ValueSource : public QObject
+{
+    Q_OBJECT
+public:
+    struct Ask
+    {
+        int recNo = 0;
+        QString name;
+        int reportPage = 0;
+    };
+
+    // Texts by name; a name not here goes to `perRecord`, and without that stays unanswered.
+    QHash<QString, QVariant> values;
+    std::function<QVariant(int recNo, const QString& name)> perRecord;
+    QHash<QString, QImage> images;
+
+    QList<Ask> asks;
+    QList<Ask> imageAsks;
+
+    void Connect(ReportEngine& engine);
+    int CountAsks(const QString& name, int recNo = -1) const;
+    // Distinct names in the order first asked.
+    QStringList NamesAsked() const;
+
+    // Answers for the shipped templates: captions, customer and company texts, and record
+    // rows whose cells name their record ("Product 7", SN 7...).
+    static ValueSource* Shipped(QObject* parent);
+
+public slots:
+    void Answer(int& recNo, QString& paramName, QVariant& paramValue, int reportPage);
+    void AnswerImage(int& recNo, QString& paramName, QImage& paramValue, int reportPage);
+};
