@@ -1,0 +1,590 @@
+#include "appsettings.h"
+#include "backupdialog.h"
+#include "constants.h"
+#include "modalanswerer.h"
+#include "testdatabase.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSqlDriver>
+#include <QSqlField>
+#include <QStandardPaths>
+
+namespace {
+
+const QString KeyDumpPath = QStringLiteral("path_to_mysqldump");
+const QString KeyBackupFolder = QStringLiteral("path_to_backup_folder");
+const QString SuccessStart = QStringLiteral("Backup|Backup operation completed successfully. All the data has been "
+                                            "saved in SQL file. Please use MySQL Workbench tool for restoring the "
+                                            "backup. This tool is freely available from ");
+
+// A stand-in dump program: records its arguments and the option file it was given,
+// waits a moment, then writes its result file.
+const char* const RecordingTool = R"(#!/bin/sh
+log="$(dirname "$0")/run.$$"
+for a in "$@"; do printf '%s\n' "$a" >>"$log.args"; done
+case "$1" in --defaults-extra-file=*) cp "${1#--defaults-extra-file=}" "$log.cnf";; esac
+sleep 1
+for a in "$@"; do
+    case "$a" in --result-file=*) echo "-- recorded dump" >"${a#--result-file=}";; esac
+done
+)";
+
+QString oddUserHost()
+{
+    return TestDatabase::server().host;
+}
+
+QSettings* store()
+{
+    return AppSettings::Instance()->settings;
+}
+
+QStringList backupFiles(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+class TestBackupDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void constructionReadsPaths_data();
+    void constructionReadsPaths();
+    void folderChooser();
+    void programChooser();
+    void backupRestoresToSameRows_data();
+    void backupRestoresToSameRows();
+    void passwordStaysOffTheCommandLine();
+    void failureSavesNoPath_data();
+    void failureSavesNoPath();
+
+private:
+    static bool pick(QWidget* modal, const QString& path);
+    QString makeFolder(const QString& name);
+    void chooseFolder(Backupdialog& dialog, const QString& folder);
+    void chooseProgram(Backupdialog& dialog, const QString& program);
+    QString pressBackup(Backupdialog& dialog);
+    QString writeClientOptions();
+    void restore(const QString& file, const QString& database);
+    qlonglong rowCount(const QString& database, const QString& table);
+    QString checksum(const QString& database, const QString& table);
+
+    QString dumpTool;
+    QString clientTool;
+    QString inventoryDb;
+    QString salesDb;
+    QString oddUser;
+    QString work;
+    QStringList scratchDbs;
+    const QStringList inventoryTables{QStringLiteral("tblProducts"), QStringLiteral("tblInventory"),
+                                      QStringLiteral("tblVorantel")};
+    const QStringList salesTables{QStringLiteral("tblSalesTransactions"), QStringLiteral("tblSalesInvoice"),
+                                  QStringLiteral("tblVorantel")};
+};
+
+void TestBackupDialog::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    dumpTool = QStandardPaths::findExecutable(QStringLiteral("mariadb-dump"));
+    if (dumpTool.isEmpty())
+        dumpTool = QStandardPaths::findExecutable(QStringLiteral("mysqldump"));
+    clientTool = QStandardPaths::findExecutable(QStringLiteral("mariadb"));
+    if (clientTool.isEmpty())
+        clientTool = QStandardPaths::findExecutable(QStringLiteral("mysql"));
+    QVERIFY2(!dumpTool.isEmpty() && !clientTool.isEmpty(), "mariadb-dump and mariadb clients are needed");
+
+    // Small stand-ins for the real schemas: a few tables with awkward text.
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("bk_inv"));
+    salesDb = TestDatabase::uniqueName(QStringLiteral("bk_sales"));
+    QCOMPARE(TestDatabase::exec(QString(), {QStringLiteral("CREATE DATABASE `%1`").arg(inventoryDb),
+                                            QStringLiteral("CREATE DATABASE `%1`").arg(salesDb)}),
+             QString());
+    QCOMPARE(TestDatabase::exec(inventoryDb,
+                                {QStringLiteral("CREATE TABLE tblProducts (ID INT AUTO_INCREMENT PRIMARY KEY, "
+                                                "PRODUCT_CODE VARCHAR(50) UNIQUE, PRODUCT_NAME VARCHAR(200)) ENGINE=InnoDB"),
+                                 QStringLiteral("INSERT INTO tblProducts (PRODUCT_CODE, PRODUCT_NAME) VALUES "
+                                                "('P1', 'Crème brûlée'), ('P2', 'It''s \"quoted\"; -- not SQL'), "
+                                                "('P3', 'back\\\\slash')"),
+                                 QStringLiteral("CREATE TABLE tblInventory (ID INT AUTO_INCREMENT PRIMARY KEY, "
+                                                "BAR_CODE VARCHAR(50), QUANTITY DOUBLE, SALE_PRICE DECIMAL(12,2)) ENGINE=InnoDB"),
+                                 QStringLiteral("INSERT INTO tblInventory (BAR_CODE, QUANTITY, SALE_PRICE) VALUES "
+                                                "('P1', 3, 2.50), ('P1-B', 1.5, 2.75), ('P2', 0, 10), ('P3', 7, 0.99), "
+                                                "('P3-B', -1, 1.01)"),
+                                 QStringLiteral("CREATE TABLE tblVorantel (DB_VERSION VARCHAR(50)) ENGINE=InnoDB"),
+                                 QStringLiteral("INSERT INTO tblVorantel VALUES ('%1')").arg(INVENTORY_DB_VERSION)}),
+             QString());
+    QCOMPARE(TestDatabase::exec(salesDb,
+                                {QStringLiteral("CREATE TABLE tblSalesTransactions (ID INT AUTO_INCREMENT PRIMARY KEY, "
+                                                "STATUS INT, TOTAL DECIMAL(12,2), DATE_TIME DATETIME) ENGINE=InnoDB"),
+                                 QStringLiteral("INSERT INTO tblSalesTransactions (STATUS, TOTAL, DATE_TIME) VALUES "
+                                                "(2, 12.50, '2024-03-01 10:00:00'), (0, 3, NULL)"),
+                                 QStringLiteral("CREATE TABLE tblSalesInvoice (ID INT AUTO_INCREMENT PRIMARY KEY, "
+                                                "TRANSACTION_ID INT, BAR_CODE VARCHAR(50), RETURNED INT) ENGINE=InnoDB"),
+                                 QStringLiteral("INSERT INTO tblSalesInvoice (TRANSACTION_ID, BAR_CODE, RETURNED) VALUES "
+                                                "(1, 'P1', 0), (1, 'P2', 0), (1, 'P3', 1), (2, 'P1-B', 0)"),
+                                 QStringLiteral("CREATE TABLE tblVorantel (DB_VERSION VARCHAR(50)) ENGINE=InnoDB"),
+                                 QStringLiteral("INSERT INTO tblVorantel VALUES ('%1')").arg(SALES_DB_VERSION)}),
+             QString());
+
+    // A user whose name and password need care on their way to the dump program; its host
+    // is the server's address, since an anonymous 'localhost' account would shadow '%'.
+    oddUser = TestDatabase::uniqueName(QStringLiteral("bk user"));
+    QSqlDatabase admin = TestDatabase::connect(QStringLiteral("test_admin"));
+    QSqlField password(QStringLiteral("p"), QVariant::String);
+    password.setValue(QStringLiteral("p#ss \"w'rd\\ end"));
+    QCOMPARE(TestDatabase::exec(QString(),
+                                {QStringLiteral("CREATE USER '%1'@'%2' IDENTIFIED BY %3")
+                                     .arg(oddUser, oddUserHost(), admin.driver()->formatValue(password)),
+                                 QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'%3'").arg(inventoryDb, oddUser, oddUserHost()),
+                                 QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'%3'").arg(salesDb, oddUser, oddUserHost())}),
+             QString());
+}
+
+void TestBackupDialog::cleanupTestCase()
+{
+    TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
+    if (!oddUser.isEmpty())
+        TestDatabase::exec(QString(), {QStringLiteral("DROP USER IF EXISTS '%1'@'%2'").arg(oddUser, oddUserHost())});
+}
+
+void TestBackupDialog::init()
+{
+    TestSupport::ClearSettings();
+    TestDatabase::writeServerSettings();
+    store()->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
+    store()->setValue(ACTIVE_SALES_DB, salesDb);
+    static int round = 0;
+    // Blanks in the folder: nothing may split the paths.
+    work = TestSupport::ScratchDir() + QStringLiteral("/back ups %1").arg(++round);
+    QDir(work).removeRecursively();
+    QVERIFY(QDir().mkpath(work));
+}
+
+void TestBackupDialog::cleanup()
+{
+    for (const QString& db : qAsConst(scratchDbs))
+        TestDatabase::dropDatabase(db);
+    scratchDbs.clear();
+}
+
+QString TestBackupDialog::makeFolder(const QString& name)
+{
+    const QString path = work + QLatin1Char('/') + name;
+    QDir().mkpath(path);
+    return path;
+}
+
+// Answers a file chooser the way a user does: open the folder, type the name, press the button.
+bool TestBackupDialog::pick(QWidget* modal, const QString& path)
+{
+    auto* chooser = qobject_cast<QFileDialog*>(modal);
+    auto* nameEdit = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!chooser || !nameEdit)
+        return false;
+    const QFileInfo info(path);
+    chooser->setDirectory(info.absolutePath());
+    nameEdit->setText(info.fileName());
+    static_cast<QDialog*>(chooser)->accept();
+    if (chooser->isVisible()) {
+        chooser->reject();
+        return false;
+    }
+    return true;
+}
+
+void TestBackupDialog::chooseFolder(Backupdialog& dialog, const QString& folder)
+{
+    ModalAnswerer answerer;
+    answerer.handle([folder](QWidget* modal) { return pick(modal, folder); });
+    dialog.findChild<QPushButton*>(QStringLiteral("pushButtonSelect"))->click();
+    QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer.pendingAnswers(), 0);
+}
+
+void TestBackupDialog::chooseProgram(Backupdialog& dialog, const QString& program)
+{
+    ModalAnswerer answerer;
+    answerer.handle([program](QWidget* modal) { return pick(modal, program); });
+    dialog.findChild<QPushButton*>(QStringLiteral("pushSelectExe"))->click();
+    QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer.pendingAnswers(), 0);
+}
+
+// Presses Backup, answers the one message that follows and returns it as "title|text".
+QString TestBackupDialog::pressBackup(Backupdialog& dialog)
+{
+    ModalAnswerer answerer;
+    dialog.findChild<QPushButton*>(QStringLiteral("pushButtonBackup"))->click();
+    const QStringList messages = answerer.messages();
+    return messages.size() == 1 ? messages.first() : QStringLiteral("%1 messages: %2").arg(messages.size()).arg(messages.join(QLatin1Char('\n')));
+}
+
+QString TestBackupDialog::writeClientOptions()
+{
+    const QString path = work + QStringLiteral("/client.cnf");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("[client]\npassword=" + TestDatabase::server().password.toUtf8() + "\n");
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    return path;
+}
+
+void TestBackupDialog::restore(const QString& file, const QString& database)
+{
+    QCOMPARE(TestDatabase::exec(QString(), {QStringLiteral("CREATE DATABASE `%1`").arg(database)}), QString());
+    scratchDbs << database;
+    const TestDatabase::Server s = TestDatabase::server();
+    QProcess client;
+    client.setStandardInputFile(file);
+    client.start(clientTool, {QStringLiteral("--defaults-extra-file=") + writeClientOptions(),
+                              QStringLiteral("--host=") + s.host, QStringLiteral("--port=%1").arg(s.port),
+                              QStringLiteral("--user=") + s.user, database});
+    QVERIFY(client.waitForFinished(120000));
+    QVERIFY2(client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0,
+             client.readAllStandardError().constData());
+}
+
+qlonglong TestBackupDialog::rowCount(const QString& database, const QString& table)
+{
+    QSqlQuery q(TestDatabase::connect(QStringLiteral("count"), database));
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM `%1`").arg(table)) || !q.next())
+        return -1;
+    return q.value(0).toLongLong();
+}
+
+QString TestBackupDialog::checksum(const QString& database, const QString& table)
+{
+    QSqlQuery q(TestDatabase::connect(QStringLiteral("count"), database));
+    if (!q.exec(QStringLiteral("CHECKSUM TABLE `%1`").arg(table)) || !q.next())
+        return q.lastError().text();
+    return q.value(1).toString();
+}
+
+void TestBackupDialog::constructionReadsPaths_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("backupEnabled");
+    QTest::newRow("nothing stored") << QString() << QString() << false;
+    QTest::newRow("program only") << "/usr/bin/mariadb-dump" << QString() << false;
+    QTest::newRow("folder stored") << QString() << "/srv/backups" << true;
+    QTest::newRow("both stored") << "/usr/bin/mariadb-dump" << "/srv/backups" << true;
+}
+
+void TestBackupDialog::constructionReadsPaths()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, folder);
+    QFETCH(bool, backupEnabled);
+    if (!program.isEmpty())
+        store()->setValue(KeyDumpPath, program);
+    if (!folder.isEmpty())
+        store()->setValue(KeyBackupFolder, folder);
+
+    Backupdialog dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Backup"));
+    QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("lineMysqlDumpPath"))->text(), program);
+    QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("lineEdit"))->text(), folder);
+    QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("pushButtonBackup"))->isEnabled(), backupEnabled);
+}
+
+void TestBackupDialog::folderChooser()
+{
+    Backupdialog dialog;
+    auto* folderEdit = dialog.findChild<QLineEdit*>(QStringLiteral("lineEdit"));
+    auto* backup = dialog.findChild<QPushButton*>(QStringLiteral("pushButtonBackup"));
+
+    {
+        ModalAnswerer answerer;
+        answerer.reject();
+        dialog.findChild<QPushButton*>(QStringLiteral("pushButtonSelect"))->click();
+        QCOMPARE(answerer.pendingAnswers(), 0);
+        QVERIFY(folderEdit->text().isEmpty());
+        QVERIFY(!backup->isEnabled());
+    }
+
+    // The folder picked inside the one being browsed is the choice, not the browsed one.
+    const QString target = makeFolder(QStringLiteral("daily"));
+    chooseFolder(dialog, target);
+    QCOMPARE(folderEdit->text(), target);
+    QVERIFY(backup->isEnabled());
+
+    {
+        ModalAnswerer answerer;
+        answerer.reject();
+        dialog.findChild<QPushButton*>(QStringLiteral("pushButtonSelect"))->click();
+        QCOMPARE(answerer.pendingAnswers(), 0);
+        QCOMPARE(folderEdit->text(), target);
+        QVERIFY(backup->isEnabled());
+    }
+    QVERIFY(!store()->contains(KeyBackupFolder));
+}
+
+void TestBackupDialog::programChooser()
+{
+    store()->setValue(QStringLiteral("RECENT_LOCATION"), work);
+    Backupdialog dialog;
+    auto* programEdit = dialog.findChild<QLineEdit*>(QStringLiteral("lineMysqlDumpPath"));
+
+    QString startFolder;
+    QString title;
+    QString filter;
+    QStringList filters;
+    {
+        ModalAnswerer answerer;
+        answerer.handle([&](QWidget* modal) {
+            auto* chooser = qobject_cast<QFileDialog*>(modal);
+            if (!chooser)
+                return false;
+            startFolder = chooser->directory().absolutePath();
+            title = chooser->windowTitle();
+            filter = chooser->selectedNameFilter();
+            filters = chooser->nameFilters();
+            chooser->reject();
+            return true;
+        });
+        dialog.findChild<QPushButton*>(QStringLiteral("pushSelectExe"))->click();
+        QCOMPARE(answerer.pendingAnswers(), 0);
+    }
+    QCOMPARE(startFolder, work);
+    QCOMPARE(title, QStringLiteral("Select EXE"));
+    QVERIFY(filters.contains(QStringLiteral("Exe Files (*.exe)")));
+    // The dump program carries no ".exe" here, so it must be visible without changing the filter.
+    QCOMPARE(filter, QStringLiteral("All Files (*)"));
+    QVERIFY(programEdit->text().isEmpty());
+
+    chooseProgram(dialog, dumpTool);
+    QCOMPARE(programEdit->text(), dumpTool);
+    QCOMPARE(store()->value(QStringLiteral("RECENT_LOCATION")).toString(), work);
+    QVERIFY(!store()->contains(KeyDumpPath));
+}
+
+void TestBackupDialog::backupRestoresToSameRows_data()
+{
+    QTest::addColumn<bool>("oddCredentials");
+    QTest::newRow("server user") << false;
+    QTest::newRow("user and password with blanks, quotes and hash") << true;
+}
+
+void TestBackupDialog::backupRestoresToSameRows()
+{
+    QFETCH(bool, oddCredentials);
+    if (oddCredentials) {
+        store()->setValue(DB_USER, oddUser);
+        store()->setValue(DB_PASSWORD, QStringLiteral("p#ss \"w'rd\\ end"));
+    }
+    const QString folder = makeFolder(QStringLiteral("target"));
+
+    Backupdialog dialog;
+    chooseProgram(dialog, dumpTool);
+    chooseFolder(dialog, folder);
+    const QDateTime before = QDateTime::currentDateTime().addMSecs(-QTime::currentTime().msec());
+    const QString message = pressBackup(dialog);
+    const QDateTime after = QDateTime::currentDateTime();
+    QVERIFY2(message.startsWith(SuccessStart), qPrintable(message));
+
+    const QStringList files = backupFiles(folder);
+    QCOMPARE(files.size(), 2);
+    const QRegularExpression name(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d\\d)-(vorantel_inventory|vorantel_sales)\\.sql$"));
+    QString inventoryFile;
+    QString salesFile;
+    for (const QString& file : files) {
+        const QRegularExpressionMatch match = name.match(file);
+        QVERIFY2(match.hasMatch(), qPrintable(file));
+        const QDateTime stamp = QDateTime::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
+        QVERIFY2(stamp >= before && stamp <= after, qPrintable(file));
+        (match.captured(2) == QLatin1String("vorantel_inventory") ? inventoryFile : salesFile) = folder + QLatin1Char('/') + file;
+    }
+    QVERIFY(!inventoryFile.isEmpty() && !salesFile.isEmpty());
+
+    QFile dump(inventoryFile);
+    QVERIFY(dump.open(QIODevice::ReadOnly));
+    QVERIFY(dump.readAll().contains("DROP TABLE IF EXISTS `tblProducts`"));
+
+    const QString inventoryCopy = TestDatabase::uniqueName(QStringLiteral("bk_inv_restored"));
+    const QString salesCopy = TestDatabase::uniqueName(QStringLiteral("bk_sales_restored"));
+    restore(inventoryFile, inventoryCopy);
+    restore(salesFile, salesCopy);
+    for (const QString& table : inventoryTables) {
+        QCOMPARE(rowCount(inventoryCopy, table), rowCount(inventoryDb, table));
+        QCOMPARE(checksum(inventoryCopy, table), checksum(inventoryDb, table));
+    }
+    for (const QString& table : salesTables) {
+        QCOMPARE(rowCount(salesCopy, table), rowCount(salesDb, table));
+        QCOMPARE(checksum(salesCopy, table), checksum(salesDb, table));
+    }
+    QCOMPARE(rowCount(inventoryCopy, QStringLiteral("tblInventory")), 5);
+
+    QCOMPARE(store()->value(KeyDumpPath).toString(), dumpTool);
+    QCOMPARE(store()->value(KeyBackupFolder).toString(), folder);
+}
+
+void TestBackupDialog::passwordStaysOffTheCommandLine()
+{
+    const QString password = QStringLiteral("se cret#\"1'\\");
+    store()->setValue(DB_USER, QStringLiteral("shop keeper"));
+    store()->setValue(DB_PASSWORD, password);
+    const QString toolFolder = makeFolder(QStringLiteral("tool"));
+    const QString tool = toolFolder + QStringLiteral("/dump tool");
+    QFile script(tool);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(RecordingTool);
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString folder = makeFolder(QStringLiteral("target"));
+
+    Backupdialog dialog;
+    chooseProgram(dialog, tool);
+    chooseFolder(dialog, folder);
+
+    // The message may only come once both slow dumps have written their files.
+    QStringList filesAtMessage;
+    QString message;
+    ModalAnswerer answerer;
+    answerer.handle([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box)
+            return false;
+        filesAtMessage = backupFiles(folder);
+        message = box->windowTitle() + QLatin1Char('|') + box->text();
+        box->accept();
+        return true;
+    });
+    dialog.findChild<QPushButton*>(QStringLiteral("pushButtonBackup"))->click();
+    QCOMPARE(answerer.pendingAnswers(), 0);
+    QVERIFY2(message.startsWith(SuccessStart), qPrintable(message));
+    QCOMPARE(filesAtMessage.size(), 2);
+
+    const QStringList runs = QDir(toolFolder).entryList({QStringLiteral("run.*.args")}, QDir::Files);
+    QCOMPARE(runs.size(), 2);
+    const TestDatabase::Server s = TestDatabase::server();
+    QStringList databases;
+    for (const QString& run : runs) {
+        QFile argsFile(toolFolder + QLatin1Char('/') + run);
+        QVERIFY(argsFile.open(QIODevice::ReadOnly));
+        QStringList args = QString::fromUtf8(argsFile.readAll()).split(QLatin1Char('\n'));
+        args.removeLast();
+        for (const QString& arg : qAsConst(args))
+            QVERIFY2(!arg.contains(QStringLiteral("se cret")), qPrintable(arg));
+        QCOMPARE(args.size(), 8);
+        const QString optionsFile = args.at(0).mid(int(qstrlen("--defaults-extra-file=")));
+        QVERIFY2(args.at(0).startsWith(QStringLiteral("--defaults-extra-file=")), qPrintable(args.at(0)));
+        QVERIFY2(!QFile::exists(optionsFile), "the password file must not outlive the backup");
+        QCOMPARE(args.mid(1, 4), QStringList({QStringLiteral("--host=") + s.host, QStringLiteral("--port=%1").arg(s.port),
+                                              QStringLiteral("--user=shop keeper"), QStringLiteral("--add-drop-table")}));
+        QVERIFY2(args.at(5).startsWith(QStringLiteral("--result-file=") + folder + QLatin1Char('/')), qPrintable(args.at(5)));
+        QCOMPARE(args.at(6), QStringLiteral("--"));
+        databases << args.at(7);
+
+        QFile options(toolFolder + QLatin1Char('/') + run.chopped(4) + QStringLiteral("cnf"));
+        QVERIFY(options.open(QIODevice::ReadOnly));
+        QCOMPARE(options.readAll(), QByteArray("[client]\npassword=\"se cret#\\\"1'\\\\\"\n"));
+    }
+    databases.sort();
+    QStringList expected{inventoryDb, salesDb};
+    expected.sort();
+    QCOMPARE(databases, expected);
+}
+
+void TestBackupDialog::failureSavesNoPath_data()
+{
+    QTest::addColumn<QString>("program");  // "real", "missing", "text file", "false"
+    QTest::addColumn<QString>("settingKey");
+    QTest::addColumn<QString>("settingValue");
+    QTest::addColumn<bool>("folderGone");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QStringList>("filesLeft");
+
+    const QStringList none;
+    QTest::newRow("wrong password") << "real" << DB_PASSWORD << "wrong" << false
+                                    << "Backup|The backup of database [%inv] failed:\n" << none;
+    QTest::newRow("unknown server port") << "real" << DB_PORT << "1" << false
+                                         << "Backup|The backup of database [%inv] failed:\n" << none;
+    QTest::newRow("unknown sales database") << "real" << ACTIVE_SALES_DB << "bk_no_such_database" << false
+                                            << "Backup|The backup of database [bk_no_such_database] failed:\n"
+                                            << QStringList{QStringLiteral("vorantel_inventory.sql")};
+    QTest::newRow("no inventory database") << "real" << ACTIVE_INVENTORY_DB << "" << false
+                                           << "Backup|No inventory database is active. Nothing was saved." << none;
+    QTest::newRow("no sales database") << "real" << ACTIVE_SALES_DB << "" << false
+                                       << "Backup|No sales database is active. Nothing was saved." << none;
+    QTest::newRow("folder removed") << "real" << QString() << QString() << true
+                                    << "Backup|The destination folder [%folder] does not exist." << none;
+    QTest::newRow("program removed") << "missing" << QString() << QString() << false
+                                     << "Backup|Path to mysqldump.exe is not correct." << none;
+    QTest::newRow("program not executable") << "text file" << QString() << QString() << false
+                                            << "Backup|The backup of database [%inv] failed:\nThe program could not be started: "
+                                            << none;
+    QTest::newRow("program that fails silently") << "false" << QString() << QString() << false
+                                                 << "Backup|The backup of database [%inv] failed:\nThe program ended with exit code 1."
+                                                 << none;
+}
+
+void TestBackupDialog::failureSavesNoPath()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, settingKey);
+    QFETCH(QString, settingValue);
+    QFETCH(bool, folderGone);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, filesLeft);
+
+    // What an earlier good backup left; a failed one must not replace it.
+    const QString earlierFolder = makeFolder(QStringLiteral("earlier"));
+    store()->setValue(KeyDumpPath, QStringLiteral("/earlier/mysqldump"));
+    store()->setValue(KeyBackupFolder, earlierFolder);
+    if (!settingKey.isEmpty())
+        store()->setValue(settingKey, settingValue);
+
+    QString tool = dumpTool;
+    if (program == QLatin1String("false")) {
+        tool = QStandardPaths::findExecutable(QStringLiteral("false"));
+    } else if (program != QLatin1String("real")) {
+        tool = makeFolder(QStringLiteral("tool")) + QStringLiteral("/mysqldump");
+        QFile file(tool);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a program\n");
+    }
+    const QString folder = makeFolder(QStringLiteral("target"));
+
+    Backupdialog dialog;
+    chooseProgram(dialog, tool);
+    chooseFolder(dialog, folder);
+    if (program == QLatin1String("missing"))
+        QVERIFY(QFile::remove(tool));
+    if (folderGone)
+        QVERIFY(QDir(folder).removeRecursively());
+
+    const QString message = pressBackup(dialog);
+    expected.replace(QStringLiteral("%inv"), inventoryDb).replace(QStringLiteral("%folder"), folder);
+    QVERIFY2(message.startsWith(expected), qPrintable(message));
+    if (settingKey == DB_PASSWORD)
+        QVERIFY2(message.contains(QStringLiteral("Access denied")), qPrintable(message));
+
+    QCOMPARE(store()->value(KeyDumpPath).toString(), QStringLiteral("/earlier/mysqldump"));
+    QCOMPARE(store()->value(KeyBackupFolder).toString(), earlierFolder);
+    QStringList left = backupFiles(folder);
+    for (QString& file : left)
+        file = file.mid(20); // past the time stamp
+    QCOMPARE(left, filesLeft);
+    QVERIFY(backupFiles(earlierFolder).isEmpty());
+}
+
+VORANTEL_TEST_MAIN(TestBackupDialog)
+#include "tst_backupdialog.moc"
