@@ -1,3 +1,4 @@
+#include "listpage.h"
 #include "appsettings.h"
 #include "modalanswerer.h"
 #include "sortingproxymodel.h"
@@ -58,27 +59,6 @@ public:
 private:
     int total;
     int fetched = 0;
-};
-
-struct ListPage
-{
-    QStandardItemModel source;
-    SortingProxyModel proxy;
-    QTableView view;
-
-    ListPage(const QStringList& headers, const QList<QStringList>& rows)
-    {
-        source.setColumnCount(headers.size());
-        source.setHorizontalHeaderLabels(headers);
-        for (const QStringList& row : rows) {
-            QList<QStandardItem*> items;
-            for (const QString& cell : row)
-                items << new QStandardItem(cell);
-            source.appendRow(items);
-        }
-        proxy.setSourceModel(&source);
-        view.setModel(&proxy);
-    }
 };
 
 QString csvOf(QTableView* view)

@@ -1,3 +1,4 @@
+#include "listpage.h"
 #include "appsettings.h"
 #include "constants.h"
 #include "modalanswerer.h"
@@ -28,28 +29,6 @@ QSettings* store()
 {
     return AppSettings::Instance()->settings;
 }
-
-// A list page in miniature: source model, sorting proxy, view.
-struct ListPage
-{
-    QStandardItemModel source;
-    SortingProxyModel proxy;
-    QTableView view;
-
-    ListPage(const QStringList& headers, const QList<QStringList>& rows)
-    {
-        source.setColumnCount(headers.size());
-        source.setHorizontalHeaderLabels(headers);
-        for (const QStringList& row : rows) {
-            QList<QStandardItem*> items;
-            for (const QString& cell : row)
-                items << new QStandardItem(cell);
-            source.appendRow(items);
-        }
-        proxy.setSourceModel(&source);
-        view.setModel(&proxy);
-    }
-};
 
 QString pdfText(const QString& path)
 {
