@@ -29,6 +29,10 @@ public:
     void SetPermittedModules(const QList<int>& modules);
     bool HasPermission(int module) const;
 
+    // A select-list item formatting a date column by DATE_FORMAT (appsettings_database.cpp).
+    QString SqlDateColumn(const QString& column, const QString& alias) const;
+    QString DateFormat() const;
+
     // Public on purpose: modules read these directly.
     QMainWindow* mainWindow = nullptr;
     QString loginName;
