@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTextEdit>
@@ -144,17 +143,7 @@ void TestServerSettingsDialog::formAsStored()
     QCOMPARE(password->text(), QStringLiteral("s3cret"));
     QCOMPARE(password->echoMode(), QLineEdit::Password);
     QVERIFY(!child<QLineEdit>(&dialog, "lineConnectionName")->isVisible());
-    QCOMPARE(child<QCheckBox>(&dialog, "checkShowPassword")->text(), QStringLiteral("Show Password"));
     QVERIFY(!child<QCheckBox>(&dialog, "checkShowPassword")->isChecked());
-    QCOMPARE(child<QPushButton>(&dialog, "pushButtonTest")->text(), QStringLiteral("Test"));
-    QCOMPARE(child<QPushButton>(&dialog, "pushButtonSave")->text(), QStringLiteral("Save"));
-    QCOMPARE(child<QPushButton>(&dialog, "pushCancel")->text(), QStringLiteral("Cancel"));
-    QCOMPARE(child<QLineEdit>(&dialog, "lineServerAddress")->placeholderText(), QStringLiteral("Enter IP or server name"));
-    QCOMPARE(child<QLineEdit>(&dialog, "linePort")->placeholderText(), QStringLiteral("MySQL port e.g. 3306"));
-    QCOMPARE(child<QLineEdit>(&dialog, "lineUserName")->placeholderText(),
-             QStringLiteral("Enter MySQL database user name"));
-    QCOMPARE(password->placeholderText(), QStringLiteral("Enter MySQL database user password"));
-    QVERIFY(child<QScrollArea>(&dialog, "scrollArea")->widgetResizable());
 
     QStringList visibleLabels;
     for (QLabel* label : dialog.findChildren<QLabel*>()) {
@@ -356,7 +345,7 @@ void TestServerSettingsDialog::helpNotice()
     setNotice(false);
     ServerSettingsDialog dialog(nullptr);
     dialog.show();
-    QTest::qWait(800);
+    dialog.ShowMessage();
     QVERIFY(answerer->seen.isEmpty());
 }
 
