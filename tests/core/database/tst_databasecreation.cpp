@@ -78,9 +78,9 @@ private:
 // ----- expectations, written from the schema's tables -----
 
 // Column "NAME|TYPE|null|default" as the schema tables write it becomes the server's description.
-static QString ServerColumn(const QString& spec)
+static QString ServerColumn(const QString& written)
 {
-    const QStringList p = spec.split(QLatin1Char('|'));
+    const QStringList p = written.split(QLatin1Char('|'));
     QString type = p.at(1);
     QString extra;
     if (type.endsWith(QLatin1String(", AUTO_INCREMENT"))) {
