@@ -37,6 +37,9 @@ public:
     void ExportTableToCsv(const QString& filePrefix, QTableView* view, QWidget* parent);
     void WriteTableAsCsv(QTextStream* out, QTableView* view);
     static QString CsvExportFilePath(const QString& folder, const QString& filePrefix, const QDateTime& when);
+    // A select-list item formatting a date column by DATE_FORMAT (appsettings_database.cpp).
+    QString SqlDateColumn(const QString& column, const QString& alias) const;
+    QString DateFormat() const;
 
     // Public on purpose: modules read these directly.
     QMainWindow* mainWindow = nullptr;

@@ -1,0 +1,247 @@
+#include "databasemanager.h"
+
+#include "appsettings.h"
+#include "constants.h"
+#include "databasestatuslistener.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <string>
+
+namespace {
+const QString INVENTORY_CONNECTION = QStringLiteral("INVENTORY_DB");
+const QString SALES_CONNECTION = QStringLiteral("SALES_DB");
+const QString SERVER_CONNECTION = QStringLiteral("MYSQL_SERVER");
+const QString QMYSQL = QStringLiteral("QMYSQL");
+
+void LogError(const QSqlError& error)
+{
+    qDebug() << error.databaseText() << "   " << error.driverText();
+}
+
+// A registration left behind by a close operation is replaced, not warned about.
+QSqlDatabase* NewHandle(const QString& connectionName)
+{
+    if (QSqlDatabase::contains(connectionName))
+        QSqlDatabase::removeDatabase(connectionName);
+    return new QSqlDatabase(QSqlDatabase::addDatabase(QMYSQL, connectionName));
+}
+} // namespace
+
+QString HashPassword(const QString& password)
+{
+    // Bytes up to the first zero byte only, and the digest decoded as UTF-8 (not hex) up to
+    // its first zero byte: the form every stored password and answer has.
+    const std::string text = (password + PASSWORD_SALT).toStdString();
+    const QByteArray digest = QCryptographicHash::hash(QByteArray(text.c_str()), QCryptographicHash::Md5);
+    return QString::fromUtf8(digest.constData(), int(qstrnlen(digest.constData(), uint(digest.size()))));
+}
+
+struct DatabaseManager::Side
+{
+    QSqlDatabase*& db;
+    QSqlQuery*& query;
+    bool& open;
+    QString connectionName;
+    QString settingsKey;
+    QString missingName;
+    QString version;
+    int kind;
+    void (DatabaseStatusListener::*report)(bool);
+};
+
+DatabaseManager* DatabaseManager::Instance()
+{
+    static DatabaseManager instance;
+    return &instance;
+}
+
+DatabaseManager::DatabaseManager() = default;
+
+DatabaseManager::~DatabaseManager()
+{
+    CloseInventoryDatabase();
+    CloseSalesDatabase();
+    CloseServerConnection();
+}
+
+DatabaseManager::Side DatabaseManager::inventorySide()
+{
+    return Side{inventoryDb,
+                inventoryQuery,
+                inventoryOpen,
+                INVENTORY_CONNECTION,
+                ACTIVE_INVENTORY_DB,
+                QStringLiteral("No Active Inventory Database"),
+                INVENTORY_DB_VERSION,
+                1,
+                &DatabaseStatusListener::updateInventoryDbStatus};
+}
+
+DatabaseManager::Side DatabaseManager::salesSide()
+{
+    return Side{salesDb,
+                salesQuery,
+                salesOpen,
+                SALES_CONNECTION,
+                ACTIVE_SALES_DB,
+                QStringLiteral("No Active Sales Database"),
+                SALES_DB_VERSION,
+                2,
+                &DatabaseStatusListener::updateSalesDbStatus};
+}
+
+void DatabaseManager::SetConnectionParameters(const QString& user, const QString& password, int port,
+                                              const QString& host)
+{
+    userName = user;
+    this->password = password;
+    this->port = port;
+    hostName = host;
+}
+
+QSqlDatabase* DatabaseManager::InventoryDatabase()
+{
+    return OpenDatabase(inventorySide());
+}
+
+QSqlDatabase* DatabaseManager::SalesDatabase()
+{
+    return OpenDatabase(salesSide());
+}
+
+QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
+{
+    if (side.open && !side.db->isOpen())
+        CloseDatabase(side, false);
+    // Also the unopened handle of a failed attempt: no retry until a close discards it.
+    if (side.db)
+        return side.db;
+
+    side.db = NewHandle(side.connectionName);
+    QString name = AppSettings::Instance()->settings->value(side.settingsKey, QString()).toString();
+    if (name.isEmpty())
+        name = side.missingName;
+    side.db->setDatabaseName(name);
+    side.db->setUserName(userName);
+    side.db->setPassword(password);
+    side.db->setHostName(hostName);
+    side.db->setPort(port);
+
+    // The check shows a busy box and processes events: a request made meanwhile finds the
+    // handle above and gets it back not yet open.
+    QSqlDatabase* const db = side.db;
+    if (!CheckAndUpgradeDatabase(name, side.version, side.kind)) {
+        QMessageBox::information(AppSettings::Instance()->mainWindow, tr("Error"),
+                                 tr("Can not connect to '%1'").arg(name)
+                                     + tr(" Please make sure MySql server is running. Select a valid database for "
+                                          "this version, or create a new."),
+                                 QMessageBox::Ok);
+        side.open = false;
+        if (mainWindow)
+            (mainWindow->*side.report)(false);
+        return db;
+    }
+
+    side.open = db->open();
+    if (!side.open)
+        LogError(db->lastError());
+    if (mainWindow)
+        (mainWindow->*side.report)(side.open);
+    return db;
+}
+
+QSqlDatabase* DatabaseManager::ServerConnection()
+{
+    if (serverOpen)
+        return serverDb;
+    if (serverDb) {
+        delete serverDb;
+        serverDb = nullptr;
+        QSqlDatabase::removeDatabase(SERVER_CONNECTION);
+    }
+    serverDb = NewHandle(SERVER_CONNECTION);
+    serverDb->setUserName(userName);
+    serverDb->setPassword(password);
+    serverDb->setHostName(hostName);
+    serverDb->setPort(port);
+    // An empty password counts as missing too.
+    if (userName.isEmpty() || password.isEmpty() || hostName.isEmpty() || port == 0)
+        serverDb->setDatabaseName(QStringLiteral("NO LOGIN CREDENTIALS SET"));
+    serverOpen = serverDb->open();
+    if (!serverOpen)
+        LogError(serverDb->lastError());
+    return serverDb;
+}
+
+QSqlQuery* DatabaseManager::InventoryQuery()
+{
+    return SharedQuery(inventorySide());
+}
+
+QSqlQuery* DatabaseManager::SalesQuery()
+{
+    return SharedQuery(salesSide());
+}
+
+QSqlQuery* DatabaseManager::SharedQuery(const Side& side)
+{
+    if (!side.query) {
+        QSqlDatabase* db = OpenDatabase(side);
+        side.query = new QSqlQuery(*db);
+    }
+    side.query->clear();
+    side.query->setForwardOnly(true);
+    return side.query;
+}
+
+void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
+{
+    if (side.db) {
+        delete side.query;
+        side.query = nullptr;
+        side.db->close();
+        delete side.db;
+        side.db = nullptr;
+        if (unregister)
+            QSqlDatabase::removeDatabase(side.connectionName);
+    }
+    side.open = false;
+}
+
+void DatabaseManager::CloseInventoryDatabase()
+{
+    CloseDatabase(inventorySide(), false);
+}
+
+void DatabaseManager::CloseSalesDatabase()
+{
+    CloseDatabase(salesSide(), false);
+}
+
+void DatabaseManager::RemoveInventoryDatabase()
+{
+    CloseDatabase(inventorySide(), true);
+}
+
+void DatabaseManager::RemoveSalesDatabase()
+{
+    CloseDatabase(salesSide(), true);
+}
+
+void DatabaseManager::CloseServerConnection()
+{
+    if (serverDb) {
+        serverDb->close();
+        delete serverDb;
+        serverDb = nullptr;
+    }
+    serverOpen = false;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+#include <QList>
+#include <QPair>
+
+class DatabaseStatusListener;
+class QSqlDatabase;
+class QSqlQuery;
+
+// Stored form of passwords and security answers. Existing databases hold exactly
+// this text, so the transformation must never change.
+QString HashPassword(const QString& password);
+
+// Owner of the program's three MySQL connections: the active inventory database,
+// the active sales database and the server itself (listing and creating databases).
+class DatabaseManager
+{
+    Q_DECLARE_TR_FUNCTIONS(DatabaseManager)
+
+public:
+    static DatabaseManager* Instance();
+
+    void SetConnectionParameters(const QString& user, const QString& password, int port, const QString& host);
+
+    // Open lazily, behind the version check; a failed database connection stays failed until closed.
+    QSqlDatabase* InventoryDatabase();
+    QSqlDatabase* SalesDatabase();
+    // Retried at every call until it opens.
+    QSqlDatabase* ServerConnection();
+
+    // The shared forward-only query of each database, cleared at every request.
+    QSqlQuery* InventoryQuery();
+    QSqlQuery* SalesQuery();
+
+    void CloseInventoryDatabase();
+    void CloseSalesDatabase();
+    void CloseServerConnection();
+    void RemoveInventoryDatabase();
+    void RemoveSalesDatabase();
+
+    // Create a database from the embedded script on the server connection and make it the
+    // active one; error comes back empty on success.
+    void CreateInventoryDatabase(const QString& name, QString& error);
+    void CreateSalesDatabase(const QString& name, QString& error, const QString& firstReceiptNumber);
+
+    // kind 1 = inventory, 2 = sales.
+    bool CheckAndUpgradeDatabase(const QString& databaseName, const QString& expectedVersion, int kind);
+
+    // Public on purpose: other modules read these directly.
+    QSqlDatabase* inventoryDb = nullptr;
+    QSqlDatabase* salesDb = nullptr;
+    QSqlDatabase* serverDb = nullptr;
+    QString userName;
+    QString password;
+    int port = 0;
+    QString hostName;
+    DatabaseStatusListener* mainWindow = nullptr;
+    bool inventoryOpen = false;
+    bool salesOpen = false;
+    bool serverOpen = false;
+    QSqlQuery* inventoryQuery = nullptr;
+    QSqlQuery* salesQuery = nullptr;
+
+private:
+    struct Side;
+
+    DatabaseManager();
+    ~DatabaseManager();
+    DatabaseManager(const DatabaseManager&) = delete;
+    DatabaseManager& operator=(const DatabaseManager&) = delete;
+
+    Side inventorySide();
+    Side salesSide();
+    QSqlDatabase* OpenDatabase(const Side& side);
+    QSqlQuery* SharedQuery(const Side& side);
+    void CloseDatabase(const Side& side, bool unregister);
+    // Runs the script statement by statement, placeholders replaced, so that the failure of any
+    // statement is seen; writes settingsKey only on success.
+    void RunCreationScript(const QString& resource, const QString& name,
+                           const QList<QPair<QString, QString>>& replacements, const QString& settingsKey,
+                           QString& error);
+};

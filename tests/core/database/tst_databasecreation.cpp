@@ -1,0 +1,800 @@
+#include "appsettings.h"
+#include "constants.h"
+#include "databasemanager.h"
+#include "databasestatuslistener.h"
+#include "modalanswerer.h"
+#include "testdatabase.h"
+#include "testsupport.h"
+
+#include <QSettings>
+#include <QSqlRecord>
+
+// Creation of inventory and sales databases from the embedded scripts, checked against the
+// server's own description of what was made.
+class TestDatabaseCreation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void inventoryTables();
+    void inventorySchema_data();
+    void inventorySchema();
+    void inventorySeedRows_data();
+    void inventorySeedRows();
+    void salesTables();
+    void salesSchema_data();
+    void salesSchema();
+    void salesSeedRows();
+    void createdDatabaseBecomesActiveAndOpens();
+    void firstReceiptNumber_data();
+    void firstReceiptNumber();
+    void refusedReceiptNumber_data();
+    void refusedReceiptNumber();
+    void refusedName_data();
+    void refusedName();
+    void acceptedName_data();
+    void acceptedName();
+    void existingNameIsRefused_data();
+    void existingNameIsRefused();
+    void noServerConnection();
+    void failingInsertIsReportedAndSchemaDropped();
+    void failingTableCreationRestoresSession();
+
+private:
+    struct Listener : DatabaseStatusListener
+    {
+        QStringList calls;
+        void updateInventoryDbStatus(bool open) override { calls << QStringLiteral("inventory %1").arg(open); }
+        void updateSalesDbStatus(bool open) override { calls << QStringLiteral("sales %1").arg(open); }
+    };
+
+    void useFixtureServer();
+    QString create(int kind, const QString& name, const QString& firstReceipt = QStringLiteral("1"));
+    bool exists(const QString& name);
+    QString newUser(const QString& grants, const QString& options = QString());
+    static QString activeKey(int kind) { return kind == 1 ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB; }
+    QStringList columns(const QString& schema, const QString& table);
+    QStringList indexes(const QString& schema, const QString& table);
+    QStringList foreignKeys(const QString& schema, const QString& table);
+    QString tableOptions(const QString& schema, const QString& table);
+    QStringList rows(const QString& schema, const QString& table);
+    QStringList tables(const QString& schema);
+    void compareSchema(const QString& schema);
+
+    QSqlDatabase reader;
+    QString inventoryDb; // shared by the read-only schema checks
+    QString salesDb;
+    QStringList created;
+    QStringList users;
+    Listener listener;
+    ModalAnswerer* answerer = nullptr;
+};
+
+// ----- expectations, written from the schema's tables -----
+
+// Column "NAME|TYPE|null|default" as the schema tables write it becomes the server's description.
+static QString ServerColumn(const QString& written)
+{
+    const QStringList p = written.split(QLatin1Char('|'));
+    QString type = p.at(1);
+    QString extra;
+    if (type.endsWith(QLatin1String(", AUTO_INCREMENT"))) {
+        type.chop(16);
+        extra = QStringLiteral("auto_increment");
+    }
+    if (type == QLatin1String("INT"))
+        type = QStringLiteral("INT(11)");
+    const bool nullable = p.at(2) == QLatin1String("yes");
+    QString def = p.at(3);
+    if (def == QLatin1String("-"))
+        def = nullable ? QStringLiteral("NULL") : QStringLiteral("(none)");
+    else if (!def.startsWith(QLatin1Char('\'')) && def != QLatin1String("NULL"))
+        def = QString::number(def.toDouble());
+    return QStringList{p.at(0), type.toLower(), nullable ? QStringLiteral("YES") : QStringLiteral("NO"), def, extra}
+        .join(QLatin1Char('|'));
+}
+
+void TestDatabaseCreation::compareSchema(const QString& schema)
+{
+    QFETCH(QStringList, columnSpecs);
+    QFETCH(QStringList, indexSpecs);
+    QFETCH(QStringList, foreignKeySpecs);
+    QFETCH(bool, tableOptionsGiven);
+    const QString table = QString::fromLatin1(QTest::currentDataTag());
+
+    QStringList expectedColumns;
+    for (const QString& c : columnSpecs)
+        expectedColumns << ServerColumn(c);
+    QCOMPARE(columns(schema, table), expectedColumns);
+
+    // Indexes "name|columns|unique"; an unnamed index takes the name the server gave it.
+    QStringList actualIndexes = indexes(schema, table);
+    QStringList expectedIndexes{QStringLiteral("PRIMARY|ID|unique")};
+    QStringList named;
+    for (const QString& i : indexSpecs) {
+        if (!i.startsWith(QLatin1Char('*')))
+            named << i.section(QLatin1Char('|'), 0, 0);
+    }
+    for (const QString& i : indexSpecs) {
+        if (!i.startsWith(QLatin1Char('*'))) {
+            expectedIndexes << i;
+            continue;
+        }
+        const QString rest = i.mid(1);
+        QString match = QStringLiteral("(missing)") + rest;
+        for (const QString& a : actualIndexes) {
+            const QString name = a.section(QLatin1Char('|'), 0, 0);
+            if (a.endsWith(rest) && a.size() == name.size() + rest.size() && !named.contains(name)
+                && name != QLatin1String("PRIMARY") && !expectedIndexes.contains(a)) {
+                match = a;
+                break;
+            }
+        }
+        expectedIndexes << match;
+    }
+    expectedIndexes.sort();
+    actualIndexes.sort();
+    QCOMPARE(actualIndexes, expectedIndexes);
+
+    // Foreign keys "name|column|referenced table|on delete|on update"; the server reports an
+    // omitted ON clause as RESTRICT, and every reference must land in this schema.
+    QStringList expectedKeys;
+    for (const QString& f : foreignKeySpecs) {
+        QStringList p = f.split(QLatin1Char('|'));
+        p[2] = schema + QLatin1Char('.') + p.at(2) + QStringLiteral(".ID");
+        for (int i = 3; i < 5; ++i) {
+            if (p.at(i).isEmpty())
+                p[i] = QStringLiteral("RESTRICT");
+        }
+        expectedKeys << p.join(QLatin1Char('|'));
+    }
+    expectedKeys.sort();
+    QStringList actualKeys = foreignKeys(schema, table);
+    actualKeys.sort();
+    QCOMPARE(actualKeys, expectedKeys);
+
+    QSqlQuery q(reader);
+    QVERIFY_SQL(q, exec(QStringLiteral("SELECT @@default_storage_engine, DEFAULT_COLLATION_NAME FROM "
+                                       "information_schema.SCHEMATA WHERE SCHEMA_NAME = '%1'")
+                            .arg(schema)));
+    QVERIFY(q.next());
+    // Without table options a table takes the server's engine and the schema's collation.
+    const QString defaults = q.value(0).toString() + QLatin1Char('|') + q.value(1).toString().replace(
+                                                                             QStringLiteral("utf8mb3"), QStringLiteral("utf8"));
+    QCOMPARE(tableOptions(schema, table),
+             tableOptionsGiven ? QStringLiteral("InnoDB|utf8_unicode_ci") : defaults);
+}
+
+static void SchemaColumns()
+{
+    QTest::addColumn<QStringList>("columnSpecs");
+    QTest::addColumn<QStringList>("indexSpecs"); // "*" as name: an unnamed index
+    QTest::addColumn<QStringList>("foreignKeySpecs");
+    QTest::addColumn<bool>("tableOptionsGiven");
+}
+
+void TestDatabaseCreation::inventorySchema_data()
+{
+    SchemaColumns();
+    QTest::newRow("tblProductCategories")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(50)|no|-"}
+        << QStringList{"*|NAME|unique"} << QStringList{} << true;
+    QTest::newRow("tblProducts")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "CATEGORY_ID|INT|no|-", "PRODUCT_CODE|VARCHAR(50)|no|-",
+                       "NAME|VARCHAR(150)|no|-", "ITEMS_PER_UNIT|INT|no|0", "DESCRIPTION|VARCHAR(250)|yes|NULL",
+                       "IMAGE_FILE|VARCHAR(150)|yes|NULL", "TAX_RATE|DOUBLE|no|0", "UNIT_NAME|VARCHAR(45)|yes|NULL",
+                       "SUB_UNIT_NAME|VARCHAR(45)|yes|NULL", "PRINT_UNIT_NAME|INT|no|0", "SERVICE_ITEM|INT|no|0"}
+        << QStringList{"*|PRODUCT_CODE|unique", "fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}|CATEGORY_ID|index"}
+        << QStringList{"fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}|CATEGORY_ID|tblProductCategories|RESTRICT|RESTRICT"}
+        << true;
+    QTest::newRow("tblVendors")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(50)|no|-", "ADDRESS|VARCHAR(200)|yes|NULL",
+                       "EMAIL|VARCHAR(200)|yes|NULL", "CONTACT_NUMBER|VARCHAR(50)|yes|NULL"}
+        << QStringList{} << QStringList{} << true;
+    QTest::newRow("tblInventory")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "PRODUCT_ID|INT|no|-", "VENDOR_ID|INT|no|-",
+                       "BAR_CODE|VARCHAR(100)|no|-", "BATCH_NUMBER|VARCHAR(100)|no|-", "EXPIRY_DATE|DATE|yes|NULL",
+                       "STORAGE_LOCATION|VARCHAR(50)|yes|NULL", "PURCHASE_PRICE|DOUBLE|no|-", "SALE_PRICE|DOUBLE|no|0",
+                       "QUANTITY|INT|no|0", "SUB_ITEMS|INT|no|0", "SHOW_ON_POS|INT|no|1", "DISCOUNT|DOUBLE|no|0",
+                       "REORDER_LEVEL|INT|no|0", "REORDER_QUANTITY|INT|no|0"}
+        << QStringList{"*|BAR_CODE|unique", "fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}|PRODUCT_ID|index",
+                       "fk_{6334EB7F-14F1-4C90-8923-8FA836660088}|VENDOR_ID|index"}
+        << QStringList{"fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}|PRODUCT_ID|tblProducts||",
+                       "fk_{6334EB7F-14F1-4C90-8923-8FA836660088}|VENDOR_ID|tblVendors||"}
+        << true;
+    QTest::newRow("tblRoles") << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(100)|no|-"}
+                              << QStringList{"*|NAME|unique"} << QStringList{} << true;
+    QTest::newRow("tblPermissions")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "ROLE_ID|INT|no|-", "MODULE_ID|INT|no|-"}
+        << QStringList{"ID_UNIQUE|ID|unique", "ROLE_ID_idx|ROLE_ID|index"}
+        << QStringList{"FK_ROLE_ID|ROLE_ID|tblRoles|NO ACTION|NO ACTION"} << true;
+    QTest::newRow("tblUsers")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "FIRST_NAME|VARCHAR(50)|no|-", "LAST_NAME|VARCHAR(50)|no|-",
+                       "LOGIN_NAME|VARCHAR(50)|no|-", "PASSWORD|VARCHAR(50)|no|-", "ROLE_ID|INT|no|-"}
+        << QStringList{"*|LOGIN_NAME|unique", "ROLE_ID_idx|ROLE_ID|index"}
+        << QStringList{"FK_ROLE_ID_TBL_USERS|ROLE_ID|tblRoles|NO ACTION|NO ACTION"} << true;
+    QTest::newRow("tblQuestions")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "USER_ID|INT|no|-", "QUESTION_ID|INT|no|-",
+                       "ANSWER|VARCHAR(50)|no|-"}
+        << QStringList{"ID_UNIQUE|ID|unique", "USER_ID_idx|USER_ID|index"}
+        << QStringList{"FK_USER_ID|USER_ID|tblUsers|NO ACTION|NO ACTION"} << true;
+    QTest::newRow("tblPOrders")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "VENDOR_ID|INT|no|-", "STATUS|INT|no|-", "SENT_DATE|DATE|yes|-",
+                       "DELIVERY_DATE|DATE|yes|-", "SUB_TOTAL|DOUBLE|yes|0", "SALES_TAX|DOUBLE|yes|0",
+                       "TOTAL|DOUBLE|yes|0", "NOTES|VARCHAR(250)|yes|NULL", "DISABLE_TAX|INT|no|1",
+                       "SHIP_TO_COMPANY_ADDRESS|INT|no|1", "SHIPPING_NAME|VARCHAR(100)|yes|NULL",
+                       "SHIPPING_ADDRESS|VARCHAR(250)|yes|NULL", "SHIPPING_CONTACT|VARCHAR(100)|yes|NULL",
+                       "SHIP_VIA|VARCHAR(250)|yes|NULL", "LAST_MODIFIED|DATETIME|yes|-", "PAYMENT_STATUS|INT|no|-",
+                       "PAID_AMOUNT|DOUBLE|yes|0"}
+        << QStringList{"ID_UNIQUE|ID|unique", "VENDOR_ID_idx|VENDOR_ID|index"}
+        << QStringList{"FK_VENDOR_ID|VENDOR_ID|tblVendors|NO ACTION|NO ACTION"} << true;
+    QTest::newRow("tblPODetails")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "PORDER_ID|INT|no|-", "PRODUCT_ID|INT|no|-", "QUANTITY|INT|no|-",
+                       "UNIT_PRICE|DOUBLE|no|0", "LINE_TOTAL|DOUBLE|no|0", "SALE_PRICE|DOUBLE|no|0",
+                       "BATCH_NUMBER|VARCHAR(100)|no|-", "EXPIRY_DATE|DATE|yes|NULL",
+                       "STORAGE_LOCATION|VARCHAR(50)|yes|NULL", "STOCK_ID|VARCHAR(50)|no|'-1'",
+                       "RECEIVED_QUANTITY|INT|no|0", "DISCOUNT|DOUBLE|no|0", "REORDER_LEVEL|INT|no|0",
+                       "REORDER_QUANTITY|INT|no|0", "STOCK_CODE|VARCHAR(100)|yes|-"}
+        << QStringList{"ID_UNIQUE|ID|unique", "FK_PORDER_ID_idx|PORDER_ID|index", "FK_PRODUCT_ID_idx|PRODUCT_ID|index"}
+        << QStringList{"FK_PORDER_ID|PORDER_ID|tblPOrders|NO ACTION|NO ACTION",
+                       "FK_PRODUCT_ID|PRODUCT_ID|tblProducts|NO ACTION|NO ACTION"}
+        << true;
+    QTest::newRow("tblVorantel") << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "DB_VERSION|VARCHAR(45)|no|-"}
+                                 << QStringList{"ID_UNIQUE|ID|unique", "DB_VERSION_UNIQUE|DB_VERSION|unique"}
+                                 << QStringList{} << true;
+    QTest::newRow("tblCustomers")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(50)|no|-", "ADDRESS|VARCHAR(200)|yes|NULL",
+                       "EMAIL|VARCHAR(200)|yes|NULL", "CONTACT_NUMBER|VARCHAR(50)|yes|NULL"}
+        << QStringList{} << QStringList{} << false;
+    QTest::newRow("tblExpenseCategories") << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(100)|no|-"}
+                                          << QStringList{"ID_UNIQUE|ID|unique", "NAME_UNIQUE|NAME|unique"}
+                                          << QStringList{} << true;
+    QTest::newRow("tblExpenses")
+        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "CATEGORY_ID|INT|no|-", "DATED|DATE|no|-",
+                       "AMOUNT|DOUBLE|yes|0", "DESCRIPTION|VARCHAR(250)|yes|-"}
+        << QStringList{"ID_UNIQUE|ID|unique", "FK_CATEGORY_ID_idx|CATEGORY_ID|index"}
+        << QStringList{"FK_CATEGORY_ID|CATEGORY_ID|tblExpenseCategories|NO ACTION|NO ACTION"} << true;
+}
+
+void TestDatabaseCreation::salesSchema_data()
+{
+    SchemaColumns();
+    QTest::newRow("tblSalesTransactions")
+        << QStringList{"ID|INT(11), AUTO_INCREMENT|no|-", "USER_ID|VARCHAR(50)|no|-", "CUSTOMER|VARCHAR(100)|yes|-",
+                       "TIME_STAMP|DATETIME|no|-", "GRAND_TOTAL|DOUBLE|no|0", "PAID|DOUBLE|no|0",
+                       "AMOUNT_DUE|DOUBLE|no|0", "TOTAL_TAX|DOUBLE|no|0", "INVOICE_MODE|INT|no|0", "STATUS|INT|no|1",
+                       "SENT_DATE|DATE|yes|-", "DUE_DATE|DATE|yes|-", "CUSTOMER_ID|INT|yes|-",
+                       "SHIP_TO_CUSTOMER_ADDR|INT|yes|-", "SHIP_NAME|VARCHAR(45)|yes|-",
+                       "SHIP_ADDRESS|VARCHAR(250)|yes|-", "SHIP_CONTACT|VARCHAR(45)|yes|-",
+                       "SHIP_VIA|VARCHAR(100)|yes|-", "NOTES|VARCHAR(250)|yes|-", "TOTAL_DISCOUNT|DOUBLE|yes|0",
+                       "PAYMENT_TYPE|VARCHAR(50)|yes|'CASH'", "REFERENCE_NUMBER|VARCHAR(100)|yes|-",
+                       "STORE_ID|VARCHAR(100)|yes|-", "TERMINAL_ID|VARCHAR(50)|yes|-"}
+        << QStringList{} << QStringList{} << true;
+    QTest::newRow("tblSalesInvoice")
+        << QStringList{"ID|INT(11), AUTO_INCREMENT|no|-", "TRANSACTION_ID|INT(11)|no|-", "ITEM_INDEX|INT(11)|no|-",
+                       "PRODUCT_NAME|VARCHAR(50)|no|-", "QUANTITY|INT(11)|no|-", "PURCHASE_PRICE|DOUBLE|no|-",
+                       "SALE_PRICE|DOUBLE|no|-", "SUB_ITEMS|VARCHAR(8)|no|-", "DISCOUNT|DOUBLE|no|-",
+                       "SUB_TOTAL|DOUBLE|no|-", "PURCHASE_SUB_TOTAL|DOUBLE|no|-", "SUB_TAX|DOUBLE|no|-",
+                       "BAR_CODE|VARCHAR(45)|yes|-", "ITEMS_PER_UNIT|INT|yes|-", "UNIT_NAME|VARCHAR(45)|yes|-",
+                       "SUB_UNIT_NAME|VARCHAR(45)|yes|-", "PRINT_UNIT_NAME|INT|yes|-",
+                       "CATEGORY|VARCHAR(100)|yes|'NOT SET'", "TAX_RATE|DOUBLE|yes|0.0", "RETURNED|INT(11)|yes|0"}
+        << QStringList{"TRANSACTION_ID|TRANSACTION_ID|index"}
+        << QStringList{"tblSalesInvoice_ibfk_1|TRANSACTION_ID|tblSalesTransactions||"} << true;
+    QTest::newRow("tblPendingPayments")
+        << QStringList{"ID|INT(11), AUTO_INCREMENT|no|-", "TRANSACTION_ID|INT(11)|no|-", "BUTTON_INDEX|INT(11)|no|-",
+                       "PAYMENT_NAME|VARCHAR(50)|no|-"}
+        << QStringList{"TRANSACTION_ID|TRANSACTION_ID|index"}
+        << QStringList{"tblPendingPayments_ibfk_1|TRANSACTION_ID|tblSalesTransactions||"} << true;
+    QTest::newRow("tblVorantel") << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "DB_VERSION|VARCHAR(45)|no|-"}
+                                 << QStringList{} << QStringList{} << true;
+}
+
+// ----- set-up -----
+
+void TestDatabaseCreation::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    TestSupport::ClearSettings();
+    reader = TestDatabase::connect(QStringLiteral("schema_reader"));
+    QVERIFY(reader.isOpen());
+    DatabaseManager::Instance()->mainWindow = &listener;
+    answerer = new ModalAnswerer(this);
+    useFixtureServer();
+
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("inv"));
+    salesDb = TestDatabase::uniqueName(QStringLiteral("sales"));
+    QCOMPARE(create(1, inventoryDb), QString());
+    QCOMPARE(create(2, salesDb, QStringLiteral("1")), QString());
+}
+
+void TestDatabaseCreation::init()
+{
+    useFixtureServer();
+    TestSupport::ClearSettings();
+    listener.calls.clear();
+    answerer->clear();
+}
+
+void TestDatabaseCreation::cleanup()
+{
+    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->RemoveInventoryDatabase();
+    manager->RemoveSalesDatabase();
+    manager->CloseServerConnection();
+    for (const QString& name : qAsConst(created)) {
+        if (name != inventoryDb && name != salesDb)
+            TestDatabase::dropDatabase(name);
+    }
+    created = QStringList{inventoryDb, salesDb};
+    for (const QString& user : qAsConst(users))
+        TestDatabase::exec(QString(), {QStringLiteral("DROP USER IF EXISTS '%1'@'127.0.0.1'").arg(user)});
+    users.clear();
+}
+
+void TestDatabaseCreation::cleanupTestCase()
+{
+    TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
+    DatabaseManager::Instance()->mainWindow = nullptr;
+}
+
+void TestDatabaseCreation::useFixtureServer()
+{
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->CloseServerConnection();
+    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+}
+
+QString TestDatabaseCreation::create(int kind, const QString& name, const QString& firstReceipt)
+{
+    QString error = QStringLiteral("not written");
+    if (kind == 1)
+        DatabaseManager::Instance()->CreateInventoryDatabase(name, error);
+    else
+        DatabaseManager::Instance()->CreateSalesDatabase(name, error, firstReceipt);
+    // Only what was made is dropped later: a refused name may be anything.
+    if (error.isEmpty())
+        created << name;
+    return error;
+}
+
+bool TestDatabaseCreation::exists(const QString& name)
+{
+    QSqlQuery q(reader);
+    q.exec(QStringLiteral("SHOW DATABASES"));
+    while (q.next()) {
+        if (q.value(0).toString() == name)
+            return true;
+    }
+    return false;
+}
+
+// A user with its own limits; the test server's user creates it and it is dropped in cleanup.
+QString TestDatabaseCreation::newUser(const QString& grants, const QString& options)
+{
+    const QString user = TestDatabase::uniqueName(QStringLiteral("vt_user"));
+    users << user;
+    const QString error = TestDatabase::exec(
+        QString(), {QStringLiteral("CREATE USER '%1'@'127.0.0.1' IDENTIFIED BY 'pw_%1' %2").arg(user, options),
+                    grants.arg(user)});
+    if (!error.isEmpty())
+        qWarning() << error;
+    return error.isEmpty() ? user : QString();
+}
+
+// ----- reading the server's description -----
+
+QStringList TestDatabaseCreation::columns(const QString& schema, const QString& table)
+{
+    QSqlQuery q(reader);
+    q.prepare(QStringLiteral("SELECT COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE, COLUMN_DEFAULT, EXTRA FROM "
+                             "information_schema.COLUMNS WHERE TABLE_SCHEMA = :s AND TABLE_NAME = :t "
+                             "ORDER BY ORDINAL_POSITION"));
+    q.bindValue(QStringLiteral(":s"), schema);
+    q.bindValue(QStringLiteral(":t"), table);
+    QStringList out;
+    if (!q.exec())
+        return {q.lastError().text()};
+    while (q.next()) {
+        out << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                           q.value(3).isNull() ? QStringLiteral("(none)") : q.value(3).toString(), q.value(4).toString()}
+                   .join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+QStringList TestDatabaseCreation::indexes(const QString& schema, const QString& table)
+{
+    QSqlQuery q(reader);
+    q.prepare(QStringLiteral("SELECT INDEX_NAME, GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX), MAX(NON_UNIQUE) "
+                             "FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = :s AND TABLE_NAME = :t "
+                             "GROUP BY INDEX_NAME"));
+    q.bindValue(QStringLiteral(":s"), schema);
+    q.bindValue(QStringLiteral(":t"), table);
+    QStringList out;
+    if (!q.exec())
+        return {q.lastError().text()};
+    while (q.next()) {
+        out << q.value(0).toString() + QLatin1Char('|') + q.value(1).toString() + QLatin1Char('|')
+                   + (q.value(2).toInt() ? QStringLiteral("index") : QStringLiteral("unique"));
+    }
+    return out;
+}
+
+QStringList TestDatabaseCreation::foreignKeys(const QString& schema, const QString& table)
+{
+    QSqlQuery q(reader);
+    q.prepare(QStringLiteral(
+        "SELECT rc.CONSTRAINT_NAME, k.COLUMN_NAME, k.REFERENCED_TABLE_SCHEMA, k.REFERENCED_TABLE_NAME, "
+        "k.REFERENCED_COLUMN_NAME, rc.DELETE_RULE, rc.UPDATE_RULE FROM information_schema.REFERENTIAL_CONSTRAINTS rc "
+        "JOIN information_schema.KEY_COLUMN_USAGE k ON k.CONSTRAINT_SCHEMA = rc.CONSTRAINT_SCHEMA "
+        "AND k.CONSTRAINT_NAME = rc.CONSTRAINT_NAME AND k.TABLE_NAME = rc.TABLE_NAME "
+        "WHERE rc.CONSTRAINT_SCHEMA = :s AND rc.TABLE_NAME = :t"));
+    q.bindValue(QStringLiteral(":s"), schema);
+    q.bindValue(QStringLiteral(":t"), table);
+    QStringList out;
+    if (!q.exec())
+        return {q.lastError().text()};
+    while (q.next()) {
+        out << QStringList{q.value(0).toString(), q.value(1).toString(),
+                           q.value(2).toString() + QLatin1Char('.') + q.value(3).toString() + QLatin1Char('.')
+                               + q.value(4).toString(),
+                           q.value(5).toString(), q.value(6).toString()}
+                   .join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+QString TestDatabaseCreation::tableOptions(const QString& schema, const QString& table)
+{
+    QSqlQuery q(reader);
+    q.prepare(QStringLiteral("SELECT ENGINE, TABLE_COLLATION FROM information_schema.TABLES "
+                             "WHERE TABLE_SCHEMA = :s AND TABLE_NAME = :t"));
+    q.bindValue(QStringLiteral(":s"), schema);
+    q.bindValue(QStringLiteral(":t"), table);
+    if (!q.exec() || !q.next())
+        return q.lastError().text();
+    return q.value(0).toString() + QLatin1Char('|')
+           + q.value(1).toString().replace(QStringLiteral("utf8mb3"), QStringLiteral("utf8"));
+}
+
+QStringList TestDatabaseCreation::rows(const QString& schema, const QString& table)
+{
+    QSqlQuery q(reader);
+    QStringList out;
+    if (!q.exec(QStringLiteral("SELECT * FROM `%1`.`%2` ORDER BY ID").arg(schema, table)))
+        return {q.lastError().text()};
+    while (q.next()) {
+        QStringList values;
+        for (int i = 0; i < q.record().count(); ++i)
+            values << (q.value(i).isNull() ? QStringLiteral("NULL") : q.value(i).toString());
+        out << values.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+QStringList TestDatabaseCreation::tables(const QString& schema)
+{
+    QSqlQuery q(reader);
+    q.prepare(QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = :s "
+                             "ORDER BY TABLE_NAME"));
+    q.bindValue(QStringLiteral(":s"), schema);
+    QStringList out;
+    if (q.exec()) {
+        while (q.next())
+            out << q.value(0).toString();
+    }
+    out.sort();
+    return out;
+}
+
+// ----- the tests -----
+
+void TestDatabaseCreation::inventoryTables()
+{
+    QStringList expected{"tblProductCategories", "tblProducts", "tblVendors", "tblInventory", "tblRoles",
+                         "tblPermissions", "tblUsers", "tblQuestions", "tblPOrders", "tblPODetails",
+                         "tblVorantel", "tblCustomers", "tblExpenseCategories", "tblExpenses"};
+    expected.sort();
+    QCOMPARE(tables(inventoryDb), expected);
+
+    // The schema itself has no character set of its own: the server's default applies.
+    QSqlQuery q(reader);
+    QVERIFY_SQL(q, exec(QStringLiteral("SELECT DEFAULT_COLLATION_NAME = @@collation_server FROM "
+                                       "information_schema.SCHEMATA WHERE SCHEMA_NAME = '%1'")
+                            .arg(inventoryDb)));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+}
+
+void TestDatabaseCreation::inventorySchema()
+{
+    compareSchema(inventoryDb);
+}
+
+void TestDatabaseCreation::inventorySeedRows_data()
+{
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("tblVorantel") << QStringList{"1|INVENTORY_18.0.0"};
+    QTest::newRow("tblVendors") << QStringList{"1|NONE|NULL|NULL|NULL"};
+    QTest::newRow("tblExpenseCategories") << QStringList{"1|Wages", "2|Utility Bills", "3|Transport"};
+    QTest::newRow("tblRoles") << QStringList{"1|ADMINISTRATOR", "2|SALES PERSON", "3|PURCHASE MANAGER", "4|MANAGER",
+                                             "5|ASSISTANT MANAGER"};
+    QTest::newRow("tblPermissions") << QStringList{"1|2|0", "2|3|4", "3|4|0", "4|4|1", "5|4|2", "6|4|3",
+                                                   "7|4|4",  "8|4|5", "9|5|0", "10|5|1", "11|5|2"};
+    for (const char* empty : {"tblUsers", "tblQuestions", "tblProducts", "tblProductCategories", "tblInventory",
+                              "tblCustomers", "tblPOrders", "tblPODetails", "tblExpenses"})
+        QTest::newRow(empty) << QStringList{};
+}
+
+void TestDatabaseCreation::inventorySeedRows()
+{
+    QFETCH(QStringList, expected);
+    QCOMPARE(rows(inventoryDb, QString::fromLatin1(QTest::currentDataTag())), expected);
+}
+
+void TestDatabaseCreation::salesTables()
+{
+    QStringList expected{"tblSalesTransactions", "tblSalesInvoice", "tblPendingPayments", "tblVorantel"};
+    expected.sort();
+    QCOMPARE(tables(salesDb), expected);
+
+    QSqlQuery q(reader);
+    QVERIFY_SQL(q, exec(QStringLiteral("SELECT DEFAULT_CHARACTER_SET_NAME FROM information_schema.SCHEMATA "
+                                       "WHERE SCHEMA_NAME = '%1'")
+                            .arg(salesDb)));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toString().replace(QStringLiteral("utf8mb3"), QStringLiteral("utf8")), QStringLiteral("utf8"));
+}
+
+void TestDatabaseCreation::salesSchema()
+{
+    compareSchema(salesDb);
+}
+
+void TestDatabaseCreation::salesSeedRows()
+{
+    QCOMPARE(rows(salesDb, QStringLiteral("tblVorantel")), QStringList{"1|SALES_18.0.0"});
+    QCOMPARE(rows(salesDb, QStringLiteral("tblSalesTransactions")), QStringList{});
+    QCOMPARE(rows(salesDb, QStringLiteral("tblSalesInvoice")), QStringList{});
+    QCOMPARE(rows(salesDb, QStringLiteral("tblPendingPayments")), QStringList{});
+}
+
+void TestDatabaseCreation::createdDatabaseBecomesActiveAndOpens()
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    const QString inventory = TestDatabase::uniqueName(QStringLiteral("active_inv"));
+    const QString sales = TestDatabase::uniqueName(QStringLiteral("active_sales"));
+    QCOMPARE(create(1, inventory), QString());
+    QCOMPARE(create(2, sales, QStringLiteral("5")), QString());
+    QCOMPARE(AppSettings::Instance()->settings->value(ACTIVE_INVENTORY_DB).toString(), inventory);
+    QCOMPARE(AppSettings::Instance()->settings->value(ACTIVE_SALES_DB).toString(), sales);
+
+    QVERIFY(manager->InventoryDatabase()->isOpen());
+    QVERIFY(manager->SalesDatabase()->isOpen());
+    QVERIFY(manager->inventoryOpen && manager->salesOpen);
+    QCOMPARE(manager->InventoryDatabase()->databaseName(), inventory);
+    QCOMPARE(listener.calls, (QStringList{"inventory 1", "sales 1"}));
+    QVERIFY(answerer->seen.isEmpty());
+}
+
+void TestDatabaseCreation::firstReceiptNumber_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<qlonglong>("firstId");
+    QTest::newRow("1000") << "1000" << 1000LL;
+    QTest::newRow("1") << "1" << 1LL;
+    QTest::newRow("leading zeros") << "007" << 7LL;
+    QTest::newRow("largest INT") << "2147483647" << 2147483647LL;
+}
+
+void TestDatabaseCreation::firstReceiptNumber()
+{
+    QFETCH(QString, typed);
+    QFETCH(qlonglong, firstId);
+    const QString name = TestDatabase::uniqueName(QStringLiteral("receipt"));
+    QCOMPARE(create(2, name, typed), QString());
+
+    QSqlQuery q(reader);
+    QVERIFY_SQL(q, exec(QStringLiteral("INSERT INTO `%1`.tblSalesTransactions (USER_ID, TIME_STAMP) "
+                                       "VALUES ('tester', NOW())")
+                            .arg(name)));
+    QVERIFY_SQL(q, exec(QStringLiteral("SELECT ID FROM `%1`.tblSalesTransactions").arg(name)));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toLongLong(), firstId);
+}
+
+void TestDatabaseCreation::refusedReceiptNumber_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("zero") << "0";
+    QTest::newRow("ten zeros") << "0000000000";
+    QTest::newRow("one above INT") << "2147483648";
+    QTest::newRow("ten nines") << "9999999999";
+    QTest::newRow("eleven digits") << "12345678901";
+    QTest::newRow("empty") << "";
+    QTest::newRow("letters") << "12a";
+    QTest::newRow("negative") << "-5";
+    QTest::newRow("leading blank") << " 7";
+    QTest::newRow("SQL") << "1; DROP DATABASE mysql";
+}
+
+void TestDatabaseCreation::refusedReceiptNumber()
+{
+    QFETCH(QString, typed);
+    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, QStringLiteral("previous"));
+    const QString name = TestDatabase::uniqueName(QStringLiteral("refused_receipt"));
+    QCOMPARE(create(2, name, typed), QStringLiteral("The first receipt number must be a whole number from 1 to 2147483647."));
+    QVERIFY(!exists(name));
+    QCOMPARE(AppSettings::Instance()->settings->value(ACTIVE_SALES_DB).toString(), QStringLiteral("previous"));
+}
+
+void TestDatabaseCreation::refusedName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << "";
+    QTest::newRow("inner blank") << "my shop";
+    QTest::newRow("blanks around") << " shop ";
+    QTest::newRow("hyphen") << "shop-2";
+    QTest::newRow("back quote") << "shop`; DROP DATABASE mysql; `";
+    QTest::newRow("quote") << "shop'x";
+    QTest::newRow("semicolon") << "shop;x";
+    QTest::newRow("dot") << "mysql.user";
+    QTest::newRow("slash") << "../shop";
+    QTest::newRow("accented letter") << QString::fromUtf8("l\xc3\xa4ger");
+    QTest::newRow("65 characters") << QString(65, QLatin1Char('a'));
+}
+
+void TestDatabaseCreation::refusedName()
+{
+    QFETCH(QString, name);
+    QSqlQuery q(reader);
+    QVERIFY_SQL(q, exec(QStringLiteral("SELECT COUNT(*) FROM information_schema.SCHEMATA")));
+    QVERIFY(q.next());
+    const int databases = q.value(0).toInt();
+
+    for (int kind : {1, 2}) {
+        AppSettings::Instance()->settings->setValue(activeKey(kind), QStringLiteral("previous"));
+        QCOMPARE(create(kind, name),
+                 QStringLiteral("'%1' is not a valid database name. Use 1 to 64 characters: letters, digits, '_' or '$'.")
+                     .arg(name));
+        QCOMPARE(AppSettings::Instance()->settings->value(activeKey(kind)).toString(), QStringLiteral("previous"));
+    }
+    QVERIFY_SQL(q, exec(QStringLiteral("SELECT COUNT(*) FROM information_schema.SCHEMATA")));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), databases);
+}
+
+void TestDatabaseCreation::acceptedName_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<int>("length");
+    QTest::newRow("dollar and underscore") << 1 << "$_x9" << 0;
+    QTest::newRow("64 characters") << 2 << "Z" << 64;
+}
+
+void TestDatabaseCreation::acceptedName()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, prefix);
+    QFETCH(int, length);
+    QString name = TestDatabase::uniqueName(prefix);
+    if (length)
+        name = name.leftJustified(length, QLatin1Char('9'), true);
+    QCOMPARE(create(kind, name), QString());
+    QVERIFY(exists(name));
+    QCOMPARE(AppSettings::Instance()->settings->value(activeKey(kind)).toString(), name);
+}
+
+void TestDatabaseCreation::existingNameIsRefused_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("name"); // "@inventory" and "@sales": the databases made in initTestCase
+    QTest::addColumn<bool>("upperCase");
+    QTest::newRow("system database") << 1 << "mysql" << false;
+    QTest::newRow("system database, other case") << 2 << "mysql" << true;
+    QTest::newRow("information schema") << 1 << "information_schema" << false;
+    QTest::newRow("inventory again") << 1 << "@inventory" << false;
+    QTest::newRow("inventory, other case") << 1 << "@inventory" << true;
+    QTest::newRow("sales as inventory") << 1 << "@sales" << false;
+    QTest::newRow("inventory as sales") << 2 << "@inventory" << true;
+}
+
+void TestDatabaseCreation::existingNameIsRefused()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, name);
+    QFETCH(bool, upperCase);
+    const QString existing = name == QLatin1String("@inventory") ? inventoryDb : name == QLatin1String("@sales") ? salesDb : name;
+    const QString typed = upperCase ? existing.toUpper() : existing;
+    const QStringList tablesBefore = tables(existing);
+    AppSettings::Instance()->settings->setValue(activeKey(kind), QStringLiteral("previous"));
+
+    const QString error = create(kind, typed);
+    QCOMPARE(error, QStringLiteral("A database named '%1' already exists on the server. Please choose another name.")
+                        .arg(existing));
+    QCOMPARE(AppSettings::Instance()->settings->value(activeKey(kind)).toString(), QStringLiteral("previous"));
+    QCOMPARE(tables(existing), tablesBefore);
+}
+
+void TestDatabaseCreation::noServerConnection()
+{
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->CloseServerConnection();
+    manager->SetConnectionParameters(s.user, QStringLiteral("wrong password"), s.port, s.host);
+    const QString name = TestDatabase::uniqueName(QStringLiteral("no_server"));
+
+    const QString error = create(1, name);
+    QVERIFY2(error.contains(QLatin1String("Access denied")), qPrintable(error));
+    QVERIFY(error.contains(QLatin1String(" : ")));
+    QVERIFY(!AppSettings::Instance()->settings->contains(ACTIVE_INVENTORY_DB));
+    QVERIFY(!exists(name));
+}
+
+void TestDatabaseCreation::failingInsertIsReportedAndSchemaDropped()
+{
+    // A user that may build the schema but not insert: the first seed row fails, long after
+    // the first statement of the script.
+    const QString name = TestDatabase::uniqueName(QStringLiteral("no_insert"));
+    const QString user = newUser(QStringLiteral("GRANT CREATE, DROP, ALTER, INDEX, REFERENCES, SELECT ON `%1`.* "
+                                                "TO '%2'@'127.0.0.1'")
+                                     .arg(name, QStringLiteral("%1")));
+    QVERIFY(!user.isEmpty());
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->CloseServerConnection();
+    manager->SetConnectionParameters(user, QStringLiteral("pw_") + user, s.port, s.host);
+    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, QStringLiteral("previous"));
+
+    const QString error = create(1, name);
+    created << name; // in case it stays behind
+    QVERIFY2(error.contains(QLatin1String("INSERT command denied")), qPrintable(error));
+    QVERIFY2(error.contains(QLatin1String(" : QMYSQL")), qPrintable(error));
+    QCOMPARE(AppSettings::Instance()->settings->value(ACTIVE_INVENTORY_DB).toString(), QStringLiteral("previous"));
+    QVERIFY2(!exists(name), "the half-made schema stays behind");
+}
+
+void TestDatabaseCreation::failingTableCreationRestoresSession()
+{
+    // Three schema changes an hour: the script fails at its third table, before it restored
+    // the checks and mode it relaxed.
+    const QString name = TestDatabase::uniqueName(QStringLiteral("limited"));
+    const QString user = newUser(QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'127.0.0.1'").arg(name, QStringLiteral("%1")),
+                                 QStringLiteral("WITH MAX_UPDATES_PER_HOUR 3"));
+    QVERIFY(!user.isEmpty());
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->CloseServerConnection();
+    manager->SetConnectionParameters(user, QStringLiteral("pw_") + user, s.port, s.host);
+    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, QStringLiteral("previous"));
+
+    QSqlQuery before(*manager->ServerConnection());
+    QVERIFY_SQL(before, exec(QStringLiteral("SELECT @@SQL_MODE, @@FOREIGN_KEY_CHECKS, @@UNIQUE_CHECKS")));
+    QVERIFY(before.next());
+    const QString session = before.value(0).toString() + QLatin1Char('|') + before.value(1).toString()
+                            + QLatin1Char('|') + before.value(2).toString();
+
+    const QString error = create(2, name, QStringLiteral("10"));
+    created << name; // the limit also stops the drop of the half-made schema
+    QVERIFY2(error.contains(QLatin1String("max_updates_per_hour")), qPrintable(error));
+    QCOMPARE(AppSettings::Instance()->settings->value(ACTIVE_SALES_DB).toString(), QStringLiteral("previous"));
+
+    QSqlQuery after(*manager->ServerConnection());
+    QVERIFY_SQL(after, exec(QStringLiteral("SELECT @@SQL_MODE, @@FOREIGN_KEY_CHECKS, @@UNIQUE_CHECKS")));
+    QVERIFY(after.next());
+    QCOMPARE(after.value(0).toString() + QLatin1Char('|') + after.value(1).toString() + QLatin1Char('|')
+                 + after.value(2).toString(),
+             session);
+}
+
+VORANTEL_TEST_MAIN(TestDatabaseCreation)
+#include "tst_databasecreation.moc"
