@@ -3,6 +3,7 @@
 
 #include "appsettings.h"
 #include "constants.h"
+#include "databasemanager.h"
 #include "messagesettings.h"
 #include "progress.h"
 #include "settingsdialog.h"
@@ -57,6 +58,9 @@ MainWindow::MainWindow(QWidget* parent)
     QScrollerProperties::setDefaultScrollerProperties(properties);
     QScroller::grabGesture(ui->scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
 
+    // Before any database is opened: every opening attempt reports to the status buttons.
+    DatabaseManager::Instance()->mainWindow = this;
+
     // No module name may be cut off, whatever the font: the navigator is never narrower than
     // its buttons (sized by the style sheet, hence the polish) plus a vertical scroll bar.
     ui->dockNavigator->ensurePolished();
@@ -72,6 +76,8 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    if (DatabaseManager::Instance()->mainWindow == this)
+        DatabaseManager::Instance()->mainWindow = nullptr;
     delete ui;
     // posDialog is always created with this window as parent, so it goes with the window.
 }
