@@ -5,13 +5,9 @@
 #include "constants.h"
 #include "databasemanager.h"
 #include "messagesettings.h"
-#include "progress.h"
-#include "settingsdialog.h"
 
 #include <QDialog>
 #include <QFile>
-#include <QLabel>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QScroller>
@@ -20,18 +16,9 @@
 
 namespace {
 
-const int SETTINGS_MODULE = 13;
-
 const QString THEME_KEY = QStringLiteral("theme");
 const QString DARK_STYLE_SHEET = QStringLiteral(":/resources/stylesheets/WindowsStyleSheet.txt");
 const QString LIGHT_STYLE_SHEET = QStringLiteral(":/resources/stylesheets/WindowsStyleSheetLight.txt");
-
-// Lets the busy box paint while no click reaches the window.
-void ProcessEventPasses(int passes)
-{
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
 
 } // namespace
 
@@ -78,21 +65,11 @@ MainWindow::~MainWindow()
 {
     if (DatabaseManager::Instance()->mainWindow == this)
         DatabaseManager::Instance()->mainWindow = nullptr;
+    // Messages and busy boxes take their parent from here.
+    if (AppSettings::Instance()->mainWindow == this)
+        AppSettings::Instance()->mainWindow = nullptr;
     delete ui;
     // posDialog is always created with this window as parent, so it goes with the window.
-}
-
-void MainWindow::initialize()
-{
-    setCentralWidget(createPlaceholderWidget());
-    showMaximized();
-}
-
-QWidget* MainWindow::createPlaceholderWidget()
-{
-    auto* placeholder = new QLabel(this);
-    placeholder->setStyleSheet(QStringLiteral("QLabel { background-color: #323232 }"));
-    return placeholder;
 }
 
 void MainWindow::updateInventoryDbStatus(bool open)
@@ -227,38 +204,8 @@ bool MainWindow::hasModulePermission(int module)
     return false;
 }
 
-void MainWindow::on_actionHome_triggered()
+void MainWindow::ProcessEventPasses(int passes)
 {
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(2);
-    // The dashboard comes later; until then Home is an empty page.
-    auto* page = new QWidget(this);
-    ProcessEventPasses(1);
-    setCentralWidget(page);
-    ProcessEventPasses(1);
-    progress.hide();
-    currentScreenOpener = &MainWindow::on_actionHome_triggered;
-}
-
-void MainWindow::on_actionSettings_triggered()
-{
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(3);
-    if (!hasModulePermission(SETTINGS_MODULE))
-        return;
-    ProcessEventPasses(3);
-    SettingsDialog dialog(this);
-    ProcessEventPasses(1);
-    dialog.setModal(true);
-    ProcessEventPasses(2);
-    dialog.contentWidget()->setCurrentRow(settingsStartPage);
-    progress.hide();
-    dialog.exec();
-
-    // The general page may have chosen another theme.
-    applyTheme(AppSettings::Instance()->settings->value(THEME_KEY).toString());
-    if (currentScreenOpener)
-        (this->*currentScreenOpener)();
+    for (int i = 0; i < passes; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

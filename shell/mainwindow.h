@@ -34,8 +34,20 @@ public slots:
     void on_action_Show_Navigator_triggered();
     void on_dockNavigator_visibilityChanged(bool visible);
     void on_actionExit_triggered();
+
+    // Login and logout (mainwindow_login.cpp).
+    void on_actionLogin_triggered();
+    void on_actionLogout_triggered();
+
+    // Launchers (mainwindow_launchers.cpp).
     void on_actionHome_triggered();
     void on_actionSettings_triggered();
+    void on_action_Backup_triggered();
+    void on_actionDatabase_Server_triggered();
+    void on_actionAbout_Vorantel_Pro_triggered();
+    void on_actionUser_Manual_triggered();
+    void on_actionTutorials_triggered();
+    void on_action_Support_triggered();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -43,13 +55,23 @@ protected:
 private:
     enum class Theme { Dark, Light, None };
 
+    // Logged-out state, welcome and first-start steps, then the login routine.
     void initialize();
     QWidget* createPlaceholderWidget();
+    void enableAfterLogin();
+    void toggleLoginLogoutActions();
+    void disableNavigatorButtons();
+    void enableNavigatorButtons();
+    void keepLaunchersWithoutScreenDisabled();
+    // Login outcome without a login: full rights for nobody in particular.
+    void workWithoutLogin();
     // "dark" and "light" pick their sheets; any other name means no theme.
     void applyTheme(const QString& name);
     void setTheme(Theme theme);
     // Shows the refusal itself when the current role may not use the module.
     bool hasModulePermission(int module);
+    // Lets the busy box paint while no click reaches the window.
+    static void ProcessEventPasses(int passes);
 
     Ui::MainWindow* ui;
     bool uiReady = false;

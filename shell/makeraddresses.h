@@ -11,6 +11,8 @@ inline const QString SUPPORT_SUBJECT = QStringLiteral("Vorantel Dezedev Erud sup
 inline const QString WEBSITE = QStringLiteral("https://example.com/vorantel");
 inline const QString SOCIAL_PAGE = QStringLiteral("https://example.com/vorantel/social");
 inline const QString TUTORIALS = QStringLiteral("https://example.com/vorantel/tutorials");
+inline const QString USER_MANUAL = QStringLiteral("https://example.com/vorantel/manual");
+inline const QString SUPPORT_PAGE = QStringLiteral("https://example.com/vorantel/support");
 inline const QString QT_LGPL = QStringLiteral("https://example.com/qt/lgpl.html");
 inline const QString QT_LICENSING = QStringLiteral("https://example.com/qt/licensing.html");
 

@@ -3,6 +3,9 @@
 #include "modalanswerer.h"
 #include "settingsdialog.h"
 #include "testsupport.h"
+#include "urlrecorder.h"
+#include "databasemanager.h"
+#include "makeraddresses.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -14,6 +17,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
+
+#include <memory>
 
 namespace {
 
@@ -60,6 +65,16 @@ QString StoredTheme()
     return AppSettings::Instance()->settings->value(QStringLiteral("theme")).toString();
 }
 
+// The window after its start-up on a workstation whose server has no inventory database: the
+// start-up's messages are closed as they come, and the window works without login, with full rights.
+struct StartedWindow
+{
+    std::unique_ptr<ModalAnswerer> startAnswerer = std::make_unique<ModalAnswerer>();
+    MainWindow window;
+
+    StartedWindow() { startAnswerer.reset(); }
+};
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -83,11 +98,24 @@ private slots:
     void onlyExistingScreensAreReachable();
     void exitClosesWindow();
     void startsMaximisedWithSharedFieldsCleared();
+    void webPagesOpenTheirAddresses_data();
+    void webPagesOpenTheirAddresses();
+    void dialogLaunchers_data();
+    void dialogLaunchers();
 };
 
 void TestMainWindow::init()
 {
     TestSupport::ClearSettings();
+    // A server that refuses at once, without welcome or first-start dialogs: the window then
+    // starts without login.
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
+    store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
+    store->setValue(QStringLiteral("DB_SERVER"), QStringLiteral("127.0.0.1"));
+    store->setValue(QStringLiteral("DB_PORT"), QStringLiteral("1"));
+    store->setValue(QStringLiteral("DB_USER"), QStringLiteral("nobody"));
+    DatabaseManager::Instance()->CloseInventoryDatabase();
     AppSettings* appSettings = AppSettings::Instance();
     appSettings->roleName = QStringLiteral("ADMINISTRATOR");
     appSettings->SetPermittedModules({});
@@ -116,7 +144,8 @@ void TestMainWindow::statusButtonsFollowEachDatabase()
     QFETCH(bool, inventoryOn);
     QFETCH(bool, salesOn);
 
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     DatabaseStatusListener* listener = &window;
     for (int i = 0; i < qMax(inventoryAttempts.size(), salesAttempts.size()); ++i) {
         if (i < inventoryAttempts.size())
@@ -156,7 +185,8 @@ void TestMainWindow::themeAtStart()
     if (stored.isValid())
         AppSettings::Instance()->settings->setValue(QStringLiteral("theme"), stored);
 
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     QCOMPARE(StoredTheme(), expectedTheme);
     QCOMPARE(AppSettings::Instance()->Theme(), expectedTheme);
     QCOMPARE(window.styleSheet(), expectedSheet.isEmpty() ? QString() : ReadResource(expectedSheet));
@@ -181,7 +211,8 @@ void TestMainWindow::themeActions()
     QFETCH(QString, expectedTheme);
     QFETCH(QString, expectedSheet);
 
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     Action(window, qPrintable(before))->trigger();
     Action(window, qPrintable(chosen))->trigger();
 
@@ -195,7 +226,8 @@ void TestMainWindow::themeActions()
 
 void TestMainWindow::navigatorHidesAndShows()
 {
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* dock = window.findChild<QDockWidget*>(QStringLiteral("dockNavigator"));
     QVERIFY(dock);
@@ -244,7 +276,8 @@ void TestMainWindow::childDialogStaysCentredOnResize()
     QFETCH(QSize, dialogSize);
     QFETCH(QSize, newWindowSize);
 
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     window.showNormal();
     window.setGeometry(40, 30, 600, 450);
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -265,7 +298,8 @@ void TestMainWindow::childDialogStaysCentredOnResize()
 
 void TestMainWindow::settingsOpensAtStartPageThenReappliesThemeAndRebuildsPage()
 {
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     Action(window, "actionHome")->trigger();
     QCOMPARE(window.currentScreenOpener, &MainWindow::on_actionHome_triggered);
     QPointer<QWidget> homePage = window.centralWidget();
@@ -308,9 +342,10 @@ void TestMainWindow::settingsOpensAtStartPageThenReappliesThemeAndRebuildsPage()
 
 void TestMainWindow::settingsRefusedWithoutPermission()
 {
+    StartedWindow started;
+    MainWindow& window = started.window;
     AppSettings::Instance()->roleName = QStringLiteral("SALES PERSON");
     AppSettings::Instance()->SetPermittedModules({0});
-    MainWindow window;
     QWidget* page = window.centralWidget();
 
     ModalAnswerer answerer;
@@ -326,12 +361,18 @@ void TestMainWindow::settingsRefusedWithoutPermission()
 
 void TestMainWindow::onlyExistingScreensAreReachable()
 {
-    // A screen that is not there yet must not be reachable at all.
-    const QStringList enabled = {QStringLiteral("actionExit"), QStringLiteral("actionSettings"),
-                                 QStringLiteral("actionHome"), QStringLiteral("action_Hide_Navigator")};
+    // A screen that is not there yet must not be reachable at all. The window has just
+    // started without login, so Logout is offered and Login is not.
+    const QStringList enabled = {QStringLiteral("actionExit"),          QStringLiteral("actionSettings"),
+                                 QStringLiteral("actionHome"),          QStringLiteral("action_Hide_Navigator"),
+                                 QStringLiteral("actionLogout"),        QStringLiteral("actionAbout_Vorantel_Pro"),
+                                 QStringLiteral("actionDatabase_Server"), QStringLiteral("action_Backup"),
+                                 QStringLiteral("actionUser_Manual"),   QStringLiteral("actionTutorials"),
+                                 QStringLiteral("action_Support")};
     const QStringList themes = {QStringLiteral("action_Dark_Theme"), QStringLiteral("action_Light_Theme"),
                                 QStringLiteral("action_No_Theme")};
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     int checked = 0;
     for (QAction* action : window.findChildren<QAction*>()) {
         const QString name = action->objectName();
@@ -351,7 +392,8 @@ void TestMainWindow::onlyExistingScreensAreReachable()
 
 void TestMainWindow::exitClosesWindow()
 {
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     Action(window, "actionExit")->trigger();
     QVERIFY(!window.isVisible());
@@ -359,7 +401,8 @@ void TestMainWindow::exitClosesWindow()
 
 void TestMainWindow::startsMaximisedWithSharedFieldsCleared()
 {
-    MainWindow window;
+    StartedWindow started;
+    MainWindow& window = started.window;
     QVERIFY(window.isMaximized());
     QCOMPARE(window.windowTitle(), QStringLiteral("Vorantel Dezedev Erud"));
     QCOMPARE(window.settingsStartPage, 0);
@@ -367,7 +410,85 @@ void TestMainWindow::startsMaximisedWithSharedFieldsCleared()
     QVERIFY(!window.openSaleRequested);
     QCOMPARE(window.openSaleId, QStringLiteral("-1"));
     QVERIFY(!window.openSaleAsInvoice);
-    QVERIFY(window.currentScreenOpener == nullptr);
+    // Every login outcome ends on the Home page.
+    QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+}
+
+void TestMainWindow::webPagesOpenTheirAddresses_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("user manual") << "actionUser_Manual" << MakerAddresses::USER_MANUAL;
+    QTest::newRow("tutorials") << "actionTutorials" << MakerAddresses::TUTORIALS;
+    QTest::newRow("support") << "action_Support" << MakerAddresses::SUPPORT_PAGE;
+}
+
+void TestMainWindow::webPagesOpenTheirAddresses()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, address);
+    StartedWindow started;
+    MainWindow& window = started.window;
+    // No permission is needed for them.
+    AppSettings::Instance()->roleName = QStringLiteral("SALES PERSON");
+    AppSettings::Instance()->SetPermittedModules({});
+    UrlRecorder recorder;
+    Action(window, qPrintable(action))->trigger();
+    QCOMPARE(recorder.urls, QList<QUrl>{QUrl(address)});
+}
+
+void TestMainWindow::dialogLaunchers_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QList<int>>("modules");
+    QTest::addColumn<QString>("expected"); // class of the dialog, or the refusal's title
+    QTest::newRow("server settings for anyone") << "actionDatabase_Server" << "SALES PERSON" << QList<int>{}
+                                                << "ServerSettingsDialog";
+    QTest::newRow("about for anyone") << "actionAbout_Vorantel_Pro" << "SALES PERSON" << QList<int>{}
+                                      << "AboutDialog";
+    QTest::newRow("backup for administrators") << "action_Backup" << "ADMINISTRATOR" << QList<int>{}
+                                               << "Backupdialog";
+    QTest::newRow("backup with its module") << "action_Backup" << "MANAGER" << QList<int>{0, 15} << "Backupdialog";
+    QTest::newRow("backup refused") << "action_Backup" << "SALES PERSON" << QList<int>{0} << "Module Permission";
+}
+
+void TestMainWindow::dialogLaunchers()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, role);
+    QFETCH(QList<int>, modules);
+    QFETCH(QString, expected);
+    StartedWindow started;
+    MainWindow& window = started.window;
+    AppSettings::Instance()->roleName = role;
+    AppSettings::Instance()->SetPermittedModules(modules);
+    QWidget* page = window.centralWidget();
+
+    QWidget* parent = nullptr;
+    ModalAnswerer answerer;
+    answerer.handle([&](QWidget* modal) {
+        parent = modal->parentWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            box->button(QMessageBox::Ok)->click();
+        else
+            qobject_cast<QDialog*>(modal)->reject();
+        return true;
+    });
+    Action(window, qPrintable(action))->trigger();
+
+    QCOMPARE(answerer.seen.size(), 1);
+    const ModalAnswerer::Seen seen = answerer.seen.first();
+    if (expected == QLatin1String("Module Permission")) {
+        QCOMPARE(answerer.messages(),
+                 QStringList{QStringLiteral("Module Permission|You are not allowed to access this function. Please "
+                                            "contact ADMINISTRATOR user of Vorantel and request desired permissions.")});
+    } else {
+        QCOMPARE(seen.className, expected);
+    }
+    QCOMPARE(parent, &window);
+    // None of them rebuilds the page.
+    QCOMPARE(window.centralWidget(), page);
 }
 
 VORANTEL_TEST_MAIN(TestMainWindow)

@@ -1,0 +1,96 @@
+// The slots that open screens and dialogs, behind the module permission check.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "aboutdialog.h"
+#include "appsettings.h"
+#include "backupdialog.h"
+#include "makeraddresses.h"
+#include "progress.h"
+#include "serversettingsdialog.h"
+#include "settingsdialog.h"
+
+#include <QDesktopServices>
+#include <QListWidget>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+const int SETTINGS_MODULE = 13;
+const int BACKUP_MODULE = 15;
+const QString THEME_KEY = QStringLiteral("theme");
+} // namespace
+
+void MainWindow::on_actionHome_triggered()
+{
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    // The dashboard comes later; until then Home is an empty page.
+    auto* page = new QWidget(this);
+    ProcessEventPasses(1);
+    setCentralWidget(page);
+    ProcessEventPasses(1);
+    progress.hide();
+    currentScreenOpener = &MainWindow::on_actionHome_triggered;
+}
+
+void MainWindow::on_actionSettings_triggered()
+{
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(3);
+    if (!hasModulePermission(SETTINGS_MODULE))
+        return;
+    ProcessEventPasses(3);
+    SettingsDialog dialog(this);
+    ProcessEventPasses(1);
+    dialog.setModal(true);
+    ProcessEventPasses(2);
+    dialog.contentWidget()->setCurrentRow(settingsStartPage);
+    progress.hide();
+    dialog.exec();
+
+    // The general page may have chosen another theme.
+    applyTheme(AppSettings::Instance()->settings->value(THEME_KEY).toString());
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_action_Backup_triggered()
+{
+    if (!hasModulePermission(BACKUP_MODULE))
+        return;
+    Backupdialog dialog(this);
+    dialog.setModal(true);
+    dialog.exec();
+}
+
+void MainWindow::on_actionDatabase_Server_triggered()
+{
+    ServerSettingsDialog dialog(this);
+    dialog.setModal(true);
+    dialog.exec();
+}
+
+void MainWindow::on_actionAbout_Vorantel_Pro_triggered()
+{
+    AboutDialog dialog(this);
+    dialog.setModal(true);
+    dialog.exec();
+}
+
+void MainWindow::on_actionUser_Manual_triggered()
+{
+    QDesktopServices::openUrl(QUrl(MakerAddresses::USER_MANUAL));
+}
+
+void MainWindow::on_actionTutorials_triggered()
+{
+    QDesktopServices::openUrl(QUrl(MakerAddresses::TUTORIALS));
+}
+
+void MainWindow::on_action_Support_triggered()
+{
+    QDesktopServices::openUrl(QUrl(MakerAddresses::SUPPORT_PAGE));
+}

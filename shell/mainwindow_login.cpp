@@ -1,0 +1,252 @@
+// Initialisation, login and logout of the main window.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "appsettings.h"
+#include "constants.h"
+#include "databasemanager.h"
+#include "errordialog.h"
+#include "logindialog.h"
+#include "loginresult.h"
+#include "progress.h"
+#include "serversettingsdialog.h"
+#include "settingsdialog.h"
+#include "welcomedialog.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+const QString THEME_KEY = QStringLiteral("theme");
+const QString SHOW_WELCOME = QStringLiteral("SHOW_WELCOME");
+const QString FIRST_TIME_START = QStringLiteral("FIRST_TIME_START");
+const QString NO_LOGGED_IN_USER = QStringLiteral("NO LOGGED IN USER");
+const QString ADMINISTRATOR = QStringLiteral("ADMINISTRATOR");
+const QString DB_CHANGED = QStringLiteral("DB_CHANGED");
+
+// Screens that are not part of the program yet: their launchers stay disabled in every state.
+const char* const LAUNCHERS_WITHOUT_SCREEN[] = {
+    "pushPointOfSale",     "pushProductManagement", "pushInventoryManagement", "pushPurchaseManagement",
+    "pushSalesManagement", "pushExpenseManagement", "pushReportManagement",    "actionLanuch_POS",
+    "actionManage_Users",  "actionManage_Roles",
+};
+
+void LogError(const QSqlQuery& query)
+{
+    qDebug() << query.lastError().databaseText() << "   " << query.lastError().driverText();
+}
+
+} // namespace
+
+void MainWindow::initialize()
+{
+    setCentralWidget(createPlaceholderWidget());
+    disableNavigatorButtons();
+    for (QMenu* menu : {ui->menuInventory, ui->menuProducts, ui->menuTools, ui->menu_View, ui->menu_Expenses,
+                        ui->menuPurchase})
+        menu->setEnabled(false);
+    ui->actionLogin->setEnabled(true);
+    for (QAction* action : {ui->actionLogout, ui->actionLanuch_POS, ui->actionHome, ui->actionManage_Users,
+                            ui->actionManage_Roles})
+        action->setEnabled(false);
+    for (QToolBar* toolBar : {ui->toolBarInventory, ui->toolBarProducts, ui->toolBarExpenses, ui->toolBarTools,
+                              ui->toolBarPurchase})
+        toolBar->setEnabled(false);
+    ui->menuReports->setEnabled(false);
+    ui->menuSales->setEnabled(false);
+    showMaximized();
+
+    AppSettings* appSettings = AppSettings::Instance();
+    QSettings* store = appSettings->settings;
+    applyTheme(store->value(THEME_KEY, QStringLiteral("light")).toString());
+
+    if (store->value(SHOW_WELCOME, 1).toInt() != 0) {
+        WelcomeDialog welcome(this);
+        welcome.exec();
+    }
+
+    if (store->value(FIRST_TIME_START, 1).toInt() != 0) {
+        Progress busy(this, tr("Initializing settings..."));
+        busy.show();
+        ProcessEventPasses(1);
+        // Written before the dialog runs, so that a crash in it does not bring it back at every start.
+        store->setValue(FIRST_TIME_START, 0);
+        ProcessEventPasses(1);
+        SettingsDialog settingsDialog(this);
+        ProcessEventPasses(1);
+        settingsDialog.setModal(true);
+        busy.hide();
+        settingsDialog.exec();
+        ProcessEventPasses(1);
+        appSettings->loginName = NO_LOGGED_IN_USER;
+        appSettings->roleName = ADMINISTRATOR;
+        // The general page may have chosen another theme.
+        applyTheme(store->value(THEME_KEY, QStringLiteral("light")).toString());
+    }
+
+    appSettings->mainWindow = this;
+    on_actionLogin_triggered();
+}
+
+QWidget* MainWindow::createPlaceholderWidget()
+{
+    auto* placeholder = new QLabel(this);
+    placeholder->setStyleSheet(QStringLiteral("QLabel { background-color: #323232 }"));
+    return placeholder;
+}
+
+void MainWindow::on_actionLogin_triggered()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    const QString server = store->value(DB_SERVER, QString()).toString();
+    const QString port = store->value(DB_PORT, QString()).toString();
+    const QString user = store->value(DB_USER, QString()).toString();
+    const QString password = store->value(DB_PASSWORD, QString()).toString();
+
+    DatabaseManager* manager = DatabaseManager::Instance();
+    if (!server.isEmpty() && !port.isEmpty() && !user.isEmpty()) {
+        manager->SetConnectionParameters(user, password, port.toInt(nullptr, 10), server);
+    } else {
+        // Saving there hands the new parameters to the connection manager itself.
+        ServerSettingsDialog serverSettings(this);
+        serverSettings.setModal(true);
+        serverSettings.exec();
+    }
+
+    QSqlQuery* query = manager->InventoryQuery();
+    if (!manager->inventoryOpen) {
+        QMessageBox::information(this, tr("Login/Logout"),
+                                 tr("No Inventory Database Active. Please Create a new database, or select already "
+                                    "existing database from \"Databases\" option"),
+                                 QMessageBox::Ok);
+        workWithoutLogin();
+        return;
+    }
+
+    // Unreadable counts as none: then nobody could log in, so nobody has to.
+    int administrators = 0;
+    if (query->exec(QStringLiteral("SELECT COUNT(*) FROM tblUsers as u, tblRoles as r "
+                                   "WHERE r.NAME = 'ADMINISTRATOR' AND u.ROLE_ID = r.ID"))
+        && query->next())
+        administrators = query->value(0).toInt();
+    else
+        LogError(*query);
+
+    if (administrators == 0) {
+        ErrorDialog notice(QStringLiteral("err_msg_5"), tr("Login/Logout"),
+                           tr("<p>Login is disabled at the moment as no <b>'ADMINISTRATOR'</b> user exists. Please "
+                              "add <b>'ADMINISTRATOR'</b> user from the <b>Users</b> dialog to enable this function."),
+                           this);
+        notice.exec();
+        workWithoutLogin();
+        return;
+    }
+
+    LoginResult result;
+    LoginDialog dialog(this);
+    dialog.loginResult = &result;
+    dialog.setModal(true);
+    dialog.exec();
+
+    if (result.cancelled)
+        return;
+    if (result.roleName == DB_CHANGED) {
+        on_actionLogout_triggered();
+        return;
+    }
+
+    AppSettings* appSettings = AppSettings::Instance();
+    appSettings->roleName = result.roleName;
+    appSettings->loginName = result.loginName;
+
+    QSqlQuery* permissions = manager->InventoryQuery();
+    permissions->prepare(QStringLiteral("SELECT MODULE_ID FROM tblPermissions WHERE ROLE_ID = :role"));
+    permissions->bindValue(QStringLiteral(":role"), result.roleId);
+    // A failure leaves the list empty: every module is refused then, unless the role is ADMINISTRATOR.
+    QList<int> modules;
+    if (permissions->exec()) {
+        while (permissions->next())
+            modules << permissions->value(0).toInt();
+    } else {
+        LogError(*permissions);
+    }
+    appSettings->SetPermittedModules(modules);
+
+    enableAfterLogin();
+    toggleLoginLogoutActions();
+}
+
+void MainWindow::workWithoutLogin()
+{
+    AppSettings* appSettings = AppSettings::Instance();
+    appSettings->loginName = NO_LOGGED_IN_USER;
+    appSettings->roleName = ADMINISTRATOR;
+    enableAfterLogin();
+    toggleLoginLogoutActions();
+}
+
+void MainWindow::on_actionLogout_triggered()
+{
+    // The server connection stays: it holds no database.
+    DatabaseManager::Instance()->CloseInventoryDatabase();
+    DatabaseManager::Instance()->CloseSalesDatabase();
+    initialize();
+}
+
+void MainWindow::enableAfterLogin()
+{
+    ui->dockNavigator->setEnabled(true);
+    enableNavigatorButtons();
+    for (QMenu* menu : {ui->menuInventory, ui->menuProducts, ui->menuTools, ui->menu_View, ui->menu_Expenses,
+                        ui->menuPurchase})
+        menu->setEnabled(true);
+    for (QToolBar* toolBar : {ui->toolBarInventory, ui->toolBarProducts, ui->toolBarExpenses, ui->toolBarTools,
+                              ui->toolBarPurchase})
+        toolBar->setEnabled(true);
+    for (QAction* action : {ui->actionLanuch_POS, ui->actionHome, ui->actionManage_Users, ui->actionManage_Roles})
+        action->setEnabled(true);
+    ui->menuReports->setEnabled(true);
+    ui->menuSales->setEnabled(true);
+    keepLaunchersWithoutScreenDisabled();
+    on_actionHome_triggered();
+}
+
+void MainWindow::toggleLoginLogoutActions()
+{
+    const bool loggingIn = ui->actionLogin->isEnabled();
+    ui->actionLogin->setEnabled(!loggingIn);
+    ui->actionLanuch_POS->setEnabled(loggingIn);
+    ui->actionLogout->setEnabled(loggingIn);
+    keepLaunchersWithoutScreenDisabled();
+}
+
+void MainWindow::disableNavigatorButtons()
+{
+    for (QPushButton* button : {ui->pushPointOfSale, ui->pushProductManagement, ui->pushInventoryManagement,
+                                ui->pushPurchaseManagement, ui->pushSalesManagement, ui->pushExpenseManagement,
+                                ui->pushReportManagement})
+        button->setEnabled(false);
+}
+
+void MainWindow::enableNavigatorButtons()
+{
+    for (QPushButton* button : {ui->pushPointOfSale, ui->pushProductManagement, ui->pushInventoryManagement,
+                                ui->pushPurchaseManagement, ui->pushSalesManagement, ui->pushExpenseManagement,
+                                ui->pushReportManagement})
+        button->setEnabled(true);
+}
+
+void MainWindow::keepLaunchersWithoutScreenDisabled()
+{
+    for (const char* name : LAUNCHERS_WITHOUT_SCREEN) {
+        if (auto* action = findChild<QAction*>(QLatin1String(name)))
+            action->setEnabled(false);
+        else if (auto* widget = findChild<QWidget*>(QLatin1String(name)))
+            widget->setEnabled(false);
+    }
+}

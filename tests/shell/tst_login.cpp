@@ -1,0 +1,912 @@
+#include "appsettings.h"
+#include "constants.h"
+#include "databasemanager.h"
+#include "errordialog.h"
+#include "logindialog.h"
+#include "loginresult.h"
+#include "mainwindow.h"
+#include "modalanswerer.h"
+#include "progress.h"
+#include "reportparameterdialog.h"
+#include "testdatabase.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QTextEdit>
+#include <QToolBar>
+
+#include <functional>
+
+// Start-up, login, logout and the login dialog against a real inventory database.
+class TestLogin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void startWithoutInventoryDatabase_data();
+    void startWithoutInventoryDatabase();
+    void startWithoutAdministrator_data();
+    void startWithoutAdministrator();
+    void startWithAdministratorLogsIn_data();
+    void startWithAdministratorLogsIn();
+    void leavingLoginDialogStaysLoggedOut_data();
+    void leavingLoginDialogStaysLoggedOut();
+    void logoutClosesDatabasesAndLogsInAgain_data();
+    void logoutClosesDatabasesAndLogsInAgain();
+    void changedDatabaseLogsInAgainOnIt();
+
+    void loginCheck_data();
+    void loginCheck();
+    void failureMessagesShareOneCounter();
+    void recovery_data();
+    void recovery();
+    void connectionSettingsAreReadAgain_data();
+    void connectionSettingsAreReadAgain();
+    void helpNotice();
+    void ctrlBSelectsUserName();
+
+private:
+    enum class ServerAnswer { SaveFixture, Cancel };
+    using DialogAction = std::function<void(LoginDialog*)>;
+
+    // Queues answers for the start-up's dialogs and messages, each by its kind.
+    void answerStartUp(int count, ServerAnswer server = ServerAnswer::Cancel, const DialogAction& login = {});
+    void useActiveInventory(const QString& database);
+    void addUser(const QString& login, const QString& password, const QString& role);
+    // Widgets whose enabled state differs from the login state's; empty when all agree.
+    static QStringList stateMismatches(MainWindow& window, bool loggedIn);
+    static bool showsPlaceholder(MainWindow& window);
+    // What the answerer saw, "class" for dialogs and "title|text" for message boxes.
+    QStringList seenModals() const;
+    static DialogAction typeAndLogin(const QString& name, const QString& password);
+
+    QString inventoryDb;
+    QString salesDb;
+    ModalAnswerer* answerer = nullptr;
+    QStringList problems; // what the answers found wrong along the way
+};
+
+namespace {
+
+const QString NO_INVENTORY_MESSAGE = QStringLiteral(
+    "Login/Logout|No Inventory Database Active. Please Create a new database, or select already existing database "
+    "from \"Databases\" option");
+const QString NO_SUCH_USER = QStringLiteral("Error|This user does not exist in the system.");
+const QString CONTACT_ADMINISTRATOR = QStringLiteral(
+    "Password Recovery|Please contact ADMINISTRATOR user of Vorantel for resetting your password. Only ADMINISTRATOR "
+    "user has privileges to change or reset user's password.");
+const QString ANSWER_QUESTIONS = QStringLiteral(
+    "Password Recovery|You will asked to answer the security questions which you set at the time of user creation. "
+    "On successful verification, you will be logged into the system.");
+const QString NO_QUESTIONS = QStringLiteral("Password Recovery|No security questions are set for this user.");
+const QString PREVIOUS_USER = QStringLiteral("previous user");
+const QString PREVIOUS_ROLE = QStringLiteral("PREVIOUS ROLE");
+
+QString CannotConnect(const QString& database)
+{
+    return QStringLiteral("Error|Can not connect to '%1' Please make sure MySql server is running. Select a valid "
+                          "database for this version, or create a new.")
+        .arg(database);
+}
+
+// Launchers whose screens the program does not have yet: disabled in every state.
+const QStringList WITHOUT_SCREEN =
+    QStringLiteral("pushPointOfSale pushProductManagement pushInventoryManagement pushPurchaseManagement "
+                   "pushSalesManagement pushExpenseManagement pushReportManagement actionLanuch_POS "
+                   "actionManage_Users actionManage_Roles")
+        .split(QLatin1Char(' '));
+
+QList<int> AllModules()
+{
+    QList<int> modules;
+    for (int module = 0; module <= 17; ++module)
+        modules << module;
+    return modules;
+}
+
+QList<int> PermittedOf(const QList<int>& modules)
+{
+    QList<int> permitted;
+    for (int module : modules) {
+        if (AppSettings::Instance()->HasPermission(module))
+            permitted << module;
+    }
+    return permitted;
+}
+
+template <typename T>
+T* Child(QObject* parent, const char* name)
+{
+    T* child = parent->findChild<T*>(QLatin1String(name));
+    if (!child)
+        qFatal("no child %s", name);
+    return child;
+}
+
+} // namespace
+
+void TestLogin::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    TestSupport::ClearSettings();
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("login_inv"));
+    salesDb = TestDatabase::uniqueName(QStringLiteral("login_sales"));
+    QString error;
+    manager->CreateInventoryDatabase(inventoryDb, error);
+    QCOMPARE(error, QString());
+    manager->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
+    QCOMPARE(error, QString());
+    manager->RemoveInventoryDatabase();
+    manager->RemoveSalesDatabase();
+    manager->CloseServerConnection();
+    answerer = new ModalAnswerer(this);
+}
+
+void TestLogin::init()
+{
+    TestSupport::ClearSettings();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->RemoveInventoryDatabase();
+    manager->RemoveSalesDatabase();
+    manager->CloseServerConnection();
+    // A fresh process knows no server until the settings name one.
+    manager->SetConnectionParameters(QString(), QString(), 0, QString());
+    AppSettings* appSettings = AppSettings::Instance();
+    appSettings->loginName = PREVIOUS_USER;
+    appSettings->roleName = PREVIOUS_ROLE;
+    appSettings->SetPermittedModules({});
+    appSettings->mainWindow = nullptr;
+    answerer->clear();
+    problems.clear();
+    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblQuestions"),
+                                              QStringLiteral("DELETE FROM tblUsers")}),
+             QString());
+}
+
+void TestLogin::cleanup()
+{
+    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    answerer->clear();
+}
+
+void TestLogin::cleanupTestCase()
+{
+    DatabaseManager::Instance()->RemoveInventoryDatabase();
+    DatabaseManager::Instance()->RemoveSalesDatabase();
+    TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
+}
+
+void TestLogin::answerStartUp(int count, ServerAnswer server, const DialogAction& login)
+{
+    for (int i = 0; i < count; ++i) {
+        answerer->handle([this, server, login](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                box->button(QMessageBox::Ok)->click();
+            } else if (auto* notice = qobject_cast<ErrorDialog*>(modal)) {
+                Child<QPushButton>(notice, "pushButton")->click();
+            } else if (auto* dialog = qobject_cast<LoginDialog*>(modal)) {
+                if (!login)
+                    return false;
+                login(dialog);
+            } else if (modal->inherits("ServerSettingsDialog")) {
+                if (server == ServerAnswer::SaveFixture) {
+                    const TestDatabase::Server s = TestDatabase::server();
+                    Child<QLineEdit>(modal, "lineServerAddress")->setText(s.host);
+                    Child<QLineEdit>(modal, "linePort")->setText(QString::number(s.port));
+                    Child<QLineEdit>(modal, "lineUserName")->setText(s.user);
+                    Child<QLineEdit>(modal, "lineUserPassword")->setText(s.password);
+                    Child<QPushButton>(modal, "pushButtonSave")->click();
+                } else {
+                    Child<QPushButton>(modal, "pushCancel")->click();
+                }
+            } else if (modal->inherits("SettingsDialog")) {
+                // Written before the dialog runs; the busy box waits hidden behind it.
+                if (AppSettings::Instance()->settings->value(QStringLiteral("FIRST_TIME_START")).toInt() != 0)
+                    problems << QStringLiteral("FIRST_TIME_START not yet 0 in the settings dialog");
+                bool busyBox = false;
+                for (Progress* progress : modal->parentWidget()->findChildren<Progress*>())
+                    busyBox = busyBox || progress->message() == QLatin1String("Initializing settings...");
+                if (!busyBox)
+                    problems << QStringLiteral("no \"Initializing settings...\" busy box");
+                Child<QPushButton>(modal, "pushClose")->click();
+            } else if (modal->inherits("WelcomeDialog")) {
+                Child<QPushButton>(modal, "pushClose")->click();
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+}
+
+void TestLogin::useActiveInventory(const QString& database)
+{
+    TestDatabase::writeServerSettings();
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(ACTIVE_INVENTORY_DB, database);
+    store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
+    store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
+}
+
+void TestLogin::addUser(const QString& login, const QString& password, const QString& role)
+{
+    QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_users"), inventoryDb);
+    QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
+    QSqlQuery insert(db);
+    QVERIFY_SQL(insert, prepare(QStringLiteral(
+                            "INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
+                            "SELECT :first, :last, :login, :password, ID FROM tblRoles WHERE NAME = :role")));
+    insert.bindValue(QStringLiteral(":first"), QStringLiteral("First ") + login);
+    insert.bindValue(QStringLiteral(":last"), QStringLiteral("Last ") + login);
+    insert.bindValue(QStringLiteral(":login"), login);
+    insert.bindValue(QStringLiteral(":password"), HashPassword(password));
+    insert.bindValue(QStringLiteral(":role"), role);
+    QVERIFY_SQL(insert, exec());
+    QCOMPARE(insert.numRowsAffected(), 1);
+}
+
+QStringList TestLogin::stateMismatches(MainWindow& window, bool loggedIn)
+{
+    const QStringList followLogin =
+        QStringLiteral("pushPointOfSale pushProductManagement pushInventoryManagement pushPurchaseManagement "
+                       "pushSalesManagement pushExpenseManagement pushReportManagement menuInventory menuProducts "
+                       "menuTools menu_View menu_Expenses menuPurchase menuReports menuSales toolBarInventory "
+                       "toolBarProducts toolBarExpenses toolBarTools toolBarPurchase actionHome actionManage_Users "
+                       "actionManage_Roles actionLanuch_POS actionLogout")
+            .split(QLatin1Char(' '));
+    const QStringList alwaysEnabled =
+        QStringLiteral("menuUser menuHelof mainToolBar dockNavigator pushInvDBStatus pushSalesDBStatus")
+            .split(QLatin1Char(' '));
+
+    QStringList mismatches;
+    auto check = [&](const QString& name, bool expected) {
+        if (WITHOUT_SCREEN.contains(name))
+            expected = false;
+        bool enabled = false;
+        if (auto* action = window.findChild<QAction*>(name)) {
+            enabled = action->isEnabled();
+        } else if (auto* menu = window.findChild<QMenu*>(name)) {
+            // Both the menu and its entry in the menu bar.
+            enabled = menu->isEnabled() && menu->menuAction()->isEnabled();
+        } else if (auto* widget = window.findChild<QWidget*>(name)) {
+            enabled = widget->isEnabled();
+        } else {
+            mismatches << name + QStringLiteral(" missing");
+            return;
+        }
+        if (enabled != expected)
+            mismatches << name + (enabled ? QStringLiteral(" enabled") : QStringLiteral(" disabled"));
+    };
+    for (const QString& name : followLogin)
+        check(name, loggedIn);
+    check(QStringLiteral("actionLogin"), !loggedIn);
+    for (const QString& name : alwaysEnabled)
+        check(name, true);
+    return mismatches;
+}
+
+bool TestLogin::showsPlaceholder(MainWindow& window)
+{
+    auto* label = qobject_cast<QLabel*>(window.centralWidget());
+    return label && label->styleSheet() == QLatin1String("QLabel { background-color: #323232 }");
+}
+
+QStringList TestLogin::seenModals() const
+{
+    QStringList out;
+    for (const ModalAnswerer::Seen& s : answerer->seen) {
+        if (s.className == QLatin1String("QMessageBox"))
+            out << s.title + QLatin1Char('|') + s.text;
+        else
+            out << s.className;
+    }
+    return out;
+}
+
+TestLogin::DialogAction TestLogin::typeAndLogin(const QString& name, const QString& password)
+{
+    return [name, password](LoginDialog* dialog) {
+        Child<QLineEdit>(dialog, "editUserName")->setText(name);
+        Child<QLineEdit>(dialog, "editPassword")->setText(password);
+        Child<QPushButton>(dialog, "buttonLogin")->click();
+    };
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up through the main window
+
+void TestLogin::startWithoutInventoryDatabase_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("first start, empty settings")
+        << "first start"
+        << QStringList{QStringLiteral("WelcomeDialog"), QStringLiteral("SettingsDialog"),
+                       QStringLiteral("ServerSettingsDialog"), CannotConnect(QStringLiteral("No Active Inventory Database")),
+                       NO_INVENTORY_MESSAGE};
+    QTest::newRow("no server settings, their dialog cancelled")
+        << "server dialog cancelled"
+        << QStringList{QStringLiteral("ServerSettingsDialog"),
+                       CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE};
+    QTest::newRow("server known, no active database")
+        << "no active database"
+        << QStringList{CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE};
+}
+
+void TestLogin::startWithoutInventoryDatabase()
+{
+    QFETCH(QString, scenario);
+    QFETCH(QStringList, expected);
+
+    QSettings* store = AppSettings::Instance()->settings;
+    ServerAnswer server = ServerAnswer::Cancel;
+    if (scenario == QLatin1String("first start")) {
+        server = ServerAnswer::SaveFixture;
+    } else {
+        store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
+        store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
+        if (scenario != QLatin1String("server dialog cancelled"))
+            TestDatabase::writeServerSettings();
+    }
+    answerStartUp(expected.size(), server);
+
+    MainWindow window;
+
+    QCOMPARE(seenModals(), expected);
+    QCOMPARE(store->value(QStringLiteral("FIRST_TIME_START")).toInt(), 0);
+    if (server == ServerAnswer::SaveFixture) {
+        const TestDatabase::Server s = TestDatabase::server();
+        QCOMPARE(store->value(DB_SERVER).toString(), s.host);
+        QCOMPARE(DatabaseManager::Instance()->port, s.port);
+    }
+    QVERIFY(!DatabaseManager::Instance()->inventoryOpen);
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
+    QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
+    QCOMPARE(PermittedOf(AllModules()), AllModules());
+    QCOMPARE(AppSettings::Instance()->mainWindow, &window);
+    const QStringList mismatches = stateMismatches(window, true);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    QVERIFY(!showsPlaceholder(window));
+    QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+}
+
+void TestLogin::startWithoutAdministrator_data()
+{
+    QTest::addColumn<QString>("otherUserRole");
+    QTest::addColumn<bool>("noticeSilenced");
+    QTest::newRow("no users at all") << QString() << false;
+    QTest::newRow("a sales person only") << "SALES PERSON" << false;
+    QTest::newRow("a manager only, notice silenced") << "MANAGER" << true;
+}
+
+void TestLogin::startWithoutAdministrator()
+{
+    QFETCH(QString, otherUserRole);
+    QFETCH(bool, noticeSilenced);
+    useActiveInventory(inventoryDb);
+    if (!otherUserRole.isEmpty())
+        addUser(QStringLiteral("someone"), QStringLiteral("pw"), otherUserRole);
+    if (noticeSilenced)
+        AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_5"), false);
+
+    QString noticeText;
+    bool checkBoxShown = false;
+    if (!noticeSilenced) {
+        answerer->handle([&](QWidget* modal) {
+            auto* notice = qobject_cast<ErrorDialog*>(modal);
+            if (!notice)
+                return false;
+            noticeText = Child<QTextEdit>(notice, "txtMessage")->toPlainText();
+            checkBoxShown = Child<QCheckBox>(notice, "checkNotShow")->isVisible();
+            Child<QPushButton>(notice, "pushButton")->click();
+            return true;
+        });
+    }
+
+    MainWindow window;
+
+    if (noticeSilenced) {
+        QCOMPARE(answerer->seen.size(), 0);
+    } else {
+        QCOMPARE(answerer->seen.size(), 1);
+        QCOMPARE(answerer->seen.first().title, QStringLiteral("Login/Logout"));
+        QCOMPARE(noticeText, QStringLiteral("Login is disabled at the moment as no 'ADMINISTRATOR' user exists. Please "
+                                            "add 'ADMINISTRATOR' user from the Users dialog to enable this function."));
+        QVERIFY(checkBoxShown);
+    }
+    QVERIFY(DatabaseManager::Instance()->inventoryOpen);
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
+    QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
+    QCOMPARE(PermittedOf(AllModules()), AllModules());
+    const QStringList mismatches = stateMismatches(window, true);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+}
+
+void TestLogin::startWithAdministratorLogsIn_data()
+{
+    QTest::addColumn<QString>("typedName");
+    QTest::addColumn<QString>("typedPassword");
+    QTest::addColumn<QString>("loginName");
+    QTest::addColumn<QString>("roleName");
+    QTest::addColumn<QList<int>>("permitted");
+    QTest::newRow("administrator, name typed in another case")
+        << "aDMIN" << "Secret1" << "Admin" << "ADMINISTRATOR" << AllModules();
+    QTest::newRow("sales person") << "clerk" << "till" << "Clerk" << "SALES PERSON" << QList<int>{0};
+    QTest::newRow("manager") << "MANAGER1" << "boss" << "manager1" << "MANAGER" << QList<int>{0, 1, 2, 3, 4, 5};
+}
+
+void TestLogin::startWithAdministratorLogsIn()
+{
+    QFETCH(QString, typedName);
+    QFETCH(QString, typedPassword);
+    QFETCH(QString, loginName);
+    QFETCH(QString, roleName);
+    QFETCH(QList<int>, permitted);
+    useActiveInventory(inventoryDb);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+    addUser(QStringLiteral("Clerk"), QStringLiteral("till"), QStringLiteral("SALES PERSON"));
+    addUser(QStringLiteral("manager1"), QStringLiteral("boss"), QStringLiteral("MANAGER"));
+
+    QWidget* dialogParent = nullptr;
+    bool dialogModal = false;
+    const DialogAction login = typeAndLogin(typedName, typedPassword);
+    answerStartUp(1, ServerAnswer::Cancel, [&](LoginDialog* dialog) {
+        dialogParent = dialog->parentWidget();
+        dialogModal = dialog->isModal();
+        login(dialog);
+    });
+
+    MainWindow window;
+
+    QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
+    QCOMPARE(answerer->seen.first().title, QStringLiteral("Login"));
+    QCOMPARE(dialogParent, &window);
+    QVERIFY(dialogModal);
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), loginName);
+    QCOMPARE(AppSettings::Instance()->roleName, roleName);
+    QCOMPARE(PermittedOf(AllModules()), permitted);
+    const QStringList mismatches = stateMismatches(window, true);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    QVERIFY(!showsPlaceholder(window));
+    QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+}
+
+void TestLogin::leavingLoginDialogStaysLoggedOut_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("Esc key") << "escape";
+    QTest::newRow("Cancel button") << "cancel";
+    QTest::newRow("window closed") << "close";
+}
+
+void TestLogin::leavingLoginDialogStaysLoggedOut()
+{
+    QFETCH(QString, way);
+    useActiveInventory(inventoryDb);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+
+    answerStartUp(1, ServerAnswer::Cancel, [way](LoginDialog* dialog) {
+        if (way == QLatin1String("escape")) {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        } else if (way == QLatin1String("cancel")) {
+            Child<QPushButton>(dialog, "buttonCancel")->click();
+        } else {
+            dialog->close();
+        }
+    });
+
+    MainWindow window;
+
+    QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
+    QVERIFY(showsPlaceholder(window));
+    QStringList mismatches = stateMismatches(window, false);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    // Nobody was logged in or out: the current user is what it was.
+    QCOMPARE(AppSettings::Instance()->loginName, PREVIOUS_USER);
+    QCOMPARE(AppSettings::Instance()->roleName, PREVIOUS_ROLE);
+
+    // Login stays offered and works.
+    answerer->clear();
+    answerStartUp(1, ServerAnswer::Cancel, typeAndLogin(QStringLiteral("admin"), QStringLiteral("Secret1")));
+    window.findChild<QAction*>(QStringLiteral("actionLogin"))->trigger();
+    QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    mismatches = stateMismatches(window, true);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+}
+
+void TestLogin::logoutClosesDatabasesAndLogsInAgain_data()
+{
+    QTest::addColumn<bool>("welcome");
+    QTest::newRow("welcome dialog turned off") << false;
+    QTest::newRow("welcome dialog still on") << true;
+}
+
+void TestLogin::logoutClosesDatabasesAndLogsInAgain()
+{
+    QFETCH(bool, welcome);
+    useActiveInventory(inventoryDb);
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(ACTIVE_SALES_DB, salesDb);
+    store->setValue(QStringLiteral("SHOW_WELCOME"), welcome ? 1 : 0);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+
+    answerStartUp(welcome ? 2 : 1, ServerAnswer::Cancel, typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1")));
+    MainWindow window;
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->SalesDatabase();
+    QVERIFY(manager->inventoryOpen);
+    QVERIFY(manager->salesOpen);
+    QVERIFY(manager->SalesQuery()->exec(QStringLiteral("SELECT 1")));
+
+    answerer->clear();
+    bool salesClosed = false;
+    bool inventoryReopened = false;
+    answerStartUp(welcome ? 2 : 1, ServerAnswer::Cancel, [&](LoginDialog* dialog) {
+        salesClosed = !manager->salesOpen && manager->salesDb == nullptr && manager->salesQuery == nullptr;
+        inventoryReopened = manager->inventoryOpen;
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    window.findChild<QAction*>(QStringLiteral("actionLogout"))->trigger();
+
+    QStringList expected;
+    if (welcome)
+        expected << QStringLiteral("WelcomeDialog");
+    expected << QStringLiteral("LoginDialog");
+    QCOMPARE(seenModals(), expected);
+    QVERIFY(salesClosed);
+    QVERIFY(inventoryReopened);
+    QVERIFY(showsPlaceholder(window));
+    const QStringList mismatches = stateMismatches(window, false);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    // Logout by itself changes no current-user field.
+    QCOMPARE(AppSettings::Instance()->loginName, QStringLiteral("Admin"));
+}
+
+void TestLogin::changedDatabaseLogsInAgainOnIt()
+{
+    useActiveInventory(inventoryDb);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+
+    // What the dialog reports after another inventory database was made the active one.
+    answerStartUp(3, ServerAnswer::Cancel, [](LoginDialog* dialog) {
+        AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, QStringLiteral("another_inventory"));
+        dialog->loginResult->roleName = QStringLiteral("DB_CHANGED");
+        dialog->loginResult->cancelled = false;
+        dialog->close();
+    });
+
+    MainWindow window;
+
+    QCOMPARE(seenModals(), (QStringList{QStringLiteral("LoginDialog"), CannotConnect(QStringLiteral("another_inventory")),
+                                        NO_INVENTORY_MESSAGE}));
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
+    QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
+    const QStringList mismatches = stateMismatches(window, true);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The login dialog
+
+void TestLogin::loginCheck_data()
+{
+    QTest::addColumn<QString>("typedName");
+    QTest::addColumn<QString>("typedPassword");
+    QTest::addColumn<QString>("expected"); // the login name logged in, or the status line
+    // For rows about the stored hash: the typed password's hash, and whether the column's own
+    // comparison takes it for the stored one (so the row guards what it claims).
+    QTest::addColumn<QString>("typedHash");
+    QTest::addColumn<bool>("collationMatches");
+
+    const QString failed = QStringLiteral("Login failed. Please try again (1)");
+    const QString invalid = QStringLiteral("Please enter valid User Name or Password (1)");
+    QTest::newRow("exact") << "Admin" << "Secret1" << "Admin" << QString() << false;
+    QTest::newRow("name in capitals") << "ADMIN" << "Secret1" << "Admin" << QString() << false;
+    QTest::newRow("password in another case") << "Admin" << "secret1" << failed << QString() << false;
+    QTest::newRow("password with a trailing blank") << "Admin" << "Secret1 " << failed << QString() << false;
+    QTest::newRow("empty password") << "Admin" << "" << invalid << QString() << false;
+    QTest::newRow("a blank is a password") << "Admin" << " " << failed << QString() << false;
+    QTest::newRow("name written as SQL") << "' OR '1'='1" << "x' OR '1'='1" << failed << QString() << false;
+
+    // User "pair" has the password pw93817, whose stored hash is the one character "a".
+    QTest::newRow("pair: its own password") << "pair" << "pw93817" << "pair" << "a" << true;
+    QTest::newRow("pair: hash differs in letter case") << "pair" << "pw28488" << failed << "A" << true;
+    QTest::newRow("pair: hash differs by an accent") << "pair" << "pw28053480" << failed << QString::fromUtf8("\xc3\xa1")
+                                                      << true;
+    QTest::newRow("pair: hash has a trailing blank") << "pair" << "pw12946694" << failed << "a " << true;
+}
+
+void TestLogin::loginCheck()
+{
+    QFETCH(QString, typedName);
+    QFETCH(QString, typedPassword);
+    QFETCH(QString, expected);
+    QFETCH(QString, typedHash);
+    QFETCH(bool, collationMatches);
+
+    useActiveInventory(inventoryDb);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+    addUser(QStringLiteral("pair"), QStringLiteral("pw93817"), QStringLiteral("SALES PERSON"));
+
+    if (!typedHash.isEmpty()) {
+        QCOMPARE(HashPassword(typedPassword), typedHash);
+        QSqlQuery probe(TestDatabase::connect(QStringLiteral("login_users"), inventoryDb));
+        QVERIFY_SQL(probe, prepare(QStringLiteral("SELECT COUNT(*) FROM tblUsers WHERE LOGIN_NAME = 'pair' "
+                                                  "AND PASSWORD = :password")));
+        probe.bindValue(QStringLiteral(":password"), typedHash);
+        QVERIFY_SQL(probe, exec());
+        QVERIFY(probe.next());
+        QCOMPARE(probe.value(0).toInt() == 1, collationMatches);
+    }
+
+    QMainWindow host;
+    AppSettings::Instance()->mainWindow = &host;
+    LoginResult result;
+    LoginDialog dialog(&host);
+    dialog.loginResult = &result;
+    dialog.show();
+    typeAndLogin(typedName, typedPassword)(&dialog);
+
+    auto* status = Child<QLabel>(&dialog, "labelStatus");
+    const bool success = !expected.contains(QLatin1Char('('));
+    QCOMPARE(result.cancelled, !success);
+    QCOMPARE(dialog.isVisible(), !success);
+    if (success) {
+        QCOMPARE(result.loginName, expected);
+        QCOMPARE(result.firstName, QStringLiteral("First ") + expected);
+        QCOMPARE(result.lastName, QStringLiteral("Last ") + expected);
+        const QString role = expected == QLatin1String("Admin") ? QStringLiteral("ADMINISTRATOR")
+                                                                : QStringLiteral("SALES PERSON");
+        QCOMPARE(result.roleName, role);
+        QCOMPARE(result.roleId, expected == QLatin1String("Admin") ? QStringLiteral("1") : QStringLiteral("2"));
+        QCOMPARE(status->text(), QString());
+    } else {
+        QCOMPARE(status->text(), expected);
+        QCOMPARE(result.loginName, QString());
+        QCOMPARE(result.roleName, QString());
+        // The typed values stay for another try.
+        QCOMPARE(Child<QLineEdit>(&dialog, "editUserName")->text(), typedName);
+        QCOMPARE(Child<QLineEdit>(&dialog, "editPassword")->text(), typedPassword);
+    }
+    QCOMPARE(answerer->seen.size(), 0);
+}
+
+void TestLogin::failureMessagesShareOneCounter()
+{
+    useActiveInventory(inventoryDb);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+    QMainWindow host;
+    AppSettings::Instance()->mainWindow = &host;
+    LoginResult result;
+    LoginDialog dialog(&host);
+    dialog.loginResult = &result;
+    dialog.show();
+    auto* status = Child<QLabel>(&dialog, "labelStatus");
+
+    const struct
+    {
+        const char* name;
+        const char* password;
+        const char* status;
+    } attempts[] = {
+        {"Admin", "", "Please enter valid User Name or Password (1)"},
+        {"Admin", "wrong", "Login failed. Please try again (2)"},
+        {"", "", "Please enter valid User Name or Password (3)"},
+        {"stranger", "Secret1", "Login failed. Please try again (4)"},
+    };
+    for (const auto& attempt : attempts) {
+        typeAndLogin(QLatin1String(attempt.name), QLatin1String(attempt.password))(&dialog);
+        QCOMPARE(status->text(), QLatin1String(attempt.status));
+        QVERIFY(dialog.isVisible());
+        QVERIFY(result.cancelled);
+    }
+    typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1"))(&dialog);
+    QVERIFY(!result.cancelled);
+    QCOMPARE(status->text(), QString());
+    QVERIFY(!dialog.isVisible());
+}
+
+void TestLogin::recovery_data()
+{
+    QTest::addColumn<QString>("typedName"); // null: the prompt is cancelled
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("prompt left empty") << "" << QStringList{NO_SUCH_USER};
+    QTest::newRow("prompt cancelled") << QString() << QStringList{NO_SUCH_USER};
+    QTest::newRow("unknown user") << "nobody" << QStringList{NO_SUCH_USER};
+    QTest::newRow("name with a quote") << "o'brien" << QStringList{NO_SUCH_USER};
+    QTest::newRow("SQL naming an administrator") << "x' OR r.NAME = 'ADMINISTRATOR" << QStringList{NO_SUCH_USER};
+    QTest::newRow("sales person") << "clerk" << QStringList{CONTACT_ADMINISTRATOR};
+    QTest::newRow("administrator, name in another case") << "ADMIN" << QStringList{ANSWER_QUESTIONS, NO_QUESTIONS};
+}
+
+void TestLogin::recovery()
+{
+    QFETCH(QString, typedName);
+    QFETCH(QStringList, messages);
+    useActiveInventory(inventoryDb);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+    addUser(QStringLiteral("Clerk"), QStringLiteral("till"), QStringLiteral("SALES PERSON"));
+
+    QMainWindow host;
+    AppSettings::Instance()->mainWindow = &host;
+    LoginResult result;
+    LoginDialog dialog(&host);
+    dialog.loginResult = &result;
+    dialog.show();
+
+    QString promptLabel;
+    QWidget* promptParent = nullptr;
+    answerer->handle([&](QWidget* modal) {
+        auto* prompt = qobject_cast<ReportParameterDialog*>(modal);
+        if (!prompt)
+            return false;
+        promptLabel = prompt->ui->label->text();
+        promptParent = prompt->parentWidget();
+        if (typedName.isNull()) {
+            Child<QPushButton>(prompt, "pushButton_2")->click();
+        } else {
+            prompt->ui->lineEditValue->setText(typedName);
+            Child<QPushButton>(prompt, "pushButton")->click();
+        }
+        return true;
+    });
+    QList<QWidget*> boxParents;
+    for (int i = 0; i < messages.size(); ++i) {
+        answerer->handle([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box)
+                return false;
+            boxParents << box->parentWidget();
+            box->button(QMessageBox::Ok)->click();
+            return true;
+        });
+    }
+
+    Child<QLabel>(&dialog, "label_forgot_password")->linkActivated(QStringLiteral("#"));
+
+    QCOMPARE(answerer->seen.first().title, QStringLiteral("Password Recovery"));
+    QCOMPARE(promptLabel, QStringLiteral("Enter your username"));
+    QCOMPARE(promptParent, &host);
+    QCOMPARE(answerer->messages(), messages);
+    for (QWidget* parent : qAsConst(boxParents))
+        QCOMPARE(parent, &dialog);
+    // Nobody was logged in: the dialog waits for the next try.
+    QVERIFY(result.cancelled);
+    QCOMPARE(result.loginName, QString());
+    QVERIFY(dialog.isVisible());
+}
+
+void TestLogin::connectionSettingsAreReadAgain_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("new port saved") << true;
+    QTest::newRow("dialog cancelled") << false;
+}
+
+void TestLogin::connectionSettingsAreReadAgain()
+{
+    QFETCH(bool, save);
+    useActiveInventory(inventoryDb);
+    const TestDatabase::Server s = TestDatabase::server();
+    QMainWindow host;
+    AppSettings::Instance()->mainWindow = &host;
+    LoginResult result;
+    LoginDialog dialog(&host);
+    dialog.loginResult = &result;
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QCOMPARE(manager->hostName, s.host);
+    QCOMPARE(manager->port, s.port);
+
+    // Whatever the connection manager holds now is replaced by what is stored after the dialog.
+    manager->SetConnectionParameters(QStringLiteral("x"), QStringLiteral("y"), 1, QStringLiteral("z"));
+    QWidget* parent = nullptr;
+    answerer->handle([&](QWidget* modal) {
+        if (!modal->inherits("ServerSettingsDialog"))
+            return false;
+        parent = modal->parentWidget();
+        if (save) {
+            Child<QLineEdit>(modal, "linePort")->setText(QStringLiteral("3307"));
+            Child<QPushButton>(modal, "pushButtonSave")->click();
+        } else {
+            Child<QPushButton>(modal, "pushCancel")->click();
+        }
+        return true;
+    });
+    Child<QPushButton>(&dialog, "pushButtonEditConnection")->click();
+
+    QCOMPARE(parent, &host);
+    QCOMPARE(manager->hostName, s.host);
+    QCOMPARE(manager->userName, s.user);
+    QCOMPARE(manager->password, s.password);
+    QCOMPARE(manager->port, save ? 3307 : s.port);
+    QCOMPARE(AppSettings::Instance()->settings->value(DB_PORT).toString(),
+             save ? QStringLiteral("3307") : QString::number(s.port));
+    QVERIFY(result.cancelled);
+}
+
+void TestLogin::helpNotice()
+{
+    useActiveInventory(inventoryDb);
+    // Silencing notices does not apply to this one.
+    AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_1"), false);
+    QMainWindow host;
+    AppSettings::Instance()->mainWindow = &host;
+    LoginResult result;
+    LoginDialog dialog(&host);
+    dialog.loginResult = &result;
+
+    QString text;
+    bool checkBoxShown = true;
+    QWidget* parent = nullptr;
+    answerer->handle([&](QWidget* modal) {
+        auto* notice = qobject_cast<ErrorDialog*>(modal);
+        if (!notice)
+            return false;
+        text = Child<QTextEdit>(notice, "txtMessage")->toPlainText();
+        checkBoxShown = Child<QCheckBox>(notice, "checkNotShow")->isVisible();
+        parent = notice->parentWidget();
+        Child<QPushButton>(notice, "pushButton")->click();
+        return true;
+    });
+    Child<QPushButton>(&dialog, "pushHelp")->click();
+
+    QCOMPARE(answerer->seen.size(), 1);
+    QCOMPARE(answerer->seen.first().title, QStringLiteral("Login"));
+    QVERIFY2(text.startsWith(QLatin1String("You can change the main inventory database which is currently active by "
+                                           "pressing the button on left.")),
+             qPrintable(text));
+    QVERIFY(text.endsWith(QLatin1String("or even in the cloud..")));
+    QVERIFY(!checkBoxShown);
+    QCOMPARE(parent, &host);
+}
+
+void TestLogin::ctrlBSelectsUserName()
+{
+    useActiveInventory(inventoryDb);
+    LoginResult result;
+    LoginDialog dialog(nullptr);
+    dialog.loginResult = &result;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    auto* name = Child<QLineEdit>(&dialog, "editUserName");
+    auto* password = Child<QLineEdit>(&dialog, "editPassword");
+    QTRY_VERIFY(name->hasFocus());
+    name->setText(QStringLiteral("someone"));
+    name->deselect();
+    password->setFocus();
+    QVERIFY(password->hasFocus());
+
+    QTest::keyClick(password, Qt::Key_B, Qt::ControlModifier);
+
+    QVERIFY(name->hasFocus());
+    QCOMPARE(name->selectedText(), QStringLiteral("someone"));
+    QCOMPARE(password->text(), QString());
+}
+
+VORANTEL_TEST_MAIN(TestLogin)
+#include "tst_login.moc"
