@@ -3,13 +3,17 @@
 #include <QString>
 #include <QStringList>
 
-// A fresh inventory database for one test function, made from the embedded script, made
-// active and reached through DatabaseManager as the program reaches it.
+// An inventory database for one test program, made from the embedded script, made active
+// and reached through DatabaseManager as the program reaches it. One database per program,
+// reset between test functions, keeps the shared server's list of databases quiet for the
+// tests that run beside these.
 class InventoryFixture
 {
 public:
-    // Returns an empty text on success, otherwise what went wrong.
+    // Each returns an empty text on success, otherwise what went wrong.
     QString create();
+    // Users, answers, roles and permissions back to what the script made; triggers dropped.
+    QString reset();
     void drop();
     const QString& name() const { return database; }
 
@@ -22,4 +26,6 @@ public:
 
 private:
     QString database;
+    QStringList seededRoles; // "ID|NAME"
+    QStringList seededPermissions; // "ROLE_ID|MODULE_ID"
 };

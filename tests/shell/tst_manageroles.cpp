@@ -23,6 +23,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void cleanupTestCase();
 
     void selectingLoadsTheRole();
     void administratorIsProtected_data();
@@ -74,11 +75,13 @@ void TestManageRoles::initTestCase()
     REQUIRE_TEST_SERVER();
     TestSupport::ClearSettings();
     answerer = new ModalAnswerer(this);
+    const QString error = fixture.create();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
 void TestManageRoles::init()
 {
-    const QString error = fixture.create();
+    const QString error = fixture.reset();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     answerer->clear();
 }
@@ -87,6 +90,10 @@ void TestManageRoles::cleanup()
 {
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
     QCOMPARE(answerer->pendingAnswers(), 0);
+}
+
+void TestManageRoles::cleanupTestCase()
+{
     fixture.drop();
 }
 

@@ -25,6 +25,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void cleanupTestCase();
 
     void addedUsersLogInAndUpdate_data();
     void addedUsersLogInAndUpdate();
@@ -82,11 +83,13 @@ void TestManageUsers::initTestCase()
     REQUIRE_TEST_SERVER();
     TestSupport::ClearSettings();
     answerer = new ModalAnswerer(this);
+    const QString error = fixture.create();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
 void TestManageUsers::init()
 {
-    const QString error = fixture.create();
+    const QString error = fixture.reset();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     answerer->clear();
 }
@@ -95,6 +98,10 @@ void TestManageUsers::cleanup()
 {
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
     QCOMPARE(answerer->pendingAnswers(), 0);
+}
+
+void TestManageUsers::cleanupTestCase()
+{
     fixture.drop();
 }
 

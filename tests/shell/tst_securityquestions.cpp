@@ -20,6 +20,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void cleanupTestCase();
 
     void setUserShowsTheName();
     void verify_data();
@@ -72,11 +73,13 @@ void TestSecurityQuestions::initTestCase()
     REQUIRE_TEST_SERVER();
     TestSupport::ClearSettings();
     answerer = new ModalAnswerer(this);
+    const QString error = fixture.create();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
 void TestSecurityQuestions::init()
 {
-    const QString error = fixture.create();
+    const QString error = fixture.reset();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     const QString insert = fixture.exec(
         {QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
@@ -91,6 +94,10 @@ void TestSecurityQuestions::cleanup()
 {
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
     QCOMPARE(answerer->pendingAnswers(), 0);
+}
+
+void TestSecurityQuestions::cleanupTestCase()
+{
     fixture.drop();
 }
 
