@@ -1,0 +1,46 @@
+#pragma once
+
+#include "voranteldialog.h"
+
+class QSqlError;
+class QSqlRelationalTableModel;
+class QSqlTableModel;
+
+namespace Ui {
+class ManageUsers;
+}
+
+// The users of the active inventory database: add, change and delete them, and reach
+// the roles dialog and an administrator's security questions. Passwords are stored
+// only as HashPassword values. Whoever can open it may change any user.
+class ManageUsers : public VorantelDialog
+{
+    Q_OBJECT
+public:
+    explicit ManageUsers(QWidget* parent);
+    ~ManageUsers() override;
+
+public slots:
+    void on_pushButtonAdd_clicked();
+    void OnPushButtonUpdateClicked();
+    void OnPushButtonDeleteClicked();
+    void OnUserSelected();
+    bool IsEmptyText(bool update = false);
+    void on_pushRolesManagement_clicked();
+    void on_pushPasswordRecovery_clicked();
+    void on_pushButtonClose_clicked();
+
+private:
+    QWidget* DialogParent();
+    void ClearFields();
+    bool PasswordsDiffer();
+    bool PasswordStorable(const QString& hash);
+    void ShowPasswordNote();
+    int RoleId() const;
+    void ShowDatabaseError(const QString& title, const QString& text, const QSqlError& error);
+
+    Ui::ManageUsers* ui;
+    QSqlRelationalTableModel* usersModel;
+    QString selectedUserId;
+    QSqlTableModel* rolesModel;
+};
