@@ -1,4 +1,5 @@
 #include "logindialog.h"
+#include "securityquestions.h"
 #include "ui_logindialog.h"
 
 #include "appsettings.h"
@@ -154,12 +155,9 @@ void LoginDialog::on_Password_Forgot_Clicked(const QString& /*link*/)
         FinishRecovery(typedName);
 }
 
-bool LoginDialog::VerifySecurityAnswers(const QString& /*userId*/, const QString& /*userName*/)
+bool LoginDialog::VerifySecurityAnswers(const QString& userId, const QString& userName)
 {
-    // No security answers can be stored yet, so none can be verified.
-    QMessageBox::information(this, tr("Password Recovery"), tr("No security questions are set for this user."),
-                             QMessageBox::Ok);
-    return false;
+    return SecurityQuestions::VerifyUser(AppSettings::Instance()->mainWindow, userId, userName);
 }
 
 void LoginDialog::FinishRecovery(const QString& userName)

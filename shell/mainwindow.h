@@ -42,6 +42,8 @@ public slots:
     // Launchers (mainwindow_launchers.cpp).
     void on_actionHome_triggered();
     void on_actionSettings_triggered();
+    void on_actionManage_Users_triggered();
+    void on_actionManage_Roles_triggered();
     void on_action_Backup_triggered();
     void on_actionDatabase_Server_triggered();
     void on_actionAbout_Vorantel_Pro_triggered();

@@ -6,6 +6,9 @@
 #include "appsettings.h"
 #include "backupdialog.h"
 #include "makeraddresses.h"
+#include "manageroles.h"
+#include "manageusers.h"
+#include "modules.h"
 #include "progress.h"
 #include "serversettingsdialog.h"
 #include "settingsdialog.h"
@@ -16,8 +19,6 @@
 #include <QUrl>
 
 namespace {
-const int SETTINGS_MODULE = 13;
-const int BACKUP_MODULE = 15;
 const QString THEME_KEY = QStringLiteral("theme");
 } // namespace
 
@@ -40,7 +41,7 @@ void MainWindow::on_actionSettings_triggered()
     Progress progress(this, tr("Please wait..."));
     progress.show();
     ProcessEventPasses(3);
-    if (!hasModulePermission(SETTINGS_MODULE))
+    if (!hasModulePermission(MODULE_SETTINGS))
         return;
     ProcessEventPasses(3);
     SettingsDialog dialog(this);
@@ -57,9 +58,36 @@ void MainWindow::on_actionSettings_triggered()
         (this->*currentScreenOpener)();
 }
 
+void MainWindow::on_actionManage_Users_triggered()
+{
+    if (!hasModulePermission(MODULE_USERS_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    ManageUsers dialog(this);
+    dialog.setModal(true);
+    ProcessEventPasses(1);
+    progress.hide();
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionManage_Roles_triggered()
+{
+    if (!hasModulePermission(MODULE_ROLES_MANAGEMENT))
+        return;
+    ManageRoles dialog(this);
+    dialog.setModal(true);
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
 void MainWindow::on_action_Backup_triggered()
 {
-    if (!hasModulePermission(BACKUP_MODULE))
+    if (!hasModulePermission(MODULE_BACKUP))
         return;
     Backupdialog dialog(this);
     dialog.setModal(true);

@@ -33,7 +33,6 @@ const QString DB_CHANGED = QStringLiteral("DB_CHANGED");
 const char* const LAUNCHERS_WITHOUT_SCREEN[] = {
     "pushPointOfSale",     "pushProductManagement", "pushInventoryManagement", "pushPurchaseManagement",
     "pushSalesManagement", "pushExpenseManagement", "pushReportManagement",    "actionLanuch_POS",
-    "actionManage_Users",  "actionManage_Roles",
 };
 
 void LogError(const QSqlQuery& query)

@@ -368,7 +368,8 @@ void TestMainWindow::onlyExistingScreensAreReachable()
                                  QStringLiteral("actionLogout"),        QStringLiteral("actionAbout_Vorantel_Pro"),
                                  QStringLiteral("actionDatabase_Server"), QStringLiteral("action_Backup"),
                                  QStringLiteral("actionUser_Manual"),   QStringLiteral("actionTutorials"),
-                                 QStringLiteral("action_Support")};
+                                 QStringLiteral("action_Support"),      QStringLiteral("actionManage_Users"),
+                                 QStringLiteral("actionManage_Roles")};
     const QStringList themes = {QStringLiteral("action_Dark_Theme"), QStringLiteral("action_Light_Theme"),
                                 QStringLiteral("action_No_Theme")};
     StartedWindow started;

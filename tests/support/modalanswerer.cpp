@@ -99,11 +99,24 @@ void ModalAnswerer::poll()
         s.text = modal->windowTitle();
     seen << s;
 
+    // Answer from a fresh event: a button press may open the next modal widget, and this
+    // timer does not fire again while its own timeout is still being handled.
+    QPointer<QWidget> target(modal);
+    QTimer::singleShot(0, this, [this, target] {
+        if (target)
+            answer(target);
+    });
+}
+
+void ModalAnswerer::answer(QWidget* modal)
+{
     if (!answers.isEmpty()) {
         Handler h = answers.dequeue();
         if (h(modal))
             return;
-        failures << QStringLiteral("unexpected %1 \"%2\": %3").arg(s.className, s.title, s.text);
+        failures << QStringLiteral("unexpected %1 \"%2\": %3")
+                        .arg(QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(),
+                             seen.isEmpty() ? QString() : seen.last().text);
     }
     // Nothing fitting was queued: close it the way Esc would.
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {

@@ -47,6 +47,9 @@ private slots:
     void poll();
 
 private:
+    void answer(QWidget* modal);
+
+private:
     QQueue<Handler> answers;
     QPointer<QWidget> lastHandled;
     QTimer timer;
