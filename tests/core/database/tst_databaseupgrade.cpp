@@ -28,6 +28,7 @@ private slots:
     void interruptedStepResumes_data();
     void interruptedStepResumes();
     void salesUpgradeOpensOldInventoryInside();
+    void salesUpgradeWithoutInventory();
     void refusedDatabase_data();
     void refusedDatabase();
     void currentVersionRunsOnlyTheVersionQuery_data();
@@ -52,6 +53,7 @@ private:
     QString oldInventory(int major);
     QString oldSales(int major);
     bool check(const QString& name, int kind);
+    bool openAsActive(int kind, const QString& name);
     QString version(const QString& name);
     QStringList rows(const QString& name, const QString& sql);
     void verifyInventoryData(const QString& name, int startMajor);
@@ -431,6 +433,20 @@ bool TestDatabaseUpgrade::check(const QString& name, int kind)
                                                                kind);
 }
 
+// Through the connection manager, as the program opens its active databases.
+bool TestDatabaseUpgrade::openAsActive(int kind, const QString& name)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    if (kind == 1) {
+        manager->CloseInventoryDatabase();
+        AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, name);
+        return manager->InventoryDatabase()->isOpen();
+    }
+    manager->CloseSalesDatabase();
+    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, name);
+    return manager->SalesDatabase()->isOpen();
+}
+
 QString TestDatabaseUpgrade::version(const QString& name)
 {
     const QStringList r = rows(name, QStringLiteral("SELECT ID, DB_VERSION FROM tblVorantel"));
@@ -711,20 +727,23 @@ void TestDatabaseUpgrade::interruptedStepResumes()
     QVERIFY(!name.isEmpty());
     QCOMPARE(TestDatabase::exec(name, obstacle), QString());
 
-    QVERIFY(!check(name, kind));
+    // Opened as the active database: refused with the manager's message, version at the step before.
+    QVERIFY(!openAsActive(kind, name));
     const QString prefix = kind == 1 ? QStringLiteral("INVENTORY_") : QStringLiteral("SALES_");
     QCOMPARE(version(name), prefix + QString::number(blockedMajor - 1) + QStringLiteral(".0.0"));
     QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
+    QVERIFY(answerer->messages().last().startsWith(QStringLiteral("Error|Can not connect to '%1'").arg(name)));
 
     // Still refused while the obstacle stands; the database stays as it was.
     answerer->clear();
-    QVERIFY(!check(name, kind));
+    QVERIFY(!openAsActive(kind, name));
     QCOMPARE(version(name), prefix + QString::number(blockedMajor - 1) + QStringLiteral(".0.0"));
 
     QCOMPARE(TestDatabase::exec(name, removal), QString());
     answerer->clear();
-    QVERIFY(check(name, kind));
+    QVERIFY(openAsActive(kind, name));
     QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
+    QVERIFY(!answerer->messages().last().startsWith(QLatin1String("Error|")));
     if (kind == 1) {
         verifyInventoryData(name, 10);
         compareWithFresh(name, freshInventory);
@@ -755,6 +774,25 @@ void TestDatabaseUpgrade::salesUpgradeOpensOldInventoryInside()
     QVERIFY(DatabaseManager::Instance()->inventoryOpen);
     verifySalesData(sales, 14, false);
     verifyInventoryData(inventory, 13);
+}
+
+void TestDatabaseUpgrade::salesUpgradeWithoutInventory()
+{
+    // No inventory to read categories and tax rates from: the lines keep their defaults
+    // rather than an empty category, and the chain still completes.
+    AppSettings::Instance()->settings->remove(ACTIVE_INVENTORY_DB);
+    const QString sales = oldSales(14);
+    QVERIFY(!sales.isEmpty());
+
+    QVERIFY(check(sales, 2));
+    QStringList titles;
+    for (const QString& m : answerer->messages())
+        titles << m.section(QLatin1Char('|'), 0, 0);
+    QCOMPARE(titles, (QStringList{"Database Upgrade", "Error", "Sales Database Upgrade", "Sales Database Upgrade"}));
+    QVERIFY(answerer->messages().at(1).contains(QLatin1String("'No Active Inventory Database'")));
+    QCOMPARE(version(sales), SALES_DB_VERSION);
+    QCOMPARE(rows(sales, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")),
+             (QStringList{"NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|1"}));
 }
 
 void TestDatabaseUpgrade::refusedDatabase_data()
