@@ -491,7 +491,7 @@ bool DatabaseManager::UpgradeSalesTo18(QSqlQuery& query, const QString& versionI
         while (query.next())
             returnedLines << query.value(0).toString();
     }
-    query.clear();
+    query.finish();
     for (const QString& id : qAsConst(returnedLines)) {
         query.prepare(QStringLiteral("UPDATE tblSalesInvoice SET RETURNED = 1 WHERE ID = :id"));
         query.bindValue(QStringLiteral(":id"), id);
