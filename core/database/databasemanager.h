@@ -45,8 +45,26 @@ public:
     void CreateInventoryDatabase(const QString& name, QString& error);
     void CreateSalesDatabase(const QString& name, QString& error, const QString& firstReceiptNumber);
 
-    // kind 1 = inventory, 2 = sales.
+    // kind 1 = inventory, 2 = sales. Brings an older database step by step to the expected version.
     bool CheckAndUpgradeDatabase(const QString& databaseName, const QString& expectedVersion, int kind);
+
+    // Upgrade steps (databaseupgrade.cpp): each runs on the query of the check's own connection,
+    // records nextVersion in the version row versionId and is safe to run again after a failure.
+    bool UpgradeInventoryTo11(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeInventoryTo12(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeInventoryTo13(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeInventoryTo14(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeInventoryTo15(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeInventoryTo16(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeInventoryTo17(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeInventoryTo18(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeSalesTo12(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeSalesTo13(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeSalesTo14(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeSalesTo15(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeSalesTo16(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeSalesTo17(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    bool UpgradeSalesTo18(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
 
     // Public on purpose: other modules read these directly.
     QSqlDatabase* inventoryDb = nullptr;

@@ -1,0 +1,875 @@
+#include "appsettings.h"
+#include "constants.h"
+#include "databasemanager.h"
+#include "databasestatuslistener.h"
+#include "modalanswerer.h"
+#include "testdatabase.h"
+#include "testsupport.h"
+
+#include <QSettings>
+#include <QSqlRecord>
+
+// The version check and the upgrade chain, run on old databases that the test builds the way
+// earlier versions of the program left them.
+class TestDatabaseUpgrade : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void inventoryUpgrade_data();
+    void inventoryUpgrade();
+    void salesUpgrade_data();
+    void salesUpgrade();
+    void interruptedStepResumes_data();
+    void interruptedStepResumes();
+    void salesUpgradeOpensOldInventoryInside();
+    void salesUpgradeWithoutInventory();
+    void refusedDatabase_data();
+    void refusedDatabase();
+    void currentVersionRunsOnlyTheVersionQuery_data();
+    void currentVersionRunsOnlyTheVersionQuery();
+
+private:
+    struct Listener : DatabaseStatusListener
+    {
+        void updateInventoryDbStatus(bool) override {}
+        void updateSalesDbStatus(bool) override {}
+    };
+    struct Passwords
+    {
+        QString quoted;        // holds a quote itself
+        QString backslashHash; // its hash holds a backslash
+        QString quoteHash;     // its hash holds a quote
+        QString fourByteHash;  // its hash holds a character outside the BMP
+    };
+
+    void useFixtureServer();
+    QString newDatabase(const QString& prefix, bool utf8);
+    QString oldInventory(int major);
+    QString oldSales(int major);
+    bool check(const QString& name, int kind);
+    bool openAsActive(int kind, const QString& name);
+    QString version(const QString& name);
+    QStringList rows(const QString& name, const QString& sql);
+    void verifyInventoryData(const QString& name, int startMajor);
+    void verifySalesData(const QString& name, int startMajor, bool ownInventory);
+    void compareWithFresh(const QString& name, const QString& fresh);
+    bool logsIn(const QString& name, const QString& login, const QString& password);
+
+    Passwords passwords;
+    QString freshInventory;
+    QString freshSales;
+    QString productsInventory; // current inventory with the products the sales lines name
+    QStringList dropLater;
+    Listener listener;
+    ModalAnswerer* answerer = nullptr;
+};
+
+// ----- old schemas, as the earlier versions' scripts and steps made them -----
+
+static const char* const INVENTORY_10_SCHEMA[] = {
+    "CREATE TABLE tblProductCategories ( `ID` INT NOT NULL AUTO_INCREMENT, `NAME` VARCHAR(50) NOT NULL, "
+    "PRIMARY KEY (`ID`), UNIQUE INDEX (`NAME` ASC)) ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblProducts ( `ID` INT NOT NULL AUTO_INCREMENT, `CATEGORY_ID` INT NOT NULL, `PRODUCT_CODE` "
+    "VARCHAR(50) NOT NULL, `NAME` VARCHAR(150) NOT NULL, `ITEMS_PER_UNIT` INT NOT NULL DEFAULT 0, `DESCRIPTION` "
+    "VARCHAR(250) NULL DEFAULT NULL, `IMAGE_FILE` VARCHAR(150) NULL DEFAULT NULL, `TAX_RATE` DOUBLE NOT NULL DEFAULT 0, "
+    "`UNIT_NAME` VARCHAR(45) NULL DEFAULT NULL, `SUB_UNIT_NAME` VARCHAR(45) NULL DEFAULT NULL, `PRINT_UNIT_NAME` INT "
+    "NOT NULL DEFAULT 0, `SERVICE_ITEM` INT NOT NULL DEFAULT 0, PRIMARY KEY (`ID`), UNIQUE INDEX (`PRODUCT_CODE` ASC), "
+    "INDEX `fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}` (`CATEGORY_ID` ASC), CONSTRAINT "
+    "`fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}` FOREIGN KEY (`CATEGORY_ID`) REFERENCES tblProductCategories (`ID`) "
+    "ON DELETE RESTRICT ON UPDATE RESTRICT) ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblVendors ( `ID` INT NOT NULL AUTO_INCREMENT, `NAME` VARCHAR(50) NOT NULL, `ADDRESS` VARCHAR(200) "
+    "NULL DEFAULT NULL, `EMAIL` VARCHAR(200) NULL DEFAULT NULL, `CONTACT_NUMBER` VARCHAR(50) NULL DEFAULT NULL, "
+    "PRIMARY KEY (`ID`)) ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblInventory ( `ID` INT NOT NULL AUTO_INCREMENT, `PRODUCT_ID` INT NOT NULL, `VENDOR_ID` INT NOT NULL, "
+    "`BAR_CODE` VARCHAR(100) NOT NULL, `BATCH_NUMBER` VARCHAR(100) NOT NULL, `EXPIRY_DATE` DATE NOT NULL, "
+    "`STORAGE_LOCATION` VARCHAR(50) NULL DEFAULT NULL, `PURCHASE_PRICE` DOUBLE NOT NULL, `SALE_PRICE` DOUBLE NOT NULL "
+    "DEFAULT 0, `QUANTITY` INT NOT NULL DEFAULT 0, `SUB_ITEMS` INT NOT NULL DEFAULT 0, `SHOW_ON_POS` INT NOT NULL "
+    "DEFAULT 1, `DISCOUNT` DOUBLE NOT NULL DEFAULT 0, PRIMARY KEY (`ID`), UNIQUE INDEX (`BAR_CODE` ASC), INDEX "
+    "`fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}` (`PRODUCT_ID` ASC), INDEX `fk_{6334EB7F-14F1-4C90-8923-8FA836660088}` "
+    "(`VENDOR_ID` ASC), CONSTRAINT `fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}` FOREIGN KEY (`PRODUCT_ID`) REFERENCES "
+    "tblProducts (`ID`), CONSTRAINT `fk_{6334EB7F-14F1-4C90-8923-8FA836660088}` FOREIGN KEY (`VENDOR_ID`) REFERENCES "
+    "tblVendors (`ID`)) ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblUsers ( `ID` INT NOT NULL AUTO_INCREMENT, `FIRST_NAME` VARCHAR(50) NOT NULL, `LAST_NAME` "
+    "VARCHAR(50) NOT NULL, `LOGIN_NAME` VARCHAR(50) NOT NULL, `PASSWORD` VARCHAR(45) NOT NULL, `ROLE` VARCHAR(50) NOT "
+    "NULL, PRIMARY KEY (`ID`), UNIQUE INDEX (`LOGIN_NAME` ASC)) ENGINE = INNODB CHARACTER SET utf8 COLLATE "
+    "utf8_unicode_ci",
+    "CREATE TABLE tblPOrders ( `ID` INT NOT NULL AUTO_INCREMENT, `VENDOR_ID` INT NOT NULL, `STATUS` VARCHAR(50) NOT "
+    "NULL, `SENT_DATE` DATE NULL, `DELIVERY_DATE` DATE NULL, `SUB_TOTAL` DOUBLE NULL DEFAULT 0, `SALES_TAX` DOUBLE NULL "
+    "DEFAULT 0, `TOTAL` DOUBLE NULL DEFAULT 0, `NOTES` VARCHAR(250) NULL DEFAULT NULL, `DISABLE_TAX` INT NOT NULL "
+    "DEFAULT 1, `SHIP_TO_COMPANY_ADDRESS` INT NOT NULL DEFAULT 1, `SHIPPING_NAME` VARCHAR(100) NULL DEFAULT NULL, "
+    "`SHIPPING_ADDRESS` VARCHAR(250) NULL DEFAULT NULL, `SHIPPING_CONTACT` VARCHAR(100) NULL DEFAULT NULL, `SHIP_VIA` "
+    "VARCHAR(250) NULL DEFAULT NULL, PRIMARY KEY (`ID`), UNIQUE INDEX `ID_UNIQUE` (`ID` ASC), INDEX `VENDOR_ID_idx` "
+    "(`VENDOR_ID` ASC), CONSTRAINT `FK_VENDOR_ID` FOREIGN KEY (`VENDOR_ID`) REFERENCES tblVendors (`ID`) ON DELETE NO "
+    "ACTION ON UPDATE NO ACTION) ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblPODetails ( `ID` INT NOT NULL AUTO_INCREMENT, `PORDER_ID` INT NOT NULL, `PRODUCT_ID` INT NOT NULL, "
+    "`QUANTITY` INT NOT NULL, `UNIT_PRICE` DOUBLE NOT NULL DEFAULT 0, `LINE_TOTAL` DOUBLE NOT NULL DEFAULT 0, "
+    "`SALE_PRICE` DOUBLE NOT NULL DEFAULT 0, `BATCH_NUMBER` VARCHAR(100) NOT NULL, `EXPIRY_DATE` DATE NOT NULL, "
+    "`STORAGE_LOCATION` VARCHAR(50) NULL DEFAULT NULL, PRIMARY KEY (`ID`), UNIQUE INDEX `ID_UNIQUE` (`ID` ASC), INDEX "
+    "`FK_PORDER_ID_idx` (`PORDER_ID` ASC), INDEX `FK_PRODUCT_ID_idx` (`PRODUCT_ID` ASC), CONSTRAINT `FK_PORDER_ID` "
+    "FOREIGN KEY (`PORDER_ID`) REFERENCES tblPOrders (`ID`) ON DELETE NO ACTION ON UPDATE NO ACTION, CONSTRAINT "
+    "`FK_PRODUCT_ID` FOREIGN KEY (`PRODUCT_ID`) REFERENCES tblProducts (`ID`) ON DELETE NO ACTION ON UPDATE NO "
+    "ACTION) ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblVorantel ( `ID` INT NOT NULL AUTO_INCREMENT, `DB_VERSION` VARCHAR(45) NOT NULL, PRIMARY KEY "
+    "(`ID`), UNIQUE INDEX `ID_UNIQUE` (`ID` ASC), UNIQUE INDEX `DB_VERSION_UNIQUE` (`DB_VERSION` ASC)) ENGINE = INNODB "
+    "CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblCustomers ( `ID` INT NOT NULL AUTO_INCREMENT, `NAME` VARCHAR(50) NOT NULL, `ADDRESS` VARCHAR(200) "
+    "NULL DEFAULT NULL, `EMAIL` VARCHAR(200) NULL DEFAULT NULL, `CONTACT_NUMBER` VARCHAR(50) NULL DEFAULT NULL, "
+    "PRIMARY KEY (`ID`))",
+    "INSERT INTO tblVorantel (`ID`, `DB_VERSION`) VALUES (1, 'INVENTORY_10.0.0')",
+    "INSERT INTO tblVendors (`NAME`) VALUES ('NONE')",
+};
+
+// What each step of the earlier versions did to the schema, keyed by the version it reached.
+static QStringList InventoryStepSchema(int major)
+{
+    switch (major) {
+    case 11:
+        return {" CREATE TABLE IF NOT EXISTS tblExpenseCategories ( `ID` INT NOT NULL AUTO_INCREMENT, `NAME` VARCHAR(100) "
+                "NOT NULL, PRIMARY KEY (`ID`), UNIQUE INDEX `ID_UNIQUE` (`ID` ASC), UNIQUE INDEX `NAME_UNIQUE` (`NAME` "
+                "ASC))",
+                "INSERT INTO tblExpenseCategories ( NAME) VALUES ( 'Transport')",
+                "INSERT INTO tblExpenseCategories ( NAME) VALUES ( 'Wages')",
+                "INSERT INTO tblExpenseCategories ( NAME) VALUES ( 'Utility Bills')",
+                "CREATE TABLE IF NOT EXISTS tblExpenses ( `ID` INT NOT NULL AUTO_INCREMENT, `CATEGORY_ID` INT NOT NULL, "
+                "`DATED` DATE NOT NULL, `AMOUNT` DOUBLE NULL DEFAULT 0, `DESCRIPTION` VARCHAR(250) NULL, PRIMARY KEY "
+                "(`ID`), UNIQUE INDEX `ID_UNIQUE` (`ID` ASC), INDEX `FK_CATEGORY_ID_idx` (`CATEGORY_ID` ASC), CONSTRAINT "
+                "`FK_CATEGORY_ID` FOREIGN KEY (`CATEGORY_ID`) REFERENCES tblExpenseCategories (`ID`) ON DELETE NO ACTION "
+                "ON UPDATE NO ACTION) "};
+    case 12:
+        return {"ALTER TABLE tblPODetails ADD COLUMN STOCK_ID VARCHAR(50) NOT NULL DEFAULT '-1' "};
+    case 13:
+        return {"ALTER TABLE tblInventory ADD COLUMN REORDER_LEVEL INT NOT NULL DEFAULT 0 ",
+                "ALTER TABLE tblInventory ADD COLUMN REORDER_QUANTITY INT NOT NULL DEFAULT 0 "};
+    case 14: {
+        QStringList s{"ALTER TABLE tblInventory MODIFY EXPIRY_DATE DATE DEFAULT NULL",
+                      "ALTER TABLE tblPODetails MODIFY EXPIRY_DATE DATE DEFAULT NULL",
+                      "CREATE TABLE IF NOT EXISTS tblRoles ( `ID` INT NOT NULL AUTO_INCREMENT, `NAME` VARCHAR(100) NOT "
+                      "NULL, UNIQUE INDEX (`NAME` ASC), PRIMARY KEY (`ID`))",
+                      "CREATE TABLE IF NOT EXISTS tblPermissions ( `ID` INT NOT NULL AUTO_INCREMENT, `ROLE_ID`  INT NOT "
+                      "NULL, `MODULE_ID` INT NOT NULL, PRIMARY KEY (`ID`), UNIQUE INDEX `ID_UNIQUE` (`ID` ASC), INDEX "
+                      "`ROLE_ID_idx` (`ROLE_ID` ASC), CONSTRAINT `FK_ROLE_ID` FOREIGN KEY (`ROLE_ID`) REFERENCES "
+                      "tblRoles (`ID`) ON DELETE NO ACTION ON UPDATE NO ACTION) "};
+        for (const char* role : {"ADMINISTRATOR", "SALES PERSON", "PURCHASE MANAGER", "MANAGER", "ASSISTANT MANAGER"})
+            s << QStringLiteral("INSERT INTO tblRoles (NAME) VALUES('%1')").arg(QLatin1String(role));
+        for (const char* p : {"2, 0", "3, 4", "4, 1", "4, 2", "4, 3", "4, 4", "4, 5", "5, 0", "5, 1", "5, 2"})
+            s << QStringLiteral("INSERT INTO tblPermissions (ROLE_ID, MODULE_ID) VALUES(%1)").arg(QLatin1String(p));
+        s << "ALTER TABLE tblUsers CHANGE COLUMN `ROLE` `ROLE_ID` INT NOT NULL, ADD INDEX `FK_ROLE_ID_USERS_TABLE_idx` "
+             "(`ROLE_ID` ASC)"
+          << "ALTER TABLE tblUsers ADD CONSTRAINT `FK_ROLE_ID_USERS_TABLE` FOREIGN KEY (`ROLE_ID`) REFERENCES tblRoles "
+             "(`ID`)";
+        return s;
+    }
+    case 15:
+        return {"ALTER TABLE tblUsers MODIFY PASSWORD VARCHAR(50) NOT NULL",
+                "ALTER TABLE tblUsers CHANGE COLUMN `PASSWORD` `PASSWORD` VARCHAR(50) CHARACTER SET 'utf8' NOT NULL "};
+    case 16:
+        return {"ALTER TABLE tblPODetails ADD COLUMN RECEIVED_QUANTITY INT NOT NULL DEFAULT 0 ",
+                "ALTER TABLE tblPODetails ADD COLUMN DISCOUNT DOUBLE NOT NULL DEFAULT 0 ",
+                "ALTER TABLE tblPODetails ADD COLUMN REORDER_LEVEL INT NOT NULL DEFAULT 0 ",
+                "ALTER TABLE tblPODetails ADD COLUMN REORDER_QUANTITY INT NOT NULL DEFAULT 0 ",
+                "ALTER TABLE tblPODetails ADD COLUMN STOCK_CODE VARCHAR(100) NULL  ",
+                "ALTER TABLE tblPOrders ADD COLUMN LAST_MODIFIED DATETIME NULL "};
+    case 17:
+        return {"CREATE TABLE IF NOT EXISTS tblQuestions (ID INT NOT NULL AUTO_INCREMENT, USER_ID  INT NOT NULL, "
+                "QUESTION_ID INT NOT NULL, ANSWER VARCHAR(50) NOT NULL, PRIMARY KEY (ID), UNIQUE INDEX ID_UNIQUE (ID "
+                "ASC), INDEX USER_ID_idx (USER_ID ASC), CONSTRAINT FK_USER_ID FOREIGN KEY (USER_ID) REFERENCES tblUsers "
+                "(ID) ON DELETE NO ACTION ON UPDATE NO ACTION) ENGINE = INNODB CHARACTER SET utf8 COLLATE "
+                "utf8_unicode_ci"};
+    }
+    return {};
+}
+
+static const char* const SALES_11_SCHEMA[] = {
+    "CREATE TABLE tblSalesTransactions ( `ID` INT(11) NOT NULL AUTO_INCREMENT, `USER_ID` VARCHAR(50) NOT NULL, "
+    "`CUSTOMER` VARCHAR(100) NULL, `TIME_STAMP` TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP, `GRAND_TOTAL` DOUBLE NOT "
+    "NULL DEFAULT 0, `PAID` DOUBLE NOT NULL DEFAULT 0, `AMOUNT_DUE` DOUBLE NOT NULL DEFAULT 0, `TOTAL_TAX` DOUBLE NOT "
+    "NULL DEFAULT 0, `INVOICE_MODE` INT NOT NULL DEFAULT 0, `STATUS` INT NOT NULL DEFAULT 1, `SENT_DATE` DATE NULL, "
+    "`DUE_DATE` DATE NULL, `CUSTOMER_ID` INT NULL, `SHIP_TO_CUSTOMER_ADDR` INT NULL, `SHIP_NAME` VARCHAR(45) NULL, "
+    "`SHIP_ADDRESS` VARCHAR(250) NULL, `SHIP_CONTACT` VARCHAR(45) NULL, `SHIP_VIA` VARCHAR(100) NULL, `NOTES` "
+    "VARCHAR(250) NULL, `TOTAL_DISCOUNT` DOUBLE NULL DEFAULT 0, PRIMARY KEY (`ID`)) ENGINE = INNODB CHARACTER SET utf8 "
+    "COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblSalesInvoice ( `ID` INT(11) NOT NULL AUTO_INCREMENT, `TRANSACTION_ID` INT(11) NOT NULL, "
+    "`ITEM_INDEX` INT(11) NOT NULL, `PRODUCT_NAME` VARCHAR(50) NOT NULL, `QUANTITY` INT(11) NOT NULL, `PURCHASE_PRICE` "
+    "DOUBLE NOT NULL, `SALE_PRICE` DOUBLE NOT NULL, `SUB_ITEMS` VARCHAR(8) NOT NULL, `DISCOUNT` DOUBLE NULL, "
+    "`SUB_TOTAL` DOUBLE NOT NULL, `PURCHASE_SUB_TOTAL` DOUBLE NOT NULL, `SUB_TAX` DOUBLE NOT NULL, `BAR_CODE` "
+    "VARCHAR(45) NULL, `ITEMS_PER_UNIT` INT NULL, `UNIT_NAME` VARCHAR(45) NULL, `SUB_UNIT_NAME` VARCHAR(45) NULL, "
+    "`PRINT_UNIT_NAME` INT NULL, PRIMARY KEY (`ID`), INDEX `TRANSACTION_ID` (`TRANSACTION_ID` ASC), CONSTRAINT "
+    "`tblSalesInvoice_ibfk_1` FOREIGN KEY (`TRANSACTION_ID`) REFERENCES tblSalesTransactions (`ID`)) ENGINE = INNODB "
+    "CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "CREATE TABLE tblVorantel ( `ID` INT NOT NULL AUTO_INCREMENT, `DB_VERSION` VARCHAR(45) NOT NULL, PRIMARY KEY "
+    "(`ID`)) ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci",
+    "INSERT INTO tblVorantel (`ID`, `DB_VERSION`) VALUES (1, 'SALES_11.0.0')",
+};
+
+static QStringList SalesStepSchema(int major)
+{
+    switch (major) {
+    case 12:
+        return {"alter table tblSalesTransactions modify TIME_STAMP DATETIME NOT NULL",
+                "alter table tblSalesInvoice modify DISCOUNT DOUBLE NOT NULL"};
+    case 13:
+        return {"ALTER TABLE tblSalesTransactions ADD COLUMN PAYMENT_TYPE VARCHAR(50) NULL",
+                "ALTER TABLE tblSalesTransactions ADD COLUMN REFERENCE_NUMBER VARCHAR(100) NULL"};
+    case 14:
+        return {"ALTER TABLE tblSalesTransactions ADD COLUMN STORE_ID VARCHAR(100) NULL",
+                "ALTER TABLE tblSalesTransactions ADD COLUMN TERMINAL_ID VARCHAR(50) NULL"};
+    case 15:
+        return {"ALTER TABLE tblSalesInvoice ADD COLUMN CATEGORY VARCHAR(100) NULL DEFAULT 'NOT SET' "};
+    case 16:
+        return {"ALTER TABLE tblSalesInvoice ADD COLUMN TAX_RATE DOUBLE NULL DEFAULT 0.0 ",
+                "CREATE TABLE IF NOT EXISTS tblPendingPayments( ID INT(11) NOT NULL AUTO_INCREMENT, TRANSACTION_ID "
+                "INT(11) NOT NULL, BUTTON_INDEX INT(11) NOT NULL , PAYMENT_NAME VARCHAR(50) NOT NULL , PRIMARY KEY (ID), "
+                "INDEX TRANSACTION_ID (TRANSACTION_ID ASC), CONSTRAINT tblPendingPayments_ibfk_1 FOREIGN KEY "
+                "(TRANSACTION_ID) REFERENCES tblSalesTransactions (ID)) ENGINE = INNODB CHARACTER SET utf8 COLLATE "
+                "utf8_unicode_ci"};
+    }
+    return {};
+}
+
+static bool HasFourByteCharacter(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+// ----- set-up -----
+
+void TestDatabaseUpgrade::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    TestSupport::ClearSettings();
+    answerer = new ModalAnswerer(this);
+    DatabaseManager::Instance()->mainWindow = &listener;
+    useFixtureServer();
+
+    // Passwords whose stored form holds the characters that break SQL literals, and one
+    // whose stored form cannot be held by a three-byte utf8 column.
+    passwords.quoted = QStringLiteral("it's mine");
+    for (int i = 0; passwords.backslashHash.isEmpty() || passwords.quoteHash.isEmpty()
+                    || passwords.fourByteHash.isEmpty();
+         ++i) {
+        QVERIFY(i < 1000000);
+        const QString candidate = QStringLiteral("pw%1").arg(i);
+        const QString hash = HashPassword(candidate);
+        if (passwords.backslashHash.isEmpty() && hash.contains(QLatin1Char('\\')))
+            passwords.backslashHash = candidate;
+        else if (passwords.quoteHash.isEmpty() && hash.contains(QLatin1Char('\'')))
+            passwords.quoteHash = candidate;
+        else if (passwords.fourByteHash.isEmpty() && HasFourByteCharacter(hash))
+            passwords.fourByteHash = candidate;
+    }
+
+    freshInventory = TestDatabase::uniqueName(QStringLiteral("up_fresh_inv"));
+    freshSales = TestDatabase::uniqueName(QStringLiteral("up_fresh_sales"));
+    productsInventory = TestDatabase::uniqueName(QStringLiteral("up_products"));
+    QString error;
+    DatabaseManager::Instance()->CreateInventoryDatabase(freshInventory, error);
+    QCOMPARE(error, QString());
+    DatabaseManager::Instance()->CreateSalesDatabase(freshSales, error, QStringLiteral("1"));
+    QCOMPARE(error, QString());
+    DatabaseManager::Instance()->CreateInventoryDatabase(productsInventory, error);
+    QCOMPARE(error, QString());
+    // A category name with an apostrophe must reach the sales lines as it is.
+    QCOMPARE(TestDatabase::exec(
+                 productsInventory,
+                 {"INSERT INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks'), (2, 'Food'), (3, 'O''Brien''s')",
+                  "INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, TAX_RATE) VALUES (1, 1, 'P-C', 'Cola', "
+                  "5), (2, 2, 'P-B', 'Bread', 2.5), (3, 3, 'P-P', 'Pat''s Pie', 7.5)",
+                  "INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, PURCHASE_PRICE) VALUES (1, "
+                  "1, 'C1', 'b', 1), (2, 1, 'B1', 'b', 1), (3, 1, 'P1', 'b', 1)"}),
+             QString());
+}
+
+void TestDatabaseUpgrade::init()
+{
+    TestSupport::ClearSettings();
+    useFixtureServer();
+    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, productsInventory);
+    answerer->clear();
+}
+
+void TestDatabaseUpgrade::cleanup()
+{
+    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->RemoveInventoryDatabase();
+    manager->RemoveSalesDatabase();
+    manager->CloseServerConnection();
+    for (const QString& name : qAsConst(dropLater))
+        TestDatabase::dropDatabase(name);
+    dropLater.clear();
+}
+
+void TestDatabaseUpgrade::cleanupTestCase()
+{
+    TestDatabase::dropDatabase(freshInventory);
+    TestDatabase::dropDatabase(freshSales);
+    TestDatabase::dropDatabase(productsInventory);
+    DatabaseManager::Instance()->mainWindow = nullptr;
+}
+
+void TestDatabaseUpgrade::useFixtureServer()
+{
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, s.port, s.host);
+}
+
+QString TestDatabaseUpgrade::newDatabase(const QString& prefix, bool utf8)
+{
+    const QString name = TestDatabase::uniqueName(prefix);
+    dropLater << name;
+    const QString error = TestDatabase::exec(
+        QString(), {QStringLiteral("CREATE DATABASE `%1`%2").arg(name, utf8 ? " DEFAULT CHARACTER SET utf8" : "")});
+    if (!error.isEmpty())
+        qWarning() << error;
+    return name;
+}
+
+// An inventory database at INVENTORY_<major>.0.0 with users, purchase orders and stock in the
+// shape of that version.
+QString TestDatabaseUpgrade::oldInventory(int major)
+{
+    const QString name = newDatabase(QStringLiteral("up_inv%1").arg(major), false);
+    QStringList statements;
+    for (const char* s : INVENTORY_10_SCHEMA)
+        statements << QString::fromLatin1(s);
+    for (int step = 11; step <= major; ++step)
+        statements << InventoryStepSchema(step);
+    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_%1.0.0'").arg(major);
+    statements << "INSERT INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')"
+               << "INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, TAX_RATE) VALUES (1, 1, 'P-C', 'Cola', "
+                  "5)"
+               << "INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, EXPIRY_DATE, PURCHASE_PRICE) "
+                  "VALUES (1, 1, 'C1', 'b', '2030-01-01', 1)";
+    for (const char* status : {"DRAFT", "SENT", "PARTIALLY RECEIVED", "RECEIVED", "CLOSED"})
+        statements << QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS) VALUES (1, '%1')").arg(status);
+    statements << "INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, BATCH_NUMBER, EXPIRY_DATE) VALUES (1, 1, "
+                  "3, 'b', '2030-01-01')";
+    QString error = TestDatabase::exec(name, statements);
+    if (!error.isEmpty()) {
+        qWarning() << error;
+        return QString();
+    }
+
+    // Users: a role word and the plain password before version 14 and 15, a role ID and the
+    // stored hash from then on.
+    QSqlDatabase db = TestDatabase::connect(QStringLiteral("test_admin_") + name, name);
+    QSqlQuery q(db);
+    const QList<QStringList> users{{"1", "ann", passwords.quoted, "ADMIN", "1"},
+                                   {"2", "sam", passwords.backslashHash, "SALES PERSON", "2"},
+                                   {"3", "quinn", passwords.quoteHash, "SALES PERSON", "2"},
+                                   {"4", "dana", passwords.fourByteHash, "ADMIN", "1"}};
+    for (const QStringList& u : users) {
+        // The fourth password's stored form does not fit: from version 15 on she has none.
+        if (major >= 15 && u.at(1) == QLatin1String("dana"))
+            continue;
+        q.prepare(QStringLiteral("INSERT INTO tblUsers (ID, FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, %1) VALUES "
+                                 "(:id, :first, 'L', :login, :password, :role)")
+                      .arg(major >= 14 ? "ROLE_ID" : "ROLE"));
+        q.bindValue(QStringLiteral(":id"), u.at(0));
+        q.bindValue(QStringLiteral(":first"), u.at(1).toUpper());
+        q.bindValue(QStringLiteral(":login"), u.at(1));
+        q.bindValue(QStringLiteral(":password"), major >= 15 ? HashPassword(u.at(2)) : u.at(2));
+        q.bindValue(QStringLiteral(":role"), major >= 14 ? u.at(4) : u.at(3));
+        if (!q.exec()) {
+            qWarning() << q.lastError().text();
+            return QString();
+        }
+    }
+    return name;
+}
+
+// A sales database at SALES_<major>.0.0 with sales in every payment state and lines whose
+// products the inventory knows, does not know, and one returned line.
+QString TestDatabaseUpgrade::oldSales(int major)
+{
+    const QString name = newDatabase(QStringLiteral("up_sales%1").arg(major), true);
+    QStringList statements;
+    for (const char* s : SALES_11_SCHEMA)
+        statements << QString::fromLatin1(s);
+    for (int step = 12; step <= major; ++step)
+        statements << SalesStepSchema(step);
+    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'SALES_%1.0.0'").arg(major);
+    statements << "INSERT INTO tblSalesTransactions (ID, USER_ID, TIME_STAMP, GRAND_TOTAL, PAID, AMOUNT_DUE) VALUES "
+                  "(1, 'ann', '2020-01-01 10:00:00', 100, 100, 0), (2, 'ann', '2020-01-01 10:00:00', 100, 40, 60), "
+                  "(3, 'ann', '2020-01-01 10:00:00', 100, 0, 100), (4, 'ann', '2020-01-01 10:00:00', 0, 0, 0), "
+                  "(5, 'ann', '2020-01-01 10:00:00', -20, -20, 0)";
+    const QString extraColumns = major >= 16 ? QStringLiteral(", CATEGORY, TAX_RATE") : QString();
+    const QString extraValues = major >= 16 ? QStringLiteral(", 'Kept', 9") : QString();
+    const QList<QStringList> lines{{"1", "Cola", "C1", "10"},
+                                   {"1", "Bread", "B1", "5"},
+                                   {"1", "Pat''s Pie", "P1", "7"},
+                                   {"1", "Gone", "X9", "3"},
+                                   {"5", "Cola", "C1", "-20"}};
+    int index = 0;
+    for (const QStringList& l : lines) {
+        statements << QStringLiteral("INSERT INTO tblSalesInvoice (TRANSACTION_ID, ITEM_INDEX, PRODUCT_NAME, QUANTITY, "
+                                     "PURCHASE_PRICE, SALE_PRICE, SUB_ITEMS, DISCOUNT, SUB_TOTAL, PURCHASE_SUB_TOTAL, "
+                                     "SUB_TAX, BAR_CODE%1) VALUES (%2, %3, '%4', 1, 1, 1, '0', 0, %5, 1, 0, '%6'%7)")
+                          .arg(extraColumns, l.at(0))
+                          .arg(index++)
+                          .arg(l.at(1), l.at(3), l.at(2), extraValues);
+    }
+    const QString error = TestDatabase::exec(name, statements);
+    if (!error.isEmpty()) {
+        qWarning() << error;
+        return QString();
+    }
+    return name;
+}
+
+bool TestDatabaseUpgrade::check(const QString& name, int kind)
+{
+    return DatabaseManager::Instance()->CheckAndUpgradeDatabase(name, kind == 1 ? INVENTORY_DB_VERSION : SALES_DB_VERSION,
+                                                               kind);
+}
+
+// Through the connection manager, as the program opens its active databases.
+bool TestDatabaseUpgrade::openAsActive(int kind, const QString& name)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    if (kind == 1) {
+        manager->CloseInventoryDatabase();
+        AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, name);
+        return manager->InventoryDatabase()->isOpen();
+    }
+    manager->CloseSalesDatabase();
+    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, name);
+    return manager->SalesDatabase()->isOpen();
+}
+
+QString TestDatabaseUpgrade::version(const QString& name)
+{
+    const QStringList r = rows(name, QStringLiteral("SELECT ID, DB_VERSION FROM tblVorantel"));
+    return r.size() == 1 && r.first().startsWith(QLatin1String("1|")) ? r.first().mid(2) : r.join(QLatin1Char(';'));
+}
+
+// Every row of the result as "value|value|...".
+QStringList TestDatabaseUpgrade::rows(const QString& name, const QString& sql)
+{
+    QSqlDatabase db = TestDatabase::connect(QStringLiteral("test_reader_") + name, name);
+    QSqlQuery q(db);
+    QStringList out;
+    if (!q.exec(sql)) {
+        out << QStringLiteral("error: ") + q.lastError().text();
+        return out;
+    }
+    while (q.next()) {
+        QStringList values;
+        for (int i = 0; i < q.record().count(); ++i)
+            values << (q.value(i).isNull() ? QStringLiteral("NULL") : q.value(i).toString());
+        out << values.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+// The login's own test: the typed password hashed and compared as a bound value.
+bool TestDatabaseUpgrade::logsIn(const QString& name, const QString& login, const QString& password)
+{
+    QSqlDatabase db = TestDatabase::connect(QStringLiteral("test_reader_") + name, name);
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT ID FROM tblUsers WHERE LOGIN_NAME = :login AND PASSWORD = :password"));
+    q.bindValue(QStringLiteral(":login"), login);
+    q.bindValue(QStringLiteral(":password"), HashPassword(password));
+    return q.exec() && q.next();
+}
+
+void TestDatabaseUpgrade::verifyInventoryData(const QString& name, int startMajor)
+{
+    QCOMPARE(version(name), INVENTORY_DB_VERSION);
+    QCOMPARE(rows(name, QStringLiteral("SELECT ID, NAME FROM tblRoles ORDER BY ID")),
+             (QStringList{"1|ADMINISTRATOR", "2|SALES PERSON", "3|PURCHASE MANAGER", "4|MANAGER",
+                          "5|ASSISTANT MANAGER"}));
+    QCOMPARE(rows(name, QStringLiteral("SELECT ROLE_ID, MODULE_ID FROM tblPermissions ORDER BY ROLE_ID, MODULE_ID")),
+             (QStringList{"2|0", "3|4", "4|1", "4|2", "4|3", "4|4", "4|5", "5|0", "5|1", "5|2"}));
+    QCOMPARE(rows(name, QStringLiteral("SELECT NAME FROM tblExpenseCategories ORDER BY ID")),
+             (QStringList{"Transport", "Wages", "Utility Bills"}));
+    QCOMPARE(rows(name, QStringLiteral("SELECT ID, STATUS, PAYMENT_STATUS, PAID_AMOUNT FROM tblPOrders ORDER BY ID")),
+             (QStringList{"1|0|0|0", "2|1|0|0", "3|2|0|0", "4|3|0|0", "5|4|0|0"}));
+    QCOMPARE(rows(name, QStringLiteral("SELECT STOCK_ID, RECEIVED_QUANTITY, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY, "
+                                       "STOCK_CODE, EXPIRY_DATE FROM tblPODetails")),
+             QStringList{"-1|0|0|0|0|NULL|2030-01-01"});
+    QCOMPARE(rows(name, QStringLiteral("SELECT BAR_CODE, REORDER_LEVEL, REORDER_QUANTITY FROM tblInventory")),
+             QStringList{"C1|0|0"});
+
+    const bool danaKept = startMajor < 15;
+    QCOMPARE(rows(name, QStringLiteral("SELECT LOGIN_NAME, ROLE_ID FROM tblUsers ORDER BY ID")),
+             danaKept ? (QStringList{"ann|1", "sam|2", "quinn|2", "dana|1"}) : (QStringList{"ann|1", "sam|2", "quinn|2"}));
+    QVERIFY(logsIn(name, QStringLiteral("ann"), passwords.quoted));
+    QVERIFY(logsIn(name, QStringLiteral("sam"), passwords.backslashHash));
+    QVERIFY(logsIn(name, QStringLiteral("quinn"), passwords.quoteHash));
+    QVERIFY(!logsIn(name, QStringLiteral("ann"), passwords.backslashHash));
+    if (danaKept) {
+        // Her stored form does not fit the column: she keeps her old entry and is named.
+        QCOMPARE(rows(name, QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = 'dana'")),
+                 QStringList{passwords.fourByteHash});
+    }
+}
+
+void TestDatabaseUpgrade::verifySalesData(const QString& name, int startMajor, bool ownInventory)
+{
+    QCOMPARE(version(name), SALES_DB_VERSION);
+    // Steps to 17 set the payment state; a sale with nothing due is paid, whatever its total.
+    const QString status = startMajor < 17 ? QStringLiteral("1|2,2|1,3|0,4|2,5|2") : QStringLiteral("1|1,2|1,3|1,4|1,5|1");
+    QCOMPARE(rows(name, QStringLiteral("SELECT ID, STATUS FROM tblSalesTransactions ORDER BY ID")),
+             status.split(QLatin1Char(',')));
+    QStringList lines;
+    if (startMajor >= 16) {
+        lines = QStringList{"Kept|9|0", "Kept|9|0", "Kept|9|0", "Kept|9|0", "Kept|9|1"};
+    } else if (ownInventory) {
+        lines = QStringList{"Drinks|5|0", "Food|2.5|0", "O'Brien's|7.5|0", "|0|0", "Drinks|5|1"};
+    } else {
+        lines = QStringList{"Drinks|5|0", "|0|0", "|0|0", "|0|0", "Drinks|5|1"};
+    }
+    QCOMPARE(rows(name, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")), lines);
+    QCOMPARE(rows(name, QStringLiteral("SELECT COUNT(*) FROM tblPendingPayments")), QStringList{"0"});
+}
+
+// The schema of an upgraded database equals that of a created one, but for the differences
+// that older databases are known to keep.
+void TestDatabaseUpgrade::compareWithFresh(const QString& name, const QString& fresh)
+{
+    auto describe = [this](const QString& schema) {
+        QStringList d;
+        const QString s = QStringLiteral("'") + schema + QStringLiteral("'");
+        const QStringList optionless{"tblExpenseCategories", "tblExpenses", "tblRoles", "tblPermissions"};
+        for (const QString& t : rows(QString(), QStringLiteral("SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM "
+                                                               "information_schema.TABLES WHERE TABLE_SCHEMA = %1")
+                                                    .arg(s))) {
+            const QStringList p = t.split(QLatin1Char('|'));
+            d << QStringLiteral("table %1 %2").arg(p.at(0), optionless.contains(p.at(0)) ? QString() : p.mid(1).join(' '));
+        }
+        for (QString c : rows(QString(), QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION, COLUMN_TYPE, "
+                                                        "IS_NULLABLE, COLUMN_DEFAULT, EXTRA, COLLATION_NAME FROM "
+                                                        "information_schema.COLUMNS WHERE TABLE_SCHEMA = %1")
+                                             .arg(s))) {
+            QStringList p = c.split(QLatin1Char('|'));
+            const QString column = p.at(0) + QLatin1Char('.') + p.at(1);
+            if (column == QLatin1String("tblSalesTransactions.PAYMENT_TYPE")
+                || column == QLatin1String("tblPOrders.PAYMENT_STATUS"))
+                p[5] = QStringLiteral("(default differs)");
+            if (optionless.contains(p.at(0)) || column == QLatin1String("tblUsers.PASSWORD"))
+                p[7] = QStringLiteral("(collation differs)");
+            d << QStringLiteral("column ") + p.join(QLatin1Char('|'));
+        }
+        for (QString i : rows(QString(), QStringLiteral("SELECT TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX, COLUMN_NAME, "
+                                                        "NON_UNIQUE FROM information_schema.STATISTICS WHERE "
+                                                        "TABLE_SCHEMA = %1")
+                                             .arg(s))) {
+            i.replace(QStringLiteral("tblUsers|FK_ROLE_ID_USERS_TABLE_idx|"), QStringLiteral("tblUsers|ROLE_ID_idx|"));
+            d << QStringLiteral("index ") + i;
+        }
+        for (QString k : rows(QString(), QStringLiteral("SELECT r.TABLE_NAME, r.CONSTRAINT_NAME, k.COLUMN_NAME, "
+                                                        "k.REFERENCED_TABLE_SCHEMA = r.CONSTRAINT_SCHEMA, "
+                                                        "r.REFERENCED_TABLE_NAME, k.REFERENCED_COLUMN_NAME, r.UPDATE_RULE, "
+                                                        "r.DELETE_RULE FROM information_schema.REFERENTIAL_CONSTRAINTS r "
+                                                        "JOIN information_schema.KEY_COLUMN_USAGE k ON k.CONSTRAINT_SCHEMA "
+                                                        "= r.CONSTRAINT_SCHEMA AND k.CONSTRAINT_NAME = r.CONSTRAINT_NAME "
+                                                        "AND k.TABLE_NAME = r.TABLE_NAME WHERE r.CONSTRAINT_SCHEMA = %1")
+                                             .arg(s))) {
+            // The upgrade's key on the users' role is its own, made without ON clauses.
+            if (k == QLatin1String("tblUsers|FK_ROLE_ID_USERS_TABLE|ROLE_ID|1|tblRoles|ID|RESTRICT|RESTRICT"))
+                k = QStringLiteral("tblUsers|FK_ROLE_ID_TBL_USERS|ROLE_ID|1|tblRoles|ID|NO ACTION|NO ACTION");
+            d << QStringLiteral("key ") + k;
+        }
+        d.sort();
+        return d;
+    };
+    const QStringList upgraded = describe(name);
+    const QStringList created = describe(fresh);
+    QStringList onlyUpgraded;
+    QStringList onlyCreated;
+    for (const QString& line : upgraded) {
+        if (!created.contains(line))
+            onlyUpgraded << line;
+    }
+    for (const QString& line : created) {
+        if (!upgraded.contains(line))
+            onlyCreated << line;
+    }
+    QCOMPARE(onlyUpgraded.join(QLatin1Char('\n')), QString());
+    QCOMPARE(onlyCreated.join(QLatin1Char('\n')), QString());
+    QVERIFY(created.size() > 50);
+}
+
+// ----- tests -----
+
+void TestDatabaseUpgrade::inventoryUpgrade_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<QStringList>("notices");
+    const QString start = QStringLiteral("Database Upgrade|Selected inventory database will be upgraded to latest "
+                                         "version, and this may take several minutes depending upon the size of your "
+                                         "database.");
+    const QString fourByte = QStringLiteral("Main Database Upgrade|The passwords of these users could not be converted "
+                                            "to the stored form of this version: dana. They can not log in with their "
+                                            "old passwords. Please set new passwords for them in the Users dialog.");
+    const QString questions = QStringLiteral("Main Database Upgrade|Your main inventory database has been upgraded "
+                                             "successfully. There is a new function in this version. You can set the "
+                                             "security questions for ADMINISTRATOR user from Users dialog. This will "
+                                             "help you to login in the case of forgotten password. Please set the "
+                                             "security questions now.");
+    const QString payment = QStringLiteral("Main Database Upgrade|Your main inventory database has been upgraded "
+                                           "successfully. We have added payment status field in purchase order. Please "
+                                           "review your purchase order and update payment status and paid amount "
+                                           "fields of purchase orders. ");
+    QTest::newRow("from 10") << 10 << QStringList{start, fourByte, questions, payment};
+    QTest::newRow("from 13") << 13 << QStringList{start, fourByte, questions, payment};
+    QTest::newRow("from 16") << 16 << QStringList{start, questions, payment};
+    QTest::newRow("from 17") << 17 << QStringList{start, payment};
+}
+
+void TestDatabaseUpgrade::inventoryUpgrade()
+{
+    QFETCH(int, major);
+    QFETCH(QStringList, notices);
+    const QString name = oldInventory(major);
+    QVERIFY(!name.isEmpty());
+
+    QVERIFY(check(name, 1));
+    QCOMPARE(answerer->messages(), notices);
+    verifyInventoryData(name, major);
+    compareWithFresh(name, freshInventory);
+
+    // Opened again: nothing more to do.
+    answerer->clear();
+    QVERIFY(check(name, 1));
+    QVERIFY(answerer->seen.isEmpty());
+}
+
+void TestDatabaseUpgrade::salesUpgrade_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<QStringList>("notices");
+    const QString start = QStringLiteral("Database Upgrade|Selected sales database will be upgraded to latest version, "
+                                         "and this may take several minutes depending upon the size of your database.");
+    const QString pending = QStringLiteral("Sales Database Upgrade|Active sales database has been upgraded successfully. "
+                                           "There is a new function in this version. In POS now you have pay later "
+                                           "function. With one click you can add current sale to pending payments, and "
+                                           "can open later for payment. Explore this feature in POS now!");
+    const QString done = QStringLiteral("Sales Database Upgrade|Active sales database has been upgraded successfully.");
+    QTest::newRow("from 11") << 11 << QStringList{start, pending, done};
+    QTest::newRow("from 14") << 14 << QStringList{start, pending, done};
+    QTest::newRow("from 17") << 17 << QStringList{start};
+}
+
+void TestDatabaseUpgrade::salesUpgrade()
+{
+    QFETCH(int, major);
+    QFETCH(QStringList, notices);
+    const QString name = oldSales(major);
+    QVERIFY(!name.isEmpty());
+
+    QVERIFY(check(name, 2));
+    QCOMPARE(answerer->messages(), notices);
+    verifySalesData(name, major, true);
+    compareWithFresh(name, freshSales);
+}
+
+void TestDatabaseUpgrade::interruptedStepResumes_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("blockedMajor"); // the version whose step fails
+    QTest::addColumn<QStringList>("obstacle");
+    QTest::addColumn<QStringList>("removal");
+
+    // The version row refuses the step's version: every change of the step is made, and the
+    // step fails at its very end.
+    const QString trigger = QStringLiteral("CREATE TRIGGER block_version BEFORE UPDATE ON tblVorantel FOR EACH ROW BEGIN "
+                                           "IF NEW.DB_VERSION = '%1' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = "
+                                           "'blocked by the test'; END IF; END");
+    const QStringList dropTrigger{QStringLiteral("DROP TRIGGER block_version")};
+    for (int major = 11; major <= 18; ++major) {
+        const QString version = QStringLiteral("INVENTORY_%1.0.0").arg(major);
+        QTest::addRow("inventory step to %d at its end", major) << 1 << major << QStringList{trigger.arg(version)}
+                                                                << dropTrigger;
+    }
+    for (int major = 12; major <= 18; ++major) {
+        const QString version = QStringLiteral("SALES_%1.0.0").arg(major);
+        QTest::addRow("sales step to %d at its end", major) << 2 << major << QStringList{trigger.arg(version)}
+                                                            << dropTrigger;
+    }
+    // A column of that name already there with data that does not fit the new definition.
+    QTest::newRow("inventory step to 16, conflicting column")
+        << 1 << 16
+        << QStringList{"ALTER TABLE tblPODetails ADD COLUMN DISCOUNT VARCHAR(20) NULL",
+                       "UPDATE tblPODetails SET DISCOUNT = 'ten'"}
+        << QStringList{"ALTER TABLE tblPODetails DROP COLUMN DISCOUNT"};
+    QTest::newRow("sales step to 16, conflicting column")
+        << 2 << 16
+        << QStringList{"ALTER TABLE tblSalesInvoice ADD COLUMN TAX_RATE VARCHAR(10) NULL",
+                       "UPDATE tblSalesInvoice SET TAX_RATE = 'high'"}
+        << QStringList{"ALTER TABLE tblSalesInvoice DROP COLUMN TAX_RATE"};
+    // A user with a role that no role ID stands for stops the role conversion.
+    QTest::newRow("inventory step to 14, unknown role word")
+        << 1 << 14
+        << QStringList{"INSERT INTO tblUsers (ID, FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE) VALUES (9, 'X', "
+                       "'Y', 'xy', 'pw', 'CASHIER')"}
+        << QStringList{"DELETE FROM tblUsers WHERE ID = 9"};
+}
+
+void TestDatabaseUpgrade::interruptedStepResumes()
+{
+    QFETCH(int, kind);
+    QFETCH(int, blockedMajor);
+    QFETCH(QStringList, obstacle);
+    QFETCH(QStringList, removal);
+    const QString name = kind == 1 ? oldInventory(10) : oldSales(11);
+    QVERIFY(!name.isEmpty());
+    QCOMPARE(TestDatabase::exec(name, obstacle), QString());
+
+    // Opened as the active database: refused with the manager's message, version at the step before.
+    QVERIFY(!openAsActive(kind, name));
+    const QString prefix = kind == 1 ? QStringLiteral("INVENTORY_") : QStringLiteral("SALES_");
+    QCOMPARE(version(name), prefix + QString::number(blockedMajor - 1) + QStringLiteral(".0.0"));
+    QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
+    QVERIFY(answerer->messages().last().startsWith(QStringLiteral("Error|Can not connect to '%1'").arg(name)));
+
+    // Still refused while the obstacle stands; the database stays as it was.
+    answerer->clear();
+    QVERIFY(!openAsActive(kind, name));
+    QCOMPARE(version(name), prefix + QString::number(blockedMajor - 1) + QStringLiteral(".0.0"));
+
+    QCOMPARE(TestDatabase::exec(name, removal), QString());
+    answerer->clear();
+    QVERIFY(openAsActive(kind, name));
+    QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
+    QVERIFY(!answerer->messages().last().startsWith(QLatin1String("Error|")));
+    if (kind == 1) {
+        verifyInventoryData(name, 10);
+        compareWithFresh(name, freshInventory);
+    } else {
+        verifySalesData(name, 11, true);
+        compareWithFresh(name, freshSales);
+    }
+}
+
+void TestDatabaseUpgrade::salesUpgradeOpensOldInventoryInside()
+{
+    // The inventory is not open yet and is old itself: the sales step that reads it opens it,
+    // which upgrades it inside the sales check.
+    const QString inventory = oldInventory(13);
+    const QString sales = oldSales(14);
+    QVERIFY(!inventory.isEmpty() && !sales.isEmpty());
+    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventory);
+    QVERIFY(!DatabaseManager::Instance()->inventoryDb);
+
+    QVERIFY(check(sales, 2));
+    QStringList titles;
+    for (const QString& m : answerer->messages())
+        titles << m.section(QLatin1Char('|'), 0, 0);
+    QCOMPARE(titles, (QStringList{"Database Upgrade", "Database Upgrade", "Main Database Upgrade", "Main Database Upgrade",
+                                  "Main Database Upgrade", "Sales Database Upgrade", "Sales Database Upgrade"}));
+    QVERIFY(answerer->messages().at(0).contains(QLatin1String("Selected sales database")));
+    QVERIFY(answerer->messages().at(1).contains(QLatin1String("Selected inventory database")));
+    QVERIFY(DatabaseManager::Instance()->inventoryOpen);
+    verifySalesData(sales, 14, false);
+    verifyInventoryData(inventory, 13);
+}
+
+void TestDatabaseUpgrade::salesUpgradeWithoutInventory()
+{
+    // No inventory to read categories and tax rates from: the lines keep their defaults
+    // rather than an empty category, and the chain still completes.
+    AppSettings::Instance()->settings->remove(ACTIVE_INVENTORY_DB);
+    const QString sales = oldSales(14);
+    QVERIFY(!sales.isEmpty());
+
+    QVERIFY(check(sales, 2));
+    QStringList titles;
+    for (const QString& m : answerer->messages())
+        titles << m.section(QLatin1Char('|'), 0, 0);
+    QCOMPARE(titles, (QStringList{"Database Upgrade", "Error", "Sales Database Upgrade", "Sales Database Upgrade"}));
+    QVERIFY(answerer->messages().at(1).contains(QLatin1String("'No Active Inventory Database'")));
+    QCOMPARE(version(sales), SALES_DB_VERSION);
+    QCOMPARE(rows(sales, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")),
+             (QStringList{"NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|1"}));
+}
+
+void TestDatabaseUpgrade::refusedDatabase_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("storedVersion"); // empty: the created database as it is
+    QTest::addColumn<bool>("notice");
+    QTest::newRow("inventory database as sales") << 2 << QString() << false;
+    QTest::newRow("sales database as inventory") << 1 << QString() << false;
+    QTest::newRow("sales version too old") << 2 << "SALES_10.0.0" << true;
+    QTest::newRow("inventory version too new") << 1 << "INVENTORY_19.0.0" << true;
+    QTest::newRow("inventory version unknown") << 1 << "INVENTORY_X" << true;
+    QTest::newRow("lower case kind") << 1 << "inventory_18.0.0" << false;
+}
+
+void TestDatabaseUpgrade::refusedDatabase()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, storedVersion);
+    QFETCH(bool, notice);
+    // An inventory database stands in for the sales kind and the other way round.
+    const bool inventory = (kind == 1) == !storedVersion.isEmpty();
+    const QString name = TestDatabase::uniqueName(QStringLiteral("up_refused"));
+    dropLater << name;
+    QString error;
+    if (inventory)
+        DatabaseManager::Instance()->CreateInventoryDatabase(name, error);
+    else
+        DatabaseManager::Instance()->CreateSalesDatabase(name, error, QStringLiteral("1"));
+    QCOMPARE(error, QString());
+    if (!storedVersion.isEmpty()) {
+        QCOMPARE(TestDatabase::exec(name, {QStringLiteral("UPDATE tblVorantel SET DB_VERSION = '%1'").arg(storedVersion)}),
+                 QString());
+    }
+
+    QVERIFY(!check(name, kind));
+    QCOMPARE(answerer->messages().size(), notice ? 1 : 0);
+    if (notice)
+        QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|Selected ")));
+    if (!storedVersion.isEmpty())
+        QCOMPARE(version(name), storedVersion);
+}
+
+void TestDatabaseUpgrade::currentVersionRunsOnlyTheVersionQuery_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("inventory") << 1;
+    QTest::newRow("sales") << 2;
+}
+
+void TestDatabaseUpgrade::currentVersionRunsOnlyTheVersionQuery()
+{
+    QFETCH(int, kind);
+    const QString name = kind == 1 ? freshInventory : freshSales;
+    // The server's own log shows what the check's connection sent.
+    QCOMPARE(TestDatabase::exec(QString(), {"SET GLOBAL log_output = 'TABLE'", "SET GLOBAL general_log = 1"}), QString());
+    const bool ok = check(name, kind);
+    QCOMPARE(TestDatabase::exec(QString(), {"SET GLOBAL general_log = 0"}), QString());
+    QVERIFY(ok);
+    QVERIFY(answerer->seen.isEmpty());
+
+    const QStringList threads = rows(
+        QString(), QStringLiteral("SELECT thread_id FROM mysql.general_log WHERE command_type = 'Connect' AND "
+                                  "CONVERT(argument USING utf8) LIKE '% on %1 %' ORDER BY event_time DESC LIMIT 1")
+                       .arg(name));
+    QCOMPARE(threads.size(), 1);
+    QStringList sent = rows(QString(), QStringLiteral("SELECT command_type, CONVERT(argument USING utf8) FROM "
+                                                      "mysql.general_log WHERE thread_id = %1 AND command_type NOT IN "
+                                                      "('Connect', 'Quit') ORDER BY event_time")
+                                           .arg(threads.first()));
+    // The driver's own opening of the connection: database, character set, a probe statement.
+    QCOMPARE(sent.value(0), QStringLiteral("Init DB|") + name);
+    QVERIFY(sent.value(1).startsWith(QLatin1String("Query|SET NAMES ")));
+    QCOMPARE(sent.value(2), QStringLiteral("Prepare|SELECT ? + ?"));
+    QCOMPARE(sent.value(3), QStringLiteral("Close stmt|"));
+    QCOMPARE(sent.mid(4), QStringList{"Query|SELECT DB_VERSION, ID FROM tblVorantel"});
+}
+
+VORANTEL_TEST_MAIN(TestDatabaseUpgrade)
+#include "tst_databaseupgrade.moc"
