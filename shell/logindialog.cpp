@@ -7,6 +7,7 @@
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "loginresult.h"
+#include "managedatabases.h"
 #include "reportparameterdialog.h"
 #include "serversettingsdialog.h"
 
@@ -206,4 +207,14 @@ void LoginDialog::on_CtrlB()
 {
     ui->editUserName->setFocus();
     ui->editUserName->selectAll();
+}
+
+void LoginDialog::on_pushChangeDB_clicked()
+{
+    ManageDatabases dialog(AppSettings::Instance()->mainWindow, true);
+    dialog.exec();
+    // Whatever happened there: the caller starts over on the active database.
+    loginResult->roleName = QStringLiteral("DB_CHANGED");
+    loginResult->cancelled = false;
+    close();
 }

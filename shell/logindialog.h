@@ -26,6 +26,7 @@ private slots:
     void on_buttonCancel_clicked();
     void on_pushButtonEditConnection_clicked();
     void on_pushHelp_clicked();
+    void on_pushChangeDB_clicked();
 
 private:
     // Not declared slots, so that connectSlotsByName does not look for objects of these names.

@@ -45,6 +45,7 @@ public slots:
     void on_actionManage_Users_triggered();
     void on_actionManage_Roles_triggered();
     void on_action_Backup_triggered();
+    void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();
     void on_actionAbout_Vorantel_Pro_triggered();
     void on_actionUser_Manual_triggered();

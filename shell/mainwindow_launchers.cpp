@@ -6,6 +6,7 @@
 #include "appsettings.h"
 #include "backupdialog.h"
 #include "makeraddresses.h"
+#include "managedatabases.h"
 #include "manageroles.h"
 #include "manageusers.h"
 #include "modules.h"
@@ -92,6 +93,20 @@ void MainWindow::on_action_Backup_triggered()
     Backupdialog dialog(this);
     dialog.setModal(true);
     dialog.exec();
+}
+
+void MainWindow::on_actionDatabases_triggered()
+{
+    if (!hasModulePermission(MODULE_DATABASE_MANAGEMENT))
+        return;
+    ManageDatabases dialog(this, false);
+    dialog.setModal(true);
+    dialog.exec();
+    // Another active database: log in again on it.
+    if (dialog.databaseChanged)
+        on_actionLogout_triggered();
+    else if (currentScreenOpener)
+        (this->*currentScreenOpener)();
 }
 
 void MainWindow::on_actionDatabase_Server_triggered()

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDockWidget>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -587,25 +588,67 @@ void TestLogin::logoutClosesDatabasesAndLogsInAgain()
 
 void TestLogin::changedDatabaseLogsInAgainOnIt()
 {
+    // A second inventory database with its own administrator.
+    const QString other = TestDatabase::uniqueName(QStringLiteral("login_inv_other"));
+    {
+        QString error;
+        DatabaseManager::Instance()->SetConnectionParameters(TestDatabase::server().user, TestDatabase::server().password,
+                                                             TestDatabase::server().port, TestDatabase::server().host);
+        DatabaseManager::Instance()->CreateInventoryDatabase(other, error);
+        QCOMPARE(error, QString());
+        DatabaseManager::Instance()->RemoveInventoryDatabase();
+        DatabaseManager::Instance()->CloseServerConnection();
+        DatabaseManager::Instance()->SetConnectionParameters(QString(), QString(), 0, QString());
+        QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_other"), other);
+        QSqlQuery insert(db);
+        QVERIFY_SQL(insert, prepare(QStringLiteral(
+                                "INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
+                                "SELECT 'O', 'W', 'Owner', :password, ID FROM tblRoles WHERE NAME = 'ADMINISTRATOR'")));
+        insert.bindValue(QStringLiteral(":password"), HashPassword(QStringLiteral("Other1")));
+        QVERIFY_SQL(insert, exec());
+    }
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
 
-    // What the dialog reports after another inventory database was made the active one.
-    answerStartUp(3, ServerAnswer::Cancel, [](LoginDialog* dialog) {
-        AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, QStringLiteral("another_inventory"));
-        dialog->loginResult->roleName = QStringLiteral("DB_CHANGED");
-        dialog->loginResult->cancelled = false;
-        dialog->close();
+    // Change Main Inventory Database from the login dialog, pick the other database, close.
+    answerer->handle([](QWidget* modal) {
+        auto* login = qobject_cast<LoginDialog*>(modal);
+        if (!login)
+            return false;
+        Child<QPushButton>(login, "pushChangeDB")->click();
+        return true;
+    });
+    answerer->handle([&other](QWidget* modal) {
+        if (!modal->inherits("ManageDatabases"))
+            return false;
+        auto* combo = Child<QComboBox>(modal, "comboInventoryDatabases");
+        combo->setCurrentIndex(combo->findText(other));
+        Child<QPushButton>(modal, "pushButtonClose")->click();
+        return true;
+    });
+    // Logged out and in again: the login dialog now checks the other database's users.
+    answerer->handle([this](QWidget* modal) {
+        auto* login = qobject_cast<LoginDialog*>(modal);
+        if (!login)
+            return false;
+        typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1"))(login);
+        if (!login->isVisible())
+            problems << QStringLiteral("the first database's user logged in on the other one");
+        typeAndLogin(QStringLiteral("owner"), QStringLiteral("Other1"))(login);
+        return true;
     });
 
     MainWindow window;
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
 
-    QCOMPARE(seenModals(), (QStringList{QStringLiteral("LoginDialog"), CannotConnect(QStringLiteral("another_inventory")),
-                                        NO_INVENTORY_MESSAGE}));
-    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
+    QCOMPARE(AppSettings::Instance()->settings->value(ACTIVE_INVENTORY_DB).toString(), other);
+    QCOMPARE(DatabaseManager::Instance()->inventoryDb->databaseName(), other);
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Owner"));
     QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
     const QStringList mismatches = stateMismatches(window, true);
     QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    DatabaseManager::Instance()->RemoveInventoryDatabase();
+    TestDatabase::dropDatabase(other);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -369,7 +369,7 @@ void TestMainWindow::onlyExistingScreensAreReachable()
                                  QStringLiteral("actionDatabase_Server"), QStringLiteral("action_Backup"),
                                  QStringLiteral("actionUser_Manual"),   QStringLiteral("actionTutorials"),
                                  QStringLiteral("action_Support"),      QStringLiteral("actionManage_Users"),
-                                 QStringLiteral("actionManage_Roles")};
+                                 QStringLiteral("actionManage_Roles"),  QStringLiteral("actionDatabases")};
     const QStringList themes = {QStringLiteral("action_Dark_Theme"), QStringLiteral("action_Light_Theme"),
                                 QStringLiteral("action_No_Theme")};
     StartedWindow started;
