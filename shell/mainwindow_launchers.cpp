@@ -5,6 +5,7 @@
 #include "aboutdialog.h"
 #include "appsettings.h"
 #include "backupdialog.h"
+#include "homescreen.h"
 #include "makeraddresses.h"
 #include "managedatabases.h"
 #include "manageroles.h"
@@ -28,8 +29,7 @@ void MainWindow::on_actionHome_triggered()
     Progress progress(this, tr("Please wait..."));
     progress.show();
     ProcessEventPasses(2);
-    // The dashboard comes later; until then Home is an empty page.
-    auto* page = new QWidget(this);
+    auto* page = new HomeScreen(this, this);
     ProcessEventPasses(1);
     setCentralWidget(page);
     ProcessEventPasses(1);

@@ -245,6 +245,8 @@ void TestLogin::useActiveInventory(const QString& database)
     TestDatabase::writeServerSettings();
     QSettings* store = AppSettings::Instance()->settings;
     store->setValue(ACTIVE_INVENTORY_DB, database);
+    // The Home page after a login reads the sales database too.
+    store->setValue(ACTIVE_SALES_DB, salesDb);
     store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
 }
@@ -340,18 +342,20 @@ void TestLogin::startWithoutInventoryDatabase_data()
 {
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QStringList>("expected");
+    // The Home page that ends the start-up then finds no sales database either.
+    const QString noSales = CannotConnect(QStringLiteral("No Active Sales Database"));
     QTest::newRow("first start, empty settings")
         << "first start"
         << QStringList{QStringLiteral("WelcomeDialog"), QStringLiteral("SettingsDialog"),
                        QStringLiteral("ServerSettingsDialog"), CannotConnect(QStringLiteral("No Active Inventory Database")),
-                       NO_INVENTORY_MESSAGE};
+                       NO_INVENTORY_MESSAGE, noSales};
     QTest::newRow("no server settings, their dialog cancelled")
         << "server dialog cancelled"
         << QStringList{QStringLiteral("ServerSettingsDialog"),
-                       CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE};
+                       CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE, noSales};
     QTest::newRow("server known, no active database")
         << "no active database"
-        << QStringList{CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE};
+        << QStringList{CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE, noSales};
 }
 
 void TestLogin::startWithoutInventoryDatabase()
