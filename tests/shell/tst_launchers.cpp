@@ -1,0 +1,136 @@
+#include "appsettings.h"
+#include "constants.h"
+#include "databasemanager.h"
+#include "errordialog.h"
+#include "mainwindow.h"
+#include "modalanswerer.h"
+#include "testdatabase.h"
+#include "testsupport.h"
+#include "urlrecorder.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QSettings>
+
+// Which screens each role reaches through the main window's launchers.
+class TestLaunchers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void roleAndLauncherMatrix_data();
+    void roleAndLauncherMatrix();
+
+private:
+    QString inventoryDb;
+};
+
+namespace {
+const QString REFUSED = QStringLiteral(
+    "Module Permission|You are not allowed to access this function. Please contact ADMINISTRATOR user of Vorantel "
+    "and request desired permissions.");
+}
+
+void TestLaunchers::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("launch_inv"));
+    QString error;
+    DatabaseManager::Instance()->CreateInventoryDatabase(inventoryDb, error);
+    QCOMPARE(error, QString());
+    DatabaseManager::Instance()->RemoveInventoryDatabase();
+
+    QSettings* store = AppSettings::Instance()->settings;
+    TestDatabase::writeServerSettings();
+    store->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
+    store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
+    store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
+    // No administrator exists: the start-up's notice is silenced and the window runs without login.
+    store->setValue(QStringLiteral("err_msg_5"), false);
+}
+
+void TestLaunchers::cleanupTestCase()
+{
+    DatabaseManager::Instance()->RemoveInventoryDatabase();
+    TestDatabase::dropDatabase(inventoryDb);
+}
+
+void TestLaunchers::roleAndLauncherMatrix_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("clerk");         // SALES PERSON with module 0 only
+    QTest::addColumn<QString>("administrator"); // ADMINISTRATOR with no module rows
+    const struct
+    {
+        const char* action;
+        const char* clerk;
+        const char* administrator;
+    } rows[] = {
+        {"actionHome", "page", "page"},
+        {"actionSettings", "refused", "SettingsDialog"},
+        {"actionManage_Users", "refused", "ManageUsers"},
+        {"actionManage_Roles", "refused", "ManageRoles"},
+        {"actionDatabases", "refused", "ManageDatabases"},
+        {"action_Backup", "refused", "Backupdialog"},
+        {"actionDatabase_Server", "ServerSettingsDialog", "ServerSettingsDialog"},
+        {"actionAbout_Vorantel_Pro", "AboutDialog", "AboutDialog"},
+        {"actionUser_Manual", "url", "url"},
+        {"actionTutorials", "url", "url"},
+        {"action_Support", "url", "url"},
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row.action) << row.action << row.clerk << row.administrator;
+}
+
+void TestLaunchers::roleAndLauncherMatrix()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, clerk);
+    QFETCH(QString, administrator);
+
+    MainWindow window;
+    QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
+    auto* trigger = window.findChild<QAction*>(action);
+    QVERIFY(trigger);
+    QVERIFY2(trigger->isEnabled(), "a launcher whose screen exists is enabled after login");
+
+    for (const bool isClerk : {true, false}) {
+        const QString expected = isClerk ? clerk : administrator;
+        AppSettings::Instance()->roleName = isClerk ? QStringLiteral("SALES PERSON") : QStringLiteral("ADMINISTRATOR");
+        AppSettings::Instance()->SetPermittedModules(isClerk ? QList<int>{0} : QList<int>{});
+        window.on_actionHome_triggered();
+        QWidget* page = window.centralWidget();
+
+        ModalAnswerer answerer;
+        UrlRecorder urls;
+        trigger->trigger();
+        QTRY_COMPARE(answerer.pendingAnswers(), 0);
+        QTest::qWait(50);
+        const QString who = isClerk ? QStringLiteral("clerk: ") : QStringLiteral("administrator: ");
+
+        if (expected == QLatin1String("refused")) {
+            QVERIFY2(answerer.messages() == QStringList{REFUSED}, qPrintable(who + answerer.messages().join(',')));
+            QVERIFY2(window.centralWidget() == page, qPrintable(who + "page replaced"));
+            QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+        } else if (expected == QLatin1String("page")) {
+            QVERIFY(answerer.seen.isEmpty());
+            QVERIFY2(window.centralWidget() != page, qPrintable(who + "page not rebuilt"));
+            QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+        } else if (expected == QLatin1String("url")) {
+            QVERIFY(answerer.seen.isEmpty());
+            QCOMPARE(urls.urls.size(), 1);
+            QVERIFY(urls.urls.first().scheme().startsWith(QLatin1String("http")));
+        } else {
+            QVERIFY2(!answerer.seen.isEmpty(), qPrintable(who + "nothing opened"));
+            QCOMPARE(answerer.seen.first().className, expected);
+            QVERIFY2(!answerer.messages().contains(REFUSED), qPrintable(who + "refused"));
+        }
+    }
+}
+
+VORANTEL_TEST_MAIN(TestLaunchers)
+#include "tst_launchers.moc"
