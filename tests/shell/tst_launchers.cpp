@@ -25,6 +25,7 @@ private slots:
 
 private:
     QString inventoryDb;
+    QString salesDb;
 };
 
 namespace {
@@ -43,10 +44,16 @@ void TestLaunchers::initTestCase()
     DatabaseManager::Instance()->CreateInventoryDatabase(inventoryDb, error);
     QCOMPARE(error, QString());
     DatabaseManager::Instance()->RemoveInventoryDatabase();
+    // The Home page reads the sales database too.
+    salesDb = TestDatabase::uniqueName(QStringLiteral("launch_sales"));
+    DatabaseManager::Instance()->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
+    QCOMPARE(error, QString());
+    DatabaseManager::Instance()->RemoveSalesDatabase();
 
     QSettings* store = AppSettings::Instance()->settings;
     TestDatabase::writeServerSettings();
     store->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
+    store->setValue(ACTIVE_SALES_DB, salesDb);
     store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
     // No administrator exists: the start-up's notice is silenced and the window runs without login.
@@ -56,7 +63,9 @@ void TestLaunchers::initTestCase()
 void TestLaunchers::cleanupTestCase()
 {
     DatabaseManager::Instance()->RemoveInventoryDatabase();
+    DatabaseManager::Instance()->RemoveSalesDatabase();
     TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
 }
 
 void TestLaunchers::roleAndLauncherMatrix_data()
