@@ -122,6 +122,7 @@ HomeScreen::~HomeScreen()
 
 void HomeScreen::DisableUnavailableTargets()
 {
+    auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
     for (QPushButton* button : {ui->pushAddCategories, ui->pushAddProducts, ui->pushAddInventory,
                                 ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
         button->setEnabled(false);
@@ -129,7 +130,6 @@ void HomeScreen::DisableUnavailableTargets()
         auto* fade = new QGraphicsOpacityEffect(button);
         fade->setOpacity(0.35);
         button->setGraphicsEffect(fade);
-        auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
         const int index = grid->indexOf(button);
         int row, column, rowSpan, columnSpan;
         grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
@@ -159,8 +159,11 @@ void HomeScreen::RefreshOverview()
     finalAmountPrecision = store->value(QStringLiteral("final_amount_precision"), QStringLiteral("2")).toString();
     ui->labelCompany->setText(SettingOrNotSet(REPORT_COMPANY_NAME));
     decimalPlaces = store->value(QStringLiteral("decimal_places"), QStringLiteral("2")).toString();
+    // The symbol shown here is the one of every amount below.
     currencySymbol = store->value(CURRENCY_SYMBOL, QStringLiteral("$")).toString();
-    ui->labelCurrency->setText(currencySymbol.isEmpty() ? QStringLiteral("$") : currencySymbol);
+    if (currencySymbol.isEmpty())
+        currencySymbol = QStringLiteral("$");
+    ui->labelCurrency->setText(currencySymbol);
     ui->labelTax->setText(SettingOrNotSet(QStringLiteral("store_id")));
     ui->labelTaxB->setText(SettingOrNotSet(QStringLiteral("terminal_id")));
 

@@ -1,0 +1,344 @@
+#include "appsettings.h"
+#include "constants.h"
+#include "databasemanager.h"
+#include "homescreen.h"
+#include "mainwindow.h"
+#include "modalanswerer.h"
+#include "settingsdialog.h"
+#include "testdatabase.h"
+#include "testsupport.h"
+
+#include <QDate>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+
+// The Home dashboard's figures, boxes and links against seeded databases.
+class TestHomeScreen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void figures_data();
+    void figures();
+    void overviewBoxesFollowRole_data();
+    void overviewBoxesFollowRole();
+    void linksAndButtons_data();
+    void linksAndButtons();
+
+private:
+    QString inventoryDb;
+    QString salesDb;
+};
+
+namespace {
+
+using Texts = QMap<QString, QString>; // object name -> text shown
+
+QString Day(int daysBack)
+{
+    return QDate::currentDate().addDays(-daysBack).toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+// Labels whose text differs from the expected one, with both texts.
+QStringList Mismatches(QWidget* page, const Texts& expected)
+{
+    QStringList out;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        auto* label = page->findChild<QLabel*>(it.key());
+        const QString shown = label ? label->text() : QStringLiteral("<missing>");
+        if (shown != it.value())
+            out << QStringLiteral("%1 shows \"%2\", expected \"%3\"").arg(it.key(), shown, it.value());
+    }
+    return out;
+}
+
+// Figures of the seeded databases with a currency symbol and the two precisions.
+Texts SeededFigures(const QString& symbol, int sales, int other)
+{
+    auto money = [&](double amount, int decimals) { return symbol + QLatin1Char(' ') + QString::number(amount, 'f', decimals); };
+    return {{"labelProduct", "2"},
+            {"labelInventory", "3"},
+            {"labelVendors", "2"},
+            {"labelTotalCustomers", "4"},
+            {"labelPOrders", "1"},
+            {"labelPurcasedInventory", money(17.5, other)},
+            // Today's returned line is left out; yesterday holds a sale still being built (status -1).
+            {"labelLastCurrentDay", money(105, sales)},
+            {"labelYesterdaySales", money(52.5, sales)},
+            // Yesterday and seven days back; eight days back is outside.
+            {"labelLast7Days", money(262.5, sales)},
+            {"label_current_day_expenses", money(0, other)},
+            {"labelYesterdayExpenses", money(20, other)},
+            {"labelLast7DaysExpenses", money(50, other)}};
+}
+
+const QStringList UNAVAILABLE_BUTTONS = {"pushAddCategories", "pushAddProducts", "pushAddInventory",
+                                         "pushPurchaseOrder", "pushVendors", "pushCustomers"};
+
+} // namespace
+
+void TestHomeScreen::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("home_inv"));
+    salesDb = TestDatabase::uniqueName(QStringLiteral("home_sales"));
+    QString error;
+    manager->CreateInventoryDatabase(inventoryDb, error);
+    QCOMPARE(error, QString());
+    manager->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
+    QCOMPARE(error, QString());
+
+    QCOMPARE(TestDatabase::exec(inventoryDb,
+                                {"INSERT INTO tblProductCategories (NAME) VALUES ('Food')",
+                                 "INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME) VALUES "
+                                 "(1, 1, 'P1', 'Tea'), (2, 1, 'P2', 'Rice')",
+                                 "INSERT INTO tblVendors (NAME) VALUES ('Wholesaler')",
+                                 "INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, "
+                                 "PURCHASE_PRICE, QUANTITY) VALUES (1, 1, 'B1', 'L1', 2.5, 3), "
+                                 "(2, 1, 'B2', 'L2', 1.25, 8), (2, 1, 'B3', 'L3', 40, 0)",
+                                 "INSERT INTO tblCustomers (NAME) VALUES ('A'), ('B'), ('C'), ('D')",
+                                 "INSERT INTO tblPOrders (VENDOR_ID, STATUS, PAYMENT_STATUS) VALUES (1, 0, 0)",
+                                 "INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT) VALUES (1, '" + Day(1)
+                                     + "', 12.25), (2, '" + Day(1) + "', 7.75), (1, '" + Day(7) + "', 30), (1, '"
+                                     + Day(8) + "', 500)"}),
+             QString());
+
+    // Sale: id, days back, status. Line: sale id, sub-total, tax, returned.
+    QStringList sales;
+    for (const auto& sale : {QList<int>{1, 0, 2}, {2, 1, 2}, {3, 1, -1}, {4, 7, 2}, {5, 8, 2}})
+        sales << QStringLiteral("INSERT INTO tblSalesTransactions (ID, USER_ID, TIME_STAMP, STATUS) "
+                                "VALUES (%1, 'clerk', '%2 15:30:00', %3)")
+                     .arg(sale[0]).arg(Day(sale[1])).arg(sale[2]);
+    for (const char* line : {"1, 100, 5, 0", "1, -30, -1.5, 1", "2, 40, 2, 0", "3, 10, 0.5, 0", "4, 200, 10, 0",
+                             "5, 1000, 0, 0"})
+        sales << QStringLiteral("INSERT INTO tblSalesInvoice (TRANSACTION_ID, SUB_TOTAL, SUB_TAX, RETURNED, ITEM_INDEX, "
+                                "PRODUCT_NAME, QUANTITY, PURCHASE_PRICE, SALE_PRICE, SUB_ITEMS, DISCOUNT, "
+                                "PURCHASE_SUB_TOTAL) VALUES (%1, 0, 'Tea', 1, 1, 1, '0', 0, 1)").arg(QLatin1String(line));
+    QCOMPARE(TestDatabase::exec(salesDb, sales), QString());
+}
+
+void TestHomeScreen::init()
+{
+    TestSupport::ClearSettings();
+    TestDatabase::writeServerSettings();
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
+    store->setValue(ACTIVE_SALES_DB, salesDb);
+    store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
+    store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
+    // No administrator exists: the main window runs without login, and says so only once.
+    store->setValue(QStringLiteral("err_msg_5"), false);
+    DatabaseManager::Instance()->RemoveInventoryDatabase();
+    DatabaseManager::Instance()->RemoveSalesDatabase();
+    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
+    AppSettings::Instance()->SetPermittedModules({});
+}
+
+void TestHomeScreen::cleanupTestCase()
+{
+    DatabaseManager::Instance()->RemoveInventoryDatabase();
+    DatabaseManager::Instance()->RemoveSalesDatabase();
+    TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
+}
+
+void TestHomeScreen::figures_data()
+{
+    QTest::addColumn<QVariantMap>("settings");
+    QTest::addColumn<Texts>("expected");
+    QTest::addColumn<QString>("storedTaxName");
+    QTest::addColumn<int>("messages"); // the database layer's own, one per database it cannot open
+
+    Texts unset = SeededFigures(QStringLiteral("$"), 2, 2);
+    unset.insert(Texts{{"labelCompany", "NOT SET"}, {"labelCurrency", "$"}, {"labelTax", "NOT SET"},
+                       {"labelTaxB", "NOT SET"}, {"labelTaxName", "Sales Tax"}, {"labelCurrentUser", "clerk1"}});
+    QTest::newRow("settings never written") << QVariantMap() << unset << QString() << 0;
+
+    Texts written = SeededFigures(QStringLiteral("EUR"), 3, 1);
+    written.insert(Texts{{"labelCompany", "Corner Shop"}, {"labelCurrency", "EUR"}, {"labelTax", "S-1"},
+                         {"labelTaxB", "T-9"}, {"labelTaxName", "VAT"}});
+    QTest::newRow("settings written")
+        << QVariantMap{{REPORT_COMPANY_NAME, "Corner Shop"}, {CURRENCY_SYMBOL, "EUR"}, {"store_id", "S-1"},
+                       {"terminal_id", "T-9"}, {SALES_TAX_NAME, "VAT"}, {"final_amount_precision", "3"},
+                       {"decimal_places", "1"}}
+        << written << "VAT" << 0;
+
+    Texts empty = SeededFigures(QStringLiteral("$"), 2, 2);
+    empty.insert(Texts{{"labelCurrency", "$"}, {"labelTaxName", "TAX"}, {"labelCompany", "NOT SET"}});
+    QTest::newRow("empty tax name and currency symbol")
+        << QVariantMap{{SALES_TAX_NAME, ""}, {CURRENCY_SYMBOL, ""}, {REPORT_COMPANY_NAME, ""}} << empty << "TAX" << 0;
+
+    // A figure that cannot be read must not look like a day without sales.
+    Texts unreadable = SeededFigures(QString(), 2, 2);
+    for (QString& text : unreadable)
+        text = QStringLiteral("NOT AVAILABLE");
+    const QString missing = TestDatabase::uniqueName(QStringLiteral("home_missing"));
+    QTest::newRow("databases missing") << QVariantMap{{ACTIVE_INVENTORY_DB, missing}, {ACTIVE_SALES_DB, missing}}
+                                       << unreadable << QString() << 2;
+}
+
+void TestHomeScreen::figures()
+{
+    QFETCH(QVariantMap, settings);
+    QFETCH(Texts, expected);
+    QFETCH(QString, storedTaxName);
+    QFETCH(int, messages);
+    QSettings* store = AppSettings::Instance()->settings;
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+        store->setValue(it.key(), it.value());
+    AppSettings::Instance()->loginName = QStringLiteral("clerk1");
+
+    ModalAnswerer answerer;
+    HomeScreen page(nullptr, nullptr);
+
+    const QStringList mismatches = Mismatches(&page, expected);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join('\n')));
+    QCOMPARE(store->value(SALES_TAX_NAME).toString(), storedTaxName);
+    QCOMPARE(answerer.seen.size(), messages);
+}
+
+void TestHomeScreen::overviewBoxesFollowRole_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QList<int>>("modules");
+    QTest::addColumn<bool>("figuresShown");
+    QTest::newRow("administrator without modules") << "ADMINISTRATOR" << QList<int>{} << true;
+    QTest::newRow("sales person") << "SALES PERSON" << QList<int>{0, 8} << false;
+    QTest::newRow("manager with the overview module") << "MANAGER" << QList<int>{0, 17} << true;
+}
+
+void TestHomeScreen::overviewBoxesFollowRole()
+{
+    QFETCH(QString, role);
+    QFETCH(QList<int>, modules);
+    QFETCH(bool, figuresShown);
+    AppSettings::Instance()->roleName = role;
+    AppSettings::Instance()->SetPermittedModules(modules);
+    AppSettings::Instance()->settings->setValue(REPORT_COMPANY_NAME, QStringLiteral("Corner Shop"));
+
+    HomeScreen page(nullptr, nullptr);
+    page.resize(1100, 640);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+
+    for (const char* box : {"homeOverview", "groupQuickAccess"})
+        QVERIFY2(page.findChild<QGroupBox*>(box)->isVisible(), box);
+    for (const char* box : {"group_inventory_overview", "group_sales_overview"})
+        QVERIFY2(page.findChild<QGroupBox*>(box)->isVisible() == figuresShown, box);
+    if (!figuresShown)
+        return;
+
+    // Once laid out, the n-th label of every row of the three boxes starts at one x and is as wide as the others.
+    QTRY_VERIFY(page.findChild<QLabel*>(QStringLiteral("label_current_user"))->minimumWidth() > 0);
+    QList<QList<QLabel*>> rows;
+    for (const char* box : {"homeOverview", "group_inventory_overview", "group_sales_overview"}) {
+        auto* grid = static_cast<QGridLayout*>(page.findChild<QGroupBox*>(box)->layout());
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            rows << QList<QLabel*>();
+            for (int c = 0; c < grid->columnCount(); ++c) {
+                if (QLayoutItem* item = grid->itemAtPosition(r, c))
+                    if (auto* label = qobject_cast<QLabel*>(item->widget()))
+                        rows.last() << label;
+            }
+        }
+    }
+    QCOMPARE(rows.size(), 6);
+    for (const QList<QLabel*>& row : rows) {
+        QCOMPARE(row.size(), 6);
+        for (int i = 0; i < row.size(); ++i) {
+            QLabel* label = row[i];
+            QLabel* reference = rows.first()[i];
+            QVERIFY2(label->mapTo(&page, QPoint()).x() == reference->mapTo(&page, QPoint()).x()
+                         && label->width() == reference->width() && label->width() >= label->sizeHint().width(),
+                     qPrintable(label->objectName()));
+        }
+    }
+    page.grab().save(TestSupport::ScratchDir() + QStringLiteral("/home.png"));
+}
+
+void TestHomeScreen::linksAndButtons_data()
+{
+    QTest::addColumn<QString>("object"); // a caption or a button
+    QTest::addColumn<QString>("key");    // the caption's link key; empty for a button
+    QTest::addColumn<QString>("opens");  // class of the modal widget, or "title|text" of a message
+    QTest::addColumn<int>("settingsRow"); // page row of the settings dialog, -1 for other dialogs
+    QTest::addColumn<bool>("refreshed");  // the page shows the symbol written while the dialog was open
+    const QString settings = QStringLiteral("SettingsDialog");
+    QTest::newRow("Current User") << "label_current_user" << "CURRENT_USER" << "ManageUsers" << -1 << true;
+    QTest::newRow("Company Name") << "label_company_name" << "COMPANY_NAME" << settings << 1 << true;
+    QTest::newRow("Store ID") << "label_store_id" << "STORE_ID" << settings << 1 << true;
+    QTest::newRow("Terminal ID") << "label_terminal_id" << "TERMINAL_ID" << settings << 1 << true;
+    QTest::newRow("Currency Symbol") << "label_currency_symbol" << "CURRENCY_SYMBOL" << settings << 2 << true;
+    QTest::newRow("Sales Tax Name") << "label_sales_tax_name" << "SALES_TAX_NAME" << settings << 3 << true;
+    QTest::newRow("Users button") << "pushUsers" << "" << "ManageUsers" << -1 << true;
+    QTest::newRow("Settings button") << "pushSettings" << "" << settings << 0 << true;
+    QTest::newRow("Databases button") << "pushDatabases" << "" << "ManageDatabases" << -1 << true;
+    QTest::newRow("Backup button") << "pushBackup" << "" << "Backupdialog" << -1 << false;
+    // Its caption is plain text until the reports exist; the permission check guards the slot already.
+    QTest::newRow("sales figure without reports permission")
+        << "label_current_day_sales_label" << "CURRENT_DAY_SALES"
+        << "Module Permission|You are not allowed to access system reports. Please contact ADMINISTRATOR user of "
+           "Vorantel and request reports management permissions."
+        << -1 << false;
+}
+
+void TestHomeScreen::linksAndButtons()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, key);
+    QFETCH(QString, opens);
+    QFETCH(int, settingsRow);
+    QFETCH(bool, refreshed);
+
+    MainWindow window;
+    if (opens.startsWith(QLatin1String("Module Permission"))) {
+        AppSettings::Instance()->roleName = QStringLiteral("SALES PERSON");
+        AppSettings::Instance()->SetPermittedModules({0, 17});
+        window.on_actionHome_triggered();
+    }
+    auto* page = qobject_cast<HomeScreen*>(window.centralWidget());
+    QVERIFY(page);
+    for (const QString& name : UNAVAILABLE_BUTTONS)
+        QVERIFY2(!page->findChild<QPushButton*>(name)->isEnabled(), qPrintable(name));
+
+    int rowShown = -1;
+    ModalAnswerer answerer;
+    answerer.handle([&](QWidget* modal) {
+        if (auto* settings = qobject_cast<SettingsDialog*>(modal))
+            rowShown = settings->contentWidget()->currentRow();
+        AppSettings::Instance()->settings->setValue(CURRENCY_SYMBOL, QStringLiteral("GBP"));
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            box->button(QMessageBox::Ok)->click();
+        else
+            qobject_cast<QDialog*>(modal)->reject();
+        return true;
+    });
+    if (key.isEmpty())
+        page->findChild<QPushButton*>(object)->click();
+    else
+        emit page->findChild<QLabel*>(object)->linkActivated(key);
+    QTRY_COMPARE(answerer.pendingAnswers(), 0);
+
+    QCOMPARE(answerer.seen.size(), 1);
+    const ModalAnswerer::Seen& seen = answerer.seen.first();
+    QCOMPARE(seen.className == QLatin1String("QMessageBox") ? seen.title + '|' + seen.text : seen.className, opens);
+    QCOMPARE(rowShown, settingsRow);
+    auto* shown = qobject_cast<HomeScreen*>(window.centralWidget());
+    QVERIFY(shown);
+    QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelCurrency"))->text(),
+             refreshed ? QStringLiteral("GBP") : QStringLiteral("$"));
+}
+
+VORANTEL_TEST_MAIN(TestHomeScreen)
+#include "tst_homescreen.moc"
