@@ -17,8 +17,6 @@
 #include <QTextStream>
 #include <QTimer>
 
-Q_DECLARE_METATYPE(ColumnVisibility)
-
 namespace {
 
 bool pdfComplete(const QString& path)
@@ -39,10 +37,6 @@ class TestReportPrinter : public QObject
 private slots:
     void init();
     void htmlIsEscaped();
-    void logoSize_data();
-    void logoSize();
-    void rowsAndColumnsAsTheViewShows_data();
-    void rowsAndColumnsAsTheViewShows();
     void filteredListPrintsToPdfOnWorkerThread();
     void printOrPdfButton_data();
     void printOrPdfButton();
@@ -91,97 +85,6 @@ void TestReportPrinter::htmlIsEscaped()
                                  QStringLiteral("Q&A <REPORT>"), QStringLiteral("Name <x>")})
         QVERIFY2(text.contains(shown), qPrintable(shown));
     QVERIFY(text.contains(QStringLiteral("1 Main St\nSpringfield <North>")) || text.contains(QStringLiteral("1 Main St\u2028Springfield <North>")));
-}
-
-void TestReportPrinter::logoSize_data()
-{
-    QTest::addColumn<QString>("logo");
-    QTest::addColumn<QVariant>("size");
-    QTest::addColumn<QString>("src");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    const QString sample = QStringLiteral(":/resources/images/logos/sample_logo.png"); // 200 x 100
-    QTest::newRow("sample logo, default size") << QString() << QVariant() << sample << 120 << 60;
-    QTest::newRow("logo file that cannot be loaded") << QStringLiteral("/no/such/logo.png") << QVariant()
-                                                    << QStringLiteral("/no/such/logo.png") << 0 << 0;
-}
-
-void TestReportPrinter::logoSize()
-{
-    QFETCH(QString, logo);
-    QFETCH(QVariant, size);
-    QFETCH(QString, src);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    if (!logo.isEmpty())
-        TestSupport::Settings()->setValue(REPORT_COMPANY_LOGO, logo);
-    if (size.isValid())
-        TestSupport::Settings()->setValue(QStringLiteral("logoSizeLarge"), size);
-    ListPage page({QStringLiteral("A")}, {});
-    ReportPrinter printer;
-    QString html;
-    QTextStream out(&html);
-    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, nullptr);
-    out.flush();
-    QVERIFY(html.contains(QStringLiteral("<img src=\"%1\" alt=\"Logo\" align=\"left\" width=\"%2\" height=\"%3\">")
-                              .arg(src).arg(width).arg(height)));
-}
-
-void TestReportPrinter::rowsAndColumnsAsTheViewShows_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<int>("sortOrder"); // -1 unsorted
-    QTest::addColumn<QList<int>>("hidden");
-    QTest::addColumn<ColumnVisibility>("columns");
-    QTest::addColumn<QStringList>("expectedRows");
-
-    const QString id = QStringLiteral("ID"), name = QStringLiteral("Name"), city = QStringLiteral("City");
-    QTest::newRow("filtered rows only") << QStringLiteral("Oslo") << -1 << QList<int>() << ColumnVisibility()
-                                        << QStringList{"1|Ann|Oslo", "3|Cid|Oslo"};
-    QTest::newRow("hidden column without chooser") << QString() << -1 << QList<int>{1} << ColumnVisibility()
-                                                   << QStringList{"1|Oslo", "2|Rome", "3|Oslo", "4|Bern"};
-    QTest::newRow("hidden column stays hidden when ticked")
-        << QString() << -1 << QList<int>{1} << ColumnVisibility{{id, false}, {name, true}, {city, true}}
-        << QStringList{"Oslo", "Rome", "Oslo", "Bern"};
-    QTest::newRow("every column unticked") << QStringLiteral("Rome") << -1 << QList<int>()
-                                           << ColumnVisibility{{id, false}, {name, false}, {city, false}}
-                                           << QStringList{""};
-}
-
-void TestReportPrinter::rowsAndColumnsAsTheViewShows()
-{
-    QFETCH(QString, filter);
-    QFETCH(int, sortOrder);
-    QFETCH(QList<int>, hidden);
-    QFETCH(ColumnVisibility, columns);
-    QFETCH(QStringList, expectedRows);
-
-    ListPage page({QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("City")},
-                  {{"1", "Ann", "Oslo"}, {"2", "Bob", "Rome"}, {"3", "Cid", "Oslo"}, {"4", "Dan", "Bern"}});
-    page.proxy.setFilterKeyColumn(2);
-    page.proxy.setFilterFixedString(filter);
-    if (sortOrder >= 0)
-        page.proxy.sort(0, Qt::SortOrder(sortOrder));
-    for (int c : hidden)
-        page.view.setColumnHidden(c, true);
-
-    ReportPrinter printer;
-    QString html;
-    QTextStream out(&html);
-    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, &columns);
-    out.flush();
-
-    const QString body = html.section(QStringLiteral("</thead>\n"), 1);
-    QStringList rows;
-    const QRegularExpression rowPattern(QStringLiteral("<tr>(.*)</tr>\n"));
-    auto it = rowPattern.globalMatch(body);
-    while (it.hasNext()) {
-        QString row = it.next().captured(1);
-        row.replace(QStringLiteral("</td><td bkcolor=0>"), QStringLiteral("|"));
-        row.remove(QStringLiteral("<td bkcolor=0>")).remove(QStringLiteral("</td>"));
-        rows << row;
-    }
-    QCOMPARE(rows, expectedRows);
 }
 
 void TestReportPrinter::filteredListPrintsToPdfOnWorkerThread()

@@ -2,7 +2,6 @@
 #include "selector.h"
 #include "testsupport.h"
 
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -13,8 +12,6 @@ class TestSelector : public QObject
     Q_OBJECT
 
 private slots:
-    void messageAndTitle_data();
-    void messageAndTitle();
     void okWritesTheTicksBack_data();
     void okWritesTheTicksBack();
     void closingWithoutOkChangesNothing_data();
@@ -38,34 +35,6 @@ void TestSelector::clickRow(QListWidget* list, int row, bool onCheckBox)
     const QRect indicator = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
     const QPoint where = onCheckBox ? indicator.center() : QPoint(rect.right() - 20, rect.center().y());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, where);
-}
-
-void TestSelector::messageAndTitle_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("shownMessage");
-    QTest::addColumn<QString>("shownTitle");
-    const QString defaultMessage = QStringLiteral("Please uncheck all the columns which you do not want to print");
-    QTest::newRow("empty keeps defaults") << QString() << QString() << defaultMessage << QStringLiteral("Selector");
-    QTest::newRow("both given") << QStringLiteral("Please check all the modules which are allowed for this role")
-                                << QStringLiteral("Module Permissions")
-                                << QStringLiteral("Please check all the modules which are allowed for this role")
-                                << QStringLiteral("Module Permissions");
-}
-
-void TestSelector::messageAndTitle()
-{
-    QFETCH(QString, message);
-    QFETCH(QString, title);
-    QFETCH(QString, shownMessage);
-    QFETCH(QString, shownTitle);
-    ColumnVisibility items{{QStringLiteral("A"), true}};
-    Selector chooser(nullptr);
-    chooser.SetItems(items, message, title);
-    QCOMPARE(chooser.findChild<QLabel*>(QStringLiteral("labelMessage"))->text(), shownMessage);
-    QCOMPARE(chooser.windowTitle(), shownTitle);
-    QVERIFY(chooser.cancelled);
 }
 
 void TestSelector::okWritesTheTicksBack_data()
