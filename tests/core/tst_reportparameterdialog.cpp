@@ -3,15 +3,12 @@
 #include "reportparameterdialog.h"
 #include "testsupport.h"
 
-#include <QSettings>
-
 class TestReportParameterDialog : public QObject
 {
     Q_OBJECT
 
 private slots:
     void init();
-    void oneValueForm();
     void oneValueAnswer_data();
     void oneValueAnswer();
     void emptyOkKeepsEarlierAnswer();
@@ -31,35 +28,18 @@ void TestReportParameterDialog::init()
     parent.resize(800, 600);
 }
 
-void TestReportParameterDialog::oneValueForm()
-{
-    ReportParameterDialog dialog(&parent, false);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Report Parameter"));
-    QCOMPARE(dialog.ui->label->text(), QStringLiteral("TextLabel"));
-    QVERIFY(dialog.ui->groupBox_Dates->isHidden());
-    QVERIFY(!dialog.ui->groupBox->isHidden());
-    QVERIFY(dialog.ui->pushButton->isDefault());
-    QVERIFY(!dialog.ui->pushButton_2->isDefault());
-    QCOMPARE(dialog.size(), QSize(350, 200));
-    QVERIFY(dialog.GetValue().isEmpty());
-}
-
 void TestReportParameterDialog::oneValueAnswer_data()
 {
     QTest::addColumn<QString>("prefill");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("ending");
     QTest::addColumn<QString>("expected");
-
     QTest::newRow("typed then OK") << QString() << "12" << "ok" << "12";
-    QTest::newRow("empty then OK") << QString() << QString() << "ok" << QString();
     QTest::newRow("blanks are kept") << QString() << "   " << "ok" << "   ";
-    QTest::newRow("text kept as typed") << QString() << " a'b; -- " << "ok" << " a'b; -- ";
     QTest::newRow("pre-filled then OK") << "Payment Reference" << QString() << "ok" << "Payment Reference";
     QTest::newRow("Enter presses OK") << QString() << "abc" << "enter" << "abc";
     QTest::newRow("typed then Esc") << QString() << "12" << "escape" << QString();
     QTest::newRow("typed then window closed") << QString() << "12" << "close" << QString();
-    QTest::newRow("pre-filled then Esc") << "Payment Reference" << QString() << "escape" << QString();
 }
 
 void TestReportParameterDialog::oneValueAnswer()
@@ -70,9 +50,9 @@ void TestReportParameterDialog::oneValueAnswer()
     QFETCH(QString, expected);
 
     ReportParameterDialog dialog(&parent, false);
-    dialog.setWindowTitle(QStringLiteral("Pending Payment"));
+    QVERIFY(dialog.ui->groupBox_Dates->isHidden());
+    QVERIFY(dialog.GetValue().isEmpty());
     dialog.ui->lineEditValue->setText(prefill);
-
     bool focusOnValue = false;
     ModalAnswerer answerer;
     answerer.handle([&](QWidget* modal) {
@@ -104,25 +84,18 @@ void TestReportParameterDialog::oneValueAnswer()
 void TestReportParameterDialog::emptyOkKeepsEarlierAnswer()
 {
     ReportParameterDialog dialog(&parent, false);
-    ModalAnswerer answerer;
-    answerer.handle([&](QWidget*) {
-        QTest::keyClicks(dialog.ui->lineEditValue, QStringLiteral("7"));
-        dialog.ui->pushButton->click();
-        return true;
-    });
-    dialog.exec();
-    QCOMPARE(dialog.GetValue(), QStringLiteral("7"));
-
-    // A fresh answerer: the first one has already dealt with this dialog.
-    ModalAnswerer second;
-    second.handle([&](QWidget*) {
-        dialog.ui->lineEditValue->clear();
-        dialog.ui->pushButton->click();
-        return true;
-    });
-    dialog.exec();
-    QCOMPARE(second.pendingAnswers(), 0);
-    QCOMPARE(dialog.GetValue(), QStringLiteral("7"));
+    for (const QString& typed : {QStringLiteral("7"), QString()}) {
+        ModalAnswerer answerer; // a fresh one: an answerer deals with a dialog once
+        answerer.handle([&](QWidget*) {
+            dialog.ui->lineEditValue->clear();
+            QTest::keyClicks(dialog.ui->lineEditValue, typed);
+            dialog.ui->pushButton->click();
+            return true;
+        });
+        dialog.exec();
+        QCOMPARE(answerer.pendingAnswers(), 0);
+        QCOMPARE(dialog.GetValue(), QStringLiteral("7"));
+    }
 }
 
 void TestReportParameterDialog::dateRangeForm_data()
@@ -130,8 +103,6 @@ void TestReportParameterDialog::dateRangeForm_data()
     QTest::addColumn<QString>("setting");
     QTest::addColumn<QString>("format");
     QTest::newRow("default") << QString() << "yyyy-MM-dd";
-    QTest::newRow("YYYY/MM/DD") << "YYYY/MM/DD" << "yyyy-MM-dd";
-    QTest::newRow("MM/DD/YYYY") << "MM/DD/YYYY" << "MM-dd-yyyy";
     QTest::newRow("DD/MM/YYYY") << "DD/MM/YYYY" << "dd-MM-yyyy";
 }
 
@@ -140,19 +111,16 @@ void TestReportParameterDialog::dateRangeForm()
     QFETCH(QString, setting);
     QFETCH(QString, format);
     if (!setting.isEmpty())
-        AppSettings::Instance()->settings->setValue(QStringLiteral("DATE_FORMAT"), setting);
+        TestSupport::Settings()->setValue(QStringLiteral("DATE_FORMAT"), setting);
     AppSettings::Instance()->LoadDateFormat();
 
     ReportParameterDialog dialog(&parent, true);
     QVERIFY(dialog.ui->groupBox->isHidden());
     QVERIFY(!dialog.ui->groupBox_Dates->isHidden());
-    QVERIFY(dialog.ui->pushButton_2->isDefault());
-    QVERIFY(!dialog.ui->pushButton->isDefault());
     const QDate today = QDate::currentDate();
     for (QDateEdit* edit : {dialog.ui->dateEditStart, dialog.ui->dateEditEnd}) {
         QCOMPARE(edit->date(), today);
         QCOMPARE(edit->text(), today.toString(format));
-        QVERIFY(edit->calendarPopup());
     }
 }
 
@@ -161,8 +129,6 @@ void TestReportParameterDialog::dateRangeKeepsPickedDates_data()
     QTest::addColumn<bool>("pressOk");
     QTest::addColumn<int>("startOffset");
     QTest::addColumn<int>("endOffset");
-    QTest::newRow("untouched, closed by the window") << false << 0 << 0;
-    QTest::newRow("untouched, OK") << true << 0 << 0;
     QTest::newRow("start after end, OK") << true << 5 << -3;
     QTest::newRow("picked, closed by the window") << false << -10 << -2;
 }

@@ -3,10 +3,8 @@
 #include "testsupport.h"
 #include "valuesource.h"
 
-#include <QFile>
 #include <QMap>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 // Template loading, page set-up, band order and page breaks, read back from the PDFs.
 class TestReportEngine : public QObject
@@ -17,8 +15,6 @@ private slots:
     void loadTemplate_data();
     void loadTemplate();
     void refusedTemplatePrintsNothing();
-    void shippedTemplatesAskTheirPlaceholders_data();
-    void shippedTemplatesAskTheirPlaceholders();
     void receiptWithFortyRecords();
     void receiptWithoutRecords();
     void fullPagesStayAboveTheBottomMargin_data();
@@ -26,33 +22,42 @@ private slots:
     void bandsAndPageBreaks_data();
     void bandsAndPageBreaks();
     void reportPagesKeepTheirOwnPaper();
-
-private:
-    static QString Print(ReportEngine& engine, const QString& name);
 };
 
-QString TestReportEngine::Print(ReportEngine& engine, const QString& name)
+namespace {
+
+// The three-digit record numbers ("Product 007") in the order printed.
+QStringList RecordNumbers(const QList<PdfReader::Word>& words)
 {
-    engine.PrintToPDFFile(name, false, false);
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + name;
+    QStringList order;
+    const QRegularExpression number(QStringLiteral("^\\d{3}$"));
+    for (const PdfReader::Word& w : words) {
+        if (number.match(w.text).hasMatch())
+            order << w.text;
+    }
+    return order;
 }
+
+QStringList Numbered(int records)
+{
+    QStringList expected;
+    for (int n = 1; n <= records; ++n)
+        expected << QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+    return expected;
+}
+
+} // namespace
 
 void TestReportEngine::loadTemplate_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("loaded");
-    QTest::newRow("receipt") << ":/xml/reports/sales_receipt_no_subitems.xml" << true;
     QTest::newRow("receipt no tax") << ":/xml/reports/sales_receipt_no_subitems_no_tax.xml" << true;
-    QTest::newRow("invoice") << ":/xml/reports/sales_invoice.xml" << true;
-    QTest::newRow("invoice no tax") << ":/xml/reports/sales_invoice_no_tax.xml" << true;
-    QTest::newRow("purchase order") << ":/xml/reports/purchase_order.xml" << true;
-    QTest::newRow("purchase order no tax") << ":/xml/reports/purchase_order_no_tax.xml" << true;
     QTest::newRow("no report page") << ":/test/templates/no_pages.xml" << true;
     QTest::newRow("missing resource") << ":/xml/reports/no_such_template.xml" << false;
     QTest::newRow("not well-formed") << ":/test/templates/malformed.xml" << false;
     QTest::newRow("no printable height") << ":/test/templates/zero_height.xml" << false;
     QTest::newRow("no printable width") << ":/test/templates/zero_width.xml" << false;
-    QTest::newRow("no page attributes") << ":/test/templates/no_attributes.xml" << false;
 }
 
 void TestReportEngine::loadTemplate()
@@ -71,82 +76,10 @@ void TestReportEngine::refusedTemplatePrintsNothing()
     QVERIFY(!engine.LoadTemplate(QStringLiteral(":/test/templates/zero_height.xml")));
     ValueSource values;
     values.Connect(engine);
-    const QString pdf = Print(engine, QStringLiteral("refused.pdf"));
+    const QString pdf = PrintPdf(engine, QStringLiteral("refused.pdf"));
     QCOMPARE(PdfReader::Pages(pdf), 1);
     QVERIFY(PdfReader::Text(pdf).trimmed().isEmpty());
     QVERIFY(values.asks.isEmpty());
-}
-
-void TestReportEngine::shippedTemplatesAskTheirPlaceholders_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QStringList>("title");
-    QTest::addColumn<QStringList>("header");
-    QTest::addColumn<QStringList>("data");
-    QTest::addColumn<QStringList>("summary");
-
-    const QStringList receiptTitle{"receipt_title", "company_name", "company_address", "company_contact",
-                                   "customer_title", "customer_name", "customer_address", "customer_contact",
-                                   "report_message"};
-    const QStringList receiptHeader{"_D_and_T_", "date", "_Receipt_Number_", "receipt", "_SN_", "_Product_",
-                                    "_Quantity_", "_Unit_Price", "_Discount_", "_Line_Total_", "_Line_Tax_"};
-    const QStringList salesData{"SN", "Product", "Items", "Price/Item", "Discount", "Total", "line_tax"};
-    const QStringList salesSummary{"_Sub_Total_", "sub_total", "Tax_Name", "tax", "_Total_", "grand_total", "_Paid_",
-                                   "paid", "_Amount_Due_", "change", "_Payment_Method", "payment_type",
-                                   "total_discount", "_Notes_", "notes", "promo"};
-    const QStringList salesSummaryNoTax(salesSummary.mid(4));
-    const QStringList invoiceTitle{"invoice_title", "company_name", "company_address", "company_contact", "Sent_D_H",
-                                   "date", "Customer", "Ship_To", "customer_name", "ship_name", "customer_address",
-                                   "ship_address", "customer_contact", "ship_contact", "empty", "report_message"};
-    const QStringList invoiceHeader{"_Due_D_", "due_date", "Ship_Via_H", "ship_via", "_Invoice_Number_",
-                                    "invoice_number", "_SN_", "_Product_", "_Quantity_", "_Unit_Price",
-                                    "_Discount_", "_Line_Total_", "_Line_Tax_"};
-    const QStringList poTitle{"po_title", "company_name", "company_address", "company_contact", "Sent_D_H", "date",
-                              "Vendor", "Ship_To", "vendor_name", "ship_name", "vendor_address", "ship_address",
-                              "vendor_contact", "ship_contact", "empty", "report_message"};
-    const QStringList poHeader{"Delivery_D_H", "deliver_date", "Ship_Via_H", "ship_via", "PO_Number", "porder",
-                               "Qunatity", "Product_Code", "Name_H", "Unit_Price_H", "Line_Total"};
-    const QStringList poData{"Qty", "Code", "Name", "UnitPrice", "LineTotal"};
-    const QStringList poSummary{"Sub_Total_H", "sub_total", "Tax_Name", "tax", "Total_H", "total", "Notes_H", "notes"};
-
-    QTest::newRow("receipt") << ":/xml/reports/sales_receipt_no_subitems.xml" << receiptTitle << receiptHeader
-                             << salesData << salesSummary;
-    QTest::newRow("receipt no tax") << ":/xml/reports/sales_receipt_no_subitems_no_tax.xml" << receiptTitle
-                                    << QStringList(receiptHeader.mid(0, 10)) << QStringList(salesData.mid(0, 6)) << salesSummaryNoTax;
-    QTest::newRow("invoice") << ":/xml/reports/sales_invoice.xml" << invoiceTitle << invoiceHeader << salesData
-                             << salesSummary;
-    QTest::newRow("invoice no tax") << ":/xml/reports/sales_invoice_no_tax.xml" << invoiceTitle
-                                    << QStringList(invoiceHeader.mid(0, 12)) << QStringList(salesData.mid(0, 6)) << salesSummaryNoTax;
-    QTest::newRow("purchase order") << ":/xml/reports/purchase_order.xml" << poTitle << poHeader << poData
-                                    << poSummary;
-    QTest::newRow("purchase order no tax") << ":/xml/reports/purchase_order_no_tax.xml" << poTitle << poHeader
-                                           << poData << QStringList(poSummary.mid(4));
-}
-
-// The placeholder names are the contract with the sale screen and the purchase-order editor.
-void TestReportEngine::shippedTemplatesAskTheirPlaceholders()
-{
-    QFETCH(QString, path);
-    QFETCH(QStringList, title);
-    QFETCH(QStringList, header);
-    QFETCH(QStringList, data);
-    QFETCH(QStringList, summary);
-
-    ReportEngine engine(nullptr);
-    engine.recordCounts << 1;
-    QVERIFY(engine.LoadTemplate(path));
-    ValueSource* values = ValueSource::Shipped(this);
-    values->Connect(engine);
-    Print(engine, QStringLiteral("placeholders.pdf"));
-
-    QStringList asked;
-    for (const ValueSource::Ask& a : qAsConst(values->asks))
-        asked << a.name;
-    // Counting pass: the record's cells; drawing pass: every band in document order.
-    QCOMPARE(asked, data + title + header + data + summary);
-    QCOMPARE(values->imageAsks.size(), 1);
-    QCOMPARE(values->imageAsks.first().name, QStringLiteral("image"));
-    delete values;
 }
 
 void TestReportEngine::receiptWithFortyRecords()
@@ -154,9 +87,9 @@ void TestReportEngine::receiptWithFortyRecords()
     ReportEngine engine(nullptr);
     engine.recordCounts << 40;
     QVERIFY(engine.LoadTemplate(QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml")));
-    ValueSource* values = ValueSource::Shipped(this);
+    QScopedPointer<ValueSource> values(ValueSource::Shipped(nullptr));
     values->Connect(engine);
-    const QString pdf = Print(engine, QStringLiteral("receipt40.pdf"));
+    const QString pdf = PrintPdf(engine, QStringLiteral("receipt40.pdf"));
 
     QCOMPARE(PdfReader::Pages(pdf), 2);
     for (int page = 1; page <= 2; ++page) {
@@ -168,17 +101,7 @@ void TestReportEngine::receiptWithFortyRecords()
     QVERIFY(!PdfReader::Text(pdf, 2).contains(QLatin1String("RECEIPT")));
     QVERIFY(PdfReader::Text(pdf, 2).contains(QLatin1String("Ten percent off paint")));
 
-    // Records in order, each once.
-    QStringList order;
-    const QRegularExpression number(QStringLiteral("^\\d{3}$"));
-    for (const PdfReader::Word& w : PdfReader::Words(pdf)) {
-        if (number.match(w.text).hasMatch())
-            order << w.text;
-    }
-    QStringList expected;
-    for (int n = 1; n <= 40; ++n)
-        expected << QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
-    QCOMPARE(order, expected);
+    QCOMPARE(RecordNumbers(PdfReader::Words(pdf)), Numbered(40)); // in order, each once
 
     // Record cells are asked in the counting and in the drawing pass; the rest when drawn.
     for (int r = 0; r < 40; ++r) {
@@ -189,7 +112,6 @@ void TestReportEngine::receiptWithFortyRecords()
     QCOMPARE(values->CountAsks(QStringLiteral("_Receipt_Number_")), 2);
     QCOMPARE(values->CountAsks(QStringLiteral("promo")), 1);
     QCOMPARE(values->imageAsks.size(), 1);
-    delete values;
 }
 
 void TestReportEngine::receiptWithoutRecords()
@@ -197,16 +119,15 @@ void TestReportEngine::receiptWithoutRecords()
     ReportEngine engine(nullptr);
     engine.recordCounts << 0;
     QVERIFY(engine.LoadTemplate(QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml")));
-    ValueSource* values = ValueSource::Shipped(this);
+    QScopedPointer<ValueSource> values(ValueSource::Shipped(nullptr));
     values->Connect(engine);
-    const QString pdf = Print(engine, QStringLiteral("receipt0.pdf"));
+    const QString pdf = PrintPdf(engine, QStringLiteral("receipt0.pdf"));
 
     QCOMPARE(PdfReader::Pages(pdf), 1);
     const QString text = PdfReader::Text(pdf);
     for (const char* expected : {"RECEIPT", "Receipt No.", "Line Tax", "Sub Total", "Ten percent off paint"})
         QVERIFY2(text.contains(QLatin1String(expected)), expected);
     QCOMPARE(values->CountAsks(QStringLiteral("Product")), 0);
-    delete values;
 }
 
 void TestReportEngine::fullPagesStayAboveTheBottomMargin_data()
@@ -216,11 +137,7 @@ void TestReportEngine::fullPagesStayAboveTheBottomMargin_data()
     QTest::addColumn<int>("pages");
     QTest::newRow("invoice 31") << ":/xml/reports/sales_invoice.xml" << 31 << 2;
     QTest::newRow("invoice 32") << ":/xml/reports/sales_invoice.xml" << 32 << 2;
-    QTest::newRow("invoice 80") << ":/xml/reports/sales_invoice.xml" << 80 << 4;
-    QTest::newRow("invoice no tax 31") << ":/xml/reports/sales_invoice_no_tax.xml" << 31 << 2;
-    QTest::newRow("receipt 31") << ":/xml/reports/sales_receipt_no_subitems.xml" << 31 << 2;
     QTest::newRow("receipt 32") << ":/xml/reports/sales_receipt_no_subitems.xml" << 32 << 2;
-    QTest::newRow("purchase order 31") << ":/xml/reports/purchase_order.xml" << 31 << 2;
     QTest::newRow("purchase order 32") << ":/xml/reports/purchase_order_no_tax.xml" << 32 << 2;
 }
 
@@ -235,16 +152,14 @@ void TestReportEngine::fullPagesStayAboveTheBottomMargin()
     ReportEngine engine(nullptr);
     engine.recordCounts << records;
     QVERIFY(engine.LoadTemplate(path));
-    ValueSource* values = ValueSource::Shipped(this);
+    QScopedPointer<ValueSource> values(ValueSource::Shipped(nullptr));
     values->Connect(engine);
-    const QString pdf = Print(engine, QStringLiteral("full_pages.pdf"));
+    const QString pdf = PrintPdf(engine, QStringLiteral("full_pages.pdf"));
     QCOMPARE(PdfReader::Pages(pdf), pages);
 
     QList<double> heights;
     const QList<PdfReader::Word> words = PdfReader::Words(pdf, &heights);
     const double bottomMargin = 50 / 25.4 * 72;
-    QStringList order;
-    const QRegularExpression number(QStringLiteral("^\\d{3}$"));
     for (const PdfReader::Word& w : words) {
         QVERIFY2(w.box.bottom() <= heights.at(w.page - 1) - bottomMargin,
                  qPrintable(QStringLiteral("\"%1\" on page %2 ends %3 pt from the bottom")
@@ -252,16 +167,10 @@ void TestReportEngine::fullPagesStayAboveTheBottomMargin()
                                 .arg(w.page)
                                 .arg(heights.at(w.page - 1) - w.box.bottom())));
         QVERIFY2(w.box.right() <= 595.3, qPrintable(w.text));
-        if (number.match(w.text).hasMatch())
-            order << w.text;
     }
-    QStringList expected;
-    for (int n = 1; n <= records; ++n)
-        expected << QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
-    QCOMPARE(order, expected);
+    QCOMPARE(RecordNumbers(words), Numbered(records));
     // The summary made it onto the last page.
     QVERIFY(PdfReader::Text(pdf, pages).contains(QLatin1String("129.60")));
-    delete values;
 }
 
 void TestReportEngine::bandsAndPageBreaks_data()
@@ -271,11 +180,9 @@ void TestReportEngine::bandsAndPageBreaks_data()
     QTest::addColumn<QList<int>>("captionPages"); // pages on which the master header prints
     QTest::addColumn<int>("footerPage"); // page of the master footer
     QTest::newRow("no records") << 0 << 1 << QList<int>{1} << 1;
-    QTest::newRow("one record") << 1 << 1 << QList<int>{1} << 1;
     // 24 records fill page 1 with the master footer; the summary needs twice its height.
     QTest::newRow("summary breaks") << 24 << 2 << QList<int>{1} << 1;
     QTest::newRow("records break") << 25 << 2 << QList<int>{1, 2} << 2;
-    QTest::newRow("three pages") << 60 << 3 << QList<int>{1, 2, 3} << 3;
 }
 
 void TestReportEngine::bandsAndPageBreaks()
@@ -298,7 +205,7 @@ void TestReportEngine::bandsAndPageBreaks()
         return QVariant();
     };
     values.Connect(engine);
-    const QString pdf = Print(engine, QStringLiteral("bands.pdf"));
+    const QString pdf = PrintPdf(engine, QStringLiteral("bands.pdf"));
     QCOMPARE(PdfReader::Pages(pdf), pages);
 
     const int sum = records * (records + 1) / 2;
@@ -306,6 +213,7 @@ void TestReportEngine::bandsAndPageBreaks()
     const QString masterFooter = QStringLiteral("Sum %1 avg %2 count %3").arg(sum).arg(avg).arg(records);
     const QString title = QStringLiteral("Title T grand %1 lines %2").arg(sum).arg(records);
 
+    const QList<PdfReader::Word> words = PdfReader::Words(pdf);
     int line = 0;
     for (int page = 1; page <= pages; ++page) {
         const QString text = PdfReader::Text(pdf, page);
@@ -321,7 +229,6 @@ void TestReportEngine::bandsAndPageBreaks()
         // footer stays below them.
         double lowestLine = 0;
         double footerTop = 0;
-        const QList<PdfReader::Word> words = PdfReader::Words(pdf);
         QMap<double, QStringList> rows;
         for (const PdfReader::Word& w : words) {
             if (w.page == page)
@@ -350,7 +257,7 @@ void TestReportEngine::reportPagesKeepTheirOwnPaper()
     ValueSource values;
     values.perRecord = [](int recNo, const QString&) -> QVariant { return QStringLiteral("R%1").arg(recNo); };
     values.Connect(engine);
-    const QString pdf = Print(engine, QStringLiteral("two_pages.pdf"));
+    const QString pdf = PrintPdf(engine, QStringLiteral("two_pages.pdf"));
 
     QCOMPARE(PdfReader::Pages(pdf), 2);
     const QList<QSizeF> sizes = PdfReader::PageSizes(pdf);

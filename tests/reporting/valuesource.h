@@ -37,11 +37,14 @@ public:
     // Distinct names in the order first asked.
     QStringList NamesAsked() const;
 
-    // Answers for the shipped templates: captions, customer and company texts, and record
-    // rows whose cells name their record ("Product 7", SN 7...).
+    // Answers for the shipped templates: record rows whose cells name their record
+    // ("Product 007", SN 7...), a few captions, and every other name as its own text.
     static ValueSource* Shipped(QObject* parent);
 
 public slots:
     void Answer(int& recNo, QString& paramName, QVariant& paramValue, int reportPage);
     void AnswerImage(int& recNo, QString& paramName, QImage& paramValue, int reportPage);
 };
+
+// Prints to `file` in the data folder without opening it; returns the file's path.
+QString PrintPdf(ReportEngine& engine, const QString& file);

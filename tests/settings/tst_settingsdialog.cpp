@@ -1,18 +1,15 @@
-#include "appsettings.h"
 #include "modalanswerer.h"
 #include "settingsdialog.h"
 #include "settingspage.h"
 #include "testsupport.h"
 
-#include <QFile>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSettings>
 #include <QStackedWidget>
 
 namespace {
 
-// A page that loads lazily, as the real pages do, and records what the dialog asks of it.
+// A page that loads lazily, as the real pages do, and logs what the dialog asks of it.
 class RecordingPage : public SettingsPage
 {
 public:
@@ -20,31 +17,19 @@ public:
         : SettingsPage(parent), index(index), log(log)
     {
     }
-
     bool SaveSettings() override
     {
         *log << QStringLiteral("save %1").arg(index);
-        if (!loaded)
-            return true;
-        if (!accept)
-            return false;
-        AppSettings::Instance()->settings->setValue(key(), value);
-        return true;
+        if (loaded && accept)
+            TestSupport::Settings()->setValue(QStringLiteral("test_page_%1").arg(index), QStringLiteral("shown"));
+        return !loaded || accept;
     }
-
     void LoadSettings() override
     {
         *log << QStringLiteral("load %1").arg(index);
-        if (loaded)
-            return;
-        value = AppSettings::Instance()->settings->value(key(), QStringLiteral("shown")).toString();
         loaded = true;
     }
-
-    QString key() const { return QStringLiteral("test_page_%1").arg(index); }
-
     bool accept = true;
-    QString value;
 
 private:
     int index;
@@ -58,11 +43,10 @@ QList<RecordingPage*> InstallRecordingPages(SettingsDialog& dialog, QStringList*
     QStackedWidget* stack = dialog.pagesWidget();
     for (int i = 0; i < stack->count(); ++i) {
         QWidget* old = stack->widget(i);
-        auto* page = new RecordingPage(&dialog, i, log);
-        stack->insertWidget(i, page);
+        pages << new RecordingPage(&dialog, i, log);
+        stack->insertWidget(i, pages.last());
         stack->removeWidget(old);
         delete old;
-        pages << page;
     }
     return pages;
 }
@@ -76,22 +60,11 @@ void ShowRow(SettingsDialog& dialog, int row)
         dialog.contentWidget()->setCurrentRow(row);
 }
 
-QList<int> Numbers(const QString& text)
+QStringList WrittenPages()
 {
-    QList<int> out;
-    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        out << part.toInt();
-    return out;
-}
-
-QStringList Saves(const QStringList& log)
-{
-    return log.filter(QStringLiteral("save "));
-}
-
-QStringList WrittenTestKeys()
-{
-    return AppSettings::Instance()->settings->allKeys().filter(QStringLiteral("test_page_"));
+    QStringList keys = TestSupport::Settings()->allKeys().filter(QStringLiteral("test_page_"));
+    keys.sort();
+    return keys.replaceInStrings(QStringLiteral("test_page_"), QString());
 }
 
 } // namespace
@@ -101,12 +74,8 @@ class TestSettingsDialog : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-
-    void pageList_data();
+    void init() { TestSupport::ClearSettings(); }
     void pageList();
-    void opensAtFirstPage();
-    void selectingRowShowsAndLoadsItsPage_data();
     void selectingRowShowsAndLoadsItsPage();
     void saveProtocol_data();
     void saveProtocol();
@@ -116,117 +85,59 @@ private slots:
     void execEndsRejectedEitherWay();
 };
 
-void TestSettingsDialog::init()
-{
-    TestSupport::ClearSettings();
-}
-
-void TestSettingsDialog::pageList_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("icon");
-    const char* rows[][2] = {{"General", "general.png"},           {"Company", "company.png"},
-                             {"Currency", "currency.png"},         {"Tax", "tax.png"},
-                             {"Printing", "printer.png"},          {"Small Receipt", "receipt_printer.png"},
-                             {"Point of Sale", "pos.png"},         {"Pole Display", "pole.png"},
-                             {"Security", "security.png"},         {"Product Images", "logo.png"},
-                             {"MySql Server", "mysqlserver.png"}};
-    for (int i = 0; i < 11; ++i)
-        QTest::addRow("%d %s", i, rows[i][0]) << i << QString::fromLatin1(rows[i][0]) << QString::fromLatin1(rows[i][1]);
-}
-
 void TestSettingsDialog::pageList()
 {
-    QFETCH(int, row);
-    QFETCH(QString, text);
-    QFETCH(QString, icon);
-
     SettingsDialog dialog;
-    QListWidget* list = dialog.contentWidget();
-    QCOMPARE(list->count(), 11);
+    QStringList texts;
+    for (int row = 0; row < dialog.contentWidget()->count(); ++row) {
+        QListWidgetItem* item = dialog.contentWidget()->item(row);
+        texts << item->text();
+        QVERIFY2(!item->icon().pixmap(32, 32).isNull(), qPrintable(item->text()));
+        QVERIFY(qobject_cast<SettingsPage*>(dialog.pagesWidget()->widget(row)));
+    }
+    QCOMPARE(texts, QStringList({"General", "Company", "Currency", "Tax", "Printing", "Small Receipt", "Point of Sale",
+                                 "Pole Display", "Security", "Product Images", "MySql Server"}));
     QCOMPARE(dialog.pagesWidget()->count(), 11);
-
-    QListWidgetItem* item = list->item(row);
-    QCOMPARE(item->text(), text);
-    const QString iconPath = QStringLiteral(":/resources/images/settings/") + icon;
-    QVERIFY2(QFile::exists(iconPath), qPrintable(iconPath));
-    QVERIFY(!item->icon().pixmap(32, 32).isNull());
-    QCOMPARE(item->flags(), Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    QCOMPARE(item->textAlignment(), int(Qt::AlignVCenter));
-    QVERIFY(qobject_cast<SettingsPage*>(dialog.pagesWidget()->widget(row)));
-}
-
-void TestSettingsDialog::opensAtFirstPage()
-{
-    SettingsDialog dialog;
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Settings"));
-    QCOMPARE(dialog.size(), QSize(915, 635));
     QCOMPARE(dialog.contentWidget()->currentRow(), 0);
     QCOMPARE(dialog.pagesWidget()->currentIndex(), 0);
     QVERIFY(!dialog.saved);
 }
 
-void TestSettingsDialog::selectingRowShowsAndLoadsItsPage_data()
-{
-    QTest::addColumn<QString>("rows");
-    QTest::addColumn<int>("shown");
-    QTest::addColumn<QString>("loads");
-    QTest::newRow("company") << "1" << 1 << "load 1";
-    QTest::newRow("point of sale, as the sale screen opens it") << "6" << 6 << "load 6";
-    QTest::newRow("last row") << "10" << 10 << "load 10";
-    // Every selection loads again; a lazy page then keeps what the user typed.
-    QTest::newRow("back to an earlier page") << "3,5,3" << 3 << "load 3,load 5,load 3";
-}
-
 void TestSettingsDialog::selectingRowShowsAndLoadsItsPage()
 {
-    QFETCH(QString, rows);
-    QFETCH(int, shown);
-    QFETCH(QString, loads);
-
     SettingsDialog dialog;
     QStringList log;
     InstallRecordingPages(dialog, &log);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    for (int row : Numbers(rows))
+    // Every selection loads again; a lazy page then keeps what the user typed.
+    for (int row : {10, 3, 10}) {
         dialog.contentWidget()->setCurrentRow(row);
-
-    QCOMPARE(dialog.pagesWidget()->currentIndex(), shown);
-    QVERIFY(dialog.pagesWidget()->widget(shown)->isVisible());
-    QCOMPARE(log, loads.split(QLatin1Char(',')));
+        QCOMPARE(dialog.pagesWidget()->currentIndex(), row);
+        QVERIFY(dialog.pagesWidget()->widget(row)->isVisible());
+    }
+    QCOMPARE(log, QStringList({"load 10", "load 3", "load 10"}));
 }
 
 void TestSettingsDialog::saveProtocol_data()
 {
-    QTest::addColumn<QString>("visits");     // rows the user looks at, in order
-    QTest::addColumn<int>("rejecting");      // page that refuses its values, -1 for none
-    QTest::addColumn<bool>("saved");
-    QTest::addColumn<int>("pagesAsked");     // pages 0 .. n-1 were asked to save
-    QTest::addColumn<int>("stackShows");
+    QTest::addColumn<QList<int>>("visits"); // rows the user looks at, in order
+    QTest::addColumn<int>("rejecting"); // page that refuses its values, -1 for none
+    QTest::addColumn<int>("pagesAsked"); // pages 0 .. n-1 were asked to save
     QTest::addColumn<int>("listRow");
-    QTest::addColumn<QString>("writtenPages");
-
-    QTest::newRow("every page accepts: only shown pages write")
-        << "2,5" << -1 << true << 11 << 5 << 5 << "2,5";
-    QTest::newRow("tax rejects: earlier pages keep their keys")
-        << "1,3,5" << 3 << false << 4 << 3 << 5 << "1";
-    QTest::newRow("first page rejects")
-        << "0,4" << 0 << false << 1 << 0 << 4 << "";
-    QTest::newRow("last page rejects")
-        << "10,2" << 10 << false << 11 << 10 << 2 << "2";
+    QTest::addColumn<QStringList>("written");
+    QTest::newRow("every page accepts: only shown pages write") << QList<int>{2, 5} << -1 << 11 << 5 << QStringList{"2", "5"};
+    QTest::newRow("tax rejects: earlier pages keep their keys") << QList<int>{1, 3, 5} << 3 << 4 << 5 << QStringList{"1"};
+    QTest::newRow("last page rejects") << QList<int>{10, 2} << 10 << 11 << 2 << QStringList{"2"};
 }
 
 void TestSettingsDialog::saveProtocol()
 {
-    QFETCH(QString, visits);
+    QFETCH(QList<int>, visits);
     QFETCH(int, rejecting);
-    QFETCH(bool, saved);
     QFETCH(int, pagesAsked);
-    QFETCH(int, stackShows);
     QFETCH(int, listRow);
-    QFETCH(QString, writtenPages);
+    QFETCH(QStringList, written);
 
     SettingsDialog dialog;
     QStringList log;
@@ -235,29 +146,23 @@ void TestSettingsDialog::saveProtocol()
         pages[rejecting]->accept = false;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    for (int row : Numbers(visits))
+    for (int row : visits)
         ShowRow(dialog, row);
     log.clear();
-
     dialog.findChild<QPushButton*>(QStringLiteral("pushSave"))->click();
 
+    const bool saved = rejecting < 0;
     QCOMPARE(dialog.saved, saved);
     QCOMPARE(dialog.isVisible(), !saved);
     QStringList expectedSaves;
     for (int i = 0; i < pagesAsked; ++i)
         expectedSaves << QStringLiteral("save %1").arg(i);
-    QCOMPARE(Saves(log), expectedSaves);
-    if (!saved) {
-        QCOMPARE(dialog.pagesWidget()->currentIndex(), stackShows);
+    QCOMPARE(log, expectedSaves);
+    if (!saved) { // the refusing page is shown; the list keeps its row
+        QCOMPARE(dialog.pagesWidget()->currentIndex(), rejecting);
         QCOMPARE(dialog.contentWidget()->currentRow(), listRow);
     }
-    QStringList expectedKeys;
-    for (int page : Numbers(writtenPages))
-        expectedKeys << QStringLiteral("test_page_%1").arg(page);
-    QStringList written = WrittenTestKeys();
-    written.sort();
-    expectedKeys.sort();
-    QCOMPARE(written, expectedKeys);
+    QCOMPARE(WrittenPages(), written);
 }
 
 void TestSettingsDialog::saveAgainAfterCorrectionStartsFromFirstPage()
@@ -269,7 +174,6 @@ void TestSettingsDialog::saveAgainAfterCorrectionStartsFromFirstPage()
     dialog.show();
     ShowRow(dialog, 3);
     auto* save = dialog.findChild<QPushButton*>(QStringLiteral("pushSave"));
-
     save->click();
     QVERIFY(!dialog.saved);
     QVERIFY(dialog.isVisible());
@@ -279,9 +183,9 @@ void TestSettingsDialog::saveAgainAfterCorrectionStartsFromFirstPage()
     save->click();
     QVERIFY(dialog.saved);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(Saves(log).size(), 11);
-    QCOMPARE(Saves(log).first(), QStringLiteral("save 0"));
-    QCOMPARE(WrittenTestKeys(), QStringList{QStringLiteral("test_page_3")});
+    QCOMPARE(log.size(), 11);
+    QCOMPARE(log.first(), QStringLiteral("save 0"));
+    QCOMPARE(WrittenPages(), QStringList{"3"});
 }
 
 void TestSettingsDialog::closeAsksNoPage()
@@ -294,8 +198,8 @@ void TestSettingsDialog::closeAsksNoPage()
     dialog.findChild<QPushButton*>(QStringLiteral("pushClose"))->click();
     QVERIFY(!dialog.isVisible());
     QVERIFY(!dialog.saved);
-    QVERIFY(Saves(log).isEmpty());
-    QVERIFY(WrittenTestKeys().isEmpty());
+    QCOMPARE(log, QStringList{"load 2"});
+    QVERIFY(WrittenPages().isEmpty());
 }
 
 void TestSettingsDialog::execEndsRejectedEitherWay_data()
@@ -310,9 +214,8 @@ void TestSettingsDialog::execEndsRejectedEitherWay()
 {
     QFETCH(QString, button);
     QFETCH(bool, saved);
-
     // The dialog as it is shipped: its pages must not write anything of their own.
-    QVERIFY(AppSettings::Instance()->settings->allKeys().isEmpty());
+    QVERIFY(TestSupport::Settings()->allKeys().isEmpty());
     SettingsDialog dialog;
     dialog.contentWidget()->setCurrentRow(6);
     ModalAnswerer answerer;
@@ -326,7 +229,7 @@ void TestSettingsDialog::execEndsRejectedEitherWay()
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QVERIFY(answerer.failures.isEmpty());
     QCOMPARE(dialog.saved, saved);
-    QCOMPARE(AppSettings::Instance()->settings->allKeys(), QStringList());
+    QCOMPARE(TestSupport::Settings()->allKeys(), QStringList());
 }
 
 VORANTEL_TEST_MAIN(TestSettingsDialog)

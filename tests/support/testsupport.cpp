@@ -3,6 +3,7 @@
 #include "appsettings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 
 namespace TestSupport {
@@ -39,6 +40,23 @@ void ClearSettings()
     QSettings* store = AppSettings::Instance()->settings;
     store->clear();
     store->sync();
+}
+
+QSettings* Settings()
+{
+    return AppSettings::Instance()->settings;
+}
+
+bool WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace TestSupport

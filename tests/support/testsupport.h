@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QSettings>
 #include <QString>
 #include <QtTest>
 
@@ -13,6 +14,10 @@ void PrepareEnvironment();
 QString ScratchDir();
 // Removes every key from the program's settings store (the file stays where it is).
 void ClearSettings();
+QSettings* Settings();
+// Writes a file whole; false when it cannot.
+bool WriteFile(const QString& path, const QByteArray& data);
+QByteArray ReadFile(const QString& path);
 
 } // namespace TestSupport
 
