@@ -1,15 +1,13 @@
 #include "appsettings.h"
 #include "constants.h"
-#include "databasemanager.h"
-#include "databasestatuslistener.h"
+#include "databasetest.h"
 #include "modalanswerer.h"
-#include "testdatabase.h"
 #include "testsupport.h"
 
 #include <QSettings>
 
-// The three connections: lazy opening behind the version check, the messages and status
-// reports it gives, retry rules, shared queries, close and remove.
+// The three connections: lazy opening behind the version check, its messages and status reports,
+// retry rules, shared queries, close and remove.
 class TestDatabaseManager : public QObject
 {
     Q_OBJECT
@@ -20,44 +18,34 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
-    void missingActiveDatabase_data();
-    void missingActiveDatabase();
     void refusedDatabase_data();
     void refusedDatabase();
-    void openingReportsStatus();
+    void openCloseAndRemove();
     void failedDatabaseIsNotRetriedUntilClosed();
-    void lostConnectionIsReopened();
-    void removeUnregistersTheName();
     void sharedQueries();
     void serverConnectionNeedsAllCredentials_data();
     void serverConnectionNeedsAllCredentials();
     void failedServerConnectionIsRetried();
 
 private:
-    struct Listener : DatabaseStatusListener
+    static QSqlDatabase* open(int kind);
+    static void setActive(int kind, const QString& name)
     {
-        QStringList calls;
-        void updateInventoryDbStatus(bool open) override { calls << QStringLiteral("inventory %1").arg(open); }
-        void updateSalesDbStatus(bool open) override { calls << QStringLiteral("sales %1").arg(open); }
-    };
-
-    void useFixtureServer();
-    QSqlDatabase* open(int kind);
-    static QString errorBox(const QString& name);
+        AppSettings::Instance()->settings->setValue(kind == 1 ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB, name);
+    }
+    static QString errorBox(const QString& name)
+    {
+        return QStringLiteral("Error|Can not connect to '%1' Please make sure MySql server is running. Select a "
+                              "valid database for this version, or create a new.")
+            .arg(name);
+    }
 
     QString inventoryDb;
     QString salesDb;
     QStringList dropLater;
-    Listener listener;
+    DatabaseTest::StatusRecorder listener;
     ModalAnswerer* answerer = nullptr;
 };
-
-QString TestDatabaseManager::errorBox(const QString& name)
-{
-    return QStringLiteral("Error|Can not connect to '%1' Please make sure MySql server is running. Select a valid "
-                          "database for this version, or create a new.")
-        .arg(name);
-}
 
 void TestDatabaseManager::initTestCase()
 {
@@ -65,21 +53,17 @@ void TestDatabaseManager::initTestCase()
     TestSupport::ClearSettings();
     answerer = new ModalAnswerer(this);
     DatabaseManager::Instance()->mainWindow = &listener;
-    useFixtureServer();
-
+    DatabaseTest::UseFixtureServer();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("sales"));
-    QString error;
-    DatabaseManager::Instance()->CreateInventoryDatabase(inventoryDb, error);
-    QCOMPARE(error, QString());
-    DatabaseManager::Instance()->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
-    QCOMPARE(error, QString());
+    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
+    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
 }
 
 void TestDatabaseManager::init()
 {
     TestSupport::ClearSettings();
-    useFixtureServer();
+    DatabaseTest::UseFixtureServer();
     listener.calls.clear();
     answerer->clear();
 }
@@ -87,10 +71,7 @@ void TestDatabaseManager::init()
 void TestDatabaseManager::cleanup()
 {
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->RemoveInventoryDatabase();
-    manager->RemoveSalesDatabase();
-    manager->CloseServerConnection();
+    DatabaseTest::ResetManager();
     for (const QString& name : qAsConst(dropLater))
         TestDatabase::dropDatabase(name);
     dropLater.clear();
@@ -103,47 +84,63 @@ void TestDatabaseManager::cleanupTestCase()
     DatabaseManager::Instance()->mainWindow = nullptr;
 }
 
-void TestDatabaseManager::useFixtureServer()
-{
-    const TestDatabase::Server s = TestDatabase::server();
-    DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, s.port, s.host);
-}
-
 QSqlDatabase* TestDatabaseManager::open(int kind)
 {
     return kind == 1 ? DatabaseManager::Instance()->InventoryDatabase() : DatabaseManager::Instance()->SalesDatabase();
 }
 
-void TestDatabaseManager::missingActiveDatabase_data()
+void TestDatabaseManager::refusedDatabase_data()
 {
     QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("name"); // "@inventory", "@sales": the test's own databases
     QTest::addColumn<QString>("shownName");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("inventory") << 1 << ACTIVE_INVENTORY_DB << "No Active Inventory Database" << "inventory";
-    QTest::newRow("sales") << 2 << ACTIVE_SALES_DB << "No Active Sales Database" << "sales";
+    QTest::newRow("no active inventory") << 1 << "" << "No Active Inventory Database";
+    QTest::newRow("no active sales") << 2 << "" << "No Active Sales Database";
+    QTest::newRow("inventory that does not exist") << 1 << "no_such_database_xyz" << "";
+    QTest::newRow("sales database as inventory") << 1 << "@sales" << "";
+    QTest::newRow("inventory database as sales") << 2 << "@inventory" << "";
+    QTest::newRow("database without version table") << 2 << "mysql" << "";
+    QTest::newRow("newer inventory version") << 1 << "@newer" << "";
 }
 
-void TestDatabaseManager::missingActiveDatabase()
+void TestDatabaseManager::refusedDatabase()
 {
     QFETCH(int, kind);
-    QFETCH(QString, key);
+    QFETCH(QString, name);
     QFETCH(QString, shownName);
-    QFETCH(QString, status);
+    const bool newer = name == QLatin1String("@newer");
+    if (name == QLatin1String("@inventory")) {
+        name = inventoryDb;
+    } else if (name == QLatin1String("@sales")) {
+        name = salesDb;
+    } else if (newer) {
+        name = TestDatabase::uniqueName(QStringLiteral("old"));
+        dropLater << name;
+        QCOMPARE(DatabaseTest::Create(1, name), QString());
+        QCOMPARE(TestDatabase::exec(name, {"UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_19.0.0'"}), QString());
+    }
+    setActive(kind, name);
     DatabaseManager* manager = DatabaseManager::Instance();
-    AppSettings::Instance()->settings->setValue(key, QString());
+    const QString status = kind == 1 ? QStringLiteral("inventory 0") : QStringLiteral("sales 0");
 
-    answerer->pressButton(QMessageBox::Ok);
+    // A version without an upgrade path is announced as an upgrade first, then refused.
+    QStringList expected{errorBox(shownName.isEmpty() ? name : shownName)};
+    if (newer) {
+        expected.prepend(QStringLiteral("Database Upgrade|Selected inventory database will be upgraded to latest "
+                                        "version, and this may take several minutes depending upon the size of your "
+                                        "database."));
+    }
+    for (int i = 0; i < expected.size(); ++i)
+        answerer->pressButton(QMessageBox::Ok);
     QSqlDatabase* first = open(kind);
-    QVERIFY(first);
     QVERIFY(!first->isOpen());
-    QCOMPARE(answerer->messages(), QStringList{errorBox(shownName)});
-    QCOMPARE(listener.calls, QStringList{status + QStringLiteral(" 0")});
+    QCOMPARE(answerer->messages(), expected);
+    QCOMPARE(listener.calls, QStringList{status});
     QVERIFY(!manager->inventoryOpen && !manager->salesOpen);
 
     // The failed handle is handed back as it is: no second box, no new status.
     QCOMPARE(open(kind), first);
-    QCOMPARE(answerer->messages().size(), 1);
+    QCOMPARE(answerer->messages(), expected);
     QCOMPARE(listener.calls.size(), 1);
 
     // A close discards it: the next access runs the check again.
@@ -152,70 +149,23 @@ void TestDatabaseManager::missingActiveDatabase()
     else
         manager->CloseSalesDatabase();
     QVERIFY(QSqlDatabase::contains(kind == 1 ? QStringLiteral("INVENTORY_DB") : QStringLiteral("SALES_DB")));
-    answerer->pressButton(QMessageBox::Ok);
-    QVERIFY(!open(kind)->isOpen());
-    QCOMPARE(answerer->messages(), (QStringList{errorBox(shownName), errorBox(shownName)}));
-    QCOMPARE(listener.calls, (QStringList{status + QStringLiteral(" 0"), status + QStringLiteral(" 0")}));
-}
-
-void TestDatabaseManager::refusedDatabase_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("name"); // "@inventory", "@sales": the test's own databases
-    QTest::newRow("inventory that does not exist") << 1 << "no_such_database_xyz";
-    QTest::newRow("sales database as inventory") << 1 << "@sales";
-    QTest::newRow("inventory database as sales") << 2 << "@inventory";
-    QTest::newRow("database without version table") << 2 << "mysql";
-    QTest::newRow("newer inventory version") << 1 << "@newer inventory";
-}
-
-void TestDatabaseManager::refusedDatabase()
-{
-    QFETCH(int, kind);
-    QFETCH(QString, name);
-    const bool newer = name == QLatin1String("@newer inventory");
-    if (name == QLatin1String("@inventory")) {
-        name = inventoryDb;
-    } else if (name == QLatin1String("@sales")) {
-        name = salesDb;
-    } else if (newer) {
-        name = TestDatabase::uniqueName(QStringLiteral("old"));
-        dropLater << name;
-        QString error;
-        DatabaseManager::Instance()->CreateInventoryDatabase(name, error);
-        QCOMPARE(error, QString());
-        QCOMPARE(TestDatabase::exec(name, {QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_19.0.0'")}),
-                 QString());
-    }
-    AppSettings::Instance()->settings->setValue(kind == 1 ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB, name);
-
-    // A version without an upgrade path is announced as an upgrade first, then refused.
-    QStringList expected{errorBox(name)};
-    if (newer) {
+    for (int i = 0; i < expected.size(); ++i)
         answerer->pressButton(QMessageBox::Ok);
-        expected.prepend(QStringLiteral("Database Upgrade|Selected inventory database will be upgraded to latest "
-                                        "version, and this may take several minutes depending upon the size of your "
-                                        "database."));
-    }
-    answerer->pressButton(QMessageBox::Ok);
     QVERIFY(!open(kind)->isOpen());
-    QCOMPARE(answerer->messages(), expected);
-    QCOMPARE(listener.calls, QStringList{(kind == 1 ? QStringLiteral("inventory") : QStringLiteral("sales")) + " 0"});
+    QCOMPARE(answerer->messages(), expected + expected);
+    QCOMPARE(listener.calls, (QStringList{status, status}));
 }
 
-void TestDatabaseManager::openingReportsStatus()
+void TestDatabaseManager::openCloseAndRemove()
 {
     DatabaseManager* manager = DatabaseManager::Instance();
-    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
-    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, salesDb);
-
+    setActive(1, inventoryDb);
+    setActive(2, salesDb);
     QSqlDatabase* inventory = manager->InventoryDatabase();
     QVERIFY(inventory->isOpen());
-    QCOMPARE(inventory->connectionName(), QStringLiteral("INVENTORY_DB"));
     QCOMPARE(inventory->databaseName(), inventoryDb);
     QSqlDatabase* sales = manager->SalesDatabase();
     QVERIFY(sales->isOpen());
-    QCOMPARE(sales->connectionName(), QStringLiteral("SALES_DB"));
     QVERIFY(manager->inventoryOpen && manager->salesOpen);
     QCOMPARE(listener.calls, (QStringList{"inventory 1", "sales 1"}));
 
@@ -224,10 +174,22 @@ void TestDatabaseManager::openingReportsStatus()
     QCOMPARE(listener.calls.size(), 2);
     QVERIFY(answerer->seen.isEmpty());
 
+    // A handle the driver no longer holds open (a lost server) is opened again.
+    sales->close();
+    QVERIFY(manager->SalesDatabase()->isOpen());
+    QCOMPARE(listener.calls.last(), QStringLiteral("sales 1"));
+
+    // Close keeps the name registered, remove drops it; both come back on the next access.
     manager->CloseInventoryDatabase();
-    QVERIFY(!manager->inventoryOpen);
-    QVERIFY(!manager->inventoryDb && !manager->inventoryQuery);
+    QVERIFY(!manager->inventoryOpen && !manager->inventoryDb && !manager->inventoryQuery);
+    QVERIFY(QSqlDatabase::contains(QStringLiteral("INVENTORY_DB")));
     QVERIFY(manager->salesOpen);
+    manager->RemoveSalesDatabase();
+    QVERIFY(!QSqlDatabase::contains(QStringLiteral("SALES_DB")));
+    QVERIFY(!manager->salesDb && !manager->salesOpen);
+    QVERIFY(manager->InventoryDatabase()->isOpen());
+    QVERIFY(manager->SalesDatabase()->isOpen());
+    QVERIFY(QSqlDatabase::contains(QStringLiteral("SALES_DB")));
 }
 
 void TestDatabaseManager::failedDatabaseIsNotRetriedUntilClosed()
@@ -235,15 +197,13 @@ void TestDatabaseManager::failedDatabaseIsNotRetriedUntilClosed()
     DatabaseManager* manager = DatabaseManager::Instance();
     const QString later = TestDatabase::uniqueName(QStringLiteral("later"));
     dropLater << later;
-    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, later);
+    setActive(1, later);
     answerer->pressButton(QMessageBox::Ok);
     QSqlDatabase* failed = manager->InventoryDatabase();
     QVERIFY(!failed->isOpen());
 
     // The database appears, but the failed handle is not tried again...
-    QString error;
-    manager->CreateInventoryDatabase(later, error);
-    QCOMPARE(error, QString());
+    QCOMPARE(DatabaseTest::Create(1, later), QString());
     QCOMPARE(manager->InventoryDatabase(), failed);
     QVERIFY(!failed->isOpen());
     QVERIFY(!manager->inventoryOpen);
@@ -257,45 +217,11 @@ void TestDatabaseManager::failedDatabaseIsNotRetriedUntilClosed()
     QCOMPARE(answerer->messages().size(), 1);
 }
 
-void TestDatabaseManager::lostConnectionIsReopened()
-{
-    DatabaseManager* manager = DatabaseManager::Instance();
-    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, salesDb);
-    QSqlDatabase* first = manager->SalesDatabase();
-    QVERIFY(first->isOpen());
-    // What the driver reports after losing the server: the handle is no longer open.
-    first->close();
-    QSqlDatabase* second = manager->SalesDatabase();
-    QVERIFY(second->isOpen());
-    QVERIFY(manager->salesOpen);
-    QCOMPARE(listener.calls, (QStringList{"sales 1", "sales 1"}));
-}
-
-void TestDatabaseManager::removeUnregistersTheName()
-{
-    DatabaseManager* manager = DatabaseManager::Instance();
-    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
-    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, salesDb);
-    QVERIFY(manager->InventoryDatabase()->isOpen());
-    QVERIFY(manager->SalesDatabase()->isOpen());
-
-    manager->CloseInventoryDatabase();
-    QVERIFY(QSqlDatabase::contains(QStringLiteral("INVENTORY_DB")));
-    manager->RemoveSalesDatabase();
-    QVERIFY(!QSqlDatabase::contains(QStringLiteral("SALES_DB")));
-    QVERIFY(!manager->salesDb && !manager->salesOpen);
-
-    // Both come back on the next access.
-    QVERIFY(manager->InventoryDatabase()->isOpen());
-    QVERIFY(manager->SalesDatabase()->isOpen());
-    QVERIFY(QSqlDatabase::contains(QStringLiteral("SALES_DB")));
-}
-
 void TestDatabaseManager::sharedQueries()
 {
     DatabaseManager* manager = DatabaseManager::Instance();
-    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
-    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, salesDb);
+    setActive(1, inventoryDb);
+    setActive(2, salesDb);
 
     // The first request opens the database behind the check.
     QSqlQuery* inventory = manager->InventoryQuery();
@@ -324,10 +250,8 @@ void TestDatabaseManager::sharedQueries()
 void TestDatabaseManager::serverConnectionNeedsAllCredentials_data()
 {
     QTest::addColumn<QString>("missing");
-    QTest::newRow("user") << "user";
-    QTest::newRow("password") << "password";
-    QTest::newRow("host") << "host";
-    QTest::newRow("port") << "port";
+    for (const char* missing : {"user", "password", "host", "port"})
+        QTest::newRow(missing) << missing;
 }
 
 void TestDatabaseManager::serverConnectionNeedsAllCredentials()
@@ -357,7 +281,7 @@ void TestDatabaseManager::failedServerConnectionIsRetried()
     QVERIFY(!manager->ServerConnection()->isOpen());
 
     // Every call rebuilds the handle, so corrected parameters take effect at once.
-    useFixtureServer();
+    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
     QSqlDatabase* server = manager->ServerConnection();
     QVERIFY(server->isOpen());
     QVERIFY(manager->serverOpen);

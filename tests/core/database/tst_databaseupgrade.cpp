@@ -1,13 +1,12 @@
 #include "appsettings.h"
 #include "constants.h"
-#include "databasemanager.h"
-#include "databasestatuslistener.h"
+#include "databasetest.h"
 #include "modalanswerer.h"
-#include "testdatabase.h"
 #include "testsupport.h"
 
 #include <QSettings>
-#include <QSqlRecord>
+
+using DatabaseTest::Rows;
 
 // The version check and the upgrade chain, run on old databases that the test builds the way
 // earlier versions of the program left them.
@@ -21,10 +20,8 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
-    void inventoryUpgrade_data();
-    void inventoryUpgrade();
-    void salesUpgrade_data();
-    void salesUpgrade();
+    void upgrade_data();
+    void upgrade();
     void interruptedStepResumes_data();
     void interruptedStepResumes();
     void salesUpgradeOpensOldInventoryInside();
@@ -35,38 +32,31 @@ private slots:
     void currentVersionRunsOnlyTheVersionQuery();
 
 private:
-    struct Listener : DatabaseStatusListener
-    {
-        void updateInventoryDbStatus(bool) override {}
-        void updateSalesDbStatus(bool) override {}
-    };
-    struct Passwords
-    {
-        QString quoted;        // holds a quote itself
-        QString backslashHash; // its hash holds a backslash
-        QString quoteHash;     // its hash holds a quote
-        QString fourByteHash;  // its hash holds a character outside the BMP
-    };
-
-    void useFixtureServer();
     QString newDatabase(const QString& prefix, bool utf8);
     QString oldInventory(int major);
     QString oldSales(int major);
-    bool check(const QString& name, int kind);
+    static bool check(const QString& name, int kind)
+    {
+        return DatabaseManager::Instance()->CheckAndUpgradeDatabase(
+            name, kind == 1 ? INVENTORY_DB_VERSION : SALES_DB_VERSION, kind);
+    }
     bool openAsActive(int kind, const QString& name);
-    QString version(const QString& name);
-    QStringList rows(const QString& name, const QString& sql);
+    static QString version(const QString& name);
+    static bool logsIn(const QString& name, const QString& login, const QString& password);
+    QStringList titles() const;
     void verifyInventoryData(const QString& name, int startMajor);
     void verifySalesData(const QString& name, int startMajor, bool ownInventory);
     void compareWithFresh(const QString& name, const QString& fresh);
-    bool logsIn(const QString& name, const QString& login, const QString& password);
 
-    Passwords passwords;
+    QString quoted;        // a password that holds a quote itself
+    QString backslashHash; // a password whose hash holds a backslash
+    QString quoteHash;     // ... a quote
+    QString fourByteHash;  // ... a character outside the BMP
     QString freshInventory;
     QString freshSales;
     QString productsInventory; // current inventory with the products the sales lines name
     QStringList dropLater;
-    Listener listener;
+    DatabaseTest::StatusRecorder listener;
     ModalAnswerer* answerer = nullptr;
 };
 
@@ -232,52 +222,35 @@ static QStringList SalesStepSchema(int major)
     return {};
 }
 
-static bool HasFourByteCharacter(const QString& text)
-{
-    for (const QChar c : text) {
-        if (c.isSurrogate())
-            return true;
-    }
-    return false;
-}
-
-// ----- set-up -----
-
 void TestDatabaseUpgrade::initTestCase()
 {
     REQUIRE_TEST_SERVER();
     TestSupport::ClearSettings();
     answerer = new ModalAnswerer(this);
     DatabaseManager::Instance()->mainWindow = &listener;
-    useFixtureServer();
+    DatabaseTest::UseFixtureServer();
 
     // Passwords whose stored form holds the characters that break SQL literals, and one
     // whose stored form cannot be held by a three-byte utf8 column.
-    passwords.quoted = QStringLiteral("it's mine");
-    for (int i = 0; passwords.backslashHash.isEmpty() || passwords.quoteHash.isEmpty()
-                    || passwords.fourByteHash.isEmpty();
-         ++i) {
+    quoted = QStringLiteral("it's mine");
+    for (int i = 0; backslashHash.isEmpty() || quoteHash.isEmpty() || fourByteHash.isEmpty(); ++i) {
         QVERIFY(i < 1000000);
         const QString candidate = QStringLiteral("pw%1").arg(i);
         const QString hash = HashPassword(candidate);
-        if (passwords.backslashHash.isEmpty() && hash.contains(QLatin1Char('\\')))
-            passwords.backslashHash = candidate;
-        else if (passwords.quoteHash.isEmpty() && hash.contains(QLatin1Char('\'')))
-            passwords.quoteHash = candidate;
-        else if (passwords.fourByteHash.isEmpty() && HasFourByteCharacter(hash))
-            passwords.fourByteHash = candidate;
+        if (backslashHash.isEmpty() && hash.contains(QLatin1Char('\\')))
+            backslashHash = candidate;
+        else if (quoteHash.isEmpty() && hash.contains(QLatin1Char('\'')))
+            quoteHash = candidate;
+        else if (fourByteHash.isEmpty() && std::any_of(hash.begin(), hash.end(), [](QChar c) { return c.isSurrogate(); }))
+            fourByteHash = candidate;
     }
 
     freshInventory = TestDatabase::uniqueName(QStringLiteral("up_fresh_inv"));
     freshSales = TestDatabase::uniqueName(QStringLiteral("up_fresh_sales"));
     productsInventory = TestDatabase::uniqueName(QStringLiteral("up_products"));
-    QString error;
-    DatabaseManager::Instance()->CreateInventoryDatabase(freshInventory, error);
-    QCOMPARE(error, QString());
-    DatabaseManager::Instance()->CreateSalesDatabase(freshSales, error, QStringLiteral("1"));
-    QCOMPARE(error, QString());
-    DatabaseManager::Instance()->CreateInventoryDatabase(productsInventory, error);
-    QCOMPARE(error, QString());
+    QCOMPARE(DatabaseTest::Create(1, freshInventory), QString());
+    QCOMPARE(DatabaseTest::Create(2, freshSales), QString());
+    QCOMPARE(DatabaseTest::Create(1, productsInventory), QString());
     // A category name with an apostrophe must reach the sales lines as it is.
     QCOMPARE(TestDatabase::exec(
                  productsInventory,
@@ -292,7 +265,7 @@ void TestDatabaseUpgrade::initTestCase()
 void TestDatabaseUpgrade::init()
 {
     TestSupport::ClearSettings();
-    useFixtureServer();
+    DatabaseTest::UseFixtureServer();
     AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, productsInventory);
     answerer->clear();
 }
@@ -300,10 +273,7 @@ void TestDatabaseUpgrade::init()
 void TestDatabaseUpgrade::cleanup()
 {
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->RemoveInventoryDatabase();
-    manager->RemoveSalesDatabase();
-    manager->CloseServerConnection();
+    DatabaseTest::ResetManager();
     for (const QString& name : qAsConst(dropLater))
         TestDatabase::dropDatabase(name);
     dropLater.clear();
@@ -311,16 +281,9 @@ void TestDatabaseUpgrade::cleanup()
 
 void TestDatabaseUpgrade::cleanupTestCase()
 {
-    TestDatabase::dropDatabase(freshInventory);
-    TestDatabase::dropDatabase(freshSales);
-    TestDatabase::dropDatabase(productsInventory);
+    for (const QString& name : {freshInventory, freshSales, productsInventory})
+        TestDatabase::dropDatabase(name);
     DatabaseManager::Instance()->mainWindow = nullptr;
-}
-
-void TestDatabaseUpgrade::useFixtureServer()
-{
-    const TestDatabase::Server s = TestDatabase::server();
-    DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, s.port, s.host);
 }
 
 QString TestDatabaseUpgrade::newDatabase(const QString& prefix, bool utf8)
@@ -344,42 +307,38 @@ QString TestDatabaseUpgrade::oldInventory(int major)
         statements << QString::fromLatin1(s);
     for (int step = 11; step <= major; ++step)
         statements << InventoryStepSchema(step);
-    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_%1.0.0'").arg(major);
-    statements << "INSERT INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')"
-               << "INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, TAX_RATE) VALUES (1, 1, 'P-C', 'Cola', "
-                  "5)"
+    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_%1.0.0'").arg(major)
+               << "INSERT INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')"
+               << "INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, TAX_RATE) VALUES (1, 1, 'P-C', 'Cola', 5)"
                << "INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, EXPIRY_DATE, PURCHASE_PRICE) "
                   "VALUES (1, 1, 'C1', 'b', '2030-01-01', 1)";
     for (const char* status : {"DRAFT", "SENT", "PARTIALLY RECEIVED", "RECEIVED", "CLOSED"})
         statements << QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS) VALUES (1, '%1')").arg(status);
     statements << "INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, BATCH_NUMBER, EXPIRY_DATE) VALUES (1, 1, "
                   "3, 'b', '2030-01-01')";
-    QString error = TestDatabase::exec(name, statements);
+    const QString error = TestDatabase::exec(name, statements);
     if (!error.isEmpty()) {
         qWarning() << error;
         return QString();
     }
 
-    // Users: a role word and the plain password before version 14 and 15, a role ID and the
+    // Users: a role word and the plain password before versions 14 and 15, a role ID and the
     // stored hash from then on.
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("test_admin_") + name, name);
-    QSqlQuery q(db);
-    const QList<QStringList> users{{"1", "ann", passwords.quoted, "ADMIN", "1"},
-                                   {"2", "sam", passwords.backslashHash, "SALES PERSON", "2"},
-                                   {"3", "quinn", passwords.quoteHash, "SALES PERSON", "2"},
-                                   {"4", "dana", passwords.fourByteHash, "ADMIN", "1"}};
+    QSqlQuery q(TestDatabase::connect(QStringLiteral("test_admin_") + name, name));
+    const QList<QStringList> users{{"1", "ann", quoted, "ADMIN", "1"},
+                                   {"2", "sam", backslashHash, "SALES PERSON", "2"},
+                                   {"3", "quinn", quoteHash, "SALES PERSON", "2"},
+                                   {"4", "dana", fourByteHash, "ADMIN", "1"}};
     for (const QStringList& u : users) {
         // The fourth password's stored form does not fit: from version 15 on she has none.
         if (major >= 15 && u.at(1) == QLatin1String("dana"))
             continue;
         q.prepare(QStringLiteral("INSERT INTO tblUsers (ID, FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, %1) VALUES "
-                                 "(:id, :first, 'L', :login, :password, :role)")
+                                 "(?, ?, 'L', ?, ?, ?)")
                       .arg(major >= 14 ? "ROLE_ID" : "ROLE"));
-        q.bindValue(QStringLiteral(":id"), u.at(0));
-        q.bindValue(QStringLiteral(":first"), u.at(1).toUpper());
-        q.bindValue(QStringLiteral(":login"), u.at(1));
-        q.bindValue(QStringLiteral(":password"), major >= 15 ? HashPassword(u.at(2)) : u.at(2));
-        q.bindValue(QStringLiteral(":role"), major >= 14 ? u.at(4) : u.at(3));
+        for (const QString& v : {u.at(0), u.at(1).toUpper(), u.at(1), major >= 15 ? HashPassword(u.at(2)) : u.at(2),
+                                 major >= 14 ? u.at(4) : u.at(3)})
+            q.addBindValue(v);
         if (!q.exec()) {
             qWarning() << q.lastError().text();
             return QString();
@@ -398,39 +357,26 @@ QString TestDatabaseUpgrade::oldSales(int major)
         statements << QString::fromLatin1(s);
     for (int step = 12; step <= major; ++step)
         statements << SalesStepSchema(step);
-    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'SALES_%1.0.0'").arg(major);
-    statements << "INSERT INTO tblSalesTransactions (ID, USER_ID, TIME_STAMP, GRAND_TOTAL, PAID, AMOUNT_DUE) VALUES "
+    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'SALES_%1.0.0'").arg(major)
+               << "INSERT INTO tblSalesTransactions (ID, USER_ID, TIME_STAMP, GRAND_TOTAL, PAID, AMOUNT_DUE) VALUES "
                   "(1, 'ann', '2020-01-01 10:00:00', 100, 100, 0), (2, 'ann', '2020-01-01 10:00:00', 100, 40, 60), "
                   "(3, 'ann', '2020-01-01 10:00:00', 100, 0, 100), (4, 'ann', '2020-01-01 10:00:00', 0, 0, 0), "
                   "(5, 'ann', '2020-01-01 10:00:00', -20, -20, 0)";
-    const QString extraColumns = major >= 16 ? QStringLiteral(", CATEGORY, TAX_RATE") : QString();
-    const QString extraValues = major >= 16 ? QStringLiteral(", 'Kept', 9") : QString();
-    const QList<QStringList> lines{{"1", "Cola", "C1", "10"},
-                                   {"1", "Bread", "B1", "5"},
-                                   {"1", "Pat''s Pie", "P1", "7"},
-                                   {"1", "Gone", "X9", "3"},
-                                   {"5", "Cola", "C1", "-20"}};
+    const QList<QStringList> lines{{"1", "Cola", "C1", "10"}, {"1", "Bread", "B1", "5"}, {"1", "Pat''s Pie", "P1", "7"},
+                                   {"1", "Gone", "X9", "3"},  {"5", "Cola", "C1", "-20"}};
     int index = 0;
     for (const QStringList& l : lines) {
         statements << QStringLiteral("INSERT INTO tblSalesInvoice (TRANSACTION_ID, ITEM_INDEX, PRODUCT_NAME, QUANTITY, "
                                      "PURCHASE_PRICE, SALE_PRICE, SUB_ITEMS, DISCOUNT, SUB_TOTAL, PURCHASE_SUB_TOTAL, "
                                      "SUB_TAX, BAR_CODE%1) VALUES (%2, %3, '%4', 1, 1, 1, '0', 0, %5, 1, 0, '%6'%7)")
-                          .arg(extraColumns, l.at(0))
+                          .arg(major >= 16 ? ", CATEGORY, TAX_RATE" : "", l.at(0))
                           .arg(index++)
-                          .arg(l.at(1), l.at(3), l.at(2), extraValues);
+                          .arg(l.at(1), l.at(3), l.at(2), major >= 16 ? ", 'Kept', 9" : "");
     }
     const QString error = TestDatabase::exec(name, statements);
-    if (!error.isEmpty()) {
+    if (!error.isEmpty())
         qWarning() << error;
-        return QString();
-    }
-    return name;
-}
-
-bool TestDatabaseUpgrade::check(const QString& name, int kind)
-{
-    return DatabaseManager::Instance()->CheckAndUpgradeDatabase(name, kind == 1 ? INVENTORY_DB_VERSION : SALES_DB_VERSION,
-                                                               kind);
+    return error.isEmpty() ? name : QString();
 }
 
 // Through the connection manager, as the program opens its active databases.
@@ -449,70 +395,53 @@ bool TestDatabaseUpgrade::openAsActive(int kind, const QString& name)
 
 QString TestDatabaseUpgrade::version(const QString& name)
 {
-    const QStringList r = rows(name, QStringLiteral("SELECT ID, DB_VERSION FROM tblVorantel"));
+    const QStringList r = Rows(name, QStringLiteral("SELECT ID, DB_VERSION FROM tblVorantel"));
     return r.size() == 1 && r.first().startsWith(QLatin1String("1|")) ? r.first().mid(2) : r.join(QLatin1Char(';'));
-}
-
-// Every row of the result as "value|value|...".
-QStringList TestDatabaseUpgrade::rows(const QString& name, const QString& sql)
-{
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("test_reader_") + name, name);
-    QSqlQuery q(db);
-    QStringList out;
-    if (!q.exec(sql)) {
-        out << QStringLiteral("error: ") + q.lastError().text();
-        return out;
-    }
-    while (q.next()) {
-        QStringList values;
-        for (int i = 0; i < q.record().count(); ++i)
-            values << (q.value(i).isNull() ? QStringLiteral("NULL") : q.value(i).toString());
-        out << values.join(QLatin1Char('|'));
-    }
-    return out;
 }
 
 // The login's own test: the typed password hashed and compared as a bound value.
 bool TestDatabaseUpgrade::logsIn(const QString& name, const QString& login, const QString& password)
 {
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("test_reader_") + name, name);
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT ID FROM tblUsers WHERE LOGIN_NAME = :login AND PASSWORD = :password"));
-    q.bindValue(QStringLiteral(":login"), login);
-    q.bindValue(QStringLiteral(":password"), HashPassword(password));
-    return q.exec() && q.next();
+    return !Rows(name, QStringLiteral("SELECT ID FROM tblUsers WHERE LOGIN_NAME = ? AND PASSWORD = ?"),
+                 {login, HashPassword(password)})
+                .isEmpty();
+}
+
+QStringList TestDatabaseUpgrade::titles() const
+{
+    QStringList out;
+    for (const QString& m : answerer->messages())
+        out << m.section(QLatin1Char('|'), 0, 0);
+    return out;
 }
 
 void TestDatabaseUpgrade::verifyInventoryData(const QString& name, int startMajor)
 {
     QCOMPARE(version(name), INVENTORY_DB_VERSION);
-    QCOMPARE(rows(name, QStringLiteral("SELECT ID, NAME FROM tblRoles ORDER BY ID")),
-             (QStringList{"1|ADMINISTRATOR", "2|SALES PERSON", "3|PURCHASE MANAGER", "4|MANAGER",
-                          "5|ASSISTANT MANAGER"}));
-    QCOMPARE(rows(name, QStringLiteral("SELECT ROLE_ID, MODULE_ID FROM tblPermissions ORDER BY ROLE_ID, MODULE_ID")),
+    QCOMPARE(Rows(name, QStringLiteral("SELECT ID, NAME FROM tblRoles ORDER BY ID")),
+             (QStringList{"1|ADMINISTRATOR", "2|SALES PERSON", "3|PURCHASE MANAGER", "4|MANAGER", "5|ASSISTANT MANAGER"}));
+    QCOMPARE(Rows(name, QStringLiteral("SELECT ROLE_ID, MODULE_ID FROM tblPermissions ORDER BY ROLE_ID, MODULE_ID")),
              (QStringList{"2|0", "3|4", "4|1", "4|2", "4|3", "4|4", "4|5", "5|0", "5|1", "5|2"}));
-    QCOMPARE(rows(name, QStringLiteral("SELECT NAME FROM tblExpenseCategories ORDER BY ID")),
+    QCOMPARE(Rows(name, QStringLiteral("SELECT NAME FROM tblExpenseCategories ORDER BY ID")),
              (QStringList{"Transport", "Wages", "Utility Bills"}));
-    QCOMPARE(rows(name, QStringLiteral("SELECT ID, STATUS, PAYMENT_STATUS, PAID_AMOUNT FROM tblPOrders ORDER BY ID")),
+    QCOMPARE(Rows(name, QStringLiteral("SELECT ID, STATUS, PAYMENT_STATUS, PAID_AMOUNT FROM tblPOrders ORDER BY ID")),
              (QStringList{"1|0|0|0", "2|1|0|0", "3|2|0|0", "4|3|0|0", "5|4|0|0"}));
-    QCOMPARE(rows(name, QStringLiteral("SELECT STOCK_ID, RECEIVED_QUANTITY, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY, "
+    QCOMPARE(Rows(name, QStringLiteral("SELECT STOCK_ID, RECEIVED_QUANTITY, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY, "
                                        "STOCK_CODE, EXPIRY_DATE FROM tblPODetails")),
              QStringList{"-1|0|0|0|0|NULL|2030-01-01"});
-    QCOMPARE(rows(name, QStringLiteral("SELECT BAR_CODE, REORDER_LEVEL, REORDER_QUANTITY FROM tblInventory")),
+    QCOMPARE(Rows(name, QStringLiteral("SELECT BAR_CODE, REORDER_LEVEL, REORDER_QUANTITY FROM tblInventory")),
              QStringList{"C1|0|0"});
 
     const bool danaKept = startMajor < 15;
-    QCOMPARE(rows(name, QStringLiteral("SELECT LOGIN_NAME, ROLE_ID FROM tblUsers ORDER BY ID")),
+    QCOMPARE(Rows(name, QStringLiteral("SELECT LOGIN_NAME, ROLE_ID FROM tblUsers ORDER BY ID")),
              danaKept ? (QStringList{"ann|1", "sam|2", "quinn|2", "dana|1"}) : (QStringList{"ann|1", "sam|2", "quinn|2"}));
-    QVERIFY(logsIn(name, QStringLiteral("ann"), passwords.quoted));
-    QVERIFY(logsIn(name, QStringLiteral("sam"), passwords.backslashHash));
-    QVERIFY(logsIn(name, QStringLiteral("quinn"), passwords.quoteHash));
-    QVERIFY(!logsIn(name, QStringLiteral("ann"), passwords.backslashHash));
-    if (danaKept) {
-        // Her stored form does not fit the column: she keeps her old entry and is named.
-        QCOMPARE(rows(name, QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = 'dana'")),
-                 QStringList{passwords.fourByteHash});
-    }
+    QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
+    QVERIFY(logsIn(name, QStringLiteral("sam"), backslashHash));
+    QVERIFY(logsIn(name, QStringLiteral("quinn"), quoteHash));
+    QVERIFY(!logsIn(name, QStringLiteral("ann"), backslashHash));
+    // Her stored form does not fit the column: she keeps her old entry and is named.
+    if (danaKept)
+        QCOMPARE(Rows(name, QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = 'dana'")), QStringList{fourByteHash});
 }
 
 void TestDatabaseUpgrade::verifySalesData(const QString& name, int startMajor, bool ownInventory)
@@ -520,96 +449,80 @@ void TestDatabaseUpgrade::verifySalesData(const QString& name, int startMajor, b
     QCOMPARE(version(name), SALES_DB_VERSION);
     // Steps to 17 set the payment state; a sale with nothing due is paid, whatever its total.
     const QString status = startMajor < 17 ? QStringLiteral("1|2,2|1,3|0,4|2,5|2") : QStringLiteral("1|1,2|1,3|1,4|1,5|1");
-    QCOMPARE(rows(name, QStringLiteral("SELECT ID, STATUS FROM tblSalesTransactions ORDER BY ID")),
+    QCOMPARE(Rows(name, QStringLiteral("SELECT ID, STATUS FROM tblSalesTransactions ORDER BY ID")),
              status.split(QLatin1Char(',')));
-    QStringList lines;
-    if (startMajor >= 16) {
+    QStringList lines{"Drinks|5|0", "|0|0", "|0|0", "|0|0", "Drinks|5|1"};
+    if (startMajor >= 16)
         lines = QStringList{"Kept|9|0", "Kept|9|0", "Kept|9|0", "Kept|9|0", "Kept|9|1"};
-    } else if (ownInventory) {
+    else if (ownInventory)
         lines = QStringList{"Drinks|5|0", "Food|2.5|0", "O'Brien's|7.5|0", "|0|0", "Drinks|5|1"};
-    } else {
-        lines = QStringList{"Drinks|5|0", "|0|0", "|0|0", "|0|0", "Drinks|5|1"};
-    }
-    QCOMPARE(rows(name, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")), lines);
-    QCOMPARE(rows(name, QStringLiteral("SELECT COUNT(*) FROM tblPendingPayments")), QStringList{"0"});
+    QCOMPARE(Rows(name, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")), lines);
+    QCOMPARE(Rows(name, QStringLiteral("SELECT COUNT(*) FROM tblPendingPayments")), QStringList{"0"});
 }
 
 // The schema of an upgraded database equals that of a created one, but for the differences
 // that older databases are known to keep.
 void TestDatabaseUpgrade::compareWithFresh(const QString& name, const QString& fresh)
 {
-    auto describe = [this](const QString& schema) {
-        QStringList d;
-        const QString s = QStringLiteral("'") + schema + QStringLiteral("'");
+    const auto describe = [](const QString& schema) {
         const QStringList optionless{"tblExpenseCategories", "tblExpenses", "tblRoles", "tblPermissions"};
-        for (const QString& t : rows(QString(), QStringLiteral("SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM "
-                                                               "information_schema.TABLES WHERE TABLE_SCHEMA = %1")
-                                                    .arg(s))) {
+        const auto read = [&schema](const char* sql) { return Rows(QString(), QString::fromLatin1(sql), {schema}); };
+        QStringList d;
+        for (const QString& t : read("SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES "
+                                     "WHERE TABLE_SCHEMA = ?")) {
             const QStringList p = t.split(QLatin1Char('|'));
             d << QStringLiteral("table %1 %2").arg(p.at(0), optionless.contains(p.at(0)) ? QString() : p.mid(1).join(' '));
         }
-        for (QString c : rows(QString(), QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION, COLUMN_TYPE, "
-                                                        "IS_NULLABLE, COLUMN_DEFAULT, EXTRA, COLLATION_NAME FROM "
-                                                        "information_schema.COLUMNS WHERE TABLE_SCHEMA = %1")
-                                             .arg(s))) {
+        for (const QString& c : read("SELECT TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION, COLUMN_TYPE, IS_NULLABLE, "
+                                     "COLUMN_DEFAULT, EXTRA, COLLATION_NAME FROM information_schema.COLUMNS "
+                                     "WHERE TABLE_SCHEMA = ?")) {
             QStringList p = c.split(QLatin1Char('|'));
             const QString column = p.at(0) + QLatin1Char('.') + p.at(1);
-            if (column == QLatin1String("tblSalesTransactions.PAYMENT_TYPE")
-                || column == QLatin1String("tblPOrders.PAYMENT_STATUS"))
+            if (column == QLatin1String("tblSalesTransactions.PAYMENT_TYPE") || column == QLatin1String("tblPOrders.PAYMENT_STATUS"))
                 p[5] = QStringLiteral("(default differs)");
             if (optionless.contains(p.at(0)) || column == QLatin1String("tblUsers.PASSWORD"))
                 p[7] = QStringLiteral("(collation differs)");
             d << QStringLiteral("column ") + p.join(QLatin1Char('|'));
         }
-        for (QString i : rows(QString(), QStringLiteral("SELECT TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX, COLUMN_NAME, "
-                                                        "NON_UNIQUE FROM information_schema.STATISTICS WHERE "
-                                                        "TABLE_SCHEMA = %1")
-                                             .arg(s))) {
-            i.replace(QStringLiteral("tblUsers|FK_ROLE_ID_USERS_TABLE_idx|"), QStringLiteral("tblUsers|ROLE_ID_idx|"));
-            d << QStringLiteral("index ") + i;
-        }
-        for (QString k : rows(QString(), QStringLiteral("SELECT r.TABLE_NAME, r.CONSTRAINT_NAME, k.COLUMN_NAME, "
-                                                        "k.REFERENCED_TABLE_SCHEMA = r.CONSTRAINT_SCHEMA, "
-                                                        "r.REFERENCED_TABLE_NAME, k.REFERENCED_COLUMN_NAME, r.UPDATE_RULE, "
-                                                        "r.DELETE_RULE FROM information_schema.REFERENTIAL_CONSTRAINTS r "
-                                                        "JOIN information_schema.KEY_COLUMN_USAGE k ON k.CONSTRAINT_SCHEMA "
-                                                        "= r.CONSTRAINT_SCHEMA AND k.CONSTRAINT_NAME = r.CONSTRAINT_NAME "
-                                                        "AND k.TABLE_NAME = r.TABLE_NAME WHERE r.CONSTRAINT_SCHEMA = %1")
-                                             .arg(s))) {
+        for (QString i : read("SELECT TABLE_NAME, INDEX_NAME, SEQ_IN_INDEX, COLUMN_NAME, NON_UNIQUE FROM "
+                              "information_schema.STATISTICS WHERE TABLE_SCHEMA = ?"))
+            d << QStringLiteral("index ") + i.replace(QStringLiteral("tblUsers|FK_ROLE_ID_USERS_TABLE_idx|"),
+                                                      QStringLiteral("tblUsers|ROLE_ID_idx|"));
+        for (QString k : read("SELECT r.TABLE_NAME, r.CONSTRAINT_NAME, k.COLUMN_NAME, k.REFERENCED_TABLE_SCHEMA = "
+                              "r.CONSTRAINT_SCHEMA, r.REFERENCED_TABLE_NAME, k.REFERENCED_COLUMN_NAME, r.UPDATE_RULE, "
+                              "r.DELETE_RULE FROM information_schema.REFERENTIAL_CONSTRAINTS r JOIN "
+                              "information_schema.KEY_COLUMN_USAGE k ON k.CONSTRAINT_SCHEMA = r.CONSTRAINT_SCHEMA AND "
+                              "k.CONSTRAINT_NAME = r.CONSTRAINT_NAME AND k.TABLE_NAME = r.TABLE_NAME "
+                              "WHERE r.CONSTRAINT_SCHEMA = ?")) {
             // The upgrade's key on the users' role is its own, made without ON clauses.
             if (k == QLatin1String("tblUsers|FK_ROLE_ID_USERS_TABLE|ROLE_ID|1|tblRoles|ID|RESTRICT|RESTRICT"))
                 k = QStringLiteral("tblUsers|FK_ROLE_ID_TBL_USERS|ROLE_ID|1|tblRoles|ID|NO ACTION|NO ACTION");
             d << QStringLiteral("key ") + k;
         }
-        d.sort();
         return d;
     };
     const QStringList upgraded = describe(name);
     const QStringList created = describe(fresh);
-    QStringList onlyUpgraded;
-    QStringList onlyCreated;
-    for (const QString& line : upgraded) {
-        if (!created.contains(line))
-            onlyUpgraded << line;
-    }
-    for (const QString& line : created) {
-        if (!upgraded.contains(line))
-            onlyCreated << line;
-    }
-    QCOMPARE(onlyUpgraded.join(QLatin1Char('\n')), QString());
-    QCOMPARE(onlyCreated.join(QLatin1Char('\n')), QString());
+    const auto missingFrom = [](const QStringList& lines, const QStringList& other) {
+        QStringList out;
+        for (const QString& line : lines) {
+            if (!other.contains(line))
+                out << line;
+        }
+        return out.join(QLatin1Char('\n'));
+    };
+    QCOMPARE(missingFrom(upgraded, created), QString());
+    QCOMPARE(missingFrom(created, upgraded), QString());
     QVERIFY(created.size() > 50);
 }
 
-// ----- tests -----
-
-void TestDatabaseUpgrade::inventoryUpgrade_data()
+void TestDatabaseUpgrade::upgrade_data()
 {
+    QTest::addColumn<int>("kind");
     QTest::addColumn<int>("major");
     QTest::addColumn<QStringList>("notices");
-    const QString start = QStringLiteral("Database Upgrade|Selected inventory database will be upgraded to latest "
-                                         "version, and this may take several minutes depending upon the size of your "
-                                         "database.");
+    const QString start = QStringLiteral("Database Upgrade|Selected %1 database will be upgraded to latest version, and "
+                                         "this may take several minutes depending upon the size of your database.");
     const QString fourByte = QStringLiteral("Main Database Upgrade|The passwords of these users could not be converted "
                                             "to the stored form of this version: dana. They can not log in with their "
                                             "old passwords. Please set new passwords for them in the Users dialog.");
@@ -622,57 +535,42 @@ void TestDatabaseUpgrade::inventoryUpgrade_data()
                                            "successfully. We have added payment status field in purchase order. Please "
                                            "review your purchase order and update payment status and paid amount "
                                            "fields of purchase orders. ");
-    QTest::newRow("from 10") << 10 << QStringList{start, fourByte, questions, payment};
-    QTest::newRow("from 13") << 13 << QStringList{start, fourByte, questions, payment};
-    QTest::newRow("from 16") << 16 << QStringList{start, questions, payment};
-    QTest::newRow("from 17") << 17 << QStringList{start, payment};
-}
-
-void TestDatabaseUpgrade::inventoryUpgrade()
-{
-    QFETCH(int, major);
-    QFETCH(QStringList, notices);
-    const QString name = oldInventory(major);
-    QVERIFY(!name.isEmpty());
-
-    QVERIFY(check(name, 1));
-    QCOMPARE(answerer->messages(), notices);
-    verifyInventoryData(name, major);
-    compareWithFresh(name, freshInventory);
-
-    // Opened again: nothing more to do.
-    answerer->clear();
-    QVERIFY(check(name, 1));
-    QVERIFY(answerer->seen.isEmpty());
-}
-
-void TestDatabaseUpgrade::salesUpgrade_data()
-{
-    QTest::addColumn<int>("major");
-    QTest::addColumn<QStringList>("notices");
-    const QString start = QStringLiteral("Database Upgrade|Selected sales database will be upgraded to latest version, "
-                                         "and this may take several minutes depending upon the size of your database.");
     const QString pending = QStringLiteral("Sales Database Upgrade|Active sales database has been upgraded successfully. "
                                            "There is a new function in this version. In POS now you have pay later "
                                            "function. With one click you can add current sale to pending payments, and "
                                            "can open later for payment. Explore this feature in POS now!");
     const QString done = QStringLiteral("Sales Database Upgrade|Active sales database has been upgraded successfully.");
-    QTest::newRow("from 11") << 11 << QStringList{start, pending, done};
-    QTest::newRow("from 14") << 14 << QStringList{start, pending, done};
-    QTest::newRow("from 17") << 17 << QStringList{start};
+    const QString inventory = start.arg("inventory");
+    const QString sales = start.arg("sales");
+    QTest::newRow("inventory from 10") << 1 << 10 << QStringList{inventory, fourByte, questions, payment};
+    QTest::newRow("inventory from 13") << 1 << 13 << QStringList{inventory, fourByte, questions, payment};
+    QTest::newRow("inventory from 16") << 1 << 16 << QStringList{inventory, questions, payment};
+    QTest::newRow("inventory from 17") << 1 << 17 << QStringList{inventory, payment};
+    QTest::newRow("sales from 11") << 2 << 11 << QStringList{sales, pending, done};
+    QTest::newRow("sales from 14") << 2 << 14 << QStringList{sales, pending, done};
+    QTest::newRow("sales from 17") << 2 << 17 << QStringList{sales};
 }
 
-void TestDatabaseUpgrade::salesUpgrade()
+void TestDatabaseUpgrade::upgrade()
 {
+    QFETCH(int, kind);
     QFETCH(int, major);
     QFETCH(QStringList, notices);
-    const QString name = oldSales(major);
+    const QString name = kind == 1 ? oldInventory(major) : oldSales(major);
     QVERIFY(!name.isEmpty());
 
-    QVERIFY(check(name, 2));
+    QVERIFY(check(name, kind));
     QCOMPARE(answerer->messages(), notices);
-    verifySalesData(name, major, true);
-    compareWithFresh(name, freshSales);
+    if (kind == 1)
+        verifyInventoryData(name, major);
+    else
+        verifySalesData(name, major, true);
+    compareWithFresh(name, kind == 1 ? freshInventory : freshSales);
+
+    // Opened again: nothing more to do.
+    answerer->clear();
+    QVERIFY(check(name, kind));
+    QVERIFY(answerer->seen.isEmpty());
 }
 
 void TestDatabaseUpgrade::interruptedStepResumes_data()
@@ -689,20 +587,17 @@ void TestDatabaseUpgrade::interruptedStepResumes_data()
                                            "'blocked by the test'; END IF; END");
     const QStringList dropTrigger{QStringLiteral("DROP TRIGGER block_version")};
     for (int major = 11; major <= 18; ++major) {
-        const QString version = QStringLiteral("INVENTORY_%1.0.0").arg(major);
-        QTest::addRow("inventory step to %d at its end", major) << 1 << major << QStringList{trigger.arg(version)}
-                                                                << dropTrigger;
+        QTest::addRow("inventory step to %d at its end", major)
+            << 1 << major << QStringList{trigger.arg(QStringLiteral("INVENTORY_%1.0.0").arg(major))} << dropTrigger;
     }
     for (int major = 12; major <= 18; ++major) {
-        const QString version = QStringLiteral("SALES_%1.0.0").arg(major);
-        QTest::addRow("sales step to %d at its end", major) << 2 << major << QStringList{trigger.arg(version)}
-                                                            << dropTrigger;
+        QTest::addRow("sales step to %d at its end", major)
+            << 2 << major << QStringList{trigger.arg(QStringLiteral("SALES_%1.0.0").arg(major))} << dropTrigger;
     }
     // A column of that name already there with data that does not fit the new definition.
     QTest::newRow("inventory step to 16, conflicting column")
         << 1 << 16
-        << QStringList{"ALTER TABLE tblPODetails ADD COLUMN DISCOUNT VARCHAR(20) NULL",
-                       "UPDATE tblPODetails SET DISCOUNT = 'ten'"}
+        << QStringList{"ALTER TABLE tblPODetails ADD COLUMN DISCOUNT VARCHAR(20) NULL", "UPDATE tblPODetails SET DISCOUNT = 'ten'"}
         << QStringList{"ALTER TABLE tblPODetails DROP COLUMN DISCOUNT"};
     QTest::newRow("sales step to 16, conflicting column")
         << 2 << 16
@@ -726,31 +621,28 @@ void TestDatabaseUpgrade::interruptedStepResumes()
     const QString name = kind == 1 ? oldInventory(10) : oldSales(11);
     QVERIFY(!name.isEmpty());
     QCOMPARE(TestDatabase::exec(name, obstacle), QString());
+    const QString before = QStringLiteral("%1_%2.0.0").arg(kind == 1 ? "INVENTORY" : "SALES").arg(blockedMajor - 1);
 
-    // Opened as the active database: refused with the manager's message, version at the step before.
+    // Opened as the active database: refused with the manager's message, version at the step before;
+    // still refused while the obstacle stands.
     QVERIFY(!openAsActive(kind, name));
-    const QString prefix = kind == 1 ? QStringLiteral("INVENTORY_") : QStringLiteral("SALES_");
-    QCOMPARE(version(name), prefix + QString::number(blockedMajor - 1) + QStringLiteral(".0.0"));
+    QCOMPARE(version(name), before);
     QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
     QVERIFY(answerer->messages().last().startsWith(QStringLiteral("Error|Can not connect to '%1'").arg(name)));
-
-    // Still refused while the obstacle stands; the database stays as it was.
     answerer->clear();
     QVERIFY(!openAsActive(kind, name));
-    QCOMPARE(version(name), prefix + QString::number(blockedMajor - 1) + QStringLiteral(".0.0"));
+    QCOMPARE(version(name), before);
 
     QCOMPARE(TestDatabase::exec(name, removal), QString());
     answerer->clear();
     QVERIFY(openAsActive(kind, name));
     QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
     QVERIFY(!answerer->messages().last().startsWith(QLatin1String("Error|")));
-    if (kind == 1) {
+    if (kind == 1)
         verifyInventoryData(name, 10);
-        compareWithFresh(name, freshInventory);
-    } else {
+    else
         verifySalesData(name, 11, true);
-        compareWithFresh(name, freshSales);
-    }
+    compareWithFresh(name, kind == 1 ? freshInventory : freshSales);
 }
 
 void TestDatabaseUpgrade::salesUpgradeOpensOldInventoryInside()
@@ -764,11 +656,8 @@ void TestDatabaseUpgrade::salesUpgradeOpensOldInventoryInside()
     QVERIFY(!DatabaseManager::Instance()->inventoryDb);
 
     QVERIFY(check(sales, 2));
-    QStringList titles;
-    for (const QString& m : answerer->messages())
-        titles << m.section(QLatin1Char('|'), 0, 0);
-    QCOMPARE(titles, (QStringList{"Database Upgrade", "Database Upgrade", "Main Database Upgrade", "Main Database Upgrade",
-                                  "Main Database Upgrade", "Sales Database Upgrade", "Sales Database Upgrade"}));
+    QCOMPARE(titles(), (QStringList{"Database Upgrade", "Database Upgrade", "Main Database Upgrade", "Main Database Upgrade",
+                                    "Main Database Upgrade", "Sales Database Upgrade", "Sales Database Upgrade"}));
     QVERIFY(answerer->messages().at(0).contains(QLatin1String("Selected sales database")));
     QVERIFY(answerer->messages().at(1).contains(QLatin1String("Selected inventory database")));
     QVERIFY(DatabaseManager::Instance()->inventoryOpen);
@@ -785,13 +674,10 @@ void TestDatabaseUpgrade::salesUpgradeWithoutInventory()
     QVERIFY(!sales.isEmpty());
 
     QVERIFY(check(sales, 2));
-    QStringList titles;
-    for (const QString& m : answerer->messages())
-        titles << m.section(QLatin1Char('|'), 0, 0);
-    QCOMPARE(titles, (QStringList{"Database Upgrade", "Error", "Sales Database Upgrade", "Sales Database Upgrade"}));
+    QCOMPARE(titles(), (QStringList{"Database Upgrade", "Error", "Sales Database Upgrade", "Sales Database Upgrade"}));
     QVERIFY(answerer->messages().at(1).contains(QLatin1String("'No Active Inventory Database'")));
     QCOMPARE(version(sales), SALES_DB_VERSION);
-    QCOMPARE(rows(sales, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")),
+    QCOMPARE(Rows(sales, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")),
              (QStringList{"NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|1"}));
 }
 
@@ -801,7 +687,6 @@ void TestDatabaseUpgrade::refusedDatabase_data()
     QTest::addColumn<QString>("storedVersion"); // empty: the created database as it is
     QTest::addColumn<bool>("notice");
     QTest::newRow("inventory database as sales") << 2 << QString() << false;
-    QTest::newRow("sales database as inventory") << 1 << QString() << false;
     QTest::newRow("sales version too old") << 2 << "SALES_10.0.0" << true;
     QTest::newRow("inventory version too new") << 1 << "INVENTORY_19.0.0" << true;
     QTest::newRow("inventory version unknown") << 1 << "INVENTORY_X" << true;
@@ -813,20 +698,14 @@ void TestDatabaseUpgrade::refusedDatabase()
     QFETCH(int, kind);
     QFETCH(QString, storedVersion);
     QFETCH(bool, notice);
-    // An inventory database stands in for the sales kind and the other way round.
-    const bool inventory = (kind == 1) == !storedVersion.isEmpty();
+    // Without a stored version the other kind of database stands in.
+    const int madeKind = storedVersion.isEmpty() ? 3 - kind : kind;
     const QString name = TestDatabase::uniqueName(QStringLiteral("up_refused"));
     dropLater << name;
-    QString error;
-    if (inventory)
-        DatabaseManager::Instance()->CreateInventoryDatabase(name, error);
-    else
-        DatabaseManager::Instance()->CreateSalesDatabase(name, error, QStringLiteral("1"));
-    QCOMPARE(error, QString());
-    if (!storedVersion.isEmpty()) {
+    QCOMPARE(DatabaseTest::Create(madeKind, name), QString());
+    if (!storedVersion.isEmpty())
         QCOMPARE(TestDatabase::exec(name, {QStringLiteral("UPDATE tblVorantel SET DB_VERSION = '%1'").arg(storedVersion)}),
                  QString());
-    }
 
     QVERIFY(!check(name, kind));
     QCOMPARE(answerer->messages().size(), notice ? 1 : 0);
@@ -854,15 +733,15 @@ void TestDatabaseUpgrade::currentVersionRunsOnlyTheVersionQuery()
     QVERIFY(ok);
     QVERIFY(answerer->seen.isEmpty());
 
-    const QStringList threads = rows(
+    const QStringList threads = Rows(
         QString(), QStringLiteral("SELECT thread_id FROM mysql.general_log WHERE command_type = 'Connect' AND "
                                   "CONVERT(argument USING utf8) LIKE '% on %1 %' ORDER BY event_time DESC LIMIT 1")
                        .arg(name));
     QCOMPARE(threads.size(), 1);
-    QStringList sent = rows(QString(), QStringLiteral("SELECT command_type, CONVERT(argument USING utf8) FROM "
-                                                      "mysql.general_log WHERE thread_id = %1 AND command_type NOT IN "
-                                                      "('Connect', 'Quit') ORDER BY event_time")
-                                           .arg(threads.first()));
+    const QStringList sent = Rows(QString(), QStringLiteral("SELECT command_type, CONVERT(argument USING utf8) FROM "
+                                                            "mysql.general_log WHERE thread_id = %1 AND command_type NOT "
+                                                            "IN ('Connect', 'Quit') ORDER BY event_time")
+                                                 .arg(threads.first()));
     // The driver's own opening of the connection: database, character set, a probe statement.
     QCOMPARE(sent.value(0), QStringLiteral("Init DB|") + name);
     QVERIFY(sent.value(1).startsWith(QLatin1String("Query|SET NAMES ")));

@@ -1,15 +1,9 @@
-#include "appsettings.h"
-#include "constants.h"
-#include "databasemanager.h"
-#include "testdatabase.h"
+#include "databasetest.h"
 #include "testsupport.h"
 
-#include <QSettings>
-
-// The stored form of passwords. Expected values were computed outside Qt (Python hashlib:
-// MD5 of the UTF-8 bytes of password + salt up to the first zero byte; the digest decoded as
-// UTF-8 up to its first zero byte, every byte of a malformed sequence becoming U+FFFD), and are
-// written here as UTF-16 code units.
+// Expected values were computed outside Qt (Python hashlib: MD5 of the UTF-8 bytes of password + salt
+// up to the first zero byte; the digest decoded as UTF-8 up to its first zero byte, every byte of a
+// malformed sequence becoming U+FFFD), written here as UTF-16 code units.
 class TestHashPassword : public QObject
 {
     Q_OBJECT
@@ -24,8 +18,7 @@ private slots:
 static QString FromUnits(const QString& hexUnits)
 {
     QString out;
-    const QStringList units = hexUnits.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (const QString& unit : units)
+    for (const QString& unit : hexUnits.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         out += QChar(ushort(unit.toUInt(nullptr, 16)));
     return out;
 }
@@ -37,9 +30,6 @@ void TestHashPassword::goldenVectors_data()
     // digest e23bc34ac0ca4a06a35e6f5403d56af2
     QTest::newRow("admin") << "admin"
                            << "fffd 003b fffd 004a fffd fffd 004a 0006 fffd 005e 006f 0054 0003 fffd 006a fffd";
-    // digest 6d3199a8faaaa5e6f162a5d9e2673aff
-    QTest::newRow("empty password") << ""
-                                    << "006d 0031 fffd fffd fffd fffd fffd fffd fffd 0062 fffd fffd fffd 0067 003a fffd";
     // digest 004b78f664ccf192d309535aa0125ec0: a zero first byte leaves nothing
     QTest::newRow("zero first byte") << "pw54" << "";
     // digest 35e9eccf5f20b970 00391d96f9f1067e: only the bytes before the zero
@@ -53,13 +43,9 @@ void TestHashPassword::goldenVectors_data()
     // digest 34a55e44b82bc286c943d5bcffc68eb5
     QTest::newRow("non-ASCII password") << QString::fromUtf8("p\xc3\xa4ssw\xc3\xb6rd")
                                         << "0034 fffd 005e 0044 fffd 002b 0086 fffd 0043 057c fffd 018e fffd";
-    // digest f0080933ca85465e2a7d2ab0ed4a956c
-    QTest::newRow("CJK password") << QString::fromUtf8("\xe5\xaf\x86\xe7\xa0\x81")
-                                  << "fffd 0008 0009 0033 0285 0046 005e 002a 007d 002a fffd fffd 004a fffd 006c";
     // Only the bytes before the zero are hashed, the salt included: MD5("a") = 0cc175b9c0f1b6a831c399e269772661
-    QTest::newRow("zero character in password") << QString::fromUtf8("a\0b", 3)
-                                                << "000c fffd 0075 fffd fffd fffd fffd fffd 0031 00d9 fffd 0069 0077 0026 "
-                                                   "0061";
+    QTest::newRow("zero character in password")
+        << QString::fromUtf8("a\0b", 3) << "000c fffd 0075 fffd fffd fffd fffd fffd 0031 00d9 fffd 0069 0077 0026 0061";
 }
 
 void TestHashPassword::goldenVectors()
@@ -76,7 +62,6 @@ void TestHashPassword::storedThroughBoundValue_data()
     QTest::addColumn<QString>("mustContain");
     QTest::newRow("backslash") << "pw21" << "\\";
     QTest::newRow("quote") << "pw25" << "'";
-    QTest::newRow("quote and backslash") << "pw257" << "'\\";
 }
 
 void TestHashPassword::storedThroughBoundValue()
@@ -84,39 +69,33 @@ void TestHashPassword::storedThroughBoundValue()
     QFETCH(QString, password);
     QFETCH(QString, mustContain);
     const QString hash = HashPassword(password);
-    for (const QChar c : mustContain)
-        QVERIFY2(hash.contains(c), "the vector lost its point");
+    QVERIFY2(hash.contains(mustContain), "the vector lost its point");
 
     REQUIRE_TEST_SERVER();
     TestSupport::ClearSettings();
-    const TestDatabase::Server s = TestDatabase::server();
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    DatabaseTest::UseFixtureServer();
     const QString name = TestDatabase::uniqueName(QStringLiteral("hash"));
-    QString error;
-    manager->CreateInventoryDatabase(name, error);
-    QCOMPARE(error, QString());
+    QCOMPARE(DatabaseTest::Create(1, name), QString());
+    DatabaseManager* manager = DatabaseManager::Instance();
     manager->RemoveInventoryDatabase();
-
     {
         QSqlQuery insert(*manager->InventoryDatabase());
         QVERIFY(manager->inventoryOpen);
         insert.prepare(QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
-                                      "VALUES ('A', 'B', :login, :password, 1)"));
-        insert.bindValue(QStringLiteral(":login"), password);
-        insert.bindValue(QStringLiteral(":password"), hash);
+                                      "VALUES ('A', 'B', ?, ?, 1)"));
+        insert.addBindValue(password);
+        insert.addBindValue(hash);
         QVERIFY_SQL(insert, exec());
 
         QSqlQuery* read = manager->InventoryQuery();
-        read->prepare(QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = :login AND PASSWORD = :password"));
-        read->bindValue(QStringLiteral(":login"), password);
-        read->bindValue(QStringLiteral(":password"), HashPassword(password));
+        read->prepare(QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = ? AND PASSWORD = ?"));
+        read->addBindValue(password);
+        read->addBindValue(HashPassword(password));
         QVERIFY_SQL(*read, exec());
         QVERIFY2(read->next(), "the stored hash no longer matches the typed password");
         QCOMPARE(read->value(0).toString(), hash);
     }
-    manager->RemoveInventoryDatabase();
-    manager->CloseServerConnection();
+    DatabaseTest::ResetManager();
     TestDatabase::dropDatabase(name);
 }
 
