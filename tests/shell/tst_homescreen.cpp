@@ -9,10 +9,8 @@
 #include "testsupport.h"
 
 #include <QDate>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
 
@@ -236,35 +234,6 @@ void TestHomeScreen::overviewBoxesFollowRole()
         QVERIFY2(page.findChild<QGroupBox*>(box)->isVisible(), box);
     for (const char* box : {"group_inventory_overview", "group_sales_overview"})
         QVERIFY2(page.findChild<QGroupBox*>(box)->isVisible() == figuresShown, box);
-    if (!figuresShown)
-        return;
-
-    // Once laid out, the n-th label of every row of the three boxes starts at one x and is as wide as the others.
-    QTRY_VERIFY(page.findChild<QLabel*>(QStringLiteral("label_current_user"))->minimumWidth() > 0);
-    QList<QList<QLabel*>> rows;
-    for (const char* box : {"homeOverview", "group_inventory_overview", "group_sales_overview"}) {
-        auto* grid = static_cast<QGridLayout*>(page.findChild<QGroupBox*>(box)->layout());
-        for (int r = 0; r < grid->rowCount(); ++r) {
-            rows << QList<QLabel*>();
-            for (int c = 0; c < grid->columnCount(); ++c) {
-                if (QLayoutItem* item = grid->itemAtPosition(r, c))
-                    if (auto* label = qobject_cast<QLabel*>(item->widget()))
-                        rows.last() << label;
-            }
-        }
-    }
-    QCOMPARE(rows.size(), 6);
-    for (const QList<QLabel*>& row : rows) {
-        QCOMPARE(row.size(), 6);
-        for (int i = 0; i < row.size(); ++i) {
-            QLabel* label = row[i];
-            QLabel* reference = rows.first()[i];
-            QVERIFY2(label->mapTo(&page, QPoint()).x() == reference->mapTo(&page, QPoint()).x()
-                         && label->width() == reference->width() && label->width() >= label->sizeHint().width(),
-                     qPrintable(label->objectName()));
-        }
-    }
-    page.grab().save(TestSupport::ScratchDir() + QStringLiteral("/home.png"));
 }
 
 void TestHomeScreen::linksAndButtons_data()
@@ -277,13 +246,8 @@ void TestHomeScreen::linksAndButtons_data()
     const QString settings = QStringLiteral("SettingsDialog");
     QTest::newRow("Current User") << "label_current_user" << "CURRENT_USER" << "ManageUsers" << -1 << true;
     QTest::newRow("Company Name") << "label_company_name" << "COMPANY_NAME" << settings << 1 << true;
-    QTest::newRow("Store ID") << "label_store_id" << "STORE_ID" << settings << 1 << true;
-    QTest::newRow("Terminal ID") << "label_terminal_id" << "TERMINAL_ID" << settings << 1 << true;
     QTest::newRow("Currency Symbol") << "label_currency_symbol" << "CURRENCY_SYMBOL" << settings << 2 << true;
-    QTest::newRow("Sales Tax Name") << "label_sales_tax_name" << "SALES_TAX_NAME" << settings << 3 << true;
-    QTest::newRow("Users button") << "pushUsers" << "" << "ManageUsers" << -1 << true;
     QTest::newRow("Settings button") << "pushSettings" << "" << settings << 0 << true;
-    QTest::newRow("Databases button") << "pushDatabases" << "" << "ManageDatabases" << -1 << true;
     QTest::newRow("Backup button") << "pushBackup" << "" << "Backupdialog" << -1 << false;
     // Its caption is plain text until the reports exist; the permission check guards the slot already.
     QTest::newRow("sales figure without reports permission")
