@@ -1,6 +1,5 @@
 #include "aboutdialog.h"
 #include "appsettings.h"
-#include "makeraddresses.h"
 #include "modalanswerer.h"
 #include "progress.h"
 #include "testsupport.h"
@@ -11,7 +10,6 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QUrlQuery>
 
 // A version web service on the loopback interface: answers every GET with the
 // reply the test set, drops the connection, or holds the request until released.
@@ -96,10 +94,8 @@ private slots:
     void init();
     void cleanup();
 
-    void requestCarriesVersionAndProduct();
     void replyIsAnswered_data();
     void replyIsAnswered();
-    void twoChecksShareOneBusyBox();
     void closingWhilePendingShowsNothingLater();
 
 private:
@@ -144,23 +140,6 @@ void TestAboutDialog::cleanup()
     delete mainWindowStandIn;
     mainWindowStandIn = nullptr;
     qputenv("VORANTEL_VERSION_SERVICE_URL", server.address().toUtf8());
-}
-
-void TestAboutDialog::requestCarriesVersionAndProduct()
-{
-    server.body = R"({"HasNewerVersion":"NO"})";
-    AboutDialog dialog(mainWindowStandIn);
-    dialog.show();
-    check(&dialog);
-    QTRY_COMPARE(server.targets.size(), 1);
-
-    const QUrl target(QString::fromLatin1(server.targets.first()));
-    QCOMPARE(target.path(), QStringLiteral("/version"));
-    using Item = QPair<QString, QString>;
-    QCOMPARE(QUrlQuery(target).queryItems(),
-             QList<Item>({Item(QStringLiteral("version"), QStringLiteral("29.7.0")),
-                          Item(QStringLiteral("product"), MakerAddresses::PRODUCT_CODE)}));
-    QTRY_COMPARE(answerer->seen.size(), 1);
 }
 
 void TestAboutDialog::replyIsAnswered_data()
@@ -217,30 +196,6 @@ void TestAboutDialog::replyIsAnswered()
     QCOMPARE(server.targets.size(), 1);
     QCOMPARE(urls->urls, opened);
     QCOMPARE(answerer->pendingAnswers(), 0);
-}
-
-void TestAboutDialog::twoChecksShareOneBusyBox()
-{
-    server.hold = true;
-    server.body = R"({"HasNewerVersion":"NO"})";
-    AboutDialog dialog(mainWindowStandIn);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-
-    check(&dialog);
-    const QPointer<Progress> box = versionCheckProgress;
-    QVERIFY(box && box->isVisible());
-    check(&dialog);
-    QCOMPARE(versionCheckProgress, box.data());
-    QCOMPARE(box->parentWidget(), mainWindowStandIn);
-    QCOMPARE(mainWindowStandIn->findChildren<Progress*>().size(), 1);
-    QTRY_COMPARE(server.targets.size(), 2);
-    QVERIFY(box->isVisible());
-
-    server.releaseHeld();
-    const QString latest = QStringLiteral("Version Check|You have a latest version of Vorantel Dezedev Erud");
-    QTRY_COMPARE(answerer->messages(), QStringList({latest, latest}));
-    QVERIFY(!box->isVisible());
 }
 
 void TestAboutDialog::closingWhilePendingShowsNothingLater()

@@ -41,7 +41,6 @@ private slots:
     void startWithAdministratorLogsIn_data();
     void startWithAdministratorLogsIn();
     void leavingLoginDialogStaysLoggedOut();
-    void logoutClosesDatabasesAndLogsInAgain();
     void changedDatabaseLogsInAgainOnIt();
 
     void loginCheck_data();
@@ -343,9 +342,6 @@ void TestLogin::startWithoutInventoryDatabase_data()
         << QStringList{QStringLiteral("WelcomeDialog"), QStringLiteral("SettingsDialog"),
                        QStringLiteral("ServerSettingsDialog"), CannotConnect(QStringLiteral("No Active Inventory Database")),
                        NO_INVENTORY_MESSAGE, noSales};
-    QTest::newRow("server known, no active database")
-        << "no active database"
-        << QStringList{CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE, noSales};
 }
 
 void TestLogin::startWithoutInventoryDatabase()
@@ -484,42 +480,6 @@ void TestLogin::leavingLoginDialogStaysLoggedOut()
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
     QVERIFY_STATE(window, true);
-}
-
-void TestLogin::logoutClosesDatabasesAndLogsInAgain()
-{
-    useActiveInventory(inventoryDb);
-    QSettings* store = AppSettings::Instance()->settings;
-    store->setValue(ACTIVE_SALES_DB, salesDb);
-    store->setValue(QStringLiteral("SHOW_WELCOME"), 1);
-    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
-
-    answerStartUp(2, ServerAnswer::Cancel, typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1")));
-    MainWindow window;
-    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->SalesDatabase();
-    QVERIFY(manager->inventoryOpen);
-    QVERIFY(manager->salesOpen);
-    QVERIFY(manager->SalesQuery()->exec(QStringLiteral("SELECT 1")));
-
-    answerer->clear();
-    bool salesClosed = false;
-    bool inventoryReopened = false;
-    answerStartUp(2, ServerAnswer::Cancel, [&](LoginDialog* dialog) {
-        salesClosed = !manager->salesOpen && manager->salesDb == nullptr && manager->salesQuery == nullptr;
-        inventoryReopened = manager->inventoryOpen;
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    });
-    window.findChild<QAction*>(QStringLiteral("actionLogout"))->trigger();
-
-    QCOMPARE(seenModals(), (QStringList{QStringLiteral("WelcomeDialog"), QStringLiteral("LoginDialog")}));
-    QVERIFY(salesClosed);
-    QVERIFY(inventoryReopened);
-    QVERIFY(showsPlaceholder(window));
-    QVERIFY_STATE(window, false);
-    // Logout by itself changes no current-user field.
-    QCOMPARE(AppSettings::Instance()->loginName, QStringLiteral("Admin"));
 }
 
 void TestLogin::changedDatabaseLogsInAgainOnIt()

@@ -13,20 +13,13 @@
 
 // The roles dialog against a real inventory database: the system role, name rules,
 // deleting, and the module permissions chosen through the column chooser.
-class TestManageRoles : public QObject
+class TestManageRoles : public InventoryTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
-
     void administratorIsProtected_data();
     void administratorIsProtected();
-    void namesRefused_data();
-    void namesRefused();
     void namesAreBoundValues_data();
     void namesAreBoundValues();
     void failedStatementsShowTheDriverText_data();
@@ -35,7 +28,6 @@ private slots:
     void deleteRemovesRoleAndPermissions();
     void permissions_data();
     void permissions();
-    void permissionsNeedASelectedRole();
 
 private:
     static bool selectRole(ManageRoles& dialog, const QString& name);
@@ -45,8 +37,6 @@ private:
     QStringList modulesOf(int roleId) const;
     void setModules(int roleId, const QList<int>& modules);
 
-    InventoryFixture fixture;
-    ModalAnswerer* answerer = nullptr;
 };
 
 // Seeded role IDs.
@@ -56,33 +46,6 @@ static const int ASSISTANT_MANAGER = 5;
 static const QStringList SEEDED_ROLES = {QStringLiteral("ADMINISTRATOR"), QStringLiteral("SALES PERSON"),
                                          QStringLiteral("PURCHASE MANAGER"), QStringLiteral("MANAGER"),
                                          QStringLiteral("ASSISTANT MANAGER")};
-
-void TestManageRoles::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    TestSupport::ClearSettings();
-    answerer = new ModalAnswerer(this);
-    const QString error = fixture.create();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-}
-
-void TestManageRoles::init()
-{
-    const QString error = fixture.reset();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    answerer->clear();
-}
-
-void TestManageRoles::cleanup()
-{
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(answerer->pendingAnswers(), 0);
-}
-
-void TestManageRoles::cleanupTestCase()
-{
-    fixture.drop();
-}
 
 bool TestManageRoles::selectRole(ManageRoles& dialog, const QString& name)
 {
@@ -159,35 +122,6 @@ void TestManageRoles::administratorIsProtected()
     QCOMPARE(answerer->messages(), QStringList{message});
     QCOMPARE(roleNames(), SEEDED_ROLES);
     QCOMPARE(fixture.rows(QStringLiteral("SELECT ROLE_ID, MODULE_ID FROM tblPermissions")), permissionsBefore);
-}
-
-void TestManageRoles::namesRefused_data()
-{
-    QTest::addColumn<QString>("selected"); // empty: add, otherwise rename this role
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("messages");
-    const QStringList exists{QStringLiteral("Error|Role already exists in the system")};
-    QTest::newRow("add: other letter case") << "" << "sales person" << exists;
-    QTest::newRow("add: blanks only") << "" << "   " << QStringList();
-    QTest::newRow("rename: another role's name") << "MANAGER" << "Purchase Manager" << exists;
-    QTest::newRow("rename: own name in other case") << "MANAGER" << "Manager" << exists;
-}
-
-void TestManageRoles::namesRefused()
-{
-    QFETCH(QString, selected);
-    QFETCH(QString, name);
-    QFETCH(QStringList, messages);
-
-    ManageRoles dialog(nullptr);
-    dialog.show();
-    if (!selected.isEmpty())
-        QVERIFY(selectRole(dialog, selected));
-    type(dialog, name);
-    click(dialog, selected.isEmpty() ? "pushButtonAdd" : "pushButtonUpdate");
-
-    QCOMPARE(answerer->messages(), messages);
-    QCOMPARE(roleNames(), SEEDED_ROLES);
 }
 
 void TestManageRoles::namesAreBoundValues_data()
@@ -369,24 +303,6 @@ void TestManageRoles::permissions()
     QCOMPARE(answerer->messages(), QStringList());
     QCOMPARE(modulesOf(SALES_PERSON), expected);
     QCOMPARE(modulesOf(MANAGER), otherRoles);
-}
-
-void TestManageRoles::permissionsNeedASelectedRole()
-{
-    const QString noRole = QStringLiteral("Set Permissions|No role selected. Please select a role first.");
-    ManageRoles dialog(nullptr);
-    dialog.show();
-    click(dialog, "pushSetPermissions");
-    QCOMPARE(answerer->messages(), QStringList{noRole});
-    answerer->clear();
-
-    // After an add, update or delete the selection is gone until a row is selected again.
-    QVERIFY(selectRole(dialog, QStringLiteral("MANAGER")));
-    type(dialog, QStringLiteral("CASHIER"));
-    click(dialog, "pushButtonAdd");
-    click(dialog, "pushSetPermissions");
-    QCOMPARE(answerer->messages(), QStringList{noRole});
-    QCOMPARE(Child<QLineEdit>(&dialog, "lineEdit")->text(), QString());
 }
 
 VORANTEL_TEST_MAIN(TestManageRoles)

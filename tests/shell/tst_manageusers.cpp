@@ -16,16 +16,11 @@
 // The users dialog against a real inventory database: names and hashes that need bound
 // values, the password rules, deleting with the security answers, and the reporting of
 // failed statements.
-class TestManageUsers : public QObject
+class TestManageUsers : public InventoryTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
-
     void addedUsersLogInAndUpdate_data();
     void addedUsersLogInAndUpdate();
     void unstorablePasswordIsRefused_data();
@@ -34,14 +29,10 @@ private slots:
     void loginNames();
     void passwords_data();
     void passwords();
-    void requiredFields_data();
-    void requiredFields();
     void deleteRemovesTheAnswers_data();
     void deleteRemovesTheAnswers();
     void failedWritesShowTheDriverText_data();
     void failedWritesShowTheDriverText();
-    void recoveryQuestions_data();
-    void recoveryQuestions();
 
 private:
     static QString findPassword(const QString& mustContain);
@@ -55,41 +46,12 @@ private:
     QString storedHash(const QString& login) const;
     void addAnswers(const QString& userId);
 
-    InventoryFixture fixture;
-    ModalAnswerer* answerer = nullptr;
 };
 
 static const QString ADMINISTRATOR = QStringLiteral("ADMINISTRATOR");
 static const QString PASSWORD_NOTE = QStringLiteral(
     "Password|Please make a note of your password. In the next \n LOGIN session you would need to enter this password. "
     "Please also set password recovery questions and \nanswers for this user.");
-
-void TestManageUsers::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    TestSupport::ClearSettings();
-    answerer = new ModalAnswerer(this);
-    const QString error = fixture.create();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-}
-
-void TestManageUsers::init()
-{
-    const QString error = fixture.reset();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    answerer->clear();
-}
-
-void TestManageUsers::cleanup()
-{
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(answerer->pendingAnswers(), 0);
-}
-
-void TestManageUsers::cleanupTestCase()
-{
-    fixture.drop();
-}
 
 QString TestManageUsers::findPassword(const QString& mustContain)
 {
@@ -362,42 +324,6 @@ void TestManageUsers::passwords()
         QCOMPARE(logIn(QStringLiteral("ANN"), logsInWith), QStringLiteral("ann|SALES PERSON"));
 }
 
-void TestManageUsers::requiredFields_data()
-{
-    QTest::addColumn<bool>("update");
-    QTest::addColumn<int>("empty"); // 0 first, 1 last, 2 login, 3 password, 4 role
-    QTest::addColumn<QString>("focus");
-    const QStringList addMessage{"Error|No data provided. Please enter valid data."};
-    QTest::newRow("add: first name") << false << 0 << "editFirstName";
-    QTest::newRow("add: role") << false << 4 << "comboRole";
-    QTest::newRow("update: login name") << true << 2 << "editLoginName";
-}
-
-void TestManageUsers::requiredFields()
-{
-    QFETCH(bool, update);
-    QFETCH(int, empty);
-    QFETCH(QString, focus);
-    addUser(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("ann"), QStringLiteral("old"), 2);
-
-    ManageUsers dialog(nullptr);
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    if (update)
-        QVERIFY(selectUser(dialog, QStringLiteral("ann")));
-    QStringList values{"Bob", "Day", "bob", "pw", "MANAGER"};
-    values[empty].clear();
-    fill(dialog, values[0], values[1], values[2], values[3], values[3], values[4]);
-    click(dialog, update ? "pushButtonUpdate" : "pushButtonAdd");
-
-    QCOMPARE(answerer->messages(),
-             QStringList{update ? QStringLiteral("Error|No data provided. Please enter valid data. If you do not want "
-                                                 "to change the password, please leave it empty.")
-                                : QStringLiteral("Error|No data provided. Please enter valid data.")});
-    QCOMPARE(dialog.focusWidget()->objectName(), focus);
-    QCOMPARE(fixture.rows(QStringLiteral("SELECT LOGIN_NAME, ROLE_ID FROM tblUsers")), QStringList{"ann|2"});
-}
-
 void TestManageUsers::deleteRemovesTheAnswers_data()
 {
     QTest::addColumn<int>("roleId");
@@ -482,58 +408,6 @@ void TestManageUsers::failedWritesShowTheDriverText()
     QCOMPARE(Child<QTableView>(&dialog, "tableView")->model()->rowCount(), 1);
     if (!remove) // the typed values stay to be corrected
         QCOMPARE(Child<QLineEdit>(&dialog, "editLastName")->text(), tooLong);
-}
-
-void TestManageUsers::recoveryQuestions_data()
-{
-    QTest::addColumn<QString>("selected");
-    QTest::addColumn<QString>("shownRole");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("administrator") << "O'Brien" << ADMINISTRATOR << true;
-    QTest::newRow("other role") << "sam" << "SALES PERSON" << false;
-}
-
-void TestManageUsers::recoveryQuestions()
-{
-    QFETCH(QString, selected);
-    QFETCH(QString, shownRole);
-    QFETCH(bool, opens);
-    addUser(QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("O'Brien"), QStringLiteral("a"), 1);
-    addUser(QStringLiteral("Sam"), QStringLiteral("Seller"), QStringLiteral("sam"), QStringLiteral("s"), 2);
-
-    ManageUsers dialog(nullptr);
-    dialog.show();
-    if (!selected.isEmpty())
-        QVERIFY(selectUser(dialog, selected));
-    Child<QComboBox>(&dialog, "comboRole")->setCurrentText(shownRole);
-
-    QString shownName;
-    bool saveMode = false;
-    if (opens) {
-        answerer->handle([&](QWidget* w) {
-            auto* questions = qobject_cast<SecurityQuestions*>(w);
-            if (!questions)
-                return false;
-            shownName = questions->findChild<QLabel*>(QStringLiteral("labelUserName"))->text();
-            saveMode = !questions->verifyMode
-                       && questions->findChild<QPushButton*>(QStringLiteral("pushSave"))->text() == QLatin1String("Save");
-            questions->findChild<QPushButton*>(QStringLiteral("pushClose"))->click();
-            return true;
-        });
-    }
-    click(dialog, "pushPasswordRecovery");
-
-    if (opens) {
-        QCOMPARE(shownName, selected);
-        QVERIFY(saveMode);
-        QCOMPARE(answerer->messages(), QStringList());
-    } else {
-        QCOMPARE(answerer->messages(),
-                 QStringList{QStringLiteral(
-                     "Recovery Questions|Please select the user first from the above table. The  user must be of "
-                     "ADMINISTRATOR type. You can set recovery questions only for ADMINISTRATOR type user, While "
-                     "ADMINISTRATOR type user can set password for all other users.")});
-    }
 }
 
 VORANTEL_TEST_MAIN(TestManageUsers)
