@@ -35,7 +35,6 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
-    void startWithoutInventoryDatabase_data();
     void startWithoutInventoryDatabase();
     void startWithoutAdministrator();
     void startWithAdministratorLogsIn_data();
@@ -57,7 +56,7 @@ private:
     // Queues answers for the start-up's dialogs and messages, each by its kind.
     void answerStartUp(int count, ServerAnswer server = ServerAnswer::Cancel, const DialogAction& login = {});
     void useActiveInventory(const QString& database);
-    void addUser(const QString& login, const QString& password, const QString& role);
+    void addUser(const QString& login, const QString& password, const QString& role, QString database = {});
     // Widgets whose enabled state differs from the login state's; empty when all agree.
     static QStringList stateMismatches(MainWindow& window, bool loggedIn);
     static bool showsPlaceholder(MainWindow& window);
@@ -244,9 +243,11 @@ void TestLogin::useActiveInventory(const QString& database)
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
 }
 
-void TestLogin::addUser(const QString& login, const QString& password, const QString& role)
+void TestLogin::addUser(const QString& login, const QString& password, const QString& role, QString database)
 {
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_users"), inventoryDb);
+    if (database.isEmpty())
+        database = inventoryDb;
+    QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_users_") + database, database);
     QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
     QSqlQuery insert(db);
     QVERIFY_SQL(insert, prepare(QStringLiteral(
@@ -328,48 +329,22 @@ TestLogin::DialogAction TestLogin::typeAndLogin(const QString& name, const QStri
     };
 }
 
-// ---------------------------------------------------------------------------------------------
-// Start-up through the main window
-
-void TestLogin::startWithoutInventoryDatabase_data()
-{
-    QTest::addColumn<QString>("scenario");
-    QTest::addColumn<QStringList>("expected");
-    // The Home page that ends the start-up then finds no sales database either.
-    const QString noSales = CannotConnect(QStringLiteral("No Active Sales Database"));
-    QTest::newRow("first start, empty settings")
-        << "first start"
-        << QStringList{QStringLiteral("WelcomeDialog"), QStringLiteral("SettingsDialog"),
-                       QStringLiteral("ServerSettingsDialog"), CannotConnect(QStringLiteral("No Active Inventory Database")),
-                       NO_INVENTORY_MESSAGE, noSales};
-}
-
 void TestLogin::startWithoutInventoryDatabase()
 {
-    QFETCH(QString, scenario);
-    QFETCH(QStringList, expected);
-
-    QSettings* store = AppSettings::Instance()->settings;
-    ServerAnswer server = ServerAnswer::Cancel;
-    if (scenario == QLatin1String("first start")) {
-        server = ServerAnswer::SaveFixture;
-    } else {
-        store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
-        store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
-        if (scenario != QLatin1String("server dialog cancelled"))
-            TestDatabase::writeServerSettings();
-    }
-    answerStartUp(expected.size(), server);
+    // First start on empty settings; the Home page that ends it finds no sales database either.
+    const QStringList expected{QStringLiteral("WelcomeDialog"), QStringLiteral("SettingsDialog"),
+                               QStringLiteral("ServerSettingsDialog"),
+                               CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE,
+                               CannotConnect(QStringLiteral("No Active Sales Database"))};
+    answerStartUp(expected.size(), ServerAnswer::SaveFixture);
 
     MainWindow window;
 
     QCOMPARE(seenModals(), expected);
+    QSettings* store = AppSettings::Instance()->settings;
     QCOMPARE(store->value(QStringLiteral("FIRST_TIME_START")).toInt(), 0);
-    if (server == ServerAnswer::SaveFixture) {
-        const TestDatabase::Server s = TestDatabase::server();
-        QCOMPARE(store->value(DB_SERVER).toString(), s.host);
-        QCOMPARE(DatabaseManager::Instance()->port, s.port);
-    }
+    QCOMPARE(store->value(DB_SERVER).toString(), TestDatabase::server().host);
+    QCOMPARE(DatabaseManager::Instance()->port, TestDatabase::server().port);
     QVERIFY(!DatabaseManager::Instance()->inventoryOpen);
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
     QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
@@ -486,23 +461,16 @@ void TestLogin::changedDatabaseLogsInAgainOnIt()
 {
     // A second inventory database with its own administrator.
     const QString other = TestDatabase::uniqueName(QStringLiteral("login_inv_other"));
-    {
-        QString error;
-        DatabaseManager::Instance()->SetConnectionParameters(TestDatabase::server().user, TestDatabase::server().password,
-                                                             TestDatabase::server().port, TestDatabase::server().host);
-        DatabaseManager::Instance()->CreateInventoryDatabase(other, error);
-        QCOMPARE(error, QString());
-        DatabaseManager::Instance()->RemoveInventoryDatabase();
-        DatabaseManager::Instance()->CloseServerConnection();
-        DatabaseManager::Instance()->SetConnectionParameters(QString(), QString(), 0, QString());
-        QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_other"), other);
-        QSqlQuery insert(db);
-        QVERIFY_SQL(insert, prepare(QStringLiteral(
-                                "INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
-                                "SELECT 'O', 'W', 'Owner', :password, ID FROM tblRoles WHERE NAME = 'ADMINISTRATOR'")));
-        insert.bindValue(QStringLiteral(":password"), HashPassword(QStringLiteral("Other1")));
-        QVERIFY_SQL(insert, exec());
-    }
+    DatabaseManager* manager = DatabaseManager::Instance();
+    const TestDatabase::Server s = TestDatabase::server();
+    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    QString error;
+    manager->CreateInventoryDatabase(other, error);
+    QCOMPARE(error, QString());
+    manager->RemoveInventoryDatabase();
+    manager->CloseServerConnection();
+    manager->SetConnectionParameters(QString(), QString(), 0, QString());
+    addUser(QStringLiteral("Owner"), QStringLiteral("Other1"), QStringLiteral("ADMINISTRATOR"), other);
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
 
@@ -538,16 +506,13 @@ void TestLogin::changedDatabaseLogsInAgainOnIt()
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
 
     QCOMPARE(AppSettings::Instance()->settings->value(ACTIVE_INVENTORY_DB).toString(), other);
-    QCOMPARE(DatabaseManager::Instance()->inventoryDb->databaseName(), other);
+    QCOMPARE(manager->inventoryDb->databaseName(), other);
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Owner"));
     QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
     QVERIFY_STATE(window, true);
-    DatabaseManager::Instance()->RemoveInventoryDatabase();
+    manager->RemoveInventoryDatabase();
     TestDatabase::dropDatabase(other);
 }
-
-// ---------------------------------------------------------------------------------------------
-// The login dialog
 
 void TestLogin::loginCheck_data()
 {
