@@ -2,20 +2,17 @@
 #include "inventoryfixture.h"
 #include "manageusers.h"
 #include "modalanswerer.h"
-#include "securityquestions.h"
 #include "storedhash.h"
 #include "testdatabase.h"
 #include "testsupport.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 
 // The users dialog against a real inventory database: names and hashes that need bound
-// values, the password rules, deleting with the security answers, and the reporting of
-// failed statements.
+// values, the password rules, deleting with the answers, and failed statements reported.
 class TestManageUsers : public InventoryTest
 {
     Q_OBJECT
@@ -45,7 +42,6 @@ private:
     QString logIn(const QString& typedName, const QString& password) const;
     QString storedHash(const QString& login) const;
     void addAnswers(const QString& userId);
-
 };
 
 static const QString ADMINISTRATOR = QStringLiteral("ADMINISTRATOR");

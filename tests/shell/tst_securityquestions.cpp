@@ -6,7 +6,6 @@
 #include "testdatabase.h"
 #include "testsupport.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
