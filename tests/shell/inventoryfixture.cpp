@@ -1,7 +1,9 @@
 #include "inventoryfixture.h"
 
 #include "databasemanager.h"
+#include "modalanswerer.h"
 #include "testdatabase.h"
+#include "testsupport.h"
 
 #include <QSqlRecord>
 
@@ -101,4 +103,31 @@ QString InventoryFixture::userId(const QString& loginName) const
     if (!query.exec() || !query.next())
         return QString();
     return query.value(0).toString();
+}
+
+void InventoryTest::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    TestSupport::ClearSettings();
+    answerer = new ModalAnswerer(this);
+    const QString error = fixture.create();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+void InventoryTest::init()
+{
+    const QString error = fixture.reset();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    answerer->clear();
+}
+
+void InventoryTest::cleanup()
+{
+    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer->pendingAnswers(), 0);
+}
+
+void InventoryTest::cleanupTestCase()
+{
+    fixture.drop();
 }

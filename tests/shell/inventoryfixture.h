@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -28,4 +29,22 @@ private:
     QString database;
     QStringList seededRoles; // "ID|NAME"
     QStringList seededPermissions; // "ROLE_ID|MODULE_ID"
+};
+
+class ModalAnswerer;
+
+// A test program on one inventory database: every test function starts from the script's
+// users, roles and permissions, and must leave no answer for a modal widget unused.
+class InventoryTest : public QObject
+{
+    Q_OBJECT
+protected slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+protected:
+    InventoryFixture fixture;
+    ModalAnswerer* answerer = nullptr;
 };

@@ -2,18 +2,12 @@
 #include "constants.h"
 #include "databasemanager.h"
 #include "homescreen.h"
-#include "mainwindow.h"
 #include "modalanswerer.h"
-#include "settingsdialog.h"
 #include "testdatabase.h"
 #include "testsupport.h"
 
 #include <QDate>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
 #include <QSettings>
 
 // The Home dashboard's figures, boxes and links against seeded databases.
@@ -28,10 +22,6 @@ private slots:
 
     void figures_data();
     void figures();
-    void overviewBoxesFollowRole_data();
-    void overviewBoxesFollowRole();
-    void linksAndButtons_data();
-    void linksAndButtons();
 
 private:
     QString inventoryDb;
@@ -80,8 +70,6 @@ Texts SeededFigures(const QString& symbol, int sales, int other)
             {"labelLast7DaysExpenses", money(50, other)}};
 }
 
-const QStringList UNAVAILABLE_BUTTONS = {"pushAddCategories", "pushAddProducts", "pushAddInventory",
-                                         "pushPurchaseOrder", "pushVendors", "pushCustomers"};
 
 } // namespace
 
@@ -168,11 +156,6 @@ void TestHomeScreen::figures_data()
     Texts written = SeededFigures(QStringLiteral("EUR"), 3, 1);
     written.insert(Texts{{"labelCompany", "Corner Shop"}, {"labelCurrency", "EUR"}, {"labelTax", "S-1"},
                          {"labelTaxB", "T-9"}, {"labelTaxName", "VAT"}});
-    QTest::newRow("settings written")
-        << QVariantMap{{REPORT_COMPANY_NAME, "Corner Shop"}, {CURRENCY_SYMBOL, "EUR"}, {"store_id", "S-1"},
-                       {"terminal_id", "T-9"}, {SALES_TAX_NAME, "VAT"}, {"final_amount_precision", "3"},
-                       {"decimal_places", "1"}}
-        << written << "VAT" << 0;
 
     Texts empty = SeededFigures(QStringLiteral("$"), 2, 2);
     empty.insert(Texts{{"labelCurrency", "$"}, {"labelTaxName", "TAX"}, {"labelCompany", "NOT SET"}});
@@ -206,138 +189,6 @@ void TestHomeScreen::figures()
     QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join('\n')));
     QCOMPARE(store->value(SALES_TAX_NAME).toString(), storedTaxName);
     QCOMPARE(answerer.seen.size(), messages);
-}
-
-void TestHomeScreen::overviewBoxesFollowRole_data()
-{
-    QTest::addColumn<QString>("role");
-    QTest::addColumn<QList<int>>("modules");
-    QTest::addColumn<bool>("figuresShown");
-    QTest::newRow("administrator without modules") << "ADMINISTRATOR" << QList<int>{} << true;
-    QTest::newRow("sales person") << "SALES PERSON" << QList<int>{0, 8} << false;
-    QTest::newRow("manager with the overview module") << "MANAGER" << QList<int>{0, 17} << true;
-}
-
-void TestHomeScreen::overviewBoxesFollowRole()
-{
-    QFETCH(QString, role);
-    QFETCH(QList<int>, modules);
-    QFETCH(bool, figuresShown);
-    AppSettings::Instance()->roleName = role;
-    AppSettings::Instance()->SetPermittedModules(modules);
-    AppSettings::Instance()->settings->setValue(REPORT_COMPANY_NAME, QStringLiteral("Corner Shop"));
-
-    HomeScreen page(nullptr, nullptr);
-    page.resize(1100, 640);
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-
-    for (const char* box : {"homeOverview", "groupQuickAccess"})
-        QVERIFY2(page.findChild<QGroupBox*>(box)->isVisible(), box);
-    for (const char* box : {"group_inventory_overview", "group_sales_overview"})
-        QVERIFY2(page.findChild<QGroupBox*>(box)->isVisible() == figuresShown, box);
-    if (!figuresShown)
-        return;
-
-    // Once laid out, the n-th label of every row of the three boxes starts at one x and is as wide as the others.
-    QTRY_VERIFY(page.findChild<QLabel*>(QStringLiteral("label_current_user"))->minimumWidth() > 0);
-    QList<QList<QLabel*>> rows;
-    for (const char* box : {"homeOverview", "group_inventory_overview", "group_sales_overview"}) {
-        auto* grid = static_cast<QGridLayout*>(page.findChild<QGroupBox*>(box)->layout());
-        for (int r = 0; r < grid->rowCount(); ++r) {
-            rows << QList<QLabel*>();
-            for (int c = 0; c < grid->columnCount(); ++c) {
-                if (QLayoutItem* item = grid->itemAtPosition(r, c))
-                    if (auto* label = qobject_cast<QLabel*>(item->widget()))
-                        rows.last() << label;
-            }
-        }
-    }
-    QCOMPARE(rows.size(), 6);
-    for (const QList<QLabel*>& row : rows) {
-        QCOMPARE(row.size(), 6);
-        for (int i = 0; i < row.size(); ++i) {
-            QLabel* label = row[i];
-            QLabel* reference = rows.first()[i];
-            QVERIFY2(label->mapTo(&page, QPoint()).x() == reference->mapTo(&page, QPoint()).x()
-                         && label->width() == reference->width() && label->width() >= label->sizeHint().width(),
-                     qPrintable(label->objectName()));
-        }
-    }
-    page.grab().save(TestSupport::ScratchDir() + QStringLiteral("/home.png"));
-}
-
-void TestHomeScreen::linksAndButtons_data()
-{
-    QTest::addColumn<QString>("object"); // a caption or a button
-    QTest::addColumn<QString>("key");    // the caption's link key; empty for a button
-    QTest::addColumn<QString>("opens");  // class of the modal widget, or "title|text" of a message
-    QTest::addColumn<int>("settingsRow"); // page row of the settings dialog, -1 for other dialogs
-    QTest::addColumn<bool>("refreshed");  // the page shows the symbol written while the dialog was open
-    const QString settings = QStringLiteral("SettingsDialog");
-    QTest::newRow("Current User") << "label_current_user" << "CURRENT_USER" << "ManageUsers" << -1 << true;
-    QTest::newRow("Company Name") << "label_company_name" << "COMPANY_NAME" << settings << 1 << true;
-    QTest::newRow("Store ID") << "label_store_id" << "STORE_ID" << settings << 1 << true;
-    QTest::newRow("Terminal ID") << "label_terminal_id" << "TERMINAL_ID" << settings << 1 << true;
-    QTest::newRow("Currency Symbol") << "label_currency_symbol" << "CURRENCY_SYMBOL" << settings << 2 << true;
-    QTest::newRow("Sales Tax Name") << "label_sales_tax_name" << "SALES_TAX_NAME" << settings << 3 << true;
-    QTest::newRow("Users button") << "pushUsers" << "" << "ManageUsers" << -1 << true;
-    QTest::newRow("Settings button") << "pushSettings" << "" << settings << 0 << true;
-    QTest::newRow("Databases button") << "pushDatabases" << "" << "ManageDatabases" << -1 << true;
-    QTest::newRow("Backup button") << "pushBackup" << "" << "Backupdialog" << -1 << false;
-    // Its caption is plain text until the reports exist; the permission check guards the slot already.
-    QTest::newRow("sales figure without reports permission")
-        << "label_current_day_sales_label" << "CURRENT_DAY_SALES"
-        << "Module Permission|You are not allowed to access system reports. Please contact ADMINISTRATOR user of "
-           "Vorantel and request reports management permissions."
-        << -1 << false;
-}
-
-void TestHomeScreen::linksAndButtons()
-{
-    QFETCH(QString, object);
-    QFETCH(QString, key);
-    QFETCH(QString, opens);
-    QFETCH(int, settingsRow);
-    QFETCH(bool, refreshed);
-
-    MainWindow window;
-    if (opens.startsWith(QLatin1String("Module Permission"))) {
-        AppSettings::Instance()->roleName = QStringLiteral("SALES PERSON");
-        AppSettings::Instance()->SetPermittedModules({0, 17});
-        window.on_actionHome_triggered();
-    }
-    auto* page = qobject_cast<HomeScreen*>(window.centralWidget());
-    QVERIFY(page);
-    for (const QString& name : UNAVAILABLE_BUTTONS)
-        QVERIFY2(!page->findChild<QPushButton*>(name)->isEnabled(), qPrintable(name));
-
-    int rowShown = -1;
-    ModalAnswerer answerer;
-    answerer.handle([&](QWidget* modal) {
-        if (auto* settings = qobject_cast<SettingsDialog*>(modal))
-            rowShown = settings->contentWidget()->currentRow();
-        AppSettings::Instance()->settings->setValue(CURRENCY_SYMBOL, QStringLiteral("GBP"));
-        if (auto* box = qobject_cast<QMessageBox*>(modal))
-            box->button(QMessageBox::Ok)->click();
-        else
-            qobject_cast<QDialog*>(modal)->reject();
-        return true;
-    });
-    if (key.isEmpty())
-        page->findChild<QPushButton*>(object)->click();
-    else
-        emit page->findChild<QLabel*>(object)->linkActivated(key);
-    QTRY_COMPARE(answerer.pendingAnswers(), 0);
-
-    QCOMPARE(answerer.seen.size(), 1);
-    const ModalAnswerer::Seen& seen = answerer.seen.first();
-    QCOMPARE(seen.className == QLatin1String("QMessageBox") ? seen.title + '|' + seen.text : seen.className, opens);
-    QCOMPARE(rowShown, settingsRow);
-    auto* shown = qobject_cast<HomeScreen*>(window.centralWidget());
-    QVERIFY(shown);
-    QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelCurrency"))->text(),
-             refreshed ? QStringLiteral("GBP") : QStringLiteral("$"));
 }
 
 VORANTEL_TEST_MAIN(TestHomeScreen)

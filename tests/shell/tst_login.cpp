@@ -13,17 +13,14 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDockWidget>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
-#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTextEdit>
-#include <QToolBar>
 
 #include <functional>
 
@@ -38,16 +35,11 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
-    void startWithoutInventoryDatabase_data();
     void startWithoutInventoryDatabase();
-    void startWithoutAdministrator_data();
     void startWithoutAdministrator();
     void startWithAdministratorLogsIn_data();
     void startWithAdministratorLogsIn();
-    void leavingLoginDialogStaysLoggedOut_data();
     void leavingLoginDialogStaysLoggedOut();
-    void logoutClosesDatabasesAndLogsInAgain_data();
-    void logoutClosesDatabasesAndLogsInAgain();
     void changedDatabaseLogsInAgainOnIt();
 
     void loginCheck_data();
@@ -55,12 +47,7 @@ private slots:
     void failureMessagesShareOneCounter();
     void recovery_data();
     void recovery();
-    void recoveryByAnswers_data();
     void recoveryByAnswers();
-    void connectionSettingsAreReadAgain_data();
-    void connectionSettingsAreReadAgain();
-    void helpNotice();
-    void ctrlBSelectsUserName();
 
 private:
     enum class ServerAnswer { SaveFixture, Cancel };
@@ -69,7 +56,7 @@ private:
     // Queues answers for the start-up's dialogs and messages, each by its kind.
     void answerStartUp(int count, ServerAnswer server = ServerAnswer::Cancel, const DialogAction& login = {});
     void useActiveInventory(const QString& database);
-    void addUser(const QString& login, const QString& password, const QString& role);
+    void addUser(const QString& login, const QString& password, const QString& role, QString database = {});
     // Widgets whose enabled state differs from the login state's; empty when all agree.
     static QStringList stateMismatches(MainWindow& window, bool loggedIn);
     static bool showsPlaceholder(MainWindow& window);
@@ -111,32 +98,37 @@ const QStringList WITHOUT_SCREEN =
                    "pushSalesManagement pushExpenseManagement pushReportManagement actionLanuch_POS")
         .split(QLatin1Char(' '));
 
-QList<int> AllModules()
-{
-    QList<int> modules;
-    for (int module = 0; module <= 17; ++module)
-        modules << module;
-    return modules;
-}
+const QList<int> ALL_MODULES{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
 
-QList<int> PermittedOf(const QList<int>& modules)
+QList<int> PermittedModules()
 {
     QList<int> permitted;
-    for (int module : modules) {
+    for (int module : ALL_MODULES) {
         if (AppSettings::Instance()->HasPermission(module))
             permitted << module;
     }
     return permitted;
 }
 
-template <typename T>
-T* Child(QObject* parent, const char* name)
+// A login dialog shown over a main window stand-in, as the login action opens it.
+struct OpenLogin
 {
-    T* child = parent->findChild<T*>(QLatin1String(name));
-    if (!child)
-        qFatal("no child %s", name);
-    return child;
-}
+    QMainWindow host;
+    bool hosted = (AppSettings::Instance()->mainWindow = &host, true);
+    LoginResult result;
+    LoginDialog dialog{&host};
+    OpenLogin()
+    {
+        dialog.loginResult = &result;
+        dialog.show();
+    }
+};
+
+#define QVERIFY_STATE(window, loggedIn)                                                      \
+    do {                                                                                     \
+        const QStringList mismatches__ = stateMismatches(window, loggedIn);                 \
+        QVERIFY2(mismatches__.isEmpty(), qPrintable(mismatches__.join(QStringLiteral(", ")))); \
+    } while (false)
 
 } // namespace
 
@@ -251,9 +243,11 @@ void TestLogin::useActiveInventory(const QString& database)
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
 }
 
-void TestLogin::addUser(const QString& login, const QString& password, const QString& role)
+void TestLogin::addUser(const QString& login, const QString& password, const QString& role, QString database)
 {
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_users"), inventoryDb);
+    if (database.isEmpty())
+        database = inventoryDb;
+    QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_users_") + database, database);
     QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
     QSqlQuery insert(db);
     QVERIFY_SQL(insert, prepare(QStringLiteral(
@@ -335,116 +329,60 @@ TestLogin::DialogAction TestLogin::typeAndLogin(const QString& name, const QStri
     };
 }
 
-// ---------------------------------------------------------------------------------------------
-// Start-up through the main window
-
-void TestLogin::startWithoutInventoryDatabase_data()
-{
-    QTest::addColumn<QString>("scenario");
-    QTest::addColumn<QStringList>("expected");
-    // The Home page that ends the start-up then finds no sales database either.
-    const QString noSales = CannotConnect(QStringLiteral("No Active Sales Database"));
-    QTest::newRow("first start, empty settings")
-        << "first start"
-        << QStringList{QStringLiteral("WelcomeDialog"), QStringLiteral("SettingsDialog"),
-                       QStringLiteral("ServerSettingsDialog"), CannotConnect(QStringLiteral("No Active Inventory Database")),
-                       NO_INVENTORY_MESSAGE, noSales};
-    QTest::newRow("no server settings, their dialog cancelled")
-        << "server dialog cancelled"
-        << QStringList{QStringLiteral("ServerSettingsDialog"),
-                       CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE, noSales};
-    QTest::newRow("server known, no active database")
-        << "no active database"
-        << QStringList{CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE, noSales};
-}
-
 void TestLogin::startWithoutInventoryDatabase()
 {
-    QFETCH(QString, scenario);
-    QFETCH(QStringList, expected);
-
-    QSettings* store = AppSettings::Instance()->settings;
-    ServerAnswer server = ServerAnswer::Cancel;
-    if (scenario == QLatin1String("first start")) {
-        server = ServerAnswer::SaveFixture;
-    } else {
-        store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
-        store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
-        if (scenario != QLatin1String("server dialog cancelled"))
-            TestDatabase::writeServerSettings();
-    }
-    answerStartUp(expected.size(), server);
+    // First start on empty settings; the Home page that ends it finds no sales database either.
+    const QStringList expected{QStringLiteral("WelcomeDialog"), QStringLiteral("SettingsDialog"),
+                               QStringLiteral("ServerSettingsDialog"),
+                               CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE,
+                               CannotConnect(QStringLiteral("No Active Sales Database"))};
+    answerStartUp(expected.size(), ServerAnswer::SaveFixture);
 
     MainWindow window;
 
     QCOMPARE(seenModals(), expected);
+    QSettings* store = AppSettings::Instance()->settings;
     QCOMPARE(store->value(QStringLiteral("FIRST_TIME_START")).toInt(), 0);
-    if (server == ServerAnswer::SaveFixture) {
-        const TestDatabase::Server s = TestDatabase::server();
-        QCOMPARE(store->value(DB_SERVER).toString(), s.host);
-        QCOMPARE(DatabaseManager::Instance()->port, s.port);
-    }
+    QCOMPARE(store->value(DB_SERVER).toString(), TestDatabase::server().host);
+    QCOMPARE(DatabaseManager::Instance()->port, TestDatabase::server().port);
     QVERIFY(!DatabaseManager::Instance()->inventoryOpen);
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
     QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
-    QCOMPARE(PermittedOf(AllModules()), AllModules());
+    QCOMPARE(PermittedModules(), ALL_MODULES);
     QCOMPARE(AppSettings::Instance()->mainWindow, &window);
-    const QStringList mismatches = stateMismatches(window, true);
-    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    QVERIFY_STATE(window, true);
     QVERIFY(!showsPlaceholder(window));
     QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
 }
 
-void TestLogin::startWithoutAdministrator_data()
-{
-    QTest::addColumn<QString>("otherUserRole");
-    QTest::addColumn<bool>("noticeSilenced");
-    QTest::newRow("no users at all") << QString() << false;
-    QTest::newRow("a sales person only") << "SALES PERSON" << false;
-    QTest::newRow("a manager only, notice silenced") << "MANAGER" << true;
-}
-
 void TestLogin::startWithoutAdministrator()
 {
-    QFETCH(QString, otherUserRole);
-    QFETCH(bool, noticeSilenced);
     useActiveInventory(inventoryDb);
-    if (!otherUserRole.isEmpty())
-        addUser(QStringLiteral("someone"), QStringLiteral("pw"), otherUserRole);
-    if (noticeSilenced)
-        AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_5"), false);
-
+    addUser(QStringLiteral("someone"), QStringLiteral("pw"), QStringLiteral("SALES PERSON"));
     QString noticeText;
     bool checkBoxShown = false;
-    if (!noticeSilenced) {
-        answerer->handle([&](QWidget* modal) {
-            auto* notice = qobject_cast<ErrorDialog*>(modal);
-            if (!notice)
-                return false;
-            noticeText = Child<QTextEdit>(notice, "txtMessage")->toPlainText();
-            checkBoxShown = Child<QCheckBox>(notice, "checkNotShow")->isVisible();
-            Child<QPushButton>(notice, "pushButton")->click();
-            return true;
-        });
-    }
+    answerer->handle([&](QWidget* modal) {
+        auto* notice = qobject_cast<ErrorDialog*>(modal);
+        if (!notice)
+            return false;
+        noticeText = Child<QTextEdit>(notice, "txtMessage")->toPlainText();
+        checkBoxShown = Child<QCheckBox>(notice, "checkNotShow")->isVisible();
+        Child<QPushButton>(notice, "pushButton")->click();
+        return true;
+    });
 
     MainWindow window;
 
-    if (noticeSilenced) {
-        QCOMPARE(answerer->seen.size(), 0);
-    } else {
-        QCOMPARE(answerer->seen.size(), 1);
-        QCOMPARE(answerer->seen.first().title, QStringLiteral("Login/Logout"));
-        QCOMPARE(noticeText, QStringLiteral("Login is disabled at the moment as no 'ADMINISTRATOR' user exists. Please "
-                                            "add 'ADMINISTRATOR' user from the Users dialog to enable this function."));
-        QVERIFY(checkBoxShown);
-    }
+    QCOMPARE(answerer->seen.size(), 1);
+    QCOMPARE(answerer->seen.first().title, QStringLiteral("Login/Logout"));
+    QCOMPARE(noticeText, QStringLiteral("Login is disabled at the moment as no 'ADMINISTRATOR' user exists. Please "
+                                        "add 'ADMINISTRATOR' user from the Users dialog to enable this function."));
+    QVERIFY(checkBoxShown);
     QVERIFY(DatabaseManager::Instance()->inventoryOpen);
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
     QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
-    QCOMPARE(PermittedOf(AllModules()), AllModules());
-    const QStringList mismatches = stateMismatches(window, true);
-    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    QCOMPARE(PermittedModules(), ALL_MODULES);
+    QVERIFY_STATE(window, true);
     QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
 }
 
@@ -456,9 +394,8 @@ void TestLogin::startWithAdministratorLogsIn_data()
     QTest::addColumn<QString>("roleName");
     QTest::addColumn<QList<int>>("permitted");
     QTest::newRow("administrator, name typed in another case")
-        << "aDMIN" << "Secret1" << "Admin" << "ADMINISTRATOR" << AllModules();
+        << "aDMIN" << "Secret1" << "Admin" << "ADMINISTRATOR" << ALL_MODULES;
     QTest::newRow("sales person") << "clerk" << "till" << "Clerk" << "SALES PERSON" << QList<int>{0};
-    QTest::newRow("manager") << "MANAGER1" << "boss" << "manager1" << "MANAGER" << QList<int>{0, 1, 2, 3, 4, 5};
 }
 
 void TestLogin::startWithAdministratorLogsIn()
@@ -490,43 +427,23 @@ void TestLogin::startWithAdministratorLogsIn()
     QVERIFY(dialogModal);
     QCOMPARE(AppSettings::Instance()->CurrentUser(), loginName);
     QCOMPARE(AppSettings::Instance()->roleName, roleName);
-    QCOMPARE(PermittedOf(AllModules()), permitted);
-    const QStringList mismatches = stateMismatches(window, true);
-    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    QCOMPARE(PermittedModules(), permitted);
+    QVERIFY_STATE(window, true);
     QVERIFY(!showsPlaceholder(window));
     QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
 }
 
-void TestLogin::leavingLoginDialogStaysLoggedOut_data()
-{
-    QTest::addColumn<QString>("way");
-    QTest::newRow("Esc key") << "escape";
-    QTest::newRow("Cancel button") << "cancel";
-    QTest::newRow("window closed") << "close";
-}
-
 void TestLogin::leavingLoginDialogStaysLoggedOut()
 {
-    QFETCH(QString, way);
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
-
-    answerStartUp(1, ServerAnswer::Cancel, [way](LoginDialog* dialog) {
-        if (way == QLatin1String("escape")) {
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        } else if (way == QLatin1String("cancel")) {
-            Child<QPushButton>(dialog, "buttonCancel")->click();
-        } else {
-            dialog->close();
-        }
-    });
+    answerStartUp(1, ServerAnswer::Cancel, [](LoginDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
 
     MainWindow window;
 
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QVERIFY(showsPlaceholder(window));
-    QStringList mismatches = stateMismatches(window, false);
-    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
+    QVERIFY_STATE(window, false);
     // Nobody was logged in or out: the current user is what it was.
     QCOMPARE(AppSettings::Instance()->loginName, PREVIOUS_USER);
     QCOMPARE(AppSettings::Instance()->roleName, PREVIOUS_ROLE);
@@ -537,80 +454,23 @@ void TestLogin::leavingLoginDialogStaysLoggedOut()
     window.findChild<QAction*>(QStringLiteral("actionLogin"))->trigger();
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
-    mismatches = stateMismatches(window, true);
-    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
-}
-
-void TestLogin::logoutClosesDatabasesAndLogsInAgain_data()
-{
-    QTest::addColumn<bool>("welcome");
-    QTest::newRow("welcome dialog turned off") << false;
-    QTest::newRow("welcome dialog still on") << true;
-}
-
-void TestLogin::logoutClosesDatabasesAndLogsInAgain()
-{
-    QFETCH(bool, welcome);
-    useActiveInventory(inventoryDb);
-    QSettings* store = AppSettings::Instance()->settings;
-    store->setValue(ACTIVE_SALES_DB, salesDb);
-    store->setValue(QStringLiteral("SHOW_WELCOME"), welcome ? 1 : 0);
-    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
-
-    answerStartUp(welcome ? 2 : 1, ServerAnswer::Cancel, typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1")));
-    MainWindow window;
-    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->SalesDatabase();
-    QVERIFY(manager->inventoryOpen);
-    QVERIFY(manager->salesOpen);
-    QVERIFY(manager->SalesQuery()->exec(QStringLiteral("SELECT 1")));
-
-    answerer->clear();
-    bool salesClosed = false;
-    bool inventoryReopened = false;
-    answerStartUp(welcome ? 2 : 1, ServerAnswer::Cancel, [&](LoginDialog* dialog) {
-        salesClosed = !manager->salesOpen && manager->salesDb == nullptr && manager->salesQuery == nullptr;
-        inventoryReopened = manager->inventoryOpen;
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    });
-    window.findChild<QAction*>(QStringLiteral("actionLogout"))->trigger();
-
-    QStringList expected;
-    if (welcome)
-        expected << QStringLiteral("WelcomeDialog");
-    expected << QStringLiteral("LoginDialog");
-    QCOMPARE(seenModals(), expected);
-    QVERIFY(salesClosed);
-    QVERIFY(inventoryReopened);
-    QVERIFY(showsPlaceholder(window));
-    const QStringList mismatches = stateMismatches(window, false);
-    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
-    // Logout by itself changes no current-user field.
-    QCOMPARE(AppSettings::Instance()->loginName, QStringLiteral("Admin"));
+    QVERIFY_STATE(window, true);
 }
 
 void TestLogin::changedDatabaseLogsInAgainOnIt()
 {
     // A second inventory database with its own administrator.
     const QString other = TestDatabase::uniqueName(QStringLiteral("login_inv_other"));
-    {
-        QString error;
-        DatabaseManager::Instance()->SetConnectionParameters(TestDatabase::server().user, TestDatabase::server().password,
-                                                             TestDatabase::server().port, TestDatabase::server().host);
-        DatabaseManager::Instance()->CreateInventoryDatabase(other, error);
-        QCOMPARE(error, QString());
-        DatabaseManager::Instance()->RemoveInventoryDatabase();
-        DatabaseManager::Instance()->CloseServerConnection();
-        DatabaseManager::Instance()->SetConnectionParameters(QString(), QString(), 0, QString());
-        QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_other"), other);
-        QSqlQuery insert(db);
-        QVERIFY_SQL(insert, prepare(QStringLiteral(
-                                "INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
-                                "SELECT 'O', 'W', 'Owner', :password, ID FROM tblRoles WHERE NAME = 'ADMINISTRATOR'")));
-        insert.bindValue(QStringLiteral(":password"), HashPassword(QStringLiteral("Other1")));
-        QVERIFY_SQL(insert, exec());
-    }
+    DatabaseManager* manager = DatabaseManager::Instance();
+    const TestDatabase::Server s = TestDatabase::server();
+    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    QString error;
+    manager->CreateInventoryDatabase(other, error);
+    QCOMPARE(error, QString());
+    manager->RemoveInventoryDatabase();
+    manager->CloseServerConnection();
+    manager->SetConnectionParameters(QString(), QString(), 0, QString());
+    addUser(QStringLiteral("Owner"), QStringLiteral("Other1"), QStringLiteral("ADMINISTRATOR"), other);
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
 
@@ -646,17 +506,13 @@ void TestLogin::changedDatabaseLogsInAgainOnIt()
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
 
     QCOMPARE(AppSettings::Instance()->settings->value(ACTIVE_INVENTORY_DB).toString(), other);
-    QCOMPARE(DatabaseManager::Instance()->inventoryDb->databaseName(), other);
+    QCOMPARE(manager->inventoryDb->databaseName(), other);
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Owner"));
     QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
-    const QStringList mismatches = stateMismatches(window, true);
-    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QStringLiteral(", "))));
-    DatabaseManager::Instance()->RemoveInventoryDatabase();
+    QVERIFY_STATE(window, true);
+    manager->RemoveInventoryDatabase();
     TestDatabase::dropDatabase(other);
 }
-
-// ---------------------------------------------------------------------------------------------
-// The login dialog
 
 void TestLogin::loginCheck_data()
 {
@@ -670,19 +526,14 @@ void TestLogin::loginCheck_data()
 
     const QString failed = QStringLiteral("Login failed. Please try again (1)");
     const QString invalid = QStringLiteral("Please enter valid User Name or Password (1)");
-    QTest::newRow("exact") << "Admin" << "Secret1" << "Admin" << QString() << false;
     QTest::newRow("name in capitals") << "ADMIN" << "Secret1" << "Admin" << QString() << false;
     QTest::newRow("password in another case") << "Admin" << "secret1" << failed << QString() << false;
     QTest::newRow("password with a trailing blank") << "Admin" << "Secret1 " << failed << QString() << false;
-    QTest::newRow("empty password") << "Admin" << "" << invalid << QString() << false;
-    QTest::newRow("a blank is a password") << "Admin" << " " << failed << QString() << false;
     QTest::newRow("name written as SQL") << "' OR '1'='1" << "x' OR '1'='1" << failed << QString() << false;
 
     // User "pair" has the password pw93817, whose stored hash is the one character "a".
     QTest::newRow("pair: its own password") << "pair" << "pw93817" << "pair" << "a" << true;
     QTest::newRow("pair: hash differs in letter case") << "pair" << "pw28488" << failed << "A" << true;
-    QTest::newRow("pair: hash differs by an accent") << "pair" << "pw28053480" << failed << QString::fromUtf8("\xc3\xa1")
-                                                      << true;
     QTest::newRow("pair: hash has a trailing blank") << "pair" << "pw12946694" << failed << "a " << true;
 }
 
@@ -709,12 +560,9 @@ void TestLogin::loginCheck()
         QCOMPARE(probe.value(0).toInt() == 1, collationMatches);
     }
 
-    QMainWindow host;
-    AppSettings::Instance()->mainWindow = &host;
-    LoginResult result;
-    LoginDialog dialog(&host);
-    dialog.loginResult = &result;
-    dialog.show();
+    OpenLogin open;
+    LoginDialog& dialog = open.dialog;
+    LoginResult& result = open.result;
     typeAndLogin(typedName, typedPassword)(&dialog);
 
     auto* status = Child<QLabel>(&dialog, "labelStatus");
@@ -745,12 +593,9 @@ void TestLogin::failureMessagesShareOneCounter()
 {
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
-    QMainWindow host;
-    AppSettings::Instance()->mainWindow = &host;
-    LoginResult result;
-    LoginDialog dialog(&host);
-    dialog.loginResult = &result;
-    dialog.show();
+    OpenLogin open;
+    LoginDialog& dialog = open.dialog;
+    LoginResult& result = open.result;
     auto* status = Child<QLabel>(&dialog, "labelStatus");
 
     const struct
@@ -778,30 +623,24 @@ void TestLogin::failureMessagesShareOneCounter()
 
 void TestLogin::recovery_data()
 {
-    QTest::addColumn<QString>("typedName"); // null: the prompt is cancelled
-    QTest::addColumn<QStringList>("messages");
-    QTest::newRow("prompt left empty") << "" << QStringList{NO_SUCH_USER};
-    QTest::newRow("prompt cancelled") << QString() << QStringList{NO_SUCH_USER};
-    QTest::newRow("unknown user") << "nobody" << QStringList{NO_SUCH_USER};
-    QTest::newRow("name with a quote") << "o'brien" << QStringList{NO_SUCH_USER};
-    QTest::newRow("SQL naming an administrator") << "x' OR r.NAME = 'ADMINISTRATOR" << QStringList{NO_SUCH_USER};
-    QTest::newRow("sales person") << "clerk" << QStringList{CONTACT_ADMINISTRATOR};
+    QTest::addColumn<QString>("typedName");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown user") << "nobody" << NO_SUCH_USER;
+    QTest::newRow("SQL naming an administrator") << "x' OR r.NAME = 'ADMINISTRATOR" << NO_SUCH_USER;
+    QTest::newRow("sales person") << "clerk" << CONTACT_ADMINISTRATOR;
 }
 
 void TestLogin::recovery()
 {
     QFETCH(QString, typedName);
-    QFETCH(QStringList, messages);
+    QFETCH(QString, message);
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
     addUser(QStringLiteral("Clerk"), QStringLiteral("till"), QStringLiteral("SALES PERSON"));
 
-    QMainWindow host;
-    AppSettings::Instance()->mainWindow = &host;
-    LoginResult result;
-    LoginDialog dialog(&host);
-    dialog.loginResult = &result;
-    dialog.show();
+    OpenLogin open;
+    LoginDialog& dialog = open.dialog;
+    LoginResult& result = open.result;
 
     QString promptLabel;
     QWidget* promptParent = nullptr;
@@ -811,52 +650,36 @@ void TestLogin::recovery()
             return false;
         promptLabel = prompt->ui->label->text();
         promptParent = prompt->parentWidget();
-        if (typedName.isNull()) {
-            Child<QPushButton>(prompt, "pushButton_2")->click();
-        } else {
-            prompt->ui->lineEditValue->setText(typedName);
-            Child<QPushButton>(prompt, "pushButton")->click();
-        }
+        prompt->ui->lineEditValue->setText(typedName);
+        Child<QPushButton>(prompt, "pushButton")->click();
         return true;
     });
-    QList<QWidget*> boxParents;
-    for (int i = 0; i < messages.size(); ++i) {
-        answerer->handle([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            if (!box)
-                return false;
-            boxParents << box->parentWidget();
-            box->button(QMessageBox::Ok)->click();
-            return true;
-        });
-    }
+    QWidget* boxParent = nullptr;
+    answerer->handle([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box)
+            return false;
+        boxParent = box->parentWidget();
+        box->button(QMessageBox::Ok)->click();
+        return true;
+    });
 
     Child<QLabel>(&dialog, "label_forgot_password")->linkActivated(QStringLiteral("#"));
 
     QCOMPARE(answerer->seen.first().title, QStringLiteral("Password Recovery"));
     QCOMPARE(promptLabel, QStringLiteral("Enter your username"));
-    QCOMPARE(promptParent, &host);
-    QCOMPARE(answerer->messages(), messages);
-    for (QWidget* parent : qAsConst(boxParents))
-        QCOMPARE(parent, &dialog);
+    QCOMPARE(promptParent, &open.host);
+    QCOMPARE(answerer->messages(), QStringList{message});
+    QCOMPARE(boxParent, &dialog);
     // Nobody was logged in: the dialog waits for the next try.
     QVERIFY(result.cancelled);
     QCOMPARE(result.loginName, QString());
     QVERIFY(dialog.isVisible());
 }
 
-void TestLogin::recoveryByAnswers_data()
-{
-    QTest::addColumn<QStringList>("typed");
-    QTest::addColumn<bool>("loggedIn");
-    QTest::newRow("answers in another case") << QStringList{"rex", "PARIS", "Blue Car"} << true;
-    QTest::newRow("one answer wrong") << QStringList{"rex", "paris", "red car"} << false;
-}
-
 void TestLogin::recoveryByAnswers()
 {
-    QFETCH(QStringList, typed);
-    QFETCH(bool, loggedIn);
+    const QStringList typed{QStringLiteral("rex"), QStringLiteral("PARIS"), QStringLiteral("Blue Car")};
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
     // Answers are stored as the hash of their upper-case text.
@@ -871,12 +694,9 @@ void TestLogin::recoveryByAnswers()
         QVERIFY_SQL(insert, exec());
     }
 
-    QMainWindow host;
-    AppSettings::Instance()->mainWindow = &host;
-    LoginResult result;
-    LoginDialog dialog(&host);
-    dialog.loginResult = &result;
-    dialog.show();
+    OpenLogin open;
+    LoginDialog& dialog = open.dialog;
+    LoginResult& result = open.result;
 
     answerer->handle([](QWidget* modal) {
         auto* prompt = qobject_cast<ReportParameterDialog*>(modal);
@@ -900,126 +720,15 @@ void TestLogin::recoveryByAnswers()
             Child<QPushButton>(modal, "pushClose")->click();
         return true;
     });
-    if (!loggedIn)
-        answerer->pressButton(QMessageBox::Ok); // the wrong-answer message
 
     Child<QLabel>(&dialog, "label_forgot_password")->linkActivated(QStringLiteral("#"));
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
 
     QCOMPARE(answerer->messages().first(), ANSWER_QUESTIONS);
-    QCOMPARE(!result.cancelled, loggedIn);
-    QCOMPARE(result.loginName, loggedIn ? QStringLiteral("Admin") : QString());
-    QCOMPARE(result.roleName, loggedIn ? QStringLiteral("ADMINISTRATOR") : QString());
-    QCOMPARE(dialog.isVisible(), !loggedIn);
-}
-
-void TestLogin::connectionSettingsAreReadAgain_data()
-{
-    QTest::addColumn<bool>("save");
-    QTest::newRow("new port saved") << true;
-    QTest::newRow("dialog cancelled") << false;
-}
-
-void TestLogin::connectionSettingsAreReadAgain()
-{
-    QFETCH(bool, save);
-    useActiveInventory(inventoryDb);
-    const TestDatabase::Server s = TestDatabase::server();
-    QMainWindow host;
-    AppSettings::Instance()->mainWindow = &host;
-    LoginResult result;
-    LoginDialog dialog(&host);
-    dialog.loginResult = &result;
-    DatabaseManager* manager = DatabaseManager::Instance();
-    QCOMPARE(manager->hostName, s.host);
-    QCOMPARE(manager->port, s.port);
-
-    // Whatever the connection manager holds now is replaced by what is stored after the dialog.
-    manager->SetConnectionParameters(QStringLiteral("x"), QStringLiteral("y"), 1, QStringLiteral("z"));
-    QWidget* parent = nullptr;
-    answerer->handle([&](QWidget* modal) {
-        if (!modal->inherits("ServerSettingsDialog"))
-            return false;
-        parent = modal->parentWidget();
-        if (save) {
-            Child<QLineEdit>(modal, "linePort")->setText(QStringLiteral("3307"));
-            Child<QPushButton>(modal, "pushButtonSave")->click();
-        } else {
-            Child<QPushButton>(modal, "pushCancel")->click();
-        }
-        return true;
-    });
-    Child<QPushButton>(&dialog, "pushButtonEditConnection")->click();
-
-    QCOMPARE(parent, &host);
-    QCOMPARE(manager->hostName, s.host);
-    QCOMPARE(manager->userName, s.user);
-    QCOMPARE(manager->password, s.password);
-    QCOMPARE(manager->port, save ? 3307 : s.port);
-    QCOMPARE(AppSettings::Instance()->settings->value(DB_PORT).toString(),
-             save ? QStringLiteral("3307") : QString::number(s.port));
-    QVERIFY(result.cancelled);
-}
-
-void TestLogin::helpNotice()
-{
-    useActiveInventory(inventoryDb);
-    // Silencing notices does not apply to this one.
-    AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_1"), false);
-    QMainWindow host;
-    AppSettings::Instance()->mainWindow = &host;
-    LoginResult result;
-    LoginDialog dialog(&host);
-    dialog.loginResult = &result;
-
-    QString text;
-    bool checkBoxShown = true;
-    QWidget* parent = nullptr;
-    answerer->handle([&](QWidget* modal) {
-        auto* notice = qobject_cast<ErrorDialog*>(modal);
-        if (!notice)
-            return false;
-        text = Child<QTextEdit>(notice, "txtMessage")->toPlainText();
-        checkBoxShown = Child<QCheckBox>(notice, "checkNotShow")->isVisible();
-        parent = notice->parentWidget();
-        Child<QPushButton>(notice, "pushButton")->click();
-        return true;
-    });
-    Child<QPushButton>(&dialog, "pushHelp")->click();
-
-    QCOMPARE(answerer->seen.size(), 1);
-    QCOMPARE(answerer->seen.first().title, QStringLiteral("Login"));
-    QVERIFY2(text.startsWith(QLatin1String("You can change the main inventory database which is currently active by "
-                                           "pressing the button on left.")),
-             qPrintable(text));
-    QVERIFY(text.endsWith(QLatin1String("or even in the cloud..")));
-    QVERIFY(!checkBoxShown);
-    QCOMPARE(parent, &host);
-}
-
-void TestLogin::ctrlBSelectsUserName()
-{
-    useActiveInventory(inventoryDb);
-    LoginResult result;
-    LoginDialog dialog(nullptr);
-    dialog.loginResult = &result;
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-
-    auto* name = Child<QLineEdit>(&dialog, "editUserName");
-    auto* password = Child<QLineEdit>(&dialog, "editPassword");
-    QTRY_VERIFY(name->hasFocus());
-    name->setText(QStringLiteral("someone"));
-    name->deselect();
-    password->setFocus();
-    QVERIFY(password->hasFocus());
-
-    QTest::keyClick(password, Qt::Key_B, Qt::ControlModifier);
-
-    QVERIFY(name->hasFocus());
-    QCOMPARE(name->selectedText(), QStringLiteral("someone"));
-    QCOMPARE(password->text(), QString());
+    QVERIFY(!result.cancelled);
+    QCOMPARE(result.loginName, QStringLiteral("Admin"));
+    QCOMPARE(result.roleName, QStringLiteral("ADMINISTRATOR"));
+    QVERIFY(!dialog.isVisible());
 }
 
 VORANTEL_TEST_MAIN(TestLogin)

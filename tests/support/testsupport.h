@@ -21,6 +21,16 @@ QByteArray ReadFile(const QString& path);
 
 } // namespace TestSupport
 
+// A named child that must exist: a missing one ends the test program at once.
+template <typename T>
+T* Child(const QObject* parent, const char* name)
+{
+    T* child = parent->findChild<T*>(QLatin1String(name));
+    if (!child)
+        qFatal("no child %s", name);
+    return child;
+}
+
 #define VORANTEL_TEST_MAIN(TestObject)                    \
     int main(int argc, char* argv[])                      \
     {                                                     \
