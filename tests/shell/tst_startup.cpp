@@ -2,6 +2,7 @@
 #include "startup.h"
 #include "testsupport.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSettings>
 
@@ -104,13 +105,21 @@ QProcess* TestStartup::startApp(const QStringList& args)
     return p;
 }
 
+// A process that has attached a System V shared memory segment maps it as "/SYSV...".
+static bool HoldsGuard(QProcess* process)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(process->processId()));
+    return process->state() == QProcess::Running && maps.open(QIODevice::ReadOnly)
+           && maps.readAll().contains("/SYSV");
+}
+
 void TestStartup::singleInstanceWithRealProcesses()
 {
     // The guard's key file lives in the temporary folder, which is this test's own.
     QProcess* first = startApp();
     QVERIFY(first->waitForStarted());
-    QTest::qWait(1500);
-    QCOMPARE(first->state(), QProcess::Running);
+    // Wait until it holds the guard, however slowly a loaded machine starts it.
+    QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(first), 20000);
 
     QProcess* second = startApp();
     QVERIFY(second->waitForFinished(15000));
@@ -120,12 +129,13 @@ void TestStartup::singleInstanceWithRealProcesses()
     QProcess* restarted = startApp({QStringLiteral("restart")});
     QTest::qWait(1500);
     QCOMPARE(restarted->state(), QProcess::Running);
+    QVERIFY(!HoldsGuard(restarted));
 
     // A killed holder leaves its segment behind; the next start must not be refused.
     ::kill(pid_t(first->processId()), SIGKILL);
     QVERIFY(first->waitForFinished(5000));
     QProcess* afterCrash = startApp();
-    QTest::qWait(1500);
+    QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(afterCrash) || afterCrash->state() == QProcess::NotRunning, 20000);
     QCOMPARE(afterCrash->state(), QProcess::Running);
 
     // And that copy holds the guard again.
