@@ -1,8 +1,14 @@
 #pragma once
 
+#include "appsettings.h"
+#include "constants.h"
 #include "databasemanager.h"
 #include "databasestatuslistener.h"
+#include "modalanswerer.h"
 #include "testdatabase.h"
+#include "testsupport.h"
+
+#include <QSettings>
 
 #include <QSqlRecord>
 #include <QTcpServer>
@@ -33,6 +39,48 @@ inline void ResetManager()
     manager->RemoveSalesDatabase();
     manager->CloseServerConnection();
 }
+
+inline void SetActive(int kind, const QString& name)
+{
+    AppSettings::Instance()->settings->setValue(kind == 1 ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB, name);
+}
+
+inline QString Active(int kind)
+{
+    return AppSettings::Instance()->settings->value(kind == 1 ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB).toString();
+}
+
+// What the manager tests share: status reports and message boxes recorded, a clean start per test,
+// and the databases a test made dropped after it.
+struct Fixture
+{
+    StatusRecorder listener;
+    ModalAnswerer* answerer = nullptr;
+    QStringList dropLater;
+
+    ~Fixture() { DatabaseManager::Instance()->mainWindow = nullptr; }
+    void start(QObject* test)
+    {
+        answerer = new ModalAnswerer(test);
+        DatabaseManager::Instance()->mainWindow = &listener;
+        reset();
+    }
+    void reset()
+    {
+        TestSupport::ClearSettings();
+        UseFixtureServer();
+        listener.calls.clear();
+        answerer->clear();
+    }
+    void finish()
+    {
+        ResetManager();
+        for (const QString& name : qAsConst(dropLater))
+            TestDatabase::dropDatabase(name);
+        dropLater.clear();
+        QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
+    }
+};
 
 // Creates an inventory (kind 1) or sales (kind 2) database; returns the manager's error text.
 inline QString Create(int kind, const QString& name, const QString& firstReceipt = QStringLiteral("1"))

@@ -1,13 +1,8 @@
-#include "appsettings.h"
-#include "constants.h"
 #include "databasetest.h"
-#include "modalanswerer.h"
-#include "testsupport.h"
 
 #include <QRegularExpression>
-#include <QSettings>
 
-using DatabaseTest::Rows;
+using namespace DatabaseTest;
 
 // Creation of inventory and sales databases from the embedded scripts, checked against the
 // server's own description of what was made.
@@ -17,14 +12,14 @@ class TestDatabaseCreation : public QObject
 
 private slots:
     void initTestCase();
-    void init();
+    void init() { f.reset(); }
     void cleanup();
     void cleanupTestCase();
 
     void inventorySchema_data();
-    void inventorySchema();
+    void inventorySchema() { compareSchema(inventoryDb); }
     void salesSchema_data();
-    void salesSchema();
+    void salesSchema() { compareSchema(salesDb); }
     void contents_data();
     void contents();
     void createdDatabaseBecomesActiveAndOpens();
@@ -45,9 +40,9 @@ private slots:
 private:
     QString create(int kind, const QString& name, const QString& firstReceipt = QStringLiteral("1"))
     {
-        const QString error = DatabaseTest::Create(kind, name, firstReceipt);
+        const QString error = Create(kind, name, firstReceipt);
         if (error.isEmpty()) // a refused name may be anything: only what was made is dropped
-            created << name;
+            f.dropLater << name;
         return error;
     }
     static bool exists(const QString& name)
@@ -55,44 +50,32 @@ private:
         return !Rows(QString(), QStringLiteral("SELECT 1 FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = ?"), {name})
                     .isEmpty();
     }
-    static QString active(int kind)
-    {
-        return AppSettings::Instance()->settings->value(kind == 1 ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB).toString();
-    }
-    static void setActive(int kind, const QString& name)
-    {
-        AppSettings::Instance()->settings->setValue(kind == 1 ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB, name);
-    }
     QString useNewUser(const QString& grants, const QString& options = QString());
     void compareSchema(const QString& schema);
 
     QString inventoryDb; // shared by the read-only checks
     QString salesDb;
-    QStringList created;
     QStringList users;
-    DatabaseTest::StatusRecorder listener;
-    ModalAnswerer* answerer = nullptr;
+    Fixture f;
 };
 
-// Column "NAME|TYPE|null|default" as the schema tables write it becomes the server's description.
+// A column "NAME TYPE[?][=default]" ("?": nullable, no "=": no default) as the server describes it;
+// every table starts with the auto-increment ID.
 static QString ServerColumn(const QString& written)
 {
-    const QStringList p = written.split(QLatin1Char('|'));
-    QString type = p.at(1);
-    QString extra;
-    if (type.endsWith(QLatin1String(", AUTO_INCREMENT"))) {
-        type.chop(16);
-        extra = QStringLiteral("auto_increment");
-    }
+    const QString name = written.section(QLatin1Char(' '), 0, 0);
+    QString type = written.section(QLatin1Char(' '), 1).section(QLatin1Char('='), 0, 0);
+    QString def = written.contains(QLatin1Char('=')) ? written.section(QLatin1Char('='), 1) : QString();
+    const bool nullable = type.endsWith(QLatin1Char('?'));
+    if (nullable)
+        type.chop(1);
     if (type == QLatin1String("INT"))
         type = QStringLiteral("INT(11)");
-    const bool nullable = p.at(2) == QLatin1String("yes");
-    QString def = p.at(3);
-    if (def == QLatin1String("-"))
+    if (def.isEmpty())
         def = nullable ? QStringLiteral("NULL") : QStringLiteral("(none)");
-    else if (!def.startsWith(QLatin1Char('\'')) && def != QLatin1String("NULL"))
+    else if (!def.startsWith(QLatin1Char('\'')))
         def = QString::number(def.toDouble());
-    return QStringList{p.at(0), type.toLower(), nullable ? QStringLiteral("YES") : QStringLiteral("NO"), def, extra}
+    return QStringList{name, type.toLower(), nullable ? QStringLiteral("YES") : QStringLiteral("NO"), def, QString()}
         .join(QLatin1Char('|'));
 }
 
@@ -101,17 +84,22 @@ static QString Utf8(QString collation)
     return collation.replace(QStringLiteral("utf8mb3"), QStringLiteral("utf8"));
 }
 
+static QStringList Specs(const QString& list)
+{
+    return list.split(QStringLiteral(", "), Qt::SkipEmptyParts);
+}
+
 void TestDatabaseCreation::compareSchema(const QString& schema)
 {
-    QFETCH(QStringList, columnSpecs);
-    QFETCH(QStringList, indexSpecs);
-    QFETCH(QStringList, foreignKeySpecs);
+    QFETCH(QString, columns);
+    QFETCH(QString, indexes);
+    QFETCH(QString, foreignKeys);
     QFETCH(bool, tableOptionsGiven);
     const QString table = QString::fromLatin1(QTest::currentDataTag());
     const QVariantList at{schema, table};
 
-    QStringList expectedColumns;
-    for (const QString& c : columnSpecs)
+    QStringList expectedColumns{QStringLiteral("ID|int(11)|NO|(none)|auto_increment")};
+    for (const QString& c : Specs(columns))
         expectedColumns << ServerColumn(c);
     QCOMPARE(Rows(QString(),
                   QStringLiteral("SELECT COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE, IFNULL(COLUMN_DEFAULT, '(none)'), EXTRA "
@@ -121,8 +109,9 @@ void TestDatabaseCreation::compareSchema(const QString& schema)
              expectedColumns);
 
     // Indexes "name|columns|unique"; "*" stands for the name the server gave an unnamed index.
-    QStringList named{QStringLiteral("PRIMARY")};
-    for (const QString& i : indexSpecs)
+    QStringList expectedIndexes = Specs(indexes) << QStringLiteral("PRIMARY|ID|unique");
+    QStringList named;
+    for (const QString& i : expectedIndexes)
         named << i.section(QLatin1Char('|'), 0, 0);
     QStringList actualIndexes;
     for (QString i : Rows(QString(),
@@ -134,7 +123,6 @@ void TestDatabaseCreation::compareSchema(const QString& schema)
             i = QStringLiteral("*|") + i.section(QLatin1Char('|'), 1);
         actualIndexes << i;
     }
-    QStringList expectedIndexes = indexSpecs + QStringList{QStringLiteral("PRIMARY|ID|unique")};
     expectedIndexes.sort();
     actualIndexes.sort();
     QCOMPARE(actualIndexes, expectedIndexes);
@@ -142,8 +130,8 @@ void TestDatabaseCreation::compareSchema(const QString& schema)
     // Foreign keys "name|column|referenced table|on delete|on update"; the server reports an
     // omitted ON clause as RESTRICT, and every reference must land in this schema.
     QStringList expectedKeys;
-    for (const QString& f : foreignKeySpecs) {
-        QStringList p = f.split(QLatin1Char('|'));
+    for (const QString& k : Specs(foreignKeys)) {
+        QStringList p = k.split(QLatin1Char('|'));
         p[2] = schema + QLatin1Char('.') + p.at(2) + QStringLiteral(".ID");
         for (int i = 3; i < 5; ++i)
             p[i] = p.at(i).isEmpty() ? QStringLiteral("RESTRICT") : p.at(i);
@@ -175,168 +163,113 @@ void TestDatabaseCreation::compareSchema(const QString& schema)
              tableOptionsGiven ? QStringLiteral("InnoDB|utf8_unicode_ci") : Utf8(defaults));
 }
 
+// Lists are ", "-separated; an index named "*" is unnamed.
 static void SchemaColumns()
 {
-    QTest::addColumn<QStringList>("columnSpecs");
-    QTest::addColumn<QStringList>("indexSpecs"); // "*" as name: an unnamed index
-    QTest::addColumn<QStringList>("foreignKeySpecs");
+    QTest::addColumn<QString>("columns");
+    QTest::addColumn<QString>("indexes");
+    QTest::addColumn<QString>("foreignKeys");
     QTest::addColumn<bool>("tableOptionsGiven");
 }
 
 void TestDatabaseCreation::inventorySchema_data()
 {
     SchemaColumns();
-    QTest::newRow("tblProductCategories")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(50)|no|-"}
-        << QStringList{"*|NAME|unique"} << QStringList{} << true;
-    QTest::newRow("tblProducts")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "CATEGORY_ID|INT|no|-", "PRODUCT_CODE|VARCHAR(50)|no|-",
-                       "NAME|VARCHAR(150)|no|-", "ITEMS_PER_UNIT|INT|no|0", "DESCRIPTION|VARCHAR(250)|yes|NULL",
-                       "IMAGE_FILE|VARCHAR(150)|yes|NULL", "TAX_RATE|DOUBLE|no|0", "UNIT_NAME|VARCHAR(45)|yes|NULL",
-                       "SUB_UNIT_NAME|VARCHAR(45)|yes|NULL", "PRINT_UNIT_NAME|INT|no|0", "SERVICE_ITEM|INT|no|0"}
-        << QStringList{"*|PRODUCT_CODE|unique", "fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}|CATEGORY_ID|index"}
-        << QStringList{"fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}|CATEGORY_ID|tblProductCategories|RESTRICT|RESTRICT"}
-        << true;
-    QTest::newRow("tblVendors")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(50)|no|-", "ADDRESS|VARCHAR(200)|yes|NULL",
-                       "EMAIL|VARCHAR(200)|yes|NULL", "CONTACT_NUMBER|VARCHAR(50)|yes|NULL"}
-        << QStringList{} << QStringList{} << true;
-    QTest::newRow("tblInventory")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "PRODUCT_ID|INT|no|-", "VENDOR_ID|INT|no|-",
-                       "BAR_CODE|VARCHAR(100)|no|-", "BATCH_NUMBER|VARCHAR(100)|no|-", "EXPIRY_DATE|DATE|yes|NULL",
-                       "STORAGE_LOCATION|VARCHAR(50)|yes|NULL", "PURCHASE_PRICE|DOUBLE|no|-", "SALE_PRICE|DOUBLE|no|0",
-                       "QUANTITY|INT|no|0", "SUB_ITEMS|INT|no|0", "SHOW_ON_POS|INT|no|1", "DISCOUNT|DOUBLE|no|0",
-                       "REORDER_LEVEL|INT|no|0", "REORDER_QUANTITY|INT|no|0"}
-        << QStringList{"*|BAR_CODE|unique", "fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}|PRODUCT_ID|index",
-                       "fk_{6334EB7F-14F1-4C90-8923-8FA836660088}|VENDOR_ID|index"}
-        << QStringList{"fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}|PRODUCT_ID|tblProducts||",
-                       "fk_{6334EB7F-14F1-4C90-8923-8FA836660088}|VENDOR_ID|tblVendors||"}
-        << true;
-    QTest::newRow("tblRoles") << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(100)|no|-"}
-                              << QStringList{"*|NAME|unique"} << QStringList{} << true;
-    QTest::newRow("tblPermissions")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "ROLE_ID|INT|no|-", "MODULE_ID|INT|no|-"}
-        << QStringList{"ID_UNIQUE|ID|unique", "ROLE_ID_idx|ROLE_ID|index"}
-        << QStringList{"FK_ROLE_ID|ROLE_ID|tblRoles|NO ACTION|NO ACTION"} << true;
-    QTest::newRow("tblUsers")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "FIRST_NAME|VARCHAR(50)|no|-", "LAST_NAME|VARCHAR(50)|no|-",
-                       "LOGIN_NAME|VARCHAR(50)|no|-", "PASSWORD|VARCHAR(50)|no|-", "ROLE_ID|INT|no|-"}
-        << QStringList{"*|LOGIN_NAME|unique", "ROLE_ID_idx|ROLE_ID|index"}
-        << QStringList{"FK_ROLE_ID_TBL_USERS|ROLE_ID|tblRoles|NO ACTION|NO ACTION"} << true;
-    QTest::newRow("tblQuestions")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "USER_ID|INT|no|-", "QUESTION_ID|INT|no|-",
-                       "ANSWER|VARCHAR(50)|no|-"}
-        << QStringList{"ID_UNIQUE|ID|unique", "USER_ID_idx|USER_ID|index"}
-        << QStringList{"FK_USER_ID|USER_ID|tblUsers|NO ACTION|NO ACTION"} << true;
-    QTest::newRow("tblPOrders")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "VENDOR_ID|INT|no|-", "STATUS|INT|no|-", "SENT_DATE|DATE|yes|-",
-                       "DELIVERY_DATE|DATE|yes|-", "SUB_TOTAL|DOUBLE|yes|0", "SALES_TAX|DOUBLE|yes|0",
-                       "TOTAL|DOUBLE|yes|0", "NOTES|VARCHAR(250)|yes|NULL", "DISABLE_TAX|INT|no|1",
-                       "SHIP_TO_COMPANY_ADDRESS|INT|no|1", "SHIPPING_NAME|VARCHAR(100)|yes|NULL",
-                       "SHIPPING_ADDRESS|VARCHAR(250)|yes|NULL", "SHIPPING_CONTACT|VARCHAR(100)|yes|NULL",
-                       "SHIP_VIA|VARCHAR(250)|yes|NULL", "LAST_MODIFIED|DATETIME|yes|-", "PAYMENT_STATUS|INT|no|-",
-                       "PAID_AMOUNT|DOUBLE|yes|0"}
-        << QStringList{"ID_UNIQUE|ID|unique", "VENDOR_ID_idx|VENDOR_ID|index"}
-        << QStringList{"FK_VENDOR_ID|VENDOR_ID|tblVendors|NO ACTION|NO ACTION"} << true;
-    QTest::newRow("tblPODetails")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "PORDER_ID|INT|no|-", "PRODUCT_ID|INT|no|-", "QUANTITY|INT|no|-",
-                       "UNIT_PRICE|DOUBLE|no|0", "LINE_TOTAL|DOUBLE|no|0", "SALE_PRICE|DOUBLE|no|0",
-                       "BATCH_NUMBER|VARCHAR(100)|no|-", "EXPIRY_DATE|DATE|yes|NULL",
-                       "STORAGE_LOCATION|VARCHAR(50)|yes|NULL", "STOCK_ID|VARCHAR(50)|no|'-1'",
-                       "RECEIVED_QUANTITY|INT|no|0", "DISCOUNT|DOUBLE|no|0", "REORDER_LEVEL|INT|no|0",
-                       "REORDER_QUANTITY|INT|no|0", "STOCK_CODE|VARCHAR(100)|yes|-"}
-        << QStringList{"ID_UNIQUE|ID|unique", "FK_PORDER_ID_idx|PORDER_ID|index", "FK_PRODUCT_ID_idx|PRODUCT_ID|index"}
-        << QStringList{"FK_PORDER_ID|PORDER_ID|tblPOrders|NO ACTION|NO ACTION",
-                       "FK_PRODUCT_ID|PRODUCT_ID|tblProducts|NO ACTION|NO ACTION"}
-        << true;
-    QTest::newRow("tblVorantel") << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "DB_VERSION|VARCHAR(45)|no|-"}
-                                 << QStringList{"ID_UNIQUE|ID|unique", "DB_VERSION_UNIQUE|DB_VERSION|unique"}
-                                 << QStringList{} << true;
-    QTest::newRow("tblCustomers")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(50)|no|-", "ADDRESS|VARCHAR(200)|yes|NULL",
-                       "EMAIL|VARCHAR(200)|yes|NULL", "CONTACT_NUMBER|VARCHAR(50)|yes|NULL"}
-        << QStringList{} << QStringList{} << false;
-    QTest::newRow("tblExpenseCategories") << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "NAME|VARCHAR(100)|no|-"}
-                                          << QStringList{"ID_UNIQUE|ID|unique", "NAME_UNIQUE|NAME|unique"}
-                                          << QStringList{} << true;
-    QTest::newRow("tblExpenses")
-        << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "CATEGORY_ID|INT|no|-", "DATED|DATE|no|-",
-                       "AMOUNT|DOUBLE|yes|0", "DESCRIPTION|VARCHAR(250)|yes|-"}
-        << QStringList{"ID_UNIQUE|ID|unique", "FK_CATEGORY_ID_idx|CATEGORY_ID|index"}
-        << QStringList{"FK_CATEGORY_ID|CATEGORY_ID|tblExpenseCategories|NO ACTION|NO ACTION"} << true;
+    QTest::newRow("tblProductCategories") << "NAME VARCHAR(50)" << "*|NAME|unique" << "" << true;
+    QTest::newRow("tblProducts") << "CATEGORY_ID INT, PRODUCT_CODE VARCHAR(50), NAME VARCHAR(150), "
+        "ITEMS_PER_UNIT INT=0, DESCRIPTION VARCHAR(250)?, IMAGE_FILE VARCHAR(150)?, TAX_RATE DOUBLE=0, "
+        "UNIT_NAME VARCHAR(45)?, SUB_UNIT_NAME VARCHAR(45)?, PRINT_UNIT_NAME INT=0, SERVICE_ITEM INT=0"
+        << "*|PRODUCT_CODE|unique, fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}|CATEGORY_ID|index"
+        << "fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}|CATEGORY_ID|tblProductCategories|RESTRICT|RESTRICT" << true;
+    QTest::newRow("tblVendors") << "NAME VARCHAR(50), ADDRESS VARCHAR(200)?, EMAIL VARCHAR(200)?, "
+        "CONTACT_NUMBER VARCHAR(50)?" << "" << "" << true;
+    QTest::newRow("tblInventory") << "PRODUCT_ID INT, VENDOR_ID INT, BAR_CODE VARCHAR(100), BATCH_NUMBER VARCHAR(100), "
+        "EXPIRY_DATE DATE?, STORAGE_LOCATION VARCHAR(50)?, PURCHASE_PRICE DOUBLE, SALE_PRICE DOUBLE=0, QUANTITY INT=0, "
+        "SUB_ITEMS INT=0, SHOW_ON_POS INT=1, DISCOUNT DOUBLE=0, REORDER_LEVEL INT=0, REORDER_QUANTITY INT=0"
+        << "*|BAR_CODE|unique, fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}|PRODUCT_ID|index, "
+           "fk_{6334EB7F-14F1-4C90-8923-8FA836660088}|VENDOR_ID|index"
+        << "fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}|PRODUCT_ID|tblProducts||, "
+           "fk_{6334EB7F-14F1-4C90-8923-8FA836660088}|VENDOR_ID|tblVendors||" << true;
+    QTest::newRow("tblRoles") << "NAME VARCHAR(100)" << "*|NAME|unique" << "" << true;
+    QTest::newRow("tblPermissions") << "ROLE_ID INT, MODULE_ID INT"
+        << "ID_UNIQUE|ID|unique, ROLE_ID_idx|ROLE_ID|index"
+        << "FK_ROLE_ID|ROLE_ID|tblRoles|NO ACTION|NO ACTION" << true;
+    QTest::newRow("tblUsers") << "FIRST_NAME VARCHAR(50), LAST_NAME VARCHAR(50), LOGIN_NAME VARCHAR(50), "
+        "PASSWORD VARCHAR(50), ROLE_ID INT"
+        << "*|LOGIN_NAME|unique, ROLE_ID_idx|ROLE_ID|index"
+        << "FK_ROLE_ID_TBL_USERS|ROLE_ID|tblRoles|NO ACTION|NO ACTION" << true;
+    QTest::newRow("tblQuestions") << "USER_ID INT, QUESTION_ID INT, ANSWER VARCHAR(50)"
+        << "ID_UNIQUE|ID|unique, USER_ID_idx|USER_ID|index"
+        << "FK_USER_ID|USER_ID|tblUsers|NO ACTION|NO ACTION" << true;
+    QTest::newRow("tblPOrders") << "VENDOR_ID INT, STATUS INT, SENT_DATE DATE?, DELIVERY_DATE DATE?, "
+        "SUB_TOTAL DOUBLE?=0, SALES_TAX DOUBLE?=0, TOTAL DOUBLE?=0, NOTES VARCHAR(250)?, DISABLE_TAX INT=1, "
+        "SHIP_TO_COMPANY_ADDRESS INT=1, SHIPPING_NAME VARCHAR(100)?, SHIPPING_ADDRESS VARCHAR(250)?, "
+        "SHIPPING_CONTACT VARCHAR(100)?, SHIP_VIA VARCHAR(250)?, LAST_MODIFIED DATETIME?, PAYMENT_STATUS INT, "
+        "PAID_AMOUNT DOUBLE?=0"
+        << "ID_UNIQUE|ID|unique, VENDOR_ID_idx|VENDOR_ID|index"
+        << "FK_VENDOR_ID|VENDOR_ID|tblVendors|NO ACTION|NO ACTION" << true;
+    QTest::newRow("tblPODetails") << "PORDER_ID INT, PRODUCT_ID INT, QUANTITY INT, UNIT_PRICE DOUBLE=0, "
+        "LINE_TOTAL DOUBLE=0, SALE_PRICE DOUBLE=0, BATCH_NUMBER VARCHAR(100), EXPIRY_DATE DATE?, "
+        "STORAGE_LOCATION VARCHAR(50)?, STOCK_ID VARCHAR(50)='-1', RECEIVED_QUANTITY INT=0, DISCOUNT DOUBLE=0, "
+        "REORDER_LEVEL INT=0, REORDER_QUANTITY INT=0, STOCK_CODE VARCHAR(100)?"
+        << "ID_UNIQUE|ID|unique, FK_PORDER_ID_idx|PORDER_ID|index, FK_PRODUCT_ID_idx|PRODUCT_ID|index"
+        << "FK_PORDER_ID|PORDER_ID|tblPOrders|NO ACTION|NO ACTION, "
+           "FK_PRODUCT_ID|PRODUCT_ID|tblProducts|NO ACTION|NO ACTION" << true;
+    QTest::newRow("tblVorantel") << "DB_VERSION VARCHAR(45)"
+        << "ID_UNIQUE|ID|unique, DB_VERSION_UNIQUE|DB_VERSION|unique" << "" << true;
+    QTest::newRow("tblCustomers") << "NAME VARCHAR(50), ADDRESS VARCHAR(200)?, EMAIL VARCHAR(200)?, "
+        "CONTACT_NUMBER VARCHAR(50)?" << "" << "" << false;
+    QTest::newRow("tblExpenseCategories") << "NAME VARCHAR(100)"
+        << "ID_UNIQUE|ID|unique, NAME_UNIQUE|NAME|unique" << "" << true;
+    QTest::newRow("tblExpenses") << "CATEGORY_ID INT, DATED DATE, AMOUNT DOUBLE?=0, DESCRIPTION VARCHAR(250)?"
+        << "ID_UNIQUE|ID|unique, FK_CATEGORY_ID_idx|CATEGORY_ID|index"
+        << "FK_CATEGORY_ID|CATEGORY_ID|tblExpenseCategories|NO ACTION|NO ACTION" << true;
 }
 
 void TestDatabaseCreation::salesSchema_data()
 {
     SchemaColumns();
-    QTest::newRow("tblSalesTransactions")
-        << QStringList{"ID|INT(11), AUTO_INCREMENT|no|-", "USER_ID|VARCHAR(50)|no|-", "CUSTOMER|VARCHAR(100)|yes|-",
-                       "TIME_STAMP|DATETIME|no|-", "GRAND_TOTAL|DOUBLE|no|0", "PAID|DOUBLE|no|0",
-                       "AMOUNT_DUE|DOUBLE|no|0", "TOTAL_TAX|DOUBLE|no|0", "INVOICE_MODE|INT|no|0", "STATUS|INT|no|1",
-                       "SENT_DATE|DATE|yes|-", "DUE_DATE|DATE|yes|-", "CUSTOMER_ID|INT|yes|-",
-                       "SHIP_TO_CUSTOMER_ADDR|INT|yes|-", "SHIP_NAME|VARCHAR(45)|yes|-",
-                       "SHIP_ADDRESS|VARCHAR(250)|yes|-", "SHIP_CONTACT|VARCHAR(45)|yes|-",
-                       "SHIP_VIA|VARCHAR(100)|yes|-", "NOTES|VARCHAR(250)|yes|-", "TOTAL_DISCOUNT|DOUBLE|yes|0",
-                       "PAYMENT_TYPE|VARCHAR(50)|yes|'CASH'", "REFERENCE_NUMBER|VARCHAR(100)|yes|-",
-                       "STORE_ID|VARCHAR(100)|yes|-", "TERMINAL_ID|VARCHAR(50)|yes|-"}
-        << QStringList{} << QStringList{} << true;
-    QTest::newRow("tblSalesInvoice")
-        << QStringList{"ID|INT(11), AUTO_INCREMENT|no|-", "TRANSACTION_ID|INT(11)|no|-", "ITEM_INDEX|INT(11)|no|-",
-                       "PRODUCT_NAME|VARCHAR(50)|no|-", "QUANTITY|INT(11)|no|-", "PURCHASE_PRICE|DOUBLE|no|-",
-                       "SALE_PRICE|DOUBLE|no|-", "SUB_ITEMS|VARCHAR(8)|no|-", "DISCOUNT|DOUBLE|no|-",
-                       "SUB_TOTAL|DOUBLE|no|-", "PURCHASE_SUB_TOTAL|DOUBLE|no|-", "SUB_TAX|DOUBLE|no|-",
-                       "BAR_CODE|VARCHAR(45)|yes|-", "ITEMS_PER_UNIT|INT|yes|-", "UNIT_NAME|VARCHAR(45)|yes|-",
-                       "SUB_UNIT_NAME|VARCHAR(45)|yes|-", "PRINT_UNIT_NAME|INT|yes|-",
-                       "CATEGORY|VARCHAR(100)|yes|'NOT SET'", "TAX_RATE|DOUBLE|yes|0.0", "RETURNED|INT(11)|yes|0"}
-        << QStringList{"TRANSACTION_ID|TRANSACTION_ID|index"}
-        << QStringList{"tblSalesInvoice_ibfk_1|TRANSACTION_ID|tblSalesTransactions||"} << true;
-    QTest::newRow("tblPendingPayments")
-        << QStringList{"ID|INT(11), AUTO_INCREMENT|no|-", "TRANSACTION_ID|INT(11)|no|-", "BUTTON_INDEX|INT(11)|no|-",
-                       "PAYMENT_NAME|VARCHAR(50)|no|-"}
-        << QStringList{"TRANSACTION_ID|TRANSACTION_ID|index"}
-        << QStringList{"tblPendingPayments_ibfk_1|TRANSACTION_ID|tblSalesTransactions||"} << true;
-    QTest::newRow("tblVorantel") << QStringList{"ID|INT, AUTO_INCREMENT|no|-", "DB_VERSION|VARCHAR(45)|no|-"}
-                                 << QStringList{} << QStringList{} << true;
+    QTest::newRow("tblSalesTransactions") << "USER_ID VARCHAR(50), CUSTOMER VARCHAR(100)?, TIME_STAMP DATETIME, "
+        "GRAND_TOTAL DOUBLE=0, PAID DOUBLE=0, AMOUNT_DUE DOUBLE=0, TOTAL_TAX DOUBLE=0, INVOICE_MODE INT=0, "
+        "STATUS INT=1, SENT_DATE DATE?, DUE_DATE DATE?, CUSTOMER_ID INT?, SHIP_TO_CUSTOMER_ADDR INT?, "
+        "SHIP_NAME VARCHAR(45)?, SHIP_ADDRESS VARCHAR(250)?, SHIP_CONTACT VARCHAR(45)?, SHIP_VIA VARCHAR(100)?, "
+        "NOTES VARCHAR(250)?, TOTAL_DISCOUNT DOUBLE?=0, PAYMENT_TYPE VARCHAR(50)?='CASH', "
+        "REFERENCE_NUMBER VARCHAR(100)?, STORE_ID VARCHAR(100)?, TERMINAL_ID VARCHAR(50)?" << "" << "" << true;
+    QTest::newRow("tblSalesInvoice") << "TRANSACTION_ID INT, ITEM_INDEX INT, PRODUCT_NAME VARCHAR(50), QUANTITY INT, "
+        "PURCHASE_PRICE DOUBLE, SALE_PRICE DOUBLE, SUB_ITEMS VARCHAR(8), DISCOUNT DOUBLE, SUB_TOTAL DOUBLE, "
+        "PURCHASE_SUB_TOTAL DOUBLE, SUB_TAX DOUBLE, BAR_CODE VARCHAR(45)?, ITEMS_PER_UNIT INT?, "
+        "UNIT_NAME VARCHAR(45)?, SUB_UNIT_NAME VARCHAR(45)?, PRINT_UNIT_NAME INT?, CATEGORY VARCHAR(100)?='NOT SET', "
+        "TAX_RATE DOUBLE?=0.0, RETURNED INT?=0"
+        << "TRANSACTION_ID|TRANSACTION_ID|index"
+        << "tblSalesInvoice_ibfk_1|TRANSACTION_ID|tblSalesTransactions||" << true;
+    QTest::newRow("tblPendingPayments") << "TRANSACTION_ID INT, BUTTON_INDEX INT, PAYMENT_NAME VARCHAR(50)"
+        << "TRANSACTION_ID|TRANSACTION_ID|index"
+        << "tblPendingPayments_ibfk_1|TRANSACTION_ID|tblSalesTransactions||" << true;
+    QTest::newRow("tblVorantel") << "DB_VERSION VARCHAR(45)" << "" << "" << true;
 }
 
 void TestDatabaseCreation::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    TestSupport::ClearSettings();
-    DatabaseManager::Instance()->mainWindow = &listener;
-    answerer = new ModalAnswerer(this);
-    DatabaseTest::UseFixtureServer();
+    f.start(this);
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
-}
-
-void TestDatabaseCreation::init()
-{
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
-    listener.calls.clear();
-    answerer->clear();
+    QCOMPARE(Create(1, inventoryDb), QString());
+    QCOMPARE(Create(2, salesDb), QString());
 }
 
 void TestDatabaseCreation::cleanup()
 {
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    DatabaseTest::ResetManager();
-    for (const QString& name : qAsConst(created))
-        TestDatabase::dropDatabase(name);
-    created.clear();
     for (const QString& user : qAsConst(users))
         TestDatabase::exec(QString(), {QStringLiteral("DROP USER IF EXISTS '%1'@'127.0.0.1'").arg(user)});
     users.clear();
+    f.finish();
 }
 
 void TestDatabaseCreation::cleanupTestCase()
 {
     TestDatabase::dropDatabase(inventoryDb);
     TestDatabase::dropDatabase(salesDb);
-    DatabaseManager::Instance()->mainWindow = nullptr;
 }
 
 // A user with its own grants and limits becomes the manager's user; dropped in cleanup.
@@ -351,16 +284,6 @@ QString TestDatabaseCreation::useNewUser(const QString& grants, const QString& o
     DatabaseManager::Instance()->CloseServerConnection();
     DatabaseManager::Instance()->SetConnectionParameters(user, QStringLiteral("pw_") + user, s.port, s.host);
     return error;
-}
-
-void TestDatabaseCreation::inventorySchema()
-{
-    compareSchema(inventoryDb);
-}
-
-void TestDatabaseCreation::salesSchema()
-{
-    compareSchema(salesDb);
 }
 
 void TestDatabaseCreation::contents_data()
@@ -427,15 +350,15 @@ void TestDatabaseCreation::createdDatabaseBecomesActiveAndOpens()
     const QString sales = TestDatabase::uniqueName(QStringLiteral("active_sales"));
     QCOMPARE(create(1, inventory), QString());
     QCOMPARE(create(2, sales, QStringLiteral("5")), QString());
-    QCOMPARE(active(1), inventory);
-    QCOMPARE(active(2), sales);
+    QCOMPARE(Active(1), inventory);
+    QCOMPARE(Active(2), sales);
 
     QVERIFY(manager->InventoryDatabase()->isOpen());
     QVERIFY(manager->SalesDatabase()->isOpen());
     QVERIFY(manager->inventoryOpen && manager->salesOpen);
     QCOMPARE(manager->InventoryDatabase()->databaseName(), inventory);
-    QCOMPARE(listener.calls, (QStringList{"inventory 1", "sales 1"}));
-    QVERIFY(answerer->seen.isEmpty());
+    QCOMPARE(f.listener.calls, (QStringList{"inventory 1", "sales 1"}));
+    QVERIFY(f.answerer->seen.isEmpty());
 }
 
 void TestDatabaseCreation::firstReceiptNumber_data()
@@ -468,11 +391,11 @@ void TestDatabaseCreation::refusedReceiptNumber_data()
 void TestDatabaseCreation::refusedReceiptNumber()
 {
     QFETCH(QString, typed);
-    setActive(2, QStringLiteral("previous"));
+    SetActive(2, QStringLiteral("previous"));
     const QString name = TestDatabase::uniqueName(QStringLiteral("refused_receipt"));
     QCOMPARE(create(2, name, typed), QStringLiteral("The first receipt number must be a whole number from 1 to 2147483647."));
     QVERIFY(!exists(name));
-    QCOMPARE(active(2), QStringLiteral("previous"));
+    QCOMPARE(Active(2), QStringLiteral("previous"));
 }
 
 void TestDatabaseCreation::refusedName_data()
@@ -498,11 +421,11 @@ void TestDatabaseCreation::refusedName()
                                          "ORDER BY 1");
     const QStringList before = Rows(QString(), probe, probes);
     for (int kind : {1, 2}) {
-        setActive(kind, QStringLiteral("previous"));
+        SetActive(kind, QStringLiteral("previous"));
         QCOMPARE(create(kind, name),
                  QStringLiteral("'%1' is not a valid database name. Use 1 to 64 characters: letters, digits, '_' or '$'.")
                      .arg(name));
-        QCOMPARE(active(kind), QStringLiteral("previous"));
+        QCOMPARE(Active(kind), QStringLiteral("previous"));
     }
     QCOMPARE(Rows(QString(), probe, probes), before);
 }
@@ -526,7 +449,7 @@ void TestDatabaseCreation::acceptedName()
         name = name.leftJustified(length, QLatin1Char('9'), true);
     QCOMPARE(create(kind, name), QString());
     QVERIFY(exists(name));
-    QCOMPARE(active(kind), name);
+    QCOMPARE(Active(kind), name);
 }
 
 void TestDatabaseCreation::existingNameIsRefused_data()
@@ -549,11 +472,11 @@ void TestDatabaseCreation::existingNameIsRefused()
     QFETCH(bool, upperCase);
     const QString existing = name == QLatin1String("@inventory") ? inventoryDb : name == QLatin1String("@sales") ? salesDb : name;
     const QStringList tablesBefore = Rows(existing, QStringLiteral("SHOW TABLES"));
-    setActive(kind, QStringLiteral("previous"));
+    SetActive(kind, QStringLiteral("previous"));
 
     QCOMPARE(create(kind, upperCase ? existing.toUpper() : existing),
              QStringLiteral("A database named '%1' already exists on the server. Please choose another name.").arg(existing));
-    QCOMPARE(active(kind), QStringLiteral("previous"));
+    QCOMPARE(Active(kind), QStringLiteral("previous"));
     QCOMPARE(Rows(existing, QStringLiteral("SHOW TABLES")), tablesBefore);
 }
 
@@ -580,13 +503,13 @@ void TestDatabaseCreation::failingInsertIsReportedAndSchemaDropped()
     QCOMPARE(useNewUser(QStringLiteral("GRANT CREATE, DROP, ALTER, INDEX, REFERENCES, SELECT ON `%1`.* TO '%2'@'127.0.0.1'")
                             .arg(name, QStringLiteral("%1"))),
              QString());
-    setActive(1, QStringLiteral("previous"));
+    SetActive(1, QStringLiteral("previous"));
 
     const QString error = create(1, name);
-    created << name; // in case it stays behind
+    f.dropLater << name; // in case it stays behind
     QVERIFY2(error.contains(QLatin1String("INSERT command denied")), qPrintable(error));
     QVERIFY2(error.contains(QLatin1String(" : QMYSQL")), qPrintable(error));
-    QCOMPARE(active(1), QStringLiteral("previous"));
+    QCOMPARE(Active(1), QStringLiteral("previous"));
     QVERIFY2(!exists(name), "the half-made schema stays behind");
 }
 
@@ -598,7 +521,7 @@ void TestDatabaseCreation::failingTableCreationRestoresSession()
     QCOMPARE(useNewUser(QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'127.0.0.1'").arg(name, QStringLiteral("%1")),
                         QStringLiteral("WITH MAX_UPDATES_PER_HOUR 3")),
              QString());
-    setActive(2, QStringLiteral("previous"));
+    SetActive(2, QStringLiteral("previous"));
     const auto session = [] {
         QSqlQuery q(*DatabaseManager::Instance()->ServerConnection());
         if (!q.exec(QStringLiteral("SELECT CONCAT_WS('|', @@SQL_MODE, @@FOREIGN_KEY_CHECKS, @@UNIQUE_CHECKS)")) || !q.next())
@@ -608,9 +531,9 @@ void TestDatabaseCreation::failingTableCreationRestoresSession()
     const QString before = session();
 
     const QString error = create(2, name, QStringLiteral("10"));
-    created << name; // the limit also stops the drop of the half-made schema
+    f.dropLater << name; // the limit also stops the drop of the half-made schema
     QVERIFY2(error.contains(QLatin1String("max_updates_per_hour")), qPrintable(error));
-    QCOMPARE(active(2), QStringLiteral("previous"));
+    QCOMPARE(Active(2), QStringLiteral("previous"));
     QCOMPARE(session(), before);
 }
 
