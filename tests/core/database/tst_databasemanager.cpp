@@ -1,10 +1,6 @@
-#include "appsettings.h"
-#include "constants.h"
 #include "databasetest.h"
-#include "modalanswerer.h"
-#include "testsupport.h"
 
-#include <QSettings>
+using namespace DatabaseTest;
 
 // The three connections: lazy opening behind the version check, its messages and status reports,
 // retry rules, shared queries, close and remove.
@@ -14,8 +10,8 @@ class TestDatabaseManager : public QObject
 
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { f.reset(); }
+    void cleanup() { f.finish(); }
     void cleanupTestCase();
 
     void refusedDatabase_data();
@@ -28,65 +24,30 @@ private slots:
     void failedServerConnectionIsRetried();
 
 private:
-    static QSqlDatabase* open(int kind);
-    static void setActive(int kind, const QString& name)
+    static QSqlDatabase* open(int kind)
     {
-        AppSettings::Instance()->settings->setValue(kind == 1 ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB, name);
-    }
-    static QString errorBox(const QString& name)
-    {
-        return QStringLiteral("Error|Can not connect to '%1' Please make sure MySql server is running. Select a "
-                              "valid database for this version, or create a new.")
-            .arg(name);
+        return kind == 1 ? DatabaseManager::Instance()->InventoryDatabase() : DatabaseManager::Instance()->SalesDatabase();
     }
 
     QString inventoryDb;
     QString salesDb;
-    QStringList dropLater;
-    DatabaseTest::StatusRecorder listener;
-    ModalAnswerer* answerer = nullptr;
+    Fixture f;
 };
 
 void TestDatabaseManager::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    TestSupport::ClearSettings();
-    answerer = new ModalAnswerer(this);
-    DatabaseManager::Instance()->mainWindow = &listener;
-    DatabaseTest::UseFixtureServer();
+    f.start(this);
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
-}
-
-void TestDatabaseManager::init()
-{
-    TestSupport::ClearSettings();
-    DatabaseTest::UseFixtureServer();
-    listener.calls.clear();
-    answerer->clear();
-}
-
-void TestDatabaseManager::cleanup()
-{
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    DatabaseTest::ResetManager();
-    for (const QString& name : qAsConst(dropLater))
-        TestDatabase::dropDatabase(name);
-    dropLater.clear();
+    QCOMPARE(Create(1, inventoryDb), QString());
+    QCOMPARE(Create(2, salesDb), QString());
 }
 
 void TestDatabaseManager::cleanupTestCase()
 {
     TestDatabase::dropDatabase(inventoryDb);
     TestDatabase::dropDatabase(salesDb);
-    DatabaseManager::Instance()->mainWindow = nullptr;
-}
-
-QSqlDatabase* TestDatabaseManager::open(int kind)
-{
-    return kind == 1 ? DatabaseManager::Instance()->InventoryDatabase() : DatabaseManager::Instance()->SalesDatabase();
 }
 
 void TestDatabaseManager::refusedDatabase_data()
@@ -115,33 +76,35 @@ void TestDatabaseManager::refusedDatabase()
         name = salesDb;
     } else if (newer) {
         name = TestDatabase::uniqueName(QStringLiteral("old"));
-        dropLater << name;
-        QCOMPARE(DatabaseTest::Create(1, name), QString());
+        f.dropLater << name;
+        QCOMPARE(Create(1, name), QString());
         QCOMPARE(TestDatabase::exec(name, {"UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_19.0.0'"}), QString());
     }
-    setActive(kind, name);
+    SetActive(kind, name);
     DatabaseManager* manager = DatabaseManager::Instance();
     const QString status = kind == 1 ? QStringLiteral("inventory 0") : QStringLiteral("sales 0");
 
     // A version without an upgrade path is announced as an upgrade first, then refused.
-    QStringList expected{errorBox(shownName.isEmpty() ? name : shownName)};
+    QStringList expected{QStringLiteral("Error|Can not connect to '%1' Please make sure MySql server is running. "
+                                        "Select a valid database for this version, or create a new.")
+                             .arg(shownName.isEmpty() ? name : shownName)};
     if (newer) {
         expected.prepend(QStringLiteral("Database Upgrade|Selected inventory database will be upgraded to latest "
                                         "version, and this may take several minutes depending upon the size of your "
                                         "database."));
     }
     for (int i = 0; i < expected.size(); ++i)
-        answerer->pressButton(QMessageBox::Ok);
+        f.answerer->pressButton(QMessageBox::Ok);
     QSqlDatabase* first = open(kind);
     QVERIFY(!first->isOpen());
-    QCOMPARE(answerer->messages(), expected);
-    QCOMPARE(listener.calls, QStringList{status});
+    QCOMPARE(f.answerer->messages(), expected);
+    QCOMPARE(f.listener.calls, QStringList{status});
     QVERIFY(!manager->inventoryOpen && !manager->salesOpen);
 
     // The failed handle is handed back as it is: no second box, no new status.
     QCOMPARE(open(kind), first);
-    QCOMPARE(answerer->messages(), expected);
-    QCOMPARE(listener.calls.size(), 1);
+    QCOMPARE(f.answerer->messages(), expected);
+    QCOMPARE(f.listener.calls.size(), 1);
 
     // A close discards it: the next access runs the check again.
     if (kind == 1)
@@ -150,34 +113,34 @@ void TestDatabaseManager::refusedDatabase()
         manager->CloseSalesDatabase();
     QVERIFY(QSqlDatabase::contains(kind == 1 ? QStringLiteral("INVENTORY_DB") : QStringLiteral("SALES_DB")));
     for (int i = 0; i < expected.size(); ++i)
-        answerer->pressButton(QMessageBox::Ok);
+        f.answerer->pressButton(QMessageBox::Ok);
     QVERIFY(!open(kind)->isOpen());
-    QCOMPARE(answerer->messages(), expected + expected);
-    QCOMPARE(listener.calls, (QStringList{status, status}));
+    QCOMPARE(f.answerer->messages(), expected + expected);
+    QCOMPARE(f.listener.calls, (QStringList{status, status}));
 }
 
 void TestDatabaseManager::openCloseAndRemove()
 {
     DatabaseManager* manager = DatabaseManager::Instance();
-    setActive(1, inventoryDb);
-    setActive(2, salesDb);
+    SetActive(1, inventoryDb);
+    SetActive(2, salesDb);
     QSqlDatabase* inventory = manager->InventoryDatabase();
     QVERIFY(inventory->isOpen());
     QCOMPARE(inventory->databaseName(), inventoryDb);
     QSqlDatabase* sales = manager->SalesDatabase();
     QVERIFY(sales->isOpen());
     QVERIFY(manager->inventoryOpen && manager->salesOpen);
-    QCOMPARE(listener.calls, (QStringList{"inventory 1", "sales 1"}));
+    QCOMPARE(f.listener.calls, (QStringList{"inventory 1", "sales 1"}));
 
     // Open connections are handed back without a new check or report.
     QCOMPARE(manager->InventoryDatabase(), inventory);
-    QCOMPARE(listener.calls.size(), 2);
-    QVERIFY(answerer->seen.isEmpty());
+    QCOMPARE(f.listener.calls.size(), 2);
+    QVERIFY(f.answerer->seen.isEmpty());
 
     // A handle the driver no longer holds open (a lost server) is opened again.
     sales->close();
     QVERIFY(manager->SalesDatabase()->isOpen());
-    QCOMPARE(listener.calls.last(), QStringLiteral("sales 1"));
+    QCOMPARE(f.listener.calls.last(), QStringLiteral("sales 1"));
 
     // Close keeps the name registered, remove drops it; both come back on the next access.
     manager->CloseInventoryDatabase();
@@ -196,32 +159,32 @@ void TestDatabaseManager::failedDatabaseIsNotRetriedUntilClosed()
 {
     DatabaseManager* manager = DatabaseManager::Instance();
     const QString later = TestDatabase::uniqueName(QStringLiteral("later"));
-    dropLater << later;
-    setActive(1, later);
-    answerer->pressButton(QMessageBox::Ok);
+    f.dropLater << later;
+    SetActive(1, later);
+    f.answerer->pressButton(QMessageBox::Ok);
     QSqlDatabase* failed = manager->InventoryDatabase();
     QVERIFY(!failed->isOpen());
 
     // The database appears, but the failed handle is not tried again...
-    QCOMPARE(DatabaseTest::Create(1, later), QString());
+    QCOMPARE(Create(1, later), QString());
     QCOMPARE(manager->InventoryDatabase(), failed);
     QVERIFY(!failed->isOpen());
     QVERIFY(!manager->inventoryOpen);
-    QCOMPARE(listener.calls, QStringList{"inventory 0"});
+    QCOMPARE(f.listener.calls, QStringList{"inventory 0"});
 
     // ...until a close discards it.
     manager->CloseInventoryDatabase();
     QVERIFY(manager->InventoryDatabase()->isOpen());
     QVERIFY(manager->inventoryOpen);
-    QCOMPARE(listener.calls, (QStringList{"inventory 0", "inventory 1"}));
-    QCOMPARE(answerer->messages().size(), 1);
+    QCOMPARE(f.listener.calls, (QStringList{"inventory 0", "inventory 1"}));
+    QCOMPARE(f.answerer->messages().size(), 1);
 }
 
 void TestDatabaseManager::sharedQueries()
 {
     DatabaseManager* manager = DatabaseManager::Instance();
-    setActive(1, inventoryDb);
-    setActive(2, salesDb);
+    SetActive(1, inventoryDb);
+    SetActive(2, salesDb);
 
     // The first request opens the database behind the check.
     QSqlQuery* inventory = manager->InventoryQuery();
@@ -244,7 +207,7 @@ void TestDatabaseManager::sharedQueries()
 
     manager->CloseSalesDatabase();
     QVERIFY(!manager->salesQuery);
-    QCOMPARE(listener.calls, (QStringList{"inventory 1", "sales 1"}));
+    QCOMPARE(f.listener.calls, (QStringList{"inventory 1", "sales 1"}));
 }
 
 void TestDatabaseManager::serverConnectionNeedsAllCredentials_data()
@@ -268,8 +231,8 @@ void TestDatabaseManager::serverConnectionNeedsAllCredentials()
     QVERIFY(!server->isOpen());
     QVERIFY(!manager->serverOpen);
     QCOMPARE(server->databaseName(), QStringLiteral("NO LOGIN CREDENTIALS SET"));
-    QVERIFY(listener.calls.isEmpty());
-    QVERIFY(answerer->seen.isEmpty());
+    QVERIFY(f.listener.calls.isEmpty());
+    QVERIFY(f.answerer->seen.isEmpty());
 }
 
 void TestDatabaseManager::failedServerConnectionIsRetried()
@@ -288,7 +251,7 @@ void TestDatabaseManager::failedServerConnectionIsRetried()
     QVERIFY(server->databaseName().isEmpty());
     QCOMPARE(server->connectionName(), QStringLiteral("MYSQL_SERVER"));
     QCOMPARE(manager->ServerConnection(), server);
-    QVERIFY(listener.calls.isEmpty());
+    QVERIFY(f.listener.calls.isEmpty());
 }
 
 VORANTEL_TEST_MAIN(TestDatabaseManager)

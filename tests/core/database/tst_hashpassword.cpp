@@ -1,5 +1,4 @@
 #include "databasetest.h"
-#include "testsupport.h"
 
 // Expected values were computed outside Qt (Python hashlib: MD5 of the UTF-8 bytes of password + salt
 // up to the first zero byte; the digest decoded as UTF-8 up to its first zero byte, every byte of a
@@ -76,27 +75,17 @@ void TestHashPassword::storedThroughBoundValue()
     DatabaseTest::UseFixtureServer();
     const QString name = TestDatabase::uniqueName(QStringLiteral("hash"));
     QCOMPARE(DatabaseTest::Create(1, name), QString());
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->RemoveInventoryDatabase();
-    {
-        QSqlQuery insert(*manager->InventoryDatabase());
-        QVERIFY(manager->inventoryOpen);
-        insert.prepare(QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
-                                      "VALUES ('A', 'B', ?, ?, 1)"));
-        insert.addBindValue(password);
-        insert.addBindValue(hash);
-        QVERIFY_SQL(insert, exec());
-
-        QSqlQuery* read = manager->InventoryQuery();
-        read->prepare(QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = ? AND PASSWORD = ?"));
-        read->addBindValue(password);
-        read->addBindValue(HashPassword(password));
-        QVERIFY_SQL(*read, exec());
-        QVERIFY2(read->next(), "the stored hash no longer matches the typed password");
-        QCOMPARE(read->value(0).toString(), hash);
-    }
+    const QStringList inserted = DatabaseTest::Rows(
+        name, QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
+                             "VALUES ('A', 'B', ?, ?, 1)"),
+        {password, hash});
+    const QStringList read = DatabaseTest::Rows(
+        name, QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = ? AND PASSWORD = ?"),
+        {password, HashPassword(password)});
     DatabaseTest::ResetManager();
     TestDatabase::dropDatabase(name);
+    QCOMPARE(inserted, QStringList());
+    QCOMPARE(read, QStringList{hash});
 }
 
 VORANTEL_TEST_MAIN(TestHashPassword)
