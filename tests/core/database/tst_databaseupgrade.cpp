@@ -1,12 +1,6 @@
-#include "appsettings.h"
-#include "constants.h"
 #include "databasetest.h"
-#include "modalanswerer.h"
-#include "testsupport.h"
 
-#include <QSettings>
-
-using DatabaseTest::Rows;
+using namespace DatabaseTest;
 
 // The version check and the upgrade chain, run on old databases that the test builds the way
 // earlier versions of the program left them.
@@ -17,7 +11,7 @@ class TestDatabaseUpgrade : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
+    void cleanup() { f.finish(); }
     void cleanupTestCase();
 
     void upgrade_data();
@@ -55,9 +49,7 @@ private:
     QString freshInventory;
     QString freshSales;
     QString productsInventory; // current inventory with the products the sales lines name
-    QStringList dropLater;
-    DatabaseTest::StatusRecorder listener;
-    ModalAnswerer* answerer = nullptr;
+    Fixture f;
 };
 
 // ----- old schemas, as the earlier versions' scripts and steps made them -----
@@ -225,10 +217,7 @@ static QStringList SalesStepSchema(int major)
 void TestDatabaseUpgrade::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    TestSupport::ClearSettings();
-    answerer = new ModalAnswerer(this);
-    DatabaseManager::Instance()->mainWindow = &listener;
-    DatabaseTest::UseFixtureServer();
+    f.start(this);
 
     // Passwords whose stored form holds the characters that break SQL literals, and one
     // whose stored form cannot be held by a three-byte utf8 column.
@@ -248,9 +237,9 @@ void TestDatabaseUpgrade::initTestCase()
     freshInventory = TestDatabase::uniqueName(QStringLiteral("up_fresh_inv"));
     freshSales = TestDatabase::uniqueName(QStringLiteral("up_fresh_sales"));
     productsInventory = TestDatabase::uniqueName(QStringLiteral("up_products"));
-    QCOMPARE(DatabaseTest::Create(1, freshInventory), QString());
-    QCOMPARE(DatabaseTest::Create(2, freshSales), QString());
-    QCOMPARE(DatabaseTest::Create(1, productsInventory), QString());
+    QCOMPARE(Create(1, freshInventory), QString());
+    QCOMPARE(Create(2, freshSales), QString());
+    QCOMPARE(Create(1, productsInventory), QString());
     // A category name with an apostrophe must reach the sales lines as it is.
     QCOMPARE(TestDatabase::exec(
                  productsInventory,
@@ -264,32 +253,20 @@ void TestDatabaseUpgrade::initTestCase()
 
 void TestDatabaseUpgrade::init()
 {
-    TestSupport::ClearSettings();
-    DatabaseTest::UseFixtureServer();
-    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, productsInventory);
-    answerer->clear();
-}
-
-void TestDatabaseUpgrade::cleanup()
-{
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    DatabaseTest::ResetManager();
-    for (const QString& name : qAsConst(dropLater))
-        TestDatabase::dropDatabase(name);
-    dropLater.clear();
+    f.reset();
+    SetActive(1, productsInventory);
 }
 
 void TestDatabaseUpgrade::cleanupTestCase()
 {
     for (const QString& name : {freshInventory, freshSales, productsInventory})
         TestDatabase::dropDatabase(name);
-    DatabaseManager::Instance()->mainWindow = nullptr;
 }
 
 QString TestDatabaseUpgrade::newDatabase(const QString& prefix, bool utf8)
 {
     const QString name = TestDatabase::uniqueName(prefix);
-    dropLater << name;
+    f.dropLater << name;
     const QString error = TestDatabase::exec(
         QString(), {QStringLiteral("CREATE DATABASE `%1`%2").arg(name, utf8 ? " DEFAULT CHARACTER SET utf8" : "")});
     if (!error.isEmpty())
@@ -383,14 +360,9 @@ QString TestDatabaseUpgrade::oldSales(int major)
 bool TestDatabaseUpgrade::openAsActive(int kind, const QString& name)
 {
     DatabaseManager* manager = DatabaseManager::Instance();
-    if (kind == 1) {
-        manager->CloseInventoryDatabase();
-        AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, name);
-        return manager->InventoryDatabase()->isOpen();
-    }
-    manager->CloseSalesDatabase();
-    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, name);
-    return manager->SalesDatabase()->isOpen();
+    kind == 1 ? manager->CloseInventoryDatabase() : manager->CloseSalesDatabase();
+    SetActive(kind, name);
+    return (kind == 1 ? manager->InventoryDatabase() : manager->SalesDatabase())->isOpen();
 }
 
 QString TestDatabaseUpgrade::version(const QString& name)
@@ -410,7 +382,7 @@ bool TestDatabaseUpgrade::logsIn(const QString& name, const QString& login, cons
 QStringList TestDatabaseUpgrade::titles() const
 {
     QStringList out;
-    for (const QString& m : answerer->messages())
+    for (const QString& m : f.answerer->messages())
         out << m.section(QLatin1Char('|'), 0, 0);
     return out;
 }
@@ -503,13 +475,10 @@ void TestDatabaseUpgrade::compareWithFresh(const QString& name, const QString& f
     };
     const QStringList upgraded = describe(name);
     const QStringList created = describe(fresh);
-    const auto missingFrom = [](const QStringList& lines, const QStringList& other) {
-        QStringList out;
-        for (const QString& line : lines) {
-            if (!other.contains(line))
-                out << line;
-        }
-        return out.join(QLatin1Char('\n'));
+    const auto missingFrom = [](QStringList lines, const QStringList& other) {
+        lines.erase(std::remove_if(lines.begin(), lines.end(), [&](const QString& l) { return other.contains(l); }),
+                    lines.end());
+        return lines.join(QLatin1Char('\n'));
     };
     QCOMPARE(missingFrom(upgraded, created), QString());
     QCOMPARE(missingFrom(created, upgraded), QString());
@@ -560,7 +529,7 @@ void TestDatabaseUpgrade::upgrade()
     QVERIFY(!name.isEmpty());
 
     QVERIFY(check(name, kind));
-    QCOMPARE(answerer->messages(), notices);
+    QCOMPARE(f.answerer->messages(), notices);
     if (kind == 1)
         verifyInventoryData(name, major);
     else
@@ -568,9 +537,9 @@ void TestDatabaseUpgrade::upgrade()
     compareWithFresh(name, kind == 1 ? freshInventory : freshSales);
 
     // Opened again: nothing more to do.
-    answerer->clear();
+    f.answerer->clear();
     QVERIFY(check(name, kind));
-    QVERIFY(answerer->seen.isEmpty());
+    QVERIFY(f.answerer->seen.isEmpty());
 }
 
 void TestDatabaseUpgrade::interruptedStepResumes_data()
@@ -627,17 +596,17 @@ void TestDatabaseUpgrade::interruptedStepResumes()
     // still refused while the obstacle stands.
     QVERIFY(!openAsActive(kind, name));
     QCOMPARE(version(name), before);
-    QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
-    QVERIFY(answerer->messages().last().startsWith(QStringLiteral("Error|Can not connect to '%1'").arg(name)));
-    answerer->clear();
+    QVERIFY(f.answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
+    QVERIFY(f.answerer->messages().last().startsWith(QStringLiteral("Error|Can not connect to '%1'").arg(name)));
+    f.answerer->clear();
     QVERIFY(!openAsActive(kind, name));
     QCOMPARE(version(name), before);
 
     QCOMPARE(TestDatabase::exec(name, removal), QString());
-    answerer->clear();
+    f.answerer->clear();
     QVERIFY(openAsActive(kind, name));
-    QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
-    QVERIFY(!answerer->messages().last().startsWith(QLatin1String("Error|")));
+    QVERIFY(f.answerer->messages().first().startsWith(QLatin1String("Database Upgrade|")));
+    QVERIFY(!f.answerer->messages().last().startsWith(QLatin1String("Error|")));
     if (kind == 1)
         verifyInventoryData(name, 10);
     else
@@ -652,14 +621,14 @@ void TestDatabaseUpgrade::salesUpgradeOpensOldInventoryInside()
     const QString inventory = oldInventory(13);
     const QString sales = oldSales(14);
     QVERIFY(!inventory.isEmpty() && !sales.isEmpty());
-    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventory);
+    SetActive(1, inventory);
     QVERIFY(!DatabaseManager::Instance()->inventoryDb);
 
     QVERIFY(check(sales, 2));
     QCOMPARE(titles(), (QStringList{"Database Upgrade", "Database Upgrade", "Main Database Upgrade", "Main Database Upgrade",
                                     "Main Database Upgrade", "Sales Database Upgrade", "Sales Database Upgrade"}));
-    QVERIFY(answerer->messages().at(0).contains(QLatin1String("Selected sales database")));
-    QVERIFY(answerer->messages().at(1).contains(QLatin1String("Selected inventory database")));
+    QVERIFY(f.answerer->messages().at(0).contains(QLatin1String("Selected sales database")));
+    QVERIFY(f.answerer->messages().at(1).contains(QLatin1String("Selected inventory database")));
     QVERIFY(DatabaseManager::Instance()->inventoryOpen);
     verifySalesData(sales, 14, false);
     verifyInventoryData(inventory, 13);
@@ -675,7 +644,7 @@ void TestDatabaseUpgrade::salesUpgradeWithoutInventory()
 
     QVERIFY(check(sales, 2));
     QCOMPARE(titles(), (QStringList{"Database Upgrade", "Error", "Sales Database Upgrade", "Sales Database Upgrade"}));
-    QVERIFY(answerer->messages().at(1).contains(QLatin1String("'No Active Inventory Database'")));
+    QVERIFY(f.answerer->messages().at(1).contains(QLatin1String("'No Active Inventory Database'")));
     QCOMPARE(version(sales), SALES_DB_VERSION);
     QCOMPARE(Rows(sales, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")),
              (QStringList{"NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|1"}));
@@ -701,16 +670,16 @@ void TestDatabaseUpgrade::refusedDatabase()
     // Without a stored version the other kind of database stands in.
     const int madeKind = storedVersion.isEmpty() ? 3 - kind : kind;
     const QString name = TestDatabase::uniqueName(QStringLiteral("up_refused"));
-    dropLater << name;
-    QCOMPARE(DatabaseTest::Create(madeKind, name), QString());
+    f.dropLater << name;
+    QCOMPARE(Create(madeKind, name), QString());
     if (!storedVersion.isEmpty())
         QCOMPARE(TestDatabase::exec(name, {QStringLiteral("UPDATE tblVorantel SET DB_VERSION = '%1'").arg(storedVersion)}),
                  QString());
 
     QVERIFY(!check(name, kind));
-    QCOMPARE(answerer->messages().size(), notice ? 1 : 0);
+    QCOMPARE(f.answerer->messages().size(), notice ? 1 : 0);
     if (notice)
-        QVERIFY(answerer->messages().first().startsWith(QLatin1String("Database Upgrade|Selected ")));
+        QVERIFY(f.answerer->messages().first().startsWith(QLatin1String("Database Upgrade|Selected ")));
     if (!storedVersion.isEmpty())
         QCOMPARE(version(name), storedVersion);
 }
@@ -731,7 +700,7 @@ void TestDatabaseUpgrade::currentVersionRunsOnlyTheVersionQuery()
     const bool ok = check(name, kind);
     QCOMPARE(TestDatabase::exec(QString(), {"SET GLOBAL general_log = 0"}), QString());
     QVERIFY(ok);
-    QVERIFY(answerer->seen.isEmpty());
+    QVERIFY(f.answerer->seen.isEmpty());
 
     const QStringList threads = Rows(
         QString(), QStringLiteral("SELECT thread_id FROM mysql.general_log WHERE command_type = 'Connect' AND "
