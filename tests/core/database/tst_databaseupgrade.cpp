@@ -26,7 +26,7 @@ private slots:
     void currentVersionRunsOnlyTheVersionQuery();
 
 private:
-    QString newDatabase(const QString& prefix, bool utf8);
+    QString build(int kind, int major, const QStringList& data);
     QString oldInventory(int major);
     QString oldSales(int major);
     static bool check(const QString& name, int kind)
@@ -54,55 +54,59 @@ private:
 
 #define UTF8_TABLE " ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci"
 
-static const char* const INVENTORY_10_SCHEMA[] = {
-    "CREATE TABLE tblProductCategories ( ID INT NOT NULL AUTO_INCREMENT, NAME VARCHAR(50) NOT NULL, PRIMARY KEY (ID), "
-    "UNIQUE INDEX (NAME))" UTF8_TABLE,
-    "CREATE TABLE tblProducts ( ID INT NOT NULL AUTO_INCREMENT, CATEGORY_ID INT NOT NULL, PRODUCT_CODE VARCHAR(50) "
-    "NOT NULL, NAME VARCHAR(150) NOT NULL, ITEMS_PER_UNIT INT NOT NULL DEFAULT 0, DESCRIPTION VARCHAR(250) NULL, "
-    "IMAGE_FILE VARCHAR(150) NULL, TAX_RATE DOUBLE NOT NULL DEFAULT 0, UNIT_NAME VARCHAR(45) NULL, SUB_UNIT_NAME "
-    "VARCHAR(45) NULL, PRINT_UNIT_NAME INT NOT NULL DEFAULT 0, SERVICE_ITEM INT NOT NULL DEFAULT 0, PRIMARY KEY (ID), "
-    "UNIQUE INDEX (PRODUCT_CODE), INDEX `fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}` (CATEGORY_ID), CONSTRAINT "
-    "`fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}` FOREIGN KEY (CATEGORY_ID) REFERENCES tblProductCategories (ID) ON "
-    "DELETE RESTRICT ON UPDATE RESTRICT)" UTF8_TABLE,
-    "CREATE TABLE tblVendors ( ID INT NOT NULL AUTO_INCREMENT, NAME VARCHAR(50) NOT NULL, ADDRESS VARCHAR(200) NULL, "
-    "EMAIL VARCHAR(200) NULL, CONTACT_NUMBER VARCHAR(50) NULL, PRIMARY KEY (ID))" UTF8_TABLE,
-    "CREATE TABLE tblInventory ( ID INT NOT NULL AUTO_INCREMENT, PRODUCT_ID INT NOT NULL, VENDOR_ID INT NOT NULL, "
-    "BAR_CODE VARCHAR(100) NOT NULL, BATCH_NUMBER VARCHAR(100) NOT NULL, EXPIRY_DATE DATE NOT NULL, STORAGE_LOCATION "
-    "VARCHAR(50) NULL, PURCHASE_PRICE DOUBLE NOT NULL, SALE_PRICE DOUBLE NOT NULL DEFAULT 0, QUANTITY INT NOT NULL "
-    "DEFAULT 0, SUB_ITEMS INT NOT NULL DEFAULT 0, SHOW_ON_POS INT NOT NULL DEFAULT 1, DISCOUNT DOUBLE NOT NULL "
-    "DEFAULT 0, PRIMARY KEY (ID), UNIQUE INDEX (BAR_CODE), INDEX `fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}` "
-    "(PRODUCT_ID), INDEX `fk_{6334EB7F-14F1-4C90-8923-8FA836660088}` (VENDOR_ID), CONSTRAINT "
-    "`fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}` FOREIGN KEY (PRODUCT_ID) REFERENCES tblProducts (ID), CONSTRAINT "
-    "`fk_{6334EB7F-14F1-4C90-8923-8FA836660088}` FOREIGN KEY (VENDOR_ID) REFERENCES tblVendors (ID))" UTF8_TABLE,
-    "CREATE TABLE tblUsers ( ID INT NOT NULL AUTO_INCREMENT, FIRST_NAME VARCHAR(50) NOT NULL, LAST_NAME VARCHAR(50) "
-    "NOT NULL, LOGIN_NAME VARCHAR(50) NOT NULL, PASSWORD VARCHAR(45) NOT NULL, ROLE VARCHAR(50) NOT NULL, PRIMARY KEY "
-    "(ID), UNIQUE INDEX (LOGIN_NAME))" UTF8_TABLE,
-    "CREATE TABLE tblPOrders ( ID INT NOT NULL AUTO_INCREMENT, VENDOR_ID INT NOT NULL, STATUS VARCHAR(50) NOT NULL, "
-    "SENT_DATE DATE NULL, DELIVERY_DATE DATE NULL, SUB_TOTAL DOUBLE NULL DEFAULT 0, SALES_TAX DOUBLE NULL DEFAULT 0, "
-    "TOTAL DOUBLE NULL DEFAULT 0, NOTES VARCHAR(250) NULL, DISABLE_TAX INT NOT NULL DEFAULT 1, "
-    "SHIP_TO_COMPANY_ADDRESS INT NOT NULL DEFAULT 1, SHIPPING_NAME VARCHAR(100) NULL, SHIPPING_ADDRESS VARCHAR(250) "
-    "NULL, SHIPPING_CONTACT VARCHAR(100) NULL, SHIP_VIA VARCHAR(250) NULL, PRIMARY KEY (ID), UNIQUE INDEX ID_UNIQUE "
-    "(ID), INDEX VENDOR_ID_idx (VENDOR_ID), CONSTRAINT FK_VENDOR_ID FOREIGN KEY (VENDOR_ID) REFERENCES tblVendors "
-    "(ID) ON DELETE NO ACTION ON UPDATE NO ACTION)" UTF8_TABLE,
-    "CREATE TABLE tblPODetails ( ID INT NOT NULL AUTO_INCREMENT, PORDER_ID INT NOT NULL, PRODUCT_ID INT NOT NULL, "
-    "QUANTITY INT NOT NULL, UNIT_PRICE DOUBLE NOT NULL DEFAULT 0, LINE_TOTAL DOUBLE NOT NULL DEFAULT 0, SALE_PRICE "
-    "DOUBLE NOT NULL DEFAULT 0, BATCH_NUMBER VARCHAR(100) NOT NULL, EXPIRY_DATE DATE NOT NULL, STORAGE_LOCATION "
-    "VARCHAR(50) NULL, PRIMARY KEY (ID), UNIQUE INDEX ID_UNIQUE (ID), INDEX FK_PORDER_ID_idx (PORDER_ID), INDEX "
-    "FK_PRODUCT_ID_idx (PRODUCT_ID), CONSTRAINT FK_PORDER_ID FOREIGN KEY (PORDER_ID) REFERENCES tblPOrders (ID) ON "
-    "DELETE NO ACTION ON UPDATE NO ACTION, CONSTRAINT FK_PRODUCT_ID FOREIGN KEY (PRODUCT_ID) REFERENCES tblProducts "
-    "(ID) ON DELETE NO ACTION ON UPDATE NO ACTION)" UTF8_TABLE,
-    "CREATE TABLE tblVorantel ( ID INT NOT NULL AUTO_INCREMENT, DB_VERSION VARCHAR(45) NOT NULL, PRIMARY KEY (ID), "
-    "UNIQUE INDEX ID_UNIQUE (ID), UNIQUE INDEX DB_VERSION_UNIQUE (DB_VERSION))" UTF8_TABLE,
-    "CREATE TABLE tblCustomers ( ID INT NOT NULL AUTO_INCREMENT, NAME VARCHAR(50) NOT NULL, ADDRESS VARCHAR(200) "
-    "NULL, EMAIL VARCHAR(200) NULL, CONTACT_NUMBER VARCHAR(50) NULL, PRIMARY KEY (ID))",
-    "INSERT INTO tblVorantel (ID, DB_VERSION) VALUES (1, 'INVENTORY_10.0.0')",
-    "INSERT INTO tblVendors (NAME) VALUES ('NONE')",
-};
-
-// What each step of the earlier versions did to the schema, keyed by the version it reached.
+// The first script and what each later step did to the schema, keyed by the version it reached.
 static QStringList InventoryStepSchema(int major)
 {
     switch (major) {
+    case 10:
+        return {"CREATE TABLE tblProductCategories ( ID INT NOT NULL AUTO_INCREMENT, NAME VARCHAR(50) NOT NULL, "
+                "PRIMARY KEY (ID), UNIQUE INDEX (NAME))" UTF8_TABLE,
+                "CREATE TABLE tblProducts ( ID INT NOT NULL AUTO_INCREMENT, CATEGORY_ID INT NOT NULL, PRODUCT_CODE "
+                "VARCHAR(50) NOT NULL, NAME VARCHAR(150) NOT NULL, ITEMS_PER_UNIT INT NOT NULL DEFAULT 0, DESCRIPTION "
+                "VARCHAR(250) NULL, IMAGE_FILE VARCHAR(150) NULL, TAX_RATE DOUBLE NOT NULL DEFAULT 0, UNIT_NAME "
+                "VARCHAR(45) NULL, SUB_UNIT_NAME VARCHAR(45) NULL, PRINT_UNIT_NAME INT NOT NULL DEFAULT 0, "
+                "SERVICE_ITEM INT NOT NULL DEFAULT 0, PRIMARY KEY (ID), UNIQUE INDEX (PRODUCT_CODE), INDEX "
+                "`fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}` (CATEGORY_ID), CONSTRAINT "
+                "`fk_{A0642C07-12A6-4F15-A81C-AF1FE644790B}` FOREIGN KEY (CATEGORY_ID) REFERENCES tblProductCategories "
+                "(ID) ON DELETE RESTRICT ON UPDATE RESTRICT)" UTF8_TABLE,
+                "CREATE TABLE tblVendors ( ID INT NOT NULL AUTO_INCREMENT, NAME VARCHAR(50) NOT NULL, ADDRESS "
+                "VARCHAR(200) NULL, EMAIL VARCHAR(200) NULL, CONTACT_NUMBER VARCHAR(50) NULL, PRIMARY KEY (ID))"
+                UTF8_TABLE,
+                "CREATE TABLE tblInventory ( ID INT NOT NULL AUTO_INCREMENT, PRODUCT_ID INT NOT NULL, VENDOR_ID INT "
+                "NOT NULL, BAR_CODE VARCHAR(100) NOT NULL, BATCH_NUMBER VARCHAR(100) NOT NULL, EXPIRY_DATE DATE NOT "
+                "NULL, STORAGE_LOCATION VARCHAR(50) NULL, PURCHASE_PRICE DOUBLE NOT NULL, SALE_PRICE DOUBLE NOT NULL "
+                "DEFAULT 0, QUANTITY INT NOT NULL DEFAULT 0, SUB_ITEMS INT NOT NULL DEFAULT 0, SHOW_ON_POS INT NOT "
+                "NULL DEFAULT 1, DISCOUNT DOUBLE NOT NULL DEFAULT 0, PRIMARY KEY (ID), UNIQUE INDEX (BAR_CODE), INDEX "
+                "`fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}` (PRODUCT_ID), INDEX "
+                "`fk_{6334EB7F-14F1-4C90-8923-8FA836660088}` (VENDOR_ID), CONSTRAINT "
+                "`fk_{EFEE3CBC-864C-45F3-BF85-9C09515AA4F6}` FOREIGN KEY (PRODUCT_ID) REFERENCES tblProducts (ID), "
+                "CONSTRAINT `fk_{6334EB7F-14F1-4C90-8923-8FA836660088}` FOREIGN KEY (VENDOR_ID) REFERENCES tblVendors "
+                "(ID))" UTF8_TABLE,
+                "CREATE TABLE tblUsers ( ID INT NOT NULL AUTO_INCREMENT, FIRST_NAME VARCHAR(50) NOT NULL, LAST_NAME "
+                "VARCHAR(50) NOT NULL, LOGIN_NAME VARCHAR(50) NOT NULL, PASSWORD VARCHAR(45) NOT NULL, ROLE "
+                "VARCHAR(50) NOT NULL, PRIMARY KEY (ID), UNIQUE INDEX (LOGIN_NAME))" UTF8_TABLE,
+                "CREATE TABLE tblPOrders ( ID INT NOT NULL AUTO_INCREMENT, VENDOR_ID INT NOT NULL, STATUS VARCHAR(50) "
+                "NOT NULL, SENT_DATE DATE NULL, DELIVERY_DATE DATE NULL, SUB_TOTAL DOUBLE NULL DEFAULT 0, SALES_TAX "
+                "DOUBLE NULL DEFAULT 0, TOTAL DOUBLE NULL DEFAULT 0, NOTES VARCHAR(250) NULL, DISABLE_TAX INT NOT NULL "
+                "DEFAULT 1, SHIP_TO_COMPANY_ADDRESS INT NOT NULL DEFAULT 1, SHIPPING_NAME VARCHAR(100) NULL, "
+                "SHIPPING_ADDRESS VARCHAR(250) NULL, SHIPPING_CONTACT VARCHAR(100) NULL, SHIP_VIA VARCHAR(250) NULL, "
+                "PRIMARY KEY (ID), UNIQUE INDEX ID_UNIQUE (ID), INDEX VENDOR_ID_idx (VENDOR_ID), CONSTRAINT "
+                "FK_VENDOR_ID FOREIGN KEY (VENDOR_ID) REFERENCES tblVendors (ID) ON DELETE NO ACTION ON UPDATE NO "
+                "ACTION)" UTF8_TABLE,
+                "CREATE TABLE tblPODetails ( ID INT NOT NULL AUTO_INCREMENT, PORDER_ID INT NOT NULL, PRODUCT_ID INT "
+                "NOT NULL, QUANTITY INT NOT NULL, UNIT_PRICE DOUBLE NOT NULL DEFAULT 0, LINE_TOTAL DOUBLE NOT NULL "
+                "DEFAULT 0, SALE_PRICE DOUBLE NOT NULL DEFAULT 0, BATCH_NUMBER VARCHAR(100) NOT NULL, EXPIRY_DATE DATE "
+                "NOT NULL, STORAGE_LOCATION VARCHAR(50) NULL, PRIMARY KEY (ID), UNIQUE INDEX ID_UNIQUE (ID), INDEX "
+                "FK_PORDER_ID_idx (PORDER_ID), INDEX FK_PRODUCT_ID_idx (PRODUCT_ID), CONSTRAINT FK_PORDER_ID FOREIGN "
+                "KEY (PORDER_ID) REFERENCES tblPOrders (ID) ON DELETE NO ACTION ON UPDATE NO ACTION, CONSTRAINT "
+                "FK_PRODUCT_ID FOREIGN KEY (PRODUCT_ID) REFERENCES tblProducts (ID) ON DELETE NO ACTION ON UPDATE NO "
+                "ACTION)" UTF8_TABLE,
+                "CREATE TABLE tblVorantel ( ID INT NOT NULL AUTO_INCREMENT, DB_VERSION VARCHAR(45) NOT NULL, PRIMARY "
+                "KEY (ID), UNIQUE INDEX ID_UNIQUE (ID), UNIQUE INDEX DB_VERSION_UNIQUE (DB_VERSION))" UTF8_TABLE,
+                "CREATE TABLE tblCustomers ( ID INT NOT NULL AUTO_INCREMENT, NAME VARCHAR(50) NOT NULL, ADDRESS "
+                "VARCHAR(200) NULL, EMAIL VARCHAR(200) NULL, CONTACT_NUMBER VARCHAR(50) NULL, PRIMARY KEY (ID))",
+                "INSERT INTO tblVorantel (ID, DB_VERSION) VALUES (1, 'INVENTORY_10.0.0')",
+                "INSERT INTO tblVendors (NAME) VALUES ('NONE')"};
     case 11:
         return {" CREATE TABLE IF NOT EXISTS tblExpenseCategories ( ID INT NOT NULL AUTO_INCREMENT, NAME VARCHAR(100) "
                 "NOT NULL, PRIMARY KEY (ID), UNIQUE INDEX ID_UNIQUE (ID ASC), UNIQUE INDEX NAME_UNIQUE (NAME "
@@ -159,29 +163,30 @@ static QStringList InventoryStepSchema(int major)
     return {};
 }
 
-static const char* const SALES_11_SCHEMA[] = {
-    "CREATE TABLE tblSalesTransactions ( ID INT(11) NOT NULL AUTO_INCREMENT, USER_ID VARCHAR(50) NOT NULL, CUSTOMER "
-    "VARCHAR(100) NULL, TIME_STAMP TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP, GRAND_TOTAL DOUBLE NOT NULL DEFAULT "
-    "0, PAID DOUBLE NOT NULL DEFAULT 0, AMOUNT_DUE DOUBLE NOT NULL DEFAULT 0, TOTAL_TAX DOUBLE NOT NULL DEFAULT 0, "
-    "INVOICE_MODE INT NOT NULL DEFAULT 0, STATUS INT NOT NULL DEFAULT 1, SENT_DATE DATE NULL, DUE_DATE DATE NULL, "
-    "CUSTOMER_ID INT NULL, SHIP_TO_CUSTOMER_ADDR INT NULL, SHIP_NAME VARCHAR(45) NULL, SHIP_ADDRESS VARCHAR(250) "
-    "NULL, SHIP_CONTACT VARCHAR(45) NULL, SHIP_VIA VARCHAR(100) NULL, NOTES VARCHAR(250) NULL, TOTAL_DISCOUNT DOUBLE "
-    "NULL DEFAULT 0, PRIMARY KEY (ID))" UTF8_TABLE,
-    "CREATE TABLE tblSalesInvoice ( ID INT(11) NOT NULL AUTO_INCREMENT, TRANSACTION_ID INT(11) NOT NULL, ITEM_INDEX "
-    "INT(11) NOT NULL, PRODUCT_NAME VARCHAR(50) NOT NULL, QUANTITY INT(11) NOT NULL, PURCHASE_PRICE DOUBLE NOT NULL, "
-    "SALE_PRICE DOUBLE NOT NULL, SUB_ITEMS VARCHAR(8) NOT NULL, DISCOUNT DOUBLE NULL, SUB_TOTAL DOUBLE NOT NULL, "
-    "PURCHASE_SUB_TOTAL DOUBLE NOT NULL, SUB_TAX DOUBLE NOT NULL, BAR_CODE VARCHAR(45) NULL, ITEMS_PER_UNIT INT NULL, "
-    "UNIT_NAME VARCHAR(45) NULL, SUB_UNIT_NAME VARCHAR(45) NULL, PRINT_UNIT_NAME INT NULL, PRIMARY KEY (ID), INDEX "
-    "TRANSACTION_ID (TRANSACTION_ID), CONSTRAINT tblSalesInvoice_ibfk_1 FOREIGN KEY (TRANSACTION_ID) REFERENCES "
-    "tblSalesTransactions (ID))" UTF8_TABLE,
-    "CREATE TABLE tblVorantel ( ID INT NOT NULL AUTO_INCREMENT, DB_VERSION VARCHAR(45) NOT NULL, PRIMARY KEY (ID))"
-    UTF8_TABLE,
-    "INSERT INTO tblVorantel (ID, DB_VERSION) VALUES (1, 'SALES_11.0.0')",
-};
 
 static QStringList SalesStepSchema(int major)
 {
     switch (major) {
+    case 11:
+        return {"CREATE TABLE tblSalesTransactions ( ID INT(11) NOT NULL AUTO_INCREMENT, USER_ID VARCHAR(50) NOT NULL, "
+                "CUSTOMER VARCHAR(100) NULL, TIME_STAMP TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP, GRAND_TOTAL "
+                "DOUBLE NOT NULL DEFAULT 0, PAID DOUBLE NOT NULL DEFAULT 0, AMOUNT_DUE DOUBLE NOT NULL DEFAULT 0, "
+                "TOTAL_TAX DOUBLE NOT NULL DEFAULT 0, INVOICE_MODE INT NOT NULL DEFAULT 0, STATUS INT NOT NULL DEFAULT "
+                "1, SENT_DATE DATE NULL, DUE_DATE DATE NULL, CUSTOMER_ID INT NULL, SHIP_TO_CUSTOMER_ADDR INT NULL, "
+                "SHIP_NAME VARCHAR(45) NULL, SHIP_ADDRESS VARCHAR(250) NULL, SHIP_CONTACT VARCHAR(45) NULL, SHIP_VIA "
+                "VARCHAR(100) NULL, NOTES VARCHAR(250) NULL, TOTAL_DISCOUNT DOUBLE NULL DEFAULT 0, PRIMARY KEY (ID))"
+                UTF8_TABLE,
+                "CREATE TABLE tblSalesInvoice ( ID INT(11) NOT NULL AUTO_INCREMENT, TRANSACTION_ID INT(11) NOT NULL, "
+                "ITEM_INDEX INT(11) NOT NULL, PRODUCT_NAME VARCHAR(50) NOT NULL, QUANTITY INT(11) NOT NULL, "
+                "PURCHASE_PRICE DOUBLE NOT NULL, SALE_PRICE DOUBLE NOT NULL, SUB_ITEMS VARCHAR(8) NOT NULL, DISCOUNT "
+                "DOUBLE NULL, SUB_TOTAL DOUBLE NOT NULL, PURCHASE_SUB_TOTAL DOUBLE NOT NULL, SUB_TAX DOUBLE NOT NULL, "
+                "BAR_CODE VARCHAR(45) NULL, ITEMS_PER_UNIT INT NULL, UNIT_NAME VARCHAR(45) NULL, SUB_UNIT_NAME "
+                "VARCHAR(45) NULL, PRINT_UNIT_NAME INT NULL, PRIMARY KEY (ID), INDEX TRANSACTION_ID (TRANSACTION_ID), "
+                "CONSTRAINT tblSalesInvoice_ibfk_1 FOREIGN KEY (TRANSACTION_ID) REFERENCES tblSalesTransactions (ID))"
+                UTF8_TABLE,
+                "CREATE TABLE tblVorantel ( ID INT NOT NULL AUTO_INCREMENT, DB_VERSION VARCHAR(45) NOT NULL, PRIMARY "
+                "KEY (ID))" UTF8_TABLE,
+                "INSERT INTO tblVorantel (ID, DB_VERSION) VALUES (1, 'SALES_11.0.0')"};
     case 12:
         return {"alter table tblSalesTransactions modify TIME_STAMP DATETIME NOT NULL",
                 "alter table tblSalesInvoice modify DISCOUNT DOUBLE NOT NULL"};
@@ -253,97 +258,83 @@ void TestDatabaseUpgrade::cleanupTestCase()
         TestDatabase::dropDatabase(name);
 }
 
-QString TestDatabaseUpgrade::newDatabase(const QString& prefix, bool utf8)
+// A database at <kind>_<major>.0.0: the old script, the steps up to that version, then the data.
+QString TestDatabaseUpgrade::build(int kind, int major, const QStringList& data)
 {
-    const QString name = TestDatabase::uniqueName(prefix);
+    const QString name = TestDatabase::uniqueName(QStringLiteral("up_%1%2").arg(kind == 1 ? "inv" : "sales").arg(major));
     f.dropLater << name;
-    const QString error = TestDatabase::exec(
-        QString(), {QStringLiteral("CREATE DATABASE `%1`%2").arg(name, utf8 ? " DEFAULT CHARACTER SET utf8" : "")});
+    QStringList statements;
+    for (int step = kind == 1 ? 10 : 11; step <= major; ++step)
+        statements << (kind == 1 ? InventoryStepSchema(step) : SalesStepSchema(step));
+    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = '%1_%2.0.0'").arg(kind == 1 ? "INVENTORY" : "SALES")
+                      .arg(major)
+               << data;
+    QString error = TestDatabase::exec(
+        QString(), {QStringLiteral("CREATE DATABASE `%1`%2").arg(name, kind == 2 ? " DEFAULT CHARACTER SET utf8" : "")});
+    if (error.isEmpty())
+        error = TestDatabase::exec(name, statements);
     if (!error.isEmpty())
         qWarning() << error;
-    return name;
+    return error.isEmpty() ? name : QString();
 }
 
-// An inventory database at INVENTORY_<major>.0.0 with users, purchase orders and stock in the
-// shape of that version.
+// An inventory database with users, purchase orders and stock in the shape of that version.
 QString TestDatabaseUpgrade::oldInventory(int major)
 {
-    const QString name = newDatabase(QStringLiteral("up_inv%1").arg(major), false);
-    QStringList statements;
-    for (const char* s : INVENTORY_10_SCHEMA)
-        statements << QString::fromLatin1(s);
-    for (int step = 11; step <= major; ++step)
-        statements << InventoryStepSchema(step);
-    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_%1.0.0'").arg(major)
-               << "INSERT INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')"
-               << "INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, TAX_RATE) VALUES (1, 1, 'P-C', 'Cola', 5)"
-               << "INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, EXPIRY_DATE, PURCHASE_PRICE) "
-                  "VALUES (1, 1, 'C1', 'b', '2030-01-01', 1)";
+    QStringList data{"INSERT INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')",
+                     "INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, TAX_RATE) VALUES (1, 1, 'P-C', 'Cola', 5)",
+                     "INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, EXPIRY_DATE, PURCHASE_PRICE) "
+                     "VALUES (1, 1, 'C1', 'b', '2030-01-01', 1)",
+                     "INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, BATCH_NUMBER, EXPIRY_DATE) VALUES (1, 1, "
+                     "3, 'b', '2030-01-01')"};
     for (const char* status : {"DRAFT", "SENT", "PARTIALLY RECEIVED", "RECEIVED", "CLOSED"})
-        statements << QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS) VALUES (1, '%1')").arg(status);
-    statements << "INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, BATCH_NUMBER, EXPIRY_DATE) VALUES (1, 1, "
-                  "3, 'b', '2030-01-01')";
-    const QString error = TestDatabase::exec(name, statements);
-    if (!error.isEmpty()) {
-        qWarning() << error;
-        return QString();
-    }
+        data.insert(data.size() - 1, QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS) VALUES (1, '%1')").arg(status));
+    const QString name = build(1, major, data);
 
     // Users: a role word and the plain password before versions 14 and 15, a role ID and the
     // stored hash from then on.
-    QSqlQuery q(TestDatabase::connect(QStringLiteral("test_admin_") + name, name));
     const QList<QStringList> users{{"1", "ann", quoted, "ADMIN", "1"},
                                    {"2", "sam", backslashHash, "SALES PERSON", "2"},
                                    {"3", "quinn", quoteHash, "SALES PERSON", "2"},
                                    {"4", "dana", fourByteHash, "ADMIN", "1"}};
     for (const QStringList& u : users) {
         // The fourth password's stored form does not fit: from version 15 on she has none.
-        if (major >= 15 && u.at(1) == QLatin1String("dana"))
+        if (name.isEmpty() || (major >= 15 && u.at(1) == QLatin1String("dana")))
             continue;
-        q.prepare(QStringLiteral("INSERT INTO tblUsers (ID, FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, %1) VALUES "
-                                 "(?, ?, 'L', ?, ?, ?)")
-                      .arg(major >= 14 ? "ROLE_ID" : "ROLE"));
-        for (const QString& v : {u.at(0), u.at(1).toUpper(), u.at(1), major >= 15 ? HashPassword(u.at(2)) : u.at(2),
-                                 major >= 14 ? u.at(4) : u.at(3)})
-            q.addBindValue(v);
-        if (!q.exec()) {
-            qWarning() << q.lastError().text();
+        const QStringList error = Rows(name,
+                                       QStringLiteral("INSERT INTO tblUsers (ID, FIRST_NAME, LAST_NAME, LOGIN_NAME, "
+                                                      "PASSWORD, %1) VALUES (?, ?, 'L', ?, ?, ?)")
+                                           .arg(major >= 14 ? "ROLE_ID" : "ROLE"),
+                                       {u.at(0), u.at(1).toUpper(), u.at(1),
+                                        major >= 15 ? HashPassword(u.at(2)) : u.at(2), major >= 14 ? u.at(4) : u.at(3)});
+        if (!error.isEmpty()) {
+            qWarning() << error;
             return QString();
         }
     }
     return name;
 }
 
-// A sales database at SALES_<major>.0.0 with sales in every payment state and lines whose
-// products the inventory knows, does not know, and one returned line.
+// A sales database with sales in every payment state and lines whose products the inventory
+// knows, does not know, and one returned line.
 QString TestDatabaseUpgrade::oldSales(int major)
 {
-    const QString name = newDatabase(QStringLiteral("up_sales%1").arg(major), true);
-    QStringList statements;
-    for (const char* s : SALES_11_SCHEMA)
-        statements << QString::fromLatin1(s);
-    for (int step = 12; step <= major; ++step)
-        statements << SalesStepSchema(step);
-    statements << QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'SALES_%1.0.0'").arg(major)
-               << "INSERT INTO tblSalesTransactions (ID, USER_ID, TIME_STAMP, GRAND_TOTAL, PAID, AMOUNT_DUE) VALUES "
-                  "(1, 'ann', '2020-01-01 10:00:00', 100, 100, 0), (2, 'ann', '2020-01-01 10:00:00', 100, 40, 60), "
-                  "(3, 'ann', '2020-01-01 10:00:00', 100, 0, 100), (4, 'ann', '2020-01-01 10:00:00', 0, 0, 0), "
-                  "(5, 'ann', '2020-01-01 10:00:00', -20, -20, 0)";
+    QStringList data{"INSERT INTO tblSalesTransactions (ID, USER_ID, TIME_STAMP, GRAND_TOTAL, PAID, AMOUNT_DUE) VALUES "
+                     "(1, 'ann', '2020-01-01 10:00:00', 100, 100, 0), (2, 'ann', '2020-01-01 10:00:00', 100, 40, 60), "
+                     "(3, 'ann', '2020-01-01 10:00:00', 100, 0, 100), (4, 'ann', '2020-01-01 10:00:00', 0, 0, 0), "
+                     "(5, 'ann', '2020-01-01 10:00:00', -20, -20, 0)"};
     const QList<QStringList> lines{{"1", "Cola", "C1", "10"}, {"1", "Bread", "B1", "5"}, {"1", "Pat''s Pie", "P1", "7"},
                                    {"1", "Gone", "X9", "3"},  {"5", "Cola", "C1", "-20"}};
     int index = 0;
     for (const QStringList& l : lines) {
-        statements << QStringLiteral("INSERT INTO tblSalesInvoice (TRANSACTION_ID, ITEM_INDEX, PRODUCT_NAME, QUANTITY, "
-                                     "PURCHASE_PRICE, SALE_PRICE, SUB_ITEMS, DISCOUNT, SUB_TOTAL, PURCHASE_SUB_TOTAL, "
-                                     "SUB_TAX, BAR_CODE%1) VALUES (%2, %3, '%4', 1, 1, 1, '0', 0, %5, 1, 0, '%6'%7)")
-                          .arg(major >= 16 ? ", CATEGORY, TAX_RATE" : "", l.at(0))
-                          .arg(index++)
-                          .arg(l.at(1), l.at(3), l.at(2), major >= 16 ? ", 'Kept', 9" : "");
+        data << QStringLiteral("INSERT INTO tblSalesInvoice (TRANSACTION_ID, ITEM_INDEX, PRODUCT_NAME, QUANTITY, "
+                               "PURCHASE_PRICE, SALE_PRICE, SUB_ITEMS, DISCOUNT, SUB_TOTAL, PURCHASE_SUB_TOTAL, "
+                               "SUB_TAX, BAR_CODE%1) VALUES (%2, %3, '%4', 1, 1, 1, '0', 0, %5, 1, 0, '%6'%7)")
+                    .arg(major >= 16 ? ", CATEGORY, TAX_RATE" : "", l.at(0))
+                    .arg(index++)
+                    .arg(l.at(1), l.at(3), l.at(2), major >= 16 ? ", 'Kept', 9" : "");
     }
-    const QString error = TestDatabase::exec(name, statements);
-    if (!error.isEmpty())
-        qWarning() << error;
-    return error.isEmpty() ? name : QString();
+    return build(2, major, data);
 }
 
 // Through the connection manager, as the program opens its active databases.
