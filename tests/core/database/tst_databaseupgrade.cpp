@@ -528,13 +528,11 @@ void TestDatabaseUpgrade::interruptedStepResumes_data()
                                            "IF NEW.DB_VERSION = '%1' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = "
                                            "'blocked by the test'; END IF; END");
     const QStringList dropTrigger{QStringLiteral("DROP TRIGGER block_version")};
-    for (int major = 11; major <= 18; ++major) {
-        QTest::addRow("inventory step to %d at its end", major)
-            << 1 << major << QStringList{trigger.arg(QStringLiteral("INVENTORY_%1.0.0").arg(major))} << dropTrigger;
-    }
-    for (int major = 12; major <= 18; ++major) {
-        QTest::addRow("sales step to %d at its end", major)
-            << 2 << major << QStringList{trigger.arg(QStringLiteral("SALES_%1.0.0").arg(major))} << dropTrigger;
+    for (int kind : {1, 2}) {
+        const char* word = kind == 1 ? "INVENTORY" : "SALES";
+        for (int major = kind == 1 ? 11 : 12; major <= 18; ++major)
+            QTest::addRow("%s step to %d at its end", word, major)
+                << kind << major << QStringList{trigger.arg(QStringLiteral("%1_%2.0.0").arg(word).arg(major))} << dropTrigger;
     }
     // A column of that name already there with data that does not fit the new definition.
     QTest::newRow("inventory step to 16, conflicting column")
