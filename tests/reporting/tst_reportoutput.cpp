@@ -1,4 +1,3 @@
-#include "appsettings.h"
 #include "messagesettings.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
@@ -15,7 +14,6 @@
 #include <QPrintPreviewWidget>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTextEdit>
 #include <QToolBar>
@@ -48,17 +46,6 @@ private:
     ValueSource* values = nullptr;
 };
 
-namespace {
-
-const QString receiptNotice = QStringLiteral(
-    "Please change Point of Sale printer settings from Settings dialog. Currently it is configured to print to PDF file.");
-const QString reportNotice = QStringLiteral(
-    "Please change Report printer settings from Settings dialog. Currently it is configured to print to PDF file.");
-const QString secondaryNotice = QStringLiteral("Please change Secondary Point of Sale printer settings from Settings "
-                                               "dialog. Currently it is configured to print to PDF file.");
-
-} // namespace
-
 void TestReportOutput::init()
 {
     TestSupport::ClearSettings();
@@ -73,20 +60,12 @@ void TestReportOutput::init()
 
 void TestReportOutput::Run(ReportEngine& engine, int routine)
 {
-    switch (routine) {
-    case Receipt:
-        engine.PrintToPrinter(false);
-        break;
-    case Report:
-        engine.PrintToPrinter(true);
-        break;
-    case Secondary:
+    if (routine == Secondary)
         engine.PrintToSecondaryPrinter();
-        break;
-    default:
+    else if (routine == PdfFile)
         engine.PrintToPDFFile(QString(), true, false);
-        break;
-    }
+    else
+        engine.PrintToPrinter(routine == Report);
 }
 
 QString TestReportOutput::DataPath(const QString& file)
@@ -98,8 +77,7 @@ ReportEngine* TestReportOutput::NewReceipt(int records)
 {
     auto* engine = new ReportEngine(nullptr);
     engine->recordCounts << records;
-    if (!engine->LoadTemplate(QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml")))
-        qWarning("receipt template missing");
+    engine->LoadTemplate(QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml"));
     values->Connect(*engine);
     return engine;
 }
@@ -111,10 +89,13 @@ void TestReportOutput::printerRoutinesFallBackToPdf_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("file");
-    QTest::newRow("receipt printer") << int(Receipt) << "err_msg_1" << "Print to PDF" << receiptNotice << "pdf_print.pdf";
-    QTest::newRow("report printer") << int(Report) << "err_msg_2" << "Print to PDF" << reportNotice << "pdf_print.pdf";
-    QTest::newRow("secondary printer") << int(Secondary) << "err_msg_47" << "Secondary Print to PDF" << secondaryNotice
-                                       << "pdf_print_secondary.pdf";
+    const QString tail = QStringLiteral(" printer settings from Settings dialog. Currently it is configured to print to PDF file.");
+    QTest::newRow("receipt printer") << int(Receipt) << "err_msg_1" << "Print to PDF"
+                                     << "Please change Point of Sale" + tail << "pdf_print.pdf";
+    QTest::newRow("report printer") << int(Report) << "err_msg_2" << "Print to PDF" << "Please change Report" + tail
+                                    << "pdf_print.pdf";
+    QTest::newRow("secondary printer") << int(Secondary) << "err_msg_47" << "Secondary Print to PDF"
+                                       << "Please change Secondary Point of Sale" + tail << "pdf_print_secondary.pdf";
 }
 
 // With settings never written every printer routine tells the user and prints to PDF, replacing an older file.
@@ -125,7 +106,6 @@ void TestReportOutput::printerRoutinesFallBackToPdf()
     QFETCH(QString, title);
     QFETCH(QString, text);
     QFETCH(QString, file);
-
     ModalAnswerer answerer;
     QString shownText;
     bool checkBoxShown = false;
@@ -185,23 +165,18 @@ void TestReportOutput::namedPrinterNotFound()
     QFETCH(QString, flagKey);
     QFETCH(QString, printerKey);
     QFETCH(QString, file);
-
     const QString printerName = QStringLiteral("Kitchen Printer 7");
     QVERIFY(!QPrinterInfo::availablePrinterNames().contains(printerName));
-    QSettings* settings = AppSettings::Instance()->settings;
-    settings->setValue(flagKey, false);
-    settings->setValue(printerKey, printerName);
-
+    TestSupport::Settings()->setValue(flagKey, false);
+    TestSupport::Settings()->setValue(printerKey, printerName);
     QVERIFY(TestSupport::WriteFile(DataPath(file), "earlier print"));
-
     ModalAnswerer answerer;
     UrlRecorder urls;
     QScopedPointer<ReportEngine> engine(NewReceipt(2));
     Run(*engine, routine);
     QTest::qWait(100);
 
-    QVERIFY(answerer.seen.isEmpty());
-    QVERIFY(urls.urls.isEmpty());
+    QVERIFY(answerer.seen.isEmpty() && urls.urls.isEmpty());
     QCOMPARE(TestSupport::ReadFile(DataPath(file)), QByteArray("earlier print"));
 }
 
@@ -222,7 +197,6 @@ void TestReportOutput::pdfFileRoutes()
     QFETCH(bool, open);
     QFETCH(bool, secondary);
     QFETCH(QString, written);
-
     ModalAnswerer answerer;
     UrlRecorder urls;
     QScopedPointer<ReportEngine> engine(NewReceipt(2));
@@ -232,8 +206,7 @@ void TestReportOutput::pdfFileRoutes()
     QVERIFY(answerer.seen.isEmpty());
     QCOMPARE(PdfReader::Pages(DataPath(written)), 1);
     QCOMPARE(urls.urls, open ? QList<QUrl>{QUrl::fromLocalFile(DataPath(written))} : QList<QUrl>{});
-    const QStringList files = QDir(DataPath(QString())).entryList(QDir::Files);
-    QCOMPARE(files, QStringList{written});
+    QCOMPARE(QDir(DataPath(QString())).entryList(QDir::Files), QStringList{written});
 }
 
 void TestReportOutput::dataFolderIsCreated()
@@ -267,7 +240,6 @@ void TestReportOutput::lockedPdfWarns()
 {
     QFETCH(int, routine);
     QFETCH(int, notices);
-
     const QString path = DataPath(QStringLiteral("pdf_print.pdf"));
     QVERIFY(QDir().mkpath(path));
     QVERIFY(TestSupport::WriteFile(path + QStringLiteral("/keep"), QByteArray()));
@@ -285,7 +257,6 @@ void TestReportOutput::lockedPdfWarns()
              QStringList{QStringLiteral("PDF Print|File [%1] is already opened, or locked. Please close this PDF file and "
                                         "print again.")
                              .arg(path)});
-    // Nothing could be written, so nothing is opened.
     QVERIFY(urls.urls.isEmpty());
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(QDir(path).removeRecursively());
@@ -322,7 +293,6 @@ void TestReportOutput::previewOpensAndCloses()
     UrlRecorder urls;
     QScopedPointer<ReportEngine> engine(NewReceipt(40));
     engine->ShowPrintPreview(nullptr);
-
     QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
     QCOMPARE(answerer.seen.size(), 1);
     QCOMPARE(pages, 2);

