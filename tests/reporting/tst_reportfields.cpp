@@ -115,12 +115,9 @@ void TestReportFields::aggregatesBelongToOnePrint()
 
 void TestReportFields::builtInNamesAndFormulas()
 {
-    ReportEngine engine(nullptr);
-    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/expressions.xml")));
     ValueSource values;
     values.values = {{"Sent_D_H", "Sent"}, {"date", "2024-05-17"}, {"Price", "2.5"}, {"Qty", 4}};
-    values.Connect(engine);
-    const QString text = PdfReader::Text(PrintPdf(engine, QStringLiteral("expressions.pdf")));
+    const QString text = PdfReader::Text(values.Print(QStringLiteral("expressions")));
     const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
     for (const QString& shown : {QStringLiteral("SENT=Sent : 2024-05-17"), "DUE=" + today, QStringLiteral("PC=1 TP=1 LN=1"),
                                  QStringLiteral("PG=1/1"), "DT=" + today, QStringLiteral("MISS=|"), QStringLiteral("F=10"),
@@ -147,9 +144,6 @@ void TestReportFields::printingConditions()
     QFETCH(QString, name);
     const QList<int> quantities{5, 15, 10, 11};
 
-    ReportEngine engine(nullptr);
-    engine.recordCounts << quantities.size();
-    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/conditions.xml")));
     ValueSource values;
     values.perRecord = [&](int recNo, const QString& param) -> QVariant {
         return param == QLatin1String("Qty")          ? QVariant(quantities.at(recNo))
@@ -157,8 +151,7 @@ void TestReportFields::printingConditions()
                : param == QLatin1String("NameLength") ? QVariant(name.length())
                                                       : QVariant();
     };
-    values.Connect(engine);
-    const QString pdf = PrintPdf(engine, QStringLiteral("conditions.pdf"));
+    const QString pdf = values.Print(QStringLiteral("conditions"), {quantities.size()});
     QStringList words;
     for (const PdfReader::Word& w : PdfReader::Words(pdf))
         words << w.text;
@@ -185,12 +178,9 @@ void TestReportFields::highlighting()
 {
     QFETCH(int, quantity);
     QFETCH(bool, rulesOn);
-    ReportEngine engine(nullptr);
-    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/highlighting.xml")));
     ValueSource values;
     values.values = {{"Qty", quantity}};
-    values.Connect(engine);
-    const QString pdf = PrintPdf(engine, QStringLiteral("highlighting.pdf"));
+    const QString pdf = values.Print(QStringLiteral("highlighting"));
     const QImage page = PdfReader::Render(pdf, 1, 60);
     // BOLDRULE keeps its own blue text with a bold rule only.
     QVERIFY(CountColour(page, QColor(0, 0, 255)).pixels > 50);
@@ -213,16 +203,13 @@ void TestReportFields::images()
     picture.fill(QColor(0, 0, 255));
     QVERIFY(picture.save(QDir::current().filePath(QStringLiteral("picture_field.png"))));
 
-    ReportEngine engine(nullptr);
-    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/images.xml")));
     ValueSource values;
     QImage own(300, 100, QImage::Format_ARGB32);
     own.fill(QColor(255, 0, 0));
     QImage scaled(50, 50, QImage::Format_ARGB32);
     scaled.fill(QColor(0, 160, 0));
     values.images = {{"own", own}, {"scaled", scaled}};
-    values.Connect(engine);
-    const QString pdf = PrintPdf(engine, QStringLiteral("images.pdf"));
+    const QString pdf = values.Print(QStringLiteral("images"));
 
     QStringList asked;
     for (const ValueSource::Ask& a : qAsConst(values.imageAsks))
@@ -250,9 +237,7 @@ void TestReportFields::images()
 // Every line style, the two colours that draw no visible line, and the line widths.
 void TestReportFields::borders()
 {
-    ReportEngine engine(nullptr);
-    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/borders.xml")));
-    const QString pdf = PrintPdf(engine, QStringLiteral("borders.pdf"));
+    const QString pdf = ValueSource().Print(QStringLiteral("borders"));
     const QImage page = PdfReader::Render(pdf, 1, 300);
     // Horizontal lines seen in the middle of the page, top to bottom: first row, thickness.
     const int x0 = page.width() * 35 / 100;

@@ -26,6 +26,16 @@ void ValueSource::AnswerImage(int& recNo, QString& paramName, QImage& paramValue
         paramValue = images.value(paramName);
 }
 
+QString ValueSource::Print(const QString& templ, const QList<int>& records, const QString& file)
+{
+    ReportEngine engine(nullptr);
+    engine.recordCounts = records;
+    if (!engine.LoadTemplate(templ.startsWith(QLatin1Char(':')) ? templ : QStringLiteral(":/test/templates/%1.xml").arg(templ)))
+        return QString();
+    Connect(engine);
+    return PrintPdf(engine, file);
+}
+
 int ValueSource::CountAsks(const QString& name, int recNo) const
 {
     int n = 0;
