@@ -32,14 +32,13 @@ private slots:
     void dataFolderIsCreated();
     void lockedPdfWarns_data();
     void lockedPdfWarns();
-    void templateWithoutReportPage();
     void previewOpensAndCloses();
 
 private:
     enum Routine { Receipt, Report, Secondary, PdfFile };
     static void Run(ReportEngine& engine, int routine);
     static QString DataPath(const QString& file);
-    ReportEngine* NewReceipt(int records);
+    ReportEngine* NewReceipt(int records, const QString& templ = QString());
     ValueSource* values = nullptr;
 };
 
@@ -70,11 +69,11 @@ QString TestReportOutput::DataPath(const QString& file)
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + file;
 }
 
-ReportEngine* TestReportOutput::NewReceipt(int records)
+ReportEngine* TestReportOutput::NewReceipt(int records, const QString& templ)
 {
     auto* engine = new ReportEngine(nullptr);
     engine->recordCounts << records;
-    engine->LoadTemplate(QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml"));
+    engine->LoadTemplate(templ.isEmpty() ? QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml") : templ);
     values->Connect(*engine);
     return engine;
 }
@@ -162,9 +161,14 @@ void TestReportOutput::pdfFileRoutes_data()
     QTest::addColumn<bool>("open");
     QTest::addColumn<bool>("secondary");
     QTest::addColumn<QString>("written");
-    QTest::newRow("named, not opened") << "x.pdf" << false << false << "x.pdf";
-    QTest::newRow("default name") << "" << true << false << "pdf_print.pdf";
-    QTest::newRow("default secondary name") << "" << true << true << "pdf_print_secondary.pdf";
+    QTest::addColumn<QString>("templ"); // empty: the receipt
+    QTest::addColumn<bool>("noDataFolder");
+    QTest::newRow("named, not opened") << "x.pdf" << false << false << "x.pdf" << "" << false;
+    QTest::newRow("default name") << "" << true << false << "pdf_print.pdf" << "" << false;
+    QTest::newRow("default secondary name") << "" << true << true << "pdf_print_secondary.pdf" << "" << false;
+    QTest::newRow("no data folder yet") << "fresh.pdf" << false << false << "fresh.pdf" << "" << true;
+    QTest::newRow("template without report page") << "" << true << false << "pdf_print.pdf"
+                                                  << ":/test/templates/no_pages.xml" << false;
 }
 
 void TestReportOutput::pdfFileRoutes()
@@ -173,9 +177,13 @@ void TestReportOutput::pdfFileRoutes()
     QFETCH(bool, open);
     QFETCH(bool, secondary);
     QFETCH(QString, written);
+    QFETCH(QString, templ);
+    QFETCH(bool, noDataFolder);
+    if (noDataFolder)
+        QVERIFY(QDir(DataPath(QString())).removeRecursively());
     ModalAnswerer answerer;
     UrlRecorder urls;
-    QScopedPointer<ReportEngine> engine(NewReceipt(2));
+    QScopedPointer<ReportEngine> engine(NewReceipt(5, templ));
     engine->PrintToPDFFile(fileName, open, secondary);
     QTest::qWait(50);
 
@@ -183,17 +191,11 @@ void TestReportOutput::pdfFileRoutes()
     QCOMPARE(PdfReader::Pages(DataPath(written)), 1);
     QCOMPARE(urls.urls, open ? QList<QUrl>{QUrl::fromLocalFile(DataPath(written))} : QList<QUrl>{});
     QCOMPARE(QDir(DataPath(QString())).entryList(QDir::Files), QStringList{written});
+    QCOMPARE(values->asks.isEmpty(), !templ.isEmpty()); // a template without report page asks nothing
 }
 
 void TestReportOutput::dataFolderIsCreated()
 {
-    QVERIFY(QDir(DataPath(QString())).removeRecursively());
-    {
-        QScopedPointer<ReportEngine> engine(NewReceipt(1));
-        engine->PrintToPDFFile(QStringLiteral("fresh.pdf"), false, false);
-    }
-    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("fresh.pdf"))), 1);
-
     QVERIFY(QDir(DataPath(QString())).removeRecursively());
     ModalAnswerer answerer;
     UrlRecorder urls;
@@ -236,19 +238,6 @@ void TestReportOutput::lockedPdfWarns()
     QVERIFY(urls.urls.isEmpty());
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(QDir(path).removeRecursively());
-}
-
-void TestReportOutput::templateWithoutReportPage()
-{
-    ReportEngine engine(nullptr);
-    engine.recordCounts << 5;
-    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/no_pages.xml")));
-    values->Connect(engine);
-    UrlRecorder urls;
-    engine.PrintToPDFFile(QString(), true, false);
-    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("pdf_print.pdf"))), 1);
-    QCOMPARE(urls.urls.size(), 1);
-    QVERIFY(values->asks.isEmpty());
 }
 
 void TestReportOutput::previewOpensAndCloses()
