@@ -35,7 +35,6 @@ struct ColourCount
     QRect box;
 };
 
-// Pixels close to one colour, and their bounding box.
 ColourCount CountColour(const QImage& image, const QColor& colour, int tolerance = 40)
 {
     ColourCount count;

@@ -202,7 +202,6 @@ bool TestBackupDialog::pick(QWidget* modal, const QString& path)
     return true;
 }
 
-// Clicks a chooser button and picks the path in the file chooser that opens.
 void TestBackupDialog::choose(Backupdialog& dialog, const char* button, const QString& path)
 {
     ModalAnswerer answerer;
@@ -237,7 +236,6 @@ void TestBackupDialog::restore(const QString& file, const QString& database)
     QVERIFY2(client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0, client.readAllStandardError().constData());
 }
 
-// Row count and checksum of a table.
 QStringList TestBackupDialog::tableState(const QString& database, const QString& table)
 {
     return DatabaseTest::Rows(database, QStringLiteral("SELECT COUNT(*) FROM `%1`").arg(table))

@@ -410,7 +410,6 @@ void TestManageDatabases::serverSettingsRefillLists()
     QCOMPARE(items(child<QComboBox>(&dialog, "comboSalesDatabases")), items(inventories));
     QCOMPARE(inventories->currentIndex(), -1);
     QCOMPARE(value(DB_PORT), saved ? QString::number(s.port) : wrongPort);
-    // Refilling selects nothing.
     QVERIFY(listener.calls.isEmpty());
     QVERIFY(!AppSettings::Instance()->settings->contains(ACTIVE_INVENTORY_DB));
 }
