@@ -106,34 +106,25 @@ void TestBackupDialog::initTestCase()
     // Small stand-ins for the real schemas: a few tables with awkward text.
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("bk_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("bk_sales"));
-    QCOMPARE(TestDatabase::exec(QString(), {QStringLiteral("CREATE DATABASE `%1`").arg(inventoryDb),
-                                            QStringLiteral("CREATE DATABASE `%1`").arg(salesDb)}),
+    const auto versioned = [](QStringList sql, const QString& version) {
+        return sql << QStringLiteral("CREATE TABLE tblVorantel (DB_VERSION VARCHAR(50))")
+                   << QStringLiteral("INSERT INTO tblVorantel VALUES ('%1')").arg(version);
+    };
+    QCOMPARE(TestDatabase::exec(QString(), {"CREATE DATABASE `" + inventoryDb + '`', "CREATE DATABASE `" + salesDb + '`'}), QString());
+    QCOMPARE(TestDatabase::exec(inventoryDb, versioned({
+        "CREATE TABLE tblProducts (ID INT AUTO_INCREMENT PRIMARY KEY, PRODUCT_CODE VARCHAR(50) UNIQUE, PRODUCT_NAME VARCHAR(200))",
+        "INSERT INTO tblProducts (PRODUCT_CODE, PRODUCT_NAME) VALUES ('P1', 'Crème brûlée'), "
+        "('P2', 'It''s \"quoted\"; -- not SQL'), ('P3', 'back\\\\slash')",
+        "CREATE TABLE tblInventory (ID INT AUTO_INCREMENT PRIMARY KEY, BAR_CODE VARCHAR(50), QUANTITY DOUBLE, SALE_PRICE DECIMAL(12,2))",
+        "INSERT INTO tblInventory (BAR_CODE, QUANTITY, SALE_PRICE) VALUES ('P1', 3, 2.50), ('P1-B', 1.5, 2.75), ('P2', 0, 10), "
+        "('P3', 7, 0.99), ('P3-B', -1, 1.01)"}, INVENTORY_DB_VERSION)),
              QString());
-    QCOMPARE(TestDatabase::exec(inventoryDb,
-                                {QStringLiteral("CREATE TABLE tblProducts (ID INT AUTO_INCREMENT PRIMARY KEY, "
-                                                "PRODUCT_CODE VARCHAR(50) UNIQUE, PRODUCT_NAME VARCHAR(200)) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblProducts (PRODUCT_CODE, PRODUCT_NAME) VALUES "
-                                                "('P1', 'Crème brûlée'), ('P2', 'It''s \"quoted\"; -- not SQL'), "
-                                                "('P3', 'back\\\\slash')"),
-                                 QStringLiteral("CREATE TABLE tblInventory (ID INT AUTO_INCREMENT PRIMARY KEY, "
-                                                "BAR_CODE VARCHAR(50), QUANTITY DOUBLE, SALE_PRICE DECIMAL(12,2)) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblInventory (BAR_CODE, QUANTITY, SALE_PRICE) VALUES "
-                                                "('P1', 3, 2.50), ('P1-B', 1.5, 2.75), ('P2', 0, 10), ('P3', 7, 0.99), "
-                                                "('P3-B', -1, 1.01)"),
-                                 QStringLiteral("CREATE TABLE tblVorantel (DB_VERSION VARCHAR(50)) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblVorantel VALUES ('%1')").arg(INVENTORY_DB_VERSION)}),
-             QString());
-    QCOMPARE(TestDatabase::exec(salesDb,
-                                {QStringLiteral("CREATE TABLE tblSalesTransactions (ID INT AUTO_INCREMENT PRIMARY KEY, "
-                                                "STATUS INT, TOTAL DECIMAL(12,2), DATE_TIME DATETIME) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblSalesTransactions (STATUS, TOTAL, DATE_TIME) VALUES "
-                                                "(2, 12.50, '2024-03-01 10:00:00'), (0, 3, NULL)"),
-                                 QStringLiteral("CREATE TABLE tblSalesInvoice (ID INT AUTO_INCREMENT PRIMARY KEY, "
-                                                "TRANSACTION_ID INT, BAR_CODE VARCHAR(50), RETURNED INT) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblSalesInvoice (TRANSACTION_ID, BAR_CODE, RETURNED) VALUES "
-                                                "(1, 'P1', 0), (1, 'P2', 0), (1, 'P3', 1), (2, 'P1-B', 0)"),
-                                 QStringLiteral("CREATE TABLE tblVorantel (DB_VERSION VARCHAR(50)) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblVorantel VALUES ('%1')").arg(SALES_DB_VERSION)}),
+    QCOMPARE(TestDatabase::exec(salesDb, versioned({
+        "CREATE TABLE tblSalesTransactions (ID INT AUTO_INCREMENT PRIMARY KEY, STATUS INT, TOTAL DECIMAL(12,2), DATE_TIME DATETIME)",
+        "INSERT INTO tblSalesTransactions (STATUS, TOTAL, DATE_TIME) VALUES (2, 12.50, '2024-03-01 10:00:00'), (0, 3, NULL)",
+        "CREATE TABLE tblSalesInvoice (ID INT AUTO_INCREMENT PRIMARY KEY, TRANSACTION_ID INT, BAR_CODE VARCHAR(50), RETURNED INT)",
+        "INSERT INTO tblSalesInvoice (TRANSACTION_ID, BAR_CODE, RETURNED) VALUES (1, 'P1', 0), (1, 'P2', 0), (1, 'P3', 1), "
+        "(2, 'P1-B', 0)"}, SALES_DB_VERSION)),
              QString());
 
     // A user whose name and password need care on their way to the dump program; its host
