@@ -4,6 +4,8 @@
 
 #include <QStandardPaths>
 
+#include <algorithm>
+
 void ValueSource::Connect(ReportEngine& engine)
 {
     connect(&engine, &ReportEngine::setValue, this, &ValueSource::Answer);
@@ -38,21 +40,16 @@ QString ValueSource::Print(const QString& templ, const QList<int>& records, cons
 
 int ValueSource::CountAsks(const QString& name, int recNo) const
 {
-    int n = 0;
-    for (const Ask& a : asks) {
-        if (a.name == name && (recNo < 0 || a.recNo == recNo))
-            ++n;
-    }
-    return n;
+    return int(std::count_if(asks.cbegin(), asks.cend(),
+                             [&](const Ask& a) { return a.name == name && (recNo < 0 || a.recNo == recNo); }));
 }
 
 QStringList ValueSource::NamesAsked() const
 {
     QStringList names;
-    for (const Ask& a : asks) {
-        if (!names.contains(a.name))
-            names << a.name;
-    }
+    for (const Ask& a : asks)
+        names << a.name;
+    names.removeDuplicates();
     return names;
 }
 
