@@ -38,7 +38,6 @@ private:
         MessageSettings::Instance()->Load();
         (*MessageSettings::Instance())[QStringLiteral("err_msg_21")].show = show;
     }
-    void openDatabases();
 
     QString inventoryDb;
     QString salesDb;
@@ -76,16 +75,6 @@ void TestServerSettingsDialog::cleanupTestCase()
 {
     TestDatabase::dropDatabase(inventoryDb);
     TestDatabase::dropDatabase(salesDb);
-}
-
-void TestServerSettingsDialog::openDatabases()
-{
-    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
-    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, salesDb);
-    DatabaseManager* manager = DatabaseManager::Instance();
-    QVERIFY(manager->InventoryDatabase()->isOpen());
-    QVERIFY(manager->SalesDatabase()->isOpen());
-    QVERIFY(manager->ServerConnection()->isOpen());
 }
 
 void TestServerSettingsDialog::formAsStored()
@@ -168,8 +157,10 @@ void TestServerSettingsDialog::saveWritesAsTyped()
     QFETCH(bool, saved);
     QFETCH(int, managerPort);
     const TestDatabase::Server s = TestDatabase::server();
-    openDatabases();
+    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventoryDb);
+    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, salesDb);
     DatabaseManager* manager = DatabaseManager::Instance();
+    QVERIFY(manager->InventoryDatabase()->isOpen() && manager->SalesDatabase()->isOpen() && manager->ServerConnection()->isOpen());
     QSqlDatabase* inventory = manager->inventoryDb;
     ServerSettingsDialog dialog(nullptr);
     dialog.show();
