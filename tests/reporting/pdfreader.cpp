@@ -39,15 +39,11 @@ int Pages(const QString& path)
 
 QList<QSizeF> PageSizes(const QString& path)
 {
-    const int pages = Pages(path);
     QList<QSizeF> sizes;
-    if (pages <= 0)
-        return sizes;
     const QString info = Run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                                          QString::number(pages), path});
+                                                          QString::number(Pages(path)), path});
     const QRegularExpression re(QStringLiteral("Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"));
-    auto it = re.globalMatch(info);
-    while (it.hasNext()) {
+    for (auto it = re.globalMatch(info); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         sizes << QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
     }
@@ -57,31 +53,21 @@ QList<QSizeF> PageSizes(const QString& path)
 QList<Word> Words(const QString& path, QList<double>* pageHeights)
 {
     const QString html = Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
-    const QRegularExpression pageRe(QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">"));
-    const QRegularExpression wordRe(QStringLiteral(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    const QRegularExpression re(QStringLiteral("<page width=\"[\\d.]+\" height=\"([\\d.]+)\">|<word xMin=\"([\\d.]+)\" "
+                                               "yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
     QList<Word> words;
     int page = 0;
-    int pos = 0;
-    while (true) {
-        const QRegularExpressionMatch p = pageRe.match(html, pos);
-        const QRegularExpressionMatch w = wordRe.match(html, pos);
-        if (p.hasMatch() && (!w.hasMatch() || p.capturedStart() < w.capturedStart())) {
+    for (auto it = re.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const auto at = [&m](int n) { return m.captured(n).toDouble(); };
+        if (m.capturedStart(1) >= 0) {
             ++page;
             if (pageHeights)
-                pageHeights->append(p.captured(2).toDouble());
-            pos = p.capturedEnd();
-            continue;
+                pageHeights->append(at(1));
+        } else {
+            words << Word{page, QTextDocumentFragment::fromHtml(m.captured(6)).toPlainText(),
+                          QRectF(QPointF(at(2), at(3)), QPointF(at(4), at(5)))};
         }
-        if (!w.hasMatch())
-            break;
-        Word word;
-        word.page = page;
-        word.text = QTextDocumentFragment::fromHtml(w.captured(5)).toPlainText();
-        word.box = QRectF(QPointF(w.captured(1).toDouble(), w.captured(2).toDouble()),
-                          QPointF(w.captured(3).toDouble(), w.captured(4).toDouble()));
-        words << word;
-        pos = w.capturedEnd();
     }
     return words;
 }

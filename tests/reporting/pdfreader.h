@@ -20,11 +20,9 @@ struct Word
 // pdftotext -layout of one page (from 1), or of the whole file with page 0.
 QString Text(const QString& path, int page = 0);
 int Pages(const QString& path);
-// Page sizes in points, from pdfinfo.
 QList<QSizeF> PageSizes(const QString& path);
 // Every word with its box (pdftotext -bbox); pageHeights receives each page's height in points.
 QList<Word> Words(const QString& path, QList<double>* pageHeights = nullptr);
-// Font names from pdffonts.
 QStringList Fonts(const QString& path);
 // One page rendered by pdftoppm at the given resolution; a null image when it fails.
 QImage Render(const QString& path, int page, int dpi);

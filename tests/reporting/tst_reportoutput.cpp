@@ -1,4 +1,3 @@
-#include "appsettings.h"
 #include "messagesettings.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
@@ -10,12 +9,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTextEdit>
 #include <QToolBar>
@@ -27,37 +24,22 @@ class TestReportOutput : public QObject
 
 private slots:
     void init();
-    void printerRoutinesFallBackToPdf_data();
-    void printerRoutinesFallBackToPdf();
-    void silencedNoticeStillPrints();
-    void namedPrinterNotFound_data();
-    void namedPrinterNotFound();
+    void printerRoutines_data();
+    void printerRoutines();
     void pdfFileRoutes_data();
     void pdfFileRoutes();
     void dataFolderIsCreated();
     void lockedPdfWarns_data();
     void lockedPdfWarns();
-    void templateWithoutReportPage();
     void previewOpensAndCloses();
 
 private:
     enum Routine { Receipt, Report, Secondary, PdfFile };
     static void Run(ReportEngine& engine, int routine);
     static QString DataPath(const QString& file);
-    ReportEngine* NewReceipt(int records);
+    ReportEngine* NewReceipt(int records, const QString& templ = QString());
     ValueSource* values = nullptr;
 };
-
-namespace {
-
-const QString receiptNotice = QStringLiteral(
-    "Please change Point of Sale printer settings from Settings dialog. Currently it is configured to print to PDF file.");
-const QString reportNotice = QStringLiteral(
-    "Please change Report printer settings from Settings dialog. Currently it is configured to print to PDF file.");
-const QString secondaryNotice = QStringLiteral("Please change Secondary Point of Sale printer settings from Settings "
-                                               "dialog. Currently it is configured to print to PDF file.");
-
-} // namespace
 
 void TestReportOutput::init()
 {
@@ -73,20 +55,12 @@ void TestReportOutput::init()
 
 void TestReportOutput::Run(ReportEngine& engine, int routine)
 {
-    switch (routine) {
-    case Receipt:
-        engine.PrintToPrinter(false);
-        break;
-    case Report:
-        engine.PrintToPrinter(true);
-        break;
-    case Secondary:
+    if (routine == Secondary)
         engine.PrintToSecondaryPrinter();
-        break;
-    default:
+    else if (routine == PdfFile)
         engine.PrintToPDFFile(QString(), true, false);
-        break;
-    }
+    else
+        engine.PrintToPrinter(routine == Report);
 }
 
 QString TestReportOutput::DataPath(const QString& file)
@@ -94,38 +68,59 @@ QString TestReportOutput::DataPath(const QString& file)
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + file;
 }
 
-ReportEngine* TestReportOutput::NewReceipt(int records)
+ReportEngine* TestReportOutput::NewReceipt(int records, const QString& templ)
 {
     auto* engine = new ReportEngine(nullptr);
     engine->recordCounts << records;
-    if (!engine->LoadTemplate(QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml")))
-        qWarning("receipt template missing");
+    engine->LoadTemplate(templ.isEmpty() ? QStringLiteral(":/xml/reports/sales_receipt_no_subitems.xml") : templ);
     values->Connect(*engine);
     return engine;
 }
 
-void TestReportOutput::printerRoutinesFallBackToPdf_data()
+void TestReportOutput::printerRoutines_data()
 {
     QTest::addColumn<int>("routine");
-    QTest::addColumn<QString>("noticeId");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("file");
-    QTest::newRow("receipt printer") << int(Receipt) << "err_msg_1" << "Print to PDF" << receiptNotice << "pdf_print.pdf";
-    QTest::newRow("report printer") << int(Report) << "err_msg_2" << "Print to PDF" << reportNotice << "pdf_print.pdf";
-    QTest::newRow("secondary printer") << int(Secondary) << "err_msg_47" << "Secondary Print to PDF" << secondaryNotice
-                                       << "pdf_print_secondary.pdf";
+    QTest::addColumn<QString>("noticeId");
+    QTest::addColumn<QString>("title"); // empty: the notice is switched off
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("flagKey"); // empty: settings never written
+    QTest::addColumn<QString>("printerKey");
+    const QString tail = QStringLiteral(" printer settings from Settings dialog. Currently it is configured to print to PDF file.");
+    const QString pdf = QStringLiteral("pdf_print.pdf"), secondaryPdf = QStringLiteral("pdf_print_secondary.pdf");
+    QTest::newRow("receipt printer") << int(Receipt) << pdf << "err_msg_1" << "Print to PDF" << "Please change Point of Sale" + tail << "" << "";
+    QTest::newRow("report printer") << int(Report) << pdf << "err_msg_2" << "Print to PDF" << "Please change Report" + tail << "" << "";
+    QTest::newRow("secondary printer") << int(Secondary) << secondaryPdf << "err_msg_47" << "Secondary Print to PDF"
+                                       << "Please change Secondary Point of Sale" + tail << "" << "";
+    QTest::newRow("receipt notice silenced") << int(Receipt) << pdf << "err_msg_1" << "" << "" << "" << "";
+    // PDF switched off and a printer name that no installed printer has.
+    QTest::newRow("named receipt printer") << int(Receipt) << pdf << "" << "" << "" << "ReceiptPrintToPDF" << "receiptPrinter";
+    QTest::newRow("named report printer") << int(Report) << pdf << "" << "" << "" << "ReportPrintToPDF" << "reportPrinter";
+    QTest::newRow("named secondary printer") << int(Secondary) << secondaryPdf << "" << "" << ""
+                                             << "SecondaryPrintToPDF" << "secondaryPrinter";
 }
 
-// With settings never written every printer routine tells the user and prints to PDF, replacing an older file.
-void TestReportOutput::printerRoutinesFallBackToPdf()
+// With settings never written every printer routine tells the user (unless silenced) and prints to
+// PDF, replacing an older file. A named printer that is not found gives no notice, and the PDF of an
+// earlier print is neither touched nor shown as if it were this one.
+void TestReportOutput::printerRoutines()
 {
     QFETCH(int, routine);
+    QFETCH(QString, file);
     QFETCH(QString, noticeId);
     QFETCH(QString, title);
     QFETCH(QString, text);
-    QFETCH(QString, file);
-
+    QFETCH(QString, flagKey);
+    QFETCH(QString, printerKey);
+    const QString printerName = QStringLiteral("Kitchen Printer 7");
+    QVERIFY(!QPrinterInfo::availablePrinterNames().contains(printerName));
+    if (!flagKey.isEmpty()) {
+        TestSupport::Settings()->setValue(flagKey, false);
+        TestSupport::Settings()->setValue(printerKey, printerName);
+    }
+    if (title.isEmpty() && !noticeId.isEmpty())
+        (*MessageSettings::Instance())[noticeId].show = false;
+    QVERIFY(TestSupport::WriteFile(DataPath(file), "earlier print"));
     ModalAnswerer answerer;
     QString shownText;
     bool checkBoxShown = false;
@@ -138,71 +133,25 @@ void TestReportOutput::printerRoutinesFallBackToPdf()
         return true;
     });
     UrlRecorder urls;
-    QVERIFY(TestSupport::WriteFile(DataPath(file), "not a pdf")); // replaced without a warning
     QScopedPointer<ReportEngine> engine(NewReceipt(3));
     Run(*engine, routine);
+    QTest::qWait(100);
 
     QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
-    QCOMPARE(answerer.seen.size(), 1);
-    QCOMPARE(shownText, text);
-    QVERIFY(checkBoxShown);
-    QVERIFY((*MessageSettings::Instance())[noticeId].show);
+    QCOMPARE(answerer.seen.size(), title.isEmpty() ? 0 : 1);
+    if (!title.isEmpty()) {
+        QCOMPARE(shownText, text);
+        QVERIFY(checkBoxShown);
+        QVERIFY((*MessageSettings::Instance())[noticeId].show);
+    }
+    if (!flagKey.isEmpty()) {
+        QVERIFY(urls.urls.isEmpty());
+        QCOMPARE(TestSupport::ReadFile(DataPath(file)), QByteArray("earlier print"));
+        return;
+    }
     QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(DataPath(file))});
     QCOMPARE(PdfReader::Pages(DataPath(file)), 1);
     QVERIFY(PdfReader::Text(DataPath(file)).contains(QLatin1String("Product 003")));
-}
-
-void TestReportOutput::silencedNoticeStillPrints()
-{
-    (*MessageSettings::Instance())[QStringLiteral("err_msg_1")].show = false;
-    ModalAnswerer answerer;
-    UrlRecorder urls;
-    QScopedPointer<ReportEngine> engine(NewReceipt(1));
-    engine->PrintToPrinter(false);
-    QTest::qWait(100);
-    QVERIFY(answerer.seen.isEmpty());
-    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(DataPath(QStringLiteral("pdf_print.pdf")))});
-    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("pdf_print.pdf"))), 1);
-}
-
-void TestReportOutput::namedPrinterNotFound_data()
-{
-    QTest::addColumn<int>("routine");
-    QTest::addColumn<QString>("flagKey");
-    QTest::addColumn<QString>("printerKey");
-    QTest::addColumn<QString>("file");
-    QTest::newRow("receipt printer") << int(Receipt) << "ReceiptPrintToPDF" << "receiptPrinter" << "pdf_print.pdf";
-    QTest::newRow("report printer") << int(Report) << "ReportPrintToPDF" << "reportPrinter" << "pdf_print.pdf";
-    QTest::newRow("secondary printer") << int(Secondary) << "SecondaryPrintToPDF" << "secondaryPrinter"
-                                       << "pdf_print_secondary.pdf";
-}
-
-// PDF switched off and a printer name that no installed printer has: no notice, and the
-// PDF left over from an earlier print is neither touched nor shown as if it were this one.
-void TestReportOutput::namedPrinterNotFound()
-{
-    QFETCH(int, routine);
-    QFETCH(QString, flagKey);
-    QFETCH(QString, printerKey);
-    QFETCH(QString, file);
-
-    const QString printerName = QStringLiteral("Kitchen Printer 7");
-    QVERIFY(!QPrinterInfo::availablePrinterNames().contains(printerName));
-    QSettings* settings = AppSettings::Instance()->settings;
-    settings->setValue(flagKey, false);
-    settings->setValue(printerKey, printerName);
-
-    QVERIFY(TestSupport::WriteFile(DataPath(file), "earlier print"));
-
-    ModalAnswerer answerer;
-    UrlRecorder urls;
-    QScopedPointer<ReportEngine> engine(NewReceipt(2));
-    Run(*engine, routine);
-    QTest::qWait(100);
-
-    QVERIFY(answerer.seen.isEmpty());
-    QVERIFY(urls.urls.isEmpty());
-    QCOMPARE(TestSupport::ReadFile(DataPath(file)), QByteArray("earlier print"));
 }
 
 void TestReportOutput::pdfFileRoutes_data()
@@ -211,9 +160,14 @@ void TestReportOutput::pdfFileRoutes_data()
     QTest::addColumn<bool>("open");
     QTest::addColumn<bool>("secondary");
     QTest::addColumn<QString>("written");
-    QTest::newRow("named, not opened") << "x.pdf" << false << false << "x.pdf";
-    QTest::newRow("default name") << "" << true << false << "pdf_print.pdf";
-    QTest::newRow("default secondary name") << "" << true << true << "pdf_print_secondary.pdf";
+    QTest::addColumn<QString>("templ"); // empty: the receipt
+    QTest::addColumn<bool>("noDataFolder");
+    QTest::newRow("named, not opened") << "x.pdf" << false << false << "x.pdf" << "" << false;
+    QTest::newRow("default name") << "" << true << false << "pdf_print.pdf" << "" << false;
+    QTest::newRow("default secondary name") << "" << true << true << "pdf_print_secondary.pdf" << "" << false;
+    QTest::newRow("no data folder yet") << "fresh.pdf" << false << false << "fresh.pdf" << "" << true;
+    QTest::newRow("template without report page") << "" << true << false << "pdf_print.pdf"
+                                                  << ":/test/templates/no_pages.xml" << false;
 }
 
 void TestReportOutput::pdfFileRoutes()
@@ -222,29 +176,25 @@ void TestReportOutput::pdfFileRoutes()
     QFETCH(bool, open);
     QFETCH(bool, secondary);
     QFETCH(QString, written);
-
+    QFETCH(QString, templ);
+    QFETCH(bool, noDataFolder);
+    if (noDataFolder)
+        QVERIFY(QDir(DataPath(QString())).removeRecursively());
     ModalAnswerer answerer;
     UrlRecorder urls;
-    QScopedPointer<ReportEngine> engine(NewReceipt(2));
+    QScopedPointer<ReportEngine> engine(NewReceipt(5, templ));
     engine->PrintToPDFFile(fileName, open, secondary);
     QTest::qWait(50);
 
     QVERIFY(answerer.seen.isEmpty());
     QCOMPARE(PdfReader::Pages(DataPath(written)), 1);
     QCOMPARE(urls.urls, open ? QList<QUrl>{QUrl::fromLocalFile(DataPath(written))} : QList<QUrl>{});
-    const QStringList files = QDir(DataPath(QString())).entryList(QDir::Files);
-    QCOMPARE(files, QStringList{written});
+    QCOMPARE(QDir(DataPath(QString())).entryList(QDir::Files), QStringList{written});
+    QCOMPARE(values->asks.isEmpty(), !templ.isEmpty()); // a template without report page asks nothing
 }
 
 void TestReportOutput::dataFolderIsCreated()
 {
-    QVERIFY(QDir(DataPath(QString())).removeRecursively());
-    {
-        QScopedPointer<ReportEngine> engine(NewReceipt(1));
-        engine->PrintToPDFFile(QStringLiteral("fresh.pdf"), false, false);
-    }
-    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("fresh.pdf"))), 1);
-
     QVERIFY(QDir(DataPath(QString())).removeRecursively());
     ModalAnswerer answerer;
     UrlRecorder urls;
@@ -267,7 +217,6 @@ void TestReportOutput::lockedPdfWarns()
 {
     QFETCH(int, routine);
     QFETCH(int, notices);
-
     const QString path = DataPath(QStringLiteral("pdf_print.pdf"));
     QVERIFY(QDir().mkpath(path));
     QVERIFY(TestSupport::WriteFile(path + QStringLiteral("/keep"), QByteArray()));
@@ -281,34 +230,15 @@ void TestReportOutput::lockedPdfWarns()
     Run(*engine, routine);
 
     QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
-    QCOMPARE(answerer.messages(),
-             QStringList{QStringLiteral("PDF Print|File [%1] is already opened, or locked. Please close this PDF file and "
-                                        "print again.")
-                             .arg(path)});
-    // Nothing could be written, so nothing is opened.
+    QCOMPARE(answerer.messages(), QStringList{"PDF Print|File [" + path + "] is already opened, or locked. Please close "
+                                                                          "this PDF file and print again."});
     QVERIFY(urls.urls.isEmpty());
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QVERIFY(QDir(path).removeRecursively());
-}
-
-void TestReportOutput::templateWithoutReportPage()
-{
-    ReportEngine engine(nullptr);
-    engine.recordCounts << 5;
-    QVERIFY(engine.LoadTemplate(QStringLiteral(":/test/templates/no_pages.xml")));
-    values->Connect(engine);
-    UrlRecorder urls;
-    engine.PrintToPDFFile(QString(), true, false);
-    QCOMPARE(PdfReader::Pages(DataPath(QStringLiteral("pdf_print.pdf"))), 1);
-    QCOMPARE(urls.urls.size(), 1);
-    QVERIFY(values->asks.isEmpty());
 }
 
 void TestReportOutput::previewOpensAndCloses()
 {
     ModalAnswerer answerer;
-    int pages = 0;
-    int shownPage = 0;
+    int pages = 0, shownPage = 0;
     answerer.handle([&](QWidget* w) {
         auto* dialog = qobject_cast<QPrintPreviewDialog*>(w);
         if (!dialog)
@@ -322,7 +252,6 @@ void TestReportOutput::previewOpensAndCloses()
     UrlRecorder urls;
     QScopedPointer<ReportEngine> engine(NewReceipt(40));
     engine->ShowPrintPreview(nullptr);
-
     QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
     QCOMPARE(answerer.seen.size(), 1);
     QCOMPARE(pages, 2);

@@ -4,6 +4,8 @@
 
 #include <QStandardPaths>
 
+#include <algorithm>
+
 void ValueSource::Connect(ReportEngine& engine)
 {
     connect(&engine, &ReportEngine::setValue, this, &ValueSource::Answer);
@@ -26,23 +28,28 @@ void ValueSource::AnswerImage(int& recNo, QString& paramName, QImage& paramValue
         paramValue = images.value(paramName);
 }
 
+QString ValueSource::Print(const QString& templ, const QList<int>& records, const QString& file)
+{
+    ReportEngine engine(nullptr);
+    engine.recordCounts = records;
+    if (!engine.LoadTemplate(templ.startsWith(QLatin1Char(':')) ? templ : QStringLiteral(":/test/templates/%1.xml").arg(templ)))
+        return QString();
+    Connect(engine);
+    return PrintPdf(engine, file);
+}
+
 int ValueSource::CountAsks(const QString& name, int recNo) const
 {
-    int n = 0;
-    for (const Ask& a : asks) {
-        if (a.name == name && (recNo < 0 || a.recNo == recNo))
-            ++n;
-    }
-    return n;
+    return int(std::count_if(asks.cbegin(), asks.cend(),
+                             [&](const Ask& a) { return a.name == name && (recNo < 0 || a.recNo == recNo); }));
 }
 
 QStringList ValueSource::NamesAsked() const
 {
     QStringList names;
-    for (const Ask& a : asks) {
-        if (!names.contains(a.name))
-            names << a.name;
-    }
+    for (const Ask& a : asks)
+        names << a.name;
+    names.removeDuplicates();
     return names;
 }
 

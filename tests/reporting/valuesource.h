@@ -33,6 +33,9 @@ public:
     QList<Ask> imageAsks;
 
     void Connect(ReportEngine& engine);
+    // Loads a template (a test template's base name or a resource path), prints `records` through
+    // this source to `file` and returns the PDF's path; an empty path when the template is refused.
+    QString Print(const QString& templ, const QList<int>& records = {}, const QString& file = QStringLiteral("print.pdf"));
     int CountAsks(const QString& name, int recNo = -1) const;
     // Distinct names in the order first asked.
     QStringList NamesAsked() const;

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 #include <QSqlDriver>
 #include <QSqlField>
@@ -25,6 +26,7 @@ const QString KeyBackupFolder = QStringLiteral("path_to_backup_folder");
 const QString SuccessStart = QStringLiteral("Backup|Backup operation completed successfully. All the data has been "
                                             "saved in SQL file. Please use MySQL Workbench tool for restoring the "
                                             "backup. This tool is freely available from ");
+const QString OddPassword = QStringLiteral("p#ss \"w'rd\\ end");
 
 // A stand-in dump program: records its arguments and the option file it was given,
 // waits a moment, then writes its result file.
@@ -93,58 +95,49 @@ private:
 void TestBackupDialog::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    dumpTool = QStandardPaths::findExecutable(QStringLiteral("mariadb-dump"));
-    if (dumpTool.isEmpty())
-        dumpTool = QStandardPaths::findExecutable(QStringLiteral("mysqldump"));
-    clientTool = QStandardPaths::findExecutable(QStringLiteral("mariadb"));
-    if (clientTool.isEmpty())
-        clientTool = QStandardPaths::findExecutable(QStringLiteral("mysql"));
+    const auto find = [](const char* a, const char* b) {
+        const QString found = QStandardPaths::findExecutable(QLatin1String(a));
+        return found.isEmpty() ? QStandardPaths::findExecutable(QLatin1String(b)) : found;
+    };
+    dumpTool = find("mariadb-dump", "mysqldump");
+    clientTool = find("mariadb", "mysql");
     QVERIFY2(!dumpTool.isEmpty() && !clientTool.isEmpty(), "mariadb-dump and mariadb clients are needed");
 
     // Small stand-ins for the real schemas: a few tables with awkward text.
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("bk_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("bk_sales"));
-    QCOMPARE(TestDatabase::exec(QString(), {QStringLiteral("CREATE DATABASE `%1`").arg(inventoryDb),
-                                            QStringLiteral("CREATE DATABASE `%1`").arg(salesDb)}),
+    const auto versioned = [](QStringList sql, const QString& version) {
+        return sql << QStringLiteral("CREATE TABLE tblVorantel (DB_VERSION VARCHAR(50))")
+                   << QStringLiteral("INSERT INTO tblVorantel VALUES ('%1')").arg(version);
+    };
+    QCOMPARE(TestDatabase::exec(QString(), {"CREATE DATABASE `" + inventoryDb + '`', "CREATE DATABASE `" + salesDb + '`'}), QString());
+    QCOMPARE(TestDatabase::exec(inventoryDb, versioned({
+        "CREATE TABLE tblProducts (ID INT AUTO_INCREMENT PRIMARY KEY, PRODUCT_CODE VARCHAR(50) UNIQUE, PRODUCT_NAME VARCHAR(200))",
+        "INSERT INTO tblProducts (PRODUCT_CODE, PRODUCT_NAME) VALUES ('P1', 'Crème brûlée'), "
+        "('P2', 'It''s \"quoted\"; -- not SQL'), ('P3', 'back\\\\slash')",
+        "CREATE TABLE tblInventory (ID INT AUTO_INCREMENT PRIMARY KEY, BAR_CODE VARCHAR(50), QUANTITY DOUBLE, SALE_PRICE DECIMAL(12,2))",
+        "INSERT INTO tblInventory (BAR_CODE, QUANTITY, SALE_PRICE) VALUES ('P1', 3, 2.50), ('P1-B', 1.5, 2.75), ('P2', 0, 10), "
+        "('P3', 7, 0.99), ('P3-B', -1, 1.01)"}, INVENTORY_DB_VERSION)),
              QString());
-    QCOMPARE(TestDatabase::exec(inventoryDb,
-                                {QStringLiteral("CREATE TABLE tblProducts (ID INT AUTO_INCREMENT PRIMARY KEY, "
-                                                "PRODUCT_CODE VARCHAR(50) UNIQUE, PRODUCT_NAME VARCHAR(200)) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblProducts (PRODUCT_CODE, PRODUCT_NAME) VALUES "
-                                                "('P1', 'Crème brûlée'), ('P2', 'It''s \"quoted\"; -- not SQL'), "
-                                                "('P3', 'back\\\\slash')"),
-                                 QStringLiteral("CREATE TABLE tblInventory (ID INT AUTO_INCREMENT PRIMARY KEY, "
-                                                "BAR_CODE VARCHAR(50), QUANTITY DOUBLE, SALE_PRICE DECIMAL(12,2)) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblInventory (BAR_CODE, QUANTITY, SALE_PRICE) VALUES "
-                                                "('P1', 3, 2.50), ('P1-B', 1.5, 2.75), ('P2', 0, 10), ('P3', 7, 0.99), "
-                                                "('P3-B', -1, 1.01)"),
-                                 QStringLiteral("CREATE TABLE tblVorantel (DB_VERSION VARCHAR(50)) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblVorantel VALUES ('%1')").arg(INVENTORY_DB_VERSION)}),
-             QString());
-    QCOMPARE(TestDatabase::exec(salesDb,
-                                {QStringLiteral("CREATE TABLE tblSalesTransactions (ID INT AUTO_INCREMENT PRIMARY KEY, "
-                                                "STATUS INT, TOTAL DECIMAL(12,2), DATE_TIME DATETIME) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblSalesTransactions (STATUS, TOTAL, DATE_TIME) VALUES "
-                                                "(2, 12.50, '2024-03-01 10:00:00'), (0, 3, NULL)"),
-                                 QStringLiteral("CREATE TABLE tblSalesInvoice (ID INT AUTO_INCREMENT PRIMARY KEY, "
-                                                "TRANSACTION_ID INT, BAR_CODE VARCHAR(50), RETURNED INT) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblSalesInvoice (TRANSACTION_ID, BAR_CODE, RETURNED) VALUES "
-                                                "(1, 'P1', 0), (1, 'P2', 0), (1, 'P3', 1), (2, 'P1-B', 0)"),
-                                 QStringLiteral("CREATE TABLE tblVorantel (DB_VERSION VARCHAR(50)) ENGINE=InnoDB"),
-                                 QStringLiteral("INSERT INTO tblVorantel VALUES ('%1')").arg(SALES_DB_VERSION)}),
+    QCOMPARE(TestDatabase::exec(salesDb, versioned({
+        "CREATE TABLE tblSalesTransactions (ID INT AUTO_INCREMENT PRIMARY KEY, STATUS INT, TOTAL DECIMAL(12,2), DATE_TIME DATETIME)",
+        "INSERT INTO tblSalesTransactions (STATUS, TOTAL, DATE_TIME) VALUES (2, 12.50, '2024-03-01 10:00:00'), (0, 3, NULL)",
+        "CREATE TABLE tblSalesInvoice (ID INT AUTO_INCREMENT PRIMARY KEY, TRANSACTION_ID INT, BAR_CODE VARCHAR(50), RETURNED INT)",
+        "INSERT INTO tblSalesInvoice (TRANSACTION_ID, BAR_CODE, RETURNED) VALUES (1, 'P1', 0), (1, 'P2', 0), (1, 'P3', 1), "
+        "(2, 'P1-B', 0)"}, SALES_DB_VERSION)),
              QString());
 
     // A user whose name and password need care on their way to the dump program; its host
     // is the server's address, since an anonymous 'localhost' account would shadow '%'.
     oddUser = TestDatabase::uniqueName(QStringLiteral("bk user"));
-    QSqlDatabase admin = TestDatabase::connect(QStringLiteral("test_admin"));
+    const QString host = TestDatabase::server().host;
     QSqlField password(QStringLiteral("p"), QVariant::String);
-    password.setValue(QStringLiteral("p#ss \"w'rd\\ end"));
+    password.setValue(OddPassword);
     QCOMPARE(TestDatabase::exec(QString(),
                                 {QStringLiteral("CREATE USER '%1'@'%2' IDENTIFIED BY %3")
-                                     .arg(oddUser, TestDatabase::server().host, admin.driver()->formatValue(password)),
-                                 QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'%3'").arg(inventoryDb, oddUser, TestDatabase::server().host),
-                                 QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'%3'").arg(salesDb, oddUser, TestDatabase::server().host)}),
+                                     .arg(oddUser, host, TestDatabase::connect(QStringLiteral("test_admin")).driver()->formatValue(password)),
+                                 QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'%3'").arg(inventoryDb, oddUser, host),
+                                 QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'%3'").arg(salesDb, oddUser, host)}),
              QString());
 }
 
@@ -178,9 +171,8 @@ void TestBackupDialog::cleanup()
 
 QString TestBackupDialog::makeFolder(const QString& name)
 {
-    const QString path = work + QLatin1Char('/') + name;
-    QDir().mkpath(path);
-    return path;
+    QDir().mkpath(work + QLatin1Char('/') + name);
+    return work + QLatin1Char('/') + name;
 }
 
 // Answers a file chooser the way a user does: open the folder, type the name, press the button.
@@ -201,7 +193,6 @@ bool TestBackupDialog::pick(QWidget* modal, const QString& path)
     return true;
 }
 
-// Clicks a chooser button and picks the path in the file chooser that opens.
 void TestBackupDialog::choose(Backupdialog& dialog, const char* button, const QString& path)
 {
     ModalAnswerer answerer;
@@ -226,11 +217,8 @@ void TestBackupDialog::restore(const QString& file, const QString& database)
     scratchDbs << database;
     const TestDatabase::Server s = TestDatabase::server();
     const QString options = work + QStringLiteral("/client.cnf");
-    QFile optionsFile(options);
-    QVERIFY(optionsFile.open(QIODevice::WriteOnly));
-    optionsFile.write("[client]\npassword=" + s.password.toUtf8() + "\n");
-    optionsFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    optionsFile.close();
+    QVERIFY(TestSupport::WriteFile(options, "[client]\npassword=" + s.password.toUtf8() + "\n"));
+    QFile::setPermissions(options, QFile::ReadOwner | QFile::WriteOwner);
     QProcess client;
     client.setStandardInputFile(file);
     client.start(clientTool, {QStringLiteral("--defaults-extra-file=") + options, QStringLiteral("--host=") + s.host,
@@ -239,7 +227,6 @@ void TestBackupDialog::restore(const QString& file, const QString& database)
     QVERIFY2(client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0, client.readAllStandardError().constData());
 }
 
-// Row count and checksum of a table.
 QStringList TestBackupDialog::tableState(const QString& database, const QString& table)
 {
     return DatabaseTest::Rows(database, QStringLiteral("SELECT COUNT(*) FROM `%1`").arg(table))
@@ -260,10 +247,8 @@ void TestBackupDialog::constructionReadsPaths()
     QFETCH(QString, program);
     QFETCH(QString, folder);
     QFETCH(bool, backupEnabled);
-    if (!program.isEmpty())
-        store()->setValue(KeyDumpPath, program);
-    if (!folder.isEmpty())
-        store()->setValue(KeyBackupFolder, folder);
+    store()->setValue(KeyDumpPath, program);
+    store()->setValue(KeyBackupFolder, folder);
     Backupdialog dialog;
     QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("lineMysqlDumpPath"))->text(), program);
     QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("lineEdit"))->text(), folder);
@@ -286,7 +271,6 @@ void TestBackupDialog::choosers()
     cancelFolder();
     QVERIFY(folderEdit->text().isEmpty());
     QVERIFY(!backup->isEnabled());
-    // The folder picked inside the one being browsed is the choice, not the browsed one.
     const QString target = makeFolder(QStringLiteral("daily"));
     choose(dialog, "pushButtonSelect", target);
     QCOMPARE(folderEdit->text(), target);
@@ -295,35 +279,29 @@ void TestBackupDialog::choosers()
     QCOMPARE(folderEdit->text(), target);
     QVERIFY(backup->isEnabled());
 
-    QString startFolder;
-    QString filter;
-    QStringList filters;
+    QStringList seen; // start folder, chosen filter, then the filters offered
     {
         ModalAnswerer answerer;
         answerer.handle([&](QWidget* modal) {
             auto* chooser = qobject_cast<QFileDialog*>(modal);
-            if (!chooser)
-                return false;
-            startFolder = chooser->directory().absolutePath();
-            filter = chooser->selectedNameFilter();
-            filters = chooser->nameFilters();
-            chooser->reject();
-            return true;
+            if (chooser) {
+                seen << chooser->directory().absolutePath() << chooser->selectedNameFilter() << chooser->nameFilters();
+                chooser->reject();
+            }
+            return chooser != nullptr;
         });
         dialog.findChild<QPushButton*>(QStringLiteral("pushSelectExe"))->click();
         QCOMPARE(answerer.pendingAnswers(), 0);
     }
-    QCOMPARE(startFolder, work);
-    QVERIFY(filters.contains(QStringLiteral("Exe Files (*.exe)")));
     // The dump program carries no ".exe" here, so it must be visible without changing the filter.
-    QCOMPARE(filter, QStringLiteral("All Files (*)"));
+    QCOMPARE(seen.mid(0, 2), (QStringList{work, QStringLiteral("All Files (*)")}));
+    QVERIFY(seen.mid(2).contains(QStringLiteral("Exe Files (*.exe)")));
     QVERIFY(programEdit->text().isEmpty());
     choose(dialog, "pushSelectExe", dumpTool);
     QCOMPARE(programEdit->text(), dumpTool);
     QCOMPARE(store()->value(QStringLiteral("RECENT_LOCATION")).toString(), work);
     // Nothing is stored before a backup succeeds.
-    QVERIFY(!store()->contains(KeyDumpPath));
-    QVERIFY(!store()->contains(KeyBackupFolder));
+    QVERIFY(!store()->contains(KeyDumpPath) && !store()->contains(KeyBackupFolder));
 }
 
 void TestBackupDialog::backupRestoresToSameRows_data()
@@ -338,10 +316,9 @@ void TestBackupDialog::backupRestoresToSameRows()
     QFETCH(bool, oddCredentials);
     if (oddCredentials) {
         store()->setValue(DB_USER, oddUser);
-        store()->setValue(DB_PASSWORD, QStringLiteral("p#ss \"w'rd\\ end"));
+        store()->setValue(DB_PASSWORD, OddPassword);
     }
     const QString folder = makeFolder(QStringLiteral("target"));
-
     Backupdialog dialog;
     choose(dialog, "pushSelectExe", dumpTool);
     choose(dialog, "pushButtonSelect", folder);
@@ -349,12 +326,10 @@ void TestBackupDialog::backupRestoresToSameRows()
     const QString message = pressBackup(dialog);
     const QDateTime after = QDateTime::currentDateTime();
     QVERIFY2(message.startsWith(SuccessStart), qPrintable(message));
-
     const QStringList files = backupFiles(folder);
     QCOMPARE(files.size(), 2);
     const QRegularExpression name(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d\\d)-(vorantel_inventory|vorantel_sales)\\.sql$"));
-    QString inventoryFile;
-    QString salesFile;
+    QString inventoryFile, salesFile;
     for (const QString& file : files) {
         const QRegularExpressionMatch match = name.match(file);
         QVERIFY2(match.hasMatch(), qPrintable(file));
@@ -363,11 +338,7 @@ void TestBackupDialog::backupRestoresToSameRows()
         (match.captured(2) == QLatin1String("vorantel_inventory") ? inventoryFile : salesFile) = folder + QLatin1Char('/') + file;
     }
     QVERIFY(!inventoryFile.isEmpty() && !salesFile.isEmpty());
-
-    QFile dump(inventoryFile);
-    QVERIFY(dump.open(QIODevice::ReadOnly));
-    QVERIFY(dump.readAll().contains("DROP TABLE IF EXISTS `tblProducts`"));
-
+    QVERIFY(TestSupport::ReadFile(inventoryFile).contains("DROP TABLE IF EXISTS `tblProducts`"));
     const QString inventoryCopy = TestDatabase::uniqueName(QStringLiteral("bk_inv_restored"));
     const QString salesCopy = TestDatabase::uniqueName(QStringLiteral("bk_sales_restored"));
     restore(inventoryFile, inventoryCopy);
@@ -389,17 +360,12 @@ void TestBackupDialog::passwordStaysOffTheCommandLine()
     store()->setValue(DB_PASSWORD, password);
     const QString toolFolder = makeFolder(QStringLiteral("tool"));
     const QString tool = toolFolder + QStringLiteral("/dump tool");
-    QFile script(tool);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(RecordingTool);
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(TestSupport::WriteFile(tool, RecordingTool));
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString folder = makeFolder(QStringLiteral("target"));
-
     Backupdialog dialog;
     choose(dialog, "pushSelectExe", tool);
     choose(dialog, "pushButtonSelect", folder);
-
     // The message may only come once both slow dumps have written their files.
     QStringList filesAtMessage;
     QString message;
@@ -417,36 +383,28 @@ void TestBackupDialog::passwordStaysOffTheCommandLine()
     QCOMPARE(answerer.pendingAnswers(), 0);
     QVERIFY2(message.startsWith(SuccessStart), qPrintable(message));
     QCOMPARE(filesAtMessage.size(), 2);
-
     const QStringList runs = QDir(toolFolder).entryList({QStringLiteral("run.*.args")}, QDir::Files);
     QCOMPARE(runs.size(), 2);
     const TestDatabase::Server s = TestDatabase::server();
     QStringList databases;
     for (const QString& run : runs) {
-        QFile argsFile(toolFolder + QLatin1Char('/') + run);
-        QVERIFY(argsFile.open(QIODevice::ReadOnly));
-        QStringList args = QString::fromUtf8(argsFile.readAll()).split(QLatin1Char('\n'));
+        QStringList args = QString::fromUtf8(TestSupport::ReadFile(toolFolder + QLatin1Char('/') + run)).split(QLatin1Char('\n'));
         args.removeLast();
         for (const QString& arg : qAsConst(args))
             QVERIFY2(!arg.contains(QStringLiteral("se cret")), qPrintable(arg));
         QCOMPARE(args.size(), 8);
-        const QString optionsFile = args.at(0).mid(int(qstrlen("--defaults-extra-file=")));
         QVERIFY2(args.at(0).startsWith(QStringLiteral("--defaults-extra-file=")), qPrintable(args.at(0)));
-        QVERIFY2(!QFile::exists(optionsFile), "the password file must not outlive the backup");
+        QVERIFY2(!QFile::exists(args.at(0).section(QLatin1Char('='), 1)), "the password file must not outlive the backup");
         QCOMPARE(args.mid(1, 4), QStringList({QStringLiteral("--host=") + s.host, QStringLiteral("--port=%1").arg(s.port),
                                               QStringLiteral("--user=shop keeper"), QStringLiteral("--add-drop-table")}));
         QVERIFY2(args.at(5).startsWith(QStringLiteral("--result-file=") + folder + QLatin1Char('/')), qPrintable(args.at(5)));
         QCOMPARE(args.at(6), QStringLiteral("--"));
         databases << args.at(7);
-
-        QFile options(toolFolder + QLatin1Char('/') + run.chopped(4) + QStringLiteral("cnf"));
-        QVERIFY(options.open(QIODevice::ReadOnly));
-        QCOMPARE(options.readAll(), QByteArray("[client]\npassword=\"se cret#\\\"1'\\\\\"\n"));
+        QCOMPARE(TestSupport::ReadFile(toolFolder + QLatin1Char('/') + run.chopped(4) + QStringLiteral("cnf")),
+                 QByteArray("[client]\npassword=\"se cret#\\\"1'\\\\\"\n"));
     }
-    databases.sort();
-    QStringList expected{inventoryDb, salesDb};
-    expected.sort();
-    QCOMPARE(databases, expected);
+    QCOMPARE(QSet<QString>(databases.cbegin(), databases.cend()), (QSet<QString>{inventoryDb, salesDb}));
+    QCOMPARE(databases.size(), 2);
 }
 
 void TestBackupDialog::failureSavesNoPath_data()
@@ -486,7 +444,6 @@ void TestBackupDialog::failureSavesNoPath()
     QFETCH(bool, folderGone);
     QFETCH(QString, expected);
     QFETCH(QStringList, filesLeft);
-
     // What an earlier good backup left; a failed one must not replace it.
     const QString earlierFolder = makeFolder(QStringLiteral("earlier"));
     store()->setValue(KeyDumpPath, QStringLiteral("/earlier/mysqldump"));
@@ -499,12 +456,9 @@ void TestBackupDialog::failureSavesNoPath()
         tool = QStandardPaths::findExecutable(QStringLiteral("false"));
     } else if (program != QLatin1String("real")) {
         tool = makeFolder(QStringLiteral("tool")) + QStringLiteral("/mysqldump");
-        QFile file(tool);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a program\n");
+        QVERIFY(TestSupport::WriteFile(tool, "not a program\n"));
     }
     const QString folder = makeFolder(QStringLiteral("target"));
-
     Backupdialog dialog;
     choose(dialog, "pushSelectExe", tool);
     choose(dialog, "pushButtonSelect", folder);
@@ -512,7 +466,6 @@ void TestBackupDialog::failureSavesNoPath()
         QVERIFY(QFile::remove(tool));
     if (folderGone)
         QVERIFY(QDir(folder).removeRecursively());
-
     const QString message = pressBackup(dialog);
     expected.replace(QStringLiteral("%inv"), inventoryDb).replace(QStringLiteral("%folder"), folder);
     QVERIFY2(message.startsWith(expected), qPrintable(message));

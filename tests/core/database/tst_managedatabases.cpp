@@ -26,14 +26,12 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
+    void listing_data();
     void listing();
-    void changeModeLayout();
     void selectDatabase_data();
     void selectDatabase();
-    void serialNumberRules_data();
-    void serialNumberRules();
-    void salesDatabaseNameRules_data();
-    void salesDatabaseNameRules();
+    void salesDialogRules_data();
+    void salesDialogRules();
     void createDatabase_data();
     void createDatabase();
     void serverSettingsRefillLists_data();
@@ -77,14 +75,10 @@ void TestManageDatabases::initTestCase()
     answerer = new ModalAnswerer(this);
     DatabaseManager::Instance()->mainWindow = &listener;
     DatabaseTest::UseFixtureServer();
-    inventoryA = TestDatabase::uniqueName(QStringLiteral("md_inv_a"));
-    inventoryB = TestDatabase::uniqueName(QStringLiteral("md_inv_b"));
-    salesA = TestDatabase::uniqueName(QStringLiteral("md_sales_a"));
-    salesB = TestDatabase::uniqueName(QStringLiteral("md_sales_b"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryA), QString());
-    QCOMPARE(DatabaseTest::Create(1, inventoryB), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesA), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesB), QString());
+    for (QString* name : {&inventoryA, &inventoryB, &salesA, &salesB}) {
+        *name = TestDatabase::uniqueName(QStringLiteral("md_db"));
+        QCOMPARE(DatabaseTest::Create(name == &salesA || name == &salesB ? 2 : 1, *name), QString());
+    }
 }
 
 void TestManageDatabases::init()
@@ -114,48 +108,51 @@ void TestManageDatabases::cleanupTestCase()
     DatabaseManager::Instance()->mainWindow = nullptr;
 }
 
+void TestManageDatabases::listing_data()
+{
+    QTest::addColumn<bool>("changeMode");
+    QTest::newRow("full dialog") << false;
+    QTest::newRow("change mode") << true;
+}
+
 void TestManageDatabases::listing()
 {
-    AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventoryA);
+    QFETCH(bool, changeMode);
+    if (!changeMode)
+        AppSettings::Instance()->settings->setValue(ACTIVE_INVENTORY_DB, inventoryA);
     setNotices(true);
-    ManageDatabases dialog(nullptr, false);
+    ManageDatabases dialog(nullptr, changeMode);
     dialog.show();
     QVERIFY(!dialog.databaseChanged);
-    QCOMPARE(child<QLineEdit>(&dialog, "lineEditInventoryDB")->text(), inventoryA);
+    QCOMPARE(child<QLineEdit>(&dialog, "lineEditInventoryDB")->text(),
+             changeMode ? QStringLiteral("No Active Inventory Database") : inventoryA);
     QCOMPARE(child<QLineEdit>(&dialog, "lineEdit")->text(), QStringLiteral("No Active Sales Database"));
+    QCOMPARE(child<QGroupBox>(&dialog, "groupBox")->isVisible(), !changeMode);
+    QCOMPARE(child(&dialog, "pushButtonNewInventoryDB")->isVisible(), !changeMode);
 
     // Every database of the server, in both lists, none chosen, nothing selected or written.
     QComboBox* inventories = child<QComboBox>(&dialog, "comboInventoryDatabases");
     QComboBox* salesList = child<QComboBox>(&dialog, "comboSalesDatabases");
+    QVERIFY(inventories->isVisible());
     const QStringList listed = items(inventories);
     QCOMPARE(items(salesList), listed);
     for (const QString& name : {inventoryA, inventoryB, salesA, salesB, QStringLiteral("mysql")})
         QVERIFY2(listed.contains(name), qPrintable(name));
     QCOMPARE(inventories->currentIndex(), -1);
     QCOMPARE(salesList->currentIndex(), -1);
-    QCOMPARE(value(ACTIVE_INVENTORY_DB), inventoryA);
+    QCOMPARE(value(ACTIVE_INVENTORY_DB), changeMode ? QString() : inventoryA);
     QVERIFY(!AppSettings::Instance()->settings->contains(ACTIVE_SALES_DB));
     QVERIFY(listener.calls.isEmpty());
     QVERIFY(answerer->seen.isEmpty());
 
-    // The full dialog shows its notice a moment later.
-    QTRY_COMPARE(answerer->seen.size(), 1);
-    QCOMPARE(answerer->seen.first().className, QStringLiteral("ErrorDialog"));
-    QCOMPARE(answerer->seen.first().title, QStringLiteral("Databases"));
-}
-
-void TestManageDatabases::changeModeLayout()
-{
-    setNotices(true);
-    ManageDatabases dialog(nullptr, true);
-    dialog.show();
-    QVERIFY(!child<QGroupBox>(&dialog, "groupBox")->isVisible());
-    QVERIFY(!child(&dialog, "pushButtonNewInventoryDB")->isVisible());
-    QVERIFY(child<QComboBox>(&dialog, "comboInventoryDatabases")->isVisible());
-    QCOMPARE(child<QLineEdit>(&dialog, "lineEditInventoryDB")->text(), QStringLiteral("No Active Inventory Database"));
-    // Past the moment the full dialog shows its notice: nothing comes.
-    QTest::qWait(1300);
-    QVERIFY(answerer->seen.isEmpty());
+    // The full dialog shows its notice a moment later; change mode shows none.
+    if (changeMode) {
+        QTest::qWait(1300);
+        QVERIFY(answerer->seen.isEmpty());
+    } else {
+        QTRY_COMPARE(answerer->seen.size(), 1);
+        QCOMPARE(answerer->seen.first().title, QStringLiteral("Databases"));
+    }
 }
 
 void TestManageDatabases::selectDatabase_data()
@@ -199,10 +196,8 @@ void TestManageDatabases::selectDatabase()
     QString name = chosen == QLatin1String("@a")   ? active
                    : chosen == QLatin1String("@b") ? (inventory ? inventoryB : salesB)
                                                    : (inventory ? salesA : inventoryA);
-    if (chosen == QLatin1String("@old")) {
-        // A database last opened by version 17 of the program.
-        name = TestDatabase::uniqueName(QStringLiteral("md_inv_old"));
-        dropLater << name;
+    if (chosen == QLatin1String("@old")) { // last opened by version 17 of the program
+        dropLater << (name = TestDatabase::uniqueName(QStringLiteral("md_inv_old")));
         QCOMPARE(DatabaseTest::Create(1, name), QString());
         QCOMPARE(TestDatabase::exec(name, {"UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_17.0.0'"}), QString());
     }
@@ -212,13 +207,11 @@ void TestManageDatabases::selectDatabase()
     QVERIFY(inventory ? manager->InventoryDatabase()->isOpen() : manager->SalesDatabase()->isOpen());
     QSqlDatabase* before = inventory ? manager->inventoryDb : manager->salesDb;
     listener.calls.clear();
-
     ManageDatabases dialog(nullptr, false);
     dialog.show();
     QComboBox* list = child<QComboBox>(&dialog, inventory ? "comboInventoryDatabases" : "comboSalesDatabases");
     QVERIFY2(list->findText(name) >= 0, qPrintable(name));
     list->setCurrentIndex(list->findText(name));
-
     QCOMPARE(answerer->messages(), messages);
     if (messages.isEmpty())
         QVERIFY(answerer->seen.isEmpty());
@@ -227,7 +220,6 @@ void TestManageDatabases::selectDatabase()
     QCOMPARE(child<QLineEdit>(&dialog, inventory ? "lineEditInventoryDB" : "lineEdit")->text(), accepted ? name : active);
     QSqlDatabase* now = inventory ? manager->inventoryDb : manager->salesDb;
     if (changed || (accepted && !inventory)) {
-        // Reconnected on the chosen database, status reported.
         QCOMPARE(listener.calls, QStringList{inventory ? "inventory 1" : "sales 1"});
         QVERIFY(inventory ? manager->inventoryOpen : manager->salesOpen);
         QCOMPARE(now->databaseName(), name);
@@ -236,7 +228,6 @@ void TestManageDatabases::selectDatabase()
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), inventory ? INVENTORY_DB_VERSION : SALES_DB_VERSION);
     } else {
-        // The open connection stays as it was.
         QVERIFY(listener.calls.isEmpty());
         QCOMPARE(now->databaseName(), active);
         if (inventory)
@@ -245,26 +236,32 @@ void TestManageDatabases::selectDatabase()
     QVERIFY(!AppSettings::Instance()->settings->contains(inventory ? ACTIVE_SALES_DB : ACTIVE_INVENTORY_DB));
 }
 
-void TestManageDatabases::serialNumberRules_data()
+void TestManageDatabases::salesDialogRules_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("serial");
     QTest::addColumn<QString>("message"); // empty: accepted
     QTest::addColumn<QString>("fieldAfter");
     const QString notNumeric = QStringLiteral("Serial|Please enter valid numeric value greater than zero for the serial "
                                               "number.");
     const QString zero = QStringLiteral("Serial|Please enter numeric value greater than zero for the serial number.");
-    QTest::newRow("0") << "0" << zero << "1";
-    QTest::newRow("00") << "00" << zero << "1";
-    QTest::newRow("-1") << "-1" << notNumeric << "-1";
-    QTest::newRow("leading blank") << " 1" << notNumeric << " 1";
-    QTest::newRow("eleven digits") << "12345678901" << notNumeric << "12345678901";
-    QTest::newRow("empty") << "" << notNumeric << "";
-    QTest::newRow("007") << "007" << QString() << "007";
-    QTest::newRow("ten digits") << "9999999999" << QString() << "9999999999";
+    const QString noName = QStringLiteral("Database Name|Database name is empty. Please enter name for sales database.");
+    QTest::newRow("0") << "shop" << "0" << zero << "1";
+    QTest::newRow("00") << "shop" << "00" << zero << "1";
+    QTest::newRow("-1") << "shop" << "-1" << notNumeric << "-1";
+    QTest::newRow("leading blank") << "shop" << " 1" << notNumeric << " 1";
+    QTest::newRow("eleven digits") << "shop" << "12345678901" << notNumeric << "12345678901";
+    QTest::newRow("empty") << "shop" << "" << notNumeric << "";
+    QTest::newRow("007") << "shop" << "007" << QString() << "007";
+    QTest::newRow("ten digits") << "shop" << "9999999999" << QString() << "9999999999";
+    QTest::newRow("empty name") << "" << "1" << noName << "1";
+    QTest::newRow("name of blanks") << "   " << "1" << noName << "1";
+    QTest::newRow("name with blanks around") << " shop " << "1" << QString() << "1";
 }
 
-void TestManageDatabases::serialNumberRules()
+void TestManageDatabases::salesDialogRules()
 {
+    QFETCH(QString, name);
     QFETCH(QString, serial);
     QFETCH(QString, message);
     QFETCH(QString, fieldAfter);
@@ -272,40 +269,16 @@ void TestManageDatabases::serialNumberRules()
     dialog.show();
     QLineEdit* field = child<QLineEdit>(&dialog, "lineInvoiceSerial");
     QCOMPARE(field->text(), QStringLiteral("1"));
-    child<QLineEdit>(&dialog, "lineSalesDBName")->setText(QStringLiteral("shop"));
+    child<QLineEdit>(&dialog, "lineSalesDBName")->setText(name);
     field->setText(serial);
     child(&dialog, "pushOk")->click();
-
     QCOMPARE(answerer->messages(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(dialog.okPressed, message.isEmpty());
     QCOMPARE(dialog.isVisible(), !message.isEmpty());
     QCOMPARE(field->text(), fieldAfter);
-    // Passed on as typed, leading zeros included.
+    // Passed on as typed, leading zeros and blanks included.
     QCOMPARE(dialog.GetInvoiceSerial(), fieldAfter);
-}
-
-void TestManageDatabases::salesDatabaseNameRules_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("blanks only") << "   " << false;
-    QTest::newRow("blanks around") << " shop " << true;
-}
-
-void TestManageDatabases::salesDatabaseNameRules()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, accepted);
-    CreateSalesDatabaseDialog dialog(nullptr);
-    dialog.show();
-    child<QLineEdit>(&dialog, "lineSalesDBName")->setText(name);
-    child(&dialog, "pushOk")->click();
-    QCOMPARE(answerer->messages(),
-             accepted ? QStringList() : QStringList{"Database Name|Database name is empty. Please enter name for sales database."});
-    QCOMPARE(dialog.okPressed, accepted);
     QCOMPARE(dialog.GetDatabaseName(), name);
-
     // Cancel clears what OK set.
     child(&dialog, "pushCancel")->click();
     QVERIFY(!dialog.okPressed);
@@ -341,12 +314,10 @@ void TestManageDatabases::createDatabase()
     const bool inventory = kind == 1;
     const QString previous = inventory ? inventoryA : salesA;
     const bool taken = typed == QLatin1String("@taken");
-    if (taken) {
+    if (taken)
         typed = inventory ? inventoryB : salesB;
-    } else if (typed == QLatin1String("@new")) {
-        typed = TestDatabase::uniqueName(QStringLiteral("md_new"));
-        dropLater << typed;
-    }
+    else if (typed == QLatin1String("@new"))
+        dropLater << (typed = TestDatabase::uniqueName(QStringLiteral("md_new")));
     const bool made = server && confirmed && typed.startsWith(QLatin1String("md_new"));
     const QString key = inventory ? ACTIVE_INVENTORY_DB : ACTIVE_SALES_DB;
     DatabaseManager* manager = DatabaseManager::Instance();
@@ -362,7 +333,6 @@ void TestManageDatabases::createDatabase()
     ManageDatabases dialog(nullptr, false);
     dialog.show();
     QComboBox* salesList = child<QComboBox>(&dialog, "comboSalesDatabases");
-    // Without a server the lists stay empty; the active names are still shown.
     QCOMPARE(salesList->count() > 0, server);
     QCOMPARE(child<QLineEdit>(&dialog, inventory ? "lineEditInventoryDB" : "lineEdit")->text(), previous);
     answerer->handle([typed, confirmed](QWidget* w) {
@@ -379,7 +349,6 @@ void TestManageDatabases::createDatabase()
         return true;
     });
     child(&dialog, inventory ? "pushButtonNewInventoryDB" : "pushButtonOpenNewRegister")->click();
-
     const QStringList messages = answerer->messages();
     QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
     if (message.isEmpty()) {
@@ -395,10 +364,10 @@ void TestManageDatabases::createDatabase()
     QCOMPARE(value(key), made ? typed : previous);
     QCOMPARE(child<QLineEdit>(&dialog, inventory ? "lineEditInventoryDB" : "lineEdit")->text(), made ? typed : previous);
     QCOMPARE(listener.calls, made ? QStringList{inventory ? "inventory 1" : "sales 1"} : QStringList());
+    QSqlDatabase* db = inventory ? manager->inventoryDb : manager->salesDb;
     if (!server)
         QVERIFY(TestDatabase::exec(typed, {}).contains(QLatin1String("Unknown database")));
-    QSqlDatabase* db = inventory ? manager->inventoryDb : manager->salesDb;
-    if (server)
+    else
         QCOMPARE(db->databaseName(), made ? typed : previous);
     if (!made)
         return;
@@ -423,7 +392,6 @@ void TestManageDatabases::serverSettingsRefillLists_data()
 void TestManageDatabases::serverSettingsRefillLists()
 {
     QFETCH(bool, saved);
-    // The dialog opens on a server that does not answer.
     const TestDatabase::Server s = TestDatabase::server();
     const QString wrongPort = QString::number(DatabaseTest::ClosedPort());
     AppSettings::Instance()->settings->setValue(DB_PORT, wrongPort);
@@ -441,13 +409,11 @@ void TestManageDatabases::serverSettingsRefillLists()
         return true;
     });
     child(&dialog, "pushMySqlServer")->click();
-
     QCOMPARE(answerer->seen.size(), 1);
     QCOMPARE(items(inventories).contains(inventoryA), saved);
     QCOMPARE(items(child<QComboBox>(&dialog, "comboSalesDatabases")), items(inventories));
     QCOMPARE(inventories->currentIndex(), -1);
     QCOMPARE(value(DB_PORT), saved ? QString::number(s.port) : wrongPort);
-    // Refilling selects nothing.
     QVERIFY(listener.calls.isEmpty());
     QVERIFY(!AppSettings::Instance()->settings->contains(ACTIVE_INVENTORY_DB));
 }
