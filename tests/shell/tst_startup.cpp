@@ -113,13 +113,18 @@ static bool HoldsGuard(QProcess* process)
            && maps.readAll().contains("/SYSV");
 }
 
+static QString Describe(QProcess* process)
+{
+    return QStringLiteral("state %1, exit code %2, status %3").arg(process->state()).arg(process->exitCode()).arg(process->exitStatus());
+}
+
 void TestStartup::singleInstanceWithRealProcesses()
 {
     // The guard's key file lives in the temporary folder, which is this test's own.
     QProcess* first = startApp();
     QVERIFY(first->waitForStarted());
     // Wait until it holds the guard, however slowly a loaded machine starts it.
-    QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(first), 20000);
+    QTRY_VERIFY2_WITH_TIMEOUT(HoldsGuard(first), qPrintable(Describe(first)), 20000);
 
     QProcess* second = startApp();
     QVERIFY(second->waitForFinished(15000));
@@ -136,7 +141,7 @@ void TestStartup::singleInstanceWithRealProcesses()
     QVERIFY(first->waitForFinished(5000));
     QProcess* afterCrash = startApp();
     QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(afterCrash) || afterCrash->state() == QProcess::NotRunning, 20000);
-    QCOMPARE(afterCrash->state(), QProcess::Running);
+    QVERIFY2(afterCrash->state() == QProcess::Running, qPrintable(Describe(afterCrash)));
 
     // And that copy holds the guard again.
     QProcess* refused = startApp();
