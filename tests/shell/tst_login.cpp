@@ -1,6 +1,6 @@
 #include "appsettings.h"
 #include "constants.h"
-#include "databasemanager.h"
+#include "databasetest.h"
 #include "errordialog.h"
 #include "logindialog.h"
 #include "loginresult.h"
@@ -56,10 +56,14 @@ private:
     // Queues answers for the start-up's dialogs and messages, each by its kind.
     void answerStartUp(int count, ServerAnswer server = ServerAnswer::Cancel, const DialogAction& login = {});
     void useActiveInventory(const QString& database);
+    // Active inventory database with the users "Admin"/"Secret1" and "Clerk"/"till".
+    void useAdminAndClerk();
     void addUser(const QString& login, const QString& password, const QString& role, QString database = {});
     // Widgets whose enabled state differs from the login state's; empty when all agree.
     static QStringList stateMismatches(MainWindow& window, bool loggedIn);
     static bool showsPlaceholder(MainWindow& window);
+    // Who is logged in, with which modules, the widget states and the Home page opened.
+    static void verifyStartedAs(MainWindow& window, const QString& user, const QString& role, const QList<int>& modules);
     // What the answerer saw, "class" for dialogs and "title|text" for message boxes.
     QStringList seenModals() const;
     static DialogAction typeAndLogin(const QString& name, const QString& password);
@@ -100,16 +104,6 @@ const QStringList WITHOUT_SCREEN =
 
 const QList<int> ALL_MODULES{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
 
-QList<int> PermittedModules()
-{
-    QList<int> permitted;
-    for (int module : ALL_MODULES) {
-        if (AppSettings::Instance()->HasPermission(module))
-            permitted << module;
-    }
-    return permitted;
-}
-
 // A login dialog shown over a main window stand-in, as the login action opens it.
 struct OpenLogin
 {
@@ -136,31 +130,20 @@ void TestLogin::initTestCase()
 {
     REQUIRE_TEST_SERVER();
     TestSupport::ClearSettings();
-    const TestDatabase::Server s = TestDatabase::server();
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    DatabaseTest::UseFixtureServer();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("login_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("login_sales"));
-    QString error;
-    manager->CreateInventoryDatabase(inventoryDb, error);
-    QCOMPARE(error, QString());
-    manager->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
-    QCOMPARE(error, QString());
-    manager->RemoveInventoryDatabase();
-    manager->RemoveSalesDatabase();
-    manager->CloseServerConnection();
+    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
+    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
     answerer = new ModalAnswerer(this);
 }
 
 void TestLogin::init()
 {
     TestSupport::ClearSettings();
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->RemoveInventoryDatabase();
-    manager->RemoveSalesDatabase();
-    manager->CloseServerConnection();
+    DatabaseTest::ResetManager();
     // A fresh process knows no server until the settings name one.
-    manager->SetConnectionParameters(QString(), QString(), 0, QString());
+    DatabaseManager::Instance()->SetConnectionParameters(QString(), QString(), 0, QString());
     AppSettings* appSettings = AppSettings::Instance();
     appSettings->loginName = PREVIOUS_USER;
     appSettings->roleName = PREVIOUS_ROLE;
@@ -183,8 +166,7 @@ void TestLogin::cleanup()
 
 void TestLogin::cleanupTestCase()
 {
-    DatabaseManager::Instance()->RemoveInventoryDatabase();
-    DatabaseManager::Instance()->RemoveSalesDatabase();
+    DatabaseTest::ResetManager();
     TestDatabase::dropDatabase(inventoryDb);
     TestDatabase::dropDatabase(salesDb);
 }
@@ -237,27 +219,28 @@ void TestLogin::useActiveInventory(const QString& database)
     TestDatabase::writeServerSettings();
     QSettings* store = AppSettings::Instance()->settings;
     store->setValue(ACTIVE_INVENTORY_DB, database);
-    // The Home page after a login reads the sales database too.
-    store->setValue(ACTIVE_SALES_DB, salesDb);
+    store->setValue(ACTIVE_SALES_DB, salesDb); // the Home page after a login reads it too
     store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
+}
+
+void TestLogin::useAdminAndClerk()
+{
+    useActiveInventory(inventoryDb);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+    addUser(QStringLiteral("Clerk"), QStringLiteral("till"), QStringLiteral("SALES PERSON"));
 }
 
 void TestLogin::addUser(const QString& login, const QString& password, const QString& role, QString database)
 {
     if (database.isEmpty())
         database = inventoryDb;
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_users_") + database, database);
-    QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
-    QSqlQuery insert(db);
-    QVERIFY_SQL(insert, prepare(QStringLiteral(
-                            "INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
-                            "SELECT :first, :last, :login, :password, ID FROM tblRoles WHERE NAME = :role")));
-    insert.bindValue(QStringLiteral(":first"), QStringLiteral("First ") + login);
-    insert.bindValue(QStringLiteral(":last"), QStringLiteral("Last ") + login);
-    insert.bindValue(QStringLiteral(":login"), login);
-    insert.bindValue(QStringLiteral(":password"), HashPassword(password));
-    insert.bindValue(QStringLiteral(":role"), role);
+    QSqlQuery insert(TestDatabase::connect(QStringLiteral("login_users_") + database, database));
+    QVERIFY_SQL(insert, prepare(QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, "
+                                               "ROLE_ID) SELECT ?, ?, ?, ?, ID FROM tblRoles WHERE NAME = ?")));
+    for (const QString& value : {QStringLiteral("First ") + login, QStringLiteral("Last ") + login, login,
+                                 HashPassword(password), role})
+        insert.addBindValue(value);
     QVERIFY_SQL(insert, exec());
     QCOMPARE(insert.numRowsAffected(), 1);
 }
@@ -277,20 +260,16 @@ QStringList TestLogin::stateMismatches(MainWindow& window, bool loggedIn)
 
     QStringList mismatches;
     auto check = [&](const QString& name, bool expected) {
-        if (WITHOUT_SCREEN.contains(name))
-            expected = false;
+        expected = expected && !WITHOUT_SCREEN.contains(name);
         bool enabled = false;
-        if (auto* action = window.findChild<QAction*>(name)) {
+        if (auto* action = window.findChild<QAction*>(name))
             enabled = action->isEnabled();
-        } else if (auto* menu = window.findChild<QMenu*>(name)) {
-            // Both the menu and its entry in the menu bar.
+        else if (auto* menu = window.findChild<QMenu*>(name)) // the menu and its entry in the menu bar
             enabled = menu->isEnabled() && menu->menuAction()->isEnabled();
-        } else if (auto* widget = window.findChild<QWidget*>(name)) {
+        else if (auto* widget = window.findChild<QWidget*>(name))
             enabled = widget->isEnabled();
-        } else {
-            mismatches << name + QStringLiteral(" missing");
-            return;
-        }
+        else
+            return void(mismatches << name + QStringLiteral(" missing"));
         if (enabled != expected)
             mismatches << name + (enabled ? QStringLiteral(" enabled") : QStringLiteral(" disabled"));
     };
@@ -306,6 +285,21 @@ bool TestLogin::showsPlaceholder(MainWindow& window)
 {
     auto* label = qobject_cast<QLabel*>(window.centralWidget());
     return label && label->styleSheet() == QLatin1String("QLabel { background-color: #323232 }");
+}
+
+void TestLogin::verifyStartedAs(MainWindow& window, const QString& user, const QString& role, const QList<int>& modules)
+{
+    QList<int> permitted;
+    for (int module : ALL_MODULES) {
+        if (AppSettings::Instance()->HasPermission(module))
+            permitted << module;
+    }
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), user);
+    QCOMPARE(AppSettings::Instance()->roleName, role);
+    QCOMPARE(permitted, modules);
+    QVERIFY_STATE(window, true);
+    QVERIFY(!showsPlaceholder(window));
+    QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
 }
 
 QStringList TestLogin::seenModals() const
@@ -346,13 +340,8 @@ void TestLogin::startWithoutInventoryDatabase()
     QCOMPARE(store->value(DB_SERVER).toString(), TestDatabase::server().host);
     QCOMPARE(DatabaseManager::Instance()->port, TestDatabase::server().port);
     QVERIFY(!DatabaseManager::Instance()->inventoryOpen);
-    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
-    QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
-    QCOMPARE(PermittedModules(), ALL_MODULES);
     QCOMPARE(AppSettings::Instance()->mainWindow, &window);
-    QVERIFY_STATE(window, true);
-    QVERIFY(!showsPlaceholder(window));
-    QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+    verifyStartedAs(window, QStringLiteral("NO LOGGED IN USER"), QStringLiteral("ADMINISTRATOR"), ALL_MODULES);
 }
 
 void TestLogin::startWithoutAdministrator()
@@ -379,11 +368,7 @@ void TestLogin::startWithoutAdministrator()
                                         "add 'ADMINISTRATOR' user from the Users dialog to enable this function."));
     QVERIFY(checkBoxShown);
     QVERIFY(DatabaseManager::Instance()->inventoryOpen);
-    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("NO LOGGED IN USER"));
-    QCOMPARE(AppSettings::Instance()->roleName, QStringLiteral("ADMINISTRATOR"));
-    QCOMPARE(PermittedModules(), ALL_MODULES);
-    QVERIFY_STATE(window, true);
-    QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+    verifyStartedAs(window, QStringLiteral("NO LOGGED IN USER"), QStringLiteral("ADMINISTRATOR"), ALL_MODULES);
 }
 
 void TestLogin::startWithAdministratorLogsIn_data()
@@ -405,9 +390,7 @@ void TestLogin::startWithAdministratorLogsIn()
     QFETCH(QString, loginName);
     QFETCH(QString, roleName);
     QFETCH(QList<int>, permitted);
-    useActiveInventory(inventoryDb);
-    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
-    addUser(QStringLiteral("Clerk"), QStringLiteral("till"), QStringLiteral("SALES PERSON"));
+    useAdminAndClerk();
     addUser(QStringLiteral("manager1"), QStringLiteral("boss"), QStringLiteral("MANAGER"));
 
     QWidget* dialogParent = nullptr;
@@ -425,18 +408,12 @@ void TestLogin::startWithAdministratorLogsIn()
     QCOMPARE(answerer->seen.first().title, QStringLiteral("Login"));
     QCOMPARE(dialogParent, &window);
     QVERIFY(dialogModal);
-    QCOMPARE(AppSettings::Instance()->CurrentUser(), loginName);
-    QCOMPARE(AppSettings::Instance()->roleName, roleName);
-    QCOMPARE(PermittedModules(), permitted);
-    QVERIFY_STATE(window, true);
-    QVERIFY(!showsPlaceholder(window));
-    QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+    verifyStartedAs(window, loginName, roleName, permitted);
 }
 
 void TestLogin::leavingLoginDialogStaysLoggedOut()
 {
-    useActiveInventory(inventoryDb);
-    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+    useAdminAndClerk();
     answerStartUp(1, ServerAnswer::Cancel, [](LoginDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
 
     MainWindow window;
@@ -444,11 +421,9 @@ void TestLogin::leavingLoginDialogStaysLoggedOut()
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QVERIFY(showsPlaceholder(window));
     QVERIFY_STATE(window, false);
-    // Nobody was logged in or out: the current user is what it was.
     QCOMPARE(AppSettings::Instance()->loginName, PREVIOUS_USER);
     QCOMPARE(AppSettings::Instance()->roleName, PREVIOUS_ROLE);
 
-    // Login stays offered and works.
     answerer->clear();
     answerStartUp(1, ServerAnswer::Cancel, typeAndLogin(QStringLiteral("admin"), QStringLiteral("Secret1")));
     window.findChild<QAction*>(QStringLiteral("actionLogin"))->trigger();
@@ -459,22 +434,15 @@ void TestLogin::leavingLoginDialogStaysLoggedOut()
 
 void TestLogin::changedDatabaseLogsInAgainOnIt()
 {
-    // A second inventory database with its own administrator.
     const QString other = TestDatabase::uniqueName(QStringLiteral("login_inv_other"));
     DatabaseManager* manager = DatabaseManager::Instance();
-    const TestDatabase::Server s = TestDatabase::server();
-    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
-    QString error;
-    manager->CreateInventoryDatabase(other, error);
-    QCOMPARE(error, QString());
-    manager->RemoveInventoryDatabase();
-    manager->CloseServerConnection();
+    DatabaseTest::UseFixtureServer();
+    QCOMPARE(DatabaseTest::Create(1, other), QString());
+    DatabaseTest::ResetManager();
     manager->SetConnectionParameters(QString(), QString(), 0, QString());
     addUser(QStringLiteral("Owner"), QStringLiteral("Other1"), QStringLiteral("ADMINISTRATOR"), other);
-    useActiveInventory(inventoryDb);
-    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+    useAdminAndClerk();
 
-    // Change Main Inventory Database from the login dialog, pick the other database, close.
     answerer->handle([](QWidget* modal) {
         auto* login = qobject_cast<LoginDialog*>(modal);
         if (!login)
@@ -490,7 +458,7 @@ void TestLogin::changedDatabaseLogsInAgainOnIt()
         Child<QPushButton>(modal, "pushButtonClose")->click();
         return true;
     });
-    // Logged out and in again: the login dialog now checks the other database's users.
+    // Logged in again: the login dialog now checks the other database's users.
     answerer->handle([this](QWidget* modal) {
         auto* login = qobject_cast<LoginDialog*>(modal);
         if (!login)
@@ -519,22 +487,19 @@ void TestLogin::loginCheck_data()
     QTest::addColumn<QString>("typedName");
     QTest::addColumn<QString>("typedPassword");
     QTest::addColumn<QString>("expected"); // the login name logged in, or the status line
-    // For rows about the stored hash: the typed password's hash, and whether the column's own
-    // comparison takes it for the stored one (so the row guards what it claims).
+    // For rows about the stored hash: the typed password's hash, which the column's own
+    // comparison takes for the stored one (so the row guards what it claims).
     QTest::addColumn<QString>("typedHash");
-    QTest::addColumn<bool>("collationMatches");
 
     const QString failed = QStringLiteral("Login failed. Please try again (1)");
-    const QString invalid = QStringLiteral("Please enter valid User Name or Password (1)");
-    QTest::newRow("name in capitals") << "ADMIN" << "Secret1" << "Admin" << QString() << false;
-    QTest::newRow("password in another case") << "Admin" << "secret1" << failed << QString() << false;
-    QTest::newRow("password with a trailing blank") << "Admin" << "Secret1 " << failed << QString() << false;
-    QTest::newRow("name written as SQL") << "' OR '1'='1" << "x' OR '1'='1" << failed << QString() << false;
-
+    QTest::newRow("name in capitals") << "ADMIN" << "Secret1" << "Admin" << QString();
+    QTest::newRow("password in another case") << "Admin" << "secret1" << failed << QString();
+    QTest::newRow("password with a trailing blank") << "Admin" << "Secret1 " << failed << QString();
+    QTest::newRow("name written as SQL") << "' OR '1'='1" << "x' OR '1'='1" << failed << QString();
     // User "pair" has the password pw93817, whose stored hash is the one character "a".
-    QTest::newRow("pair: its own password") << "pair" << "pw93817" << "pair" << "a" << true;
-    QTest::newRow("pair: hash differs in letter case") << "pair" << "pw28488" << failed << "A" << true;
-    QTest::newRow("pair: hash has a trailing blank") << "pair" << "pw12946694" << failed << "a " << true;
+    QTest::newRow("pair: its own password") << "pair" << "pw93817" << "pair" << "a";
+    QTest::newRow("pair: hash differs in letter case") << "pair" << "pw28488" << failed << "A";
+    QTest::newRow("pair: hash has a trailing blank") << "pair" << "pw12946694" << failed << "a ";
 }
 
 void TestLogin::loginCheck()
@@ -543,21 +508,14 @@ void TestLogin::loginCheck()
     QFETCH(QString, typedPassword);
     QFETCH(QString, expected);
     QFETCH(QString, typedHash);
-    QFETCH(bool, collationMatches);
-
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
     addUser(QStringLiteral("pair"), QStringLiteral("pw93817"), QStringLiteral("SALES PERSON"));
-
     if (!typedHash.isEmpty()) {
         QCOMPARE(HashPassword(typedPassword), typedHash);
-        QSqlQuery probe(TestDatabase::connect(QStringLiteral("login_users"), inventoryDb));
-        QVERIFY_SQL(probe, prepare(QStringLiteral("SELECT COUNT(*) FROM tblUsers WHERE LOGIN_NAME = 'pair' "
-                                                  "AND PASSWORD = :password")));
-        probe.bindValue(QStringLiteral(":password"), typedHash);
-        QVERIFY_SQL(probe, exec());
-        QVERIFY(probe.next());
-        QCOMPARE(probe.value(0).toInt() == 1, collationMatches);
+        QCOMPARE(DatabaseTest::Rows(inventoryDb, QStringLiteral("SELECT COUNT(*) FROM tblUsers WHERE LOGIN_NAME = "
+                                                                "'pair' AND PASSWORD = ?"), {typedHash}),
+                 QStringList{QStringLiteral("1")});
     }
 
     OpenLogin open;
@@ -582,7 +540,6 @@ void TestLogin::loginCheck()
         QCOMPARE(status->text(), expected);
         QCOMPARE(result.loginName, QString());
         QCOMPARE(result.roleName, QString());
-        // The typed values stay for another try.
         QCOMPARE(Child<QLineEdit>(&dialog, "editUserName")->text(), typedName);
         QCOMPARE(Child<QLineEdit>(&dialog, "editPassword")->text(), typedPassword);
     }
@@ -591,34 +548,23 @@ void TestLogin::loginCheck()
 
 void TestLogin::failureMessagesShareOneCounter()
 {
-    useActiveInventory(inventoryDb);
-    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
+    useAdminAndClerk();
     OpenLogin open;
-    LoginDialog& dialog = open.dialog;
-    LoginResult& result = open.result;
-    auto* status = Child<QLabel>(&dialog, "labelStatus");
-
-    const struct
-    {
-        const char* name;
-        const char* password;
-        const char* status;
-    } attempts[] = {
-        {"Admin", "", "Please enter valid User Name or Password (1)"},
-        {"Admin", "wrong", "Login failed. Please try again (2)"},
-        {"", "", "Please enter valid User Name or Password (3)"},
-        {"stranger", "Secret1", "Login failed. Please try again (4)"},
-    };
+    auto* status = Child<QLabel>(&open.dialog, "labelStatus");
+    const char* const attempts[][3] = {{"Admin", "", "Please enter valid User Name or Password (1)"},
+                                       {"Admin", "wrong", "Login failed. Please try again (2)"},
+                                       {"", "", "Please enter valid User Name or Password (3)"},
+                                       {"stranger", "Secret1", "Login failed. Please try again (4)"}};
     for (const auto& attempt : attempts) {
-        typeAndLogin(QLatin1String(attempt.name), QLatin1String(attempt.password))(&dialog);
-        QCOMPARE(status->text(), QLatin1String(attempt.status));
-        QVERIFY(dialog.isVisible());
-        QVERIFY(result.cancelled);
+        typeAndLogin(QLatin1String(attempt[0]), QLatin1String(attempt[1]))(&open.dialog);
+        QCOMPARE(status->text(), QLatin1String(attempt[2]));
+        QVERIFY(open.dialog.isVisible());
+        QVERIFY(open.result.cancelled);
     }
-    typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1"))(&dialog);
-    QVERIFY(!result.cancelled);
+    typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1"))(&open.dialog);
+    QVERIFY(!open.result.cancelled);
     QCOMPARE(status->text(), QString());
-    QVERIFY(!dialog.isVisible());
+    QVERIFY(!open.dialog.isVisible());
 }
 
 void TestLogin::recovery_data()
@@ -634,14 +580,8 @@ void TestLogin::recovery()
 {
     QFETCH(QString, typedName);
     QFETCH(QString, message);
-    useActiveInventory(inventoryDb);
-    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
-    addUser(QStringLiteral("Clerk"), QStringLiteral("till"), QStringLiteral("SALES PERSON"));
-
+    useAdminAndClerk();
     OpenLogin open;
-    LoginDialog& dialog = open.dialog;
-    LoginResult& result = open.result;
-
     QString promptLabel;
     QWidget* promptParent = nullptr;
     answerer->handle([&](QWidget* modal) {
@@ -664,39 +604,32 @@ void TestLogin::recovery()
         return true;
     });
 
-    Child<QLabel>(&dialog, "label_forgot_password")->linkActivated(QStringLiteral("#"));
+    Child<QLabel>(&open.dialog, "label_forgot_password")->linkActivated(QStringLiteral("#"));
 
     QCOMPARE(answerer->seen.first().title, QStringLiteral("Password Recovery"));
     QCOMPARE(promptLabel, QStringLiteral("Enter your username"));
     QCOMPARE(promptParent, &open.host);
     QCOMPARE(answerer->messages(), QStringList{message});
-    QCOMPARE(boxParent, &dialog);
+    QCOMPARE(boxParent, &open.dialog);
     // Nobody was logged in: the dialog waits for the next try.
-    QVERIFY(result.cancelled);
-    QCOMPARE(result.loginName, QString());
-    QVERIFY(dialog.isVisible());
+    QVERIFY(open.result.cancelled);
+    QCOMPARE(open.result.loginName, QString());
+    QVERIFY(open.dialog.isVisible());
 }
 
 void TestLogin::recoveryByAnswers()
 {
     const QStringList typed{QStringLiteral("rex"), QStringLiteral("PARIS"), QStringLiteral("Blue Car")};
-    useActiveInventory(inventoryDb);
-    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
-    // Answers are stored as the hash of their upper-case text.
     const QStringList stored{QStringLiteral("Rex"), QStringLiteral("Paris"), QStringLiteral("blue car")};
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("login_users"), inventoryDb);
-    QSqlQuery insert(db);
-    QVERIFY_SQL(insert, prepare(QStringLiteral("INSERT INTO tblQuestions (USER_ID, QUESTION_ID, ANSWER) "
-                                               "SELECT ID, :question, :answer FROM tblUsers WHERE LOGIN_NAME = 'Admin'")));
-    for (int question = 0; question < 3; ++question) {
-        insert.bindValue(QStringLiteral(":question"), question);
-        insert.bindValue(QStringLiteral(":answer"), HashPassword(stored[question].toUpper()));
-        QVERIFY_SQL(insert, exec());
-    }
+    useAdminAndClerk();
+    // Answers are stored as the hash of their upper-case text.
+    for (int question = 0; question < 3; ++question)
+        QCOMPARE(DatabaseTest::Rows(inventoryDb, QStringLiteral("INSERT INTO tblQuestions (USER_ID, QUESTION_ID, ANSWER) "
+                                                                "SELECT ID, ?, ? FROM tblUsers WHERE LOGIN_NAME = 'Admin'"),
+                                    {question, HashPassword(stored[question].toUpper())}),
+                 QStringList());
 
     OpenLogin open;
-    LoginDialog& dialog = open.dialog;
-    LoginResult& result = open.result;
 
     answerer->handle([](QWidget* modal) {
         auto* prompt = qobject_cast<ReportParameterDialog*>(modal);
@@ -721,14 +654,14 @@ void TestLogin::recoveryByAnswers()
         return true;
     });
 
-    Child<QLabel>(&dialog, "label_forgot_password")->linkActivated(QStringLiteral("#"));
+    Child<QLabel>(&open.dialog, "label_forgot_password")->linkActivated(QStringLiteral("#"));
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
 
     QCOMPARE(answerer->messages().first(), ANSWER_QUESTIONS);
-    QVERIFY(!result.cancelled);
-    QCOMPARE(result.loginName, QStringLiteral("Admin"));
-    QCOMPARE(result.roleName, QStringLiteral("ADMINISTRATOR"));
-    QVERIFY(!dialog.isVisible());
+    QVERIFY(!open.result.cancelled);
+    QCOMPARE(open.result.loginName, QStringLiteral("Admin"));
+    QCOMPARE(open.result.roleName, QStringLiteral("ADMINISTRATOR"));
+    QVERIFY(!open.dialog.isVisible());
 }
 
 VORANTEL_TEST_MAIN(TestLogin)
