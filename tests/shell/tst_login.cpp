@@ -35,8 +35,8 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
-    void startWithoutInventoryDatabase();
-    void startWithoutAdministrator();
+    void startWithoutLogin_data();
+    void startWithoutLogin();
     void startWithAdministratorLogsIn_data();
     void startWithAdministratorLogsIn();
     void leavingLoginDialogStaysLoggedOut();
@@ -71,6 +71,7 @@ private:
     QString salesDb;
     ModalAnswerer* answerer = nullptr;
     QStringList problems; // what the answers found wrong along the way
+    QStringList notices; // "title|text" of each ErrorDialog, "(no check box)" added when it has none
 };
 
 namespace {
@@ -153,6 +154,7 @@ void TestLogin::init()
     appSettings->mainWindow = nullptr;
     answerer->clear();
     problems.clear();
+    notices.clear();
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblQuestions"),
                                               QStringLiteral("DELETE FROM tblUsers")}),
              QString());
@@ -180,6 +182,8 @@ void TestLogin::answerStartUp(int count, ServerAnswer server, const DialogAction
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 box->button(QMessageBox::Ok)->click();
             } else if (auto* notice = qobject_cast<ErrorDialog*>(modal)) {
+                notices << notice->windowTitle() + QLatin1Char('|') + Child<QTextEdit>(notice, "txtMessage")->toPlainText()
+                               + (Child<QCheckBox>(notice, "checkNotShow")->isVisible() ? "" : " (no check box)");
                 Child<QPushButton>(notice, "pushButton")->click();
             } else if (auto* dialog = qobject_cast<LoginDialog*>(modal)) {
                 if (!login)
@@ -325,51 +329,44 @@ TestLogin::DialogAction TestLogin::typeAndLogin(const QString& name, const QStri
     };
 }
 
-void TestLogin::startWithoutInventoryDatabase()
+void TestLogin::startWithoutLogin_data()
 {
+    QTest::addColumn<bool>("activeInventory"); // with a sales person but no administrator
+    QTest::addColumn<QStringList>("modals");
+    QTest::addColumn<QStringList>("expectedNotices");
     // First start on empty settings; the Home page that ends it finds no sales database either.
-    const QStringList expected{QStringLiteral("WelcomeDialog"), QStringLiteral("SettingsDialog"),
-                               QStringLiteral("ServerSettingsDialog"),
-                               CannotConnect(QStringLiteral("No Active Inventory Database")), NO_INVENTORY_MESSAGE,
-                               CannotConnect(QStringLiteral("No Active Sales Database"))};
-    answerStartUp(expected.size(), ServerAnswer::SaveFixture);
+    QTest::newRow("first start") << false
+                                 << QStringList{"WelcomeDialog", "SettingsDialog", "ServerSettingsDialog",
+                                                CannotConnect("No Active Inventory Database"), NO_INVENTORY_MESSAGE,
+                                                CannotConnect("No Active Sales Database")}
+                                 << QStringList();
+    QTest::newRow("no administrator") << true << QStringList{"ErrorDialog"}
+                                      << QStringList{"Login/Logout|Login is disabled at the moment as no 'ADMINISTRATOR' "
+                                                     "user exists. Please add 'ADMINISTRATOR' user from the Users dialog "
+                                                     "to enable this function."};
+}
+
+void TestLogin::startWithoutLogin()
+{
+    QFETCH(bool, activeInventory);
+    QFETCH(QStringList, modals);
+    QFETCH(QStringList, expectedNotices);
+    if (activeInventory) {
+        useActiveInventory(inventoryDb);
+        addUser(QStringLiteral("someone"), QStringLiteral("pw"), QStringLiteral("SALES PERSON"));
+    }
+    answerStartUp(modals.size(), ServerAnswer::SaveFixture);
 
     MainWindow window;
 
-    QCOMPARE(seenModals(), expected);
+    QCOMPARE(seenModals(), modals);
+    QCOMPARE(notices, expectedNotices);
     QSettings* store = AppSettings::Instance()->settings;
     QCOMPARE(store->value(QStringLiteral("FIRST_TIME_START")).toInt(), 0);
     QCOMPARE(store->value(DB_SERVER).toString(), TestDatabase::server().host);
     QCOMPARE(DatabaseManager::Instance()->port, TestDatabase::server().port);
-    QVERIFY(!DatabaseManager::Instance()->inventoryOpen);
+    QCOMPARE(DatabaseManager::Instance()->inventoryOpen, activeInventory);
     QCOMPARE(AppSettings::Instance()->mainWindow, &window);
-    verifyStartedAs(window, QStringLiteral("NO LOGGED IN USER"), QStringLiteral("ADMINISTRATOR"), ALL_MODULES);
-}
-
-void TestLogin::startWithoutAdministrator()
-{
-    useActiveInventory(inventoryDb);
-    addUser(QStringLiteral("someone"), QStringLiteral("pw"), QStringLiteral("SALES PERSON"));
-    QString noticeText;
-    bool checkBoxShown = false;
-    answerer->handle([&](QWidget* modal) {
-        auto* notice = qobject_cast<ErrorDialog*>(modal);
-        if (!notice)
-            return false;
-        noticeText = Child<QTextEdit>(notice, "txtMessage")->toPlainText();
-        checkBoxShown = Child<QCheckBox>(notice, "checkNotShow")->isVisible();
-        Child<QPushButton>(notice, "pushButton")->click();
-        return true;
-    });
-
-    MainWindow window;
-
-    QCOMPARE(answerer->seen.size(), 1);
-    QCOMPARE(answerer->seen.first().title, QStringLiteral("Login/Logout"));
-    QCOMPARE(noticeText, QStringLiteral("Login is disabled at the moment as no 'ADMINISTRATOR' user exists. Please "
-                                        "add 'ADMINISTRATOR' user from the Users dialog to enable this function."));
-    QVERIFY(checkBoxShown);
-    QVERIFY(DatabaseManager::Instance()->inventoryOpen);
     verifyStartedAs(window, QStringLiteral("NO LOGGED IN USER"), QStringLiteral("ADMINISTRATOR"), ALL_MODULES);
 }
 
