@@ -49,11 +49,11 @@ private slots:
     void recovery();
 
 private:
-    enum class ServerAnswer { SaveFixture, Cancel };
     using DialogAction = std::function<void(LoginDialog*)>;
 
-    // Queues answers for the start-up's dialogs and messages, each by its kind.
-    void answerStartUp(int count, ServerAnswer server = ServerAnswer::Cancel, const DialogAction& login = {});
+    // Queues answers for the start-up's dialogs and messages, each by its kind; the server
+    // settings get the fixture's server.
+    void answerStartUp(int count, const DialogAction& login = {});
     void useActiveInventory(const QString& database);
     // Active inventory database with the users "Admin"/"Secret1" and "Clerk"/"till".
     void useAdminAndClerk();
@@ -175,10 +175,10 @@ void TestLogin::cleanupTestCase()
     TestDatabase::dropDatabase(salesDb);
 }
 
-void TestLogin::answerStartUp(int count, ServerAnswer server, const DialogAction& login)
+void TestLogin::answerStartUp(int count, const DialogAction& login)
 {
     for (int i = 0; i < count; ++i) {
-        answerer->handle([this, server, login](QWidget* modal) {
+        answerer->handle([this, login](QWidget* modal) {
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 box->button(QMessageBox::Ok)->click();
             } else if (auto* notice = qobject_cast<ErrorDialog*>(modal)) {
@@ -190,16 +190,12 @@ void TestLogin::answerStartUp(int count, ServerAnswer server, const DialogAction
                     return false;
                 login(dialog);
             } else if (modal->inherits("ServerSettingsDialog")) {
-                if (server == ServerAnswer::SaveFixture) {
-                    const TestDatabase::Server s = TestDatabase::server();
-                    Child<QLineEdit>(modal, "lineServerAddress")->setText(s.host);
-                    Child<QLineEdit>(modal, "linePort")->setText(QString::number(s.port));
-                    Child<QLineEdit>(modal, "lineUserName")->setText(s.user);
-                    Child<QLineEdit>(modal, "lineUserPassword")->setText(s.password);
-                    Child<QPushButton>(modal, "pushButtonSave")->click();
-                } else {
-                    Child<QPushButton>(modal, "pushCancel")->click();
-                }
+                const TestDatabase::Server s = TestDatabase::server();
+                Child<QLineEdit>(modal, "lineServerAddress")->setText(s.host);
+                Child<QLineEdit>(modal, "linePort")->setText(QString::number(s.port));
+                Child<QLineEdit>(modal, "lineUserName")->setText(s.user);
+                Child<QLineEdit>(modal, "lineUserPassword")->setText(s.password);
+                Child<QPushButton>(modal, "pushButtonSave")->click();
             } else if (modal->inherits("SettingsDialog")) {
                 // Written before the dialog runs; the busy box waits hidden behind it.
                 if (AppSettings::Instance()->settings->value(QStringLiteral("FIRST_TIME_START")).toInt() != 0)
@@ -355,7 +351,7 @@ void TestLogin::startWithoutLogin()
         useActiveInventory(inventoryDb);
         addUser(QStringLiteral("someone"), QStringLiteral("pw"), QStringLiteral("SALES PERSON"));
     }
-    answerStartUp(modals.size(), ServerAnswer::SaveFixture);
+    answerStartUp(modals.size());
 
     MainWindow window;
 
@@ -395,7 +391,7 @@ void TestLogin::startWithAdministratorLogsIn()
     QWidget* dialogParent = nullptr;
     bool dialogModal = false;
     const DialogAction login = typeAndLogin(typedName, typedPassword);
-    answerStartUp(1, ServerAnswer::Cancel, [&](LoginDialog* dialog) {
+    answerStartUp(1, [&](LoginDialog* dialog) {
         dialogParent = dialog->parentWidget();
         dialogModal = dialog->isModal();
         login(dialog);
@@ -413,7 +409,7 @@ void TestLogin::startWithAdministratorLogsIn()
 void TestLogin::leavingLoginDialogStaysLoggedOut()
 {
     useAdminAndClerk();
-    answerStartUp(1, ServerAnswer::Cancel, [](LoginDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    answerStartUp(1, [](LoginDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
 
     MainWindow window;
 
@@ -424,7 +420,7 @@ void TestLogin::leavingLoginDialogStaysLoggedOut()
     QCOMPARE(AppSettings::Instance()->roleName, PREVIOUS_ROLE);
 
     answerer->clear();
-    answerStartUp(1, ServerAnswer::Cancel, typeAndLogin(QStringLiteral("admin"), QStringLiteral("Secret1")));
+    answerStartUp(1, typeAndLogin(QStringLiteral("admin"), QStringLiteral("Secret1")));
     window.findChild<QAction*>(QStringLiteral("actionLogin"))->trigger();
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
@@ -526,14 +522,11 @@ void TestLogin::loginCheck()
     const bool success = !expected.contains(QLatin1Char('('));
     QCOMPARE(result.cancelled, !success);
     QCOMPARE(dialog.isVisible(), !success);
+    const QStringList got{result.loginName, result.firstName, result.lastName, result.roleName, result.roleId};
     if (success) {
-        QCOMPARE(result.loginName, expected);
-        QCOMPARE(result.firstName, QStringLiteral("First ") + expected);
-        QCOMPARE(result.lastName, QStringLiteral("Last ") + expected);
-        const QString role = expected == QLatin1String("Admin") ? QStringLiteral("ADMINISTRATOR")
-                                                                : QStringLiteral("SALES PERSON");
-        QCOMPARE(result.roleName, role);
-        QCOMPARE(result.roleId, expected == QLatin1String("Admin") ? QStringLiteral("1") : QStringLiteral("2"));
+        const bool admin = expected == QLatin1String("Admin");
+        QCOMPARE(got, (QStringList{expected, "First " + expected, "Last " + expected,
+                                   admin ? "ADMINISTRATOR" : "SALES PERSON", admin ? "1" : "2"}));
         QCOMPARE(status->text(), QString());
     } else {
         QCOMPARE(status->text(), expected);
