@@ -53,12 +53,11 @@ private:
     QString otherId;
 };
 
-static const QString ADDED = QStringLiteral(
-    "Security Questions|Security answers have been added successfully. You will be asked to answer these questions in "
-    "the case of forgotten password. Please write down these answers in a safe place.");
-static const QString UPDATED = QStringLiteral(
-    "Security Questions|Security answers have been updated successfully. You will be asked to answer these questions "
-    "in the case of forgotten password. Please write down these answers in a safe place.");
+static const QString SAVED = QStringLiteral(
+    "Security Questions|Security answers have been %1 successfully. You will be asked to answer these questions in the "
+    "case of forgotten password. Please write down these answers in a safe place.");
+static const QString ADDED = SAVED.arg(QStringLiteral("added"));
+static const QString UPDATED = SAVED.arg(QStringLiteral("updated"));
 static const QString VERIFIED = QStringLiteral(
     "Security Questions|Verified successfully. Now you will be logged into the system, and from Users dialog you can "
     "reset you password.");
