@@ -29,6 +29,8 @@ QString InventoryFixture::reset()
     QStringList statements;
     const QStringList triggers =
         rows(QStringLiteral("SELECT TRIGGER_NAME FROM information_schema.TRIGGERS WHERE TRIGGER_SCHEMA = DATABASE()"));
+    if (triggers.value(0).startsWith(QLatin1String("error: ")))
+        return triggers.first();
     for (const QString& trigger : triggers)
         statements << QStringLiteral("DROP TRIGGER `%1`").arg(trigger);
     for (const char* table : {"tblQuestions", "tblUsers", "tblPermissions", "tblRoles"}) {
