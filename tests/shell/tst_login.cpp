@@ -438,31 +438,18 @@ void TestLogin::changedDatabaseLogsInAgainOnIt()
     addUser(QStringLiteral("Owner"), QStringLiteral("Other1"), QStringLiteral("ADMINISTRATOR"), other);
     useAdminAndClerk();
 
-    answerer->handle([](QWidget* modal) {
-        auto* login = qobject_cast<LoginDialog*>(modal);
-        if (!login)
-            return false;
-        Child<QPushButton>(login, "pushChangeDB")->click();
-        return true;
-    });
-    answerer->handle([&other](QWidget* modal) {
-        if (!modal->inherits("ManageDatabases"))
-            return false;
+    answerer->handleClass("LoginDialog", [](QWidget* login) { Child<QPushButton>(login, "pushChangeDB")->click(); });
+    answerer->handleClass("ManageDatabases", [&other](QWidget* modal) {
         auto* combo = Child<QComboBox>(modal, "comboInventoryDatabases");
         combo->setCurrentIndex(combo->findText(other));
         Child<QPushButton>(modal, "pushButtonClose")->click();
-        return true;
     });
     // Logged in again: the login dialog now checks the other database's users.
-    answerer->handle([this](QWidget* modal) {
-        auto* login = qobject_cast<LoginDialog*>(modal);
-        if (!login)
-            return false;
+    answerer->handleClass<LoginDialog>("LoginDialog", [this](LoginDialog* login) {
         typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1"))(login);
         if (!login->isVisible())
             problems << QStringLiteral("the first database's user logged in on the other one");
         typeAndLogin(QStringLiteral("owner"), QStringLiteral("Other1"))(login);
-        return true;
     });
 
     MainWindow window;
@@ -588,29 +575,19 @@ void TestLogin::recovery()
     OpenLogin open;
     QString promptLabel;
     QWidget* promptParent = nullptr;
-    answerer->handle([&](QWidget* modal) {
-        auto* prompt = qobject_cast<ReportParameterDialog*>(modal);
-        if (!prompt)
-            return false;
+    answerer->handleClass<ReportParameterDialog>("ReportParameterDialog", [&](ReportParameterDialog* prompt) {
         promptLabel = prompt->ui->label->text();
         promptParent = prompt->parentWidget();
         prompt->ui->lineEditValue->setText(typedName);
         Child<QPushButton>(prompt, "pushButton")->click();
-        return true;
     });
     QWidget* boxParent = nullptr;
-    answerer->handle([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        if (!box)
-            return false;
+    answerer->handleClass<QMessageBox>("QMessageBox", [&](QMessageBox* box) {
         boxParent = box->parentWidget();
         box->button(QMessageBox::Ok)->click();
-        return true;
     });
     if (!loggedIn.isEmpty()) {
-        answerer->handle([&](QWidget* modal) {
-            if (!modal->inherits("SecurityQuestions"))
-                return false;
+        answerer->handleClass("SecurityQuestions", [&](QWidget* modal) {
             if (Child<QPushButton>(modal, "pushSave")->text() != QLatin1String("Verify"))
                 problems << QStringLiteral("Save is not captioned Verify");
             for (int question = 0; question < 3; ++question)
@@ -618,7 +595,6 @@ void TestLogin::recovery()
             Child<QPushButton>(modal, "pushSave")->click();
             if (modal->isVisible()) // a failed verification leaves the questions open for another try
                 Child<QPushButton>(modal, "pushClose")->click();
-            return true;
         });
     }
 

@@ -2,7 +2,6 @@
 #include "inventoryfixture.h"
 #include "manageroles.h"
 #include "modalanswerer.h"
-#include "selector.h"
 #include "testdatabase.h"
 #include "testsupport.h"
 
@@ -67,15 +66,11 @@ void TestManageRoles::setModules(int roleId, const QList<int>& modules)
 
 void TestManageRoles::answerChooser(const QList<int>& modules, bool keep, bool cancel)
 {
-    answerer->handle([=](QWidget* w) {
-        auto* selector = qobject_cast<Selector*>(w);
-        if (!selector)
-            return false;
+    answerer->handleClass("Selector", [=](QWidget* selector) {
         auto* list = Child<QListWidget>(selector, "listWidget");
         for (int row = 0; !keep && row < list->count(); ++row)
             list->item(row)->setCheckState(modules.contains(row == 16 ? 17 : row) ? Qt::Checked : Qt::Unchecked);
         Child<QPushButton>(selector, cancel ? "pushCancel" : "pushOk")->click();
-        return true;
     });
 }
 

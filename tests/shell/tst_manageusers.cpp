@@ -141,10 +141,8 @@ void TestManageUsers::addedUsersLogInAndUpdate()
     QCOMPARE(Child<QComboBox>(&dialog, "comboRole")->currentIndex(), -1);
 
     QVERIFY(selectUser(dialog, login));
-    Child<QLineEdit>(&dialog, "editFirstName")->setText(QStringLiteral("Changed"));
-    Child<QLineEdit>(&dialog, "editPassword")->setText(newPassword);
-    Child<QLineEdit>(&dialog, "editRepeastPassword")->setText(newPassword);
-    Child<QComboBox>(&dialog, "comboRole")->setCurrentText(QStringLiteral("PURCHASE MANAGER"));
+    fill(dialog, QStringLiteral("Changed"), QStringLiteral("O'Neil"), login, newPassword, newPassword,
+         QStringLiteral("PURCHASE MANAGER"));
     click(dialog, "pushButtonUpdate");
     QCOMPARE(answerer->messages(), QStringList());
 
