@@ -1,29 +1,25 @@
 #include "inventoryfixture.h"
 
 #include "databasemanager.h"
+#include "databasetest.h"
 #include "modalanswerer.h"
-#include "testdatabase.h"
 #include "testsupport.h"
 
-#include <QSqlRecord>
+#include <QTableView>
 
 QString InventoryFixture::create()
 {
-    const TestDatabase::Server s = TestDatabase::server();
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    DatabaseTest::UseFixtureServer();
     database = TestDatabase::uniqueName(QStringLiteral("access"));
-    QString error;
-    manager->CreateInventoryDatabase(database, error);
+    const QString error = DatabaseTest::Create(1, database);
     if (!error.isEmpty())
         return error;
-    // The next access opens the new database.
-    manager->RemoveInventoryDatabase();
-    if (!manager->InventoryDatabase()->isOpen())
+    DatabaseManager::Instance()->RemoveInventoryDatabase(); // the next access opens the new database
+    if (!DatabaseManager::Instance()->InventoryDatabase()->isOpen())
         return QStringLiteral("the inventory database does not open");
     seededRoles = rows(QStringLiteral("SELECT ID, NAME FROM tblRoles ORDER BY ID"));
     seededPermissions = rows(QStringLiteral("SELECT ROLE_ID, MODULE_ID FROM tblPermissions ORDER BY ID"));
-    if (seededRoles.isEmpty() || seededRoles.first().startsWith(QLatin1String("ERROR")))
+    if (seededRoles.isEmpty() || seededRoles.first().startsWith(QLatin1String("error: ")))
         return QStringLiteral("no seeded roles: ") + seededRoles.join(QLatin1Char(' '));
     return QString();
 }
@@ -33,6 +29,8 @@ QString InventoryFixture::reset()
     QStringList statements;
     const QStringList triggers =
         rows(QStringLiteral("SELECT TRIGGER_NAME FROM information_schema.TRIGGERS WHERE TRIGGER_SCHEMA = DATABASE()"));
+    if (triggers.value(0).startsWith(QLatin1String("error: ")))
+        return triggers.first();
     for (const QString& trigger : triggers)
         statements << QStringLiteral("DROP TRIGGER `%1`").arg(trigger);
     for (const char* table : {"tblQuestions", "tblUsers", "tblPermissions", "tblRoles"}) {
@@ -40,26 +38,15 @@ QString InventoryFixture::reset()
                    << QStringLiteral("ALTER TABLE %1 AUTO_INCREMENT = 1").arg(QLatin1String(table));
     }
     QString error = exec(statements);
-    if (!error.isEmpty())
-        return error;
-
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("fixture_") + database, database);
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO tblRoles (ID, NAME) VALUES (:a, :b)"));
-    for (const QString& row : qAsConst(seededRoles)) {
-        insert.bindValue(QStringLiteral(":a"), row.section(QLatin1Char('|'), 0, 0).toInt());
-        insert.bindValue(QStringLiteral(":b"), row.section(QLatin1Char('|'), 1));
-        if (!insert.exec())
-            return insert.lastError().text();
-    }
-    insert.prepare(QStringLiteral("INSERT INTO tblPermissions (ROLE_ID, MODULE_ID) VALUES (:a, :b)"));
-    for (const QString& row : qAsConst(seededPermissions)) {
-        insert.bindValue(QStringLiteral(":a"), row.section(QLatin1Char('|'), 0, 0).toInt());
-        insert.bindValue(QStringLiteral(":b"), row.section(QLatin1Char('|'), 1).toInt());
-        if (!insert.exec())
-            return insert.lastError().text();
-    }
-    return QString();
+    const auto insert = [&](const char* sql, const QStringList& rows) {
+        for (int i = 0; error.isEmpty() && i < rows.size(); ++i)
+            error = DatabaseTest::Rows(database, QLatin1String(sql),
+                                       {rows[i].section(QLatin1Char('|'), 0, 0), rows[i].section(QLatin1Char('|'), 1)})
+                        .join(QLatin1Char(' '));
+    };
+    insert("INSERT INTO tblRoles (ID, NAME) VALUES (?, ?)", seededRoles);
+    insert("INSERT INTO tblPermissions (ROLE_ID, MODULE_ID) VALUES (?, ?)", seededPermissions);
+    return error;
 }
 
 void InventoryFixture::drop()
@@ -78,31 +65,33 @@ QString InventoryFixture::exec(const QStringList& statements) const
 
 QStringList InventoryFixture::rows(const QString& select) const
 {
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("fixture_") + database, database);
-    QSqlQuery query(db);
-    QStringList out;
-    if (!query.exec(select)) {
-        out << QStringLiteral("ERROR: ") + query.lastError().text();
-        return out;
-    }
-    while (query.next()) {
-        QStringList columns;
-        for (int i = 0; i < query.record().count(); ++i)
-            columns << query.value(i).toString();
-        out << columns.join(QLatin1Char('|'));
-    }
-    return out;
+    return DatabaseTest::Rows(database, select);
 }
 
 QString InventoryFixture::userId(const QString& loginName) const
 {
-    QSqlDatabase db = TestDatabase::connect(QStringLiteral("fixture_") + database, database);
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT ID FROM tblUsers WHERE LOGIN_NAME = :login"));
-    query.bindValue(QStringLiteral(":login"), loginName);
-    if (!query.exec() || !query.next())
-        return QString();
-    return query.value(0).toString();
+    return DatabaseTest::Rows(database, QStringLiteral("SELECT ID FROM tblUsers WHERE LOGIN_NAME = ?"), {loginName})
+        .value(0);
+}
+
+QString InventoryFixture::addUser(const QString& login, const QString& password, int roleId, const QString& first,
+                                  const QString& last) const
+{
+    return DatabaseTest::Rows(database,
+                              QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
+                                             "VALUES (?, ?, ?, ?, ?)"),
+                              {first, last, login, HashPassword(password), roleId})
+        .join(QLatin1Char(' '));
+}
+
+bool SelectRow(QTableView* view, int column, const QString& text)
+{
+    const QModelIndexList found =
+        view->model()->match(view->model()->index(0, column), Qt::DisplayRole, text, 1, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (found.isEmpty())
+        return false;
+    view->setCurrentIndex(found.first().siblingAtColumn(1));
+    return true;
 }
 
 void InventoryTest::initTestCase()

@@ -20,10 +20,13 @@ public:
 
     // Runs statements on a connection of the test's own.
     QString exec(const QStringList& statements) const;
-    // Each row's columns joined by '|', in the order the statement gives.
+    // Each row's columns joined by '|' (NULL as "NULL"), in the order the statement gives.
     QStringList rows(const QString& select) const;
     // tblUsers.ID of a login name, as text; empty when there is none.
     QString userId(const QString& loginName) const;
+    // Adds a user with HashPassword(password), all values bound; returns the error text.
+    QString addUser(const QString& login, const QString& password, int roleId,
+                    const QString& first = QStringLiteral("F"), const QString& last = QStringLiteral("L")) const;
 
 private:
     QString database;
@@ -32,6 +35,10 @@ private:
 };
 
 class ModalAnswerer;
+class QTableView;
+
+// Makes the row whose column shows the text current; false when there is none.
+bool SelectRow(QTableView* view, int column, const QString& text);
 
 // A test program on one inventory database: every test function starts from the script's
 // users, roles and permissions, and must leave no answer for a modal widget unused.

@@ -1,6 +1,6 @@
 #include "appsettings.h"
 #include "constants.h"
-#include "databasemanager.h"
+#include "databasetest.h"
 #include "homescreen.h"
 #include "modalanswerer.h"
 #include "testdatabase.h"
@@ -50,42 +50,29 @@ QStringList Mismatches(QWidget* page, const Texts& expected)
     return out;
 }
 
-// Figures of the seeded databases with a currency symbol and the two precisions.
-Texts SeededFigures(const QString& symbol, int sales, int other)
+// Figures of the seeded databases, amounts with two decimals.
+Texts SeededFigures(const QString& symbol)
 {
-    auto money = [&](double amount, int decimals) { return symbol + QLatin1Char(' ') + QString::number(amount, 'f', decimals); };
-    return {{"labelProduct", "2"},
-            {"labelInventory", "3"},
-            {"labelVendors", "2"},
-            {"labelTotalCustomers", "4"},
-            {"labelPOrders", "1"},
-            {"labelPurcasedInventory", money(17.5, other)},
-            // Today's returned line is left out; yesterday holds a sale still being built (status -1).
-            {"labelLastCurrentDay", money(105, sales)},
-            {"labelYesterdaySales", money(52.5, sales)},
-            // Yesterday and seven days back; eight days back is outside.
-            {"labelLast7Days", money(262.5, sales)},
-            {"label_current_day_expenses", money(0, other)},
-            {"labelYesterdayExpenses", money(20, other)},
-            {"labelLast7DaysExpenses", money(50, other)}};
+    auto money = [&](double amount) { return symbol + QLatin1Char(' ') + QString::number(amount, 'f', 2); };
+    // Today's returned line is left out; yesterday holds a sale still being built (status -1);
+    // the last seven days are yesterday to seven days back.
+    return {{"labelProduct", "2"}, {"labelInventory", "3"}, {"labelVendors", "2"}, {"labelTotalCustomers", "4"},
+            {"labelPOrders", "1"}, {"labelPurcasedInventory", money(17.5)},
+            {"labelLastCurrentDay", money(105)}, {"labelYesterdaySales", money(52.5)},
+            {"labelLast7Days", money(262.5)}, {"label_current_day_expenses", money(0)},
+            {"labelYesterdayExpenses", money(20)}, {"labelLast7DaysExpenses", money(50)}};
 }
-
 
 } // namespace
 
 void TestHomeScreen::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    const TestDatabase::Server s = TestDatabase::server();
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->SetConnectionParameters(s.user, s.password, s.port, s.host);
+    DatabaseTest::UseFixtureServer();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("home_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("home_sales"));
-    QString error;
-    manager->CreateInventoryDatabase(inventoryDb, error);
-    QCOMPARE(error, QString());
-    manager->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
-    QCOMPARE(error, QString());
+    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
+    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
 
     QCOMPARE(TestDatabase::exec(inventoryDb,
                                 {"INSERT INTO tblProductCategories (NAME) VALUES ('Food')",
@@ -127,16 +114,14 @@ void TestHomeScreen::init()
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
     // No administrator exists: the main window runs without login, and says so only once.
     store->setValue(QStringLiteral("err_msg_5"), false);
-    DatabaseManager::Instance()->RemoveInventoryDatabase();
-    DatabaseManager::Instance()->RemoveSalesDatabase();
+    DatabaseTest::ResetManager();
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
     AppSettings::Instance()->SetPermittedModules({});
 }
 
 void TestHomeScreen::cleanupTestCase()
 {
-    DatabaseManager::Instance()->RemoveInventoryDatabase();
-    DatabaseManager::Instance()->RemoveSalesDatabase();
+    DatabaseTest::ResetManager();
     TestDatabase::dropDatabase(inventoryDb);
     TestDatabase::dropDatabase(salesDb);
 }
@@ -148,22 +133,18 @@ void TestHomeScreen::figures_data()
     QTest::addColumn<QString>("storedTaxName");
     QTest::addColumn<int>("messages"); // the database layer's own, one per database it cannot open
 
-    Texts unset = SeededFigures(QStringLiteral("$"), 2, 2);
+    Texts unset = SeededFigures(QStringLiteral("$"));
     unset.insert(Texts{{"labelCompany", "NOT SET"}, {"labelCurrency", "$"}, {"labelTax", "NOT SET"},
                        {"labelTaxB", "NOT SET"}, {"labelTaxName", "Sales Tax"}, {"labelCurrentUser", "clerk1"}});
     QTest::newRow("settings never written") << QVariantMap() << unset << QString() << 0;
 
-    Texts written = SeededFigures(QStringLiteral("EUR"), 3, 1);
-    written.insert(Texts{{"labelCompany", "Corner Shop"}, {"labelCurrency", "EUR"}, {"labelTax", "S-1"},
-                         {"labelTaxB", "T-9"}, {"labelTaxName", "VAT"}});
-
-    Texts empty = SeededFigures(QStringLiteral("$"), 2, 2);
+    Texts empty = SeededFigures(QStringLiteral("$"));
     empty.insert(Texts{{"labelCurrency", "$"}, {"labelTaxName", "TAX"}, {"labelCompany", "NOT SET"}});
     QTest::newRow("empty tax name and currency symbol")
         << QVariantMap{{SALES_TAX_NAME, ""}, {CURRENCY_SYMBOL, ""}, {REPORT_COMPANY_NAME, ""}} << empty << "TAX" << 0;
 
     // A figure that cannot be read must not look like a day without sales.
-    Texts unreadable = SeededFigures(QString(), 2, 2);
+    Texts unreadable = SeededFigures(QString());
     for (QString& text : unreadable)
         text = QStringLiteral("NOT AVAILABLE");
     const QString missing = TestDatabase::uniqueName(QStringLiteral("home_missing"));

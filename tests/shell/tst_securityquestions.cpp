@@ -1,4 +1,4 @@
-#include "databasemanager.h"
+#include "databasetest.h"
 #include "inventoryfixture.h"
 #include "modalanswerer.h"
 #include "securityquestions.h"
@@ -20,10 +20,9 @@ private slots:
 
     void verify_data();
     void verify();
-    void blankAnswersAreRefused_data();
-    void blankAnswersAreRefused();
+    void refusedAnswers_data();
+    void refusedAnswers();
     void savingTwiceUpdatesInPlace();
-    void unstorableAnswerIsRefused();
     void failedSaveShowsTheDriverText();
     void hashesAreComparedExactly();
 
@@ -32,12 +31,21 @@ private:
     {
         return dialog->findChild<QLineEdit*>(QStringLiteral("line_a%1").arg(question));
     }
-    static void fill(QWidget* dialog, const QStringList& answers)
+    // Types the answers and presses Save (Verify).
+    static void answerWith(QWidget* dialog, const QStringList& answers)
     {
         for (int i = 0; i < 3; ++i)
             answer(dialog, i)->setText(answers.value(i));
+        dialog->findChild<QPushButton*>(QStringLiteral("pushSave"))->click();
     }
-    static void save(QWidget* dialog) { dialog->findChild<QPushButton*>(QStringLiteral("pushSave"))->click(); }
+    static void open(SecurityQuestions& dialog, const QString& userId, bool verify)
+    {
+        if (verify)
+            dialog.SetVerifyMode();
+        dialog.SetUser(userId, QStringLiteral("admin"));
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+    }
     void storeAnswers(const QString& userId, const QStringList& answers);
     QStringList answerRows(const QString& userId) const;
 
@@ -45,12 +53,11 @@ private:
     QString otherId;
 };
 
-static const QString ADDED = QStringLiteral(
-    "Security Questions|Security answers have been added successfully. You will be asked to answer these questions in "
-    "the case of forgotten password. Please write down these answers in a safe place.");
-static const QString UPDATED = QStringLiteral(
-    "Security Questions|Security answers have been updated successfully. You will be asked to answer these questions "
-    "in the case of forgotten password. Please write down these answers in a safe place.");
+static const QString SAVED = QStringLiteral(
+    "Security Questions|Security answers have been %1 successfully. You will be asked to answer these questions in the "
+    "case of forgotten password. Please write down these answers in a safe place.");
+static const QString ADDED = SAVED.arg(QStringLiteral("added"));
+static const QString UPDATED = SAVED.arg(QStringLiteral("updated"));
 static const QString VERIFIED = QStringLiteral(
     "Security Questions|Verified successfully. Now you will be logged into the system, and from Users dialog you can "
     "reset you password.");
@@ -63,10 +70,8 @@ void TestSecurityQuestions::init()
     InventoryTest::init();
     if (QTest::currentTestFailed())
         return;
-    const QString insert = fixture.exec(
-        {QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) "
-                        "VALUES ('Ada', 'Admin', 'admin', 'x', 1), ('Sam', 'Seller', 'sam', 'y', 2)")});
-    QVERIFY2(insert.isEmpty(), qPrintable(insert));
+    QCOMPARE(fixture.addUser(QStringLiteral("admin"), QStringLiteral("x"), 1), QString());
+    QCOMPARE(fixture.addUser(QStringLiteral("sam"), QStringLiteral("y"), 2), QString());
     adminId = fixture.userId(QStringLiteral("admin"));
     otherId = fixture.userId(QStringLiteral("sam"));
 }
@@ -74,10 +79,8 @@ void TestSecurityQuestions::init()
 void TestSecurityQuestions::storeAnswers(const QString& userId, const QStringList& answers)
 {
     SecurityQuestions dialog(nullptr);
-    dialog.SetUser(userId, QStringLiteral("someone"));
-    dialog.show();
-    fill(&dialog, answers);
-    save(&dialog);
+    open(dialog, userId, false);
+    answerWith(&dialog, answers);
     QCOMPARE(answerer->messages().size(), 1);
     QVERIFY2(answerer->messages().first() == ADDED || answerer->messages().first() == UPDATED,
              qPrintable(answerer->messages().first()));
@@ -114,11 +117,8 @@ void TestSecurityQuestions::verify()
         storeAnswers(adminId, STORED_ANSWERS);
 
     SecurityQuestions dialog(nullptr);
-    dialog.SetVerifyMode();
-    dialog.SetUser(adminId, QStringLiteral("admin"));
-    dialog.show();
-    fill(&dialog, typed);
-    save(&dialog);
+    open(dialog, adminId, true);
+    answerWith(&dialog, typed);
 
     QCOMPARE(dialog.verified, expected);
     QCOMPARE(answerer->messages(), QStringList{expected ? VERIFIED : NOT_VERIFIED});
@@ -127,35 +127,43 @@ void TestSecurityQuestions::verify()
     QCOMPARE(answerRows(adminId).size(), withAnswers ? 3 : 0);
 }
 
-void TestSecurityQuestions::blankAnswersAreRefused_data()
+void TestSecurityQuestions::refusedAnswers_data()
 {
     QTest::addColumn<bool>("verifyMode");
     QTest::addColumn<QStringList>("typed");
-    QTest::addColumn<int>("focus");
-    QTest::newRow("save: second blanks only") << false << QStringList{"a", "   ", "c"} << 1;
-    QTest::newRow("verify: second blanks only") << true << QStringList{"a", "  ", ""} << 1;
+    QTest::addColumn<QString>("message");
+    // An answer whose hash holds a character outside the BMP does not fit the 3-byte column.
+    QString unstorable;
+    for (int i = 0; i < 5000 && unstorable.isEmpty(); ++i) {
+        const QString candidate = QStringLiteral("school %1").arg(i);
+        if (!HashFitsColumn(HashPassword(candidate.toUpper())))
+            unstorable = candidate;
+    }
+    QVERIFY(!unstorable.isEmpty());
+    const QString blank = QStringLiteral("Error|Please answer all questions.");
+    QTest::newRow("save: second blanks only") << false << QStringList{"a", "   ", "c"} << blank;
+    QTest::newRow("verify: second blanks only") << true << QStringList{"a", "  ", ""} << blank;
+    QTest::newRow("save: second unstorable")
+        << false << QStringList{"Oslo", unstorable, "Mr Lee"}
+        << "Security Questions|The answer to question 2 can not be stored. Please enter another answer, for example "
+           "with a word added.";
 }
 
-void TestSecurityQuestions::blankAnswersAreRefused()
+void TestSecurityQuestions::refusedAnswers()
 {
     QFETCH(bool, verifyMode);
     QFETCH(QStringList, typed);
-    QFETCH(int, focus);
+    QFETCH(QString, message);
     if (verifyMode)
         storeAnswers(adminId, STORED_ANSWERS);
     const QStringList before = answerRows(adminId);
 
     SecurityQuestions dialog(nullptr);
-    if (verifyMode)
-        dialog.SetVerifyMode();
-    dialog.SetUser(adminId, QStringLiteral("admin"));
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    fill(&dialog, typed);
-    save(&dialog);
+    open(dialog, adminId, verifyMode);
+    answerWith(&dialog, typed);
 
-    QCOMPARE(answerer->messages(), QStringList{QStringLiteral("Error|Please answer all questions.")});
-    QCOMPARE(dialog.focusWidget(), answer(&dialog, focus));
+    QCOMPARE(answerer->messages(), QStringList{message});
+    QCOMPARE(dialog.focusWidget(), answer(&dialog, 1));
     QVERIFY(!dialog.verified);
     QCOMPARE(answerRows(adminId), before);
 }
@@ -163,15 +171,12 @@ void TestSecurityQuestions::blankAnswersAreRefused()
 void TestSecurityQuestions::savingTwiceUpdatesInPlace()
 {
     SecurityQuestions dialog(nullptr);
-    dialog.SetUser(adminId, QStringLiteral("admin"));
-    dialog.show();
-    fill(&dialog, STORED_ANSWERS);
-    save(&dialog);
+    open(dialog, adminId, false);
+    answerWith(&dialog, STORED_ANSWERS);
     const QStringList first = answerRows(adminId);
     QCOMPARE(first.size(), 3);
 
-    fill(&dialog, {"Hill School", "Paris", "Mr Lee"});
-    save(&dialog);
+    answerWith(&dialog, {"Hill School", "Paris", "Mr Lee"});
     QCOMPARE(answerer->messages(), (QStringList{ADDED, UPDATED}));
     const QStringList second = answerRows(adminId);
     QCOMPARE(second.size(), 3);
@@ -183,47 +188,19 @@ void TestSecurityQuestions::savingTwiceUpdatesInPlace()
     QCOMPARE(answerRows(adminId).size(), 3);
 
     SecurityQuestions check(nullptr);
-    check.SetVerifyMode();
-    check.SetUser(adminId, QStringLiteral("admin"));
-    fill(&check, {"Hill School", "Paris", "Mr Lee"});
-    save(&check);
+    open(check, adminId, true);
+    answerWith(&check, {"Hill School", "Paris", "Mr Lee"});
     QVERIFY(!check.verified);
-    fill(&check, {"oak school", "ROME", "ms kay"});
-    save(&check);
+    answerWith(&check, {"oak school", "ROME", "ms kay"});
     QVERIFY(check.verified);
     QCOMPARE(answerRows(otherId), QStringList());
-}
-
-void TestSecurityQuestions::unstorableAnswerIsRefused()
-{
-    // An answer whose hash holds a character outside the BMP does not fit the 3-byte column.
-    QString unstorable;
-    for (int i = 0; i < 5000 && unstorable.isEmpty(); ++i) {
-        const QString candidate = QStringLiteral("school %1").arg(i);
-        if (!HashFitsColumn(HashPassword(candidate.toUpper())))
-            unstorable = candidate;
-    }
-    QVERIFY(!unstorable.isEmpty());
-
-    SecurityQuestions dialog(nullptr);
-    dialog.SetUser(adminId, QStringLiteral("admin"));
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    fill(&dialog, {"Oslo", unstorable, "Mr Lee"});
-    save(&dialog);
-    QCOMPARE(answerer->messages(),
-             QStringList{QStringLiteral("Security Questions|The answer to question 2 can not be stored. Please enter "
-                                        "another answer, for example with a word added.")});
-    QCOMPARE(dialog.focusWidget(), answer(&dialog, 1));
-    QCOMPARE(answerRows(adminId), QStringList());
 }
 
 void TestSecurityQuestions::failedSaveShowsTheDriverText()
 {
     SecurityQuestions dialog(nullptr);
     dialog.SetUser(QStringLiteral("987654"), QStringLiteral("nobody")); // no such user
-    fill(&dialog, STORED_ANSWERS);
-    save(&dialog);
+    answerWith(&dialog, STORED_ANSWERS);
     QCOMPARE(answerer->messages().size(), 1);
     const QString shown = answerer->messages().first();
     QVERIFY2(shown.startsWith(QStringLiteral(
@@ -255,26 +232,19 @@ void TestSecurityQuestions::hashesAreComparedExactly()
     }
     QVERIFY(!typed.isEmpty());
 
-    QSqlQuery insert(*DatabaseManager::Instance()->InventoryDatabase());
-    insert.prepare(QStringLiteral("INSERT INTO tblQuestions (USER_ID, QUESTION_ID, ANSWER) VALUES (:u, :q, :a)"));
-    for (int question = 0; question < 3; ++question) {
-        insert.bindValue(QStringLiteral(":u"), adminId.toInt());
-        insert.bindValue(QStringLiteral(":q"), question);
-        insert.bindValue(QStringLiteral(":a"), stored);
-        QVERIFY_SQL(insert, exec());
-    }
-    QSqlQuery collation(*DatabaseManager::Instance()->InventoryDatabase());
-    collation.prepare(QStringLiteral("SELECT COUNT(*) FROM tblQuestions WHERE ANSWER = :a"));
-    collation.bindValue(QStringLiteral(":a"), HashPassword(typed.toUpper()));
-    QVERIFY_SQL(collation, exec());
-    QVERIFY(collation.next());
-    QVERIFY2(collation.value(0).toInt() == 3, "the server no longer ignores letter case here: the test lost its point");
+    for (int question = 0; question < 3; ++question)
+        QCOMPARE(DatabaseTest::Rows(fixture.name(),
+                                    QStringLiteral("INSERT INTO tblQuestions (USER_ID, QUESTION_ID, ANSWER) VALUES (?, ?, ?)"),
+                                    {adminId.toInt(), question, stored}),
+                 QStringList());
+    // Otherwise the server no longer ignores letter case here, and the test lost its point.
+    QCOMPARE(DatabaseTest::Rows(fixture.name(), QStringLiteral("SELECT COUNT(*) FROM tblQuestions WHERE ANSWER = ?"),
+                                {HashPassword(typed.toUpper())}),
+             QStringList{QStringLiteral("3")});
 
     SecurityQuestions dialog(nullptr);
-    dialog.SetVerifyMode();
-    dialog.SetUser(adminId, QStringLiteral("admin"));
-    fill(&dialog, {typed, typed, typed});
-    save(&dialog);
+    open(dialog, adminId, true);
+    answerWith(&dialog, {typed, typed, typed});
     QVERIFY(!dialog.verified);
     QCOMPARE(answerer->messages(), QStringList{NOT_VERIFIED});
 }

@@ -35,6 +35,18 @@ public:
     void accept();
     void reject();
     void handle(const Handler& handler);
+    // Queue an answer for the next modal widget, which must inherit className; the action gets it as a T.
+    template <typename T = QWidget, typename Action>
+    void handleClass(const char* className, Action action)
+    {
+        const QByteArray name(className);
+        handle([name, action](QWidget* modal) {
+            if (!modal->inherits(name.constData()))
+                return false;
+            action(static_cast<T*>(modal));
+            return true;
+        });
+    }
 
     QList<Seen> seen;
     QStringList failures; // answers that met an unexpected widget
