@@ -42,7 +42,15 @@ bool AcquireSingleInstance(QSharedMemory& guard)
     // destroys it when nobody else holds it, and leaves a live copy's segment alone.
     if (guard.attach())
         guard.detach();
-    return guard.create(256, QSharedMemory::ReadWrite);
+    if (guard.create(256, QSharedMemory::ReadWrite))
+        return true;
+    // Without its key file (a cleaned temporary folder) the stale segment cannot be
+    // attached before create(); create() has made the file, so try once more.
+    if (guard.error() == QSharedMemory::AlreadyExists && guard.attach()) {
+        guard.detach();
+        return guard.create(256, QSharedMemory::ReadWrite);
+    }
+    return false;
 }
 
 QString TranslationFileFor(const QString& language)

@@ -2,6 +2,7 @@
 #include "startup.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -147,6 +148,16 @@ void TestStartup::singleInstanceWithRealProcesses()
     QProcess* refused = startApp();
     QVERIFY(refused->waitForFinished(15000));
     QCOMPARE(refused->exitCode(), 255);
+
+    // A killed holder whose key file has gone with the temporary folder's clean-up.
+    ::kill(pid_t(afterCrash->processId()), SIGKILL);
+    QVERIFY(afterCrash->waitForFinished(5000));
+    const QDir temp = QDir::temp();
+    for (const QString& keyFile : temp.entryList({QStringLiteral("qipc_*")}, QDir::Files))
+        QVERIFY(QFile::remove(temp.filePath(keyFile)));
+    QProcess* afterCleanUp = startApp();
+    QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(afterCleanUp) || afterCleanUp->state() == QProcess::NotRunning, 20000);
+    QVERIFY2(afterCleanUp->state() == QProcess::Running, qPrintable(Describe(afterCleanUp)));
 }
 
 VORANTEL_TEST_MAIN(TestStartup)
