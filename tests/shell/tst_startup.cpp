@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSharedMemory>
 #include <QSettings>
 
 #include <csignal>
@@ -36,6 +37,10 @@ void TestStartup::cleanup()
         delete p;
     }
     processes.clear();
+    // The killed copies left their segment behind: remove it, as a start would.
+    QSharedMemory stale(SINGLE_INSTANCE_KEY);
+    if (stale.attach())
+        stale.detach();
 }
 
 void TestStartup::scalingInChildProcess_data()
