@@ -9,6 +9,8 @@
 #include <QSettings>
 
 #include <csignal>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 class TestStartup : public QObject
 {
@@ -158,11 +160,22 @@ void TestStartup::singleInstanceWithRealProcesses()
     ::kill(pid_t(afterCrash->processId()), SIGKILL);
     QVERIFY(afterCrash->waitForFinished(5000));
     const QDir temp = QDir::temp();
-    for (const QString& keyFile : temp.entryList({QStringLiteral("qipc_*")}, QDir::Files))
+    QList<key_t> orphanedKeys;
+    for (const QString& keyFile : temp.entryList({QStringLiteral("qipc_*")}, QDir::Files)) {
+        orphanedKeys << ftok(QFile::encodeName(temp.filePath(keyFile)).constData(), 'Q');
         QVERIFY(QFile::remove(temp.filePath(keyFile)));
+    }
     QProcess* afterCleanUp = startApp();
     QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(afterCleanUp) || afterCleanUp->state() == QProcess::NotRunning, 20000);
     QVERIFY2(afterCleanUp->state() == QProcess::Running, qPrintable(Describe(afterCleanUp)));
+
+    // Nothing can reach those segments any more but their keys: remove them, so runs leave none behind.
+    for (key_t key : qAsConst(orphanedKeys)) {
+        const int id = shmget(key, 0, 0);
+        shmid_ds info;
+        if (id >= 0 && shmctl(id, IPC_STAT, &info) == 0 && info.shm_nattch == 0)
+            shmctl(id, IPC_RMID, nullptr);
+    }
 }
 
 VORANTEL_TEST_MAIN(TestStartup)
