@@ -3,6 +3,7 @@
 #include "constants.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QSharedMemory>
 #include <QTranslator>
@@ -38,19 +39,16 @@ bool HasRestartArgument(int argc, char** argv)
 
 bool AcquireSingleInstance(QSharedMemory& guard)
 {
-    // On Linux a segment outlives a killed owner. Attaching and detaching again
-    // destroys it when nobody else holds it, and leaves a live copy's segment alone.
+    // On Linux a segment outlives a killed owner. Attaching and detaching again destroys it
+    // when nobody else holds it, and leaves a live copy's segment alone. Attaching needs the
+    // key file, which a cleaned temporary folder may have lost (and a failed create() removes
+    // the one it made), so make sure it exists first.
+    QFile keyFile(guard.nativeKey());
+    if (!keyFile.exists() && keyFile.open(QIODevice::WriteOnly))
+        keyFile.close();
     if (guard.attach())
         guard.detach();
-    if (guard.create(256, QSharedMemory::ReadWrite))
-        return true;
-    // Without its key file (a cleaned temporary folder) the stale segment cannot be
-    // attached before create(); create() has made the file, so try once more.
-    if (guard.error() == QSharedMemory::AlreadyExists && guard.attach()) {
-        guard.detach();
-        return guard.create(256, QSharedMemory::ReadWrite);
-    }
-    return false;
+    return guard.create(256, QSharedMemory::ReadWrite);
 }
 
 QString TranslationFileFor(const QString& language)

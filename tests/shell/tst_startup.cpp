@@ -26,6 +26,7 @@ private slots:
 
 private:
     QProcess* startApp(const QStringList& args = {});
+    QString childTemp; // the copies' temporary folder, where the guard's key file lives
     QList<QProcess*> processes;
 };
 
@@ -40,9 +41,17 @@ void TestStartup::cleanup()
     }
     processes.clear();
     // The killed copies left their segment behind: remove it, as a start would.
-    QSharedMemory stale(SINGLE_INSTANCE_KEY);
-    if (stale.attach())
-        stale.detach();
+    if (!childTemp.isEmpty()) {
+        const QByteArray ownTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", childTemp.toUtf8());
+        {
+            QSharedMemory stale(SINGLE_INSTANCE_KEY);
+            if (stale.attach())
+                stale.detach();
+        }
+        qputenv("TMPDIR", ownTemp);
+        childTemp.clear();
+    }
 }
 
 void TestStartup::scalingInChildProcess_data()
@@ -109,6 +118,11 @@ QProcess* TestStartup::startApp(const QStringList& args)
     auto* p = new QProcess;
     processes << p;
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (!childTemp.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TMPDIR"), childTemp);
+        p->setProcessEnvironment(env);
+    }
     p->start(QStringLiteral(VORANTEL_APP), args);
     return p;
 }
@@ -128,11 +142,22 @@ static QString Describe(QProcess* process)
 
 void TestStartup::singleInstanceWithRealProcesses()
 {
-    // The guard's key file lives in the temporary folder, which is this test's own.
-    QProcess* first = startApp();
-    QVERIFY(first->waitForStarted());
-    // Wait until it holds the guard, however slowly a loaded machine starts it.
-    QTRY_VERIFY2_WITH_TIMEOUT(HoldsGuard(first), qPrintable(Describe(first)), 20000);
+    // The guard's key file lives in the copies' temporary folder, which is this test's own. Its
+    // key comes from the file's inode, and a copy elsewhere on the machine can hold a segment of
+    // the same key: then the first copy cannot start, which this test is not about, so it tries a
+    // new folder (a new inode).
+    QProcess* first = nullptr;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        childTemp = QDir::temp().filePath(QStringLiteral("copies%1").arg(attempt));
+        QVERIFY(QDir().mkpath(childTemp));
+        first = startApp();
+        QVERIFY(first->waitForStarted());
+        // Wait until it holds the guard, however slowly a loaded machine starts it.
+        QTest::qWaitFor([first] { return HoldsGuard(first) || first->state() == QProcess::NotRunning; }, 20000);
+        if (first->state() == QProcess::Running)
+            break;
+    }
+    QVERIFY2(HoldsGuard(first), qPrintable(Describe(first)));
 
     QProcess* second = startApp();
     QVERIFY(second->waitForFinished(15000));
@@ -159,7 +184,7 @@ void TestStartup::singleInstanceWithRealProcesses()
     // A killed holder whose key file has gone with the temporary folder's clean-up.
     ::kill(pid_t(afterCrash->processId()), SIGKILL);
     QVERIFY(afterCrash->waitForFinished(5000));
-    const QDir temp = QDir::temp();
+    const QDir temp(childTemp);
     QList<key_t> orphanedKeys;
     for (const QString& keyFile : temp.entryList({QStringLiteral("qipc_*")}, QDir::Files)) {
         orphanedKeys << ftok(QFile::encodeName(temp.filePath(keyFile)).constData(), 'Q');
