@@ -1,4 +1,5 @@
 #include "manageroles.h"
+#include "databaseerror.h"
 #include "ui_manageroles.h"
 
 #include "appsettings.h"
@@ -56,12 +57,6 @@ ManageRoles::~ManageRoles()
     delete ui;
 }
 
-void ManageRoles::ShowDatabaseError(const QString& title, const QString& text, const QSqlError& error)
-{
-    qDebug() << error.databaseText() << "   " << error.driverText();
-    QMessageBox::warning(this, title, text + QStringLiteral("\n\n") + error.text());
-}
-
 void ManageRoles::OnCategorySelected()
 {
     const QModelIndex current = ui->tableView->currentIndex();
@@ -87,7 +82,7 @@ bool ManageRoles::IsSameText()
     query->prepare(QStringLiteral("SELECT Count(*) from tblRoles WHERE lower(name) = lower(:name)"));
     query->bindValue(QStringLiteral(":name"), ui->lineEdit->text());
     if (!query->exec() || !query->next()) {
-        ShowDatabaseError(tr("Error"), tr("The existing roles can not be read."), query->lastError());
+        ShowDatabaseError(this, tr("Error"), tr("The existing roles can not be read."), query->lastError());
         return true;
     }
     if (query->value(0).toInt() == 0)
@@ -104,7 +99,7 @@ void ManageRoles::on_pushButtonAdd_clicked()
     query->prepare(QStringLiteral("INSERT INTO tblRoles (NAME) VALUES (:name)"));
     query->bindValue(QStringLiteral(":name"), ui->lineEdit->text());
     if (!query->exec())
-        ShowDatabaseError(tr("Error"), tr("This role can not be added."), query->lastError());
+        ShowDatabaseError(this, tr("Error"), tr("This role can not be added."), query->lastError());
     Refresh();
 }
 
@@ -124,7 +119,7 @@ void ManageRoles::OnPushButtonUpdateClicked()
         query->bindValue(QStringLiteral(":name"), ui->lineEdit->text());
         query->bindValue(QStringLiteral(":id"), record.value(COLUMN_ID).toInt());
         if (!query->exec())
-            ShowDatabaseError(tr("Update Role"), tr("This role can not be changed."), query->lastError());
+            ShowDatabaseError(this, tr("Update Role"), tr("This role can not be changed."), query->lastError());
     }
     Refresh();
 }
@@ -145,7 +140,7 @@ void ManageRoles::OnPushButtonDeleteClicked()
     query->prepare(QStringLiteral("SELECT Count(*) FROM tblUsers WHERE ROLE_ID = :id"));
     query->bindValue(QStringLiteral(":id"), roleId);
     if (!query->exec() || !query->next()) {
-        ShowDatabaseError(tr("Delete Role"), tr("This role can not be deleted."), query->lastError());
+        ShowDatabaseError(this, tr("Delete Role"), tr("This role can not be deleted."), query->lastError());
         return;
     }
     if (query->value(0).toInt() != 0) {
@@ -166,13 +161,7 @@ void ManageRoles::OnPushButtonDeleteClicked()
         query->bindValue(QStringLiteral(":id"), roleId);
         ok = query->exec();
     }
-    if (ok) {
-        db->commit();
-    } else {
-        const QSqlError error = query->lastError();
-        db->rollback();
-        ShowDatabaseError(tr("Delete Role"), tr("This role can not be deleted."), error);
-    }
+    EndTransaction(db, ok, *query, this, tr("Delete Role"), tr("This role can not be deleted."));
     Refresh();
 }
 
@@ -207,7 +196,7 @@ void ManageRoles::on_pushSetPermissions_clicked()
     query->bindValue(QStringLiteral(":id"), selectedRoleId.toInt());
     if (!query->exec()) {
         // Saving a set built from nothing would wipe the role's permissions.
-        ShowDatabaseError(tr("Set Permissions"), tr("The permissions of this role can not be read."),
+        ShowDatabaseError(this, tr("Set Permissions"), tr("The permissions of this role can not be read."),
                           query->lastError());
         return;
     }
@@ -243,13 +232,7 @@ void ManageRoles::on_pushSetPermissions_clicked()
         query->bindValue(QStringLiteral(":module"), modules.at(i).number);
         ok = query->exec();
     }
-    if (ok) {
-        db->commit();
-    } else {
-        const QSqlError error = query->lastError();
-        db->rollback();
-        ShowDatabaseError(tr("Set Permissions"), tr("The permissions of this role can not be saved."), error);
-    }
+    EndTransaction(db, ok, *query, this, tr("Set Permissions"), tr("The permissions of this role can not be saved."));
 }
 
 void ManageRoles::on_pushButtonClose_clicked()

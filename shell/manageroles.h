@@ -31,7 +31,6 @@ public slots:
 
 private:
     void Refresh();
-    void ShowDatabaseError(const QString& title, const QString& text, const QSqlError& error);
 
     Ui::ManageRoles* ui;
     QSqlTableModel* model;

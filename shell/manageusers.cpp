@@ -1,4 +1,5 @@
 #include "manageusers.h"
+#include "databaseerror.h"
 #include "ui_manageusers.h"
 
 #include "appsettings.h"
@@ -86,12 +87,6 @@ QWidget* ManageUsers::DialogParent()
 {
     QWidget* mainWindow = AppSettings::Instance()->mainWindow;
     return mainWindow ? mainWindow : this;
-}
-
-void ManageUsers::ShowDatabaseError(const QString& title, const QString& text, const QSqlError& error)
-{
-    qDebug() << error.databaseText() << "   " << error.driverText();
-    QMessageBox::warning(this, title, text + QStringLiteral("\n\n") + error.text());
 }
 
 void ManageUsers::ClearFields()
@@ -185,7 +180,7 @@ void ManageUsers::on_pushButtonAdd_clicked()
     query->prepare(QStringLiteral("SELECT ID FROM tblUsers WHERE LOGIN_NAME = :login"));
     query->bindValue(QStringLiteral(":login"), ui->editLoginName->text());
     if (!query->exec()) {
-        ShowDatabaseError(tr("Error"), tr("The existing users can not be read."), query->lastError());
+        ShowDatabaseError(this, tr("Error"), tr("The existing users can not be read."), query->lastError());
         return;
     }
     if (query->next()) {
@@ -209,7 +204,7 @@ void ManageUsers::on_pushButtonAdd_clicked()
     query->bindValue(QStringLiteral(":password"), hash);
     query->bindValue(QStringLiteral(":role"), RoleId());
     if (!query->exec()) {
-        ShowDatabaseError(tr("Error"), tr("This user can not be added to system"), query->lastError());
+        ShowDatabaseError(this, tr("Error"), tr("This user can not be added to system"), query->lastError());
         usersModel->select();
         return;
     }
@@ -261,7 +256,7 @@ void ManageUsers::OnPushButtonUpdateClicked()
         query->bindValue(QStringLiteral(":login"), login);
         query->bindValue(QStringLiteral(":id"), record.value(COLUMN_ID).toInt());
         if (!query->exec()) {
-            ShowDatabaseError(tr("Error"), tr("The existing users can not be read."), query->lastError());
+            ShowDatabaseError(this, tr("Error"), tr("The existing users can not be read."), query->lastError());
             return;
         }
         if (query->next()) {
@@ -292,7 +287,7 @@ void ManageUsers::OnPushButtonUpdateClicked()
     query->bindValue(QStringLiteral(":role"), RoleId());
     query->bindValue(QStringLiteral(":id"), record.value(COLUMN_ID).toInt());
     if (!query->exec()) {
-        ShowDatabaseError(tr("Update User"), tr("This user can not be updated."), query->lastError());
+        ShowDatabaseError(this, tr("Update User"), tr("This user can not be updated."), query->lastError());
         usersModel->select();
         ui->tableView->resizeColumnsToContents();
         return;
@@ -343,7 +338,7 @@ void ManageUsers::OnPushButtonDeleteClicked()
     if (ok)
         QMessageBox::information(this, tr("Delete User"), tr("User deleted from the system."));
     else
-        ShowDatabaseError(tr("Delete User"), tr("This user can not be deleted from the system."), error);
+        ShowDatabaseError(this, tr("Delete User"), tr("This user can not be deleted from the system."), error);
     ui->tableView->resizeColumnsToContents();
 }
 

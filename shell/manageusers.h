@@ -37,7 +37,6 @@ private:
     bool PasswordStorable(const QString& hash);
     void ShowPasswordNote();
     int RoleId() const;
-    void ShowDatabaseError(const QString& title, const QString& text, const QSqlError& error);
 
     Ui::ManageUsers* ui;
     QSqlRelationalTableModel* usersModel;

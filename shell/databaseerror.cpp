@@ -1,0 +1,25 @@
+#include "databaseerror.h"
+
+#include <QDebug>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+void ShowDatabaseError(QWidget* parent, const QString& title, const QString& text, const QSqlError& error)
+{
+    qDebug() << error.databaseText() << "   " << error.driverText();
+    QMessageBox::warning(parent, title, text + QStringLiteral("\n\n") + error.text());
+}
+
+void EndTransaction(QSqlDatabase* db, bool ok, const QSqlQuery& query, QWidget* parent, const QString& title,
+                    const QString& text)
+{
+    if (ok) {
+        db->commit();
+        return;
+    }
+    const QSqlError error = query.lastError(); // before the rollback replaces it
+    db->rollback();
+    ShowDatabaseError(parent, title, text, error);
+}
