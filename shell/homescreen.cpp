@@ -33,7 +33,7 @@ const char* const FACE_END = ") 4 4 4 4 stretch stretch; }";
 const QStringList UNAVAILABLE_LINKS = {
     QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("TOTAL_PRODUCTS"),
     QStringLiteral("TOTAL_INVENTORY_ITEMS"), QStringLiteral("PURCHASED_INVENTORY"),
-    QStringLiteral("TOTAL_CUSTOMERS"),      QStringLiteral("TOTAL_PURCHASE_ORDERS"),
+    QStringLiteral("TOTAL_PURCHASE_ORDERS"),
     QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
     QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
     QStringLiteral("YESTERDAY_EXPENSES"),   QStringLiteral("LAST_7_DAY_EXPENSES"),
@@ -124,7 +124,7 @@ void HomeScreen::DisableUnavailableTargets()
 {
     auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
     for (QPushButton* button : {ui->pushAddCategories, ui->pushAddProducts, ui->pushAddInventory,
-                                ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
+                                ui->pushPurchaseOrder, ui->pushVendors}) {
         button->setEnabled(false);
         // The picture is drawn the same in every state: fade it, and grey its caption below.
         auto* fade = new QGraphicsOpacityEffect(button);
@@ -314,11 +314,15 @@ void HomeScreen::on_Overview_HyperLink_clicked(QString link)
 
 void HomeScreen::on_Inventory_Overview_HyperLink_clicked(QString link)
 {
+    if (link == QLatin1String("TOTAL_CUSTOMERS")) {
+        ForwardAndRefresh(&MainWindow::on_actionManager_Customers_triggered);
+        return;
+    }
     if (link != QLatin1String("PURCHASED_INVENTORY") || !ReportsPermitted())
         return;
     // The stock count and value report comes with the report generator, and the vendors, products,
-    // stock, customers and purchase-order keys with their screens; none exists yet, so their captions
-    // are plain text.
+    // stock and purchase-order keys with their screens; none exists yet, so their captions are
+    // plain text.
 }
 
 void HomeScreen::on_HyperLink_clicked(QString link)
@@ -342,6 +346,11 @@ void HomeScreen::on_pushUsers_clicked()
 void HomeScreen::on_pushBackup_clicked()
 {
     mainWindow->on_action_Backup_triggered();
+}
+
+void HomeScreen::on_pushCustomers_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionManager_Customers_triggered);
 }
 
 void HomeScreen::on_pushSettings_clicked()

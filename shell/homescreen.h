@@ -30,6 +30,7 @@ private slots:
     void on_pushUsers_clicked();
     void on_pushBackup_clicked();
     void on_pushSettings_clicked();
+    void on_pushCustomers_clicked();
 
 private:
     // Not declared slots, so that connectSlotsByName does not look for objects of these names.

@@ -44,6 +44,7 @@ public slots:
     void on_actionSettings_triggered();
     void on_actionManage_Users_triggered();
     void on_actionManage_Roles_triggered();
+    void on_actionManager_Customers_triggered();
     void on_action_Backup_triggered();
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();

@@ -6,6 +6,7 @@
 #include "appsettings.h"
 #include "backupdialog.h"
 #include "homescreen.h"
+#include "managecustomers.h"
 #include "makeraddresses.h"
 #include "managedatabases.h"
 #include "manageroles.h"
@@ -81,6 +82,21 @@ void MainWindow::on_actionManage_Roles_triggered()
         return;
     ManageRoles dialog(this);
     dialog.setModal(true);
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionManager_Customers_triggered()
+{
+    if (!hasModulePermission(MODULE_CUSTOMERS_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    ManageCustomers dialog(this, false);
+    dialog.setModal(true);
+    progress.hide();
     dialog.exec();
     if (currentScreenOpener)
         (this->*currentScreenOpener)();

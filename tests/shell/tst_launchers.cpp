@@ -83,6 +83,7 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionSettings", "refused", "SettingsDialog"},
         {"actionManage_Users", "refused", "ManageUsers"},
         {"actionManage_Roles", "refused", "ManageRoles"},
+        {"actionManager_Customers", "refused", "ManageCustomers"},
         {"actionDatabases", "refused", "ManageDatabases"},
         {"action_Backup", "refused", "Backupdialog"},
         {"actionDatabase_Server", "ServerSettingsDialog", "ServerSettingsDialog"},

@@ -1,0 +1,3 @@
+#include "backofficelog.h"
+
+Q_LOGGING_CATEGORY(lcBackoffice, "vorantel.backoffice")

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Developer diagnostics of the back-office screens.
+Q_DECLARE_LOGGING_CATEGORY(lcBackoffice)

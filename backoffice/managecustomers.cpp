@@ -1,0 +1,301 @@
+#include "managecustomers.h"
+
+#include "appsettings.h"
+#include "backofficelog.h"
+#include "databasemanager.h"
+#include "reportprinter.h"
+#include "sortingproxymodel.h"
+#include "sqlfilter.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QScroller>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlTableModel>
+
+namespace {
+
+enum CustomerColumn { ID = 0, NAME, ADDRESS, EMAIL, CONTACT_NUMBER };
+
+constexpr int SORTING_THRESHOLD = 1000;
+
+} // namespace
+
+ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
+    : VorantelDialog(parent)
+    , selectMode(selectMode)
+{
+    ui.setupUi(this);
+    QScroller::grabGesture(ui.scrollArea, QScroller::LeftMouseButtonGesture);
+    QScroller::grabGesture(ui.tableView->viewport(), QScroller::LeftMouseButtonGesture);
+
+    if (selectMode)
+        ui.label_message->setText(tr("DOUBLE CLICK ON A ROW OR USE SELECT BUTTON TO SELECT"));
+    else
+        ui.pushSelect->hide();
+
+    QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
+    model = new QSqlTableModel(this, *db);
+    model->setTable(QStringLiteral("tblCustomers"));
+    proxy = new SortingProxyModel(this);
+    proxy->setSourceModel(model);
+    proxy->setDynamicSortFilter(true);
+    ui.tableView->setModel(proxy);
+    ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui.tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui.tableView->setTabKeyNavigation(false);
+    model->setHeaderData(ID, Qt::Horizontal, tr("Customer ID"), Qt::EditRole);
+    model->setHeaderData(NAME, Qt::Horizontal, tr("Name"), Qt::EditRole);
+    model->setHeaderData(ADDRESS, Qt::Horizontal, tr("Address"), Qt::EditRole);
+    model->setHeaderData(EMAIL, Qt::Horizontal, tr("Email"), Qt::EditRole);
+    model->setHeaderData(CONTACT_NUMBER, Qt::Horizontal, tr("Contact Number"), Qt::EditRole);
+    ui.lineEdit->setFocus();
+
+    connect(ui.tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ManageCustomers::OnCustomerSelected);
+    connect(ui.tableView, &QTableView::doubleClicked, this, &ManageCustomers::OnRowDoubleClicked);
+    connect(ui.pushButtonDelete, &QPushButton::clicked, this, &ManageCustomers::OnPushButtonDeleteClicked);
+    connect(ui.pushButtonUpdate, &QPushButton::clicked, this, &ManageCustomers::OnPushButtonUpdateClicked);
+
+    resize(800, 650);
+    Reload();
+    ui.pushSelect->setDefault(true);
+
+    QSqlQuery count(*db);
+    count.setForwardOnly(true);
+    int customers = 0;
+    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblCustomers")) && count.next())
+        customers = count.value(0).toInt();
+    else
+        qCWarning(lcBackoffice) << "customer count:" << count.lastError().text();
+    if (customers < SORTING_THRESHOLD) {
+        ui.checkEnableSorting->hide();
+        ui.tableView->sortByColumn(ID, Qt::AscendingOrder);
+        ui.tableView->setSortingEnabled(true);
+    } else {
+        ui.checkEnableSorting->show();
+        ui.checkEnableSorting->setChecked(false);
+        ui.tableView->setSortingEnabled(false);
+    }
+}
+
+ManageCustomers::~ManageCustomers() = default;
+
+void ManageCustomers::getSelectedCustomer(QString& id, QString& name, QString& address, QString& email,
+                                          QString& contact)
+{
+    if (!customerSelected)
+        return;
+    id = selectedCustomerId;
+    name = ui.lineEdit->text();
+    address = ui.textEditAddress->toPlainText();
+    email = ui.lineEditEmail->text();
+    contact = ui.lineEditContact->text();
+}
+
+bool ManageCustomers::IsEmptyText() const
+{
+    return ui.lineEdit->text().remove(QLatin1Char(' ')).isEmpty();
+}
+
+QModelIndex ManageCustomers::CurrentSourceIndex() const
+{
+    return proxy->mapToSource(ui.tableView->currentIndex());
+}
+
+bool ManageCustomers::Reload()
+{
+    const bool ok = model->select();
+    if (ok) {
+        SqlFilter::FetchAll(model);
+    } else {
+        QMessageBox::warning(this, tr("Manage Customers"),
+                             tr("The customer list could not be read.") + QStringLiteral("\n\n")
+                                 + model->lastError().text());
+    }
+    ui.tableView->resizeColumnsToContents();
+    return ok;
+}
+
+void ManageCustomers::OnCustomerSelected()
+{
+    const QModelIndex index = CurrentSourceIndex();
+    if (!index.isValid())
+        return;
+    const QSqlRecord record = model->record(index.row());
+    selectedCustomerId = record.value(ID).toString();
+    ui.lineEdit->setText(record.value(NAME).toString());
+    ui.textEditAddress->setPlainText(record.value(ADDRESS).toString());
+    ui.lineEditEmail->setText(record.value(EMAIL).toString());
+    ui.lineEditContact->setText(record.value(CONTACT_NUMBER).toString());
+    ui.pushButtonUpdate->setEnabled(true);
+    ui.pushButtonDelete->setEnabled(true);
+}
+
+void ManageCustomers::WriteFormToRow(int row)
+{
+    model->setData(model->index(row, NAME), ui.lineEdit->text(), Qt::EditRole);
+    model->setData(model->index(row, ADDRESS), ui.textEditAddress->toPlainText(), Qt::EditRole);
+    model->setData(model->index(row, EMAIL), ui.lineEditEmail->text(), Qt::EditRole);
+    model->setData(model->index(row, CONTACT_NUMBER), ui.lineEditContact->text(), Qt::EditRole);
+}
+
+void ManageCustomers::ClearForm()
+{
+    ui.lineEdit->clear();
+    ui.textEditAddress->clear();
+    ui.lineEditEmail->clear();
+    ui.lineEditContact->clear();
+}
+
+bool ManageCustomers::Submit(bool changed, const QString& failureText)
+{
+    if (changed && model->submitAll())
+        return true;
+    const QString error = model->lastError().text();
+    // The failed row must not stay in the list as if it were stored.
+    model->revertAll();
+    QMessageBox::warning(this, tr("Manage Customers"), failureText + QStringLiteral("\n\n") + error);
+    return false;
+}
+
+void ManageCustomers::on_pushButtonAdd_clicked()
+{
+    if (IsEmptyText())
+        return;
+    const int row = model->rowCount();
+    model->insertRow(row);
+    WriteFormToRow(row);
+    const bool saved = Submit(true, tr("The customer could not be added."));
+    if (saved)
+        SqlFilter::FetchAll(model);
+    ui.tableView->resizeColumnsToContents();
+    if (saved)
+        ClearForm();
+}
+
+void ManageCustomers::on_lineEdit_returnPressed()
+{
+    on_pushButtonAdd_clicked();
+}
+
+void ManageCustomers::on_lineEditEmail_returnPressed()
+{
+    on_pushButtonAdd_clicked();
+}
+
+void ManageCustomers::on_lineEditContact_returnPressed()
+{
+    on_pushButtonAdd_clicked();
+}
+
+void ManageCustomers::OnPushButtonUpdateClicked()
+{
+    if (IsEmptyText())
+        return;
+    const QModelIndex index = CurrentSourceIndex();
+    if (!index.isValid()) {
+        ui.tableView->resizeColumnsToContents();
+        return;
+    }
+    WriteFormToRow(index.row());
+    if (!Submit(true, tr("The customer could not be updated."))) {
+        ui.tableView->resizeColumnsToContents();
+        return;
+    }
+    if (Reload())
+        ClearForm();
+}
+
+void ManageCustomers::OnPushButtonDeleteClicked()
+{
+    const QModelIndex index = CurrentSourceIndex();
+    if (!index.isValid()) {
+        ui.tableView->resizeColumnsToContents();
+        return;
+    }
+    // The default edit strategy deletes at once: its result counts as much as the submit's.
+    const bool removed = model->removeRow(index.row());
+    if (!Submit(removed, tr("The customer could not be deleted."))) {
+        ui.tableView->resizeColumnsToContents();
+        return;
+    }
+    // The picker must not hand back a customer that no longer exists.
+    selectedCustomerId.clear();
+    Reload();
+    ClearForm();
+}
+
+void ManageCustomers::OnRowDoubleClicked(const QModelIndex& index)
+{
+    Q_UNUSED(index)
+    if (selectMode)
+        on_pushSelect_clicked();
+}
+
+void ManageCustomers::on_pushSelect_clicked()
+{
+    OnCustomerSelected();
+    customerSelected = true;
+    close();
+}
+
+void ManageCustomers::ApplyFilter()
+{
+    const QString text = ui.lineEditFilter->text();
+    if (text.isEmpty()) {
+        model->setFilter(QString());
+    } else {
+        const QSqlDatabase db = model->database();
+        QStringList conditions;
+        for (const char* column : {"NAME", "ADDRESS", "EMAIL", "CONTACT_NUMBER"})
+            conditions << SqlFilter::Contains(db, QLatin1String(column), text);
+        model->setFilter(conditions.join(QStringLiteral(" OR ")));
+    }
+    Reload();
+    ui.tableView->show();
+}
+
+void ManageCustomers::on_lineEditFilter_textChanged(const QString& text)
+{
+    Q_UNUSED(text)
+    ApplyFilter();
+}
+
+void ManageCustomers::on_pushFilter_clicked()
+{
+    ApplyFilter();
+}
+
+void ManageCustomers::on_checkEnableSorting_toggled(bool checked)
+{
+    if (checked)
+        ui.tableView->sortByColumn(ID, Qt::AscendingOrder);
+    ui.tableView->setSortingEnabled(checked);
+}
+
+void ManageCustomers::on_pushExport_clicked()
+{
+    AppSettings::Instance()->ExportTableToCsv(QStringLiteral("Customers"), ui.tableView, this);
+}
+
+void ManageCustomers::on_pushPrint_clicked()
+{
+    ReportPrinter printer(this);
+    printer.PrintTableView(tr("CUSTOMERS REPORT"), ui.tableView, true, false);
+}
+
+void ManageCustomers::on_pushSaveAsPDF_clicked()
+{
+    ReportPrinter printer(this);
+    printer.PrintTableView(tr("CUSTOMERS REPORT"), ui.tableView, true, true);
+}
+
+void ManageCustomers::on_pushButtonClose_clicked()
+{
+    close();
+}

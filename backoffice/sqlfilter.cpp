@@ -1,0 +1,36 @@
+#include "sqlfilter.h"
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlField>
+#include <QSqlQueryModel>
+
+namespace SqlFilter {
+
+QString Contains(const QSqlDatabase& db, const QString& column, const QString& text)
+{
+    // Backslash is LIKE's escape character: escape it first, then the two wildcards.
+    QString pattern = text;
+    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('%'), QLatin1String("\\%"))
+        .replace(QLatin1Char('_'), QLatin1String("\\_"));
+    QSqlField field(QString(), QVariant::String);
+    field.setValue(QLatin1Char('%') + pattern + QLatin1Char('%'));
+    return column + QStringLiteral(" LIKE ") + db.driver()->formatValue(field);
+}
+
+QString DateLiteral(const QSqlDatabase& db, const QDate& date)
+{
+    QSqlField field(QString(), QVariant::String);
+    field.setValue(date.toString(QStringLiteral("yyyy-MM-dd")));
+    return db.driver()->formatValue(field);
+}
+
+void FetchAll(QSqlQueryModel* model)
+{
+    while (model->canFetchMore())
+        model->fetchMore();
+}
+
+} // namespace SqlFilter

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class QDate;
+class QSqlDatabase;
+class QSqlQueryModel;
+class QWidget;
+
+// Model filters are WHERE text, which takes no bound values: what a user typed goes in
+// only through these.
+namespace SqlFilter {
+
+// "COLUMN LIKE '%text%'" matching the text literally: quote and backslash escaped by the
+// driver, % and _ standing for themselves.
+QString Contains(const QSqlDatabase& db, const QString& column, const QString& text);
+// A date literal 'yyyy-MM-dd'.
+QString DateLiteral(const QSqlDatabase& db, const QDate& date);
+// Loads every row, so that counting, selecting all, printing and exporting see the whole list.
+void FetchAll(QSqlQueryModel* model);
+
+} // namespace SqlFilter

@@ -1,0 +1,358 @@
+#include "backofficefixture.h"
+#include "managecustomers.h"
+#include "modalanswerer.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTextEdit>
+
+// The customers dialog against a real inventory database: the form's writes, the filter with
+// characters that mean something to SQL, the picker, and the CSV round trip.
+class TestManageCustomers : public BackofficeTest
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void addFilterUpdateDelete();
+    void filterMatchesTextLiterally_data();
+    void filterMatchesTextLiterally();
+    void failedSaveIsShownAndKeepsTheForm_data();
+    void failedSaveIsShownAndKeepsTheForm();
+    void failedListQueryIsReported();
+    void pickerHandsBackTheChosenCustomer_data();
+    void pickerHandsBackTheChosenCustomer();
+    void greekNameStoredAndFound();
+    void exportThenImportAddsNoCustomer();
+    void importLines_data();
+    void importLines();
+
+private:
+    void addCustomers(const QStringList& names);
+    static void fill(ManageCustomers& dialog, const QString& name, const QString& address, const QString& email,
+                     const QString& contact);
+    static QTableView* grid(ManageCustomers& dialog) { return Child<QTableView>(&dialog, "tableView"); }
+    static void click(ManageCustomers& dialog, const char* button) { Child<QPushButton>(&dialog, button)->click(); }
+    static QString nameField(ManageCustomers& dialog) { return Child<QLineEdit>(&dialog, "lineEdit")->text(); }
+    // Runs the import on a file; returns the completion text.
+    QString import(ManageCustomers& dialog, const QString& path);
+    QString customers() const
+    {
+        return fixture.inventoryRows(QStringLiteral("SELECT ID, NAME, ADDRESS, EMAIL, CONTACT_NUMBER FROM tblCustomers "
+                                                    "ORDER BY ID"))
+            .join(QLatin1Char('\n'));
+    }
+};
+
+void TestManageCustomers::init()
+{
+    BackofficeTest::init();
+    QCOMPARE(fixture.execInventory({QStringLiteral("DELETE FROM tblCustomers"),
+                                    QStringLiteral("ALTER TABLE tblCustomers AUTO_INCREMENT = 1")}),
+             QString());
+}
+
+void TestManageCustomers::addCustomers(const QStringList& names)
+{
+    for (const QString& name : names) {
+        const QStringList result = fixture.inventoryRows(
+            QStringLiteral("INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) VALUES (?, ?, ?, ?)"),
+            {name, QStringLiteral("addr ") + name, QStringLiteral("mail ") + name, QStringLiteral("tel ") + name});
+        QVERIFY2(result.isEmpty(), qPrintable(result.join(' ')));
+    }
+}
+
+void TestManageCustomers::fill(ManageCustomers& dialog, const QString& name, const QString& address,
+                               const QString& email, const QString& contact)
+{
+    Child<QLineEdit>(&dialog, "lineEdit")->setText(name);
+    Child<QTextEdit>(&dialog, "textEditAddress")->setPlainText(address);
+    Child<QLineEdit>(&dialog, "lineEditEmail")->setText(email);
+    Child<QLineEdit>(&dialog, "lineEditContact")->setText(contact);
+}
+
+void TestManageCustomers::addFilterUpdateDelete()
+{
+    ManageCustomers dialog(nullptr, false);
+    dialog.show();
+    QVERIFY(!Child<QPushButton>(&dialog, "pushSelect")->isVisible());
+    QVERIFY(!Child<QPushButton>(&dialog, "pushButtonUpdate")->isEnabled());
+
+    fill(dialog, QStringLiteral("O'Brien"), QStringLiteral("1 Main St\nTown"), QStringLiteral("ob@example.com"),
+         QStringLiteral("555"));
+    click(dialog, "pushButtonAdd");
+    fill(dialog, QStringLiteral("Smith"), QStringLiteral("2 High St"), QStringLiteral("s@example.com"),
+         QStringLiteral("777"));
+    QTest::keyClick(Child<QLineEdit>(&dialog, "lineEditContact"), Qt::Key_Return);
+    QCOMPARE(customers(), QStringLiteral("1|O'Brien|1 Main St\nTown|ob@example.com|555\n2|Smith|2 High St|s@example.com|777"));
+    QCOMPARE(nameField(dialog), QString());
+    QCOMPARE(ColumnTexts(grid(dialog), 1), (QStringList{"O'Brien", "Smith"}));
+
+    Child<QLineEdit>(&dialog, "lineEditFilter")->setText(QStringLiteral("O'B"));
+    QCOMPARE(ColumnTexts(grid(dialog), 1), QStringList{"O'Brien"});
+
+    QVERIFY(SelectRow(grid(dialog), 1, QStringLiteral("O'Brien")));
+    QCOMPARE(Child<QTextEdit>(&dialog, "textEditAddress")->toPlainText(), QStringLiteral("1 Main St\nTown"));
+    Child<QLineEdit>(&dialog, "lineEditContact")->setText(QStringLiteral("556"));
+    click(dialog, "pushButtonUpdate");
+    QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT CONTACT_NUMBER FROM tblCustomers WHERE ID = 1")),
+             QStringList{"556"});
+    QCOMPARE(ColumnTexts(grid(dialog), 1), QStringList{"O'Brien"}); // the filter stays
+
+    QVERIFY(SelectRow(grid(dialog), 1, QStringLiteral("O'Brien")));
+    click(dialog, "pushButtonDelete");
+    QCOMPARE(answerer->seen.size(), 0); // no question
+    QCOMPARE(customers(), QStringLiteral("2|Smith|2 High St|s@example.com|777"));
+    QCOMPARE(nameField(dialog), QString());
+    QVERIFY(Child<QPushButton>(&dialog, "pushButtonDelete")->isEnabled());
+    QCOMPARE(grid(dialog)->model()->rowCount(), 0);
+}
+
+void TestManageCustomers::filterMatchesTextLiterally_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("apostrophe") << "'" << QStringList{"O'Brien"};
+    QTest::newRow("backslash") << "\\" << QStringList{"back\\slash"};
+    QTest::newRow("backslash before a quote") << "\\'" << QStringList();
+    QTest::newRow("percent") << "%" << QStringList{"100% cotton"};
+    QTest::newRow("underscore") << "a_b" << QStringList{"a_b"};
+    QTest::newRow("always-true condition") << "' OR '1'='1" << QStringList();
+    QTest::newRow("empty shows all") << "" << QStringList{"O'Brien", "back\\slash", "100% cotton", "a_b", "axb"};
+    QTest::newRow("inside the address") << "addr 100" << QStringList{"100% cotton"};
+}
+
+void TestManageCustomers::filterMatchesTextLiterally()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, shown);
+    addCustomers({"O'Brien", "back\\slash", "100% cotton", "a_b", "axb"});
+    ManageCustomers dialog(nullptr, false);
+    dialog.show();
+    Child<QLineEdit>(&dialog, "lineEditFilter")->setText(QStringLiteral("x"));
+    Child<QLineEdit>(&dialog, "lineEditFilter")->setText(filter);
+    QCOMPARE(ColumnTexts(grid(dialog), 1), shown);
+    QCOMPARE(answerer->seen.size(), 0);
+}
+
+void TestManageCustomers::failedSaveIsShownAndKeepsTheForm_data()
+{
+    QTest::addColumn<bool>("update");
+    QTest::newRow("add") << false;
+    QTest::newRow("update") << true;
+}
+
+void TestManageCustomers::failedSaveIsShownAndKeepsTheForm()
+{
+    QFETCH(bool, update);
+    addCustomers({"Ann"});
+    ManageCustomers dialog(nullptr, false);
+    dialog.show();
+    if (update)
+        QVERIFY(SelectRow(grid(dialog), 1, QStringLiteral("Ann")));
+    // NAME holds 50 characters; the server refuses more.
+    const QString tooLong(60, QLatin1Char('n'));
+    fill(dialog, tooLong, QStringLiteral("addr"), QStringLiteral("mail"), QStringLiteral("tel"));
+    click(dialog, update ? "pushButtonUpdate" : "pushButtonAdd");
+
+    QCOMPARE(answerer->seen.size(), 1);
+    QCOMPARE(answerer->seen.first().title, QStringLiteral("Manage Customers"));
+    QVERIFY2(answerer->seen.first().text.contains(QStringLiteral("Data too long")), qPrintable(answerer->seen.first().text));
+    QCOMPARE(customers(), QStringLiteral("1|Ann|addr Ann|mail Ann|tel Ann"));
+    QCOMPARE(ColumnTexts(grid(dialog), 1), QStringList{"Ann"});
+    QCOMPARE(nameField(dialog), tooLong);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineEditContact")->text(), QStringLiteral("tel"));
+}
+
+void TestManageCustomers::failedListQueryIsReported()
+{
+    addCustomers({"Ann"});
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblCustomers TO tblCustomersAway")}), QString());
+    {
+        ManageCustomers dialog(nullptr, false);
+        QCOMPARE(answerer->seen.size(), 1);
+        QVERIFY2(answerer->messages().first().startsWith(
+                     QStringLiteral("Manage Customers|The customer list could not be read.")),
+                 qPrintable(answerer->messages().join(' ')));
+    }
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblCustomersAway TO tblCustomers")}), QString());
+}
+
+void TestManageCustomers::pickerHandsBackTheChosenCustomer_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("expected"); // the five strings joined by '|'
+    const QString untouched = QStringLiteral("keep|keep|keep|keep|keep");
+    QTest::newRow("Select button") << "select" << "2|Bea|addr Bea|mail Bea|tel Bea";
+    QTest::newRow("double click") << "double click" << "2|Bea|addr Bea|mail Bea|tel Bea";
+    QTest::newRow("typed over, then Select") << "typed" << "2|Bea|addr Bea|mail Bea|tel Bea";
+    QTest::newRow("Close") << "close" << untouched;
+    QTest::newRow("Select without a row") << "no row" << "||||";
+    QTest::newRow("Select after a delete") << "deleted" << "||||";
+}
+
+void TestManageCustomers::pickerHandsBackTheChosenCustomer()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, expected);
+    addCustomers({"Ann", "Bea", "Cy"});
+    ManageCustomers dialog(nullptr, true);
+    dialog.show();
+    QVERIFY(Child<QPushButton>(&dialog, "pushSelect")->isVisible());
+    if (how != QLatin1String("no row"))
+        QVERIFY(SelectRow(grid(dialog), 1, QStringLiteral("Bea")));
+    if (how == QLatin1String("typed"))
+        fill(dialog, QStringLiteral("typed"), QString(), QString(), QString());
+    if (how == QLatin1String("deleted"))
+        click(dialog, "pushButtonDelete");
+
+    if (how == QLatin1String("close")) {
+        click(dialog, "pushButtonClose");
+    } else if (how == QLatin1String("double click")) {
+        QTableView* view = grid(dialog);
+        const QRect cell = view->visualRect(view->currentIndex());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    } else {
+        click(dialog, "pushSelect");
+    }
+    QVERIFY(!dialog.isVisible());
+
+    QString id = QStringLiteral("keep"), name = id, address = id, email = id, contact = id;
+    dialog.getSelectedCustomer(id, name, address, email, contact);
+    QCOMPARE(QStringList({id, name, address, email, contact}).join(QLatin1Char('|')), expected);
+}
+
+void TestManageCustomers::greekNameStoredAndFound()
+{
+    ManageCustomers dialog(nullptr, false);
+    dialog.show();
+    fill(dialog, QStringLiteral("Ζωή"), QStringLiteral("Αθήνα"), QString(), QString());
+    click(dialog, "pushButtonAdd");
+    QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT NAME, ADDRESS FROM tblCustomers WHERE NAME = ?"),
+                                   {QStringLiteral("Ζωή")}),
+             QStringList{"Ζωή|Αθήνα"});
+    addCustomers({"Zoe"});
+    Child<QLineEdit>(&dialog, "lineEditFilter")->setText(QStringLiteral("ωή"));
+    QCOMPARE(ColumnTexts(grid(dialog), 1), QStringList{"Ζωή"});
+}
+
+QString TestManageCustomers::import(ManageCustomers& dialog, const QString& path)
+{
+    // As a user does: open the folder, type the name, press the button.
+    answerer->handle([path](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        auto* nameEdit = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!chooser || !nameEdit)
+            return false;
+        const QFileInfo info(path);
+        chooser->setDirectory(info.absolutePath());
+        nameEdit->setText(info.fileName());
+        static_cast<QDialog*>(chooser)->accept();
+        if (chooser->isVisible()) {
+            chooser->reject();
+            return false;
+        }
+        return true;
+    });
+    // The busy box stays up until the import closes it, if the answerer sees it at all; the
+    // completion box gets OK (its Esc button too).
+    answerer->handle([](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            box->button(QMessageBox::Ok)->click();
+        return modal->inherits("Progress") || modal->inherits("QMessageBox");
+    });
+    answerer->seen.clear();
+    click(dialog, "pushImport");
+    const QStringList messages = answerer->messages();
+    return messages.isEmpty() ? QString() : messages.last();
+}
+
+void TestManageCustomers::exportThenImportAddsNoCustomer()
+{
+    QStringList names;
+    for (int i = 1; i <= 320; ++i)
+        names << QStringLiteral("Customer %1").arg(i, 3, 10, QLatin1Char('0'));
+    names << QStringLiteral("Ζωή, Jr.");
+    addCustomers(names);
+    const QString folder = TestSupport::ScratchDir() + QStringLiteral("/customers_export");
+    QDir(folder).removeRecursively();
+    QVERIFY(QDir().mkpath(folder));
+
+    ManageCustomers dialog(nullptr, false);
+    dialog.show();
+    QCOMPARE(grid(dialog)->model()->rowCount(), 321);
+    answerer->handle([folder](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        if (!chooser)
+            return false;
+        chooser->setDirectory(folder);
+        static_cast<QDialog*>(chooser)->accept();
+        return true;
+    });
+    click(dialog, "pushExport");
+    const QStringList files = QDir(folder).entryList({QStringLiteral("Customers_data_export_*.csv")}, QDir::Files);
+    QCOMPARE(files.size(), 1);
+    const QString path = folder + QLatin1Char('/') + files.first();
+    QCOMPARE(QString::fromUtf8(TestSupport::ReadFile(path)).count(QLatin1Char('\n')), 322);
+
+    // Changes made after the export are taken back by the import.
+    QCOMPARE(fixture.execInventory({QStringLiteral("UPDATE tblCustomers SET NAME = 'changed' WHERE ID = 7")}), QString());
+    const QString before = customers();
+    QCOMPARE(import(dialog, path), QStringLiteral("Import/Update|Import/Update operation completed."));
+    QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblCustomers")), QStringList{"321"});
+    QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT NAME FROM tblCustomers WHERE ID = 7")),
+             QStringList{"Customer 007"});
+    // The comma inside a name cannot survive a file without quoting; everything else does.
+    QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT NAME FROM tblCustomers WHERE ID = 321")),
+             QStringList{"Ζωή Jr."});
+    QVERIFY(before.contains(QStringLiteral("7|changed|")));
+    QCOMPARE(grid(dialog)->model()->rowCount(), 321);
+}
+
+void TestManageCustomers::importLines_data()
+{
+    QTest::addColumn<QString>("body"); // after the header line
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("stored");
+    const QString done = QStringLiteral("Import/Update|Import/Update operation completed.");
+    const QString ann = QStringLiteral("1|Ann|addr Ann|mail Ann|tel Ann");
+    QTest::newRow("matching id updates") << "1, Anne , a, e, c\n" << done << "1|Anne|a|e|c";
+    QTest::newRow("unknown id inserts") << "99,New,a,e,c\n" << done << ann + "\n2|New|a|e|c";
+    QTest::newRow("id with letters inserts") << "1abc,New,a,e,c\n" << done << ann + "\n2|New|a|e|c";
+    QTest::newRow("id with an expression inserts") << "1 OR 1=1,New,a,e,c\n" << done << ann + "\n2|New|a|e|c";
+    QTest::newRow("empty id inserts") << ",New,a,e,c" << done << ann + "\n2|New|a|e|c";
+    QTest::newRow("quote and backslash stored as typed") << "1,O'Hara \\,a,e,c\n" << done << "1|O'Hara \\|a|e|c";
+    QTest::newRow("4-field line") << "1,Anne,a,e,c\n2,Four,a,e\n,New,a,e,c\n"
+                                  << done + "\nInvalid line at index 2" << "1|Anne|a|e|c\n2|New|a|e|c";
+    QTest::newRow("empty line") << "\n,New,a,e,c\n" << done + "\nInvalid line at index 1" << ann + "\n2|New|a|e|c";
+    QTest::newRow("refused line") << QStringLiteral(",%1,a,e,c\n,New,a,e,c\n").arg(QString(60, QLatin1Char('n')))
+                                  << done + "\nLine 1 could not be saved: " << ann + "\n2|New|a|e|c";
+}
+
+void TestManageCustomers::importLines()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, message);
+    QFETCH(QString, stored);
+    addCustomers({"Ann"});
+    const QString path = TestSupport::ScratchDir() + QStringLiteral("/customers_import.csv");
+    QVERIFY(TestSupport::WriteFile(path, QStringLiteral("Customer ID,Name,Address,Email,Contact Number\n").toUtf8()
+                                             + body.toUtf8()));
+    ManageCustomers dialog(nullptr, false);
+    dialog.show();
+    const QString shown = import(dialog, path);
+    QVERIFY2(shown.startsWith(message), qPrintable(shown + " / " + customers()));
+    QCOMPARE(customers(), stored);
+    QCOMPARE(grid(dialog)->model()->rowCount(), stored.count(QLatin1Char('\n')) + 1);
+}
+
+VORANTEL_TEST_MAIN(TestManageCustomers)
+#include "tst_managecustomers.moc"
