@@ -1,6 +1,7 @@
 #pragma once
 
 #include "databasestatuslistener.h"
+#include "saleopener.h"
 
 #include <QMainWindow>
 
@@ -12,7 +13,7 @@ class MainWindow;
 
 // The one top-level window: menus, tool bars, the navigator dock and one screen at a time
 // in the central area.
-class MainWindow : public QMainWindow, public DatabaseStatusListener
+class MainWindow : public QMainWindow, public DatabaseStatusListener, public SaleOpener
 {
     Q_OBJECT
 public:
@@ -25,6 +26,11 @@ public:
 
     void updateInventoryDbStatus(bool open) override;
     void updateSalesDbStatus(bool open) override;
+
+    // The sales records page's way back into the sale screen.
+    bool CanOpenSales() const override;
+    void RequestOpenSale(const QString& saleId, bool asInvoice) override;
+    void LaunchPointOfSale() override;
 
 public slots:
     void on_action_Dark_Theme_triggered();
@@ -45,6 +51,8 @@ public slots:
     void on_actionManage_Users_triggered();
     void on_actionManage_Roles_triggered();
     void on_actionManager_Customers_triggered();
+    void on_actionManage_Sales_triggered();
+    void on_pushSalesManagement_clicked();
     void on_action_Backup_triggered();
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();

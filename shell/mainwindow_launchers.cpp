@@ -13,6 +13,7 @@
 #include "manageusers.h"
 #include "modules.h"
 #include "progress.h"
+#include "salesmanagement.h"
 #include "serversettingsdialog.h"
 #include "settingsdialog.h"
 
@@ -36,6 +37,40 @@ void MainWindow::on_actionHome_triggered()
     ProcessEventPasses(1);
     progress.hide();
     currentScreenOpener = &MainWindow::on_actionHome_triggered;
+}
+
+void MainWindow::on_actionManage_Sales_triggered()
+{
+    if (!hasModulePermission(MODULE_SALES_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(5);
+    setCentralWidget(new SalesManagement(this, false, false, 0));
+    currentScreenOpener = &MainWindow::on_actionManage_Sales_triggered;
+    progress.hide();
+}
+
+void MainWindow::on_pushSalesManagement_clicked()
+{
+    on_actionManage_Sales_triggered();
+}
+
+bool MainWindow::CanOpenSales() const
+{
+    // The sale screen is not part of the program yet.
+    return false;
+}
+
+void MainWindow::RequestOpenSale(const QString& saleId, bool asInvoice)
+{
+    openSaleRequested = true;
+    openSaleId = saleId;
+    openSaleAsInvoice = asInvoice;
+}
+
+void MainWindow::LaunchPointOfSale()
+{
 }
 
 void MainWindow::on_actionSettings_triggered()
