@@ -53,6 +53,9 @@ public slots:
     void on_actionManager_Customers_triggered();
     void on_actionManage_Sales_triggered();
     void on_pushSalesManagement_clicked();
+    void on_pushExpenseManagement_clicked();
+    void on_actionManage_Expenses_triggered();
+    void on_action_Add_Expense_triggered();
     void on_action_Backup_triggered();
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();

@@ -4,7 +4,9 @@
 
 #include "aboutdialog.h"
 #include "appsettings.h"
+#include "addeditexpensedialog.h"
 #include "backupdialog.h"
+#include "expensemanagement.h"
 #include "homescreen.h"
 #include "managecustomers.h"
 #include "makeraddresses.h"
@@ -54,6 +56,34 @@ void MainWindow::on_actionManage_Sales_triggered()
 void MainWindow::on_pushSalesManagement_clicked()
 {
     on_actionManage_Sales_triggered();
+}
+
+void MainWindow::on_pushExpenseManagement_clicked()
+{
+    if (!hasModulePermission(MODULE_EXPENSE_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    setCentralWidget(new ExpenseManagement(this));
+    currentScreenOpener = &MainWindow::on_pushExpenseManagement_clicked;
+    progress.hide();
+}
+
+void MainWindow::on_actionManage_Expenses_triggered()
+{
+    on_pushExpenseManagement_clicked();
+}
+
+void MainWindow::on_action_Add_Expense_triggered()
+{
+    if (!hasModulePermission(MODULE_EXPENSE_MANAGEMENT))
+        return;
+    AddEditExpenseDialog dialog(this);
+    dialog.setModal(true);
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
 }
 
 bool MainWindow::CanOpenSales() const

@@ -85,6 +85,8 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionManage_Roles", "refused", "ManageRoles"},
         {"actionManager_Customers", "refused", "ManageCustomers"},
         {"actionManage_Sales", "refused", "page SalesManagement"},
+        {"actionManage_Expenses", "refused", "page ExpenseManagement"},
+        {"action_Add_Expense", "refused", "AddEditExpenseDialog"},
         {"actionDatabases", "refused", "ManageDatabases"},
         {"action_Backup", "refused", "Backupdialog"},
         {"actionDatabase_Server", "ServerSettingsDialog", "ServerSettingsDialog"},

@@ -1,0 +1,177 @@
+#include "addeditexpensedialog.h"
+
+#include "appsettings.h"
+#include "backofficelog.h"
+#include "constants.h"
+#include "databasemanager.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QMainWindow>
+#include <QScroller>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlTableModel>
+#include <QThread>
+
+namespace {
+
+enum CategoryColumn { CATEGORY_ID = 0, CATEGORY_NAME = 1 };
+enum RecordField { EXPENSE_ID = 0, EXPENSE_CATEGORY, EXPENSE_DATED, EXPENSE_AMOUNT, EXPENSE_DESCRIPTION };
+
+const QString RED = QStringLiteral("QLabel {background-color: red; color:white }");
+const QString GREEN = QStringLiteral("QLabel {background-color: green; color:white }");
+
+} // namespace
+
+AddEditExpenseDialog::AddEditExpenseDialog(QWidget* parent)
+    : VorantelDialog(parent)
+{
+    ui.setupUi(this);
+    QScroller::grabGesture(ui.scrollArea, QScroller::LeftMouseButtonGesture);
+
+    QSettings* store = AppSettings::Instance()->settings;
+    decimalPlaces = store->value(QStringLiteral("decimal_places"), QStringLiteral("2")).toString();
+    currencySymbol = store->value(CURRENCY_SYMBOL, QStringLiteral("$")).toString();
+    ui.date->setDate(QDate::currentDate());
+    ui.date->setDisplayFormat(AppSettings::Instance()->DateFormat());
+
+    categories = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
+    categories->setTable(QStringLiteral("tblExpenseCategories"));
+    categories->setSort(CATEGORY_NAME, Qt::AscendingOrder);
+    ui.comboCategories->setModel(categories);
+    ui.comboCategories->setModelColumn(CATEGORY_NAME);
+    LoadCategories();
+    // The categories dialog is not part of the program yet.
+    ui.pushEditCategories->setEnabled(false);
+}
+
+AddEditExpenseDialog::~AddEditExpenseDialog() = default;
+
+void AddEditExpenseDialog::LoadCategories()
+{
+    if (!categories->select())
+        ShowStatus(tr("Expense categories could not be read: %1").arg(categories->lastError().text()), 0);
+    while (categories->canFetchMore())
+        categories->fetchMore();
+}
+
+void AddEditExpenseDialog::ShowStatus(const QString& text, int kind)
+{
+    const QString parentStyle = parentWidget() ? parentWidget()->styleSheet() : QString();
+    ui.labelStatus->setStyleSheet(parentStyle);
+    ui.labelStatus->setText(text);
+    // The plain text first, then the colour: the change catches the eye when the same text repeats.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QThread::msleep(200);
+    ui.labelStatus->setStyleSheet(kind == 0 ? RED : kind == 1 ? GREEN : parentStyle);
+    ui.labelStatus->setText(text);
+}
+
+void AddEditExpenseDialog::LoadExpense(const QSqlRecord& record)
+{
+    editMode = true;
+    ui.pushAdd->setText(tr("Update"));
+    expenseId = record.value(EXPENSE_ID).toString();
+    ui.comboCategories->setCurrentText(record.value(EXPENSE_CATEGORY).toString());
+    ui.date->setDate(QDate::fromString(record.value(EXPENSE_DATED).toString(), QStringLiteral("yyyy-MM-dd")));
+    ui.lineAmount->setText(AppSettings::Instance()->locale->toString(record.value(EXPENSE_AMOUNT).toDouble(), 'f',
+                                                                     decimalPlaces.toInt()));
+    ui.textDescription->setPlainText(record.value(EXPENSE_DESCRIPTION).toString());
+}
+
+void AddEditExpenseDialog::PrefillExpense(const QString& description, QString amount, const QString& categoryName,
+                                          QDate date)
+{
+    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    query->prepare(QStringLiteral("SELECT ID FROM tblExpenseCategories WHERE NAME = :name"));
+    query->bindValue(QStringLiteral(":name"), categoryName);
+    bool exists = query->exec() && query->next();
+    if (!exists) {
+        query = DatabaseManager::Instance()->InventoryQuery();
+        query->prepare(QStringLiteral("INSERT INTO tblExpenseCategories (NAME) VALUES(:name)"));
+        query->bindValue(QStringLiteral(":name"), categoryName);
+        exists = query->exec();
+        if (exists)
+            LoadCategories();
+        else
+            qCWarning(lcBackoffice) << "expense category" << categoryName << query->lastError().text();
+    }
+    if (!exists)
+        return;
+    ui.comboCategories->setCurrentText(categoryName);
+    ui.date->setDate(date);
+    ui.lineAmount->setText(amount);
+    ui.textDescription->setPlainText(description);
+}
+
+bool AddEditExpenseDialog::ValidateInput()
+{
+    if (ui.comboCategories->currentText().isEmpty()) {
+        ShowStatus(tr("Please select expense category"), 0);
+        ui.comboCategories->setFocus();
+        return false;
+    }
+    const QLocale* locale = AppSettings::Instance()->locale;
+    bool ok = false;
+    locale->toDouble(ui.lineAmount->text(), &ok);
+    if (!ok) {
+        ShowStatus(tr("Amount is not valid. Example 50%1").arg(locale->decimalPoint()) + QStringLiteral("50"), 0);
+        ui.lineAmount->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void AddEditExpenseDialog::on_pushAdd_clicked()
+{
+    if (!ValidateInput())
+        return;
+    const QVariant categoryId = categories->record(ui.comboCategories->currentIndex()).value(CATEGORY_ID);
+    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    if (editMode) {
+        query->prepare(QStringLiteral("UPDATE tblExpenses SET CATEGORY_ID = :cat_id , DATED = :d, AMOUNT = :a, "
+                                      "DESCRIPTION = :des  WHERE ID = :id"));
+        query->bindValue(QStringLiteral(":id"), expenseId.toLongLong());
+    } else {
+        query->prepare(QStringLiteral("INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
+                                      "VALUES(:cat_id, :d, :a, :des)"));
+    }
+    query->bindValue(QStringLiteral(":cat_id"), categoryId.toInt());
+    query->bindValue(QStringLiteral(":d"), ui.date->date().toString(QStringLiteral("yyyy-MM-dd")));
+    query->bindValue(QStringLiteral(":a"), AppSettings::Instance()->locale->toDouble(ui.lineAmount->text()));
+    query->bindValue(QStringLiteral(":des"), ui.textDescription->toPlainText());
+    const bool saved = query->exec();
+    if (!saved)
+        qCWarning(lcBackoffice) << "saving expense:" << query->lastError().text();
+
+    const QString category = ui.comboCategories->currentText();
+    if (editMode) {
+        if (saved)
+            ShowStatus(tr("%1%2 updated under %3 category ").arg(currencySymbol, ui.lineAmount->text(), category), 1);
+        else
+            ShowStatus(tr("Error: Can not update expense record.") + QLatin1Char(' ') + query->lastError().text(), 0);
+    } else {
+        if (saved)
+            ShowStatus(tr("%1%2 added under %3 category ").arg(currencySymbol, ui.lineAmount->text(), category), 1);
+        else
+            ShowStatus(tr("Error: Can not add new expense.") + QLatin1Char(' ') + query->lastError().text(), 0);
+    }
+}
+
+void AddEditExpenseDialog::on_lineAmount_returnPressed()
+{
+    on_pushAdd_clicked();
+}
+
+void AddEditExpenseDialog::on_pushEditCategories_clicked()
+{
+    // The categories dialog is not part of the program yet: the button stays disabled.
+}
+
+void AddEditExpenseDialog::on_pushClose_clicked()
+{
+    close();
+}

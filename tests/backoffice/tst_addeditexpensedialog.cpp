@@ -1,0 +1,203 @@
+#include "addeditexpensedialog.h"
+#include "appsettings.h"
+#include "backofficefixture.h"
+#include "modalanswerer.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSettings>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <QTextEdit>
+
+// The expense dialog on a real inventory database: prefilled purchase-order expenses, amounts
+// in the display locale, saving new and edited expenses, and failed saves.
+class TestAddEditExpenseDialog : public BackofficeTest
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanupTestCase();
+    void prefillMakesSureTheCategoryExists_data();
+    void prefillMakesSureTheCategoryExists();
+    void amountIsReadWithTheDisplayLocale_data();
+    void amountIsReadWithTheDisplayLocale();
+    void returnAndAddEachSaveOneExpense();
+    void editedExpenseKeepsItsId();
+    void failedSaveIsShownAndKeepsTheForm();
+
+private:
+    static void useLanguage(QLocale::Language language);
+    static QString status(AddEditExpenseDialog& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
+    static QString statusStyle(AddEditExpenseDialog& dialog) { return Child<QLabel>(&dialog, "labelStatus")->styleSheet(); }
+    QString expenses() const
+    {
+        return fixture
+            .inventoryRows(QStringLiteral("SELECT e.ID, c.NAME, e.DATED, e.AMOUNT, e.DESCRIPTION FROM tblExpenses e "
+                                          "JOIN tblExpenseCategories c ON c.ID = e.CATEGORY_ID ORDER BY e.ID"))
+            .join(QLatin1Char('\n'));
+    }
+};
+
+namespace {
+const QString RED = QStringLiteral("QLabel {background-color: red; color:white }");
+const QString GREEN = QStringLiteral("QLabel {background-color: green; color:white }");
+} // namespace
+
+void TestAddEditExpenseDialog::useLanguage(QLocale::Language language)
+{
+    AppSettings::Instance()->settings->setValue(QStringLiteral("locale_lang_index"), int(language));
+    AppSettings::Instance()->LoadLocale();
+}
+
+void TestAddEditExpenseDialog::init()
+{
+    BackofficeTest::init();
+    useLanguage(QLocale::English);
+    QCOMPARE(fixture.execInventory({QStringLiteral("DELETE FROM tblExpenses"), QStringLiteral("DELETE FROM tblExpenseCategories"),
+                                    QStringLiteral("ALTER TABLE tblExpenses AUTO_INCREMENT = 1"),
+                                    QStringLiteral("INSERT INTO tblExpenseCategories (ID, NAME) VALUES (1, 'Travel'), "
+                                                   "(2, 'Rent')")}),
+             QString());
+}
+
+void TestAddEditExpenseDialog::cleanupTestCase()
+{
+    useLanguage(QLocale::AnyLanguage);
+    BackofficeTest::cleanupTestCase();
+}
+
+void TestAddEditExpenseDialog::prefillMakesSureTheCategoryExists_data()
+{
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QStringList>("categories");
+    QTest::newRow("missing: created") << "PURCHASE ORDERS" << QStringList{"PURCHASE ORDERS", "Rent", "Travel"};
+    QTest::newRow("existing: used") << "Rent" << QStringList{"Rent", "Travel"};
+    QTest::newRow("apostrophe") << "Bob's Supplies" << QStringList{"Bob's Supplies", "Rent", "Travel"};
+    QTest::newRow("backslash and quote") << "a\\' b" << QStringList{"a\\' b", "Rent", "Travel"};
+}
+
+void TestAddEditExpenseDialog::prefillMakesSureTheCategoryExists()
+{
+    QFETCH(QString, category);
+    QFETCH(QStringList, categories);
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    dialog.PrefillExpense(QStringLiteral("Purchase Order Number: 12"), QStringLiteral("250.75"), category,
+                          QDate(2026, 11, 30));
+    QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT NAME FROM tblExpenseCategories ORDER BY NAME")), categories);
+    auto* combo = Child<QComboBox>(&dialog, "comboCategories");
+    QCOMPARE(combo->count(), categories.size());
+    QCOMPARE(combo->currentText(), category);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineAmount")->text(), QStringLiteral("250.75"));
+    QCOMPARE(Child<QDateEdit>(&dialog, "date")->date(), QDate(2026, 11, 30));
+
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    QCOMPARE(expenses(), QStringLiteral("1|%1|2026-11-30|250.75|Purchase Order Number: 12").arg(category));
+    QCOMPARE(status(dialog), QStringLiteral("$250.75 added under %1 category ").arg(category));
+    QCOMPARE(statusStyle(dialog), GREEN);
+}
+
+void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("refusal"); // empty: saved
+    QTest::addColumn<QString>("stored");
+    const QString dot = QStringLiteral("Amount is not valid. Example 50.50");
+    const QString comma = QStringLiteral("Amount is not valid. Example 50,50");
+    QTest::newRow("empty") << int(QLocale::English) << "" << dot << "";
+    QTest::newRow("letters") << int(QLocale::English) << "12abc" << dot << "";
+    QTest::newRow("group separators") << int(QLocale::English) << "1,234.50" << "" << "1234.5";
+    QTest::newRow("negative") << int(QLocale::English) << "-5" << "" << "-5";
+    QTest::newRow("full stop where the decimal point is a comma") << int(QLocale::German) << "1.5" << comma << "";
+    QTest::newRow("comma as decimal point") << int(QLocale::German) << "1.234,50" << "" << "1234.5";
+}
+
+void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale()
+{
+    QFETCH(int, language);
+    QFETCH(QString, amount);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    useLanguage(QLocale::Language(language));
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Travel"));
+    Child<QLineEdit>(&dialog, "lineAmount")->setText(amount);
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    if (refusal.isEmpty()) {
+        QCOMPARE(statusStyle(dialog), GREEN);
+        QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT AMOUNT FROM tblExpenses")), QStringList{stored});
+    } else {
+        QCOMPARE(status(dialog), refusal);
+        QCOMPARE(statusStyle(dialog), RED);
+        QVERIFY(Child<QLineEdit>(&dialog, "lineAmount")->hasFocus());
+        QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
+    }
+}
+
+void TestAddEditExpenseDialog::returnAndAddEachSaveOneExpense()
+{
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Travel"));
+    Child<QDateEdit>(&dialog, "date")->setDate(QDate(2026, 12, 1));
+    Child<QTextEdit>(&dialog, "textDescription")->setPlainText(QStringLiteral("Taxi to O'Hare"));
+    Child<QLineEdit>(&dialog, "lineAmount")->setText(QStringLiteral("12.5"));
+    QTest::keyClick(Child<QLineEdit>(&dialog, "lineAmount"), Qt::Key_Return);
+    QCOMPARE(status(dialog), QStringLiteral("$12.5 added under Travel category "));
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    QCOMPARE(expenses(), QStringLiteral("1|Travel|2026-12-01|12.5|Taxi to O'Hare\n2|Travel|2026-12-01|12.5|Taxi to O'Hare"));
+    QVERIFY(dialog.isVisible());
+}
+
+void TestAddEditExpenseDialog::editedExpenseKeepsItsId()
+{
+    AppSettings::Instance()->settings->setValue(QStringLiteral("decimal_places"), 3);
+    QCOMPARE(fixture.execInventory({QStringLiteral("INSERT INTO tblExpenses (ID, CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
+                                                   "VALUES (7, 1, '2026-12-02', 1234.5, 'old')")}),
+             QString());
+    QSqlRecord record;
+    const QVariantList values{7, QStringLiteral("Travel"), QDate(2026, 12, 2), 1234.5, QStringLiteral("old")};
+    for (int i = 0; i < values.size(); ++i) {
+        record.append(QSqlField(QString::number(i), values.at(i).type()));
+        record.setValue(i, values.at(i));
+    }
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    dialog.LoadExpense(record);
+    AppSettings::Instance()->settings->remove(QStringLiteral("decimal_places"));
+    QCOMPARE(Child<QPushButton>(&dialog, "pushAdd")->text(), QStringLiteral("Update"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineAmount")->text(), QStringLiteral("1,234.500"));
+    QCOMPARE(Child<QComboBox>(&dialog, "comboCategories")->currentText(), QStringLiteral("Travel"));
+    Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Rent"));
+    Child<QTextEdit>(&dialog, "textDescription")->setPlainText(QStringLiteral("new"));
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    QCOMPARE(status(dialog), QStringLiteral("$1,234.500 updated under Rent category "));
+    QCOMPARE(expenses(), QStringLiteral("7|Rent|2026-12-02|1234.5|new"));
+}
+
+void TestAddEditExpenseDialog::failedSaveIsShownAndKeepsTheForm()
+{
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Travel"));
+    Child<QLineEdit>(&dialog, "lineAmount")->setText(QStringLiteral("5"));
+    // Another workstation removed the category meanwhile.
+    QCOMPARE(fixture.execInventory({QStringLiteral("DELETE FROM tblExpenseCategories WHERE NAME = 'Travel'")}), QString());
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    QVERIFY2(status(dialog).startsWith(QStringLiteral("Error: Can not add new expense.")), qPrintable(status(dialog)));
+    QCOMPARE(statusStyle(dialog), RED);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineAmount")->text(), QStringLiteral("5"));
+    QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
+}
+
+VORANTEL_TEST_MAIN(TestAddEditExpenseDialog)
+#include "tst_addeditexpensedialog.moc"
