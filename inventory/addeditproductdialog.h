@@ -22,6 +22,10 @@ public:
     // category name in place of CATEGORY_ID.
     void SetProduct(int row, const QSqlRecord& record);
 
+    // Kept for callers of the older form; they do nothing.
+    void on_pushButton_clicked() {}
+    void on_checkServiceItem_clicked() {}
+
     QString CurrentCode() const { return currentCode; }
     QString InitialStockCode() const { return initialStockCode; }
 
@@ -54,8 +58,6 @@ public slots:
     void on_editCode_returnPressed();
     void on_lineEditCustomRate_returnPressed();
     void on_ComboCategoryReturnPressed();
-    void on_pushButton_clicked() {}
-    void on_checkServiceItem_clicked() {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
