@@ -23,6 +23,8 @@ private slots:
     void editKeepsPricesAndOtherSales();
     void newStock_data();
     void newStock();
+    void typedStockCode_data();
+    void typedStockCode();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -146,6 +148,44 @@ void TestCAddNewItemsBatch::newStock()
     QCOMPARE(fixture.rows(QStringLiteral("SELECT BAR_CODE, QUANTITY, EXPIRY_DATE, DISCOUNT, SALE_PRICE FROM "
                                          "tblInventory WHERE BAR_CODE = '%1'").arg(code)),
              QStringList{row});
+}
+
+void TestCAddNewItemsBatch::typedStockCode_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("status"); // %1 the code
+
+    QTest::newRow("quote stored as typed") << "O'Hara 7" << "Stock with code %1 added successfully";
+    QTest::newRow("backslash refused")
+        << "A\\7" << "Code %1 is invalid. Please enter valid code of 1 to 50 characters length.";
+    QTest::newRow("fifty-one characters refused")
+        << QString(51, QLatin1Char('7')) << "Code %1 is invalid. Please enter valid code of 1 to 50 characters length.";
+    QTest::newRow("taken code refused")
+        << "S1" << "Error: Code %1 already exists for another stock. Please choose some other code.";
+}
+
+void TestCAddNewItemsBatch::typedStockCode()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, status);
+    QCOMPARE(addProduct(QStringLiteral("C1"), QStringLiteral("0"), false, {QStringLiteral("S1")}), QString());
+
+    CAddNewItemsBatch dialog(nullptr);
+    Child<QLineEdit>(&dialog, "editProductCode")->setText(QStringLiteral("C1"));
+    Child<QComboBox>(&dialog, "comboBoxStocks")->setCurrentIndex(0);
+    Child<QCheckBox>(&dialog, "checkAutoGenerate")->setChecked(false);
+    Child<QLineEdit>(&dialog, "lineEditBarCode")->setText(code);
+    Child<QLineEdit>(&dialog, "lineQuantity")->setText(QStringLiteral("1"));
+    Child<QLineEdit>(&dialog, "lineEditSalePrice")->setText(QStringLiteral("1"));
+    Child<QLineEdit>(&dialog, "lineEditPurchasePrice")->setText(QStringLiteral("1"));
+    Child<QRadioButton>(&dialog, "radioButtonSalePriceWithoutTax")->setChecked(true);
+    Child<QPushButton>(&dialog, "pushButtonAdd")->click();
+
+    QCOMPARE(this->status(dialog), status.arg(code));
+    const bool stored = status.startsWith(QLatin1String("Stock"));
+    QCOMPARE(value(QStringLiteral("SELECT COUNT(*) FROM tblInventory")), stored ? QStringLiteral("2") : QStringLiteral("1"));
+    if (stored)
+        QVERIFY(fixture.rows(QStringLiteral("SELECT BAR_CODE FROM tblInventory")).contains(code));
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)
