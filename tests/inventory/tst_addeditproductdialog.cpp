@@ -25,6 +25,9 @@ private slots:
     void automaticCode();
     void typedCode_data();
     void typedCode();
+    void updateChecksChangedCodeOnly_data();
+    void updateChecksChangedCodeOnly();
+    void addStockOpensTheNewStockRow();
     void concurrentAddsKeepTheirCodes_data();
     void concurrentAddsKeepTheirCodes();
     void failedFirstStockRowIsReported();
@@ -154,6 +157,64 @@ void TestAddEditProductDialog::typedCode()
         QCOMPARE(QString::fromUtf8(query.value(0).toByteArray()), code);
         QCOMPARE(value(QStringLiteral("SELECT COUNT(*) FROM tblInventory")), QStringLiteral("1"));
     }
+}
+
+void TestAddEditProductDialog::updateChecksChangedCodeOnly_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("unchanged code") << "abc" << "Existing product with code abc updated successfully" << "abc|Renamed";
+    QTest::newRow("own code in capitals")
+        << "ABC" << "Product code ABC is already assigned to another product. Please enter some other code."
+        << "abc|Old";
+    QTest::newRow("new code") << "XYZ'1" << "Existing product with code XYZ'1 updated successfully" << "XYZ'1|Renamed";
+}
+
+void TestAddEditProductDialog::updateChecksChangedCodeOnly()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, status);
+    QFETCH(QString, stored);
+    const QString category = addCategory(QStringLiteral("Drinks"));
+    QCOMPARE(fixture.exec({QStringLiteral("INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT) "
+                                          "VALUES (%1, 'abc', 'Old', 1)").arg(category)}),
+             QString());
+    QSqlQuery query(TestDatabase::connect(QStringLiteral("update"), fixture.name()));
+    QVERIFY_SQL(query, exec(QStringLiteral(
+                           "Select p.ID, c.NAME, PRODUCT_CODE, p.NAME, ITEMS_PER_UNIT, DESCRIPTION, IMAGE_FILE, TAX_RATE, "
+                           "UNIT_NAME, SUB_UNIT_NAME, PRINT_UNIT_NAME, SERVICE_ITEM FROM tblProducts as p, "
+                           "tblProductCategories as c WHERE p.CATEGORY_ID = c.ID")));
+    QVERIFY(query.next());
+    AddEditProductDialog dialog(nullptr);
+    dialog.SetProduct(0, query.record());
+    Child<QLineEdit>(&dialog, "editCode")->setText(code);
+    auto* name = Child<QLineEdit>(&dialog, "editName");
+    name->setText(QStringLiteral("Renamed"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(this->status(dialog), status);
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT PRODUCT_CODE, NAME FROM tblProducts")), QStringList{stored});
+}
+
+void TestAddEditProductDialog::addStockOpensTheNewStockRow()
+{
+    addCategory(QStringLiteral("Drinks"));
+    AddEditProductDialog dialog(nullptr);
+    setAutomatic(dialog, true);
+    fill(dialog, QStringLiteral("Water"), QStringLiteral("Drinks"));
+    Child<QPushButton>(&dialog, "buttonAdd")->click();
+    const QString code = dialog.CurrentCode();
+    QVERIFY(!code.isEmpty());
+
+    QString shownCode, shownName;
+    answerer->handleClass("CAddNewItemsBatch", [&](QWidget* stock) {
+        shownCode = Child<QLineEdit>(stock, "lineEditBarCode")->text();
+        shownName = Child<QLineEdit>(stock, "lineName")->text();
+        static_cast<QDialog*>(stock)->reject();
+    });
+    Child<QPushButton>(&dialog, "pushAddInventory")->click();
+    QCOMPARE(shownCode, dialog.InitialStockCode());
+    QCOMPARE(shownName, QStringLiteral("Water"));
 }
 
 void TestAddEditProductDialog::concurrentAddsKeepTheirCodes_data()
