@@ -4,6 +4,7 @@
 #include "backofficelog.h"
 #include "constants.h"
 #include "databasemanager.h"
+#include "managecategories.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -44,8 +45,6 @@ AddEditExpenseDialog::AddEditExpenseDialog(QWidget* parent)
     ui.comboCategories->setModel(categories);
     ui.comboCategories->setModelColumn(CATEGORY_NAME);
     LoadCategories();
-    // The categories dialog is not part of the program yet.
-    ui.pushEditCategories->setEnabled(false);
 }
 
 AddEditExpenseDialog::~AddEditExpenseDialog() = default;
@@ -168,7 +167,10 @@ void AddEditExpenseDialog::on_lineAmount_returnPressed()
 
 void AddEditExpenseDialog::on_pushEditCategories_clicked()
 {
-    // The categories dialog is not part of the program yet: the button stays disabled.
+    ManageCategories dialog(AppSettings::Instance()->mainWindow, 1);
+    dialog.setModal(true);
+    dialog.exec();
+    LoadCategories();
 }
 
 void AddEditExpenseDialog::on_pushClose_clicked()

@@ -123,8 +123,7 @@ HomeScreen::~HomeScreen()
 void HomeScreen::DisableUnavailableTargets()
 {
     auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
-    for (QPushButton* button : {ui->pushAddCategories, ui->pushAddProducts, ui->pushAddInventory,
-                                ui->pushPurchaseOrder, ui->pushVendors}) {
+    for (QPushButton* button : {ui->pushAddCategories, ui->pushPurchaseOrder, ui->pushVendors}) {
         button->setEnabled(false);
         // The picture is drawn the same in every state: fade it, and grey its caption below.
         auto* fade = new QGraphicsOpacityEffect(button);
@@ -331,6 +330,16 @@ void HomeScreen::on_HyperLink_clicked(QString link)
         return;
     // The quick sales and expense reports come with the report generator; until then these captions
     // are plain text.
+}
+
+void HomeScreen::on_pushAddProducts_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionAdd_New_Product_triggered);
+}
+
+void HomeScreen::on_pushAddInventory_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionAdd_New_Batch_triggered);
 }
 
 void HomeScreen::on_pushDatabases_clicked()

@@ -26,6 +26,8 @@ public slots:
     void UpdateLayout();
 
 private slots:
+    void on_pushAddProducts_clicked();
+    void on_pushAddInventory_clicked();
     void on_pushDatabases_clicked();
     void on_pushUsers_clicked();
     void on_pushBackup_clicked();

@@ -56,6 +56,9 @@ public slots:
     void on_pushExpenseManagement_clicked();
     void on_actionManage_Expenses_triggered();
     void on_action_Add_Expense_triggered();
+    void on_actionManage_Categories_triggered();
+    void on_actionAdd_New_Product_triggered();
+    void on_actionAdd_New_Batch_triggered();
     void on_action_Backup_triggered();
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();

@@ -3,6 +3,8 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
+#include "addeditproductdialog.h"
+#include "caddnewitemsbatch.h"
 #include "appsettings.h"
 #include "addeditexpensedialog.h"
 #include "backupdialog.h"
@@ -10,6 +12,7 @@
 #include "homescreen.h"
 #include "managecustomers.h"
 #include "makeraddresses.h"
+#include "managecategories.h"
 #include "managedatabases.h"
 #include "manageroles.h"
 #include "manageusers.h"
@@ -160,6 +163,54 @@ void MainWindow::on_actionManager_Customers_triggered()
     progress.show();
     ProcessEventPasses(2);
     ManageCustomers dialog(this, false);
+    dialog.setModal(true);
+    progress.hide();
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionManage_Categories_triggered()
+{
+    if (!hasModulePermission(MODULE_CATEGORIES_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    ManageCategories dialog(this, 0);
+    ProcessEventPasses(1);
+    dialog.setModal(true);
+    ProcessEventPasses(1);
+    progress.hide();
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionAdd_New_Product_triggered()
+{
+    if (!hasModulePermission(MODULE_PRODUCT_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    AddEditProductDialog dialog(this);
+    dialog.setModal(true);
+    progress.hide();
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionAdd_New_Batch_triggered()
+{
+    if (!hasModulePermission(MODULE_INVENTORY_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    CAddNewItemsBatch dialog(this);
+    ProcessEventPasses(5);
     dialog.setModal(true);
     progress.hide();
     dialog.exec();

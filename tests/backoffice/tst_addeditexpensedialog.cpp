@@ -31,6 +31,7 @@ private slots:
     void returnAndAddEachSaveOneExpense();
     void editedExpenseKeepsItsId();
     void failedSaveIsShownAndKeepsTheForm();
+    void categoriesDialogChangesTheList();
 
 private:
     static void useLanguage(QLocale::Language language);
@@ -197,6 +198,25 @@ void TestAddEditExpenseDialog::failedSaveIsShownAndKeepsTheForm()
     QCOMPARE(statusStyle(dialog), RED);
     QCOMPARE(Child<QLineEdit>(&dialog, "lineAmount")->text(), QStringLiteral("5"));
     QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
+}
+
+void TestAddEditExpenseDialog::categoriesDialogChangesTheList()
+{
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    answerer->handleClass("ManageCategories", [this](QWidget* categories) {
+        categories->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(QStringLiteral("Fuel"));
+        categories->findChild<QPushButton*>(QStringLiteral("pushButtonAdd"))->click();
+        QCOMPARE(fixture.execInventory({QStringLiteral("DELETE FROM tblExpenseCategories WHERE NAME = 'Rent'")}), QString());
+        categories->findChild<QPushButton*>(QStringLiteral("pushButtonClose"))->click();
+    });
+    Child<QPushButton>(&dialog, "pushEditCategories")->click();
+    QCOMPARE(answerer->seen.size(), 1);
+    auto* combo = Child<QComboBox>(&dialog, "comboCategories");
+    QStringList listed;
+    for (int i = 0; i < combo->count(); ++i)
+        listed << combo->itemText(i);
+    QCOMPARE(listed, (QStringList{"Fuel", "Travel"}));
 }
 
 VORANTEL_TEST_MAIN(TestAddEditExpenseDialog)
