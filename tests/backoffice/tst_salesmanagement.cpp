@@ -11,6 +11,10 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QTimer>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -71,6 +75,8 @@ private slots:
     void openInPosRequestsTheSaleAndKeepsTheSearch();
     void openInPosStaysOffWithoutASaleScreen();
     void savedPdfListsEverySale();
+    void columnChoiceHoldsForEveryPage();
+    void exportWritesBothLists();
 
 private:
     static QTableView* sales(SalesManagement& page) { return Child<QTableView>(&page, "tableViewSales"); }
@@ -453,6 +459,77 @@ void TestSalesManagement::savedPdfListsEverySale()
     QVERIFY(text.contains(QStringLiteral("SALES REPORT")));
     QVERIFY(text.contains(QStringLiteral("Customer 100")));
     QVERIFY2(text.contains(QStringLiteral("Customer 419")), "the last sale is printed too");
+}
+
+void TestSalesManagement::columnChoiceHoldsForEveryPage()
+{
+    AppSettings::Instance()->salesDetailColumns.clear();
+    SalesManagement page(nullptr, false, false, 0);
+    page.show();
+    auto* lines = Child<QTableView>(&page, "tableViewDetails");
+    QVERIFY(lines->isColumnHidden(0) && lines->isColumnHidden(1));
+
+    // The context menu's one entry, chosen as with the keyboard.
+    QTimer::singleShot(50, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        menu->setActiveAction(menu->actions().value(0));
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QStringList offered;
+    answerer->handle([&offered](QWidget* modal) {
+        auto* list = modal->findChild<QListWidget*>();
+        if (!modal->inherits("Selector") || !list)
+            return false;
+        for (int row = 0; row < list->count(); ++row) {
+            offered << list->item(row)->text() + (list->item(row)->checkState() == Qt::Checked ? "+" : "-");
+            list->item(row)->setCheckState(row == 1 ? Qt::Unchecked : Qt::Checked);
+        }
+        modal->findChild<QPushButton*>(QStringLiteral("pushOk"))->click();
+        return true;
+    });
+    emit lines->customContextMenuRequested(QPoint(5, 5));
+    QCOMPARE(offered.size(), 20);
+    QCOMPARE(offered.mid(0, 3), (QStringList{"ID-", "TRANSACTION_ID-", "Item Index+"}));
+    QVERIFY(!lines->isColumnHidden(0));
+    QVERIFY(lines->isColumnHidden(1));
+
+    QDialog host;
+    auto* picker = new SalesManagement(&host, true, true, 1);
+    auto* pickerLines = Child<QTableView>(picker, "tableViewDetails");
+    QVERIFY(!pickerLines->isColumnHidden(0));
+    QVERIFY(pickerLines->isColumnHidden(1));
+    AppSettings::Instance()->salesDetailColumns.clear();
+}
+
+void TestSalesManagement::exportWritesBothLists()
+{
+    const QString folder = TestSupport::ScratchDir() + QStringLiteral("/sales_export");
+    QDir(folder).removeRecursively();
+    QVERIFY(QDir().mkpath(folder));
+    SalesManagement page(nullptr, false, false, 0);
+    page.show();
+    for (int i = 0; i < 2; ++i) {
+        answerer->handle([folder](QWidget* modal) {
+            auto* chooser = qobject_cast<QFileDialog*>(modal);
+            if (!chooser)
+                return false;
+            chooser->setDirectory(folder);
+            static_cast<QDialog*>(chooser)->accept();
+            return true;
+        });
+        answerer->pressButton(QMessageBox::Ok);
+    }
+    click(page, "pushExport");
+    const QStringList salesFiles = QDir(folder).entryList({QStringLiteral("Sales_data_export_*.csv")}, QDir::Files);
+    const QStringList lineFiles = QDir(folder).entryList({QStringLiteral("Sales_Details_data_export_*.csv")}, QDir::Files);
+    QCOMPARE(salesFiles.size(), 1);
+    QCOMPARE(lineFiles.size(), 1);
+    QCOMPARE(TestSupport::ReadFile(folder + QLatin1Char('/') + salesFiles.first()).count('\n'), 9);
+    const QByteArray linesCsv = TestSupport::ReadFile(folder + QLatin1Char('/') + lineFiles.first());
+    QCOMPARE(linesCsv.count('\n'), 1); // no sale chosen: the header only
+    QVERIFY(linesCsv.startsWith("Item Index,"));
 }
 
 VORANTEL_TEST_MAIN(TestSalesManagement)

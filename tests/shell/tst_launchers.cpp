@@ -9,6 +9,7 @@
 #include "urlrecorder.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 
@@ -24,6 +25,7 @@ private slots:
     void roleAndLauncherMatrix();
     void homeQuickAccess_data();
     void homeQuickAccess();
+    void homeCustomerCountOpensCustomers();
 
 private:
     QString inventoryDb;
@@ -166,6 +168,7 @@ void TestLaunchers::homeQuickAccess_data()
     QTest::newRow("add inventory") << "pushAddInventory" << "CAddNewItemsBatch";
     QTest::newRow("barcode generator") << "pushAddCategories" << "";
     QTest::newRow("vendors") << "pushVendors" << "";
+    QTest::newRow("customers") << "pushCustomers" << "ManageCustomers";
 }
 
 void TestLaunchers::homeQuickAccess()
@@ -188,6 +191,20 @@ void TestLaunchers::homeQuickAccess()
     for (const ModalAnswerer::Seen& seen : qAsConst(answerer.seen))
         opened << seen.className;
     QVERIFY2(opened.contains(opens), qPrintable(opened.join(',')));
+}
+
+void TestLaunchers::homeCustomerCountOpensCustomers()
+{
+    MainWindow window;
+    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
+    window.on_actionHome_triggered();
+    auto* caption = window.centralWidget()->findChild<QLabel*>(QStringLiteral("label_total_customers"));
+    QVERIFY(caption);
+    QVERIFY2(caption->text().contains(QLatin1String("href=\"TOTAL_CUSTOMERS\"")), "the caption is a link");
+    ModalAnswerer answerer;
+    emit caption->linkActivated(QStringLiteral("TOTAL_CUSTOMERS"));
+    QCOMPARE(answerer.seen.size(), 1);
+    QCOMPARE(answerer.seen.first().className, QStringLiteral("ManageCustomers"));
 }
 
 VORANTEL_TEST_MAIN(TestLaunchers)
