@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScroller>
 #include <QSettings>
 #include <QSqlError>
@@ -200,17 +201,17 @@ QModelIndex SalesManagement::ToSales(const QModelIndex& viewIndex) const
     return proxy->mapToSource(viewIndex);
 }
 
-void SalesManagement::Select(SalesSqlTableModel* model)
+void SalesManagement::Select(QSqlTableModel* model)
 {
-    if (!model->select())
-        qCWarning(lcBackoffice) << "sales list:" << model->lastError().text();
-    SqlFilter::FetchAll(model);
-}
-
-void SalesManagement::Select(SalesDetailsSqlTableModel* model)
-{
-    if (!model->select())
-        qCWarning(lcBackoffice) << "sale lines:" << model->lastError().text();
+    if (!model->select()) {
+        const QSqlError error = model->lastError();
+        qCWarning(lcBackoffice) << model->tableName() << error.text();
+        if (model->database().isOpen())
+            QMessageBox::warning(this, tr("Sales Management"),
+                                 (model == salesModel() ? tr("The sales could not be read.")
+                                                        : tr("The lines of the sale could not be read."))
+                                     + QStringLiteral("\n\n") + error.text());
+    }
     SqlFilter::FetchAll(model);
 }
 

@@ -4,6 +4,7 @@
 
 #include "ui_salesmanagement.h"
 
+class QSqlTableModel;
 class QTableView;
 class SalesDetailsSqlTableModel;
 class SalesSqlTableModel;
@@ -52,9 +53,9 @@ private:
     SalesSqlTableModel* salesModel() const;
     SalesDetailsSqlTableModel* detailsModel() const;
     QModelIndex ToSales(const QModelIndex& viewIndex) const;
-    // Selects a model and loads every row; a failed query leaves the list empty.
-    static void Select(SalesSqlTableModel* model);
-    static void Select(SalesDetailsSqlTableModel* model);
+    // Selects a model and loads every row; a failed query of an open connection is reported
+    // instead of passing for an empty list (a connection that failed to open was reported already).
+    void Select(QSqlTableModel* model);
     void ShowLinesOf(const QString& saleId);
     void ShowColumnChooser(QTableView* view, QVector<QPair<QString, bool>>* columns, const QPoint& pos);
     void ApplyColumnVisibility();

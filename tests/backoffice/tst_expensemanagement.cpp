@@ -35,6 +35,7 @@ private slots:
     void deleteSelectedRows_data();
     void deleteSelectedRows();
     void longListIsCountedAndPrintedWhole();
+    void failedListQueryIsReported();
 
 private:
     static QTableView* grid(ExpenseManagement& page) { return Child<QTableView>(&page, "tableViewExpenses"); }
@@ -223,6 +224,19 @@ void TestExpenseManagement::longListIsCountedAndPrintedWhole()
     answerer->pressButton(QMessageBox::No);
     click(page, "buttonDelete");
     QCOMPARE(answerer->messages(), QStringList{"Delete Expense|Do you really want to delete 326 selected expense(s)?"});
+}
+
+void TestExpenseManagement::failedListQueryIsReported()
+{
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpenses TO tblExpensesAway")}), QString());
+    {
+        ExpenseManagement page(nullptr);
+        QCOMPARE(answerer->seen.size(), 1);
+        QVERIFY2(answerer->messages().first().startsWith(
+                     QStringLiteral("Expense Management|The expense list could not be read.")),
+                 qPrintable(answerer->messages().join(' ')));
+    }
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpensesAway TO tblExpenses")}), QString());
 }
 
 VORANTEL_TEST_MAIN(TestExpenseManagement)

@@ -77,6 +77,7 @@ private slots:
     void savedPdfListsEverySale();
     void columnChoiceHoldsForEveryPage();
     void exportWritesBothLists();
+    void failedListQueryIsReported();
 
 private:
     static QTableView* sales(SalesManagement& page) { return Child<QTableView>(&page, "tableViewSales"); }
@@ -530,6 +531,20 @@ void TestSalesManagement::exportWritesBothLists()
     const QByteArray linesCsv = TestSupport::ReadFile(folder + QLatin1Char('/') + lineFiles.first());
     QCOMPARE(linesCsv.count('\n'), 1); // no sale chosen: the header only
     QVERIFY(linesCsv.startsWith("Item Index,"));
+}
+
+void TestSalesManagement::failedListQueryIsReported()
+{
+    QCOMPARE(fixture.execSales({QStringLiteral("RENAME TABLE tblSalesInvoice TO tblSalesInvoiceAway")}), QString());
+    {
+        SalesManagement page(nullptr, false, false, 0);
+        QCOMPARE(answerer->seen.size(), 1);
+        QVERIFY2(answerer->messages().first().startsWith(
+                     QStringLiteral("Sales Management|The lines of the sale could not be read.")),
+                 qPrintable(answerer->messages().join(' ')));
+        QCOMPARE(ColumnTexts(sales(page), ID).size(), 8);
+    }
+    QCOMPARE(fixture.execSales({QStringLiteral("RENAME TABLE tblSalesInvoiceAway TO tblSalesInvoice")}), QString());
 }
 
 VORANTEL_TEST_MAIN(TestSalesManagement)
