@@ -1,4 +1,9 @@
 #include "databasetest.h"
+#include "privateserver.h"
+
+#include <QAbstractButton>
+#include <QProcess>
+#include <QScopeGuard>
 
 using namespace DatabaseTest;
 
@@ -24,6 +29,10 @@ private slots:
     void refusedDatabase();
     void currentVersionRunsOnlyTheVersionQuery_data();
     void currentVersionRunsOnlyTheVersionQuery();
+    void workstationsUpgradingAtOnceHashOnce_data();
+    void workstationsUpgradingAtOnceHashOnce();
+    void passwordStepAfterAnotherWorkstationChangesNothing();
+    void latin1ServerStoresEveryScript();
 
 private:
     QString build(int kind, int major, const QStringList& data);
@@ -688,6 +697,111 @@ void TestDatabaseUpgrade::currentVersionRunsOnlyTheVersionQuery()
     QCOMPARE(sent.value(2), QStringLiteral("Prepare|SELECT ? + ?"));
     QCOMPARE(sent.value(3), QStringLiteral("Close stmt|"));
     QCOMPARE(sent.mid(4), QStringList{"Query|SELECT DB_VERSION, ID FROM tblVorantel"});
+}
+
+void TestDatabaseUpgrade::workstationsUpgradingAtOnceHashOnce_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::newRow("from 10") << 10;
+    QTest::newRow("from 14") << 14;
+}
+
+void TestDatabaseUpgrade::workstationsUpgradingAtOnceHashOnce()
+{
+    QFETCH(int, major);
+    const QString name = oldInventory(major);
+    QVERIFY(!name.isEmpty());
+
+    // This workstation waits at the notice while another one runs the whole chain.
+    int otherResult = -1;
+    QString otherOutput;
+    f.answerer->handle([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box || box->windowTitle() != QLatin1String("Database Upgrade"))
+            return false;
+        const TestDatabase::Server s = TestDatabase::server();
+        QProcess other;
+        other.setProcessChannelMode(QProcess::MergedChannels);
+        other.start(QStringLiteral(UPGRADE_PROBE),
+                    {s.host, QString::number(s.port), s.user, s.password, name, QStringLiteral("1")});
+        if (other.waitForFinished(120000))
+            otherResult = other.exitCode();
+        otherOutput = QString::fromLocal8Bit(other.readAll());
+        box->button(QMessageBox::Ok)->click();
+        return true;
+    });
+    const bool passed = check(name, 1);
+    QVERIFY2(otherResult == 0, qPrintable(otherOutput));
+    QVERIFY(passed);
+    QCOMPARE(version(name), INVENTORY_DB_VERSION);
+    QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
+    QVERIFY(logsIn(name, QStringLiteral("sam"), backslashHash));
+    QVERIFY(logsIn(name, QStringLiteral("quinn"), quoteHash));
+}
+
+void TestDatabaseUpgrade::passwordStepAfterAnotherWorkstationChangesNothing()
+{
+    // The other workstation has hashed the passwords; this one read version 14 before that.
+    const QString name = oldInventory(15);
+    QVERIFY(!name.isEmpty());
+    const QStringList stored = Rows(name, QStringLiteral("SELECT ID, PASSWORD FROM tblUsers ORDER BY ID"));
+    {
+        QSqlQuery query(TestDatabase::connect(QStringLiteral("late_workstation"), name));
+        QVERIFY(DatabaseManager::Instance()->UpgradeInventoryTo15(query, QStringLiteral("1"),
+                                                                  QStringLiteral("INVENTORY_15.0.0")));
+    }
+    QCOMPARE(Rows(name, QStringLiteral("SELECT ID, PASSWORD FROM tblUsers ORDER BY ID")), stored);
+    QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
+    QCOMPARE(version(name), QStringLiteral("INVENTORY_15.0.0"));
+}
+
+void TestDatabaseUpgrade::latin1ServerStoresEveryScript()
+{
+    // The defaults of ./run.sh's server first, then a server whose default is latin1.
+    {
+        PrivateServer plain;
+        QCOMPARE(plain.start(), QString());
+        TestDatabase::useServer({plain.host(), plain.port(), plain.user(), plain.password()});
+        QCOMPARE(Rows(QString(), QStringLiteral("SELECT @@character_set_server")), QStringList{"utf8mb3"});
+        TestDatabase::useServer({});
+    }
+    PrivateServer server({QStringLiteral("--character-set-server=latin1"),
+                          QStringLiteral("--collation-server=latin1_swedish_ci")});
+    QCOMPARE(server.start(), QString());
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    UseFixtureServer();
+    const auto restore = qScopeGuard([this] {
+        ResetManager();
+        for (const QString& db : qAsConst(f.dropLater))
+            TestDatabase::dropDatabase(db);
+        f.dropLater.clear();
+        TestDatabase::useServer({});
+        UseFixtureServer();
+    });
+    QCOMPARE(Rows(QString(), QStringLiteral("SELECT @@character_set_server")), QStringList{"latin1"});
+
+    const QString fresh = TestDatabase::uniqueName(QStringLiteral("latin1_fresh"));
+    f.dropLater << fresh;
+    QCOMPARE(Create(1, fresh), QString());
+    const QString upgraded = oldInventory(10);
+    QVERIFY(!upgraded.isEmpty());
+    QVERIFY(check(upgraded, 1));
+
+    const QStringList names{QStringLiteral("Ζωή"), QStringLiteral("Дмитрий"), QStringLiteral("مريم")};
+    for (const QString& db : {fresh, upgraded}) {
+        for (const char* table : {"tblCustomers", "tblRoles", "tblExpenseCategories"}) {
+            for (const QString& n : names) {
+                QSqlQuery insert(TestDatabase::connect(QStringLiteral("latin1_") + db, db));
+                QVERIFY(insert.prepare(QStringLiteral("INSERT INTO %1 (NAME) VALUES (?)").arg(QLatin1String(table))));
+                insert.addBindValue(n);
+                QVERIFY2(insert.exec(), qPrintable(db + QLatin1Char(' ') + table + QLatin1String(": ")
+                                                   + insert.lastError().text()));
+            }
+            QCOMPARE(Rows(db, QStringLiteral("SELECT NAME FROM %1 WHERE ID > (SELECT MAX(ID) - 3 FROM %1) ORDER BY ID")
+                                  .arg(QLatin1String(table))),
+                     names);
+        }
+    }
 }
 
 VORANTEL_TEST_MAIN(TestDatabaseUpgrade)
