@@ -1,5 +1,7 @@
 #include "databaseerror.h"
 
+#include "databasemanager.h"
+
 #include <QDebug>
 #include <QMessageBox>
 #include <QSqlDatabase>
@@ -12,14 +14,28 @@ void ShowDatabaseError(QWidget* parent, const QString& title, const QString& tex
     QMessageBox::warning(parent, title, text + QStringLiteral("\n\n") + error.text());
 }
 
-void EndTransaction(QSqlDatabase* db, bool ok, const QSqlQuery& query, QWidget* parent, const QString& title,
+bool BeginTransaction(QSqlDatabase* db, QWidget* parent, const QString& title, const QString& text)
+{
+    if (DatabaseManager::Instance()->BeginTransaction(db))
+        return true;
+    ShowDatabaseError(parent, title, text, db->lastError());
+    return false;
+}
+
+bool EndTransaction(QSqlDatabase* db, bool ok, const QSqlQuery& query, QWidget* parent, const QString& title,
                     const QString& text)
 {
+    DatabaseManager* manager = DatabaseManager::Instance();
     if (ok) {
-        db->commit();
-        return;
+        if (manager->CommitTransaction(db))
+            return true;
+        const QSqlError error = db->lastError();
+        manager->RollbackTransaction(db);
+        ShowDatabaseError(parent, title, text, error);
+        return false;
     }
     const QSqlError error = query.lastError(); // before the rollback replaces it
-    db->rollback();
+    manager->RollbackTransaction(db);
     ShowDatabaseError(parent, title, text, error);
+    return false;
 }

@@ -151,7 +151,8 @@ void ManageRoles::OnPushButtonDeleteClicked()
 
     // One transaction, so that a role that stays (a user was given it meanwhile) keeps its permissions.
     QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
-    db->transaction();
+    if (!BeginTransaction(db, this, tr("Delete Role"), tr("This role can not be deleted.")))
+        return;
     query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(QStringLiteral("DELETE FROM tblPermissions WHERE ROLE_ID = :id"));
     query->bindValue(QStringLiteral(":id"), roleId);
@@ -169,8 +170,9 @@ void ManageRoles::Refresh()
 {
     ui->lineEdit->clear();
     selectedRoleId.clear();
+    // An empty list after a failure would read as if the roles had been deleted.
     if (!model->select())
-        qDebug() << model->lastError().text();
+        ShowDatabaseError(this, tr("Roles"), tr("The roles can not be read."), model->lastError());
     ui->tableView->resizeColumnsToContents();
 }
 
@@ -219,7 +221,8 @@ void ManageRoles::on_pushSetPermissions_clicked()
 
     // All or nothing: a failure halfway must not leave the role with part of its modules.
     QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
-    db->transaction();
+    if (!BeginTransaction(db, this, tr("Set Permissions"), tr("The permissions of this role can not be saved.")))
+        return;
     query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(QStringLiteral("DELETE FROM tblPermissions WHERE ROLE_ID = :role"));
     query->bindValue(QStringLiteral(":role"), selectedRoleId.toInt());
