@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QScopeGuard>
 #include <QTextEdit>
 
 #include <functional>
@@ -41,6 +42,8 @@ private slots:
     void startWithAdministratorLogsIn();
     void leavingLoginDialogStaysLoggedOut();
     void changedDatabaseLogsInAgainOnIt();
+    void unreadableDatabaseStaysLoggedOut_data();
+    void unreadableDatabaseStaysLoggedOut();
 
     void loginCheck_data();
     void loginCheck();
@@ -462,6 +465,66 @@ void TestLogin::changedDatabaseLogsInAgainOnIt()
     QVERIFY_STATE(window, true);
     manager->RemoveInventoryDatabase();
     TestDatabase::dropDatabase(other);
+}
+
+void TestLogin::unreadableDatabaseStaysLoggedOut_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("server down") << "server";
+    QTest::newRow("administrator count failing") << "count";
+}
+
+void TestLogin::unreadableDatabaseStaysLoggedOut()
+{
+    QFETCH(QString, cause);
+    useAdminAndClerk();
+    QSettings* store = AppSettings::Instance()->settings;
+    if (cause == QLatin1String("server"))
+        store->setValue(DB_PORT, QString::number(DatabaseTest::ClosedPort()));
+    else
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("RENAME TABLE tblRoles TO tblRolesAway")}), QString());
+    auto restore = qScopeGuard([this] {
+        TestDatabase::exec(inventoryDb, {QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")});
+    });
+    QStringList serverSettingsShown;
+    answerer->pressButton(QMessageBox::Ok);
+    if (cause == QLatin1String("server")) {
+        answerer->pressButton(QMessageBox::Ok);
+        // Its connection settings are offered; here they are left as they are.
+        answerer->handleClass("ServerSettingsDialog", [&](QWidget* modal) {
+            serverSettingsShown << Child<QLineEdit>(modal, "lineUserPassword")->text();
+            Child<QPushButton>(modal, "pushCancel")->click();
+        });
+    }
+
+    MainWindow window;
+
+    const QStringList shown = seenModals();
+    if (cause == QLatin1String("server")) {
+        QCOMPARE(shown, (QStringList{CannotConnect(inventoryDb), NO_INVENTORY_MESSAGE, "ServerSettingsDialog"}));
+        QCOMPARE(serverSettingsShown, QStringList{QString()}); // nobody logged in: the password stays hidden
+    } else {
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().startsWith(QLatin1String("Login/Logout|The users of the inventory database can not be "
+                                                        "read, so nobody can log in now.")),
+                 qPrintable(shown.first()));
+    }
+    QVERIFY(showsPlaceholder(window));
+    QVERIFY_STATE(window, false);
+    QCOMPARE(AppSettings::Instance()->loginName, PREVIOUS_USER);
+    QVERIFY(!AppSettings::Instance()->sessionOpen);
+
+    // Once the server answers again, Login works without restarting the program.
+    answerer->clear();
+    restore.dismiss();
+    if (cause == QLatin1String("count"))
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")}), QString());
+    TestDatabase::writeServerSettings();
+    answerStartUp(1, typeAndLogin(QStringLiteral("admin"), QStringLiteral("Secret1")));
+    window.findChild<QAction*>(QStringLiteral("actionLogin"))->trigger();
+    QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    QVERIFY_STATE(window, true);
 }
 
 void TestLogin::loginCheck_data()

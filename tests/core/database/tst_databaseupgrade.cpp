@@ -763,6 +763,10 @@ void TestDatabaseUpgrade::latin1ServerStoresEveryScript()
         QCOMPARE(plain.start(), QString());
         TestDatabase::useServer({plain.host(), plain.port(), plain.user(), plain.password()});
         QCOMPARE(Rows(QString(), QStringLiteral("SELECT @@character_set_server")), QStringList{"utf8mb3"});
+        // Its account may not hand rights to others.
+        const QStringList grants = Rows(QString(), QStringLiteral("SHOW GRANTS"));
+        QVERIFY(!grants.isEmpty() && !grants.first().startsWith(QLatin1String("error")));
+        QVERIFY2(!grants.join(QLatin1Char(' ')).contains(QLatin1String("GRANT OPTION")), qPrintable(grants.join(' ')));
         TestDatabase::useServer({});
     }
     PrivateServer server({QStringLiteral("--character-set-server=latin1"),

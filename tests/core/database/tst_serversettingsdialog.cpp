@@ -7,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -25,6 +26,7 @@ private slots:
     void formAsStored();
     void storedPasswordShownOnlyToPermitted_data();
     void storedPasswordShownOnlyToPermitted();
+    void settingsFileIsOwnerOnly();
     void testConnection_data();
     void testConnection();
     void saveWritesAsTyped_data();
@@ -142,6 +144,24 @@ void TestServerSettingsDialog::storedPasswordShownOnlyToPermitted()
     QVERIFY(dialog.settingsChanged);
     QCOMPARE(stored(DB_PASSWORD), QStringLiteral("replaced"));
     QCOMPARE(DatabaseManager::Instance()->password, QStringLiteral("replaced"));
+}
+
+void TestServerSettingsDialog::settingsFileIsOwnerOnly()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    for (const char* typed : {"first secret", "second secret"}) {
+        ServerSettingsDialog dialog(nullptr);
+        edit(&dialog, "lineUserPassword")->setText(QLatin1String(typed));
+        click(&dialog, "pushButtonSave");
+        store->sync();
+        const QFileInfo info(store->fileName());
+        QVERIFY(info.exists());
+        QCOMPARE(stored(DB_PASSWORD), QLatin1String(typed));
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                          | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(int(info.permissions() & others), 0);
+        QVERIFY(info.permissions() & QFile::ReadOwner);
+    }
 }
 
 void TestServerSettingsDialog::testConnection_data()
