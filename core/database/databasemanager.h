@@ -69,6 +69,8 @@ public:
     // Before an inventory upgrade: the tables earlier versions left in the server's default
     // character set are given the one the other tables declare.
     void DeclareCharacterSet(QSqlQuery& query);
+    // A sales step that needs the inventory database found none: it says so and does not advance.
+    void TellInventoryMissing(const QString& error);
     bool UpgradeSalesTo12(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
     bool UpgradeSalesTo13(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
     bool UpgradeSalesTo14(QSqlQuery& query, const QString& versionId, const QString& nextVersion);

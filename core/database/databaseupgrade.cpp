@@ -388,6 +388,16 @@ bool DatabaseManager::UpgradeInventoryTo18(QSqlQuery& query, const QString& vers
 
 // ----- sales chain -----
 
+void DatabaseManager::TellInventoryMissing(const QString& error)
+{
+    QMessageBox::warning(MainWindow(), tr("Sales Database Upgrade"),
+                         tr("The sales database can not be upgraded now: this step needs the active inventory "
+                            "database, which can not be read. The upgrade continues the next time the sales "
+                            "database is opened with the inventory database available.")
+                             + QStringLiteral("\n\n") + error,
+                         QMessageBox::Ok);
+}
+
 bool DatabaseManager::UpgradeSalesTo12(QSqlQuery& query, const QString& versionId, const QString& nextVersion)
 {
     // The real (mixed-case) table names: servers on Linux compare table names by case.
@@ -426,20 +436,24 @@ bool DatabaseManager::UpgradeSalesTo15(QSqlQuery& query, const QString& versionI
     if (!AddColumn(query, QStringLiteral("tblSalesInvoice"), QStringLiteral("CATEGORY"),
                    QStringLiteral("VARCHAR(100) NULL DEFAULT 'NOT SET' ")))
         return false;
-    // Written before the migration, so that a migration failing part-way is not repeated.
-    const bool result = WriteVersion(query, versionId, nextVersion);
-
-    // Without the inventory the lines keep 'NOT SET' rather than losing it for an empty text.
+    // The categories come from the inventory: without it the version stays, so that the
+    // migration runs at the next check instead of being lost for good.
     QSqlQuery* inventory = InventoryQuery();
     if (!inventory->exec(QStringLiteral("SELECT p.NAME, c.NAME FROM tblProductCategories as c, tblProducts as p WHERE "
                                         "c.ID = p.CATEGORY_ID"))) {
         LogError(*inventory);
-        return result;
+        TellInventoryMissing(inventory->lastError().text());
+        return false;
     }
     QMap<QString, QString> categoryOfProduct;
     while (inventory->next())
         categoryOfProduct.insert(inventory->value(0).toString(), inventory->value(1).toString());
     inventory->clear();
+
+    // Written before the migration, so that a migration failing part-way is not repeated.
+    const bool result = WriteVersion(query, versionId, nextVersion);
+    if (!result)
+        return false;
 
     if (!Run(query, QStringLiteral("SELECT ID, PRODUCT_NAME FROM tblSalesInvoice")))
         return result;
@@ -471,18 +485,20 @@ bool DatabaseManager::UpgradeSalesTo16(QSqlQuery& query, const QString& versionI
                                       "SET utf8 COLLATE utf8_unicode_ci"))) {
         return false;
     }
-    const bool result = WriteVersion(query, versionId, nextVersion);
-
+    // The tax rates come from the inventory: without it the version stays (see above).
     QMap<QString, QVariant> rateOfStock;
     QSqlQuery* inventory = InventoryQuery();
-    if (inventory->exec(QStringLiteral("SELECT i.BAR_CODE, p.TAX_RATE FROM tblProducts as p, tblInventory as i WHERE "
-                                       "i.PRODUCT_ID = p.ID"))) {
-        while (inventory->next())
-            rateOfStock.insert(inventory->value(0).toString(), inventory->value(1));
-    } else {
+    if (!inventory->exec(QStringLiteral("SELECT i.BAR_CODE, p.TAX_RATE FROM tblProducts as p, tblInventory as i WHERE "
+                                        "i.PRODUCT_ID = p.ID"))) {
         LogError(*inventory);
+        TellInventoryMissing(inventory->lastError().text());
+        return false;
     }
+    while (inventory->next())
+        rateOfStock.insert(inventory->value(0).toString(), inventory->value(1));
     inventory->clear();
+
+    const bool result = WriteVersion(query, versionId, nextVersion);
 
     QMap<QString, QString> stockOfLine;
     if (Run(query, QStringLiteral("SELECT ID, BAR_CODE FROM tblSalesInvoice"))) {
