@@ -44,6 +44,7 @@ ManageRoles::ManageRoles(QWidget* parent)
     ui->tableView->resizeColumnsToContents();
     ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    ui->lineEdit->setMaxLength(100); // tblRoles.NAME is VARCHAR(100)
     ui->lineEdit->setFocus();
 
     connect(ui->tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -71,7 +72,10 @@ void ManageRoles::OnCategorySelected()
 
 bool ManageRoles::IsEmptyText()
 {
-    return ui->lineEdit->text().remove(QLatin1Char(' ')).isEmpty();
+    if (ui->lineEdit->text().remove(QLatin1Char(' ')).isEmpty())
+        return true;
+    // Counted with the empty ones: nothing is written.
+    return !TextFitsColumns(this, tr("Error"), {{ui->lineEdit, tr("Role")}});
 }
 
 bool ManageRoles::IsSameText()

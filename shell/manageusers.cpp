@@ -29,6 +29,8 @@ const int COLUMN_LOGIN_NAME = 3;
 const int COLUMN_PASSWORD = 4;
 const int COLUMN_ROLE = 5;
 const int ROLES_COLUMN_NAME = 1;
+// FIRST_NAME, LAST_NAME and LOGIN_NAME are VARCHAR(50).
+const int NAME_LENGTH = 50;
 } // namespace
 
 ManageUsers::ManageUsers(QWidget* parent)
@@ -36,6 +38,8 @@ ManageUsers::ManageUsers(QWidget* parent)
     , ui(new Ui::ManageUsers)
 {
     ui->setupUi(this);
+    for (QLineEdit* edit : {ui->editFirstName, ui->editLastName, ui->editLoginName})
+        edit->setMaxLength(NAME_LENGTH);
     QScroller::grabGesture(ui->scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     QScroller::grabGesture(ui->tableView->viewport(), QScroller::LeftMouseButtonGesture);
 
@@ -143,6 +147,14 @@ bool ManageUsers::IsEmptyText(bool update)
     return false;
 }
 
+bool ManageUsers::NamesStorable(const QString& title)
+{
+    return TextFitsColumns(this, title,
+                           {{ui->editFirstName, tr("First Name")},
+                            {ui->editLastName, tr("Last Name")},
+                            {ui->editLoginName, tr("Login Name")}});
+}
+
 bool ManageUsers::PasswordsDiffer()
 {
     if (ui->editPassword->text() == ui->editRepeastPassword->text())
@@ -177,6 +189,8 @@ void ManageUsers::on_pushButtonAdd_clicked()
         QMessageBox::warning(this, tr("Error"), tr("No data provided. Please enter valid data."));
         return;
     }
+    if (!NamesStorable(tr("Error")))
+        return;
 
     // The collation ignores letter case, as the unique index on LOGIN_NAME does.
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
@@ -247,6 +261,8 @@ void ManageUsers::OnPushButtonUpdateClicked()
                                 "please leave it empty."));
         return;
     }
+    if (!NamesStorable(tr("Update User")))
+        return;
     if (PasswordsDiffer())
         return;
 

@@ -33,6 +33,7 @@ public slots:
 private:
     QWidget* DialogParent();
     void ClearFields();
+    bool NamesStorable(const QString& title);
     bool PasswordsDiffer();
     bool PasswordStorable(const QString& password, const QString& hash);
     void ShowPasswordNote();

@@ -35,6 +35,8 @@ private slots:
     void lastAdministratorStays();
     void failedCommitIsNotReportedAsDone();
     void usersThatCanNotBeReadAreSaidSo();
+    void namesKeptToTheirColumns_data();
+    void namesKeptToTheirColumns();
 
 private:
     static QString findPassword(const QString& mustContain);
@@ -267,8 +269,8 @@ void TestManageUsers::failedWritesShowTheDriverText_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("driverText");
-    QTest::newRow("add") << "pushButtonAdd" << "Error|This user can not be added to system" << "Data too long";
-    QTest::newRow("update") << "pushButtonUpdate" << "Update User|This user can not be updated." << "Data too long";
+    QTest::newRow("add") << "pushButtonAdd" << "Error|This user can not be added to system" << "no new users";
+    QTest::newRow("update") << "pushButtonUpdate" << "Update User|This user can not be updated." << "users stay";
     QTest::newRow("delete") << "pushButtonDelete" << "Delete User|This user can not be deleted from the system."
                             << "users are kept";
 }
@@ -285,7 +287,13 @@ void TestManageUsers::failedWritesShowTheDriverText()
 
     ManageUsers dialog(nullptr);
     dialog.show();
-    const QString tooLong(51, QLatin1Char('L')); // LAST_NAME holds 50 characters
+    const QString refused = QStringLiteral("Refused");
+    if (!remove) {
+        QCOMPARE(fixture.exec({QStringLiteral("CREATE TRIGGER refuse_users BEFORE %1 ON tblUsers FOR EACH ROW SIGNAL "
+                                              "SQLSTATE '45000' SET MESSAGE_TEXT = '%2'")
+                                   .arg(add ? QStringLiteral("INSERT") : QStringLiteral("UPDATE"), driverText)}),
+                 QString());
+    }
     if (remove) {
         QCOMPARE(fixture.exec({QStringLiteral("CREATE TRIGGER keep_users BEFORE DELETE ON tblUsers FOR EACH ROW "
                                               "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'users are kept'")}),
@@ -295,7 +303,7 @@ void TestManageUsers::failedWritesShowTheDriverText()
     } else {
         if (!add)
             QVERIFY(selectUser(dialog, QStringLiteral("ann")));
-        fill(dialog, QStringLiteral("Bob"), tooLong, add ? QStringLiteral("bob") : QStringLiteral("ann"),
+        fill(dialog, QStringLiteral("Bob"), refused, add ? QStringLiteral("bob") : QStringLiteral("ann"),
              QStringLiteral("p"), QStringLiteral("p"), QStringLiteral("MANAGER"));
     }
     click(dialog, qPrintable(button));
@@ -310,7 +318,7 @@ void TestManageUsers::failedWritesShowTheDriverText()
     QCOMPARE(fixture.rows(QStringLiteral("SELECT COUNT(*) FROM tblQuestions")), QStringList{"3"});
     QCOMPARE(Child<QTableView>(&dialog, "tableView")->model()->rowCount(), 1);
     if (!remove) // the typed values stay to be corrected
-        QCOMPARE(Child<QLineEdit>(&dialog, "editLastName")->text(), tooLong);
+        QCOMPARE(Child<QLineEdit>(&dialog, "editLastName")->text(), refused);
 }
 
 // First "pwN" whose stored form has exactly that many characters.
@@ -468,6 +476,59 @@ void TestManageUsers::usersThatCanNotBeReadAreSaidSo()
     const QStringList shown = answerer->messages();
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown.first().startsWith(QLatin1String("Users|The users can not be read.")), qPrintable(shown.first()));
+}
+
+void TestManageUsers::namesKeptToTheirColumns_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message"); // empty: stored as the field holds it
+    QTest::addColumn<QString>("stored");
+    const QString emoji = QStringLiteral("Ann \U0001F600");
+    const QString tail = QStringLiteral("' can not hold characters such as emoji. Please remove them.");
+    QTest::newRow("add: emoji in the first name") << "pushButtonAdd" << "editFirstName" << emoji
+                                                  << "Error|The field 'First Name" + tail << "";
+    QTest::newRow("update: emoji in the login name") << "pushButtonUpdate" << "editLoginName" << emoji
+                                                     << "Update User|The field 'Login Name" + tail << "";
+    QTest::newRow("add: 54 characters of last name") << "pushButtonAdd" << "editLastName" << QString(54, QLatin1Char('L'))
+                                                     << "" << QString(50, QLatin1Char('L'));
+    QTest::newRow("update: Greek last name") << "pushButtonUpdate" << "editLastName" << QStringLiteral("Ζωή") << ""
+                                             << QStringLiteral("Ζωή");
+}
+
+void TestManageUsers::namesKeptToTheirColumns()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(QString, stored);
+    const bool add = button == QLatin1String("pushButtonAdd");
+    addUser(QStringLiteral("admin"), QStringLiteral("Secret1"), 1);
+    addUser(QStringLiteral("ann"), QStringLiteral("Secret2"), 2);
+    ManageUsers dialog(nullptr);
+    dialog.show();
+    if (!add)
+        QVERIFY(selectUser(dialog, QStringLiteral("ann")));
+    fill(dialog, QStringLiteral("New"), QStringLiteral("User"), add ? QStringLiteral("bob") : QStringLiteral("ann"),
+         add ? QStringLiteral("Secret3") : QString(), add ? QStringLiteral("Secret3") : QString(),
+         QStringLiteral("SALES PERSON"));
+    Child<QLineEdit>(&dialog, qPrintable(field))->setText(typed);
+    click(dialog, qPrintable(button));
+
+    if (!message.isEmpty()) {
+        // Refused before any statement, and the cursor waits in the field.
+        QCOMPARE(answerer->messages(), QStringList{message});
+        QCOMPARE(fixture.rows(QStringLiteral("SELECT FIRST_NAME, LOGIN_NAME FROM tblUsers ORDER BY ID")),
+                 (QStringList{"F|admin", "F|ann"}));
+        QCOMPARE(dialog.focusWidget(), Child<QLineEdit>(&dialog, qPrintable(field)));
+        return;
+    }
+    QVERIFY2(answerer->messages().isEmpty(), qPrintable(answerer->messages().join(QLatin1Char('\n'))));
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT LAST_NAME FROM tblUsers WHERE LOGIN_NAME = '%1'")
+                              .arg(add ? QStringLiteral("bob") : QStringLiteral("ann"))),
+             QStringList{stored});
 }
 
 VORANTEL_TEST_MAIN(TestManageUsers)
