@@ -33,6 +33,7 @@ private slots:
     void workstationsUpgradingAtOnceHashOnce();
     void passwordStepAfterAnotherWorkstationChangesNothing();
     void latin1ServerStoresEveryScript();
+    void unstorableHashCheckedWithoutStrictMode();
 
 private:
     QString build(int kind, int major, const QStringList& data);
@@ -816,6 +817,33 @@ void TestDatabaseUpgrade::latin1ServerStoresEveryScript()
                      names);
         }
     }
+}
+
+void TestDatabaseUpgrade::unstorableHashCheckedWithoutStrictMode()
+{
+    // Without strict mode the server would store the four-byte hash as question marks, silently.
+    PrivateServer server({QStringLiteral("--sql-mode=NO_ENGINE_SUBSTITUTION")});
+    QCOMPARE(server.start(), QString());
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    UseFixtureServer();
+    const auto restore = qScopeGuard([this] {
+        ResetManager();
+        for (const QString& db : qAsConst(f.dropLater))
+            TestDatabase::dropDatabase(db);
+        f.dropLater.clear();
+        TestDatabase::useServer({});
+        UseFixtureServer();
+    });
+    QCOMPARE(Rows(QString(), QStringLiteral("SELECT @@sql_mode")), QStringList{"NO_ENGINE_SUBSTITUTION"});
+
+    const QString name = oldInventory(14);
+    QVERIFY(!name.isEmpty());
+    QVERIFY(check(name, 1));
+    QVERIFY2(f.answerer->messages().join(QLatin1Char('\n')).contains(QLatin1String("this version: dana.")),
+             qPrintable(f.answerer->messages().join(QLatin1Char('\n'))));
+    QCOMPARE(Rows(name, QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = 'dana'")),
+             QStringList{fourByteHash});
+    QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
 }
 
 VORANTEL_TEST_MAIN(TestDatabaseUpgrade)
