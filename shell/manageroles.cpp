@@ -36,7 +36,8 @@ ManageRoles::ManageRoles(QWidget* parent)
     model->setTable(QStringLiteral("tblRoles"));
     model->setHeaderData(COLUMN_NAME, Qt::Horizontal, tr("Roles"));
     ui->tableView->setModel(model);
-    model->select();
+    if (!model->select())
+        ShowDatabaseError(this, tr("Roles"), tr("The roles can not be read."), model->lastError());
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);

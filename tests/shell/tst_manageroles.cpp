@@ -24,6 +24,7 @@ private slots:
     void deleteRemovesRoleAndPermissions();
     void namesKeptToTheColumn_data();
     void namesKeptToTheColumn();
+    void rolesThatCanNotBeReadAreSaidSo();
     void permissions_data();
     void permissions();
 
@@ -210,6 +211,18 @@ void TestManageRoles::namesKeptToTheColumn()
         QCOMPARE(answerer->messages(), QStringList());
         QCOMPARE(roleNames(), SEEDED_ROLES + QStringList{stored});
     }
+}
+
+void TestManageRoles::rolesThatCanNotBeReadAreSaidSo()
+{
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblRoles TO tblRolesAway")}), QString());
+    {
+        ManageRoles dialog(nullptr);
+    }
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")}), QString());
+    const QStringList shown = answerer->messages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(QLatin1String("Roles|The roles can not be read.")), qPrintable(shown.first()));
 }
 
 void TestManageRoles::deleteRemovesRoleAndPermissions()
