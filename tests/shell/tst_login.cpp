@@ -6,6 +6,7 @@
 #include "loginresult.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "privateserver.h"
 #include "progress.h"
 #include "reportparameterdialog.h"
 #include "testdatabase.h"
@@ -44,6 +45,7 @@ private slots:
     void changedDatabaseLogsInAgainOnIt();
     void unreadableDatabaseStaysLoggedOut_data();
     void unreadableDatabaseStaysLoggedOut();
+    void serverRestartNeedsNoLogout();
 
     void loginCheck_data();
     void loginCheck();
@@ -525,6 +527,61 @@ void TestLogin::unreadableDatabaseStaysLoggedOut()
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
     QVERIFY_STATE(window, true);
+}
+
+void TestLogin::serverRestartNeedsNoLogout()
+{
+    PrivateServer server;
+    QCOMPARE(server.start(), QString());
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    DatabaseTest::UseFixtureServer();
+    const auto restore = qScopeGuard([] {
+        DatabaseTest::ResetManager();
+        TestDatabase::useServer({});
+        DatabaseTest::UseFixtureServer();
+    });
+    const QString inventory = TestDatabase::uniqueName(QStringLiteral("restart_inv"));
+    const QString sales = TestDatabase::uniqueName(QStringLiteral("restart_sales"));
+    QCOMPARE(DatabaseTest::Create(1, inventory), QString());
+    QCOMPARE(DatabaseTest::Create(2, sales), QString());
+    DatabaseTest::ResetManager();
+    useActiveInventory(inventory);
+    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, sales);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"), inventory);
+    addUser(QStringLiteral("Stocker"), QStringLiteral("Secret2"), QStringLiteral("MANAGER"), inventory);
+    answerStartUp(1, typeAndLogin(QStringLiteral("admin"), QStringLiteral("Secret1")));
+
+    MainWindow window;
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    auto* inventoryStatus = Child<QPushButton>(&window, "pushInvDBStatus");
+    auto* salesStatus = Child<QPushButton>(&window, "pushSalesDBStatus");
+    const auto products = [&window] { return window.centralWidget()->findChild<QLabel*>(QStringLiteral("labelProduct"))->text(); };
+    QVERIFY(inventoryStatus->text().endsWith(QLatin1String("STATUS : ON")));
+    QVERIFY(salesStatus->text().endsWith(QLatin1String("STATUS : ON")));
+    QCOMPARE(products(), QStringLiteral("0"));
+    answerer->clear();
+
+    // While the server is down the buttons and the figures say so; nobody is logged out.
+    QCOMPARE(server.stop(), QString());
+    window.findChild<QAction*>(QStringLiteral("actionHome"))->trigger();
+    QVERIFY(inventoryStatus->text().endsWith(QLatin1String("STATUS : OFF")));
+    QVERIFY(salesStatus->text().endsWith(QLatin1String("STATUS : OFF")));
+    QCOMPARE(products(), QStringLiteral("NOT AVAILABLE"));
+    QVERIFY_STATE(window, true);
+    window.findChild<QAction*>(QStringLiteral("actionManage_Users"))->trigger();
+    QVERIFY2(seenModals().join(QLatin1Char('\n')).contains(QLatin1String("Users|The users can not be read.")),
+             qPrintable(seenModals().join(QLatin1Char('\n'))));
+    answerer->clear();
+
+    // Back again: the next action works without logout or login.
+    QCOMPARE(server.start(), QString());
+    window.findChild<QAction*>(QStringLiteral("actionHome"))->trigger();
+    QVERIFY(inventoryStatus->text().endsWith(QLatin1String("STATUS : ON")));
+    QVERIFY(salesStatus->text().endsWith(QLatin1String("STATUS : ON")));
+    QCOMPARE(products(), QStringLiteral("0"));
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    QCOMPARE(seenModals(), QStringList());
+    DatabaseTest::ResetManager();
 }
 
 void TestLogin::loginCheck_data()
