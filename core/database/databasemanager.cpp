@@ -20,6 +20,7 @@ const QString INVENTORY_CONNECTION = QStringLiteral("INVENTORY_DB");
 const QString SALES_CONNECTION = QStringLiteral("SALES_DB");
 const QString SERVER_CONNECTION = QStringLiteral("MYSQL_SERVER");
 const QString QMYSQL = QStringLiteral("QMYSQL");
+const qint64 RETRY_INTERVAL_MS = 2000;
 
 void LogError(const QSqlError& error)
 {
@@ -50,6 +51,7 @@ struct DatabaseManager::Side
     QSqlQuery*& query;
     bool& open;
     bool& lost;
+    QElapsedTimer& lastAttempt;
     QString connectionName;
     QString settingsKey;
     QString missingName;
@@ -79,6 +81,7 @@ DatabaseManager::Side DatabaseManager::inventorySide()
                 inventoryQuery,
                 inventoryOpen,
                 inventoryLost,
+                inventoryAttempt,
                 INVENTORY_CONNECTION,
                 ACTIVE_INVENTORY_DB,
                 QStringLiteral("No Active Inventory Database"),
@@ -93,6 +96,7 @@ DatabaseManager::Side DatabaseManager::salesSide()
                 salesQuery,
                 salesOpen,
                 salesLost,
+                salesAttempt,
                 SALES_CONNECTION,
                 ACTIVE_SALES_DB,
                 QStringLiteral("No Active Sales Database"),
@@ -207,6 +211,11 @@ void DatabaseManager::KeepAlive(const Side& side)
             return;
         LogError(ping.lastError());
     }
+    // One screen runs many statements: while the server stays unreachable, each attempt may wait
+    // for the network's timeout, so attempts are spaced out.
+    if (side.lost && side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)
+        return;
+    side.lastAttempt.start();
     // Reopening the same handle keeps the models and queries built on it working.
     side.db->close();
     const bool reopened = side.db->open();

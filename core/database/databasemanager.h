@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
 #include <QList>
 #include <QPair>
@@ -98,6 +99,8 @@ private:
     // The connection had been open and the server dropped it: reopened at the next request.
     bool inventoryLost = false;
     bool salesLost = false;
+    QElapsedTimer inventoryAttempt; // the last attempt to reopen a lost connection
+    QElapsedTimer salesAttempt;
     QStringList openTransactions; // connection names
 
     struct Side;

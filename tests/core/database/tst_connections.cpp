@@ -138,14 +138,15 @@ void TestConnections::serverStoppedAndStartedAgain()
     QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
     QVERIFY(!manager->inventoryOpen);
     QCOMPARE(f.listener.calls, QStringList{"inventory 0"});
-    // Still down: still off, and no message box on every statement.
+    // Still down: still off, no message box, and no new attempt for every statement of a screen.
     query = manager->InventoryQuery();
     QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
-    QCOMPARE(f.listener.calls, (QStringList{"inventory 0", "inventory 0"}));
+    QCOMPARE(f.listener.calls, QStringList{"inventory 0"});
 
+    // Back again: a later request reopens it (attempts are a moment apart).
     QCOMPARE(server.start(), QString());
-    query = manager->InventoryQuery();
-    QVERIFY_SQL(*query, exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+    QTRY_VERIFY_WITH_TIMEOUT((query = manager->InventoryQuery())->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")),
+                             10000);
     QVERIFY(query->next());
     QCOMPARE(query->value(0).toInt(), 5);
     QVERIFY(manager->inventoryOpen);
