@@ -141,7 +141,6 @@ void MainWindow::on_actionLogin_triggered()
         return;
     }
 
-    int administrators = 0;
     if (!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblUsers as u, tblRoles as r "
                                     "WHERE r.NAME = 'ADMINISTRATOR' AND u.ROLE_ID = r.ID"))
         || !query->next()) {
@@ -154,9 +153,7 @@ void MainWindow::on_actionLogin_triggered()
                              QMessageBox::Ok);
         return;
     }
-    administrators = query->value(0).toInt();
-
-    if (administrators == 0) {
+    if (query->value(0).toInt() == 0) {
         ErrorDialog notice(QStringLiteral("err_msg_5"), tr("Login/Logout"),
                            tr("<p>Login is disabled at the moment as no <b>'ADMINISTRATOR'</b> user exists. Please "
                               "add <b>'ADMINISTRATOR'</b> user from the <b>Users</b> dialog to enable this function."),
