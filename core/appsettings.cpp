@@ -2,12 +2,27 @@
 
 #include "constants.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
 
 QString GetApplicationVersion()
 {
     return APPLICATION_VERSION;
+}
+
+void KeepSettingsFilePrivate(const QSettings& store)
+{
+    if (store.format() != QSettings::NativeFormat && store.format() != QSettings::IniFormat)
+        return;
+    const QString path = store.fileName();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.exists() && file.open(QIODevice::WriteOnly))
+        file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 AppSettings* AppSettings::Instance()
@@ -20,6 +35,7 @@ AppSettings::AppSettings()
     : theme(QStringLiteral("light"))
 {
     settings = new QSettings(ORGANIZATION_NAME, APPLICATION_NAME);
+    KeepSettingsFilePrivate(*settings);
     LoadDateFormat();
     LoadTimeFormat();
     if (settings->contains(QStringLiteral("locale_lang_index")))

@@ -13,6 +13,10 @@ class QTableView;
 class QTextStream;
 class QWidget;
 
+// The settings file holds the database password: it is made owner-only, and kept so by every
+// later save (a save replaces the file but keeps its permissions).
+void KeepSettingsFilePrivate(const QSettings& store);
+
 // Column name and whether the list shows it; kept for this process only.
 using ColumnVisibility = QVector<QPair<QString, bool>>;
 
@@ -45,6 +49,8 @@ public:
     QMainWindow* mainWindow = nullptr;
     QString loginName;
     QString roleName;
+    // A login outcome has opened the modules (set by the main window, cleared at logout).
+    bool sessionOpen = false;
     QList<int> permittedModules;
     QString timeFormat;
     QString dateFormat;

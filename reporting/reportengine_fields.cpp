@@ -359,16 +359,24 @@ QString ReportEngine::EvaluateFieldText(QString text, bool forScript, bool colle
 
         if (p.contains(QLatin1Char('<')) && p.contains(QLatin1Char('>'))) {
             QString f = p;
+            QScriptEngine engine;
             const QStringList parts = ExtractParamNames(f);
+            int slot = 0;
             for (int k = 1; k < parts.size(); ++k) {
                 const QString& part = parts.at(k);
                 const QString before = parts.at(k - 1).toUpper();
                 if (part.contains(QLatin1Char('[')) && part.contains(QLatin1Char(']'))
                     && !before.contains(QLatin1String("SUM")) && !before.contains(QLatin1String("AVG"))
-                    && !before.contains(QLatin1String("COUNT")))
-                    f.replace(part, ParamValue(part));
+                    && !before.contains(QLatin1String("COUNT"))) {
+                    // A value enters the formula as data, never as script text: a customer named
+                    // "3+4" prints as such, and a name holding script runs nothing.
+                    const QString v = ParamValue(part);
+                    const QString variable = QStringLiteral("fieldValue%1_").arg(slot++);
+                    engine.globalObject().setProperty(variable, IsScriptNumber(v) ? QScriptValue(v.toDouble())
+                                                                                  : QScriptValue(v));
+                    f.replace(part, variable);
+                }
             }
-            QScriptEngine engine;
             engine.globalObject().setProperty(QStringLiteral("Sum"), engine.newFunction(ReportScriptSum, &aggregateValues),
                                               QScriptValue::KeepExistingFlags);
             f.replace(QLatin1String("Sum("), QLatin1String("Sum(0,"), Qt::CaseInsensitive);

@@ -64,17 +64,30 @@ void ReportEngine::PrintToNamedPrinter(const QString& noticeId, const QString& t
 {
     QPrinter printer(QPrinter::HighResolution);
     QSettings* settings = AppSettings::Instance()->settings;
-    if (settings->value(pdfFlagKey, true).toBool()) {
+    const bool toPdf = settings->value(pdfFlagKey, true).toBool();
+    if (toPdf) {
         ErrorDialog notice(noticeId, title, text, parentWidget(), false, false);
         notice.exec();
         PreparePdfFile(printer, suffix, false);
     }
-    printer.setPrinterName(settings->value(printerKey, QString()).toString());
+    const QString printerName = settings->value(printerKey, QString()).toString();
+    printer.setPrinterName(printerName);
 
     // A printer that cannot start (one named in the settings but not installed) produced
     // nothing: opening the PDF then would show an earlier print as if it were this one.
     const bool printed = RunPasses(&printer);
-    if (printed && printer.outputFormat() == QPrinter::PdfFormat)
+    if (!printed) {
+        // Otherwise the receipt or report is simply missing, with nobody told. (A PDF that could
+        // not be written was reported when its file was found locked.)
+        if (toPdf)
+            return;
+        QMessageBox::warning(parentWidget(), tr("Printer"),
+                             tr("The printer '%1' can not be started, so nothing was printed. Please check that it is "
+                                "connected and switched on, or choose another printer in the Settings dialog.")
+                                 .arg(printerName));
+        return;
+    }
+    if (printer.outputFormat() == QPrinter::PdfFormat)
         QDesktopServices::openUrl(QUrl::fromLocalFile(DataFolder() + suffix));
 }
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # A private MariaDB server on 127.0.0.1, with its data in a folder of its own.
-#   mariadb.sh start DATADIR PORT     initialise when new, start, wait until it answers
+#   mariadb.sh start DATADIR PORT [OPTION...]   initialise when new, start, wait until it answers;
+#                                     the options go to the server after the defaults
 #   mariadb.sh stop DATADIR           stop it (no-op when not running)
 #   mariadb.sh running DATADIR        exit 0 when it answers
-#   mariadb.sh user DATADIR USER PASSWORD   create or reset the application user
+#   mariadb.sh user DATADIR USER PASSWORD [grant]   create or reset the application user; only with
+#                                     "grant" may it grant rights to others (the tests make users)
 set -euo pipefail
 
 cmd=${1:?command}
@@ -27,6 +29,7 @@ ping_server() {
 case "$cmd" in
 start)
     port=${3:?port}
+    shift 3
     mkdir -p "$datadir"
     if ping_server; then exit 0; fi
     if [ ! -d "$datadir/mysql" ]; then
@@ -35,7 +38,8 @@ start)
     fi
     setsid "$(find_tool mariadbd mysqld)" --no-defaults --datadir="$datadir" --socket="$sock" \
         --pid-file="$pidfile" --port="$port" --bind-address=127.0.0.1 --user="$(id -un)" \
-        --skip-log-bin --log-error="$datadir/server.log" </dev/null >/dev/null 2>&1 &
+        --skip-log-bin --log-error="$datadir/server.log" \
+        --character-set-server=utf8mb3 --collation-server=utf8mb3_unicode_ci "$@" </dev/null >/dev/null 2>&1 &
     for _ in $(seq 1 150); do
         ping_server && exit 0
         sleep 0.2
@@ -60,13 +64,19 @@ running)
 user)
     user=${3:?user}
     password=${4:?password}
+    grant_option=""
+    [ "${5:-}" = grant ] && grant_option="WITH GRANT OPTION"
     "$(find_tool mariadb mysql)" --no-defaults --socket="$sock" -uroot <<SQL
 CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY '$password';
 ALTER USER '$user'@'127.0.0.1' IDENTIFIED BY '$password';
-GRANT ALL ON *.* TO '$user'@'127.0.0.1' WITH GRANT OPTION;
+GRANT ALL ON *.* TO '$user'@'127.0.0.1';
+REVOKE GRANT OPTION ON *.* FROM '$user'@'127.0.0.1';
+GRANT ALL ON *.* TO '$user'@'127.0.0.1' $grant_option;
 CREATE USER IF NOT EXISTS '$user'@'localhost' IDENTIFIED BY '$password';
 ALTER USER '$user'@'localhost' IDENTIFIED BY '$password';
-GRANT ALL ON *.* TO '$user'@'localhost' WITH GRANT OPTION;
+GRANT ALL ON *.* TO '$user'@'localhost';
+REVOKE GRANT OPTION ON *.* FROM '$user'@'localhost';
+GRANT ALL ON *.* TO '$user'@'localhost' $grant_option;
 FLUSH PRIVILEGES;
 SQL
     ;;

@@ -1,5 +1,6 @@
 // Writes settings keys into the program's settings store, leaving keys that are already set.
 // Usage: seed-settings KEY=VALUE ...
+#include "appsettings.h"
 #include "constants.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QSettings store(ORGANIZATION_NAME, APPLICATION_NAME);
+    KeepSettingsFilePrivate(store);
     QTextStream out(stdout);
     const QStringList args = app.arguments().mid(1);
     for (const QString& arg : args) {

@@ -14,7 +14,7 @@ setup)
     datadir=$(mktemp -d /tmp/vorantel-testdb.XXXXXX)
     port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     "$here/mariadb.sh" start "$datadir" "$port"
-    "$here/mariadb.sh" user "$datadir" vorantel_test test_pw_1
+    "$here/mariadb.sh" user "$datadir" vorantel_test test_pw_1 grant
     mkdir -p "$(dirname "$info")"
     cat >"$info" <<INFO
 VORANTEL_TEST_DB_HOST=127.0.0.1

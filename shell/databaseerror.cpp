@@ -1,6 +1,11 @@
 #include "databaseerror.h"
 
+#include "databasemanager.h"
+
+#include <algorithm>
+
 #include <QDebug>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -12,14 +17,43 @@ void ShowDatabaseError(QWidget* parent, const QString& title, const QString& tex
     QMessageBox::warning(parent, title, text + QStringLiteral("\n\n") + error.text());
 }
 
-void EndTransaction(QSqlDatabase* db, bool ok, const QSqlQuery& query, QWidget* parent, const QString& title,
+bool BeginTransaction(QSqlDatabase* db, QWidget* parent, const QString& title, const QString& text)
+{
+    if (DatabaseManager::Instance()->BeginTransaction(db))
+        return true;
+    ShowDatabaseError(parent, title, text, db->lastError());
+    return false;
+}
+
+bool EndTransaction(QSqlDatabase* db, bool ok, const QSqlQuery& query, QWidget* parent, const QString& title,
                     const QString& text)
 {
+    DatabaseManager* manager = DatabaseManager::Instance();
     if (ok) {
-        db->commit();
-        return;
+        if (manager->CommitTransaction(db))
+            return true;
+        const QSqlError error = db->lastError();
+        manager->RollbackTransaction(db);
+        ShowDatabaseError(parent, title, text, error);
+        return false;
     }
     const QSqlError error = query.lastError(); // before the rollback replaces it
-    db->rollback();
+    manager->RollbackTransaction(db);
     ShowDatabaseError(parent, title, text, error);
+    return false;
+}
+
+bool TextFitsColumns(QWidget* parent, const QString& title, std::initializer_list<std::pair<QLineEdit*, QString>> fields)
+{
+    for (const auto& field : fields) {
+        const QString text = field.first->text();
+        if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
+            continue;
+        field.first->setFocus();
+        QMessageBox::warning(parent, title,
+                             QObject::tr("The field '%1' can not hold characters such as emoji. Please remove them.")
+                                 .arg(field.second));
+        return false;
+    }
+    return true;
 }

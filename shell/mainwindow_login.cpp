@@ -44,6 +44,7 @@ void LogError(const QSqlQuery& query)
 
 void MainWindow::initialize()
 {
+    AppSettings::Instance()->sessionOpen = false;
     setCentralWidget(createPlaceholderWidget());
     disableNavigatorButtons();
     for (QMenu* menu : {ui->menuInventory, ui->menuProducts, ui->menuTools, ui->menu_View, ui->menu_Expenses,
@@ -117,26 +118,42 @@ void MainWindow::on_actionLogin_triggered()
         serverSettings.exec();
     }
 
+    // A failed attempt stays failed until closed: each login tries the server again.
+    if (!manager->inventoryOpen)
+        manager->CloseInventoryDatabase();
     QSqlQuery* query = manager->InventoryQuery();
     if (!manager->inventoryOpen) {
         QMessageBox::information(this, tr("Login/Logout"),
                                  tr("No Inventory Database Active. Please Create a new database, or select already "
                                     "existing database from \"Databases\" option"),
                                  QMessageBox::Ok);
-        workWithoutLogin();
+        // Fail closed: a configured database that can not be reached (server down, version check
+        // failed) must not open every module to whoever sits at the till. Only a workstation
+        // that has no database yet works without login, to create or select one.
+        if (store->value(ACTIVE_INVENTORY_DB, QString()).toString().isEmpty()) {
+            workWithoutLogin();
+            return;
+        }
+        // The connection settings to mend before Login is tried again.
+        ServerSettingsDialog serverSettings(this);
+        serverSettings.setModal(true);
+        serverSettings.exec();
         return;
     }
 
-    // Unreadable counts as none: then nobody could log in, so nobody has to.
-    int administrators = 0;
-    if (query->exec(QStringLiteral("SELECT COUNT(*) FROM tblUsers as u, tblRoles as r "
-                                   "WHERE r.NAME = 'ADMINISTRATOR' AND u.ROLE_ID = r.ID"))
-        && query->next())
-        administrators = query->value(0).toInt();
-    else
+    if (!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblUsers as u, tblRoles as r "
+                                    "WHERE r.NAME = 'ADMINISTRATOR' AND u.ROLE_ID = r.ID"))
+        || !query->next()) {
+        // Unknown is not none: stay logged out rather than open every module.
         LogError(*query);
-
-    if (administrators == 0) {
+        QMessageBox::warning(this, tr("Login/Logout"),
+                             tr("The users of the inventory database can not be read, so nobody can log in now. "
+                                "Please check the connection to the server and try Login again.")
+                                 + QStringLiteral("\n\n") + query->lastError().text(),
+                             QMessageBox::Ok);
+        return;
+    }
+    if (query->value(0).toInt() == 0) {
         ErrorDialog notice(QStringLiteral("err_msg_5"), tr("Login/Logout"),
                            tr("<p>Login is disabled at the moment as no <b>'ADMINISTRATOR'</b> user exists. Please "
                               "add <b>'ADMINISTRATOR'</b> user from the <b>Users</b> dialog to enable this function."),
@@ -199,6 +216,7 @@ void MainWindow::on_actionLogout_triggered()
 
 void MainWindow::enableAfterLogin()
 {
+    AppSettings::Instance()->sessionOpen = true;
     ui->dockNavigator->setEnabled(true);
     enableNavigatorButtons();
     for (QMenu* menu : {ui->menuInventory, ui->menuProducts, ui->menuTools, ui->menu_View, ui->menu_Expenses,

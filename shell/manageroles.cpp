@@ -36,7 +36,8 @@ ManageRoles::ManageRoles(QWidget* parent)
     model->setTable(QStringLiteral("tblRoles"));
     model->setHeaderData(COLUMN_NAME, Qt::Horizontal, tr("Roles"));
     ui->tableView->setModel(model);
-    model->select();
+    if (!model->select())
+        ShowDatabaseError(this, tr("Roles"), tr("The roles can not be read."), model->lastError());
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -44,6 +45,7 @@ ManageRoles::ManageRoles(QWidget* parent)
     ui->tableView->resizeColumnsToContents();
     ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    ui->lineEdit->setMaxLength(100); // tblRoles.NAME is VARCHAR(100)
     ui->lineEdit->setFocus();
 
     connect(ui->tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -71,7 +73,10 @@ void ManageRoles::OnCategorySelected()
 
 bool ManageRoles::IsEmptyText()
 {
-    return ui->lineEdit->text().remove(QLatin1Char(' ')).isEmpty();
+    if (ui->lineEdit->text().remove(QLatin1Char(' ')).isEmpty())
+        return true;
+    // Counted with the empty ones: nothing is written.
+    return !TextFitsColumns(this, tr("Error"), {{ui->lineEdit, tr("Role")}});
 }
 
 bool ManageRoles::IsSameText()
@@ -151,7 +156,8 @@ void ManageRoles::OnPushButtonDeleteClicked()
 
     // One transaction, so that a role that stays (a user was given it meanwhile) keeps its permissions.
     QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
-    db->transaction();
+    if (!BeginTransaction(db, this, tr("Delete Role"), tr("This role can not be deleted.")))
+        return;
     query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(QStringLiteral("DELETE FROM tblPermissions WHERE ROLE_ID = :id"));
     query->bindValue(QStringLiteral(":id"), roleId);
@@ -169,8 +175,9 @@ void ManageRoles::Refresh()
 {
     ui->lineEdit->clear();
     selectedRoleId.clear();
+    // An empty list after a failure would read as if the roles had been deleted.
     if (!model->select())
-        qDebug() << model->lastError().text();
+        ShowDatabaseError(this, tr("Roles"), tr("The roles can not be read."), model->lastError());
     ui->tableView->resizeColumnsToContents();
 }
 
@@ -219,7 +226,8 @@ void ManageRoles::on_pushSetPermissions_clicked()
 
     // All or nothing: a failure halfway must not leave the role with part of its modules.
     QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
-    db->transaction();
+    if (!BeginTransaction(db, this, tr("Set Permissions"), tr("The permissions of this role can not be saved.")))
+        return;
     query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(QStringLiteral("DELETE FROM tblPermissions WHERE ROLE_ID = :role"));
     query->bindValue(QStringLiteral(":role"), selectedRoleId.toInt());

@@ -29,6 +29,8 @@ const int COLUMN_LOGIN_NAME = 3;
 const int COLUMN_PASSWORD = 4;
 const int COLUMN_ROLE = 5;
 const int ROLES_COLUMN_NAME = 1;
+// FIRST_NAME, LAST_NAME and LOGIN_NAME are VARCHAR(50).
+const int NAME_LENGTH = 50;
 } // namespace
 
 ManageUsers::ManageUsers(QWidget* parent)
@@ -36,6 +38,8 @@ ManageUsers::ManageUsers(QWidget* parent)
     , ui(new Ui::ManageUsers)
 {
     ui->setupUi(this);
+    for (QLineEdit* edit : {ui->editFirstName, ui->editLastName, ui->editLoginName})
+        edit->setMaxLength(NAME_LENGTH);
     QScroller::grabGesture(ui->scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     QScroller::grabGesture(ui->tableView->viewport(), QScroller::LeftMouseButtonGesture);
 
@@ -44,7 +48,7 @@ ManageUsers::ManageUsers(QWidget* parent)
     usersModel->setTable(QStringLiteral("tblUsers"));
     usersModel->setRelation(COLUMN_ROLE, QSqlRelation(QStringLiteral("tblRoles"), QStringLiteral("ID"),
                                                       QStringLiteral("NAME")));
-    usersModel->select();
+    SelectUsers();
     ui->tableView->setModel(usersModel);
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -115,6 +119,9 @@ void ManageUsers::OnUserSelected()
     ui->editFirstName->setText(record.value(COLUMN_FIRST_NAME).toString());
     ui->editLastName->setText(record.value(COLUMN_LAST_NAME).toString());
     ui->editLoginName->setText(record.value(COLUMN_LOGIN_NAME).toString());
+    // Whatever was typed before (a failed Add) must not become this user's password.
+    ui->editPassword->clear();
+    ui->editRepeastPassword->clear();
     ui->comboRole->setCurrentText(record.value(COLUMN_ROLE).toString());
     ui->pushButtonUpdate->setEnabled(true);
     ui->pushButtonDelete->setEnabled(true);
@@ -140,6 +147,14 @@ bool ManageUsers::IsEmptyText(bool update)
     return false;
 }
 
+bool ManageUsers::NamesStorable(const QString& title)
+{
+    return TextFitsColumns(this, title,
+                           {{ui->editFirstName, tr("First Name")},
+                            {ui->editLastName, tr("Last Name")},
+                            {ui->editLoginName, tr("Login Name")}});
+}
+
 bool ManageUsers::PasswordsDiffer()
 {
     if (ui->editPassword->text() == ui->editRepeastPassword->text())
@@ -149,9 +164,9 @@ bool ManageUsers::PasswordsDiffer()
     return true;
 }
 
-bool ManageUsers::PasswordStorable(const QString& hash)
+bool ManageUsers::PasswordStorable(const QString& password, const QString& hash)
 {
-    if (HashFitsColumn(hash))
+    if (::PasswordStorable(password, hash))
         return true;
     ui->editPassword->setFocus();
     QMessageBox::warning(this, tr("Password"), tr("This password can not be stored. Please choose another password."));
@@ -174,6 +189,8 @@ void ManageUsers::on_pushButtonAdd_clicked()
         QMessageBox::warning(this, tr("Error"), tr("No data provided. Please enter valid data."));
         return;
     }
+    if (!NamesStorable(tr("Error")))
+        return;
 
     // The collation ignores letter case, as the unique index on LOGIN_NAME does.
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
@@ -191,7 +208,7 @@ void ManageUsers::on_pushButtonAdd_clicked()
     if (PasswordsDiffer())
         return;
     const QString hash = HashPassword(ui->editPassword->text());
-    if (!PasswordStorable(hash))
+    if (!PasswordStorable(ui->editPassword->text(), hash))
         return;
     ShowPasswordNote();
 
@@ -205,7 +222,7 @@ void ManageUsers::on_pushButtonAdd_clicked()
     query->bindValue(QStringLiteral(":role"), RoleId());
     if (!query->exec()) {
         ShowDatabaseError(this, tr("Error"), tr("This user can not be added to system"), query->lastError());
-        usersModel->select();
+        SelectUsers();
         return;
     }
 
@@ -220,7 +237,7 @@ void ManageUsers::on_pushButtonAdd_clicked()
         AppSettings::Instance()->mainWindow);
     notice.exec();
 
-    usersModel->select();
+    SelectUsers();
     ClearFields();
     ui->tableView->resizeColumnsToContents();
 }
@@ -244,6 +261,8 @@ void ManageUsers::OnPushButtonUpdateClicked()
                                 "please leave it empty."));
         return;
     }
+    if (!NamesStorable(tr("Update User")))
+        return;
     if (PasswordsDiffer())
         return;
 
@@ -267,7 +286,10 @@ void ManageUsers::OnPushButtonUpdateClicked()
     }
     const QString password = ui->editPassword->text();
     const QString hash = password.isEmpty() ? QString() : HashPassword(password);
-    if (!password.isEmpty() && !PasswordStorable(hash))
+    if (!password.isEmpty() && !PasswordStorable(password, hash))
+        return;
+    if (ui->comboRole->currentText() != ADMINISTRATOR && IsLastAdministrator(record.value(COLUMN_ID).toInt(),
+                                                                              tr("Update User")))
         return;
     ShowPasswordNote();
 
@@ -288,11 +310,11 @@ void ManageUsers::OnPushButtonUpdateClicked()
     query->bindValue(QStringLiteral(":id"), record.value(COLUMN_ID).toInt());
     if (!query->exec()) {
         ShowDatabaseError(this, tr("Update User"), tr("This user can not be updated."), query->lastError());
-        usersModel->select();
+        SelectUsers();
         ui->tableView->resizeColumnsToContents();
         return;
     }
-    usersModel->select();
+    SelectUsers();
     ClearFields();
     ui->tableView->resizeColumnsToContents();
 }
@@ -311,8 +333,11 @@ void ManageUsers::OnPushButtonDeleteClicked()
     // The answers reference the user, so they go first, whatever role is shown; one
     // transaction keeps them when the user cannot be removed.
     const int userId = usersModel->record(current.row()).value(COLUMN_ID).toInt();
+    if (IsLastAdministrator(userId, tr("Delete User")))
+        return;
     QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
-    db->transaction();
+    if (!BeginTransaction(db, this, tr("Delete User"), tr("This user can not be deleted from the system.")))
+        return;
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(QStringLiteral("DELETE FROM tblQuestions WHERE USER_ID = :id"));
     query->bindValue(QStringLiteral(":id"), userId);
@@ -322,24 +347,41 @@ void ManageUsers::OnPushButtonDeleteClicked()
         query->bindValue(QStringLiteral(":id"), userId);
         ok = query->exec();
     }
-    const QSqlError error = query->lastError();
-    if (ok)
-        db->commit();
-    else
-        db->rollback();
+    ok = EndTransaction(db, ok, *query, this, tr("Delete User"), tr("This user can not be deleted from the system."));
 
-    usersModel->select();
-    selectedUserId.clear();
-    ui->editFirstName->clear();
-    ui->editLastName->clear();
-    ui->editLoginName->clear();
-    ui->editPassword->clear();
-    ui->comboRole->setCurrentIndex(-1);
+    SelectUsers();
+    ClearFields();
     if (ok)
         QMessageBox::information(this, tr("Delete User"), tr("User deleted from the system."));
-    else
-        ShowDatabaseError(this, tr("Delete User"), tr("This user can not be deleted from the system."), error);
     ui->tableView->resizeColumnsToContents();
+}
+
+bool ManageUsers::IsLastAdministrator(int userId, const QString& title)
+{
+    // With no ADMINISTRATOR left login is off for everyone and every user has every right.
+    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    query->prepare(QStringLiteral("SELECT SUM(u.ID = :id), SUM(u.ID <> :other) FROM tblUsers AS u, tblRoles AS r "
+                                  "WHERE u.ROLE_ID = r.ID AND r.NAME = 'ADMINISTRATOR'"));
+    query->bindValue(QStringLiteral(":id"), userId);
+    query->bindValue(QStringLiteral(":other"), userId);
+    if (!query->exec() || !query->next()) {
+        ShowDatabaseError(this, title, tr("The existing users can not be read."), query->lastError());
+        return true;
+    }
+    if (query->value(0).toInt() == 0 || query->value(1).toInt() > 0)
+        return false;
+    QMessageBox::warning(this, title,
+                         tr("This is the last ADMINISTRATOR user. It can not be deleted or given another role: "
+                            "without an ADMINISTRATOR user login would be off and every user would have every "
+                            "right. Please add another ADMINISTRATOR user first."));
+    return true;
+}
+
+void ManageUsers::SelectUsers()
+{
+    // An empty list after a failure would read as if every user had been deleted.
+    if (!usersModel->select())
+        ShowDatabaseError(this, tr("Users"), tr("The users can not be read."), usersModel->lastError());
 }
 
 void ManageUsers::on_pushRolesManagement_clicked()
@@ -349,7 +391,7 @@ void ManageUsers::on_pushRolesManagement_clicked()
     roles.exec();
     // Role names may have changed.
     rolesModel->select();
-    usersModel->select();
+    SelectUsers();
     ClearFields();
     ui->tableView->resizeColumnsToContents();
 }

@@ -33,10 +33,14 @@ public slots:
 private:
     QWidget* DialogParent();
     void ClearFields();
+    bool NamesStorable(const QString& title);
     bool PasswordsDiffer();
-    bool PasswordStorable(const QString& hash);
+    bool PasswordStorable(const QString& password, const QString& hash);
     void ShowPasswordNote();
     int RoleId() const;
+    // True (and said so) when userId is the only ADMINISTRATOR, or the users can not be read.
+    bool IsLastAdministrator(int userId, const QString& title);
+    void SelectUsers();
 
     Ui::ManageUsers* ui;
     QSqlRelationalTableModel* usersModel;

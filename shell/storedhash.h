@@ -13,3 +13,15 @@ inline bool HashFitsColumn(const QString& hash)
     }
     return true;
 }
+
+// A password may be set only when its stored form is a real secret: about one password in 256
+// hashes to an empty text and others to one or two characters, and any two such passwords open
+// each other's accounts; everything after a control character (a zero) would be ignored.
+inline bool PasswordStorable(const QString& password, const QString& hash)
+{
+    for (const QChar c : password) {
+        if (c.category() == QChar::Other_Control)
+            return false;
+    }
+    return hash.size() >= 4 && HashFitsColumn(hash);
+}

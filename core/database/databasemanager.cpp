@@ -20,6 +20,7 @@ const QString INVENTORY_CONNECTION = QStringLiteral("INVENTORY_DB");
 const QString SALES_CONNECTION = QStringLiteral("SALES_DB");
 const QString SERVER_CONNECTION = QStringLiteral("MYSQL_SERVER");
 const QString QMYSQL = QStringLiteral("QMYSQL");
+const qint64 RETRY_INTERVAL_MS = 2000;
 
 void LogError(const QSqlError& error)
 {
@@ -49,6 +50,8 @@ struct DatabaseManager::Side
     QSqlDatabase*& db;
     QSqlQuery*& query;
     bool& open;
+    bool& lost;
+    QElapsedTimer& lastAttempt;
     QString connectionName;
     QString settingsKey;
     QString missingName;
@@ -77,6 +80,8 @@ DatabaseManager::Side DatabaseManager::inventorySide()
     return Side{inventoryDb,
                 inventoryQuery,
                 inventoryOpen,
+                inventoryLost,
+                inventoryAttempt,
                 INVENTORY_CONNECTION,
                 ACTIVE_INVENTORY_DB,
                 QStringLiteral("No Active Inventory Database"),
@@ -90,6 +95,8 @@ DatabaseManager::Side DatabaseManager::salesSide()
     return Side{salesDb,
                 salesQuery,
                 salesOpen,
+                salesLost,
+                salesAttempt,
                 SALES_CONNECTION,
                 ACTIVE_SALES_DB,
                 QStringLiteral("No Active Sales Database"),
@@ -119,8 +126,10 @@ QSqlDatabase* DatabaseManager::SalesDatabase()
 
 QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
 {
-    if (side.open && !side.db->isOpen())
-        CloseDatabase(side, false);
+    if (side.db && (side.open || side.lost)) {
+        KeepAlive(side);
+        return side.db;
+    }
     // Also the unopened handle of a failed attempt: no retry until a close discards it.
     if (side.db)
         return side.db;
@@ -191,12 +200,41 @@ QSqlQuery* DatabaseManager::SalesQuery()
     return SharedQuery(salesSide());
 }
 
+void DatabaseManager::KeepAlive(const Side& side)
+{
+    // A statement inside a transaction must fail rather than run on a new session without it.
+    if (openTransactions.contains(side.connectionName))
+        return;
+    if (side.open) {
+        QSqlQuery ping(*side.db);
+        if (ping.exec(QStringLiteral("DO 0")))
+            return;
+        LogError(ping.lastError());
+    }
+    // One screen runs many statements: while the server stays unreachable, each attempt may wait
+    // for the network's timeout, so attempts are spaced out.
+    if (side.lost && side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)
+        return;
+    side.lastAttempt.start();
+    // Reopening the same handle keeps the models and queries built on it working.
+    side.db->close();
+    const bool reopened = side.db->open();
+    if (!reopened)
+        LogError(side.db->lastError());
+    side.open = reopened;
+    side.lost = !reopened;
+    if (mainWindow)
+        (mainWindow->*side.report)(reopened);
+}
+
 QSqlQuery* DatabaseManager::SharedQuery(const Side& side)
 {
-    if (!side.query) {
-        QSqlDatabase* db = OpenDatabase(side);
+    if (side.query)
+        side.query->clear();
+    // Consulted at every request, so that a dropped connection is reopened before the next statement.
+    QSqlDatabase* db = OpenDatabase(side);
+    if (!side.query)
         side.query = new QSqlQuery(*db);
-    }
     side.query->clear();
     side.query->setForwardOnly(true);
     return side.query;
@@ -214,6 +252,28 @@ void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
             QSqlDatabase::removeDatabase(side.connectionName);
     }
     side.open = false;
+    side.lost = false;
+    openTransactions.removeAll(side.connectionName);
+}
+
+bool DatabaseManager::BeginTransaction(QSqlDatabase* db)
+{
+    if (!db->transaction())
+        return false;
+    openTransactions << db->connectionName();
+    return true;
+}
+
+bool DatabaseManager::CommitTransaction(QSqlDatabase* db)
+{
+    openTransactions.removeAll(db->connectionName());
+    return db->commit();
+}
+
+void DatabaseManager::RollbackTransaction(QSqlDatabase* db)
+{
+    openTransactions.removeAll(db->connectionName());
+    db->rollback();
 }
 
 void DatabaseManager::CloseInventoryDatabase()

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
 #include <QList>
 #include <QPair>
+#include <QStringList>
 
 class DatabaseStatusListener;
 class QSqlDatabase;
@@ -34,6 +36,13 @@ public:
     QSqlQuery* InventoryQuery();
     QSqlQuery* SalesQuery();
 
+    // Transactions on the inventory or sales connection go through these: a connection lost
+    // inside a transaction is never reopened behind its back, so its statements fail visibly
+    // instead of running outside the transaction.
+    bool BeginTransaction(QSqlDatabase* db);
+    bool CommitTransaction(QSqlDatabase* db);
+    void RollbackTransaction(QSqlDatabase* db);
+
     void CloseInventoryDatabase();
     void CloseSalesDatabase();
     void CloseServerConnection();
@@ -58,6 +67,11 @@ public:
     bool UpgradeInventoryTo16(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
     bool UpgradeInventoryTo17(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
     bool UpgradeInventoryTo18(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
+    // Before an inventory upgrade: the tables earlier versions left in the server's default
+    // character set are given the one the other tables declare.
+    void DeclareCharacterSet(QSqlQuery& query);
+    // A sales step that needs the inventory database found none: it says so and does not advance.
+    void TellInventoryMissing(const QString& error);
     bool UpgradeSalesTo12(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
     bool UpgradeSalesTo13(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
     bool UpgradeSalesTo14(QSqlQuery& query, const QString& versionId, const QString& nextVersion);
@@ -82,6 +96,13 @@ public:
     QSqlQuery* salesQuery = nullptr;
 
 private:
+    // The connection had been open and the server dropped it: reopened at the next request.
+    bool inventoryLost = false;
+    bool salesLost = false;
+    QElapsedTimer inventoryAttempt; // the last attempt to reopen a lost connection
+    QElapsedTimer salesAttempt;
+    QStringList openTransactions; // connection names
+
     struct Side;
 
     DatabaseManager();
@@ -93,6 +114,8 @@ private:
     Side salesSide();
     QSqlDatabase* OpenDatabase(const Side& side);
     QSqlQuery* SharedQuery(const Side& side);
+    // Reopens a connection the server dropped (idle timeout, restart, KILL), outside transactions.
+    void KeepAlive(const Side& side);
     void CloseDatabase(const Side& side, bool unregister);
     // Runs the script statement by statement, placeholders replaced, so that the failure of any
     // statement is seen; writes settingsKey only on success.

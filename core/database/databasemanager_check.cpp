@@ -52,20 +52,53 @@ void PaintPendingEvents(int times)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+template<size_t N>
+size_t LinkFrom(const ChainLink (&chain)[N], const QString& version)
+{
+    size_t i = 0;
+    while (i < N && version != QLatin1String(chain[i].from))
+        ++i;
+    return i;
+}
+
+// The version recorded now; empty when it can not be read.
+QString RecordedVersion(QSqlQuery& query, const QString& versionId)
+{
+    query.prepare(QStringLiteral("SELECT DB_VERSION FROM tblVorantel WHERE ID = :id"));
+    query.bindValue(QStringLiteral(":id"), versionId);
+    QString version;
+    if (query.exec() && query.next())
+        version = query.value(0).toString();
+    query.finish();
+    return version;
+}
+
 // Runs the chain from the link that starts at version; false when no link starts there.
 template<size_t N>
 bool RunChain(DatabaseManager* manager, const ChainLink (&chain)[N], const QString& version, QSqlQuery& query,
               const QString& versionId, bool& result)
 {
-    size_t first = 0;
-    while (first < N && version != QLatin1String(chain[first].from))
-        ++first;
-    if (first == N)
+    if (LinkFrom(chain, version) == N)
         return false;
-    for (size_t i = first; i < N; ++i) {
-        result = (manager->*chain[i].step)(query, versionId, QString::fromLatin1(chain[i].to));
-        if (!result)
+    // Another workstation may have upgraded the database while this one waited at the notice,
+    // or may run a step at the same time: every step starts from the version recorded now,
+    // never from one read earlier.
+    QString current = RecordedVersion(query, versionId);
+    result = false;
+    for (;;) {
+        if (current == QLatin1String(chain[N - 1].to)) {
+            result = true;
             break;
+        }
+        const size_t i = LinkFrom(chain, current);
+        if (i == N)
+            break;
+        // What counts is the version the step (or another workstation) recorded.
+        (manager->*chain[i].step)(query, versionId, QString::fromLatin1(chain[i].to));
+        const QString now = RecordedVersion(query, versionId);
+        if (now == current)
+            break;
+        current = now;
     }
     return true;
 }
@@ -120,6 +153,8 @@ bool DatabaseManager::CheckAndUpgradeDatabase(const QString& databaseName, const
                                        "several minutes depending upon the size of your database."),
                         QMessageBox::Ok);
                 }
+                if (kind == 1 && version != expectedVersion)
+                    DeclareCharacterSet(query);
                 if (!RunChain(this, INVENTORY_CHAIN, version, query, versionId, result)
                     && !RunChain(this, SALES_CHAIN, version, query, versionId, result)) {
                     result = version == expectedVersion;

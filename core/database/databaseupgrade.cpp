@@ -20,6 +20,10 @@
 #include <QStringList>
 #include <QVariant>
 
+// The character set of the tables that declare one. Without it a table takes the server's
+// default, which may be latin1: Greek, Cyrillic or Arabic names would then be refused.
+#define UTF8_TABLE " ENGINE = INNODB CHARACTER SET utf8 COLLATE utf8_unicode_ci"
+
 namespace {
 
 void LogError(const QSqlQuery& query)
@@ -119,11 +123,28 @@ bool NeedsFourByteUtf8(const QString& text)
 
 // ----- inventory chain -----
 
+void DatabaseManager::DeclareCharacterSet(QSqlQuery& query)
+{
+    // Earlier versions created the database, the customers and the tables of their upgrade steps
+    // without a character set. Text in a latin1 table converts to utf8 without loss.
+    RunIgnored(query, QStringLiteral("ALTER DATABASE CHARACTER SET utf8 COLLATE utf8_unicode_ci"));
+    QStringList tables;
+    if (Run(query, QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() "
+                                  "AND TABLE_COLLATION NOT LIKE 'utf8%' AND TABLE_NAME IN ('tblCustomers', "
+                                  "'tblExpenseCategories', 'tblExpenses', 'tblRoles', 'tblPermissions')"))) {
+        while (query.next())
+            tables << query.value(0).toString();
+    }
+    query.finish();
+    for (const QString& table : qAsConst(tables))
+        RunIgnored(query, QStringLiteral("ALTER TABLE %1 CONVERT TO CHARACTER SET utf8 COLLATE utf8_unicode_ci").arg(table));
+}
+
 bool DatabaseManager::UpgradeInventoryTo11(QSqlQuery& query, const QString& versionId, const QString& nextVersion)
 {
     RunIgnored(query, QStringLiteral(" CREATE TABLE IF NOT EXISTS tblExpenseCategories ( `ID` INT NOT NULL "
                                      "AUTO_INCREMENT, `NAME` VARCHAR(100) NOT NULL, PRIMARY KEY (`ID`), UNIQUE INDEX "
-                                     "`ID_UNIQUE` (`ID` ASC), UNIQUE INDEX `NAME_UNIQUE` (`NAME` ASC))"));
+                                     "`ID_UNIQUE` (`ID` ASC), UNIQUE INDEX `NAME_UNIQUE` (`NAME` ASC))" UTF8_TABLE));
     // The unique NAME keeps a re-run from doubling them.
     for (const char* name : {"Transport", "Wages", "Utility Bills"}) {
         RunIgnored(query,
@@ -134,7 +155,7 @@ bool DatabaseManager::UpgradeInventoryTo11(QSqlQuery& query, const QString& vers
                                    "`DESCRIPTION` VARCHAR(250) NULL, PRIMARY KEY (`ID`), UNIQUE INDEX `ID_UNIQUE` (`ID` "
                                    "ASC), INDEX `FK_CATEGORY_ID_idx` (`CATEGORY_ID` ASC), CONSTRAINT `FK_CATEGORY_ID` "
                                    "FOREIGN KEY (`CATEGORY_ID`) REFERENCES tblExpenseCategories (`ID`) ON DELETE NO "
-                                   "ACTION ON UPDATE NO ACTION) "))) {
+                                   "ACTION ON UPDATE NO ACTION) " UTF8_TABLE))) {
         return false;
     }
     return WriteVersion(query, versionId, nextVersion);
@@ -164,12 +185,12 @@ bool DatabaseManager::UpgradeInventoryTo14(QSqlQuery& query, const QString& vers
     RunIgnored(query, QStringLiteral("ALTER TABLE tblInventory MODIFY EXPIRY_DATE DATE DEFAULT NULL"));
     RunIgnored(query, QStringLiteral("ALTER TABLE tblPODetails MODIFY EXPIRY_DATE DATE DEFAULT NULL"));
     RunIgnored(query, QStringLiteral("CREATE TABLE IF NOT EXISTS tblRoles ( `ID` INT NOT NULL AUTO_INCREMENT, `NAME` "
-                                     "VARCHAR(100) NOT NULL, UNIQUE INDEX (`NAME` ASC), PRIMARY KEY (`ID`))"));
+                                     "VARCHAR(100) NOT NULL, UNIQUE INDEX (`NAME` ASC), PRIMARY KEY (`ID`))" UTF8_TABLE));
     RunIgnored(query, QStringLiteral("CREATE TABLE IF NOT EXISTS tblPermissions ( `ID` INT NOT NULL AUTO_INCREMENT, "
                                      "`ROLE_ID`  INT NOT NULL, `MODULE_ID` INT NOT NULL, PRIMARY KEY (`ID`), UNIQUE "
                                      "INDEX `ID_UNIQUE` (`ID` ASC), INDEX `ROLE_ID_idx` (`ROLE_ID` ASC), CONSTRAINT "
                                      "`FK_ROLE_ID` FOREIGN KEY (`ROLE_ID`) REFERENCES tblRoles (`ID`) ON DELETE NO "
-                                     "ACTION ON UPDATE NO ACTION) "));
+                                     "ACTION ON UPDATE NO ACTION) " UTF8_TABLE));
     // Role IDs 1 to 5 follow from this order; the unique NAME refuses them on a re-run.
     for (const char* role : {"ADMINISTRATOR", "SALES PERSON", "PURCHASE MANAGER", "MANAGER", "ASSISTANT MANAGER"})
         RunIgnored(query, QStringLiteral("INSERT INTO tblRoles (NAME) VALUES('%1')").arg(QLatin1String(role)));
@@ -235,22 +256,49 @@ bool DatabaseManager::UpgradeInventoryTo15(QSqlQuery& query, const QString& vers
     // password plain, so the next run never hashes a hash.
     if (!Run(query, QStringLiteral("START TRANSACTION")))
         return false;
+    // Another workstation may have hashed them since the passwords were read: the version row,
+    // locked until the commit, tells. Hashing again would lock every user out.
+    query.prepare(QStringLiteral("SELECT DB_VERSION FROM tblVorantel WHERE ID = :id FOR UPDATE"));
+    query.bindValue(QStringLiteral(":id"), versionId);
+    if (!query.exec() || !query.next()) {
+        LogError(query);
+        RunIgnored(query, QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    const bool alreadyHashed = query.value(0).toString() != QLatin1String("INVENTORY_14.0.0");
+    query.finish();
+    if (alreadyHashed) {
+        RunIgnored(query, QStringLiteral("ROLLBACK"));
+        return true;
+    }
+    // Read again under the lock: these are the plain passwords.
+    users.clear();
+    if (!Run(query, QStringLiteral("SELECT ID, PASSWORD, LOGIN_NAME FROM tblUsers"))) {
+        RunIgnored(query, QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    while (query.next()) {
+        const QString id = query.value(0).toString();
+        users.insert(id, User{id, query.value(1).toString(), query.value(2).toString()});
+    }
+    query.finish();
+
     QStringList keptPlain;
     bool ok = true;
     for (const User& user : qAsConst(users)) {
         const QString hash = HashPassword(user.password);
+        // Checked before writing: a server without strict mode would store such a hash as
+        // question marks without a word. That row keeps its old entry and the user is named below.
+        if (NeedsFourByteUtf8(hash)) {
+            keptPlain << user.loginName;
+            continue;
+        }
         query.prepare(QStringLiteral("UPDATE tblUsers SET PASSWORD = :password WHERE ID = :id"));
         query.bindValue(QStringLiteral(":password"), hash);
         query.bindValue(QStringLiteral(":id"), user.id);
         if (query.exec())
             continue;
         LogError(query);
-        // Such a hash does not fit the three-byte column; one user must not hold the whole
-        // database back, so that row keeps its old entry and the user is named below.
-        if (NeedsFourByteUtf8(hash)) {
-            keptPlain << user.loginName;
-            continue;
-        }
         ok = false;
         break;
     }
@@ -340,6 +388,16 @@ bool DatabaseManager::UpgradeInventoryTo18(QSqlQuery& query, const QString& vers
 
 // ----- sales chain -----
 
+void DatabaseManager::TellInventoryMissing(const QString& error)
+{
+    QMessageBox::warning(MainWindow(), tr("Sales Database Upgrade"),
+                         tr("The sales database can not be upgraded now: this step needs the active inventory "
+                            "database, which can not be read. The upgrade continues the next time the sales "
+                            "database is opened with the inventory database available.")
+                             + QStringLiteral("\n\n") + error,
+                         QMessageBox::Ok);
+}
+
 bool DatabaseManager::UpgradeSalesTo12(QSqlQuery& query, const QString& versionId, const QString& nextVersion)
 {
     // The real (mixed-case) table names: servers on Linux compare table names by case.
@@ -378,20 +436,24 @@ bool DatabaseManager::UpgradeSalesTo15(QSqlQuery& query, const QString& versionI
     if (!AddColumn(query, QStringLiteral("tblSalesInvoice"), QStringLiteral("CATEGORY"),
                    QStringLiteral("VARCHAR(100) NULL DEFAULT 'NOT SET' ")))
         return false;
-    // Written before the migration, so that a migration failing part-way is not repeated.
-    const bool result = WriteVersion(query, versionId, nextVersion);
-
-    // Without the inventory the lines keep 'NOT SET' rather than losing it for an empty text.
+    // The categories come from the inventory: without it the version stays, so that the
+    // migration runs at the next check instead of being lost for good.
     QSqlQuery* inventory = InventoryQuery();
     if (!inventory->exec(QStringLiteral("SELECT p.NAME, c.NAME FROM tblProductCategories as c, tblProducts as p WHERE "
                                         "c.ID = p.CATEGORY_ID"))) {
         LogError(*inventory);
-        return result;
+        TellInventoryMissing(inventory->lastError().text());
+        return false;
     }
     QMap<QString, QString> categoryOfProduct;
     while (inventory->next())
         categoryOfProduct.insert(inventory->value(0).toString(), inventory->value(1).toString());
     inventory->clear();
+
+    // Written before the migration, so that a migration failing part-way is not repeated.
+    const bool result = WriteVersion(query, versionId, nextVersion);
+    if (!result)
+        return false;
 
     if (!Run(query, QStringLiteral("SELECT ID, PRODUCT_NAME FROM tblSalesInvoice")))
         return result;
@@ -423,18 +485,20 @@ bool DatabaseManager::UpgradeSalesTo16(QSqlQuery& query, const QString& versionI
                                       "SET utf8 COLLATE utf8_unicode_ci"))) {
         return false;
     }
-    const bool result = WriteVersion(query, versionId, nextVersion);
-
+    // The tax rates come from the inventory: without it the version stays (see above).
     QMap<QString, QVariant> rateOfStock;
     QSqlQuery* inventory = InventoryQuery();
-    if (inventory->exec(QStringLiteral("SELECT i.BAR_CODE, p.TAX_RATE FROM tblProducts as p, tblInventory as i WHERE "
-                                       "i.PRODUCT_ID = p.ID"))) {
-        while (inventory->next())
-            rateOfStock.insert(inventory->value(0).toString(), inventory->value(1));
-    } else {
+    if (!inventory->exec(QStringLiteral("SELECT i.BAR_CODE, p.TAX_RATE FROM tblProducts as p, tblInventory as i WHERE "
+                                        "i.PRODUCT_ID = p.ID"))) {
         LogError(*inventory);
+        TellInventoryMissing(inventory->lastError().text());
+        return false;
     }
+    while (inventory->next())
+        rateOfStock.insert(inventory->value(0).toString(), inventory->value(1));
     inventory->clear();
+
+    const bool result = WriteVersion(query, versionId, nextVersion);
 
     QMap<QString, QString> stockOfLine;
     if (Run(query, QStringLiteral("SELECT ID, BAR_CODE FROM tblSalesInvoice"))) {

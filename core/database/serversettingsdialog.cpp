@@ -18,6 +18,8 @@
 
 namespace {
 const QString TEST_CONNECTION = QStringLiteral("TEST_CONNECTION");
+// The settings module's number: its users, and ADMINISTRATORs, may see the stored password.
+const int SETTINGS_MODULE = 13;
 const QString INSTALLATION_GUIDE = QStringLiteral("https://dev.mysql.com/doc/refman/8.0/en/installing.html");
 
 void PaintPendingEvents(int times)
@@ -46,7 +48,14 @@ ServerSettingsDialog::ServerSettingsDialog(QWidget* parent)
     ui->lineServerAddress->setText(serverAddress);
     ui->linePort->setText(port);
     ui->lineUserName->setText(user);
-    ui->lineUserPassword->setText(password);
+    // Anyone at the till can reach this dialog (at the login screen too): only a logged-in
+    // ADMINISTRATOR or a user with the settings module sees the stored password.
+    AppSettings* appSettings = AppSettings::Instance();
+    passwordHidden = !appSettings->sessionOpen || !appSettings->HasPermission(SETTINGS_MODULE);
+    if (passwordHidden)
+        ui->lineUserPassword->setPlaceholderText(password.isEmpty() ? QString() : tr("(unchanged)"));
+    else
+        ui->lineUserPassword->setText(password);
 
     QTimer::singleShot(500, this, &ServerSettingsDialog::ShowMessage);
 }
@@ -86,7 +95,7 @@ void ServerSettingsDialog::on_pushButtonTest_clicked()
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), TEST_CONNECTION);
         db.setUserName(ui->lineUserName->text());
-        db.setPassword(ui->lineUserPassword->text());
+        db.setPassword(EnteredPassword());
         db.setHostName(ui->lineServerAddress->text());
         db.setPort(ui->linePort->text().toInt(nullptr, 10));
 
@@ -118,19 +127,27 @@ void ServerSettingsDialog::on_pushButtonSave_clicked()
     store->setValue(DB_SERVER, ui->lineServerAddress->text());
     store->setValue(DB_PORT, ui->linePort->text());
     store->setValue(DB_USER, ui->lineUserName->text());
-    store->setValue(DB_PASSWORD, ui->lineUserPassword->text());
+    const QString newPassword = EnteredPassword();
+    store->setValue(DB_PASSWORD, newPassword);
+    store->sync();
 
     settingsChanged = ui->lineServerAddress->text() != serverAddress || ui->linePort->text() != port
-                      || ui->lineUserName->text() != user || ui->lineUserPassword->text() != password;
+                      || ui->lineUserName->text() != user || newPassword != password;
     if (settingsChanged) {
         DatabaseManager* manager = DatabaseManager::Instance();
         manager->CloseInventoryDatabase();
         manager->CloseSalesDatabase();
         manager->CloseServerConnection();
-        manager->SetConnectionParameters(ui->lineUserName->text(), ui->lineUserPassword->text(),
+        manager->SetConnectionParameters(ui->lineUserName->text(), newPassword,
                                          ui->linePort->text().toInt(nullptr, 10), ui->lineServerAddress->text());
     }
     close();
+}
+
+QString ServerSettingsDialog::EnteredPassword() const
+{
+    const QString typed = ui->lineUserPassword->text();
+    return passwordHidden && typed.isEmpty() ? password : typed;
 }
 
 void ServerSettingsDialog::on_pushCancel_clicked()

@@ -32,4 +32,8 @@ private:
     QString port;
     QString user;
     QString password;
+    // The stored password is not put in the field for those who may not see it; an empty field
+    // then keeps it.
+    bool passwordHidden = true;
+    QString EnteredPassword() const;
 };

@@ -15,6 +15,7 @@ class TestReportFields : public QObject
     Q_OBJECT
 
 private slots:
+    void formulaValuesAreData();
     void initTestCase();
     void aggregatesBelongToOnePrint_data();
     void aggregatesBelongToOnePrint();
@@ -119,6 +120,17 @@ void TestReportFields::builtInNamesAndFormulas()
 
     // Built-in names are answered by the engine; the rest go to the caller in text order.
     QCOMPARE(values.NamesAsked(), (QStringList{"Sent_D_H", "date", "missing", "Price", "Qty"}));
+}
+
+void TestReportFields::formulaValuesAreData()
+{
+    ValueSource values;
+    values.values = {{"First", "3+4"}, {"Second", "'abc'.toUpperCase()"}, {"Third", "x[1]'\\"},
+                     {"Price", "2.5"}, {"Qty", 4}};
+    const QString text = PdfReader::Text(values.Print(QStringLiteral("formula_values")));
+    for (const QString& shown : {QStringLiteral("A=3+4|"), QStringLiteral("B='abc'.toUpperCase()|"),
+                                 QStringLiteral("C=x[1]'\\|"), QStringLiteral("D=10|")})
+        QVERIFY2(text.contains(shown), qPrintable(shown + QStringLiteral(" in ") + text));
 }
 
 void TestReportFields::printingConditions_data()

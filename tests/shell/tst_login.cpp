@@ -6,6 +6,7 @@
 #include "loginresult.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "privateserver.h"
 #include "progress.h"
 #include "reportparameterdialog.h"
 #include "testdatabase.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QScopeGuard>
 #include <QTextEdit>
 
 #include <functional>
@@ -41,6 +43,9 @@ private slots:
     void startWithAdministratorLogsIn();
     void leavingLoginDialogStaysLoggedOut();
     void changedDatabaseLogsInAgainOnIt();
+    void unreadableDatabaseStaysLoggedOut_data();
+    void unreadableDatabaseStaysLoggedOut();
+    void serverRestartNeedsNoLogout();
 
     void loginCheck_data();
     void loginCheck();
@@ -462,6 +467,124 @@ void TestLogin::changedDatabaseLogsInAgainOnIt()
     QVERIFY_STATE(window, true);
     manager->RemoveInventoryDatabase();
     TestDatabase::dropDatabase(other);
+}
+
+void TestLogin::unreadableDatabaseStaysLoggedOut_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("server down") << "server";
+    QTest::newRow("administrator count failing") << "count";
+}
+
+void TestLogin::unreadableDatabaseStaysLoggedOut()
+{
+    QFETCH(QString, cause);
+    useAdminAndClerk();
+    QSettings* store = AppSettings::Instance()->settings;
+    if (cause == QLatin1String("server"))
+        store->setValue(DB_PORT, QString::number(DatabaseTest::ClosedPort()));
+    else
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("RENAME TABLE tblRoles TO tblRolesAway")}), QString());
+    auto restore = qScopeGuard([this] {
+        TestDatabase::exec(inventoryDb, {QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")});
+    });
+    QStringList serverSettingsShown;
+    answerer->pressButton(QMessageBox::Ok);
+    if (cause == QLatin1String("server")) {
+        answerer->pressButton(QMessageBox::Ok);
+        // Its connection settings are offered; here they are left as they are.
+        answerer->handleClass("ServerSettingsDialog", [&](QWidget* modal) {
+            serverSettingsShown << Child<QLineEdit>(modal, "lineUserPassword")->text();
+            Child<QPushButton>(modal, "pushCancel")->click();
+        });
+    }
+
+    MainWindow window;
+
+    const QStringList shown = seenModals();
+    if (cause == QLatin1String("server")) {
+        QCOMPARE(shown, (QStringList{CannotConnect(inventoryDb), NO_INVENTORY_MESSAGE, "ServerSettingsDialog"}));
+        QCOMPARE(serverSettingsShown, QStringList{QString()}); // nobody logged in: the password stays hidden
+    } else {
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().startsWith(QLatin1String("Login/Logout|The users of the inventory database can not be "
+                                                        "read, so nobody can log in now.")),
+                 qPrintable(shown.first()));
+    }
+    QVERIFY(showsPlaceholder(window));
+    QVERIFY_STATE(window, false);
+    QCOMPARE(AppSettings::Instance()->loginName, PREVIOUS_USER);
+    QVERIFY(!AppSettings::Instance()->sessionOpen);
+
+    // Once the server answers again, Login works without restarting the program.
+    answerer->clear();
+    restore.dismiss();
+    if (cause == QLatin1String("count"))
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")}), QString());
+    TestDatabase::writeServerSettings();
+    answerStartUp(1, typeAndLogin(QStringLiteral("admin"), QStringLiteral("Secret1")));
+    window.findChild<QAction*>(QStringLiteral("actionLogin"))->trigger();
+    QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    QVERIFY_STATE(window, true);
+}
+
+void TestLogin::serverRestartNeedsNoLogout()
+{
+    PrivateServer server;
+    QCOMPARE(server.start(), QString());
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    DatabaseTest::UseFixtureServer();
+    const auto restore = qScopeGuard([] {
+        DatabaseTest::ResetManager();
+        TestDatabase::useServer({});
+        DatabaseTest::UseFixtureServer();
+    });
+    const QString inventory = TestDatabase::uniqueName(QStringLiteral("restart_inv"));
+    const QString sales = TestDatabase::uniqueName(QStringLiteral("restart_sales"));
+    QCOMPARE(DatabaseTest::Create(1, inventory), QString());
+    QCOMPARE(DatabaseTest::Create(2, sales), QString());
+    DatabaseTest::ResetManager();
+    useActiveInventory(inventory);
+    AppSettings::Instance()->settings->setValue(ACTIVE_SALES_DB, sales);
+    addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"), inventory);
+    addUser(QStringLiteral("Stocker"), QStringLiteral("Secret2"), QStringLiteral("MANAGER"), inventory);
+    answerStartUp(1, typeAndLogin(QStringLiteral("admin"), QStringLiteral("Secret1")));
+
+    MainWindow window;
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    auto* inventoryStatus = Child<QPushButton>(&window, "pushInvDBStatus");
+    auto* salesStatus = Child<QPushButton>(&window, "pushSalesDBStatus");
+    const auto products = [&window] { return window.centralWidget()->findChild<QLabel*>(QStringLiteral("labelProduct"))->text(); };
+    QVERIFY(inventoryStatus->text().endsWith(QLatin1String("STATUS : ON")));
+    QVERIFY(salesStatus->text().endsWith(QLatin1String("STATUS : ON")));
+    QCOMPARE(products(), QStringLiteral("0"));
+    answerer->clear();
+
+    // While the server is down the buttons and the figures say so; nobody is logged out.
+    QCOMPARE(server.stop(), QString());
+    window.findChild<QAction*>(QStringLiteral("actionHome"))->trigger();
+    QVERIFY(inventoryStatus->text().endsWith(QLatin1String("STATUS : OFF")));
+    QVERIFY(salesStatus->text().endsWith(QLatin1String("STATUS : OFF")));
+    QCOMPARE(products(), QStringLiteral("NOT AVAILABLE"));
+    QVERIFY_STATE(window, true);
+    window.findChild<QAction*>(QStringLiteral("actionManage_Users"))->trigger();
+    QVERIFY2(seenModals().join(QLatin1Char('\n')).contains(QLatin1String("Users|The users can not be read.")),
+             qPrintable(seenModals().join(QLatin1Char('\n'))));
+    answerer->clear();
+
+    // Back again: the next action works without logout or login (attempts are a moment apart).
+    QCOMPARE(server.start(), QString());
+    const auto showHome = [&window, &products] {
+        window.findChild<QAction*>(QStringLiteral("actionHome"))->trigger();
+        return products();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(showHome(), QStringLiteral("0"), 10000);
+    QVERIFY(inventoryStatus->text().endsWith(QLatin1String("STATUS : ON")));
+    QVERIFY(salesStatus->text().endsWith(QLatin1String("STATUS : ON")));
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    QCOMPARE(seenModals(), QStringList());
+    DatabaseTest::ResetManager();
 }
 
 void TestLogin::loginCheck_data()

@@ -22,6 +22,9 @@ private slots:
     void namesAreBoundValues_data();
     void namesAreBoundValues();
     void deleteRemovesRoleAndPermissions();
+    void namesKeptToTheColumn_data();
+    void namesKeptToTheColumn();
+    void rolesThatCanNotBeReadAreSaidSo();
     void permissions_data();
     void permissions();
 
@@ -83,7 +86,6 @@ void TestManageRoles::refusedChangesKeepRolesAndPermissions_data()
     QTest::addColumn<QString>("message"); // the whole text, or its start when driverText is given
     QTest::addColumn<QString>("driverText");
     const QString admin = QStringLiteral("ADMINISTRATOR");
-    const QString tooLong(101, QLatin1Char('R')); // NAME holds 100 characters
     QTest::newRow("administrator: rename") << "" << admin << "OWNER" << "pushButtonUpdate"
                                            << "Update Role|This is system role and can not be edited." << "";
     QTest::newRow("administrator: delete") << "" << admin << "" << "pushButtonDelete"
@@ -95,10 +97,13 @@ void TestManageRoles::refusedChangesKeepRolesAndPermissions_data()
         << "INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, ROLE_ID) VALUES ('A', 'B', 'ab', 'x', 4)"
         << "MANAGER" << "" << "pushButtonDelete"
         << "Error|Role can not be deleted because users exist for this role in the system" << "";
-    QTest::newRow("add fails") << "" << "" << tooLong << "pushButtonAdd" << "Error|This role can not be added."
-                               << "Data too long";
-    QTest::newRow("rename fails") << "" << "MANAGER" << tooLong << "pushButtonUpdate"
-                                  << "Update Role|This role can not be changed." << "Data too long";
+    QTest::newRow("add fails") << "CREATE TRIGGER no_new_roles BEFORE INSERT ON tblRoles FOR EACH ROW SIGNAL "
+                                  "SQLSTATE '45000' SET MESSAGE_TEXT = 'no new roles'"
+                               << "" << "Crew" << "pushButtonAdd" << "Error|This role can not be added." << "no new roles";
+    QTest::newRow("rename fails") << "CREATE TRIGGER names_stay BEFORE UPDATE ON tblRoles FOR EACH ROW SIGNAL "
+                                     "SQLSTATE '45000' SET MESSAGE_TEXT = 'names stay'"
+                                  << "MANAGER" << "Crew" << "pushButtonUpdate"
+                                  << "Update Role|This role can not be changed." << "names stay";
     QTest::newRow("delete fails") << "CREATE TRIGGER keep_roles BEFORE DELETE ON tblRoles FOR EACH ROW "
                                      "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'roles are kept'"
                                   << "ASSISTANT MANAGER" << "" << "pushButtonDelete"
@@ -179,6 +184,45 @@ void TestManageRoles::namesAreBoundValues()
     QStringList expected = SEEDED_ROLES + QStringList{name};
     expected[3] = name + QStringLiteral(" 2");
     QCOMPARE(roleNames(), expected);
+}
+
+void TestManageRoles::namesKeptToTheColumn_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored"); // empty: refused
+    QTest::newRow("emoji") << QStringLiteral("Crew \U0001F680") << QString();
+    QTest::newRow("120 characters") << QString(120, QLatin1Char('R')) << QString(100, QLatin1Char('R'));
+    QTest::newRow("Arabic") << QStringLiteral("مريم") << QStringLiteral("مريم");
+}
+
+void TestManageRoles::namesKeptToTheColumn()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    ManageRoles dialog(nullptr);
+    dialog.show();
+    type(dialog, typed);
+    click(dialog, "pushButtonAdd");
+    if (stored.isEmpty()) {
+        QCOMPARE(answerer->messages(),
+                 QStringList{"Error|The field 'Role' can not hold characters such as emoji. Please remove them."});
+        QCOMPARE(roleNames(), SEEDED_ROLES);
+    } else {
+        QCOMPARE(answerer->messages(), QStringList());
+        QCOMPARE(roleNames(), SEEDED_ROLES + QStringList{stored});
+    }
+}
+
+void TestManageRoles::rolesThatCanNotBeReadAreSaidSo()
+{
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblRoles TO tblRolesAway")}), QString());
+    {
+        ManageRoles dialog(nullptr);
+    }
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")}), QString());
+    const QStringList shown = answerer->messages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(QLatin1String("Roles|The roles can not be read.")), qPrintable(shown.first()));
 }
 
 void TestManageRoles::deleteRemovesRoleAndPermissions()

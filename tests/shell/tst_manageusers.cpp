@@ -1,3 +1,4 @@
+#include "databaseerror.h"
 #include "databasetest.h"
 #include "inventoryfixture.h"
 #include "manageusers.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 
 // The users dialog against a real inventory database: names and hashes that need bound
@@ -26,6 +28,15 @@ private slots:
     void deleteRemovesTheAnswers();
     void failedWritesShowTheDriverText_data();
     void failedWritesShowTheDriverText();
+    void weakPasswordsRefused_data();
+    void weakPasswordsRefused();
+    void selectingUserForgetsTypedPassword();
+    void lastAdministratorStays_data();
+    void lastAdministratorStays();
+    void failedCommitIsNotReportedAsDone();
+    void usersThatCanNotBeReadAreSaidSo();
+    void namesKeptToTheirColumns_data();
+    void namesKeptToTheirColumns();
 
 private:
     static QString findPassword(const QString& mustContain);
@@ -140,13 +151,17 @@ void TestManageUsers::addedUsersLogInAndUpdate()
     QCOMPARE(Child<QLineEdit>(&dialog, "editLoginName")->text(), QString());
     QCOMPARE(Child<QComboBox>(&dialog, "comboRole")->currentIndex(), -1);
 
+    // The last ADMINISTRATOR keeps her role: another one takes over first.
+    if (role == ADMINISTRATOR)
+        addUser(QStringLiteral("keeper"), QStringLiteral("keeper1"), 1);
     QVERIFY(selectUser(dialog, login));
     fill(dialog, QStringLiteral("Changed"), QStringLiteral("O'Neil"), login, newPassword, newPassword,
          QStringLiteral("PURCHASE MANAGER"));
     click(dialog, "pushButtonUpdate");
     QCOMPARE(answerer->messages(), QStringList());
 
-    QCOMPARE(fixture.rows(QStringLiteral("SELECT FIRST_NAME, LAST_NAME, LOGIN_NAME, ROLE_ID FROM tblUsers")),
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT FIRST_NAME, LAST_NAME, LOGIN_NAME, ROLE_ID FROM tblUsers WHERE "
+                                         "LOGIN_NAME <> 'keeper'")),
              QStringList{QStringLiteral("Changed|O'Neil|") + login + QStringLiteral("|3")});
     QCOMPARE(logIn(login.toUpper(), newPassword), login + QStringLiteral("|PURCHASE MANAGER"));
     QCOMPARE(logIn(login, password), QString());
@@ -254,8 +269,8 @@ void TestManageUsers::failedWritesShowTheDriverText_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("driverText");
-    QTest::newRow("add") << "pushButtonAdd" << "Error|This user can not be added to system" << "Data too long";
-    QTest::newRow("update") << "pushButtonUpdate" << "Update User|This user can not be updated." << "Data too long";
+    QTest::newRow("add") << "pushButtonAdd" << "Error|This user can not be added to system" << "no new users";
+    QTest::newRow("update") << "pushButtonUpdate" << "Update User|This user can not be updated." << "users stay";
     QTest::newRow("delete") << "pushButtonDelete" << "Delete User|This user can not be deleted from the system."
                             << "users are kept";
 }
@@ -272,7 +287,13 @@ void TestManageUsers::failedWritesShowTheDriverText()
 
     ManageUsers dialog(nullptr);
     dialog.show();
-    const QString tooLong(51, QLatin1Char('L')); // LAST_NAME holds 50 characters
+    const QString refused = QStringLiteral("Refused");
+    if (!remove) {
+        QCOMPARE(fixture.exec({QStringLiteral("CREATE TRIGGER refuse_users BEFORE %1 ON tblUsers FOR EACH ROW SIGNAL "
+                                              "SQLSTATE '45000' SET MESSAGE_TEXT = '%2'")
+                                   .arg(add ? QStringLiteral("INSERT") : QStringLiteral("UPDATE"), driverText)}),
+                 QString());
+    }
     if (remove) {
         QCOMPARE(fixture.exec({QStringLiteral("CREATE TRIGGER keep_users BEFORE DELETE ON tblUsers FOR EACH ROW "
                                               "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'users are kept'")}),
@@ -282,7 +303,7 @@ void TestManageUsers::failedWritesShowTheDriverText()
     } else {
         if (!add)
             QVERIFY(selectUser(dialog, QStringLiteral("ann")));
-        fill(dialog, QStringLiteral("Bob"), tooLong, add ? QStringLiteral("bob") : QStringLiteral("ann"),
+        fill(dialog, QStringLiteral("Bob"), refused, add ? QStringLiteral("bob") : QStringLiteral("ann"),
              QStringLiteral("p"), QStringLiteral("p"), QStringLiteral("MANAGER"));
     }
     click(dialog, qPrintable(button));
@@ -297,7 +318,217 @@ void TestManageUsers::failedWritesShowTheDriverText()
     QCOMPARE(fixture.rows(QStringLiteral("SELECT COUNT(*) FROM tblQuestions")), QStringList{"3"});
     QCOMPARE(Child<QTableView>(&dialog, "tableView")->model()->rowCount(), 1);
     if (!remove) // the typed values stay to be corrected
-        QCOMPARE(Child<QLineEdit>(&dialog, "editLastName")->text(), tooLong);
+        QCOMPARE(Child<QLineEdit>(&dialog, "editLastName")->text(), refused);
+}
+
+// First "pwN" whose stored form has exactly that many characters.
+static QString passwordWithHashLength(int length)
+{
+    for (int i = 0; i < 100000; ++i) {
+        const QString candidate = QStringLiteral("pw%1").arg(i);
+        if (HashPassword(candidate).size() == length)
+            return candidate;
+    }
+    return QString();
+}
+
+void TestManageUsers::weakPasswordsRefused_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("refused");
+    for (int length : {0, 1, 2, 3}) {
+        const QString weak = passwordWithHashLength(length);
+        QVERIFY(!weak.isEmpty());
+        QTest::addRow("hash of %d characters", length) << weak << true;
+    }
+    // Refused for the control character alone: their stored forms would do.
+    for (const QString& controlled : {QStringLiteral("abc") + QChar(0) + QStringLiteral("def"), QStringLiteral("pass\tword1")}) {
+        QVERIFY(PasswordStorable(QStringLiteral("x"), HashPassword(controlled)));
+        QTest::addRow("control character %d", controlled.contains(QChar(0)) ? 0 : 9) << controlled << true;
+    }
+    const QString four = passwordWithHashLength(4);
+    QTest::newRow("hash of 4 characters") << four << false;
+    QTest::newRow("ordinary") << QStringLiteral("Secret1") << false;
+}
+
+void TestManageUsers::weakPasswordsRefused()
+{
+    QFETCH(QString, password);
+    QFETCH(bool, refused);
+    ManageUsers dialog(nullptr);
+    dialog.show();
+    fill(dialog, QStringLiteral("New"), QStringLiteral("User"), QStringLiteral("ann"), password, password,
+         QStringLiteral("MANAGER"));
+    click(dialog, "pushButtonAdd");
+    if (refused) {
+        QCOMPARE(answerer->messages(),
+                 QStringList{"Password|This password can not be stored. Please choose another password."});
+        QCOMPARE(fixture.rows(QStringLiteral("SELECT COUNT(*) FROM tblUsers WHERE LOGIN_NAME = 'ann'")),
+                 QStringList{"0"});
+        return;
+    }
+    // Stored byte for byte as before (logIn compares the stored text itself).
+    QCOMPARE(logIn(QStringLiteral("ann"), password), QStringLiteral("ann|MANAGER"));
+}
+
+void TestManageUsers::selectingUserForgetsTypedPassword()
+{
+    addUser(QStringLiteral("admin"), QStringLiteral("Secret1"), 1);
+    addUser(QStringLiteral("sam"), QStringLiteral("s"), 2);
+    ManageUsers dialog(nullptr);
+    dialog.show();
+    // A failed Add (the name is taken) leaves the typed password in both fields.
+    fill(dialog, QStringLiteral("New"), QStringLiteral("User"), QStringLiteral("SAM"), QStringLiteral("typed1"),
+         QStringLiteral("typed1"), QStringLiteral("MANAGER"));
+    click(dialog, "pushButtonAdd");
+    QCOMPARE(answerer->messages().size(), 1);
+    answerer->clear();
+
+    QVERIFY(selectUser(dialog, QStringLiteral("sam")));
+    QCOMPARE(Child<QLineEdit>(&dialog, "editPassword")->text(), QString());
+    QCOMPARE(Child<QLineEdit>(&dialog, "editRepeastPassword")->text(), QString());
+    Child<QLineEdit>(&dialog, "editFirstName")->setText(QStringLiteral("Samuel"));
+    click(dialog, "pushButtonUpdate");
+    QCOMPARE(answerer->messages(), QStringList());
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT FIRST_NAME FROM tblUsers WHERE LOGIN_NAME = 'sam'")),
+             QStringList{"Samuel"});
+    QCOMPARE(logIn(QStringLiteral("sam"), QStringLiteral("s")), QStringLiteral("sam|SALES PERSON"));
+    QCOMPARE(logIn(QStringLiteral("sam"), QStringLiteral("typed1")), QString());
+}
+
+void TestManageUsers::lastAdministratorStays_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("secondAdministrator");
+    QTest::addColumn<QString>("message"); // empty: done
+    const QString last = QStringLiteral(
+        "|This is the last ADMINISTRATOR user. It can not be deleted or given another role: without an "
+        "ADMINISTRATOR user login would be off and every user would have every right. Please add another "
+        "ADMINISTRATOR user first.");
+    QTest::newRow("delete the last") << "pushButtonDelete" << false << "Delete User" + last;
+    QTest::newRow("demote the last") << "pushButtonUpdate" << false << "Update User" + last;
+    QTest::newRow("delete one of two") << "pushButtonDelete" << true << "Delete User|User deleted from the system.";
+    QTest::newRow("demote one of two") << "pushButtonUpdate" << true << "";
+}
+
+void TestManageUsers::lastAdministratorStays()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, secondAdministrator);
+    QFETCH(QString, message);
+    const bool remove = button == QLatin1String("pushButtonDelete");
+    addUser(QStringLiteral("boss"), QStringLiteral("Secret1"), 1);
+    addUser(QStringLiteral("sam"), QStringLiteral("s"), 2);
+    if (secondAdministrator)
+        addUser(QStringLiteral("deputy"), QStringLiteral("Secret2"), 1);
+
+    ManageUsers dialog(nullptr);
+    dialog.show();
+    QVERIFY(selectUser(dialog, QStringLiteral("boss")));
+    if (remove)
+        answerer->pressButton(QMessageBox::Yes);
+    else
+        Child<QComboBox>(&dialog, "comboRole")->setCurrentText(QStringLiteral("MANAGER"));
+    click(dialog, qPrintable(button));
+
+    QStringList expected;
+    if (remove)
+        expected << QStringLiteral("Delete User|Are you sure you want to remove this user from system?");
+    if (!message.isEmpty())
+        expected << message;
+    QCOMPARE(answerer->messages(), expected);
+    const QString boss = fixture.rows(QStringLiteral("SELECT r.NAME FROM tblUsers u JOIN tblRoles r ON r.ID = u.ROLE_ID "
+                                                     "WHERE u.LOGIN_NAME = 'boss'"))
+                             .join(QString());
+    if (secondAdministrator)
+        QCOMPARE(boss, remove ? QString() : QStringLiteral("MANAGER"));
+    else
+        QCOMPARE(boss, QStringLiteral("ADMINISTRATOR"));
+}
+
+void TestManageUsers::failedCommitIsNotReportedAsDone()
+{
+    addUser(QStringLiteral("ann"), QStringLiteral("a"), 2);
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlDatabase* db = manager->InventoryDatabase();
+    QSqlQuery* query = manager->InventoryQuery();
+    QVERIFY(query->exec(QStringLiteral("SELECT CONNECTION_ID()")) && query->next());
+    const QString id = query->value(0).toString();
+    QWidget parent;
+    QVERIFY(BeginTransaction(db, &parent, QStringLiteral("Delete User"), QStringLiteral("not deleted")));
+    query = manager->InventoryQuery();
+    QVERIFY(query->exec(QStringLiteral("DELETE FROM tblUsers WHERE LOGIN_NAME = 'ann'")));
+    // The server goes away before the commit.
+    QCOMPARE(TestDatabase::exec(QString(), {QStringLiteral("KILL %1").arg(id)}), QString());
+    QVERIFY(!EndTransaction(db, true, *query, &parent, QStringLiteral("Delete User"), QStringLiteral("not deleted")));
+    const QStringList shown = answerer->messages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(QLatin1String("Delete User|not deleted")), qPrintable(shown.first()));
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT LOGIN_NAME FROM tblUsers")), QStringList{"ann"});
+}
+
+void TestManageUsers::usersThatCanNotBeReadAreSaidSo()
+{
+    addUser(QStringLiteral("ann"), QStringLiteral("a"), 2);
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblRoles TO tblRolesAway")}), QString());
+    const auto restore = qScopeGuard([this] { fixture.exec({QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")}); });
+    ManageUsers dialog(nullptr);
+    const QStringList shown = answerer->messages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(QLatin1String("Users|The users can not be read.")), qPrintable(shown.first()));
+}
+
+void TestManageUsers::namesKeptToTheirColumns_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message"); // empty: stored as the field holds it
+    QTest::addColumn<QString>("stored");
+    const QString emoji = QStringLiteral("Ann \U0001F600");
+    const QString tail = QStringLiteral("' can not hold characters such as emoji. Please remove them.");
+    QTest::newRow("add: emoji in the first name") << "pushButtonAdd" << "editFirstName" << emoji
+                                                  << "Error|The field 'First Name" + tail << "";
+    QTest::newRow("update: emoji in the login name") << "pushButtonUpdate" << "editLoginName" << emoji
+                                                     << "Update User|The field 'Login Name" + tail << "";
+    QTest::newRow("add: 54 characters of last name") << "pushButtonAdd" << "editLastName" << QString(54, QLatin1Char('L'))
+                                                     << "" << QString(50, QLatin1Char('L'));
+    QTest::newRow("update: Greek last name") << "pushButtonUpdate" << "editLastName" << QStringLiteral("Ζωή") << ""
+                                             << QStringLiteral("Ζωή");
+}
+
+void TestManageUsers::namesKeptToTheirColumns()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(QString, stored);
+    const bool add = button == QLatin1String("pushButtonAdd");
+    addUser(QStringLiteral("admin"), QStringLiteral("Secret1"), 1);
+    addUser(QStringLiteral("ann"), QStringLiteral("Secret2"), 2);
+    ManageUsers dialog(nullptr);
+    dialog.show();
+    if (!add)
+        QVERIFY(selectUser(dialog, QStringLiteral("ann")));
+    fill(dialog, QStringLiteral("New"), QStringLiteral("User"), add ? QStringLiteral("bob") : QStringLiteral("ann"),
+         add ? QStringLiteral("Secret3") : QString(), add ? QStringLiteral("Secret3") : QString(),
+         QStringLiteral("SALES PERSON"));
+    Child<QLineEdit>(&dialog, qPrintable(field))->setText(typed);
+    click(dialog, qPrintable(button));
+
+    if (!message.isEmpty()) {
+        // Refused before any statement, and the cursor waits in the field.
+        QCOMPARE(answerer->messages(), QStringList{message});
+        QCOMPARE(fixture.rows(QStringLiteral("SELECT FIRST_NAME, LOGIN_NAME FROM tblUsers ORDER BY ID")),
+                 (QStringList{"F|admin", "F|ann"}));
+        QCOMPARE(dialog.focusWidget(), Child<QLineEdit>(&dialog, qPrintable(field)));
+        return;
+    }
+    QVERIFY2(answerer->messages().isEmpty(), qPrintable(answerer->messages().join(QLatin1Char('\n'))));
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT LAST_NAME FROM tblUsers WHERE LOGIN_NAME = '%1'")
+                              .arg(add ? QStringLiteral("bob") : QStringLiteral("ann"))),
+             QStringList{stored});
 }
 
 VORANTEL_TEST_MAIN(TestManageUsers)

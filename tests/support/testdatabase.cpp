@@ -8,8 +8,19 @@
 
 namespace TestDatabase {
 
+namespace {
+Server serverInUse;
+}
+
+void useServer(const Server& other)
+{
+    serverInUse = other;
+}
+
 Server server()
 {
+    if (!serverInUse.host.isEmpty())
+        return serverInUse;
     Server s;
     QFile info(qEnvironmentVariable("VORANTEL_TEST_DB_INFO"));
     if (info.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -44,7 +55,7 @@ QSqlDatabase connect(const QString& connectionName, const QString& database)
     const Server s = server();
     QSqlDatabase db = QSqlDatabase::contains(connectionName) ? QSqlDatabase::database(connectionName, false)
                                                              : QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), connectionName);
-    if (db.isOpen() && db.databaseName() == database)
+    if (db.isOpen() && db.databaseName() == database && db.port() == s.port)
         return db;
     db.close();
     db.setHostName(s.host);

@@ -20,8 +20,11 @@ struct Server
     QString password;
 };
 
-// Connection parameters of the fixture's server; empty host when none was set up.
+// Connection parameters of the fixture's server, or of the one useServer named; empty host when
+// none was set up.
 Server server();
+// Points every helper here at another server (a private one); an empty host returns to the fixture's.
+void useServer(const Server& other);
 // A database name unique to this test run: prefix, process id and a counter.
 QString uniqueName(const QString& prefix);
 // Opens a connection to the server without a default database; fails the test when unreachable.

@@ -1,4 +1,9 @@
 #include "databasetest.h"
+#include "privateserver.h"
+
+#include <QAbstractButton>
+#include <QProcess>
+#include <QScopeGuard>
 
 using namespace DatabaseTest;
 
@@ -24,6 +29,11 @@ private slots:
     void refusedDatabase();
     void currentVersionRunsOnlyTheVersionQuery_data();
     void currentVersionRunsOnlyTheVersionQuery();
+    void workstationsUpgradingAtOnceHashOnce_data();
+    void workstationsUpgradingAtOnceHashOnce();
+    void passwordStepAfterAnotherWorkstationChangesNothing();
+    void latin1ServerStoresEveryScript();
+    void unstorableHashCheckedWithoutStrictMode();
 
 private:
     QString build(int kind, int major, const QStringList& data);
@@ -607,18 +617,28 @@ void TestDatabaseUpgrade::salesUpgradeOpensOldInventoryInside()
 
 void TestDatabaseUpgrade::salesUpgradeWithoutInventory()
 {
-    // No inventory to read categories and tax rates from: the lines keep their defaults
-    // rather than an empty category, and the chain still completes.
+    // No inventory to read categories and tax rates from: the step says so and the version
+    // stays, so that the migration is not lost; it runs at the next check.
     AppSettings::Instance()->settings->remove(ACTIVE_INVENTORY_DB);
     const QString sales = oldSales(14);
     QVERIFY(!sales.isEmpty());
 
-    QVERIFY(check(sales, 2));
-    QCOMPARE(titles(), (QStringList{"Database Upgrade", "Error", "Sales Database Upgrade", "Sales Database Upgrade"}));
+    QVERIFY(!check(sales, 2));
+    QCOMPARE(titles(), (QStringList{"Database Upgrade", "Error", "Sales Database Upgrade"}));
     QVERIFY(f.answerer->messages().at(1).contains(QLatin1String("'No Active Inventory Database'")));
+    QVERIFY2(f.answerer->messages().at(2).contains(QLatin1String("can not be upgraded now")),
+             qPrintable(f.answerer->messages().at(2)));
+    QCOMPARE(version(sales), QStringLiteral("SALES_14.0.0"));
+    QCOMPARE(Rows(sales, QStringLiteral("SELECT CATEGORY FROM tblSalesInvoice ORDER BY ID")),
+             (QStringList{"NOT SET", "NOT SET", "NOT SET", "NOT SET", "NOT SET"}));
+
+    // With the inventory back, the next check completes the migration.
+    f.answerer->clear();
+    ResetManager();
+    SetActive(1, productsInventory);
+    QVERIFY(check(sales, 2));
     QCOMPARE(version(sales), SALES_DB_VERSION);
-    QCOMPARE(Rows(sales, QStringLiteral("SELECT CATEGORY, TAX_RATE, RETURNED FROM tblSalesInvoice ORDER BY ID")),
-             (QStringList{"NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|0", "NOT SET|0|1"}));
+    verifySalesData(sales, 14, true);
 }
 
 void TestDatabaseUpgrade::refusedDatabase_data()
@@ -688,6 +708,142 @@ void TestDatabaseUpgrade::currentVersionRunsOnlyTheVersionQuery()
     QCOMPARE(sent.value(2), QStringLiteral("Prepare|SELECT ? + ?"));
     QCOMPARE(sent.value(3), QStringLiteral("Close stmt|"));
     QCOMPARE(sent.mid(4), QStringList{"Query|SELECT DB_VERSION, ID FROM tblVorantel"});
+}
+
+void TestDatabaseUpgrade::workstationsUpgradingAtOnceHashOnce_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::newRow("from 10") << 10;
+    QTest::newRow("from 14") << 14;
+}
+
+void TestDatabaseUpgrade::workstationsUpgradingAtOnceHashOnce()
+{
+    QFETCH(int, major);
+    const QString name = oldInventory(major);
+    QVERIFY(!name.isEmpty());
+
+    // This workstation waits at the notice while another one runs the whole chain.
+    int otherResult = -1;
+    QString otherOutput;
+    f.answerer->handle([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box || box->windowTitle() != QLatin1String("Database Upgrade"))
+            return false;
+        const TestDatabase::Server s = TestDatabase::server();
+        QProcess other;
+        other.setProcessChannelMode(QProcess::MergedChannels);
+        other.start(QStringLiteral(UPGRADE_PROBE),
+                    {s.host, QString::number(s.port), s.user, s.password, name, QStringLiteral("1")});
+        if (other.waitForFinished(120000))
+            otherResult = other.exitCode();
+        otherOutput = QString::fromLocal8Bit(other.readAll());
+        box->button(QMessageBox::Ok)->click();
+        return true;
+    });
+    const bool passed = check(name, 1);
+    QVERIFY2(otherResult == 0, qPrintable(otherOutput));
+    QVERIFY(passed);
+    QCOMPARE(version(name), INVENTORY_DB_VERSION);
+    QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
+    QVERIFY(logsIn(name, QStringLiteral("sam"), backslashHash));
+    QVERIFY(logsIn(name, QStringLiteral("quinn"), quoteHash));
+}
+
+void TestDatabaseUpgrade::passwordStepAfterAnotherWorkstationChangesNothing()
+{
+    // The other workstation has hashed the passwords; this one read version 14 before that.
+    const QString name = oldInventory(15);
+    QVERIFY(!name.isEmpty());
+    const QStringList stored = Rows(name, QStringLiteral("SELECT ID, PASSWORD FROM tblUsers ORDER BY ID"));
+    {
+        QSqlQuery query(TestDatabase::connect(QStringLiteral("late_workstation"), name));
+        QVERIFY(DatabaseManager::Instance()->UpgradeInventoryTo15(query, QStringLiteral("1"),
+                                                                  QStringLiteral("INVENTORY_15.0.0")));
+    }
+    QCOMPARE(Rows(name, QStringLiteral("SELECT ID, PASSWORD FROM tblUsers ORDER BY ID")), stored);
+    QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
+    QCOMPARE(version(name), QStringLiteral("INVENTORY_15.0.0"));
+}
+
+void TestDatabaseUpgrade::latin1ServerStoresEveryScript()
+{
+    // The defaults of ./run.sh's server first, then a server whose default is latin1.
+    {
+        PrivateServer plain;
+        QCOMPARE(plain.start(), QString());
+        TestDatabase::useServer({plain.host(), plain.port(), plain.user(), plain.password()});
+        QCOMPARE(Rows(QString(), QStringLiteral("SELECT @@character_set_server")), QStringList{"utf8mb3"});
+        // Its account may not hand rights to others.
+        const QStringList grants = Rows(QString(), QStringLiteral("SHOW GRANTS"));
+        QVERIFY(!grants.isEmpty() && !grants.first().startsWith(QLatin1String("error")));
+        QVERIFY2(!grants.join(QLatin1Char(' ')).contains(QLatin1String("GRANT OPTION")), qPrintable(grants.join(' ')));
+        TestDatabase::useServer({});
+    }
+    PrivateServer server({QStringLiteral("--character-set-server=latin1"),
+                          QStringLiteral("--collation-server=latin1_swedish_ci")});
+    QCOMPARE(server.start(), QString());
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    UseFixtureServer();
+    const auto restore = qScopeGuard([this] {
+        ResetManager();
+        for (const QString& db : qAsConst(f.dropLater))
+            TestDatabase::dropDatabase(db);
+        f.dropLater.clear();
+        TestDatabase::useServer({});
+        UseFixtureServer();
+    });
+    QCOMPARE(Rows(QString(), QStringLiteral("SELECT @@character_set_server")), QStringList{"latin1"});
+
+    const QString fresh = TestDatabase::uniqueName(QStringLiteral("latin1_fresh"));
+    f.dropLater << fresh;
+    QCOMPARE(Create(1, fresh), QString());
+    const QString upgraded = oldInventory(10);
+    QVERIFY(!upgraded.isEmpty());
+    QVERIFY(check(upgraded, 1));
+
+    const QStringList names{QStringLiteral("Ζωή"), QStringLiteral("Дмитрий"), QStringLiteral("مريم")};
+    for (const QString& db : {fresh, upgraded}) {
+        for (const char* table : {"tblCustomers", "tblRoles", "tblExpenseCategories"}) {
+            for (const QString& n : names) {
+                QSqlQuery insert(TestDatabase::connect(QStringLiteral("latin1_") + db, db));
+                QVERIFY(insert.prepare(QStringLiteral("INSERT INTO %1 (NAME) VALUES (?)").arg(QLatin1String(table))));
+                insert.addBindValue(n);
+                QVERIFY2(insert.exec(), qPrintable(db + QLatin1Char(' ') + table + QLatin1String(": ")
+                                                   + insert.lastError().text()));
+            }
+            QCOMPARE(Rows(db, QStringLiteral("SELECT NAME FROM %1 WHERE ID > (SELECT MAX(ID) - 3 FROM %1) ORDER BY ID")
+                                  .arg(QLatin1String(table))),
+                     names);
+        }
+    }
+}
+
+void TestDatabaseUpgrade::unstorableHashCheckedWithoutStrictMode()
+{
+    // Without strict mode the server would store the four-byte hash as question marks, silently.
+    PrivateServer server({QStringLiteral("--sql-mode=NO_ENGINE_SUBSTITUTION")});
+    QCOMPARE(server.start(), QString());
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    UseFixtureServer();
+    const auto restore = qScopeGuard([this] {
+        ResetManager();
+        for (const QString& db : qAsConst(f.dropLater))
+            TestDatabase::dropDatabase(db);
+        f.dropLater.clear();
+        TestDatabase::useServer({});
+        UseFixtureServer();
+    });
+    QCOMPARE(Rows(QString(), QStringLiteral("SELECT @@sql_mode")), QStringList{"NO_ENGINE_SUBSTITUTION"});
+
+    const QString name = oldInventory(14);
+    QVERIFY(!name.isEmpty());
+    QVERIFY(check(name, 1));
+    QVERIFY2(f.answerer->messages().join(QLatin1Char('\n')).contains(QLatin1String("this version: dana.")),
+             qPrintable(f.answerer->messages().join(QLatin1Char('\n'))));
+    QCOMPARE(Rows(name, QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = 'dana'")),
+             QStringList{fourByteHash});
+    QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
 }
 
 VORANTEL_TEST_MAIN(TestDatabaseUpgrade)

@@ -7,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -23,6 +24,9 @@ private slots:
     void cleanupTestCase();
 
     void formAsStored();
+    void storedPasswordShownOnlyToPermitted_data();
+    void storedPasswordShownOnlyToPermitted();
+    void settingsFileIsOwnerOnly();
     void testConnection_data();
     void testConnection();
     void saveWritesAsTyped_data();
@@ -63,6 +67,10 @@ void TestServerSettingsDialog::init()
     DatabaseTest::UseFixtureServer();
     setNotice(false);
     answerer->clear();
+    AppSettings* appSettings = AppSettings::Instance();
+    appSettings->sessionOpen = true;
+    appSettings->roleName = QStringLiteral("ADMINISTRATOR");
+    appSettings->SetPermittedModules({});
 }
 
 void TestServerSettingsDialog::cleanup()
@@ -91,6 +99,69 @@ void TestServerSettingsDialog::formAsStored()
     QCOMPARE(password->echoMode(), QLineEdit::Password);
     dialog.findChild<QCheckBox*>(QStringLiteral("checkShowPassword"))->setChecked(true);
     QCOMPARE(password->echoMode(), QLineEdit::Normal);
+}
+
+void TestServerSettingsDialog::storedPasswordShownOnlyToPermitted_data()
+{
+    QTest::addColumn<bool>("loggedIn");
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QList<int>>("modules");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("administrator") << true << "ADMINISTRATOR" << QList<int>{} << true;
+    QTest::newRow("manager with the settings module") << true << "MANAGER" << QList<int>{1, 13} << true;
+    QTest::newRow("cashier") << true << "SALES PERSON" << QList<int>{0} << false;
+    QTest::newRow("login screen after an administrator's logout") << false << "ADMINISTRATOR" << QList<int>{} << false;
+}
+
+void TestServerSettingsDialog::storedPasswordShownOnlyToPermitted()
+{
+    QFETCH(bool, loggedIn);
+    QFETCH(QString, role);
+    QFETCH(QList<int>, modules);
+    QFETCH(bool, shown);
+    AppSettings* appSettings = AppSettings::Instance();
+    appSettings->sessionOpen = loggedIn;
+    appSettings->roleName = role;
+    appSettings->SetPermittedModules(modules);
+    const QString secret = stored(DB_PASSWORD);
+    QVERIFY(!secret.isEmpty());
+
+    {
+        ServerSettingsDialog dialog(nullptr);
+        QLineEdit* password = edit(&dialog, "lineUserPassword");
+        dialog.findChild<QCheckBox*>(QStringLiteral("checkShowPassword"))->setChecked(true);
+        QCOMPARE(password->text(), shown ? secret : QString());
+        QVERIFY(!password->placeholderText().contains(secret));
+        // Saving without typing keeps the stored password, whoever saves.
+        click(&dialog, "pushButtonSave");
+        QVERIFY(!dialog.settingsChanged);
+        QCOMPARE(stored(DB_PASSWORD), secret);
+    }
+    // Everyone may replace it.
+    ServerSettingsDialog dialog(nullptr);
+    edit(&dialog, "lineUserPassword")->setText(QStringLiteral("replaced"));
+    click(&dialog, "pushButtonSave");
+    QVERIFY(dialog.settingsChanged);
+    QCOMPARE(stored(DB_PASSWORD), QStringLiteral("replaced"));
+    QCOMPARE(DatabaseManager::Instance()->password, QStringLiteral("replaced"));
+}
+
+void TestServerSettingsDialog::settingsFileIsOwnerOnly()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    for (const char* typed : {"first secret", "second secret"}) {
+        ServerSettingsDialog dialog(nullptr);
+        edit(&dialog, "lineUserPassword")->setText(QLatin1String(typed));
+        click(&dialog, "pushButtonSave");
+        store->sync();
+        const QFileInfo info(store->fileName());
+        QVERIFY(info.exists());
+        QCOMPARE(stored(DB_PASSWORD), QLatin1String(typed));
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                          | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(int(info.permissions() & others), 0);
+        QVERIFY(info.permissions() & QFile::ReadOwner);
+    }
 }
 
 void TestServerSettingsDialog::testConnection_data()

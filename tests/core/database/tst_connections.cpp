@@ -1,0 +1,158 @@
+#include "databasetest.h"
+#include "privateserver.h"
+
+#include <QScopeGuard>
+
+using namespace DatabaseTest;
+
+// Connections the server drops (KILL, idle timeout, restart): reopened before the next
+// statement, never inside a transaction, and the status buttons told the truth.
+class TestConnections : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { f.reset(); }
+    void cleanup() { f.finish(); }
+    void cleanupTestCase();
+
+    void killedConnectionReopens_data();
+    void killedConnectionReopens();
+    void lostInsideTransactionIsNotRetried();
+    void serverStoppedAndStartedAgain();
+
+private:
+    static QString connectionId(QSqlQuery* query)
+    {
+        return query->exec(QStringLiteral("SELECT CONNECTION_ID()")) && query->next() ? query->value(0).toString()
+                                                                                      : QString();
+    }
+    static QString kill(const QString& id)
+    {
+        return TestDatabase::exec(QString(), {QStringLiteral("KILL %1").arg(id)});
+    }
+    QSqlQuery* shared(int kind)
+    {
+        return kind == 1 ? DatabaseManager::Instance()->InventoryQuery() : DatabaseManager::Instance()->SalesQuery();
+    }
+
+    QString inventoryDb;
+    QString salesDb;
+    Fixture f;
+};
+
+void TestConnections::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    f.start(this);
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("conn_inv"));
+    salesDb = TestDatabase::uniqueName(QStringLiteral("conn_sales"));
+    QCOMPARE(Create(1, inventoryDb), QString());
+    QCOMPARE(Create(2, salesDb), QString());
+}
+
+void TestConnections::cleanupTestCase()
+{
+    ResetManager();
+    TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
+}
+
+void TestConnections::killedConnectionReopens_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("inventory") << 1;
+    QTest::newRow("sales") << 2;
+}
+
+void TestConnections::killedConnectionReopens()
+{
+    QFETCH(int, kind);
+    SetActive(1, inventoryDb);
+    SetActive(2, salesDb);
+    const QString before = connectionId(shared(kind));
+    QVERIFY(!before.isEmpty());
+    QCOMPARE(kill(before), QString());
+    f.listener.calls.clear();
+
+    // The next statement works, on a new session, without any logout.
+    QSqlQuery* query = shared(kind);
+    QVERIFY_SQL(*query, exec(QStringLiteral("SELECT COUNT(*) FROM tblVorantel")));
+    QVERIFY(query->next());
+    QCOMPARE(query->value(0).toInt(), 1);
+    const QString after = connectionId(shared(kind));
+    QVERIFY(!after.isEmpty() && after != before);
+    const QString side = kind == 1 ? QStringLiteral("inventory") : QStringLiteral("sales");
+    QCOMPARE(f.listener.calls, QStringList{side + QStringLiteral(" 1")});
+    QVERIFY(kind == 1 ? DatabaseManager::Instance()->inventoryOpen : DatabaseManager::Instance()->salesOpen);
+}
+
+void TestConnections::lostInsideTransactionIsNotRetried()
+{
+    SetActive(1, inventoryDb);
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlDatabase* db = manager->InventoryDatabase();
+    const QString id = connectionId(manager->InventoryQuery());
+    QVERIFY(manager->BeginTransaction(db));
+    QSqlQuery* query = manager->InventoryQuery();
+    QVERIFY_SQL(*query, exec(QStringLiteral("INSERT INTO tblCustomers (NAME) VALUES ('first half')")));
+    QCOMPARE(kill(id), QString());
+
+    // Reopened here, the second half would be committed on its own.
+    query = manager->InventoryQuery();
+    QVERIFY(!query->exec(QStringLiteral("INSERT INTO tblCustomers (NAME) VALUES ('second half')")));
+    QVERIFY2(query->lastError().text().contains(QLatin1String("gone away"))
+                 || query->lastError().text().contains(QLatin1String("Lost connection")),
+             qPrintable(query->lastError().text()));
+    QVERIFY(!manager->CommitTransaction(db));
+    QCOMPARE(Rows(inventoryDb, QStringLiteral("SELECT COUNT(*) FROM tblCustomers")), QStringList{"0"});
+
+    // Once the transaction is over, the next statement runs again.
+    query = manager->InventoryQuery();
+    QVERIFY_SQL(*query, exec(QStringLiteral("SELECT COUNT(*) FROM tblCustomers")));
+}
+
+void TestConnections::serverStoppedAndStartedAgain()
+{
+    PrivateServer server;
+    QCOMPARE(server.start(), QString());
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    UseFixtureServer();
+    const auto restore = qScopeGuard([] {
+        ResetManager();
+        TestDatabase::useServer({});
+        UseFixtureServer();
+    });
+    const QString name = TestDatabase::uniqueName(QStringLiteral("conn_restart"));
+    QCOMPARE(Create(1, name), QString());
+    SetActive(1, name);
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlQuery* query = manager->InventoryQuery();
+    QVERIFY_SQL(*query, exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+    QVERIFY(manager->inventoryOpen);
+
+    QCOMPARE(server.stop(), QString());
+    f.listener.calls.clear();
+    query = manager->InventoryQuery();
+    QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+    QVERIFY(!manager->inventoryOpen);
+    QCOMPARE(f.listener.calls, QStringList{"inventory 0"});
+    // Still down: still off, no message box, and no new attempt for every statement of a screen.
+    query = manager->InventoryQuery();
+    QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+    QCOMPARE(f.listener.calls, QStringList{"inventory 0"});
+
+    // Back again: a later request reopens it (attempts are a moment apart).
+    QCOMPARE(server.start(), QString());
+    QTRY_VERIFY_WITH_TIMEOUT((query = manager->InventoryQuery())->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")),
+                             10000);
+    QVERIFY(query->next());
+    QCOMPARE(query->value(0).toInt(), 5);
+    QVERIFY(manager->inventoryOpen);
+    QCOMPARE(f.listener.calls.last(), QStringLiteral("inventory 1"));
+    QVERIFY(f.answerer->messages().isEmpty());
+}
+
+VORANTEL_TEST_MAIN(TestConnections)
+#include "tst_connections.moc"

@@ -1,0 +1,46 @@
+#include "privateserver.h"
+
+#include <QProcess>
+#include <QTcpServer>
+
+PrivateServer::PrivateServer(const QStringList& serverOptions)
+    : dir(QStringLiteral("/tmp/vorantel-private.XXXXXX"))
+    , options(serverOptions)
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    serverPort = probe.serverPort();
+}
+
+PrivateServer::~PrivateServer()
+{
+    stop();
+}
+
+QString PrivateServer::script(const QStringList& arguments) const
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return QStringLiteral("mariadb.sh %1 failed: %2")
+            .arg(arguments.join(QLatin1Char(' ')), QString::fromLocal8Bit(process.readAll()));
+    return QString();
+}
+
+QString PrivateServer::start()
+{
+    if (!dir.isValid())
+        return QStringLiteral("no temporary folder");
+    QString error = script(QStringList{QStringLiteral("start"), dir.path(), QString::number(serverPort)} + options);
+    if (error.isEmpty() && !userMade) {
+        error = script({QStringLiteral("user"), dir.path(), user(), password()});
+        userMade = error.isEmpty();
+    }
+    return error;
+}
+
+QString PrivateServer::stop()
+{
+    return script({QStringLiteral("stop"), dir.path()});
+}

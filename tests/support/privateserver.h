@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A MariaDB server of the test's own, started with scripts/mariadb.sh as ./run.sh starts one,
+// for what the shared fixture server must not be put through: stopped and started again, or
+// started with other defaults.
+class PrivateServer
+{
+public:
+    // serverOptions go to the server after the script's defaults.
+    explicit PrivateServer(const QStringList& serverOptions = {});
+    ~PrivateServer();
+
+    // Starts it (initialising the data folder the first time) and, the first time, creates the
+    // application user; the error text, empty on success.
+    QString start();
+    QString stop();
+
+    QString host() const { return QStringLiteral("127.0.0.1"); }
+    int port() const { return serverPort; }
+    QString user() const { return QStringLiteral("vorantel_private"); }
+    QString password() const { return QStringLiteral("private_pw_1"); }
+    QString dataDir() const { return dir.path(); }
+
+private:
+    QString script(const QStringList& arguments) const;
+
+    QTemporaryDir dir;
+    QStringList options;
+    int serverPort = 0;
+    bool userMade = false;
+};
