@@ -22,18 +22,6 @@ QString BackofficeFixture::create()
         error = DatabaseTest::Create(2, salesDb);
     if (!error.isEmpty())
         return error;
-    // A server without a configuration file makes tables without a character set of their own
-    // latin1; customers are stored in any script, as a shop's server configured for UTF-8 keeps them.
-    const QStringList latin1 = inventoryRows(QStringLiteral(
-        "SELECT TABLE_NAME FROM information_schema.TABLES t JOIN information_schema.COLLATION_CHARACTER_SET_APPLICABILITY c "
-        "ON t.TABLE_COLLATION = c.COLLATION_NAME WHERE t.TABLE_SCHEMA = DATABASE() AND c.CHARACTER_SET_NAME = 'latin1' "
-        "AND t.TABLE_NAME = 'tblCustomers'"));
-    if (!latin1.isEmpty()) {
-        qWarning("tblCustomers is latin1 on this server: converted to utf8 for the test");
-        error = execInventory({QStringLiteral("ALTER TABLE tblCustomers CONVERT TO CHARACTER SET utf8 COLLATE utf8_unicode_ci")});
-        if (!error.isEmpty())
-            return error;
-    }
     DatabaseManager::Instance()->RemoveInventoryDatabase();
     DatabaseManager::Instance()->RemoveSalesDatabase();
     if (!DatabaseManager::Instance()->InventoryDatabase()->isOpen())
