@@ -32,8 +32,7 @@ QVariant SalesSqlTableModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case TIME_STAMP:
-            return QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-ddThh:mm:ss"))
-                .toString(appSettings->dateFormat + QLatin1Char(' ') + appSettings->TimeFormat());
+            return value.toDateTime().toString(appSettings->dateFormat + QLatin1Char(' ') + appSettings->TimeFormat());
         case GRAND_TOTAL:
         case PAID:
         case AMOUNT_DUE:
@@ -55,7 +54,7 @@ QVariant SalesSqlTableModel::data(const QModelIndex& index, int role) const
             }
         case SENT_DATE:
         case DUE_DATE:
-            return QDate::fromString(value.toString(), QStringLiteral("yyyy-MM-dd")).toString(appSettings->dateFormat);
+            return value.toDate().toString(appSettings->dateFormat);
         case SHIP_TO_CUSTOMER_ADDR:
             return value.toInt() == 1 ? tr("YES") : tr("NO");
         default:
@@ -79,8 +78,7 @@ QVariant SalesSqlTableModel::data(const QModelIndex& index, int role) const
         }
         if (index.column() == DUE_DATE) {
             const int status = QSqlRelationalTableModel::data(index.siblingAtColumn(STATUS), Qt::DisplayRole).toInt();
-            const QDate due =
-                QDate::fromString(QSqlRelationalTableModel::data(index, Qt::DisplayRole).toString(), QStringLiteral("yyyy-MM-dd"));
+            const QDate due = QSqlRelationalTableModel::data(index, Qt::DisplayRole).toDate();
             // A missing due date counts as overdue.
             const bool overdue = !due.isValid() || due < QDate::currentDate();
             if (status != STATUS_PAID && overdue)

@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -78,6 +79,7 @@ private slots:
     void columnChoiceHoldsForEveryPage();
     void exportWritesBothLists();
     void failedListQueryIsReported();
+    void datesAndMoneyInTheDisplayFormats();
 
 private:
     static QTableView* sales(SalesManagement& page) { return Child<QTableView>(&page, "tableViewSales"); }
@@ -545,6 +547,29 @@ void TestSalesManagement::failedListQueryIsReported()
         QCOMPARE(ColumnTexts(sales(page), ID).size(), 8);
     }
     QCOMPARE(fixture.execSales({QStringLiteral("RENAME TABLE tblSalesInvoiceAway TO tblSalesInvoice")}), QString());
+}
+
+void TestSalesManagement::datesAndMoneyInTheDisplayFormats()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("DATE_FORMAT"), QStringLiteral("DD/MM/YYYY"));
+    store->setValue(QStringLiteral("time_format"), 1);
+    store->setValue(QStringLiteral("decimal_places"), 3);
+    AppSettings::Instance()->LoadDateFormat();
+    AppSettings::Instance()->LoadTimeFormat();
+    SalesManagement page(nullptr, false, false, 0);
+    store->remove(QStringLiteral("decimal_places"));
+    QVERIFY(SelectRow(sales(page), ID, QStringLiteral("2")));
+    const QModelIndex row = sales(page)->currentIndex();
+    const QStringList shown = {row.siblingAtColumn(3).data().toString(), row.siblingAtColumn(4).data().toString(),
+                               row.siblingAtColumn(8).data().toString(), row.siblingAtColumn(DUE_DATE).data().toString(),
+                               row.siblingAtColumn(10).data().toString()};
+    store->remove(QStringLiteral("DATE_FORMAT"));
+    store->remove(QStringLiteral("time_format"));
+    AppSettings::Instance()->LoadDateFormat();
+    AppSettings::Instance()->LoadTimeFormat();
+    // No sent date: an empty cell.
+    QCOMPARE(shown, (QStringList{"02-12-2026 11:00:00 AM", "20.000", "INVOICE", "20-12-2099", ""}));
 }
 
 VORANTEL_TEST_MAIN(TestSalesManagement)
