@@ -2,6 +2,7 @@
 #include "cpos.h"
 #include "ui_cpos.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QTextEdit>
@@ -211,6 +212,10 @@ void CPOS::on_pushReadyForScanner_clicked()
 
 void CPOS::on_SetCheckedScannerReady(bool val)
 {
+    // The button itself takes the focus from the scanner line when it is clicked or its Ctrl+B fires;
+    // unchecking it then would make the toggle that follows switch the scanner straight back on.
+    if (!val && QApplication::focusWidget() == ui->pushReadyForScanner)
+        return;
     ui->pushReadyForScanner->setChecked(val);
 }
 
