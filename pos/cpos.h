@@ -44,6 +44,9 @@ public:
     // Loads a stored sale as an invoice or a receipt (the sales records page's "Open Sale").
     void OpenSale(const QString& saleId, bool invoice);
     void OpenSettings();
+    // No widget of the form carries these names: plain members, called by the pop-up and the mode.
+    void on_pushSales_clicked();
+    void on_pushHelpShortCutKeys_clicked();
     void ShowNumberPad(QWidget* parent = nullptr);
     void ShowStatus(const QString& text, bool isError);
     void ResizeTableViewColumns();
@@ -158,8 +161,6 @@ public:
 public slots:
     // Lifecycle (cpos.cpp).
     void on_pushButtonClose_clicked();
-    void on_pushSales_clicked();
-    void on_pushHelpShortCutKeys_clicked();
     void on_pushButton_clicked();
 
     // Keys, status line and scanner (cpos_keys.cpp).
