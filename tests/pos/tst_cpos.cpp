@@ -19,7 +19,10 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
+#include <QListWidget>
+#include <QStandardPaths>
 #include <QTimer>
+#include "settingsdialog.h"
 
 // The sale screen against real inventory and sales databases: its form for the settings it reads,
 // its keys, its status line, closing and the restart through the main window's launcher.
@@ -36,6 +39,17 @@ private slots:
     void formFollowsSettings_data();
     void formFollowsSettings();
     void amountFieldsKeepLongAmounts();
+    void formCaptionsShortcutsAndTabOrder();
+    void quantityKeys_data();
+    void quantityKeys();
+    void tabKeyWraps_data();
+    void tabKeyWraps();
+    void paidFieldEnterPaysThenPrints();
+    void scannerEnterHandsTheCodeOn();
+    void scannerButtonColourFollowsFocus();
+    void guideReplacesAnOldCopy();
+    void settingsFromScreen_data();
+    void settingsFromScreen();
     void keyReachesItsAction_data();
     void keyReachesItsAction();
     void statusLineBlinksFadesAndHides();
@@ -234,6 +248,208 @@ void TestCPOS::amountFieldsKeepLongAmounts()
     }
 }
 
+void TestCPOS::formCaptionsShortcutsAndTabOrder()
+{
+    Screen s;
+    const QPair<const char*, const char*> captions[] = {
+        {"labelProducts", "Products    "}, {"label_34", "Product "},    {"label_18", "Discount %"},
+        {"label_5", "CLOSE"},              {"label_pay_due", "PAY DUE"}, {"labelPay", "SAVE"},
+        {"labelF5", "[F6]"},               {"label_9", "[F10]"},         {"labelFavPages", "Category (1/2)"},
+    };
+    for (const auto& caption : captions)
+        QCOMPARE(Child<QLabel>(s.screen, caption.first)->text(), QString::fromLatin1(caption.second));
+    QCOMPARE(Child<QPushButton>(s.screen, "pushInvoiceMode")->text(), QStringLiteral("RECEIPT\nMODE"));
+    QCOMPARE(Child<QPushButton>(s.screen, "pushButtonPay")->toolTip(),
+             QStringLiteral("<html><head/><body><p>Press this button or F6 after entering paid amount in the green "
+                            "PAID box. </p></body></html>"));
+
+    const QPair<const char*, const char*> shortcuts[] = {
+        {"pushMore", "F1"},          {"pushNew", "F2"},          {"pushPrint", "F3"},
+        {"pushPrintPreview", "F4"},  {"pushButtonPAID", "F5"},   {"pushButtonPay", "F6"},
+        {"checkReturnMode", "F7"},   {"pushButtonLookUp", "F8"}, {"pushPayLater", "F9"},
+        {"pushCustomers", "F10"},    {"pushFavPages", "Home"},   {"nextButton", "PgUp"},
+        {"previousButton", "PgDown"}, {"pushDeleteItem", "Del"}, {"pushAddItem", "Ctrl+Return"},
+        {"pushEnterCode", "Ctrl+I"}, {"pushReadyForScanner", "Ctrl+B"}, {"pushButtonClose", ""},
+        {"pushInvoiceMode", ""},
+    };
+    for (const auto& shortcut : shortcuts)
+        QCOMPARE(Child<QAbstractButton>(s.screen, shortcut.first)->shortcut(), QKeySequence(shortcut.second));
+
+    // The focus chain keeps the form's order (a sample spanning both panes and the bar).
+    const QStringList expected{"pushReadyForScanner", "comboBoxProducts",  "lineEditItems",  "pushAddItem",
+                               "tableViewItems",      "lineEditPaid",      "lineRefNumber",  "pushButtonClose",
+                               "pushInvoiceMode",     "nextButton",        "previousButton", "pushFavPages",
+                               "comboCategory",       "lineReceiptNumber", "textReceiptNotes", "tabWidget"};
+    QStringList chain;
+    QWidget* start = Child<QWidget>(s.screen, "pushReadyForScanner");
+    QWidget* w = start;
+    do {
+        if (expected.contains(w->objectName()) && !chain.contains(w->objectName()))
+            chain << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != start);
+    QCOMPARE(chain, expected);
+}
+
+void TestCPOS::quantityKeys_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("plus") << "1" << int(Qt::Key_Plus) << "2";
+    QTest::newRow("minus stops at zero") << "0" << int(Qt::Key_Minus) << "0";
+    QTest::newRow("minus on text") << "abc" << int(Qt::Key_Minus) << "0";
+    QTest::newRow("plus on text") << "abc" << int(Qt::Key_Plus) << "1";
+    QTest::newRow("plus in thousands") << "999" << int(Qt::Key_Plus) << "1,000";
+}
+
+void TestCPOS::quantityKeys()
+{
+    QFETCH(QString, before);
+    QFETCH(int, key);
+    QFETCH(QString, after);
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    auto* quantity = Child<QLineEdit>(s.screen, "lineEditItems");
+    quantity->setText(before);
+    QTest::keyClick(Child<QWidget>(s.screen, "pushButtonClose"), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(quantity->text(), after);
+}
+
+void TestCPOS::tabKeyWraps_data()
+{
+    QTest::addColumn<bool>("buttons");
+    QTest::addColumn<QStringList>("pages");
+    QTest::newRow("with product buttons")
+        << true << QStringList{"Receipt Details", "Pending Payments", "Product Buttons", "Receipt Details"};
+    QTest::newRow("without product buttons")
+        << false << QStringList{"Pending Payments", "Receipt Details", "Pending Payments"};
+}
+
+void TestCPOS::tabKeyWraps()
+{
+    QFETCH(bool, buttons);
+    QFETCH(QStringList, pages);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("show_pos_buttons"), buttons);
+    Screen s;
+    auto* tabs = Child<QTabWidget>(s.screen, "tabWidget");
+    QStringList seen;
+    for (int i = 0; i < pages.size(); ++i) {
+        s.screen->on_CtrlT();
+        seen << tabs->tabText(tabs->currentIndex());
+    }
+    QCOMPARE(seen, pages);
+}
+
+void TestCPOS::paidFieldEnterPaysThenPrints()
+{
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    CPOS::paidEnterCount = 0;
+    auto* paid = Child<QLineEdit>(s.screen, "lineEditPaid");
+    paid->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), paid);
+    QTest::keyClick(paid, Qt::Key_Return);
+    QCOMPARE(CPOS::paidEnterCount, 1);
+    QCOMPARE(QApplication::focusWidget(), paid);
+    QTest::keyClick(paid, Qt::Key_Return);
+    QCOMPARE(CPOS::paidEnterCount, 0);
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "comboBoxProducts"));
+    // The reference field pays without touching the count.
+    QTest::keyClick(Child<QWidget>(s.screen, "lineRefNumber"), Qt::Key_Return);
+    QCOMPARE(CPOS::paidEnterCount, 0);
+}
+
+void TestCPOS::scannerEnterHandsTheCodeOn()
+{
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    auto* scanner = Child<QLineEdit>(s.screen, "lineBarcodeScannerInput");
+    QTRY_COMPARE(QApplication::focusWidget(), scanner);
+    QTest::keyClicks(scanner, QStringLiteral("AB<1>"));
+    QTest::keyClick(scanner, Qt::Key_Return);
+    QCOMPARE(Child<QLineEdit>(s.screen, "lineEditBarCode")->text(), QStringLiteral("AB<1>"));
+    QCOMPARE(QApplication::focusWidget(), scanner);
+    QCOMPARE(scanner->selectedText(), QStringLiteral("AB<1>"));
+}
+
+void TestCPOS::scannerButtonColourFollowsFocus()
+{
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    auto* button = Child<QPushButton>(s.screen, "pushReadyForScanner");
+    QTRY_VERIFY(button->isChecked());
+    QCOMPARE(button->styleSheet(), QStringLiteral("QPushButton { background-color: green; }"));
+    Child<QWidget>(s.screen, "lineEditItems")->setFocus();
+    QTRY_VERIFY(!button->isChecked());
+    QCOMPARE(button->styleSheet(), QStringLiteral("QPushButton { background-color: red; }"));
+    // A click from elsewhere turns the scanner on, a second one off again.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+    QVERIFY(button->isChecked());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "comboBoxProducts"));
+    QVERIFY(!button->isChecked());
+}
+
+void TestCPOS::guideReplacesAnOldCopy()
+{
+    UrlRecorder urls;
+    Screen s;
+    const QString target =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pos_shortcut_keys.pdf");
+    QVERIFY(TestSupport::WriteFile(target, "old guide"));
+    QFile::setPermissions(target, QFileDevice::ReadOwner);
+    for (int round = 0; round < 2; ++round) {
+        s.screen->on_CtrlK();
+        QVERIFY(TestSupport::ReadFile(target).startsWith("%PDF"));
+    }
+    QCOMPARE(urls.urls, (QList<QUrl>{QUrl::fromLocalFile(target), QUrl::fromLocalFile(target)}));
+    QCOMPARE(answerer->seen.size(), 2);
+    QCOMPARE(answerer->seen.first().title, QStringLiteral("Quick Star Guide"));
+}
+
+void TestCPOS::settingsFromScreen_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QString>("answer"); // how the settings dialog ends
+    QTest::addColumn<bool>("restart");
+    QTest::addColumn<QStringList>("messages");
+    const QString refused = QStringLiteral(
+        "Module Permission|You are not allowed to access this function. Please contact ADMINISTRATOR user of Vorantel "
+        "and request desired permissions.");
+    QTest::newRow("saved") << "ADMINISTRATOR" << "save" << true
+                           << QStringList{"Settings|In order for settings to take effect, POS will restart now."};
+    QTest::newRow("closed without saving") << "ADMINISTRATOR" << "close" << false << QStringList{};
+    QTest::newRow("role without settings") << "SALES PERSON" << "" << true << QStringList{refused};
+}
+
+void TestCPOS::settingsFromScreen()
+{
+    QFETCH(QString, role);
+    QFETCH(QString, answer);
+    QFETCH(bool, restart);
+    QFETCH(QStringList, messages);
+    AppSettings::Instance()->roleName = role;
+    AppSettings::Instance()->SetPermittedModules({0, 3});
+    Screen s;
+    // A refusal leaves the flag as it was.
+    s.screen->restartRequested = true;
+    if (answer == QLatin1String("save")) {
+        answerer->handleClass("SettingsDialog", [](QWidget* settings) {
+            QTimer::singleShot(0, settings->findChild<QPushButton*>(QStringLiteral("pushSave")), &QPushButton::click);
+        });
+        answerer->pressButton(QMessageBox::Ok);
+    } else if (answer == QLatin1String("close")) {
+        answerer->reject();
+    }
+    s.screen->OpenSettings();
+    QCOMPARE(s.screen->restartRequested, restart);
+    QCOMPARE(answerer->messages(), messages);
+    if (answer == QLatin1String("save"))
+        QCOMPARE(s.screen->settingsDialog->contentWidget()->currentRow(), 6);
+}
+
 void TestCPOS::keyReachesItsAction_data()
 {
     QTest::addColumn<int>("key");
@@ -260,7 +476,7 @@ void TestCPOS::keyReachesItsAction_data()
         {"F8 look-up", Qt::Key_F8, 0, "clicked pushButtonLookUp"},
         {"F9 pay later", Qt::Key_F9, 0, "clicked pushPayLater"},
         {"F10 customers", Qt::Key_F10, 0, "toggled pushCustomers"},
-        {"F12 paid field", Qt::Key_F12, 0, "focus lineEditPaid"},
+        {"F12 paid field", Qt::Key_F12, 0, "selected lineEditPaid"},
         {"Home all buttons", Qt::Key_Home, 0, "clicked pushFavPages"},
         {"PgUp is next", Qt::Key_PageUp, 0, "clicked nextButton"},
         {"PgDown is previous", Qt::Key_PageDown, 0, "clicked previousButton"},
