@@ -31,6 +31,7 @@
 #include <QSqlQueryModel>
 #include <QSqlTableModel>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -73,6 +74,7 @@ CPOS::CPOS(QWidget* parent)
     , ui(new Ui_CPOS)
 {
     ui->setupUi(this);
+    RejoinFocusChain();
 
     for (QWidget* viewport : {viewport(), ui->tableViewItems->viewport(), ui->scrollAreaInvoiceData->viewport(),
                               ui->scrollAreaPosButtons->viewport(), ui->scrollAreaReceiptData->viewport()})
@@ -103,6 +105,23 @@ CPOS::~CPOS()
     delete statusWatchDogTimer;
     delete numberPad;
     delete settingsDialog;
+}
+
+void CPOS::RejoinFocusChain()
+{
+    // Qt places the tab widget's pages after its tab bar; ordering a widget of a page after the
+    // tab widget itself cuts that page's widgets, Pay Due and Pay Later off into a ring of their own,
+    // which Tab then never enters or leaves. Ordering them after the tab bar joins the rings again.
+    QWidget* previous = ui->tabWidget->tabBar();
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             ui->scrollAreaPosButtons, ui->pushButton_4, ui->pushButton_3, ui->pushButton_7, ui->pushButton_2,
+             ui->pushButton_6, ui->pushButton, ui->pushButton_5, ui->pushButton_9, ui->pushButton_10,
+             ui->pushButton_11, ui->pushButton_12, ui->pushButton_13, ui->pushButton_14, ui->pushButton_15,
+             ui->pushButton_8, ui->pushButton_16, ui->scrollAreaInvoiceData, ui->scrollAreaReceiptData,
+             ui->pushButtonPAID, ui->pushPayLater, ui->scrollAreaPendingPayments}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
 }
 
 void CPOS::ReadSettingsAndBuild()

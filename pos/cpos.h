@@ -256,6 +256,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void RejoinFocusChain();
     void ReadSettingsAndBuild();
     void SetUpCart();
     void SetUpProductSelection();

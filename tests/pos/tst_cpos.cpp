@@ -279,7 +279,9 @@ void TestCPOS::formCaptionsShortcutsAndTabOrder()
     const QStringList expected{"pushReadyForScanner", "comboBoxProducts",  "lineEditItems",  "pushAddItem",
                                "tableViewItems",      "lineEditPaid",      "lineRefNumber",  "pushButtonClose",
                                "pushInvoiceMode",     "nextButton",        "previousButton", "pushFavPages",
-                               "comboCategory",       "lineReceiptNumber", "textReceiptNotes", "tabWidget"};
+                               "comboCategory",       "lineReceiptNumber", "textReceiptNotes", "tabWidget",
+                               "pushButton_4",        "pushButton_16",     "pushButtonPAID", "pushPayLater",
+                               "scrollAreaPendingPayments"};
     QStringList chain;
     QWidget* start = Child<QWidget>(s.screen, "pushReadyForScanner");
     QWidget* w = start;
