@@ -164,7 +164,7 @@ void CPOS::ReadSettingsAndBuild()
     reorderChecked = false;
     suppressCustomerToggle = false;
     autoOrderByVendor.clear();
-    const QColor statusColours[] = {Qt::red, QColor(97, 173, 226), Qt::green};
+    const QColor statusColours[] = {QColor(QStringLiteral("red")), QColor(97, 173, 226), QColor(QStringLiteral("green"))};
     for (QComboBox* combo : {ui->comboInvoiceStatus, ui->comboReceiptStatus}) {
         combo->addItems({tr("NOT PAID"), tr("PARTIALLY PAID"), tr("PAID")});
         combo->setCurrentIndex(0);

@@ -259,6 +259,19 @@ void TestCPOS::formCaptionsShortcutsAndTabOrder()
     for (const auto& caption : captions)
         QCOMPARE(Child<QLabel>(s.screen, caption.first)->text(), QString::fromLatin1(caption.second));
     QCOMPARE(Child<QPushButton>(s.screen, "pushInvoiceMode")->text(), QStringLiteral("RECEIPT\nMODE"));
+    for (const char* name : {"comboReceiptStatus", "comboInvoiceStatus"}) {
+        auto* status = Child<QComboBox>(s.screen, name);
+        QCOMPARE(status->count(), 3);
+        QCOMPARE(status->itemText(1), QStringLiteral("PARTIALLY PAID"));
+        QCOMPARE(status->currentIndex(), 0);
+        QCOMPARE(status->itemData(0, Qt::BackgroundRole).value<QColor>(), QColor(Qt::red));
+        QCOMPARE(status->itemData(1, Qt::BackgroundRole).value<QColor>(), QColor(97, 173, 226));
+        QCOMPARE(status->itemData(2, Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
+    }
+    auto* paymentType = Child<QComboBox>(s.screen, "comboPaymentType");
+    QCOMPARE(paymentType->count(), 7);
+    QCOMPARE(paymentType->itemText(5), QStringLiteral("PayPal"));
+    QCOMPARE(paymentType->currentText(), QStringLiteral("CASH"));
     QCOMPARE(Child<QPushButton>(s.screen, "pushButtonPay")->toolTip(),
              QStringLiteral("<html><head/><body><p>Press this button or F6 after entering paid amount in the green "
                             "PAID box. </p></body></html>"));
