@@ -3,6 +3,7 @@
 #include "databasestatuslistener.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QPOSDialog;
 
@@ -54,6 +55,11 @@ public slots:
     void on_actionUser_Manual_triggered();
     void on_actionTutorials_triggered();
     void on_action_Support_triggered();
+    void on_pushPointOfSale_clicked();
+    void on_actionLanuch_POS_triggered();
+    void on_action_Quick_Pay_Settings_triggered();
+    void onRestartPOS();
+    void onPOSClosed();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -85,8 +91,8 @@ private:
 public:
     // Row of the settings dialog's page list to open at; the home dashboard's links set it.
     int settingsStartPage = 0;
-    // Host of the running point-of-sale screen; that screen deletes it and clears this.
-    QPOSDialog* posDialog = nullptr;
+    // Host of the running point-of-sale screen. The screen ends and deletes it; the guard clears itself then.
+    QPointer<QPOSDialog> posDialog;
     // A stored sale to load into the next point-of-sale screen (set by the sales records page).
     bool openSaleRequested = false;
     QString openSaleId = QStringLiteral("-1");

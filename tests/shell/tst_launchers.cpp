@@ -60,6 +60,8 @@ void TestLaunchers::initTestCase()
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
     // No administrator exists: the start-up's notice is silenced and the window runs without login.
     store->setValue(QStringLiteral("err_msg_5"), false);
+    // The sale screen's start notice too.
+    store->setValue(QStringLiteral("err_msg_13"), false);
 }
 
 void TestLaunchers::cleanupTestCase()
@@ -95,6 +97,8 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionUser_Manual", "url", "url"},
         {"actionTutorials", "url", "url"},
         {"action_Support", "url", "url"},
+        {"actionLanuch_POS", "QPOSDialog", "QPOSDialog"},
+        {"action_Quick_Pay_Settings", "refused", "QuickpayShorcuts"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.action) << row.action << row.clerk << row.administrator;
