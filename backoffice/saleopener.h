@@ -8,8 +8,6 @@ class SaleOpener
 {
 public:
     virtual ~SaleOpener() = default;
-    // False while the program has no sale screen: "Open in POS" then stays disabled.
-    virtual bool CanOpenSales() const = 0;
     virtual void RequestOpenSale(const QString& saleId, bool asInvoice) = 0;
     virtual void LaunchPointOfSale() = 0;
 };

@@ -5,7 +5,6 @@
 #include "constants.h"
 #include "databasemanager.h"
 #include "errordialog.h"
-#include "saleopener.h"
 #include "salesdetailssqltablemodel.h"
 #include "salessqltablemodel.h"
 #include "selector.h"
@@ -301,8 +300,7 @@ void SalesManagement::OnItemSelected(const QModelIndex& index)
     notice.exec();
 
     ui.buttonDelete->setEnabled(true);
-    auto* opener = dynamic_cast<SaleOpener*>(AppSettings::Instance()->mainWindow);
-    ui.buttonEdit->setEnabled(opener && opener->CanOpenSales());
+    ui.buttonEdit->setEnabled(true);
 }
 
 void SalesManagement::OnRowDoubleClicked(const QModelIndex& index)

@@ -85,8 +85,9 @@ void SalesManagement::on_buttonEdit_clicked()
                                  QMessageBox::Ok);
         return;
     }
+    // The main window owns the open-sale request and the sale screen.
     auto* opener = dynamic_cast<SaleOpener*>(AppSettings::Instance()->mainWindow);
-    if (!opener || !opener->CanOpenSales())
+    if (!opener)
         return;
 
     const QString salesId = ui.editSalesID->text();

@@ -107,20 +107,21 @@ void AddEditProductDialog::on_buttonAdd_clicked()
     if (!CheckFields(!automatic, true, &categoryId, &items))
         return;
 
-    QSqlDatabase& db = *DatabaseManager::Instance()->InventoryDatabase();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlDatabase& db = *manager->InventoryDatabase();
     if (automatic) {
         QString error;
         if (!ClearPlaceholderLeftovers(db, &error))
             qCWarning(lcInventory) << "placeholder leftovers:" << error;
     }
-    if (!db.transaction()) {
+    if (!manager->BeginTransaction(&db)) {
         ShowStatus(tr("System Error: Can not add product with code %1").arg(automatic ? QString() : typedCode)
                        + QLatin1Char('\n') + db.lastError().text(),
                    0);
         return;
     }
 
-    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    QSqlQuery* query = manager->InventoryQuery();
     query->prepare(QStringLiteral(
         "INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, DESCRIPTION, IMAGE_FILE, TAX_RATE,  "
         "UNIT_NAME, SUB_UNIT_NAME, PRINT_UNIT_NAME, SERVICE_ITEM) VALUES (:category_id, :product_code, :name, :items, "
@@ -138,7 +139,7 @@ void AddEditProductDialog::on_buttonAdd_clicked()
     query->bindValue(QStringLiteral(":service_item"), ui.checkServiceItem->isChecked() ? 1 : 0);
     if (!query->exec()) {
         const QString error = query->lastError().text();
-        db.rollback();
+        manager->RollbackTransaction(&db);
         ShowStatus(tr("System Error: Can not add product with code %1").arg(automatic ? QString() : typedCode)
                        + QLatin1Char('\n') + error,
                    0);
@@ -150,7 +151,7 @@ void AddEditProductDialog::on_buttonAdd_clicked()
     QString code = typedCode;
     QString error;
     if (automatic && !AssignAutomaticProductCode(db, newId, &code, &error)) {
-        db.rollback();
+        manager->RollbackTransaction(&db);
         ShowStatus(tr("Can not add product with code %1. This code already exists for another product.").arg(code)
                        + QLatin1Char('\n') + error,
                    0);
@@ -158,14 +159,14 @@ void AddEditProductDialog::on_buttonAdd_clicked()
         return;
     }
     if (!AddInitialStock(newId, code, &error)) {
-        db.rollback();
+        manager->RollbackTransaction(&db);
         ShowStatus(tr("System Error: Can not add product with code %1").arg(code) + QLatin1Char('\n') + error, 0);
         ui.editCode->setFocus();
         return;
     }
-    if (!db.commit()) {
+    if (!manager->CommitTransaction(&db)) {
         error = db.lastError().text();
-        db.rollback();
+        manager->RollbackTransaction(&db);
         ShowStatus(tr("System Error: Can not add product with code %1").arg(code) + QLatin1Char('\n') + error, 0);
         ui.editCode->setFocus();
         return;

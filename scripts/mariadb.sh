@@ -30,7 +30,9 @@ case "$cmd" in
 start)
     port=${3:?port}
     shift 3
-    mkdir -p "$datadir"
+    # Temporary tables live beside the data, not in the shared /tmp that other programs clean.
+    tmpdir="${datadir%/}.tmp"
+    mkdir -p "$datadir" "$tmpdir"
     if ping_server; then exit 0; fi
     if [ ! -d "$datadir/mysql" ]; then
         "$(find_tool mariadb-install-db mysql_install_db)" --no-defaults --datadir="$datadir" \
@@ -38,7 +40,7 @@ start)
     fi
     setsid "$(find_tool mariadbd mysqld)" --no-defaults --datadir="$datadir" --socket="$sock" \
         --pid-file="$pidfile" --port="$port" --bind-address=127.0.0.1 --user="$(id -un)" \
-        --skip-log-bin --log-error="$datadir/server.log" \
+        --skip-log-bin --log-error="$datadir/server.log" --tmpdir="$tmpdir" \
         --character-set-server=utf8mb3 --collation-server=utf8mb3_unicode_ci "$@" </dev/null >/dev/null 2>&1 &
     for _ in $(seq 1 150); do
         ping_server && exit 0

@@ -30,7 +30,7 @@ cleanup)
     datadir=$(sed -n 's/^VORANTEL_TEST_DB_DATADIR=//p' "$info")
     if [ -n "$datadir" ] && [ -d "$datadir" ]; then
         "$here/mariadb.sh" stop "$datadir"
-        rm -rf "$datadir"
+        rm -rf "$datadir" "${datadir%/}.tmp"
     fi
     rm -f "$info"
     ;;

@@ -4,6 +4,7 @@
 #include "saleopener.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QPOSDialog;
 
@@ -28,7 +29,6 @@ public:
     void updateSalesDbStatus(bool open) override;
 
     // The sales records page's way back into the sale screen.
-    bool CanOpenSales() const override;
     void RequestOpenSale(const QString& saleId, bool asInvoice) override;
     void LaunchPointOfSale() override;
 
@@ -66,6 +66,11 @@ public slots:
     void on_actionUser_Manual_triggered();
     void on_actionTutorials_triggered();
     void on_action_Support_triggered();
+    void on_pushPointOfSale_clicked();
+    void on_actionLanuch_POS_triggered();
+    void on_action_Quick_Pay_Settings_triggered();
+    void onRestartPOS();
+    void onPOSClosed();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -97,8 +102,8 @@ private:
 public:
     // Row of the settings dialog's page list to open at; the home dashboard's links set it.
     int settingsStartPage = 0;
-    // Host of the running point-of-sale screen; that screen deletes it and clears this.
-    QPOSDialog* posDialog = nullptr;
+    // Host of the running point-of-sale screen. The screen ends and deletes it; the guard clears itself then.
+    QPointer<QPOSDialog> posDialog;
     // A stored sale to load into the next point-of-sale screen (set by the sales records page).
     bool openSaleRequested = false;
     QString openSaleId = QStringLiteral("-1");

@@ -3,26 +3,30 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
-#include "addeditproductdialog.h"
-#include "caddnewitemsbatch.h"
-#include "appsettings.h"
 #include "addeditexpensedialog.h"
+#include "addeditproductdialog.h"
+#include "appsettings.h"
 #include "backupdialog.h"
+#include "caddnewitemsbatch.h"
+#include "cpos.h"
 #include "expensemanagement.h"
 #include "homescreen.h"
-#include "managecustomers.h"
 #include "makeraddresses.h"
 #include "managecategories.h"
+#include "managecustomers.h"
 #include "managedatabases.h"
 #include "manageroles.h"
 #include "manageusers.h"
 #include "modules.h"
 #include "progress.h"
+#include "qposdialog.h"
+#include "quickpayshorcuts.h"
 #include "salesmanagement.h"
 #include "serversettingsdialog.h"
 #include "settingsdialog.h"
 
 #include <QDesktopServices>
+#include <QGridLayout>
 #include <QListWidget>
 #include <QSettings>
 #include <QUrl>
@@ -89,12 +93,6 @@ void MainWindow::on_action_Add_Expense_triggered()
         (this->*currentScreenOpener)();
 }
 
-bool MainWindow::CanOpenSales() const
-{
-    // The sale screen is not part of the program yet.
-    return false;
-}
-
 void MainWindow::RequestOpenSale(const QString& saleId, bool asInvoice)
 {
     openSaleRequested = true;
@@ -104,6 +102,7 @@ void MainWindow::RequestOpenSale(const QString& saleId, bool asInvoice)
 
 void MainWindow::LaunchPointOfSale()
 {
+    on_pushPointOfSale_clicked();
 }
 
 void MainWindow::on_actionSettings_triggered()
@@ -268,4 +267,54 @@ void MainWindow::on_actionTutorials_triggered()
 void MainWindow::on_action_Support_triggered()
 {
     QDesktopServices::openUrl(QUrl(MakerAddresses::SUPPORT_PAGE));
+}
+
+void MainWindow::on_pushPointOfSale_clicked()
+{
+    if (!hasModulePermission(MODULE_POINT_OF_SALE))
+        return;
+    int result = QDialog::Rejected;
+    {
+        Progress progress(this, tr("Please wait..."));
+        progress.show();
+        ProcessEventPasses(4);
+        delete posDialog;
+        posDialog = new QPOSDialog(this, true);
+        posDialog->setModal(true);
+        auto* screen = new CPOS(posDialog);
+        if (openSaleRequested)
+            screen->OpenSale(openSaleId, openSaleAsInvoice);
+        auto* layout = new QGridLayout(posDialog);
+        layout->addWidget(screen);
+        ProcessEventPasses(5);
+        progress.hide();
+        result = posDialog->exec();
+        openSaleRequested = false;
+    }
+    // Only now, with the request cleared, may a restart build the next screen: it must not
+    // load the stored sale of this one again.
+    if (result == QPOSDialog::Restart)
+        onRestartPOS();
+}
+
+void MainWindow::on_actionLanuch_POS_triggered()
+{
+    on_pushPointOfSale_clicked();
+}
+
+void MainWindow::on_action_Quick_Pay_Settings_triggered()
+{
+    if (!hasModulePermission(MODULE_SETTINGS))
+        return;
+    QuickpayShorcuts dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::onRestartPOS()
+{
+    on_pushPointOfSale_clicked();
+}
+
+void MainWindow::onPOSClosed()
+{
 }

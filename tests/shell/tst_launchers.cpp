@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QSettings>
 
 // Which screens each role reaches through the main window's launchers.
@@ -26,6 +27,8 @@ private slots:
     void homeQuickAccess_data();
     void homeQuickAccess();
     void homeCustomerCountOpensCustomers();
+    void salesRecordsOpenASaleInThePointOfSale_data();
+    void salesRecordsOpenASaleInThePointOfSale();
 
 private:
     QString inventoryDb;
@@ -62,6 +65,8 @@ void TestLaunchers::initTestCase()
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
     // No administrator exists: the start-up's notice is silenced and the window runs without login.
     store->setValue(QStringLiteral("err_msg_5"), false);
+    // The sale screen's start notice too.
+    store->setValue(QStringLiteral("err_msg_13"), false);
 }
 
 void TestLaunchers::cleanupTestCase()
@@ -101,6 +106,8 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionUser_Manual", "url", "url"},
         {"actionTutorials", "url", "url"},
         {"action_Support", "url", "url"},
+        {"actionLanuch_POS", "QPOSDialog", "QPOSDialog"},
+        {"action_Quick_Pay_Settings", "refused", "QuickpayShorcuts"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.action) << row.action << row.clerk << row.administrator;
@@ -205,6 +212,53 @@ void TestLaunchers::homeCustomerCountOpensCustomers()
     emit caption->linkActivated(QStringLiteral("TOTAL_CUSTOMERS"));
     QCOMPARE(answerer.seen.size(), 1);
     QCOMPARE(answerer.seen.first().className, QStringLiteral("ManageCustomers"));
+}
+
+void TestLaunchers::salesRecordsOpenASaleInThePointOfSale_data()
+{
+    QTest::addColumn<QString>("saleId");
+    QTest::addColumn<bool>("invoice");
+    QTest::newRow("invoice") << "41" << true;
+    QTest::newRow("receipt") << "40" << false;
+}
+
+void TestLaunchers::salesRecordsOpenASaleInThePointOfSale()
+{
+    QFETCH(QString, saleId);
+    QFETCH(bool, invoice);
+    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblSalesTransactions"),
+                                          QStringLiteral("INSERT INTO tblSalesTransactions (ID, USER_ID, TIME_STAMP, "
+                                                         "INVOICE_MODE, STATUS) VALUES (40, 'u', NOW(), 0, 2), "
+                                                         "(41, 'u', NOW(), 1, 0)")}),
+             QString());
+    // The page's explanation of the details tab, silenced as a user does after the first time.
+    AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_12"), false);
+    MainWindow window;
+    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
+    window.show();
+    window.on_actionManage_Sales_triggered();
+    QWidget* page = window.centralWidget();
+    QVERIFY(page && page->inherits("SalesManagement"));
+    auto* sales = page->findChild<QTableView*>(QStringLiteral("tableViewSales"));
+    const QModelIndexList found =
+        sales->model()->match(sales->model()->index(0, 0), Qt::DisplayRole, saleId, 1, Qt::MatchFixedString);
+    QVERIFY(!found.isEmpty());
+    sales->setCurrentIndex(found.first());
+    QTest::mouseClick(sales->viewport(), Qt::LeftButton, {}, sales->visualRect(found.first()).center());
+
+    ModalAnswerer answerer;
+    QString requestSeen;
+    answerer.handleClass("QPOSDialog", [&](QWidget* dialog) {
+        requestSeen = QStringLiteral("%1 %2 %3")
+                          .arg(window.openSaleRequested)
+                          .arg(window.openSaleId)
+                          .arg(window.openSaleAsInvoice);
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    page->findChild<QPushButton*>(QStringLiteral("buttonEdit"))->click();
+    QCOMPARE(requestSeen, QStringLiteral("1 %1 %2").arg(saleId).arg(invoice));
+    QVERIFY(!window.openSaleRequested);
+    QCOMPARE(window.centralWidget(), page); // the page is still there, its list searched again
 }
 
 VORANTEL_TEST_MAIN(TestLaunchers)

@@ -1,5 +1,6 @@
 #include "privateserver.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTcpServer>
 
@@ -15,6 +16,7 @@ PrivateServer::PrivateServer(const QStringList& serverOptions)
 PrivateServer::~PrivateServer()
 {
     stop();
+    QDir(dir.path() + QStringLiteral(".tmp")).removeRecursively(); // the server's temporary folder
 }
 
 QString PrivateServer::script(const QStringList& arguments) const

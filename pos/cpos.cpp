@@ -1,0 +1,570 @@
+// Construction, closing, the settings restart and the shortcut-keys guide of the sale screen.
+#include "cpos.h"
+#include "ui_cpos.h"
+
+#include "appsettings.h"
+#include "calculator.h"
+#include "constants.h"
+#include "databasemanager.h"
+#include "errordialog.h"
+#include "numberpad.h"
+#include "pos.h"
+#include "progress.h"
+#include "qposdialog.h"
+#include "searchbox.h"
+#include "settingsdialog.h"
+
+#include <QCompleter>
+#include <QDate>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QScroller>
+#include <QSettings>
+#include <QShortcut>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QSqlTableModel>
+#include <QStandardPaths>
+#include <QTabBar>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+const QString REFUSED_TITLE = QStringLiteral("Module Permission");
+const QString REFUSED_TEXT = QStringLiteral("You are not allowed to access this function. Please contact "
+                                            "ADMINISTRATOR user of Vorantel and request desired permissions.");
+const int MODULE_SETTINGS = 13;
+const int POS_SETTINGS_PAGE = 6;
+
+// Columns of tblSalesInvoice as the cart shows them.
+enum CartColumn {
+    COL_ID,
+    COL_TRANSACTION_ID,
+    COL_ITEM_INDEX,
+    COL_PRODUCT_NAME,
+    COL_QUANTITY,
+    COL_PURCHASE_PRICE,
+    COL_SALE_PRICE,
+    COL_SUB_ITEMS,
+    COL_DISCOUNT,
+    COL_LINE_TOTAL,
+    COL_PURCHASE_SUB_TOTAL,
+    COL_LINE_TAX,
+    COL_BAR_CODE,
+    COL_RETURNED = 19,
+};
+
+void ProcessEventPasses(int passes)
+{
+    for (int i = 0; i < passes; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
+CPOS::CPOS(QWidget* parent)
+    : QScrollArea(parent)
+    , ui(new Ui_CPOS)
+{
+    ui->setupUi(this);
+    RejoinFocusChain();
+
+    for (QWidget* viewport : {viewport(), ui->tableViewItems->viewport(), ui->scrollAreaInvoiceData->viewport(),
+                              ui->scrollAreaPosButtons->viewport(), ui->scrollAreaReceiptData->viewport()})
+        QScroller::grabGesture(viewport, QScroller::LeftMouseButtonGesture);
+
+    ui->lineEditPaid->installEventFilter(this);
+    // Codes may hold '<' and '>': the status line never reads its text as markup.
+    ui->labelStatus->setTextFormat(Qt::PlainText);
+
+    keepFocusAfterAdd = false;
+    changedSinceSave = false;
+    transactionId.clear();
+    trackChanges = true;
+    settingsDialog = nullptr;
+    numberPad = nullptr;
+    poleDisplay = nullptr;
+    numberPadOpen = false;
+    restartRequested = false;
+    locale = AppSettings::Instance()->locale;
+
+    ReadSettingsAndBuild();
+}
+
+CPOS::~CPOS()
+{
+    delete ui;
+    delete blinkTimer;
+    delete statusWatchDogTimer;
+    delete numberPad;
+    delete settingsDialog;
+}
+
+void CPOS::RejoinFocusChain()
+{
+    // Qt places the tab widget's pages after its tab bar; ordering a widget of a page after the
+    // tab widget itself cuts that page's widgets, Pay Due and Pay Later off into a ring of their own,
+    // which Tab then never enters or leaves. Ordering them after the tab bar joins the rings again.
+    QWidget* previous = ui->tabWidget->tabBar();
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             ui->scrollAreaPosButtons, ui->pushButton_4, ui->pushButton_3, ui->pushButton_7, ui->pushButton_2,
+             ui->pushButton_6, ui->pushButton, ui->pushButton_5, ui->pushButton_9, ui->pushButton_10,
+             ui->pushButton_11, ui->pushButton_12, ui->pushButton_13, ui->pushButton_14, ui->pushButton_15,
+             ui->pushButton_8, ui->pushButton_16, ui->scrollAreaInvoiceData, ui->scrollAreaReceiptData,
+             ui->pushButtonPAID, ui->pushPayLater, ui->scrollAreaPendingPayments}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+void CPOS::ReadSettingsAndBuild()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+
+    poleDisplayEnabled = store->value(QStringLiteral("enable_pole_display"), false).toBool();
+    if (poleDisplayEnabled)
+        QTimer::singleShot(0, this, &CPOS::OnInitializePoleDisplay);
+
+    const QString rounding = store->value(QStringLiteral("tax_rounding_off"), QStringLiteral("round_up")).toString();
+    taxRounding = rounding == QLatin1String("round_down") ? 1 : rounding == QLatin1String("round_up") ? 2 : 0;
+    autoPrintSecondary = store->value(QStringLiteral("auto_print_to_secondary_printer"), false).toBool();
+    marginLeft = store->value(QStringLiteral("marginLeft"), 5).toInt();
+    marginBottom = store->value(QStringLiteral("marginBottom"), 0).toInt();
+    marginRight = store->value(QStringLiteral("marginRight"), 5).toInt();
+    marginTop = store->value(QStringLiteral("marginTop"), 15).toInt();
+    receiptPrinter = store->value(QStringLiteral("receiptPrinter"), QString()).toString();
+    if (!store->value(QStringLiteral("enable_product_selection"), true).toBool()) {
+        ui->labelProducts->hide();
+        ui->frameProductSelection->hide();
+    }
+    scannerInputEnabled = store->value(QStringLiteral("enable_scanner_input"), true).toBool();
+    if (!scannerInputEnabled) {
+        ui->lineBarcodeScannerInput->hide();
+        ui->pushReadyForScanner->hide();
+    }
+    forceOutOfStockSale = store->value(QStringLiteral("force_out_of_stock_item_sale"), true).toBool();
+    warnOutOfStock = store->value(QStringLiteral("show_warning_for_out_of_stock_item"), true).toBool();
+    resetQuantity = store->value(QStringLiteral("reset_qty"), true).toBool();
+    autoPurchaseOrder = store->value(QStringLiteral("auto_porder"), true).toBool();
+    showPosButtons = store->value(QStringLiteral("show_pos_buttons"), true).toBool();
+    decimalPlaces = store->value(QStringLiteral("decimal_places"), 2).toInt();
+    finalAmountPrecision = store->value(QStringLiteral("final_amount_precision"), 2).toInt();
+    invoiceTitle = store->value(QStringLiteral("invoice_title"), tr("SALES INVOICE")).toString();
+    receiptTitle = store->value(QStringLiteral("receipt_title"), tr("SALES RECEIPT")).toString();
+    posMode = store->value(QStringLiteral("POS_MODE"), 1).toInt();
+
+    invoiceMode = false;
+    reorderChecked = false;
+    suppressCustomerToggle = false;
+    autoOrderByVendor.clear();
+    const QColor statusColours[] = {QColor(QStringLiteral("red")), QColor(97, 173, 226), QColor(QStringLiteral("green"))};
+    for (QComboBox* combo : {ui->comboInvoiceStatus, ui->comboReceiptStatus}) {
+        combo->addItems({tr("NOT PAID"), tr("PARTIALLY PAID"), tr("PAID")});
+        combo->setCurrentIndex(0);
+        for (int i = 0; i < 3; ++i) {
+            combo->setItemData(i, statusColours[i], Qt::BackgroundRole);
+            combo->setItemData(i, QColor(Qt::white), Qt::ForegroundRole);
+        }
+    }
+
+    itemIndexes.clear();
+    invoiceDetailsPage = ui->tabWidget->widget(1);
+    receiptDetailsPage = ui->tabWidget->widget(2);
+    pendingPaymentsPage = ui->tabWidget->widget(3);
+    ui->tabWidget->removeTab(1);
+    if (!showPosButtons)
+        ui->tabWidget->removeTab(0);
+    else
+        ui->tabWidget->setCurrentIndex(0);
+
+    const QString dateFormat = AppSettings::Instance()->DateFormat();
+    const QString dateTimeFormat = dateFormat + QLatin1Char(' ') + AppSettings::Instance()->TimeFormat();
+    for (QDateEdit* date : {ui->dateDueDate, ui->dateSentDate}) {
+        date->setDisplayFormat(dateFormat);
+        date->setDate(QDate::currentDate());
+    }
+    for (QDateTimeEdit* stamp : {ui->dateTimeReceiptTimeStamp, ui->dateTimeInvoiceTimeStamp}) {
+        stamp->setDisplayFormat(dateTimeFormat);
+        stamp->setDateTime(QDateTime::currentDateTime());
+    }
+
+    posButtonSize = 14 * store->value(QStringLiteral("POS_BUTTON_SIZE"), 5).toInt() + 20;
+    posRows = store->value(QStringLiteral("POS_ROWS"), 3).toInt();
+    posColumns = posRows;
+    buttonsPerPage = posRows * posColumns;
+    imagesFolder = store->value(QStringLiteral("IMAGES_FOLDER"), QString()).toString();
+    promoText = store->value(QStringLiteral("promo"), QString()).toString();
+    companyName = store->value(REPORT_COMPANY_NAME, QStringLiteral("My Company")).toString();
+    if (companyName.isEmpty())
+        companyName = QStringLiteral("My Company");
+    companyAddress = store->value(REPORT_COMPANY_ADDRESS, QStringLiteral("Company Address")).toString();
+    if (companyAddress.isEmpty())
+        companyAddress = QStringLiteral("Company Address");
+    companyPhone = store->value(REPORT_PHONE_NUMBER, QStringLiteral("Ph: 1111-8888-3333")).toString();
+    storeId = store->value(QStringLiteral("store_id"), QString()).toString();
+    terminalId = store->value(QStringLiteral("terminal_id"), QString()).toString();
+    companyLogoFile = store->value(REPORT_COMPANY_LOGO).toString();
+    if (companyLogoFile.isEmpty())
+        companyLogoFile = QStringLiteral(":/resources/images/logos/sample_logo.png");
+
+    companyLogo.load(companyLogoFile);
+
+    subItemsMode = false;
+    if (store->contains(SUB_ITEMS_MODE))
+        subItemsMode = store->value(SUB_ITEMS_MODE, QStringLiteral("n")).toString() == QLatin1String("y");
+    receiptPrintToPdf = store->value(QStringLiteral("ReceiptPrintToPDF"), true).toBool();
+    secondaryPrintToPdf = store->value(QStringLiteral("SecondaryPrintToPDF"), true).toBool();
+    currencySymbol = store->value(CURRENCY_SYMBOL, QStringLiteral("$")).toString();
+    taxEnabled = store->value(QStringLiteral("enable_tax"), true).toBool();
+    salesTaxName = store->value(SALES_TAX_NAME, QStringLiteral("Sales Tax")).toString();
+
+    ui->lineRefNumber->setPlaceholderText(tr("Reference Number"));
+    ui->comboPaymentType->addItems({tr("CASH"), tr("CREDIT CARD"), tr("DEBIT CARD"), tr("CHECK"), tr("BANK TRANSFER"),
+                                    tr("PayPal"), tr("OTHER")});
+
+    if (salesTaxName.isEmpty())
+        salesTaxName = QStringLiteral("SALES TAX");
+    if (!taxEnabled) {
+        ui->lineEditTax->hide();
+        ui->labelTax->hide();
+    } else {
+        ui->labelTax->setText(salesTaxName.toUpper() + QLatin1Char(' ') + currencySymbol);
+    }
+    if (!subItemsMode) {
+        ui->lineEditSubItems->hide();
+        ui->labelSubQty->hide();
+    }
+
+    ui->labelTotal->setText(tr("TOTAL %1").arg(currencySymbol));
+    ui->labelPaid->setText(tr("PAID %1").arg(currencySymbol));
+    ui->labelChange->setText(tr("DUE %1").arg(currencySymbol));
+    ui->labelAbsDiscount->setText(tr("Discount %1").arg(currencySymbol));
+
+    grandTotal = 0.0;
+    totalTax = 0.0;
+    totalDiscount = 0.0;
+    saleState = 0;
+    holdingSale = false;
+    blinkTimer = new QTimer(this);
+    statusWatchDogTimer = new QTimer(this);
+    statusShowTimer = new QTimer(this);
+    connect(blinkTimer, &QTimer::timeout, this, &CPOS::OnBlinkingTimeout);
+    connect(statusWatchDogTimer, &QTimer::timeout, this, &CPOS::OnStatusWatchDogTimeout);
+    connect(statusShowTimer, &QTimer::timeout, this, &CPOS::OnStatusShowTimeout);
+    ui->labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: gray }"));
+
+    SetUpCart();
+
+    printCompanyInfoLarge = store->value(QStringLiteral("printCompanyInfoLarge"), true).toBool();
+    printCompanyLogoLarge = store->value(QStringLiteral("printCompanyLogoLarge"), true).toBool();
+    printLogo = store->value(QStringLiteral("printLogo"), true).toBool();
+    logoSize = store->value(QStringLiteral("logoSize"), 10).toInt();
+    logoSizeLarge = store->value(QStringLiteral("logoSizeLarge"), 20).toInt();
+    timeFormat = store->value(QStringLiteral("time_format"), 0).toInt();
+
+    SetUpProductSelection();
+
+    ErrorDialog notice(
+        QStringLiteral("err_msg_13"), tr("Point of Sale"),
+        tr("<p><b>POS Settings</b> You can launch settings dialog from More Options button, or by pressing F1. Please "
+           "customize according to your use and requirements with the help of settings dialog.</p><p><b>On-Screen "
+           "Number Pad</b> For touch screen terminal, we have provided a virtual on-screen number pad. You can show "
+           "this virtual number pad by clicking on More button (pressing F1), then on Show on-screen number pad "
+           "button.</p><p><b>POS Shortcut Keys</b> Different keys are associated with different functions in POS. You "
+           "can view all shortcut keys by clicking on <b>More</b> button, or F1, then on <b>Show Shortcut Keys</b> "
+           "button. If you press <b>Ctrl+K</b>, it will also open guide in PDF viewer.</p><p><b>Quick Pay Settings: "
+           "</b> Please configure quick pay settings from settings dialog or Tools menu.</p><p><b>Barcode Scanner: "
+           "</b>If you are using barcode scanner, please attach to your computer or device. Point of Sale screen will "
+           "capture barcodes generated from the scanner. Please configure the scanner according to the instructions "
+           "provided on POS settings dialog. If you are not using barcode scanner, then you can disable it from POS "
+           "settings.</p><p><b>Product Selection: </b>You can use product buttons with images on the screen for "
+           "product selection, or type the name of product in product selection box.</p>"),
+        AppSettings::Instance()->mainWindow, false, true);
+    notice.exec();
+
+    if (posMode == 0) {
+        invoiceMode = true;
+        ui->pushInvoiceMode->setChecked(true);
+    } else {
+        ui->pushInvoiceMode->setChecked(false);
+    }
+    ui->pushButtonPay->setEnabled(true);
+    ui->labelStatus->hide();
+    statusIsError = false;
+    deletingLine = false;
+
+    connect(ui->lineBarcodeScannerInput, &ScannerInputEdit::SetCheckedScannerReady, this,
+            &CPOS::on_SetCheckedScannerReady);
+
+    quickPayAmounts.clear();
+    quickPayAmounts << QStringLiteral("NO AMOUNT");
+    for (const char* key : {"ctrl_plus_one", "ctrl_plus_two", "ctrl_plus_three", "ctrl_plus_four", "ctrl_plus_five",
+                            "ctrl_plus_six", "ctrl_plus_seven", "ctrl_plus_eight", "ctrl_plus_nine"})
+        quickPayAmounts << store->value(QLatin1String(key), QStringLiteral("0.00")).toString();
+
+    CreateKeyBindings();
+    LoadPendingPayments();
+    QTimer::singleShot(0, this, &CPOS::SetFocusOnBarCode);
+}
+
+void CPOS::SetUpCart()
+{
+    QSqlDatabase* sales = DatabaseManager::Instance()->SalesDatabase();
+    cartModel = new QSqlQueryModel(this);
+    if (sales)
+        cartModel->setQuery(QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = -1"), *sales);
+    if (cartModel->lastError().isValid())
+        qCWarning(lcPos) << "cart:" << cartModel->lastError().text();
+    QTableView* view = ui->tableViewItems;
+    view->setModel(cartModel);
+    view->setAlternatingRowColors(true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->hide();
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->resizeColumnsToContents();
+
+    const QPair<int, QString> captions[] = {
+        {COL_ITEM_INDEX, tr("Index")},         {COL_PRODUCT_NAME, tr("Product")}, {COL_QUANTITY, tr("Qty")},
+        {COL_SALE_PRICE, tr("Unit Price")},    {COL_SUB_ITEMS, tr("Sub Qty")},    {COL_DISCOUNT, tr("Discount")},
+        {COL_LINE_TOTAL, tr("Line Total")},    {COL_LINE_TAX, tr("Line %1").arg(salesTaxName)},
+    };
+    for (const auto& caption : captions)
+        cartModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
+    for (int column : {COL_ID, COL_TRANSACTION_ID, COL_PURCHASE_PRICE, COL_PURCHASE_SUB_TOTAL})
+        view->hideColumn(column);
+    if (!taxEnabled)
+        view->hideColumn(COL_LINE_TAX);
+    for (int column = COL_BAR_CODE; column <= COL_RETURNED; ++column)
+        view->hideColumn(column);
+    if (subItemsMode)
+        view->horizontalHeader()->moveSection(view->horizontalHeader()->visualIndex(COL_SUB_ITEMS), 6);
+    else
+        view->hideColumn(COL_SUB_ITEMS);
+    view->resizeColumnsToContents();
+
+    ui->lineEditTotal->setText(locale->toString(grandTotal, 'f', decimalPlaces));
+    ui->lineEditTax->setText(locale->toString(totalTax, 'f', decimalPlaces));
+    ResetAmounts();
+}
+
+void CPOS::SetUpProductSelection()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    QSqlDatabase* inventory = DatabaseManager::Instance()->InventoryDatabase();
+    const QSqlDatabase db = inventory ? *inventory : QSqlDatabase();
+
+    categoryModel = new QSqlTableModel(this, db);
+    categoryModel->setTable(QStringLiteral("tblProductCategories"));
+    categoryModel->setSort(1, Qt::AscendingOrder);
+    if (!categoryModel->select())
+        qCWarning(lcPos) << "categories:" << categoryModel->lastError().text();
+    ui->comboCategory->setModel(categoryModel);
+    ui->comboCategory->setModelColumn(1);
+    LoadProductButtons();
+
+    productSearchModel = new QSqlQueryModel(this);
+    productSearchModel->setQuery(
+        QStringLiteral("SELECT i.BAR_CODE, CONCAT(p.NAME, ' [STOCK CODE:' , i.BAR_CODE , ']') FROM tblInventory as i, "
+                       "tblProducts as p  WHERE i.PRODUCT_ID = p.ID "),
+        db);
+    if (productSearchModel->lastError().isValid())
+        qCWarning(lcPos) << "product search:" << productSearchModel->lastError().text();
+    productCompleter = new QCompleter(productSearchModel, this);
+    productCompleter->setCaseSensitivity(Qt::CaseInsensitive);
+    productCompleter->setCompletionColumn(1);
+    productCompleter->setCompletionMode(QCompleter::PopupCompletion);
+    if (!store->value(QStringLiteral("start_with_search_term"), true).toBool())
+        productCompleter->setFilterMode(Qt::MatchContains);
+    itemEntryBusy = false;
+
+    ui->comboBoxProducts->setEditable(true);
+    ui->comboBoxProducts->setCompleter(productCompleter);
+    ui->comboBoxProducts->lineEdit()->setPlaceholderText(tr("Search product and press Enter to select"));
+    ui->comboBoxProducts->lineEdit()->setStyleSheet(GetSearchBoxStyleSheet());
+    ui->pushSelect->hide();
+    ui->lineEditBarCode->hide();
+    ui->lineEditBarCode->setMaximumSize(0, 0);
+    ui->groupBox->updateGeometry();
+}
+
+void CPOS::CreateKeyBindings()
+{
+    using Slot = void (CPOS::*)();
+    const QPair<QKeySequence, Slot> bindings[] = {
+        {QKeySequence(Qt::CTRL + Qt::Key_0), &CPOS::on_CtrlZero},
+        {QKeySequence(Qt::CTRL + Qt::Key_1), &CPOS::on_CtrlOne},
+        {QKeySequence(Qt::CTRL + Qt::Key_2), &CPOS::on_CtrlTwo},
+        {QKeySequence(Qt::CTRL + Qt::Key_3), &CPOS::on_CtrlThree},
+        {QKeySequence(Qt::CTRL + Qt::Key_4), &CPOS::on_CtrlFour},
+        {QKeySequence(Qt::CTRL + Qt::Key_5), &CPOS::on_CtrlFive},
+        {QKeySequence(Qt::CTRL + Qt::Key_6), &CPOS::on_CtrlSix},
+        {QKeySequence(Qt::CTRL + Qt::Key_7), &CPOS::on_CtrlSeven},
+        {QKeySequence(Qt::CTRL + Qt::Key_8), &CPOS::on_CtrlEight},
+        {QKeySequence(Qt::CTRL + Qt::Key_9), &CPOS::on_CtrlNine},
+        {QKeySequence(Qt::CTRL + Qt::Key_P), &CPOS::on_CtrlP},
+        {QKeySequence(Qt::CTRL + Qt::Key_D), &CPOS::on_CtrlD},
+        {QKeySequence(Qt::CTRL + Qt::Key_Q), &CPOS::on_CtrlQ},
+        // Ctrl+C stays with the fields' copy; the category combo answers Ctrl+G.
+        {QKeySequence(Qt::CTRL + Qt::Key_G), &CPOS::on_CtrlC},
+        {QKeySequence(Qt::CTRL + Qt::Key_T), &CPOS::on_CtrlT},
+        {QKeySequence(Qt::CTRL + Qt::Key_L), &CPOS::on_CtrlL},
+        {QKeySequence(Qt::CTRL + Qt::Key_S), &CPOS::on_CtrlS},
+        {QKeySequence(Qt::CTRL + Qt::Key_N), &CPOS::on_CtrlN},
+        {QKeySequence(Qt::CTRL + Qt::Key_R), &CPOS::on_CtrlR},
+        {QKeySequence(Qt::CTRL + Qt::Key_X), &CPOS::on_CtrlX},
+        {QKeySequence(Qt::CTRL + Qt::Key_K), &CPOS::on_CtrlK},
+        {QKeySequence(Qt::CTRL + Qt::Key_Plus), &CPOS::on_Plus},
+        {QKeySequence(Qt::CTRL + Qt::Key_Minus), &CPOS::on_Minus},
+        {QKeySequence(Qt::CTRL + Qt::Key_F), &CPOS::on_CtrlF},
+    };
+    for (const auto& binding : bindings) {
+        auto* shortcut = new QShortcut(binding.first, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, binding.second);
+    }
+}
+
+void CPOS::on_pushButtonClose_clicked()
+{
+    auto* host = qobject_cast<QPOSDialog*>(parentWidget());
+    if (QMessageBox::question(host ? static_cast<QWidget*>(host) : this, tr("Close POS?"),
+                              tr("Do you really want to close POS?"), QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::NoButton)
+        != QMessageBox::Yes)
+        return;
+
+    SweepUnfinishedSales();
+
+    if (changedSinceSave && on_pushButtonPay_clicked() != 0)
+        return;
+
+    close();
+    // The host (and this screen with it) goes once control is back in an event loop; the launcher
+    // builds a fresh one after its run returned when a restart is due.
+    if (host)
+        host->Finish(restartRequested ? QPOSDialog::Restart : QDialog::Accepted);
+}
+
+void CPOS::SweepUnfinishedSales()
+{
+    // Only this user's unfinished sales: another workstation's sale may be waiting for its first line.
+    QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
+    if (!query)
+        return;
+    query->prepare(QStringLiteral("SELECT ID FROM tblSalesTransactions WHERE STATUS = -1 AND USER_ID = :user"));
+    query->bindValue(QStringLiteral(":user"), AppSettings::Instance()->CurrentUser());
+    if (!query->exec()) {
+        qCWarning(lcPos) << "closing sweep:" << query->lastError().text();
+        return;
+    }
+    QStringList ids;
+    while (query->next())
+        ids << query->value(0).toString();
+
+    QSqlDatabase* sales = DatabaseManager::Instance()->SalesDatabase();
+    for (const QString& id : qAsConst(ids)) {
+        QSqlQuery count(*sales);
+        count.prepare(QStringLiteral("SELECT COUNT(*) FROM tblSalesInvoice WHERE TRANSACTION_ID = :id"));
+        count.bindValue(QStringLiteral(":id"), id);
+        if (!count.exec() || !count.next()) {
+            qCWarning(lcPos) << "closing sweep:" << count.lastError().text();
+            continue;
+        }
+        if (count.value(0).toInt() != 0)
+            continue;
+        QSqlQuery remove(*sales);
+        remove.prepare(QStringLiteral("DELETE FROM tblSalesTransactions WHERE STATUS = -1 AND ID = :id"));
+        remove.bindValue(QStringLiteral(":id"), id);
+        if (!remove.exec())
+            qCWarning(lcPos) << "closing sweep:" << remove.lastError().text();
+    }
+}
+
+void CPOS::OpenSettings()
+{
+    if (!AppSettings::Instance()->HasPermission(MODULE_SETTINGS)) {
+        QMessageBox::information(this, REFUSED_TITLE, REFUSED_TEXT, QMessageBox::Ok);
+        return;
+    }
+    Progress busy(parentWidget(), tr("Please wait..."));
+    busy.show();
+    ProcessEventPasses(5);
+    delete settingsDialog;
+    settingsDialog = new SettingsDialog(AppSettings::Instance()->mainWindow);
+    settingsDialog->contentWidget()->setCurrentRow(POS_SETTINGS_PAGE);
+    ProcessEventPasses(3);
+    settingsDialog->setModal(true);
+    ProcessEventPasses(2);
+    busy.hide();
+    settingsDialog->exec();
+    ProcessEventPasses(3);
+
+    if (settingsDialog->saved) {
+        QMessageBox::information(this, tr("Settings"), tr("In order for settings to take effect, POS will restart now."),
+                                 QMessageBox::Ok);
+        restartRequested = true;
+    } else {
+        restartRequested = false;
+    }
+}
+
+void CPOS::on_pushSales_clicked()
+{
+    if (invoiceMode)
+        on_pushInvoiceSearch_clicked();
+    else
+        on_pushSearchReceipt_clicked();
+}
+
+void CPOS::on_pushHelpShortCutKeys_clicked()
+{
+    ErrorDialog notice(QStringLiteral("err_msg_3"), tr("Quick Star Guide"),
+                       tr("<p><b>Shortcut Keys & Quick Start Guide: </b> Vorantel POS will now open Quick Start Guide "
+                          "and POS Shortcut Keys in default  PDF viewer. You can print it for your reference. There is "
+                          "also a quick way to open the same document by pressing <b>Ctrl+K</b> keys combination. "
+                          "Pressing Ctrl and K keys on your keyboard will open the quick start guide.</p>"),
+                       this, false, true);
+    notice.exec();
+
+    const QString target =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pos_shortcut_keys.pdf");
+    if (QFile::exists(target) && !QFile::remove(target)) {
+        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ReadOther | QFileDevice::WriteOther);
+        QFile::remove(target);
+    }
+    if (!QFile::copy(QStringLiteral(":/resources/docs/pos_shortcut_keys.pdf"), target))
+        qCWarning(lcPos) << "shortcut-keys guide not copied to" << target;
+    // A copy of a resource is read-only; the next copy must be able to replace it.
+    QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+}
+
+void CPOS::on_pushButton_clicked()
+{
+    const int w = ui->scrollAreaPosButtonsContents->width();
+    const int h = ui->scrollAreaPosButtonsContents->height();
+    if (w > h)
+        ui->groupBoxButtons->setMaximumWidth(h + 30);
+    else if (h > w)
+        ui->groupBoxButtons->setMaximumWidth(w + 30);
+    ui->scrollAreaWidgetContents->update();
+    ui->scrollAreaWidgetContents->updateGeometry();
+}
+
+void CPOS::ResizeTableViewColumns()
+{
+    ui->tableViewItems->resizeColumnsToContents();
+}
+
+void CPOS::OnInitializePoleDisplay()
+{
+    // The pole display driver is not part of the program yet: the enabled setting opens nothing.
+}

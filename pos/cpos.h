@@ -1,0 +1,268 @@
+#pragma once
+
+#include <QImage>
+#include <QMap>
+#include <QPointer>
+#include <QScrollArea>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class Calculator;
+class NumberPad;
+class PoleDisplay;
+class QCompleter;
+class QLocale;
+class QSqlQueryModel;
+class QSqlTableModel;
+class QTimer;
+class SettingsDialog;
+class Ui_CPOS;
+
+// The customer chosen for the sale on screen.
+struct SelectedCustomer
+{
+    QString id;
+    QString name;
+    QString address;
+    QString email;
+    QString contact;
+};
+
+// The sale screen. One class over several source files, by concern:
+// cpos.cpp (construction, closing, settings restart, guide), cpos_keys.cpp (keys, status line,
+// scanner), cpos_popups.cpp (more options, number pad), cpos_sale.cpp (sale record, stored sales,
+// customer), cpos_items.cpp (item entry, look-up, product buttons), cpos_payment.cpp (pay, quick pay),
+// cpos_holds.cpp (held sales), cpos_invoice.cpp (invoice mode), cpos_printing.cpp (print, PDF, e-mail).
+class CPOS : public QScrollArea
+{
+    Q_OBJECT
+public:
+    explicit CPOS(QWidget* parent);
+    ~CPOS() override;
+
+    // Loads a stored sale as an invoice or a receipt (the sales records page's "Open Sale").
+    void OpenSale(const QString& saleId, bool invoice);
+    void OpenSettings();
+    // No widget of the form carries these names: plain members, called by the pop-up and the mode.
+    void on_pushSales_clicked();
+    void on_pushHelpShortCutKeys_clicked();
+    void ShowNumberPad(QWidget* parent = nullptr);
+    void ShowStatus(const QString& text, bool isError);
+    void ResizeTableViewColumns();
+    void LoadProductButtons();
+    void LoadPendingPayments();
+    void ResetAmounts();
+
+    // Process-wide, kept across restarts of the screen.
+    static bool blinkPhase;
+    static int paidEnterCount;
+
+    Ui_CPOS* ui = nullptr;
+
+    QString transactionId;
+    int saleState = 0;
+    double grandTotal = 0.0;
+    double totalTax = 0.0;
+    double totalDiscount = 0.0;
+    bool changedSinceSave = false;
+    bool invoiceMode = false;
+    int posMode = 1;
+    QVector<int> itemIndexes;
+    QMap<QString, QString> autoOrderByVendor;
+    QStringList reorderStockCodes;
+    SelectedCustomer selectedCustomer;
+    QStringList quickPayAmounts;
+    QList<QWidget*> pendingButtons;
+
+    // Product button grid.
+    QStringList productItems;
+    QStringList categoryItems;
+    int pageCount = 0;
+    int currentPage = 0;
+    int categoryPageCount = 0;
+    int categoryCurrentPage = 0;
+    int posRows = 3;
+    int posColumns = 3;
+    int buttonsPerPage = 9;
+    int posButtonSize = 90;
+
+    QWidget* invoiceDetailsPage = nullptr;
+    QWidget* receiptDetailsPage = nullptr;
+    QWidget* pendingPaymentsPage = nullptr;
+
+    QTimer* blinkTimer = nullptr;
+    QTimer* statusWatchDogTimer = nullptr;
+    QTimer* statusShowTimer = nullptr;
+    bool statusIsError = false;
+
+    bool poleDisplayEnabled = false;
+    PoleDisplay* poleDisplay = nullptr;
+    QString welcomeMessage;
+    QPointer<NumberPad> numberPad;
+    bool numberPadOpen = false;
+    Calculator* calculator = nullptr;
+    SettingsDialog* settingsDialog = nullptr;
+    bool restartRequested = false;
+    bool trackChanges = true;
+    bool holdingSale = false;
+    bool suppressCustomerToggle = false;
+    bool keepFocusAfterAdd = false;
+    bool itemEntryBusy = false;
+    bool deletingLine = false;
+    bool reorderChecked = false;
+    QLocale* locale = nullptr;
+
+    QSqlQueryModel* cartModel = nullptr;
+    QSqlTableModel* categoryModel = nullptr;
+    QSqlQueryModel* productSearchModel = nullptr;
+    QCompleter* productCompleter = nullptr;
+    QImage companyLogo;
+
+    // Settings, read once by the constructor.
+    int taxRounding = 2;
+    bool autoPrintSecondary = false;
+    int marginLeft = 5;
+    int marginBottom = 0;
+    int marginRight = 5;
+    int marginTop = 15;
+    QString receiptPrinter;
+    bool scannerInputEnabled = true;
+    bool forceOutOfStockSale = true;
+    bool warnOutOfStock = true;
+    bool resetQuantity = true;
+    bool autoPurchaseOrder = true;
+    bool showPosButtons = true;
+    int decimalPlaces = 2;
+    int finalAmountPrecision = 2;
+    QString invoiceTitle;
+    QString receiptTitle;
+    QString imagesFolder;
+    QString promoText;
+    QString companyName;
+    QString companyAddress;
+    QString companyPhone;
+    QString storeId;
+    QString terminalId;
+    QString companyLogoFile;
+    bool subItemsMode = false;
+    bool receiptPrintToPdf = true;
+    bool secondaryPrintToPdf = true;
+    QString currencySymbol;
+    bool taxEnabled = true;
+    QString salesTaxName;
+    bool printCompanyInfoLarge = true;
+    bool printCompanyLogoLarge = true;
+    bool printLogo = true;
+    int logoSize = 10;
+    int logoSizeLarge = 20;
+    int timeFormat = 0;
+
+public slots:
+    // Lifecycle (cpos.cpp).
+    void on_pushButtonClose_clicked();
+    void on_pushButton_clicked();
+
+    // Keys, status line and scanner (cpos_keys.cpp).
+    void OnBlinkingTimeout();
+    void OnStatusWatchDogTimeout();
+    void OnStatusShowTimeout();
+    void SetFocusOnBarCode();
+    void on_CtrlZero();
+    void on_CtrlP();
+    void on_CtrlD();
+    void on_CtrlQ();
+    void on_CtrlC();
+    void on_CtrlT();
+    void on_CtrlL();
+    void on_CtrlS();
+    void on_CtrlN();
+    void on_CtrlR();
+    void on_CtrlX();
+    void on_CtrlK();
+    void on_Plus();
+    void on_Minus();
+    void on_CtrlF();
+    void on_lineBarcodeScannerInput_returnPressed();
+    void on_pushReadyForScanner_toggled(bool checked);
+    void on_pushReadyForScanner_clicked();
+    void on_SetCheckedScannerReady(bool val);
+    void on_lineEditPaid_returnPressed();
+    void on_lineRefNumber_returnPressed();
+    void on_lineSelectedSalePrice_returnPressed();
+    void on_lineEditDiscount_returnPressed();
+    void on_lineEditAbsDiscount_returnPressed();
+    void on_lineEditItems_returnPressed();
+    void on_lineEditSubItems_returnPressed();
+
+    // Pop-ups (cpos_popups.cpp).
+    void on_pushMore_clicked();
+    void onNumPadClsoe();
+
+    // Sale record, stored sales, customer (cpos_sale.cpp).
+    void on_pushNew_clicked();
+    void on_pushSearchReceipt_clicked();
+    void on_pushInvoiceSearch_clicked();
+    void on_pushCustomers_clicked();
+    void on_pushCustomers_toggled(bool checked);
+    void on_pushUpdateInvoiceTimestamp_clicked();
+    void on_pushUpdateReceiptTimestamp_clicked();
+
+    // Item entry, look-up, returns, product buttons (cpos_items.cpp).
+    void on_pushAddItem_clicked();
+    void on_lineEditBarCode_returnPressed();
+    void on_pushDeleteItem_clicked();
+    void on_checkReturnMode_toggled(bool checked);
+    void on_pushEnterCode_clicked();
+    void on_pushButtonLookUp_clicked();
+    void on_pushSelect_clicked();
+    void on_comboBoxProducts_activated(int index);
+    void on_pushFavPages_clicked();
+    void on_nextButton_clicked();
+    void on_previousButton_clicked();
+
+    // Payment and quick pay (cpos_payment.cpp).
+    int on_pushButtonPay_clicked();
+    void on_pushButtonPAID_clicked();
+    void on_CtrlOne();
+    void on_CtrlTwo();
+    void on_CtrlThree();
+    void on_CtrlFour();
+    void on_CtrlFive();
+    void on_CtrlSix();
+    void on_CtrlSeven();
+    void on_CtrlEight();
+    void on_CtrlNine();
+
+    // Held sales (cpos_holds.cpp).
+    void on_pushPayLater_clicked();
+
+    // Invoice mode (cpos_invoice.cpp).
+    void on_pushInvoiceMode_clicked();
+    void on_pushInvoiceMode_toggled(bool checked);
+    void on_pushSaveInvoice_clicked();
+
+    // Printing and e-mail (cpos_printing.cpp).
+    void on_pushPrint_clicked();
+    void on_pushPrintPreview_clicked();
+    void on_pushEmailInvoiceToCustomer_clicked();
+    void on_pushEmailReceiptToCustomer_clicked();
+
+    // Pole display start-up, posted by the constructor when the display is enabled.
+    void OnInitializePoleDisplay();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void RejoinFocusChain();
+    void ReadSettingsAndBuild();
+    void SetUpCart();
+    void SetUpProductSelection();
+    void CreateKeyBindings();
+    void SweepUnfinishedSales();
+    void QuickPay(int index);
+    void FocusAndSelect(QWidget* field);
+    void ItemFieldEnter();
+};

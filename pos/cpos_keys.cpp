@@ -1,0 +1,271 @@
+// Keys, the status line and scanner mode of the sale screen.
+#include "cpos.h"
+#include "ui_cpos.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QTextEdit>
+#include <QTimer>
+
+bool CPOS::blinkPhase = false;
+int CPOS::paidEnterCount = 0;
+
+namespace {
+const QString GREY_STYLE = QStringLiteral("QLabel {background-color: gray; color:white; }");
+const QString SUCCESS_STYLE = QStringLiteral("QLabel {background-color: green; color:white; }");
+const QString ERROR_STYLE = QStringLiteral("QLabel {background-color: red; color:white; }");
+} // namespace
+
+void CPOS::ShowStatus(const QString& text, bool isError)
+{
+    statusIsError = isError;
+    ui->labelStatus->show();
+    ui->gridLayoutLeftBox->setContentsMargins(9, 9, 9, 9);
+    ui->labelStatus->setText(text);
+    blinkTimer->start(350);
+    statusWatchDogTimer->start(3000);
+}
+
+void CPOS::OnBlinkingTimeout()
+{
+    if (!blinkPhase) {
+        ui->labelStatus->setStyleSheet(GREY_STYLE);
+        blinkPhase = true;
+    } else {
+        ui->labelStatus->setStyleSheet(statusIsError ? ERROR_STYLE : SUCCESS_STYLE);
+        blinkPhase = false;
+    }
+}
+
+void CPOS::OnStatusWatchDogTimeout()
+{
+    blinkTimer->stop();
+    statusWatchDogTimer->stop();
+    ui->labelStatus->setStyleSheet(GREY_STYLE);
+    statusShowTimer->start(4000);
+}
+
+void CPOS::OnStatusShowTimeout()
+{
+    ui->labelStatus->hide();
+    statusShowTimer->stop();
+    ui->gridLayoutLeftBox->setContentsMargins(9, 0, 9, 9);
+}
+
+void CPOS::SetFocusOnBarCode()
+{
+    if (scannerInputEnabled) {
+        ui->lineBarcodeScannerInput->setFocus();
+        ui->lineBarcodeScannerInput->selectAll();
+    } else {
+        ui->comboBoxProducts->setFocus();
+    }
+}
+
+void CPOS::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_F11:
+        on_pushFavPages_clicked();
+        break;
+    case Qt::Key_F10:
+        ui->comboBoxProducts->setFocus();
+        break;
+    case Qt::Key_F12:
+        ui->lineEditPaid->setFocus();
+        break;
+    case Qt::Key_PageUp:
+        on_nextButton_clicked();
+        break;
+    case Qt::Key_PageDown:
+        on_previousButton_clicked();
+        break;
+    default:
+        // Dropped: nothing travels up to the host.
+        break;
+    }
+}
+
+bool CPOS::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* edit = qobject_cast<QLineEdit*>(watched))
+            edit->selectAll();
+        return false;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CPOS::FocusAndSelect(QWidget* field)
+{
+    field->setFocus(Qt::ShortcutFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
+    else if (auto* text = qobject_cast<QTextEdit*>(field))
+        text->selectAll();
+}
+
+void CPOS::on_CtrlZero()
+{
+}
+
+void CPOS::on_CtrlP()
+{
+    FocusAndSelect(ui->lineEditPaid);
+}
+
+void CPOS::on_CtrlD()
+{
+    FocusAndSelect(ui->lineEditDiscount);
+}
+
+void CPOS::on_CtrlQ()
+{
+    FocusAndSelect(ui->lineEditItems);
+}
+
+void CPOS::on_CtrlC()
+{
+    ui->comboCategory->setFocus(Qt::ShortcutFocusReason);
+}
+
+void CPOS::on_CtrlT()
+{
+    const int i = ui->tabWidget->currentIndex();
+    if (!showPosButtons)
+        ui->tabWidget->setCurrentIndex(i != 0 ? 0 : 1);
+    else
+        ui->tabWidget->setCurrentIndex(i == 0 ? 1 : i == 1 ? 2 : 0);
+}
+
+void CPOS::on_CtrlL()
+{
+    ui->comboPaymentType->setFocus(Qt::ShortcutFocusReason);
+}
+
+void CPOS::on_CtrlS()
+{
+    FocusAndSelect(ui->lineSelectedSalePrice);
+}
+
+void CPOS::on_CtrlN()
+{
+    FocusAndSelect(invoiceMode ? ui->textNotes : ui->textReceiptNotes);
+}
+
+void CPOS::on_CtrlR()
+{
+    FocusAndSelect(ui->lineRefNumber);
+}
+
+void CPOS::on_CtrlX()
+{
+    on_pushButtonClose_clicked();
+}
+
+void CPOS::on_CtrlK()
+{
+    on_pushHelpShortCutKeys_clicked();
+}
+
+void CPOS::on_Plus()
+{
+    const int quantity = ui->lineEditItems->text().toInt(nullptr, 10);
+    ui->lineEditItems->setText(locale->toString(quantity + 1));
+}
+
+void CPOS::on_Minus()
+{
+    const int quantity = ui->lineEditItems->text().toInt(nullptr, 10);
+    ui->lineEditItems->setText(locale->toString(qMax(0, quantity - 1)));
+}
+
+void CPOS::on_CtrlF()
+{
+    ui->comboBoxProducts->setFocus(Qt::ShortcutFocusReason);
+}
+
+void CPOS::on_lineBarcodeScannerInput_returnPressed()
+{
+    ui->lineEditBarCode->setText(ui->lineBarcodeScannerInput->text());
+    on_pushAddItem_clicked();
+    ui->lineBarcodeScannerInput->setFocus();
+    ui->lineBarcodeScannerInput->selectAll();
+}
+
+void CPOS::on_pushReadyForScanner_toggled(bool checked)
+{
+    ui->pushReadyForScanner->setStyleSheet(checked ? QStringLiteral("QPushButton { background-color: green; }")
+                                                   : QStringLiteral("QPushButton { background-color: red; }"));
+}
+
+void CPOS::on_pushReadyForScanner_clicked()
+{
+    if (ui->pushReadyForScanner->isChecked()) {
+        ui->lineBarcodeScannerInput->setFocus();
+        ui->lineBarcodeScannerInput->selectAll();
+    } else {
+        ui->comboBoxProducts->setFocus();
+    }
+}
+
+void CPOS::on_SetCheckedScannerReady(bool val)
+{
+    // The button itself takes the focus from the scanner line when it is clicked or its Ctrl+B fires;
+    // unchecking it then would make the toggle that follows switch the scanner straight back on.
+    if (!val && QApplication::focusWidget() == ui->pushReadyForScanner)
+        return;
+    ui->pushReadyForScanner->setChecked(val);
+}
+
+void CPOS::on_lineEditPaid_returnPressed()
+{
+    if (paidEnterCount == 0) {
+        on_pushButtonPay_clicked();
+        paidEnterCount = 1;
+    } else if (paidEnterCount == 1) {
+        on_pushPrint_clicked();
+        paidEnterCount = 0;
+        ui->comboBoxProducts->setFocus();
+    }
+}
+
+void CPOS::on_lineRefNumber_returnPressed()
+{
+    on_pushButtonPay_clicked();
+}
+
+// Enter in any item field adds the item; item entry asks through keepFocusAfterAdd for the search box next.
+void CPOS::ItemFieldEnter()
+{
+    keepFocusAfterAdd = false;
+    on_pushAddItem_clicked();
+    if (keepFocusAfterAdd)
+        ui->comboBoxProducts->setFocus();
+}
+
+void CPOS::on_lineSelectedSalePrice_returnPressed()
+{
+    ItemFieldEnter();
+}
+
+void CPOS::on_lineEditDiscount_returnPressed()
+{
+    ItemFieldEnter();
+}
+
+void CPOS::on_lineEditAbsDiscount_returnPressed()
+{
+    ItemFieldEnter();
+}
+
+void CPOS::on_lineEditItems_returnPressed()
+{
+    ItemFieldEnter();
+}
+
+void CPOS::on_lineEditSubItems_returnPressed()
+{
+    ItemFieldEnter();
+}

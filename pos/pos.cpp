@@ -1,0 +1,3 @@
+#include "pos.h"
+
+Q_LOGGING_CATEGORY(lcPos, "vorantel.pos")

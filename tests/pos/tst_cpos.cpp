@@ -1,0 +1,827 @@
+#include "calculator.h"
+#include "cpos.h"
+#include "databasetest.h"
+#include "mainwindow.h"
+#include "messagesettings.h"
+#include "numberpad.h"
+#include "qposdialog.h"
+#include "urlrecorder.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextEdit>
+#include <QListWidget>
+#include <QStandardPaths>
+#include <QTimer>
+#include "settingsdialog.h"
+
+// The sale screen against real inventory and sales databases: its form for the settings it reads,
+// its keys, its status line, closing and the restart through the main window's launcher.
+class TestCPOS : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void formFollowsSettings_data();
+    void formFollowsSettings();
+    void amountFieldsKeepLongAmounts();
+    void formCaptionsShortcutsAndTabOrder();
+    void quantityKeys_data();
+    void quantityKeys();
+    void tabKeyWraps_data();
+    void tabKeyWraps();
+    void paidFieldEnterPaysThenPrints();
+    void scannerEnterHandsTheCodeOn();
+    void scannerButtonColourFollowsFocus();
+    void guideReplacesAnOldCopy();
+    void settingsFromScreen_data();
+    void settingsFromScreen();
+    void keyReachesItsAction_data();
+    void keyReachesItsAction();
+    void statusLineBlinksFadesAndHides();
+    void closingAnsweredNoKeepsScreen();
+    void closingSweepsOwnEmptySalesOnly();
+    void windowSystemCloseAsksFirst();
+    void opensFromNavigatorFullScreen();
+    void settingsSaveRestartsOnceWithoutStoredSale();
+    void numberPadTypesWithoutTakingFocus();
+    void calculatorIsKeptBetweenShows();
+
+private:
+    // A host and its screen, shown and active, as the launcher leaves them (not run modally).
+    struct Screen
+    {
+        QPointer<QPOSDialog> host;
+        CPOS* screen = nullptr;
+        Screen()
+        {
+            host = new QPOSDialog(nullptr, false);
+            screen = new CPOS(host);
+            auto* layout = new QGridLayout(host);
+            layout->addWidget(screen);
+            host->resize(1366, 768);
+            host->show();
+            host->activateWindow();
+        }
+        ~Screen() { delete host; }
+    };
+    QStringList rows(const QString& sql) const { return DatabaseTest::Rows(salesDb, sql); }
+    QString insertSale(const QString& user) const;
+
+    QString inventoryDb;
+    QString salesDb;
+    ModalAnswerer* answerer = nullptr;
+};
+
+void TestCPOS::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    DatabaseTest::UseFixtureServer();
+    TestSupport::ClearSettings();
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_inv"));
+    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_sales"));
+    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
+    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    answerer = new ModalAnswerer(this);
+}
+
+void TestCPOS::init()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
+    for (const QString& key : store->allKeys())
+        if (!keep.contains(key))
+            store->remove(key);
+    TestDatabase::writeServerSettings();
+    store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
+    store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
+    // The start notice and the no-administrator notice stay silent.
+    store->setValue(QStringLiteral("err_msg_13"), false);
+    store->setValue(QStringLiteral("err_msg_5"), false);
+    MessageSettings::Instance()->Load();
+    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
+    AppSettings::Instance()->loginName = QStringLiteral("clerk");
+    answerer->clear();
+}
+
+void TestCPOS::cleanup()
+{
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
+    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblSalesInvoice"),
+                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
+             QString());
+}
+
+void TestCPOS::cleanupTestCase()
+{
+    DatabaseTest::ResetManager();
+    TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
+}
+
+QString TestCPOS::insertSale(const QString& user) const
+{
+    QSqlQuery q(TestDatabase::connect(QStringLiteral("pos_writer"), salesDb));
+    q.prepare(QStringLiteral("INSERT INTO tblSalesTransactions (USER_ID, TIME_STAMP, STATUS) VALUES (:u, NOW(), -1)"));
+    q.bindValue(QStringLiteral(":u"), user);
+    if (!q.exec())
+        return QStringLiteral("error ") + q.lastError().text();
+    return q.lastInsertId().toString();
+}
+
+namespace {
+
+QStringList TabTitles(QTabWidget* tabs)
+{
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i)
+        titles << tabs->tabText(i);
+    return titles;
+}
+
+// Captions of the cart's visible columns, in the order the header shows them.
+QStringList VisibleCaptions(QTableView* view)
+{
+    QStringList captions;
+    QHeaderView* header = view->horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!header->isSectionHidden(logical))
+            captions << view->model()->headerData(logical, Qt::Horizontal).toString();
+    }
+    return captions;
+}
+
+} // namespace
+
+void TestCPOS::formFollowsSettings_data()
+{
+    QTest::addColumn<QVariantMap>("settings");
+    QTest::addColumn<QStringList>("tabs");
+    QTest::addColumn<int>("currentTab");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("taxCaption");
+    QTest::addColumn<bool>("invoiceMode");
+    QTest::addColumn<bool>("scannerShown");
+
+    const QStringList allTabs{"Product Buttons", "Receipt Details", "Pending Payments"};
+    const QStringList plainCart{"Index", "Product", "Qty", "Unit Price", "Discount", "Line Total", "Line Sales Tax"};
+    QTest::newRow("defaults") << QVariantMap{} << allTabs << 0 << plainCart << "SALES TAX $" << false << true;
+    QTest::newRow("no product buttons") << QVariantMap{{"show_pos_buttons", false}}
+                                        << QStringList{"Receipt Details", "Pending Payments"} << 0 << plainCart
+                                        << "SALES TAX $" << false << true;
+    QTest::newRow("sub-items before unit price")
+        << QVariantMap{{"SUB_ITEMS_MODE", "y"}, {"CURRENCY_SYMBOL", "EUR"}} << allTabs << 0
+        << QStringList{"Index", "Product", "Qty", "Sub Qty", "Unit Price", "Discount", "Line Total", "Line Sales Tax"}
+        << "SALES TAX EUR" << false << true;
+    QTest::newRow("tax off, named tax, no scanner")
+        << QVariantMap{{"enable_tax", false}, {"SALES_TAX_NAME", "Vat"}, {"enable_scanner_input", false}} << allTabs << 0
+        << QStringList{"Index", "Product", "Qty", "Unit Price", "Discount", "Line Total"} << "Tax" << false << false;
+    QTest::newRow("empty tax name") << QVariantMap{{"SALES_TAX_NAME", ""}} << allTabs << 0
+                                    << QStringList{"Index", "Product", "Qty", "Unit Price", "Discount", "Line Total",
+                                                   "Line SALES TAX"}
+                                    << "SALES TAX $" << false << true;
+    QTest::newRow("POS_MODE 0 starts in invoice mode") << QVariantMap{{"POS_MODE", 0}} << allTabs << 0 << plainCart
+                                                       << "SALES TAX $" << true << true;
+}
+
+void TestCPOS::formFollowsSettings()
+{
+    QFETCH(QVariantMap, settings);
+    QFETCH(QStringList, tabs);
+    QFETCH(int, currentTab);
+    QFETCH(QStringList, captions);
+    QFETCH(QString, taxCaption);
+    QFETCH(bool, invoiceMode);
+    QFETCH(bool, scannerShown);
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+        AppSettings::Instance()->settings->setValue(it.key(), it.value());
+
+    Screen s;
+    auto* tabWidget = Child<QTabWidget>(s.screen, "tabWidget");
+    QCOMPARE(TabTitles(tabWidget), tabs);
+    QCOMPARE(tabWidget->currentIndex(), currentTab);
+    QCOMPARE(VisibleCaptions(Child<QTableView>(s.screen, "tableViewItems")), captions);
+    QCOMPARE(Child<QLabel>(s.screen, "labelTax")->text(), taxCaption);
+    QCOMPARE(Child<QLabel>(s.screen, "labelTax")->isVisible(), taxCaption != QLatin1String("Tax"));
+    QCOMPARE(s.screen->invoiceMode, invoiceMode);
+    QCOMPARE(Child<QPushButton>(s.screen, "pushInvoiceMode")->isChecked(), invoiceMode);
+    QCOMPARE(Child<QWidget>(s.screen, "lineBarcodeScannerInput")->isVisible(), scannerShown);
+    QCOMPARE(Child<QWidget>(s.screen, "pushReadyForScanner")->isVisible(), scannerShown);
+    QVERIFY(Child<QPushButton>(s.screen, "pushButtonPay")->isEnabled());
+    QVERIFY(!Child<QLabel>(s.screen, "labelStatus")->isVisible());
+    const QString currency = settings.value(QStringLiteral("CURRENCY_SYMBOL"), QStringLiteral("$")).toString();
+    QCOMPARE(Child<QLabel>(s.screen, "labelTotal")->text(), QStringLiteral("TOTAL ") + currency);
+    QCOMPARE(Child<QLabel>(s.screen, "labelChange")->text(), QStringLiteral("DUE ") + currency);
+    // The pages taken off the tabs are kept for invoice mode.
+    QCOMPARE(s.screen->invoiceDetailsPage->objectName(), QStringLiteral("tab_2"));
+    QCOMPARE(s.screen->quickPayAmounts.size(), 10);
+    QCOMPARE(s.screen->quickPayAmounts.first(), QStringLiteral("NO AMOUNT"));
+    QCOMPARE(s.screen->quickPayAmounts.last(), QStringLiteral("0.00"));
+}
+
+void TestCPOS::amountFieldsKeepLongAmounts()
+{
+    Screen s;
+    for (const char* name : {"lineEditTax", "lineEditTotal", "lineEditPaid", "lineEditChange"}) {
+        auto* field = Child<QLineEdit>(s.screen, name);
+        for (const QString& amount : {QStringLiteral("1,000,000.00"), QStringLiteral("-100,000.00"),
+                                      QStringLiteral("10,000,000.00")}) {
+            field->setText(amount);
+            QCOMPARE(field->text(), amount);
+        }
+    }
+}
+
+void TestCPOS::formCaptionsShortcutsAndTabOrder()
+{
+    Screen s;
+    const QPair<const char*, const char*> captions[] = {
+        {"labelProducts", "Products    "}, {"label_34", "Product "},    {"label_18", "Discount %"},
+        {"label_5", "CLOSE"},              {"label_pay_due", "PAY DUE"}, {"labelPay", "SAVE"},
+        {"labelF5", "[F6]"},               {"label_9", "[F10]"},         {"labelFavPages", "Category (1/2)"},
+    };
+    for (const auto& caption : captions)
+        QCOMPARE(Child<QLabel>(s.screen, caption.first)->text(), QString::fromLatin1(caption.second));
+    QCOMPARE(Child<QPushButton>(s.screen, "pushInvoiceMode")->text(), QStringLiteral("RECEIPT\nMODE"));
+    for (const char* name : {"comboReceiptStatus", "comboInvoiceStatus"}) {
+        auto* status = Child<QComboBox>(s.screen, name);
+        QCOMPARE(status->count(), 3);
+        QCOMPARE(status->itemText(1), QStringLiteral("PARTIALLY PAID"));
+        QCOMPARE(status->currentIndex(), 0);
+        QCOMPARE(status->itemData(0, Qt::BackgroundRole).value<QColor>(), QColor(Qt::red));
+        QCOMPARE(status->itemData(1, Qt::BackgroundRole).value<QColor>(), QColor(97, 173, 226));
+        QCOMPARE(status->itemData(2, Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
+    }
+    auto* paymentType = Child<QComboBox>(s.screen, "comboPaymentType");
+    QCOMPARE(paymentType->count(), 7);
+    QCOMPARE(paymentType->itemText(5), QStringLiteral("PayPal"));
+    QCOMPARE(paymentType->currentText(), QStringLiteral("CASH"));
+    QCOMPARE(Child<QPushButton>(s.screen, "pushButtonPay")->toolTip(),
+             QStringLiteral("<html><head/><body><p>Press this button or F6 after entering paid amount in the green "
+                            "PAID box. </p></body></html>"));
+
+    const QPair<const char*, const char*> shortcuts[] = {
+        {"pushMore", "F1"},          {"pushNew", "F2"},          {"pushPrint", "F3"},
+        {"pushPrintPreview", "F4"},  {"pushButtonPAID", "F5"},   {"pushButtonPay", "F6"},
+        {"checkReturnMode", "F7"},   {"pushButtonLookUp", "F8"}, {"pushPayLater", "F9"},
+        {"pushCustomers", "F10"},    {"pushFavPages", "Home"},   {"nextButton", "PgUp"},
+        {"previousButton", "PgDown"}, {"pushDeleteItem", "Del"}, {"pushAddItem", "Ctrl+Return"},
+        {"pushEnterCode", "Ctrl+I"}, {"pushReadyForScanner", "Ctrl+B"}, {"pushButtonClose", ""},
+        {"pushInvoiceMode", ""},
+    };
+    for (const auto& shortcut : shortcuts)
+        QCOMPARE(Child<QAbstractButton>(s.screen, shortcut.first)->shortcut(), QKeySequence(shortcut.second));
+
+    // The focus chain keeps the form's order (a sample spanning both panes and the bar).
+    const QStringList expected{"pushReadyForScanner", "comboBoxProducts",  "lineEditItems",  "pushAddItem",
+                               "tableViewItems",      "lineEditPaid",      "lineRefNumber",  "pushButtonClose",
+                               "pushInvoiceMode",     "nextButton",        "previousButton", "pushFavPages",
+                               "comboCategory",       "lineReceiptNumber", "textReceiptNotes", "tabWidget",
+                               "pushButton_4",        "pushButton_16",     "pushButtonPAID", "pushPayLater",
+                               "scrollAreaPendingPayments"};
+    QStringList chain;
+    QWidget* start = Child<QWidget>(s.screen, "pushReadyForScanner");
+    QWidget* w = start;
+    do {
+        if (expected.contains(w->objectName()) && !chain.contains(w->objectName()))
+            chain << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != start);
+    QCOMPARE(chain, expected);
+}
+
+void TestCPOS::quantityKeys_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("plus") << "1" << int(Qt::Key_Plus) << "2";
+    QTest::newRow("minus stops at zero") << "0" << int(Qt::Key_Minus) << "0";
+    QTest::newRow("minus on text") << "abc" << int(Qt::Key_Minus) << "0";
+    QTest::newRow("plus on text") << "abc" << int(Qt::Key_Plus) << "1";
+    QTest::newRow("plus in thousands") << "999" << int(Qt::Key_Plus) << "1,000";
+}
+
+void TestCPOS::quantityKeys()
+{
+    QFETCH(QString, before);
+    QFETCH(int, key);
+    QFETCH(QString, after);
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    auto* quantity = Child<QLineEdit>(s.screen, "lineEditItems");
+    quantity->setText(before);
+    QTest::keyClick(Child<QWidget>(s.screen, "pushButtonClose"), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(quantity->text(), after);
+}
+
+void TestCPOS::tabKeyWraps_data()
+{
+    QTest::addColumn<bool>("buttons");
+    QTest::addColumn<QStringList>("pages");
+    QTest::newRow("with product buttons")
+        << true << QStringList{"Receipt Details", "Pending Payments", "Product Buttons", "Receipt Details"};
+    QTest::newRow("without product buttons")
+        << false << QStringList{"Pending Payments", "Receipt Details", "Pending Payments"};
+}
+
+void TestCPOS::tabKeyWraps()
+{
+    QFETCH(bool, buttons);
+    QFETCH(QStringList, pages);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("show_pos_buttons"), buttons);
+    Screen s;
+    auto* tabs = Child<QTabWidget>(s.screen, "tabWidget");
+    QStringList seen;
+    for (int i = 0; i < pages.size(); ++i) {
+        s.screen->on_CtrlT();
+        seen << tabs->tabText(tabs->currentIndex());
+    }
+    QCOMPARE(seen, pages);
+}
+
+void TestCPOS::paidFieldEnterPaysThenPrints()
+{
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    CPOS::paidEnterCount = 0;
+    auto* paid = Child<QLineEdit>(s.screen, "lineEditPaid");
+    paid->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), paid);
+    QTest::keyClick(paid, Qt::Key_Return);
+    QCOMPARE(CPOS::paidEnterCount, 1);
+    QCOMPARE(QApplication::focusWidget(), paid);
+    QTest::keyClick(paid, Qt::Key_Return);
+    QCOMPARE(CPOS::paidEnterCount, 0);
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "comboBoxProducts"));
+    // The reference field pays without touching the count.
+    QTest::keyClick(Child<QWidget>(s.screen, "lineRefNumber"), Qt::Key_Return);
+    QCOMPARE(CPOS::paidEnterCount, 0);
+}
+
+void TestCPOS::scannerEnterHandsTheCodeOn()
+{
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    auto* scanner = Child<QLineEdit>(s.screen, "lineBarcodeScannerInput");
+    QTRY_COMPARE(QApplication::focusWidget(), scanner);
+    QTest::keyClicks(scanner, QStringLiteral("AB<1>"));
+    QTest::keyClick(scanner, Qt::Key_Return);
+    QCOMPARE(Child<QLineEdit>(s.screen, "lineEditBarCode")->text(), QStringLiteral("AB<1>"));
+    QCOMPARE(QApplication::focusWidget(), scanner);
+    QCOMPARE(scanner->selectedText(), QStringLiteral("AB<1>"));
+}
+
+void TestCPOS::scannerButtonColourFollowsFocus()
+{
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    auto* button = Child<QPushButton>(s.screen, "pushReadyForScanner");
+    QTRY_VERIFY(button->isChecked());
+    QCOMPARE(button->styleSheet(), QStringLiteral("QPushButton { background-color: green; }"));
+    Child<QWidget>(s.screen, "lineEditItems")->setFocus();
+    QTRY_VERIFY(!button->isChecked());
+    QCOMPARE(button->styleSheet(), QStringLiteral("QPushButton { background-color: red; }"));
+    // A click from elsewhere turns the scanner on, a second one off again.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+    QVERIFY(button->isChecked());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "comboBoxProducts"));
+    QVERIFY(!button->isChecked());
+}
+
+void TestCPOS::guideReplacesAnOldCopy()
+{
+    UrlRecorder urls;
+    Screen s;
+    const QString target =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pos_shortcut_keys.pdf");
+    QVERIFY(TestSupport::WriteFile(target, "old guide"));
+    QFile::setPermissions(target, QFileDevice::ReadOwner);
+    for (int round = 0; round < 2; ++round) {
+        s.screen->on_CtrlK();
+        QVERIFY(TestSupport::ReadFile(target).startsWith("%PDF"));
+    }
+    QCOMPARE(urls.urls, (QList<QUrl>{QUrl::fromLocalFile(target), QUrl::fromLocalFile(target)}));
+    QCOMPARE(answerer->seen.size(), 2);
+    QCOMPARE(answerer->seen.first().title, QStringLiteral("Quick Star Guide"));
+}
+
+void TestCPOS::settingsFromScreen_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QString>("answer"); // how the settings dialog ends
+    QTest::addColumn<bool>("restart");
+    QTest::addColumn<QStringList>("messages");
+    const QString refused = QStringLiteral(
+        "Module Permission|You are not allowed to access this function. Please contact ADMINISTRATOR user of Vorantel "
+        "and request desired permissions.");
+    QTest::newRow("saved") << "ADMINISTRATOR" << "save" << true
+                           << QStringList{"Settings|In order for settings to take effect, POS will restart now."};
+    QTest::newRow("closed without saving") << "ADMINISTRATOR" << "close" << false << QStringList{};
+    QTest::newRow("role without settings") << "SALES PERSON" << "" << true << QStringList{refused};
+}
+
+void TestCPOS::settingsFromScreen()
+{
+    QFETCH(QString, role);
+    QFETCH(QString, answer);
+    QFETCH(bool, restart);
+    QFETCH(QStringList, messages);
+    AppSettings::Instance()->roleName = role;
+    AppSettings::Instance()->SetPermittedModules({0, 3});
+    Screen s;
+    // A refusal leaves the flag as it was.
+    s.screen->restartRequested = true;
+    if (answer == QLatin1String("save")) {
+        answerer->handleClass("SettingsDialog", [](QWidget* settings) {
+            QTimer::singleShot(0, settings->findChild<QPushButton*>(QStringLiteral("pushSave")), &QPushButton::click);
+        });
+        answerer->pressButton(QMessageBox::Ok);
+    } else if (answer == QLatin1String("close")) {
+        answerer->reject();
+    }
+    s.screen->OpenSettings();
+    QCOMPARE(s.screen->restartRequested, restart);
+    QCOMPARE(answerer->messages(), messages);
+    if (answer == QLatin1String("save"))
+        QCOMPARE(s.screen->settingsDialog->contentWidget()->currentRow(), 6);
+}
+
+void TestCPOS::keyReachesItsAction_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("expected"); // what, then the object or value
+    QTest::addColumn<bool>("customersUsable");
+    QTest::addColumn<QString>("from"); // the widget with the focus when the key is pressed
+
+    const int ctrl = Qt::ControlModifier;
+    const struct
+    {
+        const char* name;
+        int key;
+        int modifiers;
+        const char* expected;
+    } rows[] = {
+        {"F1 more options", Qt::Key_F1, 0, "clicked pushMore"},
+        {"F2 new sale", Qt::Key_F2, 0, "clicked pushNew"},
+        {"F3 print", Qt::Key_F3, 0, "clicked pushPrint"},
+        {"F4 PDF", Qt::Key_F4, 0, "clicked pushPrintPreview"},
+        {"F5 pay due", Qt::Key_F5, 0, "clicked pushButtonPAID"},
+        {"F6 pay", Qt::Key_F6, 0, "clicked pushButtonPay"},
+        {"F7 return mode", Qt::Key_F7, 0, "toggled checkReturnMode"},
+        {"F8 look-up", Qt::Key_F8, 0, "clicked pushButtonLookUp"},
+        {"F9 pay later", Qt::Key_F9, 0, "clicked pushPayLater"},
+        {"F10 customers", Qt::Key_F10, 0, "toggled pushCustomers"},
+        {"F12 paid field", Qt::Key_F12, 0, "selected lineEditPaid"},
+        {"Home all buttons", Qt::Key_Home, 0, "clicked pushFavPages"},
+        {"PgUp is next", Qt::Key_PageUp, 0, "clicked nextButton"},
+        {"PgDown is previous", Qt::Key_PageDown, 0, "clicked previousButton"},
+        {"Del deletes", Qt::Key_Delete, 0, "clicked pushDeleteItem"},
+        {"Ctrl+Return adds", Qt::Key_Return, ctrl, "clicked pushAddItem"},
+        {"Ctrl+I code entry", Qt::Key_I, ctrl, "clicked pushEnterCode"},
+        {"Ctrl+B scanner off", Qt::Key_B, ctrl, "focus comboBoxProducts"},
+        {"Ctrl+B scanner on", Qt::Key_B, ctrl, "focus lineBarcodeScannerInput"},
+        {"Ctrl+1 quick pay", Qt::Key_1, ctrl, "shortcut Ctrl+1"},
+        {"Ctrl+5 quick pay", Qt::Key_5, ctrl, "shortcut Ctrl+5"},
+        {"Ctrl+9 quick pay", Qt::Key_9, ctrl, "shortcut Ctrl+9"},
+        {"Ctrl+P paid", Qt::Key_P, ctrl, "selected lineEditPaid"},
+        {"Ctrl+D discount", Qt::Key_D, ctrl, "selected lineEditDiscount"},
+        {"Ctrl+Q quantity", Qt::Key_Q, ctrl, "selected lineEditItems"},
+        {"Ctrl+S sale price", Qt::Key_S, ctrl, "selected lineSelectedSalePrice"},
+        {"Ctrl+R reference", Qt::Key_R, ctrl, "selected lineRefNumber"},
+        {"Ctrl+G categories", Qt::Key_G, ctrl, "focus comboCategory"},
+        {"Ctrl+L payment type", Qt::Key_L, ctrl, "focus comboPaymentType"},
+        {"Ctrl+F product search", Qt::Key_F, ctrl, "focus comboBoxProducts"},
+        {"Ctrl+N receipt notes", Qt::Key_N, ctrl, "selected textReceiptNotes"},
+        {"Ctrl+T next tab", Qt::Key_T, ctrl, "tab 1"},
+        {"Ctrl++ quantity up", Qt::Key_Plus, ctrl, "quantity 8"},
+        {"Ctrl+- quantity down", Qt::Key_Minus, ctrl, "quantity 6"},
+        {"Ctrl+X close question", Qt::Key_X, ctrl, "message Close POS?|Do you really want to close POS?"},
+        {"Ctrl+K guide", Qt::Key_K, ctrl, "guide"},
+        {"Ctrl+0 nothing", Qt::Key_0, ctrl, "nothing"},
+    };
+    // The scanner line keeps Home, Del and Ctrl+X (cut) for its own text; elsewhere they reach their actions.
+    for (const auto& row : rows) {
+        const bool editingKey = row.key == Qt::Key_Home || row.key == Qt::Key_Delete || row.key == Qt::Key_X;
+        const char* from = editingKey ? "pushButtonClose" : "lineBarcodeScannerInput";
+        if (QByteArray(row.name) == "Ctrl+B scanner on")
+            from = "comboBoxProducts";
+        QTest::newRow(row.name) << row.key << row.modifiers << row.expected << true << from;
+    }
+    // Without the customers button the screen's own key handler takes F10.
+    QTest::newRow("F10 without customers button")
+        << int(Qt::Key_F10) << 0 << "focus comboBoxProducts" << false << "lineBarcodeScannerInput";
+}
+
+void TestCPOS::keyReachesItsAction()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, expected);
+    QFETCH(bool, customersUsable);
+    QFETCH(QString, from);
+
+    UrlRecorder urls;
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    Child<QPushButton>(s.screen, "pushCustomers")->setEnabled(customersUsable);
+    auto* quantity = Child<QLineEdit>(s.screen, "lineEditItems");
+    quantity->setText(QStringLiteral("7"));
+    for (const char* name : {"lineEditPaid", "lineEditDiscount", "lineSelectedSalePrice", "lineRefNumber"})
+        Child<QLineEdit>(s.screen, name)->setText(QStringLiteral("12"));
+    Child<QTextEdit>(s.screen, "textReceiptNotes")->setPlainText(QStringLiteral("thanks"));
+    // The screen starts in the scanner line.
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+    if (expected.endsWith(QLatin1String("textReceiptNotes")))
+        Child<QTabWidget>(s.screen, "tabWidget")->setCurrentWidget(s.screen->receiptDetailsPage);
+    Child<QWidget>(s.screen, qPrintable(from))->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, qPrintable(from)));
+
+    const QString what = expected.section(QLatin1Char(' '), 0, 0);
+    const QString target = expected.section(QLatin1Char(' '), 1);
+    std::unique_ptr<QSignalSpy> spy;
+    if (what == QLatin1String("clicked"))
+        spy.reset(new QSignalSpy(Child<QAbstractButton>(s.screen, qPrintable(target)), &QAbstractButton::clicked));
+    else if (what == QLatin1String("toggled"))
+        spy.reset(new QSignalSpy(Child<QAbstractButton>(s.screen, qPrintable(target)), &QAbstractButton::toggled));
+    else if (what == QLatin1String("shortcut")) {
+        const auto shortcuts = s.screen->findChildren<QShortcut*>();
+        for (QShortcut* shortcut : shortcuts)
+            if (shortcut->key() == QKeySequence(target))
+                spy.reset(new QSignalSpy(shortcut, &QShortcut::activated));
+        QVERIFY2(spy, "no window shortcut for the key");
+    }
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    if (spy) {
+        QTRY_COMPARE(spy->count(), 1);
+    } else if (what == QLatin1String("focus")) {
+        QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, qPrintable(target)));
+    } else if (what == QLatin1String("selected")) {
+        QWidget* field = Child<QWidget>(s.screen, qPrintable(target));
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        if (auto* edit = qobject_cast<QLineEdit*>(field))
+            QCOMPARE(edit->selectedText(), edit->text());
+        else
+            QCOMPARE(qobject_cast<QTextEdit*>(field)->textCursor().selectedText(), QStringLiteral("thanks"));
+    } else if (what == QLatin1String("tab")) {
+        QCOMPARE(Child<QTabWidget>(s.screen, "tabWidget")->currentIndex(), target.toInt());
+    } else if (what == QLatin1String("quantity")) {
+        QCOMPARE(quantity->text(), target);
+    } else if (what == QLatin1String("message")) {
+        QTRY_COMPARE(answerer->messages(), QStringList{target});
+        QVERIFY2(s.host && s.host->isVisible(), "a close answered with Escape keeps the screen");
+    } else if (what == QLatin1String("guide")) {
+        QTRY_COMPARE(urls.urls.size(), 1);
+        QVERIFY(urls.urls.first().toLocalFile().endsWith(QLatin1String("/pos_shortcut_keys.pdf")));
+        QVERIFY(QFileInfo(urls.urls.first().toLocalFile()).size() > 1000);
+        QCOMPARE(answerer->seen.first().className, QStringLiteral("ErrorDialog"));
+    } else {
+        QCOMPARE(what, QStringLiteral("nothing"));
+        QVERIFY(answerer->seen.isEmpty());
+        QCOMPARE(quantity->text(), QStringLiteral("7"));
+    }
+    if (what != QLatin1String("message") && what != QLatin1String("guide") && target != QLatin1String("pushMore"))
+        QVERIFY2(answerer->seen.isEmpty(), qPrintable(answerer->messages().join(',')));
+}
+
+void TestCPOS::statusLineBlinksFadesAndHides()
+{
+    Screen s;
+    auto* label = Child<QLabel>(s.screen, "labelStatus");
+    const auto margins = [&] {
+        const QMargins m = Child<QWidget>(s.screen, "groupBox")->layout()->contentsMargins();
+        return QStringLiteral("%1 %2 %3 %4").arg(m.left()).arg(m.top()).arg(m.right()).arg(m.bottom());
+    };
+    const QString grey = QStringLiteral("QLabel {background-color: gray; color:white; }");
+
+    CPOS::blinkPhase = false;
+    s.screen->ShowStatus(QStringLiteral("Code <b>A&B</b> not found"), true);
+    QVERIFY(label->isVisible());
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QCOMPARE(label->text(), QStringLiteral("Code <b>A&B</b> not found"));
+    QCOMPARE(margins(), QStringLiteral("9 9 9 9"));
+    QVERIFY(s.screen->blinkTimer->isActive());
+    QCOMPARE(s.screen->blinkTimer->interval(), 350);
+    QVERIFY(s.screen->statusWatchDogTimer->isActive());
+    QCOMPARE(s.screen->statusWatchDogTimer->interval(), 3000);
+    QVERIFY(!s.screen->statusShowTimer->isActive());
+
+    s.screen->OnBlinkingTimeout();
+    QCOMPARE(label->styleSheet(), grey);
+    s.screen->OnBlinkingTimeout();
+    QCOMPARE(label->styleSheet(), QStringLiteral("QLabel {background-color: red; color:white; }"));
+
+    // 3 s: grey for 4 s more.
+    s.screen->OnStatusWatchDogTimeout();
+    QVERIFY(!s.screen->blinkTimer->isActive());
+    QVERIFY(!s.screen->statusWatchDogTimer->isActive());
+    QCOMPARE(label->styleSheet(), grey);
+    QVERIFY(s.screen->statusShowTimer->isActive());
+    QCOMPARE(s.screen->statusShowTimer->interval(), 4000);
+
+    // A success message during the grey phase blinks green, and the grey phase keeps its own count.
+    const int remaining = s.screen->statusShowTimer->remainingTime();
+    s.screen->ShowStatus(QStringLiteral("Item added"), false);
+    QVERIFY(s.screen->blinkTimer->isActive());
+    QVERIFY(s.screen->statusWatchDogTimer->isActive());
+    QVERIFY(s.screen->statusShowTimer->isActive());
+    QVERIFY(s.screen->statusShowTimer->remainingTime() <= remaining);
+    s.screen->OnBlinkingTimeout();
+    s.screen->OnBlinkingTimeout();
+    QCOMPARE(label->styleSheet(), QStringLiteral("QLabel {background-color: green; color:white; }"));
+
+    s.screen->OnStatusShowTimeout();
+    QVERIFY(!label->isVisible());
+    QVERIFY(!s.screen->statusShowTimer->isActive());
+    QCOMPARE(margins(), QStringLiteral("9 0 9 9"));
+}
+
+void TestCPOS::closingAnsweredNoKeepsScreen()
+{
+    const QString id = insertSale(QStringLiteral("clerk"));
+    Screen s;
+    answerer->pressButton(QMessageBox::No);
+    s.screen->on_pushButtonClose_clicked();
+    QCOMPARE(answerer->messages(), QStringList{"Close POS?|Do you really want to close POS?"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(s.host);
+    QVERIFY(s.host->isVisible());
+    QCOMPARE(rows(QStringLiteral("SELECT ID FROM tblSalesTransactions")), QStringList{id});
+}
+
+void TestCPOS::closingSweepsOwnEmptySalesOnly()
+{
+    const QString emptyOwn = insertSale(QStringLiteral("clerk"));
+    const QString withLine = insertSale(QStringLiteral("clerk"));
+    const QString otherDesk = insertSale(QStringLiteral("other"));
+    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral(
+                                             "INSERT INTO tblSalesInvoice (TRANSACTION_ID, ITEM_INDEX, PRODUCT_NAME, "
+                                             "QUANTITY, PURCHASE_PRICE, SALE_PRICE, SUB_ITEMS, DISCOUNT, SUB_TOTAL, "
+                                             "PURCHASE_SUB_TOTAL, SUB_TAX) VALUES (%1, 1, 'Tea', 1, 1, 2, '0', 0, 2, 1, 0)")
+                                             .arg(withLine)}),
+             QString());
+
+    Screen s;
+    answerer->pressButton(QMessageBox::Yes);
+    s.screen->on_pushButtonClose_clicked();
+    QVERIFY(!s.host->isVisible());
+    QTRY_VERIFY(s.host.isNull());
+    QCOMPARE(rows(QStringLiteral("SELECT ID FROM tblSalesTransactions ORDER BY ID")),
+             (QStringList{withLine, otherDesk}));
+    Q_UNUSED(emptyOwn)
+}
+
+void TestCPOS::windowSystemCloseAsksFirst()
+{
+    Screen s;
+    answerer->pressButton(QMessageBox::No);
+    QVERIFY(!s.host->close());
+    QCOMPARE(answerer->messages(), QStringList{"Close POS?|Do you really want to close POS?"});
+    QVERIFY(s.host->isVisible());
+
+    answerer->pressButton(QMessageBox::Yes);
+    s.host->close();
+    QVERIFY(!s.host->isVisible());
+    QTRY_VERIFY(s.host.isNull());
+    // One question per close: the screen's own end of the host asks nothing more.
+    QCOMPARE(answerer->messages().size(), 2);
+}
+
+void TestCPOS::opensFromNavigatorFullScreen()
+{
+    MainWindow window;
+    auto* launcher = Child<QPushButton>(&window, "pushPointOfSale");
+    QVERIFY(launcher->isEnabled());
+    QVERIFY(Child<QAction>(&window, "actionLanuch_POS")->isEnabled());
+
+    bool fullScreen = false;
+    bool keptAfterEscape = false;
+    answerer->handleClass<QPOSDialog>("QPOSDialog", [&](QPOSDialog* host) {
+        fullScreen = host->windowState().testFlag(Qt::WindowFullScreen);
+        QTest::keyClick(host, Qt::Key_Escape);
+        QTest::keyClick(host->findChild<CPOS*>(), Qt::Key_Escape);
+        keptAfterEscape = host->isVisible() && window.posDialog == host;
+        QTimer::singleShot(0, host->findChild<QPushButton*>(QStringLiteral("pushButtonClose")), &QPushButton::click);
+    });
+    answerer->pressButton(QMessageBox::Yes);
+    launcher->click();
+    QVERIFY(fullScreen);
+    QVERIFY(keptAfterEscape);
+    QTRY_VERIFY(window.posDialog.isNull());
+    QCOMPARE(answerer->messages(), QStringList{"Close POS?|Do you really want to close POS?"});
+}
+
+void TestCPOS::settingsSaveRestartsOnceWithoutStoredSale()
+{
+    MainWindow window;
+    window.openSaleRequested = true;
+    window.openSaleId = QStringLiteral("1001");
+    QList<bool> requestSeenByScreens;
+    auto closeScreen = [](QPOSDialog* host) {
+        QTimer::singleShot(0, host->findChild<QPushButton*>(QStringLiteral("pushButtonClose")), &QPushButton::click);
+    };
+    answerer->handleClass<QPOSDialog>("QPOSDialog", [&](QPOSDialog* host) {
+        requestSeenByScreens << window.openSaleRequested;
+        QTimer::singleShot(0, host->findChild<QPushButton*>(QStringLiteral("pushMore")), &QPushButton::click);
+    });
+    answerer->handleClass("MorePOSOptions", [](QWidget* options) {
+        QTimer::singleShot(0, options->findChild<QPushButton*>(QStringLiteral("pushSettings")), &QPushButton::click);
+    });
+    answerer->handleClass("SettingsDialog", [](QWidget* settings) {
+        QTimer::singleShot(0, settings->findChild<QPushButton*>(QStringLiteral("pushSave")), &QPushButton::click);
+    });
+    answerer->pressButton(QMessageBox::Ok); // "POS will restart now."
+    // The host is the modal widget again while the close waits its 200 ms.
+    answerer->handleClass("QPOSDialog", [](QWidget*) {});
+    answerer->pressButton(QMessageBox::Yes); // the close that follows 200 ms later
+    answerer->handleClass<QPOSDialog>("QPOSDialog", [&](QPOSDialog* host) {
+        requestSeenByScreens << window.openSaleRequested;
+        closeScreen(host);
+    });
+    answerer->pressButton(QMessageBox::Yes);
+
+    window.on_pushPointOfSale_clicked();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(requestSeenByScreens, (QList<bool>{true, false}));
+    QCOMPARE(answerer->messages(),
+             (QStringList{"Settings|In order for settings to take effect, POS will restart now.",
+                          "Close POS?|Do you really want to close POS?", "Close POS?|Do you really want to close POS?"}));
+    QTRY_VERIFY(window.posDialog.isNull());
+    QVERIFY(!window.openSaleRequested);
+}
+
+void TestCPOS::numberPadTypesWithoutTakingFocus()
+{
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    auto* code = Child<QLineEdit>(s.screen, "lineRefNumber");
+    code->setFocus();
+    code->clear();
+    QTRY_COMPARE(QApplication::focusWidget(), code);
+
+    s.screen->ShowNumberPad();
+    QVERIFY(s.screen->numberPadOpen);
+    QPointer<NumberPad> pad = s.screen->numberPad;
+    for (const char* key : {"push1", "push2", "pushComma", "push5", "pushBack", "pushDot", "push0"})
+        Child<QPushButton>(pad, key)->click();
+    QCOMPARE(code->text(), QStringLiteral("12,.0"));
+    QCOMPARE(QApplication::focusWidget(), code);
+    QVERIFY(QApplication::activeWindow() != pad);
+
+    QSignalSpy entered(code, &QLineEdit::returnPressed);
+    Child<QPushButton>(pad, "pushEnter")->click();
+    QCOMPARE(entered.count(), 1);
+
+    // A second show replaces the pad at the same place; closing it clears the open flag.
+    pad->move(40, 50);
+    const QPoint where = pad->pos();
+    s.screen->ShowNumberPad();
+    QVERIFY(pad.isNull());
+    QCOMPARE(s.screen->numberPad->pos(), where);
+    s.screen->numberPad->close();
+    QVERIFY(!s.screen->numberPadOpen);
+}
+
+void TestCPOS::calculatorIsKeptBetweenShows()
+{
+    Screen s;
+    QPointer<Calculator> first;
+    for (int round = 0; round < 2; ++round) {
+        answerer->handleClass("MorePOSOptions", [](QWidget* options) {
+            QTimer::singleShot(0, options->findChild<QPushButton*>(QStringLiteral("pushCalculator")),
+                               &QPushButton::click);
+        });
+        Child<QPushButton>(s.screen, "pushMore")->click();
+        QVERIFY(s.screen->calculator);
+        QVERIFY(s.screen->calculator->isVisible());
+        if (round == 0) {
+            first = s.screen->calculator;
+            s.screen->calculator->close();
+        }
+    }
+    QCOMPARE(s.screen->calculator, first.data());
+}
+
+VORANTEL_TEST_MAIN(TestCPOS)
+#include "tst_cpos.moc"
