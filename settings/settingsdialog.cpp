@@ -1,10 +1,17 @@
 #include "settingsdialog.h"
 #include "ui_settingsdialog.h"
 
+#include "companypage.h"
+#include "currencypage.h"
+#include "generalpage.h"
 #include "placeholderpage.h"
 #include "settingspage.h"
+#include "taxpage.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QProcess>
 #include <QScroller>
 #include <QStackedWidget>
 
@@ -45,6 +52,10 @@ SettingsDialog::SettingsDialog(QWidget* parent)
 
     resize(915, 635);
     saved = false;
+    startProgram = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
+    quitProgram = [] { QCoreApplication::quit(); };
 
     ui->contentWidget->setIconSize(QSize(32, 32));
     ui->contentWidget->setMaximumWidth(200);
@@ -78,7 +89,12 @@ void SettingsDialog::CreatePages()
         ui->pagesWidget->removeWidget(designed);
         delete designed;
     }
-    for (int i = 0; i < int(std::size(PAGES)); ++i)
+    generalPage = new GeneralPage(this);
+    ui->pagesWidget->addWidget(generalPage);
+    ui->pagesWidget->addWidget(new CompanyPage(this));
+    ui->pagesWidget->addWidget(new CurrencyPage(this));
+    ui->pagesWidget->addWidget(new TaxPage(this));
+    for (int i = ui->pagesWidget->count(); i < int(std::size(PAGES)); ++i)
         ui->pagesWidget->addWidget(new PlaceholderPage(this));
 }
 
@@ -117,7 +133,28 @@ void SettingsDialog::on_pushSave_clicked()
         }
     }
     saved = true;
+    // Only now: the new copy must find every page's keys, and a refused save keeps the request.
+    if (generalPage && generalPage->RelaunchRequested()) {
+        generalPage->ClearRelaunchRequest();
+        Relaunch();
+    }
     close();
+}
+
+void SettingsDialog::Relaunch()
+{
+    // "restart" lets the new copy past the single-instance guard that this one still holds.
+    const QStringList arguments = QCoreApplication::arguments() << QStringLiteral("restart");
+    const QString program = arguments.first();
+    if (!startProgram(program, arguments)) {
+        QMessageBox::warning(this, tr("Restart"),
+                             tr("Vorantel could not be started again (%1). The new settings take effect when you "
+                                "restart it yourself.")
+                                 .arg(program));
+        return;
+    }
+    relaunched = true;
+    quitProgram();
 }
 
 void SettingsDialog::on_pushClose_clicked()
