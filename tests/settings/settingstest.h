@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appsettings.h"
+#include "constants.h"
 #include "settingsdialog.h"
 #include "testsupport.h"
 
