@@ -121,6 +121,7 @@ void CompanyPage::ShowLogo(int size)
     if (image.isNull() || image.width() <= 0) {
         ui.labelLogo->clear();
         ui.labelLogo->resize(0, 0);
+        ui.scrollLogoContents->resize(0, 0);
         return;
     }
     // Six pixels per step of the slider: 6 to 240 pixels wide.
@@ -130,4 +131,5 @@ void CompanyPage::ShowLogo(int size)
     const QImage scaled = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     ui.labelLogo->resize(scaled.size());
     ui.labelLogo->setPixmap(QPixmap::fromImage(scaled));
+    ui.scrollLogoContents->resize(scaled.size());
 }

@@ -3,6 +3,7 @@
 #include "settingstest.h"
 
 #include <QCheckBox>
+#include <QProcess>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,6 +69,8 @@ private slots:
     void refusedSaveKeepsTheRelaunchPending();
     void relaunchThatCannotStartDoesNotQuit();
     void noToEveryQuestionStartsNothing();
+    void realRelaunch_data();
+    void realRelaunch();
 
 private:
     ModalAnswerer* answerer = nullptr;
@@ -318,6 +321,51 @@ void TestGeneralPage::noToEveryQuestionStartsNothing()
     QVERIFY(dialog.saved);
     QCOMPARE(recorder.starts.size(), 0);
     QCOMPARE(recorder.quits, 0);
+}
+
+void TestGeneralPage::realRelaunch_data()
+{
+    QTest::addColumn<bool>("startable");
+    QTest::newRow("new copy starts, old one quits") << true;
+    QTest::newRow("nothing to start, no quitting") << false;
+}
+
+// The program around a real dialog: it starts its copy detached and quits only then.
+void TestGeneralPage::realRelaunch()
+{
+    QFETCH(bool, startable);
+    const QString dir = TestSupport::ScratchDir() + QStringLiteral("/relaunch_") + QString::number(startable);
+    QDir(dir).removeRecursively();
+    QVERIFY(QDir().mkpath(dir + QStringLiteral("/config")));
+    const QString program = dir + QStringLiteral("/probe");
+    QVERIFY(QFile::copy(QStringLiteral(RELAUNCH_PROBE), program));
+    const QString mark = dir + QStringLiteral("/mark.txt");
+
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
+    env.insert(QStringLiteral("RELAUNCH_MARK"), mark);
+    if (!startable)
+        env.insert(QStringLiteral("PROBE_DELETE_SELF"), QStringLiteral("1"));
+    probe.setProcessEnvironment(env);
+    probe.start(program, QStringList());
+    QVERIFY2(probe.waitForFinished(60000), "the probe neither quit nor ended");
+    const QStringList shown = QString::fromUtf8(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(shown.value(0), LANGUAGE_QUESTION);
+
+    if (startable) {
+        QCOMPARE(probe.exitCode(), 0); // quit was asked for
+        QCOMPARE(shown.size(), 1);
+        // The copy sees the keys of the pages after the general one.
+        QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestSupport::ReadFile(mark)),
+                                  program + QStringLiteral(" restart | language=German tax_rounding_off=round_up\n"),
+                                  20000);
+    } else {
+        QCOMPARE(probe.exitCode(), 5); // still running after the save
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown.at(1).startsWith(QLatin1String("Restart|Vorantel could not be started again (") + program),
+                 qPrintable(shown.at(1)));
+    }
 }
 
 VORANTEL_TEST_MAIN(TestGeneralPage)
