@@ -1,6 +1,7 @@
 #include "settingsdialog.h"
 #include "ui_settingsdialog.h"
 
+#include "appsettings.h"
 #include "companypage.h"
 #include "currencypage.h"
 #include "generalpage.h"
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSettings>
 #include <QScroller>
 #include <QStackedWidget>
 
@@ -146,6 +148,8 @@ void SettingsDialog::Relaunch()
     // "restart" lets the new copy past the single-instance guard that this one still holds.
     const QStringList arguments = QCoreApplication::arguments() << QStringLiteral("restart");
     const QString program = arguments.first();
+    // QSettings writes to disk later on its own; the new copy must read what was just saved.
+    AppSettings::Instance()->settings->sync();
     if (!startProgram(program, arguments)) {
         QMessageBox::warning(this, tr("Restart"),
                              tr("Vorantel could not be started again (%1). The new settings take effect when you "
