@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QScroller>
 #include <QStackedWidget>
+#include <QTimer>
 
 #include <iterator>
 
@@ -57,7 +58,14 @@ SettingsDialog::SettingsDialog(QWidget* parent)
     startProgram = [](const QString& program, const QStringList& arguments) {
         return QProcess::startDetached(program, arguments);
     };
-    quitProgram = [] { QCoreApplication::quit(); };
+    quitProgram = [] {
+        QCoreApplication::quit();
+        // A quit() before the main loop runs is lost (the first-start dialog opens from the main
+        // window's constructor), so keep asking until the loop is there and ends.
+        auto* again = new QTimer(qApp);
+        QObject::connect(again, &QTimer::timeout, qApp, &QCoreApplication::quit);
+        again->start(0);
+    };
 
     ui->contentWidget->setIconSize(QSize(32, 32));
     ui->contentWidget->setMaximumWidth(200);

@@ -40,19 +40,35 @@ int main(int argc, char** argv)
     ModalAnswerer answerer;
     answerer.pressButton(QMessageBox::Yes);
     answerer.pressButton(QMessageBox::Ok);
-    int result = 3;
-    QTimer::singleShot(0, &dialog, [&] {
+    const auto saveGerman = [&dialog] {
         dialog.contentWidget()->setCurrentRow(3);
         dialog.contentWidget()->setCurrentRow(0);
         dialog.findChild<QComboBox*>(QStringLiteral("comboLanguage"))->setCurrentText(QStringLiteral("German"));
         dialog.findChild<QPushButton*>(QStringLiteral("pushSave"))->click();
+    };
+    const auto printMessages = [&answerer] {
+        for (const QString& message : answerer.messages())
+            std::printf("%s\n", qPrintable(message));
+        std::fflush(stdout);
+    };
+
+    if (qEnvironmentVariableIsSet("PROBE_BEFORE_MAIN_LOOP")) {
+        // As on the first start: the dialog runs before the program's main loop.
+        QTimer::singleShot(0, &dialog, saveGerman);
+        dialog.exec();
+        printMessages();
+        QTimer::singleShot(30000, &app, [&app] { app.exit(5); }); // still running: no quit reached the loop
+        return app.exec();
+    }
+
+    int result = 3;
+    QTimer::singleShot(0, &dialog, [&] {
+        saveGerman();
         // A loop started after quit() returns -1 at once; otherwise this one ends with 7.
         QEventLoop probe;
         QTimer::singleShot(0, &probe, [&probe] { probe.exit(7); });
         result = probe.exec() == -1 ? 0 : 5;
-        for (const QString& message : answerer.messages())
-            std::printf("%s\n", qPrintable(message));
-        std::fflush(stdout);
+        printMessages();
         if (result != 0)
             app.exit(result);
     });

@@ -326,15 +326,18 @@ void TestGeneralPage::noToEveryQuestionStartsNothing()
 void TestGeneralPage::realRelaunch_data()
 {
     QTest::addColumn<bool>("startable");
-    QTest::newRow("new copy starts, old one quits") << true;
-    QTest::newRow("nothing to start, no quitting") << false;
+    QTest::addColumn<bool>("beforeMainLoop"); // the dialog of the first start
+    QTest::newRow("new copy starts, old one quits") << true << false;
+    QTest::newRow("first start: quits once its loop runs") << true << true;
+    QTest::newRow("nothing to start, no quitting") << false << false;
 }
 
 // The program around a real dialog: it starts its copy detached and quits only then.
 void TestGeneralPage::realRelaunch()
 {
     QFETCH(bool, startable);
-    const QString dir = TestSupport::ScratchDir() + QStringLiteral("/relaunch_") + QString::number(startable);
+    QFETCH(bool, beforeMainLoop);
+    const QString dir = TestSupport::ScratchDir() + QStringLiteral("/relaunch_") + QTest::currentDataTag();
     QDir(dir).removeRecursively();
     QVERIFY(QDir().mkpath(dir + QStringLiteral("/config")));
     const QString program = dir + QStringLiteral("/probe");
@@ -347,6 +350,8 @@ void TestGeneralPage::realRelaunch()
     env.insert(QStringLiteral("RELAUNCH_MARK"), mark);
     if (!startable)
         env.insert(QStringLiteral("PROBE_DELETE_SELF"), QStringLiteral("1"));
+    if (beforeMainLoop)
+        env.insert(QStringLiteral("PROBE_BEFORE_MAIN_LOOP"), QStringLiteral("1"));
     probe.setProcessEnvironment(env);
     probe.start(program, QStringList());
     QVERIFY2(probe.waitForFinished(60000), "the probe neither quit nor ended");
