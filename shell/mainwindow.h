@@ -47,6 +47,7 @@ public slots:
     void on_action_Backup_triggered();
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();
+    void on_actionBarcode_Generator_triggered();
     void on_actionAbout_Vorantel_Pro_triggered();
     void on_actionUser_Manual_triggered();
     void on_actionTutorials_triggered();

@@ -5,6 +5,7 @@
 #include "aboutdialog.h"
 #include "appsettings.h"
 #include "backupdialog.h"
+#include "barcodesettings.h"
 #include "homescreen.h"
 #include "makeraddresses.h"
 #include "managedatabases.h"
@@ -112,6 +113,15 @@ void MainWindow::on_actionDatabases_triggered()
 void MainWindow::on_actionDatabase_Server_triggered()
 {
     ServerSettingsDialog dialog(this);
+    dialog.setModal(true);
+    dialog.exec();
+}
+
+void MainWindow::on_actionBarcode_Generator_triggered()
+{
+    if (!hasModulePermission(MODULE_BARCODE_GENERATOR))
+        return;
+    BarcodeSettings dialog(this, nullptr);
     dialog.setModal(true);
     dialog.exec();
 }

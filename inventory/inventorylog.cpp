@@ -1,0 +1,3 @@
+#include "inventorylog.h"
+
+Q_LOGGING_CATEGORY(lcInventory, "vorantel.inventory")
