@@ -26,6 +26,7 @@ public slots:
     void UpdateLayout();
 
 private slots:
+    void on_pushAddCategories_clicked();
     void on_pushDatabases_clicked();
     void on_pushUsers_clicked();
     void on_pushBackup_clicked();

@@ -31,8 +31,8 @@ const QString DB_CHANGED = QStringLiteral("DB_CHANGED");
 
 // Screens that are not part of the program yet: their launchers stay disabled in every state.
 const char* const LAUNCHERS_WITHOUT_SCREEN[] = {
-    "pushPointOfSale",     "pushProductManagement", "pushInventoryManagement", "pushPurchaseManagement",
-    "pushSalesManagement", "pushExpenseManagement", "pushReportManagement",    "actionLanuch_POS",
+    "pushPointOfSale",       "pushPurchaseManagement", "pushSalesManagement",
+    "pushExpenseManagement", "pushReportManagement",   "actionLanuch_POS",
 };
 
 void LogError(const QSqlQuery& query)

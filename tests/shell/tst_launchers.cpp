@@ -58,6 +58,9 @@ void TestLaunchers::initTestCase()
     store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
     // No administrator exists: the start-up's notice is silenced and the window runs without login.
     store->setValue(QStringLiteral("err_msg_5"), false);
+    // The products and inventory pages' tips.
+    store->setValue(QStringLiteral("err_msg_14"), false);
+    store->setValue(QStringLiteral("err_msg_42"), false);
 }
 
 void TestLaunchers::cleanupTestCase()
@@ -90,6 +93,9 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionUser_Manual", "url", "url"},
         {"actionTutorials", "url", "url"},
         {"action_Support", "url", "url"},
+        {"actionManageProducts", "refused", "page:ProductManagement"},
+        {"actionManage_Inventory", "refused", "page:InventoryManagement"},
+        {"actionBarcode_Generator", "refused", "BarcodeSettings"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.action) << row.action << row.clerk << row.administrator;
@@ -129,6 +135,10 @@ void TestLaunchers::roleAndLauncherMatrix()
             QVERIFY(answerer.seen.isEmpty());
             QVERIFY2(window.centralWidget() != page, qPrintable(who + "page not rebuilt"));
             QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
+        } else if (expected.startsWith(QLatin1String("page:"))) {
+            QVERIFY2(answerer.seen.isEmpty(), qPrintable(who + answerer.seen.value(0).className));
+            QVERIFY2(window.centralWidget()->inherits(qPrintable(expected.mid(5))), qPrintable(who + "no such page"));
+            QVERIFY(window.currentScreenOpener != &MainWindow::on_actionHome_triggered);
         } else if (expected == QLatin1String("url")) {
             QVERIFY(answerer.seen.isEmpty());
             QCOMPARE(urls.urls.size(), 1);
