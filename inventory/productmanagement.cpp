@@ -114,6 +114,8 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
         ui.tableViewInventory->hideColumn(StockModel::SUB_ITEMS);
     ui.tableViewInventory->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableViewInventory->horizontalHeader()->moveSection(StockModel::SHOW_ON_POS, StockModel::REORDER_QUANTITY);
+    // Header clicks sort through the model; until one, the rows keep the order they were stored in.
+    ui.tableViewInventory->horizontalHeader()->setSortIndicator(StockModel::ID, Qt::AscendingOrder);
     ui.tableViewInventory->setSortingEnabled(true);
 
     imagesFolder = store->value(QStringLiteral("IMAGES_FOLDER"), QString()).toString();
