@@ -218,7 +218,8 @@ void TestInventoryManagement::longListIsPrintedWhole()
 
 void TestInventoryManagement::longListGoesWholeToTheLabels()
 {
-    QCOMPARE(addManyStock(310), QString());
+    // Past the sorting limit the list is not sorted, so nothing but the dialog fetches beyond the first rows.
+    QCOMPARE(addManyStock(1100), QString());
     InventoryManagement page(nullptr, false);
     QStringList codes;
     answerer->handleClass("BarcodeSettings", [&codes](QWidget* dialog) {
@@ -227,8 +228,8 @@ void TestInventoryManagement::longListGoesWholeToTheLabels()
         static_cast<QDialog*>(dialog)->reject();
     });
     Child<QPushButton>(&page, "pushBarcodes")->click();
-    QCOMPARE(codes.size(), 310);
-    QCOMPARE(codes.last(), QStringLiteral("B0310"));
+    QCOMPARE(codes.size(), 1100);
+    QCOMPARE(codes.last(), QStringLiteral("B1100"));
 }
 
 void TestInventoryManagement::amountsInTheDisplayLocale()
