@@ -122,8 +122,7 @@ HomeScreen::~HomeScreen()
 void HomeScreen::DisableUnavailableTargets()
 {
     auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
-    for (QPushButton* button : {ui->pushAddProducts, ui->pushAddInventory,
-                                ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
+    for (QPushButton* button : {ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
         button->setEnabled(false);
         // The picture is drawn the same in every state: fade it, and grey its caption below.
         auto* fade = new QGraphicsOpacityEffect(button);
@@ -338,8 +337,17 @@ void HomeScreen::on_HyperLink_clicked(QString link)
 
 void HomeScreen::on_pushAddCategories_clicked()
 {
-    mainWindow->on_actionBarcode_Generator_triggered();
-    RefreshOverview();
+    ForwardAndRefresh(&MainWindow::on_actionBarcode_Generator_triggered);
+}
+
+void HomeScreen::on_pushAddProducts_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionAdd_New_Product_triggered);
+}
+
+void HomeScreen::on_pushAddInventory_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionAdd_New_Batch_triggered);
 }
 
 void HomeScreen::on_pushDatabases_clicked()

@@ -44,6 +44,9 @@ public slots:
     void on_actionSettings_triggered();
     void on_actionManage_Users_triggered();
     void on_actionManage_Roles_triggered();
+    void on_actionManage_Categories_triggered();
+    void on_actionAdd_New_Product_triggered();
+    void on_actionAdd_New_Batch_triggered();
     void on_action_Backup_triggered();
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();

@@ -3,12 +3,15 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
+#include "addeditproductdialog.h"
+#include "caddnewitemsbatch.h"
 #include "appsettings.h"
 #include "backupdialog.h"
 #include "barcodesettings.h"
 #include "homescreen.h"
 #include "inventorymanagement.h"
 #include "makeraddresses.h"
+#include "managecategories.h"
 #include "managedatabases.h"
 #include "manageroles.h"
 #include "manageusers.h"
@@ -84,6 +87,54 @@ void MainWindow::on_actionManage_Roles_triggered()
         return;
     ManageRoles dialog(this);
     dialog.setModal(true);
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionManage_Categories_triggered()
+{
+    if (!hasModulePermission(MODULE_CATEGORIES_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    ManageCategories dialog(this, 0);
+    ProcessEventPasses(1);
+    dialog.setModal(true);
+    ProcessEventPasses(1);
+    progress.hide();
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionAdd_New_Product_triggered()
+{
+    if (!hasModulePermission(MODULE_PRODUCT_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    AddEditProductDialog dialog(this);
+    dialog.setModal(true);
+    progress.hide();
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionAdd_New_Batch_triggered()
+{
+    if (!hasModulePermission(MODULE_INVENTORY_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    CAddNewItemsBatch dialog(this);
+    ProcessEventPasses(5);
+    dialog.setModal(true);
+    progress.hide();
     dialog.exec();
     if (currentScreenOpener)
         (this->*currentScreenOpener)();

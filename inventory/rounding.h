@@ -1,0 +1,17 @@
+#pragma once
+
+class QSettings;
+
+// Rounding of derived money amounts (prices with or without tax) to the places the shop shows.
+// Rounding is symmetric about zero; a negative number of places rounds to tens, hundreds, ...
+double RoundNearest(int places, double value); // halves away from zero
+double RoundUp(int places, double value);      // away from zero
+double RoundDown(int places, double value);    // toward zero
+
+// The price without tax for a price typed with tax (rate in percent).
+double NetFromTaxInclusive(int places, double gross, double taxRatePercent);
+
+// The tax_rounding_off setting: "round_down" Down, "round_up" (also when absent) Up, anything else Nearest.
+enum RoundingMode { RoundingNearest = 0, RoundingDown = 1, RoundingUp = 2 };
+RoundingMode ReadRoundingMode(const QSettings& settings);
+double RoundByMode(RoundingMode mode, int places, double value);
