@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "barcodesettings.h"
+#include "caddnewitemsbatch.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "inventorylog.h"
@@ -238,10 +239,36 @@ int InventoryManagement::SourceRow(const QModelIndex& viewIndex) const
 
 void InventoryManagement::on_buttonAddNew_clicked()
 {
+    CAddNewItemsBatch dialog(AppSettings::Instance()->mainWindow);
+    dialog.setModal(true);
+    dialog.exec();
+    Refresh(true);
 }
 
 void InventoryManagement::on_buttonEdit_clicked()
 {
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    const int row = SourceRow(ui.tableViewItems->currentIndex());
+    if (row < 0) {
+        QMessageBox::information(this, tr("Edit Item"), tr("No item selected. Please select from the above table"),
+                                 QMessageBox::Ok);
+    } else {
+        CAddNewItemsBatch dialog(AppSettings::Instance()->mainWindow);
+        dialog.LoadStock(model->record(row));
+        progress.hide();
+        dialog.setModal(true);
+        dialog.exec();
+        Refresh(false);
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ui.tableViewItems->show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ui.tableViewItems->resizeColumnsToContents();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void InventoryManagement::on_buttonDelete_clicked()

@@ -1,5 +1,7 @@
 #include "productmanagement.h"
 
+#include "addeditproductdialog.h"
+#include "caddnewitemsbatch.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "inventorylog.h"
@@ -294,10 +296,71 @@ void ProductManagement::on_buttonShowAll_clicked()
 
 void ProductManagement::on_buttonAddNew_clicked()
 {
+    QMainWindow* mainWindow = AppSettings::Instance()->mainWindow;
+    if (ProductsTabCurrent()) {
+        AddEditProductDialog dialog(mainWindow);
+        dialog.setModal(true);
+        dialog.exec();
+        SelectProducts();
+        ui.tableViewProducts->resizeColumnsToContents();
+        ui.labelStatus->clear();
+        return;
+    }
+    if (selectedProductCode.isEmpty()) {
+        ui.labelStatus->setText(tr("SELECT PRODUCT FROM PRODUCTS TAB, THEN CLICK ON INVENTORY TAB TO EDIT STOCK."));
+        return;
+    }
+    CAddNewItemsBatch dialog(mainWindow);
+    dialog.setModal(true);
+    dialog.show();
+    dialog.SelectProductAndStock(selectedProductCode, QString());
+    dialog.exec();
+    SelectStock();
+    ui.tableViewInventory->resizeColumnsToContents();
+    ui.labelStatus->clear();
 }
 
 void ProductManagement::on_buttonEdit_clicked()
 {
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QMainWindow* mainWindow = AppSettings::Instance()->mainWindow;
+
+    if (ProductsTabCurrent()) {
+        const QModelIndex current = proxy->mapToSource(ui.tableViewProducts->currentIndex());
+        if (!current.isValid())
+            return;
+        AddEditProductDialog dialog(mainWindow);
+        dialog.SetProduct(current.row(), productModel->record(current.row()));
+        dialog.setModal(true);
+        progress.hide();
+        dialog.exec();
+        SelectProducts();
+        ui.tableViewProducts->resizeColumnsToContents();
+        ui.labelStatus->clear();
+        return;
+    }
+    if (selectedProductCode.isEmpty()) {
+        ui.labelStatus->setText(tr("SELECT A PRODUCT FROM PRODUCTS TAB, THEN CLICK ON INVENTORY TAB TO EDIT STOCK."));
+        return;
+    }
+    const QModelIndex stock = ui.tableViewInventory->currentIndex();
+    if (!stock.isValid()) {
+        ui.labelStatus->setText(tr("SELECT THE STOCK FROM INVENTORY TAB TO EDIT"));
+        return;
+    }
+    const QString stockCode = stockModel->record(stock.row()).value(StockModel::BAR_CODE).toString();
+    CAddNewItemsBatch dialog(mainWindow);
+    dialog.setModal(true);
+    dialog.show();
+    dialog.SelectProductAndStock(selectedProductCode, stockCode);
+    progress.hide();
+    dialog.exec();
+    SelectStock();
+    ui.tableViewInventory->resizeColumnsToContents();
+    ui.labelStatus->clear();
 }
 
 void ProductManagement::OnRowDoubleClicked(const QModelIndex& index)

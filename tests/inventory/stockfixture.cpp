@@ -7,7 +7,8 @@ void StockTest::initTestCase()
 {
     InventoryTest::initTestCase();
     // The pages' tips are the user's to silence; here they stay out of the way.
-    for (const char* id : {"err_msg_14", "err_msg_20", "err_msg_22", "err_msg_38", "err_msg_42"})
+    for (const char* id : {"err_msg_14", "err_msg_16", "err_msg_17", "err_msg_19", "err_msg_20", "err_msg_22",
+                           "err_msg_30", "err_msg_32", "err_msg_38", "err_msg_42"})
         (*MessageSettings::Instance())[QLatin1String(id)].show = false;
 }
 

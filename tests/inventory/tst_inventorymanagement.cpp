@@ -50,6 +50,7 @@ private slots:
     void amountsInTheDisplayLocale();
     void selectModeDoubleClickChoosesAndCloses();
     void missingPictureSaysNotFound();
+    void addAndEditOpenTheStockDialog();
 
 private:
     void addSearchRows();
@@ -283,6 +284,38 @@ void TestInventoryManagement::missingPictureSaysNotFound()
     QCOMPARE(picture->styleSheet(), QStringLiteral("QLabel {border-image:url(:/resources/images/NoImageAvailable.jpg); }"));
     QVERIFY(QFile::exists(QStringLiteral(":/resources/images/NoImageAvailable.jpg")));
     QCOMPARE(picture->text(), QString());
+}
+
+void TestInventoryManagement::addAndEditOpenTheStockDialog()
+{
+    addSearchRows();
+    InventoryManagement page(nullptr, false);
+    auto* view = Child<QTableView>(&page, "tableViewItems");
+    Child<QLineEdit>(&page, "editName")->setText(QStringLiteral("juice"));
+    Child<QPushButton>(&page, "buttonSearch")->click();
+
+    // Edit without a current row says so; the button is enabled once a row was current.
+    auto* edit = Child<QPushButton>(&page, "buttonEdit");
+    QVERIFY(!edit->isEnabled());
+    QVERIFY(SelectRow(view, STOCK_CODE, QStringLiteral("S2")));
+    QVERIFY(edit->isEnabled());
+    QString loaded;
+    answerer->handleClass("CAddNewItemsBatch", [&loaded](QWidget* dialog) {
+        loaded = Child<QLineEdit>(dialog, "lineEditBarCode")->text() + QLatin1Char('|')
+                 + Child<QLineEdit>(dialog, "editProductCode")->text();
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    emit view->doubleClicked(view->currentIndex());
+    QCOMPARE(loaded, QStringLiteral("S2|P2"));
+
+    // A row added meanwhile shows after the dialog closes, within the active search.
+    answerer->handleClass("CAddNewItemsBatch", [this](QWidget* dialog) {
+        QCOMPARE(addProduct(QStringLiteral("P9"), QStringLiteral("apple juice")), QString());
+        QCOMPARE(addStock(QStringLiteral("P9"), QStringLiteral("S9"), 1), QString());
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    Child<QPushButton>(&page, "buttonAddNew")->click();
+    QCOMPARE(view->model()->rowCount(), 3);
 }
 
 VORANTEL_TEST_MAIN(TestInventoryManagement)

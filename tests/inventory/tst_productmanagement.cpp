@@ -1,4 +1,5 @@
 #include "appsettings.h"
+#include "caddnewitemsbatch.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
 #include "productmanagement.h"
@@ -55,6 +56,8 @@ private slots:
     void failedDeleteReportsTheDriverText();
     void longListIsExportedWhole();
     void longListIsPrintedWhole();
+    void addAndEditFollowTheTab();
+    void stockDialogSearchUsesThePicker();
     void pickerReturnsProductCode_data();
     void pickerReturnsProductCode();
 
@@ -334,6 +337,71 @@ void TestProductManagement::pickerReturnsProductCode()
         return true;
     });
     QCOMPARE(ProductManagement::PickProductCode(nullptr), code);
+}
+
+void TestProductManagement::addAndEditFollowTheTab()
+{
+    addSearchRows();
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J1"), 4), QString());
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J2"), 2), QString());
+    ProductManagement page(nullptr, false);
+    auto* tabs = Child<QTabWidget>(&page, "tabWidget");
+    auto* status = Child<QLabel>(&page, "labelStatus");
+
+    // Stock tab before any product was current: the user is told what to do.
+    tabs->setCurrentIndex(1);
+    Child<QPushButton>(&page, "buttonAddNew")->click();
+    QCOMPARE(status->text(), QStringLiteral("SELECT PRODUCT FROM PRODUCTS TAB, THEN CLICK ON INVENTORY TAB TO EDIT STOCK."));
+    QVERIFY(!Child<QPushButton>(&page, "buttonEdit")->isEnabled());
+
+    tabs->setCurrentIndex(0);
+    auto* products = Child<QTableView>(&page, "tableViewProducts");
+    QVERIFY(SelectRow(products, PRODUCT_CODE, QStringLiteral("J100")));
+    QStringList opened;
+    const auto record = [&opened](const char* field) {
+        return [&opened, field](QWidget* dialog) {
+            opened << QString::fromLatin1(dialog->metaObject()->className()) + QLatin1Char(' ')
+                          + Child<QLineEdit>(dialog, field)->text();
+            static_cast<QDialog*>(dialog)->reject();
+        };
+    };
+    answerer->handleClass("AddEditProductDialog", record("editCode"));
+    emit products->doubleClicked(products->currentIndex());
+    answerer->handleClass("AddEditProductDialog", record("editCode"));
+    Child<QPushButton>(&page, "buttonAddNew")->click();
+
+    tabs->setCurrentIndex(1);
+    auto* stock = Child<QTableView>(&page, "tableViewInventory");
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    QCOMPARE(status->text(), QStringLiteral("SELECT THE STOCK FROM INVENTORY TAB TO EDIT"));
+    QVERIFY(SelectRow(stock, STOCK_CODE, QStringLiteral("S-J2")));
+    answerer->handleClass("CAddNewItemsBatch", record("lineEditBarCode"));
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    answerer->handleClass("CAddNewItemsBatch", record("editProductCode"));
+    Child<QPushButton>(&page, "buttonAddNew")->click();
+    QCOMPARE(opened, (QStringList{QStringLiteral("AddEditProductDialog J100"), QStringLiteral("AddEditProductDialog "),
+                                  QStringLiteral("CAddNewItemsBatch S-J2"), QStringLiteral("CAddNewItemsBatch J100")}));
+}
+
+void TestProductManagement::stockDialogSearchUsesThePicker()
+{
+    addSearchRows();
+    CAddNewItemsBatch dialog(nullptr);
+    answerer->handle([](QWidget* modal) {
+        auto* page = modal->findChild<ProductManagement*>();
+        if (!page || modal->size() != QSize(800, 600))
+            return false;
+        auto* view = Child<QTableView>(page, "tableViewProducts");
+        if (!SelectRow(view, PRODUCT_CODE, QStringLiteral("AXB")))
+            return false;
+        emit view->doubleClicked(view->currentIndex());
+        return true;
+    });
+    auto* search = Child<QPushButton>(&dialog, "pushSelectProduct");
+    QVERIFY(search->isEnabled());
+    search->click();
+    QCOMPARE(Child<QLineEdit>(&dialog, "editProductCode")->text(), QStringLiteral("AXB"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), QStringLiteral("axb juice"));
 }
 
 VORANTEL_TEST_MAIN(TestProductManagement)
