@@ -190,6 +190,10 @@ void BarcodeSettings::on_pushOk_clicked()
 
 void BarcodeSettings::CopyImage()
 {
+    // Within the first moments the preview may still be its blank text: there is nothing to copy yet.
+    const QPixmap preview = ui.labelBarcodeImage->pixmap(Qt::ReturnByValue);
+    if (preview.isNull())
+        return;
     QWidget* mainWindow = AppSettings::Instance()->mainWindow;
     ErrorDialog notice(QStringLiteral("err_msg_38"), tr("Barcode Generator"),
                        tr("<p>Barcode image has been copied to clipboard. You can paste it into a Word, or Excel document or "
@@ -200,10 +204,6 @@ void BarcodeSettings::CopyImage()
                        mainWindow, false, true);
     notice.exec();
 
-    // Within the first moments the preview may still be its blank text: there is nothing to copy yet.
-    const QPixmap preview = ui.labelBarcodeImage->pixmap(Qt::ReturnByValue);
-    if (preview.isNull())
-        return;
     const int width = Number(ui.lineWidth);
     const int height = Number(ui.lineHeight);
     const int left = (ui.labelBarcodeImage->width() - width) / 2;

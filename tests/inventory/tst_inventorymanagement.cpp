@@ -13,6 +13,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
@@ -51,6 +53,7 @@ private slots:
     void selectModeDoubleClickChoosesAndCloses();
     void missingPictureSaysNotFound();
     void addAndEditOpenTheStockDialog();
+    void hiddenColumnStaysHiddenInLaterPages();
 
 private:
     void addSearchRows();
@@ -316,6 +319,38 @@ void TestInventoryManagement::addAndEditOpenTheStockDialog()
     });
     Child<QPushButton>(&page, "buttonAddNew")->click();
     QCOMPARE(view->model()->rowCount(), 3);
+}
+
+void TestInventoryManagement::hiddenColumnStaysHiddenInLaterPages()
+{
+    addSearchRows();
+    const int category = 5;
+    {
+        InventoryManagement page(nullptr, false);
+        page.show();
+        auto* view = Child<QTableView>(&page, "tableViewItems");
+        QVERIFY(!view->isColumnHidden(category));
+        // The context menu is a pop-up, not a modal widget: its one entry is chosen from the keyboard.
+        QTimer::singleShot(100, [] {
+            if (QWidget* menu = QApplication::activePopupWidget()) {
+                QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
+        });
+        answerer->handleClass("Selector", [](QWidget* selector) {
+            auto* list = Child<QListWidget>(selector, "listWidget");
+            const QList<QListWidgetItem*> found = list->findItems(QStringLiteral("Category"), Qt::MatchExactly);
+            QCOMPARE(found.size(), 1);
+            found.first()->setCheckState(Qt::Unchecked);
+            Child<QPushButton>(selector, "pushOk")->click();
+        });
+        emit view->customContextMenuRequested(QPoint(10, 10));
+        QVERIFY(view->isColumnHidden(category));
+    }
+    InventoryManagement later(nullptr, true);
+    QVERIFY(Child<QTableView>(&later, "tableViewItems")->isColumnHidden(category));
+    QVERIFY(!Child<QTableView>(&later, "tableViewItems")->isColumnHidden(STOCK_CODE));
+    AppSettings::Instance()->inventoryColumns.clear();
 }
 
 VORANTEL_TEST_MAIN(TestInventoryManagement)
