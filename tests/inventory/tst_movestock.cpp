@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QTableView>
 #include <QtTest>
 
@@ -36,6 +37,7 @@ private slots:
     void refusesQuantity_data();
     void refusesQuantity();
     void concurrentSalesLoseNothing();
+    void salesOnAnotherThreadDuringMovesLoseNothing();
     void guardRefusesWhenSoldMeanwhile_data();
     void guardRefusesWhenSoldMeanwhile();
     void failedDestinationUndoesTheSource_data();
@@ -170,6 +172,40 @@ void TestMoveStock::concurrentSalesLoseNothing()
     move(dialog, QStringLiteral("1"));
     QCOMPARE(quantity(SAME_PRODUCT_SOURCE), QStringLiteral("0"));
     QCOMPARE(quantity(QStringLiteral("D1")), QStringLiteral("8"));
+}
+
+void TestMoveStock::salesOnAnotherThreadDuringMovesLoseNothing()
+{
+    QCOMPARE(run(QStringLiteral("UPDATE tblInventory SET QUANTITY = 100 WHERE BAR_CODE = 'S1'")), QString());
+    MoveStock dialog(nullptr);
+    open(dialog, SAME_PRODUCT_SOURCE);
+    pickStock(QStringLiteral("D1"));
+    Child<QPushButton>(&dialog, "pushSelectStock")->click();
+
+    // A till on a connection of its own sells 60 units, one at a time, while ten moves of 3 run.
+    const QString database = fixture.name();
+    QAtomicInt sold = 0;
+    QThread* till = QThread::create([database, &sold] {
+        {
+            QSqlDatabase db = TestDatabase::connect(QStringLiteral("till_thread"), database);
+            QSqlQuery sale(db);
+            for (int i = 0; i < 60; ++i) {
+                if (sale.exec(QStringLiteral("UPDATE tblInventory SET QUANTITY = QUANTITY - 1 WHERE BAR_CODE = 'S1'")))
+                    sold.fetchAndAddOrdered(1);
+                QThread::msleep(5);
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("till_thread"));
+    });
+    till->start();
+    for (int i = 0; i < 10; ++i)
+        move(dialog, QStringLiteral("3"));
+    QVERIFY(till->wait(60000));
+    delete till;
+    QCOMPARE(int(sold), 60);
+    QCOMPARE(answerer->messages().count(Moved(3)), 10);
+    QCOMPARE(quantity(SAME_PRODUCT_SOURCE), QStringLiteral("10"));
+    QCOMPARE(quantity(QStringLiteral("D1")), QStringLiteral("36"));
 }
 
 void TestMoveStock::guardRefusesWhenSoldMeanwhile_data()
