@@ -54,6 +54,7 @@ private slots:
     void flagsShownAsYesOrNo();
     void deleteRefusesProductsWithStockAndGoesOn();
     void failedDeleteReportsTheDriverText();
+    void failedStockDeleteIsReported();
     void longListIsExportedWhole();
     void longListIsPrintedWhole();
     void addAndEditFollowTheTab();
@@ -256,6 +257,31 @@ void TestProductManagement::failedDeleteReportsTheDriverText()
              qPrintable(messages.at(1)));
     QCOMPARE(rows(QStringLiteral("SELECT PRODUCT_CODE FROM tblProducts WHERE PRODUCT_CODE IN ('J1000', 'AXB')")),
              QStringList{QStringLiteral("J1000")});
+}
+
+void TestProductManagement::failedStockDeleteIsReported()
+{
+    addSearchRows();
+    for (const char* code : {"S-1", "S-2", "S-3"})
+        QCOMPARE(addStock(QStringLiteral("J100"), QLatin1String(code), 1), QString());
+    QCOMPARE(fixture.exec({QStringLiteral("CREATE TRIGGER held BEFORE DELETE ON tblInventory FOR EACH ROW "
+                                          "IF OLD.BAR_CODE = 'S-2' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = "
+                                          "'counted in a stock take'; END IF")}),
+             QString());
+    ProductManagement page(nullptr, false);
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewProducts"), PRODUCT_CODE, QStringLiteral("J100")));
+    Child<QTabWidget>(&page, "tabWidget")->setCurrentIndex(1);
+    Child<QTableView>(&page, "tableViewInventory")->selectAll();
+    answerer->pressButton(QMessageBox::Yes);
+    answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&page, "buttonDelete")->click();
+    const QStringList messages = answerer->messages();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages.first(), QStringLiteral("Delete Inventory|Do you really want to delete [3] selected stocks?"));
+    QVERIFY2(messages.at(1).startsWith(QStringLiteral("Error|Can not delete stock [S-2]: counted in a stock take")),
+             qPrintable(messages.at(1)));
+    QCOMPARE(rows(QStringLiteral("SELECT BAR_CODE FROM tblInventory")), QStringList{QStringLiteral("S-2")});
+    QCOMPARE(Child<QTableView>(&page, "tableViewInventory")->model()->rowCount(), 1);
 }
 
 void TestProductManagement::longListIsExportedWhole()
