@@ -31,8 +31,7 @@ const char* const FACE_END = ") 4 4 4 4 stretch stretch; }";
 
 // Caption links whose screen or report the program does not have yet: shown as plain text.
 const QStringList UNAVAILABLE_LINKS = {
-    QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("TOTAL_PRODUCTS"),
-    QStringLiteral("TOTAL_INVENTORY_ITEMS"), QStringLiteral("PURCHASED_INVENTORY"),
+    QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("PURCHASED_INVENTORY"),
     QStringLiteral("TOTAL_CUSTOMERS"),      QStringLiteral("TOTAL_PURCHASE_ORDERS"),
     QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
     QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
@@ -123,7 +122,7 @@ HomeScreen::~HomeScreen()
 void HomeScreen::DisableUnavailableTargets()
 {
     auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
-    for (QPushButton* button : {ui->pushAddCategories, ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
+    for (QPushButton* button : {ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
         button->setEnabled(false);
         // The picture is drawn the same in every state: fade it, and grey its caption below.
         auto* fade = new QGraphicsOpacityEffect(button);
@@ -313,11 +312,19 @@ void HomeScreen::on_Overview_HyperLink_clicked(QString link)
 
 void HomeScreen::on_Inventory_Overview_HyperLink_clicked(QString link)
 {
+    // These screens replace this page: opened once the link's own signal has returned.
+    if (link == QLatin1String("TOTAL_PRODUCTS")) {
+        QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManageProducts_triggered);
+        return;
+    }
+    if (link == QLatin1String("TOTAL_INVENTORY_ITEMS")) {
+        QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Inventory_triggered);
+        return;
+    }
     if (link != QLatin1String("PURCHASED_INVENTORY") || !ReportsPermitted())
         return;
-    // The stock count and value report comes with the report generator, and the vendors, products,
-    // stock, customers and purchase-order keys with their screens; none exists yet, so their captions
-    // are plain text.
+    // The stock count and value report comes with the report generator, and the vendors, customers and
+    // purchase-order keys with their screens; none exists yet, so their captions are plain text.
 }
 
 void HomeScreen::on_HyperLink_clicked(QString link)
@@ -326,6 +333,11 @@ void HomeScreen::on_HyperLink_clicked(QString link)
         return;
     // The quick sales and expense reports come with the report generator; until then these captions
     // are plain text.
+}
+
+void HomeScreen::on_pushAddCategories_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionBarcode_Generator_triggered);
 }
 
 void HomeScreen::on_pushAddProducts_clicked()

@@ -31,8 +31,7 @@ const QString DB_CHANGED = QStringLiteral("DB_CHANGED");
 
 // Screens that are not part of the program yet: their launchers stay disabled in every state.
 const char* const LAUNCHERS_WITHOUT_SCREEN[] = {
-    "pushProductManagement", "pushInventoryManagement", "pushPurchaseManagement",
-    "pushSalesManagement",   "pushExpenseManagement",   "pushReportManagement",
+    "pushPurchaseManagement", "pushSalesManagement", "pushExpenseManagement", "pushReportManagement",
 };
 
 void LogError(const QSqlQuery& query)
