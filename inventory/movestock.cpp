@@ -149,7 +149,7 @@ void MoveStock::on_pushMove_clicked()
 void MoveStock::FailMove(const QSqlQuery& query)
 {
     const QString error = query.lastError().text();
-    Inventory().rollback();
+    DatabaseManager::Instance()->RollbackTransaction(DatabaseManager::Instance()->InventoryDatabase());
     qCWarning(lcInventory) << "stock move failed:" << error << query.lastQuery();
     Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(error));
 }
@@ -184,7 +184,7 @@ bool MoveStock::TakeFromSource(QSqlQuery& query, int quantity)
     if (query.numRowsAffected() == 1)
         return true;
 
-    Inventory().rollback();
+    DatabaseManager::Instance()->RollbackTransaction(DatabaseManager::Instance()->InventoryDatabase());
     int stored = 0;
     if (StoredQuantity(ui.lineSourceStockCode->text(), &stored)) {
         ShowSourceQuantity(stored);
@@ -199,11 +199,12 @@ bool MoveStock::TakeFromSource(QSqlQuery& query, int quantity)
 
 bool MoveStock::Commit()
 {
-    QSqlDatabase db = Inventory();
-    if (db.commit())
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlDatabase* db = manager->InventoryDatabase();
+    if (manager->CommitTransaction(db))
         return true;
-    const QString error = db.lastError().text();
-    db.rollback();
+    const QString error = db->lastError().text();
+    manager->RollbackTransaction(db);
     Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(error));
     return false;
 }
@@ -216,7 +217,7 @@ void MoveStock::MoveIntoExisting(int quantity)
         return;
     }
     QSqlDatabase db = Inventory();
-    if (!db.transaction()) {
+    if (!DatabaseManager::Instance()->BeginTransaction(&db)) {
         Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(db.lastError().text()));
         return;
     }
@@ -229,7 +230,7 @@ void MoveStock::MoveIntoExisting(int quantity)
     if (!query.exec())
         return FailMove(query);
     if (query.numRowsAffected() != 1) {
-        db.rollback();
+        DatabaseManager::Instance()->RollbackTransaction(&db);
         Warn(tr("Error: The destination stock no longer exists. Nothing was moved."));
         return;
     }
@@ -266,7 +267,7 @@ void MoveStock::MoveIntoNew(int quantity)
     }
 
     QSqlDatabase db = Inventory();
-    if (!db.transaction()) {
+    if (!DatabaseManager::Instance()->BeginTransaction(&db)) {
         Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(db.lastError().text()));
         return;
     }
@@ -305,7 +306,7 @@ void MoveStock::MoveIntoNew(int quantity)
     query.bindValue(QStringLiteral(":sub_items"), 0);
     query.bindValue(QStringLiteral(":bar_code"), code);
     query.bindValue(QStringLiteral(":show"), sourceRecord.value(QStringLiteral("SHOW_ON_POS")).toInt());
-    query.bindValue(QStringLiteral(":discount"), sourceRecord.value(QStringLiteral("DISCOUNT")).toFloat());
+    query.bindValue(QStringLiteral(":discount"), sourceRecord.value(QStringLiteral("DISCOUNT")).toDouble());
     query.bindValue(QStringLiteral(":rol"), sourceRecord.value(QStringLiteral("REORDER_LEVEL")).toInt());
     query.bindValue(QStringLiteral(":roq"), sourceRecord.value(QStringLiteral("REORDER_QUANTITY")).toInt());
     if (!query.exec())
