@@ -1,8 +1,202 @@
 #include "documentprinter.h"
 
-#include <QDebug>
+#include "reporting.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
+#include <QPainter>
 #include <QPrinter>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <QTextTable>
+
+#include <QDebug>
+
+#include <algorithm>
+
+Q_LOGGING_CATEGORY(lcReporting, "vorantel.reporting")
+
+namespace {
+
+// A place where a page may end, in document coordinates. A cut between two rows of a
+// table with header rows carries the header band, drawn again above the rows that follow.
+struct Cut
+{
+    qreal y = 0;
+    qreal headerTop = 0;
+    qreal headerBottom = 0;
+};
+
+void AddLineCuts(const QTextBlock& block, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts)
+{
+    const QRectF box = layout->blockBoundingRect(block);
+    const QTextLayout* lines = block.layout();
+    for (int i = 0; lines && i < lines->lineCount(); ++i)
+        cuts->append(Cut{box.top() + lines->lineAt(i).rect().bottom()});
+    cuts->append(Cut{box.bottom()});
+}
+
+// Between two rows no cell spans. Cells start at the top of their row, so the first
+// block of one cell gives the row's top; the cut runs halfway through the gap between
+// the rows' contents, that is between the two rows' borders.
+void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts)
+{
+    const QRectF frame = layout->frameBoundingRect(table);
+    const int rows = table->rows();
+    const int columns = table->columns();
+    cuts->append(Cut{frame.top()});
+    if (rows < 2 || columns < 1) {
+        cuts->append(Cut{frame.bottom()});
+        return;
+    }
+    // Half the gap between the first two rows' contents.
+    qreal half = 0;
+    {
+        qreal firstBottom = frame.top();
+        qreal secondTop = frame.bottom();
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell upper = table->cellAt(0, c);
+            const QTextTableCell lower = table->cellAt(1, c);
+            firstBottom = std::max(firstBottom, layout->blockBoundingRect(upper.lastCursorPosition().block()).bottom());
+            if (!(lower == upper))
+                secondTop = std::min(secondTop, layout->blockBoundingRect(lower.firstCursorPosition().block()).top());
+        }
+        if (secondTop > firstBottom)
+            half = (secondTop - firstBottom) / 2;
+    }
+    const int headerRows = table->format().headerRowCount();
+    qreal headerBottom = frame.top();
+    for (int r = 1; r < rows; ++r) {
+        int starting = -1;
+        bool spanned = false;
+        for (int c = 0; c < columns; ++c) {
+            if (table->cellAt(r, c) == table->cellAt(r - 1, c))
+                spanned = true;
+            else if (starting < 0)
+                starting = c;
+        }
+        if (spanned || starting < 0)
+            continue;
+        const qreal y = layout->blockBoundingRect(table->cellAt(r, starting).firstCursorPosition().block()).top() - half;
+        if (r == headerRows) {
+            // The header rows stay with the first row below them.
+            headerBottom = y;
+            continue;
+        }
+        if (r > headerRows && headerRows > 0 && headerBottom > frame.top())
+            cuts->append(Cut{y, frame.top(), headerBottom});
+        else
+            cuts->append(Cut{y});
+    }
+    cuts->append(Cut{frame.bottom()});
+}
+
+QVector<Cut> Cuts(QTextDocument* document)
+{
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    QVector<Cut> cuts;
+    QTextFrame* root = document->rootFrame();
+    for (auto it = root->begin(); !it.atEnd(); ++it) {
+        if (QTextFrame* frame = it.currentFrame()) {
+            if (auto* table = qobject_cast<QTextTable*>(frame)) {
+                AddRowCuts(table, layout, &cuts);
+            } else {
+                const QRectF box = layout->frameBoundingRect(frame);
+                cuts.append(Cut{box.top()});
+                cuts.append(Cut{box.bottom()});
+            }
+        } else {
+            AddLineCuts(it.currentBlock(), layout, &cuts);
+        }
+    }
+    std::stable_sort(cuts.begin(), cuts.end(), [](const Cut& a, const Cut& b) { return a.y < b.y; });
+    return cuts;
+}
+
+// Draws the document's band [top, bottom) with its top at pageY of the page.
+void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, qreal width, qreal top, qreal bottom, qreal pageY)
+{
+    painter->save();
+    painter->translate(0, pageY - top);
+    const QRectF band(0, top, width, bottom - top);
+    painter->setClipRect(band);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = band;
+    // Printed text is black whatever the desktop's palette says.
+    context.palette.setColor(QPalette::Text, Qt::black);
+    layout->draw(painter, context);
+    painter->restore();
+}
+
+} // namespace
+
+void DocumentPrinter::Print(QTextDocument* document, QPrinter* printer)
+{
+    QMarginsF margins = printer->pageLayout().margins(QPageLayout::Millimeter);
+    if (margins.isNull())
+        printer->setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+
+    QPainter painter(printer);
+    if (!painter.isActive()) {
+        qCWarning(lcReporting) << "the printer cannot be painted on";
+        return;
+    }
+    // A page size of zero stops the layout until the text width is set, so the
+    // changes below do not lay the document out again each.
+    document->setPageSize(QSizeF(0, 0));
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    layout->setPaintDevice(printer);
+    const int dpiY = printer->logicalDpiY();
+    const int margin = int((2 / 2.54) * dpiY);
+    QTextFrameFormat rootFormat = document->rootFrame()->frameFormat();
+    rootFormat.setMargin(margin);
+    document->rootFrame()->setFrameFormat(rootFormat);
+    const QRectF body(0, 0, printer->width(), printer->height());
+    // One page as tall as the whole document: laid out once, cut into pages below.
+    document->setTextWidth(body.width());
+
+    const QVector<Cut> cuts = Cuts(document);
+    const qreal end = layout->documentSize().height() - margin;
+    const QFont numberFont(document->defaultFont());
+    const QPointF numberPos(body.width() - margin,
+                            body.height() - margin + QFontMetricsF(numberFont, printer).ascent() + 5.0 * dpiY / 72.0);
+
+    qreal top = margin;
+    Cut header;
+    for (int page = 1;; ++page) {
+        const qreal headerHeight = header.headerBottom - header.headerTop;
+        const qreal room = body.height() - 2 * margin - headerHeight;
+        qreal bottom = top + room;
+        Cut next;
+        if (bottom >= end) {
+            bottom = end;
+        } else {
+            auto it = std::upper_bound(cuts.cbegin(), cuts.cend(), bottom, [](qreal y, const Cut& cut) { return y < cut.y; });
+            if (it != cuts.cbegin() && (it - 1)->y > top + 0.5) {
+                next = *(it - 1);
+                bottom = next.y;
+            }
+        }
+        if (headerHeight > 0)
+            DrawBand(&painter, layout, body.width(), header.headerTop, header.headerBottom, margin);
+        DrawBand(&painter, layout, body.width(), top, bottom, margin + headerHeight);
+
+        painter.save();
+        painter.setFont(numberFont);
+        const QString number = QString::number(page);
+        painter.drawText(QPointF(qRound(numberPos.x() - painter.fontMetrics().horizontalAdvance(number)), qRound(numberPos.y())),
+                         number);
+        painter.restore();
+
+        top = bottom;
+        header = next;
+        if (top >= end - 0.5)
+            break;
+        printer->newPage();
+    }
+}
 
 void DocumentPrinter::run()
 {
@@ -10,8 +204,9 @@ void DocumentPrinter::run()
         qDebug() << "DocumentPrinter::run" << Qt::endl;
     done = false;
     document = new QTextDocument;
+    document->setPageSize(QSizeF(0, 0)); // laid out once, by Print
     document->setHtml(*html);
-    document->print(printer);
+    Print(document, printer);
     // The creator deletes the document on its own thread, so the document's layout
     // timers must belong to that thread too.
     document->moveToThread(thread());
