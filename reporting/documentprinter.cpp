@@ -12,7 +12,6 @@
 #include <QTextLayout>
 #include <QTextTable>
 
-#include <QDebug>
 
 #include <algorithm>
 
@@ -201,7 +200,7 @@ void DocumentPrinter::Print(QTextDocument* document, QPrinter* printer)
 void DocumentPrinter::run()
 {
     if (debug)
-        qDebug() << "DocumentPrinter::run" << Qt::endl;
+        qCDebug(lcReporting) << "DocumentPrinter::run";
     done = false;
     document = new QTextDocument;
     document->setPageSize(QSizeF(0, 0)); // laid out once, by Print

@@ -1,6 +1,6 @@
 #include "databaseerror.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QMessageBox>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -8,7 +8,7 @@
 
 void ShowDatabaseError(QWidget* parent, const QString& title, const QString& text, const QSqlError& error)
 {
-    qDebug() << error.databaseText() << "   " << error.driverText();
+    LogDatabaseError(error);
     QMessageBox::warning(parent, title, text + QStringLiteral("\n\n") + error.text());
 }
 

@@ -10,8 +10,8 @@
 #include "managedatabases.h"
 #include "reportparameterdialog.h"
 #include "serversettingsdialog.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSettings>
@@ -94,7 +94,7 @@ void LoginDialog::on_buttonLogin_clicked()
     query->bindValue(QStringLiteral(":login"), typedName.toUpper());
     query->bindValue(QStringLiteral(":password"), HashPassword(typedPassword));
     if (!query->exec())
-        qDebug() << query->lastError().databaseText() << "   " << query->lastError().driverText();
+        LogDatabaseError(query->lastError());
 
     if (query->next()) {
         loginResult->firstName = query->value(1).toString();
@@ -133,7 +133,7 @@ void LoginDialog::on_Password_Forgot_Clicked(const QString& /*link*/)
     query->prepare(RECOVERY_USER_QUERY);
     query->bindValue(QStringLiteral(":login"), typedName);
     if (!query->exec())
-        qDebug() << query->lastError().databaseText() << "   " << query->lastError().driverText();
+        LogDatabaseError(query->lastError());
 
     if (!query->next()) {
         QMessageBox::information(this, tr("Error"), tr("This user does not exist in the system."), QMessageBox::Ok);
@@ -168,7 +168,7 @@ void LoginDialog::FinishRecovery(const QString& userName)
     query->prepare(RECOVERED_USER_QUERY);
     query->bindValue(QStringLiteral(":login"), userName.toUpper());
     if (!query->exec())
-        qDebug() << query->lastError().databaseText() << "   " << query->lastError().driverText();
+        LogDatabaseError(query->lastError());
     // Without the user's row there is nobody to log in: an empty role would pass for a login.
     if (!query->next())
         return;

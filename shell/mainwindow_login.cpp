@@ -12,8 +12,8 @@
 #include "serversettingsdialog.h"
 #include "settingsdialog.h"
 #include "welcomedialog.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSettings>
@@ -34,11 +34,6 @@ const char* const LAUNCHERS_WITHOUT_SCREEN[] = {
     "pushPointOfSale",     "pushProductManagement", "pushInventoryManagement", "pushPurchaseManagement",
     "pushSalesManagement", "pushExpenseManagement", "pushReportManagement",    "actionLanuch_POS",
 };
-
-void LogError(const QSqlQuery& query)
-{
-    qDebug() << query.lastError().databaseText() << "   " << query.lastError().driverText();
-}
 
 } // namespace
 
@@ -134,7 +129,7 @@ void MainWindow::on_actionLogin_triggered()
         && query->next())
         administrators = query->value(0).toInt();
     else
-        LogError(*query);
+        LogDatabaseError(query->lastError());
 
     if (administrators == 0) {
         ErrorDialog notice(QStringLiteral("err_msg_5"), tr("Login/Logout"),
@@ -172,7 +167,7 @@ void MainWindow::on_actionLogin_triggered()
         while (permissions->next())
             modules << permissions->value(0).toInt();
     } else {
-        LogError(*permissions);
+        LogDatabaseError(permissions->lastError());
     }
     appSettings->SetPermittedModules(modules);
 

@@ -6,8 +6,8 @@
 #include "databasemanager.h"
 #include "modules.h"
 #include "selector.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -170,7 +170,7 @@ void ManageRoles::Refresh()
     ui->lineEdit->clear();
     selectedRoleId.clear();
     if (!model->select())
-        qDebug() << model->lastError().text();
+        LogDatabaseError(model->lastError());
     ui->tableView->resizeColumnsToContents();
 }
 

@@ -3,9 +3,9 @@
 #include "appsettings.h"
 #include "constants.h"
 #include "databasestatuslistener.h"
+#include "databaselog.h"
 
 #include <QCryptographicHash>
-#include <QDebug>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSettings>
@@ -20,11 +20,6 @@ const QString INVENTORY_CONNECTION = QStringLiteral("INVENTORY_DB");
 const QString SALES_CONNECTION = QStringLiteral("SALES_DB");
 const QString SERVER_CONNECTION = QStringLiteral("MYSQL_SERVER");
 const QString QMYSQL = QStringLiteral("QMYSQL");
-
-void LogError(const QSqlError& error)
-{
-    qDebug() << error.databaseText() << "   " << error.driverText();
-}
 
 // A registration left behind by a close operation is replaced, not warned about.
 QSqlDatabase* NewHandle(const QString& connectionName)
@@ -152,7 +147,7 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
 
     side.open = db->open();
     if (!side.open)
-        LogError(db->lastError());
+        LogDatabaseError(db->lastError());
     if (mainWindow)
         (mainWindow->*side.report)(side.open);
     return db;
@@ -177,7 +172,7 @@ QSqlDatabase* DatabaseManager::ServerConnection()
         serverDb->setDatabaseName(QStringLiteral("NO LOGIN CREDENTIALS SET"));
     serverOpen = serverDb->open();
     if (!serverOpen)
-        LogError(serverDb->lastError());
+        LogDatabaseError(serverDb->lastError());
     return serverDb;
 }
 

@@ -10,8 +10,8 @@
 #include "databasemanager.h"
 
 #include "appsettings.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QMainWindow>
 #include <QMap>
 #include <QMessageBox>
@@ -22,17 +22,12 @@
 
 namespace {
 
-void LogError(const QSqlQuery& query)
-{
-    qDebug() << query.lastError().databaseText() << "   " << query.lastError().driverText();
-}
-
 // A statement whose failure ends the step.
 bool Run(QSqlQuery& query, const QString& statement)
 {
     if (query.exec(statement))
         return true;
-    LogError(query);
+    LogDatabaseError(query.lastError());
     return false;
 }
 
@@ -40,7 +35,7 @@ bool Run(QSqlQuery& query, const QString& statement)
 void RunIgnored(QSqlQuery& query, const QString& statement)
 {
     if (!query.exec(statement))
-        LogError(query);
+        LogDatabaseError(query.lastError());
 }
 
 // The column's data type ("int", "varchar", ...) in the checked database; empty when it has none.
@@ -52,7 +47,7 @@ QString ColumnType(QSqlQuery& query, const QString& table, const QString& column
     query.bindValue(QStringLiteral(":column"), column);
     QString type;
     if (!query.exec())
-        LogError(query);
+        LogDatabaseError(query.lastError());
     else if (query.next())
         type = query.value(0).toString().toLower();
     query.finish();
@@ -72,7 +67,7 @@ bool ConstraintExists(QSqlQuery& query, const QString& table, const QString& con
     query.bindValue(QStringLiteral(":constraint"), constraint);
     bool exists = false;
     if (!query.exec())
-        LogError(query);
+        LogDatabaseError(query.lastError());
     else if (query.next())
         exists = query.value(0).toInt() > 0;
     query.finish();
@@ -95,7 +90,7 @@ bool WriteVersion(QSqlQuery& query, const QString& versionId, const QString& nex
     query.bindValue(QStringLiteral(":id"), versionId);
     if (query.exec())
         return true;
-    LogError(query);
+    LogDatabaseError(query.lastError());
     return false;
 }
 
@@ -244,7 +239,7 @@ bool DatabaseManager::UpgradeInventoryTo15(QSqlQuery& query, const QString& vers
         query.bindValue(QStringLiteral(":id"), user.id);
         if (query.exec())
             continue;
-        LogError(query);
+        LogDatabaseError(query.lastError());
         // Such a hash does not fit the three-byte column; one user must not hold the whole
         // database back, so that row keeps its old entry and the user is named below.
         if (NeedsFourByteUtf8(hash)) {
@@ -385,7 +380,7 @@ bool DatabaseManager::UpgradeSalesTo15(QSqlQuery& query, const QString& versionI
     QSqlQuery* inventory = InventoryQuery();
     if (!inventory->exec(QStringLiteral("SELECT p.NAME, c.NAME FROM tblProductCategories as c, tblProducts as p WHERE "
                                         "c.ID = p.CATEGORY_ID"))) {
-        LogError(*inventory);
+        LogDatabaseError(inventory->lastError());
         return result;
     }
     QMap<QString, QString> categoryOfProduct;
@@ -406,7 +401,7 @@ bool DatabaseManager::UpgradeSalesTo15(QSqlQuery& query, const QString& versionI
         query.bindValue(QStringLiteral(":category"), categoryOfProduct.value(line.value(), QStringLiteral("")));
         query.bindValue(QStringLiteral(":id"), line.key());
         if (!query.exec())
-            LogError(query);
+            LogDatabaseError(query.lastError());
     }
     return result;
 }
@@ -432,7 +427,7 @@ bool DatabaseManager::UpgradeSalesTo16(QSqlQuery& query, const QString& versionI
         while (inventory->next())
             rateOfStock.insert(inventory->value(0).toString(), inventory->value(1));
     } else {
-        LogError(*inventory);
+        LogDatabaseError(inventory->lastError());
     }
     inventory->clear();
 
@@ -450,7 +445,7 @@ bool DatabaseManager::UpgradeSalesTo16(QSqlQuery& query, const QString& versionI
         query.bindValue(QStringLiteral(":rate"), rateOfStock.value(line.value()));
         query.bindValue(QStringLiteral(":id"), line.key());
         if (!query.exec())
-            LogError(query);
+            LogDatabaseError(query.lastError());
     }
 
     if (result) {
@@ -496,7 +491,7 @@ bool DatabaseManager::UpgradeSalesTo18(QSqlQuery& query, const QString& versionI
         query.prepare(QStringLiteral("UPDATE tblSalesInvoice SET RETURNED = 1 WHERE ID = :id"));
         query.bindValue(QStringLiteral(":id"), id);
         if (!query.exec())
-            LogError(query);
+            LogDatabaseError(query.lastError());
     }
     return result;
 }
