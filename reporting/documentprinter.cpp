@@ -122,7 +122,9 @@ void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, qreal widt
     const QRectF band(0, top, width, bottom - top);
     painter->setClipRect(band);
     QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = band;
+    // The layout draws whatever touches its clip: a line ending exactly at a cut would
+    // otherwise be written, hidden by the clip, into the next page's text as well.
+    context.clip = band.adjusted(0, 0.5, 0, -0.5);
     // Printed text is black whatever the desktop's palette says.
     context.palette.setColor(QPalette::Text, Qt::black);
     layout->draw(painter, context);

@@ -32,6 +32,7 @@ private slots:
     void lockedPdfWarns_data();
     void lockedPdfWarns();
     void previewOpensAndCloses();
+    void previewShowsTheFirstPageWhenShownAgain();
 
 private:
     enum Routine { Receipt, Report, Secondary, PdfFile };
@@ -135,7 +136,8 @@ void TestReportOutput::printerRoutines()
     UrlRecorder urls;
     QScopedPointer<ReportEngine> engine(NewReceipt(3));
     Run(*engine, routine);
-    QTest::qWait(100);
+    // No box turns up late.
+    QVERIFY(!QTest::qWaitFor([&] { return answerer.seen.size() > (title.isEmpty() ? 0 : 1); }, 100));
 
     QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
     QCOMPARE(answerer.seen.size(), title.isEmpty() ? 0 : 1);
@@ -184,7 +186,7 @@ void TestReportOutput::pdfFileRoutes()
     UrlRecorder urls;
     QScopedPointer<ReportEngine> engine(NewReceipt(5, templ));
     engine->PrintToPDFFile(fileName, open, secondary);
-    QTest::qWait(50);
+    QVERIFY(!QTest::qWaitFor([&] { return !answerer.seen.isEmpty(); }, 50));
 
     QVERIFY(answerer.seen.isEmpty());
     QCOMPARE(PdfReader::Pages(DataPath(written)), 1);
@@ -259,6 +261,37 @@ void TestReportOutput::previewOpensAndCloses()
     QVERIFY(values->CountAsks(QStringLiteral("receipt_title")) >= 1);
     QVERIFY(urls.urls.isEmpty());
     QVERIFY(QDir(DataPath(QString())).entryList(QDir::Files).isEmpty());
+}
+
+// Each time the preview is shown it goes back to the first page, through its own
+// "Previous page" key and page 0.
+void TestReportOutput::previewShowsTheFirstPageWhenShownAgain()
+{
+    ModalAnswerer answerer;
+    int pageBeforeHiding = 0, pageShownAgain = 0;
+    QString closeText;
+    answerer.handle([&](QWidget* w) {
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(w);
+        if (!dialog)
+            return false;
+        auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+        preview->setCurrentPage(2);
+        pageBeforeHiding = preview->currentPage();
+        preview->hide();
+        preview->show();
+        pageShownAgain = preview->currentPage();
+        QAction* close = dialog->findChild<QToolBar*>()->actions().last();
+        closeText = close->text();
+        close->trigger();
+        return true;
+    });
+    QScopedPointer<ReportEngine> engine(NewReceipt(40));
+    engine->ShowPrintPreview(nullptr);
+    QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer.seen.size(), 1);
+    QCOMPARE(pageBeforeHiding, 2);
+    QCOMPARE(pageShownAgain, 1);
+    QCOMPARE(closeText, QStringLiteral("&Close..."));
 }
 
 VORANTEL_TEST_MAIN(TestReportOutput)

@@ -40,6 +40,7 @@ private slots:
     void startWithAdministratorLogsIn_data();
     void startWithAdministratorLogsIn();
     void leavingLoginDialogStaysLoggedOut();
+    void logoutClosesDatabasesAndLogsInAgain();
     void changedDatabaseLogsInAgainOnIt();
 
     void loginCheck_data();
@@ -75,6 +76,13 @@ private:
 };
 
 namespace {
+
+// A key the program wrote as 0, told apart from one never written (whose toInt() is 0 too).
+bool WrittenAsZero(const QString& key)
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    return store->contains(key) && store->value(key).toString() == QLatin1String("0");
+}
 
 const QString NO_INVENTORY_MESSAGE = QStringLiteral(
     "Login/Logout|No Inventory Database Active. Please Create a new database, or select already existing database "
@@ -198,7 +206,7 @@ void TestLogin::answerStartUp(int count, const DialogAction& login)
                 Child<QPushButton>(modal, "pushButtonSave")->click();
             } else if (modal->inherits("SettingsDialog")) {
                 // Written before the dialog runs; the busy box waits hidden behind it.
-                if (AppSettings::Instance()->settings->value(QStringLiteral("FIRST_TIME_START")).toInt() != 0)
+                if (!WrittenAsZero(QStringLiteral("FIRST_TIME_START")))
                     problems << QStringLiteral("FIRST_TIME_START not yet 0 in the settings dialog");
                 bool busyBox = false;
                 for (Progress* progress : modal->parentWidget()->findChildren<Progress*>())
@@ -358,7 +366,7 @@ void TestLogin::startWithoutLogin()
     QCOMPARE(seenModals(), modals);
     QCOMPARE(notices, expectedNotices);
     QSettings* store = AppSettings::Instance()->settings;
-    QCOMPARE(store->value(QStringLiteral("FIRST_TIME_START")).toInt(), 0);
+    QVERIFY(WrittenAsZero(QStringLiteral("FIRST_TIME_START")));
     QCOMPARE(store->value(DB_SERVER).toString(), TestDatabase::server().host);
     QCOMPARE(DatabaseManager::Instance()->port, TestDatabase::server().port);
     QCOMPARE(DatabaseManager::Instance()->inventoryOpen, activeInventory);
@@ -425,6 +433,37 @@ void TestLogin::leavingLoginDialogStaysLoggedOut()
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
     QVERIFY_STATE(window, true);
+}
+
+void TestLogin::logoutClosesDatabasesAndLogsInAgain()
+{
+    useAdminAndClerk();
+    answerStartUp(1, typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1")));
+    MainWindow window;
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->SalesDatabase();
+    QVERIFY(manager->inventoryOpen);
+    QVERIFY(manager->salesOpen);
+    QVERIFY(manager->SalesQuery()->exec(QStringLiteral("SELECT 1")));
+
+    answerer->clear();
+    bool salesClosed = false;
+    bool inventoryReopened = false;
+    answerStartUp(1, [&](LoginDialog* dialog) {
+        salesClosed = !manager->salesOpen && manager->salesDb == nullptr && manager->salesQuery == nullptr;
+        inventoryReopened = manager->inventoryOpen;
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    window.findChild<QAction*>(QStringLiteral("actionLogout"))->trigger();
+
+    QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
+    QVERIFY(salesClosed);
+    QVERIFY(inventoryReopened);
+    QVERIFY(showsPlaceholder(window));
+    QVERIFY_STATE(window, false);
+    // Logout by itself changes no current-user field.
+    QCOMPARE(AppSettings::Instance()->loginName, QStringLiteral("Admin"));
 }
 
 void TestLogin::changedDatabaseLogsInAgainOnIt()
