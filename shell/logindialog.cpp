@@ -60,6 +60,26 @@ LoginDialog::LoginDialog(QWidget* parent)
     connect(shortcut, &QShortcut::activated, this, &LoginDialog::on_CtrlB);
 }
 
+// The themes' style sheets give line edits a text colour, and Qt then draws the hints in
+// that colour too, so that an empty field looks filled in. Hints are drawn halfway between
+// the text and the field's background instead; the palette is complete only once the style
+// sheet has polished the fields, just before they are shown.
+void LoginDialog::showEvent(QShowEvent* event)
+{
+    for (QLineEdit* edit : {ui->editUserName, ui->editPassword}) {
+        QPalette palette = edit->palette();
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            const QColor text = palette.color(group, QPalette::Text);
+            const QColor base = palette.color(group, QPalette::Base);
+            palette.setColor(group, QPalette::PlaceholderText,
+                             QColor((text.red() + base.red()) / 2, (text.green() + base.green()) / 2,
+                                    (text.blue() + base.blue()) / 2));
+        }
+        edit->setPalette(palette);
+    }
+    VorantelDialog::showEvent(event);
+}
+
 LoginDialog::~LoginDialog()
 {
     delete ui;

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -40,6 +41,8 @@ private slots:
     void startWithAdministratorLogsIn_data();
     void startWithAdministratorLogsIn();
     void leavingLoginDialogStaysLoggedOut();
+    void hintsAreGrey_data();
+    void hintsAreGrey();
     void logoutClosesDatabasesAndLogsInAgain();
     void changedDatabaseLogsInAgainOnIt();
 
@@ -433,6 +436,49 @@ void TestLogin::leavingLoginDialogStaysLoggedOut()
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
     QVERIFY_STATE(window, true);
+}
+
+void TestLogin::hintsAreGrey_data()
+{
+    QTest::addColumn<QString>("styleSheet"); // resource of the theme; empty: no theme
+    QTest::newRow("dark") << ":/resources/stylesheets/WindowsStyleSheet.txt";
+    QTest::newRow("light") << ":/resources/stylesheets/WindowsStyleSheetLight.txt";
+    QTest::newRow("no theme") << "";
+}
+
+// A hint must not pass for typed text: its strongest pixel stands out from the field's
+// background clearly less than typed text does.
+void TestLogin::hintsAreGrey()
+{
+    QFETCH(QString, styleSheet);
+    QWidget window; // the main window carries the theme; the dialog inherits it
+    if (!styleSheet.isEmpty()) {
+        QFile file(styleSheet);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        window.setStyleSheet(QString::fromUtf8(file.readAll()));
+    }
+    LoginDialog dialog(&window);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (const char* name : {"editUserName", "editPassword"}) {
+        auto* edit = Child<QLineEdit>(&dialog, name);
+        edit->clearFocus();
+        auto contrast = [edit] {
+            const QImage image = edit->grab().toImage();
+            const int background = qGray(image.pixel(image.width() - 6, image.height() / 2));
+            int strongest = 0;
+            for (int y = 4; y < image.height() - 4; ++y)
+                for (int x = 6; x < image.width() / 2; ++x)
+                    strongest = qMax(strongest, qAbs(qGray(image.pixel(x, y)) - background));
+            return strongest;
+        };
+        const int hint = contrast();
+        edit->setText(edit->echoMode() == QLineEdit::Password ? QStringLiteral("secret") : QStringLiteral("Enter"));
+        const int typed = contrast();
+        edit->clear();
+        QVERIFY2(typed > 60, qPrintable(QStringLiteral("%1: typed text contrast %2").arg(name).arg(typed)));
+        QVERIFY2(hint * 4 < typed * 3, qPrintable(QStringLiteral("%1: hint %2, typed %3").arg(name).arg(hint).arg(typed)));
+    }
 }
 
 void TestLogin::logoutClosesDatabasesAndLogsInAgain()
