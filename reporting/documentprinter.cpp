@@ -3,6 +3,7 @@
 #include "reporting.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
@@ -11,7 +12,6 @@
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextTable>
-
 
 #include <algorithm>
 
@@ -28,6 +28,18 @@ struct Cut
     qreal headerBottom = 0;
 };
 
+// The ruling of a table whose borders are drawn here rather than by the layout: the layout
+// draws four borders round every cell and looks up each cell's neighbours to do so, which
+// costs more than all the rest of a long list's page. Lines run between the rows and
+// columns and round the table, in document coordinates.
+struct Grid
+{
+    QRectF frame;
+    QVector<qreal> rows;    // between rows no cell spans
+    QVector<qreal> columns; // left edges of the columns after the first
+    QPen pen;
+};
+
 void AddLineCuts(const QTextBlock& block, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts)
 {
     const QRectF box = layout->blockBoundingRect(block);
@@ -40,9 +52,11 @@ void AddLineCuts(const QTextBlock& block, QAbstractTextDocumentLayout* layout, Q
 // Between two rows no cell spans. Cells start at the top of their row, so the first
 // block of one cell gives the row's top; the cut runs halfway through the gap between
 // the rows' contents, that is between the two rows' borders.
-void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts)
+void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts, Grid* grid)
 {
     const QRectF frame = layout->frameBoundingRect(table);
+    if (grid)
+        grid->frame = frame;
     const int rows = table->rows();
     const int columns = table->columns();
     cuts->append(Cut{frame.top()});
@@ -65,6 +79,18 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
         if (secondTop > firstBottom)
             half = (secondTop - firstBottom) / 2;
     }
+    if (grid) {
+        // Column edges from the first row that starts a cell in each column.
+        for (int c = 1; c < columns; ++c) {
+            for (int r = 0; r < rows; ++r) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.column() != c)
+                    continue;
+                grid->columns << layout->blockBoundingRect(cell.firstCursorPosition().block()).left() - half;
+                break;
+            }
+        }
+    }
     const int headerRows = table->format().headerRowCount();
     qreal headerBottom = frame.top();
     for (int r = 1; r < rows; ++r) {
@@ -79,6 +105,8 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
         if (spanned || starting < 0)
             continue;
         const qreal y = layout->blockBoundingRect(table->cellAt(r, starting).firstCursorPosition().block()).top() - half;
+        if (grid)
+            grid->rows << y;
         if (r == headerRows) {
             // The header rows stay with the first row below them.
             headerBottom = y;
@@ -92,7 +120,7 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
     cuts->append(Cut{frame.bottom()});
 }
 
-QVector<Cut> Cuts(QTextDocument* document)
+QVector<Cut> Cuts(QTextDocument* document, QHash<QTextTable*, Grid>* grids)
 {
     QAbstractTextDocumentLayout* layout = document->documentLayout();
     QVector<Cut> cuts;
@@ -100,7 +128,7 @@ QVector<Cut> Cuts(QTextDocument* document)
     for (auto it = root->begin(); !it.atEnd(); ++it) {
         if (QTextFrame* frame = it.currentFrame()) {
             if (auto* table = qobject_cast<QTextTable*>(frame)) {
-                AddRowCuts(table, layout, &cuts);
+                AddRowCuts(table, layout, &cuts, grids->contains(table) ? &(*grids)[table] : nullptr);
             } else {
                 const QRectF box = layout->frameBoundingRect(frame);
                 cuts.append(Cut{box.top()});
@@ -114,8 +142,32 @@ QVector<Cut> Cuts(QTextDocument* document)
     return cuts;
 }
 
+void DrawGrid(QPainter* painter, const Grid& grid, qreal top, qreal bottom)
+{
+    const qreal from = std::max(top, grid.frame.top());
+    const qreal to = std::min(bottom, grid.frame.bottom());
+    if (from >= to)
+        return;
+    // Lines on the band's edges are drawn just inside it, so that the clip keeps them whole.
+    const qreal inset = grid.pen.widthF() / 2;
+    auto inside = [&](qreal y) { return std::min(std::max(y, from + inset), to - inset); };
+    painter->setPen(grid.pen);
+    QVector<QLineF> lines;
+    lines << QLineF(grid.frame.left() + inset, from, grid.frame.left() + inset, to)
+          << QLineF(grid.frame.right() - inset, from, grid.frame.right() - inset, to)
+          << QLineF(grid.frame.left(), inside(from), grid.frame.right(), inside(from))
+          << QLineF(grid.frame.left(), inside(to), grid.frame.right(), inside(to));
+    for (qreal x : grid.columns)
+        lines << QLineF(x, from, x, to);
+    auto it = std::lower_bound(grid.rows.cbegin(), grid.rows.cend(), from);
+    for (; it != grid.rows.cend() && *it <= to; ++it)
+        lines << QLineF(grid.frame.left(), inside(*it), grid.frame.right(), inside(*it));
+    painter->drawLines(lines);
+}
+
 // Draws the document's band [top, bottom) with its top at pageY of the page.
-void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, qreal width, qreal top, qreal bottom, qreal pageY)
+void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, const QHash<QTextTable*, Grid>& grids,
+              qreal width, qreal top, qreal bottom, qreal pageY)
 {
     painter->save();
     painter->translate(0, pageY - top);
@@ -128,6 +180,8 @@ void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, qreal widt
     // Printed text is black whatever the desktop's palette says.
     context.palette.setColor(QPalette::Text, Qt::black);
     layout->draw(painter, context);
+    for (const Grid& grid : grids)
+        DrawGrid(painter, grid, top, bottom);
     painter->restore();
 }
 
@@ -154,11 +208,22 @@ void DocumentPrinter::Print(QTextDocument* document, QPrinter* printer)
     QTextFrameFormat rootFormat = document->rootFrame()->frameFormat();
     rootFormat.setMargin(margin);
     document->rootFrame()->setFrameFormat(rootFormat);
+    QHash<QTextTable*, Grid> grids;
+    for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
+        auto* table = qobject_cast<QTextTable*>(it.currentFrame());
+        if (!table || table->format().border() <= 0)
+            continue;
+        QTextTableFormat format = table->format();
+        const QBrush brush = format.borderBrush().style() == Qt::NoBrush ? QBrush(Qt::darkGray) : format.borderBrush();
+        grids[table].pen = QPen(brush, format.border());
+        format.setBorder(0);
+        table->setFormat(format);
+    }
     const QRectF body(0, 0, printer->width(), printer->height());
     // One page as tall as the whole document: laid out once, cut into pages below.
     document->setTextWidth(body.width());
 
-    const QVector<Cut> cuts = Cuts(document);
+    const QVector<Cut> cuts = Cuts(document, &grids);
     const qreal end = layout->documentSize().height() - margin;
     const QFont numberFont(document->defaultFont());
     const QPointF numberPos(body.width() - margin,
@@ -181,8 +246,8 @@ void DocumentPrinter::Print(QTextDocument* document, QPrinter* printer)
             }
         }
         if (headerHeight > 0)
-            DrawBand(&painter, layout, body.width(), header.headerTop, header.headerBottom, margin);
-        DrawBand(&painter, layout, body.width(), top, bottom, margin + headerHeight);
+            DrawBand(&painter, layout, grids, body.width(), header.headerTop, header.headerBottom, margin);
+        DrawBand(&painter, layout, grids, body.width(), top, bottom, margin + headerHeight);
 
         painter.save();
         painter.setFont(numberFont);
