@@ -38,6 +38,17 @@ struct Grid
     QVector<qreal> rows;    // between rows no cell spans
     QVector<qreal> columns; // left edges of the columns after the first
     QPen pen;
+
+    // Tables without spanned cells are filled in here too: the layout's own drawing looks up
+    // every cell's row and column, each lookup a search through the whole table.
+    QTextTable* table = nullptr;
+    bool drawsCells = false;
+    QVector<qreal> rowTops; // every row's top edge
+    qreal padding = 0;
+
+    qreal ColumnLeft(int c) const { return c == 0 ? frame.left() : columns.value(c - 1); }
+    qreal ColumnRight(int c) const { return c + 1 < table->columns() ? columns.value(c) : frame.right(); }
+    qreal RowBottom(int r) const { return r + 1 < rowTops.size() ? rowTops.at(r + 1) : frame.bottom(); }
 };
 
 void AddLineCuts(const QTextBlock& block, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts)
@@ -54,13 +65,13 @@ void AddLineCuts(const QTextBlock& block, QAbstractTextDocumentLayout* layout, Q
 // the rows' contents, that is between the two rows' borders.
 void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts, Grid* grid)
 {
-    const QRectF frame = layout->frameBoundingRect(table);
+    QRectF frame = layout->frameBoundingRect(table);
     if (grid)
         grid->frame = frame;
     const int rows = table->rows();
     const int columns = table->columns();
-    cuts->append(Cut{frame.top()});
     if (rows < 2 || columns < 1) {
+        cuts->append(Cut{frame.top()});
         cuts->append(Cut{frame.bottom()});
         return;
     }
@@ -80,24 +91,39 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
             half = (secondTop - firstBottom) / 2;
     }
     if (grid) {
-        // Column edges from the first row that starts a cell in each column; the first
-        // column's edge is the table's left edge.
+        // Column edges from the last row that starts a cell in each column (a header's
+        // centred text reports its block at the cell's edge); the first column's edge is
+        // the table's left edge.
         for (int c = 0; c < columns; ++c) {
-            for (int r = 0; r < rows; ++r) {
+            for (int r = rows - 1; r >= 0; --r) {
                 const QTextTableCell cell = table->cellAt(r, c);
                 if (cell.column() != c)
                     continue;
                 const qreal x = layout->blockBoundingRect(cell.firstCursorPosition().block()).left() - half;
                 if (c == 0)
-                    grid->frame.setLeft(std::max(grid->frame.left(), x));
+                    grid->frame.setLeft(x); // the layout's frame starts at the first cell's text
                 else
                     grid->columns << x;
                 break;
             }
         }
     }
+    // The layout's frame starts at the first cell's text; the table starts a padding above.
+    frame.setTop(std::min(frame.top(),
+                          layout->blockBoundingRect(table->cellAt(0, 0).firstCursorPosition().block()).top() - half));
+    if (grid)
+        grid->frame.setTop(frame.top());
+    cuts->append(Cut{frame.top()});
     const int headerRows = table->format().headerRowCount();
     qreal headerBottom = frame.top();
+    bool anySpan = false;
+    if (grid) {
+        grid->table = table;
+        grid->padding = half;
+        grid->rowTops << layout->blockBoundingRect(table->cellAt(0, 0).firstCursorPosition().block()).top() - half;
+        for (int c = 1; c < columns; ++c)
+            anySpan = anySpan || table->cellAt(0, c) == table->cellAt(0, c - 1);
+    }
     for (int r = 1; r < rows; ++r) {
         int starting = -1;
         bool spanned = false;
@@ -106,12 +132,18 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
                 spanned = true;
             else if (starting < 0)
                 starting = c;
+            if (grid && c > 0 && table->cellAt(r, c) == table->cellAt(r, c - 1))
+                anySpan = true;
         }
-        if (spanned || starting < 0)
+        if (spanned || starting < 0) {
+            anySpan = true;
             continue;
+        }
         const qreal y = layout->blockBoundingRect(table->cellAt(r, starting).firstCursorPosition().block()).top() - half;
-        if (grid)
+        if (grid) {
             grid->rows << y;
+            grid->rowTops << y;
+        }
         if (r == headerRows) {
             // The header rows stay with the first row below them.
             headerBottom = y;
@@ -123,6 +155,19 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
             cuts->append(Cut{y});
     }
     cuts->append(Cut{frame.bottom()});
+
+    if (grid && !anySpan && grid->rowTops.size() == rows) {
+        // The cells' text is drawn from the row and column edges found above; a table whose
+        // first and last cells are not where the layout put them is left to the layout.
+        auto placed = [&](int r, int c) {
+            const QTextBlock block = table->cellAt(r, c).firstCursorPosition().block();
+            const QPointF expected = QPointF(grid->ColumnLeft(c) + half, grid->rowTops.at(r) + half)
+                                     + block.layout()->position();
+            const QPointF actual = layout->blockBoundingRect(block).topLeft();
+            return qAbs(expected.x() - actual.x()) < 0.5 && qAbs(expected.y() - actual.y()) < 0.5;
+        };
+        grid->drawsCells = placed(rows - 1, 0) && placed(rows - 1, columns - 1) && placed(1, columns - 1);
+    }
 }
 
 QVector<Cut> Cuts(QTextDocument* document, QHash<QTextTable*, Grid>* grids)
@@ -170,6 +215,38 @@ void DrawGrid(QPainter* painter, const Grid& grid, qreal top, qreal bottom)
     painter->drawLines(lines);
 }
 
+// The rows of a table that start within [top, bottom): cell backgrounds, then the text.
+void DrawCells(QPainter* painter, QAbstractTextDocumentLayout* layout, const Grid& grid, qreal top, qreal bottom,
+               const QAbstractTextDocumentLayout::PaintContext& context)
+{
+    QTextTable* table = grid.table;
+    auto first = std::lower_bound(grid.rowTops.cbegin(), grid.rowTops.cend(), top - 0.5);
+    for (int r = int(first - grid.rowTops.cbegin()); r < grid.rowTops.size() && grid.rowTops.at(r) < bottom - 0.5; ++r) {
+        const qreal rowTop = grid.rowTops.at(r);
+        const qreal rowBottom = grid.RowBottom(r);
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            const QRectF box(grid.ColumnLeft(c), rowTop, grid.ColumnRight(c) - grid.ColumnLeft(c), rowBottom - rowTop);
+            const QBrush background = cell.format().background();
+            if (background.style() != Qt::NoBrush)
+                painter->fillRect(box, background);
+            const QPointF origin(box.left() + grid.padding, rowTop + grid.padding);
+            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                if (it.currentFrame()) {
+                    // Anything but plain blocks (a table in a cell) is drawn by the layout.
+                    QAbstractTextDocumentLayout::PaintContext inner = context;
+                    inner.clip = box.adjusted(0.5, 0.5, -0.5, -0.5);
+                    layout->draw(painter, inner);
+                    break;
+                }
+                const QTextBlock block = it.currentBlock();
+                painter->setPen(context.palette.color(QPalette::Text));
+                block.layout()->draw(painter, origin);
+            }
+        }
+    }
+}
+
 // Draws the document's band [top, bottom) with its top at pageY of the page.
 void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, const QHash<QTextTable*, Grid>& grids,
               qreal width, qreal top, qreal bottom, qreal pageY)
@@ -184,9 +261,26 @@ void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, const QHas
     context.clip = band.adjusted(0, 0.5, 0, -0.5);
     // Printed text is black whatever the desktop's palette says.
     context.palette.setColor(QPalette::Text, Qt::black);
-    layout->draw(painter, context);
-    for (const Grid& grid : grids)
+    // The layout draws the band but the tables whose cells are drawn here.
+    QVector<qreal> edges{top};
+    for (const Grid& grid : grids) {
+        if (grid.drawsCells && grid.frame.bottom() > top && grid.frame.top() < bottom)
+            edges << std::max(top, grid.frame.top()) << std::min(bottom, grid.frame.bottom());
+    }
+    edges << bottom;
+    std::sort(edges.begin() + 1, edges.end() - 1);
+    for (int i = 0; i + 1 < edges.size(); i += 2) {
+        if (edges.at(i + 1) - edges.at(i) < 1)
+            continue;
+        QAbstractTextDocumentLayout::PaintContext part = context;
+        part.clip = QRectF(0, edges.at(i), width, edges.at(i + 1) - edges.at(i)).adjusted(0, 0.5, 0, -0.5);
+        layout->draw(painter, part);
+    }
+    for (const Grid& grid : grids) {
+        if (grid.drawsCells)
+            DrawCells(painter, layout, grid, top, bottom, context);
         DrawGrid(painter, grid, top, bottom);
+    }
     painter->restore();
 }
 

@@ -95,6 +95,17 @@ void TestDocumentPrinter::tableRowsStayWholeUnderTheirHeader()
     for (int page = 1; page <= pages; ++page) {
         const QImage image = PdfReader::Render(pdf, page, 100);
         QVERIFY(!image.isNull());
+        // The header row keeps its yellow background, across the table, on every page.
+        int widestYellow = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            int yellow = 0;
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                yellow += qRed(p) > 230 && qGreen(p) > 230 && qBlue(p) < 160;
+            }
+            widestYellow = qMax(widestYellow, yellow);
+        }
+        QVERIFY2(widestYellow > image.width() / 2, qPrintable(QStringLiteral("page %1: %2").arg(page).arg(widestYellow)));
         int ruled = 0;
         bool previousRuled = false;
         for (int y = 0; y < image.height(); ++y) {
