@@ -29,9 +29,9 @@ struct Cut
 };
 
 // The ruling of a table whose borders are drawn here rather than by the layout: the layout
-// draws four borders round every cell and looks up each cell's neighbours to do so, which
-// costs more than all the rest of a long list's page. Lines run between the rows and
-// columns and round the table, in document coordinates.
+// draws four borders round every cell and looks up each cell's neighbours to do so, a third
+// of a long list's printing time. Lines run between the rows and columns and round the
+// table, in document coordinates.
 struct Grid
 {
     QRectF frame;
@@ -91,9 +91,8 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
             half = (secondTop - firstBottom) / 2;
     }
     if (grid) {
-        // Column edges from the last row that starts a cell in each column (a header's
-        // centred text reports its block at the cell's edge); the first column's edge is
-        // the table's left edge.
+        // Column edges from the last row that starts a cell in each column (header cells
+        // may be laid out differently); the first column's edge is the table's left edge.
         for (int c = 0; c < columns; ++c) {
             for (int r = rows - 1; r >= 0; --r) {
                 const QTextTableCell cell = table->cellAt(r, c);
@@ -315,7 +314,7 @@ void DocumentPrinter::Print(QTextDocument* document, QPrinter* printer)
     QHash<QTextTable*, Grid> grids;
     for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
         auto* table = qobject_cast<QTextTable*>(it.currentFrame());
-        if (!table || table->format().border() <= 0)
+        if (!table || table->format().border() <= 0 || table->rows() < 2)
             continue;
         QTextTableFormat format = table->format();
         const QBrush brush = format.borderBrush().style() == Qt::NoBrush ? QBrush(Qt::darkGray) : format.borderBrush();
