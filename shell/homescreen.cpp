@@ -6,9 +6,9 @@
 #include "databasemanager.h"
 #include "mainwindow.h"
 #include "modules.h"
+#include "databaselog.h"
 
 #include <QDate>
-#include <QDebug>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QLocale>
@@ -50,11 +50,6 @@ const QString SALES_TOTAL_SQL = QStringLiteral(
     "WHERE RETURNED = 0 AND date(st.TIME_STAMP) BETWEEN date(:from) AND date(:to) AND si.TRANSACTION_ID = st.ID");
 const QString EXPENSE_TOTAL_SQL =
     QStringLiteral("SELECT SUM(AMOUNT)   FROM tblExpenses WHERE date(DATED) BETWEEN date(:from) AND date(:to)");
-
-void LogError(const QSqlQuery& query)
-{
-    qDebug() << query.lastError().databaseText() << "   " << query.lastError().driverText();
-}
 
 // The text of a setting, or "NOT SET" while it is empty.
 QString SettingOrNotSet(const QString& key)
@@ -184,7 +179,7 @@ void HomeScreen::RefreshOverview()
         query->next();
         ui->labelPurcasedInventory->setText(MoneyText(query->value(0).toDouble(), decimalPlaces));
     } else {
-        LogError(*query);
+        LogDatabaseError(query->lastError());
         ui->labelPurcasedInventory->setText(tr("NOT AVAILABLE"));
     }
 
@@ -220,7 +215,7 @@ QString HomeScreen::CountText(const QString& sql) const
 {
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     if (!query->exec(sql)) {
-        LogError(*query);
+        LogDatabaseError(query->lastError());
         return tr("NOT AVAILABLE");
     }
     query->next();
@@ -237,7 +232,7 @@ QString HomeScreen::TotalText(bool salesDatabase, const QString& sql, const QDat
     query->bindValue(QStringLiteral(":to"), to.toString(QStringLiteral("yyyy-MM-dd")));
     // A failure must not read as a day without sales.
     if (!query->exec()) {
-        LogError(*query);
+        LogDatabaseError(query->lastError());
         return tr("NOT AVAILABLE");
     }
     // A period without rows sums to NULL, which reads as 0.

@@ -135,27 +135,26 @@ void TestLaunchers::roleAndLauncherMatrix()
         UrlRecorder urls;
         trigger->trigger();
         QTRY_COMPARE(answerer.pendingAnswers(), 0);
-        QTest::qWait(50);
         const QString who = isClerk ? QStringLiteral("clerk: ") : QStringLiteral("administrator: ");
 
         if (expected == QLatin1String("refused")) {
-            QVERIFY2(answerer.messages() == QStringList{REFUSED}, qPrintable(who + answerer.messages().join(',')));
+            QTRY_VERIFY2(answerer.messages() == QStringList{REFUSED}, qPrintable(who + answerer.messages().join(',')));
             QVERIFY2(window.centralWidget() == page, qPrintable(who + "page replaced"));
             QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
         } else if (expected == QLatin1String("page")) {
+            QTRY_VERIFY2(window.centralWidget() != page, qPrintable(who + "page not rebuilt"));
             QVERIFY(answerer.seen.isEmpty());
-            QVERIFY2(window.centralWidget() != page, qPrintable(who + "page not rebuilt"));
             QVERIFY(window.currentScreenOpener == &MainWindow::on_actionHome_triggered);
         } else if (expected.startsWith(QLatin1String("page:"))) {
             QVERIFY2(answerer.seen.isEmpty(), qPrintable(who + answerer.seen.value(0).className));
             QVERIFY2(window.centralWidget()->inherits(qPrintable(expected.mid(5))), qPrintable(who + "no such page"));
             QVERIFY(window.currentScreenOpener != &MainWindow::on_actionHome_triggered);
         } else if (expected == QLatin1String("url")) {
+            QTRY_COMPARE(urls.urls.size(), 1);
             QVERIFY(answerer.seen.isEmpty());
-            QCOMPARE(urls.urls.size(), 1);
             QVERIFY(urls.urls.first().scheme().startsWith(QLatin1String("http")));
         } else {
-            QVERIFY2(!answerer.seen.isEmpty(), qPrintable(who + "nothing opened"));
+            QTRY_VERIFY2(!answerer.seen.isEmpty(), qPrintable(who + "nothing opened"));
             // The product dialog may show a notice (no images folder) while it is being built.
             QStringList opened;
             for (const ModalAnswerer::Seen& seen : qAsConst(answerer.seen))
