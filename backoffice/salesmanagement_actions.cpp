@@ -50,11 +50,12 @@ void SalesManagement::on_buttonDelete_clicked()
 
 bool SalesManagement::DeleteSale(const QString& saleId)
 {
-    QSqlDatabase* db = DatabaseManager::Instance()->SalesDatabase();
-    QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
-    const auto fail = [this, db, &saleId](const QSqlError& error, bool rollBack) {
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlDatabase* db = manager->SalesDatabase();
+    QSqlQuery* query = manager->SalesQuery();
+    const auto fail = [this, manager, db, &saleId](const QSqlError& error, bool rollBack) {
         if (rollBack)
-            db->rollback();
+            manager->RollbackTransaction(db);
         qCWarning(lcBackoffice) << "deleting sale" << saleId << error.text();
         QMessageBox::warning(this, tr("Delete Sale"),
                              tr("Sale %1 could not be deleted; it and the sales after it are kept.").arg(saleId)
@@ -63,7 +64,7 @@ bool SalesManagement::DeleteSale(const QString& saleId)
     };
 
     // A sale goes whole or not at all: lines without their sale would still count in the reports.
-    if (!db->transaction())
+    if (!manager->BeginTransaction(db))
         return fail(db->lastError(), false);
     for (const char* sql : {"DELETE from tblSalesInvoice WHERE TRANSACTION_ID = :id",
                             "DELETE FROM tblPendingPayments WHERE TRANSACTION_ID = :id",
@@ -73,7 +74,7 @@ bool SalesManagement::DeleteSale(const QString& saleId)
         if (!query->exec())
             return fail(query->lastError(), true);
     }
-    if (!db->commit())
+    if (!manager->CommitTransaction(db))
         return fail(db->lastError(), true);
     return true;
 }
