@@ -1,8 +1,8 @@
 #include "addeditexpensedialog.h"
 
 #include "appsettings.h"
-#include "backofficelog.h"
 #include "constants.h"
+#include "databaselog.h"
 #include "databasemanager.h"
 #include "managecategories.h"
 
@@ -51,8 +51,10 @@ AddEditExpenseDialog::~AddEditExpenseDialog() = default;
 
 void AddEditExpenseDialog::LoadCategories()
 {
-    if (!categories->select())
+    if (!categories->select()) {
+        LogDatabaseError(categories->lastError());
         ShowStatus(tr("Expense categories could not be read: %1").arg(categories->lastError().text()), 0);
+    }
     while (categories->canFetchMore())
         categories->fetchMore();
 }
@@ -96,7 +98,7 @@ void AddEditExpenseDialog::PrefillExpense(const QString& description, QString am
         if (exists)
             LoadCategories();
         else
-            qCWarning(lcBackoffice) << "expense category" << categoryName << query->lastError().text();
+            LogDatabaseError(query->lastError());
     }
     if (!exists)
         return;
@@ -144,7 +146,7 @@ void AddEditExpenseDialog::on_pushAdd_clicked()
     query->bindValue(QStringLiteral(":des"), ui.textDescription->toPlainText());
     const bool saved = query->exec();
     if (!saved)
-        qCWarning(lcBackoffice) << "saving expense:" << query->lastError().text();
+        LogDatabaseError(query->lastError());
 
     const QString category = ui.comboCategories->currentText();
     if (editMode) {

@@ -2,7 +2,7 @@
 
 #include "addeditexpensedialog.h"
 #include "appsettings.h"
-#include "backofficelog.h"
+#include "databaselog.h"
 #include "databasemanager.h"
 #include "mysqltablemodel.h"
 #include "reportprinter.h"
@@ -65,7 +65,7 @@ ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
     if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")) && count.next())
         expenses = count.value(0).toInt();
     else
-        qCWarning(lcBackoffice) << "expense count:" << count.lastError().text();
+        LogDatabaseError(count.lastError());
     if (expenses < SORTING_THRESHOLD) {
         ui.checkEnableSorting->hide();
         ui.tableViewExpenses->sortByColumn(MySqlTableModel::CATEGORY, Qt::AscendingOrder);
@@ -86,6 +86,7 @@ void ExpenseManagement::Reload()
     if (model->select()) {
         SqlFilter::FetchAll(model);
     } else {
+        LogDatabaseError(model->lastError());
         QMessageBox::warning(this, tr("Expense Management"),
                              tr("The expense list could not be read.") + QStringLiteral("\n\n") + model->lastError().text());
     }
@@ -177,6 +178,7 @@ void ExpenseManagement::on_buttonDelete_clicked()
         query->prepare(QStringLiteral("DELETE FROM tblExpenses WHERE ID = :id"));
         query->bindValue(QStringLiteral(":id"), id);
         if (!query->exec()) {
+            LogDatabaseError(query->lastError());
             QMessageBox::warning(this, tr("Delete Expense"),
                                  tr("Expense %1 could not be deleted.").arg(id) + QStringLiteral("\n\n")
                                      + query->lastError().text());

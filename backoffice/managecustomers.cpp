@@ -1,7 +1,7 @@
 #include "managecustomers.h"
 
 #include "appsettings.h"
-#include "backofficelog.h"
+#include "databaselog.h"
 #include "databasemanager.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
@@ -71,7 +71,7 @@ ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblCustomers")) && count.next())
         customers = count.value(0).toInt();
     else
-        qCWarning(lcBackoffice) << "customer count:" << count.lastError().text();
+        LogDatabaseError(count.lastError());
     if (customers < SORTING_THRESHOLD) {
         ui.checkEnableSorting->hide();
         ui.tableView->sortByColumn(ID, Qt::AscendingOrder);
@@ -113,6 +113,7 @@ bool ManageCustomers::Reload()
     if (ok) {
         SqlFilter::FetchAll(model);
     } else {
+        LogDatabaseError(model->lastError());
         QMessageBox::warning(this, tr("Manage Customers"),
                              tr("The customer list could not be read.") + QStringLiteral("\n\n")
                                  + model->lastError().text());
@@ -156,6 +157,7 @@ bool ManageCustomers::Submit(bool changed, const QString& failureText)
 {
     if (changed && model->submitAll())
         return true;
+    LogDatabaseError(model->lastError());
     const QString error = model->lastError().text();
     // The failed row must not stay in the list as if it were stored.
     model->revertAll();

@@ -2,7 +2,7 @@
 #include "managecustomers.h"
 
 #include "appsettings.h"
-#include "backofficelog.h"
+#include "databaselog.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "progress.h"
@@ -117,7 +117,7 @@ void ManageCustomers::ImportCustomerData()
             if (query->exec() && query->next())
                 exists = query->value(0).toInt() > 0;
             else
-                qCWarning(lcBackoffice) << "customer import count:" << query->lastError().text();
+                LogDatabaseError(query->lastError());
         }
 
         query = DatabaseManager::Instance()->InventoryQuery();
@@ -133,8 +133,10 @@ void ManageCustomers::ImportCustomerData()
         query->bindValue(QStringLiteral(":a"), parts.at(2).trimmed());
         query->bindValue(QStringLiteral(":e"), parts.at(3).trimmed());
         query->bindValue(QStringLiteral(":c"), parts.at(4).trimmed());
-        if (!query->exec())
+        if (!query->exec()) {
+            LogDatabaseError(query->lastError());
             failedLines << tr("Line %1 could not be saved: %2").arg(lineNumber).arg(query->lastError().text());
+        }
     }
     importFile.close();
 

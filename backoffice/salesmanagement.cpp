@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "backofficelog.h"
 #include "constants.h"
+#include "databaselog.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "salesdetailssqltablemodel.h"
@@ -160,7 +161,7 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblSalesTransactions")) && count.next())
         salesCount = count.value(0).toInt();
     else
-        qCWarning(lcBackoffice) << "sales count:" << count.lastError().text();
+        LogDatabaseError(count.lastError());
     if (salesCount < SORTING_THRESHOLD) {
         ui.checkEnableSorting->hide();
         ui.tableViewSales->sortByColumn(SalesSqlTableModel::ID, Qt::AscendingOrder);
@@ -204,7 +205,7 @@ void SalesManagement::Select(QSqlTableModel* model)
 {
     if (!model->select()) {
         const QSqlError error = model->lastError();
-        qCWarning(lcBackoffice) << model->tableName() << error.text();
+        LogDatabaseError(error);
         if (model->database().isOpen())
             QMessageBox::warning(this, tr("Sales Management"),
                                  (model == salesModel() ? tr("The sales could not be read.")
