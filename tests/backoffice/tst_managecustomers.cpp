@@ -94,6 +94,7 @@ void TestManageCustomers::addFilterUpdateDelete()
     QCOMPARE(customers(), QStringLiteral("1|O'Brien|1 Main St\nTown|ob@example.com|555\n2|Smith|2 High St|s@example.com|777"));
     QCOMPARE(nameField(dialog), QString());
     QCOMPARE(ColumnTexts(grid(dialog), 1), (QStringList{"O'Brien", "Smith"}));
+    QCOMPARE(ColumnTexts(grid(dialog), 0), (QStringList{"1", "2"})); // the IDs the server gave, for the picker
 
     Child<QLineEdit>(&dialog, "lineEditFilter")->setText(QStringLiteral("O'B"));
     QCOMPARE(ColumnTexts(grid(dialog), 1), QStringList{"O'Brien"});
