@@ -5,7 +5,13 @@
 #include "companypage.h"
 #include "currencypage.h"
 #include "generalpage.h"
-#include "placeholderpage.h"
+#include "mysqlpage.h"
+#include "poledisplaypage.h"
+#include "pospage.h"
+#include "printingpage.h"
+#include "productimagespage.h"
+#include "receiptprinterpage.h"
+#include "securitypage.h"
 #include "settingspage.h"
 #include "taxpage.h"
 
@@ -18,7 +24,6 @@
 #include <QStackedWidget>
 #include <QTimer>
 
-#include <iterator>
 
 namespace {
 
@@ -104,8 +109,13 @@ void SettingsDialog::CreatePages()
     ui->pagesWidget->addWidget(new CompanyPage(this));
     ui->pagesWidget->addWidget(new CurrencyPage(this));
     ui->pagesWidget->addWidget(new TaxPage(this));
-    for (int i = ui->pagesWidget->count(); i < int(std::size(PAGES)); ++i)
-        ui->pagesWidget->addWidget(new PlaceholderPage(this));
+    ui->pagesWidget->addWidget(new PrintingPage(this));
+    ui->pagesWidget->addWidget(new ReceiptPrinterPage(this));
+    ui->pagesWidget->addWidget(new PosPage(this));
+    ui->pagesWidget->addWidget(new PoleDisplayPage(this));
+    ui->pagesWidget->addWidget(new SecurityPage(this));
+    ui->pagesWidget->addWidget(new ProductImagesPage(this));
+    ui->pagesWidget->addWidget(new MySqlPage(this));
 }
 
 void SettingsDialog::CreateIcons()

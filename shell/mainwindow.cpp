@@ -4,7 +4,10 @@
 #include "appsettings.h"
 #include "constants.h"
 #include "databasemanager.h"
+#include "manageroles.h"
 #include "messagesettings.h"
+#include "quickpayshorcuts.h"
+#include "settingspagedialogs.h"
 
 #include <QDialog>
 #include <QFile>
@@ -47,6 +50,9 @@ MainWindow::MainWindow(QWidget* parent)
 
     // Before any database is opened: every opening attempt reports to the status buttons.
     DatabaseManager::Instance()->mainWindow = this;
+    // Before the first-start settings dialog: two of its pages open dialogs of libraries above it.
+    SettingsPageDialogs::quickPayShortcuts = [](QWidget* parent) -> QDialog* { return new QuickpayShorcuts(parent); };
+    SettingsPageDialogs::userRoles = [](QWidget* parent) -> QDialog* { return new ManageRoles(parent); };
 
     // No module name may be cut off, whatever the font: the navigator is never narrower than
     // its buttons (sized by the style sheet, hence the polish) plus a vertical scroll bar.

@@ -207,10 +207,14 @@ void TestSettingsDialog::execEndsRejectedEitherWay_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("saved");
     QTest::addColumn<QStringList>("keys"); // what the store holds afterwards, sorted
-    // The general page is built loaded and gives the date format a default at once; the
-    // point of sale row that the caller opens at holds no page of its own yet.
+    // The general page is built loaded and gives the date format a default at once; of the
+    // others only the point of sale page, the row the caller opens at, writes its keys.
     QTest::newRow("save") << "pushSave" << true
-                          << QStringList{"DATE_FORMAT", "SUB_ITEMS_MODE", "delimiter", "scaling_factor", "scaling_mode",
+                          << QStringList{"DATE_FORMAT", "POS_BUTTON_SIZE", "POS_MODE", "POS_ROWS", "SUB_ITEMS_MODE",
+                                         "auto_porder", "delimiter", "enable_product_selection",
+                                         "enable_scanner_input", "force_out_of_stock_item_sale", "invoice_title",
+                                         "promo", "receipt_title", "reset_qty", "scaling_factor", "scaling_mode",
+                                         "show_pos_buttons", "show_warning_for_out_of_stock_item",
                                          "start_with_search_term", "theme", "time_format"};
     QTest::newRow("close") << "pushClose" << false << QStringList{"DATE_FORMAT"};
 }

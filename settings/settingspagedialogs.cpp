@@ -1,0 +1,4 @@
+#include "settingspagedialogs.h"
+
+SettingsPageDialogs::Factory SettingsPageDialogs::quickPayShortcuts;
+SettingsPageDialogs::Factory SettingsPageDialogs::userRoles;
