@@ -194,6 +194,10 @@ void CPOS::EnterItem()
                    true);
         return;
     }
+    // After a commit whose outcome was lost with the connection, the stored lines give the totals
+    // and the used line numbers before the next line takes one.
+    if (resyncTotals)
+        RefreshSalesTable();
 
     int available = row.quantity * ipu + row.subItems;
     const bool returning = ui->checkReturnMode->isChecked() || itemEntryBusy;
