@@ -291,6 +291,7 @@ private:
     void TakeChosenSuggestion();
     void ShowProduct(bool roundPrice);
     void ShowTotals(double linePrice);
+    void FitCartColumnsToLastRow();
     // The customer display: poleDisplay stays null until its driver is part of the program.
     void PoleShowPrice(const QString& text);
     void PoleShowTotal(const QString& text);

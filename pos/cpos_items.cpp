@@ -21,6 +21,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTableView>
 
 namespace {
 
@@ -334,7 +335,7 @@ void CPOS::EnterItem()
 
     itemIndexes << line.index;
     RefreshSalesTable();
-    ui->tableViewItems->resizeColumnsToContents();
+    FitCartColumnsToLastRow();
     ui->tableViewItems->scrollToBottom();
     ShowTotals(lineGross);
 
@@ -355,6 +356,27 @@ void CPOS::EnterItem()
     ui->dateTimeReceiptTimeStamp->setDateTime(now);
     changedSinceSave = true;
     keepFocusAfterAdd = true;
+}
+
+// Widens the cart's columns for the line just added. Measuring every line again on each scan
+// would cost time growing with the sale.
+void CPOS::FitCartColumnsToLastRow()
+{
+    QTableView* view = ui->tableViewItems;
+    const int row = cartModel->rowCount() - 1;
+    if (row < 0)
+        return;
+    if (row == 0) {
+        view->resizeColumnsToContents();
+        return;
+    }
+    for (int column = 0; column < cartModel->columnCount(); ++column) {
+        if (view->isColumnHidden(column))
+            continue;
+        const int width = view->sizeHintForIndex(cartModel->index(row, column)).width() + 1;
+        if (width > view->columnWidth(column))
+            view->setColumnWidth(column, width);
+    }
 }
 
 void CPOS::ShowTotals(double linePrice)

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
@@ -44,6 +45,10 @@ int main(int argc, char* argv[])
 
     QPOSDialog host(nullptr, false);
     auto* screen = new CPOS(&host);
+    auto* layout = new QGridLayout(&host);
+    layout->addWidget(screen);
+    host.resize(1366, 768);
+    host.show();
     auto* scanner = screen->findChild<QLineEdit*>(QStringLiteral("lineBarcodeScannerInput"));
     auto* status = screen->findChild<QLabel*>(QStringLiteral("labelStatus"));
     int failed = 0;
