@@ -4,14 +4,19 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" >/dev/null
+# Only the program and its settings seeder: the tests and benchmarks are test.sh's business.
+"$root/scripts/build.sh" vorantel seed-settings >/dev/null
 
 data_home=${XDG_DATA_HOME:-$HOME/.local/share}
 server_dir="$data_home/vorantel/mariadb"
 mkdir -p "$server_dir"
 port_file="$data_home/vorantel/server.port"
 password_file="$data_home/vorantel/server.password"
-[ -f "$port_file" ] || echo 33406 >"$port_file"
+# A free loopback port chosen once and kept, so that several accounts on one computer each
+# run their own server.
+if [ ! -s "$port_file" ]; then
+    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' >"$port_file"
+fi
 if [ ! -f "$password_file" ]; then
     (umask 077; head -c 18 /dev/urandom | base64 | tr -d '/+=' >"$password_file")
 fi

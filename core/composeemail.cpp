@@ -1,6 +1,6 @@
 #include "composeemail.h"
+#include "corelog.h"
 
-#include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -126,7 +126,7 @@ void ComposeEmail(const QString& to, const QString& from, const QString& subject
     const QString fileName = QFileInfo(attachmentPath).fileName();
     QFile attachment(attachmentPath);
     if (!attachment.open(QIODevice::ReadOnly)) {
-        qDebug() << "Failed loading attachment.";
+        qCDebug(lcCore) << "Failed loading attachment.";
         return;
     }
     const QByteArray content = attachment.readAll();
@@ -144,13 +144,13 @@ void ComposeEmail(const QString& to, const QString& from, const QString& subject
     const QString draftPath = QDir::tempPath() + QStringLiteral("/VorantelComposedEmail.eml");
     QFile draft(draftPath);
     if (!draft.open(QIODevice::WriteOnly)) {
-        qDebug().noquote() << "Failed opening temp file for email composing:" << draftPath;
+        qCDebug(lcCore).noquote() << "Failed opening temp file for email composing:" << draftPath;
         return;
     }
     const bool written = draft.write(message) == message.size() && draft.flush();
     draft.close();
     if (!written) {
-        qDebug().noquote() << "Failed writing temp file for email composing:" << draftPath;
+        qCDebug(lcCore).noquote() << "Failed writing temp file for email composing:" << draftPath;
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(draftPath));

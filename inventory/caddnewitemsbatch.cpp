@@ -6,6 +6,7 @@
 #include "errordialog.h"
 #include "searchbox.h"
 #include "inventorylog.h"
+#include "productmanagement.h"
 
 #include <QCompleter>
 #include <QFileInfo>
@@ -171,7 +172,14 @@ void CAddNewItemsBatch::on_comboBoxProducts_activated(int)
 
 void CAddNewItemsBatch::on_pushSelectProduct_clicked()
 {
-    // The product picker comes with the products page; until then the button stays disabled.
+    const QString code = ProductManagement::PickProductCode(AppSettings::Instance()->mainWindow, QSize(800, 600));
+    // Closed without ever choosing a row: keep what the dialog holds.
+    if (code.isEmpty())
+        return;
+    ui.editProductCode->setText(code);
+    if (!ui.checkAutoGenerate->isChecked())
+        ui.lineEditBarCode->setText(code);
+    SelectProductByCode(code);
 }
 
 void CAddNewItemsBatch::SelectProductByCode(const QString& code)

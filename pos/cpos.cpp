@@ -501,7 +501,10 @@ void CPOS::OpenSettings()
     settingsDialog->exec();
     ProcessEventPasses(3);
 
-    if (settingsDialog->saved) {
+    if (settingsDialog->relaunched) {
+        // A new copy of the program is starting and this one is ending: nothing to rebuild.
+        restartRequested = false;
+    } else if (settingsDialog->saved) {
         QMessageBox::information(this, tr("Settings"), tr("In order for settings to take effect, POS will restart now."),
                                  QMessageBox::Ok);
         restartRequested = true;

@@ -15,6 +15,13 @@ class DocumentPrinter : public QThread
 public:
     using QThread::QThread;
 
+    // Prints a document as QTextDocument::print would (2 cm margins, page numbers
+    // at the foot), but lays it out only once and cuts its tables between rows,
+    // repeating their header rows, so a page draws only what it shows. The document's
+    // page size, margins, default font and table borders are set for the printer:
+    // a document that is also shown on screen is printed from a copy.
+    static void Print(QTextDocument* document, QPrinter* printer);
+
     std::atomic<bool> done{false};
     bool debug = false;
     QTextDocument* document = nullptr;

@@ -204,6 +204,12 @@ void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTab
     *out << "</tr></thead>\n";
 
     const QString progressText = tr("Processing line %1 of %2 for printing...");
+    if (busyText) {
+        // One size, wide enough for the longest line number, for the whole run: a label of
+        // fixed size does not lay the box out again for every line.
+        busyText->setText(progressText.arg(rows).arg(rows));
+        busyText->setFixedSize(busyText->sizeHint().expandedTo(busyText->size()));
+    }
     for (int r = 0; r < rows; ++r) {
         if (busyText)
             busyText->setText(progressText.arg(r).arg(rows));

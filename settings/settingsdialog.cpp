@@ -1,12 +1,22 @@
 #include "settingsdialog.h"
 #include "ui_settingsdialog.h"
 
+#include "appsettings.h"
+#include "companypage.h"
+#include "currencypage.h"
+#include "generalpage.h"
 #include "placeholderpage.h"
 #include "settingspage.h"
+#include "taxpage.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSettings>
 #include <QScroller>
 #include <QStackedWidget>
+#include <QTimer>
 
 #include <iterator>
 
@@ -45,6 +55,17 @@ SettingsDialog::SettingsDialog(QWidget* parent)
 
     resize(915, 635);
     saved = false;
+    startProgram = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
+    quitProgram = [] {
+        QCoreApplication::quit();
+        // A quit() before the main loop runs is lost (the first-start dialog opens from the main
+        // window's constructor), so keep asking until the loop is there and ends.
+        auto* again = new QTimer(qApp);
+        QObject::connect(again, &QTimer::timeout, qApp, &QCoreApplication::quit);
+        again->start(0);
+    };
 
     ui->contentWidget->setIconSize(QSize(32, 32));
     ui->contentWidget->setMaximumWidth(200);
@@ -78,7 +99,12 @@ void SettingsDialog::CreatePages()
         ui->pagesWidget->removeWidget(designed);
         delete designed;
     }
-    for (int i = 0; i < int(std::size(PAGES)); ++i)
+    generalPage = new GeneralPage(this);
+    ui->pagesWidget->addWidget(generalPage);
+    ui->pagesWidget->addWidget(new CompanyPage(this));
+    ui->pagesWidget->addWidget(new CurrencyPage(this));
+    ui->pagesWidget->addWidget(new TaxPage(this));
+    for (int i = ui->pagesWidget->count(); i < int(std::size(PAGES)); ++i)
         ui->pagesWidget->addWidget(new PlaceholderPage(this));
 }
 
@@ -117,7 +143,30 @@ void SettingsDialog::on_pushSave_clicked()
         }
     }
     saved = true;
+    // Only now: the new copy must find every page's keys, and a refused save keeps the request.
+    if (generalPage && generalPage->RelaunchRequested()) {
+        generalPage->ClearRelaunchRequest();
+        Relaunch();
+    }
     close();
+}
+
+void SettingsDialog::Relaunch()
+{
+    // "restart" lets the new copy past the single-instance guard that this one still holds.
+    const QStringList arguments = QCoreApplication::arguments() << QStringLiteral("restart");
+    const QString program = arguments.first();
+    // QSettings writes to disk later on its own; the new copy must read what was just saved.
+    AppSettings::Instance()->settings->sync();
+    if (!startProgram(program, arguments)) {
+        QMessageBox::warning(this, tr("Restart"),
+                             tr("Vorantel could not be started again (%1). The new settings take effect when you "
+                                "restart it yourself.")
+                                 .arg(program));
+        return;
+    }
+    relaunched = true;
+    quitProgram();
 }
 
 void SettingsDialog::on_pushClose_clicked()

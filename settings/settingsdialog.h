@@ -2,6 +2,12 @@
 
 #include "voranteldialog.h"
 
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+
+class GeneralPage;
 class QListWidget;
 class QListWidgetItem;
 class QStackedWidget;
@@ -26,6 +32,13 @@ public:
 
     // Save and Close both end in close(), so exec() cannot tell them apart: this can.
     bool saved = false;
+    // Set when a save started a new copy of the program and asked this one to quit; a caller
+    // that would rebuild its screen after a save leaves it alone then.
+    bool relaunched = false;
+
+    // How the new copy is started and this one ended; tests record the calls instead.
+    std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
+    std::function<void()> quitProgram;
 
 public slots:
     void ChangePage(QListWidgetItem* current, QListWidgetItem* previous);
@@ -37,6 +50,8 @@ private slots:
 private:
     void CreatePages();
     void CreateIcons();
+    void Relaunch();
 
     Ui::SettingsDialog* ui;
+    QPointer<GeneralPage> generalPage;
 };

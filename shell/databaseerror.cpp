@@ -1,10 +1,10 @@
 #include "databaseerror.h"
+#include "databaselog.h"
 
 #include "databasemanager.h"
 
 #include <algorithm>
 
-#include <QDebug>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSqlDatabase>
@@ -13,7 +13,7 @@
 
 void ShowDatabaseError(QWidget* parent, const QString& title, const QString& text, const QSqlError& error)
 {
-    qDebug() << error.databaseText() << "   " << error.driverText();
+    LogDatabaseError(error);
     QMessageBox::warning(parent, title, text + QStringLiteral("\n\n") + error.text());
 }
 

@@ -6,9 +6,9 @@
 #include "databasemanager.h"
 #include "mainwindow.h"
 #include "modules.h"
+#include "databaselog.h"
 
 #include <QDate>
-#include <QDebug>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QLocale>
@@ -31,8 +31,7 @@ const char* const FACE_END = ") 4 4 4 4 stretch stretch; }";
 
 // Caption links whose screen or report the program does not have yet: shown as plain text.
 const QStringList UNAVAILABLE_LINKS = {
-    QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("TOTAL_PRODUCTS"),
-    QStringLiteral("TOTAL_INVENTORY_ITEMS"), QStringLiteral("PURCHASED_INVENTORY"),
+    QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("PURCHASED_INVENTORY"),
     QStringLiteral("TOTAL_CUSTOMERS"),      QStringLiteral("TOTAL_PURCHASE_ORDERS"),
     QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
     QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
@@ -51,11 +50,6 @@ const QString SALES_TOTAL_SQL = QStringLiteral(
     "WHERE RETURNED = 0 AND date(st.TIME_STAMP) BETWEEN date(:from) AND date(:to) AND si.TRANSACTION_ID = st.ID");
 const QString EXPENSE_TOTAL_SQL =
     QStringLiteral("SELECT SUM(AMOUNT)   FROM tblExpenses WHERE date(DATED) BETWEEN date(:from) AND date(:to)");
-
-void LogError(const QSqlQuery& query)
-{
-    qDebug() << query.lastError().databaseText() << "   " << query.lastError().driverText();
-}
 
 // The text of a setting, or "NOT SET" while it is empty.
 QString SettingOrNotSet(const QString& key)
@@ -123,7 +117,7 @@ HomeScreen::~HomeScreen()
 void HomeScreen::DisableUnavailableTargets()
 {
     auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
-    for (QPushButton* button : {ui->pushAddCategories, ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
+    for (QPushButton* button : {ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
         button->setEnabled(false);
         // The picture is drawn the same in every state: fade it, and grey its caption below.
         auto* fade = new QGraphicsOpacityEffect(button);
@@ -185,7 +179,7 @@ void HomeScreen::RefreshOverview()
         query->next();
         ui->labelPurcasedInventory->setText(MoneyText(query->value(0).toDouble(), decimalPlaces));
     } else {
-        LogError(*query);
+        LogDatabaseError(query->lastError());
         ui->labelPurcasedInventory->setText(tr("NOT AVAILABLE"));
     }
 
@@ -221,7 +215,7 @@ QString HomeScreen::CountText(const QString& sql) const
 {
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     if (!query->exec(sql)) {
-        LogError(*query);
+        LogDatabaseError(query->lastError());
         return tr("NOT AVAILABLE");
     }
     query->next();
@@ -238,7 +232,7 @@ QString HomeScreen::TotalText(bool salesDatabase, const QString& sql, const QDat
     query->bindValue(QStringLiteral(":to"), to.toString(QStringLiteral("yyyy-MM-dd")));
     // A failure must not read as a day without sales.
     if (!query->exec()) {
-        LogError(*query);
+        LogDatabaseError(query->lastError());
         return tr("NOT AVAILABLE");
     }
     // A period without rows sums to NULL, which reads as 0.
@@ -313,11 +307,19 @@ void HomeScreen::on_Overview_HyperLink_clicked(QString link)
 
 void HomeScreen::on_Inventory_Overview_HyperLink_clicked(QString link)
 {
+    // These screens replace this page: opened once the link's own signal has returned.
+    if (link == QLatin1String("TOTAL_PRODUCTS")) {
+        QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManageProducts_triggered);
+        return;
+    }
+    if (link == QLatin1String("TOTAL_INVENTORY_ITEMS")) {
+        QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Inventory_triggered);
+        return;
+    }
     if (link != QLatin1String("PURCHASED_INVENTORY") || !ReportsPermitted())
         return;
-    // The stock count and value report comes with the report generator, and the vendors, products,
-    // stock, customers and purchase-order keys with their screens; none exists yet, so their captions
-    // are plain text.
+    // The stock count and value report comes with the report generator, and the vendors, customers and
+    // purchase-order keys with their screens; none exists yet, so their captions are plain text.
 }
 
 void HomeScreen::on_HyperLink_clicked(QString link)
@@ -326,6 +328,11 @@ void HomeScreen::on_HyperLink_clicked(QString link)
         return;
     // The quick sales and expense reports come with the report generator; until then these captions
     // are plain text.
+}
+
+void HomeScreen::on_pushAddCategories_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionBarcode_Generator_triggered);
 }
 
 void HomeScreen::on_pushAddProducts_clicked()

@@ -26,6 +26,7 @@ public slots:
     void UpdateLayout();
 
 private slots:
+    void on_pushAddCategories_clicked();
     void on_pushAddProducts_clicked();
     void on_pushAddInventory_clicked();
     void on_pushDatabases_clicked();

@@ -10,8 +10,8 @@
 #include "managedatabases.h"
 #include "reportparameterdialog.h"
 #include "serversettingsdialog.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSettings>
@@ -60,6 +60,26 @@ LoginDialog::LoginDialog(QWidget* parent)
     connect(shortcut, &QShortcut::activated, this, &LoginDialog::on_CtrlB);
 }
 
+// The themes' style sheets give line edits a text colour, and Qt then draws the hints in
+// that colour too, so that an empty field looks filled in. Hints are drawn halfway between
+// the text and the field's background instead; the palette is complete only once the style
+// sheet has polished the fields, just before they are shown.
+void LoginDialog::showEvent(QShowEvent* event)
+{
+    for (QLineEdit* edit : {ui->editUserName, ui->editPassword}) {
+        QPalette palette = edit->palette();
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            const QColor text = palette.color(group, QPalette::Text);
+            const QColor base = palette.color(group, QPalette::Base);
+            palette.setColor(group, QPalette::PlaceholderText,
+                             QColor((text.red() + base.red()) / 2, (text.green() + base.green()) / 2,
+                                    (text.blue() + base.blue()) / 2));
+        }
+        edit->setPalette(palette);
+    }
+    VorantelDialog::showEvent(event);
+}
+
 LoginDialog::~LoginDialog()
 {
     delete ui;
@@ -94,7 +114,7 @@ void LoginDialog::on_buttonLogin_clicked()
     query->bindValue(QStringLiteral(":login"), typedName.toUpper());
     query->bindValue(QStringLiteral(":password"), HashPassword(typedPassword));
     if (!query->exec())
-        qDebug() << query->lastError().databaseText() << "   " << query->lastError().driverText();
+        LogDatabaseError(query->lastError());
 
     if (query->next()) {
         loginResult->firstName = query->value(1).toString();
@@ -133,7 +153,7 @@ void LoginDialog::on_Password_Forgot_Clicked(const QString& /*link*/)
     query->prepare(RECOVERY_USER_QUERY);
     query->bindValue(QStringLiteral(":login"), typedName);
     if (!query->exec())
-        qDebug() << query->lastError().databaseText() << "   " << query->lastError().driverText();
+        LogDatabaseError(query->lastError());
 
     if (!query->next()) {
         QMessageBox::information(this, tr("Error"), tr("This user does not exist in the system."), QMessageBox::Ok);
@@ -168,7 +188,7 @@ void LoginDialog::FinishRecovery(const QString& userName)
     query->prepare(RECOVERED_USER_QUERY);
     query->bindValue(QStringLiteral(":login"), userName.toUpper());
     if (!query->exec())
-        qDebug() << query->lastError().databaseText() << "   " << query->lastError().driverText();
+        LogDatabaseError(query->lastError());
     // Without the user's row there is nobody to log in: an empty role would pass for a login.
     if (!query->next())
         return;

@@ -21,6 +21,9 @@ public:
     // The caller's record, set before exec(); every outcome is written through it.
     LoginResult* loginResult = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private slots:
     void on_buttonLogin_clicked();
     void on_buttonCancel_clicked();

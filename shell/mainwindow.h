@@ -51,6 +51,11 @@ public slots:
     void on_action_Backup_triggered();
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();
+    void on_actionBarcode_Generator_triggered();
+    void on_pushProductManagement_clicked();
+    void on_actionManageProducts_triggered();
+    void on_pushInventoryManagement_clicked();
+    void on_actionManage_Inventory_triggered();
     void on_actionAbout_Vorantel_Pro_triggered();
     void on_actionUser_Manual_triggered();
     void on_actionTutorials_triggered();

@@ -7,13 +7,16 @@
 #include "caddnewitemsbatch.h"
 #include "appsettings.h"
 #include "backupdialog.h"
+#include "barcodesettings.h"
 #include "homescreen.h"
+#include "inventorymanagement.h"
 #include "makeraddresses.h"
 #include "managecategories.h"
 #include "managedatabases.h"
 #include "manageroles.h"
 #include "manageusers.h"
 #include "modules.h"
+#include "productmanagement.h"
 #include "progress.h"
 #include "cpos.h"
 #include "qposdialog.h"
@@ -167,6 +170,49 @@ void MainWindow::on_actionDatabases_triggered()
 void MainWindow::on_actionDatabase_Server_triggered()
 {
     ServerSettingsDialog dialog(this);
+    dialog.setModal(true);
+    dialog.exec();
+}
+
+void MainWindow::on_pushProductManagement_clicked()
+{
+    if (!hasModulePermission(MODULE_PRODUCT_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(5);
+    setCentralWidget(new ProductManagement(this, false));
+    currentScreenOpener = &MainWindow::on_pushProductManagement_clicked;
+    progress.hide();
+}
+
+void MainWindow::on_actionManageProducts_triggered()
+{
+    on_pushProductManagement_clicked();
+}
+
+void MainWindow::on_pushInventoryManagement_clicked()
+{
+    if (!hasModulePermission(MODULE_INVENTORY_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(5);
+    setCentralWidget(new InventoryManagement(this, false));
+    currentScreenOpener = &MainWindow::on_pushInventoryManagement_clicked;
+    progress.hide();
+}
+
+void MainWindow::on_actionManage_Inventory_triggered()
+{
+    on_pushInventoryManagement_clicked();
+}
+
+void MainWindow::on_actionBarcode_Generator_triggered()
+{
+    if (!hasModulePermission(MODULE_BARCODE_GENERATOR))
+        return;
+    BarcodeSettings dialog(this, nullptr);
     dialog.setModal(true);
     dialog.exec();
 }

@@ -12,8 +12,8 @@
 #include "serversettingsdialog.h"
 #include "settingsdialog.h"
 #include "welcomedialog.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSettings>
@@ -31,14 +31,8 @@ const QString DB_CHANGED = QStringLiteral("DB_CHANGED");
 
 // Screens that are not part of the program yet: their launchers stay disabled in every state.
 const char* const LAUNCHERS_WITHOUT_SCREEN[] = {
-    "pushProductManagement", "pushInventoryManagement", "pushPurchaseManagement",
-    "pushSalesManagement",   "pushExpenseManagement",   "pushReportManagement",
+    "pushPurchaseManagement", "pushSalesManagement", "pushExpenseManagement", "pushReportManagement",
 };
-
-void LogError(const QSqlQuery& query)
-{
-    qDebug() << query.lastError().databaseText() << "   " << query.lastError().driverText();
-}
 
 } // namespace
 
@@ -145,7 +139,7 @@ void MainWindow::on_actionLogin_triggered()
                                     "WHERE r.NAME = 'ADMINISTRATOR' AND u.ROLE_ID = r.ID"))
         || !query->next()) {
         // Unknown is not none: stay logged out rather than open every module.
-        LogError(*query);
+        LogDatabaseError(query->lastError());
         QMessageBox::warning(this, tr("Login/Logout"),
                              tr("The users of the inventory database can not be read, so nobody can log in now. "
                                 "Please check the connection to the server and try Login again.")
@@ -189,7 +183,7 @@ void MainWindow::on_actionLogin_triggered()
         while (permissions->next())
             modules << permissions->value(0).toInt();
     } else {
-        LogError(*permissions);
+        LogDatabaseError(permissions->lastError());
     }
     appSettings->SetPermittedModules(modules);
 

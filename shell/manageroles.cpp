@@ -6,8 +6,8 @@
 #include "databasemanager.h"
 #include "modules.h"
 #include "selector.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -176,8 +176,10 @@ void ManageRoles::Refresh()
     ui->lineEdit->clear();
     selectedRoleId.clear();
     // An empty list after a failure would read as if the roles had been deleted.
-    if (!model->select())
+    if (!model->select()) {
+        LogDatabaseError(model->lastError());
         ShowDatabaseError(this, tr("Roles"), tr("The roles can not be read."), model->lastError());
+    }
     ui->tableView->resizeColumnsToContents();
 }
 

@@ -3,8 +3,8 @@
 
 #include "databasemanager.h"
 #include "storedhash.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QMessageBox>
 #include <QScroller>
 #include <QSet>
@@ -49,7 +49,7 @@ void SecurityQuestions::SetUser(const QString& id, const QString& name)
     query->prepare(QStringLiteral("SELECT ID FROM tblQuestions WHERE USER_ID = :uid"));
     query->bindValue(QStringLiteral(":uid"), userId.toInt());
     if (!query->exec())
-        qDebug() << query->lastError().databaseText() << "   " << query->lastError().driverText();
+        LogDatabaseError(query->lastError());
     hasAnswers = query->next();
 }
 
@@ -143,7 +143,7 @@ void SecurityQuestions::SaveAnswers()
     }
 
     if (!ok) {
-        qDebug() << error.databaseText() << "   " << error.driverText();
+        LogDatabaseError(error);
         QMessageBox::warning(this, tr("Security Questions"),
                              tr("Error occurred while saving security answers. Please try again.")
                                  + QStringLiteral("\n\n") + error.text());
@@ -173,7 +173,7 @@ void SecurityQuestions::VerifyAnswers()
         query->bindValue(QStringLiteral(":qid"), question);
         query->bindValue(QStringLiteral(":uid"), userId.toInt());
         if (!query->exec()) {
-            qDebug() << query->lastError().databaseText() << "   " << query->lastError().driverText();
+            LogDatabaseError(query->lastError());
             QMessageBox::warning(this, tr("Security Questions"),
                                  tr("The stored answers can not be read.") + QStringLiteral("\n\n")
                                      + query->lastError().text());

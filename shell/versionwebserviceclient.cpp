@@ -4,8 +4,8 @@
 #include "constants.h"
 #include "makeraddresses.h"
 #include "progress.h"
+#include "shelllog.h"
 
-#include <QDebug>
 #include <QDesktopServices>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -72,9 +72,9 @@ void VersionWebServiceClient::onResult(QObject* replyObject)
     if (versionCheckProgress)
         versionCheckProgress->hide();
 
-    qDebug() << "onResult";
+    qCDebug(lcShell) << "onResult";
     if (reply->error() != QNetworkReply::NoError)
-        qDebug() << reply->errorString();
+        qCDebug(lcShell) << reply->errorString();
 
     const QJsonDocument document = QJsonDocument::fromJson(reply->readAll());
     if (!document.isObject())
@@ -83,13 +83,13 @@ void VersionWebServiceClient::onResult(QObject* replyObject)
     if (!object.contains(QLatin1String("HasNewerVersion")))
         return;
     const QString hasNewerVersion = object.value(QLatin1String("HasNewerVersion")).toString();
-    qDebug() << "Returned HasNewerVersion: " << hasNewerVersion;
+    qCDebug(lcShell) << "Returned HasNewerVersion: " << hasNewerVersion;
 
     if (hasNewerVersion == QLatin1String("YES")) {
         if (!object.contains(QLatin1String("NewerVersion")))
             return;
         const QString newerVersion = object.value(QLatin1String("NewerVersion")).toString();
-        qDebug() << "newerVersion : " << newerVersion;
+        qCDebug(lcShell) << "newerVersion : " << newerVersion;
         const QMessageBox::StandardButton answer = QMessageBox::question(
             nullptr, tr("New Version"),
             tr("Latest version ( %1 ) is available for download. Do you want to download it now?").arg(newerVersion),
@@ -97,12 +97,12 @@ void VersionWebServiceClient::onResult(QObject* replyObject)
         if (answer != QMessageBox::Yes || !object.contains(QLatin1String("DownloadURL")))
             return;
         const QString downloadUrl = object.value(QLatin1String("DownloadURL")).toString();
-        qDebug() << "Download URL : " << downloadUrl;
+        qCDebug(lcShell) << "Download URL : " << downloadUrl;
         const QUrl url(downloadUrl, QUrl::TolerantMode);
         if (IsDownloadAddress(url))
             QDesktopServices::openUrl(url);
         else
-            qDebug() << "Download URL is not a web address, not opened";
+            qCDebug(lcShell) << "Download URL is not a web address, not opened";
     } else {
         QMessageBox::information(nullptr, tr("Version Check"), tr("You have a latest version of %1").arg(APPLICATION_TITLE),
                                  QMessageBox::Ok);

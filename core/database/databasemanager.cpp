@@ -3,9 +3,9 @@
 #include "appsettings.h"
 #include "constants.h"
 #include "databasestatuslistener.h"
+#include "databaselog.h"
 
 #include <QCryptographicHash>
-#include <QDebug>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSettings>
@@ -21,11 +21,6 @@ const QString SALES_CONNECTION = QStringLiteral("SALES_DB");
 const QString SERVER_CONNECTION = QStringLiteral("MYSQL_SERVER");
 const QString QMYSQL = QStringLiteral("QMYSQL");
 const qint64 RETRY_INTERVAL_MS = 2000;
-
-void LogError(const QSqlError& error)
-{
-    qDebug() << error.databaseText() << "   " << error.driverText();
-}
 
 // A registration left behind by a close operation is replaced, not warned about.
 QSqlDatabase* NewHandle(const QString& connectionName)
@@ -161,7 +156,7 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
 
     side.open = db->open();
     if (!side.open)
-        LogError(db->lastError());
+        LogDatabaseError(db->lastError());
     if (mainWindow)
         (mainWindow->*side.report)(side.open);
     return db;
@@ -186,7 +181,7 @@ QSqlDatabase* DatabaseManager::ServerConnection()
         serverDb->setDatabaseName(QStringLiteral("NO LOGIN CREDENTIALS SET"));
     serverOpen = serverDb->open();
     if (!serverOpen)
-        LogError(serverDb->lastError());
+        LogDatabaseError(serverDb->lastError());
     return serverDb;
 }
 
@@ -209,7 +204,7 @@ void DatabaseManager::KeepAlive(const Side& side)
         QSqlQuery ping(*side.db);
         if (ping.exec(QStringLiteral("DO 0")))
             return;
-        LogError(ping.lastError());
+        LogDatabaseError(ping.lastError());
     }
     // One screen runs many statements: while the server stays unreachable, each attempt may wait
     // for the network's timeout, so attempts are spaced out.
@@ -220,7 +215,7 @@ void DatabaseManager::KeepAlive(const Side& side)
     side.db->close();
     const bool reopened = side.db->open();
     if (!reopened)
-        LogError(side.db->lastError());
+        LogDatabaseError(side.db->lastError());
     side.open = reopened;
     side.lost = !reopened;
     if (mainWindow)

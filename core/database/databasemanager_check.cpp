@@ -2,9 +2,9 @@
 
 #include "appsettings.h"
 #include "progress.h"
+#include "databaselog.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSqlDatabase>
@@ -128,14 +128,14 @@ bool DatabaseManager::CheckAndUpgradeDatabase(const QString& databaseName, const
         PaintPendingEvents(2);
         busy->close();
         if (!opened)
-            qDebug() << db.lastError().databaseText() << "   " << db.lastError().driverText();
+            LogDatabaseError(db.lastError());
 
         QSqlQuery query(db);
         bool versionRead = false;
         if (opened && !kindMark.isEmpty()) {
             versionRead = query.exec(QStringLiteral("SELECT DB_VERSION, ID FROM tblVorantel"));
             if (!versionRead)
-                qDebug() << query.lastError().databaseText() << "   " << query.lastError().driverText();
+                LogDatabaseError(query.lastError());
             versionRead = versionRead && query.next();
         }
         if (versionRead) {

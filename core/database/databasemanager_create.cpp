@@ -2,8 +2,8 @@
 
 #include "appsettings.h"
 #include "constants.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
@@ -15,11 +15,6 @@
 #include <limits>
 
 namespace {
-
-void LogError(const QSqlError& error)
-{
-    qDebug() << error.databaseText() << "   " << error.driverText();
-}
 
 QString ErrorText(const QSqlError& error)
 {
@@ -138,7 +133,7 @@ void DatabaseManager::RunCreationScript(const QString& resource, const QString& 
     // database, or one of the other kind) and make it active.
     if (!query.exec(QStringLiteral("SHOW DATABASES"))) {
         error = ErrorText(query.lastError());
-        LogError(query.lastError());
+        LogDatabaseError(query.lastError());
         return;
     }
     while (query.next()) {
@@ -157,7 +152,7 @@ void DatabaseManager::RunCreationScript(const QString& resource, const QString& 
         if (!query.exec(statement)) {
             const QSqlError failure = query.lastError();
             error = ErrorText(failure);
-            LogError(failure);
+            LogDatabaseError(failure);
             QSqlQuery cleanup(*server);
             if (sessionChanged) {
                 // The server connection stays in use: give it back its own checks and mode.
@@ -167,7 +162,7 @@ void DatabaseManager::RunCreationScript(const QString& resource, const QString& 
             }
             // Only a schema this run made itself is dropped, so a retry under the same name works.
             if (schemaCreated && !cleanup.exec(QStringLiteral("DROP DATABASE `%1`").arg(name)))
-                LogError(cleanup.lastError());
+                LogDatabaseError(cleanup.lastError());
             return;
         }
         if (statement.startsWith(QStringLiteral("SET @OLD_"), Qt::CaseInsensitive))

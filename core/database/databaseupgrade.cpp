@@ -10,8 +10,8 @@
 #include "databasemanager.h"
 
 #include "appsettings.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QMainWindow>
 #include <QMap>
 #include <QMessageBox>
@@ -26,17 +26,12 @@
 
 namespace {
 
-void LogError(const QSqlQuery& query)
-{
-    qDebug() << query.lastError().databaseText() << "   " << query.lastError().driverText();
-}
-
 // A statement whose failure ends the step.
 bool Run(QSqlQuery& query, const QString& statement)
 {
     if (query.exec(statement))
         return true;
-    LogError(query);
+    LogDatabaseError(query.lastError());
     return false;
 }
 
@@ -44,7 +39,7 @@ bool Run(QSqlQuery& query, const QString& statement)
 void RunIgnored(QSqlQuery& query, const QString& statement)
 {
     if (!query.exec(statement))
-        LogError(query);
+        LogDatabaseError(query.lastError());
 }
 
 // The column's data type ("int", "varchar", ...) in the checked database; empty when it has none.
@@ -56,7 +51,7 @@ QString ColumnType(QSqlQuery& query, const QString& table, const QString& column
     query.bindValue(QStringLiteral(":column"), column);
     QString type;
     if (!query.exec())
-        LogError(query);
+        LogDatabaseError(query.lastError());
     else if (query.next())
         type = query.value(0).toString().toLower();
     query.finish();
@@ -76,7 +71,7 @@ bool ConstraintExists(QSqlQuery& query, const QString& table, const QString& con
     query.bindValue(QStringLiteral(":constraint"), constraint);
     bool exists = false;
     if (!query.exec())
-        LogError(query);
+        LogDatabaseError(query.lastError());
     else if (query.next())
         exists = query.value(0).toInt() > 0;
     query.finish();
@@ -99,7 +94,7 @@ bool WriteVersion(QSqlQuery& query, const QString& versionId, const QString& nex
     query.bindValue(QStringLiteral(":id"), versionId);
     if (query.exec())
         return true;
-    LogError(query);
+    LogDatabaseError(query.lastError());
     return false;
 }
 
@@ -261,7 +256,7 @@ bool DatabaseManager::UpgradeInventoryTo15(QSqlQuery& query, const QString& vers
     query.prepare(QStringLiteral("SELECT DB_VERSION FROM tblVorantel WHERE ID = :id FOR UPDATE"));
     query.bindValue(QStringLiteral(":id"), versionId);
     if (!query.exec() || !query.next()) {
-        LogError(query);
+        LogDatabaseError(query.lastError());
         RunIgnored(query, QStringLiteral("ROLLBACK"));
         return false;
     }
@@ -298,7 +293,7 @@ bool DatabaseManager::UpgradeInventoryTo15(QSqlQuery& query, const QString& vers
         query.bindValue(QStringLiteral(":id"), user.id);
         if (query.exec())
             continue;
-        LogError(query);
+        LogDatabaseError(query.lastError());
         ok = false;
         break;
     }
@@ -441,7 +436,7 @@ bool DatabaseManager::UpgradeSalesTo15(QSqlQuery& query, const QString& versionI
     QSqlQuery* inventory = InventoryQuery();
     if (!inventory->exec(QStringLiteral("SELECT p.NAME, c.NAME FROM tblProductCategories as c, tblProducts as p WHERE "
                                         "c.ID = p.CATEGORY_ID"))) {
-        LogError(*inventory);
+        LogDatabaseError(inventory->lastError());
         TellInventoryMissing(inventory->lastError().text());
         return false;
     }
@@ -468,7 +463,7 @@ bool DatabaseManager::UpgradeSalesTo15(QSqlQuery& query, const QString& versionI
         query.bindValue(QStringLiteral(":category"), categoryOfProduct.value(line.value(), QStringLiteral("")));
         query.bindValue(QStringLiteral(":id"), line.key());
         if (!query.exec())
-            LogError(query);
+            LogDatabaseError(query.lastError());
     }
     return result;
 }
@@ -490,7 +485,7 @@ bool DatabaseManager::UpgradeSalesTo16(QSqlQuery& query, const QString& versionI
     QSqlQuery* inventory = InventoryQuery();
     if (!inventory->exec(QStringLiteral("SELECT i.BAR_CODE, p.TAX_RATE FROM tblProducts as p, tblInventory as i WHERE "
                                         "i.PRODUCT_ID = p.ID"))) {
-        LogError(*inventory);
+        LogDatabaseError(inventory->lastError());
         TellInventoryMissing(inventory->lastError().text());
         return false;
     }
@@ -514,7 +509,7 @@ bool DatabaseManager::UpgradeSalesTo16(QSqlQuery& query, const QString& versionI
         query.bindValue(QStringLiteral(":rate"), rateOfStock.value(line.value()));
         query.bindValue(QStringLiteral(":id"), line.key());
         if (!query.exec())
-            LogError(query);
+            LogDatabaseError(query.lastError());
     }
 
     if (result) {
@@ -560,7 +555,7 @@ bool DatabaseManager::UpgradeSalesTo18(QSqlQuery& query, const QString& versionI
         query.prepare(QStringLiteral("UPDATE tblSalesInvoice SET RETURNED = 1 WHERE ID = :id"));
         query.bindValue(QStringLiteral(":id"), id);
         if (!query.exec())
-            LogError(query);
+            LogDatabaseError(query.lastError());
     }
     return result;
 }

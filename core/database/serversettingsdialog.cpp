@@ -6,8 +6,8 @@
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "progress.h"
+#include "databaselog.h"
 
-#include <QDebug>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QScroller>
@@ -110,7 +110,7 @@ void ServerSettingsDialog::on_pushButtonTest_clicked()
             QMessageBox::information(this, tr("Server Connection"), tr("Connection to server SUCCEEDED!"),
                                      QMessageBox::Ok);
         } else {
-            qDebug() << db.lastError().databaseText() << "   " << db.lastError().driverText();
+            LogDatabaseError(db.lastError());
             QMessageBox::information(this, tr("Server Connection"),
                                      tr("Connection to server FAILED!. Please check all parameters."),
                                      QMessageBox::Ok);

@@ -225,9 +225,8 @@ void TestCsvExport::exportToFile()
     answerer.pressButton(QMessageBox::Ok);
     AppSettings::Instance()->ExportTableToCsv(QStringLiteral("Products"), &page.view, nullptr);
     const QDateTime after = QDateTime::currentDateTime();
-    QTest::qWait(100);
+    QTRY_COMPARE(answerer.seen.size(), message.isEmpty() ? 2 : 3);
     QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join('\n')));
-    QCOMPARE(answerer.seen.size(), message.isEmpty() ? 2 : 3);
     QCOMPARE(answerer.seen.at(0).title, QStringLiteral("Data Export"));
     QCOMPARE(startFolder, TestSupport::ScratchDir());
     const QStringList files = QDir(outDir).entryList(QDir::Files);

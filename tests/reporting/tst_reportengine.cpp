@@ -150,6 +150,8 @@ void TestReportEngine::bandsAndPageBreaks_data()
     // 24 records fill page 1 with the master footer; the summary needs twice its height.
     QTest::newRow("summary breaks") << 24 << 2 << QList<int>{1} << 1;
     QTest::newRow("records break") << 25 << 2 << QList<int>{1, 2} << 2;
+    // Page and TotalPages differ on every page but the last.
+    QTest::newRow("three pages") << 60 << 3 << QList<int>{1, 2, 3} << 3;
 }
 
 void TestReportEngine::bandsAndPageBreaks()

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QMap>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -26,6 +27,7 @@ private slots:
     void highlighting();
     void images();
     void borders();
+    void alignmentAndWordWrap();
 };
 
 namespace {
@@ -301,6 +303,40 @@ void TestReportFields::borders()
     for (int x = 0; x < page.width(); ++x)
         darkColumns += IsDark(row[x]) ? 1 : 0;
     QVERIFY2(darkColumns >= 2 && darkColumns <= 2 * bands.at(0).second + 4, qPrintable(QString::number(darkColumns)));
+}
+
+// Three fields of one width, one below the other: the left word starts where the field's
+// text starts, the right word ends at the field's right edge, the centred one is halfway.
+// A long text in a narrow field wraps onto lines of its own, each starting at the field's left.
+void TestReportFields::alignmentAndWordWrap()
+{
+    ValueSource values;
+    const QString pdf = values.Print(QStringLiteral("alignment"));
+    QMap<QString, QRectF> boxes;
+    for (const PdfReader::Word& w : PdfReader::Words(pdf))
+        boxes.insert(w.text, w.box);
+    const QStringList wrapped{"wrapone", "wraptwo", "wrapthree", "wrapfour", "wrapfive", "wrapsix"};
+    for (const QString& word : QStringList{"LEFTWORD", "RIGHTWORD", "MIDWORD"} + wrapped)
+        QVERIFY2(boxes.contains(word), qPrintable(word));
+
+    const QRectF left = boxes.value(QStringLiteral("LEFTWORD"));
+    const QRectF right = boxes.value(QStringLiteral("RIGHTWORD"));
+    const QRectF middle = boxes.value(QStringLiteral("MIDWORD"));
+    const double fieldWidth = right.right() - left.left();
+    QVERIFY2(fieldWidth > 400, qPrintable(QString::number(fieldWidth))); // most of the A4 width
+    QVERIFY2(qAbs(middle.center().x() - (left.left() + right.right()) / 2) < 5, qPrintable(QString::number(middle.center().x())));
+
+    QMap<double, QStringList> lines; // line top -> words, left to right
+    for (const QString& word : wrapped)
+        lines[qRound(boxes.value(word).top())] << word;
+    QVERIFY2(lines.size() >= 2, qPrintable(QString::number(lines.size())));
+    QStringList inOrder;
+    for (const QStringList& line : qAsConst(lines)) {
+        QCOMPARE(boxes.value(line.first()).left(), left.left());
+        QVERIFY(boxes.value(line.last()).right() < left.left() + fieldWidth / 2);
+        inOrder << line;
+    }
+    QCOMPARE(inOrder, wrapped);
 }
 
 VORANTEL_TEST_MAIN(TestReportFields)

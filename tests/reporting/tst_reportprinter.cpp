@@ -37,6 +37,7 @@ class TestReportPrinter : public QObject
 private slots:
     void init();
     void htmlIsEscaped();
+    void busyBoxCountsTheLines();
     void filteredListPrintsToPdfOnWorkerThread();
     void printRoutes_data();
     void printRoutes();
@@ -83,6 +84,28 @@ void TestReportPrinter::htmlIsEscaped()
                                  QStringLiteral("Q&A <REPORT>"), QStringLiteral("Name <x>")})
         QVERIFY2(text.contains(shown), qPrintable(shown));
     QVERIFY(text.contains(QStringLiteral("1 Main St\nSpringfield <North>")) || text.contains(QStringLiteral("1 Main St\u2028Springfield <North>")));
+}
+
+void TestReportPrinter::busyBoxCountsTheLines()
+{
+    ListPage page({QStringLiteral("A")}, {{"x"}, {"y"}, {"z"}});
+    QStringList messages;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* busy = qobject_cast<Progress*>(w);
+            if (busy && busy->isVisible() && (messages.isEmpty() || messages.last() != busy->message()))
+                messages << busy->message();
+        }
+    });
+    watcher.start(0);
+    ReportPrinter printer;
+    QString html;
+    QTextStream out(&html);
+    printer.TableViewToHtml(QStringLiteral("T"), &out, &page.view, nullptr);
+    QCOMPARE(messages, QStringList({QStringLiteral("Processing line 0 of 3 for printing..."),
+                                    QStringLiteral("Processing line 1 of 3 for printing..."),
+                                    QStringLiteral("Processing line 2 of 3 for printing...")}));
 }
 
 void TestReportPrinter::filteredListPrintsToPdfOnWorkerThread()

@@ -2,12 +2,18 @@
 #include "constants.h"
 #include "databasetest.h"
 #include "homescreen.h"
+#include "mainwindow.h"
 #include "modalanswerer.h"
+#include "settingsdialog.h"
 #include "testdatabase.h"
 #include "testsupport.h"
 
 #include <QDate>
+#include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 
 // The Home dashboard's figures, boxes and links against seeded databases.
@@ -22,6 +28,10 @@ private slots:
 
     void figures_data();
     void figures();
+    void overviewBoxesFollowRole_data();
+    void overviewBoxesFollowRole();
+    void linksAndButtons_data();
+    void linksAndButtons();
 
 private:
     QString inventoryDb;
@@ -50,18 +60,24 @@ QStringList Mismatches(QWidget* page, const Texts& expected)
     return out;
 }
 
-// Figures of the seeded databases, amounts with two decimals.
-Texts SeededFigures(const QString& symbol)
+// Figures of the seeded databases: sales with the final amount precision, the other amounts
+// with the decimal places.
+Texts SeededFigures(const QString& symbol, int sales = 2, int other = 2)
 {
-    auto money = [&](double amount) { return symbol + QLatin1Char(' ') + QString::number(amount, 'f', 2); };
+    auto money = [&](double amount, int decimals) {
+        return symbol + QLatin1Char(' ') + QString::number(amount, 'f', decimals);
+    };
     // Today's returned line is left out; yesterday holds a sale still being built (status -1);
     // the last seven days are yesterday to seven days back.
     return {{"labelProduct", "2"}, {"labelInventory", "3"}, {"labelVendors", "2"}, {"labelTotalCustomers", "4"},
-            {"labelPOrders", "1"}, {"labelPurcasedInventory", money(17.5)},
-            {"labelLastCurrentDay", money(105)}, {"labelYesterdaySales", money(52.5)},
-            {"labelLast7Days", money(262.5)}, {"label_current_day_expenses", money(0)},
-            {"labelYesterdayExpenses", money(20)}, {"labelLast7DaysExpenses", money(50)}};
+            {"labelPOrders", "1"}, {"labelPurcasedInventory", money(17.5, other)},
+            {"labelLastCurrentDay", money(105, sales)}, {"labelYesterdaySales", money(52.5, sales)},
+            {"labelLast7Days", money(262.5, sales)}, {"label_current_day_expenses", money(0, other)},
+            {"labelYesterdayExpenses", money(20, other)}, {"labelLast7DaysExpenses", money(50, other)}};
 }
+
+// Buttons whose screens a later part of the program builds.
+const QStringList UNAVAILABLE_BUTTONS = {"pushPurchaseOrder", "pushVendors", "pushCustomers"};
 
 } // namespace
 
@@ -138,6 +154,15 @@ void TestHomeScreen::figures_data()
                        {"labelTaxB", "NOT SET"}, {"labelTaxName", "Sales Tax"}, {"labelCurrentUser", "clerk1"}});
     QTest::newRow("settings never written") << QVariantMap() << unset << QString() << 0;
 
+    Texts written = SeededFigures(QStringLiteral("EUR"), 3, 1);
+    written.insert(Texts{{"labelCompany", "Corner Shop"}, {"labelCurrency", "EUR"}, {"labelTax", "S-1"},
+                         {"labelTaxB", "T-9"}, {"labelTaxName", "VAT"}});
+    QTest::newRow("settings written")
+        << QVariantMap{{REPORT_COMPANY_NAME, "Corner Shop"}, {CURRENCY_SYMBOL, "EUR"}, {"store_id", "S-1"},
+                       {"terminal_id", "T-9"}, {SALES_TAX_NAME, "VAT"}, {"final_amount_precision", "3"},
+                       {"decimal_places", "1"}}
+        << written << "VAT" << 0;
+
     Texts empty = SeededFigures(QStringLiteral("$"));
     empty.insert(Texts{{"labelCurrency", "$"}, {"labelTaxName", "TAX"}, {"labelCompany", "NOT SET"}});
     QTest::newRow("empty tax name and currency symbol")
@@ -170,6 +195,103 @@ void TestHomeScreen::figures()
     QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join('\n')));
     QCOMPARE(store->value(SALES_TAX_NAME).toString(), storedTaxName);
     QCOMPARE(answerer.seen.size(), messages);
+}
+
+void TestHomeScreen::overviewBoxesFollowRole_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QList<int>>("modules");
+    QTest::addColumn<bool>("figuresShown");
+    QTest::newRow("administrator without modules") << "ADMINISTRATOR" << QList<int>{} << true;
+    QTest::newRow("sales person") << "SALES PERSON" << QList<int>{0, 8} << false;
+    QTest::newRow("manager with the overview module") << "MANAGER" << QList<int>{0, 17} << true;
+}
+
+void TestHomeScreen::overviewBoxesFollowRole()
+{
+    QFETCH(QString, role);
+    QFETCH(QList<int>, modules);
+    QFETCH(bool, figuresShown);
+    AppSettings::Instance()->roleName = role;
+    AppSettings::Instance()->SetPermittedModules(modules);
+
+    HomeScreen page(nullptr, nullptr);
+    page.resize(1100, 640);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+
+    for (const char* box : {"homeOverview", "groupQuickAccess"})
+        QVERIFY2(page.findChild<QGroupBox*>(box)->isVisible(), box);
+    for (const char* box : {"group_inventory_overview", "group_sales_overview"})
+        QVERIFY2(page.findChild<QGroupBox*>(box)->isVisible() == figuresShown, box);
+}
+
+void TestHomeScreen::linksAndButtons_data()
+{
+    QTest::addColumn<QString>("object"); // a caption or a button
+    QTest::addColumn<QString>("key");    // the caption's link key; empty for a button
+    QTest::addColumn<QString>("opens");  // class of the modal widget, or "title|text" of a message
+    QTest::addColumn<int>("settingsRow"); // page row of the settings dialog, -1 for other dialogs
+    QTest::addColumn<bool>("refreshed");  // the page shows the symbol written while the dialog was open
+    const QString settings = QStringLiteral("SettingsDialog");
+    QTest::newRow("Current User") << "label_current_user" << "CURRENT_USER" << "ManageUsers" << -1 << true;
+    QTest::newRow("Company Name") << "label_company_name" << "COMPANY_NAME" << settings << 1 << true;
+    QTest::newRow("Currency Symbol") << "label_currency_symbol" << "CURRENCY_SYMBOL" << settings << 2 << true;
+    QTest::newRow("Settings button") << "pushSettings" << "" << settings << 0 << true;
+    QTest::newRow("Backup button") << "pushBackup" << "" << "Backupdialog" << -1 << false;
+    // Its caption is plain text until the reports exist; the permission check guards the slot already.
+    QTest::newRow("sales figure without reports permission")
+        << "label_current_day_sales_label" << "CURRENT_DAY_SALES"
+        << "Module Permission|You are not allowed to access system reports. Please contact ADMINISTRATOR user of "
+           "Vorantel and request reports management permissions."
+        << -1 << false;
+}
+
+void TestHomeScreen::linksAndButtons()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, key);
+    QFETCH(QString, opens);
+    QFETCH(int, settingsRow);
+    QFETCH(bool, refreshed);
+
+    MainWindow window;
+    if (opens.startsWith(QLatin1String("Module Permission"))) {
+        AppSettings::Instance()->roleName = QStringLiteral("SALES PERSON");
+        AppSettings::Instance()->SetPermittedModules({0, 17});
+        window.on_actionHome_triggered();
+    }
+    auto* page = qobject_cast<HomeScreen*>(window.centralWidget());
+    QVERIFY(page);
+    for (const QString& name : UNAVAILABLE_BUTTONS)
+        QVERIFY2(!page->findChild<QPushButton*>(name)->isEnabled(), qPrintable(name));
+
+    int rowShown = -1;
+    ModalAnswerer answerer;
+    answerer.handle([&](QWidget* modal) {
+        if (auto* settings = qobject_cast<SettingsDialog*>(modal))
+            rowShown = settings->contentWidget()->currentRow();
+        AppSettings::Instance()->settings->setValue(CURRENCY_SYMBOL, QStringLiteral("GBP"));
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            box->button(QMessageBox::Ok)->click();
+        else
+            qobject_cast<QDialog*>(modal)->reject();
+        return true;
+    });
+    if (key.isEmpty())
+        page->findChild<QPushButton*>(object)->click();
+    else
+        emit page->findChild<QLabel*>(object)->linkActivated(key);
+    QTRY_COMPARE(answerer.pendingAnswers(), 0);
+
+    QCOMPARE(answerer.seen.size(), 1);
+    const ModalAnswerer::Seen& seen = answerer.seen.first();
+    QCOMPARE(seen.className == QLatin1String("QMessageBox") ? seen.title + '|' + seen.text : seen.className, opens);
+    QCOMPARE(rowShown, settingsRow);
+    auto* shown = qobject_cast<HomeScreen*>(window.centralWidget());
+    QVERIFY(shown);
+    QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelCurrency"))->text(),
+             refreshed ? QStringLiteral("GBP") : QStringLiteral("$"));
 }
 
 VORANTEL_TEST_MAIN(TestHomeScreen)

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -42,6 +43,9 @@ private slots:
     void startWithAdministratorLogsIn_data();
     void startWithAdministratorLogsIn();
     void leavingLoginDialogStaysLoggedOut();
+    void hintsAreGrey_data();
+    void hintsAreGrey();
+    void logoutClosesDatabasesAndLogsInAgain();
     void changedDatabaseLogsInAgainOnIt();
     void unreadableDatabaseStaysLoggedOut_data();
     void unreadableDatabaseStaysLoggedOut();
@@ -81,6 +85,13 @@ private:
 
 namespace {
 
+// A key the program wrote as 0, told apart from one never written (whose toInt() is 0 too).
+bool WrittenAsZero(const QString& key)
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    return store->contains(key) && store->value(key).toString() == QLatin1String("0");
+}
+
 const QString NO_INVENTORY_MESSAGE = QStringLiteral(
     "Login/Logout|No Inventory Database Active. Please Create a new database, or select already existing database "
     "from \"Databases\" option");
@@ -106,8 +117,7 @@ QString CannotConnect(const QString& database)
 
 // Launchers whose screens the program does not have yet: disabled in every state.
 const QStringList WITHOUT_SCREEN =
-    QStringLiteral("pushProductManagement pushInventoryManagement pushPurchaseManagement "
-                   "pushSalesManagement pushExpenseManagement pushReportManagement")
+    QStringLiteral("pushPurchaseManagement pushSalesManagement pushExpenseManagement pushReportManagement")
         .split(QLatin1Char(' '));
 
 const QList<int> ALL_MODULES{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
@@ -203,7 +213,7 @@ void TestLogin::answerStartUp(int count, const DialogAction& login)
                 Child<QPushButton>(modal, "pushButtonSave")->click();
             } else if (modal->inherits("SettingsDialog")) {
                 // Written before the dialog runs; the busy box waits hidden behind it.
-                if (AppSettings::Instance()->settings->value(QStringLiteral("FIRST_TIME_START")).toInt() != 0)
+                if (!WrittenAsZero(QStringLiteral("FIRST_TIME_START")))
                     problems << QStringLiteral("FIRST_TIME_START not yet 0 in the settings dialog");
                 bool busyBox = false;
                 for (Progress* progress : modal->parentWidget()->findChildren<Progress*>())
@@ -363,7 +373,7 @@ void TestLogin::startWithoutLogin()
     QCOMPARE(seenModals(), modals);
     QCOMPARE(notices, expectedNotices);
     QSettings* store = AppSettings::Instance()->settings;
-    QCOMPARE(store->value(QStringLiteral("FIRST_TIME_START")).toInt(), 0);
+    QVERIFY(WrittenAsZero(QStringLiteral("FIRST_TIME_START")));
     QCOMPARE(store->value(DB_SERVER).toString(), TestDatabase::server().host);
     QCOMPARE(DatabaseManager::Instance()->port, TestDatabase::server().port);
     QCOMPARE(DatabaseManager::Instance()->inventoryOpen, activeInventory);
@@ -430,6 +440,80 @@ void TestLogin::leavingLoginDialogStaysLoggedOut()
     QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
     QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
     QVERIFY_STATE(window, true);
+}
+
+void TestLogin::hintsAreGrey_data()
+{
+    QTest::addColumn<QString>("styleSheet"); // resource of the theme; empty: no theme
+    QTest::newRow("dark") << ":/resources/stylesheets/WindowsStyleSheet.txt";
+    QTest::newRow("light") << ":/resources/stylesheets/WindowsStyleSheetLight.txt";
+    QTest::newRow("no theme") << "";
+}
+
+// A hint must not pass for typed text: its strongest pixel stands out from the field's
+// background clearly less than typed text does.
+void TestLogin::hintsAreGrey()
+{
+    QFETCH(QString, styleSheet);
+    QWidget window; // the main window carries the theme; the dialog inherits it
+    if (!styleSheet.isEmpty()) {
+        QFile file(styleSheet);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        window.setStyleSheet(QString::fromUtf8(file.readAll()));
+    }
+    LoginDialog dialog(&window);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (const char* name : {"editUserName", "editPassword"}) {
+        auto* edit = Child<QLineEdit>(&dialog, name);
+        edit->clearFocus();
+        auto contrast = [edit] {
+            const QImage image = edit->grab().toImage();
+            const int background = qGray(image.pixel(image.width() - 6, image.height() / 2));
+            int strongest = 0;
+            for (int y = 4; y < image.height() - 4; ++y)
+                for (int x = 6; x < image.width() / 2; ++x)
+                    strongest = qMax(strongest, qAbs(qGray(image.pixel(x, y)) - background));
+            return strongest;
+        };
+        const int hint = contrast();
+        edit->setText(edit->echoMode() == QLineEdit::Password ? QStringLiteral("secret") : QStringLiteral("Enter"));
+        const int typed = contrast();
+        edit->clear();
+        QVERIFY2(typed > 60, qPrintable(QStringLiteral("%1: typed text contrast %2").arg(name).arg(typed)));
+        QVERIFY2(hint * 4 < typed * 3, qPrintable(QStringLiteral("%1: hint %2, typed %3").arg(name).arg(hint).arg(typed)));
+    }
+}
+
+void TestLogin::logoutClosesDatabasesAndLogsInAgain()
+{
+    useAdminAndClerk();
+    answerStartUp(1, typeAndLogin(QStringLiteral("Admin"), QStringLiteral("Secret1")));
+    MainWindow window;
+    QCOMPARE(AppSettings::Instance()->CurrentUser(), QStringLiteral("Admin"));
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->SalesDatabase();
+    QVERIFY(manager->inventoryOpen);
+    QVERIFY(manager->salesOpen);
+    QVERIFY(manager->SalesQuery()->exec(QStringLiteral("SELECT 1")));
+
+    answerer->clear();
+    bool salesClosed = false;
+    bool inventoryReopened = false;
+    answerStartUp(1, [&](LoginDialog* dialog) {
+        salesClosed = !manager->salesOpen && manager->salesDb == nullptr && manager->salesQuery == nullptr;
+        inventoryReopened = manager->inventoryOpen;
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    window.findChild<QAction*>(QStringLiteral("actionLogout"))->trigger();
+
+    QCOMPARE(seenModals(), QStringList{QStringLiteral("LoginDialog")});
+    QVERIFY(salesClosed);
+    QVERIFY(inventoryReopened);
+    QVERIFY(showsPlaceholder(window));
+    QVERIFY_STATE(window, false);
+    // Logout by itself changes no current-user field.
+    QCOMPARE(AppSettings::Instance()->loginName, QStringLiteral("Admin"));
 }
 
 void TestLogin::changedDatabaseLogsInAgainOnIt()

@@ -19,8 +19,11 @@ class TestManageRoles : public InventoryTest
 private slots:
     void refusedChangesKeepRolesAndPermissions_data();
     void refusedChangesKeepRolesAndPermissions();
+    void namesRefused_data();
+    void namesRefused();
     void namesAreBoundValues_data();
     void namesAreBoundValues();
+    void permissionsNeedASelectedRole();
     void deleteRemovesRoleAndPermissions();
     void namesKeptToTheColumn_data();
     void namesKeptToTheColumn();
@@ -151,6 +154,36 @@ void TestManageRoles::refusedChangesKeepRolesAndPermissions()
     QCOMPARE(fixture.rows(allPermissions), permissionsBefore);
 }
 
+void TestManageRoles::namesRefused_data()
+{
+    QTest::addColumn<QString>("selected"); // empty: add, otherwise rename this role
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("messages");
+    const QStringList exists{QStringLiteral("Error|Role already exists in the system")};
+    QTest::newRow("add: other letter case") << "" << "sales person" << exists;
+    QTest::newRow("add: blanks only") << "" << "   " << QStringList();
+    QTest::newRow("rename: blanks only") << "MANAGER" << "  " << QStringList();
+    QTest::newRow("rename: another role's name") << "MANAGER" << "Purchase Manager" << exists;
+    QTest::newRow("rename: own name in other case") << "MANAGER" << "Manager" << exists;
+}
+
+void TestManageRoles::namesRefused()
+{
+    QFETCH(QString, selected);
+    QFETCH(QString, name);
+    QFETCH(QStringList, messages);
+
+    ManageRoles dialog(nullptr);
+    dialog.show();
+    if (!selected.isEmpty())
+        QVERIFY(selectRole(dialog, selected));
+    type(dialog, name);
+    click(dialog, selected.isEmpty() ? "pushButtonAdd" : "pushButtonUpdate");
+
+    QCOMPARE(answerer->messages(), messages);
+    QCOMPARE(roleNames(), SEEDED_ROLES);
+}
+
 void TestManageRoles::namesAreBoundValues_data()
 {
     QTest::addColumn<QString>("name");
@@ -223,6 +256,26 @@ void TestManageRoles::rolesThatCanNotBeReadAreSaidSo()
     const QStringList shown = answerer->messages();
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown.first().startsWith(QLatin1String("Roles|The roles can not be read.")), qPrintable(shown.first()));
+}
+
+// After an add, update or delete the selection is gone until a row is selected again.
+void TestManageRoles::permissionsNeedASelectedRole()
+{
+    const QString noRole = QStringLiteral("Set Permissions|No role selected. Please select a role first.");
+    ManageRoles dialog(nullptr);
+    dialog.show();
+    click(dialog, "pushSetPermissions");
+    QCOMPARE(answerer->messages(), QStringList{noRole});
+    answerer->clear();
+
+    QVERIFY(selectRole(dialog, QStringLiteral("MANAGER")));
+    type(dialog, QStringLiteral("CASHIER"));
+    click(dialog, "pushButtonAdd");
+    QCOMPARE(answerer->messages(), QStringList());
+    click(dialog, "pushSetPermissions");
+    QCOMPARE(answerer->messages(), QStringList{noRole});
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineEdit")->text(), QString());
+    QCOMPARE(modulesOf(MANAGER).isEmpty(), false);
 }
 
 void TestManageRoles::deleteRemovesRoleAndPermissions()

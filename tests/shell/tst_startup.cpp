@@ -165,7 +165,7 @@ void TestStartup::singleInstanceWithRealProcesses()
     QVERIFY(second->readAllStandardOutput().isEmpty());
 
     QProcess* restarted = startApp({QStringLiteral("restart")});
-    QTest::qWait(1500);
+    QVERIFY2(!restarted->waitForFinished(1500), qPrintable(Describe(restarted)));
     QCOMPARE(restarted->state(), QProcess::Running);
     QVERIFY(!HoldsGuard(restarted));
 

@@ -1,0 +1,193 @@
+// Opening and searching the products and inventory pages with 100,000 products, each with one stock row.
+//   bench_inventory_pages [N]   N products (default 100000)
+// Uses the server named by VORANTEL_TEST_DB_INFO (the test fixture's info file); without one it starts a
+// throw-away server through scripts/test-db-fixture.sh and stops it at the end. Run with QT_QPA_PLATFORM=offscreen.
+
+#include "appsettings.h"
+#include "databasemanager.h"
+#include "inventorymanagement.h"
+#include "messagesettings.h"
+#include "productmanagement.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Server
+{
+    QString host, user, password;
+    int port = 0;
+};
+
+Server ReadInfo(const QString& path)
+{
+    Server s;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return s;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const QString value = line.section(QLatin1Char('='), 1);
+        if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_HOST=")))
+            s.host = value;
+        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_PORT=")))
+            s.port = value.toInt();
+        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_USER=")))
+            s.user = value;
+        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_PASSWORD=")))
+            s.password = value;
+    }
+    return s;
+}
+
+bool Run(QSqlQuery& query, const QString& sql)
+{
+    if (query.exec(sql))
+        return true;
+    std::fprintf(stderr, "%s\n  %s\n", qPrintable(query.lastError().text()), qPrintable(sql));
+    return false;
+}
+
+// Median and worst of several runs, in milliseconds.
+void Report(const char* what, const std::function<void()>& step, int runs = 5)
+{
+    QVector<qint64> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        step();
+        times << clock.elapsed();
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%-58s median %5lld ms   worst %5lld ms\n", what, times.at(times.size() / 2), times.last());
+}
+
+// Until the rows are painted.
+void Paint(QWidget* page)
+{
+    page->show();
+    QCoreApplication::processEvents();
+    page->repaint();
+}
+
+template <typename Page>
+void Search(Page& page, const char* field, const QString& text, const char* button)
+{
+    page.template findChild<QLineEdit*>(QLatin1String(field))->setText(text);
+    page.template findChild<QPushButton*>(QLatin1String(button))->click();
+    Paint(&page);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    QTemporaryDir scratch;
+    qputenv("XDG_CONFIG_HOME", scratch.path().toUtf8());
+    qputenv("XDG_DATA_HOME", scratch.path().toUtf8());
+    QApplication app(argc, argv);
+    const int products = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
+
+    QString info = qEnvironmentVariable("VORANTEL_TEST_DB_INFO");
+    const bool ownServer = info.isEmpty();
+    const QString fixture = QStringLiteral(VORANTEL_SOURCE_DIR "/scripts/test-db-fixture.sh");
+    if (ownServer) {
+        info = scratch.path() + QStringLiteral("/server.env");
+        if (QProcess::execute(fixture, {QStringLiteral("setup"), info}) != 0)
+            return 1;
+    }
+    const Server server = ReadInfo(info);
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->SetConnectionParameters(server.user, server.password, server.port, server.host);
+    const QString name = QStringLiteral("bench_inventory_%1").arg(QCoreApplication::applicationPid());
+    QString error;
+    manager->CreateInventoryDatabase(name, error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    manager->RemoveInventoryDatabase();
+    for (const char* id : {"err_msg_14", "err_msg_42"})
+        (*MessageSettings::Instance())[QLatin1String(id)].show = false;
+
+    QElapsedTimer seeding;
+    seeding.start();
+    QSqlQuery seed(*manager->InventoryDatabase());
+    const bool seeded =
+        Run(seed, QStringLiteral("INSERT INTO tblProductCategories (NAME) SELECT CONCAT('Category ', seq) FROM seq_1_to_50"))
+        && Run(seed, QStringLiteral("INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME, DESCRIPTION) "
+                                    "SELECT 1 + seq % 50, CONCAT('P', LPAD(seq, 6, '0')), CONCAT('Product ', seq), "
+                                    "'Bench product' FROM seq_1_to_%1").arg(products))
+        && Run(seed, QStringLiteral("INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, "
+                                    "STORAGE_LOCATION, PURCHASE_PRICE, SALE_PRICE, QUANTITY) SELECT p.ID, 1, "
+                                    "CONCAT('S', p.PRODUCT_CODE), 'B1', CONCAT('Shelf ', p.ID % 40), 1.5, 2.25, p.ID % 90 "
+                                    "FROM tblProducts p"));
+    std::printf("%d products and stock rows seeded in %lld ms\n\n", products, seeding.elapsed());
+
+    if (seeded) {
+        QSqlQuery raw(*manager->InventoryDatabase());
+        raw.setForwardOnly(true);
+        Report("server alone: products LIKE on name, 100,000 rows scanned", [&] {
+            raw.exec(QStringLiteral("SELECT COUNT(*) FROM tblProducts WHERE NAME LIKE '%uct 4711%'"));
+        });
+        Report("server alone: products LIKE on code", [&] {
+            raw.exec(QStringLiteral("SELECT COUNT(*) FROM tblProducts WHERE PRODUCT_CODE LIKE '%0815%'"));
+        });
+        Report("products page: opened, first rows shown", [] {
+            ProductManagement page(nullptr, false);
+            Paint(&page);
+        });
+        {
+            ProductManagement page(nullptr, false);
+            Paint(&page);
+            Report("products page: search by name (substring)", [&] { Search(page, "editName", QStringLiteral("uct 4711"), "buttonSearch"); });
+            page.findChild<QLineEdit*>(QStringLiteral("editName"))->clear();
+            Report("products page: search by product code (substring)", [&] { Search(page, "editCode", QStringLiteral("0815"), "buttonSearch"); });
+            page.findChild<QLineEdit*>(QStringLiteral("editCode"))->clear();
+            Report("products page: search by category (substring)", [&] { Search(page, "lineEditCategory", QStringLiteral("ory 17"), "buttonSearch"); });
+            Report("products page: Show All", [&] { page.findChild<QPushButton*>(QStringLiteral("buttonShowAll"))->click(); Paint(&page); });
+        }
+        Report("inventory page: opened, first rows shown", [] {
+            InventoryManagement page(nullptr, false);
+            Paint(&page);
+        });
+        {
+            InventoryManagement page(nullptr, false);
+            Paint(&page);
+            Report("inventory page: search by product name (substring)", [&] { Search(page, "editName", QStringLiteral("uct 4711"), "buttonSearch"); });
+            page.findChild<QLineEdit*>(QStringLiteral("editName"))->clear();
+            Report("inventory page: search by stock code (substring)", [&] { Search(page, "editCode", QStringLiteral("0815"), "buttonSearch"); });
+            page.findChild<QLineEdit*>(QStringLiteral("editCode"))->clear();
+            Report("inventory page: search by location (many rows)", [&] { Search(page, "lineLocation", QStringLiteral("Shelf 7"), "buttonSearch"); });
+            Report("inventory page: Show All", [&] { page.findChild<QPushButton*>(QStringLiteral("buttonShowAll"))->click(); Paint(&page); });
+        }
+        Report("stock picker: opened, first rows shown", [] {
+            InventoryManagement page(nullptr, true);
+            Paint(&page);
+        });
+    }
+
+    manager->RemoveInventoryDatabase();
+    QSqlQuery drop(*manager->ServerConnection());
+    drop.exec(QStringLiteral("DROP DATABASE `%1`").arg(name));
+    manager->CloseServerConnection();
+    if (ownServer)
+        QProcess::execute(fixture, {QStringLiteral("cleanup"), info});
+    return seeded ? 0 : 1;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Developer diagnostics of the core library other than database failures (those go to lcDb).
+Q_DECLARE_LOGGING_CATEGORY(lcCore)

@@ -1,0 +1,434 @@
+#include "appsettings.h"
+#include "caddnewitemsbatch.h"
+#include "modalanswerer.h"
+#include "pdfreader.h"
+#include "productmanagement.h"
+#include "reportprinter.h"
+#include "stockfixture.h"
+#include "testsupport.h"
+#include "urlrecorder.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+const int CATEGORY = 1;
+const int PRODUCT_CODE = 2;
+const int PRODUCT_NAME = 3;
+const int PRINT_UNIT = 10;
+const int SERVICE_ITEM = 11;
+const int STOCK_CODE = 3;
+const int SALE_PRICE = 8;
+const int POS_BUTTON = 11;
+
+QStringList Column(QTableView* view, int column)
+{
+    QStringList out;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        out << view->model()->index(row, column).data().toString();
+    return out;
+}
+} // namespace
+
+class TestProductManagement : public StockTest
+{
+    Q_OBJECT
+
+private slots:
+    void sortingSwitchAtThousandProducts_data();
+    void sortingSwitchAtThousandProducts();
+    void searchCombinesFieldsLiterally_data();
+    void searchCombinesFieldsLiterally();
+    void showAllKeepsCategory();
+    void failedListIsReported();
+    void stockTabFollowsCurrentProduct();
+    void flagsShownAsYesOrNo();
+    void deleteRefusesProductsWithStockAndGoesOn();
+    void failedDeleteReportsTheDriverText();
+    void failedStockDeleteIsReported();
+    void longListIsExportedWhole();
+    void longListIsPrintedWhole();
+    void addAndEditFollowTheTab();
+    void stockDialogSearchUsesThePicker();
+    void pickerReturnsProductCode_data();
+    void pickerReturnsProductCode();
+
+private:
+    void addSearchRows();
+};
+
+void TestProductManagement::sortingSwitchAtThousandProducts_data()
+{
+    QTest::addColumn<int>("products");
+    QTest::addColumn<bool>("switchShown");
+    QTest::newRow("999 products: sorted by category, no switch") << 999 << false;
+    QTest::newRow("1000 products: database order, switch offered") << 1000 << true;
+}
+
+void TestProductManagement::sortingSwitchAtThousandProducts()
+{
+    QFETCH(int, products);
+    QFETCH(bool, switchShown);
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblProductCategories (NAME) VALUES ('Zeta'), ('Alpha')")), QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME) SELECT 2 - seq % 2, "
+                                "CONCAT('C', seq), CONCAT('Product ', seq) FROM seq_1_to_%1").arg(products)),
+             QString());
+    ProductManagement page(nullptr, false);
+    page.show();
+    auto* view = Child<QTableView>(&page, "tableViewProducts");
+    QCOMPARE(Child<QCheckBox>(&page, "checkEnableSorting")->isVisible(), switchShown);
+    QCOMPARE(view->isSortingEnabled(), !switchShown);
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(view->model());
+    QCOMPARE(proxy->sortColumn(), switchShown ? -1 : CATEGORY);
+    if (switchShown) {
+        Child<QCheckBox>(&page, "checkEnableSorting")->setChecked(true);
+        QCOMPARE(proxy->sortColumn(), CATEGORY);
+    }
+    QCOMPARE(view->model()->index(0, CATEGORY).data().toString(), QStringLiteral("Alpha"));
+    QCOMPARE(view->model()->index(view->model()->rowCount() - 1, CATEGORY).data().toString(), QStringLiteral("Zeta"));
+}
+
+void TestProductManagement::addSearchRows()
+{
+    QString error = addProduct(QStringLiteral("T'1"), QStringLiteral("O'Brien tea"), QStringLiteral("Drinks"));
+    error += addProduct(QStringLiteral("J100"), QStringLiteral("100% juice"), QStringLiteral("Drinks"));
+    error += addProduct(QStringLiteral("J1000"), QStringLiteral("1000 juice"), QStringLiteral("Drinks"));
+    error += addProduct(QStringLiteral("A_B"), QStringLiteral("a_b"), QStringLiteral("Misc"));
+    error += addProduct(QStringLiteral("AXB"), QStringLiteral("axb juice"), QStringLiteral("Misc"));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+void TestProductManagement::searchCombinesFieldsLiterally_data()
+{
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("all empty lists every product") << "" << "" << ""
+        << QStringList{QStringLiteral("O'Brien tea"), QStringLiteral("100% juice"), QStringLiteral("1000 juice"),
+                       QStringLiteral("a_b"), QStringLiteral("axb juice")};
+    QTest::newRow("apostrophe in the name") << "" << "'B" << "" << QStringList{QStringLiteral("O'Brien tea")};
+    QTest::newRow("apostrophe in the code") << "" << "" << "T'" << QStringList{QStringLiteral("O'Brien tea")};
+    QTest::newRow("percent sign") << "" << "0%" << "" << QStringList{QStringLiteral("100% juice")};
+    QTest::newRow("underscore") << "" << "" << "_" << QStringList{QStringLiteral("a_b")};
+    QTest::newRow("name and category") << "isc" << "juice" << "" << QStringList{QStringLiteral("axb juice")};
+    QTest::newRow("all three") << "Drinks" << "juice" << "1000" << QStringList{QStringLiteral("1000 juice")};
+}
+
+void TestProductManagement::searchCombinesFieldsLiterally()
+{
+    QFETCH(QString, category);
+    QFETCH(QString, name);
+    QFETCH(QString, code);
+    QFETCH(QStringList, found);
+    addSearchRows();
+    ProductManagement page(nullptr, false);
+    Child<QLineEdit>(&page, "lineEditCategory")->setText(category);
+    Child<QLineEdit>(&page, "editName")->setText(name);
+    Child<QLineEdit>(&page, "editCode")->setText(code);
+    QTest::keyClick(Child<QLineEdit>(&page, "editName"), Qt::Key_Return);
+    QStringList shown = Column(Child<QTableView>(&page, "tableViewProducts"), PRODUCT_NAME);
+    shown.sort();
+    found.sort();
+    QCOMPARE(shown, found);
+    QCOMPARE(answerer->messages(), QStringList());
+}
+
+void TestProductManagement::showAllKeepsCategory()
+{
+    addSearchRows();
+    ProductManagement page(nullptr, false);
+    Child<QLineEdit>(&page, "lineEditCategory")->setText(QStringLiteral("Misc"));
+    Child<QLineEdit>(&page, "editName")->setText(QStringLiteral("juice"));
+    Child<QLineEdit>(&page, "editCode")->setText(QStringLiteral("AXB"));
+    Child<QPushButton>(&page, "buttonSearch")->click();
+    QCOMPARE(Child<QTableView>(&page, "tableViewProducts")->model()->rowCount(), 1);
+    Child<QPushButton>(&page, "buttonShowAll")->click();
+    QCOMPARE(Child<QTableView>(&page, "tableViewProducts")->model()->rowCount(), 5);
+    QCOMPARE(Child<QLineEdit>(&page, "lineEditCategory")->text(), QStringLiteral("Misc"));
+    QCOMPARE(Child<QLineEdit>(&page, "editName")->text(), QString());
+    QCOMPARE(Child<QLineEdit>(&page, "editCode")->text(), QString());
+}
+
+void TestProductManagement::failedListIsReported()
+{
+    addSearchRows();
+    ProductManagement page(nullptr, false);
+    QCOMPARE(run(QStringLiteral("RENAME TABLE tblProductCategories TO tblCategoriesAway")), QString());
+    answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&page, "buttonSearch")->click();
+    QCOMPARE(run(QStringLiteral("RENAME TABLE tblCategoriesAway TO tblProductCategories")), QString());
+    const QStringList messages = answerer->messages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().startsWith(QStringLiteral("Product Management|The list could not be read from the database:")),
+             qPrintable(messages.first()));
+}
+
+void TestProductManagement::stockTabFollowsCurrentProduct()
+{
+    addSearchRows();
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J1"), 4, 1234567.89), QString());
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J2"), 2), QString());
+    QCOMPARE(addStock(QStringLiteral("AXB"), QStringLiteral("S-X"), 1), QString());
+    ProductManagement page(nullptr, false);
+    auto* stock = Child<QTableView>(&page, "tableViewInventory");
+    QCOMPARE(stock->model()->rowCount(), 0);
+    QVERIFY(!Child<QPushButton>(&page, "buttonEdit")->isEnabled());
+
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewProducts"), PRODUCT_CODE, QStringLiteral("J100")));
+    QCOMPARE(page.GetSelectedProductCode(), QStringLiteral("J100"));
+    QCOMPARE(Column(stock, STOCK_CODE), (QStringList{QStringLiteral("S-J1"), QStringLiteral("S-J2")}));
+    // Double precision: a single-precision price would read 1,234,567.88.
+    QCOMPARE(stock->model()->index(0, SALE_PRICE).data().toString(), QLocale().toString(1234567.89, 'f', 2));
+    QCOMPARE(stock->horizontalHeader()->visualIndex(POS_BUTTON), 14);
+    QVERIFY(Child<QPushButton>(&page, "buttonDelete")->isEnabled());
+}
+
+void TestProductManagement::flagsShownAsYesOrNo()
+{
+    QCOMPARE(addProduct(QStringLiteral("F"), QStringLiteral("Flags")), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblProducts SET SERVICE_ITEM = 2, PRINT_UNIT_NAME = 0")), QString());
+    QCOMPARE(addStock(QStringLiteral("F"), QStringLiteral("S2"), 1), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblInventory SET SHOW_ON_POS = 2")), QString());
+    ProductManagement page(nullptr, false);
+    auto* products = Child<QTableView>(&page, "tableViewProducts");
+    QCOMPARE(products->model()->index(0, SERVICE_ITEM).data().toString(), QStringLiteral("YES"));
+    QCOMPARE(products->model()->index(0, PRINT_UNIT).data().toString(), QStringLiteral("NO"));
+    QVERIFY(SelectRow(products, PRODUCT_CODE, QStringLiteral("F")));
+    QCOMPARE(Child<QTableView>(&page, "tableViewInventory")->model()->index(0, POS_BUTTON).data().toString(),
+             QStringLiteral("NO"));
+}
+
+void TestProductManagement::deleteRefusesProductsWithStockAndGoesOn()
+{
+    addSearchRows();
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J1"), 4), QString());
+    ProductManagement page(nullptr, false);
+    auto* view = Child<QTableView>(&page, "tableViewProducts");
+    for (const char* code : {"T'1", "J100", "A_B"}) {
+        const QModelIndexList found = view->model()->match(view->model()->index(0, PRODUCT_CODE), Qt::DisplayRole,
+                                                           QLatin1String(code), 1, Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        view->selectionModel()->setCurrentIndex(found.first(), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    answerer->pressButton(QMessageBox::Yes);
+    answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&page, "buttonDelete")->click();
+    QCOMPARE(answerer->messages(),
+             (QStringList{QStringLiteral("Delete Product|Do you really want to delete [3] selected products?"),
+                          QStringLiteral("Error|Can not delete product with code [J100] because inventory exists against "
+                                         "this product. Please delete stock first from inventory tab and then delete product.")}));
+    QCOMPARE(rows(QStringLiteral("SELECT PRODUCT_CODE FROM tblProducts ORDER BY ID")),
+             (QStringList{QStringLiteral("J100"), QStringLiteral("J1000"), QStringLiteral("AXB")}));
+    QCOMPARE(view->model()->rowCount(), 3);
+}
+
+void TestProductManagement::failedDeleteReportsTheDriverText()
+{
+    addSearchRows();
+    QCOMPARE(fixture.exec({QStringLiteral("CREATE TRIGGER held BEFORE DELETE ON tblProducts FOR EACH ROW "
+                                          "IF OLD.PRODUCT_CODE = 'J1000' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = "
+                                          "'listed in a price file'; END IF")}),
+             QString());
+    ProductManagement page(nullptr, false);
+    auto* view = Child<QTableView>(&page, "tableViewProducts");
+    for (const char* code : {"J1000", "AXB"}) {
+        const QModelIndexList found = view->model()->match(view->model()->index(0, PRODUCT_CODE), Qt::DisplayRole,
+                                                           QLatin1String(code), 1, Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        view->selectionModel()->setCurrentIndex(found.first(), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    answerer->pressButton(QMessageBox::Yes);
+    answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&page, "buttonDelete")->click();
+    const QStringList messages = answerer->messages();
+    QCOMPARE(messages.size(), 2);
+    QVERIFY2(messages.at(1).startsWith(QStringLiteral("Error|Can not delete this product due to some system error.\n"))
+                 && messages.at(1).contains(QStringLiteral("listed in a price file")),
+             qPrintable(messages.at(1)));
+    QCOMPARE(rows(QStringLiteral("SELECT PRODUCT_CODE FROM tblProducts WHERE PRODUCT_CODE IN ('J1000', 'AXB')")),
+             QStringList{QStringLiteral("J1000")});
+}
+
+void TestProductManagement::failedStockDeleteIsReported()
+{
+    addSearchRows();
+    for (const char* code : {"S-1", "S-2", "S-3"})
+        QCOMPARE(addStock(QStringLiteral("J100"), QLatin1String(code), 1), QString());
+    QCOMPARE(fixture.exec({QStringLiteral("CREATE TRIGGER held BEFORE DELETE ON tblInventory FOR EACH ROW "
+                                          "IF OLD.BAR_CODE = 'S-2' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = "
+                                          "'counted in a stock take'; END IF")}),
+             QString());
+    ProductManagement page(nullptr, false);
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewProducts"), PRODUCT_CODE, QStringLiteral("J100")));
+    Child<QTabWidget>(&page, "tabWidget")->setCurrentIndex(1);
+    Child<QTableView>(&page, "tableViewInventory")->selectAll();
+    answerer->pressButton(QMessageBox::Yes);
+    answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&page, "buttonDelete")->click();
+    const QStringList messages = answerer->messages();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages.first(), QStringLiteral("Delete Inventory|Do you really want to delete [3] selected stocks?"));
+    QVERIFY2(messages.at(1).startsWith(QStringLiteral("Error|Can not delete stock [S-2]: counted in a stock take")),
+             qPrintable(messages.at(1)));
+    QCOMPARE(rows(QStringLiteral("SELECT BAR_CODE FROM tblInventory")), QStringList{QStringLiteral("S-2")});
+    QCOMPARE(Child<QTableView>(&page, "tableViewInventory")->model()->rowCount(), 1);
+}
+
+void TestProductManagement::longListIsExportedWhole()
+{
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblProductCategories (NAME) VALUES ('Bulk')")), QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME) SELECT 1, "
+                                "CONCAT('C', LPAD(seq, 3, '0')), 'Bulk product' FROM seq_1_to_310")),
+             QString());
+    ProductManagement page(nullptr, false);
+    const QString folder = TestSupport::ScratchDir() + QStringLiteral("/export");
+    QDir(folder).removeRecursively();
+    QVERIFY(QDir().mkpath(folder));
+    answerer->handle([&folder](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (!dialog)
+            return false;
+        dialog->setDirectory(folder);
+        static_cast<QDialog*>(dialog)->accept();
+        return true;
+    });
+    answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&page, "pushExport")->click();
+    const QStringList files = QDir(folder).entryList({QStringLiteral("Products_data_export_*.csv")});
+    QCOMPARE(files.size(), 1);
+    const QStringList lines = QString::fromUtf8(TestSupport::ReadFile(folder + QLatin1Char('/') + files.first()))
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 311);
+    QVERIFY2(lines.last().contains(QStringLiteral("C310")) || lines.join(QLatin1Char(' ')).contains(QStringLiteral("C310")),
+             qPrintable(lines.last()));
+}
+
+void TestProductManagement::longListIsPrintedWhole()
+{
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblProductCategories (NAME) VALUES ('Bulk')")), QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME) SELECT 1, "
+                                "CONCAT('C', LPAD(seq, 3, '0')), 'Bulk' FROM seq_1_to_310")),
+             QString());
+    // Only the product code: one narrow column keeps every code on one line of the printed table.
+    ColumnVisibility& columns = AppSettings::Instance()->productColumns;
+    for (int column = 0; column < 12; ++column)
+        columns.append(qMakePair(QString::number(column), column == PRODUCT_CODE));
+    ProductManagement page(nullptr, false);
+    columns.clear();
+    UrlRecorder opened;
+    answerer->handleClass("Selector", [](QWidget* selector) { Child<QPushButton>(selector, "pushOk")->click(); });
+    Child<QPushButton>(&page, "pushSaveAsPDF")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(opened.urls.size(), 1, 60000);
+    const QString text = PdfReader::Text(ReportPrinter::PdfPath());
+    QVERIFY(text.contains(QStringLiteral("PRODUCTS REPORT")));
+    QCOMPARE(text.count(QRegularExpression(QStringLiteral("\\bC\\d{3}\\b"))), 310);
+}
+
+void TestProductManagement::pickerReturnsProductCode_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("double click on a row") << "double click" << "J1000";
+    QTest::newRow("Close after a row was current") << "close" << "A_B";
+    QTest::newRow("Close with no row ever current") << "close" << "";
+}
+
+void TestProductManagement::pickerReturnsProductCode()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, code);
+    addSearchRows();
+    // A caller of its own, as the purchase-order item dialog runs the picker.
+    answerer->handle([how, code](QWidget* modal) {
+        auto* page = modal->findChild<ProductManagement*>();
+        if (!page || page->findChild<QWidget*>(QStringLiteral("groupBox_3"))->isVisible())
+            return false;
+        auto* view = Child<QTableView>(page, "tableViewProducts");
+        if (!code.isEmpty() && !SelectRow(view, PRODUCT_CODE, code))
+            return false;
+        if (how == QLatin1String("double click"))
+            emit view->doubleClicked(view->currentIndex());
+        else
+            Child<QPushButton>(page, "pushButton")->click();
+        return true;
+    });
+    QCOMPARE(ProductManagement::PickProductCode(nullptr), code);
+}
+
+void TestProductManagement::addAndEditFollowTheTab()
+{
+    addSearchRows();
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J1"), 4), QString());
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J2"), 2), QString());
+    ProductManagement page(nullptr, false);
+    auto* tabs = Child<QTabWidget>(&page, "tabWidget");
+    auto* status = Child<QLabel>(&page, "labelStatus");
+
+    // Stock tab before any product was current: the user is told what to do.
+    tabs->setCurrentIndex(1);
+    Child<QPushButton>(&page, "buttonAddNew")->click();
+    QCOMPARE(status->text(), QStringLiteral("SELECT PRODUCT FROM PRODUCTS TAB, THEN CLICK ON INVENTORY TAB TO EDIT STOCK."));
+    QVERIFY(!Child<QPushButton>(&page, "buttonEdit")->isEnabled());
+
+    tabs->setCurrentIndex(0);
+    auto* products = Child<QTableView>(&page, "tableViewProducts");
+    QVERIFY(SelectRow(products, PRODUCT_CODE, QStringLiteral("J100")));
+    QStringList opened;
+    const auto record = [&opened](const char* field) {
+        return [&opened, field](QWidget* dialog) {
+            opened << QString::fromLatin1(dialog->metaObject()->className()) + QLatin1Char(' ')
+                          + Child<QLineEdit>(dialog, field)->text();
+            static_cast<QDialog*>(dialog)->reject();
+        };
+    };
+    answerer->handleClass("AddEditProductDialog", record("editCode"));
+    emit products->doubleClicked(products->currentIndex());
+    answerer->handleClass("AddEditProductDialog", record("editCode"));
+    Child<QPushButton>(&page, "buttonAddNew")->click();
+
+    tabs->setCurrentIndex(1);
+    auto* stock = Child<QTableView>(&page, "tableViewInventory");
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    QCOMPARE(status->text(), QStringLiteral("SELECT THE STOCK FROM INVENTORY TAB TO EDIT"));
+    QVERIFY(SelectRow(stock, STOCK_CODE, QStringLiteral("S-J2")));
+    answerer->handleClass("CAddNewItemsBatch", record("lineEditBarCode"));
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    answerer->handleClass("CAddNewItemsBatch", record("editProductCode"));
+    Child<QPushButton>(&page, "buttonAddNew")->click();
+    QCOMPARE(opened, (QStringList{QStringLiteral("AddEditProductDialog J100"), QStringLiteral("AddEditProductDialog "),
+                                  QStringLiteral("CAddNewItemsBatch S-J2"), QStringLiteral("CAddNewItemsBatch J100")}));
+}
+
+void TestProductManagement::stockDialogSearchUsesThePicker()
+{
+    addSearchRows();
+    CAddNewItemsBatch dialog(nullptr);
+    answerer->handle([](QWidget* modal) {
+        auto* page = modal->findChild<ProductManagement*>();
+        if (!page || modal->size() != QSize(800, 600))
+            return false;
+        auto* view = Child<QTableView>(page, "tableViewProducts");
+        if (!SelectRow(view, PRODUCT_CODE, QStringLiteral("AXB")))
+            return false;
+        emit view->doubleClicked(view->currentIndex());
+        return true;
+    });
+    auto* search = Child<QPushButton>(&dialog, "pushSelectProduct");
+    QVERIFY(search->isEnabled());
+    search->click();
+    QCOMPARE(Child<QLineEdit>(&dialog, "editProductCode")->text(), QStringLiteral("AXB"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), QStringLiteral("axb juice"));
+}
+
+VORANTEL_TEST_MAIN(TestProductManagement)
+#include "tst_productmanagement.moc"

@@ -1,0 +1,166 @@
+#include "documentprinter.h"
+#include "pdfreader.h"
+#include "testsupport.h"
+
+#include <QImage>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTextDocument>
+
+// The printing of an HTML document page by page: a table is cut between its rows with its
+// header row on every page, other text between its lines; nothing is lost or printed twice.
+class TestDocumentPrinter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tableRowsStayWholeUnderTheirHeader();
+    void paragraphsOnTheWorkerThread();
+};
+
+namespace {
+
+QString PdfPath(const QString& name)
+{
+    return TestSupport::ScratchDir() + QLatin1Char('/') + name;
+}
+
+std::unique_ptr<QPrinter> PdfPrinter(const QString& path)
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+    printer->setOutputFileName(path);
+    return printer;
+}
+
+// The page number printed at the foot: the page's last line.
+QString LastLine(const QString& text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+        lines.removeLast();
+    return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+} // namespace
+
+void TestDocumentPrinter::tableRowsStayWholeUnderTheirHeader()
+{
+    // Every seventh row has a note that wraps over several lines and ends in "endN".
+    QString html = QStringLiteral("<html><body><h1>Rows</h1><table width=100% border=1 cellspacing=0 cellpadding=3>"
+                                  "<thead><tr bgcolor=#ffff7f><th>Code</th><th>Name</th><th>Notes</th></tr></thead>\n");
+    const int rows = 200;
+    for (int i = 1; i <= rows; ++i) {
+        const QString note = i % 7 == 0 ? QStringLiteral("a long note that runs over several lines of its narrow "
+                                                         "column before it comes to its end%1").arg(i)
+                                        : QStringLiteral("short");
+        html += QStringLiteral("<tr><td>R%1</td><td>Name %2</td><td width=20%>%3</td></tr>\n")
+                    .arg(i, 4, 10, QLatin1Char('0'))
+                    .arg(i)
+                    .arg(note);
+    }
+    html += QStringLiteral("</table></body></html>");
+    QTextDocument document;
+    document.setHtml(html);
+    const QString pdf = PdfPath(QStringLiteral("table.pdf"));
+    auto printer = PdfPrinter(pdf);
+    DocumentPrinter::Print(&document, printer.get());
+
+    const int pages = PdfReader::Pages(pdf);
+    QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+    const QRegularExpression code(QStringLiteral("\\bR(\\d{4})\\b"));
+    QList<int> printed;
+    for (int page = 1; page <= pages; ++page) {
+        const QString text = PdfReader::Text(pdf, page);
+        QVERIFY2(QRegularExpression(QStringLiteral("Code\\s+Name\\s+Notes")).match(text).hasMatch(),
+                 qPrintable(QStringLiteral("no header row on page %1").arg(page)));
+        QCOMPARE(text.count(QLatin1String("Notes")), 1);
+        QCOMPARE(LastLine(text), QString::number(page));
+        auto it = code.globalMatch(text);
+        while (it.hasNext()) {
+            const int n = it.next().captured(1).toInt();
+            printed << n;
+            // A row is never cut: its name and the end of its note are on its page.
+            QVERIFY2(text.contains(QStringLiteral("Name %1").arg(n)), qPrintable(QString::number(n)));
+            if (n % 7 == 0)
+                QVERIFY2(text.contains(QStringLiteral("end%1").arg(n)), qPrintable(QStringLiteral("end%1").arg(n)));
+        }
+    }
+    QList<int> expected;
+    for (int i = 1; i <= rows; ++i)
+        expected << i;
+    QCOMPARE(printed, expected);
+    QCOMPARE(PdfReader::Text(pdf, 1).count(QLatin1String("Rows")), 1);
+
+    // The table is ruled on every page: a line above the header, below it and below every row.
+    for (int page = 1; page <= pages; ++page) {
+        const QImage image = PdfReader::Render(pdf, page, 100);
+        QVERIFY(!image.isNull());
+        // The header row keeps its yellow background, across the table, on every page.
+        int widestYellow = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            int yellow = 0;
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                yellow += qRed(p) > 230 && qGreen(p) > 230 && qBlue(p) < 160;
+            }
+            widestYellow = qMax(widestYellow, yellow);
+        }
+        QVERIFY2(widestYellow > image.width() / 2, qPrintable(QStringLiteral("page %1: %2").arg(page).arg(widestYellow)));
+        int ruled = 0;
+        bool previousRuled = false;
+        for (int y = 0; y < image.height(); ++y) {
+            int dark = 0;
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 230;
+            const bool isRuled = dark > image.width() / 2;
+            ruled += isRuled && !previousRuled;
+            previousRuled = isRuled;
+        }
+        int rowsOnPage = 0;
+        for (auto it = code.globalMatch(PdfReader::Text(pdf, page)); it.hasNext(); it.next())
+            ++rowsOnPage;
+        QVERIFY2(ruled >= rowsOnPage + 2, qPrintable(QStringLiteral("page %1: %2 rows, %3 ruled lines")
+                                                       .arg(page).arg(rowsOnPage).arg(ruled)));
+    }
+}
+
+// What the report viewer prints: plain paragraphs, through the thread the list print uses.
+void TestDocumentPrinter::paragraphsOnTheWorkerThread()
+{
+    QString html = QStringLiteral("<html><body>");
+    const int paragraphs = 150;
+    for (int i = 1; i <= paragraphs; ++i)
+        html += QStringLiteral("<p>Paragraph %1 of the report</p>").arg(i);
+    html += QStringLiteral("</body></html>");
+    const QString pdf = PdfPath(QStringLiteral("paragraphs.pdf"));
+    auto printer = PdfPrinter(pdf);
+
+    DocumentPrinter thread;
+    thread.html = &html;
+    thread.printer = printer.get();
+    thread.start();
+    // The creator keeps its events going meanwhile, as the list print does.
+    QTRY_VERIFY_WITH_TIMEOUT(thread.done, 60000);
+    QVERIFY(thread.wait(60000));
+    QCoreApplication::processEvents();
+    delete thread.document;
+
+    const int pages = PdfReader::Pages(pdf);
+    QVERIFY2(pages >= 2, qPrintable(QString::number(pages)));
+    QList<int> printed;
+    const QRegularExpression line(QStringLiteral("Paragraph (\\d+) of the report"));
+    for (int page = 1; page <= pages; ++page) {
+        const QString text = PdfReader::Text(pdf, page);
+        QCOMPARE(LastLine(text), QString::number(page));
+        auto it = line.globalMatch(text);
+        while (it.hasNext())
+            printed << it.next().captured(1).toInt();
+    }
+    QList<int> expected;
+    for (int i = 1; i <= paragraphs; ++i)
+        expected << i;
+    QCOMPARE(printed, expected);
+}
+
+VORANTEL_TEST_MAIN(TestDocumentPrinter)
+#include "tst_documentprinter.moc"
