@@ -396,8 +396,6 @@ void CPOS::SetUpProductSelection()
     ui->comboBoxProducts->lineEdit()->setPlaceholderText(tr("Search product and press Enter to select"));
     ui->comboBoxProducts->lineEdit()->setStyleSheet(GetSearchBoxStyleSheet());
     ui->pushSelect->hide();
-    // The inventory picker comes with the inventory page; until then the look-up is not offered.
-    ui->pushButtonLookUp->setEnabled(false);
     ui->lineEditBarCode->hide();
     ui->lineEditBarCode->setMaximumSize(0, 0);
     ui->groupBox->updateGeometry();

@@ -6,6 +6,9 @@
 #include "appsettings.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "inventorymanagement.h"
+#include "progress.h"
+#include "voranteldialog.h"
 #include "pos.h"
 #include "reportparameterdialog.h"
 #include "rounding.h"
@@ -14,6 +17,7 @@
 
 #include <QCompleter>
 #include <QDateTime>
+#include <QGridLayout>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -656,7 +660,27 @@ void CPOS::on_pushEnterCode_clicked()
 
 void CPOS::on_pushButtonLookUp_clicked()
 {
-    // The button stays disabled until the inventory page, which the picker shows, is part of the program.
+    Progress busy(this, tr("Please wait..."));
+    busy.show();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    auto* picker = new VorantelDialog(this);
+    picker->setWindowTitle(tr("Inventory"));
+    picker->resize(950, 600);
+    picker->setModal(true);
+    auto* layout = new QGridLayout(picker);
+    auto* page = new InventoryManagement(picker, true);
+    layout->addWidget(page);
+    busy.hide();
+    const bool withPad = numberPadOpen;
+    if (withPad)
+        ShowNumberPad(picker);
+    picker->exec();
+    if (withPad)
+        ShowNumberPad(nullptr);
+    ui->lineEditBarCode->setText(page->GetSelectedStockCode());
+    delete picker;
+    ShowProduct(false);
 }
 
 void CPOS::LoadProductButtons()

@@ -1,4 +1,5 @@
 #include "cpos.h"
+#include "inventorymanagement.h"
 #include "messagesettings.h"
 #include "posfixture.h"
 #include "qposdialog.h"
@@ -40,6 +41,7 @@ private slots:
     void returnModeToggleShowsNotice();
     void searchAndCodePromptShowPriceWithTax();
     void cartShowsEveryLineInLocale();
+    void lookUpShowsPickedStock();
 
 private:
     struct Screen
@@ -620,6 +622,46 @@ void TestCPOSItems::cartShowsEveryLineInLocale()
     }
     AppSettings::Instance()->locale = english;
     QCOMPARE(stock(QStringLiteral("M1")), QStringLiteral("700|0"));
+}
+
+void TestCPOSItems::lookUpShowsPickedStock()
+{
+    addStock(QStringLiteral("L1"), {{"NAME", "Lemon"}, {"SALE_PRICE", 2.0}, {"TAX_RATE", 50}});
+    addStock(QStringLiteral("L2"), {{"NAME", "Lime"}});
+    Screen s;
+    QString title;
+    answerer->handle([&title](QWidget* modal) {
+        auto* page = modal->findChild<InventoryManagement*>();
+        if (!page)
+            return false;
+        title = modal->windowTitle() + QStringLiteral(" %1x%2").arg(modal->width()).arg(modal->height());
+        auto* view = Child<QTableView>(page, "tableViewItems");
+        for (int column = 0; column < view->model()->columnCount() && !view->currentIndex().isValid(); ++column) {
+            const QModelIndexList hit = view->model()->match(view->model()->index(0, column), Qt::DisplayRole,
+                                                             QStringLiteral("L1"), 1, Qt::MatchExactly);
+            if (!hit.isEmpty())
+                view->setCurrentIndex(hit.first());
+        }
+        Child<QPushButton>(page, "pushSelect")->click();
+        return true;
+    });
+    Child<QPushButton>(s.screen, "pushButtonLookUp")->click();
+    QCOMPARE(title, QStringLiteral("Inventory 950x600"));
+    QCOMPARE(s.field("lineEditBarCode")->text(), QStringLiteral("L1"));
+    QCOMPARE(s.field("lineSelectedProduct")->text(), QStringLiteral("Lemon"));
+    QCOMPARE(s.field("lineSelectedSalePrice")->text(), QStringLiteral("3.00"));
+
+    // Closed without a choice: the code is empty and nothing else changes.
+    answerer->handle([](QWidget* modal) {
+        auto* page = modal->findChild<InventoryManagement*>();
+        if (!page)
+            return false;
+        Child<QPushButton>(page, "pushClose")->click();
+        return true;
+    });
+    s.screen->on_pushButtonLookUp_clicked();
+    QCOMPARE(s.field("lineEditBarCode")->text(), QString());
+    QCOMPARE(s.field("lineSelectedProduct")->text(), QStringLiteral("Lemon"));
 }
 
 VORANTEL_TEST_MAIN(TestCPOSItems)
