@@ -42,6 +42,7 @@ private slots:
     void searchAndCodePromptShowPriceWithTax();
     void cartShowsEveryLineInLocale();
     void lookUpShowsPickedStock();
+    void failedStockChangeWritesNoLine();
 
 private:
     struct Screen
@@ -662,6 +663,38 @@ void TestCPOSItems::lookUpShowsPickedStock()
     s.screen->on_pushButtonLookUp_clicked();
     QCOMPARE(s.field("lineEditBarCode")->text(), QString());
     QCOMPARE(s.field("lineSelectedProduct")->text(), QStringLiteral("Lemon"));
+}
+
+void TestCPOSItems::failedStockChangeWritesNoLine()
+{
+    addStock(QStringLiteral("F1"));
+    Screen s;
+    s.scan(QStringLiteral("F1"));
+    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("CREATE TRIGGER refuse_stock BEFORE UPDATE ON tblInventory "
+                                                             "FOR EACH ROW SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = "
+                                                             "'stock is being counted'")}),
+             QString());
+    s.scan(QStringLiteral("F1"));
+    QVERIFY2(s.status().startsWith(QStringLiteral("Error occurred while updating stock, so the item was not added: "
+                                                  "stock is being counted")),
+             qPrintable(s.status()));
+    QCOMPARE(lines(QStringLiteral("ITEM_INDEX")), QStringList{"1"});
+    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("10.00"));
+    QCOMPARE(s.screen->itemIndexes, QVector<int>{1});
+
+    // Deleting: the line stays with its stock as it was.
+    auto* view = Child<QTableView>(s.screen, "tableViewItems");
+    view->setCurrentIndex(view->model()->index(0, 2));
+    s.screen->on_pushDeleteItem_clicked();
+    QCOMPARE(s.status(), QStringLiteral("Error occurred while deleting item"));
+    QCOMPARE(lines(QStringLiteral("ITEM_INDEX")), QStringList{"1"});
+    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DROP TRIGGER refuse_stock")}), QString());
+    QCOMPARE(stock(QStringLiteral("F1")), QStringLiteral("99|0"));
+
+    // And the till goes on.
+    s.scan(QStringLiteral("F1"));
+    QCOMPARE(lines(QStringLiteral("ITEM_INDEX")), (QStringList{"1", "2"}));
+    QCOMPARE(stock(QStringLiteral("F1")), QStringLiteral("98|0"));
 }
 
 VORANTEL_TEST_MAIN(TestCPOSItems)
