@@ -43,6 +43,10 @@ private slots:
     void cartShowsEveryLineInLocale();
     void lookUpShowsPickedStock();
     void failedStockChangeWritesNoLine();
+    void lineIndexNumbers_data();
+    void lineIndexNumbers();
+    void newSaleStartsEmpty();
+    void selectButtonAddsChosenSuggestion();
 
 private:
     struct Screen
@@ -695,6 +699,78 @@ void TestCPOSItems::failedStockChangeWritesNoLine()
     s.scan(QStringLiteral("F1"));
     QCOMPARE(lines(QStringLiteral("ITEM_INDEX")), (QStringList{"1", "2"}));
     QCOMPARE(stock(QStringLiteral("F1")), QStringLiteral("98|0"));
+}
+
+void TestCPOSItems::lineIndexNumbers_data()
+{
+    QTest::addColumn<QVector<int>>("used");
+    QTest::addColumn<int>("released");
+    QTest::addColumn<int>("next");
+    QTest::newRow("empty list") << QVector<int>{} << 0 << 1;
+    QTest::newRow("after 1, 2, 3") << QVector<int>{1, 2, 3} << 0 << 4;
+    QTest::newRow("highest released is given again") << QVector<int>{1, 2, 3} << 3 << 3;
+    QTest::newRow("a gap is not filled") << QVector<int>{1, 2, 3} << 2 << 4;
+    QTest::newRow("releasing an unused number changes nothing") << QVector<int>{1, 2} << 7 << 3;
+}
+
+void TestCPOSItems::lineIndexNumbers()
+{
+    QFETCH(QVector<int>, used);
+    QFETCH(int, released);
+    QFETCH(int, next);
+    Screen s;
+    s.screen->itemIndexes = used;
+    s.screen->ReleaseIndex(released);
+    QCOMPARE(s.screen->NextFreeIndex(), next);
+}
+
+void TestCPOSItems::newSaleStartsEmpty()
+{
+    addStock(QStringLiteral("N1"), {{"QUANTITY", 5}, {"REORDER_LEVEL", 4}});
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    s.field("lineEditItems")->setText(QStringLiteral("2"));
+    s.field("lineEditDiscount")->setText(QStringLiteral("10"));
+    AppSettings::Instance()->settings->setValue(QStringLiteral("reset_qty"), false);
+    s.scan(QStringLiteral("N1"));
+    const QString first = s.screen->transactionId;
+    QCOMPARE(s.screen->reorderStockCodes, QStringList{"N1"});
+    s.field("lineEditPaid")->setText(QStringLiteral("5"));
+    s.field("lineRefNumber")->setText(QStringLiteral("R-1"));
+    s.field("lineCustomerName")->setText(QStringLiteral("Ann"));
+    s.screen->changedSinceSave = false;
+
+    Child<QPushButton>(s.screen, "pushNew")->click();
+
+    QVERIFY(!s.screen->transactionId.isEmpty());
+    QVERIFY(s.screen->transactionId != first);
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT ID, STATUS FROM tblSalesTransactions ORDER BY ID")),
+             (QStringList{first + "|-1", s.screen->transactionId + "|-1"}));
+    QCOMPARE(s.field("lineReceiptNumber")->text(), s.screen->transactionId);
+    QCOMPARE(Child<QTableView>(s.screen, "tableViewItems")->model()->rowCount(), 0);
+    for (const char* zero : {"lineEditTotal", "lineEditPaid", "lineEditChange", "lineEditTax"})
+        QCOMPARE(s.field(zero)->text(), QStringLiteral("0"));
+    QCOMPARE(s.field("lineEditItems")->text(), QStringLiteral("1"));
+    QCOMPARE(s.field("lineEditDiscount")->text(), QStringLiteral("0"));
+    QCOMPARE(s.field("lineRefNumber")->text(), QString());
+    QCOMPARE(s.field("lineCustomerName")->text(), QString());
+    QVERIFY(s.screen->itemIndexes.isEmpty());
+    QVERIFY(s.screen->reorderStockCodes.isEmpty());
+    QCOMPARE(s.screen->grandTotal, 0.0);
+    QCOMPARE(s.screen->saleState, 0);
+    QVERIFY(!s.screen->changedSinceSave);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(s.field("lineBarcodeScannerInput")));
+}
+
+void TestCPOSItems::selectButtonAddsChosenSuggestion()
+{
+    addStock(QStringLiteral("SEL1"), {{"NAME", "Oat Milk"}});
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    Child<QComboBox>(s.screen, "comboBoxProducts")->setEditText(QStringLiteral("oat"));
+    s.screen->on_pushSelect_clicked();
+    QCOMPARE(lines(QStringLiteral("BAR_CODE, SALE_PRICE")), QStringList{"SEL1|10"});
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "comboBoxProducts"));
 }
 
 VORANTEL_TEST_MAIN(TestCPOSItems)
