@@ -11,6 +11,8 @@
 #include "pos.h"
 #include "progress.h"
 #include "qposdialog.h"
+#include "salelinestore.h"
+#include "salesmodel.h"
 #include "searchbox.h"
 #include "settingsdialog.h"
 
@@ -94,6 +96,7 @@ CPOS::CPOS(QWidget* parent)
     numberPadOpen = false;
     restartRequested = false;
     locale = AppSettings::Instance()->locale;
+    lineStore.reset(new SaleLineStore);
 
     ReadSettingsAndBuild();
 }
@@ -317,7 +320,7 @@ void CPOS::ReadSettingsAndBuild()
 void CPOS::SetUpCart()
 {
     QSqlDatabase* sales = DatabaseManager::Instance()->SalesDatabase();
-    cartModel = new QSqlQueryModel(this);
+    cartModel = new SalesModel(this);
     if (sales)
         cartModel->setQuery(QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = -1"), *sales);
     if (cartModel->lastError().isValid())
@@ -377,6 +380,9 @@ void CPOS::SetUpProductSelection()
         db);
     if (productSearchModel->lastError().isValid())
         qCWarning(lcPos) << "product search:" << productSearchModel->lastError().text();
+    // The completer searches only the rows the model has fetched: every stock row.
+    while (productSearchModel->canFetchMore())
+        productSearchModel->fetchMore();
     productCompleter = new QCompleter(productSearchModel, this);
     productCompleter->setCaseSensitivity(Qt::CaseInsensitive);
     productCompleter->setCompletionColumn(1);
@@ -441,10 +447,11 @@ void CPOS::on_pushButtonClose_clicked()
         != QMessageBox::Yes)
         return;
 
-    SweepUnfinishedSales();
-
     if (changedSinceSave && on_pushButtonPay_clicked() != 0)
         return;
+
+    // Only once the sale on screen is saved: its header may still be the one the sweep removes.
+    SweepUnfinishedSales();
 
     close();
     // The host (and this screen with it) goes once control is back in an event loop; the launcher
@@ -455,37 +462,22 @@ void CPOS::on_pushButtonClose_clicked()
 
 void CPOS::SweepUnfinishedSales()
 {
-    // Only this user's unfinished sales: another workstation's sale may be waiting for its first line.
-    QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
-    if (!query)
+    // Only the headers this screen created: another terminal's fresh sale may be waiting for its first line.
+    if (ownHeaders.isEmpty())
         return;
-    query->prepare(QStringLiteral("SELECT ID FROM tblSalesTransactions WHERE STATUS = -1 AND USER_ID = :user"));
-    query->bindValue(QStringLiteral(":user"), AppSettings::Instance()->CurrentUser());
-    if (!query->exec()) {
-        qCWarning(lcPos) << "closing sweep:" << query->lastError().text();
-        return;
-    }
-    QStringList ids;
-    while (query->next())
-        ids << query->value(0).toString();
-
     QSqlDatabase* sales = DatabaseManager::Instance()->SalesDatabase();
-    for (const QString& id : qAsConst(ids)) {
-        QSqlQuery count(*sales);
-        count.prepare(QStringLiteral("SELECT COUNT(*) FROM tblSalesInvoice WHERE TRANSACTION_ID = :id"));
-        count.bindValue(QStringLiteral(":id"), id);
-        if (!count.exec() || !count.next()) {
-            qCWarning(lcPos) << "closing sweep:" << count.lastError().text();
-            continue;
-        }
-        if (count.value(0).toInt() != 0)
-            continue;
-        QSqlQuery remove(*sales);
-        remove.prepare(QStringLiteral("DELETE FROM tblSalesTransactions WHERE STATUS = -1 AND ID = :id"));
+    if (!sales)
+        return;
+    QSqlQuery remove(*sales);
+    remove.prepare(QStringLiteral("DELETE FROM tblSalesTransactions WHERE ID = :id AND STATUS = -1 AND NOT EXISTS "
+                                  "(SELECT 1 FROM tblSalesInvoice WHERE TRANSACTION_ID = :line_id)"));
+    for (const QString& id : qAsConst(ownHeaders)) {
         remove.bindValue(QStringLiteral(":id"), id);
+        remove.bindValue(QStringLiteral(":line_id"), id);
         if (!remove.exec())
             qCWarning(lcPos) << "closing sweep:" << remove.lastError().text();
     }
+    ownHeaders.clear();
 }
 
 void CPOS::OpenSettings()

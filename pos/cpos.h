@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+
 class Calculator;
 class NumberPad;
 class PoleDisplay;
@@ -16,7 +18,10 @@ class QLocale;
 class QSqlQueryModel;
 class QSqlTableModel;
 class QTimer;
+class SaleLineStore;
+class SalesModel;
 class SettingsDialog;
+struct StockRow;
 class Ui_CPOS;
 
 // The customer chosen for the sale on screen.
@@ -53,6 +58,17 @@ public:
     void LoadProductButtons();
     void LoadPendingPayments();
     void ResetAmounts();
+
+    // Sale record and line index (cpos_sale.cpp).
+    int NextFreeIndex() const;
+    void ReleaseIndex(int index);
+    void CreateTransaction();
+    void RefreshSalesTable();
+    // The new-sale action as item entry, the mode switch and pay-later call it; the button passes true, true.
+    void on_pushNew_clicked(bool createTransaction, bool saveFirst);
+    bool ValidateInputs();
+    void UpdatePaymentStateReceipt();
+    void UpdatePaymentStateInvoice();
 
     // Process-wide, kept across restarts of the screen.
     static bool blinkPhase;
@@ -113,11 +129,13 @@ public:
     bool reorderChecked = false;
     QLocale* locale = nullptr;
 
-    QSqlQueryModel* cartModel = nullptr;
+    SalesModel* cartModel = nullptr;
     QSqlTableModel* categoryModel = nullptr;
     QSqlQueryModel* productSearchModel = nullptr;
     QCompleter* productCompleter = nullptr;
     QImage companyLogo;
+    // Headers this screen created: the closing sweep removes those of them still unfinished and empty.
+    QStringList ownHeaders;
 
     // Settings, read once by the constructor.
     int taxRounding = 2;
@@ -217,6 +235,7 @@ public slots:
     void on_pushButtonLookUp_clicked();
     void on_pushSelect_clicked();
     void on_comboBoxProducts_activated(int index);
+    void on_lineEditPaid_textChanged(const QString& text);
     void on_pushFavPages_clicked();
     void on_nextButton_clicked();
     void on_previousButton_clicked();
@@ -265,4 +284,21 @@ private:
     void QuickPay(int index);
     void FocusAndSelect(QWidget* field);
     void ItemFieldEnter();
+
+    // Item entry (cpos_items.cpp).
+    void EnterItem();
+    void DeleteLine(int row);
+    void TakeChosenSuggestion();
+    void ShowProduct(bool roundPrice);
+    void ShowTotals(double linePrice);
+    void FitCartColumnsToLastRow();
+    // The customer display: poleDisplay stays null until its driver is part of the program.
+    void PoleShowPrice(const QString& text);
+    void PoleShowTotal(const QString& text);
+    void PoleShowWelcome();
+    // Totals and line numbers taken from the stored lines, after a commit whose outcome is unknown.
+    void ResyncFromCart();
+
+    std::unique_ptr<SaleLineStore> lineStore;
+    bool resyncTotals = false;
 };

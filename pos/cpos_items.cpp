@@ -1,38 +1,686 @@
-// Item entry, look-up, returns and the product buttons of the sale screen. The buttons and keys
-// are bound to these slots already; they act once item entry is in place.
+// Item entry, product search and look-up, deleting lines and returns of the sale screen; the
+// product buttons are bound here already and act once the button grid is in place.
 #include "cpos.h"
 #include "ui_cpos.h"
 
+#include "appsettings.h"
+#include "databasemanager.h"
+#include "errordialog.h"
+#include "inventorymanagement.h"
+#include "progress.h"
+#include "voranteldialog.h"
+#include "pos.h"
+#include "reportparameterdialog.h"
+#include "rounding.h"
+#include "salelinestore.h"
+#include "salesmodel.h"
+
+#include <QCompleter>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QRegExp>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+
+namespace {
+
+// Lengths of the sale line's columns, narrower than the stock row's.
+const int LINE_PRODUCT_NAME_LENGTH = 50;
+const int LINE_BAR_CODE_LENGTH = 45;
+
+// Replaces the first "%1" and then the first "%2" after it: QString::arg would read "%199" or
+// "%250" in these texts as the placeholders %19 and %25.
+QString FillIn(QString text, const QString& first, const QString& second = QString())
+{
+    const int at = text.indexOf(QLatin1String("%1"));
+    if (at < 0)
+        return text;
+    text.replace(at, 2, first);
+    if (!second.isNull()) {
+        const int next = text.indexOf(QLatin1String("%2"), at + first.size());
+        if (next >= 0)
+            text.replace(next, 2, second);
+    }
+    return text;
+}
+
+QRegExp StockCodePattern()
+{
+    const QString punctuation = QStringLiteral("!@#$%^&*()-_=+[]{}|;:'\"?/,.<>~`");
+    return QRegExp(QStringLiteral("^[a-zA-Z0-9 ") + QRegExp::escape(punctuation) + QStringLiteral("]{1,50}$"),
+                   Qt::CaseSensitive);
+}
+
+} // namespace
+
 void CPOS::on_pushAddItem_clicked()
 {
+    if (ui->lineEditBarCode->text().isEmpty()) {
+        ShowStatus(tr("No product selected. Please select by typing name or entering code."), true);
+        return;
+    }
+    EnterItem();
 }
 
 void CPOS::on_lineEditBarCode_returnPressed()
 {
+    EnterItem();
+}
+
+bool CPOS::ValidateInputs()
+{
+    const QString code = ui->lineEditBarCode->text();
+    if (!StockCodePattern().exactMatch(code)) {
+        ShowStatus(QStringLiteral("Stock code ") + code + QStringLiteral(" is invalid."), true);
+        ui->lineEditBarCode->clear();
+        return false;
+    }
+    if (code.size() > LINE_BAR_CODE_LENGTH) {
+        ShowStatus(tr("Stock code %1 is too long for a sale line: at most %2 characters can be sold.")
+                       .arg(code, QString::number(LINE_BAR_CODE_LENGTH)),
+                   true);
+        ui->lineEditBarCode->clear();
+        return false;
+    }
+    bool ok = false;
+    if (!ui->lineSelectedSalePrice->text().isEmpty()) {
+        locale->toDouble(ui->lineSelectedSalePrice->text(), &ok);
+        if (!ok) {
+            ShowStatus(tr("Please enter valid value for sale price."), true);
+            ui->lineSelectedSalePrice->setFocus();
+            return false;
+        }
+    }
+    const QString decimalPoint = QString(locale->decimalPoint());
+    if (locale->toDouble(ui->lineEditDiscount->text()) != 0.0 && locale->toDouble(ui->lineEditAbsDiscount->text()) != 0.0) {
+        ShowStatus(tr("Enter discount either in % or in %1 amount, and not both.").arg(currencySymbol), true);
+        ui->lineEditDiscount->setFocus();
+        return false;
+    }
+    locale->toDouble(ui->lineEditDiscount->text(), &ok);
+    if (!ok) {
+        ShowStatus(FillIn(tr("Discount is invalid. Please enter numeric 0 to 99%199 (%) discount value."), decimalPoint),
+                   true);
+        ui->lineEditDiscount->setFocus();
+        return false;
+    }
+    locale->toDouble(ui->lineEditAbsDiscount->text(), &ok);
+    if (!ok) {
+        ShowStatus(FillIn(tr("Discount is invalid. Please enter valid discount value. Example %1 2%250"), currencySymbol,
+                          decimalPoint),
+                   true);
+        ui->lineEditAbsDiscount->setFocus();
+        return false;
+    }
+    locale->toInt(ui->lineEditItems->text(), &ok);
+    if (!ok) {
+        ShowStatus(QStringLiteral("Quantity is invalid. Please enter numeric quantity value."), true);
+        ui->lineEditItems->setFocus();
+        return false;
+    }
+    locale->toInt(ui->lineEditSubItems->text(), &ok);
+    if (!ok) {
+        ShowStatus(QStringLiteral("Sub items is invalid. Please enter numeric sub items value."), true);
+        ui->lineEditSubItems->setFocus();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Asks (or tells) about selling an item that is out of stock; false when the sale is cancelled.
+bool ConfirmOutOfStock(CPOS* screen, bool warn)
+{
+    if (!warn) {
+        screen->ShowStatus(CPOS::tr("Out of stock item sale. Please update stock."), true);
+        return true;
+    }
+    if (QMessageBox::warning(screen, CPOS::tr("Out of Stock Item"),
+                             CPOS::tr("This item is out of stock. Do you still want to proceed with the sale? Press "
+                                      "Yes to proceed, and No to cancel."),
+                             QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
+        == QMessageBox::Yes)
+        return true;
+    screen->ShowStatus(CPOS::tr("This item is out of stock"), true);
+    return false;
+}
+
+} // namespace
+
+void CPOS::EnterItem()
+{
+    ui->labelStatus->clear();
+
+    if (saleState == 2) {
+        QLineEdit* const kept[] = {ui->lineEditBarCode, ui->lineEditAbsDiscount, ui->lineEditDiscount,
+                                   ui->lineEditItems, ui->lineEditSubItems};
+        QStringList texts;
+        for (QLineEdit* field : kept)
+            texts << field->text();
+        on_pushNew_clicked(true, true);
+        for (int i = 0; i < 5; ++i)
+            kept[i]->setText(texts.at(i));
+    }
+
+    if (!ValidateInputs())
+        return;
+    const QString code = ui->lineEditBarCode->text();
+    const QString loggingError = tr("Error occurred while logging transaction. Please check sales database connection.");
+
+    if (transactionId.isEmpty())
+        CreateTransaction();
+    if (transactionId.isEmpty()) {
+        ShowStatus(loggingError, true);
+        return;
+    }
+
+    StockRow row;
+    const SaleLineStore::LookUpResult found =
+        lineStore->Open() ? lineStore->LookUp(code, &row) : SaleLineStore::Failed;
+    if (found == SaleLineStore::Failed) {
+        ShowStatus(tr("Could not retrieve data from inventory"), true);
+        return;
+    }
+    if (found == SaleLineStore::NotFound) {
+        ShowStatus(tr("No stock found with code ") + code, true);
+        return;
+    }
+    const int ipu = row.itemsPerUnit;
+    if (ipu <= 0) {
+        ShowStatus(tr("Stock code %1 can not be sold: its product has %2 items per unit. Please set at least 1 in the "
+                      "product.")
+                       .arg(code, QString::number(ipu)),
+                   true);
+        return;
+    }
+    // After a commit whose outcome was lost with the connection, the stored lines give the totals
+    // and the used line numbers before the next line takes one.
+    if (resyncTotals)
+        RefreshSalesTable();
+
+    int available = row.quantity * ipu + row.subItems;
+    const bool returning = ui->checkReturnMode->isChecked() || itemEntryBusy;
+    const bool keepsStock = !row.serviceItem;
+    bool asked = false;
+    if (keepsStock && !returning && available <= 0 && forceOutOfStockSale) {
+        if (!ConfirmOutOfStock(this, warnOutOfStock))
+            return;
+        asked = true;
+    }
+
+    const int units = locale->toInt(ui->lineEditItems->text());
+    const int subUnits = locale->toInt(ui->lineEditSubItems->text());
+    if (ipu == 1 && subUnits != 0) {
+        ShowStatus(tr("This item can only be sold as a whole. Sub Quantity should be 0."), true);
+        return;
+    }
+    const int requested = units * ipu + subUnits;
+    const auto refuseUnavailable = [&](int quantity, int subItems) {
+        ShowStatus(tr("Requested quantity is not available. There are %1 items, and %2 sub items in the stock.")
+                       .arg(QString::number(quantity), QString::number(subItems)),
+                   true);
+    };
+    if (keepsStock && !returning && !forceOutOfStockSale && available < requested) {
+        refuseUnavailable(row.quantity, row.subItems);
+        return;
+    }
+
+    // Price, discount and tax of the line, each rounded as it is stored.
+    const double rate = taxEnabled ? row.taxRate : 0.0;
+    const QString priceText = ui->lineSelectedSalePrice->text();
+    const double price =
+        RoundNearest(decimalPlaces, priceText.isEmpty() ? row.salePrice : locale->toDouble(priceText) / (rate / 100 + 1));
+    double amount = subUnits * (price / ipu) + units * price;
+    const double absoluteDiscount = locale->toDouble(ui->lineEditAbsDiscount->text());
+    const double percentDiscount = locale->toDouble(ui->lineEditDiscount->text());
+    const double discount = absoluteDiscount > 0 ? absoluteDiscount
+                            : percentDiscount > 0 ? percentDiscount / 100 * amount
+                                                  : row.discount / 100 * amount;
+    amount -= discount;
+    if (returning)
+        amount = -amount;
+    const double tax = RoundByMode(RoundingMode(taxRounding), decimalPlaces, amount * rate / 100);
+    double purchaseAmount = subUnits * (row.purchasePrice / ipu) + units * row.purchasePrice;
+    if (returning)
+        purchaseAmount = -purchaseAmount;
+
+    SaleLine line;
+    line.transactionId = transactionId;
+    line.index = NextFreeIndex();
+    line.productName = row.name.left(LINE_PRODUCT_NAME_LENGTH);
+    line.category = row.category;
+    line.quantity = units;
+    line.subItems = subUnits;
+    line.salePrice = price;
+    line.discount = RoundNearest(decimalPlaces, discount);
+    line.subTotal = RoundNearest(decimalPlaces, amount);
+    line.subTax = tax;
+    line.purchasePrice = row.purchasePrice;
+    line.purchaseSubTotal = RoundNearest(decimalPlaces, purchaseAmount);
+    line.barCode = code;
+    line.itemsPerUnit = ipu;
+    line.unitName = row.unitName;
+    line.subUnitName = row.subUnitName;
+    line.printUnitName = row.printUnitName;
+    line.taxRate = rate;
+    line.returned = returning ? 1 : 0;
+
+    // The line and its stock change are written together or not at all; the stock row is locked
+    // and read again, so that other terminals' sales of it in the meantime are counted.
+    for (;;) {
+        if (!lineStore->Begin()) {
+            ShowStatus(loggingError, true);
+            return;
+        }
+        if (keepsStock) {
+            int quantity = 0;
+            int subItems = 0;
+            bool exists = false;
+            if (!lineStore->LockStock(row.id, &quantity, &subItems, &exists) || !exists) {
+                lineStore->Rollback();
+                ShowStatus(exists ? loggingError : tr("No stock found with code ") + code, true);
+                return;
+            }
+            available = quantity * ipu + subItems;
+            if (!returning && forceOutOfStockSale && available <= 0 && !asked) {
+                lineStore->Rollback();
+                if (!ConfirmOutOfStock(this, warnOutOfStock))
+                    return;
+                asked = true;
+                continue;
+            }
+            if (!returning && !forceOutOfStockSale && available < requested) {
+                lineStore->Rollback();
+                refuseUnavailable(quantity, subItems);
+                return;
+            }
+        }
+        if (!lineStore->InsertLine(line)) {
+            lineStore->Rollback();
+            ShowStatus(loggingError, true);
+            return;
+        }
+        if (keepsStock) {
+            const int remaining = returning ? available + requested : available - requested;
+            if (!lineStore->SetStock(row.id, remaining / ipu, remaining % ipu)) {
+                lineStore->Rollback();
+                ShowStatus(tr("Error occurred while updating stock, so the item was not added: %1")
+                               .arg(lineStore->LastError()),
+                           true);
+                return;
+            }
+        }
+        if (!lineStore->Commit()) {
+            // The server may have committed before the connection broke: the stored lines decide.
+            resyncTotals = true;
+            ShowStatus(loggingError, true);
+            return;
+        }
+        break;
+    }
+
+    const double lineGross = line.subTotal + line.subTax;
+    totalDiscount = RoundNearest(decimalPlaces, totalDiscount + (returning ? -line.discount : line.discount));
+    totalTax = RoundNearest(decimalPlaces, totalTax + line.subTax);
+    grandTotal = RoundNearest(decimalPlaces, grandTotal + lineGross);
+
+    if (keepsStock && !returning) {
+        const int availableUnits = available / ipu;
+        const int requestedUnits = requested / ipu;
+        if (availableUnits > row.reorderLevel && availableUnits - requestedUnits <= row.reorderLevel)
+            reorderStockCodes << code;
+    }
+
+    itemIndexes << line.index;
+    RefreshSalesTable();
+    FitCartColumnsToLastRow();
+    ui->tableViewItems->scrollToBottom();
+    ShowTotals(lineGross);
+
+    ui->lineEditBarCode->clear();
+    saleState = 1;
+    ui->lineSelectedProduct->clear();
+    ui->lineSelectedSalePrice->clear();
+    ui->comboBoxProducts->clear();
+    ui->comboBoxProducts->clearEditText();
+    if (resetQuantity) {
+        ui->lineEditAbsDiscount->setText(QStringLiteral("0"));
+        ui->lineEditDiscount->setText(QStringLiteral("0"));
+        ui->lineEditItems->setText(QStringLiteral("1"));
+        ui->lineEditSubItems->setText(QStringLiteral("0"));
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
+    ui->dateTimeReceiptTimeStamp->setDateTime(now);
+    changedSinceSave = true;
+    keepFocusAfterAdd = true;
+}
+
+// Widens the cart's columns for the line just added. Measuring every line again on each scan
+// would cost time growing with the sale.
+void CPOS::FitCartColumnsToLastRow()
+{
+    QTableView* view = ui->tableViewItems;
+    const int row = cartModel->rowCount() - 1;
+    if (row < 0)
+        return;
+    if (row == 0) {
+        view->resizeColumnsToContents();
+        return;
+    }
+    for (int column = 0; column < cartModel->columnCount(); ++column) {
+        if (view->isColumnHidden(column))
+            continue;
+        const int width = view->sizeHintForIndex(cartModel->index(row, column)).width() + 1;
+        if (width > view->columnWidth(column))
+            view->setColumnWidth(column, width);
+    }
+}
+
+void CPOS::ShowTotals(double linePrice)
+{
+    ui->lineEditTotal->setText(locale->toString(grandTotal, 'f', finalAmountPrecision));
+    PoleShowPrice(locale->toString(linePrice, 'f', decimalPlaces));
+    PoleShowTotal(ui->lineEditTotal->text());
+    ui->lineEditTax->setText(locale->toString(totalTax, 'f', decimalPlaces));
+    on_lineEditPaid_textChanged(ui->lineEditPaid->text());
+}
+
+void CPOS::ResyncFromCart()
+{
+    resyncTotals = false;
+    double total = 0.0;
+    double tax = 0.0;
+    double discount = 0.0;
+    itemIndexes.clear();
+    for (int row = 0; row < cartModel->rowCount(); ++row) {
+        const QSqlRecord line = cartModel->record(row);
+        const double lineTax = line.value(QStringLiteral("SUB_TAX")).toDouble();
+        total += line.value(QStringLiteral("SUB_TOTAL")).toDouble() + lineTax;
+        tax += lineTax;
+        const double lineDiscount = line.value(QStringLiteral("DISCOUNT")).toDouble();
+        discount += line.value(QStringLiteral("RETURNED")).toInt() == 1 ? -lineDiscount : lineDiscount;
+        itemIndexes << line.value(QStringLiteral("ITEM_INDEX")).toInt();
+    }
+    grandTotal = RoundNearest(decimalPlaces, total);
+    totalTax = RoundNearest(decimalPlaces, tax);
+    totalDiscount = RoundNearest(decimalPlaces, discount);
+    ShowTotals(0.0);
+}
+
+void CPOS::PoleShowPrice(const QString& text)
+{
+    if (!poleDisplayEnabled || !poleDisplay)
+        return;
+    qCDebug(lcPos) << "pole display price" << text;
+}
+
+void CPOS::PoleShowTotal(const QString& text)
+{
+    if (!poleDisplayEnabled || !poleDisplay)
+        return;
+    qCDebug(lcPos) << "pole display total" << text;
+}
+
+void CPOS::PoleShowWelcome()
+{
+    if (!poleDisplayEnabled || !poleDisplay)
+        return;
+    qCDebug(lcPos) << "pole display welcome" << welcomeMessage;
 }
 
 void CPOS::on_pushDeleteItem_clicked()
 {
+    deletingLine = false;
+    const QModelIndex current = ui->tableViewItems->currentIndex();
+    if (!ui->tableViewItems->model() || current.row() < 0 || current.column() < 0) {
+        ShowStatus(tr("No row selected from the sales table."), true);
+        return;
+    }
+    ErrorDialog notice(QStringLiteral("err_msg_27"), tr("Delete Item"),
+                       tr("When an Item is deleted which has already been sold, a reverse transaction is executed. It "
+                          "means stock, grand total, tax, discount are adjusted accordingly and item is added back to "
+                          "inventory.  Vorantel updates the inventory in real time, so all these steps are necessary. "
+                          "System executes all these steps automatically in the background. "),
+                       AppSettings::Instance()->mainWindow, false, false);
+    notice.exec();
+    ui->checkReturnMode->setChecked(false);
+    DeleteLine(current.row());
+    itemEntryBusy = false;
+    deletingLine = false;
+}
+
+// Deletes a line and reverses its stock change in one transaction, and takes its stored amounts
+// off the totals. A line of a paid sale is reversed within that sale, which then counts as changed.
+void CPOS::DeleteLine(int row)
+{
+    const QSqlRecord line = cartModel->record(row);
+    const qint64 lineId = line.value(QStringLiteral("ID")).toLongLong();
+    const int itemIndex = line.value(QStringLiteral("ITEM_INDEX")).toInt();
+    const int units = line.value(QStringLiteral("QUANTITY")).toInt();
+    const int subUnits = line.value(QStringLiteral("SUB_ITEMS")).toString().toInt();
+    const double discount = line.value(QStringLiteral("DISCOUNT")).toDouble();
+    const double subTotal = line.value(QStringLiteral("SUB_TOTAL")).toDouble();
+    const double subTax = line.value(QStringLiteral("SUB_TAX")).toDouble();
+    const QString code = line.value(QStringLiteral("BAR_CODE")).toString();
+    deletingLine = line.value(QStringLiteral("RETURNED")).toInt() == 1;
+    itemEntryBusy = !deletingLine;
+    const QString deleteError = tr("Error occurred while deleting item");
+
+    StockRow stock;
+    const SaleLineStore::LookUpResult found =
+        lineStore->Open() ? lineStore->LookUp(code, &stock) : SaleLineStore::Failed;
+    if (found == SaleLineStore::Failed) {
+        ShowStatus(tr("Could not retrieve data from inventory"), true);
+        return;
+    }
+    if (found == SaleLineStore::NotFound) {
+        ShowStatus(tr("No stock found with code ") + code, true);
+        return;
+    }
+    const int ipu = stock.itemsPerUnit;
+    if (ipu <= 0) {
+        ShowStatus(tr("Stock code %1 can not be sold: its product has %2 items per unit. Please set at least 1 in the "
+                      "product.")
+                       .arg(code, QString::number(ipu)),
+                   true);
+        return;
+    }
+    const bool keepsStock = !stock.serviceItem;
+    // Undoing a return takes the goods off the stock again, under the rules of a sale.
+    const bool takesStock = keepsStock && deletingLine;
+    const int requested = units * ipu + subUnits;
+    int available = stock.quantity * ipu + stock.subItems;
+    bool asked = false;
+    if (takesStock && available <= 0 && forceOutOfStockSale) {
+        if (!ConfirmOutOfStock(this, warnOutOfStock))
+            return;
+        asked = true;
+    }
+
+    for (;;) {
+        if (!lineStore->Begin()) {
+            ShowStatus(deleteError, true);
+            return;
+        }
+        if (keepsStock) {
+            int quantity = 0;
+            int subItems = 0;
+            bool exists = false;
+            if (!lineStore->LockStock(stock.id, &quantity, &subItems, &exists) || !exists) {
+                lineStore->Rollback();
+                ShowStatus(exists ? deleteError : tr("No stock found with code ") + code, true);
+                return;
+            }
+            available = quantity * ipu + subItems;
+            if (takesStock && forceOutOfStockSale && available <= 0 && !asked) {
+                lineStore->Rollback();
+                if (!ConfirmOutOfStock(this, warnOutOfStock))
+                    return;
+                asked = true;
+                continue;
+            }
+            if (takesStock && !forceOutOfStockSale && available < requested) {
+                lineStore->Rollback();
+                ShowStatus(tr("Requested quantity is not available. There are %1 items, and %2 sub items in the stock.")
+                               .arg(QString::number(quantity), QString::number(subItems)),
+                           true);
+                return;
+            }
+        }
+        bool deleted = false;
+        if (!lineStore->DeleteLine(lineId, transactionId, &deleted) || !deleted) {
+            lineStore->Rollback();
+            ShowStatus(deleteError, true);
+            return;
+        }
+        if (keepsStock) {
+            const int remaining = takesStock ? available - requested : available + requested;
+            if (!lineStore->SetStock(stock.id, remaining / ipu, remaining % ipu)) {
+                lineStore->Rollback();
+                ShowStatus(deleteError, true);
+                return;
+            }
+        }
+        if (!lineStore->Commit()) {
+            resyncTotals = true;
+            ShowStatus(deleteError, true);
+            return;
+        }
+        break;
+    }
+
+    const double lineGross = subTotal + subTax;
+    grandTotal = RoundNearest(decimalPlaces, grandTotal - lineGross);
+    totalTax = RoundNearest(decimalPlaces, totalTax - subTax);
+    totalDiscount = RoundNearest(decimalPlaces, totalDiscount - (deletingLine ? -discount : discount));
+    if (takesStock) {
+        const int availableUnits = available / ipu;
+        if (availableUnits > stock.reorderLevel && availableUnits - requested / ipu <= stock.reorderLevel)
+            reorderStockCodes << code;
+    }
+    ReleaseIndex(itemIndex);
+    RefreshSalesTable();
+    ui->tableViewItems->resizeColumnsToContents();
+    ShowTotals(-lineGross);
+
+    const QDateTime now = QDateTime::currentDateTime();
+    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
+    ui->dateTimeReceiptTimeStamp->setDateTime(now);
+    changedSinceSave = true;
 }
 
 void CPOS::on_checkReturnMode_toggled(bool /*checked*/)
 {
+    ErrorDialog notice(
+        QStringLiteral("err_msg_4"), tr("Return Mode"),
+        tr("<p>Now the system is in <b>Items Return</b> mode. On performing any sale, items will be added back to "
+           "inventory and total will adjusted. Please press it again to return to <b>Normal Sale</b> mode.</p><p>The "
+           "item which you want to return can be selected either from product buttons with images, or by typing the "
+           "name of product/item, or by entering the item/product code. Please make sure the quantity and discounts "
+           "are same which were set at the time of sale. Returned item will be shown as negative transaction in the "
+           "system.</p>"),
+        this, false, true);
+    notice.exec();
 }
 
-void CPOS::on_pushEnterCode_clicked()
+void CPOS::TakeChosenSuggestion()
 {
+    productCompleter->setCompletionPrefix(ui->comboBoxProducts->currentText());
+    const QModelIndex match = productCompleter->completionModel()->index(productCompleter->currentRow(), 0);
+    const QString code = match.data().toString();
+    ui->lineEditBarCode->clear();
+    ui->lineEditBarCode->setText(code);
+    ui->comboBoxProducts->clear();
+    ui->comboBoxProducts->clearEditText();
 }
 
-void CPOS::on_pushButtonLookUp_clicked()
+void CPOS::ShowProduct(bool roundPrice)
 {
-}
-
-void CPOS::on_pushSelect_clicked()
-{
+    const QString code = ui->lineEditBarCode->text();
+    if (code.isEmpty())
+        return;
+    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    query->prepare(QStringLiteral("SELECT p.NAME, i.SALE_PRICE, p.TAX_RATE FROM tblProducts as p, tblInventory as i "
+                                  "WHERE BAR_CODE = :code AND i.PRODUCT_ID = p.ID"));
+    query->bindValue(QStringLiteral(":code"), code);
+    if (!query->exec() || !query->next()) {
+        if (query->lastError().isValid())
+            qCWarning(lcPos) << "product display:" << query->lastError().text();
+        ShowStatus(tr("No product found with code %1").arg(code), true);
+        return;
+    }
+    const QString name = query->value(0).toString();
+    double price = query->value(1).toDouble() * (query->value(2).toDouble() / 100 + 1);
+    if (roundPrice)
+        price = RoundByMode(RoundingMode(taxRounding), decimalPlaces, price);
+    ui->lineSelectedProduct->setText(name);
+    ui->lineSelectedProduct->setCursorPosition(0);
+    ui->lineSelectedSalePrice->setText(locale->toString(price, 'f', decimalPlaces));
+    ui->lineSelectedProduct->setToolTip(name);
+    ui->lineSelectedSalePrice->setFocus();
 }
 
 void CPOS::on_comboBoxProducts_activated(int /*index*/)
 {
+    TakeChosenSuggestion();
+    ShowProduct(true);
+}
+
+void CPOS::on_pushSelect_clicked()
+{
+    TakeChosenSuggestion();
+    if (!ui->lineEditBarCode->text().isEmpty())
+        EnterItem();
+    ui->comboBoxProducts->setFocus();
+}
+
+void CPOS::on_pushEnterCode_clicked()
+{
+    ReportParameterDialog prompt(this, false);
+    prompt.ui->label->setText(tr("Enter code"));
+    prompt.setWindowTitle(tr("Product Code"));
+    prompt.ui->lineEditValue->setInputMethodHints(Qt::ImhNoPredictiveText);
+    prompt.setModal(true);
+    const bool withPad = numberPadOpen;
+    if (withPad)
+        ShowNumberPad(&prompt);
+    prompt.exec();
+    if (withPad)
+        ShowNumberPad(nullptr);
+    ui->lineEditBarCode->setText(prompt.GetValue());
+    ShowProduct(false);
+}
+
+void CPOS::on_pushButtonLookUp_clicked()
+{
+    Progress busy(this, tr("Please wait..."));
+    busy.show();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    auto* picker = new VorantelDialog(this);
+    picker->setWindowTitle(tr("Inventory"));
+    picker->resize(950, 600);
+    picker->setModal(true);
+    auto* layout = new QGridLayout(picker);
+    auto* page = new InventoryManagement(picker, true);
+    layout->addWidget(page);
+    busy.hide();
+    const bool withPad = numberPadOpen;
+    if (withPad)
+        ShowNumberPad(picker);
+    picker->exec();
+    if (withPad)
+        ShowNumberPad(nullptr);
+    ui->lineEditBarCode->setText(page->GetSelectedStockCode());
+    delete picker;
+    ShowProduct(false);
 }
 
 void CPOS::LoadProductButtons()

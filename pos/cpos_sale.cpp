@@ -1,10 +1,144 @@
-// Sale record, stored sales, customer and timestamps of the sale screen. The buttons are bound
-// to these slots already; they act once the sale record is in place.
+// Sale record, stored sales, customer and timestamps of the sale screen. Stored sales, the
+// customer and the timestamps are bound to their slots already; they act once those are in place.
 #include "cpos.h"
 #include "ui_cpos.h"
 
+#include "appsettings.h"
+#include "databasemanager.h"
+#include "pos.h"
+#include "salelinestore.h"
+#include "salesmodel.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+#include <algorithm>
+
+int CPOS::NextFreeIndex() const
+{
+    if (itemIndexes.isEmpty())
+        return 1;
+    return *std::max_element(itemIndexes.cbegin(), itemIndexes.cend()) + 1;
+}
+
+void CPOS::ReleaseIndex(int index)
+{
+    itemIndexes.removeAll(index);
+}
+
+void CPOS::CreateTransaction()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QString id;
+    if (!lineStore->Open()
+        || !lineStore->CreateHeader(AppSettings::Instance()->CurrentUser(),
+                                    now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), invoiceMode, &id)) {
+        // Item entry sees the empty ID and tries again with the next item.
+        qCWarning(lcPos) << "new sale header:" << lineStore->LastError();
+        id.clear();
+    }
+    transactionId = id;
+    if (!id.isEmpty())
+        ownHeaders << id;
+    ui->dateTimeReceiptTimeStamp->setDateTime(now);
+    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
+    ui->lineReceiptNumber->setText(transactionId);
+    ui->lineInvoiceNumber->setText(transactionId);
+    changedSinceSave = false;
+}
+
+void CPOS::RefreshSalesTable()
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    // The scan road has just checked the connection; no second ping for the cart.
+    QSqlDatabase* sales = manager->salesDb && manager->salesOpen ? manager->salesDb : manager->SalesDatabase();
+    bool ok = false;
+    const qlonglong id = transactionId.toLongLong(&ok);
+    // The ID is a number of our own, written by QString::number: nothing of the user's reaches the text.
+    const QString sql = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1").arg(ok ? id : -1);
+    if (sales)
+        cartModel->setQuery(sql, *sales);
+    if (cartModel->lastError().isValid()) {
+        qCWarning(lcPos) << "cart:" << cartModel->lastError().text();
+        return;
+    }
+    cartModel->FetchAll();
+    ui->tableViewItems->setModel(cartModel);
+    if (resyncTotals)
+        ResyncFromCart();
+}
+
 void CPOS::on_pushNew_clicked()
 {
+    on_pushNew_clicked(true, true);
+}
+
+void CPOS::on_pushNew_clicked(bool createTransaction, bool saveFirst)
+{
+    autoOrderByVendor.clear();
+    reorderStockCodes.clear();
+    reorderChecked = false;
+    ui->labelStatus->clear();
+
+    if (saveFirst && changedSinceSave && on_pushButtonPay_clicked() != 0)
+        return;
+
+    transactionId.clear();
+    ui->textReceiptNotes->clear();
+    ui->comboReceiptStatus->setCurrentIndex(0);
+    ui->comboInvoiceStatus->setCurrentIndex(0);
+    ui->dateDueDate->setDate(QDate::currentDate());
+    ui->dateSentDate->setDate(QDate::currentDate());
+    ui->dateTimeInvoiceTimeStamp->clear();
+    ui->checkShipToCustomerAddress->setChecked(true);
+    for (QLineEdit* field : {ui->lineShipContact, ui->lineShipName, ui->lineShipVia})
+        field->clear();
+    ui->textNotes->clear();
+    ui->textShipAddress->clear();
+    for (QLineEdit* field : {ui->lineInvoiceNumber, ui->lineCustomerEmailInvoice, ui->lineReceiptNumber})
+        field->clear();
+    ui->dateTimeReceiptTimeStamp->clear();
+    for (QLineEdit* field : {ui->lineCustomerContact, ui->lineCustomerName, ui->lineCustomerEmail})
+        field->clear();
+    ui->textCustomerAddress->clear();
+
+    itemIndexes.clear();
+    selectedCustomer = SelectedCustomer();
+    ui->pushCustomers->setChecked(false);
+
+    if (createTransaction)
+        CreateTransaction();
+
+    grandTotal = 0.0;
+    totalTax = 0.0;
+    totalDiscount = 0.0;
+    resyncTotals = false;
+    RefreshSalesTable();
+
+    ui->lineEditBarCode->clear();
+    ui->lineEditAbsDiscount->setText(QStringLiteral("0"));
+    ui->lineEditDiscount->setText(QStringLiteral("0"));
+    ui->lineEditItems->setText(QStringLiteral("1"));
+    ui->lineEditSubItems->setText(QStringLiteral("0"));
+
+    saleState = 0;
+    ResetAmounts();
+    ui->pushPrint->setEnabled(true);
+    ui->pushPrintPreview->setEnabled(true);
+    ui->comboPaymentType->setCurrentIndex(0);
+    ui->lineRefNumber->clear();
+
+    if (scannerInputEnabled) {
+        ui->lineBarcodeScannerInput->setFocus();
+        ui->lineBarcodeScannerInput->selectAll();
+    } else {
+        ui->lineSelectedProduct->clear();
+        ui->lineSelectedSalePrice->clear();
+        ui->comboBoxProducts->setFocus();
+    }
+    PoleShowWelcome();
+    changedSinceSave = false;
 }
 
 void CPOS::OpenSale(const QString& /*saleId*/, bool /*invoice*/)

@@ -1,0 +1,35 @@
+#include "salesmodel.h"
+
+#include "appsettings.h"
+
+#include <QLocale>
+#include <QSettings>
+
+namespace {
+// SALE_PRICE, DISCOUNT, SUB_TOTAL and SUB_TAX of tblSalesInvoice.
+bool IsMoneyColumn(int column)
+{
+    return column == 6 || column == 8 || column == 9 || column == 11;
+}
+} // namespace
+
+SalesModel::SalesModel(QObject* parent)
+    : QSqlQueryModel(parent)
+    , locale(AppSettings::Instance()->locale)
+    , decimalPlaces(AppSettings::Instance()->settings->value(QStringLiteral("decimal_places"), "2").toInt())
+{
+}
+
+QVariant SalesModel::data(const QModelIndex& index, int role) const
+{
+    const QVariant value = QSqlQueryModel::data(index, role);
+    if (role == Qt::DisplayRole && IsMoneyColumn(index.column()) && locale)
+        return locale->toString(value.toDouble(), 'f', decimalPlaces);
+    return value;
+}
+
+void SalesModel::FetchAll()
+{
+    while (canFetchMore())
+        fetchMore();
+}

@@ -1,0 +1,149 @@
+#include "cpos.h"
+#include "messagesettings.h"
+#include "posfixture.h"
+#include "privateserver.h"
+#include "qposdialog.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+// The database server killed outright while a till scans, and started again: every line keeps its
+// stock change and no stock change is without its line, and the till goes on scanning.
+class TestPosServerKill : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void scanningSurvivesServerKill();
+
+private:
+    QStringList rows(const QString& database, const QString& sql);
+
+    PrivateServer server;
+    QString inventoryDb = QStringLiteral("kill_inventory");
+    QString salesDb = QStringLiteral("kill_sales");
+    int connections = 0;
+};
+
+void TestPosServerKill::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    const QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    DatabaseTest::UseFixtureServer();
+    TestSupport::ClearSettings();
+    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
+    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("err_msg_13"), false);
+    MessageSettings::Instance()->Load();
+    AppSettings::Instance()->loginName = QStringLiteral("clerk");
+}
+
+void TestPosServerKill::cleanupTestCase()
+{
+    DatabaseTest::ResetManager();
+    server.stop();
+    TestDatabase::useServer({});
+}
+
+// A fresh connection for each read: the server of the last one may have been killed.
+QStringList TestPosServerKill::rows(const QString& database, const QString& sql)
+{
+    const QString name = QStringLiteral("kill_reader_%1").arg(++connections);
+    QStringList out;
+    {
+        QSqlDatabase db = TestDatabase::connect(name, database);
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            return {QStringLiteral("error: ") + q.lastError().text()};
+        while (q.next()) {
+            QStringList values;
+            for (int i = 0; i < q.record().count(); ++i)
+                values << q.value(i).toString();
+            out << values.join(QLatin1Char('|'));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+void TestPosServerKill::scanningSurvivesServerKill()
+{
+    QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("K1"), {{"QUANTITY", 100000}, {"TAX_RATE", 10}}), QString());
+    QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("K2"), {{"QUANTITY", 100000}, {"ITEMS_PER_UNIT", 6}}),
+             QString());
+    QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
+
+    QPOSDialog host(nullptr, false);
+    auto* screen = new CPOS(&host);
+    auto* layout = new QGridLayout(&host);
+    layout->addWidget(screen);
+    host.show();
+    auto* scanner = screen->findChild<QLineEdit*>(QStringLiteral("lineBarcodeScannerInput"));
+    auto* status = screen->findChild<QLabel*>(QStringLiteral("labelStatus"));
+    int scans = 0;
+    const auto scan = [&] {
+        scanner->setText(scans % 2 ? QStringLiteral("K2") : QStringLiteral("K1"));
+        ++scans;
+        screen->on_lineBarcodeScannerInput_returnPressed();
+        return status->text().isEmpty();
+    };
+    QVERIFY(scan());
+
+    // Killed from another thread while this one scans on.
+    const QByteArray pid = TestSupport::ReadFile(server.dataDir() + QStringLiteral("/mysqld.pid")).trimmed();
+    QVERIFY(pid.toInt() > 0);
+    std::atomic<bool> killed{false};
+    std::thread killer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        ::kill(pid.toInt(), SIGKILL);
+        killed = true;
+    });
+    int failures = 0;
+    for (int i = 0; i < 5000 && (!killed || failures < 5); ++i)
+        if (!scan())
+            ++failures;
+    killer.join();
+    QVERIFY(killed);
+    QVERIFY(failures >= 5);
+
+    const QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // The manager retries a lost connection every two seconds; the till scans on once it is back.
+    QTRY_VERIFY_WITH_TIMEOUT(scan(), 20000);
+    for (int i = 0; i < 20; ++i)
+        QVERIFY2(scan(), qPrintable(status->text()));
+
+    const QStringList lines = rows(salesDb, QStringLiteral("SELECT BAR_CODE, COUNT(*) FROM tblSalesInvoice GROUP BY "
+                                                           "BAR_CODE ORDER BY BAR_CODE"));
+    QCOMPARE(lines.size(), 2);
+    const int soldK1 = lines.at(0).section(QLatin1Char('|'), 1).toInt();
+    const int soldK2 = lines.at(1).section(QLatin1Char('|'), 1).toInt();
+    QVERIFY(soldK1 + soldK2 >= 22);
+    const int k2Left = 100000 * 6 - soldK2 * 6;
+    QCOMPARE(rows(inventoryDb, QStringLiteral("SELECT BAR_CODE, QUANTITY, SUB_ITEMS FROM tblInventory ORDER BY BAR_CODE")),
+             (QStringList{QStringLiteral("K1|%1|0").arg(100000 - soldK1),
+                          QStringLiteral("K2|%1|%2").arg(k2Left / 6).arg(k2Left % 6)}));
+    // The screen agrees with what was stored: its cart, totals and line numbers.
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT ITEM_INDEX), SUM(SUB_TOTAL + SUB_TAX) "
+                                          "FROM tblSalesInvoice WHERE TRANSACTION_ID = ")
+                               + screen->transactionId),
+             QStringList{QStringLiteral("%1|%1|%2").arg(soldK1 + soldK2).arg(soldK1 * 11 + soldK2 * 10)});
+    QCOMPARE(screen->grandTotal, double(soldK1 * 11 + soldK2 * 10));
+    QCOMPARE(screen->itemIndexes.size(), soldK1 + soldK2);
+    qInfo("%d scans, %d failed while the server was down", scans, failures);
+}
+
+VORANTEL_TEST_MAIN(TestPosServerKill)
+#include "tst_posserverkill.moc"
