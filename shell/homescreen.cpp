@@ -31,8 +31,7 @@ const char* const FACE_END = ") 4 4 4 4 stretch stretch; }";
 
 // Caption links whose screen or report the program does not have yet: shown as plain text.
 const QStringList UNAVAILABLE_LINKS = {
-    QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("PURCHASED_INVENTORY"),
-    QStringLiteral("TOTAL_CUSTOMERS"),      QStringLiteral("TOTAL_PURCHASE_ORDERS"),
+    QStringLiteral("PURCHASED_INVENTORY"),  QStringLiteral("TOTAL_CUSTOMERS"),
     QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
     QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
     QStringLiteral("YESTERDAY_EXPENSES"),   QStringLiteral("LAST_7_DAY_EXPENSES"),
@@ -117,7 +116,7 @@ HomeScreen::~HomeScreen()
 void HomeScreen::DisableUnavailableTargets()
 {
     auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
-    for (QPushButton* button : {ui->pushPurchaseOrder, ui->pushVendors, ui->pushCustomers}) {
+    for (QPushButton* button : {ui->pushCustomers}) {
         button->setEnabled(false);
         // The picture is drawn the same in every state: fade it, and grey its caption below.
         auto* fade = new QGraphicsOpacityEffect(button);
@@ -316,10 +315,18 @@ void HomeScreen::on_Inventory_Overview_HyperLink_clicked(QString link)
         QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Inventory_triggered);
         return;
     }
+    if (link == QLatin1String("TOTAL_PURCHASE_ORDERS")) {
+        QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Purchase_triggered);
+        return;
+    }
+    if (link == QLatin1String("TOTAL_VENDORS")) {
+        ForwardAndRefresh(&MainWindow::on_actionManage_Vendors_triggered);
+        return;
+    }
     if (link != QLatin1String("PURCHASED_INVENTORY") || !ReportsPermitted())
         return;
-    // The stock count and value report comes with the report generator, and the vendors, customers and
-    // purchase-order keys with their screens; none exists yet, so their captions are plain text.
+    // The stock count and value report comes with the report generator, and the customers key with its
+    // screen; neither exists yet, so their captions are plain text.
 }
 
 void HomeScreen::on_HyperLink_clicked(QString link)
@@ -343,6 +350,17 @@ void HomeScreen::on_pushAddProducts_clicked()
 void HomeScreen::on_pushAddInventory_clicked()
 {
     ForwardAndRefresh(&MainWindow::on_actionAdd_New_Batch_triggered);
+}
+
+void HomeScreen::on_pushPurchaseOrder_clicked()
+{
+    // The launcher rebuilds the current screen itself.
+    ForwardAndRefresh(&MainWindow::on_actionAdd_New_Purchase_Order_triggered);
+}
+
+void HomeScreen::on_pushVendors_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionManage_Vendors_triggered);
 }
 
 void HomeScreen::on_pushDatabases_clicked()

@@ -77,7 +77,7 @@ Texts SeededFigures(const QString& symbol, int sales = 2, int other = 2)
 }
 
 // Buttons whose screens a later part of the program builds.
-const QStringList UNAVAILABLE_BUTTONS = {"pushPurchaseOrder", "pushVendors", "pushCustomers"};
+const QStringList UNAVAILABLE_BUTTONS = {"pushCustomers"};
 
 } // namespace
 
