@@ -93,7 +93,8 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
     connect(ui.tableViewItems, &QAbstractItemView::doubleClicked, this, &PurchaseManagement::OnRowDoubleClicked);
     connect(ui.tableViewItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &PurchaseManagement::OnItemSeleted);
-    on_buttonShowAll_clicked();
+    // The base query has just run: showing it again would only repeat a failure's message.
+    ShowTable();
 
     const QString dateFormat = settings->DateFormat();
     for (QDateEdit* edit : {ui.dateSent, ui.dateDelivery}) {

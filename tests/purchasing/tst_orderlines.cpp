@@ -32,6 +32,8 @@ private slots:
     void updateRefusesWhatAddRefuses();
     void openAndCloseChangesNothing();
     void failedDeleteKeepsTotals();
+    void searchBoxFillsTheCode_data();
+    void searchBoxFillsTheCode();
 
 private:
     // An order with tax on its items holding one line of C01; returns the order id.
@@ -211,6 +213,10 @@ void TestOrderLines::openedLineKeepsStoredFigures()
     QCOMPARE(stored(), before);
     QCOMPARE(dialog.subTotalChange, 0.0);
     QCOMPARE(dialog.taxChange, 0.0);
+
+    // The unit price without tax is the stored line's own: twice the quantity, twice the line total.
+    Child<QLineEdit>(&dialog, "lineOrderQuantity")->setText(QString::number(2 * quantity));
+    QCOMPARE(AppSettings::Instance()->locale->toDouble(Child<QLineEdit>(&dialog, "lineLineTotal")->text()), 2 * lineTotal);
 }
 
 void TestOrderLines::updateRefusesWhatAddRefuses()
@@ -266,6 +272,27 @@ void TestOrderLines::failedDeleteKeepsTotals()
     QCOMPARE(Child<QLineEdit>(&editor, "lineTax")->text(), tax);
     QCOMPARE(table->model()->rowCount(), 1);
     QCOMPARE(stored(), before);
+}
+
+void TestOrderLines::searchBoxFillsTheCode_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("start of a name") << "cab" << "C01";
+    QTest::newRow("whole entry") << "Plug [CODE:C02]" << "C02";
+}
+
+void TestOrderLines::searchBoxFillsTheCode()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, code);
+    AddEditPOItemDialog dialog(nullptr, QStringLiteral("1"), false);
+    auto* search = Child<QComboBox>(&dialog, "comboBoxProducts");
+    search->setEditText(typed);
+    dialog.on_comboBoxProducts_activated(0);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineProductCode")->text(), code);
+    QCOMPARE(search->currentText(), QString());
+    QVERIFY(!Child<QLineEdit>(&dialog, "lineItemName")->text().isEmpty());
 }
 
 VORANTEL_TEST_MAIN(TestOrderLines)

@@ -24,6 +24,7 @@ private slots:
     void failedFirstSaveOpensNoLineDialog();
     void deleteTakesLinesAndOrderOrNothing_data();
     void deleteTakesLinesAndOrderOrNothing();
+    void unreadableListSaysSo();
     void overdueMark_data();
     void overdueMark();
 
@@ -169,6 +170,22 @@ void TestPurchaseOrders::deleteTakesLinesAndOrderOrNothing()
                  qPrintable(answerer->messages().join('\n')));
     QCOMPARE(orders(), left);
     QCOMPARE(table->model()->rowCount(), left.size());
+}
+
+void TestPurchaseOrders::unreadableListSaysSo()
+{
+    // A list that cannot be read must not pass for an empty one.
+    QCOMPARE(run(QStringLiteral("ALTER TABLE tblPOrders CHANGE PAID_AMOUNT PAID_SUM DOUBLE")), QString());
+    answerer->pressButton(QMessageBox::Ok);
+    {
+        PurchaseManagement page(nullptr);
+        QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    }
+    QCOMPARE(run(QStringLiteral("ALTER TABLE tblPOrders CHANGE PAID_SUM PAID_AMOUNT DOUBLE NULL DEFAULT 0")), QString());
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().startsWith(
+                 QStringLiteral("Manage Purchase|The purchase orders could not be read from the database:")),
+             qPrintable(answerer->messages().first()));
 }
 
 void TestPurchaseOrders::overdueMark_data()
