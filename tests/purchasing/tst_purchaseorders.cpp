@@ -12,6 +12,10 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTextEdit>
+#include <QSortFilterProxyModel>
+#include <QSqlQueryModel>
+
+#include <functional>
 
 // The purchase order editor and the purchase orders page on a real inventory database: what a saved order
 // keeps, searches, the overdue mark, and deletions that take an order with its lines or nothing.
@@ -25,6 +29,9 @@ private slots:
     void deleteTakesLinesAndOrderOrNothing_data();
     void deleteTakesLinesAndOrderOrNothing();
     void unreadableListSaysSo();
+    void closedOrderIsViewOnly();
+    void paidAmountSetsPaymentStatus_data();
+    void paidAmountSetsPaymentStatus();
     void overdueMark_data();
     void overdueMark();
 
@@ -170,6 +177,76 @@ void TestPurchaseOrders::deleteTakesLinesAndOrderOrNothing()
                  qPrintable(answerer->messages().join('\n')));
     QCOMPARE(orders(), left);
     QCOMPARE(table->model()->rowCount(), left.size());
+}
+
+// The editor opened from the list's only row, as the page's Edit opens it.
+static void WithListedOrder(const std::function<void(AddEditPurchaseOrder&)>& check)
+{
+    PurchaseManagement page(nullptr);
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
+    QSqlRecord row = qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
+    AddEditPurchaseOrder editor(nullptr, &row);
+    check(editor);
+}
+
+void TestPurchaseOrders::closedOrderIsViewOnly()
+{
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("Bolt")), QString());
+    QCOMPARE(addOrder(4, QString(), 1), QString());
+    QString itemTitle;
+    bool updateShown = true;
+    answerer->handleClass<QDialog>("AddEditPOItemDialog", [&](QDialog* dialog) {
+        itemTitle = dialog->windowTitle();
+        updateShown = Child<QPushButton>(dialog, "pushUpdate")->isVisibleTo(dialog);
+        dialog->reject();
+    });
+    WithListedOrder([](AddEditPurchaseOrder& editor) {
+        QCOMPARE(editor.windowTitle(), QStringLiteral("View Purchase Order"));
+        QVERIFY(!Child<QComboBox>(&editor, "comboStatus")->isEnabled());
+        QVERIFY(Child<QComboBox>(&editor, "comboStatus")->styleSheet().contains(QStringLiteral("black")));
+        for (const char* hidden : {"pushSave", "pushAddItem", "pushDeleteItem", "pushReceiveStock"})
+            QVERIFY2(!Child<QPushButton>(&editor, hidden)->isVisibleTo(&editor), hidden);
+        QVERIFY(!Child<QComboBox>(&editor, "comboVendors")->isEnabled());
+        QVERIFY(!Child<QTextEdit>(&editor, "textEditNotes")->isEnabled());
+        auto* view = Child<QPushButton>(&editor, "pushEditItem");
+        QCOMPARE(view->text(), QStringLiteral("View..."));
+        auto* table = Child<QTableView>(&editor, "tableView");
+        table->setCurrentIndex(table->model()->index(0, 2));
+        view->click();
+    });
+    QCOMPARE(itemTitle, QStringLiteral("View Purchase Order Item"));
+    QVERIFY(!updateShown);
+}
+
+void TestPurchaseOrders::paidAmountSetsPaymentStatus_data()
+{
+    QTest::addColumn<double>("total");
+    QTest::addColumn<QString>("paid");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("all of it") << 30.0 << "30" << "PAID";
+    QTest::newRow("equal once rounded") << 30.0 << "29.999" << "PAID";
+    QTest::newRow("part of it") << 30.0 << "10" << "PARTIALLY PAID";
+    QTest::newRow("nothing") << 30.0 << "0" << "NOT PAID";
+    QTest::newRow("unreadable") << 30.0 << "ten" << "NOT PAID";
+    QTest::newRow("more than the total") << 30.0 << "40" << "PAID";
+    QTest::newRow("nothing of nothing") << 0.0 << "0" << "PAID";
+}
+
+void TestPurchaseOrders::paidAmountSetsPaymentStatus()
+{
+    QFETCH(double, total);
+    QFETCH(QString, paid);
+    QFETCH(QString, status);
+    QCOMPARE(addOrder(0, QString(), 0), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblPOrders SET SUB_TOTAL = ?, TOTAL = ?, PAYMENT_STATUS = 1"), {total, total}),
+             QString());
+    WithListedOrder([&](AddEditPurchaseOrder& editor) {
+        QCOMPARE(Child<QComboBox>(&editor, "comboPaymentStatus")->currentText(), QStringLiteral("PARTIALLY PAID"));
+        QVERIFY(!editor.IsModified());
+        Child<QLineEdit>(&editor, "line_paid_amount")->setText(paid);
+        QCOMPARE(Child<QComboBox>(&editor, "comboPaymentStatus")->currentText(), status);
+        QVERIFY(editor.IsModified());
+    });
 }
 
 void TestPurchaseOrders::unreadableListSaysSo()
