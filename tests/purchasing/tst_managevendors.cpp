@@ -1,7 +1,9 @@
+#include "caddnewitemsbatch.h"
 #include "managevendors.h"
 #include "modalanswerer.h"
 #include "purchasetest.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +23,7 @@ private slots:
     void failedWritesKeepTheFields();
     void filterTakesTextLiterally_data();
     void filterTakesTextLiterally();
+    void stockDialogOpensVendors();
     void importCounts();
     void exportThenImportChangesNothing_data();
     void exportThenImportChangesNothing();
@@ -167,6 +170,24 @@ void TestManageVendors::filterTakesTextLiterally()
         names << table->model()->index(row, 1).data().toString();
     QCOMPARE(names, shown);
     QVERIFY(answerer->messages().isEmpty());
+}
+
+void TestManageVendors::stockDialogOpensVendors()
+{
+    CAddNewItemsBatch stock(nullptr);
+    auto* vendorsButton = Child<QPushButton>(&stock, "pushVendors");
+    QVERIFY(vendorsButton->isEnabled());
+    answerer->handleClass<ManageVendors>("ManageVendors", [](ManageVendors* vendors) {
+        fill(*vendors, QStringLiteral("Acme"));
+        Child<QPushButton>(vendors, "pushButtonAdd")->click();
+        vendors->reject();
+    });
+    vendorsButton->click();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    // The new vendor is offered at once; the chosen one stays chosen.
+    auto* combo = Child<QComboBox>(&stock, "comboBoxVendors");
+    QVERIFY(combo->findText(QStringLiteral("Acme")) >= 0);
+    QCOMPARE(combo->currentText(), QStringLiteral("NONE"));
 }
 
 void TestManageVendors::importCounts()

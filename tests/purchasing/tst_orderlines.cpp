@@ -32,6 +32,7 @@ private slots:
     void updateRefusesWhatAddRefuses();
     void openAndCloseChangesNothing();
     void failedDeleteKeepsTotals();
+    void taxSwitchRepricesLines();
     void searchBoxFillsTheCode_data();
     void searchBoxFillsTheCode();
 
@@ -272,6 +273,38 @@ void TestOrderLines::failedDeleteKeepsTotals()
     QCOMPARE(Child<QLineEdit>(&editor, "lineTax")->text(), tax);
     QCOMPARE(table->model()->rowCount(), 1);
     QCOMPARE(stored(), before);
+}
+
+void TestOrderLines::taxSwitchRepricesLines()
+{
+    QCOMPARE(addTaxedProduct(QStringLiteral("C03"), QStringLiteral("Lamp"), 15), QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS, SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX, "
+                                "PAYMENT_STATUS) SELECT ID, 0, 30, 0, 30, 0, 0 FROM tblVendors WHERE NAME = 'NONE'")),
+             QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, UNIT_PRICE, LINE_TOTAL, "
+                                "BATCH_NUMBER) SELECT MAX(o.ID), p.ID, 3, 10, 30, '' FROM tblPOrders o, tblProducts p "
+                                "WHERE p.PRODUCT_CODE = 'C03'")),
+             QString());
+    PurchaseManagement page(nullptr);
+    QSqlRecord row = listRow(page);
+    AddEditPurchaseOrder editor(nullptr, &row);
+    auto* taxStatus = Child<QComboBox>(&editor, "comboBoxTaxStatus");
+    const auto lines = [this] { return rows(QStringLiteral("SELECT UNIT_PRICE, LINE_TOTAL FROM tblPODetails")); };
+
+    taxStatus->setCurrentIndex(1);
+    QCOMPARE(lines(), QStringList{"11.5|30"});
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX FROM tblPOrders")),
+             QStringList{"30|4.5|34.5|1"});
+    auto* table = Child<QTableView>(&editor, "tableView");
+    QCOMPARE(table->model()->headerData(PurchaseItemsModel::UNIT_PRICE, Qt::Horizontal).toString(),
+             QStringLiteral("Unit Price with Sales Tax"));
+
+    taxStatus->setCurrentIndex(0);
+    QCOMPARE(lines(), QStringList{"10|30"});
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX FROM tblPOrders")),
+             QStringList{"30|0|30|0"});
+    QCOMPARE(table->model()->headerData(PurchaseItemsModel::UNIT_PRICE, Qt::Horizontal).toString(),
+             QStringLiteral("Unit Price"));
 }
 
 void TestOrderLines::searchBoxFillsTheCode_data()
