@@ -31,8 +31,7 @@ const char* const FACE_END = ") 4 4 4 4 stretch stretch; }";
 
 // Caption links whose screen or report the program does not have yet: shown as plain text.
 const QStringList UNAVAILABLE_LINKS = {
-    QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("PURCHASED_INVENTORY"),
-    QStringLiteral("TOTAL_PURCHASE_ORDERS"),
+    QStringLiteral("PURCHASED_INVENTORY"),
     QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
     QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
     QStringLiteral("YESTERDAY_EXPENSES"),   QStringLiteral("LAST_7_DAY_EXPENSES"),
@@ -116,22 +115,6 @@ HomeScreen::~HomeScreen()
 
 void HomeScreen::DisableUnavailableTargets()
 {
-    auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
-    for (QPushButton* button : {ui->pushPurchaseOrder, ui->pushVendors}) {
-        button->setEnabled(false);
-        // The picture is drawn the same in every state: fade it, and grey its caption below.
-        auto* fade = new QGraphicsOpacityEffect(button);
-        fade->setOpacity(0.35);
-        button->setGraphicsEffect(fade);
-        const int index = grid->indexOf(button);
-        int row, column, rowSpan, columnSpan;
-        grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
-        if (QLayoutItem* below = grid->itemAtPosition(row + 1, column)) {
-            if (below->widget())
-                below->widget()->setEnabled(false);
-        }
-    }
-
     for (const QString& key : UNAVAILABLE_LINKS) {
         for (QLabel* label : findChildren<QLabel*>()) {
             if (!label->text().contains(QStringLiteral("href=\"%1\"").arg(key)))
@@ -320,10 +303,18 @@ void HomeScreen::on_Inventory_Overview_HyperLink_clicked(QString link)
         QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Inventory_triggered);
         return;
     }
+    if (link == QLatin1String("TOTAL_PURCHASE_ORDERS")) {
+        QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Purchase_triggered);
+        return;
+    }
+    if (link == QLatin1String("TOTAL_VENDORS")) {
+        ForwardAndRefresh(&MainWindow::on_actionManage_Vendors_triggered);
+        return;
+    }
     if (link != QLatin1String("PURCHASED_INVENTORY") || !ReportsPermitted())
         return;
-    // The stock count and value report comes with the report generator, and the vendors and
-    // purchase-order keys with their screens; none exists yet, so their captions are plain text.
+    // The stock count and value report comes with the report generator; it does not exist yet, so its
+    // caption is plain text.
 }
 
 void HomeScreen::on_HyperLink_clicked(QString link)
@@ -347,6 +338,17 @@ void HomeScreen::on_pushAddProducts_clicked()
 void HomeScreen::on_pushAddInventory_clicked()
 {
     ForwardAndRefresh(&MainWindow::on_actionAdd_New_Batch_triggered);
+}
+
+void HomeScreen::on_pushPurchaseOrder_clicked()
+{
+    // The launcher rebuilds the current screen itself.
+    ForwardAndRefresh(&MainWindow::on_actionAdd_New_Purchase_Order_triggered);
+}
+
+void HomeScreen::on_pushVendors_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionManage_Vendors_triggered);
 }
 
 void HomeScreen::on_pushDatabases_clicked()

@@ -29,6 +29,8 @@ private slots:
     void on_pushAddCategories_clicked();
     void on_pushAddProducts_clicked();
     void on_pushAddInventory_clicked();
+    void on_pushPurchaseOrder_clicked();
+    void on_pushVendors_clicked();
     void on_pushDatabases_clicked();
     void on_pushUsers_clicked();
     void on_pushBackup_clicked();

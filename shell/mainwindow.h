@@ -67,6 +67,10 @@ public slots:
     void on_actionManageProducts_triggered();
     void on_pushInventoryManagement_clicked();
     void on_actionManage_Inventory_triggered();
+    void on_pushPurchaseManagement_clicked();
+    void on_actionManage_Purchase_triggered();
+    void on_actionAdd_New_Purchase_Order_triggered();
+    void on_actionManage_Vendors_triggered();
     void on_actionAbout_Vorantel_Pro_triggered();
     void on_actionUser_Manual_triggered();
     void on_actionTutorials_triggered();

@@ -5,10 +5,11 @@
 #include "aboutdialog.h"
 #include "addeditexpensedialog.h"
 #include "addeditproductdialog.h"
+#include "addeditpurchaseorder.h"
+#include "caddnewitemsbatch.h"
 #include "appsettings.h"
 #include "backupdialog.h"
 #include "barcodesettings.h"
-#include "caddnewitemsbatch.h"
 #include "cpos.h"
 #include "expensemanagement.h"
 #include "homescreen.h"
@@ -17,11 +18,13 @@
 #include "managecategories.h"
 #include "managecustomers.h"
 #include "managedatabases.h"
+#include "managevendors.h"
 #include "manageroles.h"
 #include "manageusers.h"
 #include "modules.h"
 #include "productmanagement.h"
 #include "progress.h"
+#include "purchasemanagement.h"
 #include "qposdialog.h"
 #include "quickpayshorcuts.h"
 #include "salesmanagement.h"
@@ -282,6 +285,53 @@ void MainWindow::on_pushInventoryManagement_clicked()
 void MainWindow::on_actionManage_Inventory_triggered()
 {
     on_pushInventoryManagement_clicked();
+}
+
+void MainWindow::on_pushPurchaseManagement_clicked()
+{
+    if (!hasModulePermission(MODULE_PURCHASE_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(5);
+    setCentralWidget(new PurchaseManagement(this));
+    currentScreenOpener = &MainWindow::on_pushPurchaseManagement_clicked;
+    progress.hide();
+}
+
+void MainWindow::on_actionManage_Purchase_triggered()
+{
+    on_pushPurchaseManagement_clicked();
+}
+
+void MainWindow::on_actionAdd_New_Purchase_Order_triggered()
+{
+    if (!hasModulePermission(MODULE_PURCHASE_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    {
+        AddEditPurchaseOrder editor(this, nullptr);
+        editor.setModal(true);
+        progress.hide();
+        editor.exec();
+    }
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionManage_Vendors_triggered()
+{
+    if (!hasModulePermission(MODULE_VENDORS_MANAGEMENT))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    ManageVendors dialog(this);
+    dialog.setModal(true);
+    progress.hide();
+    dialog.exec();
 }
 
 void MainWindow::on_actionBarcode_Generator_triggered()
