@@ -1,6 +1,7 @@
 #include "productcode.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -76,4 +77,89 @@ bool AssignAutomaticProductCode(QSqlDatabase& db, int id, QString* code, QString
     if (error)
         *error = QStringLiteral("no free product code found");
     return false;
+}
+
+namespace {
+
+// The numbers in [from, to) that some product already carries as its code, compared as the database
+// compares codes.
+bool TakenNumbers(QSqlDatabase& db, qlonglong from, qlonglong to, QSet<qlonglong>* taken)
+{
+    QString sql = QStringLiteral("SELECT r.n FROM (");
+    for (qlonglong n = from; n < to; ++n)
+        sql += n == from ? QStringLiteral("SELECT ? AS n, CONVERT(? USING utf8) COLLATE utf8_unicode_ci AS k")
+                         : QStringLiteral(" UNION ALL SELECT ?, CONVERT(? USING utf8) COLLATE utf8_unicode_ci");
+    sql += QStringLiteral(") AS r JOIN tblProducts AS p ON p.PRODUCT_CODE = r.k");
+    QSqlQuery query(db);
+    if (!query.prepare(sql))
+        return false;
+    int position = 0;
+    for (qlonglong n = from; n < to; ++n) {
+        query.bindValue(position++, n);
+        query.bindValue(position++, QString::number(n));
+    }
+    if (!query.exec())
+        return false;
+    while (query.next())
+        taken->insert(query.value(0).toLongLong());
+    return true;
+}
+
+} // namespace
+
+void AssignAutomaticProductCodes(QSqlDatabase& db, const QVector<int>& ids, QStringList* codes)
+{
+    codes->clear();
+    if (ids.isEmpty())
+        return;
+    QSet<qlonglong> taken;
+    qlonglong knownFrom = 0;
+    qlonglong knownTo = 0; // numbers in [knownFrom, knownTo) have been looked up
+    const qlonglong span = ids.size() + 64;
+    QStringList planned;
+    bool planOk = true;
+    for (int id : ids) {
+        qlonglong n = id;
+        for (;;) {
+            if (n < knownFrom || n >= knownTo) {
+                knownFrom = n;
+                knownTo = n + span;
+                if (!TakenNumbers(db, knownFrom, knownTo, &taken)) {
+                    planOk = false;
+                    break;
+                }
+            }
+            if (!taken.contains(n))
+                break;
+            ++n;
+        }
+        if (!planOk)
+            break;
+        taken.insert(n); // the next row must not take it too
+        planned << QString::number(n);
+    }
+
+    if (planOk) {
+        QString sql = QStringLiteral("UPDATE tblProducts AS p JOIN (");
+        for (int i = 0; i < ids.size(); ++i)
+            sql += i == 0 ? QStringLiteral("SELECT ? AS ID, ? AS CODE") : QStringLiteral(" UNION ALL SELECT ?, ?");
+        sql += QStringLiteral(") AS v ON p.ID = v.ID SET p.PRODUCT_CODE = v.CODE");
+        QSqlQuery update(db);
+        if (update.prepare(sql)) {
+            int position = 0;
+            for (int i = 0; i < ids.size(); ++i) {
+                update.bindValue(position++, ids.at(i));
+                update.bindValue(position++, planned.at(i));
+            }
+            if (update.exec()) {
+                *codes = planned;
+                return;
+            }
+        }
+    }
+    for (int id : ids) {
+        QString code;
+        QString error;
+        codes->append(AssignAutomaticProductCode(db, id, &code, &error) ? code : QString());
+    }
 }
