@@ -18,9 +18,6 @@ namespace {
 
 const int PASS_LINES = 500;
 
-// Codes and names are matched as the schema's collation compares them.
-const QString KEY_EXPRESSION = QStringLiteral("CONVERT(? USING utf8) COLLATE utf8_unicode_ci");
-
 QString RowsOf(const QString& first, const QString& next, int rows, const QString& separator)
 {
     QString sql = first;
@@ -297,17 +294,17 @@ void InventoryImport::RunWindow()
         } else {
             singleInserts = true;
         }
+        if (!probe.exec(QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS import_keys (n INT NOT NULL, k VARCHAR(1000) "
+                                       "CHARACTER SET utf8 COLLATE utf8_unicode_ci NOT NULL)")))
+            qCWarning(lcInventory) << "import keys:" << probe.lastError().text();
         QString sql = QStringLiteral("SELECT ");
         for (int d = 0; d < 10; ++d)
-            sql += (d ? QStringLiteral(", WEIGHT_STRING(") : QStringLiteral("WEIGHT_STRING(")) + KEY_EXPRESSION
-                + QLatin1Char(')');
-        if (probe.prepare(sql)) {
+            sql += QStringLiteral("%1HEX(WEIGHT_STRING(CONVERT('%2' USING utf8) COLLATE utf8_unicode_ci))")
+                       .arg(d ? QStringLiteral(", ") : QString())
+                       .arg(d);
+        if (probe.exec(sql) && probe.next())
             for (int d = 0; d < 10; ++d)
-                probe.bindValue(d, QString::number(d));
-            if (probe.exec() && probe.next())
-                for (int d = 0; d < 10; ++d)
-                    digitWeights << probe.value(d).toByteArray();
-        }
+                digitWeights << probe.value(d).toByteArray();
     }
 
     const bool inTransaction = manager->BeginTransaction(db);
@@ -366,32 +363,37 @@ void InventoryImport::ResolveCategoriesAndVendors()
 
 bool InventoryImport::Lookup(const char* table, const char* column, const QStringList& keys, QVector<Probe>* probes)
 {
+    // The keys go through a temporary table: the driver returns no rows from a select over bound values.
     const bool products = qstrcmp(table, "tblProducts") == 0;
     const int rows = keys.size();
-    const QString sql = QStringLiteral("SELECT r.n, WEIGHT_STRING(r.k), t.ID%1 FROM (").arg(products ? QStringLiteral(", t.CATEGORY_ID") : QString())
-        + RowsOf(QStringLiteral("SELECT ? AS n, ") + KEY_EXPRESSION + QStringLiteral(" AS k"),
-                 QStringLiteral("SELECT ?, ") + KEY_EXPRESSION, rows, QStringLiteral(" UNION ALL "))
-        + QStringLiteral(") AS r LEFT JOIN %1 AS t ON t.%2 = r.k").arg(QLatin1String(table), QLatin1String(column));
-    QSqlQuery* query = Prepared(QStringLiteral("lookup %1 %2").arg(QLatin1String(table)).arg(rows), sql);
-    if (!query)
+    QSqlQuery* clear = Prepared(QStringLiteral("keys clear"), QStringLiteral("DELETE FROM import_keys"));
+    QSqlQuery* fill = Prepared(QStringLiteral("keys fill %1").arg(rows),
+                               QStringLiteral("INSERT INTO import_keys (n, k) VALUES ")
+                                   + RowsOf(QStringLiteral("(?, ?)"), QStringLiteral("(?, ?)"), rows, QStringLiteral(", ")));
+    QSqlQuery* select = Prepared(
+        QStringLiteral("lookup %1").arg(QLatin1String(table)),
+        QStringLiteral("SELECT r.n, HEX(WEIGHT_STRING(r.k)), t.ID%1 FROM import_keys AS r LEFT JOIN %2 AS t ON t.%3 = r.k")
+            .arg(products ? QStringLiteral(", t.CATEGORY_ID") : QString(), QLatin1String(table), QLatin1String(column)));
+    if (!clear || !fill || !select)
         return false;
     for (int i = 0; i < rows; ++i) {
-        query->bindValue(2 * i, i);
-        query->bindValue(2 * i + 1, keys.at(i));
+        fill->bindValue(2 * i, i);
+        fill->bindValue(2 * i + 1, keys.at(i));
     }
-    if (!query->exec()) {
-        qCWarning(lcInventory) << "import lookup:" << query->lastError().text();
+    if (!clear->exec() || !fill->exec() || !select->exec()) {
+        qCWarning(lcInventory) << "import lookup:" << clear->lastError().text() << fill->lastError().text()
+                               << select->lastError().text();
         return false;
     }
     probes->fill(Probe(), rows);
-    while (query->next()) {
-        Probe& probe = (*probes)[query->value(0).toInt()];
-        probe.weight = query->value(1).toByteArray();
-        probe.id = query->value(2).toLongLong();
+    while (select->next()) {
+        Probe& probe = (*probes)[select->value(0).toInt()];
+        probe.weight = select->value(1).toByteArray();
+        probe.id = select->value(2).toLongLong();
         if (products)
-            probe.categoryId = query->value(3).toString();
+            probe.categoryId = select->value(3).toString();
     }
-    query->finish();
+    select->finish();
     return true;
 }
 

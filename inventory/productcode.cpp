@@ -81,27 +81,31 @@ bool AssignAutomaticProductCode(QSqlDatabase& db, int id, QString* code, QString
 
 namespace {
 
-// The numbers in [from, to) that some product already carries as its code, compared as the database
-// compares codes.
+// The numbers in [from, to) that some product already carries as its code. A code the database takes
+// as equal to a number without being written as it (other digits of the same value) fails the lookup,
+// and the rows then take the one-by-one way, which compares as the database does.
 bool TakenNumbers(QSqlDatabase& db, qlonglong from, qlonglong to, QSet<qlonglong>* taken)
 {
-    QString sql = QStringLiteral("SELECT r.n FROM (");
+    QString sql = QStringLiteral("SELECT PRODUCT_CODE FROM tblProducts WHERE PRODUCT_CODE IN (");
     for (qlonglong n = from; n < to; ++n)
-        sql += n == from ? QStringLiteral("SELECT ? AS n, CONVERT(? USING utf8) COLLATE utf8_unicode_ci AS k")
-                         : QStringLiteral(" UNION ALL SELECT ?, CONVERT(? USING utf8) COLLATE utf8_unicode_ci");
-    sql += QStringLiteral(") AS r JOIN tblProducts AS p ON p.PRODUCT_CODE = r.k");
+        sql += n == from ? QStringLiteral("?") : QStringLiteral(", ?");
+    sql += QLatin1Char(')');
     QSqlQuery query(db);
     if (!query.prepare(sql))
         return false;
     int position = 0;
-    for (qlonglong n = from; n < to; ++n) {
-        query.bindValue(position++, n);
+    for (qlonglong n = from; n < to; ++n)
         query.bindValue(position++, QString::number(n));
-    }
     if (!query.exec())
         return false;
-    while (query.next())
-        taken->insert(query.value(0).toLongLong());
+    while (query.next()) {
+        bool number = false;
+        const QString code = query.value(0).toString();
+        const qlonglong n = code.toLongLong(&number);
+        if (!number || QString::number(n) != code || n < from || n >= to)
+            return false;
+        taken->insert(n);
+    }
     return true;
 }
 
