@@ -18,6 +18,9 @@ namespace {
 
 const int PASS_LINES = 500;
 
+
+void CreateStagingTables(QSqlQuery& query);
+
 QString RowsOf(const QString& first, const QString& next, int rows, const QString& separator)
 {
     QString sql = first;
@@ -294,8 +297,9 @@ void InventoryImport::RunWindow()
         } else {
             singleInserts = true;
         }
-        if (!probe.exec(QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS import_keys (n INT NOT NULL, k VARCHAR(1000) "
-                                       "CHARACTER SET utf8 COLLATE utf8_unicode_ci NOT NULL)")))
+        CreateStagingTables(probe);
+        if (!probe.exec(QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS import_keys (n INT NOT NULL, k VARCHAR(255) "
+                                       "CHARACTER SET utf8 COLLATE utf8_unicode_ci NOT NULL) ENGINE = MEMORY")))
             qCWarning(lcInventory) << "import keys:" << probe.lastError().text();
         QString sql = QStringLiteral("SELECT ");
         for (int d = 0; d < 10; ++d)
@@ -525,19 +529,32 @@ int InventoryImport::ProductPass(int from)
 void InventoryImport::RunRows(const QString& kind, const QVector<int>& lines, int begin, int end,
                               const std::function<QString(int rows)>& sql,
                               const std::function<void(QSqlQuery&, int line, int row)>& bind,
-                              const std::function<void(int line, bool ok, qlonglong id)>& done)
+                              const std::function<void(int line, bool ok, qlonglong id)>& done, const QString& staging,
+                              const QString& apply)
 {
     const int rows = end - begin;
     if (rows <= 0)
         return;
     QSqlQuery* query = Prepared(kind + QLatin1Char(' ') + QString::number(rows), sql(rows));
     bool ok = query != nullptr;
+    QSqlQuery* clear = nullptr;
+    QSqlQuery* applied = nullptr;
+    if (ok && !staging.isEmpty()) {
+        clear = Prepared(kind + QStringLiteral(" clear"), QStringLiteral("DELETE FROM ") + staging);
+        applied = Prepared(kind + QStringLiteral(" apply"), apply);
+        ok = clear && applied && clear->exec();
+    }
     if (ok) {
         for (int j = begin; j < end; ++j)
             bind(*query, lines.at(j), j - begin);
         ok = query->exec();
         if (!ok)
             qCDebug(lcInventory) << kind << "refused:" << query->lastError().text();
+    }
+    if (ok && applied) {
+        ok = applied->exec();
+        if (!ok)
+            qCDebug(lcInventory) << kind << "refused:" << applied->lastError().text();
     }
     if (ok) {
         const qlonglong first = query->lastInsertId().toLongLong();
@@ -550,8 +567,8 @@ void InventoryImport::RunRows(const QString& kind, const QVector<int>& lines, in
         return;
     }
     const int middle = begin + rows / 2;
-    RunRows(kind, lines, begin, middle, sql, bind, done);
-    RunRows(kind, lines, middle, end, sql, bind, done);
+    RunRows(kind, lines, begin, middle, sql, bind, done, staging, apply);
+    RunRows(kind, lines, middle, end, sql, bind, done, staging, apply);
 }
 
 namespace {
@@ -560,12 +577,20 @@ const QString PRODUCT_INSERT = QStringLiteral(
     "INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, DESCRIPTION, IMAGE_FILE, TAX_RATE, "
     "UNIT_NAME, SUB_UNIT_NAME, PRINT_UNIT_NAME, SERVICE_ITEM) VALUES ");
 const QString PRODUCT_ROW = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-const QString PRODUCT_UPDATE_FIRST = QStringLiteral(
-    "SELECT ? AS ID, ? AS CATEGORY_ID, ? AS PRODUCT_CODE, ? AS NAME, ? AS ITEMS_PER_UNIT, ? AS DESCRIPTION, "
-    "? AS IMAGE_FILE, ? AS TAX_RATE, ? AS UNIT_NAME, ? AS SUB_UNIT_NAME, ? AS PRINT_UNIT_NAME, ? AS SERVICE_ITEM");
-const QString PRODUCT_UPDATE_NEXT = QStringLiteral("SELECT ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?");
-const QString PRODUCT_UPDATE_SET = QStringLiteral(
-    ") AS v ON p.ID = v.ID SET p.CATEGORY_ID = v.CATEGORY_ID, p.PRODUCT_CODE = v.PRODUCT_CODE, p.NAME = v.NAME, "
+// Updates go through staging tables: a multi-row insert there and one joined update.
+// No column of these tables takes more than 255 characters, so the staging tables refuse nothing the
+// tables themselves would take.
+const QString PRODUCT_STAGING = QStringLiteral(
+    "CREATE TEMPORARY TABLE IF NOT EXISTS import_products (ID BIGINT, CATEGORY_ID BIGINT, PRODUCT_CODE VARCHAR(255), "
+    "NAME VARCHAR(255), ITEMS_PER_UNIT BIGINT, DESCRIPTION VARCHAR(255), IMAGE_FILE VARCHAR(255), TAX_RATE DOUBLE, "
+    "UNIT_NAME VARCHAR(255), SUB_UNIT_NAME VARCHAR(255), PRINT_UNIT_NAME INT, SERVICE_ITEM INT) CHARACTER SET utf8 "
+    "ENGINE = MEMORY");
+const QString PRODUCT_STAGE = QStringLiteral(
+    "INSERT INTO import_products (ID, CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, DESCRIPTION, IMAGE_FILE, "
+    "TAX_RATE, UNIT_NAME, SUB_UNIT_NAME, PRINT_UNIT_NAME, SERVICE_ITEM) VALUES ");
+const QString PRODUCT_STAGE_ROW = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString PRODUCT_UPDATE = QStringLiteral(
+    "UPDATE tblProducts AS p JOIN import_products AS v ON p.ID = v.ID SET p.CATEGORY_ID = v.CATEGORY_ID, p.PRODUCT_CODE = v.PRODUCT_CODE, p.NAME = v.NAME, "
     "p.ITEMS_PER_UNIT = v.ITEMS_PER_UNIT, p.DESCRIPTION = v.DESCRIPTION, p.IMAGE_FILE = v.IMAGE_FILE, "
     "p.TAX_RATE = v.TAX_RATE, p.UNIT_NAME = v.UNIT_NAME, p.SUB_UNIT_NAME = v.SUB_UNIT_NAME, "
     "p.PRINT_UNIT_NAME = v.PRINT_UNIT_NAME, p.SERVICE_ITEM = v.SERVICE_ITEM");
@@ -574,17 +599,28 @@ const QString STOCK_INSERT = QStringLiteral(
     "INSERT INTO tblInventory ( PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, EXPIRY_DATE, STORAGE_LOCATION , "
     "PURCHASE_PRICE, SALE_PRICE, QUANTITY, SUB_ITEMS, SHOW_ON_POS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) VALUES ");
 const QString STOCK_ROW = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-const QString STOCK_UPDATE_FIRST = QStringLiteral(
-    "SELECT ? AS ID, ? AS PRODUCT_ID, ? AS VENDOR_ID, ? AS BAR_CODE, ? AS BATCH_NUMBER, ? AS EXPIRY_DATE, "
-    "? AS STORAGE_LOCATION, ? AS PURCHASE_PRICE, ? AS SALE_PRICE, ? AS QUANTITY, ? AS SUB_ITEMS, ? AS SHOW_ON_POS, "
-    "? AS DISCOUNT, ? AS REORDER_LEVEL, ? AS REORDER_QUANTITY");
-const QString STOCK_UPDATE_NEXT = QStringLiteral("SELECT ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?");
-const QString STOCK_UPDATE_SET = QStringLiteral(
-    ") AS v ON i.ID = v.ID SET i.PRODUCT_ID = v.PRODUCT_ID, i.VENDOR_ID = v.VENDOR_ID, i.BAR_CODE = v.BAR_CODE, "
+const QString STOCK_STAGING = QStringLiteral(
+    "CREATE TEMPORARY TABLE IF NOT EXISTS import_stock (ID BIGINT, PRODUCT_ID BIGINT, VENDOR_ID BIGINT, "
+    "BAR_CODE VARCHAR(255), BATCH_NUMBER VARCHAR(255), EXPIRY_DATE DATE NULL, STORAGE_LOCATION VARCHAR(255), "
+    "PURCHASE_PRICE DOUBLE, SALE_PRICE DOUBLE, QUANTITY BIGINT, SUB_ITEMS BIGINT, SHOW_ON_POS INT, DISCOUNT DOUBLE, "
+    "REORDER_LEVEL BIGINT, REORDER_QUANTITY BIGINT) CHARACTER SET utf8 ENGINE = MEMORY");
+const QString STOCK_STAGE = QStringLiteral(
+    "INSERT INTO import_stock (ID, PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, EXPIRY_DATE, STORAGE_LOCATION, "
+    "PURCHASE_PRICE, SALE_PRICE, QUANTITY, SUB_ITEMS, SHOW_ON_POS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) VALUES ");
+const QString STOCK_STAGE_ROW = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString STOCK_UPDATE = QStringLiteral(
+    "UPDATE tblInventory AS i JOIN import_stock AS v ON i.ID = v.ID SET i.PRODUCT_ID = v.PRODUCT_ID, i.VENDOR_ID = v.VENDOR_ID, i.BAR_CODE = v.BAR_CODE, "
     "i.BATCH_NUMBER = v.BATCH_NUMBER, i.EXPIRY_DATE = v.EXPIRY_DATE, i.STORAGE_LOCATION = v.STORAGE_LOCATION, "
     "i.PURCHASE_PRICE = v.PURCHASE_PRICE, i.SALE_PRICE = v.SALE_PRICE, i.QUANTITY = v.QUANTITY, "
     "i.SUB_ITEMS = v.SUB_ITEMS, i.SHOW_ON_POS = v.SHOW_ON_POS, i.DISCOUNT = v.DISCOUNT, "
     "i.REORDER_LEVEL = v.REORDER_LEVEL, i.REORDER_QUANTITY = v.REORDER_QUANTITY");
+
+void CreateStagingTables(QSqlQuery& query)
+{
+    for (const QString& staging : {PRODUCT_STAGING, STOCK_STAGING})
+        if (!query.exec(staging))
+            qCWarning(lcInventory) << "import staging:" << query.lastError().text();
+}
 
 // Splits lines so that no batch holds the same row twice: the n-th line on a row goes into batch n,
 // and the batches run in order, so the last line on a row has the last word.
@@ -683,8 +719,7 @@ void InventoryImport::AssignCodes(const QVector<int>& lines)
 void InventoryImport::UpdateProducts(const QVector<int>& lines)
 {
     const auto sql = [](int rows) {
-        return QStringLiteral("UPDATE tblProducts AS p JOIN (")
-            + RowsOf(PRODUCT_UPDATE_FIRST, PRODUCT_UPDATE_NEXT, rows, QStringLiteral(" UNION ALL ")) + PRODUCT_UPDATE_SET;
+        return PRODUCT_STAGE + RowsOf(PRODUCT_STAGE_ROW, PRODUCT_STAGE_ROW, rows, QStringLiteral(", "));
     };
     const auto bind = [this](QSqlQuery& query, int i, int row) {
         const Line& line = window.at(i);
@@ -713,7 +748,7 @@ void InventoryImport::UpdateProducts(const QVector<int>& lines)
     for (const QVector<int>& round : rounds)
         for (int begin = 0; begin < round.size(); begin += PASS_LINES)
             RunRows(QStringLiteral("product update"), round, begin, qMin(round.size(), begin + PASS_LINES), sql, bind,
-                    done);
+                    done, QStringLiteral("import_products"), PRODUCT_UPDATE);
 }
 
 QString InventoryImport::GenerateStockCode(const QString& productCode)
@@ -878,8 +913,7 @@ void InventoryImport::InsertStock(const QVector<int>& lines)
 void InventoryImport::UpdateStock(const QVector<int>& lines)
 {
     const auto sql = [](int rows) {
-        return QStringLiteral("UPDATE tblInventory AS i JOIN (")
-            + RowsOf(STOCK_UPDATE_FIRST, STOCK_UPDATE_NEXT, rows, QStringLiteral(" UNION ALL ")) + STOCK_UPDATE_SET;
+        return STOCK_STAGE + RowsOf(STOCK_STAGE_ROW, STOCK_STAGE_ROW, rows, QStringLiteral(", "));
     };
     const auto bind = [this](QSqlQuery& query, int i, int row) {
         const Line& l = window.at(i);
@@ -899,7 +933,7 @@ void InventoryImport::UpdateStock(const QVector<int>& lines)
     for (const QVector<int>& round : rounds)
         for (int begin = 0; begin < round.size(); begin += PASS_LINES)
             RunRows(QStringLiteral("stock update"), round, begin, qMin(round.size(), begin + PASS_LINES), sql, bind,
-                    done);
+                    done, QStringLiteral("import_stock"), STOCK_UPDATE);
 }
 
 void InventoryImport::SingleStock(int index, bool update)

@@ -86,7 +86,8 @@ private:
     // Runs rows [begin, end) of one multi-row statement kind; refused batches are halved.
     void RunRows(const QString& kind, const QVector<int>& lines, int begin, int end,
                  const std::function<QString(int rows)>& sql, const std::function<void(QSqlQuery&, int line, int row)>& bind,
-                 const std::function<void(int line, bool ok, qlonglong id)>& done);
+                 const std::function<void(int line, bool ok, qlonglong id)>& done, const QString& staging = QString(),
+                 const QString& apply = QString());
 
     QSqlDatabase* db;
     InventoryImportOptions options;

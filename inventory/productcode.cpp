@@ -144,21 +144,27 @@ void AssignAutomaticProductCodes(QSqlDatabase& db, const QVector<int>& ids, QStr
     }
 
     if (planOk) {
-        QString sql = QStringLiteral("UPDATE tblProducts AS p JOIN (");
+        // The codes go through a staging table and one joined update.
+        QSqlQuery stage(db);
+        QString sql = QStringLiteral("INSERT INTO product_codes (ID, CODE) VALUES ");
         for (int i = 0; i < ids.size(); ++i)
-            sql += i == 0 ? QStringLiteral("SELECT ? AS ID, ? AS CODE") : QStringLiteral(" UNION ALL SELECT ?, ?");
-        sql += QStringLiteral(") AS v ON p.ID = v.ID SET p.PRODUCT_CODE = v.CODE");
-        QSqlQuery update(db);
-        if (update.prepare(sql)) {
+            sql += i == 0 ? QStringLiteral("(?, ?)") : QStringLiteral(", (?, ?)");
+        bool staged = stage.exec(QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS product_codes (ID BIGINT, "
+                                                "CODE VARCHAR(50)) CHARACTER SET utf8 ENGINE = MEMORY"))
+            && stage.exec(QStringLiteral("DELETE FROM product_codes")) && stage.prepare(sql);
+        if (staged) {
             int position = 0;
             for (int i = 0; i < ids.size(); ++i) {
-                update.bindValue(position++, ids.at(i));
-                update.bindValue(position++, planned.at(i));
+                stage.bindValue(position++, ids.at(i));
+                stage.bindValue(position++, planned.at(i));
             }
-            if (update.exec()) {
-                *codes = planned;
-                return;
-            }
+            staged = stage.exec();
+        }
+        QSqlQuery update(db);
+        if (staged && update.exec(QStringLiteral("UPDATE tblProducts AS p JOIN product_codes AS v ON p.ID = v.ID "
+                                                 "SET p.PRODUCT_CODE = v.CODE"))) {
+            *codes = planned;
+            return;
         }
     }
     for (int id : ids) {
