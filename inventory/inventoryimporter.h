@@ -34,4 +34,5 @@ private:
     Ui::InventoryImporter ui;
     QFile importFile;
     Progress* progress = nullptr;
+    bool importPending = false;
 };

@@ -61,14 +61,20 @@ void InventoryImporter::on_pushImport_clicked()
     if (importFile.isOpen())
         importFile.close();
     importFile.setFileName(path);
-    if (!importFile.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Read as bytes: a text-mode read drops every carriage-return byte, which tears UTF-16 and UTF-32 text.
+    // The stream still takes CR LF as a line end.
+    if (!importFile.open(QIODevice::ReadOnly))
         return;
     if (!CheckImportFile())
         return;
 
+    importPending = true;
     QTimer::singleShot(10, this, &InventoryImporter::ImportStockData);
     progress = new Progress(AppSettings::Instance()->mainWindow, tr("Import operation started. Please wait...   "));
     progress->exec();
+    // A busy box closed before its timer fired (Escape) must not leave the file unread.
+    if (importPending)
+        ImportStockData();
 }
 
 bool InventoryImporter::CheckImportFile()
@@ -99,6 +105,9 @@ bool InventoryImporter::CheckImportFile()
 
 void InventoryImporter::ImportStockData()
 {
+    if (!importPending)
+        return;
+    importPending = false;
     const QString folder = importFile.fileName().left(importFile.fileName().lastIndexOf(QLatin1Char('/')) + 1);
     QFile logFile(folder + QStringLiteral("import_log_")
                   + QDateTime::currentDateTime().toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss")) + QStringLiteral(".txt"));
