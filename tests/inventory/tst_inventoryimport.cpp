@@ -3,6 +3,8 @@
 #include "inventoryexport.h"
 #include "inventoryimport.h"
 #include "inventoryimporter.h"
+#include "inventorymanagement.h"
+#include "productmanagement.h"
 #include "messagesettings.h"
 #include "modalanswerer.h"
 #include "stockfixture.h"
@@ -14,6 +16,7 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QSettings>
 #include <QTextCodec>
 #include <QTextStream>
@@ -81,6 +84,8 @@ private slots:
     void unreadableFilesImportNothing_data();
     void unreadableFilesImportNothing();
     void exportReportsFailures();
+    void importNoticeNamesDelimiterAndColumns();
+    void pagesOpenTheImportAndExport();
 
 private:
     Outcome Import(const QStringList& records, int window = 500);
@@ -504,6 +509,56 @@ void TestInventoryImport::exportReportsFailures()
     QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblVendorsAway TO tblVendors")}), QString());
     QVERIFY(!written);
     QVERIFY2(error.contains(QStringLiteral("tblVendors")), qPrintable(error));
+}
+
+void TestInventoryImport::importNoticeNamesDelimiterAndColumns()
+{
+    ApplySettings({{QStringLiteral("delimiter"), 2}, {QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("y")}});
+    InventoryImporter importer(&window);
+    QString notice;
+    answerer->handleClass<QDialog>("ErrorDialog", [&notice](QDialog* dialog) {
+        notice = Child<QTextEdit>(dialog, "txtMessage")->toPlainText();
+        dialog->accept();
+    });
+    answerer->reject(); // the file choice
+    Child<QPushButton>(&importer, "pushImport")->click();
+    QVERIFY2(notice.contains(QStringLiteral("your delimiter is set to Tab . This means your import file should have "
+                                            "values separated by Tab delimiter.")),
+             qPrintable(notice));
+    QVERIFY2(notice.contains(QStringLiteral("there should be 26 columns in the CSV file")), qPrintable(notice));
+}
+
+void TestInventoryImport::pagesOpenTheImportAndExport()
+{
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("Tea")), QString());
+    QCOMPARE(addStock(QStringLiteral("P1"), QStringLiteral("S1"), 3), QString());
+    {
+        ProductManagement page(nullptr, false);
+        answerer->reject(); // the import dialog
+        Child<QPushButton>(&page, "pushImport")->click();
+    }
+    {
+        InventoryManagement page(nullptr, false);
+        answerer->reject();
+        Child<QPushButton>(&page, "pushImport")->click();
+        answerer->reject(); // the export options: with tax, as they start
+        answerer->handleClass<QFileDialog>("QFileDialog", [this](QFileDialog* chooser) {
+            chooser->setDirectory(folder);
+            static_cast<QDialog*>(chooser)->accept();
+        });
+        Child<QPushButton>(&page, "pushExport")->click();
+    }
+    QStringList opened;
+    for (const ModalAnswerer::Seen& seen : qAsConst(answerer->seen))
+        opened << seen.className;
+    QCOMPARE(opened, (QStringList{"InventoryImporter", "InventoryImporter", "InventoryExportOptions", "QFileDialog",
+                                  "QMessageBox"}));
+    const QStringList files = QDir(folder).entryList({QStringLiteral("Inventory_data_export_*.csv")});
+    QCOMPARE(files.size(), 1);
+    const QStringList lines = QString::fromUtf8(TestSupport::ReadFile(folder + QLatin1Char('/') + files.first()))
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(1), QStringLiteral("General,Tea,P1,0,,,0,,,n,n,S1,NONE,BATCH-7,,,,0.75,,1.50,3,0.5,3,12,y"));
 }
 
 VORANTEL_TEST_MAIN(TestInventoryImport)
