@@ -107,6 +107,8 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionManageProducts", "refused", "page:ProductManagement"},
         {"actionManage_Inventory", "refused", "page:InventoryManagement"},
         {"actionBarcode_Generator", "refused", "BarcodeSettings"},
+        {"actionImport_Inventory", "refused", "InventoryImporter"},
+        {"actionExport_Inventory", "refused", "InventoryExportOptions"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.action) << row.action << row.clerk << row.administrator;
