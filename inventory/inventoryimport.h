@@ -31,19 +31,22 @@ struct InventoryImportOptions
     static InventoryImportOptions FromSettings();
 };
 
-// The four database steps of one line, each run alone. The import runs them only where a name is not
-// known yet (categories, vendors); products and stock go through the batched passes of InventoryImport.
+// The category and vendor steps of one line: the import runs them for each name it has not met yet in the run.
+// The product and stock steps run inside InventoryImport, batched.
 QString GetVendorId(QSqlDatabase& db, QString& name);
 QString GetCategoryId(QSqlDatabase& db, const QString& name, bool* failed);
 
 // The import of the record lines of an inventory CSV file into the inventory database.
 //
 // Every line keeps the checks, database steps and log lines it would have if it ran alone after the
-// lines before it; to be fast, lines are taken a window at a time: one transaction per window, the
-// lookups of a window in one statement each, the writes as multi-row statements. A refused multi-row
-// statement is split until the refused line stands alone, so each line still fails or succeeds by itself.
-// Where a line depends on what an earlier line of the same window writes (the same code, a number that
-// a generated code may take), the earlier writes are made first and the line looked up again.
+// lines before it; to be fast, lines are taken a window at a time: one transaction per window, the codes
+// of a window looked up together (through an in-memory key table, which also gives each code its collation
+// weight, so codes the database takes as equal are grouped), the writes as multi-row statements. A refused
+// multi-row statement is split until the refused line stands alone, so each line still fails or succeeds by
+// itself. A line whose code an earlier line of the window inserts is settled after that insert; a code that
+// may equal a generated one (all digits) after a line with a generated code waits for the next pass.
+// The server numbers refused rows too, so after a refused line new ids (and codes generated from them) can
+// differ from a line-by-line run; they still follow the code rule.
 class InventoryImport
 {
 public:
