@@ -103,6 +103,7 @@ int main(int argc, char* argv[])
                 << ",2.5,1,5,y\n";
     }
 
+    std::printf("peak memory before the import: %s\n", qPrintable(PeakMemory()));
     double seconds = 0;
     int processed = Import(source, &seconds);
     std::printf("import of %d new lines: %.2f s, %d records%s, peak memory %s\n", lines, seconds, qAbs(processed),
