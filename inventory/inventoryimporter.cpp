@@ -62,7 +62,7 @@ void InventoryImporter::on_pushClose_clicked()
     close();
 }
 
-bool InventoryImporter::OpenOutputFile(const QString& name, QFile* file)
+bool InventoryImporter::OpenOutputFile(const QString& name, QFile* file, Progress* busy)
 {
     QSettings* settings = AppSettings::Instance()->settings;
     QFileDialog folderDialog(this);
@@ -72,6 +72,7 @@ bool InventoryImporter::OpenOutputFile(const QString& name, QFile* file)
     folderDialog.setDirectory(settings->value(QStringLiteral("RECENT_LOCATION"), QString()).toString());
     if (folderDialog.exec() != QDialog::Accepted || folderDialog.selectedFiles().isEmpty())
         return false;
+    busy->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const QString folder = QFileInfo(folderDialog.selectedFiles().constFirst()).absoluteFilePath();
     settings->setValue(QStringLiteral("RECENT_LOCATION"), folder);
@@ -87,9 +88,8 @@ bool InventoryImporter::OpenOutputFile(const QString& name, QFile* file)
 void InventoryImporter::on_pushGenerateTemplate_clicked()
 {
     Progress busy(AppSettings::Instance()->mainWindow);
-    busy.show();
     QFile file;
-    if (!OpenOutputFile(QStringLiteral("import_template"), &file))
+    if (!OpenOutputFile(QStringLiteral("import_template"), &file, &busy))
         return;
     const QSettings& settings = *AppSettings::Instance()->settings;
     QTextStream out(&file);
@@ -107,9 +107,8 @@ void InventoryImporter::on_pushGenerateTemplate_clicked()
 void InventoryImporter::on_pushGenerateSampleImport_clicked()
 {
     Progress busy(AppSettings::Instance()->mainWindow);
-    busy.show();
     QFile file;
-    if (!OpenOutputFile(QStringLiteral("sample_import_file"), &file))
+    if (!OpenOutputFile(QStringLiteral("sample_import_file"), &file, &busy))
         return;
     const QSettings& settings = *AppSettings::Instance()->settings;
     const QString subItemsMode = settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString();

@@ -26,8 +26,9 @@ public slots:
     void ImportStockData();
 
 private:
-    // Asks for the folder and opens name in it for writing; false when nothing is to be written.
-    bool OpenOutputFile(const QString& name, QFile* file);
+    // Asks for the folder, shows the busy box and opens name in it for writing; false when nothing is
+    // to be written.
+    bool OpenOutputFile(const QString& name, QFile* file, Progress* busy);
     // Before an import: a file that is empty or is not text in the encoding it will be read in says so.
     bool CheckImportFile();
 
