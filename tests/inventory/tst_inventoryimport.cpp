@@ -10,6 +10,7 @@
 #include "stockfixture.h"
 #include "testsupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -84,6 +85,7 @@ private slots:
     void unreadableFilesImportNothing_data();
     void unreadableFilesImportNothing();
     void exportReportsFailures();
+    void unwritableLogIsSaid();
     void importNoticeNamesDelimiterAndColumns();
     void pagesOpenTheImportAndExport();
 
@@ -509,6 +511,23 @@ void TestInventoryImport::exportReportsFailures()
     QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblVendorsAway TO tblVendors")}), QString());
     QVERIFY(!written);
     QVERIFY2(error.contains(QStringLiteral("tblVendors")), qPrintable(error));
+}
+
+void TestInventoryImport::unwritableLogIsSaid()
+{
+    const QString path = folder + QStringLiteral("/bad.csv");
+    QVERIFY(TestSupport::WriteFile(path, "header\nonly,three,fields\n"));
+    // Folders in the place of the log files the next seconds would name.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int second = 0; second < 30; ++second)
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/import_log_")
+                              + now.addSecs(second).toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss")) + QStringLiteral(".txt")));
+    ImportThroughDialog(path);
+    const QString message = answerer->messages().value(0);
+    QVERIFY2(message.startsWith(QStringLiteral("Import/Update|0 records processed. Some errors occurred during "
+                                               "processing, but the import log file ")),
+             qPrintable(message));
+    QVERIFY2(message.endsWith(QStringLiteral(" could not be written, so they are not listed anywhere.")), qPrintable(message));
 }
 
 void TestInventoryImport::importNoticeNamesDelimiterAndColumns()
