@@ -63,6 +63,8 @@ public slots:
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();
     void on_actionBarcode_Generator_triggered();
+    void on_actionImport_Inventory_triggered();
+    void on_actionExport_Inventory_triggered();
     void on_pushProductManagement_clicked();
     void on_actionManageProducts_triggered();
     void on_pushInventoryManagement_clicked();

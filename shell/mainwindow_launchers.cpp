@@ -13,6 +13,8 @@
 #include "cpos.h"
 #include "expensemanagement.h"
 #include "homescreen.h"
+#include "inventoryexport.h"
+#include "inventoryimporter.h"
 #include "inventorymanagement.h"
 #include "makeraddresses.h"
 #include "managecategories.h"
@@ -413,4 +415,22 @@ void MainWindow::onRestartPOS()
 
 void MainWindow::onPOSClosed()
 {
+}
+
+void MainWindow::on_actionImport_Inventory_triggered()
+{
+    if (!hasModulePermission(MODULE_INVENTORY_MANAGEMENT))
+        return;
+    InventoryImporter dialog(this);
+    dialog.setModal(true);
+    dialog.exec();
+    if (currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
+
+void MainWindow::on_actionExport_Inventory_triggered()
+{
+    if (!hasModulePermission(MODULE_INVENTORY_MANAGEMENT))
+        return;
+    ExportInventoryData(this, tr("Inventory"));
 }

@@ -119,6 +119,8 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionManage_Vendors", "refused", "ManageVendors"},
         {"actionAdd_New_Purchase_Order", "refused", "AddEditPurchaseOrder"},
         {"actionManage_Purchase", "refused", "page:PurchaseManagement"},
+        {"actionImport_Inventory", "refused", "InventoryImporter"},
+        {"actionExport_Inventory", "refused", "InventoryExportOptions"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.action) << row.action << row.clerk << row.administrator;
