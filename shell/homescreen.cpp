@@ -7,6 +7,7 @@
 #include "mainwindow.h"
 #include "modules.h"
 #include "databaselog.h"
+#include "reportgenerator.h"
 
 #include <QDate>
 #include <QGraphicsOpacityEffect>
@@ -31,18 +32,18 @@ const char* const FACE_END = ") 4 4 4 4 stretch stretch; }";
 
 // Caption links whose screen or report the program does not have yet: shown as plain text.
 const QStringList UNAVAILABLE_LINKS = {
-    QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("PURCHASED_INVENTORY"),
+    QStringLiteral("TOTAL_VENDORS"),
     QStringLiteral("TOTAL_PURCHASE_ORDERS"),
-    QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
-    QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
-    QStringLiteral("YESTERDAY_EXPENSES"),   QStringLiteral("LAST_7_DAY_EXPENSES"),
 };
 
 // Keys of the sales and expense captions, each opening a quick report.
-const QStringList SALES_REPORT_LINKS = {
-    QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
-    QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
-    QStringLiteral("YESTERDAY_EXPENSES"),   QStringLiteral("LAST_7_DAY_EXPENSES"),
+const QMap<QString, void (ReportGenerator::*)()> SALES_REPORT_LINKS = {
+    {QStringLiteral("CURRENT_DAY_SALES"), &ReportGenerator::FinancialReportCurrentDay},
+    {QStringLiteral("YESTERDAY_SALES"), &ReportGenerator::FinancialReportLastDay},
+    {QStringLiteral("LAST_7_DAY_SALES"), &ReportGenerator::FinancialReportLast7Days},
+    {QStringLiteral("CURRENT_DAY_EXPENSES"), &ReportGenerator::ExpenseReportCurrentDay},
+    {QStringLiteral("YESTERDAY_EXPENSES"), &ReportGenerator::ExpenseReportLastDay},
+    {QStringLiteral("LAST_7_DAY_EXPENSES"), &ReportGenerator::ExpenseReportLast7Days},
 };
 
 const QString SALES_TOTAL_SQL = QStringLiteral(
@@ -320,18 +321,19 @@ void HomeScreen::on_Inventory_Overview_HyperLink_clicked(QString link)
         QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Inventory_triggered);
         return;
     }
+    // The vendors and purchase-order keys come with their screens; until then their captions are plain text.
     if (link != QLatin1String("PURCHASED_INVENTORY") || !ReportsPermitted())
         return;
-    // The stock count and value report comes with the report generator, and the vendors and
-    // purchase-order keys with their screens; none exists yet, so their captions are plain text.
+    ReportGenerator generator(this);
+    generator.StockCountAndValueReport();
 }
 
 void HomeScreen::on_HyperLink_clicked(QString link)
 {
     if (!SALES_REPORT_LINKS.contains(link) || !ReportsPermitted())
         return;
-    // The quick sales and expense reports come with the report generator; until then these captions
-    // are plain text.
+    ReportGenerator generator(this);
+    (generator.*SALES_REPORT_LINKS.value(link))();
 }
 
 void HomeScreen::on_pushAddCategories_clicked()

@@ -67,6 +67,8 @@ public slots:
     void on_actionManageProducts_triggered();
     void on_pushInventoryManagement_clicked();
     void on_actionManage_Inventory_triggered();
+    void on_pushReportManagement_clicked();
+    void on_actionReports_Management_triggered();
     void on_actionAbout_Vorantel_Pro_triggered();
     void on_actionUser_Manual_triggered();
     void on_actionTutorials_triggered();

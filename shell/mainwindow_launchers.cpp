@@ -24,6 +24,7 @@
 #include "progress.h"
 #include "qposdialog.h"
 #include "quickpayshorcuts.h"
+#include "reportsmanagement.h"
 #include "salesmanagement.h"
 #include "serversettingsdialog.h"
 #include "settingsdialog.h"
@@ -282,6 +283,19 @@ void MainWindow::on_pushInventoryManagement_clicked()
 void MainWindow::on_actionManage_Inventory_triggered()
 {
     on_pushInventoryManagement_clicked();
+}
+
+void MainWindow::on_pushReportManagement_clicked()
+{
+    if (!hasModulePermission(MODULE_REPORTS_MANAGEMENT))
+        return;
+    setCentralWidget(new ReportsManagement(this));
+    currentScreenOpener = &MainWindow::on_pushReportManagement_clicked;
+}
+
+void MainWindow::on_actionReports_Management_triggered()
+{
+    on_pushReportManagement_clicked();
 }
 
 void MainWindow::on_actionBarcode_Generator_triggered()

@@ -31,7 +31,7 @@ const QString DB_CHANGED = QStringLiteral("DB_CHANGED");
 
 // Screens that are not part of the program yet: their launchers stay disabled in every state.
 const char* const LAUNCHERS_WITHOUT_SCREEN[] = {
-    "pushPurchaseManagement", "pushReportManagement",
+    "pushPurchaseManagement",
 };
 
 } // namespace

@@ -114,6 +114,7 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionManageProducts", "refused", "page:ProductManagement"},
         {"actionManage_Inventory", "refused", "page:InventoryManagement"},
         {"actionBarcode_Generator", "refused", "BarcodeSettings"},
+        {"actionReports_Management", "refused", "page:ReportsManagement"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.action) << row.action << row.clerk << row.administrator;

@@ -117,7 +117,7 @@ QString CannotConnect(const QString& database)
 
 // Launchers whose screens the program does not have yet: disabled in every state.
 const QStringList WITHOUT_SCREEN =
-    QStringLiteral("pushPurchaseManagement pushReportManagement")
+    QStringLiteral("pushPurchaseManagement")
         .split(QLatin1Char(' '));
 
 const QList<int> ALL_MODULES{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
