@@ -80,6 +80,8 @@ ReportViewer::ReportViewer(QWidget* parent)
     proxy = new SortingProxyModel(this);
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
+    // Amounts and counts sort by their values, not by their formatted texts.
+    proxy->setSortRole(Qt::EditRole);
     ui.tableViewItems->setModel(proxy);
     ui.tableViewItems->horizontalHeader()->setSortIndicatorShown(false);
     ui.tableViewItems->setSortingEnabled(false);
@@ -124,7 +126,7 @@ void ReportViewer::SetSalesSummary(QString totalSales, QString purchaseCost, QSt
                                    QString totalSalesTax, QString itemsSold, QString totalReturns,
                                    QString itemsReturned)
 {
-    Q_UNUSED(totalReturns) // handed over by the quick reports, not shown
+    this->totalReturns = totalReturns;
     if (totalSales.isEmpty())
         totalSales = QStringLiteral("0.0");
     if (purchaseCost.isEmpty())

@@ -31,6 +31,8 @@ public:
                          const QString& totalSalesTax, const QString& itemsSold, const QString& itemsReturned);
     // The heading on screen; callers give it the text of reportTitle.
     void SetHeading(const QString& heading);
+    // The period's returns as the quick report handed them over; not shown.
+    QString TotalReturns() const { return totalReturns; }
     // Shows the start and end date under the heading (reports over a chosen period).
     void ShowDateLabels();
 
@@ -97,6 +99,7 @@ private:
 
     Ui::ReportViewer ui;
     QDate startDate;
+    QString totalReturns;
     QDate endDate;
     bool expenseMode = false;
     bool categoryMode = false;
