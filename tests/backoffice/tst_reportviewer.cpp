@@ -14,6 +14,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QMenu>
+#include <QTimer>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -103,6 +107,9 @@ private slots:
     void pdfOutput_data();
     void pdfOutput();
     void lockedPdfIsNotOpened();
+    void columnChooserHidesColumns_data();
+    void columnChooserHidesColumns();
+    void exportWritesTheShownColumns();
 };
 
 void TestReportViewer::initTestCase()
@@ -426,6 +433,73 @@ void TestReportViewer::lockedPdfIsNotOpened()
                                         "and print again.").arg(path)});
     QVERIFY(urls.urls.isEmpty());
     QVERIFY(QDir(path).removeRecursively());
+}
+
+void TestReportViewer::columnChooserHidesColumns_data()
+{
+    QTest::addColumn<bool>("confirmed");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+}
+
+void TestReportViewer::columnChooserHidesColumns()
+{
+    QFETCH(bool, confirmed);
+    ReportViewer viewer(nullptr);
+    viewer.SetDates(QDate::currentDate().addDays(-7), QDate::currentDate().addDays(-1));
+    viewer.SetSalesMode();
+    auto* view = Child<QTableView>(&viewer, "tableViewItems");
+    // The menu is a pop-up, not a modal dialog: its one entry is chosen from the keyboard.
+    QTimer menuWatch;
+    connect(&menuWatch, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            menuWatch.stop();
+            QCOMPARE(menu->actions().value(0)->text(), QStringLiteral("Hide and Show Columns..."));
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        }
+    });
+    menuWatch.start(10);
+    QStringList offered;
+    answerer->handleClass("Selector", [&](QWidget* chooser) {
+        auto* list = chooser->findChild<QListWidget*>(QStringLiteral("listWidget"));
+        for (int row = 0; row < list->count(); ++row)
+            offered << list->item(row)->text();
+        list->item(2)->setCheckState(Qt::Unchecked);
+        chooser->findChild<QPushButton*>(QLatin1String(confirmed ? "pushOk" : "pushCancel"))->click();
+    });
+    emit view->customContextMenuRequested(QPoint(5, 5));
+    QCOMPARE(offered, QStringList({"CATEGORY", "SALES", "ITEMS SOLD", "DISCOUNT", "PURCHASE COST"}));
+    QCOMPARE(view->isColumnHidden(2), confirmed);
+    QCOMPARE(Html(viewer).contains(QStringLiteral("<th>ITEMS SOLD</th>")), !confirmed);
+    AppSettings::Instance()->reportColumns.clear();
+}
+
+void TestReportViewer::exportWritesTheShownColumns()
+{
+    const QString folder = TestSupport::ScratchDir() + QStringLiteral("/report_export");
+    QDir(folder).removeRecursively();
+    QVERIFY(QDir().mkpath(folder));
+    ReportViewer viewer(nullptr);
+    viewer.reportTitle = QStringLiteral("EXPENSE REPORT (LAST DAY)");
+    viewer.SetDates(QDate::currentDate().addDays(-1), QDate::currentDate().addDays(-1));
+    viewer.SetExpenseMode();
+    Child<QRadioButton>(&viewer, "radioCategory")->setChecked(true);
+    answerer->handle([folder](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        if (!chooser)
+            return false;
+        chooser->setDirectory(folder);
+        static_cast<QDialog*>(chooser)->accept();
+        return true;
+    });
+    answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&viewer, "pushExport")->click();
+    // The title names the file, with the characters a file name should not hold replaced.
+    const QStringList files = QDir(folder).entryList({QStringLiteral("EXPENSE_REPORT__LAST_DAY__data_export_*.csv")});
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(TestSupport::ReadFile(folder + QLatin1Char('/') + files.first()),
+             QByteArray("CATEGORY,TOTAL EXPENSES\nRent,12.25\nTravel,7.75\n"));
 }
 
 VORANTEL_TEST_MAIN(TestReportViewer)
