@@ -94,6 +94,8 @@ private slots:
     void init();
     void salesGroupings_data();
     void salesGroupings();
+    void subItemsMode_data();
+    void subItemsMode();
     void salesSummary_data();
     void salesSummary();
     void expenseViews_data();
@@ -188,6 +190,46 @@ void TestReportViewer::salesGroupings()
         // The period's expenses beside the sales figures.
         QCOMPARE(Child<QLineEdit>(&viewer, "lineEditExpenses")->text(), QStringLiteral("50.00"));
     }
+}
+
+void TestReportViewer::subItemsMode_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<bool>("returns");
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QString>("firstRow"); // sorted
+    QTest::newRow("y, category") << "y" << "radioSalesCategory" << false
+                                 << QStringList{"CATEGORY", "SALES", "ITEMS SOLD", "SUB ITEMS SOLD", "DISCOUNT",
+                                                "PURCHASE COST"}
+                                 << "Drinks|22.00|4|2|1.00|12.00";
+    // The category view's caption has always been spelled so.
+    QTest::newRow("y, category, returns") << "y" << "radioSalesCategory" << true
+                                          << QStringList{"CATEGORY", "RETURNS", "ITEMS RETURNED", "SUB ITEMS REUTRNED"}
+                                          << "Food|22.00|1|1";
+    QTest::newRow("y, product, returns") << "y" << "radioProduct" << true
+                                         << QStringList{"PRODUCT", "RETURNS", "ITEMS RETURNED", "SUB ITEMS RETURNED"}
+                                         << "Rice|22.00|1|1";
+    QTest::newRow("Y is not y") << "Y" << "radioSalesCategory" << false
+                                << QStringList{"CATEGORY", "SALES", "ITEMS SOLD", "DISCOUNT", "PURCHASE COST"}
+                                << "Drinks|22.00|4|1.00|12.00";
+}
+
+void TestReportViewer::subItemsMode()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, radio);
+    QFETCH(bool, returns);
+    QFETCH(QStringList, headers);
+    QFETCH(QString, firstRow);
+    AppSettings::Instance()->settings->setValue(SUB_ITEMS_MODE, setting);
+    ReportViewer viewer(nullptr);
+    viewer.SetDates(QDate::currentDate().addDays(-7), QDate::currentDate().addDays(-1));
+    viewer.SetSalesMode();
+    Child<QRadioButton>(&viewer, qPrintable(radio))->setChecked(true);
+    Child<QCheckBox>(&viewer, "checkViewReturns")->setChecked(returns);
+    QCOMPARE(Headers(viewer), headers);
+    QCOMPARE(Sorted(Rows(viewer)).value(0), firstRow);
 }
 
 void TestReportViewer::salesSummary_data()
