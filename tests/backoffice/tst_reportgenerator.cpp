@@ -89,6 +89,8 @@ private slots:
     void pageStartsWithItsSelection();
     void pageRunsTheChosenReport_data();
     void pageRunsTheChosenReport();
+    void roundingNoticeComesBeforeFinancialReports_data();
+    void roundingNoticeComesBeforeFinancialReports();
     void inventoryLists_data();
     void inventoryLists();
 
@@ -333,6 +335,30 @@ void TestReportGenerator::pageRunsTheChosenReport()
     const Shown shown = RunReport([&] { Child<QPushButton>(&page, qPrintable(button))->click(); });
     QCOMPARE(shown.heading, heading);
     QCOMPARE(answerer->seen.size(), 1);
+}
+
+void TestReportGenerator::roundingNoticeComesBeforeFinancialReports_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("opened");
+    QTest::newRow("financial") << "buttonSaleView" << QStringList{"ErrorDialog", "ReportViewer"};
+    QTest::newRow("expenses") << "pushViewExpenseReport" << QStringList{"ReportViewer"};
+}
+
+void TestReportGenerator::roundingNoticeComesBeforeFinancialReports()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, opened);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_28"), true);
+    MessageSettings::Instance()->Load();
+    ReportsManagement page(nullptr);
+    if (opened.size() == 2)
+        answerer->handleClass("ErrorDialog", [](QWidget* notice) { static_cast<QDialog*>(notice)->reject(); });
+    RunReport([&] { Child<QPushButton>(&page, qPrintable(button))->click(); });
+    QStringList seen;
+    for (const ModalAnswerer::Seen& modal : qAsConst(answerer->seen))
+        seen << modal.className;
+    QCOMPARE(seen, opened);
 }
 
 void TestReportGenerator::inventoryLists_data()
