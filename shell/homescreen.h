@@ -49,7 +49,6 @@ private:
     void ForwardAndRefresh(void (MainWindow::*launcher)());
     void OpenSettingsAt(int row);
     // Buttons and caption links whose screens the program does not have yet.
-    void DisableUnavailableTargets();
     QString MoneyText(double amount, const QString& precision) const;
     QString CountText(const QString& sql) const;
     QString TotalText(bool salesDatabase, const QString& sql, const QDate& from, const QDate& to,

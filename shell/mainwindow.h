@@ -73,6 +73,8 @@ public slots:
     void on_actionManage_Purchase_triggered();
     void on_actionAdd_New_Purchase_Order_triggered();
     void on_actionManage_Vendors_triggered();
+    void on_pushReportManagement_clicked();
+    void on_actionReports_Management_triggered();
     void on_actionAbout_Vorantel_Pro_triggered();
     void on_actionUser_Manual_triggered();
     void on_actionTutorials_triggered();
@@ -96,7 +98,6 @@ private:
     void toggleLoginLogoutActions();
     void disableNavigatorButtons();
     void enableNavigatorButtons();
-    void keepLaunchersWithoutScreenDisabled();
     // Login outcome without a login: full rights for nobody in particular.
     void workWithoutLogin();
     // "dark" and "light" pick their sheets; any other name means no theme.

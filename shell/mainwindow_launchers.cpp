@@ -29,6 +29,7 @@
 #include "purchasemanagement.h"
 #include "qposdialog.h"
 #include "quickpayshorcuts.h"
+#include "reportsmanagement.h"
 #include "salesmanagement.h"
 #include "serversettingsdialog.h"
 #include "settingsdialog.h"
@@ -334,6 +335,19 @@ void MainWindow::on_actionManage_Vendors_triggered()
     dialog.setModal(true);
     progress.hide();
     dialog.exec();
+}
+
+void MainWindow::on_pushReportManagement_clicked()
+{
+    if (!hasModulePermission(MODULE_REPORTS_MANAGEMENT))
+        return;
+    setCentralWidget(new ReportsManagement(this));
+    currentScreenOpener = &MainWindow::on_pushReportManagement_clicked;
+}
+
+void MainWindow::on_actionReports_Management_triggered()
+{
+    on_pushReportManagement_clicked();
 }
 
 void MainWindow::on_actionBarcode_Generator_triggered()

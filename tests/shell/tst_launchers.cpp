@@ -121,6 +121,7 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionManage_Purchase", "refused", "page:PurchaseManagement"},
         {"actionImport_Inventory", "refused", "InventoryImporter"},
         {"actionExport_Inventory", "refused", "InventoryExportOptions"},
+        {"actionReports_Management", "refused", "page:ReportsManagement"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.action) << row.action << row.clerk << row.administrator;
