@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "databasestatuslistener.h"
 #include "saleopener.h"
 
@@ -95,6 +98,11 @@ private:
     void initialize();
     QWidget* createPlaceholderWidget();
     void enableAfterLogin();
+    using ScreenOpener = void (MainWindow::*)();
+    // Behind the module check and the busy box: a page becomes the central widget, or a modal
+    // dialog runs (and the page below is rebuilt afterwards, so it shows what the dialog changed).
+    void openScreen(int module, ScreenOpener opener, const std::function<QWidget*()>& build);
+    void runDialog(int module, const std::function<std::unique_ptr<QDialog>()>& build, bool refreshScreen = true);
     void toggleLoginLogoutActions();
     void disableNavigatorButtons();
     void enableNavigatorButtons();
