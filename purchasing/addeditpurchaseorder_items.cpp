@@ -366,7 +366,7 @@ void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
             SetTotals(subTotal, withTax ? tax : 0);
             Stamp();
             if (!Save()) {
-                failure = tr("The order could not be saved.");
+                failure = ui.labelStatus->text(); // the save's own words, with the driver's reason
                 manager->RollbackTransaction(db);
             } else if (!manager->CommitTransaction(db)) {
                 failure = db->lastError().text();

@@ -33,6 +33,8 @@ private slots:
     void pdfAndEmail();
     void lowStock_data();
     void lowStock();
+    void editedLineSavesTheOrder();
+    void failedTaxSwitchChangesNothing();
 
 private:
     // An order of ACME with status and tax switch; its lines are added by the caller. Returns its id.
@@ -286,6 +288,44 @@ void TestOrderActions::lowStock()
         QCOMPARE(rows(QStringLiteral("SELECT DISTINCT EXPIRY_DATE FROM tblPODetails")),
                  QStringList{QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))});
     QCOMPARE(linesAndSubTotal(), QStringList{"0|0"});
+}
+
+void TestOrderActions::editedLineSavesTheOrder()
+{
+    const QString id = addOrder(0, 0, 30, 0);
+    QCOMPARE(addLine(id, QStringLiteral("C01"), 3, 10, 30), QString());
+    withOrder([&](AddEditPurchaseOrder& editor) {
+        answerer->handleClass<QDialog>("AddEditPOItemDialog", [](QDialog* dialog) {
+            Child<QLineEdit>(dialog, "lineOrderQuantity")->setText(QStringLiteral("5"));
+            Child<QPushButton>(dialog, "pushUpdate")->click();
+            dialog->reject();
+        });
+        auto* table = Child<QTableView>(&editor, "tableView");
+        table->setCurrentIndex(table->model()->index(0, 2));
+        Child<QPushButton>(&editor, "pushEditItem")->click();
+        QCOMPARE(answerer->pendingAnswers(), 0);
+        QCOMPARE(Child<QLineEdit>(&editor, "lineTotal")->text(), QStringLiteral("50.00"));
+        QVERIFY(!editor.IsModified());
+    });
+    QCOMPARE(linesAndSubTotal(), QStringList{"50|50"});
+}
+
+void TestOrderActions::failedTaxSwitchChangesNothing()
+{
+    const QString id = addOrder(0, 0, 30, 0);
+    QCOMPARE(addLine(id, QStringLiteral("C02"), 3, 10, 30), QString());
+    QCOMPARE(failOn(QStringLiteral("UPDATE"), QStringLiteral("tblPOrders"), QStringLiteral("order is locked")), QString());
+    withOrder([&](AddEditPurchaseOrder& editor) {
+        auto* taxStatus = Child<QComboBox>(&editor, "comboBoxTaxStatus");
+        taxStatus->setCurrentIndex(1);
+        QCOMPARE(taxStatus->currentIndex(), 0);
+        QCOMPARE(Child<QLineEdit>(&editor, "lineTotal")->text(), QStringLiteral("30.00"));
+        QVERIFY2(statusText(&editor).contains(QStringLiteral("order is locked")), qPrintable(statusText(&editor)));
+        QVERIFY(statusStyle(&editor).contains(QStringLiteral("red")));
+    });
+    QCOMPARE(rows(QStringLiteral("SELECT UNIT_PRICE, LINE_TOTAL FROM tblPODetails")), QStringList{"10|30"});
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX FROM tblPOrders")),
+             QStringList{"30|0|30|0"});
 }
 
 VORANTEL_TEST_MAIN(TestOrderActions)

@@ -1,4 +1,6 @@
 #include "addeditpoitemdialog.h"
+#include "addeditpurchaseorder.h"
+#include "purchasemanagement.h"
 #include "databasemanager.h"
 #include "messagesettings.h"
 #include "modalanswerer.h"
@@ -11,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QSqlQueryModel>
 #include <QThread>
 
@@ -96,6 +100,8 @@ private slots:
     void typedCodeIsChecked();
     void failedStockWriteKeepsTheLine();
     void concurrentSaleIsNotLost();
+    void existingStockFillsTheLine();
+    void editorOpensReceiveMode();
 
 private:
     // An order of vendor ACME with one line of 10 × C01; returns the order id.
@@ -279,6 +285,56 @@ void TestReceiving::concurrentSaleIsNotLost()
     QCOMPARE(quantity(QStringLiteral("S1")), QStringLiteral("11"));
     QVERIFY(seller.sawWaiter);
     QCOMPARE(received(), QStringLiteral("5"));
+}
+
+void TestReceiving::existingStockFillsTheLine()
+{
+    QCOMPARE(addStock(QStringLiteral("C01"), QStringLiteral("S1"), 10, 1234567.89, QStringLiteral("Shelf 9")), QString());
+    const QString id = addOrder(QStringLiteral("S1"));
+    AddEditPOItemDialog dialog(nullptr, id, true);
+    dialog.SetEditMode(line(id));
+    dialog.SetReceiveMode();
+    dialog.vendorId = vendorId();
+    QCOMPARE(AppSettings::Instance()->locale->toDouble(Child<QLineEdit>(&dialog, "lineSalePrice")->text()), 1234567.89);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineStorage")->text(), QStringLiteral("Shelf 9"));
+    QCOMPARE(receive(dialog, QStringLiteral("3"), QMessageBox::Yes), QStringLiteral("Stock updated successfully."));
+    QCOMPARE(quantity(QStringLiteral("S1")), QStringLiteral("13"));
+    QCOMPARE(rows(QStringLiteral("SELECT SALE_PRICE, BATCH_NUMBER, STORAGE_LOCATION, STOCK_ID, STOCK_CODE FROM tblPODetails")),
+             QStringList{"1234567.89|BATCH-7|Shelf 9|S1|"});
+    // The stock row itself changed only in quantity.
+    QCOMPARE(rows(QStringLiteral("SELECT SALE_PRICE, STORAGE_LOCATION, VENDOR_ID FROM tblInventory")),
+             QStringList{QStringLiteral("1234567.89|Shelf 9|") + rows(QStringLiteral("SELECT ID FROM tblVendors WHERE NAME = 'NONE'")).value(0)});
+}
+
+void TestReceiving::editorOpensReceiveMode()
+{
+    addOrder();
+    PurchaseManagement page(nullptr);
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
+    QSqlRecord row = qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
+    AddEditPurchaseOrder editor(nullptr, &row);
+    auto* receiveButton = Child<QPushButton>(&editor, "pushReceiveStock");
+    QVERIFY(receiveButton->isEnabled());
+    answerer->pressButton(QMessageBox::Ok);
+    receiveButton->click();
+    QCOMPARE(answerer->messages(),
+             QStringList{"Receive Stock|No item selected. Please select a row or item from the table."});
+
+    QString title;
+    answerer->handleClass<AddEditPOItemDialog>("AddEditPOItemDialog", [&](AddEditPOItemDialog* dialog) {
+        title = dialog->windowTitle();
+        receive(*dialog, QStringLiteral("4"), QMessageBox::Yes);
+        dialog->reject();
+    });
+    auto* table = Child<QTableView>(&editor, "tableView");
+    table->setCurrentIndex(table->model()->index(0, 2));
+    receiveButton->click();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(title, QStringLiteral("Receive and Update Stock"));
+    // The new stock row belongs to the order's vendor, and the grid shows the received total.
+    QCOMPARE(rows(QStringLiteral("SELECT QUANTITY, VENDOR_ID FROM tblInventory")), QStringList{"4|" + vendorId()});
+    QCOMPARE(table->model()->index(0, PurchaseItemsModel::RECEIVED_QUANTITY).data().toString(), QStringLiteral("4"));
+    QVERIFY(editor.IsModified());
 }
 
 VORANTEL_TEST_MAIN(TestReceiving)
