@@ -39,6 +39,8 @@ public:
     void SetSalesMode();
     void SetExpenseMode();
     void SetStockMode(bool countAndValue);
+    // The order that "Add To Purchase Order" fills; "-1" (an order without a number) disables the button.
+    void SetPurchaseOrder(QString purchaseOrderId);
 
     void WriteHtmlReport(QTextStream& out);
 
@@ -70,6 +72,7 @@ private slots:
     void on_pushPrintToPDF_clicked();
     void on_pushExport_clicked();
     void on_buttonClose_clicked();
+    void on_pushAddToPurchaseOrder_clicked();
 
 private:
     // Not a slot, so that connectSlotsByName does not look for an object of this name.
@@ -101,6 +104,7 @@ private:
     QDate startDate;
     QString totalReturns;
     QDate endDate;
+    QString purchaseOrderId;
     bool expenseMode = false;
     bool categoryMode = false;
     bool subItemsMode = false;

@@ -359,8 +359,13 @@ void AddEditPOItemDialog::on_pushClose_clicked()
 
 void AddEditPOItemDialog::on_CtrlB()
 {
-    ui.lineProductCode->setFocus();
-    ui.lineProductCode->selectAll();
+    if (mode != ReceiveMode) {
+        ui.lineProductCode->setFocus();
+        ui.lineProductCode->selectAll();
+    } else if (!ui.checkAutoGenerateNewStockCode->isChecked()) {
+        ui.lineRSNewStockCode->setFocus();
+        ui.lineRSNewStockCode->selectAll();
+    }
 }
 
 void AddEditPOItemDialog::on_checkCreateNewStock_toggled(bool checked)

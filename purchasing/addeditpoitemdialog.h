@@ -9,6 +9,7 @@
 
 class QCompleter;
 class QLocale;
+class QSqlQuery;
 class QSqlQueryModel;
 
 // One line of a purchase order (tblPODetails), added, edited or viewed. The dialog writes the line itself
@@ -23,6 +24,9 @@ public:
     // A row of the editor's items query.
     void SetEditMode(const QSqlRecord& line);
     void SetViewMode();
+    // After SetEditMode: the line's deliveries are received into stock.
+    void SetReceiveMode();
+    bool ValidateReceiveInput();
     void ShowStatus(const QString& message, int kind);
     bool ValidateInput();
     void HideStockReceiving() { ui.groupStockReceiving->hide(); }
@@ -58,9 +62,17 @@ public slots:
     void on_lineUnitPriceWithTax_returnPressed();
     void on_lineUnitPrice_returnPressed();
     void on_lineOrderQuantity_returnPressed();
+    void on_pushUpdateStock_clicked();
+    void ShowHelpMessage();
 
 private:
-    enum Mode { AddMode, EditMode, ViewMode };
+    enum Mode { AddMode, EditMode, ViewMode, ReceiveMode };
+
+    // Receiving (addeditpoitemdialog_receive.cpp).
+    bool WriteReceipt(QSqlQuery& query, int newTotal, const QString& stockId, QString* error);
+    bool AddToExistingStock(QSqlQuery& query, const QString& code, QString* error);
+    bool CreateStockRow(QSqlQuery& query, QString* code, QString* error);
+    void ReloadStockCodes(const QString& current);
 
     // Pricing (addeditpoitemdialog_pricing.cpp).
     void SetUpProductSearch();

@@ -61,6 +61,20 @@ public slots:
     void on_tabWidget_currentChanged(int index);
     void on_line_paid_amount_textChanged(const QString& text);
     void on_pushUpdateTimestamp_clicked();
+    void on_pushReceiveStock_clicked();
+    void on_comboStatus_currentTextChanged(const QString& arg1);
+    void on_pushButton_clicked();
+    void on_pushPreview_clicked();
+    void on_pushPrint_clicked();
+    void on_pushPrintToPDF_clicked();
+    void on_pusSendEmail_clicked();
+    void setValue(int& recNo, QString& paramName, QVariant& paramValue, int reportPage);
+    void setValueImage(int& recNo, QString& paramName, QImage& paramValue, int reportPage);
+
+public:
+    void printReport(bool preview);
+    void PrintToPDF(QString& file_name, bool open_after_printing);
+    void PrintToPDF(QString& file_name);
 
 private:
     // Line grid (addeditpurchaseorder_items.cpp).
@@ -70,6 +84,12 @@ private:
     void SelectLine(const QModelIndex& index);
     void SetTotals(double subTotal, double tax);
     bool RepriceLines(bool withTax, double* subTotal, double* tax, QString* error);
+
+    // Status reactions (addeditpurchaseorder_status.cpp).
+    bool StampAndSave();
+    void RestoreStatus(const QString& word);
+    // Output (addeditpurchaseorder_output.cpp).
+    class ReportEngine* NewEngine();
 
     double Amount(const QLineEdit* field) const;
     QString Money(double value) const;

@@ -8,10 +8,13 @@
 #include "purchaseitemsmodel.h"
 #include "purchasestatus.h"
 #include "purchasinglog.h"
+#include "reportparameterdialog.h"
+#include "reportviewer.h"
 
 #include <QHeaderView>
 #include <QLocale>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -159,6 +162,71 @@ void AddEditPurchaseOrder::on_pushEditItem_clicked()
     RefreshItems();
 }
 
+void AddEditPurchaseOrder::on_pushButton_clicked()
+{
+    QWidget* mainWindow = AppSettings::Instance()->mainWindow;
+    ReportViewer viewer(mainWindow);
+    // A new order gets its number first, so that the listed items can be added to it.
+    if (purchaseOrderId.isEmpty())
+        StampAndSave();
+    viewer.SetPurchaseOrder(purchaseOrderId.isEmpty() ? QStringLiteral("-1") : purchaseOrderId);
+
+    ReportParameterDialog prompt(mainWindow, false);
+    prompt.ui->label->setText(tr("Enter low stock value"));
+    prompt.setModal(true);
+    prompt.ui->lineEditValue->setInputMethodHints(Qt::ImhDigitsOnly);
+    prompt.exec();
+    const QString value = prompt.GetValue().trimmed();
+    if (value.isEmpty())
+        return; // the prompt was closed without a value
+    bool ok = false;
+    const int threshold = locale->toInt(value, &ok);
+    if (!ok) {
+        QMessageBox::warning(this, tr("Check Stock Levels"),
+                             tr("Please enter a whole number, such as 5. \"%1\" is not one.").arg(value));
+        return;
+    }
+
+    viewer.reportQuery = QStringLiteral(
+        "SELECT p.PRODUCT_CODE as CODE, p.NAME as PRODUCT,i.QUANTITY as QUANTITY, i.PURCHASE_PRICE as 'PURCHASE PRICE', "
+        "v.NAME as VENDOR, i.BATCH_NUMBER as BATCH, i.EXPIRY_DATE as EXPIRY, i.STORAGE_LOCATION as LOCATION, UNIT_NAME "
+        "as UNIT, p.ID as 'PRODUCT ID'   FROM tblInventory as i, tblProducts as p , tblVendors as v  WHERE i.PRODUCT_ID "
+        "= p.ID AND i.VENDOR_ID = v.ID AND i.QUANTITY < :threshold");
+    viewer.reportBindings = {{QStringLiteral(":threshold"), threshold}};
+    viewer.reportTitle = tr("STOCK LEVEL LESS THAN (") + value + QLatin1Char(')');
+    viewer.SetHeading(viewer.reportTitle);
+    viewer.showSalesSummary = false;
+    viewer.setModal(true);
+    viewer.SetStockMode(false);
+    if (ui.comboStatus->currentIndex() == PurchaseStatus::Closed)
+        viewer.findChild<QWidget*>(QStringLiteral("pushAddToPurchaseOrder"))->hide();
+    viewer.exec();
+
+    RefreshItems();
+}
+
+void AddEditPurchaseOrder::on_pushReceiveStock_clicked()
+{
+    const QModelIndex index = ui.tableView->currentIndex();
+    if (index.row() < 0 || index.column() < 0 || !index.model()) {
+        QMessageBox::information(this, tr("Receive Stock"),
+                                 tr("No item selected. Please select a row or item from the table."), QMessageBox::Ok);
+        return;
+    }
+    const QSqlRecord line = itemsModel->record(index.row());
+    AddEditPOItemDialog dialog(AppSettings::Instance()->mainWindow, purchaseOrderId,
+                               ui.comboBoxTaxStatus->currentIndex() == 0);
+    dialog.SetEditMode(line);
+    dialog.SetReceiveMode();
+    dialog.vendorId = vendorId;
+    dialog.setModal(true);
+    dialog.exec();
+
+    RefreshItems();
+    Stamp();
+    modified = true;
+}
+
 void AddEditPurchaseOrder::on_pushDeleteItem_clicked()
 {
     const QModelIndex index = ui.tableView->currentIndex();
@@ -298,7 +366,7 @@ void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
             SetTotals(subTotal, withTax ? tax : 0);
             Stamp();
             if (!Save()) {
-                failure = tr("The order could not be saved.");
+                failure = ui.labelStatus->text(); // the save's own words, with the driver's reason
                 manager->RollbackTransaction(db);
             } else if (!manager->CommitTransaction(db)) {
                 failure = db->lastError().text();
