@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QImage>
 #include <QMap>
 #include <QPointer>
@@ -259,7 +260,8 @@ public slots:
     // Invoice mode (cpos_invoice.cpp).
     void on_pushInvoiceMode_clicked();
     void on_pushInvoiceMode_toggled(bool checked);
-    void on_pushSaveInvoice_clicked();
+    // Same results as pay: 0 saved or nothing to save, 1 a field refused, 4 the database refused.
+    int on_pushSaveInvoice_clicked();
 
     // Printing and e-mail (cpos_printing.cpp).
     void on_pushPrint_clicked();
@@ -301,4 +303,38 @@ private:
 
     std::unique_ptr<SaleLineStore> lineStore;
     bool resyncTotals = false;
+
+    // Invoice mode, customers and timestamps, stored-sale searches and automatic purchase orders
+    // (cpos_invoice.cpp, cpos_customers.cpp, cpos_search.cpp, cpos_porder.cpp).
+public:
+    void GeneratePurchaseOrder(const QString& barCode);
+    // Orders what the sale's lines took to their reorder level; each noted code is consumed once.
+    void RunReorderCheck();
+public slots:
+    void UpdateCustomerSelection(bool invoice_mode, bool selected);
+    void on_comboPaymentType_currentIndexChanged(int index);
+    void on_lineRefNumber_textChanged(const QString& arg1);
+    void on_dateSentDate_dateChanged(const QDate& date);
+    void on_dateDueDate_dateChanged(const QDate& date);
+    void on_lineShipName_textChanged(const QString& arg1);
+    void on_lineCustomerEmailInvoice_textChanged(const QString& arg1);
+    void on_lineShipContact_textChanged(const QString& arg1);
+    void on_lineShipVia_textChanged(const QString& arg1);
+    void on_checkShipToCustomerAddress_toggled(bool checked);
+    void on_textShipAddress_textChanged();
+    void on_textNotes_textChanged();
+    void on_textReceiptNotes_textChanged();
+private:
+    void MarkChanged();
+    void SwitchMode(bool toInvoice);
+    // The first field whose text its column cannot hold, reported; false when one is refused.
+    bool InvoiceFieldsFit();
+    // Saves the sale on screen the way its mode does: the invoice save or pay.
+    int SaveCurrentSale();
+    // Runs the sales records page as a picker of receipts (1) or invoices (2); the chosen ID or empty.
+    QString PickStoredSale(int saleTypeFilter);
+    // False, with the refusal shown, when no stored sale has this ID.
+    bool StoredSaleExists(const QString& saleId);
+    void SetCustomerFields(bool invoice, const SelectedCustomer& customer);
+    void MarkCustomerChange();
 };
