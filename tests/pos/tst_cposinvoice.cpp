@@ -174,6 +174,7 @@ void TestCPOSInvoice::cleanup()
                                           QStringLiteral("DELETE FROM tblSalesInvoice"),
                                           QStringLiteral("DELETE FROM tblSalesTransactions")}),
              QString());
+    TestDatabase::exec(inventoryDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_test")});
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblPODetails"),
                                               QStringLiteral("DELETE FROM tblPOrders"),
                                               QStringLiteral("DELETE FROM tblCustomers")}),
@@ -267,6 +268,8 @@ void TestCPOSInvoice::invoiceSaveWritesEveryColumn()
     s.child("lineRefNumber")->setText(QStringLiteral("R-9"));
     s.child<QComboBox>("comboPaymentType")->setCurrentIndex(1);
     s.child("lineEditPaid")->setText(QStringLiteral("10"));
+    // A status chosen by hand gives way to the status rule when the invoice is saved.
+    s.child<QComboBox>("comboInvoiceStatus")->setCurrentIndex(2);
     const QDateTime stamp(QDate(2026, 3, 2), QTime(9, 30, 15));
     s.child<QDateTimeEdit>("dateTimeInvoiceTimeStamp")->setDateTime(stamp);
 
@@ -604,30 +607,42 @@ void TestCPOSInvoice::purchaseOrders()
 
 void TestCPOSInvoice::purchaseOrderRefusals_data()
 {
-    QTest::addColumn<QString>("company");     // REPORT_COMPANY_NAME
-    QTest::addColumn<QString>("staleOrder");  // an order ID already noted for vendor 1
+    QTest::addColumn<QString>("company");    // REPORT_COMPANY_NAME
+    QTest::addColumn<QString>("staleOrder"); // an order ID already noted for vendor 1
+    QTest::addColumn<QString>("trigger");    // a trigger that refuses a statement
     QTest::addColumn<bool>("stockGone");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("no stock row: error 100") << QString() << QString() << true
+    const QString failed = QStringLiteral("Error occurred while generating purchase order. ");
+    QTest::newRow("no stock row: error 100") << QString() << QString() << QString() << true
                                              << "Error occurred while generating purchase order. Error code: 100";
-    QTest::newRow("order refused") << QString(101, QLatin1Char('C')) << QString() << false
-                                   << "Error occurred while generating purchase order. Data too long for column "
-                                      "'SHIPPING_NAME'";
-    QTest::newRow("item refused") << QString() << "999999" << false
-                                  << "Error occurred while generating purchase order.";
+    QTest::newRow("order refused") << QString(101, QLatin1Char('C')) << QString() << QString() << false
+                                   << failed + "Data too long for column 'SHIPPING_NAME'";
+    QTest::newRow("item of a vanished order refused")
+        << QString() << "999999" << QString() << false << failed + "Cannot add or update a child row";
+    QTest::newRow("item refused: the new order goes too")
+        << QString() << QString() << "BEFORE INSERT ON tblPODetails" << false << failed + "refused by the test";
+    QTest::newRow("totals refused: order and item go too")
+        << QString() << QString() << "BEFORE UPDATE ON tblPOrders" << false << failed + "refused by the test";
 }
 
 void TestCPOSInvoice::purchaseOrderRefusals()
 {
     QFETCH(QString, company);
     QFETCH(QString, staleOrder);
+    QFETCH(QString, trigger);
     QFETCH(bool, stockGone);
     QFETCH(QString, message);
     if (!company.isEmpty())
         AppSettings::Instance()->settings->setValue(REPORT_COMPANY_NAME, company);
     addStock(QStringLiteral("RA"), {{"PURCHASE_PRICE", 11}, {"TAX_RATE", 10}});
     addStock(QStringLiteral("RB"), {{"PURCHASE_PRICE", 11}, {"TAX_RATE", 10}});
+    if (!trigger.isEmpty())
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("CREATE TRIGGER refuse_test %1 FOR EACH ROW SIGNAL "
+                                                                 "SQLSTATE '45000' SET MESSAGE_TEXT = 'refused by the "
+                                                                 "test'")
+                                                      .arg(trigger)}),
+                 QString());
     Screen s;
     if (stockGone)
         QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblInventory WHERE BAR_CODE = 'RA'")}),
@@ -641,10 +656,14 @@ void TestCPOSInvoice::purchaseOrderRefusals()
     QCOMPARE(orders(), QStringList{});
     QCOMPARE(orderItems(), QStringList{});
     QCOMPARE(s.screen->reorderStockCodes, QStringList{"RB"});
+    QCOMPARE(s.screen->autoOrderByVendor.value(QStringLiteral("1")), staleOrder);
     // The refused code is skipped; the next one is handled as usual.
+    if (!trigger.isEmpty())
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DROP TRIGGER refuse_test")}), QString());
     if (company.isEmpty() && staleOrder.isEmpty()) {
         s.screen->GeneratePurchaseOrder(QStringLiteral("RB"));
         QCOMPARE(orders(), QStringList{"1|0|0|50|5|55"});
+        QCOMPARE(orderItems(), QStringList{"1|RB|5|11|50"});
     }
 }
 
