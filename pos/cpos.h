@@ -260,8 +260,7 @@ public slots:
     // Invoice mode (cpos_invoice.cpp).
     void on_pushInvoiceMode_clicked();
     void on_pushInvoiceMode_toggled(bool checked);
-    // Same results as pay: 0 saved or nothing to save, 1 a field refused, 4 the database refused.
-    int on_pushSaveInvoice_clicked();
+    void on_pushSaveInvoice_clicked();
 
     // Printing and e-mail (cpos_printing.cpp).
     void on_pushPrint_clicked();
@@ -307,6 +306,8 @@ private:
     // Invoice mode, customers and timestamps, stored-sale searches and automatic purchase orders
     // (cpos_invoice.cpp, cpos_customers.cpp, cpos_search.cpp, cpos_porder.cpp).
 public:
+    // The invoice save; as pay: 0 saved or nothing to save, 1 a field refused, 4 the database refused.
+    int SaveInvoice();
     void GeneratePurchaseOrder(const QString& barCode);
     // Orders what the sale's lines took to their reorder level; each noted code is consumed once.
     void RunReorderCheck();

@@ -48,7 +48,7 @@ void CPOS::SwitchMode(bool toInvoice)
 {
     // The sale on screen is saved in its own mode first; when that fails the switch does not
     // happen, so nothing unsaved is cleared away.
-    const int saved = toInvoice ? (saleState == 1 ? on_pushButtonPay_clicked() : 0) : on_pushSaveInvoice_clicked();
+    const int saved = toInvoice ? (saleState == 1 ? on_pushButtonPay_clicked() : 0) : SaveInvoice();
     if (saved != 0) {
         const bool blocked = ui->pushInvoiceMode->blockSignals(true);
         ui->pushInvoiceMode->setChecked(!toInvoice);
@@ -195,7 +195,12 @@ bool CPOS::InvoiceFieldsFit()
     return true;
 }
 
-int CPOS::on_pushSaveInvoice_clicked()
+void CPOS::on_pushSaveInvoice_clicked()
+{
+    SaveInvoice();
+}
+
+int CPOS::SaveInvoice()
 {
     if (!changedSinceSave) {
         ShowStatus(tr("Nothing changed and already saved."), true);

@@ -30,7 +30,7 @@ void ProcessEventPasses(int passes)
 
 int CPOS::SaveCurrentSale()
 {
-    return invoiceMode ? on_pushSaveInvoice_clicked() : on_pushButtonPay_clicked();
+    return invoiceMode ? SaveInvoice() : on_pushButtonPay_clicked();
 }
 
 QString CPOS::PickStoredSale(int saleTypeFilter)

@@ -273,7 +273,7 @@ void TestCPOSInvoice::invoiceSaveWritesEveryColumn()
     const QDateTime stamp(QDate(2026, 3, 2), QTime(9, 30, 15));
     s.child<QDateTimeEdit>("dateTimeInvoiceTimeStamp")->setDateTime(stamp);
 
-    QCOMPARE(s.screen->on_pushSaveInvoice_clicked(), 0);
+    QCOMPARE(s.screen->SaveInvoice(), 0);
     QCOMPARE(s.status(), QStringLiteral("Invoice saved."));
     QVERIFY(!s.screen->changedSinceSave);
     QCOMPARE(sales(QStringLiteral(
@@ -284,7 +284,7 @@ void TestCPOSInvoice::invoiceSaveWritesEveryColumn()
                                         "1|Ann Lee|1 Hill Rd|555-0101|UPS|Leave at the door|4|CREDIT CARD|R-9|S7|T2")
                              .arg(customerId)});
 
-    QCOMPARE(s.screen->on_pushSaveInvoice_clicked(), 0);
+    QCOMPARE(s.screen->SaveInvoice(), 0);
     QCOMPARE(s.status(), QStringLiteral("Nothing changed and already saved."));
 }
 
@@ -331,7 +331,7 @@ void TestCPOSInvoice::refusedSaveKeepsSaleAndMode()
         else
             s.child(qPrintable(field))->setText(text);
     }
-    QCOMPARE(s.screen->on_pushSaveInvoice_clicked(), result);
+    QCOMPARE(s.screen->SaveInvoice(), result);
     QCOMPARE(s.status(), message);
     QVERIFY(s.screen->changedSinceSave);
     QCOMPARE(sales(QStringLiteral("STATUS, SHIP_NAME, NOTES")), QStringList{"-1|NULL|NULL"});
@@ -361,7 +361,7 @@ void TestCPOSInvoice::saveWithoutSaleDoesNothing()
     QVERIFY(s.screen->changedSinceSave);
     QVERIFY(s.screen->transactionId.isEmpty());
 
-    QCOMPARE(s.screen->on_pushSaveInvoice_clicked(), 0);
+    QCOMPARE(s.screen->SaveInvoice(), 0);
     QCOMPARE(sales(QStringLiteral("ID")), QStringList{});
     s.setMode(false);
     QVERIFY(!s.screen->invoiceMode);
@@ -402,7 +402,7 @@ void TestCPOSInvoice::detailFieldsMarkOnlyAnExistingSale()
     QVERIFY2(!s.screen->changedSinceSave, "no sale row yet: nothing to mark");
 
     s.scan(QStringLiteral("INV4"));
-    QCOMPARE(s.screen->on_pushSaveInvoice_clicked(), 0);
+    QCOMPARE(s.screen->SaveInvoice(), 0);
     QVERIFY(!s.screen->changedSinceSave);
     auto* stamp = s.child<QDateTimeEdit>("dateTimeInvoiceTimeStamp");
     stamp->setDateTime(QDateTime(QDate(2020, 1, 1), QTime(8, 0)));
@@ -681,19 +681,19 @@ void TestCPOSInvoice::reorderOnEverySaveOrdersEachCrossingOnce()
     s.child("lineEditItems")->setText(QStringLiteral("2"));
     s.scan(QStringLiteral("RO2"));
     s.scan(QStringLiteral("RO4"));
-    QCOMPARE(s.screen->on_pushSaveInvoice_clicked(), 0);
+    QCOMPARE(s.screen->SaveInvoice(), 0);
     QCOMPARE(orders(), QStringList{"1|0|0|100|10|110"});
     QCOMPARE(orderItems(), (QStringList{"1|RO1|5|11|50", "1|RO2|5|11|50"}));
 
     // Saved again: no second order for the same crossings.
     s.child("lineShipVia")->setText(QStringLiteral("Courier"));
-    QCOMPARE(s.screen->on_pushSaveInvoice_clicked(), 0);
+    QCOMPARE(s.screen->SaveInvoice(), 0);
     QCOMPARE(orderItems().size(), 2);
 
     // A crossing after the first save is ordered by the next save, into the sale's order.
     s.child("lineEditItems")->setText(QStringLiteral("2"));
     s.scan(QStringLiteral("RO3"));
-    QCOMPARE(s.screen->on_pushSaveInvoice_clicked(), 0);
+    QCOMPARE(s.screen->SaveInvoice(), 0);
     QCOMPARE(orders(), QStringList{"1|0|0|150|15|165"});
     QCOMPARE(orderItems(), (QStringList{"1|RO1|5|11|50", "1|RO2|5|11|50", "1|RO3|5|11|50"}));
 }
