@@ -7,16 +7,21 @@
 #include <QScrollArea>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVector>
 
 #include <memory>
 
 class Calculator;
+class CPosButton;
 class NumberPad;
 class PoleDisplay;
 class QCompleter;
 class QLocale;
+class QSqlDatabase;
+class QSqlQuery;
 class QSqlQueryModel;
+class QSqlRecord;
 class QSqlTableModel;
 class QTimer;
 class SaleLineStore;
@@ -35,11 +40,31 @@ struct SelectedCustomer
     QString contact;
 };
 
+// A held sale: its hold number, its sale row and the name the operator gave it.
+struct PendingPayment
+{
+    int buttonIndex = 0;
+    QString saleId;
+    QString name;
+};
+
+// One product button of the grid.
+struct ProductButtonItem
+{
+    QString barCode;
+    QString name;
+    QString imageFile;
+    int categoryId = 0;
+};
+
 // The sale screen. One class over several source files, by concern:
 // cpos.cpp (construction, closing, settings restart, guide), cpos_keys.cpp (keys, status line,
-// scanner), cpos_popups.cpp (more options, number pad), cpos_sale.cpp (sale record, stored sales,
-// customer), cpos_items.cpp (item entry, look-up, product buttons), cpos_payment.cpp (pay, quick pay),
-// cpos_holds.cpp (held sales), cpos_invoice.cpp (invoice mode), cpos_printing.cpp (print, PDF, e-mail).
+// scanner), cpos_popups.cpp (more options, number pad), cpos_sale.cpp (sale record, new sale),
+// cpos_items.cpp (item entry, look-up, returns), cpos_buttons.cpp (product buttons), cpos_payment.cpp
+// (pay, quick pay), cpos_holds.cpp (held sales), cpos_load.cpp (loading stored sales), cpos_search.cpp
+// (stored-sale searches, OpenSale), cpos_invoice.cpp (invoice mode and save), cpos_customers.cpp
+// (customer, timestamps), cpos_porder.cpp (automatic purchase orders), cpos_printing.cpp (print, PDF,
+// e-mail).
 class CPOS : public QScrollArea
 {
     Q_OBJECT
@@ -90,11 +115,11 @@ public:
     QStringList reorderStockCodes;
     SelectedCustomer selectedCustomer;
     QStringList quickPayAmounts;
-    QList<QWidget*> pendingButtons;
+    QVector<PendingPayment> pendingButtons;
 
     // Product button grid.
-    QStringList productItems;
-    QStringList categoryItems;
+    QVector<ProductButtonItem> productItems;
+    QVector<ProductButtonItem> categoryItems;
     int pageCount = 0;
     int currentPage = 0;
     int categoryPageCount = 0;
@@ -271,6 +296,63 @@ public slots:
     // Pole display start-up, posted by the constructor when the display is enabled.
     void OnInitializePoleDisplay();
 
+    // Payment, held sales, product grid, stored-sale loading (cpos_payment.cpp, cpos_holds.cpp,
+    // cpos_buttons.cpp, cpos_load.cpp); the invoice save they call lives in cpos_invoice.cpp, the
+    // automatic purchase order in cpos_porder.cpp.
+public:
+    void LoadReceipt(const QString& saleId);
+    void LoadInvoice(const QString& saleId);
+    void StylePendingButton();
+    void ClearPendingButtons();
+    void LayoutProductButtons(int first, int last);
+    void ClearProductButtons();
+    // The invoice save, also run by pay in invoice mode. As pay: 0 saved or nothing to save,
+    // 1 a field refused, 4 the database refused.
+    int SaveInvoice();
+    void GeneratePurchaseOrder(const QString& stockCode);
+public slots:
+    void PendingPaymentButtonClicked();
+    void PosButtonClicked();
+    void on_comboCategory_currentIndexChanged(const QString& arg1);
+    void on_comboReceiptStatus_currentIndexChanged(int index);
+    void on_comboInvoiceStatus_currentIndexChanged(int index);
+private:
+    // The sale header as pay and pay-later write it; false with the error text when refused.
+    struct HeaderValues
+    {
+        QString timeStamp;
+        int invoiceMode = 0;
+        int status = 0;
+        QString sentDate;
+        QString dueDate;
+        QVariant customerId;
+        int shipToCustomer = 1;
+        QString shipVia;
+        QString notes;
+    };
+    bool WriteHeader(const HeaderValues& values, bool withHold, int holdIndex, const QString& holdName,
+                     QString* error);
+    HeaderValues ReceiptHeader();
+    // Cuts the sale's text fields to their columns; the name of a field holding a character
+    // the sales tables cannot store, empty when all can be stored.
+    void LimitSaleFields();
+    QString UnstorableField(bool invoice) const;
+    void PoleShowPaidAndDue();
+    QString PageLabel(bool category) const;
+    int PendingTabIndex() const;
+    bool LoadSaleCustomer(const QVariant& customerId);
+    void FillAmounts(const QSqlRecord& row);
+    void FillPaymentType(const QSqlRecord& row);
+    void LoadLinesOfSale();
+    void ShowPendingCount();
+    QString SizeRule() const;
+    QString RowStyle(int place) const;
+    static QString ButtonStyleTail();
+    std::unique_ptr<QSqlQuery> headerUpdate;
+    std::unique_ptr<QSqlQuery> holdInsert;
+    QSqlDatabase* headerDb = nullptr;
+public slots:
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -293,7 +375,7 @@ private:
     void ShowProduct(bool roundPrice);
     void ShowTotals(double linePrice);
     void FitCartColumnsToLastRow();
-    // The customer display: poleDisplay stays null until its driver is part of the program.
+    // The customer display, when one is enabled and opened.
     void PoleShowPrice(const QString& text);
     void PoleShowTotal(const QString& text);
     void PoleShowWelcome();
@@ -306,9 +388,6 @@ private:
     // Invoice mode, customers and timestamps, stored-sale searches and automatic purchase orders
     // (cpos_invoice.cpp, cpos_customers.cpp, cpos_search.cpp, cpos_porder.cpp).
 public:
-    // The invoice save; as pay: 0 saved or nothing to save, 1 a field refused, 4 the database refused.
-    int SaveInvoice();
-    void GeneratePurchaseOrder(const QString& barCode);
     // Orders what the sale's lines took to their reorder level; each noted code is consumed once.
     void RunReorderCheck();
 public slots:

@@ -255,6 +255,7 @@ int CPOS::SaveInvoice()
     }
     ShowStatus(tr("Invoice saved."), false);
     RunReorderCheck();
+    PoleShowPaidAndDue();
     changedSinceSave = false;
     return 0;
 }

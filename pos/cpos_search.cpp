@@ -81,6 +81,7 @@ void CPOS::on_pushInvoiceSearch_clicked()
     // Unsaved changes of the sale on screen are written first; a failed save keeps it on screen.
     if (SaveCurrentSale() != 0 || !StoredSaleExists(id))
         return;
+    LoadInvoice(id);
 }
 
 void CPOS::on_pushSearchReceipt_clicked()
@@ -92,6 +93,7 @@ void CPOS::on_pushSearchReceipt_clicked()
     // and notes from the invoice page.
     if (SaveCurrentSale() != 0 || !StoredSaleExists(id))
         return;
+    LoadReceipt(id);
 }
 
 void CPOS::OpenSale(const QString& saleId, bool invoice)
@@ -105,6 +107,10 @@ void CPOS::OpenSale(const QString& saleId, bool invoice)
             return;
     }
     invoiceMode = invoice;
+    if (invoice)
+        LoadInvoice(saleId);
+    else
+        LoadReceipt(saleId);
     ui->tabWidget->setCurrentIndex(showPosButtons ? 1 : 0);
     QTimer::singleShot(100, this, &CPOS::ResizeTableViewColumns);
 }

@@ -59,7 +59,10 @@ inline QString Stock(const QString& inventoryDb, const QString& code)
 
 inline QString ClearStock(const QString& inventoryDb)
 {
-    return TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblInventory"),
+    // Automatic purchase orders refer to the products.
+    return TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblPODetails"),
+                                            QStringLiteral("DELETE FROM tblPOrders"),
+                                            QStringLiteral("DELETE FROM tblInventory"),
                                             QStringLiteral("DELETE FROM tblProducts")});
 }
 
