@@ -31,6 +31,8 @@ private slots:
 
     void modeSwitchBothWays_data();
     void modeSwitchBothWays();
+    void switchToInvoicePaysTheReceiptFirst_data();
+    void switchToInvoicePaysTheReceiptFirst();
     void invoiceSaveWritesEveryColumn();
     void refusedSaveKeepsSaleAndMode_data();
     void refusedSaveKeepsSaleAndMode();
@@ -242,6 +244,43 @@ void TestCPOSInvoice::modeSwitchBothWays()
     QCOMPARE(store->value(QStringLiteral("POS_MODE")).toInt(), 1);
     QCOMPARE(s.status(), QStringLiteral("Receipt Mode is selected, and invoice mode disabled."));
     QVERIFY(!s.screen->changedSinceSave);
+}
+
+void TestCPOSInvoice::switchToInvoicePaysTheReceiptFirst_data()
+{
+    QTest::addColumn<bool>("yes"); // the answer to the underpaid question
+    QTest::addColumn<bool>("switched");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("paid, then switched") << true << true << "0|0|10|10";
+    QTest::newRow("payment declined: no switch") << false << false << "0|-1|0|0";
+}
+
+void TestCPOSInvoice::switchToInvoicePaysTheReceiptFirst()
+{
+    QFETCH(bool, yes);
+    QFETCH(bool, switched);
+    QFETCH(QString, stored);
+    addStock(QStringLiteral("INV6"));
+    Screen s;
+    s.scan(QStringLiteral("INV6"));
+    const QString receiptId = s.screen->transactionId;
+    auto* mode = s.child<QPushButton>("pushInvoiceMode");
+    QSignalSpy toggles(mode, &QPushButton::toggled);
+    answerer->pressButton(yes ? QMessageBox::Yes : QMessageBox::No);
+    mode->setChecked(true);
+    QCOMPARE(answerer->messages(),
+             QStringList{"Payment|Paid amount is less than due amount. Do you still want to save in this state?"});
+    QCOMPARE(sales(QStringLiteral("INVOICE_MODE, STATUS, GRAND_TOTAL, AMOUNT_DUE")), QStringList{stored});
+    QCOMPARE(mode->isChecked(), switched);
+    QCOMPARE(s.screen->invoiceMode, switched);
+    QCOMPARE(toggles.count(), 1);
+    QCOMPARE(s.screen->transactionId.isEmpty(), switched);
+    if (!switched) {
+        QCOMPARE(s.screen->transactionId, receiptId);
+        QCOMPARE(s.child<QTableView>("tableViewItems")->model()->rowCount(), 1);
+        QCOMPARE(s.tabs().value(1), QStringLiteral("Receipt Details"));
+        QVERIFY(!AppSettings::Instance()->settings->contains(QStringLiteral("POS_MODE")));
+    }
 }
 
 void TestCPOSInvoice::invoiceSaveWritesEveryColumn()
