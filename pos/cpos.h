@@ -6,6 +6,7 @@
 #include <QScrollArea>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVector>
 
 #include <memory>
@@ -15,6 +16,8 @@ class NumberPad;
 class PoleDisplay;
 class QCompleter;
 class QLocale;
+class QPrinter;
+class QSqlRecord;
 class QSqlQueryModel;
 class QSqlTableModel;
 class QTimer;
@@ -269,6 +272,26 @@ public slots:
 
     // Pole display start-up, posted by the constructor when the display is enabled.
     void OnInitializePoleDisplay();
+
+    // Printing, PDF and e-mail (cpos_printing.cpp, cpos_smallreceipt.cpp).
+    void printReport(bool preview, QString file_name, bool open_afer_printing, bool secondary_print);
+    void printReport(bool preview, QString file_name, bool open_afer_printing);
+    void printReport(bool preview, QString file_name);
+    void printReport(bool preview);
+    void setValue(int& recNo, QString& paramName, QVariant& paramValue, int reportPage);
+    void setValueImage(int& recNo, QString& paramName, QImage& paramValue, int reportPage);
+
+public:
+    QString PdfOutputFile(bool secondary);
+    void PrintReceiptDirect(bool preview, bool secondary);
+    bool SetupReceiptPrinter(QPrinter* printer, bool preview, bool secondary);
+    // Set from printDirection at every direct print.
+    bool printUpsideDown = false;
+
+private:
+    // Quantity of a cart line as printed: units plus sub-items as a fraction, with the unit name when asked.
+    QString PrintedQuantity(const QSqlRecord& line) const;
+    void EmailDocument(bool invoice);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
