@@ -38,6 +38,8 @@ private slots:
     void quantityOfSubItems();
     void longSalePrintsEveryLineOnceInOrder();
     void pdfButtonKeepsOutputSettings();
+    void rollPaperNotices_data();
+    void rollPaperNotices();
     void secondaryCopy_data();
     void secondaryCopy();
     void smallReceiptPage_data();
@@ -330,6 +332,38 @@ void TestCPOSPrinting::pdfButtonKeepsOutputSettings()
         QCOMPARE(s.screen->secondaryPrintToPdf, false);
         QVERIFY(answerer->seen.isEmpty());
     }
+}
+
+void TestCPOSPrinting::rollPaperNotices_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("titles");
+    QTest::newRow("print") << "pushPrint"
+                           << QStringList{"Print to PDF", "Print Direction", "Secondary Print to PDF", "Print Direction"};
+    QTest::newRow("pdf") << "pushPrintPreview" << QStringList{"Print Direction", "Print Direction"};
+}
+
+void TestCPOSPrinting::rollPaperNotices()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, titles);
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("SMALL_RECEIPT"), 1);
+    store->setValue(QStringLiteral("auto_print_to_secondary_printer"), true);
+    for (const char* notice : {"err_msg_1", "err_msg_47", "err_msg_43"})
+        store->setValue(QLatin1String(notice), true);
+    MessageSettings::Instance()->Load();
+    Screen s;
+    QVERIFY(!writeSale(s.screen, {{}}).isEmpty());
+    UrlRecorder urls;
+    for (int i = 0; i < titles.size(); ++i)
+        answerer->handleClass("ErrorDialog", [](QWidget* dialog) { static_cast<QDialog*>(dialog)->accept(); });
+    s.click(button.toLatin1().constData());
+    QStringList seen;
+    for (const ModalAnswerer::Seen& modal : qAsConst(answerer->seen))
+        seen << modal.title;
+    QCOMPARE(seen, titles);
+    QCOMPARE(urls.urls, (QList<QUrl>{QUrl::fromLocalFile(printPdf()), QUrl::fromLocalFile(secondaryPdf())}));
 }
 
 void TestCPOSPrinting::secondaryCopy_data()
