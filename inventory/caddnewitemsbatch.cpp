@@ -6,6 +6,7 @@
 #include "errordialog.h"
 #include "searchbox.h"
 #include "inventorylog.h"
+#include "managevendors.h"
 #include "productmanagement.h"
 
 #include <QCompleter>
@@ -514,7 +515,15 @@ void CAddNewItemsBatch::on_groupShowMore_toggled(bool checked)
 
 void CAddNewItemsBatch::on_pushVendors_clicked()
 {
-    // The vendors dialog comes with purchasing; until then the button stays disabled.
+    const QString current = ui.comboBoxVendors->currentText();
+    {
+        ManageVendors vendors(this);
+        vendors.setModal(true);
+        vendors.exec();
+    }
+    vendorModel->select();
+    // The chosen vendor stays chosen unless it was deleted meanwhile.
+    ui.comboBoxVendors->setCurrentText(current);
 }
 
 void CAddNewItemsBatch::on_CtrlB()

@@ -1,5 +1,9 @@
 #include "inventorymanagement.h"
 
+#include "inventoryexport.h"
+#include "inventoryimporter.h"
+#include <QPointer>
+
 #include "appsettings.h"
 #include "barcodesettings.h"
 #include "caddnewitemsbatch.h"
@@ -118,9 +122,6 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
         ui.pushExport->hide();
         ui.pushImport->hide();
     }
-    // Opened from the products and stock dialogs of a later release; until then these stay inert.
-    ui.pushExport->setEnabled(false);
-    ui.pushImport->setEnabled(false);
 
     connect(ui.tableViewItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &InventoryManagement::on_currentRowChanged);
@@ -327,10 +328,18 @@ void InventoryManagement::on_pushBarcodes_clicked()
 
 void InventoryManagement::on_pushImport_clicked()
 {
+    // The import's settings button may rebuild the main window's page, this one included.
+    QPointer<InventoryManagement> page(this);
+    InventoryImporter importer(AppSettings::Instance()->mainWindow);
+    importer.setModal(true);
+    importer.exec();
+    if (page)
+        on_buttonShowAll_clicked();
 }
 
 void InventoryManagement::on_pushExport_clicked()
 {
+    ExportInventoryData(this, QStringLiteral("Inventory"));
 }
 
 void InventoryManagement::PrintList(bool toPdf)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 class QSqlDatabase;
 
@@ -19,3 +21,9 @@ bool ClearPlaceholderLeftovers(QSqlDatabase& db, QString* error);
 // Gives the product row id its automatic code: the decimal text of the smallest n >= id that no product
 // carries. A code another workstation took meanwhile (the unique index refuses it) moves on to the next.
 bool AssignAutomaticProductCode(QSqlDatabase& db, int id, QString* code, QString* error);
+
+// The same for several new product rows at once, in the order given: one statement finds which of the
+// candidate numbers are taken, one writes every code. Where that write is refused (another workstation
+// took a code meanwhile) each row goes through AssignAutomaticProductCode. codes receives one entry per
+// id, empty for a row whose code could not be written.
+void AssignAutomaticProductCodes(QSqlDatabase& db, const QVector<int>& ids, QStringList* codes);

@@ -1,5 +1,8 @@
 #include "productmanagement.h"
 
+#include "inventoryimporter.h"
+#include <QPointer>
+
 #include "addeditproductdialog.h"
 #include "caddnewitemsbatch.h"
 #include "databasemanager.h"
@@ -163,8 +166,6 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
         ui.frameCloseButton->show();
         ui.labelStatus->setText(tr("DOUBLE CLICK ON TABLE ROW TO SELECT THE PRODUCT"));
     }
-    // Opened by the CSV import of a later release; until then it stays inert.
-    ui.pushImport->setEnabled(false);
 
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_B), this);
     shortcut->setContext(Qt::WindowShortcut);
@@ -582,6 +583,13 @@ void ProductManagement::on_pushExport_clicked()
 
 void ProductManagement::on_pushImport_clicked()
 {
+    // The import's settings button may rebuild the main window's page, this one included.
+    QPointer<ProductManagement> page(this);
+    InventoryImporter importer(AppSettings::Instance()->mainWindow);
+    importer.setModal(true);
+    importer.exec();
+    if (page)
+        on_buttonShowAll_clicked();
 }
 
 void ProductManagement::PrintList(bool toPdf)

@@ -9,6 +9,10 @@
 #include "errordialog.h"
 #include "numberpad.h"
 #include "pos.h"
+#include "poledisplayemax.h"
+#include "poledisplayepson.h"
+#include "poledisplayiee.h"
+#include "poledisplaylci.h"
 #include "progress.h"
 #include "qposdialog.h"
 #include "salelinestore.h"
@@ -199,7 +203,8 @@ void CPOS::ReadSettingsAndBuild()
     }
 
     posButtonSize = 14 * store->value(QStringLiteral("POS_BUTTON_SIZE"), 5).toInt() + 20;
-    posRows = store->value(QStringLiteral("POS_ROWS"), 3).toInt();
+    // The settings page allows 0 rows; the grid divides by the row count.
+    posRows = qMax(1, store->value(QStringLiteral("POS_ROWS"), 3).toInt());
     posColumns = posRows;
     buttonsPerPage = posRows * posColumns;
     imagesFolder = store->value(QStringLiteral("IMAGES_FOLDER"), QString()).toString();
@@ -229,6 +234,7 @@ void CPOS::ReadSettingsAndBuild()
     salesTaxName = store->value(SALES_TAX_NAME, QStringLiteral("Sales Tax")).toString();
 
     ui->lineRefNumber->setPlaceholderText(tr("Reference Number"));
+    LimitSaleFields();
     ui->comboPaymentType->addItems({tr("CASH"), tr("CREDIT CARD"), tr("DEBIT CARD"), tr("CHECK"), tr("BANK TRANSFER"),
                                     tr("PayPal"), tr("OTHER")});
 
@@ -561,5 +567,44 @@ void CPOS::ResizeTableViewColumns()
 
 void CPOS::OnInitializePoleDisplay()
 {
-    // The pole display driver is not part of the program yet: the enabled setting opens nothing.
+    Progress busy(this, tr("Initializing pole display..."));
+    busy.show();
+    ProcessEventPasses(5);
+    QSettings* store = AppSettings::Instance()->settings;
+    welcomeMessage = store->value(QStringLiteral("welcome_msg"), QStringLiteral("WELCOME")).toString();
+    const QString port = store->value(QStringLiteral("pole_port"), QStringLiteral("NONE")).toString();
+    const QString speed = store->value(QStringLiteral("pole_port_speed"), QStringLiteral("9600")).toString();
+    const QString dataBits = store->value(QStringLiteral("pole_data_bits"), QStringLiteral("8")).toString();
+    const QString parity = store->value(QStringLiteral("pole_parity"), QStringLiteral("NONE")).toString();
+    const QString stopBits = store->value(QStringLiteral("pole_stop_bits"), QStringLiteral("1")).toString();
+    const QString flow = store->value(QStringLiteral("pole_flow_control"), QStringLiteral("NONE")).toString();
+    const int lineCount = store->value(QStringLiteral("pole_line_count"), QStringLiteral("2")).toInt();
+    const int charCount = store->value(QStringLiteral("pole_char_count"), QStringLiteral("20")).toInt();
+    const int commandSet = store->value(QStringLiteral("pole_command_set"), 0).toInt();
+    ProcessEventPasses(5);
+
+    delete poleDisplay;
+    switch (commandSet) {
+    case 0: poleDisplay = new PoleDisplayLCI(this); break;
+    case 1: poleDisplay = new PoleDisplayEpson(this); break;
+    case 2: poleDisplay = new PoleDisplayEmax(this); break;
+    case 3: poleDisplay = new PoleDisplayIEE(this); break;
+    default: poleDisplay = nullptr; break;
+    }
+    if (!poleDisplay) {
+        // A command set no settings page writes: the screen runs without a display.
+        qCWarning(lcPos) << "pole display: unknown command set" << commandSet;
+        poleDisplayEnabled = false;
+        return;
+    }
+    const bool opened = poleDisplay->open(port, speed, dataBits, parity, stopBits, flow, lineCount, charCount);
+    poleDisplay->clear();
+    poleDisplay->showWelcome(welcomeMessage);
+    ProcessEventPasses(5);
+    busy.hide();
+    if (!opened) {
+        poleDisplayEnabled = false;
+        delete poleDisplay;
+        poleDisplay = nullptr;
+    }
 }

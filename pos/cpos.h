@@ -12,13 +12,16 @@
 #include <memory>
 
 class Calculator;
+class CPosButton;
 class NumberPad;
 class PoleDisplay;
 class QCompleter;
 class QLocale;
 class QPrinter;
-class QSqlRecord;
+class QSqlDatabase;
+class QSqlQuery;
 class QSqlQueryModel;
+class QSqlRecord;
 class QSqlTableModel;
 class QTimer;
 class SaleLineStore;
@@ -35,6 +38,23 @@ struct SelectedCustomer
     QString address;
     QString email;
     QString contact;
+};
+
+// A held sale: its hold number, its sale row and the name the operator gave it.
+struct PendingPayment
+{
+    int buttonIndex = 0;
+    QString saleId;
+    QString name;
+};
+
+// One product button of the grid.
+struct ProductButtonItem
+{
+    QString barCode;
+    QString name;
+    QString imageFile;
+    int categoryId = 0;
 };
 
 // The sale screen. One class over several source files, by concern:
@@ -92,11 +112,11 @@ public:
     QStringList reorderStockCodes;
     SelectedCustomer selectedCustomer;
     QStringList quickPayAmounts;
-    QList<QWidget*> pendingButtons;
+    QVector<PendingPayment> pendingButtons;
 
     // Product button grid.
-    QStringList productItems;
-    QStringList categoryItems;
+    QVector<ProductButtonItem> productItems;
+    QVector<ProductButtonItem> categoryItems;
     int pageCount = 0;
     int currentPage = 0;
     int categoryPageCount = 0;
@@ -293,6 +313,62 @@ private:
     QString PrintedQuantity(const QSqlRecord& line) const;
     void EmailDocument(bool invoice);
 
+    // Payment, held sales, product grid, stored-sale loading (cpos_payment.cpp, cpos_holds.cpp,
+    // cpos_buttons.cpp, cpos_load.cpp); the invoice save and the automatic purchase order they call
+    // live in cpos_invoice.cpp.
+public:
+    void LoadReceipt(const QString& saleId);
+    void LoadInvoice(const QString& saleId);
+    void StylePendingButton();
+    void ClearPendingButtons();
+    void LayoutProductButtons(int first, int last);
+    void ClearProductButtons();
+    // The invoice save as the pay key runs it; 0 when saved or nothing to do.
+    int SaveInvoice();
+    void GeneratePurchaseOrder(const QString& stockCode);
+public slots:
+    void PendingPaymentButtonClicked();
+    void PosButtonClicked();
+    void on_comboCategory_currentIndexChanged(const QString& arg1);
+    void on_comboReceiptStatus_currentIndexChanged(int index);
+    void on_comboInvoiceStatus_currentIndexChanged(int index);
+private:
+    // The sale header as pay and pay-later write it; false with the error text when refused.
+    struct HeaderValues
+    {
+        QString timeStamp;
+        int invoiceMode = 0;
+        int status = 0;
+        QString sentDate;
+        QString dueDate;
+        QVariant customerId;
+        int shipToCustomer = 1;
+        QString shipVia;
+        QString notes;
+    };
+    bool WriteHeader(const HeaderValues& values, bool withHold, int holdIndex, const QString& holdName,
+                     QString* error);
+    HeaderValues ReceiptHeader();
+    // Cuts the sale's text fields to their columns; the name of a field holding a character
+    // the sales tables cannot store, empty when all can be stored.
+    void LimitSaleFields();
+    QString UnstorableField(bool invoice) const;
+    void PoleShowPaidAndDue();
+    QString PageLabel(bool category) const;
+    int PendingTabIndex() const;
+    bool LoadSaleCustomer(const QVariant& customerId);
+    void FillAmounts(const QSqlRecord& row);
+    void FillPaymentType(const QSqlRecord& row);
+    void LoadLinesOfSale();
+    void ShowPendingCount();
+    QString SizeRule() const;
+    QString RowStyle(int place) const;
+    static QString ButtonStyleTail();
+    std::unique_ptr<QSqlQuery> headerUpdate;
+    std::unique_ptr<QSqlQuery> holdInsert;
+    QSqlDatabase* headerDb = nullptr;
+public slots:
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -315,7 +391,7 @@ private:
     void ShowProduct(bool roundPrice);
     void ShowTotals(double linePrice);
     void FitCartColumnsToLastRow();
-    // The customer display: poleDisplay stays null until its driver is part of the program.
+    // The customer display, when one is enabled and opened.
     void PoleShowPrice(const QString& text);
     void PoleShowTotal(const QString& text);
     void PoleShowWelcome();

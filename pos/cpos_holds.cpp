@@ -1,12 +1,228 @@
-// Held sales of the sale screen. Pay later (F9) is bound here already; it acts once held
-// sales are in place.
+// Held sales of the sale screen: Pay Later puts the sale on hold under a numbered, named button
+// on the pending-payments tab; a button takes its sale up again.
 #include "cpos.h"
 #include "ui_cpos.h"
 
-void CPOS::on_pushPayLater_clicked()
+#include "cposbutton.h"
+#include "databasemanager.h"
+#include "errordialog.h"
+#include "pos.h"
+#include "reportparameterdialog.h"
+
+#include <QDateTime>
+#include <QGridLayout>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+
+namespace {
+
+const int PAYMENT_NAME_LENGTH = 50;
+
+const char* const GROUP_COLOURS[] = {
+    " background-color: #228B22; }", " background-color: #FF5309; }", " background-color: #6495ED; }",
+    " background-color: #BD23BB; }", " background-color: #DAA520; }", " background-color: #F91E0A; }",
+    " background-color: #23BD99; }", " background-color: #FF7F50; }",
+};
+
+bool HasFourByteCharacter(const QString& text)
 {
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
+}
+
+} // namespace
+
+int CPOS::PendingTabIndex() const
+{
+    return showPosButtons ? 2 : 1;
+}
+
+void CPOS::ShowPendingCount()
+{
+    if (pendingButtons.isEmpty())
+        ui->tabWidget->setTabText(PendingTabIndex(), tr("Pending Payments"));
+    else
+        ui->tabWidget->setTabText(PendingTabIndex(), tr("Pending (%1)").arg(pendingButtons.size()));
 }
 
 void CPOS::LoadPendingPayments()
 {
+    // Called again by the mode switch: the buttons of the other mode go first.
+    ClearPendingButtons();
+    pendingButtons.clear();
+    QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
+    if (query) {
+        if (!query->exec(QStringLiteral("SELECT TRANSACTION_ID, BUTTON_INDEX, PAYMENT_NAME FROM tblPendingPayments as pp "
+                                        ", tblSalesTransactions as st WHERE pp.TRANSACTION_ID = st.ID AND "
+                                        "INVOICE_MODE = ")
+                         + (invoiceMode ? QStringLiteral("1") : QStringLiteral("0")))) {
+            qCWarning(lcPos) << "pending payments:" << query->lastError().text();
+        } else {
+            while (query->next())
+                pendingButtons.append({query->value(1).toInt(), query->value(0).toString(), query->value(2).toString()});
+        }
+    }
+    StylePendingButton();
+    if (!pendingButtons.isEmpty())
+        ShowPendingCount();
+}
+
+void CPOS::StylePendingButton()
+{
+    auto* grid = qobject_cast<QGridLayout*>(ui->scrollAreaPendingPaymentsContents->layout());
+    const QString sizeRule = SizeRule();
+    for (int i = 0; i < pendingButtons.size(); ++i) {
+        const PendingPayment& hold = pendingButtons.at(i);
+        QString caption = hold.name;
+        QString tip;
+        if (caption.size() > 13) {
+            tip = caption;
+            caption = caption.left(10) + QStringLiteral(" ..");
+        }
+        auto* button = new CPosButton(caption, this, hold.saleId);
+        if (!tip.isEmpty())
+            button->setToolTip(tip);
+        const int group = i / posRows;
+        const QString start = group < 8 ? sizeRule + QLatin1String(GROUP_COLOURS[group]) : QString();
+        button->setStyleSheet(start + ButtonStyleTail());
+        grid->addWidget(button, 2 * group, i % posColumns);
+        connect(button, &QPushButton::clicked, this, &CPOS::PendingPaymentButtonClicked);
+        grid->update();
+        ui->scrollAreaPendingPayments->updateGeometry();
+    }
+    ui->tabWidget->updateGeometry();
+}
+
+void CPOS::ClearPendingButtons()
+{
+    QLayout* layout = ui->scrollAreaPendingPaymentsContents->layout();
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        QWidget* widget = item->widget();
+        // The button being clicked goes once control is back in the event loop.
+        if (widget && widget == sender()) {
+            widget->hide();
+            widget->deleteLater();
+        } else {
+            delete widget;
+        }
+        delete item;
+    }
+    layout->update();
+}
+
+void CPOS::on_pushPayLater_clicked()
+{
+    if (transactionId.isEmpty()) {
+        ShowStatus(tr("Nothing to add to pending payment. First create a sale."), true);
+        return;
+    }
+    if (itemIndexes.isEmpty()) {
+        ShowStatus(tr("No items exist in sale. Nothing to add to pending payment."), true);
+        return;
+    }
+    ErrorDialog notice(
+        QStringLiteral("err_msg_41"), tr("Pending Payment"),
+        tr("<p><b>Pay Later</b> function adds the current sale to pending payment. It is very useful function when you "
+           "want to hold the payment for one customer, but  want to process the next customer. It is also useful in "
+           "restaurants and cafes where customer orders first and pays later. You can add each customer order to "
+           "pending payment, and open later when the customer is ready to pay.</p>"),
+        this, false, true);
+    notice.exec();
+
+    int next = 1;
+    for (const PendingPayment& hold : qAsConst(pendingButtons))
+        next = qMax(next, hold.buttonIndex + 1);
+
+    ReportParameterDialog prompt(this, false);
+    prompt.ui->label->setText(tr("Payment Reference"));
+    prompt.setWindowTitle(tr("Pending Payment"));
+    prompt.ui->lineEditValue->setMaxLength(PAYMENT_NAME_LENGTH);
+    prompt.ui->lineEditValue->setText(QStringLiteral("Payment_") + QString::number(next));
+    prompt.ui->lineEditValue->setInputMethodHints(Qt::ImhNoPredictiveText);
+    prompt.setModal(true);
+    prompt.exec();
+    const QString name = prompt.GetValue().left(PAYMENT_NAME_LENGTH);
+
+    QString unstorable = HasFourByteCharacter(name) ? tr("Payment Reference") : UnstorableField(invoiceMode);
+    if (!unstorable.isEmpty()) {
+        ShowStatus(tr("%1 contains a character that can not be stored. Please remove it and save again.").arg(unstorable),
+                   true);
+        return;
+    }
+
+    const QDateTime now = QDateTime::currentDateTime();
+    ui->dateTimeReceiptTimeStamp->setDateTime(now);
+    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
+    HeaderValues values;
+    values.timeStamp = now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    values.invoiceMode = invoiceMode ? 1 : 0;
+    values.status = invoiceMode ? ui->comboInvoiceStatus->currentIndex() : ui->comboReceiptStatus->currentIndex();
+    values.notes = invoiceMode ? ui->textNotes->toPlainText() : ui->textReceiptNotes->toPlainText();
+    values.sentDate = ui->dateSentDate->date().toString(QStringLiteral("yyyy-MM-dd"));
+    values.dueDate = ui->dateDueDate->date().toString(QStringLiteral("yyyy-MM-dd"));
+    values.customerId = selectedCustomer.id.isEmpty() ? 0 : selectedCustomer.id.toLongLong();
+    values.shipToCustomer = ui->checkShipToCustomerAddress->isChecked() ? 1 : 0;
+    values.shipVia = ui->lineShipVia->text();
+
+    // The hold row and the header go together: a hold never points at a sale saved only in part.
+    QString error;
+    if (!WriteHeader(values, true, next, name, &error)) {
+        qCWarning(lcPos) << "pay later:" << error;
+        ShowStatus(tr("Error occurred while creating pending payment."), true);
+        saleState = 1;
+        return;
+    }
+    pendingButtons.append({next, transactionId, name});
+    ShowPendingCount();
+    ClearPendingButtons();
+    StylePendingButton();
+
+    saleState = 2;
+    holdingSale = true;
+    on_pushNew_clicked(true, true);
+    holdingSale = false;
+}
+
+void CPOS::PendingPaymentButtonClicked()
+{
+    auto* button = qobject_cast<CPosButton*>(sender());
+    if (!button)
+        return;
+    if (changedSinceSave && on_pushButtonPay_clicked() != 0)
+        return;
+    const QString saleId = button->GetCode();
+
+    for (int i = 0; i < pendingButtons.size(); ++i) {
+        if (pendingButtons.at(i).saleId == saleId) {
+            pendingButtons.remove(i);
+            break;
+        }
+    }
+    ShowPendingCount();
+
+    // Only the till whose DELETE took the row resumes the sale; another till got there first otherwise.
+    bool taken = false;
+    QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
+    if (query) {
+        query->prepare(QStringLiteral("DELETE FROM tblPendingPayments WHERE TRANSACTION_ID = :id"));
+        query->bindValue(QStringLiteral(":id"), saleId.toLongLong());
+        if (!query->exec())
+            qCWarning(lcPos) << "resuming a pending payment:" << query->lastError().text();
+        else
+            taken = query->numRowsAffected() > 0;
+    }
+    ClearPendingButtons();
+    StylePendingButton();
+    if (!taken) {
+        ShowStatus(tr("This pending payment has already been resumed elsewhere."), true);
+        return;
+    }
+
+    holdingSale = true;
+    if (invoiceMode)
+        LoadInvoice(saleId);
+    else
+        LoadReceipt(saleId);
+    holdingSale = false;
 }

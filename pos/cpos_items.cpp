@@ -1,5 +1,4 @@
-// Item entry, product search and look-up, deleting lines and returns of the sale screen; the
-// product buttons are bound here already and act once the button grid is in place.
+// Item entry, product search and look-up, deleting lines and returns of the sale screen.
 #include "cpos.h"
 #include "ui_cpos.h"
 
@@ -10,6 +9,7 @@
 #include "progress.h"
 #include "voranteldialog.h"
 #include "pos.h"
+#include "poledisplay.h"
 #include "reportparameterdialog.h"
 #include "rounding.h"
 #include "salelinestore.h"
@@ -416,23 +416,20 @@ void CPOS::ResyncFromCart()
 
 void CPOS::PoleShowPrice(const QString& text)
 {
-    if (!poleDisplayEnabled || !poleDisplay)
-        return;
-    qCDebug(lcPos) << "pole display price" << text;
+    if (poleDisplayEnabled && poleDisplay)
+        poleDisplay->showPrice(text);
 }
 
 void CPOS::PoleShowTotal(const QString& text)
 {
-    if (!poleDisplayEnabled || !poleDisplay)
-        return;
-    qCDebug(lcPos) << "pole display total" << text;
+    if (poleDisplayEnabled && poleDisplay)
+        poleDisplay->showTotal(text);
 }
 
 void CPOS::PoleShowWelcome()
 {
-    if (!poleDisplayEnabled || !poleDisplay)
-        return;
-    qCDebug(lcPos) << "pole display welcome" << welcomeMessage;
+    if (poleDisplayEnabled && poleDisplay)
+        poleDisplay->showWelcome(welcomeMessage);
 }
 
 void CPOS::on_pushDeleteItem_clicked()
@@ -681,20 +678,4 @@ void CPOS::on_pushButtonLookUp_clicked()
     ui->lineEditBarCode->setText(page->GetSelectedStockCode());
     delete picker;
     ShowProduct(false);
-}
-
-void CPOS::LoadProductButtons()
-{
-}
-
-void CPOS::on_pushFavPages_clicked()
-{
-}
-
-void CPOS::on_nextButton_clicked()
-{
-}
-
-void CPOS::on_previousButton_clicked()
-{
 }

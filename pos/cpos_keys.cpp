@@ -222,8 +222,9 @@ void CPOS::on_SetCheckedScannerReady(bool val)
 void CPOS::on_lineEditPaid_returnPressed()
 {
     if (paidEnterCount == 0) {
-        on_pushButtonPay_clicked();
-        paidEnterCount = 1;
+        // A refused pay leaves the count: the next Enter must not print an unsaved sale.
+        if (on_pushButtonPay_clicked() == 0)
+            paidEnterCount = 1;
     } else if (paidEnterCount == 1) {
         on_pushPrint_clicked();
         paidEnterCount = 0;

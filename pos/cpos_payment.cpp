@@ -1,13 +1,40 @@
-// Payment and quick pay of the sale screen. The pay keys are bound to these slots already;
-// pay reports "nothing to do" (0) until payment is in place, so closing is never held up.
-// The due field follows the total and the paid amount already.
+// Payment, the sale status rule and quick pay of the sale screen.
 #include "cpos.h"
 #include "ui_cpos.h"
 
+#include "appsettings.h"
+#include "databasemanager.h"
+#include "poledisplay.h"
+#include "pos.h"
+
 #include <QDateTime>
 #include <QLocale>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextCursor>
+#include <QTextEdit>
 
 namespace {
+
+// Widths of the sale header's text columns.
+const int SHIP_NAME_LENGTH = 45;
+const int SHIP_CONTACT_LENGTH = 45;
+const int SHIP_ADDRESS_LENGTH = 250;
+const int SHIP_VIA_LENGTH = 100;
+const int NOTES_LENGTH = 250;
+const int REFERENCE_NUMBER_LENGTH = 100;
+const int CUSTOMER_LENGTH = 100;
+
+const char* const HEADER_UPDATE =
+    "UPDATE tblSalesTransactions SET USER_ID = :u, CUSTOMER = :c, TIME_STAMP = :ts, GRAND_TOTAL = :gt, PAID = :p, "
+    "AMOUNT_DUE = :r, TOTAL_TAX = :t, INVOICE_MODE = :i, STATUS = :s, SENT_DATE = :sd, DUE_DATE = :dd, CUSTOMER_ID = "
+    ":ci, SHIP_TO_CUSTOMER_ADDR = :stca, SHIP_NAME = :sn, SHIP_ADDRESS = :sa, SHIP_CONTACT = :sc, SHIP_VIA = :sv, "
+    "NOTES = :n, TOTAL_DISCOUNT = :td, PAYMENT_TYPE = :pt, REFERENCE_NUMBER = :rn, STORE_ID = :sid, TERMINAL_ID = "
+    ":tid WHERE ID = :id";
+const char* const HOLD_INSERT =
+    "INSERT INTO tblPendingPayments (TRANSACTION_ID, BUTTON_INDEX, PAYMENT_NAME) VALUES (:tid, :bi, :pn)";
 
 // The status rule: the combo index for the total text against the paid amount as written back.
 int StatusFor(const QLocale& locale, const QString& totalText, double paid, int precision, int current)
@@ -26,15 +53,272 @@ int StatusFor(const QLocale& locale, const QString& totalText, double paid, int 
     return current;
 }
 
+// The sales tables store three-byte UTF-8: a character outside the basic plane is refused by the server.
+bool HasFourByteCharacter(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.isSurrogate())
+            return true;
+    return false;
+}
+
+// Keeps a multi-line field within its column as the user types or pastes.
+void LimitTextEdit(QTextEdit* edit, int length)
+{
+    QObject::connect(edit, &QTextEdit::textChanged, edit, [edit, length] {
+        const QString text = edit->toPlainText();
+        if (text.size() <= length)
+            return;
+        const QSignalBlocker blocker(edit);
+        edit->setPlainText(text.left(length));
+        QTextCursor cursor = edit->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        edit->setTextCursor(cursor);
+    });
+}
+
 } // namespace
+
+
+void CPOS::LimitSaleFields()
+{
+    ui->lineCustomerName->setMaxLength(SHIP_NAME_LENGTH);
+    ui->lineCustomerContact->setMaxLength(SHIP_CONTACT_LENGTH);
+    ui->lineRefNumber->setMaxLength(REFERENCE_NUMBER_LENGTH);
+    ui->lineShipVia->setMaxLength(SHIP_VIA_LENGTH);
+    LimitTextEdit(ui->textCustomerAddress, SHIP_ADDRESS_LENGTH);
+    LimitTextEdit(ui->textReceiptNotes, NOTES_LENGTH);
+    LimitTextEdit(ui->textNotes, NOTES_LENGTH);
+}
+
+QString CPOS::UnstorableField(bool invoice) const
+{
+    const QPair<QString, QString> fields[] = {
+        {tr("Customer Name"), ui->lineCustomerName->text()},
+        {tr("Customer Address"), ui->textCustomerAddress->toPlainText()},
+        {tr("Customer Contact"), ui->lineCustomerContact->text()},
+        {tr("Notes"), invoice ? ui->textNotes->toPlainText() : ui->textReceiptNotes->toPlainText()},
+        {tr("Reference Number"), ui->lineRefNumber->text()},
+        {tr("Ship Via"), invoice ? ui->lineShipVia->text() : QString()},
+        {tr("Customer"), selectedCustomer.name},
+    };
+    for (const auto& field : fields)
+        if (HasFourByteCharacter(field.second))
+            return field.first;
+    return QString();
+}
+
+CPOS::HeaderValues CPOS::ReceiptHeader()
+{
+    HeaderValues values;
+    values.timeStamp = ui->dateTimeReceiptTimeStamp->dateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    values.invoiceMode = 0;
+    UpdatePaymentStateReceipt();
+    values.status = ui->comboReceiptStatus->currentIndex();
+    values.sentDate = ui->dateTimeReceiptTimeStamp->date().toString(QStringLiteral("yyyy-MM-dd"));
+    values.dueDate = values.sentDate;
+    // A receipt without a customer has no customer ID: 0, as strict mode refuses an empty text.
+    values.customerId = selectedCustomer.id.isEmpty() ? 0 : selectedCustomer.id.toLongLong();
+    values.shipToCustomer = 1;
+    values.shipVia = QStringLiteral(" ");
+    values.notes = ui->textReceiptNotes->toPlainText();
+    return values;
+}
+
+bool CPOS::WriteHeader(const HeaderValues& values, bool withHold, int holdIndex, const QString& holdName,
+                       QString* error)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    const double totalDiscountRounded =
+        QString::number(totalDiscount, 'f', decimalPlaces).toDouble();
+    // A statement of a connection the manager has since reopened fails once: the whole transaction,
+    // which then wrote nothing, is tried once more on fresh statements.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QSqlDatabase* db = manager->SalesDatabase();
+        if (!db || !db->isOpen()) {
+            *error = db ? db->lastError().text() : QStringLiteral("No sales database");
+            return false;
+        }
+        if (db != headerDb || !headerUpdate) {
+            headerDb = db;
+            headerUpdate.reset(new QSqlQuery(*db));
+            holdInsert.reset(new QSqlQuery(*db));
+            if (!headerUpdate->prepare(QLatin1String(HEADER_UPDATE)) || !holdInsert->prepare(QLatin1String(HOLD_INSERT))) {
+                *error = headerUpdate->lastError().isValid() ? headerUpdate->lastError().text()
+                                                              : holdInsert->lastError().text();
+                headerUpdate.reset();
+                holdInsert.reset();
+                continue;
+            }
+        }
+        if (!manager->BeginTransaction(db)) {
+            *error = db->lastError().text();
+            headerUpdate.reset();
+            holdInsert.reset();
+            continue;
+        }
+        if (withHold) {
+            holdInsert->bindValue(QStringLiteral(":tid"), transactionId.toLongLong());
+            holdInsert->bindValue(QStringLiteral(":bi"), holdIndex);
+            holdInsert->bindValue(QStringLiteral(":pn"), holdName);
+            if (!holdInsert->exec()) {
+                *error = holdInsert->lastError().text();
+                qCWarning(lcPos) << "pending payment:" << *error;
+                manager->RollbackTransaction(db);
+                headerUpdate.reset();
+                holdInsert.reset();
+                continue;
+            }
+        }
+        QSqlQuery& q = *headerUpdate;
+        const QString customer = selectedCustomer.name.isEmpty() ? QStringLiteral("NOT SELECTED") : selectedCustomer.name;
+        q.bindValue(QStringLiteral(":u"), AppSettings::Instance()->CurrentUser());
+        q.bindValue(QStringLiteral(":c"), customer.left(CUSTOMER_LENGTH));
+        q.bindValue(QStringLiteral(":ts"), values.timeStamp);
+        q.bindValue(QStringLiteral(":gt"), locale->toDouble(ui->lineEditTotal->text()));
+        q.bindValue(QStringLiteral(":p"), locale->toDouble(ui->lineEditPaid->text()));
+        q.bindValue(QStringLiteral(":r"), locale->toDouble(ui->lineEditChange->text()));
+        q.bindValue(QStringLiteral(":t"), locale->toDouble(ui->lineEditTax->text()));
+        q.bindValue(QStringLiteral(":i"), values.invoiceMode);
+        q.bindValue(QStringLiteral(":s"), values.status);
+        q.bindValue(QStringLiteral(":sd"), values.sentDate);
+        q.bindValue(QStringLiteral(":dd"), values.dueDate);
+        q.bindValue(QStringLiteral(":ci"), values.customerId);
+        q.bindValue(QStringLiteral(":stca"), values.shipToCustomer);
+        q.bindValue(QStringLiteral(":sn"), ui->lineCustomerName->text().left(SHIP_NAME_LENGTH));
+        q.bindValue(QStringLiteral(":sa"), ui->textCustomerAddress->toPlainText().left(SHIP_ADDRESS_LENGTH));
+        q.bindValue(QStringLiteral(":sc"), ui->lineCustomerContact->text().left(SHIP_CONTACT_LENGTH));
+        q.bindValue(QStringLiteral(":sv"), values.shipVia.left(SHIP_VIA_LENGTH));
+        q.bindValue(QStringLiteral(":n"), values.notes.left(NOTES_LENGTH));
+        q.bindValue(QStringLiteral(":td"), totalDiscountRounded);
+        q.bindValue(QStringLiteral(":pt"), ui->comboPaymentType->currentText());
+        q.bindValue(QStringLiteral(":rn"), ui->lineRefNumber->text().left(REFERENCE_NUMBER_LENGTH));
+        q.bindValue(QStringLiteral(":sid"), storeId);
+        q.bindValue(QStringLiteral(":tid"), terminalId);
+        q.bindValue(QStringLiteral(":id"), transactionId.toLongLong());
+        if (!q.exec()) {
+            *error = q.lastError().text();
+            qCWarning(lcPos) << "payment:" << q.lastError().driverText() + QStringLiteral("    ")
+                                                  + q.lastError().databaseText();
+            manager->RollbackTransaction(db);
+            headerUpdate.reset();
+            holdInsert.reset();
+            continue;
+        }
+        if (!manager->CommitTransaction(db)) {
+            // What the server did with the COMMIT is unknown: the sale stays unsaved on screen, and
+            // paying again writes the same values.
+            *error = db->lastError().text();
+            manager->RollbackTransaction(db);
+            headerUpdate.reset();
+            holdInsert.reset();
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
 
 int CPOS::on_pushButtonPay_clicked()
 {
+    if (!changedSinceSave) {
+        ShowStatus(tr("Nothing changed since last save."), true);
+        return 0;
+    }
+    if (ui->lineEditPaid->text().isEmpty())
+        ui->lineEditPaid->setText(QStringLiteral("0"));
+    bool ok = false;
+    const double paid = locale->toDouble(ui->lineEditPaid->text(), &ok);
+    if (!ok) {
+        ShowStatus(tr("Paid amount is not valid. Example 50%175").replace(QLatin1String("%1"), QString(locale->decimalPoint())),
+                   true);
+        ui->lineEditPaid->setFocus();
+        return 1;
+    }
+    if (transactionId.isEmpty())
+        return 0;
+    if (invoiceMode) {
+        SaveInvoice();
+        return 0;
+    }
+
+    ui->labelStatus->clear();
+    const QString paidText = locale->toString(paid, 'f', finalAmountPrecision);
+    const QString totalText = ui->lineEditTotal->text();
+    if (totalText != paidText && locale->toDouble(totalText) > locale->toDouble(paidText) && !holdingSale) {
+        if (QMessageBox::question(this, tr("Payment"),
+                                  tr("Paid amount is less than due amount. Do you still want to save in this state?"),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
+            != QMessageBox::Yes) {
+            ShowStatus(tr("Paid amount is less than due amount"), true);
+            return 3;
+        }
+    }
+    const QString unstorable = UnstorableField(false);
+    if (!unstorable.isEmpty()) {
+        ShowStatus(tr("%1 contains a character that can not be stored. Please remove it and save again.").arg(unstorable),
+                   true);
+        return 4;
+    }
+    ui->lineEditChange->setText(
+        locale->toString(locale->toDouble(totalText) - paid, 'f', finalAmountPrecision));
+
+    QString error;
+    if (!WriteHeader(ReceiptHeader(), false, 0, QString(), &error)) {
+        qCWarning(lcPos) << "payment not saved:" << error;
+        ShowStatus(tr("Error occurred while logging payment information"), true);
+        saleState = 1;
+        return 4;
+    }
+    saleState = 2;
+    ShowStatus(holdingSale ? tr("Added to Pending Payments") : tr("Paid successfully and saved."), false);
+
+    if (!reorderChecked) {
+        reorderChecked = true;
+        QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
+        if (query) {
+            query->prepare(QStringLiteral("SELECT BAR_CODE, QUANTITY FROM tblSalesInvoice WHERE TRANSACTION_ID = :id"));
+            query->bindValue(QStringLiteral(":id"), transactionId.toLongLong());
+            QStringList codes;
+            if (query->exec())
+                while (query->next())
+                    codes << query->value(0).toString();
+            for (const QString& code : qAsConst(codes))
+                GeneratePurchaseOrder(code);
+        }
+    }
+    PoleShowPaidAndDue();
+    changedSinceSave = false;
     return 0;
+}
+
+void CPOS::PoleShowPaidAndDue()
+{
+    if (!poleDisplayEnabled || !poleDisplay)
+        return;
+    poleDisplay->showPaid(ui->lineEditPaid->text());
+    poleDisplay->showDue(ui->lineEditChange->text());
 }
 
 void CPOS::on_pushButtonPAID_clicked()
 {
+    if (ui->lineEditPaid->text() != QLatin1String("0")) {
+        const QString text =
+            tr("Pay function will replace the current value of paid amount with the due amount, and will complete and "
+               "save the current sale. If you want to save  the current state with current value, press Save button "
+               "instead.")
+            + QStringLiteral("\n\n")
+            + tr("Do you want to proceed with the Pay function? Press Yes to proceed, and No to cancel.");
+        if (QMessageBox::warning(this, tr("Pay"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
+            != QMessageBox::Yes)
+            return;
+    }
+    ui->lineEditPaid->setText(ui->lineEditTotal->text());
+    if (invoiceMode)
+        UpdatePaymentStateInvoice();
+    else
+        UpdatePaymentStateReceipt();
+    on_pushButtonPay_clicked();
 }
 
 void CPOS::ResetAmounts()
@@ -76,8 +360,48 @@ void CPOS::UpdatePaymentStateInvoice()
     changedSinceSave = true;
 }
 
-void CPOS::QuickPay(int /*index*/)
+namespace {
+
+const char* const STATUS_STYLES[] = {
+    "QComboBox { background-color: red; color:white }",
+    "QComboBox { background-color: rgb(97,173,226); color:white }",
+    "QComboBox { background-color: green; color:white }",
+};
+
+} // namespace
+
+void CPOS::on_comboReceiptStatus_currentIndexChanged(int index)
 {
+    if (index >= 0 && index <= 2)
+        ui->comboReceiptStatus->setStyleSheet(QLatin1String(STATUS_STYLES[index]));
+    if (!transactionId.isEmpty() && trackChanges) {
+        const QDateTime now = QDateTime::currentDateTime();
+        ui->dateTimeReceiptTimeStamp->setDateTime(now);
+        ui->dateTimeInvoiceTimeStamp->setDateTime(now);
+        changedSinceSave = true;
+    }
+}
+
+void CPOS::on_comboInvoiceStatus_currentIndexChanged(int index)
+{
+    if (index >= 0 && index <= 2)
+        ui->comboInvoiceStatus->setStyleSheet(QLatin1String(STATUS_STYLES[index]));
+    if (!transactionId.isEmpty() && trackChanges) {
+        const QDateTime now = QDateTime::currentDateTime();
+        ui->dateTimeReceiptTimeStamp->setDateTime(now);
+        ui->dateTimeInvoiceTimeStamp->setDateTime(now);
+        changedSinceSave = true;
+    }
+}
+
+void CPOS::QuickPay(int index)
+{
+    ui->lineEditPaid->setText(quickPayAmounts.value(index));
+    if (invoiceMode)
+        UpdatePaymentStateInvoice();
+    else
+        UpdatePaymentStateReceipt();
+    on_pushButtonPay_clicked();
 }
 
 void CPOS::on_CtrlOne()

@@ -76,13 +76,14 @@ void CPOS::on_pushNew_clicked()
 
 void CPOS::on_pushNew_clicked(bool createTransaction, bool saveFirst)
 {
-    autoOrderByVendor.clear();
-    reorderStockCodes.clear();
-    reorderChecked = false;
     ui->labelStatus->clear();
 
     if (saveFirst && changedSinceSave && on_pushButtonPay_clicked() != 0)
         return;
+    // Only now: the save above runs the sale's reorder check, which needs what the sale noted.
+    autoOrderByVendor.clear();
+    reorderStockCodes.clear();
+    reorderChecked = false;
 
     transactionId.clear();
     ui->textReceiptNotes->clear();

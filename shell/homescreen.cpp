@@ -7,6 +7,7 @@
 #include "mainwindow.h"
 #include "modules.h"
 #include "databaselog.h"
+#include "reportgenerator.h"
 
 #include <QDate>
 #include <QGraphicsOpacityEffect>
@@ -29,20 +30,14 @@ const QString NOT_SET = QStringLiteral("NOT SET");
 const char* const FACE_BEGIN = "QPushButton {  border-width: 4px; border-image: url(";
 const char* const FACE_END = ") 4 4 4 4 stretch stretch; }";
 
-// Caption links whose screen or report the program does not have yet: shown as plain text.
-const QStringList UNAVAILABLE_LINKS = {
-    QStringLiteral("TOTAL_VENDORS"),        QStringLiteral("PURCHASED_INVENTORY"),
-    QStringLiteral("TOTAL_PURCHASE_ORDERS"),
-    QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
-    QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
-    QStringLiteral("YESTERDAY_EXPENSES"),   QStringLiteral("LAST_7_DAY_EXPENSES"),
-};
-
 // Keys of the sales and expense captions, each opening a quick report.
-const QStringList SALES_REPORT_LINKS = {
-    QStringLiteral("CURRENT_DAY_SALES"),    QStringLiteral("YESTERDAY_SALES"),
-    QStringLiteral("LAST_7_DAY_SALES"),     QStringLiteral("CURRENT_DAY_EXPENSES"),
-    QStringLiteral("YESTERDAY_EXPENSES"),   QStringLiteral("LAST_7_DAY_EXPENSES"),
+const QMap<QString, void (ReportGenerator::*)()> SALES_REPORT_LINKS = {
+    {QStringLiteral("CURRENT_DAY_SALES"), &ReportGenerator::FinancialReportCurrentDay},
+    {QStringLiteral("YESTERDAY_SALES"), &ReportGenerator::FinancialReportLastDay},
+    {QStringLiteral("LAST_7_DAY_SALES"), &ReportGenerator::FinancialReportLast7Days},
+    {QStringLiteral("CURRENT_DAY_EXPENSES"), &ReportGenerator::ExpenseReportCurrentDay},
+    {QStringLiteral("YESTERDAY_EXPENSES"), &ReportGenerator::ExpenseReportLastDay},
+    {QStringLiteral("LAST_7_DAY_EXPENSES"), &ReportGenerator::ExpenseReportLast7Days},
 };
 
 const QString SALES_TOTAL_SQL = QStringLiteral(
@@ -88,7 +83,6 @@ HomeScreen::HomeScreen(MainWindow* mainWindow, QWidget* parent)
     for (const auto& face : faces)
         face.first->setStyleSheet(QLatin1String(FACE_BEGIN) + QLatin1String(face.second) + QLatin1String(FACE_END));
 
-    DisableUnavailableTargets();
     RefreshOverview();
 
     QScroller::grabGesture(viewport(), QScroller::LeftMouseButtonGesture);
@@ -112,36 +106,6 @@ HomeScreen::HomeScreen(MainWindow* mainWindow, QWidget* parent)
 HomeScreen::~HomeScreen()
 {
     delete ui;
-}
-
-void HomeScreen::DisableUnavailableTargets()
-{
-    auto* grid = static_cast<QGridLayout*>(ui->groupQuickAccess->layout());
-    for (QPushButton* button : {ui->pushPurchaseOrder, ui->pushVendors}) {
-        button->setEnabled(false);
-        // The picture is drawn the same in every state: fade it, and grey its caption below.
-        auto* fade = new QGraphicsOpacityEffect(button);
-        fade->setOpacity(0.35);
-        button->setGraphicsEffect(fade);
-        const int index = grid->indexOf(button);
-        int row, column, rowSpan, columnSpan;
-        grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
-        if (QLayoutItem* below = grid->itemAtPosition(row + 1, column)) {
-            if (below->widget())
-                below->widget()->setEnabled(false);
-        }
-    }
-
-    for (const QString& key : UNAVAILABLE_LINKS) {
-        for (QLabel* label : findChildren<QLabel*>()) {
-            if (!label->text().contains(QStringLiteral("href=\"%1\"").arg(key)))
-                continue;
-            label->setTextFormat(Qt::PlainText);
-            label->setText(QTextDocumentFragment::fromHtml(label->text()).toPlainText().trimmed());
-            // No pointing hand on hover: there is nothing to follow.
-            label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        }
-    }
 }
 
 void HomeScreen::RefreshOverview()
@@ -320,18 +284,26 @@ void HomeScreen::on_Inventory_Overview_HyperLink_clicked(QString link)
         QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Inventory_triggered);
         return;
     }
+    if (link == QLatin1String("TOTAL_PURCHASE_ORDERS")) {
+        QTimer::singleShot(0, mainWindow, &MainWindow::on_actionManage_Purchase_triggered);
+        return;
+    }
+    if (link == QLatin1String("TOTAL_VENDORS")) {
+        ForwardAndRefresh(&MainWindow::on_actionManage_Vendors_triggered);
+        return;
+    }
     if (link != QLatin1String("PURCHASED_INVENTORY") || !ReportsPermitted())
         return;
-    // The stock count and value report comes with the report generator, and the vendors and
-    // purchase-order keys with their screens; none exists yet, so their captions are plain text.
+    ReportGenerator generator(this);
+    generator.StockCountAndValueReport();
 }
 
 void HomeScreen::on_HyperLink_clicked(QString link)
 {
     if (!SALES_REPORT_LINKS.contains(link) || !ReportsPermitted())
         return;
-    // The quick sales and expense reports come with the report generator; until then these captions
-    // are plain text.
+    ReportGenerator generator(this);
+    (generator.*SALES_REPORT_LINKS.value(link))();
 }
 
 void HomeScreen::on_pushAddCategories_clicked()
@@ -347,6 +319,17 @@ void HomeScreen::on_pushAddProducts_clicked()
 void HomeScreen::on_pushAddInventory_clicked()
 {
     ForwardAndRefresh(&MainWindow::on_actionAdd_New_Batch_triggered);
+}
+
+void HomeScreen::on_pushPurchaseOrder_clicked()
+{
+    // The launcher rebuilds the current screen itself.
+    ForwardAndRefresh(&MainWindow::on_actionAdd_New_Purchase_Order_triggered);
+}
+
+void HomeScreen::on_pushVendors_clicked()
+{
+    ForwardAndRefresh(&MainWindow::on_actionManage_Vendors_triggered);
 }
 
 void HomeScreen::on_pushDatabases_clicked()

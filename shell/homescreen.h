@@ -29,6 +29,8 @@ private slots:
     void on_pushAddCategories_clicked();
     void on_pushAddProducts_clicked();
     void on_pushAddInventory_clicked();
+    void on_pushPurchaseOrder_clicked();
+    void on_pushVendors_clicked();
     void on_pushDatabases_clicked();
     void on_pushUsers_clicked();
     void on_pushBackup_clicked();
@@ -47,7 +49,6 @@ private:
     void ForwardAndRefresh(void (MainWindow::*launcher)());
     void OpenSettingsAt(int row);
     // Buttons and caption links whose screens the program does not have yet.
-    void DisableUnavailableTargets();
     QString MoneyText(double amount, const QString& precision) const;
     QString CountText(const QString& sql) const;
     QString TotalText(bool salesDatabase, const QString& sql, const QDate& from, const QDate& to,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "databasestatuslistener.h"
 #include "saleopener.h"
 
@@ -63,10 +66,18 @@ public slots:
     void on_actionDatabases_triggered();
     void on_actionDatabase_Server_triggered();
     void on_actionBarcode_Generator_triggered();
+    void on_actionImport_Inventory_triggered();
+    void on_actionExport_Inventory_triggered();
     void on_pushProductManagement_clicked();
     void on_actionManageProducts_triggered();
     void on_pushInventoryManagement_clicked();
     void on_actionManage_Inventory_triggered();
+    void on_pushPurchaseManagement_clicked();
+    void on_actionManage_Purchase_triggered();
+    void on_actionAdd_New_Purchase_Order_triggered();
+    void on_actionManage_Vendors_triggered();
+    void on_pushReportManagement_clicked();
+    void on_actionReports_Management_triggered();
     void on_actionAbout_Vorantel_Pro_triggered();
     void on_actionUser_Manual_triggered();
     void on_actionTutorials_triggered();
@@ -87,10 +98,14 @@ private:
     void initialize();
     QWidget* createPlaceholderWidget();
     void enableAfterLogin();
+    using ScreenOpener = void (MainWindow::*)();
+    // Behind the module check and the busy box: a page becomes the central widget, or a modal
+    // dialog runs (and the page below is rebuilt afterwards, so it shows what the dialog changed).
+    void openScreen(int module, ScreenOpener opener, const std::function<QWidget*()>& build);
+    void runDialog(int module, const std::function<std::unique_ptr<QDialog>()>& build, bool refreshScreen = true);
     void toggleLoginLogoutActions();
     void disableNavigatorButtons();
     void enableNavigatorButtons();
-    void keepLaunchersWithoutScreenDisabled();
     // Login outcome without a login: full rights for nobody in particular.
     void workWithoutLogin();
     // "dark" and "light" pick their sheets; any other name means no theme.

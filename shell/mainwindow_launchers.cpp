@@ -5,25 +5,31 @@
 #include "aboutdialog.h"
 #include "addeditexpensedialog.h"
 #include "addeditproductdialog.h"
+#include "addeditpurchaseorder.h"
+#include "caddnewitemsbatch.h"
 #include "appsettings.h"
 #include "backupdialog.h"
 #include "barcodesettings.h"
-#include "caddnewitemsbatch.h"
 #include "cpos.h"
 #include "expensemanagement.h"
 #include "homescreen.h"
+#include "inventoryexport.h"
+#include "inventoryimporter.h"
 #include "inventorymanagement.h"
 #include "makeraddresses.h"
 #include "managecategories.h"
 #include "managecustomers.h"
 #include "managedatabases.h"
+#include "managevendors.h"
 #include "manageroles.h"
 #include "manageusers.h"
 #include "modules.h"
 #include "productmanagement.h"
 #include "progress.h"
+#include "purchasemanagement.h"
 #include "qposdialog.h"
 #include "quickpayshorcuts.h"
+#include "reportsmanagement.h"
 #include "salesmanagement.h"
 #include "serversettingsdialog.h"
 #include "settingsdialog.h"
@@ -37,6 +43,36 @@
 namespace {
 const QString THEME_KEY = QStringLiteral("theme");
 } // namespace
+
+void MainWindow::openScreen(int module, ScreenOpener opener, const std::function<QWidget*()>& build)
+{
+    if (!hasModulePermission(module))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    setCentralWidget(build());
+    currentScreenOpener = opener;
+    progress.hide();
+}
+
+void MainWindow::runDialog(int module, const std::function<std::unique_ptr<QDialog>()>& build, bool refreshScreen)
+{
+    if (!hasModulePermission(module))
+        return;
+    Progress progress(this, tr("Please wait..."));
+    progress.show();
+    ProcessEventPasses(2);
+    {
+        std::unique_ptr<QDialog> dialog = build();
+        dialog->setModal(true);
+        progress.hide();
+        dialog->exec();
+    }
+    // What the dialog changed shows on the screen it was opened over.
+    if (refreshScreen && currentScreenOpener)
+        (this->*currentScreenOpener)();
+}
 
 void MainWindow::on_actionHome_triggered()
 {
@@ -53,14 +89,7 @@ void MainWindow::on_actionHome_triggered()
 
 void MainWindow::on_actionManage_Sales_triggered()
 {
-    if (!hasModulePermission(MODULE_SALES_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(5);
-    setCentralWidget(new SalesManagement(this, false, false, 0));
-    currentScreenOpener = &MainWindow::on_actionManage_Sales_triggered;
-    progress.hide();
+    openScreen(MODULE_SALES_MANAGEMENT, &MainWindow::on_actionManage_Sales_triggered, [this] { return new SalesManagement(this, false, false, 0); });
 }
 
 void MainWindow::on_pushSalesManagement_clicked()
@@ -70,14 +99,7 @@ void MainWindow::on_pushSalesManagement_clicked()
 
 void MainWindow::on_pushExpenseManagement_clicked()
 {
-    if (!hasModulePermission(MODULE_EXPENSE_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(2);
-    setCentralWidget(new ExpenseManagement(this));
-    currentScreenOpener = &MainWindow::on_pushExpenseManagement_clicked;
-    progress.hide();
+    openScreen(MODULE_EXPENSE_MANAGEMENT, &MainWindow::on_pushExpenseManagement_clicked, [this] { return new ExpenseManagement(this); });
 }
 
 void MainWindow::on_actionManage_Expenses_triggered()
@@ -87,13 +109,7 @@ void MainWindow::on_actionManage_Expenses_triggered()
 
 void MainWindow::on_action_Add_Expense_triggered()
 {
-    if (!hasModulePermission(MODULE_EXPENSE_MANAGEMENT))
-        return;
-    AddEditExpenseDialog dialog(this);
-    dialog.setModal(true);
-    dialog.exec();
-    if (currentScreenOpener)
-        (this->*currentScreenOpener)();
+    runDialog(MODULE_EXPENSE_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new AddEditExpenseDialog(this)); });
 }
 
 void MainWindow::RequestOpenSale(const QString& saleId, bool asInvoice)
@@ -132,18 +148,7 @@ void MainWindow::on_actionSettings_triggered()
 
 void MainWindow::on_actionManage_Users_triggered()
 {
-    if (!hasModulePermission(MODULE_USERS_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(2);
-    ManageUsers dialog(this);
-    dialog.setModal(true);
-    ProcessEventPasses(1);
-    progress.hide();
-    dialog.exec();
-    if (currentScreenOpener)
-        (this->*currentScreenOpener)();
+    runDialog(MODULE_USERS_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new ManageUsers(this)); });
 }
 
 void MainWindow::on_actionManage_Roles_triggered()
@@ -159,65 +164,22 @@ void MainWindow::on_actionManage_Roles_triggered()
 
 void MainWindow::on_actionManager_Customers_triggered()
 {
-    if (!hasModulePermission(MODULE_CUSTOMERS_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(2);
-    ManageCustomers dialog(this, false);
-    dialog.setModal(true);
-    progress.hide();
-    dialog.exec();
-    if (currentScreenOpener)
-        (this->*currentScreenOpener)();
+    runDialog(MODULE_CUSTOMERS_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new ManageCustomers(this, false)); });
 }
 
 void MainWindow::on_actionManage_Categories_triggered()
 {
-    if (!hasModulePermission(MODULE_CATEGORIES_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(2);
-    ManageCategories dialog(this, 0);
-    ProcessEventPasses(1);
-    dialog.setModal(true);
-    ProcessEventPasses(1);
-    progress.hide();
-    dialog.exec();
-    if (currentScreenOpener)
-        (this->*currentScreenOpener)();
+    runDialog(MODULE_CATEGORIES_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new ManageCategories(this, 0)); });
 }
 
 void MainWindow::on_actionAdd_New_Product_triggered()
 {
-    if (!hasModulePermission(MODULE_PRODUCT_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(2);
-    AddEditProductDialog dialog(this);
-    dialog.setModal(true);
-    progress.hide();
-    dialog.exec();
-    if (currentScreenOpener)
-        (this->*currentScreenOpener)();
+    runDialog(MODULE_PRODUCT_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new AddEditProductDialog(this)); });
 }
 
 void MainWindow::on_actionAdd_New_Batch_triggered()
 {
-    if (!hasModulePermission(MODULE_INVENTORY_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(2);
-    CAddNewItemsBatch dialog(this);
-    ProcessEventPasses(5);
-    dialog.setModal(true);
-    progress.hide();
-    dialog.exec();
-    if (currentScreenOpener)
-        (this->*currentScreenOpener)();
+    runDialog(MODULE_INVENTORY_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new CAddNewItemsBatch(this)); });
 }
 
 void MainWindow::on_action_Backup_triggered()
@@ -252,14 +214,7 @@ void MainWindow::on_actionDatabase_Server_triggered()
 
 void MainWindow::on_pushProductManagement_clicked()
 {
-    if (!hasModulePermission(MODULE_PRODUCT_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(5);
-    setCentralWidget(new ProductManagement(this, false));
-    currentScreenOpener = &MainWindow::on_pushProductManagement_clicked;
-    progress.hide();
+    openScreen(MODULE_PRODUCT_MANAGEMENT, &MainWindow::on_pushProductManagement_clicked, [this] { return new ProductManagement(this, false); });
 }
 
 void MainWindow::on_actionManageProducts_triggered()
@@ -269,14 +224,7 @@ void MainWindow::on_actionManageProducts_triggered()
 
 void MainWindow::on_pushInventoryManagement_clicked()
 {
-    if (!hasModulePermission(MODULE_INVENTORY_MANAGEMENT))
-        return;
-    Progress progress(this, tr("Please wait..."));
-    progress.show();
-    ProcessEventPasses(5);
-    setCentralWidget(new InventoryManagement(this, false));
-    currentScreenOpener = &MainWindow::on_pushInventoryManagement_clicked;
-    progress.hide();
+    openScreen(MODULE_INVENTORY_MANAGEMENT, &MainWindow::on_pushInventoryManagement_clicked, [this] { return new InventoryManagement(this, false); });
 }
 
 void MainWindow::on_actionManage_Inventory_triggered()
@@ -284,13 +232,39 @@ void MainWindow::on_actionManage_Inventory_triggered()
     on_pushInventoryManagement_clicked();
 }
 
+void MainWindow::on_pushPurchaseManagement_clicked()
+{
+    openScreen(MODULE_PURCHASE_MANAGEMENT, &MainWindow::on_pushPurchaseManagement_clicked, [this] { return new PurchaseManagement(this); });
+}
+
+void MainWindow::on_actionManage_Purchase_triggered()
+{
+    on_pushPurchaseManagement_clicked();
+}
+
+void MainWindow::on_actionAdd_New_Purchase_Order_triggered()
+{
+    runDialog(MODULE_PURCHASE_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new AddEditPurchaseOrder(this, nullptr)); });
+}
+
+void MainWindow::on_actionManage_Vendors_triggered()
+{
+    runDialog(MODULE_VENDORS_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new ManageVendors(this)); }, false);
+}
+
+void MainWindow::on_pushReportManagement_clicked()
+{
+    openScreen(MODULE_REPORTS_MANAGEMENT, &MainWindow::on_pushReportManagement_clicked, [this] { return new ReportsManagement(this); });
+}
+
+void MainWindow::on_actionReports_Management_triggered()
+{
+    on_pushReportManagement_clicked();
+}
+
 void MainWindow::on_actionBarcode_Generator_triggered()
 {
-    if (!hasModulePermission(MODULE_BARCODE_GENERATOR))
-        return;
-    BarcodeSettings dialog(this, nullptr);
-    dialog.setModal(true);
-    dialog.exec();
+    runDialog(MODULE_BARCODE_GENERATOR, [this] { return std::unique_ptr<QDialog>(new BarcodeSettings(this, nullptr)); }, false);
 }
 
 void MainWindow::on_actionAbout_Vorantel_Pro_triggered()
@@ -363,4 +337,16 @@ void MainWindow::onRestartPOS()
 
 void MainWindow::onPOSClosed()
 {
+}
+
+void MainWindow::on_actionImport_Inventory_triggered()
+{
+    runDialog(MODULE_INVENTORY_MANAGEMENT, [this] { return std::unique_ptr<QDialog>(new InventoryImporter(this)); });
+}
+
+void MainWindow::on_actionExport_Inventory_triggered()
+{
+    if (!hasModulePermission(MODULE_INVENTORY_MANAGEMENT))
+        return;
+    ExportInventoryData(this, tr("Inventory"));
 }

@@ -29,11 +29,6 @@ const QString NO_LOGGED_IN_USER = QStringLiteral("NO LOGGED IN USER");
 const QString ADMINISTRATOR = QStringLiteral("ADMINISTRATOR");
 const QString DB_CHANGED = QStringLiteral("DB_CHANGED");
 
-// Screens that are not part of the program yet: their launchers stay disabled in every state.
-const char* const LAUNCHERS_WITHOUT_SCREEN[] = {
-    "pushPurchaseManagement", "pushReportManagement",
-};
-
 } // namespace
 
 void MainWindow::initialize()
@@ -223,7 +218,6 @@ void MainWindow::enableAfterLogin()
         action->setEnabled(true);
     ui->menuReports->setEnabled(true);
     ui->menuSales->setEnabled(true);
-    keepLaunchersWithoutScreenDisabled();
     on_actionHome_triggered();
 }
 
@@ -233,7 +227,6 @@ void MainWindow::toggleLoginLogoutActions()
     ui->actionLogin->setEnabled(!loggingIn);
     ui->actionLanuch_POS->setEnabled(loggingIn);
     ui->actionLogout->setEnabled(loggingIn);
-    keepLaunchersWithoutScreenDisabled();
 }
 
 void MainWindow::disableNavigatorButtons()
@@ -252,12 +245,3 @@ void MainWindow::enableNavigatorButtons()
         button->setEnabled(true);
 }
 
-void MainWindow::keepLaunchersWithoutScreenDisabled()
-{
-    for (const char* name : LAUNCHERS_WITHOUT_SCREEN) {
-        if (auto* action = findChild<QAction*>(QLatin1String(name)))
-            action->setEnabled(false);
-        else if (auto* widget = findChild<QWidget*>(QLatin1String(name)))
-            widget->setEnabled(false);
-    }
-}

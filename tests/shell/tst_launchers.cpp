@@ -70,6 +70,8 @@ void TestLaunchers::initTestCase()
     store->setValue(QStringLiteral("err_msg_13"), false);
     store->setValue(QStringLiteral("err_msg_14"), false);
     store->setValue(QStringLiteral("err_msg_42"), false);
+    // The purchase order editor's status notice.
+    store->setValue(QStringLiteral("err_msg_15"), false);
 }
 
 void TestLaunchers::cleanupTestCase()
@@ -114,6 +116,12 @@ void TestLaunchers::roleAndLauncherMatrix_data()
         {"actionManageProducts", "refused", "page:ProductManagement"},
         {"actionManage_Inventory", "refused", "page:InventoryManagement"},
         {"actionBarcode_Generator", "refused", "BarcodeSettings"},
+        {"actionManage_Vendors", "refused", "ManageVendors"},
+        {"actionAdd_New_Purchase_Order", "refused", "AddEditPurchaseOrder"},
+        {"actionManage_Purchase", "refused", "page:PurchaseManagement"},
+        {"actionImport_Inventory", "refused", "InventoryImporter"},
+        {"actionExport_Inventory", "refused", "InventoryExportOptions"},
+        {"actionReports_Management", "refused", "page:ReportsManagement"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.action) << row.action << row.clerk << row.administrator;
@@ -179,7 +187,8 @@ void TestLaunchers::homeQuickAccess_data()
     QTest::newRow("add products") << "pushAddProducts" << "AddEditProductDialog";
     QTest::newRow("add inventory") << "pushAddInventory" << "CAddNewItemsBatch";
     QTest::newRow("barcode generator") << "pushAddCategories" << "BarcodeSettings";
-    QTest::newRow("vendors") << "pushVendors" << "";
+    QTest::newRow("vendors") << "pushVendors" << "ManageVendors";
+    QTest::newRow("purchase order") << "pushPurchaseOrder" << "AddEditPurchaseOrder";
     QTest::newRow("customers") << "pushCustomers" << "ManageCustomers";
 }
 
@@ -259,6 +268,8 @@ void TestLaunchers::homeLinksOpenPages_data()
     QTest::addColumn<QString>("page");
     QTest::newRow("total products") << "label_total_products" << "TOTAL_PRODUCTS" << "ProductManagement";
     QTest::newRow("total stock") << "label_inventory_items" << "TOTAL_INVENTORY_ITEMS" << "InventoryManagement";
+    QTest::newRow("total purchase orders") << "label_total_purchase_orders" << "TOTAL_PURCHASE_ORDERS"
+                                           << "PurchaseManagement";
 }
 
 void TestLaunchers::homeLinksOpenPages()

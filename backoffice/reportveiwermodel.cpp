@@ -1,0 +1,48 @@
+#include "reportveiwermodel.h"
+
+#include "appsettings.h"
+
+#include <QLocale>
+#include <QSettings>
+
+int reportKind = 8;
+
+QVariant FormatReportCell(const QVariant& value, int column, const QList<int>& moneyColumns,
+                          const QList<int>& integerColumns, const QLocale& locale, int decimals)
+{
+    if (moneyColumns.contains(column))
+        return locale.toString(value.toDouble(), 'f', decimals);
+    if (integerColumns.contains(column))
+        return locale.toString(value.toInt());
+    return value;
+}
+
+ReportVeiwerModel::ReportVeiwerModel(QObject* parent)
+    : QSqlQueryModel(parent)
+    , decimals(AppSettings::Instance()->settings->value(QStringLiteral("decimal_places"), QStringLiteral("2")).toString().toInt())
+    , locale(*AppSettings::Instance()->locale)
+{
+}
+
+QVariant ReportVeiwerModel::data(const QModelIndex& item, int role) const
+{
+    const QVariant value = QSqlQueryModel::data(item, role);
+    if (role != Qt::DisplayRole)
+        return value;
+    switch (reportKind) {
+    case 0:
+        return FormatReportCell(value, item.column(), {}, {2}, locale, decimals);
+    case 1:
+        return FormatReportCell(value, item.column(), {3, 4, 5}, {2}, locale, decimals);
+    case 2:
+        return FormatReportCell(value, item.column(), {1}, {}, locale, decimals);
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+        return FormatReportCell(value, item.column(), {1, 3, 4}, {2}, locale, decimals);
+    default:
+        return value;
+    }
+}

@@ -1,0 +1,252 @@
+// The viewer's own output: an HTML document of the report as shown, printed or saved as
+// "report.pdf" on the document printing thread, and the table's CSV export.
+#include "reportviewer.h"
+
+#include "appsettings.h"
+#include "constants.h"
+#include "documentprinter.h"
+#include "errordialog.h"
+#include "progress.h"
+#include "reportprinter.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QSettings>
+#include <QSqlQueryModel>
+#include <QTextDocument>
+#include <QTextStream>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+constexpr QEventLoop::ProcessEventsFlags busyFlags = QEventLoop::ExcludeUserInputEvents;
+
+void ProcessEvents(int passes)
+{
+    for (int i = 0; i < passes; ++i)
+        QCoreApplication::processEvents(busyFlags);
+}
+
+// Clears the way for a new report.pdf; false when the old file is locked and stays.
+bool PreparePdfFile(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile pdf(path);
+    if (!pdf.exists() || pdf.remove())
+        return true;
+    pdf.setPermissions(pdf.permissions() | QFileDevice::ReadOther | QFileDevice::WriteOther);
+    if (pdf.remove())
+        return true;
+    QMessageBox::warning(AppSettings::Instance()->mainWindow, ReportViewer::tr("PDF Print"),
+                         ReportViewer::tr("File [%1] is already opened, or locked. Please close this PDF file and "
+                                          "print again.")
+                             .arg(QFileInfo(path).absoluteFilePath()),
+                         QMessageBox::Ok);
+    return false;
+}
+
+// Prints the HTML on the document printing thread while this thread keeps painting.
+void PrintOnThread(QString* html, QPrinter* printer, bool log)
+{
+    DocumentPrinter thread;
+    thread.done = false;
+    thread.debug = log;
+    thread.html = html;
+    thread.printer = printer;
+    // The finished signal wakes the waiting loop below once the flag is set.
+    QObject::connect(&thread, &QThread::finished, &thread, [] {});
+    thread.start(QThread::InheritPriority);
+    while (!thread.done)
+        QCoreApplication::processEvents(busyFlags | QEventLoop::WaitForMoreEvents);
+    ProcessEvents(6);
+    thread.wait();
+    delete thread.document;
+}
+
+} // namespace
+
+void ReportViewer::WriteHtmlReport(QTextStream& out)
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    // Every text below is data, not markup: "A<B" and "R&D" print as typed.
+    const QString currency = store->value(CURRENCY_SYMBOL, QStringLiteral("$")).toString().toHtmlEscaped();
+    const QString companyName = store->value(REPORT_COMPANY_NAME).toString().toHtmlEscaped();
+    const QString address = store->value(REPORT_COMPANY_ADDRESS)
+                                .toString()
+                                .toHtmlEscaped()
+                                .replace(QLatin1String("\n"), QLatin1String("<br>"));
+    const QString phone = store->value(REPORT_PHONE_NUMBER).toString().toHtmlEscaped();
+    const QString title = reportTitle.toHtmlEscaped();
+    auto field = [](const QLineEdit* edit) { return edit->text().toHtmlEscaped(); };
+
+    Progress busy(AppSettings::Instance()->mainWindow);
+    busy.show();
+    QLabel* busyText = busy.findChild<QLabel*>();
+
+    while (model->canFetchMore())
+        model->fetchMore();
+    QAbstractItemModel* shown = ui.tableViewItems->model();
+    const int rows = shown->rowCount();
+    const int columns = shown->columnCount();
+    QVector<int> printed;
+    for (int c = 0; c < columns; ++c) {
+        if (!ui.tableViewItems->isColumnHidden(c))
+            printed << c;
+    }
+
+    out << "<html>\n<head>\n<meta Content=\"Text/html; charset=Windows-1251\">\n";
+    out << QStringLiteral("<title>%1</title>\n").arg(title);
+    out << "</head>\n<body bgcolor=#ffffff link=#5000A0>\n";
+    if (printCompanyLogo && logoWidth > 0 && logoHeight > 0)
+        out << QStringLiteral("<img src=\"%1\" alt=\"Logo\" align=\"left\" width=\"%2\" height=\"%3\">")
+                   .arg(companyLogoPath.toHtmlEscaped())
+                   .arg(logoWidth)
+                   .arg(logoHeight);
+    out << QStringLiteral("<H1 align=\"right\">%1</H1>").arg(title) << "<br><br>";
+    if (printCompanyInfo) {
+        for (const QString& line : {companyName, address, phone})
+            out << QStringLiteral("<div align=\"left\"><H3>%1</H3></div>").arg(line);
+    }
+    out << QStringLiteral("<div align=\"right\">%1</div><br>").arg(ui.labelDate->text().toHtmlEscaped());
+    if (categoryMode) {
+        out << QStringLiteral("<div align=\"left\">STOCK COUNT : %1</div><br>").arg(field(ui.lineStockCount));
+        out << QStringLiteral("<div align=\"left\">STOCK VALUE : %1</div><br>").arg(field(ui.lineTotalPurchaseValue));
+        out << QStringLiteral("<div align=\"left\">CATEGORY : %1</div><br>")
+                   .arg(ui.comboBoxVendors->currentText().toHtmlEscaped());
+    }
+    if (expenseMode) {
+        out << "<div align=\"left\">" << "<br><br>" << tr("Total Expenses : ").toHtmlEscaped() << currency
+            << field(ui.lineTotalExpensesSummary) << "<br><br>" << "</div>";
+    }
+    if (showSalesSummary) {
+        const QString format = AppSettings::Instance()->DateFormat();
+        out << QStringLiteral("<div align=\"left\">START DATE : %1</div><br>").arg(startDate.toString(format));
+        out << QStringLiteral("<div align=\"left\">END DATE : %1</div>").arg(endDate.toString(format));
+        const QList<QPair<QString, QString>> lines = {
+            {tr("Total Sales : "), currency + field(ui.lineTotalSales)},
+            {tr("Total Purchase Cost (for sold items) : "), currency + field(ui.linePurchaseCost)},
+            {tr("Net Sales (for sold items) : "), currency + field(ui.lineProfit)},
+            {tr("[Net Sales = Sales - Purchase Cost for Sold Items] "), QString()},
+            {tr("Total Discount : "), currency + field(ui.lineDiscount)},
+            {tr("Total Items Sold : "), field(ui.lineItemsSold)},
+            {tr("Total Items Returned : "), field(ui.lineItemsReturned)},
+            {tr("Total Expenses : "), currency + field(ui.lineEditExpenses)},
+            {tr("Total %1 : ").arg(salesTaxName), currency + field(ui.lineEditSalesTax)},
+        };
+        for (const auto& line : lines)
+            out << "<br><br>" << line.first.toHtmlEscaped() << line.second;
+        out << "<br><br>";
+        QString group;
+        if (ui.radioDate->isChecked())
+            group = tr("RESULTS GROUPED BY DATE");
+        else if (ui.radioCustomer->isChecked())
+            group = tr("RESULTS GROUPED BY CUSTOMER");
+        else if (ui.radioProduct->isChecked())
+            group = tr("RESULTS GROUPED BY PRODUCT");
+        else if (ui.radioUser->isChecked())
+            group = tr("RESULTS GROUPED BY USER");
+        else if (ui.radioSalesCategory->isChecked())
+            group = tr("RESULTS GROUPED BY CATEGORY");
+        if (!group.isEmpty())
+            out << "<h3>" << group.toHtmlEscaped() << "</h3>";
+        out << "<br>";
+    }
+
+    out << "<table width=100% border=1 cellspacing=0 cellpadding=3>\n";
+    out << "<thead><tr bgcolor=#ffff7f>";
+    for (int c : qAsConst(printed))
+        out << QStringLiteral("<th>%1</th>").arg(model->headerData(c, Qt::Horizontal).toString().toHtmlEscaped());
+    out << "</tr></thead>\n";
+    const QString progressText = tr("Processing line %1 of %2 for printing...");
+    for (int r = 0; r < rows; ++r) {
+        if (busyText)
+            busyText->setText(progressText.arg(r).arg(rows));
+        QCoreApplication::processEvents(busyFlags);
+        out << "<tr>";
+        for (int c : qAsConst(printed)) {
+            // Through the proxy: the order and the formatting on screen.
+            const QString text = shown->index(r, c).data(Qt::DisplayRole).toString().simplified();
+            out << "<td bkcolor=0>" << (text.isEmpty() ? QStringLiteral("&nbsp;") : text.toHtmlEscaped()) << "</td>";
+        }
+        out << "</tr>\n";
+    }
+    out << "</table>\n</body>\n</html>\n";
+    ProcessEvents(5);
+    busy.hide();
+}
+
+void ReportViewer::on_buttonPrint_clicked()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    std::unique_ptr<QPrinter> printer(new QPrinter(QPrinter::ScreenResolution));
+    const QString pdfPath = ReportPrinter::PdfPath();
+    bool pdfReady = false;
+    if (store->value(QStringLiteral("ReportPrintToPDF"), true).toBool()) {
+        ErrorDialog notice(QStringLiteral("err_msg_2"), tr("Print to PDF"),
+                           tr("Please change Report Printer settings from Settings dialog. Currently it is configured "
+                              "to print to PDF file."),
+                           AppSettings::Instance()->mainWindow, false, false);
+        notice.exec();
+        pdfReady = PreparePdfFile(pdfPath);
+        printer->setOutputFileName(pdfPath);
+    } else {
+        printer->setPrinterName(store->value(QStringLiteral("reportPrinter")).toString());
+    }
+
+    std::unique_ptr<QString> html(new QString);
+    {
+        QTextStream stream(html.get(), QIODevice::WriteOnly);
+        WriteHtmlReport(stream);
+    }
+
+    Progress busy(AppSettings::Instance()->mainWindow, tr("Printing document, please wait..."));
+    busy.show();
+    ProcessEvents(1);
+    PrintOnThread(html.get(), printer.get(), false);
+    ProcessEvents(5);
+    busy.hide();
+
+    // A locked old file was not replaced: showing it would pass it off as this report. Without a
+    // printer the print library may fall back to PDF with no file; then nothing was written here.
+    if (pdfReady && printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName() == pdfPath)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(pdfPath));
+}
+
+void ReportViewer::on_pushPrintToPDF_clicked()
+{
+    std::unique_ptr<QPrinter> printer(new QPrinter(QPrinter::ScreenResolution));
+    const QString pdfPath = ReportPrinter::PdfPath();
+    const bool pdfReady = PreparePdfFile(pdfPath);
+    printer->setOutputFileName(pdfPath);
+
+    std::unique_ptr<QString> html(new QString);
+    {
+        QTextStream stream(html.get(), QIODevice::WriteOnly);
+        WriteHtmlReport(stream);
+    }
+
+    Progress busy(AppSettings::Instance()->mainWindow, tr("Generating PDF document, please wait..."));
+    busy.show();
+    ProcessEvents(1);
+    PrintOnThread(html.get(), printer.get(), true);
+    printer.reset();
+    html.reset();
+    ProcessEvents(5);
+    busy.hide();
+    if (pdfReady)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(pdfPath));
+}
+
+void ReportViewer::on_pushExport_clicked()
+{
+    AppSettings::Instance()->ExportTableToCsv(reportTitle, ui.tableViewItems, this);
+}

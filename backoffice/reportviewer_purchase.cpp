@@ -1,0 +1,63 @@
+// The low-stock list's way into a purchase order: every listed stock row becomes a line to complete.
+#include "reportviewer.h"
+
+#include "backofficelog.h"
+#include "databasemanager.h"
+
+#include <QDate>
+#include <QMessageBox>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
+
+void ReportViewer::SetPurchaseOrder(QString id)
+{
+    purchaseOrderId = std::move(id);
+    ui.pushAddToPurchaseOrder->show();
+    ui.pushAddToPurchaseOrder->setEnabled(purchaseOrderId != QLatin1String("-1"));
+}
+
+void ReportViewer::on_pushAddToPurchaseOrder_clicked()
+{
+    while (model->canFetchMore())
+        model->fetchMore();
+    const int count = model->rowCount();
+    int failed = 0;
+    QString lastError;
+    if (count > 0) {
+        QSqlQuery insert(*DatabaseManager::Instance()->InventoryDatabase());
+        insert.prepare(QStringLiteral(
+            "INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, UNIT_PRICE, LINE_TOTAL,  SALE_PRICE, "
+            "BATCH_NUMBER, EXPIRY_DATE, STORAGE_LOCATION, STOCK_ID) VALUES (:p, :prod_id, :q, :u, :l, :s, :b, :e, :sl, "
+            ":sid)"));
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        for (int row = 0; row < count; ++row) {
+            const QSqlRecord record = model->record(row);
+            insert.bindValue(QStringLiteral(":p"), purchaseOrderId.toInt(nullptr, 10));
+            insert.bindValue(QStringLiteral(":prod_id"), record.value(9).toString());
+            insert.bindValue(QStringLiteral(":q"), 0);
+            insert.bindValue(QStringLiteral(":u"), record.value(3).toDouble());
+            insert.bindValue(QStringLiteral(":l"), 0);
+            insert.bindValue(QStringLiteral(":s"), 0);
+            insert.bindValue(QStringLiteral(":b"), QStringLiteral("NOT SET"));
+            insert.bindValue(QStringLiteral(":e"), today);
+            insert.bindValue(QStringLiteral(":sl"), QStringLiteral("NOT SET"));
+            insert.bindValue(QStringLiteral(":sid"), QStringLiteral("-1"));
+            // A failed row does not stop the others; the user is told how many were not added.
+            if (!insert.exec()) {
+                ++failed;
+                lastError = insert.lastError().text();
+                qCWarning(lcBackoffice) << "purchase item insert failed:" << lastError;
+            }
+        }
+    }
+    if (count > 0 && failed == 0) {
+        QMessageBox::information(this, tr("Purchase Items"), tr("Items added to purchase order."), QMessageBox::Ok);
+        return;
+    }
+    QString text = tr("Error occurred while adding purchase items.");
+    if (failed > 0)
+        text += QLatin1Char(' ') + tr("%1 of %2 items were not added: %3").arg(failed).arg(count).arg(lastError);
+    QMessageBox::warning(this, tr("Error"), text, QMessageBox::Ok);
+}

@@ -1,0 +1,131 @@
+// Time of the pay operation on the sale screen for a sale of 20 lines, against a private MariaDB
+// server:
+//   bench_pay [SALES]   rings up SALES sales (default 200) of 20 lines each and pays each in full.
+// Prints the median and the 95th percentile of the pay, in milliseconds.
+
+#include "appsettings.h"
+#include "cpos.h"
+#include "databasemanager.h"
+#include "messagesettings.h"
+#include "privateserver.h"
+#include "qposdialog.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const int LINES = 20;
+
+QString Fill(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("INSERT IGNORE INTO tblProductCategories (ID, NAME) VALUES (1, 'Bench')"))
+        || !q.exec(QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Bench')")))
+        return q.lastError().text();
+    for (int p = 1; p <= LINES; ++p) {
+        if (!q.exec(QStringLiteral("INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, "
+                                   "TAX_RATE) VALUES (%1, 1, 'P%1', 'Product %1', 1, 15)")
+                        .arg(p))
+            || !q.exec(QStringLiteral("INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, "
+                                      "PURCHASE_PRICE, SALE_PRICE, QUANTITY, REORDER_LEVEL) VALUES (%1, 1, 'S%1', 'B', "
+                                      "6.5, 9.99, 10000000, 5)")
+                           .arg(p)))
+            return q.lastError().text();
+    }
+    return QString();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const QString scratch = QDir::tempPath() + QStringLiteral("/vorantel-bench-pay");
+    qputenv("VORANTEL_TEST_SCRATCH", scratch.toUtf8());
+    TestSupport::PrepareEnvironment();
+    QApplication app(argc, argv);
+    const int sales = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
+    PrivateServer server;
+    QString error = server.start();
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    DatabaseManager::Instance()->SetConnectionParameters(server.user(), server.password(), server.port(), server.host());
+    const QString inventory = QStringLiteral("benchpay_inventory");
+    const QString salesDb = QStringLiteral("benchpay_sales");
+    DatabaseManager::Instance()->CreateInventoryDatabase(inventory, error);
+    if (error.isEmpty())
+        DatabaseManager::Instance()->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QStringLiteral("bench_fill"));
+        db.setHostName(server.host());
+        db.setPort(server.port());
+        db.setUserName(server.user());
+        db.setPassword(server.password());
+        db.setDatabaseName(inventory);
+        error = db.open() ? Fill(db) : db.lastError().text();
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "filling: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench_fill"));
+    AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_13"), false);
+    MessageSettings::Instance()->Load();
+    AppSettings::Instance()->loginName = QStringLiteral("bench");
+
+    QVector<qint64> micros;
+    {
+        QPOSDialog host(nullptr, false);
+        auto* screen = new CPOS(&host);
+        auto* layout = new QGridLayout(&host);
+        layout->addWidget(screen);
+        host.show();
+        auto* scanner = screen->findChild<QLineEdit*>(QStringLiteral("lineBarcodeScannerInput"));
+        auto* total = screen->findChild<QLineEdit*>(QStringLiteral("lineEditTotal"));
+        auto* paid = screen->findChild<QLineEdit*>(QStringLiteral("lineEditPaid"));
+        auto* status = screen->findChild<QLabel*>(QStringLiteral("labelStatus"));
+        for (int sale = 0; sale < sales; ++sale) {
+            for (int line = 1; line <= LINES; ++line) {
+                scanner->setText(QStringLiteral("S%1").arg(line));
+                screen->on_lineBarcodeScannerInput_returnPressed();
+            }
+            if (screen->cartModel && screen->itemIndexes.size() != LINES) {
+                std::fprintf(stderr, "sale %d has %d lines\n", sale, int(screen->itemIndexes.size()));
+                return 1;
+            }
+            paid->setText(total->text());
+            QElapsedTimer clock;
+            clock.start();
+            const int result = screen->on_pushButtonPay_clicked();
+            micros << clock.nsecsElapsed() / 1000;
+            if (result != 0 || status->text() != QLatin1String("Paid successfully and saved.")) {
+                std::fprintf(stderr, "pay %d failed: %s\n", sale, qPrintable(status->text()));
+                return 1;
+            }
+        }
+    }
+    std::sort(micros.begin(), micros.end());
+    std::printf("pay of a %d-line sale: %d sales, median %.2f ms, p95 %.2f ms, max %.2f ms\n", LINES, int(micros.size()),
+                micros.at(micros.size() / 2) / 1000.0,
+                micros.at(std::min<int>(micros.size() - 1, int(micros.size() * 0.95))) / 1000.0, micros.last() / 1000.0);
+    server.stop();
+    return 0;
+}

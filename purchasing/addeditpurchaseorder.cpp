@@ -1,0 +1,437 @@
+#include "addeditpurchaseorder.h"
+
+#include "appsettings.h"
+#include "databasemanager.h"
+#include "errordialog.h"
+#include "managevendors.h"
+#include "purchaseitemsmodel.h"
+#include "purchasestatus.h"
+#include "purchasinglog.h"
+#include "stockbrowser.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QImage>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QScroller>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlTableModel>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+const char* const SAMPLE_LOGO = ":/resources/images/logos/sample_logo.png";
+} // namespace
+
+AddEditPurchaseOrder::AddEditPurchaseOrder(QWidget* parent, QSqlRecord* row)
+    : VorantelDialog(parent)
+{
+    ui.setupUi(this);
+    QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
+    QScroller::grabGesture(ui.tableView->viewport(), QScroller::LeftMouseButtonGesture);
+    locale = AppSettings::Instance()->locale;
+
+    AppSettings* appSettings = AppSettings::Instance();
+    QSettings* settings = appSettings->settings;
+    loadedStatusText.clear();
+    imagesFolder = settings->value(QStringLiteral("IMAGES_FOLDER"), QString()).toString();
+    ui.dateSent->setDisplayFormat(appSettings->DateFormat());
+    ui.dateDeliver->setDisplayFormat(appSettings->DateFormat());
+    ui.dateTimePOTimeStamp->setDisplayFormat(appSettings->DateFormat() + QLatin1Char(' ') + appSettings->TimeFormat());
+    ui.dateTimePOTimeStamp->setDateTime(QDateTime::currentDateTime());
+
+    taxName = settings->value(QStringLiteral("SALES_TAX_NAME"), QStringLiteral("Sales Tax")).toString();
+    ui.labelSalesTax->setText(taxName);
+    decimalPlaces = settings->value(QStringLiteral("decimal_places"), QStringLiteral("2")).toString();
+    roundingMode = ReadRoundingMode(*settings);
+    taxEnabled = settings->value(QStringLiteral("enable_tax"), 1).toBool();
+
+    LoadPurchaseOrder(row);
+
+    ui.pushDeleteItem->setEnabled(false);
+    ui.pushEditItem->setEnabled(false);
+
+    companyName = settings->value(QStringLiteral("REPORT_COMPANY_NAME"), QString()).toString();
+    companyAddress = settings->value(QStringLiteral("REPORT_COMPANY_ADDRESS"), QString()).toString();
+    companyPhone = settings->value(QStringLiteral("REPORT_PHONE_NUMBER"), QString()).toString();
+    printCompanyInfoLarge = settings->value(QStringLiteral("printCompanyInfoLarge"), 1).toBool();
+    printCompanyLogoLarge = settings->value(QStringLiteral("printCompanyLogoLarge"), 1).toBool();
+    companyLogoPath = settings->value(QStringLiteral("REPORT_COMPANY_LOGO")).toString();
+    if (companyLogoPath.isEmpty())
+        companyLogoPath = QLatin1String(SAMPLE_LOGO);
+    finalAmountPrecision = settings->value(QStringLiteral("final_amount_precision"), QStringLiteral("2")).toInt();
+    currencySymbol = settings->value(QStringLiteral("CURRENCY_SYMBOL"), QStringLiteral("$")).toString();
+    logoSize = settings->value(QStringLiteral("logoSizeLarge"), 20).toInt();
+    companyLogo = new QImage(companyLogoPath);
+
+    if (!taxEnabled) {
+        for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
+                                static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
+            widget->hide();
+        ui.comboBoxTaxStatus->setCurrentIndex(0);
+        ui.comboBoxTaxStatus->hide();
+    }
+
+    resize(950, 720);
+    ui.tabWidget->setCurrentIndex(1);
+    ui.tabWidget->setCurrentIndex(0);
+    modified = false;
+    QTimer::singleShot(500, this, &AddEditPurchaseOrder::ShowMessage);
+}
+
+AddEditPurchaseOrder::~AddEditPurchaseOrder()
+{
+    delete companyLogo;
+}
+
+double AddEditPurchaseOrder::Amount(const QLineEdit* field) const
+{
+    return locale->toDouble(field->text()); // 0 when it does not parse
+}
+
+QString AddEditPurchaseOrder::Money(double value) const
+{
+    return locale->toString(value, 'f', decimalPlaces.toInt());
+}
+
+double AddEditPurchaseOrder::Round(double value) const
+{
+    return RoundByMode(roundingMode, decimalPlaces.toInt(), value);
+}
+
+void AddEditPurchaseOrder::Stamp()
+{
+    ui.dateTimePOTimeStamp->setDateTime(QDateTime::currentDateTime());
+}
+
+void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
+{
+    PurchaseStatus::AddStatusItems(ui.comboStatus);
+    PurchaseStatus::AddPaymentItems(ui.comboPaymentStatus);
+    ui.comboPaymentStatus->setCurrentIndex(0);
+    on_comboPaymentStatus_currentIndexChanged(0);
+    ui.comboBoxTaxStatus->addItem(tr("DISABLE %1 FOR PO ITEMS").arg(taxName));
+    ui.comboBoxTaxStatus->addItem(tr("ENABLE %1 FOR PO ITEMS").arg(taxName));
+
+    vendorModel = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
+    vendorModel->setTable(QStringLiteral("tblVendors"));
+    vendorModel->setSort(1, Qt::AscendingOrder);
+    if (!vendorModel->select())
+        ShowStatus(tr("The vendors could not be read: %1").arg(vendorModel->lastError().text()), 0);
+    ui.comboVendors->setModel(vendorModel);
+    ui.comboVendors->setModelColumn(1);
+
+    if (!row) {
+        ui.comboBoxTaxStatus->setCurrentIndex(0);
+        ui.comboVendors->setCurrentText(tr("NONE"));
+        ui.dateSent->setDate(QDate::currentDate());
+        ui.dateDeliver->setDate(QDate::currentDate());
+        loadedStatusText = PurchaseStatus::StatusWord(PurchaseStatus::Draft);
+        on_comboStatus_currentIndexChanged(ui.comboStatus->currentIndex());
+    } else {
+        purchaseOrderId = row->value(0).toString();
+        ui.linePoNumber->setText(purchaseOrderId);
+        ui.comboVendors->setCurrentText(row->value(1).toString());
+        const int status = row->value(2).toInt();
+        loadedStatusText = PurchaseStatus::StatusWord(status);
+        ui.comboStatus->setCurrentIndex(status >= 0 && status < PurchaseStatus::StatusCount ? status : -1);
+        on_comboStatus_currentIndexChanged(ui.comboStatus->currentIndex());
+        if (loadedStatusText == PurchaseStatus::StatusWord(PurchaseStatus::Closed))
+            SetViewOnlyMode();
+        const QString dateFormat = AppSettings::Instance()->DateFormat();
+        ui.dateSent->setDate(QDate::fromString(row->value(3).toString(), dateFormat));
+        ui.dateDeliver->setDate(QDate::fromString(row->value(4).toString(), dateFormat));
+        ui.lineSubTotal->setText(Money(row->value(6).toDouble()));
+        ui.lineTax->setText(Money(row->value(7).toDouble()));
+        ui.lineTotal->setText(Money(row->value(8).toDouble()));
+        ui.textEditNotes->setPlainText(row->value(9).toString());
+        ui.comboBoxTaxStatus->setCurrentIndex(row->value(10).toInt());
+        ui.checkBoxShipToCompanyAddress->blockSignals(true); // loading must not overwrite the stored address
+        ui.checkBoxShipToCompanyAddress->setChecked(row->value(11).toBool());
+        ui.checkBoxShipToCompanyAddress->blockSignals(false);
+        ui.lineEditShippingName->setText(row->value(12).toString());
+        ui.textEditShippingAddress->setPlainText(row->value(13).toString());
+        ui.lineEditShippingContact->setText(row->value(14).toString());
+        ui.lineEditShipVia->setText(row->value(15).toString());
+        ui.comboPaymentStatus->setCurrentIndex(row->value(16).toInt());
+        ui.line_paid_amount->setText(Money(row->value(17).toDouble()));
+        // The paid-amount rule ran above with the field's text; the stored payment status holds.
+        ui.comboPaymentStatus->setCurrentIndex(row->value(16).toInt());
+        const QDateTime stamp = PurchaseStatus::StoredDateTime(row->value(QStringLiteral("LAST_MODIFIED")));
+        if (stamp.isValid())
+            ui.dateTimePOTimeStamp->setDateTime(stamp);
+    }
+
+    BuildItemGrid();
+    if (ui.comboBoxTaxStatus->currentIndex() == 0) {
+        for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
+                                static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
+            widget->hide();
+    }
+}
+
+void AddEditPurchaseOrder::ShowStatus(const QString& text, int kind)
+{
+    const QString parentStyle = parentWidget() ? parentWidget()->styleSheet() : QString();
+    ui.labelStatus->setStyleSheet(parentStyle);
+    ui.labelStatus->setText(text);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The pause makes a repeated message flash, so the user sees it is new.
+    QThread::msleep(200);
+    if (kind == 0)
+        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: red; color:white }"));
+    else if (kind == 1)
+        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: green; color:white }"));
+    else
+        ui.labelStatus->setStyleSheet(parentStyle);
+    ui.labelStatus->setText(text);
+}
+
+void AddEditPurchaseOrder::ShowMessage()
+{
+    ErrorDialog notice(QStringLiteral("err_msg_15"), tr("Purchase Order"),
+                       tr("<p>Purchase Order has following states.</p><p><b>DRAFT:</b> Initially when you create a "
+                          "purchase order. Add items to the order list and set other parameters. You can add any special "
+                          "notes.</p><p><b>SENT:</b> Change to this state when the purchase order has been sent to the "
+                          "vendor. Please add the total purchase cost to Expenses, so that you can track expenses related "
+                          "to purchase.</p><p><b>PARTIALLY RECEIVED:</b> Change to this state when the ordered items "
+                          "arrive in partial amounts. Please do not forget to receive stock by clicking on Receive Stock "
+                          "button.</p><p><b>RECEIVED:</b> Change to this state when all the items have been received from "
+                          "the vendor.</p><p><b>CLOSED:</b> Change to this state when you want to close the purchase "
+                          "order. Once closed, purchase order can not be edited again, and it will become ready "
+                          "only.</p>"),
+                       AppSettings::Instance()->mainWindow, false, true);
+    notice.exec();
+}
+
+void AddEditPurchaseOrder::on_comboVendors_currentIndexChanged(int index)
+{
+    if (index < 0)
+        return;
+    const QSqlRecord vendor = vendorModel->record(index);
+    vendorId = vendor.value(QStringLiteral("ID")).toString();
+    vendorName = vendor.value(QStringLiteral("NAME")).toString();
+    vendorAddress = vendor.value(QStringLiteral("ADDRESS")).toString();
+    vendorContact = vendor.value(QStringLiteral("CONTACT_NUMBER")).toString();
+    vendorEmail = vendor.value(QStringLiteral("EMAIL")).toString();
+    ui.lineContact->setText(vendorEmail);
+    ui.lineContact->setCursorPosition(0);
+    ui.lineEditVendorName->setText(vendorName);
+    ui.lineEditVendorContact->setText(vendorContact);
+    ui.textEditVendorAddress->setPlainText(vendorAddress);
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_pushSearchVendor_clicked()
+{
+    const QString current = ui.comboVendors->currentText();
+    {
+        ManageVendors vendors(this);
+        vendors.resize(800, 600);
+        vendors.setModal(true);
+        vendors.exec();
+    }
+    vendorModel->select();
+    ui.comboVendors->setCurrentText(current);
+    on_comboVendors_currentIndexChanged(ui.comboVendors->currentIndex());
+    modified = true;
+}
+
+bool AddEditPurchaseOrder::Save()
+{
+    const bool insert = purchaseOrderId.isEmpty();
+    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    if (insert) {
+        query->prepare(QStringLiteral(
+            "INSERT INTO tblPOrders ( VENDOR_ID, STATUS, SENT_DATE, DELIVERY_DATE, SUB_TOTAL, SALES_TAX, TOTAL, NOTES, "
+            "DISABLE_TAX, SHIP_TO_COMPANY_ADDRESS, SHIPPING_NAME,  SHIPPING_ADDRESS, SHIPPING_CONTACT, SHIP_VIA, "
+            "LAST_MODIFIED, PAYMENT_STATUS, PAID_AMOUNT) VALUES (:v, :s, :sd, :dd, :st, :stx, :t, :n, :dt, :stca, :sn,  "
+            ":sa, :sc, :sv, :lm, :ps, :pa) "));
+    } else {
+        query->prepare(QStringLiteral(
+            "UPDATE tblPOrders SET VENDOR_ID = :v, STATUS=:s, SENT_DATE=:sd, DELIVERY_DATE=:dd, SUB_TOTAL=:st, "
+            "SALES_TAX=:stx, TOTAL=:t , NOTES=:n,  DISABLE_TAX = :dt, SHIP_TO_COMPANY_ADDRESS = :stca,  SHIPPING_NAME = "
+            ":sn, SHIPPING_ADDRESS = :sa,  SHIPPING_CONTACT = :sc, SHIP_VIA = :sv, LAST_MODIFIED = :lm, PAYMENT_STATUS = "
+            ":ps, PAID_AMOUNT = :pa  WHERE ID = :id"));
+        query->bindValue(QStringLiteral(":id"), purchaseOrderId.toInt());
+    }
+    query->bindValue(QStringLiteral(":v"), vendorId.isEmpty() ? -1 : vendorId.toInt());
+    query->bindValue(QStringLiteral(":s"), ui.comboStatus->currentIndex());
+    query->bindValue(QStringLiteral(":sd"), ui.dateSent->date().toString(QStringLiteral("yyyy-MM-dd")));
+    query->bindValue(QStringLiteral(":dd"), ui.dateDeliver->date().toString(QStringLiteral("yyyy-MM-dd")));
+    query->bindValue(QStringLiteral(":st"), Amount(ui.lineSubTotal));
+    query->bindValue(QStringLiteral(":stx"), Amount(ui.lineTax));
+    query->bindValue(QStringLiteral(":t"), Amount(ui.lineTotal));
+    query->bindValue(QStringLiteral(":n"), ui.textEditNotes->toPlainText());
+    query->bindValue(QStringLiteral(":dt"), ui.comboBoxTaxStatus->currentIndex());
+    query->bindValue(QStringLiteral(":stca"), ui.checkBoxShipToCompanyAddress->isChecked() ? 1 : 0);
+    query->bindValue(QStringLiteral(":sn"), ui.lineEditShippingName->text());
+    query->bindValue(QStringLiteral(":sa"), ui.textEditShippingAddress->toPlainText());
+    query->bindValue(QStringLiteral(":sc"), ui.lineEditShippingContact->text());
+    query->bindValue(QStringLiteral(":sv"), ui.lineEditShipVia->text());
+    query->bindValue(QStringLiteral(":lm"),
+                     ui.dateTimePOTimeStamp->dateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    query->bindValue(QStringLiteral(":ps"), ui.comboPaymentStatus->currentIndex());
+    query->bindValue(QStringLiteral(":pa"), Amount(ui.line_paid_amount));
+    if (!query->exec()) {
+        qCWarning(lcPurchasing) << "Error: " << query->lastError().text();
+        // The driver's words tell the user what to correct (a note too long, a vendor gone).
+        ShowStatus(tr("Error occurred while saving purchase order.") + QLatin1Char(' ') + query->lastError().text(), 0);
+        return false;
+    }
+    if (insert) {
+        purchaseOrderId = query->lastInsertId().toString();
+        ui.linePoNumber->setText(purchaseOrderId);
+    }
+    // Only a save that the database took leaves nothing unsaved.
+    modified = false;
+    ShowStatus(tr("Purchase order saved successfully."), 1);
+    return true;
+}
+
+void AddEditPurchaseOrder::on_pushSave_clicked()
+{
+    Save();
+}
+
+void AddEditPurchaseOrder::on_line_paid_amount_returnPressed()
+{
+    Save();
+}
+
+void AddEditPurchaseOrder::on_pushClose_clicked()
+{
+    if (modified) {
+        const auto answer = QMessageBox::question(this, tr("Close?"), tr("Do you want to save changes?"),
+                                                  QMessageBox::Yes | QMessageBox::No);
+        // A failed save keeps the dialog open, so the changes are not lost with it.
+        if (answer == QMessageBox::Yes && !Save())
+            return;
+    }
+    close();
+}
+
+void AddEditPurchaseOrder::on_textEditNotes_textChanged()
+{
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_lineEditShippingName_textChanged(const QString&)
+{
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_textEditShippingAddress_textChanged()
+{
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_lineEditShippingContact_textChanged(const QString&)
+{
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_lineEditShipVia_textChanged(const QString&)
+{
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_dateSent_dateChanged(const QDate&)
+{
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_dateDeliver_dateChanged(const QDate&)
+{
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_checkBoxShipToCompanyAddress_clicked()
+{
+    modified = true; // the box itself is saved
+}
+
+void AddEditPurchaseOrder::on_checkBoxShipToCompanyAddress_toggled(bool checked)
+{
+    if (checked)
+        FillShippingFromCompany();
+}
+
+void AddEditPurchaseOrder::FillShippingFromCompany()
+{
+    QSettings* settings = AppSettings::Instance()->settings;
+    const auto either = [settings](const char* first, const char* second) {
+        const QString key = QLatin1String(first);
+        return settings->contains(key) ? settings->value(key, QString()).toString()
+                                       : settings->value(QLatin1String(second), QString()).toString();
+    };
+    ui.lineEditShippingName->setText(either("SHIPPING_NAME", "REPORT_COMPANY_NAME"));
+    ui.lineEditShippingContact->setText(either("SHIPPING_CONTACT", "REPORT_PHONE_NUMBER"));
+    ui.textEditShippingAddress->setPlainText(either("SHIPPING_ADDRESS", "REPORT_COMPANY_ADDRESS"));
+    Stamp();
+    modified = true;
+}
+
+void AddEditPurchaseOrder::on_tabWidget_currentChanged(int index)
+{
+    const bool shipping = index == 1;
+    ui.groupBoxPOItems->setVisible(!shipping);
+    ui.groupBoxShippingDetails->setVisible(shipping);
+    ui.groupBoxVendorDetails->setVisible(shipping);
+    updateGeometry();
+}
+
+void AddEditPurchaseOrder::on_pushSearchInventory_clicked()
+{
+    BrowseStock(AppSettings::Instance()->mainWindow, QSize(1050, 600));
+}
+
+void AddEditPurchaseOrder::ShowProductImage(const QString& imageFile)
+{
+    ui.labelImage->clear();
+    if (imageFile.isEmpty()) {
+        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(:/resources/images/NoImageAvailable.jpg); }"));
+        return;
+    }
+    if (imagesFolder.isEmpty()) {
+        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(%1); }").arg(imageFile));
+        return;
+    }
+    const QString path = imagesFolder + QLatin1Char('/') + QFileInfo(imageFile).fileName();
+    if (QFileInfo::exists(path)) {
+        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(%1); }").arg(path));
+    } else {
+        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(); }"));
+        ui.labelImage->setText(tr("NOT FOUND"));
+    }
+}
+
+void AddEditPurchaseOrder::on_pushUpdateTimestamp_clicked()
+{
+    if (!AppSettings::Instance()->HasPermission(4)) {
+        QMessageBox::information(this, tr("Permission"),
+                                 tr("You are not allowed to access this function. Please contact ADMINISTRATOR user of "
+                                    "Vorantel and request Purchase Management permissions."));
+        return;
+    }
+    if (purchaseOrderId.isEmpty()) {
+        Save();
+        return;
+    }
+    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    query->prepare(QStringLiteral("UPDATE tblPOrders SET LAST_MODIFIED = :lm WHERE ID = :id"));
+    query->bindValue(QStringLiteral(":lm"),
+                     ui.dateTimePOTimeStamp->dateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    query->bindValue(QStringLiteral(":id"), purchaseOrderId.toInt());
+    if (query->exec())
+        QMessageBox::information(this, tr("Timestamp"), tr("Timestamp updated successfully"));
+    else
+        QMessageBox::information(this, tr("Timestamp"),
+                                 tr("Error occurred. Failed to update timestamp") + QLatin1Char('\n')
+                                     + query->lastError().text());
+}

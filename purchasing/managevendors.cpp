@@ -1,0 +1,269 @@
+#include "managevendors.h"
+
+#include "appsettings.h"
+#include "databasemanager.h"
+#include "listfilter.h"
+#include "purchasinglog.h"
+#include "reportprinter.h"
+#include "sortingproxymodel.h"
+
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QScroller>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlTableModel>
+
+namespace {
+enum Column { ID = 0, NAME = 1, ADDRESS = 2, EMAIL = 3, CONTACT_NUMBER = 4 };
+const QString DEFAULT_VENDOR = QStringLiteral("NONE");
+} // namespace
+
+ManageVendors::ManageVendors(QWidget* parent)
+    : VorantelDialog(parent)
+{
+    ui.setupUi(this);
+    QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
+    QScroller::grabGesture(ui.tableView->viewport(), QScroller::LeftMouseButtonGesture);
+
+    model = new QSqlTableModel(nullptr, *DatabaseManager::Instance()->InventoryDatabase());
+    // Every change is written by its own button, so a failure can be reported and taken back.
+    model->setEditStrategy(QSqlTableModel::OnManualSubmit);
+    model->setTable(QStringLiteral("tblVendors"));
+    Reselect();
+
+    proxy = new SortingProxyModel(this);
+    proxy->setDynamicSortFilter(true);
+    proxy->setSourceModel(model);
+    ui.tableView->setModel(proxy);
+    ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    model->setHeaderData(ID, Qt::Horizontal, tr("Vendor ID"), Qt::EditRole);
+    model->setHeaderData(NAME, Qt::Horizontal, tr("Name"), Qt::EditRole);
+    model->setHeaderData(ADDRESS, Qt::Horizontal, tr("Address"), Qt::EditRole);
+    model->setHeaderData(EMAIL, Qt::Horizontal, tr("Email"), Qt::EditRole);
+    model->setHeaderData(CONTACT_NUMBER, Qt::Horizontal, tr("Contact Number"), Qt::EditRole);
+    ui.tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui.tableView->horizontalHeader()->setStretchLastSection(true);
+    ui.lineEdit->setFocus();
+
+    connect(ui.tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ManageVendors::OnVendorSelected);
+    connect(ui.pushButtonDelete, &QPushButton::clicked, this, &ManageVendors::OnPushButtonDeleteClicked);
+    connect(ui.pushButtonUpdate, &QPushButton::clicked, this, &ManageVendors::OnPushButtonUpdateClicked);
+
+    resize(800, 600);
+    Reselect();
+    ui.tableView->resizeColumnsToContents();
+    ApplySortingRule();
+}
+
+ManageVendors::~ManageVendors()
+{
+    ui.tableView->setModel(nullptr);
+    delete model;
+}
+
+void ManageVendors::Reselect()
+{
+    if (!model->select())
+        ReportListError(this, tr("Manage Vendors"), model);
+}
+
+void ManageVendors::ApplySortingRule()
+{
+    QSqlQuery count(*DatabaseManager::Instance()->InventoryDatabase());
+    count.setForwardOnly(true);
+    int vendors = 0;
+    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblVendors")) && count.next())
+        vendors = count.value(0).toInt();
+    else
+        qCWarning(lcPurchasing) << "vendor count failed:" << count.lastError().text();
+    if (vendors < 1000) {
+        ui.checkEnableSorting->hide();
+        ui.tableView->sortByColumn(ID, Qt::AscendingOrder);
+        ui.tableView->setSortingEnabled(true);
+    } else {
+        ui.checkEnableSorting->show();
+        ui.tableView->setSortingEnabled(false);
+    }
+}
+
+int ManageVendors::SelectedRow() const
+{
+    const QModelIndex index = proxy->mapToSource(ui.tableView->currentIndex());
+    return index.isValid() ? index.row() : -1;
+}
+
+bool ManageVendors::IsEmptyText()
+{
+    return ui.lineEdit->text().remove(QLatin1Char(' ')).isEmpty();
+}
+
+void ManageVendors::SetRowFromFields(int row)
+{
+    model->setData(model->index(row, NAME), ui.lineEdit->text());
+    model->setData(model->index(row, ADDRESS), ui.textEditAddress->toPlainText());
+    model->setData(model->index(row, EMAIL), ui.lineEditEmail->text());
+    model->setData(model->index(row, CONTACT_NUMBER), ui.lineEditContact->text());
+}
+
+void ManageVendors::ClearFields()
+{
+    ui.lineEdit->clear();
+    ui.textEditAddress->clear();
+    ui.lineEditEmail->clear();
+    ui.lineEditContact->clear();
+}
+
+bool ManageVendors::Submit(const QString& failureText)
+{
+    if (model->submitAll())
+        return true;
+    const QString error = model->lastError().text();
+    qCWarning(lcPurchasing) << "vendor change failed:" << error;
+    model->revertAll();
+    QMessageBox::warning(this, tr("Error"), failureText + QLatin1Char('\n') + error, QMessageBox::Ok);
+    return false;
+}
+
+void ManageVendors::on_pushButtonAdd_clicked()
+{
+    if (IsEmptyText())
+        return;
+    const int row = model->rowCount();
+    model->insertRow(row);
+    SetRowFromFields(row);
+    if (!Submit(tr("The vendor could not be added.")))
+        return;
+    ui.tableView->resizeColumnsToContents();
+    ClearFields();
+}
+
+void ManageVendors::OnPushButtonUpdateClicked()
+{
+    const int row = SelectedRow();
+    if (row >= 0 && model->record(row).value(NAME).toString() == DEFAULT_VENDOR) {
+        QMessageBox::warning(this, tr("Error"), tr("Can not update this as this is default system vendor for no selection."),
+                             QMessageBox::Ok);
+        return;
+    }
+    if (IsEmptyText())
+        return;
+    if (row >= 0) {
+        SetRowFromFields(row);
+        if (!Submit(tr("The vendor could not be updated.")))
+            return;
+        Reselect();
+        ClearFields();
+    }
+    ui.tableView->resizeColumnsToContents();
+}
+
+void ManageVendors::OnPushButtonDeleteClicked()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const QSqlRecord record = model->record(row);
+    if (record.value(NAME).toString() == DEFAULT_VENDOR) {
+        QMessageBox::warning(this, tr("Error"), tr("Can not delete this as this is default system vendor for no selection."),
+                             QMessageBox::Ok);
+        return;
+    }
+    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    query->prepare(QStringLiteral("SELECT Count(*) FROM tblInventory WHERE VENDOR_ID = :id"));
+    query->bindValue(QStringLiteral(":id"), record.value(ID).toInt());
+    if (!query->exec() || !query->next()) {
+        // Without the count the vendor might still be referenced: refuse rather than guess.
+        QMessageBox::warning(this, tr("Error"),
+                             tr("The vendor's stock could not be counted.") + QLatin1Char('\n') + query->lastError().text(),
+                             QMessageBox::Ok);
+        return;
+    }
+    if (query->value(0).toInt() != 0) {
+        QMessageBox::warning(this, tr("Error"), tr("Can not delete this vendor as stock Items exist from this vendor."),
+                             QMessageBox::Ok);
+        return;
+    }
+    model->removeRow(row);
+    if (!Submit(tr("The vendor could not be deleted.")))
+        return;
+    Reselect();
+    ClearFields();
+    ui.tableView->resizeColumnsToContents();
+}
+
+void ManageVendors::OnVendorSelected()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const QSqlRecord record = model->record(row);
+    ui.lineEdit->setText(record.value(NAME).toString());
+    ui.textEditAddress->setPlainText(record.value(ADDRESS).toString());
+    ui.lineEditEmail->setText(record.value(EMAIL).toString());
+    ui.lineEditContact->setText(record.value(CONTACT_NUMBER).toString());
+    ui.pushButtonDelete->setEnabled(true);
+    ui.pushButtonUpdate->setEnabled(true);
+}
+
+void ManageVendors::ApplyFilter()
+{
+    const QString text = ui.lineEditFilter->text();
+    if (text.isEmpty()) {
+        model->setFilter(QString());
+    } else {
+        // A table model's filter takes no bound values: the text is made a literal instead.
+        QStringList conditions;
+        for (const char* column : {"NAME", "ADDRESS", "EMAIL", "CONTACT_NUMBER"})
+            conditions << ContainsCondition(QLatin1String(column), text);
+        model->setFilter(conditions.join(QStringLiteral("OR")));
+    }
+    Reselect();
+    ui.tableView->resizeColumnsToContents();
+    ui.tableView->show();
+}
+
+void ManageVendors::on_lineEditFilter_textChanged(const QString&)
+{
+    ApplyFilter();
+}
+
+void ManageVendors::on_pushFilter_clicked()
+{
+    ApplyFilter();
+}
+
+void ManageVendors::on_pushExport_clicked()
+{
+    AppSettings::Instance()->ExportTableToCsv(QStringLiteral("Vendors"), ui.tableView, this);
+}
+
+void ManageVendors::on_pushPrint_clicked()
+{
+    ReportPrinter printer(this);
+    printer.PrintTableView(tr("VENDORS REPORT"), ui.tableView, true, false);
+}
+
+void ManageVendors::on_pushSaveAsPDF_clicked()
+{
+    ReportPrinter printer(this);
+    printer.PrintTableView(tr("VENDORS REPORT"), ui.tableView, true, true);
+}
+
+void ManageVendors::on_checkEnableSorting_toggled(bool checked)
+{
+    if (checked) {
+        ui.tableView->sortByColumn(ID, Qt::AscendingOrder);
+        ui.tableView->setSortingEnabled(true);
+    } else {
+        ui.tableView->setSortingEnabled(false);
+    }
+}
+
+void ManageVendors::on_pushButtonClose_clicked()
+{
+    close();
+}

@@ -1,0 +1,3 @@
+#include "purchasinglog.h"
+
+Q_LOGGING_CATEGORY(lcPurchasing, "vorantel.purchasing")

@@ -1,0 +1,246 @@
+#include "cpos.h"
+#include "cposbutton.h"
+#include "messagesettings.h"
+#include "posfixture.h"
+#include "qposdialog.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+
+// The product button grid of the sale screen: pages, categories, pictures, fillers and a press.
+class TestCPOSButtons : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void pagesBothWays();
+    void categoryPages();
+    void pictures_data();
+    void pictures();
+    void buttonAddsItsItem();
+    void rowsBelowOneReadAsOne();
+
+private:
+    struct Screen
+    {
+        QPointer<QPOSDialog> host;
+        CPOS* screen = nullptr;
+        Screen()
+        {
+            host = new QPOSDialog(nullptr, false);
+            screen = new CPOS(host);
+            auto* layout = new QGridLayout(host);
+            layout->addWidget(screen);
+            host->resize(1366, 768);
+            host->show();
+        }
+        ~Screen() { delete host; }
+        // The grid's buttons and captions in layout order: "code|caption" per place.
+        QStringList places() const
+        {
+            QStringList out;
+            QGridLayout* grid = screen->findChild<QGridLayout*>(QStringLiteral("gridLayout_12"));
+            for (int row = 0; row < grid->rowCount(); row += 2)
+                for (int column = 0; column < grid->columnCount(); ++column) {
+                    QLayoutItem* b = grid->itemAtPosition(row, column);
+                    QLayoutItem* l = grid->itemAtPosition(row + 1, column);
+                    if (!b)
+                        continue;
+                    out << qobject_cast<CPosButton*>(b->widget())->GetCode() + QLatin1Char('|')
+                            + qobject_cast<QLabel*>(l->widget())->text();
+                }
+            return out;
+        }
+        CPosButton* button(int place) const
+        {
+            QGridLayout* grid = screen->findChild<QGridLayout*>(QStringLiteral("gridLayout_12"));
+            return qobject_cast<CPosButton*>(
+                grid->itemAtPosition(2 * (place / screen->posRows), place % screen->posColumns)->widget());
+        }
+        QString label() const { return Child<QLabel>(screen, "labelFavPages")->text(); }
+    };
+    void addFlagged(const QString& code, const QString& name, int category = 1, const QString& image = QString())
+    {
+        QCOMPARE(PosFixture::AddStock(inventoryDb, code, {{"NAME", name}}), QString());
+        QCOMPARE(TestDatabase::exec(inventoryDb,
+                                    {QStringLiteral("UPDATE tblInventory SET SHOW_ON_POS = 1 WHERE BAR_CODE = '%1'").arg(code),
+                                     QStringLiteral("UPDATE tblProducts SET CATEGORY_ID = %1, IMAGE_FILE = '%2' WHERE "
+                                                    "PRODUCT_CODE = '%3'")
+                                         .arg(category)
+                                         .arg(image, code)}),
+                 QString());
+    }
+
+    QString inventoryDb;
+    QString salesDb;
+    ModalAnswerer* answerer = nullptr;
+};
+
+void TestCPOSButtons::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    DatabaseTest::UseFixtureServer();
+    TestSupport::ClearSettings();
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_grid_inv"));
+    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_grid_sales"));
+    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
+    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT INTO tblProductCategories (ID, NAME) VALUES "
+                                                             "(1, 'Drinks'), (2, 'Food'), (3, 'Empty')")}),
+             QString());
+    answerer = new ModalAnswerer(this);
+}
+
+void TestCPOSButtons::init()
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
+    for (const QString& key : store->allKeys())
+        if (!keep.contains(key))
+            store->remove(key);
+    TestDatabase::writeServerSettings();
+    for (const char* silenced : {"err_msg_13", "err_msg_44"})
+        store->setValue(QLatin1String(silenced), false);
+    store->setValue(QStringLiteral("POS_ROWS"), 3);
+    MessageSettings::Instance()->Load();
+    AppSettings::Instance()->loginName = QStringLiteral("clerk");
+    answerer->clear();
+}
+
+void TestCPOSButtons::cleanup()
+{
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblSalesInvoice"),
+                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
+             QString());
+    QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
+}
+
+void TestCPOSButtons::cleanupTestCase()
+{
+    DatabaseTest::ResetManager();
+    TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
+}
+
+void TestCPOSButtons::pagesBothWays()
+{
+    for (int i = 0; i < 10; ++i)
+        addFlagged(QStringLiteral("G%1").arg(i), QStringLiteral("Item %1").arg(i));
+    QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("HIDDEN")), QString());
+    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("UPDATE tblInventory SET SHOW_ON_POS = 0 WHERE BAR_CODE = 'HIDDEN'")}),
+             QString());
+    Screen s;
+    QCOMPARE(s.label(), QStringLiteral("Page 1 of 2 "));
+    QStringList first;
+    for (int i = 0; i < 9; ++i)
+        first << QStringLiteral("G%1|Item %1").arg(i);
+    QCOMPARE(s.places(), first);
+    // Colours by row.
+    QVERIFY(s.button(0)->styleSheet().contains(QLatin1String("#228B22")));
+    QVERIFY(s.button(3)->styleSheet().contains(QLatin1String("#FF5309")));
+    QVERIFY(s.button(8)->styleSheet().contains(QLatin1String("#6495ED")));
+    QVERIFY(s.button(0)->styleSheet().startsWith(QLatin1String(" CPosButton { min-width: 90px;")));
+
+    s.screen->on_nextButton_clicked();
+    QCOMPARE(s.label(), QStringLiteral("Page 2 of 2 "));
+    QStringList second{"G9|Item 9"};
+    for (int i = 1; i < 9; ++i)
+        second << QStringLiteral("NOCODE|UNUSED");
+    QCOMPARE(s.places(), second);
+    s.screen->on_nextButton_clicked();
+    QCOMPARE(s.label(), QStringLiteral("Page 2 of 2 "));
+    s.screen->on_previousButton_clicked();
+    QCOMPARE(s.label(), QStringLiteral("Page 1 of 2 "));
+    QCOMPARE(s.places(), first);
+    s.screen->on_previousButton_clicked();
+    QCOMPARE(s.places(), first);
+}
+
+void TestCPOSButtons::categoryPages()
+{
+    addFlagged(QStringLiteral("D1"), QStringLiteral("Apple juice"), 1);
+    addFlagged(QStringLiteral("F1"), QStringLiteral("Bread"), 2);
+    addFlagged(QStringLiteral("D2"), QStringLiteral("Cola"), 1);
+    Screen s;
+    auto* combo = Child<QComboBox>(s.screen, "comboCategory");
+    QCOMPARE(combo->currentIndex(), -1);
+    combo->setCurrentText(QStringLiteral("Drinks"));
+    QCOMPARE(s.label(), QStringLiteral("Category Page 1 of 1 "));
+    QCOMPARE(s.places().mid(0, 3), (QStringList{"D1|Apple juice", "D2|Cola", "NOCODE|UNUSED"}));
+    s.screen->on_nextButton_clicked();
+    QCOMPARE(s.label(), QStringLiteral("Category Page 1 of 1 "));
+    combo->setCurrentText(QStringLiteral("Empty"));
+    QCOMPARE(s.label(), QStringLiteral("Category Page 1 of 0 "));
+    QCOMPARE(s.places().count(QStringLiteral("NOCODE|UNUSED")), 9);
+    s.screen->on_pushFavPages_clicked();
+    QCOMPARE(combo->currentIndex(), -1);
+    QCOMPARE(s.label(), QStringLiteral("Page 1 of 1 "));
+    QCOMPARE(s.places().mid(0, 4), (QStringList{"D1|Apple juice", "F1|Bread", "D2|Cola", "NOCODE|UNUSED"}));
+}
+
+void TestCPOSButtons::pictures_data()
+{
+    QTest::addColumn<QString>("imageFile"); // "@" stands for the scratch folder
+    QTest::addColumn<bool>("inImagesFolder");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("sheetHas");
+    QTest::newRow("missing picture") << "@/nothing.png" << false << "IMAGE NOT\n FOUND" << "#228B22";
+    QTest::newRow("picture by its path") << "@/pic.png" << false << "" << "border-image:url(@/pic.png)";
+    QTest::newRow("images folder takes the file name") << "/elsewhere/pic.png" << true << ""
+                                                       << "border-image:url(@/pic.png)";
+    QTest::newRow("no picture") << ":/resources/images/NoImageAvailable.jpg" << false << "" << "#228B22";
+}
+
+void TestCPOSButtons::pictures()
+{
+    QFETCH(QString, imageFile);
+    QFETCH(bool, inImagesFolder);
+    QFETCH(QString, text);
+    QFETCH(QString, sheetHas);
+    const QString dir = TestSupport::ScratchDir();
+    QImage(8, 8, QImage::Format_RGB32).save(dir + QStringLiteral("/pic.png"));
+    if (inImagesFolder)
+        AppSettings::Instance()->settings->setValue(QStringLiteral("IMAGES_FOLDER"), dir);
+    addFlagged(QStringLiteral("I1"), QStringLiteral("Pictured"), 1, imageFile.replace(QLatin1Char('@'), dir));
+    Screen s;
+    QCOMPARE(s.button(0)->text(), text);
+    QVERIFY2(s.button(0)->styleSheet().contains(sheetHas.replace(QLatin1Char('@'), dir)),
+             qPrintable(s.button(0)->styleSheet()));
+}
+
+void TestCPOSButtons::buttonAddsItsItem()
+{
+    addFlagged(QStringLiteral("T1"), QStringLiteral("Tea"));
+    Screen s;
+    s.button(0)->click();
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT BAR_CODE, TRANSACTION_ID FROM tblSalesInvoice")),
+             QStringList{QStringLiteral("T1|") + s.screen->transactionId});
+    QCOMPARE(PosFixture::Stock(inventoryDb, QStringLiteral("T1")), QStringLiteral("99|0"));
+    QVERIFY(s.screen->changedSinceSave);
+    // A filler does nothing.
+    s.button(1)->click();
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT COUNT(*) FROM tblSalesInvoice")), QStringList{"1"});
+}
+
+void TestCPOSButtons::rowsBelowOneReadAsOne()
+{
+    AppSettings::Instance()->settings->setValue(QStringLiteral("POS_ROWS"), 0);
+    addFlagged(QStringLiteral("A1"), QStringLiteral("Alpha"));
+    addFlagged(QStringLiteral("B1"), QStringLiteral("Beta"));
+    Screen s;
+    QCOMPARE(s.screen->posRows, 1);
+    QCOMPARE(s.label(), QStringLiteral("Page 1 of 2 "));
+    QCOMPARE(s.places(), QStringList{"A1|Alpha"});
+}
+
+VORANTEL_TEST_MAIN(TestCPOSButtons)
+#include "tst_cposbuttons.moc"

@@ -1,0 +1,145 @@
+#include "cpos.h"
+#include "messagesettings.h"
+#include "posfixture.h"
+#include "privateserver.h"
+#include "qposdialog.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+// The database server killed outright while a till pays, and started again: the sale is either
+// paid as shown or still payable, never written in part, and the till pays once the server is back.
+class TestPosPayKill : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void payingSurvivesServerKill();
+
+private:
+    QStringList rows(const QString& database, const QString& sql);
+
+    PrivateServer server;
+    QString inventoryDb = QStringLiteral("paykill_inventory");
+    QString salesDb = QStringLiteral("paykill_sales");
+    int connections = 0;
+};
+
+void TestPosPayKill::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    const QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    DatabaseTest::UseFixtureServer();
+    TestSupport::ClearSettings();
+    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
+    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("err_msg_13"), false);
+    MessageSettings::Instance()->Load();
+    AppSettings::Instance()->loginName = QStringLiteral("clerk");
+}
+
+void TestPosPayKill::cleanupTestCase()
+{
+    DatabaseTest::ResetManager();
+    server.stop();
+    TestDatabase::useServer({});
+}
+
+QStringList TestPosPayKill::rows(const QString& database, const QString& sql)
+{
+    const QString name = QStringLiteral("paykill_reader_%1").arg(++connections);
+    QStringList out;
+    {
+        QSqlDatabase db = TestDatabase::connect(name, database);
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            return {QStringLiteral("error: ") + q.lastError().text()};
+        while (q.next()) {
+            QStringList values;
+            for (int i = 0; i < q.record().count(); ++i)
+                values << q.value(i).toString();
+            out << values.join(QLatin1Char('|'));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+void TestPosPayKill::payingSurvivesServerKill()
+{
+    QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("K1"), {{"SALE_PRICE", 23}}), QString());
+    QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
+
+    QPOSDialog host(nullptr, false);
+    auto* screen = new CPOS(&host);
+    auto* layout = new QGridLayout(&host);
+    layout->addWidget(screen);
+    host.show();
+    auto* scanner = screen->findChild<QLineEdit*>(QStringLiteral("lineBarcodeScannerInput"));
+    auto* paid = screen->findChild<QLineEdit*>(QStringLiteral("lineEditPaid"));
+    auto* status = screen->findChild<QLabel*>(QStringLiteral("labelStatus"));
+    scanner->setText(QStringLiteral("K1"));
+    screen->on_lineBarcodeScannerInput_returnPressed();
+    QCOMPARE(status->text(), QString());
+    const QString sale = screen->transactionId;
+
+    // Each pay writes other amounts (all at or above the total: no question), so every one is a change.
+    int pays = 0;
+    const auto pay = [&] {
+        paid->setText(QString::number(23 + pays % 50) + QStringLiteral(".00"));
+        ++pays;
+        return screen->on_pushButtonPay_clicked();
+    };
+    QCOMPARE(pay(), 0);
+
+    const QByteArray pid = TestSupport::ReadFile(server.dataDir() + QStringLiteral("/mysqld.pid")).trimmed();
+    QVERIFY(pid.toInt() > 0);
+    std::atomic<bool> killed{false};
+    std::thread killer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(pid.toInt(), SIGKILL);
+        killed = true;
+    });
+    int failures = 0;
+    for (int i = 0; i < 20000 && (!killed || failures < 3); ++i)
+        if (pay() != 0)
+            ++failures;
+    killer.join();
+    QVERIFY(killed);
+    QVERIFY(failures >= 3);
+    QCOMPARE(status->text(), QStringLiteral("Error occurred while logging payment information"));
+    QVERIFY(screen->changedSinceSave);
+    QCOMPARE(screen->saleState, 1);
+
+    const QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // Whatever the last pay before the kill did, the row is whole: a payment as written, consistent.
+    const QStringList before = rows(salesDb, QStringLiteral("SELECT STATUS, GRAND_TOTAL, PAID + AMOUNT_DUE, "
+                                                            "USER_ID, SHIP_VIA FROM tblSalesTransactions WHERE ID = ")
+                                                 + sale);
+    QCOMPARE(before, QStringList{"2|23|23|clerk| "});
+
+    // The manager retries a lost connection every two seconds; the till pays once it is back.
+    QTRY_VERIFY_WITH_TIMEOUT(pay() == 0, 20000);
+    const QString shown = paid->text();
+    QCOMPARE(status->text(), QStringLiteral("Paid successfully and saved."));
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT STATUS, PAID, AMOUNT_DUE FROM tblSalesTransactions WHERE ID = ") + sale),
+             QStringList{QStringLiteral("2|%1|%2").arg(shown.toDouble()).arg(23 - shown.toDouble())});
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT COUNT(*) FROM tblSalesTransactions")), QStringList{"1"});
+    qInfo("%d pays, %d failed while the server was down", pays, failures);
+}
+
+VORANTEL_TEST_MAIN(TestPosPayKill)
+#include "tst_pospaykill.moc"

@@ -1,0 +1,332 @@
+#include "addeditpoitemdialog.h"
+#include "addeditpurchaseorder.h"
+#include "modalanswerer.h"
+#include "purchaseitemsmodel.h"
+#include "purchasemanagement.h"
+#include "purchasetest.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSortFilterProxyModel>
+#include <QSqlQueryModel>
+#include <QTableView>
+
+#include "databasemanager.h"
+
+// Order lines on a real inventory database: the price and tax arithmetic of the line dialog in each rounding
+// mode, the order's totals after adds and deletes, and lines that open and update without drifting.
+class TestOrderLines : public PurchaseTest
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void pricing_data();
+    void pricing();
+    void addedLineAndOrderTotals_data();
+    void addedLineAndOrderTotals();
+    void openedLineKeepsStoredFigures_data();
+    void openedLineKeepsStoredFigures();
+    void updateRefusesWhatAddRefuses();
+    void openAndCloseChangesNothing();
+    void failedDeleteKeepsTotals();
+    void taxSwitchRepricesLines();
+    void searchBoxFillsTheCode_data();
+    void searchBoxFillsTheCode();
+
+private:
+    // An order with tax on its items holding one line of C01; returns the order id.
+    QString addOrderWithLine(double unitPrice, double lineTotal, int quantity) const
+    {
+        run(QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS, SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX, "
+                           "PAYMENT_STATUS) SELECT ID, 0, ?, ?, ?, 1, 0 FROM tblVendors WHERE NAME = 'NONE'"),
+            {lineTotal, 3.0, lineTotal + 3.0});
+        run(QStringLiteral("INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, UNIT_PRICE, LINE_TOTAL, "
+                           "SALE_PRICE, BATCH_NUMBER, STOCK_ID) SELECT MAX(o.ID), MAX(p.ID), ?, ?, ?, 4.5, 'B7', '-1' "
+                           "FROM tblPOrders o, tblProducts p"),
+            {quantity, unitPrice, lineTotal});
+        return rows(QStringLiteral("SELECT MAX(ID) FROM tblPOrders")).value(0);
+    }
+    static QSqlRecord firstLine(const QString& orderId)
+    {
+        QSqlQueryModel model;
+        model.setQuery(PurchaseItemsModel::ItemsQuery(orderId), *DatabaseManager::Instance()->InventoryDatabase());
+        return model.record(0);
+    }
+    QStringList stored() const
+    {
+        return rows(QStringLiteral("SELECT o.SUB_TOTAL, o.SALES_TAX, o.TOTAL, d.QUANTITY, d.UNIT_PRICE, d.LINE_TOTAL, "
+                                   "d.SALE_PRICE FROM tblPOrders o LEFT JOIN tblPODetails d ON d.PORDER_ID = o.ID"));
+    }
+    // The order as the purchase orders page hands it to the editor.
+    static QSqlRecord listRow(PurchaseManagement& page)
+    {
+        auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
+        return qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
+    }
+};
+
+void TestOrderLines::init()
+{
+    PurchaseTest::init();
+    QCOMPARE(addTaxedProduct(QStringLiteral("C01"), QStringLiteral("Cable"), 10), QString());
+    QCOMPARE(addTaxedProduct(QStringLiteral("C02"), QStringLiteral("Plug"), 12.5), QString());
+}
+
+void TestOrderLines::pricing_data()
+{
+    QTest::addColumn<QString>("mode");    // tax_rounding_off
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("typed");   // "net", "gross", "sale" or "sale gross": the field typed into
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QStringList>("shown"); // unit price, with tax, tax per unit, line total for 3; or the sale pair
+
+    QTest::newRow("9.99 up") << "round_up" << "C01" << "net" << "9.99" << QStringList{"9.99", "10.99", "1.00", "29.97"};
+    QTest::newRow("9.99 nearest") << "nearest" << "C01" << "net" << "9.99" << QStringList{"9.99", "10.99", "1.00", "29.97"};
+    QTest::newRow("9.99 down") << "round_down" << "C01" << "net" << "9.99" << QStringList{"9.99", "10.98", "0.99", "29.97"};
+    QTest::newRow("200 up is 220.00") << "round_up" << "C01" << "net" << "200" << QStringList{"200", "220.00", "20.00", "600.00"};
+    QTest::newRow("200 down") << "round_down" << "C01" << "net" << "200" << QStringList{"200", "220.00", "20.00", "600.00"};
+    QTest::newRow("90 with 12.5 %") << "round_up" << "C02" << "gross" << "90" << QStringList{"80.00", "90", "10.00", "240.00"};
+    QTest::newRow("sale 80 at 12.5 %") << "round_up" << "C02" << "sale" << "80" << QStringList{"80", "90.00"};
+    QTest::newRow("sale 90 with tax") << "round_up" << "C02" << "sale gross" << "90" << QStringList{"80.00", "90"};
+}
+
+void TestOrderLines::pricing()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, code);
+    QFETCH(QString, typed);
+    QFETCH(QString, value);
+    QFETCH(QStringList, shown);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
+    AddEditPOItemDialog dialog(nullptr, QStringLiteral("1"), false);
+    Child<QLineEdit>(&dialog, "lineProductCode")->setText(code);
+    Child<QLineEdit>(&dialog, "lineOrderQuantity")->setText(QStringLiteral("3"));
+    const auto text = [&dialog](const char* name) { return Child<QLineEdit>(&dialog, name)->text(); };
+    if (typed.startsWith(QLatin1String("sale"))) {
+        const bool gross = typed == QLatin1String("sale gross");
+        Child<QRadioButton>(&dialog, gross ? "radioSalePriceWithTax" : "radioSalePriceWithoutTax")->setChecked(true);
+        Child<QLineEdit>(&dialog, gross ? "lineEditSalePriceWithTax" : "lineSalePrice")->setText(value);
+        QCOMPARE((QStringList{text("lineSalePrice"), text("lineEditSalePriceWithTax")}), shown);
+        return;
+    }
+    const bool gross = typed == QLatin1String("gross");
+    Child<QRadioButton>(&dialog, gross ? "radioUnitPriceWitTax" : "radioUnitPriceWithoutTax")->setChecked(true);
+    Child<QLineEdit>(&dialog, gross ? "lineUnitPriceWithTax" : "lineUnitPrice")->setText(value);
+    QCOMPARE((QStringList{text("lineUnitPrice"), text("lineUnitPriceWithTax"), text("lineTaxPerUnit"),
+                          text("lineLineTotal")}),
+             shown);
+}
+
+void TestOrderLines::addedLineAndOrderTotals_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("gross");     // the price typed with tax (10.99) rather than without (9.99)
+    QTest::addColumn<bool>("codeLast");  // the code typed key by key after the price
+    QTest::addColumn<QString>("line");   // UNIT_PRICE|LINE_TOTAL
+    QTest::addColumn<QString>("order");  // SUB_TOTAL|SALES_TAX|TOTAL
+
+    for (const bool codeLast : {false, true}) {
+        const char* when = codeLast ? ", code last" : "";
+        QTest::addRow("up%s", when) << "round_up" << false << codeLast << "10.99|29.97" << "29.97|3|32.97";
+        QTest::addRow("nearest%s", when) << "nearest" << false << codeLast << "10.99|29.97" << "29.97|3|32.97";
+        QTest::addRow("down%s", when) << "round_down" << false << codeLast << "10.98|29.97" << "29.97|2.99|32.96";
+        QTest::addRow("up, typed with tax%s", when) << "round_up" << true << codeLast << "10.99|29.97" << "29.97|3|32.97";
+        QTest::addRow("down, typed with tax%s", when)
+            << "round_down" << true << codeLast << "10.99|29.97" << "29.97|2.99|32.96";
+    }
+}
+
+void TestOrderLines::addedLineAndOrderTotals()
+{
+    QFETCH(QString, mode);
+    QFETCH(bool, gross);
+    QFETCH(bool, codeLast);
+    QFETCH(QString, line);
+    QFETCH(QString, order);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
+
+    AddEditPurchaseOrder editor(nullptr, nullptr);
+    Child<QComboBox>(&editor, "comboBoxTaxStatus")->setCurrentIndex(1);
+    QString added;
+    answerer->handleClass<AddEditPOItemDialog>("AddEditPOItemDialog", [&](AddEditPOItemDialog* dialog) {
+        auto* code = Child<QLineEdit>(dialog, "lineProductCode");
+        if (!codeLast)
+            QTest::keyClicks(code, QStringLiteral("C01"));
+        Child<QRadioButton>(dialog, gross ? "radioUnitPriceWitTax" : "radioUnitPriceWithoutTax")->setChecked(true);
+        Child<QLineEdit>(dialog, gross ? "lineUnitPriceWithTax" : "lineUnitPrice")
+            ->setText(gross ? QStringLiteral("10.99") : QStringLiteral("9.99"));
+        Child<QLineEdit>(dialog, "lineOrderQuantity")->setText(QStringLiteral("3"));
+        if (codeLast)
+            QTest::keyClicks(code, QStringLiteral("C01"));
+        Child<QPushButton>(dialog, "pushButton")->click();
+        added = statusText(dialog);
+        dialog->reject();
+    });
+    Child<QPushButton>(&editor, "pushAddItem")->click();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(added, QStringLiteral("Item added to purchase order successfully."));
+    QCOMPARE(rows(QStringLiteral("SELECT UNIT_PRICE, LINE_TOTAL FROM tblPODetails")), QStringList{line});
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL FROM tblPOrders")), QStringList{order});
+    QCOMPARE(Child<QLineEdit>(&editor, "lineTotal")->text(), order.section('|', 2) == QLatin1String("32.97")
+                                                                ? QStringLiteral("32.97")
+                                                                : QStringLiteral("32.96"));
+
+    // Deleting the line takes back exactly what adding it put on the order.
+    auto* table = Child<QTableView>(&editor, "tableView");
+    QCOMPARE(table->model()->rowCount(), 1);
+    table->setCurrentIndex(table->model()->index(0, 2));
+    Child<QPushButton>(&editor, "pushDeleteItem")->click();
+    QCOMPARE(rows(QStringLiteral("SELECT COUNT(*) FROM tblPODetails")), QStringList{"0"});
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL FROM tblPOrders")), QStringList{"0|0|0"});
+    QVERIFY(!editor.IsModified());
+}
+
+void TestOrderLines::openedLineKeepsStoredFigures_data()
+{
+    QTest::addColumn<double>("unitPrice");
+    QTest::addColumn<double>("lineTotal");
+    QTest::addColumn<int>("quantity");
+    QTest::newRow("more digits than shown") << 12345.678 << 33333.33 << 3;
+    QTest::newRow("a million and more") << 1100000.5 << 3000000.0 << 3;
+    QTest::newRow("a third") << 11.0 << 10.0 << 3;
+}
+
+void TestOrderLines::openedLineKeepsStoredFigures()
+{
+    QFETCH(double, unitPrice);
+    QFETCH(double, lineTotal);
+    QFETCH(int, quantity);
+    const QString id = addOrderWithLine(unitPrice, lineTotal, quantity);
+    const QStringList before = stored();
+
+    AddEditPOItemDialog dialog(nullptr, id, false);
+    dialog.SetEditMode(firstLine(id));
+    const QString withTax = Child<QLineEdit>(&dialog, "lineUnitPriceWithTax")->text();
+    QVERIFY2(!withTax.contains(QLatin1Char('e'), Qt::CaseInsensitive), qPrintable(withTax));
+    QCOMPARE(AppSettings::Instance()->locale->toDouble(withTax), unitPrice);
+    QCOMPARE(AppSettings::Instance()->locale->toDouble(Child<QLineEdit>(&dialog, "lineLineTotal")->text()), lineTotal);
+
+    Child<QPushButton>(&dialog, "pushUpdate")->click();
+    QCOMPARE(statusText(&dialog), QStringLiteral("Purchase item updated successfully."));
+    QCOMPARE(stored(), before);
+    QCOMPARE(dialog.subTotalChange, 0.0);
+    QCOMPARE(dialog.taxChange, 0.0);
+
+    // The unit price without tax is the stored line's own: twice the quantity, twice the line total.
+    Child<QLineEdit>(&dialog, "lineOrderQuantity")->setText(QString::number(2 * quantity));
+    QCOMPARE(AppSettings::Instance()->locale->toDouble(Child<QLineEdit>(&dialog, "lineLineTotal")->text()), 2 * lineTotal);
+}
+
+void TestOrderLines::updateRefusesWhatAddRefuses()
+{
+    const QString id = addOrderWithLine(11, 30, 3);
+    const QStringList before = stored();
+    AddEditPOItemDialog dialog(nullptr, id, false);
+    dialog.SetEditMode(firstLine(id));
+    Child<QLineEdit>(&dialog, "lineOrderQuantity")->setText(QStringLiteral("2.5"));
+    QTest::keyClick(Child<QLineEdit>(&dialog, "lineOrderQuantity"), Qt::Key_Return);
+    QCOMPARE(statusText(&dialog), QStringLiteral("Please enter valid order quantity"));
+    QVERIFY(statusStyle(&dialog).contains(QStringLiteral("red")));
+    QCOMPARE(stored(), before);
+}
+
+void TestOrderLines::openAndCloseChangesNothing()
+{
+    addOrderWithLine(12345.678, 33333.33, 3);
+    const QStringList before = stored();
+    PurchaseManagement page(nullptr);
+    QSqlRecord row = listRow(page);
+    AddEditPurchaseOrder editor(nullptr, &row);
+    const QString total = Child<QLineEdit>(&editor, "lineTotal")->text();
+
+    answerer->handleClass<AddEditPOItemDialog>("AddEditPOItemDialog", [](AddEditPOItemDialog* dialog) {
+        dialog->reject();
+    });
+    auto* table = Child<QTableView>(&editor, "tableView");
+    table->setCurrentIndex(table->model()->index(0, 2));
+    Child<QPushButton>(&editor, "pushEditItem")->click();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(Child<QLineEdit>(&editor, "lineTotal")->text(), total);
+    QVERIFY(!editor.IsModified());
+    QCOMPARE(stored(), before);
+}
+
+void TestOrderLines::failedDeleteKeepsTotals()
+{
+    addOrderWithLine(11, 30, 3);
+    QCOMPARE(failOn(QStringLiteral("DELETE"), QStringLiteral("tblPODetails"), QStringLiteral("line is locked")), QString());
+    const QStringList before = stored();
+    PurchaseManagement page(nullptr);
+    QSqlRecord row = listRow(page);
+    AddEditPurchaseOrder editor(nullptr, &row);
+    const QString subTotal = Child<QLineEdit>(&editor, "lineSubTotal")->text();
+    const QString tax = Child<QLineEdit>(&editor, "lineTax")->text();
+    auto* table = Child<QTableView>(&editor, "tableView");
+    table->setCurrentIndex(table->model()->index(0, 2));
+    Child<QPushButton>(&editor, "pushDeleteItem")->click();
+    QVERIFY2(statusText(&editor).contains(QStringLiteral("line is locked")), qPrintable(statusText(&editor)));
+    QVERIFY(statusStyle(&editor).contains(QStringLiteral("red")));
+    QCOMPARE(Child<QLineEdit>(&editor, "lineSubTotal")->text(), subTotal);
+    QCOMPARE(Child<QLineEdit>(&editor, "lineTax")->text(), tax);
+    QCOMPARE(table->model()->rowCount(), 1);
+    QCOMPARE(stored(), before);
+}
+
+void TestOrderLines::taxSwitchRepricesLines()
+{
+    QCOMPARE(addTaxedProduct(QStringLiteral("C03"), QStringLiteral("Lamp"), 15), QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS, SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX, "
+                                "PAYMENT_STATUS) SELECT ID, 0, 30, 0, 30, 0, 0 FROM tblVendors WHERE NAME = 'NONE'")),
+             QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, UNIT_PRICE, LINE_TOTAL, "
+                                "BATCH_NUMBER) SELECT MAX(o.ID), p.ID, 3, 10, 30, '' FROM tblPOrders o, tblProducts p "
+                                "WHERE p.PRODUCT_CODE = 'C03'")),
+             QString());
+    PurchaseManagement page(nullptr);
+    QSqlRecord row = listRow(page);
+    AddEditPurchaseOrder editor(nullptr, &row);
+    auto* taxStatus = Child<QComboBox>(&editor, "comboBoxTaxStatus");
+    const auto lines = [this] { return rows(QStringLiteral("SELECT UNIT_PRICE, LINE_TOTAL FROM tblPODetails")); };
+
+    taxStatus->setCurrentIndex(1);
+    QCOMPARE(lines(), QStringList{"11.5|30"});
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX FROM tblPOrders")),
+             QStringList{"30|4.5|34.5|1"});
+    auto* table = Child<QTableView>(&editor, "tableView");
+    QCOMPARE(table->model()->headerData(PurchaseItemsModel::UNIT_PRICE, Qt::Horizontal).toString(),
+             QStringLiteral("Unit Price with Sales Tax"));
+
+    taxStatus->setCurrentIndex(0);
+    QCOMPARE(lines(), QStringList{"10|30"});
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX FROM tblPOrders")),
+             QStringList{"30|0|30|0"});
+    QCOMPARE(table->model()->headerData(PurchaseItemsModel::UNIT_PRICE, Qt::Horizontal).toString(),
+             QStringLiteral("Unit Price"));
+}
+
+void TestOrderLines::searchBoxFillsTheCode_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("start of a name") << "cab" << "C01";
+    QTest::newRow("whole entry") << "Plug [CODE:C02]" << "C02";
+}
+
+void TestOrderLines::searchBoxFillsTheCode()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, code);
+    AddEditPOItemDialog dialog(nullptr, QStringLiteral("1"), false);
+    auto* search = Child<QComboBox>(&dialog, "comboBoxProducts");
+    search->setEditText(typed);
+    dialog.on_comboBoxProducts_activated(0);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineProductCode")->text(), code);
+    QCOMPARE(search->currentText(), QString());
+    QVERIFY(!Child<QLineEdit>(&dialog, "lineItemName")->text().isEmpty());
+}
+
+VORANTEL_TEST_MAIN(TestOrderLines)
+#include "tst_orderlines.moc"

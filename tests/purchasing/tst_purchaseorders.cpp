@@ -1,0 +1,300 @@
+#include "addeditpurchaseorder.h"
+#include "modalanswerer.h"
+#include "purchasemanagement.h"
+#include "purchasemodel.h"
+#include "purchasetest.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTextEdit>
+#include <QSortFilterProxyModel>
+#include <QSqlQueryModel>
+
+#include <functional>
+
+// The purchase order editor and the purchase orders page on a real inventory database: what a saved order
+// keeps, searches, the overdue mark, and deletions that take an order with its lines or nothing.
+class TestPurchaseOrders : public PurchaseTest
+{
+    Q_OBJECT
+
+private slots:
+    void savedOrderSurvivesReopen();
+    void failedFirstSaveOpensNoLineDialog();
+    void deleteTakesLinesAndOrderOrNothing_data();
+    void deleteTakesLinesAndOrderOrNothing();
+    void unreadableListSaysSo();
+    void closedOrderIsViewOnly();
+    void paidAmountSetsPaymentStatus_data();
+    void paidAmountSetsPaymentStatus();
+    void overdueMark_data();
+    void overdueMark();
+
+private:
+    // Orders and lines: "order ID|lines".
+    QStringList orders() const
+    {
+        return rows(QStringLiteral("SELECT o.ID, (SELECT COUNT(*) FROM tblPODetails d WHERE d.PORDER_ID = o.ID) "
+                                   "FROM tblPOrders o ORDER BY o.ID"));
+    }
+    QString addOrder(int status, const QString& deliveryDate, int lines) const
+    {
+        QString error = run(QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS, DELIVERY_DATE, PAYMENT_STATUS) "
+                                           "SELECT ID, ?, ?, 0 FROM tblVendors WHERE NAME = 'NONE'"),
+                            {status, deliveryDate.isEmpty() ? QVariant(QVariant::Date) : QVariant(deliveryDate)});
+        for (int i = 0; error.isEmpty() && i < lines; ++i)
+            error = run(QStringLiteral("INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, BATCH_NUMBER) "
+                                       "SELECT MAX(o.ID), MAX(p.ID), 1, '' FROM tblPOrders o, tblProducts p"));
+        return error;
+    }
+};
+
+void TestPurchaseOrders::savedOrderSurvivesReopen()
+{
+    QCOMPARE(addVendor(QStringLiteral("Acme")), QString());
+    const QDateTime stamp(QDate(2026, 11, 1), QTime(10, 11, 12));
+    {
+        AddEditPurchaseOrder editor(nullptr, nullptr);
+        Child<QComboBox>(&editor, "comboVendors")->setCurrentText(QStringLiteral("Acme"));
+        QCOMPARE(Child<QLineEdit>(&editor, "lineContact")->text(), QStringLiteral("acme@example.com"));
+        Child<QComboBox>(&editor, "comboStatus")->setCurrentIndex(1);
+        Child<QDateEdit>(&editor, "dateSent")->setDate(QDate(2026, 11, 2));
+        Child<QDateEdit>(&editor, "dateDeliver")->setDate(QDate(2026, 11, 20));
+        Child<QComboBox>(&editor, "comboBoxTaxStatus")->setCurrentIndex(1);
+        Child<QTextEdit>(&editor, "textEditNotes")->setPlainText(QStringLiteral("Deliver to the back door"));
+        Child<QLineEdit>(&editor, "lineEditShipVia")->setText(QStringLiteral("Courier"));
+        Child<QLineEdit>(&editor, "lineEditShippingName")->setText(QStringLiteral("Shop"));
+        Child<QTextEdit>(&editor, "textEditShippingAddress")->setPlainText(QStringLiteral("1 High St\nTown"));
+        Child<QLineEdit>(&editor, "lineEditShippingContact")->setText(QStringLiteral("555-0199"));
+        Child<QLineEdit>(&editor, "line_paid_amount")->setText(QStringLiteral("0"));
+        Child<QComboBox>(&editor, "comboPaymentStatus")->setCurrentIndex(1);
+        Child<QDateTimeEdit>(&editor, "dateTimePOTimeStamp")->setDateTime(stamp);
+        Child<QPushButton>(&editor, "pushSave")->click();
+        const QString id = Child<QLineEdit>(&editor, "linePoNumber")->text();
+        QVERIFY(!id.isEmpty());
+        QVERIFY(!editor.IsModified());
+        Child<QLineEdit>(&editor, "lineEditShipVia")->setText(QStringLiteral("Courier express"));
+        Child<QPushButton>(&editor, "pushSave")->click();
+        QCOMPARE(statusText(&editor), QStringLiteral("Purchase order saved successfully."));
+        QCOMPARE(rows(QStringLiteral("SELECT ID, SHIP_VIA FROM tblPOrders")), QStringList{id + "|Courier express"});
+    }
+
+    PurchaseManagement page(nullptr);
+    auto* table = Child<QTableView>(&page, "tableViewItems");
+    Child<QComboBox>(&page, "comboStatus")->setCurrentText(QStringLiteral("DRAFT"));
+    Child<QPushButton>(&page, "buttonSearch")->click();
+    QCOMPARE(table->model()->rowCount(), 0);
+    Child<QComboBox>(&page, "comboStatus")->setCurrentText(QStringLiteral("SENT"));
+    Child<QLineEdit>(&page, "editName")->setText(QStringLiteral("cm"));
+    Child<QPushButton>(&page, "buttonSearch")->click();
+    QCOMPARE(table->model()->rowCount(), 1);
+    QCOMPARE(table->model()->index(0, PurchaseModel::STATUS).data().toString(), QStringLiteral("SENT"));
+
+    QStringList shown;
+    answerer->handleClass<AddEditPurchaseOrder>("AddEditPurchaseOrder", [&shown](AddEditPurchaseOrder* editor) {
+        shown << Child<QComboBox>(editor, "comboVendors")->currentText()
+              << Child<QComboBox>(editor, "comboStatus")->currentText()
+              << Child<QDateEdit>(editor, "dateSent")->date().toString(Qt::ISODate)
+              << Child<QDateEdit>(editor, "dateDeliver")->date().toString(Qt::ISODate)
+              << Child<QComboBox>(editor, "comboBoxTaxStatus")->currentText()
+              << Child<QTextEdit>(editor, "textEditNotes")->toPlainText()
+              << Child<QLineEdit>(editor, "lineEditShipVia")->text()
+              << Child<QLineEdit>(editor, "lineEditShippingName")->text()
+              << Child<QTextEdit>(editor, "textEditShippingAddress")->toPlainText()
+              << Child<QLineEdit>(editor, "lineEditShippingContact")->text()
+              << Child<QComboBox>(editor, "comboPaymentStatus")->currentText()
+              << Child<QLineEdit>(editor, "line_paid_amount")->text()
+              << Child<QDateTimeEdit>(editor, "dateTimePOTimeStamp")->dateTime().toString(Qt::ISODate);
+        editor->reject();
+    });
+    table->setCurrentIndex(table->model()->index(0, 1));
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(shown, (QStringList{"Acme", "SENT", "2026-11-02", "2026-11-20", "ENABLE Sales Tax FOR PO ITEMS",
+                                 "Deliver to the back door", "Courier express", "Shop", "1 High St\nTown", "555-0199",
+                                 "PARTIALLY PAID", "0.00", "2026-11-01T10:11:12"}));
+    // The search stays in force after the editor closed.
+    QCOMPARE(table->model()->rowCount(), 1);
+}
+
+void TestPurchaseOrders::failedFirstSaveOpensNoLineDialog()
+{
+    QCOMPARE(failOn(QStringLiteral("INSERT"), QStringLiteral("tblPOrders"), QStringLiteral("no new orders")), QString());
+    AddEditPurchaseOrder editor(nullptr, nullptr);
+    Child<QTextEdit>(&editor, "textEditNotes")->setPlainText(QStringLiteral("keep me"));
+    Child<QPushButton>(&editor, "pushAddItem")->click();
+    QVERIFY2(statusText(&editor).startsWith(QStringLiteral("Error occurred while saving purchase order.")),
+             qPrintable(statusText(&editor)));
+    QVERIFY(statusStyle(&editor).contains(QStringLiteral("red")));
+    QVERIFY(answerer->seen.isEmpty()); // no line dialog for an order that is not stored
+    QVERIFY(editor.IsModified());
+    QCOMPARE(orders(), QStringList());
+
+    // The unsaved change is still offered on closing.
+    answerer->pressButton(QMessageBox::No);
+    Child<QPushButton>(&editor, "pushClose")->click();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(answerer->messages(), QStringList{"Close?|Do you want to save changes?"});
+}
+
+void TestPurchaseOrders::deleteTakesLinesAndOrderOrNothing_data()
+{
+    QTest::addColumn<QString>("refused"); // a statement the database refuses; empty: none
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("both orders go") << "" << QStringList{};
+    QTest::newRow("a refused order keeps every line") << "tblPOrders" << QStringList{"1|2", "2|1"};
+    QTest::newRow("a refused line keeps every order") << "tblPODetails" << QStringList{"1|2", "2|1"};
+}
+
+void TestPurchaseOrders::deleteTakesLinesAndOrderOrNothing()
+{
+    QFETCH(QString, refused);
+    QFETCH(QStringList, left);
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("Bolt")), QString());
+    QCOMPARE(addOrder(0, QString(), 2), QString());
+    QCOMPARE(addOrder(1, QString(), 1), QString());
+    if (!refused.isEmpty())
+        QCOMPARE(failOn(QStringLiteral("DELETE"), refused, QStringLiteral("kept for the auditors")), QString());
+
+    PurchaseManagement page(nullptr);
+    auto* table = Child<QTableView>(&page, "tableViewItems");
+    table->setCurrentIndex(table->model()->index(0, 1)); // a selected row enables Delete
+    table->selectAll();
+    answerer->pressButton(QMessageBox::Yes);
+    if (!refused.isEmpty())
+        answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&page, "buttonDelete")->click();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(answerer->messages().value(0),
+             QStringLiteral("Delete Purchase Orders|Do you really want to delete 2 selected purchase order(s)?"));
+    if (!refused.isEmpty())
+        QVERIFY2(answerer->messages().value(1).contains(QStringLiteral("kept for the auditors")),
+                 qPrintable(answerer->messages().join('\n')));
+    QCOMPARE(orders(), left);
+    QCOMPARE(table->model()->rowCount(), left.size());
+}
+
+// The editor opened from the list's only row, as the page's Edit opens it.
+static void WithListedOrder(const std::function<void(AddEditPurchaseOrder&)>& check)
+{
+    PurchaseManagement page(nullptr);
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
+    QSqlRecord row = qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
+    AddEditPurchaseOrder editor(nullptr, &row);
+    check(editor);
+}
+
+void TestPurchaseOrders::closedOrderIsViewOnly()
+{
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("Bolt")), QString());
+    QCOMPARE(addOrder(4, QString(), 1), QString());
+    QString itemTitle;
+    bool updateShown = true;
+    answerer->handleClass<QDialog>("AddEditPOItemDialog", [&](QDialog* dialog) {
+        itemTitle = dialog->windowTitle();
+        updateShown = Child<QPushButton>(dialog, "pushUpdate")->isVisibleTo(dialog);
+        dialog->reject();
+    });
+    WithListedOrder([](AddEditPurchaseOrder& editor) {
+        QCOMPARE(editor.windowTitle(), QStringLiteral("View Purchase Order"));
+        QVERIFY(!Child<QComboBox>(&editor, "comboStatus")->isEnabled());
+        QVERIFY(Child<QComboBox>(&editor, "comboStatus")->styleSheet().contains(QStringLiteral("black")));
+        for (const char* hidden : {"pushSave", "pushAddItem", "pushDeleteItem", "pushReceiveStock"})
+            QVERIFY2(!Child<QPushButton>(&editor, hidden)->isVisibleTo(&editor), hidden);
+        QVERIFY(!Child<QComboBox>(&editor, "comboVendors")->isEnabled());
+        QVERIFY(!Child<QTextEdit>(&editor, "textEditNotes")->isEnabled());
+        auto* view = Child<QPushButton>(&editor, "pushEditItem");
+        QCOMPARE(view->text(), QStringLiteral("View..."));
+        auto* table = Child<QTableView>(&editor, "tableView");
+        table->setCurrentIndex(table->model()->index(0, 2));
+        view->click();
+    });
+    QCOMPARE(itemTitle, QStringLiteral("View Purchase Order Item"));
+    QVERIFY(!updateShown);
+}
+
+void TestPurchaseOrders::paidAmountSetsPaymentStatus_data()
+{
+    QTest::addColumn<double>("total");
+    QTest::addColumn<QString>("paid");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("all of it") << 30.0 << "30" << "PAID";
+    QTest::newRow("equal once rounded") << 30.0 << "29.999" << "PAID";
+    QTest::newRow("part of it") << 30.0 << "10" << "PARTIALLY PAID";
+    QTest::newRow("nothing") << 30.0 << "0" << "NOT PAID";
+    QTest::newRow("unreadable") << 30.0 << "ten" << "NOT PAID";
+    QTest::newRow("more than the total") << 30.0 << "40" << "PAID";
+    QTest::newRow("nothing of nothing") << 0.0 << "0" << "PAID";
+}
+
+void TestPurchaseOrders::paidAmountSetsPaymentStatus()
+{
+    QFETCH(double, total);
+    QFETCH(QString, paid);
+    QFETCH(QString, status);
+    QCOMPARE(addOrder(0, QString(), 0), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblPOrders SET SUB_TOTAL = ?, TOTAL = ?, PAYMENT_STATUS = 1"), {total, total}),
+             QString());
+    WithListedOrder([&](AddEditPurchaseOrder& editor) {
+        QCOMPARE(Child<QComboBox>(&editor, "comboPaymentStatus")->currentText(), QStringLiteral("PARTIALLY PAID"));
+        QVERIFY(!editor.IsModified());
+        Child<QLineEdit>(&editor, "line_paid_amount")->setText(paid);
+        QCOMPARE(Child<QComboBox>(&editor, "comboPaymentStatus")->currentText(), status);
+        QVERIFY(editor.IsModified());
+    });
+}
+
+void TestPurchaseOrders::unreadableListSaysSo()
+{
+    // A list that cannot be read must not pass for an empty one.
+    QCOMPARE(run(QStringLiteral("ALTER TABLE tblPOrders CHANGE PAID_AMOUNT PAID_SUM DOUBLE")), QString());
+    answerer->pressButton(QMessageBox::Ok);
+    {
+        PurchaseManagement page(nullptr);
+        QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    }
+    QCOMPARE(run(QStringLiteral("ALTER TABLE tblPOrders CHANGE PAID_SUM PAID_AMOUNT DOUBLE NULL DEFAULT 0")), QString());
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().startsWith(
+                 QStringLiteral("Manage Purchase|The purchase orders could not be read from the database:")),
+             qPrintable(answerer->messages().first()));
+}
+
+void TestPurchaseOrders::overdueMark_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("daysFromToday"); // delivery date; 99: none
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("sent, due yesterday") << 1 << -1 << true;
+    QTest::newRow("sent, due today") << 1 << 0 << false;
+    QTest::newRow("partially received, due last month") << 2 << -30 << true;
+    QTest::newRow("partially received, no date") << 2 << 99 << true;
+    QTest::newRow("draft, due yesterday") << 0 << -1 << false;
+    QTest::newRow("received, due yesterday") << 3 << -1 << false;
+}
+
+void TestPurchaseOrders::overdueMark()
+{
+    QFETCH(int, status);
+    QFETCH(int, daysFromToday);
+    QFETCH(bool, marked);
+    const QString date =
+        daysFromToday == 99 ? QString() : QDate::currentDate().addDays(daysFromToday).toString(Qt::ISODate);
+    QCOMPARE(addOrder(status, date, 0), QString());
+    PurchaseManagement page(nullptr);
+    const QAbstractItemModel* model = Child<QTableView>(&page, "tableViewItems")->model();
+    QCOMPARE(model->rowCount(), 1);
+    const QVariant swatch = model->index(0, PurchaseModel::DELIVERY_DATE).data(Qt::DecorationRole);
+    QCOMPARE(swatch.value<QColor>() == QColor(Qt::red), marked);
+    const QColor statusColours[] = {QColor("red"), QColor("blue"), QColor(97, 173, 226), QColor("green"),
+                                    QColor("black")};
+    QCOMPARE(model->index(0, PurchaseModel::STATUS).data(Qt::DecorationRole).value<QColor>(), statusColours[status]);
+}
+
+VORANTEL_TEST_MAIN(TestPurchaseOrders)
+#include "tst_purchaseorders.moc"
