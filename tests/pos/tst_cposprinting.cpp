@@ -37,6 +37,8 @@ private slots:
     void quantityOfSubItems_data();
     void quantityOfSubItems();
     void longSalePrintsEveryLineOnceInOrder();
+    void paidSalePrintsItsTotals_data();
+    void paidSalePrintsItsTotals();
     void pdfButtonKeepsOutputSettings();
     void rollPaperNotices_data();
     void rollPaperNotices();
@@ -117,7 +119,7 @@ void TestCPOSPrinting::init()
         if (!keep.contains(key))
             store->remove(key);
     TestDatabase::writeServerSettings();
-    for (const char* silenced : {"err_msg_13", "err_msg_1", "err_msg_47", "err_msg_43", "err_msg_46"})
+    for (const char* silenced : {"err_msg_13", "err_msg_1", "err_msg_47", "err_msg_43", "err_msg_46", "err_msg_41", "err_msg_44"})
         store->setValue(QLatin1String(silenced), false);
     MessageSettings::Instance()->Load();
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
@@ -311,6 +313,49 @@ void TestCPOSPrinting::longSalePrintsEveryLineOnceInOrder()
         expected << i;
     QCOMPARE(seen, expected);
     QVERIFY(PdfReader::Pages(printPdf()) > 1);
+}
+
+void TestCPOSPrinting::paidSalePrintsItsTotals_data()
+{
+    QTest::addColumn<int>("small");
+    QTest::newRow("template") << 0;
+    QTest::newRow("roll paper") << 1;
+}
+
+// Enter in the paid field pays, the second Enter prints: the printout carries the stored payment.
+void TestCPOSPrinting::paidSalePrintsItsTotals()
+{
+    QFETCH(int, small);
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("SMALL_RECEIPT"), small);
+    store->setValue(SALES_TAX_NAME, QStringLiteral("VAT"));
+    addStock(QStringLiteral("OIL"), {{"NAME", "Olive oil"}, {"TAX_RATE", 10.0}});
+    addStock(QStringLiteral("SALT"), {{"NAME", "Sea salt"}, {"TAX_RATE", 10.0}, {"SALE_PRICE", 5.0}});
+    Screen s;
+    s.scan(QStringLiteral("OIL"));
+    s.scan(QStringLiteral("SALT"));
+    auto* paid = Child<QLineEdit>(s.screen, "lineEditPaid");
+    paid->setText(QStringLiteral("20"));
+    CPOS::paidEnterCount = 0;
+    UrlRecorder urls;
+    s.screen->on_lineEditPaid_returnPressed();
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT STATUS, GRAND_TOTAL FROM tblSalesTransactions WHERE ID = ?"),
+                                {s.screen->transactionId}),
+             QStringList{"2|16.5"});
+    QVERIFY(urls.urls.isEmpty());
+    s.screen->on_lineEditPaid_returnPressed();
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(printPdf())});
+
+    const QString text = PdfReader::Text(printPdf());
+    const QString change = Child<QLineEdit>(s.screen, "lineEditChange")->text();
+    QStringList expected{"Olive oil", "Sea salt", "$ 16.50", "$ 1.50", "$ 15.00", "$ 20", "$ " + change};
+    if (small == 1)
+        expected << "Grand Total: $ 16.50" << "Total VAT: $ 1.50" << "Sub Total: $ 15.00";
+    for (const QString& word : expected)
+        QVERIFY2(text.contains(word), qPrintable(word + QStringLiteral(" missing from:\n") + text));
+    // The roll paper shows the unit price with its tax, then the line total.
+    if (small == 1)
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Olive oil\\s+11\\.00\\s+11\\.00"))), qPrintable(text));
 }
 
 void TestCPOSPrinting::pdfButtonKeepsOutputSettings()
