@@ -18,7 +18,13 @@ QVariant FormatReportCell(const QVariant& value, int column, const QList<int>& m
 }
 
 ReportVeiwerModel::ReportVeiwerModel(QObject* parent)
+    : ReportVeiwerModel(parent, false)
+{
+}
+
+ReportVeiwerModel::ReportVeiwerModel(QObject* parent, bool subItems)
     : QSqlQueryModel(parent)
+    , subItems(subItems)
     , decimals(AppSettings::Instance()->settings->value(QStringLiteral("decimal_places"), QStringLiteral("2")).toString().toInt())
     , locale(*AppSettings::Instance()->locale)
 {
@@ -41,6 +47,8 @@ QVariant ReportVeiwerModel::data(const QModelIndex& item, int role) const
     case 5:
     case 6:
     case 7:
+        if (subItems)
+            return FormatReportCell(value, item.column(), {1, 4, 5}, {2, 3}, locale, decimals);
         return FormatReportCell(value, item.column(), {1, 3, 4}, {2}, locale, decimals);
     default:
         return value;

@@ -14,7 +14,7 @@ extern int reportKind;
 QVariant FormatReportCell(const QVariant& value, int column, const QList<int>& moneyColumns,
                           const QList<int>& integerColumns, const QLocale& locale, int decimals);
 
-// The report table's model, formatting by report kind and column (sales without sub-items).
+// The report table's model, formatting by report kind and column.
 class ReportVeiwerModel : public QSqlQueryModel
 {
     Q_OBJECT
@@ -23,7 +23,12 @@ public:
 
     QVariant data(const QModelIndex& item, int role = Qt::DisplayRole) const override;
 
+protected:
+    // With sub-items the sales groupings carry a sub-item count after the item count.
+    ReportVeiwerModel(QObject* parent, bool subItems);
+
 private:
+    bool subItems;
     int decimals;
     QLocale locale;
 };

@@ -1,20 +1,12 @@
 #pragma once
 
-#include <QSqlQueryModel>
-
-#include <QLocale>
+#include "reportveiwermodel.h"
 
 // The report table's model when the shop sells sub-items: the sales groupings carry a
 // sub-item count after the item count.
-class ReportVeiwerModelSubItems : public QSqlQueryModel
+class ReportVeiwerModelSubItems : public ReportVeiwerModel
 {
     Q_OBJECT
 public:
     explicit ReportVeiwerModelSubItems(QObject* parent);
-
-    QVariant data(const QModelIndex& item, int role = Qt::DisplayRole) const override;
-
-private:
-    int decimals;
-    QLocale locale;
 };

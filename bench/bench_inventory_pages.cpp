@@ -5,19 +5,17 @@
 
 #include "appsettings.h"
 #include "databasemanager.h"
+#include "fixtureserver.h"
 #include "inventorymanagement.h"
 #include "messagesettings.h"
 #include "productmanagement.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -27,41 +25,6 @@
 #include <functional>
 
 namespace {
-
-struct Server
-{
-    QString host, user, password;
-    int port = 0;
-};
-
-Server ReadInfo(const QString& path)
-{
-    Server s;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return s;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        const QString value = line.section(QLatin1Char('='), 1);
-        if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_HOST=")))
-            s.host = value;
-        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_PORT=")))
-            s.port = value.toInt();
-        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_USER=")))
-            s.user = value;
-        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_PASSWORD=")))
-            s.password = value;
-    }
-    return s;
-}
-
-bool Run(QSqlQuery& query, const QString& sql)
-{
-    if (query.exec(sql))
-        return true;
-    std::fprintf(stderr, "%s\n  %s\n", qPrintable(query.lastError().text()), qPrintable(sql));
-    return false;
-}
 
 // Median and worst of several runs, in milliseconds.
 void Report(const char* what, const std::function<void()>& step, int runs = 5)
@@ -97,24 +60,15 @@ void Search(Page& page, const char* field, const QString& text, const char* butt
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QTemporaryDir scratch;
-    qputenv("XDG_CONFIG_HOME", scratch.path().toUtf8());
-    qputenv("XDG_DATA_HOME", scratch.path().toUtf8());
+    UseScratchEnvironment(scratch.path());
     QApplication app(argc, argv);
     const int products = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
 
-    QString info = qEnvironmentVariable("VORANTEL_TEST_DB_INFO");
-    const bool ownServer = info.isEmpty();
-    const QString fixture = QStringLiteral(VORANTEL_SOURCE_DIR "/scripts/test-db-fixture.sh");
-    if (ownServer) {
-        info = scratch.path() + QStringLiteral("/server.env");
-        if (QProcess::execute(fixture, {QStringLiteral("setup"), info}) != 0)
-            return 1;
-    }
-    const Server server = ReadInfo(info);
+    FixtureServer server;
+    if (!server.Start(scratch.path()))
+        return 1;
     DatabaseManager* manager = DatabaseManager::Instance();
-    manager->SetConnectionParameters(server.user, server.password, server.port, server.host);
     const QString name = QStringLiteral("bench_inventory_%1").arg(QCoreApplication::applicationPid());
     QString error;
     manager->CreateInventoryDatabase(name, error);
@@ -184,10 +138,7 @@ int main(int argc, char** argv)
     }
 
     manager->RemoveInventoryDatabase();
-    QSqlQuery drop(*manager->ServerConnection());
-    drop.exec(QStringLiteral("DROP DATABASE `%1`").arg(name));
-    manager->CloseServerConnection();
-    if (ownServer)
-        QProcess::execute(fixture, {QStringLiteral("cleanup"), info});
+    DropDatabases({name});
+    server.Stop();
     return seeded ? 0 : 1;
 }

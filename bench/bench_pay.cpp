@@ -5,8 +5,8 @@
 
 #include "appsettings.h"
 #include "cpos.h"
-#include "databasemanager.h"
 #include "messagesettings.h"
+#include "privatebench.h"
 #include "privateserver.h"
 #include "qposdialog.h"
 #include "testsupport.h"
@@ -58,35 +58,17 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const int sales = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
     PrivateServer server;
-    QString error = server.start();
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
-    DatabaseManager::Instance()->SetConnectionParameters(server.user(), server.password(), server.port(), server.host());
     const QString inventory = QStringLiteral("benchpay_inventory");
-    const QString salesDb = QStringLiteral("benchpay_sales");
-    DatabaseManager::Instance()->CreateInventoryDatabase(inventory, error);
-    if (error.isEmpty())
-        DatabaseManager::Instance()->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
+    QString error = StartWithDatabases(server, inventory, QStringLiteral("benchpay_sales"));
     if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QStringLiteral("bench_fill"));
-        db.setHostName(server.host());
-        db.setPort(server.port());
-        db.setUserName(server.user());
-        db.setPassword(server.password());
-        db.setDatabaseName(inventory);
-        error = db.open() ? Fill(db) : db.lastError().text();
-        if (!error.isEmpty()) {
-            std::fprintf(stderr, "filling: %s\n", qPrintable(error));
-            return 1;
-        }
+    error = FillInventory(server, inventory, Fill);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "filling: %s\n", qPrintable(error));
+        return 1;
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("bench_fill"));
     AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_13"), false);
     MessageSettings::Instance()->Load();
     AppSettings::Instance()->loginName = QStringLiteral("bench");

@@ -6,7 +6,7 @@
 
 #include "appsettings.h"
 #include "constants.h"
-#include "databasemanager.h"
+#include "privatebench.h"
 #include "privateserver.h"
 #include "testsupport.h"
 
@@ -136,31 +136,17 @@ int main(int argc, char* argv[])
     const int items = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000;
 
     PrivateServer server;
-    QString error = server.start();
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
-    DatabaseManager::Instance()->SetConnectionParameters(server.user(), server.password(), server.port(), server.host());
     const QString inventory = QStringLiteral("bench_inventory");
     const QString sales = QStringLiteral("bench_sales");
-    DatabaseManager::Instance()->CreateInventoryDatabase(inventory, error);
-    if (error.isEmpty())
-        DatabaseManager::Instance()->CreateSalesDatabase(sales, error, QStringLiteral("1"));
+    QString error = StartWithDatabases(server, inventory, sales);
     if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QStringLiteral("bench_fill"));
-        db.setHostName(server.host());
-        db.setPort(server.port());
-        db.setUserName(server.user());
-        db.setPassword(server.password());
-        db.setDatabaseName(inventory);
         QElapsedTimer clock;
         clock.start();
-        error = db.open() ? Fill(db) : db.lastError().text();
+        error = FillInventory(server, inventory, Fill);
         if (!error.isEmpty()) {
             std::fprintf(stderr, "filling: %s\n", qPrintable(error));
             return 1;

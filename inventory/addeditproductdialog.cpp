@@ -8,6 +8,7 @@
 #include "managecategories.h"
 #include "progress.h"
 #include "searchbox.h"
+#include "statuslabel.h"
 
 #include <QApplication>
 #include <QCompleter>
@@ -22,7 +23,6 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QSqlTableModel>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -120,12 +120,7 @@ AddEditProductDialog::AddEditProductDialog(QWidget* parent)
     // The completer searches what the model has fetched: all of it, not the first batch.
     while (searchModel->canFetchMore())
         searchModel->fetchMore();
-    completer = new QCompleter(searchModel, this);
-    completer->setCaseSensitivity(Qt::CaseInsensitive);
-    completer->setCompletionColumn(2);
-    completer->setCompletionMode(QCompleter::PopupCompletion);
-    if (!settings->value(QStringLiteral("start_with_search_term"), true).toBool())
-        completer->setFilterMode(Qt::MatchContains);
+    completer = NewProductCompleter(searchModel, 2, this);
     ui.comboProductSearch->setEditable(true);
     ui.comboProductSearch->setCompleter(completer);
     ui.comboProductSearch->lineEdit()->setPlaceholderText(tr("Search product and press Enter to select"));
@@ -424,19 +419,7 @@ void AddEditProductDialog::on_buttonSelectImage_clicked()
 
 void AddEditProductDialog::ShowStatus(const QString& message, int kind)
 {
-    const QString parentStyle = parentWidget() ? parentWidget()->styleSheet() : QString();
-    ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(message);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // A short pause makes a repeated message flash, so the user sees it is new.
-    QThread::msleep(200);
-    if (kind == 0)
-        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: red; color:white }"));
-    else if (kind == 1)
-        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: green; color:white }"));
-    else
-        ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(message);
+    ShowFlashingStatus(ui.labelStatus, parentWidget() ? parentWidget()->styleSheet() : QString(), message, kind);
 }
 
 void AddEditProductDialog::on_CtrlB()

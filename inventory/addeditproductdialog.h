@@ -8,6 +8,7 @@
 #include <QSqlRecord>
 
 class QCompleter;
+class QSqlQuery;
 class QSqlQueryModel;
 class QSqlTableModel;
 
@@ -70,6 +71,8 @@ private:
     // Field checks shared by add and update; add selects the add's wording.
     bool CheckFields(bool checkCode, bool add, int* categoryId, int* itemsPerUnit);
     double TaxRateValue() const;
+    // Binds the form's product columns, alike for an add and an update.
+    void BindFormFields(QSqlQuery* query, int items) const;
     // Writes the new product's first stock row on the add's transaction; false with the driver's text.
     bool AddInitialStock(int productId, const QString& productCode, QString* error);
     void StoreOptions();

@@ -93,6 +93,19 @@ double AddEditProductDialog::TaxRateValue() const
     return rateTable.value(ui.comboTaxRates->currentText(), 0.0);
 }
 
+void AddEditProductDialog::BindFormFields(QSqlQuery* query, int items) const
+{
+    query->bindValue(QStringLiteral(":name"), ui.editName->text());
+    query->bindValue(QStringLiteral(":items"), items);
+    query->bindValue(QStringLiteral(":description"), ui.editDescription->text());
+    query->bindValue(QStringLiteral(":image_file"), imagePath);
+    query->bindValue(QStringLiteral(":tax_rate"), TaxRateValue());
+    query->bindValue(QStringLiteral(":unit_name"), ui.lineEditQuantityUnitName->text());
+    query->bindValue(QStringLiteral(":sub_unit_name"), ui.lineEditSubQuantityUnitName->text());
+    query->bindValue(QStringLiteral(":print_unit_name"), ui.checkBoxPrint->isChecked() ? 1 : 0);
+    query->bindValue(QStringLiteral(":service_item"), ui.checkServiceItem->isChecked() ? 1 : 0);
+}
+
 void AddEditProductDialog::on_buttonAdd_clicked()
 {
     Progress progress(this, tr("Please wait..."));
@@ -128,15 +141,7 @@ void AddEditProductDialog::on_buttonAdd_clicked()
         ":description, :image_file, :tax_rate,  :unit_name, :sub_unit_name, :print_unit_name, :service_item)"));
     query->bindValue(QStringLiteral(":category_id"), categoryId);
     query->bindValue(QStringLiteral(":product_code"), automatic ? TemporaryProductCode() : typedCode);
-    query->bindValue(QStringLiteral(":name"), ui.editName->text());
-    query->bindValue(QStringLiteral(":items"), items);
-    query->bindValue(QStringLiteral(":description"), ui.editDescription->text());
-    query->bindValue(QStringLiteral(":image_file"), imagePath);
-    query->bindValue(QStringLiteral(":tax_rate"), TaxRateValue());
-    query->bindValue(QStringLiteral(":unit_name"), ui.lineEditQuantityUnitName->text());
-    query->bindValue(QStringLiteral(":sub_unit_name"), ui.lineEditSubQuantityUnitName->text());
-    query->bindValue(QStringLiteral(":print_unit_name"), ui.checkBoxPrint->isChecked() ? 1 : 0);
-    query->bindValue(QStringLiteral(":service_item"), ui.checkServiceItem->isChecked() ? 1 : 0);
+    BindFormFields(query, items);
     if (!query->exec()) {
         const QString error = query->lastError().text();
         manager->RollbackTransaction(&db);
@@ -272,15 +277,7 @@ void AddEditProductDialog::on_pushUpdate_clicked()
             "= :id"));
         query->bindValue(QStringLiteral(":category_id"), categoryId);
         query->bindValue(QStringLiteral(":code"), code);
-        query->bindValue(QStringLiteral(":name"), ui.editName->text());
-        query->bindValue(QStringLiteral(":items"), items);
-        query->bindValue(QStringLiteral(":description"), ui.editDescription->text());
-        query->bindValue(QStringLiteral(":image_file"), imagePath);
-        query->bindValue(QStringLiteral(":tax_rate"), TaxRateValue());
-        query->bindValue(QStringLiteral(":unit_name"), ui.lineEditQuantityUnitName->text());
-        query->bindValue(QStringLiteral(":sub_unit_name"), ui.lineEditSubQuantityUnitName->text());
-        query->bindValue(QStringLiteral(":print_unit_name"), ui.checkBoxPrint->isChecked() ? 1 : 0);
-        query->bindValue(QStringLiteral(":service_item"), ui.checkServiceItem->isChecked() ? 1 : 0);
+        BindFormFields(query, items);
         query->bindValue(QStringLiteral(":id"), loadedRecord.value(0).toInt());
         if (!query->exec()) {
             ShowStatus(tr("System Error: Can not update the product data.") + QLatin1Char('\n')

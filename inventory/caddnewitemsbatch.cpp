@@ -75,14 +75,9 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
     // The completer searches what the model has fetched: all of it, not the first batch.
     while (productModel->canFetchMore())
         productModel->fetchMore();
-    completer = new QCompleter(productModel, this);
-    completer->setCaseSensitivity(Qt::CaseInsensitive);
-    completer->setCompletionColumn(1);
-    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer = NewProductCompleter(productModel, 1, this);
     ui.comboBoxProducts->setEditable(true);
     ui.comboBoxProducts->setCompleter(completer);
-    if (!settings->value(QStringLiteral("start_with_search_term"), true).toBool())
-        completer->setFilterMode(Qt::MatchContains);
     ui.pushSelect->hide();
     ui.comboBoxProducts->lineEdit()->setPlaceholderText(tr("Search product and press Enter"));
     ui.comboBoxProducts->lineEdit()->setStyleSheet(GetSearchBoxStyleSheet());

@@ -201,6 +201,23 @@ QVariant IdValue(const QString& id)
     return ok ? QVariant(value) : QVariant(id);
 }
 
+void BindProduct(QSqlQuery& query, int p, const QString& categoryId, const QString& code, const QString& name, int items,
+                 const QString& description, const QString& image, double taxRate, const QString& unit,
+                 const QString& subUnit, bool printUnit, bool service)
+{
+    query.bindValue(p, IdValue(categoryId));
+    query.bindValue(p + 1, code);
+    query.bindValue(p + 2, name);
+    query.bindValue(p + 3, items);
+    query.bindValue(p + 4, description);
+    query.bindValue(p + 5, image);
+    query.bindValue(p + 6, taxRate);
+    query.bindValue(p + 7, unit);
+    query.bindValue(p + 8, subUnit);
+    query.bindValue(p + 9, printUnit ? 1 : 0);
+    query.bindValue(p + 10, service ? 1 : 0);
+}
+
 } // namespace
 
 void InventoryImport::InsertProducts(const QVector<int>& lines)
@@ -209,19 +226,9 @@ void InventoryImport::InsertProducts(const QVector<int>& lines)
         return PRODUCT_INSERT + RowsOf(PRODUCT_ROW, PRODUCT_ROW, rows, QStringLiteral(", "));
     };
     const auto bind = [this](QSqlQuery& query, int i, int row) {
-        const Line& line = window.at(i);
-        const int p = row * 11;
-        query.bindValue(p, IdValue(line.categoryId));
-        query.bindValue(p + 1, line.generate ? line.temporaryCode : line.code);
-        query.bindValue(p + 2, line.name);
-        query.bindValue(p + 3, line.items);
-        query.bindValue(p + 4, line.description);
-        query.bindValue(p + 5, line.image);
-        query.bindValue(p + 6, line.taxRate);
-        query.bindValue(p + 7, line.unit);
-        query.bindValue(p + 8, line.subUnit);
-        query.bindValue(p + 9, line.printUnit ? 1 : 0);
-        query.bindValue(p + 10, line.service ? 1 : 0);
+        const Line& l = window.at(i);
+        BindProduct(query, row * 11, l.categoryId, l.generate ? l.temporaryCode : l.code, l.name, l.items, l.description,
+                    l.image, l.taxRate, l.unit, l.subUnit, l.printUnit, l.service);
     };
     const auto done = [this](int i, bool ok, qlonglong id) {
         Line& line = window[i];
@@ -277,20 +284,11 @@ void InventoryImport::UpdateProducts(const QVector<int>& lines)
         return PRODUCT_STAGE + RowsOf(PRODUCT_STAGE_ROW, PRODUCT_STAGE_ROW, rows, QStringLiteral(", "));
     };
     const auto bind = [this](QSqlQuery& query, int i, int row) {
-        const Line& line = window.at(i);
+        const Line& l = window.at(i);
         const int p = row * 12;
-        query.bindValue(p, line.productId.toLongLong());
-        query.bindValue(p + 1, IdValue(line.categoryId));
-        query.bindValue(p + 2, line.code);
-        query.bindValue(p + 3, line.name);
-        query.bindValue(p + 4, line.items);
-        query.bindValue(p + 5, line.description);
-        query.bindValue(p + 6, line.image);
-        query.bindValue(p + 7, line.taxRate);
-        query.bindValue(p + 8, line.unit);
-        query.bindValue(p + 9, line.subUnit);
-        query.bindValue(p + 10, line.printUnit ? 1 : 0);
-        query.bindValue(p + 11, line.service ? 1 : 0);
+        query.bindValue(p, l.productId.toLongLong());
+        BindProduct(query, p + 1, l.categoryId, l.code, l.name, l.items, l.description, l.image, l.taxRate, l.unit,
+                    l.subUnit, l.printUnit, l.service);
     };
     const auto done = [this](int i, bool ok, qlonglong) {
         if (ok)

@@ -9,20 +9,18 @@
 #include "caddnewitemsbatch.h"
 #include "databasemanager.h"
 #include "errordialog.h"
-#include "inventorylog.h"
 #include "inventorymodel.h"
 #include "listfilter.h"
+#include "managementpage.h"
 #include "movestock.h"
 #include "progress.h"
 #include "reportprinter.h"
-#include "selector.h"
 #include "sortingproxymodel.h"
 #include "voranteldialog.h"
 
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QMainWindow>
-#include <QMenu>
 #include <QMessageBox>
 #include <QScroller>
 #include <QSettings>
@@ -31,16 +29,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTimer>
-
-namespace {
-const int SORTING_THRESHOLD = 1000;
-const QString NO_IMAGE = QStringLiteral(":/resources/images/NoImageAvailable.jpg");
-
-QString BorderImage(const QString& path)
-{
-    return QStringLiteral("QLabel {border-image:url(") + path + QStringLiteral("); }");
-}
-} // namespace
 
 InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
     : QScrollArea(parent)
@@ -130,22 +118,8 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
 
     on_buttonShowAll_clicked();
 
-    QSqlQuery count(*DatabaseManager::Instance()->InventoryDatabase());
-    count.setForwardOnly(true);
-    int rows = 0;
-    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblInventory")) && count.next())
-        rows = count.value(0).toInt();
-    else
-        qCWarning(lcInventory) << "stock count failed:" << count.lastError().text();
-    if (rows < SORTING_THRESHOLD) {
-        ui.checkEnableSorting->hide();
-        ui.tableViewItems->sortByColumn(InventoryModel::BAR_CODE, Qt::AscendingOrder);
-        ui.tableViewItems->setSortingEnabled(true);
-    } else {
-        ui.checkEnableSorting->show();
-        ui.checkEnableSorting->setChecked(false);
-        ui.tableViewItems->setSortingEnabled(false);
-    }
+    SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblInventory"), InventoryModel::BAR_CODE,
+                     "stock count failed:");
 
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     QTimer::singleShot(500, this, &InventoryManagement::on_AdjustImageSize);
@@ -379,12 +353,7 @@ void InventoryManagement::on_checkBoxExpiry_toggled(bool checked)
 
 void InventoryManagement::on_checkEnableSorting_toggled(bool checked)
 {
-    if (checked) {
-        ui.tableViewItems->sortByColumn(InventoryModel::BAR_CODE, Qt::AscendingOrder);
-        ui.tableViewItems->setSortingEnabled(true);
-    } else {
-        ui.tableViewItems->setSortingEnabled(false);
-    }
+    SetListSorting(ui.tableViewItems, InventoryModel::BAR_CODE, checked);
 }
 
 void InventoryManagement::on_groupBox_toggled(bool checked)
@@ -394,26 +363,13 @@ void InventoryManagement::on_groupBox_toggled(bool checked)
 
 void InventoryManagement::on_push_show_clicked()
 {
-    ui.labelImage->show();
-    ui.push_show->hide();
-    ui.group_image->setTitle(tr("Show Picture"));
-    ui.group_image->setCheckable(true);
+    SetPicturePanelShown(ui.group_image, ui.labelImage, ui.push_show, true, tr("Show Picture"));
     ui.group_image->setChecked(true);
 }
 
 void InventoryManagement::on_group_image_toggled(bool checked)
 {
-    if (checked) {
-        ui.labelImage->show();
-        ui.push_show->hide();
-        ui.group_image->setTitle(tr("Show Picture"));
-        ui.group_image->setCheckable(true);
-    } else {
-        ui.push_show->show();
-        ui.group_image->setTitle(QString());
-        ui.group_image->setCheckable(false);
-        ui.labelImage->hide();
-    }
+    SetPicturePanelShown(ui.group_image, ui.labelImage, ui.push_show, checked, tr("Show Picture"));
 }
 
 void InventoryManagement::on_currentRowChanged(const QModelIndex&, const QModelIndex&)
@@ -428,15 +384,15 @@ void InventoryManagement::on_currentRowChanged(const QModelIndex&, const QModelI
     // The "NOT FOUND" of an earlier row would otherwise stay over this row's picture.
     ui.labelImage->setText(QString());
     if (file.isEmpty()) {
-        ui.labelImage->setStyleSheet(BorderImage(NO_IMAGE));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(NoImagePath()));
     } else if (imagesFolder.isEmpty()) {
-        ui.labelImage->setStyleSheet(BorderImage(file));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(file));
     } else {
         const QString path = imagesFolder + QLatin1Char('/') + QFileInfo(file).fileName();
         if (QFileInfo::exists(path)) {
-            ui.labelImage->setStyleSheet(BorderImage(path));
+            ui.labelImage->setStyleSheet(ImageLabelStyle(path));
         } else {
-            ui.labelImage->setStyleSheet(BorderImage(QString()));
+            ui.labelImage->setStyleSheet(ImageLabelStyle(QString()));
             ui.labelImage->setText(tr("NOT FOUND"));
         }
     }
@@ -453,19 +409,7 @@ void InventoryManagement::OnRowDoubleClicked(const QModelIndex& index)
 
 void InventoryManagement::ShowContextMenuOnInventoryTable(const QPoint& pos)
 {
-    QMenu menu;
-    menu.addAction(QStringLiteral("Hide and Show Columns..."));
-    if (!menu.exec(ui.tableViewItems->mapToGlobal(pos)))
-        return;
-    ColumnVisibility& columns = AppSettings::Instance()->inventoryColumns;
-    columns.clear();
-    for (int column = 0; column < proxy->columnCount(); ++column)
-        columns.append(qMakePair(proxy->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
-                                 !ui.tableViewItems->isColumnHidden(column)));
-    Selector selector(AppSettings::Instance()->mainWindow);
-    selector.SetItems(columns, tr("Please check all column names which you want to show"), tr("Hide/Show Columns"));
-    selector.exec();
-    if (!selector.cancelled)
+    if (ChooseVisibleColumns(ui.tableViewItems, AppSettings::Instance()->inventoryColumns, pos))
         ApplyColumnChoice();
 }
 

@@ -209,6 +209,14 @@ bool MoveStock::Commit()
     return false;
 }
 
+bool MoveStock::BeginMove(QSqlDatabase& db)
+{
+    if (DatabaseManager::Instance()->BeginTransaction(&db))
+        return true;
+    Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(db.lastError().text()));
+    return false;
+}
+
 void MoveStock::MoveIntoExisting(int quantity)
 {
     const QString destination = ui.lineDestinationSelectedStock->text();
@@ -217,10 +225,8 @@ void MoveStock::MoveIntoExisting(int quantity)
         return;
     }
     QSqlDatabase db = Inventory();
-    if (!DatabaseManager::Instance()->BeginTransaction(&db)) {
-        Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(db.lastError().text()));
+    if (!BeginMove(db))
         return;
-    }
     QSqlQuery query(db);
     if (!TakeFromSource(query, quantity))
         return;
@@ -267,10 +273,8 @@ void MoveStock::MoveIntoNew(int quantity)
     }
 
     QSqlDatabase db = Inventory();
-    if (!DatabaseManager::Instance()->BeginTransaction(&db)) {
-        Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(db.lastError().text()));
+    if (!BeginMove(db))
         return;
-    }
     QSqlQuery query(db);
     if (!TakeFromSource(query, quantity))
         return;

@@ -5,6 +5,7 @@
 
 #include <QSqlRecord>
 
+class QSqlDatabase;
 class QSqlQuery;
 
 // Moves whole units out of one stock row into another row of the same product, or into a new row
@@ -32,6 +33,8 @@ private:
     void FailMove(const QSqlQuery& query);
     // Takes q off the source when it still holds q; false (after the rollback and message) otherwise.
     bool TakeFromSource(QSqlQuery& query, int quantity);
+    // Starts the move's transaction; false (after the message) when the server refuses.
+    bool BeginMove(QSqlDatabase& db);
     bool Commit();
     void MoveIntoExisting(int quantity);
     void MoveIntoNew(int quantity);

@@ -7,19 +7,17 @@
 #include "caddnewitemsbatch.h"
 #include "databasemanager.h"
 #include "errordialog.h"
-#include "inventorylog.h"
 #include "listfilter.h"
+#include "managementpage.h"
 #include "productmodels.h"
 #include "progress.h"
 #include "reportprinter.h"
-#include "selector.h"
 #include "sortingproxymodel.h"
 
 #include <QDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QMainWindow>
-#include <QMenu>
 #include <QMessageBox>
 #include <QScroller>
 #include <QSettings>
@@ -31,14 +29,7 @@
 #include <QTimer>
 
 namespace {
-const int SORTING_THRESHOLD = 1000;
 const int PRODUCTS_TAB = 0;
-const QString NO_IMAGE = QStringLiteral(":/resources/images/NoImageAvailable.jpg");
-
-QString BorderImage(const QString& path)
-{
-    return QStringLiteral("QLabel {border-image:url(") + path + QStringLiteral("); }");
-}
 } // namespace
 
 ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
@@ -131,22 +122,8 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
 
     on_buttonShowAll_clicked();
 
-    QSqlQuery count(db);
-    count.setForwardOnly(true);
-    int products = 0;
-    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblProducts")) && count.next())
-        products = count.value(0).toInt();
-    else
-        qCWarning(lcInventory) << "product count failed:" << count.lastError().text();
-    if (products < SORTING_THRESHOLD) {
-        ui.checkEnableSorting->hide();
-        ui.tableViewProducts->sortByColumn(ProductModel::CATEGORY_ID, Qt::AscendingOrder);
-        ui.tableViewProducts->setSortingEnabled(true);
-    } else {
-        ui.checkEnableSorting->show();
-        ui.checkEnableSorting->setChecked(false);
-        ui.tableViewProducts->setSortingEnabled(false);
-    }
+    SetUpListSorting(ui.tableViewProducts, ui.checkEnableSorting, QStringLiteral("tblProducts"), ProductModel::CATEGORY_ID,
+                     "product count failed:");
 
     ui.labelStatus->setText(tr("PRODUCT MANAGEMENT"));
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
@@ -250,16 +227,16 @@ void ProductManagement::OnProductSeleted()
     ui.tableViewInventory->show();
 
     if (image.isEmpty()) {
-        ui.labelImage->setStyleSheet(BorderImage(NO_IMAGE));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(NoImagePath()));
     } else if (imagesFolder.isEmpty()) {
-        ui.labelImage->setStyleSheet(BorderImage(image));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(image));
     } else {
         // Stored names may carry another workstation's folder: only the file name counts.
         const QString path = imagesFolder + QLatin1Char('/') + QFileInfo(QString(image).replace(QLatin1Char('\\'), QLatin1Char('/'))).fileName();
         if (QFileInfo::exists(path)) {
-            ui.labelImage->setStyleSheet(BorderImage(path));
+            ui.labelImage->setStyleSheet(ImageLabelStyle(path));
         } else {
-            ui.labelImage->setStyleSheet(BorderImage(QString()));
+            ui.labelImage->setStyleSheet(ImageLabelStyle(QString()));
             ui.labelImage->setText(tr("Image not found in images folder: ") + path);
         }
     }
@@ -419,7 +396,7 @@ void ProductManagement::on_buttonDelete_clicked()
         DeleteProduct(*query, product.first, product.second);
     SelectProducts();
     ui.tableViewProducts->resizeColumnsToContents();
-    ui.labelImage->setStyleSheet(BorderImage(QString()));
+    ui.labelImage->setStyleSheet(ImageLabelStyle(QString()));
     ui.labelStatus->clear();
 }
 
@@ -493,19 +470,7 @@ void ProductManagement::DeleteStock()
 
 void ProductManagement::ChooseColumns(QTableView* view, ColumnVisibility& columns, const QPoint& pos)
 {
-    QMenu menu;
-    menu.addAction(QStringLiteral("Hide and Show Columns..."));
-    if (!menu.exec(view->mapToGlobal(pos)))
-        return;
-    columns.clear();
-    QAbstractItemModel* model = view->model();
-    for (int column = 0; column < model->columnCount(); ++column)
-        columns.append(qMakePair(model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
-                                 !view->isColumnHidden(column)));
-    Selector selector(AppSettings::Instance()->mainWindow);
-    selector.SetItems(columns, tr("Please check all column names which you want to show"), tr("Hide/Show Columns"));
-    selector.exec();
-    if (!selector.cancelled)
+    if (ChooseVisibleColumns(view, columns, pos))
         ApplyColumnChoice();
 }
 
@@ -533,12 +498,7 @@ void ProductManagement::ApplyColumnChoice()
 
 void ProductManagement::on_checkEnableSorting_toggled(bool checked)
 {
-    if (checked) {
-        ui.tableViewProducts->sortByColumn(ProductModel::CATEGORY_ID, Qt::AscendingOrder);
-        ui.tableViewProducts->setSortingEnabled(true);
-    } else {
-        ui.tableViewProducts->setSortingEnabled(false);
-    }
+    SetListSorting(ui.tableViewProducts, ProductModel::CATEGORY_ID, checked);
 }
 
 void ProductManagement::on_CtrlB()
@@ -554,25 +514,12 @@ void ProductManagement::on_groupBox_toggled(bool checked)
 
 void ProductManagement::on_group_image_toggled(bool checked)
 {
-    if (checked) {
-        ui.labelImage->show();
-        ui.push_show->hide();
-        ui.group_image->setTitle(tr("Show Picture"));
-        ui.group_image->setCheckable(true);
-    } else {
-        ui.push_show->show();
-        ui.group_image->setTitle(QString());
-        ui.group_image->setCheckable(false);
-        ui.labelImage->hide();
-    }
+    SetPicturePanelShown(ui.group_image, ui.labelImage, ui.push_show, checked, tr("Show Picture"));
 }
 
 void ProductManagement::on_push_show_clicked()
 {
-    ui.labelImage->show();
-    ui.push_show->hide();
-    ui.group_image->setTitle(tr("Show Picture"));
-    ui.group_image->setCheckable(true);
+    SetPicturePanelShown(ui.group_image, ui.labelImage, ui.push_show, true, tr("Show Picture"));
     ui.group_image->setChecked(true);
 }
 

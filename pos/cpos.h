@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QImage>
 #include <QMap>
 #include <QPointer>
@@ -59,9 +60,12 @@ struct ProductButtonItem
 
 // The sale screen. One class over several source files, by concern:
 // cpos.cpp (construction, closing, settings restart, guide), cpos_keys.cpp (keys, status line,
-// scanner), cpos_popups.cpp (more options, number pad), cpos_sale.cpp (sale record, stored sales,
-// customer), cpos_items.cpp (item entry, look-up, product buttons), cpos_payment.cpp (pay, quick pay),
-// cpos_holds.cpp (held sales), cpos_invoice.cpp (invoice mode), cpos_printing.cpp (print, PDF, e-mail).
+// scanner), cpos_popups.cpp (more options, number pad), cpos_sale.cpp (sale record, new sale),
+// cpos_items.cpp (item entry, look-up, returns), cpos_buttons.cpp (product buttons), cpos_payment.cpp
+// (pay, quick pay), cpos_holds.cpp (held sales), cpos_load.cpp (loading stored sales), cpos_search.cpp
+// (stored-sale searches, OpenSale), cpos_invoice.cpp (invoice mode and save), cpos_customers.cpp
+// (customer, timestamps), cpos_porder.cpp (automatic purchase orders), cpos_printing.cpp (print, PDF,
+// e-mail).
 class CPOS : public QScrollArea
 {
     Q_OBJECT
@@ -314,8 +318,8 @@ private:
     void EmailDocument(bool invoice);
 
     // Payment, held sales, product grid, stored-sale loading (cpos_payment.cpp, cpos_holds.cpp,
-    // cpos_buttons.cpp, cpos_load.cpp); the invoice save and the automatic purchase order they call
-    // live in cpos_invoice.cpp.
+    // cpos_buttons.cpp, cpos_load.cpp); the invoice save they call lives in cpos_invoice.cpp, the
+    // automatic purchase order in cpos_porder.cpp.
 public:
     void LoadReceipt(const QString& saleId);
     void LoadInvoice(const QString& saleId);
@@ -323,7 +327,8 @@ public:
     void ClearPendingButtons();
     void LayoutProductButtons(int first, int last);
     void ClearProductButtons();
-    // The invoice save as the pay key runs it; 0 when saved or nothing to do.
+    // The invoice save, also run by pay in invoice mode. As pay: 0 saved or nothing to save,
+    // 1 a field refused, 4 the database refused.
     int SaveInvoice();
     void GeneratePurchaseOrder(const QString& stockCode);
 public slots:
@@ -400,4 +405,37 @@ private:
 
     std::unique_ptr<SaleLineStore> lineStore;
     bool resyncTotals = false;
+
+    // Invoice mode, customers and timestamps, stored-sale searches and automatic purchase orders
+    // (cpos_invoice.cpp, cpos_customers.cpp, cpos_search.cpp, cpos_porder.cpp).
+public:
+    // Orders what the sale's lines took to their reorder level; each noted code is consumed once.
+    void RunReorderCheck();
+public slots:
+    void UpdateCustomerSelection(bool invoice_mode, bool selected);
+    void on_comboPaymentType_currentIndexChanged(int index);
+    void on_lineRefNumber_textChanged(const QString& arg1);
+    void on_dateSentDate_dateChanged(const QDate& date);
+    void on_dateDueDate_dateChanged(const QDate& date);
+    void on_lineShipName_textChanged(const QString& arg1);
+    void on_lineCustomerEmailInvoice_textChanged(const QString& arg1);
+    void on_lineShipContact_textChanged(const QString& arg1);
+    void on_lineShipVia_textChanged(const QString& arg1);
+    void on_checkShipToCustomerAddress_toggled(bool checked);
+    void on_textShipAddress_textChanged();
+    void on_textNotes_textChanged();
+    void on_textReceiptNotes_textChanged();
+private:
+    void MarkChanged();
+    void SwitchMode(bool toInvoice);
+    // The first field whose text its column cannot hold, reported; false when one is refused.
+    bool InvoiceFieldsFit();
+    // Saves the sale on screen the way its mode does: the invoice save or pay.
+    int SaveCurrentSale();
+    // Runs the sales records page as a picker of receipts (1) or invoices (2); the chosen ID or empty.
+    QString PickStoredSale(int saleTypeFilter);
+    // False, with the refusal shown, when no stored sale has this ID.
+    bool StoredSaleExists(const QString& saleId);
+    void SetCustomerFields(bool invoice, const SelectedCustomer& customer);
+    void MarkCustomerChange();
 };

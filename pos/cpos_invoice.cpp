@@ -1,27 +1,261 @@
-// Invoice mode of the sale screen. The mode button is bound here already; it switches the screen
-// once invoice mode is in place.
+// Invoice mode of the sale screen: the mode switch, the change marks of the detail fields and
+// the invoice save.
 #include "cpos.h"
 #include "ui_cpos.h"
+
+#include "appsettings.h"
+#include "databasemanager.h"
+#include "pos.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+// Columns of tblSalesTransactions that the invoice fields are written into.
+const int SHIP_NAME_LENGTH = 45;
+const int SHIP_CONTACT_LENGTH = 45;
+const int SHIP_VIA_LENGTH = 100;
+const int SHIP_ADDRESS_LENGTH = 250;
+const int NOTES_LENGTH = 250;
+const int REFERENCE_NUMBER_LENGTH = 100;
+
+// The sales tables store three-byte UTF-8: a character outside the basic plane (emoji and the
+// like) would make the whole UPDATE fail.
+bool HasFourByteCharacter(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.isSurrogate())
+            return true;
+    return false;
+}
+
+} // namespace
 
 void CPOS::on_pushInvoiceMode_clicked()
 {
 }
 
-void CPOS::on_pushInvoiceMode_toggled(bool /*checked*/)
+void CPOS::on_pushInvoiceMode_toggled(bool checked)
 {
+    SwitchMode(checked);
+}
+
+void CPOS::SwitchMode(bool toInvoice)
+{
+    // The sale on screen is saved in its own mode first; when that fails the switch does not
+    // happen, so nothing unsaved is cleared away.
+    const int saved = toInvoice ? (saleState == 1 ? on_pushButtonPay_clicked() : 0) : SaveInvoice();
+    if (saved != 0) {
+        const bool blocked = ui->pushInvoiceMode->blockSignals(true);
+        ui->pushInvoiceMode->setChecked(!toInvoice);
+        ui->pushInvoiceMode->blockSignals(blocked);
+        return;
+    }
+
+    invoiceMode = toInvoice;
+    pendingButtons.clear();
+    LoadPendingPayments();
+    if (!toInvoice)
+        saleState = 0;
+    on_pushNew_clicked(false, false);
+
+    if (toInvoice) {
+        ShowStatus(tr("Invoice Mode is selected."), false);
+    } else {
+        ShowStatus(tr("Receipt Mode is selected, and invoice mode disabled."), false);
+        ui->labelPay->setText(tr("SAVE"));
+    }
+    ui->pushInvoiceSearch->setEnabled(toInvoice);
+
+    const int first = showPosButtons ? 1 : 0;
+    ui->tabWidget->removeTab(first);
+    ui->tabWidget->removeTab(first);
+    if (toInvoice)
+        ui->tabWidget->addTab(invoiceDetailsPage, tr("Invoice Details"));
+    else
+        ui->tabWidget->addTab(receiptDetailsPage, tr("Receipt Details"));
+    ui->tabWidget->addTab(pendingPaymentsPage, tr("Pending Payments"));
+    if (!pendingButtons.isEmpty())
+        ui->tabWidget->setTabText(first + 1,
+                                  tr("Pending (") + QString::number(pendingButtons.size()) + tr(")"));
+    // Only once the pages are back: removing the current page would move the current index again.
+    ui->tabWidget->setCurrentIndex(toInvoice ? 1 : 0);
+
+    ui->pushInvoiceMode->setText(toInvoice ? tr("INVOICE\nMODE") : tr("RECEIPT\nMODE"));
+    AppSettings::Instance()->settings->setValue(QStringLiteral("POS_MODE"), toInvoice ? 0 : 1);
+    changedSinceSave = false;
+}
+
+void CPOS::MarkChanged()
+{
+    if (transactionId.isEmpty() || !trackChanges)
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
+    ui->dateTimeReceiptTimeStamp->setDateTime(now);
+    changedSinceSave = true;
+}
+
+void CPOS::on_comboPaymentType_currentIndexChanged(int /*index*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_lineRefNumber_textChanged(const QString& /*arg1*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_dateSentDate_dateChanged(const QDate& /*date*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_dateDueDate_dateChanged(const QDate& /*date*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_lineShipName_textChanged(const QString& /*arg1*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_lineCustomerEmailInvoice_textChanged(const QString& /*arg1*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_lineShipContact_textChanged(const QString& /*arg1*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_lineShipVia_textChanged(const QString& /*arg1*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_checkShipToCustomerAddress_toggled(bool /*checked*/)
+{
+    MarkChanged();
+}
+
+void CPOS::on_textShipAddress_textChanged()
+{
+    MarkChanged();
+}
+
+void CPOS::on_textNotes_textChanged()
+{
+    MarkChanged();
+}
+
+void CPOS::on_textReceiptNotes_textChanged()
+{
+    MarkChanged();
+}
+
+bool CPOS::InvoiceFieldsFit()
+{
+    struct Field
+    {
+        QString name;
+        QString text;
+        int length;
+        QWidget* widget;
+    };
+    const Field fields[] = {
+        {tr("Ship name"), ui->lineShipName->text(), SHIP_NAME_LENGTH, ui->lineShipName},
+        {tr("Ship contact"), ui->lineShipContact->text(), SHIP_CONTACT_LENGTH, ui->lineShipContact},
+        {tr("Ship via"), ui->lineShipVia->text(), SHIP_VIA_LENGTH, ui->lineShipVia},
+        {tr("Ship address"), ui->textShipAddress->toPlainText(), SHIP_ADDRESS_LENGTH, ui->textShipAddress},
+        {tr("Notes"), ui->textNotes->toPlainText(), NOTES_LENGTH, ui->textNotes},
+        {tr("Reference number"), ui->lineRefNumber->text(), REFERENCE_NUMBER_LENGTH, ui->lineRefNumber},
+    };
+    for (const Field& field : fields) {
+        QString refusal;
+        if (HasFourByteCharacter(field.text))
+            refusal = tr("%1 holds characters that can not be stored (such as emoji). Please remove them and save "
+                         "again.")
+                          .arg(field.name);
+        else if (field.text.size() > field.length)
+            refusal = tr("%1 is too long: at most %2 characters can be stored, it has %3.")
+                          .arg(field.name, QString::number(field.length), QString::number(field.text.size()));
+        if (!refusal.isEmpty()) {
+            ShowStatus(refusal, true);
+            field.widget->setFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 void CPOS::on_pushSaveInvoice_clicked()
 {
+    SaveInvoice();
 }
 
-// The invoice save as pay runs it in invoice mode; 0 = saved or nothing to do.
 int CPOS::SaveInvoice()
 {
-    return 0;
-}
+    if (!changedSinceSave) {
+        ShowStatus(tr("Nothing changed and already saved."), true);
+        return 0;
+    }
+    // A customer chosen before the first item marks the sale changed while it has no row yet.
+    if (transactionId.isEmpty())
+        return 0;
+    if (!InvoiceFieldsFit())
+        return 1;
 
-// The automatic purchase order for a stock code that reached its reorder level.
-void CPOS::GeneratePurchaseOrder(const QString& /*stockCode*/)
-{
+    QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
+    query->prepare(QStringLiteral(
+        "UPDATE tblSalesTransactions SET USER_ID = :u, CUSTOMER = :c, TIME_STAMP = :ts, GRAND_TOTAL = :gt, PAID = :p, "
+        "AMOUNT_DUE = :r, TOTAL_TAX = :t, INVOICE_MODE = :i, STATUS = :s, SENT_DATE = :sd, DUE_DATE = :dd, "
+        "CUSTOMER_ID = :ci, SHIP_TO_CUSTOMER_ADDR = :stca, SHIP_NAME = :sn, SHIP_ADDRESS = :sa, SHIP_CONTACT = :sc, "
+        "SHIP_VIA = :sv, NOTES = :n, TOTAL_DISCOUNT = :td, PAYMENT_TYPE = :pt, REFERENCE_NUMBER = :rn,STORE_ID = "
+        ":sid, TERMINAL_ID = :tid WHERE ID = :id"));
+    query->bindValue(QStringLiteral(":u"), AppSettings::Instance()->CurrentUser());
+    query->bindValue(QStringLiteral(":c"), selectedCustomer.name.isEmpty() ? QStringLiteral("NO CUSTOMER SELECTED")
+                                                                            : selectedCustomer.name);
+    query->bindValue(QStringLiteral(":ts"),
+                     ui->dateTimeInvoiceTimeStamp->dateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    query->bindValue(QStringLiteral(":gt"), locale->toDouble(ui->lineEditTotal->text()));
+    query->bindValue(QStringLiteral(":p"), locale->toDouble(ui->lineEditPaid->text()));
+    query->bindValue(QStringLiteral(":r"), locale->toDouble(ui->lineEditChange->text()));
+    query->bindValue(QStringLiteral(":t"), locale->toDouble(ui->lineEditTax->text()));
+    query->bindValue(QStringLiteral(":i"), invoiceMode ? 1 : 0);
+    UpdatePaymentStateInvoice();
+    query->bindValue(QStringLiteral(":s"), ui->comboInvoiceStatus->currentIndex());
+    query->bindValue(QStringLiteral(":sd"), ui->dateSentDate->date().toString(QStringLiteral("yyyy-MM-dd")));
+    query->bindValue(QStringLiteral(":dd"), ui->dateDueDate->date().toString(QStringLiteral("yyyy-MM-dd")));
+    query->bindValue(QStringLiteral(":ci"), selectedCustomer.id.toInt());
+    query->bindValue(QStringLiteral(":stca"), ui->checkShipToCustomerAddress->isChecked() ? 1 : 0);
+    query->bindValue(QStringLiteral(":sn"), ui->lineShipName->text());
+    query->bindValue(QStringLiteral(":sa"), ui->textShipAddress->toPlainText());
+    query->bindValue(QStringLiteral(":sc"), ui->lineShipContact->text());
+    query->bindValue(QStringLiteral(":sv"), ui->lineShipVia->text());
+    query->bindValue(QStringLiteral(":n"), ui->textNotes->toPlainText());
+    query->bindValue(QStringLiteral(":td"), QString::number(totalDiscount, 'f', decimalPlaces).toDouble());
+    query->bindValue(QStringLiteral(":pt"), ui->comboPaymentType->currentText());
+    query->bindValue(QStringLiteral(":rn"), ui->lineRefNumber->text());
+    query->bindValue(QStringLiteral(":sid"), storeId);
+    query->bindValue(QStringLiteral(":tid"), terminalId);
+    query->bindValue(QStringLiteral(":id"), transactionId);
+    if (!query->exec()) {
+        qCWarning(lcPos) << "invoice save:" << query->lastError().driverText() << "   "
+                         << query->lastError().databaseText();
+        ShowStatus(tr("Error occurred while logging payment information"), true);
+        saleState = 1;
+        return 4;
+    }
+    ShowStatus(tr("Invoice saved."), false);
+    RunReorderCheck();
+    PoleShowPaidAndDue();
+    changedSinceSave = false;
+    return 0;
 }

@@ -145,7 +145,11 @@ void CPOS::LoadInvoice(const QString& saleId)
 void CPOS::LoadReceipt(const QString& saleId)
 {
     const QSqlRecord row = ReadHeader(saleId);
-    // A missing row reads as mode 0 and passes.
+    // A missing row would load as an empty receipt whose later saves write nothing.
+    if (row.isEmpty()) {
+        ShowStatus(tr("There is no stored sale with the number %1.").arg(saleId), true);
+        return;
+    }
     if (row.value(QStringLiteral("INVOICE_MODE")).toInt() != 0) {
         ShowStatus(tr("This is not a valid receipt, but an invoice."), true);
         return;

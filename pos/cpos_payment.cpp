@@ -237,10 +237,8 @@ int CPOS::on_pushButtonPay_clicked()
     }
     if (transactionId.isEmpty())
         return 0;
-    if (invoiceMode) {
-        SaveInvoice();
-        return 0;
-    }
+    if (invoiceMode)
+        return SaveInvoice();
 
     ui->labelStatus->clear();
     const QString paidText = locale->toString(paid, 'f', finalAmountPrecision);
@@ -273,20 +271,7 @@ int CPOS::on_pushButtonPay_clicked()
     saleState = 2;
     ShowStatus(holdingSale ? tr("Added to Pending Payments") : tr("Paid successfully and saved."), false);
 
-    if (!reorderChecked) {
-        reorderChecked = true;
-        QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
-        if (query) {
-            query->prepare(QStringLiteral("SELECT BAR_CODE, QUANTITY FROM tblSalesInvoice WHERE TRANSACTION_ID = :id"));
-            query->bindValue(QStringLiteral(":id"), transactionId.toLongLong());
-            QStringList codes;
-            if (query->exec())
-                while (query->next())
-                    codes << query->value(0).toString();
-            for (const QString& code : qAsConst(codes))
-                GeneratePurchaseOrder(code);
-        }
-    }
+    RunReorderCheck();
     PoleShowPaidAndDue();
     changedSinceSave = false;
     return 0;

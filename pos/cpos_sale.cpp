@@ -1,5 +1,4 @@
-// Sale record, stored sales, customer and timestamps of the sale screen. Stored sales, the
-// customer and the timestamps are bound to their slots already; they act once those are in place.
+// Sale record, line index, cart and the new-sale action of the sale screen.
 #include "cpos.h"
 #include "ui_cpos.h"
 
@@ -142,30 +141,6 @@ void CPOS::on_pushNew_clicked(bool createTransaction, bool saveFirst)
     changedSinceSave = false;
 }
 
-void CPOS::OpenSale(const QString& /*saleId*/, bool /*invoice*/)
-{
-}
-
-void CPOS::on_pushSearchReceipt_clicked()
-{
-}
-
-void CPOS::on_pushInvoiceSearch_clicked()
-{
-}
-
 void CPOS::on_pushCustomers_clicked()
-{
-}
-
-void CPOS::on_pushCustomers_toggled(bool /*checked*/)
-{
-}
-
-void CPOS::on_pushUpdateInvoiceTimestamp_clicked()
-{
-}
-
-void CPOS::on_pushUpdateReceiptTimestamp_clicked()
 {
 }

@@ -5,6 +5,7 @@
 #include "purchaseitemsmodel.h"
 #include "purchasinglog.h"
 #include "searchbox.h"
+#include "statuslabel.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -14,7 +15,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
-#include <QThread>
 
 AddEditPOItemDialog::AddEditPOItemDialog(QWidget* parent, QString orderId, bool itemTaxDisabled)
     : VorantelDialog(parent)
@@ -194,19 +194,7 @@ void AddEditPOItemDialog::SetViewMode()
 
 void AddEditPOItemDialog::ShowStatus(const QString& message, int kind)
 {
-    const QString parentStyle = parentWidget() ? parentWidget()->styleSheet() : QString();
-    ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(message);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // The pause makes a repeated message flash, so the user sees it is new.
-    QThread::msleep(200);
-    if (kind == 0)
-        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: red; color:white }"));
-    else if (kind == 1)
-        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: green; color:white }"));
-    else
-        ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(message);
+    ShowFlashingStatus(ui.labelStatus, parentWidget() ? parentWidget()->styleSheet() : QString(), message, kind);
 }
 
 bool AddEditPOItemDialog::ValidateInput()

@@ -5,13 +5,13 @@
 #include "databasemanager.h"
 #include "productmanagement.h"
 #include "purchasinglog.h"
+#include "searchbox.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMainWindow>
-#include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
@@ -145,12 +145,7 @@ void AddEditPOItemDialog::SetUpProductSearch()
         qCWarning(lcPurchasing) << "product list failed:" << productModel->lastError().text();
     while (productModel->canFetchMore())
         productModel->fetchMore();
-    completer = new QCompleter(productModel, this);
-    completer->setCaseSensitivity(Qt::CaseInsensitive);
-    completer->setCompletionColumn(1);
-    completer->setCompletionMode(QCompleter::PopupCompletion);
-    if (!AppSettings::Instance()->settings->value(QStringLiteral("start_with_search_term"), true).toBool())
-        completer->setFilterMode(Qt::MatchContains);
+    completer = NewProductCompleter(productModel, 1, this);
     ui.comboBoxProducts->setEditable(true);
     ui.comboBoxProducts->setCompleter(completer);
     ui.comboBoxProducts->lineEdit()->setPlaceholderText(tr("Search product and press Enter"));

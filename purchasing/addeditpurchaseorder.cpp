@@ -7,6 +7,7 @@
 #include "purchaseitemsmodel.h"
 #include "purchasestatus.h"
 #include "purchasinglog.h"
+#include "statuslabel.h"
 #include "stockbrowser.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlTableModel>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -177,19 +177,7 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
 
 void AddEditPurchaseOrder::ShowStatus(const QString& text, int kind)
 {
-    const QString parentStyle = parentWidget() ? parentWidget()->styleSheet() : QString();
-    ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(text);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // The pause makes a repeated message flash, so the user sees it is new.
-    QThread::msleep(200);
-    if (kind == 0)
-        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: red; color:white }"));
-    else if (kind == 1)
-        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: green; color:white }"));
-    else
-        ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(text);
+    ShowFlashingStatus(ui.labelStatus, parentWidget() ? parentWidget()->styleSheet() : QString(), text, kind);
 }
 
 void AddEditPurchaseOrder::ShowMessage()

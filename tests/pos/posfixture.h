@@ -10,7 +10,7 @@ namespace PosFixture {
 
 // Adds a product and its stock row under the code; fields override the defaults below
 // (ITEMS_PER_UNIT 1, SALE_PRICE 10, PURCHASE_PRICE 6, QUANTITY 100, SUB_ITEMS 0, TAX_RATE 0,
-// DISCOUNT 0, SERVICE_ITEM 0, REORDER_LEVEL 0, NAME the code). Returns the error text.
+// DISCOUNT 0, SERVICE_ITEM 0, REORDER_LEVEL 0, VENDOR_ID 1, NAME the code). Returns the error text.
 inline QString AddStock(const QString& inventoryDb, const QString& code, const QVariantMap& fields = {})
 {
     QSqlDatabase db = TestDatabase::connect(QStringLiteral("pos_stock_writer"), inventoryDb);
@@ -34,8 +34,9 @@ inline QString AddStock(const QString& inventoryDb, const QString& code, const Q
     const QVariant productId = q.lastInsertId();
     q.prepare(QStringLiteral("INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, PURCHASE_PRICE, "
                              "SALE_PRICE, QUANTITY, SUB_ITEMS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) VALUES "
-                             "(:p, 1, :code, 'B1', :pp, :sp, :q, :s, :d, :rl, 5)"));
+                             "(:p, :v, :code, 'B1', :pp, :sp, :q, :s, :d, :rl, 5)"));
     q.bindValue(QStringLiteral(":p"), productId);
+    q.bindValue(QStringLiteral(":v"), field("VENDOR_ID", 1));
     q.bindValue(QStringLiteral(":code"), code);
     q.bindValue(QStringLiteral(":pp"), field("PURCHASE_PRICE", 6.0));
     q.bindValue(QStringLiteral(":sp"), field("SALE_PRICE", 10.0));
@@ -58,7 +59,10 @@ inline QString Stock(const QString& inventoryDb, const QString& code)
 
 inline QString ClearStock(const QString& inventoryDb)
 {
-    return TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblInventory"),
+    // Automatic purchase orders refer to the products.
+    return TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblPODetails"),
+                                            QStringLiteral("DELETE FROM tblPOrders"),
+                                            QStringLiteral("DELETE FROM tblInventory"),
                                             QStringLiteral("DELETE FROM tblProducts")});
 }
 

@@ -198,8 +198,9 @@ void TestCPOS::formFollowsSettings_data()
                                     << QStringList{"Index", "Product", "Qty", "Unit Price", "Discount", "Line Total",
                                                    "Line SALES TAX"}
                                     << "SALES TAX $" << false << true;
-    QTest::newRow("POS_MODE 0 starts in invoice mode") << QVariantMap{{"POS_MODE", 0}} << allTabs << 0 << plainCart
-                                                       << "SALES TAX $" << true << true;
+    QTest::newRow("POS_MODE 0 starts in invoice mode")
+        << QVariantMap{{"POS_MODE", 0}} << QStringList{"Product Buttons", "Invoice Details", "Pending Payments"} << 1
+        << plainCart << "SALES TAX $" << true << true;
 }
 
 void TestCPOS::formFollowsSettings()
@@ -579,7 +580,8 @@ void TestCPOS::keyReachesItsAction()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
     if (spy) {
-        QTRY_COMPARE(spy->count(), 1);
+        // The customers picker closed without a choice puts the button back: a second toggle.
+        QTRY_COMPARE(spy->count(), target == QLatin1String("pushCustomers") ? 2 : 1);
     } else if (what == QLatin1String("focus")) {
         QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, qPrintable(target)));
     } else if (what == QLatin1String("selected")) {
@@ -606,9 +608,10 @@ void TestCPOS::keyReachesItsAction()
         QVERIFY(answerer->seen.isEmpty());
         QCOMPARE(quantity->text(), QStringLiteral("7"));
     }
-    // Return mode, the code prompt and the look-up open their notice, prompt and picker, and pay due its
-    // question over a paid field already filled in, which the answerer closes.
-    const QStringList opensModal{"pushMore", "checkReturnMode", "pushEnterCode", "pushButtonLookUp", "pushButtonPAID"};
+    // Return mode, the code prompt, the look-up and the customers button open their notice, prompt or picker,
+    // and pay due its question over a paid field already filled in, which the answerer closes.
+    const QStringList opensModal{"pushMore",         "checkReturnMode", "pushEnterCode",
+                                 "pushButtonLookUp", "pushButtonPAID",  "pushCustomers"};
     if (what != QLatin1String("message") && what != QLatin1String("guide") && !opensModal.contains(target))
         QVERIFY2(answerer->seen.isEmpty(), qPrintable(answerer->messages().join(',')));
 }
@@ -759,6 +762,10 @@ void TestCPOS::settingsSaveRestartsOnceWithoutStoredSale()
     window.openSaleRequested = true;
     window.openSaleId = QStringLiteral("1001");
     QList<bool> requestSeenByScreens;
+    // The chain returns through widgets that are still open: the More pop-up between the settings
+    // dialog and the restart notice, the host while its close waits. Each is answered when it opens
+    // only; whether a poll catches one of them again in passing depends on the machine's load.
+    answerer->setAnswerOncePerShowing(true);
     auto closeScreen = [](QPOSDialog* host) {
         QTimer::singleShot(0, host->findChild<QPushButton*>(QStringLiteral("pushButtonClose")), &QPushButton::click);
     };
@@ -773,8 +780,6 @@ void TestCPOS::settingsSaveRestartsOnceWithoutStoredSale()
         QTimer::singleShot(0, settings->findChild<QPushButton*>(QStringLiteral("pushSave")), &QPushButton::click);
     });
     answerer->pressButton(QMessageBox::Ok); // "POS will restart now."
-    // The host is the modal widget again while the close waits its 200 ms.
-    answerer->handleClass("QPOSDialog", [](QWidget*) {});
     answerer->pressButton(QMessageBox::Yes); // the close that follows 200 ms later
     answerer->handleClass<QPOSDialog>("QPOSDialog", [&](QPOSDialog* host) {
         requestSeenByScreens << window.openSaleRequested;

@@ -75,8 +75,20 @@ QStringList ModalAnswerer::messages() const
     return out;
 }
 
+bool ModalAnswerer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+        // Its showing is over: shown again, it is a new modal widget to answer.
+        shownAndSeen.removeAll(static_cast<QWidget*>(watched));
+        watched->removeEventFilter(this);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void ModalAnswerer::clear()
 {
+    oncePerShowing = false;
+    shownAndSeen.clear();
     seen.clear();
     failures.clear();
     answers.clear();
@@ -88,6 +100,12 @@ void ModalAnswerer::poll()
     if (!modal || modal == lastHandled || !modal->isVisible())
         return;
     lastHandled = modal;
+    if (oncePerShowing) {
+        if (shownAndSeen.contains(modal))
+            return;
+        shownAndSeen << modal;
+        modal->installEventFilter(this);
+    }
 
     Seen s;
     s.className = QString::fromLatin1(modal->metaObject()->className());

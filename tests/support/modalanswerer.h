@@ -51,9 +51,18 @@ public:
     QList<Seen> seen;
     QStringList failures; // answers that met an unexpected widget
     int pendingAnswers() const { return answers.size(); }
+    // Answer a modal widget once while it is shown. Without this, a widget that is the active modal
+    // one again after a widget above it closed is answered again. That moment can be as short as the
+    // gap between one dialog of a chain closing and the next one opening; whether a poll falls into it
+    // depends on the machine's load. With this on, only a widget shown anew (after it was hidden) is
+    // answered again. clear() turns it off.
+    void setAnswerOncePerShowing(bool on) { oncePerShowing = on; }
     // Texts of every message box seen, "title|text".
     QStringList messages() const;
     void clear();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void poll();
@@ -64,5 +73,7 @@ private:
 private:
     QQueue<Handler> answers;
     QPointer<QWidget> lastHandled;
+    bool oncePerShowing = false;
+    QList<QPointer<QWidget>> shownAndSeen; // answered widgets not hidden since
     QTimer timer;
 };

@@ -1,0 +1,87 @@
+#include "fixtureserver.h"
+
+#include "databasemanager.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <cstdio>
+
+namespace {
+
+const QString FIXTURE = QStringLiteral(VORANTEL_SOURCE_DIR "/scripts/test-db-fixture.sh");
+
+struct Server
+{
+    QString host, user, password;
+    int port = 0;
+};
+
+Server ReadInfo(const QString& path)
+{
+    Server s;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return s;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const QString value = line.section(QLatin1Char('='), 1);
+        if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_HOST=")))
+            s.host = value;
+        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_PORT=")))
+            s.port = value.toInt();
+        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_USER=")))
+            s.user = value;
+        else if (line.startsWith(QLatin1String("VORANTEL_TEST_DB_PASSWORD=")))
+            s.password = value;
+    }
+    return s;
+}
+
+} // namespace
+
+void UseScratchEnvironment(const QString& dir)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("XDG_CONFIG_HOME", dir.toUtf8());
+    qputenv("XDG_DATA_HOME", dir.toUtf8());
+}
+
+bool FixtureServer::Start(const QString& scratchDir)
+{
+    info = qEnvironmentVariable("VORANTEL_TEST_DB_INFO");
+    ownServer = info.isEmpty();
+    if (ownServer) {
+        info = scratchDir + QStringLiteral("/server.env");
+        if (QProcess::execute(FIXTURE, {QStringLiteral("setup"), info}) != 0)
+            return false;
+    }
+    const Server server = ReadInfo(info);
+    DatabaseManager::Instance()->SetConnectionParameters(server.user, server.password, server.port, server.host);
+    return true;
+}
+
+void FixtureServer::Stop()
+{
+    if (ownServer)
+        QProcess::execute(FIXTURE, {QStringLiteral("cleanup"), info});
+}
+
+void DropDatabases(const QStringList& names)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlQuery drop(*manager->ServerConnection());
+    for (const QString& name : names)
+        drop.exec(QStringLiteral("DROP DATABASE `%1`").arg(name));
+    manager->CloseServerConnection();
+}
+
+bool Run(QSqlQuery& query, const QString& sql)
+{
+    if (query.exec(sql))
+        return true;
+    std::fprintf(stderr, "%s\n  %s\n", qPrintable(query.lastError().text()), qPrintable(sql));
+    return false;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QSqlQuery;
+
+// Renders off screen unless QT_QPA_PLATFORM names a platform, and keeps settings and data files in dir.
+void UseScratchEnvironment(const QString& dir);
+
+// The server a benchmark runs against: the one VORANTEL_TEST_DB_INFO names (the test fixture's info file), or
+// else a throw-away one started through scripts/test-db-fixture.sh and stopped again by Stop().
+class FixtureServer
+{
+public:
+    // Gives the database manager the server's connection; false when no server could be started.
+    bool Start(const QString& scratchDir);
+    void Stop();
+
+private:
+    QString info;
+    bool ownServer = false;
+};
+
+// Drops the benchmark's databases and closes the server connection.
+void DropDatabases(const QStringList& names);
+
+// Runs sql; a refused statement is printed with its text.
+bool Run(QSqlQuery& query, const QString& sql);

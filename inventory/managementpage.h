@@ -1,0 +1,31 @@
+#pragma once
+
+#include "appsettings.h"
+
+#include <QString>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPoint;
+class QPushButton;
+class QTableView;
+
+// What the products page and the inventory page do alike.
+
+// Picture shown for a row that names no image file.
+QString NoImagePath();
+// Style sheet that fills an image label with the picture at path.
+QString ImageLabelStyle(const QString& path);
+
+// Shows the picture panel with its title and check box, or folds it away behind its show button.
+void SetPicturePanelShown(QGroupBox* group, QLabel* image, QPushButton* showButton, bool shown, const QString& title);
+
+// Small tables sort on sortColumn from the start; large ones leave sorting to the enable check box,
+// because sorting every row on the server is slow. countFailed opens the warning when the rows cannot be counted.
+void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn,
+                      const char* countFailed);
+void SetListSorting(QTableView* view, int sortColumn, bool enabled);
+
+// Context menu entry and column chooser over the view's columns; true when the user confirmed a choice.
+bool ChooseVisibleColumns(QTableView* view, ColumnVisibility& columns, const QPoint& pos);
