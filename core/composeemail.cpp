@@ -106,7 +106,7 @@ QByteArray Base64Lines(const QByteArray& data)
 
 } // namespace
 
-void ComposeEmail(const QString& to, const QString& from, const QString& subject, const QString& body,
+bool ComposeEmail(const QString& to, const QString& from, const QString& subject, const QString& body,
                   const QString& attachmentPath)
 {
     QByteArray message;
@@ -127,7 +127,7 @@ void ComposeEmail(const QString& to, const QString& from, const QString& subject
     QFile attachment(attachmentPath);
     if (!attachment.open(QIODevice::ReadOnly)) {
         qCDebug(lcCore) << "Failed loading attachment.";
-        return;
+        return false;
     }
     const QByteArray content = attachment.readAll();
     attachment.close();
@@ -145,13 +145,17 @@ void ComposeEmail(const QString& to, const QString& from, const QString& subject
     QFile draft(draftPath);
     if (!draft.open(QIODevice::WriteOnly)) {
         qCDebug(lcCore).noquote() << "Failed opening temp file for email composing:" << draftPath;
-        return;
+        return false;
     }
     const bool written = draft.write(message) == message.size() && draft.flush();
     draft.close();
     if (!written) {
         qCDebug(lcCore).noquote() << "Failed writing temp file for email composing:" << draftPath;
-        return;
+        return false;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(draftPath));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(draftPath))) {
+        qCDebug(lcCore).noquote() << "No program opened the composed email:" << draftPath;
+        return false;
+    }
+    return true;
 }

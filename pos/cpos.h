@@ -18,6 +18,7 @@ class NumberPad;
 class PoleDisplay;
 class QCompleter;
 class QLocale;
+class QPrinter;
 class QSqlDatabase;
 class QSqlQuery;
 class QSqlQueryModel;
@@ -295,6 +296,26 @@ public slots:
 
     // Pole display start-up, posted by the constructor when the display is enabled.
     void OnInitializePoleDisplay();
+
+    // Printing, PDF and e-mail (cpos_printing.cpp, cpos_smallreceipt.cpp).
+    void printReport(bool preview, QString file_name, bool open_afer_printing, bool secondary_print);
+    void printReport(bool preview, QString file_name, bool open_afer_printing);
+    void printReport(bool preview, QString file_name);
+    void printReport(bool preview);
+    void setValue(int& recNo, QString& paramName, QVariant& paramValue, int reportPage);
+    void setValueImage(int& recNo, QString& paramName, QImage& paramValue, int reportPage);
+
+public:
+    QString PdfOutputFile(bool secondary);
+    void PrintReceiptDirect(bool preview, bool secondary);
+    bool SetupReceiptPrinter(QPrinter* printer, bool preview, bool secondary);
+    // Set from printDirection at every direct print.
+    bool printUpsideDown = false;
+
+private:
+    // Quantity of a cart line as printed: units plus sub-items as a fraction, with the unit name when asked.
+    QString PrintedQuantity(const QSqlRecord& line) const;
+    void EmailDocument(bool invoice);
 
     // Payment, held sales, product grid, stored-sale loading (cpos_payment.cpp, cpos_holds.cpp,
     // cpos_buttons.cpp, cpos_load.cpp); the invoice save they call lives in cpos_invoice.cpp, the

@@ -135,7 +135,7 @@ void TestComposeEmail::draftReadsBackAsMime()
     QVERIFY(TestSupport::WriteFile(attachment, content));
 
     UrlRecorder urls;
-    ComposeEmail(to, from, subject, body, attachment);
+    QVERIFY(ComposeEmail(to, from, subject, body, attachment));
     QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(draftPath())});
 
     for (const QByteArray& line : TestSupport::ReadFile(draftPath()).split('\n'))
@@ -174,8 +174,8 @@ void TestComposeEmail::missingAttachmentWritesNoDraft()
     QVERIFY(TestSupport::WriteFile(draftPath(), "earlier draft"));
     UrlRecorder urls;
     QTest::ignoreMessage(QtDebugMsg, "Failed loading attachment.");
-    ComposeEmail(QStringLiteral("r@example.com"), QString(), QStringLiteral("s"), QStringLiteral("b"),
-                 attachmentDir + QStringLiteral("/missing.pdf"));
+    QVERIFY(!ComposeEmail(QStringLiteral("r@example.com"), QString(), QStringLiteral("s"), QStringLiteral("b"),
+                          attachmentDir + QStringLiteral("/missing.pdf")));
     QVERIFY(urls.urls.isEmpty());
     QCOMPARE(TestSupport::ReadFile(draftPath()), QByteArray("earlier draft"));
 }
@@ -187,7 +187,7 @@ void TestComposeEmail::unwritableDraftOpensNothing()
     QVERIFY(QDir().mkpath(draftPath())); // a folder where the draft belongs
     UrlRecorder urls;
     QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("Failed opening temp file for email composing: ") + draftPath()));
-    ComposeEmail(QStringLiteral("r@example.com"), QString(), QStringLiteral("s"), QStringLiteral("b"), attachment);
+    QVERIFY(!ComposeEmail(QStringLiteral("r@example.com"), QString(), QStringLiteral("s"), QStringLiteral("b"), attachment));
     QVERIFY(urls.urls.isEmpty());
 }
 
