@@ -86,8 +86,10 @@ void AddEditPurchaseOrder::on_pusSendEmail_clicked()
         label->setText(tr("Launching email client..."));
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    ComposeEmail(vendorEmail, QString(), subject, body, path);
+    const bool drafted = ComposeEmail(vendorEmail, QString(), subject, body, path);
     busy.close();
+    if (!drafted)
+        ShowStatus(tr("The e-mail draft could not be written or opened. The PDF is in %1.").arg(path), 0);
 }
 
 void AddEditPurchaseOrder::setValue(int& recNo, QString& paramName, QVariant& paramValue, int)

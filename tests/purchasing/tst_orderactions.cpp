@@ -31,6 +31,7 @@ private slots:
     void sentBeforeFirstSaveNamesTheOrder();
     void pdfAndEmail_data();
     void pdfAndEmail();
+    void failedDraftIsSaid();
     void lowStock_data();
     void lowStock();
     void editedLineSavesTheOrder();
@@ -196,6 +197,25 @@ void TestOrderActions::pdfAndEmail()
         QVERIFY(mail.contains(made.first()));
         QVERIFY(mail.contains(QStringLiteral("application/pdf"), Qt::CaseInsensitive));
     });
+}
+
+// A draft that can not be written (a folder stands where the file goes) is said on the status line.
+void TestOrderActions::failedDraftIsSaid()
+{
+    const QString id = addOrder(1, 0, 30, 0);
+    QCOMPARE(addLine(id, QStringLiteral("C01"), 3, 10.0, 30), QString());
+    const QString draft = QDir::tempPath() + QStringLiteral("/VorantelComposedEmail.eml");
+    QFile::remove(draft);
+    QVERIFY(QDir().mkpath(draft));
+    UrlRecorder urls;
+    withOrder([&](AddEditPurchaseOrder& editor) {
+        Child<QPushButton>(&editor, "pusSendEmail")->click();
+        const QString status = Child<QLabel>(&editor, "labelStatus")->text();
+        QVERIFY2(status.startsWith(QLatin1String("The e-mail draft could not be written or opened.")), qPrintable(status));
+    });
+    QDir(draft).removeRecursively();
+    for (const QUrl& url : qAsConst(urls.urls))
+        QVERIFY2(!url.toLocalFile().endsWith(QLatin1String(".eml")), qPrintable(url.toString()));
 }
 
 void TestOrderActions::lowStock_data()
