@@ -1,9 +1,18 @@
 #pragma once
 
+#include "cpos.h"
 #include "databasetest.h"
+#include "messagesettings.h"
+#include "privateserver.h"
+#include "qposdialog.h"
 
+#include <QGridLayout>
+#include <QPointer>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariantMap>
+
+#include <initializer_list>
 
 // Stock rows of the sale-screen tests: one category and vendor, one product per stock row.
 namespace PosFixture {
@@ -64,6 +73,118 @@ inline QString ClearStock(const QString& inventoryDb)
                                             QStringLiteral("DELETE FROM tblPOrders"),
                                             QStringLiteral("DELETE FROM tblInventory"),
                                             QStringLiteral("DELETE FROM tblProducts")});
+}
+
+// Points the tests at the fixture's server, starts from empty settings and creates both databases.
+// Returns the error text.
+inline QString OpenDatabases(const QString& inventoryDb, const QString& salesDb)
+{
+    DatabaseTest::UseFixtureServer();
+    TestSupport::ClearSettings();
+    QString error = DatabaseTest::Create(1, inventoryDb);
+    if (error.isEmpty())
+        error = DatabaseTest::Create(2, salesDb);
+    return error;
+}
+
+inline void DropDatabases(const QString& inventoryDb, const QString& salesDb)
+{
+    DatabaseTest::ResetManager();
+    TestDatabase::dropDatabase(inventoryDb);
+    TestDatabase::dropDatabase(salesDb);
+}
+
+// Drops every setting but the active databases, so each test starts from the defaults, then
+// writes the server's and the given values.
+inline void ResetSettings(const QVariantMap& values = {})
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
+    for (const QString& key : store->allKeys())
+        if (!keep.contains(key))
+            store->remove(key);
+    TestDatabase::writeServerSettings();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        store->setValue(it.key(), it.value());
+}
+
+// Turns the notices off (a shown one would wait for an answer), reloads them and logs the clerk in.
+inline void SilenceAndLogIn(std::initializer_list<const char*> notices)
+{
+    QSettings* store = AppSettings::Instance()->settings;
+    for (const char* notice : notices)
+        store->setValue(QLatin1String(notice), false);
+    MessageSettings::Instance()->Load();
+    AppSettings::Instance()->loginName = QStringLiteral("clerk");
+}
+
+// Empties the sales tables; the error text.
+inline QString ClearSales(const QString& salesDb)
+{
+    return TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblPendingPayments"),
+                                        QStringLiteral("DELETE FROM tblSalesInvoice"),
+                                        QStringLiteral("DELETE FROM tblSalesTransactions")});
+}
+
+// A sale screen in its host, shown, as the launcher leaves it (not run modally).
+struct Host
+{
+    QPointer<QPOSDialog> host;
+    CPOS* screen = nullptr;
+    explicit Host(bool fullSize = true, bool activate = false)
+    {
+        host = new QPOSDialog(nullptr, false);
+        screen = new CPOS(host);
+        auto* layout = new QGridLayout(host);
+        layout->addWidget(screen);
+        if (fullSize)
+            host->resize(1366, 768);
+        host->show();
+        if (activate)
+            host->activateWindow();
+    }
+    ~Host() { delete host; }
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+};
+
+// Starts a private server of its own, which a test may kill, and creates both databases on it.
+inline QString StartPrivateServer(PrivateServer& server, const QString& inventoryDb, const QString& salesDb)
+{
+    QString error = server.start();
+    if (!error.isEmpty())
+        return error;
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    error = OpenDatabases(inventoryDb, salesDb);
+    SilenceAndLogIn({"err_msg_13"});
+    return error;
+}
+
+inline void StopPrivateServer(PrivateServer& server)
+{
+    DatabaseTest::ResetManager();
+    server.stop();
+    TestDatabase::useServer({});
+}
+
+// Rows as "a|b|c" over a fresh connection: the server of the last one may have been killed.
+inline QStringList FreshRows(const QString& connection, const QString& database, const QString& sql)
+{
+    QStringList out;
+    {
+        QSqlDatabase db = TestDatabase::connect(connection, database);
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            return {QStringLiteral("error: ") + q.lastError().text()};
+        while (q.next()) {
+            QStringList values;
+            for (int i = 0; i < q.record().count(); ++i)
+                values << q.value(i).toString();
+            out << values.join(QLatin1Char('|'));
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return out;
 }
 
 } // namespace PosFixture

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "messagesettings.h"
 #include "numberpad.h"
+#include "posfixture.h"
 #include "qposdialog.h"
 #include "urlrecorder.h"
 
@@ -63,21 +64,9 @@ private slots:
 
 private:
     // A host and its screen, shown and active, as the launcher leaves them (not run modally).
-    struct Screen
+    struct Screen : PosFixture::Host
     {
-        QPointer<QPOSDialog> host;
-        CPOS* screen = nullptr;
-        Screen()
-        {
-            host = new QPOSDialog(nullptr, false);
-            screen = new CPOS(host);
-            auto* layout = new QGridLayout(host);
-            layout->addWidget(screen);
-            host->resize(1366, 768);
-            host->show();
-            host->activateWindow();
-        }
-        ~Screen() { delete host; }
+        Screen() : Host(true, true) {}
     };
     QStringList rows(const QString& sql) const { return DatabaseTest::Rows(salesDb, sql); }
     QString insertSale(const QString& user) const;
@@ -90,33 +79,19 @@ private:
 void TestCPOS::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     answerer = new ModalAnswerer(this);
 }
 
 void TestCPOS::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
-    store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
-    // The start notice and the no-administrator notice stay silent.
-    store->setValue(QStringLiteral("err_msg_13"), false);
-    store->setValue(QStringLiteral("err_msg_5"), false);
-    // Printing to PDF (the default) tells so once per print; these tests print through the keys.
-    store->setValue(QStringLiteral("err_msg_1"), false);
-    MessageSettings::Instance()->Load();
+    PosFixture::ResetSettings({{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}});
+    // The start notice and the no-administrator notice stay silent; printing to PDF (the default)
+    // tells so once per print, and these tests print through the keys.
+    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_5", "err_msg_1"});
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
     answerer->clear();
 }
 
@@ -124,16 +99,12 @@ void TestCPOS::cleanup()
 {
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblSalesInvoice"),
-                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
-             QString());
+    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
 }
 
 void TestCPOS::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 QString TestCPOS::insertSale(const QString& user) const

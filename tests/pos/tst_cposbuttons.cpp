@@ -29,20 +29,8 @@ private slots:
     void rowsBelowOneReadAsOne();
 
 private:
-    struct Screen
+    struct Screen : PosFixture::Host
     {
-        QPointer<QPOSDialog> host;
-        CPOS* screen = nullptr;
-        Screen()
-        {
-            host = new QPOSDialog(nullptr, false);
-            screen = new CPOS(host);
-            auto* layout = new QGridLayout(host);
-            layout->addWidget(screen);
-            host->resize(1366, 768);
-            host->show();
-        }
-        ~Screen() { delete host; }
         // The grid's buttons and captions in layout order: "code|caption" per place.
         QStringList places() const
         {
@@ -87,12 +75,9 @@ private:
 void TestCPOSButtons::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_grid_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_grid_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT INTO tblProductCategories (ID, NAME) VALUES "
                                                              "(1, 'Drinks'), (2, 'Food'), (3, 'Empty')")}),
              QString());
@@ -101,34 +86,21 @@ void TestCPOSButtons::initTestCase()
 
 void TestCPOSButtons::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    for (const char* silenced : {"err_msg_13", "err_msg_44"})
-        store->setValue(QLatin1String(silenced), false);
-    store->setValue(QStringLiteral("POS_ROWS"), 3);
-    MessageSettings::Instance()->Load();
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
+    PosFixture::ResetSettings({{"POS_ROWS", 3}});
+    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_44"});
     answerer->clear();
 }
 
 void TestCPOSButtons::cleanup()
 {
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblSalesInvoice"),
-                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
-             QString());
+    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
     QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
 }
 
 void TestCPOSButtons::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 void TestCPOSButtons::pagesBothWays()

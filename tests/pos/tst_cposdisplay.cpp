@@ -44,19 +44,9 @@ QByteArray Lines(int set, const QByteArray& one, const QByteArray& two)
     }
 }
 
-struct Screen
+struct Screen : PosFixture::Host
 {
-    QPointer<QPOSDialog> host;
-    CPOS* screen = nullptr;
-    Screen()
-    {
-        host = new QPOSDialog(nullptr, false);
-        screen = new CPOS(host);
-        auto* layout = new QGridLayout(host);
-        layout->addWidget(screen);
-        host->show();
-    }
-    ~Screen() { delete host; }
+    Screen() : Host(false) {}
 };
 
 } // namespace
@@ -64,28 +54,17 @@ struct Screen
 void TestCPOSDisplay::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_pole_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_pole_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("P23"), {{"SALE_PRICE", 23}}), QString());
     answerer = new ModalAnswerer(this);
 }
 
 void TestCPOSDisplay::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    store->setValue(QStringLiteral("err_msg_13"), false);
-    store->setValue(QStringLiteral("enable_pole_display"), true);
-    MessageSettings::Instance()->Load();
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
+    PosFixture::ResetSettings({{"enable_pole_display", true}});
+    PosFixture::SilenceAndLogIn({"err_msg_13"});
     answerer->clear();
 }
 
@@ -97,9 +76,7 @@ void TestCPOSDisplay::cleanup()
 
 void TestCPOSDisplay::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 void TestCPOSDisplay::saleOnTheDisplay_data()

@@ -51,20 +51,8 @@ private slots:
     void reorderOnEverySaveOrdersEachCrossingOnce();
 
 private:
-    struct Screen
+    struct Screen : PosFixture::Host
     {
-        QPointer<QPOSDialog> host;
-        CPOS* screen = nullptr;
-        Screen()
-        {
-            host = new QPOSDialog(nullptr, false);
-            screen = new CPOS(host);
-            auto* layout = new QGridLayout(host);
-            layout->addWidget(screen);
-            host->resize(1366, 768);
-            host->show();
-        }
-        ~Screen() { delete host; }
         template <typename T = QLineEdit>
         T* child(const char* name) const
         {
@@ -139,12 +127,9 @@ private:
 void TestCPOSInvoice::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_invoice_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_invoice_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme'), "
                                                              "(2, 'Brill')")}),
              QString());
@@ -153,18 +138,10 @@ void TestCPOSInvoice::initTestCase()
 
 void TestCPOSInvoice::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    for (const char* silenced : {"err_msg_13", "err_msg_11"})
-        store->setValue(QLatin1String(silenced), false);
-    MessageSettings::Instance()->Load();
+    PosFixture::ResetSettings();
+    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_11"});
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
     AppSettings::Instance()->permittedModules.clear();
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
     answerer->clear();
 }
 
@@ -172,10 +149,7 @@ void TestCPOSInvoice::cleanup()
 {
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblPendingPayments"),
-                                          QStringLiteral("DELETE FROM tblSalesInvoice"),
-                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
-             QString());
+    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
     TestDatabase::exec(inventoryDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_test")});
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblPODetails"),
                                               QStringLiteral("DELETE FROM tblPOrders"),
@@ -186,9 +160,7 @@ void TestCPOSInvoice::cleanup()
 
 void TestCPOSInvoice::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 void TestCPOSInvoice::modeSwitchBothWays_data()

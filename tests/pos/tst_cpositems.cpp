@@ -49,20 +49,8 @@ private slots:
     void selectButtonAddsChosenSuggestion();
 
 private:
-    struct Screen
+    struct Screen : PosFixture::Host
     {
-        QPointer<QPOSDialog> host;
-        CPOS* screen = nullptr;
-        Screen()
-        {
-            host = new QPOSDialog(nullptr, false);
-            screen = new CPOS(host);
-            auto* layout = new QGridLayout(host);
-            layout->addWidget(screen);
-            host->resize(1366, 768);
-            host->show();
-        }
-        ~Screen() { delete host; }
         QLineEdit* field(const char* name) const { return Child<QLineEdit>(screen, name); }
         // Enters the code as the scanner does.
         void scan(const QString& code) const
@@ -94,28 +82,17 @@ private:
 void TestCPOSItems::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_items_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_items_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     answerer = new ModalAnswerer(this);
 }
 
 void TestCPOSItems::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    for (const char* silenced : {"err_msg_13", "err_msg_4", "err_msg_27"})
-        store->setValue(QLatin1String(silenced), false);
-    MessageSettings::Instance()->Load();
+    PosFixture::ResetSettings();
+    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_4", "err_msg_27"});
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
     answerer->clear();
 }
 
@@ -123,17 +100,13 @@ void TestCPOSItems::cleanup()
 {
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblSalesInvoice"),
-                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
-             QString());
+    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
     QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
 }
 
 void TestCPOSItems::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 namespace {

@@ -45,20 +45,8 @@ private slots:
     void loadRefusesTheOtherMode();
 
 private:
-    struct Screen
+    struct Screen : PosFixture::Host
     {
-        QPointer<QPOSDialog> host;
-        CPOS* screen = nullptr;
-        Screen()
-        {
-            host = new QPOSDialog(nullptr, false);
-            screen = new CPOS(host);
-            auto* layout = new QGridLayout(host);
-            layout->addWidget(screen);
-            host->resize(1366, 768);
-            host->show();
-        }
-        ~Screen() { delete host; }
         QLineEdit* field(const char* name) const { return Child<QLineEdit>(screen, name); }
         void scan(const QString& code) const
         {
@@ -113,12 +101,9 @@ private:
 void TestCPOSPayment::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_pay_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_pay_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     answerer = new ModalAnswerer(this);
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT @@GLOBAL.sql_mode")).value(0).contains("STRICT_TRANS_TABLES"),
              true);
@@ -126,17 +111,9 @@ void TestCPOSPayment::initTestCase()
 
 void TestCPOSPayment::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    for (const char* silenced : {"err_msg_13", "err_msg_41", "err_msg_44"})
-        store->setValue(QLatin1String(silenced), false);
-    MessageSettings::Instance()->Load();
+    PosFixture::ResetSettings();
+    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_41", "err_msg_44"});
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
     CPOS::paidEnterCount = 0;
     answerer->clear();
     QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("P23"), {{"SALE_PRICE", 23}}), QString());
@@ -148,18 +125,13 @@ void TestCPOSPayment::cleanup()
 {
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblPendingPayments"),
-                                          QStringLiteral("DELETE FROM tblSalesInvoice"),
-                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
-             QString());
+    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
     QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
 }
 
 void TestCPOSPayment::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 void TestCPOSPayment::pay_data()

@@ -57,20 +57,8 @@ private slots:
     void failedDraftShownOnStatusLine();
 
 private:
-    struct Screen
+    struct Screen : PosFixture::Host
     {
-        QPointer<QPOSDialog> host;
-        CPOS* screen = nullptr;
-        Screen()
-        {
-            host = new QPOSDialog(nullptr, false);
-            screen = new CPOS(host);
-            auto* layout = new QGridLayout(host);
-            layout->addWidget(screen);
-            host->resize(1366, 768);
-            host->show();
-        }
-        ~Screen() { delete host; }
         void scan(const QString& code) const
         {
             Child<QLineEdit>(screen, "lineBarcodeScannerInput")->setText(code);
@@ -102,28 +90,17 @@ private:
 void TestCPOSPrinting::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_print_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_print_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     answerer = new ModalAnswerer(this);
 }
 
 void TestCPOSPrinting::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    for (const char* silenced : {"err_msg_13", "err_msg_1", "err_msg_47", "err_msg_43", "err_msg_46", "err_msg_41", "err_msg_44"})
-        store->setValue(QLatin1String(silenced), false);
-    MessageSettings::Instance()->Load();
+    PosFixture::ResetSettings();
+    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_1", "err_msg_47", "err_msg_43", "err_msg_46", "err_msg_41", "err_msg_44"});
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
     answerer->clear();
     QDir(dataFolder()).removeRecursively();
     QDir().mkpath(dataFolder());
@@ -133,17 +110,13 @@ void TestCPOSPrinting::cleanup()
 {
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblSalesInvoice"),
-                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
-             QString());
+    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
     QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
 }
 
 void TestCPOSPrinting::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 QString TestCPOSPrinting::writeSale(CPOS* screen, const QList<QVariantMap>& lines)

@@ -47,21 +47,9 @@ private slots:
     void refusedInvoiceSaveFailsPay();
 
 private:
-    struct Screen
+    struct Screen : PosFixture::Host
     {
-        QPointer<QPOSDialog> host;
-        CPOS* screen = nullptr;
-        Screen()
-        {
-            host = new QPOSDialog(nullptr, false);
-            screen = new CPOS(host);
-            auto* layout = new QGridLayout(host);
-            layout->addWidget(screen);
-            host->resize(1366, 768);
-            host->show();
-            host->activateWindow();
-        }
-        ~Screen() { delete host; }
+        Screen() : Host(true, true) {}
         template <typename T = QLineEdit>
         T* child(const char* name) const
         {
@@ -164,12 +152,9 @@ private:
 void TestCPOSStored::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_stored_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_stored_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, "
                                                              "'Acme'), (2, 'Brill')")}),
              QString());
@@ -178,19 +163,9 @@ void TestCPOSStored::initTestCase()
 
 void TestCPOSStored::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
-    store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
-    for (const char* silenced : {"err_msg_13", "err_msg_11", "err_msg_12", "err_msg_41", "err_msg_5"})
-        store->setValue(QLatin1String(silenced), false);
-    MessageSettings::Instance()->Load();
+    PosFixture::ResetSettings({{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}});
+    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_11", "err_msg_12", "err_msg_41", "err_msg_5"});
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
     answerer->clear();
     addStock(QStringLiteral("P1"), {{"SALE_PRICE", 12.5}});
 }
@@ -199,10 +174,7 @@ void TestCPOSStored::cleanup()
 {
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblPendingPayments"),
-                                          QStringLiteral("DELETE FROM tblSalesInvoice"),
-                                          QStringLiteral("DELETE FROM tblSalesTransactions")}),
-             QString());
+    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblPODetails"),
                                               QStringLiteral("DELETE FROM tblPOrders"),
                                               QStringLiteral("DELETE FROM tblCustomers")}),
@@ -212,9 +184,7 @@ void TestCPOSStored::cleanup()
 
 void TestCPOSStored::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 void TestCPOSStored::invoiceRoundTrip()

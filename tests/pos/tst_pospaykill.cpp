@@ -37,44 +37,17 @@ private:
 void TestPosPayKill::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    const QString error = server.start();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
-    QSettings* store = AppSettings::Instance()->settings;
-    store->setValue(QStringLiteral("err_msg_13"), false);
-    MessageSettings::Instance()->Load();
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
+    QCOMPARE(PosFixture::StartPrivateServer(server, inventoryDb, salesDb), QString());
 }
 
 void TestPosPayKill::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    server.stop();
-    TestDatabase::useServer({});
+    PosFixture::StopPrivateServer(server);
 }
 
 QStringList TestPosPayKill::rows(const QString& database, const QString& sql)
 {
-    const QString name = QStringLiteral("paykill_reader_%1").arg(++connections);
-    QStringList out;
-    {
-        QSqlDatabase db = TestDatabase::connect(name, database);
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            return {QStringLiteral("error: ") + q.lastError().text()};
-        while (q.next()) {
-            QStringList values;
-            for (int i = 0; i < q.record().count(); ++i)
-                values << q.value(i).toString();
-            out << values.join(QLatin1Char('|'));
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return out;
+    return PosFixture::FreshRows(QStringLiteral("paykill_reader_%1").arg(++connections), database, sql);
 }
 
 void TestPosPayKill::payingSurvivesServerKill()

@@ -2,6 +2,7 @@
 #include "databasetest.h"
 #include "mainwindow.h"
 #include "messagesettings.h"
+#include "../pos/posfixture.h"
 #include "qposdialog.h"
 #include "settingstest.h"
 
@@ -68,30 +69,17 @@ private:
 void TestSettingsRestart::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("restart_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("restart_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     answerer = new ModalAnswerer(this);
 }
 
 void TestSettingsRestart::init()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    store->setValue(QStringLiteral("SHOW_WELCOME"), 0);
-    store->setValue(QStringLiteral("FIRST_TIME_START"), 0);
-    store->setValue(QStringLiteral("err_msg_13"), false);
-    store->setValue(QStringLiteral("err_msg_5"), false);
-    MessageSettings::Instance()->Load();
+    PosFixture::ResetSettings({{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}});
+    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_5"});
     AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
     answerer->clear();
 }
 
@@ -103,9 +91,7 @@ void TestSettingsRestart::cleanup()
 
 void TestSettingsRestart::cleanupTestCase()
 {
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 void TestSettingsRestart::restartedScreenReadsTheSavedPages()
