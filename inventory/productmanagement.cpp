@@ -29,6 +29,14 @@
 #include <QTimer>
 
 namespace {
+
+// Deleting asks first, with no button preselected: Enter alone deletes nothing.
+bool ConfirmDelete(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox question(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    question.setDefaultButton(QMessageBox::NoButton);
+    return question.exec() == QMessageBox::Yes;
+}
 const int PRODUCTS_TAB = 0;
 } // namespace
 
@@ -378,11 +386,8 @@ void ProductManagement::on_buttonDelete_clicked()
         ui.labelStatus->setText(tr("PLEASE SELECT PRODUCTS TO DELETE"));
         return;
     }
-    QMessageBox question(QMessageBox::Question, tr("Delete Product"),
-                         tr("Do you really want to delete [%1] selected products?").arg(selected.size()),
-                         QMessageBox::Yes | QMessageBox::No, this);
-    question.setDefaultButton(QMessageBox::NoButton);
-    if (question.exec() != QMessageBox::Yes)
+    if (!ConfirmDelete(this, tr("Delete Product"),
+                       tr("Do you really want to delete [%1] selected products?").arg(selected.size())))
         return;
 
     // Ids and codes first: the rows move under the indexes once anything is deleted.
@@ -444,11 +449,8 @@ void ProductManagement::DeleteStock()
         ui.labelStatus->setText(tr("PLEASE SELECT STOCK TO DELETE"));
         return;
     }
-    QMessageBox question(QMessageBox::Question, tr("Delete Inventory"),
-                         tr("Do you really want to delete [%1] selected stocks?").arg(selected.size()),
-                         QMessageBox::Yes | QMessageBox::No, this);
-    question.setDefaultButton(QMessageBox::NoButton);
-    if (question.exec() != QMessageBox::Yes)
+    if (!ConfirmDelete(this, tr("Delete Inventory"),
+                       tr("Do you really want to delete [%1] selected stocks?").arg(selected.size())))
         return;
     QList<QPair<QString, QString>> stocks;
     for (const QModelIndex& index : selected) {

@@ -392,6 +392,8 @@ private:
     // Item entry (cpos_items.cpp).
     void EnterItem();
     void DeleteLine(int row);
+    // The stock row of a code, or false with the reason on the status line.
+    bool LookUpSellableStock(const QString& code, StockRow* row);
     void TakeChosenSuggestion();
     void ShowProduct(bool roundPrice);
     void ShowTotals(double linePrice);

@@ -181,24 +181,9 @@ void CPOS::EnterItem()
     }
 
     StockRow row;
-    const SaleLineStore::LookUpResult found =
-        lineStore->Open() ? lineStore->LookUp(code, &row) : SaleLineStore::Failed;
-    if (found == SaleLineStore::Failed) {
-        ShowStatus(tr("Could not retrieve data from inventory"), true);
+    if (!LookUpSellableStock(code, &row))
         return;
-    }
-    if (found == SaleLineStore::NotFound) {
-        ShowStatus(tr("No stock found with code ") + code, true);
-        return;
-    }
     const int ipu = row.itemsPerUnit;
-    if (ipu <= 0) {
-        ShowStatus(tr("Stock code %1 can not be sold: its product has %2 items per unit. Please set at least 1 in the "
-                      "product.")
-                       .arg(code, QString::number(ipu)),
-                   true);
-        return;
-    }
     // After a commit whose outcome was lost with the connection, the stored lines give the totals
     // and the used line numbers before the next line takes one.
     if (resyncTotals)
@@ -471,24 +456,9 @@ void CPOS::DeleteLine(int row)
     const QString deleteError = tr("Error occurred while deleting item");
 
     StockRow stock;
-    const SaleLineStore::LookUpResult found =
-        lineStore->Open() ? lineStore->LookUp(code, &stock) : SaleLineStore::Failed;
-    if (found == SaleLineStore::Failed) {
-        ShowStatus(tr("Could not retrieve data from inventory"), true);
+    if (!LookUpSellableStock(code, &stock))
         return;
-    }
-    if (found == SaleLineStore::NotFound) {
-        ShowStatus(tr("No stock found with code ") + code, true);
-        return;
-    }
     const int ipu = stock.itemsPerUnit;
-    if (ipu <= 0) {
-        ShowStatus(tr("Stock code %1 can not be sold: its product has %2 items per unit. Please set at least 1 in the "
-                      "product.")
-                       .arg(code, QString::number(ipu)),
-                   true);
-        return;
-    }
     const bool keepsStock = !stock.serviceItem;
     // Undoing a return takes the goods off the stock again, under the rules of a sale.
     const bool takesStock = keepsStock && deletingLine;
@@ -678,4 +648,27 @@ void CPOS::on_pushButtonLookUp_clicked()
     ui->lineEditBarCode->setText(page->GetSelectedStockCode());
     delete picker;
     ShowProduct(false);
+}
+
+bool CPOS::LookUpSellableStock(const QString& code, StockRow* row)
+{
+    const SaleLineStore::LookUpResult found =
+        lineStore->Open() ? lineStore->LookUp(code, row) : SaleLineStore::Failed;
+    if (found == SaleLineStore::Failed) {
+        ShowStatus(tr("Could not retrieve data from inventory"), true);
+        return false;
+    }
+    if (found == SaleLineStore::NotFound) {
+        ShowStatus(tr("No stock found with code ") + code, true);
+        return false;
+    }
+    // A product with no items per unit would divide the sub-units by zero.
+    if (row->itemsPerUnit <= 0) {
+        ShowStatus(tr("Stock code %1 can not be sold: its product has %2 items per unit. Please set at least 1 in the "
+                      "product.")
+                       .arg(code, QString::number(row->itemsPerUnit)),
+                   true);
+        return false;
+    }
+    return true;
 }
