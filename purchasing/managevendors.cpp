@@ -18,6 +18,8 @@
 namespace {
 enum Column { ID = 0, NAME = 1, ADDRESS = 2, EMAIL = 3, CONTACT_NUMBER = 4 };
 const QString DEFAULT_VENDOR = QStringLiteral("NONE");
+// MySQL's "Cannot delete or update a parent row: a foreign key constraint fails".
+const int ROW_IS_REFERENCED = 1451;
 } // namespace
 
 ManageVendors::ManageVendors(QWidget* parent)
@@ -117,14 +119,23 @@ void ManageVendors::ClearFields()
     ui.lineEditContact->clear();
 }
 
-bool ManageVendors::Submit(const QString& failureText)
+bool ManageVendors::Submit(const QString& failureText, int deletedVendorId)
 {
     if (model->submitAll())
         return true;
-    const QString error = model->lastError().text();
-    qCWarning(lcPurchasing) << "vendor change failed:" << error;
+    const QSqlError error = model->lastError();
+    qCWarning(lcPurchasing) << "vendor change failed:" << error.text();
     model->revertAll();
-    QMessageBox::warning(this, tr("Error"), failureText + QLatin1Char('\n') + error, QMessageBox::Ok);
+    QString text = failureText + QLatin1Char('\n') + error.text();
+    if (deletedVendorId >= 0 && error.nativeErrorCode() == QString::number(ROW_IS_REFERENCED)) {
+        // Only stock rows are counted before the delete; the orders' reference is what the database refused.
+        QSqlQuery orders(*DatabaseManager::Instance()->InventoryDatabase());
+        orders.prepare(QStringLiteral("SELECT COUNT(*) FROM tblPOrders WHERE VENDOR_ID = :id"));
+        orders.bindValue(QStringLiteral(":id"), deletedVendorId);
+        if (orders.exec() && orders.next() && orders.value(0).toInt() > 0)
+            text = tr("Can not delete this vendor as purchase orders exist for this vendor.");
+    }
+    QMessageBox::warning(this, tr("Error"), text, QMessageBox::Ok);
     return false;
 }
 
@@ -188,7 +199,7 @@ void ManageVendors::OnPushButtonDeleteClicked()
         return;
     }
     model->removeRow(row);
-    if (!Submit(tr("The vendor could not be deleted.")))
+    if (!Submit(tr("The vendor could not be deleted."), record.value(ID).toInt()))
         return;
     Reselect();
     ClearFields();

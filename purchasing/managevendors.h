@@ -51,8 +51,9 @@ private:
     int SelectedRow() const;
     void SetRowFromFields(int row);
     void ClearFields();
-    // Writes the pending change; on failure reports the driver's text and drops the change.
-    bool Submit(const QString& failureText);
+    // Writes the pending change; on failure reports the driver's text and drops the change. A delete that
+    // purchase orders of the deleted vendor hold back is reported in words instead.
+    bool Submit(const QString& failureText, int deletedVendorId = -1);
     void Reselect();
     void ApplyFilter();
     void ApplySortingRule();

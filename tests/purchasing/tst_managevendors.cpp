@@ -21,6 +21,7 @@ private slots:
     void addAndRefusals();
     void failedWritesKeepTheFields_data();
     void failedWritesKeepTheFields();
+    void vendorWithOrdersIsKept();
     void filterTakesTextLiterally_data();
     void filterTakesTextLiterally();
     void stockDialogOpensVendors();
@@ -140,6 +141,24 @@ void TestManageVendors::failedWritesKeepTheFields()
     auto* table = Child<QTableView>(&dialog, "tableView");
     QCOMPARE(table->model()->rowCount(), before.size());
     QVERIFY(SelectRow(table, 1, QStringLiteral("Acme")));
+}
+
+// No stock row, but an order: the database refuses the delete, and the refusal is said in words.
+void TestManageVendors::vendorWithOrdersIsKept()
+{
+    QCOMPARE(addVendor(QStringLiteral("Acme")), QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS, PAYMENT_STATUS) SELECT ID, 0, 0 FROM "
+                                "tblVendors WHERE NAME = 'Acme'")),
+             QString());
+    const QStringList before = vendors();
+    ManageVendors dialog(nullptr);
+    QVERIFY(SelectRow(Child<QTableView>(&dialog, "tableView"), 1, QStringLiteral("Acme")));
+    answerer->pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&dialog, "pushButtonDelete")->click();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(answerer->messages(), QStringList{"Error|Can not delete this vendor as purchase orders exist for this vendor."});
+    QCOMPARE(vendors(), before);
+    QVERIFY(SelectRow(Child<QTableView>(&dialog, "tableView"), 1, QStringLiteral("Acme")));
 }
 
 void TestManageVendors::filterTakesTextLiterally_data()
