@@ -136,7 +136,16 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
     } else {
         purchaseOrderId = row->value(0).toString();
         ui.linePoNumber->setText(purchaseOrderId);
-        ui.comboVendors->setCurrentText(row->value(1).toString());
+        // Vendors may share a name: the order's own vendor is the one with its stored ID.
+        QSqlQuery stored(*DatabaseManager::Instance()->InventoryDatabase());
+        stored.prepare(QStringLiteral("SELECT VENDOR_ID FROM tblPOrders WHERE ID = :id"));
+        stored.bindValue(QStringLiteral(":id"), purchaseOrderId.toInt());
+        if (!stored.exec() || !stored.next()) {
+            ShowStatus(tr("The order's vendor could not be read: %1").arg(stored.lastError().text()), 0);
+            ui.comboVendors->setCurrentText(row->value(1).toString());
+        } else if (!SelectVendor(stored.value(0).toString())) {
+            ui.comboVendors->setCurrentText(row->value(1).toString());
+        }
         const int status = row->value(2).toInt();
         loadedStatusText = PurchaseStatus::StatusWord(status);
         ui.comboStatus->setCurrentIndex(status >= 0 && status < PurchaseStatus::StatusCount ? status : -1);
@@ -215,9 +224,33 @@ void AddEditPurchaseOrder::on_comboVendors_currentIndexChanged(int index)
     modified = true;
 }
 
+bool AddEditPurchaseOrder::SelectVendor(const QString& id)
+{
+    if (id.isEmpty())
+        return false;
+    const int idColumn = vendorModel->fieldIndex(QStringLiteral("ID"));
+    for (int row = 0;; ++row) {
+        if (row == vendorModel->rowCount()) {
+            if (!vendorModel->canFetchMore())
+                return false;
+            vendorModel->fetchMore();
+            if (row == vendorModel->rowCount())
+                return false;
+        }
+        if (vendorModel->index(row, idColumn).data().toString() != id)
+            continue;
+        if (ui.comboVendors->currentIndex() == row)
+            on_comboVendors_currentIndexChanged(row); // no change signal: fill the vendor's fields all the same
+        else
+            ui.comboVendors->setCurrentIndex(row);
+        return true;
+    }
+}
+
 void AddEditPurchaseOrder::on_pushSearchVendor_clicked()
 {
-    const QString current = ui.comboVendors->currentText();
+    const QString currentId = vendorId;
+    const QString currentName = ui.comboVendors->currentText();
     {
         ManageVendors vendors(this);
         vendors.resize(800, 600);
@@ -225,8 +258,10 @@ void AddEditPurchaseOrder::on_pushSearchVendor_clicked()
         vendors.exec();
     }
     vendorModel->select();
-    ui.comboVendors->setCurrentText(current);
-    on_comboVendors_currentIndexChanged(ui.comboVendors->currentIndex());
+    if (!SelectVendor(currentId)) {
+        ui.comboVendors->setCurrentText(currentName);
+        on_comboVendors_currentIndexChanged(ui.comboVendors->currentIndex());
+    }
     modified = true;
 }
 

@@ -91,6 +91,9 @@ private:
     // Output (addeditpurchaseorder_output.cpp).
     class ReportEngine* NewEngine();
 
+    // Makes the vendor of that ID the combo's choice; false when the list has no such vendor.
+    bool SelectVendor(const QString& id);
+
     double Amount(const QLineEdit* field) const;
     QString Money(double value) const;
     double Round(double value) const;

@@ -36,6 +36,8 @@ private slots:
     void lowStock();
     void editedLineSavesTheOrder();
     void failedTaxSwitchChangesNothing();
+    void vendorKeptByItsId_data();
+    void vendorKeptByItsId();
 
 private:
     // An order of ACME with status and tax switch; its lines are added by the caller. Returns its id.
@@ -346,6 +348,56 @@ void TestOrderActions::failedTaxSwitchChangesNothing()
     QCOMPARE(rows(QStringLiteral("SELECT UNIT_PRICE, LINE_TOTAL FROM tblPODetails")), QStringList{"10|30"});
     QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX FROM tblPOrders")),
              QStringList{"30|0|30|0"});
+}
+
+void TestOrderActions::vendorKeptByItsId_data()
+{
+    QTest::addColumn<QString>("email"); // of the order's vendor, one of two named "Metro"
+    QTest::newRow("the first Metro") << "first@metro.test";
+    QTest::newRow("the second Metro") << "second@metro.test";
+}
+
+// The order keeps its own vendor through opening, "Vendors...", Save, e-mail and receiving.
+void TestOrderActions::vendorKeptByItsId()
+{
+    QFETCH(QString, email);
+    (*MessageSettings::Instance())[QStringLiteral("err_msg_40")].show = false;
+    for (const char* address : {"first@metro.test", "second@metro.test"})
+        QCOMPARE(run(QStringLiteral("INSERT INTO tblVendors (NAME, EMAIL) VALUES ('Metro', ?)"), {QLatin1String(address)}),
+                 QString());
+    const QString vendor = rows(QStringLiteral("SELECT ID FROM tblVendors WHERE EMAIL = ?"), {email}).value(0);
+    const QString id = addOrder(1, 0, 30, 0);
+    QCOMPARE(run(QStringLiteral("UPDATE tblPOrders SET VENDOR_ID = ?"), {vendor.toInt()}), QString());
+    QCOMPARE(addLine(id, QStringLiteral("C01"), 3, 10, 30), QString());
+    const QString draft = QDir::tempPath() + QStringLiteral("/VorantelComposedEmail.eml");
+    QFile::remove(draft);
+    UrlRecorder urls;
+    withOrder([&](AddEditPurchaseOrder& editor) {
+        QCOMPARE(Child<QLineEdit>(&editor, "lineContact")->text(), email);
+        answerer->handleClass<QDialog>("ManageVendors", [](QDialog* vendors) { vendors->reject(); });
+        Child<QPushButton>(&editor, "pushSearchVendor")->click();
+        QCOMPARE(answerer->pendingAnswers(), 0);
+        QCOMPARE(Child<QLineEdit>(&editor, "lineContact")->text(), email);
+        Child<QPushButton>(&editor, "pushSave")->click();
+        QCOMPARE(rows(QStringLiteral("SELECT VENDOR_ID FROM tblPOrders")), QStringList{vendor});
+
+        Child<QPushButton>(&editor, "pusSendEmail")->click();
+        QFile file(draft);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromLatin1(file.readAll()).contains(QStringLiteral("To: ") + email + QStringLiteral("\r\n")));
+
+        answerer->handleClass<QDialog>("AddEditPOItemDialog", [this](QDialog* dialog) {
+            Child<QLineEdit>(dialog, "lineRSReceivedQty")->setText(QStringLiteral("4"));
+            answerer->pressButton(QMessageBox::Yes);
+            Child<QPushButton>(dialog, "pushUpdateStock")->click();
+            dialog->reject();
+        });
+        auto* table = Child<QTableView>(&editor, "tableView");
+        table->setCurrentIndex(table->model()->index(0, 2));
+        Child<QPushButton>(&editor, "pushReceiveStock")->click();
+        QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    });
+    QCOMPARE(rows(QStringLiteral("SELECT QUANTITY, VENDOR_ID FROM tblInventory")), QStringList{"4|" + vendor});
 }
 
 VORANTEL_TEST_MAIN(TestOrderActions)
