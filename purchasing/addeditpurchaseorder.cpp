@@ -73,7 +73,8 @@ AddEditPurchaseOrder::AddEditPurchaseOrder(QWidget* parent, QSqlRecord* row)
         for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
                                 static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
             widget->hide();
-        ui.comboBoxTaxStatus->setCurrentIndex(0);
+        // The choice is hidden, but the order keeps the tax status and amounts it was stored with:
+        // forcing the status here would rewrite the order on opening.
         ui.comboBoxTaxStatus->hide();
     }
 
@@ -147,6 +148,7 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
             ui.comboVendors->setCurrentText(row->value(1).toString());
         }
         const int status = row->value(2).toInt();
+        closedInDatabase = status == PurchaseStatus::Closed;
         loadedStatusText = PurchaseStatus::StatusWord(status);
         ui.comboStatus->setCurrentIndex(status >= 0 && status < PurchaseStatus::StatusCount ? status : -1);
         on_comboStatus_currentIndexChanged(ui.comboStatus->currentIndex());
@@ -265,8 +267,20 @@ void AddEditPurchaseOrder::on_pushSearchVendor_clicked()
     modified = true;
 }
 
+bool AddEditPurchaseOrder::RefuseClosed()
+{
+    if (!closedInDatabase)
+        return false;
+    ShowStatus(tr("Closed purchase order can not be changed."), 0);
+    return true;
+}
+
 bool AddEditPurchaseOrder::Save()
 {
+    if (RefuseClosed())
+        return false;
+    // The stored total is always the sum of the two stored amounts.
+    SetTotals(Amount(ui.lineSubTotal), Amount(ui.lineTax));
     const bool insert = purchaseOrderId.isEmpty();
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     if (insert) {
@@ -313,6 +327,7 @@ bool AddEditPurchaseOrder::Save()
     }
     // Only a save that the database took leaves nothing unsaved.
     modified = false;
+    closedInDatabase = ui.comboStatus->currentIndex() == PurchaseStatus::Closed;
     ShowStatus(tr("Purchase order saved successfully."), 1);
     return true;
 }
@@ -329,7 +344,7 @@ void AddEditPurchaseOrder::on_line_paid_amount_returnPressed()
 
 void AddEditPurchaseOrder::on_pushClose_clicked()
 {
-    if (modified) {
+    if (modified && !closedInDatabase) {
         const auto answer = QMessageBox::question(this, tr("Close?"), tr("Do you want to save changes?"),
                                                   QMessageBox::Yes | QMessageBox::No);
         // A failed save keeps the dialog open, so the changes are not lost with it.
@@ -446,6 +461,8 @@ void AddEditPurchaseOrder::on_pushUpdateTimestamp_clicked()
         Save();
         return;
     }
+    if (RefuseClosed())
+        return;
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(QStringLiteral("UPDATE tblPOrders SET LAST_MODIFIED = :lm WHERE ID = :id"));
     query->bindValue(QStringLiteral(":lm"),

@@ -93,6 +93,8 @@ private:
 
     // Makes the vendor of that ID the combo's choice; false when the list has no such vendor.
     bool SelectVendor(const QString& id);
+    // Says so on the status line when the stored order is CLOSED.
+    bool RefuseClosed();
 
     double Amount(const QLineEdit* field) const;
     QString Money(double value) const;
@@ -123,6 +125,7 @@ private:
     QString imagesFolder;
     int finalAmountPrecision = 2;
     bool modified = false;
+    bool closedInDatabase = false; // the stored order is CLOSED: it is never written again
     const QLocale* locale = nullptr;
 
     RoundingMode roundingMode = RoundingUp;

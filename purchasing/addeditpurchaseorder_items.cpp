@@ -342,11 +342,6 @@ void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
             SetUnitPriceHeader();
         return;
     }
-    if (!taxEnabled) {
-        Stamp();
-        Save();
-        return;
-    }
 
     // Every line and the order's totals change together, or none of them.
     DatabaseManager* manager = DatabaseManager::Instance();

@@ -142,6 +142,9 @@ void AddEditPurchaseOrder::SetViewOnlyMode()
           static_cast<QWidget*>(ui.lineContact), static_cast<QWidget*>(ui.lineEditShippingContact),
           static_cast<QWidget*>(ui.lineEditShippingName), static_cast<QWidget*>(ui.lineEditShipVia),
           static_cast<QWidget*>(ui.lineEditVendorContact), static_cast<QWidget*>(ui.lineEditVendorName),
-          static_cast<QWidget*>(ui.textEditShippingAddress), static_cast<QWidget*>(ui.textEditVendorAddress)})
+          static_cast<QWidget*>(ui.textEditShippingAddress), static_cast<QWidget*>(ui.textEditVendorAddress),
+          // A closed order is never written again, so nothing that only a save would keep stays open.
+          static_cast<QWidget*>(ui.line_paid_amount), static_cast<QWidget*>(ui.comboPaymentStatus),
+          static_cast<QWidget*>(ui.pushUpdateTimestamp)})
         widget->setEnabled(false);
 }

@@ -30,6 +30,10 @@ private slots:
     void deleteTakesLinesAndOrderOrNothing();
     void unreadableListSaysSo();
     void closedOrderIsViewOnly();
+    void openingWritesNothing_data();
+    void openingWritesNothing();
+    void savedNotesKeepTheTax_data();
+    void savedNotesKeepTheTax();
     void paidAmountSetsPaymentStatus_data();
     void paidAmountSetsPaymentStatus();
     void overdueMark_data();
@@ -51,6 +55,26 @@ private:
             error = run(QStringLiteral("INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, BATCH_NUMBER) "
                                        "SELECT MAX(o.ID), MAX(p.ID), 1, '' FROM tblPOrders o, tblProducts p"));
         return error;
+    }
+    // An order of 10 × P1 stored with tax: 100 + 10 = 110.
+    QString addTaxedOrder(int status) const
+    {
+        QString error = addProduct(QStringLiteral("P1"), QStringLiteral("Bolt"));
+        if (error.isEmpty())
+            error = run(QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS, SENT_DATE, SUB_TOTAL, SALES_TAX, TOTAL, "
+                                       "NOTES, DISABLE_TAX, LAST_MODIFIED, PAYMENT_STATUS, PAID_AMOUNT) SELECT ID, ?, "
+                                       "'2026-03-01', 100, 10, 110, 'old notes', 1, '2026-03-02 10:20:30', 1, 50 "
+                                       "FROM tblVendors WHERE NAME = 'NONE'"),
+                        {status});
+        if (error.isEmpty())
+            error = run(QStringLiteral("INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, UNIT_PRICE, LINE_TOTAL, "
+                                       "BATCH_NUMBER) SELECT MAX(o.ID), MAX(p.ID), 10, 11, 100, '' FROM tblPOrders o, "
+                                       "tblProducts p"));
+        return error;
+    }
+    QStringList everyOrderByte() const
+    {
+        return rows(QStringLiteral("SELECT * FROM tblPOrders")) + rows(QStringLiteral("SELECT * FROM tblPODetails"));
     }
 };
 
@@ -216,6 +240,85 @@ void TestPurchaseOrders::closedOrderIsViewOnly()
     });
     QCOMPARE(itemTitle, QStringLiteral("View Purchase Order Item"));
     QVERIFY(!updateShown);
+}
+
+void TestPurchaseOrders::openingWritesNothing_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::newRow("sent") << 1;
+    QTest::newRow("closed") << 4;
+}
+
+// With the tax setting off, an order stored with tax is opened and closed again from the list.
+void TestPurchaseOrders::openingWritesNothing()
+{
+    QFETCH(int, status);
+    QCOMPARE(addTaxedOrder(status), QString());
+    AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), false);
+    const QStringList before = everyOrderByte();
+    QCOMPARE(before.size(), 2);
+
+    PurchaseManagement page(nullptr);
+    auto* table = Child<QTableView>(&page, "tableViewItems");
+    table->setCurrentIndex(table->model()->index(0, 1));
+    QString total;
+    answerer->handleClass<AddEditPurchaseOrder>("AddEditPurchaseOrder", [&](AddEditPurchaseOrder* editor) {
+        total = Child<QLineEdit>(editor, "lineTotal")->text();
+        if (status == 4) {
+            // What would save an open order leaves a closed one as it is.
+            auto* paid = Child<QLineEdit>(editor, "line_paid_amount");
+            QTest::keyClicks(paid, QStringLiteral("9"));
+            QTest::keyClick(paid, Qt::Key_Return);
+            Child<QPushButton>(editor, "pushUpdateTimestamp")->click();
+        }
+        Child<QPushButton>(editor, "pushClose")->click();
+    });
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(total, QStringLiteral("110.00"));
+    QCOMPARE(answerer->messages(), QStringList()); // nothing to save, so no question
+    QCOMPARE(everyOrderByte(), before);
+}
+
+void TestPurchaseOrders::savedNotesKeepTheTax_data()
+{
+    QTest::addColumn<bool>("byClosePrompt"); // saved through the close prompt's Yes, else through Save
+    QTest::addColumn<QString>("stored");     // SUB_TOTAL|SALES_TAX|TOTAL|DISABLE_TAX before; empty: 100|10|110|1
+    QTest::addColumn<QString>("saved");      // the same after the save
+    QTest::newRow("save") << false << "" << "100|10|110|1";
+    QTest::newRow("close, yes") << true << "" << "100|10|110|1";
+    // As an earlier opening left it: the tax gone, the total not.
+    QTest::newRow("a total apart from its amounts") << false << "100|0|110|0" << "100|0|100|0";
+}
+
+void TestPurchaseOrders::savedNotesKeepTheTax()
+{
+    QFETCH(bool, byClosePrompt);
+    QFETCH(QString, stored);
+    QFETCH(QString, saved);
+    QCOMPARE(addTaxedOrder(1), QString());
+    if (!stored.isEmpty()) {
+        const QStringList amounts = stored.split(QLatin1Char('|'));
+        QCOMPARE(run(QStringLiteral("UPDATE tblPOrders SET SUB_TOTAL = ?, SALES_TAX = ?, TOTAL = ?, DISABLE_TAX = ?"),
+                     {amounts.at(0), amounts.at(1), amounts.at(2), amounts.at(3)}),
+                 QString());
+    }
+    AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), false);
+    WithListedOrder([&](AddEditPurchaseOrder& editor) {
+        Child<QTextEdit>(&editor, "textEditNotes")->setPlainText(QStringLiteral("new notes"));
+        if (byClosePrompt) {
+            answerer->pressButton(QMessageBox::Yes);
+            Child<QPushButton>(&editor, "pushClose")->click();
+            QTRY_COMPARE(answerer->pendingAnswers(), 0);
+        } else {
+            Child<QPushButton>(&editor, "pushSave")->click();
+        }
+        QCOMPARE(statusText(&editor), QStringLiteral("Purchase order saved successfully."));
+    });
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX, NOTES, SUB_TOTAL + SALES_TAX = TOTAL "
+                                 "FROM tblPOrders")),
+             QStringList{saved + QStringLiteral("|new notes|1")});
+    QCOMPARE(rows(QStringLiteral("SELECT UNIT_PRICE, LINE_TOTAL FROM tblPODetails")), QStringList{"11|100"});
 }
 
 void TestPurchaseOrders::paidAmountSetsPaymentStatus_data()
