@@ -215,6 +215,7 @@ void CAddNewItemsBatch::SelectProduct(const QString& code, bool refillStocks)
     ui.lineName->setToolTip(ui.lineName->text());
     ui.lineName->setCursorPosition(0);
     ui.editItemsPerUnit->setText(locale.toString(row.value(QStringLiteral("ITEMS_PER_UNIT")).toInt()));
+    itemsPerUnit = qMax(1, row.value(QStringLiteral("ITEMS_PER_UNIT")).toInt());
     ui.lineDescription->setText(row.value(QStringLiteral("DESCRIPTION")).toString());
     ui.lineDescription->setToolTip(ui.lineDescription->text());
     ui.lineDescription->setCursorPosition(0);
@@ -323,15 +324,18 @@ void CAddNewItemsBatch::ShowStock(const QSqlRecord& record, bool refillStocks)
     on_checkExpiryDate_toggled(!expiry.isEmpty());
 
     ui.lineStorageLocation->setText(record.value(QStringLiteral("STORAGE_LOCATION")).toString());
-    loadedQuantity = record.value(QStringLiteral("QUANTITY")).toInt();
+    loadedQuantity = record.value(QStringLiteral("QUANTITY")).toLongLong();
+    loadedSubItems = record.value(QStringLiteral("SUB_ITEMS")).toLongLong();
     ui.lineQuantity->setText(locale.toString(loadedQuantity));
-    ui.editSubItems->setText(locale.toString(record.value(QStringLiteral("SUB_ITEMS")).toInt()));
+    ui.editSubItems->setText(locale.toString(loadedSubItems));
     // The shortest text that reads back as the stored value: saving unchanged keeps 12345.67 exactly.
     ui.lineEditPurchasePrice->setText(
         locale.toString(record.value(QStringLiteral("PURCHASE_PRICE")).toDouble(), 'f', QLocale::FloatingPointShortest));
     ui.lineEditSalePrice->setText(
         locale.toString(record.value(QStringLiteral("SALE_PRICE")).toDouble(), 'f', QLocale::FloatingPointShortest));
     UpdateSalePriceWithTax();
+    shownSalePrice = ui.lineEditSalePrice->text();
+    shownSalePriceWithTax = ui.lineEditSalePriceWitTax->text();
 
     ui.checkShowOnPOS->setChecked(record.value(QStringLiteral("SHOW_ON_POS")).toBool());
     ui.lineEditDiscount->setText(locale.toString(record.value(QStringLiteral("DISCOUNT")).toDouble(), 'f', 2));

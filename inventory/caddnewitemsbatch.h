@@ -8,6 +8,7 @@
 #include <QSqlRecord>
 
 class QCompleter;
+class QSqlQuery;
 class QSqlQueryModel;
 class QSqlTableModel;
 
@@ -77,6 +78,10 @@ private:
     void SelectProduct(const QString& productCode, bool refillStocks);
     void ShowStock(const QSqlRecord& record, bool refillStocks);
     void StoreOptions();
+    bool ReadStockCount(QLineEdit* field, const QString& caption, const QString& emptyMessage, qint64* count);
+    bool ConfirmSalePrice();
+    bool UpdateStockRow(QSqlQuery* query, qint64 typedQuantity, qint64 typedSubItems, QString* error);
+    void ShowStoredCounts();
     double TaxFactor() const;
     double ReadAmount(const QLineEdit* field) const;
     QString AmountText(double amount) const;
@@ -87,7 +92,13 @@ private:
     QString productCode;
     QString stockRowId;
     QString loadedCode;
-    int loadedQuantity = 0; // what the edited row held when shown; saves write the user's change to it
+    // What the edited row held when shown: a save adds the user's change to what the row holds then.
+    qint64 loadedQuantity = 0;
+    qint64 loadedSubItems = 0;
+    int itemsPerUnit = 1;
+    // The sale price texts as the edited row was shown; a save that leaves both alone asks nothing about them.
+    QString shownSalePrice;
+    QString shownSalePriceWithTax;
     bool serviceFlag = false;
     RoundingMode roundingMode = RoundingUp;
     QString decimalPlaces;

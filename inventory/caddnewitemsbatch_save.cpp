@@ -5,11 +5,15 @@
 #include "databasemanager.h"
 #include "inventorylog.h"
 #include "productcode.h"
+#include "stockcount.h"
 
 #include <QLocale>
+#include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlTableModel>
+
+#include <cmath>
 
 bool CAddNewItemsBatch::ValidateStockCode(const QString& code)
 {
@@ -27,6 +31,37 @@ bool CAddNewItemsBatch::ValidateStockCode(const QString& code)
         return false;
     }
     return true;
+}
+
+namespace {
+QString OutOfRange(const QString& caption, qint64 count)
+{
+    const QLocale& locale = *AppSettings::Instance()->locale;
+    return CAddNewItemsBatch::tr("Error: %1 %2 is out of range. A stock holds from %3 to %4; nothing was saved.")
+        .arg(caption, locale.toString(count), locale.toString(MIN_STOCK_COUNT), locale.toString(MAX_STOCK_COUNT));
+}
+
+QString WriteFailed(const QString& driverError)
+{
+    return CAddNewItemsBatch::tr("Error occurred while adding or updating the stock") + QLatin1Char('\n') + driverError;
+}
+} // namespace
+
+bool CAddNewItemsBatch::ReadStockCount(QLineEdit* field, const QString& caption, const QString& emptyMessage,
+                                       qint64* count)
+{
+    bool ok = false;
+    *count = AppSettings::Instance()->locale->toLongLong(field->text(), &ok);
+    if (ok && !FitsStockColumn(*count)) {
+        ShowStatus(OutOfRange(caption, *count), 0);
+        field->setFocus();
+        return false;
+    }
+    if (!ok) {
+        ShowStatus(emptyMessage, 0);
+        field->setFocus();
+    }
+    return ok;
 }
 
 bool CAddNewItemsBatch::ValidateInput()
@@ -51,12 +86,12 @@ bool CAddNewItemsBatch::ValidateInput()
     if (!ok)
         return refuse(tr("Error: Please enter valid value for sale price."), ui.lineEditSalePrice);
     if (!serviceFlag) {
-        locale.toInt(ui.lineQuantity->text(), &ok);
-        if (!ok)
-            return refuse(tr("Error: Please enter numeric value for quantity."), ui.lineQuantity);
-        locale.toInt(ui.editSubItems->text(), &ok);
-        if (!ok)
-            return refuse(tr("Please enter numeric value for sub items."), ui.editSubItems);
+        qint64 count = 0;
+        if (!ReadStockCount(ui.lineQuantity, tr("Quantity"), tr("Error: Please enter numeric value for quantity."),
+                            &count)
+            || !ReadStockCount(ui.editSubItems, tr("Sub Quantity"), tr("Please enter numeric value for sub items."),
+                               &count))
+            return false;
         locale.toInt(ui.lineReoderLevel->text(), &ok);
         if (!ok)
             return refuse(tr("Please enter numeric value for reorder level."), ui.lineReoderLevel);
@@ -73,6 +108,33 @@ bool CAddNewItemsBatch::ValidateInput()
     return true;
 }
 
+bool CAddNewItemsBatch::ConfirmSalePrice()
+{
+    // Prices are kept without tax at the shop's places, so not every price with tax can be reproduced:
+    // the user decides knowing what the till will charge.
+    if (!ui.radioButtonSalePriceWithTax->isChecked()
+        || (editFlag && ui.lineEditSalePrice->text() == shownSalePrice
+            && ui.lineEditSalePriceWitTax->text() == shownSalePriceWithTax))
+        return true;
+    const QLocale& locale = *AppSettings::Instance()->locale;
+    const int places = decimalPlaces.toInt();
+    const double typed = ReadAmount(ui.lineEditSalePriceWitTax);
+    const double charged = TillUnitPrice(roundingMode, places, ReadAmount(ui.lineEditSalePrice),
+                                         locale.toDouble(ui.lineTaxStatus->text()));
+    if (std::fabs(charged - typed) <= 1e-9 * qMax(1.0, std::fabs(typed)))
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("Edit Inventory"), tr("Sells at %1").arg(AmountText(charged)),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setInformativeText(tr("The price %1 with tax cannot be kept at %2 decimal places: the till will charge %3 "
+                              "for one unit, before any discount. Save the stock with this price?")
+                               .arg(ui.lineEditSalePriceWitTax->text(), locale.toString(places), AmountText(charged)));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() == QMessageBox::Yes)
+        return true;
+    ui.lineEditSalePriceWitTax->setFocus();
+    return false;
+}
+
 void CAddNewItemsBatch::Save()
 {
     const QLocale& locale = *AppSettings::Instance()->locale;
@@ -81,7 +143,7 @@ void CAddNewItemsBatch::Save()
         ui.comboBoxProducts->setFocus();
         return;
     }
-    if (!ValidateInput())
+    if (!ValidateInput() || !ConfirmSalePrice())
         return;
 
     QString code = ui.lineEditBarCode->text();
@@ -109,18 +171,15 @@ void CAddNewItemsBatch::Save()
         }
     }
 
-    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlDatabase* db = manager->InventoryDatabase();
+    QSqlQuery* query = manager->InventoryQuery();
     if (editFlag) {
-        // The quantity is written as the user's change: sales made meanwhile on other terminals stay counted.
         query->prepare(QStringLiteral(
             "UPDATE tblInventory SET PRODUCT_ID = :product_id, VENDOR_ID = :vendor_id, BAR_CODE = :bar_code, "
             "BATCH_NUMBER = :batch, EXPIRY_DATE = :expiry_date, STORAGE_LOCATION = :storage_location , PURCHASE_PRICE = "
-            ":purchase_price, SALE_PRICE = :sale_price, QUANTITY = CASE WHEN :service = 1 THEN 0 ELSE QUANTITY + "
-            ":quantity_change END, SUB_ITEMS = :sub_items , SHOW_ON_POS = :show , DISCOUNT = :discount,   "
-            "REORDER_LEVEL = :rol, REORDER_QUANTITY = :roq WHERE ID = :id"));
-        const int typed = serviceFlag ? 0 : locale.toInt(ui.lineQuantity->text());
-        query->bindValue(QStringLiteral(":service"), serviceFlag ? 1 : 0);
-        query->bindValue(QStringLiteral(":quantity_change"), typed - loadedQuantity);
+            ":purchase_price, SALE_PRICE = :sale_price, QUANTITY = :quantity, SUB_ITEMS = :sub_items , SHOW_ON_POS = "
+            ":show , DISCOUNT = :discount,   REORDER_LEVEL = :rol, REORDER_QUANTITY = :roq WHERE ID = :id"));
         query->bindValue(QStringLiteral(":id"), stockRowId.toInt());
     } else {
         query->prepare(QStringLiteral(
@@ -128,7 +187,8 @@ void CAddNewItemsBatch::Save()
             "PURCHASE_PRICE, SALE_PRICE, QUANTITY, SUB_ITEMS, SHOW_ON_POS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) "
             "VALUES ( :product_id, :vendor_id, :bar_code, :batch, :expiry_date , :storage_location, :purchase_price, "
             ":sale_price, :quantity, :sub_items, :show, :discount, :rol, :roq)"));
-        query->bindValue(QStringLiteral(":quantity"), serviceFlag ? 0 : locale.toInt(ui.lineQuantity->text()));
+        query->bindValue(QStringLiteral(":quantity"), serviceFlag ? 0 : locale.toLongLong(ui.lineQuantity->text()));
+        query->bindValue(QStringLiteral(":sub_items"), serviceFlag ? 0 : locale.toLongLong(ui.editSubItems->text()));
     }
     query->bindValue(QStringLiteral(":vendor_id"),
                      vendorModel->index(ui.comboBoxVendors->currentIndex(), 0).data().toInt());
@@ -139,7 +199,6 @@ void CAddNewItemsBatch::Save()
     query->bindValue(QStringLiteral(":storage_location"), ui.lineStorageLocation->text());
     query->bindValue(QStringLiteral(":sale_price"), locale.toDouble(ui.lineEditSalePrice->text()));
     query->bindValue(QStringLiteral(":purchase_price"), locale.toDouble(ui.lineEditPurchasePrice->text()));
-    query->bindValue(QStringLiteral(":sub_items"), serviceFlag ? 0 : locale.toInt(ui.editSubItems->text()));
     query->bindValue(QStringLiteral(":bar_code"), code);
     query->bindValue(QStringLiteral(":product_id"), productId);
     query->bindValue(QStringLiteral(":show"), ui.checkShowOnPOS->isChecked() ? 1 : 0);
@@ -147,11 +206,29 @@ void CAddNewItemsBatch::Save()
     query->bindValue(QStringLiteral(":rol"), serviceFlag ? 0 : locale.toInt(ui.lineReoderLevel->text()));
     query->bindValue(QStringLiteral(":roq"), serviceFlag ? 0 : locale.toInt(ui.lineReoderQuantity->text()));
 
-    if (!query->exec()) {
+    // error: the message shown when the save fails.
+    QString error;
+    bool saved = false;
+    if (!editFlag) {
+        saved = query->exec();
+        if (!saved)
+            error = WriteFailed(query->lastError().text());
+    } else if (!manager->BeginTransaction(db)) {
+        error = WriteFailed(db->lastError().text());
+    } else {
+        const qint64 typedQuantity = serviceFlag ? 0 : locale.toLongLong(ui.lineQuantity->text());
+        const qint64 typedSubItems = serviceFlag ? 0 : locale.toLongLong(ui.editSubItems->text());
+        saved = UpdateStockRow(query, typedQuantity, typedSubItems, &error) && manager->CommitTransaction(db);
+        if (!saved) {
+            if (error.isEmpty())
+                error = WriteFailed(db->lastError().text());
+            manager->RollbackTransaction(db);
+        }
+    }
+    if (!saved) {
         // What was typed stays in the form for another attempt.
-        const QString error = query->lastError().text();
         qCWarning(lcInventory) << "stock save:" << error << query->lastQuery();
-        ShowStatus(tr("Error occurred while adding or updating the stock") + QLatin1Char('\n') + error, 0);
+        ShowStatus(error, 0);
         StoreOptions();
         return;
     }
@@ -159,14 +236,9 @@ void CAddNewItemsBatch::Save()
     if (editFlag) {
         ShowStatus(tr("Stock with code %1 updated successfully").arg(code), 1);
         loadedCode = code;
-        // Show what the row holds now, other terminals' sales included, and count the next change from it.
-        QSqlQuery stored(*DatabaseManager::Instance()->InventoryDatabase());
-        stored.prepare(QStringLiteral("SELECT QUANTITY FROM tblInventory WHERE ID = :id"));
-        stored.bindValue(QStringLiteral(":id"), stockRowId.toInt());
-        if (stored.exec() && stored.next()) {
-            loadedQuantity = stored.value(0).toInt();
-            ui.lineQuantity->setText(locale.toString(loadedQuantity));
-        }
+        ShowStoredCounts();
+        shownSalePrice = ui.lineEditSalePrice->text();
+        shownSalePriceWithTax = ui.lineEditSalePriceWitTax->text();
         const int index = ui.comboBoxStocks->currentIndex();
         if (index > 0 && ui.comboBoxStocks->itemText(index) != code) {
             QSignalBlocker block(ui.comboBoxStocks);
@@ -182,4 +254,71 @@ void CAddNewItemsBatch::Save()
             SelectProductByCode(product->value(0).toString());
     }
     StoreOptions();
+}
+
+bool CAddNewItemsBatch::UpdateStockRow(QSqlQuery* query, qint64 typedQuantity, qint64 typedSubItems, QString* error)
+{
+    // The row is locked and the user's change, counted in sub-items from what was shown, goes onto what the
+    // row holds now: items a till sold meanwhile stay sold.
+    QSqlQuery lock(*DatabaseManager::Instance()->InventoryDatabase());
+    lock.prepare(QStringLiteral("SELECT QUANTITY, SUB_ITEMS FROM tblInventory WHERE ID = :id FOR UPDATE"));
+    lock.bindValue(QStringLiteral(":id"), stockRowId.toInt());
+    if (!lock.exec()) {
+        *error = WriteFailed(lock.lastError().text());
+        return false;
+    }
+    if (!lock.next()) {
+        *error = tr("Error: The stock no longer exists; nothing was saved.");
+        return false;
+    }
+    const qint64 storedQuantity = lock.value(0).toLongLong();
+    const qint64 storedSubItems = lock.value(1).toLongLong();
+    qint64 quantity = typedQuantity;
+    qint64 subItems = typedSubItems;
+    if (!serviceFlag && (storedQuantity != loadedQuantity || storedSubItems != loadedSubItems)) {
+        // Each term stays within 34 bits, so nothing here can overflow; the split follows the till's.
+        quantity = storedQuantity + typedQuantity - loadedQuantity;
+        subItems = storedSubItems + typedSubItems - loadedSubItems;
+        quantity += subItems / itemsPerUnit;
+        subItems %= itemsPerUnit;
+        if (subItems < 0 && quantity > 0) {
+            --quantity;
+            subItems += itemsPerUnit;
+        } else if (subItems > 0 && quantity < 0) {
+            ++quantity;
+            subItems -= itemsPerUnit;
+        }
+    }
+    if (!FitsStockColumn(quantity)) {
+        *error = OutOfRange(tr("Quantity"), quantity);
+        return false;
+    }
+    if (!FitsStockColumn(subItems)) {
+        *error = OutOfRange(tr("Sub Quantity"), subItems);
+        return false;
+    }
+    query->bindValue(QStringLiteral(":quantity"), quantity);
+    query->bindValue(QStringLiteral(":sub_items"), subItems);
+    if (!query->exec()) {
+        *error = WriteFailed(query->lastError().text());
+        return false;
+    }
+    return true;
+}
+
+void CAddNewItemsBatch::ShowStoredCounts()
+{
+    // What the row holds now, other terminals' sales included; the next change is counted from it.
+    const QLocale& locale = *AppSettings::Instance()->locale;
+    QSqlQuery stored(*DatabaseManager::Instance()->InventoryDatabase());
+    stored.prepare(QStringLiteral("SELECT QUANTITY, SUB_ITEMS FROM tblInventory WHERE ID = :id"));
+    stored.bindValue(QStringLiteral(":id"), stockRowId.toInt());
+    if (!stored.exec() || !stored.next()) {
+        qCWarning(lcInventory) << "stock re-read:" << stored.lastError().text();
+        return;
+    }
+    loadedQuantity = stored.value(0).toLongLong();
+    loadedSubItems = stored.value(1).toLongLong();
+    ui.lineQuantity->setText(locale.toString(loadedQuantity));
+    ui.editSubItems->setText(locale.toString(loadedSubItems));
 }

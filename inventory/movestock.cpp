@@ -4,6 +4,7 @@
 #include "databasemanager.h"
 #include "inventorylog.h"
 #include "inventorymanagement.h"
+#include "stockcount.h"
 
 #include <QLocale>
 #include <QMainWindow>
@@ -228,6 +229,26 @@ void MoveStock::MoveIntoExisting(int quantity)
     if (!BeginMove(db))
         return;
     QSqlQuery query(db);
+    // The destination is locked and its new quantity checked first, so that a count the column cannot hold
+    // is refused before anything is written.
+    query.prepare(QStringLiteral("SELECT QUANTITY FROM tblInventory WHERE BAR_CODE = :code FOR UPDATE"));
+    query.bindValue(QStringLiteral(":code"), destination);
+    if (!query.exec())
+        return FailMove(query);
+    if (!query.next()) {
+        DatabaseManager::Instance()->RollbackTransaction(&db);
+        Warn(tr("Error: The destination stock no longer exists. Nothing was moved."));
+        return;
+    }
+    const qint64 moved = query.value(0).toLongLong() + quantity;
+    if (!FitsStockColumn(moved)) {
+        DatabaseManager::Instance()->RollbackTransaction(&db);
+        Warn(tr("Error: The Quantity of the destination stock would become %1, more than a stock holds (%2). "
+                "Nothing was moved.")
+                 .arg(DisplayLocale().toString(moved), DisplayLocale().toString(MAX_STOCK_COUNT)));
+        ui.lineDestinationQuantity->setFocus();
+        return;
+    }
     if (!TakeFromSource(query, quantity))
         return;
     query.prepare(QStringLiteral("UPDATE tblInventory SET QUANTITY = QUANTITY + :quantity WHERE BAR_CODE = :code"));

@@ -82,3 +82,10 @@ double RoundByMode(RoundingMode mode, int places, double value)
     }
     return RoundNearest(places, value);
 }
+
+double TillUnitPrice(RoundingMode mode, int places, double net, double taxRatePercent)
+{
+    const double amount = RoundNearest(places, net);
+    const double tax = RoundByMode(mode, places, amount * taxRatePercent / 100);
+    return RoundNearest(places, amount + tax);
+}

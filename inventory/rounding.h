@@ -15,3 +15,7 @@ double NetFromTaxInclusive(int places, double gross, double taxRatePercent);
 enum RoundingMode { RoundingNearest = 0, RoundingDown = 1, RoundingUp = 2 };
 RoundingMode ReadRoundingMode(const QSettings& settings);
 double RoundByMode(RoundingMode mode, int places, double value);
+
+// What the till charges for one unit of a stock row priced net without tax, before any discount: the line's
+// amount and its tax are each rounded to the places, as the sale screen stores them, and then added.
+double TillUnitPrice(RoundingMode mode, int places, double net, double taxRatePercent);

@@ -69,8 +69,9 @@ private:
     enum Mode { AddMode, EditMode, ViewMode, ReceiveMode };
 
     // Receiving (addeditpoitemdialog_receive.cpp).
-    bool WriteReceipt(QSqlQuery& query, int newTotal, const QString& stockId, QString* error);
+    bool WriteReceipt(QSqlQuery& query, qint64 newTotal, const QString& stockId, QString* error);
     bool AddToExistingStock(QSqlQuery& query, const QString& code, QString* error);
+    bool ConfirmSalePrice();
     bool CreateStockRow(QSqlQuery& query, QString* code, QString* error);
     void ReloadStockCodes(const QString& current);
 

@@ -6,6 +6,8 @@
 #include "errordialog.h"
 #include "productcode.h"
 #include "purchasinglog.h"
+#include "rounding.h"
+#include "stockcount.h"
 
 #include <QLocale>
 #include <QMainWindow>
@@ -15,6 +17,8 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTimer>
+
+#include <cmath>
 
 namespace {
 const int DUPLICATE_KEY = 1062;
@@ -98,7 +102,7 @@ bool AddEditPOItemDialog::ValidateReceiveInput()
     return true;
 }
 
-bool AddEditPOItemDialog::WriteReceipt(QSqlQuery& query, int newTotal, const QString& stockId, QString* error)
+bool AddEditPOItemDialog::WriteReceipt(QSqlQuery& query, qint64 newTotal, const QString& stockId, QString* error)
 {
     query.prepare(QStringLiteral("UPDATE tblPODetails SET RECEIVED_QUANTITY = :rq, DISCOUNT = :d,  REORDER_LEVEL = :rl, "
                                  "REORDER_QUANTITY = :roq,  STOCK_CODE = :sc, BATCH_NUMBER = :b, EXPIRY_DATE = :e, "
@@ -126,7 +130,7 @@ bool AddEditPOItemDialog::AddToExistingStock(QSqlQuery& query, const QString& co
 {
     // The row is locked and then raised by the delivery, relative to what is stored: a sale rung up on
     // another workstation meanwhile is not overwritten.
-    query.prepare(QStringLiteral("SELECT ID FROM tblInventory WHERE BAR_CODE = :code FOR UPDATE"));
+    query.prepare(QStringLiteral("SELECT ID, QUANTITY FROM tblInventory WHERE BAR_CODE = :code FOR UPDATE"));
     query.bindValue(QStringLiteral(":code"), code);
     if (!query.exec()) {
         *error = query.lastError().text();
@@ -137,8 +141,15 @@ bool AddEditPOItemDialog::AddToExistingStock(QSqlQuery& query, const QString& co
         return false;
     }
     const int id = query.value(0).toInt();
+    const qint64 stocked = query.value(1).toLongLong() + Int(ui.lineRSReceivedQty);
     if (query.next()) {
         *error = tr("More than one stock row has the code %1.").arg(code);
+        return false;
+    }
+    if (!FitsStockColumn(stocked)) {
+        *error = tr("The Quantity of stock %1 would become %2, beyond what a stock holds (%3 to %4).")
+                     .arg(code, locale->toString(stocked), locale->toString(MIN_STOCK_COUNT),
+                          locale->toString(MAX_STOCK_COUNT));
         return false;
     }
     query.prepare(QStringLiteral("UPDATE tblInventory SET QUANTITY = QUANTITY + :q WHERE ID = :id"));
@@ -231,6 +242,28 @@ bool AddEditPOItemDialog::CreateStockRow(QSqlQuery& query, QString* code, QStrin
     return false;
 }
 
+bool AddEditPOItemDialog::ConfirmSalePrice()
+{
+    // A new stock row keeps the price without tax at the shop's places, so not every price with tax can be
+    // reproduced: the user decides knowing what the till will charge.
+    if (!taxEnabled || !ui.radioSalePriceWithTax->isChecked())
+        return true;
+    const double typed = Double(ui.lineEditSalePriceWithTax);
+    const double charged = TillUnitPrice(roundingMode, decimalPlaces, Double(ui.lineSalePrice), Double(ui.lineTaxStatus));
+    if (std::fabs(charged - typed) <= 1e-9 * qMax(1.0, std::fabs(typed)))
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("Receive Stock"), tr("Sells at %1").arg(Fixed(charged)),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setInformativeText(tr("The sale price %1 with tax cannot be kept at %2 decimal places: the till will charge "
+                              "%3 for one unit, before any discount. Save with this price?")
+                               .arg(ui.lineEditSalePriceWithTax->text(), locale->toString(decimalPlaces), Fixed(charged)));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() == QMessageBox::Yes)
+        return true;
+    ui.lineEditSalePriceWithTax->setFocus();
+    return false;
+}
+
 void AddEditPOItemDialog::ReloadStockCodes(const QString& current)
 {
     QSqlQuery stockRows(*DatabaseManager::Instance()->InventoryDatabase());
@@ -258,7 +291,17 @@ void AddEditPOItemDialog::on_pushUpdateStock_clicked()
             return;
         }
     }
-    const int newTotal = Int(ui.lineRSReceivedQty) + Int(ui.lineRSTotalReceived);
+    const qint64 newTotal = qint64(Int(ui.lineRSReceivedQty)) + Int(ui.lineRSTotalReceived);
+    if (!FitsStockColumn(newTotal)) {
+        ShowStatus(tr("Error: Total Received would become %1, beyond what an order line holds (%2 to %3).")
+                       .arg(locale->toString(newTotal), locale->toString(MIN_STOCK_COUNT),
+                            locale->toString(MAX_STOCK_COUNT)),
+                   0);
+        ui.lineRSReceivedQty->setFocus();
+        return;
+    }
+    if (!existing && !ConfirmSalePrice())
+        return;
 
     // Asked before anything is written: Yes writes the receipt and the stock together, No only the receipt.
     const auto answer = QMessageBox::question(
@@ -284,9 +327,11 @@ void AddEditPOItemDialog::on_pushUpdateStock_clicked()
         if (!manager->BeginTransaction(db)) {
             error = db->lastError().text();
         } else {
-            if (!WriteReceipt(query, newTotal, stockId, &error))
+            // An existing row is locked and its new quantity checked before anything else is written.
+            const bool stockReady = !existing || AddToExistingStock(query, stockId, &error);
+            if (stockReady && !WriteReceipt(query, newTotal, stockId, &error))
                 receiptFailed = true;
-            else if (existing ? AddToExistingStock(query, stockId, &error) : CreateStockRow(query, &code, &error))
+            else if (stockReady && (existing || CreateStockRow(query, &code, &error)))
                 done = manager->CommitTransaction(db);
             if (existing)
                 code = stockId;

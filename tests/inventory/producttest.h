@@ -29,7 +29,7 @@ protected slots:
         QSettings* settings = AppSettings::Instance()->settings;
         for (const char* key : {"tax_rounding_off", "decimal_places", "aepd_default_auto_generate", "enable_tax",
                                 "anib_default_auto_generate", "default_has_expiry_date",
-                                "anib_default_sale_price_with_tax", "SALES_TAX_RATE_A"})
+                                "anib_default_sale_price_with_tax", "SALES_TAX_RATE_A", "SUB_ITEMS_MODE"})
             settings->remove(QLatin1String(key));
     }
 

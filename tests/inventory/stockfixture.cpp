@@ -1,7 +1,10 @@
 #include "stockfixture.h"
 
+#include "appsettings.h"
 #include "databasetest.h"
 #include "messagesettings.h"
+
+#include <QSettings>
 
 void StockTest::initTestCase()
 {
@@ -22,6 +25,7 @@ void StockTest::init()
     statements << QStringLiteral("DELETE FROM tblVendors WHERE NAME <> 'NONE'");
     const QString error = fixture.exec(statements);
     QVERIFY2(error.isEmpty(), qPrintable(error));
+    AppSettings::Instance()->settings->remove(QStringLiteral("SUB_ITEMS_MODE"));
 }
 
 QStringList StockTest::rows(const QString& select, const QVariantList& binds) const

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +26,12 @@ private slots:
     void newStock();
     void typedStockCode_data();
     void typedStockCode();
+    void subItemsSoldMeanwhile_data();
+    void subItemsSoldMeanwhile();
+    void stockCountOutOfRange_data();
+    void stockCountOutOfRange();
+    void priceWithTaxAsks_data();
+    void priceWithTaxAsks();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -44,6 +51,16 @@ private:
         return fixture.exec(statements);
     }
     static QString status(CAddNewItemsBatch& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
+    // Product U1 of 12 pieces a unit with the stock S1 of 10 units and 5 pieces, open in a dialog.
+    void openTwelvePieceStock(CAddNewItemsBatch& dialog) const
+    {
+        QCOMPARE(addProduct(QStringLiteral("U1"), QStringLiteral("0"), false, {QStringLiteral("S1")}), QString());
+        QCOMPARE(fixture.exec({QStringLiteral("UPDATE tblProducts SET ITEMS_PER_UNIT = 12"),
+                               QStringLiteral("UPDATE tblInventory SET QUANTITY = 10, SUB_ITEMS = 5")}),
+                 QString());
+        dialog.SelectProductAndStock(QStringLiteral("U1"), QStringLiteral("S1"));
+        QCOMPARE(Child<QLineEdit>(&dialog, "editSubItems")->text(), QStringLiteral("5"));
+    }
 };
 
 void TestCAddNewItemsBatch::prices_data()
@@ -186,6 +203,120 @@ void TestCAddNewItemsBatch::typedStockCode()
     QCOMPARE(value(QStringLiteral("SELECT COUNT(*) FROM tblInventory")), stored ? QStringLiteral("2") : QStringLiteral("1"));
     if (stored)
         QVERIFY(fixture.rows(QStringLiteral("SELECT BAR_CODE FROM tblInventory")).contains(code));
+}
+
+void TestCAddNewItemsBatch::subItemsSoldMeanwhile_data()
+{
+    QTest::addColumn<bool>("subItemsShown");
+    QTest::addColumn<QString>("afterSale"); // QUANTITY|SUB_ITEMS a till leaves while the dialog is open
+    QTest::addColumn<QString>("typed");     // quantity|sub items; empty: saved as shown
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("unchanged save keeps the sale") << true << "9|10" << "" << "9|10";
+    QTest::newRow("sub-items hidden") << false << "9|10" << "" << "9|10";
+    QTest::newRow("units added on top of the sale") << true << "9|10" << "12|5" << "11|10";
+    QTest::newRow("sub-items hidden, units added") << false << "9|10" << "12|5" << "11|10";
+    QTest::newRow("sub-items taken borrow a unit") << true << "10|1" << "10|0" << "9|8";
+    QTest::newRow("row as shown is written as typed") << true << "10|5" << "10|15" << "10|15";
+}
+
+void TestCAddNewItemsBatch::subItemsSoldMeanwhile()
+{
+    QFETCH(bool, subItemsShown);
+    QFETCH(QString, afterSale);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("SUB_ITEMS_MODE"), subItemsShown ? "y" : "n");
+    CAddNewItemsBatch dialog(nullptr);
+    openTwelvePieceStock(dialog);
+    auto* quantity = Child<QLineEdit>(&dialog, "lineQuantity");
+    auto* subItems = Child<QLineEdit>(&dialog, "editSubItems");
+    QCOMPARE(subItems->isHidden(), !subItemsShown);
+    const QStringList sale = afterSale.split(QLatin1Char('|'));
+    QCOMPARE(fixture.exec({QStringLiteral("UPDATE tblInventory SET QUANTITY = %1, SUB_ITEMS = %2").arg(sale[0], sale[1])}),
+             QString());
+    if (!typed.isEmpty()) {
+        quantity->setText(typed.section(QLatin1Char('|'), 0, 0));
+        if (subItemsShown)
+            subItems->setText(typed.section(QLatin1Char('|'), 1));
+    }
+    Child<QPushButton>(&dialog, "pushButtonUpdate")->click();
+    QCOMPARE(status(dialog), QStringLiteral("Stock with code S1 updated successfully"));
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT QUANTITY, SUB_ITEMS FROM tblInventory")), QStringList{stored});
+    // The dialog shows what the row now holds, and the next save counts from it.
+    QCOMPARE(quantity->text() + QLatin1Char('|') + subItems->text(), stored);
+}
+
+void TestCAddNewItemsBatch::stockCountOutOfRange_data()
+{
+    QTest::addColumn<QString>("field"); // empty: edit the row, raised to 1,000 elsewhere meanwhile
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("named");
+
+    QTest::newRow("new stock, quantity beyond 32 bits") << "lineQuantity" << "3000000000" << "Quantity 3000000000";
+    QTest::newRow("new stock, sub-items beyond 32 bits") << "editSubItems" << "2147483648" << "Sub Quantity 2147483648";
+    QTest::newRow("edit, a change that fits plus a receipt meanwhile") << "" << "2147483647" << "Quantity 2147484637";
+}
+
+void TestCAddNewItemsBatch::stockCountOutOfRange()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, named);
+    CAddNewItemsBatch dialog(nullptr);
+    openTwelvePieceStock(dialog);
+    if (field.isEmpty()) {
+        QCOMPARE(fixture.exec({QStringLiteral("UPDATE tblInventory SET QUANTITY = 1000")}), QString());
+    } else {
+        Child<QComboBox>(&dialog, "comboBoxStocks")->setCurrentIndex(0);
+        Child<QCheckBox>(&dialog, "checkAutoGenerate")->setChecked(true);
+        for (const char* price : {"lineEditSalePrice", "lineEditPurchasePrice", "lineQuantity"})
+            Child<QLineEdit>(&dialog, price)->setText(QStringLiteral("1"));
+    }
+    const QStringList before = fixture.rows(QStringLiteral("SELECT BAR_CODE, QUANTITY, SUB_ITEMS FROM tblInventory"));
+    Child<QLineEdit>(&dialog, field.isEmpty() ? "lineQuantity" : field.toLatin1().constData())->setText(typed);
+    Child<QPushButton>(&dialog, field.isEmpty() ? "pushButtonUpdate" : "pushButtonAdd")->click();
+
+    // The count in the display locale, e.g. "Quantity 3,000,000,000".
+    const qint64 count = named.section(QLatin1Char(' '), -1).toLongLong();
+    named = named.section(QLatin1Char(' '), 0, -2) + QLatin1Char(' ') + AppSettings::Instance()->locale->toString(count);
+    QVERIFY2(status(dialog).startsWith("Error: " + named + " is out of range."), qPrintable(status(dialog)));
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT BAR_CODE, QUANTITY, SUB_ITEMS FROM tblInventory")), before);
+}
+
+void TestCAddNewItemsBatch::priceWithTaxAsks_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("answer");     // NoButton: nothing is asked
+    QTest::addColumn<QString>("stored"); // SALE_PRICE of the new row; empty: none written
+
+    QTest::newRow("0.99 sells at 1.00, No saves nothing") << "round_up" << int(QMessageBox::No) << "";
+    QTest::newRow("0.99 sells at 1.00, Yes saves") << "round_up" << int(QMessageBox::Yes) << "0.83";
+    QTest::newRow("nearest sells at 1.00 too") << "nearest" << int(QMessageBox::No) << "";
+    QTest::newRow("rounding down keeps 0.99") << "round_down" << int(QMessageBox::NoButton) << "0.83";
+}
+
+void TestCAddNewItemsBatch::priceWithTaxAsks()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, answer);
+    QFETCH(QString, stored);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
+    QCOMPARE(addProduct(QStringLiteral("V1"), QStringLiteral("20"), false, {}), QString());
+    CAddNewItemsBatch dialog(nullptr);
+    Child<QLineEdit>(&dialog, "editProductCode")->setText(QStringLiteral("V1"));
+    Child<QRadioButton>(&dialog, "radioButtonSalePriceWithTax")->setChecked(true);
+    Child<QLineEdit>(&dialog, "lineEditSalePriceWitTax")->setText(QStringLiteral("0.99"));
+    Child<QLineEdit>(&dialog, "lineEditPurchasePrice")->setText(QStringLiteral("0.5"));
+    Child<QLineEdit>(&dialog, "lineQuantity")->setText(QStringLiteral("3"));
+    if (answer != QMessageBox::NoButton)
+        answerer->pressButton(QMessageBox::StandardButton(answer));
+    Child<QPushButton>(&dialog, "pushButtonAdd")->click();
+
+    QCOMPARE(answerer->messages(),
+             answer == QMessageBox::NoButton ? QStringList() : QStringList{"Edit Inventory|Sells at 1.00"});
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT SALE_PRICE, QUANTITY FROM tblInventory")),
+             stored.isEmpty() ? QStringList() : QStringList{stored + QStringLiteral("|3")});
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)

@@ -53,6 +53,7 @@ private slots:
     void selectModeDoubleClickChoosesAndCloses();
     void missingPictureSaysNotFound();
     void addAndEditOpenTheStockDialog();
+    void editKeepsSubItemsSoldMeanwhile();
     void hiddenColumnStaysHiddenInLaterPages();
 
 private:
@@ -319,6 +320,30 @@ void TestInventoryManagement::addAndEditOpenTheStockDialog()
     });
     Child<QPushButton>(&page, "buttonAddNew")->click();
     QCOMPARE(view->model()->rowCount(), 3);
+}
+
+void TestInventoryManagement::editKeepsSubItemsSoldMeanwhile()
+{
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("cider")), QString());
+    QCOMPARE(addStock(QStringLiteral("P1"), QStringLiteral("S1"), 10), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblProducts SET ITEMS_PER_UNIT = 12")), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblInventory SET SUB_ITEMS = 5")), QString());
+    InventoryManagement page(nullptr, false);
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewItems"), STOCK_CODE, QStringLiteral("S1")));
+
+    // A till sells 7 of the 12 pieces while the dialog, its sub-items field hidden, is open.
+    QString shown;
+    answerer->handleClass("CAddNewItemsBatch", [this, &shown](QWidget* dialog) {
+        QVERIFY(Child<QLineEdit>(dialog, "editSubItems")->isHidden());
+        QCOMPARE(run(QStringLiteral("UPDATE tblInventory SET QUANTITY = 9, SUB_ITEMS = 10")), QString());
+        Child<QPushButton>(dialog, "pushButtonUpdate")->click();
+        shown = Child<QLabel>(dialog, "labelStatus")->text() + QLatin1Char('|')
+                + Child<QLineEdit>(dialog, "lineQuantity")->text();
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    QCOMPARE(shown, QStringLiteral("Stock with code S1 updated successfully|9"));
+    QCOMPARE(rows(QStringLiteral("SELECT QUANTITY, SUB_ITEMS FROM tblInventory")), QStringList{"9|10"});
 }
 
 void TestInventoryManagement::hiddenColumnStaysHiddenInLaterPages()

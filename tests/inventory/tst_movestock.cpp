@@ -36,6 +36,7 @@ private slots:
     void movesIntoExistingStockTwice();
     void refusesQuantity_data();
     void refusesQuantity();
+    void refusesDestinationBeyondStockColumn();
     void concurrentSalesLoseNothing();
     void salesOnAnotherThreadDuringMovesLoseNothing();
     void guardRefusesWhenSoldMeanwhile_data();
@@ -147,6 +148,24 @@ void TestMoveStock::refusesQuantity()
     QCOMPARE(answerer->messages(), QStringList{QStringLiteral("Move Stock|Error: Please enter valid quantity value.")});
     QCOMPARE(quantity(SAME_PRODUCT_SOURCE), QStringLiteral("10"));
     QCOMPARE(quantity(QStringLiteral("D1")), QStringLiteral("6"));
+}
+
+void TestMoveStock::refusesDestinationBeyondStockColumn()
+{
+    QCOMPARE(run(QStringLiteral("UPDATE tblInventory SET QUANTITY = 2147483640 WHERE BAR_CODE = 'D1'")), QString());
+    MoveStock dialog(nullptr);
+    open(dialog, SAME_PRODUCT_SOURCE);
+    pickStock(QStringLiteral("D1"));
+    Child<QPushButton>(&dialog, "pushSelectStock")->click();
+    move(dialog, QStringLiteral("10"));
+    const QLocale& locale = *AppSettings::Instance()->locale;
+    QCOMPARE(answerer->messages(),
+             QStringList{QStringLiteral("Move Stock|Error: The Quantity of the destination stock would become %1, more "
+                                        "than a stock holds (%2). Nothing was moved.")
+                             .arg(locale.toString(Q_INT64_C(2147483650)), locale.toString(2147483647))});
+    QCOMPARE(quantity(SAME_PRODUCT_SOURCE), QStringLiteral("10"));
+    QCOMPARE(quantity(QStringLiteral("D1")), QStringLiteral("2147483640"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineSourceQty")->text(), QStringLiteral("10"));
 }
 
 void TestMoveStock::concurrentSalesLoseNothing()

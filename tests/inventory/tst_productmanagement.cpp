@@ -59,6 +59,7 @@ private slots:
     void longListIsPrintedWhole();
     void addAndEditFollowTheTab();
     void stockDialogSearchUsesThePicker();
+    void stockTabEditKeepsSubItemsSoldMeanwhile();
     void pickerReturnsProductCode_data();
     void pickerReturnsProductCode();
 
@@ -428,6 +429,35 @@ void TestProductManagement::stockDialogSearchUsesThePicker()
     search->click();
     QCOMPARE(Child<QLineEdit>(&dialog, "editProductCode")->text(), QStringLiteral("AXB"));
     QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), QStringLiteral("axb juice"));
+}
+
+void TestProductManagement::stockTabEditKeepsSubItemsSoldMeanwhile()
+{
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("cider")), QString());
+    QCOMPARE(addStock(QStringLiteral("P1"), QStringLiteral("S1"), 10), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblProducts SET ITEMS_PER_UNIT = 12")), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblInventory SET SUB_ITEMS = 5")), QString());
+    AppSettings::Instance()->settings->setValue(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("y"));
+    ProductManagement page(nullptr, false);
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewProducts"), PRODUCT_CODE, QStringLiteral("P1")));
+    Child<QTabWidget>(&page, "tabWidget")->setCurrentIndex(1);
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewInventory"), STOCK_CODE, QStringLiteral("S1")));
+
+    // A till sells 7 of the 12 pieces while the dialog is open; the user adds 2 units.
+    QString shown;
+    answerer->handleClass("CAddNewItemsBatch", [this, &shown](QWidget* dialog) {
+        QVERIFY(!Child<QLineEdit>(dialog, "editSubItems")->isHidden());
+        QCOMPARE(run(QStringLiteral("UPDATE tblInventory SET QUANTITY = 9, SUB_ITEMS = 10")), QString());
+        Child<QLineEdit>(dialog, "lineQuantity")->setText(QStringLiteral("12"));
+        Child<QPushButton>(dialog, "pushButtonUpdate")->click();
+        shown = Child<QLabel>(dialog, "labelStatus")->text() + QLatin1Char('|')
+                + Child<QLineEdit>(dialog, "lineQuantity")->text() + QLatin1Char('|')
+                + Child<QLineEdit>(dialog, "editSubItems")->text();
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    QCOMPARE(shown, QStringLiteral("Stock with code S1 updated successfully|11|10"));
+    QCOMPARE(rows(QStringLiteral("SELECT QUANTITY, SUB_ITEMS FROM tblInventory")), QStringList{"11|10"});
 }
 
 VORANTEL_TEST_MAIN(TestProductManagement)

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSemaphore>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -102,6 +103,10 @@ private slots:
     void concurrentSaleIsNotLost();
     void existingStockFillsTheLine();
     void editorOpensReceiveMode();
+    void countsBeyondTheColumnsAreRefused_data();
+    void countsBeyondTheColumnsAreRefused();
+    void salePriceWithTaxAsks_data();
+    void salePriceWithTaxAsks();
 
 private:
     // An order of vendor ACME with one line of 10 × C01; returns the order id.
@@ -335,6 +340,84 @@ void TestReceiving::editorOpensReceiveMode()
     QCOMPARE(rows(QStringLiteral("SELECT QUANTITY, VENDOR_ID FROM tblInventory")), QStringList{"4|" + vendorId()});
     QCOMPARE(table->model()->index(0, PurchaseItemsModel::RECEIVED_QUANTITY).data().toString(), QStringLiteral("4"));
     QVERIFY(editor.IsModified());
+}
+
+void TestReceiving::countsBeyondTheColumnsAreRefused_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<QString>("status"); // start of the message, %1 the count that does not fit
+
+    QTest::newRow("existing stock")
+        << true << "Error occurred while updating the stock. The Quantity of stock S1 would become %1,";
+    QTest::newRow("total received") << false << "Error: Total Received would become %1,";
+}
+
+void TestReceiving::countsBeyondTheColumnsAreRefused()
+{
+    QFETCH(bool, existing);
+    QFETCH(QString, status);
+    QCOMPARE(addStock(QStringLiteral("C01"), QStringLiteral("S1"), existing ? 2147483000 : 1), QString());
+    const QString id = addOrder(existing ? QStringLiteral("S1") : QStringLiteral("-1"));
+    if (!existing)
+        QCOMPARE(run(QStringLiteral("UPDATE tblPODetails SET RECEIVED_QUANTITY = 2147483000")), QString());
+    AddEditPOItemDialog dialog(nullptr, id, true);
+    dialog.SetEditMode(line(id));
+    dialog.SetReceiveMode();
+    dialog.vendorId = vendorId();
+    const QStringList before = rows(QStringLiteral("SELECT BAR_CODE, QUANTITY FROM tblInventory"));
+    const QString receivedBefore = received();
+
+    Child<QLineEdit>(&dialog, "lineRSReceivedQty")->setText(QStringLiteral("1000"));
+    if (existing)
+        answerer->pressButton(QMessageBox::Yes);
+    Child<QPushButton>(&dialog, "pushUpdateStock")->click();
+    const QString message = statusText(&dialog);
+    QVERIFY2(message.startsWith(status.arg(AppSettings::Instance()->locale->toString(Q_INT64_C(2147484000)))),
+             qPrintable(message));
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(rows(QStringLiteral("SELECT BAR_CODE, QUANTITY FROM tblInventory")), before);
+    QCOMPARE(received(), receivedBefore);
+}
+
+void TestReceiving::salePriceWithTaxAsks_data()
+{
+    QTest::addColumn<QString>("typed"); // sale price with tax at 20 %, rounding up to 2 places
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("stored"); // SALE_PRICE|QUANTITY of the new stock row; empty: none
+
+    const QString question = QStringLiteral("Stock Update|Stock will be adjusted according to details provided. Do you "
+                                            "want to proceed");
+    QTest::newRow("No saves nothing") << "0.99" << false << QStringList{"Receive Stock|Sells at 1.00"} << "";
+    QTest::newRow("Yes goes on to the stock")
+        << "0.99" << true << QStringList{"Receive Stock|Sells at 1.00", question} << "0.83|3";
+    QTest::newRow("a price the till keeps is not asked") << "1.20" << true << QStringList{question} << "1|3";
+}
+
+void TestReceiving::salePriceWithTaxAsks()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, stored);
+    QCOMPARE(run(QStringLiteral("UPDATE tblProducts SET TAX_RATE = 20")), QString());
+    const QString id = addOrder();
+    AddEditPOItemDialog dialog(nullptr, id, true);
+    dialog.SetEditMode(line(id));
+    dialog.SetReceiveMode();
+    dialog.vendorId = vendorId();
+    QVERIFY(Child<QRadioButton>(&dialog, "radioSalePriceWithTax")->isChecked());
+    Child<QLineEdit>(&dialog, "lineEditSalePriceWithTax")->setText(typed);
+
+    Child<QLineEdit>(&dialog, "lineRSReceivedQty")->setText(QStringLiteral("3"));
+    answerer->pressButton(yes ? QMessageBox::Yes : QMessageBox::No);
+    if (messages.size() > 1)
+        answerer->pressButton(QMessageBox::Yes);
+    Child<QPushButton>(&dialog, "pushUpdateStock")->click();
+    QCOMPARE(answerer->messages(), messages);
+    QCOMPARE(rows(QStringLiteral("SELECT SALE_PRICE, QUANTITY FROM tblInventory")),
+             stored.isEmpty() ? QStringList() : QStringList{stored});
+    QCOMPARE(received(), stored.isEmpty() ? QStringLiteral("0") : QStringLiteral("3"));
 }
 
 VORANTEL_TEST_MAIN(TestReceiving)
