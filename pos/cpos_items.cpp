@@ -267,6 +267,12 @@ void CPOS::EnterItem()
         return;
     }
     const double percentDiscount = locale->toDouble(ui->lineEditDiscount->text());
+    if (absoluteDiscount <= 0 && percentDiscount <= 0 && row.discount > 100) {
+        ShowStatus(tr("Discount is invalid: the stock of %1 gives %2 %, more than 100 %. Please correct its discount.")
+                       .arg(code, locale->toString(row.discount)),
+                   true);
+        return;
+    }
     const double discount = absoluteDiscount > 0 ? absoluteDiscount
                             : percentDiscount > 0 ? percentDiscount / 100 * amount
                                                   : row.discount / 100 * amount;

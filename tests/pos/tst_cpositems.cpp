@@ -349,6 +349,9 @@ void TestCPOSItems::refusedEntriesWriteNothing_data()
     QTest::newRow("amount discount above the line amount")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "2"}, {"lineEditAbsDiscount", "1000"}}
         << "Discount is invalid: 1,000.00 is more than the line amount 20.00." << "lineEditAbsDiscount";
+    QTest::newRow("stock row's discount above 100")
+        << QVariantMap{} << QVariantMap{{"DISCOUNT", 150}} << "C1" << QVariantMap{}
+        << "Discount is invalid: the stock of C1 gives 150 %, more than 100 %. Please correct its discount." << QString();
     QTest::newRow("sub items too long for the line")
         << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{{"ITEMS_PER_UNIT", 12}} << "C1"
         << QVariantMap{{"lineEditSubItems", "2147483647"}}
