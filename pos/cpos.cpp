@@ -20,6 +20,8 @@
 #include "searchbox.h"
 #include "settingsdialog.h"
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QCompleter>
 #include <QDate>
 #include <QDesktopServices>
@@ -37,6 +39,7 @@
 #include <QSqlQueryModel>
 #include <QSqlTableModel>
 #include <QStandardPaths>
+#include <QTextEdit>
 #include <QTabBar>
 #include <QTimer>
 #include <QUrl>
@@ -86,7 +89,13 @@ CPOS::CPOS(QWidget* parent)
                               ui->scrollAreaPosButtons->viewport(), ui->scrollAreaReceiptData->viewport()})
         QScroller::grabGesture(viewport, QScroller::LeftMouseButtonGesture);
 
-    ui->lineEditPaid->installEventFilter(this);
+    // The fields: the paid field selects its text on focus, and none of them keeps the screen's
+    // keys (Ctrl+X is Cut in an editable field) from the screen.
+    for (QWidget* field : findChildren<QWidget*>()) {
+        if (qobject_cast<QLineEdit*>(field) || qobject_cast<QTextEdit*>(field) || qobject_cast<QComboBox*>(field)
+            || qobject_cast<QAbstractSpinBox*>(field))
+            field->installEventFilter(this);
+    }
     // Codes may hold '<' and '>': the status line never reads its text as markup.
     ui->labelStatus->setTextFormat(Qt::PlainText);
 

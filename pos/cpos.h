@@ -105,6 +105,9 @@ public:
 
     QString transactionId;
     int saleState = 0;
+    // The sale on screen has been paid: the next item starts a new sale, also after a failed save
+    // has set saleState back to 1. Only line deletion still changes a paid sale.
+    bool salePaid = false;
     double grandTotal = 0.0;
     double totalTax = 0.0;
     double totalDiscount = 0.0;
@@ -359,6 +362,9 @@ private:
     void LimitSaleFields();
     QString UnstorableField(bool invoice) const;
     void PoleShowPaidAndDue();
+    // False, with the reason on the status line, when the paid amount or the due amount it leaves
+    // would be cut by the amount fields.
+    bool PaidFitsAmountFields(double paid);
     QString PageLabel(bool category) const;
     int PendingTabIndex() const;
     bool LoadSaleCustomer(const QVariant& customerId);

@@ -121,6 +121,10 @@ void CPOS::on_pushPayLater_clicked()
         ShowStatus(tr("No items exist in sale. Nothing to add to pending payment."), true);
         return;
     }
+    bool paidIsNumber = false;
+    const double paid = locale->toDouble(ui->lineEditPaid->text(), &paidIsNumber);
+    if (paidIsNumber && !PaidFitsAmountFields(paid))
+        return;
     ErrorDialog notice(
         QStringLiteral("err_msg_41"), tr("Pending Payment"),
         tr("<p><b>Pay Later</b> function adds the current sale to pending payment. It is very useful function when you "
@@ -142,7 +146,10 @@ void CPOS::on_pushPayLater_clicked()
     prompt.ui->lineEditValue->setInputMethodHints(Qt::ImhNoPredictiveText);
     prompt.setModal(true);
     prompt.exec();
-    const QString name = prompt.GetValue().left(PAYMENT_NAME_LENGTH);
+    QString name = prompt.GetValue().left(PAYMENT_NAME_LENGTH);
+    // PAYMENT_NAME is NOT NULL: a prompt closed or left empty holds the sale under an empty name.
+    if (name.isNull())
+        name = QLatin1String("");
 
     QString unstorable = HasFourByteCharacter(name) ? tr("Payment Reference") : UnstorableField(invoiceMode);
     if (!unstorable.isEmpty()) {

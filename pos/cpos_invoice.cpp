@@ -46,9 +46,10 @@ void CPOS::on_pushInvoiceMode_toggled(bool checked)
 
 void CPOS::SwitchMode(bool toInvoice)
 {
-    // The sale on screen is saved in its own mode first; when that fails the switch does not
-    // happen, so nothing unsaved is cleared away.
-    const int saved = toInvoice ? (saleState == 1 ? on_pushButtonPay_clicked() : 0) : SaveInvoice();
+    // The sale on screen is saved in its own mode first, whenever it changed since its last save (a
+    // paid sale with a deleted line too); when that fails the switch does not happen, so nothing
+    // unsaved is cleared away.
+    const int saved = toInvoice ? (changedSinceSave ? on_pushButtonPay_clicked() : 0) : SaveInvoice();
     if (saved != 0) {
         const bool blocked = ui->pushInvoiceMode->blockSignals(true);
         ui->pushInvoiceMode->setChecked(!toInvoice);

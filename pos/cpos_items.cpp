@@ -27,11 +27,28 @@
 #include <QSqlRecord>
 #include <QTableView>
 
+#include <limits>
+
 namespace {
 
 // Lengths of the sale line's columns, narrower than the stock row's.
 const int LINE_PRODUCT_NAME_LENGTH = 50;
 const int LINE_BAR_CODE_LENGTH = 45;
+// SUB_ITEMS of a sale line is text of up to 8 characters.
+const int LINE_SUB_ITEMS_LENGTH = 8;
+
+// QUANTITY of a stock row is an INT column; stock is counted in sub-units, beyond 32 bits.
+bool FitsStockColumn(qint64 units)
+{
+    return units >= std::numeric_limits<int>::min() && units <= std::numeric_limits<int>::max();
+}
+
+QString StockOverflow(const QString& field, const QString& code, qint64 units)
+{
+    return CPOS::tr("%1 is too large: the stock of %2 would become %3 units, and a stock holds %4 to %5.")
+        .arg(field, code, QString::number(units), QString::number(std::numeric_limits<int>::min()),
+             QString::number(std::numeric_limits<int>::max()));
+}
 
 // Replaces the first "%1" and then the first "%2" after it: QString::arg would read "%199" or
 // "%250" in these texts as the placeholders %19 and %25.
@@ -102,10 +119,16 @@ bool CPOS::ValidateInputs()
         ui->lineEditDiscount->setFocus();
         return false;
     }
-    locale->toDouble(ui->lineEditDiscount->text(), &ok);
+    const double percent = locale->toDouble(ui->lineEditDiscount->text(), &ok);
     if (!ok) {
         ShowStatus(FillIn(tr("Discount is invalid. Please enter numeric 0 to 99%199 (%) discount value."), decimalPoint),
                    true);
+        ui->lineEditDiscount->setFocus();
+        return false;
+    }
+    // Above 100 % the line would pay the customer outside return mode.
+    if (percent > 100) {
+        ShowStatus(tr("Discount is invalid: %1 % is more than 100 %.").arg(locale->toString(percent)), true);
         ui->lineEditDiscount->setFocus();
         return false;
     }
@@ -123,9 +146,16 @@ bool CPOS::ValidateInputs()
         ui->lineEditItems->setFocus();
         return false;
     }
-    locale->toInt(ui->lineEditSubItems->text(), &ok);
+    const int subItems = locale->toInt(ui->lineEditSubItems->text(), &ok);
     if (!ok) {
         ShowStatus(QStringLiteral("Sub items is invalid. Please enter numeric sub items value."), true);
+        ui->lineEditSubItems->setFocus();
+        return false;
+    }
+    if (QString::number(subItems).size() > LINE_SUB_ITEMS_LENGTH) {
+        ShowStatus(tr("Sub Quantity %1 is too large for a sale line: at most %2 characters can be stored.")
+                       .arg(QString::number(subItems), QString::number(LINE_SUB_ITEMS_LENGTH)),
+                   true);
         ui->lineEditSubItems->setFocus();
         return false;
     }
@@ -157,13 +187,16 @@ void CPOS::EnterItem()
 {
     ui->labelStatus->clear();
 
-    if (saleState == 2) {
+    if (saleState == 2 || salePaid) {
         QLineEdit* const kept[] = {ui->lineEditBarCode, ui->lineEditAbsDiscount, ui->lineEditDiscount,
                                    ui->lineEditItems, ui->lineEditSubItems};
         QStringList texts;
         for (QLineEdit* field : kept)
             texts << field->text();
         on_pushNew_clicked(true, true);
+        // The paid sale could not be saved first: its message stays, and nothing joins the paid sale.
+        if (salePaid)
+            return;
         for (int i = 0; i < 5; ++i)
             kept[i]->setText(texts.at(i));
     }
@@ -183,13 +216,13 @@ void CPOS::EnterItem()
     StockRow row;
     if (!LookUpSellableStock(code, &row))
         return;
-    const int ipu = row.itemsPerUnit;
+    const qint64 ipu = row.itemsPerUnit;
     // After a commit whose outcome was lost with the connection, the stored lines give the totals
     // and the used line numbers before the next line takes one.
     if (resyncTotals)
         RefreshSalesTable();
 
-    int available = row.quantity * ipu + row.subItems;
+    qint64 available = row.quantity * ipu + row.subItems;
     const bool returning = ui->checkReturnMode->isChecked() || itemEntryBusy;
     const bool keepsStock = !row.serviceItem;
     bool asked = false;
@@ -205,7 +238,7 @@ void CPOS::EnterItem()
         ShowStatus(tr("This item can only be sold as a whole. Sub Quantity should be 0."), true);
         return;
     }
-    const int requested = units * ipu + subUnits;
+    const qint64 requested = units * ipu + subUnits;
     const auto refuseUnavailable = [&](int quantity, int subItems) {
         ShowStatus(tr("Requested quantity is not available. There are %1 items, and %2 sub items in the stock.")
                        .arg(QString::number(quantity), QString::number(subItems)),
@@ -223,7 +256,23 @@ void CPOS::EnterItem()
         RoundNearest(decimalPlaces, priceText.isEmpty() ? row.salePrice : locale->toDouble(priceText) / (rate / 100 + 1));
     double amount = subUnits * (price / ipu) + units * price;
     const double absoluteDiscount = locale->toDouble(ui->lineEditAbsDiscount->text());
+    // More off than the line is worth would pay the customer outside return mode.
+    if (absoluteDiscount > 0
+        && RoundNearest(decimalPlaces, absoluteDiscount) > RoundNearest(decimalPlaces, amount)) {
+        ShowStatus(tr("Discount is invalid: %1 is more than the line amount %2.")
+                       .arg(locale->toString(absoluteDiscount, 'f', decimalPlaces),
+                            locale->toString(amount, 'f', decimalPlaces)),
+                   true);
+        ui->lineEditAbsDiscount->setFocus();
+        return;
+    }
     const double percentDiscount = locale->toDouble(ui->lineEditDiscount->text());
+    if (absoluteDiscount <= 0 && percentDiscount <= 0 && row.discount > 100) {
+        ShowStatus(tr("Discount is invalid: the stock of %1 gives %2 %, more than 100 %. Please correct its discount.")
+                       .arg(code, locale->toString(row.discount)),
+                   true);
+        return;
+    }
     const double discount = absoluteDiscount > 0 ? absoluteDiscount
                             : percentDiscount > 0 ? percentDiscount / 100 * amount
                                                   : row.discount / 100 * amount;
@@ -249,7 +298,7 @@ void CPOS::EnterItem()
     line.purchasePrice = row.purchasePrice;
     line.purchaseSubTotal = RoundNearest(decimalPlaces, purchaseAmount);
     line.barCode = code;
-    line.itemsPerUnit = ipu;
+    line.itemsPerUnit = row.itemsPerUnit;
     line.unitName = row.unitName;
     line.subUnitName = row.subUnitName;
     line.printUnitName = row.printUnitName;
@@ -286,14 +335,24 @@ void CPOS::EnterItem()
                 return;
             }
         }
+        const qint64 remaining = returning ? available + requested : available - requested;
+        if (keepsStock && !FitsStockColumn(remaining / ipu)) {
+            lineStore->Rollback();
+            const qint64 byUnits = returning ? available + units * ipu : available - units * ipu;
+            QLineEdit* const field = FitsStockColumn(byUnits / ipu) ? ui->lineEditSubItems : ui->lineEditItems;
+            ShowStatus(StockOverflow(field == ui->lineEditItems ? tr("Quantity") : tr("Sub Quantity"), code,
+                                     remaining / ipu),
+                       true);
+            field->setFocus();
+            return;
+        }
         if (!lineStore->InsertLine(line)) {
             lineStore->Rollback();
             ShowStatus(loggingError, true);
             return;
         }
         if (keepsStock) {
-            const int remaining = returning ? available + requested : available - requested;
-            if (!lineStore->SetStock(row.id, remaining / ipu, remaining % ipu)) {
+            if (!lineStore->SetStock(row.id, int(remaining / ipu), int(remaining % ipu))) {
                 lineStore->Rollback();
                 ShowStatus(tr("Error occurred while updating stock, so the item was not added: %1")
                                .arg(lineStore->LastError()),
@@ -316,8 +375,8 @@ void CPOS::EnterItem()
     grandTotal = RoundNearest(decimalPlaces, grandTotal + lineGross);
 
     if (keepsStock && !returning) {
-        const int availableUnits = available / ipu;
-        const int requestedUnits = requested / ipu;
+        const qint64 availableUnits = available / ipu;
+        const qint64 requestedUnits = requested / ipu;
         if (availableUnits > row.reorderLevel && availableUnits - requestedUnits <= row.reorderLevel)
             reorderStockCodes << code;
     }
@@ -458,12 +517,12 @@ void CPOS::DeleteLine(int row)
     StockRow stock;
     if (!LookUpSellableStock(code, &stock))
         return;
-    const int ipu = stock.itemsPerUnit;
+    const qint64 ipu = stock.itemsPerUnit;
     const bool keepsStock = !stock.serviceItem;
     // Undoing a return takes the goods off the stock again, under the rules of a sale.
     const bool takesStock = keepsStock && deletingLine;
-    const int requested = units * ipu + subUnits;
-    int available = stock.quantity * ipu + stock.subItems;
+    const qint64 requested = units * ipu + subUnits;
+    qint64 available = stock.quantity * ipu + stock.subItems;
     bool asked = false;
     if (takesStock && available <= 0 && forceOutOfStockSale) {
         if (!ConfirmOutOfStock(this, warnOutOfStock))
@@ -501,6 +560,12 @@ void CPOS::DeleteLine(int row)
                 return;
             }
         }
+        const qint64 remaining = takesStock ? available - requested : available + requested;
+        if (keepsStock && !FitsStockColumn(remaining / ipu)) {
+            lineStore->Rollback();
+            ShowStatus(StockOverflow(tr("Quantity"), code, remaining / ipu), true);
+            return;
+        }
         bool deleted = false;
         if (!lineStore->DeleteLine(lineId, transactionId, &deleted) || !deleted) {
             lineStore->Rollback();
@@ -508,8 +573,7 @@ void CPOS::DeleteLine(int row)
             return;
         }
         if (keepsStock) {
-            const int remaining = takesStock ? available - requested : available + requested;
-            if (!lineStore->SetStock(stock.id, remaining / ipu, remaining % ipu)) {
+            if (!lineStore->SetStock(stock.id, int(remaining / ipu), int(remaining % ipu))) {
                 lineStore->Rollback();
                 ShowStatus(deleteError, true);
                 return;
@@ -528,7 +592,7 @@ void CPOS::DeleteLine(int row)
     totalTax = RoundNearest(decimalPlaces, totalTax - subTax);
     totalDiscount = RoundNearest(decimalPlaces, totalDiscount - (deletingLine ? -discount : discount));
     if (takesStock) {
-        const int availableUnits = available / ipu;
+        const qint64 availableUnits = available / ipu;
         if (availableUnits > stock.reorderLevel && availableUnits - requested / ipu <= stock.reorderLevel)
             reorderStockCodes << code;
     }

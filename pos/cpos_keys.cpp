@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QShortcut>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -89,10 +90,20 @@ void CPOS::keyPressEvent(QKeyEvent* event)
 
 bool CPOS::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn) {
-        if (auto* edit = qobject_cast<QLineEdit*>(watched))
-            edit->selectAll();
+    if (event->type() == QEvent::FocusIn && watched == ui->lineEditPaid) {
+        ui->lineEditPaid->selectAll();
         return false;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Refusing the field's override lets the screen's own shortcut fire.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(int(key->modifiers() & ~Qt::KeypadModifier) | key->key());
+        for (const QShortcut* shortcut : findChildren<QShortcut*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (shortcut->key() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
     }
     return QObject::eventFilter(watched, event);
 }

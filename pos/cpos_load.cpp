@@ -104,6 +104,7 @@ void CPOS::LoadInvoice(const QString& saleId)
     }
     trackChanges = false;
     transactionId = saleId;
+    salePaid = false;
     ui->lineInvoiceNumber->setText(saleId);
     FillAmounts(row);
     ui->comboInvoiceStatus->setCurrentIndex(row.value(QStringLiteral("STATUS")).toInt());
@@ -156,6 +157,7 @@ void CPOS::LoadReceipt(const QString& saleId)
     }
     trackChanges = false;
     transactionId = saleId;
+    salePaid = false;
     ui->lineReceiptNumber->setText(saleId);
     ui->lineCustomerName->setText(row.value(QStringLiteral("CUSTOMER")).toString());
     FillAmounts(row);

@@ -235,6 +235,8 @@ int CPOS::on_pushButtonPay_clicked()
         ui->lineEditPaid->setFocus();
         return 1;
     }
+    if (!PaidFitsAmountFields(paid))
+        return 1;
     if (transactionId.isEmpty())
         return 0;
     if (invoiceMode)
@@ -269,12 +271,27 @@ int CPOS::on_pushButtonPay_clicked()
         return 4;
     }
     saleState = 2;
+    salePaid = true;
     ShowStatus(holdingSale ? tr("Added to Pending Payments") : tr("Paid successfully and saved."), false);
 
     RunReorderCheck();
     PoleShowPaidAndDue();
     changedSinceSave = false;
     return 0;
+}
+
+bool CPOS::PaidFitsAmountFields(double paid)
+{
+    const QString paidText = locale->toString(paid, 'f', finalAmountPrecision);
+    const QString dueText = locale->toString(locale->toDouble(ui->lineEditTotal->text()) - paid, 'f',
+                                             finalAmountPrecision);
+    if (paidText.size() <= ui->lineEditPaid->maxLength() && dueText.size() <= ui->lineEditChange->maxLength())
+        return true;
+    ShowStatus(tr("Paid amount is too large: the paid and due amounts must fit in %1 characters.")
+                   .arg(ui->lineEditChange->maxLength()),
+               true);
+    ui->lineEditPaid->setFocus();
+    return false;
 }
 
 void CPOS::PoleShowPaidAndDue()
@@ -320,7 +337,12 @@ void CPOS::ResetAmounts()
 void CPOS::on_lineEditPaid_textChanged(const QString& text)
 {
     const double paid = locale->toDouble(text);
-    ui->lineEditChange->setText(locale->toString(grandTotal - paid, 'f', finalAmountPrecision));
+    QString due = locale->toString(grandTotal - paid, 'f', finalAmountPrecision);
+    // A due amount the field would cut is no amount: such a paid text counts as 0, as one that does
+    // not parse, and pay refuses it.
+    if (due.size() > ui->lineEditChange->maxLength())
+        due = locale->toString(grandTotal, 'f', finalAmountPrecision);
+    ui->lineEditChange->setText(due);
     if (invoiceMode)
         UpdatePaymentStateInvoice();
     else

@@ -85,6 +85,7 @@ void CPOS::on_pushNew_clicked(bool createTransaction, bool saveFirst)
     reorderChecked = false;
 
     transactionId.clear();
+    salePaid = false;
     ui->textReceiptNotes->clear();
     ui->comboReceiptStatus->setCurrentIndex(0);
     ui->comboInvoiceStatus->setCurrentIndex(0);

@@ -33,6 +33,8 @@ private slots:
     void modeSwitchBothWays();
     void switchToInvoicePaysTheReceiptFirst_data();
     void switchToInvoicePaysTheReceiptFirst();
+    void changedPaidSaleSavedBeforeLeaving_data();
+    void changedPaidSaleSavedBeforeLeaving();
     void invoiceSaveWritesEveryColumn();
     void refusedSaveKeepsSaleAndMode_data();
     void refusedSaveKeepsSaleAndMode();
@@ -253,6 +255,48 @@ void TestCPOSInvoice::switchToInvoicePaysTheReceiptFirst()
         QCOMPARE(s.tabs().value(1), QStringLiteral("Receipt Details"));
         QVERIFY(!AppSettings::Instance()->settings->contains(QStringLiteral("POS_MODE")));
     }
+}
+
+void TestCPOSInvoice::changedPaidSaleSavedBeforeLeaving_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("switch to invoice mode") << "mode";
+    QTest::newRow("new sale") << "pushNew";
+    QTest::newRow("close") << "pushButtonClose";
+}
+
+// A paid sale whose line is deleted afterwards is saved again, whichever way the cashier leaves it.
+void TestCPOSInvoice::changedPaidSaleSavedBeforeLeaving()
+{
+    QFETCH(QString, way);
+    addStock(QStringLiteral("PD1"), {{"QUANTITY", 50}});
+    Screen s;
+    s.scan(QStringLiteral("PD1"));
+    s.scan(QStringLiteral("PD1"));
+    const QString id = s.screen->transactionId;
+    s.child("lineEditPaid")->setText(QStringLiteral("20"));
+    s.child<QPushButton>("pushButtonPay")->click();
+    const QString headerAndLines = QStringLiteral(
+        "SELECT t.GRAND_TOTAL, t.PAID, t.AMOUNT_DUE, t.STATUS, (SELECT SUM(SUB_TOTAL + SUB_TAX) FROM tblSalesInvoice "
+        "WHERE TRANSACTION_ID = t.ID) FROM tblSalesTransactions t WHERE t.ID = %1")
+                                      .arg(id);
+    QCOMPARE(DatabaseTest::Rows(salesDb, headerAndLines), QStringList{"20|20|0|2|20"});
+
+    auto* view = s.child<QTableView>("tableViewItems");
+    view->setCurrentIndex(view->model()->index(1, 2));
+    s.child<QPushButton>("pushDeleteItem")->click();
+    QCOMPARE(PosFixture::Stock(inventoryDb, QStringLiteral("PD1")), QStringLiteral("49|0"));
+
+    if (way == QLatin1String("mode")) {
+        s.setMode(true);
+        QVERIFY(s.screen->invoiceMode);
+    } else {
+        if (way == QLatin1String("pushButtonClose"))
+            answerer->pressButton(QMessageBox::Yes);
+        s.child<QPushButton>(qPrintable(way))->click();
+    }
+    QCOMPARE(DatabaseTest::Rows(salesDb, headerAndLines), QStringList{"10|20|-10|2|10"});
+    QCOMPARE(PosFixture::Stock(inventoryDb, QStringLiteral("PD1")), QStringLiteral("49|0"));
 }
 
 void TestCPOSInvoice::invoiceSaveWritesEveryColumn()

@@ -33,6 +33,10 @@ private slots:
     void refusedEntriesWriteNothing();
     void outOfStockQuestion();
     void itemAfterPaidSaleStartsNewSale();
+    void itemNeverJoinsPaidSale_data();
+    void itemNeverJoinsPaidSale();
+    void deletingLineOfLargeStock_data();
+    void deletingLineOfLargeStock();
     void deletingLineRestoresStockTotalsAndIndex();
     void deletingReturnedLineTakesStockAgain();
     void deletingLineOfPaidSaleStaysInThatSale();
@@ -100,6 +104,7 @@ void TestCPOSItems::cleanup()
 {
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
+    TestDatabase::exec(salesDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_pay")});
     QCOMPARE(PosFixture::ClearSales(salesDb), QString());
     QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
 }
@@ -174,6 +179,18 @@ void TestCPOSItems::storedLineAndStock_data()
     QTest::newRow("return with discount")
         << QVariantMap{} << QVariantMap{} << QVariantMap{{"lineEditItems", "2"}, {"lineEditAbsDiscount", "2"}, {"return", true}}
         << "2|0|10|2|-18|-12|0|0|1" << "102|0" << "-18.00" << "0.00" << -2.0;
+    // Counted in sub-units, these stocks and quantities go beyond 32 bits.
+    QTest::newRow("3,000,000 units of 1,000 pieces")
+        << QVariantMap{} << QVariantMap{{"ITEMS_PER_UNIT", 1000}, {"QUANTITY", 3000000}, {"SALE_PRICE", 1}, {"PURCHASE_PRICE", 0.5}}
+        << QVariantMap{{"lineEditItems", "100000"}} << "100000|0|1|0|100000|50000|0|0|0" << "2900000|0"
+        << "100,000.00" << "0.00" << 0.0;
+    QTest::newRow("20,000,000 units of 120 pieces, forced sale")
+        << QVariantMap{} << QVariantMap{{"ITEMS_PER_UNIT", 120}, {"QUANTITY", 97}, {"SALE_PRICE", 0.01}, {"PURCHASE_PRICE", 0.01}}
+        << QVariantMap{{"lineEditItems", "20000000"}} << "20000000|0|0.01|0|200000|200000|0|0|0" << "-19999903|0"
+        << "200,000.00" << "0.00" << 0.0;
+    QTest::newRow("whole line discounted in percent")
+        << QVariantMap{} << QVariantMap{} << QVariantMap{{"lineEditItems", "2"}, {"lineEditDiscount", "100"}}
+        << "2|0|10|20|0|12|0|0|0" << "98|0" << "0.00" << "0.00" << 20.0;
     QTest::newRow("service item keeps no stock")
         << QVariantMap{} << QVariantMap{{"SERVICE_ITEM", 1}, {"QUANTITY", 0}} << QVariantMap{{"lineEditItems", "4"}}
         << "4|0|10|0|40|24|0|0|0" << "0|0" << "40.00" << "0.00" << 0.0;
@@ -326,6 +343,38 @@ void TestCPOSItems::refusedEntriesWriteNothing_data()
         << QVariantMap{{"ITEMS_PER_UNIT", 12}, {"QUANTITY", 2}, {"SUB_ITEMS", 3}} << "C1"
         << QVariantMap{{"lineEditItems", "2"}, {"lineEditSubItems", "4"}}
         << "Requested quantity is not available. There are 2 items, and 3 sub items in the stock." << QString();
+    QTest::newRow("percent discount above 100")
+        << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditDiscount", "150"}}
+        << "Discount is invalid: 150 % is more than 100 %." << "lineEditDiscount";
+    QTest::newRow("amount discount above the line amount")
+        << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "2"}, {"lineEditAbsDiscount", "1000"}}
+        << "Discount is invalid: 1,000.00 is more than the line amount 20.00." << "lineEditAbsDiscount";
+    QTest::newRow("stock row's discount above 100")
+        << QVariantMap{} << QVariantMap{{"DISCOUNT", 150}} << "C1" << QVariantMap{}
+        << "Discount is invalid: the stock of C1 gives 150 %, more than 100 %. Please correct its discount." << QString();
+    QTest::newRow("sub items too long for the line")
+        << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{{"ITEMS_PER_UNIT", 12}} << "C1"
+        << QVariantMap{{"lineEditSubItems", "2147483647"}}
+        << "Sub Quantity 2147483647 is too large for a sale line: at most 8 characters can be stored."
+        << "lineEditSubItems";
+    QTest::newRow("returned quantity beyond the stock column")
+        << QVariantMap{} << QVariantMap{{"ITEMS_PER_UNIT", 12}, {"QUANTITY", 97}} << "C1"
+        << QVariantMap{{"lineEditItems", "2147483647"}, {"return", true}}
+        << "Quantity is too large: the stock of C1 would become 2147483744 units, and a stock holds -2147483648 to "
+           "2147483647."
+        << "lineEditItems";
+    QTest::newRow("sold quantity below the stock column")
+        << QVariantMap{{"show_warning_for_out_of_stock_item", false}} << QVariantMap{{"QUANTITY", -2}} << "C1"
+        << QVariantMap{{"lineEditItems", "2147483647"}}
+        << "Quantity is too large: the stock of C1 would become -2147483649 units, and a stock holds -2147483648 to "
+           "2147483647."
+        << "lineEditItems";
+    QTest::newRow("returned sub quantity beyond the stock column")
+        << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{{"ITEMS_PER_UNIT", 1000}, {"QUANTITY", 2147483000}} << "C1"
+        << QVariantMap{{"lineEditItems", "0"}, {"lineEditSubItems", "9999999"}, {"return", true}}
+        << "Sub Quantity is too large: the stock of C1 would become 2147492999 units, and a stock holds -2147483648 to "
+           "2147483647."
+        << "lineEditSubItems";
 }
 
 void TestCPOSItems::refusedEntriesWriteNothing()
@@ -343,8 +392,12 @@ void TestCPOSItems::refusedEntriesWriteNothing()
 
     Screen s;
     QVERIFY(QTest::qWaitForWindowActive(s.host));
-    for (auto it = entry.cbegin(); it != entry.cend(); ++it)
-        s.field(qPrintable(it.key()))->setText(it.value().toString());
+    for (auto it = entry.cbegin(); it != entry.cend(); ++it) {
+        if (it.key() == QLatin1String("return"))
+            Child<QPushButton>(s.screen, "checkReturnMode")->setChecked(true);
+        else
+            s.field(qPrintable(it.key()))->setText(it.value().toString());
+    }
     s.field("lineEditBarCode")->setText(code);
     s.screen->on_pushAddItem_clicked();
 
@@ -391,6 +444,97 @@ void TestCPOSItems::itemAfterPaidSaleStartsNewSale()
     QCOMPARE(lines(QStringLiteral("TRANSACTION_ID, ITEM_INDEX, QUANTITY, DISCOUNT")),
              (QStringList{first + "|1|1|0", s.screen->transactionId + "|1|3|1"}));
     QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("29.00"));
+}
+
+void TestCPOSItems::itemNeverJoinsPaidSale_data()
+{
+    QTest::addColumn<QString>("paid"); // typed over the paid amount after paying
+    QTest::addColumn<int>("answer");   // to the underpaid question, 0 = not asked
+    QTest::addColumn<bool>("refuseUpdate");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("paid field not a number") << "abc" << 0 << false << "Paid amount is not valid. Example 50.75";
+    QTest::newRow("underpaid, declined") << "5" << int(QMessageBox::No) << false
+                                         << "Paid amount is less than due amount";
+    QTest::newRow("database error") << "15" << 0 << true << "Error occurred while logging payment information";
+}
+
+// When the paid sale can not be saved again, the next customer's item is not added to it.
+void TestCPOSItems::itemNeverJoinsPaidSale()
+{
+    QFETCH(QString, paid);
+    QFETCH(int, answer);
+    QFETCH(bool, refuseUpdate);
+    QFETCH(QString, message);
+    addStock(QStringLiteral("PA1"));
+    Screen s;
+    s.scan(QStringLiteral("PA1"));
+    const QString sale = s.screen->transactionId;
+    s.field("lineEditPaid")->setText(QStringLiteral("10"));
+    Child<QPushButton>(s.screen, "pushButtonPay")->click();
+    const QString headerAndLines = QStringLiteral(
+        "SELECT t.ID, t.GRAND_TOTAL, t.PAID, t.STATUS, (SELECT SUM(SUB_TOTAL + SUB_TAX) FROM tblSalesInvoice "
+        "WHERE TRANSACTION_ID = t.ID) FROM tblSalesTransactions t");
+    QCOMPARE(DatabaseTest::Rows(salesDb, headerAndLines), QStringList{sale + "|10|10|2|10"});
+
+    s.field("lineEditPaid")->setText(paid);
+    if (refuseUpdate)
+        QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("CREATE TRIGGER refuse_pay BEFORE UPDATE ON "
+                                                             "tblSalesTransactions FOR EACH ROW SIGNAL SQLSTATE '45000' "
+                                                             "SET MESSAGE_TEXT = 'books closed'")}),
+                 QString());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (answer)
+            answerer->pressButton(QMessageBox::StandardButton(answer));
+        s.scan(QStringLiteral("PA1"));
+        QCOMPARE(s.status(), message);
+        QCOMPARE(s.screen->transactionId, sale);
+        QCOMPARE(DatabaseTest::Rows(salesDb, headerAndLines), QStringList{sale + "|10|10|2|10"});
+        QCOMPARE(stock(QStringLiteral("PA1")), QStringLiteral("99|0"));
+        QCOMPARE(Child<QTableView>(s.screen, "tableViewItems")->model()->rowCount(), 1);
+    }
+}
+
+void TestCPOSItems::deletingLineOfLargeStock_data()
+{
+    QTest::addColumn<QVariantMap>("stockRow");
+    QTest::addColumn<int>("units");
+    QTest::addColumn<int>("stockBeforeDeleting"); // units set by another till, 0 = left as the sale left it
+    QTest::addColumn<QString>("stockAfter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("3,000,000 units of 1,000 pieces")
+        << QVariantMap{{"ITEMS_PER_UNIT", 1000}, {"QUANTITY", 3000000}} << 100000 << 0 << "3000000|0" << QString();
+    QTest::newRow("beyond the stock column")
+        << QVariantMap{{"ITEMS_PER_UNIT", 12}} << 100 << 2147483600 << "2147483600|0"
+        << "Quantity is too large: the stock of DL1 would become 2147483700 units, and a stock holds -2147483648 to "
+           "2147483647.";
+}
+
+void TestCPOSItems::deletingLineOfLargeStock()
+{
+    QFETCH(QVariantMap, stockRow);
+    QFETCH(int, units);
+    QFETCH(int, stockBeforeDeleting);
+    QFETCH(QString, stockAfter);
+    QFETCH(QString, message);
+    addStock(QStringLiteral("DL1"), stockRow);
+    Screen s;
+    s.field("lineEditItems")->setText(QString::number(units));
+    s.scan(QStringLiteral("DL1"));
+    QCOMPARE(lines(QStringLiteral("QUANTITY")), QStringList{QString::number(units)});
+    if (stockBeforeDeleting)
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("UPDATE tblInventory SET QUANTITY = %1")
+                                                      .arg(stockBeforeDeleting)}),
+                 QString());
+    const QString total = s.field("lineEditTotal")->text();
+
+    auto* view = Child<QTableView>(s.screen, "tableViewItems");
+    view->setCurrentIndex(view->model()->index(0, 2));
+    Child<QPushButton>(s.screen, "pushDeleteItem")->click();
+
+    QCOMPARE(s.status(), message);
+    QCOMPARE(stock(QStringLiteral("DL1")), stockAfter);
+    QCOMPARE(lines(QStringLiteral("QUANTITY")).size(), message.isEmpty() ? 0 : 1);
+    QCOMPARE(s.field("lineEditTotal")->text(), message.isEmpty() ? QStringLiteral("0.00") : total);
 }
 
 void TestCPOSItems::deletingLineRestoresStockTotalsAndIndex()

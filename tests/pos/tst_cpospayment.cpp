@@ -40,6 +40,9 @@ private slots:
     void newSaleKeepsReorderNotesWhenSaveRefused();
     void holdsNumberAndCount();
     void holdCaptionsAreCut();
+    void holdWithoutName_data();
+    void holdRefusesPaidTooLarge();
+    void holdWithoutName();
     void resumeRestoresTheSale();
     void twoTillsResumeOneHoldOnce();
     void loadRefusesTheOtherMode();
@@ -153,6 +156,9 @@ void TestCPOSPayment::pay_data()
                                          << "Paid amount is less than due amount";
     QTest::newRow("comma in a point locale") << "50,75" << 0 << 1 << "-1|0|0" << "23.00"
                                              << "Paid amount is not valid. Example 50.75";
+    QTest::newRow("too large for the amount fields")
+        << "1e308" << 0 << 1 << "-1|0|0" << "23.00"
+        << "Paid amount is too large: the paid and due amounts must fit in 32 characters.";
 }
 
 void TestCPOSPayment::pay()
@@ -385,6 +391,48 @@ void TestCPOSPayment::holdCaptionsAreCut()
         captions << b->text() + QLatin1Char('/') + b->toolTip();
     QCOMPARE(captions, (QStringList{"Table thir ../Table thirteen", "Table thirtee/",
                                     QString(10, QLatin1Char('L')) + " ../" + QString(50, QLatin1Char('L'))}));
+}
+
+void TestCPOSPayment::holdWithoutName_data()
+{
+    QTest::addColumn<bool>("closed"); // the prompt closed, else OK pressed on an emptied name
+    QTest::newRow("prompt closed") << true;
+    QTest::newRow("name left empty") << false;
+}
+
+void TestCPOSPayment::holdWithoutName()
+{
+    QFETCH(bool, closed);
+    Screen s;
+    ringUp(s);
+    const QString id = s.screen->transactionId;
+    if (closed)
+        answerer->reject();
+    else
+        hold(s, QStringLiteral(""));
+    if (closed)
+        s.screen->on_pushPayLater_clicked();
+    QCOMPARE(s.status(), QStringLiteral("Added to Pending Payments"));
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT TRANSACTION_ID, BUTTON_INDEX, PAYMENT_NAME IS NULL, "
+                                                        "PAYMENT_NAME FROM tblPendingPayments")),
+             QStringList{id + "|1|0|"});
+    QCOMPARE(header(id, QStringLiteral("STATUS, GRAND_TOTAL, AMOUNT_DUE")), QStringLiteral("0|23|23"));
+    QVERIFY(s.screen->transactionId != id);
+    QTRY_COMPARE(s.holdButtons().size(), 1);
+    QCOMPARE(s.holdButtons().first()->text(), QString());
+}
+
+void TestCPOSPayment::holdRefusesPaidTooLarge()
+{
+    Screen s;
+    ringUp(s);
+    const QString id = s.screen->transactionId;
+    s.field("lineEditPaid")->setText(QStringLiteral("1e308"));
+    Child<QPushButton>(s.screen, "pushPayLater")->click();
+    QCOMPARE(s.status(), QStringLiteral("Paid amount is too large: the paid and due amounts must fit in 32 characters."));
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT TRANSACTION_ID FROM tblPendingPayments")), QStringList());
+    QCOMPARE(header(id, QStringLiteral("STATUS, PAID")), QStringLiteral("-1|0"));
+    QCOMPARE(s.screen->transactionId, id);
 }
 
 void TestCPOSPayment::resumeRestoresTheSale()
