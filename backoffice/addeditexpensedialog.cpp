@@ -5,8 +5,8 @@
 #include "databaselog.h"
 #include "databasemanager.h"
 #include "managecategories.h"
+#include "statuslabel.h"
 
-#include <QCoreApplication>
 #include <QLocale>
 #include <QMainWindow>
 #include <QScroller>
@@ -15,15 +15,11 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
-#include <QThread>
 
 namespace {
 
 enum CategoryColumn { CATEGORY_ID = 0, CATEGORY_NAME = 1 };
 enum RecordField { EXPENSE_ID = 0, EXPENSE_CATEGORY, EXPENSE_DATED, EXPENSE_AMOUNT, EXPENSE_DESCRIPTION };
-
-const QString RED = QStringLiteral("QLabel {background-color: red; color:white }");
-const QString GREEN = QStringLiteral("QLabel {background-color: green; color:white }");
 
 } // namespace
 
@@ -61,14 +57,7 @@ void AddEditExpenseDialog::LoadCategories()
 
 void AddEditExpenseDialog::ShowStatus(const QString& text, int kind)
 {
-    const QString parentStyle = parentWidget() ? parentWidget()->styleSheet() : QString();
-    ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(text);
-    // The plain text first, then the colour: the change catches the eye when the same text repeats.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QThread::msleep(200);
-    ui.labelStatus->setStyleSheet(kind == 0 ? RED : kind == 1 ? GREEN : parentStyle);
-    ui.labelStatus->setText(text);
+    ShowFlashingStatus(ui.labelStatus, parentWidget() ? parentWidget()->styleSheet() : QString(), text, kind);
 }
 
 void AddEditExpenseDialog::LoadExpense(const QSqlRecord& record)

@@ -31,6 +31,7 @@ private slots:
     void returnAndAddEachSaveOneExpense();
     void editedExpenseKeepsItsId();
     void failedSaveIsShownAndKeepsTheForm();
+    void statusTakesItsColourWithoutHoldingTheDialog();
     void categoriesDialogChangesTheList();
 
 private:
@@ -102,7 +103,7 @@ void TestAddEditExpenseDialog::prefillMakesSureTheCategoryExists()
     Child<QPushButton>(&dialog, "pushAdd")->click();
     QCOMPARE(expenses(), QStringLiteral("1|%1|2026-11-30|250.75|Purchase Order Number: 12").arg(category));
     QCOMPARE(status(dialog), QStringLiteral("$250.75 added under %1 category ").arg(category));
-    QCOMPARE(statusStyle(dialog), GREEN);
+    QTRY_COMPARE(statusStyle(dialog), GREEN);
 }
 
 void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale_data()
@@ -134,11 +135,11 @@ void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale()
     Child<QLineEdit>(&dialog, "lineAmount")->setText(amount);
     Child<QPushButton>(&dialog, "pushAdd")->click();
     if (refusal.isEmpty()) {
-        QCOMPARE(statusStyle(dialog), GREEN);
+        QTRY_COMPARE(statusStyle(dialog), GREEN);
         QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT AMOUNT FROM tblExpenses")), QStringList{stored});
     } else {
         QCOMPARE(status(dialog), refusal);
-        QCOMPARE(statusStyle(dialog), RED);
+        QTRY_COMPARE(statusStyle(dialog), RED);
         QVERIFY(Child<QLineEdit>(&dialog, "lineAmount")->hasFocus());
         QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
     }
@@ -195,9 +196,28 @@ void TestAddEditExpenseDialog::failedSaveIsShownAndKeepsTheForm()
     QCOMPARE(fixture.execInventory({QStringLiteral("DELETE FROM tblExpenseCategories WHERE NAME = 'Travel'")}), QString());
     Child<QPushButton>(&dialog, "pushAdd")->click();
     QVERIFY2(status(dialog).startsWith(QStringLiteral("Error: Can not add new expense.")), qPrintable(status(dialog)));
-    QCOMPARE(statusStyle(dialog), RED);
+    QTRY_COMPARE(statusStyle(dialog), RED);
     QCOMPARE(Child<QLineEdit>(&dialog, "lineAmount")->text(), QStringLiteral("5"));
     QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
+}
+
+void TestAddEditExpenseDialog::statusTakesItsColourWithoutHoldingTheDialog()
+{
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Travel"));
+    Child<QLineEdit>(&dialog, "lineAmount")->setText(QStringLiteral("x"));
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    // The message is there at once, still plain; its colour follows without the dialog having waited for it.
+    QCOMPARE(status(dialog), QStringLiteral("Amount is not valid. Example 50.50"));
+    QCOMPARE(statusStyle(dialog), QString());
+    QTRY_COMPARE(statusStyle(dialog), RED);
+
+    Child<QLineEdit>(&dialog, "lineAmount")->setText(QStringLiteral("5"));
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    QCOMPARE(status(dialog), QStringLiteral("$5 added under Travel category "));
+    QCOMPARE(statusStyle(dialog), QString());
+    QTRY_COMPARE(statusStyle(dialog), GREEN);
 }
 
 void TestAddEditExpenseDialog::categoriesDialogChangesTheList()

@@ -25,6 +25,7 @@ private slots:
     void newStock();
     void typedStockCode_data();
     void typedStockCode();
+    void statusTakesItsColourWithoutHoldingTheDialog();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -186,6 +187,18 @@ void TestCAddNewItemsBatch::typedStockCode()
     QCOMPARE(value(QStringLiteral("SELECT COUNT(*) FROM tblInventory")), stored ? QStringLiteral("2") : QStringLiteral("1"));
     if (stored)
         QVERIFY(fixture.rows(QStringLiteral("SELECT BAR_CODE FROM tblInventory")).contains(code));
+}
+
+void TestCAddNewItemsBatch::statusTakesItsColourWithoutHoldingTheDialog()
+{
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.show();
+    Child<QPushButton>(&dialog, "pushButtonAdd")->click();
+    // The refusal is there at once, still plain; its colour follows without the dialog having waited for it.
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    QCOMPARE(label->text(), QStringLiteral("Error: Please select a product first by code or name."));
+    QCOMPARE(label->styleSheet(), QString());
+    QTRY_COMPARE(label->styleSheet(), QStringLiteral("QLabel {background-color: red; color:white }"));
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)
