@@ -6,6 +6,7 @@
 #include "databasemanager.h"
 #include "managecategories.h"
 #include "statuslabel.h"
+#include "textfields.h"
 
 #include <QLocale>
 #include <QMainWindow>
@@ -15,11 +16,14 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
+#include <QtNumeric>
 
 namespace {
 
 enum CategoryColumn { CATEGORY_ID = 0, CATEGORY_NAME = 1 };
 enum RecordField { EXPENSE_ID = 0, EXPENSE_CATEGORY, EXPENSE_DATED, EXPENSE_AMOUNT, EXPENSE_DESCRIPTION };
+
+const int DESCRIPTION_LENGTH = 250; // tblExpenses.DESCRIPTION
 
 } // namespace
 
@@ -34,6 +38,7 @@ AddEditExpenseDialog::AddEditExpenseDialog(QWidget* parent)
     currencySymbol = store->value(CURRENCY_SYMBOL, QStringLiteral("$")).toString();
     ui.date->setDate(QDate::currentDate());
     ui.date->setDisplayFormat(AppSettings::Instance()->DateFormat());
+    LimitTextEdit(ui.textDescription, DESCRIPTION_LENGTH);
 
     categories = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
     categories->setTable(QStringLiteral("tblExpenseCategories"));
@@ -106,10 +111,16 @@ bool AddEditExpenseDialog::ValidateInput()
     }
     const QLocale* locale = AppSettings::Instance()->locale;
     bool ok = false;
-    locale->toDouble(ui.lineAmount->text(), &ok);
-    if (!ok) {
+    const double amount = locale->toDouble(ui.lineAmount->text(), &ok);
+    // "inf" and "nan" parse, but the column holds only finite amounts.
+    if (!ok || !qIsFinite(amount)) {
         ShowStatus(tr("Amount is not valid. Example 50%1").arg(locale->decimalPoint()) + QStringLiteral("50"), 0);
         ui.lineAmount->setFocus();
+        return false;
+    }
+    const QString unstorable = UnstorableField({{ui.textDescription, tr("Description")}});
+    if (!unstorable.isEmpty()) {
+        ShowStatus(UnstorableFieldMessage(unstorable), 0);
         return false;
     }
     return true;

@@ -31,6 +31,8 @@ private slots:
     void returnAndAddEachSaveOneExpense();
     void editedExpenseKeepsItsId();
     void failedSaveIsShownAndKeepsTheForm();
+    void descriptionKeptToItsColumn_data();
+    void descriptionKeptToItsColumn();
     void statusTakesItsColourWithoutHoldingTheDialog();
     void categoriesDialogChangesTheList();
 
@@ -120,6 +122,11 @@ void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale_data()
     QTest::newRow("negative") << int(QLocale::English) << "-5" << "" << "-5";
     QTest::newRow("full stop where the decimal point is a comma") << int(QLocale::German) << "1.5" << comma << "";
     QTest::newRow("comma as decimal point") << int(QLocale::German) << "1.234,50" << "" << "1234.5";
+    QTest::newRow("infinite") << int(QLocale::English) << "inf" << dot << "";
+    QTest::newRow("minus infinite") << int(QLocale::English) << "-inf" << dot << "";
+    QTest::newRow("not a number") << int(QLocale::German) << "nan" << comma << "";
+    QTest::newRow("beyond a double") << int(QLocale::English) << "1e400" << dot << "";
+    QTest::newRow("large and finite: no upper limit") << int(QLocale::English) << "1e300" << "" << "1e+300";
 }
 
 void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale()
@@ -199,6 +206,60 @@ void TestAddEditExpenseDialog::failedSaveIsShownAndKeepsTheForm()
     QTRY_COMPARE(statusStyle(dialog), RED);
     QCOMPARE(Child<QLineEdit>(&dialog, "lineAmount")->text(), QStringLiteral("5"));
     QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
+}
+
+void TestAddEditExpenseDialog::descriptionKeptToItsColumn_data()
+{
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal"); // empty: saved
+    QTest::addColumn<QString>("stored");  // the expenses afterwards
+    const QString emoji = QStringLiteral("Taxi \U0001F695");
+    const QString refusal =
+        QStringLiteral("The field 'Description' can not hold characters such as emoji. Please remove them.");
+    const QString old = QStringLiteral("7|Travel|2026-12-02|5|old");
+    QTest::newRow("new: emoji") << false << emoji << refusal << old;
+    QTest::newRow("edit: emoji") << true << emoji << refusal << old;
+    QTest::newRow("new: 10,000 characters") << false << QString(10000, QLatin1Char('d')) << ""
+                                            << old + "\n8|Travel|2026-12-02|5|" + QString(250, QLatin1Char('d'));
+    QTest::newRow("edit: Greek") << true << QStringLiteral("Ταξί") << "" << QStringLiteral("7|Travel|2026-12-02|5|Ταξί");
+}
+
+void TestAddEditExpenseDialog::descriptionKeptToItsColumn()
+{
+    QFETCH(bool, edit);
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    QCOMPARE(fixture.execInventory({QStringLiteral("INSERT INTO tblExpenses (ID, CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
+                                                   "VALUES (7, 1, '2026-12-02', 5, 'old')")}),
+             QString());
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    if (edit) {
+        QSqlRecord record;
+        const QVariantList values{7, QStringLiteral("Travel"), QDate(2026, 12, 2), 5.0, QStringLiteral("old")};
+        for (int i = 0; i < values.size(); ++i) {
+            record.append(QSqlField(QString::number(i), values.at(i).type()));
+            record.setValue(i, values.at(i));
+        }
+        dialog.LoadExpense(record);
+    } else {
+        Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Travel"));
+        Child<QDateEdit>(&dialog, "date")->setDate(QDate(2026, 12, 2));
+        Child<QLineEdit>(&dialog, "lineAmount")->setText(QStringLiteral("5"));
+    }
+    auto* description = Child<QTextEdit>(&dialog, "textDescription");
+    description->setPlainText(typed);
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    if (refusal.isEmpty()) {
+        QTRY_COMPARE(statusStyle(dialog), GREEN);
+    } else {
+        QCOMPARE(status(dialog), refusal);
+        QTRY_COMPARE(statusStyle(dialog), RED);
+        QVERIFY(description->hasFocus());
+    }
+    QCOMPARE(expenses(), stored);
 }
 
 void TestAddEditExpenseDialog::statusTakesItsColourWithoutHoldingTheDialog()
