@@ -5,8 +5,9 @@
 #include "databaselog.h"
 #include "databasemanager.h"
 #include "managecategories.h"
+#include "statuslabel.h"
+#include "textfields.h"
 
-#include <QCoreApplication>
 #include <QLocale>
 #include <QMainWindow>
 #include <QScroller>
@@ -15,15 +16,14 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
-#include <QThread>
+#include <QtNumeric>
 
 namespace {
 
 enum CategoryColumn { CATEGORY_ID = 0, CATEGORY_NAME = 1 };
 enum RecordField { EXPENSE_ID = 0, EXPENSE_CATEGORY, EXPENSE_DATED, EXPENSE_AMOUNT, EXPENSE_DESCRIPTION };
 
-const QString RED = QStringLiteral("QLabel {background-color: red; color:white }");
-const QString GREEN = QStringLiteral("QLabel {background-color: green; color:white }");
+const int DESCRIPTION_LENGTH = 250; // tblExpenses.DESCRIPTION
 
 } // namespace
 
@@ -38,6 +38,7 @@ AddEditExpenseDialog::AddEditExpenseDialog(QWidget* parent)
     currencySymbol = store->value(CURRENCY_SYMBOL, QStringLiteral("$")).toString();
     ui.date->setDate(QDate::currentDate());
     ui.date->setDisplayFormat(AppSettings::Instance()->DateFormat());
+    LimitTextEdit(ui.textDescription, DESCRIPTION_LENGTH);
 
     categories = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
     categories->setTable(QStringLiteral("tblExpenseCategories"));
@@ -61,14 +62,7 @@ void AddEditExpenseDialog::LoadCategories()
 
 void AddEditExpenseDialog::ShowStatus(const QString& text, int kind)
 {
-    const QString parentStyle = parentWidget() ? parentWidget()->styleSheet() : QString();
-    ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(text);
-    // The plain text first, then the colour: the change catches the eye when the same text repeats.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QThread::msleep(200);
-    ui.labelStatus->setStyleSheet(kind == 0 ? RED : kind == 1 ? GREEN : parentStyle);
-    ui.labelStatus->setText(text);
+    ShowFlashingStatus(ui.labelStatus, parentWidget() ? parentWidget()->styleSheet() : QString(), text, kind);
 }
 
 void AddEditExpenseDialog::LoadExpense(const QSqlRecord& record)
@@ -117,10 +111,16 @@ bool AddEditExpenseDialog::ValidateInput()
     }
     const QLocale* locale = AppSettings::Instance()->locale;
     bool ok = false;
-    locale->toDouble(ui.lineAmount->text(), &ok);
-    if (!ok) {
+    const double amount = locale->toDouble(ui.lineAmount->text(), &ok);
+    // "inf" and "nan" parse, but the column holds only finite amounts.
+    if (!ok || !qIsFinite(amount)) {
         ShowStatus(tr("Amount is not valid. Example 50%1").arg(locale->decimalPoint()) + QStringLiteral("50"), 0);
         ui.lineAmount->setFocus();
+        return false;
+    }
+    const QString unstorable = UnstorableField({{ui.textDescription, tr("Description")}});
+    if (!unstorable.isEmpty()) {
+        ShowStatus(UnstorableFieldMessage(unstorable), 0);
         return false;
     }
     return true;

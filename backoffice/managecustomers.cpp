@@ -6,6 +6,7 @@
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
 #include "sqlfilter.h"
+#include "textfields.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -22,6 +23,12 @@ enum CustomerColumn { ID = 0, NAME, ADDRESS, EMAIL, CONTACT_NUMBER };
 
 constexpr int SORTING_THRESHOLD = 1000;
 
+// Widths of the tblCustomers columns.
+constexpr int NAME_LENGTH = 50;
+constexpr int ADDRESS_LENGTH = 200;
+constexpr int EMAIL_LENGTH = 200;
+constexpr int CONTACT_LENGTH = 50;
+
 } // namespace
 
 ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
@@ -31,6 +38,10 @@ ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     ui.setupUi(this);
     QScroller::grabGesture(ui.scrollArea, QScroller::LeftMouseButtonGesture);
     QScroller::grabGesture(ui.tableView->viewport(), QScroller::LeftMouseButtonGesture);
+    ui.lineEdit->setMaxLength(NAME_LENGTH);
+    LimitTextEdit(ui.textEditAddress, ADDRESS_LENGTH);
+    ui.lineEditEmail->setMaxLength(EMAIL_LENGTH);
+    ui.lineEditContact->setMaxLength(CONTACT_LENGTH);
 
     if (selectMode)
         ui.label_message->setText(tr("DOUBLE CLICK ON A ROW OR USE SELECT BUTTON TO SELECT"));
@@ -102,6 +113,15 @@ bool ManageCustomers::IsEmptyText() const
     return ui.lineEdit->text().remove(QLatin1Char(' ')).isEmpty();
 }
 
+bool ManageCustomers::TextStorable()
+{
+    return TextFitsColumns(this, tr("Manage Customers"),
+                           {{ui.lineEdit, tr("Name")},
+                            {ui.textEditAddress, tr("Address")},
+                            {ui.lineEditEmail, tr("Email")},
+                            {ui.lineEditContact, tr("Contact")}});
+}
+
 QModelIndex ManageCustomers::CurrentSourceIndex() const
 {
     return proxy->mapToSource(ui.tableView->currentIndex());
@@ -167,7 +187,7 @@ bool ManageCustomers::Submit(bool changed, const QString& failureText)
 
 void ManageCustomers::on_pushButtonAdd_clicked()
 {
-    if (IsEmptyText())
+    if (IsEmptyText() || !TextStorable())
         return;
     const int row = model->rowCount();
     model->insertRow(row);
@@ -197,7 +217,7 @@ void ManageCustomers::on_lineEditContact_returnPressed()
 
 void ManageCustomers::OnPushButtonUpdateClicked()
 {
-    if (IsEmptyText())
+    if (IsEmptyText() || !TextStorable())
         return;
     const QModelIndex index = CurrentSourceIndex();
     if (!index.isValid()) {

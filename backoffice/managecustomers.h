@@ -49,6 +49,8 @@ private slots:
 
 private:
     QModelIndex CurrentSourceIndex() const;
+    // Refuses, naming the field, text its column can not hold.
+    bool TextStorable();
     void WriteFormToRow(int row);
     void ClearForm();
     // Writes the model's pending change when the edit itself went through; on failure reports

@@ -8,8 +8,10 @@
 #include "inventorylog.h"
 #include "managevendors.h"
 #include "productmanagement.h"
+#include "statuslabel.h"
 
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMainWindow>
@@ -20,7 +22,6 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QSqlTableModel>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -473,19 +474,7 @@ void CAddNewItemsBatch::ShowProductImage(const QString& imageFile)
 
 void CAddNewItemsBatch::ShowStatus(const QString& text, int kind)
 {
-    const QString parentStyle = parentWidget() ? parentWidget()->styleSheet() : QString();
-    ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(text);
-    QCoreApplication::processEvents();
-    // A short pause makes a repeated message flash, so the user sees it is new.
-    QThread::msleep(200);
-    if (kind == 0)
-        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: red; color:white }"));
-    else if (kind == 1)
-        ui.labelStatus->setStyleSheet(QStringLiteral("QLabel {background-color: green; color:white }"));
-    else
-        ui.labelStatus->setStyleSheet(parentStyle);
-    ui.labelStatus->setText(text);
+    ShowFlashingStatus(ui.labelStatus, parentWidget() ? parentWidget()->styleSheet() : QString(), text, kind);
 }
 
 void CAddNewItemsBatch::on_checkAutoGenerate_toggled(bool checked)

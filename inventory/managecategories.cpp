@@ -5,6 +5,7 @@
 #include "inventorylog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "textfields.h"
 
 #include <QHeaderView>
 #include <QMessageBox>
@@ -12,6 +13,12 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlTableModel>
+
+namespace {
+// Widths of the NAME columns of the two category tables.
+const int PRODUCT_CATEGORY_LENGTH = 50;
+const int EXPENSE_CATEGORY_LENGTH = 100;
+} // namespace
 
 ManageCategories::ManageCategories(QWidget* parent, int categoryType)
     : VorantelDialog(parent)
@@ -54,10 +61,12 @@ void ManageCategories::on_comboCategoriesType_currentIndexChanged(int index)
         categoryTable = QStringLiteral("tblProductCategories");
         itemTable = QStringLiteral("tblProducts");
         caption = tr("Product Categories");
+        ui.lineEdit->setMaxLength(PRODUCT_CATEGORY_LENGTH);
     } else if (index == 1) {
         categoryTable = QStringLiteral("tblExpenseCategories");
         itemTable = QStringLiteral("tblExpenses");
         caption = tr("Expense Categories");
+        ui.lineEdit->setMaxLength(EXPENSE_CATEGORY_LENGTH);
     } else {
         return;
     }
@@ -70,6 +79,11 @@ void ManageCategories::on_comboCategoriesType_currentIndexChanged(int index)
 bool ManageCategories::IsEmptyText()
 {
     return ui.lineEdit->text().remove(QLatin1Char(' ')).isEmpty();
+}
+
+bool ManageCategories::TextStorable()
+{
+    return TextFitsColumns(this, tr("Error"), {{ui.lineEdit, tr("Category")}});
 }
 
 bool ManageCategories::IsSameText()
@@ -113,7 +127,7 @@ void ManageCategories::ReportFailure(const QString& error)
 
 void ManageCategories::on_pushButtonAdd_clicked()
 {
-    if (IsEmptyText() || IsSameText())
+    if (IsEmptyText() || !TextStorable() || IsSameText())
         return;
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(QStringLiteral("INSERT INTO %1 (NAME) VALUES ( :name )").arg(categoryTable));
@@ -134,7 +148,7 @@ void ManageCategories::on_lineEdit_returnPressed()
 
 void ManageCategories::OnPushButtonUpdateClicked()
 {
-    if (IsEmptyText() || IsSameText())
+    if (IsEmptyText() || !TextStorable() || IsSameText())
         return;
     const QString id = CurrentId();
     bool renamed = true;

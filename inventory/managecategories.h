@@ -32,6 +32,8 @@ private:
     // ID of the current row's category; empty when no row is current.
     QString CurrentId() const;
     void ReportFailure(const QString& error);
+    // Refuses, naming the field, a name its column can not hold.
+    bool TextStorable();
 
     Ui::ManageCategories ui;
     QSqlTableModel* model;

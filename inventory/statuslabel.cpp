@@ -1,21 +1,33 @@
 #include "statuslabel.h"
 
-#include <QCoreApplication>
 #include <QLabel>
-#include <QThread>
+#include <QTimer>
+
+namespace {
+const int FLASH_MS = 200;
+const char* const FLASH_TIMER = "statusFlash";
+} // namespace
 
 void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString& message, int kind)
 {
     label->setStyleSheet(parentStyle);
     label->setText(message);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // A short pause makes a repeated message flash, so the user sees it is new.
-    QThread::msleep(200);
+    // The colour follows a moment later, so a repeated message flashes and the user sees it is new.
+    // A timer, not a pause: keys typed or scanned meanwhile are taken at once.
+    auto* flash = label->findChild<QTimer*>(QLatin1String(FLASH_TIMER), Qt::FindDirectChildrenOnly);
+    if (flash) {
+        flash->stop();
+        flash->disconnect();
+    } else {
+        flash = new QTimer(label);
+        flash->setObjectName(QLatin1String(FLASH_TIMER));
+        flash->setSingleShot(true);
+    }
+    QString style = parentStyle;
     if (kind == 0)
-        label->setStyleSheet(QStringLiteral("QLabel {background-color: red; color:white }"));
+        style = QStringLiteral("QLabel {background-color: red; color:white }");
     else if (kind == 1)
-        label->setStyleSheet(QStringLiteral("QLabel {background-color: green; color:white }"));
-    else
-        label->setStyleSheet(parentStyle);
-    label->setText(message);
+        style = QStringLiteral("QLabel {background-color: green; color:white }");
+    QObject::connect(flash, &QTimer::timeout, label, [label, style] { label->setStyleSheet(style); });
+    flash->start(FLASH_MS);
 }

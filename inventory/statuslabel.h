@@ -4,5 +4,6 @@
 
 class QLabel;
 
-// Shows a dialog's status message: kind 0 red (error), 1 green (done), anything else in the parent's style.
+// Shows a dialog's status message plain at once and, 200 ms later, in its colour: kind 0 red (error),
+// 1 green (done), anything else the parent's style. Returns at once.
 void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString& message, int kind);

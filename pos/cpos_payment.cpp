@@ -6,6 +6,7 @@
 #include "databasemanager.h"
 #include "poledisplay.h"
 #include "pos.h"
+#include "textfields.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -13,7 +14,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTextCursor>
 #include <QTextEdit>
 
 namespace {
@@ -60,21 +60,6 @@ bool HasFourByteCharacter(const QString& text)
         if (c.isSurrogate())
             return true;
     return false;
-}
-
-// Keeps a multi-line field within its column as the user types or pastes.
-void LimitTextEdit(QTextEdit* edit, int length)
-{
-    QObject::connect(edit, &QTextEdit::textChanged, edit, [edit, length] {
-        const QString text = edit->toPlainText();
-        if (text.size() <= length)
-            return;
-        const QSignalBlocker blocker(edit);
-        edit->setPlainText(text.left(length));
-        QTextCursor cursor = edit->textCursor();
-        cursor.movePosition(QTextCursor::End);
-        edit->setTextCursor(cursor);
-    });
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "purchasinglog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "textfields.h"
 
 #include <QHeaderView>
 #include <QMessageBox>
@@ -20,6 +21,7 @@ enum Column { ID = 0, NAME = 1, ADDRESS = 2, EMAIL = 3, CONTACT_NUMBER = 4 };
 const QString DEFAULT_VENDOR = QStringLiteral("NONE");
 // MySQL's "Cannot delete or update a parent row: a foreign key constraint fails".
 const int ROW_IS_REFERENCED = 1451;
+const int ADDRESS_LENGTH = 200; // tblVendors.ADDRESS; the line edits carry their lengths in the form
 } // namespace
 
 ManageVendors::ManageVendors(QWidget* parent)
@@ -28,6 +30,7 @@ ManageVendors::ManageVendors(QWidget* parent)
     ui.setupUi(this);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     QScroller::grabGesture(ui.tableView->viewport(), QScroller::LeftMouseButtonGesture);
+    LimitTextEdit(ui.textEditAddress, ADDRESS_LENGTH);
 
     model = new QSqlTableModel(nullptr, *DatabaseManager::Instance()->InventoryDatabase());
     // Every change is written by its own button, so a failure can be reported and taken back.
@@ -103,6 +106,15 @@ bool ManageVendors::IsEmptyText()
     return ui.lineEdit->text().remove(QLatin1Char(' ')).isEmpty();
 }
 
+bool ManageVendors::TextStorable()
+{
+    return TextFitsColumns(this, tr("Error"),
+                           {{ui.lineEdit, tr("Name")},
+                            {ui.textEditAddress, tr("Address")},
+                            {ui.lineEditEmail, tr("Email")},
+                            {ui.lineEditContact, tr("Contact")}});
+}
+
 void ManageVendors::SetRowFromFields(int row)
 {
     model->setData(model->index(row, NAME), ui.lineEdit->text());
@@ -141,7 +153,7 @@ bool ManageVendors::Submit(const QString& failureText, int deletedVendorId)
 
 void ManageVendors::on_pushButtonAdd_clicked()
 {
-    if (IsEmptyText())
+    if (IsEmptyText() || !TextStorable())
         return;
     const int row = model->rowCount();
     model->insertRow(row);
@@ -160,7 +172,7 @@ void ManageVendors::OnPushButtonUpdateClicked()
                              QMessageBox::Ok);
         return;
     }
-    if (IsEmptyText())
+    if (IsEmptyText() || !TextStorable())
         return;
     if (row >= 0) {
         SetRowFromFields(row);

@@ -49,6 +49,8 @@ public slots:
 private:
     // The model row of the table's current index; -1 when there is none.
     int SelectedRow() const;
+    // Refuses, naming the field, text its column can not hold.
+    bool TextStorable();
     void SetRowFromFields(int row);
     void ClearFields();
     // Writes the pending change; on failure reports the driver's text and drops the change. A delete that

@@ -3,9 +3,6 @@
 
 #include "databasemanager.h"
 
-#include <algorithm>
-
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -41,19 +38,4 @@ bool EndTransaction(QSqlDatabase* db, bool ok, const QSqlQuery& query, QWidget* 
     manager->RollbackTransaction(db);
     ShowDatabaseError(parent, title, text, error);
     return false;
-}
-
-bool TextFitsColumns(QWidget* parent, const QString& title, std::initializer_list<std::pair<QLineEdit*, QString>> fields)
-{
-    for (const auto& field : fields) {
-        const QString text = field.first->text();
-        if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
-            continue;
-        field.first->setFocus();
-        QMessageBox::warning(parent, title,
-                             QObject::tr("The field '%1' can not hold characters such as emoji. Please remove them.")
-                                 .arg(field.second));
-        return false;
-    }
-    return true;
 }

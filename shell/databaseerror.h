@@ -1,13 +1,9 @@
 #pragma once
 
-#include <initializer_list>
-#include <utility>
-
 class QSqlDatabase;
 class QSqlError;
 class QSqlQuery;
 class QString;
-class QLineEdit;
 class QWidget;
 
 // A failed statement of a management dialog: the dialog's own words, then the driver's text.
@@ -20,8 +16,3 @@ bool BeginTransaction(QSqlDatabase* db, QWidget* parent, const QString& title, c
 // the failed statement of query. True only after a successful commit.
 bool EndTransaction(QSqlDatabase* db, bool ok, const QSqlQuery& query, QWidget* parent, const QString& title,
                     const QString& text);
-
-// The text columns hold 3-byte UTF-8 only: a character outside the Basic Multilingual Plane
-// (an emoji, for example) would reach the user as a raw driver error. Refuses such text before
-// any SQL runs, naming the field, and puts the cursor there; true when every field can be stored.
-bool TextFitsColumns(QWidget* parent, const QString& title, std::initializer_list<std::pair<QLineEdit*, QString>> fields);

@@ -6,6 +6,7 @@
 #include "databasemanager.h"
 #include "modules.h"
 #include "selector.h"
+#include "textfields.h"
 #include "databaselog.h"
 
 #include <QHeaderView>

@@ -8,6 +8,7 @@
 #include "manageroles.h"
 #include "securityquestions.h"
 #include "storedhash.h"
+#include "textfields.h"
 
 #include <QDebug>
 #include <QHeaderView>

@@ -31,6 +31,9 @@ private slots:
     void returnAndAddEachSaveOneExpense();
     void editedExpenseKeepsItsId();
     void failedSaveIsShownAndKeepsTheForm();
+    void descriptionKeptToItsColumn_data();
+    void descriptionKeptToItsColumn();
+    void statusTakesItsColourWithoutHoldingTheDialog();
     void categoriesDialogChangesTheList();
 
 private:
@@ -102,7 +105,7 @@ void TestAddEditExpenseDialog::prefillMakesSureTheCategoryExists()
     Child<QPushButton>(&dialog, "pushAdd")->click();
     QCOMPARE(expenses(), QStringLiteral("1|%1|2026-11-30|250.75|Purchase Order Number: 12").arg(category));
     QCOMPARE(status(dialog), QStringLiteral("$250.75 added under %1 category ").arg(category));
-    QCOMPARE(statusStyle(dialog), GREEN);
+    QTRY_COMPARE(statusStyle(dialog), GREEN);
 }
 
 void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale_data()
@@ -119,6 +122,11 @@ void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale_data()
     QTest::newRow("negative") << int(QLocale::English) << "-5" << "" << "-5";
     QTest::newRow("full stop where the decimal point is a comma") << int(QLocale::German) << "1.5" << comma << "";
     QTest::newRow("comma as decimal point") << int(QLocale::German) << "1.234,50" << "" << "1234.5";
+    QTest::newRow("infinite") << int(QLocale::English) << "inf" << dot << "";
+    QTest::newRow("minus infinite") << int(QLocale::English) << "-inf" << dot << "";
+    QTest::newRow("not a number") << int(QLocale::German) << "nan" << comma << "";
+    QTest::newRow("beyond a double") << int(QLocale::English) << "1e400" << dot << "";
+    QTest::newRow("large and finite: no upper limit") << int(QLocale::English) << "1e300" << "" << "1e+300";
 }
 
 void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale()
@@ -134,11 +142,11 @@ void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale()
     Child<QLineEdit>(&dialog, "lineAmount")->setText(amount);
     Child<QPushButton>(&dialog, "pushAdd")->click();
     if (refusal.isEmpty()) {
-        QCOMPARE(statusStyle(dialog), GREEN);
+        QTRY_COMPARE(statusStyle(dialog), GREEN);
         QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT AMOUNT FROM tblExpenses")), QStringList{stored});
     } else {
         QCOMPARE(status(dialog), refusal);
-        QCOMPARE(statusStyle(dialog), RED);
+        QTRY_COMPARE(statusStyle(dialog), RED);
         QVERIFY(Child<QLineEdit>(&dialog, "lineAmount")->hasFocus());
         QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
     }
@@ -195,9 +203,54 @@ void TestAddEditExpenseDialog::failedSaveIsShownAndKeepsTheForm()
     QCOMPARE(fixture.execInventory({QStringLiteral("DELETE FROM tblExpenseCategories WHERE NAME = 'Travel'")}), QString());
     Child<QPushButton>(&dialog, "pushAdd")->click();
     QVERIFY2(status(dialog).startsWith(QStringLiteral("Error: Can not add new expense.")), qPrintable(status(dialog)));
-    QCOMPARE(statusStyle(dialog), RED);
+    QTRY_COMPARE(statusStyle(dialog), RED);
     QCOMPARE(Child<QLineEdit>(&dialog, "lineAmount")->text(), QStringLiteral("5"));
     QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
+}
+
+void TestAddEditExpenseDialog::descriptionKeptToItsColumn_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal"); // empty: saved
+    QTest::addColumn<QString>("stored");  // the description saved
+    QTest::newRow("emoji") << QStringLiteral("Taxi \U0001F695")
+                           << "The field 'Description' can not hold characters such as emoji. Please remove them." << "";
+    QTest::newRow("10,000 characters") << QString(10000, QLatin1Char('d')) << "" << QString(250, QLatin1Char('d'));
+    QTest::newRow("Greek") << QStringLiteral("Ταξί") << "" << QStringLiteral("Ταξί");
+}
+
+void TestAddEditExpenseDialog::descriptionKeptToItsColumn()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Travel"));
+    Child<QLineEdit>(&dialog, "lineAmount")->setText(QStringLiteral("5"));
+    auto* description = Child<QTextEdit>(&dialog, "textDescription");
+    description->setPlainText(typed);
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    if (refusal.isEmpty()) {
+        QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT DESCRIPTION FROM tblExpenses")), QStringList{stored});
+    } else {
+        QCOMPARE(status(dialog), refusal);
+        QCOMPARE(dialog.focusWidget(), description);
+        QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")), QStringList{"0"});
+    }
+}
+
+void TestAddEditExpenseDialog::statusTakesItsColourWithoutHoldingTheDialog()
+{
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Travel"));
+    Child<QLineEdit>(&dialog, "lineAmount")->setText(QStringLiteral("x"));
+    Child<QPushButton>(&dialog, "pushAdd")->click();
+    // The message is there at once, still plain; its colour follows without the dialog having waited for it.
+    QCOMPARE(status(dialog), QStringLiteral("Amount is not valid. Example 50.50"));
+    QCOMPARE(statusStyle(dialog), QString());
+    QTRY_COMPARE(statusStyle(dialog), RED);
 }
 
 void TestAddEditExpenseDialog::categoriesDialogChangesTheList()

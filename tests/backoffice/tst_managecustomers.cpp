@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTextEdit>
 
@@ -27,6 +28,8 @@ private slots:
     void failedSaveIsShownAndKeepsTheForm_data();
     void failedSaveIsShownAndKeepsTheForm();
     void failedListQueryIsReported();
+    void textKeptToItsColumns_data();
+    void textKeptToItsColumns();
     void pickerHandsBackTheChosenCustomer_data();
     void pickerHandsBackTheChosenCustomer();
     void greekNameStoredAndFound();
@@ -158,17 +161,22 @@ void TestManageCustomers::failedSaveIsShownAndKeepsTheForm()
     dialog.show();
     if (update)
         QVERIFY(SelectRow(grid(dialog), 1, QStringLiteral("Ann")));
-    // NAME holds 50 characters; the server refuses more.
-    const QString tooLong(60, QLatin1Char('n'));
-    fill(dialog, tooLong, QStringLiteral("addr"), QStringLiteral("mail"), QStringLiteral("tel"));
+    // The fields hold only what fits, so the server is made to refuse the write.
+    QCOMPARE(fixture.execInventory({QStringLiteral("CREATE TRIGGER customers_kept BEFORE %1 ON tblCustomers FOR EACH ROW "
+                                                   "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'customers are kept'")
+                                        .arg(update ? QStringLiteral("UPDATE") : QStringLiteral("INSERT"))}),
+             QString());
+    const auto dropTrigger = qScopeGuard(
+        [this] { fixture.execInventory({QStringLiteral("DROP TRIGGER IF EXISTS customers_kept")}); });
+    fill(dialog, QStringLiteral("Zoe"), QStringLiteral("addr"), QStringLiteral("mail"), QStringLiteral("tel"));
     click(dialog, update ? "pushButtonUpdate" : "pushButtonAdd");
 
     QCOMPARE(answerer->seen.size(), 1);
     QCOMPARE(answerer->seen.first().title, QStringLiteral("Manage Customers"));
-    QVERIFY2(answerer->seen.first().text.contains(QStringLiteral("Data too long")), qPrintable(answerer->seen.first().text));
+    QVERIFY2(answerer->seen.first().text.contains(QStringLiteral("customers are kept")), qPrintable(answerer->seen.first().text));
     QCOMPARE(customers(), QStringLiteral("1|Ann|addr Ann|mail Ann|tel Ann"));
     QCOMPARE(ColumnTexts(grid(dialog), 1), QStringList{"Ann"});
-    QCOMPARE(nameField(dialog), tooLong);
+    QCOMPARE(nameField(dialog), QStringLiteral("Zoe"));
     QCOMPARE(Child<QLineEdit>(&dialog, "lineEditContact")->text(), QStringLiteral("tel"));
 }
 
@@ -184,6 +192,66 @@ void TestManageCustomers::failedListQueryIsReported()
                  qPrintable(answerer->messages().join(' ')));
     }
     QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblCustomersAway TO tblCustomers")}), QString());
+}
+
+void TestManageCustomers::textKeptToItsColumns_data()
+{
+    QTest::addColumn<bool>("update");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal"); // empty: stored as the field holds it
+    QTest::addColumn<QString>("stored");  // the customer's row afterwards
+    const QString emoji = QStringLiteral("Ann \U0001F600");
+    const QString refusal = QStringLiteral("Manage Customers|The field '%1' can not hold characters such as emoji. Please "
+                                           "remove them.");
+    const QString ann = QStringLiteral("Ann|addr Ann|mail Ann|tel Ann");
+    const QString long10k(10000, QLatin1Char('x'));
+    QTest::newRow("add: emoji in the name") << false << "lineEdit" << emoji << refusal.arg(QStringLiteral("Name")) << ann;
+    QTest::newRow("add: emoji in the address") << false << "textEditAddress" << emoji << refusal.arg(QStringLiteral("Address")) << ann;
+    QTest::newRow("update: emoji in the email") << true << "lineEditEmail" << emoji << refusal.arg(QStringLiteral("Email")) << ann;
+    QTest::newRow("update: emoji in the contact") << true << "lineEditContact" << emoji << refusal.arg(QStringLiteral("Contact")) << ann;
+    QTest::newRow("add: 10,000 characters of name") << false << "lineEdit" << long10k << ""
+                                                     << QString(50, QLatin1Char('x')) + "|a|m|c";
+    QTest::newRow("update: 10,000 characters of address") << true << "textEditAddress" << long10k << ""
+                                                           << "n|" + QString(200, QLatin1Char('x')) + "|m|c";
+    QTest::newRow("add: 10,000 characters of email") << false << "lineEditEmail" << long10k << ""
+                                                      << "n|a|" + QString(200, QLatin1Char('x')) + "|c";
+    QTest::newRow("update: 10,000 characters of contact") << true << "lineEditContact" << long10k << ""
+                                                          << "n|a|m|" + QString(50, QLatin1Char('x'));
+}
+
+void TestManageCustomers::textKeptToItsColumns()
+{
+    QFETCH(bool, update);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    addCustomers({"Ann"});
+    ManageCustomers dialog(nullptr, false);
+    dialog.show();
+    if (update)
+        QVERIFY(SelectRow(grid(dialog), 1, QStringLiteral("Ann")));
+    fill(dialog, QStringLiteral("n"), QStringLiteral("a"), QStringLiteral("m"), QStringLiteral("c"));
+    QWidget* edit = Child<QWidget>(&dialog, qPrintable(field));
+    if (auto* text = qobject_cast<QTextEdit*>(edit))
+        text->setPlainText(typed);
+    else
+        qobject_cast<QLineEdit*>(edit)->setText(typed);
+    click(dialog, update ? "pushButtonUpdate" : "pushButtonAdd");
+
+    const QString table = fixture.inventoryRows(QStringLiteral("SELECT NAME, ADDRESS, EMAIL, CONTACT_NUMBER FROM "
+                                                               "tblCustomers ORDER BY ID"))
+                              .join(QLatin1Char('\n'));
+    if (refusal.isEmpty()) {
+        QCOMPARE(answerer->messages(), QStringList());
+        QCOMPARE(table, update ? stored : "Ann|addr Ann|mail Ann|tel Ann\n" + stored);
+    } else {
+        // Refused before any statement, with the cursor in the field.
+        QCOMPARE(answerer->messages(), QStringList{refusal});
+        QCOMPARE(table, stored);
+        QCOMPARE(dialog.focusWidget(), edit);
+    }
 }
 
 void TestManageCustomers::pickerHandsBackTheChosenCustomer_data()

@@ -34,6 +34,7 @@ private slots:
     void taxRatesAreDoubles();
     void bangKeyActsOnOwnFieldsOnly();
     void searchSeesEveryProduct();
+    void statusTakesItsColourWithoutHoldingTheDialog();
 
 private:
     // Fills the form for an add of a product named name in the category categoryName.
@@ -366,6 +367,19 @@ void TestAddEditProductDialog::searchSeesEveryProduct()
     // Item 3, Item 30 to 39 and Item 300: the last one lies beyond the first batch of rows.
     completer->setCompletionPrefix(QStringLiteral("Item 3"));
     QCOMPARE(completer->completionCount(), 12);
+}
+
+void TestAddEditProductDialog::statusTakesItsColourWithoutHoldingTheDialog()
+{
+    AddEditProductDialog dialog(nullptr);
+    dialog.show();
+    setAutomatic(dialog, true);
+    Child<QPushButton>(&dialog, "buttonAdd")->click();
+    // The refusal is there at once, still plain; its colour follows without the dialog having waited for it.
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    QCOMPARE(label->text(), QStringLiteral("Error: Please enter valid product name."));
+    QCOMPARE(label->styleSheet(), QString());
+    QTRY_COMPARE(label->styleSheet(), QStringLiteral("QLabel {background-color: red; color:white }"));
 }
 
 VORANTEL_TEST_MAIN(TestAddEditProductDialog)

@@ -32,6 +32,7 @@ private slots:
     void stockCountOutOfRange();
     void priceWithTaxAsks_data();
     void priceWithTaxAsks();
+    void statusTakesItsColourWithoutHoldingTheDialog();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -317,6 +318,18 @@ void TestCAddNewItemsBatch::priceWithTaxAsks()
              answer == QMessageBox::NoButton ? QStringList() : QStringList{"Edit Inventory|Sells at 1.00"});
     QCOMPARE(fixture.rows(QStringLiteral("SELECT SALE_PRICE, QUANTITY FROM tblInventory")),
              stored.isEmpty() ? QStringList() : QStringList{stored + QStringLiteral("|3")});
+}
+
+void TestCAddNewItemsBatch::statusTakesItsColourWithoutHoldingTheDialog()
+{
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.show();
+    Child<QPushButton>(&dialog, "pushButtonAdd")->click();
+    // The refusal is there at once, still plain; its colour follows without the dialog having waited for it.
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    QCOMPARE(label->text(), QStringLiteral("Error: Please select a product first by code or name."));
+    QCOMPARE(label->styleSheet(), QString());
+    QTRY_COMPARE(label->styleSheet(), QStringLiteral("QLabel {background-color: red; color:white }"));
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)

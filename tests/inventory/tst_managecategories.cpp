@@ -16,6 +16,8 @@ private slots:
     void add_data();
     void add();
     void renameToOwnNameRefused();
+    void namesKeptToTheColumn_data();
+    void namesKeptToTheColumn();
     void deleteUsedRefused_data();
     void deleteUsedRefused();
     void failedCountRefusesDelete();
@@ -86,6 +88,48 @@ void TestManageCategories::renameToOwnNameRefused()
     Child<QLineEdit>(&dialog, "lineEdit")->setText(QStringLiteral("Nibbles 'n' Bits"));
     Child<QPushButton>(&dialog, "pushButtonUpdate")->click();
     QCOMPARE(names(), QStringList{"Nibbles 'n' Bits"});
+}
+
+void TestManageCategories::namesKeptToTheColumn_data()
+{
+    QTest::addColumn<int>("kind"); // 0 product categories, 1 expense categories
+    QTest::addColumn<bool>("rename");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("stored");
+    const QStringList emojiRefused{"Error|The field 'Category' can not hold characters such as emoji. Please remove them."};
+    const QString emoji = QStringLiteral("Snacks \U0001F36A");
+    QTest::newRow("product: emoji added") << 0 << false << emoji << emojiRefused << QStringList{"Old"};
+    QTest::newRow("product: emoji as new name") << 0 << true << emoji << emojiRefused << QStringList{"Old"};
+    QTest::newRow("expense: emoji added") << 1 << false << emoji << emojiRefused << QStringList{"Old"};
+    QTest::newRow("expense: emoji as new name") << 1 << true << emoji << emojiRefused << QStringList{"Old"};
+    QTest::newRow("product: 10,000 characters added")
+        << 0 << false << QString(10000, QLatin1Char('p')) << QStringList{} << QStringList{"Old", QString(50, QLatin1Char('p'))};
+    QTest::newRow("expense: 10,000 characters as new name")
+        << 1 << true << QString(10000, QLatin1Char('e')) << QStringList{} << QStringList{QString(100, QLatin1Char('e'))};
+}
+
+void TestManageCategories::namesKeptToTheColumn()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, rename);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, stored);
+    const QString table = kind == 0 ? QStringLiteral("tblProductCategories") : QStringLiteral("tblExpenseCategories");
+    QString error = fixture.exec({QStringLiteral("INSERT INTO %1 (NAME) VALUES ('Old')").arg(table)});
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    ManageCategories dialog(nullptr, kind);
+    dialog.show();
+    if (rename)
+        QVERIFY(SelectRow(Child<QTableView>(&dialog, "tableView"), 1, QStringLiteral("Old")));
+    auto* edit = Child<QLineEdit>(&dialog, "lineEdit");
+    edit->setText(typed);
+    Child<QPushButton>(&dialog, rename ? "pushButtonUpdate" : "pushButtonAdd")->click();
+    QCOMPARE(answerer->messages(), messages);
+    QCOMPARE(names(table), stored);
+    if (!messages.isEmpty())
+        QCOMPARE(dialog.focusWidget(), edit);
 }
 
 void TestManageCategories::deleteUsedRefused_data()

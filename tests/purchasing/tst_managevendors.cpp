@@ -22,6 +22,8 @@ private slots:
     void failedWritesKeepTheFields_data();
     void failedWritesKeepTheFields();
     void vendorWithOrdersIsKept();
+    void textKeptToItsColumns_data();
+    void textKeptToItsColumns();
     void filterTakesTextLiterally_data();
     void filterTakesTextLiterally();
     void stockDialogOpensVendors();
@@ -159,6 +161,71 @@ void TestManageVendors::vendorWithOrdersIsKept()
     QCOMPARE(answerer->messages(), QStringList{"Error|Can not delete this vendor as purchase orders exist for this vendor."});
     QCOMPARE(vendors(), before);
     QVERIFY(SelectRow(Child<QTableView>(&dialog, "tableView"), 1, QStringLiteral("Acme")));
+}
+
+// Acme as addVendor() stores it.
+static const QString ACME = QStringLiteral("Acme|Acme Street 1|acme@example.com|555-0100");
+
+void TestManageVendors::textKeptToItsColumns_data()
+{
+    QTest::addColumn<bool>("update");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal"); // empty: stored as the field holds it
+    QTest::addColumn<QString>("stored");  // the vendor written, or Acme untouched
+    const QString emoji = QStringLiteral("Acme \U0001F680");
+    const QString refusal =
+        QStringLiteral("Error|The field '%1' can not hold characters such as emoji. Please remove them.");
+    const QString long10k(10000, QLatin1Char('x'));
+    QTest::newRow("add: emoji in the name") << false << "lineEdit" << emoji << refusal.arg(QStringLiteral("Name")) << ACME;
+    QTest::newRow("update: emoji in the address") << true << "textEditAddress" << emoji
+                                                  << refusal.arg(QStringLiteral("Address")) << ACME;
+    QTest::newRow("add: emoji in the email") << false << "lineEditEmail" << emoji << refusal.arg(QStringLiteral("Email"))
+                                             << ACME;
+    QTest::newRow("update: emoji in the contact") << true << "lineEditContact" << emoji
+                                                  << refusal.arg(QStringLiteral("Contact")) << ACME;
+    QTest::newRow("add: 10,000 characters of address") << false << "textEditAddress" << long10k << ""
+                                                        << "n|" + QString(200, QLatin1Char('x')) + "|m|c";
+    QTest::newRow("update: 10,000 characters of address") << true << "textEditAddress" << long10k << ""
+                                                           << "n|" + QString(200, QLatin1Char('x')) + "|m|c";
+    QTest::newRow("update: 10,000 characters of name") << true << "lineEdit" << long10k << ""
+                                                        << QString(50, QLatin1Char('x')) + "|a|m|c";
+}
+
+void TestManageVendors::textKeptToItsColumns()
+{
+    QFETCH(bool, update);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    QCOMPARE(addVendor(QStringLiteral("Acme")), QString());
+    ManageVendors dialog(nullptr);
+    dialog.show();
+    if (update)
+        QVERIFY(SelectRow(Child<QTableView>(&dialog, "tableView"), 1, QStringLiteral("Acme")));
+    Child<QLineEdit>(&dialog, "lineEdit")->setText(QStringLiteral("n"));
+    Child<QTextEdit>(&dialog, "textEditAddress")->setPlainText(QStringLiteral("a"));
+    Child<QLineEdit>(&dialog, "lineEditEmail")->setText(QStringLiteral("m"));
+    Child<QLineEdit>(&dialog, "lineEditContact")->setText(QStringLiteral("c"));
+    QWidget* edit = Child<QWidget>(&dialog, qPrintable(field));
+    if (auto* text = qobject_cast<QTextEdit*>(edit))
+        text->setPlainText(typed);
+    else
+        qobject_cast<QLineEdit*>(edit)->setText(typed);
+    Child<QPushButton>(&dialog, update ? "pushButtonUpdate" : "pushButtonAdd")->click();
+
+    const QStringList others = rows(QStringLiteral("SELECT NAME, ADDRESS, EMAIL, CONTACT_NUMBER FROM tblVendors WHERE "
+                                                   "NAME <> 'NONE' ORDER BY ID"));
+    if (refusal.isEmpty()) {
+        QCOMPARE(answerer->messages(), QStringList());
+        QCOMPARE(others, update ? QStringList{stored} : QStringList({ACME, stored}));
+    } else {
+        // Refused before any statement, with the cursor in the field.
+        QCOMPARE(answerer->messages(), QStringList{refusal});
+        QCOMPARE(others, QStringList{stored});
+        QCOMPARE(dialog.focusWidget(), edit);
+    }
 }
 
 void TestManageVendors::filterTakesTextLiterally_data()

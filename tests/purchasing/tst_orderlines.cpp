@@ -35,6 +35,7 @@ private slots:
     void taxSwitchRepricesLines();
     void searchBoxFillsTheCode_data();
     void searchBoxFillsTheCode();
+    void scannedCodeArrivesWhole();
 
 private:
     // An order with tax on its items holding one line of C01; returns the order id.
@@ -229,7 +230,7 @@ void TestOrderLines::updateRefusesWhatAddRefuses()
     Child<QLineEdit>(&dialog, "lineOrderQuantity")->setText(QStringLiteral("2.5"));
     QTest::keyClick(Child<QLineEdit>(&dialog, "lineOrderQuantity"), Qt::Key_Return);
     QCOMPARE(statusText(&dialog), QStringLiteral("Please enter valid order quantity"));
-    QVERIFY(statusStyle(&dialog).contains(QStringLiteral("red")));
+    QTRY_VERIFY(statusStyle(&dialog).contains(QStringLiteral("red")));
     QCOMPARE(stored(), before);
 }
 
@@ -268,7 +269,7 @@ void TestOrderLines::failedDeleteKeepsTotals()
     table->setCurrentIndex(table->model()->index(0, 2));
     Child<QPushButton>(&editor, "pushDeleteItem")->click();
     QVERIFY2(statusText(&editor).contains(QStringLiteral("line is locked")), qPrintable(statusText(&editor)));
-    QVERIFY(statusStyle(&editor).contains(QStringLiteral("red")));
+    QTRY_VERIFY(statusStyle(&editor).contains(QStringLiteral("red")));
     QCOMPARE(Child<QLineEdit>(&editor, "lineSubTotal")->text(), subTotal);
     QCOMPARE(Child<QLineEdit>(&editor, "lineTax")->text(), tax);
     QCOMPARE(table->model()->rowCount(), 1);
@@ -326,6 +327,33 @@ void TestOrderLines::searchBoxFillsTheCode()
     QCOMPARE(Child<QLineEdit>(&dialog, "lineProductCode")->text(), code);
     QCOMPARE(search->currentText(), QString());
     QVERIFY(!Child<QLineEdit>(&dialog, "lineItemName")->text().isEmpty());
+}
+
+void TestOrderLines::scannedCodeArrivesWhole()
+{
+    const QString code = QStringLiteral("4006381333931");
+    QCOMPARE(addTaxedProduct(code, QStringLiteral("Pencils"), 10), QString());
+    AddEditPOItemDialog dialog(nullptr, QStringLiteral("1"), false);
+    dialog.show();
+    auto* edit = Child<QLineEdit>(&dialog, "lineProductCode");
+
+    // A scanner's pace, 10 ms a key: keyClicks waits before the press and before the release.
+    QTest::keyClicks(edit, code.left(12), Qt::NoModifier, 5);
+    QCOMPARE(edit->text(), code.left(12));
+    QCOMPARE(statusText(&dialog), QStringLiteral("No product found with code ") + code.left(12));
+    QTest::keyClick(edit, code.at(12).toLatin1());
+    // The whole code is there and looked up the moment the last key is in.
+    QCOMPARE(edit->text(), code);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineItemName")->text(), QStringLiteral("Pencils"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineAvailableStock")->text(), QStringLiteral("0"));
+    QCOMPARE(statusText(&dialog), QString());
+
+    // Each "no product" message is shown plain at once and takes its colour later, without holding the keys.
+    edit->clear();
+    QTest::keyClick(edit, 'X');
+    QCOMPARE(statusText(&dialog), QStringLiteral("No product found with code X"));
+    QCOMPARE(statusStyle(&dialog), QString());
+    QTRY_VERIFY(statusStyle(&dialog).contains(QStringLiteral("red")));
 }
 
 VORANTEL_TEST_MAIN(TestOrderLines)

@@ -154,7 +154,7 @@ void TestPurchaseOrders::failedFirstSaveOpensNoLineDialog()
     Child<QPushButton>(&editor, "pushAddItem")->click();
     QVERIFY2(statusText(&editor).startsWith(QStringLiteral("Error occurred while saving purchase order.")),
              qPrintable(statusText(&editor)));
-    QVERIFY(statusStyle(&editor).contains(QStringLiteral("red")));
+    QTRY_VERIFY(statusStyle(&editor).contains(QStringLiteral("red")));
     QVERIFY(answerer->seen.isEmpty()); // no line dialog for an order that is not stored
     QVERIFY(editor.IsModified());
     QCOMPARE(orders(), QStringList());

@@ -263,7 +263,7 @@ void TestReceiving::failedStockWriteKeepsTheLine()
     const QString status = receive(dialog, QStringLiteral("3"), QMessageBox::Yes);
     QVERIFY2(status.startsWith(QStringLiteral("Error occurred while updating the stock.")), qPrintable(status));
     QVERIFY(status.contains(QStringLiteral("stock is locked")));
-    QVERIFY(statusStyle(&dialog).contains(QStringLiteral("red")));
+    QTRY_VERIFY(statusStyle(&dialog).contains(QStringLiteral("red")));
     // Nothing of the receipt was kept: the user can simply try again.
     QCOMPARE(received(), QStringLiteral("0"));
     QCOMPARE(Child<QLineEdit>(&dialog, "lineRSTotalReceived")->text(), QStringLiteral("0"));
