@@ -4,6 +4,7 @@
 #include "constants.h"
 #include "databasestatuslistener.h"
 #include "databaselog.h"
+#include "storedhash.h"
 
 #include <QCryptographicHash>
 #include <QMainWindow>
@@ -38,6 +39,16 @@ QString HashPassword(const QString& password)
     const std::string text = (password + PASSWORD_SALT).toStdString();
     const QByteArray digest = QCryptographicHash::hash(QByteArray(text.c_str()), QCryptographicHash::Md5);
     return QString::fromUtf8(digest.constData(), int(qstrnlen(digest.constData(), uint(digest.size()))));
+}
+
+QString StoredPassword(const QString& password)
+{
+    const QString hash = HashPassword(password);
+    if (PasswordStorable(password, hash))
+        return hash;
+    const QByteArray digest =
+        QCryptographicHash::hash(password.toUtf8() + PASSWORD_SALT.toUtf8(), QCryptographicHash::Sha256);
+    return QString::fromLatin1(digest.toBase64());
 }
 
 struct DatabaseManager::Side
