@@ -142,7 +142,10 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
 
     side.db = NewHandle(side.connectionName);
     QString name = AppSettings::Instance()->settings->value(side.settingsKey, QString()).toString();
-    if (name.isEmpty())
+    // No database chosen yet, as on a first start: there is nothing to check, and a message about
+    // the server would mislead; the callers say how to create or select one.
+    const bool chosen = !name.isEmpty();
+    if (!chosen)
         name = side.missingName;
     side.db->setDatabaseName(name);
     side.db->setUserName(userName);
@@ -153,12 +156,14 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
     // The check shows a busy box and processes events: a request made meanwhile finds the
     // handle above and gets it back not yet open.
     QSqlDatabase* const db = side.db;
-    if (!CheckAndUpgradeDatabase(name, side.version, side.kind)) {
-        QMessageBox::information(AppSettings::Instance()->mainWindow, tr("Error"),
-                                 tr("Can not connect to '%1'").arg(name)
-                                     + tr(" Please make sure MySql server is running. Select a valid database for "
-                                          "this version, or create a new."),
-                                 QMessageBox::Ok);
+    if (!chosen || !CheckAndUpgradeDatabase(name, side.version, side.kind)) {
+        if (chosen) {
+            QMessageBox::information(AppSettings::Instance()->mainWindow, tr("Error"),
+                                     tr("Can not connect to '%1'").arg(name)
+                                         + tr(" Please make sure MySql server is running. Select a valid database "
+                                              "for this version, or create a new."),
+                                     QMessageBox::Ok);
+        }
         side.open = false;
         if (mainWindow)
             (mainWindow->*side.report)(false);

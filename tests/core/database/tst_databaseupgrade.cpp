@@ -651,10 +651,10 @@ void TestDatabaseUpgrade::salesUpgradeWithoutInventory()
     QVERIFY(!sales.isEmpty());
 
     QVERIFY(!check(sales, 2));
-    QCOMPARE(titles(), (QStringList{"Database Upgrade", "Error", "Sales Database Upgrade"}));
-    QVERIFY(f.answerer->messages().at(1).contains(QLatin1String("'No Active Inventory Database'")));
-    QVERIFY2(f.answerer->messages().at(2).contains(QLatin1String("can not be upgraded now")),
-             qPrintable(f.answerer->messages().at(2)));
+    // No inventory database is chosen: only the step itself says why it stops.
+    QCOMPARE(titles(), (QStringList{"Database Upgrade", "Sales Database Upgrade"}));
+    QVERIFY2(f.answerer->messages().at(1).contains(QLatin1String("can not be upgraded now")),
+             qPrintable(f.answerer->messages().at(1)));
     QCOMPARE(version(sales), QStringLiteral("SALES_14.0.0"));
     QCOMPARE(Rows(sales, QStringLiteral("SELECT CATEGORY FROM tblSalesInvoice ORDER BY ID")),
              (QStringList{"NOT SET", "NOT SET", "NOT SET", "NOT SET", "NOT SET"}));
