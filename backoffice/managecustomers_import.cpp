@@ -24,18 +24,6 @@ namespace {
 
 const QString RECENT_LOCATION = QStringLiteral("RECENT_LOCATION");
 
-QString Delimiter(int setting)
-{
-    switch (setting) {
-    case 1:
-        return QStringLiteral(";");
-    case 2:
-        return QStringLiteral("\t");
-    default:
-        return QStringLiteral(",");
-    }
-}
-
 // One line per problem, cut short after a few so that the completion box stays readable.
 void AppendProblems(QStringList* report, const QStringList& problems)
 {
@@ -82,7 +70,7 @@ void ManageCustomers::ImportCustomerData()
     QTextStream in(&importFile);
     in.readLine(); // the header, whatever it holds
 
-    const QString delimiter = Delimiter(appSettings->settings->value(QStringLiteral("delimiter"), 0).toInt());
+    const QChar delimiter = AppSettings::Delimiter(appSettings->settings->value(QStringLiteral("delimiter"), 0).toInt());
     QLabel* progressText = importProgress ? importProgress->findChild<QLabel*>() : nullptr;
     auto showProgress = [progressText](const QString& text) {
         if (progressText)

@@ -8,9 +8,9 @@
 #include "errordialog.h"
 #include "progress.h"
 #include "reportprinter.h"
+#include "writtenpdf.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +22,6 @@
 #include <QSqlQueryModel>
 #include <QTextDocument>
 #include <QTextStream>
-#include <QUrl>
 
 #include <memory>
 
@@ -218,7 +217,7 @@ void ReportViewer::on_buttonPrint_clicked()
     // A locked old file was not replaced: showing it would pass it off as this report. Without a
     // printer the print library may fall back to PDF with no file; then nothing was written here.
     if (pdfReady && printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName() == pdfPath)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(pdfPath));
+        OpenWrittenPdf(pdfPath, AppSettings::Instance()->mainWindow);
 }
 
 void ReportViewer::on_pushPrintToPDF_clicked()
@@ -243,7 +242,7 @@ void ReportViewer::on_pushPrintToPDF_clicked()
     ProcessEvents(5);
     busy.hide();
     if (pdfReady)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(pdfPath));
+        OpenWrittenPdf(pdfPath, AppSettings::Instance()->mainWindow);
 }
 
 void ReportViewer::on_pushExport_clicked()

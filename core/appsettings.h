@@ -41,6 +41,8 @@ public:
     void ExportTableToCsv(const QString& filePrefix, QTableView* view, QWidget* parent);
     void WriteTableAsCsv(QTextStream* out, QTableView* view);
     static QString CsvExportFilePath(const QString& folder, const QString& filePrefix, const QDateTime& when);
+    // The "delimiter" setting as its character: 0 comma, 1 semicolon, 2 tab, anything else comma.
+    static QChar Delimiter(int setting);
     // A select-list item formatting a date column by DATE_FORMAT (appsettings_database.cpp).
     QString SqlDateColumn(const QString& column, const QString& alias) const;
     QString DateFormat() const;

@@ -19,18 +19,6 @@
 
 namespace {
 
-QString Delimiter(int setting)
-{
-    switch (setting) {
-    case 1:
-        return QStringLiteral(";");
-    case 2:
-        return QStringLiteral("\t");
-    default:
-        return QStringLiteral(",");
-    }
-}
-
 // A number written with group separators, such as "-1,234.50" or "1.234,50".
 QRegularExpression GroupedNumber(QChar decimalPoint, QChar groupSeparator)
 {
@@ -40,6 +28,18 @@ QRegularExpression GroupedNumber(QChar decimalPoint, QChar groupSeparator)
 }
 
 } // namespace
+
+QChar AppSettings::Delimiter(int setting)
+{
+    switch (setting) {
+    case 1:
+        return QLatin1Char(';');
+    case 2:
+        return QLatin1Char('\t');
+    default:
+        return QLatin1Char(',');
+    }
+}
 
 QString AppSettings::CsvExportFilePath(const QString& folder, const QString& filePrefix, const QDateTime& when)
 {
@@ -109,7 +109,7 @@ void AppSettings::ExportTableToCsv(const QString& filePrefix, QTableView* view, 
 
 void AppSettings::WriteTableAsCsv(QTextStream* out, QTableView* view)
 {
-    const QString delimiter = Delimiter(settings->value(QStringLiteral("delimiter"), 0).toInt());
+    const QChar delimiter = Delimiter(settings->value(QStringLiteral("delimiter"), 0).toInt());
 
     QAbstractItemModel* model = view->model();
     auto* proxy = qobject_cast<QAbstractProxyModel*>(model);

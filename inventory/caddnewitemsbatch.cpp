@@ -5,8 +5,8 @@
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "searchbox.h"
+#include "inventorydialogs.h"
 #include "inventorylog.h"
-#include "managevendors.h"
 #include "productmanagement.h"
 #include "statuslabel.h"
 
@@ -46,6 +46,7 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
     vendorModel->setSort(1, Qt::AscendingOrder);
     ui.comboBoxVendors->setModel(vendorModel);
     ui.comboBoxVendors->setModelColumn(1);
+    ui.pushVendors->setEnabled(bool(InventoryDialogs::vendors));
 
     ui.dateEditExpiryDate->setDisplayFormat(app->DateFormat());
     ui.dateEditExpiryDate->setDate(QDate::currentDate());
@@ -503,12 +504,13 @@ void CAddNewItemsBatch::on_groupShowMore_toggled(bool checked)
 
 void CAddNewItemsBatch::on_pushVendors_clicked()
 {
+    if (!InventoryDialogs::vendors)
+        return;
     const QString current = ui.comboBoxVendors->currentText();
-    {
-        ManageVendors vendors(this);
-        vendors.setModal(true);
-        vendors.exec();
-    }
+    QDialog* vendors = InventoryDialogs::vendors(this);
+    vendors->setModal(true);
+    vendors->exec();
+    delete vendors;
     vendorModel->select();
     // The chosen vendor stays chosen unless it was deleted meanwhile.
     ui.comboBoxVendors->setCurrentText(current);

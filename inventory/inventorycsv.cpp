@@ -1,18 +1,8 @@
 #include "inventorycsv.h"
 
-namespace InventoryCsv {
+#include "appsettings.h"
 
-QChar Delimiter(int setting)
-{
-    switch (setting) {
-    case 1:
-        return QLatin1Char(';');
-    case 2:
-        return QLatin1Char('\t');
-    default:
-        return QLatin1Char(',');
-    }
-}
+namespace InventoryCsv {
 
 QString DelimiterName(int setting)
 {
@@ -42,7 +32,7 @@ QString HeaderLine(const QString& taxName, const QString& subItemsMode, int deli
                                     "sale price (without %1), sale price (with %1), ")
                          .arg(taxName)
         + quantities + QStringLiteral("discount, reorder level, reorder quantity, Show as POS Button (y|n) ");
-    const QChar delimiter = Delimiter(delimiterSetting);
+    const QChar delimiter = AppSettings::Delimiter(delimiterSetting);
     if (delimiter != QLatin1Char(','))
         header.replace(QLatin1Char(','), delimiter);
     return header;

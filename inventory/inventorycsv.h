@@ -6,8 +6,6 @@
 // The inventory CSV format, one for the import, its template and sample files and the export.
 namespace InventoryCsv {
 
-// The delimiter setting: 0 comma, 1 semicolon, 2 tab, anything else comma.
-QChar Delimiter(int setting);
 // The delimiter as the user is told it: ",", ";" or "Tab".
 QString DelimiterName(int setting);
 // 25 columns for the sub-items mode "n", else 26 ("sub quantity" after "quantity").

@@ -38,7 +38,7 @@ bool WriteInventoryCsv(QTextStream& out, bool salePriceWithTax, bool purchasePri
     const QString taxName = settings.value(SALES_TAX_NAME, QStringLiteral("Sales Tax")).toString();
     const QString subItemsMode = settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString();
     const int delimiterSetting = settings.value(QStringLiteral("delimiter"), 0).toInt();
-    const QChar delimiter = InventoryCsv::Delimiter(delimiterSetting);
+    const QChar delimiter = AppSettings::Delimiter(delimiterSetting);
     const bool subItems = InventoryCsv::ColumnCount(subItemsMode) == 26;
     QLocale locale = app->locale ? *app->locale : QLocale();
     // Numbers go without group separators, in the notation the import reads back.

@@ -113,7 +113,7 @@ void InventoryImporter::on_pushGenerateSampleImport_clicked()
     const QSettings& settings = *AppSettings::Instance()->settings;
     const QString subItemsMode = settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString();
     const int delimiterSetting = settings.value(QStringLiteral("delimiter"), 0).toInt();
-    const QChar delimiter = InventoryCsv::Delimiter(delimiterSetting);
+    const QChar delimiter = AppSettings::Delimiter(delimiterSetting);
     const bool subItems = InventoryCsv::ColumnCount(subItemsMode) == 26;
     QTextStream out(&file);
     out << InventoryCsv::HeaderLine(settings.value(SALES_TAX_NAME, QStringLiteral("Sales Tax")).toString(),

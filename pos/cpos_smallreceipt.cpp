@@ -7,8 +7,8 @@
 #include "errordialog.h"
 #include "pos.h"
 #include "salesmodel.h"
+#include "writtenpdf.h"
 
-#include <QDesktopServices>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QMessageBox>
@@ -20,7 +20,6 @@
 #include <QSettings>
 #include <QSqlRecord>
 #include <QStandardPaths>
-#include <QUrl>
 
 namespace {
 
@@ -253,5 +252,5 @@ void CPOS::PrintReceiptDirect(bool preview, bool secondary)
     painter.end();
 
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(printer.outputFileName()));
+        OpenWrittenPdf(printer.outputFileName(), this);
 }

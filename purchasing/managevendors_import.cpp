@@ -20,22 +20,6 @@
 #include <QTextStream>
 #include <QTimer>
 
-namespace {
-
-QString Delimiter(int setting)
-{
-    switch (setting) {
-    case 1:
-        return QStringLiteral(";");
-    case 2:
-        return QStringLiteral("\t");
-    default:
-        return QStringLiteral(",");
-    }
-}
-
-} // namespace
-
 void ManageVendors::on_pushImport_clicked()
 {
     QWidget* mainWindow = AppSettings::Instance()->mainWindow;
@@ -85,7 +69,7 @@ void ManageVendors::ImportVendorData()
 
     QTextStream stream(&importFile);
     stream.readLine(); // header
-    const QString delimiter = Delimiter(AppSettings::Instance()->settings->value(QStringLiteral("delimiter"), 0).toInt());
+    const QChar delimiter = AppSettings::Delimiter(AppSettings::Instance()->settings->value(QStringLiteral("delimiter"), 0).toInt());
 
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     QString defaultVendorId;

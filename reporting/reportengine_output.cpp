@@ -2,9 +2,9 @@
 
 #include "appsettings.h"
 #include "errordialog.h"
+#include "writtenpdf.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -19,7 +19,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QToolBar>
-#include <QUrl>
 
 namespace {
 
@@ -88,7 +87,7 @@ void ReportEngine::PrintToNamedPrinter(const QString& noticeId, const QString& t
         return;
     }
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(DataFolder() + suffix));
+        OpenWrittenPdf(DataFolder() + suffix, parentWidget());
 }
 
 void ReportEngine::PrintToPrinter(bool reportPrinter)
@@ -129,7 +128,7 @@ void ReportEngine::PrintToPDFFile(QString fileName, bool openAfterPrinting, bool
 
     const bool printed = RunPasses(&printer);
     if (printed && printer.outputFormat() == QPrinter::PdfFormat && openAfterPrinting)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        OpenWrittenPdf(path, parentWidget());
 }
 
 void ReportEngine::ShowPrintPreview(QWidget* parent)

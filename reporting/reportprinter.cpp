@@ -4,13 +4,13 @@
 #include "errordialog.h"
 #include "progress.h"
 #include "selector.h"
+#include "writtenpdf.h"
 
 #include "constants.h"
 
 #include <QAbstractProxyModel>
 #include <QCoreApplication>
 #include <QDate>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +24,6 @@
 #include <QTableView>
 #include <QTextDocument>
 #include <QTextStream>
-#include <QUrl>
 
 #include <memory>
 
@@ -129,7 +128,7 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
     // Without a printer the print library may report PDF with no file name: then
     // nothing was written here and an older report.pdf must not be shown as this print.
     if (printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName() == pdfPath)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(pdfPath));
+        OpenWrittenPdf(pdfPath, mainWindow());
 
     stream.reset();
     html.reset();

@@ -10,6 +10,7 @@
 #include "managedatabases.h"
 #include "reportparameterdialog.h"
 #include "serversettingsdialog.h"
+#include "storedhash.h"
 #include "databaselog.h"
 
 #include <QMainWindow>
@@ -25,10 +26,13 @@ const QString ADMINISTRATOR = QStringLiteral("ADMINISTRATOR");
 
 // The stored hash is compared byte for byte: the column's collation ignores letter case,
 // accents and trailing blanks, so a plain comparison would let some wrong passwords in.
+// A password whose hash is weak is stored in its stronger form since the upgrade; its weak
+// hash is still compared for users whose password was set before then.
 const QString LOGIN_QUERY = QStringLiteral(
     "SELECT u.ID, u.FIRST_NAME, u.LAST_NAME, u.LOGIN_NAME, u.PASSWORD, r.NAME, u.ROLE_ID "
     "FROM tblUsers as u, tblRoles as r "
-    "WHERE UPPER(LOGIN_NAME) = :login AND BINARY u.PASSWORD = :password AND u.ROLE_ID = r.ID");
+    "WHERE UPPER(LOGIN_NAME) = :login AND (BINARY u.PASSWORD = :password OR BINARY u.PASSWORD = :stored) "
+    "AND u.ROLE_ID = r.ID");
 
 const QString RECOVERY_USER_QUERY = QStringLiteral(
     "SELECT u.ID, r.NAME FROM tblUsers as u, tblRoles as r WHERE u.ROLE_ID = r.ID AND u.LOGIN_NAME = :login");
@@ -112,7 +116,11 @@ void LoginDialog::on_buttonLogin_clicked()
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(LOGIN_QUERY);
     query->bindValue(QStringLiteral(":login"), typedName.toUpper());
-    query->bindValue(QStringLiteral(":password"), HashPassword(typedPassword));
+    const QString stored = StoredPassword(typedPassword);
+    const QString hash = HashPassword(typedPassword);
+    // A hash the column can not hold is never sent: the server would cut it short.
+    query->bindValue(QStringLiteral(":password"), HashFitsColumn(hash) ? hash : stored);
+    query->bindValue(QStringLiteral(":stored"), stored);
     if (!query->exec())
         LogDatabaseError(query->lastError());
 

@@ -4,7 +4,9 @@
 #include "appsettings.h"
 #include "constants.h"
 #include "databasemanager.h"
+#include "inventorydialogs.h"
 #include "manageroles.h"
+#include "managevendors.h"
 #include "messagesettings.h"
 #include "quickpayshorcuts.h"
 #include "settingspagedialogs.h"
@@ -53,6 +55,8 @@ MainWindow::MainWindow(QWidget* parent)
     // Before the first-start settings dialog: two of its pages open dialogs of libraries above it.
     SettingsPageDialogs::quickPayShortcuts = [](QWidget* parent) -> QDialog* { return new QuickpayShorcuts(parent); };
     SettingsPageDialogs::userRoles = [](QWidget* parent) -> QDialog* { return new ManageRoles(parent); };
+    // The stock dialog's vendors button: purchasing is built on inventory.
+    InventoryDialogs::vendors = [](QWidget* parent) -> QDialog* { return new ManageVendors(parent); };
 
     // No module name may be cut off, whatever the font: the navigator is never narrower than
     // its buttons (sized by the style sheet, hence the polish) plus a vertical scroll bar.

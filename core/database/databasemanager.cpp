@@ -4,6 +4,7 @@
 #include "constants.h"
 #include "databasestatuslistener.h"
 #include "databaselog.h"
+#include "storedhash.h"
 
 #include <QCryptographicHash>
 #include <QMainWindow>
@@ -38,6 +39,16 @@ QString HashPassword(const QString& password)
     const std::string text = (password + PASSWORD_SALT).toStdString();
     const QByteArray digest = QCryptographicHash::hash(QByteArray(text.c_str()), QCryptographicHash::Md5);
     return QString::fromUtf8(digest.constData(), int(qstrnlen(digest.constData(), uint(digest.size()))));
+}
+
+QString StoredPassword(const QString& password)
+{
+    const QString hash = HashPassword(password);
+    if (PasswordStorable(password, hash))
+        return hash;
+    const QByteArray digest =
+        QCryptographicHash::hash(password.toUtf8() + PASSWORD_SALT.toUtf8(), QCryptographicHash::Sha256);
+    return QString::fromLatin1(digest.toBase64());
 }
 
 struct DatabaseManager::Side
@@ -131,7 +142,10 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
 
     side.db = NewHandle(side.connectionName);
     QString name = AppSettings::Instance()->settings->value(side.settingsKey, QString()).toString();
-    if (name.isEmpty())
+    // No database chosen yet, as on a first start: there is nothing to check, and a message about
+    // the server would mislead; the callers say how to create or select one.
+    const bool chosen = !name.isEmpty();
+    if (!chosen)
         name = side.missingName;
     side.db->setDatabaseName(name);
     side.db->setUserName(userName);
@@ -142,12 +156,14 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
     // The check shows a busy box and processes events: a request made meanwhile finds the
     // handle above and gets it back not yet open.
     QSqlDatabase* const db = side.db;
-    if (!CheckAndUpgradeDatabase(name, side.version, side.kind)) {
-        QMessageBox::information(AppSettings::Instance()->mainWindow, tr("Error"),
-                                 tr("Can not connect to '%1'").arg(name)
-                                     + tr(" Please make sure MySql server is running. Select a valid database for "
-                                          "this version, or create a new."),
-                                 QMessageBox::Ok);
+    if (!chosen || !CheckAndUpgradeDatabase(name, side.version, side.kind)) {
+        if (chosen) {
+            QMessageBox::information(AppSettings::Instance()->mainWindow, tr("Error"),
+                                     tr("Can not connect to '%1'").arg(name)
+                                         + tr(" Please make sure MySql server is running. Select a valid database "
+                                              "for this version, or create a new."),
+                                     QMessageBox::Ok);
+        }
         side.open = false;
         if (mainWindow)
             (mainWindow->*side.report)(false);

@@ -14,6 +14,10 @@ class QSqlQuery;
 // Stored form of passwords and security answers. Existing databases hold exactly
 // this text, so the transformation must never change.
 QString HashPassword(const QString& password);
+// What a password is stored and checked as: its HashPassword text where that text is a real
+// secret the column can hold (PasswordStorable), otherwise a digest of the whole password that
+// is longer than any HashPassword text, so no other password's hash can ever equal it.
+QString StoredPassword(const QString& password);
 
 // Owner of the program's three MySQL connections: the active inventory database,
 // the active sales database and the server itself (listing and creating databases).

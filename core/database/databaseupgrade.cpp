@@ -103,17 +103,6 @@ QWidget* MainWindow()
     return AppSettings::Instance()->mainWindow;
 }
 
-// Characters outside the Basic Multilingual Plane need four bytes in UTF-8, which a utf8
-// (three-byte) column cannot hold.
-bool NeedsFourByteUtf8(const QString& text)
-{
-    for (const QChar c : text) {
-        if (c.isSurrogate())
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 // ----- inventory chain -----
@@ -278,18 +267,14 @@ bool DatabaseManager::UpgradeInventoryTo15(QSqlQuery& query, const QString& vers
     }
     query.finish();
 
-    QStringList keptPlain;
+    QStringList withoutPassword;
     bool ok = true;
     for (const User& user : qAsConst(users)) {
-        const QString hash = HashPassword(user.password);
-        // Checked before writing: a server without strict mode would store such a hash as
-        // question marks without a word. That row keeps its old entry and the user is named below.
-        if (NeedsFourByteUtf8(hash)) {
-            keptPlain << user.loginName;
-            continue;
-        }
+        // The login refuses an empty password, so such a user could never log in.
+        if (user.password.isEmpty())
+            withoutPassword << user.loginName;
         query.prepare(QStringLiteral("UPDATE tblUsers SET PASSWORD = :password WHERE ID = :id"));
-        query.bindValue(QStringLiteral(":password"), hash);
+        query.bindValue(QStringLiteral(":password"), StoredPassword(user.password));
         query.bindValue(QStringLiteral(":id"), user.id);
         if (query.exec())
             continue;
@@ -303,12 +288,11 @@ bool DatabaseManager::UpgradeInventoryTo15(QSqlQuery& query, const QString& vers
         return false;
     }
 
-    if (!keptPlain.isEmpty()) {
+    if (!withoutPassword.isEmpty()) {
         QMessageBox::warning(MainWindow(), tr("Main Database Upgrade"),
-                             tr("The passwords of these users could not be converted to the stored form of this "
-                                "version: %1. They can not log in with their old passwords. Please set new passwords "
-                                "for them in the Users dialog.")
-                                 .arg(keptPlain.join(QStringLiteral(", "))),
+                             tr("These users have no password and can not log in: %1. Please set new passwords for "
+                                "them in the Users dialog.")
+                                 .arg(withoutPassword.join(QStringLiteral(", "))),
                              QMessageBox::Ok);
     }
     return true;

@@ -4,19 +4,18 @@
 #include "barcodeprinter.h"
 #include "errordialog.h"
 #include "progress.h"
+#include "writtenpdf.h"
 
 #include <zint.h>
 
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QScroller>
 #include <QTableView>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
@@ -265,5 +264,5 @@ void BarcodeSettings::GenerateSheet()
     progress.show();
     for (int pass = 0; pass < 3; ++pass)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(BarcodePrinter::PdfPath()));
+    OpenWrittenPdf(BarcodePrinter::PdfPath(), mainWindow);
 }

@@ -1,4 +1,5 @@
 #include "caddnewitemsbatch.h"
+#include "inventorydialogs.h"
 #include "managevendors.h"
 #include "modalanswerer.h"
 #include "purchasetest.h"
@@ -260,6 +261,8 @@ void TestManageVendors::filterTakesTextLiterally()
 
 void TestManageVendors::stockDialogOpensVendors()
 {
+    // As the main window sets it.
+    InventoryDialogs::vendors = [](QWidget* parent) -> QDialog* { return new ManageVendors(parent); };
     CAddNewItemsBatch stock(nullptr);
     auto* vendorsButton = Child<QPushButton>(&stock, "pushVendors");
     QVERIFY(vendorsButton->isEnabled());

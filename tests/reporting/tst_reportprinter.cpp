@@ -9,6 +9,7 @@
 #include "urlrecorder.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
@@ -41,6 +42,7 @@ private slots:
     void filteredListPrintsToPdfOnWorkerThread();
     void printRoutes_data();
     void printRoutes();
+    void pdfWithoutViewerSaysWhereItIs();
 };
 
 void TestReportPrinter::init()
@@ -234,6 +236,22 @@ void TestReportPrinter::printRoutes()
     const QString text = PdfReader::Text(ReportPrinter::PdfPath());
     for (const char* shown : {"CUSTOMERS REPORT", "Ann", "Bob"})
         QVERIFY2(text.contains(QLatin1String(shown)), shown);
+}
+
+void TestReportPrinter::pdfWithoutViewerSaysWhereItIs()
+{
+    // No program takes the file here (no viewer, no recorder): the user learns where it is.
+    TestSupport::Settings()->setValue(QStringLiteral("ReportPrintToPDF"), false);
+    ListPage page({QStringLiteral("Name")}, {{"Ann"}, {"Bob"}});
+    ModalAnswerer answerer;
+    answerer.pressButton(QMessageBox::Ok);
+    ReportPrinter printer;
+    printer.PrintTableView(QStringLiteral("CUSTOMERS REPORT"), &page.view, false, true);
+
+    QCOMPARE(answerer.messages(),
+             QStringList{QStringLiteral("PDF File|No program to show PDF files was found. The PDF file was written to:\n")
+                         + QDir::toNativeSeparators(ReportPrinter::PdfPath())});
+    QVERIFY(PdfReader::Text(ReportPrinter::PdfPath()).contains(QLatin1String("CUSTOMERS REPORT")));
 }
 
 VORANTEL_TEST_MAIN(TestReportPrinter)

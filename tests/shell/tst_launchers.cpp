@@ -9,6 +9,7 @@
 #include "urlrecorder.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -26,6 +27,7 @@ private slots:
     void roleAndLauncherMatrix();
     void homeQuickAccess_data();
     void homeQuickAccess();
+    void stockDialogOpensVendors();
     void salesRecordsOpenASaleInThePointOfSale_data();
     void salesRecordsOpenASaleInThePointOfSale();
     void homeLinksOpenPages_data();
@@ -212,6 +214,36 @@ void TestLaunchers::homeQuickAccess()
     for (const ModalAnswerer::Seen& seen : qAsConst(answerer.seen))
         opened << seen.className;
     QVERIFY2(opened.contains(opens), qPrintable(opened.join(',')));
+}
+
+// Inventory is built below purchasing: the stock dialog reaches the vendors dialog only
+// through what the main window hands it.
+void TestLaunchers::stockDialogOpensVendors()
+{
+    MainWindow window;
+    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
+    AppSettings::Instance()->SetPermittedModules({});
+    window.on_actionHome_triggered();
+    ModalAnswerer answerer;
+    QString vendorsParent;
+    answerer.handleClass("CAddNewItemsBatch", [&answerer, &vendorsParent](QWidget* stock) {
+        answerer.handleClass("ManageVendors", [&vendorsParent](QWidget* vendors) {
+            vendorsParent = QString::fromLatin1(vendors->parentWidget()->metaObject()->className());
+            static_cast<QDialog*>(vendors)->reject();
+        });
+        auto* vendorsButton = stock->findChild<QPushButton*>(QStringLiteral("pushVendors"));
+        if (vendorsButton && vendorsButton->isEnabled())
+            vendorsButton->click();
+        static_cast<QDialog*>(stock)->reject();
+    });
+    window.centralWidget()->findChild<QPushButton*>(QStringLiteral("pushAddInventory"))->click();
+    QTRY_COMPARE(answerer.pendingAnswers(), 0);
+    QCOMPARE(answerer.failures, QStringList());
+    QStringList opened;
+    for (const ModalAnswerer::Seen& seen : qAsConst(answerer.seen))
+        opened << seen.className;
+    QCOMPARE(opened, (QStringList{"CAddNewItemsBatch", "ManageVendors"}));
+    QCOMPARE(vendorsParent, QStringLiteral("CAddNewItemsBatch"));
 }
 
 void TestLaunchers::salesRecordsOpenASaleInThePointOfSale_data()

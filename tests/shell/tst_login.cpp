@@ -54,6 +54,8 @@ private slots:
     void loginCheck_data();
     void loginCheck();
     void failureMessagesShareOneCounter();
+    void upgradedPasswordsOpenOnlyTheirAccounts_data();
+    void upgradedPasswordsOpenOnlyTheirAccounts();
     void recovery_data();
     void recovery();
 
@@ -339,11 +341,11 @@ void TestLogin::startWithoutLogin_data()
     QTest::addColumn<bool>("activeInventory"); // with a sales person but no administrator
     QTest::addColumn<QStringList>("modals");
     QTest::addColumn<QStringList>("expectedNotices");
-    // First start on empty settings; the Home page that ends it finds no sales database either.
+    // First start on empty settings; the Home page that ends it finds no sales database either. The
+    // server answers: nothing may say it might not be running.
     QTest::newRow("first start") << false
                                  << QStringList{"WelcomeDialog", "SettingsDialog", "ServerSettingsDialog",
-                                                CannotConnect("No Active Inventory Database"), NO_INVENTORY_MESSAGE,
-                                                CannotConnect("No Active Sales Database")}
+                                                NO_INVENTORY_MESSAGE}
                                  << QStringList();
     QTest::newRow("no administrator") << true << QStringList{"ErrorDialog"}
                                       << QStringList{"Login/Logout|Login is disabled at the moment as no 'ADMINISTRATOR' "
@@ -745,6 +747,80 @@ void TestLogin::failureMessagesShareOneCounter()
     QVERIFY(!open.result.cancelled);
     QCOMPARE(status->text(), QString());
     QVERIFY(!open.dialog.isVisible());
+}
+
+void TestLogin::upgradedPasswordsOpenOnlyTheirAccounts_data()
+{
+    QTest::addColumn<QString>("typedName");
+    QTest::addColumn<QString>("typedPassword");
+    QTest::addColumn<QString>("expected"); // the login name logged in, or the status line
+    const QString failed = QStringLiteral("Login failed. Please try again (1)");
+    // "pw54" and "pw345" both hash to an empty text; the hash of "pw381" does not fit the column.
+    QTest::newRow("only administrator, her own password") << "boss" << "pw54" << "Boss";
+    QTest::newRow("only administrator, another empty-hash password") << "boss" << "pw345" << failed;
+    QTest::newRow("unfitting hash, its own password") << "dana" << "pw381" << "Dana";
+    QTest::newRow("unfitting hash, an empty-hash password") << "dana" << "pw345" << failed;
+    QTest::newRow("ordinary password as before") << "clerk" << "till" << "Clerk";
+    QTest::newRow("ordinary password, an empty-hash password") << "clerk" << "pw345" << failed;
+}
+
+void TestLogin::upgradedPasswordsOpenOnlyTheirAccounts()
+{
+    QFETCH(QString, typedName);
+    QFETCH(QString, typedPassword);
+    QFETCH(QString, expected);
+    QCOMPARE(HashPassword(QStringLiteral("pw54")), QString());
+    QCOMPARE(HashPassword(QStringLiteral("pw345")), QString());
+
+    // A database of the version that kept passwords in plain text.
+    const QString old = TestDatabase::uniqueName(QStringLiteral("login_plain"));
+    DatabaseTest::UseFixtureServer();
+    QCOMPARE(DatabaseTest::Create(1, old), QString());
+    DatabaseTest::ResetManager();
+    const auto drop = qScopeGuard([&old] {
+        DatabaseTest::ResetManager();
+        TestDatabase::dropDatabase(old);
+    });
+    QCOMPARE(TestDatabase::exec(old, {QStringLiteral("UPDATE tblVorantel SET DB_VERSION = 'INVENTORY_14.0.0'"),
+                                      QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, "
+                                                     "ROLE_ID) VALUES ('First Boss', 'Last Boss', 'Boss', 'pw54', 1), "
+                                                     "('First Dana', 'Last Dana', 'Dana', 'pw381', 2), ('First Clerk', "
+                                                     "'Last Clerk', 'Clerk', 'till', 2)")}),
+             QString());
+    useActiveInventory(old);
+
+    OpenLogin open;
+    for (int notice = 0; notice < 3; ++notice)
+        answerer->pressButton(QMessageBox::Ok);
+    QVERIFY(DatabaseManager::Instance()->InventoryDatabase()->isOpen());
+    QStringList titles;
+    for (const ModalAnswerer::Seen& s : qAsConst(answerer->seen))
+        titles << s.title;
+    answerer->clear();
+
+    typeAndLogin(typedName, typedPassword)(&open.dialog);
+
+    const bool success = !expected.contains(QLatin1Char('('));
+    QCOMPARE(open.result.cancelled, !success);
+    QCOMPARE(open.dialog.isVisible(), !success);
+    QCOMPARE(open.result.loginName, success ? expected : QString());
+    if (success) {
+        const bool admin = expected == QLatin1String("Boss");
+        QCOMPARE(open.result.roleName, admin ? QStringLiteral("ADMINISTRATOR") : QStringLiteral("SALES PERSON"));
+    } else {
+        QCOMPARE(Child<QLabel>(&open.dialog, "labelStatus")->text(), expected);
+    }
+    QCOMPARE(answerer->seen.size(), 0);
+
+    QCOMPARE(DatabaseTest::Rows(old, QStringLiteral("SELECT LOGIN_NAME FROM tblUsers WHERE BINARY PASSWORD IN "
+                                                    "('pw54', 'pw381', 'till') OR CHAR_LENGTH(PASSWORD) < 4")),
+             QStringList());
+    // Byte for byte the hash the users dialog stores.
+    QCOMPARE(DatabaseTest::Rows(old, QStringLiteral("SELECT LOGIN_NAME FROM tblUsers WHERE BINARY PASSWORD = ?"),
+                                {HashPassword(QStringLiteral("till"))}),
+             QStringList{"Clerk"});
+    // Nobody is left to be given a new password.
+    QCOMPARE(titles, (QStringList{"Database Upgrade", "Main Database Upgrade", "Main Database Upgrade"}));
 }
 
 void TestLogin::recovery_data()

@@ -14,9 +14,10 @@ inline bool HashFitsColumn(const QString& hash)
     return true;
 }
 
-// A password may be set only when its stored form is a real secret: about one password in 256
-// hashes to an empty text and others to one or two characters, and any two such passwords open
-// each other's accounts; everything after a control character (a zero) would be ignored.
+// Whether a password's HashPassword text is a real secret: about one password in 256 hashes to an
+// empty text and others to one or two characters, and any two such passwords open each other's
+// accounts; everything after a control character (a zero) would be ignored. User management
+// refuses such a password; the upgrade keeps old ones in the form StoredPassword gives them.
 inline bool PasswordStorable(const QString& password, const QString& hash)
 {
     for (const QChar c : password) {

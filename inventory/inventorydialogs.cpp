@@ -1,0 +1,3 @@
+#include "inventorydialogs.h"
+
+InventoryDialogs::Factory InventoryDialogs::vendors;
