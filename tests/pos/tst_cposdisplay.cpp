@@ -55,8 +55,13 @@ struct Screen : PosFixture::Host
     Screen() : Host(false) {}
 };
 
-// What a cashier cannot see on the screen: each named widget that lies outside the visible part of
-// the scroll area holding it, and each scroll area whose contents need more room than it has.
+QString Place(const QString& name, const QPoint& at, const QSize& size)
+{
+    return QStringLiteral("%1 %2,%3 %4x%5").arg(name).arg(at.x()).arg(at.y()).arg(size.width()).arg(size.height());
+}
+
+// What a cashier cannot see on the screen: each scroll area whose contents need more room than it
+// has, and each named widget outside the visible part of the scroll area that holds it.
 QStringList Hidden(const CPOS* screen)
 {
     QStringList out;
@@ -64,17 +69,9 @@ QStringList Hidden(const CPOS* screen)
     for (const QScrollArea* inner : screen->findChildren<QScrollArea*>())
         areas << inner;
     for (const QScrollArea* area : areas) {
-        if (!area->isVisible() || !area->widget())
-            continue;
         const QSize needs = area->widget()->minimumSizeHint();
-        const QSize has = area->viewport()->size();
-        if (needs.width() > has.width() || needs.height() > has.height())
-            out << QStringLiteral("%1 needs %2x%3 in %4x%5")
-                       .arg(area->objectName())
-                       .arg(needs.width())
-                       .arg(needs.height())
-                       .arg(has.width())
-                       .arg(has.height());
+        if (area->isVisible() && (needs.width() > area->viewport()->width() || needs.height() > area->viewport()->height()))
+            out << Place(area->objectName() + QLatin1String(" needs"), QPoint(), needs);
     }
     for (const QWidget* w : screen->findChildren<QWidget*>()) {
         if (!w->isVisible() || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
@@ -82,16 +79,9 @@ QStringList Hidden(const CPOS* screen)
         const QScrollArea* area = nullptr;
         for (const QWidget* up = w->parentWidget(); up && !area; up = up->parentWidget())
             area = qobject_cast<const QScrollArea*>(up);
-        if (!area || area->widget() == w)
-            continue;
-        const QRect at(w->mapTo(area->viewport(), QPoint(0, 0)), w->size());
-        if (!area->viewport()->rect().contains(at))
-            out << QStringLiteral("%1 at %2,%3 %4x%5")
-                       .arg(w->objectName())
-                       .arg(at.x())
-                       .arg(at.y())
-                       .arg(at.width())
-                       .arg(at.height());
+        const QPoint at = area ? w->mapTo(area->viewport(), QPoint(0, 0)) : QPoint();
+        if (area && area->widget() != w && !area->viewport()->rect().contains(QRect(at, w->size())))
+            out << Place(w->objectName(), at, w->size());
     }
     return out;
 }
@@ -103,14 +93,8 @@ QStringList Totals(const CPOS* screen)
     for (const char* name : {"groupBox_7", "lineEditTax", "lineEditTotal", "lineEditPaid", "lineEditChange",
                              "labelTax", "labelTotal", "labelPaid", "labelChange"}) {
         const auto* w = Child<QWidget>(screen, name);
-        const QRect at(w->mapTo(screen->widget(), QPoint(0, 0)), w->size());
-        out << QStringLiteral("%1 %2,%3 %4x%5%6")
-                   .arg(QLatin1String(name))
-                   .arg(at.x())
-                   .arg(at.y())
-                   .arg(at.width())
-                   .arg(at.height())
-                   .arg(w->height() < w->sizeHint().height() ? QStringLiteral(" cut") : QString());
+        out << Place(QLatin1String(name), w->mapTo(screen->widget(), QPoint(0, 0)), w->size())
+                   + (w->height() < w->sizeHint().height() ? QStringLiteral(" cut") : QString());
     }
     return out;
 }
