@@ -219,14 +219,17 @@ void TestCPOSDisplay::screenFitsATill_data()
     QTest::addColumn<QString>("styleSheet");
     QTest::addColumn<int>("posMode");
     QTest::addColumn<QSize>("display");
-    QTest::newRow("light") << light << 1 << QSize(1366, 768);
-    QTest::newRow("dark") << dark << 1 << QSize(1366, 768);
-    QTest::newRow("no theme") << QString() << 1 << QSize(1366, 768);
-    QTest::newRow("light, invoice mode") << light << 0 << QSize(1366, 768);
-    QTest::newRow("dark, invoice mode") << dark << 0 << QSize(1366, 768);
-    QTest::newRow("no theme, invoice mode") << QString() << 0 << QSize(1366, 768);
-    QTest::newRow("light, 1280x1024, invoice mode") << light << 0 << QSize(1280, 1024);
-    QTest::newRow("dark, 1920x1080, invoice mode") << dark << 0 << QSize(1920, 1080);
+    QTest::addColumn<QString>("subItemsMode");
+    QTest::newRow("light") << light << 1 << QSize(1366, 768) << "n";
+    QTest::newRow("dark") << dark << 1 << QSize(1366, 768) << "n";
+    QTest::newRow("no theme") << QString() << 1 << QSize(1366, 768) << "n";
+    QTest::newRow("light, invoice mode") << light << 0 << QSize(1366, 768) << "n";
+    QTest::newRow("dark, invoice mode") << dark << 0 << QSize(1366, 768) << "n";
+    QTest::newRow("no theme, invoice mode") << QString() << 0 << QSize(1366, 768) << "n";
+    QTest::newRow("light, 1280x1024, invoice mode") << light << 0 << QSize(1280, 1024) << "n";
+    QTest::newRow("dark, 1920x1080, invoice mode") << dark << 0 << QSize(1920, 1080) << "n";
+    QTest::newRow("light, sub-items, invoice mode") << light << 0 << QSize(1366, 768) << "y";
+    QTest::newRow("dark, 1280x1024, sub-items, invoice mode") << dark << 0 << QSize(1280, 1024) << "y";
 }
 
 void TestCPOSDisplay::screenFitsATill()
@@ -234,7 +237,9 @@ void TestCPOSDisplay::screenFitsATill()
     QFETCH(QString, styleSheet);
     QFETCH(int, posMode);
     QFETCH(QSize, display);
+    QFETCH(QString, subItemsMode);
     QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(SUB_ITEMS_MODE, subItemsMode);
     store->setValue(QStringLiteral("enable_pole_display"), false);
     store->setValue(QStringLiteral("POS_MODE"), posMode);
     QString sheet;
