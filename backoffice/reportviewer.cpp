@@ -241,7 +241,8 @@ void ReportViewer::ShowContextMenuOnTable(const QPoint& pos)
 {
     QMenu menu(this);
     menu.addAction(tr("Hide and Show Columns..."));
-    if (!menu.exec(ui.tableViewItems->mapToGlobal(pos)))
+    // The request's position is the viewport's, below the header.
+    if (!menu.exec(ui.tableViewItems->viewport()->mapToGlobal(pos)))
         return;
 
     ColumnVisibility& columns = AppSettings::Instance()->reportColumns;

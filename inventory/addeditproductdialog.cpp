@@ -340,10 +340,21 @@ void AddEditProductDialog::on_groupShowMore_toggled(bool checked)
 
 void AddEditProductDialog::on_pushCategories_clicked()
 {
+    // The reload resets the combo box: choose the same category again by its ID (its name may have
+    // changed), or none when it was deleted.
+    const int chosen = ui.comboCategory->currentIndex();
+    const QVariant chosenId = chosen < 0 ? QVariant() : categoryModel->index(chosen, 0).data();
     ManageCategories dialog(AppSettings::Instance()->mainWindow, 0);
     dialog.setModal(true);
     dialog.exec();
     categoryModel->select();
+    while (categoryModel->canFetchMore())
+        categoryModel->fetchMore();
+    int row = -1;
+    for (int r = 0; chosenId.isValid() && r < categoryModel->rowCount() && row < 0; ++r)
+        if (categoryModel->index(r, 0).data() == chosenId)
+            row = r;
+    ui.comboCategory->setCurrentIndex(row);
 }
 
 void AddEditProductDialog::on_pushAddInventory_clicked()

@@ -314,7 +314,8 @@ void CPOS::ReadSettingsAndBuild()
         ui->pushInvoiceMode->setChecked(false);
     }
     ui->pushButtonPay->setEnabled(true);
-    ui->labelStatus->hide();
+    // The mode switch above may have opened the status line: close it with its space.
+    OnStatusShowTimeout();
     statusIsError = false;
     deletingLine = false;
 

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
@@ -112,6 +113,9 @@ private slots:
     void columnChooserHidesColumns_data();
     void columnChooserHidesColumns();
     void exportWritesTheShownColumns();
+    void columnMenuOpensAtTheClick();
+    void buttonsFitTheDialog_data();
+    void buttonsFitTheDialog();
 };
 
 void TestReportViewer::initTestCase()
@@ -542,6 +546,62 @@ void TestReportViewer::exportWritesTheShownColumns()
     QCOMPARE(files.size(), 1);
     QCOMPARE(TestSupport::ReadFile(folder + QLatin1Char('/') + files.first()),
              QByteArray("CATEGORY,TOTAL EXPENSES\nRent,12.25\nTravel,7.75\n"));
+}
+
+void TestReportViewer::columnMenuOpensAtTheClick()
+{
+    ReportViewer viewer(nullptr);
+    viewer.SetDates(QDate::currentDate().addDays(-7), QDate::currentDate().addDays(-1));
+    viewer.SetSalesMode();
+    viewer.move(0, 0);
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    auto* view = Child<QTableView>(&viewer, "tableViewItems");
+    QPoint shownAt;
+    QTimer menuWatch;
+    connect(&menuWatch, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            menuWatch.stop();
+            shownAt = menu->pos();
+            menu->close();
+        }
+    });
+    menuWatch.start(10);
+    // The table reports a right click in the coordinates of its viewport, below the header.
+    const QPoint click(40, 10);
+    emit view->customContextMenuRequested(click);
+    QCOMPARE(shownAt, view->viewport()->mapToGlobal(click));
+}
+
+void TestReportViewer::buttonsFitTheDialog_data()
+{
+    QTest::addColumn<QString>("styleSheet");
+    QTest::newRow("light") << ":/resources/stylesheets/WindowsStyleSheetLight.txt";
+    QTest::newRow("dark") << ":/resources/stylesheets/WindowsStyleSheet.txt";
+    QTest::newRow("no theme") << QString();
+}
+
+void TestReportViewer::buttonsFitTheDialog()
+{
+    QFETCH(QString, styleSheet);
+    QWidget mainWindow; // carries the theme
+    if (!styleSheet.isEmpty()) {
+        QFile file(styleSheet);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        mainWindow.setStyleSheet(QString::fromUtf8(file.readAll()));
+    }
+    auto* viewer = new ReportViewer(&mainWindow);
+    viewer->SetDates(QDate::currentDate().addDays(-7), QDate::currentDate().addDays(-1));
+    viewer->SetSalesMode();
+    viewer->show();
+    QVERIFY(QTest::qWaitForWindowExposed(viewer));
+    QCOMPARE(viewer->size(), QSize(900, 650));
+    // Each button lies whole inside the button row and the dialog.
+    for (const char* name : {"buttonClose", "pushPrintToPDF", "buttonPrint", "pushExport"}) {
+        auto* button = Child<QPushButton>(viewer, name);
+        const QRect inDialog(button->mapTo(viewer, QPoint(0, 0)), button->size());
+        QVERIFY2(button->parentWidget()->rect().contains(button->geometry()) && viewer->rect().contains(inDialog), name);
+    }
 }
 
 VORANTEL_TEST_MAIN(TestReportViewer)

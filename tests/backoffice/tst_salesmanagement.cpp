@@ -78,6 +78,7 @@ private slots:
     void exportWritesBothLists();
     void failedListQueryIsReported();
     void datesAndMoneyInTheDisplayFormats();
+    void listFillsThePage();
 
 private:
     static QTableView* sales(SalesManagement& page) { return Child<QTableView>(&page, "tableViewSales"); }
@@ -562,6 +563,22 @@ void TestSalesManagement::datesAndMoneyInTheDisplayFormats()
     AppSettings::Instance()->LoadTimeFormat();
     // No sent date: an empty cell.
     QCOMPARE(shown, (QStringList{"02-12-2026 11:00:00 AM", "20.000", "INVOICE", "20-12-2099", ""}));
+}
+
+void TestSalesManagement::listFillsThePage()
+{
+    SalesManagement page(nullptr, false, false, 0);
+    page.resize(1000, 700);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QTableView* list = sales(page);
+    const QModelIndex last = list->model()->index(list->model()->rowCount() - 1, 0);
+    QCOMPARE(last.row(), 7);
+    QVERIFY2(list->viewport()->rect().contains(list->visualRect(last)),
+             qPrintable(QStringLiteral("list %1 high").arg(list->height())));
+    const auto* tabs = Child<QTabWidget>(&page, "tabWidget");
+    const int below = page.viewport()->height() - tabs->mapTo(page.viewport(), QPoint(0, tabs->height())).y();
+    QVERIFY2(below < 20, qPrintable(QStringLiteral("%1 pixels empty below the list").arg(below)));
 }
 
 VORANTEL_TEST_MAIN(TestSalesManagement)

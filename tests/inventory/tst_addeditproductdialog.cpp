@@ -35,6 +35,9 @@ private slots:
     void bangKeyActsOnOwnFieldsOnly();
     void searchSeesEveryProduct();
     void statusTakesItsColourWithoutHoldingTheDialog();
+    void categoryKeptAcrossCategoryEditor_data();
+    void categoryKeptAcrossCategoryEditor();
+    void enterInSearchOnlyLoads();
 
 private:
     // Fills the form for an add of a product named name in the category categoryName.
@@ -380,6 +383,62 @@ void TestAddEditProductDialog::statusTakesItsColourWithoutHoldingTheDialog()
     QCOMPARE(label->text(), QStringLiteral("Error: Please enter valid product name."));
     QCOMPARE(label->styleSheet(), QString());
     QTRY_COMPARE(label->styleSheet(), QStringLiteral("QLabel {background-color: red; color:white }"));
+}
+
+void TestAddEditProductDialog::categoryKeptAcrossCategoryEditor_data()
+{
+    QTest::addColumn<QString>("statement"); // what the user does in the categories dialog; %1 the chosen one
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("added");
+    QTest::newRow("nothing changed") << QString() << "Drinks" << true;
+    QTest::newRow("a category added before it") << "INSERT INTO tblProductCategories (NAME) VALUES ('Apples')"
+                                                 << "Drinks" << true;
+    QTest::newRow("renamed") << "UPDATE tblProductCategories SET NAME = 'Beverages' WHERE ID = %1" << "Beverages"
+                             << true;
+    QTest::newRow("deleted") << "DELETE FROM tblProductCategories WHERE ID = %1" << QString() << false;
+}
+
+void TestAddEditProductDialog::categoryKeptAcrossCategoryEditor()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, shown);
+    QFETCH(bool, added);
+    addCategory(QStringLiteral("Bakery"));
+    const QString drinks = addCategory(QStringLiteral("Drinks"));
+    AddEditProductDialog dialog(nullptr);
+    setAutomatic(dialog, true);
+    fill(dialog, QStringLiteral("Cola"), QStringLiteral("Drinks"));
+    QString error;
+    answerer->handleClass<QDialog>("ManageCategories", [&](QDialog* editor) {
+        if (!statement.isEmpty())
+            error = fixture.exec({QString(statement).replace(QLatin1String("%1"), drinks)});
+        editor->reject();
+    });
+    Child<QPushButton>(&dialog, "pushCategories")->click();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(Child<QComboBox>(&dialog, "comboCategory")->currentText(), shown);
+
+    Child<QPushButton>(&dialog, "buttonAdd")->click();
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT CATEGORY_ID FROM tblProducts")),
+             added ? QStringList{drinks} : QStringList());
+    if (!added)
+        QCOMPARE(status(dialog), QStringLiteral("Error: Please select a product category"));
+}
+
+void TestAddEditProductDialog::enterInSearchOnlyLoads()
+{
+    const QString category = addCategory(QStringLiteral("Drinks"));
+    QCOMPARE(insertProduct(category, QStringLiteral("T1")), QString());
+    AddEditProductDialog dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* search = Child<QComboBox>(&dialog, "comboProductSearch");
+    search->setFocus();
+    search->lineEdit()->setText(QStringLiteral("Existing T1 [CODE: T1]"));
+    QTest::keyClick(search->lineEdit(), Qt::Key_Return);
+    QCOMPARE(Child<QLineEdit>(&dialog, "editName")->text(), QStringLiteral("Existing T1"));
+    // No other dialog opened.
+    QVERIFY2(answerer->seen.isEmpty(), qPrintable(answerer->seen.value(0).className));
 }
 
 VORANTEL_TEST_MAIN(TestAddEditProductDialog)

@@ -4,12 +4,16 @@
 #include "ptypair.h"
 #include "qposdialog.h"
 
+#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTabWidget>
 
 // The sale screen's customer display on a pseudo-terminal pair: what each command set shows at
-// start-up, for an item and for a payment, and a port that does not open.
+// start-up, for an item and for a payment, and a port that does not open. The screen itself on a
+// till's display under each theme.
 class TestCPOSDisplay : public QObject
 {
     Q_OBJECT
@@ -24,6 +28,8 @@ private slots:
     void saleOnTheDisplay();
     void unopenablePortSwitchesDisplayOff_data();
     void unopenablePortSwitchesDisplayOff();
+    void screenFitsATill_data();
+    void screenFitsATill();
 
 private:
     QString inventoryDb;
@@ -48,6 +54,58 @@ struct Screen : PosFixture::Host
 {
     Screen() : Host(false) {}
 };
+
+QString Place(const QString& name, const QPoint& at, const QSize& size)
+{
+    return QStringLiteral("%1 %2,%3 %4x%5").arg(name).arg(at.x()).arg(at.y()).arg(size.width()).arg(size.height());
+}
+
+// What a cashier cannot see on the screen: each scroll area whose contents need more room than it
+// has, and each named widget outside the visible part of the scroll area that holds it.
+QStringList Hidden(const CPOS* screen)
+{
+    QStringList out;
+    QList<const QScrollArea*> areas{screen};
+    for (const QScrollArea* inner : screen->findChildren<QScrollArea*>())
+        areas << inner;
+    for (const QScrollArea* area : areas) {
+        const QSize needs = area->widget()->minimumSizeHint();
+        if (area->isVisible() && (needs.width() > area->viewport()->width() || needs.height() > area->viewport()->height()))
+            out << Place(area->objectName() + QLatin1String(" needs"), QPoint(), needs);
+    }
+    for (const QWidget* w : screen->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        const QScrollArea* area = nullptr;
+        for (const QWidget* up = w->parentWidget(); up && !area; up = up->parentWidget())
+            area = qobject_cast<const QScrollArea*>(up);
+        const QPoint at = area ? w->mapTo(area->viewport(), QPoint(0, 0)) : QPoint();
+        if (area && area->widget() != w && !area->viewport()->rect().contains(QRect(at, w->size())))
+            out << Place(w->objectName(), at, w->size());
+    }
+    return out;
+}
+
+// Where the totals are drawn, and whether each amount has the height its text needs.
+QStringList Totals(const CPOS* screen)
+{
+    QStringList out;
+    for (const char* name : {"groupBox_7", "lineEditTax", "lineEditTotal", "lineEditPaid", "lineEditChange",
+                             "labelTax", "labelTotal", "labelPaid", "labelChange"}) {
+        const auto* w = Child<QWidget>(screen, name);
+        out << Place(QLatin1String(name), w->mapTo(screen->widget(), QPoint(0, 0)), w->size())
+                   + (w->height() < w->sizeHint().height() ? QStringLiteral(" cut") : QString());
+    }
+    return out;
+}
+
+void SettleLayout()
+{
+    for (int pass = 0; pass < 3; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
+    }
+}
 
 } // namespace
 
@@ -152,6 +210,81 @@ void TestCPOSDisplay::unopenablePortSwitchesDisplayOff()
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
     QCOMPARE(Child<QLabel>(s.screen, "labelStatus")->text(), QStringLiteral("Paid successfully and saved."));
     QCOMPARE(answerer->seen.size(), messages);
+}
+
+void TestCPOSDisplay::screenFitsATill_data()
+{
+    const QString light = QStringLiteral(":/resources/stylesheets/WindowsStyleSheetLight.txt");
+    const QString dark = QStringLiteral(":/resources/stylesheets/WindowsStyleSheet.txt");
+    QTest::addColumn<QString>("styleSheet");
+    QTest::addColumn<int>("posMode");
+    QTest::addColumn<QSize>("display");
+    QTest::addColumn<QString>("subItemsMode");
+    QTest::newRow("light") << light << 1 << QSize(1366, 768) << "n";
+    QTest::newRow("dark") << dark << 1 << QSize(1366, 768) << "n";
+    QTest::newRow("no theme") << QString() << 1 << QSize(1366, 768) << "n";
+    QTest::newRow("light, invoice mode") << light << 0 << QSize(1366, 768) << "n";
+    QTest::newRow("dark, invoice mode") << dark << 0 << QSize(1366, 768) << "n";
+    QTest::newRow("no theme, invoice mode") << QString() << 0 << QSize(1366, 768) << "n";
+    QTest::newRow("light, 1280x1024, invoice mode") << light << 0 << QSize(1280, 1024) << "n";
+    QTest::newRow("dark, 1920x1080, invoice mode") << dark << 0 << QSize(1920, 1080) << "n";
+    QTest::newRow("light, sub-items, invoice mode") << light << 0 << QSize(1366, 768) << "y";
+    QTest::newRow("dark, 1280x1024, sub-items, invoice mode") << dark << 0 << QSize(1280, 1024) << "y";
+}
+
+void TestCPOSDisplay::screenFitsATill()
+{
+    QFETCH(QString, styleSheet);
+    QFETCH(int, posMode);
+    QFETCH(QSize, display);
+    QFETCH(QString, subItemsMode);
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(SUB_ITEMS_MODE, subItemsMode);
+    store->setValue(QStringLiteral("enable_pole_display"), false);
+    store->setValue(QStringLiteral("POS_MODE"), posMode);
+    QString sheet;
+    if (!styleSheet.isEmpty()) {
+        QFile file(styleSheet);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        sheet = QString::fromUtf8(file.readAll());
+    }
+    // As the launcher builds it: the theme reaches the screen from the main window, the host's parent.
+    QWidget mainWindow;
+    mainWindow.setStyleSheet(sheet);
+    auto* host = new QPOSDialog(&mainWindow, false);
+    auto* screen = new CPOS(host);
+    (new QGridLayout(host))->addWidget(screen);
+    host->setGeometry(QRect(QPoint(0, 0), display));
+    host->show();
+    SettleLayout();
+    QCOMPARE(host->size(), display);
+
+    auto* tabs = Child<QTabWidget>(screen, "tabWidget");
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        SettleLayout();
+        QVERIFY2(Hidden(screen).isEmpty(),
+                 qPrintable(tabs->tabText(page) + QLatin1String(": ") + Hidden(screen).join(QLatin1String("; "))));
+    }
+    QVERIFY(!screen->horizontalScrollBar()->isVisible());
+    QVERIFY(!screen->verticalScrollBar()->isVisible());
+
+    // A message opens the status line above the entry area; the cart gives up the room.
+    const QStringList totals = Totals(screen);
+    QVERIFY2(!totals.join(QLatin1Char(' ')).contains(QLatin1String("cut")), qPrintable(totals.join(QLatin1String("; "))));
+    auto* cart = Child<QWidget>(screen, "tableViewItems");
+    const int cartHeight = cart->height();
+    screen->ShowStatus(QStringLiteral("No stock found with code ") + QString(300, QLatin1Char('9')), true);
+    SettleLayout();
+    QVERIFY(Child<QLabel>(screen, "labelStatus")->isVisible());
+    QCOMPARE(Totals(screen), totals);
+    QVERIFY2(Hidden(screen).isEmpty(), qPrintable(Hidden(screen).join(QLatin1String("; "))));
+    QVERIFY(cart->height() < cartHeight);
+    screen->OnStatusShowTimeout();
+    SettleLayout();
+    QVERIFY(!Child<QLabel>(screen, "labelStatus")->isVisible());
+    QCOMPARE(Totals(screen), totals);
+    QCOMPARE(cart->height(), cartHeight);
 }
 
 VORANTEL_TEST_MAIN(TestCPOSDisplay)

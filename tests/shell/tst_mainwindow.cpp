@@ -4,7 +4,9 @@
 #include "modalanswerer.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QHash>
 #include <QPushButton>
@@ -64,6 +66,8 @@ private slots:
     void statusButtonsFollowEachDatabase();
     void themeActions_data();
     void themeActions();
+    void dropDownHighlightIsReadable_data();
+    void dropDownHighlightIsReadable();
     void childDialogStaysCentredOnResize_data();
     void childDialogStaysCentredOnResize();
     void backupOpensWithItsModule();
@@ -153,6 +157,44 @@ void TestMainWindow::themeActions()
     QCOMPARE(AppSettings::Instance()->Theme(), expectedTheme);
     QVERIFY(expectedSheet.isEmpty() || !ReadResource(expectedSheet).isEmpty());
     QCOMPARE(window.styleSheet(), expectedSheet.isEmpty() ? QString() : ReadResource(expectedSheet));
+}
+
+void TestMainWindow::dropDownHighlightIsReadable_data()
+{
+    QTest::addColumn<QString>("styleSheet");
+    QTest::newRow("dark") << DARK_SHEET;
+    QTest::newRow("light") << LIGHT_SHEET;
+    QTest::newRow("no theme") << QString();
+}
+
+// The highlighted entry of an open drop-down list: its text stands out from its background.
+void TestMainWindow::dropDownHighlightIsReadable()
+{
+    QFETCH(QString, styleSheet);
+    QWidget window; // the main window carries the theme
+    window.setStyleSheet(styleSheet.isEmpty() ? QString() : ReadResource(styleSheet));
+    auto* combo = new QComboBox(&window);
+    combo->addItems({QStringLiteral("Bakery"), QStringLiteral("Dairy"), QStringLiteral("Drinks")});
+    combo->setCurrentIndex(1);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    QTRY_VERIFY(list->isVisible());
+    const QRect row = list->visualRect(list->currentIndex()) & list->viewport()->rect();
+    QVERIFY(!row.isEmpty());
+    // The row's own colour is the commonest; the text is what differs most from it.
+    const QImage image = list->viewport()->grab(row.adjusted(3, 3, -3, -3)).toImage();
+    QHash<int, int> greys;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++greys[qGray(image.pixel(x, y))];
+    const int background = std::max_element(greys.cbegin(), greys.cend()).key();
+    int contrast = 0;
+    for (auto it = greys.cbegin(); it != greys.cend(); ++it)
+        contrast = qMax(contrast, qAbs(it.key() - background));
+    QVERIFY2(contrast > 100, qPrintable(QStringLiteral("background grey %1, text contrast %2").arg(background).arg(contrast)));
+    combo->hidePopup();
 }
 
 void TestMainWindow::childDialogStaysCentredOnResize_data()
