@@ -38,7 +38,6 @@ AddEditExpenseDialog::AddEditExpenseDialog(QWidget* parent)
     currencySymbol = store->value(CURRENCY_SYMBOL, QStringLiteral("$")).toString();
     ui.date->setDate(QDate::currentDate());
     ui.date->setDisplayFormat(AppSettings::Instance()->DateFormat());
-    LimitTextEdit(ui.textDescription, DESCRIPTION_LENGTH);
 
     categories = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
     categories->setTable(QStringLiteral("tblExpenseCategories"));
@@ -118,9 +117,9 @@ bool AddEditExpenseDialog::ValidateInput()
         ui.lineAmount->setFocus();
         return false;
     }
-    const QString unstorable = UnstorableField({{ui.textDescription, tr("Description")}});
-    if (!unstorable.isEmpty()) {
-        ShowStatus(UnstorableFieldMessage(unstorable), 0);
+    const QString refusal = FieldRefusal({{ui.textDescription, tr("Description"), DESCRIPTION_LENGTH}});
+    if (!refusal.isEmpty()) {
+        ShowStatus(refusal, 0);
         return false;
     }
     return true;

@@ -38,10 +38,6 @@ ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     ui.setupUi(this);
     QScroller::grabGesture(ui.scrollArea, QScroller::LeftMouseButtonGesture);
     QScroller::grabGesture(ui.tableView->viewport(), QScroller::LeftMouseButtonGesture);
-    ui.lineEdit->setMaxLength(NAME_LENGTH);
-    LimitTextEdit(ui.textEditAddress, ADDRESS_LENGTH);
-    ui.lineEditEmail->setMaxLength(EMAIL_LENGTH);
-    ui.lineEditContact->setMaxLength(CONTACT_LENGTH);
 
     if (selectMode)
         ui.label_message->setText(tr("DOUBLE CLICK ON A ROW OR USE SELECT BUTTON TO SELECT"));
@@ -116,10 +112,10 @@ bool ManageCustomers::IsEmptyText() const
 bool ManageCustomers::TextStorable()
 {
     return TextFitsColumns(this, tr("Manage Customers"),
-                           {{ui.lineEdit, tr("Name")},
-                            {ui.textEditAddress, tr("Address")},
-                            {ui.lineEditEmail, tr("Email")},
-                            {ui.lineEditContact, tr("Contact")}});
+                           {{ui.lineEdit, tr("Name"), NAME_LENGTH},
+                            {ui.textEditAddress, tr("Address"), ADDRESS_LENGTH},
+                            {ui.lineEditEmail, tr("Email"), EMAIL_LENGTH},
+                            {ui.lineEditContact, tr("Contact"), CONTACT_LENGTH}});
 }
 
 QModelIndex ManageCustomers::CurrentSourceIndex() const

@@ -20,29 +20,33 @@ QString FieldText(const QWidget* field)
 
 } // namespace
 
-QString UnstorableField(std::initializer_list<NamedField> fields)
+QString FieldRefusal(std::initializer_list<NamedField> fields)
 {
-    for (const auto& field : fields) {
-        const QString text = FieldText(field.first);
-        if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
+    for (const NamedField& field : fields) {
+        const QString text = FieldText(field.field);
+        QString refusal;
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
+            refusal = QObject::tr("The field '%1' can not hold characters such as emoji. Please remove them.")
+                          .arg(field.name);
+        // Without 4-byte characters every character is one UTF-16 unit, as the column counts them.
+        else if (field.length > 0 && text.size() > field.length)
+            refusal = QObject::tr("The field '%1' can hold at most %2 characters. Please shorten it.")
+                          .arg(field.name)
+                          .arg(field.length);
+        if (refusal.isEmpty())
             continue;
-        field.first->setFocus();
-        return field.second;
+        field.field->setFocus();
+        return refusal;
     }
     return QString();
 }
 
-QString UnstorableFieldMessage(const QString& name)
-{
-    return QObject::tr("The field '%1' can not hold characters such as emoji. Please remove them.").arg(name);
-}
-
 bool TextFitsColumns(QWidget* parent, const QString& title, std::initializer_list<NamedField> fields)
 {
-    const QString name = UnstorableField(fields);
-    if (name.isEmpty())
+    const QString refusal = FieldRefusal(fields);
+    if (refusal.isEmpty())
         return true;
-    QMessageBox::warning(parent, title, UnstorableFieldMessage(name));
+    QMessageBox::warning(parent, title, refusal);
     return false;
 }
 

@@ -1,22 +1,25 @@
 #pragma once
 
 #include <initializer_list>
-#include <utility>
 
-class QString;
+#include <QString>
+
 class QTextEdit;
 class QWidget;
 
-// A field the user types into (a line edit or a text edit) and its name as the form shows it.
-using NamedField = std::pair<QWidget*, QString>;
+// A field the user types into (a line edit or a text edit), its name as the form shows it and the length
+// of its column; 0 where the form itself keeps the text within the column.
+struct NamedField {
+    QWidget* field;
+    QString name;
+    int length = 0;
+};
 
-// The text columns hold 3-byte UTF-8 only: a character outside the Basic Multilingual Plane
-// (an emoji, for example) would reach the user as a raw driver error. Returns the name of the
-// first field holding such a character, with the cursor put there; empty when every field can be stored.
-QString UnstorableField(std::initializer_list<NamedField> fields);
-
-// What the user is told about such a field.
-QString UnstorableFieldMessage(const QString& name);
+// What the user is told about the first field whose text its column can not hold, with the cursor put
+// there; empty when every field can be stored. The text columns hold 3-byte UTF-8 only, so a character
+// outside the Basic Multilingual Plane (an emoji, for example) would otherwise reach the user as a raw
+// driver error, and over-long text as "Data too long".
+QString FieldRefusal(std::initializer_list<NamedField> fields);
 
 // Refuses such text before any SQL runs, in a warning box naming the field; true when every field can be stored.
 bool TextFitsColumns(QWidget* parent, const QString& title, std::initializer_list<NamedField> fields);

@@ -61,12 +61,10 @@ void ManageCategories::on_comboCategoriesType_currentIndexChanged(int index)
         categoryTable = QStringLiteral("tblProductCategories");
         itemTable = QStringLiteral("tblProducts");
         caption = tr("Product Categories");
-        ui.lineEdit->setMaxLength(PRODUCT_CATEGORY_LENGTH);
     } else if (index == 1) {
         categoryTable = QStringLiteral("tblExpenseCategories");
         itemTable = QStringLiteral("tblExpenses");
         caption = tr("Expense Categories");
-        ui.lineEdit->setMaxLength(EXPENSE_CATEGORY_LENGTH);
     } else {
         return;
     }
@@ -83,7 +81,9 @@ bool ManageCategories::IsEmptyText()
 
 bool ManageCategories::TextStorable()
 {
-    return TextFitsColumns(this, tr("Error"), {{ui.lineEdit, tr("Category")}});
+    const int length =
+        categoryTable == QLatin1String("tblProductCategories") ? PRODUCT_CATEGORY_LENGTH : EXPENSE_CATEGORY_LENGTH;
+    return TextFitsColumns(this, tr("Error"), {{ui.lineEdit, tr("Category"), length}});
 }
 
 bool ManageCategories::IsSameText()

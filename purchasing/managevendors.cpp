@@ -30,7 +30,6 @@ ManageVendors::ManageVendors(QWidget* parent)
     ui.setupUi(this);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     QScroller::grabGesture(ui.tableView->viewport(), QScroller::LeftMouseButtonGesture);
-    LimitTextEdit(ui.textEditAddress, ADDRESS_LENGTH);
 
     model = new QSqlTableModel(nullptr, *DatabaseManager::Instance()->InventoryDatabase());
     // Every change is written by its own button, so a failure can be reported and taken back.
@@ -110,7 +109,7 @@ bool ManageVendors::TextStorable()
 {
     return TextFitsColumns(this, tr("Error"),
                            {{ui.lineEdit, tr("Name")},
-                            {ui.textEditAddress, tr("Address")},
+                            {ui.textEditAddress, tr("Address"), ADDRESS_LENGTH},
                             {ui.lineEditEmail, tr("Email")},
                             {ui.lineEditContact, tr("Contact")}});
 }

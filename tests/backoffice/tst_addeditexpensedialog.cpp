@@ -215,7 +215,10 @@ void TestAddEditExpenseDialog::descriptionKeptToItsColumn_data()
     QTest::addColumn<QString>("stored");  // the description saved
     QTest::newRow("emoji") << QStringLiteral("Taxi \U0001F695")
                            << "The field 'Description' can not hold characters such as emoji. Please remove them." << "";
-    QTest::newRow("10,000 characters") << QString(10000, QLatin1Char('d')) << "" << QString(250, QLatin1Char('d'));
+    QTest::newRow("10,000 characters") << QString(10000, QLatin1Char('d'))
+                                       << "The field 'Description' can hold at most 250 characters. Please shorten it."
+                                       << "";
+    QTest::newRow("as long as its column") << QString(250, QLatin1Char('d')) << "" << QString(250, QLatin1Char('d'));
     QTest::newRow("Greek") << QStringLiteral("Ταξί") << "" << QStringLiteral("Ταξί");
 }
 

@@ -204,20 +204,24 @@ void TestManageCustomers::textKeptToItsColumns_data()
     const QString emoji = QStringLiteral("Ann \U0001F600");
     const QString refusal = QStringLiteral("Manage Customers|The field '%1' can not hold characters such as emoji. Please "
                                            "remove them.");
+    const QString tooLong = QStringLiteral("Manage Customers|The field '%1' can hold at most %2 characters. Please shorten it.");
     const QString ann = QStringLiteral("Ann|addr Ann|mail Ann|tel Ann");
     const QString long10k(10000, QLatin1Char('x'));
     QTest::newRow("add: emoji in the name") << false << "lineEdit" << emoji << refusal.arg(QStringLiteral("Name")) << ann;
     QTest::newRow("add: emoji in the address") << false << "textEditAddress" << emoji << refusal.arg(QStringLiteral("Address")) << ann;
     QTest::newRow("update: emoji in the email") << true << "lineEditEmail" << emoji << refusal.arg(QStringLiteral("Email")) << ann;
     QTest::newRow("update: emoji in the contact") << true << "lineEditContact" << emoji << refusal.arg(QStringLiteral("Contact")) << ann;
-    QTest::newRow("add: 10,000 characters of name") << false << "lineEdit" << long10k << ""
-                                                     << QString(50, QLatin1Char('x')) + "|a|m|c";
-    QTest::newRow("update: 10,000 characters of address") << true << "textEditAddress" << long10k << ""
-                                                           << "n|" + QString(200, QLatin1Char('x')) + "|m|c";
-    QTest::newRow("add: 10,000 characters of email") << false << "lineEditEmail" << long10k << ""
-                                                      << "n|a|" + QString(200, QLatin1Char('x')) + "|c";
-    QTest::newRow("update: 10,000 characters of contact") << true << "lineEditContact" << long10k << ""
-                                                          << "n|a|m|" + QString(50, QLatin1Char('x'));
+    QTest::newRow("add: 10,000 characters of name") << false << "lineEdit" << long10k << tooLong.arg("Name").arg(50) << ann;
+    QTest::newRow("update: 10,000 characters of address") << true << "textEditAddress" << long10k
+                                                           << tooLong.arg("Address").arg(200) << ann;
+    QTest::newRow("add: 201 characters of email") << false << "lineEditEmail" << QString(201, QLatin1Char('x'))
+                                                   << tooLong.arg("Email").arg(200) << ann;
+    QTest::newRow("update: 10,000 characters of contact") << true << "lineEditContact" << long10k
+                                                          << tooLong.arg("Contact").arg(50) << ann;
+    QTest::newRow("add: a name as long as its column") << false << "lineEdit" << QString(50, QLatin1Char('x')) << ""
+                                                       << QString(50, QLatin1Char('x')) + "|a|m|c";
+    QTest::newRow("update: an address as long as its column")
+        << true << "textEditAddress" << QString(200, QLatin1Char('x')) << "" << "n|" + QString(200, QLatin1Char('x')) + "|m|c";
 }
 
 void TestManageCustomers::textKeptToItsColumns()

@@ -103,10 +103,15 @@ void TestManageCategories::namesKeptToTheColumn_data()
     QTest::newRow("product: emoji as new name") << 0 << true << emoji << emojiRefused << QStringList{"Old"};
     QTest::newRow("expense: emoji added") << 1 << false << emoji << emojiRefused << QStringList{"Old"};
     QTest::newRow("expense: emoji as new name") << 1 << true << emoji << emojiRefused << QStringList{"Old"};
+    const QString tooLong = QStringLiteral("Error|The field 'Category' can hold at most %1 characters. Please shorten it.");
     QTest::newRow("product: 10,000 characters added")
-        << 0 << false << QString(10000, QLatin1Char('p')) << QStringList{} << QStringList{"Old", QString(50, QLatin1Char('p'))};
+        << 0 << false << QString(10000, QLatin1Char('p')) << QStringList{tooLong.arg(50)} << QStringList{"Old"};
+    QTest::newRow("product: 51 characters as new name")
+        << 0 << true << QString(51, QLatin1Char('p')) << QStringList{tooLong.arg(50)} << QStringList{"Old"};
     QTest::newRow("expense: 10,000 characters as new name")
-        << 1 << true << QString(10000, QLatin1Char('e')) << QStringList{} << QStringList{QString(100, QLatin1Char('e'))};
+        << 1 << true << QString(10000, QLatin1Char('e')) << QStringList{tooLong.arg(100)} << QStringList{"Old"};
+    QTest::newRow("expense: as long as its column, added")
+        << 1 << false << QString(100, QLatin1Char('e')) << QStringList{} << QStringList{"Old", QString(100, QLatin1Char('e'))};
 }
 
 void TestManageCategories::namesKeptToTheColumn()

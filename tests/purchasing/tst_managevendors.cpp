@@ -177,6 +177,7 @@ void TestManageVendors::textKeptToItsColumns_data()
     const QString emoji = QStringLiteral("Acme \U0001F680");
     const QString refusal =
         QStringLiteral("Error|The field '%1' can not hold characters such as emoji. Please remove them.");
+    const QString tooLong = QStringLiteral("Error|The field 'Address' can hold at most 200 characters. Please shorten it.");
     const QString long10k(10000, QLatin1Char('x'));
     QTest::newRow("add: emoji in the name") << false << "lineEdit" << emoji << refusal.arg(QStringLiteral("Name")) << ACME;
     QTest::newRow("update: emoji in the address") << true << "textEditAddress" << emoji
@@ -185,10 +186,12 @@ void TestManageVendors::textKeptToItsColumns_data()
                                              << ACME;
     QTest::newRow("update: emoji in the contact") << true << "lineEditContact" << emoji
                                                   << refusal.arg(QStringLiteral("Contact")) << ACME;
-    QTest::newRow("add: 10,000 characters of address") << false << "textEditAddress" << long10k << ""
-                                                        << "n|" + QString(200, QLatin1Char('x')) + "|m|c";
-    QTest::newRow("update: 10,000 characters of address") << true << "textEditAddress" << long10k << ""
-                                                           << "n|" + QString(200, QLatin1Char('x')) + "|m|c";
+    QTest::newRow("add: 10,000 characters of address") << false << "textEditAddress" << long10k << tooLong << ACME;
+    QTest::newRow("update: 201 characters of address") << true << "textEditAddress" << QString(201, QLatin1Char('x'))
+                                                        << tooLong << ACME;
+    QTest::newRow("update: an address as long as its column") << true << "textEditAddress"
+                                                              << QString(200, QLatin1Char('x')) << ""
+                                                              << "n|" + QString(200, QLatin1Char('x')) + "|m|c";
     QTest::newRow("update: 10,000 characters of name") << true << "lineEdit" << long10k << ""
                                                         << QString(50, QLatin1Char('x')) + "|a|m|c";
 }
