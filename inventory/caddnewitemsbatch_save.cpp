@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "databasemanager.h"
 #include "inventorylog.h"
+#include "pricequestion.h"
 #include "productcode.h"
 #include "stockcount.h"
 
@@ -118,21 +119,10 @@ bool CAddNewItemsBatch::ConfirmSalePrice()
         return true;
     const QLocale& locale = *AppSettings::Instance()->locale;
     const int places = decimalPlaces.toInt();
-    const double typed = ReadAmount(ui.lineEditSalePriceWitTax);
     const double charged = TillUnitPrice(roundingMode, places, ReadAmount(ui.lineEditSalePrice),
                                          locale.toDouble(ui.lineTaxStatus->text()));
-    if (std::fabs(charged - typed) <= 1e-9 * qMax(1.0, std::fabs(typed)))
-        return true;
-    QMessageBox box(QMessageBox::Question, tr("Edit Inventory"), tr("Sells at %1").arg(AmountText(charged)),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setInformativeText(tr("The price %1 with tax cannot be kept at %2 decimal places: the till will charge %3 "
-                              "for one unit, before any discount. Save the stock with this price?")
-                               .arg(ui.lineEditSalePriceWitTax->text(), locale.toString(places), AmountText(charged)));
-    box.setDefaultButton(QMessageBox::No);
-    if (box.exec() == QMessageBox::Yes)
-        return true;
-    ui.lineEditSalePriceWitTax->setFocus();
-    return false;
+    return ConfirmTillPrice(this, tr("Edit Inventory"), ui.lineEditSalePriceWitTax,
+                            ReadAmount(ui.lineEditSalePriceWitTax), charged, AmountText(charged), locale.toString(places));
 }
 
 void CAddNewItemsBatch::Save()

@@ -6,6 +6,7 @@
 #include "errordialog.h"
 #include "productcode.h"
 #include "purchasinglog.h"
+#include "pricequestion.h"
 #include "rounding.h"
 #include "stockcount.h"
 
@@ -248,20 +249,9 @@ bool AddEditPOItemDialog::ConfirmSalePrice()
     // reproduced: the user decides knowing what the till will charge.
     if (!taxEnabled || !ui.radioSalePriceWithTax->isChecked())
         return true;
-    const double typed = Double(ui.lineEditSalePriceWithTax);
     const double charged = TillUnitPrice(roundingMode, decimalPlaces, Double(ui.lineSalePrice), Double(ui.lineTaxStatus));
-    if (std::fabs(charged - typed) <= 1e-9 * qMax(1.0, std::fabs(typed)))
-        return true;
-    QMessageBox box(QMessageBox::Question, tr("Receive Stock"), tr("Sells at %1").arg(Fixed(charged)),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setInformativeText(tr("The sale price %1 with tax cannot be kept at %2 decimal places: the till will charge "
-                              "%3 for one unit, before any discount. Save with this price?")
-                               .arg(ui.lineEditSalePriceWithTax->text(), locale->toString(decimalPlaces), Fixed(charged)));
-    box.setDefaultButton(QMessageBox::No);
-    if (box.exec() == QMessageBox::Yes)
-        return true;
-    ui.lineEditSalePriceWithTax->setFocus();
-    return false;
+    return ConfirmTillPrice(this, tr("Receive Stock"), ui.lineEditSalePriceWithTax, Double(ui.lineEditSalePriceWithTax),
+                            charged, Fixed(charged), locale->toString(decimalPlaces));
 }
 
 void AddEditPOItemDialog::ReloadStockCodes(const QString& current)
