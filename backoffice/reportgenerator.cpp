@@ -7,7 +7,6 @@
 #include "reportparameterdialog.h"
 #include "reportviewer.h"
 
-#include <QCoreApplication>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -32,12 +31,6 @@ const QString STOCK_SQL = QStringLiteral(
     "VALUE'   FROM tblInventory as i, tblProducts as p , tblProductCategories as c  WHERE i.PRODUCT_ID = p.ID AND "
     "p.CATEGORY_ID = c.ID");
 
-void ProcessEvents(int passes)
-{
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 // The last N days are N whole days before today, as the dashboard counts them.
 QDate DaysBack(int days)
 {
@@ -60,20 +53,6 @@ QPair<QDate, QDate> ReportGenerator::AskPeriod()
     prompt.setModal(true);
     prompt.exec();
     return {prompt.ui->dateEditStart->date(), prompt.ui->dateEditEnd->date()};
-}
-
-void ReportGenerator::ShowBusy(Progress& busy)
-{
-    busy.show();
-    ProcessEvents(5);
-}
-
-void ReportGenerator::RunViewer(ReportViewer& viewer, Progress& busy)
-{
-    viewer.setModal(true);
-    ProcessEvents(5);
-    busy.hide();
-    viewer.exec();
 }
 
 void ReportGenerator::FinancialReportCurrentDay()
@@ -105,17 +84,13 @@ void ReportGenerator::FinancialReportDateRange()
 void ReportGenerator::FinancialReport(const QDate& start, const QDate& end, const QString& heading, bool chosenPeriod)
 {
     Progress busy(this, tr("Please wait..."));
-    ShowBusy(busy);
+    ReportViewer::ShowBusy(busy);
 
     const QLocale& locale = *AppSettings::Instance()->locale;
-    const QVariantMap period{{QStringLiteral(":start"), start.toString(QStringLiteral("yyyy-MM-dd"))},
-                             {QStringLiteral(":end"), end.toString(QStringLiteral("yyyy-MM-dd"))}};
+    const QVariantMap period = ReportPeriod(start, end);
     QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
     auto run = [&](const QString& sql) {
-        query->prepare(sql);
-        for (auto it = period.cbegin(); it != period.cend(); ++it)
-            query->bindValue(it.key(), it.value());
-        if (query->exec()) {
+        if (ExecReportStatement(*query, sql, period)) {
             // Sums over no lines come back as one row of NULLs, shown as zeros.
             query->next();
             return true;
@@ -152,7 +127,7 @@ void ReportGenerator::FinancialReport(const QDate& start, const QDate& end, cons
     viewer.reportQuery = RETURNS_SQL;
     viewer.showSalesSummary = true;
     viewer.SetSalesMode();
-    RunViewer(viewer, busy);
+    viewer.ExecInPlaceOf(busy);
 }
 
 void ReportGenerator::ExpenseReportCurrentDay()
@@ -184,7 +159,7 @@ void ReportGenerator::ExpenseReportDateRange()
 void ReportGenerator::ExpenseReport(const QDate& start, const QDate& end, const QString& heading, bool chosenPeriod)
 {
     Progress busy(this, tr("Please wait..."));
-    ShowBusy(busy);
+    ReportViewer::ShowBusy(busy);
     ReportViewer viewer(AppSettings::Instance()->mainWindow);
     viewer.SetDates(start, end);
     if (chosenPeriod)
@@ -194,18 +169,18 @@ void ReportGenerator::ExpenseReport(const QDate& start, const QDate& end, const 
     viewer.reportQuery.clear();
     viewer.showSalesSummary = false;
     viewer.SetExpenseMode();
-    RunViewer(viewer, busy);
+    viewer.ExecInPlaceOf(busy);
 }
 
 void ReportGenerator::StockCountAndValueReport()
 {
     Progress busy(this, tr("Please wait..."));
-    ShowBusy(busy);
+    ReportViewer::ShowBusy(busy);
     ReportViewer viewer(AppSettings::Instance()->mainWindow);
     viewer.reportTitle = tr("Stock Count and Value Report");
     viewer.SetHeading(viewer.reportTitle);
     viewer.reportQuery = STOCK_SQL.arg(decimalPlaces);
     viewer.showSalesSummary = false;
     viewer.SetStockMode(true);
-    RunViewer(viewer, busy);
+    viewer.ExecInPlaceOf(busy);
 }

@@ -3,9 +3,6 @@
 #include <QDate>
 #include <QWidget>
 
-class Progress;
-class ReportViewer;
-
 // The ready-made reports over fixed periods: the financial report (sales, discount, tax,
 // purchase cost, items sold and returned), the expense report and the stock count and value
 // report. Each computes its figures, hands them to a fresh report viewer and runs it modally.
@@ -34,9 +31,6 @@ private:
     static QPair<QDate, QDate> AskPeriod();
     void FinancialReport(const QDate& start, const QDate& end, const QString& heading, bool chosenPeriod);
     void ExpenseReport(const QDate& start, const QDate& end, const QString& heading, bool chosenPeriod);
-    // Shows the busy box, runs the viewer modally once it is built.
-    void ShowBusy(Progress& busy);
-    void RunViewer(ReportViewer& viewer, Progress& busy);
 
     int decimalPlaces;
     int finalAmountPrecision;

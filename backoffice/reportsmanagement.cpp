@@ -8,7 +8,6 @@
 #include "reportparameterdialog.h"
 #include "reportviewer.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -16,20 +15,25 @@
 
 namespace {
 
-const QString STOCK_COLUMNS = QStringLiteral(
-    "SELECT i.BAR_CODE as 'STOCK CODE', p.NAME as PRODUCT, i.QUANTITY as QUANTITY, v.NAME as VENDOR,  i.BATCH_NUMBER "
-    "as BATCH, ");
-const QString EXPIRY_COLUMNS = QStringLiteral(
+const QString EXPIRY_STATEMENT = QStringLiteral(
     "SELECT i.BAR_CODE as 'STOCK CODE', p.NAME as PRODUCT, i.QUANTITY as QUANTITY, i.EXPIRY_DATE as EXPIRY , v.NAME "
     "as VENDOR,  i.BATCH_NUMBER as BATCH,  i.STORAGE_LOCATION as LOCATION  FROM tblInventory as i, tblProducts as p , "
-    "tblVendors as v  WHERE i.PRODUCT_ID = p.ID AND i.VENDOR_ID = v.ID AND ");
-const QString STOCK_JOIN = QStringLiteral(
-    "FROM tblInventory as i, tblProducts as p , tblVendors as v  WHERE i.PRODUCT_ID = p.ID AND i.VENDOR_ID = v.ID AND ");
+    "tblVendors as v  WHERE i.PRODUCT_ID = p.ID AND i.VENDOR_ID = v.ID AND i.EXPIRY_DATE < :limit");
 
-void ProcessEvents(int passes)
+// The low-stock and out-of-stock lists: stock rows with their product and vendor that meet the condition.
+QString StockLevelStatement(const QString& condition)
 {
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return QStringLiteral("SELECT i.BAR_CODE as 'STOCK CODE', p.NAME as PRODUCT, i.QUANTITY as QUANTITY, v.NAME as "
+                          "VENDOR,  i.BATCH_NUMBER as BATCH, ")
+           + AppSettings::Instance()->SqlDateColumn(QStringLiteral("i.EXPIRY_DATE"), ReportsManagement::tr("EXPIRY"))
+           + QStringLiteral(", i.STORAGE_LOCATION as LOCATION    FROM tblInventory as i, tblProducts as p , tblVendors "
+                            "as v  WHERE i.PRODUCT_ID = p.ID AND i.VENDOR_ID = v.ID AND ")
+           + condition;
+}
+
+QVariantMap ExpiryLimit(const QDate& limit)
+{
+    return {{QStringLiteral(":limit"), limit.toString(QStringLiteral("yyyy-MM-dd"))}};
 }
 
 QWidget* MainWindow()
@@ -107,57 +111,44 @@ bool ReportsManagement::AskWholeNumber(const QString& caption, int* number)
     return true;
 }
 
-void ReportsManagement::RunStockList(ReportViewer& viewer, const QString& heading, const QString& statement,
-                                     const QVariantMap& bindings)
+void ReportsManagement::RunStockList(const QString& heading, const QString& statement, const QVariantMap& bindings)
 {
+    ReportViewer viewer(MainWindow());
     Progress busy(this, tr("Please wait..."));
-    busy.show();
-    ProcessEvents(5);
+    ReportViewer::ShowBusy(busy);
     viewer.reportTitle = heading;
     viewer.SetHeading(heading);
     viewer.reportQuery = statement;
     viewer.reportBindings = bindings;
     viewer.showSalesSummary = false;
-    viewer.setModal(true);
     viewer.SetStockMode(false);
-    ProcessEvents(5);
-    busy.hide();
-    viewer.exec();
+    viewer.ExecInPlaceOf(busy);
 }
 
 void ReportsManagement::on_buttonInventoryView_clicked()
 {
-    const QString expiry = AppSettings::Instance()->SqlDateColumn(QStringLiteral("i.EXPIRY_DATE"), tr("EXPIRY"));
     if (ui.radioLowStock->isChecked()) {
         int threshold = 0;
         if (!AskWholeNumber(tr("Enter low stock value"), &threshold))
             return;
-        ReportViewer viewer(MainWindow());
-        RunStockList(viewer, QStringLiteral("STOCK LEVEL LESS THAN (%1)").arg(threshold),
-                     STOCK_COLUMNS + expiry + QStringLiteral(", i.STORAGE_LOCATION as LOCATION    ") + STOCK_JOIN
-                         + QStringLiteral("i.QUANTITY < :threshold"),
+        RunStockList(QStringLiteral("STOCK LEVEL LESS THAN (%1)").arg(threshold),
+                     StockLevelStatement(QStringLiteral("i.QUANTITY < :threshold")),
                      {{QStringLiteral(":threshold"), threshold}});
     } else if (ui.radioStockExpiringInNextSixMonths->isChecked()) {
-        const QString statement = EXPIRY_COLUMNS + QStringLiteral("i.EXPIRY_DATE < :limit");
-        qCDebug(lcBackoffice) << "Expiry Statement: " << statement;
-        ReportViewer viewer(MainWindow());
-        RunStockList(viewer, QStringLiteral("EXPIRING ITEMS IN SIX MONTHS"), statement,
-                     {{QStringLiteral(":limit"), QDate::currentDate().addMonths(6).toString(QStringLiteral("yyyy-MM-dd"))}});
+        qCDebug(lcBackoffice) << "Expiry Statement: " << EXPIRY_STATEMENT;
+        RunStockList(QStringLiteral("EXPIRING ITEMS IN SIX MONTHS"), EXPIRY_STATEMENT,
+                     ExpiryLimit(QDate::currentDate().addMonths(6)));
     } else if (ui.radioSixMonths->isChecked()) {
         int days = 0;
         if (!AskWholeNumber(tr("Expiration Value in Days"), &days))
             return;
-        const QString statement = EXPIRY_COLUMNS + QStringLiteral("i.EXPIRY_DATE < :limit");
-        qCDebug(lcBackoffice) << "Expiry Statement: " << statement;
-        ReportViewer viewer(MainWindow());
-        RunStockList(viewer, QStringLiteral("EXPIRING ITEMS IN (%1) DAYS").arg(days), statement,
-                     {{QStringLiteral(":limit"), QDate::currentDate().addDays(days).toString(QStringLiteral("yyyy-MM-dd"))}});
+        qCDebug(lcBackoffice) << "Expiry Statement: " << EXPIRY_STATEMENT;
+        RunStockList(QStringLiteral("EXPIRING ITEMS IN (%1) DAYS").arg(days), EXPIRY_STATEMENT,
+                     ExpiryLimit(QDate::currentDate().addDays(days)));
     } else if (ui.radioOutofStock->isChecked()) {
-        const QString statement = STOCK_COLUMNS + expiry + QStringLiteral(", i.STORAGE_LOCATION as LOCATION   ")
-                                  + STOCK_JOIN + QStringLiteral("i.QUANTITY <= 0");
+        const QString statement = StockLevelStatement(QStringLiteral("i.QUANTITY <= 0"));
         qCDebug(lcBackoffice) << "OutofStock Statement: " << statement;
-        ReportViewer viewer(MainWindow());
-        RunStockList(viewer, QStringLiteral("OUT OF STOCK ITEMS"), statement, {});
+        RunStockList(QStringLiteral("OUT OF STOCK ITEMS"), statement, {});
     } else if (ui.radioStockCountAndValue->isChecked()) {
         ReportGenerator generator(this);
         generator.StockCountAndValueReport();

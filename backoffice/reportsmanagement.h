@@ -4,8 +4,6 @@
 
 #include "ui_reportsmanagement.h"
 
-class ReportViewer;
-
 // The page from which a report is chosen: financial and expense reports over a period, and
 // the inventory lists (low stock, expiring and out-of-stock stock, stock count and value).
 class ReportsManagement : public QScrollArea
@@ -22,8 +20,8 @@ private slots:
 private:
     // Asks for a whole number; false (after saying why, unless nothing was given) otherwise.
     bool AskWholeNumber(const QString& caption, int* number);
-    void RunStockList(ReportViewer& viewer, const QString& heading, const QString& statement,
-                      const QVariantMap& bindings);
+    // Shows a stock list in a report viewer with its vendor filter.
+    void RunStockList(const QString& heading, const QString& statement, const QVariantMap& bindings);
 
     Ui::ReportsManagement ui;
 };

@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "backofficelog.h"
 #include "constants.h"
+#include "databasemanager.h"
 #include "databaselog.h"
 #include "errordialog.h"
 #include "reportveiwermodel.h"
@@ -156,16 +157,25 @@ void ReportViewer::SetSalesSummary(const QString& totalSales, const QString& pur
     SetSalesSummary(totalSales, purchaseCost, totalDiscount, totalSalesTax, itemsSold, QString(), itemsReturned);
 }
 
+bool ExecReportStatement(QSqlQuery& query, const QString& sql, const QVariantMap& bindings)
+{
+    if (!query.prepare(sql))
+        return false;
+    for (auto it = bindings.cbegin(); it != bindings.cend(); ++it)
+        query.bindValue(it.key(), it.value());
+    return query.exec();
+}
+
+QVariantMap ReportPeriod(const QDate& start, const QDate& end)
+{
+    return {{QStringLiteral(":start"), start.toString(QStringLiteral("yyyy-MM-dd"))},
+            {QStringLiteral(":end"), end.toString(QStringLiteral("yyyy-MM-dd"))}};
+}
+
 bool ReportViewer::RunReportQuery(const QSqlDatabase& db, const QString& sql, const QVariantMap& bindings)
 {
     QSqlQuery query(db);
-    bool ok = query.prepare(sql);
-    if (ok) {
-        for (auto it = bindings.cbegin(); it != bindings.cend(); ++it)
-            query.bindValue(it.key(), it.value());
-        ok = query.exec();
-    }
-    if (!ok) {
+    if (!ExecReportStatement(query, sql, bindings)) {
         model->clear();
         ShowQueryError(tr("The report could not be made."), query.lastError().text());
         LogDatabaseError(query.lastError());
@@ -181,13 +191,7 @@ QString ReportViewer::SumText(const QSqlDatabase& db, const QString& sql, const 
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    if (ok) {
-        for (auto it = bindings.cbegin(); it != bindings.cend(); ++it)
-            query.bindValue(it.key(), it.value());
-        ok = query.exec();
-    }
-    if (!ok) {
+    if (!ExecReportStatement(query, sql, bindings)) {
         ShowQueryError(tr("A report total could not be read."), query.lastError().text());
         LogDatabaseError(query.lastError());
         return QStringLiteral("0");
@@ -208,8 +212,14 @@ void ReportViewer::ShowQueryError(const QString& what, const QString& error)
 
 QVariantMap ReportViewer::PeriodBindings() const
 {
-    return {{QStringLiteral(":start"), startDate.toString(QStringLiteral("yyyy-MM-dd"))},
-            {QStringLiteral(":end"), endDate.toString(QStringLiteral("yyyy-MM-dd"))}};
+    return ReportPeriod(startDate, endDate);
+}
+
+QString ReportViewer::ExpenseTotalText()
+{
+    return SumText(*DatabaseManager::Instance()->InventoryDatabase(),
+                   QStringLiteral("SELECT SUM(AMOUNT)   FROM tblExpenses WHERE date(DATED) BETWEEN date(:start) AND date(:end)"),
+                   PeriodBindings(), true);
 }
 
 void ReportViewer::on_checkEnableSorting_toggled(bool checked)

@@ -7,11 +7,18 @@
 #include <QDate>
 #include <QVariantMap>
 
+class Progress;
 class QSqlDatabase;
+class QSqlQuery;
 class QSqlQueryModel;
 class QSqlTableModel;
 class QTextStream;
 class SortingProxyModel;
+
+// Prepares a report statement and runs it with the values of its named placeholders.
+bool ExecReportStatement(QSqlQuery& query, const QString& sql, const QVariantMap& bindings);
+// The ":start" and ":end" values of the statements over a period.
+QVariantMap ReportPeriod(const QDate& start, const QDate& end);
 
 // The one dialog in which every computed report is shown, grouped, printed and exported.
 // A caller fills the public fields, calls SetDates and SetSalesSummary where they apply and
@@ -41,6 +48,11 @@ public:
     void SetStockMode(bool countAndValue);
     // The order that "Add To Purchase Order" fills; "-1" (an order without a number) disables the button.
     void SetPurchaseOrder(QString purchaseOrderId);
+
+    // Every report's frame: the busy box is shown, and painted, while the caller builds the
+    // report; then the report, run modally, takes its place.
+    static void ShowBusy(Progress& busy);
+    void ExecInPlaceOf(Progress& busy);
 
     void WriteHtmlReport(QTextStream& out);
 
@@ -79,7 +91,6 @@ private:
     void on_ShowMessage();
 
     // reportviewer_sales.cpp
-    void ShowExpenseTotal();
     void ShowSalesByCategory();
     void ShowSalesByProduct();
     void ShowSalesByCustomer();
@@ -99,6 +110,8 @@ private:
     QString SumText(const QSqlDatabase& db, const QString& sql, const QVariantMap& bindings, bool localeMoney);
     void ShowQueryError(const QString& what, const QString& error);
     QVariantMap PeriodBindings() const;
+    // The period's expenses, shown in the sales and the expense mode.
+    QString ExpenseTotalText();
 
     Ui::ReportViewer ui;
     QDate startDate;

@@ -73,6 +73,20 @@ void PrintOnThread(QString* html, QPrinter* printer, bool log)
 
 } // namespace
 
+void ReportViewer::ShowBusy(Progress& busy)
+{
+    busy.show();
+    ProcessEvents(5);
+}
+
+void ReportViewer::ExecInPlaceOf(Progress& busy)
+{
+    setModal(true);
+    ProcessEvents(5);
+    busy.hide();
+    exec();
+}
+
 void ReportViewer::WriteHtmlReport(QTextStream& out)
 {
     QSettings* store = AppSettings::Instance()->settings;

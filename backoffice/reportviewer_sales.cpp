@@ -25,20 +25,12 @@ const QString RETURNED_SUB_ITEMS_MEASURES = QStringLiteral(
 void ReportViewer::SetSalesMode()
 {
     reportKind = 3;
-    ShowExpenseTotal();
+    ui.lineEditExpenses->setText(ExpenseTotalText());
     ui.groupGroupBy->show();
     ui.group_summary->show();
     ui.checkViewReturns->show();
     ShowSalesByCategory();
     ui.groupExpenses->hide();
-}
-
-void ReportViewer::ShowExpenseTotal()
-{
-    ui.lineEditExpenses->setText(
-        SumText(*DatabaseManager::Instance()->InventoryDatabase(),
-                QStringLiteral("SELECT SUM(AMOUNT)   FROM tblExpenses WHERE date(DATED) BETWEEN date(:start) AND date(:end)"),
-                PeriodBindings(), true));
 }
 
 void ReportViewer::ShowSalesGrouping(int kind, const QString& key, const QString& group)

@@ -30,10 +30,7 @@ void ReportViewer::SetExpenseMode()
     ui.group_summary->hide();
     ui.frameTotalExpenses->show();
     ui.radioIndividualExpenses->setChecked(true);
-    ui.lineTotalExpensesSummary->setText(
-        SumText(*DatabaseManager::Instance()->InventoryDatabase(),
-                QStringLiteral("SELECT SUM(AMOUNT)   FROM tblExpenses WHERE date(DATED) BETWEEN date(:start) AND date(:end)"),
-                PeriodBindings(), true));
+    ui.lineTotalExpensesSummary->setText(ExpenseTotalText());
     expenseMode = true;
 }
 
