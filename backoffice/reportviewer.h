@@ -103,6 +103,8 @@ private:
     void ShowExpensesByDate();
     void ShowStockTotals(const QVariant& categoryId);
 
+    // Prints the report as on screen, or saves it as "report.pdf" and opens it.
+    void PrintReport(bool toPdf);
     void ApplyColumnVisibility();
     // Runs a report statement into the table; a failure is shown and leaves the table empty.
     bool RunReportQuery(const QSqlDatabase& db, const QString& sql, const QVariantMap& bindings);

@@ -23,8 +23,6 @@
 #include <QTextDocument>
 #include <QTextStream>
 
-#include <memory>
-
 namespace {
 
 constexpr QEventLoop::ProcessEventsFlags busyFlags = QEventLoop::ExcludeUserInputEvents;
@@ -199,63 +197,55 @@ void ReportViewer::WriteHtmlReport(QTextStream& out)
 
 void ReportViewer::on_buttonPrint_clicked()
 {
-    QSettings* store = AppSettings::Instance()->settings;
-    std::unique_ptr<QPrinter> printer(new QPrinter(QPrinter::ScreenResolution));
-    const QString pdfPath = ReportPrinter::PdfPath();
-    bool pdfReady = false;
-    if (store->value(QStringLiteral("ReportPrintToPDF"), true).toBool()) {
-        ErrorDialog notice(QStringLiteral("err_msg_2"), tr("Print to PDF"),
-                           tr("Please change Report Printer settings from Settings dialog. Currently it is configured "
-                              "to print to PDF file."),
-                           AppSettings::Instance()->mainWindow, false, false);
-        notice.exec();
-        pdfReady = PreparePdfFile(pdfPath);
-        printer->setOutputFileName(pdfPath);
-    } else {
-        printer->setPrinterName(store->value(QStringLiteral("reportPrinter")).toString());
-    }
-
-    std::unique_ptr<QString> html(new QString);
-    {
-        QTextStream stream(html.get(), QIODevice::WriteOnly);
-        WriteHtmlReport(stream);
-    }
-
-    Progress busy(AppSettings::Instance()->mainWindow, tr("Printing document, please wait..."));
-    busy.show();
-    ProcessEvents(1);
-    PrintOnThread(html.get(), printer.get(), false);
-    ProcessEvents(5);
-    busy.hide();
-
-    // A locked old file was not replaced: showing it would pass it off as this report. Without a
-    // printer the print library may fall back to PDF with no file; then nothing was written here.
-    if (pdfReady && printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName() == pdfPath)
-        OpenWrittenPdf(pdfPath, AppSettings::Instance()->mainWindow);
+    PrintReport(false);
 }
 
 void ReportViewer::on_pushPrintToPDF_clicked()
 {
-    std::unique_ptr<QPrinter> printer(new QPrinter(QPrinter::ScreenResolution));
+    PrintReport(true);
+}
+
+void ReportViewer::PrintReport(bool toPdf)
+{
+    QSettings* store = AppSettings::Instance()->settings;
     const QString pdfPath = ReportPrinter::PdfPath();
-    const bool pdfReady = PreparePdfFile(pdfPath);
-    printer->setOutputFileName(pdfPath);
-
-    std::unique_ptr<QString> html(new QString);
+    bool written = false;
     {
-        QTextStream stream(html.get(), QIODevice::WriteOnly);
-        WriteHtmlReport(stream);
-    }
+        QPrinter printer(QPrinter::ScreenResolution);
+        bool pdfReady = false;
+        if (toPdf || store->value(QStringLiteral("ReportPrintToPDF"), true).toBool()) {
+            if (!toPdf) {
+                ErrorDialog notice(QStringLiteral("err_msg_2"), tr("Print to PDF"),
+                                   tr("Please change Report Printer settings from Settings dialog. Currently it is "
+                                      "configured to print to PDF file."),
+                                   AppSettings::Instance()->mainWindow, false, false);
+                notice.exec();
+            }
+            pdfReady = PreparePdfFile(pdfPath);
+            printer.setOutputFileName(pdfPath);
+        } else {
+            printer.setPrinterName(store->value(QStringLiteral("reportPrinter")).toString());
+        }
 
-    Progress busy(AppSettings::Instance()->mainWindow, tr("Generating PDF document, please wait..."));
-    busy.show();
-    ProcessEvents(1);
-    PrintOnThread(html.get(), printer.get(), true);
-    printer.reset();
-    html.reset();
-    ProcessEvents(5);
-    busy.hide();
-    if (pdfReady)
+        QString html;
+        {
+            QTextStream stream(&html, QIODevice::WriteOnly);
+            WriteHtmlReport(stream);
+        }
+
+        Progress busy(AppSettings::Instance()->mainWindow, toPdf ? tr("Generating PDF document, please wait...")
+                                                                 : tr("Printing document, please wait..."));
+        busy.show();
+        ProcessEvents(1);
+        PrintOnThread(&html, &printer, toPdf);
+        ProcessEvents(5);
+        busy.hide();
+        // A locked old file was not replaced: showing it would pass it off as this report. Without a
+        // printer the print library may fall back to PDF with no file; then nothing was written here.
+        written = pdfReady && printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName() == pdfPath;
+    }
+    // Opened once the printer has let go of the file.
+    if (written)
         OpenWrittenPdf(pdfPath, AppSettings::Instance()->mainWindow);
 }
 
