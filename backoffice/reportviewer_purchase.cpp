@@ -35,9 +35,9 @@ void ReportViewer::on_pushAddToPurchaseOrder_clicked()
         for (int row = 0; row < count; ++row) {
             const QSqlRecord record = model->record(row);
             insert.bindValue(QStringLiteral(":p"), purchaseOrderId.toInt(nullptr, 10));
-            insert.bindValue(QStringLiteral(":prod_id"), record.value(9).toString());
+            insert.bindValue(QStringLiteral(":prod_id"), record.value(QStringLiteral("PRODUCT ID")).toString());
             insert.bindValue(QStringLiteral(":q"), 0);
-            insert.bindValue(QStringLiteral(":u"), record.value(3).toDouble());
+            insert.bindValue(QStringLiteral(":u"), record.value(QStringLiteral("PURCHASE PRICE")).toDouble());
             insert.bindValue(QStringLiteral(":l"), 0);
             insert.bindValue(QStringLiteral(":s"), 0);
             insert.bindValue(QStringLiteral(":b"), QStringLiteral("NOT SET"));
