@@ -8,6 +8,8 @@
 #include "modalanswerer.h"
 #include "testsupport.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QLocale>
 #include <QSettings>
 #include <QTableView>
@@ -62,6 +64,31 @@ QStringList BackofficeFixture::inventoryRows(const QString& select, const QVaria
 QStringList BackofficeFixture::salesRows(const QString& select, const QVariantList& binds) const
 {
     return DatabaseTest::Rows(salesDb, select, binds);
+}
+
+void UseLanguage(QLocale::Language language)
+{
+    AppSettings::Instance()->settings->setValue(QStringLiteral("locale_lang_index"), int(language));
+    AppSettings::Instance()->LoadLocale();
+}
+
+QString EmptyScratchFolder(const QString& name)
+{
+    const QString folder = TestSupport::ScratchDir() + QLatin1Char('/') + name;
+    QDir(folder).removeRecursively();
+    return QDir().mkpath(folder) ? folder : QString();
+}
+
+void AnswerFileDialogIn(ModalAnswerer* answerer, const QString& folder)
+{
+    answerer->handle([folder](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        if (!chooser)
+            return false;
+        chooser->setDirectory(folder);
+        static_cast<QDialog*>(chooser)->accept();
+        return true;
+    });
 }
 
 bool SelectRow(QTableView* view, int column, const QString& text)

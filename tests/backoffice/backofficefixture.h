@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,13 @@ private:
     QString inventoryDb;
     QString salesDb;
 };
+
+// Sets the program's display language and loads its locale.
+void UseLanguage(QLocale::Language language);
+// A folder of the scratch area, emptied (made if missing); empty when it cannot be.
+QString EmptyScratchFolder(const QString& name);
+// Queues an answer for a file dialog: it is pointed at the folder and accepted with its file name.
+void AnswerFileDialogIn(ModalAnswerer* answerer, const QString& folder);
 
 // Makes the row whose column shows the text current (and selected); false when there is none.
 bool SelectRow(QTableView* view, int column, const QString& text);

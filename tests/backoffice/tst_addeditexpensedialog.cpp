@@ -37,7 +37,6 @@ private slots:
     void categoriesDialogChangesTheList();
 
 private:
-    static void useLanguage(QLocale::Language language);
     static QString status(AddEditExpenseDialog& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
     static QString statusStyle(AddEditExpenseDialog& dialog) { return Child<QLabel>(&dialog, "labelStatus")->styleSheet(); }
     QString expenses() const
@@ -54,16 +53,10 @@ const QString RED = QStringLiteral("QLabel {background-color: red; color:white }
 const QString GREEN = QStringLiteral("QLabel {background-color: green; color:white }");
 } // namespace
 
-void TestAddEditExpenseDialog::useLanguage(QLocale::Language language)
-{
-    AppSettings::Instance()->settings->setValue(QStringLiteral("locale_lang_index"), int(language));
-    AppSettings::Instance()->LoadLocale();
-}
-
 void TestAddEditExpenseDialog::init()
 {
     BackofficeTest::init();
-    useLanguage(QLocale::English);
+    UseLanguage(QLocale::English);
     QCOMPARE(fixture.execInventory({QStringLiteral("DELETE FROM tblExpenses"), QStringLiteral("DELETE FROM tblExpenseCategories"),
                                     QStringLiteral("ALTER TABLE tblExpenses AUTO_INCREMENT = 1"),
                                     QStringLiteral("INSERT INTO tblExpenseCategories (ID, NAME) VALUES (1, 'Travel'), "
@@ -73,7 +66,7 @@ void TestAddEditExpenseDialog::init()
 
 void TestAddEditExpenseDialog::cleanupTestCase()
 {
-    useLanguage(QLocale::AnyLanguage);
+    UseLanguage(QLocale::AnyLanguage);
     BackofficeTest::cleanupTestCase();
 }
 
@@ -135,7 +128,7 @@ void TestAddEditExpenseDialog::amountIsReadWithTheDisplayLocale()
     QFETCH(QString, amount);
     QFETCH(QString, refusal);
     QFETCH(QString, stored);
-    useLanguage(QLocale::Language(language));
+    UseLanguage(QLocale::Language(language));
     AddEditExpenseDialog dialog(nullptr);
     dialog.show();
     Child<QComboBox>(&dialog, "comboCategories")->setCurrentText(QStringLiteral("Travel"));

@@ -46,8 +46,7 @@ private:
 void TestExpenseManagement::init()
 {
     BackofficeTest::init();
-    AppSettings::Instance()->settings->setValue(QStringLiteral("locale_lang_index"), int(QLocale::English));
-    AppSettings::Instance()->LoadLocale();
+    UseLanguage(QLocale::English);
     QCOMPARE(fixture.execInventory(
                  {QStringLiteral("DELETE FROM tblExpenses"), QStringLiteral("DELETE FROM tblExpenseCategories"),
                   QStringLiteral("INSERT INTO tblExpenseCategories (ID, NAME) VALUES (1, 'Travel'), (2, 'Rent'), "

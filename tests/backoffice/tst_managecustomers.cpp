@@ -355,22 +355,14 @@ void TestManageCustomers::exportThenImportAddsNoCustomer()
         names << QStringLiteral("Customer %1").arg(i, 3, 10, QLatin1Char('0'));
     names << QStringLiteral("Ζωή, Jr.");
     addCustomers(names);
-    const QString folder = TestSupport::ScratchDir() + QStringLiteral("/customers_export");
-    QDir(folder).removeRecursively();
-    QVERIFY(QDir().mkpath(folder));
+    const QString folder = EmptyScratchFolder(QStringLiteral("customers_export"));
+    QVERIFY(!folder.isEmpty());
 
     ManageCustomers dialog(nullptr, false);
     // Every row is loaded, not only what a view on screen would ask for.
     QCOMPARE(grid(dialog)->model()->rowCount(), 321);
     dialog.show();
-    answerer->handle([folder](QWidget* modal) {
-        auto* chooser = qobject_cast<QFileDialog*>(modal);
-        if (!chooser)
-            return false;
-        chooser->setDirectory(folder);
-        static_cast<QDialog*>(chooser)->accept();
-        return true;
-    });
+    AnswerFileDialogIn(answerer, folder);
     click(dialog, "pushExport");
     const QStringList files = QDir(folder).entryList({QStringLiteral("Customers_data_export_*.csv")}, QDir::Files);
     QCOMPARE(files.size(), 1);

@@ -6,7 +6,7 @@
 #include "reportgenerator.h"
 #include "reportparameterdialog.h"
 #include "reportprinter.h"
-#include "reportseed.h"
+#include "reporttest.h"
 #include "reportsmanagement.h"
 #include "reportviewer.h"
 #include "testsupport.h"
@@ -72,13 +72,11 @@ QString Period(int startBack, int endBack)
 // The quick reports and the reports page on seeded databases: the figures and period each
 // financial report hands the viewer, the expense reports, and the inventory lists with their
 // bound thresholds.
-class TestReportGenerator : public BackofficeTest
+class TestReportGenerator : public ReportTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
     void financialReports_data();
     void financialReports();
     void financialReportOutput();
@@ -99,27 +97,6 @@ private:
     Shown RunReport(const std::function<void()>& report, const QDate& rangeStart = QDate(),
                     const QDate& rangeEnd = QDate(), const std::function<void(ReportViewer*)>& inViewer = nullptr);
 };
-
-void TestReportGenerator::initTestCase()
-{
-    BackofficeTest::initTestCase();
-    QCOMPARE(ReportSeed::SeedSales(fixture), QString());
-    QCOMPARE(ReportSeed::SeedInventory(fixture), QString());
-}
-
-void TestReportGenerator::init()
-{
-    BackofficeTest::init();
-    QSettings* store = AppSettings::Instance()->settings;
-    store->setValue(QStringLiteral("err_msg_45"), false);
-    store->setValue(QStringLiteral("err_msg_28"), false);
-    MessageSettings::Instance()->Load();
-    store->setValue(QStringLiteral("locale_lang_index"), int(QLocale::English));
-    AppSettings::Instance()->LoadLocale();
-    for (const char* key : {"decimal_places", "final_amount_precision", "DATE_FORMAT"})
-        store->remove(QLatin1String(key));
-    AppSettings::Instance()->LoadDateFormat();
-}
 
 Shown TestReportGenerator::RunReport(const std::function<void()>& report, const QDate& rangeStart,
                                      const QDate& rangeEnd, const std::function<void(ReportViewer*)>& inViewer)

@@ -6,7 +6,7 @@
 #include "modalanswerer.h"
 #include "pdfreader.h"
 #include "reportprinter.h"
-#include "reportseed.h"
+#include "reporttest.h"
 #include "reportviewer.h"
 #include "testsupport.h"
 #include "urlrecorder.h"
@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
 #include <QTimer>
@@ -86,12 +85,11 @@ QString Html(ReportViewer& viewer)
 
 // The report viewer on real databases: the sales groupings with and without returns (also under
 // ONLY_FULL_GROUP_BY), the expense views, the stock filters, failures, and the printed document.
-class TestReportViewer : public BackofficeTest
+class TestReportViewer : public ReportTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void salesGroupings_data();
     void salesGroupings();
@@ -118,25 +116,9 @@ private slots:
     void buttonsFitTheDialog();
 };
 
-void TestReportViewer::initTestCase()
-{
-    BackofficeTest::initTestCase();
-    QCOMPARE(ReportSeed::SeedSales(fixture), QString());
-    QCOMPARE(ReportSeed::SeedInventory(fixture), QString());
-}
-
 void TestReportViewer::init()
 {
-    BackofficeTest::init();
-    QSettings* store = AppSettings::Instance()->settings;
-    store->setValue(QStringLiteral("err_msg_45"), false);
-    MessageSettings::Instance()->Load();
-    store->setValue(QStringLiteral("locale_lang_index"), int(QLocale::English));
-    AppSettings::Instance()->LoadLocale();
-    for (const char* key : {"DATE_FORMAT", "SUB_ITEMS_MODE", "decimal_places", "REPORT_COMPANY_LOGO", "logoSizeLarge",
-                            "REPORT_COMPANY_NAME", "REPORT_COMPANY_ADDRESS", "CURRENCY_SYMBOL", "ReportPrintToPDF"})
-        store->remove(QLatin1String(key));
-    AppSettings::Instance()->LoadDateFormat();
+    ReportTest::init();
     QVERIFY(SetStrictGrouping(DatabaseManager::Instance()->SalesDatabase(), false));
     QVERIFY(SetStrictGrouping(DatabaseManager::Instance()->InventoryDatabase(), false));
 }
@@ -523,22 +505,14 @@ void TestReportViewer::columnChooserHidesColumns()
 
 void TestReportViewer::exportWritesTheShownColumns()
 {
-    const QString folder = TestSupport::ScratchDir() + QStringLiteral("/report_export");
-    QDir(folder).removeRecursively();
-    QVERIFY(QDir().mkpath(folder));
+    const QString folder = EmptyScratchFolder(QStringLiteral("report_export"));
+    QVERIFY(!folder.isEmpty());
     ReportViewer viewer(nullptr);
     viewer.reportTitle = QStringLiteral("EXPENSE REPORT (LAST DAY)");
     viewer.SetDates(QDate::currentDate().addDays(-1), QDate::currentDate().addDays(-1));
     viewer.SetExpenseMode();
     Child<QRadioButton>(&viewer, "radioCategory")->setChecked(true);
-    answerer->handle([folder](QWidget* modal) {
-        auto* chooser = qobject_cast<QFileDialog*>(modal);
-        if (!chooser)
-            return false;
-        chooser->setDirectory(folder);
-        static_cast<QDialog*>(chooser)->accept();
-        return true;
-    });
+    AnswerFileDialogIn(answerer, folder);
     answerer->pressButton(QMessageBox::Ok);
     Child<QPushButton>(&viewer, "pushExport")->click();
     // The title names the file, with the characters a file name should not hold replaced.

@@ -12,7 +12,6 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenu>
 #include <QTimer>
 #include <QGridLayout>
@@ -501,20 +500,12 @@ void TestSalesManagement::columnChoiceHoldsForEveryPage()
 
 void TestSalesManagement::exportWritesBothLists()
 {
-    const QString folder = TestSupport::ScratchDir() + QStringLiteral("/sales_export");
-    QDir(folder).removeRecursively();
-    QVERIFY(QDir().mkpath(folder));
+    const QString folder = EmptyScratchFolder(QStringLiteral("sales_export"));
+    QVERIFY(!folder.isEmpty());
     SalesManagement page(nullptr, false, false, 0);
     page.show();
     for (int i = 0; i < 2; ++i) {
-        answerer->handle([folder](QWidget* modal) {
-            auto* chooser = qobject_cast<QFileDialog*>(modal);
-            if (!chooser)
-                return false;
-            chooser->setDirectory(folder);
-            static_cast<QDialog*>(chooser)->accept();
-            return true;
-        });
+        AnswerFileDialogIn(answerer, folder);
         answerer->pressButton(QMessageBox::Ok);
     }
     click(page, "pushExport");

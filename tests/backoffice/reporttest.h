@@ -1,9 +1,14 @@
 #pragma once
 
+#include "appsettings.h"
 #include "backofficefixture.h"
+#include "messagesettings.h"
 
 #include <QDate>
+#include <QLocale>
+#include <QSettings>
 #include <QStringList>
+#include <QtTest>
 
 // Sales, expenses and stock for the report tests, dated relative to today.
 namespace ReportSeed {
@@ -86,3 +91,32 @@ inline QString SeedInventory(const BackofficeFixture& fixture)
 }
 
 } // namespace ReportSeed
+
+// A report test program: both databases seeded once, and every test run with English
+// texts, the default date format and decimals, no company details and no first-time notices.
+class ReportTest : public BackofficeTest
+{
+    Q_OBJECT
+protected slots:
+    void initTestCase()
+    {
+        BackofficeTest::initTestCase();
+        QCOMPARE(ReportSeed::SeedSales(fixture), QString());
+        QCOMPARE(ReportSeed::SeedInventory(fixture), QString());
+    }
+
+    void init()
+    {
+        BackofficeTest::init();
+        QSettings* store = AppSettings::Instance()->settings;
+        store->setValue(QStringLiteral("err_msg_45"), false);
+        store->setValue(QStringLiteral("err_msg_28"), false);
+        MessageSettings::Instance()->Load();
+        UseLanguage(QLocale::English);
+        for (const char* key : {"DATE_FORMAT", "SUB_ITEMS_MODE", "decimal_places", "final_amount_precision",
+                                "REPORT_COMPANY_LOGO", "logoSizeLarge", "REPORT_COMPANY_NAME", "REPORT_COMPANY_ADDRESS",
+                                "CURRENCY_SYMBOL", "ReportPrintToPDF"})
+            store->remove(QLatin1String(key));
+        AppSettings::Instance()->LoadDateFormat();
+    }
+};
