@@ -341,9 +341,10 @@ public slots:
     void on_comboReceiptStatus_currentIndexChanged(int index);
     void on_comboInvoiceStatus_currentIndexChanged(int index);
 private:
-    // The sale header as pay and pay-later write it; false with the error text when refused.
+    // The sale header as pay, pay-later and the invoice save write it; false with the error text when refused.
     struct HeaderValues
     {
+        QString customer;
         QString timeStamp;
         int invoiceMode = 0;
         int status = 0;
@@ -351,12 +352,18 @@ private:
         QString dueDate;
         QVariant customerId;
         int shipToCustomer = 1;
+        QString shipName;
+        QString shipAddress;
+        QString shipContact;
         QString shipVia;
         QString notes;
     };
     bool WriteHeader(const HeaderValues& values, bool withHold, int holdIndex, const QString& holdName,
                      QString* error);
+    // The customer columns from the receipt page, as pay and pay-later write them in either mode.
+    HeaderValues ReceiptCustomer() const;
     HeaderValues ReceiptHeader();
+    HeaderValues InvoiceHeader();
     // Cuts the sale's text fields to their columns; the name of a field holding a character
     // the sales tables cannot store, empty when all can be stored.
     void LimitSaleFields();

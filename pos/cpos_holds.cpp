@@ -14,8 +14,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <algorithm>
-
 namespace {
 
 const int PAYMENT_NAME_LENGTH = 50;
@@ -25,11 +23,6 @@ const char* const GROUP_COLOURS[] = {
     " background-color: #BD23BB; }", " background-color: #DAA520; }", " background-color: #F91E0A; }",
     " background-color: #23BD99; }", " background-color: #FF7F50; }",
 };
-
-bool HasFourByteCharacter(const QString& text)
-{
-    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
-}
 
 } // namespace
 
@@ -161,14 +154,13 @@ void CPOS::on_pushPayLater_clicked()
     const QDateTime now = QDateTime::currentDateTime();
     ui->dateTimeReceiptTimeStamp->setDateTime(now);
     ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    HeaderValues values;
+    HeaderValues values = ReceiptCustomer();
     values.timeStamp = now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     values.invoiceMode = invoiceMode ? 1 : 0;
     values.status = invoiceMode ? ui->comboInvoiceStatus->currentIndex() : ui->comboReceiptStatus->currentIndex();
     values.notes = invoiceMode ? ui->textNotes->toPlainText() : ui->textReceiptNotes->toPlainText();
     values.sentDate = ui->dateSentDate->date().toString(QStringLiteral("yyyy-MM-dd"));
     values.dueDate = ui->dateDueDate->date().toString(QStringLiteral("yyyy-MM-dd"));
-    values.customerId = selectedCustomer.id.isEmpty() ? 0 : selectedCustomer.id.toLongLong();
     values.shipToCustomer = ui->checkShipToCustomerAddress->isChecked() ? 1 : 0;
     values.shipVia = ui->lineShipVia->text();
 
