@@ -10,6 +10,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class Calculator;
@@ -407,6 +408,21 @@ private:
     void DeleteLine(int row);
     // The stock row of a code, or false with the reason on the status line.
     bool LookUpSellableStock(const QString& code, StockRow* row);
+    // How a sale line is written or removed, and what is shown when that fails.
+    struct LineWrite
+    {
+        std::function<bool()> write;
+        QString failure;
+        // With the database's error as %1, when the stock row can not be updated; empty: the failure text.
+        QString stockFailure;
+        // The stock would leave its column: the locked stock and what would remain, in sub-units.
+        std::function<void(qint64 locked, qint64 remaining)> refuseOverflow;
+    };
+    // Writes a line change and the stock change it makes in one transaction: takesStock takes the
+    // requested sub-units off the stock under the out-of-stock rules, otherwise they go back. Notes a
+    // crossing of the reorder level; false, with the reason shown, when nothing was written.
+    bool WriteLineWithStock(const StockRow& stock, const QString& code, bool takesStock, qint64 requested, bool asked,
+                            const LineWrite& write);
     void TakeChosenSuggestion();
     void ShowProduct(bool roundPrice);
     void ShowTotals(double linePrice);
