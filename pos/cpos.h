@@ -383,6 +383,7 @@ private:
     QString SizeRule() const;
     QString RowStyle(int place) const;
     static QString ButtonStyleTail();
+    static QString ButtonCaption(const QString& name);
     std::unique_ptr<QSqlQuery> headerUpdate;
     std::unique_ptr<QSqlQuery> holdInsert;
     QSqlDatabase* headerDb = nullptr;

@@ -18,12 +18,6 @@ namespace {
 
 const int PAYMENT_NAME_LENGTH = 50;
 
-const char* const GROUP_COLOURS[] = {
-    " background-color: #228B22; }", " background-color: #FF5309; }", " background-color: #6495ED; }",
-    " background-color: #BD23BB; }", " background-color: #DAA520; }", " background-color: #F91E0A; }",
-    " background-color: #23BD99; }", " background-color: #FF7F50; }",
-};
-
 } // namespace
 
 int CPOS::PendingTabIndex() const
@@ -64,22 +58,14 @@ void CPOS::LoadPendingPayments()
 void CPOS::StylePendingButton()
 {
     auto* grid = qobject_cast<QGridLayout*>(ui->scrollAreaPendingPaymentsContents->layout());
-    const QString sizeRule = SizeRule();
     for (int i = 0; i < pendingButtons.size(); ++i) {
         const PendingPayment& hold = pendingButtons.at(i);
-        QString caption = hold.name;
-        QString tip;
-        if (caption.size() > 13) {
-            tip = caption;
-            caption = caption.left(10) + QStringLiteral(" ..");
-        }
+        const QString caption = ButtonCaption(hold.name);
         auto* button = new CPosButton(caption, this, hold.saleId);
-        if (!tip.isEmpty())
-            button->setToolTip(tip);
-        const int group = i / posRows;
-        const QString start = group < 8 ? sizeRule + QLatin1String(GROUP_COLOURS[group]) : QString();
-        button->setStyleSheet(start + ButtonStyleTail());
-        grid->addWidget(button, 2 * group, i % posColumns);
+        if (caption != hold.name)
+            button->setToolTip(hold.name);
+        button->setStyleSheet(RowStyle(i) + ButtonStyleTail());
+        grid->addWidget(button, 2 * (i / posRows), i % posColumns);
         connect(button, &QPushButton::clicked, this, &CPOS::PendingPaymentButtonClicked);
         grid->update();
         ui->scrollAreaPendingPayments->updateGeometry();

@@ -32,7 +32,6 @@ void CPOS::SwitchMode(bool toInvoice)
     }
 
     invoiceMode = toInvoice;
-    pendingButtons.clear();
     LoadPendingPayments();
     if (!toInvoice)
         saleState = 0;
@@ -54,9 +53,7 @@ void CPOS::SwitchMode(bool toInvoice)
     else
         ui->tabWidget->addTab(receiptDetailsPage, tr("Receipt Details"));
     ui->tabWidget->addTab(pendingPaymentsPage, tr("Pending Payments"));
-    if (!pendingButtons.isEmpty())
-        ui->tabWidget->setTabText(first + 1,
-                                  tr("Pending (") + QString::number(pendingButtons.size()) + tr(")"));
+    ShowPendingCount();
     // Only once the pages are back: removing the current page would move the current index again.
     ui->tabWidget->setCurrentIndex(toInvoice ? 1 : 0);
 
