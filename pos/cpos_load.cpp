@@ -14,9 +14,6 @@
 
 namespace {
 
-const QString SELECTED_STYLE = QStringLiteral(" QLabel { background-color: green; color : white; font-weight : normal;}");
-const QString NOT_SELECTED_STYLE = QStringLiteral(" QLabel { background-color: red; color : white; font-weight : normal;}");
-
 // The stored sale's header; an empty record when the sale is not there or the server does not answer.
 QSqlRecord ReadHeader(const QString& saleId)
 {
@@ -125,14 +122,10 @@ void CPOS::LoadInvoice(const QString& saleId)
     totalTax = locale->toDouble(ui->lineEditTax->text());
     totalDiscount = row.value(QStringLiteral("TOTAL_DISCOUNT")).toDouble();
 
-    if (LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")))) {
+    const bool withCustomer = LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")));
+    if (withCustomer)
         ui->lineCustomerEmailInvoice->setText(selectedCustomer.email);
-        ui->label_invoice_customer_notification->setText(tr("CUSTOMER SELECTED"));
-        ui->label_invoice_customer_notification->setStyleSheet(SELECTED_STYLE);
-    } else {
-        ui->label_invoice_customer_notification->setText(tr("NO CUSTOMER SELECTED"));
-        ui->label_invoice_customer_notification->setStyleSheet(NOT_SELECTED_STYLE);
-    }
+    UpdateCustomerSelection(true, withCustomer);
     // The loaded sale's line numbers only: new lines are numbered after its highest.
     itemIndexes.clear();
     LoadLinesOfSale();
@@ -159,7 +152,6 @@ void CPOS::LoadReceipt(const QString& saleId)
     transactionId = saleId;
     salePaid = false;
     ui->lineReceiptNumber->setText(saleId);
-    ui->lineCustomerName->setText(row.value(QStringLiteral("CUSTOMER")).toString());
     FillAmounts(row);
     ui->comboReceiptStatus->setCurrentIndex(row.value(QStringLiteral("STATUS")).toInt());
     ui->dateTimeReceiptTimeStamp->setDateTime(QDateTime::fromString(
@@ -174,21 +166,16 @@ void CPOS::LoadReceipt(const QString& saleId)
     totalTax = locale->toDouble(ui->lineEditTax->text());
     totalDiscount = row.value(QStringLiteral("TOTAL_DISCOUNT")).toDouble();
 
-    if (LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")))) {
+    const bool withCustomer = LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")));
+    if (withCustomer)
         ui->lineCustomerEmail->setText(selectedCustomer.email);
-        ui->label_receipt_customer_notification->setText(tr("CUSTOMER SELECTED"));
-        ui->label_receipt_customer_notification->setStyleSheet(SELECTED_STYLE);
-    } else {
-        ui->label_receipt_customer_notification->setText(tr("NO CUSTOMER SELECTED"));
-        ui->label_receipt_customer_notification->setStyleSheet(NOT_SELECTED_STYLE);
-    }
+    UpdateCustomerSelection(false, withCustomer);
     FillPaymentType(row);
     ui->lineRefNumber->setText(row.value(QStringLiteral("REFERENCE_NUMBER")).toString());
     ui->textReceiptNotes->setPlainText(row.value(QStringLiteral("NOTES")).toString());
 
     itemIndexes.clear();
     LoadLinesOfSale();
-    ui->tableViewItems->resizeColumnsToContents();
     saleState = 1;
     ShowStatus(holdingSale ? tr("Pending payment opened") : tr("Sales receipt has been opened."), false);
     reorderStockCodes.clear();
