@@ -70,12 +70,6 @@ enum CartColumn {
     COL_RETURNED = 19,
 };
 
-void ProcessEventPasses(int passes)
-{
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 } // namespace
 
 CPOS::CPOS(QWidget* parent)

@@ -657,8 +657,7 @@ void CPOS::on_pushButtonLookUp_clicked()
 {
     Progress busy(this, tr("Please wait..."));
     busy.show();
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ProcessEventPasses(5);
     auto* picker = new VorantelDialog(this);
     picker->setWindowTitle(tr("Inventory"));
     picker->resize(950, 600);

@@ -8,6 +8,9 @@
 // Developer diagnostics of the point of sale.
 Q_DECLARE_LOGGING_CATEGORY(lcPos)
 
+// Lets a busy box paint before a long step on the GUI thread; the user's input waits.
+void ProcessEventPasses(int passes);
+
 // Widths of the text columns of tblSalesTransactions that the sale screen writes.
 constexpr int SHIP_NAME_LENGTH = 45;
 constexpr int SHIP_CONTACT_LENGTH = 45;
