@@ -459,6 +459,7 @@ public slots:
     void on_textReceiptNotes_textChanged();
 private:
     void MarkChanged();
+    void StampChange();
     void SwitchMode(bool toInvoice);
     // The first field whose text its column cannot hold, reported; false when one is refused.
     bool InvoiceFieldsFit();

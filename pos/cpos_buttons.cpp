@@ -8,7 +8,6 @@
 #include "errordialog.h"
 #include "pos.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSqlError>
@@ -172,10 +171,7 @@ void CPOS::PosButtonClicked()
         this, false, true);
     notice.exec();
     on_lineEditBarCode_returnPressed();
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    ui->dateTimeReceiptTimeStamp->setDateTime(now);
-    changedSinceSave = true;
+    StampChange();
 }
 
 void CPOS::on_comboCategory_currentIndexChanged(const QString& /*arg1*/)

@@ -52,10 +52,7 @@ void CPOS::MarkCustomerChange()
 {
     if (!trackChanges)
         return;
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    ui->dateTimeReceiptTimeStamp->setDateTime(now);
-    changedSinceSave = true;
+    StampChange();
 }
 
 void CPOS::on_pushCustomers_toggled(bool checked)

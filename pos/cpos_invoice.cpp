@@ -64,8 +64,13 @@ void CPOS::SwitchMode(bool toInvoice)
 
 void CPOS::MarkChanged()
 {
-    if (transactionId.isEmpty() || !trackChanges)
-        return;
+    if (!transactionId.isEmpty() && trackChanges)
+        StampChange();
+}
+
+// The sale changed now: the timestamp the next save writes moves with it.
+void CPOS::StampChange()
+{
     const QDateTime now = QDateTime::currentDateTime();
     ui->dateTimeInvoiceTimeStamp->setDateTime(now);
     ui->dateTimeReceiptTimeStamp->setDateTime(now);

@@ -16,7 +16,6 @@
 #include "salesmodel.h"
 
 #include <QCompleter>
-#include <QDateTime>
 #include <QGridLayout>
 #include <QLocale>
 #include <QMainWindow>
@@ -414,10 +413,7 @@ void CPOS::EnterItem()
         ui->lineEditItems->setText(QStringLiteral("1"));
         ui->lineEditSubItems->setText(QStringLiteral("0"));
     }
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    ui->dateTimeReceiptTimeStamp->setDateTime(now);
-    changedSinceSave = true;
+    StampChange();
     keepFocusAfterAdd = true;
 }
 
@@ -565,10 +561,7 @@ void CPOS::DeleteLine(int row)
     ui->tableViewItems->resizeColumnsToContents();
     ShowTotals(-lineGross);
 
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    ui->dateTimeReceiptTimeStamp->setDateTime(now);
-    changedSinceSave = true;
+    StampChange();
 }
 
 void CPOS::on_checkReturnMode_toggled(bool /*checked*/)

@@ -377,24 +377,14 @@ void CPOS::on_comboReceiptStatus_currentIndexChanged(int index)
 {
     if (index >= 0 && index <= 2)
         ui->comboReceiptStatus->setStyleSheet(QLatin1String(STATUS_STYLES[index]));
-    if (!transactionId.isEmpty() && trackChanges) {
-        const QDateTime now = QDateTime::currentDateTime();
-        ui->dateTimeReceiptTimeStamp->setDateTime(now);
-        ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-        changedSinceSave = true;
-    }
+    MarkChanged();
 }
 
 void CPOS::on_comboInvoiceStatus_currentIndexChanged(int index)
 {
     if (index >= 0 && index <= 2)
         ui->comboInvoiceStatus->setStyleSheet(QLatin1String(STATUS_STYLES[index]));
-    if (!transactionId.isEmpty() && trackChanges) {
-        const QDateTime now = QDateTime::currentDateTime();
-        ui->dateTimeReceiptTimeStamp->setDateTime(now);
-        ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-        changedSinceSave = true;
-    }
+    MarkChanged();
 }
 
 void CPOS::QuickPay(int index)
