@@ -76,6 +76,10 @@ void CPOS::FillAmounts(const QSqlRecord& row)
     ui->lineEditChange->setText(
         locale->toString(row.value(QStringLiteral("AMOUNT_DUE")).toDouble(), 'f', finalAmountPrecision));
     ui->lineEditTax->setText(locale->toString(row.value(QStringLiteral("TOTAL_TAX")).toDouble(), 'f', decimalPlaces));
+    // The totals as the fields show them, so that later lines add to what the screen shows.
+    grandTotal = locale->toDouble(ui->lineEditTotal->text());
+    totalTax = locale->toDouble(ui->lineEditTax->text());
+    totalDiscount = row.value(QStringLiteral("TOTAL_DISCOUNT")).toDouble();
 }
 
 void CPOS::FillPaymentType(const QSqlRecord& row)
@@ -84,8 +88,10 @@ void CPOS::FillPaymentType(const QSqlRecord& row)
     ui->comboPaymentType->setCurrentText(type.isEmpty() ? QStringLiteral("OTHER") : type);
 }
 
+// The loaded sale's line numbers only: new lines are numbered after its highest.
 void CPOS::LoadLinesOfSale()
 {
+    itemIndexes.clear();
     RefreshSalesTable();
     ui->tableViewItems->resizeColumnsToContents();
     for (int row = 0; row < cartModel->rowCount(); ++row)
@@ -118,16 +124,11 @@ void CPOS::LoadInvoice(const QString& saleId)
     ui->lineShipVia->setText(row.value(QStringLiteral("SHIP_VIA")).toString());
     FillPaymentType(row);
     ui->lineRefNumber->setText(row.value(QStringLiteral("REFERENCE_NUMBER")).toString());
-    grandTotal = locale->toDouble(ui->lineEditTotal->text());
-    totalTax = locale->toDouble(ui->lineEditTax->text());
-    totalDiscount = row.value(QStringLiteral("TOTAL_DISCOUNT")).toDouble();
 
     const bool withCustomer = LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")));
     if (withCustomer)
         ui->lineCustomerEmailInvoice->setText(selectedCustomer.email);
     UpdateCustomerSelection(true, withCustomer);
-    // The loaded sale's line numbers only: new lines are numbered after its highest.
-    itemIndexes.clear();
     LoadLinesOfSale();
     reorderStockCodes.clear();
     autoOrderByVendor.clear();
@@ -162,9 +163,6 @@ void CPOS::LoadReceipt(const QString& saleId)
     ui->lineShipName->setText(row.value(QStringLiteral("SHIP_NAME")).toString());
     ui->lineCustomerContact->setText(row.value(QStringLiteral("SHIP_CONTACT")).toString());
     ui->textCustomerAddress->setPlainText(row.value(QStringLiteral("SHIP_ADDRESS")).toString());
-    grandTotal = locale->toDouble(ui->lineEditTotal->text());
-    totalTax = locale->toDouble(ui->lineEditTax->text());
-    totalDiscount = row.value(QStringLiteral("TOTAL_DISCOUNT")).toDouble();
 
     const bool withCustomer = LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")));
     if (withCustomer)
@@ -174,7 +172,6 @@ void CPOS::LoadReceipt(const QString& saleId)
     ui->lineRefNumber->setText(row.value(QStringLiteral("REFERENCE_NUMBER")).toString());
     ui->textReceiptNotes->setPlainText(row.value(QStringLiteral("NOTES")).toString());
 
-    itemIndexes.clear();
     LoadLinesOfSale();
     saleState = 1;
     ShowStatus(holdingSale ? tr("Pending payment opened") : tr("Sales receipt has been opened."), false);
