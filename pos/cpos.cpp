@@ -52,30 +52,6 @@ const QString REFUSED_TEXT = QStringLiteral("You are not allowed to access this 
 const int MODULE_SETTINGS = 13;
 const int POS_SETTINGS_PAGE = 6;
 
-// Columns of tblSalesInvoice as the cart shows them.
-enum CartColumn {
-    COL_ID,
-    COL_TRANSACTION_ID,
-    COL_ITEM_INDEX,
-    COL_PRODUCT_NAME,
-    COL_QUANTITY,
-    COL_PURCHASE_PRICE,
-    COL_SALE_PRICE,
-    COL_SUB_ITEMS,
-    COL_DISCOUNT,
-    COL_LINE_TOTAL,
-    COL_PURCHASE_SUB_TOTAL,
-    COL_LINE_TAX,
-    COL_BAR_CODE,
-    COL_RETURNED = 19,
-};
-
-void ProcessEventPasses(int passes)
-{
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 } // namespace
 
 CPOS::CPOS(QWidget* parent)

@@ -10,6 +10,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class Calculator;
@@ -341,9 +342,10 @@ public slots:
     void on_comboReceiptStatus_currentIndexChanged(int index);
     void on_comboInvoiceStatus_currentIndexChanged(int index);
 private:
-    // The sale header as pay and pay-later write it; false with the error text when refused.
+    // The sale header as pay, pay-later and the invoice save write it; false with the error text when refused.
     struct HeaderValues
     {
+        QString customer;
         QString timeStamp;
         int invoiceMode = 0;
         int status = 0;
@@ -351,12 +353,18 @@ private:
         QString dueDate;
         QVariant customerId;
         int shipToCustomer = 1;
+        QString shipName;
+        QString shipAddress;
+        QString shipContact;
         QString shipVia;
         QString notes;
     };
     bool WriteHeader(const HeaderValues& values, bool withHold, int holdIndex, const QString& holdName,
                      QString* error);
+    // The customer columns from the receipt page, as pay and pay-later write them in either mode.
+    HeaderValues ReceiptCustomer() const;
     HeaderValues ReceiptHeader();
+    HeaderValues InvoiceHeader();
     // Cuts the sale's text fields to their columns; the name of a field holding a character
     // the sales tables cannot store, empty when all can be stored.
     void LimitSaleFields();
@@ -375,6 +383,7 @@ private:
     QString SizeRule() const;
     QString RowStyle(int place) const;
     static QString ButtonStyleTail();
+    static QString ButtonCaption(const QString& name);
     std::unique_ptr<QSqlQuery> headerUpdate;
     std::unique_ptr<QSqlQuery> holdInsert;
     QSqlDatabase* headerDb = nullptr;
@@ -400,6 +409,21 @@ private:
     void DeleteLine(int row);
     // The stock row of a code, or false with the reason on the status line.
     bool LookUpSellableStock(const QString& code, StockRow* row);
+    // How a sale line is written or removed, and what is shown when that fails.
+    struct LineWrite
+    {
+        std::function<bool()> write;
+        QString failure;
+        // With the database's error as %1, when the stock row can not be updated; empty: the failure text.
+        QString stockFailure;
+        // The stock would leave its column: the locked stock and what would remain, in sub-units.
+        std::function<void(qint64 locked, qint64 remaining)> refuseOverflow;
+    };
+    // Writes a line change and the stock change it makes in one transaction: takesStock takes the
+    // requested sub-units off the stock under the out-of-stock rules, otherwise they go back. Notes a
+    // crossing of the reorder level; false, with the reason shown, when nothing was written.
+    bool WriteLineWithStock(const StockRow& stock, const QString& code, bool takesStock, qint64 requested, bool asked,
+                            const LineWrite& write);
     void TakeChosenSuggestion();
     void ShowProduct(bool roundPrice);
     void ShowTotals(double linePrice);
@@ -435,6 +459,7 @@ public slots:
     void on_textReceiptNotes_textChanged();
 private:
     void MarkChanged();
+    void StampChange();
     void SwitchMode(bool toInvoice);
     // The first field whose text its column cannot hold, reported; false when one is refused.
     bool InvoiceFieldsFit();

@@ -8,7 +8,6 @@
 #include "errordialog.h"
 #include "pos.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSqlError>
@@ -46,6 +45,12 @@ QString CPOS::RowStyle(int place) const
     if (row >= 8)
         return QString();
     return SizeRule() + QLatin1String(ROW_COLOURS[row]);
+}
+
+// A name too long for a grid button: its first ten characters, the whole name in the tool tip.
+QString CPOS::ButtonCaption(const QString& name)
+{
+    return name.size() > 13 ? name.left(10) + QStringLiteral(" ..") : name;
 }
 
 QString CPOS::ButtonStyleTail()
@@ -112,18 +117,13 @@ void CPOS::LayoutProductButtons(int first, int last)
     int i = 0;
     for (int at = first; at < last && at < items.size(); ++at, ++i) {
         const ProductButtonItem& item = items.at(at);
-        QString caption = item.name;
-        QString tip;
-        if (caption.size() > 13) {
-            tip = caption;
-            caption = caption.left(10) + QStringLiteral(" ..");
-        }
+        const QString caption = ButtonCaption(item.name);
         auto* button = new CPosButton(QString(), contents, item.barCode);
         auto* label = new QLabel(caption, contents);
         label->setAlignment(Qt::AlignHCenter);
-        if (!tip.isEmpty()) {
-            button->setToolTip(tip);
-            label->setToolTip(tip);
+        if (caption != item.name) {
+            button->setToolTip(item.name);
+            label->setToolTip(item.name);
         }
         QString sheet = RowStyle(i);
         if (!item.imageFile.isEmpty() && item.imageFile != NO_IMAGE) {
@@ -171,10 +171,7 @@ void CPOS::PosButtonClicked()
         this, false, true);
     notice.exec();
     on_lineEditBarCode_returnPressed();
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    ui->dateTimeReceiptTimeStamp->setDateTime(now);
-    changedSinceSave = true;
+    StampChange();
 }
 
 void CPOS::on_comboCategory_currentIndexChanged(const QString& /*arg1*/)

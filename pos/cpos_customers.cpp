@@ -52,10 +52,7 @@ void CPOS::MarkCustomerChange()
 {
     if (!trackChanges)
         return;
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    ui->dateTimeReceiptTimeStamp->setDateTime(now);
-    changedSinceSave = true;
+    StampChange();
 }
 
 void CPOS::on_pushCustomers_toggled(bool checked)
@@ -112,21 +109,6 @@ void CPOS::on_pushCustomers_toggled(bool checked)
 
 namespace {
 
-// Writes the timestamp of the sale on screen; false when it could not be written.
-bool WriteTimestamp(const QString& saleId, const QDateTime& stamp, QString* error)
-{
-    if (saleId.isEmpty())
-        return false;
-    QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
-    query->prepare(QStringLiteral("UPDATE tblSalesTransactions SET TIME_STAMP = :ts WHERE ID = :id"));
-    query->bindValue(QStringLiteral(":ts"), stamp.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-    query->bindValue(QStringLiteral(":id"), saleId);
-    if (query->exec())
-        return true;
-    *error = query->lastError().text();
-    return false;
-}
-
 bool MayCorrectTimestamps(QWidget* parent)
 {
     if (AppSettings::Instance()->HasPermission(MODULE_SALES))
@@ -138,28 +120,35 @@ bool MayCorrectTimestamps(QWidget* parent)
     return false;
 }
 
+// Writes the timestamp the operator corrected into the sale on screen, after the permission check.
+void CorrectTimestamp(CPOS* screen, const QString& saleId, const QDateTime& stamp, const QString& done)
+{
+    if (!MayCorrectTimestamps(screen))
+        return;
+    QSqlQuery* query = saleId.isEmpty() ? nullptr : DatabaseManager::Instance()->SalesQuery();
+    if (query) {
+        query->prepare(QStringLiteral("UPDATE tblSalesTransactions SET TIME_STAMP = :ts WHERE ID = :id"));
+        query->bindValue(QStringLiteral(":ts"), stamp.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+        query->bindValue(QStringLiteral(":id"), saleId);
+        if (query->exec()) {
+            QMessageBox::information(screen, CPOS::tr("Timestamp"), done);
+            return;
+        }
+        qCWarning(lcPos) << "timestamp:" << query->lastError().text();
+    }
+    QMessageBox::information(screen, CPOS::tr("Timestamp"), CPOS::tr("Error occurred. Failed to update timestamp"));
+}
+
 } // namespace
 
 void CPOS::on_pushUpdateInvoiceTimestamp_clicked()
 {
-    if (!MayCorrectTimestamps(this))
-        return;
-    QString error;
-    if (WriteTimestamp(transactionId, ui->dateTimeInvoiceTimeStamp->dateTime(), &error))
-        QMessageBox::information(this, tr("Timestamp"), tr("Invoice timestamp updated successfully"));
-    else
-        QMessageBox::information(this, tr("Timestamp"), tr("Error occurred. Failed to update timestamp"));
+    CorrectTimestamp(this, transactionId, ui->dateTimeInvoiceTimeStamp->dateTime(),
+                     tr("Invoice timestamp updated successfully"));
 }
 
 void CPOS::on_pushUpdateReceiptTimestamp_clicked()
 {
-    if (!MayCorrectTimestamps(this))
-        return;
-    QString error;
-    if (WriteTimestamp(transactionId, ui->dateTimeReceiptTimeStamp->dateTime(), &error)) {
-        QMessageBox::information(this, tr("Timestamp"), tr("Receipt timestamp updated successfully"));
-    } else {
-        qCWarning(lcPos) << "receipt timestamp:" << error;
-        QMessageBox::information(this, tr("Timestamp"), tr("Error occurred. Failed to update timestamp"));
-    }
+    CorrectTimestamp(this, transactionId, ui->dateTimeReceiptTimeStamp->dateTime(),
+                     tr("Receipt timestamp updated successfully"));
 }

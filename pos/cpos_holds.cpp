@@ -14,22 +14,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <algorithm>
-
 namespace {
 
 const int PAYMENT_NAME_LENGTH = 50;
-
-const char* const GROUP_COLOURS[] = {
-    " background-color: #228B22; }", " background-color: #FF5309; }", " background-color: #6495ED; }",
-    " background-color: #BD23BB; }", " background-color: #DAA520; }", " background-color: #F91E0A; }",
-    " background-color: #23BD99; }", " background-color: #FF7F50; }",
-};
-
-bool HasFourByteCharacter(const QString& text)
-{
-    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
-}
 
 } // namespace
 
@@ -71,22 +58,14 @@ void CPOS::LoadPendingPayments()
 void CPOS::StylePendingButton()
 {
     auto* grid = qobject_cast<QGridLayout*>(ui->scrollAreaPendingPaymentsContents->layout());
-    const QString sizeRule = SizeRule();
     for (int i = 0; i < pendingButtons.size(); ++i) {
         const PendingPayment& hold = pendingButtons.at(i);
-        QString caption = hold.name;
-        QString tip;
-        if (caption.size() > 13) {
-            tip = caption;
-            caption = caption.left(10) + QStringLiteral(" ..");
-        }
+        const QString caption = ButtonCaption(hold.name);
         auto* button = new CPosButton(caption, this, hold.saleId);
-        if (!tip.isEmpty())
-            button->setToolTip(tip);
-        const int group = i / posRows;
-        const QString start = group < 8 ? sizeRule + QLatin1String(GROUP_COLOURS[group]) : QString();
-        button->setStyleSheet(start + ButtonStyleTail());
-        grid->addWidget(button, 2 * group, i % posColumns);
+        if (caption != hold.name)
+            button->setToolTip(hold.name);
+        button->setStyleSheet(RowStyle(i) + ButtonStyleTail());
+        grid->addWidget(button, 2 * (i / posRows), i % posColumns);
         connect(button, &QPushButton::clicked, this, &CPOS::PendingPaymentButtonClicked);
         grid->update();
         ui->scrollAreaPendingPayments->updateGeometry();
@@ -161,14 +140,13 @@ void CPOS::on_pushPayLater_clicked()
     const QDateTime now = QDateTime::currentDateTime();
     ui->dateTimeReceiptTimeStamp->setDateTime(now);
     ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    HeaderValues values;
+    HeaderValues values = ReceiptCustomer();
     values.timeStamp = now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     values.invoiceMode = invoiceMode ? 1 : 0;
     values.status = invoiceMode ? ui->comboInvoiceStatus->currentIndex() : ui->comboReceiptStatus->currentIndex();
     values.notes = invoiceMode ? ui->textNotes->toPlainText() : ui->textReceiptNotes->toPlainText();
     values.sentDate = ui->dateSentDate->date().toString(QStringLiteral("yyyy-MM-dd"));
     values.dueDate = ui->dateDueDate->date().toString(QStringLiteral("yyyy-MM-dd"));
-    values.customerId = selectedCustomer.id.isEmpty() ? 0 : selectedCustomer.id.toLongLong();
     values.shipToCustomer = ui->checkShipToCustomerAddress->isChecked() ? 1 : 0;
     values.shipVia = ui->lineShipVia->text();
 

@@ -4,36 +4,10 @@
 #include "ui_cpos.h"
 
 #include "appsettings.h"
-#include "databasemanager.h"
 #include "pos.h"
 
 #include <QDateTime>
-#include <QLocale>
 #include <QSettings>
-#include <QSqlError>
-#include <QSqlQuery>
-
-namespace {
-
-// Columns of tblSalesTransactions that the invoice fields are written into.
-const int SHIP_NAME_LENGTH = 45;
-const int SHIP_CONTACT_LENGTH = 45;
-const int SHIP_VIA_LENGTH = 100;
-const int SHIP_ADDRESS_LENGTH = 250;
-const int NOTES_LENGTH = 250;
-const int REFERENCE_NUMBER_LENGTH = 100;
-
-// The sales tables store three-byte UTF-8: a character outside the basic plane (emoji and the
-// like) would make the whole UPDATE fail.
-bool HasFourByteCharacter(const QString& text)
-{
-    for (const QChar c : text)
-        if (c.isSurrogate())
-            return true;
-    return false;
-}
-
-} // namespace
 
 void CPOS::on_pushInvoiceMode_clicked()
 {
@@ -58,7 +32,6 @@ void CPOS::SwitchMode(bool toInvoice)
     }
 
     invoiceMode = toInvoice;
-    pendingButtons.clear();
     LoadPendingPayments();
     if (!toInvoice)
         saleState = 0;
@@ -80,9 +53,7 @@ void CPOS::SwitchMode(bool toInvoice)
     else
         ui->tabWidget->addTab(receiptDetailsPage, tr("Receipt Details"));
     ui->tabWidget->addTab(pendingPaymentsPage, tr("Pending Payments"));
-    if (!pendingButtons.isEmpty())
-        ui->tabWidget->setTabText(first + 1,
-                                  tr("Pending (") + QString::number(pendingButtons.size()) + tr(")"));
+    ShowPendingCount();
     // Only once the pages are back: removing the current page would move the current index again.
     ui->tabWidget->setCurrentIndex(toInvoice ? 1 : 0);
 
@@ -93,8 +64,13 @@ void CPOS::SwitchMode(bool toInvoice)
 
 void CPOS::MarkChanged()
 {
-    if (transactionId.isEmpty() || !trackChanges)
-        return;
+    if (!transactionId.isEmpty() && trackChanges)
+        StampChange();
+}
+
+// The sale changed now: the timestamp the next save writes moves with it.
+void CPOS::StampChange()
+{
     const QDateTime now = QDateTime::currentDateTime();
     ui->dateTimeInvoiceTimeStamp->setDateTime(now);
     ui->dateTimeReceiptTimeStamp->setDateTime(now);
@@ -213,43 +189,9 @@ int CPOS::SaveInvoice()
     if (!InvoiceFieldsFit())
         return 1;
 
-    QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
-    query->prepare(QStringLiteral(
-        "UPDATE tblSalesTransactions SET USER_ID = :u, CUSTOMER = :c, TIME_STAMP = :ts, GRAND_TOTAL = :gt, PAID = :p, "
-        "AMOUNT_DUE = :r, TOTAL_TAX = :t, INVOICE_MODE = :i, STATUS = :s, SENT_DATE = :sd, DUE_DATE = :dd, "
-        "CUSTOMER_ID = :ci, SHIP_TO_CUSTOMER_ADDR = :stca, SHIP_NAME = :sn, SHIP_ADDRESS = :sa, SHIP_CONTACT = :sc, "
-        "SHIP_VIA = :sv, NOTES = :n, TOTAL_DISCOUNT = :td, PAYMENT_TYPE = :pt, REFERENCE_NUMBER = :rn,STORE_ID = "
-        ":sid, TERMINAL_ID = :tid WHERE ID = :id"));
-    query->bindValue(QStringLiteral(":u"), AppSettings::Instance()->CurrentUser());
-    query->bindValue(QStringLiteral(":c"), selectedCustomer.name.isEmpty() ? QStringLiteral("NO CUSTOMER SELECTED")
-                                                                            : selectedCustomer.name);
-    query->bindValue(QStringLiteral(":ts"),
-                     ui->dateTimeInvoiceTimeStamp->dateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-    query->bindValue(QStringLiteral(":gt"), locale->toDouble(ui->lineEditTotal->text()));
-    query->bindValue(QStringLiteral(":p"), locale->toDouble(ui->lineEditPaid->text()));
-    query->bindValue(QStringLiteral(":r"), locale->toDouble(ui->lineEditChange->text()));
-    query->bindValue(QStringLiteral(":t"), locale->toDouble(ui->lineEditTax->text()));
-    query->bindValue(QStringLiteral(":i"), invoiceMode ? 1 : 0);
-    UpdatePaymentStateInvoice();
-    query->bindValue(QStringLiteral(":s"), ui->comboInvoiceStatus->currentIndex());
-    query->bindValue(QStringLiteral(":sd"), ui->dateSentDate->date().toString(QStringLiteral("yyyy-MM-dd")));
-    query->bindValue(QStringLiteral(":dd"), ui->dateDueDate->date().toString(QStringLiteral("yyyy-MM-dd")));
-    query->bindValue(QStringLiteral(":ci"), selectedCustomer.id.toInt());
-    query->bindValue(QStringLiteral(":stca"), ui->checkShipToCustomerAddress->isChecked() ? 1 : 0);
-    query->bindValue(QStringLiteral(":sn"), ui->lineShipName->text());
-    query->bindValue(QStringLiteral(":sa"), ui->textShipAddress->toPlainText());
-    query->bindValue(QStringLiteral(":sc"), ui->lineShipContact->text());
-    query->bindValue(QStringLiteral(":sv"), ui->lineShipVia->text());
-    query->bindValue(QStringLiteral(":n"), ui->textNotes->toPlainText());
-    query->bindValue(QStringLiteral(":td"), QString::number(totalDiscount, 'f', decimalPlaces).toDouble());
-    query->bindValue(QStringLiteral(":pt"), ui->comboPaymentType->currentText());
-    query->bindValue(QStringLiteral(":rn"), ui->lineRefNumber->text());
-    query->bindValue(QStringLiteral(":sid"), storeId);
-    query->bindValue(QStringLiteral(":tid"), terminalId);
-    query->bindValue(QStringLiteral(":id"), transactionId);
-    if (!query->exec()) {
-        qCWarning(lcPos) << "invoice save:" << query->lastError().driverText() << "   "
-                         << query->lastError().databaseText();
+    QString error;
+    if (!WriteHeader(InvoiceHeader(), false, 0, QString(), &error)) {
+        qCWarning(lcPos) << "invoice save:" << error;
         ShowStatus(tr("Error occurred while logging payment information"), true);
         saleState = 1;
         return 4;

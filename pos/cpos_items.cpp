@@ -16,7 +16,6 @@
 #include "salesmodel.h"
 
 #include <QCompleter>
-#include <QDateTime>
 #include <QGridLayout>
 #include <QLocale>
 #include <QMainWindow>
@@ -181,7 +180,83 @@ bool ConfirmOutOfStock(CPOS* screen, bool warn)
     return false;
 }
 
+QString Unavailable(int quantity, int subItems)
+{
+    return CPOS::tr("Requested quantity is not available. There are %1 items, and %2 sub items in the stock.")
+        .arg(QString::number(quantity), QString::number(subItems));
+}
+
 } // namespace
+
+// The line and its stock change are written together or not at all; the stock row is locked and
+// read again, so that other terminals' sales of it in the meantime are counted.
+bool CPOS::WriteLineWithStock(const StockRow& stock, const QString& code, bool takesStock, qint64 requested,
+                              bool asked, const LineWrite& write)
+{
+    const qint64 ipu = stock.itemsPerUnit;
+    const bool keepsStock = !stock.serviceItem;
+    const bool takes = keepsStock && takesStock;
+    qint64 available = 0;
+    for (;;) {
+        if (!lineStore->Begin()) {
+            ShowStatus(write.failure, true);
+            return false;
+        }
+        if (keepsStock) {
+            int quantity = 0;
+            int subItems = 0;
+            bool exists = false;
+            if (!lineStore->LockStock(stock.id, &quantity, &subItems, &exists) || !exists) {
+                lineStore->Rollback();
+                ShowStatus(exists ? write.failure : tr("No stock found with code ") + code, true);
+                return false;
+            }
+            available = quantity * ipu + subItems;
+            if (takes && forceOutOfStockSale && available <= 0 && !asked) {
+                lineStore->Rollback();
+                if (!ConfirmOutOfStock(this, warnOutOfStock))
+                    return false;
+                asked = true;
+                continue;
+            }
+            if (takes && !forceOutOfStockSale && available < requested) {
+                lineStore->Rollback();
+                ShowStatus(Unavailable(quantity, subItems), true);
+                return false;
+            }
+        }
+        const qint64 remaining = takes ? available - requested : available + requested;
+        if (keepsStock && !FitsStockColumn(remaining / ipu)) {
+            lineStore->Rollback();
+            write.refuseOverflow(available, remaining);
+            return false;
+        }
+        if (!write.write()) {
+            lineStore->Rollback();
+            ShowStatus(write.failure, true);
+            return false;
+        }
+        if (keepsStock && !lineStore->SetStock(stock.id, int(remaining / ipu), int(remaining % ipu))) {
+            lineStore->Rollback();
+            ShowStatus(write.stockFailure.isEmpty() ? write.failure : write.stockFailure.arg(lineStore->LastError()),
+                       true);
+            return false;
+        }
+        if (!lineStore->Commit()) {
+            // The server may have committed before the connection broke: the stored lines decide.
+            resyncTotals = true;
+            ShowStatus(write.failure, true);
+            return false;
+        }
+        break;
+    }
+    if (takes) {
+        const qint64 availableUnits = available / ipu;
+        if (availableUnits > stock.reorderLevel && availableUnits - requested / ipu <= stock.reorderLevel)
+            reorderStockCodes << code;
+    }
+    return true;
+}
 
 void CPOS::EnterItem()
 {
@@ -222,7 +297,7 @@ void CPOS::EnterItem()
     if (resyncTotals)
         RefreshSalesTable();
 
-    qint64 available = row.quantity * ipu + row.subItems;
+    const qint64 available = row.quantity * ipu + row.subItems;
     const bool returning = ui->checkReturnMode->isChecked() || itemEntryBusy;
     const bool keepsStock = !row.serviceItem;
     bool asked = false;
@@ -239,13 +314,8 @@ void CPOS::EnterItem()
         return;
     }
     const qint64 requested = units * ipu + subUnits;
-    const auto refuseUnavailable = [&](int quantity, int subItems) {
-        ShowStatus(tr("Requested quantity is not available. There are %1 items, and %2 sub items in the stock.")
-                       .arg(QString::number(quantity), QString::number(subItems)),
-                   true);
-    };
     if (keepsStock && !returning && !forceOutOfStockSale && available < requested) {
-        refuseUnavailable(row.quantity, row.subItems);
+        ShowStatus(Unavailable(row.quantity, row.subItems), true);
         return;
     }
 
@@ -305,81 +375,25 @@ void CPOS::EnterItem()
     line.taxRate = rate;
     line.returned = returning ? 1 : 0;
 
-    // The line and its stock change are written together or not at all; the stock row is locked
-    // and read again, so that other terminals' sales of it in the meantime are counted.
-    for (;;) {
-        if (!lineStore->Begin()) {
-            ShowStatus(loggingError, true);
-            return;
-        }
-        if (keepsStock) {
-            int quantity = 0;
-            int subItems = 0;
-            bool exists = false;
-            if (!lineStore->LockStock(row.id, &quantity, &subItems, &exists) || !exists) {
-                lineStore->Rollback();
-                ShowStatus(exists ? loggingError : tr("No stock found with code ") + code, true);
-                return;
-            }
-            available = quantity * ipu + subItems;
-            if (!returning && forceOutOfStockSale && available <= 0 && !asked) {
-                lineStore->Rollback();
-                if (!ConfirmOutOfStock(this, warnOutOfStock))
-                    return;
-                asked = true;
-                continue;
-            }
-            if (!returning && !forceOutOfStockSale && available < requested) {
-                lineStore->Rollback();
-                refuseUnavailable(quantity, subItems);
-                return;
-            }
-        }
-        const qint64 remaining = returning ? available + requested : available - requested;
-        if (keepsStock && !FitsStockColumn(remaining / ipu)) {
-            lineStore->Rollback();
-            const qint64 byUnits = returning ? available + units * ipu : available - units * ipu;
-            QLineEdit* const field = FitsStockColumn(byUnits / ipu) ? ui->lineEditSubItems : ui->lineEditItems;
-            ShowStatus(StockOverflow(field == ui->lineEditItems ? tr("Quantity") : tr("Sub Quantity"), code,
-                                     remaining / ipu),
-                       true);
-            field->setFocus();
-            return;
-        }
-        if (!lineStore->InsertLine(line)) {
-            lineStore->Rollback();
-            ShowStatus(loggingError, true);
-            return;
-        }
-        if (keepsStock) {
-            if (!lineStore->SetStock(row.id, int(remaining / ipu), int(remaining % ipu))) {
-                lineStore->Rollback();
-                ShowStatus(tr("Error occurred while updating stock, so the item was not added: %1")
-                               .arg(lineStore->LastError()),
-                           true);
-                return;
-            }
-        }
-        if (!lineStore->Commit()) {
-            // The server may have committed before the connection broke: the stored lines decide.
-            resyncTotals = true;
-            ShowStatus(loggingError, true);
-            return;
-        }
-        break;
-    }
+    LineWrite write;
+    write.write = [&] { return lineStore->InsertLine(line); };
+    write.failure = loggingError;
+    write.stockFailure = tr("Error occurred while updating stock, so the item was not added: %1");
+    write.refuseOverflow = [&](qint64 locked, qint64 remaining) {
+        const qint64 byUnits = returning ? locked + units * ipu : locked - units * ipu;
+        QLineEdit* const field = FitsStockColumn(byUnits / ipu) ? ui->lineEditSubItems : ui->lineEditItems;
+        ShowStatus(StockOverflow(field == ui->lineEditItems ? tr("Quantity") : tr("Sub Quantity"), code,
+                                 remaining / ipu),
+                   true);
+        field->setFocus();
+    };
+    if (!WriteLineWithStock(row, code, !returning, requested, asked, write))
+        return;
 
     const double lineGross = line.subTotal + line.subTax;
     totalDiscount = RoundNearest(decimalPlaces, totalDiscount + (returning ? -line.discount : line.discount));
     totalTax = RoundNearest(decimalPlaces, totalTax + line.subTax);
     grandTotal = RoundNearest(decimalPlaces, grandTotal + lineGross);
-
-    if (keepsStock && !returning) {
-        const qint64 availableUnits = available / ipu;
-        const qint64 requestedUnits = requested / ipu;
-        if (availableUnits > row.reorderLevel && availableUnits - requestedUnits <= row.reorderLevel)
-            reorderStockCodes << code;
-    }
 
     itemIndexes << line.index;
     RefreshSalesTable();
@@ -399,10 +413,7 @@ void CPOS::EnterItem()
         ui->lineEditItems->setText(QStringLiteral("1"));
         ui->lineEditSubItems->setText(QStringLiteral("0"));
     }
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    ui->dateTimeReceiptTimeStamp->setDateTime(now);
-    changedSinceSave = true;
+    StampChange();
     keepFocusAfterAdd = true;
 }
 
@@ -518,11 +529,10 @@ void CPOS::DeleteLine(int row)
     if (!LookUpSellableStock(code, &stock))
         return;
     const qint64 ipu = stock.itemsPerUnit;
-    const bool keepsStock = !stock.serviceItem;
     // Undoing a return takes the goods off the stock again, under the rules of a sale.
-    const bool takesStock = keepsStock && deletingLine;
+    const bool takesStock = !stock.serviceItem && deletingLine;
     const qint64 requested = units * ipu + subUnits;
-    qint64 available = stock.quantity * ipu + stock.subItems;
+    const qint64 available = stock.quantity * ipu + stock.subItems;
     bool asked = false;
     if (takesStock && available <= 0 && forceOutOfStockSale) {
         if (!ConfirmOutOfStock(this, warnOutOfStock))
@@ -530,81 +540,28 @@ void CPOS::DeleteLine(int row)
         asked = true;
     }
 
-    for (;;) {
-        if (!lineStore->Begin()) {
-            ShowStatus(deleteError, true);
-            return;
-        }
-        if (keepsStock) {
-            int quantity = 0;
-            int subItems = 0;
-            bool exists = false;
-            if (!lineStore->LockStock(stock.id, &quantity, &subItems, &exists) || !exists) {
-                lineStore->Rollback();
-                ShowStatus(exists ? deleteError : tr("No stock found with code ") + code, true);
-                return;
-            }
-            available = quantity * ipu + subItems;
-            if (takesStock && forceOutOfStockSale && available <= 0 && !asked) {
-                lineStore->Rollback();
-                if (!ConfirmOutOfStock(this, warnOutOfStock))
-                    return;
-                asked = true;
-                continue;
-            }
-            if (takesStock && !forceOutOfStockSale && available < requested) {
-                lineStore->Rollback();
-                ShowStatus(tr("Requested quantity is not available. There are %1 items, and %2 sub items in the stock.")
-                               .arg(QString::number(quantity), QString::number(subItems)),
-                           true);
-                return;
-            }
-        }
-        const qint64 remaining = takesStock ? available - requested : available + requested;
-        if (keepsStock && !FitsStockColumn(remaining / ipu)) {
-            lineStore->Rollback();
-            ShowStatus(StockOverflow(tr("Quantity"), code, remaining / ipu), true);
-            return;
-        }
+    LineWrite write;
+    write.write = [&] {
         bool deleted = false;
-        if (!lineStore->DeleteLine(lineId, transactionId, &deleted) || !deleted) {
-            lineStore->Rollback();
-            ShowStatus(deleteError, true);
-            return;
-        }
-        if (keepsStock) {
-            if (!lineStore->SetStock(stock.id, int(remaining / ipu), int(remaining % ipu))) {
-                lineStore->Rollback();
-                ShowStatus(deleteError, true);
-                return;
-            }
-        }
-        if (!lineStore->Commit()) {
-            resyncTotals = true;
-            ShowStatus(deleteError, true);
-            return;
-        }
-        break;
-    }
+        return lineStore->DeleteLine(lineId, transactionId, &deleted) && deleted;
+    };
+    write.failure = deleteError;
+    write.refuseOverflow = [&](qint64 /*available*/, qint64 remaining) {
+        ShowStatus(StockOverflow(tr("Quantity"), code, remaining / ipu), true);
+    };
+    if (!WriteLineWithStock(stock, code, deletingLine, requested, asked, write))
+        return;
 
     const double lineGross = subTotal + subTax;
     grandTotal = RoundNearest(decimalPlaces, grandTotal - lineGross);
     totalTax = RoundNearest(decimalPlaces, totalTax - subTax);
     totalDiscount = RoundNearest(decimalPlaces, totalDiscount - (deletingLine ? -discount : discount));
-    if (takesStock) {
-        const qint64 availableUnits = available / ipu;
-        if (availableUnits > stock.reorderLevel && availableUnits - requested / ipu <= stock.reorderLevel)
-            reorderStockCodes << code;
-    }
     ReleaseIndex(itemIndex);
     RefreshSalesTable();
     ui->tableViewItems->resizeColumnsToContents();
     ShowTotals(-lineGross);
 
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-    ui->dateTimeReceiptTimeStamp->setDateTime(now);
-    changedSinceSave = true;
+    StampChange();
 }
 
 void CPOS::on_checkReturnMode_toggled(bool /*checked*/)
@@ -693,8 +650,7 @@ void CPOS::on_pushButtonLookUp_clicked()
 {
     Progress busy(this, tr("Please wait..."));
     busy.show();
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ProcessEventPasses(5);
     auto* picker = new VorantelDialog(this);
     picker->setWindowTitle(tr("Inventory"));
     picker->resize(950, 600);

@@ -14,9 +14,6 @@
 
 namespace {
 
-const QString SELECTED_STYLE = QStringLiteral(" QLabel { background-color: green; color : white; font-weight : normal;}");
-const QString NOT_SELECTED_STYLE = QStringLiteral(" QLabel { background-color: red; color : white; font-weight : normal;}");
-
 // The stored sale's header; an empty record when the sale is not there or the server does not answer.
 QSqlRecord ReadHeader(const QString& saleId)
 {
@@ -79,6 +76,10 @@ void CPOS::FillAmounts(const QSqlRecord& row)
     ui->lineEditChange->setText(
         locale->toString(row.value(QStringLiteral("AMOUNT_DUE")).toDouble(), 'f', finalAmountPrecision));
     ui->lineEditTax->setText(locale->toString(row.value(QStringLiteral("TOTAL_TAX")).toDouble(), 'f', decimalPlaces));
+    // The totals as the fields show them, so that later lines add to what the screen shows.
+    grandTotal = locale->toDouble(ui->lineEditTotal->text());
+    totalTax = locale->toDouble(ui->lineEditTax->text());
+    totalDiscount = row.value(QStringLiteral("TOTAL_DISCOUNT")).toDouble();
 }
 
 void CPOS::FillPaymentType(const QSqlRecord& row)
@@ -87,8 +88,10 @@ void CPOS::FillPaymentType(const QSqlRecord& row)
     ui->comboPaymentType->setCurrentText(type.isEmpty() ? QStringLiteral("OTHER") : type);
 }
 
+// The loaded sale's line numbers only: new lines are numbered after its highest.
 void CPOS::LoadLinesOfSale()
 {
+    itemIndexes.clear();
     RefreshSalesTable();
     ui->tableViewItems->resizeColumnsToContents();
     for (int row = 0; row < cartModel->rowCount(); ++row)
@@ -121,20 +124,11 @@ void CPOS::LoadInvoice(const QString& saleId)
     ui->lineShipVia->setText(row.value(QStringLiteral("SHIP_VIA")).toString());
     FillPaymentType(row);
     ui->lineRefNumber->setText(row.value(QStringLiteral("REFERENCE_NUMBER")).toString());
-    grandTotal = locale->toDouble(ui->lineEditTotal->text());
-    totalTax = locale->toDouble(ui->lineEditTax->text());
-    totalDiscount = row.value(QStringLiteral("TOTAL_DISCOUNT")).toDouble();
 
-    if (LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")))) {
+    const bool withCustomer = LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")));
+    if (withCustomer)
         ui->lineCustomerEmailInvoice->setText(selectedCustomer.email);
-        ui->label_invoice_customer_notification->setText(tr("CUSTOMER SELECTED"));
-        ui->label_invoice_customer_notification->setStyleSheet(SELECTED_STYLE);
-    } else {
-        ui->label_invoice_customer_notification->setText(tr("NO CUSTOMER SELECTED"));
-        ui->label_invoice_customer_notification->setStyleSheet(NOT_SELECTED_STYLE);
-    }
-    // The loaded sale's line numbers only: new lines are numbered after its highest.
-    itemIndexes.clear();
+    UpdateCustomerSelection(true, withCustomer);
     LoadLinesOfSale();
     reorderStockCodes.clear();
     autoOrderByVendor.clear();
@@ -159,7 +153,6 @@ void CPOS::LoadReceipt(const QString& saleId)
     transactionId = saleId;
     salePaid = false;
     ui->lineReceiptNumber->setText(saleId);
-    ui->lineCustomerName->setText(row.value(QStringLiteral("CUSTOMER")).toString());
     FillAmounts(row);
     ui->comboReceiptStatus->setCurrentIndex(row.value(QStringLiteral("STATUS")).toInt());
     ui->dateTimeReceiptTimeStamp->setDateTime(QDateTime::fromString(
@@ -170,25 +163,16 @@ void CPOS::LoadReceipt(const QString& saleId)
     ui->lineShipName->setText(row.value(QStringLiteral("SHIP_NAME")).toString());
     ui->lineCustomerContact->setText(row.value(QStringLiteral("SHIP_CONTACT")).toString());
     ui->textCustomerAddress->setPlainText(row.value(QStringLiteral("SHIP_ADDRESS")).toString());
-    grandTotal = locale->toDouble(ui->lineEditTotal->text());
-    totalTax = locale->toDouble(ui->lineEditTax->text());
-    totalDiscount = row.value(QStringLiteral("TOTAL_DISCOUNT")).toDouble();
 
-    if (LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")))) {
+    const bool withCustomer = LoadSaleCustomer(row.value(QStringLiteral("CUSTOMER_ID")));
+    if (withCustomer)
         ui->lineCustomerEmail->setText(selectedCustomer.email);
-        ui->label_receipt_customer_notification->setText(tr("CUSTOMER SELECTED"));
-        ui->label_receipt_customer_notification->setStyleSheet(SELECTED_STYLE);
-    } else {
-        ui->label_receipt_customer_notification->setText(tr("NO CUSTOMER SELECTED"));
-        ui->label_receipt_customer_notification->setStyleSheet(NOT_SELECTED_STYLE);
-    }
+    UpdateCustomerSelection(false, withCustomer);
     FillPaymentType(row);
     ui->lineRefNumber->setText(row.value(QStringLiteral("REFERENCE_NUMBER")).toString());
     ui->textReceiptNotes->setPlainText(row.value(QStringLiteral("NOTES")).toString());
 
-    itemIndexes.clear();
     LoadLinesOfSale();
-    ui->tableViewItems->resizeColumnsToContents();
     saleState = 1;
     ShowStatus(holdingSale ? tr("Pending payment opened") : tr("Sales receipt has been opened."), false);
     reorderStockCodes.clear();

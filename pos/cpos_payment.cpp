@@ -18,15 +18,6 @@
 
 namespace {
 
-// Widths of the sale header's text columns.
-const int SHIP_NAME_LENGTH = 45;
-const int SHIP_CONTACT_LENGTH = 45;
-const int SHIP_ADDRESS_LENGTH = 250;
-const int SHIP_VIA_LENGTH = 100;
-const int NOTES_LENGTH = 250;
-const int REFERENCE_NUMBER_LENGTH = 100;
-const int CUSTOMER_LENGTH = 100;
-
 const char* const HEADER_UPDATE =
     "UPDATE tblSalesTransactions SET USER_ID = :u, CUSTOMER = :c, TIME_STAMP = :ts, GRAND_TOTAL = :gt, PAID = :p, "
     "AMOUNT_DUE = :r, TOTAL_TAX = :t, INVOICE_MODE = :i, STATUS = :s, SENT_DATE = :sd, DUE_DATE = :dd, CUSTOMER_ID = "
@@ -53,17 +44,7 @@ int StatusFor(const QLocale& locale, const QString& totalText, double paid, int 
     return current;
 }
 
-// The sales tables store three-byte UTF-8: a character outside the basic plane is refused by the server.
-bool HasFourByteCharacter(const QString& text)
-{
-    for (const QChar c : text)
-        if (c.isSurrogate())
-            return true;
-    return false;
-}
-
 } // namespace
-
 
 void CPOS::LimitSaleFields()
 {
@@ -93,20 +74,51 @@ QString CPOS::UnstorableField(bool invoice) const
     return QString();
 }
 
-CPOS::HeaderValues CPOS::ReceiptHeader()
+CPOS::HeaderValues CPOS::ReceiptCustomer() const
 {
     HeaderValues values;
+    values.customer = selectedCustomer.name.isEmpty() ? QStringLiteral("NOT SELECTED") : selectedCustomer.name;
+    // A sale without a customer has no customer ID: 0, as strict mode refuses an empty text.
+    values.customerId = selectedCustomer.id.toLongLong();
+    values.shipName = ui->lineCustomerName->text();
+    values.shipAddress = ui->textCustomerAddress->toPlainText();
+    values.shipContact = ui->lineCustomerContact->text();
+    return values;
+}
+
+CPOS::HeaderValues CPOS::ReceiptHeader()
+{
+    HeaderValues values = ReceiptCustomer();
     values.timeStamp = ui->dateTimeReceiptTimeStamp->dateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     values.invoiceMode = 0;
     UpdatePaymentStateReceipt();
     values.status = ui->comboReceiptStatus->currentIndex();
     values.sentDate = ui->dateTimeReceiptTimeStamp->date().toString(QStringLiteral("yyyy-MM-dd"));
     values.dueDate = values.sentDate;
-    // A receipt without a customer has no customer ID: 0, as strict mode refuses an empty text.
-    values.customerId = selectedCustomer.id.isEmpty() ? 0 : selectedCustomer.id.toLongLong();
     values.shipToCustomer = 1;
     values.shipVia = QStringLiteral(" ");
     values.notes = ui->textReceiptNotes->toPlainText();
+    return values;
+}
+
+CPOS::HeaderValues CPOS::InvoiceHeader()
+{
+    HeaderValues values;
+    values.customer = selectedCustomer.name.isEmpty() ? QStringLiteral("NO CUSTOMER SELECTED") : selectedCustomer.name;
+    values.customerId = selectedCustomer.id.toLongLong();
+    // The timestamp as shown, before the status rule moves it on.
+    values.timeStamp = ui->dateTimeInvoiceTimeStamp->dateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    values.invoiceMode = invoiceMode ? 1 : 0;
+    UpdatePaymentStateInvoice();
+    values.status = ui->comboInvoiceStatus->currentIndex();
+    values.sentDate = ui->dateSentDate->date().toString(QStringLiteral("yyyy-MM-dd"));
+    values.dueDate = ui->dateDueDate->date().toString(QStringLiteral("yyyy-MM-dd"));
+    values.shipToCustomer = ui->checkShipToCustomerAddress->isChecked() ? 1 : 0;
+    values.shipName = ui->lineShipName->text();
+    values.shipAddress = ui->textShipAddress->toPlainText();
+    values.shipContact = ui->lineShipContact->text();
+    values.shipVia = ui->lineShipVia->text();
+    values.notes = ui->textNotes->toPlainText();
     return values;
 }
 
@@ -156,9 +168,8 @@ bool CPOS::WriteHeader(const HeaderValues& values, bool withHold, int holdIndex,
             }
         }
         QSqlQuery& q = *headerUpdate;
-        const QString customer = selectedCustomer.name.isEmpty() ? QStringLiteral("NOT SELECTED") : selectedCustomer.name;
         q.bindValue(QStringLiteral(":u"), AppSettings::Instance()->CurrentUser());
-        q.bindValue(QStringLiteral(":c"), customer.left(CUSTOMER_LENGTH));
+        q.bindValue(QStringLiteral(":c"), values.customer.left(CUSTOMER_LENGTH));
         q.bindValue(QStringLiteral(":ts"), values.timeStamp);
         q.bindValue(QStringLiteral(":gt"), locale->toDouble(ui->lineEditTotal->text()));
         q.bindValue(QStringLiteral(":p"), locale->toDouble(ui->lineEditPaid->text()));
@@ -170,9 +181,9 @@ bool CPOS::WriteHeader(const HeaderValues& values, bool withHold, int holdIndex,
         q.bindValue(QStringLiteral(":dd"), values.dueDate);
         q.bindValue(QStringLiteral(":ci"), values.customerId);
         q.bindValue(QStringLiteral(":stca"), values.shipToCustomer);
-        q.bindValue(QStringLiteral(":sn"), ui->lineCustomerName->text().left(SHIP_NAME_LENGTH));
-        q.bindValue(QStringLiteral(":sa"), ui->textCustomerAddress->toPlainText().left(SHIP_ADDRESS_LENGTH));
-        q.bindValue(QStringLiteral(":sc"), ui->lineCustomerContact->text().left(SHIP_CONTACT_LENGTH));
+        q.bindValue(QStringLiteral(":sn"), values.shipName.left(SHIP_NAME_LENGTH));
+        q.bindValue(QStringLiteral(":sa"), values.shipAddress.left(SHIP_ADDRESS_LENGTH));
+        q.bindValue(QStringLiteral(":sc"), values.shipContact.left(SHIP_CONTACT_LENGTH));
         q.bindValue(QStringLiteral(":sv"), values.shipVia.left(SHIP_VIA_LENGTH));
         q.bindValue(QStringLiteral(":n"), values.notes.left(NOTES_LENGTH));
         q.bindValue(QStringLiteral(":td"), totalDiscountRounded);
@@ -366,24 +377,14 @@ void CPOS::on_comboReceiptStatus_currentIndexChanged(int index)
 {
     if (index >= 0 && index <= 2)
         ui->comboReceiptStatus->setStyleSheet(QLatin1String(STATUS_STYLES[index]));
-    if (!transactionId.isEmpty() && trackChanges) {
-        const QDateTime now = QDateTime::currentDateTime();
-        ui->dateTimeReceiptTimeStamp->setDateTime(now);
-        ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-        changedSinceSave = true;
-    }
+    MarkChanged();
 }
 
 void CPOS::on_comboInvoiceStatus_currentIndexChanged(int index)
 {
     if (index >= 0 && index <= 2)
         ui->comboInvoiceStatus->setStyleSheet(QLatin1String(STATUS_STYLES[index]));
-    if (!transactionId.isEmpty() && trackChanges) {
-        const QDateTime now = QDateTime::currentDateTime();
-        ui->dateTimeReceiptTimeStamp->setDateTime(now);
-        ui->dateTimeInvoiceTimeStamp->setDateTime(now);
-        changedSinceSave = true;
-    }
+    MarkChanged();
 }
 
 void CPOS::QuickPay(int index)

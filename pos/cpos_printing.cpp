@@ -35,12 +35,6 @@ int SmallReceiptSetting()
     return AppSettings::Instance()->settings->value(QStringLiteral("SMALL_RECEIPT"), 0).toInt();
 }
 
-void ProcessEventPasses(int passes)
-{
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 } // namespace
 
 void CPOS::on_pushPrint_clicked()

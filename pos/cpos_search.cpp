@@ -20,12 +20,6 @@ namespace {
 const int RECEIPTS = 1;
 const int INVOICES = 2;
 
-void ProcessEventPasses(int passes)
-{
-    for (int i = 0; i < passes; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 } // namespace
 
 int CPOS::SaveCurrentSale()

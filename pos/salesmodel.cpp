@@ -6,10 +6,9 @@
 #include <QSettings>
 
 namespace {
-// SALE_PRICE, DISCOUNT, SUB_TOTAL and SUB_TAX of tblSalesInvoice.
 bool IsMoneyColumn(int column)
 {
-    return column == 6 || column == 8 || column == 9 || column == 11;
+    return column == COL_SALE_PRICE || column == COL_DISCOUNT || column == COL_LINE_TOTAL || column == COL_LINE_TAX;
 }
 } // namespace
 
