@@ -449,7 +449,7 @@ void CPOS::on_pushButtonClose_clicked()
     // The host (and this screen with it) goes once control is back in an event loop; the launcher
     // builds a fresh one after its run returned when a restart is due.
     if (host)
-        host->Finish(restartRequested ? QPOSDialog::Restart : QDialog::Accepted);
+        host->Finish(restartRequested ? int(QPOSDialog::Restart) : int(QDialog::Accepted));
 }
 
 void CPOS::SweepUnfinishedSales()

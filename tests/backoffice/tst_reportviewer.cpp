@@ -382,8 +382,8 @@ void TestReportViewer::htmlIsEscapedAndLogoOptional()
     viewer.reportTitle = QStringLiteral("R&D <stock>");
     viewer.reportQuery = QStringLiteral("SELECT 'A<B' AS 'X&Y', 'R&D' AS Q FROM tblVendors as i WHERE i.NAME = 'NONE'");
     viewer.SetStockMode(false);
-    const QPixmap* pixmap = Child<QLabel>(&viewer, "labelLogo")->pixmap();
-    QCOMPARE(pixmap ? pixmap->size() : QSize(), shown);
+    const QPixmap pixmap = Child<QLabel>(&viewer, "labelLogo")->pixmap(Qt::ReturnByValue);
+    QCOMPARE(pixmap.isNull() ? QSize() : pixmap.size(), shown);
 
     const QString html = Html(viewer);
     QVERIFY2(image.isEmpty() ? !html.contains(QStringLiteral("<img")) : html.contains(image), qPrintable(html));
