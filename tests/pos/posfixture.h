@@ -251,43 +251,62 @@ private:
     const QStringList silenced;
 };
 
-// Starts a private server of its own, which a test may kill, and creates both databases on it.
-inline QString StartPrivateServer(PrivateServer& server, const QString& inventoryDb, const QString& salesDb)
+// The frame of the tests that kill a database server of their own, then start it again.
+class PrivateServerTest : public QObject
 {
-    QString error = server.start();
-    if (!error.isEmpty())
-        return error;
-    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
-    error = OpenDatabases(inventoryDb, salesDb);
-    SilenceAndLogIn({"err_msg_13"});
-    return error;
-}
+    Q_OBJECT
 
-inline void StopPrivateServer(PrivateServer& server)
-{
-    DatabaseTest::ResetManager();
-    server.stop();
-    TestDatabase::useServer({});
-}
-
-// Rows as "a|b|c" over a fresh connection: the server of the last one may have been killed.
-inline QStringList FreshRows(const QString& connection, const QString& database, const QString& sql)
-{
-    QStringList out;
+protected:
+    explicit PrivateServerTest(const QString& prefix)
+        : inventoryDb(prefix + QStringLiteral("_inventory")), salesDb(prefix + QStringLiteral("_sales")), namePrefix(prefix)
     {
-        QSqlDatabase db = TestDatabase::connect(connection, database);
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            return {QStringLiteral("error: ") + q.lastError().text()};
-        while (q.next()) {
-            QStringList values;
-            for (int i = 0; i < q.record().count(); ++i)
-                values << q.value(i).toString();
-            out << values.join(QLatin1Char('|'));
-        }
     }
-    QSqlDatabase::removeDatabase(connection);
-    return out;
-}
+
+    // Rows as "a|b|c" over a fresh connection: the server of the last one may have been killed.
+    QStringList rows(const QString& database, const QString& sql)
+    {
+        const QString connection = QStringLiteral("%1_reader_%2").arg(namePrefix).arg(++connections);
+        QStringList out;
+        {
+            QSqlDatabase db = TestDatabase::connect(connection, database);
+            QSqlQuery q(db);
+            if (!q.exec(sql))
+                return {QStringLiteral("error: ") + q.lastError().text()};
+            while (q.next()) {
+                QStringList values;
+                for (int i = 0; i < q.record().count(); ++i)
+                    values << q.value(i).toString();
+                out << values.join(QLatin1Char('|'));
+            }
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return out;
+    }
+
+    PrivateServer server;
+    const QString inventoryDb;
+    const QString salesDb;
+
+private slots:
+    void initTestCase()
+    {
+        REQUIRE_TEST_SERVER();
+        const QString error = server.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+        QCOMPARE(OpenDatabases(inventoryDb, salesDb), QString());
+        SilenceAndLogIn({"err_msg_13"});
+    }
+    void cleanupTestCase()
+    {
+        DatabaseTest::ResetManager();
+        server.stop();
+        TestDatabase::useServer({});
+    }
+
+private:
+    const QString namePrefix;
+    int connections = 0;
+};
 
 } // namespace PosFixture
