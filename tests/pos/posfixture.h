@@ -17,19 +17,19 @@
 #include <QTableView>
 #include <QVariantMap>
 
-// What the sale-screen tests share: stock rows (one category and vendor, one product per stock row),
+// What the sale-screen tests share: stock rows (one category, two vendors, one product per stock row),
 // both databases, the screen in its host and the frame of the test programs.
 namespace PosFixture {
 
 // Adds a product and its stock row under the code; fields override the defaults below
 // (ITEMS_PER_UNIT 1, SALE_PRICE 10, PURCHASE_PRICE 6, QUANTITY 100, SUB_ITEMS 0, TAX_RATE 0,
-// DISCOUNT 0, SERVICE_ITEM 0, REORDER_LEVEL 0, VENDOR_ID 1, NAME the code). Returns the error text.
+// DISCOUNT 0, SERVICE_ITEM 0, REORDER_LEVEL 0, VENDOR_ID 1 (or 2), NAME the code). Returns the error text.
 inline QString AddStock(const QString& inventoryDb, const QString& code, const QVariantMap& fields = {})
 {
     QSqlDatabase db = TestDatabase::connect(QStringLiteral("pos_stock_writer"), inventoryDb);
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("INSERT IGNORE INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')"))
-        || !q.exec(QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme')")))
+        || !q.exec(QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme'), (2, 'Brill')")))
         return q.lastError().text();
     const auto field = [&](const char* name, const QVariant& fallback) {
         return fields.value(QLatin1String(name), fallback);

@@ -130,8 +130,7 @@ void TestCPOSDisplay::saleOnTheDisplay()
     QVERIFY(s.screen->poleDisplay);
     pty.forget();
 
-    Child<QLineEdit>(s.screen, "lineBarcodeScannerInput")->setText(QStringLiteral("P23"));
-    s.screen->on_lineBarcodeScannerInput_returnPressed();
+    s.scan(QStringLiteral("P23"));
     const QByteArray priceAndTotal = Lines(commandSet, "Price:         23.00", "Total:         23.00");
     QTRY_VERIFY2(pty.received().endsWith(priceAndTotal), pty.received().toHex().constData());
     pty.forget();
@@ -171,8 +170,7 @@ void TestCPOSDisplay::unopenablePortSwitchesDisplayOff()
                       : QStringList());
     QVERIFY(!s.screen->poleDisplay);
     // The screen goes on without it.
-    Child<QLineEdit>(s.screen, "lineBarcodeScannerInput")->setText(QStringLiteral("P23"));
-    s.screen->on_lineBarcodeScannerInput_returnPressed();
+    s.scan(QStringLiteral("P23"));
     Child<QLineEdit>(s.screen, "lineEditPaid")->setText(QStringLiteral("23.00"));
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
     QCOMPARE(Child<QLabel>(s.screen, "labelStatus")->text(), QStringLiteral("Paid successfully and saved."));

@@ -65,12 +65,6 @@ private:
         return inventory(QStringLiteral("SELECT VENDOR_ID, STATUS, PAYMENT_STATUS, SUB_TOTAL, SALES_TAX, TOTAL FROM "
                                         "tblPOrders ORDER BY ID"));
     }
-    void initDatabases() override
-    {
-        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES "
-                                                                 "(1, 'Acme'), (2, 'Brill')")}),
-                 QString());
-    }
     void cleanupTest() override { TestDatabase::exec(inventoryDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_test")}); }
 };
 

@@ -92,12 +92,6 @@ private:
     {
         return inventory(QStringLiteral("SELECT VENDOR_ID, STATUS, SUB_TOTAL, SALES_TAX, TOTAL FROM tblPOrders ORDER BY ID"));
     }
-    void initDatabases() override
-    {
-        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, "
-                                                                 "'Acme'), (2, 'Brill')")}),
-                 QString());
-    }
     void initTest() override { addStock(QStringLiteral("P1"), {{"SALE_PRICE", 12.5}}); }
 };
 
