@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVariantMap>
 
@@ -136,6 +137,14 @@ struct Screen
     {
         auto* label = child<QLabel>("labelStatus");
         return label->isVisible() ? label->text() : QString();
+    }
+    QStringList tabs() const
+    {
+        auto* tabs = child<QTabWidget>("tabWidget");
+        QStringList titles;
+        for (int i = 0; i < tabs->count(); ++i)
+            titles << tabs->tabText(i);
+        return titles;
     }
 };
 

@@ -50,14 +50,6 @@ private slots:
 private:
     struct Screen : PosFixture::Screen
     {
-        QStringList tabs() const
-        {
-            auto* tabs = child<QTabWidget>("tabWidget");
-            QStringList titles;
-            for (int i = 0; i < tabs->count(); ++i)
-                titles << tabs->tabText(i);
-            return titles;
-        }
         void setMode(bool invoice) const { child<QPushButton>("pushInvoiceMode")->setChecked(invoice); }
     };
     QStringList orders() const
