@@ -2,30 +2,35 @@
 
 #include "cpos.h"
 #include "databasetest.h"
+#include "managecustomers.h"
 #include "messagesettings.h"
 #include "privateserver.h"
 #include "qposdialog.h"
 
 #include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTabWidget>
+#include <QTableView>
 #include <QVariantMap>
 
-#include <initializer_list>
-
-// Stock rows of the sale-screen tests: one category and vendor, one product per stock row.
+// What the sale-screen tests share: stock rows (one category, two vendors, one product per stock row),
+// both databases, the screen in its host and the frame of the test programs.
 namespace PosFixture {
 
 // Adds a product and its stock row under the code; fields override the defaults below
 // (ITEMS_PER_UNIT 1, SALE_PRICE 10, PURCHASE_PRICE 6, QUANTITY 100, SUB_ITEMS 0, TAX_RATE 0,
-// DISCOUNT 0, SERVICE_ITEM 0, REORDER_LEVEL 0, VENDOR_ID 1, NAME the code). Returns the error text.
+// DISCOUNT 0, SERVICE_ITEM 0, REORDER_LEVEL 0, VENDOR_ID 1 (or 2), NAME the code). Returns the error text.
 inline QString AddStock(const QString& inventoryDb, const QString& code, const QVariantMap& fields = {})
 {
     QSqlDatabase db = TestDatabase::connect(QStringLiteral("pos_stock_writer"), inventoryDb);
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("INSERT IGNORE INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')"))
-        || !q.exec(QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme')")))
+        || !q.exec(QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme'), (2, 'Brill')")))
         return q.lastError().text();
     const auto field = [&](const char* name, const QVariant& fallback) {
         return fields.value(QLatin1String(name), fallback);
@@ -66,15 +71,6 @@ inline QString Stock(const QString& inventoryDb, const QString& code)
         .value(0);
 }
 
-inline QString ClearStock(const QString& inventoryDb)
-{
-    // Automatic purchase orders refer to the products.
-    return TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblPODetails"),
-                                            QStringLiteral("DELETE FROM tblPOrders"),
-                                            QStringLiteral("DELETE FROM tblInventory"),
-                                            QStringLiteral("DELETE FROM tblProducts")});
-}
-
 // Points the tests at the fixture's server, starts from empty settings and creates both databases.
 // Returns the error text.
 inline QString OpenDatabases(const QString& inventoryDb, const QString& salesDb)
@@ -94,44 +90,22 @@ inline void DropDatabases(const QString& inventoryDb, const QString& salesDb)
     TestDatabase::dropDatabase(salesDb);
 }
 
-// Drops every setting but the active databases, so each test starts from the defaults, then
-// writes the server's and the given values.
-inline void ResetSettings(const QVariantMap& values = {})
-{
-    QSettings* store = AppSettings::Instance()->settings;
-    const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
-    for (const QString& key : store->allKeys())
-        if (!keep.contains(key))
-            store->remove(key);
-    TestDatabase::writeServerSettings();
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        store->setValue(it.key(), it.value());
-}
-
 // Turns the notices off (a shown one would wait for an answer), reloads them and logs the clerk in.
-inline void SilenceAndLogIn(std::initializer_list<const char*> notices)
+inline void SilenceAndLogIn(const QStringList& notices)
 {
     QSettings* store = AppSettings::Instance()->settings;
-    for (const char* notice : notices)
-        store->setValue(QLatin1String(notice), false);
+    for (const QString& notice : notices)
+        store->setValue(notice, false);
     MessageSettings::Instance()->Load();
     AppSettings::Instance()->loginName = QStringLiteral("clerk");
 }
 
-// Empties the sales tables; the error text.
-inline QString ClearSales(const QString& salesDb)
-{
-    return TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblPendingPayments"),
-                                        QStringLiteral("DELETE FROM tblSalesInvoice"),
-                                        QStringLiteral("DELETE FROM tblSalesTransactions")});
-}
-
 // A sale screen in its host, shown, as the launcher leaves it (not run modally).
-struct Host
+struct Screen
 {
     QPointer<QPOSDialog> host;
     CPOS* screen = nullptr;
-    explicit Host(bool fullSize = true, bool activate = false)
+    explicit Screen(bool fullSize = true, bool activate = false)
     {
         host = new QPOSDialog(nullptr, false);
         screen = new CPOS(host);
@@ -143,48 +117,205 @@ struct Host
         if (activate)
             host->activateWindow();
     }
-    ~Host() { delete host; }
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
+    ~Screen() { delete host; }
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    template <typename T = QLineEdit>
+    T* child(const char* name) const
+    {
+        return Child<T>(screen, name);
+    }
+    // Enters the code as the scanner does.
+    void scan(const QString& code) const
+    {
+        child("lineBarcodeScannerInput")->setText(code);
+        screen->on_lineBarcodeScannerInput_returnPressed();
+    }
+    // The status line as the cashier sees it: empty once hidden.
+    QString status() const
+    {
+        auto* label = child<QLabel>("labelStatus");
+        return label->isVisible() ? label->text() : QString();
+    }
+    QStringList tabs() const
+    {
+        auto* tabs = child<QTabWidget>("tabWidget");
+        QStringList titles;
+        for (int i = 0; i < tabs->count(); ++i)
+            titles << tabs->tabText(i);
+        return titles;
+    }
 };
 
-// Starts a private server of its own, which a test may kill, and creates both databases on it.
-inline QString StartPrivateServer(PrivateServer& server, const QString& inventoryDb, const QString& salesDb)
+// The frame of the sale-screen test programs: both databases on the fixture's server, named after
+// the program. Before each test: the default settings with the program's own over them, its notices
+// silenced and the clerk logged in as administrator. After it: every queued answer used, and the
+// sales, stock and customers gone.
+class SaleScreenTest : public QObject
 {
-    QString error = server.start();
-    if (!error.isEmpty())
-        return error;
-    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
-    error = OpenDatabases(inventoryDb, salesDb);
-    SilenceAndLogIn({"err_msg_13"});
-    return error;
-}
+    Q_OBJECT
 
-inline void StopPrivateServer(PrivateServer& server)
-{
-    DatabaseTest::ResetManager();
-    server.stop();
-    TestDatabase::useServer({});
-}
-
-// Rows as "a|b|c" over a fresh connection: the server of the last one may have been killed.
-inline QStringList FreshRows(const QString& connection, const QString& database, const QString& sql)
-{
-    QStringList out;
+protected:
+    SaleScreenTest(const QString& prefix, const QVariantMap& settings, const QStringList& notices)
+        : namePrefix(prefix), testSettings(settings), silenced(notices)
     {
-        QSqlDatabase db = TestDatabase::connect(connection, database);
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            return {QStringLiteral("error: ") + q.lastError().text()};
-        while (q.next()) {
-            QStringList values;
-            for (int i = 0; i < q.record().count(); ++i)
-                values << q.value(i).toString();
-            out << values.join(QLatin1Char('|'));
-        }
     }
-    QSqlDatabase::removeDatabase(connection);
-    return out;
-}
+
+    // What a program adds: rows written once, and steps before and after each test.
+    virtual void initDatabases() {}
+    virtual void initTest() {}
+    virtual void cleanupTest() {}
+
+    void addStock(const QString& code, const QVariantMap& fields = {})
+    {
+        QCOMPARE(AddStock(inventoryDb, code, fields), QString());
+    }
+    QString stock(const QString& code) const { return Stock(inventoryDb, code); }
+    QStringList sales(const QString& columns) const
+    {
+        return DatabaseTest::Rows(salesDb, QStringLiteral("SELECT %1 FROM tblSalesTransactions ORDER BY ID").arg(columns));
+    }
+    QStringList inventory(const QString& sql) const { return DatabaseTest::Rows(inventoryDb, sql); }
+    QStringList orderItems() const
+    {
+        return inventory(QStringLiteral("SELECT o.VENDOR_ID, d.STOCK_ID, d.QUANTITY, d.UNIT_PRICE, d.LINE_TOTAL FROM "
+                                        "tblPODetails d JOIN tblPOrders o ON o.ID = d.PORDER_ID ORDER BY d.ID"));
+    }
+    // The new customer's ID, or the error.
+    QString addCustomer(const QString& name, const QString& address, const QString& email, const QString& contact)
+    {
+        QSqlQuery q(TestDatabase::connect(QStringLiteral("pos_customers"), inventoryDb));
+        q.prepare(QStringLiteral("INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) VALUES (?, ?, ?, ?)"));
+        for (const QString& value : {name, address, email, contact})
+            q.addBindValue(value);
+        if (!q.exec())
+            return QStringLiteral("error ") + q.lastError().text();
+        return q.lastInsertId().toString();
+    }
+    // Picks the customer of that name in the customers picker the next time it opens.
+    void pickCustomer(const QString& name)
+    {
+        answerer->handleClass<ManageCustomers>("ManageCustomers", [name](ManageCustomers* picker) {
+            auto* view = Child<QTableView>(picker, "tableView");
+            for (int row = 0; row < view->model()->rowCount(); ++row)
+                if (view->model()->index(row, 1).data().toString() == name)
+                    view->setCurrentIndex(view->model()->index(row, 1));
+            Child<QPushButton>(picker, "pushSelect")->click();
+        });
+    }
+
+    QString inventoryDb;
+    QString salesDb;
+    ModalAnswerer* answerer = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        REQUIRE_TEST_SERVER();
+        inventoryDb = TestDatabase::uniqueName(namePrefix + QStringLiteral("_inv"));
+        salesDb = TestDatabase::uniqueName(namePrefix + QStringLiteral("_sales"));
+        QCOMPARE(OpenDatabases(inventoryDb, salesDb), QString());
+        answerer = new ModalAnswerer(this);
+        initDatabases();
+    }
+    void init()
+    {
+        QSettings* store = AppSettings::Instance()->settings;
+        const QStringList keep{ACTIVE_INVENTORY_DB, ACTIVE_SALES_DB};
+        for (const QString& key : store->allKeys())
+            if (!keep.contains(key))
+                store->remove(key);
+        TestDatabase::writeServerSettings();
+        for (auto it = testSettings.cbegin(); it != testSettings.cend(); ++it)
+            store->setValue(it.key(), it.value());
+        SilenceAndLogIn(silenced);
+        AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
+        AppSettings::Instance()->permittedModules.clear();
+        answerer->clear();
+        initTest();
+    }
+    void cleanup()
+    {
+        QTRY_COMPARE(answerer->pendingAnswers(), 0);
+        QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
+        cleanupTest();
+        QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("DELETE FROM tblPendingPayments"),
+                                              QStringLiteral("DELETE FROM tblSalesInvoice"),
+                                              QStringLiteral("DELETE FROM tblSalesTransactions")}),
+                 QString());
+        // Automatic purchase orders refer to the products.
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblCustomers"),
+                                                  QStringLiteral("DELETE FROM tblPODetails"),
+                                                  QStringLiteral("DELETE FROM tblPOrders"),
+                                                  QStringLiteral("DELETE FROM tblInventory"),
+                                                  QStringLiteral("DELETE FROM tblProducts")}),
+                 QString());
+    }
+    void cleanupTestCase() { DropDatabases(inventoryDb, salesDb); }
+
+private:
+    const QString namePrefix;
+    const QVariantMap testSettings;
+    const QStringList silenced;
+};
+
+// The frame of the tests that kill a database server of their own, then start it again.
+class PrivateServerTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    explicit PrivateServerTest(const QString& prefix)
+        : inventoryDb(prefix + QStringLiteral("_inventory")), salesDb(prefix + QStringLiteral("_sales")), namePrefix(prefix)
+    {
+    }
+
+    // Rows as "a|b|c" over a fresh connection: the server of the last one may have been killed.
+    QStringList rows(const QString& database, const QString& sql)
+    {
+        const QString connection = QStringLiteral("%1_reader_%2").arg(namePrefix).arg(++connections);
+        QStringList out;
+        {
+            QSqlDatabase db = TestDatabase::connect(connection, database);
+            QSqlQuery q(db);
+            if (!q.exec(sql))
+                return {QStringLiteral("error: ") + q.lastError().text()};
+            while (q.next()) {
+                QStringList values;
+                for (int i = 0; i < q.record().count(); ++i)
+                    values << q.value(i).toString();
+                out << values.join(QLatin1Char('|'));
+            }
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return out;
+    }
+
+    PrivateServer server;
+    const QString inventoryDb;
+    const QString salesDb;
+
+private slots:
+    void initTestCase()
+    {
+        REQUIRE_TEST_SERVER();
+        const QString error = server.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+        QCOMPARE(OpenDatabases(inventoryDb, salesDb), QString());
+        SilenceAndLogIn({"err_msg_13"});
+    }
+    void cleanupTestCase()
+    {
+        DatabaseTest::ResetManager();
+        server.stop();
+        TestDatabase::useServer({});
+    }
+
+private:
+    const QString namePrefix;
+    int connections = 0;
+};
 
 } // namespace PosFixture

@@ -2,7 +2,6 @@
 #include "cpos.h"
 #include "databasetest.h"
 #include "mainwindow.h"
-#include "messagesettings.h"
 #include "numberpad.h"
 #include "posfixture.h"
 #include "qposdialog.h"
@@ -10,7 +9,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,16 +25,20 @@
 
 // The sale screen against real inventory and sales databases: its form for the settings it reads,
 // its keys, its status line, closing and the restart through the main window's launcher.
-class TestCPOS : public QObject
+class TestCPOS : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+public:
+    // The start notice and the no-administrator notice stay silent; printing to PDF (the default)
+    // tells so once per print, and these tests print through the keys.
+    TestCPOS()
+        : SaleScreenTest(QStringLiteral("pos"), {{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}},
+                         {"err_msg_13", "err_msg_5", "err_msg_1"})
+    {
+    }
 
+private slots:
     void formFollowsSettings_data();
     void formFollowsSettings();
     void amountFieldsKeepLongAmounts();
@@ -64,48 +66,13 @@ private slots:
 
 private:
     // A host and its screen, shown and active, as the launcher leaves them (not run modally).
-    struct Screen : PosFixture::Host
+    struct Screen : PosFixture::Screen
     {
-        Screen() : Host(true, true) {}
+        Screen() : PosFixture::Screen(true, true) {}
     };
     QStringList rows(const QString& sql) const { return DatabaseTest::Rows(salesDb, sql); }
     QString insertSale(const QString& user) const;
-
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
 };
-
-void TestCPOS::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    answerer = new ModalAnswerer(this);
-}
-
-void TestCPOS::init()
-{
-    PosFixture::ResetSettings({{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}});
-    // The start notice and the no-administrator notice stay silent; printing to PDF (the default)
-    // tells so once per print, and these tests print through the keys.
-    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_5", "err_msg_1"});
-    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    answerer->clear();
-}
-
-void TestCPOS::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
-}
-
-void TestCPOS::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
 
 QString TestCPOS::insertSale(const QString& user) const
 {
@@ -118,14 +85,6 @@ QString TestCPOS::insertSale(const QString& user) const
 }
 
 namespace {
-
-QStringList TabTitles(QTabWidget* tabs)
-{
-    QStringList titles;
-    for (int i = 0; i < tabs->count(); ++i)
-        titles << tabs->tabText(i);
-    return titles;
-}
 
 // Captions of the cart's visible columns, in the order the header shows them.
 QStringList VisibleCaptions(QTableView* view)
@@ -188,7 +147,7 @@ void TestCPOS::formFollowsSettings()
 
     Screen s;
     auto* tabWidget = Child<QTabWidget>(s.screen, "tabWidget");
-    QCOMPARE(TabTitles(tabWidget), tabs);
+    QCOMPARE(s.tabs(), tabs);
     QCOMPARE(tabWidget->currentIndex(), currentTab);
     QCOMPARE(VisibleCaptions(Child<QTableView>(s.screen, "tableViewItems")), captions);
     QCOMPARE(Child<QLabel>(s.screen, "labelTax")->text(), taxCaption);

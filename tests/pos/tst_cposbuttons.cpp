@@ -1,26 +1,21 @@
 #include "cpos.h"
 #include "cposbutton.h"
-#include "messagesettings.h"
 #include "posfixture.h"
-#include "qposdialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 
 // The product button grid of the sale screen: pages, categories, pictures, fillers and a press.
-class TestCPOSButtons : public QObject
+class TestCPOSButtons : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+public:
+    TestCPOSButtons() : SaleScreenTest(QStringLiteral("pos_grid"), {{"POS_ROWS", 3}}, {"err_msg_13", "err_msg_44"}) {}
 
+private slots:
     void pagesBothWays();
     void categoryPages();
     void pictures_data();
@@ -29,7 +24,7 @@ private slots:
     void rowsBelowOneReadAsOne();
 
 private:
-    struct Screen : PosFixture::Host
+    struct Screen : PosFixture::Screen
     {
         // The grid's buttons and captions in layout order: "code|caption" per place.
         QStringList places() const
@@ -66,42 +61,13 @@ private:
                                          .arg(image, code)}),
                  QString());
     }
-
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
+    void initDatabases() override
+    {
+        QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT INTO tblProductCategories (ID, NAME) VALUES "
+                                                                 "(1, 'Drinks'), (2, 'Food'), (3, 'Empty')")}),
+                 QString());
+    }
 };
-
-void TestCPOSButtons::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_grid_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_grid_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT INTO tblProductCategories (ID, NAME) VALUES "
-                                                             "(1, 'Drinks'), (2, 'Food'), (3, 'Empty')")}),
-             QString());
-    answerer = new ModalAnswerer(this);
-}
-
-void TestCPOSButtons::init()
-{
-    PosFixture::ResetSettings({{"POS_ROWS", 3}});
-    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_44"});
-    answerer->clear();
-}
-
-void TestCPOSButtons::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
-    QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
-}
-
-void TestCPOSButtons::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
 
 void TestCPOSButtons::pagesBothWays()
 {

@@ -1,5 +1,4 @@
 #include "cpos.h"
-#include "messagesettings.h"
 #include "posfixture.h"
 #include "ptypair.h"
 #include "qposdialog.h"
@@ -14,16 +13,14 @@
 // The sale screen's customer display on a pseudo-terminal pair: what each command set shows at
 // start-up, for an item and for a payment, and a port that does not open. The screen itself on a
 // till's display under each theme.
-class TestCPOSDisplay : public QObject
+class TestCPOSDisplay : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+public:
+    TestCPOSDisplay() : SaleScreenTest(QStringLiteral("pos_pole"), {{"enable_pole_display", true}}, {"err_msg_13"}) {}
 
+private slots:
     void saleOnTheDisplay_data();
     void saleOnTheDisplay();
     void unopenablePortSwitchesDisplayOff_data();
@@ -32,9 +29,7 @@ private slots:
     void screenFitsATill();
 
 private:
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
+    void initTest() override { addStock(QStringLiteral("P23"), {{"SALE_PRICE", 23}}); }
 };
 
 namespace {
@@ -50,9 +45,9 @@ QByteArray Lines(int set, const QByteArray& one, const QByteArray& two)
     }
 }
 
-struct Screen : PosFixture::Host
+struct Screen : PosFixture::Screen
 {
-    Screen() : Host(false) {}
+    Screen() : PosFixture::Screen(false) {}
 };
 
 QString Place(const QString& name, const QPoint& at, const QSize& size)
@@ -109,34 +104,6 @@ void SettleLayout()
 
 } // namespace
 
-void TestCPOSDisplay::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_pole_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_pole_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("P23"), {{"SALE_PRICE", 23}}), QString());
-    answerer = new ModalAnswerer(this);
-}
-
-void TestCPOSDisplay::init()
-{
-    PosFixture::ResetSettings({{"enable_pole_display", true}});
-    PosFixture::SilenceAndLogIn({"err_msg_13"});
-    answerer->clear();
-}
-
-void TestCPOSDisplay::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-}
-
-void TestCPOSDisplay::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
-
 void TestCPOSDisplay::saleOnTheDisplay_data()
 {
     QTest::addColumn<int>("commandSet");
@@ -163,8 +130,7 @@ void TestCPOSDisplay::saleOnTheDisplay()
     QVERIFY(s.screen->poleDisplay);
     pty.forget();
 
-    Child<QLineEdit>(s.screen, "lineBarcodeScannerInput")->setText(QStringLiteral("P23"));
-    s.screen->on_lineBarcodeScannerInput_returnPressed();
+    s.scan(QStringLiteral("P23"));
     const QByteArray priceAndTotal = Lines(commandSet, "Price:         23.00", "Total:         23.00");
     QTRY_VERIFY2(pty.received().endsWith(priceAndTotal), pty.received().toHex().constData());
     pty.forget();
@@ -204,8 +170,7 @@ void TestCPOSDisplay::unopenablePortSwitchesDisplayOff()
                       : QStringList());
     QVERIFY(!s.screen->poleDisplay);
     // The screen goes on without it.
-    Child<QLineEdit>(s.screen, "lineBarcodeScannerInput")->setText(QStringLiteral("P23"));
-    s.screen->on_lineBarcodeScannerInput_returnPressed();
+    s.scan(QStringLiteral("P23"));
     Child<QLineEdit>(s.screen, "lineEditPaid")->setText(QStringLiteral("23.00"));
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
     QCOMPARE(Child<QLabel>(s.screen, "labelStatus")->text(), QStringLiteral("Paid successfully and saved."));

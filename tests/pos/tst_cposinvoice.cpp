@@ -1,14 +1,11 @@
 #include "cpos.h"
-#include "managecustomers.h"
 #include "messagesettings.h"
 #include "posfixture.h"
-#include "qposdialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTimeEdit>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,16 +16,14 @@
 
 // Invoice mode, the invoice save, customers, timestamps and automatic purchase orders of the
 // sale screen, against real inventory and sales databases.
-class TestCPOSInvoice : public QObject
+class TestCPOSInvoice : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+public:
+    TestCPOSInvoice() : SaleScreenTest(QStringLiteral("pos_invoice"), {}, {"err_msg_13", "err_msg_11"}) {}
 
+private slots:
     void modeSwitchBothWays_data();
     void modeSwitchBothWays();
     void switchToInvoicePaysTheReceiptFirst_data();
@@ -53,117 +48,17 @@ private slots:
     void reorderOnEverySaveOrdersEachCrossingOnce();
 
 private:
-    struct Screen : PosFixture::Host
+    struct Screen : PosFixture::Screen
     {
-        template <typename T = QLineEdit>
-        T* child(const char* name) const
-        {
-            return Child<T>(screen, name);
-        }
-        void scan(const QString& code) const
-        {
-            child("lineBarcodeScannerInput")->setText(code);
-            screen->on_lineBarcodeScannerInput_returnPressed();
-        }
-        QString status() const
-        {
-            auto* label = child<QLabel>("labelStatus");
-            return label->isVisible() ? label->text() : QString();
-        }
-        QStringList tabs() const
-        {
-            auto* tabs = child<QTabWidget>("tabWidget");
-            QStringList titles;
-            for (int i = 0; i < tabs->count(); ++i)
-                titles << tabs->tabText(i);
-            return titles;
-        }
         void setMode(bool invoice) const { child<QPushButton>("pushInvoiceMode")->setChecked(invoice); }
     };
-    // Picks the customer of that name in the customers picker the next time it opens.
-    void pickCustomer(const QString& name)
-    {
-        answerer->handleClass<ManageCustomers>("ManageCustomers", [name](ManageCustomers* picker) {
-            auto* view = Child<QTableView>(picker, "tableView");
-            for (int row = 0; row < view->model()->rowCount(); ++row)
-                if (view->model()->index(row, 1).data().toString() == name)
-                    view->setCurrentIndex(view->model()->index(row, 1));
-            Child<QPushButton>(picker, "pushSelect")->click();
-        });
-    }
-    QString addCustomer(const QString& name, const QString& address, const QString& email, const QString& contact)
-    {
-        QSqlQuery q(TestDatabase::connect(QStringLiteral("invoice_customers"), inventoryDb));
-        q.prepare(QStringLiteral("INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) VALUES (?, ?, ?, ?)"));
-        for (const QString& value : {name, address, email, contact})
-            q.addBindValue(value);
-        if (!q.exec())
-            return QStringLiteral("error ") + q.lastError().text();
-        return q.lastInsertId().toString();
-    }
-    void addStock(const QString& code, const QVariantMap& fields = {})
-    {
-        QCOMPARE(PosFixture::AddStock(inventoryDb, code, fields), QString());
-    }
-    QStringList sales(const QString& columns) const
-    {
-        return DatabaseTest::Rows(salesDb, QStringLiteral("SELECT %1 FROM tblSalesTransactions ORDER BY ID").arg(columns));
-    }
-    QStringList inventory(const QString& sql) const { return DatabaseTest::Rows(inventoryDb, sql); }
     QStringList orders() const
     {
         return inventory(QStringLiteral("SELECT VENDOR_ID, STATUS, PAYMENT_STATUS, SUB_TOTAL, SALES_TAX, TOTAL FROM "
                                         "tblPOrders ORDER BY ID"));
     }
-    QStringList orderItems() const
-    {
-        return inventory(QStringLiteral("SELECT o.VENDOR_ID, d.STOCK_ID, d.QUANTITY, d.UNIT_PRICE, d.LINE_TOTAL FROM "
-                                        "tblPODetails d JOIN tblPOrders o ON o.ID = d.PORDER_ID ORDER BY d.ID"));
-    }
-
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
+    void cleanupTest() override { TestDatabase::exec(inventoryDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_test")}); }
 };
-
-void TestCPOSInvoice::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_invoice_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_invoice_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme'), "
-                                                             "(2, 'Brill')")}),
-             QString());
-    answerer = new ModalAnswerer(this);
-}
-
-void TestCPOSInvoice::init()
-{
-    PosFixture::ResetSettings();
-    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_11"});
-    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    AppSettings::Instance()->permittedModules.clear();
-    answerer->clear();
-}
-
-void TestCPOSInvoice::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
-    TestDatabase::exec(inventoryDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_test")});
-    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblPODetails"),
-                                              QStringLiteral("DELETE FROM tblPOrders"),
-                                              QStringLiteral("DELETE FROM tblCustomers")}),
-             QString());
-    QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
-}
-
-void TestCPOSInvoice::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
 
 void TestCPOSInvoice::modeSwitchBothWays_data()
 {

@@ -2,28 +2,22 @@
 #include "inventorymanagement.h"
 #include "messagesettings.h"
 #include "posfixture.h"
-#include "qposdialog.h"
 #include "reportparameterdialog.h"
 
 #include <QComboBox>
-#include <QGridLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 
 // Item entry on the sale screen against real inventory and sales databases: the stored line and
 // stock row for each way of entering an item, search and code entry, deleting lines, returns.
-class TestCPOSItems : public QObject
+class TestCPOSItems : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+public:
+    TestCPOSItems() : SaleScreenTest(QStringLiteral("pos_items"), {}, {"err_msg_13", "err_msg_4", "err_msg_27"}) {}
 
+private slots:
     void storedLineAndStock_data();
     void storedLineAndStock();
     void reorderNotedOnlyWhenCrossing_data();
@@ -53,66 +47,13 @@ private slots:
     void selectButtonAddsChosenSuggestion();
 
 private:
-    struct Screen : PosFixture::Host
-    {
-        QLineEdit* field(const char* name) const { return Child<QLineEdit>(screen, name); }
-        // Enters the code as the scanner does.
-        void scan(const QString& code) const
-        {
-            field("lineBarcodeScannerInput")->setText(code);
-            screen->on_lineBarcodeScannerInput_returnPressed();
-        }
-        QString status() const
-        {
-            auto* label = Child<QLabel>(screen, "labelStatus");
-            return label->isVisible() ? label->text() : QString();
-        }
-    };
+    using Screen = PosFixture::Screen;
     QStringList lines(const QString& columns) const
     {
         return DatabaseTest::Rows(salesDb, QStringLiteral("SELECT %1 FROM tblSalesInvoice ORDER BY ID").arg(columns));
     }
-    QString stock(const QString& code) const { return PosFixture::Stock(inventoryDb, code); }
-    void addStock(const QString& code, const QVariantMap& fields = {})
-    {
-        QCOMPARE(PosFixture::AddStock(inventoryDb, code, fields), QString());
-    }
-
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
+    void cleanupTest() override { TestDatabase::exec(salesDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_pay")}); }
 };
-
-void TestCPOSItems::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_items_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_items_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    answerer = new ModalAnswerer(this);
-}
-
-void TestCPOSItems::init()
-{
-    PosFixture::ResetSettings();
-    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_4", "err_msg_27"});
-    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    answerer->clear();
-}
-
-void TestCPOSItems::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    TestDatabase::exec(salesDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_pay")});
-    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
-    QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
-}
-
-void TestCPOSItems::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
 
 namespace {
 const QString LINE_COLUMNS = QStringLiteral(
@@ -215,18 +156,18 @@ void TestCPOSItems::storedLineAndStock()
         if (it.key() == QLatin1String("return"))
             Child<QPushButton>(s.screen, "checkReturnMode")->setChecked(true);
         else
-            s.field(qPrintable(it.key()))->setText(it.value().toString());
+            s.child(qPrintable(it.key()))->setText(it.value().toString());
     }
-    s.field("lineEditBarCode")->setText(QStringLiteral("C1"));
+    s.child("lineEditBarCode")->setText(QStringLiteral("C1"));
     s.screen->on_pushAddItem_clicked();
 
     QCOMPARE(s.status(), QString());
     QCOMPARE(lines(LINE_COLUMNS), QStringList{line});
     QCOMPARE(stock(QStringLiteral("C1")), stockAfter);
-    QCOMPARE(s.field("lineEditTotal")->text(), total);
-    QCOMPARE(s.field("lineEditTax")->text(), tax);
+    QCOMPARE(s.child("lineEditTotal")->text(), total);
+    QCOMPARE(s.child("lineEditTax")->text(), tax);
     QCOMPARE(s.screen->totalDiscount, discount);
-    QCOMPARE(s.field("lineEditChange")->text(), total);
+    QCOMPARE(s.child("lineEditChange")->text(), total);
     // The header the item started, and the line's own columns.
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT ID, USER_ID, STATUS FROM tblSalesTransactions")),
              QStringList{s.screen->transactionId + QStringLiteral("|clerk|-1")});
@@ -251,7 +192,7 @@ void TestCPOSItems::reorderNotedOnlyWhenCrossing()
     QFETCH(bool, noted);
     addStock(QStringLiteral("R1"), {{"QUANTITY", quantity}, {"REORDER_LEVEL", 10}});
     Screen s;
-    s.field("lineEditItems")->setText(QStringLiteral("2"));
+    s.child("lineEditItems")->setText(QStringLiteral("2"));
     s.scan(QStringLiteral("R1"));
     QCOMPARE(stock(QStringLiteral("R1")), QStringLiteral("%1|0").arg(quantity - 2));
     QCOMPARE(s.screen->reorderStockCodes, noted ? QStringList{"R1"} : QStringList{});
@@ -264,7 +205,7 @@ void TestCPOSItems::scannerRoadAddsLines()
     addStock(QStringLiteral("T2"), {{"SALE_PRICE", 2.5}});
     Screen s;
     QVERIFY(QTest::qWaitForWindowActive(s.host));
-    auto* scanner = s.field("lineBarcodeScannerInput");
+    auto* scanner = s.child("lineBarcodeScannerInput");
     QTRY_COMPARE(QApplication::focusWidget(), scanner);
 
     QTest::keyClicks(scanner, quoted);
@@ -279,11 +220,11 @@ void TestCPOSItems::scannerRoadAddsLines()
     QCOMPARE(stock(quoted), QStringLiteral("99|0"));
     QCOMPARE(stock(QStringLiteral("T2")), QStringLiteral("99|0"));
     QCOMPARE(Child<QTableView>(s.screen, "tableViewItems")->model()->rowCount(), 2);
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("13.50"));
-    QCOMPARE(s.field("lineEditTax")->text(), QStringLiteral("1.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("13.50"));
+    QCOMPARE(s.child("lineEditTax")->text(), QStringLiteral("1.00"));
     QCOMPARE(s.screen->itemIndexes, (QVector<int>{1, 2}));
     QCOMPARE(QApplication::focusWidget(), scanner);
-    QCOMPARE(s.field("lineEditBarCode")->text(), QString());
+    QCOMPARE(s.child("lineEditBarCode")->text(), QString());
 
     // An unknown code: the status line says so in red and nothing is written.
     QTest::keyClicks(scanner, QStringLiteral("NOPE"));
@@ -396,9 +337,9 @@ void TestCPOSItems::refusedEntriesWriteNothing()
         if (it.key() == QLatin1String("return"))
             Child<QPushButton>(s.screen, "checkReturnMode")->setChecked(true);
         else
-            s.field(qPrintable(it.key()))->setText(it.value().toString());
+            s.child(qPrintable(it.key()))->setText(it.value().toString());
     }
-    s.field("lineEditBarCode")->setText(code);
+    s.child("lineEditBarCode")->setText(code);
     s.screen->on_pushAddItem_clicked();
 
     QCOMPARE(s.status(), message);
@@ -407,7 +348,7 @@ void TestCPOSItems::refusedEntriesWriteNothing()
         QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, qPrintable(focus)));
     QCOMPARE(lines(QStringLiteral("ID")), QStringList());
     QCOMPARE(stock(QStringLiteral("C1")), before);
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("0"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("0"));
     QVERIFY(s.screen->itemIndexes.isEmpty());
 }
 
@@ -437,13 +378,13 @@ void TestCPOSItems::itemAfterPaidSaleStartsNewSale()
     const QString first = s.screen->transactionId;
     s.screen->saleState = 2; // paid
     s.screen->changedSinceSave = false;
-    s.field("lineEditItems")->setText(QStringLiteral("3"));
-    s.field("lineEditAbsDiscount")->setText(QStringLiteral("1"));
+    s.child("lineEditItems")->setText(QStringLiteral("3"));
+    s.child("lineEditAbsDiscount")->setText(QStringLiteral("1"));
     s.scan(QStringLiteral("P1"));
     QVERIFY(s.screen->transactionId != first);
     QCOMPARE(lines(QStringLiteral("TRANSACTION_ID, ITEM_INDEX, QUANTITY, DISCOUNT")),
              (QStringList{first + "|1|1|0", s.screen->transactionId + "|1|3|1"}));
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("29.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("29.00"));
 }
 
 void TestCPOSItems::itemNeverJoinsPaidSale_data()
@@ -469,14 +410,14 @@ void TestCPOSItems::itemNeverJoinsPaidSale()
     Screen s;
     s.scan(QStringLiteral("PA1"));
     const QString sale = s.screen->transactionId;
-    s.field("lineEditPaid")->setText(QStringLiteral("10"));
+    s.child("lineEditPaid")->setText(QStringLiteral("10"));
     Child<QPushButton>(s.screen, "pushButtonPay")->click();
     const QString headerAndLines = QStringLiteral(
         "SELECT t.ID, t.GRAND_TOTAL, t.PAID, t.STATUS, (SELECT SUM(SUB_TOTAL + SUB_TAX) FROM tblSalesInvoice "
         "WHERE TRANSACTION_ID = t.ID) FROM tblSalesTransactions t");
     QCOMPARE(DatabaseTest::Rows(salesDb, headerAndLines), QStringList{sale + "|10|10|2|10"});
 
-    s.field("lineEditPaid")->setText(paid);
+    s.child("lineEditPaid")->setText(paid);
     if (refuseUpdate)
         QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("CREATE TRIGGER refuse_pay BEFORE UPDATE ON "
                                                              "tblSalesTransactions FOR EACH ROW SIGNAL SQLSTATE '45000' "
@@ -518,14 +459,14 @@ void TestCPOSItems::deletingLineOfLargeStock()
     QFETCH(QString, message);
     addStock(QStringLiteral("DL1"), stockRow);
     Screen s;
-    s.field("lineEditItems")->setText(QString::number(units));
+    s.child("lineEditItems")->setText(QString::number(units));
     s.scan(QStringLiteral("DL1"));
     QCOMPARE(lines(QStringLiteral("QUANTITY")), QStringList{QString::number(units)});
     if (stockBeforeDeleting)
         QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("UPDATE tblInventory SET QUANTITY = %1")
                                                       .arg(stockBeforeDeleting)}),
                  QString());
-    const QString total = s.field("lineEditTotal")->text();
+    const QString total = s.child("lineEditTotal")->text();
 
     auto* view = Child<QTableView>(s.screen, "tableViewItems");
     view->setCurrentIndex(view->model()->index(0, 2));
@@ -534,7 +475,7 @@ void TestCPOSItems::deletingLineOfLargeStock()
     QCOMPARE(s.status(), message);
     QCOMPARE(stock(QStringLiteral("DL1")), stockAfter);
     QCOMPARE(lines(QStringLiteral("QUANTITY")).size(), message.isEmpty() ? 0 : 1);
-    QCOMPARE(s.field("lineEditTotal")->text(), message.isEmpty() ? QStringLiteral("0.00") : total);
+    QCOMPARE(s.child("lineEditTotal")->text(), message.isEmpty() ? QStringLiteral("0.00") : total);
 }
 
 void TestCPOSItems::deletingLineRestoresStockTotalsAndIndex()
@@ -542,15 +483,15 @@ void TestCPOSItems::deletingLineRestoresStockTotalsAndIndex()
     addStock(QStringLiteral("D1"), {{"TAX_RATE", 10}});
     addStock(QStringLiteral("D2"), {{"SALE_PRICE", 4}});
     Screen s;
-    s.field("lineEditItems")->setText(QStringLiteral("2"));
-    s.field("lineEditAbsDiscount")->setText(QStringLiteral("1"));
+    s.child("lineEditItems")->setText(QStringLiteral("2"));
+    s.child("lineEditAbsDiscount")->setText(QStringLiteral("1"));
     s.scan(QStringLiteral("D1")); // 19.00 + 1.90
     s.scan(QStringLiteral("D2"));
     s.scan(QStringLiteral("D2"));
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("28.90"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("28.90"));
     QCOMPARE(stock(QStringLiteral("D1")), QStringLiteral("98|0"));
-    s.field("lineEditItems")->setText(QStringLiteral("5"));
-    s.field("lineEditDiscount")->setText(QStringLiteral("3"));
+    s.child("lineEditItems")->setText(QStringLiteral("5"));
+    s.child("lineEditDiscount")->setText(QStringLiteral("3"));
 
     auto* view = Child<QTableView>(s.screen, "tableViewItems");
     view->setCurrentIndex(view->model()->index(0, 3));
@@ -559,14 +500,14 @@ void TestCPOSItems::deletingLineRestoresStockTotalsAndIndex()
     QCOMPARE(s.status(), QString());
     QCOMPARE(stock(QStringLiteral("D1")), QStringLiteral("100|0"));
     QCOMPARE(lines(QStringLiteral("ITEM_INDEX, BAR_CODE")), (QStringList{"2|D2", "3|D2"}));
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("8.00"));
-    QCOMPARE(s.field("lineEditTax")->text(), QStringLiteral("0.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("8.00"));
+    QCOMPARE(s.child("lineEditTax")->text(), QStringLiteral("0.00"));
     QCOMPARE(s.screen->totalDiscount, 0.0);
     QCOMPARE(s.screen->itemIndexes, (QVector<int>{2, 3}));
     QVERIFY(s.screen->changedSinceSave);
     // The entry fields are as they were.
-    QCOMPARE(s.field("lineEditItems")->text(), QStringLiteral("5"));
-    QCOMPARE(s.field("lineEditDiscount")->text(), QStringLiteral("3"));
+    QCOMPARE(s.child("lineEditItems")->text(), QStringLiteral("5"));
+    QCOMPARE(s.child("lineEditDiscount")->text(), QStringLiteral("3"));
 
     // The highest index freed is given again; a gap is not filled.
     view->setCurrentIndex(view->model()->index(1, 3));
@@ -585,10 +526,10 @@ void TestCPOSItems::deletingReturnedLineTakesStockAgain()
     addStock(QStringLiteral("B1"), {{"TAX_RATE", 15}});
     Screen s;
     Child<QPushButton>(s.screen, "checkReturnMode")->setChecked(true);
-    s.field("lineEditItems")->setText(QStringLiteral("2"));
+    s.child("lineEditItems")->setText(QStringLiteral("2"));
     s.scan(QStringLiteral("B1"));
     QCOMPARE(stock(QStringLiteral("B1")), QStringLiteral("102|0"));
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("-23.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("-23.00"));
 
     auto* view = Child<QTableView>(s.screen, "tableViewItems");
     view->setCurrentIndex(view->model()->index(0, 2));
@@ -596,8 +537,8 @@ void TestCPOSItems::deletingReturnedLineTakesStockAgain()
     QVERIFY(!Child<QPushButton>(s.screen, "checkReturnMode")->isChecked());
     QCOMPARE(stock(QStringLiteral("B1")), QStringLiteral("100|0"));
     QCOMPARE(lines(QStringLiteral("ID")), QStringList());
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("0.00"));
-    QCOMPARE(s.field("lineEditTax")->text(), QStringLiteral("0.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("0.00"));
+    QCOMPARE(s.child("lineEditTax")->text(), QStringLiteral("0.00"));
 }
 
 void TestCPOSItems::deletingLineOfPaidSaleStaysInThatSale()
@@ -619,7 +560,7 @@ void TestCPOSItems::deletingLineOfPaidSaleStaysInThatSale()
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT ID FROM tblSalesTransactions")), QStringList{sale});
     QCOMPARE(lines(QStringLiteral("TRANSACTION_ID, ITEM_INDEX")), QStringList{sale + "|1"});
     QCOMPARE(stock(QStringLiteral("S1")), QStringLiteral("99|0"));
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("10.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("10.00"));
     QVERIFY(s.screen->changedSinceSave);
 }
 
@@ -628,13 +569,13 @@ void TestCPOSItems::deletingUsesStoredAmounts()
     addStock(QStringLiteral("V1"), {{"TAX_RATE", 15}});
     Screen s;
     s.scan(QStringLiteral("V1"));
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("11.50"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("11.50"));
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("UPDATE tblProducts SET TAX_RATE = 20")}), QString());
     auto* view = Child<QTableView>(s.screen, "tableViewItems");
     view->setCurrentIndex(view->model()->index(0, 2));
     s.screen->on_pushDeleteItem_clicked();
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("0.00"));
-    QCOMPARE(s.field("lineEditTax")->text(), QStringLiteral("0.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("0.00"));
+    QCOMPARE(s.child("lineEditTax")->text(), QStringLiteral("0.00"));
     QCOMPARE(s.screen->grandTotal, 0.0);
 }
 
@@ -649,7 +590,7 @@ void TestCPOSItems::deletingVanishedLineChangesNothing()
     s.screen->on_pushDeleteItem_clicked();
     QCOMPARE(s.status(), QStringLiteral("Error occurred while deleting item"));
     QCOMPARE(stock(QStringLiteral("G1")), QStringLiteral("99|0"));
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("10.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("10.00"));
     QCOMPARE(s.screen->itemIndexes, QVector<int>{1});
 }
 
@@ -682,19 +623,19 @@ void TestCPOSItems::searchAndCodePromptShowPriceWithTax()
     // Chosen in the search box: price with the product's tax, shown although tax is off on the screen.
     search->setEditText(QStringLiteral("green"));
     s.screen->on_comboBoxProducts_activated(0);
-    QCOMPARE(s.field("lineEditBarCode")->text(), QStringLiteral("Tea'1"));
-    QCOMPARE(s.field("lineSelectedProduct")->text(), QStringLiteral("Green Tea"));
-    QCOMPARE(s.field("lineSelectedSalePrice")->text(), QStringLiteral("11.50"));
+    QCOMPARE(s.child("lineEditBarCode")->text(), QStringLiteral("Tea'1"));
+    QCOMPARE(s.child("lineSelectedProduct")->text(), QStringLiteral("Green Tea"));
+    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("11.50"));
     QCOMPARE(search->currentText(), QString());
     // Return in the price field adds it at that price (tax off: the price is taken as it is).
-    QTest::keyClick(s.field("lineSelectedSalePrice"), Qt::Key_Return);
+    QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
     QCOMPARE(lines(QStringLiteral("BAR_CODE, SALE_PRICE, SUB_TAX")), QStringList{"Tea'1|11.5|0"});
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(search));
 
     // Rounded up by the search box, not by the code prompt.
     search->setEditText(QStringLiteral("Kiwi"));
     s.screen->on_comboBoxProducts_activated(0);
-    QCOMPARE(s.field("lineSelectedSalePrice")->text(), QStringLiteral("10.01"));
+    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.01"));
     answerer->handleClass<ReportParameterDialog>("ReportParameterDialog", [](ReportParameterDialog* prompt) {
         QCOMPARE(prompt->windowTitle(), QStringLiteral("Product Code"));
         QCOMPARE(prompt->ui->label->text(), QStringLiteral("Enter code"));
@@ -702,19 +643,19 @@ void TestCPOSItems::searchAndCodePromptShowPriceWithTax()
         prompt->ui->pushButton->click();
     });
     Child<QPushButton>(s.screen, "pushEnterCode")->click();
-    QCOMPARE(s.field("lineSelectedSalePrice")->text(), QStringLiteral("10.00"));
+    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.00"));
 
     // Nothing matches: nothing is shown.
-    s.field("lineSelectedProduct")->clear();
+    s.child("lineSelectedProduct")->clear();
     search->setEditText(QStringLiteral("zzz"));
     s.screen->on_comboBoxProducts_activated(0);
-    QCOMPARE(s.field("lineEditBarCode")->text(), QString());
-    QCOMPARE(s.field("lineSelectedProduct")->text(), QString());
+    QCOMPARE(s.child("lineEditBarCode")->text(), QString());
+    QCOMPARE(s.child("lineSelectedProduct")->text(), QString());
 
     // A cancelled prompt leaves the code empty; an unknown code says so.
     answerer->reject();
     s.screen->on_pushEnterCode_clicked();
-    QCOMPARE(s.field("lineEditBarCode")->text(), QString());
+    QCOMPARE(s.child("lineEditBarCode")->text(), QString());
     answerer->handleClass<ReportParameterDialog>("ReportParameterDialog", [](ReportParameterDialog* prompt) {
         prompt->ui->lineEditValue->setText(QStringLiteral("NO'PE"));
         prompt->ui->pushButton->click();
@@ -739,7 +680,7 @@ void TestCPOSItems::cartShowsEveryLineInLocale()
         QCOMPARE(cart->index(299, 2).data().toInt(), 300);
         QCOMPARE(cart->index(299, 6).data().toString(), QStringLiteral("12,50"));
         QCOMPARE(cart->index(299, 4).data().toString(), QStringLiteral("1"));
-        QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("3750,00"));
+        QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("3750,00"));
         QCOMPARE(s.screen->NextFreeIndex(), 301);
     }
     AppSettings::Instance()->locale = english;
@@ -769,9 +710,9 @@ void TestCPOSItems::lookUpShowsPickedStock()
     });
     Child<QPushButton>(s.screen, "pushButtonLookUp")->click();
     QCOMPARE(title, QStringLiteral("Inventory 950x600"));
-    QCOMPARE(s.field("lineEditBarCode")->text(), QStringLiteral("L1"));
-    QCOMPARE(s.field("lineSelectedProduct")->text(), QStringLiteral("Lemon"));
-    QCOMPARE(s.field("lineSelectedSalePrice")->text(), QStringLiteral("3.00"));
+    QCOMPARE(s.child("lineEditBarCode")->text(), QStringLiteral("L1"));
+    QCOMPARE(s.child("lineSelectedProduct")->text(), QStringLiteral("Lemon"));
+    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("3.00"));
 
     // Closed without a choice: the code is empty and nothing else changes.
     answerer->handle([](QWidget* modal) {
@@ -782,8 +723,8 @@ void TestCPOSItems::lookUpShowsPickedStock()
         return true;
     });
     s.screen->on_pushButtonLookUp_clicked();
-    QCOMPARE(s.field("lineEditBarCode")->text(), QString());
-    QCOMPARE(s.field("lineSelectedProduct")->text(), QStringLiteral("Lemon"));
+    QCOMPARE(s.child("lineEditBarCode")->text(), QString());
+    QCOMPARE(s.child("lineSelectedProduct")->text(), QStringLiteral("Lemon"));
 }
 
 void TestCPOSItems::failedStockChangeWritesNoLine()
@@ -800,7 +741,7 @@ void TestCPOSItems::failedStockChangeWritesNoLine()
                                                   "stock is being counted")),
              qPrintable(s.status()));
     QCOMPARE(lines(QStringLiteral("ITEM_INDEX")), QStringList{"1"});
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("10.00"));
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("10.00"));
     QCOMPARE(s.screen->itemIndexes, QVector<int>{1});
 
     // Deleting: the line stays with its stock as it was.
@@ -846,15 +787,15 @@ void TestCPOSItems::newSaleStartsEmpty()
     addStock(QStringLiteral("N1"), {{"QUANTITY", 5}, {"REORDER_LEVEL", 4}});
     Screen s;
     QVERIFY(QTest::qWaitForWindowActive(s.host));
-    s.field("lineEditItems")->setText(QStringLiteral("2"));
-    s.field("lineEditDiscount")->setText(QStringLiteral("10"));
+    s.child("lineEditItems")->setText(QStringLiteral("2"));
+    s.child("lineEditDiscount")->setText(QStringLiteral("10"));
     AppSettings::Instance()->settings->setValue(QStringLiteral("reset_qty"), false);
     s.scan(QStringLiteral("N1"));
     const QString first = s.screen->transactionId;
     QCOMPARE(s.screen->reorderStockCodes, QStringList{"N1"});
-    s.field("lineEditPaid")->setText(QStringLiteral("5"));
-    s.field("lineRefNumber")->setText(QStringLiteral("R-1"));
-    s.field("lineCustomerName")->setText(QStringLiteral("Ann"));
+    s.child("lineEditPaid")->setText(QStringLiteral("5"));
+    s.child("lineRefNumber")->setText(QStringLiteral("R-1"));
+    s.child("lineCustomerName")->setText(QStringLiteral("Ann"));
     s.screen->changedSinceSave = false;
 
     Child<QPushButton>(s.screen, "pushNew")->click();
@@ -863,20 +804,20 @@ void TestCPOSItems::newSaleStartsEmpty()
     QVERIFY(s.screen->transactionId != first);
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT ID, STATUS FROM tblSalesTransactions ORDER BY ID")),
              (QStringList{first + "|-1", s.screen->transactionId + "|-1"}));
-    QCOMPARE(s.field("lineReceiptNumber")->text(), s.screen->transactionId);
+    QCOMPARE(s.child("lineReceiptNumber")->text(), s.screen->transactionId);
     QCOMPARE(Child<QTableView>(s.screen, "tableViewItems")->model()->rowCount(), 0);
     for (const char* zero : {"lineEditTotal", "lineEditPaid", "lineEditChange", "lineEditTax"})
-        QCOMPARE(s.field(zero)->text(), QStringLiteral("0"));
-    QCOMPARE(s.field("lineEditItems")->text(), QStringLiteral("1"));
-    QCOMPARE(s.field("lineEditDiscount")->text(), QStringLiteral("0"));
-    QCOMPARE(s.field("lineRefNumber")->text(), QString());
-    QCOMPARE(s.field("lineCustomerName")->text(), QString());
+        QCOMPARE(s.child(zero)->text(), QStringLiteral("0"));
+    QCOMPARE(s.child("lineEditItems")->text(), QStringLiteral("1"));
+    QCOMPARE(s.child("lineEditDiscount")->text(), QStringLiteral("0"));
+    QCOMPARE(s.child("lineRefNumber")->text(), QString());
+    QCOMPARE(s.child("lineCustomerName")->text(), QString());
     QVERIFY(s.screen->itemIndexes.isEmpty());
     QVERIFY(s.screen->reorderStockCodes.isEmpty());
     QCOMPARE(s.screen->grandTotal, 0.0);
     QCOMPARE(s.screen->saleState, 0);
     QVERIFY(!s.screen->changedSinceSave);
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(s.field("lineBarcodeScannerInput")));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(s.child("lineBarcodeScannerInput")));
 }
 
 void TestCPOSItems::selectButtonAddsChosenSuggestion()

@@ -1,32 +1,26 @@
 #include "cpos.h"
 #include "cposbutton.h"
-#include "messagesettings.h"
 #include "posfixture.h"
-#include "qposdialog.h"
 #include "reportparameterdialog.h"
 #include "salesmodel.h"
 
 #include <QComboBox>
 #include <QDate>
-#include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextEdit>
 
 // Paying, quick pay, held sales and loading them back on the sale screen, against real databases
 // in the server's default (strict) mode.
-class TestCPOSPayment : public QObject
+class TestCPOSPayment : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+public:
+    TestCPOSPayment() : SaleScreenTest(QStringLiteral("pos_pay"), {}, {"err_msg_13", "err_msg_41", "err_msg_44"}) {}
 
+private slots:
     void pay_data();
     void pay();
     void payWritesEveryHeaderColumn();
@@ -48,15 +42,10 @@ private slots:
     void loadRefusesTheOtherMode();
 
 private:
-    struct Screen : PosFixture::Host
+    struct Screen : PosFixture::Screen
     {
-        QLineEdit* field(const char* name) const { return Child<QLineEdit>(screen, name); }
-        void scan(const QString& code) const
-        {
-            field("lineBarcodeScannerInput")->setText(code);
-            screen->on_lineBarcodeScannerInput_returnPressed();
-        }
-        QString status() const { return Child<QLabel>(screen, "labelStatus")->text(); }
+        // The status line's text, shown or not.
+        QString status() const { return child<QLabel>("labelStatus")->text(); }
         QList<CPosButton*> holdButtons() const
         {
             QList<CPosButton*> out;
@@ -95,47 +84,18 @@ private:
         s.screen->on_pushPayLater_clicked();
         QCOMPARE(answerer->pendingAnswers(), 0);
     }
-
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
+    void initDatabases() override
+    {
+        QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT @@GLOBAL.sql_mode")).value(0).contains("STRICT_TRANS_TABLES"),
+                 true);
+    }
+    void initTest() override
+    {
+        CPOS::paidEnterCount = 0;
+        addStock(QStringLiteral("P23"), {{"SALE_PRICE", 23}});
+        addStock(QStringLiteral("P5"), {{"SALE_PRICE", 5}, {"REORDER_LEVEL", 99}});
+    }
 };
-
-void TestCPOSPayment::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_pay_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_pay_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    answerer = new ModalAnswerer(this);
-    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT @@GLOBAL.sql_mode")).value(0).contains("STRICT_TRANS_TABLES"),
-             true);
-}
-
-void TestCPOSPayment::init()
-{
-    PosFixture::ResetSettings();
-    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_41", "err_msg_44"});
-    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    CPOS::paidEnterCount = 0;
-    answerer->clear();
-    QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("P23"), {{"SALE_PRICE", 23}}), QString());
-    QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("P5"), {{"SALE_PRICE", 5}, {"REORDER_LEVEL", 99}}),
-             QString());
-}
-
-void TestCPOSPayment::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
-    QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
-}
-
-void TestCPOSPayment::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
 
 void TestCPOSPayment::pay_data()
 {
@@ -172,8 +132,8 @@ void TestCPOSPayment::pay()
 
     Screen s;
     ringUp(s);
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("23.00"));
-    s.field("lineEditPaid")->setText(paid);
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("23.00"));
+    s.child("lineEditPaid")->setText(paid);
     if (answer)
         answerer->pressButton(QMessageBox::StandardButton(answer));
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), result);
@@ -183,7 +143,7 @@ void TestCPOSPayment::pay()
     else
         QVERIFY(answerer->seen.isEmpty());
     QCOMPARE(header(s.screen->transactionId, QStringLiteral("STATUS, PAID, AMOUNT_DUE")), stored);
-    QCOMPARE(s.field("lineEditChange")->text(), due);
+    QCOMPARE(s.child("lineEditChange")->text(), due);
     QCOMPARE(s.status(), status);
     QCOMPARE(s.screen->changedSinceSave, result != 0);
     QCOMPARE(s.screen->saleState, result == 0 ? 2 : 1);
@@ -195,13 +155,13 @@ void TestCPOSPayment::payWritesEveryHeaderColumn()
     AppSettings::Instance()->settings->setValue(QStringLiteral("terminal_id"), QStringLiteral("T-2"));
     Screen s;
     ringUp(s);
-    s.field("lineCustomerName")->setText(QStringLiteral("Ann Walk-in"));
+    s.child("lineCustomerName")->setText(QStringLiteral("Ann Walk-in"));
     Child<QTextEdit>(s.screen, "textCustomerAddress")->setPlainText(QStringLiteral("1 High St"));
-    s.field("lineCustomerContact")->setText(QStringLiteral("555-01"));
+    s.child("lineCustomerContact")->setText(QStringLiteral("555-01"));
     Child<QTextEdit>(s.screen, "textReceiptNotes")->setPlainText(QStringLiteral("gift wrap"));
-    s.field("lineRefNumber")->setText(QStringLiteral("R-99"));
+    s.child("lineRefNumber")->setText(QStringLiteral("R-99"));
     Child<QComboBox>(s.screen, "comboPaymentType")->setCurrentIndex(1);
-    s.field("lineEditPaid")->setText(QStringLiteral("20"));
+    s.child("lineEditPaid")->setText(QStringLiteral("20"));
     answerer->pressButton(QMessageBox::Yes);
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
 
@@ -222,7 +182,7 @@ void TestCPOSPayment::nothingChangedSinceLastSave()
 {
     Screen s;
     ringUp(s);
-    s.field("lineEditPaid")->setText(QStringLiteral("23.00"));
+    s.child("lineEditPaid")->setText(QStringLiteral("23.00"));
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
     QCOMPARE(s.status(), QStringLiteral("Nothing changed since last save."));
@@ -232,10 +192,10 @@ void TestCPOSPayment::refusedPayKeepsEnterCount()
 {
     Screen s;
     ringUp(s);
-    s.field("lineEditPaid")->setText(QStringLiteral("abc"));
+    s.child("lineEditPaid")->setText(QStringLiteral("abc"));
     s.screen->on_lineEditPaid_returnPressed();
     QCOMPARE(CPOS::paidEnterCount, 0);
-    s.field("lineEditPaid")->setText(QStringLiteral("23.00"));
+    s.child("lineEditPaid")->setText(QStringLiteral("23.00"));
     s.screen->on_lineEditPaid_returnPressed();
     QCOMPARE(CPOS::paidEnterCount, 1);
     QCOMPARE(header(s.screen->transactionId, QStringLiteral("STATUS")), QStringLiteral("2"));
@@ -246,11 +206,11 @@ void TestCPOSPayment::textFieldsFitTheirColumns()
     Screen s;
     ringUp(s);
     // A customer's 50-character name and contact, a long note and reference: cut to the columns, saved.
-    s.field("lineCustomerName")->setText(QString(50, QLatin1Char('n')));
-    s.field("lineCustomerContact")->setText(QString(50, QLatin1Char('c')));
+    s.child("lineCustomerName")->setText(QString(50, QLatin1Char('n')));
+    s.child("lineCustomerContact")->setText(QString(50, QLatin1Char('c')));
     Child<QTextEdit>(s.screen, "textReceiptNotes")->setPlainText(QString(300, QLatin1Char('x')));
-    s.field("lineRefNumber")->setText(QString(120, QLatin1Char('r')));
-    s.field("lineEditPaid")->setText(QStringLiteral("23.00"));
+    s.child("lineRefNumber")->setText(QString(120, QLatin1Char('r')));
+    s.child("lineEditPaid")->setText(QStringLiteral("23.00"));
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
     QCOMPARE(header(s.screen->transactionId,
                     QStringLiteral("CHAR_LENGTH(SHIP_NAME), CHAR_LENGTH(SHIP_CONTACT), CHAR_LENGTH(NOTES), "
@@ -277,8 +237,8 @@ void TestCPOSPayment::unstorableCharacterNamesField()
     if (auto* edit = s.screen->findChild<QTextEdit*>(field))
         edit->setPlainText(text);
     else
-        s.field(qPrintable(field))->setText(text);
-    s.field("lineEditPaid")->setText(QStringLiteral("23.00"));
+        s.child(qPrintable(field))->setText(text);
+    s.child("lineEditPaid")->setText(QStringLiteral("23.00"));
     QVERIFY(s.screen->on_pushButtonPay_clicked() != 0);
     QCOMPARE(s.status(), name + QStringLiteral(" contains a character that can not be stored. Please remove it and "
                                                "save again."));
@@ -306,7 +266,7 @@ void TestCPOSPayment::quickPayAndPayDue()
     AppSettings::Instance()->settings->setValue(QStringLiteral("ctrl_plus_three"), QStringLiteral("50"));
     Screen s;
     ringUp(s);
-    s.field("lineEditPaid")->setText(paidBefore);
+    s.child("lineEditPaid")->setText(paidBefore);
     if (asked)
         answerer->pressButton(QMessageBox::Yes);
     if (action == QLatin1String("ctrl3"))
@@ -427,7 +387,7 @@ void TestCPOSPayment::holdRefusesPaidTooLarge()
     Screen s;
     ringUp(s);
     const QString id = s.screen->transactionId;
-    s.field("lineEditPaid")->setText(QStringLiteral("1e308"));
+    s.child("lineEditPaid")->setText(QStringLiteral("1e308"));
     Child<QPushButton>(s.screen, "pushPayLater")->click();
     QCOMPARE(s.status(), QStringLiteral("Paid amount is too large: the paid and due amounts must fit in 32 characters."));
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT TRANSACTION_ID FROM tblPendingPayments")), QStringList());
@@ -441,24 +401,24 @@ void TestCPOSPayment::resumeRestoresTheSale()
     ringUp(s);
     ringUp(s, QStringLiteral("P5"));
     const QString id = s.screen->transactionId;
-    s.field("lineEditPaid")->setText(QStringLiteral("10"));
-    s.field("lineCustomerName")->setText(QStringLiteral("Ann"));
-    s.field("lineCustomerContact")->setText(QStringLiteral("555-01"));
+    s.child("lineEditPaid")->setText(QStringLiteral("10"));
+    s.child("lineCustomerName")->setText(QStringLiteral("Ann"));
+    s.child("lineCustomerContact")->setText(QStringLiteral("555-01"));
     Child<QTextEdit>(s.screen, "textCustomerAddress")->setPlainText(QStringLiteral("1 High St"));
     Child<QTextEdit>(s.screen, "textReceiptNotes")->setPlainText(QStringLiteral("later"));
     hold(s);
-    QCOMPARE(s.field("lineCustomerName")->text(), QString());
+    QCOMPARE(s.child("lineCustomerName")->text(), QString());
     QCOMPARE(s.screen->itemIndexes.size(), 0);
 
     s.holdButtons().first()->click();
     QCOMPARE(s.status(), QStringLiteral("Pending payment opened"));
     QCOMPARE(s.screen->transactionId, id);
-    QCOMPARE(s.field("lineReceiptNumber")->text(), id);
-    QCOMPARE(s.field("lineEditTotal")->text(), QStringLiteral("28.00"));
-    QCOMPARE(s.field("lineEditPaid")->text(), QStringLiteral("10.00"));
-    QCOMPARE(s.field("lineEditChange")->text(), QStringLiteral("18.00"));
-    QCOMPARE(s.field("lineCustomerName")->text(), QStringLiteral("Ann"));
-    QCOMPARE(s.field("lineCustomerContact")->text(), QStringLiteral("555-01"));
+    QCOMPARE(s.child("lineReceiptNumber")->text(), id);
+    QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("28.00"));
+    QCOMPARE(s.child("lineEditPaid")->text(), QStringLiteral("10.00"));
+    QCOMPARE(s.child("lineEditChange")->text(), QStringLiteral("18.00"));
+    QCOMPARE(s.child("lineCustomerName")->text(), QStringLiteral("Ann"));
+    QCOMPARE(s.child("lineCustomerContact")->text(), QStringLiteral("555-01"));
     QCOMPARE(Child<QTextEdit>(s.screen, "textCustomerAddress")->toPlainText(), QStringLiteral("1 High St"));
     QCOMPARE(Child<QTextEdit>(s.screen, "textReceiptNotes")->toPlainText(), QStringLiteral("later"));
     QCOMPARE(Child<QComboBox>(s.screen, "comboReceiptStatus")->currentIndex(), 1);
@@ -473,7 +433,7 @@ void TestCPOSPayment::resumeRestoresTheSale()
     ringUp(s);
     QCOMPARE(s.screen->transactionId, id);
     QCOMPARE(s.screen->itemIndexes, (QVector<int>{1, 2, 3}));
-    s.field("lineEditPaid")->setText(QStringLiteral("51.00"));
+    s.child("lineEditPaid")->setText(QStringLiteral("51.00"));
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
     QCOMPARE(header(id, QStringLiteral("STATUS, GRAND_TOTAL, PAID, SHIP_NAME")), QStringLiteral("2|51|51|Ann"));
 }
@@ -501,7 +461,7 @@ void TestCPOSPayment::loadRefusesTheOtherMode()
     Screen s;
     ringUp(s);
     const QString receipt = s.screen->transactionId;
-    s.field("lineEditPaid")->setText(QStringLiteral("23.00"));
+    s.child("lineEditPaid")->setText(QStringLiteral("23.00"));
     QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
     ringUp(s);
     const QString current = s.screen->transactionId;
@@ -518,7 +478,7 @@ void TestCPOSPayment::loadRefusesTheOtherMode()
     s.screen->LoadInvoice(receipt);
     QCOMPARE(s.status(), QStringLiteral("Invoice opened"));
     QCOMPARE(s.screen->transactionId, receipt);
-    QCOMPARE(s.field("lineInvoiceNumber")->text(), receipt);
+    QCOMPARE(s.child("lineInvoiceNumber")->text(), receipt);
     QCOMPARE(Child<QComboBox>(s.screen, "comboInvoiceStatus")->currentIndex(), 2);
 }
 

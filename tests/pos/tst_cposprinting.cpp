@@ -2,15 +2,12 @@
 #include "messagesettings.h"
 #include "pdfreader.h"
 #include "posfixture.h"
-#include "qposdialog.h"
 #include "salesmodel.h"
 #include "urlrecorder.h"
 
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
-#include <QGridLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -20,16 +17,18 @@
 
 // Printing of the sale on screen: the templates by mode and tax, their values read back from the
 // PDF, the roll-paper receipt, and the e-mail draft with the PDF attached.
-class TestCPOSPrinting : public QObject
+class TestCPOSPrinting : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+public:
+    TestCPOSPrinting()
+        : SaleScreenTest(QStringLiteral("pos_print"), {},
+                         {"err_msg_13", "err_msg_1", "err_msg_47", "err_msg_43", "err_msg_46", "err_msg_41", "err_msg_44"})
+    {
+    }
 
+private slots:
     void templateFollowsModeAndTax_data();
     void templateFollowsModeAndTax();
     void linesInOrderAndSavingsOnlyWithDiscount_data();
@@ -57,67 +56,21 @@ private slots:
     void failedDraftShownOnStatusLine();
 
 private:
-    struct Screen : PosFixture::Host
+    struct Screen : PosFixture::Screen
     {
-        void scan(const QString& code) const
-        {
-            Child<QLineEdit>(screen, "lineBarcodeScannerInput")->setText(code);
-            screen->on_lineBarcodeScannerInput_returnPressed();
-        }
-        QString status() const
-        {
-            auto* label = Child<QLabel>(screen, "labelStatus");
-            return label->isVisible() ? label->text() : QString();
-        }
-        void click(const char* button) const { Child<QPushButton>(screen, button)->click(); }
+        void click(const char* button) const { child<QPushButton>(button)->click(); }
     };
-
-    void addStock(const QString& code, const QVariantMap& fields = {})
-    {
-        QCOMPARE(PosFixture::AddStock(inventoryDb, code, fields), QString());
-    }
     // A sale of the given lines written straight into the sales database, then shown on the screen.
     QString writeSale(CPOS* screen, const QList<QVariantMap>& lines);
     static QString dataFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); }
     static QString printPdf() { return dataFolder() + QStringLiteral("/pdf_print.pdf"); }
     static QString secondaryPdf() { return dataFolder() + QStringLiteral("/pdf_print_secondary.pdf"); }
-
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
+    void initTest() override
+    {
+        QDir(dataFolder()).removeRecursively();
+        QDir().mkpath(dataFolder());
+    }
 };
-
-void TestCPOSPrinting::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_print_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_print_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    answerer = new ModalAnswerer(this);
-}
-
-void TestCPOSPrinting::init()
-{
-    PosFixture::ResetSettings();
-    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_1", "err_msg_47", "err_msg_43", "err_msg_46", "err_msg_41", "err_msg_44"});
-    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    answerer->clear();
-    QDir(dataFolder()).removeRecursively();
-    QDir().mkpath(dataFolder());
-}
-
-void TestCPOSPrinting::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
-    QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
-}
-
-void TestCPOSPrinting::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
 
 QString TestCPOSPrinting::writeSale(CPOS* screen, const QList<QVariantMap>& lines)
 {

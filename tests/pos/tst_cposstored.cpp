@@ -1,7 +1,5 @@
 #include "cpos.h"
 #include "mainwindow.h"
-#include "managecustomers.h"
-#include "messagesettings.h"
 #include "posfixture.h"
 #include "qposdialog.h"
 #include "reportparameterdialog.h"
@@ -11,9 +9,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTimeEdit>
-#include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -22,16 +18,18 @@
 
 // Stored sales on the sale screen: the receipt and invoice searches, OpenSale and the sales records
 // page's "Open in POS", and the automatic purchase orders reached through pay, F2 and F9.
-class TestCPOSStored : public QObject
+class TestCPOSStored : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+public:
+    TestCPOSStored()
+        : SaleScreenTest(QStringLiteral("pos_stored"), {{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}},
+                         {"err_msg_13", "err_msg_11", "err_msg_12", "err_msg_41", "err_msg_5"})
+    {
+    }
 
+private slots:
     void invoiceRoundTrip();
     void receiptSearchSavesThroughPay();
     void refusedSaveStopsTheSearch();
@@ -47,24 +45,9 @@ private slots:
     void refusedInvoiceSaveFailsPay();
 
 private:
-    struct Screen : PosFixture::Host
+    struct Screen : PosFixture::Screen
     {
-        Screen() : Host(true, true) {}
-        template <typename T = QLineEdit>
-        T* child(const char* name) const
-        {
-            return Child<T>(screen, name);
-        }
-        void scan(const QString& code) const
-        {
-            child("lineBarcodeScannerInput")->setText(code);
-            screen->on_lineBarcodeScannerInput_returnPressed();
-        }
-        QString status() const
-        {
-            auto* label = child<QLabel>("labelStatus");
-            return label->isVisible() ? label->text() : QString();
-        }
+        Screen() : PosFixture::Screen(true, true) {}
         QString text(const char* name) const
         {
             if (auto* edit = screen->findChild<QTextEdit*>(QLatin1String(name)))
@@ -90,30 +73,6 @@ private:
             return true;
         });
     }
-    void pickCustomer(const QString& name)
-    {
-        answerer->handleClass<ManageCustomers>("ManageCustomers", [name](ManageCustomers* picker) {
-            auto* view = Child<QTableView>(picker, "tableView");
-            for (int row = 0; row < view->model()->rowCount(); ++row)
-                if (view->model()->index(row, 1).data().toString() == name)
-                    view->setCurrentIndex(view->model()->index(row, 1));
-            Child<QPushButton>(picker, "pushSelect")->click();
-        });
-    }
-    QString addCustomer(const QString& name, const QString& address, const QString& email, const QString& contact)
-    {
-        QSqlQuery q(TestDatabase::connect(QStringLiteral("stored_customers"), inventoryDb));
-        q.prepare(QStringLiteral("INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) VALUES (?, ?, ?, ?)"));
-        for (const QString& value : {name, address, email, contact})
-            q.addBindValue(value);
-        if (!q.exec())
-            return QStringLiteral("error ") + q.lastError().text();
-        return q.lastInsertId().toString();
-    }
-    void addStock(const QString& code, const QVariantMap& fields = {})
-    {
-        QCOMPARE(PosFixture::AddStock(inventoryDb, code, fields), QString());
-    }
     // Pays the sale on screen in full.
     void payInFull(const Screen& s)
     {
@@ -129,63 +88,12 @@ private:
         payInFull(s);
         return s.screen->transactionId;
     }
-    QStringList sales(const QString& columns) const
-    {
-        return DatabaseTest::Rows(salesDb, QStringLiteral("SELECT %1 FROM tblSalesTransactions ORDER BY ID").arg(columns));
-    }
-    QStringList inventory(const QString& sql) const { return DatabaseTest::Rows(inventoryDb, sql); }
     QStringList orders() const
     {
         return inventory(QStringLiteral("SELECT VENDOR_ID, STATUS, SUB_TOTAL, SALES_TAX, TOTAL FROM tblPOrders ORDER BY ID"));
     }
-    QStringList orderItems() const
-    {
-        return inventory(QStringLiteral("SELECT o.VENDOR_ID, d.STOCK_ID, d.QUANTITY, d.UNIT_PRICE, d.LINE_TOTAL FROM "
-                                        "tblPODetails d JOIN tblPOrders o ON o.ID = d.PORDER_ID ORDER BY d.ID"));
-    }
-
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
+    void initTest() override { addStock(QStringLiteral("P1"), {{"SALE_PRICE", 12.5}}); }
 };
-
-void TestCPOSStored::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_stored_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("pos_stored_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, "
-                                                             "'Acme'), (2, 'Brill')")}),
-             QString());
-    answerer = new ModalAnswerer(this);
-}
-
-void TestCPOSStored::init()
-{
-    PosFixture::ResetSettings({{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}});
-    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_11", "err_msg_12", "err_msg_41", "err_msg_5"});
-    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    answerer->clear();
-    addStock(QStringLiteral("P1"), {{"SALE_PRICE", 12.5}});
-}
-
-void TestCPOSStored::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-    QCOMPARE(PosFixture::ClearSales(salesDb), QString());
-    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblPODetails"),
-                                              QStringLiteral("DELETE FROM tblPOrders"),
-                                              QStringLiteral("DELETE FROM tblCustomers")}),
-             QString());
-    QCOMPARE(PosFixture::ClearStock(inventoryDb), QString());
-}
-
-void TestCPOSStored::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
 
 void TestCPOSStored::invoiceRoundTrip()
 {

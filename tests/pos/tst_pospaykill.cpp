@@ -1,10 +1,6 @@
 #include "cpos.h"
-#include "messagesettings.h"
 #include "posfixture.h"
-#include "privateserver.h"
-#include "qposdialog.h"
 
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -16,50 +12,24 @@
 
 // The database server killed outright while a till pays, and started again: the sale is either
 // paid as shown or still payable, never written in part, and the till pays once the server is back.
-class TestPosPayKill : public QObject
+class TestPosPayKill : public PosFixture::PrivateServerTest
 {
     Q_OBJECT
 
+public:
+    TestPosPayKill() : PrivateServerTest(QStringLiteral("paykill")) {}
+
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void payingSurvivesServerKill();
-
-private:
-    QStringList rows(const QString& database, const QString& sql);
-
-    PrivateServer server;
-    QString inventoryDb = QStringLiteral("paykill_inventory");
-    QString salesDb = QStringLiteral("paykill_sales");
-    int connections = 0;
 };
-
-void TestPosPayKill::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    QCOMPARE(PosFixture::StartPrivateServer(server, inventoryDb, salesDb), QString());
-}
-
-void TestPosPayKill::cleanupTestCase()
-{
-    PosFixture::StopPrivateServer(server);
-}
-
-QStringList TestPosPayKill::rows(const QString& database, const QString& sql)
-{
-    return PosFixture::FreshRows(QStringLiteral("paykill_reader_%1").arg(++connections), database, sql);
-}
 
 void TestPosPayKill::payingSurvivesServerKill()
 {
     QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("K1"), {{"SALE_PRICE", 23}}), QString());
     QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
 
-    QPOSDialog host(nullptr, false);
-    auto* screen = new CPOS(&host);
-    auto* layout = new QGridLayout(&host);
-    layout->addWidget(screen);
-    host.show();
+    const PosFixture::Screen s(false);
+    CPOS* screen = s.screen;
     auto* scanner = screen->findChild<QLineEdit*>(QStringLiteral("lineBarcodeScannerInput"));
     auto* paid = screen->findChild<QLineEdit*>(QStringLiteral("lineEditPaid"));
     auto* status = screen->findChild<QLabel*>(QStringLiteral("labelStatus"));

@@ -1,10 +1,6 @@
 #include "cpos.h"
-#include "messagesettings.h"
 #include "posfixture.h"
-#include "privateserver.h"
-#include "qposdialog.h"
 
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -16,39 +12,16 @@
 
 // The database server killed outright while a till scans, and started again: every line keeps its
 // stock change and no stock change is without its line, and the till goes on scanning.
-class TestPosServerKill : public QObject
+class TestPosServerKill : public PosFixture::PrivateServerTest
 {
     Q_OBJECT
 
+public:
+    TestPosServerKill() : PrivateServerTest(QStringLiteral("kill")) {}
+
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void scanningSurvivesServerKill();
-
-private:
-    QStringList rows(const QString& database, const QString& sql);
-
-    PrivateServer server;
-    QString inventoryDb = QStringLiteral("kill_inventory");
-    QString salesDb = QStringLiteral("kill_sales");
-    int connections = 0;
 };
-
-void TestPosServerKill::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    QCOMPARE(PosFixture::StartPrivateServer(server, inventoryDb, salesDb), QString());
-}
-
-void TestPosServerKill::cleanupTestCase()
-{
-    PosFixture::StopPrivateServer(server);
-}
-
-QStringList TestPosServerKill::rows(const QString& database, const QString& sql)
-{
-    return PosFixture::FreshRows(QStringLiteral("kill_reader_%1").arg(++connections), database, sql);
-}
 
 void TestPosServerKill::scanningSurvivesServerKill()
 {
@@ -57,11 +30,8 @@ void TestPosServerKill::scanningSurvivesServerKill()
              QString());
     QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
 
-    QPOSDialog host(nullptr, false);
-    auto* screen = new CPOS(&host);
-    auto* layout = new QGridLayout(&host);
-    layout->addWidget(screen);
-    host.show();
+    const PosFixture::Screen s(false);
+    CPOS* screen = s.screen;
     auto* scanner = screen->findChild<QLineEdit*>(QStringLiteral("lineBarcodeScannerInput"));
     auto* status = screen->findChild<QLabel*>(QStringLiteral("labelStatus"));
     int scans = 0;

@@ -21,19 +21,15 @@ private:
 void TestPosTerminals::initTestCase()
 {
     REQUIRE_TEST_SERVER();
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
     inventoryDb = TestDatabase::uniqueName(QStringLiteral("pos_terms_inv"));
     salesDb = TestDatabase::uniqueName(QStringLiteral("pos_terms_sales"));
-    QCOMPARE(DatabaseTest::Create(1, inventoryDb), QString());
-    QCOMPARE(DatabaseTest::Create(2, salesDb), QString());
+    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
     DatabaseTest::ResetManager();
 }
 
 void TestPosTerminals::cleanupTestCase()
 {
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
+    PosFixture::DropDatabases(inventoryDb, salesDb);
 }
 
 void TestPosTerminals::fourTerminalsLoseNoStock()

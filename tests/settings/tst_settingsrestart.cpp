@@ -1,14 +1,12 @@
 #include "cpos.h"
 #include "databasetest.h"
 #include "mainwindow.h"
-#include "messagesettings.h"
 #include "../pos/posfixture.h"
 #include "qposdialog.h"
 #include "settingstest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -48,51 +46,21 @@ QStringList ReadBy(const CPOS* screen)
 } // namespace
 
 // The road from the settings pages to the sale screen: a screen built after a save reads the new values.
-class TestSettingsRestart : public QObject
+class TestSettingsRestart : public PosFixture::SaleScreenTest
 {
     Q_OBJECT
 
+public:
+    TestSettingsRestart()
+        : SaleScreenTest(QStringLiteral("restart"), {{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}},
+                         {"err_msg_13", "err_msg_5"})
+    {
+    }
+
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
     void restartedScreenReadsTheSavedPages();
     void unchangedSaveKeepsWhatTheScreenReads();
-
-private:
-    QString inventoryDb;
-    QString salesDb;
-    ModalAnswerer* answerer = nullptr;
 };
-
-void TestSettingsRestart::initTestCase()
-{
-    REQUIRE_TEST_SERVER();
-    inventoryDb = TestDatabase::uniqueName(QStringLiteral("restart_inv"));
-    salesDb = TestDatabase::uniqueName(QStringLiteral("restart_sales"));
-    QCOMPARE(PosFixture::OpenDatabases(inventoryDb, salesDb), QString());
-    answerer = new ModalAnswerer(this);
-}
-
-void TestSettingsRestart::init()
-{
-    PosFixture::ResetSettings({{"SHOW_WELCOME", 0}, {"FIRST_TIME_START", 0}});
-    PosFixture::SilenceAndLogIn({"err_msg_13", "err_msg_5"});
-    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR");
-    answerer->clear();
-}
-
-void TestSettingsRestart::cleanup()
-{
-    QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QVERIFY2(answerer->failures.isEmpty(), qPrintable(answerer->failures.join(QLatin1Char('\n'))));
-}
-
-void TestSettingsRestart::cleanupTestCase()
-{
-    PosFixture::DropDatabases(inventoryDb, salesDb);
-}
 
 void TestSettingsRestart::restartedScreenReadsTheSavedPages()
 {
