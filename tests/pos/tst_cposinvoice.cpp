@@ -352,6 +352,7 @@ void TestCPOSInvoice::detailFieldsMarkOnlyAnExistingSale()
     s.scan(QStringLiteral("INV4"));
     QCOMPARE(s.screen->SaveInvoice(), 0);
     QVERIFY(!s.screen->changedSinceSave);
+    QCOMPARE(sales(QStringLiteral("CUSTOMER")), QStringList{"NO CUSTOMER SELECTED"}); // no customer picked
     auto* stamp = s.child<QDateTimeEdit>("dateTimeInvoiceTimeStamp");
     stamp->setDateTime(QDateTime(QDate(2020, 1, 1), QTime(8, 0)));
     edit(1);
