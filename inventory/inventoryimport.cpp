@@ -325,8 +325,7 @@ bool InventoryImport::Lookup(const char* table, const char* column, const QStrin
     const int rows = keys.size();
     QSqlQuery* clear = Prepared(QStringLiteral("keys clear"), QStringLiteral("DELETE FROM import_keys"));
     QSqlQuery* fill = Prepared(QStringLiteral("keys fill %1").arg(rows),
-                               QStringLiteral("INSERT INTO import_keys (n, k) VALUES ")
-                                   + RowsOf(QStringLiteral("(?, ?)"), QStringLiteral("(?, ?)"), rows, QStringLiteral(", ")));
+                               QStringLiteral("INSERT INTO import_keys (n, k) VALUES ") + ValueRows(2, rows));
     QSqlQuery* select = Prepared(
         QStringLiteral("lookup %1").arg(QLatin1String(table)),
         QStringLiteral("SELECT r.n, HEX(WEIGHT_STRING(r.k)), t.ID%1 FROM import_keys AS r LEFT JOIN %2 AS t ON t.%3 = r.k")
@@ -416,16 +415,17 @@ void InventoryImport::WriteLog()
 {
     if (!log)
         return;
-    for (const Line& line : qAsConst(window)) {
-        QStringList messages = line.early;
-        if (!line.productLog.isEmpty())
-            messages << line.productLog;
-        messages << line.priceLog;
-        if (!line.expiryLog.isEmpty())
-            messages << line.expiryLog;
-        if (!line.stockLog.isEmpty())
-            messages << line.stockLog;
-        for (const QString& message : qAsConst(messages))
+    const auto write = [this](const QString& message) {
+        if (!message.isEmpty())
             *log << message << '\n';
+    };
+    for (const Line& line : qAsConst(window)) {
+        for (const QString& message : line.early)
+            write(message);
+        write(line.productLog);
+        for (const QString& message : line.priceLog)
+            write(message);
+        write(line.expiryLog);
+        write(line.stockLog);
     }
 }
