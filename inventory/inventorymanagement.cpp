@@ -1,14 +1,11 @@
 #include "inventorymanagement.h"
 
-#include "inventoryexport.h"
-#include "inventoryimporter.h"
-#include <QPointer>
-
 #include "appsettings.h"
 #include "barcodesettings.h"
 #include "caddnewitemsbatch.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "inventoryexport.h"
 #include "inventorymodel.h"
 #include "listfilter.h"
 #include "managementpage.h"
@@ -302,12 +299,7 @@ void InventoryManagement::on_pushBarcodes_clicked()
 
 void InventoryManagement::on_pushImport_clicked()
 {
-    // The import's settings button may rebuild the main window's page, this one included.
-    QPointer<InventoryManagement> page(this);
-    InventoryImporter importer(AppSettings::Instance()->mainWindow);
-    importer.setModal(true);
-    importer.exec();
-    if (page)
+    if (RunInventoryImport(this))
         on_buttonShowAll_clicked();
 }
 

@@ -1,6 +1,7 @@
 #include "managementpage.h"
 
 #include "databasemanager.h"
+#include "inventoryimporter.h"
 #include "inventorylog.h"
 #include "selector.h"
 
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -90,4 +92,13 @@ bool ChooseVisibleColumns(QTableView* view, ColumnVisibility& columns, const QPo
                       QCoreApplication::translate("ManagementPage", "Hide/Show Columns"));
     selector.exec();
     return !selector.cancelled;
+}
+
+bool RunInventoryImport(QObject* page)
+{
+    QPointer<QObject> alive(page);
+    InventoryImporter importer(AppSettings::Instance()->mainWindow);
+    importer.setModal(true);
+    importer.exec();
+    return !alive.isNull();
 }

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QObject;
 class QPoint;
 class QPushButton;
 class QTableView;
@@ -29,3 +30,7 @@ void SetListSorting(QTableView* view, int sortColumn, bool enabled);
 
 // Context menu entry and column chooser over the view's columns; true when the user confirmed a choice.
 bool ChooseVisibleColumns(QTableView* view, ColumnVisibility& columns, const QPoint& pos);
+
+// Runs the inventory import dialog over the main window; false when page did not outlive it (the import's
+// settings button may rebuild the main window's page).
+bool RunInventoryImport(QObject* page);

@@ -1,8 +1,5 @@
 #include "productmanagement.h"
 
-#include "inventoryimporter.h"
-#include <QPointer>
-
 #include "addeditproductdialog.h"
 #include "caddnewitemsbatch.h"
 #include "databasemanager.h"
@@ -532,12 +529,7 @@ void ProductManagement::on_pushExport_clicked()
 
 void ProductManagement::on_pushImport_clicked()
 {
-    // The import's settings button may rebuild the main window's page, this one included.
-    QPointer<ProductManagement> page(this);
-    InventoryImporter importer(AppSettings::Instance()->mainWindow);
-    importer.setModal(true);
-    importer.exec();
-    if (page)
+    if (RunInventoryImport(this))
         on_buttonShowAll_clicked();
 }
 
