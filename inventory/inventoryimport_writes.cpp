@@ -196,7 +196,8 @@ void InventoryImport::InsertRows(const Table& table, const QVector<int>& lines, 
                                  const char* failure)
 {
     const int columns = table.columns.size();
-    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table.name, table.columns.join(QStringLiteral(", ")));
+    const QString head =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table.name, table.columns.join(QStringLiteral(", ")));
     const auto sql = [&head, columns](int rows) { return head + ValueRows(columns, rows); };
     const auto bindRow = [&](QSqlQuery& query, int i, int row) { bind(query, row * columns, window.at(i)); };
     const auto done = [&](int i, bool ok, qlonglong id) {
@@ -210,11 +211,13 @@ void InventoryImport::InsertRows(const Table& table, const QVector<int>& lines, 
     };
     const int step = singleInserts ? 1 : PASS_LINES;
     for (int begin = 0; begin < lines.size(); begin += step)
-        RunRows(table.name + QStringLiteral(" insert"), lines, begin, qMin(lines.size(), begin + step), sql, bindRow, done);
+        RunRows(table.name + QStringLiteral(" insert"), lines, begin, qMin(lines.size(), begin + step), sql, bindRow,
+                done);
 }
 
-void InventoryImport::UpdateRows(const Table& table, const QVector<int>& lines, const std::function<qlonglong(const Line&)>& idOf,
-                                 const RowBinder& bind, QString Line::*log, const char* failure)
+void InventoryImport::UpdateRows(const Table& table, const QVector<int>& lines,
+                                 const std::function<qlonglong(const Line&)>& idOf, const RowBinder& bind,
+                                 QString Line::*log, const char* failure)
 {
     const int columns = table.columns.size() + 1;
     const QString head =
@@ -235,7 +238,8 @@ void InventoryImport::UpdateRows(const Table& table, const QVector<int>& lines, 
     QStringList sets;
     for (const QString& column : table.columns)
         sets << QStringLiteral("t.%1 = v.%1").arg(column);
-    const QString apply = QStringLiteral("UPDATE %1 AS t JOIN %2 AS v ON t.ID = v.ID SET ").arg(table.name, table.staging)
+    const QString apply =
+        QStringLiteral("UPDATE %1 AS t JOIN %2 AS v ON t.ID = v.ID SET ").arg(table.name, table.staging)
         + sets.join(QStringLiteral(", "));
     const auto rounds = Rounds(lines, [&](int i) { return idOf(window.at(i)); });
     for (const QVector<int>& round : rounds)
