@@ -24,8 +24,9 @@ InventoryImportOptions InventoryImportOptions::FromSettings()
     options.decimalPlaces = settings.value(QStringLiteral("decimal_places"), QStringLiteral("2")).toInt();
     options.taxEnabled = settings.value(QStringLiteral("enable_tax"), true).toBool();
     options.rounding = ReadRoundingMode(settings);
-    options.delimiter = AppSettings::Delimiter(settings.value(QStringLiteral("delimiter"), 0).toInt());
-    options.columns = InventoryCsv::ColumnCount(settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString());
+    const InventoryCsv::Layout layout = InventoryCsv::Layout::FromSettings();
+    options.delimiter = layout.delimiter;
+    options.columns = layout.columns;
     if (!app->DateFormat().isEmpty())
         options.dateFormat = app->DateFormat();
     if (app->locale)
