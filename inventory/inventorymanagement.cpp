@@ -115,8 +115,7 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
 
     on_buttonShowAll_clicked();
 
-    SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblInventory"), InventoryModel::BAR_CODE,
-                     "stock count failed:");
+    SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblInventory"), InventoryModel::BAR_CODE);
 
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     QTimer::singleShot(500, this, &InventoryManagement::on_AdjustImageSize);

@@ -46,8 +46,7 @@ void SetPicturePanelShown(QGroupBox* group, QLabel* image, QPushButton* showButt
     }
 }
 
-void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn,
-                      const char* countFailed)
+void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn)
 {
     QSqlQuery count(*DatabaseManager::Instance()->InventoryDatabase());
     count.setForwardOnly(true);
@@ -55,7 +54,7 @@ void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString&
     if (count.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && count.next())
         rows = count.value(0).toInt();
     else
-        qCWarning(lcInventory) << countFailed << count.lastError().text();
+        qCWarning(lcInventory) << table << "count failed:" << count.lastError().text();
     if (rows < SORTING_THRESHOLD) {
         enableSorting->hide();
         SetListSorting(view, sortColumn, true);

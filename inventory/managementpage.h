@@ -23,9 +23,8 @@ QString ImageLabelStyle(const QString& path);
 void SetPicturePanelShown(QGroupBox* group, QLabel* image, QPushButton* showButton, bool shown, const QString& title);
 
 // Small tables sort on sortColumn from the start; large ones leave sorting to the enable check box,
-// because sorting every row on the server is slow. countFailed opens the warning when the rows cannot be counted.
-void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn,
-                      const char* countFailed);
+// because sorting every row on the server is slow.
+void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn);
 void SetListSorting(QTableView* view, int sortColumn, bool enabled);
 
 // Context menu entry and column chooser over the view's columns; true when the user confirmed a choice.

@@ -127,8 +127,7 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
 
     on_buttonShowAll_clicked();
 
-    SetUpListSorting(ui.tableViewProducts, ui.checkEnableSorting, QStringLiteral("tblProducts"), ProductModel::CATEGORY_ID,
-                     "product count failed:");
+    SetUpListSorting(ui.tableViewProducts, ui.checkEnableSorting, QStringLiteral("tblProducts"), ProductModel::CATEGORY_ID);
 
     ui.labelStatus->setText(tr("PRODUCT MANAGEMENT"));
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
