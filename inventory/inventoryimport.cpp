@@ -111,12 +111,11 @@ void InventoryImport::Finish()
 void InventoryImport::ParseLine(Line& line, const QString& text)
 {
     line.number = nextLineNumber++;
-    const QString n = QString::number(line.number);
     const QStringList fields = text.split(options.delimiter, Qt::KeepEmptyParts);
     if (fields.size() != options.columns) {
         line.early << QStringLiteral("Error at line %1. Expected columns %2, but found %3 column(s).Make sure you have "
                                      "selected correct data delimiter.")
-                          .arg(n)
+                          .arg(line.number)
                           .arg(options.columns)
                           .arg(fields.size());
         clean = false;
@@ -127,9 +126,9 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
     line.name = field(1);
     if (line.category.isEmpty() || line.name.isEmpty()) {
         if (line.category.isEmpty())
-            line.early << QStringLiteral("Error at line %1. No Category provided.").arg(n);
+            line.early << QStringLiteral("Error at line %1. No Category provided.").arg(line.number);
         if (line.name.isEmpty())
-            line.early << QStringLiteral("Error at line %1. No Product name provided.").arg(n);
+            line.early << QStringLiteral("Error at line %1. No Product name provided.").arg(line.number);
         clean = false;
         return;
     }
@@ -171,7 +170,7 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
     if (!purchaseWithTax.isEmpty() && !purchaseWithoutTax.isEmpty()) {
         line.priceLog << QStringLiteral("Error at line %1. Enter purchase price with or without tax, but not both. One "
                                         "column should be empty.")
-                             .arg(n);
+                             .arg(line.number);
         bothPrices = true;
     } else if (purchaseWithTax.isEmpty() && !purchaseWithoutTax.isEmpty()) {
         const double cost = number(purchaseWithoutTax);
@@ -183,7 +182,7 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
     if (!saleWithoutTax.isEmpty() && !saleWithTax.isEmpty()) {
         line.priceLog << QStringLiteral("Error at line %1. Enter sale price with or without tax, but not both. One "
                                         "column should be empty.")
-                             .arg(n);
+                             .arg(line.number);
         bothPrices = true;
     } else if (saleWithoutTax.isEmpty() && !saleWithTax.isEmpty()) {
         saleWithoutTax = locale.toString(NetFromTaxInclusive(options.decimalPlaces, number(saleWithTax), line.taxRate),
@@ -209,7 +208,7 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
         if (date.isValid())
             line.expiry = date;
         else
-            line.expiryLog = QStringLiteral("Error at line %1. Invalid expiry date.").arg(n);
+            line.expiryLog = QStringLiteral("Error at line %1. Invalid expiry date.").arg(line.number);
     }
 
     if (bothPrices || !line.expiryLog.isEmpty())
