@@ -34,53 +34,53 @@ InventoryImportOptions InventoryImportOptions::FromSettings()
     return options;
 }
 
+namespace {
+
+// The ID of the row of table called name; when there is none, the row is added first (the insert's own outcome
+// is ignored: the second look-up tells). lookupFailed says whether that second look-up could not run.
+QString IdOfNamedRow(QSqlDatabase& db, const char* table, const QString& insertSql, const QString& name,
+                     bool* lookupFailed)
+{
+    *lookupFailed = false;
+    QSqlQuery select(db);
+    select.prepare(QStringLiteral("SELECT ID from %1 WHERE name = :name ").arg(QLatin1String(table)));
+    select.bindValue(QStringLiteral(":name"), name);
+    if (!select.exec()) {
+        qCWarning(lcInventory) << table << "lookup:" << select.lastError().text();
+        return QString();
+    }
+    if (select.next())
+        return select.value(0).toString();
+    QSqlQuery insert(db);
+    insert.prepare(insertSql);
+    insert.bindValue(QStringLiteral(":name"), name);
+    if (!insert.exec())
+        qCWarning(lcInventory) << table << "insert:" << insert.lastError().text();
+    if (!select.exec()) {
+        qCWarning(lcInventory) << table << "lookup:" << select.lastError().text();
+        *lookupFailed = true;
+        return QString();
+    }
+    return select.next() ? select.value(0).toString() : QString();
+}
+
+} // namespace
+
 QString GetVendorId(QSqlDatabase& db, QString& name)
 {
     if (name.isEmpty())
         name = QStringLiteral("NONE");
-    QSqlQuery select(db);
-    select.prepare(QStringLiteral("SELECT ID from tblVendors WHERE name = :name "));
-    select.bindValue(QStringLiteral(":name"), name);
-    if (!select.exec()) {
-        qCWarning(lcInventory) << "vendor lookup:" << select.lastError().text();
-        return QString();
-    }
-    if (select.next())
-        return select.value(0).toString();
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO tblVendors ( NAME, ADDRESS, EMAIL, CONTACT_NUMBER ) VALUES  (:name, "
-                                  "'NOT SET', 'NOT SET', 'NOT SET' )"));
-    insert.bindValue(QStringLiteral(":name"), name);
-    if (!insert.exec())
-        qCWarning(lcInventory) << "vendor insert:" << insert.lastError().text();
-    if (select.exec() && select.next())
-        return select.value(0).toString();
-    return QString();
+    bool lookupFailed = false;
+    return IdOfNamedRow(db, "tblVendors",
+                        QStringLiteral("INSERT INTO tblVendors ( NAME, ADDRESS, EMAIL, CONTACT_NUMBER ) VALUES  (:name, "
+                                       "'NOT SET', 'NOT SET', 'NOT SET' )"),
+                        name, &lookupFailed);
 }
 
 QString GetCategoryId(QSqlDatabase& db, const QString& name, bool* failed)
 {
-    *failed = false;
-    QSqlQuery select(db);
-    select.prepare(QStringLiteral("SELECT ID from tblProductCategories WHERE name = :name "));
-    select.bindValue(QStringLiteral(":name"), name);
-    if (!select.exec()) {
-        qCWarning(lcInventory) << "category lookup:" << select.lastError().text();
-        return QString();
-    }
-    if (select.next())
-        return select.value(0).toString();
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO tblProductCategories ( NAME ) VALUES (:name)"));
-    insert.bindValue(QStringLiteral(":name"), name);
-    if (!insert.exec())
-        qCWarning(lcInventory) << "category insert:" << insert.lastError().text();
-    if (!select.exec()) {
-        qCWarning(lcInventory) << "category lookup:" << select.lastError().text();
-        *failed = true;
-        return QString();
-    }
-    return select.next() ? select.value(0).toString() : QString();
+    return IdOfNamedRow(db, "tblProductCategories",
+                        QStringLiteral("INSERT INTO tblProductCategories ( NAME ) VALUES (:name)"), name, failed);
 }
 
 InventoryImport::InventoryImport(QSqlDatabase* db, const InventoryImportOptions& options, QTextStream* log)
