@@ -318,11 +318,12 @@ void InventoryImport::ResolveCategoriesAndVendors()
     }
 }
 
-bool InventoryImport::Lookup(const char* table, const char* column, const QStringList& keys, QVector<Probe>* probes)
+bool InventoryImport::Lookup(const char* table, const char* column, const QVector<int>& lines, QString Line::*key,
+                             QVector<Probe>* probes)
 {
     // The keys go through a temporary table: the driver returns no rows from a select over bound values.
     const bool products = qstrcmp(table, "tblProducts") == 0;
-    const int rows = keys.size();
+    const int rows = lines.size();
     QSqlQuery* clear = Prepared(QStringLiteral("keys clear"), QStringLiteral("DELETE FROM import_keys"));
     QSqlQuery* fill = Prepared(QStringLiteral("keys fill %1").arg(rows),
                                QStringLiteral("INSERT INTO import_keys (n, k) VALUES ") + ValueRows(2, rows));
@@ -334,7 +335,7 @@ bool InventoryImport::Lookup(const char* table, const char* column, const QStrin
         return false;
     for (int i = 0; i < rows; ++i) {
         fill->bindValue(2 * i, i);
-        fill->bindValue(2 * i + 1, keys.at(i));
+        fill->bindValue(2 * i + 1, window.at(lines.at(i)).*key);
     }
     if (!clear->exec() || !fill->exec() || !select->exec()) {
         qCWarning(lcInventory) << "import lookup:" << clear->lastError().text() << fill->lastError().text()

@@ -78,7 +78,9 @@ private:
     void ResolveCategoriesAndVendors();
     int ProductPass(int from);
     int StockPass(int from);
-    bool Lookup(const char* table, const char* column, const QStringList& keys, QVector<Probe>* probes);
+    // Looks up the key of each of the window's lines in table.column; one probe per line, in their order.
+    bool Lookup(const char* table, const char* column, const QVector<int>& lines, QString Line::*key,
+                QVector<Probe>* probes);
     bool NumberLike(const QByteArray& weight) const;
     void InsertProducts(const QVector<int>& lines);
     void AssignCodes(const QVector<int>& lines);

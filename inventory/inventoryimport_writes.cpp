@@ -43,20 +43,13 @@ Group& GroupOf(QHash<QByteArray, Group>& groups, const QByteArray& weight, qlong
 int InventoryImport::ProductPass(int from)
 {
     const int end = qMin(window.size(), from + PASS_LINES);
-    QStringList keys;
     QVector<int> keyLines;
-    for (int i = from; i < end; ++i) {
-        Line& line = window[i];
-        if (line.valid && !line.categoryId.isEmpty()) {
-            keys << line.code;
+    for (int i = from; i < end; ++i)
+        if (window.at(i).valid && !window.at(i).categoryId.isEmpty())
             keyLines << i;
-        }
-    }
-    if (keys.isEmpty())
-        return end;
     QVector<Probe> probes;
     // A lookup that cannot run leaves the lines without product; their stock steps then fail and say so.
-    if (!Lookup("tblProducts", "PRODUCT_CODE", keys, &probes))
+    if (keyLines.isEmpty() || !Lookup("tblProducts", "PRODUCT_CODE", keyLines, &Line::code, &probes))
         return end;
 
     QHash<QByteArray, Group> groups;
@@ -331,7 +324,6 @@ QString InventoryImport::GenerateStockCode(const QString& productCode)
 int InventoryImport::StockPass(int from)
 {
     int end = qMin(window.size(), from + PASS_LINES);
-    QStringList keys;
     QVector<int> keyLines;
     for (int i = from; i < end; ++i) {
         Line& line = window[i];
@@ -347,13 +339,10 @@ int InventoryImport::StockPass(int from)
             }
             line.stockCode = GenerateStockCode(line.code);
         }
-        keys << line.stockCode;
         keyLines << i;
     }
-    if (keys.isEmpty())
-        return end;
     QVector<Probe> probes;
-    if (!Lookup("tblInventory", "BAR_CODE", keys, &probes))
+    if (keyLines.isEmpty() || !Lookup("tblInventory", "BAR_CODE", keyLines, &Line::stockCode, &probes))
         return end;
 
     QHash<QByteArray, Group> groups;
