@@ -1,6 +1,11 @@
 #include "inventorycsv.h"
 
 #include "appsettings.h"
+#include "constants.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 
 namespace InventoryCsv {
 
@@ -16,15 +21,21 @@ QString DelimiterName(int setting)
     }
 }
 
-int ColumnCount(const QString& subItemsMode)
+Layout Layout::FromSettings()
 {
-    return subItemsMode == QLatin1String("n") ? 25 : 26;
+    const QSettings& settings = *AppSettings::Instance()->settings;
+    Layout layout;
+    layout.taxName = settings.value(SALES_TAX_NAME, QStringLiteral("Sales Tax")).toString();
+    layout.delimiterSetting = settings.value(QStringLiteral("delimiter"), 0).toInt();
+    layout.delimiter = AppSettings::Delimiter(layout.delimiterSetting);
+    const QString subItemsMode = settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString();
+    layout.columns = subItemsMode == QLatin1String("n") ? 25 : 26;
+    return layout;
 }
 
-QString HeaderLine(const QString& taxName, const QString& subItemsMode, int delimiterSetting)
+QString Layout::HeaderLine() const
 {
-    const QString quantities = ColumnCount(subItemsMode) == 26 ? QStringLiteral("quantity, sub quantity, ")
-                                                               : QStringLiteral("quantity, ");
+    const QString quantities = SubItems() ? QStringLiteral("quantity, sub quantity, ") : QStringLiteral("quantity, ");
     QString header = QStringLiteral("category, product name, product code, items per unit, product description, "
                                     "product image path, %1 rate, unit name, sub unit name, print unit (y|n), "
                                     "service item (y|n), stock code, vendor name, batch number, expiry date, "
@@ -32,10 +43,24 @@ QString HeaderLine(const QString& taxName, const QString& subItemsMode, int deli
                                     "sale price (without %1), sale price (with %1), ")
                          .arg(taxName)
         + quantities + QStringLiteral("discount, reorder level, reorder quantity, Show as POS Button (y|n) ");
-    const QChar delimiter = AppSettings::Delimiter(delimiterSetting);
     if (delimiter != QLatin1Char(','))
         header.replace(QLatin1Char(','), delimiter);
     return header;
+}
+
+QString ChooseFolder(QWidget* parent)
+{
+    QSettings* settings = AppSettings::Instance()->settings;
+    QFileDialog folderDialog(parent);
+    folderDialog.setModal(true);
+    folderDialog.setFileMode(QFileDialog::Directory);
+    folderDialog.setOption(QFileDialog::ShowDirsOnly);
+    folderDialog.setDirectory(settings->value(QStringLiteral("RECENT_LOCATION"), QString()).toString());
+    if (folderDialog.exec() != QDialog::Accepted || folderDialog.selectedFiles().isEmpty())
+        return QString();
+    const QString folder = QFileInfo(folderDialog.selectedFiles().constFirst()).absoluteFilePath();
+    settings->setValue(QStringLiteral("RECENT_LOCATION"), folder);
+    return folder;
 }
 
 } // namespace InventoryCsv

@@ -1,7 +1,6 @@
 #include "inventoryexport.h"
 
 #include "appsettings.h"
-#include "constants.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "inventorycsv.h"
@@ -12,8 +11,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -35,16 +32,12 @@ bool WriteInventoryCsv(QTextStream& out, bool salePriceWithTax, bool purchasePri
     AppSettings* app = AppSettings::Instance();
     const QSettings& settings = *app->settings;
     const int places = settings.value(QStringLiteral("decimal_places"), QStringLiteral("2")).toInt();
-    const QString taxName = settings.value(SALES_TAX_NAME, QStringLiteral("Sales Tax")).toString();
-    const QString subItemsMode = settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString();
-    const int delimiterSetting = settings.value(QStringLiteral("delimiter"), 0).toInt();
-    const QChar delimiter = AppSettings::Delimiter(delimiterSetting);
-    const bool subItems = InventoryCsv::ColumnCount(subItemsMode) == 26;
+    const InventoryCsv::Layout layout = InventoryCsv::Layout::FromSettings();
     QLocale locale = app->locale ? *app->locale : QLocale();
     // Numbers go without group separators, in the notation the import reads back.
     locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
 
-    out << InventoryCsv::HeaderLine(taxName, subItemsMode, delimiterSetting) << '\n';
+    out << layout.HeaderLine() << '\n';
 
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     const bool ok = query->exec(
@@ -80,12 +73,12 @@ bool WriteInventoryCsv(QTextStream& out, bool salePriceWithTax, bool purchasePri
                << (purchasePriceWithTax ? money(purchase) : QString())
                << (salePriceWithTax ? QString() : money(sale)) << (salePriceWithTax ? money(sale * factor) : QString())
                << text(QUANTITY);
-        if (subItems)
+        if (layout.SubItems())
             fields << text(SUB_ITEMS);
         fields << locale.toString(query->value(DISCOUNT).toDouble(), 'g', QLocale::FloatingPointShortest)
                << text(REORDER_LEVEL) << text(REORDER_QUANTITY)
                << (query->value(SHOW).toInt() == 1 ? QStringLiteral("y") : QStringLiteral("n"));
-        out << fields.join(delimiter) << '\n';
+        out << fields.join(layout.delimiter) << '\n';
     }
     return true;
 }
@@ -112,19 +105,13 @@ void ExportInventoryData(QWidget* parent, const QString& name)
         window);
     notice.exec();
 
-    QFileDialog folderDialog(parent);
-    folderDialog.setModal(true);
-    folderDialog.setFileMode(QFileDialog::Directory);
-    folderDialog.setOption(QFileDialog::ShowDirsOnly);
-    folderDialog.setDirectory(app->settings->value(QStringLiteral("RECENT_LOCATION"), QString()).toString());
-    if (folderDialog.exec() != QDialog::Accepted || folderDialog.selectedFiles().isEmpty())
+    const QString folder = InventoryCsv::ChooseFolder(parent);
+    if (folder.isEmpty())
         return;
 
     Progress busy(window);
     busy.show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const QString folder = QFileInfo(folderDialog.selectedFiles().constFirst()).absoluteFilePath();
-    app->settings->setValue(QStringLiteral("RECENT_LOCATION"), folder);
     const QString path = AppSettings::CsvExportFilePath(folder, name, QDateTime::currentDateTime());
 
     QFile file(path);

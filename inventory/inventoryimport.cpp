@@ -24,8 +24,9 @@ InventoryImportOptions InventoryImportOptions::FromSettings()
     options.decimalPlaces = settings.value(QStringLiteral("decimal_places"), QStringLiteral("2")).toInt();
     options.taxEnabled = settings.value(QStringLiteral("enable_tax"), true).toBool();
     options.rounding = ReadRoundingMode(settings);
-    options.delimiter = AppSettings::Delimiter(settings.value(QStringLiteral("delimiter"), 0).toInt());
-    options.columns = InventoryCsv::ColumnCount(settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString());
+    const InventoryCsv::Layout layout = InventoryCsv::Layout::FromSettings();
+    options.delimiter = layout.delimiter;
+    options.columns = layout.columns;
     if (!app->DateFormat().isEmpty())
         options.dateFormat = app->DateFormat();
     if (app->locale)
@@ -33,53 +34,53 @@ InventoryImportOptions InventoryImportOptions::FromSettings()
     return options;
 }
 
+namespace {
+
+// The ID of the row of table called name; when there is none, the row is added first (the insert's own outcome
+// is ignored: the second look-up tells). lookupFailed says whether that second look-up could not run.
+QString IdOfNamedRow(QSqlDatabase& db, const char* table, const QString& insertSql, const QString& name,
+                     bool* lookupFailed)
+{
+    *lookupFailed = false;
+    QSqlQuery select(db);
+    select.prepare(QStringLiteral("SELECT ID from %1 WHERE name = :name ").arg(QLatin1String(table)));
+    select.bindValue(QStringLiteral(":name"), name);
+    if (!select.exec()) {
+        qCWarning(lcInventory) << table << "lookup:" << select.lastError().text();
+        return QString();
+    }
+    if (select.next())
+        return select.value(0).toString();
+    QSqlQuery insert(db);
+    insert.prepare(insertSql);
+    insert.bindValue(QStringLiteral(":name"), name);
+    if (!insert.exec())
+        qCWarning(lcInventory) << table << "insert:" << insert.lastError().text();
+    if (!select.exec()) {
+        qCWarning(lcInventory) << table << "lookup:" << select.lastError().text();
+        *lookupFailed = true;
+        return QString();
+    }
+    return select.next() ? select.value(0).toString() : QString();
+}
+
+} // namespace
+
 QString GetVendorId(QSqlDatabase& db, QString& name)
 {
     if (name.isEmpty())
         name = QStringLiteral("NONE");
-    QSqlQuery select(db);
-    select.prepare(QStringLiteral("SELECT ID from tblVendors WHERE name = :name "));
-    select.bindValue(QStringLiteral(":name"), name);
-    if (!select.exec()) {
-        qCWarning(lcInventory) << "vendor lookup:" << select.lastError().text();
-        return QString();
-    }
-    if (select.next())
-        return select.value(0).toString();
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO tblVendors ( NAME, ADDRESS, EMAIL, CONTACT_NUMBER ) VALUES  (:name, "
-                                  "'NOT SET', 'NOT SET', 'NOT SET' )"));
-    insert.bindValue(QStringLiteral(":name"), name);
-    if (!insert.exec())
-        qCWarning(lcInventory) << "vendor insert:" << insert.lastError().text();
-    if (select.exec() && select.next())
-        return select.value(0).toString();
-    return QString();
+    bool lookupFailed = false;
+    return IdOfNamedRow(db, "tblVendors",
+                        QStringLiteral("INSERT INTO tblVendors ( NAME, ADDRESS, EMAIL, CONTACT_NUMBER ) VALUES  (:name, "
+                                       "'NOT SET', 'NOT SET', 'NOT SET' )"),
+                        name, &lookupFailed);
 }
 
 QString GetCategoryId(QSqlDatabase& db, const QString& name, bool* failed)
 {
-    *failed = false;
-    QSqlQuery select(db);
-    select.prepare(QStringLiteral("SELECT ID from tblProductCategories WHERE name = :name "));
-    select.bindValue(QStringLiteral(":name"), name);
-    if (!select.exec()) {
-        qCWarning(lcInventory) << "category lookup:" << select.lastError().text();
-        return QString();
-    }
-    if (select.next())
-        return select.value(0).toString();
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO tblProductCategories ( NAME ) VALUES (:name)"));
-    insert.bindValue(QStringLiteral(":name"), name);
-    if (!insert.exec())
-        qCWarning(lcInventory) << "category insert:" << insert.lastError().text();
-    if (!select.exec()) {
-        qCWarning(lcInventory) << "category lookup:" << select.lastError().text();
-        *failed = true;
-        return QString();
-    }
-    return select.next() ? select.value(0).toString() : QString();
+    return IdOfNamedRow(db, "tblProductCategories",
+                        QStringLiteral("INSERT INTO tblProductCategories ( NAME ) VALUES (:name)"), name, failed);
 }
 
 InventoryImport::InventoryImport(QSqlDatabase* db, const InventoryImportOptions& options, QTextStream* log)
@@ -110,12 +111,11 @@ void InventoryImport::Finish()
 void InventoryImport::ParseLine(Line& line, const QString& text)
 {
     line.number = nextLineNumber++;
-    const QString n = QString::number(line.number);
     const QStringList fields = text.split(options.delimiter, Qt::KeepEmptyParts);
     if (fields.size() != options.columns) {
         line.early << QStringLiteral("Error at line %1. Expected columns %2, but found %3 column(s).Make sure you have "
                                      "selected correct data delimiter.")
-                          .arg(n)
+                          .arg(line.number)
                           .arg(options.columns)
                           .arg(fields.size());
         clean = false;
@@ -126,9 +126,9 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
     line.name = field(1);
     if (line.category.isEmpty() || line.name.isEmpty()) {
         if (line.category.isEmpty())
-            line.early << QStringLiteral("Error at line %1. No Category provided.").arg(n);
+            line.early << QStringLiteral("Error at line %1. No Category provided.").arg(line.number);
         if (line.name.isEmpty())
-            line.early << QStringLiteral("Error at line %1. No Product name provided.").arg(n);
+            line.early << QStringLiteral("Error at line %1. No Product name provided.").arg(line.number);
         clean = false;
         return;
     }
@@ -170,7 +170,7 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
     if (!purchaseWithTax.isEmpty() && !purchaseWithoutTax.isEmpty()) {
         line.priceLog << QStringLiteral("Error at line %1. Enter purchase price with or without tax, but not both. One "
                                         "column should be empty.")
-                             .arg(n);
+                             .arg(line.number);
         bothPrices = true;
     } else if (purchaseWithTax.isEmpty() && !purchaseWithoutTax.isEmpty()) {
         const double cost = number(purchaseWithoutTax);
@@ -182,7 +182,7 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
     if (!saleWithoutTax.isEmpty() && !saleWithTax.isEmpty()) {
         line.priceLog << QStringLiteral("Error at line %1. Enter sale price with or without tax, but not both. One "
                                         "column should be empty.")
-                             .arg(n);
+                             .arg(line.number);
         bothPrices = true;
     } else if (saleWithoutTax.isEmpty() && !saleWithTax.isEmpty()) {
         saleWithoutTax = locale.toString(NetFromTaxInclusive(options.decimalPlaces, number(saleWithTax), line.taxRate),
@@ -208,7 +208,7 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
         if (date.isValid())
             line.expiry = date;
         else
-            line.expiryLog = QStringLiteral("Error at line %1. Invalid expiry date.").arg(n);
+            line.expiryLog = QStringLiteral("Error at line %1. Invalid expiry date.").arg(line.number);
     }
 
     if (bothPrices || !line.expiryLog.isEmpty())
@@ -318,15 +318,15 @@ void InventoryImport::ResolveCategoriesAndVendors()
     }
 }
 
-bool InventoryImport::Lookup(const char* table, const char* column, const QStringList& keys, QVector<Probe>* probes)
+bool InventoryImport::Lookup(const char* table, const char* column, const QVector<int>& lines, QString Line::*key,
+                             QVector<Probe>* probes)
 {
     // The keys go through a temporary table: the driver returns no rows from a select over bound values.
     const bool products = qstrcmp(table, "tblProducts") == 0;
-    const int rows = keys.size();
+    const int rows = lines.size();
     QSqlQuery* clear = Prepared(QStringLiteral("keys clear"), QStringLiteral("DELETE FROM import_keys"));
     QSqlQuery* fill = Prepared(QStringLiteral("keys fill %1").arg(rows),
-                               QStringLiteral("INSERT INTO import_keys (n, k) VALUES ")
-                                   + RowsOf(QStringLiteral("(?, ?)"), QStringLiteral("(?, ?)"), rows, QStringLiteral(", ")));
+                               QStringLiteral("INSERT INTO import_keys (n, k) VALUES ") + ValueRows(2, rows));
     QSqlQuery* select = Prepared(
         QStringLiteral("lookup %1").arg(QLatin1String(table)),
         QStringLiteral("SELECT r.n, HEX(WEIGHT_STRING(r.k)), t.ID%1 FROM import_keys AS r LEFT JOIN %2 AS t ON t.%3 = r.k")
@@ -335,7 +335,7 @@ bool InventoryImport::Lookup(const char* table, const char* column, const QStrin
         return false;
     for (int i = 0; i < rows; ++i) {
         fill->bindValue(2 * i, i);
-        fill->bindValue(2 * i + 1, keys.at(i));
+        fill->bindValue(2 * i + 1, window.at(lines.at(i)).*key);
     }
     if (!clear->exec() || !fill->exec() || !select->exec()) {
         qCWarning(lcInventory) << "import lookup:" << clear->lastError().text() << fill->lastError().text()
@@ -416,16 +416,17 @@ void InventoryImport::WriteLog()
 {
     if (!log)
         return;
-    for (const Line& line : qAsConst(window)) {
-        QStringList messages = line.early;
-        if (!line.productLog.isEmpty())
-            messages << line.productLog;
-        messages << line.priceLog;
-        if (!line.expiryLog.isEmpty())
-            messages << line.expiryLog;
-        if (!line.stockLog.isEmpty())
-            messages << line.stockLog;
-        for (const QString& message : qAsConst(messages))
+    const auto write = [this](const QString& message) {
+        if (!message.isEmpty())
             *log << message << '\n';
+    };
+    for (const Line& line : qAsConst(window)) {
+        for (const QString& message : line.early)
+            write(message);
+        write(line.productLog);
+        for (const QString& message : line.priceLog)
+            write(message);
+        write(line.expiryLog);
+        write(line.stockLog);
     }
 }

@@ -17,6 +17,10 @@ class QSqlDatabase;
 class QSqlQuery;
 class QTextStream;
 
+namespace InventoryImportShared {
+struct Table;
+}
+
 // What one import run reads from the settings, once, at its start.
 struct InventoryImportOptions
 {
@@ -74,15 +78,25 @@ private:
     void ResolveCategoriesAndVendors();
     int ProductPass(int from);
     int StockPass(int from);
-    bool Lookup(const char* table, const char* column, const QStringList& keys, QVector<Probe>* probes);
+    // Looks up the key of each of the window's lines in table.column; one probe per line, in their order.
+    bool Lookup(const char* table, const char* column, const QVector<int>& lines, QString Line::*key,
+                QVector<Probe>* probes);
     bool NumberLike(const QByteArray& weight) const;
     void InsertProducts(const QVector<int>& lines);
     void AssignCodes(const QVector<int>& lines);
     void UpdateProducts(const QVector<int>& lines);
-    void SingleProductInsert(int index);
     void InsertStock(const QVector<int>& lines);
     void UpdateStock(const QVector<int>& lines);
-    void SingleStock(int index, bool update);
+    static void BindProduct(QSqlQuery& query, int position, const Line& line, const QString& code);
+    static void BindStock(QSqlQuery& query, int position, const Line& line);
+    // The writes of both tables: multi-row inserts, and updates through the staging table. A line whose row
+    // is refused gets failure (with its number) in its log field.
+    using RowBinder = std::function<void(QSqlQuery&, int position, const Line&)>;
+    void InsertRows(const InventoryImportShared::Table& table, const QVector<int>& lines, const RowBinder& bind,
+                    const std::function<void(Line&, qlonglong id)>& inserted, QString Line::*log, const char* failure);
+    void UpdateRows(const InventoryImportShared::Table& table, const QVector<int>& lines,
+                    const std::function<qlonglong(const Line&)>& idOf, const RowBinder& bind, QString Line::*log,
+                    const char* failure);
     QString GenerateStockCode(const QString& productCode);
     void WriteLog();
     QSqlQuery* Prepared(const QString& key, const QString& sql);

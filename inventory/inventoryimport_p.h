@@ -13,14 +13,26 @@ const int PASS_LINES = 500;
 // The staging tables of the batched updates, on the import's connection.
 void CreateStagingTables(QSqlQuery& query);
 
-// first, then rows - 1 times next, joined by separator.
-inline QString RowsOf(const QString& first, const QString& next, int rows, const QString& separator)
+// The VALUES rows of a multi-row statement: rows times "(?, ..., ?)" with columns marks.
+inline QString ValueRows(int columns, int rows)
 {
-    QString sql = first;
+    QString row = QStringLiteral("(?");
+    for (int c = 1; c < columns; ++c)
+        row += QStringLiteral(", ?");
+    row += QLatin1Char(')');
+    QString sql = row;
     for (int i = 1; i < rows; ++i)
-        sql += separator + next;
+        sql += QStringLiteral(", ") + row;
     return sql;
 }
+
+// A table the import writes: the columns a line gives it (ID apart) and its staging table for updates.
+struct Table
+{
+    QString name;
+    QString staging;
+    QStringList columns;
+};
 
 } // namespace InventoryImportShared
 

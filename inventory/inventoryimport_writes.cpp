@@ -21,25 +21,35 @@ struct Group
     int line = -1; // the window line whose insert is pending
 };
 
+// The group of the lines whose codes the database takes as equal (one collation weight); a new group
+// starts from what the lookup found.
+Group& GroupOf(QHash<QByteArray, Group>& groups, const QByteArray& weight, qlonglong id, const QString& categoryId)
+{
+    auto group = groups.find(weight);
+    if (group == groups.end()) {
+        Group fresh;
+        if (id) {
+            fresh.kind = Exists;
+            fresh.id = id;
+            fresh.categoryId = categoryId;
+        }
+        group = groups.insert(weight, fresh);
+    }
+    return *group;
+}
+
 } // namespace
 
 int InventoryImport::ProductPass(int from)
 {
     const int end = qMin(window.size(), from + PASS_LINES);
-    QStringList keys;
     QVector<int> keyLines;
-    for (int i = from; i < end; ++i) {
-        Line& line = window[i];
-        if (line.valid && !line.categoryId.isEmpty()) {
-            keys << line.code;
+    for (int i = from; i < end; ++i)
+        if (window.at(i).valid && !window.at(i).categoryId.isEmpty())
             keyLines << i;
-        }
-    }
-    if (keys.isEmpty())
-        return end;
     QVector<Probe> probes;
     // A lookup that cannot run leaves the lines without product; their stock steps then fail and say so.
-    if (!Lookup("tblProducts", "PRODUCT_CODE", keys, &probes))
+    if (keyLines.isEmpty() || !Lookup("tblProducts", "PRODUCT_CODE", keyLines, &Line::code, &probes))
         return end;
 
     QHash<QByteArray, Group> groups;
@@ -56,29 +66,20 @@ int InventoryImport::ProductPass(int from)
             break;
         }
         line.productWeight = probe.weight;
-        auto group = groups.find(probe.weight);
-        if (group == groups.end()) {
-            Group fresh;
-            if (probe.id) {
-                fresh.kind = Exists;
-                fresh.id = probe.id;
-                fresh.categoryId = probe.categoryId;
-            }
-            group = groups.insert(probe.weight, fresh);
-        }
-        if (group->kind == Exists && group->categoryId == line.categoryId) {
-            line.productId = QString::number(group->id);
+        Group& group = GroupOf(groups, probe.weight, probe.id, probe.categoryId);
+        if (group.kind == Exists && group.categoryId == line.categoryId) {
+            line.productId = QString::number(group.id);
             updates << i;
         } else if (line.generate) {
             line.temporaryCode = TemporaryProductCode();
             inserts << i;
             generatedBefore = true;
-        } else if (group->kind == Exists) {
+        } else if (group.kind == Exists) {
             singles << i; // the code belongs to a product of another category: the insert is refused
-        } else if (group->kind == Absent) {
+        } else if (group.kind == Absent) {
             inserts << i;
-            group->kind = Pending;
-            group->line = i;
+            group.kind = Pending;
+            group.line = i;
         } else {
             dependents << i;
         }
@@ -107,7 +108,7 @@ int InventoryImport::ProductPass(int from)
         } else if (group.kind == Exists) {
             singles << i;
         } else {
-            SingleProductInsert(i);
+            InsertProducts({i});
             if (!line.productId.isEmpty()) {
                 group.kind = Exists;
                 group.id = line.productId.toLongLong();
@@ -118,16 +119,24 @@ int InventoryImport::ProductPass(int from)
     std::sort(updates.begin(), updates.end());
     UpdateProducts(updates);
     for (int i : qAsConst(singles))
-        SingleProductInsert(i);
+        InsertProducts({i});
     return cut;
 }
 
 namespace {
 
-const QString PRODUCT_INSERT = QStringLiteral(
-    "INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, DESCRIPTION, IMAGE_FILE, TAX_RATE, "
-    "UNIT_NAME, SUB_UNIT_NAME, PRINT_UNIT_NAME, SERVICE_ITEM) VALUES ");
-const QString PRODUCT_ROW = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+// The columns a line writes, in the order BindProduct and BindStock bind them.
+const Table PRODUCTS{QStringLiteral("tblProducts"), QStringLiteral("import_products"),
+                     {QStringLiteral("CATEGORY_ID"), QStringLiteral("PRODUCT_CODE"), QStringLiteral("NAME"),
+                      QStringLiteral("ITEMS_PER_UNIT"), QStringLiteral("DESCRIPTION"), QStringLiteral("IMAGE_FILE"),
+                      QStringLiteral("TAX_RATE"), QStringLiteral("UNIT_NAME"), QStringLiteral("SUB_UNIT_NAME"),
+                      QStringLiteral("PRINT_UNIT_NAME"), QStringLiteral("SERVICE_ITEM")}};
+const Table STOCK{QStringLiteral("tblInventory"), QStringLiteral("import_stock"),
+                  {QStringLiteral("PRODUCT_ID"), QStringLiteral("VENDOR_ID"), QStringLiteral("BAR_CODE"),
+                   QStringLiteral("BATCH_NUMBER"), QStringLiteral("EXPIRY_DATE"), QStringLiteral("STORAGE_LOCATION"),
+                   QStringLiteral("PURCHASE_PRICE"), QStringLiteral("SALE_PRICE"), QStringLiteral("QUANTITY"),
+                   QStringLiteral("SUB_ITEMS"), QStringLiteral("SHOW_ON_POS"), QStringLiteral("DISCOUNT"),
+                   QStringLiteral("REORDER_LEVEL"), QStringLiteral("REORDER_QUANTITY")}};
 // Updates go through staging tables: a multi-row insert there and one joined update.
 // No column of these tables takes more than 255 characters, so the staging tables refuse nothing the
 // tables themselves would take.
@@ -136,46 +145,11 @@ const QString PRODUCT_STAGING = QStringLiteral(
     "NAME VARCHAR(255), ITEMS_PER_UNIT BIGINT, DESCRIPTION VARCHAR(255), IMAGE_FILE VARCHAR(255), TAX_RATE DOUBLE, "
     "UNIT_NAME VARCHAR(255), SUB_UNIT_NAME VARCHAR(255), PRINT_UNIT_NAME INT, SERVICE_ITEM INT) CHARACTER SET utf8 "
     "ENGINE = MEMORY");
-const QString PRODUCT_STAGE = QStringLiteral(
-    "INSERT INTO import_products (ID, CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, DESCRIPTION, IMAGE_FILE, "
-    "TAX_RATE, UNIT_NAME, SUB_UNIT_NAME, PRINT_UNIT_NAME, SERVICE_ITEM) VALUES ");
-const QString PRODUCT_STAGE_ROW = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-const QString PRODUCT_UPDATE = QStringLiteral(
-    "UPDATE tblProducts AS p JOIN import_products AS v ON p.ID = v.ID SET p.CATEGORY_ID = v.CATEGORY_ID, p.PRODUCT_CODE = v.PRODUCT_CODE, p.NAME = v.NAME, "
-    "p.ITEMS_PER_UNIT = v.ITEMS_PER_UNIT, p.DESCRIPTION = v.DESCRIPTION, p.IMAGE_FILE = v.IMAGE_FILE, "
-    "p.TAX_RATE = v.TAX_RATE, p.UNIT_NAME = v.UNIT_NAME, p.SUB_UNIT_NAME = v.SUB_UNIT_NAME, "
-    "p.PRINT_UNIT_NAME = v.PRINT_UNIT_NAME, p.SERVICE_ITEM = v.SERVICE_ITEM");
-
-const QString STOCK_INSERT = QStringLiteral(
-    "INSERT INTO tblInventory ( PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, EXPIRY_DATE, STORAGE_LOCATION , "
-    "PURCHASE_PRICE, SALE_PRICE, QUANTITY, SUB_ITEMS, SHOW_ON_POS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) VALUES ");
-const QString STOCK_ROW = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 const QString STOCK_STAGING = QStringLiteral(
     "CREATE TEMPORARY TABLE IF NOT EXISTS import_stock (ID BIGINT, PRODUCT_ID BIGINT, VENDOR_ID BIGINT, "
     "BAR_CODE VARCHAR(255), BATCH_NUMBER VARCHAR(255), EXPIRY_DATE DATE NULL, STORAGE_LOCATION VARCHAR(255), "
     "PURCHASE_PRICE DOUBLE, SALE_PRICE DOUBLE, QUANTITY BIGINT, SUB_ITEMS BIGINT, SHOW_ON_POS INT, DISCOUNT DOUBLE, "
     "REORDER_LEVEL BIGINT, REORDER_QUANTITY BIGINT) CHARACTER SET utf8 ENGINE = MEMORY");
-const QString STOCK_STAGE = QStringLiteral(
-    "INSERT INTO import_stock (ID, PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, EXPIRY_DATE, STORAGE_LOCATION, "
-    "PURCHASE_PRICE, SALE_PRICE, QUANTITY, SUB_ITEMS, SHOW_ON_POS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) VALUES ");
-const QString STOCK_STAGE_ROW = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-const QString STOCK_UPDATE = QStringLiteral(
-    "UPDATE tblInventory AS i JOIN import_stock AS v ON i.ID = v.ID SET i.PRODUCT_ID = v.PRODUCT_ID, i.VENDOR_ID = v.VENDOR_ID, i.BAR_CODE = v.BAR_CODE, "
-    "i.BATCH_NUMBER = v.BATCH_NUMBER, i.EXPIRY_DATE = v.EXPIRY_DATE, i.STORAGE_LOCATION = v.STORAGE_LOCATION, "
-    "i.PURCHASE_PRICE = v.PURCHASE_PRICE, i.SALE_PRICE = v.SALE_PRICE, i.QUANTITY = v.QUANTITY, "
-    "i.SUB_ITEMS = v.SUB_ITEMS, i.SHOW_ON_POS = v.SHOW_ON_POS, i.DISCOUNT = v.DISCOUNT, "
-    "i.REORDER_LEVEL = v.REORDER_LEVEL, i.REORDER_QUANTITY = v.REORDER_QUANTITY");
-
-} // namespace
-
-void InventoryImportShared::CreateStagingTables(QSqlQuery& query)
-{
-    for (const QString& staging : {PRODUCT_STAGING, STOCK_STAGING})
-        if (!query.exec(staging))
-            qCWarning(lcInventory) << "import staging:" << query.lastError().text();
-}
-
-namespace {
 
 // Splits lines so that no batch holds the same row twice: the n-th line on a row goes into batch n,
 // and the batches run in order, so the last line on a row has the last word.
@@ -201,53 +175,96 @@ QVariant IdValue(const QString& id)
     return ok ? QVariant(value) : QVariant(id);
 }
 
-void BindProduct(QSqlQuery& query, int p, const QString& categoryId, const QString& code, const QString& name, int items,
-                 const QString& description, const QString& image, double taxRate, const QString& unit,
-                 const QString& subUnit, bool printUnit, bool service)
-{
-    query.bindValue(p, IdValue(categoryId));
-    query.bindValue(p + 1, code);
-    query.bindValue(p + 2, name);
-    query.bindValue(p + 3, items);
-    query.bindValue(p + 4, description);
-    query.bindValue(p + 5, image);
-    query.bindValue(p + 6, taxRate);
-    query.bindValue(p + 7, unit);
-    query.bindValue(p + 8, subUnit);
-    query.bindValue(p + 9, printUnit ? 1 : 0);
-    query.bindValue(p + 10, service ? 1 : 0);
-}
-
 } // namespace
 
-void InventoryImport::InsertProducts(const QVector<int>& lines)
+void InventoryImportShared::CreateStagingTables(QSqlQuery& query)
 {
-    const auto sql = [](int rows) {
-        return PRODUCT_INSERT + RowsOf(PRODUCT_ROW, PRODUCT_ROW, rows, QStringLiteral(", "));
-    };
-    const auto bind = [this](QSqlQuery& query, int i, int row) {
-        const Line& l = window.at(i);
-        BindProduct(query, row * 11, l.categoryId, l.generate ? l.temporaryCode : l.code, l.name, l.items, l.description,
-                    l.image, l.taxRate, l.unit, l.subUnit, l.printUnit, l.service);
-    };
-    const auto done = [this](int i, bool ok, qlonglong id) {
+    for (const QString& staging : {PRODUCT_STAGING, STOCK_STAGING})
+        if (!query.exec(staging))
+            qCWarning(lcInventory) << "import staging:" << query.lastError().text();
+}
+
+void InventoryImport::InsertRows(const Table& table, const QVector<int>& lines, const RowBinder& bind,
+                                 const std::function<void(Line&, qlonglong id)>& inserted, QString Line::*log,
+                                 const char* failure)
+{
+    const int columns = table.columns.size();
+    const QString head =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table.name, table.columns.join(QStringLiteral(", ")));
+    const auto sql = [&head, columns](int rows) { return head + ValueRows(columns, rows); };
+    const auto bindRow = [&](QSqlQuery& query, int i, int row) { bind(query, row * columns, window.at(i)); };
+    const auto done = [&](int i, bool ok, qlonglong id) {
         Line& line = window[i];
         if (ok) {
-            line.productId = QString::number(id);
+            inserted(line, id);
             return;
         }
-        line.productId.clear();
-        line.productLog = QStringLiteral("Error at line %1. Error occurred while adding the product.").arg(line.number);
+        line.*log = QString::fromLatin1(failure).arg(line.number);
         clean = false;
     };
     const int step = singleInserts ? 1 : PASS_LINES;
     for (int begin = 0; begin < lines.size(); begin += step)
-        RunRows(QStringLiteral("product insert"), lines, begin, qMin(lines.size(), begin + step), sql, bind, done);
+        RunRows(table.name + QStringLiteral(" insert"), lines, begin, qMin(lines.size(), begin + step), sql, bindRow,
+                done);
 }
 
-void InventoryImport::SingleProductInsert(int index)
+void InventoryImport::UpdateRows(const Table& table, const QVector<int>& lines,
+                                 const std::function<qlonglong(const Line&)>& idOf, const RowBinder& bind,
+                                 QString Line::*log, const char* failure)
 {
-    InsertProducts({index});
+    const int columns = table.columns.size() + 1;
+    const QString head =
+        QStringLiteral("INSERT INTO %1 (ID, %2) VALUES ").arg(table.staging, table.columns.join(QStringLiteral(", ")));
+    const auto sql = [&head, columns](int rows) { return head + ValueRows(columns, rows); };
+    const auto bindRow = [&](QSqlQuery& query, int i, int row) {
+        const Line& line = window.at(i);
+        query.bindValue(row * columns, idOf(line));
+        bind(query, row * columns + 1, line);
+    };
+    const auto done = [&](int i, bool ok, qlonglong) {
+        if (ok)
+            return;
+        Line& line = window[i];
+        line.*log = QString::fromLatin1(failure).arg(line.number);
+        clean = false;
+    };
+    QStringList sets;
+    for (const QString& column : table.columns)
+        sets << QStringLiteral("t.%1 = v.%1").arg(column);
+    const QString apply =
+        QStringLiteral("UPDATE %1 AS t JOIN %2 AS v ON t.ID = v.ID SET ").arg(table.name, table.staging)
+        + sets.join(QStringLiteral(", "));
+    const auto rounds = Rounds(lines, [&](int i) { return idOf(window.at(i)); });
+    for (const QVector<int>& round : rounds)
+        for (int begin = 0; begin < round.size(); begin += PASS_LINES)
+            RunRows(table.name + QStringLiteral(" update"), round, begin, qMin(round.size(), begin + PASS_LINES), sql,
+                    bindRow, done, table.staging, apply);
+}
+
+void InventoryImport::BindProduct(QSqlQuery& query, int p, const Line& line, const QString& code)
+{
+    query.bindValue(p, IdValue(line.categoryId));
+    query.bindValue(p + 1, code);
+    query.bindValue(p + 2, line.name);
+    query.bindValue(p + 3, line.items);
+    query.bindValue(p + 4, line.description);
+    query.bindValue(p + 5, line.image);
+    query.bindValue(p + 6, line.taxRate);
+    query.bindValue(p + 7, line.unit);
+    query.bindValue(p + 8, line.subUnit);
+    query.bindValue(p + 9, line.printUnit ? 1 : 0);
+    query.bindValue(p + 10, line.service ? 1 : 0);
+}
+
+void InventoryImport::InsertProducts(const QVector<int>& lines)
+{
+    InsertRows(
+        PRODUCTS, lines,
+        [](QSqlQuery& query, int p, const Line& line) {
+            BindProduct(query, p, line, line.generate ? line.temporaryCode : line.code);
+        },
+        [](Line& line, qlonglong id) { line.productId = QString::number(id); }, &Line::productLog,
+        "Error at line %1. Error occurred while adding the product.");
 }
 
 void InventoryImport::AssignCodes(const QVector<int>& lines)
@@ -280,28 +297,10 @@ void InventoryImport::AssignCodes(const QVector<int>& lines)
 
 void InventoryImport::UpdateProducts(const QVector<int>& lines)
 {
-    const auto sql = [](int rows) {
-        return PRODUCT_STAGE + RowsOf(PRODUCT_STAGE_ROW, PRODUCT_STAGE_ROW, rows, QStringLiteral(", "));
-    };
-    const auto bind = [this](QSqlQuery& query, int i, int row) {
-        const Line& l = window.at(i);
-        const int p = row * 12;
-        query.bindValue(p, l.productId.toLongLong());
-        BindProduct(query, p + 1, l.categoryId, l.code, l.name, l.items, l.description, l.image, l.taxRate, l.unit,
-                    l.subUnit, l.printUnit, l.service);
-    };
-    const auto done = [this](int i, bool ok, qlonglong) {
-        if (ok)
-            return;
-        Line& line = window[i];
-        line.productLog = QStringLiteral("Error at line %1. Error occurred while updating the product.").arg(line.number);
-        clean = false;
-    };
-    const auto rounds = Rounds(lines, [this](int i) { return window.at(i).productId.toLongLong(); });
-    for (const QVector<int>& round : rounds)
-        for (int begin = 0; begin < round.size(); begin += PASS_LINES)
-            RunRows(QStringLiteral("product update"), round, begin, qMin(round.size(), begin + PASS_LINES), sql, bind,
-                    done, QStringLiteral("import_products"), PRODUCT_UPDATE);
+    UpdateRows(
+        PRODUCTS, lines, [](const Line& line) { return line.productId.toLongLong(); },
+        [](QSqlQuery& query, int p, const Line& line) { BindProduct(query, p, line, line.code); }, &Line::productLog,
+        "Error at line %1. Error occurred while updating the product.");
 }
 
 QString InventoryImport::GenerateStockCode(const QString& productCode)
@@ -325,7 +324,6 @@ QString InventoryImport::GenerateStockCode(const QString& productCode)
 int InventoryImport::StockPass(int from)
 {
     int end = qMin(window.size(), from + PASS_LINES);
-    QStringList keys;
     QVector<int> keyLines;
     for (int i = from; i < end; ++i) {
         Line& line = window[i];
@@ -341,13 +339,10 @@ int InventoryImport::StockPass(int from)
             }
             line.stockCode = GenerateStockCode(line.code);
         }
-        keys << line.stockCode;
         keyLines << i;
     }
-    if (keys.isEmpty())
-        return end;
     QVector<Probe> probes;
-    if (!Lookup("tblInventory", "BAR_CODE", keys, &probes))
+    if (keyLines.isEmpty() || !Lookup("tblInventory", "BAR_CODE", keyLines, &Line::stockCode, &probes))
         return end;
 
     QHash<QByteArray, Group> groups;
@@ -357,27 +352,19 @@ int InventoryImport::StockPass(int from)
         Line& line = window[i];
         const Probe& probe = probes.at(k);
         line.stockWeight = probe.weight;
-        auto group = groups.find(probe.weight);
-        if (group == groups.end()) {
-            Group fresh;
-            if (probe.id) {
-                fresh.kind = Exists;
-                fresh.id = probe.id;
-            }
-            group = groups.insert(probe.weight, fresh);
-        }
+        Group& group = GroupOf(groups, probe.weight, probe.id, QString());
         // Without product or vendor the statement is refused; it runs alone so that only this line fails.
         const bool refused = line.productId.isEmpty() || line.vendorId.isEmpty();
-        if (group->kind == Exists) {
-            line.stockId = group->id;
+        if (group.kind == Exists) {
+            line.stockId = group.id;
             (refused ? aloneUpdates : updates) << i;
-        } else if (group->kind == Absent) {
+        } else if (group.kind == Absent) {
             if (refused) {
                 aloneInserts << i;
             } else {
                 inserts << i;
-                group->kind = Pending;
-                group->line = i;
+                group.kind = Pending;
+                group.line = i;
             }
         } else {
             dependents << i;
@@ -400,7 +387,7 @@ int InventoryImport::StockPass(int from)
         } else if (refused) {
             aloneInserts << i;
         } else {
-            SingleStock(i, false);
+            InsertStock({i});
             if (line.stockInserted) {
                 group.kind = Exists;
                 group.id = line.stockId;
@@ -411,88 +398,46 @@ int InventoryImport::StockPass(int from)
     UpdateStock(updates);
     QVector<int> singles = aloneInserts + aloneUpdates;
     std::sort(singles.begin(), singles.end());
-    for (int i : qAsConst(singles))
-        SingleStock(i, aloneUpdates.contains(i));
+    for (int i : qAsConst(singles)) {
+        if (aloneUpdates.contains(i))
+            UpdateStock({i});
+        else
+            InsertStock({i});
+    }
     return end;
 }
 
-namespace {
-
-void BindStock(QSqlQuery& query, int p, const QString& productId, const QString& vendorId, const QString& stockCode,
-               const QString& batch, const QVariant& expiry, const QString& location, double purchase, double sale,
-               int quantity, int subItems, int show, double discount, int reorderLevel, int reorderQuantity)
+void InventoryImport::BindStock(QSqlQuery& query, int p, const Line& line)
 {
-    query.bindValue(p, IdValue(productId));
-    query.bindValue(p + 1, IdValue(vendorId));
-    query.bindValue(p + 2, stockCode);
-    query.bindValue(p + 3, batch);
-    query.bindValue(p + 4, expiry);
-    query.bindValue(p + 5, location);
-    query.bindValue(p + 6, purchase);
-    query.bindValue(p + 7, sale);
-    query.bindValue(p + 8, quantity);
-    query.bindValue(p + 9, subItems);
-    query.bindValue(p + 10, show);
-    query.bindValue(p + 11, discount);
-    query.bindValue(p + 12, reorderLevel);
-    query.bindValue(p + 13, reorderQuantity);
+    query.bindValue(p, IdValue(line.productId));
+    query.bindValue(p + 1, IdValue(line.vendorId));
+    query.bindValue(p + 2, line.stockCode);
+    query.bindValue(p + 3, line.batch);
+    query.bindValue(p + 4, line.expiry);
+    query.bindValue(p + 5, line.location);
+    query.bindValue(p + 6, line.purchase);
+    query.bindValue(p + 7, line.sale);
+    query.bindValue(p + 8, line.quantity);
+    query.bindValue(p + 9, line.subItems);
+    query.bindValue(p + 10, line.show);
+    query.bindValue(p + 11, line.discount);
+    query.bindValue(p + 12, line.reorderLevel);
+    query.bindValue(p + 13, line.reorderQuantity);
 }
-
-} // namespace
 
 void InventoryImport::InsertStock(const QVector<int>& lines)
 {
-    const auto sql = [](int rows) { return STOCK_INSERT + RowsOf(STOCK_ROW, STOCK_ROW, rows, QStringLiteral(", ")); };
-    const auto bind = [this](QSqlQuery& query, int i, int row) {
-        const Line& l = window.at(i);
-        BindStock(query, row * 14, l.productId, l.vendorId, l.stockCode, l.batch, l.expiry, l.location, l.purchase,
-                  l.sale, l.quantity, l.subItems, l.show, l.discount, l.reorderLevel, l.reorderQuantity);
-    };
-    const auto done = [this](int i, bool ok, qlonglong id) {
-        Line& line = window[i];
-        if (ok) {
+    InsertRows(
+        STOCK, lines, BindStock,
+        [](Line& line, qlonglong id) {
             line.stockId = id;
             line.stockInserted = true;
-            return;
-        }
-        line.stockLog = QStringLiteral("Error at line %1. Error occurred while adding stock.").arg(line.number);
-        clean = false;
-    };
-    const int step = singleInserts ? 1 : PASS_LINES;
-    for (int begin = 0; begin < lines.size(); begin += step)
-        RunRows(QStringLiteral("stock insert"), lines, begin, qMin(lines.size(), begin + step), sql, bind, done);
+        },
+        &Line::stockLog, "Error at line %1. Error occurred while adding stock.");
 }
 
 void InventoryImport::UpdateStock(const QVector<int>& lines)
 {
-    const auto sql = [](int rows) {
-        return STOCK_STAGE + RowsOf(STOCK_STAGE_ROW, STOCK_STAGE_ROW, rows, QStringLiteral(", "));
-    };
-    const auto bind = [this](QSqlQuery& query, int i, int row) {
-        const Line& l = window.at(i);
-        const int p = row * 15;
-        query.bindValue(p, l.stockId);
-        BindStock(query, p + 1, l.productId, l.vendorId, l.stockCode, l.batch, l.expiry, l.location, l.purchase,
-                  l.sale, l.quantity, l.subItems, l.show, l.discount, l.reorderLevel, l.reorderQuantity);
-    };
-    const auto done = [this](int i, bool ok, qlonglong) {
-        if (ok)
-            return;
-        Line& line = window[i];
-        line.stockLog = QStringLiteral("Error at line %1. Error occurred while updating stock.").arg(line.number);
-        clean = false;
-    };
-    const auto rounds = Rounds(lines, [this](int i) { return window.at(i).stockId; });
-    for (const QVector<int>& round : rounds)
-        for (int begin = 0; begin < round.size(); begin += PASS_LINES)
-            RunRows(QStringLiteral("stock update"), round, begin, qMin(round.size(), begin + PASS_LINES), sql, bind,
-                    done, QStringLiteral("import_stock"), STOCK_UPDATE);
-}
-
-void InventoryImport::SingleStock(int index, bool update)
-{
-    if (update)
-        UpdateStock({index});
-    else
-        InsertStock({index});
+    UpdateRows(STOCK, lines, [](const Line& line) { return line.stockId; }, BindStock, &Line::stockLog,
+               "Error at line %1. Error occurred while updating stock.");
 }

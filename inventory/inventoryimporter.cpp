@@ -9,8 +9,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QScroller>
@@ -64,18 +62,11 @@ void InventoryImporter::on_pushClose_clicked()
 
 bool InventoryImporter::OpenOutputFile(const QString& name, QFile* file, Progress* busy)
 {
-    QSettings* settings = AppSettings::Instance()->settings;
-    QFileDialog folderDialog(this);
-    folderDialog.setModal(true);
-    folderDialog.setFileMode(QFileDialog::Directory);
-    folderDialog.setOption(QFileDialog::ShowDirsOnly);
-    folderDialog.setDirectory(settings->value(QStringLiteral("RECENT_LOCATION"), QString()).toString());
-    if (folderDialog.exec() != QDialog::Accepted || folderDialog.selectedFiles().isEmpty())
+    const QString folder = InventoryCsv::ChooseFolder(this);
+    if (folder.isEmpty())
         return false;
     busy->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const QString folder = QFileInfo(folderDialog.selectedFiles().constFirst()).absoluteFilePath();
-    settings->setValue(QStringLiteral("RECENT_LOCATION"), folder);
     file->setFileName(folder + QStringLiteral("/") + name + QStringLiteral(".csv"));
     if (file->exists()
         && QMessageBox::question(this, tr("File overwrite"), tr("File already exists. Do you want to overwrite this?"),
@@ -91,12 +82,8 @@ void InventoryImporter::on_pushGenerateTemplate_clicked()
     QFile file;
     if (!OpenOutputFile(QStringLiteral("import_template"), &file, &busy))
         return;
-    const QSettings& settings = *AppSettings::Instance()->settings;
     QTextStream out(&file);
-    out << InventoryCsv::HeaderLine(settings.value(SALES_TAX_NAME, QStringLiteral("Sales Tax")).toString(),
-                                    settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString(),
-                                    settings.value(QStringLiteral("delimiter"), 0).toInt())
-        << '\n';
+    out << InventoryCsv::Layout::FromSettings().HeaderLine() << '\n';
     out.flush();
     file.close();
     busy.hide();
@@ -110,15 +97,9 @@ void InventoryImporter::on_pushGenerateSampleImport_clicked()
     QFile file;
     if (!OpenOutputFile(QStringLiteral("sample_import_file"), &file, &busy))
         return;
-    const QSettings& settings = *AppSettings::Instance()->settings;
-    const QString subItemsMode = settings.value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString();
-    const int delimiterSetting = settings.value(QStringLiteral("delimiter"), 0).toInt();
-    const QChar delimiter = AppSettings::Delimiter(delimiterSetting);
-    const bool subItems = InventoryCsv::ColumnCount(subItemsMode) == 26;
+    const InventoryCsv::Layout layout = InventoryCsv::Layout::FromSettings();
     QTextStream out(&file);
-    out << InventoryCsv::HeaderLine(settings.value(SALES_TAX_NAME, QStringLiteral("Sales Tax")).toString(),
-                                    subItemsMode, delimiterSetting)
-        << '\n';
+    out << layout.HeaderLine() << '\n';
     for (const SampleGroup& group : SAMPLE_GROUPS) {
         for (int n = 0; n < 20; ++n) {
             QStringList fields{QLatin1String(group.category), QLatin1String(group.name) + QString::number(n), QString(),
@@ -127,13 +108,13 @@ void InventoryImporter::on_pushGenerateSampleImport_clicked()
                                QLatin1String(group.vendor), QStringLiteral("not set"), QString(),
                                QLatin1String(group.location), QString(), QLatin1String(group.purchase), QString(),
                                QLatin1String(group.sale), QStringLiteral("10")};
-            if (subItems)
+            if (layout.SubItems())
                 fields << QStringLiteral("0");
             fields << QStringLiteral("0") << QLatin1String(group.reorderLevel) << QLatin1String(group.reorderQuantity)
                    << QLatin1String(group.show);
             QString line = fields.join(QStringLiteral(", ")) + QLatin1Char(' ');
-            if (delimiter != QLatin1Char(','))
-                line.replace(QLatin1Char(','), delimiter);
+            if (layout.delimiter != QLatin1Char(','))
+                line.replace(QLatin1Char(','), layout.delimiter);
             out << line << '\n';
         }
     }

@@ -35,9 +35,9 @@ QTextCodec* CodecOf(QFile& file)
 void InventoryImporter::on_pushImport_clicked()
 {
     QSettings* settings = AppSettings::Instance()->settings;
-    const QString subItemsMode = settings->value(QStringLiteral("SUB_ITEMS_MODE"), QStringLiteral("n")).toString();
-    const QString delimiter = InventoryCsv::DelimiterName(settings->value(QStringLiteral("delimiter"), 0).toInt());
-    const QString columns = QString::number(InventoryCsv::ColumnCount(subItemsMode));
+    const InventoryCsv::Layout layout = InventoryCsv::Layout::FromSettings();
+    const QString delimiter = InventoryCsv::DelimiterName(layout.delimiterSetting);
+    const QString columns = QString::number(layout.columns);
     ErrorDialog notice(
         QString(), tr("Import Inventory"),
         tr("<p>CSV file stands for <b>comma separate values</b>, and normally comma(,) acts as data delimiter. In "

@@ -1,14 +1,11 @@
 #include "inventorymanagement.h"
 
-#include "inventoryexport.h"
-#include "inventoryimporter.h"
-#include <QPointer>
-
 #include "appsettings.h"
 #include "barcodesettings.h"
 #include "caddnewitemsbatch.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "inventoryexport.h"
 #include "inventorymodel.h"
 #include "listfilter.h"
 #include "managementpage.h"
@@ -118,8 +115,7 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
 
     on_buttonShowAll_clicked();
 
-    SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblInventory"), InventoryModel::BAR_CODE,
-                     "stock count failed:");
+    SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblInventory"), InventoryModel::BAR_CODE);
 
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     QTimer::singleShot(500, this, &InventoryManagement::on_AdjustImageSize);
@@ -302,12 +298,7 @@ void InventoryManagement::on_pushBarcodes_clicked()
 
 void InventoryManagement::on_pushImport_clicked()
 {
-    // The import's settings button may rebuild the main window's page, this one included.
-    QPointer<InventoryManagement> page(this);
-    InventoryImporter importer(AppSettings::Instance()->mainWindow);
-    importer.setModal(true);
-    importer.exec();
-    if (page)
+    if (RunInventoryImport(this))
         on_buttonShowAll_clicked();
 }
 

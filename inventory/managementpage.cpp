@@ -1,6 +1,7 @@
 #include "managementpage.h"
 
 #include "databasemanager.h"
+#include "inventoryimporter.h"
 #include "inventorylog.h"
 #include "selector.h"
 
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -44,8 +46,7 @@ void SetPicturePanelShown(QGroupBox* group, QLabel* image, QPushButton* showButt
     }
 }
 
-void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn,
-                      const char* countFailed)
+void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn)
 {
     QSqlQuery count(*DatabaseManager::Instance()->InventoryDatabase());
     count.setForwardOnly(true);
@@ -53,7 +54,7 @@ void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString&
     if (count.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && count.next())
         rows = count.value(0).toInt();
     else
-        qCWarning(lcInventory) << countFailed << count.lastError().text();
+        qCWarning(lcInventory) << table << "count failed:" << count.lastError().text();
     if (rows < SORTING_THRESHOLD) {
         enableSorting->hide();
         SetListSorting(view, sortColumn, true);
@@ -90,4 +91,13 @@ bool ChooseVisibleColumns(QTableView* view, ColumnVisibility& columns, const QPo
                       QCoreApplication::translate("ManagementPage", "Hide/Show Columns"));
     selector.exec();
     return !selector.cancelled;
+}
+
+bool RunInventoryImport(QObject* page)
+{
+    QPointer<QObject> alive(page);
+    InventoryImporter importer(AppSettings::Instance()->mainWindow);
+    importer.setModal(true);
+    importer.exec();
+    return !alive.isNull();
 }

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QObject;
 class QPoint;
 class QPushButton;
 class QTableView;
@@ -22,10 +23,13 @@ QString ImageLabelStyle(const QString& path);
 void SetPicturePanelShown(QGroupBox* group, QLabel* image, QPushButton* showButton, bool shown, const QString& title);
 
 // Small tables sort on sortColumn from the start; large ones leave sorting to the enable check box,
-// because sorting every row on the server is slow. countFailed opens the warning when the rows cannot be counted.
-void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn,
-                      const char* countFailed);
+// because sorting every row on the server is slow.
+void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn);
 void SetListSorting(QTableView* view, int sortColumn, bool enabled);
 
 // Context menu entry and column chooser over the view's columns; true when the user confirmed a choice.
 bool ChooseVisibleColumns(QTableView* view, ColumnVisibility& columns, const QPoint& pos);
+
+// Runs the inventory import dialog over the main window; false when page did not outlive it (the import's
+// settings button may rebuild the main window's page).
+bool RunInventoryImport(QObject* page);

@@ -1,8 +1,5 @@
 #include "productmanagement.h"
 
-#include "inventoryimporter.h"
-#include <QPointer>
-
 #include "addeditproductdialog.h"
 #include "caddnewitemsbatch.h"
 #include "databasemanager.h"
@@ -130,8 +127,7 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
 
     on_buttonShowAll_clicked();
 
-    SetUpListSorting(ui.tableViewProducts, ui.checkEnableSorting, QStringLiteral("tblProducts"), ProductModel::CATEGORY_ID,
-                     "product count failed:");
+    SetUpListSorting(ui.tableViewProducts, ui.checkEnableSorting, QStringLiteral("tblProducts"), ProductModel::CATEGORY_ID);
 
     ui.labelStatus->setText(tr("PRODUCT MANAGEMENT"));
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
@@ -532,12 +528,7 @@ void ProductManagement::on_pushExport_clicked()
 
 void ProductManagement::on_pushImport_clicked()
 {
-    // The import's settings button may rebuild the main window's page, this one included.
-    QPointer<ProductManagement> page(this);
-    InventoryImporter importer(AppSettings::Instance()->mainWindow);
-    importer.setModal(true);
-    importer.exec();
-    if (page)
+    if (RunInventoryImport(this))
         on_buttonShowAll_clicked();
 }
 
