@@ -14,6 +14,7 @@
 #include "rounding.h"
 #include "salelinestore.h"
 #include "salesmodel.h"
+#include "stockcount.h"
 
 #include <QCompleter>
 #include <QGridLayout>
@@ -36,17 +37,10 @@ const int LINE_BAR_CODE_LENGTH = 45;
 // SUB_ITEMS of a sale line is text of up to 8 characters.
 const int LINE_SUB_ITEMS_LENGTH = 8;
 
-// QUANTITY of a stock row is an INT column; stock is counted in sub-units, beyond 32 bits.
-bool FitsStockColumn(qint64 units)
-{
-    return units >= std::numeric_limits<int>::min() && units <= std::numeric_limits<int>::max();
-}
-
 QString StockOverflow(const QString& field, const QString& code, qint64 units)
 {
     return CPOS::tr("%1 is too large: the stock of %2 would become %3 units, and a stock holds %4 to %5.")
-        .arg(field, code, QString::number(units), QString::number(std::numeric_limits<int>::min()),
-             QString::number(std::numeric_limits<int>::max()));
+        .arg(field, code, QString::number(units), QString::number(MIN_STOCK_COUNT), QString::number(MAX_STOCK_COUNT));
 }
 
 // Replaces the first "%1" and then the first "%2" after it: QString::arg would read "%199" or
