@@ -70,9 +70,7 @@ AddEditPurchaseOrder::AddEditPurchaseOrder(QWidget* parent, QSqlRecord* row)
     companyLogo = new QImage(companyLogoPath);
 
     if (!taxEnabled) {
-        for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
-                                static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
-            widget->hide();
+        ShowTaxTotals(false);
         // The choice is hidden, but the order keeps the tax status and amounts it was stored with:
         // forcing the status here would rewrite the order on opening.
         ui.comboBoxTaxStatus->hide();
@@ -179,11 +177,15 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
     }
 
     BuildItemGrid();
-    if (ui.comboBoxTaxStatus->currentIndex() == 0) {
-        for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
-                                static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
-            widget->hide();
-    }
+    if (ui.comboBoxTaxStatus->currentIndex() == 0)
+        ShowTaxTotals(false);
+}
+
+void AddEditPurchaseOrder::ShowTaxTotals(bool shown)
+{
+    for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
+                            static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
+        widget->setVisible(shown);
 }
 
 void AddEditPurchaseOrder::ShowStatus(const QString& text, int kind)
