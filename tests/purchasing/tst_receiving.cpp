@@ -120,12 +120,6 @@ private:
             {stockId});
         return rows(QStringLiteral("SELECT MAX(ID) FROM tblPOrders")).value(0);
     }
-    static QSqlRecord line(const QString& orderId)
-    {
-        QSqlQueryModel model;
-        model.setQuery(PurchaseItemsModel::ItemsQuery(orderId), *DatabaseManager::Instance()->InventoryDatabase());
-        return model.record(0);
-    }
     QString vendorId() const { return rows(QStringLiteral("SELECT ID FROM tblVendors WHERE NAME = 'ACME'")).value(0); }
     QString received() const { return rows(QStringLiteral("SELECT RECEIVED_QUANTITY FROM tblPODetails")).value(0); }
     // Receives qty with the answer given to the stock question; returns the status line.
@@ -155,7 +149,7 @@ void TestReceiving::newThenExistingStock()
 {
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
+    dialog.SetEditMode(firstLine(id));
     dialog.SetReceiveMode();
     dialog.vendorId = vendorId();
     QVERIFY(Child<QCheckBox>(&dialog, "checkAutoGenerateNewStockCode")->isChecked());
@@ -195,7 +189,7 @@ void TestReceiving::automaticCodeSkipsTakenNumbers()
 
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
+    dialog.SetEditMode(firstLine(id));
     dialog.SetReceiveMode();
     dialog.vendorId = vendorId();
     QCOMPARE(receive(dialog, QStringLiteral("3"), QMessageBox::Yes), QStringLiteral("Stock updated successfully."));
@@ -233,7 +227,7 @@ void TestReceiving::typedCodeIsChecked()
     QCOMPARE(addStock(QStringLiteral("C01"), QStringLiteral("S1"), 1), QString());
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
+    dialog.SetEditMode(firstLine(id));
     dialog.SetReceiveMode();
     dialog.vendorId = vendorId();
     Child<QCheckBox>(&dialog, "checkAutoGenerateNewStockCode")->setChecked(false);
@@ -257,7 +251,7 @@ void TestReceiving::failedStockWriteKeepsTheLine()
              QString());
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
+    dialog.SetEditMode(firstLine(id));
     dialog.SetReceiveMode();
     dialog.vendorId = vendorId();
     const QString status = receive(dialog, QStringLiteral("3"), QMessageBox::Yes);
@@ -275,7 +269,7 @@ void TestReceiving::concurrentSaleIsNotLost()
     QCOMPARE(addStock(QStringLiteral("C01"), QStringLiteral("S1"), 8), QString());
     const QString id = addOrder(QStringLiteral("S1"));
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
+    dialog.SetEditMode(firstLine(id));
     dialog.SetReceiveMode();
     dialog.vendorId = vendorId();
     QCOMPARE(Child<QComboBox>(&dialog, "comboSelectStock")->currentText(), QStringLiteral("S1"));
@@ -297,7 +291,7 @@ void TestReceiving::existingStockFillsTheLine()
     QCOMPARE(addStock(QStringLiteral("C01"), QStringLiteral("S1"), 10, 1234567.89, QStringLiteral("Shelf 9")), QString());
     const QString id = addOrder(QStringLiteral("S1"));
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
+    dialog.SetEditMode(firstLine(id));
     dialog.SetReceiveMode();
     dialog.vendorId = vendorId();
     QCOMPARE(AppSettings::Instance()->locale->toDouble(Child<QLineEdit>(&dialog, "lineSalePrice")->text()), 1234567.89);
@@ -315,8 +309,7 @@ void TestReceiving::editorOpensReceiveMode()
 {
     addOrder();
     PurchaseManagement page(nullptr);
-    auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
-    QSqlRecord row = qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
+    QSqlRecord row = listRow(page);
     AddEditPurchaseOrder editor(nullptr, &row);
     auto* receiveButton = Child<QPushButton>(&editor, "pushReceiveStock");
     QVERIFY(receiveButton->isEnabled());
@@ -361,7 +354,7 @@ void TestReceiving::countsBeyondTheColumnsAreRefused()
     if (!existing)
         QCOMPARE(run(QStringLiteral("UPDATE tblPODetails SET RECEIVED_QUANTITY = 2147483000")), QString());
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
+    dialog.SetEditMode(firstLine(id));
     dialog.SetReceiveMode();
     dialog.vendorId = vendorId();
     const QStringList before = rows(QStringLiteral("SELECT BAR_CODE, QUANTITY FROM tblInventory"));
@@ -403,7 +396,7 @@ void TestReceiving::salePriceWithTaxAsks()
     QCOMPARE(run(QStringLiteral("UPDATE tblProducts SET TAX_RATE = 20")), QString());
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
+    dialog.SetEditMode(firstLine(id));
     dialog.SetReceiveMode();
     dialog.vendorId = vendorId();
     QVERIFY(Child<QRadioButton>(&dialog, "radioSalePriceWithTax")->isChecked());
