@@ -77,8 +77,6 @@ AddEditPOItemDialog::AddEditPOItemDialog(QWidget* parent, QString orderId, bool 
         ui.lineUnitPriceWithTax->hide();
     }
 
-    subTotalChange = 0;
-    taxChange = 0;
     SetUpProductSearch();
     ui.pushSelect->hide();
     ui.comboBoxProducts->setStyleSheet(GetSearchBoxStyleSheet());

@@ -38,7 +38,6 @@ AddEditPurchaseOrder::AddEditPurchaseOrder(QWidget* parent, QSqlRecord* row)
 
     AppSettings* appSettings = AppSettings::Instance();
     QSettings* settings = appSettings->settings;
-    loadedStatusText.clear();
     imagesFolder = settings->value(QStringLiteral("IMAGES_FOLDER"), QString()).toString();
     ui.dateSent->setDisplayFormat(appSettings->DateFormat());
     ui.dateDeliver->setDisplayFormat(appSettings->DateFormat());
