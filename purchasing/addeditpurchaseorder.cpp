@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "managementpage.h"
 #include "managevendors.h"
 #include "purchaseitemsmodel.h"
 #include "purchasestatus.h"
@@ -434,18 +435,18 @@ void AddEditPurchaseOrder::ShowProductImage(const QString& imageFile)
 {
     ui.labelImage->clear();
     if (imageFile.isEmpty()) {
-        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(:/resources/images/NoImageAvailable.jpg); }"));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(NoImagePath()));
         return;
     }
     if (imagesFolder.isEmpty()) {
-        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(%1); }").arg(imageFile));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(imageFile));
         return;
     }
     const QString path = imagesFolder + QLatin1Char('/') + QFileInfo(imageFile).fileName();
     if (QFileInfo::exists(path)) {
-        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(%1); }").arg(path));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(path));
     } else {
-        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(); }"));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(QString()));
         ui.labelImage->setText(tr("NOT FOUND"));
     }
 }
