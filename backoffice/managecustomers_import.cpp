@@ -2,6 +2,7 @@
 #include "managecustomers.h"
 
 #include "appsettings.h"
+#include "contactimport.h"
 #include "databaselog.h"
 #include "databasemanager.h"
 #include "errordialog.h"
@@ -84,46 +85,18 @@ void ManageCustomers::ImportCustomerData()
         const QString line = in.readLine();
         ++lineNumber;
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        const QStringList parts = line.split(delimiter, Qt::KeepEmptyParts);
-        if (parts.size() != 5) {
+        const QStringList fields = ContactFields(line, delimiter);
+        if (fields.isEmpty()) {
             const QString invalid = tr("Invalid line at index %1").arg(lineNumber);
             showProgress(invalid);
             invalidLines << invalid;
             continue;
         }
         showProgress(tr("Processing record %1").arg(lineNumber));
-        const QString idText = parts.at(0).trimmed();
-
-        QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
-        // Only a whole number names a customer: "1abc" would otherwise be read as customer 1 by the server.
-        bool isNumber = false;
-        const qlonglong id = idText.toLongLong(&isNumber);
-        bool exists = false;
-        if (isNumber) {
-            query->prepare(QStringLiteral("SELECT COUNT(*) from tblCustomers WHERE ID = :id"));
-            query->bindValue(QStringLiteral(":id"), id);
-            if (query->exec() && query->next())
-                exists = query->value(0).toInt() > 0;
-            else
-                LogDatabaseError(query->lastError());
-        }
-
-        query = DatabaseManager::Instance()->InventoryQuery();
-        if (exists) {
-            query->prepare(QStringLiteral("UPDATE tblCustomers SET NAME = :n, ADDRESS = :a, EMAIL = :e, "
-                                          "CONTACT_NUMBER = :c WHERE ID = :id"));
-            query->bindValue(QStringLiteral(":id"), id);
-        } else {
-            query->prepare(QStringLiteral("INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) "
-                                          "VALUES(:n, :a, :e, :c) "));
-        }
-        query->bindValue(QStringLiteral(":n"), parts.at(1).trimmed());
-        query->bindValue(QStringLiteral(":a"), parts.at(2).trimmed());
-        query->bindValue(QStringLiteral(":e"), parts.at(3).trimmed());
-        query->bindValue(QStringLiteral(":c"), parts.at(4).trimmed());
-        if (!query->exec()) {
-            LogDatabaseError(query->lastError());
-            failedLines << tr("Line %1 could not be saved: %2").arg(lineNumber).arg(query->lastError().text());
+        QSqlError error;
+        if (ImportContactLine(QStringLiteral("tblCustomers"), fields, &error) == ContactImport::Failed) {
+            LogDatabaseError(error);
+            failedLines << tr("Line %1 could not be saved: %2").arg(lineNumber).arg(error.text());
         }
     }
     importFile.close();

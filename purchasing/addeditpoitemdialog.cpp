@@ -77,8 +77,6 @@ AddEditPOItemDialog::AddEditPOItemDialog(QWidget* parent, QString orderId, bool 
         ui.lineUnitPriceWithTax->hide();
     }
 
-    subTotalChange = 0;
-    taxChange = 0;
     SetUpProductSearch();
     ui.pushSelect->hide();
     ui.comboBoxProducts->setStyleSheet(GetSearchBoxStyleSheet());
@@ -140,25 +138,12 @@ void AddEditPOItemDialog::SetEditMode(const QSqlRecord& line)
     if (stockId != QLatin1String("-1")) {
         ui.checkAddToExistingStock->setChecked(true);
         ui.comboSelectStock->setCurrentText(stockId);
-        ui.checkCreateNewStock->setChecked(false);
-        ui.checkAutoGenerateNewStockCode->setChecked(false);
-        ui.checkAutoGenerateNewStockCode->setEnabled(false);
-        ui.lineRSNewStockCode->clear();
-        ui.lineRSNewStockCode->setEnabled(false);
-        ui.lineRSDiscount->setEnabled(false);
-        ui.lineRSReorderLevel->setEnabled(false);
-        ui.lineRSReorderQty->setEnabled(false);
+        SetNewStockFields(false);
     } else {
         ui.checkAddToExistingStock->setChecked(false);
         ui.comboSelectStock->setCurrentIndex(-1);
-        ui.checkCreateNewStock->setChecked(true);
-        ui.checkAutoGenerateNewStockCode->setChecked(true);
-        ui.checkAutoGenerateNewStockCode->setEnabled(true);
-        ui.lineRSNewStockCode->clear();
+        SetNewStockFields(true);
         ui.lineRSNewStockCode->setEnabled(true);
-        ui.lineRSDiscount->setEnabled(true);
-        ui.lineRSReorderLevel->setEnabled(true);
-        ui.lineRSReorderQty->setEnabled(true);
     }
 
     const QString expiry = line.value(PurchaseItemsModel::EXPIRY_DATE).toString();
@@ -266,9 +251,7 @@ bool AddEditPOItemDialog::WriteLine(bool update)
     query->bindValue(QStringLiteral(":q"), Int(ui.lineOrderQuantity));
     query->bindValue(QStringLiteral(":s"), Double(ui.lineSalePrice));
     query->bindValue(QStringLiteral(":b"), ui.lineBatch->text());
-    query->bindValue(QStringLiteral(":e"), ui.checkBoxExpiry->isChecked()
-                                               ? QVariant(ui.dateExpiry->date().toString(QStringLiteral("yyyy-MM-dd")))
-                                               : QVariant(QVariant::Date));
+    query->bindValue(QStringLiteral(":e"), ExpiryValue());
     query->bindValue(QStringLiteral(":sl"), ui.lineStorage->text());
     query->bindValue(QStringLiteral(":sid"), stockId);
     if (!query->exec()) {
@@ -356,6 +339,25 @@ void AddEditPOItemDialog::on_CtrlB()
     }
 }
 
+void AddEditPOItemDialog::SetNewStockFields(bool newStock)
+{
+    ui.checkCreateNewStock->setChecked(newStock);
+    ui.checkAutoGenerateNewStockCode->setChecked(newStock);
+    ui.checkAutoGenerateNewStockCode->setEnabled(newStock);
+    // Closed either way: the code is generated, or the stock row exists.
+    ui.lineRSNewStockCode->clear();
+    ui.lineRSNewStockCode->setEnabled(false);
+    ui.lineRSDiscount->setEnabled(newStock);
+    ui.lineRSReorderLevel->setEnabled(newStock);
+    ui.lineRSReorderQty->setEnabled(newStock);
+}
+
+QVariant AddEditPOItemDialog::ExpiryValue() const
+{
+    return ui.checkBoxExpiry->isChecked() ? QVariant(ui.dateExpiry->date().toString(QStringLiteral("yyyy-MM-dd")))
+                                          : QVariant(QVariant::Date);
+}
+
 void AddEditPOItemDialog::on_checkCreateNewStock_toggled(bool checked)
 {
     ui.checkAddToExistingStock->setChecked(!checked);
@@ -384,14 +386,7 @@ void AddEditPOItemDialog::on_checkAddToExistingStock_toggled(bool)
                                 static_cast<QWidget*>(ui.radioSalePriceWithoutTax),
                                 static_cast<QWidget*>(ui.radioSalePriceWithTax)})
             widget->setEnabled(false);
-        ui.checkCreateNewStock->setChecked(false);
-        ui.checkAutoGenerateNewStockCode->setChecked(false);
-        ui.checkAutoGenerateNewStockCode->setEnabled(false);
-        ui.lineRSNewStockCode->clear();
-        ui.lineRSNewStockCode->setEnabled(false);
-        ui.lineRSDiscount->setEnabled(false);
-        ui.lineRSReorderLevel->setEnabled(false);
-        ui.lineRSReorderQty->setEnabled(false);
+        SetNewStockFields(false);
     } else {
         ui.comboSelectStock->setEnabled(false);
         ui.comboSelectStock->setCurrentIndex(-1);
@@ -407,13 +402,6 @@ void AddEditPOItemDialog::on_checkAddToExistingStock_toggled(bool)
         ui.lineBatch->clear();
         ui.lineStorage->clear();
         ui.lineStockQuantity->clear();
-        ui.checkCreateNewStock->setChecked(true);
-        ui.checkAutoGenerateNewStockCode->setChecked(true);
-        ui.checkAutoGenerateNewStockCode->setEnabled(true);
-        ui.lineRSNewStockCode->setEnabled(false);
-        ui.lineRSNewStockCode->clear();
-        ui.lineRSDiscount->setEnabled(true);
-        ui.lineRSReorderLevel->setEnabled(true);
-        ui.lineRSReorderQty->setEnabled(true);
+        SetNewStockFields(true);
     }
 }

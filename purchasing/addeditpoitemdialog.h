@@ -94,6 +94,14 @@ private:
     void SaveAction();
     bool WriteLine(bool update);
     void StoreOptions();
+    // Ticks and opens the new-stock choices, or clears and closes them for a delivery onto existing stock.
+    void SetNewStockFields(bool newStock);
+    // The expiry date to store, or NULL when the line has none.
+    QVariant ExpiryValue() const;
+
+    // Stock look-ups (addeditpoitemdialog_stock.cpp).
+    // The product's stock rows (code and purchase price) behind both stock combos.
+    void LoadStockRows(const QString& productCode);
 
     Ui::AddEditPOItemDialog ui;
     QString purchaseOrderId;

@@ -219,13 +219,7 @@ void AddEditPOItemDialog::on_lineProductCode_textChanged(const QString& code)
         ui.lineAvailableStock->setText(QString::number(stock));
     }
 
-    QSqlQuery stockRows(*DatabaseManager::Instance()->InventoryDatabase());
-    stockRows.prepare(QStringLiteral("SELECT i.BAR_CODE, i.PURCHASE_PRICE FROM tblInventory as i, tblProducts as p "
-                                     "WHERE i.PRODUCT_ID = p.ID AND p.PRODUCT_CODE = :code"));
-    stockRows.bindValue(QStringLiteral(":code"), code);
-    if (!stockRows.exec())
-        qCWarning(lcPurchasing) << "stock rows failed:" << stockRows.lastError().text();
-    stockModel->setQuery(stockRows);
+    LoadStockRows(code);
     ui.comboStockPrices->setModel(stockModel);
     ui.comboStockPrices->setModelColumn(0);
     ui.comboSelectStock->setModel(stockModel);

@@ -114,9 +114,7 @@ bool AddEditPOItemDialog::WriteReceipt(QSqlQuery& query, qint64 newTotal, const 
     query.bindValue(QStringLiteral(":roq"), Int(ui.lineRSReorderQty));
     query.bindValue(QStringLiteral(":sc"), ui.lineRSNewStockCode->text());
     query.bindValue(QStringLiteral(":b"), ui.lineBatch->text());
-    query.bindValue(QStringLiteral(":e"), ui.checkBoxExpiry->isChecked()
-                                              ? QVariant(ui.dateExpiry->date().toString(QStringLiteral("yyyy-MM-dd")))
-                                              : QVariant(QVariant::Date));
+    query.bindValue(QStringLiteral(":e"), ExpiryValue());
     query.bindValue(QStringLiteral(":sl"), ui.lineStorage->text());
     query.bindValue(QStringLiteral(":sid"), stockId);
     query.bindValue(QStringLiteral(":s"), Double(ui.lineSalePrice));
@@ -189,9 +187,7 @@ bool AddEditPOItemDialog::CreateStockRow(QSqlQuery& query, QString* code, QStrin
     // this attempt, which no typed code can equal.
     query.bindValue(QStringLiteral(":bar_code"), automatic ? TemporaryProductCode() : ui.lineRSNewStockCode->text());
     query.bindValue(QStringLiteral(":batch"), ui.lineBatch->text());
-    query.bindValue(QStringLiteral(":expiry_date"),
-                    ui.checkBoxExpiry->isChecked() ? QVariant(ui.dateExpiry->date().toString(QStringLiteral("yyyy-MM-dd")))
-                                                   : QVariant(QVariant::Date));
+    query.bindValue(QStringLiteral(":expiry_date"), ExpiryValue());
     query.bindValue(QStringLiteral(":storage_location"), ui.lineStorage->text());
     query.bindValue(QStringLiteral(":purchase_price"), Double(ui.lineUnitPriceWithTax));
     query.bindValue(QStringLiteral(":sale_price"), Double(ui.lineSalePrice));
@@ -256,13 +252,7 @@ bool AddEditPOItemDialog::ConfirmSalePrice()
 
 void AddEditPOItemDialog::ReloadStockCodes(const QString& current)
 {
-    QSqlQuery stockRows(*DatabaseManager::Instance()->InventoryDatabase());
-    stockRows.prepare(QStringLiteral("SELECT i.BAR_CODE, i.PURCHASE_PRICE FROM tblInventory as i, tblProducts as p "
-                                     "WHERE i.PRODUCT_ID = p.ID AND p.PRODUCT_CODE = :code"));
-    stockRows.bindValue(QStringLiteral(":code"), ui.lineProductCode->text());
-    if (!stockRows.exec())
-        qCWarning(lcPurchasing) << "stock rows failed:" << stockRows.lastError().text();
-    stockModel->setQuery(stockRows);
+    LoadStockRows(ui.lineProductCode->text());
     ui.comboSelectStock->setCurrentText(current);
 }
 

@@ -41,12 +41,23 @@ void AddEditPOItemDialog::on_comboSelectStock_currentIndexChanged(int)
     }
     ui.lineBatch->setText(row.value(1).toString());
     ui.lineSalePrice->setText(Exact(row.value(3).toDouble()));
-    ui.lineEditSalePriceWithTax->setText(Fixed(Round(Double(ui.lineSalePrice) * (ProductRate() + 1))));
+    UpdateSalePriceWithTax();
     ui.lineStorage->setText(row.value(4).toString());
     ui.lineStockQuantity->setText(locale->toString(row.value(5).toInt()));
     ui.lineRSDiscount->setText(locale->toString(row.value(6).toDouble(), 'g', 6));
     ui.lineRSReorderLevel->setText(locale->toString(row.value(7).toInt()));
     ui.lineRSReorderQty->setText(locale->toString(row.value(8).toInt()));
+}
+
+void AddEditPOItemDialog::LoadStockRows(const QString& productCode)
+{
+    QSqlQuery stockRows(*DatabaseManager::Instance()->InventoryDatabase());
+    stockRows.prepare(QStringLiteral("SELECT i.BAR_CODE, i.PURCHASE_PRICE FROM tblInventory as i, tblProducts as p "
+                                     "WHERE i.PRODUCT_ID = p.ID AND p.PRODUCT_CODE = :code"));
+    stockRows.bindValue(QStringLiteral(":code"), productCode);
+    if (!stockRows.exec())
+        qCWarning(lcPurchasing) << "stock rows failed:" << stockRows.lastError().text();
+    stockModel->setQuery(stockRows);
 }
 
 void AddEditPOItemDialog::on_comboStockPrices_currentIndexChanged(int index)

@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "managementpage.h"
 #include "managevendors.h"
 #include "purchaseitemsmodel.h"
 #include "purchasestatus.h"
@@ -38,7 +39,6 @@ AddEditPurchaseOrder::AddEditPurchaseOrder(QWidget* parent, QSqlRecord* row)
 
     AppSettings* appSettings = AppSettings::Instance();
     QSettings* settings = appSettings->settings;
-    loadedStatusText.clear();
     imagesFolder = settings->value(QStringLiteral("IMAGES_FOLDER"), QString()).toString();
     ui.dateSent->setDisplayFormat(appSettings->DateFormat());
     ui.dateDeliver->setDisplayFormat(appSettings->DateFormat());
@@ -70,9 +70,7 @@ AddEditPurchaseOrder::AddEditPurchaseOrder(QWidget* parent, QSqlRecord* row)
     companyLogo = new QImage(companyLogoPath);
 
     if (!taxEnabled) {
-        for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
-                                static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
-            widget->hide();
+        ShowTaxTotals(false);
         // The choice is hidden, but the order keeps the tax status and amounts it was stored with:
         // forcing the status here would rewrite the order on opening.
         ui.comboBoxTaxStatus->hide();
@@ -179,11 +177,15 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
     }
 
     BuildItemGrid();
-    if (ui.comboBoxTaxStatus->currentIndex() == 0) {
-        for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
-                                static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
-            widget->hide();
-    }
+    if (ui.comboBoxTaxStatus->currentIndex() == 0)
+        ShowTaxTotals(false);
+}
+
+void AddEditPurchaseOrder::ShowTaxTotals(bool shown)
+{
+    for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
+                            static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
+        widget->setVisible(shown);
 }
 
 void AddEditPurchaseOrder::ShowStatus(const QString& text, int kind)
@@ -433,18 +435,18 @@ void AddEditPurchaseOrder::ShowProductImage(const QString& imageFile)
 {
     ui.labelImage->clear();
     if (imageFile.isEmpty()) {
-        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(:/resources/images/NoImageAvailable.jpg); }"));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(NoImagePath()));
         return;
     }
     if (imagesFolder.isEmpty()) {
-        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(%1); }").arg(imageFile));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(imageFile));
         return;
     }
     const QString path = imagesFolder + QLatin1Char('/') + QFileInfo(imageFile).fileName();
     if (QFileInfo::exists(path)) {
-        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(%1); }").arg(path));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(path));
     } else {
-        ui.labelImage->setStyleSheet(QStringLiteral("QLabel {border-image:url(); }"));
+        ui.labelImage->setStyleSheet(ImageLabelStyle(QString()));
         ui.labelImage->setText(tr("NOT FOUND"));
     }
 }

@@ -95,6 +95,8 @@ private:
     bool SelectVendor(const QString& id);
     // Says so on the status line when the stored order is CLOSED.
     bool RefuseClosed();
+    // The sub-total and tax fields with their labels.
+    void ShowTaxTotals(bool shown);
 
     double Amount(const QLineEdit* field) const;
     QString Money(double value) const;

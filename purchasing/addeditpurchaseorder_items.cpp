@@ -332,9 +332,7 @@ bool AddEditPurchaseOrder::RepriceLines(bool withTax, double* subTotal, double* 
 void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
 {
     const bool withTax = index == 1;
-    for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
-                            static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
-        widget->setVisible(withTax);
+    ShowTaxTotals(withTax);
     if (!withTax)
         ui.lineTax->setText(QStringLiteral("0"));
     if (purchaseOrderId.isEmpty() || !itemsModel) {
@@ -376,9 +374,7 @@ void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
         ui.lineTotal->setText(totalBefore);
         const QSignalBlocker block(ui.comboBoxTaxStatus);
         ui.comboBoxTaxStatus->setCurrentIndex(withTax ? 0 : 1);
-        for (QWidget* widget : {static_cast<QWidget*>(ui.labelSubTotal), static_cast<QWidget*>(ui.lineSubTotal),
-                                static_cast<QWidget*>(ui.labelSalesTax), static_cast<QWidget*>(ui.lineTax)})
-            widget->setVisible(!withTax);
+        ShowTaxTotals(!withTax);
         ShowStatus(tr("The order's items could not be repriced: %1").arg(failure), 0);
     }
     RefreshItems();

@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "databasemanager.h"
 #include "listfilter.h"
+#include "managementpage.h"
 #include "purchasinglog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
@@ -58,9 +59,8 @@ ManageVendors::ManageVendors(QWidget* parent)
     connect(ui.pushButtonUpdate, &QPushButton::clicked, this, &ManageVendors::OnPushButtonUpdateClicked);
 
     resize(800, 600);
-    Reselect();
     ui.tableView->resizeColumnsToContents();
-    ApplySortingRule();
+    SetUpListSorting(ui.tableView, ui.checkEnableSorting, QStringLiteral("tblVendors"), ID, "vendor count failed:");
 }
 
 ManageVendors::~ManageVendors()
@@ -73,25 +73,6 @@ void ManageVendors::Reselect()
 {
     if (!model->select())
         ReportListError(this, tr("Manage Vendors"), model);
-}
-
-void ManageVendors::ApplySortingRule()
-{
-    QSqlQuery count(*DatabaseManager::Instance()->InventoryDatabase());
-    count.setForwardOnly(true);
-    int vendors = 0;
-    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblVendors")) && count.next())
-        vendors = count.value(0).toInt();
-    else
-        qCWarning(lcPurchasing) << "vendor count failed:" << count.lastError().text();
-    if (vendors < 1000) {
-        ui.checkEnableSorting->hide();
-        ui.tableView->sortByColumn(ID, Qt::AscendingOrder);
-        ui.tableView->setSortingEnabled(true);
-    } else {
-        ui.checkEnableSorting->show();
-        ui.tableView->setSortingEnabled(false);
-    }
 }
 
 int ManageVendors::SelectedRow() const
@@ -277,12 +258,7 @@ void ManageVendors::on_pushSaveAsPDF_clicked()
 
 void ManageVendors::on_checkEnableSorting_toggled(bool checked)
 {
-    if (checked) {
-        ui.tableView->sortByColumn(ID, Qt::AscendingOrder);
-        ui.tableView->setSortingEnabled(true);
-    } else {
-        ui.tableView->setSortingEnabled(false);
-    }
+    SetListSorting(ui.tableView, ID, checked);
 }
 
 void ManageVendors::on_pushButtonClose_clicked()

@@ -58,7 +58,6 @@ private:
     bool Submit(const QString& failureText, int deletedVendorId = -1);
     void Reselect();
     void ApplyFilter();
-    void ApplySortingRule();
 
     Ui::ManageVendors ui;
     QSqlTableModel* model = nullptr;

@@ -2,6 +2,7 @@
 #include "managevendors.h"
 
 #include "appsettings.h"
+#include "contactimport.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "progress.h"
@@ -81,48 +82,29 @@ void ManageVendors::ImportVendorData()
         const QString line = stream.readLine();
         ++record;
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        QStringList fields = line.split(delimiter, Qt::KeepEmptyParts);
-        if (fields.size() != 5) {
+        const QStringList fields = ContactFields(line, delimiter);
+        if (fields.isEmpty()) {
             showProgress(tr("Invalid line at index %1").arg(record));
             ++lastImport.invalid;
             continue;
         }
         showProgress(tr("Processing record %1").arg(record));
-        for (QString& field : fields)
-            field = field.trimmed();
-
-        bool isNumber = false;
-        const int id = fields[0].toInt(&isNumber);
-        if (isNumber && fields[0] == defaultVendorId) {
+        if (!defaultVendorId.isEmpty() && fields[0] == defaultVendorId) {
             ++lastImport.skipped;
             continue;
         }
-        // Only a whole number names a vendor: "1abc" or an empty ID adds a new one.
-        bool exists = false;
-        if (isNumber) {
-            query->prepare(QStringLiteral("SELECT COUNT(*) from tblVendors WHERE ID = :id"));
-            query->bindValue(QStringLiteral(":id"), id);
-            exists = query->exec() && query->next() && query->value(0).toInt() > 0;
-        }
-        if (exists) {
-            query->prepare(QStringLiteral(
-                "UPDATE tblVendors SET NAME = :n, ADDRESS = :a, EMAIL = :e, CONTACT_NUMBER = :c WHERE ID = :id"));
-            query->bindValue(QStringLiteral(":id"), id);
-        } else {
-            query->prepare(QStringLiteral(
-                "INSERT INTO tblVendors (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) VALUES(:n, :a, :e, :c) "));
-        }
-        query->bindValue(QStringLiteral(":n"), fields[1]);
-        query->bindValue(QStringLiteral(":a"), fields[2]);
-        query->bindValue(QStringLiteral(":e"), fields[3]);
-        query->bindValue(QStringLiteral(":c"), fields[4]);
-        if (!query->exec()) {
-            qCWarning(lcPurchasing) << "vendor import line" << record << "failed:" << query->lastError().text();
-            ++lastImport.failed;
-        } else if (exists) {
-            ++lastImport.updated;
-        } else {
+        QSqlError error;
+        switch (ImportContactLine(QStringLiteral("tblVendors"), fields, &error)) {
+        case ContactImport::Added:
             ++lastImport.added;
+            break;
+        case ContactImport::Updated:
+            ++lastImport.updated;
+            break;
+        case ContactImport::Failed:
+            qCWarning(lcPurchasing) << "vendor import line" << record << "failed:" << error.text();
+            ++lastImport.failed;
+            break;
         }
     }
     importFile.close();

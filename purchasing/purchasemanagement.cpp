@@ -3,6 +3,7 @@
 #include "addeditpurchaseorder.h"
 #include "appsettings.h"
 #include "databasemanager.h"
+#include "managementpage.h"
 #include "purchasemodel.h"
 #include "purchasestatus.h"
 #include "purchasinglog.h"
@@ -22,13 +23,8 @@
 
 namespace {
 
-const char* const COMBO_SHEETS_STATUS[] = {
-    "QComboBox { background-color: white; color:black }", "QComboBox { background-color: red; color:white }",
-    "QComboBox { background-color: blue; color:white }", "QComboBox { background-color: rgb(97,173,226); color:white }",
-    "QComboBox { background-color: green; color:white }", "QComboBox { background-color: black; color:white }"};
-const char* const COMBO_SHEETS_PAYMENT[] = {
-    "QComboBox { background-color: white; color:black }", "QComboBox { background-color: red; color:white }",
-    "QComboBox { background-color: rgb(97,173,226); color:white }", "QComboBox { background-color: green; color:white }"};
+// The search combos list "NONE" first, then the codes in order.
+const char* const NONE_SHEET = "QComboBox { background-color: white; color:black }";
 
 // The text matched anywhere in a LIKE pattern, its wildcard characters taken literally.
 QString ContainsPattern(const QString& text)
@@ -108,7 +104,8 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
     addPlain(ui.combo_payment_status);
     PurchaseStatus::AddPaymentItems(ui.combo_payment_status);
 
-    ApplySortingRule();
+    SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblPOrders"), PurchaseModel::ID,
+                     "purchase order count failed:");
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     ui.editName->setFocus();
 }
@@ -135,23 +132,6 @@ void PurchaseManagement::ShowTable()
 {
     ui.tableViewItems->show();
     ui.tableViewItems->resizeColumnsToContents();
-}
-
-void PurchaseManagement::ApplySortingRule()
-{
-    QSqlQuery count(*DatabaseManager::Instance()->InventoryDatabase());
-    count.setForwardOnly(true);
-    int orders = 0;
-    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblPOrders")) && count.next())
-        orders = count.value(0).toInt();
-    if (orders < 1000) {
-        ui.checkEnableSorting->hide();
-        ui.tableViewItems->sortByColumn(0, Qt::AscendingOrder);
-        ui.tableViewItems->setSortingEnabled(true);
-    } else {
-        ui.checkEnableSorting->show();
-        ui.tableViewItems->setSortingEnabled(false);
-    }
 }
 
 void PurchaseManagement::on_buttonSearch_clicked()
@@ -332,22 +312,19 @@ void PurchaseManagement::on_group_search_toggled(bool checked)
 
 void PurchaseManagement::on_checkEnableSorting_toggled(bool checked)
 {
-    if (checked) {
-        ui.tableViewItems->sortByColumn(0, Qt::AscendingOrder);
-        ui.tableViewItems->setSortingEnabled(true);
-    } else {
-        ui.tableViewItems->setSortingEnabled(false);
-    }
+    SetListSorting(ui.tableViewItems, PurchaseModel::ID, checked);
 }
 
 void PurchaseManagement::on_comboStatus_currentIndexChanged(int index)
 {
-    if (index >= 0 && index < 6)
-        ui.comboStatus->setStyleSheet(QLatin1String(COMBO_SHEETS_STATUS[index]));
+    const QString sheet = index == 0 ? QLatin1String(NONE_SHEET) : PurchaseStatus::StatusStyleSheet(index - 1);
+    if (!sheet.isEmpty())
+        ui.comboStatus->setStyleSheet(sheet);
 }
 
 void PurchaseManagement::on_combo_payment_status_currentIndexChanged(int index)
 {
-    if (index >= 0 && index < 4)
-        ui.combo_payment_status->setStyleSheet(QLatin1String(COMBO_SHEETS_PAYMENT[index]));
+    const QString sheet = index == 0 ? QLatin1String(NONE_SHEET) : PurchaseStatus::PaymentStyleSheet(index - 1);
+    if (!sheet.isEmpty())
+        ui.combo_payment_status->setStyleSheet(sheet);
 }

@@ -43,7 +43,6 @@ public slots:
 private:
     void RunCurrentQuery();
     void ShowTable();
-    void ApplySortingRule();
 
     Ui::PurchaseManagement ui;
     QString baseQuery;

@@ -1,12 +1,22 @@
 #pragma once
 
+#include "addeditpurchaseorder.h"
 #include "appsettings.h"
+#include "databasemanager.h"
 #include "messagesettings.h"
+#include "purchaseitemsmodel.h"
+#include "purchasemanagement.h"
 #include "stockfixture.h"
 #include "testsupport.h"
 
 #include <QLabel>
 #include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
+#include <QTableView>
+
+#include <functional>
 
 // A test program on one inventory database whose orders, lines, products, stock and vendors (but 'NONE')
 // start empty for every test function; the purchasing notices are silenced.
@@ -51,6 +61,27 @@ protected:
         return fixture.exec({QStringLiteral("CREATE TRIGGER fail_%1 BEFORE %2 ON %3 FOR EACH ROW SIGNAL SQLSTATE "
                                             "'45000' SET MESSAGE_TEXT = '%4'")
                                  .arg(table + QString::number(qHash(when)), when, table, message)});
+    }
+    // The first line of the order as the editor's grid reads it.
+    static QSqlRecord firstLine(const QString& orderId)
+    {
+        QSqlQueryModel model;
+        model.setQuery(PurchaseItemsModel::ItemsQuery(orderId), *DatabaseManager::Instance()->InventoryDatabase());
+        return model.record(0);
+    }
+    // The page's first order as its Edit hands it to the editor.
+    static QSqlRecord listRow(PurchaseManagement& page)
+    {
+        auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
+        return qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
+    }
+    // Runs the editor on the first order the purchase orders page lists.
+    static void withListedOrder(const std::function<void(AddEditPurchaseOrder&)>& action)
+    {
+        PurchaseManagement page(nullptr);
+        QSqlRecord row = listRow(page);
+        AddEditPurchaseOrder editor(nullptr, &row);
+        action(editor);
     }
     static QString statusText(const QObject* dialog) { return Child<QLabel>(dialog, "labelStatus")->text(); }
     static QString statusStyle(const QObject* dialog) { return Child<QLabel>(dialog, "labelStatus")->styleSheet(); }

@@ -55,15 +55,6 @@ private:
                                   "WHERE PRODUCT_CODE = ?"),
                    {orderId.toInt(), quantity, unitPrice, lineTotal, code});
     }
-    // Runs the editor on the order as the purchase orders page lists it.
-    void withOrder(const std::function<void(AddEditPurchaseOrder&)>& action)
-    {
-        PurchaseManagement page(nullptr);
-        auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
-        QSqlRecord row = qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
-        AddEditPurchaseOrder editor(nullptr, &row);
-        action(editor);
-    }
     QStringList linesAndSubTotal() const
     {
         return rows(QStringLiteral("SELECT o.SUB_TOTAL, (SELECT COALESCE(SUM(LINE_TOTAL), 0) FROM tblPODetails d "
@@ -106,7 +97,7 @@ void TestOrderActions::closing()
     if (saveFails)
         QCOMPARE(failOn(QStringLiteral("UPDATE"), QStringLiteral("tblPOrders"), QStringLiteral("order is locked")),
                  QString());
-    withOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         auto* status = Child<QComboBox>(&editor, "comboStatus");
         QCOMPARE(status->currentText(), QStringLiteral("SENT"));
         answerer->pressButton(QMessageBox::StandardButton(answer));
@@ -174,7 +165,7 @@ void TestOrderActions::pdfAndEmail()
     for (const QString& old : QDir(dataFolder).entryList({QStringLiteral("POrder_*.pdf")}))
         QFile::remove(dataFolder + QLatin1Char('/') + old);
     UrlRecorder urls;
-    withOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         Child<QPushButton>(&editor, "pushPrintToPDF")->click();
         QCOMPARE(urls.urls.value(0).toLocalFile(), dataFolder + QStringLiteral("/pdf_print.pdf"));
         const QString text = PdfReader::Text(dataFolder + QStringLiteral("/pdf_print.pdf"));
@@ -210,7 +201,7 @@ void TestOrderActions::failedDraftIsSaid()
     QFile::remove(draft);
     QVERIFY(QDir().mkpath(draft));
     UrlRecorder urls;
-    withOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         Child<QPushButton>(&editor, "pusSendEmail")->click();
         const QString status = Child<QLabel>(&editor, "labelStatus")->text();
         QVERIFY2(status.startsWith(QLatin1String("The e-mail draft could not be written or opened.")), qPrintable(status));
@@ -288,7 +279,7 @@ void TestOrderActions::lowStock()
             viewer->reject();
         });
     }
-    withOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         Child<QPushButton>(&editor, "pushButton")->click();
         QTRY_COMPARE(answerer->pendingAnswers(), 0);
         QCOMPARE(Child<QTableView>(&editor, "tableView")->model()->rowCount(), added.size());
@@ -316,7 +307,7 @@ void TestOrderActions::editedLineSavesTheOrder()
 {
     const QString id = addOrder(0, 0, 30, 0);
     QCOMPARE(addLine(id, QStringLiteral("C01"), 3, 10, 30), QString());
-    withOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         answerer->handleClass<QDialog>("AddEditPOItemDialog", [](QDialog* dialog) {
             Child<QLineEdit>(dialog, "lineOrderQuantity")->setText(QStringLiteral("5"));
             Child<QPushButton>(dialog, "pushUpdate")->click();
@@ -337,7 +328,7 @@ void TestOrderActions::failedTaxSwitchChangesNothing()
     const QString id = addOrder(0, 0, 30, 0);
     QCOMPARE(addLine(id, QStringLiteral("C02"), 3, 10, 30), QString());
     QCOMPARE(failOn(QStringLiteral("UPDATE"), QStringLiteral("tblPOrders"), QStringLiteral("order is locked")), QString());
-    withOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         auto* taxStatus = Child<QComboBox>(&editor, "comboBoxTaxStatus");
         taxStatus->setCurrentIndex(1);
         QCOMPARE(taxStatus->currentIndex(), 0);
@@ -372,7 +363,7 @@ void TestOrderActions::vendorKeptByItsId()
     const QString draft = QDir::tempPath() + QStringLiteral("/VorantelComposedEmail.eml");
     QFile::remove(draft);
     UrlRecorder urls;
-    withOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         QCOMPARE(Child<QLineEdit>(&editor, "lineContact")->text(), email);
         answerer->handleClass<QDialog>("ManageVendors", [](QDialog* vendors) { vendors->reject(); });
         Child<QPushButton>(&editor, "pushSearchVendor")->click();

@@ -50,22 +50,10 @@ private:
             {quantity, unitPrice, lineTotal});
         return rows(QStringLiteral("SELECT MAX(ID) FROM tblPOrders")).value(0);
     }
-    static QSqlRecord firstLine(const QString& orderId)
-    {
-        QSqlQueryModel model;
-        model.setQuery(PurchaseItemsModel::ItemsQuery(orderId), *DatabaseManager::Instance()->InventoryDatabase());
-        return model.record(0);
-    }
     QStringList stored() const
     {
         return rows(QStringLiteral("SELECT o.SUB_TOTAL, o.SALES_TAX, o.TOTAL, d.QUANTITY, d.UNIT_PRICE, d.LINE_TOTAL, "
                                    "d.SALE_PRICE FROM tblPOrders o LEFT JOIN tblPODetails d ON d.PORDER_ID = o.ID"));
-    }
-    // The order as the purchase orders page hands it to the editor.
-    static QSqlRecord listRow(PurchaseManagement& page)
-    {
-        auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
-        return qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
     }
 };
 

@@ -203,16 +203,6 @@ void TestPurchaseOrders::deleteTakesLinesAndOrderOrNothing()
     QCOMPARE(table->model()->rowCount(), left.size());
 }
 
-// The editor opened from the list's only row, as the page's Edit opens it.
-static void WithListedOrder(const std::function<void(AddEditPurchaseOrder&)>& check)
-{
-    PurchaseManagement page(nullptr);
-    auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
-    QSqlRecord row = qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
-    AddEditPurchaseOrder editor(nullptr, &row);
-    check(editor);
-}
-
 void TestPurchaseOrders::closedOrderIsViewOnly()
 {
     QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("Bolt")), QString());
@@ -224,7 +214,7 @@ void TestPurchaseOrders::closedOrderIsViewOnly()
         updateShown = Child<QPushButton>(dialog, "pushUpdate")->isVisibleTo(dialog);
         dialog->reject();
     });
-    WithListedOrder([](AddEditPurchaseOrder& editor) {
+    withListedOrder([](AddEditPurchaseOrder& editor) {
         QCOMPARE(editor.windowTitle(), QStringLiteral("View Purchase Order"));
         QVERIFY(!Child<QComboBox>(&editor, "comboStatus")->isEnabled());
         QVERIFY(Child<QComboBox>(&editor, "comboStatus")->styleSheet().contains(QStringLiteral("black")));
@@ -304,7 +294,7 @@ void TestPurchaseOrders::savedNotesKeepTheTax()
                  QString());
     }
     AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), false);
-    WithListedOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         Child<QTextEdit>(&editor, "textEditNotes")->setPlainText(QStringLiteral("new notes"));
         if (byClosePrompt) {
             answerer->pressButton(QMessageBox::Yes);
@@ -343,7 +333,7 @@ void TestPurchaseOrders::paidAmountSetsPaymentStatus()
     QCOMPARE(addOrder(0, QString(), 0), QString());
     QCOMPARE(run(QStringLiteral("UPDATE tblPOrders SET SUB_TOTAL = ?, TOTAL = ?, PAYMENT_STATUS = 1"), {total, total}),
              QString());
-    WithListedOrder([&](AddEditPurchaseOrder& editor) {
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
         QCOMPARE(Child<QComboBox>(&editor, "comboPaymentStatus")->currentText(), QStringLiteral("PARTIALLY PAID"));
         QVERIFY(!editor.IsModified());
         Child<QLineEdit>(&editor, "line_paid_amount")->setText(paid);

@@ -120,13 +120,14 @@ private:
             {stockId});
         return rows(QStringLiteral("SELECT MAX(ID) FROM tblPOrders")).value(0);
     }
-    static QSqlRecord line(const QString& orderId)
-    {
-        QSqlQueryModel model;
-        model.setQuery(PurchaseItemsModel::ItemsQuery(orderId), *DatabaseManager::Instance()->InventoryDatabase());
-        return model.record(0);
-    }
     QString vendorId() const { return rows(QStringLiteral("SELECT ID FROM tblVendors WHERE NAME = 'ACME'")).value(0); }
+    // Sets the dialog up on the order's line as the editor's Receive Stock does.
+    void openForReceiving(AddEditPOItemDialog& dialog, const QString& orderId) const
+    {
+        dialog.SetEditMode(firstLine(orderId));
+        dialog.SetReceiveMode();
+        dialog.vendorId = vendorId();
+    }
     QString received() const { return rows(QStringLiteral("SELECT RECEIVED_QUANTITY FROM tblPODetails")).value(0); }
     // Receives qty with the answer given to the stock question; returns the status line.
     QString receive(AddEditPOItemDialog& dialog, const QString& qty, QMessageBox::StandardButton answer)
@@ -155,9 +156,7 @@ void TestReceiving::newThenExistingStock()
 {
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
-    dialog.SetReceiveMode();
-    dialog.vendorId = vendorId();
+    openForReceiving(dialog, id);
     QVERIFY(Child<QCheckBox>(&dialog, "checkAutoGenerateNewStockCode")->isChecked());
 
     QCOMPARE(receive(dialog, QStringLiteral("3"), QMessageBox::Yes), QStringLiteral("Stock updated successfully."));
@@ -195,9 +194,7 @@ void TestReceiving::automaticCodeSkipsTakenNumbers()
 
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
-    dialog.SetReceiveMode();
-    dialog.vendorId = vendorId();
+    openForReceiving(dialog, id);
     QCOMPARE(receive(dialog, QStringLiteral("3"), QMessageBox::Yes), QStringLiteral("Stock updated successfully."));
     const QStringList made = rows(QStringLiteral("SELECT ID, BAR_CODE FROM tblInventory WHERE QUANTITY = 3"));
     QCOMPARE(made.size(), 1);
@@ -233,9 +230,7 @@ void TestReceiving::typedCodeIsChecked()
     QCOMPARE(addStock(QStringLiteral("C01"), QStringLiteral("S1"), 1), QString());
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
-    dialog.SetReceiveMode();
-    dialog.vendorId = vendorId();
+    openForReceiving(dialog, id);
     Child<QCheckBox>(&dialog, "checkAutoGenerateNewStockCode")->setChecked(false);
     Child<QLineEdit>(&dialog, "lineRSNewStockCode")->setText(code);
     const bool accepted = message == QLatin1String("Stock updated successfully.");
@@ -257,9 +252,7 @@ void TestReceiving::failedStockWriteKeepsTheLine()
              QString());
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
-    dialog.SetReceiveMode();
-    dialog.vendorId = vendorId();
+    openForReceiving(dialog, id);
     const QString status = receive(dialog, QStringLiteral("3"), QMessageBox::Yes);
     QVERIFY2(status.startsWith(QStringLiteral("Error occurred while updating the stock.")), qPrintable(status));
     QVERIFY(status.contains(QStringLiteral("stock is locked")));
@@ -275,9 +268,7 @@ void TestReceiving::concurrentSaleIsNotLost()
     QCOMPARE(addStock(QStringLiteral("C01"), QStringLiteral("S1"), 8), QString());
     const QString id = addOrder(QStringLiteral("S1"));
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
-    dialog.SetReceiveMode();
-    dialog.vendorId = vendorId();
+    openForReceiving(dialog, id);
     QCOMPARE(Child<QComboBox>(&dialog, "comboSelectStock")->currentText(), QStringLiteral("S1"));
 
     Seller seller(TestDatabase::server(), fixture.name(), QStringLiteral("S1"));
@@ -297,9 +288,7 @@ void TestReceiving::existingStockFillsTheLine()
     QCOMPARE(addStock(QStringLiteral("C01"), QStringLiteral("S1"), 10, 1234567.89, QStringLiteral("Shelf 9")), QString());
     const QString id = addOrder(QStringLiteral("S1"));
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
-    dialog.SetReceiveMode();
-    dialog.vendorId = vendorId();
+    openForReceiving(dialog, id);
     QCOMPARE(AppSettings::Instance()->locale->toDouble(Child<QLineEdit>(&dialog, "lineSalePrice")->text()), 1234567.89);
     QCOMPARE(Child<QLineEdit>(&dialog, "lineStorage")->text(), QStringLiteral("Shelf 9"));
     QCOMPARE(receive(dialog, QStringLiteral("3"), QMessageBox::Yes), QStringLiteral("Stock updated successfully."));
@@ -315,8 +304,7 @@ void TestReceiving::editorOpensReceiveMode()
 {
     addOrder();
     PurchaseManagement page(nullptr);
-    auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
-    QSqlRecord row = qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
+    QSqlRecord row = listRow(page);
     AddEditPurchaseOrder editor(nullptr, &row);
     auto* receiveButton = Child<QPushButton>(&editor, "pushReceiveStock");
     QVERIFY(receiveButton->isEnabled());
@@ -361,9 +349,7 @@ void TestReceiving::countsBeyondTheColumnsAreRefused()
     if (!existing)
         QCOMPARE(run(QStringLiteral("UPDATE tblPODetails SET RECEIVED_QUANTITY = 2147483000")), QString());
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
-    dialog.SetReceiveMode();
-    dialog.vendorId = vendorId();
+    openForReceiving(dialog, id);
     const QStringList before = rows(QStringLiteral("SELECT BAR_CODE, QUANTITY FROM tblInventory"));
     const QString receivedBefore = received();
 
@@ -403,9 +389,7 @@ void TestReceiving::salePriceWithTaxAsks()
     QCOMPARE(run(QStringLiteral("UPDATE tblProducts SET TAX_RATE = 20")), QString());
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
-    dialog.SetEditMode(line(id));
-    dialog.SetReceiveMode();
-    dialog.vendorId = vendorId();
+    openForReceiving(dialog, id);
     QVERIFY(Child<QRadioButton>(&dialog, "radioSalePriceWithTax")->isChecked());
     Child<QLineEdit>(&dialog, "lineEditSalePriceWithTax")->setText(typed);
 
