@@ -60,7 +60,7 @@ ManageVendors::ManageVendors(QWidget* parent)
 
     resize(800, 600);
     ui.tableView->resizeColumnsToContents();
-    SetUpListSorting(ui.tableView, ui.checkEnableSorting, QStringLiteral("tblVendors"), ID, "vendor count failed:");
+    SetUpListSorting(ui.tableView, ui.checkEnableSorting, QStringLiteral("tblVendors"), ID);
 }
 
 ManageVendors::~ManageVendors()

@@ -104,8 +104,7 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
     addPlain(ui.combo_payment_status);
     PurchaseStatus::AddPaymentItems(ui.combo_payment_status);
 
-    SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblPOrders"), PurchaseModel::ID,
-                     "purchase order count failed:");
+    SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblPOrders"), PurchaseModel::ID);
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     ui.editName->setFocus();
 }
