@@ -73,9 +73,9 @@ void ManageVendors::ImportVendorData()
     const QChar delimiter = AppSettings::Delimiter(AppSettings::Instance()->settings->value(QStringLiteral("delimiter"), 0).toInt());
 
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
-    QString defaultVendorId;
+    qlonglong defaultVendorId = 0;
     if (query->exec(QStringLiteral("SELECT ID FROM tblVendors WHERE NAME = 'NONE'")) && query->next())
-        defaultVendorId = query->value(0).toString();
+        defaultVendorId = query->value(0).toLongLong();
 
     int record = 0;
     while (!stream.atEnd()) {
@@ -89,7 +89,9 @@ void ManageVendors::ImportVendorData()
             continue;
         }
         showProgress(tr("Processing record %1").arg(record));
-        if (!defaultVendorId.isEmpty() && fields[0] == defaultVendorId) {
+        // The ID names its row as a number, so "01" is the default vendor as well.
+        bool isNumber = false;
+        if (defaultVendorId > 0 && fields[0].toLongLong(&isNumber) == defaultVendorId && isNumber) {
             ++lastImport.skipped;
             continue;
         }
