@@ -69,9 +69,27 @@ void FixtureServer::Stop()
         QProcess::execute(FIXTURE, {QStringLiteral("cleanup"), info});
 }
 
+bool CreateDatabases(const QString& inventory, const QString& sales)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QString error;
+    manager->CreateInventoryDatabase(inventory, error);
+    if (error.isEmpty() && !sales.isEmpty())
+        manager->CreateSalesDatabase(sales, error, QStringLiteral("1"));
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    manager->RemoveInventoryDatabase();
+    manager->RemoveSalesDatabase();
+    return true;
+}
+
 void DropDatabases(const QStringList& names)
 {
     DatabaseManager* manager = DatabaseManager::Instance();
+    manager->RemoveInventoryDatabase();
+    manager->RemoveSalesDatabase();
     QSqlQuery drop(*manager->ServerConnection());
     for (const QString& name : names)
         drop.exec(QStringLiteral("DROP DATABASE `%1`").arg(name));

@@ -22,7 +22,11 @@ private:
     bool ownServer = false;
 };
 
-// Drops the benchmark's databases and closes the server connection.
+// Creates the benchmark's inventory database, and its sales database unless sales is empty, as the active
+// ones; the database manager opens them afresh when next asked. False, with the error printed, when one fails.
+bool CreateDatabases(const QString& inventory, const QString& sales = QString());
+
+// Closes the database manager's databases, drops the benchmark's ones and closes the server connection.
 void DropDatabases(const QStringList& names);
 
 // Runs sql; a refused statement is printed with its text.
