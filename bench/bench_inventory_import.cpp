@@ -1,38 +1,24 @@
 // Import of an inventory CSV file of 100,000 lines, its export, and the import of that export (all updates).
 //   bench_inventory_import [N]   N lines (default 100000)
-// Uses the server named by VORANTEL_TEST_DB_INFO (an info file as scripts/test-db-fixture.sh writes it).
-// Run with QT_QPA_PLATFORM=offscreen. Prints seconds and the process's peak resident memory after each step.
+// Uses the server named by VORANTEL_TEST_DB_INFO (the test fixture's info file); without one it starts a
+// throw-away server through scripts/test-db-fixture.sh and stops it at the end. Prints seconds and the
+// process's peak resident memory after each step.
 
 #include "appsettings.h"
 #include "databasemanager.h"
+#include "fixtureserver.h"
 #include "inventoryexport.h"
 #include "inventoryimport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
-#include <QSqlQuery>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <cstdio>
 
 namespace {
-
-QString InfoValue(const QString& path, const QString& key)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(key + QLatin1Char('=')))
-            return line.section(QLatin1Char('='), 1);
-    }
-    return QString();
-}
 
 QString PeakMemory()
 {
@@ -66,26 +52,17 @@ int Import(const QString& path, double* seconds)
 
 int main(int argc, char* argv[])
 {
+    QTemporaryDir scratch;
+    UseScratchEnvironment(scratch.path());
     QApplication app(argc, argv);
     const int lines = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 100000;
-    const QString info = qEnvironmentVariable("VORANTEL_TEST_DB_INFO");
-    if (info.isEmpty()) {
-        std::fprintf(stderr, "set VORANTEL_TEST_DB_INFO to the test server's info file\n");
-        return 2;
-    }
-    DatabaseManager* manager = DatabaseManager::Instance();
-    manager->SetConnectionParameters(InfoValue(info, QStringLiteral("VORANTEL_TEST_DB_USER")),
-                                     InfoValue(info, QStringLiteral("VORANTEL_TEST_DB_PASSWORD")),
-                                     InfoValue(info, QStringLiteral("VORANTEL_TEST_DB_PORT")).toInt(),
-                                     InfoValue(info, QStringLiteral("VORANTEL_TEST_DB_HOST")));
-    const QString database = QStringLiteral("bench_import_%1").arg(QCoreApplication::applicationPid());
-    QString error;
-    manager->CreateInventoryDatabase(database, error);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+
+    FixtureServer server;
+    if (!server.Start(scratch.path()))
         return 1;
-    }
-    manager->RemoveInventoryDatabase();
+    const QString database = QStringLiteral("bench_import_%1").arg(QCoreApplication::applicationPid());
+    if (!CreateDatabases(database))
+        return 1;
 
     QTemporaryDir folder;
     folder.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
@@ -126,8 +103,7 @@ int main(int argc, char* argv[])
     std::printf("import of the export (%d updates): %.2f s, %d records%s, peak memory %s\n", lines, seconds,
                 qAbs(processed), processed < 0 ? " (with errors)" : "", qPrintable(PeakMemory()));
 
-    manager->RemoveInventoryDatabase();
-    QSqlQuery drop(*manager->ServerConnection());
-    drop.exec(QStringLiteral("DROP DATABASE `%1`").arg(database));
+    DropDatabases({database});
+    server.Stop();
     return 0;
 }

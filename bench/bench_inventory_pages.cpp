@@ -70,13 +70,8 @@ int main(int argc, char** argv)
         return 1;
     DatabaseManager* manager = DatabaseManager::Instance();
     const QString name = QStringLiteral("bench_inventory_%1").arg(QCoreApplication::applicationPid());
-    QString error;
-    manager->CreateInventoryDatabase(name, error);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (!CreateDatabases(name))
         return 1;
-    }
-    manager->RemoveInventoryDatabase();
     for (const char* id : {"err_msg_14", "err_msg_42"})
         (*MessageSettings::Instance())[QLatin1String(id)].show = false;
 
@@ -137,7 +132,6 @@ int main(int argc, char** argv)
         });
     }
 
-    manager->RemoveInventoryDatabase();
     DropDatabases({name});
     server.Stop();
     return seeded ? 0 : 1;

@@ -1,18 +1,17 @@
-// Time of the pay operation on the sale screen for a sale of 20 lines, against a private MariaDB
-// server:
+// Time of the pay operation on the sale screen for a sale of 20 lines:
 //   bench_pay [SALES]   rings up SALES sales (default 200) of 20 lines each and pays each in full.
+// Uses the server named by VORANTEL_TEST_DB_INFO (the test fixture's info file); without one it starts a
+// throw-away server through scripts/test-db-fixture.sh and stops it at the end.
 // Prints the median and the 95th percentile of the pay, in milliseconds.
 
 #include "appsettings.h"
 #include "cpos.h"
+#include "databasemanager.h"
+#include "fixtureserver.h"
 #include "messagesettings.h"
-#include "privatebench.h"
-#include "privateserver.h"
 #include "qposdialog.h"
-#include "testsupport.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QLabel>
@@ -21,6 +20,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -52,19 +52,21 @@ QString Fill(QSqlDatabase& db)
 
 int main(int argc, char* argv[])
 {
-    const QString scratch = QDir::tempPath() + QStringLiteral("/vorantel-bench-pay");
-    qputenv("VORANTEL_TEST_SCRATCH", scratch.toUtf8());
-    TestSupport::PrepareEnvironment();
+    QTemporaryDir scratch;
+    UseScratchEnvironment(scratch.path());
     QApplication app(argc, argv);
     const int sales = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
-    PrivateServer server;
-    const QString inventory = QStringLiteral("benchpay_inventory");
-    QString error = StartWithDatabases(server, inventory, QStringLiteral("benchpay_sales"));
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    FixtureServer server;
+    if (!server.Start(scratch.path()))
         return 1;
-    }
-    error = FillInventory(server, inventory, Fill);
+    const QString inventory = QStringLiteral("bench_pay_inv_%1").arg(QCoreApplication::applicationPid());
+    const QString salesDb = QStringLiteral("bench_pay_sales_%1").arg(QCoreApplication::applicationPid());
+    if (!CreateDatabases(inventory, salesDb))
+        return 1;
+    DatabaseManager* manager = DatabaseManager::Instance();
+    const QString error = Fill(*manager->InventoryDatabase());
+    // The sale screen's connections start fresh.
+    manager->RemoveInventoryDatabase();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "filling: %s\n", qPrintable(error));
         return 1;
@@ -108,6 +110,7 @@ int main(int argc, char* argv[])
     std::printf("pay of a %d-line sale: %d sales, median %.2f ms, p95 %.2f ms, max %.2f ms\n", LINES, int(micros.size()),
                 micros.at(micros.size() / 2) / 1000.0,
                 micros.at(std::min<int>(micros.size() - 1, int(micros.size() * 0.95))) / 1000.0, micros.last() / 1000.0);
-    server.stop();
+    DropDatabases({inventory, salesDb});
+    server.Stop();
     return 0;
 }

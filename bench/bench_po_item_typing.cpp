@@ -29,12 +29,8 @@ int main(int argc, char** argv)
         return 1;
     DatabaseManager* manager = DatabaseManager::Instance();
     const QString name = QStringLiteral("bench_po_item_%1").arg(QCoreApplication::applicationPid());
-    QString error;
-    manager->CreateInventoryDatabase(name, error);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (!CreateDatabases(name))
         return 1;
-    }
 
     const QString code = QStringLiteral("4006381333931");
     QSqlQuery seed(*manager->InventoryDatabase());
@@ -65,7 +61,6 @@ int main(int argc, char** argv)
                     times.at(times.size() / 2), times.last(), whole ? "" : "  (code NOT complete)");
     }
 
-    manager->RemoveInventoryDatabase();
     DropDatabases({name});
     server.Stop();
     return seeded ? 0 : 1;

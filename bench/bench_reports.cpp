@@ -101,16 +101,8 @@ int main(int argc, char** argv)
     DatabaseManager* manager = DatabaseManager::Instance();
     const QString inventory = QStringLiteral("bench_rep_inv_%1").arg(QCoreApplication::applicationPid());
     const QString salesDb = QStringLiteral("bench_rep_sales_%1").arg(QCoreApplication::applicationPid());
-    QString error;
-    manager->CreateInventoryDatabase(inventory, error);
-    if (error.isEmpty())
-        manager->CreateSalesDatabase(salesDb, error, QStringLiteral("1"));
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (!CreateDatabases(inventory, salesDb))
         return 1;
-    }
-    manager->RemoveInventoryDatabase();
-    manager->RemoveSalesDatabase();
     (*MessageSettings::Instance())[QStringLiteral("err_msg_45")].show = false;
 
     QElapsedTimer seeding;
@@ -146,8 +138,6 @@ int main(int argc, char** argv)
         }
     }
 
-    manager->RemoveInventoryDatabase();
-    manager->RemoveSalesDatabase();
     DropDatabases({inventory, salesDb});
     server.Stop();
     return seeded ? 0 : 1;

@@ -1,23 +1,21 @@
-// Time per scanned item on the sale screen, through the scanner line, against a private MariaDB
-// server holding 100,000 stock rows:
+// Time per scanned item on the sale screen, through the scanner line, against 100,000 stock rows:
 //   bench_scan [ITEMS]   one till scanning ITEMS (default 1000) into one sale, then four tills at once,
 //                        each scanning ITEMS into a sale of its own (each till a process: pos_terminal).
+// Uses the server named by VORANTEL_TEST_DB_INFO (the test fixture's info file); without one it starts a
+// throw-away server through scripts/test-db-fixture.sh and stops it at the end.
 // Prints the median and the 95th percentile per item, in milliseconds.
 
-#include "appsettings.h"
-#include "constants.h"
-#include "privatebench.h"
-#include "privateserver.h"
-#include "testsupport.h"
+#include "databasemanager.h"
+#include "fixtureserver.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -73,8 +71,8 @@ Figures Measure(QVector<qint64> micros)
 }
 
 // Runs the tills at once; every till's scan times, or an empty list when one failed.
-QVector<QVector<qint64>> RunTills(int tills, int items, const PrivateServer& server, const QString& inventory,
-                                  const QString& sales, const QString& scratch)
+QVector<QVector<qint64>> RunTills(int tills, int items, const FixtureServer::Connection& server,
+                                  const QString& inventory, const QString& sales, const QString& scratch)
 {
     QList<QProcess*> processes;
     for (int t = 0; t < tills; ++t) {
@@ -88,7 +86,7 @@ QVector<QVector<qint64>> RunTills(int tills, int items, const PrivateServer& ser
         env.insert(QStringLiteral("POS_TERMINAL_TIMES"), QStringLiteral("1"));
         process->setProcessEnvironment(env);
         process->start(QStringLiteral(POS_TERMINAL_PATH),
-                       QStringList{server.host(), QString::number(server.port()), server.user(), server.password(),
+                       QStringList{server.host, QString::number(server.port), server.user, server.password,
                                    inventory, sales, QString::number(items)}
                            + codes);
         processes << process;
@@ -129,24 +127,23 @@ void Report(const char* what, const QVector<QVector<qint64>>& times)
 
 int main(int argc, char* argv[])
 {
-    const QString scratch = QDir::tempPath() + QStringLiteral("/vorantel-bench-scan");
-    qputenv("VORANTEL_TEST_SCRATCH", scratch.toUtf8());
-    TestSupport::PrepareEnvironment();
+    QTemporaryDir scratch;
+    UseScratchEnvironment(scratch.path());
     QApplication app(argc, argv);
     const int items = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000;
 
-    PrivateServer server;
-    const QString inventory = QStringLiteral("bench_inventory");
-    const QString sales = QStringLiteral("bench_sales");
-    QString error = StartWithDatabases(server, inventory, sales);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    FixtureServer server;
+    if (!server.Start(scratch.path()))
         return 1;
-    }
+    const QString inventory = QStringLiteral("bench_scan_inv_%1").arg(QCoreApplication::applicationPid());
+    const QString sales = QStringLiteral("bench_scan_sales_%1").arg(QCoreApplication::applicationPid());
+    if (!CreateDatabases(inventory, sales))
+        return 1;
     {
         QElapsedTimer clock;
         clock.start();
-        error = FillInventory(server, inventory, Fill);
+        const QString error = Fill(*DatabaseManager::Instance()->InventoryDatabase());
+        DatabaseManager::Instance()->RemoveInventoryDatabase();
         if (!error.isEmpty()) {
             std::fprintf(stderr, "filling: %s\n", qPrintable(error));
             return 1;
@@ -154,8 +151,9 @@ int main(int argc, char* argv[])
         std::printf("%d stock rows written in %.1f s\n", STOCK_ROWS, clock.elapsed() / 1000.0);
     }
 
-    Report("one till", RunTills(1, items, server, inventory, sales, scratch));
-    Report("four tills at once", RunTills(4, items, server, inventory, sales, scratch));
-    server.stop();
+    Report("one till", RunTills(1, items, server.connection(), inventory, sales, scratch.path()));
+    Report("four tills at once", RunTills(4, items, server.connection(), inventory, sales, scratch.path()));
+    DropDatabases({inventory, sales});
+    server.Stop();
     return 0;
 }

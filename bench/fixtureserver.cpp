@@ -13,15 +13,9 @@ namespace {
 
 const QString FIXTURE = QStringLiteral(VORANTEL_SOURCE_DIR "/scripts/test-db-fixture.sh");
 
-struct Server
+FixtureServer::Connection ReadInfo(const QString& path)
 {
-    QString host, user, password;
-    int port = 0;
-};
-
-Server ReadInfo(const QString& path)
-{
-    Server s;
+    FixtureServer::Connection s;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return s;
@@ -58,7 +52,7 @@ bool FixtureServer::Start(const QString& scratchDir)
         if (QProcess::execute(FIXTURE, {QStringLiteral("setup"), info}) != 0)
             return false;
     }
-    const Server server = ReadInfo(info);
+    server = ReadInfo(info);
     DatabaseManager::Instance()->SetConnectionParameters(server.user, server.password, server.port, server.host);
     return true;
 }
@@ -67,11 +61,30 @@ void FixtureServer::Stop()
 {
     if (ownServer)
         QProcess::execute(FIXTURE, {QStringLiteral("cleanup"), info});
+    ownServer = false;
+}
+
+bool CreateDatabases(const QString& inventory, const QString& sales)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QString error;
+    manager->CreateInventoryDatabase(inventory, error);
+    if (error.isEmpty() && !sales.isEmpty())
+        manager->CreateSalesDatabase(sales, error, QStringLiteral("1"));
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    manager->RemoveInventoryDatabase();
+    manager->RemoveSalesDatabase();
+    return true;
 }
 
 void DropDatabases(const QStringList& names)
 {
     DatabaseManager* manager = DatabaseManager::Instance();
+    manager->RemoveInventoryDatabase();
+    manager->RemoveSalesDatabase();
     QSqlQuery drop(*manager->ServerConnection());
     for (const QString& name : names)
         drop.exec(QStringLiteral("DROP DATABASE `%1`").arg(name));

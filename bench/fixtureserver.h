@@ -9,20 +9,34 @@ class QSqlQuery;
 void UseScratchEnvironment(const QString& dir);
 
 // The server a benchmark runs against: the one VORANTEL_TEST_DB_INFO names (the test fixture's info file), or
-// else a throw-away one started through scripts/test-db-fixture.sh and stopped again by Stop().
+// else a throw-away one started through scripts/test-db-fixture.sh and stopped again by Stop() or at the end.
 class FixtureServer
 {
 public:
+    struct Connection
+    {
+        QString host, user, password;
+        int port = 0;
+    };
+
+    ~FixtureServer() { Stop(); }
     // Gives the database manager the server's connection; false when no server could be started.
     bool Start(const QString& scratchDir);
     void Stop();
+    // Where the server listens and as whom, once started (for processes of their own).
+    const Connection& connection() const { return server; }
 
 private:
     QString info;
     bool ownServer = false;
+    Connection server;
 };
 
-// Drops the benchmark's databases and closes the server connection.
+// Creates the benchmark's inventory database, and its sales database unless sales is empty, as the active
+// ones; the database manager opens them afresh when next asked. False, with the error printed, when one fails.
+bool CreateDatabases(const QString& inventory, const QString& sales = QString());
+
+// Closes the database manager's databases, drops the benchmark's ones and closes the server connection.
 void DropDatabases(const QStringList& names);
 
 // Runs sql; a refused statement is printed with its text.

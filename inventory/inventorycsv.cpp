@@ -11,14 +11,8 @@ namespace InventoryCsv {
 
 QString DelimiterName(int setting)
 {
-    switch (setting) {
-    case 1:
-        return QStringLiteral(";");
-    case 2:
-        return QStringLiteral("Tab");
-    default:
-        return QStringLiteral(",");
-    }
+    const QChar delimiter = AppSettings::Delimiter(setting);
+    return delimiter == QLatin1Char('\t') ? QStringLiteral("Tab") : QString(delimiter);
 }
 
 Layout Layout::FromSettings()

@@ -10,8 +10,6 @@
 #include "reportgenerator.h"
 
 #include <QDate>
-#include <QGraphicsOpacityEffect>
-#include <QGridLayout>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
@@ -20,7 +18,6 @@
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTextDocumentFragment>
 #include <QTimer>
 
 namespace {

@@ -48,7 +48,6 @@ private:
     // Runs a main-window launcher, then reads the figures again unless the launcher replaced this page.
     void ForwardAndRefresh(void (MainWindow::*launcher)());
     void OpenSettingsAt(int row);
-    // Buttons and caption links whose screens the program does not have yet.
     QString MoneyText(double amount, const QString& precision) const;
     QString CountText(const QString& sql) const;
     QString TotalText(bool salesDatabase, const QString& sql, const QDate& from, const QDate& to,
