@@ -1,26 +1,18 @@
 #include "listfilter.h"
 
+#include "databasemanager.h"
 #include "inventorylog.h"
+#include "sqlfilter.h"
 
 #include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 
-QString LikeLiteral(const QString& text)
-{
-    QString pattern = text;
-    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    pattern.replace(QLatin1Char('\''), QLatin1String("''"));
-    return pattern;
-}
-
 QString ContainsCondition(const QString& column, const QString& text)
 {
-    return QStringLiteral(" %1 LIKE '%%2%' ").arg(column, LikeLiteral(text));
+    return QLatin1Char(' ') + SqlFilter::Contains(*DatabaseManager::Instance()->InventoryDatabase(), column, text)
+        + QLatin1Char(' ');
 }
 
 bool ReportListError(QWidget* parent, const QString& title, const QSqlQueryModel* model)

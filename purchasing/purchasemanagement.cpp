@@ -9,6 +9,7 @@
 #include "purchasinglog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "sqlfilter.h"
 
 #include <QBrush>
 #include <QHeaderView>
@@ -25,16 +26,6 @@ namespace {
 
 // The search combos list "NONE" first, then the codes in order.
 const char* const NONE_SHEET = "QComboBox { background-color: white; color:black }";
-
-// The text matched anywhere in a LIKE pattern, its wildcard characters taken literally.
-QString ContainsPattern(const QString& text)
-{
-    QString pattern = text;
-    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    pattern.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    pattern.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QLatin1Char('%') + pattern + QLatin1Char('%');
-}
 
 } // namespace
 
@@ -139,7 +130,7 @@ void PurchaseManagement::on_buttonSearch_clicked()
     QVariantList values;
     if (!ui.editName->text().isEmpty()) {
         conditions << QStringLiteral(" v.NAME LIKE ? ");
-        values << ContainsPattern(ui.editName->text());
+        values << SqlFilter::ContainsPattern(ui.editName->text());
     }
     if (ui.comboStatus->currentText() != tr("NONE")) {
         conditions << QStringLiteral(" po.STATUS = ? ");

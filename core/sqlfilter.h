@@ -11,6 +11,8 @@ class QWidget;
 // only through these.
 namespace SqlFilter {
 
+// "%text%" as a LIKE pattern (for a bound value) matching the text literally: backslash, % and _ escaped.
+QString ContainsPattern(const QString& text);
 // "COLUMN LIKE '%text%'" matching the text literally: quote and backslash escaped by the
 // driver, % and _ standing for themselves.
 QString Contains(const QSqlDatabase& db, const QString& column, const QString& text);

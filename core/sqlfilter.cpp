@@ -8,15 +8,20 @@
 
 namespace SqlFilter {
 
-QString Contains(const QSqlDatabase& db, const QString& column, const QString& text)
+QString ContainsPattern(const QString& text)
 {
     // Backslash is LIKE's escape character: escape it first, then the two wildcards.
     QString pattern = text;
     pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
         .replace(QLatin1Char('%'), QLatin1String("\\%"))
         .replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QLatin1Char('%') + pattern + QLatin1Char('%');
+}
+
+QString Contains(const QSqlDatabase& db, const QString& column, const QString& text)
+{
     QSqlField field(QString(), QVariant::String);
-    field.setValue(QLatin1Char('%') + pattern + QLatin1Char('%'));
+    field.setValue(ContainsPattern(text));
     return column + QStringLiteral(" LIKE ") + db.driver()->formatValue(field);
 }
 
