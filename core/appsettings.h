@@ -43,6 +43,9 @@ public:
     static QString CsvExportFilePath(const QString& folder, const QString& filePrefix, const QDateTime& when);
     // The "delimiter" setting as its character: 0 comma, 1 semicolon, 2 tab, anything else comma.
     static QChar Delimiter(int setting);
+    // Asks for the folder of a file to be written, starting in the one chosen last; the chosen folder, kept
+    // as the last one, or an empty text when none was chosen.
+    static QString ChooseFolder(QWidget* parent);
     // A select-list item formatting a date column by DATE_FORMAT (appsettings_database.cpp).
     QString SqlDateColumn(const QString& column, const QString& alias) const;
     QString DateFormat() const;

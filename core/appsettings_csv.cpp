@@ -63,20 +63,14 @@ void AppSettings::ExportTableToCsv(const QString& filePrefix, QTableView* view, 
                        mainWindow, false, false);
     notice.exec();
 
-    QFileDialog folderDialog(parent);
-    folderDialog.setModal(true);
-    folderDialog.setFileMode(QFileDialog::Directory);
-    folderDialog.setOption(QFileDialog::ShowDirsOnly);
-    folderDialog.setDirectory(settings->value(QStringLiteral("RECENT_LOCATION"), QString()).toString());
-    if (folderDialog.exec() != QDialog::Accepted || folderDialog.selectedFiles().isEmpty())
+    const QString folder = ChooseFolder(parent);
+    if (folder.isEmpty())
         return;
 
     Progress busy(mainWindow);
     busy.show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    const QString folder = QFileInfo(folderDialog.selectedFiles().constFirst()).absoluteFilePath();
-    settings->setValue(QStringLiteral("RECENT_LOCATION"), folder);
     const QString path = CsvExportFilePath(folder, filePrefix, QDateTime::currentDateTime());
 
     QFile file(path);
@@ -155,4 +149,19 @@ void AppSettings::WriteTableAsCsv(QTextStream* out, QTableView* view)
         }
         *out << cells.join(delimiter) << "\n";
     }
+}
+
+QString AppSettings::ChooseFolder(QWidget* parent)
+{
+    QSettings* settings = Instance()->settings;
+    QFileDialog folderDialog(parent);
+    folderDialog.setModal(true);
+    folderDialog.setFileMode(QFileDialog::Directory);
+    folderDialog.setOption(QFileDialog::ShowDirsOnly);
+    folderDialog.setDirectory(settings->value(QStringLiteral("RECENT_LOCATION"), QString()).toString());
+    if (folderDialog.exec() != QDialog::Accepted || folderDialog.selectedFiles().isEmpty())
+        return QString();
+    const QString folder = QFileInfo(folderDialog.selectedFiles().constFirst()).absoluteFilePath();
+    settings->setValue(QStringLiteral("RECENT_LOCATION"), folder);
+    return folder;
 }

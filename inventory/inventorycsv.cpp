@@ -3,8 +3,6 @@
 #include "appsettings.h"
 #include "constants.h"
 
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QSettings>
 
 namespace InventoryCsv {
@@ -40,21 +38,6 @@ QString Layout::HeaderLine() const
     if (delimiter != QLatin1Char(','))
         header.replace(QLatin1Char(','), delimiter);
     return header;
-}
-
-QString ChooseFolder(QWidget* parent)
-{
-    QSettings* settings = AppSettings::Instance()->settings;
-    QFileDialog folderDialog(parent);
-    folderDialog.setModal(true);
-    folderDialog.setFileMode(QFileDialog::Directory);
-    folderDialog.setOption(QFileDialog::ShowDirsOnly);
-    folderDialog.setDirectory(settings->value(QStringLiteral("RECENT_LOCATION"), QString()).toString());
-    if (folderDialog.exec() != QDialog::Accepted || folderDialog.selectedFiles().isEmpty())
-        return QString();
-    const QString folder = QFileInfo(folderDialog.selectedFiles().constFirst()).absoluteFilePath();
-    settings->setValue(QStringLiteral("RECENT_LOCATION"), folder);
-    return folder;
 }
 
 } // namespace InventoryCsv

@@ -25,8 +25,4 @@ struct Layout
     QString HeaderLine() const;
 };
 
-// Asks for the folder of a file to be written, starting in the one chosen last; the chosen folder, kept as
-// the last one, or an empty text when none was chosen.
-QString ChooseFolder(QWidget* parent);
-
 } // namespace InventoryCsv

@@ -105,7 +105,7 @@ void ExportInventoryData(QWidget* parent, const QString& name)
         window);
     notice.exec();
 
-    const QString folder = InventoryCsv::ChooseFolder(parent);
+    const QString folder = AppSettings::ChooseFolder(parent);
     if (folder.isEmpty())
         return;
 

@@ -62,7 +62,7 @@ void InventoryImporter::on_pushClose_clicked()
 
 bool InventoryImporter::OpenOutputFile(const QString& name, QFile* file, Progress* busy)
 {
-    const QString folder = InventoryCsv::ChooseFolder(this);
+    const QString folder = AppSettings::ChooseFolder(this);
     if (folder.isEmpty())
         return false;
     busy->show();
