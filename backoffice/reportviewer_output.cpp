@@ -4,23 +4,18 @@
 
 #include "appsettings.h"
 #include "constants.h"
-#include "documentprinter.h"
 #include "errordialog.h"
 #include "progress.h"
 #include "reportprinter.h"
 #include "writtenpdf.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QSettings>
 #include <QSqlQueryModel>
-#include <QTextDocument>
 #include <QTextStream>
 
 namespace {
@@ -31,42 +26,6 @@ void ProcessEvents(int passes)
 {
     for (int i = 0; i < passes; ++i)
         QCoreApplication::processEvents(busyFlags);
-}
-
-// Clears the way for a new report.pdf; false when the old file is locked and stays.
-bool PreparePdfFile(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile pdf(path);
-    if (!pdf.exists() || pdf.remove())
-        return true;
-    pdf.setPermissions(pdf.permissions() | QFileDevice::ReadOther | QFileDevice::WriteOther);
-    if (pdf.remove())
-        return true;
-    QMessageBox::warning(AppSettings::Instance()->mainWindow, ReportViewer::tr("PDF Print"),
-                         ReportViewer::tr("File [%1] is already opened, or locked. Please close this PDF file and "
-                                          "print again.")
-                             .arg(QFileInfo(path).absoluteFilePath()),
-                         QMessageBox::Ok);
-    return false;
-}
-
-// Prints the HTML on the document printing thread while this thread keeps painting.
-void PrintOnThread(QString* html, QPrinter* printer, bool log)
-{
-    DocumentPrinter thread;
-    thread.done = false;
-    thread.debug = log;
-    thread.html = html;
-    thread.printer = printer;
-    // The finished signal wakes the waiting loop below once the flag is set.
-    QObject::connect(&thread, &QThread::finished, &thread, [] {});
-    thread.start(QThread::InheritPriority);
-    while (!thread.done)
-        QCoreApplication::processEvents(busyFlags | QEventLoop::WaitForMoreEvents);
-    ProcessEvents(6);
-    thread.wait();
-    delete thread.document;
 }
 
 } // namespace
@@ -221,7 +180,7 @@ void ReportViewer::PrintReport(bool toPdf)
                                    AppSettings::Instance()->mainWindow, false, false);
                 notice.exec();
             }
-            pdfReady = PreparePdfFile(pdfPath);
+            pdfReady = ClearOldPdf(pdfPath);
             printer.setOutputFileName(pdfPath);
         } else {
             printer.setPrinterName(store->value(QStringLiteral("reportPrinter")).toString());
@@ -237,7 +196,7 @@ void ReportViewer::PrintReport(bool toPdf)
                                                                  : tr("Printing document, please wait..."));
         busy.show();
         ProcessEvents(1);
-        PrintOnThread(&html, &printer, toPdf);
+        ReportPrinter::PrintHtmlOnThread(&html, &printer, toPdf);
         ProcessEvents(5);
         busy.hide();
         // A locked old file was not replaced: showing it would pass it off as this report. Without a

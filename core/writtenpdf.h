@@ -6,3 +6,8 @@ class QWidget;
 // Shows a PDF the program has just written in the user's PDF viewer. Where no program opens it
 // (no viewer installed) the user is told where the file was written, so that it is not lost.
 void OpenWrittenPdf(const QString& path, QWidget* parent);
+
+// Clears the way for a new PDF at path (its folder made, the old file removed, if need be after making it
+// writable) so that a stale file is never shown as the new print. When the old file is locked and stays,
+// the user is told and false returned.
+bool ClearOldPdf(const QString& path, bool retryWithPermissions = true);

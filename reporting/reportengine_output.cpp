@@ -36,20 +36,7 @@ QString ReportEngine::PreparePdfFile(QPrinter& printer, const QString& suffix, b
     QDir().mkpath(folder);
     const QString path = folder + suffix;
 
-    if (QFile::exists(path)) {
-        bool removed = QFile::remove(path);
-        if (!removed && retryWithPermissions) {
-            // Clears a read-only file.
-            QFile::setPermissions(path, QFileDevice::ReadOther | QFileDevice::WriteOther);
-            removed = QFile::remove(path);
-        }
-        if (!removed) {
-            QMessageBox::warning(
-                AppSettings::Instance()->mainWindow, tr("PDF Print"),
-                tr("File [%1] is already opened, or locked. Please close this PDF file and print again.")
-                    .arg(QFileInfo(path).absoluteFilePath()));
-        }
-    }
+    ClearOldPdf(path, retryWithPermissions);
 
     printer.setOutputFileName(path);
     QMarginsF margins = printer.pageLayout().margins(QPageLayout::Millimeter);

@@ -12,12 +12,9 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
-#include <QMessageBox>
 #include <QPrinter>
 #include <QSettings>
 #include <QStandardPaths>
@@ -39,20 +36,6 @@ QWidget* mainWindow()
 QSettings* store()
 {
     return AppSettings::Instance()->settings;
-}
-
-// Removes the previous PDF so that a stale file is never shown as this print.
-void RemoveOldPdf(const QString& path)
-{
-    QFile pdf(path);
-    if (!pdf.exists() || pdf.remove())
-        return;
-    pdf.setPermissions(QFileDevice::ReadOther | QFileDevice::WriteOther);
-    if (pdf.remove())
-        return;
-    QMessageBox::warning(mainWindow(), ReportPrinter::tr("PDF Print"),
-                         ReportPrinter::tr("File [%1] is already opened, or locked. Please close this PDF file and print again.")
-                             .arg(QFileInfo(path).absoluteFilePath()));
 }
 
 } // namespace
@@ -94,8 +77,7 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
     }
     const QString pdfPath = PdfPath();
     if (pdfMode) {
-        QDir().mkpath(QFileInfo(pdfPath).absolutePath());
-        RemoveOldPdf(pdfPath);
+        ClearOldPdf(pdfPath);
         printer->setOutputFileName(pdfPath);
     } else {
         printer->setPrinterName(store()->value(QStringLiteral("reportPrinter"), QString()).toString());
@@ -110,19 +92,7 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
     busy.show();
     QCoreApplication::processEvents(busyFlags);
 
-    DocumentPrinter thread;
-    thread.done = false;
-    thread.debug = false;
-    thread.html = html.get();
-    thread.printer = printer.get();
-    // The finished signal wakes the waiting loop below once the flag is set.
-    connect(&thread, &QThread::finished, this, [] {});
-    thread.start(QThread::InheritPriority);
-    while (!thread.done)
-        QCoreApplication::processEvents(busyFlags | QEventLoop::WaitForMoreEvents);
-    for (int i = 0; i < 6; ++i)
-        QCoreApplication::processEvents(busyFlags);
-    thread.wait();
+    PrintHtmlOnThread(html.get(), printer.get());
     busy.hide();
 
     // Without a printer the print library may report PDF with no file name: then
@@ -130,10 +100,24 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
     if (printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName() == pdfPath)
         OpenWrittenPdf(pdfPath, mainWindow());
 
-    stream.reset();
-    html.reset();
+}
+
+void ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log)
+{
+    DocumentPrinter thread;
+    thread.done = false;
+    thread.debug = log;
+    thread.html = html;
+    thread.printer = printer;
+    // The finished signal wakes the waiting loop below once the flag is set.
+    connect(&thread, &QThread::finished, &thread, [] {});
+    thread.start(QThread::InheritPriority);
+    while (!thread.done)
+        QCoreApplication::processEvents(busyFlags | QEventLoop::WaitForMoreEvents);
+    for (int i = 0; i < 6; ++i)
+        QCoreApplication::processEvents(busyFlags);
+    thread.wait();
     delete thread.document;
-    thread.document = nullptr;
 }
 
 void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTableView* view, ColumnVisibility* columns)

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+class QPrinter;
 class QTableView;
 class QTextStream;
 
@@ -20,6 +21,9 @@ public:
     void TableViewToHtml(const QString& title, QTextStream* out, QTableView* view, ColumnVisibility* columns);
 
     static QString PdfPath();
+    // Prints the HTML on the document printing thread while this thread keeps painting (log: the
+    // thread's debug output).
+    static void PrintHtmlOnThread(QString* html, QPrinter* printer, bool log = false);
 
     // Parent of the column chooser and of the printing busy box.
     QWidget* parentWidget;

@@ -2,15 +2,13 @@
 
 #include "appsettings.h"
 #include "inventorylog.h"
+#include "writtenpdf.h"
 #include "progress.h"
 #include "qzint.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QSettings>
@@ -49,18 +47,9 @@ QString BarcodePrinter::ShortenedName(const QString& name)
 void BarcodePrinter::InitPdfPrinter()
 {
     const QString path = PdfPath();
-    QFile old(path);
-    if (old.exists() && !old.remove()) {
-        old.setPermissions(QFileDevice::ReadOther | QFileDevice::WriteOther);
-        if (!old.remove()) {
-            QMessageBox::warning(AppSettings::Instance()->mainWindow, tr("PDF Print"),
-                                 tr("File [%1] is already opened, or locked. Please close this PDF file and print again.")
-                                     .arg(QFileInfo(path).absoluteFilePath()),
-                                 QMessageBox::Ok);
-            // Painting on would leave the old sheet in place, and opening it would pass it off as the new one.
-            return;
-        }
-    }
+    // Painting on would leave the old sheet in place, and opening it would pass it off as the new one.
+    if (!ClearOldPdf(path))
+        return;
     printer.setOutputFileName(path);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setResolution(110);
