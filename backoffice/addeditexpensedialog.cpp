@@ -73,6 +73,7 @@ void AddEditExpenseDialog::LoadExpense(const QSqlRecord& record)
     ui.date->setDate(QDate::fromString(record.value(EXPENSE_DATED).toString(), QStringLiteral("yyyy-MM-dd")));
     ui.lineAmount->setText(AppSettings::Instance()->locale->toString(record.value(EXPENSE_AMOUNT).toDouble(), 'f',
                                                                      decimalPlaces.toInt()));
+    loadedAmount = ui.lineAmount->text();
     ui.textDescription->setPlainText(record.value(EXPENSE_DESCRIPTION).toString());
 }
 
@@ -131,9 +132,11 @@ void AddEditExpenseDialog::on_pushAdd_clicked()
         return;
     const QVariant categoryId = categories->record(ui.comboCategories->currentIndex()).value(CATEGORY_ID);
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    const bool writeAmount = !editMode || ui.lineAmount->text() != loadedAmount;
     if (editMode) {
-        query->prepare(QStringLiteral("UPDATE tblExpenses SET CATEGORY_ID = :cat_id , DATED = :d, AMOUNT = :a, "
-                                      "DESCRIPTION = :des  WHERE ID = :id"));
+        query->prepare(QStringLiteral("UPDATE tblExpenses SET CATEGORY_ID = :cat_id , DATED = :d, %1"
+                                      "DESCRIPTION = :des  WHERE ID = :id")
+                           .arg(writeAmount ? QStringLiteral("AMOUNT = :a, ") : QString()));
         query->bindValue(QStringLiteral(":id"), expenseId.toLongLong());
     } else {
         query->prepare(QStringLiteral("INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
@@ -141,11 +144,14 @@ void AddEditExpenseDialog::on_pushAdd_clicked()
     }
     query->bindValue(QStringLiteral(":cat_id"), categoryId.toInt());
     query->bindValue(QStringLiteral(":d"), ui.date->date().toString(QStringLiteral("yyyy-MM-dd")));
-    query->bindValue(QStringLiteral(":a"), AppSettings::Instance()->locale->toDouble(ui.lineAmount->text()));
+    if (writeAmount)
+        query->bindValue(QStringLiteral(":a"), AppSettings::Instance()->locale->toDouble(ui.lineAmount->text()));
     query->bindValue(QStringLiteral(":des"), ui.textDescription->toPlainText());
     const bool saved = query->exec();
     if (!saved)
         LogDatabaseError(query->lastError());
+    else if (editMode)
+        loadedAmount = ui.lineAmount->text();
 
     const QString category = ui.comboCategories->currentText();
     if (editMode) {

@@ -40,6 +40,9 @@ private:
     QSqlTableModel* categories = nullptr;
     bool editMode = false;
     QString expenseId;
+    // The amount's text as shown when the expense was loaded or last written; it is rounded to the shop's
+    // places, so writing it back unchanged would round the stored amount.
+    QString loadedAmount;
     QString decimalPlaces;
     QString currencySymbol;
 };

@@ -1,6 +1,7 @@
 #include "addeditexpensedialog.h"
 #include "appsettings.h"
 #include "backofficefixture.h"
+#include "expensemanagement.h"
 #include "modalanswerer.h"
 #include "testsupport.h"
 
@@ -13,6 +14,7 @@
 #include <QSettings>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <QTableView>
 #include <QTextEdit>
 
 // The expense dialog on a real inventory database: prefilled purchase-order expenses, amounts
@@ -30,6 +32,8 @@ private slots:
     void amountIsReadWithTheDisplayLocale();
     void returnAndAddEachSaveOneExpense();
     void editedExpenseKeepsItsId();
+    void untouchedAmountIsNotRewritten_data();
+    void untouchedAmountIsNotRewritten();
     void failedSaveIsShownAndKeepsTheForm();
     void descriptionKeptToItsColumn_data();
     void descriptionKeptToItsColumn();
@@ -184,6 +188,51 @@ void TestAddEditExpenseDialog::editedExpenseKeepsItsId()
     Child<QPushButton>(&dialog, "pushAdd")->click();
     QCOMPARE(status(dialog), QStringLiteral("$1,234.500 updated under Rent category "));
     QCOMPARE(expenses(), QStringLiteral("7|Rent|2026-12-02|1234.5|new"));
+}
+
+void TestAddEditExpenseDialog::untouchedAmountIsNotRewritten_data()
+{
+    QTest::addColumn<double>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("retyped"); // stored once the shown text is typed back over another amount
+    QTest::newRow("1.005") << 1.005 << "1.00" << "1";
+    QTest::newRow("2.675") << 2.675 << "2.67" << "2.67";
+    QTest::newRow("12.3456") << 12.3456 << "12.35" << "12.35";
+}
+
+// Opened from the expenses page, only the description changed: the amount stays as stored, even after a
+// changed amount was saved and then put back.
+void TestAddEditExpenseDialog::untouchedAmountIsNotRewritten()
+{
+    QFETCH(double, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, retyped);
+    QCOMPARE(fixture.execInventory({QStringLiteral("INSERT INTO tblExpenses (ID, CATEGORY_ID, DATED, AMOUNT, "
+                                                   "DESCRIPTION) VALUES (3, 1, '2026-12-02', %1, 'old')")
+                                        .arg(stored, 0, 'g', 17)}),
+             QString());
+    const QStringList before = fixture.inventoryRows(QStringLiteral("SELECT AMOUNT FROM tblExpenses"));
+    ExpenseManagement page(nullptr);
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewExpenses"), 4, QStringLiteral("old")));
+    QStringList seen;
+    answerer->handleClass("AddEditExpenseDialog", [&](QWidget* dialog) {
+        auto* amount = Child<QLineEdit>(dialog, "lineAmount");
+        auto* description = Child<QTextEdit>(dialog, "textDescription");
+        auto* update = Child<QPushButton>(dialog, "pushAdd");
+        seen << amount->text();
+        description->setPlainText(QStringLiteral("new"));
+        update->click();
+        seen << fixture.inventoryRows(QStringLiteral("SELECT AMOUNT, DESCRIPTION FROM tblExpenses"));
+        amount->setText(QStringLiteral("7"));
+        update->click();
+        amount->setText(shown);
+        update->click();
+        seen << fixture.inventoryRows(QStringLiteral("SELECT AMOUNT FROM tblExpenses"));
+        dialog->close();
+    });
+    Child<QPushButton>(&page, "buttonEdit")->click();
+    QCOMPARE(answerer->seen.size(), 1);
+    QCOMPARE(seen, (QStringList{shown, before.value(0) + QStringLiteral("|new"), retyped}));
 }
 
 void TestAddEditExpenseDialog::failedSaveIsShownAndKeepsTheForm()
