@@ -93,6 +93,11 @@ double AddEditPurchaseOrder::Amount(const QLineEdit* field) const
     return locale->toDouble(field->text()); // 0 when it does not parse
 }
 
+AddEditPurchaseOrder::AmountTexts AddEditPurchaseOrder::AmountsShown() const
+{
+    return {ui.lineSubTotal->text(), ui.lineTax->text(), ui.lineTotal->text(), ui.line_paid_amount->text()};
+}
+
 QString AddEditPurchaseOrder::Money(double value) const
 {
     return locale->toString(value, 'f', decimalPlaces.toInt());
@@ -156,8 +161,11 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
         ui.dateSent->setDate(QDate::fromString(row->value(3).toString(), dateFormat));
         ui.dateDeliver->setDate(QDate::fromString(row->value(4).toString(), dateFormat));
         ui.lineSubTotal->setText(Money(row->value(6).toDouble()));
+        savedAmounts.subTotal = ui.lineSubTotal->text();
         ui.lineTax->setText(Money(row->value(7).toDouble()));
+        savedAmounts.tax = ui.lineTax->text();
         ui.lineTotal->setText(Money(row->value(8).toDouble()));
+        savedAmounts.total = ui.lineTotal->text();
         ui.textEditNotes->setPlainText(row->value(9).toString());
         ui.comboBoxTaxStatus->setCurrentIndex(row->value(10).toInt());
         ui.checkBoxShipToCompanyAddress->blockSignals(true); // loading must not overwrite the stored address
@@ -169,6 +177,7 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
         ui.lineEditShipVia->setText(row->value(15).toString());
         ui.comboPaymentStatus->setCurrentIndex(row->value(16).toInt());
         ui.line_paid_amount->setText(Money(row->value(17).toDouble()));
+        savedAmounts.paid = ui.line_paid_amount->text();
         // The paid-amount rule ran above with the field's text; the stored payment status holds.
         ui.comboPaymentStatus->setCurrentIndex(row->value(16).toInt());
         const QDateTime stamp = PurchaseStatus::StoredDateTime(row->value(QStringLiteral("LAST_MODIFIED")));
@@ -284,6 +293,22 @@ bool AddEditPurchaseOrder::Save()
     // The stored total is always the sum of the two stored amounts.
     SetTotals(Amount(ui.lineSubTotal), Amount(ui.lineTax));
     const bool insert = purchaseOrderId.isEmpty();
+    // An amount is shown rounded to the shop's places: one whose text is unchanged keeps its stored value.
+    struct Written
+    {
+        const char* column;
+        const char* placeholder;
+        const QLineEdit* field;
+    };
+    QVector<Written> amounts;
+    const auto writeWhenChanged = [&](const Written& amount, const QString& saved) {
+        if (insert || amount.field->text() != saved)
+            amounts.append(amount);
+    };
+    writeWhenChanged({"SUB_TOTAL", ":st", ui.lineSubTotal}, savedAmounts.subTotal);
+    writeWhenChanged({"SALES_TAX", ":stx", ui.lineTax}, savedAmounts.tax);
+    writeWhenChanged({"TOTAL", ":t", ui.lineTotal}, savedAmounts.total);
+    writeWhenChanged({"PAID_AMOUNT", ":pa", ui.line_paid_amount}, savedAmounts.paid);
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     if (insert) {
         query->prepare(QStringLiteral(
@@ -292,20 +317,22 @@ bool AddEditPurchaseOrder::Save()
             "LAST_MODIFIED, PAYMENT_STATUS, PAID_AMOUNT) VALUES (:v, :s, :sd, :dd, :st, :stx, :t, :n, :dt, :stca, :sn,  "
             ":sa, :sc, :sv, :lm, :ps, :pa) "));
     } else {
+        QString set;
+        for (const Written& amount : amounts)
+            set += QStringLiteral(", %1 = %2").arg(QLatin1String(amount.column), QLatin1String(amount.placeholder));
         query->prepare(QStringLiteral(
-            "UPDATE tblPOrders SET VENDOR_ID = :v, STATUS=:s, SENT_DATE=:sd, DELIVERY_DATE=:dd, SUB_TOTAL=:st, "
-            "SALES_TAX=:stx, TOTAL=:t , NOTES=:n,  DISABLE_TAX = :dt, SHIP_TO_COMPANY_ADDRESS = :stca,  SHIPPING_NAME = "
-            ":sn, SHIPPING_ADDRESS = :sa,  SHIPPING_CONTACT = :sc, SHIP_VIA = :sv, LAST_MODIFIED = :lm, PAYMENT_STATUS = "
-            ":ps, PAID_AMOUNT = :pa  WHERE ID = :id"));
+            "UPDATE tblPOrders SET VENDOR_ID = :v, STATUS=:s, SENT_DATE=:sd, DELIVERY_DATE=:dd, NOTES=:n,  DISABLE_TAX "
+            "= :dt, SHIP_TO_COMPANY_ADDRESS = :stca,  SHIPPING_NAME = :sn, SHIPPING_ADDRESS = :sa,  SHIPPING_CONTACT = "
+            ":sc, SHIP_VIA = :sv, LAST_MODIFIED = :lm, PAYMENT_STATUS = :ps%1  WHERE ID = :id")
+                           .arg(set));
         query->bindValue(QStringLiteral(":id"), purchaseOrderId.toInt());
     }
+    for (const Written& amount : amounts)
+        query->bindValue(QLatin1String(amount.placeholder), Amount(amount.field));
     query->bindValue(QStringLiteral(":v"), vendorId.isEmpty() ? -1 : vendorId.toInt());
     query->bindValue(QStringLiteral(":s"), ui.comboStatus->currentIndex());
     query->bindValue(QStringLiteral(":sd"), ui.dateSent->date().toString(QStringLiteral("yyyy-MM-dd")));
     query->bindValue(QStringLiteral(":dd"), ui.dateDeliver->date().toString(QStringLiteral("yyyy-MM-dd")));
-    query->bindValue(QStringLiteral(":st"), Amount(ui.lineSubTotal));
-    query->bindValue(QStringLiteral(":stx"), Amount(ui.lineTax));
-    query->bindValue(QStringLiteral(":t"), Amount(ui.lineTotal));
     query->bindValue(QStringLiteral(":n"), ui.textEditNotes->toPlainText());
     query->bindValue(QStringLiteral(":dt"), ui.comboBoxTaxStatus->currentIndex());
     query->bindValue(QStringLiteral(":stca"), ui.checkBoxShipToCompanyAddress->isChecked() ? 1 : 0);
@@ -316,7 +343,6 @@ bool AddEditPurchaseOrder::Save()
     query->bindValue(QStringLiteral(":lm"),
                      ui.dateTimePOTimeStamp->dateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     query->bindValue(QStringLiteral(":ps"), ui.comboPaymentStatus->currentIndex());
-    query->bindValue(QStringLiteral(":pa"), Amount(ui.line_paid_amount));
     if (!query->exec()) {
         qCWarning(lcPurchasing) << "Error: " << query->lastError().text();
         // The driver's words tell the user what to correct (a note too long, a vendor gone).
@@ -329,6 +355,7 @@ bool AddEditPurchaseOrder::Save()
     }
     // Only a save that the database took leaves nothing unsaved.
     modified = false;
+    savedAmounts = AmountsShown();
     closedInDatabase = ui.comboStatus->currentIndex() == PurchaseStatus::Closed;
     ShowStatus(tr("Purchase order saved successfully."), 1);
     return true;

@@ -98,6 +98,14 @@ private:
     // The sub-total and tax fields with their labels.
     void ShowTaxTotals(bool shown);
 
+    // The texts of the four amount fields as loaded or last saved: the amounts are shown rounded to the
+    // shop's places, so a save writes only those whose text changed.
+    struct AmountTexts
+    {
+        QString subTotal, tax, total, paid;
+    };
+    AmountTexts AmountsShown() const;
+
     double Amount(const QLineEdit* field) const;
     QString Money(double value) const;
     double Round(double value) const;
@@ -127,6 +135,7 @@ private:
     QString imagesFolder;
     int finalAmountPrecision = 2;
     bool modified = false;
+    AmountTexts savedAmounts;
     bool closedInDatabase = false; // the stored order is CLOSED: it is never written again
     const QLocale* locale = nullptr;
 

@@ -238,6 +238,7 @@ void AddEditPurchaseOrder::on_pushDeleteItem_clicked()
     const QString subTotalBefore = ui.lineSubTotal->text();
     const QString taxBefore = ui.lineTax->text();
     const QString totalBefore = ui.lineTotal->text();
+    const AmountTexts savedBefore = savedAmounts;
 
     // The line and the order's new totals are written together, so the stored sub-total stays the sum
     // of the stored lines.
@@ -277,6 +278,7 @@ void AddEditPurchaseOrder::on_pushDeleteItem_clicked()
         ui.lineSubTotal->setText(subTotalBefore);
         ui.lineTax->setText(taxBefore);
         ui.lineTotal->setText(totalBefore);
+        savedAmounts = savedBefore; // a save rolled back with the line
         RefreshItems();
         ShowStatus(tr("The item could not be deleted: %1").arg(failure), 0);
         return;
@@ -347,6 +349,7 @@ void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
     const QString subTotalBefore = ui.lineSubTotal->text();
     const QString taxBefore = ui.lineTax->text();
     const QString totalBefore = ui.lineTotal->text();
+    const AmountTexts savedBefore = savedAmounts;
     QString failure;
     double subTotal = 0;
     double tax = 0;
@@ -372,6 +375,7 @@ void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
         ui.lineSubTotal->setText(subTotalBefore);
         ui.lineTax->setText(taxBefore);
         ui.lineTotal->setText(totalBefore);
+        savedAmounts = savedBefore; // a save rolled back with the lines
         const QSignalBlocker block(ui.comboBoxTaxStatus);
         ui.comboBoxTaxStatus->setCurrentIndex(withTax ? 0 : 1);
         ShowTaxTotals(!withTax);

@@ -32,6 +32,8 @@ private slots:
     void closedOrderIsViewOnly();
     void openingWritesNothing_data();
     void openingWritesNothing();
+    void untouchedAmountsAreNotRewritten_data();
+    void untouchedAmountsAreNotRewritten();
     void savedNotesKeepTheTax_data();
     void savedNotesKeepTheTax();
     void paidAmountSetsPaymentStatus_data();
@@ -268,6 +270,34 @@ void TestPurchaseOrders::openingWritesNothing()
     QCOMPARE(total, QStringLiteral("110.00"));
     QCOMPARE(answerer->messages(), QStringList()); // nothing to save, so no question
     QCOMPARE(everyOrderByte(), before);
+}
+
+void TestPurchaseOrders::untouchedAmountsAreNotRewritten_data()
+{
+    QTest::addColumn<QString>("stored"); // SUB_TOTAL|SALES_TAX|TOTAL|PAID_AMOUNT
+    QTest::newRow("paid 1.005") << "100|10|110|1.005";
+    QTest::newRow("paid 2.675") << "100|10|110|2.675";
+    QTest::newRow("paid 12.3456") << "100|10|110|12.3456";
+    QTest::newRow("totals at four places") << "12.3456|1.005|13.3506|0";
+}
+
+// Only the notes are changed and saved.
+void TestPurchaseOrders::untouchedAmountsAreNotRewritten()
+{
+    QFETCH(QString, stored);
+    QCOMPARE(addTaxedOrder(1), QString());
+    const QStringList amounts = stored.split(QLatin1Char('|'));
+    QCOMPARE(run(QStringLiteral("UPDATE tblPOrders SET SUB_TOTAL = ?, SALES_TAX = ?, TOTAL = ?, PAID_AMOUNT = ?"),
+                 {amounts.at(0), amounts.at(1), amounts.at(2), amounts.at(3)}),
+             QString());
+    const QString amountsAndNotes = QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, PAID_AMOUNT, NOTES FROM tblPOrders");
+    QCOMPARE(rows(amountsAndNotes), QStringList{stored + QStringLiteral("|old notes")});
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
+        Child<QTextEdit>(&editor, "textEditNotes")->setPlainText(QStringLiteral("new notes"));
+        Child<QPushButton>(&editor, "pushSave")->click();
+        QCOMPARE(statusText(&editor), QStringLiteral("Purchase order saved successfully."));
+    });
+    QCOMPARE(rows(amountsAndNotes), QStringList{stored + QStringLiteral("|new notes")});
 }
 
 void TestPurchaseOrders::savedNotesKeepTheTax_data()
