@@ -15,6 +15,8 @@
 #include <QSortFilterProxyModel>
 #include <QSqlQueryModel>
 
+#include <QScopeGuard>
+
 #include <functional>
 
 // The purchase order editor and the purchase orders page on a real inventory database: what a saved order
@@ -32,6 +34,8 @@ private slots:
     void closedOrderIsViewOnly();
     void openingWritesNothing_data();
     void openingWritesNothing();
+    void closedOrderRefusesChanges_data();
+    void closedOrderRefusesChanges();
     void untouchedAmountsAreNotRewritten_data();
     void untouchedAmountsAreNotRewritten();
     void savedNotesKeepTheTax_data();
@@ -269,6 +273,46 @@ void TestPurchaseOrders::openingWritesNothing()
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QCOMPARE(total, QStringLiteral("110.00"));
     QCOMPARE(answerer->messages(), QStringList()); // nothing to save, so no question
+    QCOMPARE(everyOrderByte(), before);
+}
+
+void TestPurchaseOrders::closedOrderRefusesChanges_data()
+{
+    QTest::addColumn<QByteArray>("slot"); // run directly: view-only mode disables what reaches it
+    QTest::addColumn<QString>("said");     // the status line afterwards; empty: not looked at
+    const QString refusal = QStringLiteral("Closed purchase order can not be changed.");
+    QTest::newRow("Save") << QByteArray("on_pushSave_clicked") << refusal;
+    QTest::newRow("Return in the paid amount") << QByteArray("on_line_paid_amount_returnPressed") << refusal;
+    QTest::newRow("Update Timestamp") << QByteArray("on_pushUpdateTimestamp_clicked") << refusal;
+    QTest::newRow("Vendors...") << QByteArray("on_pushSearchVendor_clicked") << QString();
+}
+
+// Fields a save would write are changed first (not for "Vendors...", which alone marks the order changed), then the
+// editor is closed: nothing is asked or written.
+void TestPurchaseOrders::closedOrderRefusesChanges()
+{
+    QFETCH(QByteArray, slot);
+    QFETCH(QString, said);
+    QCOMPARE(addTaxedOrder(4), QString());
+    AppSettings::Instance()->roleName = QStringLiteral("ADMINISTRATOR"); // Update Timestamp is allowed
+    const auto noRole = qScopeGuard([] { AppSettings::Instance()->roleName.clear(); });
+    const QStringList before = everyOrderByte();
+    const bool vendors = slot == "on_pushSearchVendor_clicked";
+    if (vendors)
+        answerer->handleClass<QDialog>("ManageVendors", [](QDialog* dialog) { dialog->reject(); });
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
+        if (!vendors) {
+            Child<QTextEdit>(&editor, "textEditNotes")->setPlainText(QStringLiteral("new notes"));
+            Child<QLineEdit>(&editor, "line_paid_amount")->setText(QStringLiteral("9"));
+            Child<QDateTimeEdit>(&editor, "dateTimePOTimeStamp")->setDateTime(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5)));
+        }
+        QVERIFY(QMetaObject::invokeMethod(&editor, slot.constData()));
+        if (!said.isEmpty())
+            QCOMPARE(statusText(&editor), said);
+        Child<QPushButton>(&editor, "pushClose")->click();
+    });
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(answerer->messages(), QStringList());
     QCOMPARE(everyOrderByte(), before);
 }
 
