@@ -375,8 +375,9 @@ bool TestDatabaseUpgrade::logsIn(const QString& name, const QString& login, cons
                                                   "PASSWORD = ? OR BINARY PASSWORD = ?)"),
                                    {login, HashFitsColumn(hash) ? hash : LongPasswordForm(password),
                                     LongPasswordForm(password)});
+    // A statement that failed must not pass for a refused login.
     if (found != QStringList{"0"} && found != QStringList{"1"})
-        qWarning() << found;
+        QTest::qFail(qPrintable(found.join(QLatin1Char(' '))), __FILE__, __LINE__);
     return found == QStringList{"1"};
 }
 
