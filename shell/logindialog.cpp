@@ -116,11 +116,12 @@ void LoginDialog::on_buttonLogin_clicked()
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     query->prepare(LOGIN_QUERY);
     query->bindValue(QStringLiteral(":login"), typedName.toUpper());
-    const QString stored = StoredPassword(typedPassword);
-    const QString hash = HashPassword(typedPassword);
+    // Both forms, whatever the rule for storing says now: every form stored so far keeps working.
     // A hash the column can not hold is never sent: the server would cut it short.
-    query->bindValue(QStringLiteral(":password"), HashFitsColumn(hash) ? hash : stored);
-    query->bindValue(QStringLiteral(":stored"), stored);
+    const QString longForm = LongPasswordForm(typedPassword);
+    const QString hash = HashPassword(typedPassword);
+    query->bindValue(QStringLiteral(":password"), HashFitsColumn(hash) ? hash : longForm);
+    query->bindValue(QStringLiteral(":stored"), longForm);
     if (!query->exec())
         LogDatabaseError(query->lastError());
 

@@ -165,12 +165,14 @@ bool ManageUsers::PasswordsDiffer()
     return true;
 }
 
-bool ManageUsers::PasswordStorable(const QString& password, const QString& hash)
+bool ManageUsers::PasswordAccepted(const QString& password)
 {
-    if (::PasswordStorable(password, hash))
+    if (!HasControlCharacter(password))
         return true;
     ui->editPassword->setFocus();
-    QMessageBox::warning(this, tr("Password"), tr("This password can not be stored. Please choose another password."));
+    QMessageBox::warning(this, tr("Password"),
+                         tr("This password can not be stored: it contains a control character, such as a tab, that "
+                            "can not be typed at the login. Please choose another password."));
     return false;
 }
 
@@ -208,9 +210,9 @@ void ManageUsers::on_pushButtonAdd_clicked()
     }
     if (PasswordsDiffer())
         return;
-    const QString hash = HashPassword(ui->editPassword->text());
-    if (!PasswordStorable(ui->editPassword->text(), hash))
+    if (!PasswordAccepted(ui->editPassword->text()))
         return;
+    const QString hash = StoredPassword(ui->editPassword->text());
     ShowPasswordNote();
 
     query = DatabaseManager::Instance()->InventoryQuery();
@@ -286,9 +288,9 @@ void ManageUsers::OnPushButtonUpdateClicked()
         }
     }
     const QString password = ui->editPassword->text();
-    const QString hash = password.isEmpty() ? QString() : HashPassword(password);
-    if (!password.isEmpty() && !PasswordStorable(password, hash))
+    if (!password.isEmpty() && !PasswordAccepted(password))
         return;
+    const QString hash = password.isEmpty() ? QString() : StoredPassword(password);
     if (ui->comboRole->currentText() != ADMINISTRATOR && IsLastAdministrator(record.value(COLUMN_ID).toInt(),
                                                                               tr("Update User")))
         return;

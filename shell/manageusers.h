@@ -12,7 +12,7 @@ class ManageUsers;
 
 // The users of the active inventory database: add, change and delete them, and reach
 // the roles dialog and an administrator's security questions. Passwords are stored
-// only as HashPassword values. Whoever can open it may change any user.
+// only in their StoredPassword form. Whoever can open it may change any user.
 class ManageUsers : public VorantelDialog
 {
     Q_OBJECT
@@ -35,7 +35,7 @@ private:
     void ClearFields();
     bool NamesStorable(const QString& title);
     bool PasswordsDiffer();
-    bool PasswordStorable(const QString& password, const QString& hash);
+    bool PasswordAccepted(const QString& password);
     void ShowPasswordNote();
     int RoleId() const;
     // True (and said so) when userId is the only ADMINISTRATOR, or the users can not be read.

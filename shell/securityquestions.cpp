@@ -2,7 +2,6 @@
 #include "ui_securityquestions.h"
 
 #include "databasemanager.h"
-#include "storedhash.h"
 #include "databaselog.h"
 
 #include <QMessageBox>
@@ -71,10 +70,10 @@ QLineEdit* SecurityQuestions::AnswerField(int question) const
     }
 }
 
-QString SecurityQuestions::AnswerValue(int question) const
+QString SecurityQuestions::AnswerText(int question) const
 {
     // Not trimmed: an extra blank makes another answer.
-    return HashPassword(AnswerField(question)->text().toUpper());
+    return AnswerField(question)->text().toUpper();
 }
 
 bool SecurityQuestions::AllAnswered()
@@ -102,17 +101,6 @@ void SecurityQuestions::on_pushSave_clicked()
 
 void SecurityQuestions::SaveAnswers()
 {
-    for (int question = 0; question < QUESTION_COUNT; ++question) {
-        if (!HashFitsColumn(AnswerValue(question))) {
-            AnswerField(question)->setFocus();
-            QMessageBox::warning(this, tr("Security Questions"),
-                                 tr("The answer to question %1 can not be stored. Please enter another answer, "
-                                    "for example with a word added.")
-                                     .arg(question + 1));
-            return;
-        }
-    }
-
     // Per question: update the row the user has, insert the one missing. So a second
     // Save, or a save after a half-failed one, never adds duplicate rows.
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
@@ -134,7 +122,7 @@ void SecurityQuestions::SaveAnswers()
                     "INSERT INTO tblQuestions (USER_ID, QUESTION_ID, ANSWER) VALUES (:uid, :qid, :a)"));
             query->bindValue(QStringLiteral(":uid"), userId.toInt());
             query->bindValue(QStringLiteral(":qid"), question);
-            query->bindValue(QStringLiteral(":a"), AnswerValue(question));
+            query->bindValue(QStringLiteral(":a"), StoredPassword(AnswerText(question)));
             if (!query->exec() && ok) {
                 ok = false;
                 error = query->lastError();
@@ -180,8 +168,15 @@ void SecurityQuestions::VerifyAnswers()
             return;
         }
         // Compared here, not in SQL: the column's collation would ignore letter case and
-        // accents of the hash text, and trailing blanks.
-        if (!query->next() || query->value(0).toString() != AnswerValue(question))
+        // accents of the hash text, and trailing blanks. Both forms, whatever the rule for
+        // storing says now, so that answers stored by earlier versions keep working.
+        if (!query->next()) {
+            allMatch = false;
+            continue;
+        }
+        const QString stored = query->value(0).toString();
+        const QString typed = AnswerText(question);
+        if (stored != HashPassword(typed) && stored != LongPasswordForm(typed))
             allMatch = false;
     }
 

@@ -10,8 +10,8 @@ class SecurityQuestions;
 
 // The three security questions of one user. In set mode Save stores the answers; in
 // verify mode (password recovery) it compares the typed answers with the stored ones.
-// Answers are kept only as HashPassword of the upper-cased text, so they match in any
-// letter case but otherwise exactly.
+// Answers are kept only as the StoredPassword form of the upper-cased text, so they match
+// in any letter case but otherwise exactly.
 class SecurityQuestions : public VorantelDialog
 {
     Q_OBJECT
@@ -40,7 +40,7 @@ private:
     void SaveAnswers();
     void VerifyAnswers();
     QLineEdit* AnswerField(int question) const;
-    QString AnswerValue(int question) const;
+    QString AnswerText(int question) const;
 
     Ui::SecurityQuestions* ui;
     QString userId;

@@ -41,14 +41,17 @@ QString HashPassword(const QString& password)
     return QString::fromUtf8(digest.constData(), int(qstrnlen(digest.constData(), uint(digest.size()))));
 }
 
-QString StoredPassword(const QString& password)
+QString LongPasswordForm(const QString& password)
 {
-    const QString hash = HashPassword(password);
-    if (PasswordStorable(password, hash))
-        return hash;
     const QByteArray digest =
         QCryptographicHash::hash(password.toUtf8() + PASSWORD_SALT.toUtf8(), QCryptographicHash::Sha256);
     return QString::fromLatin1(digest.toBase64());
+}
+
+QString StoredPassword(const QString& password)
+{
+    const QString hash = HashPassword(password);
+    return StoredAsHash(password, hash) ? hash : LongPasswordForm(password);
 }
 
 struct DatabaseManager::Side

@@ -14,9 +14,12 @@ class QSqlQuery;
 // Stored form of passwords and security answers. Existing databases hold exactly
 // this text, so the transformation must never change.
 QString HashPassword(const QString& password);
-// What a password is stored and checked as: its HashPassword text where that text is a real
-// secret the column can hold (PasswordStorable), otherwise a digest of the whole password that
-// is longer than any HashPassword text, so no other password's hash can ever equal it.
+// The long form: base64 of the SHA-256 digest of the whole password and the salt, 44 characters,
+// longer than any HashPassword text, so no password's HashPassword text can ever equal it.
+QString LongPasswordForm(const QString& password);
+// What a password or security answer is stored as: its HashPassword text where that text is a
+// real secret the column can hold (StoredAsHash), otherwise its long form. The login and the
+// answer check compare with both forms, so whatever an earlier rule stored keeps working.
 QString StoredPassword(const QString& password);
 
 // Owner of the program's three MySQL connections: the active inventory database,

@@ -68,7 +68,9 @@ private:
     void useActiveInventory(const QString& database);
     // Active inventory database with the users "Admin"/"Secret1" and "Clerk"/"till".
     void useAdminAndClerk();
-    void addUser(const QString& login, const QString& password, const QString& role, QString database = {});
+    // Stored as HashPassword of the password, or in its long form.
+    void addUser(const QString& login, const QString& password, const QString& role, QString database = {},
+                 bool longForm = false);
     // Widgets whose enabled state differs from the login state's; empty when all agree.
     static QStringList stateMismatches(MainWindow& window, bool loggedIn);
     static bool showsPlaceholder(MainWindow& window);
@@ -270,7 +272,8 @@ void TestLogin::useAdminAndClerk()
     addUser(QStringLiteral("Clerk"), QStringLiteral("till"), QStringLiteral("SALES PERSON"));
 }
 
-void TestLogin::addUser(const QString& login, const QString& password, const QString& role, QString database)
+void TestLogin::addUser(const QString& login, const QString& password, const QString& role, QString database,
+                        bool longForm)
 {
     if (database.isEmpty())
         database = inventoryDb;
@@ -278,7 +281,7 @@ void TestLogin::addUser(const QString& login, const QString& password, const QSt
     QVERIFY_SQL(insert, prepare(QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, "
                                                "ROLE_ID) SELECT ?, ?, ?, ?, ID FROM tblRoles WHERE NAME = ?")));
     for (const QString& value : {QStringLiteral("First ") + login, QStringLiteral("Last ") + login, login,
-                                 HashPassword(password), role})
+                                 longForm ? LongPasswordForm(password) : HashPassword(password), role})
         insert.addBindValue(value);
     QVERIFY_SQL(insert, exec());
     QCOMPARE(insert.numRowsAffected(), 1);
@@ -710,6 +713,9 @@ void TestLogin::loginCheck_data()
     QTest::newRow("pair: its own password") << "pair" << "pw93817" << "pair" << "a";
     QTest::newRow("pair: hash differs in letter case") << "pair" << "pw28488" << failed << "A";
     QTest::newRow("pair: hash has a trailing blank") << "pair" << "pw12946694" << failed << "a ";
+    // User "wide" has the ordinary password Secret9 stored in the long form: both forms are compared.
+    QTest::newRow("wide: its own password") << "wide" << "Secret9" << "wide" << QString();
+    QTest::newRow("wide: another password") << "wide" << "Secret1" << failed << QString();
 }
 
 void TestLogin::loginCheck()
@@ -721,6 +727,7 @@ void TestLogin::loginCheck()
     useActiveInventory(inventoryDb);
     addUser(QStringLiteral("Admin"), QStringLiteral("Secret1"), QStringLiteral("ADMINISTRATOR"));
     addUser(QStringLiteral("pair"), QStringLiteral("pw93817"), QStringLiteral("SALES PERSON"));
+    addUser(QStringLiteral("wide"), QStringLiteral("Secret9"), QStringLiteral("SALES PERSON"), QString(), true);
     if (!typedHash.isEmpty()) {
         QCOMPARE(HashPassword(typedPassword), typedHash);
         QCOMPARE(DatabaseTest::Rows(inventoryDb, QStringLiteral("SELECT COUNT(*) FROM tblUsers WHERE LOGIN_NAME = "

@@ -1,6 +1,8 @@
 #include "databaseerror.h"
 #include "databasetest.h"
 #include "inventoryfixture.h"
+#include "logindialog.h"
+#include "loginresult.h"
 #include "manageusers.h"
 #include "modalanswerer.h"
 #include "storedhash.h"
@@ -28,8 +30,8 @@ private slots:
     void deleteRemovesTheAnswers();
     void failedWritesShowTheDriverText_data();
     void failedWritesShowTheDriverText();
-    void weakPasswordsRefused_data();
-    void weakPasswordsRefused();
+    void weakPasswordsStoredLong_data();
+    void weakPasswordsStoredLong();
     void selectingUserForgetsTypedPassword();
     void lastAdministratorStays_data();
     void lastAdministratorStays();
@@ -52,9 +54,8 @@ private:
         const QString error = fixture.addUser(login, password, roleId);
         QVERIFY2(error.isEmpty(), qPrintable(error));
     }
-    // The login statement: name in any letter case, the stored hash exactly as HashPassword gives it.
-    // Returns "LOGIN_NAME|role", or empty when nobody matches.
-    QString logIn(const QString& typedName, const QString& password) const;
+    // Through the login dialog. Returns "LOGIN_NAME|role", or empty when the login fails.
+    static QString logIn(const QString& typedName, const QString& password);
     void addAnswers(const QString& userId)
     {
         QCOMPARE(fixture.exec({QStringLiteral("INSERT INTO tblQuestions (USER_ID, QUESTION_ID, ANSWER) VALUES "
@@ -94,19 +95,19 @@ void TestManageUsers::fill(ManageUsers& dialog, const QString& first, const QStr
     combo->setCurrentIndex(combo->findText(role));
 }
 
-QString TestManageUsers::logIn(const QString& typedName, const QString& password) const
+QString TestManageUsers::logIn(const QString& typedName, const QString& password)
 {
-    const QStringList found = DatabaseTest::Rows(
-        fixture.name(),
-        QStringLiteral("SELECT u.LOGIN_NAME, r.NAME, u.PASSWORD FROM tblUsers as u, tblRoles as r WHERE UPPER(LOGIN_NAME) "
-                       "= ? AND PASSWORD = ? AND u.ROLE_ID = r.ID"),
-        {typedName.toUpper(), HashPassword(password)});
-    if (found.isEmpty() || found.first().startsWith(QLatin1String("error: ")))
-        return found.value(0);
-    // The collation would also let a hash in other letter case through: the stored text must be the hash itself.
-    if (found.first().section(QLatin1Char('|'), 2) != HashPassword(password))
-        return QStringLiteral("hash differs");
-    return found.first().section(QLatin1Char('|'), 0, 1);
+    TestDatabase::writeServerSettings(); // the dialog hands them to the connection manager
+    LoginResult result;
+    LoginDialog dialog(nullptr);
+    dialog.loginResult = &result;
+    dialog.show();
+    Child<QLineEdit>(&dialog, "editUserName")->setText(typedName);
+    Child<QLineEdit>(&dialog, "editPassword")->setText(password);
+    Child<QPushButton>(&dialog, "buttonLogin")->click();
+    if (result.cancelled)
+        return QString();
+    return result.loginName + QLatin1Char('|') + result.roleName;
 }
 
 void TestManageUsers::addedUsersLogInAndUpdate_data()
@@ -178,8 +179,8 @@ void TestManageUsers::formRules_data()
     QTest::addColumn<bool>("focusPassword"); // the fields stay for another password
     const QStringList before{"admin|ADMINISTRATOR", "sam|SALES PERSON"};
     const QString mismatch = "Error|Password does not match with the 'Repeat Password'. Please double check the value.";
-    const QString unstorable = "Password|This password can not be stored. Please choose another password.";
-    // pw381's hash holds a 4-byte UTF-8 character, which the PASSWORD column cannot keep.
+    // pw381's hash holds a 4-byte UTF-8 character, which the PASSWORD column cannot keep: it is stored
+    // in the long form and opens with its password.
     QVERIFY(!HashFitsColumn(HashPassword(QStringLiteral("pw381"))));
     QTest::newRow("add: name taken in other letter case")
         << "" << "SAM" << "n" << "n" << "User Name|This user already exists in the system. Please choose some other user name."
@@ -190,11 +191,13 @@ void TestManageUsers::formRules_data()
     QTest::newRow("update: own name in other letter case")
         << "sam" << "Sam" << "" << "" << "" << QStringList{before[0], "Sam|MANAGER"} << false;
     QTest::newRow("add: repeat differs in letter case") << "" << "ann" << "abc" << "ABC" << mismatch << before << false;
-    QTest::newRow("add: unstorable hash") << "" << "ann" << "pw381" << "pw381" << unstorable << before << true;
+    QTest::newRow("add: hash the column can not hold")
+        << "" << "ann" << "pw381" << "pw381" << "" << QStringList{before[0], before[1], "ann|MANAGER"} << false;
     QTest::newRow("update: both empty keep the password")
         << "sam" << "sam" << "" << "" << "" << QStringList{before[0], "sam|MANAGER"} << false;
     QTest::newRow("update: only the repeat") << "sam" << "sam" << "" << "new" << mismatch << before << false;
-    QTest::newRow("update: unstorable hash") << "sam" << "sam" << "pw381" << "pw381" << unstorable << before << true;
+    QTest::newRow("update: hash the column can not hold")
+        << "sam" << "sam" << "pw381" << "pw381" << "" << QStringList{before[0], "sam|MANAGER"} << false;
 }
 
 void TestManageUsers::formRules()
@@ -221,8 +224,9 @@ void TestManageUsers::formRules()
     QCOMPARE(fixture.rows(QStringLiteral("SELECT u.LOGIN_NAME, r.NAME FROM tblUsers u JOIN tblRoles r ON r.ID = u.ROLE_ID "
                                          "ORDER BY u.ID")),
              users);
-    // The last user keeps the password "s".
-    QCOMPARE(logIn(users.last().section(QLatin1Char('|'), 0, 0).toUpper(), QStringLiteral("s")), users.last());
+    // The last user has the password typed, when it was taken, or keeps "s".
+    const QString kept = message.isEmpty() && !password.isEmpty() ? password : QStringLiteral("s");
+    QCOMPARE(logIn(users.last().section(QLatin1Char('|'), 0, 0).toUpper(), kept), users.last());
     if (focusPassword) {
         QCOMPARE(dialog.focusWidget(), Child<QLineEdit>(&dialog, "editPassword"));
         QCOMPARE(Child<QLineEdit>(&dialog, "editLoginName")->text(), login);
@@ -332,43 +336,72 @@ static QString passwordWithHashLength(int length)
     return QString();
 }
 
-void TestManageUsers::weakPasswordsRefused_data()
+// Another "pwN" whose HashPassword text is the same; empty when none is near.
+static QString sharingHash(const QString& password)
 {
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("refused");
-    for (int length : {0, 1, 2, 3}) {
-        const QString weak = passwordWithHashLength(length);
-        QVERIFY(!weak.isEmpty());
-        QTest::addRow("hash of %d characters", length) << weak << true;
+    for (int i = 0; i < 10000; ++i) {
+        const QString candidate = QStringLiteral("pw%1").arg(i);
+        if (candidate != password && HashPassword(candidate) == HashPassword(password))
+            return candidate;
     }
-    // Refused for the control character alone: their stored forms would do.
-    for (const QString& controlled : {QStringLiteral("abc") + QChar(0) + QStringLiteral("def"), QStringLiteral("pass\tword1")}) {
-        QVERIFY(PasswordStorable(QStringLiteral("x"), HashPassword(controlled)));
-        QTest::addRow("control character %d", controlled.contains(QChar(0)) ? 0 : 9) << controlled << true;
-    }
-    const QString four = passwordWithHashLength(4);
-    QTest::newRow("hash of 4 characters") << four << false;
-    QTest::newRow("ordinary") << QStringLiteral("Secret1") << false;
+    return QString();
 }
 
-void TestManageUsers::weakPasswordsRefused()
+void TestManageUsers::weakPasswordsStoredLong_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("refusal"); // empty: added
+    QTest::addColumn<bool>("longForm"); // otherwise stored as its HashPassword text
+    QTest::addColumn<QString>("other"); // a password with the same HashPassword text, which must not log in
+    for (int length : {0, 1, 2, 3, 4}) {
+        const QString weak = passwordWithHashLength(length);
+        QVERIFY(!weak.isEmpty());
+        QTest::addRow("hash of %d characters", length) << weak << "" << true << sharingHash(weak);
+    }
+    // Refused for the control character alone; the tab could not be typed at the login.
+    const QString control = QStringLiteral("Password|This password can not be stored: it contains a control "
+                                           "character, such as a tab, that can not be typed at the login. Please "
+                                           "choose another password.");
+    for (const QString& controlled : {QStringLiteral("abc") + QChar(0) + QStringLiteral("def"), QStringLiteral("pass\tword1")})
+        QTest::addRow("control character %d", controlled.contains(QChar(0)) ? 0 : 9) << controlled << control << false << "";
+    QTest::newRow("ordinary") << QStringLiteral("Secret1") << "" << false << "";
+    QTest::newRow("c7189, c3487 typed") << "c7189" << "" << true << "c3487";
+    QTest::newRow("c7189, c18602 typed") << "c7189" << "" << true << "c18602";
+    QTest::newRow("c17774, c22139 typed") << "c17774" << "" << true << "c22139";
+    QTest::newRow("Shop2026!, a 3-character hash") << "Shop2026!" << "" << true << "";
+}
+
+void TestManageUsers::weakPasswordsStoredLong()
 {
     QFETCH(QString, password);
-    QFETCH(bool, refused);
+    QFETCH(QString, refusal);
+    QFETCH(bool, longForm);
+    QFETCH(QString, other);
     ManageUsers dialog(nullptr);
     dialog.show();
+    QApplication::setActiveWindow(&dialog);
     fill(dialog, QStringLiteral("New"), QStringLiteral("User"), QStringLiteral("ann"), password, password,
          QStringLiteral("MANAGER"));
     click(dialog, "pushButtonAdd");
-    if (refused) {
-        QCOMPARE(answerer->messages(),
-                 QStringList{"Password|This password can not be stored. Please choose another password."});
+    if (!refusal.isEmpty()) {
+        QCOMPARE(answerer->messages(), QStringList{refusal});
         QCOMPARE(fixture.rows(QStringLiteral("SELECT COUNT(*) FROM tblUsers WHERE LOGIN_NAME = 'ann'")),
                  QStringList{"0"});
+        QCOMPARE(dialog.focusWidget(), Child<QLineEdit>(&dialog, "editPassword"));
         return;
     }
-    // Stored byte for byte as before (logIn compares the stored text itself).
-    QCOMPARE(logIn(QStringLiteral("ann"), password), QStringLiteral("ann|MANAGER"));
+    QCOMPARE(answerer->messages(), QStringList());
+    const QString stored = fixture.rows(QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = 'ann'")).value(0);
+    if (longForm)
+        QCOMPARE(stored.size(), 44);
+    else // byte for byte as before
+        QCOMPARE(stored, HashPassword(password));
+    QCOMPARE(logIn(QStringLiteral("ANN"), password), QStringLiteral("ann|MANAGER"));
+    if (other.isEmpty())
+        return;
+    QVERIFY(other != password);
+    QCOMPARE(HashPassword(other), HashPassword(password));
+    QCOMPARE(logIn(QStringLiteral("ann"), other), QString());
 }
 
 void TestManageUsers::selectingUserForgetsTypedPassword()

@@ -6,6 +6,7 @@
 #include "testdatabase.h"
 #include "testsupport.h"
 
+#include <QHash>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -20,8 +21,8 @@ private slots:
 
     void verify_data();
     void verify();
-    void refusedAnswers_data();
-    void refusedAnswers();
+    void blankAndWeakAnswers_data();
+    void blankAndWeakAnswers();
     void savingTwiceUpdatesInPlace();
     void failedSaveShowsTheDriverText();
     void hashesAreComparedExactly();
@@ -99,13 +100,24 @@ void TestSecurityQuestions::verify_data()
     QTest::addColumn<bool>("withAnswers");
     QTest::addColumn<QStringList>("typed");
     QTest::addColumn<bool>("expected");
+    QTest::addColumn<QStringList>("earlier"); // stored as their hashes, as earlier versions stored every answer
     QTest::newRow("other letter case") << true
                                        << QStringList{"GREENFIELD PRIMARY", "oslo", QString::fromUtf8("mrs mU\xc3\x91OZ")}
-                                       << true;
+                                       << true << QStringList();
     QTest::newRow("trailing blank") << true << QStringList{STORED_ANSWERS[0], STORED_ANSWERS[1], STORED_ANSWERS[2] + " "}
-                                    << false;
-    QTest::newRow("one wrong") << true << QStringList{STORED_ANSWERS[0], "Bergen", STORED_ANSWERS[2]} << false;
-    QTest::newRow("user without answers") << false << STORED_ANSWERS << false;
+                                    << false << QStringList();
+    QTest::newRow("one wrong") << true << QStringList{STORED_ANSWERS[0], "Bergen", STORED_ANSWERS[2]} << false
+                               << QStringList();
+    QTest::newRow("user without answers") << false << STORED_ANSWERS << false << QStringList();
+    QStringList weak;
+    for (int i = 0; i < 5000 && weak.size() < 3; ++i) {
+        const QString candidate = QStringLiteral("town %1").arg(i);
+        const QString hash = HashPassword(candidate.toUpper());
+        if (HashFitsColumn(hash) && HashIsWeak(hash))
+            weak << candidate;
+    }
+    QCOMPARE(weak.size(), 3);
+    QTest::newRow("weak answers stored by an earlier version") << false << weak << true << weak;
 }
 
 void TestSecurityQuestions::verify()
@@ -113,8 +125,14 @@ void TestSecurityQuestions::verify()
     QFETCH(bool, withAnswers);
     QFETCH(QStringList, typed);
     QFETCH(bool, expected);
+    QFETCH(QStringList, earlier);
     if (withAnswers)
         storeAnswers(adminId, STORED_ANSWERS);
+    for (int question = 0; question < earlier.size(); ++question)
+        QCOMPARE(DatabaseTest::Rows(fixture.name(),
+                                    QStringLiteral("INSERT INTO tblQuestions (USER_ID, QUESTION_ID, ANSWER) VALUES (?, ?, ?)"),
+                                    {adminId.toInt(), question, HashPassword(earlier.at(question).toUpper())}),
+                 QStringList());
 
     SecurityQuestions dialog(nullptr);
     open(dialog, adminId, true);
@@ -124,36 +142,48 @@ void TestSecurityQuestions::verify()
     QCOMPARE(answerer->messages(), QStringList{expected ? VERIFIED : NOT_VERIFIED});
     // Verified closes the dialog; a failed try leaves it open for another.
     QCOMPARE(dialog.isVisible(), !expected);
-    QCOMPARE(answerRows(adminId).size(), withAnswers ? 3 : 0);
+    QCOMPARE(answerRows(adminId).size(), withAnswers || !earlier.isEmpty() ? 3 : 0);
 }
 
-void TestSecurityQuestions::refusedAnswers_data()
+void TestSecurityQuestions::blankAndWeakAnswers_data()
 {
     QTest::addColumn<bool>("verifyMode");
     QTest::addColumn<QStringList>("typed");
     QTest::addColumn<QString>("message");
-    // An answer whose hash holds a character outside the BMP does not fit the 3-byte column.
+    QTest::addColumn<QString>("other"); // another second answer with the same hash, which must not verify
+    // An answer whose hash holds a character outside the BMP does not fit the 3-byte column; two
+    // answers whose hashes are the same few bits.
     QString unstorable;
-    for (int i = 0; i < 5000 && unstorable.isEmpty(); ++i) {
+    QString weak;
+    QString sharing;
+    QHash<QString, QString> weakHashes;
+    for (int i = 0; i < 5000 && (unstorable.isEmpty() || sharing.isEmpty()); ++i) {
         const QString candidate = QStringLiteral("school %1").arg(i);
-        if (!HashFitsColumn(HashPassword(candidate.toUpper())))
+        const QString hash = HashPassword(candidate.toUpper());
+        if (!HashFitsColumn(hash) && unstorable.isEmpty())
             unstorable = candidate;
+        if (!HashFitsColumn(hash) || !HashIsWeak(hash) || !sharing.isEmpty())
+            continue;
+        if (weakHashes.contains(hash)) {
+            weak = weakHashes.value(hash);
+            sharing = candidate;
+        }
+        weakHashes.insert(hash, candidate);
     }
-    QVERIFY(!unstorable.isEmpty());
+    QVERIFY(!unstorable.isEmpty() && !sharing.isEmpty());
     const QString blank = QStringLiteral("Error|Please answer all questions.");
-    QTest::newRow("save: second blanks only") << false << QStringList{"a", "   ", "c"} << blank;
-    QTest::newRow("verify: second blanks only") << true << QStringList{"a", "  ", ""} << blank;
-    QTest::newRow("save: second unstorable")
-        << false << QStringList{"Oslo", unstorable, "Mr Lee"}
-        << "Security Questions|The answer to question 2 can not be stored. Please enter another answer, for example "
-           "with a word added.";
+    QTest::newRow("save: second blanks only") << false << QStringList{"a", "   ", "c"} << blank << "";
+    QTest::newRow("verify: second blanks only") << true << QStringList{"a", "  ", ""} << blank << "";
+    QTest::newRow("save: second unstorable") << false << QStringList{"Oslo", unstorable, "Mr Lee"} << ADDED << "";
+    QTest::newRow("save: second with a weak hash") << false << QStringList{"Oslo", weak, "Mr Lee"} << ADDED << sharing;
 }
 
-void TestSecurityQuestions::refusedAnswers()
+void TestSecurityQuestions::blankAndWeakAnswers()
 {
     QFETCH(bool, verifyMode);
     QFETCH(QStringList, typed);
     QFETCH(QString, message);
+    QFETCH(QString, other);
     if (verifyMode)
         storeAnswers(adminId, STORED_ANSWERS);
     const QStringList before = answerRows(adminId);
@@ -163,9 +193,29 @@ void TestSecurityQuestions::refusedAnswers()
     answerWith(&dialog, typed);
 
     QCOMPARE(answerer->messages(), QStringList{message});
-    QCOMPARE(dialog.focusWidget(), answer(&dialog, 1));
-    QVERIFY(!dialog.verified);
-    QCOMPARE(answerRows(adminId), before);
+    if (message != ADDED) {
+        QCOMPARE(dialog.focusWidget(), answer(&dialog, 1));
+        QVERIFY(!dialog.verified);
+        QCOMPARE(answerRows(adminId), before);
+        return;
+    }
+    // Stored in the long form: the answer itself verifies, one sharing its hash does not.
+    const QStringList rows = answerRows(adminId);
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(1).section(QLatin1Char('|'), 1).size(), 44);
+    answerer->clear();
+    SecurityQuestions check(nullptr);
+    open(check, adminId, true);
+    QStringList expected;
+    if (!other.isEmpty()) {
+        QCOMPARE(HashPassword(other.toUpper()), HashPassword(typed.at(1).toUpper()));
+        answerWith(&check, {typed.at(0), other, typed.at(2)});
+        QVERIFY(!check.verified);
+        expected << NOT_VERIFIED;
+    }
+    answerWith(&check, {typed.at(0), typed.at(1).toUpper(), typed.at(2)});
+    QVERIFY(check.verified);
+    QCOMPARE(answerer->messages(), expected << VERIFIED);
 }
 
 void TestSecurityQuestions::savingTwiceUpdatesInPlace()

@@ -77,7 +77,8 @@ static QString ServerColumn(const QString& written)
         .join(QLatin1Char('|'));
 }
 
-static QStringList Specs(const QString& list)
+// A data row's columns, indexes or foreign keys, written as one text separated by ", ".
+static QStringList SplitCommaList(const QString& list)
 {
     return list.split(QStringLiteral(", "), Qt::SkipEmptyParts);
 }
@@ -96,14 +97,14 @@ void TestDatabaseCreation::compareSchema(const QString& schema)
     const auto utf8 = [](QString s) { return s.replace(QStringLiteral("utf8mb3"), QStringLiteral("utf8")); };
 
     QStringList expectedColumns{QStringLiteral("ID|int(11)|NO|(none)|auto_increment")};
-    for (const QString& c : Specs(columns))
+    for (const QString& c : SplitCommaList(columns))
         expectedColumns << ServerColumn(c);
     QCOMPARE(read("SELECT COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE, IFNULL(COLUMN_DEFAULT, '(none)'), EXTRA FROM "
                   "information_schema.COLUMNS WHERE TABLE_SCHEMA = ? AND TABLE_NAME = ? ORDER BY ORDINAL_POSITION"),
              expectedColumns);
 
     // Indexes "name|columns|unique"; "*" stands for the name the server gave an unnamed index.
-    const QStringList expectedIndexes = Specs(indexes) << QStringLiteral("PRIMARY|ID|unique");
+    const QStringList expectedIndexes = SplitCommaList(indexes) << QStringLiteral("PRIMARY|ID|unique");
     QStringList actualIndexes;
     for (QString i : read("SELECT INDEX_NAME, GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX), IF(MAX(NON_UNIQUE), "
                           "'index', 'unique') FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = ? AND "
@@ -119,7 +120,7 @@ void TestDatabaseCreation::compareSchema(const QString& schema)
     // Foreign keys "name|column|referenced table|on delete|on update"; the server reports an
     // omitted ON clause as RESTRICT, and every reference must land in this schema.
     QStringList expectedKeys;
-    for (const QString& k : Specs(foreignKeys)) {
+    for (const QString& k : SplitCommaList(foreignKeys)) {
         QStringList p = k.split(QLatin1Char('|'));
         p[2] = schema + QLatin1Char('.') + p.at(2) + QStringLiteral(".ID");
         for (int i = 3; i < 5; ++i)

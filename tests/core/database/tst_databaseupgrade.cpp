@@ -54,13 +54,16 @@ private:
     void compareWithFresh(const QString& name, const QString& fresh);
 
     // Passwords whose stored form holds the characters that break SQL literals, one whose
-    // stored form cannot be held by a three-byte utf8 column, and two whose hashes are empty.
+    // stored form cannot be held by a three-byte utf8 column, two whose hashes are empty, and
+    // two whose hashes are the same four U+FFFD.
     const QString quoted = QStringLiteral("it's mine");
     const QString backslashHash = QStringLiteral("pw21");
     const QString quoteHash = QStringLiteral("pw25");
     const QString fourByteHash = QStringLiteral("pw381");
     const QString emptyHash = QStringLiteral("pw54");
     const QString otherEmptyHash = QStringLiteral("pw345");
+    const QString weakHash = QStringLiteral("c7189");
+    const QString sameWeakHash = QStringLiteral("c3487");
     QString freshInventory;
     QString freshSales;
     QString productsInventory; // current inventory with the products the sales lines name
@@ -305,7 +308,8 @@ QString TestDatabaseUpgrade::oldInventory(int major)
                                    {"3", "quinn", quoteHash, "SALES PERSON", "2"},
                                    {"4", "dana", fourByteHash, "ADMIN", "1"},
                                    {"5", "wes", emptyHash, "ADMIN", "1"},
-                                   {"6", "nell", "", "SALES PERSON", "2"}};
+                                   {"6", "nell", "", "SALES PERSON", "2"},
+                                   {"7", "cole", weakHash, "SALES PERSON", "2"}};
     for (const QStringList& u : users) {
         // Only the first three have a hash worth storing: from version 15 on the others have none.
         if (name.isEmpty() || (major >= 15 && u.at(0).toInt() > 3))
@@ -362,16 +366,18 @@ QString TestDatabaseUpgrade::version(const QString& name)
 }
 
 // The login's own test: the typed password's hash (when the column could hold it) and its
-// stored form, compared byte for byte as bound values.
+// long form, compared byte for byte as bound values.
 bool TestDatabaseUpgrade::logsIn(const QString& name, const QString& login, const QString& password)
 {
     const QString hash = HashPassword(password);
     const QStringList found = Rows(name,
                                    QStringLiteral("SELECT COUNT(*) FROM tblUsers WHERE LOGIN_NAME = ? AND (BINARY "
                                                   "PASSWORD = ? OR BINARY PASSWORD = ?)"),
-                                   {login, HashFitsColumn(hash) ? hash : StoredPassword(password), StoredPassword(password)});
+                                   {login, HashFitsColumn(hash) ? hash : LongPasswordForm(password),
+                                    LongPasswordForm(password)});
+    // A statement that failed must not pass for a refused login.
     if (found != QStringList{"0"} && found != QStringList{"1"})
-        qWarning() << found;
+        QTest::qFail(qPrintable(found.join(QLatin1Char(' '))), __FILE__, __LINE__);
     return found == QStringList{"1"};
 }
 
@@ -403,7 +409,7 @@ void TestDatabaseUpgrade::verifyInventoryData(const QString& name, int startMajo
 
     const bool plainBefore = startMajor < 15;
     QCOMPARE(Rows(name, QStringLiteral("SELECT LOGIN_NAME, ROLE_ID FROM tblUsers ORDER BY ID")),
-             plainBefore ? (QStringList{"ann|1", "sam|2", "quinn|2", "dana|1", "wes|1", "nell|2"})
+             plainBefore ? (QStringList{"ann|1", "sam|2", "quinn|2", "dana|1", "wes|1", "nell|2", "cole|2"})
                          : (QStringList{"ann|1", "sam|2", "quinn|2"}));
     QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
     QVERIFY(logsIn(name, QStringLiteral("sam"), backslashHash));
@@ -416,15 +422,18 @@ void TestDatabaseUpgrade::verifyInventoryData(const QString& name, int startMajo
     if (!plainBefore)
         return;
     // A hash that does not fit the column, or one that other passwords share, is stored in the
-    // stronger form: each still opens only its own account, and no password stays plain.
+    // long form: each still opens only its own account, and no password stays plain.
     QVERIFY(logsIn(name, QStringLiteral("dana"), fourByteHash));
     QVERIFY(logsIn(name, QStringLiteral("wes"), emptyHash));
-    for (const char* login : {"ann", "sam", "quinn", "dana", "wes", "nell"})
+    QVERIFY(logsIn(name, QStringLiteral("cole"), weakHash));
+    QCOMPARE(HashPassword(sameWeakHash), HashPassword(weakHash));
+    QVERIFY(!logsIn(name, QStringLiteral("cole"), sameWeakHash));
+    for (const char* login : {"ann", "sam", "quinn", "dana", "wes", "nell", "cole"})
         QVERIFY2(!logsIn(name, QLatin1String(login), otherEmptyHash), login);
     QVERIFY(!logsIn(name, QStringLiteral("dana"), emptyHash));
-    QCOMPARE(Rows(name, QStringLiteral("SELECT LOGIN_NAME FROM tblUsers WHERE BINARY PASSWORD IN (?, ?, ?, ?, ?, '') "
+    QCOMPARE(Rows(name, QStringLiteral("SELECT LOGIN_NAME FROM tblUsers WHERE BINARY PASSWORD IN (?, ?, ?, ?, ?, ?, '') "
                                        "OR CHAR_LENGTH(PASSWORD) < 4"),
-                  {quoted, backslashHash, quoteHash, fourByteHash, emptyHash}),
+                  {quoted, backslashHash, quoteHash, fourByteHash, emptyHash, weakHash}),
              QStringList());
 }
 
