@@ -101,6 +101,8 @@ public:
     // Process-wide, kept across restarts of the screen.
     static bool blinkPhase;
     static int paidEnterCount;
+    // The sale that the Enter counted in paidEnterCount paid: only that sale's next Enter prints.
+    static QString paidEnterSale;
 
     Ui_CPOS* ui = nullptr;
 

@@ -3,6 +3,7 @@
 #include "posfixture.h"
 #include "reportparameterdialog.h"
 #include "salesmodel.h"
+#include "urlrecorder.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -11,6 +12,8 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <memory>
+
 // Paying, quick pay, held sales and loading them back on the sale screen, against real databases
 // in the server's default (strict) mode.
 class TestCPOSPayment : public PosFixture::SaleScreenTest
@@ -18,7 +21,7 @@ class TestCPOSPayment : public PosFixture::SaleScreenTest
     Q_OBJECT
 
 public:
-    TestCPOSPayment() : SaleScreenTest(QStringLiteral("pos_pay"), {}, {"err_msg_13", "err_msg_41", "err_msg_44"}) {}
+    TestCPOSPayment() : SaleScreenTest(QStringLiteral("pos_pay"), {}, {"err_msg_13", "err_msg_41", "err_msg_44", "err_msg_1"}) {}
 
 private slots:
     void pay_data();
@@ -26,6 +29,8 @@ private slots:
     void payWritesEveryHeaderColumn();
     void nothingChangedSinceLastSave();
     void refusedPayKeepsEnterCount();
+    void enterPrintsOnlyTheSaleItPaid_data();
+    void enterPrintsOnlyTheSaleItPaid();
     void textFieldsFitTheirColumns();
     void unstorableCharacterNamesField_data();
     void unstorableCharacterNamesField();
@@ -72,6 +77,13 @@ private:
         s.scan(code);
         QCOMPARE(s.status(), QString());
         QVERIFY(!s.screen->transactionId.isEmpty());
+    }
+    // Ctrl+P, the amount typed over the selected text, then Enter, as the cashier does it.
+    static void enterPaid(const Screen& s, const QString& amount)
+    {
+        s.screen->on_CtrlP();
+        QTest::keyClicks(s.child("lineEditPaid"), amount);
+        QTest::keyClick(s.child("lineEditPaid"), Qt::Key_Return);
     }
     // Holds the sale on screen under the name (the prompt answered with OK).
     void hold(const Screen& s, const QString& name = QString())
@@ -199,6 +211,63 @@ void TestCPOSPayment::refusedPayKeepsEnterCount()
     s.screen->on_lineEditPaid_returnPressed();
     QCOMPARE(CPOS::paidEnterCount, 1);
     QCOMPARE(header(s.screen->transactionId, QStringLiteral("STATUS")), QStringLiteral("2"));
+}
+
+void TestCPOSPayment::enterPrintsOnlyTheSaleItPaid_data()
+{
+    QTest::addColumn<QString>("road"); // how the next sale comes on screen
+    QTest::newRow("new sale (F2)") << "new";
+    QTest::newRow("reopened screen") << "reopened";
+    QTest::newRow("resumed held sale") << "held";
+    QTest::newRow("opened stored sale") << "stored";
+}
+
+void TestCPOSPayment::enterPrintsOnlyTheSaleItPaid()
+{
+    QFETCH(QString, road);
+    UrlRecorder urls;
+    auto s = std::make_unique<Screen>();
+    QString waiting; // a sale stored earlier that comes back on screen
+    if (road == QLatin1String("held")) {
+        ringUp(*s);
+        waiting = s->screen->transactionId;
+        hold(*s);
+    } else if (road == QLatin1String("stored")) {
+        ringUp(*s);
+        waiting = s->screen->transactionId;
+        s->child("lineEditPaid")->setText(QStringLiteral("10"));
+        answerer->pressButton(QMessageBox::Yes);
+        QCOMPARE(s->screen->on_pushButtonPay_clicked(), 0);
+    }
+    ringUp(*s);
+    const QString paidByEnter = s->screen->transactionId;
+    enterPaid(*s, QStringLiteral("23.00"));
+    QCOMPARE(header(paidByEnter, QStringLiteral("STATUS")), QStringLiteral("2"));
+
+    // No second Enter: the next sale comes on screen.
+    if (road == QLatin1String("new")) {
+        Child<QPushButton>(s->screen, "pushNew")->click();
+        ringUp(*s);
+    } else if (road == QLatin1String("reopened")) {
+        s = std::make_unique<Screen>();
+        ringUp(*s);
+    } else if (road == QLatin1String("held")) {
+        s->holdButtons().first()->click();
+    } else {
+        s->screen->OpenSale(waiting, false);
+    }
+    const QString next = s->screen->transactionId;
+    QVERIFY(!next.isEmpty() && next != paidByEnter);
+    QCOMPARE(s->child("lineEditTotal")->text(), QStringLiteral("23.00"));
+
+    // Its first Enter pays it and prints nothing.
+    enterPaid(*s, QStringLiteral("30"));
+    QCOMPARE(header(next, QStringLiteral("GRAND_TOTAL, PAID, AMOUNT_DUE, STATUS")), QStringLiteral("23|30|-7|2"));
+    QCOMPARE(s->status(), QStringLiteral("Paid successfully and saved."));
+    QCOMPARE(urls.urls, QList<QUrl>());
+    // The Enter after it prints the sale it paid.
+    QTest::keyClick(s->child("lineEditPaid"), Qt::Key_Return);
+    QTRY_COMPARE(urls.urls.size(), 1);
 }
 
 void TestCPOSPayment::textFieldsFitTheirColumns()
