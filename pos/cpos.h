@@ -375,6 +375,8 @@ private:
     // False, with the reason on the status line, when the paid amount or the due amount it leaves
     // would be cut by the amount fields.
     bool PaidFitsAmountFields(double paid);
+    // "Paid amount is not valid…" on the status line, the focus in the paid field.
+    void ShowPaidNotValid();
     QString PageLabel(bool category) const;
     int PendingTabIndex() const;
     bool LoadSaleCustomer(const QVariant& customerId);

@@ -269,6 +269,13 @@ void TestCPOSItems::refusedEntriesWriteNothing_data()
     QTest::newRow("quantity not a whole number")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "1.5"}}
         << "Quantity is invalid. Please enter numeric quantity value." << "lineEditItems";
+    QTest::newRow("quantity beyond whole numbers")
+        << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "2147483648"}}
+        << "Quantity is invalid: 2147483648 is too large." << "lineEditItems";
+    QTest::newRow("sub quantity beyond whole numbers")
+        << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{{"ITEMS_PER_UNIT", 12}} << "C1"
+        << QVariantMap{{"lineEditSubItems", "-99999999999"}} << "Sub Quantity is invalid: -99999999999 is too large."
+        << "lineEditSubItems";
     QTest::newRow("sub items not a whole number")
         << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{} << "C1" << QVariantMap{{"lineEditSubItems", "a"}}
         << "Sub items is invalid. Please enter numeric sub items value." << "lineEditSubItems";

@@ -1,5 +1,6 @@
 #include "cpos.h"
 #include "cposbutton.h"
+#include "messagesettings.h"
 #include "posfixture.h"
 #include "reportparameterdialog.h"
 #include "salesmodel.h"
@@ -41,6 +42,8 @@ private slots:
     void holdCaptionsAreCut();
     void holdWithoutName_data();
     void holdRefusesPaidTooLarge();
+    void paidNotFiniteCountsAsNothing_data();
+    void paidNotFiniteCountsAsNothing();
     void holdWithoutName();
     void resumeRestoresTheSale();
     void twoTillsResumeOneHoldOnce();
@@ -128,6 +131,10 @@ void TestCPOSPayment::pay_data()
                                          << "Paid amount is less than due amount";
     QTest::newRow("comma in a point locale") << "50,75" << 0 << 1 << "-1|0|0" << "23.00"
                                              << "Paid amount is not valid. Example 50.75";
+    // QLocale reads these as numbers; none is an amount.
+    QTest::newRow("inf") << "inf" << 0 << 1 << "-1|0|0" << "23.00" << "Paid amount is not valid. Example 50.75";
+    QTest::newRow("-INF") << "-INF" << 0 << 1 << "-1|0|0" << "23.00" << "Paid amount is not valid. Example 50.75";
+    QTest::newRow("NaN") << "NaN" << 0 << 1 << "-1|0|0" << "23.00" << "Paid amount is not valid. Example 50.75";
     QTest::newRow("too large for the amount fields")
         << "1e308" << 0 << 1 << "-1|0|0" << "23.00"
         << "Paid amount is too large: the paid and due amounts must fit in 32 characters.";
@@ -459,6 +466,37 @@ void TestCPOSPayment::holdRefusesPaidTooLarge()
     s.child("lineEditPaid")->setText(QStringLiteral("1e308"));
     Child<QPushButton>(s.screen, "pushPayLater")->click();
     QCOMPARE(s.status(), QStringLiteral("Paid amount is too large: the paid and due amounts must fit in 32 characters."));
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT TRANSACTION_ID FROM tblPendingPayments")), QStringList());
+    QCOMPARE(header(id, QStringLiteral("STATUS, PAID")), QStringLiteral("-1|0"));
+    QCOMPARE(s.screen->transactionId, id);
+}
+
+void TestCPOSPayment::paidNotFiniteCountsAsNothing_data()
+{
+    QTest::addColumn<QString>("paid");
+    QTest::newRow("inf") << "inf";
+    QTest::newRow("-Inf") << "-Inf";
+    QTest::newRow("NAN") << "NAN";
+}
+
+void TestCPOSPayment::paidNotFiniteCountsAsNothing()
+{
+    QFETCH(QString, paid);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_41"), true);
+    MessageSettings::Instance()->Load();
+    Screen s;
+    ringUp(s);
+    const QString id = s.screen->transactionId;
+    s.child("lineEditPaid")->setText(QStringLiteral("23.00"));
+    QCOMPARE(Child<QComboBox>(s.screen, "comboReceiptStatus")->currentIndex(), 2);
+    s.child("lineEditPaid")->setText(paid);
+    QCOMPARE(s.child("lineEditChange")->text(), QStringLiteral("23.00"));
+    QCOMPARE(Child<QComboBox>(s.screen, "comboReceiptStatus")->currentText(), QStringLiteral("NOT PAID"));
+
+    // Pay Later refuses it before its notice and its prompt.
+    Child<QPushButton>(s.screen, "pushPayLater")->click();
+    QCOMPARE(s.status(), QStringLiteral("Paid amount is not valid. Example 50.75"));
+    QVERIFY(answerer->seen.isEmpty());
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT TRANSACTION_ID FROM tblPendingPayments")), QStringList());
     QCOMPARE(header(id, QStringLiteral("STATUS, PAID")), QStringLiteral("-1|0"));
     QCOMPARE(s.screen->transactionId, id);
