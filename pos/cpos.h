@@ -101,6 +101,8 @@ public:
     // Process-wide, kept across restarts of the screen.
     static bool blinkPhase;
     static int paidEnterCount;
+    // The sale that the Enter counted in paidEnterCount paid: only that sale's next Enter prints.
+    static QString paidEnterSale;
 
     Ui_CPOS* ui = nullptr;
 
@@ -373,6 +375,8 @@ private:
     // False, with the reason on the status line, when the paid amount or the due amount it leaves
     // would be cut by the amount fields.
     bool PaidFitsAmountFields(double paid);
+    // "Paid amount is not valid…" on the status line, the focus in the paid field.
+    void ShowPaidNotValid();
     QString PageLabel(bool category) const;
     int PendingTabIndex() const;
     bool LoadSaleCustomer(const QVariant& customerId);

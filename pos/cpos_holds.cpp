@@ -102,6 +102,11 @@ void CPOS::on_pushPayLater_clicked()
     }
     bool paidIsNumber = false;
     const double paid = locale->toDouble(ui->lineEditPaid->text(), &paidIsNumber);
+    // "inf" and "nan" read as numbers; the header could not store them.
+    if (!qIsFinite(paid)) {
+        ShowPaidNotValid();
+        return;
+    }
     if (paidIsNumber && !PaidFitsAmountFields(paid))
         return;
     ErrorDialog notice(

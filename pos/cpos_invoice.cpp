@@ -186,6 +186,11 @@ int CPOS::SaveInvoice()
     // A customer chosen before the first item marks the sale changed while it has no row yet.
     if (transactionId.isEmpty())
         return 0;
+    // QLocale reads "inf" and "nan" as numbers; the header can not store them.
+    if (!qIsFinite(locale->toDouble(ui->lineEditPaid->text()))) {
+        ShowPaidNotValid();
+        return 1;
+    }
     if (!InvoiceFieldsFit())
         return 1;
 

@@ -59,6 +59,14 @@ QString FillIn(QString text, const QString& first, const QString& second = QStri
     return text;
 }
 
+// A whole number the quantity fields cannot hold: one that the locale reads, beyond an int.
+bool BeyondInt(const QLocale& locale, const QString& text)
+{
+    bool ok = false;
+    const double value = locale.toDouble(text, &ok);
+    return ok && qIsFinite(value) && qAbs(value) > std::numeric_limits<int>::max();
+}
+
 QRegExp StockCodePattern()
 {
     const QString punctuation = QStringLiteral("!@#$%^&*()-_=+[]{}|;:'\"?/,.<>~`");
@@ -135,13 +143,19 @@ bool CPOS::ValidateInputs()
     }
     locale->toInt(ui->lineEditItems->text(), &ok);
     if (!ok) {
-        ShowStatus(QStringLiteral("Quantity is invalid. Please enter numeric quantity value."), true);
+        ShowStatus(BeyondInt(*locale, ui->lineEditItems->text())
+                       ? tr("Quantity is invalid: %1 is too large.").arg(ui->lineEditItems->text())
+                       : QStringLiteral("Quantity is invalid. Please enter numeric quantity value."),
+                   true);
         ui->lineEditItems->setFocus();
         return false;
     }
     const int subItems = locale->toInt(ui->lineEditSubItems->text(), &ok);
     if (!ok) {
-        ShowStatus(QStringLiteral("Sub items is invalid. Please enter numeric sub items value."), true);
+        ShowStatus(BeyondInt(*locale, ui->lineEditSubItems->text())
+                       ? tr("Sub Quantity is invalid: %1 is too large.").arg(ui->lineEditSubItems->text())
+                       : QStringLiteral("Sub items is invalid. Please enter numeric sub items value."),
+                   true);
         ui->lineEditSubItems->setFocus();
         return false;
     }

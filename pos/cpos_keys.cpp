@@ -11,6 +11,7 @@
 
 bool CPOS::blinkPhase = false;
 int CPOS::paidEnterCount = 0;
+QString CPOS::paidEnterSale;
 
 namespace {
 const QString GREY_STYLE = QStringLiteral("QLabel {background-color: gray; color:white; }");
@@ -232,10 +233,16 @@ void CPOS::on_SetCheckedScannerReady(bool val)
 
 void CPOS::on_lineEditPaid_returnPressed()
 {
+    // A sale that came on screen after that Enter (a new sale, a reopened screen, a resumed or
+    // opened one) has not been paid by it: its first Enter pays.
+    if (paidEnterCount == 1 && transactionId != paidEnterSale)
+        paidEnterCount = 0;
     if (paidEnterCount == 0) {
         // A refused pay leaves the count: the next Enter must not print an unsaved sale.
-        if (on_pushButtonPay_clicked() == 0)
+        if (on_pushButtonPay_clicked() == 0) {
             paidEnterCount = 1;
+            paidEnterSale = transactionId;
+        }
     } else if (paidEnterCount == 1) {
         on_pushPrint_clicked();
         paidEnterCount = 0;

@@ -44,6 +44,15 @@ int StatusFor(const QLocale& locale, const QString& totalText, double paid, int 
     return current;
 }
 
+// The paid text as an amount: 0 when it is no number, and when it is "inf" or "nan", which
+// QLocale reads as numbers.
+double PaidOrZero(const QLocale& locale, const QString& text)
+{
+    bool ok = false;
+    const double paid = locale.toDouble(text, &ok);
+    return ok && qIsFinite(paid) ? paid : 0.0;
+}
+
 } // namespace
 
 void CPOS::LimitSaleFields()
@@ -225,10 +234,8 @@ int CPOS::on_pushButtonPay_clicked()
         ui->lineEditPaid->setText(QStringLiteral("0"));
     bool ok = false;
     const double paid = locale->toDouble(ui->lineEditPaid->text(), &ok);
-    if (!ok) {
-        ShowStatus(tr("Paid amount is not valid. Example 50%175").replace(QLatin1String("%1"), QString(locale->decimalPoint())),
-                   true);
-        ui->lineEditPaid->setFocus();
+    if (!ok || !qIsFinite(paid)) {
+        ShowPaidNotValid();
         return 1;
     }
     if (!PaidFitsAmountFields(paid))
@@ -274,6 +281,13 @@ int CPOS::on_pushButtonPay_clicked()
     PoleShowPaidAndDue();
     changedSinceSave = false;
     return 0;
+}
+
+void CPOS::ShowPaidNotValid()
+{
+    ShowStatus(tr("Paid amount is not valid. Example 50%175").replace(QLatin1String("%1"), QString(locale->decimalPoint())),
+               true);
+    ui->lineEditPaid->setFocus();
 }
 
 bool CPOS::PaidFitsAmountFields(double paid)
@@ -332,7 +346,7 @@ void CPOS::ResetAmounts()
 
 void CPOS::on_lineEditPaid_textChanged(const QString& text)
 {
-    const double paid = locale->toDouble(text);
+    const double paid = PaidOrZero(*locale, text);
     QString due = locale->toString(grandTotal - paid, 'f', finalAmountPrecision);
     // A due amount the field would cut is no amount: such a paid text counts as 0, as one that does
     // not parse, and pay refuses it.
@@ -347,7 +361,7 @@ void CPOS::on_lineEditPaid_textChanged(const QString& text)
 
 void CPOS::UpdatePaymentStateReceipt()
 {
-    const double paid = locale->toDouble(ui->lineEditPaid->text());
+    const double paid = PaidOrZero(*locale, ui->lineEditPaid->text());
     ui->comboReceiptStatus->setCurrentIndex(StatusFor(*locale, ui->lineEditTotal->text(), paid, finalAmountPrecision,
                                                       ui->comboReceiptStatus->currentIndex()));
     ui->dateTimeReceiptTimeStamp->setDateTime(QDateTime::currentDateTime());
@@ -356,7 +370,7 @@ void CPOS::UpdatePaymentStateReceipt()
 
 void CPOS::UpdatePaymentStateInvoice()
 {
-    const double paid = locale->toDouble(ui->lineEditPaid->text());
+    const double paid = PaidOrZero(*locale, ui->lineEditPaid->text());
     ui->comboInvoiceStatus->setCurrentIndex(StatusFor(*locale, ui->lineEditTotal->text(), paid, finalAmountPrecision,
                                                       ui->comboInvoiceStatus->currentIndex()));
     ui->dateTimeInvoiceTimeStamp->setDateTime(QDateTime::currentDateTime());

@@ -44,8 +44,9 @@ QList<QLineEdit*> QuickpayShorcuts::fields() const
 bool QuickpayShorcuts::IsAmountValid(QLineEdit* field) const
 {
     bool ok = false;
-    displayLocale->toDouble(field->text(), &ok);
-    return ok;
+    // The locale also reads "inf" and "nan", which are no amounts.
+    const double amount = displayLocale->toDouble(field->text(), &ok);
+    return ok && qIsFinite(amount);
 }
 
 void QuickpayShorcuts::on_pushSave_clicked()

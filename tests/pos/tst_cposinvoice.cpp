@@ -256,6 +256,8 @@ void TestCPOSInvoice::refusedSaveKeepsSaleAndMode_data()
     QTest::newRow("emoji in ship name") << QString() << "lineShipName" << emoji << 1
                                         << "Ship name holds characters that can not be stored (such as emoji). Please "
                                            "remove them and save again.";
+    QTest::newRow("paid not finite") << QString() << "lineEditPaid" << "inf" << 1
+                                     << "Paid amount is not valid. Example 50.75";
     QTest::newRow("address too long") << QString() << "textShipAddress" << QString(251, QLatin1Char('a')) << 1
                                       << "Ship address is too long: at most 250 characters can be stored, it has 251.";
 }

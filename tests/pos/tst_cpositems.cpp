@@ -82,6 +82,9 @@ void TestCPOSItems::storedLineAndStock_data()
     QTest::newRow("forced sale below zero units")
         << QVariantMap{} << QVariantMap{{"QUANTITY", 1}} << QVariantMap{{"lineEditItems", "3"}}
         << "3|0|10|0|30|18|0|0|0" << "-2|0" << "30.00" << "0.00" << 0.0;
+    QTest::newRow("last units sold, without forced sales")
+        << QVariantMap{{"force_out_of_stock_item_sale", false}} << QVariantMap{{"QUANTITY", 2}}
+        << QVariantMap{{"lineEditItems", "2"}} << "2|0|10|0|20|12|0|0|0" << "0|0" << "20.00" << "0.00" << 0.0;
     QTest::newRow("price typed with tax")
         << QVariantMap{} << QVariantMap{{"TAX_RATE", 15}} << QVariantMap{{"lineSelectedSalePrice", "11.50"}}
         << "1|0|10|0|10|6|1.5|15|0" << "99|0" << "11.50" << "1.50" << 0.0;
@@ -93,6 +96,9 @@ void TestCPOSItems::storedLineAndStock_data()
         << QVariantMap{} << QVariantMap{{"DISCOUNT", 25}}
         << QVariantMap{{"lineEditItems", "2"}, {"lineEditAbsDiscount", "2"}} << "2|0|10|2|18|12|0|0|0" << "98|0"
         << "18.00" << "0.00" << 2.0;
+    QTest::newRow("amount discount of the whole line")
+        << QVariantMap{} << QVariantMap{} << QVariantMap{{"lineEditAbsDiscount", "10"}} << "1|0|10|10|0|6|0|0|0"
+        << "99|0" << "0.00" << "0.00" << 10.0;
     QTest::newRow("percent discount")
         << QVariantMap{} << QVariantMap{{"DISCOUNT", 25}}
         << QVariantMap{{"lineEditItems", "2"}, {"lineEditDiscount", "10"}} << "2|0|10|2|18|12|0|0|0" << "98|0"
@@ -269,6 +275,13 @@ void TestCPOSItems::refusedEntriesWriteNothing_data()
     QTest::newRow("quantity not a whole number")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "1.5"}}
         << "Quantity is invalid. Please enter numeric quantity value." << "lineEditItems";
+    QTest::newRow("quantity beyond whole numbers")
+        << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "2147483648"}}
+        << "Quantity is invalid: 2147483648 is too large." << "lineEditItems";
+    QTest::newRow("sub quantity beyond whole numbers")
+        << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{{"ITEMS_PER_UNIT", 12}} << "C1"
+        << QVariantMap{{"lineEditSubItems", "-99999999999"}} << "Sub Quantity is invalid: -99999999999 is too large."
+        << "lineEditSubItems";
     QTest::newRow("sub items not a whole number")
         << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{} << "C1" << QVariantMap{{"lineEditSubItems", "a"}}
         << "Sub items is invalid. Please enter numeric sub items value." << "lineEditSubItems";

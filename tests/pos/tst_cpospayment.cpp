@@ -1,8 +1,10 @@
 #include "cpos.h"
 #include "cposbutton.h"
+#include "messagesettings.h"
 #include "posfixture.h"
 #include "reportparameterdialog.h"
 #include "salesmodel.h"
+#include "urlrecorder.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -11,6 +13,8 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <memory>
+
 // Paying, quick pay, held sales and loading them back on the sale screen, against real databases
 // in the server's default (strict) mode.
 class TestCPOSPayment : public PosFixture::SaleScreenTest
@@ -18,7 +22,7 @@ class TestCPOSPayment : public PosFixture::SaleScreenTest
     Q_OBJECT
 
 public:
-    TestCPOSPayment() : SaleScreenTest(QStringLiteral("pos_pay"), {}, {"err_msg_13", "err_msg_41", "err_msg_44"}) {}
+    TestCPOSPayment() : SaleScreenTest(QStringLiteral("pos_pay"), {}, {"err_msg_13", "err_msg_41", "err_msg_44", "err_msg_1"}) {}
 
 private slots:
     void pay_data();
@@ -26,6 +30,8 @@ private slots:
     void payWritesEveryHeaderColumn();
     void nothingChangedSinceLastSave();
     void refusedPayKeepsEnterCount();
+    void enterPrintsOnlyTheSaleItPaid_data();
+    void enterPrintsOnlyTheSaleItPaid();
     void textFieldsFitTheirColumns();
     void unstorableCharacterNamesField_data();
     void unstorableCharacterNamesField();
@@ -36,6 +42,8 @@ private slots:
     void holdCaptionsAreCut();
     void holdWithoutName_data();
     void holdRefusesPaidTooLarge();
+    void paidNotFiniteCountsAsNothing_data();
+    void paidNotFiniteCountsAsNothing();
     void holdWithoutName();
     void resumeRestoresTheSale();
     void twoTillsResumeOneHoldOnce();
@@ -72,6 +80,13 @@ private:
         s.scan(code);
         QCOMPARE(s.status(), QString());
         QVERIFY(!s.screen->transactionId.isEmpty());
+    }
+    // Ctrl+P, the amount typed over the selected text, then Enter, as the cashier does it.
+    static void enterPaid(const Screen& s, const QString& amount)
+    {
+        s.screen->on_CtrlP();
+        QTest::keyClicks(s.child("lineEditPaid"), amount);
+        QTest::keyClick(s.child("lineEditPaid"), Qt::Key_Return);
     }
     // Holds the sale on screen under the name (the prompt answered with OK).
     void hold(const Screen& s, const QString& name = QString())
@@ -116,6 +131,10 @@ void TestCPOSPayment::pay_data()
                                          << "Paid amount is less than due amount";
     QTest::newRow("comma in a point locale") << "50,75" << 0 << 1 << "-1|0|0" << "23.00"
                                              << "Paid amount is not valid. Example 50.75";
+    // QLocale reads these as numbers; none is an amount.
+    QTest::newRow("inf") << "inf" << 0 << 1 << "-1|0|0" << "23.00" << "Paid amount is not valid. Example 50.75";
+    QTest::newRow("-INF") << "-INF" << 0 << 1 << "-1|0|0" << "23.00" << "Paid amount is not valid. Example 50.75";
+    QTest::newRow("NaN") << "NaN" << 0 << 1 << "-1|0|0" << "23.00" << "Paid amount is not valid. Example 50.75";
     QTest::newRow("too large for the amount fields")
         << "1e308" << 0 << 1 << "-1|0|0" << "23.00"
         << "Paid amount is too large: the paid and due amounts must fit in 32 characters.";
@@ -199,6 +218,63 @@ void TestCPOSPayment::refusedPayKeepsEnterCount()
     s.screen->on_lineEditPaid_returnPressed();
     QCOMPARE(CPOS::paidEnterCount, 1);
     QCOMPARE(header(s.screen->transactionId, QStringLiteral("STATUS")), QStringLiteral("2"));
+}
+
+void TestCPOSPayment::enterPrintsOnlyTheSaleItPaid_data()
+{
+    QTest::addColumn<QString>("road"); // how the next sale comes on screen
+    QTest::newRow("new sale (F2)") << "new";
+    QTest::newRow("reopened screen") << "reopened";
+    QTest::newRow("resumed held sale") << "held";
+    QTest::newRow("opened stored sale") << "stored";
+}
+
+void TestCPOSPayment::enterPrintsOnlyTheSaleItPaid()
+{
+    QFETCH(QString, road);
+    UrlRecorder urls;
+    auto s = std::make_unique<Screen>();
+    QString waiting; // a sale stored earlier that comes back on screen
+    if (road == QLatin1String("held")) {
+        ringUp(*s);
+        waiting = s->screen->transactionId;
+        hold(*s);
+    } else if (road == QLatin1String("stored")) {
+        ringUp(*s);
+        waiting = s->screen->transactionId;
+        s->child("lineEditPaid")->setText(QStringLiteral("10"));
+        answerer->pressButton(QMessageBox::Yes);
+        QCOMPARE(s->screen->on_pushButtonPay_clicked(), 0);
+    }
+    ringUp(*s);
+    const QString paidByEnter = s->screen->transactionId;
+    enterPaid(*s, QStringLiteral("23.00"));
+    QCOMPARE(header(paidByEnter, QStringLiteral("STATUS")), QStringLiteral("2"));
+
+    // No second Enter: the next sale comes on screen.
+    if (road == QLatin1String("new")) {
+        Child<QPushButton>(s->screen, "pushNew")->click();
+        ringUp(*s);
+    } else if (road == QLatin1String("reopened")) {
+        s = std::make_unique<Screen>();
+        ringUp(*s);
+    } else if (road == QLatin1String("held")) {
+        s->holdButtons().first()->click();
+    } else {
+        s->screen->OpenSale(waiting, false);
+    }
+    const QString next = s->screen->transactionId;
+    QVERIFY(!next.isEmpty() && next != paidByEnter);
+    QCOMPARE(s->child("lineEditTotal")->text(), QStringLiteral("23.00"));
+
+    // Its first Enter pays it and prints nothing.
+    enterPaid(*s, QStringLiteral("30"));
+    QCOMPARE(header(next, QStringLiteral("GRAND_TOTAL, PAID, AMOUNT_DUE, STATUS")), QStringLiteral("23|30|-7|2"));
+    QCOMPARE(s->status(), QStringLiteral("Paid successfully and saved."));
+    QCOMPARE(urls.urls, QList<QUrl>());
+    // The Enter after it prints the sale it paid.
+    QTest::keyClick(s->child("lineEditPaid"), Qt::Key_Return);
+    QTRY_COMPARE(urls.urls.size(), 1);
 }
 
 void TestCPOSPayment::textFieldsFitTheirColumns()
@@ -390,6 +466,37 @@ void TestCPOSPayment::holdRefusesPaidTooLarge()
     s.child("lineEditPaid")->setText(QStringLiteral("1e308"));
     Child<QPushButton>(s.screen, "pushPayLater")->click();
     QCOMPARE(s.status(), QStringLiteral("Paid amount is too large: the paid and due amounts must fit in 32 characters."));
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT TRANSACTION_ID FROM tblPendingPayments")), QStringList());
+    QCOMPARE(header(id, QStringLiteral("STATUS, PAID")), QStringLiteral("-1|0"));
+    QCOMPARE(s.screen->transactionId, id);
+}
+
+void TestCPOSPayment::paidNotFiniteCountsAsNothing_data()
+{
+    QTest::addColumn<QString>("paid");
+    QTest::newRow("inf") << "inf";
+    QTest::newRow("-Inf") << "-Inf";
+    QTest::newRow("NAN") << "NAN";
+}
+
+void TestCPOSPayment::paidNotFiniteCountsAsNothing()
+{
+    QFETCH(QString, paid);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("err_msg_41"), true);
+    MessageSettings::Instance()->Load();
+    Screen s;
+    ringUp(s);
+    const QString id = s.screen->transactionId;
+    s.child("lineEditPaid")->setText(QStringLiteral("23.00"));
+    QCOMPARE(Child<QComboBox>(s.screen, "comboReceiptStatus")->currentIndex(), 2);
+    s.child("lineEditPaid")->setText(paid);
+    QCOMPARE(s.child("lineEditChange")->text(), QStringLiteral("23.00"));
+    QCOMPARE(Child<QComboBox>(s.screen, "comboReceiptStatus")->currentText(), QStringLiteral("NOT PAID"));
+
+    // Pay Later refuses it before its notice and its prompt.
+    Child<QPushButton>(s.screen, "pushPayLater")->click();
+    QCOMPARE(s.status(), QStringLiteral("Paid amount is not valid. Example 50.75"));
+    QVERIFY(answerer->seen.isEmpty());
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT TRANSACTION_ID FROM tblPendingPayments")), QStringList());
     QCOMPARE(header(id, QStringLiteral("STATUS, PAID")), QStringLiteral("-1|0"));
     QCOMPARE(s.screen->transactionId, id);

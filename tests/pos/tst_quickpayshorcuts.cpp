@@ -19,6 +19,8 @@ private slots:
     void amountsRoundTrip_data();
     void amountsRoundTrip();
     void firstInvalidFieldStopsTheSave();
+    void amountNotFiniteIsNotValid_data();
+    void amountNotFiniteIsNotValid();
 
 private:
     void useLocale(QLocale::Language language);
@@ -102,6 +104,31 @@ void TestQuickpayShorcuts::firstInvalidFieldStopsTheSave()
     QTRY_COMPARE(dialog.focusWidget(), Child<QWidget>(&dialog, "lineEdit_2"));
     QVERIFY(!AppSettings::Instance()->settings->contains(QStringLiteral("ctrl_plus_one")));
     QCOMPARE(Child<QLineEdit>(&dialog, "lineEdit_4")->text(), QString());
+}
+
+void TestQuickpayShorcuts::amountNotFiniteIsNotValid_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("English inf") << int(QLocale::English) << "inf";
+    QTest::newRow("English nan") << int(QLocale::English) << "nan";
+    QTest::newRow("German -INF") << int(QLocale::German) << "-INF";
+}
+
+void TestQuickpayShorcuts::amountNotFiniteIsNotValid()
+{
+    QFETCH(int, language);
+    QFETCH(QString, typed);
+    useLocale(QLocale::Language(language));
+    ModalAnswerer answerer;
+    QuickpayShorcuts dialog(nullptr);
+    dialog.show();
+    Child<QLineEdit>(&dialog, "lineEdit_6")->setText(typed);
+    answerer.pressButton(QMessageBox::Ok);
+    Child<QPushButton>(&dialog, "pushSave")->click();
+    QCOMPARE(answerer.messages(), QStringList{"Error|Amount is not valid."});
+    QTRY_COMPARE(dialog.focusWidget(), Child<QWidget>(&dialog, "lineEdit_6"));
+    QVERIFY(!AppSettings::Instance()->settings->contains(QStringLiteral("ctrl_plus_six")));
 }
 
 VORANTEL_TEST_MAIN(TestQuickpayShorcuts)
