@@ -199,10 +199,10 @@ void TestInventoryImport::sampleFileImportsIntoItsCounts()
     QCOMPARE(rows(QStringLiteral("SELECT COUNT(*) FROM tblProducts p JOIN tblInventory i ON i.PRODUCT_ID = p.ID "
                                  "WHERE p.PRODUCT_CODE = p.ID AND i.BAR_CODE = p.PRODUCT_CODE")),
              QStringList{"100"});
-    // Rate 10, 15 with tax: 13.64 without; the purchase cost is kept with tax.
+    // Rate 10, 15 with tax: 13.63 without, which sells at 15.00 rounding up; the purchase cost is kept with tax.
     QCOMPARE(rows(QStringLiteral("SELECT i.SALE_PRICE, i.PURCHASE_PRICE, p.SERVICE_ITEM FROM tblInventory i JOIN "
                                  "tblProducts p ON p.ID = i.PRODUCT_ID WHERE p.NAME = 'Foo Product No. 7'")),
-             QStringList{"13.64|10|0"});
+             QStringList{"13.63|10|0"});
     QCOMPARE(rows(QStringLiteral("SELECT COUNT(*) FROM tblInventory i JOIN tblProducts p ON p.ID = i.PRODUCT_ID "
                                  "WHERE p.NAME LIKE 'Toy No.%' AND i.SHOW_ON_POS = 1 AND i.STORAGE_LOCATION = ''")),
              QStringList{"20"});
@@ -332,7 +332,14 @@ void TestInventoryImport::derivedPricesAreRounded_data()
     QTest::newRow("round up") << "round_up" << "2" << true << "5" << "10.01" << "" << "5|10.52|0";
     QTest::newRow("round down") << "round_down" << "2" << true << "5" << "10.01" << "" << "5|10.51|0";
     QTest::newRow("nearest") << "nearest" << "2" << true << "5" << "10.01" << "" << "5|10.51|0";
-    QTest::newRow("sale price with tax") << "round_up" << "2" << true << "7.25" << "" << "11.00" << "7.25|0|10.26";
+    // The net price the till sells at the typed price: 10.25 + 0.75 rounded up; 10.26 would sell at 11.01.
+    QTest::newRow("sale price with tax") << "round_up" << "2" << true << "7.25" << "" << "11.00" << "7.25|0|10.25";
+    QTest::newRow("sale price with tax, nearest")
+        << "nearest" << "2" << true << "7.25" << "" << "11.00" << "7.25|0|10.26";
+    QTest::newRow("0.99 at 20 % rounding up") << "round_up" << "2" << true << "20" << "" << "0.99" << "20|0|0.82";
+    QTest::newRow("whole units, 9 at 20 % rounding up") << "round_up" << "0" << true << "20" << "" << "9" << "20|0|7";
+    QTest::newRow("no net price sells at 0.97: the nearest")
+        << "round_up" << "2" << true << "20" << "" << "0.97" << "20|0|0.81";
     QTest::newRow("tax off ignores the rate column") << "round_up" << "2" << false << "10" << "10.00" << "11.00"
                                                      << "0|10|11";
 }
