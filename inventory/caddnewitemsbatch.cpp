@@ -395,7 +395,7 @@ void CAddNewItemsBatch::UpdateSalePriceWithTax()
 void CAddNewItemsBatch::UpdateSalePriceWithoutTax()
 {
     const double rate = AppSettings::Instance()->locale->toDouble(ui.lineTaxStatus->text());
-    const double net = NetFromTaxInclusive(decimalPlaces.toInt(), ReadAmount(ui.lineEditSalePriceWitTax), rate);
+    const double net = NetForTillPrice(roundingMode, decimalPlaces.toInt(), ReadAmount(ui.lineEditSalePriceWitTax), rate);
     QSignalBlocker block(ui.lineEditSalePrice);
     ui.lineEditSalePrice->setText(AmountText(net));
 }

@@ -185,8 +185,8 @@ void InventoryImport::ParseLine(Line& line, const QString& text)
                              .arg(line.number);
         bothPrices = true;
     } else if (saleWithoutTax.isEmpty() && !saleWithTax.isEmpty()) {
-        saleWithoutTax = locale.toString(NetFromTaxInclusive(options.decimalPlaces, number(saleWithTax), line.taxRate),
-                                         'f', options.decimalPlaces);
+        const double net = NetForTillPrice(options.rounding, options.decimalPlaces, number(saleWithTax), line.taxRate);
+        saleWithoutTax = locale.toString(net, 'f', options.decimalPlaces);
     }
     line.purchase = number(purchaseWithTax);
     line.sale = number(saleWithoutTax);

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -83,9 +84,26 @@ double RoundByMode(RoundingMode mode, int places, double value)
     return RoundNearest(places, value);
 }
 
+double TaxOnAmount(RoundingMode mode, int places, double amount, double taxRatePercent)
+{
+    return RoundByMode(mode, places, amount * taxRatePercent / 100);
+}
+
 double TillUnitPrice(RoundingMode mode, int places, double net, double taxRatePercent)
 {
     const double amount = RoundNearest(places, net);
-    const double tax = RoundByMode(mode, places, amount * taxRatePercent / 100);
-    return RoundNearest(places, amount + tax);
+    return RoundNearest(places, amount + TaxOnAmount(mode, places, amount, taxRatePercent));
+}
+
+double NetForTillPrice(RoundingMode mode, int places, double gross, double taxRatePercent)
+{
+    // The nearest net price can charge one unit more or less than typed once the tax is rounded up or down
+    // (0.83 + 0.17 at 20 % rounded up is 1.00, while 0.82 + 0.17 is the 0.99 typed).
+    const double exact = gross / (taxRatePercent / 100.0 + 1.0);
+    for (const double net : {RoundDown(places, exact), RoundUp(places, exact)}) {
+        const double charged = TillUnitPrice(mode, places, net, taxRatePercent);
+        if (std::fabs(charged - gross) <= 1e-9 * std::max(1.0, std::fabs(gross)))
+            return net;
+    }
+    return NetFromTaxInclusive(places, gross, taxRatePercent);
 }

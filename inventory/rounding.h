@@ -16,6 +16,13 @@ enum RoundingMode { RoundingNearest = 0, RoundingDown = 1, RoundingUp = 2 };
 RoundingMode ReadRoundingMode(const QSettings& settings);
 double RoundByMode(RoundingMode mode, int places, double value);
 
+// The tax of a sale line's amount (after discount) as the sale screen stores it.
+double TaxOnAmount(RoundingMode mode, int places, double amount, double taxRatePercent);
+
 // What the till charges for one unit of a stock row priced net without tax, before any discount: the line's
 // amount and its tax are each rounded to the places, as the sale screen stores them, and then added.
 double TillUnitPrice(RoundingMode mode, int places, double net, double taxRatePercent);
+
+// The price without tax to keep for a price typed with tax: of the floor and the ceiling of gross / (1 + rate)
+// at the places, the one the till charges exactly gross for; when neither does, the nearest (NetFromTaxInclusive).
+double NetForTillPrice(RoundingMode mode, int places, double gross, double taxRatePercent);

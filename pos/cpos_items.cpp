@@ -330,8 +330,9 @@ void CPOS::EnterItem()
     // Price, discount and tax of the line, each rounded as it is stored.
     const double rate = taxEnabled ? row.taxRate : 0.0;
     const QString priceText = ui->lineSelectedSalePrice->text();
-    const double price =
-        RoundNearest(decimalPlaces, priceText.isEmpty() ? row.salePrice : locale->toDouble(priceText) / (rate / 100 + 1));
+    const double price = priceText.isEmpty()
+                             ? RoundNearest(decimalPlaces, row.salePrice)
+                             : NetForTillPrice(RoundingMode(taxRounding), decimalPlaces, locale->toDouble(priceText), rate);
     double amount = subUnits * (price / ipu) + units * price;
     const double absoluteDiscount = locale->toDouble(ui->lineEditAbsDiscount->text());
     // More off than the line is worth would pay the customer outside return mode.
@@ -357,7 +358,7 @@ void CPOS::EnterItem()
     amount -= discount;
     if (returning)
         amount = -amount;
-    const double tax = RoundByMode(RoundingMode(taxRounding), decimalPlaces, amount * rate / 100);
+    const double tax = TaxOnAmount(RoundingMode(taxRounding), decimalPlaces, amount, rate);
     double purchaseAmount = subUnits * (row.purchasePrice / ipu) + units * row.purchasePrice;
     if (returning)
         purchaseAmount = -purchaseAmount;

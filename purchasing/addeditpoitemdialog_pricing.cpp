@@ -94,7 +94,8 @@ void AddEditPOItemDialog::UpdateSalePriceWithTax()
 
 void AddEditPOItemDialog::UpdateSalePriceWithoutTax()
 {
-    ui.lineSalePrice->setText(Fixed(Double(ui.lineEditSalePriceWithTax) / (ProductRate() + 1)));
+    ui.lineSalePrice->setText(
+        Fixed(NetForTillPrice(roundingMode, decimalPlaces, Double(ui.lineEditSalePriceWithTax), Double(ui.lineTaxStatus))));
 }
 
 void AddEditPOItemDialog::on_lineSalePrice_textChanged(const QString&)

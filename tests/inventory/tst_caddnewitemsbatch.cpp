@@ -67,18 +67,20 @@ private:
 void TestCAddNewItemsBatch::prices_data()
 {
     QTest::addColumn<QString>("mode"); // tax_rounding_off; empty: not set
-    QTest::addColumn<QString>("withTax");
+    QTest::addColumn<QString>("withTax"); // of 10 at 7.25 %
+    QTest::addColumn<QString>("net");     // of 10.73 typed with tax: the one that sells at 10.73
 
-    QTest::newRow("up") << "round_up" << "10.73";
-    QTest::newRow("no setting rounds up") << "" << "10.73";
-    QTest::newRow("nearest") << "nearest" << "10.73";
-    QTest::newRow("down") << "round_down" << "10.72";
+    QTest::newRow("up") << "round_up" << "10.73" << "10.00";
+    QTest::newRow("no setting rounds up") << "" << "10.73" << "10.00";
+    QTest::newRow("nearest") << "nearest" << "10.73" << "10.00";
+    QTest::newRow("down") << "round_down" << "10.72" << "10.01";
 }
 
 void TestCAddNewItemsBatch::prices()
 {
     QFETCH(QString, mode);
     QFETCH(QString, withTax);
+    QFETCH(QString, net);
     if (!mode.isEmpty())
         AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
     QCOMPARE(addProduct(QStringLiteral("T1"), QStringLiteral("7.25"), false, {}), QString());
@@ -93,7 +95,7 @@ void TestCAddNewItemsBatch::prices()
 
     Child<QRadioButton>(&dialog, "radioButtonSalePriceWithTax")->setChecked(true);
     Child<QLineEdit>(&dialog, "lineEditSalePriceWitTax")->setText(QStringLiteral("10.73"));
-    QCOMPARE(Child<QLineEdit>(&dialog, "lineEditSalePrice")->text(), QStringLiteral("10.00"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineEditSalePrice")->text(), net);
 }
 
 void TestCAddNewItemsBatch::editKeepsPricesAndOtherSales()
@@ -288,26 +290,49 @@ void TestCAddNewItemsBatch::stockCountOutOfRange()
 void TestCAddNewItemsBatch::priceWithTaxAsks_data()
 {
     QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("places"); // decimal_places
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("typed");  // sale price with tax
     QTest::addColumn<int>("answer");     // NoButton: nothing is asked
+    QTest::addColumn<QString>("asked");  // the question's text
     QTest::addColumn<QString>("stored"); // SALE_PRICE of the new row; empty: none written
 
-    QTest::newRow("0.99 sells at 1.00, No saves nothing") << "round_up" << int(QMessageBox::No) << "";
-    QTest::newRow("0.99 sells at 1.00, Yes saves") << "round_up" << int(QMessageBox::Yes) << "0.83";
-    QTest::newRow("nearest sells at 1.00 too") << "nearest" << int(QMessageBox::No) << "";
-    QTest::newRow("rounding down keeps 0.99") << "round_down" << int(QMessageBox::NoButton) << "0.83";
+    // No net price at 2 places sells at 0.97: 0.80 sells at 0.96, 0.81 at 0.98.
+    QTest::newRow("0.97 sells at 0.98, No saves nothing")
+        << "round_up" << "2" << "20" << "0.97" << int(QMessageBox::No) << "Sells at 0.98" << "";
+    QTest::newRow("0.97 sells at 0.98, Yes saves")
+        << "round_up" << "2" << "20" << "0.97" << int(QMessageBox::Yes) << "Sells at 0.98" << "0.81";
+    QTest::newRow("nearest sells at 1.00 too") << "nearest" << "2" << "20" << "0.99" << int(QMessageBox::No)
+                                               << "Sells at 1.00" << "";
+    QTest::newRow("rounding down keeps 0.99")
+        << "round_down" << "2" << "20" << "0.99" << int(QMessageBox::NoButton) << "" << "0.83";
+    // Whenever a net price sells at the typed price, it is the one stored and nothing is asked.
+    QTest::newRow("0.99 at 20 % rounding up is 0.82")
+        << "round_up" << "2" << "20" << "0.99" << int(QMessageBox::NoButton) << "" << "0.82";
+    QTest::newRow("5.01 at 10 % rounding down is 4.56")
+        << "round_down" << "2" << "10" << "5.01" << int(QMessageBox::NoButton) << "" << "4.56";
+    QTest::newRow("whole units, 9 at 20 % rounding up is 7")
+        << "round_up" << "0" << "20" << "9" << int(QMessageBox::NoButton) << "" << "7";
+    QTest::newRow("three places, 2.003 at 15 % rounding up is 1.741")
+        << "round_up" << "3" << "15" << "2.003" << int(QMessageBox::NoButton) << "" << "1.741";
 }
 
 void TestCAddNewItemsBatch::priceWithTaxAsks()
 {
     QFETCH(QString, mode);
+    QFETCH(QString, places);
+    QFETCH(QString, rate);
+    QFETCH(QString, typed);
     QFETCH(int, answer);
+    QFETCH(QString, asked);
     QFETCH(QString, stored);
     AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
-    QCOMPARE(addProduct(QStringLiteral("V1"), QStringLiteral("20"), false, {}), QString());
+    AppSettings::Instance()->settings->setValue(QStringLiteral("decimal_places"), places);
+    QCOMPARE(addProduct(QStringLiteral("V1"), rate, false, {}), QString());
     CAddNewItemsBatch dialog(nullptr);
     Child<QLineEdit>(&dialog, "editProductCode")->setText(QStringLiteral("V1"));
     Child<QRadioButton>(&dialog, "radioButtonSalePriceWithTax")->setChecked(true);
-    Child<QLineEdit>(&dialog, "lineEditSalePriceWitTax")->setText(QStringLiteral("0.99"));
+    Child<QLineEdit>(&dialog, "lineEditSalePriceWitTax")->setText(typed);
     Child<QLineEdit>(&dialog, "lineEditPurchasePrice")->setText(QStringLiteral("0.5"));
     Child<QLineEdit>(&dialog, "lineQuantity")->setText(QStringLiteral("3"));
     if (answer != QMessageBox::NoButton)
@@ -315,7 +340,7 @@ void TestCAddNewItemsBatch::priceWithTaxAsks()
     Child<QPushButton>(&dialog, "pushButtonAdd")->click();
 
     QCOMPARE(answerer->messages(),
-             answer == QMessageBox::NoButton ? QStringList() : QStringList{"Edit Inventory|Sells at 1.00"});
+             asked.isEmpty() ? QStringList() : QStringList{QStringLiteral("Edit Inventory|") + asked});
     QCOMPARE(fixture.rows(QStringLiteral("SELECT SALE_PRICE, QUANTITY FROM tblInventory")),
              stored.isEmpty() ? QStringList() : QStringList{stored + QStringLiteral("|3")});
 }

@@ -79,6 +79,8 @@ private slots:
     void runWithoutLogIsNotReportedClean();
     void derivedPricesAreRounded_data();
     void derivedPricesAreRounded();
+    void exportedPricesTakeTheChosenForm_data();
+    void exportedPricesTakeTheChosenForm();
     void windowsGiveTheLineByLineOutcome();
     void roundTripLeavesTablesUnchanged_data();
     void roundTripLeavesTablesUnchanged();
@@ -197,10 +199,10 @@ void TestInventoryImport::sampleFileImportsIntoItsCounts()
     QCOMPARE(rows(QStringLiteral("SELECT COUNT(*) FROM tblProducts p JOIN tblInventory i ON i.PRODUCT_ID = p.ID "
                                  "WHERE p.PRODUCT_CODE = p.ID AND i.BAR_CODE = p.PRODUCT_CODE")),
              QStringList{"100"});
-    // Rate 10, 15 with tax: 13.64 without; the purchase cost is kept with tax.
+    // Rate 10, 15 with tax: 13.63 without, which sells at 15.00 rounding up; the purchase cost is kept with tax.
     QCOMPARE(rows(QStringLiteral("SELECT i.SALE_PRICE, i.PURCHASE_PRICE, p.SERVICE_ITEM FROM tblInventory i JOIN "
                                  "tblProducts p ON p.ID = i.PRODUCT_ID WHERE p.NAME = 'Foo Product No. 7'")),
-             QStringList{"13.64|10|0"});
+             QStringList{"13.63|10|0"});
     QCOMPARE(rows(QStringLiteral("SELECT COUNT(*) FROM tblInventory i JOIN tblProducts p ON p.ID = i.PRODUCT_ID "
                                  "WHERE p.NAME LIKE 'Toy No.%' AND i.SHOW_ON_POS = 1 AND i.STORAGE_LOCATION = ''")),
              QStringList{"20"});
@@ -321,28 +323,82 @@ void TestInventoryImport::runWithoutLogIsNotReportedClean()
 void TestInventoryImport::derivedPricesAreRounded_data()
 {
     QTest::addColumn<QString>("rounding");
+    QTest::addColumn<QString>("places"); // decimal_places
+    QTest::addColumn<bool>("taxEnabled");
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("purchaseWithoutTax");
     QTest::addColumn<QString>("saleWithTax");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("round up") << "round_up" << "5" << "10.01" << "" << "10.52|0";
-    QTest::newRow("round down") << "round_down" << "5" << "10.01" << "" << "10.51|0";
-    QTest::newRow("nearest") << "nearest" << "5" << "10.01" << "" << "10.51|0";
-    QTest::newRow("sale price with tax") << "round_up" << "7.25" << "" << "11.00" << "0|10.26";
+    QTest::addColumn<QString>("stored"); // TAX_RATE|PURCHASE_PRICE|SALE_PRICE
+    QTest::newRow("round up") << "round_up" << "2" << true << "5" << "10.01" << "" << "5|10.52|0";
+    QTest::newRow("round down") << "round_down" << "2" << true << "5" << "10.01" << "" << "5|10.51|0";
+    QTest::newRow("nearest") << "nearest" << "2" << true << "5" << "10.01" << "" << "5|10.51|0";
+    // The net price the till sells at the typed price: 10.25 + 0.75 rounded up; 10.26 would sell at 11.01.
+    QTest::newRow("sale price with tax") << "round_up" << "2" << true << "7.25" << "" << "11.00" << "7.25|0|10.25";
+    QTest::newRow("sale price with tax, nearest")
+        << "nearest" << "2" << true << "7.25" << "" << "11.00" << "7.25|0|10.26";
+    QTest::newRow("0.99 at 20 % rounding up") << "round_up" << "2" << true << "20" << "" << "0.99" << "20|0|0.82";
+    QTest::newRow("whole units, 9 at 20 % rounding up") << "round_up" << "0" << true << "20" << "" << "9" << "20|0|7";
+    QTest::newRow("no net price sells at 0.97: the nearest")
+        << "round_up" << "2" << true << "20" << "" << "0.97" << "20|0|0.81";
+    QTest::newRow("tax off ignores the rate column") << "round_up" << "2" << false << "10" << "10.00" << "11.00"
+                                                     << "0|10|11";
 }
 
 void TestInventoryImport::derivedPricesAreRounded()
 {
     QFETCH(QString, rounding);
+    QFETCH(QString, places);
+    QFETCH(bool, taxEnabled);
     QFETCH(QString, rate);
     QFETCH(QString, purchaseWithoutTax);
     QFETCH(QString, saleWithTax);
     QFETCH(QString, stored);
-    ApplySettings({{QStringLiteral("tax_rounding_off"), rounding}});
+    ApplySettings({{QStringLiteral("tax_rounding_off"), rounding},
+                   {QStringLiteral("decimal_places"), places},
+                   {QStringLiteral("enable_tax"), taxEnabled}});
     const Outcome outcome = Import({Record({{0, QStringLiteral("Food")}, {1, QStringLiteral("Priced")}, {6, rate},
                                             {16, purchaseWithoutTax}, {19, saleWithTax}})});
     QVERIFY2(outcome.clean, qPrintable(outcome.log.join(QLatin1Char('\n'))));
-    QCOMPARE(rows(QStringLiteral("SELECT PURCHASE_PRICE, SALE_PRICE FROM tblInventory")), QStringList{stored});
+    QCOMPARE(rows(QStringLiteral("SELECT p.TAX_RATE, i.PURCHASE_PRICE, i.SALE_PRICE FROM tblInventory i JOIN "
+                                 "tblProducts p ON p.ID = i.PRODUCT_ID")),
+             QStringList{stored});
+}
+
+void TestInventoryImport::exportedPricesTakeTheChosenForm_data()
+{
+    QTest::addColumn<bool>("purchaseWithTax");
+    QTest::addColumn<bool>("saleWithTax");
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<double>("purchase"); // PURCHASE_PRICE, kept with tax
+    QTest::addColumn<double>("sale");     // SALE_PRICE, kept without tax
+    QTest::addColumn<QString>("columns"); // the four price columns, purchase then sale, without and with tax
+    QTest::newRow("10 %, bought at 11.00, purchase without tax") << false << false << 10.0 << 11.0 << 10.0
+                                                                 << "10.00||10.00|";
+    QTest::newRow("20 %, purchase without tax, sale with tax") << false << true << 20.0 << 120.0 << 100.0
+                                                               << "100.00|||120.00";
+    QTest::newRow("the stored forms") << true << false << 20.0 << 120.0 << 100.0 << "|120.00|100.00|";
+}
+
+void TestInventoryImport::exportedPricesTakeTheChosenForm()
+{
+    QFETCH(bool, purchaseWithTax);
+    QFETCH(bool, saleWithTax);
+    QFETCH(double, rate);
+    QFETCH(double, purchase);
+    QFETCH(double, sale);
+    QFETCH(QString, columns);
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("Tea")), QString());
+    QCOMPARE(addStock(QStringLiteral("P1"), QStringLiteral("S1"), 3, sale), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblProducts SET TAX_RATE = ?"), {rate}), QString());
+    QCOMPARE(run(QStringLiteral("UPDATE tblInventory SET PURCHASE_PRICE = ?"), {purchase}), QString());
+    QString text;
+    {
+        QTextStream out(&text);
+        QVERIFY(WriteInventoryCsv(out, saleWithTax, purchaseWithTax));
+    }
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(1).split(QLatin1Char(',')).mid(16, 4).join(QLatin1Char('|')), columns);
 }
 
 void TestInventoryImport::windowsGiveTheLineByLineOutcome()

@@ -13,6 +13,8 @@ private slots:
     void rounding();
     void netFromTaxInclusive_data();
     void netFromTaxInclusive();
+    void netForTillPrice_data();
+    void netForTillPrice();
     void modeFromSetting_data();
     void modeFromSetting();
 };
@@ -93,6 +95,38 @@ void TestRounding::netFromTaxInclusive()
     QFETCH(double, rate);
     QFETCH(double, net);
     QCOMPARE(NetFromTaxInclusive(places, gross, rate), net);
+}
+
+void TestRounding::netForTillPrice_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<int>("places");
+    for (const double rate : {0.0, 5.0, 7.25, 10.0, 15.0, 19.6, 20.0, 21.0, 25.0, 150.0})
+        for (const int places : {0, 1, 2, 3})
+            QTest::addRow("%g %% at %d places", rate, places) << rate << places;
+}
+
+// Every price with tax that some net price sells at derives that net price; any other keeps the nearest.
+void TestRounding::netForTillPrice()
+{
+    QFETCH(double, rate);
+    QFETCH(int, places);
+    const double scale = std::pow(10.0, places);
+    const int units = 3000;
+    for (const RoundingMode mode : {RoundingNearest, RoundingDown, RoundingUp}) {
+        QSet<qint64> sold; // prices with tax in units of the last place
+        for (int n = 0; n <= units; ++n) {
+            const double net = n / scale;
+            const double gross = TillUnitPrice(mode, places, net, rate);
+            QCOMPARE(NetForTillPrice(mode, places, gross, rate), net);
+            sold.insert(qRound64(gross * scale));
+        }
+        for (qint64 g = 0; g <= units * (rate / 100 + 1); ++g) {
+            const double gross = g / scale;
+            if (!sold.contains(g))
+                QCOMPARE(NetForTillPrice(mode, places, gross, rate), NetFromTaxInclusive(places, gross, rate));
+        }
+    }
 }
 
 void TestRounding::modeFromSetting_data()

@@ -38,6 +38,8 @@ private slots:
     void deletingVanishedLineChangesNothing();
     void returnModeToggleShowsNotice();
     void searchAndCodePromptShowPriceWithTax();
+    void searchPickChargesShownPrice_data();
+    void searchPickChargesShownPrice();
     void cartShowsEveryLineInLocale();
     void lookUpShowsPickedStock();
     void failedStockChangeWritesNoLine();
@@ -92,6 +94,14 @@ void TestCPOSItems::storedLineAndStock_data()
         << QVariantMap{{"enable_tax", false}} << QVariantMap{{"TAX_RATE", 15}}
         << QVariantMap{{"lineSelectedSalePrice", "11.50"}} << "1|0|11.5|0|11.5|6|0|0|0" << "99|0" << "11.50"
         << "0.00" << 0.0;
+    // The net price the till sells at the typed price: 0.82 + 0.17 rounded up, 0.84 + 0.16 rounded down.
+    QTest::newRow("price typed with tax, rounding up")
+        << QVariantMap{} << QVariantMap{{"TAX_RATE", 20}} << QVariantMap{{"lineSelectedSalePrice", "0.99"}}
+        << "1|0|0.82|0|0.82|6|0.17|20|0" << "99|0" << "0.99" << "0.17" << 0.0;
+    QTest::newRow("price typed with tax, rounding down")
+        << QVariantMap{{"tax_rounding_off", "round_down"}} << QVariantMap{{"TAX_RATE", 20}}
+        << QVariantMap{{"lineSelectedSalePrice", "1.00"}} << "1|0|0.84|0|0.84|6|0.16|20|0" << "99|0" << "1.00"
+        << "0.16" << 0.0;
     QTest::newRow("absolute discount")
         << QVariantMap{} << QVariantMap{{"DISCOUNT", 25}}
         << QVariantMap{{"lineEditItems", "2"}, {"lineEditAbsDiscount", "2"}} << "2|0|10|2|18|12|0|0|0" << "98|0"
@@ -675,6 +685,40 @@ void TestCPOSItems::searchAndCodePromptShowPriceWithTax()
     });
     s.screen->on_pushEnterCode_clicked();
     QCOMPARE(s.status(), QStringLiteral("No product found with code NO'PE"));
+}
+
+void TestCPOSItems::searchPickChargesShownPrice_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("places");
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<double>("salePrice"); // the stock row's, which sells at the shown price
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("20 %, rounding up") << "round_up" << 2 << 20.0 << 0.82 << "0.99";
+    QTest::newRow("10 %, rounding down") << "round_down" << 2 << 10.0 << 4.56 << "5.01";
+    QTest::newRow("7.25 %, nearest") << "nearest" << 2 << 7.25 << 10.26 << "11.00";
+    QTest::newRow("whole units, rounding up") << "round_up" << 0 << 20.0 << 7.0 << "9";
+    QTest::newRow("three places, rounding up") << "round_up" << 3 << 15.0 << 1.741 << "2.003";
+}
+
+void TestCPOSItems::searchPickChargesShownPrice()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, places);
+    QFETCH(double, rate);
+    QFETCH(double, salePrice);
+    QFETCH(QString, shown);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("decimal_places"), QString::number(places));
+    addStock(QStringLiteral("P1"), {{"NAME", "Plum"}, {"SALE_PRICE", salePrice}, {"TAX_RATE", rate}});
+    Screen s;
+    Child<QComboBox>(s.screen, "comboBoxProducts")->setEditText(QStringLiteral("plum"));
+    s.screen->on_comboBoxProducts_activated(0);
+    QCOMPARE(s.child("lineSelectedSalePrice")->text(), shown);
+    QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+    QCOMPARE(s.status(), QString());
+    QCOMPARE(lines(QStringLiteral("SALE_PRICE")), QStringList{QString::number(salePrice)});
+    QCOMPARE(AppSettings::Instance()->locale->toString(s.screen->grandTotal, 'f', places), shown);
 }
 
 void TestCPOSItems::cartShowsEveryLineInLocale()

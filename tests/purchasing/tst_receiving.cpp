@@ -367,25 +367,35 @@ void TestReceiving::countsBeyondTheColumnsAreRefused()
 
 void TestReceiving::salePriceWithTaxAsks_data()
 {
-    QTest::addColumn<QString>("typed"); // sale price with tax at 20 %, rounding up to 2 places
+    QTest::addColumn<QString>("mode");  // tax_rounding_off, at 20 % and 2 places
+    QTest::addColumn<QString>("typed"); // sale price with tax
     QTest::addColumn<bool>("yes");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QString>("stored"); // SALE_PRICE|QUANTITY of the new stock row; empty: none
 
     const QString question = QStringLiteral("Stock Update|Stock will be adjusted according to details provided. Do you "
                                             "want to proceed");
-    QTest::newRow("No saves nothing") << "0.99" << false << QStringList{"Receive Stock|Sells at 1.00"} << "";
+    // No net price sells at 0.97 when rounding up: 0.80 sells at 0.96, 0.81 at 0.98.
+    QTest::newRow("No saves nothing") << "round_up" << "0.97" << false << QStringList{"Receive Stock|Sells at 0.98"}
+                                      << "";
     QTest::newRow("Yes goes on to the stock")
-        << "0.99" << true << QStringList{"Receive Stock|Sells at 1.00", question} << "0.83|3";
-    QTest::newRow("a price the till keeps is not asked") << "1.20" << true << QStringList{question} << "1|3";
+        << "round_up" << "0.97" << true << QStringList{"Receive Stock|Sells at 0.98", question} << "0.81|3";
+    QTest::newRow("a price the till keeps is not asked") << "round_up" << "1.20" << true << QStringList{question}
+                                                         << "1|3";
+    QTest::newRow("0.99 rounding up is 0.82, not asked") << "round_up" << "0.99" << true << QStringList{question}
+                                                         << "0.82|3";
+    QTest::newRow("1.00 rounding down is 0.84, not asked") << "round_down" << "1.00" << true
+                                                           << QStringList{question} << "0.84|3";
 }
 
 void TestReceiving::salePriceWithTaxAsks()
 {
+    QFETCH(QString, mode);
     QFETCH(QString, typed);
     QFETCH(bool, yes);
     QFETCH(QStringList, messages);
     QFETCH(QString, stored);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
     QCOMPARE(run(QStringLiteral("UPDATE tblProducts SET TAX_RATE = 20")), QString());
     const QString id = addOrder();
     AddEditPOItemDialog dialog(nullptr, id, true);
