@@ -23,11 +23,18 @@ enum CustomerColumn { ID = 0, NAME, ADDRESS, EMAIL, CONTACT_NUMBER };
 
 constexpr int SORTING_THRESHOLD = 1000;
 
-// Widths of the tblCustomers columns.
-constexpr int NAME_LENGTH = 50;
-constexpr int ADDRESS_LENGTH = 200;
-constexpr int EMAIL_LENGTH = 200;
-constexpr int CONTACT_LENGTH = 50;
+// The form's text fields as it names them, with the widths of their tblCustomers columns. Imported
+// lines are held to the same rules.
+struct TextColumn
+{
+    CustomerColumn column;
+    const char* name;
+    int length;
+};
+const TextColumn TEXT_COLUMNS[] = {{NAME, QT_TRANSLATE_NOOP("ManageCustomers", "Name"), 50},
+                                   {ADDRESS, QT_TRANSLATE_NOOP("ManageCustomers", "Address"), 200},
+                                   {EMAIL, QT_TRANSLATE_NOOP("ManageCustomers", "Email"), 200},
+                                   {CONTACT_NUMBER, QT_TRANSLATE_NOOP("ManageCustomers", "Contact"), 50}};
 
 } // namespace
 
@@ -111,11 +118,21 @@ bool ManageCustomers::IsEmptyText() const
 
 bool ManageCustomers::TextStorable()
 {
-    return TextFitsColumns(this, tr("Manage Customers"),
-                           {{ui.lineEdit, tr("Name"), NAME_LENGTH},
-                            {ui.textEditAddress, tr("Address"), ADDRESS_LENGTH},
-                            {ui.lineEditEmail, tr("Email"), EMAIL_LENGTH},
-                            {ui.lineEditContact, tr("Contact"), CONTACT_LENGTH}});
+    QWidget* const edits[] = {ui.lineEdit, ui.textEditAddress, ui.lineEditEmail, ui.lineEditContact};
+    const auto field = [&](int i) {
+        return NamedField{edits[i], tr(TEXT_COLUMNS[i].name), TEXT_COLUMNS[i].length};
+    };
+    return TextFitsColumns(this, tr("Manage Customers"), {field(0), field(1), field(2), field(3)});
+}
+
+QString ManageCustomers::ImportRefusal(const QStringList& fields) const
+{
+    for (const TextColumn& text : TEXT_COLUMNS) {
+        const QString refusal = TextRefusal(fields.at(text.column), tr(text.name), text.length);
+        if (!refusal.isEmpty())
+            return refusal;
+    }
+    return QString();
 }
 
 QModelIndex ManageCustomers::CurrentSourceIndex() const

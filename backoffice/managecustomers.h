@@ -51,6 +51,9 @@ private:
     QModelIndex CurrentSourceIndex() const;
     // Refuses, naming the field, text its column can not hold.
     bool TextStorable();
+    // What the form would say about an import line's fields (ID, name, address, email, contact); empty when
+    // they can be stored.
+    QString ImportRefusal(const QStringList& fields) const;
     void WriteFormToRow(int row);
     void ClearForm();
     // Writes the model's pending change when the edit itself went through; on failure reports

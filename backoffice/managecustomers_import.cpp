@@ -2,8 +2,8 @@
 #include "managecustomers.h"
 
 #include "appsettings.h"
+#include "backofficelog.h"
 #include "contactimport.h"
-#include "databaselog.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "progress.h"
@@ -93,10 +93,16 @@ void ManageCustomers::ImportCustomerData()
             continue;
         }
         showProgress(tr("Processing record %1").arg(lineNumber));
+        const QString refusal = ImportRefusal(fields);
+        if (!refusal.isEmpty()) {
+            failedLines << tr("Line %1: %2").arg(QString::number(lineNumber), refusal);
+            continue;
+        }
         QSqlError error;
         if (ImportContactLine(QStringLiteral("tblCustomers"), fields, &error) == ContactImport::Failed) {
-            LogDatabaseError(error);
-            failedLines << tr("Line %1 could not be saved: %2").arg(lineNumber).arg(error.text());
+            // The driver's words mean nothing to the user; they are kept for whoever looks into it.
+            qCWarning(lcBackoffice).noquote() << "customer import line" << lineNumber << "not saved:" << error.text();
+            failedLines << tr("Line %1 could not be saved.").arg(lineNumber);
         }
     }
     importFile.close();

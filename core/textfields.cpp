@@ -20,19 +20,20 @@ QString FieldText(const QWidget* field)
 
 } // namespace
 
+QString TextRefusal(const QString& text, const QString& name, int length)
+{
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
+        return QObject::tr("The field '%1' can not hold characters such as emoji. Please remove them.").arg(name);
+    // Without 4-byte characters every character is one UTF-16 unit, as the column counts them.
+    if (length > 0 && text.size() > length)
+        return QObject::tr("The field '%1' can hold at most %2 characters. Please shorten it.").arg(name).arg(length);
+    return QString();
+}
+
 QString FieldRefusal(std::initializer_list<NamedField> fields)
 {
     for (const NamedField& field : fields) {
-        const QString text = FieldText(field.field);
-        QString refusal;
-        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
-            refusal = QObject::tr("The field '%1' can not hold characters such as emoji. Please remove them.")
-                          .arg(field.name);
-        // Without 4-byte characters every character is one UTF-16 unit, as the column counts them.
-        else if (field.length > 0 && text.size() > field.length)
-            refusal = QObject::tr("The field '%1' can hold at most %2 characters. Please shorten it.")
-                          .arg(field.name)
-                          .arg(field.length);
+        const QString refusal = TextRefusal(FieldText(field.field), field.name, field.length);
         if (refusal.isEmpty())
             continue;
         field.field->setFocus();

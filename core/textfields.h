@@ -15,6 +15,10 @@ struct NamedField {
     int length = 0;
 };
 
+// What the user is told when text can not be stored in the field of that name and column length;
+// empty when it can. The form checks below and imports of what the forms hold apply the same rules.
+QString TextRefusal(const QString& text, const QString& name, int length);
+
 // What the user is told about the first field whose text its column can not hold, with the cursor put
 // there; empty when every field can be stored. The text columns hold 3-byte UTF-8 only, so a character
 // outside the Basic Multilingual Plane (an emoji, for example) would otherwise reach the user as a raw

@@ -10,19 +10,53 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QProcess>
 #include <QUrl>
+
+namespace {
+
+enum class PdfApplication { Registered, None, Unknown };
+
+// xdg-open starts (and openUrl reports success) even when no program takes PDF files, so the
+// desktop's own registry is asked. Without xdg-mime, or when it fails, nothing can be told.
+PdfApplication DesktopPdfApplication()
+{
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("application/pdf")});
+    if (!query.waitForStarted(2000))
+        return PdfApplication::Unknown;
+    if (!query.waitForFinished(2000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        qCDebug(lcCore) << "xdg-mime did not answer in time";
+        return PdfApplication::Unknown;
+    }
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return PdfApplication::Unknown;
+    return query.readAllStandardOutput().trimmed().isEmpty() ? PdfApplication::None : PdfApplication::Registered;
+}
+
+} // namespace
 
 void OpenWrittenPdf(const QString& path, QWidget* parent)
 {
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+    const PdfApplication application = DesktopPdfApplication();
+    const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    QString text;
+    if (application == PdfApplication::None) {
+        qCDebug(lcCore).noquote() << "No PDF application registered for" << path;
+        text = QCoreApplication::translate("OpenWrittenPdf", "No PDF application is registered on this desktop. The "
+                                                             "PDF file was written to:\n%1");
+    } else if (!opened) {
+        qCDebug(lcCore).noquote() << "No program opened" << path;
+        text = QCoreApplication::translate("OpenWrittenPdf", "No program to show PDF files was found. The PDF file was "
+                                                             "written to:\n%1");
+    } else {
         return;
-    qCDebug(lcCore).noquote() << "No program opened" << path;
+    }
     QMessageBox::information(parent, QCoreApplication::translate("OpenWrittenPdf", "PDF File"),
-                             QCoreApplication::translate("OpenWrittenPdf",
-                                                         "No program to show PDF files was found. The PDF file was "
-                                                         "written to:\n%1")
-                                 .arg(QDir::toNativeSeparators(path)),
-                             QMessageBox::Ok);
+                             text.arg(QDir::toNativeSeparators(path)), QMessageBox::Ok);
 }
 
 bool ClearOldPdf(const QString& path, bool retryWithPermissions)

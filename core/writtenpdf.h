@@ -4,7 +4,8 @@ class QString;
 class QWidget;
 
 // Shows a PDF the program has just written in the user's PDF viewer. Where no program opens it
-// (no viewer installed) the user is told where the file was written, so that it is not lost.
+// (no viewer installed, or none registered for PDF files on the desktop) the user is told where the
+// file was written, so that it is not lost.
 void OpenWrittenPdf(const QString& path, QWidget* parent);
 
 // Clears the way for a new PDF at path (its folder made, the old file removed, if need be after making it

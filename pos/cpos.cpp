@@ -19,12 +19,12 @@
 #include "salesmodel.h"
 #include "searchbox.h"
 #include "settingsdialog.h"
+#include "writtenpdf.h"
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDate>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -42,7 +42,6 @@
 #include <QTextEdit>
 #include <QTabBar>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
@@ -531,7 +530,7 @@ void CPOS::on_pushHelpShortCutKeys_clicked()
         qCWarning(lcPos) << "shortcut-keys guide not copied to" << target;
     // A copy of a resource is read-only; the next copy must be able to replace it.
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+    OpenWrittenPdf(target, this);
 }
 
 void CPOS::on_pushButton_clicked()

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,7 @@ private slots:
     void scannerEnterHandsTheCodeOn();
     void scannerButtonColourFollowsFocus();
     void guideReplacesAnOldCopy();
+    void guideSaysWhereItIsWithoutPdfApplication();
     void settingsFromScreen_data();
     void settingsFromScreen();
     void keyReachesItsAction_data();
@@ -357,6 +359,29 @@ void TestCPOS::guideReplacesAnOldCopy()
     }
     QCOMPARE(urls.urls, (QList<QUrl>{QUrl::fromLocalFile(target), QUrl::fromLocalFile(target)}));
     QCOMPARE(answerer->seen.size(), 2);
+    QCOMPARE(answerer->seen.first().title, QStringLiteral("Quick Star Guide"));
+}
+
+// Ctrl+K writes the guide and opens it as every written PDF is opened: without a PDF application on
+// the desktop, the cashier learns where the file is.
+void TestCPOS::guideSaysWhereItIsWithoutPdfApplication()
+{
+    UrlRecorder urls;
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+    StandInPrograms programs;
+    QVERIFY(programs.add(QStringLiteral("xdg-open"), "exit 3"));
+    QVERIFY(programs.add(QStringLiteral("xdg-mime"), "exit 0"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::ControlModifier);
+
+    const QString target =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pos_shortcut_keys.pdf");
+    QTRY_COMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(target)});
+    QTRY_COMPARE(answerer->messages(),
+                 QStringList{QStringLiteral("PDF File|No PDF application is registered on this desktop. The PDF file "
+                                            "was written to:\n")
+                             + QDir::toNativeSeparators(target)});
     QCOMPARE(answerer->seen.first().title, QStringLiteral("Quick Star Guide"));
 }
 

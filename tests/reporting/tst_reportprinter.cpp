@@ -42,6 +42,7 @@ private slots:
     void filteredListPrintsToPdfOnWorkerThread();
     void printRoutes_data();
     void printRoutes();
+    void pdfWithoutViewerSaysWhereItIs_data();
     void pdfWithoutViewerSaysWhereItIs();
 };
 
@@ -238,19 +239,48 @@ void TestReportPrinter::printRoutes()
         QVERIFY2(text.contains(QLatin1String(shown)), shown);
 }
 
+void TestReportPrinter::pdfWithoutViewerSaysWhereItIs_data()
+{
+    QTest::addColumn<QString>("xdgMime"); // the stand-in's script; empty: no xdg-mime
+    QTest::addColumn<bool>("opens");      // openUrl succeeds, as it does whenever xdg-open starts
+    QTest::addColumn<QString>("message"); // empty: no box
+    const QString notFound = QStringLiteral("PDF File|No program to show PDF files was found. The PDF file was written to:\n");
+    const QString notRegistered =
+        QStringLiteral("PDF File|No PDF application is registered on this desktop. The PDF file was written to:\n");
+    QTest::newRow("nothing opens it") << "" << false << notFound;
+    QTest::newRow("application registered") << "echo org.gnome.Evince.desktop" << true << "";
+    QTest::newRow("no application registered") << "exit 0" << true << notRegistered;
+    QTest::newRow("no application registered, nothing opens it") << "exit 0" << false << notRegistered;
+    QTest::newRow("xdg-mime missing") << "" << true << "";
+    QTest::newRow("xdg-mime fails") << "echo 'xdg-mime: no method available' >&2; exit 3" << true << "";
+    QTest::newRow("xdg-mime does not answer") << "exec /bin/sleep 30" << true << "";
+}
+
 void TestReportPrinter::pdfWithoutViewerSaysWhereItIs()
 {
-    // No program takes the file here (no viewer, no recorder): the user learns where it is.
+    QFETCH(QString, xdgMime);
+    QFETCH(bool, opens);
+    QFETCH(QString, message);
     TestSupport::Settings()->setValue(QStringLiteral("ReportPrintToPDF"), false);
     ListPage page({QStringLiteral("Name")}, {{"Ann"}, {"Bob"}});
     ModalAnswerer answerer;
-    answerer.pressButton(QMessageBox::Ok);
-    ReportPrinter printer;
-    printer.PrintTableView(QStringLiteral("CUSTOMERS REPORT"), &page.view, false, true);
+    if (!message.isEmpty())
+        answerer.pressButton(QMessageBox::Ok);
+    QScopedPointer<UrlRecorder> urls(opens ? new UrlRecorder : nullptr);
+    {
+        StandInPrograms programs;
+        // The offscreen platform never starts xdg-open: there openUrl reaches only the recorder.
+        QVERIFY(programs.add(QStringLiteral("xdg-open"), "exit 3"));
+        if (!xdgMime.isEmpty())
+            QVERIFY(programs.add(QStringLiteral("xdg-mime"), xdgMime.toUtf8()));
+        ReportPrinter printer;
+        printer.PrintTableView(QStringLiteral("CUSTOMERS REPORT"), &page.view, false, true);
+    }
 
-    QCOMPARE(answerer.messages(),
-             QStringList{QStringLiteral("PDF File|No program to show PDF files was found. The PDF file was written to:\n")
-                         + QDir::toNativeSeparators(ReportPrinter::PdfPath())});
+    QCOMPARE(answerer.messages(), message.isEmpty() ? QStringList()
+                                                    : QStringList{message + QDir::toNativeSeparators(ReportPrinter::PdfPath())});
+    if (opens)
+        QCOMPARE(urls->urls, QList<QUrl>{QUrl::fromLocalFile(ReportPrinter::PdfPath())});
     QVERIFY(PdfReader::Text(ReportPrinter::PdfPath()).contains(QLatin1String("CUSTOMERS REPORT")));
 }
 

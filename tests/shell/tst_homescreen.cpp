@@ -11,9 +11,11 @@
 #include <QDate>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 
 // The Home dashboard's figures, boxes and links against seeded databases.
@@ -232,14 +234,18 @@ void TestHomeScreen::linksAndButtons_data()
     QTest::addColumn<QString>("opens");  // class of the modal widget, or "title|text" of a message
     QTest::addColumn<int>("settingsRow"); // page row of the settings dialog, -1 for other dialogs
     QTest::addColumn<bool>("refreshed");  // the page shows the symbol written while the dialog was open
+    QTest::addColumn<bool>("addCustomer"); // the customers dialog adds one before it is closed
     const QString settings = QStringLiteral("SettingsDialog");
-    QTest::newRow("Current User") << "label_current_user" << "CURRENT_USER" << "ManageUsers" << -1 << true;
-    QTest::newRow("Company Name") << "label_company_name" << "COMPANY_NAME" << settings << 1 << true;
-    QTest::newRow("Currency Symbol") << "label_currency_symbol" << "CURRENCY_SYMBOL" << settings << 2 << true;
-    QTest::newRow("Settings button") << "pushSettings" << "" << settings << 0 << true;
-    QTest::newRow("Backup button") << "pushBackup" << "" << "Backupdialog" << -1 << false;
-    QTest::newRow("Customers button") << "pushCustomers" << "" << "ManageCustomers" << -1 << true;
-    QTest::newRow("Total Customers") << "label_total_customers" << "TOTAL_CUSTOMERS" << "ManageCustomers" << -1 << true;
+    QTest::newRow("Current User") << "label_current_user" << "CURRENT_USER" << "ManageUsers" << -1 << true << false;
+    QTest::newRow("Company Name") << "label_company_name" << "COMPANY_NAME" << settings << 1 << true << false;
+    QTest::newRow("Currency Symbol") << "label_currency_symbol" << "CURRENCY_SYMBOL" << settings << 2 << true << false;
+    QTest::newRow("Settings button") << "pushSettings" << "" << settings << 0 << true << false;
+    QTest::newRow("Backup button") << "pushBackup" << "" << "Backupdialog" << -1 << false << false;
+    QTest::newRow("Customers button") << "pushCustomers" << "" << "ManageCustomers" << -1 << true << false;
+    QTest::newRow("Total Customers") << "label_total_customers" << "TOTAL_CUSTOMERS" << "ManageCustomers" << -1 << true << false;
+    QTest::newRow("Customers button adds a customer") << "pushCustomers" << "" << "ManageCustomers" << -1 << true << true;
+    QTest::newRow("Total Customers adds a customer")
+        << "label_total_customers" << "TOTAL_CUSTOMERS" << "ManageCustomers" << -1 << true << true;
     // Each sales, expense and stock value caption opens its quick report; the page is not read again.
     const struct
     {
@@ -257,12 +263,12 @@ void TestHomeScreen::linksAndButtons_data()
     };
     for (const auto& report : reports)
         QTest::newRow(report.key) << report.label << report.key << QStringLiteral("ReportViewer|") + report.heading
-                                  << -1 << false;
+                                  << -1 << false << false;
     QTest::newRow("sales figure without reports permission")
         << "label_current_day_sales_label" << "CURRENT_DAY_SALES"
         << "Module Permission|You are not allowed to access system reports. Please contact ADMINISTRATOR user of "
            "Vorantel and request reports management permissions."
-        << -1 << false;
+        << -1 << false << false;
 }
 
 void TestHomeScreen::linksAndButtons()
@@ -272,6 +278,10 @@ void TestHomeScreen::linksAndButtons()
     QFETCH(QString, opens);
     QFETCH(int, settingsRow);
     QFETCH(bool, refreshed);
+    QFETCH(bool, addCustomer);
+    const auto dropAdded = qScopeGuard([this] {
+        TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblCustomers WHERE NAME = 'Added from Home'")});
+    });
 
     MainWindow window;
     if (opens.startsWith(QLatin1String("Module Permission"))) {
@@ -281,6 +291,7 @@ void TestHomeScreen::linksAndButtons()
     }
     auto* page = qobject_cast<HomeScreen*>(window.centralWidget());
     QVERIFY(page);
+    const int customersBefore = page->findChild<QLabel*>(QStringLiteral("labelTotalCustomers"))->text().toInt();
     int rowShown = -1;
     QString heading;
     ModalAnswerer answerer;
@@ -290,6 +301,10 @@ void TestHomeScreen::linksAndButtons()
         if (modal->inherits("ReportViewer"))
             heading = modal->findChild<QLabel*>(QStringLiteral("labelHeading"))->text();
         AppSettings::Instance()->settings->setValue(CURRENCY_SYMBOL, QStringLiteral("GBP"));
+        if (addCustomer && modal->inherits("ManageCustomers")) {
+            modal->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(QStringLiteral("Added from Home"));
+            modal->findChild<QPushButton*>(QStringLiteral("pushButtonAdd"))->click();
+        }
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             box->button(QMessageBox::Ok)->click();
         else
@@ -318,6 +333,9 @@ void TestHomeScreen::linksAndButtons()
     QVERIFY(shown);
     QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelCurrency"))->text(),
              refreshed ? QStringLiteral("GBP") : QStringLiteral("$"));
+    QCOMPARE(customersBefore, 4);
+    QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelTotalCustomers"))->text(),
+             QString::number(customersBefore + (addCustomer ? 1 : 0)));
 }
 
 VORANTEL_TEST_MAIN(TestHomeScreen)

@@ -60,3 +60,25 @@ QByteArray ReadFile(const QString& path)
 }
 
 } // namespace TestSupport
+
+StandInPrograms::StandInPrograms()
+    : folder(TestSupport::ScratchDir() + QStringLiteral("/stand-in-programs"))
+    , savedPath(qgetenv("PATH"))
+{
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    qputenv("PATH", QFile::encodeName(folder));
+}
+
+StandInPrograms::~StandInPrograms()
+{
+    qputenv("PATH", savedPath);
+    QDir(folder).removeRecursively();
+}
+
+bool StandInPrograms::add(const QString& name, const QByteArray& body)
+{
+    const QString path = folder + QLatin1Char('/') + name;
+    return TestSupport::WriteFile(path, "#!/bin/sh\n" + body + '\n')
+           && QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}

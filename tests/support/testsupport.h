@@ -21,6 +21,21 @@ QByteArray ReadFile(const QString& path);
 
 } // namespace TestSupport
 
+// Stand-ins for programs that the program runs by name (xdg-mime, xdg-open): scripts in a folder of the
+// scratch area that is, while the object lives, the whole PATH, so that no installed program answers instead.
+class StandInPrograms
+{
+public:
+    StandInPrograms();
+    ~StandInPrograms();
+    // An executable shell script of that name (body after "#!/bin/sh"); false when it cannot be written.
+    bool add(const QString& name, const QByteArray& body);
+
+private:
+    QString folder;
+    QByteArray savedPath;
+};
+
 // A named child that must exist: a missing one ends the test program at once.
 template <typename T>
 T* Child(const QObject* parent, const char* name)
