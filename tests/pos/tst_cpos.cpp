@@ -55,6 +55,8 @@ private slots:
     void settingsFromScreen();
     void keyReachesItsAction_data();
     void keyReachesItsAction();
+    void scanAfterKeyLands_data();
+    void scanAfterKeyLands();
     void statusLineBlinksFadesAndHides();
     void closingAnsweredNoKeepsScreen();
     void closingSweepsOwnEmptySalesOnly();
@@ -72,7 +74,18 @@ private:
     };
     QStringList rows(const QString& sql) const { return DatabaseTest::Rows(salesDb, sql); }
     QString insertSale(const QString& user) const;
+    static void ActivateAgain(QWidget* host);
 };
+
+// Under a window manager the screen is active again once a window over it closed; the offscreen
+// platform leaves no window active.
+void TestCPOS::ActivateAgain(QWidget* host)
+{
+    if (host && !host->isActiveWindow()) {
+        host->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(host));
+    }
+}
 
 QString TestCPOS::insertSale(const QString& user) const
 {
@@ -550,6 +563,62 @@ void TestCPOS::keyReachesItsAction()
                                  "pushButtonLookUp", "pushButtonPAID",  "pushCustomers"};
     if (what != QLatin1String("message") && what != QLatin1String("guide") && !opensModal.contains(target))
         QVERIFY2(answerer->seen.isEmpty(), qPrintable(answerer->messages().join(',')));
+
+    // A key leaves the focus where it was, unless moving it is what the key is for: the next scan
+    // must land in the scanner line.
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    ActivateAgain(s.host);
+    const bool movesFocus = what == QLatin1String("focus") || what == QLatin1String("selected");
+    const auto focused = [] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); };
+    QTRY_COMPARE(focused(), movesFocus ? target : from);
+}
+
+void TestCPOS::scanAfterKeyLands_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("button"); // the button the key clicks
+    QTest::addColumn<QString>("customer"); // picked in the customers picker
+    QTest::addColumn<QString>("returned");
+    QTest::newRow("F2 new sale") << int(Qt::Key_F2) << "pushNew" << "" << "0";
+    QTest::newRow("F6 pay") << int(Qt::Key_F6) << "pushButtonPay" << "" << "0";
+    QTest::newRow("F7 return mode") << int(Qt::Key_F7) << "checkReturnMode" << "" << "1";
+    QTest::newRow("F10 customer") << int(Qt::Key_F10) << "pushCustomers" << "Ann Lee" << "0";
+}
+
+// A wedge scanner types into whatever holds the focus and ends with Enter.
+void TestCPOS::scanAfterKeyLands()
+{
+    QFETCH(int, key);
+    QFETCH(QString, button);
+    QFETCH(QString, customer);
+    QFETCH(QString, returned);
+    addStock(QStringLiteral("4006381333931"));
+    if (!customer.isEmpty()) {
+        QVERIFY(!addCustomer(customer, QStringLiteral("1 Main St"), QString(), QString()).startsWith("error"));
+        pickCustomer(customer);
+    }
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+
+    QSignalSpy clicked(Child<QAbstractButton>(s.screen, qPrintable(button)), &QAbstractButton::clicked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTRY_COMPARE(clicked.count(), 1);
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    ActivateAgain(s.host);
+    QVERIFY(QApplication::focusWidget());
+
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("4006381333931"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    QCOMPARE(rows(QStringLiteral("SELECT BAR_CODE, RETURNED FROM tblSalesInvoice")),
+             QStringList{QStringLiteral("4006381333931|") + returned});
+    QCOMPARE(stock(QStringLiteral("4006381333931")), returned == QLatin1String("1") ? QString("101|0") : QString("99|0"));
+    QCOMPARE(Child<QAbstractButton>(s.screen, "checkReturnMode")->isChecked(), returned == QLatin1String("1"));
+    QCOMPARE(Child<QAbstractButton>(s.screen, "pushCustomers")->isChecked(), !customer.isEmpty());
+    QCOMPARE(s.child("lineCustomerName")->text(), customer);
 }
 
 void TestCPOS::statusLineBlinksFadesAndHides()
