@@ -13,14 +13,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
+#include <QDir>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QWindow>
 #include "settingsdialog.h"
 
 // The sale screen against real inventory and sales databases: its form for the settings it reads,
@@ -57,6 +61,8 @@ private slots:
     void keyReachesItsAction();
     void scanAfterKeyLands_data();
     void scanAfterKeyLands();
+    void windowsOpenAboveTheScreen_data();
+    void windowsOpenAboveTheScreen();
     void statusLineBlinksFadesAndHides();
     void closingAnsweredNoKeepsScreen();
     void closingSweepsOwnEmptySalesOnly();
@@ -619,6 +625,77 @@ void TestCPOS::scanAfterKeyLands()
     QCOMPARE(Child<QAbstractButton>(s.screen, "checkReturnMode")->isChecked(), returned == QLatin1String("1"));
     QCOMPARE(Child<QAbstractButton>(s.screen, "pushCustomers")->isChecked(), !customer.isEmpty());
     QCOMPARE(s.child("lineCustomerName")->text(), customer);
+}
+
+void TestCPOS::windowsOpenAboveTheScreen_data()
+{
+    QTest::addColumn<QString>("button"); // clicked on the screen
+    QTest::addColumn<int>("smallReceipt");
+    QTest::addColumn<QString>("expected"); // the window that opens: title, where, a message box's text
+    QTest::newRow("Delete Item notice") << "pushDeleteItem" << 0 << "Delete Item|above the screen";
+    QTest::newRow("Email notice") << "pushEmailReceiptToCustomer" << 0 << "Email|above the screen";
+    QTest::newRow("PDF Print warning of a direct receipt") << "pushPrint" << 1 << "PDF Print|above the screen|File /";
+    QTest::newRow("old PDF on a receipt print") << "pushPrint" << 0 << "PDF Print|above the screen|File [";
+    QTest::newRow("settings from More (F1)") << "pushMore" << 0 << "Settings|above the screen";
+}
+
+// Under a window manager a window is kept above its transient parent only: one that is merely
+// above the main window can open underneath the full-screen sale screen.
+void TestCPOS::windowsOpenAboveTheScreen()
+{
+    QFETCH(QString, button);
+    QFETCH(int, smallReceipt);
+    QFETCH(QString, expected);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("SMALL_RECEIPT"), smallReceipt);
+    // A folder where the receipt's PDF goes: the old PDF can not be removed.
+    const QString pdf =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pdf_print.pdf");
+    QFile::remove(pdf);
+    QVERIFY(QDir().mkpath(pdf + QStringLiteral("/locked")));
+    QMainWindow mainWindow;
+    mainWindow.show();
+    AppSettings::Instance()->mainWindow = &mainWindow;
+    const auto restore = qScopeGuard([&] {
+        AppSettings::Instance()->mainWindow = nullptr;
+        QDir(pdf).removeRecursively();
+    });
+    addStock(QStringLiteral("T1"));
+    UrlRecorder urls;
+
+    {
+        Screen s;
+        QVERIFY(QTest::qWaitForWindowActive(s.host));
+        s.scan(QStringLiteral("T1"));
+        auto* cart = Child<QTableView>(s.screen, "tableViewItems");
+        cart->setCurrentIndex(cart->model()->index(0, 2));
+
+        if (button == QLatin1String("pushMore")) {
+            answerer->handleClass("MorePOSOptions", [](QWidget* options) {
+                QTimer::singleShot(0, Child<QPushButton>(options, "pushSettings"), &QPushButton::click);
+            });
+        }
+        QString seen;
+        answerer->handle([&](QWidget* window) {
+            QWindow* transient = window->windowHandle() ? window->windowHandle()->transientParent() : nullptr;
+            seen = window->windowTitle() + (transient == s.host->windowHandle() ? "|above the screen" : "|elsewhere");
+            if (auto* box = qobject_cast<QMessageBox*>(window)) {
+                seen += QLatin1Char('|') + box->text().left(6);
+                (box->escapeButton() ? box->escapeButton() : box->buttons().first())->click();
+            } else {
+                qobject_cast<QDialog*>(window)->reject();
+            }
+            return true;
+        });
+        Child<QPushButton>(s.screen, qPrintable(button))->click();
+        QTRY_COMPARE(answerer->pendingAnswers(), 0);
+        QCOMPARE(seen, expected);
+
+        // Once the screen is gone from view, the main window's windows are the main window's again.
+        s.host->hide();
+        QDialog later(&mainWindow);
+        later.show();
+        QCOMPARE(later.windowHandle()->transientParent(), mainWindow.windowHandle());
+    }
 }
 
 void TestCPOS::statusLineBlinksFadesAndHides()
