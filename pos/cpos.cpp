@@ -19,6 +19,7 @@
 #include "salesmodel.h"
 #include "searchbox.h"
 #include "settingsdialog.h"
+#include "windowsabovescreen.h"
 #include "writtenpdf.h"
 
 #include <QAbstractSpinBox>
@@ -59,6 +60,7 @@ CPOS::CPOS(QWidget* parent)
 {
     ui->setupUi(this);
     RejoinFocusChain();
+    new WindowsAboveScreen(this);
 
     for (QWidget* viewport : {viewport(), ui->tableViewItems->viewport(), ui->scrollAreaInvoiceData->viewport(),
                               ui->scrollAreaPosButtons->viewport(), ui->scrollAreaReceiptData->viewport()})

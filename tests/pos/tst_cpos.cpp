@@ -14,14 +14,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
+#include <QDir>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QWindow>
 #include "settingsdialog.h"
 
 // The sale screen against real inventory and sales databases: its form for the settings it reads,
@@ -57,6 +61,10 @@ private slots:
     void settingsFromScreen();
     void keyReachesItsAction_data();
     void keyReachesItsAction();
+    void scanAfterKeyLands_data();
+    void scanAfterKeyLands();
+    void windowsOpenAboveTheScreen_data();
+    void windowsOpenAboveTheScreen();
     void statusLineBlinksFadesAndHides();
     void closingAnsweredNoKeepsScreen();
     void closingSweepsOwnEmptySalesOnly();
@@ -74,7 +82,18 @@ private:
     };
     QStringList rows(const QString& sql) const { return DatabaseTest::Rows(salesDb, sql); }
     QString insertSale(const QString& user) const;
+    static void ActivateAgain(QWidget* host);
 };
+
+// Under a window manager the screen is active again once a window over it closed; the offscreen
+// platform leaves no window active.
+void TestCPOS::ActivateAgain(QWidget* host)
+{
+    if (host && !host->isActiveWindow()) {
+        host->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(host));
+    }
+}
 
 QString TestCPOS::insertSale(const QString& user) const
 {
@@ -575,6 +594,133 @@ void TestCPOS::keyReachesItsAction()
                                  "pushButtonLookUp", "pushButtonPAID",  "pushCustomers"};
     if (what != QLatin1String("message") && what != QLatin1String("guide") && !opensModal.contains(target))
         QVERIFY2(answerer->seen.isEmpty(), qPrintable(answerer->messages().join(',')));
+
+    // A key leaves the focus where it was, unless moving it is what the key is for: the next scan
+    // must land in the scanner line.
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    ActivateAgain(s.host);
+    const bool movesFocus = what == QLatin1String("focus") || what == QLatin1String("selected");
+    const auto focused = [] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); };
+    QTRY_COMPARE(focused(), movesFocus ? target : from);
+}
+
+void TestCPOS::scanAfterKeyLands_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("button"); // the button the key clicks
+    QTest::addColumn<QString>("customer"); // picked in the customers picker
+    QTest::addColumn<QString>("returned");
+    QTest::newRow("F2 new sale") << int(Qt::Key_F2) << "pushNew" << "" << "0";
+    QTest::newRow("F6 pay") << int(Qt::Key_F6) << "pushButtonPay" << "" << "0";
+    QTest::newRow("F7 return mode") << int(Qt::Key_F7) << "checkReturnMode" << "" << "1";
+    QTest::newRow("F10 customer") << int(Qt::Key_F10) << "pushCustomers" << "Ann Lee" << "0";
+}
+
+// A wedge scanner types into whatever holds the focus and ends with Enter.
+void TestCPOS::scanAfterKeyLands()
+{
+    QFETCH(int, key);
+    QFETCH(QString, button);
+    QFETCH(QString, customer);
+    QFETCH(QString, returned);
+    addStock(QStringLiteral("4006381333931"));
+    if (!customer.isEmpty()) {
+        QVERIFY(!addCustomer(customer, QStringLiteral("1 Main St"), QString(), QString()).startsWith("error"));
+        pickCustomer(customer);
+    }
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+
+    QSignalSpy clicked(Child<QAbstractButton>(s.screen, qPrintable(button)), &QAbstractButton::clicked);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTRY_COMPARE(clicked.count(), 1);
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    ActivateAgain(s.host);
+    QVERIFY(QApplication::focusWidget());
+
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("4006381333931"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    QCOMPARE(rows(QStringLiteral("SELECT BAR_CODE, RETURNED FROM tblSalesInvoice")),
+             QStringList{QStringLiteral("4006381333931|") + returned});
+    QCOMPARE(stock(QStringLiteral("4006381333931")), returned == QLatin1String("1") ? QString("101|0") : QString("99|0"));
+    QCOMPARE(Child<QAbstractButton>(s.screen, "checkReturnMode")->isChecked(), returned == QLatin1String("1"));
+    QCOMPARE(Child<QAbstractButton>(s.screen, "pushCustomers")->isChecked(), !customer.isEmpty());
+    QCOMPARE(s.child("lineCustomerName")->text(), customer);
+}
+
+void TestCPOS::windowsOpenAboveTheScreen_data()
+{
+    QTest::addColumn<QString>("button"); // clicked on the screen
+    QTest::addColumn<int>("smallReceipt");
+    QTest::addColumn<QString>("expected"); // the window that opens: title, where, a message box's text
+    QTest::newRow("Delete Item notice") << "pushDeleteItem" << 0 << "Delete Item|above the screen";
+    QTest::newRow("Email notice") << "pushEmailReceiptToCustomer" << 0 << "Email|above the screen";
+    QTest::newRow("PDF Print warning of a direct receipt") << "pushPrint" << 1 << "PDF Print|above the screen|File /";
+    QTest::newRow("old PDF on a receipt print") << "pushPrint" << 0 << "PDF Print|above the screen|File [";
+    QTest::newRow("settings from More (F1)") << "pushMore" << 0 << "Settings|above the screen";
+}
+
+// Under a window manager a window is kept above its transient parent only: one that is merely
+// above the main window can open underneath the full-screen sale screen.
+void TestCPOS::windowsOpenAboveTheScreen()
+{
+    QFETCH(QString, button);
+    QFETCH(int, smallReceipt);
+    QFETCH(QString, expected);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("SMALL_RECEIPT"), smallReceipt);
+    // A folder where the receipt's PDF goes: the old PDF can not be removed.
+    const QString pdf =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pdf_print.pdf");
+    QFile::remove(pdf);
+    QVERIFY(QDir().mkpath(pdf + QStringLiteral("/locked")));
+    QMainWindow mainWindow;
+    mainWindow.show();
+    AppSettings::Instance()->mainWindow = &mainWindow;
+    const auto restore = qScopeGuard([&] {
+        AppSettings::Instance()->mainWindow = nullptr;
+        QDir(pdf).removeRecursively();
+    });
+    addStock(QStringLiteral("T1"));
+    UrlRecorder urls;
+
+    {
+        Screen s;
+        QVERIFY(QTest::qWaitForWindowActive(s.host));
+        s.scan(QStringLiteral("T1"));
+        auto* cart = Child<QTableView>(s.screen, "tableViewItems");
+        cart->setCurrentIndex(cart->model()->index(0, 2));
+
+        if (button == QLatin1String("pushMore")) {
+            answerer->handleClass("MorePOSOptions", [](QWidget* options) {
+                QTimer::singleShot(0, Child<QPushButton>(options, "pushSettings"), &QPushButton::click);
+            });
+        }
+        QString seen;
+        answerer->handle([&](QWidget* window) {
+            QWindow* transient = window->windowHandle() ? window->windowHandle()->transientParent() : nullptr;
+            seen = window->windowTitle() + (transient == s.host->windowHandle() ? "|above the screen" : "|elsewhere");
+            if (auto* box = qobject_cast<QMessageBox*>(window)) {
+                seen += QLatin1Char('|') + box->text().left(6);
+                (box->escapeButton() ? box->escapeButton() : box->buttons().first())->click();
+            } else {
+                qobject_cast<QDialog*>(window)->reject();
+            }
+            return true;
+        });
+        Child<QPushButton>(s.screen, qPrintable(button))->click();
+        QTRY_COMPARE(answerer->pendingAnswers(), 0);
+        QCOMPARE(seen, expected);
+
+        // Once the screen is gone from view, the main window's windows are the main window's again.
+        s.host->hide();
+        QDialog later(&mainWindow);
+        later.show();
+        QCOMPARE(later.windowHandle()->transientParent(), mainWindow.windowHandle());
+    }
 }
 
 void TestCPOS::statusLineBlinksFadesAndHides()
