@@ -20,7 +20,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
-#include <QDir>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QStandardPaths>
