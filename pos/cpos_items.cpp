@@ -141,24 +141,24 @@ bool CPOS::ValidateInputs()
         ui->lineEditAbsDiscount->setFocus();
         return false;
     }
-    locale->toInt(ui->lineEditItems->text(), &ok);
-    if (!ok) {
-        ShowStatus(BeyondInt(*locale, ui->lineEditItems->text())
-                       ? tr("Quantity is invalid: %1 is too large.").arg(ui->lineEditItems->text())
-                       : QStringLiteral("Quantity is invalid. Please enter numeric quantity value."),
-                   true);
-        ui->lineEditItems->setFocus();
+    // A count the field holds, or the reason it is none: a number beyond an int, or no whole number.
+    int quantity = 0;
+    int subItems = 0;
+    const auto readCount = [this](QLineEdit* field, const QString& tooLarge, const QString& notNumeric,
+                                  int* count) {
+        bool valid = false;
+        *count = locale->toInt(field->text(), &valid);
+        if (valid)
+            return true;
+        ShowStatus(BeyondInt(*locale, field->text()) ? tooLarge.arg(field->text()) : notNumeric, true);
+        field->setFocus();
         return false;
-    }
-    const int subItems = locale->toInt(ui->lineEditSubItems->text(), &ok);
-    if (!ok) {
-        ShowStatus(BeyondInt(*locale, ui->lineEditSubItems->text())
-                       ? tr("Sub Quantity is invalid: %1 is too large.").arg(ui->lineEditSubItems->text())
-                       : QStringLiteral("Sub items is invalid. Please enter numeric sub items value."),
-                   true);
-        ui->lineEditSubItems->setFocus();
+    };
+    if (!readCount(ui->lineEditItems, tr("Quantity is invalid: %1 is too large."),
+                   QStringLiteral("Quantity is invalid. Please enter numeric quantity value."), &quantity)
+        || !readCount(ui->lineEditSubItems, tr("Sub Quantity is invalid: %1 is too large."),
+                      QStringLiteral("Sub items is invalid. Please enter numeric sub items value."), &subItems))
         return false;
-    }
     if (QString::number(subItems).size() > LINE_SUB_ITEMS_LENGTH) {
         ShowStatus(tr("Sub Quantity %1 is too large for a sale line: at most %2 characters can be stored.")
                        .arg(QString::number(subItems), QString::number(LINE_SUB_ITEMS_LENGTH)),
