@@ -4,7 +4,6 @@
 #include "appsettings.h"
 #include "backofficelog.h"
 #include "contactimport.h"
-#include "databasemanager.h"
 #include "errordialog.h"
 #include "progress.h"
 
@@ -16,8 +15,6 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlTableModel>
 #include <QTextStream>
 #include <QTimer>
 

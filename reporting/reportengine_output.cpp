@@ -5,10 +5,7 @@
 #include "writtenpdf.h"
 
 #include <QAction>
-#include <QDir>
 #include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -31,11 +28,8 @@ QString DataFolder()
 
 QString ReportEngine::PreparePdfFile(QPrinter& printer, const QString& suffix, bool retryWithPermissions)
 {
-    const QString folder = DataFolder();
-    // A fresh profile may not have the data folder yet; without it the PDF could not be written.
-    QDir().mkpath(folder);
-    const QString path = folder + suffix;
-
+    // Also makes the data folder, which a fresh profile may not have yet.
+    const QString path = DataFolder() + suffix;
     ClearOldPdf(path, retryWithPermissions);
 
     printer.setOutputFileName(path);

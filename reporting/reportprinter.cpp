@@ -11,7 +11,6 @@
 #include <QAbstractProxyModel>
 #include <QCoreApplication>
 #include <QDate>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
@@ -99,7 +98,6 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
     // nothing was written here and an older report.pdf must not be shown as this print.
     if (printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName() == pdfPath)
         OpenWrittenPdf(pdfPath, mainWindow());
-
 }
 
 void ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log)
