@@ -1,6 +1,6 @@
 #include "pricequestion.h"
 
-#include <cmath>
+#include "rounding.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -8,7 +8,7 @@
 bool ConfirmTillPrice(QWidget* parent, const QString& title, QLineEdit* withTax, double typed, double charged,
                       const QString& chargedText, const QString& placesText)
 {
-    if (std::fabs(charged - typed) <= 1e-9 * qMax(1.0, std::fabs(typed)))
+    if (ChargesTyped(charged, typed))
         return true;
     QMessageBox box(QMessageBox::Question, title, QObject::tr("Sells at %1").arg(chargedText),
                     QMessageBox::Yes | QMessageBox::No, parent);

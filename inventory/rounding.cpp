@@ -95,6 +95,11 @@ double TillUnitPrice(RoundingMode mode, int places, double net, double taxRatePe
     return RoundNearest(places, amount + TaxOnAmount(mode, places, amount, taxRatePercent));
 }
 
+bool ChargesTyped(double charged, double typed)
+{
+    return std::fabs(charged - typed) <= 1e-9 * std::max(1.0, std::fabs(typed));
+}
+
 double NetForTillPrice(RoundingMode mode, int places, double gross, double taxRatePercent)
 {
     // The nearest net price can charge one unit more or less than typed once the tax is rounded up or down
@@ -102,7 +107,7 @@ double NetForTillPrice(RoundingMode mode, int places, double gross, double taxRa
     const double exact = gross / (taxRatePercent / 100.0 + 1.0);
     for (const double net : {RoundDown(places, exact), RoundUp(places, exact)}) {
         const double charged = TillUnitPrice(mode, places, net, taxRatePercent);
-        if (std::fabs(charged - gross) <= 1e-9 * std::max(1.0, std::fabs(gross)))
+        if (ChargesTyped(charged, gross))
             return net;
     }
     return NetFromTaxInclusive(places, gross, taxRatePercent);

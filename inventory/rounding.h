@@ -23,6 +23,9 @@ double TaxOnAmount(RoundingMode mode, int places, double amount, double taxRateP
 // amount and its tax are each rounded to the places, as the sale screen stores them, and then added.
 double TillUnitPrice(RoundingMode mode, int places, double net, double taxRatePercent);
 
+// Whether the till charges exactly the typed price, binary noise apart.
+bool ChargesTyped(double charged, double typed);
+
 // The price without tax to keep for a price typed with tax: of the floor and the ceiling of gross / (1 + rate)
 // at the places, the one the till charges exactly gross for; when neither does, the nearest (NetFromTaxInclusive).
 double NetForTillPrice(RoundingMode mode, int places, double gross, double taxRatePercent);

@@ -160,6 +160,8 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
         const QString dateFormat = AppSettings::Instance()->DateFormat();
         ui.dateSent->setDate(QDate::fromString(row->value(3).toString(), dateFormat));
         ui.dateDeliver->setDate(QDate::fromString(row->value(4).toString(), dateFormat));
+        // Each amount is noted as it is shown: the tax status set below may still clear the tax field
+        // (a stored status other than 0 or 1), and a save must then write the tax.
         ui.lineSubTotal->setText(Money(row->value(6).toDouble()));
         savedAmounts.subTotal = ui.lineSubTotal->text();
         ui.lineTax->setText(Money(row->value(7).toDouble()));
