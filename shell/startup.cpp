@@ -43,12 +43,21 @@ bool AcquireSingleInstance(QSharedMemory& guard)
     // when nobody else holds it, and leaves a live copy's segment alone. Attaching needs the
     // key file, which a cleaned temporary folder may have lost (and a failed create() removes
     // the one it made), so make sure it exists first.
-    QFile keyFile(guard.nativeKey());
-    if (!keyFile.exists() && keyFile.open(QIODevice::WriteOnly))
-        keyFile.close();
-    if (guard.attach())
-        guard.detach();
-    return guard.create(256, QSharedMemory::ReadWrite);
+    // The key comes from the key file's inode, and destroying a dead segment removes that file:
+    // create() makes it anew, and its new key can meet another dead copy's segment. Each round
+    // destroys one; a live copy's segment stays whatever the rounds, so it is still refused.
+    for (int round = 0; round < 16; ++round) {
+        QFile keyFile(guard.nativeKey());
+        if (!keyFile.exists() && keyFile.open(QIODevice::WriteOnly))
+            keyFile.close();
+        if (guard.attach())
+            guard.detach();
+        if (guard.create(256, QSharedMemory::ReadWrite))
+            return true;
+        if (guard.error() != QSharedMemory::AlreadyExists)
+            return false;
+    }
+    return false;
 }
 
 QString TranslationFileFor(const QString& language)
