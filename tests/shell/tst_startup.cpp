@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSharedMemory>
 #include <QSettings>
 
 #include <csignal>
@@ -28,7 +27,19 @@ private:
     QProcess* startApp(const QStringList& args = {});
     QString childTemp; // the copies' temporary folder, where the guard's key file lives
     QList<QProcess*> processes;
+    QList<key_t> deadKeys; // segments of killed copies whose key files are gone
 };
+
+// Removes a killed copy's segment. Its process is reaped before the kernel has always detached
+// it, so wait for that first; a segment still attached then is a live copy's, and stays.
+static void RemoveDeadSegment(key_t key)
+{
+    const int id = shmget(key, 0, 0);
+    shmid_ds info;
+    const auto attached = [&] { return shmctl(id, IPC_STAT, &info) == 0 && info.shm_nattch > 0; };
+    if (id >= 0 && QTest::qWaitFor([&] { return !attached(); }, 5000))
+        shmctl(id, IPC_RMID, nullptr);
+}
 
 void TestStartup::cleanup()
 {
@@ -40,18 +51,16 @@ void TestStartup::cleanup()
         delete p;
     }
     processes.clear();
-    // The killed copies left their segment behind: remove it, as a start would.
+    // The killed copies left their segments behind: remove them, so runs leave none on the machine.
     if (!childTemp.isEmpty()) {
-        const QByteArray ownTemp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", childTemp.toUtf8());
-        {
-            QSharedMemory stale(SINGLE_INSTANCE_KEY);
-            if (stale.attach())
-                stale.detach();
-        }
-        qputenv("TMPDIR", ownTemp);
+        const QDir temp(childTemp);
+        for (const QString& keyFile : temp.entryList({QStringLiteral("qipc_sharedmemory_*")}, QDir::Files))
+            deadKeys << ftok(QFile::encodeName(temp.filePath(keyFile)).constData(), 'Q');
         childTemp.clear();
     }
+    for (key_t key : qAsConst(deadKeys))
+        RemoveDeadSegment(key);
+    deadKeys.clear();
 }
 
 void TestStartup::scalingInChildProcess_data()
@@ -153,7 +162,7 @@ void TestStartup::singleInstanceWithRealProcesses()
         first = startApp();
         QVERIFY(first->waitForStarted());
         // Wait until it holds the guard, however slowly a loaded machine starts it.
-        QTest::qWaitFor([first] { return HoldsGuard(first) || first->state() == QProcess::NotRunning; }, 20000);
+        (void)QTest::qWaitFor([first] { return HoldsGuard(first) || first->state() == QProcess::NotRunning; }, 20000);
         if (first->state() == QProcess::Running)
             break;
     }
@@ -185,22 +194,13 @@ void TestStartup::singleInstanceWithRealProcesses()
     ::kill(pid_t(afterCrash->processId()), SIGKILL);
     QVERIFY(afterCrash->waitForFinished(5000));
     const QDir temp(childTemp);
-    QList<key_t> orphanedKeys;
     for (const QString& keyFile : temp.entryList({QStringLiteral("qipc_*")}, QDir::Files)) {
-        orphanedKeys << ftok(QFile::encodeName(temp.filePath(keyFile)).constData(), 'Q');
+        deadKeys << ftok(QFile::encodeName(temp.filePath(keyFile)).constData(), 'Q');
         QVERIFY(QFile::remove(temp.filePath(keyFile)));
     }
     QProcess* afterCleanUp = startApp();
     QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(afterCleanUp) || afterCleanUp->state() == QProcess::NotRunning, 20000);
     QVERIFY2(afterCleanUp->state() == QProcess::Running, qPrintable(Describe(afterCleanUp)));
-
-    // Nothing can reach those segments any more but their keys: remove them, so runs leave none behind.
-    for (key_t key : qAsConst(orphanedKeys)) {
-        const int id = shmget(key, 0, 0);
-        shmid_ds info;
-        if (id >= 0 && shmctl(id, IPC_STAT, &info) == 0 && info.shm_nattch == 0)
-            shmctl(id, IPC_RMID, nullptr);
-    }
 }
 
 VORANTEL_TEST_MAIN(TestStartup)
