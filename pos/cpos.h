@@ -407,6 +407,9 @@ private:
     void QuickPay(int index);
     void FocusAndSelect(QWidget* field);
     void ItemFieldEnter();
+    // The scanner's prefix (Ctrl+B): the scanner line takes the focus before the code's first key.
+    void FocusScannerLine();
+    bool IsScannerPrefix(QObject* watched, QEvent* event) const;
 
     // Item entry (cpos_items.cpp).
     void EnterItem();
@@ -430,6 +433,9 @@ private:
                             const LineWrite& write);
     void TakeChosenSuggestion();
     void ShowProduct(bool roundPrice);
+    // The price the screen put into the price field, and the code it belongs to.
+    QString shownPrice;
+    QString shownPriceCode;
     void ShowTotals(double linePrice);
     void FitCartColumnsToLastRow();
     // The customer display, when one is enabled and opened.

@@ -329,7 +329,11 @@ void CPOS::EnterItem()
 
     // Price, discount and tax of the line, each rounded as it is stored.
     const double rate = taxEnabled ? row.taxRate : 0.0;
-    const QString priceText = ui->lineSelectedSalePrice->text();
+    QString priceText = ui->lineSelectedSalePrice->text();
+    // A price the screen showed for a picked product is that product's: another code (a scan that
+    // follows the pick) is charged its own price. A price the cashier typed applies to any code.
+    if (!priceText.isEmpty() && priceText == shownPrice && code != shownPriceCode)
+        priceText.clear();
     const double price = priceText.isEmpty()
                              ? RoundNearest(decimalPlaces, row.salePrice)
                              : NetForTillPrice(RoundingMode(taxRounding), decimalPlaces, locale->toDouble(priceText), rate);
@@ -620,6 +624,8 @@ void CPOS::ShowProduct(bool roundPrice)
     ui->lineSelectedProduct->setText(name);
     ui->lineSelectedProduct->setCursorPosition(0);
     ui->lineSelectedSalePrice->setText(locale->toString(price, 'f', decimalPlaces));
+    shownPrice = ui->lineSelectedSalePrice->text();
+    shownPriceCode = code;
     ui->lineSelectedProduct->setToolTip(name);
     ui->lineSelectedSalePrice->setFocus();
 }

@@ -8,7 +8,9 @@
 #include "urlrecorder.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -62,6 +64,9 @@ private slots:
     void keyReachesItsAction();
     void scanAfterKeyLands_data();
     void scanAfterKeyLands();
+    void tapOnCartLineThenDelDeletesIt();
+    void prefixedScanLands_data();
+    void prefixedScanLands();
     void windowsOpenAboveTheScreen_data();
     void windowsOpenAboveTheScreen();
     void statusLineBlinksFadesAndHides();
@@ -477,7 +482,7 @@ void TestCPOS::keyReachesItsAction_data()
         {"Del deletes", Qt::Key_Delete, 0, "clicked pushDeleteItem"},
         {"Ctrl+Return adds", Qt::Key_Return, ctrl, "clicked pushAddItem"},
         {"Ctrl+I code entry", Qt::Key_I, ctrl, "clicked pushEnterCode"},
-        {"Ctrl+B scanner off", Qt::Key_B, ctrl, "focus comboBoxProducts"},
+        {"Ctrl+B scanner off", Qt::Key_B, ctrl, "focus lineBarcodeScannerInput"},
         {"Ctrl+B scanner on", Qt::Key_B, ctrl, "focus lineBarcodeScannerInput"},
         {"Ctrl+1 quick pay", Qt::Key_1, ctrl, "shortcut Ctrl+1"},
         {"Ctrl+5 quick pay", Qt::Key_5, ctrl, "shortcut Ctrl+5"},
@@ -610,10 +615,13 @@ void TestCPOS::scanAfterKeyLands_data()
     QTest::addColumn<QString>("button"); // the button the key clicks
     QTest::addColumn<QString>("customer"); // picked in the customers picker
     QTest::addColumn<QString>("returned");
-    QTest::newRow("F2 new sale") << int(Qt::Key_F2) << "pushNew" << "" << "0";
-    QTest::newRow("F6 pay") << int(Qt::Key_F6) << "pushButtonPay" << "" << "0";
-    QTest::newRow("F7 return mode") << int(Qt::Key_F7) << "checkReturnMode" << "" << "1";
-    QTest::newRow("F10 customer") << int(Qt::Key_F10) << "pushCustomers" << "Ann Lee" << "0";
+    QTest::addColumn<bool>("tap"); // a mouse click on the button instead of its key
+    QTest::newRow("F2 new sale") << int(Qt::Key_F2) << "pushNew" << "" << "0" << false;
+    QTest::newRow("F6 pay") << int(Qt::Key_F6) << "pushButtonPay" << "" << "0" << false;
+    QTest::newRow("F7 return mode") << int(Qt::Key_F7) << "checkReturnMode" << "" << "1" << false;
+    QTest::newRow("F10 customer") << int(Qt::Key_F10) << "pushCustomers" << "Ann Lee" << "0" << false;
+    QTest::newRow("tap RETURN") << 0 << "checkReturnMode" << "" << "1" << true;
+    QTest::newRow("tap CUSTOMERS, picker closed") << 0 << "pushCustomers" << "" << "0" << true;
 }
 
 // A wedge scanner types into whatever holds the focus and ends with Enter.
@@ -623,6 +631,7 @@ void TestCPOS::scanAfterKeyLands()
     QFETCH(QString, button);
     QFETCH(QString, customer);
     QFETCH(QString, returned);
+    QFETCH(bool, tap);
     addStock(QStringLiteral("4006381333931"));
     if (!customer.isEmpty()) {
         QVERIFY(!addCustomer(customer, QStringLiteral("1 Main St"), QString(), QString()).startsWith("error"));
@@ -633,7 +642,10 @@ void TestCPOS::scanAfterKeyLands()
     QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
 
     QSignalSpy clicked(Child<QAbstractButton>(s.screen, qPrintable(button)), &QAbstractButton::clicked);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    if (tap)
+        QTest::mouseClick(Child<QWidget>(s.screen, qPrintable(button)), Qt::LeftButton);
+    else
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
     QTRY_COMPARE(clicked.count(), 1);
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QTRY_VERIFY(!QApplication::activeModalWidget());
@@ -649,6 +661,130 @@ void TestCPOS::scanAfterKeyLands()
     QCOMPARE(Child<QAbstractButton>(s.screen, "checkReturnMode")->isChecked(), returned == QLatin1String("1"));
     QCOMPARE(Child<QAbstractButton>(s.screen, "pushCustomers")->isChecked(), !customer.isEmpty());
     QCOMPARE(s.child("lineCustomerName")->text(), customer);
+    QCOMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+}
+
+// The cart does not hold the focus, yet a tap on a line followed by Del deletes that line.
+void TestCPOS::tapOnCartLineThenDelDeletesIt()
+{
+    addStock(QStringLiteral("T1"));
+    addStock(QStringLiteral("T2"));
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    s.scan(QStringLiteral("T1"));
+    s.scan(QStringLiteral("T2"));
+    auto* cart = Child<QTableView>(s.screen, "tableViewItems");
+    const QRect first = cart->visualRect(cart->model()->index(0, 3));
+    QTest::mouseClick(cart->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTRY_COMPARE(rows(QStringLiteral("SELECT BAR_CODE FROM tblSalesInvoice")), QStringList{"T2"});
+    QCOMPARE(stock(QStringLiteral("T1")), QStringLiteral("100|0"));
+}
+
+void TestCPOS::prefixedScanLands_data()
+{
+    QTest::addColumn<QString>("start"); // what the cashier did before the scanner's Ctrl+B
+    QTest::addColumn<bool>("scannerInput");
+    QTest::addColumn<int>("scans");
+    QTest::addColumn<QString>("returned");
+    QTest::newRow("scanner line after a scan") << "scan" << true << 1 << "0";
+    QTest::newRow("two prefixed scans in a row") << "scan" << true << 2 << "0";
+    QTest::newRow("product search (Ctrl+F)") << "Ctrl+F" << true << 1 << "0";
+    QTest::newRow("product search, suggestions open") << "suggestions" << true << 1 << "0";
+    QTest::newRow("product search after Enter, Enter printed") << "paid and printed" << true << 1 << "0";
+    QTest::newRow("paid field after Enter paid") << "paid" << true << 1 << "0";
+    QTest::newRow("quantity field (Ctrl+Q)") << "Ctrl+Q" << true << 1 << "0";
+    QTest::newRow("price field after picking another product") << "picked" << true << 1 << "0";
+    QTest::newRow("return mode") << "F7" << true << 1 << "1";
+    QTest::newRow("scanner input disabled") << "Ctrl+F" << false << 1 << "";
+}
+
+// A scanner set up as the settings page's help says: Ctrl+B, the code and Enter at scanner speed,
+// each key reaching whatever holds the focus at that moment, with no event loop in between.
+void TestCPOS::prefixedScanLands()
+{
+    QFETCH(QString, start);
+    QFETCH(bool, scannerInput);
+    QFETCH(int, scans);
+    QFETCH(QString, returned);
+    const QString code = QStringLiteral("4006381333931");
+    AppSettings::Instance()->settings->setValue(QStringLiteral("enable_scanner_input"), scannerInput);
+    PosFixture::SilenceAndLogIn({QStringLiteral("err_msg_4")}); // the return-mode notice
+    addStock(code);
+    addStock(QStringLiteral("5012345678900"), {{"NAME", "Olive oil"}, {"SALE_PRICE", 25.0}});
+    UrlRecorder urls;
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    // As the window system delivers a key: to an open pop-up (the suggestion list), else to the focus.
+    const auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* popup = QApplication::activePopupWidget();
+        QTest::keyClick(popup ? popup : QApplication::focusWidget(), Qt::Key(key), modifiers);
+    };
+    auto* search = Child<QComboBox>(s.screen, "comboBoxProducts");
+    QTRY_COMPARE(QApplication::focusWidget(),
+                 scannerInput ? Child<QWidget>(s.screen, "lineBarcodeScannerInput") : search);
+
+    if (start == QLatin1String("scan") || start.startsWith(QLatin1String("paid"))) {
+        s.scan(code);
+        if (start.startsWith(QLatin1String("paid"))) {
+            press(Qt::Key_P, Qt::ControlModifier);
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("20"));
+            press(Qt::Key_Return);
+            QCOMPARE(sales(QStringLiteral("STATUS")), QStringList{"2"});
+            if (start == QLatin1String("paid and printed")) {
+                press(Qt::Key_Return);
+                QTRY_COMPARE(urls.urls.size(), 1);
+            }
+        }
+    } else if (start == QLatin1String("suggestions") || start == QLatin1String("picked")) {
+        press(Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Oliv"));
+        QTRY_VERIFY(search->completer()->popup()->isVisible());
+        if (start == QLatin1String("picked")) {
+            press(Qt::Key_Return);
+            QTRY_COMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("25.00"));
+        }
+    } else if (start == QLatin1String("F7")) {
+        press(Qt::Key_F7);
+        QTRY_VERIFY(Child<QAbstractButton>(s.screen, "checkReturnMode")->isChecked());
+    } else {
+        press(start == QLatin1String("Ctrl+Q") ? Qt::Key_Q : Qt::Key_F, Qt::ControlModifier);
+    }
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    const QStringList paidBefore = sales(QStringLiteral("ID, PAID, STATUS"));
+    const QStringList linesBefore = rows(QStringLiteral("SELECT ID FROM tblSalesInvoice"));
+
+    for (int i = 0; i < scans; ++i) {
+        press(Qt::Key_B, Qt::ControlModifier);
+        for (const QChar digit : code)
+            press(digit.unicode());
+        press(Qt::Key_Return);
+    }
+    // A click that the key started would come about 100 ms later.
+    QTest::qWait(350);
+
+    const QStringList lines = rows(QStringLiteral("SELECT TRANSACTION_ID, BAR_CODE, SALE_PRICE, RETURNED FROM "
+                                                  "tblSalesInvoice ORDER BY ID"))
+                                  .mid(linesBefore.size());
+    if (!scannerInput) {
+        // Without the scanner line the key does nothing: no line, and the focus never went there.
+        QCOMPARE(lines, QStringList{});
+        QVERIFY(QApplication::focusWidget() != Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+        QVERIFY(!Child<QAbstractButton>(s.screen, "pushReadyForScanner")->isChecked());
+        return;
+    }
+    QCOMPARE(lines.size(), scans);
+    for (const QString& line : lines) {
+        QCOMPARE(line.section(QLatin1Char('|'), 1), code + QStringLiteral("|10|") + returned);
+        // An item after a paid sale starts a new one; the paid sale stays as it was paid.
+        for (const QString& paid : paidBefore)
+            if (paid.endsWith(QLatin1String("|2")))
+                QVERIFY(line.section(QLatin1Char('|'), 0, 0) != paid.section(QLatin1Char('|'), 0, 0));
+    }
+    for (const QString& sale : paidBefore)
+        QVERIFY2(sales(QStringLiteral("ID, PAID, STATUS")).contains(sale), qPrintable(sale));
+    QCOMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+    QVERIFY(Child<QAbstractButton>(s.screen, "pushReadyForScanner")->isChecked());
 }
 
 void TestCPOS::windowsOpenAboveTheScreen_data()
