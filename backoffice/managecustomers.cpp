@@ -127,6 +127,9 @@ bool ManageCustomers::TextStorable()
 
 QString ManageCustomers::ImportRefusal(const QStringList& fields) const
 {
+    // The form refuses a name of blanks too; the fields come trimmed.
+    if (fields.at(NAME).isEmpty())
+        return tr("Name is empty.");
     for (const TextColumn& text : TEXT_COLUMNS) {
         const QString refusal = TextRefusal(fields.at(text.column), tr(text.name), text.length);
         if (!refusal.isEmpty())
