@@ -23,6 +23,13 @@ enum CustomerColumn { ID = 0, NAME, ADDRESS, EMAIL, CONTACT_NUMBER };
 
 constexpr int SORTING_THRESHOLD = 1000;
 
+// The form's edit that a column's row of the table below names.
+template <auto edit>
+QWidget* FormEdit(const Ui::ManageCustomers& ui)
+{
+    return ui.*edit;
+}
+
 // The form's text fields as it names them, with the widths of their tblCustomers columns. Imported
 // lines are held to the same rules.
 struct TextColumn
@@ -30,11 +37,13 @@ struct TextColumn
     CustomerColumn column;
     const char* name;
     int length;
+    QWidget* (*edit)(const Ui::ManageCustomers&);
 };
-const TextColumn TEXT_COLUMNS[] = {{NAME, QT_TRANSLATE_NOOP("ManageCustomers", "Name"), 50},
-                                   {ADDRESS, QT_TRANSLATE_NOOP("ManageCustomers", "Address"), 200},
-                                   {EMAIL, QT_TRANSLATE_NOOP("ManageCustomers", "Email"), 200},
-                                   {CONTACT_NUMBER, QT_TRANSLATE_NOOP("ManageCustomers", "Contact"), 50}};
+const TextColumn TEXT_COLUMNS[] = {
+    {NAME, QT_TRANSLATE_NOOP("ManageCustomers", "Name"), 50, FormEdit<&Ui::ManageCustomers::lineEdit>},
+    {ADDRESS, QT_TRANSLATE_NOOP("ManageCustomers", "Address"), 200, FormEdit<&Ui::ManageCustomers::textEditAddress>},
+    {EMAIL, QT_TRANSLATE_NOOP("ManageCustomers", "Email"), 200, FormEdit<&Ui::ManageCustomers::lineEditEmail>},
+    {CONTACT_NUMBER, QT_TRANSLATE_NOOP("ManageCustomers", "Contact"), 50, FormEdit<&Ui::ManageCustomers::lineEditContact>}};
 
 } // namespace
 
@@ -118,15 +127,18 @@ bool ManageCustomers::IsEmptyText() const
 
 bool ManageCustomers::TextStorable()
 {
-    QWidget* const edits[] = {ui.lineEdit, ui.textEditAddress, ui.lineEditEmail, ui.lineEditContact};
-    const auto field = [&](int i) {
-        return NamedField{edits[i], tr(TEXT_COLUMNS[i].name), TEXT_COLUMNS[i].length};
-    };
-    return TextFitsColumns(this, tr("Manage Customers"), {field(0), field(1), field(2), field(3)});
+    for (const TextColumn& text : TEXT_COLUMNS) {
+        if (!TextFitsColumns(this, tr("Manage Customers"), {{text.edit(ui), tr(text.name), text.length}}))
+            return false;
+    }
+    return true;
 }
 
 QString ManageCustomers::ImportRefusal(const QStringList& fields) const
 {
+    // The form refuses a name of blanks too; the fields come trimmed.
+    if (fields.at(NAME).isEmpty())
+        return tr("Name is empty.");
     for (const TextColumn& text : TEXT_COLUMNS) {
         const QString refusal = TextRefusal(fields.at(text.column), tr(text.name), text.length);
         if (!refusal.isEmpty())

@@ -95,7 +95,7 @@ double AddEditPurchaseOrder::Amount(const QLineEdit* field) const
 
 AddEditPurchaseOrder::AmountTexts AddEditPurchaseOrder::AmountsShown() const
 {
-    return {ui.lineSubTotal->text(), ui.lineTax->text(), ui.lineTotal->text(), ui.line_paid_amount->text()};
+    return {ui.lineSubTotal->text(), ui.lineTax->text(), ui.line_paid_amount->text()};
 }
 
 QString AddEditPurchaseOrder::Money(double value) const
@@ -167,7 +167,9 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
         ui.lineTax->setText(Money(row->value(7).toDouble()));
         savedAmounts.tax = ui.lineTax->text();
         ui.lineTotal->setText(Money(row->value(8).toDouble()));
-        savedAmounts.total = ui.lineTotal->text();
+        // An earlier version could store a total apart from its amounts; the next save puts it right.
+        savedAmounts.totalIsSum =
+            qFuzzyCompare(row->value(8).toDouble(), row->value(6).toDouble() + row->value(7).toDouble());
         ui.textEditNotes->setPlainText(row->value(9).toString());
         ui.comboBoxTaxStatus->setCurrentIndex(row->value(10).toInt());
         ui.checkBoxShipToCompanyAddress->blockSignals(true); // loading must not overwrite the stored address
@@ -292,7 +294,6 @@ bool AddEditPurchaseOrder::Save()
 {
     if (RefuseClosed())
         return false;
-    // The stored total is always the sum of the two stored amounts.
     SetTotals(Amount(ui.lineSubTotal), Amount(ui.lineTax));
     const bool insert = purchaseOrderId.isEmpty();
     // An amount is shown rounded to the shop's places: one whose text is unchanged keeps its stored value.
@@ -304,13 +305,22 @@ bool AddEditPurchaseOrder::Save()
     };
     QVector<Written> amounts;
     const auto writeWhenChanged = [&](const Written& amount, const QString& saved) {
-        if (insert || amount.field->text() != saved)
+        const bool written = insert || amount.field->text() != saved;
+        if (written)
             amounts.append(amount);
+        return written;
     };
-    writeWhenChanged({"SUB_TOTAL", ":st", ui.lineSubTotal}, savedAmounts.subTotal);
-    writeWhenChanged({"SALES_TAX", ":stx", ui.lineTax}, savedAmounts.tax);
-    writeWhenChanged({"TOTAL", ":t", ui.lineTotal}, savedAmounts.total);
+    const bool subTotalWritten = writeWhenChanged({"SUB_TOTAL", ":st", ui.lineSubTotal}, savedAmounts.subTotal);
+    const bool taxWritten = writeWhenChanged({"SALES_TAX", ":stx", ui.lineTax}, savedAmounts.tax);
     writeWhenChanged({"PAID_AMOUNT", ":pa", ui.line_paid_amount}, savedAmounts.paid);
+    // The stored total is always the sum of the two stored amounts: it is written with them, or to put right a total
+    // stored apart from them. An amount not written adds its stored value, places its field does not show included.
+    QString total;
+    if (subTotalWritten && taxWritten)
+        total = QStringLiteral(":t");
+    else if (subTotalWritten || taxWritten || !savedAmounts.totalIsSum)
+        total = QStringLiteral("%1 + %2").arg(QLatin1String(subTotalWritten ? ":st" : "SUB_TOTAL"),
+                                              QLatin1String(taxWritten ? ":stx" : "SALES_TAX"));
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     if (insert) {
         query->prepare(QStringLiteral(
@@ -322,6 +332,8 @@ bool AddEditPurchaseOrder::Save()
         QString set;
         for (const Written& amount : amounts)
             set += QStringLiteral(", %1 = %2").arg(QLatin1String(amount.column), QLatin1String(amount.placeholder));
+        if (!total.isEmpty())
+            set += QStringLiteral(", TOTAL = ") + total;
         query->prepare(QStringLiteral(
             "UPDATE tblPOrders SET VENDOR_ID = :v, STATUS=:s, SENT_DATE=:sd, DELIVERY_DATE=:dd, NOTES=:n,  DISABLE_TAX "
             "= :dt, SHIP_TO_COMPANY_ADDRESS = :stca,  SHIPPING_NAME = :sn, SHIPPING_ADDRESS = :sa,  SHIPPING_CONTACT = "
@@ -331,6 +343,8 @@ bool AddEditPurchaseOrder::Save()
     }
     for (const Written& amount : amounts)
         query->bindValue(QLatin1String(amount.placeholder), Amount(amount.field));
+    if (total == QLatin1String(":t")) // an insert writes both amounts
+        query->bindValue(QStringLiteral(":t"), Amount(ui.lineTotal));
     query->bindValue(QStringLiteral(":v"), vendorId.isEmpty() ? -1 : vendorId.toInt());
     query->bindValue(QStringLiteral(":s"), ui.comboStatus->currentIndex());
     query->bindValue(QStringLiteral(":sd"), ui.dateSent->date().toString(QStringLiteral("yyyy-MM-dd")));

@@ -98,11 +98,12 @@ private:
     // The sub-total and tax fields with their labels.
     void ShowTaxTotals(bool shown);
 
-    // The texts of the four amount fields as loaded or last saved: the amounts are shown rounded to the
+    // The texts of the amount fields as loaded or last saved: the amounts are shown rounded to the
     // shop's places, so a save writes only those whose text changed.
     struct AmountTexts
     {
-        QString subTotal, tax, total, paid;
+        QString subTotal, tax, paid;
+        bool totalIsSum = true; // the stored total is the stored sub-total plus tax, so it need not be written
     };
     AmountTexts AmountsShown() const;
 

@@ -83,7 +83,8 @@ void ManageVendors::ImportVendorData()
         ++record;
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         const QStringList fields = ContactFields(line, delimiter);
-        if (fields.isEmpty()) {
+        // The form refuses a name of blanks too; the fields come trimmed.
+        if (fields.isEmpty() || fields.at(1).isEmpty()) {
             showProgress(tr("Invalid line at index %1").arg(record));
             ++lastImport.invalid;
             continue;

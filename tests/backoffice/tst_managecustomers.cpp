@@ -411,6 +411,8 @@ void TestManageCustomers::importLines_data()
     QTest::newRow("300 characters of address")
         << QStringLiteral(",Before,a,e,c\n,Long,%1,e,c\n1,Anne,a,e,c\n").arg(QString(300, QLatin1Char('a')))
         << done + "\nLine 2: " + tooLong.arg("Address").arg(200) << "1|Anne|a|e|c\n2|Before|a|e|c";
+    QTest::newRow("name of blanks") << "1,   ,a,e,c\n,   ,a,e,c\n"
+                                    << done + "\nLine 1: Name is empty.\nLine 2: Name is empty." << ann;
     QTest::newRow("60 characters of name on an update")
         << QStringLiteral("1,%1,a,e,c\n").arg(QString(60, QLatin1Char('n'))) << done + "\nLine 1: " + tooLong.arg("Name").arg(50)
         << ann;

@@ -294,13 +294,15 @@ void TestManageVendors::importCounts()
                                                         "%2,Hijack,x,x,x\n"
                                                         "0%2,Hijack,x,x,x\n"
                                                         "%2abc,Odd Id,y,y,y\n"
-                                                        "9,Short,line,only\n")
+                                                        "9,Short,line,only\n"
+                                                        "%1,   ,x,x,x\n"
+                                                        ",   ,z,z,z\n")
                                              .arg(acme, none)
                                              .toUtf8()));
     ManageVendors dialog(nullptr);
     import(dialog, path);
     QCOMPARE(answerer->messages(),
-             QStringList{"Import/Update|Import/Update operation completed.\nAdded: 2, updated: 1, skipped: 2, invalid: 1, "
+             QStringList{"Import/Update|Import/Update operation completed.\nAdded: 2, updated: 1, skipped: 2, invalid: 3, "
                          "failed: 0"});
     QCOMPARE(rows(QStringLiteral("SELECT NAME, ADDRESS, EMAIL, CONTACT_NUMBER FROM tblVendors ORDER BY ID")),
              (QStringList{"NONE|NULL|NULL|NULL", "Acme Ltd|Dock 4|acme@example.com|555", "Newco|Main St|new@example.com|777",

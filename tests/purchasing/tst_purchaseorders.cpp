@@ -323,6 +323,8 @@ void TestPurchaseOrders::untouchedAmountsAreNotRewritten_data()
     QTest::newRow("paid 2.675") << "100|10|110|2.675";
     QTest::newRow("paid 12.3456") << "100|10|110|12.3456";
     QTest::newRow("totals at four places") << "12.3456|1.005|13.3506|0";
+    // The total's text is 12.01 where the shown amounts add up to 12.00.
+    QTest::newRow("total at three places") << "10.004|2.004|12.008|0";
 }
 
 // Only the notes are changed and saved.
@@ -353,6 +355,8 @@ void TestPurchaseOrders::savedNotesKeepTheTax_data()
     QTest::newRow("close, yes") << true << "" << "100|10|110|1";
     // As an earlier opening left it: the tax gone, the total not.
     QTest::newRow("a total apart from its amounts") << false << "100|0|110|0" << "100|0|100|0";
+    // Opening clears the tax of an unknown tax status: the total takes the stored sub-total, not the one shown.
+    QTest::newRow("the tax cleared, a sub-total at three places") << false << "10.004|2|12.004|2" << "10.004|0|10.004|-1";
 }
 
 void TestPurchaseOrders::savedNotesKeepTheTax()
