@@ -19,7 +19,7 @@ enum class PdfApplication { Registered, None, Unknown };
 
 // xdg-open starts (and openUrl reports success) even when no program takes PDF files, so the
 // desktop's own registry is asked. Without xdg-mime, or when it fails, nothing can be told.
-PdfApplication DesktopPdfApplication()
+PdfApplication AskDesktop()
 {
     QProcess query;
     query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
@@ -35,6 +35,22 @@ PdfApplication DesktopPdfApplication()
     if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
         return PdfApplication::Unknown;
     return query.readAllStandardOutput().trimmed().isEmpty() ? PdfApplication::None : PdfApplication::Registered;
+}
+
+// Asking costs tens of milliseconds on the screen's thread (seconds when xdg-mime hangs), at every
+// receipt printed to PDF, so it is asked once for each PATH it is looked up on, whatever it answers.
+PdfApplication DesktopPdfApplication()
+{
+    static bool asked = false;
+    static QByteArray askedOnPath;
+    static PdfApplication answer = PdfApplication::Unknown;
+    const QByteArray path = qgetenv("PATH");
+    if (!asked || path != askedOnPath) {
+        answer = AskDesktop();
+        askedOnPath = path;
+        asked = true;
+    }
+    return answer;
 }
 
 } // namespace

@@ -44,6 +44,7 @@ private slots:
     void printRoutes();
     void pdfWithoutViewerSaysWhereItIs_data();
     void pdfWithoutViewerSaysWhereItIs();
+    void pdfApplicationAskedOnce();
 };
 
 void TestReportPrinter::init()
@@ -282,6 +283,28 @@ void TestReportPrinter::pdfWithoutViewerSaysWhereItIs()
     if (opens)
         QCOMPARE(urls->urls, QList<QUrl>{QUrl::fromLocalFile(ReportPrinter::PdfPath())});
     QVERIFY(PdfReader::Text(ReportPrinter::PdfPath()).contains(QLatin1String("CUSTOMERS REPORT")));
+}
+
+// Every PDF printed (a receipt at every sale) is opened: the desktop is asked about its PDF
+// application once, not at every print.
+void TestReportPrinter::pdfApplicationAskedOnce()
+{
+    ListPage page({QStringLiteral("Name")}, {{"Ann"}});
+    UrlRecorder urls;
+    const QString calls = TestSupport::ScratchDir() + QStringLiteral("/xdg-mime-calls");
+    QFile::remove(calls);
+    {
+        StandInPrograms programs;
+        QVERIFY(programs.add(QStringLiteral("xdg-mime"),
+                             "echo asked >> '" + QFile::encodeName(calls) + "'\necho org.gnome.Evince.desktop"));
+        ReportPrinter printer;
+        printer.PrintTableView(QStringLiteral("FIRST REPORT"), &page.view, false, true);
+        printer.PrintTableView(QStringLiteral("SECOND REPORT"), &page.view, false, true);
+    }
+
+    QCOMPARE(urls.urls.size(), 2);
+    QVERIFY(PdfReader::Text(ReportPrinter::PdfPath()).contains(QLatin1String("SECOND REPORT")));
+    QCOMPARE(TestSupport::ReadFile(calls), QByteArray("asked\n"));
 }
 
 VORANTEL_TEST_MAIN(TestReportPrinter)

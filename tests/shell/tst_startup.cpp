@@ -5,11 +5,16 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
+#include <QSharedMemory>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <sys/stat.h>
 
 class TestStartup : public QObject
 {
@@ -21,6 +26,7 @@ private slots:
     void translationTable_data();
     void translationTable();
     void singleInstanceWithRealProcesses();
+    void newKeyMeetingDeadSegmentStillStarts();
     void cleanup();
 
 private:
@@ -201,6 +207,74 @@ void TestStartup::singleInstanceWithRealProcesses()
     QProcess* afterCleanUp = startApp();
     QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(afterCleanUp) || afterCleanUp->state() == QProcess::NotRunning, 20000);
     QVERIFY2(afterCleanUp->state() == QProcess::Running, qPrintable(Describe(afterCleanUp)));
+}
+
+// ftok's key: the low 16 bits of the inode, the low 8 of the device and the project ID above them.
+static key_t KeyFor(dev_t device, ino_t inode)
+{
+    return key_t((inode & 0xffff) | ((device & 0xff) << 16) | (key_t('Q') << 24));
+}
+
+void TestStartup::newKeyMeetingDeadSegmentStillStarts()
+{
+    // Destroying a dead copy's segment removes the key file, and the file made anew gets a new key
+    // from its new inode. Dead segments are put at the key file's key and at the keys the new file
+    // can get: the inodes a few probe files had just before (a filesystem that hands freed inodes
+    // out again) and the ones after them (one that counts up). The old file is held open so that
+    // its own inode does not come back. Another program creating files meanwhile can take the
+    // inode the key file was to get, so a setup whose new key met nothing is made again.
+    int met = 0;
+    for (int attempt = 0; attempt < 3 && met == 0; ++attempt) {
+        QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("guard-XXXXXX")));
+        QVERIFY(folder.isValid());
+        const QByteArray savedTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(folder.path()));
+        QSharedMemory guard(SINGLE_INSTANCE_KEY);
+        qputenv("TMPDIR", savedTemp);
+        QFile keyFile(guard.nativeKey());
+        QVERIFY(keyFile.open(QIODevice::WriteOnly));
+
+        struct stat info;
+        const QByteArray keyPath = QFile::encodeName(keyFile.fileName());
+        QCOMPARE(::stat(keyPath.constData(), &info), 0);
+        QCOMPARE(KeyFor(info.st_dev, info.st_ino), ftok(keyPath.constData(), 'Q'));
+        QVector<ino_t> inodes;
+        const QStringList probes{folder.filePath("probe0"), folder.filePath("probe1"), folder.filePath("probe2"),
+                                 folder.filePath("probe3")};
+        for (const QString& probe : probes) {
+            struct stat probeInfo;
+            QVERIFY(TestSupport::WriteFile(probe, "") && ::stat(QFile::encodeName(probe).constData(), &probeInfo) == 0);
+            inodes << probeInfo.st_ino;
+        }
+        for (const QString& probe : probes)
+            QVERIFY(QFile::remove(probe));
+        const ino_t last = *std::max_element(inodes.cbegin(), inodes.cend());
+        for (ino_t next = last + 1; next <= last + 4; ++next)
+            inodes << next;
+
+        QVector<int> seeded;
+        auto removeSeeded = qScopeGuard([&seeded] {
+            for (int id : qAsConst(seeded))
+                shmctl(id, IPC_RMID, nullptr);
+        });
+        const int first = shmget(KeyFor(info.st_dev, info.st_ino), 256, IPC_CREAT | IPC_EXCL | 0600);
+        QVERIFY2(first >= 0, "a segment of the key file's key exists already");
+        seeded << first;
+        for (ino_t inode : qAsConst(inodes)) {
+            // A key some other program uses already is left out.
+            const int id = shmget(KeyFor(info.st_dev, inode), 256, IPC_CREAT | IPC_EXCL | 0600);
+            if (id >= 0)
+                seeded << id;
+        }
+
+        QVERIFY(AcquireSingleInstance(guard));
+        shmid_ds state;
+        QVERIFY(shmctl(first, IPC_STAT, &state) != 0);
+        met = int(std::count_if(seeded.cbegin() + 1, seeded.cend(),
+                                [&state](int id) { return shmctl(id, IPC_STAT, &state) != 0; }));
+        guard.detach();
+    }
+    QVERIFY2(met > 0, "the new key file never met a dead segment");
 }
 
 VORANTEL_TEST_MAIN(TestStartup)

@@ -61,8 +61,12 @@ QByteArray ReadFile(const QString& path)
 
 } // namespace TestSupport
 
+// Each set in a folder of its own: the program keeps what it learned from the programs on a PATH
+// for as long as that PATH is in force, so a new set must be a new PATH.
+static int standInSets = 0;
+
 StandInPrograms::StandInPrograms()
-    : folder(TestSupport::ScratchDir() + QStringLiteral("/stand-in-programs"))
+    : folder(TestSupport::ScratchDir() + QStringLiteral("/stand-in-programs-%1").arg(++standInSets))
     , savedPath(qgetenv("PATH"))
 {
     QDir(folder).removeRecursively();

@@ -22,7 +22,8 @@ QByteArray ReadFile(const QString& path);
 } // namespace TestSupport
 
 // Stand-ins for programs that the program runs by name (xdg-mime, xdg-open): scripts in a folder of the
-// scratch area that is, while the object lives, the whole PATH, so that no installed program answers instead.
+// scratch area, new for each object, that is, while the object lives, the whole PATH, so that no
+// installed program answers instead.
 class StandInPrograms
 {
 public:

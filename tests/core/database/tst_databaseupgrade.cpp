@@ -54,8 +54,9 @@ private:
     void compareWithFresh(const QString& name, const QString& fresh);
 
     // Passwords whose stored form holds the characters that break SQL literals, one whose
-    // stored form cannot be held by a three-byte utf8 column, two whose hashes are empty, and
-    // two whose hashes are the same four U+FFFD.
+    // stored form cannot be held by a three-byte utf8 column, two whose hashes are empty,
+    // two whose hashes are the same four U+FFFD, and one with a zero character, whose hash is
+    // that of the part before it.
     const QString quoted = QStringLiteral("it's mine");
     const QString backslashHash = QStringLiteral("pw21");
     const QString quoteHash = QStringLiteral("pw25");
@@ -64,6 +65,8 @@ private:
     const QString otherEmptyHash = QStringLiteral("pw345");
     const QString weakHash = QStringLiteral("c7189");
     const QString sameWeakHash = QStringLiteral("c3487");
+    const QString beforeZero = QStringLiteral("gate");
+    const QString withZero = beforeZero + QChar(0) + QStringLiteral("keeper");
     QString freshInventory;
     QString freshSales;
     QString productsInventory; // current inventory with the products the sales lines name
@@ -309,7 +312,8 @@ QString TestDatabaseUpgrade::oldInventory(int major)
                                    {"4", "dana", fourByteHash, "ADMIN", "1"},
                                    {"5", "wes", emptyHash, "ADMIN", "1"},
                                    {"6", "nell", "", "SALES PERSON", "2"},
-                                   {"7", "cole", weakHash, "SALES PERSON", "2"}};
+                                   {"7", "cole", weakHash, "SALES PERSON", "2"},
+                                   {"8", "tess", withZero, "SALES PERSON", "2"}};
     for (const QStringList& u : users) {
         // Only the first three have a hash worth storing: from version 15 on the others have none.
         if (name.isEmpty() || (major >= 15 && u.at(0).toInt() > 3))
@@ -409,7 +413,8 @@ void TestDatabaseUpgrade::verifyInventoryData(const QString& name, int startMajo
 
     const bool plainBefore = startMajor < 15;
     QCOMPARE(Rows(name, QStringLiteral("SELECT LOGIN_NAME, ROLE_ID FROM tblUsers ORDER BY ID")),
-             plainBefore ? (QStringList{"ann|1", "sam|2", "quinn|2", "dana|1", "wes|1", "nell|2", "cole|2"})
+             plainBefore ? (QStringList{"ann|1", "sam|2", "quinn|2", "dana|1", "wes|1", "nell|2", "cole|2",
+                                         "tess|2"})
                          : (QStringList{"ann|1", "sam|2", "quinn|2"}));
     QVERIFY(logsIn(name, QStringLiteral("ann"), quoted));
     QVERIFY(logsIn(name, QStringLiteral("sam"), backslashHash));
@@ -428,12 +433,18 @@ void TestDatabaseUpgrade::verifyInventoryData(const QString& name, int startMajo
     QVERIFY(logsIn(name, QStringLiteral("cole"), weakHash));
     QCOMPARE(HashPassword(sameWeakHash), HashPassword(weakHash));
     QVERIFY(!logsIn(name, QStringLiteral("cole"), sameWeakHash));
-    for (const char* login : {"ann", "sam", "quinn", "dana", "wes", "nell", "cole"})
+    // A control character: the long form, though the hash would be strong.
+    QVERIFY(HashFitsColumn(HashPassword(withZero)) && !HashIsWeak(HashPassword(withZero)));
+    QCOMPARE(Rows(name, QStringLiteral("SELECT PASSWORD FROM tblUsers WHERE LOGIN_NAME = 'tess'")),
+             QStringList{LongPasswordForm(withZero)});
+    QVERIFY(logsIn(name, QStringLiteral("tess"), withZero));
+    QVERIFY(!logsIn(name, QStringLiteral("tess"), beforeZero));
+    for (const char* login : {"ann", "sam", "quinn", "dana", "wes", "nell", "cole", "tess"})
         QVERIFY2(!logsIn(name, QLatin1String(login), otherEmptyHash), login);
     QVERIFY(!logsIn(name, QStringLiteral("dana"), emptyHash));
-    QCOMPARE(Rows(name, QStringLiteral("SELECT LOGIN_NAME FROM tblUsers WHERE BINARY PASSWORD IN (?, ?, ?, ?, ?, ?, '') "
+    QCOMPARE(Rows(name, QStringLiteral("SELECT LOGIN_NAME FROM tblUsers WHERE BINARY PASSWORD IN (?, ?, ?, ?, ?, ?, ?, '') "
                                        "OR CHAR_LENGTH(PASSWORD) < 4"),
-                  {quoted, backslashHash, quoteHash, fourByteHash, emptyHash, weakHash}),
+                  {quoted, backslashHash, quoteHash, fourByteHash, emptyHash, weakHash, withZero}),
              QStringList());
 }
 

@@ -1,4 +1,5 @@
 #include "databasetest.h"
+#include "storedhash.h"
 
 #include <QHash>
 #include <QVector>
@@ -13,6 +14,8 @@ class TestHashPassword : public QObject
 private slots:
     void goldenVectors_data();
     void goldenVectors();
+    void weakHashTexts_data();
+    void weakHashTexts();
     void storedThroughBoundValue_data();
     void storedThroughBoundValue();
     void storedFormsOpenOnlyTheirOwn();
@@ -57,6 +60,23 @@ void TestHashPassword::goldenVectors()
     QFETCH(QString, units);
     QCOMPARE(HashPassword(password), FromUnits(units));
     QCOMPARE(HashPassword(password), HashPassword(password));
+}
+
+// Texts made up to lie on either side of the 32 bits a text must carry.
+void TestHashPassword::weakHashTexts_data()
+{
+    QTest::addColumn<QString>("units");
+    QTest::addColumn<bool>("weak");
+    QTest::newRow("two 3-byte characters, 32 bits") << "4e2d 6587" << false;
+    QTest::newRow("three ASCII and ten U+FFFD, 31 bits")
+        << "0061 0062 0063 fffd fffd fffd fffd fffd fffd fffd fffd fffd fffd" << true;
+}
+
+void TestHashPassword::weakHashTexts()
+{
+    QFETCH(QString, units);
+    QFETCH(bool, weak);
+    QCOMPARE(HashIsWeak(FromUnits(units)), weak);
 }
 
 void TestHashPassword::storedThroughBoundValue_data()
