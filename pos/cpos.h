@@ -429,7 +429,7 @@ private:
     bool WriteLineWithStock(const StockRow& stock, const QString& code, bool takesStock, qint64 requested, bool asked,
                             const LineWrite& write);
     void TakeChosenSuggestion();
-    void ShowProduct(bool roundPrice);
+    void ShowProduct();
     void ShowTotals(double linePrice);
     void FitCartColumnsToLastRow();
     // The customer display, when one is enabled and opened.

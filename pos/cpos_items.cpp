@@ -598,7 +598,7 @@ void CPOS::TakeChosenSuggestion()
     ui->comboBoxProducts->clearEditText();
 }
 
-void CPOS::ShowProduct(bool roundPrice)
+void CPOS::ShowProduct()
 {
     const QString code = ui->lineEditBarCode->text();
     if (code.isEmpty())
@@ -614,9 +614,11 @@ void CPOS::ShowProduct(bool roundPrice)
         return;
     }
     const QString name = query->value(0).toString();
-    double price = query->value(1).toDouble() * (query->value(2).toDouble() / 100 + 1);
-    if (roundPrice)
-        price = RoundByMode(RoundingMode(taxRounding), decimalPlaces, price);
+    // What a scan of the product charges, so that adding it at the shown price charges the same.
+    const double salePrice = query->value(1).toDouble();
+    const double withTax = salePrice * (query->value(2).toDouble() / 100 + 1);
+    const double price = taxEnabled ? RoundByMode(RoundingMode(taxRounding), decimalPlaces, withTax)
+                                    : RoundNearest(decimalPlaces, salePrice);
     ui->lineSelectedProduct->setText(name);
     ui->lineSelectedProduct->setCursorPosition(0);
     ui->lineSelectedSalePrice->setText(locale->toString(price, 'f', decimalPlaces));
@@ -627,7 +629,7 @@ void CPOS::ShowProduct(bool roundPrice)
 void CPOS::on_comboBoxProducts_activated(int /*index*/)
 {
     TakeChosenSuggestion();
-    ShowProduct(true);
+    ShowProduct();
 }
 
 void CPOS::on_pushSelect_clicked()
@@ -652,7 +654,7 @@ void CPOS::on_pushEnterCode_clicked()
     if (withPad)
         ShowNumberPad(nullptr);
     ui->lineEditBarCode->setText(prompt.GetValue());
-    ShowProduct(false);
+    ShowProduct();
 }
 
 void CPOS::on_pushButtonLookUp_clicked()
@@ -676,7 +678,7 @@ void CPOS::on_pushButtonLookUp_clicked()
         ShowNumberPad(nullptr);
     ui->lineEditBarCode->setText(page->GetSelectedStockCode());
     delete picker;
-    ShowProduct(false);
+    ShowProduct();
 }
 
 bool CPOS::LookUpSellableStock(const QString& code, StockRow* row)

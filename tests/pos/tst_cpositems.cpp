@@ -54,12 +54,41 @@ private:
     {
         return DatabaseTest::Rows(salesDb, QStringLiteral("SELECT %1 FROM tblSalesInvoice ORDER BY ID").arg(columns));
     }
+    // Picks the stock row of the code in the look-up the next time it opens; title, when given, gets
+    // the look-up's window title and size.
+    void pickInLookUp(const QString& code, QString* title = nullptr)
+    {
+        answerer->handle([code, title](QWidget* modal) {
+            auto* page = modal->findChild<InventoryManagement*>();
+            if (!page)
+                return false;
+            if (title)
+                *title = modal->windowTitle() + QStringLiteral(" %1x%2").arg(modal->width()).arg(modal->height());
+            auto* view = Child<QTableView>(page, "tableViewItems");
+            for (int column = 0; column < view->model()->columnCount() && !view->currentIndex().isValid(); ++column) {
+                const QModelIndexList hit = view->model()->match(view->model()->index(0, column), Qt::DisplayRole,
+                                                                 code, 1, Qt::MatchExactly);
+                if (!hit.isEmpty())
+                    view->setCurrentIndex(hit.first());
+            }
+            Child<QPushButton>(page, "pushSelect")->click();
+            return true;
+        });
+    }
     void cleanupTest() override { TestDatabase::exec(salesDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_pay")}); }
 };
 
 namespace {
 const QString LINE_COLUMNS = QStringLiteral(
     "QUANTITY, SUB_ITEMS, SALE_PRICE, DISCOUNT, SUB_TOTAL, PURCHASE_SUB_TOTAL, SUB_TAX, TAX_RATE, RETURNED");
+
+QStringList Repeated(int count, const QString& text)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << text;
+    return list;
+}
 }
 
 void TestCPOSItems::storedLineAndStock_data()
@@ -639,23 +668,29 @@ void TestCPOSItems::searchAndCodePromptShowPriceWithTax()
     AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), false);
     addStock(QStringLiteral("Tea'1"), {{"NAME", "Green Tea"}, {"SALE_PRICE", 10.0}, {"TAX_RATE", 15}});
     addStock(QStringLiteral("K2"), {{"NAME", "Kiwi"}, {"SALE_PRICE", 10.001}});
+    {
+        Screen s;
+        QVERIFY(QTest::qWaitForWindowActive(s.host));
+        auto* search = Child<QComboBox>(s.screen, "comboBoxProducts");
+
+        // Chosen in the search box with tax off on the screen: the stock row's price, as a scan charges it.
+        search->setEditText(QStringLiteral("green"));
+        s.screen->on_comboBoxProducts_activated(0);
+        QCOMPARE(s.child("lineEditBarCode")->text(), QStringLiteral("Tea'1"));
+        QCOMPARE(s.child("lineSelectedProduct")->text(), QStringLiteral("Green Tea"));
+        QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.00"));
+        QCOMPARE(search->currentText(), QString());
+        // Return in the price field adds it at that price (tax off: the price is taken as it is).
+        QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+        QCOMPARE(lines(QStringLiteral("BAR_CODE, SALE_PRICE, SUB_TAX")), QStringList{"Tea'1|10|0"});
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(search));
+    }
+
+    AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), true);
     Screen s;
     QVERIFY(QTest::qWaitForWindowActive(s.host));
     auto* search = Child<QComboBox>(s.screen, "comboBoxProducts");
-
-    // Chosen in the search box: price with the product's tax, shown although tax is off on the screen.
-    search->setEditText(QStringLiteral("green"));
-    s.screen->on_comboBoxProducts_activated(0);
-    QCOMPARE(s.child("lineEditBarCode")->text(), QStringLiteral("Tea'1"));
-    QCOMPARE(s.child("lineSelectedProduct")->text(), QStringLiteral("Green Tea"));
-    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("11.50"));
-    QCOMPARE(search->currentText(), QString());
-    // Return in the price field adds it at that price (tax off: the price is taken as it is).
-    QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
-    QCOMPARE(lines(QStringLiteral("BAR_CODE, SALE_PRICE, SUB_TAX")), QStringList{"Tea'1|11.5|0"});
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(search));
-
-    // Rounded up by the search box, not by the code prompt.
+    // With tax on, rounded up alike by the search box and the code prompt.
     search->setEditText(QStringLiteral("Kiwi"));
     s.screen->on_comboBoxProducts_activated(0);
     QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.01"));
@@ -666,7 +701,7 @@ void TestCPOSItems::searchAndCodePromptShowPriceWithTax()
         prompt->ui->pushButton->click();
     });
     Child<QPushButton>(s.screen, "pushEnterCode")->click();
-    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.00"));
+    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.01"));
 
     // Nothing matches: nothing is shown.
     s.child("lineSelectedProduct")->clear();
@@ -691,34 +726,63 @@ void TestCPOSItems::searchPickChargesShownPrice_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<int>("places");
+    QTest::addColumn<bool>("tax");
     QTest::addColumn<double>("rate");
     QTest::addColumn<double>("salePrice"); // the stock row's, which sells at the shown price
     QTest::addColumn<QString>("shown");
-    QTest::newRow("20 %, rounding up") << "round_up" << 2 << 20.0 << 0.82 << "0.99";
-    QTest::newRow("10 %, rounding down") << "round_down" << 2 << 10.0 << 4.56 << "5.01";
-    QTest::newRow("7.25 %, nearest") << "nearest" << 2 << 7.25 << 10.26 << "11.00";
-    QTest::newRow("whole units, rounding up") << "round_up" << 0 << 20.0 << 7.0 << "9";
-    QTest::newRow("three places, rounding up") << "round_up" << 3 << 15.0 << 1.741 << "2.003";
+    QTest::newRow("20 %, rounding up") << "round_up" << 2 << true << 20.0 << 0.82 << "0.99";
+    QTest::newRow("10 %, rounding down") << "round_down" << 2 << true << 10.0 << 4.56 << "5.01";
+    QTest::newRow("7.25 %, nearest") << "nearest" << 2 << true << 7.25 << 10.26 << "11.00";
+    QTest::newRow("whole units, rounding up") << "round_up" << 0 << true << 20.0 << 7.0 << "9";
+    QTest::newRow("three places, rounding up") << "round_up" << 3 << true << 15.0 << 1.741 << "2.003";
+    // Tax off: the stock row's price, whatever the product's rate.
+    QTest::newRow("tax off, rounding up") << "round_up" << 2 << false << 15.0 << 10.0 << "10.00";
+    QTest::newRow("tax off, rounding down") << "round_down" << 2 << false << 20.0 << 0.82 << "0.82";
+    QTest::newRow("tax off, nearest") << "nearest" << 2 << false << 7.25 << 10.26 << "10.26";
 }
 
+// The search, the code prompt (Ctrl+I) and the look-up (F8) show the price a scan of the product
+// charges, and adding the product at that price charges it.
 void TestCPOSItems::searchPickChargesShownPrice()
 {
     QFETCH(QString, mode);
     QFETCH(int, places);
+    QFETCH(bool, tax);
     QFETCH(double, rate);
     QFETCH(double, salePrice);
     QFETCH(QString, shown);
     AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
     AppSettings::Instance()->settings->setValue(QStringLiteral("decimal_places"), QString::number(places));
+    AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), tax);
     addStock(QStringLiteral("P1"), {{"NAME", "Plum"}, {"SALE_PRICE", salePrice}, {"TAX_RATE", rate}});
     Screen s;
+    s.scan(QStringLiteral("P1"));
+
     Child<QComboBox>(s.screen, "comboBoxProducts")->setEditText(QStringLiteral("plum"));
     s.screen->on_comboBoxProducts_activated(0);
-    QCOMPARE(s.child("lineSelectedSalePrice")->text(), shown);
+    QStringList shownPrices{s.child("lineSelectedSalePrice")->text()};
     QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+
+    answerer->handleClass<ReportParameterDialog>("ReportParameterDialog", [](ReportParameterDialog* prompt) {
+        prompt->ui->lineEditValue->setText(QStringLiteral("P1"));
+        prompt->ui->pushButton->click();
+    });
+    s.screen->on_pushEnterCode_clicked();
+    shownPrices << s.child("lineSelectedSalePrice")->text();
+    QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+
+    pickInLookUp(QStringLiteral("P1"));
+    s.screen->on_pushButtonLookUp_clicked();
+    shownPrices << s.child("lineSelectedSalePrice")->text();
+    QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+
     QCOMPARE(s.status(), QString());
-    QCOMPARE(lines(QStringLiteral("SALE_PRICE")), QStringList{QString::number(salePrice)});
-    QCOMPARE(AppSettings::Instance()->locale->toString(s.screen->grandTotal, 'f', places), shown);
+    QCOMPARE(shownPrices, Repeated(3, shown));
+    // Four lines, the scan's first: each sells at the stock row's price and charges the shown price.
+    QCOMPARE(lines(QStringLiteral("SALE_PRICE")), Repeated(4, QString::number(salePrice)));
+    const QStringList charged = lines(QStringLiteral("ROUND(SUB_TOTAL + SUB_TAX, %1)").arg(places));
+    QCOMPARE(charged, Repeated(4, QString::number(AppSettings::Instance()->locale->toDouble(shown))));
+    QCOMPARE(AppSettings::Instance()->locale->toString(s.screen->grandTotal / 4, 'f', places), shown);
 }
 
 void TestCPOSItems::cartShowsEveryLineInLocale()
@@ -750,21 +814,7 @@ void TestCPOSItems::lookUpShowsPickedStock()
     addStock(QStringLiteral("L2"), {{"NAME", "Lime"}});
     Screen s;
     QString title;
-    answerer->handle([&title](QWidget* modal) {
-        auto* page = modal->findChild<InventoryManagement*>();
-        if (!page)
-            return false;
-        title = modal->windowTitle() + QStringLiteral(" %1x%2").arg(modal->width()).arg(modal->height());
-        auto* view = Child<QTableView>(page, "tableViewItems");
-        for (int column = 0; column < view->model()->columnCount() && !view->currentIndex().isValid(); ++column) {
-            const QModelIndexList hit = view->model()->match(view->model()->index(0, column), Qt::DisplayRole,
-                                                             QStringLiteral("L1"), 1, Qt::MatchExactly);
-            if (!hit.isEmpty())
-                view->setCurrentIndex(hit.first());
-        }
-        Child<QPushButton>(page, "pushSelect")->click();
-        return true;
-    });
+    pickInLookUp(QStringLiteral("L1"), &title);
     Child<QPushButton>(s.screen, "pushButtonLookUp")->click();
     QCOMPARE(title, QStringLiteral("Inventory 950x600"));
     QCOMPARE(s.child("lineEditBarCode")->text(), QStringLiteral("L1"));
