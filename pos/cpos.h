@@ -18,6 +18,7 @@ class CPosButton;
 class NumberPad;
 class PoleDisplay;
 class QCompleter;
+class QLineEdit;
 class QLocale;
 class QPrinter;
 class QSqlDatabase;
@@ -372,6 +373,8 @@ private:
     void LimitSaleFields();
     QString UnstorableField(bool invoice) const;
     void PoleShowPaidAndDue();
+    // Whether the amount is finite and the field shows it whole, at the final amount's places.
+    bool FitsAmountField(double amount, const QLineEdit* field) const;
     // False, with the reason on the status line, when the paid amount or the due amount it leaves
     // would be cut by the amount fields.
     bool PaidFitsAmountFields(double paid);
@@ -432,7 +435,7 @@ private:
     bool WriteLineWithStock(const StockRow& stock, const QString& code, bool takesStock, qint64 requested, bool asked,
                             const LineWrite& write);
     void TakeChosenSuggestion();
-    void ShowProduct(bool roundPrice);
+    void ShowProduct();
     // The price the screen put into the price field, and the code it belongs to.
     QString shownPrice;
     QString shownPriceCode;

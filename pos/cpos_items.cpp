@@ -27,6 +27,7 @@
 #include <QSqlRecord>
 #include <QTableView>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -59,12 +60,15 @@ QString FillIn(QString text, const QString& first, const QString& second = QStri
     return text;
 }
 
-// A whole number the quantity fields cannot hold: one that the locale reads, beyond an int.
-bool BeyondInt(const QLocale& locale, const QString& text)
+// A whole number the quantity fields cannot hold, one that the locale reads beyond an int: 1 above,
+// -1 below; 0 for any other text.
+int BeyondInt(const QLocale& locale, const QString& text)
 {
     bool ok = false;
     const double value = locale.toDouble(text, &ok);
-    return ok && qIsFinite(value) && qAbs(value) > std::numeric_limits<int>::max();
+    if (!ok || !qIsFinite(value) || qAbs(value) <= std::numeric_limits<int>::max())
+        return 0;
+    return value < 0 ? -1 : 1;
 }
 
 QRegExp StockCodePattern()
@@ -106,13 +110,17 @@ bool CPOS::ValidateInputs()
         return false;
     }
     bool ok = false;
-    if (!ui->lineSelectedSalePrice->text().isEmpty()) {
-        locale->toDouble(ui->lineSelectedSalePrice->text(), &ok);
-        if (!ok) {
-            ShowStatus(tr("Please enter valid value for sale price."), true);
-            ui->lineSelectedSalePrice->setFocus();
-            return false;
-        }
+    const bool customPrice = !ui->lineSelectedSalePrice->text().isEmpty();
+    const auto refusePrice = [this] {
+        ShowStatus(tr("Please enter valid value for sale price."), true);
+        ui->lineSelectedSalePrice->setFocus();
+        return false;
+    };
+    double price = 0.0;
+    if (customPrice) {
+        price = locale->toDouble(ui->lineSelectedSalePrice->text(), &ok);
+        if (!ok)
+            return refusePrice();
     }
     const QString decimalPoint = QString(locale->decimalPoint());
     if (locale->toDouble(ui->lineEditDiscount->text()) != 0.0 && locale->toDouble(ui->lineEditAbsDiscount->text()) != 0.0) {
@@ -144,19 +152,23 @@ bool CPOS::ValidateInputs()
     // A count the field holds, or the reason it is none: a number beyond an int, or no whole number.
     int quantity = 0;
     int subItems = 0;
-    const auto readCount = [this](QLineEdit* field, const QString& tooLarge, const QString& notNumeric,
-                                  int* count) {
+    const auto readCount = [this](QLineEdit* field, const QString& tooLarge, const QString& tooSmall,
+                                  const QString& notNumeric, int* count) {
         bool valid = false;
         *count = locale->toInt(field->text(), &valid);
         if (valid)
             return true;
-        ShowStatus(BeyondInt(*locale, field->text()) ? tooLarge.arg(field->text()) : notNumeric, true);
+        const int beyond = BeyondInt(*locale, field->text());
+        ShowStatus(beyond > 0 ? tooLarge.arg(field->text()) : beyond < 0 ? tooSmall.arg(field->text()) : notNumeric,
+                   true);
         field->setFocus();
         return false;
     };
     if (!readCount(ui->lineEditItems, tr("Quantity is invalid: %1 is too large."),
+                   tr("Quantity is invalid: %1 is too small."),
                    QStringLiteral("Quantity is invalid. Please enter numeric quantity value."), &quantity)
         || !readCount(ui->lineEditSubItems, tr("Sub Quantity is invalid: %1 is too large."),
+                      tr("Sub Quantity is invalid: %1 is too small."),
                       QStringLiteral("Sub items is invalid. Please enter numeric sub items value."), &subItems))
         return false;
     if (QString::number(subItems).size() > LINE_SUB_ITEMS_LENGTH) {
@@ -166,6 +178,12 @@ bool CPOS::ValidateInputs()
         ui->lineEditSubItems->setFocus();
         return false;
     }
+    // The locale reads "inf" and "nan" as numbers, and a price can make amounts the fields would cut:
+    // the database would refuse the line, so nothing is written. The stock row is not known yet, so a
+    // sub-unit counts as a whole unit.
+    const double mostUnits = std::max(1.0, qAbs(double(quantity)) + qAbs(double(subItems)));
+    if (customPrice && !FitsAmountField(qAbs(price) * mostUnits, ui->lineEditTotal))
+        return refusePrice();
     return true;
 }
 
@@ -602,7 +620,7 @@ void CPOS::TakeChosenSuggestion()
     ui->comboBoxProducts->clearEditText();
 }
 
-void CPOS::ShowProduct(bool roundPrice)
+void CPOS::ShowProduct()
 {
     const QString code = ui->lineEditBarCode->text();
     if (code.isEmpty())
@@ -618,9 +636,11 @@ void CPOS::ShowProduct(bool roundPrice)
         return;
     }
     const QString name = query->value(0).toString();
-    double price = query->value(1).toDouble() * (query->value(2).toDouble() / 100 + 1);
-    if (roundPrice)
-        price = RoundByMode(RoundingMode(taxRounding), decimalPlaces, price);
+    // What a scan of the product charges, so that adding it at the shown price charges the same.
+    const double salePrice = query->value(1).toDouble();
+    const double withTax = salePrice * (query->value(2).toDouble() / 100 + 1);
+    const double price = taxEnabled ? RoundByMode(RoundingMode(taxRounding), decimalPlaces, withTax)
+                                    : RoundNearest(decimalPlaces, salePrice);
     ui->lineSelectedProduct->setText(name);
     ui->lineSelectedProduct->setCursorPosition(0);
     ui->lineSelectedSalePrice->setText(locale->toString(price, 'f', decimalPlaces));
@@ -633,7 +653,7 @@ void CPOS::ShowProduct(bool roundPrice)
 void CPOS::on_comboBoxProducts_activated(int /*index*/)
 {
     TakeChosenSuggestion();
-    ShowProduct(true);
+    ShowProduct();
 }
 
 void CPOS::on_pushSelect_clicked()
@@ -658,7 +678,7 @@ void CPOS::on_pushEnterCode_clicked()
     if (withPad)
         ShowNumberPad(nullptr);
     ui->lineEditBarCode->setText(prompt.GetValue());
-    ShowProduct(false);
+    ShowProduct();
 }
 
 void CPOS::on_pushButtonLookUp_clicked()
@@ -682,7 +702,7 @@ void CPOS::on_pushButtonLookUp_clicked()
         ShowNumberPad(nullptr);
     ui->lineEditBarCode->setText(page->GetSelectedStockCode());
     delete picker;
-    ShowProduct(false);
+    ShowProduct();
 }
 
 bool CPOS::LookUpSellableStock(const QString& code, StockRow* row)

@@ -290,12 +290,15 @@ void CPOS::ShowPaidNotValid()
     ui->lineEditPaid->setFocus();
 }
 
+bool CPOS::FitsAmountField(double amount, const QLineEdit* field) const
+{
+    return qIsFinite(amount) && locale->toString(amount, 'f', finalAmountPrecision).size() <= field->maxLength();
+}
+
 bool CPOS::PaidFitsAmountFields(double paid)
 {
-    const QString paidText = locale->toString(paid, 'f', finalAmountPrecision);
-    const QString dueText = locale->toString(locale->toDouble(ui->lineEditTotal->text()) - paid, 'f',
-                                             finalAmountPrecision);
-    if (paidText.size() <= ui->lineEditPaid->maxLength() && dueText.size() <= ui->lineEditChange->maxLength())
+    if (FitsAmountField(paid, ui->lineEditPaid)
+        && FitsAmountField(locale->toDouble(ui->lineEditTotal->text()) - paid, ui->lineEditChange))
         return true;
     ShowStatus(tr("Paid amount is too large: the paid and due amounts must fit in %1 characters.")
                    .arg(ui->lineEditChange->maxLength()),

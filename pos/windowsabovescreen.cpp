@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace {
 
 // True when window is above (transient for, directly or through others) the window below.
@@ -30,6 +32,7 @@ WindowsAboveScreen::~WindowsAboveScreen()
 {
     if (watching)
         QCoreApplication::instance()->removeEventFilter(this);
+    GiveBack();
 }
 
 bool WindowsAboveScreen::eventFilter(QObject* watched, QEvent* event)
@@ -42,6 +45,7 @@ bool WindowsAboveScreen::eventFilter(QObject* watched, QEvent* event)
         } else if (event->type() == QEvent::Hide && watching) {
             QCoreApplication::instance()->removeEventFilter(this);
             watching = false;
+            GiveBack();
         }
     } else if (event->type() == QEvent::Show && watched->isWidgetType()) {
         KeepAbove(static_cast<QWidget*>(watched));
@@ -63,5 +67,22 @@ void WindowsAboveScreen::KeepAbove(QWidget* widget)
     // Its own dialogs (and theirs) are above the screen already, and the main window stays below.
     if (StaysAbove(window, screenWindow) || StaysAbove(screenWindow, window))
         return;
+    const auto known =
+        std::find_if(raised.begin(), raised.end(), [window](const Raised& r) { return r.window == window; });
+    const Raised entry{window, window->transientParent(), screenWindow};
+    if (known != raised.end())
+        *known = entry;
+    else
+        raised << entry;
     window->setTransientParent(screenWindow);
+}
+
+void WindowsAboveScreen::GiveBack()
+{
+    for (const Raised& r : qAsConst(raised)) {
+        // Windows deleted meanwhile are skipped; one placed elsewhere since stays there.
+        if (r.window && r.window->transientParent() == r.screenWindow)
+            r.window->setTransientParent(r.formerParent);
+    }
+    raised.clear();
 }

@@ -791,12 +791,17 @@ void TestCPOS::windowsOpenAboveTheScreen_data()
 {
     QTest::addColumn<QString>("button"); // clicked on the screen
     QTest::addColumn<int>("smallReceipt");
+    QTest::addColumn<bool>("fromSettings"); // the window opens from the settings dialog that More opens
     QTest::addColumn<QString>("expected"); // the window that opens: title, where, a message box's text
-    QTest::newRow("Delete Item notice") << "pushDeleteItem" << 0 << "Delete Item|above the screen";
-    QTest::newRow("Email notice") << "pushEmailReceiptToCustomer" << 0 << "Email|above the screen";
-    QTest::newRow("PDF Print warning of a direct receipt") << "pushPrint" << 1 << "PDF Print|above the screen|File /";
-    QTest::newRow("old PDF on a receipt print") << "pushPrint" << 0 << "PDF Print|above the screen|File [";
-    QTest::newRow("settings from More (F1)") << "pushMore" << 0 << "Settings|above the screen";
+    QTest::newRow("Delete Item notice") << "pushDeleteItem" << 0 << false << "Delete Item|above the screen";
+    QTest::newRow("Email notice") << "pushEmailReceiptToCustomer" << 0 << false << "Email|above the screen";
+    QTest::newRow("PDF Print warning of a direct receipt")
+        << "pushPrint" << 1 << false << "PDF Print|above the screen|File /";
+    QTest::newRow("old PDF on a receipt print") << "pushPrint" << 0 << false << "PDF Print|above the screen|File [";
+    QTest::newRow("settings from More (F1)") << "pushMore" << 0 << false << "Settings|above the screen";
+    // Saving a tax page with 9 decimal places: the settings dialog's message box.
+    QTest::newRow("message box of the settings dialog")
+        << "pushMore" << 0 << true << "Tax Settings|above its dialog|Enter ";
 }
 
 // Under a window manager a window is kept above its transient parent only: one that is merely
@@ -805,6 +810,7 @@ void TestCPOS::windowsOpenAboveTheScreen()
 {
     QFETCH(QString, button);
     QFETCH(int, smallReceipt);
+    QFETCH(bool, fromSettings);
     QFETCH(QString, expected);
     AppSettings::Instance()->settings->setValue(QStringLiteral("SMALL_RECEIPT"), smallReceipt);
     // A folder where the receipt's PDF goes: the old PDF can not be removed.
@@ -834,10 +840,25 @@ void TestCPOS::windowsOpenAboveTheScreen()
                 QTimer::singleShot(0, Child<QPushButton>(options, "pushSettings"), &QPushButton::click);
             });
         }
+        QPointer<QWidget> opener;
+        if (fromSettings) {
+            answerer->handleClass<SettingsDialog>("SettingsDialog", [&opener](SettingsDialog* settings) {
+                opener = settings;
+                settings->contentWidget()->setCurrentRow(3);
+                Child<QLineEdit>(settings, "lineTaxDecimalPlaces")->setText(QStringLiteral("9"));
+                QTimer::singleShot(0, Child<QPushButton>(settings, "pushSave"), &QPushButton::click);
+            });
+        }
         QString seen;
         answerer->handle([&](QWidget* window) {
             QWindow* transient = window->windowHandle() ? window->windowHandle()->transientParent() : nullptr;
-            seen = window->windowTitle() + (transient == s.host->windowHandle() ? "|above the screen" : "|elsewhere");
+            seen = window->windowTitle();
+            if (transient == s.host->windowHandle())
+                seen += QLatin1String("|above the screen");
+            else if (opener && transient == opener->windowHandle())
+                seen += QLatin1String("|above its dialog");
+            else
+                seen += QLatin1String("|elsewhere");
             if (auto* box = qobject_cast<QMessageBox*>(window)) {
                 seen += QLatin1Char('|') + box->text().left(6);
                 (box->escapeButton() ? box->escapeButton() : box->buttons().first())->click();
@@ -850,11 +871,19 @@ void TestCPOS::windowsOpenAboveTheScreen()
         QTRY_COMPARE(answerer->pendingAnswers(), 0);
         QCOMPARE(seen, expected);
 
+        // A dialog of the main window shown while the screen is up, and kept for later.
+        QDialog kept(&mainWindow);
+        kept.show();
+        QCOMPARE(kept.windowHandle()->transientParent(), s.host->windowHandle());
+        kept.hide();
+
         // Once the screen is gone from view, the main window's windows are the main window's again.
         s.host->hide();
         QDialog later(&mainWindow);
         later.show();
         QCOMPARE(later.windowHandle()->transientParent(), mainWindow.windowHandle());
+        kept.show();
+        QCOMPARE(kept.windowHandle()->transientParent(), mainWindow.windowHandle());
     }
 }
 

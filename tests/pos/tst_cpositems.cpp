@@ -54,12 +54,41 @@ private:
     {
         return DatabaseTest::Rows(salesDb, QStringLiteral("SELECT %1 FROM tblSalesInvoice ORDER BY ID").arg(columns));
     }
+    // Picks the stock row of the code in the look-up the next time it opens; title, when given, gets
+    // the look-up's window title and size.
+    void pickInLookUp(const QString& code, QString* title = nullptr)
+    {
+        answerer->handle([code, title](QWidget* modal) {
+            auto* page = modal->findChild<InventoryManagement*>();
+            if (!page)
+                return false;
+            if (title)
+                *title = modal->windowTitle() + QStringLiteral(" %1x%2").arg(modal->width()).arg(modal->height());
+            auto* view = Child<QTableView>(page, "tableViewItems");
+            for (int column = 0; column < view->model()->columnCount() && !view->currentIndex().isValid(); ++column) {
+                const QModelIndexList hit = view->model()->match(view->model()->index(0, column), Qt::DisplayRole,
+                                                                 code, 1, Qt::MatchExactly);
+                if (!hit.isEmpty())
+                    view->setCurrentIndex(hit.first());
+            }
+            Child<QPushButton>(page, "pushSelect")->click();
+            return true;
+        });
+    }
     void cleanupTest() override { TestDatabase::exec(salesDb, {QStringLiteral("DROP TRIGGER IF EXISTS refuse_pay")}); }
 };
 
 namespace {
 const QString LINE_COLUMNS = QStringLiteral(
     "QUANTITY, SUB_ITEMS, SALE_PRICE, DISCOUNT, SUB_TOTAL, PURCHASE_SUB_TOTAL, SUB_TAX, TAX_RATE, RETURNED");
+
+QStringList Repeated(int count, const QString& text)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << text;
+    return list;
+}
 }
 
 void TestCPOSItems::storedLineAndStock_data()
@@ -259,86 +288,103 @@ void TestCPOSItems::refusedEntriesWriteNothing_data()
     QTest::addColumn<QVariantMap>("entry");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("header"); // refused after the sale's header row was made
 
     const QString longCode = QString(46, QLatin1Char('L'));
     QTest::newRow("code with a character outside the set")
         << QVariantMap{} << QVariantMap{} << QStringLiteral("CAF\u00c9") << QVariantMap{}
-        << QStringLiteral("Stock code CAF\u00c9 is invalid.") << QString();
+        << QStringLiteral("Stock code CAF\u00c9 is invalid.") << QString() << false;
     QTest::newRow("code longer than the line keeps")
         << QVariantMap{} << QVariantMap{} << longCode << QVariantMap{}
         << QStringLiteral("Stock code %1 is too long for a sale line: at most 45 characters can be sold.").arg(longCode)
-        << QString();
+        << QString() << false;
     QTest::newRow("unknown code") << QVariantMap{} << QVariantMap{} << "X9" << QVariantMap{}
-                                  << "No stock found with code X9" << QString();
+                                  << "No stock found with code X9" << QString() << true;
     QTest::newRow("price not a number")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineSelectedSalePrice", "ten"}}
-        << "Please enter valid value for sale price." << "lineSelectedSalePrice";
+        << "Please enter valid value for sale price." << "lineSelectedSalePrice" << false;
+    // The locale reads these as numbers; the database stores none of them as a line's amounts.
+    for (const char* price : {"inf", "-inf", "nan", "1e308"})
+        QTest::addRow("price %s", price)
+            << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineSelectedSalePrice", price}}
+            << "Please enter valid value for sale price." << "lineSelectedSalePrice" << false;
+    // 1e21 fills the 32 characters of an amount field; ten of them are more.
+    QTest::newRow("price times the quantity beyond the amount fields")
+        << QVariantMap{} << QVariantMap{} << "C1"
+        << QVariantMap{{"lineSelectedSalePrice", "1000000000000000000000"}, {"lineEditItems", "10"}}
+        << "Please enter valid value for sale price." << "lineSelectedSalePrice" << false;
     QTest::newRow("both discounts")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditDiscount", "5"}, {"lineEditAbsDiscount", "1"}}
-        << "Enter discount either in % or in $ amount, and not both." << "lineEditDiscount";
+        << "Enter discount either in % or in $ amount, and not both." << "lineEditDiscount" << false;
     QTest::newRow("percent discount not a number")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditDiscount", "x"}}
-        << "Discount is invalid. Please enter numeric 0 to 99.99 (%) discount value." << "lineEditDiscount";
+        << "Discount is invalid. Please enter numeric 0 to 99.99 (%) discount value." << "lineEditDiscount" << false;
     QTest::newRow("amount discount not a number")
         << QVariantMap{{"CURRENCY_SYMBOL", "EUR"}} << QVariantMap{} << "C1" << QVariantMap{{"lineEditAbsDiscount", "x"}}
-        << "Discount is invalid. Please enter valid discount value. Example EUR 2.50" << "lineEditAbsDiscount";
+        << "Discount is invalid. Please enter valid discount value. Example EUR 2.50" << "lineEditAbsDiscount"
+        << false;
     QTest::newRow("quantity not a whole number")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "1.5"}}
-        << "Quantity is invalid. Please enter numeric quantity value." << "lineEditItems";
+        << "Quantity is invalid. Please enter numeric quantity value." << "lineEditItems" << false;
     QTest::newRow("quantity beyond whole numbers")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "2147483648"}}
-        << "Quantity is invalid: 2147483648 is too large." << "lineEditItems";
+        << "Quantity is invalid: 2147483648 is too large." << "lineEditItems" << false;
+    QTest::newRow("quantity below whole numbers")
+        << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "-2147483649"}}
+        << "Quantity is invalid: -2147483649 is too small." << "lineEditItems" << false;
     QTest::newRow("sub quantity beyond whole numbers")
         << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{{"ITEMS_PER_UNIT", 12}} << "C1"
-        << QVariantMap{{"lineEditSubItems", "-99999999999"}} << "Sub Quantity is invalid: -99999999999 is too large."
-        << "lineEditSubItems";
+        << QVariantMap{{"lineEditSubItems", "-99999999999"}} << "Sub Quantity is invalid: -99999999999 is too small."
+        << "lineEditSubItems" << false;
     QTest::newRow("sub items not a whole number")
         << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{} << "C1" << QVariantMap{{"lineEditSubItems", "a"}}
-        << "Sub items is invalid. Please enter numeric sub items value." << "lineEditSubItems";
+        << "Sub items is invalid. Please enter numeric sub items value." << "lineEditSubItems" << false;
     QTest::newRow("product with no items per unit")
         << QVariantMap{} << QVariantMap{{"ITEMS_PER_UNIT", 0}} << "C1" << QVariantMap{}
         << "Stock code C1 can not be sold: its product has 0 items per unit. Please set at least 1 in the product."
-        << QString();
+        << QString() << true;
     QTest::newRow("sub-units of a whole item")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditSubItems", "1"}}
-        << "This item can only be sold as a whole. Sub Quantity should be 0." << QString();
+        << "This item can only be sold as a whole. Sub Quantity should be 0." << QString() << true;
     QTest::newRow("more than the stock holds, without forced sales")
         << QVariantMap{{"force_out_of_stock_item_sale", false}}
         << QVariantMap{{"ITEMS_PER_UNIT", 12}, {"QUANTITY", 2}, {"SUB_ITEMS", 3}} << "C1"
         << QVariantMap{{"lineEditItems", "2"}, {"lineEditSubItems", "4"}}
-        << "Requested quantity is not available. There are 2 items, and 3 sub items in the stock." << QString();
+        << "Requested quantity is not available. There are 2 items, and 3 sub items in the stock." << QString()
+        << true;
     QTest::newRow("percent discount above 100")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditDiscount", "150"}}
-        << "Discount is invalid: 150 % is more than 100 %." << "lineEditDiscount";
+        << "Discount is invalid: 150 % is more than 100 %." << "lineEditDiscount" << false;
     QTest::newRow("amount discount above the line amount")
         << QVariantMap{} << QVariantMap{} << "C1" << QVariantMap{{"lineEditItems", "2"}, {"lineEditAbsDiscount", "1000"}}
-        << "Discount is invalid: 1,000.00 is more than the line amount 20.00." << "lineEditAbsDiscount";
+        << "Discount is invalid: 1,000.00 is more than the line amount 20.00." << "lineEditAbsDiscount" << true;
     QTest::newRow("stock row's discount above 100")
         << QVariantMap{} << QVariantMap{{"DISCOUNT", 150}} << "C1" << QVariantMap{}
-        << "Discount is invalid: the stock of C1 gives 150 %, more than 100 %. Please correct its discount." << QString();
+        << "Discount is invalid: the stock of C1 gives 150 %, more than 100 %. Please correct its discount." << QString()
+        << true;
     QTest::newRow("sub items too long for the line")
         << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{{"ITEMS_PER_UNIT", 12}} << "C1"
         << QVariantMap{{"lineEditSubItems", "2147483647"}}
         << "Sub Quantity 2147483647 is too large for a sale line: at most 8 characters can be stored."
-        << "lineEditSubItems";
+        << "lineEditSubItems" << false;
     QTest::newRow("returned quantity beyond the stock column")
         << QVariantMap{} << QVariantMap{{"ITEMS_PER_UNIT", 12}, {"QUANTITY", 97}} << "C1"
         << QVariantMap{{"lineEditItems", "2147483647"}, {"return", true}}
         << "Quantity is too large: the stock of C1 would become 2147483744 units, and a stock holds -2147483648 to "
            "2147483647."
-        << "lineEditItems";
+        << "lineEditItems" << true;
     QTest::newRow("sold quantity below the stock column")
         << QVariantMap{{"show_warning_for_out_of_stock_item", false}} << QVariantMap{{"QUANTITY", -2}} << "C1"
         << QVariantMap{{"lineEditItems", "2147483647"}}
         << "Quantity is too large: the stock of C1 would become -2147483649 units, and a stock holds -2147483648 to "
            "2147483647."
-        << "lineEditItems";
+        << "lineEditItems" << true;
     QTest::newRow("returned sub quantity beyond the stock column")
         << QVariantMap{{"SUB_ITEMS_MODE", "y"}} << QVariantMap{{"ITEMS_PER_UNIT", 1000}, {"QUANTITY", 2147483000}} << "C1"
         << QVariantMap{{"lineEditItems", "0"}, {"lineEditSubItems", "9999999"}, {"return", true}}
         << "Sub Quantity is too large: the stock of C1 would become 2147492999 units, and a stock holds -2147483648 to "
            "2147483647."
-        << "lineEditSubItems";
+        << "lineEditSubItems" << true;
 }
 
 void TestCPOSItems::refusedEntriesWriteNothing()
@@ -349,6 +395,7 @@ void TestCPOSItems::refusedEntriesWriteNothing()
     QFETCH(QVariantMap, entry);
     QFETCH(QString, message);
     QFETCH(QString, focus);
+    QFETCH(bool, header);
     for (auto it = settings.cbegin(); it != settings.cend(); ++it)
         AppSettings::Instance()->settings->setValue(it.key(), it.value());
     addStock(QStringLiteral("C1"), stockRow);
@@ -370,6 +417,7 @@ void TestCPOSItems::refusedEntriesWriteNothing()
     if (!focus.isEmpty())
         QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, qPrintable(focus)));
     QCOMPARE(lines(QStringLiteral("ID")), QStringList());
+    QCOMPARE(sales(QStringLiteral("ID")).size(), header ? 1 : 0);
     QCOMPARE(stock(QStringLiteral("C1")), before);
     QCOMPARE(s.child("lineEditTotal")->text(), QStringLiteral("0"));
     QVERIFY(s.screen->itemIndexes.isEmpty());
@@ -639,23 +687,29 @@ void TestCPOSItems::searchAndCodePromptShowPriceWithTax()
     AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), false);
     addStock(QStringLiteral("Tea'1"), {{"NAME", "Green Tea"}, {"SALE_PRICE", 10.0}, {"TAX_RATE", 15}});
     addStock(QStringLiteral("K2"), {{"NAME", "Kiwi"}, {"SALE_PRICE", 10.001}});
+    {
+        Screen s;
+        QVERIFY(QTest::qWaitForWindowActive(s.host));
+        auto* search = Child<QComboBox>(s.screen, "comboBoxProducts");
+
+        // Chosen in the search box with tax off on the screen: the stock row's price, as a scan charges it.
+        search->setEditText(QStringLiteral("green"));
+        s.screen->on_comboBoxProducts_activated(0);
+        QCOMPARE(s.child("lineEditBarCode")->text(), QStringLiteral("Tea'1"));
+        QCOMPARE(s.child("lineSelectedProduct")->text(), QStringLiteral("Green Tea"));
+        QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.00"));
+        QCOMPARE(search->currentText(), QString());
+        // Return in the price field adds it at that price (tax off: the price is taken as it is).
+        QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+        QCOMPARE(lines(QStringLiteral("BAR_CODE, SALE_PRICE, SUB_TAX")), QStringList{"Tea'1|10|0"});
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(search));
+    }
+
+    AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), true);
     Screen s;
     QVERIFY(QTest::qWaitForWindowActive(s.host));
     auto* search = Child<QComboBox>(s.screen, "comboBoxProducts");
-
-    // Chosen in the search box: price with the product's tax, shown although tax is off on the screen.
-    search->setEditText(QStringLiteral("green"));
-    s.screen->on_comboBoxProducts_activated(0);
-    QCOMPARE(s.child("lineEditBarCode")->text(), QStringLiteral("Tea'1"));
-    QCOMPARE(s.child("lineSelectedProduct")->text(), QStringLiteral("Green Tea"));
-    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("11.50"));
-    QCOMPARE(search->currentText(), QString());
-    // Return in the price field adds it at that price (tax off: the price is taken as it is).
-    QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
-    QCOMPARE(lines(QStringLiteral("BAR_CODE, SALE_PRICE, SUB_TAX")), QStringList{"Tea'1|11.5|0"});
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(search));
-
-    // Rounded up by the search box, not by the code prompt.
+    // With tax on, rounded up alike by the search box and the code prompt.
     search->setEditText(QStringLiteral("Kiwi"));
     s.screen->on_comboBoxProducts_activated(0);
     QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.01"));
@@ -666,7 +720,7 @@ void TestCPOSItems::searchAndCodePromptShowPriceWithTax()
         prompt->ui->pushButton->click();
     });
     Child<QPushButton>(s.screen, "pushEnterCode")->click();
-    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.00"));
+    QCOMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("10.01"));
 
     // Nothing matches: nothing is shown.
     s.child("lineSelectedProduct")->clear();
@@ -691,34 +745,63 @@ void TestCPOSItems::searchPickChargesShownPrice_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<int>("places");
+    QTest::addColumn<bool>("tax");
     QTest::addColumn<double>("rate");
     QTest::addColumn<double>("salePrice"); // the stock row's, which sells at the shown price
     QTest::addColumn<QString>("shown");
-    QTest::newRow("20 %, rounding up") << "round_up" << 2 << 20.0 << 0.82 << "0.99";
-    QTest::newRow("10 %, rounding down") << "round_down" << 2 << 10.0 << 4.56 << "5.01";
-    QTest::newRow("7.25 %, nearest") << "nearest" << 2 << 7.25 << 10.26 << "11.00";
-    QTest::newRow("whole units, rounding up") << "round_up" << 0 << 20.0 << 7.0 << "9";
-    QTest::newRow("three places, rounding up") << "round_up" << 3 << 15.0 << 1.741 << "2.003";
+    QTest::newRow("20 %, rounding up") << "round_up" << 2 << true << 20.0 << 0.82 << "0.99";
+    QTest::newRow("10 %, rounding down") << "round_down" << 2 << true << 10.0 << 4.56 << "5.01";
+    QTest::newRow("7.25 %, nearest") << "nearest" << 2 << true << 7.25 << 10.26 << "11.00";
+    QTest::newRow("whole units, rounding up") << "round_up" << 0 << true << 20.0 << 7.0 << "9";
+    QTest::newRow("three places, rounding up") << "round_up" << 3 << true << 15.0 << 1.741 << "2.003";
+    // Tax off: the stock row's price, whatever the product's rate.
+    QTest::newRow("tax off, rounding up") << "round_up" << 2 << false << 15.0 << 10.0 << "10.00";
+    QTest::newRow("tax off, rounding down") << "round_down" << 2 << false << 20.0 << 0.82 << "0.82";
+    QTest::newRow("tax off, nearest") << "nearest" << 2 << false << 7.25 << 10.26 << "10.26";
 }
 
+// The search, the code prompt (Ctrl+I) and the look-up (F8) show the price a scan of the product
+// charges, and adding the product at that price charges it.
 void TestCPOSItems::searchPickChargesShownPrice()
 {
     QFETCH(QString, mode);
     QFETCH(int, places);
+    QFETCH(bool, tax);
     QFETCH(double, rate);
     QFETCH(double, salePrice);
     QFETCH(QString, shown);
     AppSettings::Instance()->settings->setValue(QStringLiteral("tax_rounding_off"), mode);
     AppSettings::Instance()->settings->setValue(QStringLiteral("decimal_places"), QString::number(places));
+    AppSettings::Instance()->settings->setValue(QStringLiteral("enable_tax"), tax);
     addStock(QStringLiteral("P1"), {{"NAME", "Plum"}, {"SALE_PRICE", salePrice}, {"TAX_RATE", rate}});
     Screen s;
+    s.scan(QStringLiteral("P1"));
+
     Child<QComboBox>(s.screen, "comboBoxProducts")->setEditText(QStringLiteral("plum"));
     s.screen->on_comboBoxProducts_activated(0);
-    QCOMPARE(s.child("lineSelectedSalePrice")->text(), shown);
+    QStringList shownPrices{s.child("lineSelectedSalePrice")->text()};
     QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+
+    answerer->handleClass<ReportParameterDialog>("ReportParameterDialog", [](ReportParameterDialog* prompt) {
+        prompt->ui->lineEditValue->setText(QStringLiteral("P1"));
+        prompt->ui->pushButton->click();
+    });
+    s.screen->on_pushEnterCode_clicked();
+    shownPrices << s.child("lineSelectedSalePrice")->text();
+    QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+
+    pickInLookUp(QStringLiteral("P1"));
+    s.screen->on_pushButtonLookUp_clicked();
+    shownPrices << s.child("lineSelectedSalePrice")->text();
+    QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+
     QCOMPARE(s.status(), QString());
-    QCOMPARE(lines(QStringLiteral("SALE_PRICE")), QStringList{QString::number(salePrice)});
-    QCOMPARE(AppSettings::Instance()->locale->toString(s.screen->grandTotal, 'f', places), shown);
+    QCOMPARE(shownPrices, Repeated(3, shown));
+    // Four lines, the scan's first: each sells at the stock row's price and charges the shown price.
+    QCOMPARE(lines(QStringLiteral("SALE_PRICE")), Repeated(4, QString::number(salePrice)));
+    const QStringList charged = lines(QStringLiteral("ROUND(SUB_TOTAL + SUB_TAX, %1)").arg(places));
+    QCOMPARE(charged, Repeated(4, QString::number(AppSettings::Instance()->locale->toDouble(shown))));
+    QCOMPARE(AppSettings::Instance()->locale->toString(s.screen->grandTotal / 4, 'f', places), shown);
 }
 
 void TestCPOSItems::cartShowsEveryLineInLocale()
@@ -750,21 +833,7 @@ void TestCPOSItems::lookUpShowsPickedStock()
     addStock(QStringLiteral("L2"), {{"NAME", "Lime"}});
     Screen s;
     QString title;
-    answerer->handle([&title](QWidget* modal) {
-        auto* page = modal->findChild<InventoryManagement*>();
-        if (!page)
-            return false;
-        title = modal->windowTitle() + QStringLiteral(" %1x%2").arg(modal->width()).arg(modal->height());
-        auto* view = Child<QTableView>(page, "tableViewItems");
-        for (int column = 0; column < view->model()->columnCount() && !view->currentIndex().isValid(); ++column) {
-            const QModelIndexList hit = view->model()->match(view->model()->index(0, column), Qt::DisplayRole,
-                                                             QStringLiteral("L1"), 1, Qt::MatchExactly);
-            if (!hit.isEmpty())
-                view->setCurrentIndex(hit.first());
-        }
-        Child<QPushButton>(page, "pushSelect")->click();
-        return true;
-    });
+    pickInLookUp(QStringLiteral("L1"), &title);
     Child<QPushButton>(s.screen, "pushButtonLookUp")->click();
     QCOMPARE(title, QStringLiteral("Inventory 950x600"));
     QCOMPARE(s.child("lineEditBarCode")->text(), QStringLiteral("L1"));
