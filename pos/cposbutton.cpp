@@ -4,6 +4,9 @@ CPosButton::CPosButton(const QString& text, QWidget* parent, const QString& code
     : QPushButton(text, parent)
     , code(code)
 {
+    // A tap leaves the focus where it was (the scanner line): a focused button would take the
+    // scanner's Enter and sell its own product again. Tab still reaches it.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 CPosButton::~CPosButton() = default;

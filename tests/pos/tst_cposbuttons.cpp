@@ -21,6 +21,7 @@ private slots:
     void pictures_data();
     void pictures();
     void buttonAddsItsItem();
+    void scanAfterTapLands();
     void rowsBelowOneReadAsOne();
 
 private:
@@ -167,6 +168,25 @@ void TestCPOSButtons::buttonAddsItsItem()
     // A filler does nothing.
     s.button(1)->click();
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT COUNT(*) FROM tblSalesInvoice")), QStringList{"1"});
+}
+
+// A scanner without the prefix types into the focus: a tap must leave it in the scanner line.
+void TestCPOSButtons::scanAfterTapLands()
+{
+    addFlagged(QStringLiteral("T1"), QStringLiteral("Tea"));
+    QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("4006381333931")), QString());
+    QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("UPDATE tblInventory SET SHOW_ON_POS = 0 WHERE BAR_CODE = "
+                                                             "'4006381333931'")}),
+             QString());
+    Screen s;
+    s.host->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+    QTest::mouseClick(s.button(0), Qt::LeftButton);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("4006381333931"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT BAR_CODE FROM tblSalesInvoice ORDER BY ID")),
+             (QStringList{"T1", "4006381333931"}));
 }
 
 void TestCPOSButtons::rowsBelowOneReadAsOne()
