@@ -73,7 +73,7 @@ CPOS::CPOS(QWidget* parent)
             || qobject_cast<QAbstractSpinBox*>(field))
             field->installEventFilter(this);
     }
-    // Ctrl+B acts as soon as it is pressed (the scanner's prefix): see IsScannerPrefix.
+    // Ctrl+B acts as soon as it is pressed, before the scanner's code (eventFilter).
     ui->pushReadyForScanner->installEventFilter(this);
     // A tap on a cart line takes the focus, so that Del then deletes it: a field keeps Del for its text.
     ui->tableViewItems->setFocusPolicy(Qt::StrongFocus);
@@ -390,8 +390,6 @@ void CPOS::SetUpProductSelection()
 
     ui->comboBoxProducts->setEditable(true);
     ui->comboBoxProducts->setCompleter(productCompleter);
-    // The scanner's prefix must reach the screen while the suggestion list is open.
-    productCompleter->popup()->installEventFilter(this);
     ui->comboBoxProducts->lineEdit()->setPlaceholderText(tr("Search product and press Enter to select"));
     ui->comboBoxProducts->lineEdit()->setStyleSheet(GetSearchBoxStyleSheet());
     ui->pushSelect->hide();

@@ -412,7 +412,6 @@ private:
     void ItemFieldEnter();
     // The scanner's prefix (Ctrl+B): the scanner line takes the focus before the code's first key.
     void FocusScannerLine();
-    bool IsScannerPrefix(QObject* watched, QEvent* event) const;
 
     // Item entry (cpos_items.cpp).
     void EnterItem();

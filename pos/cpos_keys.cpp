@@ -91,33 +91,20 @@ void CPOS::keyPressEvent(QKeyEvent* event)
     }
 }
 
-bool CPOS::IsScannerPrefix(QObject* watched, QEvent* event) const
-{
-    // The button's own shortcut: Qt would give the button the focus now and click it about 100 ms
-    // later, while the scanner's code arrives within that time.
-    if (watched == ui->pushReadyForScanner)
-        return event->type() == QEvent::Shortcut;
-    // An open suggestion list takes every key, so the shortcut never fires there.
-    if (event->type() != QEvent::KeyPress || !productCompleter)
-        return false;
-    if (watched != productCompleter->popup() && watched != ui->comboBoxProducts)
-        return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    return key->key() == Qt::Key_B && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
-}
-
 void CPOS::FocusScannerLine()
 {
+    // An open suggestion list would keep taking the code's keys.
     if (productCompleter && productCompleter->popup()->isVisible())
         productCompleter->popup()->hide();
     ui->lineBarcodeScannerInput->setFocus(Qt::ShortcutFocusReason);
     ui->lineBarcodeScannerInput->selectAll();
-    ui->pushReadyForScanner->setChecked(true);
 }
 
 bool CPOS::eventFilter(QObject* watched, QEvent* event)
 {
-    if (scannerInputEnabled && IsScannerPrefix(watched, event)) {
+    // The scanner's prefix: Qt would give the button the focus now and click it about 100 ms later,
+    // while the scanner's code arrives within that time.
+    if (watched == ui->pushReadyForScanner && event->type() == QEvent::Shortcut) {
         FocusScannerLine();
         return true;
     }

@@ -689,6 +689,7 @@ void TestCPOS::prefixedScanLands_data()
     QTest::addColumn<QString>("returned");
     QTest::newRow("scanner line after a scan") << "scan" << true << 1 << "0";
     QTest::newRow("two prefixed scans in a row") << "scan" << true << 2 << "0";
+    QTest::newRow("scanner line with typed text") << "typed" << true << 1 << "0";
     QTest::newRow("product search (Ctrl+F)") << "Ctrl+F" << true << 1 << "0";
     QTest::newRow("product search, suggestions open") << "suggestions" << true << 1 << "0";
     QTest::newRow("product search after Enter, Enter printed") << "paid and printed" << true << 1 << "0";
@@ -744,6 +745,8 @@ void TestCPOS::prefixedScanLands()
             press(Qt::Key_Return);
             QTRY_COMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("25.00"));
         }
+    } else if (start == QLatin1String("typed")) {
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12"));
     } else if (start == QLatin1String("F7")) {
         press(Qt::Key_F7);
         QTRY_VERIFY(Child<QAbstractButton>(s.screen, "checkReturnMode")->isChecked());
