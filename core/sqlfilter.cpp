@@ -34,8 +34,14 @@ QString DateLiteral(const QSqlDatabase& db, const QDate& date)
 
 void FetchAll(QSqlQueryModel* model)
 {
-    while (model->canFetchMore())
+    // A result whose connection broke can go on saying there is more while a fetch brings
+    // nothing (an active query without columns): the caller would then hang in this loop.
+    while (model->canFetchMore()) {
+        const int rows = model->rowCount();
         model->fetchMore();
+        if (model->rowCount() == rows)
+            break;
+    }
 }
 
 } // namespace SqlFilter

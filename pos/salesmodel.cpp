@@ -1,6 +1,7 @@
 #include "salesmodel.h"
 
 #include "appsettings.h"
+#include "sqlfilter.h"
 
 #include <QLocale>
 #include <QSettings>
@@ -29,6 +30,5 @@ QVariant SalesModel::data(const QModelIndex& index, int role) const
 
 void SalesModel::FetchAll()
 {
-    while (canFetchMore())
-        fetchMore();
+    SqlFilter::FetchAll(this);
 }
