@@ -8,6 +8,7 @@
 #include "managecategories.h"
 #include "progress.h"
 #include "searchbox.h"
+#include "sqlfilter.h"
 #include "statuslabel.h"
 
 #include <QApplication>
@@ -118,8 +119,7 @@ AddEditProductDialog::AddEditProductDialog(QWidget* parent)
     searchModel->setQuery(QStringLiteral("SELECT ID, PRODUCT_CODE, CONCAT(NAME, ' [CODE: ' , PRODUCT_CODE, ']') FROM tblProducts"),
                           *DatabaseManager::Instance()->InventoryDatabase());
     // The completer searches what the model has fetched: all of it, not the first batch.
-    while (searchModel->canFetchMore())
-        searchModel->fetchMore();
+    SqlFilter::FetchAll(searchModel);
     completer = NewProductCompleter(searchModel, 2, this);
     ui.comboProductSearch->setEditable(true);
     ui.comboProductSearch->setCompleter(completer);
@@ -348,8 +348,7 @@ void AddEditProductDialog::on_pushCategories_clicked()
     dialog.setModal(true);
     dialog.exec();
     categoryModel->select();
-    while (categoryModel->canFetchMore())
-        categoryModel->fetchMore();
+    SqlFilter::FetchAll(categoryModel);
     int row = -1;
     for (int r = 0; chosenId.isValid() && r < categoryModel->rowCount() && row < 0; ++r)
         if (categoryModel->index(r, 0).data() == chosenId)

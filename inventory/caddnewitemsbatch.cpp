@@ -8,6 +8,7 @@
 #include "inventorydialogs.h"
 #include "inventorylog.h"
 #include "productmanagement.h"
+#include "sqlfilter.h"
 #include "statuslabel.h"
 
 #include <QCompleter>
@@ -75,8 +76,7 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
     productModel->setQuery(
         QStringLiteral("SELECT PRODUCT_CODE, CONCAT(NAME, ' [CODE:' , PRODUCT_CODE , ']') FROM tblProducts "), db);
     // The completer searches what the model has fetched: all of it, not the first batch.
-    while (productModel->canFetchMore())
-        productModel->fetchMore();
+    SqlFilter::FetchAll(productModel);
     completer = NewProductCompleter(productModel, 1, this);
     ui.comboBoxProducts->setEditable(true);
     ui.comboBoxProducts->setCompleter(completer);
