@@ -2,6 +2,7 @@
 
 #include "errordialog.h"
 #include "progress.h"
+#include "sqlfilter.h"
 
 #include <QAbstractProxyModel>
 #include <QCoreApplication>
@@ -108,8 +109,7 @@ void AppSettings::WriteTableAsCsv(QTextStream* out, QTableView* view)
     QAbstractItemModel* model = view->model();
     auto* proxy = qobject_cast<QAbstractProxyModel*>(model);
     QAbstractItemModel* source = proxy && proxy->sourceModel() ? proxy->sourceModel() : model;
-    while (source->canFetchMore(QModelIndex()))
-        source->fetchMore(QModelIndex());
+    SqlFilter::FetchAll(source);
     const int rows = source->rowCount();
     const int cols = source->columnCount();
 

@@ -1,10 +1,10 @@
 #include "sqlfilter.h"
 
+#include <QAbstractItemModel>
 #include <QDate>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlField>
-#include <QSqlQueryModel>
 
 namespace SqlFilter {
 
@@ -32,13 +32,13 @@ QString DateLiteral(const QSqlDatabase& db, const QDate& date)
     return db.driver()->formatValue(field);
 }
 
-void FetchAll(QSqlQueryModel* model)
+void FetchAll(QAbstractItemModel* model)
 {
     // A result whose connection broke can go on saying there is more while a fetch brings
     // nothing (an active query without columns): the caller would then hang in this loop.
-    while (model->canFetchMore()) {
+    while (model->canFetchMore(QModelIndex())) {
         const int rows = model->rowCount();
-        model->fetchMore();
+        model->fetchMore(QModelIndex());
         if (model->rowCount() == rows)
             break;
     }

@@ -2,9 +2,9 @@
 
 #include <QString>
 
+class QAbstractItemModel;
 class QDate;
 class QSqlDatabase;
-class QSqlQueryModel;
 class QWidget;
 
 // Model filters are WHERE text, which takes no bound values: what a user typed goes in
@@ -19,6 +19,6 @@ QString Contains(const QSqlDatabase& db, const QString& column, const QString& t
 // A date literal 'yyyy-MM-dd'.
 QString DateLiteral(const QSqlDatabase& db, const QDate& date);
 // Loads every row, so that counting, selecting all, printing and exporting see the whole list.
-void FetchAll(QSqlQueryModel* model);
+void FetchAll(QAbstractItemModel* model);
 
 } // namespace SqlFilter

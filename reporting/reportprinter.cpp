@@ -4,6 +4,7 @@
 #include "errordialog.h"
 #include "progress.h"
 #include "selector.h"
+#include "sqlfilter.h"
 #include "writtenpdf.h"
 
 #include "constants.h"
@@ -151,8 +152,7 @@ void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTab
     QAbstractItemModel* model = view->model();
     auto* proxy = qobject_cast<QAbstractProxyModel*>(model);
     QAbstractItemModel* source = proxy && proxy->sourceModel() ? proxy->sourceModel() : model;
-    while (source->canFetchMore(QModelIndex()))
-        source->fetchMore(QModelIndex());
+    SqlFilter::FetchAll(source);
     const int rows = model->rowCount();
     const int cols = model->columnCount();
 
