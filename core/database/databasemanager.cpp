@@ -51,7 +51,7 @@ QString LongPasswordForm(const QString& password)
 QString StoredPassword(const QString& password)
 {
     const QString hash = HashPassword(password);
-    return StoredAsHash(password, hash) ? hash : LongPasswordForm(password);
+    return HasControlCharacter(password) || HashIsWeak(hash) ? LongPasswordForm(password) : hash;
 }
 
 struct DatabaseManager::Side

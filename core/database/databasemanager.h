@@ -18,8 +18,9 @@ QString HashPassword(const QString& password);
 // longer than any HashPassword text, so no password's HashPassword text can ever equal it.
 QString LongPasswordForm(const QString& password);
 // What a password or security answer is stored as: its HashPassword text where that text is a
-// real secret the column can hold (StoredAsHash), otherwise its long form. The login and the
-// answer check compare with both forms, so whatever an earlier rule stored keeps working.
+// real secret the column can hold (not HashIsWeak) and the password has no control character,
+// otherwise its long form. The login and the answer check compare with both forms, so whatever
+// an earlier rule stored keeps working.
 QString StoredPassword(const QString& password);
 
 // Owner of the program's three MySQL connections: the active inventory database,

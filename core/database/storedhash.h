@@ -48,9 +48,3 @@ inline bool HasControlCharacter(const QString& password)
     }
     return false;
 }
-
-// Whether a password is stored as its HashPassword text; otherwise in the long form (StoredPassword).
-inline bool StoredAsHash(const QString& password, const QString& hash)
-{
-    return !HasControlCharacter(password) && !HashIsWeak(hash);
-}
