@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <optional>
+
 namespace {
 
 enum class PdfApplication { Registered, None, Unknown };
@@ -41,14 +43,12 @@ PdfApplication AskDesktop()
 // receipt printed to PDF, so it is asked once for each PATH it is looked up on, whatever it answers.
 PdfApplication DesktopPdfApplication()
 {
-    static bool asked = false;
-    static QByteArray askedOnPath;
+    static std::optional<QByteArray> askedOnPath;
     static PdfApplication answer = PdfApplication::Unknown;
     const QByteArray path = qgetenv("PATH");
-    if (!asked || path != askedOnPath) {
+    if (askedOnPath != path) {
         answer = AskDesktop();
         askedOnPath = path;
-        asked = true;
     }
     return answer;
 }
