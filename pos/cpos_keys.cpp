@@ -241,7 +241,7 @@ void CPOS::on_pushReadyForScanner_clicked()
 
 void CPOS::on_SetCheckedScannerReady(bool val)
 {
-    // The button itself takes the focus from the scanner line when it is clicked or its Ctrl+B fires;
+    // A click on the button takes the focus from the scanner line (Ctrl+B does not: eventFilter);
     // unchecking it then would make the toggle that follows switch the scanner straight back on.
     if (!val && QApplication::focusWidget() == ui->pushReadyForScanner)
         return;
