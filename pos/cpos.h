@@ -410,8 +410,6 @@ private:
     void QuickPay(int index);
     void FocusAndSelect(QWidget* field);
     void ItemFieldEnter();
-    // The scanner's prefix (Ctrl+B): the scanner line takes the focus before the code's first key.
-    void FocusScannerLine();
 
     // Item entry (cpos_items.cpp).
     void EnterItem();

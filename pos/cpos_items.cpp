@@ -152,23 +152,22 @@ bool CPOS::ValidateInputs()
     // A count the field holds, or the reason it is none: a number beyond an int, or no whole number.
     int quantity = 0;
     int subItems = 0;
-    const auto readCount = [this](QLineEdit* field, const QString& tooLarge, const QString& tooSmall,
-                                  const QString& notNumeric, int* count) {
+    const auto readCount = [this](QLineEdit* field, const QString& name, const QString& notNumeric, int* count) {
         bool valid = false;
         *count = locale->toInt(field->text(), &valid);
         if (valid)
             return true;
         const int beyond = BeyondInt(*locale, field->text());
-        ShowStatus(beyond > 0 ? tooLarge.arg(field->text()) : beyond < 0 ? tooSmall.arg(field->text()) : notNumeric,
+        ShowStatus(beyond == 0  ? notNumeric
+                   : beyond > 0 ? tr("%1 is invalid: %2 is too large.").arg(name, field->text())
+                                : tr("%1 is invalid: %2 is too small.").arg(name, field->text()),
                    true);
         field->setFocus();
         return false;
     };
-    if (!readCount(ui->lineEditItems, tr("Quantity is invalid: %1 is too large."),
-                   tr("Quantity is invalid: %1 is too small."),
+    if (!readCount(ui->lineEditItems, tr("Quantity"),
                    QStringLiteral("Quantity is invalid. Please enter numeric quantity value."), &quantity)
-        || !readCount(ui->lineEditSubItems, tr("Sub Quantity is invalid: %1 is too large."),
-                      tr("Sub Quantity is invalid: %1 is too small."),
+        || !readCount(ui->lineEditSubItems, tr("Sub Quantity"),
                       QStringLiteral("Sub items is invalid. Please enter numeric sub items value."), &subItems))
         return false;
     if (QString::number(subItems).size() > LINE_SUB_ITEMS_LENGTH) {

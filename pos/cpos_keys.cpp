@@ -91,21 +91,15 @@ void CPOS::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void CPOS::FocusScannerLine()
-{
-    // An open suggestion list would keep taking the code's keys.
-    if (productCompleter && productCompleter->popup()->isVisible())
-        productCompleter->popup()->hide();
-    ui->lineBarcodeScannerInput->setFocus(Qt::ShortcutFocusReason);
-    ui->lineBarcodeScannerInput->selectAll();
-}
-
 bool CPOS::eventFilter(QObject* watched, QEvent* event)
 {
     // The scanner's prefix: Qt would give the button the focus now and click it about 100 ms later,
     // while the scanner's code arrives within that time.
     if (watched == ui->pushReadyForScanner && event->type() == QEvent::Shortcut) {
-        FocusScannerLine();
+        // An open suggestion list would keep taking the code's keys.
+        if (productCompleter && productCompleter->popup()->isVisible())
+            productCompleter->popup()->hide();
+        FocusAndSelect(ui->lineBarcodeScannerInput);
         return true;
     }
     if (event->type() == QEvent::FocusIn && watched == ui->lineEditPaid) {
@@ -241,7 +235,7 @@ void CPOS::on_pushReadyForScanner_clicked()
 
 void CPOS::on_SetCheckedScannerReady(bool val)
 {
-    // The button itself takes the focus from the scanner line when it is clicked or its Ctrl+B fires;
+    // A click on the button takes the focus from the scanner line (Ctrl+B does not: eventFilter);
     // unchecking it then would make the toggle that follows switch the scanner straight back on.
     if (!val && QApplication::focusWidget() == ui->pushReadyForScanner)
         return;
