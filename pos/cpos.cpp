@@ -75,6 +75,8 @@ CPOS::CPOS(QWidget* parent)
     }
     // Ctrl+B acts as soon as it is pressed, before the scanner's code (eventFilter).
     ui->pushReadyForScanner->installEventFilter(this);
+    // A price the cashier typed (keys or number pad) is no longer the one shown for a picked product.
+    connect(ui->lineSelectedSalePrice, &QLineEdit::textEdited, this, [this] { shownPriceCode.clear(); });
     // A tap on a cart line takes the focus, so that Del then deletes it: a field keeps Del for its text.
     ui->tableViewItems->setFocusPolicy(Qt::StrongFocus);
     // Codes may hold '<' and '>': the status line never reads its text as markup.

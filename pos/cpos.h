@@ -433,8 +433,7 @@ private:
                             const LineWrite& write);
     void TakeChosenSuggestion();
     void ShowProduct();
-    // The price the screen put into the price field, and the code it belongs to.
-    QString shownPrice;
+    // The code whose price the screen put into the price field; cleared once the cashier edits it.
     QString shownPriceCode;
     void ShowTotals(double linePrice);
     void FitCartColumnsToLastRow();

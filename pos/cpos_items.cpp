@@ -349,7 +349,7 @@ void CPOS::EnterItem()
     QString priceText = ui->lineSelectedSalePrice->text();
     // A price the screen showed for a picked product is that product's: another code (a scan that
     // follows the pick) is charged its own price. A price the cashier typed applies to any code.
-    if (!priceText.isEmpty() && priceText == shownPrice && code != shownPriceCode)
+    if (!priceText.isEmpty() && !shownPriceCode.isEmpty() && code != shownPriceCode)
         priceText.clear();
     const double price = priceText.isEmpty()
                              ? RoundNearest(decimalPlaces, row.salePrice)
@@ -643,7 +643,6 @@ void CPOS::ShowProduct()
     ui->lineSelectedProduct->setText(name);
     ui->lineSelectedProduct->setCursorPosition(0);
     ui->lineSelectedSalePrice->setText(locale->toString(price, 'f', decimalPlaces));
-    shownPrice = ui->lineSelectedSalePrice->text();
     shownPriceCode = code;
     ui->lineSelectedProduct->setToolTip(name);
     ui->lineSelectedSalePrice->setFocus();

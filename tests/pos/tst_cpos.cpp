@@ -687,17 +687,20 @@ void TestCPOS::prefixedScanLands_data()
     QTest::addColumn<bool>("scannerInput");
     QTest::addColumn<int>("scans");
     QTest::addColumn<QString>("returned");
-    QTest::newRow("scanner line after a scan") << "scan" << true << 1 << "0";
-    QTest::newRow("two prefixed scans in a row") << "scan" << true << 2 << "0";
-    QTest::newRow("scanner line with typed text") << "typed" << true << 1 << "0";
-    QTest::newRow("product search (Ctrl+F)") << "Ctrl+F" << true << 1 << "0";
-    QTest::newRow("product search, suggestions open") << "suggestions" << true << 1 << "0";
-    QTest::newRow("product search after Enter, Enter printed") << "paid and printed" << true << 1 << "0";
-    QTest::newRow("paid field after Enter paid") << "paid" << true << 1 << "0";
-    QTest::newRow("quantity field (Ctrl+Q)") << "Ctrl+Q" << true << 1 << "0";
-    QTest::newRow("price field after picking another product") << "picked" << true << 1 << "0";
-    QTest::newRow("return mode") << "F7" << true << 1 << "1";
-    QTest::newRow("scanner input disabled") << "Ctrl+F" << false << 1 << "";
+    QTest::addColumn<QString>("price"); // charged for the scanned code
+    QTest::newRow("scanner line after a scan") << "scan" << true << 1 << "0" << "10";
+    QTest::newRow("two prefixed scans in a row") << "scan" << true << 2 << "0" << "10";
+    QTest::newRow("scanner line with typed text") << "typed" << true << 1 << "0" << "10";
+    QTest::newRow("product search (Ctrl+F)") << "Ctrl+F" << true << 1 << "0" << "10";
+    QTest::newRow("product search, suggestions open") << "suggestions" << true << 1 << "0" << "10";
+    QTest::newRow("product search after Enter, Enter printed") << "paid and printed" << true << 1 << "0" << "10";
+    QTest::newRow("paid field after Enter paid") << "paid" << true << 1 << "0" << "10";
+    QTest::newRow("quantity field (Ctrl+Q)") << "Ctrl+Q" << true << 1 << "0" << "10";
+    QTest::newRow("price field after picking another product") << "picked" << true << 1 << "0" << "10";
+    // The cashier's own price applies to the next code, though it reads as the last one shown.
+    QTest::newRow("price typed after adding a picked product") << "picked, added, typed" << true << 1 << "0" << "25";
+    QTest::newRow("return mode") << "F7" << true << 1 << "1" << "10";
+    QTest::newRow("scanner input disabled") << "Ctrl+F" << false << 1 << "" << "10";
 }
 
 // A scanner set up as the settings page's help says: Ctrl+B, the code and Enter at scanner speed,
@@ -708,6 +711,7 @@ void TestCPOS::prefixedScanLands()
     QFETCH(bool, scannerInput);
     QFETCH(int, scans);
     QFETCH(QString, returned);
+    QFETCH(QString, price);
     const QString code = QStringLiteral("4006381333931");
     AppSettings::Instance()->settings->setValue(QStringLiteral("enable_scanner_input"), scannerInput);
     PosFixture::SilenceAndLogIn({QStringLiteral("err_msg_4")}); // the return-mode notice
@@ -737,13 +741,18 @@ void TestCPOS::prefixedScanLands()
                 QTRY_COMPARE(urls.urls.size(), 1);
             }
         }
-    } else if (start == QLatin1String("suggestions") || start == QLatin1String("picked")) {
+    } else if (start == QLatin1String("suggestions") || start.startsWith(QLatin1String("picked"))) {
         press(Qt::Key_F, Qt::ControlModifier);
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Oliv"));
         QTRY_VERIFY(search->completer()->popup()->isVisible());
-        if (start == QLatin1String("picked")) {
+        if (start.startsWith(QLatin1String("picked"))) {
             press(Qt::Key_Return);
             QTRY_COMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("25.00"));
+        }
+        if (start == QLatin1String("picked, added, typed")) {
+            QTest::keyClick(s.child("lineSelectedSalePrice"), Qt::Key_Return);
+            press(Qt::Key_S, Qt::ControlModifier);
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("25.00"));
         }
     } else if (start == QLatin1String("typed")) {
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12"));
@@ -778,7 +787,7 @@ void TestCPOS::prefixedScanLands()
     }
     QCOMPARE(lines.size(), scans);
     for (const QString& line : lines) {
-        QCOMPARE(line.section(QLatin1Char('|'), 1), code + QStringLiteral("|10|") + returned);
+        QCOMPARE(line.section(QLatin1Char('|'), 1), code + QLatin1Char('|') + price + QLatin1Char('|') + returned);
         // An item after a paid sale starts a new one; the paid sale stays as it was paid.
         for (const QString& paid : paidBefore)
             if (paid.endsWith(QLatin1String("|2")))
