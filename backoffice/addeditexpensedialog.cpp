@@ -5,6 +5,7 @@
 #include "databaselog.h"
 #include "databasemanager.h"
 #include "managecategories.h"
+#include "sqlfilter.h"
 #include "statuslabel.h"
 #include "textfields.h"
 
@@ -55,8 +56,7 @@ void AddEditExpenseDialog::LoadCategories()
         LogDatabaseError(categories->lastError());
         ShowStatus(tr("Expense categories could not be read: %1").arg(categories->lastError().text()), 0);
     }
-    while (categories->canFetchMore())
-        categories->fetchMore();
+    SqlFilter::FetchAll(categories);
 }
 
 void AddEditExpenseDialog::ShowStatus(const QString& text, int kind)

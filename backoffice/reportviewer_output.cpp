@@ -7,6 +7,7 @@
 #include "errordialog.h"
 #include "progress.h"
 #include "reportprinter.h"
+#include "sqlfilter.h"
 #include "writtenpdf.h"
 
 #include <QCoreApplication>
@@ -62,8 +63,7 @@ void ReportViewer::WriteHtmlReport(QTextStream& out)
     busy.show();
     QLabel* busyText = busy.findChild<QLabel*>();
 
-    while (model->canFetchMore())
-        model->fetchMore();
+    SqlFilter::FetchAll(model);
     QAbstractItemModel* shown = ui.tableViewItems->model();
     const int rows = shown->rowCount();
     const int columns = shown->columnCount();

@@ -3,6 +3,7 @@
 
 #include "backofficelog.h"
 #include "databasemanager.h"
+#include "sqlfilter.h"
 
 #include <QDate>
 #include <QMessageBox>
@@ -20,8 +21,7 @@ void ReportViewer::SetPurchaseOrder(QString id)
 
 void ReportViewer::on_pushAddToPurchaseOrder_clicked()
 {
-    while (model->canFetchMore())
-        model->fetchMore();
+    SqlFilter::FetchAll(model);
     const int count = model->rowCount();
     int failed = 0;
     QString lastError;

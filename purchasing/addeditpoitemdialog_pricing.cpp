@@ -6,6 +6,7 @@
 #include "productmanagement.h"
 #include "purchasinglog.h"
 #include "searchbox.h"
+#include "sqlfilter.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
@@ -144,8 +145,7 @@ void AddEditPOItemDialog::SetUpProductSearch()
                            *DatabaseManager::Instance()->InventoryDatabase());
     if (productModel->lastError().isValid())
         qCWarning(lcPurchasing) << "product list failed:" << productModel->lastError().text();
-    while (productModel->canFetchMore())
-        productModel->fetchMore();
+    SqlFilter::FetchAll(productModel);
     completer = NewProductCompleter(productModel, 1, this);
     ui.comboBoxProducts->setEditable(true);
     ui.comboBoxProducts->setCompleter(completer);

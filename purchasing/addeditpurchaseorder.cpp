@@ -297,30 +297,9 @@ bool AddEditPurchaseOrder::Save()
     SetTotals(Amount(ui.lineSubTotal), Amount(ui.lineTax));
     const bool insert = purchaseOrderId.isEmpty();
     // An amount is shown rounded to the shop's places: one whose text is unchanged keeps its stored value.
-    struct Written
-    {
-        const char* column;
-        const char* placeholder;
-        const QLineEdit* field;
-    };
-    QVector<Written> amounts;
-    const auto writeWhenChanged = [&](const Written& amount, const QString& saved) {
-        const bool written = insert || amount.field->text() != saved;
-        if (written)
-            amounts.append(amount);
-        return written;
-    };
-    const bool subTotalWritten = writeWhenChanged({"SUB_TOTAL", ":st", ui.lineSubTotal}, savedAmounts.subTotal);
-    const bool taxWritten = writeWhenChanged({"SALES_TAX", ":stx", ui.lineTax}, savedAmounts.tax);
-    writeWhenChanged({"PAID_AMOUNT", ":pa", ui.line_paid_amount}, savedAmounts.paid);
-    // The stored total is always the sum of the two stored amounts: it is written with them, or to put right a total
-    // stored apart from them. An amount not written adds its stored value, places its field does not show included.
-    QString total;
-    if (subTotalWritten && taxWritten)
-        total = QStringLiteral(":t");
-    else if (subTotalWritten || taxWritten || !savedAmounts.totalIsSum)
-        total = QStringLiteral("%1 + %2").arg(QLatin1String(subTotalWritten ? ":st" : "SUB_TOTAL"),
-                                              QLatin1String(taxWritten ? ":stx" : "SALES_TAX"));
+    const bool subTotalWritten = insert || ui.lineSubTotal->text() != savedAmounts.subTotal;
+    const bool taxWritten = insert || ui.lineTax->text() != savedAmounts.tax;
+    const bool paidWritten = insert || ui.line_paid_amount->text() != savedAmounts.paid;
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
     if (insert) {
         query->prepare(QStringLiteral(
@@ -329,22 +308,34 @@ bool AddEditPurchaseOrder::Save()
             "LAST_MODIFIED, PAYMENT_STATUS, PAID_AMOUNT) VALUES (:v, :s, :sd, :dd, :st, :stx, :t, :n, :dt, :stca, :sn,  "
             ":sa, :sc, :sv, :lm, :ps, :pa) "));
     } else {
-        QString set;
-        for (const Written& amount : amounts)
-            set += QStringLiteral(", %1 = %2").arg(QLatin1String(amount.column), QLatin1String(amount.placeholder));
-        if (!total.isEmpty())
-            set += QStringLiteral(", TOTAL = ") + total;
+        QString amounts;
+        if (subTotalWritten)
+            amounts += QLatin1String(", SUB_TOTAL = :st");
+        if (taxWritten)
+            amounts += QLatin1String(", SALES_TAX = :stx");
+        if (paidWritten)
+            amounts += QLatin1String(", PAID_AMOUNT = :pa");
+        // The stored total is always the sum of the two stored amounts: it is written with them, or to put right a
+        // total stored apart from them. An amount not written adds its stored value, places its field does not show
+        // included.
+        if (subTotalWritten && taxWritten)
+            amounts += QLatin1String(", TOTAL = :t");
+        else if (subTotalWritten || taxWritten || !savedAmounts.totalIsSum)
+            amounts += QStringLiteral(", TOTAL = %1 + %2")
+                           .arg(QLatin1String(subTotalWritten ? ":st" : "SUB_TOTAL"),
+                                QLatin1String(taxWritten ? ":stx" : "SALES_TAX"));
         query->prepare(QStringLiteral(
             "UPDATE tblPOrders SET VENDOR_ID = :v, STATUS=:s, SENT_DATE=:sd, DELIVERY_DATE=:dd, NOTES=:n,  DISABLE_TAX "
             "= :dt, SHIP_TO_COMPANY_ADDRESS = :stca,  SHIPPING_NAME = :sn, SHIPPING_ADDRESS = :sa,  SHIPPING_CONTACT = "
             ":sc, SHIP_VIA = :sv, LAST_MODIFIED = :lm, PAYMENT_STATUS = :ps%1  WHERE ID = :id")
-                           .arg(set));
+                           .arg(amounts));
         query->bindValue(QStringLiteral(":id"), purchaseOrderId.toInt());
     }
-    for (const Written& amount : amounts)
-        query->bindValue(QLatin1String(amount.placeholder), Amount(amount.field));
-    if (total == QLatin1String(":t")) // an insert writes both amounts
-        query->bindValue(QStringLiteral(":t"), Amount(ui.lineTotal));
+    // A value for a placeholder that the statement leaves out is not used.
+    query->bindValue(QStringLiteral(":st"), Amount(ui.lineSubTotal));
+    query->bindValue(QStringLiteral(":stx"), Amount(ui.lineTax));
+    query->bindValue(QStringLiteral(":t"), Amount(ui.lineTotal));
+    query->bindValue(QStringLiteral(":pa"), Amount(ui.line_paid_amount));
     query->bindValue(QStringLiteral(":v"), vendorId.isEmpty() ? -1 : vendorId.toInt());
     query->bindValue(QStringLiteral(":s"), ui.comboStatus->currentIndex());
     query->bindValue(QStringLiteral(":sd"), ui.dateSent->date().toString(QStringLiteral("yyyy-MM-dd")));

@@ -10,12 +10,11 @@
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTextEdit>
 #include <QSortFilterProxyModel>
 #include <QSqlQueryModel>
-
-#include <QScopeGuard>
 
 #include <functional>
 
