@@ -19,6 +19,7 @@
 #include "salesmodel.h"
 #include "searchbox.h"
 #include "settingsdialog.h"
+#include "sqlfilter.h"
 #include "windowsabovescreen.h"
 #include "writtenpdf.h"
 
@@ -380,8 +381,7 @@ void CPOS::SetUpProductSelection()
     if (productSearchModel->lastError().isValid())
         qCWarning(lcPos) << "product search:" << productSearchModel->lastError().text();
     // The completer searches only the rows the model has fetched: every stock row.
-    while (productSearchModel->canFetchMore())
-        productSearchModel->fetchMore();
+    SqlFilter::FetchAll(productSearchModel);
     productCompleter = new QCompleter(productSearchModel, this);
     productCompleter->setCaseSensitivity(Qt::CaseInsensitive);
     productCompleter->setCompletionColumn(1);
