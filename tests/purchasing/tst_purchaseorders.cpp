@@ -39,6 +39,8 @@ private slots:
     void untouchedAmountsAreNotRewritten();
     void savedNotesKeepTheTax_data();
     void savedNotesKeepTheTax();
+    void changedAmountsAreWritten_data();
+    void changedAmountsAreWritten();
     void paidAmountSetsPaymentStatus_data();
     void paidAmountSetsPaymentStatus();
     void overdueMark_data();
@@ -386,6 +388,41 @@ void TestPurchaseOrders::savedNotesKeepTheTax()
                                  "FROM tblPOrders")),
              QStringList{saved + QStringLiteral("|new notes|1")});
     QCOMPARE(rows(QStringLiteral("SELECT UNIT_PRICE, LINE_TOTAL FROM tblPODetails")), QStringList{"11|100"});
+}
+
+void TestPurchaseOrders::changedAmountsAreWritten_data()
+{
+    QTest::addColumn<QString>("stored"); // SUB_TOTAL|SALES_TAX|TOTAL|DISABLE_TAX before
+    QTest::addColumn<QString>("paid");   // typed and saved; empty: the order's one line is deleted instead
+    QTest::addColumn<QString>("saved");  // SUB_TOTAL|SALES_TAX|TOTAL|PAID_AMOUNT after
+    QTest::newRow("the paid amount alone") << "100|10|110|1" << "75" << "100|10|110|75";
+    QTest::newRow("the sub-total of an order without tax") << "100|0|100|0" << "" << "0|0|0|50";
+    // The tax shows 2.00 before and after: the total adds the stored tax, not the shown one.
+    QTest::newRow("the sub-total beside a tax at three places") << "100|2.004|102.004|1" << "" << "0|2.004|2.004|50";
+}
+
+void TestPurchaseOrders::changedAmountsAreWritten()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, paid);
+    QFETCH(QString, saved);
+    QCOMPARE(addTaxedOrder(1), QString());
+    const QStringList amounts = stored.split(QLatin1Char('|'));
+    QCOMPARE(run(QStringLiteral("UPDATE tblPOrders SET SUB_TOTAL = ?, SALES_TAX = ?, TOTAL = ?, DISABLE_TAX = ?"),
+                 {amounts.at(0), amounts.at(1), amounts.at(2), amounts.at(3)}),
+             QString());
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
+        if (paid.isEmpty()) {
+            auto* table = Child<QTableView>(&editor, "tableView");
+            table->setCurrentIndex(table->model()->index(0, 2));
+            Child<QPushButton>(&editor, "pushDeleteItem")->click();
+        } else {
+            Child<QLineEdit>(&editor, "line_paid_amount")->setText(paid);
+            Child<QPushButton>(&editor, "pushSave")->click();
+        }
+        QCOMPARE(statusText(&editor), QStringLiteral("Purchase order saved successfully."));
+    });
+    QCOMPARE(rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL, PAID_AMOUNT FROM tblPOrders")), QStringList{saved});
 }
 
 void TestPurchaseOrders::paidAmountSetsPaymentStatus_data()
