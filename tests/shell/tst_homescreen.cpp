@@ -234,7 +234,7 @@ void TestHomeScreen::linksAndButtons_data()
     QTest::addColumn<QString>("opens");  // class of the modal widget, or "title|text" of a message
     QTest::addColumn<int>("settingsRow"); // page row of the settings dialog, -1 for other dialogs
     QTest::addColumn<bool>("refreshed");  // the page shows the symbol written while the dialog was open
-    QTest::addColumn<bool>("addCustomer"); // the customers dialog adds one before it is closed
+    QTest::addColumn<bool>("adds");       // the customers or vendors dialog adds one before it is closed
     const QString settings = QStringLiteral("SettingsDialog");
     QTest::newRow("Current User") << "label_current_user" << "CURRENT_USER" << "ManageUsers" << -1 << true << false;
     QTest::newRow("Company Name") << "label_company_name" << "COMPANY_NAME" << settings << 1 << true << false;
@@ -246,6 +246,10 @@ void TestHomeScreen::linksAndButtons_data()
     QTest::newRow("Customers button adds a customer") << "pushCustomers" << "" << "ManageCustomers" << -1 << true << true;
     QTest::newRow("Total Customers adds a customer")
         << "label_total_customers" << "TOTAL_CUSTOMERS" << "ManageCustomers" << -1 << true << true;
+    // Vendors... does not rebuild the page: the page reads its figures again itself.
+    QTest::newRow("Vendors button adds a vendor") << "pushVendors" << "" << "ManageVendors" << -1 << true << true;
+    QTest::newRow("Total Vendors adds a vendor")
+        << "label_total_vendors" << "TOTAL_VENDORS" << "ManageVendors" << -1 << true << true;
     // Each sales, expense and stock value caption opens its quick report; the page is not read again.
     const struct
     {
@@ -278,9 +282,10 @@ void TestHomeScreen::linksAndButtons()
     QFETCH(QString, opens);
     QFETCH(int, settingsRow);
     QFETCH(bool, refreshed);
-    QFETCH(bool, addCustomer);
+    QFETCH(bool, adds);
     const auto dropAdded = qScopeGuard([this] {
-        TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblCustomers WHERE NAME = 'Added from Home'")});
+        TestDatabase::exec(inventoryDb, {QStringLiteral("DELETE FROM tblCustomers WHERE NAME = 'Added from Home'"),
+                                         QStringLiteral("DELETE FROM tblVendors WHERE NAME = 'Added from Home'")});
     });
 
     MainWindow window;
@@ -292,6 +297,7 @@ void TestHomeScreen::linksAndButtons()
     auto* page = qobject_cast<HomeScreen*>(window.centralWidget());
     QVERIFY(page);
     const int customersBefore = page->findChild<QLabel*>(QStringLiteral("labelTotalCustomers"))->text().toInt();
+    const int vendorsBefore = page->findChild<QLabel*>(QStringLiteral("labelVendors"))->text().toInt();
     int rowShown = -1;
     QString heading;
     ModalAnswerer answerer;
@@ -301,7 +307,7 @@ void TestHomeScreen::linksAndButtons()
         if (modal->inherits("ReportViewer"))
             heading = modal->findChild<QLabel*>(QStringLiteral("labelHeading"))->text();
         AppSettings::Instance()->settings->setValue(CURRENCY_SYMBOL, QStringLiteral("GBP"));
-        if (addCustomer && modal->inherits("ManageCustomers")) {
+        if (adds && (modal->inherits("ManageCustomers") || modal->inherits("ManageVendors"))) {
             modal->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(QStringLiteral("Added from Home"));
             modal->findChild<QPushButton*>(QStringLiteral("pushButtonAdd"))->click();
         }
@@ -335,7 +341,10 @@ void TestHomeScreen::linksAndButtons()
              refreshed ? QStringLiteral("GBP") : QStringLiteral("$"));
     QCOMPARE(customersBefore, 4);
     QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelTotalCustomers"))->text(),
-             QString::number(customersBefore + (addCustomer ? 1 : 0)));
+             QString::number(customersBefore + (adds && opens == QLatin1String("ManageCustomers") ? 1 : 0)));
+    QCOMPARE(vendorsBefore, 2);
+    QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelVendors"))->text(),
+             QString::number(vendorsBefore + (adds && opens == QLatin1String("ManageVendors") ? 1 : 0)));
 }
 
 VORANTEL_TEST_MAIN(TestHomeScreen)
