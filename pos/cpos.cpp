@@ -13,6 +13,7 @@
 #include "poledisplayepson.h"
 #include "poledisplayiee.h"
 #include "poledisplaylci.h"
+#include "popupkeyrouter.h"
 #include "progress.h"
 #include "qposdialog.h"
 #include "salelinestore.h"
@@ -148,6 +149,8 @@ void CPOS::ReadSettingsAndBuild()
     if (!scannerInputEnabled) {
         ui->lineBarcodeScannerInput->hide();
         ui->pushReadyForScanner->hide();
+    } else {
+        new PopupKeyRouter(this, ui->pushReadyForScanner->shortcut(), [this] { TakeScannerPrefix(); });
     }
     forceOutOfStockSale = store->value(QStringLiteral("force_out_of_stock_item_sale"), true).toBool();
     warnOutOfStock = store->value(QStringLiteral("show_warning_for_out_of_stock_item"), true).toBool();

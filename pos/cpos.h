@@ -409,6 +409,8 @@ private:
     void SweepUnfinishedSales();
     void QuickPay(int index);
     void FocusAndSelect(QWidget* field);
+    // The scanner's prefix (Ctrl+B): every pop-up closes and the scanner line takes the focus.
+    void TakeScannerPrefix();
     void ItemFieldEnter();
 
     // Item entry (cpos_items.cpp).

@@ -2,9 +2,9 @@
 #include "cpos.h"
 #include "ui_cpos.h"
 
-#include <QAbstractItemView>
+#include "popupkeyrouter.h"
+
 #include <QApplication>
-#include <QCompleter>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QShortcut>
@@ -96,10 +96,7 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
     // The scanner's prefix: Qt would give the button the focus now and click it about 100 ms later,
     // while the scanner's code arrives within that time.
     if (watched == ui->pushReadyForScanner && event->type() == QEvent::Shortcut) {
-        // An open suggestion list would keep taking the code's keys.
-        if (productCompleter && productCompleter->popup()->isVisible())
-            productCompleter->popup()->hide();
-        FocusAndSelect(ui->lineBarcodeScannerInput);
+        TakeScannerPrefix();
         return true;
     }
     if (event->type() == QEvent::FocusIn && watched == ui->lineEditPaid) {
@@ -118,6 +115,13 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+void CPOS::TakeScannerPrefix()
+{
+    // An open pop-up would keep taking the code's keys; a drop-down list keeps the choice it had.
+    PopupKeyRouter::CloseOpenPopups();
+    FocusAndSelect(ui->lineBarcodeScannerInput);
 }
 
 void CPOS::FocusAndSelect(QWidget* field)
