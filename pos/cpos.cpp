@@ -81,6 +81,7 @@ CPOS::CPOS(QWidget* parent)
     connect(ui->lineSelectedSalePrice, &QLineEdit::textEdited, this, [this] { shownPriceCode.clear(); });
     // A tap on a cart line takes the focus, so that Del then deletes it: a field keeps Del for its text.
     ui->tableViewItems->setFocusPolicy(Qt::StrongFocus);
+    ui->tableViewItems->installEventFilter(this);
     // Codes may hold '<' and '>': the status line never reads its text as markup.
     ui->labelStatus->setTextFormat(Qt::PlainText);
 

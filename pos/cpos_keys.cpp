@@ -19,6 +19,14 @@ namespace {
 const QString GREY_STYLE = QStringLiteral("QLabel {background-color: gray; color:white; }");
 const QString SUCCESS_STYLE = QStringLiteral("QLabel {background-color: green; color:white; }");
 const QString ERROR_STYLE = QStringLiteral("QLabel {background-color: red; color:white; }");
+
+// A key that a scanner without the prefix sends for a character of its code.
+bool TypesIntoScannerLine(const QKeyEvent* key)
+{
+    const QString text = key->text();
+    return text.size() == 1 && text.at(0).isPrint()
+           && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
 } // namespace
 
 void CPOS::ShowStatus(const QString& text, bool isError)
@@ -97,6 +105,14 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
     // while the scanner's code arrives within that time.
     if (watched == ui->pushReadyForScanner && event->type() == QEvent::Shortcut) {
         TakeScannerPrefix();
+        return true;
+    }
+    if (watched == ui->tableViewItems && event->type() == QEvent::KeyPress && scannerInputEnabled
+        && TypesIntoScannerLine(static_cast<QKeyEvent*>(event))) {
+        // A tap gave the cart the focus (for Del), and a scanner without the prefix types there: its
+        // type-ahead would take the code and move the current line.
+        FocusAndSelect(ui->lineBarcodeScannerInput);
+        QCoreApplication::sendEvent(ui->lineBarcodeScannerInput, event);
         return true;
     }
     if (event->type() == QEvent::FocusIn && watched == ui->lineEditPaid) {

@@ -66,6 +66,7 @@ private slots:
     void keyReachesItsAction();
     void scanAfterKeyLands_data();
     void scanAfterKeyLands();
+    void tapOnCartLineThenDelDeletesIt_data();
     void tapOnCartLineThenDelDeletesIt();
     void prefixedScanLands_data();
     void prefixedScanLands();
@@ -668,20 +669,49 @@ void TestCPOS::scanAfterKeyLands()
     QCOMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
 }
 
-// The cart does not hold the focus, yet a tap on a line followed by Del deletes that line.
+void TestCPOS::tapOnCartLineThenDelDeletesIt_data()
+{
+    QTest::addColumn<QString>("typed"); // keys after the tap, each to the focus; "\n" is Enter
+    QTest::addColumn<QStringList>("lines"); // the sale's codes after them
+    QTest::newRow("Del at once") << "" << QStringList{"T1", "T2"};
+    // A scanner without the prefix: the cart's type-ahead would move to line 2 and keep the code.
+    QTest::newRow("a scan without the prefix first") << "2000000000015\n" << QStringList{"T1", "T2", "2000000000015"};
+    // The scanner line still holds T2: Enter in the cart must not add it again.
+    QTest::newRow("a bare Enter first") << "\n" << QStringList{"T1", "T2"};
+}
+
+// A tap on a cart line followed by Del deletes that line; what a scanner types in between is rung up.
 void TestCPOS::tapOnCartLineThenDelDeletesIt()
 {
-    addStock(QStringLiteral("T1"));
-    addStock(QStringLiteral("T2"));
+    QFETCH(QString, typed);
+    QFETCH(QStringList, lines);
+    for (const char* code : {"T1", "T2", "2000000000015"})
+        addStock(QLatin1String(code));
     Screen s;
     QVERIFY(QTest::qWaitForWindowActive(s.host));
     s.scan(QStringLiteral("T1"));
     s.scan(QStringLiteral("T2"));
     auto* cart = Child<QTableView>(s.screen, "tableViewItems");
-    const QRect first = cart->visualRect(cart->model()->index(0, 3));
-    QTest::mouseClick(cart->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
+    const auto tapFirstLine = [cart] {
+        QTest::mouseClick(cart->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          cart->visualRect(cart->model()->index(0, 3)).center());
+        QCOMPARE(cart->currentIndex().row(), 0);
+    };
+    tapFirstLine();
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('\n')) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            continue;
+        }
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QCOMPARE(cart->currentIndex().row(), 0);
+    }
+    const QString all = QStringLiteral("SELECT BAR_CODE FROM tblSalesInvoice ORDER BY ID");
+    QCOMPARE(rows(all), lines);
+
+    tapFirstLine();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
-    QTRY_COMPARE(rows(QStringLiteral("SELECT BAR_CODE FROM tblSalesInvoice")), QStringList{"T2"});
+    QTRY_COMPARE(rows(all), lines.mid(1));
     QCOMPARE(stock(QStringLiteral("T1")), QStringLiteral("100|0"));
 }
 
