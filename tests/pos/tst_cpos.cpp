@@ -18,9 +18,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScopeGuard>
 #include <QShortcut>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
@@ -627,6 +629,11 @@ void TestCPOS::scanAfterKeyLands_data()
     QTest::newRow("F10 customer") << int(Qt::Key_F10) << "pushCustomers" << "Ann Lee" << "0" << false;
     QTest::newRow("tap RETURN") << 0 << "checkReturnMode" << "" << "1" << true;
     QTest::newRow("tap CUSTOMERS, picker closed") << 0 << "pushCustomers" << "" << "0" << true;
+    // A tap on the tab of a side page, then on an empty part of the page.
+    QTest::newRow("tap on the receipt details page") << 0 << "scrollAreaReceiptData" << "" << "0" << true;
+    QTest::newRow("tap on the pending payments page") << 0 << "scrollAreaPendingPayments" << "" << "0" << true;
+    QTest::newRow("tap on the invoice details page (invoice mode)") << 0 << "scrollAreaInvoiceData" << "" << "0"
+                                                                    << true;
 }
 
 // A wedge scanner types into whatever holds the focus and ends with Enter.
@@ -646,12 +653,30 @@ void TestCPOS::scanAfterKeyLands()
     QVERIFY(QTest::qWaitForWindowActive(s.host));
     QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
 
-    QSignalSpy clicked(Child<QAbstractButton>(s.screen, qPrintable(button)), &QAbstractButton::clicked);
-    if (tap)
-        QTest::mouseClick(Child<QWidget>(s.screen, qPrintable(button)), Qt::LeftButton);
-    else
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
-    QTRY_COMPARE(clicked.count(), 1);
+    if (auto* page = qobject_cast<QScrollArea*>(Child<QWidget>(s.screen, qPrintable(button)))) {
+        if (button == QLatin1String("scrollAreaInvoiceData")) {
+            Child<QAbstractButton>(s.screen, "pushInvoiceMode")->click();
+            QTRY_VERIFY(s.screen->invoiceMode);
+            QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+        }
+        auto* tabs = Child<QTabWidget>(s.screen, "tabWidget");
+        int tab = 0;
+        while (!tabs->widget(tab)->isAncestorOf(page))
+            ++tab;
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, Qt::NoModifier, tabs->tabBar()->tabRect(tab).center());
+        QTRY_COMPARE(tabs->currentIndex(), tab);
+        QPoint empty(4, 4);
+        while (page->widget()->childAt(empty))
+            empty += QPoint(0, 4);
+        QTest::mouseClick(page->widget(), Qt::LeftButton, Qt::NoModifier, empty);
+    } else {
+        QSignalSpy clicked(Child<QAbstractButton>(s.screen, qPrintable(button)), &QAbstractButton::clicked);
+        if (tap)
+            QTest::mouseClick(Child<QWidget>(s.screen, qPrintable(button)), Qt::LeftButton);
+        else
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QTRY_COMPARE(clicked.count(), 1);
+    }
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
     QTRY_VERIFY(!QApplication::activeModalWidget());
     ActivateAgain(s.host);

@@ -21,6 +21,7 @@ private slots:
     void pictures_data();
     void pictures();
     void buttonAddsItsItem();
+    void scanAfterTapLands_data();
     void scanAfterTapLands();
     void rowsBelowOneReadAsOne();
 
@@ -170,23 +171,50 @@ void TestCPOSButtons::buttonAddsItsItem()
     QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT COUNT(*) FROM tblSalesInvoice")), QStringList{"1"});
 }
 
+void TestCPOSButtons::scanAfterTapLands_data()
+{
+    QTest::addColumn<bool>("held"); // a held-sale button instead of a product button
+    QTest::addColumn<QStringList>("lines"); // the codes of the lines after the scan
+    QTest::newRow("product button") << false << QStringList{"T1", "4006381333931"};
+    QTest::newRow("held-sale button") << true << QStringList{"4006381333931"};
+}
+
 // A scanner without the prefix types into the focus: a tap must leave it in the scanner line.
 void TestCPOSButtons::scanAfterTapLands()
 {
+    QFETCH(bool, held);
+    QFETCH(QStringList, lines);
     addFlagged(QStringLiteral("T1"), QStringLiteral("Tea"));
     QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("4006381333931")), QString());
     QCOMPARE(TestDatabase::exec(inventoryDb, {QStringLiteral("UPDATE tblInventory SET SHOW_ON_POS = 0 WHERE BAR_CODE = "
                                                              "'4006381333931'")}),
              QString());
+    if (held) {
+        QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("INSERT INTO tblSalesTransactions (ID, USER_ID, TIME_STAMP, "
+                                                             "STATUS) VALUES (7, 'clerk', NOW(), 0)"),
+                                              QStringLiteral("INSERT INTO tblPendingPayments (TRANSACTION_ID, "
+                                                             "BUTTON_INDEX, PAYMENT_NAME) VALUES (7, 1, 'Table 4')")}),
+                 QString());
+    }
     Screen s;
     s.host->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(s.host));
     QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
-    QTest::mouseClick(s.button(0), Qt::LeftButton);
+    if (held) {
+        auto* tabs = Child<QTabWidget>(s.screen, "tabWidget");
+        tabs->setCurrentIndex(2);
+        QTest::mouseClick(Child<QWidget>(s.screen, "scrollAreaPendingPaymentsContents")->findChild<CPosButton*>(),
+                          Qt::LeftButton);
+        QTRY_COMPARE(s.screen->transactionId, QStringLiteral("7"));
+    } else {
+        QTest::mouseClick(s.button(0), Qt::LeftButton);
+    }
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("4006381333931"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT BAR_CODE FROM tblSalesInvoice ORDER BY ID")),
-             (QStringList{"T1", "4006381333931"}));
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT BAR_CODE FROM tblSalesInvoice ORDER BY ID")), lines);
+    if (held)
+        QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT DISTINCT TRANSACTION_ID FROM tblSalesInvoice")),
+                 QStringList{"7"});
 }
 
 void TestCPOSButtons::rowsBelowOneReadAsOne()
