@@ -118,6 +118,15 @@ QString TestCPOS::insertSale(const QString& user) const
 
 namespace {
 
+// The side tab whose page holds the widget.
+int PageTab(const QTabWidget* tabs, const QWidget* widget)
+{
+    int tab = 0;
+    while (tab < tabs->count() && !tabs->widget(tab)->isAncestorOf(widget))
+        ++tab;
+    return tab;
+}
+
 // Captions of the cart's visible columns, in the order the header shows them.
 QStringList VisibleCaptions(QTableView* view)
 {
@@ -660,9 +669,7 @@ void TestCPOS::scanAfterKeyLands()
             QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
         }
         auto* tabs = Child<QTabWidget>(s.screen, "tabWidget");
-        int tab = 0;
-        while (!tabs->widget(tab)->isAncestorOf(page))
-            ++tab;
+        const int tab = PageTab(tabs, page);
         QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, Qt::NoModifier, tabs->tabBar()->tabRect(tab).center());
         QTRY_COMPARE(tabs->currentIndex(), tab);
         QPoint empty(4, 4);
@@ -800,9 +807,9 @@ void TestCPOS::prefixedScanLands()
     // addressed while the program was busy.
     QWidget* addressedTo = nullptr;
     const auto receiver = [&addressedTo] {
-        QWidget* popup = QApplication::activePopupWidget();
         if (addressedTo)
             return addressedTo;
+        QWidget* popup = QApplication::activePopupWidget();
         if (popup)
             return popup->focusWidget() ? popup->focusWidget() : popup;
         return QApplication::focusWidget();
@@ -820,6 +827,11 @@ void TestCPOS::prefixedScanLands()
     };
     QVariant choiceBefore;
     auto* search = Child<QComboBox>(s.screen, "comboBoxProducts");
+    const auto openSuggestions = [&] {
+        press(Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Oliv"));
+        return QTest::qWaitFor([search] { return search->completer()->popup()->isVisible(); });
+    };
     QTRY_COMPARE(QApplication::focusWidget(),
                  scannerInput ? Child<QWidget>(s.screen, "lineBarcodeScannerInput") : search);
 
@@ -836,9 +848,7 @@ void TestCPOS::prefixedScanLands()
             }
         }
     } else if (start == QLatin1String("suggestions") || start.startsWith(QLatin1String("picked"))) {
-        press(Qt::Key_F, Qt::ControlModifier);
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Oliv"));
-        QTRY_VERIFY(search->completer()->popup()->isVisible());
+        QVERIFY(openSuggestions());
         if (start.startsWith(QLatin1String("picked"))) {
             press(Qt::Key_Return);
             QTRY_COMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("25.00"));
@@ -860,10 +870,7 @@ void TestCPOS::prefixedScanLands()
         }
         opened = Child<QWidget>(s.screen, qPrintable(start.section(QLatin1Char(' '), -1)));
         auto* tabs = Child<QTabWidget>(s.screen, "tabWidget");
-        for (int i = 0; i < tabs->count(); ++i) {
-            if (tabs->widget(i)->isAncestorOf(opened))
-                tabs->setCurrentIndex(i);
-        }
+        tabs->setCurrentIndex(PageTab(tabs, opened));
         if (auto* combo = qobject_cast<QComboBox*>(opened)) {
             combo->showPopup();
         } else if (start.contains(QLatin1String("calendar"))) {
@@ -893,11 +900,8 @@ void TestCPOS::prefixedScanLands()
             press(digit.unicode());
         press(Qt::Key_Return);
         addressedTo = nullptr;
-        if (start == QLatin1String("suggestions") && i + 1 < scans) {
-            press(Qt::Key_F, Qt::ControlModifier);
-            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Oliv"));
-            QTRY_VERIFY(search->completer()->popup()->isVisible());
-        }
+        if (start == QLatin1String("suggestions") && i + 1 < scans)
+            QVERIFY(openSuggestions());
     }
     // A click that the key started would come about 100 ms later.
     QTest::qWait(350);
