@@ -2,9 +2,12 @@
 #include "cpos.h"
 #include "ui_cpos.h"
 
+#include "datefieldmenu.h"
 #include "popupkeyrouter.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QShortcut>
@@ -114,6 +117,12 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
         FocusAndSelect(ui->lineBarcodeScannerInput);
         QCoreApplication::sendEvent(ui->lineBarcodeScannerInput, event);
         return true;
+    }
+    if (event->type() == QEvent::ContextMenu) {
+        if (auto* date = qobject_cast<QDateTimeEdit*>(watched)) {
+            PopUpDateFieldMenu(date, static_cast<QContextMenuEvent*>(event));
+            return true;
+        }
     }
     if (event->type() == QEvent::FocusIn && watched == ui->lineEditPaid) {
         ui->lineEditPaid->selectAll();

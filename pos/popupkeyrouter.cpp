@@ -2,7 +2,14 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
+
+namespace {
+// Long enough for the keys a scanner sends right after its prefix; short enough that menus opened
+// and closed over and over do not pile up.
+const int CLOSED_POPUP_LIFETIME_MS = 1000;
+} // namespace
 
 PopupKeyRouter::PopupKeyRouter(QWidget* screen, const QKeySequence& prefix, std::function<void()> onPrefix)
     : QObject(screen)
@@ -27,7 +34,14 @@ void PopupKeyRouter::CloseOpenPopups()
         QWidget* popup = QApplication::activePopupWidget();
         if (!popup)
             break;
-        popup->close();
+        // Keys addressed to the pop-up may still be queued, and Qt drops a key whose window is gone
+        // before any filter sees it: a menu that deletes itself on close stays a while, hidden.
+        const bool deletesItself = popup->testAttribute(Qt::WA_DeleteOnClose);
+        popup->setAttribute(Qt::WA_DeleteOnClose, false);
+        if (!popup->close())
+            popup->setAttribute(Qt::WA_DeleteOnClose, deletesItself);
+        else if (deletesItself)
+            QTimer::singleShot(CLOSED_POPUP_LIFETIME_MS, popup, &QObject::deleteLater);
     }
 }
 

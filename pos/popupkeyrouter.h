@@ -20,7 +20,8 @@ public:
     PopupKeyRouter(QWidget* screen, const QKeySequence& prefix, std::function<void()> onPrefix);
     ~PopupKeyRouter() override;
 
-    // Closes every open pop-up without choosing anything.
+    // Closes every open pop-up without choosing anything. One that would delete itself on close is
+    // deleted a while later instead.
     static void CloseOpenPopups();
 
 protected:

@@ -805,6 +805,12 @@ void TestCPOS::prefixedScanLands_data()
     QTest::newRow("due date calendar and its month menu open (invoice mode)")
         << "invoice, month menu dateDueDate" << true << 1 << "0" << "10" << "";
     QTest::newRow("quantity field context menu open") << "menu lineEditItems" << true << 1 << "0" << "10" << "";
+    QTest::newRow("quantity field context menu, keys after an idle pass")
+        << "menu lineEditItems" << true << 1 << "0" << "10" << "idle";
+    QTest::newRow("receipt notes context menu, keys after an idle pass")
+        << "menu textReceiptNotes" << true << 1 << "0" << "10" << "idle";
+    QTest::newRow("receipt timestamp context menu, keys after an idle pass")
+        << "menu dateTimeReceiptTimeStamp" << true << 1 << "0" << "10" << "idle";
     // Pop-ups that are not the screen's to close.
     QTest::newRow("scanner input disabled, payment type list open")
         << "list comboPaymentType" << false << 1 << "" << "10" << "";
