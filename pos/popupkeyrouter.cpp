@@ -84,10 +84,21 @@ bool PopupKeyRouter::eventFilter(QObject* watched, QEvent* event)
     QWidget* focus = QApplication::focusWidget();
     if (!focus || focus->window() == popup)
         return false;
+    // Qt hands a key that nobody accepted on to the receiver's parent, still inside the hidden pop-up:
+    // the focus has had that one already. A new key may come at the same address, but to the pop-up's
+    // own receiver again, never to a parent of it.
+    if (event == forwarded && forwardedFrom && watched != forwardedFrom
+        && static_cast<QWidget*>(watched)->isAncestorOf(forwardedFrom)) {
+        event->setAccepted(forwardedAccepted);
+        return true;
+    }
+    forwarded = event;
+    forwardedFrom = static_cast<QWidget*>(watched);
     QCoreApplication::sendEvent(focus, event);
     // Handled here: the pop-up's own parents must not get it as well. An override keeps the focus
     // widget's answer, which decides whether a shortcut runs.
     if (type != QEvent::ShortcutOverride)
         event->accept();
+    forwardedAccepted = event->isAccepted();
     return true;
 }

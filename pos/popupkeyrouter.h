@@ -2,9 +2,11 @@
 
 #include <QKeySequence>
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 
+class QEvent;
 class QWidget;
 
 // On X11 an open pop-up holds the keyboard: the window system addresses every key to it, and keys
@@ -33,4 +35,8 @@ private:
     QWidget* screen;
     QKeySequence prefix;
     std::function<void()> onPrefix;
+    // The key last handed to the focus, so that it goes there once (only compared, never read).
+    const QEvent* forwarded = nullptr;
+    QPointer<QWidget> forwardedFrom;
+    bool forwardedAccepted = false;
 };
