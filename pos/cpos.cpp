@@ -14,6 +14,7 @@
 #include "poledisplayiee.h"
 #include "poledisplaylci.h"
 #include "popupkeyrouter.h"
+#include "productsearchmodel.h"
 #include "progress.h"
 #include "qposdialog.h"
 #include "salelinestore.h"
@@ -39,7 +40,6 @@
 #include <QShortcut>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QSqlTableModel>
 #include <QStandardPaths>
 #include <QTextEdit>
@@ -377,7 +377,7 @@ void CPOS::SetUpProductSelection()
     ui->comboCategory->setModelColumn(1);
     LoadProductButtons();
 
-    productSearchModel = new QSqlQueryModel(this);
+    productSearchModel = new ProductSearchModel(this);
     productSearchModel->setQuery(
         QStringLiteral("SELECT i.BAR_CODE, CONCAT(p.NAME, ' [STOCK CODE:' , i.BAR_CODE , ']') FROM tblInventory as i, "
                        "tblProducts as p  WHERE i.PRODUCT_ID = p.ID "),
