@@ -364,7 +364,6 @@ void CPOS::SetUpCart()
 
 void CPOS::SetUpProductSelection()
 {
-    QSettings* store = AppSettings::Instance()->settings;
     QSqlDatabase* inventory = DatabaseManager::Instance()->InventoryDatabase();
     const QSqlDatabase db = inventory ? *inventory : QSqlDatabase();
 
@@ -386,12 +385,7 @@ void CPOS::SetUpProductSelection()
         qCWarning(lcPos) << "product search:" << productSearchModel->lastError().text();
     // The completer searches only the rows the model has fetched: every stock row.
     SqlFilter::FetchAll(productSearchModel);
-    productCompleter = new QCompleter(productSearchModel, this);
-    productCompleter->setCaseSensitivity(Qt::CaseInsensitive);
-    productCompleter->setCompletionColumn(1);
-    productCompleter->setCompletionMode(QCompleter::PopupCompletion);
-    if (!store->value(QStringLiteral("start_with_search_term"), true).toBool())
-        productCompleter->setFilterMode(Qt::MatchContains);
+    productCompleter = NewProductCompleter(productSearchModel, 1, this);
     itemEntryBusy = false;
 
     ui->comboBoxProducts->setEditable(true);
