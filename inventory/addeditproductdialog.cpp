@@ -6,6 +6,7 @@
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "managecategories.h"
+#include "productsearchmodel.h"
 #include "progress.h"
 #include "searchbox.h"
 #include "sqlfilter.h"
@@ -22,7 +23,6 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QSqlTableModel>
 #include <QTimer>
 
@@ -115,7 +115,7 @@ AddEditProductDialog::AddEditProductDialog(QWidget* parent)
     else
         ui.editCode->setFocus();
 
-    searchModel = new QSqlQueryModel(this);
+    searchModel = new ProductSearchModel(this);
     searchModel->setQuery(QStringLiteral("SELECT ID, PRODUCT_CODE, CONCAT(NAME, ' [CODE: ' , PRODUCT_CODE, ']') FROM tblProducts"),
                           *DatabaseManager::Instance()->InventoryDatabase());
     // The completer searches what the model has fetched: all of it, not the first batch.

@@ -8,6 +8,7 @@
 #include "inventorydialogs.h"
 #include "inventorylog.h"
 #include "productmanagement.h"
+#include "productsearchmodel.h"
 #include "sqlfilter.h"
 #include "statuslabel.h"
 
@@ -21,7 +22,6 @@
 #include <QShortcut>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QSqlTableModel>
 #include <QTimer>
 
@@ -72,7 +72,7 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
     ui.pushButtonRetrieve->hide();
 
     QCoreApplication::processEvents();
-    productModel = new QSqlQueryModel(this);
+    productModel = new ProductSearchModel(this);
     productModel->setQuery(
         QStringLiteral("SELECT PRODUCT_CODE, CONCAT(NAME, ' [CODE:' , PRODUCT_CODE , ']') FROM tblProducts "), db);
     // The completer searches what the model has fetched: all of it, not the first batch.

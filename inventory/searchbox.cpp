@@ -3,6 +3,7 @@
 #include "appsettings.h"
 
 #include <QCompleter>
+#include <QListView>
 #include <QSettings>
 
 QString GetSearchBoxStyleSheet()
@@ -21,5 +22,9 @@ QCompleter* NewProductCompleter(QAbstractItemModel* model, int column, QObject* 
     completer->setCompletionMode(QCompleter::PopupCompletion);
     if (!AppSettings::Instance()->settings->value(QStringLiteral("start_with_search_term"), true).toBool())
         completer->setFilterMode(Qt::MatchContains);
+    // Every suggestion is one line of the same font: without this the list measures each of tens of
+    // thousands of them at every key.
+    if (auto* list = qobject_cast<QListView*>(completer->popup()))
+        list->setUniformItemSizes(true);
     return completer;
 }

@@ -14,6 +14,7 @@
 #include "poledisplayiee.h"
 #include "poledisplaylci.h"
 #include "popupkeyrouter.h"
+#include "productsearchmodel.h"
 #include "progress.h"
 #include "qposdialog.h"
 #include "salelinestore.h"
@@ -39,7 +40,6 @@
 #include <QShortcut>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QSqlTableModel>
 #include <QStandardPaths>
 #include <QTextEdit>
@@ -364,7 +364,6 @@ void CPOS::SetUpCart()
 
 void CPOS::SetUpProductSelection()
 {
-    QSettings* store = AppSettings::Instance()->settings;
     QSqlDatabase* inventory = DatabaseManager::Instance()->InventoryDatabase();
     const QSqlDatabase db = inventory ? *inventory : QSqlDatabase();
 
@@ -377,7 +376,7 @@ void CPOS::SetUpProductSelection()
     ui->comboCategory->setModelColumn(1);
     LoadProductButtons();
 
-    productSearchModel = new QSqlQueryModel(this);
+    productSearchModel = new ProductSearchModel(this);
     productSearchModel->setQuery(
         QStringLiteral("SELECT i.BAR_CODE, CONCAT(p.NAME, ' [STOCK CODE:' , i.BAR_CODE , ']') FROM tblInventory as i, "
                        "tblProducts as p  WHERE i.PRODUCT_ID = p.ID "),
@@ -386,12 +385,7 @@ void CPOS::SetUpProductSelection()
         qCWarning(lcPos) << "product search:" << productSearchModel->lastError().text();
     // The completer searches only the rows the model has fetched: every stock row.
     SqlFilter::FetchAll(productSearchModel);
-    productCompleter = new QCompleter(productSearchModel, this);
-    productCompleter->setCaseSensitivity(Qt::CaseInsensitive);
-    productCompleter->setCompletionColumn(1);
-    productCompleter->setCompletionMode(QCompleter::PopupCompletion);
-    if (!store->value(QStringLiteral("start_with_search_term"), true).toBool())
-        productCompleter->setFilterMode(Qt::MatchContains);
+    productCompleter = NewProductCompleter(productSearchModel, 1, this);
     itemEntryBusy = false;
 
     ui->comboBoxProducts->setEditable(true);

@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "databasemanager.h"
 #include "productmanagement.h"
+#include "productsearchmodel.h"
 #include "purchasinglog.h"
 #include "searchbox.h"
 #include "sqlfilter.h"
@@ -15,7 +16,6 @@
 #include <QMainWindow>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 
 int AddEditPOItemDialog::Int(const QLineEdit* field) const
 {
@@ -139,7 +139,7 @@ void AddEditPOItemDialog::RecomputeDerivedPrices()
 
 void AddEditPOItemDialog::SetUpProductSearch()
 {
-    productModel = new QSqlQueryModel(this);
+    productModel = new ProductSearchModel(this);
     productModel->setQuery(QStringLiteral("SELECT PRODUCT_CODE, CONCAT(NAME , ' [CODE:' , PRODUCT_CODE , ']') FROM "
                                           "tblProducts "),
                            *DatabaseManager::Instance()->InventoryDatabase());

@@ -5,6 +5,7 @@
 #include "reportparameterdialog.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QPushButton>
 #include <QTableView>
 
@@ -40,6 +41,8 @@ private slots:
     void searchAndCodePromptShowPriceWithTax();
     void searchPickChargesShownPrice_data();
     void searchPickChargesShownPrice();
+    void suggestionsFollowQuery_data();
+    void suggestionsFollowQuery();
     void cartShowsEveryLineInLocale();
     void lookUpShowsPickedStock();
     void failedStockChangeWritesNoLine();
@@ -944,6 +947,50 @@ void TestCPOSItems::newSaleStartsEmpty()
     QCOMPARE(s.screen->saleState, 0);
     QVERIFY(!s.screen->changedSinceSave);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(s.child("lineBarcodeScannerInput")));
+}
+
+void TestCPOSItems::suggestionsFollowQuery_data()
+{
+    QTest::addColumn<bool>("startsWith");
+    QTest::addColumn<QString>("typed"); // a letter at a time, each narrowing the list of the one before
+    QTest::newRow("starts with") << true << "gre";
+    QTest::newRow("starts with, other case") << true << "GRE";
+    QTest::newRow("contains") << false << "gre";
+    QTest::newRow("contains, in the stock code") << false << "code:o";
+}
+
+// The suggestions are the rows of the search query that match, in the query's order.
+void TestCPOSItems::suggestionsFollowQuery()
+{
+    QFETCH(bool, startsWith);
+    QFETCH(QString, typed);
+    AppSettings::Instance()->settings->setValue(QStringLiteral("start_with_search_term"), startsWith);
+    const QStringList names{"Green Tea",   "Oat Milk",    "Evergreen Soap", "Greek Yogurt",
+                            "Agreed Rice", "Grape Juice", "Ogre Cookies"};
+    for (int i = 0; i < names.size(); ++i)
+        addStock(names.at(i).left(1) + QString::number(i), {{"NAME", names.at(i)}});
+    const QStringList rows = inventory(QStringLiteral(
+        "SELECT i.BAR_CODE, CONCAT(p.NAME, ' [STOCK CODE:' , i.BAR_CODE , ']') FROM tblInventory as i, tblProducts as p "
+        " WHERE i.PRODUCT_ID = p.ID "));
+    QCOMPARE(rows.size(), names.size());
+    QStringList expected;
+    for (const QString& row : rows) {
+        const QString text = row.section(QLatin1Char('|'), 1);
+        if (startsWith ? text.startsWith(typed, Qt::CaseInsensitive) : text.contains(typed, Qt::CaseInsensitive))
+            expected << row;
+    }
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    auto* search = Child<QComboBox>(s.screen, "comboBoxProducts");
+    search->setFocus();
+    QTest::keyClicks(search->lineEdit(), typed);
+    QCOMPARE(search->completer()->completionPrefix(), typed);
+    const QAbstractItemModel* shown = search->completer()->completionModel();
+    QStringList suggestions;
+    for (int row = 0; row < shown->rowCount(); ++row)
+        suggestions << shown->index(row, 0).data().toString() + QLatin1Char('|')
+                           + shown->index(row, 1).data().toString();
+    QCOMPARE(suggestions, expected);
 }
 
 void TestCPOSItems::selectButtonAddsChosenSuggestion()
