@@ -772,49 +772,48 @@ void TestCPOS::prefixedScanLands_data()
     QTest::addColumn<int>("scans");
     QTest::addColumn<QString>("returned"); // empty: nothing is rung up
     QTest::addColumn<QString>("price"); // charged for the scanned code
-    // Where the keys after the prefix go: "" as they come, to an open pop-up or else the focus; "busy" to
-    // the pop-up that had the prefix, addressed before it closed while the program was busy; "idle" the
-    // same after a pass of the event loop, as on an idle till.
-    QTest::addColumn<QString>("keys");
-    QTest::newRow("scanner line after a scan") << "scan" << true << 1 << "0" << "10" << "";
-    QTest::newRow("two prefixed scans in a row") << "scan" << true << 2 << "0" << "10" << "";
-    QTest::newRow("scanner line with typed text") << "typed" << true << 1 << "0" << "10" << "";
-    QTest::newRow("product search (Ctrl+F)") << "Ctrl+F" << true << 1 << "0" << "10" << "";
-    QTest::newRow("product search, suggestions open") << "suggestions" << true << 1 << "0" << "10" << "";
+    // The keys after the prefix had been addressed to the pop-up before it closed (a busy screen; after
+    // "idle, ", a screen whose event loop ran in between).
+    QTest::addColumn<bool>("addressed");
+    QTest::newRow("scanner line after a scan") << "scan" << true << 1 << "0" << "10" << false;
+    QTest::newRow("two prefixed scans in a row") << "scan" << true << 2 << "0" << "10" << false;
+    QTest::newRow("scanner line with typed text") << "typed" << true << 1 << "0" << "10" << false;
+    QTest::newRow("product search (Ctrl+F)") << "Ctrl+F" << true << 1 << "0" << "10" << false;
+    QTest::newRow("product search, suggestions open") << "suggestions" << true << 1 << "0" << "10" << false;
     QTest::newRow("product search, suggestions open, keys already addressed to the list")
-        << "suggestions" << true << 2 << "0" << "10" << "busy";
-    QTest::newRow("product search after Enter, Enter printed") << "paid and printed" << true << 1 << "0" << "10" << "";
-    QTest::newRow("paid field after Enter paid") << "paid" << true << 1 << "0" << "10" << "";
-    QTest::newRow("quantity field (Ctrl+Q)") << "Ctrl+Q" << true << 1 << "0" << "10" << "";
-    QTest::newRow("price field after picking another product") << "picked" << true << 1 << "0" << "10" << "";
+        << "suggestions" << true << 2 << "0" << "10" << true;
+    QTest::newRow("product search after Enter, Enter printed") << "paid and printed" << true << 1 << "0" << "10" << false;
+    QTest::newRow("paid field after Enter paid") << "paid" << true << 1 << "0" << "10" << false;
+    QTest::newRow("quantity field (Ctrl+Q)") << "Ctrl+Q" << true << 1 << "0" << "10" << false;
+    QTest::newRow("price field after picking another product") << "picked" << true << 1 << "0" << "10" << false;
     // The cashier's own price applies to the next code, though it reads as the last one shown.
     QTest::newRow("price typed after adding a picked product") << "picked, added, typed" << true << 1 << "0" << "25"
-                                                                << "";
-    QTest::newRow("return mode") << "F7" << true << 1 << "1" << "10" << "";
-    QTest::newRow("scanner input disabled") << "Ctrl+F" << false << 1 << "" << "10" << "";
+                                                                << false;
+    QTest::newRow("return mode") << "F7" << true << 1 << "1" << "10" << false;
+    QTest::newRow("scanner input disabled") << "Ctrl+F" << false << 1 << "" << "10" << false;
     // A pop-up open as the scan starts, with Down pressed in it so that a wrong Enter changes the choice.
-    QTest::newRow("payment type list open") << "list comboPaymentType" << true << 1 << "0" << "10" << "";
+    QTest::newRow("payment type list open") << "list comboPaymentType" << true << 1 << "0" << "10" << false;
     QTest::newRow("payment type list, keys already addressed to the list")
-        << "list comboPaymentType" << true << 1 << "0" << "10" << "busy";
-    QTest::newRow("receipt status list open") << "list comboReceiptStatus" << true << 1 << "0" << "10" << "";
-    QTest::newRow("category list open") << "list comboCategory" << true << 1 << "0" << "10" << "";
+        << "list comboPaymentType" << true << 1 << "0" << "10" << true;
+    QTest::newRow("receipt status list open") << "list comboReceiptStatus" << true << 1 << "0" << "10" << false;
+    QTest::newRow("category list open") << "list comboCategory" << true << 1 << "0" << "10" << false;
     QTest::newRow("invoice status list open (invoice mode)")
-        << "invoice, list comboInvoiceStatus" << true << 1 << "0" << "10" << "";
+        << "invoice, list comboInvoiceStatus" << true << 1 << "0" << "10" << false;
     QTest::newRow("due date calendar open (invoice mode)")
-        << "invoice, calendar dateDueDate" << true << 1 << "0" << "10" << "";
+        << "invoice, calendar dateDueDate" << true << 1 << "0" << "10" << false;
     QTest::newRow("due date calendar and its month menu open (invoice mode)")
-        << "invoice, month menu dateDueDate" << true << 1 << "0" << "10" << "";
-    QTest::newRow("quantity field context menu open") << "menu lineEditItems" << true << 1 << "0" << "10" << "";
+        << "invoice, month menu dateDueDate" << true << 1 << "0" << "10" << false;
+    QTest::newRow("quantity field context menu open") << "menu lineEditItems" << true << 1 << "0" << "10" << false;
     QTest::newRow("quantity field context menu, keys after an idle pass")
-        << "menu lineEditItems" << true << 1 << "0" << "10" << "idle";
+        << "idle, menu lineEditItems" << true << 1 << "0" << "10" << true;
     QTest::newRow("receipt notes context menu, keys after an idle pass")
-        << "menu textReceiptNotes" << true << 1 << "0" << "10" << "idle";
+        << "idle, menu textReceiptNotes" << true << 1 << "0" << "10" << true;
     QTest::newRow("receipt timestamp context menu, keys after an idle pass")
-        << "menu dateTimeReceiptTimeStamp" << true << 1 << "0" << "10" << "idle";
+        << "idle, menu dateTimeReceiptTimeStamp" << true << 1 << "0" << "10" << true;
     // Pop-ups that are not the screen's to close.
     QTest::newRow("scanner input disabled, payment type list open")
-        << "list comboPaymentType" << false << 1 << "" << "10" << "";
-    QTest::newRow("a list open in a dialog above the screen") << "dialog list" << true << 1 << "" << "10" << "";
+        << "list comboPaymentType" << false << 1 << "" << "10" << false;
+    QTest::newRow("a list open in a dialog above the screen") << "dialog list" << true << 1 << "" << "10" << false;
 }
 
 namespace {
@@ -848,7 +847,9 @@ void TestCPOS::prefixedScanLands()
     QFETCH(int, scans);
     QFETCH(QString, returned);
     QFETCH(QString, price);
-    QFETCH(QString, keys);
+    QFETCH(bool, addressed);
+    const bool idle = start.startsWith(QLatin1String("idle, "));
+    const QString openAtStart = start.section(QLatin1String(", "), -1);
     const QString code = QStringLiteral("4006381333931");
     AppSettings::Instance()->settings->setValue(QStringLiteral("enable_scanner_input"), scannerInput);
     PosFixture::SilenceAndLogIn({QStringLiteral("err_msg_4")}); // the return-mode notice
@@ -970,10 +971,10 @@ void TestCPOS::prefixedScanLands()
             auto* tabs = Child<QTabWidget>(s.screen, "tabWidget");
             tabs->setCurrentIndex(PageTab(tabs, opened));
         }
-        const bool monthMenu = start.contains(QLatin1String("month menu"));
+        const bool monthMenu = openAtStart.startsWith(QLatin1String("month menu"));
         if (auto* combo = qobject_cast<QComboBox*>(opened)) {
             open = [combo] { combo->showPopup(); };
-        } else if (start.contains(QLatin1String("calendar")) || monthMenu) {
+        } else if (openAtStart.startsWith(QLatin1String("calendar")) || monthMenu) {
             // The arrow at the field's right end.
             QTest::mouseClick(opened, Qt::LeftButton, Qt::NoModifier, QPoint(opened->width() - 6, opened->height() / 2));
             QTRY_VERIFY(QApplication::activePopupWidget());
@@ -993,7 +994,7 @@ void TestCPOS::prefixedScanLands()
         }
         QStringList ownMenu;
         auto* date = qobject_cast<QDateTimeEdit*>(opened);
-        if (date && start.startsWith(QLatin1String("menu"))) {
+        if (date && openAtStart.startsWith(QLatin1String("menu"))) {
             const auto ownHandler = [date] {
                 QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(6, 6), date->mapToGlobal(QPoint(6, 6)));
                 (date->*&OwnDateMenu::contextMenuEvent)(&event);
@@ -1053,16 +1054,16 @@ void TestCPOS::prefixedScanLands()
     for (int i = 0; i < scans; ++i) {
         if (i > 0 || !prefixedInMenuLoop)
             sendPrefix();
-        if (keys == QLatin1String("idle") || (i == 0 && prefixedInMenuLoop)) {
+        if (idle || (i == 0 && prefixedInMenuLoop)) {
             // The event loop ran since the prefix. The offscreen platform then leaves no window active
             // once the pop-up closed, where on X11 the screen stays active.
             QTest::qWait(50);
             if (!listKept)
                 ActivateAgain(s.host);
         }
-        if (keys == QLatin1String("idle"))
+        if (idle)
             QVERIFY2(prefixReceiver, "the pop-up was deleted while keys were still addressed to it");
-        if (!keys.isEmpty())
+        if (addressed)
             addressedTo = prefixReceiver;
         for (const QChar digit : code)
             press(digit.unicode());
@@ -1113,7 +1114,7 @@ void TestCPOS::prefixedScanLands()
     QCOMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
     QVERIFY(Child<QAbstractButton>(s.screen, "pushReadyForScanner")->isChecked());
 
-    if (keys == QLatin1String("idle")) {
+    if (idle) {
         // Menus opened and closed over and over, by the prefix or by Escape, do not pile up.
         for (int i = 0; i < 50; ++i) {
             inMenu(open, [&press, i] {
