@@ -85,11 +85,11 @@ bool PopupKeyRouter::eventFilter(QObject* watched, QEvent* event)
     if (!focus || focus->window() == popup)
         return false;
     // Qt hands a key that nobody accepted on to the receiver's parent, still inside the hidden pop-up:
-    // the focus has had that one already. A new key may come at the same address, but to the pop-up's
-    // own receiver again, never to a parent of it.
+    // the focus has had that one already, and did not accept it. A new key may come at the same
+    // address, but to the pop-up's own receiver again, never to a parent of it.
     if (event == forwarded && forwardedFrom && watched != forwardedFrom
         && static_cast<QWidget*>(watched)->isAncestorOf(forwardedFrom)) {
-        event->setAccepted(forwardedAccepted);
+        event->ignore();
         return true;
     }
     forwarded = event;
@@ -99,6 +99,5 @@ bool PopupKeyRouter::eventFilter(QObject* watched, QEvent* event)
     // widget's answer, which decides whether a shortcut runs.
     if (type != QEvent::ShortcutOverride)
         event->accept();
-    forwardedAccepted = event->isAccepted();
     return true;
 }

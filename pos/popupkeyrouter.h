@@ -38,5 +38,4 @@ private:
     // The key last handed to the focus, so that it goes there once (only compared, never read).
     const QEvent* forwarded = nullptr;
     QPointer<QWidget> forwardedFrom;
-    bool forwardedAccepted = false;
 };
