@@ -118,8 +118,6 @@ AddEditProductDialog::AddEditProductDialog(QWidget* parent)
     searchModel = new ProductSearchModel(this);
     searchModel->setQuery(QStringLiteral("SELECT ID, PRODUCT_CODE, CONCAT(NAME, ' [CODE: ' , PRODUCT_CODE, ']') FROM tblProducts"),
                           *DatabaseManager::Instance()->InventoryDatabase());
-    // The completer searches what the model has fetched: all of it, not the first batch.
-    SqlFilter::FetchAll(searchModel);
     completer = NewProductCompleter(searchModel, 2, this);
     ui.comboProductSearch->setEditable(true);
     ui.comboProductSearch->setCompleter(completer);

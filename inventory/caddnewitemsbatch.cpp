@@ -9,7 +9,6 @@
 #include "inventorylog.h"
 #include "productmanagement.h"
 #include "productsearchmodel.h"
-#include "sqlfilter.h"
 #include "statuslabel.h"
 
 #include <QCompleter>
@@ -75,8 +74,6 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
     productModel = new ProductSearchModel(this);
     productModel->setQuery(
         QStringLiteral("SELECT PRODUCT_CODE, CONCAT(NAME, ' [CODE:' , PRODUCT_CODE , ']') FROM tblProducts "), db);
-    // The completer searches what the model has fetched: all of it, not the first batch.
-    SqlFilter::FetchAll(productModel);
     completer = NewProductCompleter(productModel, 1, this);
     ui.comboBoxProducts->setEditable(true);
     ui.comboBoxProducts->setCompleter(completer);

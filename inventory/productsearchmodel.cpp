@@ -1,5 +1,7 @@
 #include "productsearchmodel.h"
 
+#include "sqlfilter.h"
+
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -10,6 +12,11 @@ ProductSearchModel::ProductSearchModel(QObject* parent)
         values.clear();
         columns = 0;
     });
+}
+
+void ProductSearchModel::queryChange()
+{
+    SqlFilter::FetchAll(this);
 }
 
 QVariant ProductSearchModel::data(const QModelIndex& item, int role) const

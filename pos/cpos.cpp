@@ -21,7 +21,6 @@
 #include "salesmodel.h"
 #include "searchbox.h"
 #include "settingsdialog.h"
-#include "sqlfilter.h"
 #include "windowsabovescreen.h"
 #include "writtenpdf.h"
 
@@ -383,8 +382,6 @@ void CPOS::SetUpProductSelection()
         db);
     if (productSearchModel->lastError().isValid())
         qCWarning(lcPos) << "product search:" << productSearchModel->lastError().text();
-    // The completer searches only the rows the model has fetched: every stock row.
-    SqlFilter::FetchAll(productSearchModel);
     productCompleter = NewProductCompleter(productSearchModel, 1, this);
     itemEntryBusy = false;
 

@@ -7,7 +7,6 @@
 #include "productsearchmodel.h"
 #include "purchasinglog.h"
 #include "searchbox.h"
-#include "sqlfilter.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
@@ -145,7 +144,6 @@ void AddEditPOItemDialog::SetUpProductSearch()
                            *DatabaseManager::Instance()->InventoryDatabase());
     if (productModel->lastError().isValid())
         qCWarning(lcPurchasing) << "product list failed:" << productModel->lastError().text();
-    SqlFilter::FetchAll(productModel);
     completer = NewProductCompleter(productModel, 1, this);
     ui.comboBoxProducts->setEditable(true);
     ui.comboBoxProducts->setCompleter(completer);
