@@ -65,7 +65,6 @@ void ReportViewer::WriteHtmlReport(QTextStream& out)
 
     SqlFilter::FetchAll(model);
     QAbstractItemModel* shown = ui.tableViewItems->model();
-    const int rows = shown->rowCount();
     const int columns = shown->columnCount();
     QVector<int> printed;
     for (int c = 0; c < columns; ++c) {
@@ -136,19 +135,8 @@ void ReportViewer::WriteHtmlReport(QTextStream& out)
     for (int c : qAsConst(printed))
         out << QStringLiteral("<th>%1</th>").arg(model->headerData(c, Qt::Horizontal).toString().toHtmlEscaped());
     out << "</tr></thead>\n";
-    const QString progressText = tr("Processing line %1 of %2 for printing...");
-    for (int r = 0; r < rows; ++r) {
-        if (busyText)
-            busyText->setText(progressText.arg(r).arg(rows));
-        QCoreApplication::processEvents(busyFlags);
-        out << "<tr>";
-        for (int c : qAsConst(printed)) {
-            // Through the proxy: the order and the formatting on screen.
-            const QString text = shown->index(r, c).data(Qt::DisplayRole).toString().simplified();
-            out << "<td bkcolor=0>" << (text.isEmpty() ? QStringLiteral("&nbsp;") : text.toHtmlEscaped()) << "</td>";
-        }
-        out << "</tr>\n";
-    }
+    // Through the proxy: the order and the formatting on screen.
+    ReportPrinter::WriteTableRows(out, shown, printed, busyText, tr("Processing line %1 of %2 for printing..."));
     out << "</table>\n</body>\n</html>\n";
     ProcessEvents(5);
     busy.hide();

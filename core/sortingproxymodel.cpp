@@ -1,8 +1,303 @@
 #include "sortingproxymodel.h"
 
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+
+#include <algorithm>
+#include <iterator>
+#include <numeric>
+
+namespace {
+
+// The roles item views and their delegates read for every cell they paint or measure.
+const int VIEW_ROLES[] = {Qt::DisplayRole,    Qt::DecorationRole, Qt::FontRole,       Qt::TextAlignmentRole,
+                          Qt::BackgroundRole, Qt::ForegroundRole, Qt::CheckStateRole, Qt::SizeHintRole};
+constexpr int VIEW_ROLE_COUNT = int(std::size(VIEW_ROLES));
+
+int ViewRoleSlot(int role)
+{
+    const auto* found = std::find(std::begin(VIEW_ROLES), std::end(VIEW_ROLES), role);
+    return found == std::end(VIEW_ROLES) ? -1 : int(found - std::begin(VIEW_ROLES));
+}
+
+// Brings an SQL model's result to row by fetching on from the row it stands at; rows come in ascending order.
+void FetchOnTo(const QAbstractItemModel* model, int row)
+{
+    const auto* sql = qobject_cast<const QSqlQueryModel*>(model);
+    if (!sql)
+        return;
+    QSqlQuery result = sql->query();
+    if (result.at() < 0 || result.at() > row) {
+        result.seek(row);
+        return;
+    }
+    while (result.at() < row && result.seek(result.at() + 1)) {
+    }
+}
+
+} // namespace
+
+// The rank of every source row in the sorted column: rows of equal values share one. A sort compares the
+// ranks, not the values, which are read first to last, ranked once and let go.
+class SortingProxyModel::SortValues : public QAbstractTableModel
+{
+public:
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : values.size(); }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : 1; }
+    // The values as a model of one column, so that the proxy's own comparison, which reads its values from
+    // the indexes' model, compares them exactly as it compares the source's.
+    QVariant data(const QModelIndex& index, int) const override { return values.at(index.row()); }
+
+    // Whether the ranks are those of the proxy's sort now, and hold row.
+    bool Hold(const SortingProxyModel& proxy, int sourceColumn, int row) const
+    {
+        return column == sourceColumn && role == proxy.sortRole() && cs == proxy.sortCaseSensitivity()
+            && localeAware == proxy.isSortLocaleAware() && row < ranks.size();
+    }
+
+    int Rank(int row) const { return ranks.at(row); }
+
+    void Read(const SortingProxyModel& proxy, int sourceColumn)
+    {
+        Drop();
+        const int sourceRole = proxy.sortRole();
+        const QAbstractItemModel* source = proxy.sourceModel();
+        const int rows = source->rowCount();
+        // First row to last: each read is of the row after the one read before.
+        values.reserve(rows);
+        for (int row = 0; row < rows; ++row)
+            values.append(source->index(row, sourceColumn).data(sourceRole));
+        ranks.resize(rows);
+        const bool texts = !proxy.isSortLocaleAware()
+            && std::all_of(values.cbegin(), values.cend(),
+                           [](const QVariant& value) { return value.userType() == QMetaType::QString; });
+        if (texts)
+            RankTexts(proxy.sortCaseSensitivity());
+        else
+            RankValues(proxy);
+        values = QVector<QVariant>();
+        column = sourceColumn;
+        role = sourceRole;
+        cs = proxy.sortCaseSensitivity();
+        localeAware = proxy.isSortLocaleAware();
+    }
+
+    void Drop()
+    {
+        values = QVector<QVariant>();
+        ranks = QVector<int>();
+        column = -1;
+        role = -1;
+    }
+
+private:
+    // Ranks the rows in the order that less gives them: equal rows, neither less than the other, share the rank
+    // of the first of them.
+    template <typename Item, typename Row, typename Less>
+    void RankInOrder(QVector<Item>& items, Row row, Less less)
+    {
+        std::stable_sort(items.begin(), items.end(), less);
+        for (int i = 0; i < items.size(); ++i)
+            ranks[row(items.at(i))] = i > 0 && !less(items.at(i - 1), items.at(i)) ? ranks.at(row(items.at(i - 1))) : i;
+    }
+
+    // The proxy's comparison of any two values.
+    void RankValues(const SortingProxyModel& proxy)
+    {
+        QVector<int> order(values.size());
+        std::iota(order.begin(), order.end(), 0);
+        RankInOrder(order, [](const int& row) { return row; }, [this, &proxy](int a, int b) {
+            return proxy.QSortFilterProxyModel::lessThan(createIndex(a, 0), createIndex(b, 0));
+        });
+    }
+
+    // Texts, the common case, compared as the proxy compares them (by character code, unless it is told to
+    // compare them otherwise), straight from where they are held.
+    void RankTexts(Qt::CaseSensitivity cs)
+    {
+        struct Text
+        {
+            QStringView text;
+            int row;
+        };
+        QVector<Text> texts;
+        texts.reserve(values.size());
+        for (int row = 0; row < values.size(); ++row)
+            texts.append({QStringView(*static_cast<const QString*>(values.at(row).constData())), row});
+        RankInOrder(texts, [](const Text& t) { return t.row; },
+             [cs](const Text& a, const Text& b) { return a.text.compare(b.text, cs) < 0; });
+    }
+
+    QVector<QVariant> values;
+    QVector<int> ranks;
+    int column = -1;
+    int role = -1;
+    Qt::CaseSensitivity cs = Qt::CaseSensitive;
+    bool localeAware = false;
+};
+
+// What a view reads of a sorted list: every cell's view roles for a block of shown rows, read in the source's
+// order. Two blocks hold the thousand rows a view measures its columns by.
+class SortingProxyModel::ShownBlocks
+{
+public:
+    static constexpr int ROWS = 1024;
+    static constexpr int KEPT = 2;
+
+    QVariant Cell(const SortingProxyModel& proxy, int row, int column, int slot)
+    {
+        const int first = row - row % ROWS;
+        auto block = std::find_if(blocks.begin(), blocks.end(), [first](const Block& b) { return b.first == first; });
+        if (block == blocks.end()) {
+            blocks.prepend(Read(proxy, first));
+            while (blocks.size() > KEPT)
+                blocks.removeLast();
+            block = blocks.begin();
+        }
+        if (column >= block->columns)
+            return proxy.QSortFilterProxyModel::data(proxy.index(row, column), VIEW_ROLES[slot]);
+        return block->cells.at(((row - first) * block->columns + column) * VIEW_ROLE_COUNT + slot);
+    }
+
+    void Drop() { blocks.clear(); }
+
+private:
+    struct Block
+    {
+        int first = 0;
+        int columns = 0;
+        QVector<QVariant> cells;
+    };
+
+    static Block Read(const SortingProxyModel& proxy, int first)
+    {
+        Block block;
+        block.first = first;
+        block.columns = proxy.columnCount();
+        const int rows = std::min(ROWS, proxy.rowCount() - first);
+        block.cells.resize(rows * block.columns * VIEW_ROLE_COUNT);
+        ForEachShownRowInResultOrder(&proxy, [&](int shownRow, const QModelIndex& source) {
+            QVariant* cell = block.cells.data() + (shownRow - first) * block.columns * VIEW_ROLE_COUNT;
+            for (int column = 0; column < block.columns; ++column) {
+                const QModelIndex item = source.siblingAtColumn(column);
+                for (int role : VIEW_ROLES)
+                    *cell++ = item.data(role);
+            }
+        }, first, rows);
+        return block;
+    }
+
+    QList<Block> blocks;
+};
+
+SortingProxyModel::SortingProxyModel(QObject* parent)
+    : QSortFilterProxyModel(parent)
+    , sortValues(new SortValues)
+    , shownBlocks(new ShownBlocks)
+{
+    // Connected before any view's handlers, which may read the rows again at once.
+    const auto drop = [this] { shownBlocks->Drop(); };
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, drop);
+    connect(this, &QAbstractItemModel::layoutAboutToBeChanged, this, drop);
+    connect(this, &QAbstractItemModel::layoutChanged, this, drop);
+    connect(this, &QAbstractItemModel::dataChanged, this, drop);
+    connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, drop);
+    connect(this, &QAbstractItemModel::rowsInserted, this, drop);
+    connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, drop);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, drop);
+    connect(this, &QAbstractItemModel::rowsMoved, this, drop);
+    connect(this, &QAbstractItemModel::columnsInserted, this, drop);
+    connect(this, &QAbstractItemModel::columnsRemoved, this, drop);
+    connect(this, &QAbstractItemModel::columnsMoved, this, drop);
+}
+
+SortingProxyModel::~SortingProxyModel() = default;
+
 QVariant SortingProxyModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section + 1;
     return QSortFilterProxyModel::headerData(section, orientation, role);
+}
+
+QVariant SortingProxyModel::data(const QModelIndex& index, int role) const
+{
+    const int slot = ViewRoleSlot(role);
+    // Unsorted, the shown order is the model's own.
+    if (slot < 0 || sortColumn() < 0 || !sourceModel() || index.model() != this || index.parent().isValid())
+        return QSortFilterProxyModel::data(index, role);
+    return shownBlocks->Cell(*this, index.row(), index.column(), slot);
+}
+
+void SortingProxyModel::setSourceModel(QAbstractItemModel* source)
+{
+    for (const QMetaObject::Connection& connection : qAsConst(sourceConnections))
+        disconnect(connection);
+    sourceConnections.clear();
+    sortValues->Drop();
+    shownBlocks->Drop();
+    if (source) {
+        // Connected ahead of the proxy's own handlers, which sort the changed rows at once.
+        const auto drop = [this] { sortValues->Drop(); };
+        sourceConnections << connect(source, &QAbstractItemModel::modelAboutToBeReset, this, drop)
+                          << connect(source, &QAbstractItemModel::modelReset, this, drop)
+                          << connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this, drop)
+                          << connect(source, &QAbstractItemModel::layoutChanged, this, drop)
+                          << connect(source, &QAbstractItemModel::dataChanged, this, drop)
+                          << connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this, drop)
+                          << connect(source, &QAbstractItemModel::rowsInserted, this, drop)
+                          << connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this, drop)
+                          << connect(source, &QAbstractItemModel::rowsRemoved, this, drop)
+                          << connect(source, &QAbstractItemModel::rowsMoved, this, drop)
+                          << connect(source, &QAbstractItemModel::columnsInserted, this, drop)
+                          << connect(source, &QAbstractItemModel::columnsRemoved, this, drop)
+                          << connect(source, &QAbstractItemModel::columnsMoved, this, drop);
+    }
+    QSortFilterProxyModel::setSourceModel(source);
+}
+
+void SortingProxyModel::sort(int column, Qt::SortOrder order)
+{
+    QSortFilterProxyModel::sort(column, order);
+    // An unsorted list keeps nothing of its rows.
+    if (column < 0) {
+        sortValues->Drop();
+        shownBlocks->Drop();
+    }
+}
+
+bool SortingProxyModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    const QAbstractItemModel* source = sourceModel();
+    if (!source || left.model() != source || right.model() != source || left.column() != right.column()
+        || left.parent().isValid())
+        return QSortFilterProxyModel::lessThan(left, right);
+    if (!sortValues->Hold(*this, left.column(), std::max(left.row(), right.row())))
+        sortValues->Read(*this, left.column());
+    return sortValues->Rank(left.row()) < sortValues->Rank(right.row());
+}
+
+void ForEachShownRowInResultOrder(const QAbstractItemModel* shown,
+                                  const std::function<void(int shownRow, const QModelIndex& row)>& read, int first,
+                                  int count)
+{
+    const int rows = shown->rowCount();
+    if (count < 0 || first + count > rows)
+        count = std::max(0, rows - first);
+    const auto* proxy = qobject_cast<const QAbstractProxyModel*>(shown);
+    const QAbstractItemModel* source = proxy && proxy->sourceModel() ? proxy->sourceModel() : shown;
+    // (row in the model under the list, row shown)
+    QVector<QPair<int, int>> order;
+    order.reserve(count);
+    for (int row = first; row < first + count; ++row)
+        order.append(qMakePair(source == shown ? row : proxy->mapToSource(proxy->index(row, 0)).row(), row));
+    std::sort(order.begin(), order.end());
+    for (const auto& row : qAsConst(order)) {
+        if (row.first < 0)
+            continue;
+        FetchOnTo(source, row.first);
+        read(row.second, source->index(row.first, 0));
+    }
 }

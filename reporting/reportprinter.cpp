@@ -4,6 +4,7 @@
 #include "errordialog.h"
 #include "progress.h"
 #include "selector.h"
+#include "sortingproxymodel.h"
 #include "sqlfilter.h"
 #include "writtenpdf.h"
 
@@ -119,6 +120,32 @@ void ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log
     delete thread.document;
 }
 
+void ReportPrinter::WriteTableRows(QTextStream& out, const QAbstractItemModel* shown, const QVector<int>& columns,
+                                   QLabel* busyText, const QString& progressText)
+{
+    // Read in the order of the list's SQL result, which a sorted list's own order would make the MySQL
+    // client walk from its first row for every row; written in the order shown.
+    const int rows = shown->rowCount();
+    QVector<QString> lines(rows);
+    ForEachShownRowInResultOrder(shown, [&](int shownRow, const QModelIndex& source) {
+        QString& line = lines[shownRow];
+        line += QLatin1String("<tr>");
+        for (int c : columns) {
+            const QString text = source.siblingAtColumn(c).data(Qt::DisplayRole).toString().simplified();
+            line += QLatin1String("<td bkcolor=0>") + (text.isEmpty() ? QStringLiteral("&nbsp;") : text.toHtmlEscaped())
+                + QLatin1String("</td>");
+        }
+        line += QLatin1String("</tr>\n");
+    });
+    for (int row = 0; row < rows; ++row) {
+        if (busyText)
+            busyText->setText(progressText.arg(row).arg(rows));
+        QCoreApplication::processEvents(busyFlags);
+        out << lines.at(row);
+        lines[row] = QString();
+    }
+}
+
 void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTableView* view, ColumnVisibility* columns)
 {
     QString logoPath = store()->value(REPORT_COMPANY_LOGO, QString()).toString();
@@ -191,17 +218,7 @@ void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTab
         busyText->setText(progressText.arg(rows).arg(rows));
         busyText->setFixedSize(busyText->sizeHint().expandedTo(busyText->size()));
     }
-    for (int r = 0; r < rows; ++r) {
-        if (busyText)
-            busyText->setText(progressText.arg(r).arg(rows));
-        QCoreApplication::processEvents(busyFlags);
-        *out << "<tr>";
-        for (int c : qAsConst(printed)) {
-            const QString text = model->index(r, c).data(Qt::DisplayRole).toString().simplified();
-            *out << "<td bkcolor=0>" << (text.isEmpty() ? QStringLiteral("&nbsp;") : text.toHtmlEscaped()) << "</td>";
-        }
-        *out << "</tr>\n";
-    }
+    WriteTableRows(*out, model, printed, busyText, progressText);
     *out << "</table>\n</body>\n</html>\n";
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents(busyFlags);

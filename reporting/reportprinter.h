@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+class QAbstractItemModel;
+class QLabel;
 class QPrinter;
 class QTableView;
 class QTextStream;
@@ -19,6 +21,11 @@ public:
     // The view's model is a proxy over the page's source model.
     void PrintTableView(const QString& title, QTableView* view, bool chooseColumns, bool toPdf);
     void TableViewToHtml(const QString& title, QTextStream* out, QTableView* view, ColumnVisibility* columns);
+
+    // The table rows of the HTML documents: the cells of columns in every row that shown shows, in its order,
+    // with busyText (if any) counting the rows in progressText ("%1 of %2").
+    static void WriteTableRows(QTextStream& out, const QAbstractItemModel* shown, const QVector<int>& columns,
+                               QLabel* busyText, const QString& progressText);
 
     static QString PdfPath();
     // Prints the HTML on the document printing thread while this thread keeps painting (log: the

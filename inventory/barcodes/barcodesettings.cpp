@@ -4,6 +4,7 @@
 #include "barcodeprinter.h"
 #include "errordialog.h"
 #include "progress.h"
+#include "sortingproxymodel.h"
 #include "writtenpdf.h"
 
 #include <zint.h>
@@ -76,11 +77,20 @@ BarcodeSettings::BarcodeSettings(QWidget* parent, QTableView* inventoryView)
         QAbstractItemModel* model = inventoryView->model();
         while (model->canFetchMore(QModelIndex()))
             model->fetchMore(QModelIndex());
+        // Read in the order of the list's SQL result (a sorted list's own order would make the MySQL client
+        // walk from its first row for every row), then lined up in the order shown.
+        const int rows = model->rowCount();
+        QVector<QString> codeLines(rows), nameLines(rows), priceLines(rows);
+        ForEachShownRowInResultOrder(model, [&](int shownRow, const QModelIndex& source) {
+            codeLines[shownRow] = source.siblingAtColumn(CODE_COLUMN).data().toString().simplified();
+            nameLines[shownRow] = source.siblingAtColumn(NAME_COLUMN).data().toString().simplified();
+            priceLines[shownRow] = source.siblingAtColumn(PRICE_COLUMN).data().toString().simplified();
+        });
         QString codes, names, prices;
-        for (int row = 0; row < model->rowCount(); ++row) {
-            codes += model->index(row, CODE_COLUMN).data().toString().simplified() + QLatin1Char('\n');
-            names += model->index(row, NAME_COLUMN).data().toString().simplified() + QLatin1Char('\n');
-            prices += model->index(row, PRICE_COLUMN).data().toString().simplified() + QLatin1Char('\n');
+        for (int row = 0; row < rows; ++row) {
+            codes += codeLines.at(row) + QLatin1Char('\n');
+            names += nameLines.at(row) + QLatin1Char('\n');
+            prices += priceLines.at(row) + QLatin1Char('\n');
         }
         ui.textEditCodeValues->setPlainText(codes);
         ui.textProductNames->setPlainText(names);

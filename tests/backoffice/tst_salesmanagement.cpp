@@ -64,6 +64,7 @@ private slots:
     void pickerHandsBackTheClickedSale();
     void search_data();
     void search();
+    void sortedListShowsTheRowsOfEachSearch();
     void statusMarks_data();
     void statusMarks();
     void deleteRemovesSalesFromEveryTable();
@@ -260,6 +261,31 @@ void TestSalesManagement::search()
 
     click(page, "buttonShowAll");
     QCOMPARE(ColumnTexts(sales(page), ID).size(), 8);
+}
+
+// Sorted by customer: receipts, then as many invoices, then Show All; each shows its own rows.
+void TestSalesManagement::sortedListShowsTheRowsOfEachSearch()
+{
+    SalesManagement page(nullptr, false, false, 0);
+    page.show();
+    QTableView* view = sales(page);
+    view->sortByColumn(CUSTOMER, Qt::AscendingOrder);
+    const auto shown = [view] {
+        QStringList rows;
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            rows << view->model()->index(row, ID).data().toString() + QLatin1Char('|')
+                    + view->model()->index(row, CUSTOMER).data().toString();
+        return rows;
+    };
+    Child<QComboBox>(&page, "comboFilter")->setCurrentIndex(1);
+    click(page, "buttonSearch");
+    QCOMPARE(shown(), QStringList({"1|Ann", "7|Ann", "4|a_b", "5|axb"}));
+    Child<QComboBox>(&page, "comboFilter")->setCurrentIndex(2);
+    click(page, "buttonSearch");
+    QCOMPARE(shown(), QStringList({"3|100% wool", "2|O'Brien", "17|Zed", "6|back\\slash"}));
+    click(page, "buttonShowAll");
+    QCOMPARE(shown(), QStringList({"3|100% wool", "1|Ann", "7|Ann", "2|O'Brien", "17|Zed", "4|a_b", "5|axb",
+                                   "6|back\\slash"}));
 }
 
 void TestSalesManagement::statusMarks_data()

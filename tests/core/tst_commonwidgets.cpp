@@ -2,13 +2,35 @@
 #include "progress.h"
 #include "scannerinputedit.h"
 #include "sortingproxymodel.h"
+#include "testdatabase.h"
 #include "testsupport.h"
 #include "voranteldialog.h"
 #include "vorantellabel.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QSqlQueryModel>
 #include <QStandardItemModel>
+#include <QTableView>
+
+namespace {
+
+// An SQL list model that records the rows at which its result is read, in the order read.
+class ReadRecorder : public QSqlQueryModel
+{
+public:
+    QVariant data(const QModelIndex& item, int role) const override
+    {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            reads << item.row();
+        return QSqlQueryModel::data(item, role);
+    }
+
+    mutable QVector<int> reads;
+};
+
+} // namespace
 
 class TestCommonWidgets : public QObject
 {
@@ -24,6 +46,12 @@ private slots:
     void linkLabelHover();
     void scannerEditSignalsInOrder();
     void rowNumbersFollowSortAndFilter();
+    void sortReadsTheResultFirstToLast_data();
+    void sortReadsTheResultFirstToLast();
+    void cleanupTestCase();
+
+private:
+    QString database;
 };
 
 void TestCommonWidgets::centringArithmetic_data()
@@ -150,6 +178,85 @@ void TestCommonWidgets::rowNumbersFollowSortAndFilter()
     for (int row = 0; row < proxy.rowCount(); ++row)
         QCOMPARE(proxy.headerData(row, Qt::Vertical).toInt(), row + 1);
     QCOMPARE(proxy.headerData(0, Qt::Horizontal), QVariant(QStringLiteral("NAME")));
+}
+
+void TestCommonWidgets::sortReadsTheResultFirstToLast_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("column"); // sorted by afterwards
+    QTest::addColumn<int>("order");
+    QTest::newRow("sorting box") << "box" << 1 << int(Qt::AscendingOrder);
+    QTest::newRow("header click on another column") << "click 2" << 2 << int(Qt::AscendingOrder);
+    QTest::newRow("header click on the sorted column") << "click 1" << 1 << int(Qt::DescendingOrder);
+    QTest::newRow("Show All with the list sorted") << "show all" << 1 << int(Qt::AscendingOrder);
+}
+
+// A list sorted through the proxy reads its SQL result in result order, each row at most once: the MySQL
+// client reaches any other row by walking its stored rows from the first.
+void TestCommonWidgets::sortReadsTheResultFirstToLast()
+{
+    QFETCH(QString, step);
+    QFETCH(int, column);
+    QFETCH(int, order);
+    if (database.isEmpty()) {
+        database = TestDatabase::uniqueName(QStringLiteral("sortreads"));
+        QCOMPARE(TestDatabase::exec(QString(), {QStringLiteral("CREATE DATABASE %1").arg(database)}), QString());
+        QCOMPARE(TestDatabase::exec(database, {QStringLiteral("CREATE TABLE t (ID INT, NAME VARCHAR(20), CODE VARCHAR(20))"),
+                                               QStringLiteral("INSERT INTO t SELECT seq, LEFT(MD5(seq), 6), "
+                                                              "LEFT(MD5(seq * 7), 6) FROM seq_1_to_300")}),
+                 QString());
+    }
+    const QSqlDatabase db = TestDatabase::connect(QStringLiteral("sortreads"), database);
+    const QString statement = QStringLiteral("SELECT ID, NAME, CODE FROM t ORDER BY ID");
+    ReadRecorder model;
+    model.setQuery(statement, db);
+    SortingProxyModel proxy;
+    proxy.setDynamicSortFilter(true);
+    proxy.setSourceModel(&model);
+    QTableView view;
+    view.setModel(&proxy);
+    view.resize(500, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // What the sorting box does.
+    const auto box = [&view] {
+        view.sortByColumn(1, Qt::AscendingOrder);
+        view.setSortingEnabled(true);
+    };
+    if (step != QLatin1String("box"))
+        box();
+    QCoreApplication::processEvents();
+
+    model.reads.clear();
+    if (step == QLatin1String("box")) {
+        box();
+    } else if (step.startsWith(QLatin1String("click"))) {
+        const int clicked = step.section(QLatin1Char(' '), 1).toInt();
+        QHeaderView* header = view.horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(header->sectionViewportPosition(clicked) + 5, header->height() / 2));
+    } else {
+        model.setQuery(statement, db);
+    }
+    const QVector<int> reads = model.reads;
+
+    for (int i = 1; i < reads.size(); ++i)
+        QVERIFY2(reads.at(i) > reads.at(i - 1),
+                 qPrintable(QStringLiteral("row %1 read after row %2").arg(reads.at(i)).arg(reads.at(i - 1))));
+    QCOMPARE(proxy.sortColumn(), column);
+    QCOMPARE(int(proxy.sortOrder()), order);
+    QCOMPARE(proxy.rowCount(), 300);
+    for (int row = 1; row < proxy.rowCount(); ++row) {
+        const QString before = proxy.index(row - 1, column).data().toString();
+        const QString after = proxy.index(row, column).data().toString();
+        QVERIFY2(order == Qt::AscendingOrder ? before <= after : before >= after, qPrintable(before + QLatin1Char('|') + after));
+    }
+}
+
+void TestCommonWidgets::cleanupTestCase()
+{
+    if (!database.isEmpty())
+        TestDatabase::dropDatabase(database);
 }
 
 VORANTEL_TEST_MAIN(TestCommonWidgets)

@@ -19,6 +19,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTextEdit>
+#include <QTextStream>
 #include <QtTest>
 
 namespace {
@@ -49,6 +50,9 @@ private slots:
     void deleteReportsEachFailureAndGoesOn();
     void longListIsPrintedWhole();
     void longListGoesWholeToTheLabels();
+    void sortedListShowsTheRowsOfEachSearch();
+    void sortedListGoesOutInItsOrder_data();
+    void sortedListGoesOutInItsOrder();
     void amountsInTheDisplayLocale();
     void selectModeDoubleClickChoosesAndCloses();
     void missingPictureSaysNotFound();
@@ -235,6 +239,101 @@ void TestInventoryManagement::longListGoesWholeToTheLabels()
     Child<QPushButton>(&page, "pushBarcodes")->click();
     QCOMPARE(codes.size(), 1100);
     QCOMPARE(codes.last(), QStringLiteral("B1100"));
+}
+
+// Two searches of as many rows, then Show All, on a list sorted by stock code: each shows its own rows.
+void TestInventoryManagement::sortedListShowsTheRowsOfEachSearch()
+{
+    const QStringList codes{QStringLiteral("T3"), QStringLiteral("T1"), QStringLiteral("T2"),
+                            QStringLiteral("R2"), QStringLiteral("R3"), QStringLiteral("R1")};
+    QString error;
+    for (int i = 0; i < codes.size(); ++i) {
+        error += addProduct(QStringLiteral("P%1").arg(i), QStringLiteral("%1 %2").arg(i < 3 ? "Tea" : "Rice").arg(i));
+        error += addStock(QStringLiteral("P%1").arg(i), codes.at(i), 10 + i);
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    InventoryManagement page(nullptr, false);
+    page.show();
+    auto* view = Child<QTableView>(&page, "tableViewItems");
+    QCOMPARE(view->horizontalHeader()->sortIndicatorSection(), STOCK_CODE);
+    const auto shown = [view] {
+        QStringList rows;
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            rows << QStringLiteral("%1|%2|%3").arg(view->model()->index(row, STOCK_CODE).data().toString(),
+                                                   view->model()->index(row, PRODUCT_NAME).data().toString(),
+                                                   view->model()->index(row, 10).data().toString());
+        return rows;
+    };
+    auto* name = Child<QLineEdit>(&page, "editName");
+    name->setText(QStringLiteral("Tea"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(shown(), QStringList({"T1|Tea 1|11", "T2|Tea 2|12", "T3|Tea 0|10"}));
+    name->setText(QStringLiteral("Rice"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(shown(), QStringList({"R1|Rice 5|15", "R2|Rice 3|13", "R3|Rice 4|14"}));
+    Child<QPushButton>(&page, "buttonShowAll")->click();
+    QCOMPARE(shown(), QStringList({"R1|Rice 5|15", "R2|Rice 3|13", "R3|Rice 4|14", "T1|Tea 1|11", "T2|Tea 2|12",
+                                   "T3|Tea 0|10"}));
+}
+
+void TestInventoryManagement::sortedListGoesOutInItsOrder_data()
+{
+    QTest::addColumn<QString>("reader");
+    QTest::newRow("print HTML") << "html";
+    QTest::newRow("label dialog fill") << "labels";
+}
+
+// The list sorted by product name, not in the database's order, prints and labels its rows as shown.
+void TestInventoryManagement::sortedListGoesOutInItsOrder()
+{
+    QFETCH(QString, reader);
+    const QStringList names{QStringLiteral("Kiwi"), QStringLiteral("apple"), QStringLiteral("Banana"),
+                            QStringLiteral("cherry")};
+    QString error;
+    for (int i = 0; i < names.size(); ++i) {
+        error += addProduct(QStringLiteral("P%1").arg(i), names.at(i));
+        error += addStock(QStringLiteral("P%1").arg(i), QStringLiteral("S%1").arg(i), 1, 1.25 + i);
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    InventoryManagement page(nullptr, false);
+    page.show();
+    auto* view = Child<QTableView>(&page, "tableViewItems");
+    view->sortByColumn(PRODUCT_NAME, Qt::AscendingOrder);
+    QStringList expected;
+    for (int i : {2, 0, 1, 3})
+        expected << QStringLiteral("S%1|%2|%3").arg(i).arg(names.at(i), QLocale().toString(1.25 + i, 'f', 2));
+
+    QStringList written;
+    if (reader == QLatin1String("html")) {
+        QString html;
+        QTextStream out(&html);
+        ReportPrinter(&page).TableViewToHtml(QStringLiteral("T"), &out, view, nullptr);
+        out.flush();
+        QVector<int> printed;
+        for (int column = 0; column < view->model()->columnCount(); ++column) {
+            if (!view->isColumnHidden(column))
+                printed << column;
+        }
+        const QRegularExpression cell(QStringLiteral("<td bkcolor=0>(.*?)</td>"));
+        for (const QString& row : html.split(QStringLiteral("<tr>")).mid(1)) {
+            QStringList cells;
+            for (auto match = cell.globalMatch(row); match.hasNext();)
+                cells << match.next().captured(1);
+            written << QStringLiteral("%1|%2|%3").arg(cells.value(printed.indexOf(STOCK_CODE)),
+                                                      cells.value(printed.indexOf(PRODUCT_NAME)),
+                                                      cells.value(printed.indexOf(SALE_PRICE)));
+        }
+    } else {
+        BarcodeSettings dialog(nullptr, view);
+        const QStringList codes = BarcodeSettings::Lines(Child<QTextEdit>(&dialog, "textEditCodeValues")->toPlainText());
+        const QStringList labelNames = BarcodeSettings::Lines(Child<QTextEdit>(&dialog, "textProductNames")->toPlainText());
+        const QStringList prices = BarcodeSettings::Lines(Child<QTextEdit>(&dialog, "textPricesValues")->toPlainText());
+        QCOMPARE(labelNames.size(), codes.size());
+        QCOMPARE(prices.size(), codes.size());
+        for (int i = 0; i < codes.size(); ++i)
+            written << QStringLiteral("%1|%2|%3").arg(codes.at(i), labelNames.at(i), prices.at(i));
+    }
+    QCOMPARE(written, expected);
 }
 
 void TestInventoryManagement::amountsInTheDisplayLocale()

@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "caddnewitemsbatch.h"
+#include "databasemanager.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
 #include "productmanagement.h"
@@ -11,11 +12,14 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSortFilterProxyModel>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -49,6 +53,8 @@ private slots:
     void searchCombinesFieldsLiterally_data();
     void searchCombinesFieldsLiterally();
     void showAllKeepsCategory();
+    void sortedListMatchesAPlainSort_data();
+    void sortedListMatchesAPlainSort();
     void failedListIsReported();
     void stockTabFollowsCurrentProduct();
     void flagsShownAsYesOrNo();
@@ -142,6 +148,69 @@ void TestProductManagement::searchCombinesFieldsLiterally()
     found.sort();
     QCOMPARE(shown, found);
     QCOMPARE(answerer->messages(), QStringList());
+}
+
+void TestProductManagement::sortedListMatchesAPlainSort_data()
+{
+    QTest::addColumn<int>("clicked"); // header clicked after ticking the box; -1: none
+    QTest::newRow("box: by category") << -1;
+    QTest::newRow("box, then a header click: by name") << PRODUCT_NAME;
+    QTest::newRow("box, then a header click: by code") << PRODUCT_CODE;
+}
+
+// Several products a category and names that differ only in case: the page's sorted list is, row for row and
+// cell for cell, what a plain proxy makes of the same statement sorted the same way.
+void TestProductManagement::sortedListMatchesAPlainSort()
+{
+    QFETCH(int, clicked);
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblProductCategories (NAME) VALUES ('Drinks'), ('Bakery'), ('apples')")),
+             QString());
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, TAX_RATE) "
+                                "SELECT c.ID, CONCAT(ELT(1 + seq % 3, 'c', 'C', 'b'), LEFT(MD5(seq), 4), seq), "
+                                "CONCAT(ELT(1 + seq % 4, 'Tea', 'tea', 'TEA', 'Rice'), ' ', seq % 5), seq % 7, seq % 11 "
+                                "FROM seq_1_to_1000 JOIN tblProductCategories c "
+                                "ON c.NAME = ELT(1 + seq % 3, 'Drinks', 'Bakery', 'apples')")),
+             QString());
+    ProductManagement page(nullptr, false);
+    page.show();
+    auto* view = Child<QTableView>(&page, "tableViewProducts");
+    auto* box = Child<QCheckBox>(&page, "checkEnableSorting");
+    QVERIFY(box->isVisible());
+    box->click();
+    if (clicked >= 0) {
+        QHeaderView* header = view->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(header->sectionViewportPosition(clicked) + 5, header->height() / 2));
+    }
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(view->model());
+    QCOMPARE(proxy->sortColumn(), clicked >= 0 ? clicked : CATEGORY);
+
+    auto* source = qobject_cast<QSqlQueryModel*>(proxy->sourceModel());
+    QSqlQueryModel plain;
+    plain.setQuery(source->query().lastQuery(), *DatabaseManager::Instance()->InventoryDatabase());
+    QSortFilterProxyModel reference;
+    reference.setSourceModel(&plain);
+    reference.sort(CATEGORY);
+    if (clicked >= 0)
+        reference.sort(clicked);
+    // The page formats these columns for display; the others show the stored values.
+    const QVector<int> formatted{4, 7, PRINT_UNIT, SERVICE_ITEM};
+    const auto rows = [&formatted](const QAbstractItemModel* model) {
+        QStringList out;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < model->columnCount(); ++column) {
+                cells << model->index(row, column).data(Qt::EditRole).toString();
+                if (!formatted.contains(column))
+                    cells << model->index(row, column).data().toString();
+            }
+            out << cells.join(QLatin1Char('|'));
+        }
+        return out;
+    };
+    const QStringList expected = rows(&reference);
+    QCOMPARE(expected.size(), 1000);
+    QCOMPARE(rows(proxy), expected);
 }
 
 void TestProductManagement::showAllKeepsCategory()
