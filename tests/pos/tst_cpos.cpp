@@ -803,6 +803,13 @@ void TestCPOS::prefixedScanLands_data()
         << "invoice, calendar dateDueDate" << true << 1 << "0" << "10" << false;
     QTest::newRow("due date calendar and its month menu open (invoice mode)")
         << "invoice, month menu dateDueDate" << true << 1 << "0" << "10" << false;
+    // The pop-up the prefix closed is there to open again once the closed menus' second is over.
+    QTest::newRow("payment type list, opened again a second later")
+        << "reopened, list comboPaymentType" << true << 1 << "0" << "10" << false;
+    QTest::newRow("due date calendar, opened again a second later (invoice mode)")
+        << "reopened, invoice, calendar dateDueDate" << true << 1 << "0" << "10" << false;
+    QTest::newRow("product search, suggestions opened again a second later")
+        << "reopened, suggestions" << true << 1 << "0" << "10" << false;
     QTest::newRow("quantity field context menu open") << "menu lineEditItems" << true << 1 << "0" << "10" << false;
     QTest::newRow("quantity field context menu, keys after an idle pass")
         << "idle, menu lineEditItems" << true << 1 << "0" << "10" << true;
@@ -848,6 +855,9 @@ void TestCPOS::prefixedScanLands()
     QFETCH(QString, returned);
     QFETCH(QString, price);
     QFETCH(bool, addressed);
+    const bool reopened = start.startsWith(QLatin1String("reopened, "));
+    if (reopened)
+        start = start.section(QLatin1String(", "), 1);
     const bool idle = start.startsWith(QLatin1String("idle, "));
     const QString openAtStart = start.section(QLatin1String(", "), -1);
     const QString code = QStringLiteral("4006381333931");
@@ -917,6 +927,7 @@ void TestCPOS::prefixedScanLands()
     QPointer<QWidget> prefixReceiver;
     bool prefixSent = false;
     std::function<void()> open; // opens the pop-up of the field
+    std::function<void()> reopen; // opens it again after the scan
     const auto sendPrefix = [&] {
         prefixReceiver = receiver();
         press(Qt::Key_B, Qt::ControlModifier);
@@ -974,9 +985,13 @@ void TestCPOS::prefixedScanLands()
         const bool monthMenu = openAtStart.startsWith(QLatin1String("month menu"));
         if (auto* combo = qobject_cast<QComboBox*>(opened)) {
             open = [combo] { combo->showPopup(); };
+            reopen = open;
         } else if (openAtStart.startsWith(QLatin1String("calendar")) || monthMenu) {
             // The arrow at the field's right end.
-            QTest::mouseClick(opened, Qt::LeftButton, Qt::NoModifier, QPoint(opened->width() - 6, opened->height() / 2));
+            reopen = [opened] {
+                QTest::mouseClick(opened, Qt::LeftButton, Qt::NoModifier, QPoint(opened->width() - 6, opened->height() / 2));
+            };
+            reopen();
             QTRY_VERIFY(QApplication::activePopupWidget());
             auto* month = Child<QWidget>(QApplication::activePopupWidget(), "qt_calendar_monthbutton");
             open = [month, monthMenu] {
@@ -999,30 +1014,49 @@ void TestCPOS::prefixedScanLands()
                 QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(6, 6), date->mapToGlobal(QPoint(6, 6)));
                 (date->*&OwnDateMenu::contextMenuEvent)(&event);
             };
-            // The screen's menu reads as the field's own; at its latest time the field cannot step up.
+            // The screen's menu reads as the field's own; at its latest time the field cannot step up, at its
+            // earliest it cannot step down.
             const QDateTime shown = date->dateTime();
-            date->setDateTime(date->maximumDateTime());
-            inMenu(ownHandler, [&ownMenu] {
-                ownMenu = MenuEntries(QApplication::activePopupWidget());
-                QApplication::activePopupWidget()->close();
-            });
-            QVERIFY(ownMenu.size() > 5);
-            // A menu shows the key of an action only while no shortcut of the active window has it.
-            ActivateAgain(s.host);
-            inMenu(open, [&ownMenu] {
-                QCOMPARE(MenuEntries(QApplication::activePopupWidget()), ownMenu);
-                QApplication::activePopupWidget()->close();
-            });
+            for (const QDateTime& end : {date->maximumDateTime(), date->minimumDateTime()}) {
+                date->setDateTime(end);
+                // A menu shows the key of an action only while no shortcut of the active window has it.
+                ActivateAgain(s.host);
+                QPoint ownAt;
+                inMenu(ownHandler, [&ownMenu, &ownAt] {
+                    ownMenu = MenuEntries(QApplication::activePopupWidget());
+                    ownAt = QApplication::activePopupWidget()->pos();
+                    QApplication::activePopupWidget()->close();
+                });
+                QVERIFY(ownMenu.size() > 5);
+                ActivateAgain(s.host);
+                // The same right click opens it at the same place.
+                inMenu(open, [&ownMenu, &ownAt] {
+                    QCOMPARE(MenuEntries(QApplication::activePopupWidget()), ownMenu);
+                    QCOMPARE(QApplication::activePopupWidget()->pos(), ownAt);
+                    QApplication::activePopupWidget()->close();
+                });
+            }
             date->setDateTime(shown);
             // And it does what the field's own does.
-            inMenu(open, [&press] {
-                auto* menu = static_cast<QMenu*>(QApplication::activePopupWidget());
-                for (QAction* action : menu->actions())
-                    if (action->text() == QAbstractSpinBox::tr("&Step up"))
-                        menu->setActiveAction(action);
-                press(Qt::Key_Return);
-            });
+            const auto choose = [&](const QString& text) {
+                inMenu(open, [&press, text] {
+                    auto* menu = static_cast<QMenu*>(QApplication::activePopupWidget());
+                    for (QAction* action : menu->actions())
+                        if (action->text() == text)
+                            menu->setActiveAction(action);
+                    press(Qt::Key_Return);
+                });
+            };
+            choose(QAbstractSpinBox::tr("&Step up"));
             QVERIFY(date->dateTime() > shown);
+            const QDateTime steppedUp = date->dateTime();
+            choose(QAbstractSpinBox::tr("Step &down"));
+            QVERIFY(date->dateTime() < steppedUp);
+            auto* editor = date->findChild<QLineEdit*>();
+            editor->deselect();
+            choose(QAbstractSpinBox::tr("&Select All"));
+            QVERIFY(!editor->text().isEmpty());
+            QCOMPARE(editor->selectedText(), editor->text());
         }
         const auto inPopup = [&] {
             press(Qt::Key_Down);
@@ -1114,6 +1148,23 @@ void TestCPOS::prefixedScanLands()
     QCOMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
     QVERIFY(Child<QAbstractButton>(s.screen, "pushReadyForScanner")->isChecked());
 
+    if (reopened) {
+        // A little over the second for which a closed pop-up that deletes itself stays, hidden.
+        QTest::qWait(1300);
+        ActivateAgain(s.host);
+        if (start == QLatin1String("suggestions")) {
+            QVERIFY(openSuggestions());
+            press(Qt::Key_Return);
+            QTRY_COMPARE(s.child("lineSelectedSalePrice")->text(), QStringLiteral("25.00"));
+        } else {
+            reopen();
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            press(Qt::Key_Down);
+            press(Qt::Key_Return);
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+            QVERIFY(choice() != choiceBefore);
+        }
+    }
     if (idle) {
         // Menus opened and closed over and over, by the prefix or by Escape, do not pile up.
         for (int i = 0; i < 50; ++i) {

@@ -4,6 +4,7 @@
 #include "posfixture.h"
 #include "reportparameterdialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
 #include <QPushButton>
@@ -957,6 +958,7 @@ void TestCPOSItems::suggestionsFollowQuery_data()
     QTest::newRow("starts with, other case") << true << "GRE";
     QTest::newRow("contains") << false << "gre";
     QTest::newRow("contains, in the stock code") << false << "code:o";
+    QTest::newRow("one letter, every row") << false << "e";
 }
 
 // The suggestions are the rows of the search query that match, in the query's order.
@@ -991,6 +993,17 @@ void TestCPOSItems::suggestionsFollowQuery()
         suggestions << shown->index(row, 0).data().toString() + QLatin1Char('|')
                            + shown->index(row, 1).data().toString();
     QCOMPARE(suggestions, expected);
+
+    // The open list draws its rows a line of text high, the first ones in sight.
+    QAbstractItemView* list = search->completer()->popup();
+    QTRY_VERIFY(list->isVisible());
+    const int column = search->completer()->completionColumn();
+    for (int row = 0; row < std::min(3, shown->rowCount()); ++row) {
+        const QRect drawn = list->visualRect(shown->index(row, column));
+        QVERIFY2(drawn.height() >= list->fontMetrics().height(), qPrintable(QString::number(drawn.height())));
+        QVERIFY(list->viewport()->rect().contains(drawn.topLeft()));
+        QVERIFY(list->viewport()->rect().contains(drawn.bottomLeft()));
+    }
 }
 
 void TestCPOSItems::selectButtonAddsChosenSuggestion()
