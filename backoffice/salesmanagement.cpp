@@ -215,6 +215,14 @@ void SalesManagement::Select(QSqlTableModel* model)
     SqlFilter::FetchAll(model);
 }
 
+void SalesManagement::Select(QSqlTableModel* model, const QString& filter)
+{
+    if (SqlFilter::Refilter(model, filter))
+        SqlFilter::FetchAll(model);
+    else
+        Select(model);
+}
+
 void SalesManagement::on_buttonSearch_clicked()
 {
     QStringList conditions;
@@ -245,8 +253,7 @@ void SalesManagement::on_buttonSearch_clicked()
     if (ui.checkDueDate->isChecked())
         conditions << QStringLiteral(" date(DUE_DATE) = date(%1)").arg(SqlFilter::DateLiteral(db, ui.dateEditDueDate->date()));
 
-    salesModel()->setFilter(conditions.join(QStringLiteral(" AND ")));
-    Select(salesModel());
+    Select(salesModel(), conditions.join(QStringLiteral(" AND ")));
     ui.tableViewSales->resizeColumnsToContents();
     ui.tableViewSales->show();
 }
@@ -265,8 +272,7 @@ void SalesManagement::on_buttonShowAll_clicked()
 {
     ui.editSalesID->clear();
     ui.dateEdit->clear();
-    salesModel()->setFilter(QString());
-    Select(salesModel());
+    Select(salesModel(), QString());
     ui.tableViewSales->resizeColumnsToContents();
 }
 
@@ -274,8 +280,7 @@ void SalesManagement::ShowLinesOf(const QString& saleId)
 {
     qCDebug(lcBackoffice) << "Transaction ID =" << saleId;
     // The ID comes from the sales table itself, a number.
-    detailsModel()->setFilter(QStringLiteral("TRANSACTION_ID = %1").arg(saleId.toLongLong()));
-    Select(detailsModel());
+    Select(detailsModel(), QStringLiteral("TRANSACTION_ID = %1").arg(saleId.toLongLong()));
     ui.tableViewDetails->show();
 }
 

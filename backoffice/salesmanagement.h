@@ -56,6 +56,8 @@ private:
     // Selects a model and loads every row; a failed query of an open connection is reported
     // instead of passing for an empty list (a connection that failed to open was reported already).
     void Select(QSqlTableModel* model);
+    // The model with a new filter, read once.
+    void Select(QSqlTableModel* model, const QString& filter);
     void ShowLinesOf(const QString& saleId);
     void ShowColumnChooser(QTableView* view, QVector<QPair<QString, bool>>* columns, const QPoint& pos);
     void ApplyColumnVisibility();

@@ -41,8 +41,7 @@ void SalesManagement::on_buttonDelete_clicked()
     }
 
     Select(salesModel());
-    detailsModel()->setFilter(QStringLiteral("ID = -1"));
-    Select(detailsModel());
+    Select(detailsModel(), QStringLiteral("ID = -1"));
     ui.tableViewSales->resizeColumnsToContents();
     ui.tableViewDetails->resizeColumnsToContents();
     selectedSaleId.clear();

@@ -4,7 +4,10 @@
 #include <QDate>
 #include <QSqlDatabase>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlTableModel>
 
 namespace SqlFilter {
 
@@ -42,6 +45,13 @@ void FetchAll(QAbstractItemModel* model)
         if (model->rowCount() == rows)
             break;
     }
+}
+
+bool Refilter(QSqlTableModel* model, const QString& filter)
+{
+    const bool holdsResult = model->query().isActive();
+    model->setFilter(filter);
+    return holdsResult && model->query().isActive() && !model->lastError().isValid();
 }
 
 } // namespace SqlFilter

@@ -10,6 +10,7 @@
 #include "progress.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "sqlfilter.h"
 
 #include <QDialog>
 #include <QFileInfo>
@@ -256,8 +257,8 @@ void ProductManagement::on_buttonSearch_clicked()
     // relTblAl_1 is the alias under which the model joins the category table of column 1.
     if (!ui.lineEditCategory->text().isEmpty())
         conditions << ContainsCondition(QStringLiteral("relTblAl_1.name"), ui.lineEditCategory->text());
-    productModel->setFilter(conditions.join(QStringLiteral(" AND ")));
-    SelectProducts();
+    if (!SqlFilter::Refilter(productModel, conditions.join(QStringLiteral(" AND "))))
+        SelectProducts();
     ui.tableViewProducts->resizeColumnsToContents();
     ui.tableViewProducts->show();
 }
@@ -270,8 +271,8 @@ void ProductManagement::on_buttonShowAll_clicked()
 {
     ui.editCode->clear();
     ui.editName->clear();
-    productModel->setFilter(QString());
-    SelectProducts();
+    if (!SqlFilter::Refilter(productModel, QString()))
+        SelectProducts();
     ui.tableViewProducts->resizeColumnsToContents();
     ui.labelStatus->clear();
 }

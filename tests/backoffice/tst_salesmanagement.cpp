@@ -20,6 +20,8 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -277,15 +279,20 @@ void TestSalesManagement::sortedListShowsTheRowsOfEachSearch()
                     + view->model()->index(row, CUSTOMER).data().toString();
         return rows;
     };
+    // Each reads the list once.
+    QSignalSpy reads(static_cast<QSortFilterProxyModel*>(view->model())->sourceModel(), &QAbstractItemModel::modelReset);
     Child<QComboBox>(&page, "comboFilter")->setCurrentIndex(1);
     click(page, "buttonSearch");
     QCOMPARE(shown(), QStringList({"1|Ann", "7|Ann", "4|a_b", "5|axb"}));
+    QCOMPARE(reads.count(), 1);
     Child<QComboBox>(&page, "comboFilter")->setCurrentIndex(2);
     click(page, "buttonSearch");
     QCOMPARE(shown(), QStringList({"3|100% wool", "2|O'Brien", "17|Zed", "6|back\\slash"}));
+    QCOMPARE(reads.count(), 2);
     click(page, "buttonShowAll");
     QCOMPARE(shown(), QStringList({"3|100% wool", "1|Ann", "7|Ann", "2|O'Brien", "17|Zed", "4|a_b", "5|axb",
                                    "6|back\\slash"}));
+    QCOMPARE(reads.count(), 3);
 }
 
 void TestSalesManagement::statusMarks_data()

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
@@ -220,10 +221,15 @@ void TestProductManagement::showAllKeepsCategory()
     Child<QLineEdit>(&page, "lineEditCategory")->setText(QStringLiteral("Misc"));
     Child<QLineEdit>(&page, "editName")->setText(QStringLiteral("juice"));
     Child<QLineEdit>(&page, "editCode")->setText(QStringLiteral("AXB"));
+    // Each reads the list once.
+    QSignalSpy reads(static_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewProducts")->model())->sourceModel(),
+                     &QAbstractItemModel::modelReset);
     Child<QPushButton>(&page, "buttonSearch")->click();
     QCOMPARE(Child<QTableView>(&page, "tableViewProducts")->model()->rowCount(), 1);
+    QCOMPARE(reads.count(), 1);
     Child<QPushButton>(&page, "buttonShowAll")->click();
     QCOMPARE(Child<QTableView>(&page, "tableViewProducts")->model()->rowCount(), 5);
+    QCOMPARE(reads.count(), 2);
     QCOMPARE(Child<QLineEdit>(&page, "lineEditCategory")->text(), QStringLiteral("Misc"));
     QCOMPARE(Child<QLineEdit>(&page, "editName")->text(), QString());
     QCOMPARE(Child<QLineEdit>(&page, "editCode")->text(), QString());
