@@ -200,42 +200,35 @@ bool Seed(int products)
         && Run(sales, QStringLiteral("ANALYZE TABLE tblSalesTransactions, tblSalesInvoice"));
 }
 
+// A list page at the window's size: its sorting, and its readers unless readers is "none".
+void TimePage(QWidget& page, const char* view, int textColumn, const QString& readers)
+{
+    page.resize(1366, 768);
+    page.show();
+    Paint(&page);
+    auto* table = Child<QTableView>(&page, view);
+    auto* box = Child<QCheckBox>(&page, "checkEnableSorting");
+    TimeSorting(&page, table, box, textColumn, [&] { Child<QPushButton>(&page, "buttonShowAll")->click(); });
+    if (readers != QLatin1String("none") && !qEnvironmentVariableIsSet("BENCH_NO_READERS"))
+        TimeReaders(&page, table, box, readers == QLatin1String("print and labels"));
+}
+
 void TimeLists(const QStringList& lists)
 {
     if (lists.contains(QLatin1String("products"))) {
         std::printf("Products page\n");
         ProductManagement page(nullptr, false);
-        page.resize(1366, 768);
-        page.show();
-        Paint(&page);
-        auto* view = Child<QTableView>(&page, "tableViewProducts");
-        auto* box = Child<QCheckBox>(&page, "checkEnableSorting");
-        TimeSorting(&page, view, box, ProductModel::NAME,
-                    [&] { Child<QPushButton>(&page, "buttonShowAll")->click(); });
-        if (!qEnvironmentVariableIsSet("BENCH_NO_READERS"))
-            TimeReaders(&page, view, box, false);
+        TimePage(page, "tableViewProducts", ProductModel::NAME, QStringLiteral("print"));
     }
     if (lists.contains(QLatin1String("inventory"))) {
         std::printf("Inventory page\n");
         InventoryManagement page(nullptr, false);
-        page.resize(1366, 768);
-        page.show();
-        Paint(&page);
-        auto* view = Child<QTableView>(&page, "tableViewItems");
-        auto* box = Child<QCheckBox>(&page, "checkEnableSorting");
-        TimeSorting(&page, view, box, InventoryModel::P_NAME,
-                    [&] { Child<QPushButton>(&page, "buttonShowAll")->click(); });
-        if (!qEnvironmentVariableIsSet("BENCH_NO_READERS"))
-            TimeReaders(&page, view, box, true);
+        TimePage(page, "tableViewItems", InventoryModel::P_NAME, QStringLiteral("print and labels"));
     }
     if (lists.contains(QLatin1String("sales"))) {
         std::printf("Sales records page\n");
         SalesManagement page(nullptr, false, false, 0);
-        page.resize(1366, 768);
-        page.show();
-        Paint(&page);
-        TimeSorting(&page, Child<QTableView>(&page, "tableViewSales"), Child<QCheckBox>(&page, "checkEnableSorting"), 2,
-                    [&] { Child<QPushButton>(&page, "buttonShowAll")->click(); });
+        TimePage(page, "tableViewSales", 2, QStringLiteral("none"));
     }
     ReportGenerator reports(nullptr);
     if (lists.contains(QLatin1String("viewer-products"))) {
