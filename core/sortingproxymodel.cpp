@@ -22,6 +22,25 @@ int ViewRoleSlot(int role)
     return found == std::end(VIEW_ROLES) ? -1 : int(found - std::begin(VIEW_ROLES));
 }
 
+// Calls drop on every change of model's rows, layout, data or columns, before the handlers connected after it.
+QVector<QMetaObject::Connection> OnEveryChange(const QAbstractItemModel* model, const QObject* context,
+                                               const std::function<void()>& drop)
+{
+    return {QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, context, drop),
+            QObject::connect(model, &QAbstractItemModel::modelReset, context, drop),
+            QObject::connect(model, &QAbstractItemModel::layoutAboutToBeChanged, context, drop),
+            QObject::connect(model, &QAbstractItemModel::layoutChanged, context, drop),
+            QObject::connect(model, &QAbstractItemModel::dataChanged, context, drop),
+            QObject::connect(model, &QAbstractItemModel::rowsAboutToBeInserted, context, drop),
+            QObject::connect(model, &QAbstractItemModel::rowsInserted, context, drop),
+            QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, context, drop),
+            QObject::connect(model, &QAbstractItemModel::rowsRemoved, context, drop),
+            QObject::connect(model, &QAbstractItemModel::rowsMoved, context, drop),
+            QObject::connect(model, &QAbstractItemModel::columnsInserted, context, drop),
+            QObject::connect(model, &QAbstractItemModel::columnsRemoved, context, drop),
+            QObject::connect(model, &QAbstractItemModel::columnsMoved, context, drop)};
+}
+
 // Brings an SQL model's result to row by fetching on from the row it stands at; rows come in ascending order.
 void FetchOnTo(const QAbstractItemModel* model, int row)
 {
@@ -156,8 +175,6 @@ public:
                 blocks.removeLast();
             block = blocks.begin();
         }
-        if (column >= block->columns)
-            return proxy.QSortFilterProxyModel::data(proxy.index(row, column), VIEW_ROLES[slot]);
         return block->cells.at(((row - first) * block->columns + column) * VIEW_ROLE_COUNT + slot);
     }
 
@@ -198,19 +215,7 @@ SortingProxyModel::SortingProxyModel(QObject* parent)
     , shownBlocks(new ShownBlocks)
 {
     // Connected before any view's handlers, which may read the rows again at once.
-    const auto drop = [this] { shownBlocks->Drop(); };
-    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, drop);
-    connect(this, &QAbstractItemModel::layoutAboutToBeChanged, this, drop);
-    connect(this, &QAbstractItemModel::layoutChanged, this, drop);
-    connect(this, &QAbstractItemModel::dataChanged, this, drop);
-    connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, drop);
-    connect(this, &QAbstractItemModel::rowsInserted, this, drop);
-    connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, drop);
-    connect(this, &QAbstractItemModel::rowsRemoved, this, drop);
-    connect(this, &QAbstractItemModel::rowsMoved, this, drop);
-    connect(this, &QAbstractItemModel::columnsInserted, this, drop);
-    connect(this, &QAbstractItemModel::columnsRemoved, this, drop);
-    connect(this, &QAbstractItemModel::columnsMoved, this, drop);
+    OnEveryChange(this, this, [this] { shownBlocks->Drop(); });
 }
 
 SortingProxyModel::~SortingProxyModel() = default;
@@ -224,9 +229,11 @@ QVariant SortingProxyModel::headerData(int section, Qt::Orientation orientation,
 
 QVariant SortingProxyModel::data(const QModelIndex& index, int role) const
 {
-    const int slot = ViewRoleSlot(role);
     // Unsorted, the shown order is the model's own.
-    if (slot < 0 || sortColumn() < 0 || !sourceModel() || index.model() != this || index.parent().isValid())
+    if (sortColumn() < 0 || !sourceModel() || index.model() != this || index.parent().isValid())
+        return QSortFilterProxyModel::data(index, role);
+    const int slot = ViewRoleSlot(role);
+    if (slot < 0)
         return QSortFilterProxyModel::data(index, role);
     return shownBlocks->Cell(*this, index.row(), index.column(), slot);
 }
@@ -238,23 +245,9 @@ void SortingProxyModel::setSourceModel(QAbstractItemModel* source)
     sourceConnections.clear();
     sortValues->Drop();
     shownBlocks->Drop();
-    if (source) {
-        // Connected ahead of the proxy's own handlers, which sort the changed rows at once.
-        const auto drop = [this] { sortValues->Drop(); };
-        sourceConnections << connect(source, &QAbstractItemModel::modelAboutToBeReset, this, drop)
-                          << connect(source, &QAbstractItemModel::modelReset, this, drop)
-                          << connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this, drop)
-                          << connect(source, &QAbstractItemModel::layoutChanged, this, drop)
-                          << connect(source, &QAbstractItemModel::dataChanged, this, drop)
-                          << connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this, drop)
-                          << connect(source, &QAbstractItemModel::rowsInserted, this, drop)
-                          << connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this, drop)
-                          << connect(source, &QAbstractItemModel::rowsRemoved, this, drop)
-                          << connect(source, &QAbstractItemModel::rowsMoved, this, drop)
-                          << connect(source, &QAbstractItemModel::columnsInserted, this, drop)
-                          << connect(source, &QAbstractItemModel::columnsRemoved, this, drop)
-                          << connect(source, &QAbstractItemModel::columnsMoved, this, drop);
-    }
+    // Connected ahead of the proxy's own handlers, which sort the changed rows at once.
+    if (source)
+        sourceConnections = OnEveryChange(source, this, [this] { sortValues->Drop(); });
     QSortFilterProxyModel::setSourceModel(source);
 }
 
@@ -295,8 +288,6 @@ void ForEachShownRowInResultOrder(const QAbstractItemModel* shown,
         order.append(qMakePair(source == shown ? row : proxy->mapToSource(proxy->index(row, 0)).row(), row));
     std::sort(order.begin(), order.end());
     for (const auto& row : qAsConst(order)) {
-        if (row.first < 0)
-            continue;
         FetchOnTo(source, row.first);
         read(row.second, source->index(row.first, 0));
     }
