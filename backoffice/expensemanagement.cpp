@@ -81,9 +81,9 @@ ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
 
 ExpenseManagement::~ExpenseManagement() = default;
 
-void ExpenseManagement::Reload()
+void ExpenseManagement::Reload(const std::optional<QString>& filter)
 {
-    if (model->select()) {
+    if (SqlFilter::Select(model, filter)) {
         SqlFilter::FetchAll(model);
     } else {
         LogDatabaseError(model->lastError());
@@ -104,8 +104,7 @@ void ExpenseManagement::on_buttonSearch_clicked()
     if (ui.checkBoxExpenseDate->isChecked())
         conditions << QStringLiteral(" date(DATED) = date(%1)")
                           .arg(SqlFilter::DateLiteral(db, ui.dateEditExpenseDate->date()));
-    model->setFilter(conditions.join(QStringLiteral(" AND ")));
-    Reload();
+    Reload(conditions.join(QStringLiteral(" AND ")));
     ui.tableViewExpenses->show();
 }
 
@@ -122,8 +121,7 @@ void ExpenseManagement::on_editDescription_returnPressed()
 void ExpenseManagement::on_buttonShowAll_clicked()
 {
     ui.editDescription->clear();
-    model->setFilter(QString());
-    Reload();
+    Reload(QString());
 }
 
 void ExpenseManagement::OnExpenseSeleted()

@@ -2,6 +2,8 @@
 
 #include <QScrollArea>
 
+#include <optional>
+
 #include "ui_expensemanagement.h"
 
 class MySqlTableModel;
@@ -37,8 +39,9 @@ private slots:
     void on_pushSaveAsPDF_clicked();
 
 private:
-    // Reloads with the filter in force; a failed query is reported instead of showing an empty list.
-    void Reload();
+    // Reloads with the filter in force, or with a new one when it is given; a failed query is reported instead of
+    // showing an empty list.
+    void Reload(const std::optional<QString>& filter = std::nullopt);
 
     Ui::ExpenseManagement ui;
     MySqlTableModel* model = nullptr;

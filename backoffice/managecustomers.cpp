@@ -152,9 +152,9 @@ QModelIndex ManageCustomers::CurrentSourceIndex() const
     return proxy->mapToSource(ui.tableView->currentIndex());
 }
 
-bool ManageCustomers::Reload()
+bool ManageCustomers::Reload(const std::optional<QString>& filter)
 {
-    const bool ok = model->select();
+    const bool ok = SqlFilter::Select(model, filter);
     if (ok) {
         SqlFilter::FetchAll(model);
     } else {
@@ -294,16 +294,13 @@ void ManageCustomers::on_pushSelect_clicked()
 void ManageCustomers::ApplyFilter()
 {
     const QString text = ui.lineEditFilter->text();
-    if (text.isEmpty()) {
-        model->setFilter(QString());
-    } else {
+    QStringList conditions;
+    if (!text.isEmpty()) {
         const QSqlDatabase db = model->database();
-        QStringList conditions;
         for (const char* column : {"NAME", "ADDRESS", "EMAIL", "CONTACT_NUMBER"})
             conditions << SqlFilter::Contains(db, QLatin1String(column), text);
-        model->setFilter(conditions.join(QStringLiteral(" OR ")));
     }
-    Reload();
+    Reload(conditions.join(QStringLiteral(" OR ")));
     ui.tableView->show();
 }
 

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QModelIndex>
 
+#include <optional>
+
 #include "ui_managecustomers.h"
 
 class Progress;
@@ -59,8 +61,9 @@ private:
     // Writes the model's pending change when the edit itself went through; on failure reports
     // the driver's error and drops the change.
     bool Submit(bool changed, const QString& failureText);
-    // Reloads the list; a failed query is reported instead of showing an empty list.
-    bool Reload();
+    // Reloads the list, with a new filter when one is given; a failed query is reported instead of showing an
+    // empty list.
+    bool Reload(const std::optional<QString>& filter = std::nullopt);
     void ApplyFilter();
 
     Ui::ManageCustomers ui;

@@ -201,9 +201,9 @@ QModelIndex SalesManagement::ToSales(const QModelIndex& viewIndex) const
     return proxy->mapToSource(viewIndex);
 }
 
-void SalesManagement::Select(QSqlTableModel* model)
+void SalesManagement::Select(QSqlTableModel* model, const std::optional<QString>& filter)
 {
-    if (!model->select()) {
+    if (!SqlFilter::Select(model, filter)) {
         const QSqlError error = model->lastError();
         LogDatabaseError(error);
         if (model->database().isOpen())
@@ -213,14 +213,6 @@ void SalesManagement::Select(QSqlTableModel* model)
                                      + QStringLiteral("\n\n") + error.text());
     }
     SqlFilter::FetchAll(model);
-}
-
-void SalesManagement::Select(QSqlTableModel* model, const QString& filter)
-{
-    if (SqlFilter::Refilter(model, filter))
-        SqlFilter::FetchAll(model);
-    else
-        Select(model);
 }
 
 void SalesManagement::on_buttonSearch_clicked()

@@ -2,6 +2,8 @@
 
 #include <QScrollArea>
 
+#include <optional>
+
 #include "ui_salesmanagement.h"
 
 class QSqlTableModel;
@@ -53,11 +55,10 @@ private:
     SalesSqlTableModel* salesModel() const;
     SalesDetailsSqlTableModel* detailsModel() const;
     QModelIndex ToSales(const QModelIndex& viewIndex) const;
-    // Selects a model and loads every row; a failed query of an open connection is reported
-    // instead of passing for an empty list (a connection that failed to open was reported already).
-    void Select(QSqlTableModel* model);
-    // The model with a new filter, read once.
-    void Select(QSqlTableModel* model, const QString& filter);
+    // Selects a model, with a new filter when one is given, and loads every row; a failed query of an open
+    // connection is reported instead of passing for an empty list (a connection that failed to open was
+    // reported already).
+    void Select(QSqlTableModel* model, const std::optional<QString>& filter = std::nullopt);
     void ShowLinesOf(const QString& saleId);
     void ShowColumnChooser(QTableView* view, QVector<QPair<QString, bool>>* columns, const QPoint& pos);
     void ApplyColumnVisibility();

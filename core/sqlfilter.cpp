@@ -47,11 +47,15 @@ void FetchAll(QAbstractItemModel* model)
     }
 }
 
-bool Refilter(QSqlTableModel* model, const QString& filter)
+bool Select(QSqlTableModel* model, const std::optional<QString>& filter)
 {
-    const bool holdsResult = model->query().isActive();
-    model->setFilter(filter);
-    return holdsResult && model->query().isActive() && !model->lastError().isValid();
+    if (filter) {
+        const bool readBySetFilter = model->query().isActive();
+        model->setFilter(*filter);
+        if (readBySetFilter && model->query().isActive() && !model->lastError().isValid())
+            return true;
+    }
+    return model->select();
 }
 
 } // namespace SqlFilter

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QAbstractItemModel;
 class QDate;
 class QSqlDatabase;
@@ -21,9 +23,9 @@ QString Contains(const QSqlDatabase& db, const QString& column, const QString& t
 QString DateLiteral(const QSqlDatabase& db, const QDate& date);
 // Loads every row, so that counting, selecting all, printing and exporting see the whole list.
 void FetchAll(QAbstractItemModel* model);
-// Gives a table model a new filter. QSqlTableModel::setFilter itself reads a model that holds a result again, and
-// a select after it would read, and a sorted list sort, every row twice: true when setFilter has read the model,
-// false when the caller must still select it (and report a failure).
-bool Refilter(QSqlTableModel* model, const QString& filter);
+// Reads a table model, with a new filter when one is given, once: QSqlTableModel::setFilter itself reads a model
+// that holds a result, and a select after it would read, and a sorted list sort, every row twice. False when the
+// read failed (the model's lastError()).
+bool Select(QSqlTableModel* model, const std::optional<QString>& filter = std::nullopt);
 
 } // namespace SqlFilter

@@ -201,9 +201,9 @@ bool ProductManagement::ProductsTabCurrent() const
     return ui.tabWidget->currentIndex() == PRODUCTS_TAB;
 }
 
-void ProductManagement::SelectProducts()
+void ProductManagement::SelectProducts(const std::optional<QString>& filter)
 {
-    productModel->select();
+    SqlFilter::Select(productModel, filter);
     ReportListError(this, tr("Product Management"), productModel);
 }
 
@@ -257,8 +257,7 @@ void ProductManagement::on_buttonSearch_clicked()
     // relTblAl_1 is the alias under which the model joins the category table of column 1.
     if (!ui.lineEditCategory->text().isEmpty())
         conditions << ContainsCondition(QStringLiteral("relTblAl_1.name"), ui.lineEditCategory->text());
-    if (!SqlFilter::Refilter(productModel, conditions.join(QStringLiteral(" AND "))))
-        SelectProducts();
+    SelectProducts(conditions.join(QStringLiteral(" AND ")));
     ui.tableViewProducts->resizeColumnsToContents();
     ui.tableViewProducts->show();
 }
@@ -271,8 +270,7 @@ void ProductManagement::on_buttonShowAll_clicked()
 {
     ui.editCode->clear();
     ui.editName->clear();
-    if (!SqlFilter::Refilter(productModel, QString()))
-        SelectProducts();
+    SelectProducts(QString());
     ui.tableViewProducts->resizeColumnsToContents();
     ui.labelStatus->clear();
 }

@@ -5,6 +5,8 @@
 
 #include <QScrollArea>
 
+#include <optional>
+
 class ProductModel;
 class SortingProxyModel;
 class StockModel;
@@ -57,8 +59,9 @@ public slots:
 
 private:
     bool ProductsTabCurrent() const;
-    // Selects the products again; a refused statement is reported, not shown as an empty list.
-    void SelectProducts();
+    // Selects the products again, with a new filter when one is given; a refused statement is reported, not
+    // shown as an empty list.
+    void SelectProducts(const std::optional<QString>& filter = std::nullopt);
     void SelectStock();
     void ChooseColumns(QTableView* view, ColumnVisibility& columns, const QPoint& pos);
     void PrintList(bool toPdf);

@@ -7,6 +7,7 @@
 #include "purchasinglog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "sqlfilter.h"
 #include "textfields.h"
 
 #include <QHeaderView>
@@ -69,9 +70,9 @@ ManageVendors::~ManageVendors()
     delete model;
 }
 
-void ManageVendors::Reselect()
+void ManageVendors::Reselect(const std::optional<QString>& filter)
 {
-    if (!model->select())
+    if (!SqlFilter::Select(model, filter))
         ReportListError(this, tr("Manage Vendors"), model);
 }
 
@@ -215,16 +216,13 @@ void ManageVendors::OnVendorSelected()
 void ManageVendors::ApplyFilter()
 {
     const QString text = ui.lineEditFilter->text();
-    if (text.isEmpty()) {
-        model->setFilter(QString());
-    } else {
-        // A table model's filter takes no bound values: the text is made a literal instead.
-        QStringList conditions;
+    // A table model's filter takes no bound values: the text is made a literal instead.
+    QStringList conditions;
+    if (!text.isEmpty()) {
         for (const char* column : {"NAME", "ADDRESS", "EMAIL", "CONTACT_NUMBER"})
             conditions << ContainsCondition(QLatin1String(column), text);
-        model->setFilter(conditions.join(QStringLiteral("OR")));
     }
-    Reselect();
+    Reselect(conditions.join(QStringLiteral("OR")));
     ui.tableView->resizeColumnsToContents();
     ui.tableView->show();
 }

@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <optional>
+
 class Progress;
 class QSqlTableModel;
 class SortingProxyModel;
@@ -56,7 +58,8 @@ private:
     // Writes the pending change; on failure reports the driver's text and drops the change. A delete that
     // purchase orders of the deleted vendor hold back is reported in words instead.
     bool Submit(const QString& failureText, int deletedVendorId = -1);
-    void Reselect();
+    // With a new filter when one is given; a failed query is reported.
+    void Reselect(const std::optional<QString>& filter = std::nullopt);
     void ApplyFilter();
 
     Ui::ManageVendors ui;

@@ -7,6 +7,8 @@
 #include "testsupport.h"
 #include "urlrecorder.h"
 
+#include <QAbstractProxyModel>
+#include <QSignalSpy>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -123,10 +125,13 @@ void TestExpenseManagement::showAllKeepsTheCategoryText()
     page.show();
     Child<QLineEdit>(&page, "editDescription")->setText(QStringLiteral("home"));
     Child<QLineEdit>(&page, "lineEditCategory")->setText(QStringLiteral("Travel"));
+    // Each reads the list once.
+    QSignalSpy reads(static_cast<QAbstractProxyModel*>(grid(page)->model())->sourceModel(), &QAbstractItemModel::modelReset);
     click(page, "buttonSearch");
     QCOMPARE(grid(page)->model()->rowCount(), 1);
     click(page, "buttonShowAll");
     QCOMPARE(grid(page)->model()->rowCount(), 6);
+    QCOMPARE(reads.count(), 2);
     QCOMPARE(Child<QLineEdit>(&page, "editDescription")->text(), QString());
     QCOMPARE(Child<QLineEdit>(&page, "lineEditCategory")->text(), QStringLiteral("Travel"));
 }

@@ -3,6 +3,8 @@
 #include "modalanswerer.h"
 #include "testsupport.h"
 
+#include <QAbstractProxyModel>
+#include <QSignalSpy>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -141,9 +143,12 @@ void TestManageCustomers::filterMatchesTextLiterally()
     addCustomers({"O'Brien", "back\\slash", "100% cotton", "a_b", "axb"});
     ManageCustomers dialog(nullptr, false);
     dialog.show();
+    // Each text reads the list once.
+    QSignalSpy reads(static_cast<QAbstractProxyModel*>(grid(dialog)->model())->sourceModel(), &QAbstractItemModel::modelReset);
     Child<QLineEdit>(&dialog, "lineEditFilter")->setText(QStringLiteral("x"));
     Child<QLineEdit>(&dialog, "lineEditFilter")->setText(filter);
     QCOMPARE(ColumnTexts(grid(dialog), 1), shown);
+    QCOMPARE(reads.count(), 2);
     QCOMPARE(answerer->seen.size(), 0);
 }
 
