@@ -135,7 +135,7 @@ void ReportViewer::WriteHtmlReport(QTextStream& out)
     for (int c : qAsConst(printed))
         out << QStringLiteral("<th>%1</th>").arg(model->headerData(c, Qt::Horizontal).toString().toHtmlEscaped());
     out << "</tr></thead>\n";
-    // Through the proxy: the order and the formatting on screen.
+    // In the order on screen, formatted as the model shows them.
     ReportPrinter::WriteTableRows(out, shown, printed, busyText, tr("Processing line %1 of %2 for printing..."));
     out << "</table>\n</body>\n</html>\n";
     ProcessEvents(5);
