@@ -36,6 +36,8 @@ bool ConfirmDelete(QWidget* parent, const QString& title, const QString& text)
     return question.exec() == QMessageBox::Yes;
 }
 const int PRODUCTS_TAB = 0;
+// The stock tab's filter until a product row becomes current.
+const QString NO_STOCK = QStringLiteral("PRODUCT_ID = -1");
 } // namespace
 
 ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
@@ -112,8 +114,7 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     };
     for (const auto& caption : stockCaptions)
         stockModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
-    // Empty until a product row becomes current.
-    stockModel->setFilter(QStringLiteral("PRODUCT_ID = -1"));
+    stockModel->setFilter(NO_STOCK);
     ui.tableViewInventory->setModel(stockModel);
     ui.tableViewInventory->hideColumn(StockModel::ID);
     ui.tableViewInventory->hideColumn(StockModel::PRODUCT_ID);
@@ -207,7 +208,9 @@ bool ProductManagement::ProductsTabCurrent() const
 
 void ProductManagement::SelectProducts(const std::optional<QString>& filter)
 {
-    ReportListError(reads, SqlFilter::Select(productModel, filter), productModel);
+    // The stock of a product no longer listed must not stay on its tab.
+    if (ReportListError(reads, SqlFilter::Select(productModel, filter), productModel))
+        SelectStock(NO_STOCK);
 }
 
 bool ProductManagement::SelectStock(const std::optional<QString>& filter)
