@@ -57,7 +57,6 @@ bool AddEditExpenseDialog::LoadCategories()
     if (categoriesRead) {
         SqlFilter::FetchAll(categories);
     } else {
-        LogDatabaseError(categories->lastError());
         ShowStatus(tr("Expense categories could not be read: %1").arg(DatabaseFailure::ReadReason(categories)), 0);
     }
     return categoriesRead;
@@ -160,9 +159,7 @@ void AddEditExpenseDialog::on_pushAdd_clicked()
         query->bindValue(QStringLiteral(":a"), AppSettings::Instance()->locale->toDouble(ui.lineAmount->text()));
     query->bindValue(QStringLiteral(":des"), ui.textDescription->toPlainText());
     const bool saved = query->exec();
-    if (!saved)
-        LogDatabaseError(query->lastError());
-    else if (editMode)
+    if (saved && editMode)
         loadedAmount = ui.lineAmount->text();
 
     const QString category = ui.comboCategories->currentText();

@@ -174,7 +174,6 @@ void ExpenseManagement::on_buttonDelete_clicked()
         query->prepare(QStringLiteral("DELETE FROM tblExpenses WHERE ID = :id"));
         query->bindValue(QStringLiteral(":id"), id);
         if (!query->exec()) {
-            LogDatabaseError(query->lastError());
             QMessageBox::warning(this, tr("Delete Expense"),
                                  tr("Expense %1 could not be deleted.").arg(id) + QStringLiteral("\n\n")
                                      + DatabaseFailure::WriteReason(*query));

@@ -199,7 +199,6 @@ bool ManageCustomers::Submit(bool changed, const QString& failureText)
 {
     if (changed && model->submitAll())
         return true;
-    LogDatabaseError(model->lastError());
     const QString reason = DatabaseFailure::WriteReason(model);
     // The failed row must not stay in the list as if it were stored.
     model->revertAll();

@@ -1,5 +1,4 @@
 #include "databaseerror.h"
-#include "databaselog.h"
 
 #include "databasefailure.h"
 #include "databasemanager.h"
@@ -12,7 +11,6 @@
 void ShowDatabaseError(QWidget* parent, const QString& title, const QString& text, const QSqlError& error,
                        const QSqlDriver* driver)
 {
-    LogDatabaseError(error);
     QMessageBox::warning(parent, title, text + QStringLiteral("\n\n") + DatabaseFailure::WriteReason(driver, error));
 }
 

@@ -39,8 +39,9 @@ QString Translate(const char* text)
 
 QString Reason(const QSqlDriver* driver, const QSqlError& error, bool write)
 {
-    if (ConnectionLost(driver, error)) {
+    if (error.isValid())
         LogDatabaseError(error);
+    if (ConnectionLost(driver, error)) {
         return write ? Translate("The database server cannot be reached. Nothing was saved. Please make sure the "
                                  "server is running and the network is connected, then try again.")
                      : Translate("The database server cannot be reached. Please make sure the server is running and "
@@ -117,9 +118,11 @@ bool ReadFailureNotice::Check(bool ok, const QString& text, const QSqlDriver* dr
         ReadSucceeded();
         return true;
     }
-    LogDatabaseError(error);
-    if (told)
+    if (told) {
+        if (error.isValid())
+            LogDatabaseError(error);
         return false;
+    }
     told = true;
     QMessageBox::warning(page, title, text.arg(DatabaseFailure::ReadReason(driver, error)));
     return false;
