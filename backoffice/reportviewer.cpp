@@ -4,7 +4,6 @@
 #include "backofficelog.h"
 #include "constants.h"
 #include "databasemanager.h"
-#include "databaselog.h"
 #include "errordialog.h"
 #include "reportveiwermodel.h"
 #include "reportveiwermodelsubitems.h"
@@ -18,7 +17,6 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QScroller>
 #include <QSettings>

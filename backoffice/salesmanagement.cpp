@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScroller>
 #include <QSettings>
 #include <QSqlError>

@@ -8,7 +8,6 @@
 #include "selector.h"
 #include "sqlfilter.h"
 #include "textfields.h"
-#include "databaselog.h"
 
 #include <QHeaderView>
 #include <QMainWindow>
