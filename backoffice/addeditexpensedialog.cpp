@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "constants.h"
+#include "databasefailure.h"
 #include "databaselog.h"
 #include "databasemanager.h"
 #include "managecategories.h"
@@ -50,13 +51,15 @@ AddEditExpenseDialog::AddEditExpenseDialog(QWidget* parent)
 
 AddEditExpenseDialog::~AddEditExpenseDialog() = default;
 
-void AddEditExpenseDialog::LoadCategories()
+bool AddEditExpenseDialog::LoadCategories()
 {
-    if (!categories->select()) {
-        LogDatabaseError(categories->lastError());
-        ShowStatus(tr("Expense categories could not be read: %1").arg(categories->lastError().text()), 0);
+    categoriesRead = SqlFilter::Select(categories);
+    if (categoriesRead) {
+        SqlFilter::FetchAll(categories);
+    } else {
+        ShowStatus(tr("Expense categories could not be read: %1").arg(DatabaseFailure::ReadReason(categories)), 0);
     }
-    SqlFilter::FetchAll(categories);
+    return categoriesRead;
 }
 
 void AddEditExpenseDialog::ShowStatus(const QString& text, int kind)
@@ -105,6 +108,14 @@ void AddEditExpenseDialog::PrefillExpense(const QString& description, QString am
 bool AddEditExpenseDialog::ValidateInput()
 {
     if (ui.comboCategories->currentText().isEmpty()) {
+        // A list the server could not give is no choice the user left out: read it again, or say why not.
+        if (!categoriesRead) {
+            if (!LoadCategories()) {
+                ui.comboCategories->setFocus();
+                return false;
+            }
+            ui.comboCategories->setCurrentIndex(-1);
+        }
         ShowStatus(tr("Please select expense category"), 0);
         ui.comboCategories->setFocus();
         return false;
@@ -148,9 +159,7 @@ void AddEditExpenseDialog::on_pushAdd_clicked()
         query->bindValue(QStringLiteral(":a"), AppSettings::Instance()->locale->toDouble(ui.lineAmount->text()));
     query->bindValue(QStringLiteral(":des"), ui.textDescription->toPlainText());
     const bool saved = query->exec();
-    if (!saved)
-        LogDatabaseError(query->lastError());
-    else if (editMode)
+    if (saved && editMode)
         loadedAmount = ui.lineAmount->text();
 
     const QString category = ui.comboCategories->currentText();
@@ -158,12 +167,12 @@ void AddEditExpenseDialog::on_pushAdd_clicked()
         if (saved)
             ShowStatus(tr("%1%2 updated under %3 category ").arg(currencySymbol, ui.lineAmount->text(), category), 1);
         else
-            ShowStatus(tr("Error: Can not update expense record.") + QLatin1Char(' ') + query->lastError().text(), 0);
+            ShowStatus(tr("Error: Can not update expense record.") + QLatin1Char(' ') + DatabaseFailure::WriteReason(*query), 0);
     } else {
         if (saved)
             ShowStatus(tr("%1%2 added under %3 category ").arg(currencySymbol, ui.lineAmount->text(), category), 1);
         else
-            ShowStatus(tr("Error: Can not add new expense.") + QLatin1Char(' ') + query->lastError().text(), 0);
+            ShowStatus(tr("Error: Can not add new expense.") + QLatin1Char(' ') + DatabaseFailure::WriteReason(*query), 0);
     }
 }
 

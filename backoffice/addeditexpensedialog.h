@@ -34,10 +34,12 @@ private slots:
     void on_pushClose_clicked();
 
 private:
-    void LoadCategories();
+    // Reads the category list; a failure is told on the status line.
+    bool LoadCategories();
 
     Ui::AddEditExpenseDialog ui;
     QSqlTableModel* categories = nullptr;
+    bool categoriesRead = false;
     bool editMode = false;
     QString expenseId;
     // The amount's text as shown when the expense was loaded or last written; it is rounded to the shop's

@@ -26,6 +26,7 @@ constexpr int SORTING_THRESHOLD = 1000;
 
 ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
     : QScrollArea(parent)
+    , reads(this, tr("Expense Management"))
 {
     Q_UNUSED(unused)
     ui.setupUi(this);
@@ -43,6 +44,7 @@ ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
     ui.tableViewExpenses->setModel(proxy);
+    SqlFilter::KeepColumns(ui.tableViewExpenses);
     model->setHeaderData(MySqlTableModel::CATEGORY, Qt::Horizontal, tr("Category"), Qt::EditRole);
     model->setHeaderData(MySqlTableModel::DATED, Qt::Horizontal, tr("Dated"), Qt::EditRole);
     model->setHeaderData(MySqlTableModel::AMOUNT, Qt::Horizontal, tr("AMOUNT"), Qt::EditRole);
@@ -83,13 +85,9 @@ ExpenseManagement::~ExpenseManagement() = default;
 
 void ExpenseManagement::Reload(const std::optional<QString>& filter)
 {
-    if (SqlFilter::Select(model, filter)) {
+    if (reads.Check(SqlFilter::Select(model, filter), tr("The expense list could not be read.") + QStringLiteral("\n\n%1"),
+                    model))
         SqlFilter::FetchAll(model);
-    } else {
-        LogDatabaseError(model->lastError());
-        QMessageBox::warning(this, tr("Expense Management"),
-                             tr("The expense list could not be read.") + QStringLiteral("\n\n") + model->lastError().text());
-    }
     ui.tableViewExpenses->resizeColumnsToContents();
 }
 
@@ -176,10 +174,9 @@ void ExpenseManagement::on_buttonDelete_clicked()
         query->prepare(QStringLiteral("DELETE FROM tblExpenses WHERE ID = :id"));
         query->bindValue(QStringLiteral(":id"), id);
         if (!query->exec()) {
-            LogDatabaseError(query->lastError());
             QMessageBox::warning(this, tr("Delete Expense"),
                                  tr("Expense %1 could not be deleted.").arg(id) + QStringLiteral("\n\n")
-                                     + query->lastError().text());
+                                     + DatabaseFailure::WriteReason(*query));
             break;
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "databasefailure.h"
+
 #include <QScrollArea>
 
 #include <optional>
@@ -46,4 +48,5 @@ private:
     Ui::ExpenseManagement ui;
     MySqlTableModel* model = nullptr;
     SortingProxyModel* proxy = nullptr;
+    ReadFailureNotice reads;
 };

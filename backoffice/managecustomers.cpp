@@ -50,6 +50,7 @@ const TextColumn TEXT_COLUMNS[] = {
 ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     : VorantelDialog(parent)
     , selectMode(selectMode)
+    , reads(this, tr("Manage Customers"))
 {
     ui.setupUi(this);
     QScroller::grabGesture(ui.scrollArea, QScroller::LeftMouseButtonGesture);
@@ -67,6 +68,7 @@ ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
     ui.tableView->setModel(proxy);
+    SqlFilter::KeepColumns(ui.tableView);
     ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui.tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -154,15 +156,10 @@ QModelIndex ManageCustomers::CurrentSourceIndex() const
 
 bool ManageCustomers::Reload(const std::optional<QString>& filter)
 {
-    const bool ok = SqlFilter::Select(model, filter);
-    if (ok) {
+    const bool ok = reads.Check(SqlFilter::Select(model, filter),
+                                tr("The customer list could not be read.") + QStringLiteral("\n\n%1"), model);
+    if (ok)
         SqlFilter::FetchAll(model);
-    } else {
-        LogDatabaseError(model->lastError());
-        QMessageBox::warning(this, tr("Manage Customers"),
-                             tr("The customer list could not be read.") + QStringLiteral("\n\n")
-                                 + model->lastError().text());
-    }
     ui.tableView->resizeColumnsToContents();
     return ok;
 }
@@ -202,11 +199,10 @@ bool ManageCustomers::Submit(bool changed, const QString& failureText)
 {
     if (changed && model->submitAll())
         return true;
-    LogDatabaseError(model->lastError());
-    const QString error = model->lastError().text();
+    const QString reason = DatabaseFailure::WriteReason(model);
     // The failed row must not stay in the list as if it were stored.
     model->revertAll();
-    QMessageBox::warning(this, tr("Manage Customers"), failureText + QStringLiteral("\n\n") + error);
+    QMessageBox::warning(this, tr("Manage Customers"), failureText + QStringLiteral("\n\n") + reason);
     return false;
 }
 
@@ -214,6 +210,7 @@ void ManageCustomers::on_pushButtonAdd_clicked()
 {
     if (IsEmptyText() || !TextStorable())
         return;
+    SqlFilter::Ready(model);
     const int row = model->rowCount();
     model->insertRow(row);
     WriteFormToRow(row);
@@ -244,6 +241,7 @@ void ManageCustomers::OnPushButtonUpdateClicked()
 {
     if (IsEmptyText() || !TextStorable())
         return;
+    SqlFilter::Ready(model);
     const QModelIndex index = CurrentSourceIndex();
     if (!index.isValid()) {
         ui.tableView->resizeColumnsToContents();
@@ -260,6 +258,7 @@ void ManageCustomers::OnPushButtonUpdateClicked()
 
 void ManageCustomers::OnPushButtonDeleteClicked()
 {
+    SqlFilter::Ready(model);
     const QModelIndex index = CurrentSourceIndex();
     if (!index.isValid()) {
         ui.tableView->resizeColumnsToContents();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasefailure.h"
 #include "voranteldialog.h"
 
 #include <QFile>
@@ -59,7 +60,7 @@ private:
     void WriteFormToRow(int row);
     void ClearForm();
     // Writes the model's pending change when the edit itself went through; on failure reports
-    // the driver's error and drops the change.
+    // why and drops the change.
     bool Submit(bool changed, const QString& failureText);
     // Reloads the list, with a new filter when one is given; a failed query is reported instead of showing an
     // empty list.
@@ -74,4 +75,5 @@ private:
     QString selectedCustomerId;
     QFile importFile;
     Progress* importProgress = nullptr;
+    ReadFailureNotice reads;
 };

@@ -4,12 +4,12 @@
 #include "backofficelog.h"
 #include "constants.h"
 #include "databasemanager.h"
-#include "databaselog.h"
 #include "errordialog.h"
 #include "reportveiwermodel.h"
 #include "reportveiwermodelsubitems.h"
 #include "selector.h"
 #include "sortingproxymodel.h"
+#include "sqlfilter.h"
 
 #include <QDateTime>
 #include <QHeaderView>
@@ -17,7 +17,6 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QScroller>
 #include <QSettings>
@@ -27,6 +26,7 @@
 
 ReportViewer::ReportViewer(QWidget* parent)
     : VorantelDialog(parent)
+    , reads(this, tr("Report Viewer"))
 {
     ui.setupUi(this);
     resize(900, 650);
@@ -84,6 +84,7 @@ ReportViewer::ReportViewer(QWidget* parent)
     // Amounts and counts sort by their values, not by their formatted texts.
     proxy->setSortRole(Qt::EditRole);
     ui.tableViewItems->setModel(proxy);
+    SqlFilter::KeepColumns(ui.tableViewItems);
     ui.tableViewItems->horizontalHeader()->setSortIndicatorShown(false);
     ui.tableViewItems->setSortingEnabled(false);
     connect(ui.tableViewItems, &QWidget::customContextMenuRequested, this, &ReportViewer::ShowContextMenuOnTable);
@@ -177,13 +178,38 @@ bool ReportViewer::RunReportQuery(const QSqlDatabase& db, const QString& sql, co
     QSqlQuery query(db);
     if (!ExecReportStatement(query, sql, bindings)) {
         model->clear();
-        ShowQueryError(tr("The report could not be made."), query.lastError().text());
-        LogDatabaseError(query.lastError());
+        ShowTotalsOf(false);
+        ShowQueryError(tr("The report could not be made."), query);
         return false;
     }
+    reads.ReadSucceeded();
     model->setQuery(query);
+    ShowTotalsOf(true);
     ui.tableViewItems->resizeColumnsToContents();
     return true;
+}
+
+void ReportViewer::ShowTotalsOf(bool reportRead)
+{
+    if (!reportRead) {
+        if (!totalsBeforeFailure.isEmpty())
+            return;
+        for (QLineEdit* total : {ui.lineTotalSales, ui.linePurchaseCost, ui.lineProfit, ui.lineDiscount,
+                                 ui.lineEditSalesTax, ui.lineItemsSold, ui.lineItemsReturned, ui.lineEditExpenses,
+                                 ui.lineTotalExpensesSummary, ui.lineStockCount, ui.lineTotalPurchaseValue}) {
+            totalsBeforeFailure.append({total, total->text()});
+            total->setText(QStringLiteral("0"));
+        }
+        return;
+    }
+    for (const auto& total : qAsConst(totalsBeforeFailure))
+        total.first->setText(total.second);
+    // The totals read by this viewer may have failed with the report: read them again.
+    if (!totalsBeforeFailure.isEmpty() && (expenseMode || showSalesSummary)) {
+        const QString expenses = ExpenseTotalText();
+        (expenseMode ? ui.lineTotalExpensesSummary : ui.lineEditExpenses)->setText(expenses);
+    }
+    totalsBeforeFailure.clear();
 }
 
 QString ReportViewer::SumText(const QSqlDatabase& db, const QString& sql, const QVariantMap& bindings,
@@ -192,10 +218,10 @@ QString ReportViewer::SumText(const QSqlDatabase& db, const QString& sql, const 
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!ExecReportStatement(query, sql, bindings)) {
-        ShowQueryError(tr("A report total could not be read."), query.lastError().text());
-        LogDatabaseError(query.lastError());
+        ShowQueryError(tr("A report total could not be read."), query);
         return QStringLiteral("0");
     }
+    reads.ReadSucceeded();
     if (!query.next())
         return QStringLiteral("0");
     // Counts and values as the server gives them; a sum over no rows (NULL) stays empty.
@@ -205,9 +231,9 @@ QString ReportViewer::SumText(const QSqlDatabase& db, const QString& sql, const 
     return AppSettings::Instance()->locale->toString(query.value(0).toDouble(), 'f', decimalPlaces.toInt());
 }
 
-void ReportViewer::ShowQueryError(const QString& what, const QString& error)
+void ReportViewer::ShowQueryError(const QString& what, const QSqlQuery& query)
 {
-    QMessageBox::warning(this, tr("Report Viewer"), what + QStringLiteral("\n\n") + error);
+    reads.Check(false, what + QStringLiteral("\n\n%1"), query.driver(), query.lastError());
 }
 
 QVariantMap ReportViewer::PeriodBindings() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasefailure.h"
 #include "voranteldialog.h"
 
 #include "ui_reportviewer.h"
@@ -110,7 +111,11 @@ private:
     bool RunReportQuery(const QSqlDatabase& db, const QString& sql, const QVariantMap& bindings);
     // The first value of a one-row sum as text, "0" for none; a failure is shown and gives "0".
     QString SumText(const QSqlDatabase& db, const QString& sql, const QVariantMap& bindings, bool localeMoney);
-    void ShowQueryError(const QString& what, const QString& error);
+    // Tells the first of a run of failed reads, with its reason.
+    void ShowQueryError(const QString& what, const QSqlQuery& query);
+    // A failed report shows none of the figures read before it: its totals read "0" until a report is read again,
+    // which brings them back.
+    void ShowTotalsOf(bool reportRead);
     QVariantMap PeriodBindings() const;
     // The period's expenses, shown in the sales and the expense mode.
     QString ExpenseTotalText();
@@ -134,4 +139,6 @@ private:
     QSqlQueryModel* model = nullptr;
     SortingProxyModel* proxy = nullptr;
     QSqlTableModel* filterModel = nullptr;
+    ReadFailureNotice reads;
+    QList<QPair<QLineEdit*, QString>> totalsBeforeFailure;
 };

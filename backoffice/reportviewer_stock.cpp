@@ -5,6 +5,7 @@
 #include "appsettings.h"
 #include "databasemanager.h"
 #include "reportveiwermodel.h"
+#include "sqlfilter.h"
 
 #include <QSignalBlocker>
 #include <QSqlDatabase>
@@ -93,8 +94,8 @@ void ReportViewer::SetStockMode(bool countAndValue)
     filterModel = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
     filterModel->setTable(countAndValue ? QStringLiteral("tblProductCategories") : QStringLiteral("tblVendors"));
     filterModel->setSort(1, Qt::AscendingOrder);
-    if (!filterModel->select())
-        ShowQueryError(tr("The filter list could not be read."), filterModel->lastError().text());
+    reads.Check(SqlFilter::Select(filterModel), tr("The filter list could not be read.") + QStringLiteral("\n\n%1"),
+                filterModel);
     {
         // The table already shows the unfiltered statement: no entry is chosen yet.
         const QSignalBlocker blocker(ui.comboBoxVendors);

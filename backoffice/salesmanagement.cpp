@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScroller>
 #include <QSettings>
 #include <QSqlError>
@@ -43,6 +42,7 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     : QScrollArea(parent)
     , popupMode(popup)
     , saleTypeFilter(saleTypeFilter)
+    , reads(this, tr("Sales Management"))
 {
     ui.setupUi(this);
     AppSettings* appSettings = AppSettings::Instance();
@@ -93,6 +93,7 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     salesProxy->setSourceModel(sales);
     salesProxy->setDynamicSortFilter(true);
     ui.tableViewSales->setModel(salesProxy);
+    SqlFilter::KeepColumns(ui.tableViewSales);
     const QString taxName = appSettings->settings->value(SALES_TAX_NAME, QStringLiteral("Tax")).toString();
     const QStringList salesCaptions = {
         tr("ID"), tr("Sales Person"), tr("Customer Name"), tr("Timestamp"), tr("Total"), tr("Paid"),
@@ -123,6 +124,7 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     linesProxy->setSourceModel(lines);
     linesProxy->setDynamicSortFilter(true);
     ui.tableViewDetails->setModel(linesProxy);
+    SqlFilter::KeepColumns(ui.tableViewDetails);
     ui.tableViewDetails->setSortingEnabled(true);
     ui.tableViewDetails->hideColumn(SalesDetailsSqlTableModel::ID);
     ui.tableViewDetails->hideColumn(SalesDetailsSqlTableModel::TRANSACTION_ID);
@@ -203,16 +205,16 @@ QModelIndex SalesManagement::ToSales(const QModelIndex& viewIndex) const
 
 void SalesManagement::Select(QSqlTableModel* model, const std::optional<QString>& filter)
 {
-    if (!SqlFilter::Select(model, filter)) {
-        const QSqlError error = model->lastError();
-        LogDatabaseError(error);
-        if (model->database().isOpen())
-            QMessageBox::warning(this, tr("Sales Management"),
-                                 (model == salesModel() ? tr("The sales could not be read.")
-                                                        : tr("The lines of the sale could not be read."))
-                                     + QStringLiteral("\n\n") + error.text());
-    }
+    const bool sales = model == salesModel();
+    const bool read = reads.Check(SqlFilter::Select(model, filter),
+                                  (sales ? tr("The sales could not be read.") : tr("The lines of the sale could not be read."))
+                                      + QStringLiteral("\n\n%1"),
+                                  model);
     SqlFilter::FetchAll(model);
+    // The lines of a sale no longer listed must not stay beside the list; the lines model exists once the
+    // constructor built it.
+    if (!read && sales && ui.tableViewDetails->model())
+        Select(detailsModel(), NO_LINES);
 }
 
 void SalesManagement::on_buttonSearch_clicked()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "databasefailure.h"
+
 #include <QScrollArea>
 
 #include <optional>
@@ -55,9 +57,8 @@ private:
     SalesSqlTableModel* salesModel() const;
     SalesDetailsSqlTableModel* detailsModel() const;
     QModelIndex ToSales(const QModelIndex& viewIndex) const;
-    // Selects a model, with a new filter when one is given, and loads every row; a failed query of an open
-    // connection is reported instead of passing for an empty list (a connection that failed to open was
-    // reported already).
+    // Selects a model, with a new filter when one is given, and loads every row; a failed query is reported
+    // instead of passing for an empty list. A sales list that could not be read takes the lines with it.
     void Select(QSqlTableModel* model, const std::optional<QString>& filter = std::nullopt);
     void ShowLinesOf(const QString& saleId);
     void ShowColumnChooser(QTableView* view, QVector<QPair<QString, bool>>* columns, const QPoint& pos);
@@ -70,4 +71,5 @@ private:
     bool popupMode;
     int saleTypeFilter;
     bool selectedSaleIsInvoice = false;
+    ReadFailureNotice reads;
 };

@@ -3,7 +3,6 @@
 #include "salesmanagement.h"
 
 #include "appsettings.h"
-#include "databaselog.h"
 #include "databasemanager.h"
 #include "reportprinter.h"
 #include "saleopener.h"
@@ -55,7 +54,6 @@ bool SalesManagement::DeleteSale(const QString& saleId)
     const auto fail = [this, manager, db, &saleId](const QSqlError& error, bool rollBack) {
         if (rollBack)
             manager->RollbackTransaction(db);
-        LogDatabaseError(error);
         QMessageBox::warning(this, tr("Delete Sale"),
                              tr("Sale %1 could not be deleted; it and the sales after it are kept.").arg(saleId)
                                  + QStringLiteral("\n\n") + error.text());

@@ -1,15 +1,95 @@
 #include "sqlfilter.h"
 
+#include "databasemanager.h"
+
 #include <QAbstractItemModel>
 #include <QDate>
+#include <QHeaderView>
+#include <QSignalBlocker>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
-#include <QSqlTableModel>
+#include <QSqlRecord>
+#include <QSqlRelationalTableModel>
+#include <QTableView>
+
+#include <memory>
 
 namespace SqlFilter {
+
+namespace {
+
+// The ORDER BY of the model's last read with its columns known: setTable forgets the sort.
+const char* const ORDER_PROPERTY = "vorantelOrderBy";
+
+// A table model keeps its sort column to itself; its ORDER BY clause is protected, and reached through this.
+struct OrderBy : QSqlTableModel
+{
+    static QString Of(const QSqlTableModel* model) { return (model->*&OrderBy::orderByClause)(); }
+};
+
+// Only setTable reads a table's columns again, and it forgets the relations, filter, sort and headers.
+void SetTableAgain(QSqlTableModel* model)
+{
+    const QString table = model->tableName();
+    const int columns = model->database().record(table).count();
+    if (columns == 0)
+        return;
+    auto* relational = qobject_cast<QSqlRelationalTableModel*>(model);
+    QVector<QSqlRelation> relations(columns);
+    QVector<QPair<QVariant, QVariant>> headers(columns);
+    for (int c = 0; c < columns; ++c) {
+        if (relational)
+            relations[c] = relational->relation(c);
+        headers[c] = {model->headerData(c, Qt::Horizontal, Qt::EditRole),
+                      model->headerData(c, Qt::Horizontal, Qt::DisplayRole)};
+    }
+    const QString filter = model->filter();
+    const QString order = model->property(ORDER_PROPERTY).toString();
+
+    model->setTable(table);
+    for (int c = 0; c < columns; ++c) {
+        if (relations.at(c).isValid())
+            relational->setRelation(c, relations.at(c));
+        const QVariant& edit = headers.at(c).first;
+        const QVariant& display = headers.at(c).second;
+        if (edit.isValid())
+            model->setHeaderData(c, Qt::Horizontal, edit, Qt::EditRole);
+        // Without columns a header nobody set shows its number.
+        if (display.userType() == QMetaType::QString && display != edit)
+            model->setHeaderData(c, Qt::Horizontal, display, Qt::DisplayRole);
+    }
+    model->setFilter(filter);
+    if (order.isEmpty())
+        return;
+    for (int c = 0; c < columns; ++c) {
+        for (const Qt::SortOrder direction : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            model->setSort(c, direction);
+            if (OrderBy::Of(model) == order)
+                return;
+        }
+    }
+    model->setSort(-1, Qt::AscendingOrder);
+}
+
+// Ready without the read: true when the table was set again.
+bool Mend(QSqlTableModel* model)
+{
+    const QSqlDatabase handle = model->database();
+    const QSqlDatabase* db = DatabaseManager::Instance()->Connection(handle.connectionName());
+    if (!model->record().isEmpty()) {
+        model->setProperty(ORDER_PROPERTY, OrderBy::Of(model));
+        return false;
+    }
+    if (!(db ? db->isOpen() : handle.isOpen()) || model->tableName().isEmpty())
+        return false;
+    SetTableAgain(model);
+    return true;
+}
+
+} // namespace
 
 QString ContainsPattern(const QString& text)
 {
@@ -49,6 +129,7 @@ void FetchAll(QAbstractItemModel* model)
 
 bool Select(QSqlTableModel* model, const std::optional<QString>& filter)
 {
+    Mend(model);
     if (filter) {
         const bool readBySetFilter = model->query().isActive();
         model->setFilter(*filter);
@@ -56,6 +137,39 @@ bool Select(QSqlTableModel* model, const std::optional<QString>& filter)
             return true;
     }
     return model->select();
+}
+
+void Ready(QSqlTableModel* model)
+{
+    if (Mend(model))
+        model->select();
+}
+
+void KeepColumns(QTableView* view)
+{
+    QHeaderView* header = view->horizontalHeader();
+    auto saved = std::make_shared<QPair<int, QByteArray>>();
+    QObject::connect(view->model(), &QAbstractItemModel::modelAboutToBeReset, header, [header, saved] {
+        if (header->count() > 0)
+            *saved = {header->count(), header->saveState()};
+    });
+    QObject::connect(header, &QHeaderView::sectionCountChanged, header, [header, saved](int before, int now) {
+        if (before != 0 || now != saved->first)
+            return;
+        // Quietly: a sort indicator given back would make a view that sorts its model read it again.
+        const QSignalBlocker blocker(header);
+        header->restoreState(saved->second);
+    });
+}
+
+void WatchHeaderReads(QTableView* view, QSqlTableModel* model, const std::function<bool()>& read)
+{
+    QObject::connect(view->horizontalHeader(), &QHeaderView::sortIndicatorChanged, model,
+                     [model, read](int column, Qt::SortOrder order) {
+                         if (model->query().isActive() || !read())
+                             return;
+                         model->sort(column, order);
+                     });
 }
 
 } // namespace SqlFilter

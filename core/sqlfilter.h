@@ -2,12 +2,14 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QAbstractItemModel;
 class QDate;
 class QSqlDatabase;
 class QSqlTableModel;
+class QTableView;
 class QWidget;
 
 // Model filters are WHERE text, which takes no bound values: what a user typed goes in
@@ -24,8 +26,20 @@ QString DateLiteral(const QSqlDatabase& db, const QDate& date);
 // Loads every row, so that counting, selecting all, printing and exporting see the whole list.
 void FetchAll(QAbstractItemModel* model);
 // Reads a table model, with a new filter when one is given, once: QSqlTableModel::setFilter itself reads a model
-// that holds a result, and a select after it would read, and a sorted list sort, every row twice. False when the
-// read failed (the model's lastError()).
+// that holds a result, and a select after it would read, and a sorted list sort, every row twice. The model's
+// connection is asked for first (Ready), so that a read after the server came back finds it again. False when
+// the read failed (the model's lastError(), empty when the connection is closed).
 bool Select(QSqlTableModel* model, const std::optional<QString>& filter = std::nullopt);
+// Before a model writes: asks the connection manager for the model's connection, which reopens a dropped one,
+// and gives a model that a failed read left without columns its table back (with its relations, filter, sort and
+// headers), read again.
+void Ready(QSqlTableModel* model);
+// A failed read leaves a model without columns, and its views would forget which columns they hid, moved and
+// sized: the view's header takes its layout back when the columns return.
+void KeepColumns(QTableView* view);
+// A view that sorts its table model itself reads it at every header click, outside the page's own reads: when
+// such a read fails, read (the page's own, which tells the user and mends the model) runs, and the clicked order
+// is read again once it succeeded. Call it after sorting is enabled on the view.
+void WatchHeaderReads(QTableView* view, QSqlTableModel* model, const std::function<bool()>& read);
 
 } // namespace SqlFilter

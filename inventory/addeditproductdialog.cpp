@@ -3,6 +3,7 @@
 
 #include "appsettings.h"
 #include "caddnewitemsbatch.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "managecategories.h"
@@ -53,7 +54,7 @@ AddEditProductDialog::AddEditProductDialog(QWidget* parent)
     categoryModel->setSort(1, Qt::AscendingOrder);
     ui.comboCategory->setModel(categoryModel);
     ui.comboCategory->setModelColumn(1);
-    categoryModel->select();
+    LoadCategories();
 
     imagePath = NO_IMAGE;
     ShowImage(imagePath);
@@ -345,13 +346,23 @@ void AddEditProductDialog::on_pushCategories_clicked()
     ManageCategories dialog(AppSettings::Instance()->mainWindow, 0);
     dialog.setModal(true);
     dialog.exec();
-    categoryModel->select();
-    SqlFilter::FetchAll(categoryModel);
+    LoadCategories();
     int row = -1;
     for (int r = 0; chosenId.isValid() && r < categoryModel->rowCount() && row < 0; ++r)
         if (categoryModel->index(r, 0).data() == chosenId)
             row = r;
     ui.comboCategory->setCurrentIndex(row);
+}
+
+bool AddEditProductDialog::LoadCategories()
+{
+    categoriesRead = SqlFilter::Select(categoryModel);
+    if (categoriesRead)
+        SqlFilter::FetchAll(categoryModel);
+    else
+        ShowStatus(tr("Error: The product categories could not be read: %1").arg(DatabaseFailure::ReadReason(categoryModel)),
+                   0);
+    return categoriesRead;
 }
 
 void AddEditProductDialog::on_pushAddInventory_clicked()

@@ -70,6 +70,8 @@ private:
     void ShowImage(const QString& path);
     // Field checks shared by add and update; add selects the add's wording.
     bool CheckFields(bool checkCode, bool add, int* categoryId, int* itemsPerUnit);
+    // Reads the category list; a failure is told on the status line.
+    bool LoadCategories();
     double TaxRateValue() const;
     // Binds the form's product columns, alike for an add and an update.
     void BindFormFields(QSqlQuery* query, int items) const;
@@ -90,6 +92,7 @@ private:
     QSqlRecord loadedRecord;
     bool bangFlag = false;
     QSqlTableModel* categoryModel = nullptr;
+    bool categoriesRead = false;
     QSqlQueryModel* searchModel = nullptr;
     QCompleter* completer = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "addeditproductdialog.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "inventorylog.h"
@@ -78,6 +79,14 @@ bool AddEditProductDialog::CheckFields(bool checkCode, bool add, int* categoryId
     }
     QCoreApplication::processEvents();
     if (ui.comboCategory->currentText().isEmpty()) {
+        // A list the server could not give is no choice the user left out: read it again, or say why not.
+        if (!categoriesRead) {
+            if (!LoadCategories()) {
+                ui.comboCategory->setFocus();
+                return false;
+            }
+            ui.comboCategory->setCurrentIndex(-1);
+        }
         ShowStatus(tr("Error: Please select a product category"), 0);
         ui.comboCategory->setFocus();
         return false;
@@ -129,7 +138,7 @@ void AddEditProductDialog::on_buttonAdd_clicked()
     }
     if (!manager->BeginTransaction(&db)) {
         ShowStatus(tr("System Error: Can not add product with code %1").arg(automatic ? QString() : typedCode)
-                       + QLatin1Char('\n') + db.lastError().text(),
+                       + QLatin1Char('\n') + DatabaseFailure::WriteReason(db),
                    0);
         return;
     }
@@ -143,7 +152,7 @@ void AddEditProductDialog::on_buttonAdd_clicked()
     query->bindValue(QStringLiteral(":product_code"), automatic ? TemporaryProductCode() : typedCode);
     BindFormFields(query, items);
     if (!query->exec()) {
-        const QString error = query->lastError().text();
+        const QString error = DatabaseFailure::WriteReason(*query);
         manager->RollbackTransaction(&db);
         ShowStatus(tr("System Error: Can not add product with code %1").arg(automatic ? QString() : typedCode)
                        + QLatin1Char('\n') + error,
@@ -170,7 +179,7 @@ void AddEditProductDialog::on_buttonAdd_clicked()
         return;
     }
     if (!manager->CommitTransaction(&db)) {
-        error = db.lastError().text();
+        error = DatabaseFailure::WriteReason(db);
         manager->RollbackTransaction(&db);
         ShowStatus(tr("System Error: Can not add product with code %1").arg(code) + QLatin1Char('\n') + error, 0);
         ui.editCode->setFocus();
@@ -252,7 +261,7 @@ bool AddEditProductDialog::AddInitialStock(int productId, const QString& product
     query->bindValue(QStringLiteral(":roq"), 0);
     if (query->exec())
         return true;
-    *error = query->lastError().text();
+    *error = DatabaseFailure::WriteReason(*query);
     qCWarning(lcInventory) << "first stock row:" << *error << query->lastQuery();
     return false;
 }
@@ -281,7 +290,7 @@ void AddEditProductDialog::on_pushUpdate_clicked()
         query->bindValue(QStringLiteral(":id"), loadedRecord.value(0).toInt());
         if (!query->exec()) {
             ShowStatus(tr("System Error: Can not update the product data.") + QLatin1Char('\n')
-                           + query->lastError().text(),
+                           + DatabaseFailure::WriteReason(*query),
                        0);
         } else {
             ShowStatus(tr("Existing product with code %1 updated successfully").arg(code), 1);

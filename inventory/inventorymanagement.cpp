@@ -13,6 +13,7 @@
 #include "progress.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "sqlfilter.h"
 #include "voranteldialog.h"
 
 #include <QFileInfo>
@@ -30,6 +31,7 @@
 InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
     : QScrollArea(parent)
     , selectMode(selectMode)
+    , reads(this, tr("Manage Inventory"))
 {
     ui.setupUi(this);
     ui.push_show->hide();
@@ -63,6 +65,7 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
     proxy->setDynamicSortFilter(true);
     proxy->setSourceModel(model);
     ui.tableViewItems->setModel(proxy);
+    SqlFilter::KeepColumns(ui.tableViewItems);
 
     for (int column : {InventoryModel::ID, InventoryModel::PRODUCT_ID, InventoryModel::VENDOR_ID,
                        InventoryModel::SHOW_ON_POS, InventoryModel::IMAGE_FILE})
@@ -149,8 +152,9 @@ QString InventoryManagement::PickStockCode(QWidget* hostParent)
 
 void InventoryManagement::RunCurrentQuery()
 {
-    model->setQuery(currentQuery, *DatabaseManager::Instance()->InventoryDatabase());
-    ReportListError(this, tr("Manage Inventory"), model);
+    const QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
+    model->setQuery(currentQuery, *db);
+    ReportListError(reads, model->query().isActive(), model->lastError(), db->driver());
 }
 
 void InventoryManagement::on_buttonSearch_clicked()
@@ -265,10 +269,14 @@ void InventoryManagement::on_buttonDelete_clicked()
     for (const auto& stock : qAsConst(stocks)) {
         query->prepare(QStringLiteral("DELETE FROM tblInventory WHERE ID = :id"));
         query->bindValue(QStringLiteral(":id"), stock.first);
-        if (!query->exec())
+        if (!query->exec()) {
             QMessageBox::warning(this, tr("Delete Inventory Item"),
-                                 tr("Can not delete stock [%1]: %2").arg(stock.second, query->lastError().text()),
+                                 tr("Can not delete stock [%1]: %2").arg(stock.second, DatabaseFailure::WriteReason(*query)),
                                  QMessageBox::Ok);
+            // Without the server every later row would fail alike: one box is enough.
+            if (DatabaseFailure::ConnectionLost(query->driver(), query->lastError()))
+                break;
+        }
     }
     Refresh(true);
 }

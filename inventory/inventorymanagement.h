@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasefailure.h"
 #include "ui_inventorymanagement.h"
 
 #include <QScrollArea>
@@ -76,4 +77,5 @@ private:
     InventoryModel* model = nullptr;
     SortingProxyModel* proxy = nullptr;
     QString imagesFolder;
+    ReadFailureNotice reads;
 };

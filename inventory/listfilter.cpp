@@ -1,13 +1,12 @@
 #include "listfilter.h"
 
+#include "databasefailure.h"
 #include "databasemanager.h"
-#include "inventorylog.h"
 #include "sqlfilter.h"
 
-#include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
+#include <QSqlTableModel>
 
 QString ContainsCondition(const QString& column, const QString& text)
 {
@@ -15,13 +14,12 @@ QString ContainsCondition(const QString& column, const QString& text)
         + QLatin1Char(' ');
 }
 
-bool ReportListError(QWidget* parent, const QString& title, const QSqlQueryModel* model)
+bool ReportListError(ReadFailureNotice& notice, bool read, const QSqlError& error, const QSqlDriver* driver)
 {
-    const QSqlError error = model->lastError();
-    if (!error.isValid())
-        return false;
-    qCWarning(lcInventory) << "list query failed:" << error.text() << model->query().lastQuery();
-    QMessageBox::warning(parent, title, QObject::tr("The list could not be read from the database:\n%1").arg(error.text()),
-                         QMessageBox::Ok);
-    return true;
+    return !notice.Check(read, QObject::tr("The list could not be read from the database:\n%1"), driver, error);
+}
+
+bool ReportListError(ReadFailureNotice& notice, bool read, const QSqlTableModel* model)
+{
+    return ReportListError(notice, read, model->lastError(), model->database().driver());
 }

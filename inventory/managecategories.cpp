@@ -2,9 +2,9 @@
 
 #include "appsettings.h"
 #include "databasemanager.h"
-#include "inventorylog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "sqlfilter.h"
 #include "textfields.h"
 
 #include <QHeaderView>
@@ -22,6 +22,7 @@ const int EXPENSE_CATEGORY_LENGTH = 100;
 
 ManageCategories::ManageCategories(QWidget* parent, int categoryType)
     : VorantelDialog(parent)
+    , reads(this, tr("Manage Categories"))
 {
     ui.setupUi(this);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
@@ -31,13 +32,14 @@ ManageCategories::ManageCategories(QWidget* parent, int categoryType)
     proxy = new SortingProxyModel(this);
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
+    ui.tableView->setModel(proxy);
+    SqlFilter::KeepColumns(ui.tableView);
 
     // The first item makes index 0 current, which loads the product categories.
     ui.comboCategoriesType->addItem(tr("PRODUCT CATEGORIES"));
     ui.comboCategoriesType->addItem(tr("EXPENSE CATEGORIES"));
     ui.comboCategoriesType->setCurrentIndex(categoryType != 0 ? 1 : 0);
 
-    ui.tableView->setModel(proxy);
     ui.tableView->setSortingEnabled(true);
     ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -69,9 +71,13 @@ void ManageCategories::on_comboCategoriesType_currentIndexChanged(int index)
         return;
     }
     model->setTable(categoryTable);
-    if (!model->select())
-        qCWarning(lcInventory) << "categories:" << model->lastError().text();
+    SelectCategories();
     model->setHeaderData(1, Qt::Horizontal, caption);
+}
+
+void ManageCategories::SelectCategories()
+{
+    reads.Check(SqlFilter::Select(model), tr("The categories could not be read.") + QStringLiteral("\n\n%1"), model);
 }
 
 bool ManageCategories::IsEmptyText()
@@ -93,7 +99,7 @@ bool ManageCategories::IsSameText()
     query->bindValue(QStringLiteral(":name"), ui.lineEdit->text());
     if (!query->exec()) {
         // Without an answer the name may exist: refuse it.
-        ReportFailure(query->lastError().text());
+        ReportFailure(DatabaseFailure::WriteReason(*query));
         return true;
     }
     if (query->next() && query->value(0).toInt() == 0)
@@ -134,8 +140,8 @@ void ManageCategories::on_pushButtonAdd_clicked()
     query->bindValue(QStringLiteral(":name"), ui.lineEdit->text());
     const bool added = query->exec();
     if (!added)
-        ReportFailure(query->lastError().text());
-    model->select();
+        ReportFailure(DatabaseFailure::WriteReason(*query));
+    SelectCategories();
     // A name that could not be stored stays for the user to correct.
     if (added)
         ui.lineEdit->clear();
@@ -159,9 +165,9 @@ void ManageCategories::OnPushButtonUpdateClicked()
         query->bindValue(QStringLiteral(":id"), id.toInt());
         renamed = query->exec();
         if (!renamed)
-            ReportFailure(query->lastError().text());
+            ReportFailure(DatabaseFailure::WriteReason(*query));
     }
-    model->select();
+    SelectCategories();
     if (renamed)
         ui.lineEdit->clear();
     ui.tableView->resizeColumnsToContents();
@@ -177,7 +183,7 @@ void ManageCategories::OnPushButtonDeleteClicked()
     query->bindValue(QStringLiteral(":id"), id.toInt());
     if (!query->exec() || !query->next()) {
         // Unknown use is no permission to delete.
-        ReportFailure(query->lastError().text());
+        ReportFailure(DatabaseFailure::WriteReason(*query));
         return;
     }
     if (query->value(0).toInt() != 0) {
@@ -190,9 +196,9 @@ void ManageCategories::OnPushButtonDeleteClicked()
     query->prepare(QStringLiteral("DELETE FROM %1 WHERE ID = :id").arg(categoryTable));
     query->bindValue(QStringLiteral(":id"), id.toInt());
     if (!query->exec())
-        ReportFailure(query->lastError().text());
+        ReportFailure(DatabaseFailure::WriteReason(*query));
     ui.lineEdit->clear();
-    model->select();
+    SelectCategories();
     ui.tableView->resizeColumnsToContents();
 }
 

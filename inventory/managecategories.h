@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasefailure.h"
 #include "voranteldialog.h"
 
 #include "ui_managecategories.h"
@@ -32,6 +33,7 @@ private:
     // ID of the current row's category; empty when no row is current.
     QString CurrentId() const;
     void ReportFailure(const QString& error);
+    void SelectCategories();
     // Refuses, naming the field, a name its column can not hold.
     bool TextStorable();
 
@@ -40,4 +42,5 @@ private:
     SortingProxyModel* proxy;
     QString categoryTable;
     QString itemTable;
+    ReadFailureNotice reads;
 };

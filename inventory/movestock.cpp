@@ -1,6 +1,7 @@
 #include "movestock.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "inventorylog.h"
 #include "inventorymanagement.h"
@@ -149,9 +150,9 @@ void MoveStock::on_pushMove_clicked()
 
 void MoveStock::FailMove(const QSqlQuery& query)
 {
-    const QString error = query.lastError().text();
+    const QString error = DatabaseFailure::WriteReason(query);
     DatabaseManager::Instance()->RollbackTransaction(DatabaseManager::Instance()->InventoryDatabase());
-    qCWarning(lcInventory) << "stock move failed:" << error << query.lastQuery();
+    qCWarning(lcInventory) << "stock move failed:" << query.lastError().text() << query.lastQuery();
     Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(error));
 }
 
@@ -204,7 +205,7 @@ bool MoveStock::Commit()
     QSqlDatabase* db = manager->InventoryDatabase();
     if (manager->CommitTransaction(db))
         return true;
-    const QString error = db->lastError().text();
+    const QString error = DatabaseFailure::WriteReason(*db);
     manager->RollbackTransaction(db);
     Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(error));
     return false;
@@ -214,7 +215,7 @@ bool MoveStock::BeginMove(QSqlDatabase& db)
 {
     if (DatabaseManager::Instance()->BeginTransaction(&db))
         return true;
-    Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(db.lastError().text()));
+    Warn(tr("Error: The stock could not be moved, nothing was changed.\n%1").arg(DatabaseFailure::WriteReason(db)));
     return false;
 }
 

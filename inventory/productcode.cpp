@@ -1,5 +1,7 @@
 #include "productcode.h"
 
+#include "databasefailure.h"
+
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
@@ -37,7 +39,7 @@ bool ClearPlaceholderLeftovers(QSqlDatabase& db, QString* error)
     if (query.exec())
         return true;
     if (error)
-        *error = query.lastError().text();
+        *error = DatabaseFailure::WriteReason(query);
     return false;
 }
 
@@ -53,7 +55,7 @@ bool AssignAutomaticProductCode(QSqlDatabase& db, int id, QString* code, QString
             lookup.bindValue(QStringLiteral(":code"), QString::number(n));
             if (!lookup.exec()) {
                 if (error)
-                    *error = lookup.lastError().text();
+                    *error = DatabaseFailure::WriteReason(lookup);
                 return false;
             }
             if (!lookup.next())
@@ -69,7 +71,7 @@ bool AssignAutomaticProductCode(QSqlDatabase& db, int id, QString* code, QString
         }
         if (update.lastError().nativeErrorCode() != QString::number(DUPLICATE_KEY)) {
             if (error)
-                *error = update.lastError().text();
+                *error = DatabaseFailure::WriteReason(update);
             return false;
         }
         ++n;

@@ -36,11 +36,14 @@ bool ConfirmDelete(QWidget* parent, const QString& title, const QString& text)
     return question.exec() == QMessageBox::Yes;
 }
 const int PRODUCTS_TAB = 0;
+// The stock tab's filter until a product row becomes current.
+const QString NO_STOCK = QStringLiteral("PRODUCT_ID = -1");
 } // namespace
 
 ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     : QScrollArea(parent)
     , selectMode(selectMode)
+    , reads(this, tr("Product Management"))
 {
     ui.setupUi(this);
     ui.push_show->hide();
@@ -111,8 +114,7 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     };
     for (const auto& caption : stockCaptions)
         stockModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
-    // Empty until a product row becomes current.
-    stockModel->setFilter(QStringLiteral("PRODUCT_ID = -1"));
+    stockModel->setFilter(NO_STOCK);
     ui.tableViewInventory->setModel(stockModel);
     ui.tableViewInventory->hideColumn(StockModel::ID);
     ui.tableViewInventory->hideColumn(StockModel::PRODUCT_ID);
@@ -123,6 +125,9 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     // Header clicks sort through the model; until one, the rows keep the order they were stored in.
     ui.tableViewInventory->horizontalHeader()->setSortIndicator(StockModel::ID, Qt::AscendingOrder);
     ui.tableViewInventory->setSortingEnabled(true);
+    SqlFilter::WatchHeaderReads(ui.tableViewInventory, stockModel, [this] { return SelectStock(); });
+    SqlFilter::KeepColumns(ui.tableViewProducts);
+    SqlFilter::KeepColumns(ui.tableViewInventory);
 
     imagesFolder = store->value(QStringLiteral("IMAGES_FOLDER"), QString()).toString();
 
@@ -203,14 +208,14 @@ bool ProductManagement::ProductsTabCurrent() const
 
 void ProductManagement::SelectProducts(const std::optional<QString>& filter)
 {
-    SqlFilter::Select(productModel, filter);
-    ReportListError(this, tr("Product Management"), productModel);
+    // The stock of a product no longer listed must not stay on its tab.
+    if (ReportListError(reads, SqlFilter::Select(productModel, filter), productModel))
+        SelectStock(NO_STOCK);
 }
 
-void ProductManagement::SelectStock()
+bool ProductManagement::SelectStock(const std::optional<QString>& filter)
 {
-    stockModel->select();
-    ReportListError(this, tr("Product Management"), stockModel);
+    return !ReportListError(reads, SqlFilter::Select(stockModel, filter), stockModel);
 }
 
 void ProductManagement::OnProductSeleted()
@@ -226,8 +231,7 @@ void ProductManagement::OnProductSeleted()
     const QString image = row.value(ProductModel::IMAGE_FILE).toString();
     const QString id = row.value(ProductModel::ID).toString();
 
-    stockModel->setFilter(QStringLiteral("PRODUCT_ID = ") + QString::number(id.toLongLong()));
-    SelectStock();
+    SelectStock(QStringLiteral("PRODUCT_ID = ") + QString::number(id.toLongLong()));
     ui.tableViewInventory->resizeColumnsToContents();
     ui.tableViewInventory->show();
 
@@ -392,49 +396,55 @@ void ProductManagement::on_buttonDelete_clicked()
         products << qMakePair(row.value(ProductModel::ID).toString(), row.value(ProductModel::PRODUCT_CODE).toString());
     }
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
-    for (const auto& product : qAsConst(products))
-        DeleteProduct(*query, product.first, product.second);
+    for (const auto& product : qAsConst(products)) {
+        // Without the server every later product would fail alike: one box is enough.
+        if (!DeleteProduct(*query, product.first, product.second))
+            break;
+    }
     SelectProducts();
     ui.tableViewProducts->resizeColumnsToContents();
     ui.labelImage->setStyleSheet(ImageLabelStyle(QString()));
     ui.labelStatus->clear();
 }
 
-void ProductManagement::DeleteProduct(QSqlQuery& query, QString id, QString code)
+bool ProductManagement::DeleteProduct(QSqlQuery& query, QString id, QString code)
 {
     const auto refuse = [this](const QString& text) { QMessageBox::warning(this, tr("Error"), text, QMessageBox::Ok); };
-    const auto references = [&query, &id, &refuse](const QString& sql, int* count) {
+    // A failed statement is told; false only when the connection is lost.
+    const auto failed = [&query, &refuse] {
+        refuse(tr("Can not delete this product due to some system error.") + QLatin1Char('\n')
+               + DatabaseFailure::WriteReason(query));
+        return !DatabaseFailure::ConnectionLost(query.driver(), query.lastError());
+    };
+    const auto references = [&query, &id](const QString& sql, int* count) {
         query.prepare(sql);
         query.bindValue(QStringLiteral(":id"), id);
-        if (!query.exec() || !query.next()) {
-            refuse(tr("Can not delete this product due to some system error.") + QLatin1Char('\n') + query.lastError().text());
+        if (!query.exec() || !query.next())
             return false;
-        }
         *count = query.value(0).toInt();
         return true;
     };
 
     int count = 0;
     if (!references(QStringLiteral("SELECT COUNT(*) FROM tblInventory WHERE PRODUCT_ID = :id"), &count))
-        return;
+        return failed();
     if (count != 0) {
         refuse(tr("Can not delete product with code [%1] because inventory exists against this product. Please delete "
                   "stock first from inventory tab and then delete product.")
                    .arg(code));
-        return;
+        return true;
     }
     if (!references(QStringLiteral("SELECT COUNT(*) FROM tblPODetails WHERE PRODUCT_ID = :id"), &count))
-        return;
+        return failed();
     if (count != 0) {
         refuse(tr("Can not delete product with code [%1] because purchase order exists against this product. Please "
                   "delete purchase order for this product and then delete product.")
                    .arg(code));
-        return;
+        return true;
     }
     query.prepare(QStringLiteral("DELETE FROM tblProducts WHERE ID = :id"));
     query.bindValue(QStringLiteral(":id"), id);
-    if (!query.exec())
-        refuse(tr("Can not delete this product due to some system error.") + QLatin1Char('\n') + query.lastError().text());
+    return query.exec() || failed();
 }
 
 void ProductManagement::DeleteStock()
@@ -456,9 +466,14 @@ void ProductManagement::DeleteStock()
     for (const auto& stock : qAsConst(stocks)) {
         query->prepare(QStringLiteral("DELETE FROM tblInventory WHERE ID = :id"));
         query->bindValue(QStringLiteral(":id"), stock.first);
-        if (!query->exec())
-            QMessageBox::warning(this, tr("Error"), tr("Can not delete stock [%1]: %2").arg(stock.second, query->lastError().text()),
+        if (!query->exec()) {
+            QMessageBox::warning(this, tr("Error"),
+                                 tr("Can not delete stock [%1]: %2").arg(stock.second, DatabaseFailure::WriteReason(*query)),
                                  QMessageBox::Ok);
+            // Without the server every later row would fail alike: one box is enough.
+            if (DatabaseFailure::ConnectionLost(query->driver(), query->lastError()))
+                break;
+        }
     }
     SelectStock();
     ui.tableViewInventory->resizeColumnsToContents();

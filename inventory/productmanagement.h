@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "ui_productmanagement.h"
 
 #include <QScrollArea>
@@ -28,7 +29,8 @@ public:
     // empty when no product row was ever current.
     static QString PickProductCode(QWidget* hostParent, const QSize& size = QSize(800, 600));
 
-    void DeleteProduct(QSqlQuery& query, QString id, QString code);
+    // False when the connection was lost; a refusal or another failure is told and lets the next product go on.
+    bool DeleteProduct(QSqlQuery& query, QString id, QString code);
     void ApplyColumnChoice();
 
 public slots:
@@ -62,7 +64,7 @@ private:
     // Selects the products again, with a new filter when one is given; a refused statement is reported, not
     // shown as an empty list.
     void SelectProducts(const std::optional<QString>& filter = std::nullopt);
-    void SelectStock();
+    bool SelectStock(const std::optional<QString>& filter = std::nullopt);
     void ChooseColumns(QTableView* view, ColumnVisibility& columns, const QPoint& pos);
     void PrintList(bool toPdf);
     void DeleteStock();
@@ -74,4 +76,5 @@ private:
     ProductModel* productModel = nullptr;
     SortingProxyModel* proxy = nullptr;
     StockModel* stockModel = nullptr;
+    ReadFailureNotice reads;
 };

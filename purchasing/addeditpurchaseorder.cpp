@@ -1,6 +1,7 @@
 #include "addeditpurchaseorder.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "managementpage.h"
@@ -8,6 +9,7 @@
 #include "purchaseitemsmodel.h"
 #include "purchasestatus.h"
 #include "purchasinglog.h"
+#include "sqlfilter.h"
 #include "statuslabel.h"
 #include "stockbrowser.h"
 
@@ -125,8 +127,8 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
     vendorModel = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
     vendorModel->setTable(QStringLiteral("tblVendors"));
     vendorModel->setSort(1, Qt::AscendingOrder);
-    if (!vendorModel->select())
-        ShowStatus(tr("The vendors could not be read: %1").arg(vendorModel->lastError().text()), 0);
+    if (!SqlFilter::Select(vendorModel))
+        ShowStatus(tr("The vendors could not be read: %1").arg(DatabaseFailure::ReadReason(vendorModel)), 0);
     ui.comboVendors->setModel(vendorModel);
     ui.comboVendors->setModelColumn(1);
 
@@ -145,7 +147,7 @@ void AddEditPurchaseOrder::LoadPurchaseOrder(QSqlRecord* row)
         stored.prepare(QStringLiteral("SELECT VENDOR_ID FROM tblPOrders WHERE ID = :id"));
         stored.bindValue(QStringLiteral(":id"), purchaseOrderId.toInt());
         if (!stored.exec() || !stored.next()) {
-            ShowStatus(tr("The order's vendor could not be read: %1").arg(stored.lastError().text()), 0);
+            ShowStatus(tr("The order's vendor could not be read: %1").arg(DatabaseFailure::ReadReason(stored)), 0);
             ui.comboVendors->setCurrentText(row->value(1).toString());
         } else if (!SelectVendor(stored.value(0).toString())) {
             ui.comboVendors->setCurrentText(row->value(1).toString());
@@ -274,7 +276,8 @@ void AddEditPurchaseOrder::on_pushSearchVendor_clicked()
         vendors.setModal(true);
         vendors.exec();
     }
-    vendorModel->select();
+    if (!SqlFilter::Select(vendorModel))
+        ShowStatus(tr("The vendors could not be read: %1").arg(DatabaseFailure::ReadReason(vendorModel)), 0);
     if (!SelectVendor(currentId)) {
         ui.comboVendors->setCurrentText(currentName);
         on_comboVendors_currentIndexChanged(ui.comboVendors->currentIndex());
@@ -353,7 +356,8 @@ bool AddEditPurchaseOrder::Save()
     if (!query->exec()) {
         qCWarning(lcPurchasing) << "Error: " << query->lastError().text();
         // The driver's words tell the user what to correct (a note too long, a vendor gone).
-        ShowStatus(tr("Error occurred while saving purchase order.") + QLatin1Char(' ') + query->lastError().text(), 0);
+        ShowStatus(tr("Error occurred while saving purchase order.") + QLatin1Char(' ') + DatabaseFailure::WriteReason(*query),
+                   0);
         return false;
     }
     if (insert) {
@@ -509,5 +513,5 @@ void AddEditPurchaseOrder::on_pushUpdateTimestamp_clicked()
     else
         QMessageBox::information(this, tr("Timestamp"),
                                  tr("Error occurred. Failed to update timestamp") + QLatin1Char('\n')
-                                     + query->lastError().text());
+                                     + DatabaseFailure::WriteReason(*query));
 }

@@ -80,6 +80,8 @@ private:
     // Line grid (addeditpurchaseorder_items.cpp).
     void BuildItemGrid();
     void RefreshItems();
+    // Reads the order's items into the grid; a failure is told on the status line.
+    void ReadItems();
     void SetUnitPriceHeader();
     void SelectLine(const QModelIndex& index);
     void SetTotals(double subTotal, double tax);

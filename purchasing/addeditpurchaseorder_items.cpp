@@ -4,6 +4,7 @@
 
 #include "addeditpoitemdialog.h"
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "purchaseitemsmodel.h"
 #include "purchasestatus.h"
@@ -21,9 +22,7 @@
 void AddEditPurchaseOrder::BuildItemGrid()
 {
     itemsModel = new PurchaseItemsModel(this);
-    itemsModel->setQuery(PurchaseItemsModel::ItemsQuery(purchaseOrderId), *DatabaseManager::Instance()->InventoryDatabase());
-    if (itemsModel->lastError().isValid())
-        ShowStatus(tr("The order's items could not be read: %1").arg(itemsModel->lastError().text()), 0);
+    ReadItems();
     ui.tableView->setModel(itemsModel);
 
     using C = PurchaseItemsModel;
@@ -58,6 +57,16 @@ void AddEditPurchaseOrder::BuildItemGrid()
     connect(ui.tableView, &QAbstractItemView::doubleClicked, this, &AddEditPurchaseOrder::OnRowDoubleClicked);
 }
 
+void AddEditPurchaseOrder::ReadItems()
+{
+    const QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
+    itemsModel->setQuery(PurchaseItemsModel::ItemsQuery(purchaseOrderId), *db);
+    if (!itemsModel->query().isActive())
+        ShowStatus(tr("The order's items could not be read: %1")
+                       .arg(DatabaseFailure::ReadReason(db->driver(), itemsModel->lastError())),
+                   0);
+}
+
 void AddEditPurchaseOrder::SetUnitPriceHeader()
 {
     itemsModel->setHeaderData(PurchaseItemsModel::UNIT_PRICE, Qt::Horizontal,
@@ -68,9 +77,7 @@ void AddEditPurchaseOrder::SetUnitPriceHeader()
 
 void AddEditPurchaseOrder::RefreshItems()
 {
-    itemsModel->setQuery(PurchaseItemsModel::ItemsQuery(purchaseOrderId), *DatabaseManager::Instance()->InventoryDatabase());
-    if (itemsModel->lastError().isValid())
-        ShowStatus(tr("The order's items could not be read: %1").arg(itemsModel->lastError().text()), 0);
+    ReadItems();
     ui.tableView->show();
     ui.tableView->resizeColumnsToContents();
 }
@@ -246,13 +253,13 @@ void AddEditPurchaseOrder::on_pushDeleteItem_clicked()
     DatabaseManager* manager = DatabaseManager::Instance();
     QString failure;
     if (!manager->BeginTransaction(db)) {
-        failure = db->lastError().text();
+        failure = DatabaseFailure::WriteReason(*db);
     } else {
         QSqlQuery* query = manager->InventoryQuery();
         query->prepare(QStringLiteral("DELETE FROM tblPODetails WHERE ID = :id"));
         query->bindValue(QStringLiteral(":id"), selectedItemId.toInt());
         if (!query->exec()) {
-            failure = query->lastError().text();
+            failure = DatabaseFailure::WriteReason(*query);
         } else {
             double rate = 0;
             query->prepare(QStringLiteral("SELECT TAX_RATE FROM tblProducts WHERE PRODUCT_CODE = :code"));
@@ -267,7 +274,7 @@ void AddEditPurchaseOrder::on_pushDeleteItem_clicked()
             if (!Save())
                 failure = tr("The order's totals could not be saved.");
             else if (!manager->CommitTransaction(db))
-                failure = db->lastError().text();
+                failure = DatabaseFailure::WriteReason(*db);
         }
         if (!failure.isEmpty())
             manager->RollbackTransaction(db);
@@ -295,7 +302,7 @@ bool AddEditPurchaseOrder::RepriceLines(bool withTax, double* subTotal, double* 
                                  "WHERE d.PRODUCT_ID = p.ID AND d.PORDER_ID = :id"));
     lines.bindValue(QStringLiteral(":id"), purchaseOrderId.toInt());
     if (!lines.exec()) {
-        *error = lines.lastError().text();
+        *error = DatabaseFailure::WriteReason(lines);
         return false;
     }
     const int places = decimalPlaces.toInt();
@@ -324,7 +331,7 @@ bool AddEditPurchaseOrder::RepriceLines(bool withTax, double* subTotal, double* 
         update.bindValue(QStringLiteral(":up"), newUnitPrice);
         update.bindValue(QStringLiteral(":id"), lines.value(0).toInt());
         if (!update.exec()) {
-            *error = update.lastError().text();
+            *error = DatabaseFailure::WriteReason(update);
             return false;
         }
     }
@@ -354,7 +361,7 @@ void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
     double subTotal = 0;
     double tax = 0;
     if (!manager->BeginTransaction(db)) {
-        failure = db->lastError().text();
+        failure = DatabaseFailure::WriteReason(*db);
     } else {
         if (!RepriceLines(withTax, &subTotal, &tax, &failure)) {
             manager->RollbackTransaction(db);
@@ -365,7 +372,7 @@ void AddEditPurchaseOrder::on_comboBoxTaxStatus_currentIndexChanged(int index)
                 failure = ui.labelStatus->text(); // the save's own words, with the driver's reason
                 manager->RollbackTransaction(db);
             } else if (!manager->CommitTransaction(db)) {
-                failure = db->lastError().text();
+                failure = DatabaseFailure::WriteReason(*db);
                 manager->RollbackTransaction(db);
             }
         }

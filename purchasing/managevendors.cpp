@@ -28,6 +28,7 @@ const int ADDRESS_LENGTH = 200; // tblVendors.ADDRESS; the line edits carry thei
 
 ManageVendors::ManageVendors(QWidget* parent)
     : VorantelDialog(parent)
+    , reads(this, tr("Manage Vendors"))
 {
     ui.setupUi(this);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
@@ -43,6 +44,7 @@ ManageVendors::ManageVendors(QWidget* parent)
     proxy->setDynamicSortFilter(true);
     proxy->setSourceModel(model);
     ui.tableView->setModel(proxy);
+    SqlFilter::KeepColumns(ui.tableView);
     ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     model->setHeaderData(ID, Qt::Horizontal, tr("Vendor ID"), Qt::EditRole);
@@ -72,8 +74,7 @@ ManageVendors::~ManageVendors()
 
 void ManageVendors::Reselect(const std::optional<QString>& filter)
 {
-    if (!SqlFilter::Select(model, filter))
-        ReportListError(this, tr("Manage Vendors"), model);
+    ReportListError(reads, SqlFilter::Select(model, filter), model);
 }
 
 int ManageVendors::SelectedRow() const
@@ -118,8 +119,8 @@ bool ManageVendors::Submit(const QString& failureText, int deletedVendorId)
         return true;
     const QSqlError error = model->lastError();
     qCWarning(lcPurchasing) << "vendor change failed:" << error.text();
+    QString text = failureText + QLatin1Char('\n') + DatabaseFailure::WriteReason(model);
     model->revertAll();
-    QString text = failureText + QLatin1Char('\n') + error.text();
     if (deletedVendorId >= 0 && error.nativeErrorCode() == QString::number(ROW_IS_REFERENCED)) {
         // Only stock rows are counted before the delete; the orders' reference is what the database refused.
         QSqlQuery orders(*DatabaseManager::Instance()->InventoryDatabase());
@@ -136,6 +137,7 @@ void ManageVendors::on_pushButtonAdd_clicked()
 {
     if (IsEmptyText() || !TextStorable())
         return;
+    SqlFilter::Ready(model);
     const int row = model->rowCount();
     model->insertRow(row);
     SetRowFromFields(row);
@@ -147,6 +149,7 @@ void ManageVendors::on_pushButtonAdd_clicked()
 
 void ManageVendors::OnPushButtonUpdateClicked()
 {
+    SqlFilter::Ready(model);
     const int row = SelectedRow();
     if (row >= 0 && model->record(row).value(NAME).toString() == DEFAULT_VENDOR) {
         QMessageBox::warning(this, tr("Error"), tr("Can not update this as this is default system vendor for no selection."),
@@ -167,6 +170,7 @@ void ManageVendors::OnPushButtonUpdateClicked()
 
 void ManageVendors::OnPushButtonDeleteClicked()
 {
+    SqlFilter::Ready(model);
     const int row = SelectedRow();
     if (row < 0)
         return;
@@ -182,7 +186,8 @@ void ManageVendors::OnPushButtonDeleteClicked()
     if (!query->exec() || !query->next()) {
         // Without the count the vendor might still be referenced: refuse rather than guess.
         QMessageBox::warning(this, tr("Error"),
-                             tr("The vendor's stock could not be counted.") + QLatin1Char('\n') + query->lastError().text(),
+                             tr("The vendor's stock could not be counted.") + QLatin1Char('\n')
+                                 + DatabaseFailure::WriteReason(*query),
                              QMessageBox::Ok);
         return;
     }

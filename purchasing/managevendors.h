@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasefailure.h"
 #include "voranteldialog.h"
 
 #include "ui_managevendors.h"
@@ -67,4 +68,5 @@ private:
     SortingProxyModel* proxy = nullptr;
     QFile importFile;
     Progress* busy = nullptr;
+    ReadFailureNotice reads;
 };

@@ -31,6 +31,7 @@ const char* const NONE_SHEET = "QComboBox { background-color: white; color:black
 
 PurchaseManagement::PurchaseManagement(QWidget* parent)
     : QScrollArea(parent)
+    , reads(this, tr("Manage Purchase"))
 {
     ui.setupUi(this);
     QScroller::grabGesture(viewport(), QScroller::LeftMouseButtonGesture);
@@ -52,6 +53,7 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
     proxy->setDynamicSortFilter(true);
     proxy->setSourceModel(model);
     ui.tableViewItems->setModel(proxy);
+    SqlFilter::KeepColumns(ui.tableViewItems);
     for (int column = 10; column <= 15; ++column)
         ui.tableViewItems->hideColumn(column);
 
@@ -109,12 +111,13 @@ void PurchaseManagement::RunCurrentQuery()
     for (const QVariant& value : qAsConst(currentValues))
         query.addBindValue(value);
     if (!query.exec()) {
-        qCWarning(lcPurchasing) << "purchase orders list failed:" << query.lastError().text();
-        model->clear();
-        QMessageBox::warning(this, tr("Manage Purchase"),
-                             tr("The purchase orders could not be read from the database:\n%1").arg(query.lastError().text()));
+        // Empty, keeping the page's column titles (clear() would drop them).
+        model->setQuery(query);
+        reads.Check(false, tr("The purchase orders could not be read from the database:\n%1"), query.driver(),
+                    query.lastError());
         return;
     }
+    reads.ReadSucceeded();
     model->setQuery(query);
 }
 
@@ -233,7 +236,7 @@ void PurchaseManagement::on_buttonDelete_clicked()
     QSqlDatabase* db = manager->InventoryDatabase();
     QString failure;
     if (!manager->BeginTransaction(db)) {
-        failure = db->lastError().text();
+        failure = DatabaseFailure::WriteReason(*db);
     } else {
         QSqlQuery* query = manager->InventoryQuery();
         for (int id : qAsConst(ids)) {
@@ -244,12 +247,12 @@ void PurchaseManagement::on_buttonDelete_clicked()
                 query->bindValue(QStringLiteral(":id"), id);
             }
             if (!query->exec()) {
-                failure = query->lastError().text();
+                failure = DatabaseFailure::WriteReason(*query);
                 break;
             }
         }
         if (failure.isEmpty() && !manager->CommitTransaction(db))
-            failure = db->lastError().text();
+            failure = DatabaseFailure::WriteReason(*db);
         if (!failure.isEmpty())
             manager->RollbackTransaction(db);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasefailure.h"
 #include "ui_purchasemanagement.h"
 
 #include <QScrollArea>
@@ -50,4 +51,5 @@ private:
     QVariantList currentValues;
     PurchaseModel* model = nullptr;
     SortingProxyModel* proxy = nullptr;
+    ReadFailureNotice reads;
 };

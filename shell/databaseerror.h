@@ -1,13 +1,17 @@
 #pragma once
 
 class QSqlDatabase;
+class QSqlDriver;
 class QSqlError;
 class QSqlQuery;
 class QString;
 class QWidget;
 
-// A failed statement of a management dialog: the dialog's own words, then the driver's text.
-void ShowDatabaseError(QWidget* parent, const QString& title, const QString& text, const QSqlError& error);
+// A failed statement of a management dialog's change: the dialog's own words, then why (a lost connection in the
+// program's words, that nothing was saved).
+void ShowDatabaseError(QWidget* parent, const QString& title, const QString& text, const QSqlError& error,
+                       const QSqlDriver* driver);
+void ShowDatabaseError(QWidget* parent, const QString& title, const QString& text, const QSqlQuery& query);
 
 // Starts a transaction through the connection manager; reports a failure and returns false.
 bool BeginTransaction(QSqlDatabase* db, QWidget* parent, const QString& title, const QString& text);

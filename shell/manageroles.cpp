@@ -6,8 +6,8 @@
 #include "databasemanager.h"
 #include "modules.h"
 #include "selector.h"
+#include "sqlfilter.h"
 #include "textfields.h"
-#include "databaselog.h"
 
 #include <QHeaderView>
 #include <QMainWindow>
@@ -28,6 +28,7 @@ const int COLUMN_NAME = 1;
 ManageRoles::ManageRoles(QWidget* parent)
     : VorantelDialog(parent)
     , ui(new Ui::ManageRoles)
+    , reads(this, tr("Roles"))
 {
     ui->setupUi(this);
     QScroller::grabGesture(ui->scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
@@ -37,8 +38,8 @@ ManageRoles::ManageRoles(QWidget* parent)
     model->setTable(QStringLiteral("tblRoles"));
     model->setHeaderData(COLUMN_NAME, Qt::Horizontal, tr("Roles"));
     ui->tableView->setModel(model);
-    if (!model->select())
-        ShowDatabaseError(this, tr("Roles"), tr("The roles can not be read."), model->lastError());
+    SqlFilter::KeepColumns(ui->tableView);
+    SelectRoles();
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -88,7 +89,7 @@ bool ManageRoles::IsSameText()
     query->prepare(QStringLiteral("SELECT Count(*) from tblRoles WHERE lower(name) = lower(:name)"));
     query->bindValue(QStringLiteral(":name"), ui->lineEdit->text());
     if (!query->exec() || !query->next()) {
-        ShowDatabaseError(this, tr("Error"), tr("The existing roles can not be read."), query->lastError());
+        ShowDatabaseError(this, tr("Error"), tr("The existing roles can not be read."), *query);
         return true;
     }
     if (query->value(0).toInt() == 0)
@@ -105,7 +106,7 @@ void ManageRoles::on_pushButtonAdd_clicked()
     query->prepare(QStringLiteral("INSERT INTO tblRoles (NAME) VALUES (:name)"));
     query->bindValue(QStringLiteral(":name"), ui->lineEdit->text());
     if (!query->exec())
-        ShowDatabaseError(this, tr("Error"), tr("This role can not be added."), query->lastError());
+        ShowDatabaseError(this, tr("Error"), tr("This role can not be added."), *query);
     Refresh();
 }
 
@@ -125,7 +126,7 @@ void ManageRoles::OnPushButtonUpdateClicked()
         query->bindValue(QStringLiteral(":name"), ui->lineEdit->text());
         query->bindValue(QStringLiteral(":id"), record.value(COLUMN_ID).toInt());
         if (!query->exec())
-            ShowDatabaseError(this, tr("Update Role"), tr("This role can not be changed."), query->lastError());
+            ShowDatabaseError(this, tr("Update Role"), tr("This role can not be changed."), *query);
     }
     Refresh();
 }
@@ -146,7 +147,7 @@ void ManageRoles::OnPushButtonDeleteClicked()
     query->prepare(QStringLiteral("SELECT Count(*) FROM tblUsers WHERE ROLE_ID = :id"));
     query->bindValue(QStringLiteral(":id"), roleId);
     if (!query->exec() || !query->next()) {
-        ShowDatabaseError(this, tr("Delete Role"), tr("This role can not be deleted."), query->lastError());
+        ShowDatabaseError(this, tr("Delete Role"), tr("This role can not be deleted."), *query);
         return;
     }
     if (query->value(0).toInt() != 0) {
@@ -176,12 +177,14 @@ void ManageRoles::Refresh()
 {
     ui->lineEdit->clear();
     selectedRoleId.clear();
-    // An empty list after a failure would read as if the roles had been deleted.
-    if (!model->select()) {
-        LogDatabaseError(model->lastError());
-        ShowDatabaseError(this, tr("Roles"), tr("The roles can not be read."), model->lastError());
-    }
+    SelectRoles();
     ui->tableView->resizeColumnsToContents();
+}
+
+void ManageRoles::SelectRoles()
+{
+    // An empty list after a failure would read as if the roles had been deleted.
+    reads.Check(SqlFilter::Select(model), tr("The roles can not be read.") + QStringLiteral("\n\n%1"), model);
 }
 
 void ManageRoles::on_pushSetPermissions_clicked()
@@ -206,8 +209,7 @@ void ManageRoles::on_pushSetPermissions_clicked()
     query->bindValue(QStringLiteral(":id"), selectedRoleId.toInt());
     if (!query->exec()) {
         // Saving a set built from nothing would wipe the role's permissions.
-        ShowDatabaseError(this, tr("Set Permissions"), tr("The permissions of this role can not be read."),
-                          query->lastError());
+        ShowDatabaseError(this, tr("Set Permissions"), tr("The permissions of this role can not be read."), *query);
         return;
     }
     while (query->next()) {

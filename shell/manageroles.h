@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasefailure.h"
 #include "voranteldialog.h"
 
 class QSqlError;
@@ -31,8 +32,10 @@ public slots:
 
 private:
     void Refresh();
+    void SelectRoles();
 
     Ui::ManageRoles* ui;
     QSqlTableModel* model;
     QString selectedRoleId;
+    ReadFailureNotice reads;
 };

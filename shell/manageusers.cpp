@@ -7,6 +7,7 @@
 #include "errordialog.h"
 #include "manageroles.h"
 #include "securityquestions.h"
+#include "sqlfilter.h"
 #include "storedhash.h"
 #include "textfields.h"
 
@@ -37,6 +38,7 @@ const int NAME_LENGTH = 50;
 ManageUsers::ManageUsers(QWidget* parent)
     : VorantelDialog(parent)
     , ui(new Ui::ManageUsers)
+    , reads(this, tr("Users"))
 {
     ui->setupUi(this);
     for (QLineEdit* edit : {ui->editFirstName, ui->editLastName, ui->editLoginName})
@@ -51,6 +53,7 @@ ManageUsers::ManageUsers(QWidget* parent)
                                                       QStringLiteral("NAME")));
     SelectUsers();
     ui->tableView->setModel(usersModel);
+    SqlFilter::KeepColumns(ui->tableView);
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -67,6 +70,7 @@ ManageUsers::ManageUsers(QWidget* parent)
     ui->tableView->horizontalHeader()->setSortIndicator(COLUMN_ID, Qt::AscendingOrder); // oldest first
     ui->tableView->horizontalHeader()->setSortIndicatorShown(true);
     ui->tableView->setSortingEnabled(true);
+    SqlFilter::WatchHeaderReads(ui->tableView, usersModel, [this] { return SelectUsers(); });
 
     connect(ui->pushButtonUpdate, &QPushButton::clicked, this, &ManageUsers::OnPushButtonUpdateClicked);
     connect(ui->pushButtonDelete, &QPushButton::clicked, this, &ManageUsers::OnPushButtonDeleteClicked);
@@ -77,7 +81,7 @@ ManageUsers::ManageUsers(QWidget* parent)
     rolesModel->setTable(QStringLiteral("tblRoles"));
     ui->comboRole->setModel(rolesModel);
     ui->comboRole->setModelColumn(ROLES_COLUMN_NAME);
-    rolesModel->select();
+    SelectRoles();
     // Selecting fills the combo and picks its first row: no role is chosen at start.
     ui->comboRole->setCurrentIndex(-1);
     ui->tableView->resizeColumnsToContents();
@@ -200,7 +204,7 @@ void ManageUsers::on_pushButtonAdd_clicked()
     query->prepare(QStringLiteral("SELECT ID FROM tblUsers WHERE LOGIN_NAME = :login"));
     query->bindValue(QStringLiteral(":login"), ui->editLoginName->text());
     if (!query->exec()) {
-        ShowDatabaseError(this, tr("Error"), tr("The existing users can not be read."), query->lastError());
+        ShowDatabaseError(this, tr("Error"), tr("The existing users can not be read."), *query);
         return;
     }
     if (query->next()) {
@@ -224,7 +228,7 @@ void ManageUsers::on_pushButtonAdd_clicked()
     query->bindValue(QStringLiteral(":password"), hash);
     query->bindValue(QStringLiteral(":role"), RoleId());
     if (!query->exec()) {
-        ShowDatabaseError(this, tr("Error"), tr("This user can not be added to system"), query->lastError());
+        ShowDatabaseError(this, tr("Error"), tr("This user can not be added to system"), *query);
         SelectUsers();
         return;
     }
@@ -278,7 +282,7 @@ void ManageUsers::OnPushButtonUpdateClicked()
         query->bindValue(QStringLiteral(":login"), login);
         query->bindValue(QStringLiteral(":id"), record.value(COLUMN_ID).toInt());
         if (!query->exec()) {
-            ShowDatabaseError(this, tr("Error"), tr("The existing users can not be read."), query->lastError());
+            ShowDatabaseError(this, tr("Error"), tr("The existing users can not be read."), *query);
             return;
         }
         if (query->next()) {
@@ -312,7 +316,7 @@ void ManageUsers::OnPushButtonUpdateClicked()
     query->bindValue(QStringLiteral(":role"), RoleId());
     query->bindValue(QStringLiteral(":id"), record.value(COLUMN_ID).toInt());
     if (!query->exec()) {
-        ShowDatabaseError(this, tr("Update User"), tr("This user can not be updated."), query->lastError());
+        ShowDatabaseError(this, tr("Update User"), tr("This user can not be updated."), *query);
         SelectUsers();
         ui->tableView->resizeColumnsToContents();
         return;
@@ -368,7 +372,7 @@ bool ManageUsers::IsLastAdministrator(int userId, const QString& title)
     query->bindValue(QStringLiteral(":id"), userId);
     query->bindValue(QStringLiteral(":other"), userId);
     if (!query->exec() || !query->next()) {
-        ShowDatabaseError(this, title, tr("The existing users can not be read."), query->lastError());
+        ShowDatabaseError(this, title, tr("The existing users can not be read."), *query);
         return true;
     }
     if (query->value(0).toInt() == 0 || query->value(1).toInt() > 0)
@@ -380,11 +384,16 @@ bool ManageUsers::IsLastAdministrator(int userId, const QString& title)
     return true;
 }
 
-void ManageUsers::SelectUsers()
+bool ManageUsers::SelectUsers()
 {
     // An empty list after a failure would read as if every user had been deleted.
-    if (!usersModel->select())
-        ShowDatabaseError(this, tr("Users"), tr("The users can not be read."), usersModel->lastError());
+    return reads.Check(SqlFilter::Select(usersModel), tr("The users can not be read.") + QStringLiteral("\n\n%1"),
+                       usersModel);
+}
+
+void ManageUsers::SelectRoles()
+{
+    reads.Check(SqlFilter::Select(rolesModel), tr("The roles can not be read.") + QStringLiteral("\n\n%1"), rolesModel);
 }
 
 void ManageUsers::on_pushRolesManagement_clicked()
@@ -393,7 +402,7 @@ void ManageUsers::on_pushRolesManagement_clicked()
     roles.setModal(true);
     roles.exec();
     // Role names may have changed.
-    rolesModel->select();
+    SelectRoles();
     SelectUsers();
     ClearFields();
     ui->tableView->resizeColumnsToContents();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasefailure.h"
 #include "voranteldialog.h"
 
 class QSqlError;
@@ -40,10 +41,12 @@ private:
     int RoleId() const;
     // True (and said so) when userId is the only ADMINISTRATOR, or the users can not be read.
     bool IsLastAdministrator(int userId, const QString& title);
-    void SelectUsers();
+    bool SelectUsers();
+    void SelectRoles();
 
     Ui::ManageUsers* ui;
     QSqlRelationalTableModel* usersModel;
     QString selectedUserId;
     QSqlTableModel* rolesModel;
+    ReadFailureNotice reads;
 };

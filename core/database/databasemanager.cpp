@@ -181,6 +181,15 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
     return db;
 }
 
+QSqlDatabase* DatabaseManager::Connection(const QString& connectionName)
+{
+    if (connectionName == INVENTORY_CONNECTION)
+        return InventoryDatabase();
+    if (connectionName == SALES_CONNECTION)
+        return SalesDatabase();
+    return nullptr;
+}
+
 QSqlDatabase* DatabaseManager::ServerConnection()
 {
     if (serverOpen)

@@ -39,6 +39,10 @@ public:
     QSqlDatabase* SalesDatabase();
     // Retried at every call until it opens.
     QSqlDatabase* ServerConnection();
+    // The inventory or sales connection of that name, as InventoryDatabase or SalesDatabase gives it: asked for
+    // before a model built on a copy of the handle reads or writes, so that a dropped connection is reopened.
+    // Null for any other name.
+    QSqlDatabase* Connection(const QString& connectionName);
 
     // The shared forward-only query of each database, cleared at every request.
     QSqlQuery* InventoryQuery();

@@ -56,7 +56,7 @@ private slots:
     void showAllKeepsCategory();
     void sortedListMatchesAPlainSort_data();
     void sortedListMatchesAPlainSort();
-    void failedListIsReported();
+    void failedListIsReportedAndEmptiesTheStockTab();
     void stockTabFollowsCurrentProduct();
     void flagsShownAsYesOrNo();
     void deleteRefusesProductsWithStockAndGoesOn();
@@ -235,10 +235,14 @@ void TestProductManagement::showAllKeepsCategory()
     QCOMPARE(Child<QLineEdit>(&page, "editCode")->text(), QString());
 }
 
-void TestProductManagement::failedListIsReported()
+void TestProductManagement::failedListIsReportedAndEmptiesTheStockTab()
 {
     addSearchRows();
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J1"), 4), QString());
     ProductManagement page(nullptr, false);
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewProducts"), PRODUCT_CODE, QStringLiteral("J100")));
+    auto* stock = Child<QTableView>(&page, "tableViewInventory");
+    QCOMPARE(stock->model()->rowCount(), 1);
     QCOMPARE(run(QStringLiteral("RENAME TABLE tblProductCategories TO tblCategoriesAway")), QString());
     answerer->pressButton(QMessageBox::Ok);
     Child<QPushButton>(&page, "buttonSearch")->click();
@@ -247,6 +251,8 @@ void TestProductManagement::failedListIsReported()
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.first().startsWith(QStringLiteral("Product Management|The list could not be read from the database:")),
              qPrintable(messages.first()));
+    // The stock of a product no longer listed goes with it.
+    QCOMPARE(stock->model()->rowCount(), 0);
 }
 
 void TestProductManagement::stockTabFollowsCurrentProduct()

@@ -3,8 +3,7 @@
 #include "cpos.h"
 #include "databasetest.h"
 #include "managecustomers.h"
-#include "messagesettings.h"
-#include "privateserver.h"
+#include "privateservertest.h"
 #include "qposdialog.h"
 
 #include <QGridLayout>
@@ -71,34 +70,9 @@ inline QString Stock(const QString& inventoryDb, const QString& code)
         .value(0);
 }
 
-// Points the tests at the fixture's server, starts from empty settings and creates both databases.
-// Returns the error text.
-inline QString OpenDatabases(const QString& inventoryDb, const QString& salesDb)
-{
-    DatabaseTest::UseFixtureServer();
-    TestSupport::ClearSettings();
-    QString error = DatabaseTest::Create(1, inventoryDb);
-    if (error.isEmpty())
-        error = DatabaseTest::Create(2, salesDb);
-    return error;
-}
-
-inline void DropDatabases(const QString& inventoryDb, const QString& salesDb)
-{
-    DatabaseTest::ResetManager();
-    TestDatabase::dropDatabase(inventoryDb);
-    TestDatabase::dropDatabase(salesDb);
-}
-
-// Turns the notices off (a shown one would wait for an answer), reloads them and logs the clerk in.
-inline void SilenceAndLogIn(const QStringList& notices)
-{
-    QSettings* store = AppSettings::Instance()->settings;
-    for (const QString& notice : notices)
-        store->setValue(notice, false);
-    MessageSettings::Instance()->Load();
-    AppSettings::Instance()->loginName = QStringLiteral("clerk");
-}
+using DatabaseTest::DropDatabases;
+using DatabaseTest::OpenDatabases;
+using DatabaseTest::SilenceAndLogIn;
 
 // A sale screen in its host, shown, as the launcher leaves it (not run modally).
 struct Screen
@@ -260,62 +234,11 @@ private:
     const QStringList silenced;
 };
 
-// The frame of the tests that kill a database server of their own, then start it again.
-class PrivateServerTest : public QObject
+// The frame of the tests that kill a database server of their own while a till works on it.
+class PrivateServerTest : public ::PrivateServerTest
 {
-    Q_OBJECT
-
 protected:
-    explicit PrivateServerTest(const QString& prefix)
-        : inventoryDb(prefix + QStringLiteral("_inventory")), salesDb(prefix + QStringLiteral("_sales")), namePrefix(prefix)
-    {
-    }
-
-    // Rows as "a|b|c" over a fresh connection: the server of the last one may have been killed.
-    QStringList rows(const QString& database, const QString& sql)
-    {
-        const QString connection = QStringLiteral("%1_reader_%2").arg(namePrefix).arg(++connections);
-        QStringList out;
-        {
-            QSqlDatabase db = TestDatabase::connect(connection, database);
-            QSqlQuery q(db);
-            if (!q.exec(sql))
-                return {QStringLiteral("error: ") + q.lastError().text()};
-            while (q.next()) {
-                QStringList values;
-                for (int i = 0; i < q.record().count(); ++i)
-                    values << q.value(i).toString();
-                out << values.join(QLatin1Char('|'));
-            }
-        }
-        QSqlDatabase::removeDatabase(connection);
-        return out;
-    }
-
-    PrivateServer server;
-    const QString inventoryDb;
-    const QString salesDb;
-
-private slots:
-    void initTestCase()
-    {
-        REQUIRE_TEST_SERVER();
-        const QString error = server.start();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
-        QCOMPARE(OpenDatabases(inventoryDb, salesDb), QString());
-        SilenceAndLogIn({"err_msg_13"});
-    }
-    void cleanupTestCase()
-    {
-        DatabaseTest::ResetManager();
-        server.stop();
-        TestDatabase::useServer({});
-    }
-
-private:
-    const QString namePrefix;
-    int connections = 0;
+    explicit PrivateServerTest(const QString& prefix) : ::PrivateServerTest(prefix, {QStringLiteral("err_msg_13")}) {}
 };
 
 } // namespace PosFixture

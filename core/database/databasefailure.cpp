@@ -1,0 +1,139 @@
+#include "databasefailure.h"
+
+#include "databaselog.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlResult>
+#include <QSqlTableModel>
+
+
+namespace DatabaseFailure {
+
+namespace {
+
+// The client's and the server's codes for a connection that could not be made or was dropped.
+bool IsConnectionCode(const QString& code)
+{
+    static const QList<int> codes = {
+        1053, // ER_SERVER_SHUTDOWN
+        1927, // ER_CONNECTION_KILLED
+        2001, 2002, 2003, 2004, 2005, 2006, // socket, connection, host, TCP/IP, unknown host, server gone away
+        2012, // CR_SERVER_HANDSHAKE_ERR
+        2013, // CR_SERVER_LOST
+        2055, // CR_SERVER_LOST_EXTENDED
+    };
+    bool number = false;
+    const int value = code.toInt(&number);
+    return number && codes.contains(value);
+}
+
+QString Translate(const char* text)
+{
+    return QCoreApplication::translate("DatabaseFailure", text);
+}
+
+QString Reason(const QSqlDriver* driver, const QSqlError& error, bool write)
+{
+    if (error.isValid())
+        LogDatabaseError(error);
+    if (ConnectionLost(driver, error)) {
+        return write ? Translate("The database server cannot be reached. Nothing was saved. Please make sure the "
+                                 "server is running and the network is connected, then try again.")
+                     : Translate("The database server cannot be reached. Please make sure the server is running and "
+                                 "the network is connected, then try again.");
+    }
+    const QString text = error.text().trimmed();
+    if (!text.isEmpty())
+        return text;
+    return write ? Translate("The database gave no reason. Nothing was saved.")
+                 : Translate("The database gave no reason.");
+}
+
+} // namespace
+
+bool ConnectionLost(const QSqlDriver* driver, const QSqlError& error)
+{
+    if (!driver || !driver->isOpen())
+        return true;
+    if (IsConnectionCode(error.nativeErrorCode()))
+        return true;
+    if (!error.nativeErrorCode().isEmpty())
+        return false;
+    // No code: an empty error, or Qt's own words about a model that a lost connection left without columns.
+    QSqlQuery ping(driver->createResult());
+    return !ping.exec(QStringLiteral("DO 0"));
+}
+
+QString ReadReason(const QSqlDriver* driver, const QSqlError& error)
+{
+    return Reason(driver, error, false);
+}
+
+QString WriteReason(const QSqlDriver* driver, const QSqlError& error)
+{
+    return Reason(driver, error, true);
+}
+
+QString ReadReason(const QSqlQuery& query)
+{
+    return Reason(query.driver(), query.lastError(), false);
+}
+
+QString WriteReason(const QSqlQuery& query)
+{
+    return Reason(query.driver(), query.lastError(), true);
+}
+
+QString WriteReason(const QSqlDatabase& db)
+{
+    return Reason(db.driver(), db.lastError(), true);
+}
+
+QString ReadReason(const QSqlTableModel* model)
+{
+    return Reason(model->database().driver(), model->lastError(), false);
+}
+
+QString WriteReason(const QSqlTableModel* model)
+{
+    return Reason(model->database().driver(), model->lastError(), true);
+}
+
+} // namespace DatabaseFailure
+
+ReadFailureNotice::ReadFailureNotice(QWidget* page, const QString& title)
+    : page(page)
+    , title(title)
+{
+}
+
+bool ReadFailureNotice::Check(bool ok, const QString& text, const QSqlDriver* driver, const QSqlError& error)
+{
+    if (ok) {
+        ReadSucceeded();
+        return true;
+    }
+    if (told) {
+        if (error.isValid())
+            LogDatabaseError(error);
+        return false;
+    }
+    told = true;
+    QMessageBox::warning(page, title, text.arg(DatabaseFailure::ReadReason(driver, error)));
+    return false;
+}
+
+bool ReadFailureNotice::Check(bool ok, const QString& text, const QSqlTableModel* model)
+{
+    return Check(ok, text, model->database().driver(), model->lastError());
+}
+
+void ReadFailureNotice::ReadSucceeded()
+{
+    told = false;
+}
