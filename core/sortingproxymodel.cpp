@@ -1,5 +1,7 @@
 #include "sortingproxymodel.h"
 
+#include "appsettings.h"
+
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QDateTime>
@@ -94,10 +96,12 @@ public:
         const bool texts = !proxy.isSortLocaleAware()
             && std::all_of(values.cbegin(), values.cend(),
                            [](const QVariant& value) { return value.userType() == QMetaType::QString; });
-        if (texts)
-            RankTexts(proxy.sortCaseSensitivity());
-        else if (!RankTyped())
+        if (texts) {
+            if (!RankTextDates(AppSettings::Instance()->DateFormat()))
+                RankTexts(proxy.sortCaseSensitivity());
+        } else if (!RankTyped()) {
             RankValues(proxy);
+        }
         values = QVector<QVariant>();
         column = sourceColumn;
         role = sourceRole;
@@ -205,6 +209,49 @@ private:
         default:
             return false;
         }
+    }
+
+    // Texts that are all days written in the user's date format, as lists whose statements format their dates
+    // show them, compared as days; an empty text, or a zero date, shows none. False at the first other text.
+    bool RankTextDates(const QString& format)
+    {
+        if (format.isEmpty())
+            return false;
+        return RankByKey<qint64>([&format](const QVariant& value, qint64& key) {
+            return DayOf(QStringView(*static_cast<const QString*>(value.constData())), format, key);
+        });
+    }
+
+    // The Julian day of a text in a format of yyyy, MM, dd and separators, the formats a user chooses from.
+    static Found DayOf(QStringView text, QStringView format, qint64& day)
+    {
+        if (text.isEmpty())
+            return Found::Empty;
+        if (text.size() != format.size())
+            return Found::Other;
+        int fields[3] = {0, 0, 0}; // year, month, day
+        for (int i = 0; i < format.size();) {
+            const QStringView rest = format.mid(i);
+            const int field = rest.startsWith(QLatin1String("yyyy")) ? 0
+                : rest.startsWith(QLatin1String("MM"))               ? 1
+                : rest.startsWith(QLatin1String("dd"))               ? 2
+                                                                     : -1;
+            if (field < 0) {
+                if (format.at(i).isLetter() || text.at(i) != format.at(i))
+                    return Found::Other;
+                ++i;
+                continue;
+            }
+            for (const int end = i + (field == 0 ? 4 : 2); i < end; ++i) {
+                const char16_t digit = text.at(i).unicode();
+                if (digit < u'0' || digit > u'9')
+                    return Found::Other;
+                fields[field] = fields[field] * 10 + (digit - u'0');
+            }
+        }
+        const QDate date(fields[0], fields[1], fields[2]);
+        day = date.toJulianDay();
+        return date.isValid() ? Found::Key : Found::Empty;
     }
 
     // The proxy's comparison of any two values.

@@ -354,6 +354,7 @@ void TestInventoryManagement::numbersAndDatesSortByValue_data()
     QTest::addColumn<QStringList>("descending");
     QTest::newRow("Quantity") << 10 << QStringList{"1,000", "900", "5"};
     QTest::newRow("Sale Price") << SALE_PRICE << QStringList{"2,743.33", "1,000.00", "999.20"};
+    QTest::newRow("Expiry, day first") << 8 << QStringList{"01-12-2026", "08-11-2026", ""};
 }
 
 void TestInventoryManagement::numbersAndDatesSortByValue()

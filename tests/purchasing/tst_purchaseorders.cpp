@@ -510,6 +510,7 @@ void TestPurchaseOrders::numbersAndDatesSortByValue_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QStringList>("descending");
     QTest::newRow("Total") << int(PurchaseModel::TOTAL) << QStringList{"99,893.77", "1,000.00", "999.00"};
+    QTest::newRow("Sent Date, day first") << int(PurchaseModel::SENT_DATE) << QStringList{"01-12-2026", "08-11-2026", ""};
     QTest::newRow("Last Modified Time, day first")
         << int(PurchaseModel::LAST_MODIFIED) << QStringList{"01-12-2026 09:00:00", "08-11-2026 10:00:00", ""};
 }
