@@ -81,8 +81,6 @@ ReportViewer::ReportViewer(QWidget* parent)
     proxy = new SortingProxyModel(this);
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
-    // Amounts and counts sort by their values, not by their formatted texts.
-    proxy->setSortRole(Qt::EditRole);
     ui.tableViewItems->setModel(proxy);
     SqlFilter::KeepColumns(ui.tableViewItems);
     ui.tableViewItems->horizontalHeader()->setSortIndicatorShown(false);

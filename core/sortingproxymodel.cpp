@@ -1,6 +1,10 @@
 #include "sortingproxymodel.h"
 
+#include "appsettings.h"
+
 #include <QAbstractTableModel>
+#include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
@@ -92,10 +96,12 @@ public:
         const bool texts = !proxy.isSortLocaleAware()
             && std::all_of(values.cbegin(), values.cend(),
                            [](const QVariant& value) { return value.userType() == QMetaType::QString; });
-        if (texts)
-            RankTexts(proxy.sortCaseSensitivity());
-        else
+        if (texts) {
+            if (!RankTextDates(AppSettings::Instance()->DateFormat()))
+                RankTexts(proxy.sortCaseSensitivity());
+        } else if (!RankTyped()) {
             RankValues(proxy);
+        }
         values = QVector<QVariant>();
         column = sourceColumn;
         role = sourceRole;
@@ -113,13 +119,139 @@ public:
 
 private:
     // Ranks the rows in the order that less gives them: equal rows, neither less than the other, share the rank
-    // of the first of them.
+    // of the first of them. The ranks start at first.
     template <typename Item, typename Row, typename Less>
-    void RankInOrder(QVector<Item>& items, Row row, Less less)
+    void RankInOrder(QVector<Item>& items, Row row, Less less, int first = 0)
     {
         std::stable_sort(items.begin(), items.end(), less);
         for (int i = 0; i < items.size(); ++i)
-            ranks[row(items.at(i))] = i > 0 && !less(items.at(i - 1), items.at(i)) ? ranks.at(row(items.at(i - 1))) : i;
+            ranks[row(items.at(i))] =
+                i > 0 && !less(items.at(i - 1), items.at(i)) ? ranks.at(row(items.at(i - 1))) : first + i;
+    }
+
+    enum class Found { Key, Empty, Other };
+
+    // Ranks the rows by the key keyOf finds in their values, the rows without one (empty values) first, all
+    // at one rank; false, ranking nothing, as soon as keyOf finds a value that has no key of its kind.
+    template <typename Key, typename KeyOf>
+    bool RankByKey(KeyOf keyOf)
+    {
+        struct Keyed
+        {
+            Key key;
+            int row;
+        };
+        QVector<Keyed> keyed;
+        keyed.reserve(values.size());
+        for (int row = 0; row < values.size(); ++row) {
+            Key key{};
+            const Found found = keyOf(values.at(row), key);
+            if (found == Found::Other)
+                return false;
+            if (found == Found::Key)
+                keyed.append({key, row});
+        }
+        ranks.fill(0);
+        RankInOrder(keyed, [](const Keyed& k) { return k.row; }, [](const Keyed& a, const Keyed& b) { return a.key < b.key; },
+                    values.size() - keyed.size());
+        return true;
+    }
+
+    // Numbers, dates and date-times compared as such, each by a key of its own: the proxy's comparison
+    // of two variants would cost more than reading the column. False when the column holds values of another
+    // type, or of more than one of these (whole numbers and fractions are all numbers).
+    bool RankTyped()
+    {
+        int type = QMetaType::UnknownType;
+        for (const QVariant& value : qAsConst(values)) {
+            if (value.isNull())
+                continue;
+            const int next = Number(value.userType()) ? QMetaType::Double : value.userType();
+            if (type != QMetaType::UnknownType && next != type)
+                return false;
+            type = next;
+        }
+        switch (type) {
+        case QMetaType::UnknownType: // empty throughout
+        case QMetaType::Double: // exact for every whole number a column holds
+            return RankByKey<double>([](const QVariant& value, double& key) {
+                key = value.toDouble();
+                return value.isNull() ? Found::Empty : Found::Key;
+            });
+        case QMetaType::QDate:
+            return RankByKey<qint64>([](const QVariant& value, qint64& key) {
+                const QDate date = value.toDate();
+                key = date.toJulianDay();
+                return date.isValid() ? Found::Key : Found::Empty;
+            });
+        case QMetaType::QDateTime:
+            // As shown: the wall-clock time, with no time zone to look up for every value.
+            return RankByKey<qint64>([](const QVariant& value, qint64& key) {
+                const QDateTime stamp = value.toDateTime();
+                key = stamp.date().toJulianDay() * 86400000 + stamp.time().msecsSinceStartOfDay();
+                return stamp.isValid() ? Found::Key : Found::Empty;
+            });
+        default:
+            return false;
+        }
+    }
+
+    static bool Number(int type)
+    {
+        switch (type) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // Texts that are all days written in the user's date format, as lists whose statements format their dates
+    // show them, compared as days; an empty text, or a zero date, shows none. False at the first other text.
+    bool RankTextDates(const QString& format)
+    {
+        if (format.isEmpty())
+            return false;
+        return RankByKey<qint64>([&format](const QVariant& value, qint64& key) {
+            return DayOf(QStringView(*static_cast<const QString*>(value.constData())), format, key);
+        });
+    }
+
+    // The Julian day of a text in a format of yyyy, MM, dd and separators, the formats a user chooses from.
+    static Found DayOf(QStringView text, QStringView format, qint64& day)
+    {
+        if (text.isEmpty())
+            return Found::Empty;
+        if (text.size() != format.size())
+            return Found::Other;
+        int fields[3] = {0, 0, 0}; // year, month, day
+        for (int i = 0; i < format.size();) {
+            const QStringView rest = format.mid(i);
+            const int field = rest.startsWith(QLatin1String("yyyy")) ? 0
+                : rest.startsWith(QLatin1String("MM"))               ? 1
+                : rest.startsWith(QLatin1String("dd"))               ? 2
+                                                                     : -1;
+            if (field < 0) {
+                if (format.at(i).isLetter() || text.at(i) != format.at(i))
+                    return Found::Other;
+                ++i;
+                continue;
+            }
+            for (const int end = i + (field == 0 ? 4 : 2); i < end; ++i) {
+                const char16_t digit = text.at(i).unicode();
+                if (digit < u'0' || digit > u'9')
+                    return Found::Other;
+                fields[field] = fields[field] * 10 + (digit - u'0');
+            }
+        }
+        const QDate date(fields[0], fields[1], fields[2]);
+        day = date.toJulianDay();
+        return date.isValid() ? Found::Key : Found::Empty;
     }
 
     // The proxy's comparison of any two values.
@@ -214,6 +346,8 @@ SortingProxyModel::SortingProxyModel(QObject* parent)
     , sortValues(new SortValues)
     , shownBlocks(new ShownBlocks)
 {
+    // The list models format numbers and dates for display only; the edit role is the stored value.
+    setSortRole(Qt::EditRole);
     // Connected before any view's handlers, which may read the rows again at once.
     OnEveryChange(this, this, [this] { shownBlocks->Drop(); });
 }

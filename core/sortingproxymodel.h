@@ -6,7 +6,9 @@
 #include <functional>
 #include <memory>
 
-// Proxy between every list view and its SQL model; the row header counts the visible rows.
+// Proxy between every list view and its SQL model; the row header counts the visible rows. It sorts by the
+// edit role, the stored value: numbers and dates by their value, dates that the statement wrote as text in
+// the user's date format as dates, other texts by character code; empty values lead an ascending list.
 //
 // The MySQL client reaches a result row that is not the next one by walking its stored rows from the first,
 // so a sorted list must never read its model in its own order:

@@ -33,6 +33,8 @@ private slots:
     void search();
     void showAllKeepsTheCategoryText();
     void amountsAndDatesUseTheDisplayFormats();
+    void numbersAndDatesSortByValue_data();
+    void numbersAndDatesSortByValue();
     void doubleClickEditsTheExpense();
     void deleteSelectedRows_data();
     void deleteSelectedRows();
@@ -154,6 +156,27 @@ void TestExpenseManagement::amountsAndDatesUseTheDisplayFormats()
     QCOMPARE(fixture.inventoryRows(QStringLiteral("SELECT DATED FROM tblExpenses WHERE ID = 2")), QStringList{"2026-12-01"});
     store->setValue(QStringLiteral("DATE_FORMAT"), QStringLiteral("YYYY/MM/DD"));
     AppSettings::Instance()->LoadDateFormat();
+}
+
+void TestExpenseManagement::numbersAndDatesSortByValue_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("descending");
+    QTest::newRow("AMOUNT") << int(AMOUNT) << QStringList{"1,234.50", "12.50", "6.00", "5.00", "4.00", "3.00"};
+    QTest::newRow("Dated, day first") << int(DATED)
+                                      << QStringList{"03-12-2026", "03-12-2026", "02-12-2026", "01-12-2026",
+                                                     "01-12-2026", "30-11-2026"};
+}
+
+void TestExpenseManagement::numbersAndDatesSortByValue()
+{
+    QFETCH(int, column);
+    QFETCH(QStringList, descending);
+    const DayFirstFormats formats;
+    QCOMPARE(fixture.execInventory({QStringLiteral("UPDATE tblExpenses SET DATED = '2026-11-30' WHERE ID = 6")}), QString());
+    ExpenseManagement page(nullptr);
+    grid(page)->sortByColumn(column, Qt::DescendingOrder);
+    QCOMPARE(ColumnTexts(grid(page), column), descending);
 }
 
 void TestExpenseManagement::doubleClickEditsTheExpense()

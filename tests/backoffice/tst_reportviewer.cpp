@@ -99,6 +99,7 @@ private slots:
     void salesSummary();
     void expenseViews_data();
     void expenseViews();
+    void daysSortAsDays();
     void stockFilters();
     void stockCountAndValue();
     void failedReportQueryIsShown();
@@ -284,6 +285,21 @@ void TestReportViewer::expenseViews()
         QCOMPARE(Child<QLineEdit>(&viewer, "lineTotalExpensesSummary")->text(), QStringLiteral("550.00"));
         QVERIFY(Html(viewer).contains(QStringLiteral("Total Expenses : $550.00")));
     }
+}
+
+// The days of a month and the month before, written day first by the statement.
+void TestReportViewer::daysSortAsDays()
+{
+    const DayFirstFormats formats;
+    ReportViewer viewer(nullptr);
+    viewer.SetDates(QDate::currentDate().addDays(-31), QDate::currentDate());
+    viewer.SetSalesMode();
+    Child<QRadioButton>(&viewer, "radioDate")->setChecked(true);
+    Child<QCheckBox>(&viewer, "checkEnableSorting")->setChecked(true);
+    QStringList days;
+    for (const int back : {31, 30, 8, 7, 1, 0})
+        days << QDate::currentDate().addDays(-back).toString(QStringLiteral("dd-MM-yyyy"));
+    QCOMPARE(ColumnTexts(Child<QTableView>(&viewer, "tableViewItems"), 0), days);
 }
 
 void TestReportViewer::stockFilters()

@@ -80,6 +80,8 @@ private slots:
     void exportWritesBothLists();
     void failedListQueryIsReported();
     void datesAndMoneyInTheDisplayFormats();
+    void numbersAndDatesSortByValue_data();
+    void numbersAndDatesSortByValue();
     void listFillsThePage();
 
 private:
@@ -587,6 +589,34 @@ void TestSalesManagement::datesAndMoneyInTheDisplayFormats()
     AppSettings::Instance()->LoadTimeFormat();
     // No sent date: an empty cell.
     QCOMPARE(shown, (QStringList{"02-12-2026 11:00:00 AM", "20.000", "INVOICE", "20-12-2099", ""}));
+}
+
+void TestSalesManagement::numbersAndDatesSortByValue_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("descending"); // the first rows
+    QTest::newRow("Total") << "tableViewSales" << 4 << QStringList{"170.00", "70.00", "60.00"};
+    QTest::newRow("Timestamp, day first") << "tableViewSales" << 3
+                                          << QStringList{"05-12-2026 16:00:00", "04-12-2026 15:00:00"};
+    QTest::newRow("a line's Quantity") << "tableViewDetails" << 4 << QStringList{"1,200", "600"};
+}
+
+void TestSalesManagement::numbersAndDatesSortByValue()
+{
+    QFETCH(QString, list);
+    QFETCH(int, column);
+    QFETCH(QStringList, descending);
+    const DayFirstFormats formats;
+    QCOMPARE(fixture.execSales({QStringLiteral("UPDATE tblSalesTransactions SET TIME_STAMP = '2026-11-30' WHERE ID = 17"),
+                                QStringLiteral("UPDATE tblSalesInvoice SET QUANTITY = ITEM_INDEX * 600 WHERE TRANSACTION_ID = 1")}),
+             QString());
+    SalesManagement page(nullptr, false, false, 0);
+    page.show();
+    clickRow(sales(page), QStringLiteral("1"));
+    auto* view = Child<QTableView>(&page, qPrintable(list));
+    view->sortByColumn(column, Qt::DescendingOrder);
+    QCOMPARE(ColumnTexts(view, column).mid(0, descending.size()), descending);
 }
 
 void TestSalesManagement::listFillsThePage()

@@ -54,6 +54,8 @@ private slots:
     void sortedListGoesOutInItsOrder_data();
     void sortedListGoesOutInItsOrder();
     void amountsInTheDisplayLocale();
+    void numbersAndDatesSortByValue_data();
+    void numbersAndDatesSortByValue();
     void selectModeDoubleClickChoosesAndCloses();
     void missingPictureSaysNotFound();
     void addAndEditOpenTheStockDialog();
@@ -344,6 +346,30 @@ void TestInventoryManagement::amountsInTheDisplayLocale()
     auto* view = Child<QTableView>(&page, "tableViewItems");
     QCOMPARE(view->model()->index(0, SALE_PRICE).data().toString(), QLocale().toString(1234567.89, 'f', 2));
     QCOMPARE(view->model()->index(0, 10).data().toString(), QLocale().toString(1234));
+}
+
+void TestInventoryManagement::numbersAndDatesSortByValue_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("descending");
+    QTest::newRow("Quantity") << 10 << QStringList{"1,000", "900", "5"};
+    QTest::newRow("Sale Price") << SALE_PRICE << QStringList{"2,743.33", "1,000.00", "999.20"};
+    QTest::newRow("Expiry, day first") << 8 << QStringList{"01-12-2026", "08-11-2026", ""};
+}
+
+void TestInventoryManagement::numbersAndDatesSortByValue()
+{
+    QFETCH(int, column);
+    QFETCH(QStringList, descending);
+    const DayFirstFormats formats;
+    QCOMPARE(addProduct("P", "Tea"), QString());
+    const QString error = addStock("P", "S1", 900, 999.2, "", "2026-11-08")
+                          + addStock("P", "S2", 1000, 2743.33, "", "2026-12-01") + addStock("P", "S3", 5, 1000);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    InventoryManagement page(nullptr, false);
+    auto* view = Child<QTableView>(&page, "tableViewItems");
+    view->sortByColumn(column, Qt::DescendingOrder);
+    QCOMPARE(Column(view, column), descending);
 }
 
 void TestInventoryManagement::selectModeDoubleClickChoosesAndCloses()

@@ -29,6 +29,7 @@ namespace {
 const int CATEGORY = 1;
 const int PRODUCT_CODE = 2;
 const int PRODUCT_NAME = 3;
+const int TAX_RATE = 7;
 const int PRINT_UNIT = 10;
 const int SERVICE_ITEM = 11;
 const int STOCK_CODE = 3;
@@ -157,6 +158,7 @@ void TestProductManagement::sortedListMatchesAPlainSort_data()
     QTest::newRow("box: by category") << -1;
     QTest::newRow("box, then a header click: by name") << PRODUCT_NAME;
     QTest::newRow("box, then a header click: by code") << PRODUCT_CODE;
+    QTest::newRow("box, then a header click: by tax rate, a number") << TAX_RATE;
 }
 
 // Several products a category and names that differ only in case: the page's sorted list is, row for row and
@@ -195,7 +197,7 @@ void TestProductManagement::sortedListMatchesAPlainSort()
     if (clicked >= 0)
         reference.sort(clicked);
     // The page formats these columns for display; the others show the stored values.
-    const QVector<int> formatted{4, 7, PRINT_UNIT, SERVICE_ITEM};
+    const QVector<int> formatted{4, TAX_RATE, PRINT_UNIT, SERVICE_ITEM};
     const auto rows = [&formatted](const QAbstractItemModel* model) {
         QStringList out;
         for (int row = 0; row < model->rowCount(); ++row) {

@@ -45,6 +45,8 @@ private slots:
     void paidAmountSetsPaymentStatus();
     void overdueMark_data();
     void overdueMark();
+    void numbersAndDatesSortByValue_data();
+    void numbersAndDatesSortByValue();
 
 private:
     // Orders and lines: "order ID|lines".
@@ -501,6 +503,35 @@ void TestPurchaseOrders::overdueMark()
     const QColor statusColours[] = {QColor("red"), QColor("blue"), QColor(97, 173, 226), QColor("green"),
                                     QColor("black")};
     QCOMPARE(model->index(0, PurchaseModel::STATUS).data(Qt::DecorationRole).value<QColor>(), statusColours[status]);
+}
+
+void TestPurchaseOrders::numbersAndDatesSortByValue_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("descending");
+    QTest::newRow("Total") << int(PurchaseModel::TOTAL) << QStringList{"99,893.77", "1,000.00", "999.00"};
+    QTest::newRow("Sent Date, day first") << int(PurchaseModel::SENT_DATE) << QStringList{"01-12-2026", "08-11-2026", ""};
+    QTest::newRow("Last Modified Time, day first")
+        << int(PurchaseModel::LAST_MODIFIED) << QStringList{"01-12-2026 09:00:00", "08-11-2026 10:00:00", ""};
+}
+
+void TestPurchaseOrders::numbersAndDatesSortByValue()
+{
+    QFETCH(int, column);
+    QFETCH(QStringList, descending);
+    const DayFirstFormats formats;
+    QCOMPARE(run(QStringLiteral("INSERT INTO tblPOrders (VENDOR_ID, STATUS, SENT_DATE, TOTAL, LAST_MODIFIED, PAYMENT_STATUS) "
+                                "SELECT ID, 0, ELT(seq, '2026-11-08', '2026-12-01', NULL), ELT(seq, 999, 99893.77, 1000), "
+                                "ELT(seq, '2026-11-08 10:00', '2026-12-01 09:00', NULL), 0 FROM tblVendors, seq_1_to_3 "
+                                "WHERE NAME = 'NONE'")),
+             QString());
+    PurchaseManagement page(nullptr);
+    auto* view = Child<QTableView>(&page, "tableViewItems");
+    view->sortByColumn(column, Qt::DescendingOrder);
+    QStringList shown;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        shown << view->model()->index(row, column).data().toString();
+    QCOMPARE(shown, descending);
 }
 
 VORANTEL_TEST_MAIN(TestPurchaseOrders)

@@ -61,6 +61,29 @@ QByteArray ReadFile(const QString& path)
 
 } // namespace TestSupport
 
+static void SetDisplayFormats(const QVariant& dateFormat, const QVariant& language)
+{
+    QSettings* store = TestSupport::Settings();
+    for (const auto& [key, value] : {std::make_pair("DATE_FORMAT", dateFormat), std::make_pair("locale_lang_index", language)})
+        value.isValid() ? store->setValue(QLatin1String(key), value) : store->remove(QLatin1String(key));
+    AppSettings::Instance()->LoadDateFormat();
+    AppSettings::Instance()->LoadLocale();
+}
+
+DayFirstFormats::DayFirstFormats()
+    : dateFormat(TestSupport::Settings()->value(QStringLiteral("DATE_FORMAT")))
+    , language(TestSupport::Settings()->value(QStringLiteral("locale_lang_index")))
+    , locale(*AppSettings::Instance()->locale)
+{
+    SetDisplayFormats(QStringLiteral("DD/MM/YYYY"), int(QLocale::English));
+}
+
+DayFirstFormats::~DayFirstFormats()
+{
+    SetDisplayFormats(dateFormat, language);
+    *AppSettings::Instance()->locale = locale;
+}
+
 // Each set in a folder of its own: the program keeps what it learned from the programs on a PATH
 // for as long as that PATH is in force, so a new set must be a new PATH.
 static int standInSets = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLocale>
 #include <QSettings>
 #include <QString>
 #include <QtTest>
@@ -35,6 +36,20 @@ public:
 private:
     QString folder;
     QByteArray savedPath;
+};
+
+// For one test: dates shown day first ("dd-MM-yyyy") and amounts in English ("1,234.50"), the formats in
+// which a list sorted by its texts puts numbers and dates out of order; the formats before come back after it.
+class DayFirstFormats
+{
+public:
+    DayFirstFormats();
+    ~DayFirstFormats();
+
+private:
+    const QVariant dateFormat;
+    const QVariant language;
+    const QLocale locale;
 };
 
 // A named child that must exist: a missing one ends the test program at once.
