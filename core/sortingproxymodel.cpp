@@ -232,6 +232,9 @@ QVariant SortingProxyModel::data(const QModelIndex& index, int role) const
     // Unsorted, the shown order is the model's own.
     if (sortColumn() < 0 || !sourceModel() || index.model() != this || index.parent().isValid())
         return QSortFilterProxyModel::data(index, role);
+    // A plain index kept while rows went away: no block holds its row.
+    if (index.row() >= rowCount() || index.column() >= columnCount())
+        return QSortFilterProxyModel::data(index, role);
     const int slot = ViewRoleSlot(role);
     if (slot < 0)
         return QSortFilterProxyModel::data(index, role);

@@ -16,18 +16,27 @@
 
 namespace {
 
-// An SQL list model that records the rows at which its result is read, in the order read.
+// An SQL list model that records the cells (row, column) at which its result is read, in the order read.
 class ReadRecorder : public QSqlQueryModel
 {
 public:
     QVariant data(const QModelIndex& item, int role) const override
     {
         if (role == Qt::DisplayRole || role == Qt::EditRole)
-            reads << item.row();
+            reads << qMakePair(item.row(), item.column());
         return QSqlQueryModel::data(item, role);
     }
 
-    mutable QVector<int> reads;
+    // A cell read twice, or a row read after a later one, which the MySQL client reaches from its first row.
+    QString readBack() const
+    {
+        const auto back = std::adjacent_find(reads.cbegin(), reads.cend(),
+                                             [](const auto& a, const auto& b) { return !(a < b); });
+        return back == reads.cend() ? QString()
+                                    : QStringLiteral("row %1 read after row %2").arg((back + 1)->first).arg(back->first);
+    }
+
+    mutable QVector<QPair<int, int>> reads;
 };
 
 } // namespace
@@ -178,6 +187,10 @@ void TestCommonWidgets::rowNumbersFollowSortAndFilter()
     for (int row = 0; row < proxy.rowCount(); ++row)
         QCOMPARE(proxy.headerData(row, Qt::Vertical).toInt(), row + 1);
     QCOMPARE(proxy.headerData(0, Qt::Horizontal), QVariant(QStringLiteral("NAME")));
+    // An edit of the sorted column, as the customers and vendors dialogs make before they submit, moves its row
+    // at once.
+    QVERIFY(source.setData(source.index(0, 0), QStringLiteral("aplomb")));
+    QCOMPARE(proxy.index(0, 0).data().toString(), QStringLiteral("aplomb"));
 }
 
 void TestCommonWidgets::sortReadsTheResultFirstToLast_data()
@@ -189,10 +202,11 @@ void TestCommonWidgets::sortReadsTheResultFirstToLast_data()
     QTest::newRow("header click on another column") << "click 2" << 2 << int(Qt::AscendingOrder);
     QTest::newRow("header click on the sorted column") << "click 1" << 1 << int(Qt::DescendingOrder);
     QTest::newRow("Show All with the list sorted") << "show all" << 1 << int(Qt::AscendingOrder);
+    QTest::newRow("painting the sorted list") << "paint" << 1 << int(Qt::AscendingOrder);
 }
 
 // A list sorted through the proxy reads its SQL result in result order, each row at most once: the MySQL
-// client reaches any other row by walking its stored rows from the first.
+// client reaches any other row by walking its stored rows from the first. Three blocks of shown rows.
 void TestCommonWidgets::sortReadsTheResultFirstToLast()
 {
     QFETCH(QString, step);
@@ -203,7 +217,7 @@ void TestCommonWidgets::sortReadsTheResultFirstToLast()
         QCOMPARE(TestDatabase::exec(QString(), {QStringLiteral("CREATE DATABASE %1").arg(database)}), QString());
         QCOMPARE(TestDatabase::exec(database, {QStringLiteral("CREATE TABLE t (ID INT, NAME VARCHAR(20), CODE VARCHAR(20))"),
                                                QStringLiteral("INSERT INTO t SELECT seq, LEFT(MD5(seq), 6), "
-                                                              "LEFT(MD5(seq * 7), 6) FROM seq_1_to_300")}),
+                                                              "LEFT(MD5(seq * 7), 6) FROM seq_1_to_2500")}),
                  QString());
     }
     const QSqlDatabase db = TestDatabase::connect(QStringLiteral("sortreads"), database);
@@ -223,9 +237,10 @@ void TestCommonWidgets::sortReadsTheResultFirstToLast()
         view.sortByColumn(1, Qt::AscendingOrder);
         view.setSortingEnabled(true);
     };
-    if (step != QLatin1String("box"))
+    if (step != QLatin1String("box") && step != QLatin1String("paint"))
         box();
     QCoreApplication::processEvents();
+    view.viewport()->repaint();
 
     model.reads.clear();
     if (step == QLatin1String("box")) {
@@ -235,17 +250,18 @@ void TestCommonWidgets::sortReadsTheResultFirstToLast()
         QHeaderView* header = view.horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
                           QPoint(header->sectionViewportPosition(clicked) + 5, header->height() / 2));
+    } else if (step == QLatin1String("paint")) {
+        box();
+        model.reads.clear();
+        view.viewport()->repaint();
     } else {
         model.setQuery(statement, db);
     }
-    const QVector<int> reads = model.reads;
-
-    for (int i = 1; i < reads.size(); ++i)
-        QVERIFY2(reads.at(i) > reads.at(i - 1),
-                 qPrintable(QStringLiteral("row %1 read after row %2").arg(reads.at(i)).arg(reads.at(i - 1))));
+    QVERIFY(step != QLatin1String("paint") || !model.reads.isEmpty());
+    QVERIFY2(model.readBack().isEmpty(), qPrintable(model.readBack()));
     QCOMPARE(proxy.sortColumn(), column);
     QCOMPARE(int(proxy.sortOrder()), order);
-    QCOMPARE(proxy.rowCount(), 300);
+    QCOMPARE(proxy.rowCount(), 2500);
     for (int row = 1; row < proxy.rowCount(); ++row) {
         const QString before = proxy.index(row - 1, column).data().toString();
         const QString after = proxy.index(row, column).data().toString();
