@@ -209,10 +209,40 @@ private:
     QList<Block> blocks;
 };
 
+// One role of one column for every shown row, read in the source's order: what a search compares.
+class SortingProxyModel::SearchedColumn
+{
+public:
+    void Read(const SortingProxyModel& proxy, int column, int role)
+    {
+        values = QVector<QVariant>(proxy.rowCount());
+        ForEachShownRowInResultOrder(&proxy, [&](int shownRow, const QModelIndex& source) {
+            values[shownRow] = source.siblingAtColumn(column).data(role);
+        });
+        this->column = column;
+        this->role = role;
+    }
+
+    bool Holds(int column, int role) const { return column == this->column && role == this->role; }
+    QVariant Value(int row) const { return values.value(row); }
+
+    void Drop()
+    {
+        values = QVector<QVariant>();
+        column = -1;
+    }
+
+private:
+    QVector<QVariant> values;
+    int column = -1;
+    int role = -1;
+};
+
 SortingProxyModel::SortingProxyModel(QObject* parent)
     : QSortFilterProxyModel(parent)
     , sortValues(new SortValues)
     , shownBlocks(new ShownBlocks)
+    , searchedColumn(new SearchedColumn)
 {
     // Connected before any view's handlers, which may read the rows again at once.
     OnEveryChange(this, this, [this] { shownBlocks->Drop(); });
@@ -235,10 +265,25 @@ QVariant SortingProxyModel::data(const QModelIndex& index, int role) const
     // A plain index kept while rows went away: no block holds its row.
     if (index.row() >= rowCount() || index.column() >= columnCount())
         return QSortFilterProxyModel::data(index, role);
+    if (searchedColumn->Holds(index.column(), role))
+        return searchedColumn->Value(index.row());
     const int slot = ViewRoleSlot(role);
     if (slot < 0)
         return QSortFilterProxyModel::data(index, role);
     return shownBlocks->Cell(*this, index.row(), index.column(), slot);
+}
+
+QModelIndexList SortingProxyModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                                         Qt::MatchFlags flags) const
+{
+    // Qt's search asks every row in the shown order, which a sorted list answers from its blocks, one walk of
+    // the result for each; one read of the searched column serves the whole search.
+    if (sortColumn() < 0 || !sourceModel() || start.model() != this || start.parent().isValid())
+        return QSortFilterProxyModel::match(start, role, value, hits, flags);
+    searchedColumn->Read(*this, start.column(), role);
+    const QModelIndexList found = QSortFilterProxyModel::match(start, role, value, hits, flags);
+    searchedColumn->Drop();
+    return found;
 }
 
 void SortingProxyModel::setSourceModel(QAbstractItemModel* source)

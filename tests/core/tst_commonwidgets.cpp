@@ -9,7 +9,9 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QSqlQueryModel>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -203,10 +205,14 @@ void TestCommonWidgets::sortReadsTheResultFirstToLast_data()
     QTest::newRow("header click on the sorted column") << "click 1" << 1 << int(Qt::DescendingOrder);
     QTest::newRow("Show All with the list sorted") << "show all" << 1 << int(Qt::AscendingOrder);
     QTest::newRow("painting the sorted list") << "paint" << 1 << int(Qt::AscendingOrder);
+    QTest::newRow("type-ahead joins keys, case ignored") << "keys C3" << 1 << int(Qt::AscendingOrder);
+    QTest::newRow("type-ahead steps on at the same key") << "keys ddd" << 1 << int(Qt::AscendingOrder);
+    QTest::newRow("type-ahead without a match") << "keys g" << 1 << int(Qt::AscendingOrder);
 }
 
 // A list sorted through the proxy reads its SQL result in result order, each row at most once: the MySQL
-// client reaches any other row by walking its stored rows from the first. Three blocks of shown rows.
+// client reaches any other row by walking its stored rows from the first. Three blocks of shown rows;
+// each key typed is one read, and selects the row a plain proxy's view selects.
 void TestCommonWidgets::sortReadsTheResultFirstToLast()
 {
     QFETCH(QString, step);
@@ -254,6 +260,27 @@ void TestCommonWidgets::sortReadsTheResultFirstToLast()
         box();
         model.reads.clear();
         view.viewport()->repaint();
+    } else if (step.startsWith(QLatin1String("keys"))) {
+        QSortFilterProxyModel plain;
+        plain.setSourceModel(&model);
+        plain.sort(1);
+        QTableView plainView;
+        plainView.setModel(&plain);
+        view.setCurrentIndex(proxy.index(2400, 1));
+        plainView.setCurrentIndex(plain.index(2400, 1));
+        // Every key of the row within the keyboard interval, however slow the machine.
+        const auto restore = qScopeGuard([was = QApplication::keyboardInputInterval()] {
+            QApplication::setKeyboardInputInterval(was);
+        });
+        QApplication::setKeyboardInputInterval(3600 * 1000);
+        for (const QChar key : step.section(QLatin1Char(' '), 1)) {
+            model.reads.clear();
+            QTest::keyClick(&view, key.toLatin1());
+            QVERIFY2(model.readBack().isEmpty(), qPrintable(model.readBack()));
+            QTest::keyClick(&plainView, key.toLatin1());
+            QCOMPARE(proxy.mapToSource(view.currentIndex()), plain.mapToSource(plainView.currentIndex()));
+        }
+        model.reads.clear();
     } else {
         model.setQuery(statement, db);
     }
