@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "progress.h"
+#include "reportprinter.h"
 #include "scannerinputedit.h"
 #include "sortingproxymodel.h"
 #include "testdatabase.h"
@@ -15,6 +16,8 @@
 #include <QSqlQueryModel>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTextStream>
+#include <QTimer>
 
 namespace {
 
@@ -205,6 +208,7 @@ void TestCommonWidgets::sortReadsTheResultFirstToLast_data()
     QTest::newRow("header click on the sorted column") << "click 1" << 1 << int(Qt::DescendingOrder);
     QTest::newRow("Show All with the list sorted") << "show all" << 1 << int(Qt::AscendingOrder);
     QTest::newRow("painting the sorted list") << "paint" << 1 << int(Qt::AscendingOrder);
+    QTest::newRow("print HTML of the sorted list") << "print" << 1 << int(Qt::AscendingOrder);
     QTest::newRow("type-ahead joins keys, case ignored") << "keys C3" << 1 << int(Qt::AscendingOrder);
     QTest::newRow("type-ahead steps on at the same key") << "keys ddd" << 1 << int(Qt::AscendingOrder);
     QTest::newRow("type-ahead without a match") << "keys g" << 1 << int(Qt::AscendingOrder);
@@ -260,6 +264,26 @@ void TestCommonWidgets::sortReadsTheResultFirstToLast()
         box();
         model.reads.clear();
         view.viewport()->repaint();
+    } else if (step == QLatin1String("print")) {
+        // The rows read when the window first processed events after the first row, and the busy box then.
+        int readThen = 0;
+        QString shownThen;
+        QTimer events;
+        connect(&events, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* busy = qobject_cast<Progress*>(widget);
+                if (busy && busy->isVisible() && readThen == 0 && !model.reads.isEmpty()) {
+                    readThen = model.reads.size();
+                    shownThen = busy->message();
+                }
+            }
+        });
+        events.start(0);
+        QString html;
+        QTextStream out(&html);
+        ReportPrinter().TableViewToHtml(QStringLiteral("T"), &out, &view, nullptr);
+        QVERIFY2(readThen > 0 && readThen < model.reads.size(), qPrintable(QString::number(readThen)));
+        QCOMPARE(shownThen, QStringLiteral("Processing line 0 of 2500 for printing..."));
     } else if (step.startsWith(QLatin1String("keys"))) {
         QSortFilterProxyModel plain;
         plain.setSourceModel(&model);
