@@ -209,7 +209,8 @@ private:
     QList<Block> blocks;
 };
 
-// One role of one column for every shown row, read in the source's order: what a search compares.
+// One role of one column for every shown row, read in the source's order: what a search compares, kept for the
+// next key typed.
 class SortingProxyModel::SearchedColumn
 {
 public:
@@ -245,7 +246,10 @@ SortingProxyModel::SortingProxyModel(QObject* parent)
     , searchedColumn(new SearchedColumn)
 {
     // Connected before any view's handlers, which may read the rows again at once.
-    OnEveryChange(this, this, [this] { shownBlocks->Drop(); });
+    OnEveryChange(this, this, [this] {
+        shownBlocks->Drop();
+        searchedColumn->Drop();
+    });
 }
 
 SortingProxyModel::~SortingProxyModel() = default;
@@ -259,14 +263,15 @@ QVariant SortingProxyModel::headerData(int section, Qt::Orientation orientation,
 
 QVariant SortingProxyModel::data(const QModelIndex& index, int role) const
 {
+    // First, as a search asks it for every row.
+    if (index.model() == this && searchedColumn->Holds(index.column(), role))
+        return searchedColumn->Value(index.row());
     // Unsorted, the shown order is the model's own.
     if (sortColumn() < 0 || !sourceModel() || index.model() != this || index.parent().isValid())
         return QSortFilterProxyModel::data(index, role);
     // A plain index kept while rows went away: no block holds its row.
     if (index.row() >= rowCount() || index.column() >= columnCount())
         return QSortFilterProxyModel::data(index, role);
-    if (searchedColumn->Holds(index.column(), role))
-        return searchedColumn->Value(index.row());
     const int slot = ViewRoleSlot(role);
     if (slot < 0)
         return QSortFilterProxyModel::data(index, role);
@@ -277,13 +282,11 @@ QModelIndexList SortingProxyModel::match(const QModelIndex& start, int role, con
                                          Qt::MatchFlags flags) const
 {
     // Qt's search asks every row in the shown order, which a sorted list answers from its blocks, one walk of
-    // the result for each; one read of the searched column serves the whole search.
-    if (sortColumn() < 0 || !sourceModel() || start.model() != this || start.parent().isValid())
-        return QSortFilterProxyModel::match(start, role, value, hits, flags);
-    searchedColumn->Read(*this, start.column(), role);
-    const QModelIndexList found = QSortFilterProxyModel::match(start, role, value, hits, flags);
-    searchedColumn->Drop();
-    return found;
+    // the result for each; one read of the searched column serves the whole search, and the next keys.
+    if (sortColumn() >= 0 && sourceModel() && start.model() == this && !start.parent().isValid()
+        && !searchedColumn->Holds(start.column(), role))
+        searchedColumn->Read(*this, start.column(), role);
+    return QSortFilterProxyModel::match(start, role, value, hits, flags);
 }
 
 void SortingProxyModel::setSourceModel(QAbstractItemModel* source)
@@ -293,6 +296,7 @@ void SortingProxyModel::setSourceModel(QAbstractItemModel* source)
     sourceConnections.clear();
     sortValues->Drop();
     shownBlocks->Drop();
+    searchedColumn->Drop();
     // Connected ahead of the proxy's own handlers, which sort the changed rows at once.
     if (source)
         sourceConnections = OnEveryChange(source, this, [this] { sortValues->Drop(); });
@@ -306,6 +310,7 @@ void SortingProxyModel::sort(int column, Qt::SortOrder order)
     if (column < 0) {
         sortValues->Drop();
         shownBlocks->Drop();
+        searchedColumn->Drop();
     }
 }
 

@@ -14,8 +14,8 @@
 //   comparison and compares the ranks; they are kept while the list stays sorted by that column;
 // - the rows a view paints or measures are read a block of shown rows at a time, in the model's order;
 // - a search (a view's type-ahead) reads the searched column of every shown row once, in the model's order,
-//   and lets it go when it has its answer.
-// The ranks and the blocks are dropped as soon as the model or the order changes; an unsorted list keeps neither.
+//   and keeps it for the next keys.
+// All are dropped as soon as the model or the order changes; an unsorted list keeps none.
 class SortingProxyModel : public QSortFilterProxyModel
 {
 public:
