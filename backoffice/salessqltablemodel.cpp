@@ -80,10 +80,21 @@ QVariant SalesSqlTableModel::data(const QModelIndex& index, int role) const
             const int status = QSqlRelationalTableModel::data(index.siblingAtColumn(STATUS), Qt::DisplayRole).toInt();
             const QDate due = QSqlRelationalTableModel::data(index, Qt::DisplayRole).toDate();
             // A missing due date counts as overdue.
-            const bool overdue = !due.isValid() || due < QDate::currentDate();
+            const bool overdue = !due.isValid() || due < Today();
             if (status != STATUS_PAID && overdue)
                 return QColor(Qt::red);
         }
     }
     return value;
+}
+
+QDate SalesSqlTableModel::Today() const
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!today.isValid() || now < todayStarts || now >= todayEnds) {
+        today = QDate::currentDate();
+        todayStarts = today.startOfDay().toMSecsSinceEpoch();
+        todayEnds = today.addDays(1).startOfDay().toMSecsSinceEpoch();
+    }
+    return today;
 }

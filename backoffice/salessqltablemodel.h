@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QLocale>
 #include <QSqlRelationalTableModel>
 
@@ -20,6 +21,13 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
+    // The local date costs a look at the time zone, and a list asks for it at every row it paints: it is looked
+    // up again only once the clock leaves the day it was read on.
+    QDate Today() const;
+
     int decimals;
     QLocale locale;
+    mutable QDate today;
+    mutable qint64 todayStarts = 0;
+    mutable qint64 todayEnds = 0;
 };

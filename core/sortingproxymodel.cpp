@@ -341,15 +341,49 @@ private:
     QList<Block> blocks;
 };
 
+// One role of one column for every shown row, read in the source's order: what a search compares, kept for the
+// next key typed.
+class SortingProxyModel::SearchedColumn
+{
+public:
+    void Read(const SortingProxyModel& proxy, int column, int role)
+    {
+        values = QVector<QVariant>(proxy.rowCount());
+        ForEachShownRowInResultOrder(&proxy, [&](int shownRow, const QModelIndex& source) {
+            values[shownRow] = source.siblingAtColumn(column).data(role);
+        });
+        this->column = column;
+        this->role = role;
+    }
+
+    bool Holds(int column, int role) const { return column == this->column && role == this->role; }
+    QVariant Value(int row) const { return values.value(row); }
+
+    void Drop()
+    {
+        values = QVector<QVariant>();
+        column = -1;
+    }
+
+private:
+    QVector<QVariant> values;
+    int column = -1;
+    int role = -1;
+};
+
 SortingProxyModel::SortingProxyModel(QObject* parent)
     : QSortFilterProxyModel(parent)
     , sortValues(new SortValues)
     , shownBlocks(new ShownBlocks)
+    , searchedColumn(new SearchedColumn)
 {
     // The list models format numbers and dates for display only; the edit role is the stored value.
     setSortRole(Qt::EditRole);
     // Connected before any view's handlers, which may read the rows again at once.
-    OnEveryChange(this, this, [this] { shownBlocks->Drop(); });
+    OnEveryChange(this, this, [this] {
+        shownBlocks->Drop();
+        searchedColumn->Drop();
+    });
 }
 
 SortingProxyModel::~SortingProxyModel() = default;
@@ -363,13 +397,30 @@ QVariant SortingProxyModel::headerData(int section, Qt::Orientation orientation,
 
 QVariant SortingProxyModel::data(const QModelIndex& index, int role) const
 {
+    // First, as a search asks it for every row.
+    if (index.model() == this && searchedColumn->Holds(index.column(), role))
+        return searchedColumn->Value(index.row());
     // Unsorted, the shown order is the model's own.
     if (sortColumn() < 0 || !sourceModel() || index.model() != this || index.parent().isValid())
+        return QSortFilterProxyModel::data(index, role);
+    // A plain index kept while rows went away: no block holds its row.
+    if (index.row() >= rowCount() || index.column() >= columnCount())
         return QSortFilterProxyModel::data(index, role);
     const int slot = ViewRoleSlot(role);
     if (slot < 0)
         return QSortFilterProxyModel::data(index, role);
     return shownBlocks->Cell(*this, index.row(), index.column(), slot);
+}
+
+QModelIndexList SortingProxyModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                                         Qt::MatchFlags flags) const
+{
+    // Qt's search asks every row in the shown order, which a sorted list answers from its blocks, one walk of
+    // the result for each; one read of the searched column serves the whole search, and the next keys.
+    if (sortColumn() >= 0 && sourceModel() && start.model() == this && !start.parent().isValid()
+        && !searchedColumn->Holds(start.column(), role))
+        searchedColumn->Read(*this, start.column(), role);
+    return QSortFilterProxyModel::match(start, role, value, hits, flags);
 }
 
 void SortingProxyModel::setSourceModel(QAbstractItemModel* source)
@@ -379,6 +430,7 @@ void SortingProxyModel::setSourceModel(QAbstractItemModel* source)
     sourceConnections.clear();
     sortValues->Drop();
     shownBlocks->Drop();
+    searchedColumn->Drop();
     // Connected ahead of the proxy's own handlers, which sort the changed rows at once.
     if (source)
         sourceConnections = OnEveryChange(source, this, [this] { sortValues->Drop(); });
@@ -392,6 +444,7 @@ void SortingProxyModel::sort(int column, Qt::SortOrder order)
     if (column < 0) {
         sortValues->Drop();
         shownBlocks->Drop();
+        searchedColumn->Drop();
     }
 }
 

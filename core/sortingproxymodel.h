@@ -14,8 +14,10 @@
 // so a sorted list must never read its model in its own order:
 // - a sort reads the sorted column of every row once, first to last, ranks the values with the proxy's own
 //   comparison and compares the ranks; they are kept while the list stays sorted by that column;
-// - the rows a view paints or measures are read a block of shown rows at a time, in the model's order.
-// Both are dropped as soon as the model or the order changes; an unsorted list keeps neither.
+// - the rows a view paints or measures are read a block of shown rows at a time, in the model's order;
+// - a search (a view's type-ahead) reads the searched column of every shown row once, in the model's order,
+//   and keeps it for the next keys.
+// All are dropped as soon as the model or the order changes; an unsorted list keeps none.
 class SortingProxyModel : public QSortFilterProxyModel
 {
 public:
@@ -24,6 +26,8 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith | Qt::MatchWrap)) const override;
     void setSourceModel(QAbstractItemModel* source) override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
@@ -33,9 +37,11 @@ protected:
 private:
     class SortValues;
     class ShownBlocks;
+    class SearchedColumn;
 
     std::unique_ptr<SortValues> sortValues;
     std::unique_ptr<ShownBlocks> shownBlocks;
+    std::unique_ptr<SearchedColumn> searchedColumn;
     QVector<QMetaObject::Connection> sourceConnections;
 };
 

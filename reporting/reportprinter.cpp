@@ -123,11 +123,22 @@ void ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log
 void ReportPrinter::WriteTableRows(QTextStream& out, const QAbstractItemModel* shown, const QVector<int>& columns,
                                    QLabel* busyText, const QString& progressText)
 {
-    // Read in the order of the list's SQL result, which a sorted list's own order would make the MySQL
-    // client walk from its first row for every row; written in the order shown.
     const int rows = shown->rowCount();
+    const auto count = [&](int row) {
+        if (busyText)
+            busyText->setText(progressText.arg(row).arg(rows));
+        QCoreApplication::processEvents(busyFlags);
+    };
+    // Read in the order of the list's SQL result, which a sorted list's own order would make the MySQL
+    // client walk from its first row for every row; written in the order shown. The reading shows the
+    // count's first line and keeps the window painting: a long list takes seconds.
+    count(0);
+    constexpr int rowsBetweenEvents = 256;
+    int read = 0;
     QVector<QString> lines(rows);
     ForEachShownRowInResultOrder(shown, [&](int shownRow, const QModelIndex& source) {
+        if (++read % rowsBetweenEvents == 0)
+            QCoreApplication::processEvents(busyFlags);
         QString& line = lines[shownRow];
         line += QLatin1String("<tr>");
         for (int c : columns) {
@@ -138,9 +149,7 @@ void ReportPrinter::WriteTableRows(QTextStream& out, const QAbstractItemModel* s
         line += QLatin1String("</tr>\n");
     });
     for (int row = 0; row < rows; ++row) {
-        if (busyText)
-            busyText->setText(progressText.arg(row).arg(rows));
-        QCoreApplication::processEvents(busyFlags);
+        count(row);
         out << lines.at(row);
         lines[row] = QString();
     }

@@ -23,7 +23,8 @@ public:
     void TableViewToHtml(const QString& title, QTextStream* out, QTableView* view, ColumnVisibility* columns);
 
     // The table rows of the HTML documents: the cells of columns in every row that shown shows, in its order,
-    // with busyText (if any) counting the rows in progressText ("%1 of %2").
+    // with busyText (if any) counting the rows in progressText ("%1 of %2"); while the rows are read it shows
+    // the count's first line.
     static void WriteTableRows(QTextStream& out, const QAbstractItemModel* shown, const QVector<int>& columns,
                                QLabel* busyText, const QString& progressText);
 
