@@ -1,7 +1,7 @@
 #include "reportgenerator.h"
 
 #include "appsettings.h"
-#include "databaselog.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "progress.h"
 #include "reportparameterdialog.h"
@@ -95,12 +95,11 @@ void ReportGenerator::FinancialReport(const QDate& start, const QDate& end, cons
             query->next();
             return true;
         }
-        LogDatabaseError(query->lastError());
         busy.hide();
         // Zeros here would pass for a period without sales.
         QMessageBox::warning(AppSettings::Instance()->mainWindow, tr("Financial Report"),
                              tr("The sales figures could not be read.") + QStringLiteral("\n\n")
-                                 + query->lastError().text());
+                                 + DatabaseFailure::ReadReason(*query));
         return false;
     };
 

@@ -2,6 +2,7 @@
 #include "reportviewer.h"
 
 #include "backofficelog.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "sqlfilter.h"
 
@@ -47,8 +48,7 @@ void ReportViewer::on_pushAddToPurchaseOrder_clicked()
             // A failed row does not stop the others; the user is told how many were not added.
             if (!insert.exec()) {
                 ++failed;
-                lastError = insert.lastError().text();
-                qCWarning(lcBackoffice) << "purchase item insert failed:" << lastError;
+                lastError = DatabaseFailure::WriteReason(insert);
             }
         }
     }

@@ -3,6 +3,7 @@
 #include "salesmanagement.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "reportprinter.h"
 #include "saleopener.h"
@@ -56,7 +57,7 @@ bool SalesManagement::DeleteSale(const QString& saleId)
             manager->RollbackTransaction(db);
         QMessageBox::warning(this, tr("Delete Sale"),
                              tr("Sale %1 could not be deleted; it and the sales after it are kept.").arg(saleId)
-                                 + QStringLiteral("\n\n") + error.text());
+                                 + QStringLiteral("\n\n") + DatabaseFailure::WriteReason(db->driver(), error));
         return false;
     };
 

@@ -2,6 +2,7 @@
 #include "caddnewitemsbatch.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "inventorylog.h"
 #include "pricequestion.h"
@@ -42,9 +43,9 @@ QString OutOfRange(const QString& caption, qint64 count)
         .arg(caption, locale.toString(count), locale.toString(MIN_STOCK_COUNT), locale.toString(MAX_STOCK_COUNT));
 }
 
-QString WriteFailed(const QString& driverError)
+QString WriteFailed(const QString& reason)
 {
-    return CAddNewItemsBatch::tr("Error occurred while adding or updating the stock") + QLatin1Char('\n') + driverError;
+    return CAddNewItemsBatch::tr("Error occurred while adding or updating the stock") + QLatin1Char('\n') + reason;
 }
 } // namespace
 
@@ -202,16 +203,16 @@ void CAddNewItemsBatch::Save()
     if (!editFlag) {
         saved = query->exec();
         if (!saved)
-            error = WriteFailed(query->lastError().text());
+            error = WriteFailed(DatabaseFailure::WriteReason(*query));
     } else if (!manager->BeginTransaction(db)) {
-        error = WriteFailed(db->lastError().text());
+        error = WriteFailed(DatabaseFailure::WriteReason(*db));
     } else {
         const qint64 typedQuantity = serviceFlag ? 0 : locale.toLongLong(ui.lineQuantity->text());
         const qint64 typedSubItems = serviceFlag ? 0 : locale.toLongLong(ui.editSubItems->text());
         saved = UpdateStockRow(query, typedQuantity, typedSubItems, &error) && manager->CommitTransaction(db);
         if (!saved) {
             if (error.isEmpty())
-                error = WriteFailed(db->lastError().text());
+                error = WriteFailed(DatabaseFailure::WriteReason(*db));
             manager->RollbackTransaction(db);
         }
     }
@@ -254,7 +255,7 @@ bool CAddNewItemsBatch::UpdateStockRow(QSqlQuery* query, qint64 typedQuantity, q
     lock.prepare(QStringLiteral("SELECT QUANTITY, SUB_ITEMS FROM tblInventory WHERE ID = :id FOR UPDATE"));
     lock.bindValue(QStringLiteral(":id"), stockRowId.toInt());
     if (!lock.exec()) {
-        *error = WriteFailed(lock.lastError().text());
+        *error = WriteFailed(DatabaseFailure::WriteReason(lock));
         return false;
     }
     if (!lock.next()) {
@@ -290,7 +291,7 @@ bool CAddNewItemsBatch::UpdateStockRow(QSqlQuery* query, qint64 typedQuantity, q
     query->bindValue(QStringLiteral(":quantity"), quantity);
     query->bindValue(QStringLiteral(":sub_items"), subItems);
     if (!query->exec()) {
-        *error = WriteFailed(query->lastError().text());
+        *error = WriteFailed(DatabaseFailure::WriteReason(*query));
         return false;
     }
     return true;

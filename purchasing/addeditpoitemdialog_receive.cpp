@@ -2,6 +2,7 @@
 #include "addeditpoitemdialog.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "productcode.h"
@@ -76,10 +77,8 @@ bool AddEditPOItemDialog::ValidateReceiveInput()
         QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
         query->prepare(QStringLiteral("SELECT BAR_CODE FROM tblInventory WHERE BAR_CODE = :code"));
         query->bindValue(QStringLiteral(":code"), code);
-        if (!query->exec()) {
-            qCWarning(lcPurchasing) << "stock code check failed:" << query->lastError().text();
-            return refuse(ui.lineRSNewStockCode, query->lastError().text());
-        }
+        if (!query->exec())
+            return refuse(ui.lineRSNewStockCode, DatabaseFailure::WriteReason(*query));
         // Any row the database matches would be refused by the unique code.
         if (query->next())
             return refuse(ui.lineRSNewStockCode,
@@ -121,7 +120,7 @@ bool AddEditPOItemDialog::WriteReceipt(QSqlQuery& query, qint64 newTotal, const 
     query.bindValue(QStringLiteral(":id"), lineId.toInt());
     if (query.exec())
         return true;
-    *error = query.lastError().text();
+    *error = DatabaseFailure::WriteReason(query);
     return false;
 }
 
@@ -132,7 +131,7 @@ bool AddEditPOItemDialog::AddToExistingStock(QSqlQuery& query, const QString& co
     query.prepare(QStringLiteral("SELECT ID, QUANTITY FROM tblInventory WHERE BAR_CODE = :code FOR UPDATE"));
     query.bindValue(QStringLiteral(":code"), code);
     if (!query.exec()) {
-        *error = query.lastError().text();
+        *error = DatabaseFailure::WriteReason(query);
         return false;
     }
     if (!query.next()) {
@@ -155,7 +154,7 @@ bool AddEditPOItemDialog::AddToExistingStock(QSqlQuery& query, const QString& co
     query.bindValue(QStringLiteral(":q"), Int(ui.lineRSReceivedQty));
     query.bindValue(QStringLiteral(":id"), id);
     if (!query.exec()) {
-        *error = query.lastError().text();
+        *error = DatabaseFailure::WriteReason(query);
         return false;
     }
     return true;
@@ -166,7 +165,7 @@ bool AddEditPOItemDialog::CreateStockRow(QSqlQuery& query, QString* code, QStrin
     query.prepare(QStringLiteral("SELECT ID FROM tblProducts WHERE PRODUCT_CODE = :code"));
     query.bindValue(QStringLiteral(":code"), ui.lineProductCode->text());
     if (!query.exec()) {
-        *error = query.lastError().text();
+        *error = DatabaseFailure::WriteReason(query);
         return false;
     }
     if (!query.next()) {
@@ -198,7 +197,7 @@ bool AddEditPOItemDialog::CreateStockRow(QSqlQuery& query, QString* code, QStrin
     query.bindValue(QStringLiteral(":rl"), Int(ui.lineRSReorderLevel));
     query.bindValue(QStringLiteral(":rq"), Int(ui.lineRSReorderQty));
     if (!query.exec()) {
-        *error = query.lastError().text();
+        *error = DatabaseFailure::WriteReason(query);
         return false;
     }
     if (!automatic) {
@@ -214,7 +213,7 @@ bool AddEditPOItemDialog::CreateStockRow(QSqlQuery& query, QString* code, QStrin
             query.prepare(QStringLiteral("SELECT ID FROM tblInventory WHERE BAR_CODE = :code"));
             query.bindValue(QStringLiteral(":code"), QString::number(n));
             if (!query.exec()) {
-                *error = query.lastError().text();
+                *error = DatabaseFailure::WriteReason(query);
                 return false;
             }
             if (!query.next())
@@ -230,7 +229,7 @@ bool AddEditPOItemDialog::CreateStockRow(QSqlQuery& query, QString* code, QStrin
         }
         // Another workstation took the number between the probe and the update: try the next.
         if (query.lastError().nativeErrorCode() != QString::number(DUPLICATE_KEY)) {
-            *error = query.lastError().text();
+            *error = DatabaseFailure::WriteReason(query);
             return false;
         }
         ++n;
@@ -305,7 +304,7 @@ void AddEditPOItemDialog::on_pushUpdateStock_clicked()
         bool receiptFailed = false;
         bool done = false;
         if (!manager->BeginTransaction(db)) {
-            error = db->lastError().text();
+            error = DatabaseFailure::WriteReason(*db);
         } else {
             // An existing row is locked and its new quantity checked before anything else is written.
             const bool stockReady = !existing || AddToExistingStock(query, stockId, &error);
@@ -317,7 +316,7 @@ void AddEditPOItemDialog::on_pushUpdateStock_clicked()
                 code = stockId;
             if (!done) {
                 if (error.isEmpty())
-                    error = db->lastError().text();
+                    error = DatabaseFailure::WriteReason(*db);
                 manager->RollbackTransaction(db);
             }
         }

@@ -174,6 +174,17 @@ void TestBackofficeServerKill::readWhileServerIsDownTellsOnce()
     QCOMPARE(answerer->messages(), told);
     if (page == Sales)
         QCOMPARE(Child<QTableView>(sales.get(), "tableViewDetails")->model()->rowCount(), 0);
+    if (page != Customers)
+        return;
+
+    // A write says so too, and that nothing was saved (the restart's rows show it was not).
+    answerer->clear();
+    Child<QLineEdit>(customers.get(), "lineEdit")->setText(QStringLiteral("Eve"));
+    Child<QPushButton>(customers.get(), "pushButtonAdd")->click();
+    QCOMPARE(answerer->messages().size(), 1);
+    const QString refused = answerer->messages().first();
+    QVERIFY2(refused.contains(QLatin1String("The database server cannot be reached. Nothing was saved.")), qPrintable(refused));
+    QVERIFY2(!refused.contains(QLatin1String("QMYSQL")), qPrintable(refused));
 }
 
 void TestBackofficeServerKill::readAfterRestartShowsTheRows()
