@@ -162,6 +162,21 @@ void KeepColumns(QTableView* view)
     });
 }
 
+void SetUpColumns(QTableView* view, const std::function<void()>& setUp)
+{
+    setUp();
+    QHeaderView* header = view->horizontalHeader();
+    if (header->count() > 0)
+        return;
+    auto pending = std::make_shared<QMetaObject::Connection>();
+    *pending = QObject::connect(header, &QHeaderView::sectionCountChanged, header, [pending, setUp](int before, int now) {
+        if (before != 0 || now == 0)
+            return;
+        QObject::disconnect(*pending);
+        setUp();
+    });
+}
+
 void WatchHeaderReads(QTableView* view, QSqlTableModel* model, const std::function<bool()>& read)
 {
     QObject::connect(view->horizontalHeader(), &QHeaderView::sortIndicatorChanged, model,
