@@ -44,7 +44,8 @@ void KeepColumns(QTableView* view);
 void SetUpColumns(QTableView* view, const std::function<void()>& setUp);
 // A view that sorts its table model itself reads it at every header click, outside the page's own reads: when
 // such a read fails, read (the page's own, which tells the user and mends the model) runs, and the clicked order
-// is read again once it succeeded. Call it after sorting is enabled on the view.
+// is read again once it succeeded. A model that never had columns gets the view's order when its table is set
+// again. Call it after sorting is enabled on the view.
 void WatchHeaderReads(QTableView* view, QSqlTableModel* model, const std::function<bool()>& read);
 
 } // namespace SqlFilter
