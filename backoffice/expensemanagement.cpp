@@ -45,15 +45,17 @@ ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
     proxy->setDynamicSortFilter(true);
     ui.tableViewExpenses->setModel(proxy);
     SqlFilter::KeepColumns(ui.tableViewExpenses);
-    model->setHeaderData(MySqlTableModel::CATEGORY, Qt::Horizontal, tr("Category"), Qt::EditRole);
-    model->setHeaderData(MySqlTableModel::DATED, Qt::Horizontal, tr("Dated"), Qt::EditRole);
-    model->setHeaderData(MySqlTableModel::AMOUNT, Qt::Horizontal, tr("AMOUNT"), Qt::EditRole);
-    model->setHeaderData(MySqlTableModel::DESCRIPTION, Qt::Horizontal, tr("DESCRIPTION"), Qt::EditRole);
+    SqlFilter::SetUpColumns(ui.tableViewExpenses, [this] {
+        model->setHeaderData(MySqlTableModel::CATEGORY, Qt::Horizontal, tr("Category"), Qt::EditRole);
+        model->setHeaderData(MySqlTableModel::DATED, Qt::Horizontal, tr("Dated"), Qt::EditRole);
+        model->setHeaderData(MySqlTableModel::AMOUNT, Qt::Horizontal, tr("AMOUNT"), Qt::EditRole);
+        model->setHeaderData(MySqlTableModel::DESCRIPTION, Qt::Horizontal, tr("DESCRIPTION"), Qt::EditRole);
+        ui.tableViewExpenses->hideColumn(MySqlTableModel::ID);
+    });
     ui.tableViewExpenses->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui.tableViewExpenses->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableViewExpenses->horizontalHeader()->setStretchLastSection(true);
     ui.tableViewExpenses->setAlternatingRowColors(true);
-    ui.tableViewExpenses->hideColumn(MySqlTableModel::ID);
 
     connect(ui.tableViewExpenses->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ExpenseManagement::OnExpenseSeleted);

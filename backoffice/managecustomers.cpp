@@ -73,11 +73,13 @@ ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui.tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableView->setTabKeyNavigation(false);
-    model->setHeaderData(ID, Qt::Horizontal, tr("Customer ID"), Qt::EditRole);
-    model->setHeaderData(NAME, Qt::Horizontal, tr("Name"), Qt::EditRole);
-    model->setHeaderData(ADDRESS, Qt::Horizontal, tr("Address"), Qt::EditRole);
-    model->setHeaderData(EMAIL, Qt::Horizontal, tr("Email"), Qt::EditRole);
-    model->setHeaderData(CONTACT_NUMBER, Qt::Horizontal, tr("Contact Number"), Qt::EditRole);
+    SqlFilter::SetUpColumns(ui.tableView, [this] {
+        model->setHeaderData(ID, Qt::Horizontal, tr("Customer ID"), Qt::EditRole);
+        model->setHeaderData(NAME, Qt::Horizontal, tr("Name"), Qt::EditRole);
+        model->setHeaderData(ADDRESS, Qt::Horizontal, tr("Address"), Qt::EditRole);
+        model->setHeaderData(EMAIL, Qt::Horizontal, tr("Email"), Qt::EditRole);
+        model->setHeaderData(CONTACT_NUMBER, Qt::Horizontal, tr("Contact Number"), Qt::EditRole);
+    });
     ui.lineEdit->setFocus();
 
     connect(ui.tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

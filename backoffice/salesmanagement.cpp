@@ -6,6 +6,7 @@
 #include "databaselog.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "managementpage.h"
 #include "salesdetailssqltablemodel.h"
 #include "salessqltablemodel.h"
 #include "selector.h"
@@ -101,13 +102,15 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
         tr("Due Date"), tr("Customer ID"), tr("Ship to Customer Address?"), tr("Shipping Name"),
         tr("Shipping Address"), tr("Shipping Contact"), tr("Ship Via"), tr("Notes"), tr("Total Discount"),
         tr("Payment Type"), tr("Reference Number"), tr("Store ID"), tr("Terminal ID")};
-    for (int c = 0; c < salesCaptions.size(); ++c)
-        sales->setHeaderData(c, Qt::Horizontal, salesCaptions.at(c), Qt::EditRole);
     QHeaderView* salesHeader = ui.tableViewSales->horizontalHeader();
-    for (const auto& move : {qMakePair(9, 1), qMakePair(3, 2), qMakePair(9, 3), qMakePair(5, 4), qMakePair(10, 5),
-                             qMakePair(11, 6), qMakePair(7, 12), qMakePair(19, 11), qMakePair(12, 2),
-                             qMakePair(22, 14), qMakePair(23, 15)})
-        salesHeader->moveSection(move.first, move.second);
+    SqlFilter::SetUpColumns(ui.tableViewSales, [sales, salesCaptions, salesHeader] {
+        for (int c = 0; c < salesCaptions.size(); ++c)
+            sales->setHeaderData(c, Qt::Horizontal, salesCaptions.at(c), Qt::EditRole);
+        for (const auto& move : {qMakePair(9, 1), qMakePair(3, 2), qMakePair(9, 3), qMakePair(5, 4), qMakePair(10, 5),
+                                 qMakePair(11, 6), qMakePair(7, 12), qMakePair(19, 11), qMakePair(12, 2),
+                                 qMakePair(22, 14), qMakePair(23, 15)})
+            salesHeader->moveSection(move.first, move.second);
+    });
     ui.tableViewSales->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui.tableViewSales->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(ui.tableViewSales, &QTableView::clicked, this, &SalesManagement::OnItemSelected);
@@ -126,18 +129,22 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     ui.tableViewDetails->setModel(linesProxy);
     SqlFilter::KeepColumns(ui.tableViewDetails);
     ui.tableViewDetails->setSortingEnabled(true);
-    ui.tableViewDetails->hideColumn(SalesDetailsSqlTableModel::ID);
-    ui.tableViewDetails->hideColumn(SalesDetailsSqlTableModel::TRANSACTION_ID);
     const QStringList lineCaptions = {
         tr("Item Index"), tr("Product Name"), tr("Quantity"), tr("Purchase Price"), tr("Sale Price"), tr("Sub Items"),
         tr("Discount"), tr("Line Total"), tr("Line Purchase Cost"), tr("Line %1").arg(taxName),
         tr("Stock Code / Barcode"), tr("Items per Unit"), tr("Unit Name"), tr("Sub Unit Name"), tr("Print Unit?"),
         tr("Category"), tr("Tax Rate"), tr("Returned")};
-    for (int i = 0; i < lineCaptions.size(); ++i)
-        lines->setHeaderData(SalesDetailsSqlTableModel::ITEM_INDEX + i, Qt::Horizontal, lineCaptions.at(i), Qt::EditRole);
     QHeaderView* linesHeader = ui.tableViewDetails->horizontalHeader();
-    for (const auto& move : {qMakePair(17, 3), qMakePair(13, 5), qMakePair(18, 13), qMakePair(12, 8), qMakePair(19, 7)})
-        linesHeader->moveSection(move.first, move.second);
+    SqlFilter::SetUpColumns(ui.tableViewDetails, [this, lines, lineCaptions, linesHeader] {
+        ui.tableViewDetails->hideColumn(SalesDetailsSqlTableModel::ID);
+        ui.tableViewDetails->hideColumn(SalesDetailsSqlTableModel::TRANSACTION_ID);
+        for (int i = 0; i < lineCaptions.size(); ++i)
+            lines->setHeaderData(SalesDetailsSqlTableModel::ITEM_INDEX + i, Qt::Horizontal, lineCaptions.at(i),
+                                 Qt::EditRole);
+        for (const auto& move :
+             {qMakePair(17, 3), qMakePair(13, 5), qMakePair(18, 13), qMakePair(12, 8), qMakePair(19, 7)})
+            linesHeader->moveSection(move.first, move.second);
+    });
     ui.tableViewDetails->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableViewDetails->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui.tableViewDetails->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -174,7 +181,11 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     }
 
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
-    ApplyColumnVisibility();
+    SqlFilter::SetUpColumns(ui.tableViewSales,
+                            [this] { ShowChosenColumns(ui.tableViewSales, AppSettings::Instance()->salesColumns); });
+    SqlFilter::SetUpColumns(ui.tableViewDetails, [this] {
+        ShowChosenColumns(ui.tableViewDetails, AppSettings::Instance()->salesDetailColumns);
+    });
     ui.editSalesID->setFocus();
 }
 
@@ -410,11 +421,6 @@ void SalesManagement::ShowColumnChooser(QTableView* view, QVector<QPair<QString,
 void SalesManagement::ApplyColumnVisibility()
 {
     AppSettings* appSettings = AppSettings::Instance();
-    const QList<QPair<QTableView*, const ColumnVisibility*>> lists = {
-        {ui.tableViewSales, &appSettings->salesColumns}, {ui.tableViewDetails, &appSettings->salesDetailColumns}};
-    for (const auto& list : lists) {
-        for (int i = 0; i < list.second->size(); ++i)
-            list.first->setColumnHidden(i, !list.second->at(i).second);
-        list.first->resizeColumnsToContents();
-    }
+    ShowChosenColumns(ui.tableViewSales, appSettings->salesColumns);
+    ShowChosenColumns(ui.tableViewDetails, appSettings->salesDetailColumns);
 }

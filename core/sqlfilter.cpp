@@ -23,6 +23,9 @@ namespace {
 
 // The ORDER BY of the model's last read with its columns known: setTable forgets the sort.
 const char* const ORDER_PROPERTY = "vorantelOrderBy";
+// The column and order of the sort a view gives the model it sorts: a model that never had columns has no
+// ORDER BY to keep.
+const char* const VIEW_SORT_PROPERTY = "vorantelViewSort";
 
 // A table model keeps its sort column to itself; its ORDER BY clause is protected, and reached through this.
 struct OrderBy : QSqlTableModel
@@ -48,6 +51,7 @@ void SetTableAgain(QSqlTableModel* model)
     }
     const QString filter = model->filter();
     const QString order = model->property(ORDER_PROPERTY).toString();
+    const QVariantList viewSort = model->property(VIEW_SORT_PROPERTY).toList();
 
     model->setTable(table);
     for (int c = 0; c < columns; ++c) {
@@ -62,8 +66,11 @@ void SetTableAgain(QSqlTableModel* model)
             model->setHeaderData(c, Qt::Horizontal, display, Qt::DisplayRole);
     }
     model->setFilter(filter);
-    if (order.isEmpty())
+    if (order.isEmpty()) {
+        if (!viewSort.isEmpty())
+            model->setSort(viewSort.at(0).toInt(), Qt::SortOrder(viewSort.at(1).toInt()));
         return;
+    }
     for (int c = 0; c < columns; ++c) {
         for (const Qt::SortOrder direction : {Qt::AscendingOrder, Qt::DescendingOrder}) {
             model->setSort(c, direction);
@@ -162,14 +169,31 @@ void KeepColumns(QTableView* view)
     });
 }
 
+void SetUpColumns(QTableView* view, const std::function<void()>& setUp)
+{
+    setUp();
+    QHeaderView* header = view->horizontalHeader();
+    if (header->count() > 0)
+        return;
+    auto pending = std::make_shared<QMetaObject::Connection>();
+    *pending = QObject::connect(header, &QHeaderView::sectionCountChanged, header, [pending, setUp](int before, int now) {
+        if (before != 0 || now == 0)
+            return;
+        QObject::disconnect(*pending);
+        setUp();
+    });
+}
+
 void WatchHeaderReads(QTableView* view, QSqlTableModel* model, const std::function<bool()>& read)
 {
-    QObject::connect(view->horizontalHeader(), &QHeaderView::sortIndicatorChanged, model,
-                     [model, read](int column, Qt::SortOrder order) {
-                         if (model->query().isActive() || !read())
-                             return;
-                         model->sort(column, order);
-                     });
+    QHeaderView* header = view->horizontalHeader();
+    model->setProperty(VIEW_SORT_PROPERTY, QVariantList{header->sortIndicatorSection(), header->sortIndicatorOrder()});
+    QObject::connect(header, &QHeaderView::sortIndicatorChanged, model, [model, read](int column, Qt::SortOrder order) {
+        model->setProperty(VIEW_SORT_PROPERTY, QVariantList{column, order});
+        if (model->query().isActive() || !read())
+            return;
+        model->sort(column, order);
+    });
 }
 
 } // namespace SqlFilter

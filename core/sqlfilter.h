@@ -37,9 +37,15 @@ void Ready(QSqlTableModel* model);
 // A failed read leaves a model without columns, and its views would forget which columns they hid, moved and
 // sized: the view's header takes its layout back when the columns return.
 void KeepColumns(QTableView* view);
+// A model without columns stores no titles for them, and its view's header forgets hiding and moving columns
+// it does not have: a page opened while the server is away would show the database's field names and every
+// column once it came back. setUp titles, hides and orders the view's columns; it runs now and, when the view
+// shows no columns yet, once more when they first appear. Call it once the view shows its model.
+void SetUpColumns(QTableView* view, const std::function<void()>& setUp);
 // A view that sorts its table model itself reads it at every header click, outside the page's own reads: when
 // such a read fails, read (the page's own, which tells the user and mends the model) runs, and the clicked order
-// is read again once it succeeded. Call it after sorting is enabled on the view.
+// is read again once it succeeded. A model that never had columns gets the view's order when its table is set
+// again. Call it after sorting is enabled on the view.
 void WatchHeaderReads(QTableView* view, QSqlTableModel* model, const std::function<bool()>& read);
 
 } // namespace SqlFilter

@@ -67,16 +67,6 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
     ui.tableViewItems->setModel(proxy);
     SqlFilter::KeepColumns(ui.tableViewItems);
 
-    for (int column : {InventoryModel::ID, InventoryModel::PRODUCT_ID, InventoryModel::VENDOR_ID,
-                       InventoryModel::SHOW_ON_POS, InventoryModel::IMAGE_FILE})
-        ui.tableViewItems->hideColumn(column);
-    if (!showMore) {
-        ui.tableViewItems->hideColumn(InventoryModel::BATCH_NUMBER);
-        ui.tableViewItems->hideColumn(InventoryModel::EXPIRY_DATE);
-    }
-    if (hideSubItems)
-        ui.tableViewItems->hideColumn(InventoryModel::SUB_ITEMS);
-
     const QList<QPair<int, QString>> captions{
         {InventoryModel::BAR_CODE, tr("Stock Code")},
         {InventoryModel::BATCH_NUMBER, tr("Batch Number")},
@@ -94,10 +84,20 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
         {InventoryModel::REORDER_LEVEL, tr("Reorder Level")},
         {InventoryModel::REORDER_QUANTITY, tr("Reorder Quantity")},
     };
-    for (const auto& caption : captions)
-        model->setHeaderData(caption.first, Qt::Horizontal, caption.second, Qt::EditRole);
-
-    ui.tableViewItems->horizontalHeader()->swapSections(InventoryModel::BATCH_NUMBER, InventoryModel::PRODUCT_CODE);
+    SqlFilter::SetUpColumns(ui.tableViewItems, [this, showMore, hideSubItems, captions] {
+        for (int column : {InventoryModel::ID, InventoryModel::PRODUCT_ID, InventoryModel::VENDOR_ID,
+                           InventoryModel::SHOW_ON_POS, InventoryModel::IMAGE_FILE})
+            ui.tableViewItems->hideColumn(column);
+        if (!showMore) {
+            ui.tableViewItems->hideColumn(InventoryModel::BATCH_NUMBER);
+            ui.tableViewItems->hideColumn(InventoryModel::EXPIRY_DATE);
+        }
+        if (hideSubItems)
+            ui.tableViewItems->hideColumn(InventoryModel::SUB_ITEMS);
+        for (const auto& caption : captions)
+            model->setHeaderData(caption.first, Qt::Horizontal, caption.second, Qt::EditRole);
+        ui.tableViewItems->horizontalHeader()->swapSections(InventoryModel::BATCH_NUMBER, InventoryModel::PRODUCT_CODE);
+    });
     ui.tableViewItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableViewItems->horizontalHeader()->setStretchLastSection(true);
     ui.tableViewItems->setAlternatingRowColors(true);
@@ -127,7 +127,8 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, &InventoryManagement::on_CtrlB);
 
-    ApplyColumnChoice();
+    SqlFilter::SetUpColumns(ui.tableViewItems,
+                            [this] { ShowChosenColumns(ui.tableViewItems, AppSettings::Instance()->inventoryColumns); });
     ui.editName->setFocus();
 }
 
@@ -414,10 +415,7 @@ void InventoryManagement::ShowContextMenuOnInventoryTable(const QPoint& pos)
 
 void InventoryManagement::ApplyColumnChoice()
 {
-    const ColumnVisibility& columns = AppSettings::Instance()->inventoryColumns;
-    for (int i = 0; i < columns.size(); ++i)
-        ui.tableViewItems->setColumnHidden(i, !columns.at(i).second);
-    ui.tableViewItems->resizeColumnsToContents();
+    ShowChosenColumns(ui.tableViewItems, AppSettings::Instance()->inventoryColumns);
 }
 
 void InventoryManagement::on_CtrlB()

@@ -43,7 +43,10 @@ ManageCategories::ManageCategories(QWidget* parent, int categoryType)
     ui.tableView->setSortingEnabled(true);
     ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ui.tableView->hideColumn(0);
+    SqlFilter::SetUpColumns(ui.tableView, [this] {
+        ui.tableView->hideColumn(0);
+        model->setHeaderData(1, Qt::Horizontal, caption);
+    });
     ui.tableView->resizeColumnsToContents();
     ui.tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableView->horizontalHeader()->setStretchLastSection(true);
@@ -58,7 +61,6 @@ ManageCategories::ManageCategories(QWidget* parent, int categoryType)
 
 void ManageCategories::on_comboCategoriesType_currentIndexChanged(int index)
 {
-    QString caption;
     if (index == 0) {
         categoryTable = QStringLiteral("tblProductCategories");
         itemTable = QStringLiteral("tblProducts");

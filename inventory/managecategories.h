@@ -42,5 +42,6 @@ private:
     SortingProxyModel* proxy;
     QString categoryTable;
     QString itemTable;
+    QString caption;
     ReadFailureNotice reads;
 };

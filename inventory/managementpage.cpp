@@ -75,6 +75,13 @@ void SetListSorting(QTableView* view, int sortColumn, bool enabled)
     }
 }
 
+void ShowChosenColumns(QTableView* view, const ColumnVisibility& columns)
+{
+    for (int i = 0; i < columns.size(); ++i)
+        view->setColumnHidden(i, !columns.at(i).second);
+    view->resizeColumnsToContents();
+}
+
 bool ChooseVisibleColumns(QTableView* view, ColumnVisibility& columns, const QPoint& pos)
 {
     QMenu menu;

@@ -27,6 +27,9 @@ void SetPicturePanelShown(QGroupBox* group, QLabel* image, QPushButton* showButt
 void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn);
 void SetListSorting(QTableView* view, int sortColumn, bool enabled);
 
+// Hides the columns the user chose to hide, shows the others and fits them to their contents.
+void ShowChosenColumns(QTableView* view, const ColumnVisibility& columns);
+
 // Context menu entry and column chooser over the view's columns; true when the user confirmed a choice.
 bool ChooseVisibleColumns(QTableView* view, ColumnVisibility& columns, const QPoint& pos);
 

@@ -73,21 +73,23 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
         {ProductModel::UNIT_NAME, tr("Unit Name")},           {ProductModel::SUB_UNIT_NAME, tr("Sub Unit Name")},
         {ProductModel::PRINT_UNIT_NAME, tr("Print Unit")},    {ProductModel::SERVICE_ITEM, tr("Service Item")},
     };
-    for (const auto& caption : productCaptions)
-        productModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
     proxy = new SortingProxyModel(this);
     proxy->setDynamicSortFilter(true);
     proxy->setSourceModel(productModel);
     ui.tableViewProducts->setModel(proxy);
-    ui.tableViewProducts->hideColumn(ProductModel::ID);
-    ui.tableViewProducts->hideColumn(ProductModel::IMAGE_FILE);
-    if (hideSubItems) {
-        ui.tableViewProducts->hideColumn(ProductModel::SUB_UNIT_NAME);
-        ui.tableViewProducts->hideColumn(ProductModel::PRINT_UNIT_NAME);
-        ui.tableViewProducts->hideColumn(ProductModel::ITEMS_PER_UNIT);
-    }
-    if (!enableTax)
-        ui.tableViewProducts->hideColumn(ProductModel::TAX_RATE);
+    SqlFilter::SetUpColumns(ui.tableViewProducts, [this, productCaptions, hideSubItems, enableTax] {
+        for (const auto& caption : productCaptions)
+            productModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
+        ui.tableViewProducts->hideColumn(ProductModel::ID);
+        ui.tableViewProducts->hideColumn(ProductModel::IMAGE_FILE);
+        if (hideSubItems) {
+            ui.tableViewProducts->hideColumn(ProductModel::SUB_UNIT_NAME);
+            ui.tableViewProducts->hideColumn(ProductModel::PRINT_UNIT_NAME);
+            ui.tableViewProducts->hideColumn(ProductModel::ITEMS_PER_UNIT);
+        }
+        if (!enableTax)
+            ui.tableViewProducts->hideColumn(ProductModel::TAX_RATE);
+    });
     ui.tableViewProducts->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui.tableViewProducts->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableViewProducts->horizontalHeader()->setStretchLastSection(true);
@@ -112,16 +114,18 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
         {StockModel::REORDER_LEVEL, tr("Reorder Level")},
         {StockModel::REORDER_QUANTITY, tr("Reorder Quantity")},
     };
-    for (const auto& caption : stockCaptions)
-        stockModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
     stockModel->setFilter(NO_STOCK);
     ui.tableViewInventory->setModel(stockModel);
-    ui.tableViewInventory->hideColumn(StockModel::ID);
-    ui.tableViewInventory->hideColumn(StockModel::PRODUCT_ID);
-    if (hideSubItems)
-        ui.tableViewInventory->hideColumn(StockModel::SUB_ITEMS);
+    SqlFilter::SetUpColumns(ui.tableViewInventory, [this, stockCaptions, hideSubItems] {
+        for (const auto& caption : stockCaptions)
+            stockModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
+        ui.tableViewInventory->hideColumn(StockModel::ID);
+        ui.tableViewInventory->hideColumn(StockModel::PRODUCT_ID);
+        if (hideSubItems)
+            ui.tableViewInventory->hideColumn(StockModel::SUB_ITEMS);
+        ui.tableViewInventory->horizontalHeader()->moveSection(StockModel::SHOW_ON_POS, StockModel::REORDER_QUANTITY);
+    });
     ui.tableViewInventory->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ui.tableViewInventory->horizontalHeader()->moveSection(StockModel::SHOW_ON_POS, StockModel::REORDER_QUANTITY);
     // Header clicks sort through the model; until one, the rows keep the order they were stored in.
     ui.tableViewInventory->horizontalHeader()->setSortIndicator(StockModel::ID, Qt::AscendingOrder);
     ui.tableViewInventory->setSortingEnabled(true);
@@ -157,7 +161,11 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_B), this);
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, &ProductManagement::on_CtrlB);
-    ApplyColumnChoice();
+    SqlFilter::SetUpColumns(ui.tableViewProducts,
+                            [this] { ShowChosenColumns(ui.tableViewProducts, AppSettings::Instance()->productColumns); });
+    SqlFilter::SetUpColumns(ui.tableViewInventory, [this] {
+        ShowChosenColumns(ui.tableViewInventory, AppSettings::Instance()->productStockColumns);
+    });
     ui.lineEditCategory->setFocus();
 }
 
@@ -498,14 +506,8 @@ void ProductManagement::ShowContextMenuOnProductsStockTable(const QPoint& pos)
 
 void ProductManagement::ApplyColumnChoice()
 {
-    const ColumnVisibility& products = AppSettings::Instance()->productColumns;
-    for (int i = 0; i < products.size(); ++i)
-        ui.tableViewProducts->setColumnHidden(i, !products.at(i).second);
-    ui.tableViewProducts->resizeColumnsToContents();
-    const ColumnVisibility& stock = AppSettings::Instance()->productStockColumns;
-    for (int i = 0; i < stock.size(); ++i)
-        ui.tableViewInventory->setColumnHidden(i, !stock.at(i).second);
-    ui.tableViewInventory->resizeColumnsToContents();
+    ShowChosenColumns(ui.tableViewProducts, AppSettings::Instance()->productColumns);
+    ShowChosenColumns(ui.tableViewInventory, AppSettings::Instance()->productStockColumns);
 }
 
 void ProductManagement::on_checkEnableSorting_toggled(bool checked)

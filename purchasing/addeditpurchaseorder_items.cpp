@@ -11,6 +11,7 @@
 #include "purchasinglog.h"
 #include "reportparameterdialog.h"
 #include "reportviewer.h"
+#include "sqlfilter.h"
 
 #include <QHeaderView>
 #include <QLocale>
@@ -26,8 +27,6 @@ void AddEditPurchaseOrder::BuildItemGrid()
     ui.tableView->setModel(itemsModel);
 
     using C = PurchaseItemsModel;
-    for (int column : {C::LINE_ID, C::PORDER_ID, C::PRINT_UNIT_NAME})
-        ui.tableView->hideColumn(column);
     const QList<QPair<int, QString>> headers = {
         {C::PRODUCT_CODE, tr("Product Code")}, {C::NAME, tr("Name")},
         {C::QUANTITY, tr("Ordered Quantity")}, {C::RECEIVED_QUANTITY, tr("Total Received")},
@@ -36,13 +35,17 @@ void AddEditPurchaseOrder::BuildItemGrid()
         {C::STORAGE_LOCATION, tr("Storage Location")}, {C::UNIT_NAME, tr("Unit Name")},
         {C::STOCK_ID, tr("Stock ID / Barcode")},
     };
-    for (const auto& header : headers)
-        itemsModel->setHeaderData(header.first, Qt::Horizontal, header.second, Qt::EditRole);
-    SetUnitPriceHeader();
-    for (int column = C::SALE_PRICE; column <= C::UNIT_NAME; ++column)
-        ui.tableView->hideColumn(column);
-    for (int column = C::STOCK_ID; column <= C::STOCK_CODE; ++column)
-        ui.tableView->hideColumn(column);
+    SqlFilter::SetUpColumns(ui.tableView, [this, headers] {
+        for (int column : {C::LINE_ID, C::PORDER_ID, C::PRINT_UNIT_NAME})
+            ui.tableView->hideColumn(column);
+        for (const auto& header : headers)
+            itemsModel->setHeaderData(header.first, Qt::Horizontal, header.second, Qt::EditRole);
+        SetUnitPriceHeader();
+        for (int column = C::SALE_PRICE; column <= C::UNIT_NAME; ++column)
+            ui.tableView->hideColumn(column);
+        for (int column = C::STOCK_ID; column <= C::STOCK_CODE; ++column)
+            ui.tableView->hideColumn(column);
+    });
 
     ui.tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableView->horizontalHeader()->setAutoScroll(true);

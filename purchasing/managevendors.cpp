@@ -47,11 +47,13 @@ ManageVendors::ManageVendors(QWidget* parent)
     SqlFilter::KeepColumns(ui.tableView);
     ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    model->setHeaderData(ID, Qt::Horizontal, tr("Vendor ID"), Qt::EditRole);
-    model->setHeaderData(NAME, Qt::Horizontal, tr("Name"), Qt::EditRole);
-    model->setHeaderData(ADDRESS, Qt::Horizontal, tr("Address"), Qt::EditRole);
-    model->setHeaderData(EMAIL, Qt::Horizontal, tr("Email"), Qt::EditRole);
-    model->setHeaderData(CONTACT_NUMBER, Qt::Horizontal, tr("Contact Number"), Qt::EditRole);
+    SqlFilter::SetUpColumns(ui.tableView, [this] {
+        model->setHeaderData(ID, Qt::Horizontal, tr("Vendor ID"), Qt::EditRole);
+        model->setHeaderData(NAME, Qt::Horizontal, tr("Name"), Qt::EditRole);
+        model->setHeaderData(ADDRESS, Qt::Horizontal, tr("Address"), Qt::EditRole);
+        model->setHeaderData(EMAIL, Qt::Horizontal, tr("Email"), Qt::EditRole);
+        model->setHeaderData(CONTACT_NUMBER, Qt::Horizontal, tr("Contact Number"), Qt::EditRole);
+    });
     ui.tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableView->horizontalHeader()->setStretchLastSection(true);
     ui.lineEdit->setFocus();

@@ -54,9 +54,6 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
     proxy->setSourceModel(model);
     ui.tableViewItems->setModel(proxy);
     SqlFilter::KeepColumns(ui.tableViewItems);
-    for (int column = 10; column <= 15; ++column)
-        ui.tableViewItems->hideColumn(column);
-
     const QString taxName = settings->settings->value(QStringLiteral("SALES_TAX_NAME"), QStringLiteral("Tax")).toString();
     const QList<QPair<int, QString>> headers = {
         {PurchaseModel::ID, tr("ID")},
@@ -72,13 +69,17 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
         {PurchaseModel::PAYMENT_STATUS, tr("Payment Status")},
         {PurchaseModel::PAID_AMOUNT, tr("Paid Amount")},
     };
-    for (const auto& header : headers)
-        model->setHeaderData(header.first, Qt::Horizontal, header.second, Qt::EditRole);
+    SqlFilter::SetUpColumns(ui.tableViewItems, [this, headers] {
+        for (int column = 10; column <= 15; ++column)
+            ui.tableViewItems->hideColumn(column);
+        for (const auto& header : headers)
+            model->setHeaderData(header.first, Qt::Horizontal, header.second, Qt::EditRole);
+        ui.tableViewItems->horizontalHeader()->moveSection(16, 1);
+        ui.tableViewItems->horizontalHeader()->moveSection(17, 9);
+    });
     ui.tableViewItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableViewItems->horizontalHeader()->setStretchLastSection(true);
     ui.tableViewItems->setAlternatingRowColors(true);
-    ui.tableViewItems->horizontalHeader()->moveSection(16, 1);
-    ui.tableViewItems->horizontalHeader()->moveSection(17, 9);
     connect(ui.tableViewItems, &QAbstractItemView::doubleClicked, this, &PurchaseManagement::OnRowDoubleClicked);
     connect(ui.tableViewItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &PurchaseManagement::OnItemSeleted);

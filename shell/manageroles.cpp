@@ -36,14 +36,16 @@ ManageRoles::ManageRoles(QWidget* parent)
 
     model = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
     model->setTable(QStringLiteral("tblRoles"));
-    model->setHeaderData(COLUMN_NAME, Qt::Horizontal, tr("Roles"));
     ui->tableView->setModel(model);
     SqlFilter::KeepColumns(ui->tableView);
     SelectRoles();
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ui->tableView->hideColumn(COLUMN_ID);
+    SqlFilter::SetUpColumns(ui->tableView, [this] {
+        model->setHeaderData(COLUMN_NAME, Qt::Horizontal, tr("Roles"));
+        ui->tableView->hideColumn(COLUMN_ID);
+    });
     ui->tableView->resizeColumnsToContents();
     ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui->tableView->horizontalHeader()->setStretchLastSection(true);

@@ -57,14 +57,16 @@ ManageUsers::ManageUsers(QWidget* parent)
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ui->tableView->hideColumn(COLUMN_ID);
-    ui->tableView->hideColumn(COLUMN_PASSWORD);
+    SqlFilter::SetUpColumns(ui->tableView, [this] {
+        ui->tableView->hideColumn(COLUMN_ID);
+        ui->tableView->hideColumn(COLUMN_PASSWORD);
+        usersModel->setHeaderData(COLUMN_FIRST_NAME, Qt::Horizontal, tr("First Name"), Qt::EditRole);
+        usersModel->setHeaderData(COLUMN_LAST_NAME, Qt::Horizontal, tr("Last Name"), Qt::EditRole);
+        usersModel->setHeaderData(COLUMN_LOGIN_NAME, Qt::Horizontal, tr("Login Name"), Qt::EditRole);
+        usersModel->setHeaderData(COLUMN_ROLE, Qt::Horizontal, tr("Role"), Qt::EditRole);
+    });
     ui->tableView->resizeColumnsToContents();
     ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    usersModel->setHeaderData(COLUMN_FIRST_NAME, Qt::Horizontal, tr("First Name"), Qt::EditRole);
-    usersModel->setHeaderData(COLUMN_LAST_NAME, Qt::Horizontal, tr("Last Name"), Qt::EditRole);
-    usersModel->setHeaderData(COLUMN_LOGIN_NAME, Qt::Horizontal, tr("Login Name"), Qt::EditRole);
-    usersModel->setHeaderData(COLUMN_ROLE, Qt::Horizontal, tr("Role"), Qt::EditRole);
     ui->editFirstName->setFocus();
     ui->tableView->horizontalHeader()->setStretchLastSection(true);
     ui->tableView->horizontalHeader()->setSortIndicator(COLUMN_ID, Qt::AscendingOrder); // oldest first

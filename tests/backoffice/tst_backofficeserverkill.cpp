@@ -2,6 +2,7 @@
 #include "managecustomers.h"
 #include "modalanswerer.h"
 #include "privateservertest.h"
+#include "productmanagement.h"
 #include "salesmanagement.h"
 #include "testsupport.h"
 
@@ -14,14 +15,16 @@
 
 // The database server killed under open back-office pages and started again: while it is down a read
 // says so once, in the program's words, and leaves the list empty; once it is back the next reads show
-// the rows again, and a write is stored, without the page being opened anew.
+// the rows again, and a write is stored, without the page being opened anew. A page opened while it is
+// down shows, once it is back, its list as a page opened while it was up does.
 class TestBackofficeServerKill : public PrivateServerTest
 {
     Q_OBJECT
 
 public:
     TestBackofficeServerKill()
-        : PrivateServerTest(QStringLiteral("officekill"), {QStringLiteral("err_msg_12"), QStringLiteral("err_msg_42")})
+        : PrivateServerTest(QStringLiteral("officekill"),
+                            {QStringLiteral("err_msg_12"), QStringLiteral("err_msg_14"), QStringLiteral("err_msg_42")})
     {
     }
 
@@ -32,20 +35,21 @@ private slots:
     void readAfterRestartShowsTheRows();
 
 private:
-    enum Page { Customers, Inventory, Sales };
+    enum Page { Customers, Inventory, Sales, Stock };
     static void pages();
     void openPages();
+    static std::unique_ptr<QWidget> open(Page which);
     QWidget* page(Page which) const;
-    QTableView* list(Page which) const;
-    // Runs the page's read action (the filter, or Show All) and gives the rows its list shows.
-    int read(Page which) const;
-    // The list's columns as shown: their titles in the shown order, hidden ones left out.
-    QStringList columns(Page which) const;
+    // The list of the page opened first, or of the one given.
+    QTableView* list(Page which, QWidget* in = nullptr) const;
+    // Runs the page's read action (the filter, Show All, or choosing product P1) and gives the rows its list shows.
+    int read(Page which, QWidget* in = nullptr) const;
+    // A row of the list as shown (-1: the titles), in the shown order, hidden columns left out.
+    QStringList shown(Page which, int row = -1, QWidget* in = nullptr) const;
 
     ModalAnswerer* answerer = nullptr;
-    std::unique_ptr<ManageCustomers> customers;
-    std::unique_ptr<InventoryManagement> inventory;
-    std::unique_ptr<SalesManagement> sales;
+    std::unique_ptr<QWidget> opened[Stock + 1];
+    std::unique_ptr<QWidget> openedWhileDown[Stock + 1];
     bool killed = false;
     bool restarted = false;
     QMap<int, QStringList> columnsBefore;
@@ -60,8 +64,10 @@ void TestBackofficeServerKill::pages()
                                               << QStringLiteral("Manage Customers|The customer list could not be read.")
                                               << 3;
     QTest::newRow("inventory, a query model")
-        << int(Inventory) << QStringLiteral("Manage Inventory|The list could not be read from the database:") << 2;
+        << int(Inventory) << QStringLiteral("Manage Inventory|The list could not be read from the database:") << 4;
     QTest::newRow("sales records") << int(Sales) << QStringLiteral("Sales Management|The sales could not be read.") << 2;
+    QTest::newRow("products' stock, sorted by its model")
+        << int(Stock) << QStringLiteral("Product Management|The list could not be read from the database:") << 3;
 }
 
 void TestBackofficeServerKill::openPages()
@@ -70,7 +76,7 @@ void TestBackofficeServerKill::openPages()
         {inventoryDb, QStringLiteral("INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) VALUES "
                                      "('Ann', 'a', 'a@x', '1'), ('Bob', 'b', 'b@x', '2'), ('Cy', 'c', 'c@x', '3')")},
         {inventoryDb, QStringLiteral("INSERT IGNORE INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')")},
-        {inventoryDb, QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme')")},
+        {inventoryDb, QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme'), (2, 'Zed')")},
         {inventoryDb, QStringLiteral("INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, "
                                      "TAX_RATE, UNIT_NAME, SUB_UNIT_NAME, SERVICE_ITEM) VALUES "
                                      "(1, 1, 'P1', 'Tea', 1, 0, 'box', 'piece', 0), "
@@ -78,7 +84,8 @@ void TestBackofficeServerKill::openPages()
         {inventoryDb, QStringLiteral("INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, "
                                      "PURCHASE_PRICE, SALE_PRICE, QUANTITY, SUB_ITEMS, DISCOUNT, REORDER_LEVEL, "
                                      "REORDER_QUANTITY) VALUES (1, 1, 'S1', 'B1', 6, 10, 5, 0, 0, 0, 5), "
-                                     "(2, 1, 'S2', 'B1', 6, 10, 7, 0, 0, 0, 5)")},
+                                     "(2, 1, 'S2', 'B1', 6, 10, 7, 0, 0, 0, 5), (1, 2, 'S3', 'B1', 6, 10, 7, 0, 0, 0, 5), "
+                                     "(1, 1, 'S4', 'B1', 6, 10, 7, 0, 0, 0, 5)")},
         {salesDb, QStringLiteral("INSERT INTO tblSalesTransactions (ID, USER_ID, CUSTOMER, TIME_STAMP, GRAND_TOTAL, "
                                  "INVOICE_MODE, STATUS) VALUES (1, 'u', 'Ann', '2026-12-01 10:00:00', 2, 0, 2), "
                                  "(2, 'u', 'Bob', '2026-12-02 10:00:00', 2, 0, 2)")},
@@ -92,66 +99,82 @@ void TestBackofficeServerKill::openPages()
     }
 
     answerer = new ModalAnswerer(this);
-    customers = std::make_unique<ManageCustomers>(nullptr, false);
-    inventory = std::make_unique<InventoryManagement>(nullptr, false);
-    sales = std::make_unique<SalesManagement>(nullptr, false, false, 0);
-    customers->show();
-    inventory->show();
-    sales->show();
+    for (const Page which : {Customers, Inventory, Sales, Stock})
+        opened[which] = open(which);
     // A sale's lines on their tab, which must not outlive the list they belong to.
-    auto* salesView = Child<QTableView>(sales.get(), "tableViewSales");
+    auto* salesView = Child<QTableView>(page(Sales), "tableViewSales");
     const QModelIndex first = salesView->model()->index(0, 0);
     salesView->setCurrentIndex(first);
     emit salesView->clicked(first);
-    QCOMPARE(Child<QTableView>(sales.get(), "tableViewDetails")->model()->rowCount(), 1);
+    QCOMPARE(Child<QTableView>(page(Sales), "tableViewDetails")->model()->rowCount(), 1);
     QCOMPARE(read(Customers), 3);
-    QCOMPARE(read(Inventory), 2);
+    QCOMPARE(read(Inventory), 4);
     QCOMPARE(read(Sales), 2);
+    QCOMPARE(read(Stock), 3);
     QCOMPARE(answerer->messages(), QStringList());
-    for (const Page which : {Customers, Inventory, Sales})
-        columnsBefore[which] = columns(which);
+    for (const Page which : {Customers, Inventory, Sales, Stock})
+        columnsBefore[which] = shown(which);
     QVERIFY(columnsBefore.value(Inventory).contains(QStringLiteral("Stock Code")));
+}
+
+std::unique_ptr<QWidget> TestBackofficeServerKill::open(Page which)
+{
+    std::unique_ptr<QWidget> opened;
+    if (which == Customers)
+        opened = std::make_unique<ManageCustomers>(nullptr, false);
+    else if (which == Inventory)
+        opened = std::make_unique<InventoryManagement>(nullptr, false);
+    else if (which == Sales)
+        opened = std::make_unique<SalesManagement>(nullptr, false, false, 0);
+    else
+        opened = std::make_unique<ProductManagement>(nullptr, false);
+    opened->show();
+    return opened;
 }
 
 QWidget* TestBackofficeServerKill::page(Page which) const
 {
-    if (which == Customers)
-        return customers.get();
-    if (which == Inventory)
-        return inventory.get();
-    return sales.get();
+    return opened[which].get();
 }
 
-QTableView* TestBackofficeServerKill::list(Page which) const
+QTableView* TestBackofficeServerKill::list(Page which, QWidget* in) const
 {
-    return Child<QTableView>(page(which), which == Customers ? "tableView"
-                                          : which == Inventory ? "tableViewItems"
-                                                               : "tableViewSales");
+    const char* const names[] = {"tableView", "tableViewItems", "tableViewSales", "tableViewInventory"};
+    return Child<QTableView>(in ? in : page(which), names[which]);
 }
 
-int TestBackofficeServerKill::read(Page which) const
+int TestBackofficeServerKill::read(Page which, QWidget* in) const
 {
-    Child<QPushButton>(page(which), which == Customers ? "pushFilter" : "buttonShowAll")->click();
-    return list(which)->model()->rowCount();
-}
-
-QStringList TestBackofficeServerKill::columns(Page which) const
-{
-    const QHeaderView* header = list(which)->horizontalHeader();
-    QStringList titles;
-    for (int shown = 0; shown < header->count(); ++shown) {
-        const int column = header->logicalIndex(shown);
-        if (!header->isSectionHidden(column))
-            titles << header->model()->headerData(column, Qt::Horizontal).toString();
+    QWidget* onPage = in ? in : page(which);
+    if (which == Stock) {
+        Child<QLineEdit>(onPage, "editCode")->setText(QStringLiteral("P1"));
+        Child<QPushButton>(onPage, "buttonSearch")->click();
+        auto* products = Child<QTableView>(onPage, "tableViewProducts");
+        products->setCurrentIndex(products->model()->index(0, 0));
+    } else {
+        Child<QPushButton>(onPage, which == Customers ? "pushFilter" : "buttonShowAll")->click();
     }
-    return titles;
+    return list(which, in)->model()->rowCount();
+}
+
+QStringList TestBackofficeServerKill::shown(Page which, int row, QWidget* in) const
+{
+    const QHeaderView* header = list(which, in)->horizontalHeader();
+    const QAbstractItemModel* model = header->model();
+    QStringList texts;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column))
+            texts << (row < 0 ? model->headerData(column, Qt::Horizontal) : model->index(row, column).data()).toString();
+    }
+    return texts;
 }
 
 void TestBackofficeServerKill::readWhileServerIsDownTellsOnce()
 {
     QFETCH(int, page);
     QFETCH(QString, message);
-    if (!customers) {
+    if (!this->page(Customers)) {
         openPages();
         if (QTest::currentTestFailed())
             return;
@@ -173,14 +196,16 @@ void TestBackofficeServerKill::readWhileServerIsDownTellsOnce()
     QCOMPARE(read(Page(page)), 0);
     QCOMPARE(answerer->messages(), told);
     if (page == Sales)
-        QCOMPARE(Child<QTableView>(sales.get(), "tableViewDetails")->model()->rowCount(), 0);
+        QCOMPARE(Child<QTableView>(this->page(Sales), "tableViewDetails")->model()->rowCount(), 0);
+    // Its list gets no columns while the server is down.
+    openedWhileDown[page] = open(Page(page));
     if (page != Customers)
         return;
 
     // A write says so too, and that nothing was saved (the restart's rows show it was not).
     answerer->clear();
-    Child<QLineEdit>(customers.get(), "lineEdit")->setText(QStringLiteral("Eve"));
-    Child<QPushButton>(customers.get(), "pushButtonAdd")->click();
+    Child<QLineEdit>(this->page(Customers), "lineEdit")->setText(QStringLiteral("Eve"));
+    Child<QPushButton>(this->page(Customers), "pushButtonAdd")->click();
     QCOMPARE(answerer->messages().size(), 1);
     const QString refused = answerer->messages().first();
     QVERIFY2(refused.contains(QLatin1String("The database server cannot be reached. Nothing was saved.")), qPrintable(refused));
@@ -202,16 +227,21 @@ void TestBackofficeServerKill::readAfterRestartShowsTheRows()
     QTRY_VERIFY_WITH_TIMEOUT(read(Page(page)) == rows, 20000);
     QCOMPARE(answerer->messages(), QStringList());
     // Titled, hidden and moved as before the server went away.
-    QCOMPARE(columns(Page(page)), columnsBefore.value(page));
+    QCOMPARE(shown(Page(page)), columnsBefore.value(page));
+    // A page opened while the server was down shows the same titles, hidden columns and rows, in the same order.
+    QWidget* openedLate = openedWhileDown[page].get();
+    QCOMPARE(read(Page(page), openedLate), rows);
+    for (int row = -1; row < rows; ++row)
+        QCOMPARE(shown(Page(page), row, openedLate), shown(Page(page), row));
     if (page != Customers)
         return;
 
-    Child<QLineEdit>(customers.get(), "lineEdit")->setText(QStringLiteral("Dee"));
-    Child<QPushButton>(customers.get(), "pushButtonAdd")->click();
+    Child<QLineEdit>(this->page(Customers), "lineEdit")->setText(QStringLiteral("Dee"));
+    Child<QPushButton>(this->page(Customers), "pushButtonAdd")->click();
     QCOMPARE(answerer->messages(), QStringList());
     QCOMPARE(this->rows(inventoryDb, QStringLiteral("SELECT NAME FROM tblCustomers ORDER BY ID")),
              (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob"), QStringLiteral("Cy"), QStringLiteral("Dee")}));
-    QCOMPARE(Child<QTableView>(customers.get(), "tableView")->model()->rowCount(), rows + 1);
+    QCOMPARE(Child<QTableView>(this->page(Customers), "tableView")->model()->rowCount(), rows + 1);
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
