@@ -6,14 +6,23 @@
 #include "databaselog.h"
 #include "storedhash.h"
 
+#include <QAbstractItemView>
+#include <QAbstractProxyModel>
+#include <QApplication>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QSqlResult>
+#include <QSqlTableModel>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -22,6 +31,37 @@ const QString SALES_CONNECTION = QStringLiteral("SALES_DB");
 const QString SERVER_CONNECTION = QStringLiteral("MYSQL_SERVER");
 const QString QMYSQL = QStringLiteral("QMYSQL");
 const qint64 RETRY_INTERVAL_MS = 2000;
+
+// How many values a statement binds, with repeated names counted at every place: a result keeps the count to itself.
+struct BoundValues : QSqlResult
+{
+    static int Count(const QSqlResult* result) { return (result->*&BoundValues::boundValueCount)(); }
+};
+
+// The query models that lists and combo boxes show (under their proxies) with a result on driver's connection. A
+// table model reads with plain statements, whose rows the client keeps itself; a query model may show a prepared
+// statement's, whose rows stay in the connection, and a result does not tell which it is.
+QVector<QSqlQueryModel*> ListsOfStatements(const QSqlDriver* driver)
+{
+    QVector<QSqlQueryModel*> lists;
+    const QWidgetList widgets = QApplication::allWidgets();
+    for (const QWidget* widget : widgets) {
+        const QAbstractItemModel* shown = nullptr;
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(widget))
+            shown = view->model();
+        else if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+            shown = combo->model();
+        while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(shown))
+            shown = proxy->sourceModel();
+        auto* list = qobject_cast<QSqlQueryModel*>(const_cast<QAbstractItemModel*>(shown));
+        if (!list || qobject_cast<QSqlTableModel*>(list) || lists.contains(list))
+            continue;
+        const QSqlQuery query = list->query();
+        if (query.isActive() && query.driver() == driver)
+            lists.append(list);
+    }
+    return lists;
+}
 
 // A registration left behind by a close operation is replaced, not warned about.
 QSqlDatabase* NewHandle(const QString& connectionName)
@@ -53,6 +93,14 @@ QString StoredPassword(const QString& password)
     const QString hash = HashPassword(password);
     return HasControlCharacter(password) || HashIsWeak(hash) ? LongPasswordForm(password) : hash;
 }
+
+struct DatabaseManager::HeldList
+{
+    QString connectionName;
+    QPointer<QSqlQueryModel> list;
+    QSqlQuery query; // the statement the list showed, let go of
+    QVector<QVariant> values;
+};
 
 struct DatabaseManager::Side
 {
@@ -240,12 +288,15 @@ void DatabaseManager::KeepAlive(const Side& side)
         return;
     side.lastAttempt.start();
     // Reopening the same handle keeps the models and queries built on it working.
+    LetGoOfLists(side, true);
     side.db->close();
     const bool reopened = side.db->open();
     if (!reopened)
         LogDatabaseError(side.db->lastError());
     side.open = reopened;
     side.lost = !reopened;
+    if (reopened)
+        ReadHeldListsAgain(side);
     if (mainWindow)
         (mainWindow->*side.report)(reopened);
 }
@@ -263,9 +314,56 @@ QSqlQuery* DatabaseManager::SharedQuery(const Side& side)
     return side.query;
 }
 
+void DatabaseManager::LetGoOfLists(const Side& side, bool readAgain)
+{
+    for (QSqlQueryModel* list : ListsOfStatements(side.db->driver())) {
+        QSqlQuery query = list->query();
+        if (readAgain) {
+            HeldList held{side.connectionName, list, query, {}};
+            for (int i = 0; i < BoundValues::Count(query.result()); ++i)
+                held.values << query.boundValue(i);
+            heldLists.push_back(held);
+        }
+        query.finish();
+    }
+}
+
+void DatabaseManager::ReadHeldListsAgain(const Side& side)
+{
+    std::vector<HeldList> lists;
+    lists.swap(heldLists);
+    for (const HeldList& held : lists) {
+        if (held.connectionName != side.connectionName) {
+            heldLists.push_back(held);
+            continue;
+        }
+        // A list its page has read anew since keeps what it read.
+        if (!held.list || held.list->query().result() != held.query.result())
+            continue;
+        QSqlQuery again(*side.db);
+        again.setForwardOnly(held.query.isForwardOnly());
+        bool read = false;
+        if (held.values.isEmpty()) {
+            read = again.exec(held.query.lastQuery());
+        } else {
+            again.prepare(held.query.lastQuery());
+            for (int i = 0; i < held.values.size(); ++i)
+                again.bindValue(i, held.values.at(i));
+            read = again.exec();
+        }
+        if (!read)
+            LogDatabaseError(again.lastError());
+        held.list->setQuery(again);
+    }
+}
+
 void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
 {
     if (side.db) {
+        LetGoOfLists(side, false);
+        heldLists.erase(std::remove_if(heldLists.begin(), heldLists.end(),
+                                       [&side](const HeldList& held) { return held.connectionName == side.connectionName; }),
+                        heldLists.end());
         delete side.query;
         side.query = nullptr;
         side.db->close();

@@ -7,6 +7,8 @@
 #include <QPair>
 #include <QStringList>
 
+#include <vector>
+
 class DatabaseStatusListener;
 class QSqlDatabase;
 class QSqlQuery;
@@ -114,6 +116,9 @@ private:
     QElapsedTimer inventoryAttempt; // the last attempt to reopen a lost connection
     QElapsedTimer salesAttempt;
     QStringList openTransactions; // connection names
+    // Lists let go of when their lost connection was closed, to be read again once it is reopened.
+    struct HeldList;
+    std::vector<HeldList> heldLists;
 
     struct Side;
 
@@ -129,6 +134,11 @@ private:
     // Reopens a connection the server dropped (idle timeout, restart, KILL), outside transactions.
     void KeepAlive(const Side& side);
     void CloseDatabase(const Side& side, bool unregister);
+    // The rows of a prepared statement's result stay in the connection, which close() frees: the query models
+    // that lists show are let go of before, so that they read nothing rather than freed memory; a lost
+    // connection's lists are read again with the same statements once it is reopened.
+    void LetGoOfLists(const Side& side, bool readAgain);
+    void ReadHeldListsAgain(const Side& side);
     // Runs the script statement by statement, placeholders replaced, so that the failure of any
     // statement is seen; writes settingsKey only on success.
     void RunCreationScript(const QString& resource, const QString& name,
