@@ -74,12 +74,13 @@ void ManageCategories::on_comboCategoriesType_currentIndexChanged(int index)
     }
     model->setTable(categoryTable);
     SelectCategories();
-    model->setHeaderData(1, Qt::Horizontal, caption);
 }
 
 void ManageCategories::SelectCategories()
 {
-    reads.Check(SqlFilter::Select(model), tr("The categories could not be read.") + QStringLiteral("\n\n%1"), model);
+    // A table chosen while the server was away has no columns to title until a read brings them.
+    if (reads.Check(SqlFilter::Select(model), tr("The categories could not be read.") + QStringLiteral("\n\n%1"), model))
+        model->setHeaderData(1, Qt::Horizontal, caption);
 }
 
 bool ManageCategories::IsEmptyText()

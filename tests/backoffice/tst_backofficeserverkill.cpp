@@ -1,4 +1,5 @@
 #include "inventorymanagement.h"
+#include "managecategories.h"
 #include "managecustomers.h"
 #include "modalanswerer.h"
 #include "privateservertest.h"
@@ -7,6 +8,7 @@
 #include "salesmanagement.h"
 #include "testsupport.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,9 +34,11 @@ public:
 private slots:
     void readWhileServerIsDownTellsOnce_data() { pages(); }
     void readWhileServerIsDownTellsOnce();
+    void categoryKindChosenWhileServerIsDown();
     void readAfterRestartShowsTheRows_data() { pages(); }
     void readAfterRestartShowsTheRows();
     void listOfAPreparedStatementOutlivesTheReopening();
+    void categoryKindChosenWhileDownIsTitledOnceBack();
 
 private:
     enum Page { Customers, Inventory, Sales, Stock };
@@ -57,6 +61,7 @@ private:
     QMap<int, QStringList> columnsBefore;
     // A report, a list read through a prepared statement, and its cells before the server went away.
     std::unique_ptr<ReportViewer> report;
+    std::unique_ptr<ManageCategories> categories;
     QStringList reportCellsBefore;
 };
 
@@ -133,6 +138,8 @@ void TestBackofficeServerKill::openPages()
     QCOMPARE(answerer->messages(), QStringList());
     for (const Page which : {Customers, Inventory, Sales, Stock})
         columnsBefore[which] = shown(which);
+    categories = std::make_unique<ManageCategories>(nullptr, 0);
+    categories->show();
     report = std::make_unique<ReportViewer>(nullptr);
     report->SetDates(QDate::currentDate().addDays(-3), QDate::currentDate());
     report->SetExpenseMode();
@@ -269,12 +276,29 @@ void TestBackofficeServerKill::readAfterRestartShowsTheRows()
     QCOMPARE(Child<QTableView>(this->page(Customers), "tableView")->model()->rowCount(), rows + 1);
 }
 
+// The other kind of categories, chosen while the server is down, is titled as such once a read (after an add) brings
+// its columns back.
+void TestBackofficeServerKill::categoryKindChosenWhileServerIsDown()
+{
+    QVERIFY(killed);
+    Child<QComboBox>(categories.get(), "comboCategoriesType")->setCurrentIndex(1);
+}
+
 // The connection's reopening frees what a prepared statement's rows are read from: a report shown since before the
 // server went away, and not made again, still shows its rows rather than reading freed memory.
 void TestBackofficeServerKill::listOfAPreparedStatementOutlivesTheReopening()
 {
     QVERIFY(restarted);
     QCOMPARE(Cells(Child<QTableView>(report.get(), "tableViewItems")->model()), reportCellsBefore);
+}
+
+void TestBackofficeServerKill::categoryKindChosenWhileDownIsTitledOnceBack()
+{
+    QVERIFY(restarted);
+    Child<QLineEdit>(categories.get(), "lineEdit")->setText(QStringLiteral("Water"));
+    Child<QPushButton>(categories.get(), "pushButtonAdd")->click();
+    QCOMPARE(Child<QTableView>(categories.get(), "tableView")->model()->headerData(1, Qt::Horizontal).toString(),
+             QStringLiteral("Expense Categories"));
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
