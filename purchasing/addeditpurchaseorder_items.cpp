@@ -25,6 +25,7 @@ void AddEditPurchaseOrder::BuildItemGrid()
     itemsModel = new PurchaseItemsModel(this);
     ReadItems();
     ui.tableView->setModel(itemsModel);
+    SqlFilter::KeepColumns(ui.tableView);
 
     using C = PurchaseItemsModel;
     const QList<QPair<int, QString>> headers = {
