@@ -281,7 +281,12 @@ void TestBackofficeServerKill::readAfterRestartShowsTheRows()
 void TestBackofficeServerKill::categoryKindChosenWhileServerIsDown()
 {
     QVERIFY(killed);
+    answerer->clear();
     Child<QComboBox>(categories.get(), "comboCategoriesType")->setCurrentIndex(1);
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().contains(QLatin1String("The database server cannot be reached.")),
+             qPrintable(answerer->messages().first()));
+    QCOMPARE(Child<QTableView>(categories.get(), "tableView")->model()->rowCount(), 0);
 }
 
 // The connection's reopening frees what a prepared statement's rows are read from: a report shown since before the
