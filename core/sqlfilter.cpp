@@ -33,13 +33,14 @@ struct OrderBy : QSqlTableModel
     static QString Of(const QSqlTableModel* model) { return (model->*&OrderBy::orderByClause)(); }
 };
 
-// Only setTable reads a table's columns again, and it forgets the relations, filter, sort and headers.
-void SetTableAgain(QSqlTableModel* model)
+// Only setTable reads a table's columns again, and it forgets the relations, filter, sort and headers. False when
+// the columns could not be read (the server is still away).
+bool SetTableAgain(QSqlTableModel* model)
 {
     const QString table = model->tableName();
     const int columns = model->database().record(table).count();
     if (columns == 0)
-        return;
+        return false;
     auto* relational = qobject_cast<QSqlRelationalTableModel*>(model);
     QVector<QSqlRelation> relations(columns);
     QVector<QPair<QVariant, QVariant>> headers(columns);
@@ -69,16 +70,17 @@ void SetTableAgain(QSqlTableModel* model)
     if (order.isEmpty()) {
         if (!viewSort.isEmpty())
             model->setSort(viewSort.at(0).toInt(), Qt::SortOrder(viewSort.at(1).toInt()));
-        return;
+        return true;
     }
     for (int c = 0; c < columns; ++c) {
         for (const Qt::SortOrder direction : {Qt::AscendingOrder, Qt::DescendingOrder}) {
             model->setSort(c, direction);
             if (OrderBy::Of(model) == order)
-                return;
+                return true;
         }
     }
     model->setSort(-1, Qt::AscendingOrder);
+    return true;
 }
 
 // Ready without the read: true when the table was set again.
@@ -92,8 +94,7 @@ bool Mend(QSqlTableModel* model)
     }
     if (!(db ? db->isOpen() : handle.isOpen()) || model->tableName().isEmpty())
         return false;
-    SetTableAgain(model);
-    return true;
+    return SetTableAgain(model);
 }
 
 } // namespace

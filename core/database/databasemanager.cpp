@@ -6,6 +6,7 @@
 #include "databaselog.h"
 #include "storedhash.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QSqlTableModel>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 namespace {
@@ -38,14 +40,20 @@ struct BoundValues : QSqlResult
     static int Count(const QSqlResult* result) { return (result->*&BoundValues::boundValueCount)(); }
 };
 
-// The query models that lists and combo boxes show (under their proxies) with a result on driver's connection. A
-// table model reads with plain statements, whose rows the client keeps itself; a query model may show a prepared
-// statement's, whose rows stay in the connection, and a result does not tell which it is.
-QVector<QSqlQueryModel*> ListsOfStatements(const QSqlDriver* driver)
+// A query model that lists or combo boxes show (under their proxies), with the widgets that show it.
+struct ShownList
 {
-    QVector<QSqlQueryModel*> lists;
+    QSqlQueryModel* list;
+    QVector<QWidget*> shownBy;
+};
+
+// The query models shown with a result on driver's connection. Table models are left out: they read with plain
+// statements, whose rows the client keeps itself.
+QVector<ShownList> ListsOfStatements(const QSqlDriver* driver)
+{
+    QVector<ShownList> lists;
     const QWidgetList widgets = QApplication::allWidgets();
-    for (const QWidget* widget : widgets) {
+    for (QWidget* widget : widgets) {
         const QAbstractItemModel* shown = nullptr;
         if (const auto* view = qobject_cast<const QAbstractItemView*>(widget))
             shown = view->model();
@@ -54,13 +62,47 @@ QVector<QSqlQueryModel*> ListsOfStatements(const QSqlDriver* driver)
         while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(shown))
             shown = proxy->sourceModel();
         auto* list = qobject_cast<QSqlQueryModel*>(const_cast<QAbstractItemModel*>(shown));
-        if (!list || qobject_cast<QSqlTableModel*>(list) || lists.contains(list))
+        if (!list || qobject_cast<QSqlTableModel*>(list))
             continue;
+        auto known = std::find_if(lists.begin(), lists.end(), [list](const ShownList& l) { return l.list == list; });
+        if (known != lists.end()) {
+            known->shownBy << widget;
+            continue;
+        }
         const QSqlQuery query = list->query();
         if (query.isActive() && query.driver() == driver)
-            lists.append(list);
+            lists.append({list, {widget}});
     }
     return lists;
+}
+
+// A prepared statement's rows stay in the connection, and closing it frees them: reading them afterwards crashes.
+// A plain statement's rows are the client's own and outlive the close. The driver hands out a prepared result's
+// column description, a result without rows of its own, where a plain result has its rows: the result's row count
+// (the first member of the client library's result structure) tells the two apart. An empty plain result counts
+// as a prepared one, which costs nothing.
+bool RowsInTheConnection(const QSqlQuery& query)
+{
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
+    if (qstrcmp(handle.typeName(), "MYSQL_RES*") != 0)
+        return true;
+    const void* result = *static_cast<const void* const*>(handle.constData());
+    return !result || *static_cast<const unsigned long long*>(result) == 0;
+}
+
+// Whether the server takes a new connection with the handle's parameters: the handle itself stays as it is.
+bool ServerAnswers(const QSqlDatabase& db)
+{
+    const QString name = db.connectionName() + QStringLiteral("_probe");
+    bool answers = false;
+    {
+        QSqlDatabase probe = QSqlDatabase::cloneDatabase(db, name);
+        answers = probe.open();
+        if (!answers)
+            LogDatabaseError(probe.lastError());
+    }
+    QSqlDatabase::removeDatabase(name);
+    return answers;
 }
 
 // A registration left behind by a close operation is replaced, not warned about.
@@ -98,8 +140,12 @@ struct DatabaseManager::HeldList
 {
     QString connectionName;
     QPointer<QSqlQueryModel> list;
-    QSqlQuery query; // the statement the list showed, let go of
+    QSqlQuery query; // the statement the list showed
     QVector<QVariant> values;
+    // Its rows were in the closed connection: let go of, and its widgets kept from painting the blank cells
+    // left, until it is read again.
+    bool letGo = false;
+    QVector<QPointer<QWidget>> frozen;
 };
 
 struct DatabaseManager::Side
@@ -287,16 +333,20 @@ void DatabaseManager::KeepAlive(const Side& side)
     if (side.lost && side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)
         return;
     side.lastAttempt.start();
-    // Reopening the same handle keeps the models and queries built on it working.
-    LetGoOfLists(side, true);
-    side.db->close();
-    const bool reopened = side.db->open();
-    if (!reopened)
-        LogDatabaseError(side.db->lastError());
+    // Closing the handle would take the rows of prepared statements from the lists that show them: while the
+    // server stays away the handle is left as it is, its statements failing, and the lists keep their rows.
+    bool reopened = false;
+    if (ServerAnswers(*side.db)) {
+        HoldLists(side);
+        // Reopening the same handle keeps the models and queries built on it working.
+        side.db->close();
+        reopened = side.db->open();
+        if (!reopened)
+            LogDatabaseError(side.db->lastError());
+    }
     side.open = reopened;
     side.lost = !reopened;
-    if (reopened)
-        ReadHeldListsAgain(side);
+    ReadHeldListsWhenIdle();
     if (mainWindow)
         (mainWindow->*side.report)(reopened);
 }
@@ -314,56 +364,100 @@ QSqlQuery* DatabaseManager::SharedQuery(const Side& side)
     return side.query;
 }
 
-void DatabaseManager::LetGoOfLists(const Side& side, bool readAgain)
+void DatabaseManager::HoldLists(const Side& side)
 {
-    for (QSqlQueryModel* list : ListsOfStatements(side.db->driver())) {
-        QSqlQuery query = list->query();
-        if (readAgain) {
-            HeldList held{side.connectionName, list, query, {}};
-            for (int i = 0; i < BoundValues::Count(query.result()); ++i)
-                held.values << query.boundValue(i);
-            heldLists.push_back(held);
+    for (const ShownList& shown : ListsOfStatements(side.db->driver())) {
+        QSqlQuery query = shown.list->query();
+        HeldList held{side.connectionName, shown.list, query, {}, RowsInTheConnection(query), {}};
+        for (int i = 0; i < BoundValues::Count(query.result()); ++i)
+            held.values << query.boundValue(i);
+        if (held.letGo) {
+            query.finish();
+            for (QWidget* widget : shown.shownBy) {
+                if (widget->updatesEnabled()) {
+                    widget->setUpdatesEnabled(false);
+                    held.frozen << widget;
+                }
+            }
         }
-        query.finish();
+        heldLists.erase(std::remove_if(heldLists.begin(), heldLists.end(),
+                                       [&held](const HeldList& other) { return other.list == held.list; }),
+                        heldLists.end());
+        heldLists.push_back(held);
     }
 }
 
-void DatabaseManager::ReadHeldListsAgain(const Side& side)
+void DatabaseManager::ReadHeldListsWhenIdle()
+{
+    if (heldLists.empty() || readingScheduled)
+        return;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher)
+        return;
+    // When the event loop is about to wait, the action that reopened the connection has ended, and its own list
+    // has been read by its page.
+    readingScheduled = true;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this, connection] {
+        QObject::disconnect(*connection);
+        readingScheduled = false;
+        ReadHeldLists();
+    });
+}
+
+void DatabaseManager::ReadHeldLists()
 {
     std::vector<HeldList> lists;
     lists.swap(heldLists);
     for (const HeldList& held : lists) {
-        if (held.connectionName != side.connectionName) {
-            heldLists.push_back(held);
-            continue;
-        }
+        const Side side = held.connectionName == INVENTORY_CONNECTION ? inventorySide() : salesSide();
         // A list its page has read anew since keeps what it read.
-        if (!held.list || held.list->query().result() != held.query.result())
-            continue;
-        QSqlQuery again(*side.db);
-        again.setForwardOnly(held.query.isForwardOnly());
-        bool read = false;
-        if (held.values.isEmpty()) {
-            read = again.exec(held.query.lastQuery());
-        } else {
-            again.prepare(held.query.lastQuery());
-            for (int i = 0; i < held.values.size(); ++i)
-                again.bindValue(i, held.values.at(i));
-            read = again.exec();
+        if (held.list && held.list->query().result() == held.query.result()) {
+            if (side.db && side.open) {
+                QSqlQuery again(*side.db);
+                again.setForwardOnly(held.query.isForwardOnly());
+                bool read = false;
+                if (held.values.isEmpty()) {
+                    read = again.exec(held.query.lastQuery());
+                } else {
+                    again.prepare(held.query.lastQuery());
+                    for (int i = 0; i < held.values.size(); ++i)
+                        again.bindValue(i, held.values.at(i));
+                    read = again.exec();
+                }
+                if (!read)
+                    LogDatabaseError(again.lastError());
+                held.list->setQuery(again);
+            } else if (held.letGo) {
+                // Lost again before it could be read: no rows rather than blank ones.
+                held.list->clear();
+            }
         }
-        if (!read)
-            LogDatabaseError(again.lastError());
-        held.list->setQuery(again);
+        for (const QPointer<QWidget>& widget : held.frozen)
+            if (widget)
+                widget->setUpdatesEnabled(true);
     }
 }
 
 void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
 {
     if (side.db) {
-        LetGoOfLists(side, false);
-        heldLists.erase(std::remove_if(heldLists.begin(), heldLists.end(),
-                                       [&side](const HeldList& held) { return held.connectionName == side.connectionName; }),
-                        heldLists.end());
+        // Closed on purpose: the lists whose rows it holds show none rather than freed ones.
+        for (const ShownList& shown : ListsOfStatements(side.db->driver()))
+            if (RowsInTheConnection(shown.list->query()))
+                shown.list->clear();
+        for (auto it = heldLists.begin(); it != heldLists.end();) {
+            if (it->connectionName != side.connectionName) {
+                ++it;
+                continue;
+            }
+            if (it->letGo && it->list && it->list->query().result() == it->query.result())
+                it->list->clear();
+            for (const QPointer<QWidget>& widget : it->frozen)
+                if (widget)
+                    widget->setUpdatesEnabled(true);
+            it = heldLists.erase(it);
+        }
         delete side.query;
         side.query = nullptr;
         side.db->close();

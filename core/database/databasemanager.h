@@ -116,9 +116,10 @@ private:
     QElapsedTimer inventoryAttempt; // the last attempt to reopen a lost connection
     QElapsedTimer salesAttempt;
     QStringList openTransactions; // connection names
-    // Lists let go of when their lost connection was closed, to be read again once it is reopened.
+    // Lists shown on a lost connection when it was reopened, read again once the action that reopened it ended.
     struct HeldList;
     std::vector<HeldList> heldLists;
+    bool readingScheduled = false;
 
     struct Side;
 
@@ -134,11 +135,13 @@ private:
     // Reopens a connection the server dropped (idle timeout, restart, KILL), outside transactions.
     void KeepAlive(const Side& side);
     void CloseDatabase(const Side& side, bool unregister);
-    // The rows of a prepared statement's result stay in the connection, which close() frees: the query models
-    // that lists show are let go of before, so that they read nothing rather than freed memory; a lost
-    // connection's lists are read again with the same statements once it is reopened.
-    void LetGoOfLists(const Side& side, bool readAgain);
-    void ReadHeldListsAgain(const Side& side);
+    // Before a lost connection is closed and reopened: the lists shown on it are held, to be read again with the
+    // same statements; those whose rows the close frees (a prepared statement's) are let go of first.
+    void HoldLists(const Side& side);
+    // Not in the middle of the call that asked for the connection: the held lists are read when the event loop
+    // next waits, except those that their page has read anew since.
+    void ReadHeldListsWhenIdle();
+    void ReadHeldLists();
     // Runs the script statement by statement, placeholders replaced, so that the failure of any
     // statement is seen; writes settingsKey only on success.
     void RunCreationScript(const QString& resource, const QString& name,

@@ -294,6 +294,7 @@ void TestBackofficeServerKill::categoryKindChosenWhileServerIsDown()
 void TestBackofficeServerKill::listOfAPreparedStatementOutlivesTheReopening()
 {
     QVERIFY(restarted);
+    TestSupport::Idle();
     QCOMPARE(Cells(Child<QTableView>(report.get(), "tableViewItems")->model()), reportCellsBefore);
 }
 

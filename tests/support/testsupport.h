@@ -19,6 +19,9 @@ QSettings* Settings();
 // Writes a file whole; false when it cannot.
 bool WriteFile(const QString& path, const QByteArray& data);
 QByteArray ReadFile(const QString& path);
+// Runs the event loop until it would wait, as it does once a user's action has ended (QTest::qWait and QTRY_*
+// process events without ever waiting).
+void Idle();
 
 } // namespace TestSupport
 
