@@ -56,6 +56,8 @@ stop)
     fi
     for _ in $(seq 1 100); do
         [ -f "$pidfile" ] || exit 0
+        # A server killed outright leaves its pid file behind.
+        kill -0 "$(cat "$pidfile")" 2>/dev/null || { rm -f "$pidfile"; exit 0; }
         sleep 0.1
     done
     [ -f "$pidfile" ] && kill -9 "$(cat "$pidfile")" 2>/dev/null || true

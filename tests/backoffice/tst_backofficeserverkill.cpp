@@ -1,9 +1,12 @@
+#include "addeditpurchaseorder.h"
+#include "databasemanager.h"
 #include "inventorymanagement.h"
 #include "managecategories.h"
 #include "managecustomers.h"
 #include "modalanswerer.h"
 #include "privateservertest.h"
 #include "productmanagement.h"
+#include "purchasemanagement.h"
 #include "reportviewer.h"
 #include "salesmanagement.h"
 #include "testsupport.h"
@@ -12,6 +15,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
 #include <QTableView>
 
 #include <memory>
@@ -35,10 +41,15 @@ private slots:
     void readWhileServerIsDownTellsOnce_data() { pages(); }
     void readWhileServerIsDownTellsOnce();
     void categoryKindChosenWhileServerIsDown();
+    void listsKeepTheirRowsWhileServerIsDown();
     void readAfterRestartShowsTheRows_data() { pages(); }
     void readAfterRestartShowsTheRows();
     void listOfAPreparedStatementOutlivesTheReopening();
+    void listReadWhileDownIsNotFilledByAnotherPagesReopening();
     void categoryKindChosenWhileDownIsTitledOnceBack();
+    void firstReadAfterAnIdleRestartReadsOnce();
+    void secondOutageIsToldAgain();
+    void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
 
 private:
     enum Page { Customers, Inventory, Sales, Stock };
@@ -63,6 +74,13 @@ private:
     std::unique_ptr<ReportViewer> report;
     std::unique_ptr<ManageCategories> categories;
     QStringList reportCellsBefore;
+    // The purchase orders page (a prepared statement's rows) and an order's editor (its item grid a plain one's).
+    std::unique_ptr<PurchaseManagement> orders;
+    std::unique_ptr<AddEditPurchaseOrder> orderEditor;
+    QStringList ordersBefore;
+    QStringList orderItemsBefore;
+    // What each list shown shows, in this order: the report, the purchase orders, the order's items.
+    QList<QStringList> shownLists() const;
 };
 
 namespace {
@@ -114,6 +132,10 @@ void TestBackofficeServerKill::openPages()
                                  "PURCHASE_PRICE, SALE_PRICE, SUB_ITEMS, DISCOUNT, SUB_TOTAL, PURCHASE_SUB_TOTAL, SUB_TAX) "
                                  "VALUES (1, 1, 'Tea', 1, 1, 2, '0', 0, 2, 1, 0)")},
         {inventoryDb, QStringLiteral("INSERT INTO tblExpenseCategories (ID, NAME) VALUES (101, 'Rent'), (102, 'Power')")},
+        {inventoryDb, QStringLiteral("INSERT INTO tblPOrders (ID, VENDOR_ID, STATUS, SUB_TOTAL, TOTAL, LAST_MODIFIED, "
+                                     "PAYMENT_STATUS) VALUES (1, 1, 0, 30, 30, NOW(), 0)")},
+        {inventoryDb, QStringLiteral("INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, UNIT_PRICE, LINE_TOTAL, "
+                                     "BATCH_NUMBER) VALUES (1, 1, 3, 6, 18, 'B7'), (1, 2, 2, 6, 12, 'B8')")},
         {inventoryDb, QStringLiteral("INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) VALUES "
                                      "(101, CURDATE(), 5, 'e1'), (102, CURDATE(), 7, 'e2')")},
     };
@@ -147,6 +169,27 @@ void TestBackofficeServerKill::openPages()
     reportCellsBefore = Cells(Child<QTableView>(report.get(), "tableViewItems")->model());
     QVERIFY(reportCellsBefore.contains(QStringLiteral("Power")));
     QVERIFY(columnsBefore.value(Inventory).contains(QStringLiteral("Stock Code")));
+
+    orders = std::make_unique<PurchaseManagement>(nullptr);
+    orders->show();
+    Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+    auto* ordersList = Child<QTableView>(orders.get(), "tableViewItems");
+    QCOMPARE(ordersList->model()->rowCount(), 1);
+    const auto* proxy = qobject_cast<const QAbstractProxyModel*>(ordersList->model());
+    QSqlRecord order = qobject_cast<const QSqlQueryModel*>(proxy->sourceModel())->record(0);
+    orderEditor = std::make_unique<AddEditPurchaseOrder>(nullptr, &order);
+    orderEditor->show();
+    ordersBefore = Cells(ordersList->model());
+    orderItemsBefore = Cells(Child<QTableView>(orderEditor.get(), "tableView")->model());
+    QVERIFY(orderItemsBefore.contains(QStringLiteral("B8")));
+    QCOMPARE(answerer->messages(), QStringList());
+}
+
+QList<QStringList> TestBackofficeServerKill::shownLists() const
+{
+    return {Cells(Child<QTableView>(report.get(), "tableViewItems")->model()),
+            Cells(Child<QTableView>(orders.get(), "tableViewItems")->model()),
+            Cells(Child<QTableView>(orderEditor.get(), "tableView")->model())};
 }
 
 std::unique_ptr<QWidget> TestBackofficeServerKill::open(Page which)
@@ -289,6 +332,26 @@ void TestBackofficeServerKill::categoryKindChosenWhileServerIsDown()
     QCOMPARE(Child<QTableView>(categories.get(), "tableView")->model()->rowCount(), 0);
 }
 
+// Lists that no page has read since the server went away keep what they showed: after another page's read found the
+// connection lost, and after its retry once the spacing passed.
+void TestBackofficeServerKill::listsKeepTheirRowsWhileServerIsDown()
+{
+    QVERIFY(killed);
+    const QList<QStringList> before{reportCellsBefore, ordersBefore, orderItemsBefore};
+    QCOMPARE(shownLists(), before);
+    QTest::qWait(2100); // the manager's spacing of attempts to reopen
+    answerer->clear();
+    QCOMPARE(read(Inventory), 0);
+    TestSupport::Idle();
+    QCOMPARE(shownLists(), before);
+    Child<QTableView>(report.get(), "tableViewItems")->viewport()->repaint();
+
+    // The purchase orders page reads while the server is down: told, and empty.
+    Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+    QCOMPARE(answerer->messages().size(), 1);
+    QCOMPARE(Child<QTableView>(orders.get(), "tableViewItems")->model()->rowCount(), 0);
+}
+
 // The connection's reopening frees what a prepared statement's rows are read from: a report shown since before the
 // server went away, and not made again, still shows its rows rather than reading freed memory.
 void TestBackofficeServerKill::listOfAPreparedStatementOutlivesTheReopening()
@@ -298,6 +361,19 @@ void TestBackofficeServerKill::listOfAPreparedStatementOutlivesTheReopening()
     QCOMPARE(Cells(Child<QTableView>(report.get(), "tableViewItems")->model()), reportCellsBefore);
 }
 
+// Another page's read reopened the connection: a list whose own read failed while the server was down stays empty
+// until its page reads again, the others show what the database holds.
+void TestBackofficeServerKill::listReadWhileDownIsNotFilledByAnotherPagesReopening()
+{
+    QVERIFY(restarted);
+    TestSupport::Idle();
+    auto* ordersList = Child<QTableView>(orders.get(), "tableViewItems");
+    QCOMPARE(ordersList->model()->rowCount(), 0);
+    QCOMPARE(Cells(Child<QTableView>(orderEditor.get(), "tableView")->model()), orderItemsBefore);
+    Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+    QCOMPARE(Cells(ordersList->model()), ordersBefore);
+}
+
 void TestBackofficeServerKill::categoryKindChosenWhileDownIsTitledOnceBack()
 {
     QVERIFY(restarted);
@@ -305,6 +381,53 @@ void TestBackofficeServerKill::categoryKindChosenWhileDownIsTitledOnceBack()
     Child<QPushButton>(categories.get(), "pushButtonAdd")->click();
     QCOMPARE(Child<QTableView>(categories.get(), "tableView")->model()->headerData(1, Qt::Horizontal).toString(),
              QStringLiteral("Expense Categories"));
+}
+
+// Killed and started again while nobody read: the read that finds the connection lost reopens it and reads its list
+// once; the lists of the other windows are read again once that action has ended, and show what they showed.
+void TestBackofficeServerKill::firstReadAfterAnIdleRestartReadsOnce()
+{
+    QVERIFY(restarted);
+    QVERIFY(killServer());
+    const QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    answerer->clear();
+    QSignalSpy resets(Child<QTableView>(page(Inventory), "tableViewItems")->model(), &QAbstractItemModel::modelReset);
+    QSignalSpy reportResets(Child<QTableView>(report.get(), "tableViewItems")->model(), &QAbstractItemModel::modelReset);
+    QCOMPARE(read(Inventory), 4);
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(reportResets.count(), 0);
+    // A plain statement's rows are the client's: they stay shown until the list is read again.
+    QCOMPARE(Cells(Child<QTableView>(orderEditor.get(), "tableView")->model()), orderItemsBefore);
+    TestSupport::Idle();
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(reportResets.count(), 1);
+    QCOMPARE(answerer->messages(), QStringList());
+    QCOMPARE(shownLists(), (QList<QStringList>{reportCellsBefore, ordersBefore, orderItemsBefore}));
+}
+
+// A read that succeeded since the first outage lets the next one be told again.
+void TestBackofficeServerKill::secondOutageIsToldAgain()
+{
+    QVERIFY(killServer());
+    answerer->clear();
+    QCOMPARE(read(Customers), 0);
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().contains(QLatin1String("The database server cannot be reached.")),
+             qPrintable(answerer->messages().first()));
+}
+
+// Closing the connection on purpose (another database chosen, logging out) frees a prepared statement's rows: the
+// report shown over it shows no rows rather than reading freed ones.
+void TestBackofficeServerKill::closingOnPurposeLeavesNoRowsOfTheClosedConnection()
+{
+    auto* reportList = Child<QTableView>(report.get(), "tableViewItems");
+    QVERIFY(reportList->model()->rowCount() > 0);
+    DatabaseManager::Instance()->CloseInventoryDatabase();
+    reportList->viewport()->repaint();
+    QCOMPARE(Cells(reportList->model()), QStringList());
+    TestSupport::Idle();
+    QCOMPARE(Cells(Child<QTableView>(orderEditor.get(), "tableView")->model()), orderItemsBefore);
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)

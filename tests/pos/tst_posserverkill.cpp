@@ -1,5 +1,6 @@
 #include "cpos.h"
 #include "posfixture.h"
+#include "salesmodel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -53,12 +54,30 @@ void TestPosServerKill::scanningSurvivesServerKill()
         killed = true;
     });
     int failures = 0;
-    for (int i = 0; i < 5000 && (!killed || failures < 5); ++i)
+    QStringList shownLines; // the cart's cells after the last scan that went through
+    const auto cartCells = [&] {
+        QStringList cells;
+        for (int row = 0; row < screen->cartModel->rowCount(); ++row)
+            for (int column = 0; column < screen->cartModel->columnCount(); ++column)
+                cells << screen->cartModel->index(row, column).data().toString();
+        return cells;
+    };
+    for (int i = 0; i < 5000 && (!killed || failures < 5); ++i) {
         if (!scan())
             ++failures;
+        else
+            shownLines = cartCells();
+    }
     killer.join();
     QVERIFY(killed);
     QVERIFY(failures >= 5);
+    // The lines stay on screen while the server is down, also after the manager's next attempt to reach it.
+    QVERIFY(!shownLines.isEmpty());
+    QCOMPARE(cartCells(), shownLines);
+    QTest::qWait(2100);
+    QVERIFY(!scan());
+    TestSupport::Idle();
+    QCOMPARE(cartCells(), shownLines);
 
     const QString error = server.start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
