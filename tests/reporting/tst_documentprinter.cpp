@@ -2,6 +2,7 @@
 #include "pdfreader.h"
 #include "testsupport.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -16,6 +17,7 @@ class TestDocumentPrinter : public QObject
 private slots:
     void tableRowsStayWholeUnderTheirHeader();
     void paragraphsOnTheWorkerThread();
+    void shortDocumentPrintsAsBefore();
 };
 
 namespace {
@@ -39,6 +41,48 @@ QString LastLine(const QString& text)
     while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
         lines.removeLast();
     return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+// A list as the pages print it: headings, a ruled table with a header row whose rows are of
+// different heights (a note wraps over several lines in every fifth row), and a closing paragraph.
+QString ListDocumentHtml(int rows)
+{
+    QString html = QStringLiteral("<html><body><H1 align=\"right\">STOCK REPORT</H1><br><br>"
+                                  "<div align=\"left\"><H3>Vorantel Ltd</H3></div>"
+                                  "<div align=\"right\">Date: 01-02-2024</div><br>"
+                                  "<table width=100% border=1 cellspacing=0 cellpadding=3>\n"
+                                  "<thead><tr bgcolor=#ffff7f><th>Code</th><th>Name</th><th>Notes</th>"
+                                  "<th>Qty</th></tr></thead>\n");
+    for (int i = 1; i <= rows; ++i) {
+        const QString note = i % 5 == 0 ? QStringLiteral("a note of row %1 that runs over several lines of its column "
+                                                         "before it comes to an end, as remarks on a stock line do")
+                                              .arg(i)
+                                        : QStringLiteral("none");
+        html += QStringLiteral("<tr><td bkcolor=0>R%1</td><td bkcolor=0>Item number %2</td><td bkcolor=0>%3</td>"
+                               "<td bkcolor=0>%4</td></tr>\n")
+                    .arg(i, 5, 10, QLatin1Char('0'))
+                    .arg(i)
+                    .arg(note)
+                    .arg(i * 37 % 1000);
+    }
+    html += QStringLiteral("</table>\n<p>End of the list.</p></body></html>\n");
+    return html;
+}
+
+// Each page's text line by line, blanks collapsed: what a reader sees and where the pages are cut.
+QString PageDigest(const QString& pdf)
+{
+    QString digest;
+    const int pages = PdfReader::Pages(pdf);
+    for (int page = 1; page <= pages; ++page) {
+        digest += QStringLiteral("== page %1\n").arg(page);
+        for (const QString& line : PdfReader::Text(pdf, page).split(QLatin1Char('\n'))) {
+            const QString simple = line.simplified();
+            if (!simple.isEmpty())
+                digest += simple + QLatin1Char('\n');
+        }
+    }
+    return digest;
 }
 
 } // namespace
@@ -160,6 +204,26 @@ void TestDocumentPrinter::paragraphsOnTheWorkerThread()
     for (int i = 1; i <= paragraphs; ++i)
         expected << i;
     QCOMPARE(printed, expected);
+}
+
+// The pages of a list that fits the layout whole are those printed before long documents were laid
+// out in parts: the reference was taken from that printing.
+void TestDocumentPrinter::shortDocumentPrintsAsBefore()
+{
+    QTextDocument document;
+    document.setHtml(ListDocumentHtml(300));
+    const QString pdf = PdfPath(QStringLiteral("short.pdf"));
+    auto printer = PdfPrinter(pdf);
+    DocumentPrinter::Print(&document, printer.get());
+
+    QFile file(QStringLiteral(":/documentprinter_pages.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString expected = QString::fromUtf8(file.readAll());
+    const QString actual = PageDigest(pdf);
+    if (actual != expected)
+        TestSupport::WriteFile(PdfPath(QStringLiteral("documentprinter_pages.txt")), actual.toUtf8());
+    QVERIFY(expected.count(QLatin1String("== page")) > 5);
+    QCOMPARE(actual, expected);
 }
 
 VORANTEL_TEST_MAIN(TestDocumentPrinter)
