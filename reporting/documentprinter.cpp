@@ -432,6 +432,15 @@ void CopyBlocks(QTextBlock block, int lastPosition, QTextCursor* to)
     }
 }
 
+bool AnchorsObjects(const QTextBlock& block)
+{
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (it.fragment().charFormat().objectIndex() != -1)
+            return true;
+    }
+    return false;
+}
+
 bool HoldsFrames(const QTextTableCell& cell)
 {
     for (auto it = cell.begin(); !it.atEnd(); ++it) {
@@ -665,6 +674,15 @@ std::unique_ptr<QTextDocument> LayPart(QTextDocument* document, QPrinter* printe
             cursor.insertFragment(QTextDocumentFragment(selection));
             cursor.movePosition(QTextCursor::End);
             emptyBlock = cursor.block().length() <= 1;
+        } else if (AnchorsObjects(unit.block)) {
+            // A floating image is anchored to an object of its document: Qt's own copy makes it anew.
+            QTextCursor selection(document);
+            selection.setPosition(unit.block.position());
+            selection.setPosition(unit.block.position() + unit.block.length() - 1, QTextCursor::KeepAnchor);
+            cursor.setBlockFormat(unit.block.blockFormat());
+            cursor.setBlockCharFormat(unit.block.charFormat());
+            cursor.insertFragment(QTextDocumentFragment(selection));
+            emptyBlock = false;
         } else {
             CopyBlocks(unit.block, unit.block.position(), &cursor);
             emptyBlock = false;
