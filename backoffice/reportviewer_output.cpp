@@ -184,12 +184,12 @@ void ReportViewer::PrintReport(bool toPdf)
                                                                  : tr("Printing document, please wait..."));
         busy.show();
         ProcessEvents(1);
-        ReportPrinter::PrintHtmlOnThread(&html, &printer, toPdf);
+        const bool printed = ReportPrinter::PrintHtmlOnThread(&html, &printer, toPdf);
         ProcessEvents(5);
         busy.hide();
         // A locked old file was not replaced: showing it would pass it off as this report. Without a
         // printer the print library may fall back to PDF with no file; then nothing was written here.
-        written = pdfReady && printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName() == pdfPath;
+        written = printed && pdfReady && printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName() == pdfPath;
     }
     // Opened once the printer has let go of the file.
     if (written)

@@ -3,6 +3,10 @@
 #include "reporting.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QHash>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -14,6 +18,7 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcReporting, "vorantel.reporting")
 
@@ -63,7 +68,8 @@ void AddLineCuts(const QTextBlock& block, QAbstractTextDocumentLayout* layout, Q
 // Between two rows no cell spans. Cells start at the top of their row, so the first
 // block of one cell gives the row's top; the cut runs halfway through the gap between
 // the rows' contents, that is between the two rows' borders.
-void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts, Grid* grid)
+void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<Cut>* cuts, Grid* grid,
+                QHash<QTextTable*, QVector<qreal>>* rowTops)
 {
     QRectF frame = layout->frameBoundingRect(table);
     if (grid)
@@ -71,6 +77,8 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
     const int rows = table->rows();
     const int columns = table->columns();
     if (rows < 2 || columns < 1) {
+        if (rowTops)
+            (*rowTops)[table] = QVector<qreal>{frame.top()};
         cuts->append(Cut{frame.top()});
         cuts->append(Cut{frame.bottom()});
         return;
@@ -112,6 +120,12 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
                           layout->blockBoundingRect(table->cellAt(0, 0).firstCursorPosition().block()).top() - half));
     if (grid)
         grid->frame.setTop(frame.top());
+    QVector<qreal>* tops = nullptr;
+    if (rowTops) {
+        tops = &(*rowTops)[table];
+        tops->fill(-1, rows);
+        (*tops)[0] = frame.top();
+    }
     cuts->append(Cut{frame.top()});
     const int headerRows = table->format().headerRowCount();
     qreal headerBottom = frame.top();
@@ -143,6 +157,8 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
             grid->rows << y;
             grid->rowTops << y;
         }
+        if (tops)
+            (*tops)[r] = y;
         if (r == headerRows) {
             // The header rows stay with the first row below them.
             headerBottom = y;
@@ -169,7 +185,8 @@ void AddRowCuts(QTextTable* table, QAbstractTextDocumentLayout* layout, QVector<
     }
 }
 
-QVector<Cut> Cuts(QTextDocument* document, QHash<QTextTable*, Grid>* grids)
+QVector<Cut> Cuts(QTextDocument* document, QHash<QTextTable*, Grid>* grids,
+                 QHash<QTextTable*, QVector<qreal>>* rowTops = nullptr)
 {
     QAbstractTextDocumentLayout* layout = document->documentLayout();
     QVector<Cut> cuts;
@@ -177,7 +194,7 @@ QVector<Cut> Cuts(QTextDocument* document, QHash<QTextTable*, Grid>* grids)
     for (auto it = root->begin(); !it.atEnd(); ++it) {
         if (QTextFrame* frame = it.currentFrame()) {
             if (auto* table = qobject_cast<QTextTable*>(frame)) {
-                AddRowCuts(table, layout, &cuts, grids->contains(table) ? &(*grids)[table] : nullptr);
+                AddRowCuts(table, layout, &cuts, grids->contains(table) ? &(*grids)[table] : nullptr, rowTops);
             } else {
                 const QRectF box = layout->frameBoundingRect(frame);
                 cuts.append(Cut{box.top()});
@@ -283,19 +300,409 @@ void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, const QHas
     painter->restore();
 }
 
+
+// A document laid out for printing: the caller's own, or one part of a long one.
+struct Laid
+{
+    std::unique_ptr<QTextDocument> owned;
+    QTextDocument* document = nullptr;
+    QHash<QTextTable*, Grid> grids;
+    QVector<Cut> cuts;
+    QHash<QTextTable*, QVector<qreal>> rowTops;
+};
+
+// A page: the band [top, bottom) of one laid out document, below the header band.
+struct Page
+{
+    int laid = 0;
+    qreal top = 0;
+    qreal bottom = 0;
+    Cut header;
+};
+
+struct Sheet
+{
+    qreal margin = 0;
+    qreal pageHeight = 0;
+};
+
+// Cuts pages from top on, as long as a page's content lies before stopAt; returns false when
+// it stopped there (top and header then say where the next page starts), true at the end.
+bool Paginate(const Laid& laid, int index, const Sheet& sheet, qreal end, qreal stopAt, qreal* top, Cut* header,
+              QVector<Page>* pages)
+{
+    for (;;) {
+        const qreal headerHeight = header->headerBottom - header->headerTop;
+        const qreal room = sheet.pageHeight - 2 * sheet.margin - headerHeight;
+        qreal bottom = *top + room;
+        Cut next;
+        if (bottom >= stopAt && stopAt < end)
+            return false;
+        if (bottom >= end) {
+            bottom = end;
+        } else {
+            auto it = std::upper_bound(laid.cuts.cbegin(), laid.cuts.cend(), bottom,
+                                       [](qreal y, const Cut& cut) { return y < cut.y; });
+            if (it != laid.cuts.cbegin() && (it - 1)->y > *top + 0.5) {
+                next = *(it - 1);
+                bottom = next.y;
+            }
+        }
+        pages->append(Page{index, *top, bottom, *header});
+        *top = bottom;
+        *header = next;
+        if (*top >= end - 0.5)
+            return true;
+    }
+}
+
+// What a part of a long document is made of, in the document's order: a block or a frame of the
+// root frame, or rows of a table that may be cut from the rows around them.
+struct Unit
+{
+    QTextBlock block;
+    QTextFrame* frame = nullptr;
+    QTextTable* table = nullptr;
+    int from = 0;
+    int to = 0;
+};
+
+bool RowStartsClear(QTextTable* table, int r)
+{
+    for (int c = 0; c < table->columns(); ++c) {
+        if (table->cellAt(r, c).row() != r)
+            return false;
+    }
+    return true;
+}
+
+QVector<Unit> Units(QTextDocument* document)
+{
+    QVector<Unit> units;
+    QTextFrame* root = document->rootFrame();
+    for (auto it = root->begin(); !it.atEnd(); ++it) {
+        QTextFrame* frame = it.currentFrame();
+        auto* table = qobject_cast<QTextTable*>(frame);
+        if (!frame) {
+            Unit unit;
+            unit.block = it.currentBlock();
+            units << unit;
+        } else if (!table) {
+            Unit unit;
+            unit.frame = frame;
+            units << unit;
+        } else {
+            // The header rows stay with the first row below them.
+            const int rows = table->rows();
+            int from = 0;
+            for (int r = std::max(1, table->format().headerRowCount() + 1); r <= rows; ++r) {
+                if (r < rows && !RowStartsClear(table, r))
+                    continue;
+                Unit unit;
+                unit.table = table;
+                unit.from = from;
+                unit.to = r;
+                units << unit;
+                from = r;
+            }
+        }
+    }
+    return units;
+}
+
+void CopyBlockText(const QTextBlock& block, QTextCursor* to)
+{
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        to->insertText(it.fragment().text(), it.fragment().charFormat());
+}
+
+// Copies blocks from..to (inclusive) at the cursor, the first into the cursor's empty block.
+void CopyBlocks(QTextBlock block, int lastPosition, QTextCursor* to)
+{
+    bool first = true;
+    for (; block.isValid() && block.position() <= lastPosition; block = block.next()) {
+        if (first) {
+            to->setBlockFormat(block.blockFormat());
+            to->setBlockCharFormat(block.charFormat());
+            first = false;
+        } else {
+            to->insertBlock(block.blockFormat(), block.charFormat());
+        }
+        CopyBlockText(block, to);
+    }
+}
+
+bool AnchorsObjects(const QTextBlock& block)
+{
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (it.fragment().charFormat().objectIndex() != -1)
+            return true;
+    }
+    return false;
+}
+
+bool HoldsFrames(const QTextTableCell& cell)
+{
+    for (auto it = cell.begin(); !it.atEnd(); ++it) {
+        if (it.currentFrame())
+            return true;
+    }
+    return false;
+}
+
+// A table of the given rows of source (ascending), with its cells' spans and formats, at the cursor.
+QTextTable* CopyRows(QTextTable* source, const QVector<int>& rows, const QTextTableFormat& format, QTextCursor* at)
+{
+    const int columns = source->columns();
+    QTextTable* table = at->insertTable(rows.size(), columns, format);
+    QHash<int, int> rowAt;
+    for (int i = 0; i < rows.size(); ++i)
+        rowAt.insert(rows.at(i), i);
+    for (int i = 0; i < rows.size(); ++i) {
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = source->cellAt(rows.at(i), c);
+            if (cell.row() == rows.at(i) && cell.column() == c && (cell.rowSpan() > 1 || cell.columnSpan() > 1)) {
+                int span = 1;
+                while (span < cell.rowSpan() && rowAt.value(rows.at(i) + span, -1) == i + span)
+                    ++span;
+                table->mergeCells(i, c, span, cell.columnSpan());
+            }
+        }
+    }
+    QTextCursor cursor = table->cellAt(0, 0).firstCursorPosition();
+    for (int i = 0; i < rows.size(); ++i) {
+        const int r = rows.at(i);
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = source->cellAt(r, c);
+            if (cell.column() != c || (cell.row() != r && rowAt.value(cell.row(), -1) >= 0))
+                continue;
+            QTextTableCell target = table->cellAt(i, c);
+            if (cell.format() != target.format())
+                target.setFormat(cell.format());
+            cursor = target.firstCursorPosition();
+            if (HoldsFrames(cell)) {
+                // A table in a cell is copied whole by Qt's own fragment copy.
+                QTextCursor selection(source->document());
+                selection.setPosition(cell.firstPosition());
+                selection.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
+                cursor.insertFragment(QTextDocumentFragment(selection));
+            } else {
+                CopyBlocks(cell.firstCursorPosition().block(), cell.lastPosition(), &cursor);
+            }
+        }
+    }
+    return table;
+}
+
+// The column widths of a long table, as Qt's layout would give the whole table: they depend on
+// the widest text of each column and its widest word, so the header rows and the rows holding
+// those (found by a cheap estimate, a few per column) are laid out on their own.
+QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QPrinter* printer, qreal width)
+{
+    const int rows = table->rows();
+    const int columns = table->columns();
+    const int headerRows = std::min(rows, std::max(0, table->format().headerRowCount()));
+    QHash<int, QVector<qreal>> advances; // per character format: the widths of the Latin-1 characters
+    auto advance = [&](const QTextFragment& fragment, QChar ch) {
+        QVector<qreal>& table = advances[fragment.charFormatIndex()];
+        if (table.isEmpty()) {
+            QFont font = fragment.charFormat().font().resolve(document->defaultFont());
+            const QFontMetricsF metrics(font, printer);
+            table.resize(257);
+            for (int i = 0; i < 256; ++i)
+                table[i] = metrics.horizontalAdvance(QChar(i));
+            table[256] = metrics.averageCharWidth() * 2;
+        }
+        return ch.unicode() < 256 ? table.at(ch.unicode()) : table.at(256);
+    };
+    constexpr int candidates = 8;
+    QVector<QVector<QPair<qreal, int>>> widest(columns), longestWord(columns);
+    for (int r = headerRows; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue;
+            qreal cellWidest = 0;
+            qreal cellWord = 0;
+            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                const QTextBlock block = it.currentBlock();
+                qreal line = 0;
+                qreal word = 0;
+                for (auto f = block.begin(); !f.atEnd(); ++f) {
+                    const QString text = f.fragment().text();
+                    for (QChar ch : text) {
+                        const qreal w = advance(f.fragment(), ch);
+                        line += w;
+                        word = ch.isSpace() ? 0 : word + w;
+                        cellWord = std::max(cellWord, word);
+                    }
+                }
+                cellWidest = std::max(cellWidest, line);
+            }
+            for (auto* list : {&widest[c], &longestWord[c]}) {
+                const qreal value = list == &widest[c] ? cellWidest : cellWord;
+                if (list->size() < candidates || value > list->constFirst().first) {
+                    list->append({value, r});
+                    std::sort(list->begin(), list->end());
+                    if (list->size() > candidates)
+                        list->removeFirst();
+                }
+            }
+        }
+    }
+    QVector<int> chosen;
+    for (int r = 0; r < headerRows; ++r)
+        chosen << r;
+    for (int c = 0; c < columns; ++c) {
+        for (const auto& list : {widest.at(c), longestWord.at(c)}) {
+            for (const auto& entry : list) {
+                // The whole group of rows bound together by spanned cells.
+                int first = entry.second;
+                while (first > headerRows && !RowStartsClear(table, first))
+                    --first;
+                int last = entry.second + 1;
+                while (last < rows && !RowStartsClear(table, last))
+                    ++last;
+                for (int r = first; r < last; ++r)
+                    chosen << r;
+            }
+        }
+    }
+    std::sort(chosen.begin(), chosen.end());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+
+    QTextDocument probe;
+    probe.setUndoRedoEnabled(false);
+    probe.setPageSize(QSizeF(0, 0));
+    probe.setDefaultFont(document->defaultFont());
+    probe.setDefaultTextOption(document->defaultTextOption());
+    probe.setUseDesignMetrics(document->useDesignMetrics());
+    probe.rootFrame()->setFrameFormat(document->rootFrame()->frameFormat());
+    QTextCursor cursor(&probe);
+    QTextTable* copy = CopyRows(table, chosen, table->format(), &cursor);
+    probe.documentLayout()->setPaintDevice(printer);
+    probe.setTextWidth(width);
+    QAbstractTextDocumentLayout* layout = probe.documentLayout();
+    QVector<qreal> left(columns + 1, -1);
+    for (int c = 0; c < columns; ++c) {
+        for (int r = copy->rows() - 1; r >= 0; --r) {
+            const QTextTableCell cell = copy->cellAt(r, c);
+            if (cell.column() == c && cell.columnSpan() == 1) {
+                left[c] = layout->blockBoundingRect(cell.firstCursorPosition().block()).left();
+                break;
+            }
+        }
+    }
+    // Lengths are given in the screen's pixels and scaled to the printer's by the layout; half a
+    // fixed-point unit more keeps the scaled width from rounding down.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenDpi = !screen || QCoreApplication::testAttribute(Qt::AA_Use96Dpi)
+                              ? 96 : qRound(screen->logicalDotsPerInchY());
+    const qreal scale = printer->logicalDpiY() / qreal(screenDpi);
+    QVector<QTextLength> lengths;
+    for (int c = 0; c < columns; ++c) {
+        if (c + 1 < columns && left.at(c) >= 0 && left.at(c + 1) >= 0)
+            lengths << QTextLength(QTextLength::FixedLength, (left.at(c + 1) - left.at(c) + 0.5 / 64) / scale);
+        else
+            lengths << QTextLength(); // the last column takes what the others leave
+    }
+    return lengths;
+}
+
 } // namespace
 
-void DocumentPrinter::Print(QTextDocument* document, QPrinter* printer)
+namespace {
+
+// Lays a part of a long document out: the units first..last-1, a table that goes on from an earlier
+// part under its header rows, every long table with the column widths of the whole table.
+// unitTables receives the copy of each table unit's table.
+std::unique_ptr<QTextDocument> LayPart(QTextDocument* document, QPrinter* printer, qreal width,
+                                       const QVector<Unit>& units, int first, int last,
+                                       const QHash<QTextTable*, QTextTableFormat>& formats,
+                                       QHash<QTextTable*, QTextTable*>* copies, QVector<QTextTable*>* unitTables)
+{
+    auto part = std::make_unique<QTextDocument>();
+    part->setUndoRedoEnabled(false);
+    part->setPageSize(QSizeF(0, 0));
+    part->setDefaultFont(document->defaultFont());
+    part->setDefaultTextOption(document->defaultTextOption());
+    part->setUseDesignMetrics(document->useDesignMetrics());
+    part->setIndentWidth(document->indentWidth());
+    part->setBaseUrl(document->baseUrl());
+    part->rootFrame()->setFrameFormat(document->rootFrame()->frameFormat());
+    for (const QTextFormat& format : document->allFormats()) {
+        if (!format.isImageFormat())
+            continue;
+        const QUrl name(format.toImageFormat().name());
+        const QVariant image = document->resource(QTextDocument::ImageResource, name);
+        if (image.isValid())
+            part->addResource(QTextDocument::ImageResource, name, image);
+    }
+    QTextCursor cursor(part.get());
+    cursor.beginEditBlock();
+    bool emptyBlock = true; // the cursor stands in a block nothing was copied into yet
+    unitTables->fill(nullptr, last - first);
+    for (int u = first; u < last;) {
+        const Unit& unit = units.at(u);
+        if (unit.table) {
+            // The units of one table in this part, as one table.
+            int end = u + 1;
+            while (end < last && units.at(end).table == unit.table)
+                ++end;
+            QVector<int> rows;
+            if (unit.from > 0) {
+                for (int r = 0; r < unit.table->format().headerRowCount(); ++r)
+                    rows << r;
+            }
+            for (int r = unit.from; r < units.at(end - 1).to; ++r)
+                rows << r;
+            QTextTable* copy = CopyRows(unit.table, rows, formats.value(unit.table, unit.table->format()), &cursor);
+            copies->insert(copy, unit.table);
+            for (int i = u; i < end; ++i)
+                (*unitTables)[i - first] = copy;
+            cursor.movePosition(QTextCursor::End);
+            emptyBlock = true;
+            u = end;
+            continue;
+        }
+        if (!emptyBlock)
+            cursor.insertBlock();
+        if (unit.frame) {
+            QTextCursor selection(document);
+            selection.setPosition(unit.frame->firstPosition() - 1);
+            selection.setPosition(unit.frame->lastPosition() + 1, QTextCursor::KeepAnchor);
+            cursor.insertFragment(QTextDocumentFragment(selection));
+            cursor.movePosition(QTextCursor::End);
+            emptyBlock = cursor.block().length() <= 1;
+        } else if (AnchorsObjects(unit.block)) {
+            // A floating image is anchored to an object of its document: Qt's own copy makes it anew.
+            QTextCursor selection(document);
+            selection.setPosition(unit.block.position());
+            selection.setPosition(unit.block.position() + unit.block.length() - 1, QTextCursor::KeepAnchor);
+            cursor.setBlockFormat(unit.block.blockFormat());
+            cursor.setBlockCharFormat(unit.block.charFormat());
+            cursor.insertFragment(QTextDocumentFragment(selection));
+            emptyBlock = false;
+        } else {
+            CopyBlocks(unit.block, unit.block.position(), &cursor);
+            emptyBlock = false;
+        }
+        ++u;
+    }
+    cursor.endEditBlock();
+    part->documentLayout()->setPaintDevice(printer);
+    part->setTextWidth(width);
+    return part;
+}
+
+} // namespace
+
+bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int partHeight)
 {
     QMarginsF margins = printer->pageLayout().margins(QPageLayout::Millimeter);
     if (margins.isNull())
         printer->setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
 
-    QPainter painter(printer);
-    if (!painter.isActive()) {
-        qCWarning(lcReporting) << "the printer cannot be painted on";
-        return;
-    }
     // A page size of zero stops the layout until the text width is set, so the
     // changes below do not lay the document out again each.
     document->setPageSize(QSizeF(0, 0));
@@ -311,60 +718,173 @@ void DocumentPrinter::Print(QTextDocument* document, QPrinter* printer)
     QTextFrameFormat rootFormat = document->rootFrame()->frameFormat();
     rootFormat.setMargin(margin);
     document->rootFrame()->setFrameFormat(rootFormat);
-    QHash<QTextTable*, Grid> grids;
+    QHash<QTextTable*, QPen> pens;
     for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
         auto* table = qobject_cast<QTextTable*>(it.currentFrame());
         if (!table || table->format().border() <= 0 || table->rows() < 2)
             continue;
         QTextTableFormat format = table->format();
         const QBrush brush = format.borderBrush().style() == Qt::NoBrush ? QBrush(Qt::darkGray) : format.borderBrush();
-        grids[table].pen = QPen(brush, format.border());
+        pens.insert(table, QPen(brush, format.border()));
         format.setBorder(0);
         table->setFormat(format);
     }
     const QRectF body(0, 0, printer->width(), printer->height());
-    // One page as tall as the whole document: laid out once, cut into pages below.
-    document->setTextWidth(body.width());
+    const Sheet sheet{qreal(margin), body.height()};
 
-    const QVector<Cut> cuts = Cuts(document, &grids);
-    const qreal end = layout->documentSize().height() - margin;
+    std::vector<Laid> laid;
+    QVector<Page> pages;
+    // Qt draws no text line placed 2^23 pixels or more down its layout, and its layout positions
+    // are fixed-point numbers that end at 2^25 pixels: a document taller than a part is laid out
+    // and printed in parts, each cut into whole pages.
+    const qreal lineHeight = QFontMetricsF(document->defaultFont(), printer).lineSpacing();
+    bool whole = document->characterCount() * lineHeight < partHeight;
+    if (whole) {
+        // One page as tall as the whole document: laid out once, cut into pages below.
+        document->setTextWidth(body.width());
+        whole = layout->documentSize().height() < partHeight;
+    }
+    if (whole) {
+        Laid one;
+        one.document = document;
+        for (auto it = pens.cbegin(); it != pens.cend(); ++it)
+            one.grids[it.key()].pen = it.value();
+        one.cuts = Cuts(document, &one.grids);
+        const qreal end = layout->documentSize().height() - margin;
+        qreal top = margin;
+        Cut header;
+        Paginate(one, 0, sheet, end, end, &top, &header, &pages);
+        laid.push_back(std::move(one));
+    } else {
+        document->setPageSize(QSizeF(0, 0));
+        const QVector<Unit> units = Units(document);
+        QHash<QTextTable*, QTextTableFormat> formats;
+        for (const Unit& unit : units) {
+            if (unit.table && unit.to - unit.from < unit.table->rows() && !formats.contains(unit.table)) {
+                QTextTableFormat format = unit.table->format();
+                format.setColumnWidthConstraints(ColumnWidths(unit.table, document, printer, body.width()));
+                formats.insert(unit.table, format);
+            }
+        }
+        const qreal target = partHeight / 2.0;
+        int start = 0;         // the unit the next part starts with
+        qreal offset = margin; // where its next page starts, below the unit's top
+        bool underHeader = false;
+        bool atDocumentTop = true;
+        int count = 64;
+        int atLeast = 2; // units a part needs to hold one whole page
+        for (;;) {
+            const int last = std::min<int>(units.size(), start + std::max(count, 2));
+            Laid part;
+            QHash<QTextTable*, QTextTable*> copies;
+            QVector<QTextTable*> unitTables;
+            part.owned = LayPart(document, printer, body.width(), units, start, last, formats, &copies, &unitTables);
+            part.document = part.owned.get();
+            QAbstractTextDocumentLayout* partLayout = part.document->documentLayout();
+            const qreal height = partLayout->documentSize().height();
+            if (height >= partHeight) {
+                if (last - start <= atLeast)
+                    return false;
+                count = std::max(atLeast, (last - start) / 2);
+                continue;
+            }
+            for (auto it = copies.cbegin(); it != copies.cend(); ++it) {
+                if (pens.contains(it.value()))
+                    part.grids[it.key()].pen = pens.value(it.value());
+            }
+            part.cuts = Cuts(part.document, &part.grids, &part.rowTops);
+            // A table unit's top edge in the part; -1 for the other units, where no part starts.
+            auto unitTop = [&](int u) {
+                const Unit& unit = units.at(u);
+                if (!unit.table)
+                    return qreal(-1);
+                // In a part that goes on with a table, its header rows come first.
+                const int shift = units.at(start).table == unit.table && units.at(start).from > 0
+                                      ? unit.table->format().headerRowCount() - units.at(start).from
+                                      : 0;
+                return part.rowTops.value(unitTables.at(u - start)).value(unit.from + shift, -1);
+            };
+            const bool final = last == units.size();
+            const qreal end = partLayout->documentSize().height() - margin;
+            // The last unit only shows where the one before it ends.
+            qreal stopAt = end;
+            if (!final) {
+                const Unit& next = units.at(last - 1);
+                if (next.table)
+                    stopAt = unitTop(last - 1);
+                else if (next.frame)
+                    stopAt = partLayout->frameBoundingRect(part.document->rootFrame()->childFrames().constLast()).top();
+                else
+                    stopAt = partLayout->blockBoundingRect(part.document->lastBlock()).top();
+            }
+            qreal top = atDocumentTop ? offset : unitTop(start) + offset;
+            Cut header;
+            if (underHeader) {
+                // The header rows at the top of the part's table.
+                QTextTable* table = unitTables.at(0);
+                const QVector<qreal> tops = part.rowTops.value(table);
+                const int headerRows = units.at(start).table->format().headerRowCount();
+                if (headerRows > 0 && headerRows < tops.size())
+                    header = Cut{top, tops.at(0), tops.at(headerRows)};
+            }
+            const int before = pages.size();
+            if (Paginate(part, int(laid.size()), sheet, end, stopAt, &top, &header, &pages)) {
+                laid.push_back(std::move(part));
+                break;
+            }
+            // The next part starts with the rows that the unfinished page starts in.
+            int restart = -1;
+            for (int u = start; u < last - 1; ++u) {
+                const qreal y = unitTop(u);
+                if (y >= 0 && y <= top + 1e-6)
+                    restart = u;
+            }
+            if (pages.size() == before || restart < 0 || stopAt < 0) {
+                // Not one whole page: a larger part, unless it cannot grow.
+                pages.resize(before);
+                if (height >= target || last == units.size())
+                    return false;
+                atLeast = last - start + 1;
+                count = (last - start) * 2;
+                continue;
+            }
+            offset = top - unitTop(restart);
+            underHeader = header.headerBottom > header.headerTop;
+            count = std::max(2, int((last - start) * target / std::max<qreal>(height, 1)));
+            start = restart;
+            atDocumentTop = false;
+            atLeast = 2;
+            laid.push_back(std::move(part));
+        }
+    }
+
+    QPainter painter(printer);
+    if (!painter.isActive()) {
+        qCWarning(lcReporting) << "the printer cannot be painted on";
+        return true;
+    }
     const QFont numberFont(document->defaultFont());
     const QPointF numberPos(body.width() - margin,
                             body.height() - margin + QFontMetricsF(numberFont, printer).ascent() + 5.0 * dpiY / 72.0);
-
-    qreal top = margin;
-    Cut header;
-    for (int page = 1;; ++page) {
-        const qreal headerHeight = header.headerBottom - header.headerTop;
-        const qreal room = body.height() - 2 * margin - headerHeight;
-        qreal bottom = top + room;
-        Cut next;
-        if (bottom >= end) {
-            bottom = end;
-        } else {
-            auto it = std::upper_bound(cuts.cbegin(), cuts.cend(), bottom, [](qreal y, const Cut& cut) { return y < cut.y; });
-            if (it != cuts.cbegin() && (it - 1)->y > top + 0.5) {
-                next = *(it - 1);
-                bottom = next.y;
-            }
-        }
+    for (int i = 0; i < pages.size(); ++i) {
+        const Page& page = pages.at(i);
+        const Laid& on = laid.at(page.laid);
+        QAbstractTextDocumentLayout* pageLayout = on.document->documentLayout();
+        const qreal headerHeight = page.header.headerBottom - page.header.headerTop;
+        if (i > 0)
+            printer->newPage();
         if (headerHeight > 0)
-            DrawBand(&painter, layout, grids, body.width(), header.headerTop, header.headerBottom, margin);
-        DrawBand(&painter, layout, grids, body.width(), top, bottom, margin + headerHeight);
+            DrawBand(&painter, pageLayout, on.grids, body.width(), page.header.headerTop, page.header.headerBottom, margin);
+        DrawBand(&painter, pageLayout, on.grids, body.width(), page.top, page.bottom, margin + headerHeight);
 
         painter.save();
         painter.setFont(numberFont);
-        const QString number = QString::number(page);
+        const QString number = QString::number(i + 1);
         painter.drawText(QPointF(qRound(numberPos.x() - painter.fontMetrics().horizontalAdvance(number)), qRound(numberPos.y())),
                          number);
         painter.restore();
-
-        top = bottom;
-        header = next;
-        if (top >= end - 0.5)
-            break;
-        printer->newPage();
     }
+    return true;
 }
 
 void DocumentPrinter::run()
@@ -375,7 +895,7 @@ void DocumentPrinter::run()
     document = new QTextDocument;
     document->setPageSize(QSizeF(0, 0)); // laid out once, by Print
     document->setHtml(*html);
-    Print(document, printer);
+    printedWhole = Print(document, printer);
     // The creator deletes the document on its own thread, so the document's layout
     // timers must belong to that thread too.
     document->moveToThread(thread());

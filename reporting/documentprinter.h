@@ -20,13 +20,21 @@ public:
     // repeating their header rows, so a page draws only what it shows. The document's
     // page size, margins, default font and table borders are set for the printer:
     // a document that is also shown on screen is printed from a copy.
-    static void Print(QTextDocument* document, QPrinter* printer);
+    // A document taller than partHeight pixels is laid out in parts of at most that height,
+    // each cut into whole pages. Returns false, and prints nothing, when some row or block of
+    // the document is taller than a part can hold.
+    static bool Print(QTextDocument* document, QPrinter* printer, int partHeight = DefaultPartHeight);
+
+    // Far below 2^23 pixels, where Qt stops drawing the lines of a layout.
+    static constexpr int DefaultPartHeight = 1 << 22;
 
     std::atomic<bool> done{false};
     bool debug = false;
     QTextDocument* document = nullptr;
     QString* html = nullptr;
     QPrinter* printer = nullptr;
+    // False when nothing was printed, the document being too long to be printed whole.
+    bool printedWhole = true;
 
 protected:
     void run() override;

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QSettings>
 #include <QStandardPaths>
@@ -93,8 +94,10 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
     busy.show();
     QCoreApplication::processEvents(busyFlags);
 
-    PrintHtmlOnThread(html.get(), printer.get());
+    const bool printed = PrintHtmlOnThread(html.get(), printer.get());
     busy.hide();
+    if (!printed)
+        return;
 
     // Without a printer the print library may report PDF with no file name: then
     // nothing was written here and an older report.pdf must not be shown as this print.
@@ -102,7 +105,7 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
         OpenWrittenPdf(pdfPath, mainWindow());
 }
 
-void ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log)
+bool ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log)
 {
     DocumentPrinter thread;
     thread.done = false;
@@ -118,6 +121,11 @@ void ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log
         QCoreApplication::processEvents(busyFlags);
     thread.wait();
     delete thread.document;
+    if (!thread.printedWhole) {
+        QMessageBox::warning(mainWindow(), tr("Print"),
+                             tr("The document is too long to be printed whole. Nothing was printed."));
+    }
+    return thread.printedWhole;
 }
 
 void ReportPrinter::WriteTableRows(QTextStream& out, const QAbstractItemModel* shown, const QVector<int>& columns,

@@ -30,8 +30,8 @@ public:
 
     static QString PdfPath();
     // Prints the HTML on the document printing thread while this thread keeps painting (log: the
-    // thread's debug output).
-    static void PrintHtmlOnThread(QString* html, QPrinter* printer, bool log = false);
+    // thread's debug output). False, after telling the user, when nothing could be printed.
+    static bool PrintHtmlOnThread(QString* html, QPrinter* printer, bool log = false);
 
     // Parent of the column chooser and of the printing busy box.
     QWidget* parentWidget;

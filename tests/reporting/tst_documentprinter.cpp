@@ -1,8 +1,14 @@
 #include "documentprinter.h"
 #include "pdfreader.h"
+#include "modalanswerer.h"
+#include "reportprinter.h"
 #include "testsupport.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QMainWindow>
+#include <QPageSize>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTextDocument>
@@ -16,6 +22,13 @@ class TestDocumentPrinter : public QObject
 private slots:
     void tableRowsStayWholeUnderTheirHeader();
     void paragraphsOnTheWorkerThread();
+    void shortDocumentPrintsAsBefore();
+    void partsPrintAsOneLayout_data();
+    void partsPrintAsOneLayout();
+    void everyRowOfADocumentPastTheDrawingLimit();
+    void rowTallerThanAPartPrintsNothing_data();
+    void rowTallerThanAPartPrintsNothing();
+    void listPrintSaysWhenNothingWasPrinted();
 };
 
 namespace {
@@ -39,6 +52,48 @@ QString LastLine(const QString& text)
     while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
         lines.removeLast();
     return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+// A list as the pages print it: headings, a ruled table with a header row whose rows are of
+// different heights (a note wraps over several lines in every fifth row), and a closing paragraph.
+QString ListDocumentHtml(int rows)
+{
+    QString html = QStringLiteral("<html><body><H1 align=\"right\">STOCK REPORT</H1><br><br>"
+                                  "<div align=\"left\"><H3>Vorantel Ltd</H3></div>"
+                                  "<div align=\"right\">Date: 01-02-2024</div><br>"
+                                  "<table width=100% border=1 cellspacing=0 cellpadding=3>\n"
+                                  "<thead><tr bgcolor=#ffff7f><th>Code</th><th>Name</th><th>Notes</th>"
+                                  "<th>Qty</th></tr></thead>\n");
+    for (int i = 1; i <= rows; ++i) {
+        const QString note = i % 5 == 0 ? QStringLiteral("a note of row %1 that runs over several lines of its column "
+                                                         "before it comes to an end, as remarks on a stock line do")
+                                              .arg(i)
+                                        : QStringLiteral("none");
+        html += QStringLiteral("<tr><td bkcolor=0>R%1</td><td bkcolor=0>Item number %2</td><td bkcolor=0>%3</td>"
+                               "<td bkcolor=0>%4</td></tr>\n")
+                    .arg(i, 5, 10, QLatin1Char('0'))
+                    .arg(i)
+                    .arg(note)
+                    .arg(i * 37 % 1000);
+    }
+    html += QStringLiteral("</table>\n<p>End of the list.</p></body></html>\n");
+    return html;
+}
+
+// Each page's text line by line, blanks collapsed: what a reader sees and where the pages are cut.
+QString PageDigest(const QString& pdf)
+{
+    QString digest;
+    const int pages = PdfReader::Pages(pdf);
+    for (int page = 1; page <= pages; ++page) {
+        digest += QStringLiteral("== page %1\n").arg(page);
+        for (const QString& line : PdfReader::Text(pdf, page).split(QLatin1Char('\n'))) {
+            const QString simple = line.simplified();
+            if (!simple.isEmpty())
+                digest += simple + QLatin1Char('\n');
+        }
+    }
+    return digest;
 }
 
 } // namespace
@@ -160,6 +215,164 @@ void TestDocumentPrinter::paragraphsOnTheWorkerThread()
     for (int i = 1; i <= paragraphs; ++i)
         expected << i;
     QCOMPARE(printed, expected);
+}
+
+// The pages of a list that fits the layout whole are those printed before long documents were laid
+// out in parts: the reference was taken from that printing.
+void TestDocumentPrinter::shortDocumentPrintsAsBefore()
+{
+    QTextDocument document;
+    document.setHtml(ListDocumentHtml(300));
+    const QString pdf = PdfPath(QStringLiteral("short.pdf"));
+    auto printer = PdfPrinter(pdf);
+    DocumentPrinter::Print(&document, printer.get());
+
+    QFile file(QStringLiteral(":/documentprinter_pages.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString expected = QString::fromUtf8(file.readAll());
+    const QString actual = PageDigest(pdf);
+    if (actual != expected)
+        TestSupport::WriteFile(PdfPath(QStringLiteral("documentprinter_pages.txt")), actual.toUtf8());
+    QVERIFY(expected.count(QLatin1String("== page")) > 5);
+    QCOMPARE(actual, expected);
+}
+
+// A long document is laid out in parts, each with the whole table's column widths and header
+// band: printed in parts of a few pages, a list gives the very pages of its one layout.
+void TestDocumentPrinter::partsPrintAsOneLayout_data()
+{
+    QTest::addColumn<int>("partHeight");
+    QTest::newRow("parts of about three pages") << 3000;
+    QTest::newRow("parts of about five pages") << 5000;
+    QTest::newRow("parts of about twelve pages") << 12000;
+}
+
+void TestDocumentPrinter::partsPrintAsOneLayout()
+{
+    QFETCH(int, partHeight);
+    const QString html = ListDocumentHtml(300);
+    QTextDocument whole;
+    whole.setHtml(html);
+    const QString wholePdf = PdfPath(QStringLiteral("whole.pdf"));
+    auto wholePrinter = PdfPrinter(wholePdf);
+    QVERIFY(DocumentPrinter::Print(&whole, wholePrinter.get()));
+
+    QTextDocument split;
+    split.setHtml(html);
+    const QString partsPdf = PdfPath(QStringLiteral("parts.pdf"));
+    auto partsPrinter = PdfPrinter(partsPdf);
+    QVERIFY(DocumentPrinter::Print(&split, partsPrinter.get(), partHeight));
+
+    const int pages = PdfReader::Pages(wholePdf);
+    QVERIFY2(pages > 5, qPrintable(QString::number(pages)));
+    QCOMPARE(PdfReader::Pages(partsPdf), pages);
+    QCOMPARE(PageDigest(partsPdf), PageDigest(wholePdf));
+    // Column widths, rules and the header band's background alike, pixel for pixel.
+    for (int page = 1; page <= pages; ++page) {
+        const QImage expected = PdfReader::Render(wholePdf, page, 60);
+        QVERIFY(!expected.isNull());
+        QVERIFY2(PdfReader::Render(partsPdf, page, 60) == expected, qPrintable(QStringLiteral("page %1").arg(page)));
+    }
+}
+
+// Qt stops drawing a layout's lines 2^23 pixels down it: rows of some 5,000 pixels reach that at
+// about row 1,700. Tall pages keep the PDF short.
+void TestDocumentPrinter::everyRowOfADocumentPastTheDrawingLimit()
+{
+    const int rows = 2000;
+    QString lines;
+    for (int i = 0; i < 263; ++i)
+        lines += QStringLiteral("<br>");
+    QString html = QStringLiteral("<html><body><h1>Tall rows</h1><table width=100% border=1 cellspacing=0 cellpadding=3>"
+                                  "<thead><tr><th>Code</th><th>Label</th></tr></thead>\n");
+    for (int i = 1; i <= rows; ++i)
+        html += QStringLiteral("<tr><td>T%1%2</td><td>row %3</td></tr>\n").arg(i, 4, 10, QLatin1Char('0')).arg(lines).arg(i);
+    html += QStringLiteral("</table><p>After the table</p></body></html>");
+    QTextDocument document;
+    document.setHtml(html);
+    const QString pdf = PdfPath(QStringLiteral("tall.pdf"));
+    auto printer = PdfPrinter(pdf);
+    printer->setPageSize(QPageSize(QSizeF(210, 4000), QPageSize::Millimeter));
+    QVERIFY(DocumentPrinter::Print(&document, printer.get()));
+
+    const QStringList pages = PdfReader::Text(pdf).split(QLatin1Char('\f'));
+    QVERIFY2(pages.size() > 500, qPrintable(QString::number(pages.size())));
+    const QRegularExpression code(QStringLiteral("\\bT(\\d{4})\\b"));
+    QList<int> printed;
+    for (int page = 0; page < pages.size(); ++page) {
+        if (pages.at(page).trimmed().isEmpty())
+            continue; // after the last page's form feed
+        QVERIFY2(QRegularExpression(QStringLiteral("Code\\s+Label")).match(pages.at(page)).hasMatch(),
+                 qPrintable(QStringLiteral("no header row on page %1").arg(page + 1)));
+        for (auto it = code.globalMatch(pages.at(page)); it.hasNext();)
+            printed << it.next().captured(1).toInt();
+    }
+    QList<int> expected;
+    for (int i = 1; i <= rows; ++i)
+        expected << i;
+    QCOMPARE(printed, expected);
+    QVERIFY(pages.join(QString()).contains(QLatin1String("row 2000")));
+    QVERIFY(pages.join(QString()).contains(QLatin1String("After the table")));
+}
+
+// A row taller than a part cannot be printed whole: nothing is printed, not even an empty file.
+void TestDocumentPrinter::rowTallerThanAPartPrintsNothing_data()
+{
+    QTest::addColumn<int>("tallRow");
+    QTest::newRow("first row") << 1;
+    QTest::newRow("row in the middle") << 150;
+    QTest::newRow("last row") << 300;
+}
+
+void TestDocumentPrinter::rowTallerThanAPartPrintsNothing()
+{
+    QFETCH(int, tallRow);
+    QString html = ListDocumentHtml(300);
+    QString lines;
+    for (int i = 0; i < 400; ++i)
+        lines += QStringLiteral("<br>");
+    const QString code = QStringLiteral(">R%1<").arg(tallRow, 5, 10, QLatin1Char('0'));
+    QVERIFY(html.contains(code));
+    html.replace(code, QStringLiteral(">R%1%2<").arg(tallRow, 5, 10, QLatin1Char('0')).arg(lines));
+    QTextDocument document;
+    document.setHtml(html);
+    const QString pdf = PdfPath(QStringLiteral("toolong.pdf"));
+    QFile::remove(pdf);
+    auto printer = PdfPrinter(pdf);
+    QVERIFY(!DocumentPrinter::Print(&document, printer.get(), 5000));
+    QVERIFY(!QFileInfo::exists(pdf));
+
+    // The same document in parts that hold the row prints it.
+    QTextDocument again;
+    again.setHtml(html);
+    auto second = PdfPrinter(pdf);
+    QVERIFY(DocumentPrinter::Print(&again, second.get(), 40000));
+    QVERIFY(PdfReader::Text(pdf).contains(QStringLiteral("R%1").arg(tallRow, 5, 10, QLatin1Char('0'))));
+}
+
+// The list pages and the report viewer print through the printing thread: it tells the user in the
+// program's words, on the main window, and writes no file.
+void TestDocumentPrinter::listPrintSaysWhenNothingWasPrinted()
+{
+    QMainWindow mainWindow;
+    AppSettings::Instance()->mainWindow = &mainWindow;
+    // A row of five million pixels: more than the tallest part.
+    QString html = QStringLiteral("<html><body><table border=1><thead><tr><th>Code</th></tr></thead>"
+                                  "<tr><td>first</td></tr><tr><td><img width=1 height=5000000>tall</td></tr>"
+                                  "<tr><td>last</td></tr></table></body></html>");
+    const QString pdf = PdfPath(QStringLiteral("report.pdf"));
+    QFile::remove(pdf);
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFileName(pdf);
+    ModalAnswerer answerer;
+    answerer.pressButton(QMessageBox::Ok);
+    QVERIFY(!ReportPrinter::PrintHtmlOnThread(&html, &printer));
+    QVERIFY(answerer.failures.isEmpty());
+    QCOMPARE(answerer.seen.size(), 1);
+    QCOMPARE(answerer.seen.first().title, QStringLiteral("Print"));
+    QCOMPARE(answerer.seen.first().text, QStringLiteral("The document is too long to be printed whole. Nothing was printed."));
+    QVERIFY(!QFileInfo::exists(pdf));
+    AppSettings::Instance()->mainWindow = nullptr;
 }
 
 VORANTEL_TEST_MAIN(TestDocumentPrinter)
