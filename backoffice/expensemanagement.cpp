@@ -1,3 +1,4 @@
+#include "databasefailure.h"
 #include "expensemanagement.h"
 
 #include "addeditexpensedialog.h"
@@ -7,6 +8,7 @@
 #include "mysqltablemodel.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 
 #include <QHeaderView>
@@ -44,8 +46,8 @@ ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
     ui.tableViewExpenses->setModel(proxy);
-    SqlFilter::KeepColumns(ui.tableViewExpenses);
-    SqlFilter::SetUpColumns(ui.tableViewExpenses, [this] {
+    ListMending::KeepColumns(ui.tableViewExpenses);
+    ListMending::SetUpColumns(ui.tableViewExpenses, [this] {
         model->setHeaderData(MySqlTableModel::CATEGORY, Qt::Horizontal, tr("Category"), Qt::EditRole);
         model->setHeaderData(MySqlTableModel::DATED, Qt::Horizontal, tr("Dated"), Qt::EditRole);
         model->setHeaderData(MySqlTableModel::AMOUNT, Qt::Horizontal, tr("AMOUNT"), Qt::EditRole);

@@ -1,3 +1,4 @@
+#include "databasefailure.h"
 #include "managecustomers.h"
 
 #include "appsettings.h"
@@ -5,6 +6,7 @@
 #include "databasemanager.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 #include "textfields.h"
 
@@ -68,12 +70,12 @@ ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
     ui.tableView->setModel(proxy);
-    SqlFilter::KeepColumns(ui.tableView);
+    ListMending::KeepColumns(ui.tableView);
     ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui.tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui.tableView->setTabKeyNavigation(false);
-    SqlFilter::SetUpColumns(ui.tableView, [this] {
+    ListMending::SetUpColumns(ui.tableView, [this] {
         model->setHeaderData(ID, Qt::Horizontal, tr("Customer ID"), Qt::EditRole);
         model->setHeaderData(NAME, Qt::Horizontal, tr("Name"), Qt::EditRole);
         model->setHeaderData(ADDRESS, Qt::Horizontal, tr("Address"), Qt::EditRole);
@@ -212,7 +214,7 @@ void ManageCustomers::on_pushButtonAdd_clicked()
 {
     if (IsEmptyText() || !TextStorable())
         return;
-    SqlFilter::Ready(model);
+    ListMending::Ready(model);
     const int row = model->rowCount();
     model->insertRow(row);
     WriteFormToRow(row);
@@ -243,7 +245,7 @@ void ManageCustomers::OnPushButtonUpdateClicked()
 {
     if (IsEmptyText() || !TextStorable())
         return;
-    SqlFilter::Ready(model);
+    ListMending::Ready(model);
     const QModelIndex index = CurrentSourceIndex();
     if (!index.isValid()) {
         ui.tableView->resizeColumnsToContents();
@@ -260,7 +262,7 @@ void ManageCustomers::OnPushButtonUpdateClicked()
 
 void ManageCustomers::OnPushButtonDeleteClicked()
 {
-    SqlFilter::Ready(model);
+    ListMending::Ready(model);
     const QModelIndex index = CurrentSourceIndex();
     if (!index.isValid()) {
         ui.tableView->resizeColumnsToContents();

@@ -9,7 +9,7 @@
 #include "reportveiwermodelsubitems.h"
 #include "selector.h"
 #include "sortingproxymodel.h"
-#include "sqlfilter.h"
+#include "listmending.h"
 
 #include <QDateTime>
 #include <QHeaderView>
@@ -82,7 +82,7 @@ ReportViewer::ReportViewer(QWidget* parent)
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
     ui.tableViewItems->setModel(proxy);
-    SqlFilter::KeepColumns(ui.tableViewItems);
+    ListMending::KeepColumns(ui.tableViewItems);
     ui.tableViewItems->horizontalHeader()->setSortIndicatorShown(false);
     ui.tableViewItems->setSortingEnabled(false);
     connect(ui.tableViewItems, &QWidget::customContextMenuRequested, this, &ReportViewer::ShowContextMenuOnTable);

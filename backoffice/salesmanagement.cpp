@@ -11,6 +11,7 @@
 #include "salessqltablemodel.h"
 #include "selector.h"
 #include "sortingproxymodel.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 
 #include <QHeaderView>
@@ -94,7 +95,7 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     salesProxy->setSourceModel(sales);
     salesProxy->setDynamicSortFilter(true);
     ui.tableViewSales->setModel(salesProxy);
-    SqlFilter::KeepColumns(ui.tableViewSales);
+    ListMending::KeepColumns(ui.tableViewSales);
     const QString taxName = appSettings->settings->value(SALES_TAX_NAME, QStringLiteral("Tax")).toString();
     const QStringList salesCaptions = {
         tr("ID"), tr("Sales Person"), tr("Customer Name"), tr("Timestamp"), tr("Total"), tr("Paid"),
@@ -103,7 +104,7 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
         tr("Shipping Address"), tr("Shipping Contact"), tr("Ship Via"), tr("Notes"), tr("Total Discount"),
         tr("Payment Type"), tr("Reference Number"), tr("Store ID"), tr("Terminal ID")};
     QHeaderView* salesHeader = ui.tableViewSales->horizontalHeader();
-    SqlFilter::SetUpColumns(ui.tableViewSales, [sales, salesCaptions, salesHeader] {
+    ListMending::SetUpColumns(ui.tableViewSales, [sales, salesCaptions, salesHeader] {
         for (int c = 0; c < salesCaptions.size(); ++c)
             sales->setHeaderData(c, Qt::Horizontal, salesCaptions.at(c), Qt::EditRole);
         for (const auto& move : {qMakePair(9, 1), qMakePair(3, 2), qMakePair(9, 3), qMakePair(5, 4), qMakePair(10, 5),
@@ -127,7 +128,7 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     linesProxy->setSourceModel(lines);
     linesProxy->setDynamicSortFilter(true);
     ui.tableViewDetails->setModel(linesProxy);
-    SqlFilter::KeepColumns(ui.tableViewDetails);
+    ListMending::KeepColumns(ui.tableViewDetails);
     ui.tableViewDetails->setSortingEnabled(true);
     const QStringList lineCaptions = {
         tr("Item Index"), tr("Product Name"), tr("Quantity"), tr("Purchase Price"), tr("Sale Price"), tr("Sub Items"),
@@ -135,7 +136,7 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
         tr("Stock Code / Barcode"), tr("Items per Unit"), tr("Unit Name"), tr("Sub Unit Name"), tr("Print Unit?"),
         tr("Category"), tr("Tax Rate"), tr("Returned")};
     QHeaderView* linesHeader = ui.tableViewDetails->horizontalHeader();
-    SqlFilter::SetUpColumns(ui.tableViewDetails, [this, lines, lineCaptions, linesHeader] {
+    ListMending::SetUpColumns(ui.tableViewDetails, [this, lines, lineCaptions, linesHeader] {
         ui.tableViewDetails->hideColumn(SalesDetailsSqlTableModel::ID);
         ui.tableViewDetails->hideColumn(SalesDetailsSqlTableModel::TRANSACTION_ID);
         for (int i = 0; i < lineCaptions.size(); ++i)
@@ -181,9 +182,9 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
     }
 
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
-    SqlFilter::SetUpColumns(ui.tableViewSales,
+    ListMending::SetUpColumns(ui.tableViewSales,
                             [this] { ShowChosenColumns(ui.tableViewSales, AppSettings::Instance()->salesColumns); });
-    SqlFilter::SetUpColumns(ui.tableViewDetails, [this] {
+    ListMending::SetUpColumns(ui.tableViewDetails, [this] {
         ShowChosenColumns(ui.tableViewDetails, AppSettings::Instance()->salesDetailColumns);
     });
     ui.editSalesID->setFocus();

@@ -1,3 +1,4 @@
+#include "databasefailure.h"
 #include "inventorymanagement.h"
 
 #include "appsettings.h"
@@ -13,7 +14,7 @@
 #include "progress.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
-#include "sqlfilter.h"
+#include "listmending.h"
 #include "voranteldialog.h"
 
 #include <QFileInfo>
@@ -65,7 +66,7 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
     proxy->setDynamicSortFilter(true);
     proxy->setSourceModel(model);
     ui.tableViewItems->setModel(proxy);
-    SqlFilter::KeepColumns(ui.tableViewItems);
+    ListMending::KeepColumns(ui.tableViewItems);
 
     const QList<QPair<int, QString>> captions{
         {InventoryModel::BAR_CODE, tr("Stock Code")},
@@ -84,7 +85,7 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
         {InventoryModel::REORDER_LEVEL, tr("Reorder Level")},
         {InventoryModel::REORDER_QUANTITY, tr("Reorder Quantity")},
     };
-    SqlFilter::SetUpColumns(ui.tableViewItems, [this, showMore, hideSubItems, captions] {
+    ListMending::SetUpColumns(ui.tableViewItems, [this, showMore, hideSubItems, captions] {
         for (int column : {InventoryModel::ID, InventoryModel::PRODUCT_ID, InventoryModel::VENDOR_ID,
                            InventoryModel::SHOW_ON_POS, InventoryModel::IMAGE_FILE})
             ui.tableViewItems->hideColumn(column);
@@ -127,7 +128,7 @@ InventoryManagement::InventoryManagement(QWidget* parent, bool selectMode)
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, &InventoryManagement::on_CtrlB);
 
-    SqlFilter::SetUpColumns(ui.tableViewItems,
+    ListMending::SetUpColumns(ui.tableViewItems,
                             [this] { ShowChosenColumns(ui.tableViewItems, AppSettings::Instance()->inventoryColumns); });
     ui.editName->setFocus();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "databasefailure.h"
+#include "readfailurenotice.h"
 #include "ui_inventorymanagement.h"
 
 #include <QScrollArea>

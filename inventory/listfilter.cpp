@@ -1,6 +1,6 @@
 #include "listfilter.h"
 
-#include "databasefailure.h"
+#include "readfailurenotice.h"
 #include "databasemanager.h"
 #include "sqlfilter.h"
 

@@ -1,9 +1,11 @@
+#include "databasefailure.h"
 #include "managecategories.h"
 
 #include "appsettings.h"
 #include "databasemanager.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 #include "textfields.h"
 
@@ -33,7 +35,7 @@ ManageCategories::ManageCategories(QWidget* parent, int categoryType)
     proxy->setSourceModel(model);
     proxy->setDynamicSortFilter(true);
     ui.tableView->setModel(proxy);
-    SqlFilter::KeepColumns(ui.tableView);
+    ListMending::KeepColumns(ui.tableView);
 
     // The first item makes index 0 current, which loads the product categories.
     ui.comboCategoriesType->addItem(tr("PRODUCT CATEGORIES"));
@@ -43,7 +45,7 @@ ManageCategories::ManageCategories(QWidget* parent, int categoryType)
     ui.tableView->setSortingEnabled(true);
     ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    SqlFilter::SetUpColumns(ui.tableView, [this] {
+    ListMending::SetUpColumns(ui.tableView, [this] {
         ui.tableView->hideColumn(0);
         model->setHeaderData(1, Qt::Horizontal, caption);
     });

@@ -1,3 +1,4 @@
+#include "databasefailure.h"
 #include "productmanagement.h"
 
 #include "addeditproductdialog.h"
@@ -10,6 +11,7 @@
 #include "progress.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 
 #include <QDialog>
@@ -77,7 +79,7 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     proxy->setDynamicSortFilter(true);
     proxy->setSourceModel(productModel);
     ui.tableViewProducts->setModel(proxy);
-    SqlFilter::SetUpColumns(ui.tableViewProducts, [this, productCaptions, hideSubItems, enableTax] {
+    ListMending::SetUpColumns(ui.tableViewProducts, [this, productCaptions, hideSubItems, enableTax] {
         for (const auto& caption : productCaptions)
             productModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
         ui.tableViewProducts->hideColumn(ProductModel::ID);
@@ -116,7 +118,7 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     };
     stockModel->setFilter(NO_STOCK);
     ui.tableViewInventory->setModel(stockModel);
-    SqlFilter::SetUpColumns(ui.tableViewInventory, [this, stockCaptions, hideSubItems] {
+    ListMending::SetUpColumns(ui.tableViewInventory, [this, stockCaptions, hideSubItems] {
         for (const auto& caption : stockCaptions)
             stockModel->setHeaderData(caption.first, Qt::Horizontal, caption.second);
         ui.tableViewInventory->hideColumn(StockModel::ID);
@@ -129,9 +131,9 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     // Header clicks sort through the model; until one, the rows keep the order they were stored in.
     ui.tableViewInventory->horizontalHeader()->setSortIndicator(StockModel::ID, Qt::AscendingOrder);
     ui.tableViewInventory->setSortingEnabled(true);
-    SqlFilter::WatchHeaderReads(ui.tableViewInventory, stockModel, [this] { return SelectStock(); });
-    SqlFilter::KeepColumns(ui.tableViewProducts);
-    SqlFilter::KeepColumns(ui.tableViewInventory);
+    ListMending::WatchHeaderReads(ui.tableViewInventory, stockModel, [this] { return SelectStock(); });
+    ListMending::KeepColumns(ui.tableViewProducts);
+    ListMending::KeepColumns(ui.tableViewInventory);
 
     imagesFolder = store->value(QStringLiteral("IMAGES_FOLDER"), QString()).toString();
 
@@ -161,9 +163,9 @@ ProductManagement::ProductManagement(QWidget* parent, bool selectMode)
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_B), this);
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, &ProductManagement::on_CtrlB);
-    SqlFilter::SetUpColumns(ui.tableViewProducts,
+    ListMending::SetUpColumns(ui.tableViewProducts,
                             [this] { ShowChosenColumns(ui.tableViewProducts, AppSettings::Instance()->productColumns); });
-    SqlFilter::SetUpColumns(ui.tableViewInventory, [this] {
+    ListMending::SetUpColumns(ui.tableViewInventory, [this] {
         ShowChosenColumns(ui.tableViewInventory, AppSettings::Instance()->productStockColumns);
     });
     ui.lineEditCategory->setFocus();

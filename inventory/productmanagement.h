@@ -1,7 +1,7 @@
 #pragma once
 
 #include "appsettings.h"
-#include "databasefailure.h"
+#include "readfailurenotice.h"
 #include "ui_productmanagement.h"
 
 #include <QScrollArea>

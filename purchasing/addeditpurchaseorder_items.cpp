@@ -11,7 +11,7 @@
 #include "purchasinglog.h"
 #include "reportparameterdialog.h"
 #include "reportviewer.h"
-#include "sqlfilter.h"
+#include "listmending.h"
 
 #include <QHeaderView>
 #include <QLocale>
@@ -25,7 +25,7 @@ void AddEditPurchaseOrder::BuildItemGrid()
     itemsModel = new PurchaseItemsModel(this);
     ReadItems();
     ui.tableView->setModel(itemsModel);
-    SqlFilter::KeepColumns(ui.tableView);
+    ListMending::KeepColumns(ui.tableView);
 
     using C = PurchaseItemsModel;
     const QList<QPair<int, QString>> headers = {
@@ -36,7 +36,7 @@ void AddEditPurchaseOrder::BuildItemGrid()
         {C::STORAGE_LOCATION, tr("Storage Location")}, {C::UNIT_NAME, tr("Unit Name")},
         {C::STOCK_ID, tr("Stock ID / Barcode")},
     };
-    SqlFilter::SetUpColumns(ui.tableView, [this, headers] {
+    ListMending::SetUpColumns(ui.tableView, [this, headers] {
         for (int column : {C::LINE_ID, C::PORDER_ID, C::PRINT_UNIT_NAME})
             ui.tableView->hideColumn(column);
         for (const auto& header : headers)

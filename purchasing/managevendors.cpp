@@ -1,3 +1,4 @@
+#include "databasefailure.h"
 #include "managevendors.h"
 
 #include "appsettings.h"
@@ -7,6 +8,7 @@
 #include "purchasinglog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 #include "textfields.h"
 
@@ -44,10 +46,10 @@ ManageVendors::ManageVendors(QWidget* parent)
     proxy->setDynamicSortFilter(true);
     proxy->setSourceModel(model);
     ui.tableView->setModel(proxy);
-    SqlFilter::KeepColumns(ui.tableView);
+    ListMending::KeepColumns(ui.tableView);
     ui.tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui.tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    SqlFilter::SetUpColumns(ui.tableView, [this] {
+    ListMending::SetUpColumns(ui.tableView, [this] {
         model->setHeaderData(ID, Qt::Horizontal, tr("Vendor ID"), Qt::EditRole);
         model->setHeaderData(NAME, Qt::Horizontal, tr("Name"), Qt::EditRole);
         model->setHeaderData(ADDRESS, Qt::Horizontal, tr("Address"), Qt::EditRole);
@@ -139,7 +141,7 @@ void ManageVendors::on_pushButtonAdd_clicked()
 {
     if (IsEmptyText() || !TextStorable())
         return;
-    SqlFilter::Ready(model);
+    ListMending::Ready(model);
     const int row = model->rowCount();
     model->insertRow(row);
     SetRowFromFields(row);
@@ -151,7 +153,7 @@ void ManageVendors::on_pushButtonAdd_clicked()
 
 void ManageVendors::OnPushButtonUpdateClicked()
 {
-    SqlFilter::Ready(model);
+    ListMending::Ready(model);
     const int row = SelectedRow();
     if (row >= 0 && model->record(row).value(NAME).toString() == DEFAULT_VENDOR) {
         QMessageBox::warning(this, tr("Error"), tr("Can not update this as this is default system vendor for no selection."),
@@ -172,7 +174,7 @@ void ManageVendors::OnPushButtonUpdateClicked()
 
 void ManageVendors::OnPushButtonDeleteClicked()
 {
-    SqlFilter::Ready(model);
+    ListMending::Ready(model);
     const int row = SelectedRow();
     if (row < 0)
         return;

@@ -1,3 +1,4 @@
+#include "databasefailure.h"
 #include "purchasemanagement.h"
 
 #include "addeditpurchaseorder.h"
@@ -9,6 +10,7 @@
 #include "purchasinglog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 
 #include <QBrush>
@@ -53,7 +55,7 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
     proxy->setDynamicSortFilter(true);
     proxy->setSourceModel(model);
     ui.tableViewItems->setModel(proxy);
-    SqlFilter::KeepColumns(ui.tableViewItems);
+    ListMending::KeepColumns(ui.tableViewItems);
     const QString taxName = settings->settings->value(QStringLiteral("SALES_TAX_NAME"), QStringLiteral("Tax")).toString();
     const QList<QPair<int, QString>> headers = {
         {PurchaseModel::ID, tr("ID")},
@@ -69,7 +71,7 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
         {PurchaseModel::PAYMENT_STATUS, tr("Payment Status")},
         {PurchaseModel::PAID_AMOUNT, tr("Paid Amount")},
     };
-    SqlFilter::SetUpColumns(ui.tableViewItems, [this, headers] {
+    ListMending::SetUpColumns(ui.tableViewItems, [this, headers] {
         for (int column = 10; column <= 15; ++column)
             ui.tableViewItems->hideColumn(column);
         for (const auto& header : headers)

@@ -6,6 +6,7 @@
 #include "databasemanager.h"
 #include "modules.h"
 #include "selector.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 #include "textfields.h"
 
@@ -37,12 +38,12 @@ ManageRoles::ManageRoles(QWidget* parent)
     model = new QSqlTableModel(this, *DatabaseManager::Instance()->InventoryDatabase());
     model->setTable(QStringLiteral("tblRoles"));
     ui->tableView->setModel(model);
-    SqlFilter::KeepColumns(ui->tableView);
+    ListMending::KeepColumns(ui->tableView);
     SelectRoles();
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    SqlFilter::SetUpColumns(ui->tableView, [this] {
+    ListMending::SetUpColumns(ui->tableView, [this] {
         model->setHeaderData(COLUMN_NAME, Qt::Horizontal, tr("Roles"));
         ui->tableView->hideColumn(COLUMN_ID);
     });

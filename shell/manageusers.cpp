@@ -7,6 +7,7 @@
 #include "errordialog.h"
 #include "manageroles.h"
 #include "securityquestions.h"
+#include "listmending.h"
 #include "sqlfilter.h"
 #include "storedhash.h"
 #include "textfields.h"
@@ -53,11 +54,11 @@ ManageUsers::ManageUsers(QWidget* parent)
                                                       QStringLiteral("NAME")));
     SelectUsers();
     ui->tableView->setModel(usersModel);
-    SqlFilter::KeepColumns(ui->tableView);
+    ListMending::KeepColumns(ui->tableView);
 
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    SqlFilter::SetUpColumns(ui->tableView, [this] {
+    ListMending::SetUpColumns(ui->tableView, [this] {
         ui->tableView->hideColumn(COLUMN_ID);
         ui->tableView->hideColumn(COLUMN_PASSWORD);
         usersModel->setHeaderData(COLUMN_FIRST_NAME, Qt::Horizontal, tr("First Name"), Qt::EditRole);
@@ -72,7 +73,7 @@ ManageUsers::ManageUsers(QWidget* parent)
     ui->tableView->horizontalHeader()->setSortIndicator(COLUMN_ID, Qt::AscendingOrder); // oldest first
     ui->tableView->horizontalHeader()->setSortIndicatorShown(true);
     ui->tableView->setSortingEnabled(true);
-    SqlFilter::WatchHeaderReads(ui->tableView, usersModel, [this] { return SelectUsers(); });
+    ListMending::WatchHeaderReads(ui->tableView, usersModel, [this] { return SelectUsers(); });
 
     connect(ui->pushButtonUpdate, &QPushButton::clicked, this, &ManageUsers::OnPushButtonUpdateClicked);
     connect(ui->pushButtonDelete, &QPushButton::clicked, this, &ManageUsers::OnPushButtonDeleteClicked);

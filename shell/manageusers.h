@@ -1,6 +1,6 @@
 #pragma once
 
-#include "databasefailure.h"
+#include "readfailurenotice.h"
 #include "voranteldialog.h"
 
 class QSqlError;

@@ -3,7 +3,6 @@
 #include "databaselog.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -105,35 +104,3 @@ QString WriteReason(const QSqlTableModel* model)
 }
 
 } // namespace DatabaseFailure
-
-ReadFailureNotice::ReadFailureNotice(QWidget* page, const QString& title)
-    : page(page)
-    , title(title)
-{
-}
-
-bool ReadFailureNotice::Check(bool ok, const QString& text, const QSqlDriver* driver, const QSqlError& error)
-{
-    if (ok) {
-        ReadSucceeded();
-        return true;
-    }
-    if (told) {
-        if (error.isValid())
-            LogDatabaseError(error);
-        return false;
-    }
-    told = true;
-    QMessageBox::warning(page, title, text.arg(DatabaseFailure::ReadReason(driver, error)));
-    return false;
-}
-
-bool ReadFailureNotice::Check(bool ok, const QString& text, const QSqlTableModel* model)
-{
-    return Check(ok, text, model->database().driver(), model->lastError());
-}
-
-void ReadFailureNotice::ReadSucceeded()
-{
-    told = false;
-}

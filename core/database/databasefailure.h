@@ -7,7 +7,6 @@ class QSqlDriver;
 class QSqlError;
 class QSqlQuery;
 class QSqlTableModel;
-class QWidget;
 
 // A statement that failed because the database server cannot be reached is told in the program's own
 // words; the driver's and Qt's words ("Server has gone away", "Unable to find table", ...) go to the log.
@@ -28,22 +27,3 @@ QString ReadReason(const QSqlTableModel* model);
 QString WriteReason(const QSqlTableModel* model);
 
 } // namespace DatabaseFailure
-
-// One per page: while its reads keep failing only the first failure shows a box, and later ones leave
-// the list empty quietly, until a read succeeds.
-class ReadFailureNotice
-{
-public:
-    ReadFailureNotice(QWidget* page, const QString& title);
-
-    // After a read: text is the page's message with %1 where the reason goes. Returns ok.
-    bool Check(bool ok, const QString& text, const QSqlDriver* driver, const QSqlError& error);
-    bool Check(bool ok, const QString& text, const QSqlTableModel* model);
-    // A read the page checked itself went through.
-    void ReadSucceeded();
-
-private:
-    QWidget* page;
-    QString title;
-    bool told = false;
-};
