@@ -18,6 +18,7 @@
 #include <QSettings>
 #include <QSqlQueryModel>
 #include <QTextStream>
+#include <QWindow>
 
 namespace {
 
@@ -27,6 +28,17 @@ void ProcessEvents(int passes)
 {
     for (int i = 0; i < passes; ++i)
         QCoreApplication::processEvents(busyFlags);
+}
+
+// The viewer runs modally over the main window, and a window manager keeps a box that is transient for the
+// main window alone beneath the viewer: the box stays the main window's child, but above the viewer's window.
+void ShowAbove(Progress& busy, const QWidget* viewer)
+{
+    if (QWindow* above = viewer->window()->windowHandle()) {
+        busy.winId();
+        busy.windowHandle()->setTransientParent(above);
+    }
+    busy.show();
 }
 
 } // namespace
@@ -60,7 +72,7 @@ void ReportViewer::WriteHtmlReport(QTextStream& out)
     auto field = [](const QLineEdit* edit) { return edit->text().toHtmlEscaped(); };
 
     Progress busy(AppSettings::Instance()->mainWindow);
-    busy.show();
+    ShowAbove(busy, this);
     QLabel* busyText = busy.findChild<QLabel*>();
 
     SqlFilter::FetchAll(model);
@@ -182,7 +194,7 @@ void ReportViewer::PrintReport(bool toPdf)
 
         Progress busy(AppSettings::Instance()->mainWindow, toPdf ? tr("Generating PDF document, please wait...")
                                                                  : tr("Printing document, please wait..."));
-        busy.show();
+        ShowAbove(busy, this);
         ProcessEvents(1);
         const bool printed = ReportPrinter::PrintHtmlOnThread(&html, &printer, toPdf);
         ProcessEvents(5);

@@ -5,6 +5,7 @@
 #include "messagesettings.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
+#include "progress.h"
 #include "reportprinter.h"
 #include "reporttest.h"
 #include "reportviewer.h"
@@ -23,12 +24,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTextStream>
+#include <QWindow>
 
 using ReportSeed::Day;
 
@@ -109,6 +113,8 @@ private slots:
     void pdfOutput_data();
     void pdfOutput();
     void lockedPdfIsNotOpened();
+    void busyBoxStaysAboveTheViewer_data();
+    void busyBoxStaysAboveTheViewer();
     void columnChooserHidesColumns_data();
     void columnChooserHidesColumns();
     void exportWritesTheShownColumns();
@@ -477,6 +483,64 @@ void TestReportViewer::lockedPdfIsNotOpened()
                                         "and print again.").arg(path)});
     QVERIFY(urls.urls.isEmpty());
     QVERIFY(QDir(path).removeRecursively());
+}
+
+void TestReportViewer::busyBoxStaysAboveTheViewer_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("printing"); // the box's text while the document printer works
+    QTest::newRow("Save as PDF") << "pushPrintToPDF" << "Generating PDF document, please wait...";
+    QTest::newRow("Print while it prints to PDF") << "buttonPrint" << "Printing document, please wait...";
+}
+
+// The viewer runs modally over the main window: a busy box that is only the main window's would be
+// stacked beneath the viewer by a window manager, unseen for the whole run.
+void TestReportViewer::busyBoxStaysAboveTheViewer()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, printing);
+    QMainWindow main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    AppSettings::Instance()->mainWindow = &main;
+    const auto noMain = qScopeGuard([] { AppSettings::Instance()->mainWindow = nullptr; });
+    ReportViewer viewer(&main);
+    viewer.reportQuery = QStringLiteral("SELECT seq AS N, CONCAT('Line ', seq) AS T FROM seq_1_to_3000 WHERE 1");
+    viewer.SetStockMode(false);
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+
+    // Every text a visible box showed, and every box seen that was not above the viewer.
+    QStringList texts;
+    QStringList below;
+    QTimer events;
+    connect(&events, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* busy = qobject_cast<Progress*>(widget);
+            if (!busy || !busy->isVisible())
+                continue;
+            if (texts.isEmpty() || texts.last() != busy->message())
+                texts << busy->message();
+            const QWindow* window = busy->windowHandle();
+            bool above = false;
+            for (const QWidget* up = busy->parentWidget(); up && !above; up = up->parentWidget())
+                above = up == &viewer;
+            if (!above && !(window && window->transientParent() == viewer.windowHandle()))
+                below << busy->message();
+        }
+    });
+    events.start(0);
+    UrlRecorder urls;
+    Child<QPushButton>(&viewer, qPrintable(button))->click();
+    events.stop();
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(ReportPrinter::PdfPath())});
+    QVERIFY2(below.isEmpty(), qPrintable(below.join(QLatin1Char('\n'))));
+    QVERIFY2(texts.contains(printing), qPrintable(texts.join(QLatin1Char('\n'))));
+    // The count moves while the rows are written, up to the last row.
+    const QStringList counts = texts.filter(QStringLiteral(" for printing..."));
+    QVERIFY2(counts.size() > 2, qPrintable(texts.join(QLatin1Char('\n'))));
+    QCOMPARE(counts.last(), QStringLiteral("Processing line 2999 of 3000 for printing..."));
+    QCOMPARE(texts.last(), printing);
 }
 
 void TestReportViewer::columnChooserHidesColumns_data()

@@ -44,6 +44,19 @@ public:
     mutable QVector<QPair<int, int>> reads;
 };
 
+// A list model that records the rows at which it is read, whatever the role.
+class RowRecorder : public QStandardItemModel
+{
+public:
+    QVariant data(const QModelIndex& item, int role) const override
+    {
+        reads << item.row();
+        return QStandardItemModel::data(item, role);
+    }
+
+    mutable QVector<int> reads;
+};
+
 } // namespace
 
 class TestCommonWidgets : public QObject
@@ -60,6 +73,8 @@ private slots:
     void linkLabelHover();
     void scannerEditSignalsInOrder();
     void rowNumbersFollowSortAndFilter();
+    void sortedListAnswersAsItsModel_data();
+    void sortedListAnswersAsItsModel();
     void sortReadsTheResultFirstToLast_data();
     void sortReadsTheResultFirstToLast();
     void cleanupTestCase();
@@ -196,6 +211,64 @@ void TestCommonWidgets::rowNumbersFollowSortAndFilter()
     // at once.
     QVERIFY(source.setData(source.index(0, 0), QStringLiteral("aplomb")));
     QCOMPARE(proxy.index(0, 0).data().toString(), QStringLiteral("aplomb"));
+}
+
+void TestCommonWidgets::sortedListAnswersAsItsModel_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("role");
+    QTest::newRow("check state after type-ahead") << "keys" << int(Qt::CheckStateRole);
+    QTest::newRow("colour after type-ahead") << "keys" << int(Qt::ForegroundRole);
+    QTest::newRow("text after type-ahead") << "keys" << int(Qt::DisplayRole);
+    QTest::newRow("a plain index kept while rows went away") << "remove" << int(Qt::DisplayRole);
+}
+
+// What a sorted list keeps of its rows for its view and its type-ahead never stands in for what the model
+// under it says: every role of every shown row reads as there, and a row that went away reads as nothing.
+void TestCommonWidgets::sortedListAnswersAsItsModel()
+{
+    QFETCH(QString, step);
+    QFETCH(int, role);
+    RowRecorder source;
+    for (int row = 0; row < 1500; ++row) {
+        auto* item = new QStandardItem(QStringLiteral("%1 %2").arg(QChar(u'a' + row * 7 % 26)).arg(row));
+        item->setCheckable(true);
+        item->setCheckState(row % 3 ? Qt::Unchecked : Qt::Checked);
+        item->setForeground(row % 2 ? Qt::red : Qt::blue);
+        source.appendRow(item);
+    }
+    SortingProxyModel proxy;
+    proxy.setSourceModel(&source);
+    QTableView view;
+    view.setModel(&proxy);
+    // As the lists are: a key searches, it does not edit.
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.sortByColumn(0, Qt::AscendingOrder);
+    view.setSortingEnabled(true);
+    view.viewport()->repaint();
+
+    if (step == QLatin1String("keys")) {
+        view.setCurrentIndex(proxy.index(0, 0));
+        QTest::keyClick(&view, 'm');
+        QVERIFY(view.currentIndex().data().toString().startsWith(QLatin1Char('m')));
+        for (int row = 0; row < proxy.rowCount(); ++row) {
+            const QModelIndex shown = proxy.index(row, 0);
+            QCOMPARE(shown.data(role), proxy.mapToSource(shown).data(role));
+        }
+    } else {
+        // The last block of rows a view reads keeps a few of its rows; the kept one is far past them.
+        const QModelIndex kept = proxy.index(1499, 0);
+        QVERIFY(kept.data(role).isValid());
+        QVERIFY(source.removeRows(0, 470));
+        QCOMPARE(proxy.rowCount(), 1030);
+        source.reads.clear();
+        QCOMPARE(kept.data(role), QVariant());
+        // No block of rows is read for a row that is not there.
+        QCOMPARE(source.reads, QVector<int>());
+    }
 }
 
 void TestCommonWidgets::sortReadsTheResultFirstToLast_data()

@@ -351,25 +351,34 @@ void TestInventoryManagement::amountsInTheDisplayLocale()
 void TestInventoryManagement::numbersAndDatesSortByValue_data()
 {
     QTest::addColumn<int>("column");
-    QTest::addColumn<QStringList>("descending");
-    QTest::newRow("Quantity") << 10 << QStringList{"1,000", "900", "5"};
-    QTest::newRow("Sale Price") << SALE_PRICE << QStringList{"2,743.33", "1,000.00", "999.20"};
-    QTest::newRow("Expiry, day first") << 8 << QStringList{"01-12-2026", "08-11-2026", ""};
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QStringList>("shown");
+    const int down = Qt::DescendingOrder;
+    QTest::newRow("Quantity") << 10 << down << QStringList{"1,000", "900", "7", "5"};
+    // 999.40 after 999.20 in the list's own order: the two equal as whole numbers would stay in that order.
+    QTest::newRow("Sale Price") << SALE_PRICE << down << QStringList{"2,743.33", "1,000.00", "999.40", "999.20"};
+    QTest::newRow("Expiry, day first") << 8 << down << QStringList{"01-12-2026", "08-11-2026", "", ""};
+    // Stock without expiry after some with one in the list's own order.
+    QTest::newRow("Expiry ascending, none first") << 8 << int(Qt::AscendingOrder)
+                                                  << QStringList{"", "", "08-11-2026", "01-12-2026"};
 }
 
 void TestInventoryManagement::numbersAndDatesSortByValue()
 {
     QFETCH(int, column);
-    QFETCH(QStringList, descending);
+    QFETCH(int, order);
+    QFETCH(QStringList, shown);
     const DayFirstFormats formats;
     QCOMPARE(addProduct("P", "Tea"), QString());
     const QString error = addStock("P", "S1", 900, 999.2, "", "2026-11-08")
-                          + addStock("P", "S2", 1000, 2743.33, "", "2026-12-01") + addStock("P", "S3", 5, 1000);
+                          + addStock("P", "S2", 1000, 2743.33, "", "2026-12-01") + addStock("P", "S3", 5, 1000)
+                          + addStock("P", "S4", 7, 999.4);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     InventoryManagement page(nullptr, false);
     auto* view = Child<QTableView>(&page, "tableViewItems");
-    view->sortByColumn(column, Qt::DescendingOrder);
-    QCOMPARE(Column(view, column), descending);
+    QCOMPARE(Column(view, STOCK_CODE), QStringList({"S1", "S2", "S3", "S4"}));
+    view->sortByColumn(column, Qt::SortOrder(order));
+    QCOMPARE(Column(view, column), shown);
 }
 
 void TestInventoryManagement::selectModeDoubleClickChoosesAndCloses()
