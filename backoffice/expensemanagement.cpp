@@ -3,8 +3,8 @@
 
 #include "addeditexpensedialog.h"
 #include "appsettings.h"
-#include "databaselog.h"
 #include "databasemanager.h"
+#include "managementpage.h"
 #include "mysqltablemodel.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
@@ -19,12 +19,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlRelation>
-
-namespace {
-
-constexpr int SORTING_THRESHOLD = 1000;
-
-} // namespace
 
 ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
     : QScrollArea(parent)
@@ -65,21 +59,8 @@ ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
 
     on_buttonShowAll_clicked();
 
-    QSqlQuery count(db);
-    count.setForwardOnly(true);
-    int expenses = 0;
-    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblExpenses")) && count.next())
-        expenses = count.value(0).toInt();
-    else
-        LogDatabaseError(count.lastError());
-    if (expenses < SORTING_THRESHOLD) {
-        ui.checkEnableSorting->hide();
-        ui.tableViewExpenses->sortByColumn(MySqlTableModel::CATEGORY, Qt::AscendingOrder);
-        ui.tableViewExpenses->setSortingEnabled(true);
-    } else {
-        ui.checkEnableSorting->show();
-        ui.tableViewExpenses->setSortingEnabled(false);
-    }
+    SetUpListSorting(ui.tableViewExpenses, ui.checkEnableSorting, QStringLiteral("tblExpenses"),
+                     MySqlTableModel::CATEGORY);
 
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     ui.lineEditCategory->setFocus();

@@ -2,8 +2,8 @@
 #include "managecustomers.h"
 
 #include "appsettings.h"
-#include "databaselog.h"
 #include "databasemanager.h"
+#include "managementpage.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
 #include "listmending.h"
@@ -15,15 +15,12 @@
 #include <QScroller>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
 namespace {
 
 enum CustomerColumn { ID = 0, NAME, ADDRESS, EMAIL, CONTACT_NUMBER };
-
-constexpr int SORTING_THRESHOLD = 1000;
 
 // The form's edit that a column's row of the table below names.
 template <auto edit>
@@ -94,22 +91,7 @@ ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     Reload();
     ui.pushSelect->setDefault(true);
 
-    QSqlQuery count(*db);
-    count.setForwardOnly(true);
-    int customers = 0;
-    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblCustomers")) && count.next())
-        customers = count.value(0).toInt();
-    else
-        LogDatabaseError(count.lastError());
-    if (customers < SORTING_THRESHOLD) {
-        ui.checkEnableSorting->hide();
-        ui.tableView->sortByColumn(ID, Qt::AscendingOrder);
-        ui.tableView->setSortingEnabled(true);
-    } else {
-        ui.checkEnableSorting->show();
-        ui.checkEnableSorting->setChecked(false);
-        ui.tableView->setSortingEnabled(false);
-    }
+    SetUpListSorting(ui.tableView, ui.checkEnableSorting, QStringLiteral("tblCustomers"), ID);
 }
 
 ManageCustomers::~ManageCustomers() = default;

@@ -196,9 +196,10 @@ void ReportViewer::ShowTotalsOf(bool reportRead)
     if (!reportRead) {
         if (!totalsBeforeFailure.isEmpty())
             return;
-        for (QLineEdit* total : {ui.lineTotalSales, ui.linePurchaseCost, ui.lineProfit, ui.lineDiscount,
-                                 ui.lineEditSalesTax, ui.lineItemsSold, ui.lineItemsReturned, ui.lineEditExpenses,
-                                 ui.lineTotalExpensesSummary, ui.lineStockCount, ui.lineTotalPurchaseValue}) {
+        // The sales figures and Net Sales came from the caller, which read them: they stand whatever this
+        // viewer's own reads do.
+        for (QLineEdit* total : {ui.lineEditExpenses, ui.lineTotalExpensesSummary, ui.lineStockCount,
+                                 ui.lineTotalPurchaseValue}) {
             totalsBeforeFailure.append({total, total->text()});
             total->setText(QStringLiteral("0"));
         }

@@ -113,8 +113,8 @@ private:
     QString SumText(const QSqlDatabase& db, const QString& sql, const QVariantMap& bindings, bool localeMoney);
     // Tells the first of a run of failed reads, with its reason.
     void ShowQueryError(const QString& what, const QSqlQuery& query);
-    // A failed report shows none of the figures read before it: its totals read "0" until a report is read again,
-    // which brings them back.
+    // A failed report shows none of the totals this viewer read before it: they read "0" until a report is read
+    // again, which brings them back. The sales summary handed in stays.
     void ShowTotalsOf(bool reportRead);
     QVariantMap PeriodBindings() const;
     // The period's expenses, shown in the sales and the expense mode.

@@ -3,7 +3,6 @@
 #include "appsettings.h"
 #include "backofficelog.h"
 #include "constants.h"
-#include "databaselog.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "managementpage.h"
@@ -20,12 +19,10 @@
 #include <QScroller>
 #include <QSettings>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace {
 
-constexpr int SORTING_THRESHOLD = 1000;
 const QString NO_LINES = QStringLiteral("ID = -1");
 
 // A sale number is digits only; anything else can match no sale.
@@ -165,21 +162,8 @@ SalesManagement::SalesManagement(QWidget* parent, bool popup, bool selectMode, i
         on_buttonSearch_clicked();
     }
 
-    QSqlQuery count(salesDb);
-    count.setForwardOnly(true);
-    int salesCount = 0;
-    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM tblSalesTransactions")) && count.next())
-        salesCount = count.value(0).toInt();
-    else
-        LogDatabaseError(count.lastError());
-    if (salesCount < SORTING_THRESHOLD) {
-        ui.checkEnableSorting->hide();
-        ui.tableViewSales->sortByColumn(SalesSqlTableModel::ID, Qt::AscendingOrder);
-        ui.tableViewSales->setSortingEnabled(true);
-    } else {
-        ui.checkEnableSorting->show();
-        ui.tableViewSales->setSortingEnabled(false);
-    }
+    SetUpListSorting(ui.tableViewSales, ui.checkEnableSorting, QStringLiteral("tblSalesTransactions"),
+                     SalesSqlTableModel::ID, ListDatabase::Sales);
 
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     ListMending::SetUpColumns(ui.tableViewSales,

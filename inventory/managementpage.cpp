@@ -5,6 +5,7 @@
 #include "inventorylog.h"
 #include "selector.h"
 
+#include <QAbstractProxyModel>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -15,10 +16,59 @@
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlQueryModel>
 #include <QTableView>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 const int SORTING_THRESHOLD = 1000;
+
+// The table's rows, or -1 when they could not be counted.
+int CountRows(ListDatabase database, const QString& table)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QSqlQuery count(database == ListDatabase::Sales ? *manager->SalesDatabase() : *manager->InventoryDatabase());
+    count.setForwardOnly(true);
+    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && count.next())
+        return count.value(0).toInt();
+    qCWarning(lcInventory) << table << "count failed:" << count.lastError().text();
+    return -1;
+}
+
+void OfferSorting(QTableView* view, QCheckBox* enableSorting)
+{
+    enableSorting->show();
+    enableSorting->setChecked(false);
+    view->setSortingEnabled(false);
+}
+
+// Counts the table again once the view's list has been read; until a count succeeds, at each read that does.
+void CountAtFirstRead(QTableView* view, QCheckBox* enableSorting, const QString& table, ListDatabase database)
+{
+    auto* proxy = qobject_cast<QAbstractProxyModel*>(view->model());
+    auto* list = qobject_cast<QSqlQueryModel*>(proxy ? proxy->sourceModel() : view->model());
+    if (!list)
+        return;
+    auto pending = std::make_shared<QMetaObject::Connection>();
+    *pending = QObject::connect(list, &QAbstractItemModel::modelReset, view, [=] {
+        if (!list->query().isActive())
+            return;
+        QObject::disconnect(*pending);
+        // Outside the model's reset, which the views and the read's caller are still going through.
+        QTimer::singleShot(0, view, [=] {
+            const int rows = CountRows(database, table);
+            if (rows < 0) {
+                CountAtFirstRead(view, enableSorting, table, database);
+            } else if (rows >= SORTING_THRESHOLD) {
+                OfferSorting(view, enableSorting);
+                // The list keeps the database's order, as one opened with this count does.
+                view->model()->sort(-1);
+            }
+        });
+    });
+}
 } // namespace
 
 QString NoImagePath()
@@ -46,23 +96,18 @@ void SetPicturePanelShown(QGroupBox* group, QLabel* image, QPushButton* showButt
     }
 }
 
-void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn)
+void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn,
+                      ListDatabase database)
 {
-    QSqlQuery count(*DatabaseManager::Instance()->InventoryDatabase());
-    count.setForwardOnly(true);
-    int rows = 0;
-    if (count.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && count.next())
-        rows = count.value(0).toInt();
-    else
-        qCWarning(lcInventory) << table << "count failed:" << count.lastError().text();
-    if (rows < SORTING_THRESHOLD) {
-        enableSorting->hide();
-        SetListSorting(view, sortColumn, true);
-    } else {
-        enableSorting->show();
-        enableSorting->setChecked(false);
-        view->setSortingEnabled(false);
+    const int rows = CountRows(database, table);
+    if (rows >= SORTING_THRESHOLD) {
+        OfferSorting(view, enableSorting);
+        return;
     }
+    enableSorting->hide();
+    SetListSorting(view, sortColumn, true);
+    if (rows < 0)
+        CountAtFirstRead(view, enableSorting, table, database);
 }
 
 void SetListSorting(QTableView* view, int sortColumn, bool enabled)

@@ -22,9 +22,14 @@ QString ImageLabelStyle(const QString& path);
 // Shows the picture panel with its title and check box, or folds it away behind its show button.
 void SetPicturePanelShown(QGroupBox* group, QLabel* image, QPushButton* showButton, bool shown, const QString& title);
 
+// The connection on which a list's table is counted.
+enum class ListDatabase { Inventory, Sales };
+
 // Small tables sort on sortColumn from the start; large ones leave sorting to the enable check box,
-// because sorting every row on the server is slow.
-void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn);
+// because sorting every row is slow. A count that fails (the server away when the page opens) counts as
+// a small table until the first read of the view's list that succeeds, which counts the rows again.
+void SetUpListSorting(QTableView* view, QCheckBox* enableSorting, const QString& table, int sortColumn,
+                      ListDatabase database = ListDatabase::Inventory);
 void SetListSorting(QTableView* view, int sortColumn, bool enabled);
 
 // Hides the columns the user chose to hide, shows the others and fits them to their contents.

@@ -244,26 +244,37 @@ void AddEditPurchaseOrder::on_pushDeleteItem_clicked()
     if (!index.isValid())
         return;
     const QSqlRecord line = itemsModel->record(index.row());
-    selectedItemId = line.value(PurchaseItemsModel::LINE_ID).toString();
+    const QVariant lineId = line.value(PurchaseItemsModel::LINE_ID);
+    bool idRead = false;
+    const int id = lineId.toInt(&idRead);
+    selectedItemId = lineId.toString();
     const QString code = line.value(PurchaseItemsModel::PRODUCT_CODE).toString();
     const QString subTotalBefore = ui.lineSubTotal->text();
     const QString taxBefore = ui.lineTax->text();
     const QString totalBefore = ui.lineTotal->text();
     const AmountTexts savedBefore = savedAmounts;
+    const QString gone = tr("it is no longer part of this order.");
 
     // The line and the order's new totals are written together, so the stored sub-total stays the sum
     // of the stored lines.
     QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
     DatabaseManager* manager = DatabaseManager::Instance();
     QString failure;
-    if (!manager->BeginTransaction(db)) {
+    // A blank row (its cells no longer readable) names no line: its value would read as ID 0.
+    if (!idRead || lineId.isNull()) {
+        failure = gone;
+    } else if (!manager->BeginTransaction(db)) {
         failure = DatabaseFailure::WriteReason(*db);
     } else {
         QSqlQuery* query = manager->InventoryQuery();
         query->prepare(QStringLiteral("DELETE FROM tblPODetails WHERE ID = :id"));
-        query->bindValue(QStringLiteral(":id"), selectedItemId.toInt());
+        query->bindValue(QStringLiteral(":id"), id);
         if (!query->exec()) {
             failure = DatabaseFailure::WriteReason(*query);
+        } else if (query->numRowsAffected() < 1) {
+            // Another workstation deleted the line meanwhile: lowering the totals again would take its amount
+            // off twice.
+            failure = gone;
         } else {
             double rate = 0;
             query->prepare(QStringLiteral("SELECT TAX_RATE FROM tblProducts WHERE PRODUCT_CODE = :code"));

@@ -1,16 +1,20 @@
 #include "addeditpurchaseorder.h"
 #include "databasemanager.h"
+#include "expensemanagement.h"
 #include "inventorymanagement.h"
 #include "managecategories.h"
 #include "managecustomers.h"
+#include "manageusers.h"
 #include "modalanswerer.h"
 #include "privateservertest.h"
 #include "productmanagement.h"
 #include "purchasemanagement.h"
+#include "reportveiwermodel.h"
 #include "reportviewer.h"
 #include "salesmanagement.h"
 #include "testsupport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -18,6 +22,9 @@
 #include <QSignalSpy>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
+#include <QRadioButton>
+#include <QSortFilterProxyModel>
+#include <QSqlTableModel>
 #include <QTableView>
 
 #include <memory>
@@ -38,15 +45,27 @@ public:
     }
 
 private slots:
+    void windowsOpenedWhileUp();
     void readWhileServerIsDownTellsOnce_data() { pages(); }
     void readWhileServerIsDownTellsOnce();
     void categoryKindChosenWhileServerIsDown();
     void listsKeepTheirRowsWhileServerIsDown();
+    void failedReportKeepsTheSummaryHandedIn();
+    void orderItemsReadWhileServerIsDown();
+    void usersOpenedWhileServerIsDown();
+    void sortingOfAPageOpenedWhileDown_data() { sortingPages(); }
+    void sortingOfAPageOpenedWhileDown();
     void readAfterRestartShowsTheRows_data() { pages(); }
     void readAfterRestartShowsTheRows();
     void listOfAPreparedStatementOutlivesTheReopening();
     void listReadWhileDownIsNotFilledByAnotherPagesReopening();
     void categoryKindChosenWhileDownIsTitledOnceBack();
+    void nextReportBringsTheTotalsBack();
+    void orderItemsKeepTheirHiddenColumnsOnceBack();
+    void usersListHidesThePasswords_data();
+    void usersListHidesThePasswords();
+    void sortingOfferedAtTheFirstReadOnceBack_data() { sortingPages(); }
+    void sortingOfferedAtTheFirstReadOnceBack();
     void firstReadAfterAnIdleRestartReadsOnce();
     void secondOutageIsToldAgain();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
@@ -81,6 +100,17 @@ private:
     QStringList orderItemsBefore;
     // What each list shown shows, in this order: the report, the purchase orders, the order's items.
     QList<QStringList> shownLists() const;
+
+    // Opened before the kill: a financial report with the summary its generator handed in, an order's editor
+    // with two lines, and the users list (a second one is opened while the server is down).
+    std::unique_ptr<ReportViewer> summaryReport;
+    std::unique_ptr<AddEditPurchaseOrder> itemsEditor;
+    QStringList orderColumnsBefore;
+    std::unique_ptr<ManageUsers> users[2];
+    // Pages whose row count fails while the server is down; 1,000 rows are added once it is back.
+    enum SortingPage { SortingInventory, SortingCustomers, SortingExpenses, SortingSales };
+    static void sortingPages();
+    std::unique_ptr<QWidget> sortingPagesOpenedWhileDown[SortingSales + 1];
 };
 
 namespace {
@@ -91,6 +121,38 @@ QStringList Cells(const QAbstractItemModel* model)
         for (int column = 0; column < model->columnCount(); ++column)
             cells << model->index(row, column).data().toString();
     return cells;
+}
+
+// The titles a view shows, in the shown order.
+QStringList ShownTitles(const QTableView* view)
+{
+    const QHeaderView* header = view->horizontalHeader();
+    QStringList titles;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column))
+            titles << header->model()->headerData(column, Qt::Horizontal).toString();
+    }
+    return titles;
+}
+
+// The sales figures and Net Sales as the report viewer shows them.
+QStringList SummaryFigures(const ReportViewer* viewer)
+{
+    QStringList figures;
+    for (const char* field : {"lineTotalSales", "linePurchaseCost", "lineProfit", "lineDiscount", "lineEditSalesTax",
+                              "lineItemsSold", "lineItemsReturned"})
+        figures << Child<QLineEdit>(viewer, field)->text();
+    return figures;
+}
+const QStringList SUMMARY_HANDED_IN = {"120.00", "70.00", "50.00", "5.00", "9.00", "6", "1"};
+
+// The users list's password column, which must be there and hidden.
+bool PasswordsHidden(const ManageUsers* dialog)
+{
+    const auto* view = Child<QTableView>(dialog, "tableView");
+    const int password = qobject_cast<const QSqlTableModel*>(view->model())->record().indexOf(QStringLiteral("PASSWORD"));
+    return password >= 0 && view->isColumnHidden(password);
 }
 } // namespace
 
@@ -428,6 +490,193 @@ void TestBackofficeServerKill::closingOnPurposeLeavesNoRowsOfTheClosedConnection
     QCOMPARE(Cells(reportList->model()), QStringList());
     TestSupport::Idle();
     QCOMPARE(Cells(Child<QTableView>(orderEditor.get(), "tableView")->model()), orderItemsBefore);
+// Before the kill: the report shows the summary handed in with the period's expenses, the order's grid its two lines
+// without its hidden columns, and the users list no passwords.
+void TestBackofficeServerKill::windowsOpenedWhileUp()
+{
+    ModalAnswerer noHang;
+    for (const char* notice : {"err_msg_15", "err_msg_45"})
+        (*MessageSettings::Instance())[QLatin1String(notice)].show = false;
+    for (const QString& seed : {
+             QStringLiteral("INSERT IGNORE INTO tblProductCategories (ID, NAME) VALUES (1, 'Drinks')"),
+             QStringLiteral("INSERT IGNORE INTO tblVendors (ID, NAME) VALUES (1, 'Acme'), (2, 'Zed')"),
+             QStringLiteral("INSERT INTO tblProducts (ID, CATEGORY_ID, PRODUCT_CODE, NAME, ITEMS_PER_UNIT, TAX_RATE, "
+                            "UNIT_NAME, SUB_UNIT_NAME, SERVICE_ITEM) VALUES (60, 1, 'Q60', 'Sugar', 1, 0, 'bag', 'g', 0)"),
+             QStringLiteral("INSERT INTO tblPOrders (ID, VENDOR_ID, STATUS, SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX, "
+                            "PAYMENT_STATUS) VALUES (60, 1, 0, 50, 0, 50, 0, 0)"),
+             QStringLiteral("INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, UNIT_PRICE, LINE_TOTAL, "
+                            "BATCH_NUMBER) VALUES (60, 60, 2, 10, 20, ''), (60, 60, 3, 10, 30, '')"),
+             QStringLiteral("INSERT INTO tblExpenseCategories (ID, NAME) VALUES (150, 'Fees')"),
+             QStringLiteral("INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) VALUES "
+                            "(150, '2020-01-15', 12, 'fee')")}) {
+        const QStringList error = rows(inventoryDb, seed);
+        QVERIFY2(error.isEmpty(), qPrintable(error.join(QLatin1Char(' '))));
+    }
+
+    summaryReport = std::make_unique<ReportViewer>(nullptr);
+    summaryReport->showSalesSummary = true;
+    summaryReport->SetDates(QDate(2020, 1, 1), QDate(2020, 1, 31));
+    summaryReport->SetSalesSummary(QStringLiteral("120.00"), QStringLiteral("70.00"), QStringLiteral("5.00"),
+                                   QStringLiteral("9.00"), QStringLiteral("6"), QStringLiteral("1"));
+    summaryReport->SetSalesMode();
+    summaryReport->show();
+    QCOMPARE(SummaryFigures(summaryReport.get()), SUMMARY_HANDED_IN);
+    QCOMPARE(Child<QLineEdit>(summaryReport.get(), "lineEditExpenses")->text(), QStringLiteral("12.00"));
+
+    {
+        PurchaseManagement orders(nullptr);
+        auto* list = qobject_cast<QSqlQueryModel*>(
+            qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&orders, "tableViewItems")->model())->sourceModel());
+        QSqlRecord row = list->record(0);
+        QCOMPARE(row.value(0).toInt(), 60);
+        itemsEditor = std::make_unique<AddEditPurchaseOrder>(nullptr, &row);
+    }
+    itemsEditor->show();
+    auto* items = Child<QTableView>(itemsEditor.get(), "tableView");
+    QCOMPARE(items->model()->rowCount(), 2);
+    orderColumnsBefore = ShownTitles(items);
+    QVERIFY(orderColumnsBefore.contains(QStringLiteral("Line Total")));
+    QVERIFY(!orderColumnsBefore.contains(QStringLiteral("Sale Price")));
+
+    users[0] = std::make_unique<ManageUsers>(nullptr);
+    users[0]->show();
+    QVERIFY(PasswordsHidden(users[0].get()));
+    QCOMPARE(noHang.messages(), QStringList());
+}
+
+// A failed report shows "0" in the viewer's own totals only: the figures handed in, and Net Sales, stay.
+void TestBackofficeServerKill::failedReportKeepsTheSummaryHandedIn()
+{
+    QVERIFY(killed && summaryReport);
+    // The report kind is the program's, and the expense report open beside must keep its own.
+    const auto keepKind = qScopeGuard([kind = reportKind] { reportKind = kind; });
+    Child<QRadioButton>(summaryReport.get(), "radioProduct")->setChecked(true);
+    QCOMPARE(Child<QLineEdit>(summaryReport.get(), "lineEditExpenses")->text(), QStringLiteral("0"));
+    QCOMPARE(SummaryFigures(summaryReport.get()), SUMMARY_HANDED_IN);
+}
+
+// The item grid's read fails (Add Item, its dialog closed, reads it again).
+void TestBackofficeServerKill::orderItemsReadWhileServerIsDown()
+{
+    QVERIFY(killed && itemsEditor);
+    Child<QPushButton>(itemsEditor.get(), "pushAddItem")->click();
+    QCOMPARE(Child<QTableView>(itemsEditor.get(), "tableView")->model()->rowCount(), 0);
+}
+
+void TestBackofficeServerKill::usersOpenedWhileServerIsDown()
+{
+    QVERIFY(killed);
+    users[1] = std::make_unique<ManageUsers>(nullptr);
+    users[1]->show();
+    QCOMPARE(Child<QTableView>(users[1].get(), "tableView")->model()->columnCount(), 0);
+}
+
+void TestBackofficeServerKill::sortingPages()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<bool>("sales");    // the table is in the sales database
+    QTest::addColumn<QString>("add");   // 1,000 rows more
+    QTest::addColumn<QString>("remove"); // those rows
+    QTest::newRow("inventory, through the list pages' shared set-up")
+        << int(SortingInventory) << false
+        << QStringLiteral("INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, PURCHASE_PRICE, "
+                          "SALE_PRICE, QUANTITY, SUB_ITEMS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) "
+                          "SELECT 1, 1, CONCAT('L', seq), 'B1', 6, 10, 5, 0, 0, 0, 5 FROM seq_1_to_1000")
+        << QStringLiteral("DELETE FROM tblInventory WHERE BAR_CODE LIKE 'L%'");
+    QTest::newRow("customers") << int(SortingCustomers) << false
+                               << QStringLiteral("INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) "
+                                                 "SELECT CONCAT('many', seq), 'a', 'a@x', '1' FROM seq_1_to_1000")
+                               << QStringLiteral("DELETE FROM tblCustomers WHERE NAME LIKE 'many%'");
+    QTest::newRow("expenses") << int(SortingExpenses) << false
+                              << QStringLiteral("INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
+                                                "SELECT 101, '2019-01-01', 1, CONCAT('many', seq) FROM seq_1_to_1000")
+                              << QStringLiteral("DELETE FROM tblExpenses WHERE DESCRIPTION LIKE 'many%'");
+    QTest::newRow("sales records")
+        << int(SortingSales) << true
+        << QStringLiteral("INSERT INTO tblSalesTransactions (ID, USER_ID, CUSTOMER, TIME_STAMP, GRAND_TOTAL, "
+                          "INVOICE_MODE, STATUS) SELECT 1000 + seq, 'u', 'many', '2019-01-01 10:00:00', 1, 0, 2 "
+                          "FROM seq_1_to_1000")
+        << QStringLiteral("DELETE FROM tblSalesTransactions WHERE ID > 1000");
+}
+
+// Its row count fails: until a read succeeds the page counts as a small one, as before.
+void TestBackofficeServerKill::sortingOfAPageOpenedWhileDown()
+{
+    QFETCH(int, page);
+    QVERIFY(killed);
+    std::unique_ptr<QWidget>& opened = sortingPagesOpenedWhileDown[page];
+    if (page == SortingInventory)
+        opened = std::make_unique<InventoryManagement>(nullptr, false);
+    else if (page == SortingCustomers)
+        opened = std::make_unique<ManageCustomers>(nullptr, false);
+    else if (page == SortingExpenses)
+        opened = std::make_unique<ExpenseManagement>(nullptr);
+    else
+        opened = std::make_unique<SalesManagement>(nullptr, false, false, 0);
+    opened->show();
+    QVERIFY(!Child<QCheckBox>(opened.get(), "checkEnableSorting")->isVisibleTo(opened.get()));
+}
+
+void TestBackofficeServerKill::nextReportBringsTheTotalsBack()
+{
+    QVERIFY(restarted && summaryReport);
+    const auto keepKind = qScopeGuard([kind = reportKind] { reportKind = kind; });
+    Child<QRadioButton>(summaryReport.get(), "radioCustomer")->setChecked(true);
+    QCOMPARE(Child<QLineEdit>(summaryReport.get(), "lineEditExpenses")->text(), QStringLiteral("12.00"));
+    QCOMPARE(SummaryFigures(summaryReport.get()), SUMMARY_HANDED_IN);
+}
+
+void TestBackofficeServerKill::orderItemsKeepTheirHiddenColumnsOnceBack()
+{
+    QVERIFY(restarted && itemsEditor);
+    Child<QPushButton>(itemsEditor.get(), "pushAddItem")->click();
+    auto* items = Child<QTableView>(itemsEditor.get(), "tableView");
+    QCOMPARE(items->model()->rowCount(), 2);
+    QCOMPARE(ShownTitles(items), orderColumnsBefore);
+}
+
+void TestBackofficeServerKill::usersListHidesThePasswords_data()
+{
+    QTest::addColumn<int>("opened");
+    QTest::newRow("opened while the server was up") << 0;
+    QTest::newRow("opened while it was down") << 1;
+}
+
+// The roles dialog, closed, has the users read again.
+void TestBackofficeServerKill::usersListHidesThePasswords()
+{
+    QFETCH(int, opened);
+    QVERIFY(restarted && users[opened]);
+    Child<QPushButton>(users[opened].get(), "pushRolesManagement")->click();
+    QVERIFY(PasswordsHidden(users[opened].get()));
+}
+
+// With 1,000 rows, the first read that succeeds counts them: the page offers its sorting box, sorting off.
+void TestBackofficeServerKill::sortingOfferedAtTheFirstReadOnceBack()
+{
+    QFETCH(int, page);
+    QFETCH(bool, sales);
+    QFETCH(QString, add);
+    QFETCH(QString, remove);
+    QVERIFY(restarted && sortingPagesOpenedWhileDown[page]);
+    const QString database = sales ? salesDb : inventoryDb;
+    QCOMPARE(rows(database, add), QStringList());
+    const auto removeAgain = qScopeGuard([this, database, remove] { rows(database, remove); });
+    QWidget* opened = sortingPagesOpenedWhileDown[page].get();
+    auto* box = Child<QCheckBox>(opened, "checkEnableSorting");
+    QVERIFY(!box->isVisibleTo(opened));
+
+    Child<QPushButton>(opened, page == SortingCustomers ? "pushFilter" : "buttonShowAll")->click();
+    QTRY_VERIFY(box->isVisibleTo(opened));
+    QVERIFY(!box->isChecked());
+    const char* const views[] = {"tableViewItems", "tableView", "tableViewExpenses", "tableViewSales"};
+    auto* view = Child<QTableView>(opened, views[page]);
+    QVERIFY(view->model()->rowCount() >= 1000);
+    QVERIFY(!view->isSortingEnabled());
+    // In the database's order, as a page opened with that many rows shows them.
+    const auto* proxy = qobject_cast<const QAbstractProxyModel*>(view->model());
+    for (int row = 0; row < 10; ++row)
+        QCOMPARE(proxy->mapToSource(proxy->index(row, 0)).row(), row);
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)

@@ -25,6 +25,8 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include <time.h>
+
 namespace {
 
 // The main window's part in "Open in POS", recorded: what was requested and whether the sale
@@ -69,6 +71,8 @@ private slots:
     void sortedListShowsTheRowsOfEachSearch();
     void statusMarks_data();
     void statusMarks();
+    void dueMarkForTodayAndYesterday_data();
+    void dueMarkForTodayAndYesterday();
     void deleteRemovesSalesFromEveryTable();
     void deleteAnsweredNoOrWithoutSelection_data();
     void deleteAnsweredNoOrWithoutSelection();
@@ -325,6 +329,49 @@ void TestSalesManagement::statusMarks()
     QCOMPARE(row.siblingAtColumn(STATUS).data().toString(), status);
     QCOMPARE(row.siblingAtColumn(STATUS).data(Qt::DecorationRole).value<QColor>(), statusMark);
     QCOMPARE(row.siblingAtColumn(DUE_DATE).data(Qt::DecorationRole).value<QColor>() == QColor(Qt::red), dueMarked);
+}
+
+void TestSalesManagement::dueMarkForTodayAndYesterday_data()
+{
+    QTest::addColumn<int>("dueIn"); // days from today
+    QTest::addColumn<bool>("farZone"); // a time zone whose date is not UTC's at this hour
+    QTest::addColumn<bool>("dueMarked");
+    QTest::newRow("due today") << 0 << false << false;
+    QTest::newRow("due yesterday") << -1 << false << true;
+    QTest::newRow("due today, local date not UTC's") << 0 << true << false;
+    QTest::newRow("due yesterday, local date not UTC's") << -1 << true << true;
+}
+
+// An unpaid invoice is overdue from the day after its due date, by the local calendar.
+void TestSalesManagement::dueMarkForTodayAndYesterday()
+{
+    QFETCH(int, dueIn);
+    QFETCH(bool, farZone);
+    QFETCH(bool, dueMarked);
+    const QByteArray zone = qgetenv("TZ");
+    const auto restoreZone = qScopeGuard([zone] {
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+    });
+    if (farZone) {
+        // Twelve hours behind UTC in its morning, fourteen ahead in its afternoon: another date either way.
+        qputenv("TZ", QDateTime::currentDateTimeUtc().time().hour() < 12 ? "LOW+12" : "HIGH-14");
+        tzset();
+        QVERIFY(QDate::currentDate() != QDateTime::currentDateTimeUtc().date());
+    }
+    const QDate due = QDate::currentDate().addDays(dueIn);
+    QCOMPARE(fixture.salesRows(QStringLiteral("UPDATE tblSalesTransactions SET DUE_DATE = ? WHERE ID = 2"),
+                               {due.toString(Qt::ISODate)}),
+             QStringList());
+    SalesManagement page(nullptr, false, false, 0);
+    QTableView* view = sales(page);
+    QVERIFY(SelectRow(view, ID, QStringLiteral("2")));
+    const QModelIndex dueDate = view->currentIndex().siblingAtColumn(DUE_DATE);
+    QCOMPARE(dueDate.data().toString(), due.toString(AppSettings::Instance()->dateFormat));
+    QCOMPARE(dueDate.data(Qt::DecorationRole).value<QColor>() == QColor(Qt::red), dueMarked);
 }
 
 void TestSalesManagement::deleteRemovesSalesFromEveryTable()

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSortFilterProxyModel>
+#include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
 
@@ -32,6 +33,8 @@ private slots:
     void updateRefusesWhatAddRefuses();
     void openAndCloseChangesNothing();
     void failedDeleteKeepsTotals();
+    void deleteOfALineNoLongerThere_data();
+    void deleteOfALineNoLongerThere();
     void taxSwitchRepricesLines();
     void searchBoxFillsTheCode_data();
     void searchBoxFillsTheCode();
@@ -49,6 +52,17 @@ private:
                            "FROM tblPOrders o, tblProducts p"),
             {quantity, unitPrice, lineTotal});
         return rows(QStringLiteral("SELECT MAX(ID) FROM tblPOrders")).value(0);
+    }
+    // The purchase orders page's row of that order, as its Edit hands it to the editor.
+    static QSqlRecord listRowOf(PurchaseManagement& page, const QString& orderId)
+    {
+        auto* proxy = qobject_cast<QSortFilterProxyModel*>(Child<QTableView>(&page, "tableViewItems")->model());
+        auto* list = qobject_cast<QSqlQueryModel*>(proxy->sourceModel());
+        for (int row = 0; row < list->rowCount(); ++row) {
+            if (list->record(row).value(0).toString() == orderId)
+                return list->record(row);
+        }
+        return {};
     }
     QStringList stored() const
     {
@@ -262,6 +276,52 @@ void TestOrderLines::failedDeleteKeepsTotals()
     QCOMPARE(Child<QLineEdit>(&editor, "lineTax")->text(), tax);
     QCOMPARE(table->model()->rowCount(), 1);
     QCOMPARE(stored(), before);
+}
+
+void TestOrderLines::deleteOfALineNoLongerThere_data()
+{
+    QTest::addColumn<bool>("blankRow"); // the grid's cells unreadable, rather than the line deleted elsewhere
+    QTest::addColumn<int>("listedAfter");
+    QTest::newRow("deleted by another workstation") << false << 0;
+    QTest::newRow("a blank row, its line ID unreadable") << true << 1;
+}
+
+// Only a DELETE that removed the line lowers the totals and saves the order; one that removed nothing, or a
+// row that names no line, changes nothing and says so.
+void TestOrderLines::deleteOfALineNoLongerThere()
+{
+    QFETCH(bool, blankRow);
+    QFETCH(int, listedAfter);
+    // Another order's line, stored with ID 0: what an unreadable ID reads as.
+    const QString other = addOrderWithLine(7, 14, 2);
+    QCOMPARE(run(QStringLiteral("UPDATE tblPODetails SET ID = 0 WHERE PORDER_ID = ?"), {other.toInt()}), QString());
+    const QString id = addOrderWithLine(11, 30, 3);
+    const auto order = [this, id] {
+        return rows(QStringLiteral("SELECT SUB_TOTAL, SALES_TAX, TOTAL FROM tblPOrders WHERE ID = ?"), {id.toInt()});
+    };
+    const QStringList before = order();
+    PurchaseManagement page(nullptr);
+    QSqlRecord row = listRowOf(page, id);
+    QCOMPARE(row.value(0).toString(), id);
+    AddEditPurchaseOrder editor(nullptr, &row);
+    const QString total = Child<QLineEdit>(&editor, "lineTotal")->text();
+    auto* table = Child<QTableView>(&editor, "tableView");
+    QCOMPARE(table->model()->rowCount(), 1);
+    table->setCurrentIndex(table->model()->index(0, 2));
+    if (blankRow) {
+        QSqlQuery shown = qobject_cast<QSqlQueryModel*>(table->model())->query();
+        shown.finish();
+    } else {
+        QCOMPARE(run(QStringLiteral("DELETE FROM tblPODetails WHERE PORDER_ID = ?"), {id.toInt()}), QString());
+    }
+
+    Child<QPushButton>(&editor, "pushDeleteItem")->click();
+    QCOMPARE(statusText(&editor), QStringLiteral("The item could not be deleted: it is no longer part of this order."));
+    QTRY_VERIFY(statusStyle(&editor).contains(QStringLiteral("red")));
+    QCOMPARE(order(), before);
+    QCOMPARE(Child<QLineEdit>(&editor, "lineTotal")->text(), total);
+    QCOMPARE(table->model()->rowCount(), listedAfter);
+    QCOMPARE(rows(QStringLiteral("SELECT PORDER_ID FROM tblPODetails WHERE ID = 0")), QStringList{other});
 }
 
 void TestOrderLines::taxSwitchRepricesLines()
