@@ -1,17 +1,23 @@
+#include "addeditpoitemdialog.h"
+#include "addeditpurchaseorder.h"
 #include "inventorymanagement.h"
 #include "managecategories.h"
 #include "managecustomers.h"
 #include "modalanswerer.h"
 #include "privateservertest.h"
 #include "productmanagement.h"
+#include "purchaseitemsmodel.h"
 #include "reportviewer.h"
 #include "salesmanagement.h"
 #include "testsupport.h"
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQueryModel>
+#include <QTabWidget>
 #include <QTableView>
 
 #include <memory>
@@ -35,6 +41,10 @@ private slots:
     void readWhileServerIsDownTellsOnce_data() { pages(); }
     void readWhileServerIsDownTellsOnce();
     void categoryKindChosenWhileServerIsDown();
+    void writeWhileServerIsDownIsToldInOurWords_data();
+    void writeWhileServerIsDownIsToldInOurWords();
+    void stockRowsDeletedWhileServerIsDownAreToldOnce_data();
+    void stockRowsDeletedWhileServerIsDownAreToldOnce();
     void readAfterRestartShowsTheRows_data() { pages(); }
     void readAfterRestartShowsTheRows();
     void listOfAPreparedStatementOutlivesTheReopening();
@@ -63,6 +73,12 @@ private:
     std::unique_ptr<ReportViewer> report;
     std::unique_ptr<ManageCategories> categories;
     QStringList reportCellsBefore;
+
+    // Windows opened while the server is up, for writes tried while it is down: a sales page and an inventory page
+    // that still show their rows, an order's line to receive, an order, and a products page on product P1's stock.
+    enum Window { SaleDeletion, Receiving, OrderSave, InventoryRows, StockTab };
+    std::unique_ptr<QWidget> windows[StockTab + 1];
+    void openWindowsForWrites();
 };
 
 namespace {
@@ -147,6 +163,7 @@ void TestBackofficeServerKill::openPages()
     reportCellsBefore = Cells(Child<QTableView>(report.get(), "tableViewItems")->model());
     QVERIFY(reportCellsBefore.contains(QStringLiteral("Power")));
     QVERIFY(columnsBefore.value(Inventory).contains(QStringLiteral("Stock Code")));
+    openWindowsForWrites();
 }
 
 std::unique_ptr<QWidget> TestBackofficeServerKill::open(Page which)
@@ -305,6 +322,112 @@ void TestBackofficeServerKill::categoryKindChosenWhileDownIsTitledOnceBack()
     Child<QPushButton>(categories.get(), "pushButtonAdd")->click();
     QCOMPARE(Child<QTableView>(categories.get(), "tableView")->model()->headerData(1, Qt::Horizontal).toString(),
              QStringLiteral("Expense Categories"));
+}
+
+void TestBackofficeServerKill::openWindowsForWrites()
+{
+    // Notices that would take the answers meant for the writes' questions.
+    for (const char* notice : {"err_msg_15", "err_msg_40", "err_msg_45"})
+        (*MessageSettings::Instance())[QLatin1String(notice)].show = false;
+    for (const char* seed : {"INSERT INTO tblPOrders (ID, VENDOR_ID, STATUS, SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX, "
+                             "PAYMENT_STATUS) VALUES (1, 2, 1, 60, 0, 60, 0, 0)",
+                             "INSERT INTO tblPODetails (PORDER_ID, PRODUCT_ID, QUANTITY, UNIT_PRICE, LINE_TOTAL, SALE_PRICE, "
+                             "BATCH_NUMBER, STOCK_ID) VALUES (1, 1, 10, 6, 60, 10, 'B2', '-1')"}) {
+        const QStringList error = rows(inventoryDb, QLatin1String(seed));
+        QVERIFY2(error.isEmpty(), qPrintable(error.join(QLatin1Char(' '))));
+    }
+    windows[SaleDeletion] = open(Sales);
+    QCOMPARE(list(Sales, windows[SaleDeletion].get())->model()->rowCount(), 2);
+    windows[InventoryRows] = open(Inventory);
+    QCOMPARE(list(Inventory, windows[InventoryRows].get())->model()->rowCount(), 4);
+    windows[StockTab] = open(Stock);
+    QCOMPARE(read(Stock, windows[StockTab].get()), 3);
+    Child<QTabWidget>(windows[StockTab].get(), "tabWidget")->setCurrentIndex(1);
+
+    QSqlQueryModel line;
+    line.setQuery(PurchaseItemsModel::ItemsQuery(QStringLiteral("1")), *DatabaseManager::Instance()->InventoryDatabase());
+    QCOMPARE(line.rowCount(), 1);
+    auto receiving = std::make_unique<AddEditPOItemDialog>(nullptr, QStringLiteral("1"), true);
+    receiving->SetEditMode(line.record(0));
+    receiving->SetReceiveMode();
+    receiving->vendorId = QStringLiteral("2");
+    windows[Receiving] = std::move(receiving);
+    windows[OrderSave] = std::make_unique<AddEditPurchaseOrder>(nullptr, nullptr);
+    for (const Window window : {Receiving, OrderSave})
+        windows[window]->show();
+}
+
+void TestBackofficeServerKill::writeWhileServerIsDownIsToldInOurWords_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("failure"); // from the message's own first sentence
+    QTest::newRow("sale deletion") << int(SaleDeletion)
+                                   << QStringLiteral("could not be deleted; it and the sales after it are kept.");
+    QTest::newRow("stock received from an order") << int(Receiving)
+                                                   << QStringLiteral("Error occurred while updating the stock.");
+    QTest::newRow("order saved") << int(OrderSave) << QStringLiteral("Error occurred while saving purchase order.");
+}
+
+// A write tried on the lost connection, a sale's deletion and a receipt each in a transaction, or an order's save, says
+// so in the program's words, not the driver's.
+void TestBackofficeServerKill::writeWhileServerIsDownIsToldInOurWords()
+{
+    QFETCH(int, window);
+    QFETCH(QString, failure);
+    QVERIFY(killed && !restarted);
+    QWidget* writer = windows[window].get();
+    answerer->clear();
+    QString told;
+    if (window == SaleDeletion) {
+        QTableView* sales = list(Sales, writer);
+        sales->setCurrentIndex(sales->model()->index(0, 0));
+        emit sales->clicked(sales->currentIndex());
+        answerer->pressButton(QMessageBox::Yes);
+        Child<QPushButton>(writer, "buttonDelete")->click();
+        for (const QString& message : answerer->messages())
+            if (message.startsWith(QLatin1String("Delete Sale|")) && message.contains(failure))
+                told = message;
+    } else {
+        if (window == Receiving) {
+            Child<QLineEdit>(writer, "lineRSReceivedQty")->setText(QStringLiteral("2"));
+            answerer->pressButton(QMessageBox::Yes);
+            Child<QPushButton>(writer, "pushUpdateStock")->click();
+        } else {
+            Child<QPushButton>(writer, "pushSave")->click();
+        }
+        told = Child<QLabel>(writer, "labelStatus")->text();
+    }
+    QVERIFY2(told.contains(failure), qPrintable(told + QLatin1Char('\n') + answerer->messages().join(QLatin1Char('\n'))));
+    QVERIFY2(told.contains(QLatin1String("The database server cannot be reached. Nothing was saved.")), qPrintable(told));
+    for (const char* driverWords : {"QMYSQL", "gone away", "Lost connection", "Unable to", "Can't connect"})
+        QVERIFY2(!told.contains(QLatin1String(driverWords)), qPrintable(told));
+    QCOMPARE(answerer->pendingAnswers(), 0);
+}
+
+void TestBackofficeServerKill::stockRowsDeletedWhileServerIsDownAreToldOnce_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::newRow("inventory page") << int(InventoryRows);
+    QTest::newRow("products page's stock tab") << int(StockTab);
+}
+
+// Without the server every selected row would fail alike: the first failure is told, and the rest are not tried.
+void TestBackofficeServerKill::stockRowsDeletedWhileServerIsDownAreToldOnce()
+{
+    QFETCH(int, window);
+    QVERIFY(killed && !restarted);
+    QTableView* view = list(window == InventoryRows ? Inventory : Stock, windows[window].get());
+    QCOMPARE(view->model()->rowCount(), window == InventoryRows ? 4 : 3);
+    view->setCurrentIndex(view->model()->index(0, 0));
+    view->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 2);
+    answerer->clear();
+    answerer->pressButton(QMessageBox::Yes);
+    Child<QPushButton>(windows[window].get(), "buttonDelete")->click();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    const QStringList told = answerer->messages().filter(QStringLiteral("Can not delete stock ["));
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.first().contains(QLatin1String("The database server cannot be reached.")), qPrintable(told.first()));
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
