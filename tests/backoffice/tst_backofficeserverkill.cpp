@@ -6,6 +6,7 @@
 #include "modalanswerer.h"
 #include "privateservertest.h"
 #include "productmanagement.h"
+#include "productmodels.h"
 #include "purchaseitemsmodel.h"
 #include "reportviewer.h"
 #include "salesmanagement.h"
@@ -49,6 +50,7 @@ private slots:
     void readAfterRestartShowsTheRows();
     void listOfAPreparedStatementOutlivesTheReopening();
     void categoryKindChosenWhileDownIsTitledOnceBack();
+    void stockTabOnceBackShowsItsProductsStockByVendorName();
 
 private:
     enum Page { Customers, Inventory, Sales, Stock };
@@ -428,6 +430,28 @@ void TestBackofficeServerKill::stockRowsDeletedWhileServerIsDownAreToldOnce()
     const QStringList told = answerer->messages().filter(QStringLiteral("Can not delete stock ["));
     QCOMPARE(told.size(), 1);
     QVERIFY2(told.first().contains(QLatin1String("The database server cannot be reached.")), qPrintable(told.first()));
+}
+
+// A products page's stock tab whose read failed while the server was down (after a deletion) shows, once it is back,
+// the stock of the product it showed, with the vendors' names.
+void TestBackofficeServerKill::stockTabOnceBackShowsItsProductsStockByVendorName()
+{
+    QVERIFY(restarted);
+    QWidget* page = windows[StockTab].get();
+    // Its read after the deletion failed.
+    QCOMPARE(list(Stock, page)->model()->columnCount(), 0);
+    answerer->clear();
+    // The stock dialog it opens is closed at once: the tab is read again all the same.
+    Child<QPushButton>(page, "buttonAddNew")->click();
+    QCOMPARE(answerer->messages(), QStringList());
+    const QAbstractItemModel* stock = list(Stock, page)->model();
+    QStringList shown;
+    for (int row = 0; row < stock->rowCount(); ++row)
+        shown << stock->index(row, StockModel::BAR_CODE).data().toString() + QLatin1Char('|')
+                     + stock->index(row, StockModel::VENDOR_ID).data().toString();
+    shown.sort();
+    QCOMPARE(shown, rows(inventoryDb, QStringLiteral("SELECT i.BAR_CODE, v.NAME FROM tblInventory i, tblVendors v "
+                                                     "WHERE v.ID = i.VENDOR_ID AND i.PRODUCT_ID = 1 ORDER BY i.BAR_CODE")));
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
