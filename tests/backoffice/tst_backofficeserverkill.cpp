@@ -1,4 +1,6 @@
+#include "addeditexpensedialog.h"
 #include "addeditpoitemdialog.h"
+#include "addeditproductdialog.h"
 #include "addeditpurchaseorder.h"
 #include "inventorymanagement.h"
 #include "managecategories.h"
@@ -20,6 +22,7 @@
 #include <QSqlQueryModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextEdit>
 
 #include <memory>
 
@@ -46,11 +49,15 @@ private slots:
     void writeWhileServerIsDownIsToldInOurWords();
     void stockRowsDeletedWhileServerIsDownAreToldOnce_data();
     void stockRowsDeletedWhileServerIsDownAreToldOnce();
+    void categoriesOfADialogOpenedWhileServerIsDown_data() { categoryDialogs(); }
+    void categoriesOfADialogOpenedWhileServerIsDown();
     void readAfterRestartShowsTheRows_data() { pages(); }
     void readAfterRestartShowsTheRows();
     void listOfAPreparedStatementOutlivesTheReopening();
     void categoryKindChosenWhileDownIsTitledOnceBack();
     void stockTabOnceBackShowsItsProductsStockByVendorName();
+    void dialogOpenedWhileDownAddsWithTheChosenCategory_data() { categoryDialogs(); }
+    void dialogOpenedWhileDownAddsWithTheChosenCategory();
 
 private:
     enum Page { Customers, Inventory, Sales, Stock };
@@ -78,9 +85,11 @@ private:
 
     // Windows opened while the server is up, for writes tried while it is down: a sales page and an inventory page
     // that still show their rows, an order's line to receive, an order, and a products page on product P1's stock.
-    enum Window { SaleDeletion, Receiving, OrderSave, InventoryRows, StockTab };
-    std::unique_ptr<QWidget> windows[StockTab + 1];
+    // Then the product and expense dialogs, opened while it is down.
+    enum Window { SaleDeletion, Receiving, OrderSave, InventoryRows, StockTab, ProductDialog, ExpenseDialog };
+    std::unique_ptr<QWidget> windows[ExpenseDialog + 1];
     void openWindowsForWrites();
+    static void categoryDialogs();
 };
 
 namespace {
@@ -329,7 +338,7 @@ void TestBackofficeServerKill::categoryKindChosenWhileDownIsTitledOnceBack()
 void TestBackofficeServerKill::openWindowsForWrites()
 {
     // Notices that would take the answers meant for the writes' questions.
-    for (const char* notice : {"err_msg_15", "err_msg_40", "err_msg_45"})
+    for (const char* notice : {"err_msg_15", "err_msg_16", "err_msg_32", "err_msg_40", "err_msg_45"})
         (*MessageSettings::Instance())[QLatin1String(notice)].show = false;
     for (const char* seed : {"INSERT INTO tblPOrders (ID, VENDOR_ID, STATUS, SUB_TOTAL, SALES_TAX, TOTAL, DISABLE_TAX, "
                              "PAYMENT_STATUS) VALUES (1, 2, 1, 60, 0, 60, 0, 0)",
@@ -432,6 +441,33 @@ void TestBackofficeServerKill::stockRowsDeletedWhileServerIsDownAreToldOnce()
     QVERIFY2(told.first().contains(QLatin1String("The database server cannot be reached.")), qPrintable(told.first()));
 }
 
+void TestBackofficeServerKill::categoryDialogs()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("stored"); // the category of the row the add stores
+    QTest::newRow("product dialog") << int(ProductDialog) << QStringLiteral("Drinks")
+                                    << QStringLiteral("SELECT c.NAME FROM tblProducts p, tblProductCategories c "
+                                                      "WHERE c.ID = p.CATEGORY_ID AND p.NAME = 'Juice'");
+    QTest::newRow("expense dialog") << int(ExpenseDialog) << QStringLiteral("Power")
+                                    << QStringLiteral("SELECT c.NAME FROM tblExpenses e, tblExpenseCategories c "
+                                                      "WHERE c.ID = e.CATEGORY_ID AND e.DESCRIPTION = 'Taxi'");
+}
+
+void TestBackofficeServerKill::categoriesOfADialogOpenedWhileServerIsDown()
+{
+    QFETCH(int, window);
+    QVERIFY(killed && !restarted);
+    if (window == ProductDialog)
+        windows[window] = std::make_unique<AddEditProductDialog>(nullptr);
+    else
+        windows[window] = std::make_unique<AddEditExpenseDialog>(nullptr);
+    windows[window]->show();
+    const QString status = Child<QLabel>(windows[window].get(), "labelStatus")->text();
+    QVERIFY2(status.contains(QLatin1String("categories could not be read: The database server cannot be reached.")),
+             qPrintable(status));
+}
+
 // A products page's stock tab whose read failed while the server was down (after a deletion) shows, once it is back,
 // the stock of the product it showed, with the vendors' names.
 void TestBackofficeServerKill::stockTabOnceBackShowsItsProductsStockByVendorName()
@@ -452,6 +488,31 @@ void TestBackofficeServerKill::stockTabOnceBackShowsItsProductsStockByVendorName
     shown.sort();
     QCOMPARE(shown, rows(inventoryDb, QStringLiteral("SELECT i.BAR_CODE, v.NAME FROM tblInventory i, tblVendors v "
                                                      "WHERE v.ID = i.VENDOR_ID AND i.PRODUCT_ID = 1 ORDER BY i.BAR_CODE")));
+}
+
+// A dialog whose categories could not be read reads them again on Add once the server is back: the category can be
+// chosen and the row is stored with it.
+void TestBackofficeServerKill::dialogOpenedWhileDownAddsWithTheChosenCategory()
+{
+    QFETCH(int, window);
+    QFETCH(QString, category);
+    QFETCH(QString, stored);
+    QVERIFY(restarted);
+    QWidget* dialog = windows[window].get();
+    const bool product = window == ProductDialog;
+    if (product) {
+        Child<QLineEdit>(dialog, "editName")->setText(QStringLiteral("Juice"));
+    } else {
+        Child<QLineEdit>(dialog, "lineAmount")->setText(QStringLiteral("12.5"));
+        Child<QTextEdit>(dialog, "textDescription")->setPlainText(QStringLiteral("Taxi"));
+    }
+    auto* categories = Child<QComboBox>(dialog, product ? "comboCategory" : "comboCategories");
+    auto* add = Child<QPushButton>(dialog, product ? "buttonAdd" : "pushAdd");
+    // The first Add finds no category chosen from a list never read: it reads the list, and the user then chooses.
+    add->click();
+    categories->setCurrentIndex(categories->findText(category));
+    add->click();
+    QCOMPARE(rows(inventoryDb, stored), QStringList{category});
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
