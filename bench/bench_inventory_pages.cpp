@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     const QString sales = name + QStringLiteral("_sales"); // the report viewer reads it too
     if (!CreateDatabases(name, sales))
         return 1;
-    for (const char* id : {"err_msg_14", "err_msg_42"})
+    for (const char* id : {"err_msg_14", "err_msg_42", "err_msg_45"})
         (*MessageSettings::Instance())[QLatin1String(id)].show = false;
 
     QElapsedTimer seeding;
