@@ -227,22 +227,6 @@ void TimeReaders(QWidget* page, QTableView* view, QCheckBox* box, bool labels)
     Time(QStringLiteral("label dialog fill, sorted"), fill, sorted);
 }
 
-// Runs report (which runs its viewer modally) and times the viewer's list from inside its loop.
-void InViewer(const std::function<void()>& report, const std::function<void(ReportViewer*)>& steps)
-{
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* viewer = qobject_cast<ReportViewer*>(QApplication::activeModalWidget());
-        if (!viewer || !viewer->isVisible())
-            return;
-        poll.stop();
-        steps(viewer);
-        viewer->done(0);
-    });
-    poll.start(10);
-    report();
-}
-
 bool Seed(int products)
 {
     DatabaseManager* manager = DatabaseManager::Instance();
@@ -313,7 +297,7 @@ void TimeLists(const QStringList& lists)
     ReportGenerator reports(nullptr);
     if (lists.contains(QLatin1String("viewer-products"))) {
         std::printf("Report viewer, sales grouped by product\n");
-        InViewer([&] { reports.FinancialReportLast30Days(); }, [&](ReportViewer* viewer) {
+        InModalDialog<ReportViewer>([&] { reports.FinancialReportLast30Days(); }, [&](ReportViewer* viewer) {
             auto* byProduct = Child<QRadioButton>(viewer, "radioProduct");
             byProduct->setChecked(true);
             Paint(viewer);
@@ -324,7 +308,7 @@ void TimeLists(const QStringList& lists)
     }
     if (lists.contains(QLatin1String("viewer-stock"))) {
         std::printf("Report viewer, Stock Count and Value Report\n");
-        InViewer([&] { reports.StockCountAndValueReport(); }, [&](ReportViewer* viewer) {
+        InModalDialog<ReportViewer>([&] { reports.StockCountAndValueReport(); }, [&](ReportViewer* viewer) {
             auto* filter = Child<QComboBox>(viewer, "comboBoxVendors");
             TimeSorting(viewer, Child<QTableView>(viewer, "tableViewItems"), Child<QCheckBox>(viewer, "checkEnableSorting"),
                         1, [&] { filter->setCurrentIndex(-1); }, [&] { filter->setCurrentIndex(0); });

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QApplication>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+
+#include <functional>
 
 class QSqlQuery;
 
@@ -41,3 +45,21 @@ void DropDatabases(const QStringList& names);
 
 // Runs sql; a refused statement is printed with its text.
 bool Run(QSqlQuery& query, const QString& sql);
+
+// Runs action, which runs a dialog of type T modally, and steps on that dialog from inside its loop; the dialog is
+// closed after them.
+template <typename T>
+void InModalDialog(const std::function<void()>& action, const std::function<void(T*)>& steps)
+{
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll.stop();
+        steps(dialog);
+        dialog->done(0);
+    });
+    poll.start(10);
+    action();
+}
