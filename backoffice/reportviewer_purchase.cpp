@@ -23,7 +23,15 @@ void ReportViewer::SetPurchaseOrder(QString id)
 void ReportViewer::on_pushAddToPurchaseOrder_clicked()
 {
     SqlFilter::FetchAll(model);
-    const int count = model->rowCount();
+    // Read before the first statement: one that reopens a dropped connection lets go of the rows a prepared
+    // report shows until it is read again.
+    QVector<QPair<QString, double>> lines; // product, purchase price
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QSqlRecord record = model->record(row);
+        lines.append({record.value(QStringLiteral("PRODUCT ID")).toString(),
+                      record.value(QStringLiteral("PURCHASE PRICE")).toDouble()});
+    }
+    const int count = lines.size();
     int failed = 0;
     QString lastError;
     if (count > 0) {
@@ -33,12 +41,11 @@ void ReportViewer::on_pushAddToPurchaseOrder_clicked()
             "BATCH_NUMBER, EXPIRY_DATE, STORAGE_LOCATION, STOCK_ID) VALUES (:p, :prod_id, :q, :u, :l, :s, :b, :e, :sl, "
             ":sid)"));
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-        for (int row = 0; row < count; ++row) {
-            const QSqlRecord record = model->record(row);
+        for (const auto& line : qAsConst(lines)) {
             insert.bindValue(QStringLiteral(":p"), purchaseOrderId.toInt(nullptr, 10));
-            insert.bindValue(QStringLiteral(":prod_id"), record.value(QStringLiteral("PRODUCT ID")).toString());
+            insert.bindValue(QStringLiteral(":prod_id"), line.first);
             insert.bindValue(QStringLiteral(":q"), 0);
-            insert.bindValue(QStringLiteral(":u"), record.value(QStringLiteral("PURCHASE PRICE")).toDouble());
+            insert.bindValue(QStringLiteral(":u"), line.second);
             insert.bindValue(QStringLiteral(":l"), 0);
             insert.bindValue(QStringLiteral(":s"), 0);
             insert.bindValue(QStringLiteral(":b"), QStringLiteral("NOT SET"));

@@ -63,7 +63,12 @@ void Paint(QWidget* page)
 void Idle()
 {
     QEventLoop loop;
-    QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, [&] {
+        if (!dispatcher->hasPendingEvents())
+            loop.quit();
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
 }
 

@@ -395,10 +395,12 @@ void DatabaseManager::ReadHeldListsWhenIdle()
     if (!dispatcher)
         return;
     // When the event loop is about to wait, the action that reopened the connection has ended, and its own list
-    // has been read by its page.
+    // has been read by its page; once nothing is pending, that list has been painted too.
     readingScheduled = true;
     auto connection = std::make_shared<QMetaObject::Connection>();
     *connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this, connection] {
+        if (QAbstractEventDispatcher::instance()->hasPendingEvents())
+            return;
         QObject::disconnect(*connection);
         readingScheduled = false;
         ReadHeldLists();

@@ -85,6 +85,7 @@ private slots:
     void dialogOpenedWhileDownAddsWithTheChosenCategory_data() { categoryDialogs(); }
     void dialogOpenedWhileDownAddsWithTheChosenCategory();
     void firstReadAfterAnIdleRestartReadsOnce();
+    void addedToAnOrderAsTheFirstActionAfterARestart();
     void secondOutageIsToldAgain();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
 
@@ -540,6 +541,38 @@ void TestBackofficeServerKill::firstReadAfterAnIdleRestartReadsOnce()
     QCOMPARE(RowsOf(Child<QTableView>(orders.get(), "tableViewItems")->model()),
              RowsOf(Child<QTableView>(&freshOrders, "tableViewItems")->model()));
     QCOMPARE(Cells(Child<QTableView>(orderEditor.get(), "tableView")->model()), orderItemsBefore);
+}
+
+// The low-stock report's rows go into an order by the first statement after a restart, which reopens the connection
+// and lets go of the rows the report's prepared statement showed: each row is added as listed.
+void TestBackofficeServerKill::addedToAnOrderAsTheFirstActionAfterARestart()
+{
+    QVERIFY(restarted);
+    ReportViewer lowStock(nullptr);
+    lowStock.reportQuery = QStringLiteral(
+        "SELECT i.BAR_CODE as 'STOCK CODE', i.PRODUCT_ID as 'PRODUCT ID', i.PURCHASE_PRICE as 'PURCHASE PRICE' FROM "
+        "tblInventory as i, tblProducts as p , tblVendors as v  WHERE i.PRODUCT_ID = p.ID AND i.VENDOR_ID = v.ID AND "
+        "i.QUANTITY < :threshold");
+    lowStock.reportBindings = {{QStringLiteral(":threshold"), 6}};
+    lowStock.SetStockMode(false);
+    lowStock.SetPurchaseOrder(QStringLiteral("60"));
+    lowStock.show();
+    const QStringList listed = rows(inventoryDb, QStringLiteral("SELECT PRODUCT_ID, PURCHASE_PRICE FROM tblInventory "
+                                                                "WHERE QUANTITY < 6 ORDER BY PRODUCT_ID, PURCHASE_PRICE"));
+    QVERIFY(!listed.isEmpty());
+    QCOMPARE(Child<QTableView>(&lowStock, "tableViewItems")->model()->rowCount(), listed.size());
+
+    QVERIFY(killServer());
+    const QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    answerer->clear();
+    Child<QPushButton>(&lowStock, "pushAddToPurchaseOrder")->click();
+    QCOMPARE(answerer->messages(), QStringList{QStringLiteral("Purchase Items|Items added to purchase order.")});
+    QCOMPARE(rows(inventoryDb, QStringLiteral("SELECT PRODUCT_ID, UNIT_PRICE FROM tblPODetails WHERE PORDER_ID = 60 AND "
+                                              "BATCH_NUMBER = 'NOT SET' ORDER BY PRODUCT_ID, UNIT_PRICE")),
+             listed);
+    TestSupport::Idle();
+    QCOMPARE(Child<QTableView>(&lowStock, "tableViewItems")->model()->rowCount(), listed.size());
 }
 
 // A read that succeeded since the first outage lets the next one be told again.

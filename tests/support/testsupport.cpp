@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QEventLoop>
 #include <QTimer>
@@ -64,7 +65,12 @@ QByteArray ReadFile(const QString& path)
 void Idle()
 {
     QEventLoop loop;
-    QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, [&] {
+        if (!dispatcher->hasPendingEvents())
+            loop.quit();
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
 }
 

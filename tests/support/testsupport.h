@@ -19,8 +19,8 @@ QSettings* Settings();
 // Writes a file whole; false when it cannot.
 bool WriteFile(const QString& path, const QByteArray& data);
 QByteArray ReadFile(const QString& path);
-// Runs the event loop until it would wait, as it does once a user's action has ended (QTest::qWait and QTRY_*
-// process events without ever waiting).
+// Runs the event loop until it would wait with nothing pending, as it does once a user's action has ended and its
+// results are painted (QTest::qWait and QTRY_* process events without ever waiting).
 void Idle();
 
 } // namespace TestSupport
