@@ -370,7 +370,9 @@ struct Unit
 bool RowStartsClear(QTextTable* table, int r)
 {
     for (int c = 0; c < table->columns(); ++c) {
-        if (table->cellAt(r, c).row() != r)
+        // A cell's row and column are searched for through the whole table; its spans are read directly.
+        const QTextTableCell cell = table->cellAt(r, c);
+        if (cell.rowSpan() > 1 && cell.row() != r)
             return false;
     }
     return true;
@@ -461,7 +463,7 @@ QTextTable* CopyRows(QTextTable* source, const QVector<int>& rows, const QTextTa
     for (int i = 0; i < rows.size(); ++i) {
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = source->cellAt(rows.at(i), c);
-            if (cell.row() == rows.at(i) && cell.column() == c && (cell.rowSpan() > 1 || cell.columnSpan() > 1)) {
+            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && cell.row() == rows.at(i) && cell.column() == c) {
                 int span = 1;
                 while (span < cell.rowSpan() && rowAt.value(rows.at(i) + span, -1) == i + span)
                     ++span;
@@ -474,7 +476,9 @@ QTextTable* CopyRows(QTextTable* source, const QVector<int>& rows, const QTextTa
         const int r = rows.at(i);
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = source->cellAt(r, c);
-            if (cell.column() != c || (cell.row() != r && rowAt.value(cell.row(), -1) >= 0))
+            // A cell without spans stands where it was asked for.
+            const bool spans = cell.rowSpan() > 1 || cell.columnSpan() > 1;
+            if (spans && (cell.column() != c || (cell.row() != r && rowAt.value(cell.row(), -1) >= 0)))
                 continue;
             QTextTableCell target = table->cellAt(i, c);
             if (cell.format() != target.format())
@@ -520,7 +524,7 @@ QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QP
     for (int r = headerRows; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
-            if (cell.row() != r || cell.column() != c)
+            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && (cell.row() != r || cell.column() != c))
                 continue;
             qreal cellWidest = 0;
             qreal cellWord = 0;
