@@ -484,6 +484,17 @@ QTextTable* CopyRows(QTextTable* source, const QVector<int>& rows, const QTextTa
             if (cell.format() != target.format())
                 target.setFormat(cell.format());
             cursor = target.firstCursorPosition();
+            // A cell's end is searched for through the whole table. A cell whose one block reaches to where the
+            // next cell begins is copied as that block, found without the search.
+            if (!spans && (c + 1 < columns || r + 1 < source->rows())) {
+                const QTextTableCell next = c + 1 < columns ? source->cellAt(r, c + 1) : source->cellAt(r + 1, 0);
+                const QTextBlock block = source->document()->findBlock(cell.firstPosition());
+                if (next.rowSpan() == 1 && next.columnSpan() == 1
+                    && block.position() + block.length() == next.firstPosition() && block.position() == cell.firstPosition()) {
+                    CopyBlocks(block, block.position(), &cursor);
+                    continue;
+                }
+            }
             if (HoldsFrames(cell)) {
                 // A table in a cell is copied whole by Qt's own fragment copy.
                 QTextCursor selection(source->document());
