@@ -13,8 +13,8 @@
 #include "productmanagement.h"
 #include "reportgenerator.h"
 #include "reportviewer.h"
+#include "testsupport.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -24,7 +24,6 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -57,19 +56,6 @@ void Paint(QWidget* page)
     page->show();
     QCoreApplication::processEvents();
     page->repaint();
-}
-
-// Runs the event loop until it would wait, as it does once an action has ended.
-void Idle()
-{
-    QEventLoop loop;
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, [&] {
-        if (!dispatcher->hasPendingEvents())
-            loop.quit();
-    });
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // Drops the manager's inventory connection from another one, as a server restart would.
@@ -178,7 +164,7 @@ int main(int argc, char** argv)
                     page.findChild<QPushButton*>(QStringLiteral("buttonShowAll"))->click();
                     Paint(&page);
                     firstReads << clock.restart();
-                    Idle();
+                    TestSupport::Idle();
                     rereads << clock.elapsed();
                 }
                 Report("inventory page: Show All, stock report open", [&] {
