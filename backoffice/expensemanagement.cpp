@@ -1,14 +1,14 @@
-#include "databasefailure.h"
 #include "expensemanagement.h"
 
 #include "addeditexpensedialog.h"
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
+#include "listmending.h"
 #include "managementpage.h"
 #include "mysqltablemodel.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 #include "sqlfilter.h"
 
 #include <QHeaderView>

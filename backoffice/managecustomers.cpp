@@ -1,12 +1,12 @@
-#include "databasefailure.h"
 #include "managecustomers.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
+#include "listmending.h"
 #include "managementpage.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 #include "sqlfilter.h"
 #include "textfields.h"
 

@@ -5,11 +5,11 @@
 #include "constants.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "listmending.h"
 #include "reportveiwermodel.h"
 #include "reportveiwermodelsubitems.h"
 #include "selector.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 
 #include <QDateTime>
 #include <QHeaderView>

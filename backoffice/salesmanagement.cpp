@@ -5,12 +5,12 @@
 #include "constants.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "listmending.h"
 #include "managementpage.h"
 #include "salesdetailssqltablemodel.h"
 #include "salessqltablemodel.h"
 #include "selector.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 #include "sqlfilter.h"
 
 #include <QHeaderView>

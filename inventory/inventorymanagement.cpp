@@ -1,20 +1,20 @@
-#include "databasefailure.h"
 #include "inventorymanagement.h"
 
 #include "appsettings.h"
 #include "barcodesettings.h"
 #include "caddnewitemsbatch.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "inventoryexport.h"
 #include "inventorymodel.h"
 #include "listfilter.h"
+#include "listmending.h"
 #include "managementpage.h"
 #include "movestock.h"
 #include "progress.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 #include "voranteldialog.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "listfilter.h"
 
-#include "readfailurenotice.h"
 #include "databasemanager.h"
+#include "readfailurenotice.h"
 #include "sqlfilter.h"
 
 #include <QSqlError>

@@ -1,11 +1,11 @@
-#include "databasefailure.h"
 #include "managecategories.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
+#include "listmending.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 #include "sqlfilter.h"
 #include "textfields.h"
 

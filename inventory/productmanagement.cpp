@@ -1,17 +1,17 @@
-#include "databasefailure.h"
 #include "productmanagement.h"
 
 #include "addeditproductdialog.h"
 #include "caddnewitemsbatch.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "listfilter.h"
+#include "listmending.h"
 #include "managementpage.h"
 #include "productmodels.h"
 #include "progress.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 #include "sqlfilter.h"
 
 #include <QDialog>

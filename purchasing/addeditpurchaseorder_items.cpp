@@ -6,12 +6,12 @@
 #include "appsettings.h"
 #include "databasefailure.h"
 #include "databasemanager.h"
+#include "listmending.h"
 #include "purchaseitemsmodel.h"
 #include "purchasestatus.h"
 #include "purchasinglog.h"
 #include "reportparameterdialog.h"
 #include "reportviewer.h"
-#include "listmending.h"
 
 #include <QHeaderView>
 #include <QLocale>

@@ -1,14 +1,14 @@
-#include "databasefailure.h"
 #include "managevendors.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "listfilter.h"
+#include "listmending.h"
 #include "managementpage.h"
 #include "purchasinglog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 #include "sqlfilter.h"
 #include "textfields.h"
 

@@ -1,16 +1,16 @@
-#include "databasefailure.h"
 #include "purchasemanagement.h"
 
 #include "addeditpurchaseorder.h"
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
+#include "listmending.h"
 #include "managementpage.h"
 #include "purchasemodel.h"
 #include "purchasestatus.h"
 #include "purchasinglog.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
-#include "listmending.h"
 #include "sqlfilter.h"
 
 #include <QBrush>

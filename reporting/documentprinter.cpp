@@ -300,7 +300,6 @@ void DrawBand(QPainter* painter, QAbstractTextDocumentLayout* layout, const QHas
     painter->restore();
 }
 
-
 // A document laid out for printing: the caller's own, or one part of a long one.
 struct Laid
 {
@@ -509,6 +508,21 @@ QTextTable* CopyRows(QTextTable* source, const QVector<int>& rows, const QTextTa
     return table;
 }
 
+// An empty document laid out as document is: its font, text options, metrics and root frame.
+std::unique_ptr<QTextDocument> DocumentLike(const QTextDocument* document)
+{
+    auto like = std::make_unique<QTextDocument>();
+    like->setUndoRedoEnabled(false);
+    like->setPageSize(QSizeF(0, 0));
+    like->setDefaultFont(document->defaultFont());
+    like->setDefaultTextOption(document->defaultTextOption());
+    like->setUseDesignMetrics(document->useDesignMetrics());
+    like->setIndentWidth(document->indentWidth());
+    like->setBaseUrl(document->baseUrl());
+    like->rootFrame()->setFrameFormat(document->rootFrame()->frameFormat());
+    return like;
+}
+
 // The column widths of a long table, as Qt's layout would give the whole table: they depend on
 // the widest text of each column and its widest word, so the header rows and the rows holding
 // those (found by a cheap estimate, a few per column) are laid out on their own.
@@ -586,18 +600,12 @@ QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QP
     std::sort(chosen.begin(), chosen.end());
     chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
 
-    QTextDocument probe;
-    probe.setUndoRedoEnabled(false);
-    probe.setPageSize(QSizeF(0, 0));
-    probe.setDefaultFont(document->defaultFont());
-    probe.setDefaultTextOption(document->defaultTextOption());
-    probe.setUseDesignMetrics(document->useDesignMetrics());
-    probe.rootFrame()->setFrameFormat(document->rootFrame()->frameFormat());
-    QTextCursor cursor(&probe);
+    const std::unique_ptr<QTextDocument> probe = DocumentLike(document);
+    QTextCursor cursor(probe.get());
     QTextTable* copy = CopyRows(table, chosen, table->format(), &cursor);
-    probe.documentLayout()->setPaintDevice(printer);
-    probe.setTextWidth(width);
-    QAbstractTextDocumentLayout* layout = probe.documentLayout();
+    probe->documentLayout()->setPaintDevice(printer);
+    probe->setTextWidth(width);
+    QAbstractTextDocumentLayout* layout = probe->documentLayout();
     QVector<qreal> left(columns + 1, -1);
     for (int c = 0; c < columns; ++c) {
         for (int r = copy->rows() - 1; r >= 0; --r) {
@@ -624,10 +632,6 @@ QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QP
     return lengths;
 }
 
-} // namespace
-
-namespace {
-
 // Lays a part of a long document out: the units first..last-1, a table that goes on from an earlier
 // part under its header rows, every long table with the column widths of the whole table.
 // unitTables receives the copy of each table unit's table.
@@ -636,15 +640,7 @@ std::unique_ptr<QTextDocument> LayPart(QTextDocument* document, QPrinter* printe
                                        const QHash<QTextTable*, QTextTableFormat>& formats,
                                        QHash<QTextTable*, QTextTable*>* copies, QVector<QTextTable*>* unitTables)
 {
-    auto part = std::make_unique<QTextDocument>();
-    part->setUndoRedoEnabled(false);
-    part->setPageSize(QSizeF(0, 0));
-    part->setDefaultFont(document->defaultFont());
-    part->setDefaultTextOption(document->defaultTextOption());
-    part->setUseDesignMetrics(document->useDesignMetrics());
-    part->setIndentWidth(document->indentWidth());
-    part->setBaseUrl(document->baseUrl());
-    part->rootFrame()->setFrameFormat(document->rootFrame()->frameFormat());
+    std::unique_ptr<QTextDocument> part = DocumentLike(document);
     for (const QTextFormat& format : document->allFormats()) {
         if (!format.isImageFormat())
             continue;

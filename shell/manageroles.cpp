@@ -4,9 +4,9 @@
 
 #include "appsettings.h"
 #include "databasemanager.h"
+#include "listmending.h"
 #include "modules.h"
 #include "selector.h"
-#include "listmending.h"
 #include "sqlfilter.h"
 #include "textfields.h"
 

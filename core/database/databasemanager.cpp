@@ -2,8 +2,8 @@
 
 #include "appsettings.h"
 #include "constants.h"
-#include "databasestatuslistener.h"
 #include "databaselog.h"
+#include "databasestatuslistener.h"
 #include "storedhash.h"
 
 #include <QAbstractEventDispatcher>
@@ -146,6 +146,15 @@ struct DatabaseManager::HeldList
     // left, until it is read again.
     bool letGo = false;
     QVector<QPointer<QWidget>> frozen;
+
+    // Its page read it anew since: it keeps what it read.
+    bool ReadAnew() const { return !list || list->query().result() != query.result(); }
+    void Thaw() const
+    {
+        for (const QPointer<QWidget>& widget : frozen)
+            if (widget)
+                widget->setUpdatesEnabled(true);
+    }
 };
 
 struct DatabaseManager::Side
@@ -398,8 +407,9 @@ void DatabaseManager::ReadHeldListsWhenIdle()
     // has been read by its page; once nothing is pending, that list has been painted too.
     readingScheduled = true;
     auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this, connection] {
-        if (QAbstractEventDispatcher::instance()->hasPendingEvents())
+    *connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher,
+                                   [this, connection, dispatcher] {
+        if (dispatcher->hasPendingEvents())
             return;
         QObject::disconnect(*connection);
         readingScheduled = false;
@@ -413,8 +423,7 @@ void DatabaseManager::ReadHeldLists()
     lists.swap(heldLists);
     for (const HeldList& held : lists) {
         const Side side = held.connectionName == INVENTORY_CONNECTION ? inventorySide() : salesSide();
-        // A list its page has read anew since keeps what it read.
-        if (held.list && held.list->query().result() == held.query.result()) {
+        if (!held.ReadAnew()) {
             if (side.db && side.open) {
                 QSqlQuery again(*side.db);
                 again.setForwardOnly(held.query.isForwardOnly());
@@ -435,9 +444,7 @@ void DatabaseManager::ReadHeldLists()
                 held.list->clear();
             }
         }
-        for (const QPointer<QWidget>& widget : held.frozen)
-            if (widget)
-                widget->setUpdatesEnabled(true);
+        held.Thaw();
     }
 }
 
@@ -453,11 +460,9 @@ void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
                 ++it;
                 continue;
             }
-            if (it->letGo && it->list && it->list->query().result() == it->query.result())
+            if (it->letGo && !it->ReadAnew())
                 it->list->clear();
-            for (const QPointer<QWidget>& widget : it->frozen)
-                if (widget)
-                    widget->setUpdatesEnabled(true);
+            it->Thaw();
             it = heldLists.erase(it);
         }
         delete side.query;

@@ -1,6 +1,6 @@
 #include "documentprinter.h"
-#include "pdfreader.h"
 #include "modalanswerer.h"
+#include "pdfreader.h"
 #include "reportprinter.h"
 #include "testsupport.h"
 
