@@ -107,6 +107,8 @@ private slots:
     void stockFilters();
     void stockCountAndValue();
     void failedReportQueryIsShown();
+    void failedReportReadsItsExpensesAgain();
+    void failedStockReportsBringTheTotalsBack();
     void htmlIsEscapedAndLogoOptional_data();
     void htmlIsEscapedAndLogoOptional();
     void printedTableFollowsTheScreen();
@@ -364,6 +366,67 @@ void TestReportViewer::failedReportQueryIsShown()
              qPrintable(answerer->messages().first()));
     QVERIFY(answerer->messages().first().contains(QStringLiteral("tblNowhere")));
     QCOMPARE(Rows(viewer).size(), 0);
+}
+
+// Two failed reports, then the period's expenses change: the next report shows them as they are now, not the figure
+// shown before the failures.
+void TestReportViewer::failedReportReadsItsExpensesAgain()
+{
+    ReportViewer viewer(nullptr);
+    viewer.SetDates(QDate::currentDate().addDays(-8), QDate::currentDate().addDays(-1));
+    viewer.SetExpenseMode();
+    auto* total = Child<QLineEdit>(&viewer, "lineTotalExpensesSummary");
+    QCOMPARE(total->text(), QStringLiteral("550.00"));
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpenseCategories TO tblExpenseCategoriesAway")}),
+             QString());
+    auto restore = qScopeGuard([this] {
+        fixture.execInventory({QStringLiteral("RENAME TABLE tblExpenseCategoriesAway TO tblExpenseCategories")});
+    });
+    Child<QRadioButton>(&viewer, "radioCategory")->setChecked(true);
+    QCOMPARE(total->text(), QStringLiteral("0"));
+    Child<QRadioButton>(&viewer, "radioDate_2")->setChecked(true);
+    QCOMPARE(answerer->seen.size(), 1);
+    restore.dismiss();
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpenseCategoriesAway TO tblExpenseCategories"),
+                                    QStringLiteral("INSERT INTO tblExpenses (ID, CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
+                                                   "VALUES (90, 1, '%1', 10, 'Lamp')")
+                                        .arg(Day(2))}),
+             QString());
+    const auto removeAgain = qScopeGuard([this] { fixture.execInventory({QStringLiteral("DELETE FROM tblExpenses WHERE ID = 90")}); });
+    Child<QRadioButton>(&viewer, "radioIndividualExpenses")->setChecked(true);
+    QCOMPARE(Rows(viewer).size(), 5);
+    QCOMPARE(total->text(), QStringLiteral("560.00"));
+}
+
+// The stock count and value read "0" while reports fail, also when no category is chosen (the report alone is read
+// then); a second failure in a row keeps what the first put aside, and the next report brings it back.
+void TestReportViewer::failedStockReportsBringTheTotalsBack()
+{
+    ReportViewer viewer(nullptr);
+    viewer.reportQuery = QStringLiteral(
+        "SELECT i.BAR_CODE as 'STOCK CODE', p.NAME as PRODUCT, i.QUANTITY as QUANTITY FROM tblInventory as i, "
+        "tblProducts as p , tblProductCategories as c  WHERE i.PRODUCT_ID = p.ID AND p.CATEGORY_ID = c.ID");
+    viewer.SetStockMode(true);
+    auto* combo = Child<QComboBox>(&viewer, "comboBoxVendors");
+    combo->setCurrentIndex(combo->findText(QStringLiteral("Food")));
+    const auto totals = [&viewer] {
+        return QStringList{Child<QLineEdit>(&viewer, "lineStockCount")->text(),
+                           Child<QLineEdit>(&viewer, "lineTotalPurchaseValue")->text()};
+    };
+    const QStringList before = totals();
+    QCOMPARE(before, (QStringList{"3", "4"}));
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblInventory TO tblInventoryAway")}), QString());
+    auto restore = qScopeGuard([this] { fixture.execInventory({QStringLiteral("RENAME TABLE tblInventoryAway TO tblInventory")}); });
+    combo->setCurrentIndex(-1);
+    QCOMPARE(totals(), (QStringList{"0", "0"}));
+    combo->setCurrentIndex(combo->findText(QStringLiteral("Drinks")));
+    QCOMPARE(totals(), (QStringList{"0", "0"}));
+    QCOMPARE(answerer->seen.size(), 1);
+    restore.dismiss();
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblInventoryAway TO tblInventory")}), QString());
+    combo->setCurrentIndex(-1);
+    QCOMPARE(Rows(viewer).size(), 5);
+    QCOMPARE(totals(), before);
 }
 
 void TestReportViewer::htmlIsEscapedAndLogoOptional_data()
