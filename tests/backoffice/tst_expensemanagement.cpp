@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTableView>
 
@@ -40,6 +41,8 @@ private slots:
     void deleteSelectedRows();
     void longListIsCountedAndPrintedWhole();
     void failedListQueryIsReported();
+    void opensInCategoryOrder();
+    void sortingSetUpOnceTheTableIsCounted();
 
 private:
     static QTableView* grid(ExpenseManagement& page) { return Child<QTableView>(&page, "tableViewExpenses"); }
@@ -264,6 +267,50 @@ void TestExpenseManagement::failedListQueryIsReported()
                  qPrintable(answerer->messages().join(' ')));
     }
     QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpensesAway TO tblExpenses")}), QString());
+}
+
+void TestExpenseManagement::opensInCategoryOrder()
+{
+    ExpenseManagement page(nullptr);
+    QVERIFY(!Child<QCheckBox>(&page, "checkEnableSorting")->isVisibleTo(&page));
+    QCOMPARE(ColumnTexts(grid(page), CATEGORY),
+             (QStringList{"Bob's 100%", "Rent", "Travel", "Travel", "a_b", "axb"}));
+}
+
+// A page whose count failed when it opened counts the table again after a read that succeeds, and again after the
+// next one when that count failed too; once counted, further reads keep the sorting the user chose.
+void TestExpenseManagement::sortingSetUpOnceTheTableIsCounted()
+{
+    const auto table = [this](bool away) {
+        return fixture.execInventory({away ? QStringLiteral("RENAME TABLE tblExpenses TO tblExpensesAway")
+                                           : QStringLiteral("RENAME TABLE tblExpensesAway TO tblExpenses")});
+    };
+    QCOMPARE(fixture.execInventory({QStringLiteral("INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
+                                                   "SELECT 2, '2026-11-01', 1, CONCAT('many', seq) FROM seq_1_to_1000")}),
+             QString());
+    QCOMPARE(table(true), QString());
+    auto restore = qScopeGuard([&table] { table(false); });
+    ExpenseManagement page(nullptr);
+    auto* box = Child<QCheckBox>(&page, "checkEnableSorting");
+    QCOMPARE(table(false), QString());
+    // The list is read; the count after it fails.
+    click(page, "buttonShowAll");
+    QCOMPARE(table(true), QString());
+    QCoreApplication::processEvents();
+    QCOMPARE(table(false), QString());
+    restore.dismiss();
+    QVERIFY(!box->isVisibleTo(&page));
+
+    click(page, "buttonShowAll");
+    QTRY_VERIFY(box->isVisibleTo(&page));
+    QVERIFY(!box->isChecked());
+    QVERIFY(!grid(page)->isSortingEnabled());
+    box->setChecked(true);
+    click(page, "buttonShowAll");
+    QCoreApplication::processEvents();
+    QVERIFY(box->isChecked());
+    QVERIFY(grid(page)->isSortingEnabled());
+    QCOMPARE(answerer->seen.size(), 1); // the read when the page opened
 }
 
 VORANTEL_TEST_MAIN(TestExpenseManagement)
