@@ -47,6 +47,7 @@ private slots:
     void overdueMark();
     void numbersAndDatesSortByValue_data();
     void numbersAndDatesSortByValue();
+    void vendorsComeBackSortedAfterAFailedRead();
 
 private:
     // Orders and lines: "order ID|lines".
@@ -532,6 +533,35 @@ void TestPurchaseOrders::numbersAndDatesSortByValue()
     for (int row = 0; row < view->model()->rowCount(); ++row)
         shown << view->model()->index(row, column).data().toString();
     QCOMPARE(shown, descending);
+}
+
+// A read that failed leaves the vendors without their columns; the next read lists them sorted by name again.
+void TestPurchaseOrders::vendorsComeBackSortedAfterAFailedRead()
+{
+    QCOMPARE(addVendor(QStringLiteral("Zulu")), QString());
+    QCOMPARE(addVendor(QStringLiteral("Alpha")), QString());
+    const QStringList sorted = rows(QStringLiteral("SELECT NAME FROM tblVendors ORDER BY NAME"));
+    AddEditPurchaseOrder editor(nullptr, nullptr);
+    auto* combo = Child<QComboBox>(&editor, "comboVendors");
+    const auto items = [combo] {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+        return texts;
+    };
+    QCOMPARE(items(), sorted);
+    QString error;
+    answerer->handleClass<QDialog>("ManageVendors", [&](QDialog* dialog) {
+        error = run(QStringLiteral("RENAME TABLE tblVendors TO tblVendorsAway"));
+        dialog->reject();
+    });
+    Child<QPushButton>(&editor, "pushSearchVendor")->click();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY2(statusText(&editor).startsWith(QLatin1String("The vendors could not be read")), qPrintable(statusText(&editor)));
+    QCOMPARE(run(QStringLiteral("RENAME TABLE tblVendorsAway TO tblVendors")), QString());
+    answerer->handleClass<QDialog>("ManageVendors", [](QDialog* dialog) { dialog->reject(); });
+    Child<QPushButton>(&editor, "pushSearchVendor")->click();
+    QCOMPARE(items(), sorted);
 }
 
 VORANTEL_TEST_MAIN(TestPurchaseOrders)
