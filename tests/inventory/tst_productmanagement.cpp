@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -59,6 +60,8 @@ private slots:
     void sortedListMatchesAPlainSort();
     void failedListIsReportedAndEmptiesTheStockTab();
     void stockTabFollowsCurrentProduct();
+    void stockHeaderClickThatFailsIsReadAgain_data();
+    void stockHeaderClickThatFailsIsReadAgain();
     void flagsShownAsYesOrNo();
     void deleteRefusesProductsWithStockAndGoesOn();
     void failedDeleteReportsTheDriverText();
@@ -280,6 +283,56 @@ void TestProductManagement::stockTabFollowsCurrentProduct()
     QCOMPARE(stock->model()->index(0, SALE_PRICE).data().toString(), QLocale().toString(1234567.89, 'f', 2));
     QCOMPARE(stock->horizontalHeader()->visualIndex(POS_BUTTON), 14);
     QVERIFY(Child<QPushButton>(&page, "buttonDelete")->isEnabled());
+}
+
+void TestProductManagement::stockHeaderClickThatFailsIsReadAgain_data()
+{
+    QTest::addColumn<bool>("dropped"); // the connection was dropped; otherwise the table is away
+    QTest::newRow("connection dropped: read again, in the clicked order") << true;
+    QTest::newRow("table away: told, and empty") << false;
+}
+
+// A header click sorts the stock tab by a read of its own, which does not reopen a dropped connection: when it fails
+// the page reads the list itself, which tells why or, once it has read, sorts the list as clicked.
+void TestProductManagement::stockHeaderClickThatFailsIsReadAgain()
+{
+    QFETCH(bool, dropped);
+    addSearchRows();
+    for (const char* code : {"S-J1", "S-J3", "S-J2"})
+        QCOMPARE(addStock(QStringLiteral("J100"), QLatin1String(code), 1), QString());
+    ProductManagement page(nullptr, false);
+    page.show();
+    QVERIFY(SelectRow(Child<QTableView>(&page, "tableViewProducts"), PRODUCT_CODE, QStringLiteral("J100")));
+    auto* stock = Child<QTableView>(&page, "tableViewInventory");
+    QCOMPARE(Column(stock, STOCK_CODE), (QStringList{"S-J1", "S-J3", "S-J2"}));
+    if (dropped) {
+        QSqlQuery id(*DatabaseManager::Instance()->InventoryDatabase());
+        QVERIFY(id.exec(QStringLiteral("SELECT CONNECTION_ID()")) && id.next());
+        QCOMPARE(run(QStringLiteral("KILL ") + id.value(0).toString()), QString());
+    } else {
+        QCOMPARE(run(QStringLiteral("RENAME TABLE tblInventory TO tblInventoryAway")), QString());
+    }
+    const auto restore = qScopeGuard([this, dropped] {
+        if (!dropped)
+            run(QStringLiteral("RENAME TABLE tblInventoryAway TO tblInventory"));
+    });
+    QHeaderView* header = stock->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(STOCK_CODE) + 4, header->height() / 2));
+    QCOMPARE(header->sortIndicatorSection(), STOCK_CODE);
+    if (dropped) {
+        QCOMPARE(answerer->messages(), QStringList());
+        QStringList sorted{"S-J1", "S-J2", "S-J3"};
+        if (header->sortIndicatorOrder() == Qt::DescendingOrder)
+            std::reverse(sorted.begin(), sorted.end());
+        QCOMPARE(Column(stock, STOCK_CODE), sorted);
+    } else {
+        QCOMPARE(answerer->messages().size(), 1);
+        QVERIFY2(answerer->messages().first().startsWith(
+                     QStringLiteral("Product Management|The list could not be read from the database:")),
+                 qPrintable(answerer->messages().first()));
+        QCOMPARE(stock->model()->rowCount(), 0);
+    }
 }
 
 void TestProductManagement::flagsShownAsYesOrNo()
