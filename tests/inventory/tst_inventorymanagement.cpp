@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QTimer>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QHeaderView>
 #include <QSettings>
 #include <QTableView>
 #include <QTextEdit>
@@ -47,6 +49,7 @@ private slots:
     void searchTakesTextLiterally();
     void searchKeepsFilterOnRefresh();
     void failedListIsReported();
+    void columnsArrangedOnceAcrossTwoFailedReads();
     void deleteReportsEachFailureAndGoesOn();
     void longListIsPrintedWhole();
     void longListGoesWholeToTheLabels();
@@ -178,6 +181,46 @@ void TestInventoryManagement::failedListIsReported()
     QVERIFY2(messages.first().startsWith(QStringLiteral("Manage Inventory|The list could not be read from the database:"))
                  && messages.first().contains(QStringLiteral("tblVendors")),
              qPrintable(messages.first()));
+}
+
+// A page whose list had no columns arranges them when they first come; a later read that fails takes them away again,
+// and they come back as they were, not arranged a second time.
+void TestInventoryManagement::columnsArrangedOnceAcrossTwoFailedReads()
+{
+    addSearchRows();
+    const auto table = [this](bool away) {
+        return run(away ? QStringLiteral("RENAME TABLE tblInventory TO tblInventoryAway")
+                        : QStringLiteral("RENAME TABLE tblInventoryAway TO tblInventory"));
+    };
+    QCOMPARE(table(true), QString());
+    auto restore = qScopeGuard([&table] { table(false); });
+    InventoryManagement page(nullptr, false);
+    auto* view = Child<QTableView>(&page, "tableViewItems");
+    QHeaderView* header = view->horizontalHeader();
+    const auto arranged = [header] {
+        QStringList titles;
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int column = header->logicalIndex(visual);
+            titles << header->model()->headerData(column, Qt::Horizontal).toString()
+                          + (header->isSectionHidden(column) ? QStringLiteral(" (hidden)") : QString());
+        }
+        return titles;
+    };
+    QCOMPARE(header->count(), 0);
+    QCOMPARE(table(false), QString());
+    Child<QPushButton>(&page, "buttonShowAll")->click();
+    const QStringList first = arranged();
+    QVERIFY2(first.indexOf(QStringLiteral("Product Code")) < first.indexOf(QStringLiteral("Category")),
+             qPrintable(first.join(QLatin1Char(','))));
+
+    QCOMPARE(table(true), QString());
+    Child<QPushButton>(&page, "buttonShowAll")->click();
+    QCOMPARE(header->count(), 0);
+    QCOMPARE(table(false), QString());
+    restore.dismiss();
+    Child<QPushButton>(&page, "buttonShowAll")->click();
+    QCOMPARE(arranged(), first);
+    QCOMPARE(answerer->seen.size(), 2); // each run of failed reads is told
 }
 
 void TestInventoryManagement::deleteReportsEachFailureAndGoesOn()
