@@ -60,6 +60,8 @@ private slots:
     void sortedListMatchesAPlainSort();
     void failedListIsReportedAndEmptiesTheStockTab();
     void stockTabFollowsCurrentProduct();
+    void failedReadGivesTheServersReason_data();
+    void failedReadGivesTheServersReason();
     void stockHeaderClickThatFailsIsReadAgain_data();
     void stockHeaderClickThatFailsIsReadAgain();
     void flagsShownAsYesOrNo();
@@ -333,6 +335,36 @@ void TestProductManagement::stockHeaderClickThatFailsIsReadAgain()
                  qPrintable(answerer->messages().first()));
         QCOMPARE(stock->model()->rowCount(), 0);
     }
+}
+
+void TestProductManagement::failedReadGivesTheServersReason_data()
+{
+    QTest::addColumn<QString>("table"); // taken away before the read
+    QTest::addColumn<bool>("stock");    // the stock tab's read, else the products list's
+    QTest::newRow("products list, its categories away") << "tblProductCategories" << false;
+    QTest::newRow("stock tab, its vendors away") << "tblVendors" << true;
+}
+
+// The server is there and refuses the statement: the box gives its words.
+void TestProductManagement::failedReadGivesTheServersReason()
+{
+    QFETCH(QString, table);
+    QFETCH(bool, stock);
+    addSearchRows();
+    QCOMPARE(addStock(QStringLiteral("J100"), QStringLiteral("S-J1"), 4), QString());
+    ProductManagement page(nullptr, false);
+    auto* products = Child<QTableView>(&page, "tableViewProducts");
+    if (stock)
+        QVERIFY(SelectRow(products, PRODUCT_CODE, QStringLiteral("J1000")));
+    QCOMPARE(run(QStringLiteral("RENAME TABLE %1 TO tblAway").arg(table)), QString());
+    const auto restore = qScopeGuard([this, table] { run(QStringLiteral("RENAME TABLE tblAway TO %1").arg(table)); });
+    if (stock)
+        QVERIFY(SelectRow(products, PRODUCT_CODE, QStringLiteral("J100")));
+    else
+        Child<QPushButton>(&page, "buttonSearch")->click();
+    QCOMPARE(answerer->messages().size(), 1);
+    const QString told = answerer->messages().first();
+    QVERIFY2(told.contains(table + QStringLiteral("' doesn't exist")), qPrintable(told));
 }
 
 void TestProductManagement::flagsShownAsYesOrNo()
