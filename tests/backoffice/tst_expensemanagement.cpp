@@ -285,8 +285,9 @@ void TestExpenseManagement::sortingSetUpOnceTheTableIsCounted()
         return fixture.execInventory({away ? QStringLiteral("RENAME TABLE tblExpenses TO tblExpensesAway")
                                            : QStringLiteral("RENAME TABLE tblExpensesAway TO tblExpenses")});
     };
-    QCOMPARE(fixture.execInventory({QStringLiteral("INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
-                                                   "SELECT 2, '2026-11-01', 1, CONCAT('many', seq) FROM seq_1_to_1000")}),
+    QCOMPARE(fixture.execInventory({QStringLiteral("INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, "
+                                                   "DESCRIPTION) SELECT 2, '2026-11-01', 1, CONCAT('many', seq) "
+                                                   "FROM seq_1_to_1000")}),
              QString());
     QCOMPARE(table(true), QString());
     auto restore = qScopeGuard([&table] { table(false); });

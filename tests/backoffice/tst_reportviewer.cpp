@@ -387,12 +387,14 @@ void TestReportViewer::failedReportReadsItsExpensesAgain()
     Child<QRadioButton>(&viewer, "radioDate_2")->setChecked(true);
     QCOMPARE(answerer->seen.size(), 1);
     restore.dismiss();
-    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpenseCategoriesAway TO tblExpenseCategories"),
-                                    QStringLiteral("INSERT INTO tblExpenses (ID, CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
-                                                   "VALUES (90, 1, '%1', 10, 'Lamp')")
-                                        .arg(Day(2))}),
+    QCOMPARE(fixture.execInventory(
+                 {QStringLiteral("RENAME TABLE tblExpenseCategoriesAway TO tblExpenseCategories"),
+                  QStringLiteral("INSERT INTO tblExpenses (ID, CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) "
+                                 "VALUES (90, 1, '%1', 10, 'Lamp')")
+                      .arg(Day(2))}),
              QString());
-    const auto removeAgain = qScopeGuard([this] { fixture.execInventory({QStringLiteral("DELETE FROM tblExpenses WHERE ID = 90")}); });
+    const auto removeAgain =
+        qScopeGuard([this] { fixture.execInventory({QStringLiteral("DELETE FROM tblExpenses WHERE ID = 90")}); });
     Child<QRadioButton>(&viewer, "radioIndividualExpenses")->setChecked(true);
     QCOMPARE(Rows(viewer).size(), 5);
     QCOMPARE(total->text(), QStringLiteral("560.00"));
@@ -416,7 +418,8 @@ void TestReportViewer::failedStockReportsBringTheTotalsBack()
     const QStringList before = totals();
     QCOMPARE(before, (QStringList{"3", "4"}));
     QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblInventory TO tblInventoryAway")}), QString());
-    auto restore = qScopeGuard([this] { fixture.execInventory({QStringLiteral("RENAME TABLE tblInventoryAway TO tblInventory")}); });
+    auto restore = qScopeGuard(
+        [this] { fixture.execInventory({QStringLiteral("RENAME TABLE tblInventoryAway TO tblInventory")}); });
     combo->setCurrentIndex(-1);
     QCOMPARE(totals(), (QStringList{"0", "0"}));
     combo->setCurrentIndex(combo->findText(QStringLiteral("Drinks")));

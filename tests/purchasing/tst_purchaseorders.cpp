@@ -557,7 +557,8 @@ void TestPurchaseOrders::vendorsComeBackSortedAfterAFailedRead()
     });
     Child<QPushButton>(&editor, "pushSearchVendor")->click();
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    QVERIFY2(statusText(&editor).startsWith(QLatin1String("The vendors could not be read")), qPrintable(statusText(&editor)));
+    QVERIFY2(statusText(&editor).startsWith(QLatin1String("The vendors could not be read")),
+             qPrintable(statusText(&editor)));
     QCOMPARE(run(QStringLiteral("RENAME TABLE tblVendorsAway TO tblVendors")), QString());
     answerer->handleClass<QDialog>("ManageVendors", [](QDialog* dialog) { dialog->reject(); });
     Child<QPushButton>(&editor, "pushSearchVendor")->click();
