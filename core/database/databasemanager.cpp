@@ -558,26 +558,26 @@ void DatabaseManager::ReadHeldLists()
         if (held.values.isEmpty()) {
             read = again.exec(held.query.lastQuery());
         } else {
-            again.prepare(held.query.lastQuery());
-            for (int i = 0; i < held.values.size(); ++i)
+            // A statement the server refuses to prepare would otherwise run with its placeholders as text.
+            read = again.prepare(held.query.lastQuery());
+            for (int i = 0; read && i < held.values.size(); ++i)
                 again.bindValue(i, held.values.at(i));
-            read = again.exec();
+            read = read && again.exec();
         }
         if (read) {
             held.list->setQuery(again);
             held.Thaw();
             continue;
         }
-        if (DatabaseFailure::ConnectionLost(again.driver(), again.lastError())) {
-            LogDatabaseError(again.lastError());
-            heldLists.push_back(held);
-            continue;
-        }
-        // A plain list keeps its rows; a let-go one has none left to show.
-        if (held.letGo) {
-            held.list->clear();
+        // Refused: a plain list keeps its rows; a let-go one has none left to show.
+        if (held.letGo && held.list->rowCount() > 0) {
             emptied = true;
             reason = DatabaseFailure::ReadReason(again.driver(), again.lastError());
+            held.list->clear();
+        } else if (held.letGo) {
+            held.list->clear();
+        } else {
+            LogDatabaseError(again.lastError());
         }
         held.Thaw();
     }

@@ -1162,6 +1162,7 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass_data()
     QTest::newRow("the pass") << 0;
     QTest::newRow("a second drop: the server killed, then back") << 1;
     QTest::newRow("its window closed") << 2;
+    QTest::newRow("the pass's reads refused: tables renamed") << 5;
     QTest::newRow("logout: the connection closed") << 3;
     QTest::newRow("another database: the connection removed") << 4;
 }
@@ -1207,6 +1208,24 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
         QVERIFY(ordersView->updatesEnabled());
         QCOMPARE(BlankRows(ordersView->model()), 0);
         orders->show();
+    } else if (then == 5) {
+        const QString renamed = QStringLiteral("RENAME TABLE tblExpenses TO tblExpensesAway, tblPODetails TO tblPODetailsAway");
+        QCOMPARE(rows(inventoryDb, renamed), QStringList());
+        TestSupport::Idle();
+        QCOMPARE(rows(inventoryDb, QStringLiteral("RENAME TABLE tblExpensesAway TO tblExpenses, tblPODetailsAway TO "
+                                                  "tblPODetails")),
+                 QStringList());
+        // The order's grid keeps its rows; the report's, let go of, are none, and that is told once, with the server's
+        // reason.
+        QCOMPARE(Cells(grid->model()), gridBefore);
+        QCOMPARE(reportView->model()->rowCount(), 0);
+        QVERIFY(reportView->updatesEnabled());
+        QCOMPARE(answerer->messages().size(), 1);
+        QVERIFY2(answerer->messages().first().contains(QLatin1String("tblExpenses' doesn't exist")),
+                 qPrintable(answerer->messages().first()));
+        Child<QRadioButton>(report.get(), "radioCategory")->setChecked(true);
+        Child<QRadioButton>(report.get(), "radioIndividualExpenses")->setChecked(true);
+        answerer->clear();
     } else if (then >= 3) {
         DatabaseManager* manager = DatabaseManager::Instance();
         if (then == 3)
