@@ -1239,9 +1239,9 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
         // A plain statement's rows are the client's until the connection's driver goes.
         QCOMPARE(Cells(grid->model()), then == 3 ? gridBefore : QStringList());
         TestSupport::Idle();
-        // Its rows went with the closed connection's driver when the next one opened: none rather than blank ones.
+        // Its rows go with the closed connection's driver when the next one opens: none rather than unreadable ones.
         QVERIFY(manager->InventoryDatabase()->isOpen());
-        QCOMPARE(BlankRows(grid->model()), 0);
+        QCOMPARE(grid->model()->rowCount(), 0);
         // The order's editor opened again, as after logging in, for the rows after.
         Child<QPushButton>(orders.get(), "buttonShowAll")->click();
         auto* orderRows = qobject_cast<QSqlQueryModel*>(SourceOf(ordersView->model()));
