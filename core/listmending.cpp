@@ -107,8 +107,10 @@ bool KeptWhileAway(QSqlTableModel* model)
     if (!manager->Connection(name) || !manager->Away(name))
         return false;
     // One without columns has nothing to keep: its window reads it at its next action.
-    if (!model->record().isEmpty())
-        manager->ReadWhenBack(name, model, [list = QPointer<QSqlTableModel>(model)] { return list && list->select(); });
+    if (!model->record().isEmpty()) {
+        QPointer<QSqlTableModel> list(model);
+        manager->ReadWhenBack(name, model, [list] { return list && list->select(); });
+    }
     return true;
 }
 

@@ -182,14 +182,14 @@ struct DatabaseManager::HeldList
     QVector<QPointer<QWidget>> frozen;
     // A table model's own read; others are read with the statement they showed.
     std::function<bool()> read;
-    // What the list shows as the manager left it, when not query: emptied as its window closed.
-    QSqlQuery emptied;
-    bool isEmptied = false;
+    // Emptied as its window closed, to be read all the same: what it shows since.
+    bool emptiedAtClose = false;
+    QSqlQuery shownEmpty;
 
     // Its page read it anew since: it keeps what it read.
     bool ReadAnew() const
     {
-        return !list || list->query().result() != (isEmptied ? emptied.result() : query.result());
+        return !list || list->query().result() != (emptiedAtClose ? shownEmpty.result() : query.result());
     }
     void Thaw() const
     {
@@ -419,7 +419,7 @@ void DatabaseManager::HoldLists(const Side& side)
 {
     for (const ShownList& shown : ListsOfStatements(side.db->driver())) {
         QSqlQuery query = shown.list->query();
-        HeldList held{side.connectionName, shown.list, query, {}, RowsInTheConnection(query), {}, {}, QSqlQuery(), false};
+        HeldList held{side.connectionName, shown.list, query, {}, RowsInTheConnection(query), {}, {}, false, QSqlQuery()};
         for (int i = 0; i < BoundValues::Count(query.result()); ++i)
             held.values << query.boundValue(i);
         if (held.letGo) {
@@ -466,8 +466,8 @@ void DatabaseManager::WindowClosed(const QWidget* window)
         // Shown again before it is read, it would show blank cells: none rather than those, until the pass.
         if (it->letGo && !it->ReadAnew()) {
             it->list->clear();
-            it->emptied = it->list->query();
-            it->isEmptied = true;
+            it->emptiedAtClose = true;
+            it->shownEmpty = it->list->query();
         }
         it->Thaw();
         it->frozen.clear();
@@ -490,7 +490,7 @@ void DatabaseManager::ReadWhenBack(const QString& connectionName, QSqlQueryModel
     heldLists.erase(std::remove_if(heldLists.begin(), heldLists.end(),
                                    [list](const HeldList& other) { return other.list == list; }),
                     heldLists.end());
-    heldLists.push_back(HeldList{connectionName, list, list->query(), {}, false, {}, read, QSqlQuery(), false});
+    heldLists.push_back(HeldList{connectionName, list, list->query(), {}, false, {}, read, false, QSqlQuery()});
 }
 
 bool DatabaseManager::Answers(const Side& side)
@@ -570,14 +570,14 @@ void DatabaseManager::ReadHeldLists()
             continue;
         }
         // Refused: a plain list keeps its rows; a let-go one has none left to show.
-        if (held.letGo && held.list->rowCount() > 0) {
-            emptied = true;
-            reason = DatabaseFailure::ReadReason(again.driver(), again.lastError());
-            held.list->clear();
-        } else if (held.letGo) {
-            held.list->clear();
-        } else {
+        if (!held.letGo) {
             LogDatabaseError(again.lastError());
+        } else {
+            if (held.list->rowCount() > 0) {
+                emptied = true;
+                reason = DatabaseFailure::ReadReason(again.driver(), again.lastError());
+            }
+            held.list->clear();
         }
         held.Thaw();
     }

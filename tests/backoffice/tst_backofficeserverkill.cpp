@@ -8,6 +8,7 @@
 #include "managecategories.h"
 #include "managecustomers.h"
 #include "manageusers.h"
+#include "managevendors.h"
 #include "modalanswerer.h"
 #include "privateservertest.h"
 #include "productmanagement.h"
@@ -147,16 +148,16 @@ private:
     static void categoryDialogs();
 
     // Windows that read their list again after a write, opened while the server is up: an order's editor with two
-    // lines (Delete Item), the purchase orders page (Delete), the products page (its product dialog closed) and the
-    // users (Update of an administrator, added for this). Their
+    // lines (Delete Item), the purchase orders page (Delete), the products page (its product dialog closed), the
+    // users (Update of an administrator, added for this) and an order's vendors (its vendors dialog closed). Their
     // cells then, and the resets of their lists from the write tried while the server is down.
-    enum Reread { RereadOrderItems, RereadOrders, RereadProducts, RereadUsers };
+    enum Reread { RereadOrderItems, RereadOrders, RereadProducts, RereadUsers, RereadVendors };
     static void rereadWindows();
     QTableView* rereadView(int window, QWidget* in = nullptr) const;
-    QAbstractItemModel* rereadList(int window) const { return rereadView(window)->model(); }
-    std::unique_ptr<QWidget> rereadWindow[RereadUsers + 1];
-    QStringList rereadCellsBefore[RereadUsers + 1];
-    std::unique_ptr<QSignalSpy> rereadResets[RereadUsers + 1];
+    QAbstractItemModel* rereadList(int window) const;
+    std::unique_ptr<QWidget> rereadWindow[RereadVendors + 1];
+    QStringList rereadCellsBefore[RereadVendors + 1];
+    std::unique_ptr<QSignalSpy> rereadResets[RereadVendors + 1];
     // The server drops the program's inventory connection, as a restart would, while it stays up.
     void dropInventoryConnection();
 };
@@ -1030,13 +1031,21 @@ void TestBackofficeServerKill::rereadWindows()
     QTest::newRow("purchase orders, Delete") << int(RereadOrders);
     QTest::newRow("products, a product dialog closed") << int(RereadProducts);
     QTest::newRow("users, Update") << int(RereadUsers);
+    QTest::newRow("an order's vendors, its vendors dialog closed") << int(RereadVendors);
     // Last: its Save, once back, changes the order the purchase orders list shows.
     QTest::newRow("order's items, Delete Item") << int(RereadOrderItems);
 }
 
+QAbstractItemModel* TestBackofficeServerKill::rereadList(int window) const
+{
+    if (window == RereadVendors)
+        return Child<QComboBox>(rereadWindow[window].get(), "comboVendors")->model();
+    return rereadView(window)->model();
+}
+
 QTableView* TestBackofficeServerKill::rereadView(int window, QWidget* in) const
 {
-    const char* const views[] = {"tableView", "tableViewItems", "tableViewProducts", "tableView"};
+    const char* const views[] = {"tableView", "tableViewItems", "tableViewProducts", "tableView", "tableView"};
     return Child<QTableView>(in ? in : rereadWindow[window].get(), views[window]);
 }
 
@@ -1068,7 +1077,8 @@ void TestBackofficeServerKill::windowsReadingAgainOpenedWhileUp()
     rereadWindow[RereadOrders] = std::move(orders);
     rereadWindow[RereadProducts] = std::make_unique<ProductManagement>(nullptr, false);
     rereadWindow[RereadUsers] = std::make_unique<ManageUsers>(nullptr);
-    for (int window = RereadOrderItems; window <= RereadUsers; ++window) {
+    rereadWindow[RereadVendors] = std::make_unique<AddEditPurchaseOrder>(nullptr, &order);
+    for (int window = RereadOrderItems; window <= RereadVendors; ++window) {
         rereadWindow[window]->show();
         rereadCellsBefore[window] = Cells(rereadList(window));
         QVERIFY2(!rereadCellsBefore[window].isEmpty(), qPrintable(QString::number(window)));
@@ -1084,11 +1094,17 @@ void TestBackofficeServerKill::listReadAgainAfterAWriteKeepsItsRowsWhileDown()
     QVERIFY(killed && !restarted);
     QWidget* writer = rereadWindow[window].get();
     QAbstractItemModel* shown = rereadList(window);
-    QTableView* view = rereadView(window);
-    view->setCurrentIndex(shown->index(0, 2));
-    view->selectRow(0);
+    QTableView* view = window == RereadVendors ? nullptr : rereadView(window);
+    if (view) {
+        view->setCurrentIndex(shown->index(0, 2));
+        view->selectRow(0);
+    }
     answerer->clear();
-    if (window == RereadOrderItems) {
+    if (window == RereadVendors) {
+        const QString vendor = Child<QComboBox>(writer, "comboVendors")->currentText();
+        Child<QPushButton>(writer, "pushSearchVendor")->click();
+        QCOMPARE(Child<QComboBox>(writer, "comboVendors")->currentText(), vendor);
+    } else if (window == RereadOrderItems) {
         Child<QPushButton>(writer, "pushDeleteItem")->click();
         const QString status = Child<QLabel>(writer, "labelStatus")->text();
         QVERIFY2(status.startsWith(QLatin1String("The item could not be deleted: The database server cannot be reached.")),
@@ -1112,8 +1128,8 @@ void TestBackofficeServerKill::listReadAgainAfterAWriteKeepsItsRowsWhileDown()
         Child<QPushButton>(writer, "pushButtonUpdate")->click();
     }
     const QStringList told = answerer->messages();
-    // The write's own failure, after the question a deletion asks or the password note.
-    QVERIFY2(told.size() == QList<int>({0, 2, 0, 2}).at(window), qPrintable(told.join(QLatin1Char('\n'))));
+    // The write's own failure, after the question a deletion asks or the password note; the vendors dialog's read.
+    QVERIFY2(told.size() == QList<int>({0, 2, 0, 2, 1}).at(window), qPrintable(told.join(QLatin1Char('\n'))));
     if (!told.isEmpty())
         QVERIFY2(told.last().contains(QLatin1String("The database server cannot be reached.")), qPrintable(told.last()));
     QCOMPARE(answerer->pendingAnswers(), 0);
@@ -1139,6 +1155,8 @@ void TestBackofficeServerKill::listKeptWhileDownIsReadOnceBack()
         fresh = std::make_unique<ProductManagement>(nullptr, false);
     } else if (window == RereadUsers) {
         fresh = std::make_unique<ManageUsers>(nullptr);
+    } else if (window == RereadVendors) {
+        fresh = std::make_unique<ManageVendors>(nullptr);
     } else {
         QCOMPARE(shown->rowCount(), 2);
         QCOMPARE(Cells(shown), rereadCellsBefore[window]);
