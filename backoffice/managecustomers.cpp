@@ -238,7 +238,7 @@ void ManageCustomers::OnPushButtonUpdateClicked()
         ui.tableView->resizeColumnsToContents();
         return;
     }
-    if (Reload())
+    if (ListMending::KeptWhileAway(model) || Reload())
         ClearForm();
 }
 
@@ -258,7 +258,8 @@ void ManageCustomers::OnPushButtonDeleteClicked()
     }
     // The picker must not hand back a customer that no longer exists.
     selectedCustomerId.clear();
-    Reload();
+    if (!ListMending::KeptWhileAway(model))
+        Reload();
     ClearForm();
 }
 

@@ -3,6 +3,7 @@
 #include "databasemanager.h"
 
 #include <QHeaderView>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -97,6 +98,20 @@ void Ready(QSqlTableModel* model)
 {
     if (Mend(model))
         model->select();
+}
+
+bool KeptWhileAway(QSqlTableModel* model)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    const QString name = model->database().connectionName();
+    if (!manager->Connection(name) || !manager->Away(name))
+        return false;
+    // One without columns has nothing to keep: its window reads it at its next action.
+    if (!model->record().isEmpty()) {
+        QPointer<QSqlTableModel> list(model);
+        manager->ReadWhenBack(name, model, [list] { return list && list->select(); });
+    }
+    return true;
 }
 
 void KeepColumns(QTableView* view)

@@ -18,6 +18,10 @@ bool Mend(QSqlTableModel* model);
 // and gives a model that a failed read left without columns its table back (with its relations, filter, sort and
 // headers), read again.
 void Ready(QSqlTableModel* model);
+// After a write, its window reads the list again: while the server cannot be reached (found by asking for the
+// connection) the list keeps the rows it shows instead, and is read once the server is back, by the connection
+// manager or by its window first. True when it was not read.
+bool KeptWhileAway(QSqlTableModel* model);
 // A failed read leaves a model without columns, and its views would forget which columns they hid, moved and
 // sized: the view's header takes its layout back when the columns return.
 void KeepColumns(QTableView* view);

@@ -152,10 +152,15 @@ QString InventoryManagement::PickStockCode(QWidget* hostParent)
     return page->GetSelectedStockCode();
 }
 
-void InventoryManagement::RunCurrentQuery()
+void InventoryManagement::RunCurrentQuery(bool afterWrite)
 {
     const QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
-    model->setQuery(currentQuery, *db);
+    QSqlQuery rows(*db);
+    // Read again once the connection is back: a shown statement's rows are held then.
+    if (!rows.exec(currentQuery) && afterWrite && model->query().isActive()
+        && DatabaseFailure::ConnectionLost(rows.driver(), rows.lastError()))
+        return;
+    model->setQuery(rows);
     ReportListError(reads, model->query().isActive(), model->lastError(), db->driver());
 }
 
@@ -194,7 +199,7 @@ void InventoryManagement::on_buttonShowAll_clicked()
 
 void InventoryManagement::Refresh(bool resize)
 {
-    RunCurrentQuery();
+    RunCurrentQuery(true);
     ui.tableViewItems->show();
     if (resize)
         ui.tableViewItems->resizeColumnsToContents();

@@ -60,8 +60,9 @@ public slots:
     void on_AdjustImageSize();
 
 private:
-    // Gives the model currentQuery; a refused statement is reported, not shown as an empty list.
-    void RunCurrentQuery();
+    // Gives the model currentQuery; a refused statement is reported, not shown as an empty list. After a write, a
+    // read that finds the server away keeps the rows shown instead.
+    void RunCurrentQuery(bool afterWrite = false);
     void Refresh(bool resize);
     void ApplyColumnChoice();
     void PrintList(bool toPdf);

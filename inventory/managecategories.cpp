@@ -146,7 +146,8 @@ void ManageCategories::on_pushButtonAdd_clicked()
     const bool added = query->exec();
     if (!added)
         ReportFailure(DatabaseFailure::WriteReason(*query));
-    SelectCategories();
+    if (!ListMending::KeptWhileAway(model))
+        SelectCategories();
     // A name that could not be stored stays for the user to correct.
     if (added)
         ui.lineEdit->clear();
@@ -172,7 +173,8 @@ void ManageCategories::OnPushButtonUpdateClicked()
         if (!renamed)
             ReportFailure(DatabaseFailure::WriteReason(*query));
     }
-    SelectCategories();
+    if (!ListMending::KeptWhileAway(model))
+        SelectCategories();
     if (renamed)
         ui.lineEdit->clear();
     ui.tableView->resizeColumnsToContents();
@@ -203,7 +205,8 @@ void ManageCategories::OnPushButtonDeleteClicked()
     if (!query->exec())
         ReportFailure(DatabaseFailure::WriteReason(*query));
     ui.lineEdit->clear();
-    SelectCategories();
+    if (!ListMending::KeptWhileAway(model))
+        SelectCategories();
     ui.tableView->resizeColumnsToContents();
 }
 

@@ -296,7 +296,8 @@ void ProductManagement::on_buttonAddNew_clicked()
         AddEditProductDialog dialog(mainWindow);
         dialog.setModal(true);
         dialog.exec();
-        SelectProducts();
+        if (!ListMending::KeptWhileAway(productModel))
+            SelectProducts();
         ui.tableViewProducts->resizeColumnsToContents();
         ui.labelStatus->clear();
         return;
@@ -310,7 +311,8 @@ void ProductManagement::on_buttonAddNew_clicked()
     dialog.show();
     dialog.SelectProductAndStock(selectedProductCode, QString());
     dialog.exec();
-    SelectStock();
+    if (!ListMending::KeptWhileAway(stockModel))
+        SelectStock();
     ui.tableViewInventory->resizeColumnsToContents();
     ui.labelStatus->clear();
 }
@@ -332,7 +334,8 @@ void ProductManagement::on_buttonEdit_clicked()
         dialog.setModal(true);
         progress.hide();
         dialog.exec();
-        SelectProducts();
+        if (!ListMending::KeptWhileAway(productModel))
+            SelectProducts();
         ui.tableViewProducts->resizeColumnsToContents();
         ui.labelStatus->clear();
         return;
@@ -353,7 +356,8 @@ void ProductManagement::on_buttonEdit_clicked()
     dialog.SelectProductAndStock(selectedProductCode, stockCode);
     progress.hide();
     dialog.exec();
-    SelectStock();
+    if (!ListMending::KeptWhileAway(stockModel))
+        SelectStock();
     ui.tableViewInventory->resizeColumnsToContents();
     ui.labelStatus->clear();
 }
@@ -485,7 +489,8 @@ void ProductManagement::DeleteStock()
                 break;
         }
     }
-    SelectStock();
+    if (!ListMending::KeptWhileAway(stockModel))
+        SelectStock();
     ui.tableViewInventory->resizeColumnsToContents();
     ui.labelStatus->clear();
 }

@@ -4,6 +4,7 @@
 #include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "listmending.h"
 #include "managementpage.h"
 #include "managevendors.h"
 #include "purchaseitemsmodel.h"
@@ -276,7 +277,8 @@ void AddEditPurchaseOrder::on_pushSearchVendor_clicked()
         vendors.setModal(true);
         vendors.exec();
     }
-    if (!SqlFilter::Select(vendorModel))
+    // While the server is away the vendors shown stay, and the chosen one with them.
+    if (!ListMending::KeptWhileAway(vendorModel) && !SqlFilter::Select(vendorModel))
         ShowStatus(tr("The vendors could not be read: %1").arg(DatabaseFailure::ReadReason(vendorModel)), 0);
     if (!SelectVendor(currentId)) {
         ui.comboVendors->setCurrentText(currentName);

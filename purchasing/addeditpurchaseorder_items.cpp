@@ -64,11 +64,16 @@ void AddEditPurchaseOrder::BuildItemGrid()
 void AddEditPurchaseOrder::ReadItems()
 {
     const QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
-    itemsModel->setQuery(PurchaseItemsModel::ItemsQuery(purchaseOrderId), *db);
-    if (!itemsModel->query().isActive())
-        ShowStatus(tr("The order's items could not be read: %1")
-                       .arg(DatabaseFailure::ReadReason(db->driver(), itemsModel->lastError())),
-                   0);
+    QSqlQuery items(*db);
+    if (items.exec(PurchaseItemsModel::ItemsQuery(purchaseOrderId))) {
+        itemsModel->setQuery(items);
+        return;
+    }
+    // Read again after a write while the server is away: the grid keeps the lines it shows, and is read again once
+    // the connection is back (the lines of a shown statement are held then).
+    if (!itemsModel->query().isActive() || !DatabaseFailure::ConnectionLost(items.driver(), items.lastError()))
+        itemsModel->setQuery(items);
+    ShowStatus(tr("The order's items could not be read: %1").arg(DatabaseFailure::ReadReason(items)), 0);
 }
 
 void AddEditPurchaseOrder::SetUnitPriceHeader()

@@ -166,7 +166,8 @@ void ManageVendors::OnPushButtonUpdateClicked()
         SetRowFromFields(row);
         if (!Submit(tr("The vendor could not be updated.")))
             return;
-        Reselect();
+        if (!ListMending::KeptWhileAway(model))
+            Reselect();
         ClearFields();
     }
     ui.tableView->resizeColumnsToContents();
@@ -203,7 +204,8 @@ void ManageVendors::OnPushButtonDeleteClicked()
     model->removeRow(row);
     if (!Submit(tr("The vendor could not be deleted."), record.value(ID).toInt()))
         return;
-    Reselect();
+    if (!ListMending::KeptWhileAway(model))
+        Reselect();
     ClearFields();
     ui.tableView->resizeColumnsToContents();
 }

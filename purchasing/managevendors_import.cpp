@@ -5,6 +5,7 @@
 #include "contactimport.h"
 #include "databasemanager.h"
 #include "errordialog.h"
+#include "listmending.h"
 #include "progress.h"
 #include "purchasinglog.h"
 
@@ -126,7 +127,8 @@ void ManageVendors::ImportVendorData()
                                        .arg(lastImport.invalid)
                                        .arg(lastImport.failed),
                              QMessageBox::Ok);
-    Reselect();
+    if (!ListMending::KeptWhileAway(model))
+        Reselect();
     ui.tableView->resizeColumnsToContents();
     ui.tableView->show();
 }

@@ -107,13 +107,16 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
 
 PurchaseManagement::~PurchaseManagement() = default;
 
-void PurchaseManagement::RunCurrentQuery()
+void PurchaseManagement::RunCurrentQuery(bool afterWrite)
 {
     QSqlQuery query(*DatabaseManager::Instance()->InventoryDatabase());
     query.prepare(currentQuery);
     for (const QVariant& value : qAsConst(currentValues))
         query.addBindValue(value);
     if (!query.exec()) {
+        // Read again once the connection is back: a shown statement's rows are held then.
+        if (afterWrite && model->query().isActive() && DatabaseFailure::ConnectionLost(query.driver(), query.lastError()))
+            return;
         // Empty, keeping the page's column titles (clear() would drop them).
         model->setQuery(query);
         reads.Check(false, tr("The purchase orders could not be read from the database:\n%1"), query.driver(),
@@ -196,7 +199,7 @@ void PurchaseManagement::on_buttonEdit_clicked()
             editor.setModal(true);
             editor.exec();
         }
-        RunCurrentQuery();
+        RunCurrentQuery(true);
     }
     ShowTable();
 }
@@ -264,7 +267,7 @@ void PurchaseManagement::on_buttonDelete_clicked()
         QMessageBox::warning(this, tr("Delete Purchase Orders"),
                              tr("The purchase orders could not be deleted:\n%1").arg(failure));
     }
-    RunCurrentQuery();
+    RunCurrentQuery(true);
     ShowTable();
 }
 

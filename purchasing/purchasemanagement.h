@@ -42,7 +42,8 @@ public slots:
     void on_combo_payment_status_currentIndexChanged(int index);
 
 private:
-    void RunCurrentQuery();
+    // After a write (edit, delete) a read that finds the server away keeps the rows shown instead.
+    void RunCurrentQuery(bool afterWrite = false);
     void ShowTable();
 
     Ui::PurchaseManagement ui;

@@ -180,7 +180,8 @@ void ManageRoles::Refresh()
 {
     ui->lineEdit->clear();
     selectedRoleId.clear();
-    SelectRoles();
+    if (!ListMending::KeptWhileAway(model))
+        SelectRoles();
     ui->tableView->resizeColumnsToContents();
 }
 

@@ -232,7 +232,8 @@ void ManageUsers::on_pushButtonAdd_clicked()
     query->bindValue(QStringLiteral(":role"), RoleId());
     if (!query->exec()) {
         ShowDatabaseError(this, tr("Error"), tr("This user can not be added to system"), *query);
-        SelectUsers();
+        if (!ListMending::KeptWhileAway(usersModel))
+            SelectUsers();
         return;
     }
 
@@ -247,7 +248,8 @@ void ManageUsers::on_pushButtonAdd_clicked()
         AppSettings::Instance()->mainWindow);
     notice.exec();
 
-    SelectUsers();
+    if (!ListMending::KeptWhileAway(usersModel))
+        SelectUsers();
     ClearFields();
     ui->tableView->resizeColumnsToContents();
 }
@@ -320,11 +322,13 @@ void ManageUsers::OnPushButtonUpdateClicked()
     query->bindValue(QStringLiteral(":id"), record.value(COLUMN_ID).toInt());
     if (!query->exec()) {
         ShowDatabaseError(this, tr("Update User"), tr("This user can not be updated."), *query);
-        SelectUsers();
+        if (!ListMending::KeptWhileAway(usersModel))
+            SelectUsers();
         ui->tableView->resizeColumnsToContents();
         return;
     }
-    SelectUsers();
+    if (!ListMending::KeptWhileAway(usersModel))
+        SelectUsers();
     ClearFields();
     ui->tableView->resizeColumnsToContents();
 }
@@ -359,7 +363,8 @@ void ManageUsers::OnPushButtonDeleteClicked()
     }
     ok = EndTransaction(db, ok, *query, this, tr("Delete User"), tr("This user can not be deleted from the system."));
 
-    SelectUsers();
+    if (!ListMending::KeptWhileAway(usersModel))
+        SelectUsers();
     ClearFields();
     if (ok)
         QMessageBox::information(this, tr("Delete User"), tr("User deleted from the system."));

@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "constants.h"
+#include "databasefailure.h"
 #include "databaselog.h"
 #include "databasestatuslistener.h"
 #include "storedhash.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QEvent>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -105,11 +107,43 @@ bool ServerAnswers(const QSqlDatabase& db)
     return answers;
 }
 
+// Tells when a window is closed (hidden by the program, not minimised).
+class WindowWatch : public QObject
+{
+public:
+    WindowWatch(QObject* parent, std::function<void(const QWidget*)> closed)
+        : QObject(parent)
+        , closed(std::move(closed))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && !event->spontaneous() && watched->isWidgetType())
+            closed(static_cast<const QWidget*>(watched));
+        return false;
+    }
+
+private:
+    std::function<void(const QWidget*)> closed;
+};
+
+// The lists still showing rows of a connection whose registration goes: its driver goes with it, and they would
+// read blank cells.
+void EmptyListsOf(const QString& connectionName)
+{
+    for (const ShownList& shown : ListsOfStatements(QSqlDatabase::database(connectionName, false).driver()))
+        shown.list->clear();
+}
+
 // A registration left behind by a close operation is replaced, not warned about.
 QSqlDatabase* NewHandle(const QString& connectionName)
 {
-    if (QSqlDatabase::contains(connectionName))
+    if (QSqlDatabase::contains(connectionName)) {
+        EmptyListsOf(connectionName);
         QSqlDatabase::removeDatabase(connectionName);
+    }
     return new QSqlDatabase(QSqlDatabase::addDatabase(QMYSQL, connectionName));
 }
 } // namespace
@@ -146,9 +180,17 @@ struct DatabaseManager::HeldList
     // left, until it is read again.
     bool letGo = false;
     QVector<QPointer<QWidget>> frozen;
+    // A table model's own read; others are read with the statement they showed.
+    std::function<bool()> read;
+    // Emptied as its window closed, to be read all the same: what it shows since.
+    bool emptiedAtClose = false;
+    QSqlQuery shownEmpty;
 
     // Its page read it anew since: it keeps what it read.
-    bool ReadAnew() const { return !list || list->query().result() != query.result(); }
+    bool ReadAnew() const
+    {
+        return !list || list->query().result() != (emptiedAtClose ? shownEmpty.result() : query.result());
+    }
     void Thaw() const
     {
         for (const QPointer<QWidget>& widget : frozen)
@@ -377,23 +419,94 @@ void DatabaseManager::HoldLists(const Side& side)
 {
     for (const ShownList& shown : ListsOfStatements(side.db->driver())) {
         QSqlQuery query = shown.list->query();
-        HeldList held{side.connectionName, shown.list, query, {}, RowsInTheConnection(query), {}};
+        HeldList held{side.connectionName, shown.list, query, {}, RowsInTheConnection(query), {}, {}, false, QSqlQuery()};
         for (int i = 0; i < BoundValues::Count(query.result()); ++i)
             held.values << query.boundValue(i);
         if (held.letGo) {
             query.finish();
-            for (QWidget* widget : shown.shownBy) {
-                if (widget->updatesEnabled()) {
-                    widget->setUpdatesEnabled(false);
-                    held.frozen << widget;
-                }
-            }
+            for (QWidget* widget : shown.shownBy)
+                Freeze(held, widget);
         }
         heldLists.erase(std::remove_if(heldLists.begin(), heldLists.end(),
                                        [&held](const HeldList& other) { return other.list == held.list; }),
                         heldLists.end());
         heldLists.push_back(held);
     }
+}
+
+void DatabaseManager::Freeze(HeldList& held, QWidget* widget)
+{
+    if (!widget->updatesEnabled())
+        return;
+    widget->setUpdatesEnabled(false);
+    held.frozen << widget;
+    if (!windowWatch)
+        windowWatch = new WindowWatch(qApp, [this](const QWidget* window) { WindowClosed(window); });
+    widget->window()->installEventFilter(windowWatch);
+    // Read by its page before the pass, or by the pass, or emptied: whatever it shows now is not freed rows.
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(held.list.data(), &QAbstractItemModel::modelReset, windowWatch,
+                             [once, thawed = QPointer<QWidget>(widget)] {
+        QObject::disconnect(*once);
+        if (thawed)
+            thawed->setUpdatesEnabled(true);
+    });
+}
+
+void DatabaseManager::WindowClosed(const QWidget* window)
+{
+    for (auto it = heldLists.begin(); it != heldLists.end();) {
+        const bool shownThere = std::any_of(it->frozen.begin(), it->frozen.end(), [window](const QPointer<QWidget>& w) {
+            return w && w->window() == window;
+        });
+        if (!shownThere) {
+            ++it;
+            continue;
+        }
+        // Shown again before it is read, it would show blank cells: none rather than those, until the pass.
+        if (it->letGo && !it->ReadAnew()) {
+            it->list->clear();
+            it->emptiedAtClose = true;
+            it->shownEmpty = it->list->query();
+        }
+        it->Thaw();
+        it->frozen.clear();
+        ++it;
+    }
+}
+
+bool DatabaseManager::Away(const QString& connectionName) const
+{
+    if (connectionName == INVENTORY_CONNECTION)
+        return inventoryLost;
+    if (connectionName == SALES_CONNECTION)
+        return salesLost;
+    return false;
+}
+
+void DatabaseManager::ReadWhenBack(const QString& connectionName, QSqlQueryModel* list,
+                                   const std::function<bool()>& read)
+{
+    heldLists.erase(std::remove_if(heldLists.begin(), heldLists.end(),
+                                   [list](const HeldList& other) { return other.list == list; }),
+                    heldLists.end());
+    heldLists.push_back(HeldList{connectionName, list, list->query(), {}, false, {}, read, false, QSqlQuery()});
+}
+
+bool DatabaseManager::Answers(const Side& side)
+{
+    if (!side.db || !side.open)
+        return false;
+    QSqlQuery ping(*side.db);
+    if (ping.exec(QStringLiteral("DO 0")))
+        return true;
+    LogDatabaseError(ping.lastError());
+    // The next request tries to reopen it, as after any statement that found it lost.
+    side.open = false;
+    side.lost = true;
+    if (mainWindow)
+        (mainWindow->*side.report)(false);
+    return false;
 }
 
 void DatabaseManager::ReadHeldListsWhenIdle()
@@ -421,31 +534,56 @@ void DatabaseManager::ReadHeldLists()
 {
     std::vector<HeldList> lists;
     lists.swap(heldLists);
-    for (const HeldList& held : lists) {
+    bool emptied = false;
+    QString reason;
+    for (HeldList& held : lists) {
+        if (held.ReadAnew()) {
+            held.Thaw();
+            continue;
+        }
         const Side side = held.connectionName == INVENTORY_CONNECTION ? inventorySide() : salesSide();
-        if (!held.ReadAnew()) {
-            if (side.db && side.open) {
-                QSqlQuery again(*side.db);
-                again.setForwardOnly(held.query.isForwardOnly());
-                bool read = false;
-                if (held.values.isEmpty()) {
-                    read = again.exec(held.query.lastQuery());
-                } else {
-                    again.prepare(held.query.lastQuery());
-                    for (int i = 0; i < held.values.size(); ++i)
-                        again.bindValue(i, held.values.at(i));
-                    read = again.exec();
-                }
-                if (!read)
-                    LogDatabaseError(again.lastError());
-                held.list->setQuery(again);
-            } else if (held.letGo) {
-                // Lost again before it could be read: no rows rather than blank ones.
-                held.list->clear();
+        // Lost again before the pass: each list keeps what it shows (a let-go one its frozen view) and is read once
+        // the connection is back.
+        if (!Answers(side)) {
+            heldLists.push_back(held);
+            continue;
+        }
+        if (held.read) {
+            held.read();
+            continue;
+        }
+        QSqlQuery again(*side.db);
+        again.setForwardOnly(held.query.isForwardOnly());
+        bool read = false;
+        if (held.values.isEmpty()) {
+            read = again.exec(held.query.lastQuery());
+        } else {
+            // A statement the server refuses to prepare would otherwise run with its placeholders as text.
+            read = again.prepare(held.query.lastQuery());
+            for (int i = 0; read && i < held.values.size(); ++i)
+                again.bindValue(i, held.values.at(i));
+            read = read && again.exec();
+        }
+        if (read) {
+            held.list->setQuery(again);
+            held.Thaw();
+            continue;
+        }
+        // Refused: a plain list keeps its rows; a let-go one has none left to show.
+        if (!held.letGo) {
+            LogDatabaseError(again.lastError());
+        } else {
+            if (held.list->rowCount() > 0) {
+                emptied = true;
+                reason = DatabaseFailure::ReadReason(again.driver(), again.lastError());
             }
+            held.list->clear();
         }
         held.Thaw();
     }
+    if (emptied)
+        QMessageBox::warning(AppSettings::Instance()->mainWindow, tr("Error"),
+                             tr("A list could not be read again and shows no rows: %1").arg(reason));
 }
 
 void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
@@ -470,8 +608,10 @@ void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
         side.db->close();
         delete side.db;
         side.db = nullptr;
-        if (unregister)
+        if (unregister) {
+            EmptyListsOf(side.connectionName);
             QSqlDatabase::removeDatabase(side.connectionName);
+        }
     }
     side.open = false;
     side.lost = false;

@@ -7,11 +7,14 @@
 #include <QPair>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class DatabaseStatusListener;
 class QSqlDatabase;
 class QSqlQuery;
+class QSqlQueryModel;
+class QWidget;
 
 // Stored form of passwords and security answers. Existing databases hold exactly
 // this text, so the transformation must never change.
@@ -45,6 +48,13 @@ public:
     // before a model built on a copy of the handle reads or writes, so that a dropped connection is reopened.
     // Null for any other name.
     QSqlDatabase* Connection(const QString& connectionName);
+
+    // After asking for the inventory or sales connection of that name: it was lost and the server has not answered
+    // since.
+    bool Away(const QString& connectionName) const;
+    // A list that its window reads again after a write, kept as it is while the server is away: read (by read) once
+    // its connection is back, unless its window has read it by then.
+    void ReadWhenBack(const QString& connectionName, QSqlQueryModel* list, const std::function<bool()>& read);
 
     // The shared forward-only query of each database, cleared at every request.
     QSqlQuery* InventoryQuery();
@@ -120,6 +130,7 @@ private:
     struct HeldList;
     std::vector<HeldList> heldLists;
     bool readingScheduled = false;
+    QObject* windowWatch = nullptr; // tells when a window with frozen widgets closes
 
     struct Side;
 
@@ -142,6 +153,11 @@ private:
     // next waits, except those that their page has read anew since.
     void ReadHeldListsWhenIdle();
     void ReadHeldLists();
+    // Lost again before the pass, found by a ping rather than by reading a held list on the dead connection.
+    bool Answers(const Side& side);
+    // A frozen widget thaws when its list is read, by the pass or by its page, and when its window closes.
+    void Freeze(HeldList& held, QWidget* widget);
+    void WindowClosed(const QWidget* window);
     // Runs the script statement by statement, placeholders replaced, so that the failure of any
     // statement is seen; writes settingsKey only on success.
     void RunCreationScript(const QString& resource, const QString& name,

@@ -8,6 +8,7 @@
 #include "managecategories.h"
 #include "managecustomers.h"
 #include "manageusers.h"
+#include "managevendors.h"
 #include "modalanswerer.h"
 #include "privateservertest.h"
 #include "productmanagement.h"
@@ -55,12 +56,15 @@ public:
 
 private slots:
     void windowsOpenedWhileUp();
+    void windowsReadingAgainOpenedWhileUp();
     void readWhileServerIsDownTellsOnce_data() { pages(); }
     void readWhileServerIsDownTellsOnce();
     void categoryKindChosenWhileServerIsDown();
     void listsKeepTheirRowsWhileServerIsDown();
     void failedReportKeepsTheSummaryHandedIn();
     void orderItemsReadWhileServerIsDown();
+    void listReadAgainAfterAWriteKeepsItsRowsWhileDown_data() { rereadWindows(); }
+    void listReadAgainAfterAWriteKeepsItsRowsWhileDown();
     void usersOpenedWhileServerIsDown();
     void sortingOfAPageOpenedWhileDown_data() { sortingPages(); }
     void sortingOfAPageOpenedWhileDown();
@@ -74,6 +78,8 @@ private slots:
     void readAfterRestartShowsTheRows();
     void listOfAPreparedStatementOutlivesTheReopening();
     void listReadWhileDownIsNotFilledByAnotherPagesReopening();
+    void listKeptWhileDownIsReadOnceBack_data() { rereadWindows(); }
+    void listKeptWhileDownIsReadOnceBack();
     void categoryKindChosenWhileDownIsTitledOnceBack();
     void nextReportBringsTheTotalsBack();
     void orderItemsKeepTheirHiddenColumnsOnceBack();
@@ -86,6 +92,8 @@ private slots:
     void dialogOpenedWhileDownAddsWithTheChosenCategory();
     void firstReadAfterAnIdleRestartReadsOnce();
     void addedToAnOrderAsTheFirstActionAfterARestart();
+    void twoReopeningsThenBeforeThePass_data();
+    void twoReopeningsThenBeforeThePass();
     void secondOutageIsToldAgain();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
 
@@ -138,6 +146,20 @@ private:
     std::unique_ptr<QWidget> windows[ExpenseDialog + 1];
     void openWindowsForWrites();
     static void categoryDialogs();
+
+    // Windows that read their list again after a write, opened while the server is up: an order's editor with two
+    // lines (Delete Item), the purchase orders page (Delete), the products page (its product dialog closed), the
+    // users (Update of an administrator, added for this) and an order's vendors (its vendors dialog closed). Their
+    // cells then, and the resets of their lists from the write tried while the server is down.
+    enum Reread { RereadOrderItems, RereadOrders, RereadProducts, RereadUsers, RereadVendors };
+    static void rereadWindows();
+    QTableView* rereadView(int window, QWidget* in = nullptr) const;
+    QAbstractItemModel* rereadList(int window) const;
+    std::unique_ptr<QWidget> rereadWindow[RereadVendors + 1];
+    QStringList rereadCellsBefore[RereadVendors + 1];
+    std::unique_ptr<QSignalSpy> rereadResets[RereadVendors + 1];
+    // The server drops the program's inventory connection, as a restart would, while it stays up.
+    void dropInventoryConnection();
 };
 
 namespace {
@@ -184,6 +206,26 @@ bool PasswordsHidden(const ManageUsers* dialog)
 } // namespace
 
 namespace {
+// Rows whose every cell reads empty: a result's rows that can no longer be read.
+int BlankRows(const QAbstractItemModel* model)
+{
+    int blank = 0;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        bool empty = true;
+        for (int column = 0; column < model->columnCount() && empty; ++column)
+            empty = model->index(row, column).data().toString().isEmpty();
+        blank += empty ? 1 : 0;
+    }
+    return blank;
+}
+
+QAbstractItemModel* SourceOf(QAbstractItemModel* model)
+{
+    while (auto* proxy = qobject_cast<QAbstractProxyModel*>(model))
+        model = proxy->sourceModel();
+    return model;
+}
+
 // The rows of a list as "cell|cell|...", sorted: a statement without ORDER BY may give them in another order.
 QStringList RowsOf(const QAbstractItemModel* model)
 {
@@ -664,12 +706,15 @@ void TestBackofficeServerKill::failedReportKeepsTheSummaryHandedIn()
     QCOMPARE(SummaryFigures(summaryReport.get()), SUMMARY_HANDED_IN);
 }
 
-// The item grid's read fails (Add Item, its dialog closed, reads it again).
+// The item grid's read fails (Add Item, its dialog closed, reads it again): it keeps the lines it showed.
 void TestBackofficeServerKill::orderItemsReadWhileServerIsDown()
 {
     QVERIFY(killed && itemsEditor);
+    const QAbstractItemModel* items = Child<QTableView>(itemsEditor.get(), "tableView")->model();
+    const QStringList before = Cells(items);
     Child<QPushButton>(itemsEditor.get(), "pushAddItem")->click();
-    QCOMPARE(Child<QTableView>(itemsEditor.get(), "tableView")->model()->rowCount(), 0);
+    QCOMPARE(items->rowCount(), 2);
+    QCOMPARE(Cells(items), before);
 }
 
 void TestBackofficeServerKill::usersOpenedWhileServerIsDown()
@@ -892,6 +937,18 @@ void TestBackofficeServerKill::stockRowsDeletedWhileServerIsDownAreToldOnce()
     const QStringList told = answerer->messages().filter(QStringLiteral("Can not delete stock ["));
     QCOMPARE(told.size(), 1);
     QVERIFY2(told.first().contains(QLatin1String("The database server cannot be reached.")), qPrintable(told.first()));
+    // Read again after the deletion: the list keeps its rows, and nothing more is told than the question and that.
+    QCOMPARE(answerer->messages().size(), 2);
+    QCOMPARE(view->model()->rowCount(), window == InventoryRows ? 4 : 3);
+    QCOMPARE(BlankRows(view->model()), 0);
+    if (window != StockTab)
+        return;
+    // The page's own read, choosing the product again, still empties the tab and says so.
+    auto* products = Child<QTableView>(windows[window].get(), "tableViewProducts");
+    products->setCurrentIndex(QModelIndex());
+    products->setCurrentIndex(products->model()->index(0, 0));
+    QCOMPARE(answerer->messages().size(), 3);
+    QCOMPARE(view->model()->columnCount(), 0);
 }
 
 void TestBackofficeServerKill::categoryDialogs()
@@ -927,7 +984,7 @@ void TestBackofficeServerKill::stockTabOnceBackShowsItsProductsStockByVendorName
 {
     QVERIFY(restarted);
     QWidget* page = windows[StockTab].get();
-    // Its read after the deletion failed.
+    // Its own read after the deletion failed.
     QCOMPARE(list(Stock, page)->model()->columnCount(), 0);
     answerer->clear();
     // The stock dialog it opens is closed at once: the tab is read again all the same.
@@ -966,6 +1023,268 @@ void TestBackofficeServerKill::dialogOpenedWhileDownAddsWithTheChosenCategory()
     categories->setCurrentIndex(categories->findText(category));
     add->click();
     QCOMPARE(rows(inventoryDb, stored), QStringList{category});
+}
+
+void TestBackofficeServerKill::rereadWindows()
+{
+    QTest::addColumn<int>("window");
+    QTest::newRow("purchase orders, Delete") << int(RereadOrders);
+    QTest::newRow("products, a product dialog closed") << int(RereadProducts);
+    QTest::newRow("users, Update") << int(RereadUsers);
+    QTest::newRow("an order's vendors, its vendors dialog closed") << int(RereadVendors);
+    // Last: its Save, once back, changes the order the purchase orders list shows.
+    QTest::newRow("order's items, Delete Item") << int(RereadOrderItems);
+}
+
+QAbstractItemModel* TestBackofficeServerKill::rereadList(int window) const
+{
+    if (window == RereadVendors)
+        return Child<QComboBox>(rereadWindow[window].get(), "comboVendors")->model();
+    return rereadView(window)->model();
+}
+
+QTableView* TestBackofficeServerKill::rereadView(int window, QWidget* in) const
+{
+    const char* const views[] = {"tableView", "tableViewItems", "tableViewProducts", "tableView", "tableView"};
+    return Child<QTableView>(in ? in : rereadWindow[window].get(), views[window]);
+}
+
+void TestBackofficeServerKill::dropInventoryConnection()
+{
+    const QStringList ids = rows(inventoryDb, QStringLiteral("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '%1' "
+                                                             "AND ID <> CONNECTION_ID()").arg(inventoryDb));
+    QVERIFY(!ids.isEmpty());
+    for (const QString& id : ids)
+        QCOMPARE(rows(inventoryDb, QStringLiteral("KILL ") + id), QStringList());
+}
+
+void TestBackofficeServerKill::windowsReadingAgainOpenedWhileUp()
+{
+    ModalAnswerer noHang;
+    const QStringList error = rows(inventoryDb, QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, "
+                                                               "PASSWORD, ROLE_ID) SELECT 'Ada', 'Admin', 'ada', 'x', ID "
+                                                               "FROM tblRoles WHERE NAME = 'ADMINISTRATOR'"));
+    QVERIFY2(error.isEmpty(), qPrintable(error.join(QLatin1Char(' '))));
+    auto orders = std::make_unique<PurchaseManagement>(nullptr);
+    orders->show();
+    auto* list = qobject_cast<QSqlQueryModel*>(SourceOf(Child<QTableView>(orders.get(), "tableViewItems")->model()));
+    QSqlRecord order;
+    for (int row = 0; row < list->rowCount() && order.isEmpty(); ++row)
+        if (list->record(row).value(0).toInt() == 60)
+            order = list->record(row);
+    QVERIFY(!order.isEmpty());
+    rereadWindow[RereadOrderItems] = std::make_unique<AddEditPurchaseOrder>(nullptr, &order);
+    rereadWindow[RereadOrders] = std::move(orders);
+    rereadWindow[RereadProducts] = std::make_unique<ProductManagement>(nullptr, false);
+    rereadWindow[RereadUsers] = std::make_unique<ManageUsers>(nullptr);
+    rereadWindow[RereadVendors] = std::make_unique<AddEditPurchaseOrder>(nullptr, &order);
+    for (int window = RereadOrderItems; window <= RereadVendors; ++window) {
+        rereadWindow[window]->show();
+        rereadCellsBefore[window] = Cells(rereadList(window));
+        QVERIFY2(!rereadCellsBefore[window].isEmpty(), qPrintable(QString::number(window)));
+    }
+    QCOMPARE(rereadList(RereadOrderItems)->rowCount(), 2);
+    QCOMPARE(noHang.messages(), QStringList());
+}
+
+// A write that fails while the server is down is told once; the list its window then reads again keeps its rows.
+void TestBackofficeServerKill::listReadAgainAfterAWriteKeepsItsRowsWhileDown()
+{
+    QFETCH(int, window);
+    QVERIFY(killed && !restarted);
+    QWidget* writer = rereadWindow[window].get();
+    QAbstractItemModel* shown = rereadList(window);
+    QTableView* view = window == RereadVendors ? nullptr : rereadView(window);
+    if (view) {
+        view->setCurrentIndex(shown->index(0, 2));
+        view->selectRow(0);
+    }
+    answerer->clear();
+    if (window == RereadVendors) {
+        const QString vendor = Child<QComboBox>(writer, "comboVendors")->currentText();
+        Child<QPushButton>(writer, "pushSearchVendor")->click();
+        QCOMPARE(Child<QComboBox>(writer, "comboVendors")->currentText(), vendor);
+    } else if (window == RereadOrderItems) {
+        Child<QPushButton>(writer, "pushDeleteItem")->click();
+        const QString status = Child<QLabel>(writer, "labelStatus")->text();
+        QVERIFY2(status.startsWith(QLatin1String("The item could not be deleted: The database server cannot be reached.")),
+                 qPrintable(status));
+    } else if (window == RereadOrders) {
+        answerer->pressButton(QMessageBox::Yes);
+        Child<QPushButton>(writer, "buttonDelete")->click();
+    } else if (window == RereadProducts) {
+        Child<QPushButton>(writer, "buttonAddNew")->click();
+    } else {
+        const auto* users = qobject_cast<const QSqlTableModel*>(shown);
+        int administrator = -1;
+        for (int row = 0; row < users->rowCount() && administrator < 0; ++row)
+            for (int column = 0; column < users->columnCount(); ++column)
+                if (users->index(row, column).data().toString() == QLatin1String("ADMINISTRATOR"))
+                    administrator = row;
+        QVERIFY(administrator >= 0);
+        view->selectRow(administrator);
+        Child<QLineEdit>(writer, "editFirstName")->setText(QStringLiteral("Ada"));
+        Child<QLineEdit>(writer, "editLastName")->setText(QStringLiteral("Lovelace"));
+        Child<QPushButton>(writer, "pushButtonUpdate")->click();
+    }
+    const QStringList told = answerer->messages();
+    // The write's own failure, after the question a deletion asks or the password note; the vendors dialog's read.
+    QVERIFY2(told.size() == QList<int>({0, 2, 0, 2, 1}).at(window), qPrintable(told.join(QLatin1Char('\n'))));
+    if (!told.isEmpty())
+        QVERIFY2(told.last().contains(QLatin1String("The database server cannot be reached.")), qPrintable(told.last()));
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(Cells(shown), rereadCellsBefore[window]);
+    rereadResets[window] = std::make_unique<QSignalSpy>(SourceOf(shown), &QAbstractItemModel::modelReset);
+}
+
+// Once the server is back, another page's read reopened the connection: each list kept while it was down is read once
+// when the loop waits, and shows what the same window opened now shows. The order's Save then says it saved, over
+// the order's two lines.
+void TestBackofficeServerKill::listKeptWhileDownIsReadOnceBack()
+{
+    QFETCH(int, window);
+    QVERIFY(restarted && rereadResets[window]);
+    TestSupport::Idle();
+    QCOMPARE(rereadResets[window]->count(), 1);
+    QAbstractItemModel* shown = rereadList(window);
+    QCOMPARE(BlankRows(shown), 0);
+    std::unique_ptr<QWidget> fresh;
+    if (window == RereadOrders) {
+        fresh = std::make_unique<PurchaseManagement>(nullptr);
+    } else if (window == RereadProducts) {
+        fresh = std::make_unique<ProductManagement>(nullptr, false);
+    } else if (window == RereadUsers) {
+        fresh = std::make_unique<ManageUsers>(nullptr);
+    } else if (window == RereadVendors) {
+        fresh = std::make_unique<ManageVendors>(nullptr);
+    } else {
+        QCOMPARE(shown->rowCount(), 2);
+        QCOMPARE(Cells(shown), rereadCellsBefore[window]);
+        answerer->clear();
+        Child<QPushButton>(rereadWindow[window].get(), "pushSave")->click();
+        QCOMPARE(Child<QLabel>(rereadWindow[window].get(), "labelStatus")->text(),
+                 QStringLiteral("Purchase order saved successfully."));
+        QCOMPARE(rows(inventoryDb, QStringLiteral("SELECT COUNT(*) FROM tblPODetails WHERE PORDER_ID = 60")),
+                 QStringList{QStringLiteral("2")});
+        QCOMPARE(Cells(shown), rereadCellsBefore[window]);
+        return;
+    }
+    QCOMPARE(RowsOf(shown), RowsOf(rereadView(window, fresh.get())->model()));
+    if (window == RereadUsers)
+        QCOMPARE(rows(inventoryDb, QStringLiteral("DELETE FROM tblUsers WHERE LOGIN_NAME = 'ada'")), QStringList());
+}
+
+void TestBackofficeServerKill::twoReopeningsThenBeforeThePass_data()
+{
+    QTest::addColumn<int>("then");
+    QTest::newRow("the pass") << 0;
+    QTest::newRow("a second drop: the server killed, then back") << 1;
+    QTest::newRow("its window closed") << 2;
+    QTest::newRow("the pass's reads refused: tables renamed") << 5;
+    QTest::newRow("logout: the connection closed") << 3;
+    QTest::newRow("another database: the connection removed") << 4;
+}
+
+// The connection reopened twice before the loop waits, the purchase orders page reading its list between the two
+// (a prepared statement's rows, let go of at each): no view stays frozen once its list is read or its window
+// closed or the connection closed on purpose, and none shows rows of blank cells. Killed again before the pass, the
+// order's grid (a plain statement's rows) keeps them, and the let-go lists their frozen views, until it is back.
+void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
+{
+    QFETCH(int, then);
+    QVERIFY(restarted);
+    auto* reportView = Child<QTableView>(report.get(), "tableViewItems");
+    auto* ordersView = Child<QTableView>(orders.get(), "tableViewItems");
+    auto* grid = Child<QTableView>(orderEditor.get(), "tableView");
+    answerer->clear();
+    Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+    TestSupport::Idle();
+    const QStringList gridBefore = Cells(grid->model());
+    QVERIFY(!gridBefore.isEmpty() && reportView->model()->rowCount() > 0);
+
+    dropInventoryConnection();
+    read(Inventory);
+    QVERIFY(!reportView->updatesEnabled() && !ordersView->updatesEnabled());
+    Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+    QVERIFY(ordersView->updatesEnabled()); // read by its page: painted at once
+    dropInventoryConnection();
+    read(Inventory);
+    QVERIFY(!ordersView->updatesEnabled());
+    QCOMPARE(answerer->messages(), QStringList());
+
+    if (then == 1) {
+        QVERIFY(killServer());
+        TestSupport::Idle();
+        QCOMPARE(Cells(grid->model()), gridBefore);
+        QVERIFY(!reportView->updatesEnabled() && !ordersView->updatesEnabled());
+        const QString error = server.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(read(Inventory) > 0, 20000);
+        answerer->clear();
+    } else if (then == 2) {
+        orders->hide();
+        QVERIFY(ordersView->updatesEnabled());
+        QCOMPARE(BlankRows(ordersView->model()), 0);
+        orders->show();
+    } else if (then == 5) {
+        const QString renamed = QStringLiteral("RENAME TABLE tblExpenses TO tblExpensesAway, tblPODetails TO tblPODetailsAway");
+        QCOMPARE(rows(inventoryDb, renamed), QStringList());
+        TestSupport::Idle();
+        QCOMPARE(rows(inventoryDb, QStringLiteral("RENAME TABLE tblExpensesAway TO tblExpenses, tblPODetailsAway TO "
+                                                  "tblPODetails")),
+                 QStringList());
+        // The order's grid keeps its rows; the report's, let go of, are none, and that is told once, with the server's
+        // reason.
+        QCOMPARE(Cells(grid->model()), gridBefore);
+        QCOMPARE(reportView->model()->rowCount(), 0);
+        QVERIFY(reportView->updatesEnabled());
+        QCOMPARE(answerer->messages().size(), 1);
+        QVERIFY2(answerer->messages().first().contains(QLatin1String("tblExpenses' doesn't exist")),
+                 qPrintable(answerer->messages().first()));
+        Child<QRadioButton>(report.get(), "radioCategory")->setChecked(true);
+        Child<QRadioButton>(report.get(), "radioIndividualExpenses")->setChecked(true);
+        answerer->clear();
+    } else if (then >= 3) {
+        DatabaseManager* manager = DatabaseManager::Instance();
+        if (then == 3)
+            manager->CloseInventoryDatabase();
+        else
+            manager->RemoveInventoryDatabase();
+        for (QTableView* view : {reportView, ordersView}) {
+            QVERIFY(view->updatesEnabled());
+            QCOMPARE(BlankRows(view->model()), 0);
+        }
+        // A plain statement's rows are the client's until the connection's driver goes.
+        QCOMPARE(Cells(grid->model()), then == 3 ? gridBefore : QStringList());
+        TestSupport::Idle();
+        // Its rows go with the closed connection's driver when the next one opens: none rather than unreadable ones.
+        QVERIFY(manager->InventoryDatabase()->isOpen());
+        QCOMPARE(grid->model()->rowCount(), 0);
+        // The order's editor opened again, as after logging in, for the rows after.
+        Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+        auto* orderRows = qobject_cast<QSqlQueryModel*>(SourceOf(ordersView->model()));
+        QSqlRecord order;
+        for (int row = 0; row < orderRows->rowCount() && order.isEmpty(); ++row)
+            if (orderRows->record(row).value(0).toInt() == 1)
+                order = orderRows->record(row);
+        orderEditor = std::make_unique<AddEditPurchaseOrder>(nullptr, &order);
+        orderEditor->show();
+        QCOMPARE(Cells(Child<QTableView>(orderEditor.get(), "tableView")->model()), gridBefore);
+        Child<QRadioButton>(report.get(), "radioCategory")->setChecked(true);
+        Child<QRadioButton>(report.get(), "radioIndividualExpenses")->setChecked(true);
+        QVERIFY(reportView->model()->rowCount() > 0);
+        return;
+    }
+    TestSupport::Idle();
+    for (QTableView* view : {reportView, ordersView, grid}) {
+        QVERIFY(view->updatesEnabled());
+        QCOMPARE(BlankRows(view->model()), 0);
+    }
+    QCOMPARE(Cells(grid->model()), gridBefore);
+    PurchaseManagement fresh(nullptr);
+    QCOMPARE(RowsOf(ordersView->model()), RowsOf(Child<QTableView>(&fresh, "tableViewItems")->model()));
+    QVERIFY(reportView->model()->rowCount() > 0);
+    QCOMPARE(answerer->messages(), QStringList());
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
