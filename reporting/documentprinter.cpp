@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QHash>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
@@ -313,7 +314,6 @@ struct Laid
 // A page: the band [top, bottom) of one laid out document, below the header band.
 struct Page
 {
-    int laid = 0;
     qreal top = 0;
     qreal bottom = 0;
     Cut header;
@@ -327,7 +327,7 @@ struct Sheet
 
 // Cuts pages from top on, as long as a page's content lies before stopAt; returns false when
 // it stopped there (top and header then say where the next page starts), true at the end.
-bool Paginate(const Laid& laid, int index, const Sheet& sheet, qreal end, qreal stopAt, qreal* top, Cut* header,
+bool Paginate(const Laid& laid, const Sheet& sheet, qreal end, qreal stopAt, qreal* top, Cut* header,
               QVector<Page>* pages)
 {
     for (;;) {
@@ -347,7 +347,7 @@ bool Paginate(const Laid& laid, int index, const Sheet& sheet, qreal end, qreal 
                 bottom = next.y;
             }
         }
-        pages->append(Page{index, *top, bottom, *header});
+        pages->append(Page{*top, bottom, *header});
         *top = bottom;
         *header = next;
         if (*top >= end - 0.5)
@@ -706,14 +706,10 @@ std::unique_ptr<QTextDocument> LayPart(QTextDocument* document, QPrinter* printe
     return part;
 }
 
-} // namespace
-
-bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int partHeight)
+// Sets a document up for printing as Print lays it out: 2 cm margins, fonts laid out without
+// shaping where it is not needed, and the rules of bordered tables left to DrawGrid (their pens).
+QHash<QTextTable*, QPen> PrepareForPrinter(QTextDocument* document, QPrinter* printer, int margin)
 {
-    QMarginsF margins = printer->pageLayout().margins(QPageLayout::Millimeter);
-    if (margins.isNull())
-        printer->setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
-
     // A page size of zero stops the layout until the text width is set, so the
     // changes below do not lay the document out again each.
     document->setPageSize(QSizeF(0, 0));
@@ -722,10 +718,7 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
     QFont font = document->defaultFont();
     font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
     document->setDefaultFont(font);
-    QAbstractTextDocumentLayout* layout = document->documentLayout();
-    layout->setPaintDevice(printer);
-    const int dpiY = printer->logicalDpiY();
-    const int margin = int((2 / 2.54) * dpiY);
+    document->documentLayout()->setPaintDevice(printer);
     QTextFrameFormat rootFormat = document->rootFrame()->frameFormat();
     rootFormat.setMargin(margin);
     document->rootFrame()->setFrameFormat(rootFormat);
@@ -740,162 +733,248 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
         format.setBorder(0);
         table->setFormat(format);
     }
+    return pens;
+}
+
+int PrintMargin(QPrinter* printer)
+{
+    QMarginsF margins = printer->pageLayout().margins(QPageLayout::Millimeter);
+    if (margins.isNull())
+        printer->setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+    return int((2 / 2.54) * printer->logicalDpiY());
+}
+
+// A height the document's layout cannot come below: a line for each block of the root frame and
+// for each row of its tables, with the rows' padding. Lines and rows are counted, not characters;
+// wrapped text and taller rows are left to the layout, which is asked for the real height.
+qreal LeastHeight(QTextDocument* document, qreal lineHeight, qreal scale)
+{
+    qreal height = 0;
+    for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (auto* table = qobject_cast<QTextTable*>(it.currentFrame())) {
+            const QTextTableFormat format = table->format();
+            height += table->rows() * (lineHeight + (2 * format.cellPadding() + format.cellSpacing()) * scale);
+        } else if (!it.currentFrame()) {
+            height += lineHeight;
+        }
+    }
+    return height;
+}
+
+// Paints pages onto the printer as they are cut, numbered at their foot. The painter begins at the
+// first page, so that a document found unprintable before it leaves no file behind.
+class PageWriter
+{
+public:
+    PageWriter(QPrinter* printer, const QFont& numberFont, const QRectF& body, int margin)
+        : printer(printer)
+        , numberFont(numberFont)
+        , body(body)
+        , margin(margin)
+        , numberPos(body.width() - margin, body.height() - margin + QFontMetricsF(numberFont, printer).ascent()
+                                               + 5.0 * printer->logicalDpiY() / 72.0)
+    {
+    }
+
+    // False when the printer cannot be painted on.
+    bool Paint(const Laid& on, const QVector<Page>& pages)
+    {
+        if (pages.isEmpty())
+            return true;
+        if (!painter.isActive() && (written > 0 || !painter.begin(printer))) {
+            qCWarning(lcReporting) << "the printer cannot be painted on";
+            return false;
+        }
+        QAbstractTextDocumentLayout* layout = on.document->documentLayout();
+        for (const Page& page : pages) {
+            const qreal headerHeight = page.header.headerBottom - page.header.headerTop;
+            if (written > 0)
+                printer->newPage();
+            if (headerHeight > 0)
+                DrawBand(&painter, layout, on.grids, body.width(), page.header.headerTop, page.header.headerBottom, margin);
+            DrawBand(&painter, layout, on.grids, body.width(), page.top, page.bottom, margin + headerHeight);
+
+            painter.save();
+            painter.setFont(numberFont);
+            const QString number = QString::number(++written);
+            painter.drawText(QPointF(qRound(numberPos.x() - painter.fontMetrics().horizontalAdvance(number)),
+                                     qRound(numberPos.y())),
+                             number);
+            painter.restore();
+        }
+        return true;
+    }
+
+    // What was painted so far is not to be printed: a file written here is removed.
+    void Discard()
+    {
+        if (!painter.isActive())
+            return;
+        printer->abort();
+        painter.end();
+        if (!printer->outputFileName().isEmpty())
+            QFile::remove(printer->outputFileName());
+    }
+
+private:
+    QPrinter* printer;
+    QPainter painter;
+    const QFont numberFont;
+    const QRectF body;
+    const int margin;
+    const QPointF numberPos;
+    int written = 0;
+};
+
+} // namespace
+
+bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int partHeight)
+{
+    const int margin = PrintMargin(printer);
+    const QHash<QTextTable*, QPen> pens = PrepareForPrinter(document, printer, margin);
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
     const QRectF body(0, 0, printer->width(), printer->height());
     const Sheet sheet{qreal(margin), body.height()};
+    PageWriter writer(printer, document->defaultFont(), body, margin);
 
-    std::vector<Laid> laid;
-    QVector<Page> pages;
     // Qt draws no text line placed 2^23 pixels or more down its layout, and its layout positions
     // are fixed-point numbers that end at 2^25 pixels: a document taller than a part is laid out
-    // and printed in parts, each cut into whole pages.
+    // and printed in parts, each cut into whole pages. The height is estimated from the document's
+    // rows first, so that a document far too tall is not laid out whole only to be measured.
     const qreal lineHeight = QFontMetricsF(document->defaultFont(), printer).lineSpacing();
-    bool whole = document->characterCount() * lineHeight < partHeight;
+    const qreal least = LeastHeight(document, lineHeight, printer->logicalDpiY() / 96.0) + 2 * margin;
+    bool whole = least < partHeight;
+    Laid one;
     if (whole) {
         // One page as tall as the whole document: laid out once, cut into pages below.
         document->setTextWidth(body.width());
-        whole = layout->documentSize().height() < partHeight;
+        const qreal height = layout->documentSize().height();
+        whole = height < partHeight && height >= least - 1;
+        if (whole) {
+            one.document = document;
+            for (auto it = pens.cbegin(); it != pens.cend(); ++it)
+                one.grids[it.key()].pen = it.value();
+            one.cuts = Cuts(document, &one.grids);
+            // Positions past the fixed-point range wrap round: such a layout is no measure.
+            whole = one.cuts.isEmpty() || (one.cuts.constFirst().y >= 0 && one.cuts.constLast().y <= height + 1);
+        }
     }
     if (whole) {
-        Laid one;
-        one.document = document;
-        for (auto it = pens.cbegin(); it != pens.cend(); ++it)
-            one.grids[it.key()].pen = it.value();
-        one.cuts = Cuts(document, &one.grids);
         const qreal end = layout->documentSize().height() - margin;
         qreal top = margin;
         Cut header;
-        Paginate(one, 0, sheet, end, end, &top, &header, &pages);
-        laid.push_back(std::move(one));
-    } else {
-        document->setPageSize(QSizeF(0, 0));
-        const QVector<Unit> units = Units(document);
-        QHash<QTextTable*, QTextTableFormat> formats;
-        for (const Unit& unit : units) {
-            if (unit.table && unit.to - unit.from < unit.table->rows() && !formats.contains(unit.table)) {
-                QTextTableFormat format = unit.table->format();
-                format.setColumnWidthConstraints(ColumnWidths(unit.table, document, printer, body.width()));
-                formats.insert(unit.table, format);
-            }
-        }
-        const qreal target = partHeight / 2.0;
-        int start = 0;         // the unit the next part starts with
-        qreal offset = margin; // where its next page starts, below the unit's top
-        bool underHeader = false;
-        bool atDocumentTop = true;
-        int count = 64;
-        int atLeast = 2; // units a part needs to hold one whole page
-        for (;;) {
-            const int last = std::min<int>(units.size(), start + std::max(count, 2));
-            Laid part;
-            QHash<QTextTable*, QTextTable*> copies;
-            QVector<QTextTable*> unitTables;
-            part.owned = LayPart(document, printer, body.width(), units, start, last, formats, &copies, &unitTables);
-            part.document = part.owned.get();
-            QAbstractTextDocumentLayout* partLayout = part.document->documentLayout();
-            const qreal height = partLayout->documentSize().height();
-            if (height >= partHeight) {
-                if (last - start <= atLeast)
-                    return false;
-                count = std::max(atLeast, (last - start) / 2);
-                continue;
-            }
-            for (auto it = copies.cbegin(); it != copies.cend(); ++it) {
-                if (pens.contains(it.value()))
-                    part.grids[it.key()].pen = pens.value(it.value());
-            }
-            part.cuts = Cuts(part.document, &part.grids, &part.rowTops);
-            // A table unit's top edge in the part; -1 for the other units, where no part starts.
-            auto unitTop = [&](int u) {
-                const Unit& unit = units.at(u);
-                if (!unit.table)
-                    return qreal(-1);
-                // In a part that goes on with a table, its header rows come first.
-                const int shift = units.at(start).table == unit.table && units.at(start).from > 0
-                                      ? unit.table->format().headerRowCount() - units.at(start).from
-                                      : 0;
-                return part.rowTops.value(unitTables.at(u - start)).value(unit.from + shift, -1);
-            };
-            const bool final = last == units.size();
-            const qreal end = partLayout->documentSize().height() - margin;
-            // The last unit only shows where the one before it ends.
-            qreal stopAt = end;
-            if (!final) {
-                const Unit& next = units.at(last - 1);
-                if (next.table)
-                    stopAt = unitTop(last - 1);
-                else if (next.frame)
-                    stopAt = partLayout->frameBoundingRect(part.document->rootFrame()->childFrames().constLast()).top();
-                else
-                    stopAt = partLayout->blockBoundingRect(part.document->lastBlock()).top();
-            }
-            qreal top = atDocumentTop ? offset : unitTop(start) + offset;
-            Cut header;
-            if (underHeader) {
-                // The header rows at the top of the part's table.
-                QTextTable* table = unitTables.at(0);
-                const QVector<qreal> tops = part.rowTops.value(table);
-                const int headerRows = units.at(start).table->format().headerRowCount();
-                if (headerRows > 0 && headerRows < tops.size())
-                    header = Cut{top, tops.at(0), tops.at(headerRows)};
-            }
-            const int before = pages.size();
-            if (Paginate(part, int(laid.size()), sheet, end, stopAt, &top, &header, &pages)) {
-                laid.push_back(std::move(part));
-                break;
-            }
-            // The next part starts with the rows that the unfinished page starts in.
-            int restart = -1;
-            for (int u = start; u < last - 1; ++u) {
-                const qreal y = unitTop(u);
-                if (y >= 0 && y <= top + 1e-6)
-                    restart = u;
-            }
-            if (pages.size() == before || restart < 0 || stopAt < 0) {
-                // Not one whole page: a larger part, unless it cannot grow.
-                pages.resize(before);
-                if (height >= target || last == units.size())
-                    return false;
-                atLeast = last - start + 1;
-                count = (last - start) * 2;
-                continue;
-            }
-            offset = top - unitTop(restart);
-            underHeader = header.headerBottom > header.headerTop;
-            count = std::max(2, int((last - start) * target / std::max<qreal>(height, 1)));
-            start = restart;
-            atDocumentTop = false;
-            atLeast = 2;
-            laid.push_back(std::move(part));
-        }
-    }
-
-    QPainter painter(printer);
-    if (!painter.isActive()) {
-        qCWarning(lcReporting) << "the printer cannot be painted on";
+        QVector<Page> pages;
+        Paginate(one, sheet, end, end, &top, &header, &pages);
+        writer.Paint(one, pages);
         return true;
     }
-    const QFont numberFont(document->defaultFont());
-    const QPointF numberPos(body.width() - margin,
-                            body.height() - margin + QFontMetricsF(numberFont, printer).ascent() + 5.0 * dpiY / 72.0);
-    for (int i = 0; i < pages.size(); ++i) {
-        const Page& page = pages.at(i);
-        const Laid& on = laid.at(page.laid);
-        QAbstractTextDocumentLayout* pageLayout = on.document->documentLayout();
-        const qreal headerHeight = page.header.headerBottom - page.header.headerTop;
-        if (i > 0)
-            printer->newPage();
-        if (headerHeight > 0)
-            DrawBand(&painter, pageLayout, on.grids, body.width(), page.header.headerTop, page.header.headerBottom, margin);
-        DrawBand(&painter, pageLayout, on.grids, body.width(), page.top, page.bottom, margin + headerHeight);
+    one = Laid();
 
-        painter.save();
-        painter.setFont(numberFont);
-        const QString number = QString::number(i + 1);
-        painter.drawText(QPointF(qRound(numberPos.x() - painter.fontMetrics().horizontalAdvance(number)), qRound(numberPos.y())),
-                         number);
-        painter.restore();
+    document->setPageSize(QSizeF(0, 0));
+    const QVector<Unit> units = Units(document);
+    QHash<QTextTable*, QTextTableFormat> formats;
+    for (const Unit& unit : units) {
+        if (unit.table && unit.to - unit.from < unit.table->rows() && !formats.contains(unit.table)) {
+            QTextTableFormat format = unit.table->format();
+            format.setColumnWidthConstraints(ColumnWidths(unit.table, document, printer, body.width()));
+            formats.insert(unit.table, format);
+        }
     }
-    return true;
+    const qreal target = partHeight / 2.0;
+    int start = 0;         // the unit the next part starts with
+    qreal offset = margin; // where its next page starts, below the unit's top
+    bool underHeader = false;
+    bool atDocumentTop = true;
+    int count = 64;
+    int atLeast = 2; // units a part needs to hold one whole page
+    for (;;) {
+        const int last = std::min<int>(units.size(), start + std::max(count, 2));
+        Laid part;
+        QHash<QTextTable*, QTextTable*> copies;
+        QVector<QTextTable*> unitTables;
+        part.owned = LayPart(document, printer, body.width(), units, start, last, formats, &copies, &unitTables);
+        part.document = part.owned.get();
+        QAbstractTextDocumentLayout* partLayout = part.document->documentLayout();
+        const qreal height = partLayout->documentSize().height();
+        if (height >= partHeight) {
+            if (last - start <= atLeast) {
+                writer.Discard();
+                return false;
+            }
+            count = std::max(atLeast, (last - start) / 2);
+            continue;
+        }
+        for (auto it = copies.cbegin(); it != copies.cend(); ++it) {
+            if (pens.contains(it.value()))
+                part.grids[it.key()].pen = pens.value(it.value());
+        }
+        part.cuts = Cuts(part.document, &part.grids, &part.rowTops);
+        // A table unit's top edge in the part; -1 for the other units, where no part starts.
+        auto unitTop = [&](int u) {
+            const Unit& unit = units.at(u);
+            if (!unit.table)
+                return qreal(-1);
+            // In a part that goes on with a table, its header rows come first.
+            const int shift = units.at(start).table == unit.table && units.at(start).from > 0
+                                  ? unit.table->format().headerRowCount() - units.at(start).from
+                                  : 0;
+            return part.rowTops.value(unitTables.at(u - start)).value(unit.from + shift, -1);
+        };
+        const bool final = last == units.size();
+        const qreal end = partLayout->documentSize().height() - margin;
+        // The last unit only shows where the one before it ends.
+        qreal stopAt = end;
+        if (!final) {
+            const Unit& next = units.at(last - 1);
+            if (next.table)
+                stopAt = unitTop(last - 1);
+            else if (next.frame)
+                stopAt = partLayout->frameBoundingRect(part.document->rootFrame()->childFrames().constLast()).top();
+            else
+                stopAt = partLayout->blockBoundingRect(part.document->lastBlock()).top();
+        }
+        qreal top = atDocumentTop ? offset : unitTop(start) + offset;
+        Cut header;
+        if (underHeader) {
+            // The header rows at the top of the part's table.
+            QTextTable* table = unitTables.at(0);
+            const QVector<qreal> tops = part.rowTops.value(table);
+            const int headerRows = units.at(start).table->format().headerRowCount();
+            if (headerRows > 0 && headerRows < tops.size())
+                header = Cut{top, tops.at(0), tops.at(headerRows)};
+        }
+        QVector<Page> pages;
+        if (Paginate(part, sheet, end, stopAt, &top, &header, &pages)) {
+            writer.Paint(part, pages);
+            return true;
+        }
+        // The next part starts with the rows that the unfinished page starts in.
+        int restart = -1;
+        for (int u = start; u < last - 1; ++u) {
+            const qreal y = unitTop(u);
+            if (y >= 0 && y <= top + 1e-6)
+                restart = u;
+        }
+        if (pages.isEmpty() || restart < 0 || stopAt < 0) {
+            // Not one whole page: a larger part, unless it cannot grow.
+            if (height >= target || last == units.size()) {
+                writer.Discard();
+                return false;
+            }
+            atLeast = last - start + 1;
+            count = (last - start) * 2;
+            continue;
+        }
+        // The part's pages are painted and the part let go before the next is laid out.
+        if (!writer.Paint(part, pages))
+            return true;
+        offset = top - unitTop(restart);
+        underHeader = header.headerBottom > header.headerTop;
+        count = std::max(2, int((last - start) * target / std::max<qreal>(height, 1)));
+        start = restart;
+        atDocumentTop = false;
+        atLeast = 2;
+    }
 }
 
 void DocumentPrinter::run()

@@ -20,13 +20,14 @@ public:
     // repeating their header rows, so a page draws only what it shows. The document's
     // page size, margins, default font and table borders are set for the printer:
     // a document that is also shown on screen is printed from a copy.
-    // A document taller than partHeight pixels is laid out in parts of at most that height,
-    // each cut into whole pages. Returns false, and prints nothing, when some row or block of
-    // the document is taller than a part can hold.
+    // A document shorter than partHeight pixels is laid out once; a taller one in parts of at
+    // most that height, each cut into whole pages, painted and let go before the next is laid out.
+    // Returns false, and prints nothing, when some row or block of the document is taller than a
+    // part can hold.
     static bool Print(QTextDocument* document, QPrinter* printer, int partHeight = DefaultPartHeight);
 
-    // Far below 2^23 pixels, where Qt stops drawing the lines of a layout.
-    static constexpr int DefaultPartHeight = 1 << 22;
+    // Some three quarters of 2^23 pixels, where Qt stops drawing the lines of a layout.
+    static constexpr int DefaultPartHeight = 6000000;
 
     std::atomic<bool> done{false};
     bool debug = false;

@@ -356,9 +356,9 @@ void TestDocumentPrinter::listPrintSaysWhenNothingWasPrinted()
 {
     QMainWindow mainWindow;
     AppSettings::Instance()->mainWindow = &mainWindow;
-    // A row of five million pixels: more than the tallest part.
+    // A row of seven million pixels: more than the tallest part.
     QString html = QStringLiteral("<html><body><table border=1><thead><tr><th>Code</th></tr></thead>"
-                                  "<tr><td>first</td></tr><tr><td><img width=1 height=5000000>tall</td></tr>"
+                                  "<tr><td>first</td></tr><tr><td><img width=1 height=7000000>tall</td></tr>"
                                   "<tr><td>last</td></tr></table></body></html>");
     const QString pdf = PdfPath(QStringLiteral("report.pdf"));
     QFile::remove(pdf);
