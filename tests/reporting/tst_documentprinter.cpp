@@ -242,36 +242,70 @@ void TestDocumentPrinter::shortDocumentPrintsAsBefore()
 void TestDocumentPrinter::partsPrintAsOneLayout_data()
 {
     QTest::addColumn<int>("partHeight");
-    QTest::newRow("parts of about three pages") << 3000;
-    QTest::newRow("parts of about five pages") << 5000;
-    QTest::newRow("parts of about twelve pages") << 12000;
+    QTest::addColumn<bool>("logo");
+    QTest::addColumn<int>("dpi"); // 0: the screen's
+    QTest::newRow("parts of about three pages") << 3000 << false << 0;
+    QTest::newRow("parts of about five pages") << 5000 << false << 0;
+    QTest::newRow("parts of about twelve pages") << 12000 << false << 0;
+    // The list's logo floats beside the headings of the first page, an image of the document's own.
+    QTest::newRow("logo on the first page") << 3000 << true << 0;
+    // Column widths found at the screen's resolution and set at the printer's.
+    QTest::newRow("printer of 600 dpi") << 40000 << false << 600;
 }
 
 void TestDocumentPrinter::partsPrintAsOneLayout()
 {
     QFETCH(int, partHeight);
-    const QString html = ListDocumentHtml(300);
-    QTextDocument whole;
-    whole.setHtml(html);
+    QFETCH(bool, logo);
+    QFETCH(int, dpi);
+    QString html = ListDocumentHtml(300);
+    QImage image(120, 60, QImage::Format_RGB32);
+    image.fill(QColor(200, 30, 30));
+    if (logo)
+        html.replace(QLatin1String("<body>"), QLatin1String("<body><img src=\"logo\" alt=\"Logo\" align=\"left\" width=\"120\" height=\"60\">"));
+    auto print = [&](const QString& pdf, int height) {
+        QTextDocument document;
+        document.setHtml(html);
+        document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("logo")), image);
+        auto printer = PdfPrinter(pdf);
+        if (dpi > 0) {
+            printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setResolution(dpi);
+            printer->setOutputFileName(pdf);
+        }
+        return height > 0 ? DocumentPrinter::Print(&document, printer.get(), height)
+                          : DocumentPrinter::Print(&document, printer.get());
+    };
     const QString wholePdf = PdfPath(QStringLiteral("whole.pdf"));
-    auto wholePrinter = PdfPrinter(wholePdf);
-    QVERIFY(DocumentPrinter::Print(&whole, wholePrinter.get()));
-
-    QTextDocument split;
-    split.setHtml(html);
+    QVERIFY(print(wholePdf, 0));
     const QString partsPdf = PdfPath(QStringLiteral("parts.pdf"));
-    auto partsPrinter = PdfPrinter(partsPdf);
-    QVERIFY(DocumentPrinter::Print(&split, partsPrinter.get(), partHeight));
+    QVERIFY(print(partsPdf, partHeight));
 
     const int pages = PdfReader::Pages(wholePdf);
     QVERIFY2(pages > 5, qPrintable(QString::number(pages)));
     QCOMPARE(PdfReader::Pages(partsPdf), pages);
     QCOMPARE(PageDigest(partsPdf), PageDigest(wholePdf));
-    // Column widths, rules and the header band's background alike, pixel for pixel.
-    for (int page = 1; page <= pages; ++page) {
+    // Column widths, rules, the header band's background and the logo alike, pixel for pixel.
+    // At a printer's resolution the first, a middle and the last page.
+    for (int page = 1; page <= pages; page = dpi > 0 && page < pages ? std::max(page + 1, std::min(pages, page + pages / 2)) : page + 1) {
         const QImage expected = PdfReader::Render(wholePdf, page, 60);
         QVERIFY(!expected.isNull());
         QVERIFY2(PdfReader::Render(partsPdf, page, 60) == expected, qPrintable(QStringLiteral("page %1").arg(page)));
+    }
+    if (logo) {
+        // The logo is there to be compared: its red on the first page only.
+        auto red = [](const QImage& render) {
+            int count = 0;
+            for (int y = 0; y < render.height(); ++y) {
+                for (int x = 0; x < render.width(); ++x) {
+                    const QRgb p = render.pixel(x, y);
+                    count += qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90;
+                }
+            }
+            return count;
+        };
+        QVERIFY(red(PdfReader::Render(wholePdf, 1, 60)) > 500);
+        QCOMPARE(red(PdfReader::Render(wholePdf, 2, 60)), 0);
     }
 }
 
