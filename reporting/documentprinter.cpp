@@ -523,88 +523,22 @@ std::unique_ptr<QTextDocument> DocumentLike(const QTextDocument* document)
     return like;
 }
 
-// The column widths of a long table, as Qt's layout would give the whole table: they depend on
-// the widest text of each column and its widest word, so the header rows and the rows holding
-// those (found by a cheap estimate, a few per column) are laid out on their own.
-QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QPrinter* printer, qreal width)
+// The advances of the Latin-1 characters in a font on a device, then an estimate for all others.
+QVector<qreal> Advances(const QFont& font, const QPaintDevice* device)
 {
-    const int rows = table->rows();
-    const int columns = table->columns();
-    const int headerRows = std::min(rows, std::max(0, table->format().headerRowCount()));
-    QHash<int, QVector<qreal>> advances; // per character format: the widths of the Latin-1 characters
-    auto advance = [&](const QTextFragment& fragment, QChar ch) {
-        QVector<qreal>& table = advances[fragment.charFormatIndex()];
-        if (table.isEmpty()) {
-            QFont font = fragment.charFormat().font().resolve(document->defaultFont());
-            const QFontMetricsF metrics(font, printer);
-            table.resize(257);
-            for (int i = 0; i < 256; ++i)
-                table[i] = metrics.horizontalAdvance(QChar(i));
-            table[256] = metrics.averageCharWidth() * 2;
-        }
-        return ch.unicode() < 256 ? table.at(ch.unicode()) : table.at(256);
-    };
-    constexpr int candidates = 8;
-    QVector<QVector<QPair<qreal, int>>> widest(columns), longestWord(columns);
-    for (int r = headerRows; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && (cell.row() != r || cell.column() != c))
-                continue;
-            qreal cellWidest = 0;
-            qreal cellWord = 0;
-            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                const QTextBlock block = it.currentBlock();
-                qreal line = 0;
-                qreal word = 0;
-                for (auto f = block.begin(); !f.atEnd(); ++f) {
-                    const QString text = f.fragment().text();
-                    for (QChar ch : text) {
-                        const qreal w = advance(f.fragment(), ch);
-                        line += w;
-                        word = ch.isSpace() ? 0 : word + w;
-                        cellWord = std::max(cellWord, word);
-                    }
-                }
-                cellWidest = std::max(cellWidest, line);
-            }
-            for (auto* list : {&widest[c], &longestWord[c]}) {
-                const qreal value = list == &widest[c] ? cellWidest : cellWord;
-                if (list->size() < candidates || value > list->constFirst().first) {
-                    list->append({value, r});
-                    std::sort(list->begin(), list->end());
-                    if (list->size() > candidates)
-                        list->removeFirst();
-                }
-            }
-        }
-    }
-    QVector<int> chosen;
-    for (int r = 0; r < headerRows; ++r)
-        chosen << r;
-    for (int c = 0; c < columns; ++c) {
-        for (const auto& list : {widest.at(c), longestWord.at(c)}) {
-            for (const auto& entry : list) {
-                // The whole group of rows bound together by spanned cells.
-                int first = entry.second;
-                while (first > headerRows && !RowStartsClear(table, first))
-                    --first;
-                int last = entry.second + 1;
-                while (last < rows && !RowStartsClear(table, last))
-                    ++last;
-                for (int r = first; r < last; ++r)
-                    chosen << r;
-            }
-        }
-    }
-    std::sort(chosen.begin(), chosen.end());
-    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+    const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(device));
+    QVector<qreal> advances(257);
+    for (int i = 0; i < 256; ++i)
+        advances[i] = metrics.horizontalAdvance(QChar(i));
+    advances[256] = metrics.averageCharWidth() * 2;
+    return advances;
+}
 
-    const std::unique_ptr<QTextDocument> probe = DocumentLike(document);
-    QTextCursor cursor(probe.get());
-    QTextTable* copy = CopyRows(table, chosen, table->format(), &cursor);
-    probe->documentLayout()->setPaintDevice(printer);
-    probe->setTextWidth(width);
+// The column widths of a table laid out at the printer's resolution, as lengths in the screen's pixels:
+// the last column takes what the others leave.
+QVector<QTextLength> ColumnLengths(QTextTable* copy, QTextDocument* probe, QPrinter* printer)
+{
+    const int columns = copy->columns();
     QAbstractTextDocumentLayout* layout = probe->documentLayout();
     QVector<qreal> left(columns + 1, -1);
     for (int c = 0; c < columns; ++c) {
@@ -630,6 +564,74 @@ QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QP
             lengths << QTextLength(); // the last column takes what the others leave
     }
     return lengths;
+}
+
+// The column widths of a long table, as Qt's layout would give the whole table: they depend on
+// the widest text of each column and its widest word, so the header rows and the rows holding
+// those (found by a cheap estimate, a few per column) are laid out on their own.
+QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QPrinter* printer, qreal width)
+{
+    const int rows = table->rows();
+    const int columns = table->columns();
+    const int headerRows = std::min(rows, std::max(0, table->format().headerRowCount()));
+    QHash<int, QVector<qreal>> advances; // per character format: the widths of the Latin-1 characters
+    auto advance = [&](const QTextFragment& fragment, QChar ch) {
+        QVector<qreal>& table = advances[fragment.charFormatIndex()];
+        if (table.isEmpty()) {
+            QFont font = fragment.charFormat().font().resolve(document->defaultFont());
+            table = Advances(font, printer);
+        }
+        return ch.unicode() < 256 ? table.at(ch.unicode()) : table.at(256);
+    };
+    DocumentPrinter::WidthRows candidates(columns);
+    for (int r = headerRows; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && (cell.row() != r || cell.column() != c))
+                continue;
+            qreal cellWidest = 0;
+            qreal cellWord = 0;
+            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                const QTextBlock block = it.currentBlock();
+                qreal line = 0;
+                qreal word = 0;
+                for (auto f = block.begin(); !f.atEnd(); ++f) {
+                    const QString text = f.fragment().text();
+                    for (QChar ch : text) {
+                        const qreal w = advance(f.fragment(), ch);
+                        line += w;
+                        word = ch.isSpace() ? 0 : word + w;
+                        cellWord = std::max(cellWord, word);
+                    }
+                }
+                cellWidest = std::max(cellWidest, line);
+            }
+            candidates.Add(r, c, cellWidest, cellWord);
+        }
+    }
+    QVector<int> chosen;
+    for (int r = 0; r < headerRows; ++r)
+        chosen << r;
+    for (int row : candidates.Rows()) {
+        // The whole group of rows bound together by spanned cells.
+        int first = row;
+        while (first > headerRows && !RowStartsClear(table, first))
+            --first;
+        int last = row + 1;
+        while (last < rows && !RowStartsClear(table, last))
+            ++last;
+        for (int r = first; r < last; ++r)
+            chosen << r;
+    }
+    std::sort(chosen.begin(), chosen.end());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+
+    const std::unique_ptr<QTextDocument> probe = DocumentLike(document);
+    QTextCursor cursor(probe.get());
+    QTextTable* copy = CopyRows(table, chosen, table->format(), &cursor);
+    probe->documentLayout()->setPaintDevice(printer);
+    probe->setTextWidth(width);
+    return ColumnLengths(copy, probe.get(), printer);
 }
 
 // Lays a part of a long document out: the units first..last-1, a table that goes on from an earlier
@@ -715,9 +717,7 @@ QHash<QTextTable*, QPen> PrepareForPrinter(QTextDocument* document, QPrinter* pr
     document->setPageSize(QSizeF(0, 0));
     // Text of scripts that need no shaping is laid out without it (Qt still shapes the
     // scripts that need it): a tenth of a long list's time, for kerning that a list does not need.
-    QFont font = document->defaultFont();
-    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
-    document->setDefaultFont(font);
+    document->setDefaultFont(DocumentPrinter::WidthRows::PrintFont(document->defaultFont()));
     document->documentLayout()->setPaintDevice(printer);
     QTextFrameFormat rootFormat = document->rootFrame()->frameFormat();
     rootFormat.setMargin(margin);
@@ -977,11 +977,246 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
     }
 }
 
+DocumentPrinter::WidthRows::WidthRows(int columns)
+    : widest(columns)
+    , longestWord(columns)
+{
+}
+
+QFont DocumentPrinter::WidthRows::PrintFont(const QFont& documentFont)
+{
+    // Text of scripts that need no shaping is laid out without it (Qt still shapes the
+    // scripts that need it): a tenth of a long list's time, for kerning that a list does not need.
+    QFont font = documentFont;
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    return font;
+}
+
+void DocumentPrinter::WidthRows::SetFont(const QFont& font, const QPaintDevice* device)
+{
+    advances = Advances(font, device);
+}
+
+void DocumentPrinter::WidthRows::AddText(int row, int column, const QString& text)
+{
+    if (advances.isEmpty())
+        return;
+    qreal line = 0;
+    qreal word = 0;
+    qreal longest = 0;
+    // An empty cell holds the no-break space it is written as.
+    for (QChar ch : text.isEmpty() ? QString(QChar(QChar::Nbsp)) : text) {
+        const qreal w = ch.unicode() < 256 ? advances.at(ch.unicode()) : advances.at(256);
+        line += w;
+        word = ch.isSpace() ? 0 : word + w;
+        longest = std::max(longest, word);
+    }
+    Add(row, column, line, longest);
+}
+
+void DocumentPrinter::WidthRows::Add(int row, int column, qreal widestLine, qreal word)
+{
+    constexpr int candidates = 8;
+    for (auto* list : {&widest[column], &longestWord[column]}) {
+        const qreal value = list == &widest[column] ? widestLine : word;
+        if (list->size() < candidates || value > list->constFirst().first) {
+            list->append({value, row});
+            std::sort(list->begin(), list->end());
+            if (list->size() > candidates)
+                list->removeFirst();
+        }
+    }
+}
+
+QVector<int> DocumentPrinter::WidthRows::Rows() const
+{
+    QVector<int> rows;
+    for (int c = 0; c < widest.size(); ++c) {
+        for (const auto& list : {widest.at(c), longestWord.at(c)}) {
+            for (const auto& entry : list)
+                rows << entry.second;
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void DocumentPrinter::List::Add(QVector<QString> slice)
+{
+    QMutexLocker lock(&mutex);
+    waiting += slice.size();
+    slices.push_back(std::move(slice));
+    added.wakeAll();
+}
+
+int DocumentPrinter::List::Waiting()
+{
+    QMutexLocker lock(&mutex);
+    return waiting;
+}
+
+bool DocumentPrinter::List::Take(QVector<QString>* slice)
+{
+    {
+        QMutexLocker lock(&mutex);
+        while (slices.empty() && handed < rows)
+            added.wait(&mutex);
+        if (slices.empty())
+            return false;
+        *slice = std::move(slices.front());
+        slices.pop_front();
+        waiting -= slice->size();
+        handed += slice->size();
+    }
+    if (taken)
+        taken();
+    return true;
+}
+
+bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, int partHeight)
+{
+    const int margin = PrintMargin(printer);
+    const QRectF body(0, 0, printer->width(), printer->height());
+    const Sheet sheet{qreal(margin), body.height()};
+    auto make = [&](const QString& html) {
+        auto document = std::make_unique<QTextDocument>();
+        document->setUndoRedoEnabled(false);
+        document->setPageSize(QSizeF(0, 0));
+        document->setHtml(html);
+        return document;
+    };
+    auto tableOf = [](QTextDocument* document) -> QTextTable* {
+        for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
+            if (auto* table = qobject_cast<QTextTable*>(it.currentFrame()))
+                return table;
+        }
+        return nullptr;
+    };
+
+    // The column widths of the whole table, from its header row and the rows chosen by their texts.
+    QVector<QTextLength> widths;
+    QFont numberFont;
+    {
+        QString html = list->prologue + list->tableHead;
+        for (const QString& row : qAsConst(list->widthRows))
+            html += row;
+        html += list->tail;
+        const std::unique_ptr<QTextDocument> probe = make(html);
+        PrepareForPrinter(probe.get(), printer, margin);
+        numberFont = probe->defaultFont();
+        probe->setTextWidth(body.width());
+        if (QTextTable* table = tableOf(probe.get()))
+            widths = ColumnLengths(table, probe.get(), printer);
+    }
+    PageWriter writer(printer, numberFont, body, margin);
+
+    std::deque<QString> held; // the rows from heldFrom on, taken and not yet printed
+    int heldFrom = 0;
+    int next = 0;          // the first row of the part to lay out
+    qreal offset = margin; // where its first page starts, below the row's top
+    bool atDocumentTop = true;
+    bool underHeader = false;
+    int count = std::max(2, sliceRows);
+    int atLeast = 2; // rows a part needs to hold one whole page
+    for (;;) {
+        QVector<QString> slice;
+        while (heldFrom + int(held.size()) < std::min(list->rows, next + count) && list->Take(&slice)) {
+            for (QString& row : slice)
+                held.push_back(std::move(row));
+        }
+        const int last = std::min(heldFrom + int(held.size()), next + count);
+        const bool final = last >= list->rows;
+
+        QString html = list->prologue;
+        if (atDocumentTop)
+            html += list->heading;
+        html += list->tableHead;
+        for (int r = next; r < last; ++r)
+            html += held.at(size_t(r - heldFrom));
+        html += list->tail;
+        Laid part;
+        part.owned = make(html);
+        html = QString();
+        part.document = part.owned.get();
+        const QHash<QTextTable*, QPen> pens = PrepareForPrinter(part.document, printer, margin);
+        QTextTable* table = tableOf(part.document);
+        if (table && widths.size() == table->columns()) {
+            QTextTableFormat format = table->format();
+            format.setColumnWidthConstraints(widths);
+            table->setFormat(format);
+        }
+        part.document->setTextWidth(body.width());
+        QAbstractTextDocumentLayout* layout = part.document->documentLayout();
+        const qreal height = layout->documentSize().height();
+        if (height >= partHeight) {
+            if (last - next <= atLeast) {
+                writer.Discard();
+                return false;
+            }
+            count = std::max(atLeast, (last - next) / 2);
+            continue;
+        }
+        for (auto it = pens.cbegin(); it != pens.cend(); ++it)
+            part.grids[it.key()].pen = it.value();
+        part.cuts = Cuts(part.document, &part.grids, &part.rowTops);
+        const int headerRows = table ? std::max(0, table->format().headerRowCount()) : 0;
+        const QVector<qreal> tops = part.rowTops.value(table);
+        // A row's top edge in the part, below the table's header rows.
+        auto rowTop = [&](int r) { return tops.value(headerRows + r - next, -1); };
+        const qreal end = height - margin;
+        // The last row only shows where the one before it ends.
+        const qreal stopAt = final ? end : rowTop(last - 1);
+        qreal top = atDocumentTop ? offset : rowTop(next) + offset;
+        Cut header;
+        if (underHeader && headerRows > 0 && headerRows < tops.size())
+            header = Cut{top, tops.at(0), tops.at(headerRows)};
+        QVector<Page> pages;
+        if (Paginate(part, sheet, end, stopAt, &top, &header, &pages)) {
+            writer.Paint(part, pages);
+            return true;
+        }
+        // The next part starts with the row that the unfinished page starts in.
+        int restart = -1;
+        for (int r = next; r < last - 1; ++r) {
+            const qreal y = rowTop(r);
+            if (y >= 0 && y <= top + 1e-6)
+                restart = r;
+        }
+        if (pages.isEmpty() || restart < 0 || stopAt < 0) {
+            // Not one whole page: a larger part, unless it cannot grow.
+            if (final || height >= partHeight / 2.0) {
+                writer.Discard();
+                return false;
+            }
+            atLeast = last - next + 1;
+            count = (last - next) * 2;
+            continue;
+        }
+        // The part's pages are painted and the part let go before the next is laid out.
+        if (!writer.Paint(part, pages))
+            return true;
+        offset = top - rowTop(restart);
+        underHeader = header.headerBottom > header.headerTop;
+        for (; heldFrom < restart; ++heldFrom)
+            held.pop_front();
+        next = restart;
+        atDocumentTop = false;
+        count = std::max(2, sliceRows);
+        atLeast = 2;
+    }
+}
+
 void DocumentPrinter::run()
 {
     if (debug)
         qCDebug(lcReporting) << "DocumentPrinter::run";
     done = false;
+    if (list) {
+        printedWhole = PrintList(list, printer, sliceRows);
+        done = true;
+        return;
+    }
     document = new QTextDocument;
     document->setPageSize(QSizeF(0, 0)); // laid out once, by Print
     document->setHtml(*html);

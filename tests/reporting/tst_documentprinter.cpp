@@ -1,3 +1,4 @@
+#include "constants.h"
 #include "documentprinter.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
@@ -11,7 +12,10 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTextDocument>
+#include <QTextStream>
 
 // The printing of an HTML document page by page: a table is cut between its rows with its
 // header row on every page, other text between its lines; nothing is lost or printed twice.
@@ -29,6 +33,7 @@ private slots:
     void rowTallerThanAPartPrintsNothing_data();
     void rowTallerThanAPartPrintsNothing();
     void listPrintSaysWhenNothingWasPrinted();
+    void listInSlicesPrintsAsOneDocument();
 };
 
 namespace {
@@ -407,6 +412,69 @@ void TestDocumentPrinter::listPrintSaysWhenNothingWasPrinted()
     QCOMPARE(answerer.seen.first().text, QStringLiteral("The document is too long to be printed whole. Nothing was printed."));
     QVERIFY(!QFileInfo::exists(pdf));
     AppSettings::Instance()->mainWindow = nullptr;
+}
+
+// A long list is read whole, then built, laid out and printed a slice of rows at a time: its pages are those
+// of the one document of all its rows, also where the widest text or the longest word of a column comes late.
+void TestDocumentPrinter::listInSlicesPrintsAsOneDocument()
+{
+    QImage logo(200, 100, QImage::Format_RGB32);
+    logo.fill(QColor(200, 30, 30));
+    const QString logoPath = PdfPath(QStringLiteral("logo.png"));
+    QVERIFY(logo.save(logoPath));
+    TestSupport::Settings()->setValue(REPORT_COMPANY_LOGO, logoPath);
+    const int rows = 230;
+    QStandardItemModel model(rows, 3);
+    model.setHorizontalHeaderLabels({QStringLiteral("CODE"), QStringLiteral("NAME"), QStringLiteral("NOTE")});
+    for (int r = 0; r < rows; ++r) {
+        model.setItem(r, 0, new QStandardItem(QStringLiteral("C%1").arg(r, 4, 10, QLatin1Char('0'))));
+        model.setItem(r, 1, new QStandardItem(r == 170 ? QStringLiteral("The widest name of the list, late in it")
+                                                       : QStringLiteral("Name %1").arg(r)));
+        model.setItem(r, 2, new QStandardItem(r == 190 ? QStringLiteral("Unbreakablelongestwordofthenotes")
+                                              : r % 9 == 0 ? QStringLiteral("a note <%1> that wraps over the lines of its column "
+                                                                            "and then some more").arg(r)
+                                                           : QString()));
+    }
+    QTableView view;
+    view.setModel(&model);
+
+    ReportPrinter reportPrinter;
+    QString html;
+    QTextStream out(&html);
+    reportPrinter.TableViewToHtml(QStringLiteral("SLICED"), &out, &view, nullptr);
+    out.flush();
+    QTextDocument document;
+    document.setHtml(html);
+    const QString onePdf = PdfPath(QStringLiteral("onelist.pdf"));
+    auto one = PdfPrinter(onePdf);
+    QVERIFY(DocumentPrinter::Print(&document, one.get()));
+
+    const QString slicedPdf = PdfPath(QStringLiteral("slicedlist.pdf"));
+    auto sliced = PdfPrinter(slicedPdf);
+    DocumentPrinter::List list;
+    QVector<QString> texts;
+    const QVector<int> printed = ReportPrinter::PrintedColumns(&view, nullptr);
+    reportPrinter.ReadList(QStringLiteral("SLICED"), &view, printed, sliced.get(), &list, &texts);
+    QCOMPARE(list.rows, rows);
+    const int sliceRows = 40;
+    for (int from = 0; from < rows; from += sliceRows) {
+        QVector<QString> slice;
+        for (int r = from; r < std::min(rows, from + sliceRows); ++r)
+            slice << ReportPrinter::RowHtml(texts.at(r), printed.size());
+        list.Add(slice);
+    }
+    QVERIFY(DocumentPrinter::PrintList(&list, sliced.get(), sliceRows));
+
+    const int pages = PdfReader::Pages(onePdf);
+    QVERIFY2(pages > 5, qPrintable(QString::number(pages)));
+    QCOMPARE(PdfReader::Pages(slicedPdf), pages);
+    QCOMPARE(PageDigest(slicedPdf), PageDigest(onePdf));
+    for (int page = 1; page <= pages; ++page) {
+        const QImage expected = PdfReader::Render(onePdf, page, 60);
+        QVERIFY(!expected.isNull());
+        QVERIFY2(PdfReader::Render(slicedPdf, page, 60) == expected, qPrintable(QStringLiteral("page %1").arg(page)));
+    }
+    TestSupport::Settings()->remove(REPORT_COMPANY_LOGO);
 }
 
 VORANTEL_TEST_MAIN(TestDocumentPrinter)
