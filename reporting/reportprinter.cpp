@@ -137,7 +137,7 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
     const QVector<int> printed = PrintedColumns(view, &columns);
     const int sliceRows = SliceRows(printed.size());
     bool wasPrinted = false;
-    if (model->rowCount() > sliceRows) {
+    if (!printed.isEmpty() && model->rowCount() > sliceRows) {
         wasPrinted = PrintInSlices(title, view, printed, printer.get(), sliceRows);
     } else {
         std::unique_ptr<QString> html(new QString);

@@ -1,9 +1,11 @@
 #include "constants.h"
 #include "documentprinter.h"
+#include "listpage.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
 #include "reportprinter.h"
 #include "testsupport.h"
+#include "urlrecorder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,6 +36,7 @@ private slots:
     void rowTallerThanAPartPrintsNothing();
     void listPrintSaysWhenNothingWasPrinted();
     void listInSlicesPrintsAsOneDocument();
+    void longListPrintsEveryRowInSlices();
 };
 
 namespace {
@@ -475,6 +478,38 @@ void TestDocumentPrinter::listInSlicesPrintsAsOneDocument()
         QVERIFY2(PdfReader::Render(slicedPdf, page, 60) == expected, qPrintable(QStringLiteral("page %1").arg(page)));
     }
     TestSupport::Settings()->remove(REPORT_COMPANY_LOGO);
+}
+
+// The list pages' print of a list of three slices: the rows go to the printing thread slice by slice, every
+// one of them printed once, in the order shown, and the PDF opened.
+void TestDocumentPrinter::longListPrintsEveryRowInSlices()
+{
+    const QStringList headers{"Code", "Name", "Kind", "Price", "Qty", "Date", "Till", "User"};
+    const int rows = 2 * ReportPrinter::SliceRows(headers.size()) + 5;
+    QList<QStringList> cells;
+    for (int i = 1; i <= rows; ++i) {
+        cells << QStringList{QStringLiteral("L%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Name %1").arg(i),
+                             QStringLiteral("K%1").arg(i % 7), QString::number(i % 100), QString::number(i % 9),
+                             QStringLiteral("2024-01-02"), QStringLiteral("T1"), QStringLiteral("admin")};
+    }
+    ListPage page(headers, cells);
+    page.proxy.sort(0, Qt::DescendingOrder);
+
+    UrlRecorder urls;
+    ReportPrinter printer;
+    printer.PrintTableView(QStringLiteral("LONG LIST"), &page.view, false, true);
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(ReportPrinter::PdfPath())});
+
+    const QString text = PdfReader::Text(ReportPrinter::PdfPath());
+    const QRegularExpression code(QStringLiteral("\\bL(\\d{5})\\s+Name (\\d+)\\b"));
+    int expected = rows;
+    for (auto it = code.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        QCOMPARE(match.captured(1).toInt(), expected);
+        QCOMPARE(match.captured(2).toInt(), expected);
+        --expected;
+    }
+    QCOMPARE(expected, 0);
 }
 
 VORANTEL_TEST_MAIN(TestDocumentPrinter)
