@@ -715,8 +715,6 @@ QHash<QTextTable*, QPen> PrepareForPrinter(QTextDocument* document, QPrinter* pr
     // A page size of zero stops the layout until the text width is set, so the
     // changes below do not lay the document out again each.
     document->setPageSize(QSizeF(0, 0));
-    // Text of scripts that need no shaping is laid out without it (Qt still shapes the
-    // scripts that need it): a tenth of a long list's time, for kerning that a list does not need.
     document->setDefaultFont(DocumentPrinter::WidthRows::PrintFont(document->defaultFont()));
     document->documentLayout()->setPaintDevice(printer);
     QTextFrameFormat rootFormat = document->rootFrame()->frameFormat();
@@ -849,7 +847,7 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
         // One page as tall as the whole document: laid out once, cut into pages below.
         document->setTextWidth(body.width());
         const qreal height = layout->documentSize().height();
-        whole = height < partHeight && height >= least - 1;
+        whole = height < partHeight;
         if (whole) {
             one.document = document;
             for (auto it = pens.cbegin(); it != pens.cend(); ++it)
