@@ -35,7 +35,8 @@ public:
     // A list of more rows than this, of so many printed columns, is printed a slice of rows at a time.
     static int SliceRows(int columns);
     // Reads the list to print in slices: the document around its rows, the rows that decide the
-    // column widths, and every row's cell texts (each cell's text ending at a line end) in the order shown.
+    // column widths, and every row's cell texts (separated by line ends, which simplified texts never hold) in
+    // the order shown.
     void ReadList(const QString& title, QTableView* view, const QVector<int>& printed, const QPaintDevice* printer,
                   DocumentPrinter::List* list, QVector<QString>* rows);
 
