@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QHash>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
@@ -313,7 +314,6 @@ struct Laid
 // A page: the band [top, bottom) of one laid out document, below the header band.
 struct Page
 {
-    int laid = 0;
     qreal top = 0;
     qreal bottom = 0;
     Cut header;
@@ -327,7 +327,7 @@ struct Sheet
 
 // Cuts pages from top on, as long as a page's content lies before stopAt; returns false when
 // it stopped there (top and header then say where the next page starts), true at the end.
-bool Paginate(const Laid& laid, int index, const Sheet& sheet, qreal end, qreal stopAt, qreal* top, Cut* header,
+bool Paginate(const Laid& laid, const Sheet& sheet, qreal end, qreal stopAt, qreal* top, Cut* header,
               QVector<Page>* pages)
 {
     for (;;) {
@@ -347,7 +347,7 @@ bool Paginate(const Laid& laid, int index, const Sheet& sheet, qreal end, qreal 
                 bottom = next.y;
             }
         }
-        pages->append(Page{index, *top, bottom, *header});
+        pages->append(Page{*top, bottom, *header});
         *top = bottom;
         *header = next;
         if (*top >= end - 0.5)
@@ -523,88 +523,22 @@ std::unique_ptr<QTextDocument> DocumentLike(const QTextDocument* document)
     return like;
 }
 
-// The column widths of a long table, as Qt's layout would give the whole table: they depend on
-// the widest text of each column and its widest word, so the header rows and the rows holding
-// those (found by a cheap estimate, a few per column) are laid out on their own.
-QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QPrinter* printer, qreal width)
+// The advances of the Latin-1 characters in a font on a device, then an estimate for all others.
+QVector<qreal> Advances(const QFont& font, const QPaintDevice* device)
 {
-    const int rows = table->rows();
-    const int columns = table->columns();
-    const int headerRows = std::min(rows, std::max(0, table->format().headerRowCount()));
-    QHash<int, QVector<qreal>> advances; // per character format: the widths of the Latin-1 characters
-    auto advance = [&](const QTextFragment& fragment, QChar ch) {
-        QVector<qreal>& table = advances[fragment.charFormatIndex()];
-        if (table.isEmpty()) {
-            QFont font = fragment.charFormat().font().resolve(document->defaultFont());
-            const QFontMetricsF metrics(font, printer);
-            table.resize(257);
-            for (int i = 0; i < 256; ++i)
-                table[i] = metrics.horizontalAdvance(QChar(i));
-            table[256] = metrics.averageCharWidth() * 2;
-        }
-        return ch.unicode() < 256 ? table.at(ch.unicode()) : table.at(256);
-    };
-    constexpr int candidates = 8;
-    QVector<QVector<QPair<qreal, int>>> widest(columns), longestWord(columns);
-    for (int r = headerRows; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && (cell.row() != r || cell.column() != c))
-                continue;
-            qreal cellWidest = 0;
-            qreal cellWord = 0;
-            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                const QTextBlock block = it.currentBlock();
-                qreal line = 0;
-                qreal word = 0;
-                for (auto f = block.begin(); !f.atEnd(); ++f) {
-                    const QString text = f.fragment().text();
-                    for (QChar ch : text) {
-                        const qreal w = advance(f.fragment(), ch);
-                        line += w;
-                        word = ch.isSpace() ? 0 : word + w;
-                        cellWord = std::max(cellWord, word);
-                    }
-                }
-                cellWidest = std::max(cellWidest, line);
-            }
-            for (auto* list : {&widest[c], &longestWord[c]}) {
-                const qreal value = list == &widest[c] ? cellWidest : cellWord;
-                if (list->size() < candidates || value > list->constFirst().first) {
-                    list->append({value, r});
-                    std::sort(list->begin(), list->end());
-                    if (list->size() > candidates)
-                        list->removeFirst();
-                }
-            }
-        }
-    }
-    QVector<int> chosen;
-    for (int r = 0; r < headerRows; ++r)
-        chosen << r;
-    for (int c = 0; c < columns; ++c) {
-        for (const auto& list : {widest.at(c), longestWord.at(c)}) {
-            for (const auto& entry : list) {
-                // The whole group of rows bound together by spanned cells.
-                int first = entry.second;
-                while (first > headerRows && !RowStartsClear(table, first))
-                    --first;
-                int last = entry.second + 1;
-                while (last < rows && !RowStartsClear(table, last))
-                    ++last;
-                for (int r = first; r < last; ++r)
-                    chosen << r;
-            }
-        }
-    }
-    std::sort(chosen.begin(), chosen.end());
-    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+    const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(device));
+    QVector<qreal> advances(257);
+    for (int i = 0; i < 256; ++i)
+        advances[i] = metrics.horizontalAdvance(QChar(i));
+    advances[256] = metrics.averageCharWidth() * 2;
+    return advances;
+}
 
-    const std::unique_ptr<QTextDocument> probe = DocumentLike(document);
-    QTextCursor cursor(probe.get());
-    QTextTable* copy = CopyRows(table, chosen, table->format(), &cursor);
-    probe->documentLayout()->setPaintDevice(printer);
-    probe->setTextWidth(width);
+// The column widths of a table laid out at the printer's resolution, as lengths in the screen's pixels:
+// the last column takes what the others leave.
+QVector<QTextLength> ColumnLengths(QTextTable* copy, QTextDocument* probe, QPrinter* printer)
+{
+    const int columns = copy->columns();
     QAbstractTextDocumentLayout* layout = probe->documentLayout();
     QVector<qreal> left(columns + 1, -1);
     for (int c = 0; c < columns; ++c) {
@@ -630,6 +564,74 @@ QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QP
             lengths << QTextLength(); // the last column takes what the others leave
     }
     return lengths;
+}
+
+// The column widths of a long table, as Qt's layout would give the whole table: they depend on
+// the widest text of each column and its widest word, so the header rows and the rows holding
+// those (found by a cheap estimate, a few per column) are laid out on their own.
+QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QPrinter* printer, qreal width)
+{
+    const int rows = table->rows();
+    const int columns = table->columns();
+    const int headerRows = std::min(rows, std::max(0, table->format().headerRowCount()));
+    QHash<int, QVector<qreal>> advances; // per character format: the widths of the Latin-1 characters
+    auto advance = [&](const QTextFragment& fragment, QChar ch) {
+        QVector<qreal>& table = advances[fragment.charFormatIndex()];
+        if (table.isEmpty()) {
+            QFont font = fragment.charFormat().font().resolve(document->defaultFont());
+            table = Advances(font, printer);
+        }
+        return ch.unicode() < 256 ? table.at(ch.unicode()) : table.at(256);
+    };
+    DocumentPrinter::WidthRows candidates(columns);
+    for (int r = headerRows; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && (cell.row() != r || cell.column() != c))
+                continue;
+            qreal cellWidest = 0;
+            qreal cellWord = 0;
+            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                const QTextBlock block = it.currentBlock();
+                qreal line = 0;
+                qreal word = 0;
+                for (auto f = block.begin(); !f.atEnd(); ++f) {
+                    const QString text = f.fragment().text();
+                    for (QChar ch : text) {
+                        const qreal w = advance(f.fragment(), ch);
+                        line += w;
+                        word = ch.isSpace() ? 0 : word + w;
+                        cellWord = std::max(cellWord, word);
+                    }
+                }
+                cellWidest = std::max(cellWidest, line);
+            }
+            candidates.Add(r, c, cellWidest, cellWord);
+        }
+    }
+    QVector<int> chosen;
+    for (int r = 0; r < headerRows; ++r)
+        chosen << r;
+    for (int row : candidates.Rows()) {
+        // The whole group of rows bound together by spanned cells.
+        int first = row;
+        while (first > headerRows && !RowStartsClear(table, first))
+            --first;
+        int last = row + 1;
+        while (last < rows && !RowStartsClear(table, last))
+            ++last;
+        for (int r = first; r < last; ++r)
+            chosen << r;
+    }
+    std::sort(chosen.begin(), chosen.end());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+
+    const std::unique_ptr<QTextDocument> probe = DocumentLike(document);
+    QTextCursor cursor(probe.get());
+    QTextTable* copy = CopyRows(table, chosen, table->format(), &cursor);
+    probe->documentLayout()->setPaintDevice(printer);
+    probe->setTextWidth(width);
+    return ColumnLengths(copy, probe.get(), printer);
 }
 
 // Lays a part of a long document out: the units first..last-1, a table that goes on from an earlier
@@ -706,26 +708,15 @@ std::unique_ptr<QTextDocument> LayPart(QTextDocument* document, QPrinter* printe
     return part;
 }
 
-} // namespace
-
-bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int partHeight)
+// Sets a document up for printing as Print lays it out: 2 cm margins, fonts laid out without
+// shaping where it is not needed, and the rules of bordered tables left to DrawGrid (their pens).
+QHash<QTextTable*, QPen> PrepareForPrinter(QTextDocument* document, QPrinter* printer, int margin)
 {
-    QMarginsF margins = printer->pageLayout().margins(QPageLayout::Millimeter);
-    if (margins.isNull())
-        printer->setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
-
     // A page size of zero stops the layout until the text width is set, so the
     // changes below do not lay the document out again each.
     document->setPageSize(QSizeF(0, 0));
-    // Text of scripts that need no shaping is laid out without it (Qt still shapes the
-    // scripts that need it): a tenth of a long list's time, for kerning that a list does not need.
-    QFont font = document->defaultFont();
-    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
-    document->setDefaultFont(font);
-    QAbstractTextDocumentLayout* layout = document->documentLayout();
-    layout->setPaintDevice(printer);
-    const int dpiY = printer->logicalDpiY();
-    const int margin = int((2 / 2.54) * dpiY);
+    document->setDefaultFont(DocumentPrinter::WidthRows::PrintFont(document->defaultFont()));
+    document->documentLayout()->setPaintDevice(printer);
     QTextFrameFormat rootFormat = document->rootFrame()->frameFormat();
     rootFormat.setMargin(margin);
     document->rootFrame()->setFrameFormat(rootFormat);
@@ -740,162 +731,478 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
         format.setBorder(0);
         table->setFormat(format);
     }
+    return pens;
+}
+
+int PrintMargin(QPrinter* printer)
+{
+    QMarginsF margins = printer->pageLayout().margins(QPageLayout::Millimeter);
+    if (margins.isNull())
+        printer->setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+    return int((2 / 2.54) * printer->logicalDpiY());
+}
+
+// A height the document's layout cannot come below: a line for each block of the root frame and
+// for each row of its tables, with the rows' padding. Lines and rows are counted, not characters;
+// wrapped text and taller rows are left to the layout, which is asked for the real height.
+qreal LeastHeight(QTextDocument* document, qreal lineHeight, qreal scale)
+{
+    qreal height = 0;
+    for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (auto* table = qobject_cast<QTextTable*>(it.currentFrame())) {
+            const QTextTableFormat format = table->format();
+            height += table->rows() * (lineHeight + (2 * format.cellPadding() + format.cellSpacing()) * scale);
+        } else if (!it.currentFrame()) {
+            height += lineHeight;
+        }
+    }
+    return height;
+}
+
+// Paints pages onto the printer as they are cut, numbered at their foot. The painter begins at the
+// first page, so that a document found unprintable before it leaves no file behind.
+class PageWriter
+{
+public:
+    PageWriter(QPrinter* printer, const QFont& numberFont, const QRectF& body, int margin)
+        : printer(printer)
+        , numberFont(numberFont)
+        , body(body)
+        , margin(margin)
+        , numberPos(body.width() - margin, body.height() - margin + QFontMetricsF(numberFont, printer).ascent()
+                                               + 5.0 * printer->logicalDpiY() / 72.0)
+    {
+    }
+
+    // False when the printer cannot be painted on.
+    bool Paint(const Laid& on, const QVector<Page>& pages)
+    {
+        if (pages.isEmpty())
+            return true;
+        if (!painter.isActive() && (written > 0 || !painter.begin(printer))) {
+            qCWarning(lcReporting) << "the printer cannot be painted on";
+            return false;
+        }
+        QAbstractTextDocumentLayout* layout = on.document->documentLayout();
+        for (const Page& page : pages) {
+            const qreal headerHeight = page.header.headerBottom - page.header.headerTop;
+            if (written > 0)
+                printer->newPage();
+            if (headerHeight > 0)
+                DrawBand(&painter, layout, on.grids, body.width(), page.header.headerTop, page.header.headerBottom, margin);
+            DrawBand(&painter, layout, on.grids, body.width(), page.top, page.bottom, margin + headerHeight);
+
+            painter.save();
+            painter.setFont(numberFont);
+            const QString number = QString::number(++written);
+            painter.drawText(QPointF(qRound(numberPos.x() - painter.fontMetrics().horizontalAdvance(number)),
+                                     qRound(numberPos.y())),
+                             number);
+            painter.restore();
+        }
+        return true;
+    }
+
+    // What was painted so far is not to be printed: a file written here is removed.
+    void Discard()
+    {
+        if (!painter.isActive())
+            return;
+        printer->abort();
+        painter.end();
+        if (!printer->outputFileName().isEmpty())
+            QFile::remove(printer->outputFileName());
+    }
+
+private:
+    QPrinter* printer;
+    QPainter painter;
+    const QFont numberFont;
+    const QRectF body;
+    const int margin;
+    const QPointF numberPos;
+    int written = 0;
+};
+
+} // namespace
+
+bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int partHeight)
+{
+    const int margin = PrintMargin(printer);
+    const QHash<QTextTable*, QPen> pens = PrepareForPrinter(document, printer, margin);
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
     const QRectF body(0, 0, printer->width(), printer->height());
     const Sheet sheet{qreal(margin), body.height()};
+    PageWriter writer(printer, document->defaultFont(), body, margin);
 
-    std::vector<Laid> laid;
-    QVector<Page> pages;
     // Qt draws no text line placed 2^23 pixels or more down its layout, and its layout positions
     // are fixed-point numbers that end at 2^25 pixels: a document taller than a part is laid out
-    // and printed in parts, each cut into whole pages.
+    // and printed in parts, each cut into whole pages. The height is estimated from the document's
+    // rows first, so that a document far too tall is not laid out whole only to be measured.
     const qreal lineHeight = QFontMetricsF(document->defaultFont(), printer).lineSpacing();
-    bool whole = document->characterCount() * lineHeight < partHeight;
+    const qreal least = LeastHeight(document, lineHeight, printer->logicalDpiY() / 96.0) + 2 * margin;
+    bool whole = least < partHeight;
+    Laid one;
     if (whole) {
         // One page as tall as the whole document: laid out once, cut into pages below.
         document->setTextWidth(body.width());
-        whole = layout->documentSize().height() < partHeight;
+        const qreal height = layout->documentSize().height();
+        whole = height < partHeight;
+        if (whole) {
+            one.document = document;
+            for (auto it = pens.cbegin(); it != pens.cend(); ++it)
+                one.grids[it.key()].pen = it.value();
+            one.cuts = Cuts(document, &one.grids);
+            // Positions past the fixed-point range wrap round: such a layout is no measure.
+            whole = one.cuts.isEmpty() || (one.cuts.constFirst().y >= 0 && one.cuts.constLast().y <= height + 1);
+        }
     }
     if (whole) {
-        Laid one;
-        one.document = document;
-        for (auto it = pens.cbegin(); it != pens.cend(); ++it)
-            one.grids[it.key()].pen = it.value();
-        one.cuts = Cuts(document, &one.grids);
         const qreal end = layout->documentSize().height() - margin;
         qreal top = margin;
         Cut header;
-        Paginate(one, 0, sheet, end, end, &top, &header, &pages);
-        laid.push_back(std::move(one));
-    } else {
-        document->setPageSize(QSizeF(0, 0));
-        const QVector<Unit> units = Units(document);
-        QHash<QTextTable*, QTextTableFormat> formats;
-        for (const Unit& unit : units) {
-            if (unit.table && unit.to - unit.from < unit.table->rows() && !formats.contains(unit.table)) {
-                QTextTableFormat format = unit.table->format();
-                format.setColumnWidthConstraints(ColumnWidths(unit.table, document, printer, body.width()));
-                formats.insert(unit.table, format);
-            }
-        }
-        const qreal target = partHeight / 2.0;
-        int start = 0;         // the unit the next part starts with
-        qreal offset = margin; // where its next page starts, below the unit's top
-        bool underHeader = false;
-        bool atDocumentTop = true;
-        int count = 64;
-        int atLeast = 2; // units a part needs to hold one whole page
-        for (;;) {
-            const int last = std::min<int>(units.size(), start + std::max(count, 2));
-            Laid part;
-            QHash<QTextTable*, QTextTable*> copies;
-            QVector<QTextTable*> unitTables;
-            part.owned = LayPart(document, printer, body.width(), units, start, last, formats, &copies, &unitTables);
-            part.document = part.owned.get();
-            QAbstractTextDocumentLayout* partLayout = part.document->documentLayout();
-            const qreal height = partLayout->documentSize().height();
-            if (height >= partHeight) {
-                if (last - start <= atLeast)
-                    return false;
-                count = std::max(atLeast, (last - start) / 2);
-                continue;
-            }
-            for (auto it = copies.cbegin(); it != copies.cend(); ++it) {
-                if (pens.contains(it.value()))
-                    part.grids[it.key()].pen = pens.value(it.value());
-            }
-            part.cuts = Cuts(part.document, &part.grids, &part.rowTops);
-            // A table unit's top edge in the part; -1 for the other units, where no part starts.
-            auto unitTop = [&](int u) {
-                const Unit& unit = units.at(u);
-                if (!unit.table)
-                    return qreal(-1);
-                // In a part that goes on with a table, its header rows come first.
-                const int shift = units.at(start).table == unit.table && units.at(start).from > 0
-                                      ? unit.table->format().headerRowCount() - units.at(start).from
-                                      : 0;
-                return part.rowTops.value(unitTables.at(u - start)).value(unit.from + shift, -1);
-            };
-            const bool final = last == units.size();
-            const qreal end = partLayout->documentSize().height() - margin;
-            // The last unit only shows where the one before it ends.
-            qreal stopAt = end;
-            if (!final) {
-                const Unit& next = units.at(last - 1);
-                if (next.table)
-                    stopAt = unitTop(last - 1);
-                else if (next.frame)
-                    stopAt = partLayout->frameBoundingRect(part.document->rootFrame()->childFrames().constLast()).top();
-                else
-                    stopAt = partLayout->blockBoundingRect(part.document->lastBlock()).top();
-            }
-            qreal top = atDocumentTop ? offset : unitTop(start) + offset;
-            Cut header;
-            if (underHeader) {
-                // The header rows at the top of the part's table.
-                QTextTable* table = unitTables.at(0);
-                const QVector<qreal> tops = part.rowTops.value(table);
-                const int headerRows = units.at(start).table->format().headerRowCount();
-                if (headerRows > 0 && headerRows < tops.size())
-                    header = Cut{top, tops.at(0), tops.at(headerRows)};
-            }
-            const int before = pages.size();
-            if (Paginate(part, int(laid.size()), sheet, end, stopAt, &top, &header, &pages)) {
-                laid.push_back(std::move(part));
-                break;
-            }
-            // The next part starts with the rows that the unfinished page starts in.
-            int restart = -1;
-            for (int u = start; u < last - 1; ++u) {
-                const qreal y = unitTop(u);
-                if (y >= 0 && y <= top + 1e-6)
-                    restart = u;
-            }
-            if (pages.size() == before || restart < 0 || stopAt < 0) {
-                // Not one whole page: a larger part, unless it cannot grow.
-                pages.resize(before);
-                if (height >= target || last == units.size())
-                    return false;
-                atLeast = last - start + 1;
-                count = (last - start) * 2;
-                continue;
-            }
-            offset = top - unitTop(restart);
-            underHeader = header.headerBottom > header.headerTop;
-            count = std::max(2, int((last - start) * target / std::max<qreal>(height, 1)));
-            start = restart;
-            atDocumentTop = false;
-            atLeast = 2;
-            laid.push_back(std::move(part));
-        }
-    }
-
-    QPainter painter(printer);
-    if (!painter.isActive()) {
-        qCWarning(lcReporting) << "the printer cannot be painted on";
+        QVector<Page> pages;
+        Paginate(one, sheet, end, end, &top, &header, &pages);
+        writer.Paint(one, pages);
         return true;
     }
-    const QFont numberFont(document->defaultFont());
-    const QPointF numberPos(body.width() - margin,
-                            body.height() - margin + QFontMetricsF(numberFont, printer).ascent() + 5.0 * dpiY / 72.0);
-    for (int i = 0; i < pages.size(); ++i) {
-        const Page& page = pages.at(i);
-        const Laid& on = laid.at(page.laid);
-        QAbstractTextDocumentLayout* pageLayout = on.document->documentLayout();
-        const qreal headerHeight = page.header.headerBottom - page.header.headerTop;
-        if (i > 0)
-            printer->newPage();
-        if (headerHeight > 0)
-            DrawBand(&painter, pageLayout, on.grids, body.width(), page.header.headerTop, page.header.headerBottom, margin);
-        DrawBand(&painter, pageLayout, on.grids, body.width(), page.top, page.bottom, margin + headerHeight);
+    one = Laid();
 
-        painter.save();
-        painter.setFont(numberFont);
-        const QString number = QString::number(i + 1);
-        painter.drawText(QPointF(qRound(numberPos.x() - painter.fontMetrics().horizontalAdvance(number)), qRound(numberPos.y())),
-                         number);
-        painter.restore();
+    document->setPageSize(QSizeF(0, 0));
+    const QVector<Unit> units = Units(document);
+    QHash<QTextTable*, QTextTableFormat> formats;
+    for (const Unit& unit : units) {
+        if (unit.table && unit.to - unit.from < unit.table->rows() && !formats.contains(unit.table)) {
+            QTextTableFormat format = unit.table->format();
+            format.setColumnWidthConstraints(ColumnWidths(unit.table, document, printer, body.width()));
+            formats.insert(unit.table, format);
+        }
     }
+    const qreal target = partHeight / 2.0;
+    int start = 0;         // the unit the next part starts with
+    qreal offset = margin; // where its next page starts, below the unit's top
+    bool underHeader = false;
+    bool atDocumentTop = true;
+    int count = 64;
+    int atLeast = 2; // units a part needs to hold one whole page
+    for (;;) {
+        const int last = std::min<int>(units.size(), start + std::max(count, 2));
+        Laid part;
+        QHash<QTextTable*, QTextTable*> copies;
+        QVector<QTextTable*> unitTables;
+        part.owned = LayPart(document, printer, body.width(), units, start, last, formats, &copies, &unitTables);
+        part.document = part.owned.get();
+        QAbstractTextDocumentLayout* partLayout = part.document->documentLayout();
+        const qreal height = partLayout->documentSize().height();
+        if (height >= partHeight) {
+            if (last - start <= atLeast) {
+                writer.Discard();
+                return false;
+            }
+            count = std::max(atLeast, (last - start) / 2);
+            continue;
+        }
+        for (auto it = copies.cbegin(); it != copies.cend(); ++it) {
+            if (pens.contains(it.value()))
+                part.grids[it.key()].pen = pens.value(it.value());
+        }
+        part.cuts = Cuts(part.document, &part.grids, &part.rowTops);
+        // A table unit's top edge in the part; -1 for the other units, where no part starts.
+        auto unitTop = [&](int u) {
+            const Unit& unit = units.at(u);
+            if (!unit.table)
+                return qreal(-1);
+            // In a part that goes on with a table, its header rows come first.
+            const int shift = units.at(start).table == unit.table && units.at(start).from > 0
+                                  ? unit.table->format().headerRowCount() - units.at(start).from
+                                  : 0;
+            return part.rowTops.value(unitTables.at(u - start)).value(unit.from + shift, -1);
+        };
+        const bool final = last == units.size();
+        const qreal end = partLayout->documentSize().height() - margin;
+        // The last unit only shows where the one before it ends.
+        qreal stopAt = end;
+        if (!final) {
+            const Unit& next = units.at(last - 1);
+            if (next.table)
+                stopAt = unitTop(last - 1);
+            else if (next.frame)
+                stopAt = partLayout->frameBoundingRect(part.document->rootFrame()->childFrames().constLast()).top();
+            else
+                stopAt = partLayout->blockBoundingRect(part.document->lastBlock()).top();
+        }
+        qreal top = atDocumentTop ? offset : unitTop(start) + offset;
+        Cut header;
+        if (underHeader) {
+            // The header rows at the top of the part's table.
+            QTextTable* table = unitTables.at(0);
+            const QVector<qreal> tops = part.rowTops.value(table);
+            const int headerRows = units.at(start).table->format().headerRowCount();
+            if (headerRows > 0 && headerRows < tops.size())
+                header = Cut{top, tops.at(0), tops.at(headerRows)};
+        }
+        QVector<Page> pages;
+        if (Paginate(part, sheet, end, stopAt, &top, &header, &pages)) {
+            writer.Paint(part, pages);
+            return true;
+        }
+        // The next part starts with the rows that the unfinished page starts in.
+        int restart = -1;
+        for (int u = start; u < last - 1; ++u) {
+            const qreal y = unitTop(u);
+            if (y >= 0 && y <= top + 1e-6)
+                restart = u;
+        }
+        if (pages.isEmpty() || restart < 0 || stopAt < 0) {
+            // Not one whole page: a larger part, unless it cannot grow.
+            if (height >= target || last == units.size()) {
+                writer.Discard();
+                return false;
+            }
+            atLeast = last - start + 1;
+            count = (last - start) * 2;
+            continue;
+        }
+        // The part's pages are painted and the part let go before the next is laid out.
+        if (!writer.Paint(part, pages))
+            return true;
+        offset = top - unitTop(restart);
+        underHeader = header.headerBottom > header.headerTop;
+        count = std::max(2, int((last - start) * target / std::max<qreal>(height, 1)));
+        start = restart;
+        atDocumentTop = false;
+        atLeast = 2;
+    }
+}
+
+DocumentPrinter::WidthRows::WidthRows(int columns)
+    : widest(columns)
+    , longestWord(columns)
+{
+}
+
+QFont DocumentPrinter::WidthRows::PrintFont(const QFont& documentFont)
+{
+    // Text of scripts that need no shaping is laid out without it (Qt still shapes the
+    // scripts that need it): a tenth of a long list's time, for kerning that a list does not need.
+    QFont font = documentFont;
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    return font;
+}
+
+void DocumentPrinter::WidthRows::SetFont(const QFont& font, const QPaintDevice* device)
+{
+    advances = Advances(font, device);
+}
+
+void DocumentPrinter::WidthRows::AddText(int row, int column, const QString& text)
+{
+    if (advances.isEmpty())
+        return;
+    qreal line = 0;
+    qreal word = 0;
+    qreal longest = 0;
+    // An empty cell holds the no-break space it is written as.
+    for (QChar ch : text.isEmpty() ? QString(QChar(QChar::Nbsp)) : text) {
+        const qreal w = ch.unicode() < 256 ? advances.at(ch.unicode()) : advances.at(256);
+        line += w;
+        word = ch.isSpace() ? 0 : word + w;
+        longest = std::max(longest, word);
+    }
+    Add(row, column, line, longest);
+}
+
+void DocumentPrinter::WidthRows::Add(int row, int column, qreal widestLine, qreal word)
+{
+    constexpr int candidates = 8;
+    for (auto* list : {&widest[column], &longestWord[column]}) {
+        const qreal value = list == &widest[column] ? widestLine : word;
+        if (list->size() < candidates || value > list->constFirst().first) {
+            list->append({value, row});
+            std::sort(list->begin(), list->end());
+            if (list->size() > candidates)
+                list->removeFirst();
+        }
+    }
+}
+
+QVector<int> DocumentPrinter::WidthRows::Rows() const
+{
+    QVector<int> rows;
+    for (int c = 0; c < widest.size(); ++c) {
+        for (const auto& list : {widest.at(c), longestWord.at(c)}) {
+            for (const auto& entry : list)
+                rows << entry.second;
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void DocumentPrinter::List::Add(QVector<QString> slice)
+{
+    QMutexLocker lock(&mutex);
+    waiting += slice.size();
+    slices.push_back(std::move(slice));
+    added.wakeAll();
+}
+
+int DocumentPrinter::List::Waiting()
+{
+    QMutexLocker lock(&mutex);
+    return waiting;
+}
+
+bool DocumentPrinter::List::Take(QVector<QString>* slice)
+{
+    {
+        QMutexLocker lock(&mutex);
+        while (slices.empty() && handed < rows)
+            added.wait(&mutex);
+        if (slices.empty())
+            return false;
+        *slice = std::move(slices.front());
+        slices.pop_front();
+        waiting -= slice->size();
+        handed += slice->size();
+    }
+    if (taken)
+        taken();
     return true;
+}
+
+bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, int partHeight)
+{
+    const int margin = PrintMargin(printer);
+    const QRectF body(0, 0, printer->width(), printer->height());
+    const Sheet sheet{qreal(margin), body.height()};
+    auto make = [&](const QString& html) {
+        auto document = std::make_unique<QTextDocument>();
+        document->setUndoRedoEnabled(false);
+        document->setPageSize(QSizeF(0, 0));
+        document->setHtml(html);
+        return document;
+    };
+    auto tableOf = [](QTextDocument* document) -> QTextTable* {
+        for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
+            if (auto* table = qobject_cast<QTextTable*>(it.currentFrame()))
+                return table;
+        }
+        return nullptr;
+    };
+
+    // The column widths of the whole table, from its header row and the rows chosen by their texts.
+    QVector<QTextLength> widths;
+    QFont numberFont;
+    {
+        QString html = list->prologue + list->tableHead;
+        for (const QString& row : qAsConst(list->widthRows))
+            html += row;
+        html += list->tail;
+        const std::unique_ptr<QTextDocument> probe = make(html);
+        PrepareForPrinter(probe.get(), printer, margin);
+        numberFont = probe->defaultFont();
+        probe->setTextWidth(body.width());
+        if (QTextTable* table = tableOf(probe.get()))
+            widths = ColumnLengths(table, probe.get(), printer);
+    }
+    PageWriter writer(printer, numberFont, body, margin);
+
+    std::deque<QString> held; // the rows from heldFrom on, taken and not yet printed
+    int heldFrom = 0;
+    int next = 0;          // the first row of the part to lay out
+    qreal offset = margin; // where its first page starts, below the row's top
+    bool atDocumentTop = true;
+    bool underHeader = false;
+    int count = std::max(2, sliceRows);
+    int atLeast = 2; // rows a part needs to hold one whole page
+    for (;;) {
+        QVector<QString> slice;
+        while (heldFrom + int(held.size()) < std::min(list->rows, next + count) && list->Take(&slice)) {
+            for (QString& row : slice)
+                held.push_back(std::move(row));
+        }
+        const int last = std::min(heldFrom + int(held.size()), next + count);
+        const bool final = last >= list->rows;
+
+        QString html = list->prologue;
+        if (atDocumentTop)
+            html += list->heading;
+        html += list->tableHead;
+        for (int r = next; r < last; ++r)
+            html += held.at(size_t(r - heldFrom));
+        html += list->tail;
+        Laid part;
+        part.owned = make(html);
+        html = QString();
+        part.document = part.owned.get();
+        const QHash<QTextTable*, QPen> pens = PrepareForPrinter(part.document, printer, margin);
+        QTextTable* table = tableOf(part.document);
+        if (table && widths.size() == table->columns()) {
+            QTextTableFormat format = table->format();
+            format.setColumnWidthConstraints(widths);
+            table->setFormat(format);
+        }
+        part.document->setTextWidth(body.width());
+        QAbstractTextDocumentLayout* layout = part.document->documentLayout();
+        const qreal height = layout->documentSize().height();
+        if (height >= partHeight) {
+            if (last - next <= atLeast) {
+                writer.Discard();
+                return false;
+            }
+            count = std::max(atLeast, (last - next) / 2);
+            continue;
+        }
+        for (auto it = pens.cbegin(); it != pens.cend(); ++it)
+            part.grids[it.key()].pen = it.value();
+        part.cuts = Cuts(part.document, &part.grids, &part.rowTops);
+        const int headerRows = table ? std::max(0, table->format().headerRowCount()) : 0;
+        const QVector<qreal> tops = part.rowTops.value(table);
+        // A row's top edge in the part, below the table's header rows.
+        auto rowTop = [&](int r) { return tops.value(headerRows + r - next, -1); };
+        const qreal end = height - margin;
+        // The last row only shows where the one before it ends.
+        const qreal stopAt = final ? end : rowTop(last - 1);
+        qreal top = atDocumentTop ? offset : rowTop(next) + offset;
+        Cut header;
+        if (underHeader && headerRows > 0 && headerRows < tops.size())
+            header = Cut{top, tops.at(0), tops.at(headerRows)};
+        QVector<Page> pages;
+        if (Paginate(part, sheet, end, stopAt, &top, &header, &pages)) {
+            writer.Paint(part, pages);
+            return true;
+        }
+        // The next part starts with the row that the unfinished page starts in.
+        int restart = -1;
+        for (int r = next; r < last - 1; ++r) {
+            const qreal y = rowTop(r);
+            if (y >= 0 && y <= top + 1e-6)
+                restart = r;
+        }
+        if (pages.isEmpty() || restart < 0 || stopAt < 0) {
+            // Not one whole page: a larger part, unless it cannot grow.
+            if (final || height >= partHeight / 2.0) {
+                writer.Discard();
+                return false;
+            }
+            atLeast = last - next + 1;
+            count = (last - next) * 2;
+            continue;
+        }
+        // The part's pages are painted and the part let go before the next is laid out.
+        if (!writer.Paint(part, pages))
+            return true;
+        offset = top - rowTop(restart);
+        underHeader = header.headerBottom > header.headerTop;
+        for (; heldFrom < restart; ++heldFrom)
+            held.pop_front();
+        next = restart;
+        atDocumentTop = false;
+        count = std::max(2, sliceRows);
+        atLeast = 2;
+    }
 }
 
 void DocumentPrinter::run()
@@ -903,6 +1210,11 @@ void DocumentPrinter::run()
     if (debug)
         qCDebug(lcReporting) << "DocumentPrinter::run";
     done = false;
+    if (list) {
+        printedWhole = PrintList(list, printer, sliceRows);
+        done = true;
+        return;
+    }
     document = new QTextDocument;
     document->setPageSize(QSizeF(0, 0)); // laid out once, by Print
     document->setHtml(*html);

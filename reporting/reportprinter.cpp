@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QPrinter>
 #include <QSettings>
 #include <QStandardPaths>
@@ -25,6 +26,10 @@
 #include <QTextStream>
 
 #include <memory>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -38,6 +43,42 @@ QWidget* mainWindow()
 QSettings* store()
 {
     return AppSettings::Instance()->settings;
+}
+
+const QLatin1String listTail("</table>\n</body>\n</html>\n");
+
+QString CellHtml(const QString& text)
+{
+    return QLatin1String("<td bkcolor=0>") + (text.isEmpty() ? QStringLiteral("&nbsp;") : text.toHtmlEscaped())
+        + QLatin1String("</td>");
+}
+
+} // namespace
+
+QString ReportPrinter::RowHtml(const QString& cells, int columns)
+{
+    QString line = QLatin1String("<tr>");
+    if (columns > 0) {
+        for (const QStringRef& text : cells.splitRef(QLatin1Char('\n')))
+            line += CellHtml(text.toString());
+    }
+    return line + QLatin1String("</tr>\n");
+}
+
+namespace {
+
+// glibc keeps what a long print freed mapped: given back, the resident size returns to where it was.
+void GiveBackFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+void TellNothingPrinted()
+{
+    QMessageBox::warning(mainWindow(), ReportPrinter::tr("Print"),
+                         ReportPrinter::tr("The document is too long to be printed whole. Nothing was printed."));
 }
 
 } // namespace
@@ -85,24 +126,142 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
         printer->setPrinterName(store()->value(QStringLiteral("reportPrinter"), QString()).toString());
     }
 
-    std::unique_ptr<QString> html(new QString);
-    std::unique_ptr<QTextStream> stream(new QTextStream(html.get(), QIODevice::ReadWrite));
-    TableViewToHtml(title, stream.get(), view, &columns);
-    stream->flush();
+    // A long list is read first, then built, laid out and printed a slice at a time.
+    auto* proxy = qobject_cast<QAbstractProxyModel*>(model);
+    QAbstractItemModel* source = proxy && proxy->sourceModel() ? proxy->sourceModel() : model;
+    if (source->canFetchMore(QModelIndex())) {
+        Progress fetching(mainWindow());
+        fetching.show();
+        SqlFilter::FetchAll(source);
+    }
+    const QVector<int> printed = PrintedColumns(view, &columns);
+    const int sliceRows = SliceRows(printed.size());
+    bool wasPrinted = false;
+    if (!printed.isEmpty() && model->rowCount() > sliceRows) {
+        wasPrinted = PrintInSlices(title, view, printed, printer.get(), sliceRows);
+    } else {
+        std::unique_ptr<QString> html(new QString);
+        std::unique_ptr<QTextStream> stream(new QTextStream(html.get(), QIODevice::ReadWrite));
+        TableViewToHtml(title, stream.get(), view, &columns);
+        stream->flush();
 
-    Progress busy(parentWidget, tr("Printing document, please wait..."));
-    busy.show();
-    QCoreApplication::processEvents(busyFlags);
+        Progress busy(parentWidget, tr("Printing document, please wait..."));
+        busy.show();
+        QCoreApplication::processEvents(busyFlags);
 
-    const bool printed = PrintHtmlOnThread(html.get(), printer.get());
-    busy.hide();
-    if (!printed)
+        wasPrinted = PrintHtmlOnThread(html.get(), printer.get());
+        busy.hide();
+    }
+    GiveBackFreedMemory();
+    if (!wasPrinted)
         return;
 
     // Without a printer the print library may report PDF with no file name: then
     // nothing was written here and an older report.pdf must not be shown as this print.
     if (printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName() == pdfPath)
         OpenWrittenPdf(pdfPath, mainWindow());
+}
+
+int ReportPrinter::SliceRows(int columns)
+{
+    // Some 50,000 cells: a document of them takes some tens of megabytes while it is laid out.
+    return std::max(256, 50000 / std::max(1, columns));
+}
+
+QVector<int> ReportPrinter::PrintedColumns(QTableView* view, ColumnVisibility* columns)
+{
+    QVector<int> printed;
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+        if (view->isColumnHidden(c))
+            continue;
+        if (columns && !columns->isEmpty() && (c >= columns->size() || !columns->at(c).second))
+            continue;
+        printed.append(c);
+    }
+    return printed;
+}
+
+void ReportPrinter::ReadList(const QString& title, QTableView* view, const QVector<int>& printed,
+                             const QPaintDevice* printer, DocumentPrinter::List* list, QVector<QString>* rows)
+{
+    QAbstractItemModel* model = view->model();
+    ListHead(title, model, printed, &list->prologue, &list->heading, &list->tableHead);
+    list->tail = listTail;
+    list->rows = model->rowCount();
+    rows->resize(list->rows);
+
+    std::unique_ptr<Progress> busy(new Progress(mainWindow()));
+    busy->show();
+    if (QLabel* busyText = busy->findChild<QLabel*>())
+        busyText->setText(tr("Processing line %1 of %2 for printing...").arg(0).arg(list->rows));
+    QCoreApplication::processEvents(busyFlags);
+    // The column widths are those of the widest texts and longest words, measured as the rows are read.
+    DocumentPrinter::WidthRows widths(printed.size());
+    widths.SetFont(DocumentPrinter::WidthRows::PrintFont(QTextDocument().defaultFont()), printer);
+    constexpr int rowsBetweenEvents = 256;
+    int read = 0;
+    ForEachShownRowInResultOrder(model, [&](int shownRow, const QModelIndex& source) {
+        if (++read % rowsBetweenEvents == 0)
+            QCoreApplication::processEvents(busyFlags);
+        QString& row = (*rows)[shownRow];
+        for (int i = 0; i < printed.size(); ++i) {
+            const QString text = source.siblingAtColumn(printed.at(i)).data(Qt::DisplayRole).toString().simplified();
+            if (i > 0)
+                row += QLatin1Char('\n');
+            row += text;
+            widths.AddText(shownRow, i, text);
+        }
+    });
+    for (int r : widths.Rows())
+        list->widthRows << RowHtml(rows->at(r), printed.size());
+    busy->hide();
+}
+
+bool ReportPrinter::PrintInSlices(const QString& title, QTableView* view, const QVector<int>& printed, QPrinter* printer,
+                                  int sliceRows)
+{
+    DocumentPrinter::List list;
+    QVector<QString> rows;
+    ReadList(title, view, printed, printer, &list, &rows);
+
+    Progress busy(parentWidget, tr("Printing document, please wait..."));
+    busy.show();
+    QCoreApplication::processEvents(busyFlags);
+
+    DocumentPrinter thread;
+    thread.list = &list;
+    thread.sliceRows = sliceRows;
+    thread.printer = printer;
+    // The rows go over as HTML a slice or two ahead of the printing, each freed here once handed over.
+    int handed = 0;
+    auto hand = [&] {
+        while (handed < list.rows && list.Waiting() < 2 * sliceRows) {
+            const int end = std::min(list.rows, handed + sliceRows);
+            QVector<QString> slice;
+            slice.reserve(end - handed);
+            for (; handed < end; ++handed) {
+                slice << RowHtml(rows.at(handed), printed.size());
+                rows[handed] = QString();
+            }
+            list.Add(std::move(slice));
+        }
+    };
+    // Each slice taken, and the end of the thread, wake the loop below.
+    list.taken = [&thread] { QMetaObject::invokeMethod(&thread, [] {}, Qt::QueuedConnection); };
+    connect(&thread, &QThread::finished, &thread, [] {});
+    hand();
+    thread.start(QThread::InheritPriority);
+    while (!thread.done) {
+        QCoreApplication::processEvents(busyFlags | QEventLoop::WaitForMoreEvents);
+        hand();
+    }
+    for (int i = 0; i < 6; ++i)
+        QCoreApplication::processEvents(busyFlags);
+    thread.wait();
+    busy.hide();
+    if (!thread.printedWhole)
+        TellNothingPrinted();
+    return thread.printedWhole;
 }
 
 bool ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log)
@@ -121,10 +280,10 @@ bool ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log
         QCoreApplication::processEvents(busyFlags);
     thread.wait();
     delete thread.document;
-    if (!thread.printedWhole) {
-        QMessageBox::warning(mainWindow(), tr("Print"),
-                             tr("The document is too long to be printed whole. Nothing was printed."));
-    }
+    thread.document = nullptr;
+    GiveBackFreedMemory();
+    if (!thread.printedWhole)
+        TellNothingPrinted();
     return thread.printedWhole;
 }
 
@@ -149,11 +308,8 @@ void ReportPrinter::WriteTableRows(QTextStream& out, const QAbstractItemModel* s
             QCoreApplication::processEvents(busyFlags);
         QString& line = lines[shownRow];
         line += QLatin1String("<tr>");
-        for (int c : columns) {
-            const QString text = source.siblingAtColumn(c).data(Qt::DisplayRole).toString().simplified();
-            line += QLatin1String("<td bkcolor=0>") + (text.isEmpty() ? QStringLiteral("&nbsp;") : text.toHtmlEscaped())
-                + QLatin1String("</td>");
-        }
+        for (int c : columns)
+            line += CellHtml(source.siblingAtColumn(c).data(Qt::DisplayRole).toString().simplified());
         line += QLatin1String("</tr>\n");
     });
     for (int row = 0; row < rows; ++row) {
@@ -163,7 +319,8 @@ void ReportPrinter::WriteTableRows(QTextStream& out, const QAbstractItemModel* s
     }
 }
 
-void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTableView* view, ColumnVisibility* columns)
+void ReportPrinter::ListHead(const QString& title, const QAbstractItemModel* model, const QVector<int>& printed,
+                            QString* prologue, QString* heading, QString* tableHead)
 {
     QString logoPath = store()->value(REPORT_COMPANY_LOGO, QString()).toString();
     if (logoPath.isEmpty())
@@ -187,6 +344,26 @@ void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTab
     const QString phone = store()->value(REPORT_PHONE_NUMBER, QString()).toString().toHtmlEscaped();
     const QString escapedTitle = title.toHtmlEscaped();
 
+    *prologue = QStringLiteral("<html>\n<head>\n<meta Content=\"Text/html; charset=Windows-1251\">\n")
+        + QStringLiteral("<title>%1</title>\n").arg(escapedTitle)
+        + QStringLiteral("</head>\n<body bgcolor=#ffffff link=#5000A0>\n");
+    *heading = QStringLiteral("<img src=\"%1\" alt=\"Logo\" align=\"left\" width=\"%2\" height=\"%3\">")
+                   .arg(logoPath.toHtmlEscaped())
+                   .arg(scaled.width())
+                   .arg(scaled.height())
+        + QStringLiteral("<H1 align=\"right\">%1</H1>").arg(escapedTitle) + QStringLiteral("<br><br>");
+    for (const QString& line : {companyName, address, phone})
+        *heading += QStringLiteral("<div align=\"left\"><H3>%1</H3></div>").arg(line);
+    *heading += QStringLiteral("<div align=\"right\">%1: %2</div><br>")
+                    .arg(tr("Date"), QDate::currentDate().toString(AppSettings::Instance()->dateFormat).toHtmlEscaped());
+    *tableHead = QStringLiteral("<table width=100% border=1 cellspacing=0 cellpadding=3>\n<thead><tr bgcolor=#ffff7f>");
+    for (int c : printed)
+        *tableHead += QStringLiteral("<th>%1</th>").arg(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toHtmlEscaped());
+    *tableHead += QStringLiteral("</tr></thead>\n");
+}
+
+void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTableView* view, ColumnVisibility* columns)
+{
     std::unique_ptr<Progress> busy(new Progress(mainWindow()));
     busy->show();
     QLabel* busyText = busy->findChild<QLabel*>();
@@ -198,35 +375,13 @@ void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTab
     QAbstractItemModel* source = proxy && proxy->sourceModel() ? proxy->sourceModel() : model;
     SqlFilter::FetchAll(source);
     const int rows = model->rowCount();
-    const int cols = model->columnCount();
+    const QVector<int> printed = PrintedColumns(view, columns);
 
-    QVector<int> printed;
-    for (int c = 0; c < cols; ++c) {
-        if (view->isColumnHidden(c))
-            continue;
-        if (columns && !columns->isEmpty() && (c >= columns->size() || !columns->at(c).second))
-            continue;
-        printed.append(c);
-    }
-
-    *out << "<html>\n<head>\n<meta Content=\"Text/html; charset=Windows-1251\">\n";
-    *out << QStringLiteral("<title>%1</title>\n").arg(escapedTitle);
-    *out << "</head>\n<body bgcolor=#ffffff link=#5000A0>\n";
-    *out << QStringLiteral("<img src=\"%1\" alt=\"Logo\" align=\"left\" width=\"%2\" height=\"%3\">")
-                .arg(logoPath.toHtmlEscaped())
-                .arg(scaled.width())
-                .arg(scaled.height());
-    *out << QStringLiteral("<H1 align=\"right\">%1</H1>").arg(escapedTitle);
-    *out << "<br><br>";
-    for (const QString& line : {companyName, address, phone})
-        *out << QStringLiteral("<div align=\"left\"><H3>%1</H3></div>").arg(line);
-    *out << QStringLiteral("<div align=\"right\">%1: %2</div><br>")
-                .arg(tr("Date"), QDate::currentDate().toString(AppSettings::Instance()->dateFormat).toHtmlEscaped());
-    *out << "<table width=100% border=1 cellspacing=0 cellpadding=3>\n";
-    *out << "<thead><tr bgcolor=#ffff7f>";
-    for (int c : qAsConst(printed))
-        *out << QStringLiteral("<th>%1</th>").arg(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toHtmlEscaped());
-    *out << "</tr></thead>\n";
+    QString prologue;
+    QString heading;
+    QString tableHead;
+    ListHead(title, model, printed, &prologue, &heading, &tableHead);
+    *out << prologue << heading << tableHead;
 
     const QString progressText = tr("Processing line %1 of %2 for printing...");
     if (busyText) {
@@ -236,7 +391,7 @@ void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTab
         busyText->setFixedSize(busyText->sizeHint().expandedTo(busyText->size()));
     }
     WriteTableRows(*out, model, printed, busyText, progressText);
-    *out << "</table>\n</body>\n</html>\n";
+    *out << listTail;
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents(busyFlags);
     busy->hide();

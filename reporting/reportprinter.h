@@ -1,11 +1,13 @@
 #pragma once
 
 #include "appsettings.h"
+#include "documentprinter.h"
 
 #include <QObject>
 
 class QAbstractItemModel;
 class QLabel;
+class QPaintDevice;
 class QPrinter;
 class QTableView;
 class QTextStream;
@@ -28,6 +30,19 @@ public:
     static void WriteTableRows(QTextStream& out, const QAbstractItemModel* shown, const QVector<int>& columns,
                                QLabel* busyText, const QString& progressText);
 
+    // The columns of the view printed: those shown and, with a column list, chosen.
+    static QVector<int> PrintedColumns(QTableView* view, ColumnVisibility* columns);
+    // A list of more rows than this, of so many printed columns, is printed a slice of rows at a time.
+    static int SliceRows(int columns);
+    // Reads the list to print in slices: the document around its rows, the rows that decide the
+    // column widths, and every row's cell texts (separated by line ends, which simplified texts never hold) in
+    // the order shown.
+    void ReadList(const QString& title, QTableView* view, const QVector<int>& printed, const QPaintDevice* printer,
+                  DocumentPrinter::List* list, QVector<QString>* rows);
+
+    // A row read by ReadList as an HTML table row.
+    static QString RowHtml(const QString& cells, int columns);
+
     static QString PdfPath();
     // Prints the HTML on the document printing thread while this thread keeps painting (log: the
     // thread's debug output). False, after telling the user, when nothing could be printed.
@@ -35,4 +50,13 @@ public:
 
     // Parent of the column chooser and of the printing busy box.
     QWidget* parentWidget;
+
+private:
+    // The list's HTML up to its rows: prologue to the body's start, the heading above the table, and the
+    // table's start with its header row.
+    static void ListHead(const QString& title, const QAbstractItemModel* model, const QVector<int>& printed,
+                         QString* prologue, QString* heading, QString* tableHead);
+    // False, after telling the user, when nothing could be printed.
+    bool PrintInSlices(const QString& title, QTableView* view, const QVector<int>& printed, QPrinter* printer,
+                       int sliceRows);
 };

@@ -1,8 +1,11 @@
+#include "constants.h"
 #include "documentprinter.h"
+#include "listpage.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
 #include "reportprinter.h"
 #include "testsupport.h"
+#include "urlrecorder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +14,10 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTextDocument>
+#include <QTextStream>
 
 // The printing of an HTML document page by page: a table is cut between its rows with its
 // header row on every page, other text between its lines; nothing is lost or printed twice.
@@ -29,6 +35,8 @@ private slots:
     void rowTallerThanAPartPrintsNothing_data();
     void rowTallerThanAPartPrintsNothing();
     void listPrintSaysWhenNothingWasPrinted();
+    void listInSlicesPrintsAsOneDocument();
+    void longListPrintsEveryRowInSlices();
 };
 
 namespace {
@@ -242,36 +250,70 @@ void TestDocumentPrinter::shortDocumentPrintsAsBefore()
 void TestDocumentPrinter::partsPrintAsOneLayout_data()
 {
     QTest::addColumn<int>("partHeight");
-    QTest::newRow("parts of about three pages") << 3000;
-    QTest::newRow("parts of about five pages") << 5000;
-    QTest::newRow("parts of about twelve pages") << 12000;
+    QTest::addColumn<bool>("logo");
+    QTest::addColumn<int>("dpi"); // 0: the screen's
+    QTest::newRow("parts of about three pages") << 3000 << false << 0;
+    QTest::newRow("parts of about five pages") << 5000 << false << 0;
+    QTest::newRow("parts of about twelve pages") << 12000 << false << 0;
+    // The list's logo floats beside the headings of the first page, an image of the document's own.
+    QTest::newRow("logo on the first page") << 3000 << true << 0;
+    // Column widths found at the screen's resolution and set at the printer's.
+    QTest::newRow("printer of 600 dpi") << 40000 << false << 600;
 }
 
 void TestDocumentPrinter::partsPrintAsOneLayout()
 {
     QFETCH(int, partHeight);
-    const QString html = ListDocumentHtml(300);
-    QTextDocument whole;
-    whole.setHtml(html);
+    QFETCH(bool, logo);
+    QFETCH(int, dpi);
+    QString html = ListDocumentHtml(300);
+    QImage image(120, 60, QImage::Format_RGB32);
+    image.fill(QColor(200, 30, 30));
+    if (logo)
+        html.replace(QLatin1String("<body>"), QLatin1String("<body><img src=\"logo\" alt=\"Logo\" align=\"left\" width=\"120\" height=\"60\">"));
+    auto print = [&](const QString& pdf, int height) {
+        QTextDocument document;
+        document.setHtml(html);
+        document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("logo")), image);
+        auto printer = PdfPrinter(pdf);
+        if (dpi > 0) {
+            printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setResolution(dpi);
+            printer->setOutputFileName(pdf);
+        }
+        return height > 0 ? DocumentPrinter::Print(&document, printer.get(), height)
+                          : DocumentPrinter::Print(&document, printer.get());
+    };
     const QString wholePdf = PdfPath(QStringLiteral("whole.pdf"));
-    auto wholePrinter = PdfPrinter(wholePdf);
-    QVERIFY(DocumentPrinter::Print(&whole, wholePrinter.get()));
-
-    QTextDocument split;
-    split.setHtml(html);
+    QVERIFY(print(wholePdf, 0));
     const QString partsPdf = PdfPath(QStringLiteral("parts.pdf"));
-    auto partsPrinter = PdfPrinter(partsPdf);
-    QVERIFY(DocumentPrinter::Print(&split, partsPrinter.get(), partHeight));
+    QVERIFY(print(partsPdf, partHeight));
 
     const int pages = PdfReader::Pages(wholePdf);
     QVERIFY2(pages > 5, qPrintable(QString::number(pages)));
     QCOMPARE(PdfReader::Pages(partsPdf), pages);
     QCOMPARE(PageDigest(partsPdf), PageDigest(wholePdf));
-    // Column widths, rules and the header band's background alike, pixel for pixel.
-    for (int page = 1; page <= pages; ++page) {
+    // Column widths, rules, the header band's background and the logo alike, pixel for pixel.
+    // At a printer's resolution the first, a middle and the last page.
+    for (int page = 1; page <= pages; page = dpi > 0 && page < pages ? std::max(page + 1, std::min(pages, page + pages / 2)) : page + 1) {
         const QImage expected = PdfReader::Render(wholePdf, page, 60);
         QVERIFY(!expected.isNull());
         QVERIFY2(PdfReader::Render(partsPdf, page, 60) == expected, qPrintable(QStringLiteral("page %1").arg(page)));
+    }
+    if (logo) {
+        // The logo is there to be compared: its red on the first page only.
+        auto red = [](const QImage& render) {
+            int count = 0;
+            for (int y = 0; y < render.height(); ++y) {
+                for (int x = 0; x < render.width(); ++x) {
+                    const QRgb p = render.pixel(x, y);
+                    count += qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90;
+                }
+            }
+            return count;
+        };
+        QVERIFY(red(PdfReader::Render(wholePdf, 1, 60)) > 500);
+        QCOMPARE(red(PdfReader::Render(wholePdf, 2, 60)), 0);
     }
 }
 
@@ -356,9 +398,9 @@ void TestDocumentPrinter::listPrintSaysWhenNothingWasPrinted()
 {
     QMainWindow mainWindow;
     AppSettings::Instance()->mainWindow = &mainWindow;
-    // A row of five million pixels: more than the tallest part.
+    // A row of seven million pixels: more than the tallest part.
     QString html = QStringLiteral("<html><body><table border=1><thead><tr><th>Code</th></tr></thead>"
-                                  "<tr><td>first</td></tr><tr><td><img width=1 height=5000000>tall</td></tr>"
+                                  "<tr><td>first</td></tr><tr><td><img width=1 height=7000000>tall</td></tr>"
                                   "<tr><td>last</td></tr></table></body></html>");
     const QString pdf = PdfPath(QStringLiteral("report.pdf"));
     QFile::remove(pdf);
@@ -373,6 +415,101 @@ void TestDocumentPrinter::listPrintSaysWhenNothingWasPrinted()
     QCOMPARE(answerer.seen.first().text, QStringLiteral("The document is too long to be printed whole. Nothing was printed."));
     QVERIFY(!QFileInfo::exists(pdf));
     AppSettings::Instance()->mainWindow = nullptr;
+}
+
+// A long list is read whole, then built, laid out and printed a slice of rows at a time: its pages are those
+// of the one document of all its rows, also where the widest text or the longest word of a column comes late.
+void TestDocumentPrinter::listInSlicesPrintsAsOneDocument()
+{
+    QImage logo(200, 100, QImage::Format_RGB32);
+    logo.fill(QColor(200, 30, 30));
+    const QString logoPath = PdfPath(QStringLiteral("logo.png"));
+    QVERIFY(logo.save(logoPath));
+    TestSupport::Settings()->setValue(REPORT_COMPANY_LOGO, logoPath);
+    const int rows = 230;
+    QStandardItemModel model(rows, 3);
+    model.setHorizontalHeaderLabels({QStringLiteral("CODE"), QStringLiteral("NAME"), QStringLiteral("NOTE")});
+    for (int r = 0; r < rows; ++r) {
+        model.setItem(r, 0, new QStandardItem(QStringLiteral("C%1").arg(r, 4, 10, QLatin1Char('0'))));
+        model.setItem(r, 1, new QStandardItem(r == 170 ? QStringLiteral("The widest name of the list, late in it")
+                                                       : QStringLiteral("Name %1").arg(r)));
+        model.setItem(r, 2, new QStandardItem(r == 190 ? QStringLiteral("Unbreakablelongestwordofthenotes")
+                                              : r % 9 == 0 ? QStringLiteral("a note <%1> that wraps over the lines of its column "
+                                                                            "and then some more").arg(r)
+                                                           : QString()));
+    }
+    QTableView view;
+    view.setModel(&model);
+
+    ReportPrinter reportPrinter;
+    QString html;
+    QTextStream out(&html);
+    reportPrinter.TableViewToHtml(QStringLiteral("SLICED"), &out, &view, nullptr);
+    out.flush();
+    QTextDocument document;
+    document.setHtml(html);
+    const QString onePdf = PdfPath(QStringLiteral("onelist.pdf"));
+    auto one = PdfPrinter(onePdf);
+    QVERIFY(DocumentPrinter::Print(&document, one.get()));
+
+    const QString slicedPdf = PdfPath(QStringLiteral("slicedlist.pdf"));
+    auto sliced = PdfPrinter(slicedPdf);
+    DocumentPrinter::List list;
+    QVector<QString> texts;
+    const QVector<int> printed = ReportPrinter::PrintedColumns(&view, nullptr);
+    reportPrinter.ReadList(QStringLiteral("SLICED"), &view, printed, sliced.get(), &list, &texts);
+    QCOMPARE(list.rows, rows);
+    const int sliceRows = 40;
+    for (int from = 0; from < rows; from += sliceRows) {
+        QVector<QString> slice;
+        for (int r = from; r < std::min(rows, from + sliceRows); ++r)
+            slice << ReportPrinter::RowHtml(texts.at(r), printed.size());
+        list.Add(slice);
+    }
+    QVERIFY(DocumentPrinter::PrintList(&list, sliced.get(), sliceRows));
+
+    const int pages = PdfReader::Pages(onePdf);
+    QVERIFY2(pages > 5, qPrintable(QString::number(pages)));
+    QCOMPARE(PdfReader::Pages(slicedPdf), pages);
+    QCOMPARE(PageDigest(slicedPdf), PageDigest(onePdf));
+    for (int page = 1; page <= pages; ++page) {
+        const QImage expected = PdfReader::Render(onePdf, page, 60);
+        QVERIFY(!expected.isNull());
+        QVERIFY2(PdfReader::Render(slicedPdf, page, 60) == expected, qPrintable(QStringLiteral("page %1").arg(page)));
+    }
+    TestSupport::Settings()->remove(REPORT_COMPANY_LOGO);
+}
+
+// The list pages' print of a list of three slices: the rows go to the printing thread slice by slice, every
+// one of them printed once, in the order shown, and the PDF opened.
+void TestDocumentPrinter::longListPrintsEveryRowInSlices()
+{
+    const QStringList headers{"Code", "Name", "Kind", "Price", "Qty", "Date", "Till", "User"};
+    const int rows = 2 * ReportPrinter::SliceRows(headers.size()) + 5;
+    QList<QStringList> cells;
+    for (int i = 1; i <= rows; ++i) {
+        cells << QStringList{QStringLiteral("L%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Name %1").arg(i),
+                             QStringLiteral("K%1").arg(i % 7), QString::number(i % 100), QString::number(i % 9),
+                             QStringLiteral("2024-01-02"), QStringLiteral("T1"), QStringLiteral("admin")};
+    }
+    ListPage page(headers, cells);
+    page.proxy.sort(0, Qt::DescendingOrder);
+
+    UrlRecorder urls;
+    ReportPrinter printer;
+    printer.PrintTableView(QStringLiteral("LONG LIST"), &page.view, false, true);
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(ReportPrinter::PdfPath())});
+
+    const QString text = PdfReader::Text(ReportPrinter::PdfPath());
+    const QRegularExpression code(QStringLiteral("\\bL(\\d{5})\\s+Name (\\d+)\\b"));
+    int expected = rows;
+    for (auto it = code.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        QCOMPARE(match.captured(1).toInt(), expected);
+        QCOMPARE(match.captured(2).toInt(), expected);
+        --expected;
+    }
+    QCOMPARE(expected, 0);
 }
 
 VORANTEL_TEST_MAIN(TestDocumentPrinter)
