@@ -7,6 +7,7 @@
 #include "inventorymanagement.h"
 #include "managecategories.h"
 #include "managecustomers.h"
+#include "managevendors.h"
 #include "manageusers.h"
 #include "modalanswerer.h"
 #include "privateservertest.h"
@@ -62,6 +63,8 @@ private slots:
     void failedReportKeepsTheSummaryHandedIn();
     void orderItemsReadWhileServerIsDown();
     void usersOpenedWhileServerIsDown();
+    void pageOpenedWhileDownForItsColumns_data() { columnPages(); }
+    void pageOpenedWhileDownForItsColumns();
     void sortingOfAPageOpenedWhileDown_data() { sortingPages(); }
     void sortingOfAPageOpenedWhileDown();
     void writeWhileServerIsDownIsToldInOurWords_data();
@@ -72,6 +75,8 @@ private slots:
     void categoriesOfADialogOpenedWhileServerIsDown();
     void readAfterRestartShowsTheRows_data() { pages(); }
     void readAfterRestartShowsTheRows();
+    void columnsOfAPageOpenedWhileDownOnceBack_data() { columnPages(); }
+    void columnsOfAPageOpenedWhileDownOnceBack();
     void listOfAPreparedStatementOutlivesTheReopening();
     void listReadWhileDownIsNotFilledByAnotherPagesReopening();
     void categoryKindChosenWhileDownIsTitledOnceBack();
@@ -138,6 +143,13 @@ private:
     std::unique_ptr<QWidget> windows[ExpenseDialog + 1];
     void openWindowsForWrites();
     static void categoryDialogs();
+
+    // Pages opened while the server is down, whose columns are compared with those of pages opened once it is back.
+    enum ColumnPage { ColumnProducts, ColumnInventory, ColumnCustomers, ColumnExpenses, ColumnSales, ColumnOrders,
+                      ColumnVendors };
+    static void columnPages();
+    static std::unique_ptr<QWidget> openColumnPage(ColumnPage which);
+    std::unique_ptr<QWidget> columnPagesOpenedWhileDown[ColumnVendors + 1];
 };
 
 namespace {
@@ -966,6 +978,74 @@ void TestBackofficeServerKill::dialogOpenedWhileDownAddsWithTheChosenCategory()
     categories->setCurrentIndex(categories->findText(category));
     add->click();
     QCOMPARE(rows(inventoryDb, stored), QStringList{category});
+}
+
+void TestBackofficeServerKill::columnPages()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("products") << int(ColumnProducts) << "tableViewProducts" << "buttonShowAll";
+    QTest::newRow("inventory") << int(ColumnInventory) << "tableViewItems" << "buttonShowAll";
+    QTest::newRow("customers") << int(ColumnCustomers) << "tableView" << "pushFilter";
+    QTest::newRow("expenses") << int(ColumnExpenses) << "tableViewExpenses" << "buttonShowAll";
+    QTest::newRow("sales records") << int(ColumnSales) << "tableViewSales" << "buttonShowAll";
+    QTest::newRow("purchase orders") << int(ColumnOrders) << "tableViewItems" << "buttonShowAll";
+    QTest::newRow("vendors") << int(ColumnVendors) << "tableView" << "pushFilter";
+}
+
+std::unique_ptr<QWidget> TestBackofficeServerKill::openColumnPage(ColumnPage which)
+{
+    std::unique_ptr<QWidget> opened;
+    switch (which) {
+    case ColumnProducts: opened = std::make_unique<ProductManagement>(nullptr, false); break;
+    case ColumnInventory: opened = std::make_unique<InventoryManagement>(nullptr, false); break;
+    case ColumnCustomers: opened = std::make_unique<ManageCustomers>(nullptr, false); break;
+    case ColumnExpenses: opened = std::make_unique<ExpenseManagement>(nullptr); break;
+    case ColumnSales: opened = std::make_unique<SalesManagement>(nullptr, false, false, 0); break;
+    case ColumnOrders: opened = std::make_unique<PurchaseManagement>(nullptr); break;
+    case ColumnVendors: opened = std::make_unique<ManageVendors>(nullptr); break;
+    }
+    opened->resize(1000, 600);
+    opened->show();
+    return opened;
+}
+
+void TestBackofficeServerKill::pageOpenedWhileDownForItsColumns()
+{
+    QFETCH(int, page);
+    QVERIFY(killed && !restarted);
+    columnPagesOpenedWhileDown[page] = openColumnPage(ColumnPage(page));
+}
+
+// At its first read once the server is back, a page opened while it was down shows the titles and widths of a page
+// opened now.
+void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
+{
+    QFETCH(int, page);
+    QFETCH(QString, list);
+    QFETCH(QString, read);
+    QVERIFY(restarted && columnPagesOpenedWhileDown[page]);
+    const auto columns = [list, read](QWidget* opened) {
+        Child<QPushButton>(opened, qPrintable(read))->click();
+        // As the user sees it, once the event loop has run.
+        TestSupport::Idle();
+        const auto* view = Child<QTableView>(opened, qPrintable(list));
+        QStringList shown;
+        for (int visual = 0; visual < view->horizontalHeader()->count(); ++visual) {
+            const int column = view->horizontalHeader()->logicalIndex(visual);
+            if (!view->isColumnHidden(column))
+                shown << QStringLiteral("%1 %2").arg(view->model()->headerData(column, Qt::Horizontal).toString())
+                             .arg(view->columnWidth(column));
+        }
+        return shown;
+    };
+    answerer->clear();
+    const QStringList late = columns(columnPagesOpenedWhileDown[page].get());
+    const QStringList normal = columns(openColumnPage(ColumnPage(page)).get());
+    QVERIFY(!normal.isEmpty());
+    QCOMPARE(late, normal);
+    QCOMPARE(answerer->messages(), QStringList());
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
