@@ -56,6 +56,7 @@ public:
 
 private slots:
     void windowsOpenedWhileUp();
+    void usersDialogOpenedWhileUp();
     void readWhileServerIsDownTellsOnce_data() { pages(); }
     void readWhileServerIsDownTellsOnce();
     void categoryKindChosenWhileServerIsDown();
@@ -65,6 +66,7 @@ private slots:
     void usersOpenedWhileServerIsDown();
     void pageOpenedWhileDownForItsColumns_data() { columnPages(); }
     void pageOpenedWhileDownForItsColumns();
+    void rolesManagementWhileDownTellsOnce();
     void sortingOfAPageOpenedWhileDown_data() { sortingPages(); }
     void sortingOfAPageOpenedWhileDown();
     void writeWhileServerIsDownIsToldInOurWords_data();
@@ -77,6 +79,7 @@ private slots:
     void readAfterRestartShowsTheRows();
     void columnsOfAPageOpenedWhileDownOnceBack_data() { columnPages(); }
     void columnsOfAPageOpenedWhileDownOnceBack();
+    void roleOfAUserSelectedOnceBack();
     void listOfAPreparedStatementOutlivesTheReopening();
     void listReadWhileDownIsNotFilledByAnotherPagesReopening();
     void categoryKindChosenWhileDownIsTitledOnceBack();
@@ -92,6 +95,7 @@ private slots:
     void firstReadAfterAnIdleRestartReadsOnce();
     void addedToAnOrderAsTheFirstActionAfterARestart();
     void secondOutageIsToldAgain();
+    void updateWithTheRoleBoxEmptyIsRefused();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
 
 private:
@@ -150,6 +154,12 @@ private:
     static void columnPages();
     static std::unique_ptr<QWidget> openColumnPage(ColumnPage which);
     std::unique_ptr<QWidget> columnPagesOpenedWhileDown[ColumnVendors + 1];
+
+    // Users dialogs: one opened while the server is up, two while it is down (their roles unread).
+    std::unique_ptr<ManageUsers> usersWhileUp;
+    std::unique_ptr<ManageUsers> usersWhileDown[2];
+    // Makes the user with this login current in the dialog's list.
+    static void selectUser(ManageUsers* dialog, const QString& login);
 };
 
 namespace {
@@ -1046,6 +1056,69 @@ void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
     QVERIFY(!normal.isEmpty());
     QCOMPARE(late, normal);
     QCOMPARE(answerer->messages(), QStringList());
+}
+
+void TestBackofficeServerKill::selectUser(ManageUsers* dialog, const QString& login)
+{
+    auto* view = Child<QTableView>(dialog, "tableView");
+    const auto* model = qobject_cast<const QSqlTableModel*>(view->model());
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->record(row).value(QStringLiteral("LOGIN_NAME")).toString() == login) {
+            view->setCurrentIndex(model->index(row, 1));
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no user ") + login));
+}
+
+void TestBackofficeServerKill::usersDialogOpenedWhileUp()
+{
+    QCOMPARE(rows(inventoryDb, QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, "
+                                              "ROLE_ID) VALUES ('Ann', 'A', 'ann', 'x', 2), ('Bo', 'B', 'bo', 'x', 3)")),
+             QStringList());
+    usersWhileUp = std::make_unique<ManageUsers>(nullptr);
+    usersWhileUp->show();
+}
+
+// The roles dialog says the server cannot be reached; the users dialog, reading its lists again, says no more.
+void TestBackofficeServerKill::rolesManagementWhileDownTellsOnce()
+{
+    QVERIFY(killed && usersWhileUp);
+    for (auto& dialog : usersWhileDown) {
+        dialog = std::make_unique<ManageUsers>(nullptr);
+        dialog->show();
+    }
+    answerer->clear();
+    Child<QPushButton>(usersWhileUp.get(), "pushRolesManagement")->click();
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().contains(QLatin1String("The database server cannot be reached.")),
+             qPrintable(answerer->messages().first()));
+}
+
+// Its roles were never read: selecting a user reads them, and the Role box shows the user's role.
+void TestBackofficeServerKill::roleOfAUserSelectedOnceBack()
+{
+    QVERIFY(restarted && usersWhileDown[1]);
+    answerer->clear();
+    for (auto& dialog : usersWhileDown)
+        Child<QTableView>(dialog.get(), "tableView")->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder);
+    selectUser(usersWhileDown[0].get(), QStringLiteral("bo"));
+    QCOMPARE(Child<QComboBox>(usersWhileDown[0].get(), "comboRole")->currentText(), QStringLiteral("PURCHASE MANAGER"));
+    QCOMPARE(answerer->messages(), QStringList());
+}
+
+// The roles cannot be read when the user is selected: Update with the Role box empty is refused.
+void TestBackofficeServerKill::updateWithTheRoleBoxEmptyIsRefused()
+{
+    ManageUsers* dialog = usersWhileDown[1].get();
+    QVERIFY(dialog);
+    selectUser(dialog, QStringLiteral("ann"));
+    QCOMPARE(Child<QComboBox>(dialog, "comboRole")->currentText(), QString());
+    QCOMPARE(Child<QLineEdit>(dialog, "editLoginName")->text(), QStringLiteral("ann"));
+    answerer->clear();
+    Child<QPushButton>(dialog, "pushButtonUpdate")->click();
+    QCOMPARE(answerer->messages(), QStringList{QStringLiteral("Error|No data provided. Please enter valid data. If you do "
+                                                              "not want to change the password, please leave it empty.")});
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
