@@ -65,6 +65,8 @@ void CountAtFirstRead(QTableView* view, QCheckBox* enableSorting, const QString&
                 OfferSorting(view, enableSorting);
                 // The list keeps the database's order, as one opened with this count does.
                 view->model()->sort(-1);
+                // Its columns were sized with room for the sort arrow it no longer shows.
+                view->resizeColumnsToContents();
             }
         });
     });

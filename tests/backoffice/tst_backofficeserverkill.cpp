@@ -37,6 +37,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <map>
 #include <memory>
 
 // The database server killed under open back-office pages and started again: while it is down a read
@@ -153,7 +154,7 @@ private:
                       ColumnVendors };
     static void columnPages();
     static std::unique_ptr<QWidget> openColumnPage(ColumnPage which);
-    std::unique_ptr<QWidget> columnPagesOpenedWhileDown[ColumnVendors + 1];
+    std::map<QString, std::unique_ptr<QWidget>> columnPagesOpenedWhileDown; // by row
 
     // Users dialogs: one opened while the server is up, two while it is down (their roles unread).
     std::unique_ptr<ManageUsers> usersWhileUp;
@@ -995,13 +996,43 @@ void TestBackofficeServerKill::columnPages()
     QTest::addColumn<int>("page");
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("read");
-    QTest::newRow("products") << int(ColumnProducts) << "tableViewProducts" << "buttonShowAll";
-    QTest::newRow("inventory") << int(ColumnInventory) << "tableViewItems" << "buttonShowAll";
-    QTest::newRow("customers") << int(ColumnCustomers) << "tableView" << "pushFilter";
-    QTest::newRow("expenses") << int(ColumnExpenses) << "tableViewExpenses" << "buttonShowAll";
-    QTest::newRow("sales records") << int(ColumnSales) << "tableViewSales" << "buttonShowAll";
-    QTest::newRow("purchase orders") << int(ColumnOrders) << "tableViewItems" << "buttonShowAll";
-    QTest::newRow("vendors") << int(ColumnVendors) << "tableView" << "pushFilter";
+    QTest::addColumn<bool>("sales");     // the table is in the sales database
+    QTest::addColumn<QString>("add");    // 1,000 rows more, as a shop has: the page offers its sorting box
+    QTest::addColumn<QString>("remove"); // those rows
+    QTest::newRow("products") << int(ColumnProducts) << "tableViewProducts" << "buttonShowAll" << false
+                              << "INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME, DESCRIPTION) SELECT 1, "
+                                 "CONCAT('M', seq), CONCAT('Many ', seq), 'many' FROM seq_1_to_1000"
+                              << "DELETE FROM tblProducts WHERE DESCRIPTION = 'many'";
+    QTest::newRow("inventory") << int(ColumnInventory) << "tableViewItems" << "buttonShowAll" << false
+                               << "INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, PURCHASE_PRICE, "
+                                  "SALE_PRICE, QUANTITY, SUB_ITEMS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) SELECT 1, 1, "
+                                  "CONCAT('M', seq), 'B1', 6, 10, 5, 0, 0, 0, 5 FROM seq_1_to_1000"
+                               << "DELETE FROM tblInventory WHERE BAR_CODE LIKE 'M%'";
+    QTest::newRow("customers") << int(ColumnCustomers) << "tableView" << "pushFilter" << false
+                               << "INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) SELECT CONCAT('Many ', "
+                                  "seq), 'a', 'a@x', '1' FROM seq_1_to_1000"
+                               << "DELETE FROM tblCustomers WHERE NAME LIKE 'Many %'";
+    QTest::newRow("expenses") << int(ColumnExpenses) << "tableViewExpenses" << "buttonShowAll" << false
+                              << "INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) SELECT 101, "
+                                 "'2019-01-01', 1, CONCAT('Many ', seq) FROM seq_1_to_1000"
+                              << "DELETE FROM tblExpenses WHERE DESCRIPTION LIKE 'Many %'";
+    QTest::newRow("sales records") << int(ColumnSales) << "tableViewSales" << "buttonShowAll" << true
+                                   << "INSERT INTO tblSalesTransactions (ID, USER_ID, CUSTOMER, TIME_STAMP, GRAND_TOTAL, "
+                                      "INVOICE_MODE, STATUS) SELECT 5000 + seq, 'u', 'many', '2019-01-01 10:00:00', 1, 0, 2 "
+                                      "FROM seq_1_to_1000"
+                                   << "DELETE FROM tblSalesTransactions WHERE ID > 5000";
+    QTest::newRow("purchase orders") << int(ColumnOrders) << "tableViewItems" << "buttonShowAll" << false
+                                     << "INSERT INTO tblPOrders (VENDOR_ID, STATUS, NOTES, PAYMENT_STATUS) SELECT 1, 0, "
+                                        "'many', 0 FROM seq_1_to_1000"
+                                     << "DELETE FROM tblPOrders WHERE NOTES = 'many'";
+    QTest::newRow("vendors") << int(ColumnVendors) << "tableView" << "pushFilter" << false
+                             << "INSERT INTO tblVendors (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) SELECT CONCAT('Many ', "
+                                "seq), 'a', 'a@x', '1' FROM seq_1_to_1000"
+                             << "DELETE FROM tblVendors WHERE NAME LIKE 'Many %'";
+    // Few rows: sorting stays on.
+    QTest::newRow("expenses, few") << int(ColumnExpenses) << "tableViewExpenses" << "buttonShowAll" << false
+                                   << QString() << QString();
+    QTest::newRow("vendors, few") << int(ColumnVendors) << "tableView" << "pushFilter" << false << QString() << QString();
 }
 
 std::unique_ptr<QWidget> TestBackofficeServerKill::openColumnPage(ColumnPage which)
@@ -1025,7 +1056,7 @@ void TestBackofficeServerKill::pageOpenedWhileDownForItsColumns()
 {
     QFETCH(int, page);
     QVERIFY(killed && !restarted);
-    columnPagesOpenedWhileDown[page] = openColumnPage(ColumnPage(page));
+    columnPagesOpenedWhileDown[QTest::currentDataTag()] = openColumnPage(ColumnPage(page));
 }
 
 // At its first read once the server is back, a page opened while it was down shows the titles and widths of a page
@@ -1035,7 +1066,18 @@ void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
     QFETCH(int, page);
     QFETCH(QString, list);
     QFETCH(QString, read);
-    QVERIFY(restarted && columnPagesOpenedWhileDown[page]);
+    QFETCH(bool, sales);
+    QFETCH(QString, add);
+    QFETCH(QString, remove);
+    QWidget* openedWhileDown = columnPagesOpenedWhileDown[QTest::currentDataTag()].get();
+    QVERIFY(restarted && openedWhileDown);
+    const QString database = sales ? salesDb : inventoryDb;
+    if (!add.isEmpty())
+        QCOMPARE(rows(database, add), QStringList());
+    const auto removeAgain = qScopeGuard([this, database, remove] {
+        if (!remove.isEmpty())
+            rows(database, remove);
+    });
     const auto columns = [list, read](QWidget* opened) {
         Child<QPushButton>(opened, qPrintable(read))->click();
         // As the user sees it, once the event loop has run.
@@ -1051,7 +1093,7 @@ void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
         return shown;
     };
     answerer->clear();
-    const QStringList late = columns(columnPagesOpenedWhileDown[page].get());
+    const QStringList late = columns(openedWhileDown);
     const QStringList normal = columns(openColumnPage(ColumnPage(page)).get());
     QVERIFY(!normal.isEmpty());
     QCOMPARE(late, normal);
