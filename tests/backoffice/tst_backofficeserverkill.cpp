@@ -1097,6 +1097,8 @@ void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
     const QStringList normal = columns(openColumnPage(ColumnPage(page)).get());
     QVERIFY(!normal.isEmpty());
     QCOMPARE(late, normal);
+    // And at its next read.
+    QCOMPARE(columns(openedWhileDown), normal);
     QCOMPARE(answerer->messages(), QStringList());
 }
 
