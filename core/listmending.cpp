@@ -144,6 +144,15 @@ void SetUpColumns(QTableView* view, const std::function<void()>& setUp)
         QObject::disconnect(*pending);
         setUp();
     });
+    // A header that came by its columns while told to stretch its last section has its stretch put off until
+    // later, and the page's sizing to the contents right after that read stops it: done once that read is through.
+    auto stretch = std::make_shared<QMetaObject::Connection>();
+    *stretch = QObject::connect(view->model(), &QAbstractItemModel::modelReset, header, [stretch, header] {
+        if (header->count() == 0)
+            return;
+        QObject::disconnect(*stretch);
+        QMetaObject::invokeMethod(header, "resizeSections", Qt::QueuedConnection);
+    });
 }
 
 void WatchHeaderReads(QTableView* view, QSqlTableModel* model, const std::function<bool()>& read)

@@ -19,6 +19,10 @@ public:
     bool Check(bool ok, const QString& text, const QSqlTableModel* model);
     // A read the page checked itself went through.
     void ReadSucceeded();
+    // Whether the last failure was told and no read has gone through since.
+    bool Told() const { return told; }
+    // Another window has told this failure already: until a read goes through, this one tells none.
+    void ToldElsewhere() { told = true; }
 
 private:
     QWidget* page;

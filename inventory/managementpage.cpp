@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -65,6 +66,13 @@ void CountAtFirstRead(QTableView* view, QCheckBox* enableSorting, const QString&
                 OfferSorting(view, enableSorting);
                 // The list keeps the database's order, as one opened with this count does.
                 view->model()->sort(-1);
+                // Its columns were sized with room for the sort arrow it no longer shows. A stretched last column
+                // would keep its wider size as its least.
+                QHeaderView* header = view->horizontalHeader();
+                const bool stretch = header->stretchLastSection();
+                header->setStretchLastSection(false);
+                view->resizeColumnsToContents();
+                header->setStretchLastSection(stretch);
             }
         });
     });

@@ -19,6 +19,8 @@ class ManageRoles : public VorantelDialog
 public:
     explicit ManageRoles(QWidget* parent);
     ~ManageRoles() override;
+    // Its last read failed and the user was told so.
+    bool ReadFailureTold() const { return reads.Told(); }
 
 public slots:
     void on_pushButtonAdd_clicked();

@@ -130,6 +130,8 @@ void ManageUsers::OnUserSelected()
     // Whatever was typed before (a failed Add) must not become this user's password.
     ui->editPassword->clear();
     ui->editRepeastPassword->clear();
+    if (!rolesRead)
+        SelectRoles();
     ui->comboRole->setCurrentText(record.value(COLUMN_ROLE).toString());
     ui->pushButtonUpdate->setEnabled(true);
     ui->pushButtonDelete->setEnabled(true);
@@ -401,7 +403,8 @@ bool ManageUsers::SelectUsers()
 
 void ManageUsers::SelectRoles()
 {
-    reads.Check(SqlFilter::Select(rolesModel), tr("The roles can not be read.") + QStringLiteral("\n\n%1"), rolesModel);
+    rolesRead = reads.Check(SqlFilter::Select(rolesModel), tr("The roles can not be read.") + QStringLiteral("\n\n%1"),
+                            rolesModel);
 }
 
 void ManageUsers::on_pushRolesManagement_clicked()
@@ -409,6 +412,9 @@ void ManageUsers::on_pushRolesManagement_clicked()
     ManageRoles roles(DialogParent());
     roles.setModal(true);
     roles.exec();
+    // The roles dialog has told that the server cannot be reached: the same click tells it no more.
+    if (roles.ReadFailureTold())
+        reads.ToldElsewhere();
     // Role names may have changed.
     SelectRoles();
     SelectUsers();

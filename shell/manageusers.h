@@ -48,5 +48,7 @@ private:
     QSqlRelationalTableModel* usersModel;
     QString selectedUserId;
     QSqlTableModel* rolesModel;
+    // A failed read leaves no roles to show a user's in.
+    bool rolesRead = false;
     ReadFailureNotice reads;
 };

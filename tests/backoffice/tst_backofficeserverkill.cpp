@@ -7,6 +7,7 @@
 #include "inventorymanagement.h"
 #include "managecategories.h"
 #include "managecustomers.h"
+#include "managevendors.h"
 #include "manageusers.h"
 #include "managevendors.h"
 #include "modalanswerer.h"
@@ -37,6 +38,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <map>
 #include <memory>
 
 // The database server killed under open back-office pages and started again: while it is down a read
@@ -57,6 +59,7 @@ public:
 private slots:
     void windowsOpenedWhileUp();
     void windowsReadingAgainOpenedWhileUp();
+    void usersDialogOpenedWhileUp();
     void readWhileServerIsDownTellsOnce_data() { pages(); }
     void readWhileServerIsDownTellsOnce();
     void categoryKindChosenWhileServerIsDown();
@@ -66,6 +69,9 @@ private slots:
     void listReadAgainAfterAWriteKeepsItsRowsWhileDown_data() { rereadWindows(); }
     void listReadAgainAfterAWriteKeepsItsRowsWhileDown();
     void usersOpenedWhileServerIsDown();
+    void pageOpenedWhileDownForItsColumns_data() { columnPages(); }
+    void pageOpenedWhileDownForItsColumns();
+    void rolesManagementWhileDownTellsOnce();
     void sortingOfAPageOpenedWhileDown_data() { sortingPages(); }
     void sortingOfAPageOpenedWhileDown();
     void writeWhileServerIsDownIsToldInOurWords_data();
@@ -76,6 +82,9 @@ private slots:
     void categoriesOfADialogOpenedWhileServerIsDown();
     void readAfterRestartShowsTheRows_data() { pages(); }
     void readAfterRestartShowsTheRows();
+    void columnsOfAPageOpenedWhileDownOnceBack_data() { columnPages(); }
+    void columnsOfAPageOpenedWhileDownOnceBack();
+    void roleOfAUserSelectedOnceBack();
     void listOfAPreparedStatementOutlivesTheReopening();
     void listReadWhileDownIsNotFilledByAnotherPagesReopening();
     void listKeptWhileDownIsReadOnceBack_data() { rereadWindows(); }
@@ -95,6 +104,7 @@ private slots:
     void twoReopeningsThenBeforeThePass_data();
     void twoReopeningsThenBeforeThePass();
     void secondOutageIsToldAgain();
+    void updateWithTheRoleBoxEmptyIsRefused();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
 
 private:
@@ -160,6 +170,18 @@ private:
     std::unique_ptr<QSignalSpy> rereadResets[RereadVendors + 1];
     // The server drops the program's inventory connection, as a restart would, while it stays up.
     void dropInventoryConnection();
+    // Pages opened while the server is down, whose columns are compared with those of pages opened once it is back.
+    enum ColumnPage { ColumnProducts, ColumnInventory, ColumnCustomers, ColumnExpenses, ColumnSales, ColumnOrders,
+                      ColumnVendors };
+    static void columnPages();
+    static std::unique_ptr<QWidget> openColumnPage(ColumnPage which);
+    std::map<QString, std::unique_ptr<QWidget>> columnPagesOpenedWhileDown; // by row
+
+    // Users dialogs: one opened while the server is up, two while it is down (their roles unread).
+    std::unique_ptr<ManageUsers> usersWhileUp;
+    std::unique_ptr<ManageUsers> usersWhileDown[2];
+    // Makes the user with this login current in the dialog's list.
+    static void selectUser(ManageUsers* dialog, const QString& login);
 };
 
 namespace {
@@ -1285,6 +1307,180 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
     QCOMPARE(RowsOf(ordersView->model()), RowsOf(Child<QTableView>(&fresh, "tableViewItems")->model()));
     QVERIFY(reportView->model()->rowCount() > 0);
     QCOMPARE(answerer->messages(), QStringList());
+}
+
+void TestBackofficeServerKill::columnPages()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<bool>("sales");     // the table is in the sales database
+    QTest::addColumn<QString>("add");    // 1,000 rows more, as a shop has: the page offers its sorting box
+    QTest::addColumn<QString>("remove"); // those rows
+    QTest::newRow("products") << int(ColumnProducts) << "tableViewProducts" << "buttonShowAll" << false
+                              << "INSERT INTO tblProducts (CATEGORY_ID, PRODUCT_CODE, NAME, DESCRIPTION) SELECT 1, "
+                                 "CONCAT('M', seq), CONCAT('Many ', seq), 'many' FROM seq_1_to_1000"
+                              << "DELETE FROM tblProducts WHERE DESCRIPTION = 'many'";
+    QTest::newRow("inventory") << int(ColumnInventory) << "tableViewItems" << "buttonShowAll" << false
+                               << "INSERT INTO tblInventory (PRODUCT_ID, VENDOR_ID, BAR_CODE, BATCH_NUMBER, PURCHASE_PRICE, "
+                                  "SALE_PRICE, QUANTITY, SUB_ITEMS, DISCOUNT, REORDER_LEVEL, REORDER_QUANTITY) SELECT 1, 1, "
+                                  "CONCAT('M', seq), 'B1', 6, 10, 5, 0, 0, 0, 5 FROM seq_1_to_1000"
+                               << "DELETE FROM tblInventory WHERE BAR_CODE LIKE 'M%'";
+    QTest::newRow("customers") << int(ColumnCustomers) << "tableView" << "pushFilter" << false
+                               << "INSERT INTO tblCustomers (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) SELECT CONCAT('Many ', "
+                                  "seq), 'a', 'a@x', '1' FROM seq_1_to_1000"
+                               << "DELETE FROM tblCustomers WHERE NAME LIKE 'Many %'";
+    QTest::newRow("expenses") << int(ColumnExpenses) << "tableViewExpenses" << "buttonShowAll" << false
+                              << "INSERT INTO tblExpenses (CATEGORY_ID, DATED, AMOUNT, DESCRIPTION) SELECT 101, "
+                                 "'2019-01-01', 1, CONCAT('Many ', seq) FROM seq_1_to_1000"
+                              << "DELETE FROM tblExpenses WHERE DESCRIPTION LIKE 'Many %'";
+    QTest::newRow("sales records") << int(ColumnSales) << "tableViewSales" << "buttonShowAll" << true
+                                   << "INSERT INTO tblSalesTransactions (ID, USER_ID, CUSTOMER, TIME_STAMP, GRAND_TOTAL, "
+                                      "INVOICE_MODE, STATUS) SELECT 5000 + seq, 'u', 'many', '2019-01-01 10:00:00', 1, 0, 2 "
+                                      "FROM seq_1_to_1000"
+                                   << "DELETE FROM tblSalesTransactions WHERE ID > 5000";
+    QTest::newRow("purchase orders") << int(ColumnOrders) << "tableViewItems" << "buttonShowAll" << false
+                                     << "INSERT INTO tblPOrders (VENDOR_ID, STATUS, NOTES, PAYMENT_STATUS) SELECT 1, 0, "
+                                        "'many', 0 FROM seq_1_to_1000"
+                                     << "DELETE FROM tblPOrders WHERE NOTES = 'many'";
+    QTest::newRow("vendors") << int(ColumnVendors) << "tableView" << "pushFilter" << false
+                             << "INSERT INTO tblVendors (NAME, ADDRESS, EMAIL, CONTACT_NUMBER) SELECT CONCAT('Many ', "
+                                "seq), 'a', 'a@x', '1' FROM seq_1_to_1000"
+                             << "DELETE FROM tblVendors WHERE NAME LIKE 'Many %'";
+    // Few rows: sorting stays on.
+    QTest::newRow("expenses, few") << int(ColumnExpenses) << "tableViewExpenses" << "buttonShowAll" << false
+                                   << QString() << QString();
+    QTest::newRow("vendors, few") << int(ColumnVendors) << "tableView" << "pushFilter" << false << QString() << QString();
+}
+
+std::unique_ptr<QWidget> TestBackofficeServerKill::openColumnPage(ColumnPage which)
+{
+    std::unique_ptr<QWidget> opened;
+    switch (which) {
+    case ColumnProducts: opened = std::make_unique<ProductManagement>(nullptr, false); break;
+    case ColumnInventory: opened = std::make_unique<InventoryManagement>(nullptr, false); break;
+    case ColumnCustomers: opened = std::make_unique<ManageCustomers>(nullptr, false); break;
+    case ColumnExpenses: opened = std::make_unique<ExpenseManagement>(nullptr); break;
+    case ColumnSales: opened = std::make_unique<SalesManagement>(nullptr, false, false, 0); break;
+    case ColumnOrders: opened = std::make_unique<PurchaseManagement>(nullptr); break;
+    case ColumnVendors: opened = std::make_unique<ManageVendors>(nullptr); break;
+    }
+    opened->resize(1000, 600);
+    opened->show();
+    return opened;
+}
+
+void TestBackofficeServerKill::pageOpenedWhileDownForItsColumns()
+{
+    QFETCH(int, page);
+    QVERIFY(killed && !restarted);
+    columnPagesOpenedWhileDown[QTest::currentDataTag()] = openColumnPage(ColumnPage(page));
+}
+
+// At its first read once the server is back, a page opened while it was down shows the titles and widths of a page
+// opened now.
+void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
+{
+    QFETCH(int, page);
+    QFETCH(QString, list);
+    QFETCH(QString, read);
+    QFETCH(bool, sales);
+    QFETCH(QString, add);
+    QFETCH(QString, remove);
+    QWidget* openedWhileDown = columnPagesOpenedWhileDown[QTest::currentDataTag()].get();
+    QVERIFY(restarted && openedWhileDown);
+    const QString database = sales ? salesDb : inventoryDb;
+    if (!add.isEmpty())
+        QCOMPARE(rows(database, add), QStringList());
+    const auto removeAgain = qScopeGuard([this, database, remove] {
+        if (!remove.isEmpty())
+            rows(database, remove);
+    });
+    const auto columns = [list, read](QWidget* opened) {
+        Child<QPushButton>(opened, qPrintable(read))->click();
+        // As the user sees it, once the event loop has run.
+        TestSupport::Idle();
+        const auto* view = Child<QTableView>(opened, qPrintable(list));
+        QStringList shown;
+        for (int visual = 0; visual < view->horizontalHeader()->count(); ++visual) {
+            const int column = view->horizontalHeader()->logicalIndex(visual);
+            if (!view->isColumnHidden(column))
+                shown << QStringLiteral("%1 %2").arg(view->model()->headerData(column, Qt::Horizontal).toString())
+                             .arg(view->columnWidth(column));
+        }
+        return shown;
+    };
+    answerer->clear();
+    const QStringList late = columns(openedWhileDown);
+    const QStringList normal = columns(openColumnPage(ColumnPage(page)).get());
+    QVERIFY(!normal.isEmpty());
+    QCOMPARE(late, normal);
+    // And at its next read.
+    QCOMPARE(columns(openedWhileDown), normal);
+    QCOMPARE(answerer->messages(), QStringList());
+}
+
+void TestBackofficeServerKill::selectUser(ManageUsers* dialog, const QString& login)
+{
+    auto* view = Child<QTableView>(dialog, "tableView");
+    const auto* model = qobject_cast<const QSqlTableModel*>(view->model());
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->record(row).value(QStringLiteral("LOGIN_NAME")).toString() == login) {
+            view->setCurrentIndex(model->index(row, 1));
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no user ") + login));
+}
+
+void TestBackofficeServerKill::usersDialogOpenedWhileUp()
+{
+    QCOMPARE(rows(inventoryDb, QStringLiteral("INSERT INTO tblUsers (FIRST_NAME, LAST_NAME, LOGIN_NAME, PASSWORD, "
+                                              "ROLE_ID) VALUES ('Ann', 'A', 'ann', 'x', 2), ('Bo', 'B', 'bo', 'x', 3)")),
+             QStringList());
+    usersWhileUp = std::make_unique<ManageUsers>(nullptr);
+    usersWhileUp->show();
+}
+
+// The roles dialog says the server cannot be reached; the users dialog, reading its lists again, says no more.
+void TestBackofficeServerKill::rolesManagementWhileDownTellsOnce()
+{
+    QVERIFY(killed && usersWhileUp);
+    for (auto& dialog : usersWhileDown) {
+        dialog = std::make_unique<ManageUsers>(nullptr);
+        dialog->show();
+    }
+    answerer->clear();
+    Child<QPushButton>(usersWhileUp.get(), "pushRolesManagement")->click();
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().contains(QLatin1String("The database server cannot be reached.")),
+             qPrintable(answerer->messages().first()));
+}
+
+// Its roles were never read: selecting a user reads them, and the Role box shows the user's role.
+void TestBackofficeServerKill::roleOfAUserSelectedOnceBack()
+{
+    QVERIFY(restarted && usersWhileDown[1]);
+    answerer->clear();
+    for (auto& dialog : usersWhileDown)
+        Child<QTableView>(dialog.get(), "tableView")->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder);
+    selectUser(usersWhileDown[0].get(), QStringLiteral("bo"));
+    QCOMPARE(Child<QComboBox>(usersWhileDown[0].get(), "comboRole")->currentText(), QStringLiteral("PURCHASE MANAGER"));
+    QCOMPARE(answerer->messages(), QStringList());
+}
+
+// The roles cannot be read when the user is selected: Update with the Role box empty is refused.
+void TestBackofficeServerKill::updateWithTheRoleBoxEmptyIsRefused()
+{
+    ManageUsers* dialog = usersWhileDown[1].get();
+    QVERIFY(dialog);
+    selectUser(dialog, QStringLiteral("ann"));
+    QCOMPARE(Child<QComboBox>(dialog, "comboRole")->currentText(), QString());
+    QCOMPARE(Child<QLineEdit>(dialog, "editLoginName")->text(), QStringLiteral("ann"));
+    answerer->clear();
+    Child<QPushButton>(dialog, "pushButtonUpdate")->click();
+    QCOMPARE(answerer->messages(), QStringList{QStringLiteral("Error|No data provided. Please enter valid data. If you do "
+                                                              "not want to change the password, please leave it empty.")});
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)

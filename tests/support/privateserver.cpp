@@ -1,5 +1,6 @@
 #include "privateserver.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTcpServer>
@@ -34,7 +35,9 @@ QString PrivateServer::start()
 {
     if (!dir.isValid())
         return QStringLiteral("no temporary folder");
-    QString error = script(QStringList{QStringLiteral("start"), dir.path(), QString::number(serverPort)} + options);
+    // Owned by this process: a test that crashes, aborts or runs out of time takes its server with it.
+    const QString owner = QStringLiteral("--owner=%1").arg(QCoreApplication::applicationPid());
+    QString error = script(QStringList{QStringLiteral("start"), dir.path(), QString::number(serverPort), owner} + options);
     if (error.isEmpty() && !userMade) {
         error = script({QStringLiteral("user"), dir.path(), user(), password()});
         userMade = error.isEmpty();

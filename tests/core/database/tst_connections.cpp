@@ -1,7 +1,10 @@
 #include "databasetest.h"
 #include "privateserver.h"
 
+#include <QProcess>
 #include <QScopeGuard>
+#include <QTcpServer>
+#include <QTemporaryDir>
 
 using namespace DatabaseTest;
 
@@ -21,6 +24,8 @@ private slots:
     void killedConnectionReopens();
     void lostInsideTransactionIsNotRetried();
     void serverStoppedAndStartedAgain();
+    void testServerGoesWithItsTest_data();
+    void testServerGoesWithItsTest();
 
 private:
     static QString connectionId(QSqlQuery* query)
@@ -152,6 +157,79 @@ void TestConnections::serverStoppedAndStartedAgain()
     QVERIFY(manager->inventoryOpen);
     QCOMPARE(f.listener.calls.last(), QStringLiteral("inventory 1"));
     QVERIFY(f.answerer->messages().isEmpty());
+}
+
+namespace {
+QString Script(const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0)
+        return QStringLiteral("mariadb.sh failed: ") + QString::fromLocal8Bit(process.readAll());
+    return QString();
+}
+
+// Nobody may reap a server whose starter has ended: an ended process counts as gone.
+bool Alive(int pid)
+{
+    const QByteArray stat = TestSupport::ReadFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    return pid > 0 && !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+QString OwnedBy(const QProcess& owner)
+{
+    return QStringLiteral("--owner=%1").arg(owner.processId());
+}
+} // namespace
+
+void TestConnections::testServerGoesWithItsTest_data()
+{
+    QTest::addColumn<bool>("anotherRun");
+    QTest::newRow("its test killed") << false;
+    QTest::newRow("another run starts on its folder") << true;
+}
+
+// A test's server stops when the test ends, however it ends; one another run left on the folder stops first.
+void TestConnections::testServerGoesWithItsTest()
+{
+    QFETCH(bool, anotherRun);
+    QTemporaryDir parent;
+    const QString data = parent.path() + QStringLiteral("/data");
+    QProcess tests[2]; // stand-ins for the test programs that own the server
+    for (QProcess& test : tests) {
+        test.start(QStringLiteral("sleep"), {QStringLiteral("600")});
+        QVERIFY(test.waitForStarted());
+    }
+    const auto end = qScopeGuard([&tests, data] {
+        for (QProcess& test : tests) {
+            test.kill();
+            test.waitForFinished();
+        }
+        Script({QStringLiteral("stop"), data});
+    });
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const QString port = QString::number(probe.serverPort());
+    probe.close();
+
+    QCOMPARE(Script({QStringLiteral("start"), data, port, OwnedBy(tests[0])}), QString());
+    const int first = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+    QVERIFY(Alive(first));
+    if (anotherRun) {
+        QCOMPARE(Script({QStringLiteral("start"), data, port, OwnedBy(tests[1])}), QString());
+        QVERIFY(!Alive(first));
+        const int second = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+        QVERIFY(second != first && Alive(second));
+        tests[1].kill();
+        tests[1].waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(!Alive(second), 30000);
+    } else {
+        tests[0].kill();
+        tests[0].waitForFinished();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(data), 30000);
+    QVERIFY(!Alive(first));
 }
 
 VORANTEL_TEST_MAIN(TestConnections)
