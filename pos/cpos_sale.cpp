@@ -3,6 +3,7 @@
 #include "ui_cpos.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "pos.h"
 #include "salelinestore.h"
@@ -11,6 +12,7 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <algorithm>
 
@@ -49,23 +51,51 @@ void CPOS::CreateTransaction()
 
 void CPOS::RefreshSalesTable()
 {
+    // The lines shown may be those of another sale (a new or another loaded one): none rather than those.
+    if (!ReadCart())
+        cartModel->RemoveAllLines();
+}
+
+bool CPOS::ReadCart()
+{
     DatabaseManager* manager = DatabaseManager::Instance();
     // The scan road has just checked the connection; no second ping for the cart.
     QSqlDatabase* sales = manager->salesDb && manager->salesOpen ? manager->salesDb : manager->SalesDatabase();
+    if (!sales)
+        return false;
     bool ok = false;
     const qlonglong id = transactionId.toLongLong(&ok);
     // The ID is a number of our own, written by QString::number: nothing of the user's reaches the text.
     const QString sql = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1").arg(ok ? id : -1);
-    if (sales)
-        cartModel->setQuery(sql, *sales);
-    if (cartModel->lastError().isValid()) {
-        qCWarning(lcPos) << "cart:" << cartModel->lastError().text();
-        return;
+    // Read before the cart takes it: a failed read would leave the cart without rows and columns.
+    QSqlQuery lines(*sales);
+    if (!lines.exec(sql)) {
+        qCWarning(lcPos) << "cart:" << lines.lastError().text();
+        cartServerLost = DatabaseFailure::ConnectionLost(lines.driver(), lines.lastError());
+        cartReadReason = cartServerLost ? QString() : DatabaseFailure::ReadReason(lines);
+        return false;
     }
+    cartModel->setQuery(lines);
     cartModel->FetchAll();
     ui->tableViewItems->setModel(cartModel);
     if (resyncTotals)
         ResyncFromCart();
+    return true;
+}
+
+void CPOS::TellCartUnread(const QString& doneText, bool shownAsStored)
+{
+    if (!cartServerLost) {
+        ShowStatus(tr("%1 The sale's lines could not be read again: %2").arg(doneText, cartReadReason), true);
+        return;
+    }
+    ShowStatus(shownAsStored ? tr("%1 The database server cannot be reached: the lines are shown as stored, and "
+                                  "are read again when the server is back.")
+                                   .arg(doneText)
+                             : tr("%1 The database server cannot be reached: the lines will be shown when the "
+                                  "server is back.")
+                                   .arg(doneText),
+               true);
 }
 
 void CPOS::on_pushNew_clicked()
