@@ -79,6 +79,8 @@ double CartTotal(const CPOS* screen)
 
 void TestPosServerKill::init()
 {
+    // Each case starts with the server up, also after a case that failed while it was down.
+    serverBack();
     if (stocked)
         return;
     stocked = true;
