@@ -95,8 +95,8 @@ public:
     void RefreshSalesTable();
     // Reads the sale's lines into the cart; on a failure the cart stays as it was and false comes back.
     bool ReadCart();
-    // After a write whose lines could not be read again: the cart shows what the sale holds now, and the
-    // status line says why it was not read (doneText says what was done).
+    // After a write whose lines could not be read again: the status line says what was done (doneText) and why
+    // the lines were not read; shownAsStored false when the cart could not show the written line.
     void TellCartUnread(const QString& doneText, bool shownAsStored);
     // The new-sale action as item entry, the mode switch and pay-later call it; the button passes true, true.
     void on_pushNew_clicked(bool createTransaction, bool saveFirst);

@@ -479,8 +479,10 @@ void CPOS::EnterItem()
     }
     StampChange();
     keepFocusAfterAdd = true;
-    if (!read)
+    if (!read) {
         TellCartUnread(tr("The item was stored."), shownAsStored);
+        ui->tableViewItems->scrollToBottom();
+    }
 }
 
 // Widens the cart's columns for the line just added. Measuring every line again on each scan

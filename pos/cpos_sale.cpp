@@ -10,6 +10,7 @@
 #include "salesmodel.h"
 
 #include <QDateTime>
+#include <QLayout>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -61,8 +62,10 @@ bool CPOS::ReadCart()
     DatabaseManager* manager = DatabaseManager::Instance();
     // The scan road has just checked the connection; no second ping for the cart.
     QSqlDatabase* sales = manager->salesDb && manager->salesOpen ? manager->salesDb : manager->SalesDatabase();
-    if (!sales)
+    if (!sales) {
+        cartServerLost = true;
         return false;
+    }
     bool ok = false;
     const qlonglong id = transactionId.toLongLong(&ok);
     // The ID is a number of our own, written by QString::number: nothing of the user's reaches the text.
@@ -85,17 +88,16 @@ bool CPOS::ReadCart()
 
 void CPOS::TellCartUnread(const QString& doneText, bool shownAsStored)
 {
-    if (!cartServerLost) {
-        ShowStatus(tr("%1 The sale's lines could not be read again: %2").arg(doneText, cartReadReason), true);
-        return;
-    }
-    ShowStatus(shownAsStored ? tr("%1 The database server cannot be reached: the lines are shown as stored, and "
-                                  "are read again when the server is back.")
-                                   .arg(doneText)
-                             : tr("%1 The database server cannot be reached: the lines will be shown when the "
-                                  "server is back.")
-                                   .arg(doneText),
-               true);
+    // Short enough for the status line at a till's width.
+    if (!cartServerLost)
+        ShowStatus(tr("%1 The lines could not be read again: %2").arg(doneText, cartReadReason), true);
+    else if (shownAsStored)
+        ShowStatus(tr("%1 The database server cannot be reached.").arg(doneText), true);
+    else
+        ShowStatus(tr("%1 The lines will be shown when the database server is back.").arg(doneText), true);
+    // The status line takes room from the cart at once, so that the last line can be scrolled to.
+    if (QLayout* layout = ui->labelStatus->parentWidget()->layout())
+        layout->activate();
 }
 
 void CPOS::on_pushNew_clicked()
