@@ -93,6 +93,11 @@ public:
     void ReleaseIndex(int index);
     void CreateTransaction();
     void RefreshSalesTable();
+    // Reads the sale's lines into the cart; on a failure the cart stays as it was and false comes back.
+    bool ReadCart();
+    // After a write whose lines could not be read again: the status line says what was done (doneText) and why
+    // the lines were not read; shownAsStored false when the cart could not show the written line.
+    void TellCartUnread(const QString& doneText, bool shownAsStored);
     // The new-sale action as item entry, the mode switch and pay-later call it; the button passes true, true.
     void on_pushNew_clicked(bool createTransaction, bool saveFirst);
     bool ValidateInputs();
@@ -448,6 +453,9 @@ private:
 
     std::unique_ptr<SaleLineStore> lineStore;
     bool resyncTotals = false;
+    // Why the cart's last read failed: the server went away, or the reason given.
+    bool cartServerLost = false;
+    QString cartReadReason;
 
     // Invoice mode, customers and timestamps, stored-sale searches and automatic purchase orders
     // (cpos_invoice.cpp, cpos_customers.cpp, cpos_search.cpp, cpos_porder.cpp).

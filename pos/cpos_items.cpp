@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QRegExp>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableView>
@@ -69,6 +70,38 @@ int BeyondInt(const QLocale& locale, const QString& text)
     if (!ok || !qIsFinite(value) || qAbs(value) <= std::numeric_limits<int>::max())
         return 0;
     return value < 0 ? -1 : 1;
+}
+
+// A stored line as the cart's read gives it, from the values just written.
+QSqlRecord StoredLine(const SaleLine& line, const QVariant& id)
+{
+    QSqlRecord record;
+    const auto add = [&record](const char* name, const QVariant& value) {
+        QSqlField field(QLatin1String(name), value.type());
+        field.setValue(value);
+        record.append(field);
+    };
+    add("ID", id);
+    add("TRANSACTION_ID", line.transactionId.toLongLong());
+    add("ITEM_INDEX", line.index);
+    add("PRODUCT_NAME", line.productName);
+    add("QUANTITY", line.quantity);
+    add("PURCHASE_PRICE", line.purchasePrice);
+    add("SALE_PRICE", line.salePrice);
+    add("SUB_ITEMS", QString::number(line.subItems));
+    add("DISCOUNT", line.discount);
+    add("SUB_TOTAL", line.subTotal);
+    add("PURCHASE_SUB_TOTAL", line.purchaseSubTotal);
+    add("SUB_TAX", line.subTax);
+    add("BAR_CODE", line.barCode);
+    add("ITEMS_PER_UNIT", line.itemsPerUnit);
+    add("UNIT_NAME", line.unitName);
+    add("SUB_UNIT_NAME", line.subUnitName);
+    add("PRINT_UNIT_NAME", line.printUnitName);
+    add("CATEGORY", line.category);
+    add("TAX_RATE", line.taxRate);
+    add("RETURNED", line.returned);
+    return record;
 }
 
 QRegExp StockCodePattern()
@@ -320,7 +353,7 @@ void CPOS::EnterItem()
     // After a commit whose outcome was lost with the connection, the stored lines give the totals
     // and the used line numbers before the next line takes one.
     if (resyncTotals)
-        RefreshSalesTable();
+        ReadCart();
 
     const qint64 available = row.quantity * ipu + row.subItems;
     const bool returning = ui->checkReturnMode->isChecked() || itemEntryBusy;
@@ -426,7 +459,8 @@ void CPOS::EnterItem()
     grandTotal = RoundNearest(decimalPlaces, grandTotal + lineGross);
 
     itemIndexes << line.index;
-    RefreshSalesTable();
+    const bool read = ReadCart();
+    const bool shownAsStored = read || cartModel->AddLine(StoredLine(line, lineStore->InsertedLineId()));
     FitCartColumnsToLastRow();
     ui->tableViewItems->scrollToBottom();
     ShowTotals(lineGross);
@@ -445,6 +479,10 @@ void CPOS::EnterItem()
     }
     StampChange();
     keepFocusAfterAdd = true;
+    if (!read) {
+        TellCartUnread(tr("The item was stored."), shownAsStored);
+        ui->tableViewItems->scrollToBottom();
+    }
 }
 
 // Widens the cart's columns for the line just added. Measuring every line again on each scan
@@ -587,11 +625,15 @@ void CPOS::DeleteLine(int row)
     totalTax = RoundNearest(decimalPlaces, totalTax - subTax);
     totalDiscount = RoundNearest(decimalPlaces, totalDiscount - (deletingLine ? -discount : discount));
     ReleaseIndex(itemIndex);
-    RefreshSalesTable();
+    const bool read = ReadCart();
+    if (!read)
+        cartModel->RemoveLine(row);
     ui->tableViewItems->resizeColumnsToContents();
     ShowTotals(-lineGross);
 
     StampChange();
+    if (!read)
+        TellCartUnread(tr("The item was deleted."), true);
 }
 
 void CPOS::on_checkReturnMode_toggled(bool /*checked*/)

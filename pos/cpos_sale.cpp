@@ -3,14 +3,17 @@
 #include "ui_cpos.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "pos.h"
 #include "salelinestore.h"
 #include "salesmodel.h"
 
 #include <QDateTime>
+#include <QLayout>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <algorithm>
 
@@ -49,23 +52,52 @@ void CPOS::CreateTransaction()
 
 void CPOS::RefreshSalesTable()
 {
+    // The lines shown may be those of another sale (a new or another loaded one): none rather than those.
+    if (!ReadCart())
+        cartModel->RemoveAllLines();
+}
+
+bool CPOS::ReadCart()
+{
     DatabaseManager* manager = DatabaseManager::Instance();
     // The scan road has just checked the connection; no second ping for the cart.
     QSqlDatabase* sales = manager->salesDb && manager->salesOpen ? manager->salesDb : manager->SalesDatabase();
+    if (!sales) {
+        cartServerLost = true;
+        return false;
+    }
     bool ok = false;
     const qlonglong id = transactionId.toLongLong(&ok);
     // The ID is a number of our own, written by QString::number: nothing of the user's reaches the text.
     const QString sql = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1").arg(ok ? id : -1);
-    if (sales)
-        cartModel->setQuery(sql, *sales);
-    if (cartModel->lastError().isValid()) {
-        qCWarning(lcPos) << "cart:" << cartModel->lastError().text();
-        return;
+    // Read before the cart takes it: a failed read would leave the cart without rows and columns.
+    QSqlQuery lines(*sales);
+    if (!lines.exec(sql)) {
+        qCWarning(lcPos) << "cart:" << lines.lastError().text();
+        cartServerLost = DatabaseFailure::ConnectionLost(lines.driver(), lines.lastError());
+        cartReadReason = cartServerLost ? QString() : DatabaseFailure::ReadReason(lines);
+        return false;
     }
+    cartModel->setQuery(lines);
     cartModel->FetchAll();
     ui->tableViewItems->setModel(cartModel);
     if (resyncTotals)
         ResyncFromCart();
+    return true;
+}
+
+void CPOS::TellCartUnread(const QString& doneText, bool shownAsStored)
+{
+    // Short enough for the status line at a till's width.
+    if (!cartServerLost)
+        ShowStatus(tr("%1 The lines could not be read again: %2").arg(doneText, cartReadReason), true);
+    else if (shownAsStored)
+        ShowStatus(tr("%1 The database server cannot be reached.").arg(doneText), true);
+    else
+        ShowStatus(tr("%1 The lines will be shown when the database server is back.").arg(doneText), true);
+    // The status line takes room from the cart at once, so that the last line can be scrolled to.
+    if (QLayout* layout = ui->labelStatus->parentWidget()->layout())
+        layout->activate();
 }
 
 void CPOS::on_pushNew_clicked()

@@ -240,6 +240,11 @@ bool SaleLineStore::InsertLine(const SaleLine& line)
         false);
 }
 
+QVariant SaleLineStore::InsertedLineId() const
+{
+    return statements ? statements->insertLine.lastInsertId() : QVariant();
+}
+
 bool SaleLineStore::DeleteLine(qint64 lineId, const QString& transactionId, bool* found)
 {
     QSqlQuery& q = statements->deleteLine;

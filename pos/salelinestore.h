@@ -77,6 +77,8 @@ public:
     // The stock row's quantities, locked until Commit or Rollback; false when it is gone.
     bool LockStock(qint64 stockId, int* quantity, int* subItems, bool* found);
     bool InsertLine(const SaleLine& line);
+    // The ID the last line inserted was given.
+    QVariant InsertedLineId() const;
     // Deletes the line of the given sale; found false when it was no longer there.
     bool DeleteLine(qint64 lineId, const QString& transactionId, bool* found);
     bool SetStock(qint64 stockId, int quantity, int subItems);

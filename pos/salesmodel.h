@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QSqlQueryModel>
+#include <QSqlRecord>
+#include <QVector>
 
 class QLocale;
 
@@ -30,12 +32,32 @@ class SalesModel : public QSqlQueryModel
 public:
     explicit SalesModel(QObject* parent);
 
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The line a row shows, also one kept in place of a read (below). Hides the base model's record(row),
+    // which knows the read rows only; the screen reaches the cart through this class.
+    QSqlRecord record(int row) const;
+    QSqlRecord record() const { return QSqlQueryModel::record(); }
 
     // Every row, not only the first batch: line numbers and printing rely on the whole sale.
     void FetchAll();
 
+    // While the lines cannot be read again after a write (the server went away between the two), the cart
+    // shows what the sale holds now: the rows read last, with the lines written since and without those
+    // deleted. The next read, of any statement, replaces all of it.
+    // A line with the cart's columns; false when the cart has never read its columns.
+    bool AddLine(const QSqlRecord& line);
+    void RemoveLine(int row);
+    // No line, the columns kept, and the rows read last let go of, so that nothing reads them again.
+    void RemoveAllLines();
+
 private:
+    void KeepRows();
+
     QLocale* locale = nullptr;
     int decimalPlaces = 2;
+    // Since the last read, when kept: each shown row's read row, or -1 - n for added.at(n).
+    bool kept = false;
+    QVector<int> shownRows;
+    QVector<QSqlRecord> added;
 };

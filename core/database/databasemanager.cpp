@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "constants.h"
 #include "databasefailure.h"
+#include "databasehooks.h"
 #include "databaselog.h"
 #include "databasestatuslistener.h"
 #include "storedhash.h"
@@ -629,7 +630,10 @@ bool DatabaseManager::BeginTransaction(QSqlDatabase* db)
 bool DatabaseManager::CommitTransaction(QSqlDatabase* db)
 {
     openTransactions.removeAll(db->connectionName());
-    return db->commit();
+    if (!db->commit())
+        return false;
+    DatabaseHooks::Committed(db->connectionName());
+    return true;
 }
 
 void DatabaseManager::RollbackTransaction(QSqlDatabase* db)

@@ -1,0 +1,36 @@
+#include "databasehooks.h"
+
+#include <QString>
+
+#include <utility>
+
+namespace DatabaseHooks {
+
+namespace {
+QString& Connection()
+{
+    static QString name;
+    return name;
+}
+std::function<void()>& Action()
+{
+    static std::function<void()> action;
+    return action;
+}
+} // namespace
+
+void RunAfterNextCommit(const QString& connectionName, std::function<void()> action)
+{
+    Connection() = connectionName;
+    Action() = std::move(action);
+}
+
+void Committed(const QString& connectionName)
+{
+    if (!Action() || Connection() != connectionName)
+        return;
+    const std::function<void()> action = std::exchange(Action(), nullptr);
+    action();
+}
+
+} // namespace DatabaseHooks
