@@ -415,9 +415,11 @@ void ManageUsers::on_pushRolesManagement_clicked()
     // The roles dialog has told that the server cannot be reached: the same click tells it no more.
     if (roles.ReadFailureTold())
         reads.ToldElsewhere();
-    // Role names may have changed.
-    SelectRoles();
-    SelectUsers();
+    // Role names may have changed; while the server is away both lists keep what they show until it is back.
+    if (!ListMending::KeptWhileAway(rolesModel))
+        SelectRoles();
+    if (!ListMending::KeptWhileAway(usersModel))
+        SelectUsers();
     ClearFields();
     ui->tableView->resizeColumnsToContents();
 }

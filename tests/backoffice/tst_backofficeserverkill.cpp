@@ -1447,7 +1447,7 @@ void TestBackofficeServerKill::usersDialogOpenedWhileUp()
     usersWhileUp->show();
 }
 
-// The roles dialog says the server cannot be reached; the users dialog, reading its lists again, says no more.
+// The roles dialog says the server cannot be reached; the users dialog says no more, and its list keeps its rows.
 void TestBackofficeServerKill::rolesManagementWhileDownTellsOnce()
 {
     QVERIFY(killed && usersWhileUp);
@@ -1455,8 +1455,12 @@ void TestBackofficeServerKill::rolesManagementWhileDownTellsOnce()
         dialog = std::make_unique<ManageUsers>(nullptr);
         dialog->show();
     }
+    const QAbstractItemModel* users = Child<QTableView>(usersWhileUp.get(), "tableView")->model();
+    const QStringList usersBefore = Cells(users);
+    QVERIFY(!usersBefore.isEmpty());
     answerer->clear();
     Child<QPushButton>(usersWhileUp.get(), "pushRolesManagement")->click();
+    QCOMPARE(Cells(users), usersBefore);
     QCOMPARE(answerer->messages().size(), 1);
     QVERIFY2(answerer->messages().first().contains(QLatin1String("The database server cannot be reached.")),
              qPrintable(answerer->messages().first()));
