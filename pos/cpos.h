@@ -92,7 +92,7 @@ public:
     int NextFreeIndex() const;
     void ReleaseIndex(int index);
     void CreateTransaction();
-    void RefreshSalesTable();
+    bool RefreshSalesTable();
     // Reads the sale's lines into the cart; on a failure the cart stays as it was and false comes back.
     bool ReadCart();
     // After a write whose lines could not be read again: the status line says what was done (doneText) and why

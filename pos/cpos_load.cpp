@@ -92,7 +92,9 @@ void CPOS::FillPaymentType(const QSqlRecord& row)
 void CPOS::LoadLinesOfSale()
 {
     itemIndexes.clear();
-    RefreshSalesTable();
+    // Unread, the stored lines give the numbers (and totals) before the next line takes one.
+    if (!RefreshSalesTable())
+        resyncTotals = true;
     ui->tableViewItems->resizeColumnsToContents();
     for (int row = 0; row < cartModel->rowCount(); ++row)
         itemIndexes << cartModel->record(row).value(QStringLiteral("ITEM_INDEX")).toInt();

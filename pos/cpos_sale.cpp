@@ -50,11 +50,13 @@ void CPOS::CreateTransaction()
     changedSinceSave = false;
 }
 
-void CPOS::RefreshSalesTable()
+bool CPOS::RefreshSalesTable()
 {
+    if (ReadCart())
+        return true;
     // The lines shown may be those of another sale (a new or another loaded one): none rather than those.
-    if (!ReadCart())
-        cartModel->RemoveAllLines();
+    cartModel->RemoveAllLines();
+    return false;
 }
 
 bool CPOS::ReadCart()

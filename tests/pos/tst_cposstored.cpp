@@ -34,6 +34,7 @@ private slots:
     void receiptSearchSavesThroughPay();
     void refusedSaveStopsTheSearch();
     void loadedSaleWithoutItsCustomer();
+    void loadedSaleWhoseLinesWereNotReadNumbersOn();
     void missingSaleRefused_data();
     void missingSaleRefused();
     void openSaleSwitchesMode_data();
@@ -239,6 +240,23 @@ void TestCPOSStored::loadedSaleWithoutItsCustomer()
     QVERIFY(s.screen->selectedCustomer.name.isEmpty());
     QVERIFY(!s.child<QPushButton>("pushCustomers")->isChecked());
     QCOMPARE(s.child<QLabel>("label_receipt_customer_notification")->text(), QStringLiteral("NO CUSTOMER SELECTED"));
+}
+
+// Its lines could not be read at the load: the next line is numbered after the stored ones, and TOTAL counts them.
+void TestCPOSStored::loadedSaleWhoseLinesWereNotReadNumbersOn()
+{
+    const QString saleId = storedSale(false);
+    Screen s;
+    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("RENAME TABLE tblSalesInvoice TO tblSalesInvoiceAway")}), QString());
+    s.screen->LoadReceipt(saleId);
+    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("RENAME TABLE tblSalesInvoiceAway TO tblSalesInvoice")}), QString());
+    QCOMPARE(s.cartRows(), 0);
+    s.scan(QStringLiteral("P1"));
+    QCOMPARE(DatabaseTest::Rows(salesDb, QStringLiteral("SELECT ITEM_INDEX FROM tblSalesInvoice WHERE TRANSACTION_ID = %1 "
+                                                        "ORDER BY ITEM_INDEX").arg(saleId)),
+             (QStringList{"1", "2"}));
+    QCOMPARE(s.cartRows(), 2);
+    QCOMPARE(s.text("lineEditTotal"), QStringLiteral("25.00"));
 }
 
 void TestCPOSStored::missingSaleRefused_data()
