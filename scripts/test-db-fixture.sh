@@ -11,10 +11,18 @@ info=${2:?info file}
 case "$cmd" in
 setup)
     if [ -f "$info" ]; then "$0" cleanup "$info" || true; fi
-    datadir=$(mktemp -d /tmp/vorantel-testdb.XXXXXX)
-    port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    "$here/mariadb.sh" start "$datadir" "$port"
-    "$here/mariadb.sh" user "$datadir" vorantel_test test_pw_1 grant
+    # A start that fails for a passing reason (a free port taken by another program before the server binds it)
+    # is tried again, on a new port and folder.
+    for try in 1 2 3; do
+        datadir=$(mktemp -d /tmp/vorantel-testdb.XXXXXX)
+        port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])') &&
+            "$here/mariadb.sh" start "$datadir" "$port" &&
+            "$here/mariadb.sh" user "$datadir" vorantel_test test_pw_1 grant && break
+        echo "test server try $try failed" >&2
+        "$here/mariadb.sh" stop "$datadir" || true
+        rm -rf "$datadir" "${datadir%/}.tmp"
+        [ "$try" -lt 3 ] || exit 1
+    done
     mkdir -p "$(dirname "$info")"
     cat >"$info" <<INFO
 VORANTEL_TEST_DB_HOST=127.0.0.1
