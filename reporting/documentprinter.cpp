@@ -599,36 +599,55 @@ QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QP
     const int columns = table->columns();
     const int headerRows = std::min(rows, std::max(0, table->format().headerRowCount()));
     QHash<int, QVector<qreal>> advances; // per character format: the widths of the Latin-1 characters
-    auto advance = [&](const QTextFragment& fragment, QChar ch) {
+    auto advancesOf = [&](const QTextFragment& fragment) -> const QVector<qreal>& {
         QVector<qreal>& table = advances[fragment.charFormatIndex()];
         if (table.isEmpty()) {
             QFont font = fragment.charFormat().font().resolve(document->defaultFont());
             table = Advances(font, printer);
         }
-        return ch.unicode() < 256 ? table.at(ch.unicode()) : table.at(256);
+        return table;
     };
     DocumentPrinter::WidthRows candidates(columns);
+    // A block's widest line and longest word, added to its cell's.
+    auto measure = [&](const QTextBlock& block, qreal* cellWidest, qreal* cellWord) {
+        qreal line = 0;
+        qreal word = 0;
+        for (auto f = block.begin(); !f.atEnd(); ++f) {
+            const QTextFragment fragment = f.fragment();
+            const QString text = fragment.text();
+            const QVector<qreal>& widths = advancesOf(fragment);
+            for (QChar ch : text) {
+                const qreal w = ch.unicode() < 256 ? widths.at(ch.unicode()) : widths.at(256);
+                line += w;
+                word = ch.isSpace() ? 0 : word + w;
+                *cellWord = std::max(*cellWord, word);
+            }
+        }
+        *cellWidest = std::max(*cellWidest, line);
+    };
     for (int r = headerRows; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
-            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && (cell.row() != r || cell.column() != c))
+            const bool spans = Spans(cell.format());
+            if (spans && (cell.row() != r || cell.column() != c))
                 continue;
             qreal cellWidest = 0;
             qreal cellWord = 0;
-            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                const QTextBlock block = it.currentBlock();
-                qreal line = 0;
-                qreal word = 0;
-                for (auto f = block.begin(); !f.atEnd(); ++f) {
-                    const QString text = f.fragment().text();
-                    for (QChar ch : text) {
-                        const qreal w = advance(f.fragment(), ch);
-                        line += w;
-                        word = ch.isSpace() ? 0 : word + w;
-                        cellWord = std::max(cellWord, word);
-                    }
+            // A cell's end is searched for through the whole table: a cell of one block that reaches to where the
+            // next cell begins is measured as that block.
+            bool measured = false;
+            if (!spans && (c + 1 < columns || r + 1 < rows)) {
+                const QTextTableCell next = c + 1 < columns ? table->cellAt(r, c + 1) : table->cellAt(r + 1, 0);
+                const int first = cell.firstPosition();
+                const QTextBlock block = document->findBlock(first);
+                if (block.position() == first && first + block.length() == next.firstPosition()) {
+                    measure(block, &cellWidest, &cellWord);
+                    measured = true;
                 }
-                cellWidest = std::max(cellWidest, line);
+            }
+            if (!measured) {
+                for (auto it = cell.begin(); !it.atEnd(); ++it)
+                    measure(it.currentBlock(), &cellWidest, &cellWord);
             }
             candidates.Add(r, c, cellWidest, cellWord);
         }
