@@ -417,14 +417,16 @@ void CopyBlockText(const QTextBlock& block, QTextCursor* to)
         to->insertText(it.fragment().text(), it.fragment().charFormat());
 }
 
-// Copies blocks from..to (inclusive) at the cursor, the first into the cursor's empty block.
-void CopyBlocks(QTextBlock block, int lastPosition, QTextCursor* to)
+// Copies blocks from..to (inclusive) at the cursor, the first into the cursor's empty block. The character
+// format of a table cell's first block is the cell's format, copied with the cell.
+void CopyBlocks(QTextBlock block, int lastPosition, QTextCursor* to, bool cellStart = false)
 {
     bool first = true;
     for (; block.isValid() && block.position() <= lastPosition; block = block.next()) {
         if (first) {
             to->setBlockFormat(block.blockFormat());
-            to->setBlockCharFormat(block.charFormat());
+            if (!cellStart)
+                to->setBlockCharFormat(block.charFormat());
             first = false;
         } else {
             to->insertBlock(block.blockFormat(), block.charFormat());
@@ -451,22 +453,39 @@ bool HoldsFrames(const QTextTableCell& cell)
     return false;
 }
 
+bool Spans(const QTextCharFormat& cell)
+{
+    return cell.tableCellRowSpan() > 1 || cell.tableCellColumnSpan() > 1;
+}
+
+// A cell's format as another document holds it: the index of the table it belongs to is that document's own.
+QTextCharFormat Unanchored(QTextCharFormat format)
+{
+    format.clearProperty(QTextFormat::ObjectIndex);
+    return format;
+}
+
 // A table of the given rows of source (ascending), with its cells' spans and formats, at the cursor.
 QTextTable* CopyRows(QTextTable* source, const QVector<int>& rows, const QTextTableFormat& format, QTextCursor* at)
 {
     const int columns = source->columns();
     QTextTable* table = at->insertTable(rows.size(), columns, format);
+    // Each cell's format is read once: every read makes a copy of it.
+    QVector<QTextCharFormat> formats(rows.size() * columns);
     QHash<int, int> rowAt;
     for (int i = 0; i < rows.size(); ++i)
         rowAt.insert(rows.at(i), i);
+    const QTextCharFormat fresh = Unanchored(table->cellAt(0, 0).format());
     for (int i = 0; i < rows.size(); ++i) {
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = source->cellAt(rows.at(i), c);
-            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && cell.row() == rows.at(i) && cell.column() == c) {
+            const QTextCharFormat cellFormat = cell.format();
+            formats[i * columns + c] = cellFormat;
+            if (Spans(cellFormat) && cell.row() == rows.at(i) && cell.column() == c) {
                 int span = 1;
-                while (span < cell.rowSpan() && rowAt.value(rows.at(i) + span, -1) == i + span)
+                while (span < cellFormat.tableCellRowSpan() && rowAt.value(rows.at(i) + span, -1) == i + span)
                     ++span;
-                table->mergeCells(i, c, span, cell.columnSpan());
+                table->mergeCells(i, c, span, cellFormat.tableCellColumnSpan());
             }
         }
     }
@@ -475,22 +494,27 @@ QTextTable* CopyRows(QTextTable* source, const QVector<int>& rows, const QTextTa
         const int r = rows.at(i);
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = source->cellAt(r, c);
+            const QTextCharFormat& cellFormat = formats.at(i * columns + c);
             // A cell without spans stands where it was asked for.
-            const bool spans = cell.rowSpan() > 1 || cell.columnSpan() > 1;
+            const bool spans = Spans(cellFormat);
             if (spans && (cell.column() != c || (cell.row() != r && rowAt.value(cell.row(), -1) >= 0)))
                 continue;
             QTextTableCell target = table->cellAt(i, c);
-            if (cell.format() != target.format())
-                target.setFormat(cell.format());
+            // A merged cell's format was changed by the merge; the others are as the table was made.
+            if (Unanchored(cellFormat) != (spans ? Unanchored(target.format()) : fresh))
+                target.setFormat(cellFormat);
             cursor = target.firstCursorPosition();
             // A cell's end is searched for through the whole table. A cell whose one block reaches to where the
             // next cell begins is copied as that block, found without the search.
             if (!spans && (c + 1 < columns || r + 1 < source->rows())) {
                 const QTextTableCell next = c + 1 < columns ? source->cellAt(r, c + 1) : source->cellAt(r + 1, 0);
+                const bool nextListed = c + 1 < columns || (i + 1 < rows.size() && rows.at(i + 1) == r + 1);
+                const QTextCharFormat nextFormat = !nextListed ? next.format()
+                                                   : formats.at(c + 1 < columns ? i * columns + c + 1 : (i + 1) * columns);
                 const QTextBlock block = source->document()->findBlock(cell.firstPosition());
-                if (next.rowSpan() == 1 && next.columnSpan() == 1
-                    && block.position() + block.length() == next.firstPosition() && block.position() == cell.firstPosition()) {
-                    CopyBlocks(block, block.position(), &cursor);
+                if (!Spans(nextFormat) && block.position() + block.length() == next.firstPosition()
+                    && block.position() == cell.firstPosition()) {
+                    CopyBlocks(block, block.position(), &cursor, true);
                     continue;
                 }
             }
@@ -501,7 +525,7 @@ QTextTable* CopyRows(QTextTable* source, const QVector<int>& rows, const QTextTa
                 selection.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
                 cursor.insertFragment(QTextDocumentFragment(selection));
             } else {
-                CopyBlocks(cell.firstCursorPosition().block(), cell.lastPosition(), &cursor);
+                CopyBlocks(cell.firstCursorPosition().block(), cell.lastPosition(), &cursor, true);
             }
         }
     }
@@ -575,36 +599,55 @@ QVector<QTextLength> ColumnWidths(QTextTable* table, QTextDocument* document, QP
     const int columns = table->columns();
     const int headerRows = std::min(rows, std::max(0, table->format().headerRowCount()));
     QHash<int, QVector<qreal>> advances; // per character format: the widths of the Latin-1 characters
-    auto advance = [&](const QTextFragment& fragment, QChar ch) {
+    auto advancesOf = [&](const QTextFragment& fragment) -> const QVector<qreal>& {
         QVector<qreal>& table = advances[fragment.charFormatIndex()];
         if (table.isEmpty()) {
             QFont font = fragment.charFormat().font().resolve(document->defaultFont());
             table = Advances(font, printer);
         }
-        return ch.unicode() < 256 ? table.at(ch.unicode()) : table.at(256);
+        return table;
     };
     DocumentPrinter::WidthRows candidates(columns);
+    // A block's widest line and longest word, added to its cell's.
+    auto measure = [&](const QTextBlock& block, qreal* cellWidest, qreal* cellWord) {
+        qreal line = 0;
+        qreal word = 0;
+        for (auto f = block.begin(); !f.atEnd(); ++f) {
+            const QTextFragment fragment = f.fragment();
+            const QString text = fragment.text();
+            const QVector<qreal>& widths = advancesOf(fragment);
+            for (QChar ch : text) {
+                const qreal w = ch.unicode() < 256 ? widths.at(ch.unicode()) : widths.at(256);
+                line += w;
+                word = ch.isSpace() ? 0 : word + w;
+                *cellWord = std::max(*cellWord, word);
+            }
+        }
+        *cellWidest = std::max(*cellWidest, line);
+    };
     for (int r = headerRows; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
-            if ((cell.rowSpan() > 1 || cell.columnSpan() > 1) && (cell.row() != r || cell.column() != c))
+            const bool spans = Spans(cell.format());
+            if (spans && (cell.row() != r || cell.column() != c))
                 continue;
             qreal cellWidest = 0;
             qreal cellWord = 0;
-            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                const QTextBlock block = it.currentBlock();
-                qreal line = 0;
-                qreal word = 0;
-                for (auto f = block.begin(); !f.atEnd(); ++f) {
-                    const QString text = f.fragment().text();
-                    for (QChar ch : text) {
-                        const qreal w = advance(f.fragment(), ch);
-                        line += w;
-                        word = ch.isSpace() ? 0 : word + w;
-                        cellWord = std::max(cellWord, word);
-                    }
+            // A cell's end is searched for through the whole table: a cell of one block that reaches to where the
+            // next cell begins is measured as that block.
+            bool measured = false;
+            if (!spans && (c + 1 < columns || r + 1 < rows)) {
+                const QTextTableCell next = c + 1 < columns ? table->cellAt(r, c + 1) : table->cellAt(r + 1, 0);
+                const int first = cell.firstPosition();
+                const QTextBlock block = document->findBlock(first);
+                if (block.position() == first && first + block.length() == next.firstPosition()) {
+                    measure(block, &cellWidest, &cellWord);
+                    measured = true;
                 }
-                cellWidest = std::max(cellWidest, line);
+            }
+            if (!measured) {
+                for (auto it = cell.begin(); !it.atEnd(); ++it)
+                    measure(it.currentBlock(), &cellWidest, &cellWord);
             }
             candidates.Add(r, c, cellWidest, cellWord);
         }
