@@ -867,6 +867,35 @@ private:
     int written = 0;
 };
 
+// What became of a laid-out part: done with (the document's last pages painted, or the printer
+// refused them), too short for one whole page (a larger part is needed), or its whole pages
+// painted, the next part starting at restart.
+enum class PartEnd { Done, TooShort, Continues };
+
+// Cuts the part's pages from top on and paints them. topOf(i) gives the top edge of unit or row i
+// in the part, -1 where no part may start; the next part starts with the one that the unfinished
+// page starts in, looked for among from..to-1.
+template <typename TopOf>
+PartEnd PrintPart(PageWriter* writer, const Laid& part, const Sheet& sheet, qreal end, qreal stopAt, qreal* top,
+                  Cut* header, int from, int to, TopOf topOf, int* restart)
+{
+    QVector<Page> pages;
+    if (Paginate(part, sheet, end, stopAt, top, header, &pages)) {
+        writer->Paint(part, pages);
+        return PartEnd::Done;
+    }
+    *restart = -1;
+    for (int i = from; i < to; ++i) {
+        const qreal y = topOf(i);
+        if (y >= 0 && y <= *top + 1e-6)
+            *restart = i;
+    }
+    if (pages.isEmpty() || *restart < 0 || stopAt < 0)
+        return PartEnd::TooShort;
+    // The part's pages are painted and the part let go before the next is laid out.
+    return writer->Paint(part, pages) ? PartEnd::Continues : PartEnd::Done;
+}
+
 } // namespace
 
 bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int partHeight)
@@ -984,19 +1013,12 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
             if (headerRows > 0 && headerRows < tops.size())
                 header = Cut{top, tops.at(0), tops.at(headerRows)};
         }
-        QVector<Page> pages;
-        if (Paginate(part, sheet, end, stopAt, &top, &header, &pages)) {
-            writer.Paint(part, pages);
-            return true;
-        }
-        // The next part starts with the rows that the unfinished page starts in.
         int restart = -1;
-        for (int u = start; u < last - 1; ++u) {
-            const qreal y = unitTop(u);
-            if (y >= 0 && y <= top + 1e-6)
-                restart = u;
-        }
-        if (pages.isEmpty() || restart < 0 || stopAt < 0) {
+        const PartEnd ended = PrintPart(&writer, part, sheet, end, stopAt, &top, &header, start, last - 1,
+                                        unitTop, &restart);
+        if (ended == PartEnd::Done)
+            return true;
+        if (ended == PartEnd::TooShort) {
             // Not one whole page: a larger part, unless it cannot grow.
             if (height >= target || last == units.size()) {
                 writer.Discard();
@@ -1006,9 +1028,6 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
             count = (last - start) * 2;
             continue;
         }
-        // The part's pages are painted and the part let go before the next is laid out.
-        if (!writer.Paint(part, pages))
-            return true;
         offset = top - unitTop(restart);
         underHeader = header.headerBottom > header.headerTop;
         count = std::max(2, int((last - start) * target / std::max<qreal>(height, 1)));
@@ -1212,19 +1231,12 @@ bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, in
         Cut header;
         if (underHeader && headerRows > 0 && headerRows < tops.size())
             header = Cut{top, tops.at(0), tops.at(headerRows)};
-        QVector<Page> pages;
-        if (Paginate(part, sheet, end, stopAt, &top, &header, &pages)) {
-            writer.Paint(part, pages);
-            return true;
-        }
-        // The next part starts with the row that the unfinished page starts in.
         int restart = -1;
-        for (int r = next; r < last - 1; ++r) {
-            const qreal y = rowTop(r);
-            if (y >= 0 && y <= top + 1e-6)
-                restart = r;
-        }
-        if (pages.isEmpty() || restart < 0 || stopAt < 0) {
+        const PartEnd ended = PrintPart(&writer, part, sheet, end, stopAt, &top, &header, next, last - 1,
+                                        rowTop, &restart);
+        if (ended == PartEnd::Done)
+            return true;
+        if (ended == PartEnd::TooShort) {
             // Not one whole page: a larger part, unless it cannot grow.
             if (final || height >= partHeight / 2.0) {
                 writer.Discard();
@@ -1234,9 +1246,6 @@ bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, in
             count = (last - next) * 2;
             continue;
         }
-        // The part's pages are painted and the part let go before the next is laid out.
-        if (!writer.Paint(part, pages))
-            return true;
         offset = top - rowTop(restart);
         underHeader = header.headerBottom > header.headerTop;
         for (; heldFrom < restart; ++heldFrom)
