@@ -3,6 +3,7 @@
 // The own memory is the peak resident size during Print less the resident size just before it.
 
 #include "documentprinter.h"
+#include "fixtureserver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,18 +18,6 @@
 #include <malloc.h>
 
 namespace {
-
-long statusKb(const char* key)
-{
-    QFile file(QStringLiteral("/proc/self/status"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 // Sets the peak resident size back to the present one.
 void resetPeak()
@@ -80,12 +69,12 @@ int main(int argc, char* argv[])
     // Memory the document's making freed goes back first, so that what Print takes shows.
     malloc_trim(0);
     resetPeak();
-    const long before = statusKb("VmRSS:");
+    const long before = ProcessStatusKb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
     print(&document, &printer, partHeight, 0);
     const qint64 ms = clock.elapsed();
-    const long peak = statusKb("VmHWM:");
+    const long peak = ProcessStatusKb("VmHWM:");
     std::printf("print: %d rows, part height %d, %lld ms, %.2f us a row, own memory %ld KB (peak %ld KB, %ld KB before), "
                 "%.1f MB PDF\n",
                 rows, partHeight, static_cast<long long>(ms), ms * 1000.0 / std::max(rows, 1), peak - before, peak, before,

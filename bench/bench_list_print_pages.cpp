@@ -32,18 +32,6 @@
 
 namespace {
 
-long statusKb(const char* key)
-{
-    QFile file(QStringLiteral("/proc/self/status"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 class Swallow : public QObject
 {
     Q_OBJECT
@@ -125,7 +113,7 @@ int SaveList(const QString& list)
     }
 
     QFile::remove(ReportPrinter::PdfPath());
-    const long before = statusKb("VmRSS:");
+    const long before = ProcessStatusKb("VmRSS:");
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5"); // the peak from here on
@@ -135,9 +123,9 @@ int SaveList(const QString& list)
     InModalDialog<Selector>([&] { QMetaObject::invokeMethod(page.get(), "on_pushSaveAsPDF_clicked"); },
                             [](Selector* chooser) { chooser->findChild<QPushButton*>(QStringLiteral("pushOk"))->click(); });
     const qint64 ms = clock.elapsed();
-    const long peak = statusKb("VmHWM:");
+    const long peak = ProcessStatusKb("VmHWM:");
     Settle(10000);
-    const long after = statusKb("VmRSS:");
+    const long after = ProcessStatusKb("VmRSS:");
 
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {ReportPrinter::PdfPath()});

@@ -6,6 +6,7 @@
 //   bench_lists qtprint [N]  the same HTML through QTextDocument::print, for comparison
 
 #include "appsettings.h"
+#include "fixtureserver.h"
 #include "reportprinter.h"
 #include "sortingproxymodel.h"
 
@@ -101,18 +102,6 @@ int runCsv(int rows, const QString& dir)
     return 0;
 }
 
-long residentKb()
-{
-    QFile file(QStringLiteral("/proc/self/status"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 int runPrint(int rows, const QString& copy, int columns)
 {
     auto model = makeModel(rows, columns);
@@ -123,7 +112,7 @@ int runPrint(int rows, const QString& copy, int columns)
     Swallow swallow;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &swallow, "openUrl");
     const long before = peakKb();
-    const long residentBefore = residentKb();
+    const long residentBefore = ProcessStatusKb("VmRSS:");
     ReportPrinter printer;
 
     QElapsedTimer clock;
@@ -133,7 +122,7 @@ int runPrint(int rows, const QString& copy, int columns)
     const qint64 ms = clock.elapsed();
     const long cpuEnd = cpuMs();
     const long peak = peakKb();
-    const long residentAfter = residentKb();
+    const long residentAfter = ProcessStatusKb("VmRSS:");
     // The HTML of the whole list alone, after the print so that the print's peak is its own.
     clock.restart();
     {

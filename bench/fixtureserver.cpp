@@ -98,3 +98,15 @@ bool Run(QSqlQuery& query, const QString& sql)
     std::fprintf(stderr, "%s\n  %s\n", qPrintable(query.lastError().text()), qPrintable(sql));
     return false;
 }
+
+long ProcessStatusKb(const char* key)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}

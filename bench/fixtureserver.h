@@ -12,6 +12,9 @@ class QSqlQuery;
 // Renders off screen unless QT_QPA_PLATFORM names a platform, and keeps settings and data files in dir.
 void UseScratchEnvironment(const QString& dir);
 
+// A figure of this process's /proc/self/status in KB ("VmRSS:", "VmHWM:"), -1 when it cannot be read.
+long ProcessStatusKb(const char* key);
+
 // The server a benchmark runs against: the one VORANTEL_TEST_DB_INFO names (the test fixture's info file), or
 // else a throw-away one started through scripts/test-db-fixture.sh and stopped again by Stop() or at the end.
 class FixtureServer
