@@ -19,14 +19,6 @@
 
 namespace {
 
-// Sets the peak resident size back to the present one.
-void resetPeak()
-{
-    QFile file(QStringLiteral("/proc/self/clear_refs"));
-    if (file.open(QIODevice::WriteOnly))
-        file.write("5");
-}
-
 // The part height is passed only where Print takes it.
 template <typename T = DocumentPrinter>
 auto print(QTextDocument* document, QPrinter* printer, int partHeight, int) -> decltype(T::Print(document, printer, partHeight), void())
@@ -68,7 +60,7 @@ int main(int argc, char* argv[])
 
     // Memory the document's making freed goes back first, so that what Print takes shows.
     malloc_trim(0);
-    resetPeak();
+    ResetPeakResident();
     const long before = ProcessStatusKb("VmRSS:");
     QElapsedTimer clock;
     clock.start();

@@ -114,10 +114,7 @@ int SaveList(const QString& list)
 
     QFile::remove(ReportPrinter::PdfPath());
     const long before = ProcessStatusKb("VmRSS:");
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5"); // the peak from here on
-    clear.close();
+    ResetPeakResident();
     QElapsedTimer clock;
     clock.start();
     InModalDialog<Selector>([&] { QMetaObject::invokeMethod(page.get(), "on_pushSaveAsPDF_clicked"); },

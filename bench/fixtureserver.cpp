@@ -110,3 +110,10 @@ long ProcessStatusKb(const char* key)
     }
     return -1;
 }
+
+void ResetPeakResident()
+{
+    QFile file(QStringLiteral("/proc/self/clear_refs"));
+    if (file.open(QIODevice::WriteOnly))
+        file.write("5");
+}

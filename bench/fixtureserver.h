@@ -14,6 +14,8 @@ void UseScratchEnvironment(const QString& dir);
 
 // A figure of this process's /proc/self/status in KB ("VmRSS:", "VmHWM:"), -1 when it cannot be read.
 long ProcessStatusKb(const char* key);
+// Sets the peak resident size ("VmHWM:") back to the present one, so that a peak read later is of what followed.
+void ResetPeakResident();
 
 // The server a benchmark runs against: the one VORANTEL_TEST_DB_INFO names (the test fixture's info file), or
 // else a throw-away one started through scripts/test-db-fixture.sh and stopped again by Stop() or at the end.
