@@ -17,26 +17,6 @@
 
 #include <malloc.h>
 
-namespace {
-
-// The part height is passed only where Print takes it.
-template <typename T = DocumentPrinter>
-auto print(QTextDocument* document, QPrinter* printer, int partHeight, int) -> decltype(T::Print(document, printer, partHeight), void())
-{
-    if (partHeight > 0)
-        T::Print(document, printer, partHeight);
-    else
-        T::Print(document, printer);
-}
-
-template <typename T = DocumentPrinter>
-void print(QTextDocument* document, QPrinter* printer, int, long)
-{
-    T::Print(document, printer);
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QTemporaryDir scratch;
@@ -64,7 +44,7 @@ int main(int argc, char* argv[])
     const long before = ProcessStatusKb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
-    print(&document, &printer, partHeight, 0);
+    DocumentPrinter::Print(&document, &printer, partHeight > 0 ? partHeight : DocumentPrinter::DefaultPartHeight);
     const qint64 ms = clock.elapsed();
     const long peak = ProcessStatusKb("VmHWM:");
     std::printf("print: %d rows, part height %d, %lld ms, %.2f us a row, own memory %ld KB (peak %ld KB, %ld KB before), "
