@@ -1,11 +1,13 @@
 #include "listmending.h"
 
+#include "databasefailure.h"
 #include "databasemanager.h"
 
 #include <QHeaderView>
 #include <QPointer>
 #include <QSignalBlocker>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlRelationalTableModel>
@@ -112,6 +114,11 @@ bool KeptWhileAway(QSqlTableModel* model)
         manager->ReadWhenBack(name, model, [list] { return list && list->select(); });
     }
     return true;
+}
+
+bool KeepsRows(const QSqlQueryModel* list, const QSqlQuery& failed)
+{
+    return list->query().isActive() && DatabaseFailure::ConnectionLost(failed.driver(), failed.lastError());
 }
 
 void KeepColumns(QTableView* view)

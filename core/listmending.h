@@ -2,6 +2,8 @@
 
 #include <functional>
 
+class QSqlQuery;
+class QSqlQueryModel;
 class QSqlTableModel;
 class QTableView;
 
@@ -22,6 +24,9 @@ void Ready(QSqlTableModel* model);
 // connection) the list keeps the rows it shows instead, and is read once the server is back, by the connection
 // manager or by its window first. True when it was not read.
 bool KeptWhileAway(QSqlTableModel* model);
+// A list read again with its own statement, which failed: it keeps the rows it shows when the connection was lost
+// (they are held then, and read again once the connection is back).
+bool KeepsRows(const QSqlQueryModel* list, const QSqlQuery& failed);
 // A failed read leaves a model without columns, and its views would forget which columns they hid, moved and
 // sized: the view's header takes its layout back when the columns return.
 void KeepColumns(QTableView* view);

@@ -156,9 +156,7 @@ void InventoryManagement::RunCurrentQuery(bool afterWrite)
 {
     const QSqlDatabase* db = DatabaseManager::Instance()->InventoryDatabase();
     QSqlQuery rows(*db);
-    // Read again once the connection is back: a shown statement's rows are held then.
-    if (!rows.exec(currentQuery) && afterWrite && model->query().isActive()
-        && DatabaseFailure::ConnectionLost(rows.driver(), rows.lastError()))
+    if (!rows.exec(currentQuery) && afterWrite && ListMending::KeepsRows(model, rows))
         return;
     model->setQuery(rows);
     ReportListError(reads, model->query().isActive(), model->lastError(), db->driver());

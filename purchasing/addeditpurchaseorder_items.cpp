@@ -69,9 +69,8 @@ void AddEditPurchaseOrder::ReadItems()
         itemsModel->setQuery(items);
         return;
     }
-    // Read again after a write while the server is away: the grid keeps the lines it shows, and is read again once
-    // the connection is back (the lines of a shown statement are held then).
-    if (!itemsModel->query().isActive() || !DatabaseFailure::ConnectionLost(items.driver(), items.lastError()))
+    // Read again after a write while the server is away: the grid keeps the lines it shows.
+    if (!ListMending::KeepsRows(itemsModel, items))
         itemsModel->setQuery(items);
     ShowStatus(tr("The order's items could not be read: %1").arg(DatabaseFailure::ReadReason(items)), 0);
 }

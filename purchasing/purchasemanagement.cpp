@@ -114,8 +114,7 @@ void PurchaseManagement::RunCurrentQuery(bool afterWrite)
     for (const QVariant& value : qAsConst(currentValues))
         query.addBindValue(value);
     if (!query.exec()) {
-        // Read again once the connection is back: a shown statement's rows are held then.
-        if (afterWrite && model->query().isActive() && DatabaseFailure::ConnectionLost(query.driver(), query.lastError()))
+        if (afterWrite && ListMending::KeepsRows(model, query))
             return;
         // Empty, keeping the page's column titles (clear() would drop them).
         model->setQuery(query);

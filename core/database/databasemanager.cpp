@@ -183,15 +183,11 @@ struct DatabaseManager::HeldList
     QVector<QPointer<QWidget>> frozen;
     // A table model's own read; others are read with the statement they showed.
     std::function<bool()> read;
-    // Emptied as its window closed, to be read all the same: what it shows since.
-    bool emptiedAtClose = false;
-    QSqlQuery shownEmpty;
+    // What it shows: the statement, or none once emptied as its window closed (to be read all the same).
+    QSqlQuery shown;
 
     // Its page read it anew since: it keeps what it read.
-    bool ReadAnew() const
-    {
-        return !list || list->query().result() != (emptiedAtClose ? shownEmpty.result() : query.result());
-    }
+    bool ReadAnew() const { return !list || list->query().result() != shown.result(); }
     void Thaw() const
     {
         for (const QPointer<QWidget>& widget : frozen)
@@ -420,7 +416,7 @@ void DatabaseManager::HoldLists(const Side& side)
 {
     for (const ShownList& shown : ListsOfStatements(side.db->driver())) {
         QSqlQuery query = shown.list->query();
-        HeldList held{side.connectionName, shown.list, query, {}, RowsInTheConnection(query), {}, {}, false, QSqlQuery()};
+        HeldList held{side.connectionName, shown.list, query, {}, RowsInTheConnection(query), {}, {}, query};
         for (int i = 0; i < BoundValues::Count(query.result()); ++i)
             held.values << query.boundValue(i);
         if (held.letGo) {
@@ -467,8 +463,7 @@ void DatabaseManager::WindowClosed(const QWidget* window)
         // Shown again before it is read, it would show blank cells: none rather than those, until the pass.
         if (it->letGo && !it->ReadAnew()) {
             it->list->clear();
-            it->emptiedAtClose = true;
-            it->shownEmpty = it->list->query();
+            it->shown = it->list->query();
         }
         it->Thaw();
         it->frozen.clear();
@@ -491,7 +486,7 @@ void DatabaseManager::ReadWhenBack(const QString& connectionName, QSqlQueryModel
     heldLists.erase(std::remove_if(heldLists.begin(), heldLists.end(),
                                    [list](const HeldList& other) { return other.list == list; }),
                     heldLists.end());
-    heldLists.push_back(HeldList{connectionName, list, list->query(), {}, false, {}, read, false, QSqlQuery()});
+    heldLists.push_back(HeldList{connectionName, list, list->query(), {}, false, {}, read, list->query()});
 }
 
 bool DatabaseManager::Answers(const Side& side)
