@@ -452,7 +452,8 @@ void CPOS::EnterItem()
     grandTotal = RoundNearest(decimalPlaces, grandTotal + lineGross);
 
     itemIndexes << line.index;
-    const bool read = ReadCart();
+    QString failure;
+    const bool read = ReadCart(&failure);
     const bool shownAsStored =
         read || cartModel->AddLine(StoredLine(cartModel->record(), line, lineStore->InsertedLineId()));
     FitCartColumnsToLastRow();
@@ -474,7 +475,7 @@ void CPOS::EnterItem()
     StampChange();
     keepFocusAfterAdd = true;
     if (!read) {
-        TellCartUnread(tr("The item was stored."), shownAsStored);
+        TellCartUnread(tr("The item was stored."), failure, shownAsStored);
         ui->tableViewItems->scrollToBottom();
     }
 }
@@ -619,7 +620,8 @@ void CPOS::DeleteLine(int row)
     totalTax = RoundNearest(decimalPlaces, totalTax - subTax);
     totalDiscount = RoundNearest(decimalPlaces, totalDiscount - (deletingLine ? -discount : discount));
     ReleaseIndex(itemIndex);
-    const bool read = ReadCart();
+    QString failure;
+    const bool read = ReadCart(&failure);
     if (!read)
         cartModel->RemoveLine(row);
     ui->tableViewItems->resizeColumnsToContents();
@@ -627,7 +629,7 @@ void CPOS::DeleteLine(int row)
 
     StampChange();
     if (!read)
-        TellCartUnread(tr("The item was deleted."), true);
+        TellCartUnread(tr("The item was deleted."), failure, true);
 }
 
 void CPOS::on_checkReturnMode_toggled(bool /*checked*/)
