@@ -93,11 +93,13 @@ public:
     void ReleaseIndex(int index);
     void CreateTransaction();
     bool RefreshSalesTable();
-    // Reads the sale's lines into the cart; on a failure the cart stays as it was and false comes back.
-    bool ReadCart();
+    // Reads the sale's lines into the cart; on a failure the cart stays as it was, false comes back and
+    // failure (when given) gets the reason, empty when the server went away.
+    bool ReadCart(QString* failure = nullptr);
     // After a write whose lines could not be read again: the status line says what was done (doneText) and why
-    // the lines were not read; shownAsStored false when the cart could not show the written line.
-    void TellCartUnread(const QString& doneText, bool shownAsStored);
+    // the lines were not read (failure, as ReadCart gave it); shownAsStored false when the cart could not show
+    // the written line.
+    void TellCartUnread(const QString& doneText, const QString& failure, bool shownAsStored);
     // The new-sale action as item entry, the mode switch and pay-later call it; the button passes true, true.
     void on_pushNew_clicked(bool createTransaction, bool saveFirst);
     bool ValidateInputs();
@@ -453,9 +455,6 @@ private:
 
     std::unique_ptr<SaleLineStore> lineStore;
     bool resyncTotals = false;
-    // Why the cart's last read failed: the server went away, or the reason given.
-    bool cartServerLost = false;
-    QString cartReadReason;
 
     // Invoice mode, customers and timestamps, stored-sale searches and automatic purchase orders
     // (cpos_invoice.cpp, cpos_customers.cpp, cpos_search.cpp, cpos_porder.cpp).

@@ -23,7 +23,6 @@
 #include <QMessageBox>
 #include <QRegExp>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableView>
@@ -72,35 +71,29 @@ int BeyondInt(const QLocale& locale, const QString& text)
     return value < 0 ? -1 : 1;
 }
 
-// A stored line as the cart's read gives it, from the values just written.
-QSqlRecord StoredLine(const SaleLine& line, const QVariant& id)
+// A stored line as the cart's read gives it, from the values just written, in the cart's columns.
+QSqlRecord StoredLine(QSqlRecord record, const SaleLine& line, const QVariant& id)
 {
-    QSqlRecord record;
-    const auto add = [&record](const char* name, const QVariant& value) {
-        QSqlField field(QLatin1String(name), value.type());
-        field.setValue(value);
-        record.append(field);
-    };
-    add("ID", id);
-    add("TRANSACTION_ID", line.transactionId.toLongLong());
-    add("ITEM_INDEX", line.index);
-    add("PRODUCT_NAME", line.productName);
-    add("QUANTITY", line.quantity);
-    add("PURCHASE_PRICE", line.purchasePrice);
-    add("SALE_PRICE", line.salePrice);
-    add("SUB_ITEMS", QString::number(line.subItems));
-    add("DISCOUNT", line.discount);
-    add("SUB_TOTAL", line.subTotal);
-    add("PURCHASE_SUB_TOTAL", line.purchaseSubTotal);
-    add("SUB_TAX", line.subTax);
-    add("BAR_CODE", line.barCode);
-    add("ITEMS_PER_UNIT", line.itemsPerUnit);
-    add("UNIT_NAME", line.unitName);
-    add("SUB_UNIT_NAME", line.subUnitName);
-    add("PRINT_UNIT_NAME", line.printUnitName);
-    add("CATEGORY", line.category);
-    add("TAX_RATE", line.taxRate);
-    add("RETURNED", line.returned);
+    record.setValue(QStringLiteral("ID"), id);
+    record.setValue(QStringLiteral("TRANSACTION_ID"), line.transactionId.toLongLong());
+    record.setValue(QStringLiteral("ITEM_INDEX"), line.index);
+    record.setValue(QStringLiteral("PRODUCT_NAME"), line.productName);
+    record.setValue(QStringLiteral("QUANTITY"), line.quantity);
+    record.setValue(QStringLiteral("PURCHASE_PRICE"), line.purchasePrice);
+    record.setValue(QStringLiteral("SALE_PRICE"), line.salePrice);
+    record.setValue(QStringLiteral("SUB_ITEMS"), QString::number(line.subItems));
+    record.setValue(QStringLiteral("DISCOUNT"), line.discount);
+    record.setValue(QStringLiteral("SUB_TOTAL"), line.subTotal);
+    record.setValue(QStringLiteral("PURCHASE_SUB_TOTAL"), line.purchaseSubTotal);
+    record.setValue(QStringLiteral("SUB_TAX"), line.subTax);
+    record.setValue(QStringLiteral("BAR_CODE"), line.barCode);
+    record.setValue(QStringLiteral("ITEMS_PER_UNIT"), line.itemsPerUnit);
+    record.setValue(QStringLiteral("UNIT_NAME"), line.unitName);
+    record.setValue(QStringLiteral("SUB_UNIT_NAME"), line.subUnitName);
+    record.setValue(QStringLiteral("PRINT_UNIT_NAME"), line.printUnitName);
+    record.setValue(QStringLiteral("CATEGORY"), line.category);
+    record.setValue(QStringLiteral("TAX_RATE"), line.taxRate);
+    record.setValue(QStringLiteral("RETURNED"), line.returned);
     return record;
 }
 
@@ -459,8 +452,10 @@ void CPOS::EnterItem()
     grandTotal = RoundNearest(decimalPlaces, grandTotal + lineGross);
 
     itemIndexes << line.index;
-    const bool read = ReadCart();
-    const bool shownAsStored = read || cartModel->AddLine(StoredLine(line, lineStore->InsertedLineId()));
+    QString failure;
+    const bool read = ReadCart(&failure);
+    const bool shownAsStored =
+        read || cartModel->AddLine(StoredLine(cartModel->record(), line, lineStore->InsertedLineId()));
     FitCartColumnsToLastRow();
     ui->tableViewItems->scrollToBottom();
     ShowTotals(lineGross);
@@ -480,7 +475,7 @@ void CPOS::EnterItem()
     StampChange();
     keepFocusAfterAdd = true;
     if (!read) {
-        TellCartUnread(tr("The item was stored."), shownAsStored);
+        TellCartUnread(tr("The item was stored."), failure, shownAsStored);
         ui->tableViewItems->scrollToBottom();
     }
 }
@@ -625,7 +620,8 @@ void CPOS::DeleteLine(int row)
     totalTax = RoundNearest(decimalPlaces, totalTax - subTax);
     totalDiscount = RoundNearest(decimalPlaces, totalDiscount - (deletingLine ? -discount : discount));
     ReleaseIndex(itemIndex);
-    const bool read = ReadCart();
+    QString failure;
+    const bool read = ReadCart(&failure);
     if (!read)
         cartModel->RemoveLine(row);
     ui->tableViewItems->resizeColumnsToContents();
@@ -633,7 +629,7 @@ void CPOS::DeleteLine(int row)
 
     StampChange();
     if (!read)
-        TellCartUnread(tr("The item was deleted."), true);
+        TellCartUnread(tr("The item was deleted."), failure, true);
 }
 
 void CPOS::on_checkReturnMode_toggled(bool /*checked*/)

@@ -59,13 +59,14 @@ bool CPOS::RefreshSalesTable()
     return false;
 }
 
-bool CPOS::ReadCart()
+bool CPOS::ReadCart(QString* failure)
 {
     DatabaseManager* manager = DatabaseManager::Instance();
     // The scan road has just checked the connection; no second ping for the cart.
     QSqlDatabase* sales = manager->salesDb && manager->salesOpen ? manager->salesDb : manager->SalesDatabase();
     if (!sales) {
-        cartServerLost = true;
+        if (failure)
+            failure->clear();
         return false;
     }
     bool ok = false;
@@ -76,8 +77,11 @@ bool CPOS::ReadCart()
     QSqlQuery lines(*sales);
     if (!lines.exec(sql)) {
         qCWarning(lcPos) << "cart:" << lines.lastError().text();
-        cartServerLost = DatabaseFailure::ConnectionLost(lines.driver(), lines.lastError());
-        cartReadReason = cartServerLost ? QString() : DatabaseFailure::ReadReason(lines);
+        // The reason is made (and logged) on every failure, asked for or not.
+        const bool serverLost = DatabaseFailure::ConnectionLost(lines.driver(), lines.lastError());
+        const QString reason = serverLost ? QString() : DatabaseFailure::ReadReason(lines);
+        if (failure)
+            *failure = reason;
         return false;
     }
     cartModel->setQuery(lines);
@@ -88,11 +92,11 @@ bool CPOS::ReadCart()
     return true;
 }
 
-void CPOS::TellCartUnread(const QString& doneText, bool shownAsStored)
+void CPOS::TellCartUnread(const QString& doneText, const QString& failure, bool shownAsStored)
 {
     // Short enough for the status line at a till's width.
-    if (!cartServerLost)
-        ShowStatus(tr("%1 The lines could not be read again: %2").arg(doneText, cartReadReason), true);
+    if (!failure.isEmpty())
+        ShowStatus(tr("%1 The lines could not be read again: %2").arg(doneText, failure), true);
     else if (shownAsStored)
         ShowStatus(tr("%1 The database server cannot be reached.").arg(doneText), true);
     else

@@ -81,20 +81,12 @@ void SalesModel::KeepRows()
 
 bool SalesModel::AddLine(const QSqlRecord& line)
 {
-    const QSqlRecord columns = record();
-    if (columns.isEmpty())
+    if (line.isEmpty() || line.count() != record().count())
         return false;
-    QSqlRecord shown = columns;
-    for (int column = 0; column < columns.count(); ++column) {
-        const int at = line.indexOf(columns.fieldName(column));
-        if (at < 0)
-            return false;
-        shown.setValue(column, line.value(at));
-    }
     KeepRows();
     const int row = shownRows.size();
     beginInsertRows(QModelIndex(), row, row);
-    added << shown;
+    added << line;
     shownRows << -added.size();
     endInsertRows();
     return true;

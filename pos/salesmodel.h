@@ -45,7 +45,7 @@ public:
     // While the lines cannot be read again after a write (the server went away between the two), the cart
     // shows what the sale holds now: the rows read last, with the lines written since and without those
     // deleted. The next read, of any statement, replaces all of it.
-    // A line with the cart's columns; false when the cart has never read its columns.
+    // A line in the cart's columns (record() filled); false when the cart has never read its columns.
     bool AddLine(const QSqlRecord& line);
     void RemoveLine(int row);
     // No line, the columns kept, and the rows read last let go of, so that nothing reads them again.
