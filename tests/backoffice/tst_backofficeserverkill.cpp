@@ -106,6 +106,7 @@ private slots:
     void twoReopeningsThenBeforeThePass_data();
     void twoReopeningsThenBeforeThePass();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
+    void rolesReadRefusedTellsOnce();
 
 private:
     enum Page { Customers, Inventory, Sales, Stock };
@@ -1494,6 +1495,20 @@ void TestBackofficeServerKill::updateWithTheRoleBoxEmptyIsRefused()
     Child<QPushButton>(dialog, "pushButtonUpdate")->click();
     QCOMPARE(answerer->messages(), QStringList{QStringLiteral("Error|No data provided. Please enter valid data. If you do "
                                                               "not want to change the password, please leave it empty.")});
+}
+
+// The server up but refusing the roles: the roles dialog tells it, and the users dialog behind it says no more.
+void TestBackofficeServerKill::rolesReadRefusedTellsOnce()
+{
+    ManageUsers dialog(nullptr);
+    dialog.show();
+    QCOMPARE(rows(inventoryDb, QStringLiteral("RENAME TABLE tblRoles TO tblRolesAway")), QStringList());
+    const auto back = qScopeGuard([this] { rows(inventoryDb, QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")); });
+    answerer->clear();
+    Child<QPushButton>(&dialog, "pushRolesManagement")->click();
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().startsWith(QLatin1String("Roles|The roles can not be read.")),
+             qPrintable(answerer->messages().first()));
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)
