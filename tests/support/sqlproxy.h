@@ -63,8 +63,7 @@ private:
 
     void accept();
     void closeAll();
-    // What to do with a statement of that text: null when it passes; the rule taken (a lost answer is
-    // taken once).
+    // Whether a rule holds for a statement of that text, and which (a lost answer's rule is taken once).
     bool takeRule(const QByteArray& text, Rule* taken);
     void answerLost(Link* link);
 
