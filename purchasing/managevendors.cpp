@@ -66,8 +66,10 @@ ManageVendors::ManageVendors(QWidget* parent)
     connect(ui.pushButtonUpdate, &QPushButton::clicked, this, &ManageVendors::OnPushButtonUpdateClicked);
 
     resize(800, 600);
-    ui.tableView->resizeColumnsToContents();
     SetUpListSorting(ui.tableView, ui.checkEnableSorting, QStringLiteral("tblVendors"), ID);
+    // Sized once the sorting is set, as every later read sizes them, and as the first read of a dialog opened while
+    // the server was away does: with room for the sort arrow when the vendors are sorted.
+    ui.tableView->resizeColumnsToContents();
 }
 
 ManageVendors::~ManageVendors()

@@ -334,8 +334,14 @@ QSqlDatabase* DatabaseManager::Connection(const QString& connectionName)
 
 QSqlDatabase* DatabaseManager::ServerConnection()
 {
-    if (serverOpen)
-        return serverDb;
+    // A restart or an idle timeout drops it unseen: built anew when it no longer answers.
+    if (serverOpen) {
+        QSqlQuery ping(*serverDb);
+        if (ping.exec(QStringLiteral("DO 0")))
+            return serverDb;
+        LogDatabaseError(ping.lastError());
+        serverOpen = false;
+    }
     if (serverDb) {
         delete serverDb;
         serverDb = nullptr;

@@ -42,7 +42,7 @@ public:
     // Open lazily, behind the version check; a failed database connection stays failed until closed.
     QSqlDatabase* InventoryDatabase();
     QSqlDatabase* SalesDatabase();
-    // Retried at every call until it opens.
+    // Retried at every call until it opens; an open one is pinged and reopened when the server dropped it.
     QSqlDatabase* ServerConnection();
     // The inventory or sales connection of that name, as InventoryDatabase or SalesDatabase gives it: asked for
     // before a model built on a copy of the handle reads or writes, so that a dropped connection is reopened.

@@ -106,6 +106,7 @@ private slots:
     void twoReopeningsThenBeforeThePass_data();
     void twoReopeningsThenBeforeThePass();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
+    void rolesReadRefusedTellsOnce();
 
 private:
     enum Page { Customers, Inventory, Sales, Stock };
@@ -1401,8 +1402,9 @@ void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
         if (!remove.isEmpty())
             rows(database, remove);
     });
-    const auto columns = [list, read](QWidget* opened) {
-        Child<QPushButton>(opened, qPrintable(read))->click();
+    const auto columns = [list, read](QWidget* opened, bool reading = true) {
+        if (reading)
+            Child<QPushButton>(opened, qPrintable(read))->click();
         // As the user sees it, once the event loop has run.
         TestSupport::Idle();
         const auto* view = Child<QTableView>(opened, qPrintable(list));
@@ -1420,6 +1422,9 @@ void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
     const QStringList normal = columns(openColumnPage(ColumnPage(page)).get());
     QVERIFY(!normal.isEmpty());
     QCOMPARE(late, normal);
+    // And as a dialog just opened shows them, before any read of its own.
+    if (page == ColumnVendors)
+        QCOMPARE(columns(openColumnPage(ColumnVendors).get(), false), normal);
     // And at its next read.
     QCOMPARE(columns(openedWhileDown), normal);
     QCOMPARE(answerer->messages(), QStringList());
@@ -1490,6 +1495,20 @@ void TestBackofficeServerKill::updateWithTheRoleBoxEmptyIsRefused()
     Child<QPushButton>(dialog, "pushButtonUpdate")->click();
     QCOMPARE(answerer->messages(), QStringList{QStringLiteral("Error|No data provided. Please enter valid data. If you do "
                                                               "not want to change the password, please leave it empty.")});
+}
+
+// The server up but refusing the roles: the roles dialog tells it, and the users dialog behind it says no more.
+void TestBackofficeServerKill::rolesReadRefusedTellsOnce()
+{
+    ManageUsers dialog(nullptr);
+    dialog.show();
+    QCOMPARE(rows(inventoryDb, QStringLiteral("RENAME TABLE tblRoles TO tblRolesAway")), QStringList());
+    const auto back = qScopeGuard([this] { rows(inventoryDb, QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")); });
+    answerer->clear();
+    Child<QPushButton>(&dialog, "pushRolesManagement")->click();
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().startsWith(QLatin1String("Roles|The roles can not be read.")),
+             qPrintable(answerer->messages().first()));
 }
 
 VORANTEL_TEST_MAIN(TestBackofficeServerKill)

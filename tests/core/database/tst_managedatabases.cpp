@@ -7,6 +7,7 @@
 #include "modalanswerer.h"
 #include "reportparameterdialog.h"
 #include "serversettingsdialog.h"
+#include "sqlproxy.h"
 #include "testsupport.h"
 
 #include <QComboBox>
@@ -36,6 +37,8 @@ private slots:
     void createDatabase();
     void serverSettingsRefillLists_data();
     void serverSettingsRefillLists();
+    void serverRestarted_data();
+    void serverRestarted();
 
 private:
     template<typename T = QPushButton> static T* child(QObject* parent, const char* name)
@@ -415,6 +418,37 @@ void TestManageDatabases::serverSettingsRefillLists()
     QCOMPARE(value(DB_PORT), saved ? QString::number(s.port) : wrongPort);
     QVERIFY(listener.calls.isEmpty());
     QVERIFY(!AppSettings::Instance()->settings->contains(ACTIVE_INVENTORY_DB));
+}
+
+void TestManageDatabases::serverRestarted_data()
+{
+    QTest::addColumn<bool>("create");
+    QTest::newRow("the dialog lists the databases") << false;
+    QTest::newRow("a database is created") << true;
+}
+
+// The server connection, open before a restart, is opened again after it.
+void TestManageDatabases::serverRestarted()
+{
+    QFETCH(bool, create);
+    const TestDatabase::Server s = TestDatabase::server();
+    SqlProxy proxy(s.host, s.port);
+    DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, proxy.port(), proxy.host());
+    {
+        ManageDatabases dialog(nullptr, false);
+        QVERIFY(items(child<QComboBox>(&dialog, "comboInventoryDatabases")).contains(inventoryA));
+    }
+    proxy.setAway(true);
+    proxy.setAway(false);
+
+    if (create) {
+        const QString name = TestDatabase::uniqueName(QStringLiteral("md_restart"));
+        dropLater << name;
+        QCOMPARE(DatabaseTest::Create(1, name), QString());
+    } else {
+        ManageDatabases dialog(nullptr, false);
+        QVERIFY(items(child<QComboBox>(&dialog, "comboInventoryDatabases")).contains(inventoryA));
+    }
 }
 
 VORANTEL_TEST_MAIN(TestManageDatabases)
