@@ -61,6 +61,8 @@ ExpenseManagement::ExpenseManagement(QWidget* parent, QWidget* unused)
 
     SetUpListSorting(ui.tableViewExpenses, ui.checkEnableSorting, QStringLiteral("tblExpenses"),
                      MySqlTableModel::CATEGORY);
+    // Sized again once the sorting is set, as every later read sizes them: with room for the sort arrow.
+    ui.tableViewExpenses->resizeColumnsToContents();
 
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     ui.lineEditCategory->setFocus();

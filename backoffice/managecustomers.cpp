@@ -92,6 +92,8 @@ ManageCustomers::ManageCustomers(QWidget* parent, bool selectMode)
     ui.pushSelect->setDefault(true);
 
     SetUpListSorting(ui.tableView, ui.checkEnableSorting, QStringLiteral("tblCustomers"), ID);
+    // Sized again once the sorting is set, as every later read sizes them: with room for the sort arrow.
+    ui.tableView->resizeColumnsToContents();
 }
 
 ManageCustomers::~ManageCustomers() = default;

@@ -85,8 +85,6 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
     connect(ui.tableViewItems, &QAbstractItemView::doubleClicked, this, &PurchaseManagement::OnRowDoubleClicked);
     connect(ui.tableViewItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &PurchaseManagement::OnItemSeleted);
-    // The base query has just run: showing it again would only repeat a failure's message.
-    ShowTable();
 
     const QString dateFormat = settings->DateFormat();
     for (QDateEdit* edit : {ui.dateSent, ui.dateDelivery}) {
@@ -101,6 +99,9 @@ PurchaseManagement::PurchaseManagement(QWidget* parent)
     PurchaseStatus::AddPaymentItems(ui.combo_payment_status);
 
     SetUpListSorting(ui.tableViewItems, ui.checkEnableSorting, QStringLiteral("tblPOrders"), PurchaseModel::ID);
+    // The base query has just run: showing it again would only repeat a failure's message. Sized once the sorting
+    // is set, as every later read sizes them: with room for the sort arrow.
+    ShowTable();
     ui.labelStatus->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; }"));
     ui.editName->setFocus();
 }

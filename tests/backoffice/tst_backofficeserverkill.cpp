@@ -1354,9 +1354,13 @@ void TestBackofficeServerKill::columnPages()
                                 "seq), 'a', 'a@x', '1' FROM seq_1_to_1000"
                              << "DELETE FROM tblVendors WHERE NAME LIKE 'Many %'";
     // Few rows: sorting stays on.
+    QTest::newRow("customers, few") << int(ColumnCustomers) << "tableView" << "pushFilter" << false << QString()
+                                    << QString();
     QTest::newRow("expenses, few") << int(ColumnExpenses) << "tableViewExpenses" << "buttonShowAll" << false
                                    << QString() << QString();
     QTest::newRow("vendors, few") << int(ColumnVendors) << "tableView" << "pushFilter" << false << QString() << QString();
+    QTest::newRow("purchase orders, few") << int(ColumnOrders) << "tableViewItems" << "buttonShowAll" << false
+                                          << QString() << QString();
 }
 
 std::unique_ptr<QWidget> TestBackofficeServerKill::openColumnPage(ColumnPage which)
@@ -1422,9 +1426,8 @@ void TestBackofficeServerKill::columnsOfAPageOpenedWhileDownOnceBack()
     const QStringList normal = columns(openColumnPage(ColumnPage(page)).get());
     QVERIFY(!normal.isEmpty());
     QCOMPARE(late, normal);
-    // And as a dialog just opened shows them, before any read of its own.
-    if (page == ColumnVendors)
-        QCOMPARE(columns(openColumnPage(ColumnVendors).get(), false), normal);
+    // And as a page just opened shows them, before any read of its own.
+    QCOMPARE(columns(openColumnPage(ColumnPage(page)).get(), false), normal);
     // And at its next read.
     QCOMPARE(columns(openedWhileDown), normal);
     QCOMPARE(answerer->messages(), QStringList());
