@@ -109,10 +109,13 @@ start)
     fi
     [ -d "$sockdir" ] || mkdir -m 700 -- "$sockdir"
     log="$datadir/server.log"
-    setsid "$(find_tool mariadbd mysqld)" --no-defaults --datadir="$datadir" --socket="$sock" \
+    logged=$(stat -c %s "$log" 2>/dev/null || echo 0)
+    # -w: the process started lives exactly as long as the server, whether setsid had to fork or not.
+    setsid -w "$(find_tool mariadbd mysqld)" --no-defaults --datadir="$datadir" --socket="$sock" \
         --pid-file="$pidfile" --port="$port" --bind-address=127.0.0.1 --user="$(id -un)" \
         --skip-log-bin --log-error="$log" --tmpdir="$tmpdir" \
         --character-set-server=utf8mb3 --collation-server=utf8mb3_unicode_ci "$@" </dev/null >/dev/null 2>&1 &
+    server=$!
     if [ -n "$owner" ]; then
         echo "$owner" >"$datadir/owner"
         # One watch for the owner's life, however often it restarts the server; in a session of its own, as the
@@ -124,10 +127,14 @@ start)
     fi
     for _ in $(seq 1 150); do
         ping_server && exit 0
+        alive "$server" || break
         sleep 0.2
     done
     echo "MariaDB did not start; see $log" >&2
-    tail -n 20 "$log" >&2 || true
+    # What this start wrote: its errors, or its last lines when it named none.
+    tail -c +$((logged + 1)) "$log" 2>/dev/null | grep -F '[ERROR]' >&2 ||
+        tail -c +$((logged + 1)) "$log" 2>/dev/null | tail -n 20 >&2 || true
+    alive "$server" || remove_sockdir
     exit 1
     ;;
 stop)

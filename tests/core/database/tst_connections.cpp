@@ -1,6 +1,7 @@
 #include "databasetest.h"
 #include "privateserver.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTcpServer>
@@ -26,6 +27,7 @@ private slots:
     void serverStoppedAndStartedAgain();
     void testServerGoesWithItsTest_data();
     void testServerGoesWithItsTest();
+    void failedStartEndsWithTheServer();
 
 private:
     static QString connectionId(QSqlQuery* query)
@@ -283,6 +285,26 @@ void TestConnections::testServerGoesWithItsTest()
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(data), 30000);
     QVERIFY(!Alive(first));
     QVERIFY(!QFileInfo::exists(socketDir));
+}
+
+// A server that ends while starting (its port taken) ends the start too, which shows why.
+void TestConnections::failedStartEndsWithTheServer()
+{
+    QTemporaryDir parent;
+    const QString data = parent.path() + QStringLiteral("/data");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QCOMPARE(Script({QStringLiteral("start"), data, QString::number(FreePort())}), QString());
+    QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
+    QElapsedTimer clock;
+    clock.start();
+    const QString output = Script({QStringLiteral("start"), data, QString::number(taken.serverPort())});
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY2(output.contains(QLatin1String("[ERROR] Can't start server: Bind on TCP/IP port. Got error: 98: Address already in use")),
+             qPrintable(output));
+    QVERIFY2(elapsed < 10000, qPrintable(QString::number(elapsed)));
 }
 
 VORANTEL_TEST_MAIN(TestConnections)
