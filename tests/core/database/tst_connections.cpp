@@ -1,6 +1,7 @@
 #include "databasetest.h"
 #include "privateserver.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTcpServer>
@@ -26,6 +27,7 @@ private slots:
     void serverStoppedAndStartedAgain();
     void testServerGoesWithItsTest_data();
     void testServerGoesWithItsTest();
+    void failedStartEndsWithTheServer();
 
 private:
     static QString connectionId(QSqlQuery* query)
@@ -181,21 +183,60 @@ QString OwnedBy(const QProcess& owner)
 {
     return QStringLiteral("--owner=%1").arg(owner.processId());
 }
+
+int FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The socket the server on port listens on, asked over TCP as a user the script made through that socket.
+QString SocketOf(const QString& data, int port)
+{
+    const QString error = Script({QStringLiteral("user"), data, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")});
+    if (!error.isEmpty())
+        return error;
+    const QString name = QStringLiteral("socket_reader_%1").arg(port);
+    QString socket;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name);
+        db.setHostName(QStringLiteral("127.0.0.1"));
+        db.setPort(port);
+        db.setUserName(QStringLiteral("sock_user"));
+        db.setPassword(QStringLiteral("sock_pw_1"));
+        QSqlQuery query(db);
+        if (!db.open())
+            socket = db.lastError().text();
+        else if (query.exec(QStringLiteral("SELECT @@socket")) && query.next())
+            socket = query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return socket;
+}
 } // namespace
 
 void TestConnections::testServerGoesWithItsTest_data()
 {
     QTest::addColumn<bool>("anotherRun");
-    QTest::newRow("its test killed") << false;
-    QTest::newRow("another run starts on its folder") << true;
+    QTest::addColumn<int>("pathLength"); // of the data folder; 0: in the test's scratch folder
+    QTest::newRow("its test killed") << false << 0;
+    QTest::newRow("another run starts on its folder") << true << 0;
+    // A socket's path holds 107 bytes at most.
+    QTest::newRow("data folder of 200 characters") << false << 200;
 }
 
 // A test's server stops when the test ends, however it ends; one another run left on the folder stops first.
 void TestConnections::testServerGoesWithItsTest()
 {
     QFETCH(bool, anotherRun);
-    QTemporaryDir parent;
-    const QString data = parent.path() + QStringLiteral("/data");
+    QFETCH(int, pathLength);
+    QTemporaryDir parent(pathLength ? QStringLiteral("/tmp/vorantel-conn.XXXXXX") : QString());
+    QString data = parent.path() + QStringLiteral("/data");
+    if (pathLength) {
+        data += QString(pathLength - data.length(), QLatin1Char('d'));
+        QCOMPARE(data.length(), pathLength);
+    }
     QProcess tests[2]; // stand-ins for the test programs that own the server
     for (QProcess& test : tests) {
         test.start(QStringLiteral("sleep"), {QStringLiteral("600")});
@@ -208,14 +249,27 @@ void TestConnections::testServerGoesWithItsTest()
         }
         Script({QStringLiteral("stop"), data});
     });
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const QString port = QString::number(probe.serverPort());
-    probe.close();
+    const int serverPort = FreePort();
+    const QString port = QString::number(serverPort);
 
+    // Started, used through its socket and over TCP, stopped and started again.
+    QCOMPARE(Script({QStringLiteral("start"), data, port, OwnedBy(tests[0])}), QString());
+    QCOMPARE(Script({QStringLiteral("running"), data}), QString());
+    const QString socket = SocketOf(data, serverPort);
+    const QString socketDir = QFileInfo(socket).absolutePath();
+    QVERIFY2(QFileInfo::exists(socket), qPrintable(socket));
+    const QFile::Permissions anyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                      | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+                                      | QFile::ExeOther;
+    QCOMPARE(QFile::permissions(socketDir) & anyone, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const int stopped = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+    QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+    QVERIFY(!Alive(stopped));
+    QVERIFY(!QFileInfo::exists(socketDir));
+    QVERIFY(!Script({QStringLiteral("running"), data}).isEmpty());
     QCOMPARE(Script({QStringLiteral("start"), data, port, OwnedBy(tests[0])}), QString());
     const int first = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
-    QVERIFY(Alive(first));
+    QVERIFY(first != stopped && Alive(first));
     if (anotherRun) {
         QCOMPARE(Script({QStringLiteral("start"), data, port, OwnedBy(tests[1])}), QString());
         QVERIFY(!Alive(first));
@@ -230,6 +284,27 @@ void TestConnections::testServerGoesWithItsTest()
     }
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(data), 30000);
     QVERIFY(!Alive(first));
+    QVERIFY(!QFileInfo::exists(socketDir));
+}
+
+// A server that ends while starting (its port taken) ends the start too, which shows why.
+void TestConnections::failedStartEndsWithTheServer()
+{
+    QTemporaryDir parent;
+    const QString data = parent.path() + QStringLiteral("/data");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QCOMPARE(Script({QStringLiteral("start"), data, QString::number(FreePort())}), QString());
+    QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
+    QElapsedTimer clock;
+    clock.start();
+    const QString output = Script({QStringLiteral("start"), data, QString::number(taken.serverPort())});
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY2(output.contains(QLatin1String("[ERROR] Can't start server: Bind on TCP/IP port. Got error: 98: Address already in use")),
+             qPrintable(output));
+    QVERIFY2(elapsed < 10000, qPrintable(QString::number(elapsed)));
 }
 
 VORANTEL_TEST_MAIN(TestConnections)
