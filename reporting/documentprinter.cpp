@@ -1,5 +1,6 @@
 #include "documentprinter.h"
 
+#include "partialpdf.h"
 #include "reporting.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -8,7 +9,6 @@
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QHash>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
@@ -803,7 +803,8 @@ qreal LeastHeight(QTextDocument* document, qreal lineHeight, qreal scale)
 }
 
 // Paints pages onto the printer as they are cut, numbered at their foot. The painter begins at the
-// first page, so that a document found unprintable before it leaves no file behind.
+// first page, so that a document found unprintable before it leaves no file behind; a PDF is written under
+// its partial name and takes its own once the last page is painted.
 class PageWriter
 {
 public:
@@ -817,14 +818,25 @@ public:
     {
     }
 
+    ~PageWriter()
+    {
+        if (painter.isActive() && painter.end() && partial)
+            partial->Complete();
+    }
+
     // False when the printer cannot be painted on.
     bool Paint(const Laid& on, const QVector<Page>& pages)
     {
         if (pages.isEmpty())
             return true;
-        if (!painter.isActive() && (written > 0 || !painter.begin(printer))) {
-            qCWarning(lcReporting) << "the printer cannot be painted on";
-            return false;
+        if (!painter.isActive()) {
+            if (written == 0)
+                partial = std::make_unique<PartialPdf>(printer);
+            if (written > 0 || !painter.begin(printer)) {
+                qCWarning(lcReporting) << "the printer cannot be painted on";
+                partial.reset();
+                return false;
+            }
         }
         QAbstractTextDocumentLayout* layout = on.document->documentLayout();
         for (const Page& page : pages) {
@@ -853,13 +865,13 @@ public:
             return;
         printer->abort();
         painter.end();
-        if (!printer->outputFileName().isEmpty())
-            QFile::remove(printer->outputFileName());
+        partial.reset();
     }
 
 private:
     QPrinter* printer;
     QPainter painter;
+    std::unique_ptr<PartialPdf> partial;
     const QFont numberFont;
     const QRectF body;
     const int margin;
