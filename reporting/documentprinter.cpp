@@ -824,8 +824,8 @@ public:
             partial->Complete();
     }
 
-    // False when the printer cannot be painted on.
-    bool Paint(const Laid& on, const QVector<Page>& pages)
+    // False when the printer cannot be painted on. painted is called after each page.
+    bool Paint(const Laid& on, const QVector<Page>& pages, const std::function<void(const Page&)>& painted = {})
     {
         if (pages.isEmpty())
             return true;
@@ -854,6 +854,8 @@ public:
                                      qRound(numberPos.y())),
                              number);
             painter.restore();
+            if (painted)
+                painted(page);
         }
         return true;
     }
@@ -889,11 +891,12 @@ enum class PartEnd { Done, TooShort, Continues };
 // page starts in, looked for among from..to-1.
 template <typename TopOf>
 PartEnd PrintPart(PageWriter* writer, const Laid& part, const Sheet& sheet, qreal end, qreal stopAt, qreal* top,
-                  Cut* header, int from, int to, TopOf topOf, int* restart)
+                  Cut* header, int from, int to, TopOf topOf, int* restart,
+                  const std::function<void(const Page&)>& painted = {})
 {
     QVector<Page> pages;
     if (Paginate(part, sheet, end, stopAt, top, header, &pages)) {
-        writer->Paint(part, pages);
+        writer->Paint(part, pages, painted);
         return PartEnd::Done;
     }
     *restart = -1;
@@ -905,7 +908,7 @@ PartEnd PrintPart(PageWriter* writer, const Laid& part, const Sheet& sheet, qrea
     if (pages.isEmpty() || *restart < 0 || stopAt < 0)
         return PartEnd::TooShort;
     // The part's pages are painted and the part let go before the next is laid out.
-    return writer->Paint(part, pages) ? PartEnd::Continues : PartEnd::Done;
+    return writer->Paint(part, pages, painted) ? PartEnd::Continues : PartEnd::Done;
 }
 
 } // namespace
@@ -1132,8 +1135,11 @@ bool DocumentPrinter::List::Take(QVector<QString>* slice)
 {
     {
         QMutexLocker lock(&mutex);
-        while (slices.empty() && handed < rows)
+        while (slices.empty() && handed < rows) {
+            if (starved)
+                starved();
             added.wait(&mutex);
+        }
         if (slices.empty())
             return false;
         *slice = std::move(slices.front());
@@ -1243,9 +1249,16 @@ bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, in
         Cut header;
         if (underHeader && headerRows > 0 && headerRows < tops.size())
             header = Cut{top, tops.at(0), tops.at(headerRows)};
+        // The rows printed up to a page's foot: those of the part that start above it.
+        auto painted = [&](const Page& page) {
+            if (!list->printed)
+                return;
+            const auto rowsFrom = tops.cbegin() + std::min(headerRows, int(tops.size()));
+            list->printed(next + int(std::lower_bound(rowsFrom, tops.cend(), page.bottom - 0.5) - rowsFrom));
+        };
         int restart = -1;
         const PartEnd ended = PrintPart(&writer, part, sheet, end, stopAt, &top, &header, next, last - 1,
-                                        rowTop, &restart);
+                                        rowTop, &restart, painted);
         if (ended == PartEnd::Done)
             return true;
         if (ended == PartEnd::TooShort) {

@@ -75,6 +75,10 @@ public:
         int Waiting();
         // Called on the printing thread each time it takes a slice.
         std::function<void()> taken;
+        // Called on the printing thread after each page it painted, with the rows printed so far.
+        std::function<void(int rows)> printed;
+        // Called on the printing thread, the list locked, each time it finds no rows handed over and waits.
+        std::function<void()> starved;
 
     private:
         friend class DocumentPrinter;
