@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QTableView>
@@ -104,11 +105,11 @@ int SaveList(const QString& list)
     for (int c = 0; c < view->model()->columnCount(); ++c)
         shownColumns += !view->isColumnHidden(c);
     const int rows = view->model()->rowCount();
-    // The last row's cells of one word, which no wrapping cuts.
+    // The last row's cells, whitespace taken out: narrow columns break their texts anywhere.
     QStringList lastRow;
     for (int c = 0; c < view->model()->columnCount(); ++c) {
-        const QString text = view->model()->index(rows - 1, c).data().toString().simplified();
-        if (!view->isColumnHidden(c) && !text.isEmpty() && !text.contains(QLatin1Char(' ')))
+        const QString text = view->model()->index(rows - 1, c).data().toString().simplified().remove(QLatin1Char(' '));
+        if (!view->isColumnHidden(c) && !text.isEmpty())
             lastRow << text;
     }
 
@@ -128,22 +129,28 @@ int SaveList(const QString& list)
     info.start(QStringLiteral("pdfinfo"), {ReportPrinter::PdfPath()});
     info.waitForFinished(-1);
     const QString pages = QString::fromUtf8(info.readAllStandardOutput()).section(QStringLiteral("Pages:"), 1).section(QLatin1Char('\n'), 0, 0).trimmed();
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), pages, QStringLiteral("-l"), pages, QStringLiteral("-layout"),
-                                             ReportPrinter::PdfPath(), QStringLiteral("-")});
-    text.waitForFinished(-1);
-    const QString lastPage = QString::fromUtf8(text.readAllStandardOutput());
+    // The last page's text in the order it was drawn, cell after cell, each cell's lines together.
+    auto lastPageText = [&](const QString& mode) {
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), pages, QStringLiteral("-l"), pages, mode,
+                                                 ReportPrinter::PdfPath(), QStringLiteral("-")});
+        text.waitForFinished(-1);
+        return QString::fromUtf8(text.readAllStandardOutput());
+    };
     QFile copy(list + QStringLiteral("_last_page.txt")); // for a reader's eye
     if (copy.open(QIODevice::WriteOnly))
-        copy.write(lastPage.toUtf8());
+        copy.write(lastPageText(QStringLiteral("-layout")).toUtf8());
+    const QString lastPage = lastPageText(QStringLiteral("-raw")).remove(QRegularExpression(QStringLiteral("\\s")));
+    // The row's cells one after the other: each of them, and the whole row in its order.
     int found = 0;
     for (const QString& cell : qAsConst(lastRow))
         found += lastPage.contains(cell);
-    const bool whole = !lastRow.isEmpty() && found == lastRow.size();
+    const bool whole = !lastRow.isEmpty() && found == lastRow.size() && lastPage.contains(lastRow.join(QString()));
     std::printf("%s: %d rows of %d columns, Save As PDF %lld ms, %s pages; resident %ld KB before, peak %ld KB, rise %ld KB; "
-                "resident %ld KB ten seconds after (%.2fx); the last row's cells \"%s\" on the last page: %d of %d\n",
+                "resident %ld KB ten seconds after (%.2fx); the last row's cells \"%s\" on the last page: %d of %d%s\n",
                 qPrintable(list), rows, shownColumns, static_cast<long long>(ms), qPrintable(pages), before, peak, peak - before,
-                after, double(after) / before, qPrintable(lastRow.join(QLatin1Char('|'))), found, int(lastRow.size()));
+                after, double(after) / before, qPrintable(lastRow.join(QLatin1Char('|'))), found, int(lastRow.size()),
+                whole ? ", in their order" : "");
     return whole ? 0 : 1;
 }
 
