@@ -2,7 +2,8 @@
 // 100,000 products) and the sales records page (200,000 sales), every row shown.
 //   bench_list_print_pages [PRODUCTS]   (default 100000)
 // For each list: the rise of the process's peak memory over its resident size just before Save As PDF, the
-// resident size ten seconds after, the time, and the PDF read back to its last row. Run with
+// resident size ten seconds after, the time, what the busy boxes say at each second, and the PDF read back to its
+// last row (BENCH_PDF_DIR=folder keeps the PDFs there). Run with
 // QT_QPA_PLATFORM=xcb on a display to see it as a user would; offscreen otherwise.
 // Uses the server named by VORANTEL_TEST_DB_INFO (the test fixture's info file); without one it starts a
 // throw-away server through scripts/test-db-fixture.sh and stops it at the end.
@@ -12,6 +13,7 @@
 #include "fixtureserver.h"
 #include "inventorymanagement.h"
 #include "messagesettings.h"
+#include "progress.h"
 #include "reportprinter.h"
 #include "salesmanagement.h"
 #include "selector.h"
@@ -28,6 +30,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -118,9 +121,25 @@ int SaveList(const QString& list)
     ResetPeakResident();
     QElapsedTimer clock;
     clock.start();
+    // What the busy boxes say, looked at every second while the list is read and printed.
+    QStringList seen;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* busy = qobject_cast<Progress*>(w); busy && busy->isVisible())
+                seen << QStringLiteral("%1 s: %2").arg(clock.elapsed() / 1000).arg(busy->message().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        }
+    });
+    look.start(1000);
     InModalDialog<Selector>([&] { QMetaObject::invokeMethod(page.get(), "on_pushSaveAsPDF_clicked"); },
                             [](Selector* chooser) { chooser->findChild<QPushButton*>(QStringLiteral("pushOk"))->click(); });
     const qint64 ms = clock.elapsed();
+    look.stop();
+    for (const QString& line : qAsConst(seen))
+        std::printf("  %s\n", qPrintable(line));
+    // BENCH_PDF_DIR keeps the PDF, to be compared with another checkout's.
+    if (qEnvironmentVariableIsSet("BENCH_PDF_DIR"))
+        QFile::copy(ReportPrinter::PdfPath(), qEnvironmentVariable("BENCH_PDF_DIR") + QLatin1Char('/') + list + QStringLiteral(".pdf"));
     const long peak = ProcessStatusKb("VmHWM:");
     Settle(10000);
     const long after = ProcessStatusKb("VmRSS:");
