@@ -2,7 +2,8 @@
 // 100,000 products) and the sales records page (200,000 sales), every row shown.
 //   bench_list_print_pages [PRODUCTS]   (default 100000)
 // For each list: the rise of the process's peak memory over its resident size just before Save As PDF, the
-// resident size ten seconds after, the time, and the PDF read back to its last row. Run with
+// resident size ten seconds after, the time, what the busy boxes say at each second, and the PDF read back to its
+// last row (BENCH_PDF_DIR=folder keeps the PDFs there). Run with
 // QT_QPA_PLATFORM=xcb on a display to see it as a user would; offscreen otherwise.
 // Uses the server named by VORANTEL_TEST_DB_INFO (the test fixture's info file); without one it starts a
 // throw-away server through scripts/test-db-fixture.sh and stops it at the end.
@@ -12,6 +13,7 @@
 #include "fixtureserver.h"
 #include "inventorymanagement.h"
 #include "messagesettings.h"
+#include "progress.h"
 #include "reportprinter.h"
 #include "salesmanagement.h"
 #include "selector.h"
@@ -22,11 +24,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -104,11 +108,11 @@ int SaveList(const QString& list)
     for (int c = 0; c < view->model()->columnCount(); ++c)
         shownColumns += !view->isColumnHidden(c);
     const int rows = view->model()->rowCount();
-    // The last row's cells of one word, which no wrapping cuts.
+    // The last row's cells, whitespace taken out: narrow columns break their texts anywhere.
     QStringList lastRow;
     for (int c = 0; c < view->model()->columnCount(); ++c) {
-        const QString text = view->model()->index(rows - 1, c).data().toString().simplified();
-        if (!view->isColumnHidden(c) && !text.isEmpty() && !text.contains(QLatin1Char(' ')))
+        const QString text = view->model()->index(rows - 1, c).data().toString().simplified().remove(QLatin1Char(' '));
+        if (!view->isColumnHidden(c) && !text.isEmpty())
             lastRow << text;
     }
 
@@ -117,9 +121,25 @@ int SaveList(const QString& list)
     ResetPeakResident();
     QElapsedTimer clock;
     clock.start();
+    // What the busy boxes say, looked at every second while the list is read and printed.
+    QStringList seen;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* busy = qobject_cast<Progress*>(w); busy && busy->isVisible())
+                seen << QStringLiteral("%1 s: %2").arg(clock.elapsed() / 1000).arg(busy->message().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        }
+    });
+    look.start(1000);
     InModalDialog<Selector>([&] { QMetaObject::invokeMethod(page.get(), "on_pushSaveAsPDF_clicked"); },
                             [](Selector* chooser) { chooser->findChild<QPushButton*>(QStringLiteral("pushOk"))->click(); });
     const qint64 ms = clock.elapsed();
+    look.stop();
+    for (const QString& line : qAsConst(seen))
+        std::printf("  %s\n", qPrintable(line));
+    // BENCH_PDF_DIR keeps the PDF, to be compared with another checkout's.
+    if (qEnvironmentVariableIsSet("BENCH_PDF_DIR"))
+        QFile::copy(ReportPrinter::PdfPath(), qEnvironmentVariable("BENCH_PDF_DIR") + QLatin1Char('/') + list + QStringLiteral(".pdf"));
     const long peak = ProcessStatusKb("VmHWM:");
     Settle(10000);
     const long after = ProcessStatusKb("VmRSS:");
@@ -128,22 +148,28 @@ int SaveList(const QString& list)
     info.start(QStringLiteral("pdfinfo"), {ReportPrinter::PdfPath()});
     info.waitForFinished(-1);
     const QString pages = QString::fromUtf8(info.readAllStandardOutput()).section(QStringLiteral("Pages:"), 1).section(QLatin1Char('\n'), 0, 0).trimmed();
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), pages, QStringLiteral("-l"), pages, QStringLiteral("-layout"),
-                                             ReportPrinter::PdfPath(), QStringLiteral("-")});
-    text.waitForFinished(-1);
-    const QString lastPage = QString::fromUtf8(text.readAllStandardOutput());
+    // The last page's text in the order it was drawn, cell after cell, each cell's lines together.
+    auto lastPageText = [&](const QString& mode) {
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), pages, QStringLiteral("-l"), pages, mode,
+                                                 ReportPrinter::PdfPath(), QStringLiteral("-")});
+        text.waitForFinished(-1);
+        return QString::fromUtf8(text.readAllStandardOutput());
+    };
     QFile copy(list + QStringLiteral("_last_page.txt")); // for a reader's eye
     if (copy.open(QIODevice::WriteOnly))
-        copy.write(lastPage.toUtf8());
+        copy.write(lastPageText(QStringLiteral("-layout")).toUtf8());
+    const QString lastPage = lastPageText(QStringLiteral("-raw")).remove(QRegularExpression(QStringLiteral("\\s")));
+    // The row's cells one after the other: each of them, and the whole row in its order.
     int found = 0;
     for (const QString& cell : qAsConst(lastRow))
         found += lastPage.contains(cell);
-    const bool whole = !lastRow.isEmpty() && found == lastRow.size();
+    const bool whole = !lastRow.isEmpty() && found == lastRow.size() && lastPage.contains(lastRow.join(QString()));
     std::printf("%s: %d rows of %d columns, Save As PDF %lld ms, %s pages; resident %ld KB before, peak %ld KB, rise %ld KB; "
-                "resident %ld KB ten seconds after (%.2fx); the last row's cells \"%s\" on the last page: %d of %d\n",
+                "resident %ld KB ten seconds after (%.2fx); the last row's cells \"%s\" on the last page: %d of %d%s\n",
                 qPrintable(list), rows, shownColumns, static_cast<long long>(ms), qPrintable(pages), before, peak, peak - before,
-                after, double(after) / before, qPrintable(lastRow.join(QLatin1Char('|'))), found, int(lastRow.size()));
+                after, double(after) / before, qPrintable(lastRow.join(QLatin1Char('|'))), found, int(lastRow.size()),
+                whole ? ", in their order" : "");
     return whole ? 0 : 1;
 }
 

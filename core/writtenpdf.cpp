@@ -78,6 +78,7 @@ void OpenWrittenPdf(const QString& path, QWidget* parent)
 bool ClearOldPdf(const QString& path, bool retryWithPermissions)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile::remove(PartialPdfPath(path));
     QFile pdf(path);
     if (!pdf.exists() || pdf.remove())
         return true;
@@ -92,4 +93,9 @@ bool ClearOldPdf(const QString& path, bool retryWithPermissions)
                              .arg(QFileInfo(path).absoluteFilePath()),
                          QMessageBox::Ok);
     return false;
+}
+
+QString PartialPdfPath(const QString& path)
+{
+    return path + QStringLiteral(".part");
 }

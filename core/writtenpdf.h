@@ -9,6 +9,10 @@ class QWidget;
 void OpenWrittenPdf(const QString& path, QWidget* parent);
 
 // Clears the way for a new PDF at path (its folder made, the old file removed, if need be after making it
-// writable) so that a stale file is never shown as the new print. When the old file is locked and stays,
-// the user is told and false returned.
+// writable, and what an ended print left half-written beside it) so that a stale file is never shown as the new
+// print. When the old file is locked and stays, the user is told and false returned.
 bool ClearOldPdf(const QString& path, bool retryWithPermissions = true);
+
+// The name a PDF is written under, beside path, until it is complete and renamed to path: a print ended midway
+// never leaves a broken file under the name a user opens.
+QString PartialPdfPath(const QString& path);

@@ -1,5 +1,6 @@
 #include "documentprinter.h"
 
+#include "partialpdf.h"
 #include "reporting.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -8,7 +9,6 @@
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QHash>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
@@ -803,7 +803,8 @@ qreal LeastHeight(QTextDocument* document, qreal lineHeight, qreal scale)
 }
 
 // Paints pages onto the printer as they are cut, numbered at their foot. The painter begins at the
-// first page, so that a document found unprintable before it leaves no file behind.
+// first page, so that a document found unprintable before it leaves no file behind; a PDF is written under
+// its partial name and takes its own once the last page is painted.
 class PageWriter
 {
 public:
@@ -817,14 +818,25 @@ public:
     {
     }
 
-    // False when the printer cannot be painted on.
-    bool Paint(const Laid& on, const QVector<Page>& pages)
+    ~PageWriter()
+    {
+        if (painter.isActive() && painter.end() && partial)
+            partial->Complete();
+    }
+
+    // False when the printer cannot be painted on. painted is called after each page.
+    bool Paint(const Laid& on, const QVector<Page>& pages, const std::function<void(const Page&)>& painted = {})
     {
         if (pages.isEmpty())
             return true;
-        if (!painter.isActive() && (written > 0 || !painter.begin(printer))) {
-            qCWarning(lcReporting) << "the printer cannot be painted on";
-            return false;
+        if (!painter.isActive()) {
+            if (written == 0)
+                partial = std::make_unique<PartialPdf>(printer);
+            if (written > 0 || !painter.begin(printer)) {
+                qCWarning(lcReporting) << "the printer cannot be painted on";
+                partial.reset();
+                return false;
+            }
         }
         QAbstractTextDocumentLayout* layout = on.document->documentLayout();
         for (const Page& page : pages) {
@@ -842,6 +854,8 @@ public:
                                      qRound(numberPos.y())),
                              number);
             painter.restore();
+            if (painted)
+                painted(page);
         }
         return true;
     }
@@ -853,13 +867,13 @@ public:
             return;
         printer->abort();
         painter.end();
-        if (!printer->outputFileName().isEmpty())
-            QFile::remove(printer->outputFileName());
+        partial.reset();
     }
 
 private:
     QPrinter* printer;
     QPainter painter;
+    std::unique_ptr<PartialPdf> partial;
     const QFont numberFont;
     const QRectF body;
     const int margin;
@@ -877,11 +891,12 @@ enum class PartEnd { Done, TooShort, Continues };
 // page starts in, looked for among from..to-1.
 template <typename TopOf>
 PartEnd PrintPart(PageWriter* writer, const Laid& part, const Sheet& sheet, qreal end, qreal stopAt, qreal* top,
-                  Cut* header, int from, int to, TopOf topOf, int* restart)
+                  Cut* header, int from, int to, TopOf topOf, int* restart,
+                  const std::function<void(const Page&)>& painted = {})
 {
     QVector<Page> pages;
     if (Paginate(part, sheet, end, stopAt, top, header, &pages)) {
-        writer->Paint(part, pages);
+        writer->Paint(part, pages, painted);
         return PartEnd::Done;
     }
     *restart = -1;
@@ -893,7 +908,7 @@ PartEnd PrintPart(PageWriter* writer, const Laid& part, const Sheet& sheet, qrea
     if (pages.isEmpty() || *restart < 0 || stopAt < 0)
         return PartEnd::TooShort;
     // The part's pages are painted and the part let go before the next is laid out.
-    return writer->Paint(part, pages) ? PartEnd::Continues : PartEnd::Done;
+    return writer->Paint(part, pages, painted) ? PartEnd::Continues : PartEnd::Done;
 }
 
 } // namespace
@@ -910,10 +925,12 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
     // Qt draws no text line placed 2^23 pixels or more down its layout, and its layout positions
     // are fixed-point numbers that end at 2^25 pixels: a document taller than a part is laid out
     // and printed in parts, each cut into whole pages. The height is estimated from the document's
-    // rows first, so that a document far too tall is not laid out whole only to be measured.
+    // rows first, so that a document too tall is not laid out whole only to be measured: a third of the
+    // time of a long list's print. Rows of one line come to a quarter more than the estimate, and rows
+    // of two lines to nearly twice it, so one that fills half a part is printed in parts at once.
     const qreal lineHeight = QFontMetricsF(document->defaultFont(), printer).lineSpacing();
     const qreal least = LeastHeight(document, lineHeight, printer->logicalDpiY() / 96.0) + 2 * margin;
-    bool whole = least < partHeight;
+    bool whole = least < partHeight / 2.0;
     Laid one;
     if (whole) {
         // One page as tall as the whole document: laid out once, cut into pages below.
@@ -1120,8 +1137,11 @@ bool DocumentPrinter::List::Take(QVector<QString>* slice)
 {
     {
         QMutexLocker lock(&mutex);
-        while (slices.empty() && handed < rows)
+        while (slices.empty() && handed < rows) {
+            if (starved)
+                starved();
             added.wait(&mutex);
+        }
         if (slices.empty())
             return false;
         *slice = std::move(slices.front());
@@ -1231,9 +1251,16 @@ bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, in
         Cut header;
         if (underHeader && headerRows > 0 && headerRows < tops.size())
             header = Cut{top, tops.at(0), tops.at(headerRows)};
+        // The rows printed up to a page's foot: those of the part that start above it.
+        auto painted = [&](const Page& page) {
+            if (!list->printed)
+                return;
+            const auto rowsFrom = tops.cbegin() + std::min(headerRows, int(tops.size()));
+            list->printed(next + int(std::lower_bound(rowsFrom, tops.cend(), page.bottom - 0.5) - rowsFrom));
+        };
         int restart = -1;
         const PartEnd ended = PrintPart(&writer, part, sheet, end, stopAt, &top, &header, next, last - 1,
-                                        rowTop, &restart);
+                                        rowTop, &restart, painted);
         if (ended == PartEnd::Done)
             return true;
         if (ended == PartEnd::TooShort) {

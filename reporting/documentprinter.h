@@ -28,8 +28,9 @@ public:
     // repeating their header rows, so a page draws only what it shows. The document's
     // page size, margins, default font and table borders are set for the printer:
     // a document that is also shown on screen is printed from a copy.
-    // A document shorter than partHeight pixels is laid out once; a taller one in parts of at
-    // most that height, each cut into whole pages, painted and let go before the next is laid out.
+    // A document shorter than partHeight pixels is laid out once, unless its rows alone fill half of it;
+    // a taller one in parts of at most that height, each cut into whole pages, painted and let go before
+    // the next is laid out.
     // Returns false, and prints nothing, when some row or block of the document is taller than a
     // part can hold.
     static bool Print(QTextDocument* document, QPrinter* printer, int partHeight = DefaultPartHeight);
@@ -75,6 +76,10 @@ public:
         int Waiting();
         // Called on the printing thread each time it takes a slice.
         std::function<void()> taken;
+        // Called on the printing thread after each page it painted, with the rows printed so far.
+        std::function<void(int rows)> printed;
+        // Called on the printing thread, the list locked, each time it finds no rows handed over and waits.
+        std::function<void()> starved;
 
     private:
         friend class DocumentPrinter;

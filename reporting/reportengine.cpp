@@ -1,5 +1,7 @@
 #include "reportengine.h"
 
+#include "partialpdf.h"
+
 #include <QDomDocument>
 #include <QFile>
 #include <QFont>
@@ -99,6 +101,7 @@ bool ReportEngine::RunPasses(QPrinter* printer)
 {
     aggregateValues.clear();
     collectedKeys.clear();
+    PartialPdf pdf(printer);
     if (!painter.begin(printer))
         return false;
 
@@ -115,8 +118,7 @@ bool ReportEngine::RunPasses(QPrinter* printer)
         RenderReportPage(printer, true, i);
     }
 
-    painter.end();
-    return true;
+    return painter.end() && pdf.Complete();
 }
 
 void ReportEngine::RenderReportPage(QPrinter* printer, bool draw, int reportPage)

@@ -25,6 +25,7 @@
 #include <QTextDocument>
 #include <QTextStream>
 
+#include <atomic>
 #include <memory>
 
 #ifdef __GLIBC__
@@ -191,9 +192,15 @@ void ReportPrinter::ReadList(const QString& title, QTableView* view, const QVect
     rows->resize(list->rows);
 
     std::unique_ptr<Progress> busy(new Progress(mainWindow()));
+    QLabel* busyText = busy->findChild<QLabel*>();
+    const QString progressText = tr("Processing line %1 of %2 for printing...");
+    if (busyText) {
+        // Sized once for the longest count, so that the box is not laid out again at every count.
+        busyText->setText(progressText.arg(list->rows).arg(list->rows));
+        busyText->setFixedSize(busyText->sizeHint().expandedTo(busyText->size()));
+        busyText->setText(progressText.arg(0).arg(list->rows));
+    }
     busy->show();
-    if (QLabel* busyText = busy->findChild<QLabel*>())
-        busyText->setText(tr("Processing line %1 of %2 for printing...").arg(0).arg(list->rows));
     QCoreApplication::processEvents(busyFlags);
     // The column widths are those of the widest texts and longest words, measured as the rows are read.
     DocumentPrinter::WidthRows widths(printed.size());
@@ -201,8 +208,11 @@ void ReportPrinter::ReadList(const QString& title, QTableView* view, const QVect
     constexpr int rowsBetweenEvents = 256;
     int read = 0;
     ForEachShownRowInResultOrder(model, [&](int shownRow, const QModelIndex& source) {
-        if (++read % rowsBetweenEvents == 0)
+        if (++read % rowsBetweenEvents == 0) {
+            if (busyText)
+                busyText->setText(progressText.arg(read).arg(list->rows));
             QCoreApplication::processEvents(busyFlags);
+        }
         QString& row = (*rows)[shownRow];
         for (int i = 0; i < printed.size(); ++i) {
             const QString text = source.siblingAtColumn(printed.at(i)).data(Qt::DisplayRole).toString().simplified();
@@ -224,7 +234,14 @@ bool ReportPrinter::PrintInSlices(const QString& title, QTableView* view, const 
     QVector<QString> rows;
     ReadList(title, view, printed, printer, &list, &rows);
 
-    Progress busy(parentWidget, tr("Printing document, please wait..."));
+    // The box counts the rows printed, at every page the printing thread paints.
+    const QString printingText = tr("Printing document, please wait...") + QLatin1Char('\n') + tr("%1 of %2 lines printed");
+    Progress busy(parentWidget, printingText.arg(list.rows).arg(list.rows));
+    QLabel* busyText = busy.findChild<QLabel*>();
+    if (busyText) {
+        busyText->setFixedSize(busyText->sizeHint().expandedTo(busyText->size()));
+        busyText->setText(printingText.arg(0).arg(list.rows));
+    }
     busy.show();
     QCoreApplication::processEvents(busyFlags);
 
@@ -246,14 +263,27 @@ bool ReportPrinter::PrintInSlices(const QString& title, QTableView* view, const 
             list.Add(std::move(slice));
         }
     };
-    // Each slice taken, and the end of the thread, wake the loop below.
-    list.taken = [&thread] { QMetaObject::invokeMethod(&thread, [] {}, Qt::QueuedConnection); };
+    // Each slice taken, each page painted and the end of the thread wake the loop below.
+    const auto wake = [&thread] { QMetaObject::invokeMethod(&thread, [] {}, Qt::QueuedConnection); };
+    list.taken = wake;
+    std::atomic<int> printedRows{0};
+    list.printed = [&](int count) {
+        printedRows = count;
+        if (pagePrinted)
+            pagePrinted(count);
+        wake();
+    };
     connect(&thread, &QThread::finished, &thread, [] {});
     hand();
     thread.start(QThread::InheritPriority);
+    int shown = 0;
     while (!thread.done) {
         QCoreApplication::processEvents(busyFlags | QEventLoop::WaitForMoreEvents);
         hand();
+        if (busyText && printedRows != shown) {
+            shown = printedRows;
+            busyText->setText(printingText.arg(shown).arg(list.rows));
+        }
     }
     for (int i = 0; i < 6; ++i)
         QCoreApplication::processEvents(busyFlags);

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QAbstractItemModel;
 class QLabel;
 class QPaintDevice;
@@ -50,6 +52,8 @@ public:
 
     // Parent of the column chooser and of the printing busy box.
     QWidget* parentWidget;
+    // Called on the printing thread after each page of a list printed in slices, with the rows printed so far.
+    std::function<void(int rows)> pagePrinted;
 
 private:
     // The list's HTML up to its rows: prologue to the body's start, the heading above the table, and the

@@ -3,10 +3,13 @@
 #include "listpage.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
+#include "progress.h"
 #include "reportprinter.h"
 #include "testsupport.h"
 #include "urlrecorder.h"
+#include "writtenpdf.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -14,10 +17,13 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTextDocument>
 #include <QTextStream>
+
+#include <thread>
 
 // The printing of an HTML document page by page: a table is cut between its rows with its
 // header row on every page, other text between its lines; nothing is lost or printed twice.
@@ -35,6 +41,7 @@ private slots:
     void rowTallerThanAPartPrintsNothing_data();
     void rowTallerThanAPartPrintsNothing();
     void listPrintSaysWhenNothingWasPrinted();
+    void listInSlicesPrintsAsOneDocument_data();
     void listInSlicesPrintsAsOneDocument();
     void longListPrintsEveryRowInSlices();
 };
@@ -417,10 +424,21 @@ void TestDocumentPrinter::listPrintSaysWhenNothingWasPrinted()
     AppSettings::Instance()->mainWindow = nullptr;
 }
 
+void TestDocumentPrinter::listInSlicesPrintsAsOneDocument_data()
+{
+    QTest::addColumn<bool>("lineBreak"); // a cell of the list holds a line break
+    QTest::addColumn<bool>("late");      // the slices are handed over from another thread once the printing waits
+    QTest::newRow("widest text and longest word late in the list") << false << false;
+    QTest::newRow("a cell holding a line break") << true << false;
+    QTest::newRow("slices handed over late, from another thread") << false << true;
+}
+
 // A long list is read whole, then built, laid out and printed a slice of rows at a time: its pages are those
 // of the one document of all its rows, also where the widest text or the longest word of a column comes late.
 void TestDocumentPrinter::listInSlicesPrintsAsOneDocument()
 {
+    QFETCH(bool, lineBreak);
+    QFETCH(bool, late);
     QImage logo(200, 100, QImage::Format_RGB32);
     logo.fill(QColor(200, 30, 30));
     const QString logoPath = PdfPath(QStringLiteral("logo.png"));
@@ -432,7 +450,8 @@ void TestDocumentPrinter::listInSlicesPrintsAsOneDocument()
     for (int r = 0; r < rows; ++r) {
         model.setItem(r, 0, new QStandardItem(QStringLiteral("C%1").arg(r, 4, 10, QLatin1Char('0'))));
         model.setItem(r, 1, new QStandardItem(r == 170 ? QStringLiteral("The widest name of the list, late in it")
-                                                       : QStringLiteral("Name %1").arg(r)));
+                                              : lineBreak && r == 60 ? QStringLiteral("Name of\ntwo lines")
+                                                                     : QStringLiteral("Name %1").arg(r)));
         model.setItem(r, 2, new QStandardItem(r == 190 ? QStringLiteral("Unbreakablelongestwordofthenotes")
                                               : r % 9 == 0 ? QStringLiteral("a note <%1> that wraps over the lines of its column "
                                                                             "and then some more").arg(r)
@@ -460,13 +479,32 @@ void TestDocumentPrinter::listInSlicesPrintsAsOneDocument()
     reportPrinter.ReadList(QStringLiteral("SLICED"), &view, printed, sliced.get(), &list, &texts);
     QCOMPARE(list.rows, rows);
     const int sliceRows = 40;
+    QVector<QVector<QString>> slices;
     for (int from = 0; from < rows; from += sliceRows) {
         QVector<QString> slice;
         for (int r = from; r < std::min(rows, from + sliceRows); ++r)
             slice << ReportPrinter::RowHtml(texts.at(r), printed.size());
-        list.Add(slice);
+        slices << slice;
     }
-    QVERIFY(DocumentPrinter::PrintList(&list, sliced.get(), sliceRows));
+    if (!late) {
+        for (const QVector<QString>& slice : qAsConst(slices))
+            list.Add(slice);
+        QVERIFY(DocumentPrinter::PrintList(&list, sliced.get(), sliceRows));
+    } else {
+        // Each slice is handed over only once the printing found none and waits for it.
+        QSemaphore starved;
+        list.starved = [&] { starved.release(); };
+        std::thread feeder([&] {
+            for (const QVector<QString>& slice : qAsConst(slices)) {
+                starved.acquire();
+                list.Add(slice);
+            }
+        });
+        const bool whole = DocumentPrinter::PrintList(&list, sliced.get(), sliceRows);
+        starved.release(slices.size()); // a print that ended early leaves no feeder waiting
+        feeder.join();
+        QVERIFY(whole);
+    }
 
     const int pages = PdfReader::Pages(onePdf);
     QVERIFY2(pages > 5, qPrintable(QString::number(pages)));
@@ -481,7 +519,9 @@ void TestDocumentPrinter::listInSlicesPrintsAsOneDocument()
 }
 
 // The list pages' print of a list of three slices: the rows go to the printing thread slice by slice, every
-// one of them printed once, in the order shown, and the PDF opened.
+// one of them printed once, in the order shown, and the PDF opened. Seen at every page the printing thread
+// paints (the box read on the screen's thread while the printing waits): the box counts the rows printed, and
+// the PDF stands under a partial name until it is whole.
 void TestDocumentPrinter::longListPrintsEveryRowInSlices()
 {
     const QStringList headers{"Code", "Name", "Kind", "Price", "Qty", "Date", "Till", "User"};
@@ -497,10 +537,40 @@ void TestDocumentPrinter::longListPrintsEveryRowInSlices()
 
     UrlRecorder urls;
     ReportPrinter printer;
+    const QString pdf = ReportPrinter::PdfPath();
+    int pages = 0;
+    int underItsName = 0;
+    int underPartialName = 0;
+    QStringList texts;
+    QObject screen;
+    printer.pagePrinted = [&](int) {
+        ++pages;
+        underItsName += QFileInfo::exists(pdf);
+        underPartialName += QFileInfo::exists(PartialPdfPath(pdf));
+        QMetaObject::invokeMethod(&screen, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* busy = qobject_cast<Progress*>(w); busy && busy->isVisible())
+                    texts << busy->message();
+            }
+        }, Qt::BlockingQueuedConnection);
+    };
     printer.PrintTableView(QStringLiteral("LONG LIST"), &page.view, false, true);
-    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(ReportPrinter::PdfPath())});
+    QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(pdf)});
+    QVERIFY(pages > 2);
+    QCOMPARE(underItsName, 0);
+    QCOMPARE(underPartialName, pages);
+    QVERIFY(!QFileInfo::exists(PartialPdfPath(pdf)));
+    QCOMPARE(texts.size(), pages);
+    const QRegularExpression count(QStringLiteral("^Printing document, please wait...\n(\\d+) of %1 lines printed$").arg(rows));
+    int moved = 0;
+    for (const QString& shown : qAsConst(texts)) {
+        const QRegularExpressionMatch match = count.match(shown);
+        QVERIFY2(match.hasMatch(), qPrintable(shown));
+        moved += match.captured(1).toInt() > 0;
+    }
+    QVERIFY2(moved > 0, qPrintable(texts.last()));
 
-    const QString text = PdfReader::Text(ReportPrinter::PdfPath());
+    const QString text = PdfReader::Text(pdf);
     const QRegularExpression code(QStringLiteral("\\bL(\\d{5})\\s+Name (\\d+)\\b"));
     int expected = rows;
     for (auto it = code.globalMatch(text); it.hasNext();) {
