@@ -130,12 +130,19 @@ private:
     std::function<void(const QWidget*)> closed;
 };
 
+// Shows no rows and lets go of the statement, keeping the titles its page gave the columns: clear() would drop them,
+// and the page's next read would show the statement's field names.
+void Empty(QSqlQueryModel* list)
+{
+    list->setQuery(QSqlQuery());
+}
+
 // The lists still showing rows of a connection whose registration goes: its driver goes with it, and they would
 // read blank cells.
 void EmptyListsOf(const QString& connectionName)
 {
     for (const ShownList& shown : ListsOfStatements(QSqlDatabase::database(connectionName, false).driver()))
-        shown.list->clear();
+        Empty(shown.list);
 }
 
 // A registration left behind by a close operation is replaced, not warned about.
@@ -462,7 +469,7 @@ void DatabaseManager::WindowClosed(const QWidget* window)
         }
         // Shown again before it is read, it would show blank cells: none rather than those, until the pass.
         if (it->letGo && !it->ReadAnew()) {
-            it->list->clear();
+            Empty(it->list);
             it->shown = it->list->query();
         }
         it->Thaw();
@@ -573,7 +580,7 @@ void DatabaseManager::ReadHeldLists()
                 emptied = true;
                 reason = DatabaseFailure::ReadReason(again.driver(), again.lastError());
             }
-            held.list->clear();
+            Empty(held.list);
         }
         held.Thaw();
     }
@@ -588,14 +595,14 @@ void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
         // Closed on purpose: the lists whose rows it holds show none rather than freed ones.
         for (const ShownList& shown : ListsOfStatements(side.db->driver()))
             if (RowsInTheConnection(shown.list->query()))
-                shown.list->clear();
+                Empty(shown.list);
         for (auto it = heldLists.begin(); it != heldLists.end();) {
             if (it->connectionName != side.connectionName) {
                 ++it;
                 continue;
             }
             if (it->letGo && !it->ReadAnew())
-                it->list->clear();
+                Empty(it->list);
             it->Thaw();
             it = heldLists.erase(it);
         }
