@@ -504,12 +504,17 @@ bool DatabaseManager::Answers(const Side& side)
     if (ping.exec(QStringLiteral("DO 0")))
         return true;
     LogDatabaseError(ping.lastError());
+    Lost(side);
+    return false;
+}
+
+void DatabaseManager::Lost(const Side& side)
+{
     // The next request tries to reopen it, as after any statement that found it lost.
     side.open = false;
     side.lost = true;
     if (mainWindow)
         (mainWindow->*side.report)(false);
-    return false;
 }
 
 void DatabaseManager::ReadHeldListsWhenIdle()
@@ -551,8 +556,21 @@ void DatabaseManager::ReadHeldLists()
             heldLists.push_back(held);
             continue;
         }
+        DatabaseHooks::ReadingHeldList(held.list);
+        // Lost again between the ping and the read: the same, once it is found. A table model's own read has emptied
+        // it by then; the other lists take the rows only once they are read.
+        const auto keepWhenLost = [this, &held, &side](const QSqlError& error) {
+            if (!DatabaseFailure::ConnectionLost(side.db->driver(), error))
+                return false;
+            LogDatabaseError(error);
+            Lost(side);
+            held.shown = held.list->query();
+            heldLists.push_back(held);
+            return true;
+        };
         if (held.read) {
-            held.read();
+            if (!held.read() && held.list)
+                keepWhenLost(held.list->lastError());
             continue;
         }
         QSqlQuery again(*side.db);
@@ -572,6 +590,8 @@ void DatabaseManager::ReadHeldLists()
             held.Thaw();
             continue;
         }
+        if (keepWhenLost(again.lastError()))
+            continue;
         // Refused: a plain list keeps its rows; a let-go one has none left to show.
         if (!held.letGo) {
             LogDatabaseError(again.lastError());

@@ -2,6 +2,7 @@
 #include "addeditpoitemdialog.h"
 #include "addeditproductdialog.h"
 #include "addeditpurchaseorder.h"
+#include "databasehooks.h"
 #include "databasemanager.h"
 #include "expensemanagement.h"
 #include "inventorymanagement.h"
@@ -105,6 +106,8 @@ private slots:
     void updateWithTheRoleBoxEmptyIsRefused();
     void twoReopeningsThenBeforeThePass_data();
     void twoReopeningsThenBeforeThePass();
+    void readLostAfterThePassPingKeepsTheListHeld_data();
+    void readLostAfterThePassPingKeepsTheListHeld();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
 
 private:
@@ -1344,6 +1347,73 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
     QCOMPARE(ShownTitles(ordersView), ordersTitles);
     QVERIFY(reportView->model()->rowCount() > 0);
     QCOMPARE(answerer->messages(), QStringList());
+}
+
+void TestBackofficeServerKill::readLostAfterThePassPingKeepsTheListHeld_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::newRow("a plain statement's rows: an order's grid") << 0;
+    QTest::newRow("a prepared statement's rows, let go of: the purchase orders") << 1;
+    QTest::newRow("a table model kept after a write while down: the users") << 2;
+}
+
+// The pass finds the server answering, and it goes away again before the pass reads a list: the list keeps what it
+// shows (the purchase orders their frozen view, without a box), as when the ping fails, and is read once the
+// connection is back, under its page's titles.
+void TestBackofficeServerKill::readLostAfterThePassPingKeepsTheListHeld()
+{
+    QFETCH(int, list);
+    const QString started = server.start(); // a no-op while it runs
+    QVERIFY2(started.isEmpty(), qPrintable(started));
+    QTRY_VERIFY_WITH_TIMEOUT(read(Inventory) > 0, 20000);
+    ManageUsers users(nullptr);
+    users.show();
+    Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+    QTableView* const views[] = {Child<QTableView>(orderEditor.get(), "tableView"),
+                                 Child<QTableView>(orders.get(), "tableViewItems"), Child<QTableView>(&users, "tableView")};
+    QStringList titles[3];
+    for (int i = 0; i < 3; ++i) {
+        titles[i] = ShownTitles(views[i]);
+        QVERIFY(views[i]->model()->rowCount() > 0);
+    }
+    const QStringList gridBefore = Cells(views[0]->model());
+
+    // Kept after a write while the server is away (the users and roles lists, after the roles dialog), then held at
+    // the reopening (the lists of statements).
+    QVERIFY(killServer());
+    Child<QPushButton>(&users, "pushRolesManagement")->click();
+    const QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QTRY_VERIFY_WITH_TIMEOUT(read(Inventory) > 0, 20000);
+    // The server goes away again once the pass's ping has found it, before the list is read.
+    QAbstractItemModel* held = SourceOf(views[list]->model());
+    QString stopped = QStringLiteral("not stopped");
+    DatabaseHooks::RunBeforeHeldListRead(held, [this, &stopped] { stopped = server.stop(); });
+    answerer->clear();
+    TestSupport::Idle();
+    QVERIFY2(stopped.isEmpty(), qPrintable(stopped));
+    QCOMPARE(answerer->messages(), QStringList());
+    QCOMPARE(Cells(views[0]->model()), gridBefore);
+    if (list == 1)
+        QVERIFY(!views[1]->updatesEnabled());
+
+    QSignalSpy resets(held, &QAbstractItemModel::modelReset);
+    const QString back = server.start();
+    QVERIFY2(back.isEmpty(), qPrintable(back));
+    QTRY_VERIFY_WITH_TIMEOUT(read(Inventory) > 0, 20000);
+    answerer->clear();
+    TestSupport::Idle();
+    QVERIFY(resets.count() > 0);
+    QCOMPARE(answerer->messages(), QStringList());
+    QCOMPARE(Cells(views[0]->model()), gridBefore);
+    PurchaseManagement freshOrders(nullptr);
+    ManageUsers freshUsers(nullptr);
+    QCOMPARE(RowsOf(views[1]->model()), RowsOf(Child<QTableView>(&freshOrders, "tableViewItems")->model()));
+    QCOMPARE(RowsOf(views[2]->model()), RowsOf(Child<QTableView>(&freshUsers, "tableView")->model()));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(views[i]->updatesEnabled());
+        QCOMPARE(ShownTitles(views[i]), titles[i]);
+    }
 }
 
 void TestBackofficeServerKill::columnPages()
