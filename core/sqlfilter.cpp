@@ -55,8 +55,10 @@ bool Select(QSqlTableModel* model, const std::optional<QString>& filter)
     if (filter) {
         const bool readBySetFilter = model->query().isActive();
         model->setFilter(*filter);
-        if (readBySetFilter && model->query().isActive() && !model->lastError().isValid())
-            return true;
+        // Read again after a refusal, a model whose table has gone has lost its columns and Qt's own words ("Unable
+        // to find table") would replace the server's reason.
+        if (readBySetFilter)
+            return model->query().isActive() && !model->lastError().isValid();
     }
     return model->select();
 }

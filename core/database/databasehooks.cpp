@@ -17,6 +17,16 @@ std::function<void()>& Action()
     static std::function<void()> action;
     return action;
 }
+const QObject*& HeldList()
+{
+    static const QObject* list = nullptr;
+    return list;
+}
+std::function<void()>& HeldListAction()
+{
+    static std::function<void()> action;
+    return action;
+}
 } // namespace
 
 void RunAfterNextCommit(const QString& connectionName, std::function<void()> action)
@@ -30,6 +40,20 @@ void Committed(const QString& connectionName)
     if (!Action() || Connection() != connectionName)
         return;
     const std::function<void()> action = std::exchange(Action(), nullptr);
+    action();
+}
+
+void RunBeforeHeldListRead(const QObject* list, std::function<void()> action)
+{
+    HeldList() = list;
+    HeldListAction() = std::move(action);
+}
+
+void ReadingHeldList(const QObject* list)
+{
+    if (!HeldListAction() || HeldList() != list)
+        return;
+    const std::function<void()> action = std::exchange(HeldListAction(), nullptr);
     action();
 }
 

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+class QObject;
 class QString;
 
 // A point of the database layer where a test lands a fault at an exact step, for example a server stopped right
@@ -12,5 +13,11 @@ namespace DatabaseHooks {
 void RunAfterNextCommit(const QString& connectionName, std::function<void()> action);
 // Told by the connection manager after each commit that succeeded.
 void Committed(const QString& connectionName);
+
+// The action runs once, when the held-list pass has found the list's connection answering and is about to read
+// that list again.
+void RunBeforeHeldListRead(const QObject* list, std::function<void()> action);
+// Told by the connection manager right before it reads a held list again.
+void ReadingHeldList(const QObject* list);
 
 } // namespace DatabaseHooks

@@ -130,12 +130,19 @@ private:
     std::function<void(const QWidget*)> closed;
 };
 
+// Shows no rows and lets go of the statement, keeping the titles its page gave the columns: clear() would drop them,
+// and the page's next read would show the statement's field names.
+void Empty(QSqlQueryModel* list)
+{
+    list->setQuery(QSqlQuery());
+}
+
 // The lists still showing rows of a connection whose registration goes: its driver goes with it, and they would
 // read blank cells.
 void EmptyListsOf(const QString& connectionName)
 {
     for (const ShownList& shown : ListsOfStatements(QSqlDatabase::database(connectionName, false).driver()))
-        shown.list->clear();
+        Empty(shown.list);
 }
 
 // A registration left behind by a close operation is replaced, not warned about.
@@ -468,7 +475,7 @@ void DatabaseManager::WindowClosed(const QWidget* window)
         }
         // Shown again before it is read, it would show blank cells: none rather than those, until the pass.
         if (it->letGo && !it->ReadAnew()) {
-            it->list->clear();
+            Empty(it->list);
             it->shown = it->list->query();
         }
         it->Thaw();
@@ -503,12 +510,17 @@ bool DatabaseManager::Answers(const Side& side)
     if (ping.exec(QStringLiteral("DO 0")))
         return true;
     LogDatabaseError(ping.lastError());
+    Lost(side);
+    return false;
+}
+
+void DatabaseManager::Lost(const Side& side)
+{
     // The next request tries to reopen it, as after any statement that found it lost.
     side.open = false;
     side.lost = true;
     if (mainWindow)
         (mainWindow->*side.report)(false);
-    return false;
 }
 
 void DatabaseManager::ReadHeldListsWhenIdle()
@@ -550,8 +562,21 @@ void DatabaseManager::ReadHeldLists()
             heldLists.push_back(held);
             continue;
         }
+        DatabaseHooks::ReadingHeldList(held.list);
+        // Lost again between the ping and the read: the same, once it is found. A table model's own read has emptied
+        // it by then; the other lists take the rows only once they are read.
+        const auto keepWhenLost = [this, &held, &side](const QSqlError& error) {
+            if (!DatabaseFailure::ConnectionLost(side.db->driver(), error))
+                return false;
+            LogDatabaseError(error);
+            Lost(side);
+            held.shown = held.list->query();
+            heldLists.push_back(held);
+            return true;
+        };
         if (held.read) {
-            held.read();
+            if (!held.read() && held.list)
+                keepWhenLost(held.list->lastError());
             continue;
         }
         QSqlQuery again(*side.db);
@@ -571,6 +596,8 @@ void DatabaseManager::ReadHeldLists()
             held.Thaw();
             continue;
         }
+        if (keepWhenLost(again.lastError()))
+            continue;
         // Refused: a plain list keeps its rows; a let-go one has none left to show.
         if (!held.letGo) {
             LogDatabaseError(again.lastError());
@@ -579,7 +606,7 @@ void DatabaseManager::ReadHeldLists()
                 emptied = true;
                 reason = DatabaseFailure::ReadReason(again.driver(), again.lastError());
             }
-            held.list->clear();
+            Empty(held.list);
         }
         held.Thaw();
     }
@@ -594,14 +621,14 @@ void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
         // Closed on purpose: the lists whose rows it holds show none rather than freed ones.
         for (const ShownList& shown : ListsOfStatements(side.db->driver()))
             if (RowsInTheConnection(shown.list->query()))
-                shown.list->clear();
+                Empty(shown.list);
         for (auto it = heldLists.begin(); it != heldLists.end();) {
             if (it->connectionName != side.connectionName) {
                 ++it;
                 continue;
             }
             if (it->letGo && !it->ReadAnew())
-                it->list->clear();
+                Empty(it->list);
             it->Thaw();
             it = heldLists.erase(it);
         }

@@ -155,6 +155,7 @@ private:
     void ReadHeldLists();
     // Lost again before the pass, found by a ping rather than by reading a held list on the dead connection.
     bool Answers(const Side& side);
+    void Lost(const Side& side);
     // A frozen widget thaws when its list is read, by the pass or by its page, and when its window closes.
     void Freeze(HeldList& held, QWidget* widget);
     void WindowClosed(const QWidget* window);

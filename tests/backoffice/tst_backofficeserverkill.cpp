@@ -2,6 +2,7 @@
 #include "addeditpoitemdialog.h"
 #include "addeditproductdialog.h"
 #include "addeditpurchaseorder.h"
+#include "databasehooks.h"
 #include "databasemanager.h"
 #include "expensemanagement.h"
 #include "inventorymanagement.h"
@@ -105,6 +106,8 @@ private slots:
     void updateWithTheRoleBoxEmptyIsRefused();
     void twoReopeningsThenBeforeThePass_data();
     void twoReopeningsThenBeforeThePass();
+    void readLostAfterThePassPingKeepsTheListHeld_data();
+    void readLostAfterThePassPingKeepsTheListHeld();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
     void rolesReadRefusedTellsOnce();
 
@@ -247,6 +250,16 @@ QAbstractItemModel* SourceOf(QAbstractItemModel* model)
     while (auto* proxy = qobject_cast<QAbstractProxyModel*>(model))
         model = proxy->sourceModel();
     return model;
+}
+
+// Rows whose first column (an order's ID) reads empty: rows that can no longer be read, whatever the other columns
+// make of that ("0.00").
+int RowsWithoutId(const QAbstractItemModel* model)
+{
+    int without = 0;
+    for (int row = 0; row < model->rowCount(); ++row)
+        without += model->index(row, 0).data().toString().isEmpty() ? 1 : 0;
+    return without;
 }
 
 // The rows of a list as "cell|cell|...", sorted: a statement without ORDER BY may give them in another order.
@@ -1204,6 +1217,7 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass_data()
     QTest::newRow("a second drop: the server killed, then back") << 1;
     QTest::newRow("its window closed") << 2;
     QTest::newRow("the pass's reads refused: tables renamed") << 5;
+    QTest::newRow("the pass's read of the purchase orders refused") << 6;
     QTest::newRow("logout: the connection closed") << 3;
     QTest::newRow("another database: the connection removed") << 4;
 }
@@ -1229,6 +1243,10 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
     TestSupport::Idle();
     const QStringList gridBefore = Cells(grid->model());
     QVERIFY(!gridBefore.isEmpty() && reportView->model()->rowCount() > 0);
+    // Emptied lists keep the titles their pages gave them.
+    const QStringList ordersTitles = ShownTitles(ordersView);
+    const QStringList inventoryTitles = shown(Inventory);
+    QVERIFY(ordersTitles.contains(QStringLiteral("Payment Status")));
 
     dropInventoryConnection();
     read(Inventory);
@@ -1254,6 +1272,9 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
         QVERIFY(ordersView->updatesEnabled());
         QCOMPARE(BlankRows(ordersView->model()), 0);
         orders->show();
+        // Shown again before the pass, its list holds no rows whose cells cannot be read (a view finds them blank
+        // beyond the rows its proxy keeps).
+        QCOMPARE(RowsWithoutId(SourceOf(ordersView->model())), 0);
     } else if (then == 5) {
         const QString renamed = QStringLiteral("RENAME TABLE tblExpenses TO tblExpensesAway, tblPODetails TO tblPODetailsAway");
         QCOMPARE(rows(inventoryDb, renamed), QStringList());
@@ -1272,6 +1293,16 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
         Child<QRadioButton>(report.get(), "radioCategory")->setChecked(true);
         Child<QRadioButton>(report.get(), "radioIndividualExpenses")->setChecked(true);
         answerer->clear();
+    } else if (then == 6) {
+        QCOMPARE(rows(inventoryDb, QStringLiteral("RENAME TABLE tblPOrders TO tblPOrdersAway")), QStringList());
+        TestSupport::Idle();
+        QCOMPARE(rows(inventoryDb, QStringLiteral("RENAME TABLE tblPOrdersAway TO tblPOrders")), QStringList());
+        QCOMPARE(ordersView->model()->rowCount(), 0);
+        QCOMPARE(answerer->messages().size(), 1);
+        QVERIFY2(answerer->messages().first().contains(QLatin1String("tblPOrders' doesn't exist")),
+                 qPrintable(answerer->messages().first()));
+        Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+        answerer->clear();
     } else if (then >= 3) {
         DatabaseManager* manager = DatabaseManager::Instance();
         if (then == 3)
@@ -1288,8 +1319,11 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
         // Its rows go with the closed connection's driver when the next one opens: none rather than unreadable ones.
         QVERIFY(manager->InventoryDatabase()->isOpen());
         QCOMPARE(grid->model()->rowCount(), 0);
+        read(Inventory);
+        QCOMPARE(shown(Inventory), inventoryTitles);
         // The order's editor opened again, as after logging in, for the rows after.
         Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+        QCOMPARE(ShownTitles(ordersView), ordersTitles);
         auto* orderRows = qobject_cast<QSqlQueryModel*>(SourceOf(ordersView->model()));
         QSqlRecord order;
         for (int row = 0; row < orderRows->rowCount() && order.isEmpty(); ++row)
@@ -1311,8 +1345,76 @@ void TestBackofficeServerKill::twoReopeningsThenBeforeThePass()
     QCOMPARE(Cells(grid->model()), gridBefore);
     PurchaseManagement fresh(nullptr);
     QCOMPARE(RowsOf(ordersView->model()), RowsOf(Child<QTableView>(&fresh, "tableViewItems")->model()));
+    QCOMPARE(ShownTitles(ordersView), ordersTitles);
     QVERIFY(reportView->model()->rowCount() > 0);
     QCOMPARE(answerer->messages(), QStringList());
+}
+
+void TestBackofficeServerKill::readLostAfterThePassPingKeepsTheListHeld_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::newRow("a plain statement's rows: an order's grid") << 0;
+    QTest::newRow("a prepared statement's rows, let go of: the purchase orders") << 1;
+    QTest::newRow("a table model kept after a write while down: the users") << 2;
+}
+
+// The pass finds the server answering, and it goes away again before the pass reads a list: the list keeps what it
+// shows (the purchase orders their frozen view, without a box), as when the ping fails, and is read once the
+// connection is back, under its page's titles.
+void TestBackofficeServerKill::readLostAfterThePassPingKeepsTheListHeld()
+{
+    QFETCH(int, list);
+    const QString started = server.start(); // a no-op while it runs
+    QVERIFY2(started.isEmpty(), qPrintable(started));
+    QTRY_VERIFY_WITH_TIMEOUT(read(Inventory) > 0, 20000);
+    ManageUsers users(nullptr);
+    users.show();
+    Child<QPushButton>(orders.get(), "buttonShowAll")->click();
+    QTableView* const views[] = {Child<QTableView>(orderEditor.get(), "tableView"),
+                                 Child<QTableView>(orders.get(), "tableViewItems"), Child<QTableView>(&users, "tableView")};
+    QStringList titles[3];
+    for (int i = 0; i < 3; ++i) {
+        titles[i] = ShownTitles(views[i]);
+        QVERIFY(views[i]->model()->rowCount() > 0);
+    }
+    const QStringList gridBefore = Cells(views[0]->model());
+
+    // Kept after a write while the server is away (the users and roles lists, after the roles dialog), then held at
+    // the reopening (the lists of statements).
+    QVERIFY(killServer());
+    Child<QPushButton>(&users, "pushRolesManagement")->click();
+    const QString error = server.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QTRY_VERIFY_WITH_TIMEOUT(read(Inventory) > 0, 20000);
+    // The server goes away again once the pass's ping has found it, before the list is read.
+    QAbstractItemModel* held = SourceOf(views[list]->model());
+    QString stopped = QStringLiteral("not stopped");
+    DatabaseHooks::RunBeforeHeldListRead(held, [this, &stopped] { stopped = server.stop(); });
+    answerer->clear();
+    TestSupport::Idle();
+    QVERIFY2(stopped.isEmpty(), qPrintable(stopped));
+    QCOMPARE(answerer->messages(), QStringList());
+    QCOMPARE(Cells(views[0]->model()), gridBefore);
+    if (list == 1)
+        QVERIFY(!views[1]->updatesEnabled());
+
+    QSignalSpy resets(held, &QAbstractItemModel::modelReset);
+    const QString back = server.start();
+    QVERIFY2(back.isEmpty(), qPrintable(back));
+    QTRY_VERIFY_WITH_TIMEOUT(read(Inventory) > 0, 20000);
+    answerer->clear();
+    TestSupport::Idle();
+    QVERIFY(resets.count() > 0);
+    QCOMPARE(answerer->messages(), QStringList());
+    QCOMPARE(Cells(views[0]->model()), gridBefore);
+    PurchaseManagement freshOrders(nullptr);
+    ManageUsers freshUsers(nullptr);
+    QCOMPARE(RowsOf(views[1]->model()), RowsOf(Child<QTableView>(&freshOrders, "tableViewItems")->model()));
+    QCOMPARE(RowsOf(views[2]->model()), RowsOf(Child<QTableView>(&freshUsers, "tableView")->model()));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(views[i]->updatesEnabled());
+        QCOMPARE(ShownTitles(views[i]), titles[i]);
+    }
 }
 
 void TestBackofficeServerKill::columnPages()

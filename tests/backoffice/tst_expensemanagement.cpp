@@ -41,6 +41,7 @@ private slots:
     void deleteSelectedRows();
     void longListIsCountedAndPrintedWhole();
     void failedListQueryIsReported();
+    void refusedReadGivesTheServersReason();
     void opensInCategoryOrder();
     void sortingSetUpOnceTheTableIsCounted();
 
@@ -267,6 +268,18 @@ void TestExpenseManagement::failedListQueryIsReported()
                  qPrintable(answerer->messages().join(' ')));
     }
     QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpensesAway TO tblExpenses")}), QString());
+}
+
+// A list the server refuses to read once the page has its columns: the page says why in the server's words.
+void TestExpenseManagement::refusedReadGivesTheServersReason()
+{
+    ExpenseManagement page(nullptr);
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpenses TO tblExpensesAway")}), QString());
+    click(page, "buttonShowAll");
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblExpensesAway TO tblExpenses")}), QString());
+    QCOMPARE(answerer->seen.size(), 1);
+    QVERIFY2(answerer->messages().first().contains(QLatin1String("tblExpenses' doesn't exist")),
+             qPrintable(answerer->messages().first()));
 }
 
 void TestExpenseManagement::opensInCategoryOrder()

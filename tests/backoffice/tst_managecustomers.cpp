@@ -31,6 +31,7 @@ private slots:
     void failedSaveIsShownAndKeepsTheForm_data();
     void failedSaveIsShownAndKeepsTheForm();
     void failedListQueryIsReportedAndAnAddMendsIt();
+    void refusedReadGivesTheServersReason();
     void textKeptToItsColumns_data();
     void textKeptToItsColumns();
     void pickerHandsBackTheChosenCustomer_data();
@@ -206,6 +207,18 @@ void TestManageCustomers::failedListQueryIsReportedAndAnAddMendsIt()
                  (QStringList{QStringLiteral("Ann"), QStringLiteral("Bea")}));
         QCOMPARE(ColumnTexts(grid(dialog), 1), (QStringList{QStringLiteral("Ann"), QStringLiteral("Bea")}));
     }
+}
+
+// A list the server refuses to read once the page has its columns: the page says why in the server's words.
+void TestManageCustomers::refusedReadGivesTheServersReason()
+{
+    ManageCustomers dialog(nullptr, false);
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblCustomers TO tblCustomersAway")}), QString());
+    click(dialog, "pushFilter");
+    QCOMPARE(fixture.execInventory({QStringLiteral("RENAME TABLE tblCustomersAway TO tblCustomers")}), QString());
+    QCOMPARE(answerer->seen.size(), 1);
+    QVERIFY2(answerer->messages().first().contains(QLatin1String("tblCustomers' doesn't exist")),
+             qPrintable(answerer->messages().first()));
 }
 
 void TestManageCustomers::textKeptToItsColumns_data()

@@ -83,6 +83,7 @@ private slots:
     void columnChoiceHoldsForEveryPage();
     void exportWritesBothLists();
     void failedListQueryIsReported();
+    void refusedReadGivesTheServersReason();
     void datesAndMoneyInTheDisplayFormats();
     void numbersAndDatesSortByValue_data();
     void numbersAndDatesSortByValue();
@@ -613,6 +614,20 @@ void TestSalesManagement::failedListQueryIsReported()
         QCOMPARE(ColumnTexts(sales(page), ID).size(), 8);
     }
     QCOMPARE(fixture.execSales({QStringLiteral("RENAME TABLE tblSalesInvoiceAway TO tblSalesInvoice")}), QString());
+}
+
+// A list the server refuses to read once the page has its columns: the page says why in the server's words.
+void TestSalesManagement::refusedReadGivesTheServersReason()
+{
+    SalesManagement page(nullptr, false, false, 0);
+    QCOMPARE(fixture.execSales({QStringLiteral("RENAME TABLE tblSalesTransactions TO tblSalesTransactionsAway")}),
+             QString());
+    click(page, "buttonShowAll");
+    QCOMPARE(fixture.execSales({QStringLiteral("RENAME TABLE tblSalesTransactionsAway TO tblSalesTransactions")}),
+             QString());
+    QCOMPARE(answerer->seen.size(), 1);
+    QVERIFY2(answerer->messages().first().contains(QLatin1String("tblSalesTransactions' doesn't exist")),
+             qPrintable(answerer->messages().first()));
 }
 
 void TestSalesManagement::datesAndMoneyInTheDisplayFormats()

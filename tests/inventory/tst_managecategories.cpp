@@ -21,6 +21,7 @@ private slots:
     void deleteUsedRefused_data();
     void deleteUsedRefused();
     void failedCountRefusesDelete();
+    void refusedReadGivesTheServersReason();
 
 private:
     QStringList names(const QString& table = QStringLiteral("tblProductCategories")) const
@@ -176,6 +177,20 @@ void TestManageCategories::failedCountRefusesDelete()
     QCOMPARE(names(QStringLiteral("tblExpenseCategories")), QStringList{"Rent"});
     QCOMPARE(answerer->messages().size(), 1);
     QVERIFY2(answerer->messages().first().contains(QLatin1String("tblExpenses")), qPrintable(answerer->messages().first()));
+}
+
+// The categories refused once the dialog has its columns (read again after a refused deletion): the server's words.
+void TestManageCategories::refusedReadGivesTheServersReason()
+{
+    addCategory(QStringLiteral("Bakery"));
+    ManageCategories dialog(nullptr, 0);
+    QVERIFY(SelectRow(Child<QTableView>(&dialog, "tableView"), 1, QStringLiteral("Bakery")));
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblProductCategories TO tblProductCategoriesAway")}), QString());
+    Child<QPushButton>(&dialog, "pushButtonDelete")->click();
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblProductCategoriesAway TO tblProductCategories")}), QString());
+    const QString read = answerer->messages().value(1);
+    QVERIFY2(read.contains(QLatin1String("The categories could not be read.")), qPrintable(answerer->messages().join('\n')));
+    QVERIFY2(read.contains(QLatin1String("tblProductCategories' doesn't exist")), qPrintable(read));
 }
 
 VORANTEL_TEST_MAIN(TestManageCategories)

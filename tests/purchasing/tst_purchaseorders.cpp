@@ -1,4 +1,5 @@
 #include "addeditpurchaseorder.h"
+#include "databasehooks.h"
 #include "modalanswerer.h"
 #include "purchasemanagement.h"
 #include "purchasemodel.h"
@@ -30,6 +31,8 @@ private slots:
     void deleteTakesLinesAndOrderOrNothing_data();
     void deleteTakesLinesAndOrderOrNothing();
     void unreadableListSaysSo();
+    void readRefusedAfterADeleteShowsNoDeletedRow_data();
+    void readRefusedAfterADeleteShowsNoDeletedRow();
     void closedOrderIsViewOnly();
     void openingWritesNothing_data();
     void openingWritesNothing();
@@ -473,6 +476,51 @@ void TestPurchaseOrders::unreadableListSaysSo()
     QVERIFY2(answerer->messages().first().startsWith(
                  QStringLiteral("Manage Purchase|The purchase orders could not be read from the database:")),
              qPrintable(answerer->messages().first()));
+}
+
+void TestPurchaseOrders::readRefusedAfterADeleteShowsNoDeletedRow_data()
+{
+    QTest::addColumn<bool>("line"); // Delete Item in an order's grid; otherwise Delete on the purchase orders page
+    QTest::addColumn<QString>("table"); // renamed once the deletion is committed, so that the list's read is refused
+    QTest::newRow("purchase orders, Delete") << false << "tblVendors";
+    QTest::newRow("an order's grid, Delete Item") << true << "tblProducts";
+}
+
+// The server refuses the read that follows a deletion, while it is up: the list shows no rows rather than the deleted
+// one, and says why in the server's words.
+void TestPurchaseOrders::readRefusedAfterADeleteShowsNoDeletedRow()
+{
+    QFETCH(bool, line);
+    QFETCH(QString, table);
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("Bolt")), QString());
+    QCOMPARE(addOrder(0, QString(), 2), QString());
+    QCOMPARE(addOrder(0, QString(), 1), QString());
+    QString renamed = QStringLiteral("not renamed");
+    DatabaseHooks::RunAfterNextCommit(QStringLiteral("INVENTORY_DB"), [this, &renamed, table] {
+        renamed = run(QStringLiteral("RENAME TABLE %1 TO %1Away").arg(table));
+    });
+    const auto restore = qScopeGuard([this, table] {
+        DatabaseHooks::RunAfterNextCommit(QString(), nullptr);
+        run(QStringLiteral("RENAME TABLE %1Away TO %1").arg(table));
+    });
+
+    PurchaseManagement page(nullptr);
+    QSqlRecord order = listRow(page);
+    AddEditPurchaseOrder editor(nullptr, &order);
+    QTableView* list = Child<QTableView>(line ? static_cast<QWidget*>(&editor) : &page, line ? "tableView" : "tableViewItems");
+    QCOMPARE(list->model()->rowCount(), 2);
+    list->setCurrentIndex(list->model()->index(0, 2));
+    list->selectRow(0);
+    if (line) {
+        Child<QPushButton>(&editor, "pushDeleteItem")->click();
+    } else {
+        answerer->pressButton(QMessageBox::Yes);
+        Child<QPushButton>(&page, "buttonDelete")->click();
+    }
+    QVERIFY2(renamed.isEmpty(), qPrintable(renamed));
+    QCOMPARE(list->model()->rowCount(), 0);
+    const QString told = line ? statusText(&editor) : answerer->messages().value(1);
+    QVERIFY2(told.contains(table + QStringLiteral("' doesn't exist")), qPrintable(told));
 }
 
 void TestPurchaseOrders::overdueMark_data()

@@ -28,6 +28,7 @@ private slots:
     void namesKeptToTheColumn_data();
     void namesKeptToTheColumn();
     void rolesThatCanNotBeReadAreSaidSo();
+    void refusedReadGivesTheServersReason();
     void permissions_data();
     void permissions();
 
@@ -259,6 +260,20 @@ void TestManageRoles::rolesThatCanNotBeReadAreSaidSo()
 }
 
 // After an add, update or delete the selection is gone until a row is selected again.
+// The roles refused once the dialog has its columns (read again after a refused deletion): the server's words.
+void TestManageRoles::refusedReadGivesTheServersReason()
+{
+    ManageRoles dialog(nullptr);
+    dialog.show();
+    QVERIFY(selectRole(dialog, QStringLiteral("ASSISTANT MANAGER")));
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblRoles TO tblRolesAway")}), QString());
+    click(dialog, "pushButtonDelete");
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblRolesAway TO tblRoles")}), QString());
+    const QString read = answerer->messages().value(1);
+    QVERIFY2(read.startsWith(QLatin1String("Roles|The roles can not be read.")), qPrintable(answerer->messages().join('\n')));
+    QVERIFY2(read.contains(QLatin1String("tblRoles' doesn't exist")), qPrintable(read));
+}
+
 void TestManageRoles::permissionsNeedASelectedRole()
 {
     const QString noRole = QStringLiteral("Set Permissions|No role selected. Please select a role first.");

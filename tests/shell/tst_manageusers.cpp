@@ -37,6 +37,7 @@ private slots:
     void lastAdministratorStays();
     void failedCommitIsNotReportedAsDone();
     void usersThatCanNotBeReadAreSaidSo();
+    void refusedReadGivesTheServersReason();
     void namesKeptToTheirColumns_data();
     void namesKeptToTheirColumns();
 
@@ -509,6 +510,19 @@ void TestManageUsers::usersThatCanNotBeReadAreSaidSo()
     const QStringList shown = answerer->messages();
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown.first().startsWith(QLatin1String("Users|The users can not be read.")), qPrintable(shown.first()));
+}
+
+// The users list refused once the dialog has its columns (read again after the roles dialog): the server's words.
+void TestManageUsers::refusedReadGivesTheServersReason()
+{
+    ManageUsers dialog(nullptr);
+    QCOMPARE(fixture.exec({QStringLiteral("RENAME TABLE tblUsers TO tblUsersAway")}), QString());
+    const auto restore = qScopeGuard([this] { fixture.exec({QStringLiteral("RENAME TABLE tblUsersAway TO tblUsers")}); });
+    Child<QPushButton>(&dialog, "pushRolesManagement")->click();
+    const QStringList shown = answerer->messages();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(QLatin1String("Users|The users can not be read.")), qPrintable(shown.first()));
+    QVERIFY2(shown.first().contains(QLatin1String("tblUsers' doesn't exist")), qPrintable(shown.first()));
 }
 
 void TestManageUsers::namesKeptToTheirColumns_data()
