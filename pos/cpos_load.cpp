@@ -98,8 +98,11 @@ void CPOS::LoadLinesOfSale(const QString& openedText)
     if (!ReadCart(&failure)) {
         cartModel->RemoveAllLines();
         linesUnread = true;
-        ShowStatus(failure.isEmpty() ? tr("%1 Its lines will be shown when the database server is back.").arg(openedText)
-                                     : tr("%1 Its lines could not be read: %2").arg(openedText, failure),
+        QString opened = openedText;
+        if (opened.endsWith(QLatin1Char('.')))
+            opened.chop(1);
+        ShowStatus(failure.isEmpty() ? tr("%1. Its lines will be shown when the database server is back.").arg(opened)
+                                     : tr("%1. Its lines could not be read: %2").arg(opened, failure),
                    true);
         return;
     }
