@@ -446,7 +446,7 @@ void CPOS::EnterItem()
     write.failure = loggingError;
     write.stockFailure = tr("Error occurred while updating stock, so the item was not added: %1");
     write.unreachable = tr("The item was not added: the database server cannot be reached.");
-    write.unconfirmed = tr("The server did not confirm the item. The lines will be read again when it is back.");
+    write.unconfirmed = tr("The server did not confirm the item: the lines are read when it is back.");
     write.refuseOverflow = [&](qint64 locked, qint64 remaining) {
         const qint64 byUnits = returning ? locked + units * ipu : locked - units * ipu;
         QLineEdit* const field = FitsStockColumn(byUnits / ipu) ? ui->lineEditSubItems : ui->lineEditItems;
@@ -624,7 +624,7 @@ void CPOS::DeleteLine(int row)
     };
     write.failure = deleteError;
     write.unreachable = tr("The item was not deleted: the database server cannot be reached.");
-    write.unconfirmed = tr("The server did not confirm the deletion. The lines will be read again when it is back.");
+    write.unconfirmed = tr("The server did not confirm the deletion: the lines are read when it is back.");
     write.refuseOverflow = [&](qint64 /*available*/, qint64 remaining) {
         ShowStatus(StockOverflow(tr("Quantity"), code, remaining / ipu), true);
     };

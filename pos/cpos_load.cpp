@@ -101,7 +101,7 @@ void CPOS::LoadLinesOfSale(const QString& openedText)
         QString opened = openedText;
         if (opened.endsWith(QLatin1Char('.')))
             opened.chop(1);
-        ShowStatus(failure.isEmpty() ? tr("%1. Its lines will be shown when the database server is back.").arg(opened)
+        ShowStatus(failure.isEmpty() ? tr("%1. Its lines are read once the server is back.").arg(opened)
                                      : tr("%1. Its lines could not be read: %2").arg(opened, failure),
                    true);
         return;

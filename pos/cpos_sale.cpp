@@ -116,8 +116,9 @@ bool CPOS::SaleLinesKnown()
     QString failure;
     if (ReadCart(&failure) && !linesUnread)
         return true;
-    ShowStatus(tr("Nothing was done: the sale's lines could not be read. %1")
-                   .arg(failure.isEmpty() ? tr("The database server cannot be reached.") : failure),
+    // Short enough for the status line at a till's width.
+    ShowStatus(failure.isEmpty() ? tr("Not done: the database server cannot be reached to read the sale's lines.")
+                                 : tr("Not done: the sale's lines could not be read: %1").arg(failure),
                true);
     return false;
 }
