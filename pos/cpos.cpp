@@ -330,6 +330,8 @@ void CPOS::SetUpCart()
         qCWarning(lcPos) << "cart:" << cartModel->lastError().text();
     QTableView* view = ui->tableViewItems;
     view->setModel(cartModel);
+    // Also a read by the connection manager's pass, after the server came back.
+    connect(cartModel, &QAbstractItemModel::modelReset, this, &CPOS::CartWasRead);
     view->setAlternatingRowColors(true);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->verticalHeader()->hide();

@@ -94,8 +94,13 @@ public:
     void CreateTransaction();
     bool RefreshSalesTable();
     // Reads the sale's lines into the cart; on a failure the cart stays as it was, false comes back and
-    // failure (when given) gets the reason, empty when the server went away.
+    // failure (when given) gets the reason, empty when the server went away. A failed read is read again
+    // once the server is back.
     bool ReadCart(QString* failure = nullptr);
+    // True when the stored lines of the sale are known, reading them first when they are not; false, with the
+    // refusal on the status line, when they cannot be read. Every action that uses the sale's totals or acts on
+    // a line asks first.
+    bool SaleLinesKnown();
     // After a write whose lines could not be read again: the status line says what was done (doneText) and why
     // the lines were not read (failure, as ReadCart gave it); shownAsStored false when the cart could not show
     // the written line.
@@ -392,7 +397,7 @@ private:
     bool LoadSaleCustomer(const QVariant& customerId);
     void FillAmounts(const QSqlRecord& row);
     void FillPaymentType(const QSqlRecord& row);
-    void LoadLinesOfSale();
+    void LoadLinesOfSale(const QString& openedText);
     void ShowPendingCount();
     QString SizeRule() const;
     QString RowStyle(int place) const;
@@ -432,6 +437,10 @@ private:
         QString failure;
         // With the database's error as %1, when the stock row can not be updated; empty: the failure text.
         QString stockFailure;
+        // The connection was lost before the commit: nothing was stored.
+        QString unreachable;
+        // The commit's answer was lost: the server may have stored it.
+        QString unconfirmed;
         // The stock would leave its column: the locked stock and what would remain, in sub-units.
         std::function<void(qint64 locked, qint64 remaining)> refuseOverflow;
     };
@@ -450,11 +459,16 @@ private:
     void PoleShowPrice(const QString& text);
     void PoleShowTotal(const QString& text);
     void PoleShowWelcome();
-    // Totals and line numbers taken from the stored lines, after a commit whose outcome is unknown.
+    // Totals and line numbers taken from the stored lines, once they are read (by the screen or by the
+    // connection manager's pass over the lists of a reopened connection).
     void ResyncFromCart();
+    void CartWasRead();
+    QString CartStatement() const;
 
     std::unique_ptr<SaleLineStore> lineStore;
-    bool resyncTotals = false;
+    // The sale's stored lines are not known: a line write whose commit's answer was lost, or a loaded sale
+    // whose lines could not be read. Their next read sets the cart, the totals and the line numbers.
+    bool linesUnread = false;
 
     // Invoice mode, customers and timestamps, stored-sale searches and automatic purchase orders
     // (cpos_invoice.cpp, cpos_customers.cpp, cpos_search.cpp, cpos_porder.cpp).

@@ -96,6 +96,9 @@ void CPOS::on_pushPayLater_clicked()
         ShowStatus(tr("Nothing to add to pending payment. First create a sale."), true);
         return;
     }
+    // Whether the sale has lines, and what it holds, is what is stored.
+    if (!SaleLinesKnown())
+        return;
     if (itemIndexes.isEmpty()) {
         ShowStatus(tr("No items exist in sale. Nothing to add to pending payment."), true);
         return;

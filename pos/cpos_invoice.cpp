@@ -183,6 +183,8 @@ int CPOS::SaveInvoice()
         ShowStatus(tr("Nothing changed and already saved."), true);
         return 0;
     }
+    if (!SaleLinesKnown())
+        return 4;
     // A customer chosen before the first item marks the sale changed while it has no row yet.
     if (transactionId.isEmpty())
         return 0;

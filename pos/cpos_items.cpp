@@ -248,18 +248,27 @@ bool CPOS::WriteLineWithStock(const StockRow& stock, const QString& code, bool t
     const bool keepsStock = !stock.serviceItem;
     const bool takes = keepsStock && takesStock;
     qint64 available = 0;
+    // A connection lost on the way is told in the program's words; the server's own refusal as it is.
+    const auto refuse = [&](const QString& refused) {
+        ShowStatus(lineStore->ConnectionLost() ? write.unreachable : refused, true);
+    };
     for (;;) {
         if (!lineStore->Begin()) {
-            ShowStatus(write.failure, true);
+            refuse(write.failure);
             return false;
         }
         if (keepsStock) {
             int quantity = 0;
             int subItems = 0;
             bool exists = false;
-            if (!lineStore->LockStock(stock.id, &quantity, &subItems, &exists) || !exists) {
+            if (!lineStore->LockStock(stock.id, &quantity, &subItems, &exists)) {
                 lineStore->Rollback();
-                ShowStatus(exists ? write.failure : tr("No stock found with code ") + code, true);
+                refuse(write.failure);
+                return false;
+            }
+            if (!exists) {
+                lineStore->Rollback();
+                ShowStatus(tr("No stock found with code ") + code, true);
                 return false;
             }
             available = quantity * ipu + subItems;
@@ -284,19 +293,21 @@ bool CPOS::WriteLineWithStock(const StockRow& stock, const QString& code, bool t
         }
         if (!write.write()) {
             lineStore->Rollback();
-            ShowStatus(write.failure, true);
+            refuse(write.failure);
             return false;
         }
         if (keepsStock && !lineStore->SetStock(stock.id, int(remaining / ipu), int(remaining % ipu))) {
             lineStore->Rollback();
-            ShowStatus(write.stockFailure.isEmpty() ? write.failure : write.stockFailure.arg(lineStore->LastError()),
-                       true);
+            refuse(write.stockFailure.isEmpty() ? write.failure : write.stockFailure.arg(lineStore->LastError()));
             return false;
         }
         if (!lineStore->Commit()) {
-            // The server may have committed before the connection broke: the stored lines decide.
-            resyncTotals = true;
-            ShowStatus(write.failure, true);
+            // The server may have committed before the connection broke: the stored lines decide, and until
+            // they are read the sale counts as changed.
+            linesUnread = true;
+            saleState = 1;
+            StampChange();
+            ShowStatus(write.unconfirmed, true);
             return false;
         }
         break;
@@ -343,10 +354,9 @@ void CPOS::EnterItem()
     if (!LookUpSellableStock(code, &row))
         return;
     const qint64 ipu = row.itemsPerUnit;
-    // After a commit whose outcome was lost with the connection, the stored lines give the totals
-    // and the used line numbers before the next line takes one.
-    if (resyncTotals)
-        ReadCart();
+    // The stored lines give the totals and the used line numbers before the next line takes one.
+    if (!SaleLinesKnown())
+        return;
 
     const qint64 available = row.quantity * ipu + row.subItems;
     const bool returning = ui->checkReturnMode->isChecked() || itemEntryBusy;
@@ -435,6 +445,8 @@ void CPOS::EnterItem()
     write.write = [&] { return lineStore->InsertLine(line); };
     write.failure = loggingError;
     write.stockFailure = tr("Error occurred while updating stock, so the item was not added: %1");
+    write.unreachable = tr("The item was not added: the database server cannot be reached.");
+    write.unconfirmed = tr("The server did not confirm the item: the lines are read when it is back.");
     write.refuseOverflow = [&](qint64 locked, qint64 remaining) {
         const qint64 byUnits = returning ? locked + units * ipu : locked - units * ipu;
         QLineEdit* const field = FitsStockColumn(byUnits / ipu) ? ui->lineEditSubItems : ui->lineEditItems;
@@ -512,7 +524,7 @@ void CPOS::ShowTotals(double linePrice)
 
 void CPOS::ResyncFromCart()
 {
-    resyncTotals = false;
+    linesUnread = false;
     double total = 0.0;
     double tax = 0.0;
     double discount = 0.0;
@@ -553,6 +565,8 @@ void CPOS::PoleShowWelcome()
 void CPOS::on_pushDeleteItem_clicked()
 {
     deletingLine = false;
+    if (!SaleLinesKnown())
+        return;
     const QModelIndex current = ui->tableViewItems->currentIndex();
     if (!ui->tableViewItems->model() || current.row() < 0 || current.column() < 0) {
         ShowStatus(tr("No row selected from the sales table."), true);
@@ -609,6 +623,8 @@ void CPOS::DeleteLine(int row)
         return lineStore->DeleteLine(lineId, transactionId, &deleted) && deleted;
     };
     write.failure = deleteError;
+    write.unreachable = tr("The item was not deleted: the database server cannot be reached.");
+    write.unconfirmed = tr("The server did not confirm the deletion: the lines are read when it is back.");
     write.refuseOverflow = [&](qint64 /*available*/, qint64 remaining) {
         ShowStatus(StockOverflow(tr("Quantity"), code, remaining / ipu), true);
     };

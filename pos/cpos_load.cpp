@@ -88,16 +88,28 @@ void CPOS::FillPaymentType(const QSqlRecord& row)
     ui->comboPaymentType->setCurrentText(type.isEmpty() ? QStringLiteral("OTHER") : type);
 }
 
-// The loaded sale's line numbers only: new lines are numbered after its highest.
-void CPOS::LoadLinesOfSale()
+// The loaded sale's line numbers only: new lines are numbered after its highest. Its lines unread, the
+// status line says so after openedText, and the stored lines give the numbers and totals once read.
+void CPOS::LoadLinesOfSale(const QString& openedText)
 {
     itemIndexes.clear();
-    // Unread, the stored lines give the numbers (and totals) before the next line takes one.
-    if (!RefreshSalesTable())
-        resyncTotals = true;
+    linesUnread = false;
+    QString failure;
+    if (!ReadCart(&failure)) {
+        cartModel->RemoveAllLines();
+        linesUnread = true;
+        QString opened = openedText;
+        if (opened.endsWith(QLatin1Char('.')))
+            opened.chop(1);
+        ShowStatus(failure.isEmpty() ? tr("%1. Its lines are read once the server is back.").arg(opened)
+                                     : tr("%1. Its lines could not be read: %2").arg(opened, failure),
+                   true);
+        return;
+    }
     ui->tableViewItems->resizeColumnsToContents();
     for (int row = 0; row < cartModel->rowCount(); ++row)
         itemIndexes << cartModel->record(row).value(QStringLiteral("ITEM_INDEX")).toInt();
+    ShowStatus(openedText, false);
 }
 
 void CPOS::LoadInvoice(const QString& saleId)
@@ -131,10 +143,9 @@ void CPOS::LoadInvoice(const QString& saleId)
     if (withCustomer)
         ui->lineCustomerEmailInvoice->setText(selectedCustomer.email);
     UpdateCustomerSelection(true, withCustomer);
-    LoadLinesOfSale();
+    LoadLinesOfSale(holdingSale ? tr("Pending invoice opened") : tr("Invoice opened"));
     reorderStockCodes.clear();
     autoOrderByVendor.clear();
-    ShowStatus(holdingSale ? tr("Pending invoice opened") : tr("Invoice opened"), false);
     trackChanges = true;
     changedSinceSave = false;
 }
@@ -174,9 +185,8 @@ void CPOS::LoadReceipt(const QString& saleId)
     ui->lineRefNumber->setText(row.value(QStringLiteral("REFERENCE_NUMBER")).toString());
     ui->textReceiptNotes->setPlainText(row.value(QStringLiteral("NOTES")).toString());
 
-    LoadLinesOfSale();
+    LoadLinesOfSale(holdingSale ? tr("Pending payment opened") : tr("Sales receipt has been opened."));
     saleState = 1;
-    ShowStatus(holdingSale ? tr("Pending payment opened") : tr("Sales receipt has been opened."), false);
     reorderStockCodes.clear();
     autoOrderByVendor.clear();
     trackChanges = true;

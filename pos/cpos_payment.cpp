@@ -230,6 +230,8 @@ int CPOS::on_pushButtonPay_clicked()
         ShowStatus(tr("Nothing changed since last save."), true);
         return 0;
     }
+    if (!SaleLinesKnown())
+        return 4;
     if (ui->lineEditPaid->text().isEmpty())
         ui->lineEditPaid->setText(QStringLiteral("0"));
     bool ok = false;
@@ -317,6 +319,8 @@ void CPOS::PoleShowPaidAndDue()
 
 void CPOS::on_pushButtonPAID_clicked()
 {
+    if (!SaleLinesKnown())
+        return;
     if (ui->lineEditPaid->text() != QLatin1String("0")) {
         const QString text =
             tr("Pay function will replace the current value of paid amount with the due amount, and will complete and "
@@ -406,6 +410,8 @@ void CPOS::on_comboInvoiceStatus_currentIndexChanged(int index)
 
 void CPOS::QuickPay(int index)
 {
+    if (!SaleLinesKnown())
+        return;
     ui->lineEditPaid->setText(quickPayAmounts.value(index));
     if (invoiceMode)
         UpdatePaymentStateInvoice();

@@ -39,6 +39,8 @@ int SmallReceiptSetting()
 
 void CPOS::on_pushPrint_clicked()
 {
+    if (!SaleLinesKnown())
+        return;
     if (SmallReceiptSetting() == 1)
         PrintReceiptDirect(false, false);
     else
@@ -54,6 +56,8 @@ void CPOS::on_pushPrint_clicked()
 
 void CPOS::on_pushPrintPreview_clicked()
 {
+    if (!SaleLinesKnown())
+        return;
     const bool receiptToPdf = receiptPrintToPdf;
     const bool secondaryToPdf = secondaryPrintToPdf;
     receiptPrintToPdf = true;
@@ -323,6 +327,8 @@ void CPOS::on_pushEmailReceiptToCustomer_clicked()
 
 void CPOS::EmailDocument(bool invoice)
 {
+    if (!SaleLinesKnown())
+        return;
     ErrorDialog notice(
         QStringLiteral("err_msg_46"), tr("Email"),
         tr("<p><b>Email to Customer: </b> System will now generate a PDF document with unique name. It will also open "

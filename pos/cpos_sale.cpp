@@ -59,23 +59,31 @@ bool CPOS::RefreshSalesTable()
     return false;
 }
 
+QString CPOS::CartStatement() const
+{
+    bool ok = false;
+    const qlonglong id = transactionId.toLongLong(&ok);
+    // The ID is a number of our own, written by QString::number: nothing of the user's reaches the text.
+    return QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1").arg(ok ? id : -1);
+}
+
 bool CPOS::ReadCart(QString* failure)
 {
     DatabaseManager* manager = DatabaseManager::Instance();
     // The scan road has just checked the connection; no second ping for the cart.
     QSqlDatabase* sales = manager->salesDb && manager->salesOpen ? manager->salesDb : manager->SalesDatabase();
-    if (!sales) {
-        if (failure)
-            failure->clear();
-        return false;
-    }
-    bool ok = false;
-    const qlonglong id = transactionId.toLongLong(&ok);
-    // The ID is a number of our own, written by QString::number: nothing of the user's reaches the text.
-    const QString sql = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1").arg(ok ? id : -1);
     // Read before the cart takes it: a failed read would leave the cart without rows and columns.
-    QSqlQuery lines(*sales);
-    if (!lines.exec(sql)) {
+    QSqlQuery lines = sales ? QSqlQuery(*sales) : QSqlQuery();
+    if (!sales || !lines.exec(CartStatement())) {
+        // Read once the server is back, with this sale's statement: one held from an earlier read could be
+        // another sale's.
+        manager->ReadWhenBack(sales ? sales->connectionName() : QStringLiteral("SALES_DB"), cartModel,
+                              [this] { return ReadCart(); });
+        if (!sales) {
+            if (failure)
+                failure->clear();
+            return false;
+        }
         qCWarning(lcPos) << "cart:" << lines.lastError().text();
         // The reason is made (and logged) on every failure, asked for or not.
         const bool serverLost = DatabaseFailure::ConnectionLost(lines.driver(), lines.lastError());
@@ -87,9 +95,32 @@ bool CPOS::ReadCart(QString* failure)
     cartModel->setQuery(lines);
     cartModel->FetchAll();
     ui->tableViewItems->setModel(cartModel);
-    if (resyncTotals)
-        ResyncFromCart();
     return true;
+}
+
+void CPOS::CartWasRead()
+{
+    // Only this sale's lines give its totals: the connection manager's pass may read a statement held before.
+    if (!linesUnread || cartModel->query().lastQuery() != CartStatement())
+        return;
+    cartModel->FetchAll();
+    ResyncFromCart();
+}
+
+bool CPOS::SaleLinesKnown()
+{
+    if (!linesUnread)
+        return true;
+    // Asked through the manager, which reopens a connection the server dropped.
+    DatabaseManager::Instance()->SalesDatabase();
+    QString failure;
+    if (ReadCart(&failure) && !linesUnread)
+        return true;
+    // Short enough for the status line at a till's width.
+    ShowStatus(failure.isEmpty() ? tr("Not done: the database server cannot be reached to read the sale's lines.")
+                                 : tr("Not done: the sale's lines could not be read: %1").arg(failure),
+               true);
+    return false;
 }
 
 void CPOS::TellCartUnread(const QString& doneText, const QString& failure, bool shownAsStored)
@@ -152,7 +183,7 @@ void CPOS::on_pushNew_clicked(bool createTransaction, bool saveFirst)
     grandTotal = 0.0;
     totalTax = 0.0;
     totalDiscount = 0.0;
-    resyncTotals = false;
+    linesUnread = false;
     RefreshSalesTable();
 
     ui->lineEditBarCode->clear();

@@ -1,5 +1,6 @@
 #include "salelinestore.h"
 
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "pos.h"
 
@@ -15,11 +16,6 @@ QString Quoted(const QString& identifier)
     QString name = identifier;
     name.replace(QLatin1Char('`'), QStringLiteral("``"));
     return QLatin1Char('`') + name + QLatin1Char('`');
-}
-
-QString ErrorText(const QSqlQuery& query)
-{
-    return query.lastError().text();
 }
 
 } // namespace
@@ -47,15 +43,23 @@ struct SaleLineStore::Statements
 SaleLineStore::SaleLineStore() = default;
 SaleLineStore::~SaleLineStore() = default;
 
+void SaleLineStore::NoteFailure(const QSqlDriver* driver, const QSqlError& sqlError)
+{
+    error = sqlError.text();
+    lost = DatabaseFailure::ConnectionLost(driver, sqlError);
+}
+
 bool SaleLineStore::Open()
 {
     error.clear();
+    lost = false;
     // The manager pings the connection here and reopens it when the server dropped it.
     QSqlDatabase* sales = DatabaseManager::Instance()->SalesDatabase();
     if (!sales || !sales->isOpen()) {
         error = sales ? sales->lastError().text() : QStringLiteral("No sales database");
         if (error.trimmed().isEmpty())
             error = QStringLiteral("The sales database is not connected");
+        lost = true;
         return false;
     }
     if (sales != db || !statements) {
@@ -105,7 +109,7 @@ bool SaleLineStore::Prepare()
     for (const auto& text : texts) {
         text.first->setForwardOnly(true);
         if (!text.first->prepare(text.second)) {
-            error = ErrorText(*text.first);
+            NoteFailure(text.first->driver(), text.first->lastError());
             qCWarning(lcPos) << "preparing the scan road:" << error << text.second;
             return false;
         }
@@ -119,7 +123,7 @@ bool SaleLineStore::Run(QSqlQuery& query, const std::function<void(QSqlQuery&)>&
     bind(query);
     if (query.exec())
         return true;
-    error = ErrorText(query);
+    NoteFailure(query.driver(), query.lastError());
     if (!retry || inTransaction) {
         statements->prepared = false;
         qCWarning(lcPos) << "scan road:" << error;
@@ -132,7 +136,7 @@ bool SaleLineStore::Run(QSqlQuery& query, const std::function<void(QSqlQuery&)>&
     bind(query);
     if (query.exec())
         return true;
-    error = ErrorText(query);
+    NoteFailure(query.driver(), query.lastError());
     statements->prepared = false;
     qCWarning(lcPos) << "scan road:" << error;
     return false;
@@ -190,7 +194,7 @@ bool SaleLineStore::CreateHeader(const QString& user, const QString& timeStamp, 
 bool SaleLineStore::Begin()
 {
     if (!DatabaseManager::Instance()->BeginTransaction(db)) {
-        error = db->lastError().text();
+        NoteFailure(db->driver(), db->lastError());
         statements->prepared = false;
         return false;
     }
@@ -277,7 +281,7 @@ bool SaleLineStore::Commit()
     inTransaction = false;
     if (DatabaseManager::Instance()->CommitTransaction(db))
         return true;
-    error = db->lastError().text();
+    NoteFailure(db->driver(), db->lastError());
     statements->prepared = false;
     // Whatever the server did with the COMMIT, the session's transaction must not stay open.
     DatabaseManager::Instance()->RollbackTransaction(db);

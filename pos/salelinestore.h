@@ -7,6 +7,8 @@
 #include <memory>
 
 class QSqlDatabase;
+class QSqlDriver;
+class QSqlError;
 class QSqlQuery;
 
 // A stock row as the till reads it, with its product and category.
@@ -67,6 +69,8 @@ public:
     // Takes the sales connection for the statements that follow (the manager checks it is alive).
     bool Open();
     QString LastError() const { return error; }
+    // The last failure was the connection's, not the server's refusal.
+    bool ConnectionLost() const { return lost; }
 
     enum LookUpResult { Found, NotFound, Failed };
     LookUpResult LookUp(const QString& stockCode, StockRow* row);
@@ -91,9 +95,11 @@ private:
     // Runs a statement; a statement of the connection before a reopen fails once and is prepared
     // again (all of them) before the one retry. Inside a transaction nothing is retried.
     bool Run(QSqlQuery& query, const std::function<void(QSqlQuery&)>& bind, bool retry);
+    void NoteFailure(const QSqlDriver* driver, const QSqlError& sqlError);
 
     std::unique_ptr<Statements> statements;
     QSqlDatabase* db = nullptr;
     bool inTransaction = false;
     QString error;
+    bool lost = false;
 };

@@ -1,20 +1,27 @@
 #include "cpos.h"
+#include "cposbutton.h"
 #include "databasehooks.h"
 #include "databasemanager.h"
+#include "modalanswerer.h"
 #include "posfixture.h"
+#include "reportparameterdialog.h"
 #include "salesmodel.h"
+#include "sqlproxy.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 
+#include <memory>
 #include <thread>
 
 // The database server killed outright while a till scans, and started again: every line keeps its
 // stock change and no stock change is without its line, and the till goes on scanning. The kill lands
 // at a set step (right after a line's write was committed, before the lines are read again) through the
-// database layer's hook, so every run meets the same window.
+// database layer's hook, so every run meets the same window. Where the server must carry a statement out and
+// its answer never arrive, or a read be refused, the program reaches the server through a proxy that does so at
+// the statement named.
 class TestPosServerKill : public PosFixture::PrivateServerTest
 {
     Q_OBJECT
@@ -28,13 +35,26 @@ private slots:
     void lineWrittenAsServerDies();
     void lineWrittenBeforeCartWasRead();
     void newSaleWhileServerDown();
+    void unconfirmedLineWrite_data();
+    void unconfirmedLineWrite();
+    void stockUpdateAnswerLost();
+    void heldSaleLoadedWhileLinesUnread();
+    void newSaleAfterSecondDrop();
+    void cartReadRefused_data();
+    void cartReadRefused();
 
 private:
     // Killed, and gone (its sockets closed) before the program's next statement.
     bool killAndWait();
     void serverBack();
+    // From here on the program reaches the server through a new proxy; the next case goes straight again.
+    SqlProxy* throughProxy();
+    // A request that reopens the sales connection once the proxy lets it, then the event loop idle, so that the
+    // connection manager reads the lists it held.
+    void reconnectAndIdle();
 
     bool stocked = false;
+    std::unique_ptr<SqlProxy> proxy;
 };
 
 namespace {
@@ -76,10 +96,37 @@ double CartTotal(const CPOS* screen)
     return total;
 }
 
+double CartTax(const CPOS* screen)
+{
+    double tax = 0.0;
+    for (int row = 0; row < screen->cartModel->rowCount(); ++row)
+        tax += screen->cartModel->record(row).value(QStringLiteral("SUB_TAX")).toDouble();
+    return tax;
+}
+
+const QString STORED_LINES = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1 ORDER BY ID");
+const QString UNREACHABLE_REFUSAL =
+    QStringLiteral("Not done: the database server cannot be reached to read the sale's lines.");
+
+// The status line as the cashier sees it, checked to be whole at a till's width.
+QString WholeStatus(const PosFixture::Screen& s)
+{
+    auto* label = s.child<QLabel>("labelStatus");
+    if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
+        return QStringLiteral("cut: ") + label->text();
+    return s.status();
+}
+
 } // namespace
 
 void TestPosServerKill::init()
 {
+    if (proxy) {
+        DatabaseTest::ResetManager();
+        DatabaseManager::Instance()->SetConnectionParameters(server.user(), server.password(), server.port(),
+                                                             server.host());
+        proxy.reset();
+    }
     // Each case starts with the server up, also after a case that failed while it was down.
     serverBack();
     if (stocked)
@@ -89,7 +136,7 @@ void TestPosServerKill::init()
     QCOMPARE(PosFixture::AddStock(inventoryDb, QStringLiteral("K2"), {{"QUANTITY", 100000}, {"ITEMS_PER_UNIT", 6}}),
              QString());
     QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
-    PosFixture::SilenceAndLogIn({QStringLiteral("err_msg_13"), QStringLiteral("err_msg_27")});
+    PosFixture::SilenceAndLogIn({QStringLiteral("err_msg_13"), QStringLiteral("err_msg_27"), QStringLiteral("err_msg_41")});
 }
 
 bool TestPosServerKill::killAndWait()
@@ -120,21 +167,42 @@ void TestPosServerKill::serverBack()
     QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
 }
 
+SqlProxy* TestPosServerKill::throughProxy()
+{
+    proxy.reset(new SqlProxy(server.host(), server.port()));
+    DatabaseTest::ResetManager();
+    DatabaseManager::Instance()->SetConnectionParameters(server.user(), server.password(), proxy->port(),
+                                                         proxy->host());
+    return proxy.get();
+}
+
+void TestPosServerKill::reconnectAndIdle()
+{
+    // The manager tries a lost connection again every two seconds.
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
+    TestSupport::Idle();
+}
+
 void TestPosServerKill::lineWrittenAsServerDies_data()
 {
     QTest::addColumn<bool>("deleting");
+    QTest::addColumn<QString>("code"); // of the scan the kill follows
     QTest::addColumn<QString>("told");
-    QTest::newRow("scan") << false << "The item was stored. The database server cannot be reached.";
-    QTest::newRow("delete line") << true << "The item was deleted. The database server cannot be reached.";
+    QTest::newRow("scan") << false << "K2" << "The item was stored. The database server cannot be reached.";
+    QTest::newRow("scan, taxed") << false << "K1" << "The item was stored. The database server cannot be reached.";
+    QTest::newRow("delete line") << true << "K2" << "The item was deleted. The database server cannot be reached.";
 }
 
 void TestPosServerKill::lineWrittenAsServerDies()
 {
     QFETCH(bool, deleting);
+    QFETCH(QString, code);
     QFETCH(QString, told);
     const PosFixture::Screen s(false);
     CPOS* screen = s.screen;
     auto* total = s.child("lineEditTotal");
+    auto* tax = s.child("lineEditTax");
     int scans = 0;
     const auto scan = [&] {
         s.scan(scans % 2 ? QStringLiteral("K2") : QStringLiteral("K1"));
@@ -153,7 +221,7 @@ void TestPosServerKill::lineWrittenAsServerDies()
         view->setCurrentIndex(view->model()->index(1, COL_PRODUCT_NAME));
         screen->on_pushDeleteItem_clicked();
     } else {
-        scan();
+        s.scan(code);
     }
     QVERIFY(killed);
     // Said once, in the program's words; the lines shown are what the sale holds, and add up to TOTAL.
@@ -163,6 +231,7 @@ void TestPosServerKill::lineWrittenAsServerDies()
     QCOMPARE(screen->itemIndexes.size(), shown.size());
     QCOMPARE(screen->grandTotal, CartTotal(screen));
     QCOMPARE(total->text(), QLocale().toString(CartTotal(screen), 'f', 2));
+    QCOMPARE(tax->text(), QLocale().toString(CartTax(screen), 'f', 2));
     const QStringList shownCells = CartCells(screen);
     QVERIFY(!shownCells.contains(QString()));
 
@@ -257,6 +326,244 @@ void TestPosServerKill::newSaleWhileServerDown()
                                + screen->transactionId),
              QStringList{QStringLiteral("1")});
     QCOMPARE(screen->cartModel->rowCount(), 1);
+}
+
+// A line write whose commit the server carried out but whose answer was lost: nothing may be paid or stored
+// until the stored lines are read, and what is stored then is what they hold.
+void TestPosServerKill::unconfirmedLineWrite_data()
+{
+    QTest::addColumn<int>("scansBefore");
+    QTest::addColumn<bool>("savedBefore");
+    QTest::addColumn<bool>("deleting"); // the first line, else a scan
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("passFirst"); // the lines read by the connection manager's pass, else by the action
+    QTest::newRow("scan, pay due") << 3 << false << false << "pay due" << true;
+    QTest::newRow("deletion, pay due") << 3 << false << true << "pay due" << true;
+    QTest::newRow("first line, pay later") << 0 << false << false << "pay later" << false;
+    QTest::newRow("first line, new sale") << 0 << false << false << "new sale" << false;
+    QTest::newRow("deletion after a save, save") << 3 << true << true << "save" << true;
+}
+
+void TestPosServerKill::unconfirmedLineWrite()
+{
+    QFETCH(int, scansBefore);
+    QFETCH(bool, savedBefore);
+    QFETCH(bool, deleting);
+    QFETCH(QString, action);
+    QFETCH(bool, passFirst);
+    SqlProxy* p = throughProxy();
+    ModalAnswerer answerer;
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    auto* paid = s.child("lineEditPaid");
+    for (int i = 0; i < scansBefore; ++i) {
+        s.scan(i % 2 ? QStringLiteral("K2") : QStringLiteral("K1"));
+        QCOMPARE(s.status(), QString());
+    }
+    if (savedBefore) {
+        paid->setText(QStringLiteral("1000"));
+        QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
+    }
+    if (!scansBefore)
+        screen->on_pushNew_clicked();
+    const QString sale = screen->transactionId;
+    const QStringList header =
+        rows(salesDb, QStringLiteral("SELECT * FROM tblSalesTransactions WHERE ID = %1").arg(sale));
+
+    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    if (deleting) {
+        auto* view = s.child<QTableView>("tableViewItems");
+        view->setCurrentIndex(view->model()->index(0, COL_PRODUCT_NAME));
+        screen->on_pushDeleteItem_clicked();
+    } else {
+        s.scan(QStringLiteral("K1"));
+    }
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(WholeStatus(s), deleting
+                                 ? QStringLiteral("The server did not confirm the deletion: the lines are read when it is back.")
+                                 : QStringLiteral("The server did not confirm the item: the lines are read when it is back."));
+
+    // While they cannot be read, the write counts as a change that pay (and what saves first) cannot store.
+    const QStringList shown = CartLines(screen);
+    if (action == QLatin1String("new sale")) {
+        screen->on_pushNew_clicked();
+        QCOMPARE(screen->transactionId, sale);
+        QCOMPARE(WholeStatus(s), UNREACHABLE_REFUSAL);
+    }
+    QCOMPARE(screen->on_pushButtonPay_clicked(), 4);
+    QCOMPARE(WholeStatus(s), UNREACHABLE_REFUSAL);
+    QCOMPARE(CartLines(screen), shown);
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT * FROM tblSalesTransactions WHERE ID = %1").arg(sale)), header);
+    QCOMPARE(rows(salesDb, STORED_LINES.arg(sale)).size(), scansBefore + (deleting ? -1 : 1));
+
+    p->setAway(false);
+    if (passFirst) {
+        // Once the server answers, the cart holds the stored lines, and TOTAL and SALES TAX are their sums.
+        reconnectAndIdle();
+        QCOMPARE(CartLines(screen), rows(salesDb, STORED_LINES.arg(sale)));
+        QCOMPARE(s.child("lineEditTotal")->text(), QLocale().toString(CartTotal(screen), 'f', 2));
+        QCOMPARE(s.child("lineEditTax")->text(), QLocale().toString(CartTax(screen), 'f', 2));
+    } else {
+        // Reopened, but the lists not read yet: the action reads the lines itself.
+        DatabaseManager* manager = DatabaseManager::Instance();
+        QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
+    }
+
+    if (action == QLatin1String("pay due")) {
+        paid->setText(QStringLiteral("0"));
+        screen->on_pushButtonPAID_clicked();
+    } else if (action == QLatin1String("pay later")) {
+        answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
+                                                    [](ReportParameterDialog* d) { d->ui->pushButton->click(); });
+        screen->on_pushPayLater_clicked();
+    } else if (action == QLatin1String("new sale")) {
+        paid->setText(QStringLiteral("1000"));
+        screen->on_pushNew_clicked();
+        QVERIFY(screen->transactionId != sale);
+    } else {
+        QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
+    }
+    QCOMPARE(answerer.pendingAnswers(), 0);
+    // Saved, with the header's GRAND_TOTAL and TOTAL_TAX those of the stored lines.
+    const QStringList saved = rows(salesDb, QStringLiteral("SELECT t.STATUS > -1, ROUND(t.GRAND_TOTAL, 2), "
+                                                           "ROUND(t.TOTAL_TAX, 2) FROM tblSalesTransactions t WHERE t.ID = %1")
+                                                .arg(sale));
+    QCOMPARE(saved, rows(salesDb, QStringLiteral("SELECT 1, ROUND(SUM(SUB_TOTAL + SUB_TAX), 2), ROUND(SUM(SUB_TAX), 2) "
+                                                 "FROM tblSalesInvoice WHERE TRANSACTION_ID = %1").arg(sale)));
+}
+
+// The stock update's answer lost: the whole write was rolled back, and the status line says so in the program's
+// words, whole at a till's width.
+void TestPosServerKill::stockUpdateAnswerLost()
+{
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s;
+    s.scan(QStringLiteral("K2"));
+    QCOMPARE(s.status(), QString());
+    p->loseAnswer(QStringLiteral("UPDATE .*tblInventory"));
+    s.scan(QStringLiteral("K2"));
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(WholeStatus(s), QStringLiteral("The item was not added: the database server cannot be reached."));
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT COUNT(*) FROM tblSalesInvoice WHERE TRANSACTION_ID = ")
+                               + s.screen->transactionId),
+             QStringList{QStringLiteral("1")});
+}
+
+// A held sale taken up while its lines cannot be read: the status line says so, and the lines come once the
+// server is back.
+void TestPosServerKill::heldSaleLoadedWhileLinesUnread()
+{
+    SqlProxy* p = throughProxy();
+    ModalAnswerer answerer;
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    s.scan(QStringLiteral("K2"));
+    const QString held = screen->transactionId;
+    answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
+                                                [](ReportParameterDialog* d) { d->ui->pushButton->click(); });
+    screen->on_pushPayLater_clicked();
+    QCOMPARE(answerer.pendingAnswers(), 0);
+    CPosButton* button = nullptr;
+    for (CPosButton* hold : s.child<QWidget>("scrollAreaPendingPaymentsContents")->findChildren<CPosButton*>())
+        if (hold->GetCode() == held)
+            button = hold;
+    QVERIFY(button);
+
+    p->loseAnswer(QStringLiteral("FROM tblSalesInvoice WHERE TRANSACTION_ID = %1$").arg(held), true);
+    button->click();
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(screen->transactionId, held);
+    QCOMPARE(WholeStatus(s), QStringLiteral("Pending payment opened. Its lines are read once the server is back."));
+    QCOMPARE(screen->cartModel->rowCount(), 0);
+
+    p->setAway(false);
+    reconnectAndIdle();
+    const QStringList stored = rows(salesDb, STORED_LINES.arg(held));
+    QCOMPARE(stored.size(), 2);
+    QCOMPARE(CartLines(screen), stored);
+    QCOMPARE(s.child("lineEditTotal")->text(), QLocale().toString(CartTotal(screen), 'f', 2));
+}
+
+// The server drops, a request reopens the connection (holding the cart's statement) and it drops again before
+// the lists are read: a new sale begun then never shows a line of the sale before.
+void TestPosServerKill::newSaleAfterSecondDrop()
+{
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s(false);
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    s.scan(QStringLiteral("K2"));
+    s.child("lineEditPaid")->setText(QStringLiteral("1000"));
+    QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
+    const QString paidSale = screen->transactionId;
+    bool newSale = false;
+    QStringList foreign;
+    const auto watch = [&] {
+        for (int row = 0; newSale && row < screen->cartModel->rowCount(); ++row)
+            if (screen->cartModel->record(row).value(QStringLiteral("TRANSACTION_ID")).toString() == paidSale)
+                foreign << LineText(screen->cartModel->record(row));
+    };
+    QObject::connect(screen->cartModel, &QAbstractItemModel::modelReset, screen, watch);
+    QObject::connect(screen->cartModel, &QAbstractItemModel::rowsInserted, screen, watch);
+
+    p->setAway(true);
+    p->setAway(false);
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QVERIFY((manager->SalesDatabase(), manager->salesOpen));
+    p->setAway(true);
+    TestSupport::Idle();
+    newSale = true;
+    screen->on_pushNew_clicked();
+    QCOMPARE(screen->cartModel->rowCount(), 0);
+
+    p->setAway(false);
+    reconnectAndIdle();
+    QCOMPARE(screen->cartModel->rowCount(), 0);
+    s.scan(QStringLiteral("K1"));
+    QCOMPARE(s.status(), QString());
+    QCOMPARE(screen->cartModel->rowCount(), 1);
+    QVERIFY2(foreign.isEmpty(), qPrintable(foreign.join(QLatin1Char('\n'))));
+}
+
+// A read of the cart that the server refuses while it is up is told with the server's words, and the cart keeps
+// what it shows.
+void TestPosServerKill::cartReadRefused_data()
+{
+    QTest::addColumn<bool>("unconfirmed"); // the refused read is the one pay makes after an unconfirmed scan
+    QTest::addColumn<QString>("told");
+    QTest::newRow("after a scan") << false << "The item was stored. The lines could not be read again: ";
+    QTest::newRow("before pay, after an unconfirmed scan") << true << "Not done: the sale's lines could not be read: ";
+}
+
+void TestPosServerKill::cartReadRefused()
+{
+    QFETCH(bool, unconfirmed);
+    QFETCH(QString, told);
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s(false);
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    const QString reason = QStringLiteral("the cart is being counted");
+    if (unconfirmed) {
+        p->loseAnswer(QStringLiteral("^COMMIT$"));
+        s.scan(QStringLiteral("K2"));
+        QCOMPARE(p->lostAnswers(), 1);
+    }
+    const QStringList shown = CartLines(screen);
+    p->refuse(QStringLiteral("FROM tblSalesInvoice WHERE TRANSACTION_ID"), reason);
+    if (unconfirmed) {
+        s.child("lineEditPaid")->setText(QStringLiteral("1000"));
+        QCOMPARE(screen->on_pushButtonPay_clicked(), 4);
+    } else {
+        s.scan(QStringLiteral("K2"));
+    }
+    QVERIFY(p->refusedStatements() > 0);
+    QVERIFY2(s.status().startsWith(told + reason), qPrintable(s.status()));
+    if (unconfirmed)
+        QCOMPARE(CartLines(screen), shown);
+    else
+        QCOMPARE(screen->cartModel->rowCount(), 2);
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKill)
