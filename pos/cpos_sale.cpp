@@ -72,18 +72,17 @@ bool CPOS::ReadCart(QString* failure)
     DatabaseManager* manager = DatabaseManager::Instance();
     // The scan road has just checked the connection; no second ping for the cart.
     QSqlDatabase* sales = manager->salesDb && manager->salesOpen ? manager->salesDb : manager->SalesDatabase();
+    if (!sales) {
+        if (failure)
+            failure->clear();
+        return false;
+    }
     // Read before the cart takes it: a failed read would leave the cart without rows and columns.
-    QSqlQuery lines = sales ? QSqlQuery(*sales) : QSqlQuery();
-    if (!sales || !lines.exec(CartStatement())) {
+    QSqlQuery lines(*sales);
+    if (!lines.exec(CartStatement())) {
         // Read once the server is back, with this sale's statement: one held from an earlier read could be
         // another sale's.
-        manager->ReadWhenBack(sales ? sales->connectionName() : QStringLiteral("SALES_DB"), cartModel,
-                              [this] { return ReadCart(); });
-        if (!sales) {
-            if (failure)
-                failure->clear();
-            return false;
-        }
+        manager->ReadWhenBack(sales->connectionName(), cartModel, [this] { return ReadCart(); });
         qCWarning(lcPos) << "cart:" << lines.lastError().text();
         // The reason is made (and logged) on every failure, asked for or not.
         const bool serverLost = DatabaseFailure::ConnectionLost(lines.driver(), lines.lastError());

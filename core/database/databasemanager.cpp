@@ -108,6 +108,16 @@ bool ServerAnswers(const QSqlDatabase& db)
     return answers;
 }
 
+// Whether the server still answers on an open connection: a dropped one keeps isOpen() true until a statement fails.
+bool Pinged(const QSqlDatabase& db)
+{
+    QSqlQuery ping(db);
+    if (ping.exec(QStringLiteral("DO 0")))
+        return true;
+    LogDatabaseError(ping.lastError());
+    return false;
+}
+
 // Tells when a window is closed (hidden by the program, not minimised).
 class WindowWatch : public QObject
 {
@@ -343,10 +353,8 @@ QSqlDatabase* DatabaseManager::ServerConnection()
 {
     // A restart or an idle timeout drops it unseen: built anew when it no longer answers.
     if (serverOpen) {
-        QSqlQuery ping(*serverDb);
-        if (ping.exec(QStringLiteral("DO 0")))
+        if (Pinged(*serverDb))
             return serverDb;
-        LogDatabaseError(ping.lastError());
         serverOpen = false;
     }
     if (serverDb) {
@@ -383,12 +391,8 @@ void DatabaseManager::KeepAlive(const Side& side)
     // A statement inside a transaction must fail rather than run on a new session without it.
     if (openTransactions.contains(side.connectionName))
         return;
-    if (side.open) {
-        QSqlQuery ping(*side.db);
-        if (ping.exec(QStringLiteral("DO 0")))
-            return;
-        LogDatabaseError(ping.lastError());
-    }
+    if (side.open && Pinged(*side.db))
+        return;
     // One screen runs many statements: while the server stays unreachable, each attempt may wait
     // for the network's timeout, so attempts are spaced out.
     if (side.lost && side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)
@@ -506,10 +510,8 @@ bool DatabaseManager::Answers(const Side& side)
 {
     if (!side.db || !side.open)
         return false;
-    QSqlQuery ping(*side.db);
-    if (ping.exec(QStringLiteral("DO 0")))
+    if (Pinged(*side.db))
         return true;
-    LogDatabaseError(ping.lastError());
     Lost(side);
     return false;
 }
