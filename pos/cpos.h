@@ -374,8 +374,13 @@ private:
         QString shipVia;
         QString notes;
     };
-    bool WriteHeader(const HeaderValues& values, bool withHold, int holdIndex, const QString& holdName,
-                     QString* error);
+    // Unconfirmed: the COMMIT's answer was lost, and the server may have stored the header.
+    enum class HeaderWrite { Stored, Refused, Unconfirmed };
+    // With a hold: its number and name to store, or, when the sale's hold row is already stored (by a hold
+    // whose answer was lost), that row's, which is then kept.
+    HeaderWrite WriteHeader(const HeaderValues& values, PendingPayment* hold, QString* error);
+    // The status line after a header write that did not store: refusedText when the server refused it.
+    void TellHeaderNotStored(HeaderWrite result, const QString& refusedText);
     // The customer columns from the receipt page, as pay and pay-later write them in either mode.
     HeaderValues ReceiptCustomer() const;
     HeaderValues ReceiptHeader();
@@ -405,6 +410,7 @@ private:
     static QString ButtonCaption(const QString& name);
     std::unique_ptr<QSqlQuery> headerUpdate;
     std::unique_ptr<QSqlQuery> holdInsert;
+    std::unique_ptr<QSqlQuery> holdFind;
     QSqlDatabase* headerDb = nullptr;
 public slots:
 

@@ -14,6 +14,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
 
 const int PAYMENT_NAME_LENGTH = 50;
@@ -159,14 +161,22 @@ void CPOS::on_pushPayLater_clicked()
     values.shipVia = ui->lineShipVia->text();
 
     // The hold row and the header go together: a hold never points at a sale saved only in part.
+    PendingPayment hold{next, transactionId, name};
     QString error;
-    if (!WriteHeader(values, true, next, name, &error)) {
+    const HeaderWrite written = WriteHeader(values, &hold, &error);
+    if (written != HeaderWrite::Stored) {
         qCWarning(lcPos) << "pay later:" << error;
-        ShowStatus(tr("Error occurred while creating pending payment."), true);
+        if (written == HeaderWrite::Unconfirmed)
+            ShowStatus(tr("The server did not confirm the hold: press Pay Later again once it is back."), true);
+        else
+            ShowStatus(tr("Error occurred while creating pending payment."), true);
         saleState = 1;
         return;
     }
-    pendingButtons.append({next, transactionId, name});
+    const bool shown = std::any_of(pendingButtons.cbegin(), pendingButtons.cend(),
+                                   [&](const PendingPayment& button) { return button.saleId == transactionId; });
+    if (!shown)
+        pendingButtons.append(hold);
     ShowPendingCount();
     ClearPendingButtons();
     StylePendingButton();

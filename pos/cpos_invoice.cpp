@@ -197,9 +197,15 @@ int CPOS::SaveInvoice()
         return 1;
 
     QString error;
-    if (!WriteHeader(InvoiceHeader(), false, 0, QString(), &error)) {
+    const HeaderValues values = InvoiceHeader();
+    const HeaderWrite written = WriteHeader(values, nullptr, &error);
+    if (written != HeaderWrite::Stored) {
         qCWarning(lcPos) << "invoice save:" << error;
-        ShowStatus(tr("Error occurred while logging payment information"), true);
+        // Saving again sends the stamp this write sent, not the one the status rule has set since.
+        if (written == HeaderWrite::Unconfirmed)
+            ui->dateTimeInvoiceTimeStamp->setDateTime(
+                QDateTime::fromString(values.timeStamp, QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+        TellHeaderNotStored(written, tr("Error occurred while logging payment information"));
         saleState = 1;
         return 4;
     }

@@ -3,6 +3,7 @@
 #include "ui_cpos.h"
 
 #include "appsettings.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "poledisplay.h"
 #include "pos.h"
@@ -26,6 +27,10 @@ const char* const HEADER_UPDATE =
     ":tid WHERE ID = :id";
 const char* const HOLD_INSERT =
     "INSERT INTO tblPendingPayments (TRANSACTION_ID, BUTTON_INDEX, PAYMENT_NAME) VALUES (:tid, :bi, :pn)";
+// Stored databases may hold a sale twice already: its first row is the one kept.
+const char* const HOLD_FIND =
+    "SELECT BUTTON_INDEX, PAYMENT_NAME FROM tblPendingPayments WHERE TRANSACTION_ID = :tid ORDER BY ID LIMIT 1";
+const char* const STAMP_FORMAT = "yyyy-MM-dd hh:mm:ss";
 
 // The status rule: the combo index for the total text against the paid amount as written back.
 int StatusFor(const QLocale& locale, const QString& totalText, double paid, int precision, int current)
@@ -131,48 +136,73 @@ CPOS::HeaderValues CPOS::InvoiceHeader()
     return values;
 }
 
-bool CPOS::WriteHeader(const HeaderValues& values, bool withHold, int holdIndex, const QString& holdName,
-                       QString* error)
+CPOS::HeaderWrite CPOS::WriteHeader(const HeaderValues& values, PendingPayment* hold, QString* error)
 {
     DatabaseManager* manager = DatabaseManager::Instance();
     const double totalDiscountRounded =
         QString::number(totalDiscount, 'f', decimalPlaces).toDouble();
+    const auto forget = [this] {
+        headerUpdate.reset();
+        holdInsert.reset();
+        holdFind.reset();
+    };
     // A statement of a connection the manager has since reopened fails once: the whole transaction,
     // which then wrote nothing, is tried once more on fresh statements.
     for (int attempt = 0; attempt < 2; ++attempt) {
         QSqlDatabase* db = manager->SalesDatabase();
         if (!db || !db->isOpen()) {
             *error = db ? db->lastError().text() : QStringLiteral("No sales database");
-            return false;
+            return HeaderWrite::Refused;
         }
         if (db != headerDb || !headerUpdate) {
             headerDb = db;
             headerUpdate.reset(new QSqlQuery(*db));
             holdInsert.reset(new QSqlQuery(*db));
-            if (!headerUpdate->prepare(QLatin1String(HEADER_UPDATE)) || !holdInsert->prepare(QLatin1String(HOLD_INSERT))) {
-                *error = headerUpdate->lastError().isValid() ? headerUpdate->lastError().text()
-                                                              : holdInsert->lastError().text();
-                headerUpdate.reset();
-                holdInsert.reset();
+            holdFind.reset(new QSqlQuery(*db));
+            holdFind->setForwardOnly(true);
+            bool prepared = true;
+            for (const auto& statement : {qMakePair(headerUpdate.get(), HEADER_UPDATE),
+                                          qMakePair(holdInsert.get(), HOLD_INSERT), qMakePair(holdFind.get(), HOLD_FIND)}) {
+                if (prepared && !statement.first->prepare(QLatin1String(statement.second))) {
+                    *error = statement.first->lastError().text();
+                    prepared = false;
+                }
+            }
+            if (!prepared) {
+                forget();
                 continue;
             }
         }
         if (!manager->BeginTransaction(db)) {
             *error = db->lastError().text();
-            headerUpdate.reset();
-            holdInsert.reset();
+            forget();
             continue;
         }
-        if (withHold) {
-            holdInsert->bindValue(QStringLiteral(":tid"), transactionId.toLongLong());
-            holdInsert->bindValue(QStringLiteral(":bi"), holdIndex);
-            holdInsert->bindValue(QStringLiteral(":pn"), holdName);
-            if (!holdInsert->exec()) {
-                *error = holdInsert->lastError().text();
+        if (hold) {
+            holdFind->bindValue(QStringLiteral(":tid"), transactionId.toLongLong());
+            bool held = false;
+            bool done = holdFind->exec();
+            if (done && holdFind->next()) {
+                // Held by a Pay Later whose answer was lost: that row stays the sale's one, as it was named.
+                held = true;
+                hold->buttonIndex = holdFind->value(0).toInt();
+                hold->name = holdFind->value(1).toString();
+            }
+            if (!done)
+                *error = holdFind->lastError().text();
+            holdFind->finish();
+            if (done && !held) {
+                holdInsert->bindValue(QStringLiteral(":tid"), transactionId.toLongLong());
+                holdInsert->bindValue(QStringLiteral(":bi"), hold->buttonIndex);
+                holdInsert->bindValue(QStringLiteral(":pn"), hold->name);
+                done = holdInsert->exec();
+                if (!done)
+                    *error = holdInsert->lastError().text();
+            }
+            if (!done) {
                 qCWarning(lcPos) << "pending payment:" << *error;
                 manager->RollbackTransaction(db);
-                headerUpdate.reset();
-                holdInsert.reset();
+                forget();
                 continue;
             }
         }
@@ -206,22 +236,28 @@ bool CPOS::WriteHeader(const HeaderValues& values, bool withHold, int holdIndex,
             qCWarning(lcPos) << "payment:" << q.lastError().driverText() + QStringLiteral("    ")
                                                   + q.lastError().databaseText();
             manager->RollbackTransaction(db);
-            headerUpdate.reset();
-            holdInsert.reset();
+            forget();
             continue;
         }
         if (!manager->CommitTransaction(db)) {
-            // What the server did with the COMMIT is unknown: the sale stays unsaved on screen, and
-            // paying again writes the same values.
+            // A COMMIT the server refused stored nothing; one whose answer was lost may have stored it all.
             *error = db->lastError().text();
+            const bool lost = DatabaseFailure::ConnectionLost(db->driver(), db->lastError());
             manager->RollbackTransaction(db);
-            headerUpdate.reset();
-            holdInsert.reset();
-            return false;
+            forget();
+            return lost ? HeaderWrite::Unconfirmed : HeaderWrite::Refused;
         }
-        return true;
+        return HeaderWrite::Stored;
     }
-    return false;
+    return HeaderWrite::Refused;
+}
+
+void CPOS::TellHeaderNotStored(HeaderWrite result, const QString& refusedText)
+{
+    if (result == HeaderWrite::Unconfirmed)
+        ShowStatus(tr("The server did not confirm the save: saving again stores the same values."), true);
+    else
+        ShowStatus(refusedText, true);
 }
 
 int CPOS::on_pushButtonPay_clicked()
@@ -269,9 +305,15 @@ int CPOS::on_pushButtonPay_clicked()
         locale->toString(locale->toDouble(totalText) - paid, 'f', finalAmountPrecision));
 
     QString error;
-    if (!WriteHeader(ReceiptHeader(), false, 0, QString(), &error)) {
+    const HeaderValues values = ReceiptHeader();
+    const HeaderWrite written = WriteHeader(values, nullptr, &error);
+    if (written != HeaderWrite::Stored) {
         qCWarning(lcPos) << "payment not saved:" << error;
-        ShowStatus(tr("Error occurred while logging payment information"), true);
+        // The status rule has moved the stamp on: saving again must send the one this write sent.
+        if (written == HeaderWrite::Unconfirmed)
+            ui->dateTimeReceiptTimeStamp->setDateTime(
+                QDateTime::fromString(values.timeStamp, QLatin1String(STAMP_FORMAT)));
+        TellHeaderNotStored(written, tr("Error occurred while logging payment information"));
         saleState = 1;
         return 4;
     }

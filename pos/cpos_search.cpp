@@ -3,6 +3,7 @@
 #include "cpos.h"
 #include "ui_cpos.h"
 
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "pos.h"
 #include "progress.h"
@@ -19,6 +20,13 @@ namespace {
 
 const int RECEIPTS = 1;
 const int INVOICES = 2;
+
+// What the server said when it refused a statement, without the driver's own words.
+QString ServerWords(const QSqlError& error)
+{
+    const QString words = error.databaseText().trimmed();
+    return words.isEmpty() ? error.text() : words;
+}
 
 } // namespace
 
@@ -57,7 +65,13 @@ bool CPOS::StoredSaleExists(const QString& saleId)
     query->prepare(QStringLiteral("SELECT ID FROM tblSalesTransactions WHERE ID = :id"));
     query->bindValue(QStringLiteral(":id"), saleId);
     if (!query->exec()) {
-        ShowStatus(tr("Stored sale %1 could not be read: %2").arg(saleId, query->lastError().text()), true);
+        const QSqlError error = query->lastError();
+        qCWarning(lcPos) << "stored sale" << saleId << error.text();
+        // The driver's words ("Server has gone away QMYSQL: ...") are no reason a cashier can act on.
+        if (DatabaseFailure::ConnectionLost(query->driver(), error))
+            ShowStatus(tr("Sale %1 could not be read: the database server cannot be reached.").arg(saleId), true);
+        else
+            ShowStatus(tr("Stored sale %1 could not be read: %2").arg(saleId, ServerWords(error)), true);
         return false;
     }
     if (!query->next()) {

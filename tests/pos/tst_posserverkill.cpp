@@ -8,9 +8,13 @@
 #include "salesmodel.h"
 #include "sqlproxy.h"
 
+#include <QDateTimeEdit>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QTableView>
 
 #include <memory>
@@ -42,6 +46,13 @@ private slots:
     void newSaleAfterSecondDrop();
     void cartReadRefused_data();
     void cartReadRefused();
+    void holdAnswerLost();
+    void headerWriteAnswerLost_data();
+    void headerWriteAnswerLost();
+    void storedSaleReadFails_data();
+    void storedSaleReadFails();
+    void lineWriteLostBeforeCommit_data();
+    void lineWriteLostBeforeCommit();
 
 private:
     // Killed, and gone (its sockets closed) before the program's next statement.
@@ -564,6 +575,221 @@ void TestPosServerKill::cartReadRefused()
         QCOMPARE(CartLines(screen), shown);
     else
         QCOMPARE(screen->cartModel->rowCount(), 2);
+}
+
+// A hold whose COMMIT's answer was lost may have been stored: the cashier is told so, and Pay Later once the server
+// is back holds the sale under the row stored, without a second one.
+void TestPosServerKill::holdAnswerLost()
+{
+    SqlProxy* p = throughProxy();
+    ModalAnswerer answerer;
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    s.scan(QStringLiteral("K2"));
+    const QString sale = screen->transactionId;
+    const QString holds =
+        QStringLiteral("SELECT BUTTON_INDEX, PAYMENT_NAME FROM tblPendingPayments WHERE TRANSACTION_ID = %1").arg(sale);
+    const auto nameIt = [&](const QString& name) {
+        answerer.handleClass<ReportParameterDialog>("ReportParameterDialog", [name](ReportParameterDialog* d) {
+            d->ui->lineEditValue->setText(name);
+            d->ui->pushButton->click();
+        });
+    };
+
+    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    nameIt(QStringLiteral("Table 4"));
+    screen->on_pushPayLater_clicked();
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(WholeStatus(s), QStringLiteral("The server did not confirm the hold: press Pay Later again once it is back."));
+    QCOMPARE(screen->transactionId, sale);
+    const QStringList held = rows(salesDb, holds);
+    QCOMPARE(held.size(), 1);
+    QVERIFY2(held.first().endsWith(QLatin1String("|Table 4")), qPrintable(held.first()));
+
+    p->setAway(false);
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
+    nameIt(QStringLiteral("Table 5"));
+    screen->on_pushPayLater_clicked();
+    QCOMPARE(answerer.pendingAnswers(), 0);
+    QVERIFY(screen->transactionId != sale);
+    QCOMPARE(rows(salesDb, holds), held);
+    QStringList captions;
+    for (CPosButton* button : s.child<QWidget>("scrollAreaPendingPaymentsContents")->findChildren<CPosButton*>())
+        if (button->GetCode() == sale)
+            captions << button->text();
+    QCOMPARE(captions, QStringList{QStringLiteral("Table 4")});
+}
+
+const QString HEADER_UNCONFIRMED =
+    QStringLiteral("The server did not confirm the save: saving again stores the same values.");
+
+// A header write whose COMMIT's answer was lost, from each action that writes it: the cashier is told so, the sale
+// stays changed on screen, and saving once the server is back stores what the server kept from the first write.
+void TestPosServerKill::headerWriteAnswerLost_data()
+{
+    QTest::addColumn<bool>("invoice");
+    QTest::addColumn<QString>("action");
+    QTest::newRow("pay") << false << "pay";
+    QTest::newRow("pay due") << false << "pay due";
+    QTest::newRow("quick pay") << false << "quick pay";
+    QTest::newRow("Enter in PAID") << false << "enter";
+    QTest::newRow("New Sale") << false << "new sale";
+    QTest::newRow("mode switch") << false << "mode switch";
+    QTest::newRow("closing") << false << "close";
+    QTest::newRow("a held sale's button") << false << "held sale";
+    QTest::newRow("Save Invoice") << true << "save";
+    QTest::newRow("mode switch, invoice") << true << "mode switch";
+}
+
+void TestPosServerKill::headerWriteAnswerLost()
+{
+    QFETCH(bool, invoice);
+    QFETCH(QString, action);
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("POS_MODE"), invoice ? 0 : 1);
+    const auto receiptModeBack = qScopeGuard([store] { store->setValue(QStringLiteral("POS_MODE"), 1); });
+    SqlProxy* p = throughProxy();
+    ModalAnswerer answerer;
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    CPosButton* held = nullptr;
+    if (action == QLatin1String("held sale")) {
+        s.scan(QStringLiteral("K2"));
+        answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
+                                                    [](ReportParameterDialog* d) { d->ui->pushButton->click(); });
+        screen->on_pushPayLater_clicked();
+        held = s.child<QWidget>("scrollAreaPendingPaymentsContents")->findChild<CPosButton*>();
+        QVERIFY(held);
+    }
+    s.scan(QStringLiteral("K1"));
+    s.scan(QStringLiteral("K2"));
+    QCOMPARE(s.status(), QString());
+    const QString sale = screen->transactionId;
+    screen->quickPayAmounts[1] = QStringLiteral("1000.00");
+    s.child("lineEditPaid")->setText(action == QLatin1String("pay due") ? QStringLiteral("0") : QStringLiteral("1000.00"));
+    // Saving again must send the stamp the first write sent, not the time it is done.
+    s.child<QDateTimeEdit>(invoice ? "dateTimeInvoiceTimeStamp" : "dateTimeReceiptTimeStamp")
+        ->setDateTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
+
+    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    if (action == QLatin1String("pay")) {
+        QCOMPARE(screen->on_pushButtonPay_clicked(), 4);
+    } else if (action == QLatin1String("pay due")) {
+        screen->on_pushButtonPAID_clicked();
+    } else if (action == QLatin1String("quick pay")) {
+        screen->on_CtrlOne();
+    } else if (action == QLatin1String("enter")) {
+        CPOS::paidEnterCount = 0;
+        screen->on_lineEditPaid_returnPressed();
+    } else if (action == QLatin1String("new sale")) {
+        screen->on_pushNew_clicked();
+    } else if (action == QLatin1String("mode switch")) {
+        s.child<QPushButton>("pushInvoiceMode")->setChecked(!invoice);
+    } else if (action == QLatin1String("close")) {
+        answerer.pressButton(QMessageBox::Yes);
+        screen->on_pushButtonClose_clicked();
+    } else if (action == QLatin1String("held sale")) {
+        held->click();
+    } else {
+        screen->on_pushSaveInvoice_clicked();
+    }
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(answerer.pendingAnswers(), 0);
+    QCOMPARE(WholeStatus(s), HEADER_UNCONFIRMED);
+    QVERIFY(s.host && s.host->isVisible());
+    QCOMPARE(screen->transactionId, sale);
+    QCOMPARE(s.child<QPushButton>("pushInvoiceMode")->isChecked(), invoice);
+    QVERIFY(screen->changedSinceSave);
+    // The server carried the write out.
+    const QString header = QStringLiteral("SELECT * FROM tblSalesTransactions WHERE ID = ") + sale;
+    const QStringList stored = rows(salesDb, header);
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT STATUS FROM tblSalesTransactions WHERE ID = ") + sale),
+             QStringList{QStringLiteral("2")});
+
+    p->setAway(false);
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
+    if (invoice) {
+        screen->on_pushSaveInvoice_clicked();
+        QCOMPARE(s.status(), QStringLiteral("Invoice saved."));
+    } else {
+        QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
+        QCOMPARE(s.status(), QStringLiteral("Paid successfully and saved."));
+    }
+    QCOMPARE(rows(salesDb, header), stored);
+}
+
+// The check that a chosen stored sale exists (Search Receipt, Invoice Search, Open in POS): a lost connection is
+// told in the program's words, a refusal in the server's.
+void TestPosServerKill::storedSaleReadFails_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("connection lost") << false << "Sale %1 could not be read: the database server cannot be reached.";
+    QTest::newRow("refused") << true << "Stored sale %1 could not be read: the sales are being counted";
+}
+
+void TestPosServerKill::storedSaleReadFails()
+{
+    QFETCH(bool, refused);
+    QFETCH(QString, told);
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    const QString sale = screen->transactionId;
+    s.child("lineEditPaid")->setText(QStringLiteral("1000"));
+    QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
+    screen->on_pushNew_clicked();
+    const QString statement = QStringLiteral("SELECT ID FROM tblSalesTransactions WHERE ID");
+    if (refused)
+        p->refuse(statement, QStringLiteral("the sales are being counted"));
+    else
+        p->loseAnswer(statement);
+    screen->OpenSale(sale, false);
+    QCOMPARE(p->lostAnswers() + p->refusedStatements(), 1);
+    QCOMPARE(WholeStatus(s), told.arg(sale));
+    QVERIFY(screen->transactionId != sale);
+}
+
+// A line write whose connection is lost before its COMMIT stored nothing, and says so in the program's words.
+void TestPosServerKill::lineWriteLostBeforeCommit_data()
+{
+    QTest::addColumn<QString>("statement"); // whose answer is lost
+    QTest::addColumn<bool>("deleting");
+    QTest::newRow("deletion") << "DELETE FROM .*tblSalesInvoice" << true;
+    QTest::newRow("stock lock") << "FOR UPDATE$" << false;
+    QTest::newRow("BEGIN") << "^BEGIN WORK$" << false;
+}
+
+void TestPosServerKill::lineWriteLostBeforeCommit()
+{
+    QFETCH(QString, statement);
+    QFETCH(bool, deleting);
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    s.scan(QStringLiteral("K2"));
+    const QStringList stored = rows(salesDb, STORED_LINES.arg(screen->transactionId));
+    QCOMPARE(stored.size(), 2);
+    const QString stock = PosFixture::Stock(inventoryDb, QStringLiteral("K1"));
+
+    p->loseAnswer(statement);
+    if (deleting) {
+        auto* view = s.child<QTableView>("tableViewItems");
+        view->setCurrentIndex(view->model()->index(0, COL_PRODUCT_NAME));
+        screen->on_pushDeleteItem_clicked();
+    } else {
+        s.scan(QStringLiteral("K1"));
+    }
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(WholeStatus(s), deleting ? QStringLiteral("The item was not deleted: the database server cannot be reached.")
+                                      : QStringLiteral("The item was not added: the database server cannot be reached."));
+    QCOMPARE(rows(salesDb, STORED_LINES.arg(screen->transactionId)), stored);
+    QCOMPARE(PosFixture::Stock(inventoryDb, QStringLiteral("K1")), stock);
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKill)
