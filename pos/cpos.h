@@ -22,6 +22,7 @@ class QLineEdit;
 class QLocale;
 class QPrinter;
 class QSqlDatabase;
+class QSqlError;
 class QSqlQuery;
 class QSqlQueryModel;
 class QSqlRecord;
@@ -507,6 +508,8 @@ private:
     QString PickStoredSale(int saleTypeFilter);
     // False, with the refusal shown, when no stored sale has this ID.
     bool StoredSaleExists(const QString& saleId);
+    // What the server said when it refused a statement, without the driver's own words.
+    static QString ServerWords(const QSqlError& error);
     void SetCustomerFields(bool invoice, const SelectedCustomer& customer);
     void MarkCustomerChange();
 };

@@ -3,12 +3,14 @@
 #include "cpos.h"
 #include "ui_cpos.h"
 
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "pos.h"
 #include "rounding.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -43,10 +45,17 @@ void CPOS::GeneratePurchaseOrder(const QString& barCode)
     reorderStockCodes.removeAt(noted);
 
     const QString failure = tr("Error occurred while generating purchase order. %1");
+    // A lost connection in the program's words, a refusal in the server's: not the driver's.
+    const auto tell = [&](const QSqlDriver* driver, const QSqlError& error) {
+        if (DatabaseFailure::ConnectionLost(driver, error))
+            ShowStatus(tr("Purchase order not generated: the database server cannot be reached."), true);
+        else
+            ShowStatus(failure.arg(ServerWords(error)), true);
+    };
     DatabaseManager* manager = DatabaseManager::Instance();
     QSqlDatabase* db = manager->InventoryDatabase();
     if (!db || !db->isOpen()) {
-        ShowStatus(failure.arg(db ? db->lastError().text() : QString()), true);
+        tell(nullptr, db ? db->lastError() : QSqlError());
         return;
     }
     QSqlQuery q(*db);
@@ -67,7 +76,7 @@ void CPOS::GeneratePurchaseOrder(const QString& barCode)
         "tblInventory as i, tblProducts as p WHERE p.ID = i.PRODUCT_ID AND i.BAR_CODE = :bar_code"));
     q.bindValue(QStringLiteral(":bar_code"), barCode);
     if (!q.exec()) {
-        ShowStatus(failure.arg(q.lastError().text()), true);
+        tell(q.driver(), q.lastError());
         return;
     }
     if (!q.next())
@@ -86,14 +95,14 @@ void CPOS::GeneratePurchaseOrder(const QString& barCode)
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     // The order, its item and its totals are written as a whole, so no order is left half made.
     if (!manager->BeginTransaction(db)) {
-        ShowStatus(failure.arg(db->lastError().text()), true);
+        tell(db->driver(), db->lastError());
         return;
     }
     const auto refuse = [&](const QString& step) {
-        const QString error = q.lastError().text();
-        qCWarning(lcPos) << "purchase order" << step << error;
+        const QSqlError error = q.lastError();
+        qCWarning(lcPos) << "purchase order" << step << error.text();
         manager->RollbackTransaction(db);
-        ShowStatus(failure.arg(error), true);
+        tell(q.driver(), error);
     };
 
     QString orderId = autoOrderByVendor.value(vendorId);

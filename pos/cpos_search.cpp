@@ -21,13 +21,6 @@ namespace {
 const int RECEIPTS = 1;
 const int INVOICES = 2;
 
-// What the server said when it refused a statement, without the driver's own words.
-QString ServerWords(const QSqlError& error)
-{
-    const QString words = error.databaseText().trimmed();
-    return words.isEmpty() ? error.text() : words;
-}
-
 } // namespace
 
 int CPOS::SaveCurrentSale()
@@ -57,6 +50,12 @@ QString CPOS::PickStoredSale(int saleTypeFilter)
     const QString id = page->GetSelectedSaleId();
     delete dialog;
     return id;
+}
+
+QString CPOS::ServerWords(const QSqlError& error)
+{
+    const QString words = error.databaseText().trimmed();
+    return words.isEmpty() ? error.text() : words;
 }
 
 bool CPOS::StoredSaleExists(const QString& saleId)

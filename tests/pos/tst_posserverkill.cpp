@@ -49,8 +49,8 @@ private slots:
     void holdAnswerLost();
     void headerWriteAnswerLost_data();
     void headerWriteAnswerLost();
-    void storedSaleReadFails_data();
-    void storedSaleReadFails();
+    void saleScreenReadFails_data();
+    void saleScreenReadFails();
     void lineWriteLostBeforeCommit_data();
     void lineWriteLostBeforeCommit();
 
@@ -721,37 +721,63 @@ void TestPosServerKill::headerWriteAnswerLost()
     QCOMPARE(rows(salesDb, header), stored);
 }
 
-// The check that a chosen stored sale exists (Search Receipt, Invoice Search, Open in POS): a lost connection is
-// told in the program's words, a refusal in the server's.
-void TestPosServerKill::storedSaleReadFails_data()
+// A sale-screen read that fails: the check that a chosen stored sale exists (Search Receipt, Invoice Search, Open
+// in POS) and the stock read of an automatic purchase order after pay. A lost connection is told in the program's
+// words, a refusal with the server's, not the driver's.
+void TestPosServerKill::saleScreenReadFails_data()
 {
+    QTest::addColumn<QString>("statement"); // the read that fails
     QTest::addColumn<bool>("refused");
-    QTest::addColumn<QString>("told");
-    QTest::newRow("connection lost") << false << "Sale %1 could not be read: the database server cannot be reached.";
-    QTest::newRow("refused") << true << "Stored sale %1 could not be read: the sales are being counted";
+    QTest::addColumn<QString>("told");      // %1: the sale
+    const QString storedSale = QStringLiteral("SELECT ID FROM tblSalesTransactions WHERE ID");
+    const QString orderStock = QStringLiteral("SELECT i.VENDOR_ID, p.NAME");
+    QTest::newRow("stored sale, connection lost")
+        << storedSale << false << "Sale %1 could not be read: the database server cannot be reached.";
+    QTest::newRow("stored sale, refused") << storedSale << true << "Stored sale %1 could not be read: the reason given";
+    QTest::newRow("purchase order, connection lost")
+        << orderStock << false << "Purchase order not generated: the database server cannot be reached.";
+    QTest::newRow("purchase order, refused")
+        << orderStock << true << "Error occurred while generating purchase order. the reason given";
 }
 
-void TestPosServerKill::storedSaleReadFails()
+void TestPosServerKill::saleScreenReadFails()
 {
+    QFETCH(QString, statement);
     QFETCH(bool, refused);
     QFETCH(QString, told);
+    const bool ordering = statement.contains(QLatin1String("p.NAME"));
+    // Taken to its reorder level by one scan.
+    const QString code = refused ? QStringLiteral("R2") : QStringLiteral("R1");
+    if (ordering)
+        QCOMPARE(PosFixture::AddStock(inventoryDb, code, {{"QUANTITY", 6}, {"REORDER_LEVEL", 5}}), QString());
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s;
     CPOS* screen = s.screen;
-    s.scan(QStringLiteral("K1"));
+    s.scan(ordering ? code : QStringLiteral("K1"));
+    QCOMPARE(s.status(), QString());
     const QString sale = screen->transactionId;
     s.child("lineEditPaid")->setText(QStringLiteral("1000"));
+    const auto failTheRead = [&] {
+        if (refused)
+            p->refuse(statement, QStringLiteral("the reason given"));
+        else
+            p->loseAnswer(statement);
+    };
+    if (ordering)
+        failTheRead();
     QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
-    screen->on_pushNew_clicked();
-    const QString statement = QStringLiteral("SELECT ID FROM tblSalesTransactions WHERE ID");
-    if (refused)
-        p->refuse(statement, QStringLiteral("the sales are being counted"));
-    else
-        p->loseAnswer(statement);
-    screen->OpenSale(sale, false);
+    if (!ordering) {
+        screen->on_pushNew_clicked();
+        failTheRead();
+        screen->OpenSale(sale, false);
+        QVERIFY(screen->transactionId != sale);
+    }
     QCOMPARE(p->lostAnswers() + p->refusedStatements(), 1);
-    QCOMPARE(WholeStatus(s), told.arg(sale));
-    QVERIFY(screen->transactionId != sale);
+    if (told.contains(QLatin1String("%1")))
+        told = told.arg(sale);
+    const QString shown = WholeStatus(s);
+    QCOMPARE(shown, told);
+    QVERIFY2(!shown.contains(QLatin1String("QMYSQL")), qPrintable(shown));
 }
 
 // A line write whose connection is lost before its COMMIT stored nothing, and says so in the program's words.
