@@ -308,10 +308,6 @@ bool CPOS::WriteLineWithStock(const StockRow& stock, const QString& code, bool t
             linesUnread = true;
             saleState = 1;
             StampChange();
-            // Read by the connection manager's pass once the server answers, unless an action reads them first.
-            DatabaseManager* manager = DatabaseManager::Instance();
-            if (manager->salesDb)
-                manager->ReadWhenBack(manager->salesDb->connectionName(), cartModel, [this] { return ReadCart(); });
             ShowStatus(write.unconfirmed, true);
             return false;
         }
