@@ -631,10 +631,12 @@ void CPOS::on_pushDeleteItem_clicked()
                 row = r;
         if (row >= 0)
             ui->tableViewItems->setCurrentIndex(cartModel->index(row, qMax(current.column(), int(COL_PRODUCT_NAME))));
-        const QString told = !selected.isValid() ? tr("Lines read again: select a line, press Delete Item again.")
-                             : row < 0           ? tr("Lines read again: the selected line is no longer stored.")
-                                                 : tr("Lines read again: press Delete Item again.");
-        ShowStatus(writeOutcome.isEmpty() ? told : writeOutcome + QLatin1Char(' ') + told, true);
+        // What the server kept of a write says that the lines were read; short enough for a till's width.
+        const QString read = writeOutcome.isEmpty() ? tr("Lines read again.") : writeOutcome;
+        const QString next = !selected.isValid() ? tr("Select a line to delete.")
+                             : row < 0           ? tr("The selected line is gone.")
+                                                 : tr("Press Delete Item again.");
+        ShowStatus(read + QLatin1Char(' ') + next, true);
         return;
     }
     if (!ui->tableViewItems->model() || current.row() < 0 || current.column() < 0) {

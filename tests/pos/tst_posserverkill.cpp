@@ -57,6 +57,7 @@ private slots:
     void nextScanAfterUnconfirmedScan_data();
     void nextScanAfterUnconfirmedScan();
     void unreadLinesOfALongSaleReadWhole();
+    void deleteAgainAfterUnconfirmedDeletion();
 
 private:
     // Killed, and gone (its sockets closed) before the program's next statement.
@@ -730,7 +731,7 @@ void TestPosServerKill::actionAfterUnconfirmedLine()
     // Told, and shown as stored; nothing stored, printed or asked.
     const QString told = QStringLiteral("The item is in the sale.");
     QCOMPARE(WholeStatus(s), action == QLatin1String("delete item")
-                                 ? told + QStringLiteral(" Lines read again: press Delete Item again.")
+                                 ? told + QStringLiteral(" Press Delete Item again.")
                                  : told);
     const QStringList stored = rows(salesDb, STORED_LINES.arg(sale));
     QCOMPARE(stored.size(), 4);
@@ -872,7 +873,7 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
     } else {
         ReopenedNotRead();
         screen->on_pushDeleteItem_clicked();
-        QCOMPARE(WholeStatus(s), QStringLiteral("Lines read again: select a line, press Delete Item again."));
+        QCOMPARE(WholeStatus(s), QStringLiteral("Lines read again. Select a line to delete."));
     }
     QCOMPARE(CartLines(screen), rows(salesDb, STORED_LINES.arg(sale)));
     QCOMPARE(screen->NextFreeIndex(), 3);
@@ -960,6 +961,34 @@ void TestPosServerKill::unreadLinesOfALongSaleReadWhole()
     QCOMPARE(rows(salesDb, QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT ITEM_INDEX), MAX(ITEM_INDEX) FROM "
                                           "tblSalesInvoice WHERE TRANSACTION_ID = %1").arg(sale)),
              QStringList{QStringLiteral("302|302|302")});
+}
+
+// Delete Item pressed again on a line whose deletion was not confirmed: the stored lines say it is gone, and nothing
+// else is deleted.
+void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion()
+{
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    s.scan(QStringLiteral("K2"));
+    const QString sale = screen->transactionId;
+    auto* view = s.child<QTableView>("tableViewItems");
+    view->setCurrentIndex(screen->cartModel->index(0, COL_PRODUCT_NAME));
+    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    screen->on_pushDeleteItem_clicked();
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(screen->cartModel->rowCount(), 2);
+    QCOMPARE(view->currentIndex().row(), 0);
+
+    p->setAway(false);
+    ReopenedNotRead();
+    screen->on_pushDeleteItem_clicked();
+    QCOMPARE(WholeStatus(s), QStringLiteral("The line was deleted. The selected line is gone."));
+    const QStringList stored = rows(salesDb, STORED_LINES.arg(sale));
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(CartLines(screen), stored);
+    QVERIFY(!view->currentIndex().isValid());
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKill)
