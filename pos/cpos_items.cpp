@@ -553,10 +553,10 @@ void CPOS::ResyncFromCart()
         discount += line.value(QStringLiteral("RETURNED")).toInt() == 1 ? -lineDiscount : lineDiscount;
         const int index = line.value(QStringLiteral("ITEM_INDEX")).toInt();
         itemIndexes << index;
-        if (unconfirmedWrite)
-            written = written
-                      || (unconfirmedWrite->deletion ? line.value(QStringLiteral("ID")).toLongLong() == unconfirmedWrite->lineId
-                                                     : index == unconfirmedWrite->index);
+        // An item is known by the line number it was written under, a deleted line by its ID.
+        if (unconfirmedWrite && !written)
+            written = unconfirmedWrite->deletion ? line.value(QStringLiteral("ID")).toLongLong() == unconfirmedWrite->lineId
+                                                 : index == unconfirmedWrite->index;
     }
     ui->tableViewItems->resizeColumnsToContents();
     // A loaded sale's lines read late: its amounts stay those of its header, as when they are read at opening.
@@ -617,7 +617,7 @@ void CPOS::PoleShowWelcome()
 void CPOS::on_pushDeleteItem_clicked()
 {
     deletingLine = false;
-    QModelIndex current = ui->tableViewItems->currentIndex();
+    const QModelIndex current = ui->tableViewItems->currentIndex();
     if (linesUnread) {
         // The rows shown give way to the stored ones, which the cashier has not seen: nothing is deleted now.
         const QVariant selected =
