@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Calculator;
 class CPosButton;
@@ -466,16 +467,37 @@ private:
     void PoleShowPrice(const QString& text);
     void PoleShowTotal(const QString& text);
     void PoleShowWelcome();
-    // Totals and line numbers taken from the stored lines, once they are read (by the screen or by the
-    // connection manager's pass over the lists of a reopened connection).
+    // The cart, line numbers and column widths taken from the stored lines once they are read (by the screen or
+    // by the connection manager's pass over the lists of a reopened connection), and what they tell of an
+    // unconfirmed write; the read is no change of the sale's.
     void ResyncFromCart();
     void CartWasRead();
     QString CartStatement() const;
+    // The totals of lines just read, with the status rule, but no stamp moved and no change marked.
+    void ShowTotalsOfRead();
+    // After a stored line (or one whose commit's answer was lost): nothing typed for it applies to the next.
+    void ClearEntryFields();
 
     std::unique_ptr<SaleLineStore> lineStore;
     // The sale's stored lines are not known: a line write whose commit's answer was lost, or a loaded sale
-    // whose lines could not be read. Their next read sets the cart, the totals and the line numbers.
+    // whose lines could not be read. Their next read sets the cart and the line numbers.
     bool linesUnread = false;
+    // The line write whose commit's answer was lost, until the stored lines show what the server kept.
+    struct UnconfirmedWrite
+    {
+        bool deletion = false;
+        int index = 0;      // the line number an item was written under
+        qint64 lineId = 0;  // the line a deletion removed
+        // What the write changes in the totals when the server kept it.
+        double gross = 0.0;
+        double tax = 0.0;
+        double discount = 0.0;
+    };
+    std::optional<UnconfirmedWrite> unconfirmedWrite;
+    // What the last read said about an unconfirmed write; empty when none was waiting.
+    QString writeOutcome;
+    // The totals shown are a loaded sale's stored header's: its lines read late leave them, as at its opening.
+    bool totalsFromHeader = false;
 
     // Invoice mode, customers and timestamps, stored-sale searches and automatic purchase orders
     // (cpos_invoice.cpp, cpos_customers.cpp, cpos_search.cpp, cpos_porder.cpp).

@@ -17,6 +17,7 @@
 #include "stockcount.h"
 
 #include <QCompleter>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QLocale>
 #include <QMainWindow>
@@ -455,11 +456,18 @@ void CPOS::EnterItem()
                    true);
         field->setFocus();
     };
-    if (!WriteLineWithStock(row, code, !returning, requested, asked, write))
-        return;
-
     const double lineGross = line.subTotal + line.subTax;
-    totalDiscount = RoundNearest(decimalPlaces, totalDiscount + (returning ? -line.discount : line.discount));
+    const double lineDiscount = returning ? -line.discount : line.discount;
+    if (!WriteLineWithStock(row, code, !returning, requested, asked, write)) {
+        if (linesUnread) {
+            // Stored or not, what was typed for this item is not the next item's.
+            unconfirmedWrite = UnconfirmedWrite{false, line.index, 0, lineGross, line.subTax, lineDiscount};
+            ClearEntryFields();
+        }
+        return;
+    }
+
+    totalDiscount = RoundNearest(decimalPlaces, totalDiscount + lineDiscount);
     totalTax = RoundNearest(decimalPlaces, totalTax + line.subTax);
     grandTotal = RoundNearest(decimalPlaces, grandTotal + lineGross);
 
@@ -472,8 +480,19 @@ void CPOS::EnterItem()
     ui->tableViewItems->scrollToBottom();
     ShowTotals(lineGross);
 
-    ui->lineEditBarCode->clear();
     saleState = 1;
+    ClearEntryFields();
+    StampChange();
+    keepFocusAfterAdd = true;
+    if (!read) {
+        TellCartUnread(tr("The item was stored."), failure, shownAsStored);
+        ui->tableViewItems->scrollToBottom();
+    }
+}
+
+void CPOS::ClearEntryFields()
+{
+    ui->lineEditBarCode->clear();
     ui->lineSelectedProduct->clear();
     ui->lineSelectedSalePrice->clear();
     ui->comboBoxProducts->clear();
@@ -483,12 +502,6 @@ void CPOS::EnterItem()
         ui->lineEditDiscount->setText(QStringLiteral("0"));
         ui->lineEditItems->setText(QStringLiteral("1"));
         ui->lineEditSubItems->setText(QStringLiteral("0"));
-    }
-    StampChange();
-    keepFocusAfterAdd = true;
-    if (!read) {
-        TellCartUnread(tr("The item was stored."), failure, shownAsStored);
-        ui->tableViewItems->scrollToBottom();
     }
 }
 
@@ -525,9 +538,11 @@ void CPOS::ShowTotals(double linePrice)
 void CPOS::ResyncFromCart()
 {
     linesUnread = false;
+    writeOutcome.clear();
     double total = 0.0;
     double tax = 0.0;
     double discount = 0.0;
+    bool written = false; // the unconfirmed write's line is among the stored ones
     itemIndexes.clear();
     for (int row = 0; row < cartModel->rowCount(); ++row) {
         const QSqlRecord line = cartModel->record(row);
@@ -536,12 +551,49 @@ void CPOS::ResyncFromCart()
         tax += lineTax;
         const double lineDiscount = line.value(QStringLiteral("DISCOUNT")).toDouble();
         discount += line.value(QStringLiteral("RETURNED")).toInt() == 1 ? -lineDiscount : lineDiscount;
-        itemIndexes << line.value(QStringLiteral("ITEM_INDEX")).toInt();
+        const int index = line.value(QStringLiteral("ITEM_INDEX")).toInt();
+        itemIndexes << index;
+        // An item is known by the line number it was written under, a deleted line by its ID.
+        if (unconfirmedWrite && !written)
+            written = unconfirmedWrite->deletion ? line.value(QStringLiteral("ID")).toLongLong() == unconfirmedWrite->lineId
+                                                 : index == unconfirmedWrite->index;
     }
-    grandTotal = RoundNearest(decimalPlaces, total);
-    totalTax = RoundNearest(decimalPlaces, tax);
-    totalDiscount = RoundNearest(decimalPlaces, discount);
+    ui->tableViewItems->resizeColumnsToContents();
+    // A loaded sale's lines read late: its amounts stay those of its header, as when they are read at opening.
+    if (!unconfirmedWrite && totalsFromHeader)
+        return;
+    const std::optional<UnconfirmedWrite> write = unconfirmedWrite;
+    unconfirmedWrite.reset();
+    const bool kept = (write && write->deletion) ? !written : written;
+    if (!totalsFromHeader) {
+        // A sale begun here: its stored lines are its totals.
+        grandTotal = RoundNearest(decimalPlaces, total);
+        totalTax = RoundNearest(decimalPlaces, tax);
+        totalDiscount = RoundNearest(decimalPlaces, discount);
+    } else if (kept) {
+        grandTotal = RoundNearest(decimalPlaces, grandTotal + write->gross);
+        totalTax = RoundNearest(decimalPlaces, totalTax + write->tax);
+        totalDiscount = RoundNearest(decimalPlaces, totalDiscount + write->discount);
+    }
+    ShowTotalsOfRead();
+    if (!write)
+        return;
+    if (write->deletion)
+        writeOutcome = kept ? tr("The line was deleted.") : tr("The line was not deleted: delete it again.");
+    else
+        writeOutcome = kept ? tr("The item is in the sale.") : tr("The item was not stored: scan it again.");
+    ShowStatus(writeOutcome, !kept);
+}
+
+void CPOS::ShowTotalsOfRead()
+{
+    const QDateTime receiptStamp = ui->dateTimeReceiptTimeStamp->dateTime();
+    const QDateTime invoiceStamp = ui->dateTimeInvoiceTimeStamp->dateTime();
+    const bool changed = changedSinceSave;
     ShowTotals(0.0);
+    ui->dateTimeReceiptTimeStamp->setDateTime(receiptStamp);
+    ui->dateTimeInvoiceTimeStamp->setDateTime(invoiceStamp);
+    changedSinceSave = changed;
 }
 
 void CPOS::PoleShowPrice(const QString& text)
@@ -565,9 +617,28 @@ void CPOS::PoleShowWelcome()
 void CPOS::on_pushDeleteItem_clicked()
 {
     deletingLine = false;
-    if (!SaleLinesKnown())
-        return;
     const QModelIndex current = ui->tableViewItems->currentIndex();
+    if (linesUnread) {
+        // The rows shown give way to the stored ones, which the cashier has not seen: nothing is deleted now.
+        const QVariant selected =
+            current.isValid() ? cartModel->record(current.row()).value(QStringLiteral("ID")) : QVariant();
+        SaleLinesKnown();
+        if (linesUnread)
+            return;
+        int row = -1;
+        for (int r = 0; selected.isValid() && r < cartModel->rowCount(); ++r)
+            if (cartModel->record(r).value(QStringLiteral("ID")) == selected)
+                row = r;
+        if (row >= 0)
+            ui->tableViewItems->setCurrentIndex(cartModel->index(row, qMax(current.column(), int(COL_PRODUCT_NAME))));
+        // What the server kept of a write says that the lines were read; short enough for a till's width.
+        const QString read = writeOutcome.isEmpty() ? tr("Lines read again.") : writeOutcome;
+        const QString next = !selected.isValid() ? tr("Select a line to delete.")
+                             : row < 0           ? tr("The selected line is gone.")
+                                                 : tr("Press Delete Item again.");
+        ShowStatus(read + QLatin1Char(' ') + next, true);
+        return;
+    }
     if (!ui->tableViewItems->model() || current.row() < 0 || current.column() < 0) {
         ShowStatus(tr("No row selected from the sales table."), true);
         return;
@@ -628,13 +699,17 @@ void CPOS::DeleteLine(int row)
     write.refuseOverflow = [&](qint64 /*available*/, qint64 remaining) {
         ShowStatus(StockOverflow(tr("Quantity"), code, remaining / ipu), true);
     };
-    if (!WriteLineWithStock(stock, code, deletingLine, requested, asked, write))
-        return;
-
     const double lineGross = subTotal + subTax;
+    const double lineDiscount = deletingLine ? -discount : discount;
+    if (!WriteLineWithStock(stock, code, deletingLine, requested, asked, write)) {
+        if (linesUnread)
+            unconfirmedWrite = UnconfirmedWrite{true, itemIndex, lineId, -lineGross, -subTax, -lineDiscount};
+        return;
+    }
+
     grandTotal = RoundNearest(decimalPlaces, grandTotal - lineGross);
     totalTax = RoundNearest(decimalPlaces, totalTax - subTax);
-    totalDiscount = RoundNearest(decimalPlaces, totalDiscount - (deletingLine ? -discount : discount));
+    totalDiscount = RoundNearest(decimalPlaces, totalDiscount - lineDiscount);
     ReleaseIndex(itemIndex);
     QString failure;
     const bool read = ReadCart(&failure);

@@ -94,6 +94,8 @@ void CPOS::LoadLinesOfSale(const QString& openedText)
 {
     itemIndexes.clear();
     linesUnread = false;
+    unconfirmedWrite.reset();
+    totalsFromHeader = true;
     QString failure;
     if (!ReadCart(&failure)) {
         cartModel->RemoveAllLines();

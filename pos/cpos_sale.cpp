@@ -112,9 +112,11 @@ bool CPOS::SaleLinesKnown()
         return true;
     // Asked through the manager, which reopens a connection the server dropped.
     DatabaseManager::Instance()->SalesDatabase();
+    const bool afterWrite = unconfirmedWrite.has_value();
     QString failure;
     if (ReadCart(&failure) && !linesUnread)
-        return true;
+        // The cashier first sees what the server kept of the write, and repeats the action.
+        return !afterWrite;
     // Short enough for the status line at a till's width.
     ShowStatus(failure.isEmpty() ? tr("Not done: the database server cannot be reached to read the sale's lines.")
                                  : tr("Not done: the sale's lines could not be read: %1").arg(failure),
@@ -183,6 +185,8 @@ void CPOS::on_pushNew_clicked(bool createTransaction, bool saveFirst)
     totalTax = 0.0;
     totalDiscount = 0.0;
     linesUnread = false;
+    unconfirmedWrite.reset();
+    totalsFromHeader = false;
     RefreshSalesTable();
 
     ui->lineEditBarCode->clear();

@@ -3,13 +3,18 @@
 #include "databasehooks.h"
 #include "databasemanager.h"
 #include "modalanswerer.h"
+#include "pdfreader.h"
 #include "posfixture.h"
 #include "reportparameterdialog.h"
 #include "salesmodel.h"
 #include "sqlproxy.h"
+#include "urlrecorder.h"
 
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,6 +58,16 @@ private slots:
     void saleScreenReadFails();
     void lineWriteLostBeforeCommit_data();
     void lineWriteLostBeforeCommit();
+
+    // What the server kept after a lost answer, told and shown before anything goes on.
+    void actionAfterUnconfirmedLine_data();
+    void actionAfterUnconfirmedLine();
+    void loadedSaleReadLateStaysAsStored_data();
+    void loadedSaleReadLateStaysAsStored();
+    void nextScanAfterUnconfirmedScan_data();
+    void nextScanAfterUnconfirmedScan();
+    void unreadLinesOfALongSaleReadWhole();
+    void deleteAgainAfterUnconfirmedDeletion();
 
 private:
     // Killed, and gone (its sockets closed) before the program's next statement.
@@ -407,33 +422,48 @@ void TestPosServerKill::unconfirmedLineWrite()
     QCOMPARE(rows(salesDb, QStringLiteral("SELECT * FROM tblSalesTransactions WHERE ID = %1").arg(sale)), header);
     QCOMPARE(rows(salesDb, STORED_LINES.arg(sale)).size(), scansBefore + (deleting ? -1 : 1));
 
+    const QString told = deleting ? QStringLiteral("The line was deleted.") : QStringLiteral("The item is in the sale.");
     p->setAway(false);
     if (passFirst) {
         // Once the server answers, the cart holds the stored lines, and TOTAL and SALES TAX are their sums.
         reconnectAndIdle();
+        QCOMPARE(WholeStatus(s), told);
         QCOMPARE(CartLines(screen), rows(salesDb, STORED_LINES.arg(sale)));
         QCOMPARE(s.child("lineEditTotal")->text(), QLocale().toString(CartTotal(screen), 'f', 2));
         QCOMPARE(s.child("lineEditTax")->text(), QLocale().toString(CartTax(screen), 'f', 2));
     } else {
-        // Reopened, but the lists not read yet: the action reads the lines itself.
+        // Reopened, but the lists not read yet: the action reads the lines itself, tells what the server kept
+        // and does nothing more; the cashier repeats it.
         DatabaseManager* manager = DatabaseManager::Instance();
         QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
     }
 
-    if (action == QLatin1String("pay due")) {
-        paid->setText(QStringLiteral("0"));
-        screen->on_pushButtonPAID_clicked();
-    } else if (action == QLatin1String("pay later")) {
+    const auto act = [&] {
+        if (action == QLatin1String("pay due")) {
+            paid->setText(QStringLiteral("0"));
+            screen->on_pushButtonPAID_clicked();
+        } else if (action == QLatin1String("pay later")) {
+            screen->on_pushPayLater_clicked();
+        } else if (action == QLatin1String("new sale")) {
+            paid->setText(QStringLiteral("1000"));
+            screen->on_pushNew_clicked();
+        } else {
+            return screen->on_pushButtonPay_clicked();
+        }
+        return 0;
+    };
+    if (!passFirst) {
+        act();
+        QCOMPARE(WholeStatus(s), told);
+        QCOMPARE(screen->transactionId, sale);
+        QCOMPARE(rows(salesDb, QStringLiteral("SELECT * FROM tblSalesTransactions WHERE ID = %1").arg(sale)), header);
+    }
+    if (action == QLatin1String("pay later"))
         answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
                                                     [](ReportParameterDialog* d) { d->ui->pushButton->click(); });
-        screen->on_pushPayLater_clicked();
-    } else if (action == QLatin1String("new sale")) {
-        paid->setText(QStringLiteral("1000"));
-        screen->on_pushNew_clicked();
+    QCOMPARE(act(), 0);
+    if (action == QLatin1String("new sale"))
         QVERIFY(screen->transactionId != sale);
-    } else {
-        QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
-    }
     QCOMPARE(answerer.pendingAnswers(), 0);
     // Saved, with the header's GRAND_TOTAL and TOTAL_TAX those of the stored lines.
     const QStringList saved = rows(salesDb, QStringLiteral("SELECT t.STATUS > -1, ROUND(t.GRAND_TOTAL, 2), "
@@ -816,6 +846,400 @@ void TestPosServerKill::lineWriteLostBeforeCommit()
                                       : QStringLiteral("The item was not added: the database server cannot be reached."));
     QCOMPARE(rows(salesDb, STORED_LINES.arg(screen->transactionId)), stored);
     QCOMPARE(PosFixture::Stock(inventoryDb, QStringLiteral("K1")), stock);
+}
+
+namespace {
+
+// "TOTAL|TAX" of the stored lines, as the header stores them.
+const QString STORED_SUMS = QStringLiteral("SELECT ROUND(SUM(SUB_TOTAL + SUB_TAX), 2), ROUND(SUM(SUB_TAX), 2) FROM "
+                                           "tblSalesInvoice WHERE TRANSACTION_ID = %1");
+const QString HEADER = QStringLiteral("SELECT * FROM tblSalesTransactions WHERE ID = %1");
+
+QString DataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+// The total of STORED_SUMS as the TOTAL field shows it.
+QString TotalText(const QStringList& sums)
+{
+    return QLocale().toString(sums.value(0).section(QLatin1Char('|'), 0, 0).toDouble(), 'f', 2);
+}
+
+int Count(const QString& text, const QString& word)
+{
+    return text.count(QRegularExpression(QStringLiteral("\\b%1\\b").arg(word)));
+}
+
+// The sales connection open again, the connection manager's pass over its lists not run yet.
+void ReopenedNotRead()
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
+}
+
+// A product whose name is wider than the cart's caption, so that fitting the columns shows. Made after the cases
+// that count every stock row.
+QString LongNamedStock(const QString& inventoryDb)
+{
+    static bool stocked = false;
+    if (!stocked) {
+        const QString error = PosFixture::AddStock(inventoryDb, QStringLiteral("L3"),
+                                                   {{"QUANTITY", 100000}, {"NAME", "A product with a rather long name"}});
+        QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
+        if (!error.isEmpty())
+            return error;
+        stocked = true;
+    }
+    return QString();
+}
+
+// The cart's columns as a load fits them.
+bool CartFitted(QTableView* view)
+{
+    QList<int> widths;
+    for (int column = 0; column < view->model()->columnCount(); ++column)
+        widths << view->columnWidth(column);
+    view->resizeColumnsToContents();
+    for (int column = 0; column < view->model()->columnCount(); ++column)
+        if (widths.at(column) != view->columnWidth(column))
+            return false;
+    return true;
+}
+
+} // namespace
+
+// A line's commit answer lost, the server back and the lines not read yet: each action that uses the totals or a
+// line reads them first, tells what the server kept and does nothing more; repeated, it works on the stored lines.
+void TestPosServerKill::actionAfterUnconfirmedLine_data()
+{
+    QTest::addColumn<QString>("action");
+    for (const char* action :
+         {"quick pay", "pay due", "pay", "pay later", "save invoice", "print", "pdf", "e-mail", "delete item", "scan"})
+        QTest::newRow(action) << QString::fromLatin1(action);
+}
+
+void TestPosServerKill::actionAfterUnconfirmedLine()
+{
+    QFETCH(QString, action);
+    QCOMPARE(LongNamedStock(inventoryDb), QString());
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("ctrl_plus_one"), QStringLiteral("1000.00"));
+    store->setValue(QStringLiteral("POS_MODE"), action == QLatin1String("save invoice") ? 0 : 1);
+    PosFixture::SilenceAndLogIn({QStringLiteral("err_msg_1"), QStringLiteral("err_msg_46")});
+    QDir(DataFolder()).removeRecursively();
+    QDir().mkpath(DataFolder());
+    SqlProxy* p = throughProxy();
+    ModalAnswerer answerer;
+    UrlRecorder urls;
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    store->setValue(QStringLiteral("POS_MODE"), 1);
+    for (const char* code : {"K1", "K2", "K1"})
+        s.scan(QLatin1String(code));
+    QCOMPARE(s.status(), QString());
+    screen->selectedCustomer = {QStringLiteral("7"), QStringLiteral("Ada Byron"), QString(),
+                                QStringLiteral("ada@example.com"), QString()};
+    auto* view = s.child<QTableView>("tableViewItems");
+    view->setCurrentIndex(screen->cartModel->index(0, COL_PRODUCT_NAME));
+    const QVariant selected = screen->cartModel->record(0).value(QStringLiteral("ID"));
+    const QString sale = screen->transactionId;
+    const QStringList header = rows(salesDb, HEADER.arg(sale));
+
+    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    s.scan(QStringLiteral("L3"));
+    QCOMPARE(p->lostAnswers(), 1);
+    p->setAway(false);
+    ReopenedNotRead();
+    QCOMPARE(screen->cartModel->rowCount(), 3);
+
+    auto* paid = s.child("lineEditPaid");
+    const QString paidBefore = paid->text();
+    const auto act = [&] {
+        if (action == QLatin1String("quick pay")) {
+            screen->on_CtrlOne();
+        } else if (action == QLatin1String("pay due")) {
+            screen->on_pushButtonPAID_clicked();
+        } else if (action == QLatin1String("pay")) {
+            screen->on_pushButtonPay_clicked();
+        } else if (action == QLatin1String("pay later")) {
+            screen->on_pushPayLater_clicked();
+        } else if (action == QLatin1String("save invoice")) {
+            screen->on_pushSaveInvoice_clicked();
+        } else if (action == QLatin1String("print")) {
+            screen->on_pushPrint_clicked();
+        } else if (action == QLatin1String("pdf")) {
+            screen->on_pushPrintPreview_clicked();
+        } else if (action == QLatin1String("e-mail")) {
+            screen->on_pushEmailReceiptToCustomer_clicked();
+        } else if (action == QLatin1String("delete item")) {
+            screen->on_pushDeleteItem_clicked();
+        } else {
+            s.scan(QStringLiteral("K2"));
+        }
+    };
+    act();
+    // Told, and shown as stored; nothing stored, printed or asked.
+    const QString told = QStringLiteral("The item is in the sale.");
+    QCOMPARE(WholeStatus(s), action == QLatin1String("delete item")
+                                 ? told + QStringLiteral(" Press Delete Item again.")
+                                 : told);
+    const QStringList stored = rows(salesDb, STORED_LINES.arg(sale));
+    QCOMPARE(stored.size(), 4);
+    QCOMPARE(CartLines(screen), stored);
+    const QStringList sums = rows(salesDb, STORED_SUMS.arg(sale));
+    QCOMPARE(s.child("lineEditTotal")->text(), TotalText(sums));
+    QCOMPARE(paid->text(), paidBefore);
+    QCOMPARE(rows(salesDb, HEADER.arg(sale)), header);
+    QCOMPARE(urls.urls, QList<QUrl>());
+    QVERIFY(answerer.seen.isEmpty());
+    QVERIFY(CartFitted(view));
+
+    if (action == QLatin1String("delete item")) {
+        QCOMPARE(screen->cartModel->record(view->currentIndex().row()).value(QStringLiteral("ID")), selected);
+        act();
+        QCOMPARE(rows(salesDb, STORED_LINES.arg(sale)).size(), 3);
+        QCOMPARE(rows(salesDb, QStringLiteral("SELECT COUNT(*) FROM tblSalesInvoice WHERE ID = %1").arg(selected.toString())),
+                 QStringList{QStringLiteral("0")});
+        QCOMPARE(s.child("lineEditTotal")->text(), TotalText(rows(salesDb, STORED_SUMS.arg(sale))));
+        return;
+    }
+    if (action == QLatin1String("scan")) {
+        act();
+        QCOMPARE(s.status(), QString());
+        QCOMPARE(rows(salesDb, QStringLiteral("SELECT ITEM_INDEX, BAR_CODE FROM tblSalesInvoice WHERE TRANSACTION_ID = "
+                                              "%1 ORDER BY ID DESC LIMIT 1").arg(sale)),
+                 QStringList{QStringLiteral("5|K2")});
+        return;
+    }
+    if (action == QLatin1String("pay later"))
+        answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
+                                                    [](ReportParameterDialog* d) { d->ui->pushButton->click(); });
+    if (action == QLatin1String("pay"))
+        paid->setText(QStringLiteral("1000"));
+    act();
+    QCOMPARE(answerer.pendingAnswers(), 0);
+    if (action == QLatin1String("print") || action == QLatin1String("pdf") || action == QLatin1String("e-mail")) {
+        QString pdf = DataFolder() + QStringLiteral("/pdf_print.pdf");
+        if (action == QLatin1String("e-mail")) {
+            const QStringList files =
+                QDir(DataFolder()).entryList({QStringLiteral("Receipt_%1_*.pdf").arg(sale)}, QDir::Files);
+            QCOMPARE(files.size(), 1);
+            pdf = DataFolder() + QLatin1Char('/') + files.first();
+        }
+        QCOMPARE(urls.urls.size(), 1);
+        // The document shows the stored lines and their total.
+        const QString text = PdfReader::Text(pdf);
+        QVERIFY2(Count(text, QStringLiteral("K1")) == 2 && Count(text, QStringLiteral("K2")) == 1
+                     && text.contains(QLatin1String("A product with a rather long name")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(TotalText(sums)), qPrintable(text));
+        return;
+    }
+    // Stored with the stored lines' totals, and the paid amount of the action.
+    QString paidStored = QStringLiteral("0");
+    if (action == QLatin1String("quick pay") || action == QLatin1String("pay"))
+        paidStored = QStringLiteral("1000");
+    else if (action == QLatin1String("pay due"))
+        paidStored = sums.value(0).section(QLatin1Char('|'), 0, 0);
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT ROUND(GRAND_TOTAL, 2), ROUND(TOTAL_TAX, 2), ROUND(PAID, 2) FROM "
+                                          "tblSalesTransactions WHERE ID = %1").arg(sale)),
+             QStringList{sums.value(0) + QLatin1Char('|') + paidStored});
+    if (action == QLatin1String("pay later"))
+        QCOMPARE(rows(salesDb, QStringLiteral("SELECT COUNT(*) FROM tblPendingPayments WHERE TRANSACTION_ID = %1").arg(sale)),
+                 QStringList{QStringLiteral("1")});
+}
+
+// A stored receipt or a held sale opened while the answer to its lines' read is lost: once read, by the pass or an
+// action's check, the cart, line numbers and column widths are the stored lines', and the sale is no more changed
+// than one read at opening: New Sale stores nothing and asks nothing.
+void TestPosServerKill::loadedSaleReadLateStaysAsStored_data()
+{
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<bool>("byPass"); // else by Delete Item's check
+    QTest::newRow("stored receipt, by the pass") << false << true;
+    QTest::newRow("stored receipt, by a check") << false << false;
+    QTest::newRow("held sale, by the pass") << true << true;
+    QTest::newRow("held sale, by a check") << true << false;
+}
+
+void TestPosServerKill::loadedSaleReadLateStaysAsStored()
+{
+    QFETCH(bool, held);
+    QFETCH(bool, byPass);
+    QCOMPARE(LongNamedStock(inventoryDb), QString());
+    SqlProxy* p = throughProxy();
+    ModalAnswerer answerer;
+    QString sale;
+    {
+        const PosFixture::Screen till;
+        till.scan(QStringLiteral("L3"));
+        till.scan(QStringLiteral("K2"));
+        sale = till.screen->transactionId;
+        if (held) {
+            answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
+                                                        [](ReportParameterDialog* d) { d->ui->pushButton->click(); });
+            till.screen->on_pushPayLater_clicked();
+        } else {
+            till.child("lineEditPaid")->setText(QStringLiteral("1000"));
+            QCOMPARE(till.screen->on_pushButtonPay_clicked(), 0);
+        }
+        QCOMPARE(answerer.pendingAnswers(), 0);
+    }
+    // Stored elsewhere, earlier, by someone else, with a total of its own (an older version's).
+    QCOMPARE(TestDatabase::exec(salesDb, {QStringLiteral("UPDATE tblSalesTransactions SET TIME_STAMP = '2020-01-02 "
+                                                         "03:04:05', USER_ID = 'ann', STORE_ID = 'S9', TERMINAL_ID = 'T9', "
+                                                         "GRAND_TOTAL = GRAND_TOTAL + 1 WHERE ID = ")
+                                          + sale}),
+             QString());
+    const QStringList header = rows(salesDb, HEADER.arg(sale));
+    // Opened on a screen whose cart has shown no line yet.
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+
+    p->loseAnswer(QStringLiteral("FROM tblSalesInvoice WHERE TRANSACTION_ID = %1$").arg(sale), true);
+    if (held) {
+        for (CPosButton* hold : s.child<QWidget>("scrollAreaPendingPaymentsContents")->findChildren<CPosButton*>())
+            if (hold->GetCode() == sale)
+                hold->click();
+    } else {
+        screen->OpenSale(sale, false);
+    }
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(screen->transactionId, sale);
+    QCOMPARE(WholeStatus(s), held ? QStringLiteral("Pending payment opened. Its lines are read once the server is back.")
+                                  : QStringLiteral("Sales receipt has been opened. Its lines are read once the server is back."));
+    const auto amounts = [&] {
+        QStringList texts;
+        for (const char* field : {"lineEditTotal", "lineEditTax", "lineEditPaid", "lineEditChange"})
+            texts << s.child(field)->text();
+        return texts << s.child<QDateTimeEdit>("dateTimeReceiptTimeStamp")->dateTime().toString(Qt::ISODate);
+    };
+    const QStringList opened = amounts();
+    QCOMPARE(opened.last(), QStringLiteral("2020-01-02T03:04:05"));
+
+    p->setAway(false);
+    if (byPass) {
+        reconnectAndIdle();
+    } else {
+        ReopenedNotRead();
+        screen->on_pushDeleteItem_clicked();
+        QCOMPARE(WholeStatus(s), QStringLiteral("Lines read again. Select a line to delete."));
+    }
+    QCOMPARE(CartLines(screen), rows(salesDb, STORED_LINES.arg(sale)));
+    QCOMPARE(screen->NextFreeIndex(), 3);
+    QVERIFY(CartFitted(s.child<QTableView>("tableViewItems")));
+    QCOMPARE(amounts(), opened);
+    QVERIFY(!screen->changedSinceSave);
+
+    screen->on_pushNew_clicked();
+    QVERIFY(screen->transactionId != sale);
+    QVERIFY(answerer.seen.size() == (held ? 1 : 0));
+    QCOMPARE(rows(salesDb, HEADER.arg(sale)), header);
+}
+
+// A scan with a quantity and a discount whose commit answer is lost (or whose commit never reaches the server):
+// what was typed for it is not the next item's, and the next scan, once the server is back, tells whether it is in
+// the sale and stops there.
+void TestPosServerKill::nextScanAfterUnconfirmedScan_data()
+{
+    QTest::addColumn<bool>("reached"); // the server carried the commit out
+    QTest::addColumn<QString>("told");
+    QTest::newRow("answer lost") << true << "The item is in the sale.";
+    QTest::newRow("commit lost") << false << "The item was not stored: scan it again.";
+}
+
+void TestPosServerKill::nextScanAfterUnconfirmedScan()
+{
+    QFETCH(bool, reached);
+    QFETCH(QString, told);
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    const QString sale = screen->transactionId;
+    s.child("lineEditItems")->setText(QStringLiteral("2"));
+    s.child("lineEditDiscount")->setText(QStringLiteral("10"));
+    if (reached)
+        p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    else
+        p->loseStatement(QStringLiteral("^COMMIT$"), true);
+    s.scan(QStringLiteral("K2"));
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(WholeStatus(s), QStringLiteral("The server did not confirm the item: the lines are read when it is back."));
+    QCOMPARE(s.child("lineEditItems")->text(), QStringLiteral("1"));
+    QCOMPARE(s.child("lineEditDiscount")->text(), QStringLiteral("0"));
+
+    p->setAway(false);
+    ReopenedNotRead();
+    s.scan(QStringLiteral("K1"));
+    QCOMPARE(WholeStatus(s), told);
+    const QStringList kept = rows(salesDb, QStringLiteral("SELECT ITEM_INDEX, BAR_CODE, QUANTITY, DISCOUNT FROM "
+                                                          "tblSalesInvoice WHERE TRANSACTION_ID = %1 ORDER BY ID").arg(sale));
+    const QStringList expected =
+        reached ? QStringList{QStringLiteral("1|K1|1|0"), QStringLiteral("2|K2|2|2")} : QStringList{QStringLiteral("1|K1|1|0")};
+    QCOMPARE(kept, expected);
+    QCOMPARE(CartLines(screen), rows(salesDb, STORED_LINES.arg(sale)));
+
+    s.scan(QStringLiteral("K1"));
+    QCOMPARE(s.status(), QString());
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT ITEM_INDEX, BAR_CODE, QUANTITY, DISCOUNT FROM tblSalesInvoice WHERE "
+                                          "TRANSACTION_ID = %1 ORDER BY ID").arg(sale)),
+             kept + QStringList{QStringLiteral("%1|K1|1|0").arg(reached ? 3 : 2)});
+    QCOMPARE(s.child("lineEditTotal")->text(), TotalText(rows(salesDb, STORED_SUMS.arg(sale))));
+}
+
+// The lines of a long sale read after a lost commit answer: all of them, not the first rows fetched only.
+void TestPosServerKill::unreadLinesOfALongSaleReadWhole()
+{
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s(false);
+    CPOS* screen = s.screen;
+    for (int i = 0; i < 300; ++i)
+        s.scan(i % 2 ? QStringLiteral("K2") : QStringLiteral("K1"));
+    QCOMPARE(s.status(), QString());
+    const QString sale = screen->transactionId;
+    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    s.scan(QStringLiteral("K1"));
+    QCOMPARE(p->lostAnswers(), 1);
+    p->setAway(false);
+    reconnectAndIdle();
+    QCOMPARE(s.status(), QStringLiteral("The item is in the sale."));
+    QCOMPARE(screen->cartModel->rowCount(), 301);
+    QCOMPARE(s.child("lineEditTotal")->text(), TotalText(rows(salesDb, STORED_SUMS.arg(sale))));
+    s.scan(QStringLiteral("K2"));
+    QCOMPARE(s.status(), QString());
+    QCOMPARE(rows(salesDb, QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT ITEM_INDEX), MAX(ITEM_INDEX) FROM "
+                                          "tblSalesInvoice WHERE TRANSACTION_ID = %1").arg(sale)),
+             QStringList{QStringLiteral("302|302|302")});
+}
+
+// Delete Item pressed again on a line whose deletion was not confirmed: the stored lines say it is gone, and nothing
+// else is deleted.
+void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion()
+{
+    SqlProxy* p = throughProxy();
+    const PosFixture::Screen s;
+    CPOS* screen = s.screen;
+    s.scan(QStringLiteral("K1"));
+    s.scan(QStringLiteral("K2"));
+    const QString sale = screen->transactionId;
+    auto* view = s.child<QTableView>("tableViewItems");
+    view->setCurrentIndex(screen->cartModel->index(0, COL_PRODUCT_NAME));
+    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    screen->on_pushDeleteItem_clicked();
+    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(screen->cartModel->rowCount(), 2);
+    QCOMPARE(view->currentIndex().row(), 0);
+
+    p->setAway(false);
+    ReopenedNotRead();
+    screen->on_pushDeleteItem_clicked();
+    QCOMPARE(WholeStatus(s), QStringLiteral("The line was deleted. The selected line is gone."));
+    const QStringList stored = rows(salesDb, STORED_LINES.arg(sale));
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(CartLines(screen), stored);
+    QVERIFY(!view->currentIndex().isValid());
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKill)

@@ -97,6 +97,17 @@ void SqlProxy::loseAnswer(const QString& pattern, bool thenAway)
     rules << rule;
 }
 
+void SqlProxy::loseStatement(const QString& pattern, bool thenAway)
+{
+    Rule rule;
+    rule.pattern = QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption);
+    rule.lose = true;
+    rule.beforeServer = true;
+    rule.thenAway = thenAway;
+    QMutexLocker lock(&mutex);
+    rules << rule;
+}
+
 void SqlProxy::refuse(const QString& pattern, const QString& message, int code, const QByteArray& sqlState)
 {
     Rule rule;
@@ -281,8 +292,12 @@ void SqlProxy::accept()
                         link->client->write(Packet(1, rule.errorPayload));
                         continue;
                     }
-                    link->loseNextAnswer = true;
                     link->awayAfterLoss = rule.thenAway;
+                    if (rule.beforeServer) {
+                        answerLost(link);
+                        return;
+                    }
+                    link->loseNextAnswer = true;
                 }
                 link->server->write(packet);
             }

@@ -34,6 +34,10 @@ public:
     // open would keep an open transaction's rows locked). Once. With thenAway, the proxy goes away at
     // that moment, as setAway(true) does, before the program can open a connection again.
     void loseAnswer(const QString& pattern, bool thenAway = false);
+    // The next statement matching the pattern never reaches the server: that connection's two sides are
+    // closed instead (the server rolls back what the connection left open). Once, counted as a lost answer;
+    // thenAway as for loseAnswer.
+    void loseStatement(const QString& pattern, bool thenAway = false);
     // Every statement matching the pattern is answered with the server's error packet (code, SQL state,
     // message) instead of reaching the server, until clear().
     void refuse(const QString& pattern, const QString& message, int code = 1146,
@@ -57,6 +61,7 @@ private:
     {
         QRegularExpression pattern;
         bool lose = false;
+        bool beforeServer = false; // lost before the server saw it
         bool thenAway = false;
         QByteArray errorPayload;
     };
