@@ -113,7 +113,7 @@ reach() {
         ping_on --socket="$server_sock"; then
         live_sock=$server_sock
     elif [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
-        ping_on --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port"; then
+        ping_on --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port" --connect-timeout=5; then
         live_port=$server_port
     fi
     return 0
@@ -252,7 +252,9 @@ start)
         fi
     fi
     for _ in $(seq 1 150); do
-        if reach && [ -n "$live_sock" ]; then
+        # Its socket only: the port may be another program's, which the server then fails to bind.
+        if ping_on --socket="$sock"; then
+            live_sock=$sock
             close_accounts
             exit 0
         fi
