@@ -137,7 +137,8 @@ admin() {
     client=$(find_tool mariadb mysql)
     if [ -z "$admin_user" ]; then
         for u in "$me" root; do
-            if "$client" --no-defaults --socket="$live_sock" --user="$u" -e "" >/dev/null 2>&1; then
+            # An anonymous account takes any name: only the account itself will do.
+            if [ "$("$client" --no-defaults --socket="$live_sock" --user="$u" -N -B -e "SELECT CURRENT_USER()" 2>/dev/null)" = "$u@localhost" ]; then
                 admin_user=$u
                 break
             fi
