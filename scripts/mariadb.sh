@@ -322,8 +322,8 @@ user)
     fi
     if [ -z "$live_sock" ]; then
         if [ -n "$live_port" ]; then
-            echo "mariadb.sh: the server of $datadir answers on port $live_port, but its socket $server_sock is gone" \
-                "(the login session that started it has ended), and it is administered only through its socket;" \
+            echo "mariadb.sh: the server of $datadir answers on port $live_port but not on its socket $server_sock" \
+                "(gone with the login session that started it), and it is administered only through its socket;" \
                 "stop it with $(printf '%q' "$self") stop $(printf '%q' "$datadir") and start it again" >&2
         else
             unreachable
