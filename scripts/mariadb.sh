@@ -6,19 +6,23 @@
 #                                     however it ends, and a server another run left on the folder is
 #                                     stopped first
 #   mariadb.sh stop DATADIR           stop it (no-op when not running)
-#   mariadb.sh running DATADIR        exit 0 when it answers
+#   mariadb.sh running DATADIR        exit 0 when it answers, 1 when no server runs on the folder, 3 (saying
+#                                     so) when one runs on it but answers neither on its socket nor its port
 #   mariadb.sh user DATADIR USER PASSWORD [grant]   create or reset the application user; only with
 #                                     "grant" may it grant rights to others (the tests make users)
 # The server's socket lives in a folder of its own under $XDG_RUNTIME_DIR (or /tmp), named from the data folder:
-# a socket's path may not pass 107 bytes, and a data folder's path often does.
+# a socket's path may not pass 107 bytes, and a data folder's path often does. A running server is found through
+# its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; when its socket is gone
+# (a logout empties XDG_RUNTIME_DIR) it is still reached on its port.
+# Only the application user (and the users the tests make) log in over TCP: the script administers the server
+# through its socket, as the account of this computer that runs it (MariaDB's unix_socket authentication).
 set -euo pipefail
 
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 cmd=${1:?command}
 datadir=$(realpath -ms -- "${2:?data folder}")
 pidfile="$datadir/mysqld.pid"
-# Where servers started by earlier versions of this script listen.
-old_sock="$datadir/mysqld.sock"
+me=$(id -un)
 
 runtime=${XDG_RUNTIME_DIR:-}
 [ -n "$runtime" ] && [ -d "$runtime" ] || runtime=/tmp
@@ -28,15 +32,6 @@ if [ "${#sock}" -gt 107 ]; then
     sockdir="/tmp/${sockdir##*/}"
     sock="$sockdir/mysqld.sock"
 fi
-
-# The socket folder is the user's own, mode 700, or not used at all: another account could otherwise stand in
-# for the server. A missing one is fine until the server is started.
-sockdir_usable() {
-    [ -e "$sockdir" ] || [ -L "$sockdir" ] || return 0
-    [ "$(stat -c '%u %a %F' -- "$sockdir")" = "$(id -u) 700 directory" ] && return 0
-    echo "mariadb.sh: $sockdir is not a folder of this user's with mode 700; refusing to use it" >&2
-    return 1
-}
 
 find_tool() {
     for t in "$@"; do
@@ -53,30 +48,130 @@ alive() {
     [[ "$1" =~ ^[0-9]+$ ]] && [ -r "/proc/$1/stat" ] && read -r _ _ state _ <"/proc/$1/stat" 2>/dev/null && [ "$state" != Z ]
 }
 
-# Sets live_sock to the socket the server answers on.
+# The value the server takes for an option of its command line (the last one given), from $server_args.
+option() {
+    local arg value=""
+    while IFS= read -r arg; do
+        case "$arg" in "--$1="*) value=${arg#"--$1="} ;; esac
+    done <<<"$server_args"
+    printf '%s' "$value"
+}
+
+# Whether the process is this data folder's server (a killed server's pid may be any process's now); sets
+# server_args to its command line, one argument a line.
+is_server() {
+    alive "$1" || return 1
+    server_args=$(tr '\0' '\n' 2>/dev/null <"/proc/$1/cmdline") || return 1
+    local data pid
+    data=$(option datadir)
+    pid=$(option pid-file)
+    [ -n "$data" ] && [ -n "$pid" ] && [ "$(realpath -ms -- "$data")" = "$datadir" ] &&
+        [ "$(realpath -ms -- "$pid")" = "$pidfile" ]
+}
+
+# Sets server to the pid of the folder's server, server_sock and server_port to where it listens.
+find_server() {
+    local pid="" f
+    read -r pid 2>/dev/null <"$pidfile" || true
+    if ! is_server "$pid"; then
+        # No pid file (the folder removed, or the server not that far yet): its process still names the folder.
+        pid=""
+        for f in $(grep -lzxF -e "--datadir=$datadir" /proc/[0-9]*/cmdline 2>/dev/null || true); do
+            f=${f#/proc/}
+            f=${f%/cmdline}
+            if is_server "$f"; then
+                pid=$f
+                break
+            fi
+        done
+        [ -n "$pid" ] || return 1
+    fi
+    server=$pid
+    server_sock=$(option socket)
+    server_port=$(option port)
+    server_host=$(option bind-address)
+}
+
+# A folder nobody but this user can put a socket in.
+private_folder() {
+    local owner kind mode
+    read -r owner kind mode <<<"$(stat -c '%u %F %a' -- "$1" 2>/dev/null)" || return 1
+    [ "$owner" = "$(id -u)" ] && [ "$kind" = directory ] && [ $((8#$mode & 8#022)) -eq 0 ]
+}
+
+ping_on() {
+    "$(find_tool mariadb-admin mysqladmin)" --no-defaults --user="$me" "$@" ping >/dev/null 2>&1
+}
+
+# Finds the folder's server and sets live_sock to its socket when that answers, else live_port to its port when
+# that answers (a refused login is an answer too); fails when no server runs on the folder.
 live_sock=""
-ping_server() {
-    local s
-    for s in "$sock" "$old_sock"; do
-        if [ -S "$s" ] && "$(find_tool mariadb-admin mysqladmin)" --no-defaults --socket="$s" -uroot ping >/dev/null 2>&1; then
-            live_sock=$s
-            return 0
-        fi
-    done
-    return 1
+live_port=""
+reach() {
+    find_server || return 1
+    if [ -n "$server_sock" ] && [ -S "$server_sock" ] && private_folder "$(dirname -- "$server_sock")" &&
+        ping_on --socket="$server_sock"; then
+        live_sock=$server_sock
+    elif [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
+        ping_on --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port" --connect-timeout=5; then
+        live_port=$server_port
+    fi
+    return 0
+}
+
+unreachable() {
+    echo "mariadb.sh: a server (process $server) runs on $datadir but answers neither on its socket" \
+        "(${server_sock:-none}) nor on its port (${server_port:-none}); stop it with" \
+        "$(printf '%q' "$self") stop $(printf '%q' "$datadir")" >&2
 }
 
 remove_sockdir() {
-    [ -d "$sockdir" ] && [ ! -L "$sockdir" ] && sockdir_usable 2>/dev/null && rm -rf -- "$sockdir" || true
+    [ -d "$1" ] && [ ! -L "$1" ] && [ "$(stat -c '%u %a' -- "$1")" = "$(id -u) 700" ] && rm -rf -- "$1" || true
 }
 
-sockdir_usable || exit 1
+# The client, through the socket, as this computer's account (unix_socket); a folder set up by an earlier
+# version of this script has only root, with an empty password, until it is closed.
+admin_user=""
+admin() {
+    local client u
+    client=$(find_tool mariadb mysql)
+    if [ -z "$admin_user" ]; then
+        for u in "$me" root; do
+            # An anonymous account takes any name: only the account itself will do.
+            if [ "$("$client" --no-defaults --socket="$live_sock" --user="$u" -N -B -e "SELECT CURRENT_USER()" 2>/dev/null)" = "$u@localhost" ]; then
+                admin_user=$u
+                break
+            fi
+        done
+        if [ -z "$admin_user" ]; then
+            echo "mariadb.sh: cannot log in to the server of $datadir as $me or root through its socket $live_sock" >&2
+            return 1
+        fi
+    fi
+    "$client" --no-defaults --socket="$live_sock" --user="$admin_user" "$@"
+}
 
-# The pid in the pid file, when that process is still this folder's server (a killed server's pid may be reused).
-server_pid() {
-    local pid=""
-    read -r pid 2>/dev/null <"$pidfile" || return 1
-    alive "$pid" && tr '\0' '\n' 2>/dev/null <"/proc/$pid/cmdline" | grep -Fxq -- "--datadir=$datadir" && echo "$pid"
+# No account with an empty password (an earlier version made root at every local address and anonymous
+# accounts that way): root and this account log in only through the socket as themselves, the others go.
+close_accounts() {
+    local accounts account sql=""
+    accounts=$(admin -N -B -e "SELECT CONCAT(QUOTE(User), '@', QUOTE(Host)) FROM mysql.global_priv
+        WHERE IFNULL(JSON_VALUE(Priv, '$.is_role'), 'false') NOT IN ('true', '1')
+          AND IFNULL(JSON_VALUE(Priv, '$.account_locked'), 'false') NOT IN ('true', '1')
+          AND IFNULL(JSON_VALUE(Priv, '$.plugin'), 'mysql_native_password') IN ('mysql_native_password', 'mysql_old_password')
+          AND IFNULL(JSON_VALUE(Priv, '$.authentication_string'), '') = ''") || return 1
+    while IFS= read -r account; do
+        case "$account" in
+        "") ;;
+        "'root'@'localhost'" | "'$me'@'localhost'") sql+="ALTER USER $account IDENTIFIED VIA unix_socket;" ;;
+        *) sql+="DROP USER $account;" ;;
+        esac
+    done <<<"$accounts"
+    if [ "$me" != root ]; then
+        sql+="CREATE USER IF NOT EXISTS '$me'@'localhost' IDENTIFIED VIA unix_socket;"
+        sql+="GRANT ALL ON *.* TO '$me'@'localhost' WITH GRANT OPTION;"
+    fi
+    [ -z "$sql" ] || admin -e "$sql"
 }
 
 case "$cmd" in
@@ -94,25 +189,57 @@ start)
         echo "mariadb.sh: the data folder's path is $length bytes long; MariaDB takes $longest at most: $datadir" >&2
         exit 1
     fi
-    # Temporary tables live beside the data, not in the shared /tmp that other programs clean.
-    tmpdir="${datadir%/}.tmp"
-    mkdir -p "$datadir" "$tmpdir"
+    if [ -e "$datadir" ] && ! { [ -d "$datadir" ] && [ -w "$datadir" ] && [ -x "$datadir" ]; }; then
+        echo "mariadb.sh: the data folder $datadir cannot be written" >&2
+        exit 1
+    fi
     if [ -n "$owner" ] && [ "$(cat "$datadir/owner" 2>/dev/null)" != "$owner" ]; then
         "$self" stop "$datadir"
         rm -f "$datadir/watcher"
-    elif ping_server; then
-        exit 0
+    elif reach; then
+        # Never a second server on a folder: InnoDB would refuse it, after half a minute of trying.
+        if [ -n "$live_sock" ]; then
+            close_accounts
+            exit 0
+        fi
+        [ -n "$live_port" ] && exit 0
+        unreachable
+        exit 1
+    fi
+    # The socket's folder is this user's, mode 700, and no link, or the server is not started: another account
+    # could otherwise stand in for it. mkdir makes it with that mode or fails, so nobody can slip in between.
+    mkdir -m 700 -- "$sockdir" 2>/dev/null || true
+    if [ "$(stat -c '%u %F %a' -- "$sockdir" 2>/dev/null)" != "$(id -u) directory 700" ]; then
+        echo "mariadb.sh: $sockdir is not a folder of this user's with mode 700; refusing to use it" >&2
+        exit 1
+    fi
+    trap 'status=$?; [ "$status" -eq 0 ] || find_server || remove_sockdir "$sockdir"' EXIT
+    if ! made=$(mkdir -p -- "$datadir" 2>&1); then
+        echo "mariadb.sh: the data folder $datadir cannot be made: $made" >&2
+        exit 1
     fi
     if [ ! -d "$datadir/mysql" ]; then
-        "$(find_tool mariadb-install-db mysql_install_db)" --no-defaults --datadir="$datadir" \
-            --user="$(id -un)" --auth-root-authentication-method=normal >"$datadir/install.log" 2>&1
+        # No --user: the set-up tool passes it to a chown on the unquoted path, which a space breaks, and the
+        # folder is this account's already. No test database, whose grants are open to anonymous accounts.
+        if ! "$(find_tool mariadb-install-db mysql_install_db)" --no-defaults --datadir="$datadir" \
+            --auth-root-authentication-method=socket --auth-root-socket-user="$me" --skip-test-db \
+            >"$datadir/install.log" 2>&1; then
+            echo "mariadb.sh: setting up $datadir failed:" >&2
+            cat "$datadir/install.log" >&2
+            exit 1
+        fi
     fi
-    [ -d "$sockdir" ] || mkdir -m 700 -- "$sockdir"
+    # Temporary tables live beside the data, not in the shared /tmp that other programs clean.
+    tmpdir="${datadir%/}.tmp"
+    if ! made=$(mkdir -p -- "$tmpdir" 2>&1); then
+        echo "mariadb.sh: the server's temporary folder $tmpdir cannot be made: $made" >&2
+        exit 1
+    fi
     log="$datadir/server.log"
     logged=$(stat -c %s "$log" 2>/dev/null || echo 0)
     # -w: the process started lives exactly as long as the server, whether setsid had to fork or not.
     setsid -w "$(find_tool mariadbd mysqld)" --no-defaults --datadir="$datadir" --socket="$sock" \
-        --pid-file="$pidfile" --port="$port" --bind-address=127.0.0.1 --user="$(id -un)" \
+        --pid-file="$pidfile" --port="$port" --bind-address=127.0.0.1 --user="$me" \
         --skip-log-bin --log-error="$log" --tmpdir="$tmpdir" \
         --character-set-server=utf8mb3 --collation-server=utf8mb3_unicode_ci "$@" </dev/null >/dev/null 2>&1 &
     server=$!
@@ -126,7 +253,12 @@ start)
         fi
     fi
     for _ in $(seq 1 150); do
-        ping_server && exit 0
+        # Its socket only: the port may be another program's, which the server then fails to bind.
+        if ping_on --socket="$sock"; then
+            live_sock=$sock
+            close_accounts
+            exit 0
+        fi
         alive "$server" || break
         sleep 0.2
     done
@@ -134,27 +266,35 @@ start)
     # What this start wrote: its errors, or its last lines when it named none.
     tail -c +$((logged + 1)) "$log" 2>/dev/null | grep -F '[ERROR]' >&2 ||
         tail -c +$((logged + 1)) "$log" 2>/dev/null | tail -n 20 >&2 || true
-    alive "$server" || remove_sockdir
     exit 1
     ;;
 stop)
-    if ping_server; then
-        "$(find_tool mariadb-admin mysqladmin)" --no-defaults --socket="$live_sock" -uroot shutdown >/dev/null 2>&1 || true
-    elif pid=$(server_pid); then
-        # Listening on a socket of another place (started with another XDG_RUNTIME_DIR): a clean shutdown all the same.
-        kill -TERM "$pid" 2>/dev/null || true
+    if find_server; then
+        kill -TERM "$server" 2>/dev/null || true
+        for _ in $(seq 1 100); do
+            is_server "$server" || break
+            sleep 0.1
+        done
+        # Its shutdown hangs: it is still this folder's server, checked just now.
+        if is_server "$server"; then
+            kill -KILL "$server" 2>/dev/null || true
+            while alive "$server"; do sleep 0.1; done
+        fi
+        # A socket folder of another login session (started with another XDG_RUNTIME_DIR).
+        [ "$(basename -- "$(dirname -- "${server_sock:-/}")")" = "${sockdir##*/}" ] &&
+            remove_sockdir "$(dirname -- "$server_sock")"
     fi
-    for _ in $(seq 1 100); do
-        [ -f "$pidfile" ] || break
-        # A server killed outright leaves its pid file behind.
-        alive "$(cat "$pidfile")" || { rm -f "$pidfile"; break; }
-        sleep 0.1
-    done
-    [ -f "$pidfile" ] && kill -9 "$(cat "$pidfile")" 2>/dev/null || true
-    remove_sockdir
+    # A killed server leaves its pid file, naming a process that may be anyone's now.
+    pid=""
+    read -r pid 2>/dev/null <"$pidfile" || true
+    is_server "$pid" || rm -f -- "$pidfile"
+    remove_sockdir "$sockdir"
     ;;
 running)
-    ping_server
+    reach || exit 1
+    [ -n "$live_sock$live_port" ] && exit 0
+    unreachable
+    exit 3
     ;;
 watch)
     # mariadb.sh watch DATADIR OWNER: once the owner has gone, its server and folder go too; another run taking
@@ -176,8 +316,21 @@ user)
     password=${4:?password}
     grant_option=""
     [ "${5:-}" = grant ] && grant_option="WITH GRANT OPTION"
-    ping_server || live_sock=$sock
-    "$(find_tool mariadb mysql)" --no-defaults --socket="$live_sock" -uroot <<SQL
+    if ! reach; then
+        echo "mariadb.sh: no server runs on $datadir" >&2
+        exit 1
+    fi
+    if [ -z "$live_sock" ]; then
+        if [ -n "$live_port" ]; then
+            echo "mariadb.sh: the server of $datadir answers on port $live_port but not on its socket $server_sock" \
+                "(gone with the login session that started it), and it is administered only through its socket;" \
+                "stop it with $(printf '%q' "$self") stop $(printf '%q' "$datadir") and start it again" >&2
+        else
+            unreachable
+        fi
+        exit 1
+    fi
+    admin <<SQL
 CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY '$password';
 ALTER USER '$user'@'127.0.0.1' IDENTIFIED BY '$password';
 GRANT ALL ON *.* TO '$user'@'127.0.0.1';

@@ -5,13 +5,20 @@
 #include <QProcess>
 #include <QTcpServer>
 
-PrivateServer::PrivateServer(const QStringList& serverOptions)
-    : dir(QStringLiteral("/tmp/vorantel-private.XXXXXX"))
-    , options(serverOptions)
+namespace {
+int FreePort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
-    serverPort = probe.serverPort();
+    return probe.serverPort();
+}
+} // namespace
+
+PrivateServer::PrivateServer(const QStringList& serverOptions)
+    : dir(QStringLiteral("/tmp/vorantel-private.XXXXXX"))
+    , options(serverOptions)
+    , serverPort(FreePort())
+{
 }
 
 PrivateServer::~PrivateServer()
@@ -37,7 +44,14 @@ QString PrivateServer::start()
         return QStringLiteral("no temporary folder");
     // Owned by this process: a test that crashes, aborts or runs out of time takes its server with it.
     const QString owner = QStringLiteral("--owner=%1").arg(QCoreApplication::applicationPid());
-    QString error = script(QStringList{QStringLiteral("start"), dir.path(), QString::number(serverPort), owner} + options);
+    QString error;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        error = script(QStringList{QStringLiteral("start"), dir.path(), QString::number(serverPort), owner} + options);
+        // Another program took the port after it was found free. Before anyone knows the port, another will do.
+        if (userMade || !error.contains(QLatin1String("Address already in use")))
+            break;
+        serverPort = FreePort();
+    }
     if (error.isEmpty() && !userMade) {
         error = script({QStringLiteral("user"), dir.path(), user(), password()});
         userMade = error.isEmpty();

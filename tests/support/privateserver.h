@@ -15,7 +15,8 @@ public:
     ~PrivateServer();
 
     // Starts it (initialising the data folder the first time) and, the first time, creates the
-    // application user; the error text, empty on success.
+    // application user; the error text, empty on success. A first start whose port another program
+    // took meanwhile is made on another: read port() after it.
     QString start();
     QString stop();
 

@@ -1,11 +1,16 @@
 #include "databasetest.h"
 #include "privateserver.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
+
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace DatabaseTest;
 
@@ -28,6 +33,17 @@ private slots:
     void testServerGoesWithItsTest_data();
     void testServerGoesWithItsTest();
     void failedStartEndsWithTheServer();
+    void serverFoundFromAnotherLoginSession_data();
+    void serverFoundFromAnotherLoginSession();
+    void stopSignalsOnlyItsServer_data();
+    void stopSignalsOnlyItsServer();
+    void socketFolderCheckedBeforeSetUp_data();
+    void socketFolderCheckedBeforeSetUp();
+    void socketFolderFallsBackToTmp_data();
+    void socketFolderFallsBackToTmp();
+    void serverClosedToOtherAccounts_data();
+    void serverClosedToOtherAccounts();
+    void watchStopsTheServerOfARemovedFolder();
 
 private:
     static QString connectionId(QSqlQuery* query)
@@ -162,10 +178,23 @@ void TestConnections::serverStoppedAndStartedAgain()
 }
 
 namespace {
-QString Script(const QStringList& arguments)
+// The environment of a login session whose XDG_RUNTIME_DIR is runtime (none when empty).
+QProcessEnvironment Session(const QString& runtime)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (runtime.isEmpty())
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    else
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    return env;
+}
+
+QString Script(const QStringList& arguments,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessEnvironment(env);
     process.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments);
     if (!process.waitForFinished(120000) || process.exitCode() != 0)
         return QStringLiteral("mariadb.sh failed: ") + QString::fromLocal8Bit(process.readAll());
@@ -189,6 +218,66 @@ int FreePort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+// Starts the folder's server on a free port. A port is free when it is looked at, and another program (a test
+// beside this one) may take it before the server binds it: the server is then started on another.
+QString Start(const QString& data, int* port, const QStringList& more = {},
+              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    QString error;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        *port = FreePort();
+        error = Script(QStringList{QStringLiteral("start"), data, QString::number(*port)} + more, env);
+        if (!error.contains(QLatin1String("Address already in use")))
+            break;
+    }
+    return error;
+}
+
+int ServerPid(const QString& data)
+{
+    return TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+}
+
+// Logs in over TCP; the account's name, or the error.
+QString LogIn(int port, const QString& user, const QString& password)
+{
+    const QString name = QStringLiteral("login_%1_%2").arg(port).arg(user);
+    QString result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name);
+        db.setHostName(QStringLiteral("127.0.0.1"));
+        db.setPort(port);
+        db.setUserName(user);
+        db.setPassword(password);
+        QSqlQuery query(db);
+        if (!db.open())
+            result = QStringLiteral("refused: ") + db.lastError().text();
+        else if (query.exec(QStringLiteral("SELECT CURRENT_USER()")) && query.next())
+            result = query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+// The socket's folder the script makes for the data folder under runtime.
+QString SocketFolder(const QString& runtime, const QString& data)
+{
+    return runtime + QStringLiteral("/vorantel-mariadb-")
+           + QString::fromLatin1(QCryptographicHash::hash(data.toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
+}
+
+// A short XDG_RUNTIME_DIR, as a login session's: the socket's path then stays under 107 bytes.
+QString Runtime()
+{
+    return QStringLiteral("/tmp/vorantel-run.XXXXXX");
+}
+
+QString Me()
+{
+    const passwd* entry = getpwuid(geteuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
 }
 
 // The socket the server on port listens on, asked over TCP as a user the script made through that socket.
@@ -220,10 +309,12 @@ void TestConnections::testServerGoesWithItsTest_data()
 {
     QTest::addColumn<bool>("anotherRun");
     QTest::addColumn<int>("pathLength"); // of the data folder; 0: in the test's scratch folder
-    QTest::newRow("its test killed") << false << 0;
-    QTest::newRow("another run starts on its folder") << true << 0;
+    QTest::addColumn<QString>("name");   // of the data folder, in the test's folder
+    QTest::newRow("its test killed") << false << 0 << "data";
+    QTest::newRow("another run starts on its folder") << true << 0 << "data";
     // A socket's path holds 107 bytes at most.
-    QTest::newRow("data folder of 200 characters") << false << 200;
+    QTest::newRow("data folder of 200 characters") << false << 200 << "data";
+    QTest::newRow("data folder whose path holds spaces") << false << 0 << "My Shop/data files";
 }
 
 // A test's server stops when the test ends, however it ends; one another run left on the folder stops first.
@@ -231,8 +322,9 @@ void TestConnections::testServerGoesWithItsTest()
 {
     QFETCH(bool, anotherRun);
     QFETCH(int, pathLength);
+    QFETCH(QString, name);
     QTemporaryDir parent(pathLength ? QStringLiteral("/tmp/vorantel-conn.XXXXXX") : QString());
-    QString data = parent.path() + QStringLiteral("/data");
+    QString data = parent.path() + QLatin1Char('/') + name;
     if (pathLength) {
         data += QString(pathLength - data.length(), QLatin1Char('d'));
         QCOMPARE(data.length(), pathLength);
@@ -249,11 +341,10 @@ void TestConnections::testServerGoesWithItsTest()
         }
         Script({QStringLiteral("stop"), data});
     });
-    const int serverPort = FreePort();
-    const QString port = QString::number(serverPort);
+    int serverPort = 0;
 
     // Started, used through its socket and over TCP, stopped and started again.
-    QCOMPARE(Script({QStringLiteral("start"), data, port, OwnedBy(tests[0])}), QString());
+    QCOMPARE(Start(data, &serverPort, {OwnedBy(tests[0])}), QString());
     QCOMPARE(Script({QStringLiteral("running"), data}), QString());
     const QString socket = SocketOf(data, serverPort);
     const QString socketDir = QFileInfo(socket).absolutePath();
@@ -267,11 +358,11 @@ void TestConnections::testServerGoesWithItsTest()
     QVERIFY(!Alive(stopped));
     QVERIFY(!QFileInfo::exists(socketDir));
     QVERIFY(!Script({QStringLiteral("running"), data}).isEmpty());
-    QCOMPARE(Script({QStringLiteral("start"), data, port, OwnedBy(tests[0])}), QString());
+    QCOMPARE(Start(data, &serverPort, {OwnedBy(tests[0])}), QString());
     const int first = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
     QVERIFY(first != stopped && Alive(first));
     if (anotherRun) {
-        QCOMPARE(Script({QStringLiteral("start"), data, port, OwnedBy(tests[1])}), QString());
+        QCOMPARE(Start(data, &serverPort, {OwnedBy(tests[1])}), QString());
         QVERIFY(!Alive(first));
         const int second = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
         QVERIFY(second != first && Alive(second));
@@ -287,24 +378,274 @@ void TestConnections::testServerGoesWithItsTest()
     QVERIFY(!QFileInfo::exists(socketDir));
 }
 
-// A server that ends while starting (its port taken) ends the start too, which shows why.
+// A server that ends while starting (its port taken) ends the start too, which shows why, and leaves no socket folder.
 void TestConnections::failedStartEndsWithTheServer()
 {
     QTemporaryDir parent;
+    QTemporaryDir runtime(Runtime());
     const QString data = parent.path() + QStringLiteral("/data");
-    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
-    QCOMPARE(Script({QStringLiteral("start"), data, QString::number(FreePort())}), QString());
-    QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+    const QProcessEnvironment session = Session(runtime.path());
+    const auto end = qScopeGuard([data, session] { Script({QStringLiteral("stop"), data}, session); });
+    int port = 0;
+    QCOMPARE(Start(data, &port, {}, session), QString());
+    QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
 
     QTcpServer taken;
     QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
     QElapsedTimer clock;
     clock.start();
-    const QString output = Script({QStringLiteral("start"), data, QString::number(taken.serverPort())});
+    const QString output = Script({QStringLiteral("start"), data, QString::number(taken.serverPort())}, session);
     const qint64 elapsed = clock.elapsed();
     QVERIFY2(output.contains(QLatin1String("[ERROR] Can't start server: Bind on TCP/IP port. Got error: 98: Address already in use")),
              qPrintable(output));
     QVERIFY2(elapsed < 10000, qPrintable(QString::number(elapsed)));
+    QCOMPARE(QDir(runtime.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
+}
+
+void TestConnections::serverFoundFromAnotherLoginSession_data()
+{
+    QTest::addColumn<QString>("session");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("administered"); // the script can still reach it through its socket
+    QTest::addColumn<bool>("answers");      // on its port
+    QTest::newRow("another XDG_RUNTIME_DIR") << "another" << QStringList() << true << true;
+    QTest::newRow("no XDG_RUNTIME_DIR") << "none" << QStringList() << true << true;
+    QTest::newRow("its socket folder emptied, as a logout does") << "emptied" << QStringList() << false << true;
+    // Told at once, never given a second server that would wait for the folder's lock.
+    QTest::newRow("its socket folder emptied, no port") << "emptied" << QStringList{"--skip-networking"} << false << false;
+}
+
+// A server started in one login session is found, used and stopped from another, and never given a second one.
+void TestConnections::serverFoundFromAnotherLoginSession()
+{
+    QFETCH(QString, session);
+    QFETCH(QStringList, options);
+    QFETCH(bool, administered);
+    QFETCH(bool, answers);
+    QTemporaryDir parent;
+    QTemporaryDir first(Runtime());
+    QTemporaryDir another(Runtime());
+    const QString data = parent.path() + QStringLiteral("/data");
+    const auto end = qScopeGuard([data, &first] { Script({QStringLiteral("stop"), data}, Session(first.path())); });
+    int port = 0;
+    QCOMPARE(Start(data, &port, options, Session(first.path())), QString());
+    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_1")},
+                    Session(first.path())),
+             QString());
+    const int server = ServerPid(data);
+    QVERIFY(Alive(server));
+
+    QProcessEnvironment now = Session(first.path());
+    if (session == QLatin1String("another"))
+        now = Session(another.path());
+    else if (session == QLatin1String("none"))
+        now = Session(QString());
+    else
+        QVERIFY(QDir(SocketFolder(first.path(), data)).removeRecursively());
+
+    const QString running = Script({QStringLiteral("running"), data}, now);
+    const QString started = Script({QStringLiteral("start"), data, QString::number(port)}, now);
+    QVERIFY2(running.isEmpty() == answers, qPrintable(running));
+    QVERIFY2(answers ? started.isEmpty() : started.contains(QLatin1String("stop it with")), qPrintable(started));
+    QCOMPARE(ServerPid(data), server);
+    QVERIFY(Alive(server));
+    QCOMPARE(QDir(another.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    const QString user = Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_2")}, now);
+    QVERIFY2(user.isEmpty() == administered, qPrintable(user));
+    if (!administered)
+        QVERIFY2(user.contains(QLatin1String("stop it with")), qPrintable(user));
+    const QString password = administered ? QStringLiteral("session_pw_2") : QStringLiteral("session_pw_1");
+    if (answers)
+        QCOMPARE(LogIn(port, QStringLiteral("session_user"), password), QStringLiteral("session_user@localhost"));
+
+    QCOMPARE(Script({QStringLiteral("stop"), data}, now), QString());
+    QVERIFY(!Alive(server));
+    QVERIFY(!QFileInfo::exists(SocketFolder(first.path(), data)));
+    QVERIFY(!Script({QStringLiteral("running"), data}, now).isEmpty());
+}
+
+void TestConnections::stopSignalsOnlyItsServer_data()
+{
+    QTest::addColumn<QStringList>("process"); // what the pid file names; empty: a process that has ended
+    QTest::newRow("another process") << QStringList{"sleep", "600"};
+    QTest::newRow("a process naming the folder") << QStringList{"sh", "-c", "sleep 600; true", "sh", "--datadir=DATA"};
+    QTest::newRow("a process that has ended") << QStringList();
+}
+
+// A killed server leaves its pid file; its pid may be any process's now, which stop leaves alone.
+void TestConnections::stopSignalsOnlyItsServer()
+{
+    QFETCH(QStringList, process);
+    QTemporaryDir parent;
+    const QString data = parent.path() + QStringLiteral("/data");
+    QVERIFY(QDir().mkpath(data));
+    const bool ended = process.isEmpty();
+    if (ended)
+        process = QStringList{QStringLiteral("true")};
+    QProcess other;
+    other.start(process.takeFirst(), process.replaceInStrings(QStringLiteral("DATA"), data));
+    QVERIFY(other.waitForStarted());
+    const qint64 pid = other.processId();
+    if (ended)
+        QVERIFY(other.waitForFinished());
+    const auto end = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished();
+    });
+    QVERIFY(TestSupport::WriteFile(data + QStringLiteral("/mysqld.pid"), QByteArray::number(pid) + '\n'));
+
+    QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+    QCOMPARE(Alive(int(pid)), !ended);
+    QVERIFY(!QFileInfo::exists(data + QStringLiteral("/mysqld.pid")));
+}
+
+void TestConnections::socketFolderCheckedBeforeSetUp_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("used");
+    QTest::newRow("made beforehand with mode 755") << "755" << false;
+    QTest::newRow("a link to a folder of mode 700") << "link" << false;
+    QTest::newRow("this user's with mode 700, left by a killed server") << "700" << true;
+}
+
+// The socket's folder is the user's own, mode 700 and no link, or nothing is set up or started.
+void TestConnections::socketFolderCheckedBeforeSetUp()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, used);
+    QTemporaryDir parent;
+    QTemporaryDir runtime(Runtime());
+    const QString data = parent.path() + QStringLiteral("/data");
+    const QString folder = SocketFolder(runtime.path(), data);
+    const auto end = qScopeGuard([data, &runtime] { Script({QStringLiteral("stop"), data}, Session(runtime.path())); });
+    if (kind == QLatin1String("link")) {
+        QVERIFY(QDir().mkpath(runtime.path() + QStringLiteral("/target")));
+        QVERIFY(QFile::setPermissions(runtime.path() + QStringLiteral("/target"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::link(runtime.path() + QStringLiteral("/target"), folder));
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+        QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        if (kind == QLatin1String("755"))
+            mode |= QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(folder, mode));
+    }
+
+    int port = 0;
+    const QString output = Start(data, &port, {}, Session(runtime.path()));
+    if (used) {
+        QCOMPARE(output, QString());
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/mysqld.sock")));
+    } else {
+        QVERIFY2(output.contains(QLatin1String("refusing to use it")), qPrintable(output));
+        QVERIFY(!QFileInfo::exists(data));
+    }
+}
+
+void TestConnections::socketFolderFallsBackToTmp_data()
+{
+    QTest::addColumn<QString>("runtime"); // under the test's folder
+    QTest::addColumn<bool>("made");
+    QTest::newRow("XDG_RUNTIME_DIR that does not exist") << "missing" << false;
+    QTest::newRow("XDG_RUNTIME_DIR too long for a socket's path") << QString(90, QLatin1Char('r')) << true;
+}
+
+void TestConnections::socketFolderFallsBackToTmp()
+{
+    QFETCH(QString, runtime);
+    QFETCH(bool, made);
+    QTemporaryDir parent(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = parent.path() + QStringLiteral("/data");
+    runtime = parent.path() + QLatin1Char('/') + runtime;
+    if (made)
+        QVERIFY(QDir().mkpath(runtime));
+    const auto end = qScopeGuard([data, runtime] { Script({QStringLiteral("stop"), data}, Session(runtime)); });
+    int port = 0;
+    QCOMPARE(Start(data, &port, {}, Session(runtime)), QString());
+    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")}, Session(runtime)),
+             QString());
+    QCOMPARE(LogIn(port, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")), QStringLiteral("sock_user@localhost"));
+    QVERIFY(QFileInfo(SocketFolder(QStringLiteral("/tmp"), data) + QStringLiteral("/mysqld.sock")).exists());
+}
+
+void TestConnections::serverClosedToOtherAccounts_data()
+{
+    QTest::addColumn<bool>("earlier");
+    QTest::newRow("a new data folder") << false;
+    // Root and anonymous accounts with empty passwords; its socket in the data folder.
+    QTest::newRow("set up and started by an earlier version") << true;
+}
+
+// Root with an empty password, or any name (an anonymous account), cannot log in over TCP; the application user can.
+void TestConnections::serverClosedToOtherAccounts()
+{
+    QFETCH(bool, earlier);
+    // Not in the test's folder, whose path may hold a space: the earlier version's set-up cannot take one.
+    QTemporaryDir parent(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = parent.path() + QStringLiteral("/data");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    int port = 0;
+    if (earlier) {
+        QProcess install;
+        install.setProcessChannelMode(QProcess::MergedChannels);
+        install.start(QStringLiteral("mariadb-install-db"),
+                      {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data, QStringLiteral("--user=") + Me(),
+                       QStringLiteral("--auth-root-authentication-method=normal")});
+        QVERIFY(install.waitForFinished(120000));
+        QVERIFY2(install.exitCode() == 0, install.readAll().constData());
+        const QString mariadbd = QStandardPaths::findExecutable(QStringLiteral("mariadbd"), {QStringLiteral("/usr/sbin")});
+        qint64 server = 0;
+        for (int attempt = 0; attempt < 3 && !Alive(int(server)); ++attempt) {
+            port = FreePort();
+            QVERIFY(QProcess::startDetached(
+                mariadbd,
+                {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
+                 QStringLiteral("--socket=%1/mysqld.sock").arg(data), QStringLiteral("--pid-file=%1/mysqld.pid").arg(data),
+                 QStringLiteral("--port=%1").arg(port), QStringLiteral("--bind-address=127.0.0.1"),
+                 QStringLiteral("--user=") + Me(), QStringLiteral("--skip-log-bin"),
+                 QStringLiteral("--log-error=%1/server.log").arg(data)},
+                QString(), &server));
+            QTRY_VERIFY_WITH_TIMEOUT(!Alive(int(server)) || Script({QStringLiteral("running"), data}).isEmpty(), 30000);
+        }
+        QCOMPARE(ServerPid(data), int(server));
+        QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")}),
+                 QString());
+        QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")),
+                 QStringLiteral("closed_user@localhost"));
+        QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+        QVERIFY(!Alive(int(server)));
+    }
+    QCOMPARE(Start(data, &port), QString());
+    if (!earlier)
+        QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")}),
+                 QString());
+
+    for (const QString& account : {QStringLiteral("root"), QStringLiteral("anyone")}) {
+        const QString login = LogIn(port, account, QString());
+        QVERIFY2(login.startsWith(QLatin1String("refused: ")), qPrintable(account + QLatin1String(": ") + login));
+    }
+    QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")), QStringLiteral("closed_user@localhost"));
+}
+
+// A test's server whose folder is removed under it is stopped by its watch.
+void TestConnections::watchStopsTheServerOfARemovedFolder()
+{
+    QTemporaryDir parent;
+    const QString data = parent.path() + QStringLiteral("/data");
+    QProcess test;
+    test.start(QStringLiteral("sleep"), {QStringLiteral("600")});
+    QVERIFY(test.waitForStarted());
+    const auto end = qScopeGuard([&test, data] {
+        test.kill();
+        test.waitForFinished();
+        Script({QStringLiteral("stop"), data});
+    });
+    int port = 0;
+    QCOMPARE(Start(data, &port, {OwnedBy(test)}), QString());
+    const int server = ServerPid(data);
+    QVERIFY(Alive(server));
+    QVERIFY(QDir(data).removeRecursively());
+    QTRY_VERIFY_WITH_TIMEOUT(!Alive(server), 30000);
 }
 
 VORANTEL_TEST_MAIN(TestConnections)
