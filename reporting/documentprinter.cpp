@@ -4,6 +4,7 @@
 #include "reporting.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTextCursor>
@@ -804,25 +805,23 @@ qreal LeastHeight(QTextDocument* document, qreal lineHeight, qreal scale)
 
 // Paints pages onto the printer as they are cut, numbered at their foot. The painter begins at the
 // first page, so that a document found unprintable before it leaves no file behind; a PDF is written under
-// its partial name and takes its own once the last page is painted.
+// its partial name and takes its own once the last page is painted and the file found whole.
 class PageWriter
 {
 public:
-    PageWriter(QPrinter* printer, const QFont& numberFont, const QRectF& body, int margin)
+    PageWriter(QPrinter* printer, const QFont& numberFont, const QRectF& body, int margin, PrintFailure* failure)
         : printer(printer)
         , numberFont(numberFont)
         , body(body)
         , margin(margin)
         , numberPos(body.width() - margin, body.height() - margin + QFontMetricsF(numberFont, printer).ascent()
                                                + 5.0 * printer->logicalDpiY() / 72.0)
+        , failure(failure)
     {
     }
 
-    ~PageWriter()
-    {
-        if (painter.isActive() && painter.end() && partial)
-            partial->Complete();
-    }
+    // A print not finished leaves nothing.
+    ~PageWriter() { Discard(); }
 
     // False when the printer cannot be painted on. painted is called after each page.
     bool Paint(const Laid& on, const QVector<Page>& pages, const std::function<void(const Page&)>& painted = {})
@@ -830,11 +829,13 @@ public:
         if (pages.isEmpty())
             return true;
         if (!painter.isActive()) {
-            if (written == 0)
-                partial = std::make_unique<PartialPdf>(printer);
-            if (written > 0 || !painter.begin(printer)) {
+            if (written > 0)
+                return false;
+            partial = std::make_unique<PartialPdf>(printer);
+            if (!painter.begin(printer)) {
                 qCWarning(lcReporting) << "the printer cannot be painted on";
-                partial.reset();
+                partial->BeginFailed();
+                Fail();
                 return false;
             }
         }
@@ -860,17 +861,48 @@ public:
         return true;
     }
 
-    // What was painted so far is not to be printed: a file written here is removed.
-    void Discard()
+    // After the last page: the printer let go and a PDF given its own name. False when the file did not
+    // reach the disk whole or could not take its name.
+    bool Finish()
     {
         if (!painter.isActive())
-            return;
-        printer->abort();
-        painter.end();
-        partial.reset();
+            return true;
+        if (painter.end() && partial->Complete()) {
+            partial.reset();
+            return true;
+        }
+        Fail();
+        return false;
+    }
+
+    // Nothing is printed, for the reason given: a file written here is removed.
+    void GiveUp(PrintFailure::Kind kind)
+    {
+        Discard();
+        if (failure)
+            *failure = PrintFailure{kind, QString(), QString()};
     }
 
 private:
+    void Discard()
+    {
+        if (painter.isActive()) {
+            printer->abort();
+            painter.end();
+        }
+        partial.reset();
+    }
+
+    void Fail()
+    {
+        if (failure) {
+            *failure = partial && partial->WritesFile()
+                           ? partial->Failure()
+                           : PrintFailure{PrintFailure::PrinterFailed, printer->printerName(), QString()};
+        }
+        Discard();
+    }
+
     QPrinter* printer;
     QPainter painter;
     std::unique_ptr<PartialPdf> partial;
@@ -878,13 +910,14 @@ private:
     const QRectF body;
     const int margin;
     const QPointF numberPos;
+    PrintFailure* failure;
     int written = 0;
 };
 
-// What became of a laid-out part: done with (the document's last pages painted, or the printer
-// refused them), too short for one whole page (a larger part is needed), or its whole pages
-// painted, the next part starting at restart.
-enum class PartEnd { Done, TooShort, Continues };
+// What became of a laid-out part: done with (the document's last pages painted), refused by the
+// printer, too short for one whole page (a larger part is needed), or its whole pages painted, the
+// next part starting at restart.
+enum class PartEnd { Done, Failed, TooShort, Continues };
 
 // Cuts the part's pages from top on and paints them. topOf(i) gives the top edge of unit or row i
 // in the part, -1 where no part may start; the next part starts with the one that the unfinished
@@ -895,10 +928,8 @@ PartEnd PrintPart(PageWriter* writer, const Laid& part, const Sheet& sheet, qrea
                   const std::function<void(const Page&)>& painted = {})
 {
     QVector<Page> pages;
-    if (Paginate(part, sheet, end, stopAt, top, header, &pages)) {
-        writer->Paint(part, pages, painted);
-        return PartEnd::Done;
-    }
+    if (Paginate(part, sheet, end, stopAt, top, header, &pages))
+        return writer->Paint(part, pages, painted) ? PartEnd::Done : PartEnd::Failed;
     *restart = -1;
     for (int i = from; i < to; ++i) {
         const qreal y = topOf(i);
@@ -908,19 +939,19 @@ PartEnd PrintPart(PageWriter* writer, const Laid& part, const Sheet& sheet, qrea
     if (pages.isEmpty() || *restart < 0 || stopAt < 0)
         return PartEnd::TooShort;
     // The part's pages are painted and the part let go before the next is laid out.
-    return writer->Paint(part, pages, painted) ? PartEnd::Continues : PartEnd::Done;
+    return writer->Paint(part, pages, painted) ? PartEnd::Continues : PartEnd::Failed;
 }
 
 } // namespace
 
-bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int partHeight)
+bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int partHeight, PrintFailure* failure)
 {
     const int margin = PrintMargin(printer);
     const QHash<QTextTable*, QPen> pens = PrepareForPrinter(document, printer, margin);
     QAbstractTextDocumentLayout* layout = document->documentLayout();
     const QRectF body(0, 0, printer->width(), printer->height());
     const Sheet sheet{qreal(margin), body.height()};
-    PageWriter writer(printer, document->defaultFont(), body, margin);
+    PageWriter writer(printer, document->defaultFont(), body, margin, failure);
 
     // Qt draws no text line placed 2^23 pixels or more down its layout, and its layout positions
     // are fixed-point numbers that end at 2^25 pixels: a document taller than a part is laid out
@@ -952,8 +983,7 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
         Cut header;
         QVector<Page> pages;
         Paginate(one, sheet, end, end, &top, &header, &pages);
-        writer.Paint(one, pages);
-        return true;
+        return writer.Paint(one, pages) && writer.Finish();
     }
     one = Laid();
 
@@ -985,7 +1015,7 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
         const qreal height = partLayout->documentSize().height();
         if (height >= partHeight) {
             if (last - start <= atLeast) {
-                writer.Discard();
+                writer.GiveUp(PrintFailure::TooLong);
                 return false;
             }
             count = std::max(atLeast, (last - start) / 2);
@@ -1034,11 +1064,13 @@ bool DocumentPrinter::Print(QTextDocument* document, QPrinter* printer, int part
         const PartEnd ended = PrintPart(&writer, part, sheet, end, stopAt, &top, &header, start, last - 1,
                                         unitTop, &restart);
         if (ended == PartEnd::Done)
-            return true;
+            return writer.Finish();
+        if (ended == PartEnd::Failed)
+            return false;
         if (ended == PartEnd::TooShort) {
             // Not one whole page: a larger part, unless it cannot grow.
             if (height >= target || last == units.size()) {
-                writer.Discard();
+                writer.GiveUp(PrintFailure::TooLong);
                 return false;
             }
             atLeast = last - start + 1;
@@ -1154,7 +1186,7 @@ bool DocumentPrinter::List::Take(QVector<QString>* slice)
     return true;
 }
 
-bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, int partHeight)
+bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, int partHeight, PrintFailure* failure)
 {
     const int margin = PrintMargin(printer);
     const QRectF body(0, 0, printer->width(), printer->height());
@@ -1189,7 +1221,9 @@ bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, in
         if (QTextTable* table = tableOf(probe.get()))
             widths = ColumnLengths(table, probe.get(), printer);
     }
-    PageWriter writer(printer, numberFont, body, margin);
+    PageWriter writer(printer, numberFont, body, margin, failure);
+    QElapsedTimer sinceCount;
+    sinceCount.start();
 
     std::deque<QString> held; // the rows from heldFrom on, taken and not yet printed
     int heldFrom = 0;
@@ -1231,7 +1265,7 @@ bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, in
         const qreal height = layout->documentSize().height();
         if (height >= partHeight) {
             if (last - next <= atLeast) {
-                writer.Discard();
+                writer.GiveUp(PrintFailure::TooLong);
                 return false;
             }
             count = std::max(atLeast, (last - next) / 2);
@@ -1251,10 +1285,12 @@ bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, in
         Cut header;
         if (underHeader && headerRows > 0 && headerRows < tops.size())
             header = Cut{top, tops.at(0), tops.at(headerRows)};
-        // The rows printed up to a page's foot: those of the part that start above it.
+        // The rows printed up to a page's foot: those of the part that start above it. Counted a few times a
+        // second: at every page, the screen's thread repainting the count costs the print a tenth more time.
         auto painted = [&](const Page& page) {
-            if (!list->printed)
+            if (!list->printed || sinceCount.elapsed() < list->countInterval)
                 return;
+            sinceCount.restart();
             const auto rowsFrom = tops.cbegin() + std::min(headerRows, int(tops.size()));
             list->printed(next + int(std::lower_bound(rowsFrom, tops.cend(), page.bottom - 0.5) - rowsFrom));
         };
@@ -1262,11 +1298,13 @@ bool DocumentPrinter::PrintList(List* list, QPrinter* printer, int sliceRows, in
         const PartEnd ended = PrintPart(&writer, part, sheet, end, stopAt, &top, &header, next, last - 1,
                                         rowTop, &restart, painted);
         if (ended == PartEnd::Done)
-            return true;
+            return writer.Finish();
+        if (ended == PartEnd::Failed)
+            return false;
         if (ended == PartEnd::TooShort) {
             // Not one whole page: a larger part, unless it cannot grow.
             if (final || height >= partHeight / 2.0) {
-                writer.Discard();
+                writer.GiveUp(PrintFailure::TooLong);
                 return false;
             }
             atLeast = last - next + 1;
@@ -1289,15 +1327,16 @@ void DocumentPrinter::run()
     if (debug)
         qCDebug(lcReporting) << "DocumentPrinter::run";
     done = false;
+    failure = PrintFailure();
     if (list) {
-        printedWhole = PrintList(list, printer, sliceRows);
+        PrintList(list, printer, sliceRows, DefaultPartHeight, &failure);
         done = true;
         return;
     }
     document = new QTextDocument;
     document->setPageSize(QSizeF(0, 0)); // laid out once, by Print
     document->setHtml(*html);
-    printedWhole = Print(document, printer);
+    Print(document, printer, DefaultPartHeight, &failure);
     // The creator deletes the document on its own thread, so the document's layout
     // timers must belong to that thread too.
     document->moveToThread(thread());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "partialpdf.h"
+
 #include <QFont>
 #include <QMutex>
 #include <QString>
@@ -31,9 +33,10 @@ public:
     // A document shorter than partHeight pixels is laid out once, unless its rows alone fill half of it;
     // a taller one in parts of at most that height, each cut into whole pages, painted and let go before
     // the next is laid out.
-    // Returns false, and prints nothing, when some row or block of the document is taller than a
-    // part can hold.
-    static bool Print(QTextDocument* document, QPrinter* printer, int partHeight = DefaultPartHeight);
+    // Returns false, and prints nothing (failure says why), when some row or block of the document is
+    // taller than a part can hold, the printer cannot be painted on, or a PDF does not reach its file whole.
+    static bool Print(QTextDocument* document, QPrinter* printer, int partHeight = DefaultPartHeight,
+                      PrintFailure* failure = nullptr);
 
     // Some three quarters of 2^23 pixels, where Qt stops drawing the lines of a layout.
     static constexpr int DefaultPartHeight = 6000000;
@@ -76,8 +79,10 @@ public:
         int Waiting();
         // Called on the printing thread each time it takes a slice.
         std::function<void()> taken;
-        // Called on the printing thread after each page it painted, with the rows printed so far.
+        // Called on the printing thread as it paints pages, with the rows printed so far, at most once in
+        // countInterval milliseconds.
         std::function<void(int rows)> printed;
+        int countInterval = 250;
         // Called on the printing thread, the list locked, each time it finds no rows handed over and waits.
         std::function<void()> starved;
 
@@ -93,7 +98,9 @@ public:
 
     // Prints the list as Print would print the one document of all its rows, laying out a part of
     // at most sliceRows rows at a time, each painted and let go before the next is laid out.
-    static bool PrintList(List* list, QPrinter* printer, int sliceRows, int partHeight = DefaultPartHeight);
+    // False, failure saying why, as for Print.
+    static bool PrintList(List* list, QPrinter* printer, int sliceRows, int partHeight = DefaultPartHeight,
+                          PrintFailure* failure = nullptr);
 
     std::atomic<bool> done{false};
     bool debug = false;
@@ -103,8 +110,8 @@ public:
     // Printed instead of html when set, sliceRows rows at a time.
     List* list = nullptr;
     int sliceRows = 0;
-    // False when nothing was printed, the document being too long to be printed whole.
-    bool printedWhole = true;
+    // Why nothing was printed; kind None when it was.
+    PrintFailure failure;
 
 protected:
     void run() override;

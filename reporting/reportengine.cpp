@@ -97,13 +97,17 @@ void ReportEngine::printPreview(QPrinter* printer)
 }
 
 // Counting pass (total pages, aggregate values), then the drawing pass.
-bool ReportEngine::RunPasses(QPrinter* printer)
+bool ReportEngine::RunPasses(QPrinter* printer, PrintFailure* failure)
 {
     aggregateValues.clear();
     collectedKeys.clear();
     PartialPdf pdf(printer);
-    if (!painter.begin(printer))
+    if (!painter.begin(printer)) {
+        pdf.BeginFailed();
+        if (failure && pdf.WritesFile())
+            *failure = pdf.Failure();
         return false;
+    }
 
     currentPage = 1;
     for (int i = 0; i < document->documentElement().childNodes().count(); ++i) {
@@ -118,7 +122,11 @@ bool ReportEngine::RunPasses(QPrinter* printer)
         RenderReportPage(printer, true, i);
     }
 
-    return painter.end() && pdf.Complete();
+    if (painter.end() && pdf.Complete())
+        return true;
+    if (failure && pdf.WritesFile())
+        *failure = pdf.Failure();
+    return false;
 }
 
 void ReportEngine::RenderReportPage(QPrinter* printer, bool draw, int reportPage)

@@ -10,6 +10,8 @@
 #include <QVariant>
 #include <QWidget>
 
+struct PrintFailure;
+
 class QAction;
 class QDomDocument;
 class QDomElement;
@@ -75,7 +77,8 @@ protected:
 
 private:
     // Layout (reportengine.cpp)
-    bool RunPasses(QPrinter* printer);
+    // False when nothing was printed; failure says why a PDF was not written.
+    bool RunPasses(QPrinter* printer, PrintFailure* failure = nullptr);
     void RenderReportPage(QPrinter* printer, bool draw, int reportPage);
     void SetupPage(QPrinter* printer, QDomElement report);
     QDomNode FindBand(int kind, QDomElement report);

@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "errordialog.h"
+#include "partialpdf.h"
 #include "writtenpdf.h"
 
 #include <QAction>
@@ -55,12 +56,14 @@ void ReportEngine::PrintToNamedPrinter(const QString& noticeId, const QString& t
 
     // A printer that cannot start (one named in the settings but not installed) produced
     // nothing: opening the PDF then would show an earlier print as if it were this one.
-    const bool printed = RunPasses(&printer);
+    PrintFailure failure;
+    const bool printed = RunPasses(&printer, &failure);
     if (!printed) {
-        // Otherwise the receipt or report is simply missing, with nobody told. (A PDF that could
-        // not be written was reported when its file was found locked.)
-        if (toPdf)
+        // Otherwise the receipt or report is simply missing, with nobody told.
+        if (failure.kind == PrintFailure::PdfNotWritten) {
+            PartialPdf::TellNotWritten(failure, parentWidget());
             return;
+        }
         QMessageBox::warning(parentWidget(), tr("Printer"),
                              tr("The printer '%1' can not be started, so nothing was printed. Please check that it is "
                                 "connected and switched on, or choose another printer in the Settings dialog.")
@@ -107,7 +110,10 @@ void ReportEngine::PrintToPDFFile(QString fileName, bool openAfterPrinting, bool
         suffix = secondary ? QStringLiteral("/pdf_print_secondary.pdf") : QStringLiteral("/pdf_print.pdf");
     const QString path = PreparePdfFile(printer, suffix, true);
 
-    const bool printed = RunPasses(&printer);
+    PrintFailure failure;
+    const bool printed = RunPasses(&printer, &failure);
+    if (!printed && failure.kind == PrintFailure::PdfNotWritten)
+        PartialPdf::TellNotWritten(failure, parentWidget());
     if (printed && printer.outputFormat() == QPrinter::PdfFormat && openAfterPrinting)
         OpenWrittenPdf(path, parentWidget());
 }

@@ -13,6 +13,7 @@
 #include <QAbstractProxyModel>
 #include <QCoreApplication>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
@@ -76,10 +77,38 @@ void GiveBackFreedMemory()
 #endif
 }
 
-void TellNothingPrinted()
+void TellNothingPrinted(const PrintFailure& failure)
 {
-    QMessageBox::warning(mainWindow(), ReportPrinter::tr("Print"),
-                         ReportPrinter::tr("The document is too long to be printed whole. Nothing was printed."));
+    switch (failure.kind) {
+    case PrintFailure::None:
+        return;
+    case PrintFailure::PdfNotWritten:
+        PartialPdf::TellNotWritten(failure, mainWindow());
+        return;
+    case PrintFailure::PrinterFailed:
+        QMessageBox::warning(mainWindow(), ReportPrinter::tr("Print"),
+                             failure.path.isEmpty()
+                                 ? ReportPrinter::tr("The printer can not be started, so nothing was printed. Please "
+                                                     "choose a printer in the Settings dialog.")
+                                 : ReportPrinter::tr("The printer '%1' can not be started, so nothing was printed. Please "
+                                                     "check that it is connected and switched on, or choose another "
+                                                     "printer in the Settings dialog.")
+                                       .arg(failure.path));
+        return;
+    case PrintFailure::TooLong:
+        QMessageBox::warning(mainWindow(), ReportPrinter::tr("Print"),
+                             ReportPrinter::tr("The document is too long to be printed whole. Nothing was printed."));
+        return;
+    }
+}
+
+// A busy box's label sized once, before the box is shown, for the longest of the texts it will show: the box is
+// then as large as its texts and keeps its size while they change. (A label not shown yet is 640 x 480.)
+void SizeForLongest(QLabel* label, const QString& longest, const QString& first)
+{
+    label->setText(longest);
+    label->setFixedSize(label->sizeHint());
+    label->setText(first);
 }
 
 } // namespace
@@ -194,12 +223,8 @@ void ReportPrinter::ReadList(const QString& title, QTableView* view, const QVect
     std::unique_ptr<Progress> busy(new Progress(mainWindow()));
     QLabel* busyText = busy->findChild<QLabel*>();
     const QString progressText = tr("Processing line %1 of %2 for printing...");
-    if (busyText) {
-        // Sized once for the longest count, so that the box is not laid out again at every count.
-        busyText->setText(progressText.arg(list->rows).arg(list->rows));
-        busyText->setFixedSize(busyText->sizeHint().expandedTo(busyText->size()));
-        busyText->setText(progressText.arg(0).arg(list->rows));
-    }
+    if (busyText)
+        SizeForLongest(busyText, progressText.arg(list->rows).arg(list->rows), progressText.arg(0).arg(list->rows));
     busy->show();
     QCoreApplication::processEvents(busyFlags);
     // The column widths are those of the widest texts and longest words, measured as the rows are read.
@@ -207,10 +232,14 @@ void ReportPrinter::ReadList(const QString& title, QTableView* view, const QVect
     widths.SetFont(DocumentPrinter::WidthRows::PrintFont(QTextDocument().defaultFont()), printer);
     constexpr int rowsBetweenEvents = 256;
     int read = 0;
+    QElapsedTimer sinceCount;
+    sinceCount.start();
     ForEachShownRowInResultOrder(model, [&](int shownRow, const QModelIndex& source) {
         if (++read % rowsBetweenEvents == 0) {
-            if (busyText)
+            if (busyText && sinceCount.elapsed() >= countInterval) {
+                sinceCount.restart();
                 busyText->setText(progressText.arg(read).arg(list->rows));
+            }
             QCoreApplication::processEvents(busyFlags);
         }
         QString& row = (*rows)[shownRow];
@@ -234,14 +263,12 @@ bool ReportPrinter::PrintInSlices(const QString& title, QTableView* view, const 
     QVector<QString> rows;
     ReadList(title, view, printed, printer, &list, &rows);
 
-    // The box counts the rows printed, at every page the printing thread paints.
+    // The box counts the rows printed, as often as the printing thread reports them.
     const QString printingText = tr("Printing document, please wait...") + QLatin1Char('\n') + tr("%1 of %2 lines printed");
-    Progress busy(parentWidget, printingText.arg(list.rows).arg(list.rows));
+    Progress busy(parentWidget, printingText.arg(0).arg(list.rows));
     QLabel* busyText = busy.findChild<QLabel*>();
-    if (busyText) {
-        busyText->setFixedSize(busyText->sizeHint().expandedTo(busyText->size()));
-        busyText->setText(printingText.arg(0).arg(list.rows));
-    }
+    if (busyText)
+        SizeForLongest(busyText, printingText.arg(list.rows).arg(list.rows), printingText.arg(0).arg(list.rows));
     busy.show();
     QCoreApplication::processEvents(busyFlags);
 
@@ -263,9 +290,10 @@ bool ReportPrinter::PrintInSlices(const QString& title, QTableView* view, const 
             list.Add(std::move(slice));
         }
     };
-    // Each slice taken, each page painted and the end of the thread wake the loop below.
+    // Each slice taken, each count and the end of the thread wake the loop below.
     const auto wake = [&thread] { QMetaObject::invokeMethod(&thread, [] {}, Qt::QueuedConnection); };
     list.taken = wake;
+    list.countInterval = countInterval;
     std::atomic<int> printedRows{0};
     list.printed = [&](int count) {
         printedRows = count;
@@ -289,9 +317,8 @@ bool ReportPrinter::PrintInSlices(const QString& title, QTableView* view, const 
         QCoreApplication::processEvents(busyFlags);
     thread.wait();
     busy.hide();
-    if (!thread.printedWhole)
-        TellNothingPrinted();
-    return thread.printedWhole;
+    TellNothingPrinted(thread.failure);
+    return thread.failure.kind == PrintFailure::None;
 }
 
 bool ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log)
@@ -312,9 +339,8 @@ bool ReportPrinter::PrintHtmlOnThread(QString* html, QPrinter* printer, bool log
     delete thread.document;
     thread.document = nullptr;
     GiveBackFreedMemory();
-    if (!thread.printedWhole)
-        TellNothingPrinted();
-    return thread.printedWhole;
+    TellNothingPrinted(thread.failure);
+    return thread.failure.kind == PrintFailure::None;
 }
 
 void ReportPrinter::WriteTableRows(QTextStream& out, const QAbstractItemModel* shown, const QVector<int>& columns,
@@ -414,12 +440,8 @@ void ReportPrinter::TableViewToHtml(const QString& title, QTextStream* out, QTab
     *out << prologue << heading << tableHead;
 
     const QString progressText = tr("Processing line %1 of %2 for printing...");
-    if (busyText) {
-        // One size, wide enough for the longest line number, for the whole run: a label of
-        // fixed size does not lay the box out again for every line.
-        busyText->setText(progressText.arg(rows).arg(rows));
-        busyText->setFixedSize(busyText->sizeHint().expandedTo(busyText->size()));
-    }
+    if (busyText)
+        SizeForLongest(busyText, progressText.arg(rows).arg(rows), progressText.arg(0).arg(rows));
     WriteTableRows(*out, model, printed, busyText, progressText);
     *out << listTail;
     for (int i = 0; i < 5; ++i)

@@ -52,8 +52,11 @@ public:
 
     // Parent of the column chooser and of the printing busy box.
     QWidget* parentWidget;
-    // Called on the printing thread after each page of a list printed in slices, with the rows printed so far.
+    // Called on the printing thread each time it counts the rows of a list printed in slices, with the rows
+    // printed so far.
     std::function<void(int rows)> pagePrinted;
+    // Milliseconds at least between two counts in a box of a list printed in slices.
+    int countInterval = 250;
 
 private:
     // The list's HTML up to its rows: prologue to the body's start, the heading above the table, and the

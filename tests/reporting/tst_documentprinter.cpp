@@ -7,18 +7,23 @@
 #include "reportprinter.h"
 #include "testsupport.h"
 #include "urlrecorder.h"
+#include "writefaults.h"
 #include "writtenpdf.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QPageSize>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QSemaphore>
 #include <QStandardItemModel>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTextDocument>
 #include <QTextStream>
@@ -44,6 +49,11 @@ private slots:
     void listInSlicesPrintsAsOneDocument_data();
     void listInSlicesPrintsAsOneDocument();
     void longListPrintsEveryRowInSlices();
+    void unwrittenPdfIsToldAndLeavesNothing_data();
+    void unwrittenPdfIsToldAndLeavesNothing();
+    void countMovesWithinAPart();
+    void listPrintBoxesCount_data();
+    void listPrintBoxesCount();
 };
 
 namespace {
@@ -390,6 +400,7 @@ void TestDocumentPrinter::rowTallerThanAPartPrintsNothing()
     auto printer = PdfPrinter(pdf);
     QVERIFY(!DocumentPrinter::Print(&document, printer.get(), 5000));
     QVERIFY(!QFileInfo::exists(pdf));
+    QVERIFY(!QFileInfo::exists(PartialPdfPath(pdf)));
 
     // The same document in parts that hold the row prints it.
     QTextDocument again;
@@ -537,6 +548,7 @@ void TestDocumentPrinter::longListPrintsEveryRowInSlices()
 
     UrlRecorder urls;
     ReportPrinter printer;
+    printer.countInterval = 0;
     const QString pdf = ReportPrinter::PdfPath();
     int pages = 0;
     int underItsName = 0;
@@ -580,6 +592,219 @@ void TestDocumentPrinter::longListPrintsEveryRowInSlices()
         --expected;
     }
     QCOMPARE(expected, 0);
+}
+
+namespace {
+
+// A list page whose reading can be watched: watch is called as the print reads the first cell of a row.
+class WatchedList : public QStandardItemModel
+{
+public:
+    std::function<void(int row)> watch;
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (watch && index.column() == 0 && role == Qt::DisplayRole)
+            watch(index.row());
+        return QStandardItemModel::data(index, role);
+    }
+};
+
+const QStringList eightColumns{"Code", "Name", "Kind", "Price", "Qty", "Date", "Till", "User"};
+
+void FillList(QStandardItemModel* model, int rows)
+{
+    model->setColumnCount(eightColumns.size());
+    model->setHorizontalHeaderLabels(eightColumns);
+    for (int i = 1; i <= rows; ++i) {
+        model->appendRow({new QStandardItem(QStringLiteral("L%1").arg(i, 5, 10, QLatin1Char('0'))),
+                          new QStandardItem(QStringLiteral("Name %1").arg(i)), new QStandardItem(QStringLiteral("K%1").arg(i % 7)),
+                          new QStandardItem(QString::number(i % 100)), new QStandardItem(QString::number(i % 9)),
+                          new QStandardItem(QStringLiteral("2024-01-02")), new QStandardItem(QStringLiteral("T1")),
+                          new QStandardItem(QStringLiteral("admin"))});
+    }
+}
+
+// The busy box on the screen, if any.
+Progress* ShownBox()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* busy = qobject_cast<Progress*>(w); busy && busy->isVisible())
+            return busy;
+    }
+    return nullptr;
+}
+
+enum WriteFault { UnderAFile, SizeLimit, OldFileAFolder };
+
+} // namespace
+
+void TestDocumentPrinter::unwrittenPdfIsToldAndLeavesNothing_data()
+{
+    QTest::addColumn<bool>("list"); // a list page's print in slices; else the report viewer's document
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("reason");
+    // The painter cannot begin.
+    QTest::newRow("document, folder under a file") << false << int(UnderAFile) << "Not a directory";
+    QTest::newRow("list, folder under a file") << true << int(UnderAFile) << "Not a directory";
+    // Writes fail midway, as on a full disk; the painter still ends well.
+    QTest::newRow("document, file-size limit") << false << int(SizeLimit) << "File too large";
+    QTest::newRow("list, file-size limit") << true << int(SizeLimit) << "File too large";
+    // The written file cannot take its name.
+    QTest::newRow("document, old PDF a folder") << false << int(OldFileAFolder) << "Is a directory";
+    QTest::newRow("list, old PDF a folder") << true << int(OldFileAFolder) << "Is a directory";
+}
+
+// A PDF that did not reach its file whole is not reported written: the user is told why, nothing stands under its
+// name or its partial name, nothing is opened.
+void TestDocumentPrinter::unwrittenPdfIsToldAndLeavesNothing()
+{
+    QFETCH(bool, list);
+    QFETCH(int, fault);
+    QFETCH(QString, reason);
+    const QString scratch = TestSupport::ScratchDir();
+    WriteFaults::DataFolder data(fault == UnderAFile ? WriteFaults::FolderUnderAFile(scratch) : scratch + QStringLiteral("/faults"));
+    const QString pdf = ReportPrinter::PdfPath();
+    QDir(QFileInfo(pdf).absolutePath()).removeRecursively();
+    if (fault != UnderAFile)
+        QVERIFY(QDir().mkpath(QFileInfo(pdf).absolutePath()));
+    if (fault == OldFileAFolder)
+        QVERIFY(QDir().mkpath(pdf + QStringLiteral("/inside")));
+    QStringList expected;
+    if (list && fault == OldFileAFolder) {
+        expected << QStringLiteral("PDF Print|File [%1] is already opened, or locked. Please close this PDF file and "
+                                   "print again.").arg(pdf);
+    }
+    expected << QStringLiteral("PDF Print|The PDF file %1 could not be written: %2. Nothing was saved.").arg(pdf, reason);
+
+    UrlRecorder urls;
+    ModalAnswerer answerer;
+    {
+        std::unique_ptr<WriteFaults::FileSizeLimit> limit;
+        if (fault == SizeLimit)
+            limit = std::make_unique<WriteFaults::FileSizeLimit>(20000);
+        if (list) {
+            ListPage page(eightColumns, {});
+            FillList(&page.source, ReportPrinter::SliceRows(eightColumns.size()) + 5);
+            ReportPrinter().PrintTableView(QStringLiteral("LONG LIST"), &page.view, false, true);
+        } else {
+            QString html = ListDocumentHtml(300);
+            QPrinter printer(QPrinter::ScreenResolution);
+            printer.setOutputFileName(pdf);
+            QVERIFY(!ReportPrinter::PrintHtmlOnThread(&html, &printer));
+        }
+    }
+    QCOMPARE(answerer.messages(), expected);
+    QVERIFY(urls.urls.isEmpty());
+    QCOMPARE(QFileInfo(pdf).isDir(), fault == OldFileAFolder);
+    QCOMPARE(QFileInfo::exists(pdf), fault == OldFileAFolder);
+    QVERIFY(!QFileInfo::exists(PartialPdfPath(pdf)));
+}
+
+// The printing thread counts the rows as it paints the pages of a part, also in a list of one part.
+void TestDocumentPrinter::countMovesWithinAPart()
+{
+    const int rows = 230;
+    ListPage page(eightColumns, {});
+    FillList(&page.source, rows);
+    auto printer = PdfPrinter(PdfPath(QStringLiteral("onepart.pdf")));
+    DocumentPrinter::List list;
+    QVector<QString> texts;
+    const QVector<int> printed = ReportPrinter::PrintedColumns(&page.view, nullptr);
+    ReportPrinter().ReadList(QStringLiteral("ONE PART"), &page.view, printed, printer.get(), &list, &texts);
+    QVector<QString> slice;
+    for (const QString& text : qAsConst(texts))
+        slice << ReportPrinter::RowHtml(text, printed.size());
+    list.Add(slice);
+    list.countInterval = 0;
+    QList<int> counts;
+    list.printed = [&](int count) { counts << count; };
+    QVERIFY(DocumentPrinter::PrintList(&list, printer.get(), rows));
+
+    QCOMPARE(counts.size(), PdfReader::Pages(PdfPath(QStringLiteral("onepart.pdf"))));
+    QVERIFY2(counts.size() > 2, qPrintable(QString::number(counts.size())));
+    QVERIFY2(counts.first() > 0, qPrintable(QString::number(counts.first())));
+    for (int i = 1; i < counts.size(); ++i)
+        QVERIFY2(counts.at(i) > counts.at(i - 1), qPrintable(QStringLiteral("page %1: %2").arg(i + 1).arg(counts.at(i))));
+    QCOMPARE(counts.last(), rows);
+}
+
+void TestDocumentPrinter::listPrintBoxesCount_data()
+{
+    QTest::addColumn<bool>("reading"); // the box shown while the rows are read; else while they are printed
+    QTest::addColumn<QString>("text");
+    QTest::newRow("reading box") << true << "Processing line %1 of %2 for printing...";
+    QTest::newRow("printing box") << false << "Printing document, please wait...\n%1 of %2 lines printed";
+}
+
+// The list print's boxes, seen while they count (the reading box as rows are read, the printing box each time the
+// printing thread counts): each is as small as its texts and its bar, keeps its size, and its count moves past
+// zero, the printing box's within the first part.
+void TestDocumentPrinter::listPrintBoxesCount()
+{
+    QFETCH(bool, reading);
+    QFETCH(QString, text);
+    const int sliceRows = ReportPrinter::SliceRows(eightColumns.size());
+    const int rows = sliceRows + 5;
+    WatchedList model;
+    FillList(&model, rows);
+    SortingProxyModel proxy;
+    proxy.setSourceModel(&model);
+    QTableView view;
+    view.setModel(&proxy);
+
+    struct Seen
+    {
+        QString text;
+        QSize size;
+        QSize room; // what its texts and its bar take
+    };
+    QList<Seen> seen;
+    const QString longest = text.arg(rows).arg(rows);
+    auto look = [&] {
+        Progress* box = ShownBox();
+        if (!box)
+            return;
+        const QLabel* label = box->findChild<QLabel*>();
+        const QProgressBar* bar = box->findChild<QProgressBar*>();
+        const QMargins margins = box->layout()->contentsMargins();
+        const QSize textSize = QFontMetrics(label->font()).size(0, longest);
+        const QSize room(std::max(textSize.width(), bar->sizeHint().width()) + margins.left() + margins.right(),
+                         textSize.height() + box->layout()->spacing() + bar->sizeHint().height() + margins.top()
+                             + margins.bottom());
+        seen << Seen{box->message(), box->size(), room.expandedTo(QSize(300, 50))};
+    };
+    QObject screen;
+    ReportPrinter printer;
+    printer.countInterval = 0;
+    if (reading) {
+        model.watch = [&](int row) {
+            if (row % 64 == 0)
+                look();
+        };
+    } else {
+        printer.pagePrinted = [&](int) { QMetaObject::invokeMethod(&screen, look, Qt::BlockingQueuedConnection); };
+    }
+    UrlRecorder urls;
+    printer.PrintTableView(QStringLiteral("LONG LIST"), &view, false, true);
+    model.watch = nullptr;
+    QCOMPARE(urls.urls.size(), 1);
+
+    const QStringList around = text.split(QLatin1String("%1"));
+    const QRegularExpression count(QLatin1Char('^') + QRegularExpression::escape(around.first()) + QStringLiteral("(\\d+)")
+                                   + QRegularExpression::escape(around.last().arg(rows)) + QLatin1Char('$'));
+    int moved = 0;
+    for (const Seen& box : qAsConst(seen)) {
+        const QRegularExpressionMatch match = count.match(box.text);
+        if (!match.hasMatch())
+            continue; // the other box
+        QVERIFY2(box.size.width() <= box.room.width() && box.size.height() <= box.room.height(),
+                 qPrintable(QStringLiteral("%1 x %2 for %3 x %4").arg(box.size.width()).arg(box.size.height())
+                                .arg(box.room.width()).arg(box.room.height())));
+        QCOMPARE(box.size, seen.first().size);
+        const int shown = match.captured(1).toInt();
+        moved += shown > 0 && (reading || shown < sliceRows);
+    }
+    QVERIFY2(moved > 0, qPrintable(seen.isEmpty() ? QString() : seen.last().text));
 }
 
 VORANTEL_TEST_MAIN(TestDocumentPrinter)

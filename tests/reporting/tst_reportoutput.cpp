@@ -5,10 +5,12 @@
 #include "testsupport.h"
 #include "urlrecorder.h"
 #include "valuesource.h"
+#include "writefaults.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinterInfo>
@@ -31,6 +33,8 @@ private slots:
     void dataFolderIsCreated();
     void lockedPdfWarns_data();
     void lockedPdfWarns();
+    void unwrittenPdfIsTold_data();
+    void unwrittenPdfIsTold();
     void previewOpensAndCloses();
     void previewStepsBackWhenShownAgain();
 
@@ -224,7 +228,8 @@ void TestReportOutput::lockedPdfWarns_data()
     QTest::newRow("pdf file") << int(PdfFile) << 0;
 }
 
-// A PDF that cannot be removed (here a folder in its place) gives the "PDF Print" warning.
+// A PDF that cannot be removed (here a folder in its place) gives the "PDF Print" warning; the print, which cannot
+// take its name, is told as not written, and nothing is opened.
 void TestReportOutput::lockedPdfWarns()
 {
     QFETCH(int, routine);
@@ -242,9 +247,52 @@ void TestReportOutput::lockedPdfWarns()
     Run(*engine, routine);
 
     QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
-    QCOMPARE(answerer.messages(), QStringList{"PDF Print|File [" + path + "] is already opened, or locked. Please close "
-                                                                          "this PDF file and print again."});
+    QCOMPARE(answerer.messages(), (QStringList{"PDF Print|File [" + path + "] is already opened, or locked. Please close "
+                                                                           "this PDF file and print again.",
+                                               "PDF Print|The PDF file " + path + " could not be written: Is a directory. "
+                                                                                  "Nothing was saved."}));
     QVERIFY(urls.urls.isEmpty());
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".part")));
+}
+
+void TestReportOutput::unwrittenPdfIsTold_data()
+{
+    QTest::addColumn<int>("routine");
+    QTest::addColumn<bool>("sizeLimit"); // writes fail midway; else the folder is under a file
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("receipt printer, folder under a file") << int(Receipt) << false << "Not a directory";
+    QTest::newRow("pdf file, folder under a file") << int(PdfFile) << false << "Not a directory";
+    QTest::newRow("receipt printer, file-size limit") << int(Receipt) << true << "File too large";
+    QTest::newRow("pdf file, file-size limit") << int(PdfFile) << true << "File too large";
+}
+
+// A PDF that did not reach its file whole is told with the system's reason, leaves nothing and is not opened.
+void TestReportOutput::unwrittenPdfIsTold()
+{
+    QFETCH(int, routine);
+    QFETCH(bool, sizeLimit);
+    QFETCH(QString, reason);
+    WriteFaults::DataFolder data(sizeLimit ? DataPath(QStringLiteral("limited"))
+                                           : WriteFaults::FolderUnderAFile(TestSupport::ScratchDir()));
+    const QString path = DataPath(QStringLiteral("pdf_print.pdf"));
+    ModalAnswerer answerer;
+    if (routine == Receipt)
+        answerer.pressButtonText(QStringLiteral("Close"));
+    UrlRecorder urls;
+    QScopedPointer<ReportEngine> engine(NewReceipt(40));
+    {
+        std::unique_ptr<WriteFaults::FileSizeLimit> limit;
+        if (sizeLimit)
+            limit = std::make_unique<WriteFaults::FileSizeLimit>(2000);
+        Run(*engine, routine);
+    }
+
+    QVERIFY2(answerer.failures.isEmpty(), qPrintable(answerer.failures.join(QLatin1Char('\n'))));
+    QCOMPARE(answerer.messages(), QStringList{"PDF Print|The PDF file " + path + " could not be written: " + reason
+                                   + ". Nothing was saved."});
+    QVERIFY(urls.urls.isEmpty());
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".part")));
 }
 
 void TestReportOutput::previewOpensAndCloses()

@@ -201,8 +201,8 @@ void TestReportPrinter::printRoutes_data()
     QTest::newRow("PDF button, PDF switch off") << false << true << QVariant(false) << "" << "" << true;
     QTest::newRow("chooser cancelled") << true << false << QVariant() << "Cancel" << "Selector" << false;
     // No printer exists on this machine: whatever the print library makes of that, the
-    // report.pdf of an earlier print must not be opened as this one.
-    QTest::newRow("printer mode without printer") << false << false << QVariant(false) << "" << "" << false;
+    // report.pdf of an earlier print must not be opened as this one, and the user is told.
+    QTest::newRow("printer mode without printer") << false << false << QVariant(false) << "OK" << "Print" << false;
 }
 
 void TestReportPrinter::printRoutes()

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include <csignal>
+#include <sys/resource.h>
+
+// Faults of the file system for prints that cannot write their PDF, as root too.
+namespace WriteFaults {
+
+// While it lives, the process's files may grow to so many bytes: a write past them fails, as on a full disk,
+// with "File too large" (the signal that would end the process is ignored).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved{};
+    void (*savedHandler)(int) = nullptr;
+};
+
+// A folder path below a regular file: nothing can be made there, whoever asks.
+inline QString FolderUnderAFile(const QString& scratch)
+{
+    const QString file = scratch + QStringLiteral("/a-file");
+    QFile made(file);
+    made.open(QIODevice::WriteOnly);
+    return file + QStringLiteral("/data");
+}
+
+// The data folder, where the PDFs are written, pointed elsewhere while it lives.
+class DataFolder
+{
+public:
+    explicit DataFolder(const QString& path)
+        : saved(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", path.toUtf8());
+    }
+    ~DataFolder() { qputenv("XDG_DATA_HOME", saved); }
+    DataFolder(const DataFolder&) = delete;
+    DataFolder& operator=(const DataFolder&) = delete;
+
+private:
+    const QByteArray saved;
+};
+
+} // namespace WriteFaults
