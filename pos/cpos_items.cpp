@@ -27,6 +27,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -583,6 +584,8 @@ void CPOS::ResyncFromCart()
     else
         writeOutcome = kept ? tr("The item is in the sale.") : tr("The item was not stored: scan it again.");
     ShowStatus(writeOutcome, !kept);
+    // Whether the item is in the sale is not cut short by the grey phase of the "did not confirm" text before it.
+    statusShowTimer->stop();
 }
 
 void CPOS::ShowTotalsOfRead()

@@ -1170,10 +1170,15 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan()
     QCOMPARE(s.child("lineEditItems")->text(), QStringLiteral("1"));
     QCOMPARE(s.child("lineEditDiscount")->text(), QStringLiteral("0"));
 
+    // The "did not confirm" text fading out: the outcome after it still shows for its own time.
+    screen->OnStatusWatchDogTimeout();
+    QVERIFY(screen->statusShowTimer->isActive());
     p->setAway(false);
     ReopenedNotRead();
     s.scan(QStringLiteral("K1"));
     QCOMPARE(WholeStatus(s), told);
+    QVERIFY(!screen->statusShowTimer->isActive());
+    QVERIFY(screen->statusWatchDogTimer->isActive());
     const QStringList kept = rows(salesDb, QStringLiteral("SELECT ITEM_INDEX, BAR_CODE, QUANTITY, DISCOUNT FROM "
                                                           "tblSalesInvoice WHERE TRANSACTION_ID = %1 ORDER BY ID").arg(sale));
     const QStringList expected =
