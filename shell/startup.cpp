@@ -8,7 +8,11 @@
 #include <QSharedMemory>
 #include <QTranslator>
 
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 QString ScaleFactorText(float scalingFactor)
 {
@@ -37,6 +41,18 @@ bool HasRestartArgument(int argc, char** argv)
     return false;
 }
 
+// A copy holds only the segment it created, so a segment whose creator has died is a dead copy's,
+// even while the kernel still counts that copy as attached (it can detach it after the parent has
+// reaped the process). Removing it frees the key at once.
+static void RemoveSegmentOfDeadCreator(const QSharedMemory& guard)
+{
+    const key_t key = ftok(QFile::encodeName(guard.nativeKey()).constData(), 'Q');
+    const int id = key == -1 ? -1 : shmget(key, 0, 0);
+    shmid_ds info;
+    if (id >= 0 && shmctl(id, IPC_STAT, &info) == 0 && ::kill(info.shm_cpid, 0) != 0 && errno == ESRCH)
+        shmctl(id, IPC_RMID, nullptr);
+}
+
 bool AcquireSingleInstance(QSharedMemory& guard)
 {
     // On Linux a segment outlives a killed owner. Attaching and detaching again destroys it
@@ -56,6 +72,7 @@ bool AcquireSingleInstance(QSharedMemory& guard)
             return true;
         if (guard.error() != QSharedMemory::AlreadyExists)
             return false;
+        RemoveSegmentOfDeadCreator(guard);
     }
     return false;
 }

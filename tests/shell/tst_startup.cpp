@@ -15,6 +15,8 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class TestStartup : public QObject
 {
@@ -26,6 +28,7 @@ private slots:
     void translationTable_data();
     void translationTable();
     void singleInstanceWithRealProcesses();
+    void killedCopyStillAttachedDoesNotRefuse();
     void newKeyMeetingDeadSegmentStillStarts();
     void cleanup();
 
@@ -207,6 +210,58 @@ void TestStartup::singleInstanceWithRealProcesses()
     QProcess* afterCleanUp = startApp();
     QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(afterCleanUp) || afterCleanUp->state() == QProcess::NotRunning, 20000);
     QVERIFY2(afterCleanUp->state() == QProcess::Running, qPrintable(Describe(afterCleanUp)));
+}
+
+void TestStartup::killedCopyStillAttachedDoesNotRefuse()
+{
+    // The kernel may still count a killed copy as attached after its parent has reaped it. A child
+    // that inherited the creator's attachment stands for that moment: the creator is gone, and the
+    // segment is attached all the same.
+    childTemp = QDir::temp().filePath(QStringLiteral("copies-attached"));
+    QVERIFY(QDir().mkpath(childTemp));
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(childTemp));
+    const QSharedMemory named(SINGLE_INSTANCE_KEY);
+    qputenv("TMPDIR", savedTemp);
+    QVERIFY(TestSupport::WriteFile(named.nativeKey(), ""));
+    const key_t key = ftok(QFile::encodeName(named.nativeKey()).constData(), 'Q');
+    QVERIFY(key != -1);
+
+    int channel[2];
+    QCOMPARE(::pipe(channel), 0);
+    const pid_t creator = ::fork();
+    QVERIFY(creator >= 0);
+    if (creator == 0) {
+        const int id = shmget(key, 256, IPC_CREAT | IPC_EXCL | 0600);
+        if (id < 0 || shmat(id, nullptr, 0) == reinterpret_cast<void*>(-1))
+            _exit(1);
+        const pid_t heir = ::fork();
+        if (heir == 0) {
+            for (;;)
+                ::pause();
+        }
+        _exit(heir > 0 && ::write(channel[1], &heir, sizeof heir) == sizeof heir ? 0 : 1);
+    }
+    ::close(channel[1]);
+    pid_t heir = -1;
+    const bool heard = ::read(channel[0], &heir, sizeof heir) == sizeof heir;
+    ::close(channel[0]);
+    auto stopHeir = qScopeGuard([&heir] {
+        if (heir > 0)
+            ::kill(heir, SIGKILL);
+    });
+    int status = 0;
+    QCOMPARE(::waitpid(creator, &status, 0), creator);
+    QVERIFY(heard && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    shmid_ds info;
+    const int segment = shmget(key, 0, 0);
+    QVERIFY(segment >= 0 && shmctl(segment, IPC_STAT, &info) == 0);
+    QCOMPARE(int(info.shm_nattch), 1);
+    deadKeys << key;
+
+    QProcess* copy = startApp();
+    QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(copy) || copy->state() == QProcess::NotRunning, 20000);
+    QVERIFY2(copy->state() == QProcess::Running, qPrintable(Describe(copy)));
 }
 
 // ftok's key: the low 16 bits of the inode, the low 8 of the device and the project ID above them.
