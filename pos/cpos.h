@@ -19,6 +19,7 @@ class CPosButton;
 class NumberPad;
 class PoleDisplay;
 class QCompleter;
+class QDateTimeEdit;
 class QLineEdit;
 class QLocale;
 class QPrinter;
@@ -381,8 +382,10 @@ private:
     // With a hold: its number and name to store, or, when the sale's hold row is already stored (by a hold
     // whose answer was lost), that row's, which is then kept.
     HeaderWrite WriteHeader(const HeaderValues& values, PendingPayment* hold, QString* error);
-    // The status line after a header write that did not store: refusedText when the server refused it.
-    void TellHeaderNotStored(HeaderWrite result, const QString& refusedText);
+    // The status line after a header write that did not store: refusedText when the server refused it. An
+    // unconfirmed write's stamp goes back into stampField, so that saving again sends the same values.
+    void TellHeaderNotStored(HeaderWrite result, const HeaderValues& sent, QDateTimeEdit* stampField,
+                             const QString& refusedText);
     // The customer columns from the receipt page, as pay and pay-later write them in either mode.
     HeaderValues ReceiptCustomer() const;
     HeaderValues ReceiptHeader();

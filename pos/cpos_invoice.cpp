@@ -201,11 +201,8 @@ int CPOS::SaveInvoice()
     const HeaderWrite written = WriteHeader(values, nullptr, &error);
     if (written != HeaderWrite::Stored) {
         qCWarning(lcPos) << "invoice save:" << error;
-        // Saving again sends the stamp this write sent, not the one the status rule has set since.
-        if (written == HeaderWrite::Unconfirmed)
-            ui->dateTimeInvoiceTimeStamp->setDateTime(
-                QDateTime::fromString(values.timeStamp, QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-        TellHeaderNotStored(written, tr("Error occurred while logging payment information"));
+        TellHeaderNotStored(written, values, ui->dateTimeInvoiceTimeStamp,
+                            tr("Error occurred while logging payment information"));
         saleState = 1;
         return 4;
     }

@@ -252,12 +252,16 @@ CPOS::HeaderWrite CPOS::WriteHeader(const HeaderValues& values, PendingPayment* 
     return HeaderWrite::Refused;
 }
 
-void CPOS::TellHeaderNotStored(HeaderWrite result, const QString& refusedText)
+void CPOS::TellHeaderNotStored(HeaderWrite result, const HeaderValues& sent, QDateTimeEdit* stampField,
+                               const QString& refusedText)
 {
-    if (result == HeaderWrite::Unconfirmed)
-        ShowStatus(tr("The server did not confirm the save: saving again stores the same values."), true);
-    else
+    if (result != HeaderWrite::Unconfirmed) {
         ShowStatus(refusedText, true);
+        return;
+    }
+    // The status rule has moved the stamp on since: saving again must send the one this write sent.
+    stampField->setDateTime(QDateTime::fromString(sent.timeStamp, QLatin1String(STAMP_FORMAT)));
+    ShowStatus(tr("The server did not confirm the save: saving again stores the same values."), true);
 }
 
 int CPOS::on_pushButtonPay_clicked()
@@ -309,11 +313,8 @@ int CPOS::on_pushButtonPay_clicked()
     const HeaderWrite written = WriteHeader(values, nullptr, &error);
     if (written != HeaderWrite::Stored) {
         qCWarning(lcPos) << "payment not saved:" << error;
-        // The status rule has moved the stamp on: saving again must send the one this write sent.
-        if (written == HeaderWrite::Unconfirmed)
-            ui->dateTimeReceiptTimeStamp->setDateTime(
-                QDateTime::fromString(values.timeStamp, QLatin1String(STAMP_FORMAT)));
-        TellHeaderNotStored(written, tr("Error occurred while logging payment information"));
+        TellHeaderNotStored(written, values, ui->dateTimeReceiptTimeStamp,
+                            tr("Error occurred while logging payment information"));
         saleState = 1;
         return 4;
     }

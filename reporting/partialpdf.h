@@ -34,26 +34,23 @@ public:
     PartialPdf(const PartialPdf&) = delete;
     PartialPdf& operator=(const PartialPdf&) = delete;
 
-    // The printer writes a PDF file (under Path()).
+    // The printer writes a PDF file.
     bool WritesFile() const { return !path.isEmpty(); }
-    QString Path() const { return path; }
 
-    // After the painter could not begin: finds why its file could not be made (Error()).
+    // After the painter could not begin: finds why its file could not be made.
     void BeginFailed();
-    // After the painter ended (the file closed): false, the partial file removed and Error() set, when a byte of
-    // it did not reach the disk or it could not take its own name.
+    // After the painter ended (the file closed): false, the partial file removed, when a byte of it did not reach
+    // the disk or it could not take its own name.
     bool Complete();
-    // The system's reason for the last failure, empty when it gave none.
-    QString Error() const { return error; }
 
-    // What the failure is, for the user.
+    // What the failure is, for the user, with the system's reason where it gave one.
     PrintFailure Failure() const;
     // Tells the user that the PDF at path could not be written, with the system's reason if any.
     static void TellNotWritten(const PrintFailure& failure, QWidget* parent);
 
 private:
     QPrinter* printer;
-    QString path; // the printer's own file; empty when nothing is redirected
-    bool redirected = false;
-    QString error;
+    QString path; // the printer's own file; empty when it writes none
+    bool redirected = false; // painted under the partial name, not yet renamed
+    QString error; // the system's reason for the last failure
 };

@@ -102,11 +102,14 @@ bool ReportEngine::RunPasses(QPrinter* printer, PrintFailure* failure)
     aggregateValues.clear();
     collectedKeys.clear();
     PartialPdf pdf(printer);
-    if (!painter.begin(printer)) {
-        pdf.BeginFailed();
+    const auto failed = [&] {
         if (failure && pdf.WritesFile())
             *failure = pdf.Failure();
         return false;
+    };
+    if (!painter.begin(printer)) {
+        pdf.BeginFailed();
+        return failed();
     }
 
     currentPage = 1;
@@ -122,11 +125,7 @@ bool ReportEngine::RunPasses(QPrinter* printer, PrintFailure* failure)
         RenderReportPage(printer, true, i);
     }
 
-    if (painter.end() && pdf.Complete())
-        return true;
-    if (failure && pdf.WritesFile())
-        *failure = pdf.Failure();
-    return false;
+    return (painter.end() && pdf.Complete()) || failed();
 }
 
 void ReportEngine::RenderReportPage(QPrinter* printer, bool draw, int reportPage)
