@@ -89,20 +89,20 @@ SqlProxy::~SqlProxy()
 
 void SqlProxy::loseAnswer(const QString& pattern, bool thenAway)
 {
-    Rule rule;
-    rule.pattern = QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption);
-    rule.lose = true;
-    rule.thenAway = thenAway;
-    QMutexLocker lock(&mutex);
-    rules << rule;
+    addLoss(pattern, false, thenAway);
 }
 
 void SqlProxy::loseStatement(const QString& pattern, bool thenAway)
 {
+    addLoss(pattern, true, thenAway);
+}
+
+void SqlProxy::addLoss(const QString& pattern, bool beforeServer, bool thenAway)
+{
     Rule rule;
     rule.pattern = QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption);
     rule.lose = true;
-    rule.beforeServer = true;
+    rule.beforeServer = beforeServer;
     rule.thenAway = thenAway;
     QMutexLocker lock(&mutex);
     rules << rule;

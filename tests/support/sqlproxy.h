@@ -66,6 +66,7 @@ private:
         QByteArray errorPayload;
     };
 
+    void addLoss(const QString& pattern, bool beforeServer, bool thenAway);
     void accept();
     void closeAll();
     // Whether a rule holds for a statement of that text, and which (a lost answer's rule is taken once).
