@@ -529,21 +529,32 @@ void TestDocumentPrinter::listInSlicesPrintsAsOneDocument()
     TestSupport::Settings()->remove(REPORT_COMPANY_LOGO);
 }
 
-// The list pages' print of a list of three slices: the rows go to the printing thread slice by slice, every
-// one of them printed once, in the order shown, and the PDF opened. Seen at every page the printing thread
-// paints (the box read on the screen's thread while the printing waits): the box counts the rows printed, and
-// the PDF stands under a partial name until it is whole.
-void TestDocumentPrinter::longListPrintsEveryRowInSlices()
+namespace {
+
+const QStringList eightColumns{"Code", "Name", "Kind", "Price", "Qty", "Date", "Till", "User"};
+
+// Rows of a list page of eightColumns.
+QList<QStringList> ListRows(int rows)
 {
-    const QStringList headers{"Code", "Name", "Kind", "Price", "Qty", "Date", "Till", "User"};
-    const int rows = 2 * ReportPrinter::SliceRows(headers.size()) + 5;
     QList<QStringList> cells;
     for (int i = 1; i <= rows; ++i) {
         cells << QStringList{QStringLiteral("L%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Name %1").arg(i),
                              QStringLiteral("K%1").arg(i % 7), QString::number(i % 100), QString::number(i % 9),
                              QStringLiteral("2024-01-02"), QStringLiteral("T1"), QStringLiteral("admin")};
     }
-    ListPage page(headers, cells);
+    return cells;
+}
+
+} // namespace
+
+// The list pages' print of a list of three slices: the rows go to the printing thread slice by slice, every
+// one of them printed once, in the order shown, and the PDF opened. Seen at every page the printing thread
+// paints (the box read on the screen's thread while the printing waits): the box counts the rows printed, and
+// the PDF stands under a partial name until it is whole.
+void TestDocumentPrinter::longListPrintsEveryRowInSlices()
+{
+    const int rows = 2 * ReportPrinter::SliceRows(eightColumns.size()) + 5;
+    ListPage page(eightColumns, ListRows(rows));
     page.proxy.sort(0, Qt::DescendingOrder);
 
     UrlRecorder urls;
@@ -609,21 +620,6 @@ public:
     }
 };
 
-const QStringList eightColumns{"Code", "Name", "Kind", "Price", "Qty", "Date", "Till", "User"};
-
-void FillList(QStandardItemModel* model, int rows)
-{
-    model->setColumnCount(eightColumns.size());
-    model->setHorizontalHeaderLabels(eightColumns);
-    for (int i = 1; i <= rows; ++i) {
-        model->appendRow({new QStandardItem(QStringLiteral("L%1").arg(i, 5, 10, QLatin1Char('0'))),
-                          new QStandardItem(QStringLiteral("Name %1").arg(i)), new QStandardItem(QStringLiteral("K%1").arg(i % 7)),
-                          new QStandardItem(QString::number(i % 100)), new QStandardItem(QString::number(i % 9)),
-                          new QStandardItem(QStringLiteral("2024-01-02")), new QStandardItem(QStringLiteral("T1")),
-                          new QStandardItem(QStringLiteral("admin"))});
-    }
-}
-
 // The busy box on the screen, if any.
 Progress* ShownBox()
 {
@@ -683,8 +679,7 @@ void TestDocumentPrinter::unwrittenPdfIsToldAndLeavesNothing()
         if (fault == SizeLimit)
             limit = std::make_unique<WriteFaults::FileSizeLimit>(20000);
         if (list) {
-            ListPage page(eightColumns, {});
-            FillList(&page.source, ReportPrinter::SliceRows(eightColumns.size()) + 5);
+            ListPage page(eightColumns, ListRows(ReportPrinter::SliceRows(eightColumns.size()) + 5));
             ReportPrinter().PrintTableView(QStringLiteral("LONG LIST"), &page.view, false, true);
         } else {
             QString html = ListDocumentHtml(300);
@@ -704,8 +699,7 @@ void TestDocumentPrinter::unwrittenPdfIsToldAndLeavesNothing()
 void TestDocumentPrinter::countMovesWithinAPart()
 {
     const int rows = 230;
-    ListPage page(eightColumns, {});
-    FillList(&page.source, rows);
+    ListPage page(eightColumns, ListRows(rows));
     auto printer = PdfPrinter(PdfPath(QStringLiteral("onepart.pdf")));
     DocumentPrinter::List list;
     QVector<QString> texts;
@@ -746,7 +740,7 @@ void TestDocumentPrinter::listPrintBoxesCount()
     const int sliceRows = ReportPrinter::SliceRows(eightColumns.size());
     const int rows = sliceRows + 5;
     WatchedList model;
-    FillList(&model, rows);
+    ListPage::Fill(&model, eightColumns, ListRows(rows));
     SortingProxyModel proxy;
     proxy.setSourceModel(&model);
     QTableView view;

@@ -14,15 +14,20 @@ struct ListPage
 
     ListPage(const QStringList& headers, const QList<QStringList>& rows)
     {
-        source.setColumnCount(headers.size());
-        source.setHorizontalHeaderLabels(headers);
+        Fill(&source, headers, rows);
+        proxy.setSourceModel(&source);
+        view.setModel(&proxy);
+    }
+
+    static void Fill(QStandardItemModel* model, const QStringList& headers, const QList<QStringList>& rows)
+    {
+        model->setColumnCount(headers.size());
+        model->setHorizontalHeaderLabels(headers);
         for (const QStringList& row : rows) {
             QList<QStandardItem*> items;
             for (const QString& cell : row)
                 items << new QStandardItem(cell);
-            source.appendRow(items);
+            model->appendRow(items);
         }
-        proxy.setSourceModel(&source);
-        view.setModel(&proxy);
     }
 };
