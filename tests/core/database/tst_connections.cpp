@@ -353,18 +353,18 @@ void TestConnections::testServerGoesWithItsTest()
                                       | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
                                       | QFile::ExeOther;
     QCOMPARE(QFile::permissions(socketDir) & anyone, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const int stopped = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+    const int stopped = ServerPid(data);
     QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
     QVERIFY(!Alive(stopped));
     QVERIFY(!QFileInfo::exists(socketDir));
     QVERIFY(!Script({QStringLiteral("running"), data}).isEmpty());
     QCOMPARE(Start(data, &serverPort, {OwnedBy(tests[0])}), QString());
-    const int first = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+    const int first = ServerPid(data);
     QVERIFY(first != stopped && Alive(first));
     if (anotherRun) {
         QCOMPARE(Start(data, &serverPort, {OwnedBy(tests[1])}), QString());
         QVERIFY(!Alive(first));
-        const int second = TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+        const int second = ServerPid(data);
         QVERIFY(second != first && Alive(second));
         tests[1].kill();
         tests[1].waitForFinished();
