@@ -751,6 +751,8 @@ void TestDocumentPrinter::listPrintBoxesCount()
         QString text;
         QSize size;
         QSize room; // what its texts and its bar take
+        QSize label;
+        QSize needs; // what the text shown takes
     };
     QList<Seen> seen;
     const QString longest = text.arg(rows).arg(rows);
@@ -765,7 +767,8 @@ void TestDocumentPrinter::listPrintBoxesCount()
         const QSize room(std::max(textSize.width(), bar->sizeHint().width()) + margins.left() + margins.right(),
                          textSize.height() + box->layout()->spacing() + bar->sizeHint().height() + margins.top()
                              + margins.bottom());
-        seen << Seen{box->message(), box->size(), room.expandedTo(QSize(300, 50))};
+        seen << Seen{box->message(), box->size(), room.expandedTo(QSize(300, 50)), label->size(),
+                     QFontMetrics(label->font()).size(0, label->text())};
     };
     QObject screen;
     ReportPrinter printer;
@@ -795,6 +798,9 @@ void TestDocumentPrinter::listPrintBoxesCount()
                  qPrintable(QStringLiteral("%1 x %2 for %3 x %4").arg(box.size.width()).arg(box.size.height())
                                 .arg(box.room.width()).arg(box.room.height())));
         QCOMPARE(box.size, seen.first().size);
+        QVERIFY2(box.needs.width() <= box.label.width() && box.needs.height() <= box.label.height(),
+                 qPrintable(QStringLiteral("%1: %2 x %3 in %4 x %5").arg(box.text).arg(box.needs.width())
+                                .arg(box.needs.height()).arg(box.label.width()).arg(box.label.height())));
         const int shown = match.captured(1).toInt();
         moved += shown > 0 && (reading || shown < sliceRows);
     }
