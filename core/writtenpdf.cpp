@@ -79,19 +79,30 @@ bool ClearOldPdf(const QString& path, bool retryWithPermissions)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile::remove(PartialPdfPath(path));
-    QFile pdf(path);
-    if (!pdf.exists() || pdf.remove())
+    if (!QFileInfo::exists(path) || RemoveOldFile(path, retryWithPermissions))
         return true;
-    if (retryWithPermissions) {
-        pdf.setPermissions(pdf.permissions() | QFileDevice::ReadOther | QFileDevice::WriteOther);
-        if (pdf.remove())
-            return true;
-    }
     QMessageBox::warning(AppSettings::Instance()->mainWindow, QCoreApplication::translate("ClearOldPdf", "PDF Print"),
                          QCoreApplication::translate("ClearOldPdf", "File [%1] is already opened, or locked. Please "
                                                                     "close this PDF file and print again.")
                              .arg(QFileInfo(path).absoluteFilePath()),
                          QMessageBox::Ok);
+    return false;
+}
+
+bool RemoveOldFile(const QString& path, bool makeWritable)
+{
+    QFile file(path);
+    if (file.remove())
+        return true;
+    const QFileInfo info(path);
+    if (!makeWritable || info.isSymLink() || !info.isFile())
+        return false;
+    const QFileDevice::Permissions before = file.permissions();
+    if (!file.setPermissions(before | QFileDevice::WriteOwner))
+        return false;
+    if (file.remove())
+        return true;
+    file.setPermissions(before);
     return false;
 }
 

@@ -13,6 +13,10 @@ void OpenWrittenPdf(const QString& path, QWidget* parent);
 // print. When the old file is locked and stays, the user is told and false returned.
 bool ClearOldPdf(const QString& path, bool retryWithPermissions = true);
 
+// Removes an old file at path. Where that fails and makeWritable is set, a regular file (not a folder, not a link) is
+// given its owner's write permission and removed once more; it is never opened to other accounts.
+bool RemoveOldFile(const QString& path, bool makeWritable = true);
+
 // The name a PDF is written under, beside path, until it is complete and renamed to path: a print ended midway
 // never leaves a broken file under the name a user opens.
 QString PartialPdfPath(const QString& path);

@@ -29,6 +29,7 @@
 #include <QCompleter>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
@@ -527,10 +528,8 @@ void CPOS::on_pushHelpShortCutKeys_clicked()
 
     const QString target =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pos_shortcut_keys.pdf");
-    if (QFile::exists(target) && !QFile::remove(target)) {
-        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ReadOther | QFileDevice::WriteOther);
-        QFile::remove(target);
-    }
+    if (QFileInfo::exists(target))
+        RemoveOldFile(target);
     if (!QFile::copy(QStringLiteral(":/resources/docs/pos_shortcut_keys.pdf"), target))
         qCWarning(lcPos) << "shortcut-keys guide not copied to" << target;
     // A copy of a resource is read-only; the next copy must be able to replace it.

@@ -320,7 +320,8 @@ public slots:
     void OnInitializePoleDisplay();
 
     // Printing, PDF and e-mail (cpos_printing.cpp, cpos_smallreceipt.cpp).
-    void printReport(bool preview, QString file_name, bool open_afer_printing, bool secondary_print);
+    // False when the PDF of the given file name was not written (the cashier has been told).
+    bool printReport(bool preview, QString file_name, bool open_afer_printing, bool secondary_print);
     void printReport(bool preview, QString file_name, bool open_afer_printing);
     void printReport(bool preview, QString file_name);
     void printReport(bool preview);

@@ -10,6 +10,7 @@
 #include "progress.h"
 #include "reportengine.h"
 #include "salesmodel.h"
+#include "writtenpdf.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -94,7 +95,7 @@ void CPOS::printReport(bool preview, QString file_name, bool open_afer_printing)
     printReport(preview, file_name, open_afer_printing, false);
 }
 
-void CPOS::printReport(bool preview, QString file_name, bool open_afer_printing, bool secondary_print)
+bool CPOS::printReport(bool preview, QString file_name, bool open_afer_printing, bool secondary_print)
 {
     Q_UNUSED(open_afer_printing)
     QString templatePath;
@@ -116,13 +117,14 @@ void CPOS::printReport(bool preview, QString file_name, bool open_afer_printing,
     connect(&engine, &ReportEngine::setValueImage, this, &CPOS::setValueImage);
 
     if (!file_name.isEmpty())
-        engine.PrintToPDFFile(file_name, false, false);
-    else if (preview)
+        return engine.PrintToPDFFile(file_name, false, false);
+    if (preview)
         engine.PrintToPDFFile(QString(), true, secondary_print);
     else if (secondary_print)
         engine.PrintToSecondaryPrinter();
     else
         engine.PrintToPrinter(false);
+    return true;
 }
 
 QString CPOS::PrintedQuantity(const QSqlRecord& line) const
@@ -301,17 +303,10 @@ QString CPOS::PdfOutputFile(bool secondary)
     QDir().mkpath(folder);
     const QString path =
         folder + (secondary ? QStringLiteral("/pdf_print_secondary.pdf") : QStringLiteral("/pdf_print.pdf"));
-    if (QFile::exists(path)) {
-        bool removed = QFile::remove(path);
-        if (!removed) {
-            QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadOther | QFileDevice::WriteOther);
-            removed = QFile::remove(path);
-        }
-        if (!removed)
-            QMessageBox::warning(AppSettings::Instance()->mainWindow, tr("PDF Print"),
-                                 tr("File %1 is already opened, or locked. Please close this PDF file and print again.")
-                                     .arg(QFileInfo(path).absoluteFilePath()));
-    }
+    if (QFileInfo::exists(path) && !RemoveOldFile(path))
+        QMessageBox::warning(AppSettings::Instance()->mainWindow, tr("PDF Print"),
+                             tr("File %1 is already opened, or locked. Please close this PDF file and print again.")
+                                 .arg(QFileInfo(path).absoluteFilePath()));
     return path;
 }
 
@@ -355,7 +350,9 @@ void CPOS::EmailDocument(bool invoice)
     const QString seconds = QString::number(QDateTime::currentSecsSinceEpoch());
     const QString fileName =
         (invoice ? QStringLiteral("Invoice_%1_%2.pdf") : QStringLiteral("Receipt_%1_%2.pdf")).arg(transactionId, seconds);
-    printReport(false, fileName, false, false);
+    // A PDF not written has been told; a draft would name a file that is not there.
+    if (!printReport(false, fileName, false, false))
+        return;
 
     const QString attachment = DataFolder() + QLatin1Char('/') + fileName;
     const QString subject = (invoice ? QStringLiteral("Invoice No. %1") : QStringLiteral("Receipt No. %1")).arg(transactionId);

@@ -5,6 +5,7 @@
 
 #include "appsettings.h"
 #include "errordialog.h"
+#include "partialpdf.h"
 #include "pos.h"
 #include "salesmodel.h"
 #include "writtenpdf.h"
@@ -108,14 +109,15 @@ void CPOS::PrintReceiptDirect(bool preview, bool secondary)
         return;
 
     cartModel->FetchAll();
+    // Painted under a partial name: a receipt cut short (a full disk) is never opened as written.
+    PartialPdf pdf(&printer);
     QPainter painter;
     if (!painter.begin(&printer)) {
         // A printer named in the settings that is not there, or a PDF that cannot be written: nothing came out.
-        if (!printer.outputFileName().isEmpty())
-            QMessageBox::warning(this, tr("PDF Print"),
-                                 tr("The PDF file %1 can not be written, so nothing was printed.")
-                                     .arg(printer.outputFileName()));
-        else
+        if (pdf.WritesFile()) {
+            pdf.BeginFailed();
+            PartialPdf::TellNotWritten(pdf.Failure(), this);
+        } else {
             QMessageBox::warning(this, tr("Printer"),
                                  tr("The printer '%1' can not be started, so nothing was printed. Please check that it "
                                     "is connected and switched on, or choose another printer in the Settings dialog.")
@@ -123,6 +125,7 @@ void CPOS::PrintReceiptDirect(bool preview, bool secondary)
                                                           ->settings->value(QStringLiteral("secondaryPrinter"))
                                                           .toString()
                                                     : receiptPrinter));
+        }
         return;
     }
 
@@ -249,8 +252,11 @@ void CPOS::PrintReceiptDirect(bool preview, bool secondary)
         painter.drawText(QRect(0, y, W, h), Qt::AlignCenter, tr("%1").arg(promo));
         lineStep();
     }
-    painter.end();
-
-    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+    if (!painter.end() || !pdf.Complete()) {
+        if (pdf.WritesFile())
+            PartialPdf::TellNotWritten(pdf.Failure(), this);
+        return;
+    }
+    if (pdf.WritesFile())
         OpenWrittenPdf(printer.outputFileName(), this);
 }

@@ -73,7 +73,8 @@ public slots:
 
 public:
     void printReport(bool preview);
-    void PrintToPDF(QString& file_name, bool open_after_printing);
+    // False when the PDF was not written (the user has been told).
+    bool PrintToPDF(QString& file_name, bool open_after_printing);
     void PrintToPDF(QString& file_name);
 
 private:

@@ -42,11 +42,12 @@ void AddEditPurchaseOrder::printReport(bool preview)
     delete engine;
 }
 
-void AddEditPurchaseOrder::PrintToPDF(QString& file_name, bool open_after_printing)
+bool AddEditPurchaseOrder::PrintToPDF(QString& file_name, bool open_after_printing)
 {
     ReportEngine* engine = NewEngine();
-    engine->PrintToPDFFile(file_name, open_after_printing, false);
+    const bool written = engine->PrintToPDFFile(file_name, open_after_printing, false);
     delete engine;
+    return written;
 }
 
 void AddEditPurchaseOrder::PrintToPDF(QString& file_name)
@@ -77,7 +78,9 @@ void AddEditPurchaseOrder::on_pusSendEmail_clicked()
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     QString name = QStringLiteral("POrder_%1_%2.pdf").arg(purchaseOrderId).arg(QDateTime::currentSecsSinceEpoch());
-    PrintToPDF(name, false);
+    // A PDF not written has been told; a draft would name a file that is not there.
+    if (!PrintToPDF(name, false))
+        return;
     const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + name;
     const QString subject = tr("POrder No. %1").arg(purchaseOrderId);
     const QString body = tr("Please find attached the purchase order.\r\nATTACHED FILE PATH: %1").arg(path);

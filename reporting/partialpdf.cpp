@@ -46,7 +46,7 @@ bool WholePdf(const QString& path, QString* error)
     if (!tail.endsWith("%%EOF") || at < 0)
         return false;
     bool ok = false;
-    const qint64 table = tail.mid(at + 9, tail.size() - 5 - at - 9).trimmed().toLongLong(&ok);
+    const qint64 table = tail.mid(at + 9).simplified().split(' ').value(0).toLongLong(&ok);
     if (!ok || table < 0 || table >= size || !file.seek(table) || file.read(4) != "xref")
         return false;
     return true;

@@ -58,7 +58,8 @@ public:
 
     void PrintToPrinter(bool reportPrinter);
     void PrintToSecondaryPrinter();
-    void PrintToPDFFile(QString fileName, bool openAfterPrinting, bool secondary);
+    // False when the PDF was not written whole (the user has been told).
+    bool PrintToPDFFile(QString fileName, bool openAfterPrinting, bool secondary);
     void ShowPrintPreview(QWidget* parent);
 
     // Records per report page: entry i is how often the MasterData band of report page i repeats.

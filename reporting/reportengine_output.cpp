@@ -100,7 +100,7 @@ void ReportEngine::PrintToSecondaryPrinter()
                         QStringLiteral("/pdf_print_secondary.pdf"));
 }
 
-void ReportEngine::PrintToPDFFile(QString fileName, bool openAfterPrinting, bool secondary)
+bool ReportEngine::PrintToPDFFile(QString fileName, bool openAfterPrinting, bool secondary)
 {
     QPrinter printer(QPrinter::HighResolution);
     QString suffix;
@@ -116,6 +116,7 @@ void ReportEngine::PrintToPDFFile(QString fileName, bool openAfterPrinting, bool
         PartialPdf::TellNotWritten(failure, parentWidget());
     if (printed && printer.outputFormat() == QPrinter::PdfFormat && openAfterPrinting)
         OpenWrittenPdf(path, parentWidget());
+    return printed;
 }
 
 void ReportEngine::ShowPrintPreview(QWidget* parent)

@@ -165,7 +165,7 @@ void ReportPrinter::PrintTableView(const QString& title, QTableView* view, bool 
         SqlFilter::FetchAll(source);
     }
     const QVector<int> printed = PrintedColumns(view, &columns);
-    const int sliceRows = SliceRows(printed.size());
+    const int sliceRows = rowsPerSlice > 0 ? rowsPerSlice : SliceRows(printed.size());
     bool wasPrinted = false;
     if (!printed.isEmpty() && model->rowCount() > sliceRows) {
         wasPrinted = PrintInSlices(title, view, printed, printer.get(), sliceRows);

@@ -57,6 +57,8 @@ public:
     std::function<void(int rows)> pagePrinted;
     // Milliseconds at least between two counts in a box of a list printed in slices.
     int countInterval = 250;
+    // Rows of a slice of a list printed in slices; 0: SliceRows of its printed columns.
+    int rowsPerSlice = 0;
 
 private:
     // The list's HTML up to its rows: prologue to the body's start, the heading above the table, and the

@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "inventorylog.h"
+#include "partialpdf.h"
 #include "writtenpdf.h"
 #include "progress.h"
 #include "qzint.h"
@@ -100,18 +101,29 @@ bool BarcodePrinter::PrintLabels(int symbology, int spacing, int labelWidth, int
     if (rowsPerPage < 1 || columnsPerPage < 1)
         return false;
 
+    // Painted under a partial name: a sheet cut short (a full disk) is never opened as written.
+    PartialPdf pdf(&printer);
     QPainter painter;
     if (!painter.begin(&printer)) {
         qCWarning(lcInventory) << "cannot write" << printer.outputFileName();
+        pdf.BeginFailed();
+        PartialPdf::TellNotWritten(pdf.Failure(), AppSettings::Instance()->mainWindow);
         return false;
     }
     Progress progress(AppSettings::Instance()->mainWindow, QString());
     progress.show();
+    const auto finish = [&] {
+        if (painter.end() && pdf.Complete())
+            return true;
+        progress.hide();
+        PartialPdf::TellNotWritten(pdf.Failure(), AppSettings::Instance()->mainWindow);
+        return false;
+    };
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     if (!symbol) {
         painter.drawText(QRect(0, 0, 200, 100), Qt::AlignCenter, tr("Error occurred."));
-        return true;
+        return finish();
     }
 
     QStringList labelCodes, labelNames, labelPrices;
@@ -146,7 +158,7 @@ bool BarcodePrinter::PrintLabels(int symbology, int spacing, int labelWidth, int
         if (next < labels)
             printer.newPage();
     }
-    return painter.end();
+    return finish();
 }
 
 void BarcodePrinter::RenderPreview(QLabel* target, int symbology, int spacing, int labelWidth, int labelHeight,

@@ -8,6 +8,7 @@
 #include "qzint.h"
 #include "testsupport.h"
 #include "urlrecorder.h"
+#include "writefaults.h"
 
 #include <zint.h>
 
@@ -59,7 +60,8 @@ private slots:
     void dialogKeepsInnerEmptyLines();
     void dialogRefusesGrid_data();
     void dialogRefusesGrid();
-    void lockedSheetIsNotOpened();
+    void unwrittenSheetIsNotOpened_data();
+    void unwrittenSheetIsNotOpened();
     void copyImageBeforePreviewDoesNothing();
     void copyImageTakesTheLabelCrop();
     void executableExportsTheFactory();
@@ -335,22 +337,42 @@ void TestBarcodeLabels::dialogRefusesGrid()
     QVERIFY(opened.urls.isEmpty());
 }
 
-void TestBarcodeLabels::lockedSheetIsNotOpened()
+void TestBarcodeLabels::unwrittenSheetIsNotOpened_data()
 {
-    // A folder in its place cannot be removed, as a file another program holds cannot.
+    QTest::addColumn<bool>("locked"); // a folder in its place; else writes fail midway, as on a full disk
+    QTest::addColumn<QString>("message");
+    QTest::newRow("old sheet locked") << true
+                                      << "File [%1] is already opened, or locked. Please close this PDF file and print "
+                                         "again.";
+    QTest::newRow("file-size limit") << false << "The PDF file %1 could not be written: File too large. Nothing was saved.";
+}
+
+// A sheet not written whole is told, not opened, and leaves nothing; a folder in its place keeps its mode.
+void TestBarcodeLabels::unwrittenSheetIsNotOpened()
+{
+    QFETCH(bool, locked);
+    QFETCH(QString, message);
     const QString path = BarcodePrinter::PdfPath();
-    QVERIFY(QDir().mkpath(path));
-    QVERIFY(TestSupport::WriteFile(path + QStringLiteral("/held"), "x"));
+    if (locked)
+        QVERIFY(WriteFaults::FolderInTheWay(path));
     UrlRecorder opened;
     BarcodeSettings dialog(nullptr, nullptr);
     Child<QRadioButton>(&dialog, "radioPrintingMode")->setChecked(true);
-    Child<QTextEdit>(&dialog, "textEditCodeValues")->setPlainText(QStringLiteral("A\n"));
+    Child<QTextEdit>(&dialog, "textEditCodeValues")->setPlainText(Numbered(QStringLiteral("A"), 8).join('\n'));
     answerer->pressButton(QMessageBox::Ok);
-    Child<QPushButton>(&dialog, "pushOk")->click();
-    QCOMPARE(answerer->messages(),
-             QStringList{QStringLiteral("PDF Print|File [%1] is already opened, or locked. Please close this PDF file "
-                                        "and print again.").arg(QFileInfo(path).absoluteFilePath())});
+    {
+        std::unique_ptr<WriteFaults::FileSizeLimit> limit;
+        if (!locked)
+            limit = std::make_unique<WriteFaults::FileSizeLimit>(3000);
+        Child<QPushButton>(&dialog, "pushOk")->click();
+    }
+    QCOMPARE(answerer->messages(), QStringList{"PDF Print|" + message.arg(QFileInfo(path).absoluteFilePath())});
     QVERIFY(opened.urls.isEmpty());
+    QCOMPARE(QFileInfo(path).isDir(), locked);
+    QCOMPARE(QFileInfo::exists(path), locked);
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".part")));
+    if (locked)
+        QCOMPARE(WriteFaults::Mode(path), WriteFaults::FolderMode());
 }
 
 void TestBarcodeLabels::copyImageBeforePreviewDoesNothing()

@@ -4,10 +4,12 @@
 #include "posfixture.h"
 #include "salesmodel.h"
 #include "urlrecorder.h"
+#include "writefaults.h"
 
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -49,10 +51,13 @@ private slots:
     void unreadableLogoPrintsWithoutLogo();
     void missingReceiptPrinterIsReported_data();
     void missingReceiptPrinterIsReported();
+    void unwrittenRollPaperPdfIsTold_data();
+    void unwrittenRollPaperPdfIsTold();
     void emailAttachesTheDocument_data();
     void emailAttachesTheDocument();
     void emailRefusals_data();
     void emailRefusals();
+    void failedDraftShownOnStatusLine_data();
     void failedDraftShownOnStatusLine();
 
 private:
@@ -475,6 +480,53 @@ void TestCPOSPrinting::missingReceiptPrinterIsReported()
     QVERIFY(urls.urls.isEmpty());
 }
 
+void TestCPOSPrinting::unwrittenRollPaperPdfIsTold_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("secondary"); // the second copy printed as well
+    QTest::addColumn<bool>("oldPdfAFolder"); // else writes fail midway, as on a full disk
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("pdf button, file-size limit") << "pushPrintPreview" << false << false << "File too large";
+    QTest::newRow("print to pdf, file-size limit") << "pushPrint" << false << false << "File too large";
+    QTest::newRow("second copy, file-size limit") << "pushPrint" << true << false << "File too large";
+    QTest::newRow("pdf button, old PDF a folder") << "pushPrintPreview" << false << true << "Is a directory";
+}
+
+// A roll-paper receipt that did not reach its file whole is told with the system's reason, is not opened and leaves
+// nothing; a folder standing under its name keeps its mode.
+void TestCPOSPrinting::unwrittenRollPaperPdfIsTold()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, secondary);
+    QFETCH(bool, oldPdfAFolder);
+    QFETCH(QString, reason);
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(QStringLiteral("SMALL_RECEIPT"), 1);
+    store->setValue(QStringLiteral("auto_print_to_secondary_printer"), secondary);
+    if (oldPdfAFolder)
+        QVERIFY(WriteFaults::FolderInTheWay(printPdf()));
+    Screen s;
+    QVERIFY(!writeSale(s.screen, {{}}).isEmpty());
+    QStringList expected;
+    if (oldPdfAFolder)
+        expected << QStringLiteral("PDF Print|File %1 is already opened, or locked. Please close this PDF file and "
+                                   "print again.").arg(printPdf());
+    for (const QString& pdf : secondary ? QStringList{printPdf(), secondaryPdf()} : QStringList{printPdf()})
+        expected << QStringLiteral("PDF Print|The PDF file %1 could not be written: %2. Nothing was saved.").arg(pdf, reason);
+    UrlRecorder urls;
+    {
+        std::unique_ptr<WriteFaults::FileSizeLimit> limit;
+        if (!oldPdfAFolder)
+            limit = std::make_unique<WriteFaults::FileSizeLimit>(3000);
+        s.click(button.toLatin1().constData());
+    }
+    QCOMPARE(answerer->messages(), expected);
+    QVERIFY(urls.urls.isEmpty());
+    QCOMPARE(QDir(dataFolder()).entryList(QDir::Files), QStringList());
+    if (oldPdfAFolder)
+        QCOMPARE(WriteFaults::Mode(printPdf()), WriteFaults::FolderMode());
+}
+
 void TestCPOSPrinting::emailAttachesTheDocument_data()
 {
     QTest::addColumn<bool>("invoiceButton");
@@ -561,8 +613,23 @@ void TestCPOSPrinting::emailRefusals()
     QCOMPARE(QDir(dataFolder()).entryList(QDir::Files), QStringList());
 }
 
+void TestCPOSPrinting::failedDraftShownOnStatusLine_data()
+{
+    QTest::addColumn<bool>("pdfWritten"); // else its writes fail midway and the draft is never begun
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("draft not written") << true << "The e-mail draft could not be written or opened." << QStringList();
+    QTest::newRow("pdf not written") << false << "" << QStringList{"PDF Print|The PDF file %1 could not be written: "
+                                                                   "File too large. Nothing was saved."};
+}
+
+// A draft that cannot be written is said on the status line; after a PDF that was not written, only that is told,
+// and no file is named.
 void TestCPOSPrinting::failedDraftShownOnStatusLine()
 {
+    QFETCH(bool, pdfWritten);
+    QFETCH(QString, status);
+    QFETCH(QStringList, messages);
     Screen s;
     const QString id = writeSale(s.screen, {{}});
     QVERIFY(!id.isEmpty());
@@ -573,11 +640,22 @@ void TestCPOSPrinting::failedDraftShownOnStatusLine()
     QFile::remove(draft);
     QVERIFY(QDir().mkpath(draft));
     UrlRecorder urls;
-    s.click("pushEmailReceiptToCustomer");
+    {
+        std::unique_ptr<WriteFaults::FileSizeLimit> limit;
+        if (!pdfWritten)
+            limit = std::make_unique<WriteFaults::FileSizeLimit>(3000);
+        s.click("pushEmailReceiptToCustomer");
+    }
     QDir(draft).removeRecursively();
     QVERIFY(urls.urls.isEmpty());
-    QVERIFY2(s.status().startsWith(QLatin1String("The e-mail draft could not be written or opened.")),
-             qPrintable(s.status()));
+    QCOMPARE(s.status().left(status.size()), status);
+    QVERIFY2(pdfWritten || !s.status().contains(QLatin1String("Receipt_")), qPrintable(s.status()));
+    const QString pdf = dataFolder() + QStringLiteral("/Receipt_%1_").arg(id);
+    QStringList seen = answerer->messages();
+    seen.replaceInStrings(QRegularExpression(QRegularExpression::escape(pdf) + QStringLiteral("\\d+\\.pdf")),
+                          QStringLiteral("%1"));
+    QCOMPARE(seen, messages);
+    QCOMPARE(QDir(dataFolder()).entryList(QDir::Files).size(), pdfWritten ? 1 : 0);
 }
 
 VORANTEL_TEST_MAIN(TestCPOSPrinting)

@@ -6,6 +6,7 @@
 #include "purchasetest.h"
 #include "reportviewer.h"
 #include "urlrecorder.h"
+#include "writefaults.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -31,6 +32,7 @@ private slots:
     void sentBeforeFirstSaveNamesTheOrder();
     void pdfAndEmail_data();
     void pdfAndEmail();
+    void failedDraftIsSaid_data();
     void failedDraftIsSaid();
     void lowStock_data();
     void lowStock();
@@ -192,9 +194,22 @@ void TestOrderActions::pdfAndEmail()
     });
 }
 
-// A draft that can not be written (a folder stands where the file goes) is said on the status line.
+void TestOrderActions::failedDraftIsSaid_data()
+{
+    QTest::addColumn<bool>("pdfWritten"); // else its writes fail midway and the draft is never begun
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("told"); // message boxes
+    QTest::newRow("draft not written") << true << "The e-mail draft could not be written or opened." << 0;
+    QTest::newRow("pdf not written") << false << "" << 1;
+}
+
+// A draft that can not be written (a folder stands where the file goes) is said on the status line; after a PDF that
+// was not written only that is told, and no file is named.
 void TestOrderActions::failedDraftIsSaid()
 {
+    QFETCH(bool, pdfWritten);
+    QFETCH(QString, status);
+    QFETCH(int, told);
     const QString id = addOrder(1, 0, 30, 0);
     QCOMPARE(addLine(id, QStringLiteral("C01"), 3, 10.0, 30), QString());
     const QString draft = QDir::tempPath() + QStringLiteral("/VorantelComposedEmail.eml");
@@ -202,10 +217,18 @@ void TestOrderActions::failedDraftIsSaid()
     QVERIFY(QDir().mkpath(draft));
     UrlRecorder urls;
     withListedOrder([&](AddEditPurchaseOrder& editor) {
-        Child<QPushButton>(&editor, "pusSendEmail")->click();
-        const QString status = Child<QLabel>(&editor, "labelStatus")->text();
-        QVERIFY2(status.startsWith(QLatin1String("The e-mail draft could not be written or opened.")), qPrintable(status));
+        {
+            std::unique_ptr<WriteFaults::FileSizeLimit> limit;
+            if (!pdfWritten)
+                limit = std::make_unique<WriteFaults::FileSizeLimit>(3000);
+            Child<QPushButton>(&editor, "pusSendEmail")->click();
+        }
+        const QString shown = Child<QLabel>(&editor, "labelStatus")->text();
+        QCOMPARE(shown.left(status.size()), status);
+        QVERIFY2(pdfWritten || !shown.contains(QLatin1String("POrder_")), qPrintable(shown));
     });
+    QCOMPARE(answerer->messages().size(), told);
+    QVERIFY(answerer->messages().join(QString()).contains(QLatin1String("File too large")) == !pdfWritten);
     QDir(draft).removeRecursively();
     for (const QUrl& url : qAsConst(urls.urls))
         QVERIFY2(!url.toLocalFile().endsWith(QLatin1String(".eml")), qPrintable(url.toString()));

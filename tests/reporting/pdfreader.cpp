@@ -94,4 +94,24 @@ QImage Render(const QString& path, int page, int dpi)
     return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
 }
 
+QStringList PageTexts(const QString& path)
+{
+    // Each page ends in a form feed.
+    QStringList pages = Text(path).split(QLatin1Char('\f'));
+    pages.removeLast();
+    return pages;
+}
+
+QList<QImage> RenderPages(const QString& path, int dpi)
+{
+    QTemporaryDir dir;
+    Run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), path,
+                                     dir.path() + QStringLiteral("/page")});
+    // Named page-N.png, N padded to the widest page number.
+    QList<QImage> pages;
+    for (const QString& file : QDir(dir.path()).entryList({QStringLiteral("page-*.png")}, QDir::Files, QDir::Name))
+        pages << QImage(dir.filePath(file)).convertToFormat(QImage::Format_RGB32);
+    return pages;
+}
+
 } // namespace PdfReader

@@ -26,5 +26,8 @@ QList<Word> Words(const QString& path, QList<double>* pageHeights = nullptr);
 QStringList Fonts(const QString& path);
 // One page rendered by pdftoppm at the given resolution; a null image when it fails.
 QImage Render(const QString& path, int page, int dpi);
+// Every page, as Text and Render give them one by one, read in one run of the tool.
+QStringList PageTexts(const QString& path);
+QList<QImage> RenderPages(const QString& path, int dpi);
 
 } // namespace PdfReader

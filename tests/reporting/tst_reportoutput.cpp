@@ -1,10 +1,12 @@
 #include "messagesettings.h"
 #include "modalanswerer.h"
+#include "partialpdf.h"
 #include "pdfreader.h"
 #include "reportengine.h"
 #include "testsupport.h"
 #include "urlrecorder.h"
 #include "valuesource.h"
+#include "writtenpdf.h"
 #include "writefaults.h"
 
 #include <QAction>
@@ -35,6 +37,8 @@ private slots:
     void lockedPdfWarns();
     void unwrittenPdfIsTold_data();
     void unwrittenPdfIsTold();
+    void readBackTakesOnlyAWholePdf_data();
+    void readBackTakesOnlyAWholePdf();
     void previewOpensAndCloses();
     void previewStepsBackWhenShownAgain();
 
@@ -235,8 +239,7 @@ void TestReportOutput::lockedPdfWarns()
     QFETCH(int, routine);
     QFETCH(int, notices);
     const QString path = DataPath(QStringLiteral("pdf_print.pdf"));
-    QVERIFY(QDir().mkpath(path));
-    QVERIFY(TestSupport::WriteFile(path + QStringLiteral("/keep"), QByteArray()));
+    QVERIFY(WriteFaults::FolderInTheWay(path));
 
     ModalAnswerer answerer;
     for (int i = 0; i < notices; ++i)
@@ -253,6 +256,7 @@ void TestReportOutput::lockedPdfWarns()
                                                                                   "Nothing was saved."}));
     QVERIFY(urls.urls.isEmpty());
     QVERIFY(!QFileInfo::exists(path + QStringLiteral(".part")));
+    QCOMPARE(WriteFaults::Mode(path), WriteFaults::FolderMode());
 }
 
 void TestReportOutput::unwrittenPdfIsTold_data()
@@ -293,6 +297,39 @@ void TestReportOutput::unwrittenPdfIsTold()
     QVERIFY(urls.urls.isEmpty());
     QVERIFY(!QFileInfo::exists(path));
     QVERIFY(!QFileInfo::exists(path + QStringLiteral(".part")));
+}
+
+void TestReportOutput::readBackTakesOnlyAWholePdf_data()
+{
+    QTest::addColumn<int>("cutAtEnd");
+    QTest::addColumn<int>("cutInMiddle");
+    QTest::newRow("whole") << 0 << 0;
+    QTest::newRow("last 3 bytes cut") << 3 << 0;
+    QTest::newRow("4 KiB out of its middle") << 0 << 4096;
+}
+
+// Edited copies of one whole PDF, each as if the print had just written it: only the whole one takes its name.
+void TestReportOutput::readBackTakesOnlyAWholePdf()
+{
+    QFETCH(int, cutAtEnd);
+    QFETCH(int, cutInMiddle);
+    QScopedPointer<ReportEngine> engine(NewReceipt(40));
+    QVERIFY(engine->PrintToPDFFile(QStringLiteral("whole.pdf"), false, false));
+    QByteArray bytes = TestSupport::ReadFile(DataPath(QStringLiteral("whole.pdf")));
+    QVERIFY2(bytes.size() > 4 * 4096, qPrintable(QString::number(bytes.size())));
+    bytes.chop(cutAtEnd);
+    bytes.remove(bytes.size() / 2, cutInMiddle);
+
+    const QString path = DataPath(QStringLiteral("edited.pdf"));
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFileName(path);
+    {
+        PartialPdf pdf(&printer);
+        QVERIFY(TestSupport::WriteFile(PartialPdfPath(path), bytes));
+        QCOMPARE(pdf.Complete(), cutAtEnd + cutInMiddle == 0);
+    }
+    QCOMPARE(QFileInfo::exists(path), cutAtEnd + cutInMiddle == 0);
+    QVERIFY(!QFileInfo::exists(PartialPdfPath(path)));
 }
 
 void TestReportOutput::previewOpensAndCloses()

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <csignal>
@@ -42,6 +43,26 @@ inline QString FolderUnderAFile(const QString& scratch)
     QFile made(file);
     made.open(QIODevice::WriteOnly);
     return file + QStringLiteral("/data");
+}
+
+// r-xr-xr-x: a folder nobody writes to (as root, the tests still remove it).
+inline QFile::Permissions FolderMode()
+{
+    return QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+}
+
+// The mode of the file or folder at path, without the bits Qt adds for what the user running the test may do.
+inline QFile::Permissions Mode(const QString& path)
+{
+    return QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+}
+
+// A folder, not empty, standing where a file is to be written: it cannot be removed, as a file another program holds
+// cannot. It has FolderMode.
+inline bool FolderInTheWay(const QString& path)
+{
+    QFile inside(path + QStringLiteral("/held"));
+    return QDir().mkpath(path) && inside.open(QIODevice::WriteOnly) && QFile::setPermissions(path, FolderMode());
 }
 
 // The data folder, where the PDFs are written, pointed elsewhere while it lives.
