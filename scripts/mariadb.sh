@@ -237,11 +237,14 @@ serve() {
         close_accounts
         return
     fi
-    shut_out ", so its accounts were not closed: any with an empty password stays open. To let this script close
-them, log in with  $(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock") --user=root -p  and give
-$me its login through the socket back, its password kept:
+    shut_out ", so its accounts were not closed: any with an empty password stays open"
+    echo "mariadb.sh: to let this script close them, log in with
+  $(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock") --user=$me -p
+and give $me back its login through the socket, its password kept:
   ALTER USER '$me'@'localhost' IDENTIFIED VIA unix_socket OR mysql_native_password USING PASSWORD('its password');
-then run  $(printf '%q' "$self") start $(printf '%q' "$datadir") ${port:-PORT}  again."
+then run
+  $(printf '%q' "$self") start $(printf '%q' "$datadir") ${port:-PORT}
+again." >&2
 }
 
 case "$cmd" in
@@ -431,7 +434,8 @@ user)
         MYSQL_PWD=$password bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --protocol=tcp \
             --host="${server_host:-127.0.0.1}" --port="$server_port" --user="$user" -N -B -e "SELECT 1" \
             >/dev/null 2>&1 && exit 0
-        shut_out ", and $user does not log in over TCP with that password; log in with  $(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock") --user=root -p  to make it"
+        shut_out ", and $user does not log in over TCP with that password; make it after logging in with
+  $(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock") --user=$me -p"
         exit 1
     fi
     admin <<SQL
