@@ -5,17 +5,23 @@
 #                                     owner (a test) the server and its folder go when that process ends,
 #                                     however it ends, and a server another run left on the folder is
 #                                     stopped first
-#   mariadb.sh stop DATADIR           stop it (no-op when not running)
+#   mariadb.sh stop DATADIR           stop it (no-op when not running); fails, saying so, when it runs as another
+#                                     account or does not end
 #   mariadb.sh running DATADIR        exit 0 when it answers, 1 when no server runs on the folder, 3 (saying
 #                                     so) when one runs on it but answers neither on its socket nor its port
 #   mariadb.sh user DATADIR USER PASSWORD [grant]   create or reset the application user; only with
-#                                     "grant" may it grant rights to others (the tests make users)
+#                                     "grant" may it grant rights to others (the tests make users). On a server
+#                                     whose owner shut the script out (a password for root), it succeeds when
+#                                     that user already logs in with that password
 # The server's socket lives in a folder of its own under $XDG_RUNTIME_DIR (or /tmp), named from the data folder:
 # a socket's path may not pass 107 bytes, and a data folder's path often does. A running server is found through
 # its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; when its socket is gone
-# (a logout empties XDG_RUNTIME_DIR) it is still reached on its port.
+# (a logout empties XDG_RUNTIME_DIR) it is still reached on its port, and said to be so when the script never
+# closed its accounts.
 # Only the application user (and the users the tests make) log in over TCP: the script administers the server
 # through its socket, as the account of this computer that runs it (MariaDB's unix_socket authentication).
+# Every call to the server has a time limit: one that holds its socket but does not answer (stopped, or stuck on
+# its disk) is told, never waited for.
 set -euo pipefail
 
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
@@ -99,24 +105,65 @@ private_folder() {
     [ "$owner" = "$(id -u)" ] && [ "$kind" = directory ] && [ $((8#$mode & 8#022)) -eq 0 ]
 }
 
+# bounded SECONDS COMMAND...: the command's status, or 124 when it ran out of time.
+bounded() {
+    timeout -k 1 "$@"
+}
+
 ping_on() {
-    "$(find_tool mariadb-admin mysqladmin)" --no-defaults --user="$me" "$@" ping >/dev/null 2>&1
+    bounded 4 "$(find_tool mariadb-admin mysqladmin)" --no-defaults --connect-timeout=4 --user="$me" "$@" ping \
+        >/dev/null 2>&1
 }
 
 # Finds the folder's server and sets live_sock to its socket when that answers, else live_port to its port when
-# that answers (a refused login is an answer too); fails when no server runs on the folder.
+# that answers (a refused login is an answer too); fails when no server runs on the folder. A socket in a folder
+# others may write is set aside in unsafe_sock.
 live_sock=""
 live_port=""
+unsafe_sock=""
 reach() {
     find_server || return 1
-    if [ -n "$server_sock" ] && [ -S "$server_sock" ] && private_folder "$(dirname -- "$server_sock")" &&
-        ping_on --socket="$server_sock"; then
-        live_sock=$server_sock
-    elif [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
-        ping_on --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port" --connect-timeout=5; then
+    local status=0
+    if [ -n "$server_sock" ] && [ -S "$server_sock" ]; then
+        if ! private_folder "$(dirname -- "$server_sock")"; then
+            unsafe_sock=$server_sock
+        elif ping_on --socket="$server_sock"; then
+            live_sock=$server_sock
+            return 0
+        else
+            status=$?
+        fi
+    fi
+    # A socket that took the whole time is a server that does not answer at all: the port would only wait as long.
+    if [ "$status" -ne 124 ] && [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
+        ping_on --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port"; then
         live_port=$server_port
     fi
     return 0
+}
+
+# The commands that stop the server and start it again, for a message.
+restart_commands() {
+    echo "stop it with $(printf '%q' "$self") stop $(printf '%q' "$datadir") and start it again with" \
+        "$(printf '%q' "$self") start $(printf '%q' "$datadir") ${server_port:-PORT}"
+}
+
+# Left by close_accounts: a server reached on its port only then needs no word about its accounts.
+closed_mark="$datadir/accounts.closed"
+
+# A server reached on its port only cannot be administered: its accounts are as its start left them, which for a
+# folder this script never closed (an earlier version's) means root with no password for every local account.
+port_only() {
+    [ -f "$closed_mark" ] && return 0
+    if [ -n "$unsafe_sock" ]; then
+        echo "mariadb.sh: the server of $datadir answers on its port $live_port; its socket's folder" \
+            "$(dirname -- "$unsafe_sock") may be written by other accounts, so it is not used." >&2
+    else
+        echo "mariadb.sh: the server of $datadir answers on its port $live_port only; its socket" \
+            "${server_sock:-(none)} is gone (with the login session that started it)." >&2
+    fi
+    echo "mariadb.sh: its accounts could not be checked, and any left open stay open (a folder set up by an earlier" \
+        "version lets every account of this computer in as root with no password); $(restart_commands)" >&2
 }
 
 unreachable() {
@@ -129,26 +176,35 @@ remove_sockdir() {
     [ -d "$1" ] && [ ! -L "$1" ] && [ "$(stat -c '%u %a' -- "$1")" = "$(id -u) 700" ] && rm -rf -- "$1" || true
 }
 
-# The client, through the socket, as this computer's account (unix_socket); a folder set up by an earlier
-# version of this script has only root, with an empty password, until it is closed.
+# Logs in through the socket as this computer's account (unix_socket), or as root: a folder set up by an earlier
+# version of this script has only root, with an empty password, until it is closed. Fails when neither will do
+# (their owner gave them a password).
 admin_user=""
-admin() {
-    local client u
-    client=$(find_tool mariadb mysql)
-    if [ -z "$admin_user" ]; then
-        for u in "$me" root; do
-            # An anonymous account takes any name: only the account itself will do.
-            if [ "$("$client" --no-defaults --socket="$live_sock" --user="$u" -N -B -e "SELECT CURRENT_USER()" 2>/dev/null)" = "$u@localhost" ]; then
-                admin_user=$u
-                break
-            fi
-        done
-        if [ -z "$admin_user" ]; then
-            echo "mariadb.sh: cannot log in to the server of $datadir as $me or root through its socket $live_sock" >&2
-            return 1
+admin_login() {
+    local u
+    [ -z "$admin_user" ] || return 0
+    for u in "$me" root; do
+        # An anonymous account takes any name: only the account itself will do.
+        if [ "$(bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --socket="$live_sock" \
+            --user="$u" -N -B -e "SELECT CURRENT_USER()" 2>/dev/null)" = "$u@localhost" ]; then
+            admin_user=$u
+            return 0
         fi
-    fi
-    "$client" --no-defaults --socket="$live_sock" --user="$admin_user" "$@"
+    done
+    return 1
+}
+
+# The client, through the socket, as the account admin_login found.
+admin() {
+    admin_login || return 1
+    bounded 60 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --socket="$live_sock" \
+        --user="$admin_user" "$@"
+}
+
+shut_out() {
+    local who="neither $me nor root logs"
+    [ "$me" != root ] || who="root does not log"
+    echo "mariadb.sh: $who in to the server of $datadir through its socket $live_sock (a password was set)$1" >&2
 }
 
 # No account with an empty password (an earlier version made root at every local address and anonymous
@@ -171,7 +227,24 @@ close_accounts() {
         sql+="CREATE USER IF NOT EXISTS '$me'@'localhost' IDENTIFIED VIA unix_socket;"
         sql+="GRANT ALL ON *.* TO '$me'@'localhost' WITH GRANT OPTION;"
     fi
-    [ -z "$sql" ] || admin -e "$sql"
+    [ -z "$sql" ] || admin -e "$sql" || return 1
+    : >"$closed_mark"
+}
+
+# Serves the server found on live_sock, its accounts closed; one whose owner shut this script out still serves.
+serve() {
+    if admin_login; then
+        close_accounts
+        return
+    fi
+    shut_out ", so its accounts were not closed: any with an empty password stays open"
+    echo "mariadb.sh: to let this script close them, log in with
+  $(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock") --user=$me -p
+and give $me back its login through the socket, its password kept:
+  ALTER USER '$me'@'localhost' IDENTIFIED VIA unix_socket OR mysql_native_password USING PASSWORD('its password');
+then run
+  $(printf '%q' "$self") start $(printf '%q' "$datadir") ${port:-PORT}
+again." >&2
 }
 
 case "$cmd" in
@@ -199,10 +272,13 @@ start)
     elif reach; then
         # Never a second server on a folder: InnoDB would refuse it, after half a minute of trying.
         if [ -n "$live_sock" ]; then
-            close_accounts
+            serve
             exit 0
         fi
-        [ -n "$live_port" ] && exit 0
+        if [ -n "$live_port" ]; then
+            port_only
+            exit 0
+        fi
         unreachable
         exit 1
     fi
@@ -252,11 +328,12 @@ start)
             echo "$!" >"$datadir/watcher"
         fi
     fi
-    for _ in $(seq 1 150); do
+    deadline=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$deadline" ]; do
         # Its socket only: the port may be another program's, which the server then fails to bind.
         if ping_on --socket="$sock"; then
             live_sock=$sock
-            close_accounts
+            serve
             exit 0
         fi
         alive "$server" || break
@@ -270,6 +347,13 @@ start)
     ;;
 stop)
     if find_server; then
+        # Another account's server takes no signal from this one: waiting for it to end would never end.
+        if ! kill -0 "$server" 2>/dev/null && alive "$server"; then
+            echo "mariadb.sh: the server of $datadir runs as another account ($(stat -c %U "/proc/$server" 2>/dev/null)," \
+                "process $server) and cannot be stopped from this one; stop it as that account, or as root, with" \
+                "$(printf '%q' "$self") stop $(printf '%q' "$datadir")" >&2
+            exit 1
+        fi
         kill -TERM "$server" 2>/dev/null || true
         for _ in $(seq 1 100); do
             is_server "$server" || break
@@ -278,7 +362,15 @@ stop)
         # Its shutdown hangs: it is still this folder's server, checked just now.
         if is_server "$server"; then
             kill -KILL "$server" 2>/dev/null || true
-            while alive "$server"; do sleep 0.1; done
+            for _ in $(seq 1 50); do
+                alive "$server" || break
+                sleep 0.1
+            done
+            # Stuck in the kernel (a disk that does not answer): only its end or a restart of the computer helps.
+            if alive "$server"; then
+                echo "mariadb.sh: the server of $datadir (process $server) did not end when killed" >&2
+                exit 1
+            fi
         fi
         # A socket folder of another login session (started with another XDG_RUNTIME_DIR).
         [ "$(basename -- "$(dirname -- "${server_sock:-/}")")" = "${sockdir##*/}" ] &&
@@ -292,7 +384,11 @@ stop)
     ;;
 running)
     reach || exit 1
-    [ -n "$live_sock$live_port" ] && exit 0
+    [ -n "$live_sock" ] && exit 0
+    if [ -n "$live_port" ]; then
+        port_only
+        exit 0
+    fi
     unreachable
     exit 3
     ;;
@@ -321,13 +417,25 @@ user)
         exit 1
     fi
     if [ -z "$live_sock" ]; then
-        if [ -n "$live_port" ]; then
+        if [ -n "$unsafe_sock" ]; then
+            echo "mariadb.sh: the folder of the socket $unsafe_sock of the server of $datadir may be written by" \
+                "other accounts, and the server is administered only through a socket of its own; $(restart_commands)" >&2
+        elif [ -n "$live_port" ]; then
             echo "mariadb.sh: the server of $datadir answers on port $live_port but not on its socket $server_sock" \
                 "(gone with the login session that started it), and it is administered only through its socket;" \
-                "stop it with $(printf '%q' "$self") stop $(printf '%q' "$datadir") and start it again" >&2
+                "$(restart_commands)" >&2
         else
             unreachable
         fi
+        exit 1
+    fi
+    if ! admin_login; then
+        # Shut out by its owner: an application user that already logs in with this password is all that was asked.
+        MYSQL_PWD=$password bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --protocol=tcp \
+            --host="${server_host:-127.0.0.1}" --port="$server_port" --user="$user" -N -B -e "SELECT 1" \
+            >/dev/null 2>&1 && exit 0
+        shut_out ", and $user does not log in over TCP with that password; make it after logging in with
+  $(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock") --user=$me -p"
         exit 1
     fi
     admin <<SQL

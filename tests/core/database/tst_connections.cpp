@@ -4,12 +4,14 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
 using namespace DatabaseTest;
@@ -189,16 +191,36 @@ QProcessEnvironment Session(const QString& runtime)
     return env;
 }
 
-QString Script(const QStringList& arguments,
-               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+struct Outcome
+{
+    int code = -1; // -1: it did not end by itself
+    QString output;
+};
+
+// The script run as this account, or as the one named.
+Outcome Run(const QStringList& arguments, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+            const QString& account = QString())
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments);
-    if (!process.waitForFinished(120000) || process.exitCode() != 0)
-        return QStringLiteral("mariadb.sh failed: ") + QString::fromLocal8Bit(process.readAll());
-    return QString();
+    const QString script = QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh");
+    if (account.isEmpty())
+        process.start(script, arguments);
+    else
+        process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=") + account, script} + arguments);
+    Outcome outcome;
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
+        outcome.code = process.exitCode();
+    outcome.output = QString::fromLocal8Bit(process.readAll());
+    return outcome;
+}
+
+QString Script(const QStringList& arguments,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    const Outcome outcome = Run(arguments, env);
+    return outcome.code == 0 ? QString() : QStringLiteral("mariadb.sh failed: ") + outcome.output;
 }
 
 // Nobody may reap a server whose starter has ended: an ended process counts as gone.
@@ -220,19 +242,22 @@ int FreePort()
     return probe.serverPort();
 }
 
-// Starts the folder's server on a free port. A port is free when it is looked at, and another program (a test
-// beside this one) may take it before the server binds it: the server is then started on another.
+// Starts the folder's server on a free port, and sets said to what the start said. A port is free when it is
+// looked at, and another program (a test beside this one) may take it before the server binds it: the server is
+// then started on another.
 QString Start(const QString& data, int* port, const QStringList& more = {},
-              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(), QString* said = nullptr)
 {
-    QString error;
+    Outcome outcome;
     for (int attempt = 0; attempt < 3; ++attempt) {
         *port = FreePort();
-        error = Script(QStringList{QStringLiteral("start"), data, QString::number(*port)} + more, env);
-        if (!error.contains(QLatin1String("Address already in use")))
+        outcome = Run(QStringList{QStringLiteral("start"), data, QString::number(*port)} + more, env);
+        if (!outcome.output.contains(QLatin1String("Address already in use")))
             break;
     }
-    return error;
+    if (said)
+        *said = outcome.output;
+    return outcome.code == 0 ? QString() : QStringLiteral("mariadb.sh failed: ") + outcome.output;
 }
 
 int ServerPid(const QString& data)
@@ -240,8 +265,9 @@ int ServerPid(const QString& data)
     return TestSupport::ReadFile(data + QStringLiteral("/mysqld.pid")).trimmed().toInt();
 }
 
-// Logs in over TCP; the account's name, or the error.
-QString LogIn(int port, const QString& user, const QString& password)
+// Logs in over TCP and runs the statement; its first value (empty when it has none), or the error.
+QString LogIn(int port, const QString& user, const QString& password,
+              const QString& statement = QStringLiteral("SELECT CURRENT_USER()"))
 {
     const QString name = QStringLiteral("login_%1_%2").arg(port).arg(user);
     QString result;
@@ -254,7 +280,9 @@ QString LogIn(int port, const QString& user, const QString& password)
         QSqlQuery query(db);
         if (!db.open())
             result = QStringLiteral("refused: ") + db.lastError().text();
-        else if (query.exec(QStringLiteral("SELECT CURRENT_USER()")) && query.next())
+        else if (!query.exec(statement))
+            result = QStringLiteral("failed: ") + query.lastError().text();
+        else if (query.next())
             result = query.value(0).toString();
     }
     QSqlDatabase::removeDatabase(name);
@@ -284,25 +312,10 @@ QString Me()
 QString SocketOf(const QString& data, int port)
 {
     const QString error = Script({QStringLiteral("user"), data, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")});
-    if (!error.isEmpty())
-        return error;
-    const QString name = QStringLiteral("socket_reader_%1").arg(port);
-    QString socket;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name);
-        db.setHostName(QStringLiteral("127.0.0.1"));
-        db.setPort(port);
-        db.setUserName(QStringLiteral("sock_user"));
-        db.setPassword(QStringLiteral("sock_pw_1"));
-        QSqlQuery query(db);
-        if (!db.open())
-            socket = db.lastError().text();
-        else if (query.exec(QStringLiteral("SELECT @@socket")) && query.next())
-            socket = query.value(0).toString();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return socket;
+    return error.isEmpty() ? LogIn(port, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1"), QStringLiteral("SELECT @@socket"))
+                           : error;
 }
+
 } // namespace
 
 void TestConnections::testServerGoesWithItsTest_data()
@@ -406,13 +419,22 @@ void TestConnections::serverFoundFromAnotherLoginSession_data()
 {
     QTest::addColumn<QString>("session");
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<bool>("administered"); // the script can still reach it through its socket
-    QTest::addColumn<bool>("answers");      // on its port
-    QTest::newRow("another XDG_RUNTIME_DIR") << "another" << QStringList() << true << true;
-    QTest::newRow("no XDG_RUNTIME_DIR") << "none" << QStringList() << true << true;
-    QTest::newRow("its socket folder emptied, as a logout does") << "emptied" << QStringList() << false << true;
+    QTest::addColumn<int>("running");      // its exit code; start serves on 0 only
+    QTest::addColumn<QString>("told");     // by running and start, a pattern; empty: nothing
+    QTest::addColumn<QString>("userTold"); // empty: user still administers it through its socket
+    const QString neither = QStringLiteral("answers neither on its socket");
+    const QString restart = QStringLiteral("stop it with");
+    QTest::newRow("another XDG_RUNTIME_DIR") << "another" << QStringList() << 0 << "" << "";
+    QTest::newRow("no XDG_RUNTIME_DIR") << "none" << QStringList() << 0 << "" << "";
+    QTest::newRow("its socket folder emptied, as a logout does") << "emptied" << QStringList() << 0 << "" << restart;
     // Told at once, never given a second server that would wait for the folder's lock.
-    QTest::newRow("its socket folder emptied, no port") << "emptied" << QStringList{"--skip-networking"} << false << false;
+    QTest::newRow("its socket folder emptied, no port") << "emptied" << QStringList{"--skip-networking"} << 3 << neither << neither;
+    QTest::newRow("stopped (SIGSTOP), its socket still there") << "frozen" << QStringList() << 3 << neither << neither;
+    // A folder whose accounts the script never closed, as an earlier version's.
+    QTest::newRow("its socket folder emptied, its accounts never closed")
+        << "earlier" << QStringList() << 0 << "stay open.* stop it with .* stop .* start it again with .* start " << restart;
+    QTest::newRow("its socket folder made writable by others")
+        << "writable" << QStringList() << 0 << "" << "may be written by other accounts";
 }
 
 // A server started in one login session is found, used and stopped from another, and never given a second one.
@@ -420,19 +442,25 @@ void TestConnections::serverFoundFromAnotherLoginSession()
 {
     QFETCH(QString, session);
     QFETCH(QStringList, options);
-    QFETCH(bool, administered);
-    QFETCH(bool, answers);
+    QFETCH(int, running);
+    QFETCH(QString, told);
+    QFETCH(QString, userTold);
     QTemporaryDir parent;
     QTemporaryDir first(Runtime());
     QTemporaryDir another(Runtime());
     const QString data = parent.path() + QStringLiteral("/data");
-    const auto end = qScopeGuard([data, &first] { Script({QStringLiteral("stop"), data}, Session(first.path())); });
+    const QString socketFolder = SocketFolder(first.path(), data);
+    int server = 0;
+    const auto end = qScopeGuard([data, &first, &server] {
+        ::kill(server, SIGCONT);
+        Script({QStringLiteral("stop"), data}, Session(first.path()));
+    });
     int port = 0;
     QCOMPARE(Start(data, &port, options, Session(first.path())), QString());
     QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_1")},
                     Session(first.path())),
              QString());
-    const int server = ServerPid(data);
+    server = ServerPid(data);
     QVERIFY(Alive(server));
 
     QProcessEnvironment now = Session(first.path());
@@ -440,50 +468,85 @@ void TestConnections::serverFoundFromAnotherLoginSession()
         now = Session(another.path());
     else if (session == QLatin1String("none"))
         now = Session(QString());
+    else if (session == QLatin1String("frozen"))
+        QCOMPARE(::kill(server, SIGSTOP), 0);
+    else if (session == QLatin1String("writable"))
+        QVERIFY(QFile::setPermissions(socketFolder, QFile::permissions(socketFolder) | QFile::WriteOther | QFile::ExeOther));
     else
-        QVERIFY(QDir(SocketFolder(first.path(), data)).removeRecursively());
+        QVERIFY(QDir(socketFolder).removeRecursively());
+    if (session == QLatin1String("earlier"))
+        QVERIFY(QFile::remove(data + QStringLiteral("/accounts.closed")));
 
-    const QString running = Script({QStringLiteral("running"), data}, now);
-    const QString started = Script({QStringLiteral("start"), data, QString::number(port)}, now);
-    QVERIFY2(running.isEmpty() == answers, qPrintable(running));
-    QVERIFY2(answers ? started.isEmpty() : started.contains(QLatin1String("stop it with")), qPrintable(started));
+    // A server that does not answer is told, not waited for.
+    for (const QStringList& command : {QStringList{QStringLiteral("running"), data},
+                                       QStringList{QStringLiteral("start"), data, QString::number(port)}}) {
+        QElapsedTimer clock;
+        clock.start();
+        const Outcome outcome = Run(command, now);
+        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+        const int code = command.first() == QLatin1String("running") ? running : (running ? 1 : 0);
+        QVERIFY2(outcome.code == code && outcome.output.contains(QRegularExpression(told))
+                     && outcome.output.isEmpty() == told.isEmpty(),
+                 qPrintable(QStringLiteral("%1 %2: %3").arg(command.first()).arg(outcome.code).arg(outcome.output)));
+    }
     QCOMPARE(ServerPid(data), server);
-    QVERIFY(Alive(server));
     QCOMPARE(QDir(another.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     const QString user = Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_2")}, now);
-    QVERIFY2(user.isEmpty() == administered, qPrintable(user));
-    if (!administered)
-        QVERIFY2(user.contains(QLatin1String("stop it with")), qPrintable(user));
-    const QString password = administered ? QStringLiteral("session_pw_2") : QStringLiteral("session_pw_1");
-    if (answers)
+    QVERIFY2(userTold.isEmpty() ? user.isEmpty() : user.contains(userTold), qPrintable(user));
+    const QString password = userTold.isEmpty() ? QStringLiteral("session_pw_2") : QStringLiteral("session_pw_1");
+    if (running == 0)
         QCOMPARE(LogIn(port, QStringLiteral("session_user"), password), QStringLiteral("session_user@localhost"));
 
+    QCOMPARE(::kill(server, SIGCONT), 0);
+    if (session == QLatin1String("writable"))
+        QVERIFY(QFile::setPermissions(socketFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QCOMPARE(Script({QStringLiteral("stop"), data}, now), QString());
     QVERIFY(!Alive(server));
-    QVERIFY(!QFileInfo::exists(SocketFolder(first.path(), data)));
-    QVERIFY(!Script({QStringLiteral("running"), data}, now).isEmpty());
+    QVERIFY(!QFileInfo::exists(socketFolder));
+    QCOMPARE(Run({QStringLiteral("running"), data}, now).code, 1);
 }
 
 void TestConnections::stopSignalsOnlyItsServer_data()
 {
     QTest::addColumn<QStringList>("process"); // what the pid file names; empty: a process that has ended
-    QTest::newRow("another process") << QStringList{"sleep", "600"};
-    QTest::newRow("a process naming the folder") << QStringList{"sh", "-c", "sleep 600; true", "sh", "--datadir=DATA"};
-    QTest::newRow("a process that has ended") << QStringList();
+    QTest::addColumn<QString>("owner");       // the account it runs as; empty: this one
+    QTest::addColumn<QString>("stopper");     // the account that runs stop; empty: this one
+    QTest::addColumn<QString>("told");        // stop fails, saying so; empty: it succeeds
+    // One process: a shell would leave its sleep behind.
+    const QStringList sleeper{"perl", "-e", "sleep 600", "--", "--datadir=DATA"};
+    QTest::newRow("another process") << QStringList{"sleep", "600"} << "" << "" << "";
+    QTest::newRow("a process naming the folder") << sleeper << "" << "" << "";
+    QTest::newRow("a process that has ended") << QStringList() << "" << "" << "";
+    QTest::newRow("the folder's server, of a third account")
+        << sleeper + QStringList{"--pid-file=DATA/mysqld.pid"} << "daemon" << "nobody" << "runs as another account";
 }
 
 // A killed server leaves its pid file; its pid may be any process's now, which stop leaves alone.
 void TestConnections::stopSignalsOnlyItsServer()
 {
     QFETCH(QStringList, process);
-    QTemporaryDir parent;
+    QFETCH(QString, owner);
+    QFETCH(QString, stopper);
+    QFETCH(QString, told);
+    if (!owner.isEmpty() && geteuid() != 0)
+        QSKIP("only root runs processes as other accounts");
+    QTemporaryDir parent(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
     const QString data = parent.path() + QStringLiteral("/data");
     QVERIFY(QDir().mkpath(data));
+    if (!stopper.isEmpty()) {
+        // The stopper's own folder.
+        QVERIFY(QFile::setPermissions(parent.path(), QFile::permissions(parent.path()) | QFile::ExeOther));
+        const passwd* account = getpwnam(stopper.toLocal8Bit().constData());
+        QVERIFY(account && ::chown(data.toLocal8Bit().constData(), account->pw_uid, account->pw_gid) == 0);
+    }
     const bool ended = process.isEmpty();
     if (ended)
         process = QStringList{QStringLiteral("true")};
+    process.replaceInStrings(QStringLiteral("DATA"), data);
+    if (!owner.isEmpty())
+        process = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=") + owner} + process;
     QProcess other;
-    other.start(process.takeFirst(), process.replaceInStrings(QStringLiteral("DATA"), data));
+    other.start(process.takeFirst(), process);
     QVERIFY(other.waitForStarted());
     const qint64 pid = other.processId();
     if (ended)
@@ -494,9 +557,13 @@ void TestConnections::stopSignalsOnlyItsServer()
     });
     QVERIFY(TestSupport::WriteFile(data + QStringLiteral("/mysqld.pid"), QByteArray::number(pid) + '\n'));
 
-    QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome stopped = Run({QStringLiteral("stop"), data}, QProcessEnvironment::systemEnvironment(), stopper);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(told.isEmpty() ? stopped.code == 0 : stopped.code > 0 && stopped.output.contains(told), qPrintable(stopped.output));
     QCOMPARE(Alive(int(pid)), !ended);
-    QVERIFY(!QFileInfo::exists(data + QStringLiteral("/mysqld.pid")));
+    QCOMPARE(QFileInfo::exists(data + QStringLiteral("/mysqld.pid")), !told.isEmpty());
 }
 
 void TestConnections::socketFolderCheckedBeforeSetUp_data()
@@ -570,20 +637,25 @@ void TestConnections::socketFolderFallsBackToTmp()
 
 void TestConnections::serverClosedToOtherAccounts_data()
 {
-    QTest::addColumn<bool>("earlier");
-    QTest::newRow("a new data folder") << false;
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a new data folder") << "new";
     // Root and anonymous accounts with empty passwords; its socket in the data folder.
-    QTest::newRow("set up and started by an earlier version") << true;
+    QTest::newRow("set up and started by an earlier version") << "earlier";
+    QTest::newRow("an earlier version's server found running") << "earlier, running";
+    // The script is shut out, and the owner is not.
+    QTest::newRow("a folder whose root was given a password") << "root password";
 }
 
 // Root with an empty password, or any name (an anonymous account), cannot log in over TCP; the application user can.
 void TestConnections::serverClosedToOtherAccounts()
 {
-    QFETCH(bool, earlier);
+    QFETCH(QString, kind);
+    const bool earlier = kind.startsWith(QLatin1String("earlier"));
     // Not in the test's folder, whose path may hold a space: the earlier version's set-up cannot take one.
     QTemporaryDir parent(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
     const QString data = parent.path() + QStringLiteral("/data");
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    const QStringList makeUser{QStringLiteral("user"), data, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")};
     int port = 0;
     if (earlier) {
         QProcess install;
@@ -608,17 +680,33 @@ void TestConnections::serverClosedToOtherAccounts()
             QTRY_VERIFY_WITH_TIMEOUT(!Alive(int(server)) || Script({QStringLiteral("running"), data}).isEmpty(), 30000);
         }
         QCOMPARE(ServerPid(data), int(server));
-        QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")}),
-                 QString());
+        QCOMPARE(Script(makeUser), QString());
         QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")),
                  QStringLiteral("closed_user@localhost"));
-        QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
-        QVERIFY(!Alive(int(server)));
+    } else {
+        QCOMPARE(Start(data, &port), QString());
+        QCOMPARE(Script(makeUser), QString());
     }
-    QCOMPARE(Start(data, &port), QString());
-    if (!earlier)
-        QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")}),
+    const bool shutOut = kind == QLatin1String("root password");
+    if (shutOut)
+        QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1"),
+                       QStringLiteral("ALTER USER 'root'@'localhost' IDENTIFIED BY 'owner_pw_1'")),
                  QString());
+    if (kind == QLatin1String("earlier, running"))
+        QCOMPARE(Script({QStringLiteral("start"), data, QString::number(port)}), QString());
+    else if (kind != QLatin1String("new")) {
+        const int before = ServerPid(data);
+        QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+        QVERIFY(!Alive(before));
+        QString said;
+        QCOMPARE(Start(data, &port, {}, QProcessEnvironment::systemEnvironment(), &said), QString());
+        QVERIFY2(said.contains(QLatin1String("its accounts were not closed")) == shutOut, qPrintable(said));
+    }
+    if (shutOut) {
+        QCOMPARE(Script(makeUser), QString());
+        const QString wrong = Script(makeUser.mid(0, 3) << QStringLiteral("closed_pw_2"));
+        QVERIFY2(wrong.contains(QLatin1String("does not log in over TCP with that password")), qPrintable(wrong));
+    }
 
     for (const QString& account : {QStringLiteral("root"), QStringLiteral("anyone")}) {
         const QString login = LogIn(port, account, QString());
