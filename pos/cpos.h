@@ -304,9 +304,6 @@ public slots:
 
     // Held sales (cpos_holds.cpp).
     void on_pushPayLater_clicked();
-    // After a hold whose COMMIT's answer was lost, the sale's hold row is looked up before anything else is
-    // done with the sale: true, with what was found on the status line, when the asking action must stop.
-    bool HoldInDoubt();
 
     // Invoice mode (cpos_invoice.cpp).
     void on_pushInvoiceMode_clicked();
@@ -416,6 +413,9 @@ private:
     QString RowStyle(int place) const;
     static QString ButtonStyleTail();
     static QString ButtonCaption(const QString& name);
+    // After a hold whose COMMIT's answer was lost, the sale's hold row is looked up before anything else is
+    // done with the sale: true, with what was found on the status line, when the asking action must stop.
+    bool HoldInDoubt();
     // The held sale's button shown, then a new sale, as after a stored hold.
     void GoOnAsHeld(const PendingPayment& hold, bool saveFirst);
     // Reads the sale's stored hold row (the first, where a sale is held twice) into hold; held says whether there
