@@ -414,6 +414,18 @@ private:
     QString RowStyle(int place) const;
     static QString ButtonStyleTail();
     static QString ButtonCaption(const QString& name);
+    // After a hold whose COMMIT's answer was lost, the sale's hold row is looked up before anything else is
+    // done with the sale: true, with what was found on the status line, when the asking action must stop.
+    bool HoldInDoubt();
+    // The held sale's button shown, then a new sale, as after a stored hold.
+    void GoOnAsHeld(const PendingPayment& hold, bool saveFirst);
+    // Reads the sale's stored hold row (the first, where a sale is held twice) into hold; held says whether there
+    // is one. False, with the error text, when the read failed.
+    bool ReadStoredHold(QSqlQuery& find, PendingPayment* hold, bool* held, QString* error);
+    static const char* const HOLD_FIND;
+    // The hold whose answer was lost, until its row is looked up; its number is not offered again here.
+    std::optional<PendingPayment> unconfirmedHold;
+    int unconfirmedHoldNumber = 0;
     std::unique_ptr<QSqlQuery> headerUpdate;
     std::unique_ptr<QSqlQuery> holdInsert;
     std::unique_ptr<QSqlQuery> holdFind;

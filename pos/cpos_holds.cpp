@@ -4,6 +4,7 @@
 #include "ui_cpos.h"
 
 #include "cposbutton.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "pos.h"
@@ -11,8 +12,10 @@
 
 #include <QDateTime>
 #include <QGridLayout>
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -21,6 +24,10 @@ namespace {
 const int PAYMENT_NAME_LENGTH = 50;
 
 } // namespace
+
+// Stored databases may hold a sale twice already: its first row is the one kept.
+const char* const CPOS::HOLD_FIND =
+    "SELECT BUTTON_INDEX, PAYMENT_NAME FROM tblPendingPayments WHERE TRANSACTION_ID = :tid ORDER BY ID LIMIT 1";
 
 int CPOS::PendingTabIndex() const
 {
@@ -40,6 +47,8 @@ void CPOS::LoadPendingPayments()
     // Called again by the mode switch: the buttons of the other mode go first.
     ClearPendingButtons();
     pendingButtons.clear();
+    // The other mode numbers its holds apart; a hold in doubt is settled before the switch.
+    unconfirmedHoldNumber = 0;
     QSqlQuery* query = DatabaseManager::Instance()->SalesQuery();
     if (query) {
         if (!query->exec(QStringLiteral("SELECT TRANSACTION_ID, BUTTON_INDEX, PAYMENT_NAME FROM tblPendingPayments as pp "
@@ -126,6 +135,7 @@ void CPOS::on_pushPayLater_clicked()
     int next = 1;
     for (const PendingPayment& hold : qAsConst(pendingButtons))
         next = qMax(next, hold.buttonIndex + 1);
+    next = qMax(next, unconfirmedHoldNumber + 1);
 
     ReportParameterDialog prompt(this, false);
     prompt.ui->label->setText(tr("Payment Reference"));
@@ -166,15 +176,26 @@ void CPOS::on_pushPayLater_clicked()
     const HeaderWrite written = WriteHeader(values, &hold, &error);
     if (written != HeaderWrite::Stored) {
         qCWarning(lcPos) << "pay later:" << error;
-        if (written == HeaderWrite::Unconfirmed)
+        if (written == HeaderWrite::Unconfirmed) {
             ShowStatus(tr("The server did not confirm the hold: press Pay Later again once it is back."), true);
-        else
+            unconfirmedHold = hold;
+            unconfirmedHoldNumber = hold.buttonIndex;
+            // Whatever comes next saves the sale first, and so looks the hold up: a sale that went on
+            // unseen would leave a stored hold without its button.
+            changedSinceSave = true;
+        } else {
             ShowStatus(tr("Error occurred while creating pending payment."), true);
+        }
         saleState = 1;
         return;
     }
+    GoOnAsHeld(hold, true);
+}
+
+void CPOS::GoOnAsHeld(const PendingPayment& hold, bool saveFirst)
+{
     const bool shown = std::any_of(pendingButtons.cbegin(), pendingButtons.cend(),
-                                   [&](const PendingPayment& button) { return button.saleId == transactionId; });
+                                   [&](const PendingPayment& button) { return button.saleId == hold.saleId; });
     if (!shown)
         pendingButtons.append(hold);
     ShowPendingCount();
@@ -183,8 +204,61 @@ void CPOS::on_pushPayLater_clicked()
 
     saleState = 2;
     holdingSale = true;
-    on_pushNew_clicked(true, true);
+    on_pushNew_clicked(true, saveFirst);
     holdingSale = false;
+}
+
+bool CPOS::ReadStoredHold(QSqlQuery& find, PendingPayment* hold, bool* held, QString* error)
+{
+    find.bindValue(QStringLiteral(":tid"), transactionId.toLongLong());
+    if (!find.exec()) {
+        *error = find.lastError().text();
+        return false;
+    }
+    *held = find.next();
+    if (*held) {
+        hold->buttonIndex = find.value(0).toInt();
+        hold->name = find.value(1).toString();
+    }
+    find.finish();
+    return true;
+}
+
+bool CPOS::HoldInDoubt()
+{
+    if (!unconfirmedHold)
+        return false;
+    // Asked through the manager, which reopens a connection the server dropped.
+    QSqlDatabase* db = DatabaseManager::Instance()->SalesDatabase();
+    PendingPayment stored = *unconfirmedHold;
+    bool held = false;
+    QString error;
+    QString told = tr("Not done: the database server cannot be reached to find the hold.");
+    bool isError = true;
+    if (db && db->isOpen()) {
+        QSqlQuery find(*db);
+        find.setForwardOnly(true);
+        if (!find.prepare(QLatin1String(HOLD_FIND)) || !ReadStoredHold(find, &stored, &held, &error)) {
+            // Looked up again at the next action.
+            qCWarning(lcPos) << "hold look-up:" << find.lastError().text();
+            if (!DatabaseFailure::ConnectionLost(find.driver(), find.lastError()))
+                told = tr("Not done: the sale's hold could not be read: %1").arg(ServerWords(find.lastError()));
+        } else if (!held) {
+            unconfirmedHold.reset();
+            told = tr("The hold was not stored: press Pay Later again, or pay the sale.");
+        } else {
+            unconfirmedHold.reset();
+            // The hold's own transaction stored the header with it; nothing typed since is saved with the held sale.
+            RunReorderCheck();
+            GoOnAsHeld(stored, false);
+            told = tr("The hold was stored: the sale is under Pending Payments.");
+            isError = false;
+        }
+    }
+    ShowStatus(told, isError);
+    // Not cut short by the grey phase of the "did not confirm" text before it.
+    statusShowTimer->stop();
+    return true;
 }
 
 void CPOS::PendingPaymentButtonClicked()

@@ -620,6 +620,8 @@ void CPOS::PoleShowWelcome()
 void CPOS::on_pushDeleteItem_clicked()
 {
     deletingLine = false;
+    if (HoldInDoubt())
+        return;
     const QModelIndex current = ui->tableViewItems->currentIndex();
     if (linesUnread) {
         // The rows shown give way to the stored ones, which the cashier has not seen: nothing is deleted now.

@@ -27,9 +27,6 @@ const char* const HEADER_UPDATE =
     ":tid WHERE ID = :id";
 const char* const HOLD_INSERT =
     "INSERT INTO tblPendingPayments (TRANSACTION_ID, BUTTON_INDEX, PAYMENT_NAME) VALUES (:tid, :bi, :pn)";
-// Stored databases may hold a sale twice already: its first row is the one kept.
-const char* const HOLD_FIND =
-    "SELECT BUTTON_INDEX, PAYMENT_NAME FROM tblPendingPayments WHERE TRANSACTION_ID = :tid ORDER BY ID LIMIT 1";
 const char* const STAMP_FORMAT = "yyyy-MM-dd hh:mm:ss";
 
 // The status rule: the combo index for the total text against the paid amount as written back.
@@ -179,18 +176,9 @@ CPOS::HeaderWrite CPOS::WriteHeader(const HeaderValues& values, PendingPayment* 
             continue;
         }
         if (hold) {
-            holdFind->bindValue(QStringLiteral(":tid"), transactionId.toLongLong());
+            // Held by a Pay Later whose answer was lost: that row stays the sale's one, as it was named.
             bool held = false;
-            bool done = holdFind->exec();
-            if (done && holdFind->next()) {
-                // Held by a Pay Later whose answer was lost: that row stays the sale's one, as it was named.
-                held = true;
-                hold->buttonIndex = holdFind->value(0).toInt();
-                hold->name = holdFind->value(1).toString();
-            }
-            if (!done)
-                *error = holdFind->lastError().text();
-            holdFind->finish();
+            bool done = ReadStoredHold(*holdFind, hold, &held, error);
             if (done && !held) {
                 holdInsert->bindValue(QStringLiteral(":tid"), transactionId.toLongLong());
                 holdInsert->bindValue(QStringLiteral(":bi"), hold->buttonIndex);

@@ -108,6 +108,8 @@ void CPOS::CartWasRead()
 
 bool CPOS::SaleLinesKnown()
 {
+    if (HoldInDoubt())
+        return false;
     if (!linesUnread)
         return true;
     // Asked through the manager, which reopens a connection the server dropped.

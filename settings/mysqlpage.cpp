@@ -41,14 +41,18 @@ void MySqlPage::on_pushConfigure_clicked()
 
 void MySqlPage::on_pushDatabases_clicked()
 {
-    if (!AppSettings::Instance()->HasPermission(MODULE_DATABASE_MANAGEMENT)) {
+    AppSettings* appSettings = AppSettings::Instance();
+    // Until the first login sets a role every module is open, as it is from the main window's menu.
+    const bool beforeFirstLogin = !appSettings->sessionOpen && appSettings->roleName.isEmpty();
+    if (!beforeFirstLogin && !appSettings->HasPermission(MODULE_DATABASE_MANAGEMENT)) {
         QMessageBox::information(this, tr("Module Permission"),
                                  tr("You are not allowed to access this function. Please contact ADMINISTRATOR user of "
                                     "Vorantel and request desired permissions."),
                                  QMessageBox::Ok);
         return;
     }
-    ManageDatabases dialog(AppSettings::Instance()->mainWindow, false);
+    // The first start's dialog runs before the main window is handed out: the manager stays above this one.
+    ManageDatabases dialog(appSettings->mainWindow ? appSettings->mainWindow : window(), false);
     dialog.setModal(true);
     dialog.exec();
 }

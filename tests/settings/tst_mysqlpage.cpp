@@ -67,22 +67,30 @@ void TestMySqlPage::storedPasswordShownOnlyToTheAllowed()
 
 void TestMySqlPage::databaseManager_data()
 {
+    QTest::addColumn<bool>("loggedIn");
     QTest::addColumn<QString>("role");
     QTest::addColumn<QList<int>>("modules");
     QTest::addColumn<bool>("opens");
-    QTest::newRow("administrator") << "ADMINISTRATOR" << QList<int>{} << true;
-    QTest::newRow("settings and databases") << "MANAGER" << QList<int>{13, 12} << true;
-    QTest::newRow("settings without databases") << "SALES PERSON" << QList<int>{13} << false;
+    QTest::newRow("administrator") << false << "ADMINISTRATOR" << QList<int>{} << true;
+    QTest::newRow("settings and databases") << false << "MANAGER" << QList<int>{13, 12} << true;
+    QTest::newRow("settings without databases") << false << "SALES PERSON" << QList<int>{13} << false;
+    // The first start's dialog runs before the main window is handed out and before any login sets a role.
+    QTest::newRow("first start, no role yet") << false << "" << QList<int>{} << true;
+    QTest::newRow("logged in, role without a name") << true << "" << QList<int>{} << false;
 }
 
 void TestMySqlPage::databaseManager()
 {
+    QFETCH(bool, loggedIn);
     QFETCH(QString, role);
     QFETCH(QList<int>, modules);
     QFETCH(bool, opens);
     AppSettings* appSettings = AppSettings::Instance();
+    const bool firstStart = !loggedIn && role.isEmpty();
     QMainWindow host;
-    appSettings->mainWindow = &host;
+    appSettings->mainWindow = firstStart ? nullptr : &host;
+    const bool wasOpen = appSettings->sessionOpen;
+    appSettings->sessionOpen = loggedIn;
     appSettings->roleName = role;
     appSettings->SetPermittedModules(modules);
 
@@ -98,14 +106,17 @@ void TestMySqlPage::databaseManager()
     } else {
         answerer->pressButton(QMessageBox::Ok);
     }
+    QWidget* settingsWindow = nullptr;
     {
         SettingsDialog dialog;
+        settingsWindow = &dialog;
         ShowRow(dialog, 10);
         Press(dialog, "pushDatabases");
     }
     appSettings->mainWindow = nullptr;
+    appSettings->sessionOpen = wasOpen;
     if (opens) {
-        QCOMPARE(parent, &host);
+        QCOMPARE(parent, firstStart ? settingsWindow : &host);
         QVERIFY(fullForm);
         QCOMPARE(answerer->messages(), QStringList());
     } else {
