@@ -469,7 +469,8 @@ void CPOS::EnterItem()
     if (!WriteLineWithStock(row, code, !returning, requested, asked, write)) {
         if (linesUnread) {
             // Stored or not, what was typed for this item is not the next item's.
-            unconfirmedWrite = UnconfirmedWrite{false, line.index, 0, lineGross, line.subTax, lineDiscount, line.productName};
+            unconfirmedWrite =
+                UnconfirmedWrite{false, line.index, 0, lineGross, line.subTax, lineDiscount, line.productName};
             ClearEntryFields();
             // Told whole: the grey phase of the text before it does not hide it early.
             statusShowTimer->stop();

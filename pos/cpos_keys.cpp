@@ -57,7 +57,8 @@ QString CPOS::NamedStatus(const QList<QPair<QString, QString>>& parts) const
     QLabel* label = ui->labelStatus;
     // The label's column, also while the label is hidden and so not laid out.
     const QRect cell = ui->gridLayoutLeftBox->cellRect(0, 0);
-    const int room = (cell.isValid() ? cell.width() : label->width()) - (label->width() - label->contentsRect().width());
+    const int frame = label->width() - label->contentsRect().width();
+    const int room = (cell.isValid() ? cell.width() : label->width()) - frame;
     const QFontMetrics metrics = label->fontMetrics();
     const auto compose = [&parts](const QStringList& names) {
         QStringList texts;

@@ -202,7 +202,8 @@ QString LongNamedStock(const QString& inventoryDb)
         QString error = PosFixture::AddStock(inventoryDb, QStringLiteral("L3"),
                                              {{"QUANTITY", 100000}, {"NAME", "A product with a rather long name"}});
         if (error.isEmpty())
-            error = PosFixture::AddStock(inventoryDb, QStringLiteral("L4"), {{"QUANTITY", 100000}, {"NAME", LONGEST_NAME}});
+            error = PosFixture::AddStock(inventoryDb, QStringLiteral("L4"),
+                                         {{"QUANTITY", 100000}, {"NAME", LONGEST_NAME}});
         QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
         if (!error.isEmpty())
             return error;
@@ -857,7 +858,8 @@ void TestPosServerKill::headerWriteAnswerLost()
     }
     QCOMPARE(p->lostAnswers() + p->refusedStatements(), 1);
     QCOMPARE(answerer.pendingAnswers(), 0);
-    QCOMPARE(WholeStatus(s), refused ? QStringLiteral("Error occurred while logging payment information") : HEADER_UNCONFIRMED);
+    QCOMPARE(WholeStatus(s),
+             refused ? QStringLiteral("Error occurred while logging payment information") : HEADER_UNCONFIRMED);
     QVERIFY(s.host && s.host->isVisible());
     QCOMPARE(screen->transactionId, sale);
     QCOMPARE(s.child<QPushButton>("pushInvoiceMode")->isChecked(), invoice);
@@ -953,8 +955,9 @@ void TestPosServerKill::lineWriteLostBeforeCommit_data()
                               << "The item was not deleted: the database server cannot be reached.";
     QTest::newRow("stock lock") << "FOR UPDATE$" << false << false << notAdded;
     QTest::newRow("BEGIN") << "^BEGIN WORK$" << false << false << notAdded;
-    QTest::newRow("line refused") << "INSERT INTO .*tblSalesInvoice" << true << false
-                                  << "Error occurred while logging transaction. Please check sales database connection.";
+    QTest::newRow("line refused")
+        << "INSERT INTO .*tblSalesInvoice" << true << false
+        << "Error occurred while logging transaction. Please check sales database connection.";
 }
 
 // Nothing was stored, and the cashier knows it: what was typed for the item stays for the scan again.
@@ -1204,8 +1207,9 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
     auto* view = s.child<QTableView>("tableViewItems");
     if (write.isEmpty()) {
         QCOMPARE(p->lostAnswers(), lostBefore + 1);
-        QCOMPARE(WholeStatus(s), held ? QStringLiteral("Pending payment opened. Its lines are read once the server is back.")
-                                      : QStringLiteral("Sales receipt has been opened. Its lines are read once the server is back."));
+        QCOMPARE(WholeStatus(s),
+                 held ? QStringLiteral("Pending payment opened. Its lines are read once the server is back.")
+                      : QStringLiteral("Sales receipt has been opened. Its lines are read once the server is back."));
     } else {
         p->loseAnswer(QStringLiteral("^COMMIT$"), true);
         if (write == QLatin1String("scan")) {
@@ -1243,7 +1247,8 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
         QCOMPARE(s.child("lineEditTax")->text(), tax);
         s.child("lineEditPaid")->setText(QStringLiteral("1000"));
         QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
-        QCOMPARE(rows(salesDb, QStringLiteral("SELECT GRAND_TOTAL, TOTAL_TAX FROM tblSalesTransactions WHERE ID = %1").arg(sale)),
+        QCOMPARE(rows(salesDb, QStringLiteral("SELECT GRAND_TOTAL, TOTAL_TAX FROM tblSalesTransactions WHERE ID = %1")
+                                   .arg(sale)),
                  QStringList{QString::number(QLocale().toDouble(total)) + QLatin1Char('|')
                              + QString::number(QLocale().toDouble(tax))});
         return;
@@ -1267,12 +1272,14 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan_data()
     QTest::addColumn<QString>("lost");  // the code of the scan whose commit was not confirmed
     QTest::addColumn<QString>("next");  // the code of the scan after it
     QTest::addColumn<QString>("told");  // a pattern
-    QTest::newRow("answer lost") << true << "K2" << "K1" << Whole("K2 is in the sale. K1 was not rung up: scan it again.");
+    QTest::newRow("answer lost") << true << "K2" << "K1"
+                                 << Whole("K2 is in the sale. K1 was not rung up: scan it again.");
     QTest::newRow("commit lost") << false << "K2" << "K1"
                                  << Whole("K2 was not stored: scan it again. K1 was not rung up: scan it again.");
     // The longest names cut, so that the whole text is read.
     QTest::newRow("answer lost, long names")
-        << true << "L4" << "L4" << "^Sparkling m.*… is in the sale\\. Sparkling m.*… was not rung up: scan it again\\.$";
+        << true << "L4" << "L4"
+        << "^Sparkling m.*… is in the sale\\. Sparkling m.*… was not rung up: scan it again\\.$";
 }
 
 void TestPosServerKill::nextScanAfterUnconfirmedScan()
@@ -1324,7 +1331,8 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan()
 
     s.scan(next);
     QCOMPARE(s.status(), QString());
-    QCOMPARE(rows(salesDb, linesOfSale), kept + QStringList{QStringLiteral("%1|%2|1|0").arg(reached ? 3 : 2).arg(next)});
+    QCOMPARE(rows(salesDb, linesOfSale),
+             kept + QStringList{QStringLiteral("%1|%2|1|0").arg(reached ? 3 : 2).arg(next)});
     QCOMPARE(s.child("lineEditTotal")->text(), TotalText(rows(salesDb, STORED_SUMS.arg(sale))));
 }
 
