@@ -359,7 +359,8 @@ void CPOS::EnterItem()
     // The stored lines give the totals and the used line numbers before the next line takes one.
     const bool afterWrite = unconfirmedWrite.has_value();
     if (!SaleLinesKnown()) {
-        // The read told what the server kept; this item waits, or the same item might be rung up twice.
+        // The read told what the server kept; this item waits, or the same item might be rung up twice. Both are
+        // said in the colour of what was kept.
         if (afterWrite && !linesUnread)
             ShowLastingStatus(NamedStatus({{writeOutcome, writeOutcomeName},
                                            {tr("%1 was not rung up: scan it again."), row.name}}),
