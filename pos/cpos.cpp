@@ -444,8 +444,12 @@ void CPOS::on_pushButtonClose_clicked()
         != QMessageBox::Yes)
         return;
 
-    if (changedSinceSave && on_pushButtonPay_clicked() != 0)
+    if (changedSinceSave && on_pushButtonPay_clicked() != 0) {
+        // The lines of a lost write could not be read, as the server is away: closing waits for it, not for a save.
+        if (linesUnread && !DatabaseManager::Instance()->salesOpen)
+            ShowStatus(tr("Not closed: the lines are read when the server is back; press Close then."), true);
         return;
+    }
 
     // Only once the sale on screen is saved: its header may still be the one the sweep removes.
     SweepUnfinishedSales();

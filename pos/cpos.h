@@ -86,6 +86,8 @@ public:
     void on_pushHelpShortCutKeys_clicked();
     void ShowNumberPad(QWidget* parent = nullptr);
     void ShowStatus(const QString& text, bool isError);
+    // A text the cashier must act on: the grey phase of the text before it does not hide it early.
+    void ShowLastingStatus(const QString& text, bool isError);
     void ResizeTableViewColumns();
     void LoadProductButtons();
     void LoadPendingPayments();
@@ -508,10 +510,18 @@ private:
         double gross = 0.0;
         double tax = 0.0;
         double discount = 0.0;
+        // The product, named when the read tells what the server kept: a line not stored or deleted is no
+        // longer in the cart then.
+        QString name;
     };
     std::optional<UnconfirmedWrite> unconfirmedWrite;
-    // What the last read said about an unconfirmed write; empty when none was waiting.
+    // What the last read said about an unconfirmed write, with %1 for the product's name; empty when none was
+    // waiting.
     QString writeOutcome;
+    QString writeOutcomeName;
+    // Texts joined into one status line, each with %1 (where it has one) for the name paired with it: the names are
+    // cut with "…" as far as needed for the whole line to be read at the status line's width.
+    QString NamedStatus(const QList<QPair<QString, QString>>& parts) const;
     // The totals shown are a loaded sale's stored header's: its lines read late leave them, as at its opening.
     bool totalsFromHeader = false;
 

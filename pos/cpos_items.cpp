@@ -357,8 +357,16 @@ void CPOS::EnterItem()
         return;
     const qint64 ipu = row.itemsPerUnit;
     // The stored lines give the totals and the used line numbers before the next line takes one.
-    if (!SaleLinesKnown())
+    const bool afterWrite = unconfirmedWrite.has_value();
+    if (!SaleLinesKnown()) {
+        // The read told what the server kept; this item waits, or the same item might be rung up twice. Both are
+        // said in the colour of what was kept.
+        if (afterWrite && !linesUnread)
+            ShowLastingStatus(NamedStatus({{writeOutcome, writeOutcomeName},
+                                           {tr("%1 was not rung up: scan it again."), row.name}}),
+                              statusIsError);
         return;
+    }
 
     const qint64 available = row.quantity * ipu + row.subItems;
     const bool returning = ui->checkReturnMode->isChecked() || itemEntryBusy;
@@ -462,8 +470,11 @@ void CPOS::EnterItem()
     if (!WriteLineWithStock(row, code, !returning, requested, asked, write)) {
         if (linesUnread) {
             // Stored or not, what was typed for this item is not the next item's.
-            unconfirmedWrite = UnconfirmedWrite{false, line.index, 0, lineGross, line.subTax, lineDiscount};
+            unconfirmedWrite =
+                UnconfirmedWrite{false, line.index, 0, lineGross, line.subTax, lineDiscount, line.productName};
             ClearEntryFields();
+            // Told whole: the grey phase of the text before it does not hide it early.
+            statusShowTimer->stop();
         }
         return;
     }
@@ -580,12 +591,11 @@ void CPOS::ResyncFromCart()
     if (!write)
         return;
     if (write->deletion)
-        writeOutcome = kept ? tr("The line was deleted.") : tr("The line was not deleted: delete it again.");
+        writeOutcome = kept ? tr("%1 was deleted.") : tr("%1 was not deleted: delete it again.");
     else
-        writeOutcome = kept ? tr("The item is in the sale.") : tr("The item was not stored: scan it again.");
-    ShowStatus(writeOutcome, !kept);
-    // Whether the item is in the sale is not cut short by the grey phase of the "did not confirm" text before it.
-    statusShowTimer->stop();
+        writeOutcome = kept ? tr("%1 is in the sale.") : tr("%1 was not stored: scan it again.");
+    writeOutcomeName = write->name;
+    ShowLastingStatus(NamedStatus({{writeOutcome, writeOutcomeName}}), !kept);
 }
 
 void CPOS::ShowTotalsOfRead()
@@ -636,12 +646,13 @@ void CPOS::on_pushDeleteItem_clicked()
                 row = r;
         if (row >= 0)
             ui->tableViewItems->setCurrentIndex(cartModel->index(row, qMax(current.column(), int(COL_PRODUCT_NAME))));
-        // What the server kept of a write says that the lines were read; short enough for a till's width.
-        const QString read = writeOutcome.isEmpty() ? tr("Lines read again.") : writeOutcome;
+        // What the server kept of a write says that the lines were read.
+        const QPair<QString, QString> read = writeOutcome.isEmpty() ? qMakePair(tr("Lines read again."), QString())
+                                                                    : qMakePair(writeOutcome, writeOutcomeName);
         const QString next = !selected.isValid() ? tr("Select a line to delete.")
                              : row < 0           ? tr("The selected line is gone.")
                                                  : tr("Press Delete Item again.");
-        ShowStatus(read + QLatin1Char(' ') + next, true);
+        ShowLastingStatus(NamedStatus({read, {next, QString()}}), true);
         return;
     }
     if (!ui->tableViewItems->model() || current.row() < 0 || current.column() < 0) {
@@ -708,7 +719,8 @@ void CPOS::DeleteLine(int row)
     const double lineDiscount = deletingLine ? -discount : discount;
     if (!WriteLineWithStock(stock, code, deletingLine, requested, asked, write)) {
         if (linesUnread)
-            unconfirmedWrite = UnconfirmedWrite{true, itemIndex, lineId, -lineGross, -subTax, -lineDiscount};
+            unconfirmedWrite = UnconfirmedWrite{true, itemIndex, lineId, -lineGross, -subTax, -lineDiscount,
+                                                line.value(QStringLiteral("PRODUCT_NAME")).toString()};
         return;
     }
 

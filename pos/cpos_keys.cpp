@@ -8,11 +8,15 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDateTimeEdit>
+#include <QGridLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QShortcut>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <algorithm>
 
 bool CPOS::blinkPhase = false;
 int CPOS::paidEnterCount = 0;
@@ -40,6 +44,58 @@ void CPOS::ShowStatus(const QString& text, bool isError)
     ui->labelStatus->setText(text);
     blinkTimer->start(350);
     statusWatchDogTimer->start(3000);
+}
+
+void CPOS::ShowLastingStatus(const QString& text, bool isError)
+{
+    ShowStatus(text, isError);
+    statusShowTimer->stop();
+}
+
+QString CPOS::NamedStatus(const QList<QPair<QString, QString>>& parts) const
+{
+    QLabel* label = ui->labelStatus;
+    // The label's column, also while the label is hidden and so not laid out.
+    const QRect cell = ui->gridLayoutLeftBox->cellRect(0, 0);
+    const int frame = label->width() - label->contentsRect().width();
+    const int room = (cell.isValid() ? cell.width() : label->width()) - frame;
+    const QFontMetrics metrics = label->fontMetrics();
+    const auto compose = [&parts](const QStringList& names) {
+        QStringList texts;
+        for (int i = 0; i < parts.size(); ++i)
+            texts << (parts.at(i).first.contains(QLatin1String("%1")) ? parts.at(i).first.arg(names.at(i))
+                                                                        : parts.at(i).first);
+        return texts.join(QLatin1Char(' '));
+    };
+    QStringList names;
+    for (const auto& part : parts)
+        names << part.second;
+    QString text = compose(names);
+    QStringList unnamed;
+    for (int i = 0; i < names.size(); ++i)
+        unnamed << QString();
+    const int fixed = metrics.horizontalAdvance(compose(unnamed));
+    // Each name gets an equal share of the room the fixed words leave, a shorter one leaving the rest to the others;
+    // a text measured whole may still be wider than its parts, so the room shrinks until it fits.
+    for (int spare = room - fixed; metrics.horizontalAdvance(text) > room && spare > 0;
+         spare -= metrics.averageCharWidth()) {
+        QVector<int> order;
+        for (int i = 0; i < names.size(); ++i)
+            if (!names.at(i).isEmpty())
+                order << i;
+        std::sort(order.begin(), order.end(), [&](int a, int b) {
+            return metrics.horizontalAdvance(names.at(a)) < metrics.horizontalAdvance(names.at(b));
+        });
+        QStringList cut = names;
+        int left = spare;
+        for (int n = 0; n < order.size(); ++n) {
+            const int share = left / (order.size() - n);
+            cut[order.at(n)] = metrics.elidedText(names.at(order.at(n)), Qt::ElideRight, share);
+            left -= metrics.horizontalAdvance(cut.at(order.at(n)));
+        }
+        text = compose(cut);
+    }
+    return text;
 }
 
 void CPOS::OnBlinkingTimeout()

@@ -70,6 +70,7 @@ private slots:
     void nextScanAfterUnconfirmedScan_data();
     void nextScanAfterUnconfirmedScan();
     void unreadLinesOfALongSaleReadWhole();
+    void deleteAgainAfterUnconfirmedDeletion_data();
     void deleteAgainAfterUnconfirmedDeletion();
 
 private:
@@ -136,6 +137,8 @@ double CartTax(const CPOS* screen)
 const QString STORED_LINES = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1 ORDER BY ID");
 const QString UNREACHABLE_REFUSAL =
     QStringLiteral("Not done: the database server cannot be reached to read the sale's lines.");
+const QString NOT_CLOSED =
+    QStringLiteral("Not closed: the lines are read when the server is back; press Close then.");
 
 // The status line as the cashier sees it, checked to be whole at a till's width.
 QString WholeStatus(const PosFixture::Screen& s)
@@ -144,6 +147,19 @@ QString WholeStatus(const PosFixture::Screen& s)
     if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
         return QStringLiteral("cut: ") + label->text();
     return s.status();
+}
+
+// The colour the status line blinks in besides grey.
+QString Blink(const PosFixture::Screen& s)
+{
+    QString styles;
+    for (int tick = 0; tick < 2; ++tick) {
+        s.screen->OnBlinkingTimeout();
+        styles += s.child<QLabel>("labelStatus")->styleSheet();
+    }
+    return styles.contains(QLatin1String("green")) ? QStringLiteral("green")
+           : styles.contains(QLatin1String("red")) ? QStringLiteral("red")
+                                                   : styles;
 }
 
 // "TOTAL|TAX" of the stored lines, as the header stores them.
@@ -174,20 +190,32 @@ void ReopenedNotRead()
     QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
 }
 
-// A product whose name is wider than the cart's caption, so that fitting the columns shows. Made after the cases
-// that count every stock row.
+const QString LONGEST_NAME =
+    QStringLiteral("Sparkling mineral water with lemon and lime, glass bottle of one litre, crate of twelve, "
+                   "deposit included, from the springs of the northern hills");
+
+// A product whose name is wider than the cart's caption, so that fitting the columns shows, and one whose name is
+// as long as a product's can be. Made after the cases that count every stock row.
 QString LongNamedStock(const QString& inventoryDb)
 {
     static bool stocked = false;
     if (!stocked) {
-        const QString error = PosFixture::AddStock(inventoryDb, QStringLiteral("L3"),
-                                                   {{"QUANTITY", 100000}, {"NAME", "A product with a rather long name"}});
+        QString error = PosFixture::AddStock(inventoryDb, QStringLiteral("L3"),
+                                             {{"QUANTITY", 100000}, {"NAME", "A product with a rather long name"}});
+        if (error.isEmpty())
+            error = PosFixture::AddStock(inventoryDb, QStringLiteral("L4"),
+                                         {{"QUANTITY", 100000}, {"NAME", LONGEST_NAME}});
         QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
         if (!error.isEmpty())
             return error;
         stocked = true;
     }
     return QString();
+}
+
+QString Whole(const QString& text)
+{
+    return QRegularExpression::anchoredPattern(QRegularExpression::escape(text));
 }
 
 // The cart's columns as a load fits them.
@@ -452,6 +480,9 @@ void TestPosServerKill::unconfirmedLineWrite_data()
     QTest::newRow("deletion, pay due") << 3 << false << true << "pay due" << true;
     QTest::newRow("first line, pay later") << 0 << false << false << "pay later" << false;
     QTest::newRow("first line, new sale") << 0 << false << false << "new sale" << false;
+    // Read by the pass before closing: the close's question would let the pass read at a moment of its own.
+    QTest::newRow("first line, close") << 0 << false << false << "close" << true;
+    QTest::newRow("deletion, closing the window") << 3 << false << true << "window close" << true;
     QTest::newRow("deletion after a save, save") << 3 << true << true << "pay" << true;
 }
 
@@ -495,10 +526,23 @@ void TestPosServerKill::unconfirmedLineWrite()
 
     // While they cannot be read, the write counts as a change that pay (and what saves first) cannot store.
     const QStringList shown = CartLines(screen);
+    const bool closing = action.contains(QLatin1String("close"));
+    const auto close = [&] {
+        answerer.pressButton(QMessageBox::Yes);
+        if (action == QLatin1String("close"))
+            screen->on_pushButtonClose_clicked();
+        else
+            s.host->close();
+    };
     if (action == QLatin1String("new sale")) {
         screen->on_pushNew_clicked();
         QCOMPARE(screen->transactionId, sale);
         QCOMPARE(WholeStatus(s), UNREACHABLE_REFUSAL);
+    } else if (closing) {
+        // Closing is no failed save: the cashier is told when it can be done.
+        close();
+        QVERIFY(s.host->isVisible());
+        QCOMPARE(WholeStatus(s), NOT_CLOSED);
     }
     QCOMPARE(screen->on_pushButtonPay_clicked(), 4);
     QCOMPARE(WholeStatus(s), UNREACHABLE_REFUSAL);
@@ -506,12 +550,13 @@ void TestPosServerKill::unconfirmedLineWrite()
     QCOMPARE(rows(salesDb, HEADER.arg(sale)), header);
     QCOMPARE(rows(salesDb, STORED_LINES.arg(sale)).size(), scansBefore + (deleting ? -1 : 1));
 
-    const QString told = deleting ? QStringLiteral("The line was deleted.") : QStringLiteral("The item is in the sale.");
+    const QString told = deleting ? QStringLiteral("K1 was deleted.") : QStringLiteral("K1 is in the sale.");
     p->setAway(false);
     if (passFirst) {
         // Once the server answers, the cart holds the stored lines, and TOTAL and SALES TAX are their sums.
         reconnectAndIdle();
         QCOMPARE(WholeStatus(s), told);
+        QCOMPARE(Blink(s), QStringLiteral("green"));
         QCOMPARE(CartLines(screen), rows(salesDb, STORED_LINES.arg(sale)));
         QCOMPARE(s.child("lineEditTotal")->text(), QLocale().toString(CartTotal(screen), 'f', 2));
         QCOMPARE(s.child("lineEditTax")->text(), QLocale().toString(CartTax(screen), 'f', 2));
@@ -524,9 +569,12 @@ void TestPosServerKill::unconfirmedLineWrite()
     const auto act = [&] {
         if (action == QLatin1String("pay due"))
             paid->setText(QStringLiteral("0"));
-        else if (action == QLatin1String("new sale"))
+        else if (action == QLatin1String("new sale") || closing)
             paid->setText(QStringLiteral("1000"));
-        return Press(s, action);
+        if (!closing)
+            return Press(s, action);
+        close();
+        return 0;
     };
     if (!passFirst) {
         act();
@@ -540,6 +588,8 @@ void TestPosServerKill::unconfirmedLineWrite()
     QCOMPARE(act(), 0);
     if (action == QLatin1String("new sale"))
         QVERIFY(screen->transactionId != sale);
+    if (closing)
+        QVERIFY(!s.host->isVisible());
     QCOMPARE(answerer.pendingAnswers(), 0);
     // Saved, with the header's GRAND_TOTAL and TOTAL_TAX those of the stored lines.
     const QStringList saved = rows(salesDb, QStringLiteral("SELECT t.STATUS > -1, ROUND(t.GRAND_TOTAL, 2), "
@@ -647,15 +697,20 @@ void TestPosServerKill::newSaleAfterSecondDrop()
 // what it shows.
 void TestPosServerKill::cartReadRefused_data()
 {
-    QTest::addColumn<bool>("unconfirmed"); // the refused read is the one pay makes after an unconfirmed scan
+    QTest::addColumn<bool>("unconfirmed"); // the refused read is the check an action makes after an unconfirmed scan
+    QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("told");
-    QTest::newRow("after a scan") << false << "The item was stored. The lines could not be read again: ";
-    QTest::newRow("before pay, after an unconfirmed scan") << true << "Not done: the sale's lines could not be read: ";
+    QTest::newRow("after a scan") << false << "scan" << "The item was stored. The lines could not be read again: ";
+    QTest::newRow("before pay, after an unconfirmed scan")
+        << true << "pay" << "Not done: the sale's lines could not be read: ";
+    QTest::newRow("Delete Item, after an unconfirmed scan")
+        << true << "delete item" << "Not done: the sale's lines could not be read: ";
 }
 
 void TestPosServerKill::cartReadRefused()
 {
     QFETCH(bool, unconfirmed);
+    QFETCH(QString, action);
     QFETCH(QString, told);
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s(false);
@@ -669,9 +724,13 @@ void TestPosServerKill::cartReadRefused()
     }
     const QStringList shown = CartLines(screen);
     p->refuse(QStringLiteral("FROM tblSalesInvoice WHERE TRANSACTION_ID"), reason);
-    if (unconfirmed) {
+    if (action == QLatin1String("pay")) {
         s.child("lineEditPaid")->setText(QStringLiteral("1000"));
         QCOMPARE(screen->on_pushButtonPay_clicked(), 4);
+    } else if (action == QLatin1String("delete item")) {
+        auto* view = s.child<QTableView>("tableViewItems");
+        view->setCurrentIndex(screen->cartModel->index(0, COL_PRODUCT_NAME));
+        screen->on_pushDeleteItem_clicked();
     } else {
         s.scan(QStringLiteral("K2"));
     }
@@ -818,22 +877,25 @@ void TestPosServerKill::headerWriteAnswerLost_data()
 {
     QTest::addColumn<bool>("invoice");
     QTest::addColumn<QString>("action");
-    QTest::newRow("pay") << false << "pay";
-    QTest::newRow("pay due") << false << "pay due";
-    QTest::newRow("quick pay") << false << "quick pay";
-    QTest::newRow("Enter in PAID") << false << "enter";
-    QTest::newRow("New Sale") << false << "new sale";
-    QTest::newRow("mode switch") << false << "mode switch";
-    QTest::newRow("closing") << false << "close";
-    QTest::newRow("a held sale's button") << false << "held sale";
-    QTest::newRow("Save Invoice") << true << "save invoice";
-    QTest::newRow("mode switch, invoice") << true << "mode switch";
+    QTest::addColumn<bool>("refused"); // the COMMIT refused by the server, not lost
+    QTest::newRow("pay") << false << "pay" << false;
+    QTest::newRow("pay due") << false << "pay due" << false;
+    QTest::newRow("quick pay") << false << "quick pay" << false;
+    QTest::newRow("Enter in PAID") << false << "enter" << false;
+    QTest::newRow("New Sale") << false << "new sale" << false;
+    QTest::newRow("mode switch") << false << "mode switch" << false;
+    QTest::newRow("closing") << false << "close" << false;
+    QTest::newRow("a held sale's button") << false << "held sale" << false;
+    QTest::newRow("Save Invoice") << true << "save invoice" << false;
+    QTest::newRow("mode switch, invoice") << true << "mode switch" << false;
+    QTest::newRow("pay, COMMIT refused") << false << "pay" << true;
 }
 
 void TestPosServerKill::headerWriteAnswerLost()
 {
     QFETCH(bool, invoice);
     QFETCH(QString, action);
+    QFETCH(bool, refused);
     QSettings* store = AppSettings::Instance()->settings;
     store->setValue(QStringLiteral("POS_MODE"), invoice ? 0 : 1);
     const auto receiptModeBack = qScopeGuard([store] { store->setValue(QStringLiteral("POS_MODE"), 1); });
@@ -860,7 +922,10 @@ void TestPosServerKill::headerWriteAnswerLost()
     s.child<QDateTimeEdit>(invoice ? "dateTimeInvoiceTimeStamp" : "dateTimeReceiptTimeStamp")
         ->setDateTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
 
-    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    if (refused)
+        p->refuse(QStringLiteral("^COMMIT$"), QStringLiteral("Got error 28 during COMMIT"), 1180, "HY000");
+    else
+        p->loseAnswer(QStringLiteral("^COMMIT$"), true);
     if (action == QLatin1String("enter")) {
         CPOS::paidEnterCount = 0;
         screen->on_lineEditPaid_returnPressed();
@@ -874,20 +939,21 @@ void TestPosServerKill::headerWriteAnswerLost()
     } else {
         QCOMPARE(Press(s, action), action == QLatin1String("pay") ? 4 : 0);
     }
-    QCOMPARE(p->lostAnswers(), 1);
+    QCOMPARE(p->lostAnswers() + p->refusedStatements(), 1);
     QCOMPARE(answerer.pendingAnswers(), 0);
-    QCOMPARE(WholeStatus(s), HEADER_UNCONFIRMED);
+    QCOMPARE(WholeStatus(s),
+             refused ? QStringLiteral("Error occurred while logging payment information") : HEADER_UNCONFIRMED);
     QVERIFY(s.host && s.host->isVisible());
     QCOMPARE(screen->transactionId, sale);
     QCOMPARE(s.child<QPushButton>("pushInvoiceMode")->isChecked(), invoice);
     QVERIFY(screen->changedSinceSave);
-    // The server carried the write out.
+    // The server carried the write out, unless it refused it.
     const QString header = HEADER.arg(sale);
     const QStringList stored = rows(salesDb, header);
     QCOMPARE(rows(salesDb, QStringLiteral("SELECT STATUS FROM tblSalesTransactions WHERE ID = ") + sale),
-             QStringList{QStringLiteral("2")});
+             QStringList{refused ? QStringLiteral("-1") : QStringLiteral("2")});
 
-    p->setAway(false);
+    p->clear();
     DatabaseManager* manager = DatabaseManager::Instance();
     QTRY_VERIFY_WITH_TIMEOUT((manager->SalesDatabase(), manager->salesOpen), 20000);
     if (invoice) {
@@ -897,7 +963,8 @@ void TestPosServerKill::headerWriteAnswerLost()
         QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
         QCOMPARE(s.status(), QStringLiteral("Paid successfully and saved."));
     }
-    QCOMPARE(rows(salesDb, header), stored);
+    if (!refused)
+        QCOMPARE(rows(salesDb, header), stored);
 }
 
 // A sale-screen read that fails: the check that a chosen stored sale exists (Search Receipt, Invoice Search, Open
@@ -963,16 +1030,26 @@ void TestPosServerKill::saleScreenReadFails()
 void TestPosServerKill::lineWriteLostBeforeCommit_data()
 {
     QTest::addColumn<QString>("statement"); // whose answer is lost
+    QTest::addColumn<bool>("refused");      // by the server instead
     QTest::addColumn<bool>("deleting");
-    QTest::newRow("deletion") << "DELETE FROM .*tblSalesInvoice" << true;
-    QTest::newRow("stock lock") << "FOR UPDATE$" << false;
-    QTest::newRow("BEGIN") << "^BEGIN WORK$" << false;
+    QTest::addColumn<QString>("told");
+    const QString notAdded = QStringLiteral("The item was not added: the database server cannot be reached.");
+    QTest::newRow("deletion") << "DELETE FROM .*tblSalesInvoice" << false << true
+                              << "The item was not deleted: the database server cannot be reached.";
+    QTest::newRow("stock lock") << "FOR UPDATE$" << false << false << notAdded;
+    QTest::newRow("BEGIN") << "^BEGIN WORK$" << false << false << notAdded;
+    QTest::newRow("line refused")
+        << "INSERT INTO .*tblSalesInvoice" << true << false
+        << "Error occurred while logging transaction. Please check sales database connection.";
 }
 
+// Nothing was stored, and the cashier knows it: what was typed for the item stays for the scan again.
 void TestPosServerKill::lineWriteLostBeforeCommit()
 {
     QFETCH(QString, statement);
+    QFETCH(bool, refused);
     QFETCH(bool, deleting);
+    QFETCH(QString, told);
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s;
     CPOS* screen = s.screen;
@@ -982,7 +1059,12 @@ void TestPosServerKill::lineWriteLostBeforeCommit()
     QCOMPARE(stored.size(), 2);
     const QString stock = PosFixture::Stock(inventoryDb, QStringLiteral("K1"));
 
-    p->loseAnswer(statement);
+    if (refused)
+        p->refuse(statement, QStringLiteral("only 2 left"));
+    else
+        p->loseAnswer(statement);
+    s.child("lineEditItems")->setText(QStringLiteral("3"));
+    s.child("lineEditDiscount")->setText(QStringLiteral("10"));
     if (deleting) {
         auto* view = s.child<QTableView>("tableViewItems");
         view->setCurrentIndex(view->model()->index(0, COL_PRODUCT_NAME));
@@ -990,9 +1072,11 @@ void TestPosServerKill::lineWriteLostBeforeCommit()
     } else {
         s.scan(QStringLiteral("K1"));
     }
-    QCOMPARE(p->lostAnswers(), 1);
-    QCOMPARE(WholeStatus(s), deleting ? QStringLiteral("The item was not deleted: the database server cannot be reached.")
-                                      : QStringLiteral("The item was not added: the database server cannot be reached."));
+    QCOMPARE(p->lostAnswers() + p->refusedStatements(), 1);
+    // The Part's own text for a refusal is wider than a till's status line.
+    QCOMPARE(refused ? s.status() : WholeStatus(s), told);
+    QCOMPARE(s.child("lineEditItems")->text(), QStringLiteral("3"));
+    QCOMPARE(s.child("lineEditDiscount")->text(), QStringLiteral("10"));
     QCOMPARE(rows(salesDb, STORED_LINES.arg(screen->transactionId)), stored);
     QCOMPARE(PosFixture::Stock(inventoryDb, QStringLiteral("K1")), stock);
 }
@@ -1046,10 +1130,13 @@ void TestPosServerKill::actionAfterUnconfirmedLine()
     const auto act = [&] { Press(s, action); };
     act();
     // Told, and shown as stored; nothing stored, printed or asked.
-    const QString told = QStringLiteral("The item is in the sale.");
-    QCOMPARE(WholeStatus(s), action == QLatin1String("delete item")
-                                 ? told + QStringLiteral(" Press Delete Item again.")
-                                 : told);
+    QString told = Whole(QStringLiteral("A product with a rather long name is in the sale."));
+    if (action == QLatin1String("delete item"))
+        told = Whole(QStringLiteral("A product with a rather long name is in the sale. Press Delete Item again."));
+    else if (action == QLatin1String("scan"))
+        told = QStringLiteral("^A product with a rather .*… is in the sale\\. K2 was not rung up: scan it again\\.$");
+    const QString shown = WholeStatus(s);
+    QVERIFY2(QRegularExpression(told).match(shown).hasMatch(), qPrintable(shown));
     const QStringList stored = rows(salesDb, STORED_LINES.arg(sale));
     QCOMPARE(stored.size(), 4);
     QCOMPARE(CartLines(screen), stored);
@@ -1118,21 +1205,29 @@ void TestPosServerKill::actionAfterUnconfirmedLine()
 
 // A stored receipt or a held sale opened while the answer to its lines' read is lost: once read, by the pass or an
 // action's check, the cart, line numbers and column widths are the stored lines', and the sale is no more changed
-// than one read at opening: New Sale stores nothing and asks nothing.
+// than one read at opening: New Sale stores nothing and asks nothing. A write of its own whose answer was lost
+// changes its header's amounts by the line's, when the server kept it.
 void TestPosServerKill::loadedSaleReadLateStaysAsStored_data()
 {
     QTest::addColumn<bool>("held");
     QTest::addColumn<bool>("byPass"); // else by Delete Item's check
-    QTest::newRow("stored receipt, by the pass") << false << true;
-    QTest::newRow("stored receipt, by a check") << false << false;
-    QTest::newRow("held sale, by the pass") << true << true;
-    QTest::newRow("held sale, by a check") << true << false;
+    QTest::addColumn<QString>("write"); // the sale's own write whose answer is lost, after its lines were read
+    QTest::addColumn<bool>("toldBefore"); // the screen told what the server kept of a write of an earlier sale
+    QTest::newRow("stored receipt, by the pass") << false << true << "" << false;
+    QTest::newRow("stored receipt, by a check") << false << false << "" << false;
+    QTest::newRow("held sale, by the pass") << true << true << "" << false;
+    QTest::newRow("held sale, by a check") << true << false << "" << false;
+    QTest::newRow("stored receipt, by a check, after an outcome") << false << false << "" << true;
+    QTest::newRow("stored receipt, unconfirmed scan") << false << true << "scan" << false;
+    QTest::newRow("held sale, unconfirmed deletion") << true << false << "deletion" << false;
 }
 
 void TestPosServerKill::loadedSaleReadLateStaysAsStored()
 {
     QFETCH(bool, held);
     QFETCH(bool, byPass);
+    QFETCH(QString, write);
+    QFETCH(bool, toldBefore);
     QCOMPARE(LongNamedStock(inventoryDb), QString());
     SqlProxy* p = throughProxy();
     ModalAnswerer answerer;
@@ -1140,7 +1235,7 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
     {
         const PosFixture::Screen till;
         till.scan(QStringLiteral("L3"));
-        till.scan(QStringLiteral("K2"));
+        till.scan(QStringLiteral("K1"));
         sale = till.screen->transactionId;
         if (held) {
             answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
@@ -1159,11 +1254,23 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
                                           + sale}),
              QString());
     const QStringList header = rows(salesDb, HEADER.arg(sale));
-    // Opened on a screen whose cart has shown no line yet.
+    // Opened on a screen whose cart has shown no line yet, unless it told of a write of its own before.
     const PosFixture::Screen s;
     CPOS* screen = s.screen;
+    if (toldBefore) {
+        p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+        s.scan(QStringLiteral("K2"));
+        p->setAway(false);
+        ReopenedNotRead();
+        s.child("lineEditPaid")->setText(QStringLiteral("1000"));
+        QCOMPARE(screen->on_pushButtonPay_clicked(), 4);
+        QCOMPARE(WholeStatus(s), QStringLiteral("K2 is in the sale."));
+        screen->on_pushNew_clicked();
+    }
 
-    p->loseAnswer(QStringLiteral("FROM tblSalesInvoice WHERE TRANSACTION_ID = %1$").arg(sale), true);
+    const int lostBefore = p->lostAnswers();
+    if (write.isEmpty())
+        p->loseAnswer(QStringLiteral("FROM tblSalesInvoice WHERE TRANSACTION_ID = %1$").arg(sale), true);
     if (held) {
         for (CPosButton* hold : s.child<QWidget>("scrollAreaPendingPaymentsContents")->findChildren<CPosButton*>())
             if (hold->GetCode() == sale)
@@ -1171,10 +1278,7 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
     } else {
         screen->OpenSale(sale, false);
     }
-    QCOMPARE(p->lostAnswers(), 1);
     QCOMPARE(screen->transactionId, sale);
-    QCOMPARE(WholeStatus(s), held ? QStringLiteral("Pending payment opened. Its lines are read once the server is back.")
-                                  : QStringLiteral("Sales receipt has been opened. Its lines are read once the server is back."));
     const auto amounts = [&] {
         QStringList texts;
         for (const char* field : {"lineEditTotal", "lineEditTax", "lineEditPaid", "lineEditChange"})
@@ -1183,18 +1287,56 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
     };
     const QStringList opened = amounts();
     QCOMPARE(opened.last(), QStringLiteral("2020-01-02T03:04:05"));
+    auto* view = s.child<QTableView>("tableViewItems");
+    if (write.isEmpty()) {
+        QCOMPARE(p->lostAnswers(), lostBefore + 1);
+        QCOMPARE(WholeStatus(s),
+                 held ? QStringLiteral("Pending payment opened. Its lines are read once the server is back.")
+                      : QStringLiteral("Sales receipt has been opened. Its lines are read once the server is back."));
+    } else {
+        p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+        if (write == QLatin1String("scan")) {
+            s.scan(QStringLiteral("K1"));
+        } else {
+            view->setCurrentIndex(screen->cartModel->index(1, COL_PRODUCT_NAME));
+            screen->on_pushDeleteItem_clicked();
+        }
+        QCOMPARE(p->lostAnswers(), 1);
+    }
 
     p->setAway(false);
+    QString told = write == QLatin1String("scan") ? QStringLiteral("K1 is in the sale.") : QString();
     if (byPass) {
         reconnectAndIdle();
     } else {
         ReopenedNotRead();
+        // A text before it fading out: Delete Item's text still shows for its own time.
+        screen->OnStatusWatchDogTimeout();
         screen->on_pushDeleteItem_clicked();
-        QCOMPARE(WholeStatus(s), QStringLiteral("Lines read again. Select a line to delete."));
+        told = write.isEmpty() ? QStringLiteral("Lines read again. Select a line to delete.")
+                               : QStringLiteral("K1 was deleted. The selected line is gone.");
+        QVERIFY(!screen->statusShowTimer->isActive());
     }
+    if (!told.isEmpty())
+        QCOMPARE(WholeStatus(s), told);
     QCOMPARE(CartLines(screen), rows(salesDb, STORED_LINES.arg(sale)));
+    QVERIFY(CartFitted(view));
+    if (!write.isEmpty()) {
+        // The stored header's amounts with the line's added, or taken off; and pay stores them.
+        const double sign = write == QLatin1String("scan") ? 1.0 : -1.0;
+        const QString total = QLocale().toString(QLocale().toDouble(opened.at(0)) + sign * 11.0, 'f', 2);
+        const QString tax = QLocale().toString(QLocale().toDouble(opened.at(1)) + sign * 1.0, 'f', 2);
+        QCOMPARE(s.child("lineEditTotal")->text(), total);
+        QCOMPARE(s.child("lineEditTax")->text(), tax);
+        s.child("lineEditPaid")->setText(QStringLiteral("1000"));
+        QCOMPARE(screen->on_pushButtonPay_clicked(), 0);
+        QCOMPARE(rows(salesDb, QStringLiteral("SELECT GRAND_TOTAL, TOTAL_TAX FROM tblSalesTransactions WHERE ID = %1")
+                                   .arg(sale)),
+                 QStringList{QString::number(QLocale().toDouble(total)) + QLatin1Char('|')
+                             + QString::number(QLocale().toDouble(tax))});
+        return;
+    }
     QCOMPARE(screen->NextFreeIndex(), 3);
-    QVERIFY(CartFitted(s.child<QTableView>("tableViewItems")));
     QCOMPARE(amounts(), opened);
     QVERIFY(!screen->changedSinceSave);
 
@@ -1210,15 +1352,26 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
 void TestPosServerKill::nextScanAfterUnconfirmedScan_data()
 {
     QTest::addColumn<bool>("reached"); // the server carried the commit out
-    QTest::addColumn<QString>("told");
-    QTest::newRow("answer lost") << true << "The item is in the sale.";
-    QTest::newRow("commit lost") << false << "The item was not stored: scan it again.";
+    QTest::addColumn<QString>("lost");  // the code of the scan whose commit was not confirmed
+    QTest::addColumn<QString>("next");  // the code of the scan after it
+    QTest::addColumn<QString>("told");  // a pattern
+    QTest::newRow("answer lost") << true << "K2" << "K1"
+                                 << Whole("K2 is in the sale. K1 was not rung up: scan it again.");
+    QTest::newRow("commit lost") << false << "K2" << "K1"
+                                 << Whole("K2 was not stored: scan it again. K1 was not rung up: scan it again.");
+    // The longest names cut, so that the whole text is read.
+    QTest::newRow("answer lost, long names")
+        << true << "L4" << "L4"
+        << "^Sparkling m.*… is in the sale\\. Sparkling m.*… was not rung up: scan it again\\.$";
 }
 
 void TestPosServerKill::nextScanAfterUnconfirmedScan()
 {
     QFETCH(bool, reached);
+    QFETCH(QString, lost);
+    QFETCH(QString, next);
     QFETCH(QString, told);
+    QCOMPARE(LongNamedStock(inventoryDb), QString());
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s;
     CPOS* screen = s.screen;
@@ -1230,9 +1383,12 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan()
         p->loseAnswer(QStringLiteral("^COMMIT$"), true);
     else
         p->loseStatement(QStringLiteral("^COMMIT$"), true);
-    s.scan(QStringLiteral("K2"));
+    // A text before it fading out: the "did not confirm" text still shows for its own time.
+    screen->OnStatusWatchDogTimeout();
+    s.scan(lost);
     QCOMPARE(p->lostAnswers(), 1);
     QCOMPARE(WholeStatus(s), QStringLiteral("The server did not confirm the item: the lines are read when it is back."));
+    QVERIFY(!screen->statusShowTimer->isActive());
     QCOMPARE(s.child("lineEditItems")->text(), QStringLiteral("1"));
     QCOMPARE(s.child("lineEditDiscount")->text(), QStringLiteral("0"));
 
@@ -1241,22 +1397,25 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan()
     QVERIFY(screen->statusShowTimer->isActive());
     p->setAway(false);
     ReopenedNotRead();
-    s.scan(QStringLiteral("K1"));
-    QCOMPARE(WholeStatus(s), told);
+    s.scan(next);
+    const QString shown = WholeStatus(s);
+    QVERIFY2(QRegularExpression(told).match(shown).hasMatch(), qPrintable(shown));
+    QCOMPARE(Blink(s), reached ? QStringLiteral("green") : QStringLiteral("red"));
     QVERIFY(!screen->statusShowTimer->isActive());
     QVERIFY(screen->statusWatchDogTimer->isActive());
-    const QStringList kept = rows(salesDb, QStringLiteral("SELECT ITEM_INDEX, BAR_CODE, QUANTITY, DISCOUNT FROM "
-                                                          "tblSalesInvoice WHERE TRANSACTION_ID = %1 ORDER BY ID").arg(sale));
-    const QStringList expected =
-        reached ? QStringList{QStringLiteral("1|K1|1|0"), QStringLiteral("2|K2|2|2")} : QStringList{QStringLiteral("1|K1|1|0")};
+    const QString linesOfSale = QStringLiteral("SELECT ITEM_INDEX, BAR_CODE, QUANTITY, DISCOUNT FROM tblSalesInvoice "
+                                               "WHERE TRANSACTION_ID = %1 ORDER BY ID").arg(sale);
+    const QStringList kept = rows(salesDb, linesOfSale);
+    QStringList expected{QStringLiteral("1|K1|1|0")};
+    if (reached)
+        expected << QStringLiteral("2|%1|2|2").arg(lost);
     QCOMPARE(kept, expected);
     QCOMPARE(CartLines(screen), rows(salesDb, STORED_LINES.arg(sale)));
 
-    s.scan(QStringLiteral("K1"));
+    s.scan(next);
     QCOMPARE(s.status(), QString());
-    QCOMPARE(rows(salesDb, QStringLiteral("SELECT ITEM_INDEX, BAR_CODE, QUANTITY, DISCOUNT FROM tblSalesInvoice WHERE "
-                                          "TRANSACTION_ID = %1 ORDER BY ID").arg(sale)),
-             kept + QStringList{QStringLiteral("%1|K1|1|0").arg(reached ? 3 : 2)});
+    QCOMPARE(rows(salesDb, linesOfSale),
+             kept + QStringList{QStringLiteral("%1|%2|1|0").arg(reached ? 3 : 2).arg(next)});
     QCOMPARE(s.child("lineEditTotal")->text(), TotalText(rows(salesDb, STORED_SUMS.arg(sale))));
 }
 
@@ -1275,7 +1434,7 @@ void TestPosServerKill::unreadLinesOfALongSaleReadWhole()
     QCOMPARE(p->lostAnswers(), 1);
     p->setAway(false);
     reconnectAndIdle();
-    QCOMPARE(s.status(), QStringLiteral("The item is in the sale."));
+    QCOMPARE(s.status(), QStringLiteral("K1 is in the sale."));
     QCOMPARE(screen->cartModel->rowCount(), 301);
     QCOMPARE(s.child("lineEditTotal")->text(), TotalText(rows(salesDb, STORED_SUMS.arg(sale))));
     s.scan(QStringLiteral("K2"));
@@ -1285,32 +1444,50 @@ void TestPosServerKill::unreadLinesOfALongSaleReadWhole()
              QStringList{QStringLiteral("302|302|302")});
 }
 
-// Delete Item pressed again on a line whose deletion was not confirmed: the stored lines say it is gone, and nothing
-// else is deleted.
+// Delete Item pressed again on the first of three lines, whose deletion was not confirmed: the stored lines say
+// whether it is gone, and nothing else is deleted.
+void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion_data()
+{
+    QTest::addColumn<bool>("reached"); // the server carried the commit out
+    QTest::addColumn<QString>("told");
+    QTest::newRow("answer lost") << true << "K1 was deleted. The selected line is gone.";
+    QTest::newRow("commit lost") << false << "K1 was not deleted: delete it again. Press Delete Item again.";
+}
+
 void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion()
 {
+    QFETCH(bool, reached);
+    QFETCH(QString, told);
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s;
     CPOS* screen = s.screen;
-    s.scan(QStringLiteral("K1"));
-    s.scan(QStringLiteral("K2"));
+    for (const char* code : {"K1", "K2", "K2"})
+        s.scan(QLatin1String(code));
     const QString sale = screen->transactionId;
+    const QStringList before = rows(salesDb, STORED_LINES.arg(sale));
     auto* view = s.child<QTableView>("tableViewItems");
     view->setCurrentIndex(screen->cartModel->index(0, COL_PRODUCT_NAME));
-    p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    const QVariant selected = screen->cartModel->record(0).value(QStringLiteral("ID"));
+    if (reached)
+        p->loseAnswer(QStringLiteral("^COMMIT$"), true);
+    else
+        p->loseStatement(QStringLiteral("^COMMIT$"), true);
     screen->on_pushDeleteItem_clicked();
     QCOMPARE(p->lostAnswers(), 1);
-    QCOMPARE(screen->cartModel->rowCount(), 2);
+    QCOMPARE(screen->cartModel->rowCount(), 3);
     QCOMPARE(view->currentIndex().row(), 0);
 
     p->setAway(false);
     ReopenedNotRead();
     screen->on_pushDeleteItem_clicked();
-    QCOMPARE(WholeStatus(s), QStringLiteral("The line was deleted. The selected line is gone."));
+    QCOMPARE(WholeStatus(s), told);
     const QStringList stored = rows(salesDb, STORED_LINES.arg(sale));
-    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored, reached ? QStringList(before.mid(1)) : before);
     QCOMPARE(CartLines(screen), stored);
-    QVERIFY(!view->currentIndex().isValid());
+    if (reached)
+        QVERIFY(!view->currentIndex().isValid());
+    else
+        QCOMPARE(screen->cartModel->record(view->currentIndex().row()).value(QStringLiteral("ID")), selected);
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKill)
