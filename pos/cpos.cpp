@@ -447,7 +447,7 @@ void CPOS::on_pushButtonClose_clicked()
     if (changedSinceSave && on_pushButtonPay_clicked() != 0) {
         // The lines of a lost write could not be read, as the server is away: closing waits for it, not for a save.
         if (linesUnread && !DatabaseManager::Instance()->salesOpen)
-            ShowStatus(tr("Not closed: the lines are read when the server is back; press Close then."), true);
+            ShowStatus(tr("Not closed: the lines are read once the server is back; press Close again."), true);
         return;
     }
 

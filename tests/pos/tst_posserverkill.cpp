@@ -138,7 +138,7 @@ const QString STORED_LINES = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE
 const QString UNREACHABLE_REFUSAL =
     QStringLiteral("Not done: the database server cannot be reached to read the sale's lines.");
 const QString NOT_CLOSED =
-    QStringLiteral("Not closed: the lines are read when the server is back; press Close then.");
+    QStringLiteral("Not closed: the lines are read once the server is back; press Close again.");
 
 // The status line as the cashier sees it, checked to be whole at a till's width.
 QString WholeStatus(const PosFixture::Screen& s)
