@@ -255,9 +255,8 @@ bool CPOS::HoldInDoubt()
             isError = false;
         }
     }
-    ShowStatus(told, isError);
     // Not cut short by the grey phase of the "did not confirm" text before it.
-    statusShowTimer->stop();
+    ShowLastingStatus(told, isError);
     return true;
 }
 

@@ -42,9 +42,7 @@ void MySqlPage::on_pushConfigure_clicked()
 void MySqlPage::on_pushDatabases_clicked()
 {
     AppSettings* appSettings = AppSettings::Instance();
-    // Until the first login sets a role every module is open, as it is from the main window's menu.
-    const bool beforeFirstLogin = !appSettings->sessionOpen && appSettings->roleName.isEmpty();
-    if (!beforeFirstLogin && !appSettings->HasPermission(MODULE_DATABASE_MANAGEMENT)) {
+    if (!appSettings->HasPermission(MODULE_DATABASE_MANAGEMENT)) {
         QMessageBox::information(this, tr("Module Permission"),
                                  tr("You are not allowed to access this function. Please contact ADMINISTRATOR user of "
                                     "Vorantel and request desired permissions."),

@@ -66,14 +66,15 @@ void MainWindow::initialize()
         // Written before the dialog runs, so that a crash in it does not bring it back at every start.
         store->setValue(FIRST_TIME_START, 0);
         ProcessEventPasses(1);
+        // Every module is open until the first login, in this dialog's pages too (its database manager).
+        appSettings->loginName = NO_LOGGED_IN_USER;
+        appSettings->roleName = ADMINISTRATOR;
         SettingsDialog settingsDialog(this);
         ProcessEventPasses(1);
         settingsDialog.setModal(true);
         busy.hide();
         settingsDialog.exec();
         ProcessEventPasses(1);
-        appSettings->loginName = NO_LOGGED_IN_USER;
-        appSettings->roleName = ADMINISTRATOR;
         // The general page may have chosen another theme.
         applyTheme(store->value(THEME_KEY, QStringLiteral("light")).toString());
     }

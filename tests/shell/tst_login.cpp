@@ -6,6 +6,7 @@
 #include "loginresult.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "modules.h"
 #include "privateserver.h"
 #include "progress.h"
 #include "reportparameterdialog.h"
@@ -244,6 +245,9 @@ void TestLogin::answerStartUp(int count, const DialogAction& login)
                     busyBox = busyBox || progress->message() == QLatin1String("Initializing settings...");
                 if (!busyBox)
                     problems << QStringLiteral("no \"Initializing settings...\" busy box");
+                // Every module is open until the first login, the database manager of this dialog's pages too.
+                if (!AppSettings::Instance()->HasPermission(MODULE_DATABASE_MANAGEMENT))
+                    problems << QStringLiteral("the database manager refused in the first start's settings dialog");
                 Child<QPushButton>(modal, "pushClose")->click();
             } else if (modal->inherits("WelcomeDialog")) {
                 Child<QPushButton>(modal, "pushClose")->click();
