@@ -84,6 +84,11 @@ CPOS::CPOS(QWidget* parent)
     ui->tableViewItems->installEventFilter(this);
     // Codes may hold '<' and '>': the status line never reads its text as markup.
     ui->labelStatus->setTextFormat(Qt::PlainText);
+    // The status line keeps its room, shown or hidden: a click that waited while the screen was busy lands on the
+    // button it was aimed at, not on the one a text moved there.
+    QSizePolicy statusPolicy = ui->labelStatus->sizePolicy();
+    statusPolicy.setRetainSizeWhenHidden(true);
+    ui->labelStatus->setSizePolicy(statusPolicy);
 
     keepFocusAfterAdd = false;
     changedSinceSave = false;
@@ -302,7 +307,7 @@ void CPOS::ReadSettingsAndBuild()
         ui->pushInvoiceMode->setChecked(false);
     }
     ui->pushButtonPay->setEnabled(true);
-    // The mode switch above may have opened the status line: close it with its space.
+    // The mode switch above may have opened the status line.
     OnStatusShowTimeout();
     statusIsError = false;
     deletingLine = false;

@@ -417,8 +417,9 @@ private:
     static QString ButtonStyleTail();
     static QString ButtonCaption(const QString& name);
     // After a hold whose COMMIT's answer was lost, the sale's hold row is looked up before anything else is
-    // done with the sale: true, with what was found on the status line, when the asking action must stop.
-    bool HoldInDoubt();
+    // done with the sale: true, with what was found on the status line, when the asking action must stop. An
+    // item entry names its product (notRungUp), so that the cashier knows to enter it again.
+    bool HoldInDoubt(const QString& notRungUp = QString());
     // The held sale's button shown, then a new sale, as after a stored hold.
     void GoOnAsHeld(const PendingPayment& hold, bool saveFirst);
     // Reads the sale's stored hold row (the first, where a sale is held twice) into hold; held says whether there
@@ -515,13 +516,20 @@ private:
         QString name;
     };
     std::optional<UnconfirmedWrite> unconfirmedWrite;
-    // What the last read said about an unconfirmed write, with %1 for the product's name; empty when none was
-    // waiting.
-    QString writeOutcome;
-    QString writeOutcomeName;
-    // Texts joined into one status line, each with %1 (where it has one) for the name paired with it: the names are
-    // cut with "…" as far as needed for the whole line to be read at the status line's width.
-    QString NamedStatus(const QList<QPair<QString, QString>>& parts) const;
+    // One text of a status line: %1 (where it has one) stands for name; brief says the same in fewer words.
+    struct StatusPart
+    {
+        QString text;
+        QString name;
+        QString brief;
+    };
+    // What the last read said about an unconfirmed write; its text is empty when none was waiting.
+    StatusPart writeOutcome;
+    static StatusPart NotRungUp(const QString& name);
+    // Texts joined into one status line, to be read whole at the status line's width: the names are cut with "…"
+    // as far as needed, each keeping at least its first letter; where the words leave no room for that, the
+    // brief wordings stand in for them.
+    QString NamedStatus(const QVector<StatusPart>& parts) const;
     // The totals shown are a loaded sale's stored header's: its lines read late leave them, as at its opening.
     bool totalsFromHeader = false;
 

@@ -224,7 +224,7 @@ bool CPOS::ReadStoredHold(QSqlQuery& find, PendingPayment* hold, bool* held, QSt
     return true;
 }
 
-bool CPOS::HoldInDoubt()
+bool CPOS::HoldInDoubt(const QString& notRungUp)
 {
     if (!unconfirmedHold)
         return false;
@@ -233,30 +233,36 @@ bool CPOS::HoldInDoubt()
     PendingPayment stored = *unconfirmedHold;
     bool held = false;
     QString error;
-    QString told = tr("Not done: the database server cannot be reached to find the hold.");
-    bool isError = true;
-    if (db && db->isOpen()) {
-        QSqlQuery find(*db);
-        find.setForwardOnly(true);
-        if (!find.prepare(QLatin1String(HOLD_FIND)) || !ReadStoredHold(find, &stored, &held, &error)) {
-            // Looked up again at the next action.
-            qCWarning(lcPos) << "hold look-up:" << find.lastError().text();
-            if (!DatabaseFailure::ConnectionLost(find.driver(), find.lastError()))
-                told = tr("Not done: the sale's hold could not be read: %1").arg(ServerWords(find.lastError()));
-        } else if (!held) {
-            unconfirmedHold.reset();
-            told = tr("The hold was not stored: press Pay Later again, or pay the sale.");
-        } else {
-            unconfirmedHold.reset();
-            // The hold's own transaction stored the header with it; nothing typed since is saved with the held sale.
-            RunReorderCheck();
-            GoOnAsHeld(stored, false);
-            told = tr("The hold was stored: the sale is under Pending Payments.");
-            isError = false;
-        }
+    if (!db || !db->isOpen()) {
+        // Not cut short by the grey phase of the "did not confirm" text before it.
+        ShowLastingStatus(tr("Not done: the database server cannot be reached to find the hold."), true);
+        return true;
     }
-    // Not cut short by the grey phase of the "did not confirm" text before it.
-    ShowLastingStatus(told, isError);
+    QSqlQuery find(*db);
+    find.setForwardOnly(true);
+    if (!find.prepare(QLatin1String(HOLD_FIND)) || !ReadStoredHold(find, &stored, &held, &error)) {
+        // Looked up again at the next action.
+        qCWarning(lcPos) << "hold look-up:" << find.lastError().text();
+        ShowLastingStatus(DatabaseFailure::ConnectionLost(find.driver(), find.lastError())
+                              ? tr("Not done: the database server cannot be reached to find the hold.")
+                              : tr("Not done: the sale's hold could not be read: %1").arg(ServerWords(find.lastError())),
+                          true);
+        return true;
+    }
+    unconfirmedHold.reset();
+    StatusPart told{tr("The hold was not stored: press Pay Later again, or pay the sale."), {},
+                    tr("Not held: Pay Later again, or pay.")};
+    if (held) {
+        // The hold's own transaction stored the header with it; nothing typed since is saved with the held sale.
+        RunReorderCheck();
+        GoOnAsHeld(stored, false);
+        told = {tr("The hold was stored: the sale is under Pending Payments."), {},
+                tr("Held under Pending Payments.")};
+    }
+    QVector<StatusPart> parts{told};
+    if (!notRungUp.isEmpty())
+        parts << NotRungUp(notRungUp);
+    ShowLastingStatus(NamedStatus(parts), !held);
     return true;
 }
 

@@ -358,13 +358,14 @@ void CPOS::EnterItem()
     const qint64 ipu = row.itemsPerUnit;
     // The stored lines give the totals and the used line numbers before the next line takes one.
     const bool afterWrite = unconfirmedWrite.has_value();
+    // A hold in doubt is looked up first; this item waits for the cashier to see what became of the sale.
+    if (HoldInDoubt(row.name))
+        return;
     if (!SaleLinesKnown()) {
         // The read told what the server kept; this item waits, or the same item might be rung up twice. Both are
         // said in the colour of what was kept.
         if (afterWrite && !linesUnread)
-            ShowLastingStatus(NamedStatus({{writeOutcome, writeOutcomeName},
-                                           {tr("%1 was not rung up: scan it again."), row.name}}),
-                              statusIsError);
+            ShowLastingStatus(NamedStatus({writeOutcome, NotRungUp(row.name)}), statusIsError);
         return;
     }
 
@@ -550,7 +551,7 @@ void CPOS::ShowTotals(double linePrice)
 void CPOS::ResyncFromCart()
 {
     linesUnread = false;
-    writeOutcome.clear();
+    writeOutcome = StatusPart();
     double total = 0.0;
     double tax = 0.0;
     double discount = 0.0;
@@ -591,11 +592,14 @@ void CPOS::ResyncFromCart()
     if (!write)
         return;
     if (write->deletion)
-        writeOutcome = kept ? tr("%1 was deleted.") : tr("%1 was not deleted: delete it again.");
+        writeOutcome = kept ? StatusPart{tr("%1 was deleted."), write->name, tr("%1 deleted.")}
+                            : StatusPart{tr("%1 was not deleted: delete it again."), write->name,
+                                         tr("%1 not deleted: delete again.")};
     else
-        writeOutcome = kept ? tr("%1 is in the sale.") : tr("%1 was not stored: scan it again.");
-    writeOutcomeName = write->name;
-    ShowLastingStatus(NamedStatus({{writeOutcome, writeOutcomeName}}), !kept);
+        writeOutcome = kept ? StatusPart{tr("%1 is in the sale."), write->name, tr("%1 in sale.")}
+                            : StatusPart{tr("%1 was not stored: scan it again."), write->name,
+                                         tr("%1 not stored: scan again.")};
+    ShowLastingStatus(NamedStatus({writeOutcome}), !kept);
 }
 
 void CPOS::ShowTotalsOfRead()
@@ -647,12 +651,11 @@ void CPOS::on_pushDeleteItem_clicked()
         if (row >= 0)
             ui->tableViewItems->setCurrentIndex(cartModel->index(row, qMax(current.column(), int(COL_PRODUCT_NAME))));
         // What the server kept of a write says that the lines were read.
-        const QPair<QString, QString> read = writeOutcome.isEmpty() ? qMakePair(tr("Lines read again."), QString())
-                                                                    : qMakePair(writeOutcome, writeOutcomeName);
-        const QString next = !selected.isValid() ? tr("Select a line to delete.")
-                             : row < 0           ? tr("The selected line is gone.")
-                                                 : tr("Press Delete Item again.");
-        ShowLastingStatus(NamedStatus({read, {next, QString()}}), true);
+        const StatusPart read = writeOutcome.text.isEmpty() ? StatusPart{tr("Lines read again."), {}, {}} : writeOutcome;
+        const StatusPart next = !selected.isValid() ? StatusPart{tr("Select a line to delete."), {}, tr("Select a line.")}
+                                : row < 0 ? StatusPart{tr("The selected line is gone."), {}, tr("Line gone.")}
+                                          : StatusPart{tr("Press Delete Item again."), {}, tr("Delete again.")};
+        ShowLastingStatus(NamedStatus({read, next}), true);
         return;
     }
     if (!ui->tableViewItems->model() || current.row() < 0 || current.column() < 0) {

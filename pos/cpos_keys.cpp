@@ -40,7 +40,6 @@ void CPOS::ShowStatus(const QString& text, bool isError)
 {
     statusIsError = isError;
     ui->labelStatus->show();
-    ui->gridLayoutLeftBox->setContentsMargins(9, 9, 9, 9);
     ui->labelStatus->setText(text);
     blinkTimer->start(350);
     statusWatchDogTimer->start(3000);
@@ -52,7 +51,12 @@ void CPOS::ShowLastingStatus(const QString& text, bool isError)
     statusShowTimer->stop();
 }
 
-QString CPOS::NamedStatus(const QList<QPair<QString, QString>>& parts) const
+CPOS::StatusPart CPOS::NotRungUp(const QString& name)
+{
+    return {tr("%1 was not rung up: scan it again."), name, tr("%1 not rung up: scan again.")};
+}
+
+QString CPOS::NamedStatus(const QVector<StatusPart>& parts) const
 {
     QLabel* label = ui->labelStatus;
     // The label's column, also while the label is hidden and so not laid out.
@@ -60,21 +64,27 @@ QString CPOS::NamedStatus(const QList<QPair<QString, QString>>& parts) const
     const int frame = label->width() - label->contentsRect().width();
     const int room = (cell.isValid() ? cell.width() : label->width()) - frame;
     const QFontMetrics metrics = label->fontMetrics();
-    const auto compose = [&parts](const QStringList& names) {
+    const auto compose = [&parts](bool brief, const QStringList& names) {
         QStringList texts;
-        for (int i = 0; i < parts.size(); ++i)
-            texts << (parts.at(i).first.contains(QLatin1String("%1")) ? parts.at(i).first.arg(names.at(i))
-                                                                        : parts.at(i).first);
+        for (int i = 0; i < parts.size(); ++i) {
+            const QString& text = brief && !parts.at(i).brief.isEmpty() ? parts.at(i).brief : parts.at(i).text;
+            texts << (text.contains(QLatin1String("%1")) ? text.arg(names.at(i)) : text);
+        }
         return texts.join(QLatin1Char(' '));
     };
     QStringList names;
-    for (const auto& part : parts)
-        names << part.second;
-    QString text = compose(names);
+    QStringList least; // a name's first letter and "…", or the name where that is no shorter
     QStringList unnamed;
-    for (int i = 0; i < names.size(); ++i)
+    for (const StatusPart& part : parts) {
+        names << part.name;
+        const int letter = part.name.size() > 1 && part.name.at(0).isHighSurrogate() ? 2 : 1;
+        const QString first = part.name.left(letter) + QChar(0x2026);
+        least << (first.size() < part.name.size() ? first : part.name);
         unnamed << QString();
-    const int fixed = metrics.horizontalAdvance(compose(unnamed));
+    }
+    const bool brief = metrics.horizontalAdvance(compose(false, least)) > room;
+    QString text = compose(brief, names);
+    const int fixed = metrics.horizontalAdvance(compose(brief, unnamed));
     // Each name gets an equal share of the room the fixed words leave, a shorter one leaving the rest to the others;
     // a text measured whole may still be wider than its parts, so the room shrinks until it fits.
     for (int spare = room - fixed; metrics.horizontalAdvance(text) > room && spare > 0;
@@ -89,12 +99,17 @@ QString CPOS::NamedStatus(const QList<QPair<QString, QString>>& parts) const
         QStringList cut = names;
         int left = spare;
         for (int n = 0; n < order.size(); ++n) {
-            const int share = left / (order.size() - n);
-            cut[order.at(n)] = metrics.elidedText(names.at(order.at(n)), Qt::ElideRight, share);
-            left -= metrics.horizontalAdvance(cut.at(order.at(n)));
+            const int i = order.at(n);
+            cut[i] = metrics.elidedText(names.at(i), Qt::ElideRight, left / (order.size() - n));
+            // A share narrower than a letter and "…" would leave nothing of the name.
+            if (cut.at(i).size() < least.at(i).size())
+                cut[i] = least.at(i);
+            left -= metrics.horizontalAdvance(cut.at(i));
         }
-        text = compose(cut);
+        text = compose(brief, cut);
     }
+    if (metrics.horizontalAdvance(text) > room)
+        text = compose(brief, least);
     return text;
 }
 
@@ -119,9 +134,9 @@ void CPOS::OnStatusWatchDogTimeout()
 
 void CPOS::OnStatusShowTimeout()
 {
+    // The line keeps its room: nothing below it moves under the pointer.
     ui->labelStatus->hide();
     statusShowTimer->stop();
-    ui->gridLayoutLeftBox->setContentsMargins(9, 0, 9, 9);
 }
 
 void CPOS::SetFocusOnBarCode()

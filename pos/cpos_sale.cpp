@@ -135,9 +135,6 @@ void CPOS::TellCartUnread(const QString& doneText, const QString& failure, bool 
         ShowStatus(tr("%1 The database server cannot be reached.").arg(doneText), true);
     else
         ShowStatus(tr("%1 The lines will be shown when the database server is back.").arg(doneText), true);
-    // The status line takes room from the cart at once, so that the last line can be scrolled to.
-    if (QLayout* layout = ui->labelStatus->parentWidget()->layout())
-        layout->activate();
 }
 
 void CPOS::on_pushNew_clicked()

@@ -213,6 +213,24 @@ QString LongNamedStock(const QString& inventoryDb)
     return QString();
 }
 
+// Two products of ordinary names, coded apart from them.
+QString NamedStock(const QString& inventoryDb)
+{
+    static bool stocked = false;
+    if (!stocked) {
+        QString error = PosFixture::AddStock(inventoryDb, QStringLiteral("N1"),
+                                             {{"QUANTITY", 100000}, {"NAME", "Jasmine rice"}});
+        if (error.isEmpty())
+            error = PosFixture::AddStock(inventoryDb, QStringLiteral("N2"),
+                                         {{"QUANTITY", 100000}, {"NAME", "Rye crispbread, family pack"}});
+        QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
+        if (!error.isEmpty())
+            return error;
+        stocked = true;
+    }
+    return QString();
+}
+
 QString Whole(const QString& text)
 {
     return QRegularExpression::anchoredPattern(QRegularExpression::escape(text));
@@ -348,6 +366,11 @@ void TestPosServerKill::lineWrittenAsServerDies()
         ++scans;
         return s.child<QLabel>("labelStatus")->text();
     };
+    // Other cases sell the same stock: what this case sold is counted from here.
+    const QString stockQuery =
+        QStringLiteral("SELECT BAR_CODE, QUANTITY, SUB_ITEMS FROM tblInventory WHERE BAR_CODE IN ('K1', 'K2') ORDER BY BAR_CODE");
+    const QStringList stockBefore = rows(inventoryDb, stockQuery);
+    QCOMPARE(stockBefore.size(), 2);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(scan(), QString());
     const QString sale = screen->transactionId;
@@ -391,14 +414,16 @@ void TestPosServerKill::lineWrittenAsServerDies()
     // The till scans on.
     for (int i = 0; i < 20; ++i)
         QCOMPARE(scan(), QString());
-    const QStringList lines = rows(salesDb, QStringLiteral("SELECT BAR_CODE, COUNT(*) FROM tblSalesInvoice GROUP BY "
-                                                           "BAR_CODE ORDER BY BAR_CODE"));
+    const QStringList lines = rows(salesDb, QStringLiteral("SELECT BAR_CODE, COUNT(*) FROM tblSalesInvoice WHERE "
+                                                           "TRANSACTION_ID = %1 GROUP BY BAR_CODE ORDER BY BAR_CODE")
+                                                .arg(sale));
     QCOMPARE(lines.size(), 2);
-    const int soldK1 = lines.at(0).section(QLatin1Char('|'), 1).toInt();
-    const int soldK2 = lines.at(1).section(QLatin1Char('|'), 1).toInt();
-    const int k2Left = 100000 * 6 - soldK2 * 6;
-    QCOMPARE(rows(inventoryDb, QStringLiteral("SELECT BAR_CODE, QUANTITY, SUB_ITEMS FROM tblInventory ORDER BY BAR_CODE")),
-             (QStringList{QStringLiteral("K1|%1|0").arg(100000 - soldK1),
+    const auto field = [](const QString& row, int i) { return row.section(QLatin1Char('|'), i, i).toInt(); };
+    const int soldK1 = field(lines.at(0), 1);
+    const int soldK2 = field(lines.at(1), 1);
+    const int k2Left = field(stockBefore.at(1), 1) * 6 + field(stockBefore.at(1), 2) - soldK2 * 6;
+    QCOMPARE(rows(inventoryDb, stockQuery),
+             (QStringList{QStringLiteral("K1|%1|0").arg(field(stockBefore.at(0), 1) - soldK1),
                           QStringLiteral("K2|%1|%2").arg(k2Left / 6).arg(k2Left % 6)}));
     // Nothing stored twice, and the screen agrees with what was stored: its cart, totals and line numbers.
     QCOMPARE(rows(salesDb, QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT ITEM_INDEX), SUM(SUB_TOTAL + SUB_TAX) "
@@ -705,6 +730,9 @@ void TestPosServerKill::cartReadRefused_data()
         << true << "pay" << "Not done: the sale's lines could not be read: ";
     QTest::newRow("Delete Item, after an unconfirmed scan")
         << true << "delete item" << "Not done: the sale's lines could not be read: ";
+    QTest::newRow("scan, after an unconfirmed scan") << true << "scan" << "Not done: the sale's lines could not be read: ";
+    QTest::newRow("Close, after an unconfirmed scan")
+        << true << "close" << "Not done: the sale's lines could not be read: ";
 }
 
 void TestPosServerKill::cartReadRefused()
@@ -731,6 +759,11 @@ void TestPosServerKill::cartReadRefused()
         auto* view = s.child<QTableView>("tableViewItems");
         view->setCurrentIndex(screen->cartModel->index(0, COL_PRODUCT_NAME));
         screen->on_pushDeleteItem_clicked();
+    } else if (action == QLatin1String("close")) {
+        ModalAnswerer answerer;
+        answerer.pressButton(QMessageBox::Yes);
+        screen->on_pushButtonClose_clicked();
+        QVERIFY(s.host);
     } else {
         s.scan(QStringLiteral("K2"));
     }
@@ -753,15 +786,28 @@ void TestPosServerKill::holdAnswerLost_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("savedFirst"); // the sale saved (unpaid) before Pay Later, so unchanged until the hold
     QTest::addColumn<bool>("refused");    // the first look-up refused by the server, not unreachable
+    QTest::addColumn<QString>("whileAway"); // told while the server stays away, or refuses the look-up
     QTest::addColumn<QString>("told");    // once the look-up is answered
     const QString stored = QStringLiteral("The hold was stored: the sale is under Pending Payments.");
-    QTest::newRow("answer lost, Pay Later again") << true << "pay later" << false << false << stored;
-    QTest::newRow("answer lost, pay due") << true << "pay due" << false << false << stored;
-    QTest::newRow("answer lost, look-up refused, pay due") << true << "pay due" << false << true << stored;
-    QTest::newRow("answer lost, Delete Item") << true << "delete item" << false << false << stored;
-    QTest::newRow("answer lost after a save, New Sale") << true << "new sale" << true << false << stored;
-    QTest::newRow("commit lost, pay due")
-        << false << "pay due" << false << false << "The hold was not stored: press Pay Later again, or pay the sale.";
+    const QString notStored = QStringLiteral("The hold was not stored: press Pay Later again, or pay the sale.");
+    const QString away = QStringLiteral("Not done: the database server cannot be reached to find the hold.");
+    QTest::newRow("answer lost, Pay Later again") << true << "pay later" << false << false << away << stored;
+    QTest::newRow("answer lost, pay due") << true << "pay due" << false << false << away << stored;
+    QTest::newRow("answer lost, look-up refused, pay due")
+        << true << "pay due" << false << true << "Not done: the sale's hold could not be read: the reason given" << stored;
+    QTest::newRow("answer lost, Delete Item") << true << "delete item" << false << false << away << stored;
+    QTest::newRow("answer lost after a save, New Sale") << true << "new sale" << true << false << away << stored;
+    QTest::newRow("commit lost, pay due") << false << "pay due" << false << false << away << notStored;
+    // The item is looked up before the hold: while the server is away, that look-up says so.
+    const QString noStock = QStringLiteral("Could not retrieve data from inventory");
+    // Both texts whole are wider than the line: said briefly.
+    QTest::newRow("answer lost, scan")
+        << true << "scan" << false << false << noStock << "Held under Pending Payments. K2 not rung up: scan again.";
+    QTest::newRow("commit lost, scan")
+        << false << "scan" << false << false << noStock << "Not held: Pay Later again, or pay. K2 not rung up: scan again.";
+    QTest::newRow("answer lost, look-up refused, scan")
+        << true << "scan" << false << true << "Not done: the sale's hold could not be read: the reason given"
+        << "Held under Pending Payments. K2 not rung up: scan again.";
 }
 
 void TestPosServerKill::holdAnswerLost()
@@ -770,7 +816,9 @@ void TestPosServerKill::holdAnswerLost()
     QFETCH(QString, action);
     QFETCH(bool, savedFirst);
     QFETCH(bool, refused);
+    QFETCH(QString, whileAway);
     QFETCH(QString, told);
+    const bool scanning = action == QLatin1String("scan");
     // Taken to its reorder level by one scan: the held sale orders it once, as a stored hold does.
     static int cases = 0;
     const QString reordered = QStringLiteral("H%1").arg(++cases);
@@ -830,9 +878,8 @@ void TestPosServerKill::holdAnswerLost()
         ReopenedNotRead();
         p->refuse(QStringLiteral("^SELECT BUTTON_INDEX"), QStringLiteral("the reason given"));
     }
-    QVERIFY(pressAfterGreyPhase());
-    QCOMPARE(WholeStatus(s), refused ? QStringLiteral("Not done: the sale's hold could not be read: the reason given")
-                                     : QStringLiteral("Not done: the database server cannot be reached to find the hold."));
+    QCOMPARE(pressAfterGreyPhase(), whileAway.startsWith(QLatin1String("Not done")));
+    QCOMPARE(WholeStatus(s), whileAway);
     QCOMPARE(screen->transactionId, sale);
 
     p->clear();
@@ -846,10 +893,21 @@ void TestPosServerKill::holdAnswerLost()
         if (button->GetCode() == sale)
             captions << button->text();
     QCOMPARE(WholeStatus(s), told);
+    QCOMPARE(Blink(s), reached ? QStringLiteral("green") : QStringLiteral("red"));
     QCOMPARE(screen->transactionId != sale, reached);
     QCOMPARE(captions, reached ? QStringList{QStringLiteral("Table 4")} : QStringList());
+    // The item waits for the cashier: rung up neither on the held sale nor on the next.
+    const QString k2Lines = QStringLiteral("SELECT COUNT(*) FROM tblSalesInvoice WHERE BAR_CODE = 'K2' AND "
+                                           "TRANSACTION_ID IN (%1, %2)").arg(sale, screen->transactionId);
+    QCOMPARE(rows(salesDb, k2Lines), QStringList{QStringLiteral("1")});
     if (!reached) {
-        Press(s, action);
+        if (scanning) {
+            Press(s, action);
+            QCOMPARE(rows(salesDb, k2Lines), QStringList{QStringLiteral("2")});
+            Press(s, QStringLiteral("pay due"));
+        } else {
+            Press(s, action);
+        }
         QCOMPARE(rows(salesDb, QStringLiteral("SELECT STATUS FROM tblSalesTransactions WHERE ID = ") + sale),
                  QStringList{QStringLiteral("2")});
         QCOMPARE(holdsOf(sale), QStringList());
@@ -1355,14 +1413,22 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan_data()
     QTest::addColumn<QString>("lost");  // the code of the scan whose commit was not confirmed
     QTest::addColumn<QString>("next");  // the code of the scan after it
     QTest::addColumn<QString>("told");  // a pattern
+    QTest::addColumn<QSize>("display");
+    const QSize till(1366, 768);
     QTest::newRow("answer lost") << true << "K2" << "K1"
-                                 << Whole("K2 is in the sale. K1 was not rung up: scan it again.");
+                                 << Whole("K2 is in the sale. K1 was not rung up: scan it again.") << till;
     QTest::newRow("commit lost") << false << "K2" << "K1"
-                                 << Whole("K2 was not stored: scan it again. K1 was not rung up: scan it again.");
+                                 << Whole("K2 was not stored: scan it again. K1 was not rung up: scan it again.") << till;
     // The longest names cut, so that the whole text is read.
     QTest::newRow("answer lost, long names")
         << true << "L4" << "L4"
-        << "^Sparkling m.*… is in the sale\\. Sparkling m.*… was not rung up: scan it again\\.$";
+        << "^Sparkling m.*… is in the sale\\. Sparkling m.*… was not rung up: scan it again\\.$" << till;
+    // A narrower line: each name keeps its first letter at least, the words said briefly where needed.
+    QTest::newRow("commit lost, ordinary names, 1280x1024")
+        << false << "N1" << "N2"
+        << "^J(asmine rice|[^.]*…) (was )?not stored: scan (it )?again\\. "
+           "R(ye crispbread, family pack|[^.]*…) (was )?not rung up: scan (it )?again\\.$"
+        << QSize(1280, 1024);
 }
 
 void TestPosServerKill::nextScanAfterUnconfirmedScan()
@@ -1371,7 +1437,9 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan()
     QFETCH(QString, lost);
     QFETCH(QString, next);
     QFETCH(QString, told);
+    QFETCH(QSize, display);
     QCOMPARE(LongNamedStock(inventoryDb), QString());
+    QCOMPARE(NamedStock(inventoryDb), QString());
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s;
     CPOS* screen = s.screen;
@@ -1397,6 +1465,8 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan()
     QVERIFY(screen->statusShowTimer->isActive());
     p->setAway(false);
     ReopenedNotRead();
+    s.host->resize(display);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     s.scan(next);
     const QString shown = WholeStatus(s);
     QVERIFY2(QRegularExpression(told).match(shown).hasMatch(), qPrintable(shown));
@@ -1450,18 +1520,21 @@ void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion_data()
 {
     QTest::addColumn<bool>("reached"); // the server carried the commit out
     QTest::addColumn<QString>("told");
-    QTest::newRow("answer lost") << true << "K1 was deleted. The selected line is gone.";
-    QTest::newRow("commit lost") << false << "K1 was not deleted: delete it again. Press Delete Item again.";
+    // Told by the product's name, not its code.
+    QTest::newRow("answer lost") << true << "Jasmine rice was deleted. The selected line is gone.";
+    QTest::newRow("commit lost")
+        << false << "Jasmine rice was not deleted: delete it again. Press Delete Item again.";
 }
 
 void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion()
 {
     QFETCH(bool, reached);
     QFETCH(QString, told);
+    QCOMPARE(NamedStock(inventoryDb), QString());
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s;
     CPOS* screen = s.screen;
-    for (const char* code : {"K1", "K2", "K2"})
+    for (const char* code : {"N1", "K2", "K2"})
         s.scan(QLatin1String(code));
     const QString sale = screen->transactionId;
     const QStringList before = rows(salesDb, STORED_LINES.arg(sale));
