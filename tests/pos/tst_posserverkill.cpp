@@ -194,41 +194,23 @@ const QString LONGEST_NAME =
     QStringLiteral("Sparkling mineral water with lemon and lime, glass bottle of one litre, crate of twelve, "
                    "deposit included, from the springs of the northern hills");
 
-// A product whose name is wider than the cart's caption, so that fitting the columns shows, and one whose name is
-// as long as a product's can be. Made after the cases that count every stock row.
-QString LongNamedStock(const QString& inventoryDb)
-{
-    static bool stocked = false;
-    if (!stocked) {
-        QString error = PosFixture::AddStock(inventoryDb, QStringLiteral("L3"),
-                                             {{"QUANTITY", 100000}, {"NAME", "A product with a rather long name"}});
-        if (error.isEmpty())
-            error = PosFixture::AddStock(inventoryDb, QStringLiteral("L4"),
-                                         {{"QUANTITY", 100000}, {"NAME", LONGEST_NAME}});
-        QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
-        if (!error.isEmpty())
-            return error;
-        stocked = true;
-    }
-    return QString();
-}
-
-// Two products of ordinary names, coded apart from them.
+// Products named apart from their codes: one whose name is wider than the cart's caption, so that fitting the
+// columns shows, one whose name is as long as a product's can be, and two of ordinary names.
 QString NamedStock(const QString& inventoryDb)
 {
     static bool stocked = false;
-    if (!stocked) {
-        QString error = PosFixture::AddStock(inventoryDb, QStringLiteral("N1"),
-                                             {{"QUANTITY", 100000}, {"NAME", "Jasmine rice"}});
-        if (error.isEmpty())
-            error = PosFixture::AddStock(inventoryDb, QStringLiteral("N2"),
-                                         {{"QUANTITY", 100000}, {"NAME", "Rye crispbread, family pack"}});
-        QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
-        if (!error.isEmpty())
-            return error;
-        stocked = true;
+    const QList<QPair<const char*, const char*>> products{
+        {"L3", "A product with a rather long name"}, {"L4", nullptr}, {"N1", "Jasmine rice"},
+        {"N2", "Rye crispbread, family pack"}};
+    QString error;
+    for (int i = 0; i < products.size() && !stocked && error.isEmpty(); ++i) {
+        const QString name = products.at(i).second ? QLatin1String(products.at(i).second) : LONGEST_NAME;
+        error = PosFixture::AddStock(inventoryDb, QLatin1String(products.at(i).first),
+                                     {{"QUANTITY", 100000}, {"NAME", name}});
     }
-    return QString();
+    QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
+    stocked = error.isEmpty();
+    return error;
 }
 
 QString Whole(const QString& text)
@@ -1152,7 +1134,7 @@ void TestPosServerKill::actionAfterUnconfirmedLine_data()
 void TestPosServerKill::actionAfterUnconfirmedLine()
 {
     QFETCH(QString, action);
-    QCOMPARE(LongNamedStock(inventoryDb), QString());
+    QCOMPARE(NamedStock(inventoryDb), QString());
     QSettings* store = AppSettings::Instance()->settings;
     store->setValue(QStringLiteral("ctrl_plus_one"), QStringLiteral("1000.00"));
     store->setValue(QStringLiteral("POS_MODE"), action == QLatin1String("save invoice") ? 0 : 1);
@@ -1286,7 +1268,7 @@ void TestPosServerKill::loadedSaleReadLateStaysAsStored()
     QFETCH(bool, byPass);
     QFETCH(QString, write);
     QFETCH(bool, toldBefore);
-    QCOMPARE(LongNamedStock(inventoryDb), QString());
+    QCOMPARE(NamedStock(inventoryDb), QString());
     SqlProxy* p = throughProxy();
     ModalAnswerer answerer;
     QString sale;
@@ -1438,7 +1420,6 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan()
     QFETCH(QString, next);
     QFETCH(QString, told);
     QFETCH(QSize, display);
-    QCOMPARE(LongNamedStock(inventoryDb), QString());
     QCOMPARE(NamedStock(inventoryDb), QString());
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s;
