@@ -11,8 +11,8 @@
 #                                     so) when one runs on it but answers neither on its socket nor its port
 #   mariadb.sh user DATADIR USER PASSWORD [grant]   create or reset the application user; only with
 #                                     "grant" may it grant rights to others (the tests make users). On a server
-#                                     whose owner shut the script out (a password for root), it succeeds when
-#                                     that user already logs in with that password
+#                                     whose owner shut the script out (a password for root), or one reached on its
+#                                     port only, it succeeds when that user already logs in with that password
 # The server's socket lives in a folder of its own under $XDG_RUNTIME_DIR (or /tmp), named from the data folder:
 # a socket's path may not pass 107 bytes, and a data folder's path often does. A running server is found through
 # its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; when its socket is gone
@@ -142,10 +142,21 @@ reach() {
     return 0
 }
 
-# The commands that stop the server and start it again, for a message.
+# What removes a socket's folder that others may write, for a message: a folder this account cannot remove is
+# another account's to remove.
+remove_folder() {
+    if [ -O "$1" ] || [ -L "$1" ]; then
+        echo "remove its folder with rm -r -- $(printf '%q' "$1")"
+    else
+        echo "have its owner, $(stat -c %U -- "$1" 2>/dev/null), or root remove the folder $(printf '%q' "$1")"
+    fi
+}
+
+# The commands that stop the server and start it again, for a message; with a socket's folder others may write,
+# its removal in between, as start refuses that folder.
 restart_commands() {
-    echo "stop it with $(printf '%q' "$self") stop $(printf '%q' "$datadir") and start it again with" \
-        "$(printf '%q' "$self") start $(printf '%q' "$datadir") ${server_port:-PORT}"
+    echo "stop it with $(printf '%q' "$self") stop $(printf '%q' "$datadir"),${1:+ $(remove_folder "$1"),}" \
+        "and start it again with $(printf '%q' "$self") start $(printf '%q' "$datadir") ${server_port:-PORT}"
 }
 
 # Left by close_accounts: a server reached on its port only then needs no word about its accounts.
@@ -163,7 +174,8 @@ port_only() {
             "${server_sock:-(none)} is gone (with the login session that started it)." >&2
     fi
     echo "mariadb.sh: its accounts could not be checked, and any left open stay open (a folder set up by an earlier" \
-        "version lets every account of this computer in as root with no password); $(restart_commands)" >&2
+        "version lets every account of this computer in as root with no password);" \
+        "$(restart_commands "$([ -z "$unsafe_sock" ] || dirname -- "$unsafe_sock")")" >&2
 }
 
 unreachable() {
@@ -238,12 +250,26 @@ serve() {
         return
     fi
     shut_out ", so its accounts were not closed: any with an empty password stays open"
-    echo "mariadb.sh: to let this script close them, log in with
-  $(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock") --user=$me -p
+    way_back "to let this script close them" "$(printf '%q' "$self") start $(printf '%q' "$datadir") ${port:-PORT}"
+}
+
+# How to let this script in again, for a message, and the command to run after: through the socket as this
+# account, or, on a folder set up by an earlier version (which has no such account), as its root.
+way_back() {
+    local client
+    client="$(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock")"
+    echo "mariadb.sh: $1, log in with
+  $client --user=$me -p
 and give $me back its login through the socket, its password kept:
-  ALTER USER '$me'@'localhost' IDENTIFIED VIA unix_socket OR mysql_native_password USING PASSWORD('its password');
-then run
-  $(printf '%q' "$self") start $(printf '%q' "$datadir") ${port:-PORT}
+  ALTER USER '$me'@'localhost' IDENTIFIED VIA unix_socket OR mysql_native_password USING PASSWORD('its password');" >&2
+    [ "$me" = root ] || echo "or, when $me has no account there (a folder set up by an earlier version), log in as its root
+with root's password:
+  $client --user=root -p
+and give $me an account of its own:
+  CREATE USER IF NOT EXISTS '$me'@'localhost' IDENTIFIED VIA unix_socket;
+  GRANT ALL ON *.* TO '$me'@'localhost' WITH GRANT OPTION;" >&2
+    echo "then run
+  $2
 again." >&2
 }
 
@@ -286,7 +312,8 @@ start)
     # could otherwise stand in for it. mkdir makes it with that mode or fails, so nobody can slip in between.
     mkdir -m 700 -- "$sockdir" 2>/dev/null || true
     if [ "$(stat -c '%u %F %a' -- "$sockdir" 2>/dev/null)" != "$(id -u) directory 700" ]; then
-        echo "mariadb.sh: $sockdir is not a folder of this user's with mode 700; refusing to use it" >&2
+        echo "mariadb.sh: $sockdir is not a folder of this user's with mode 700; refusing to use it;" \
+            "$(remove_folder "$sockdir") and start again" >&2
         exit 1
     fi
     trap 'status=$?; [ "$status" -eq 0 ] || find_server || remove_sockdir "$sockdir"' EXIT
@@ -416,10 +443,18 @@ user)
         echo "mariadb.sh: no server runs on $datadir" >&2
         exit 1
     fi
+    # An application user that already logs in with this password is all that was asked.
+    logs_in() {
+        MYSQL_PWD=$password bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --protocol=tcp \
+            --host="${server_host:-127.0.0.1}" --port="$server_port" --user="$user" -N -B -e "SELECT 1" \
+            >/dev/null 2>&1
+    }
     if [ -z "$live_sock" ]; then
+        [ -z "$live_port" ] || ! logs_in || exit 0
         if [ -n "$unsafe_sock" ]; then
             echo "mariadb.sh: the folder of the socket $unsafe_sock of the server of $datadir may be written by" \
-                "other accounts, and the server is administered only through a socket of its own; $(restart_commands)" >&2
+                "other accounts, and the server is administered only through a socket of its own;" \
+                "$(restart_commands "$(dirname -- "$unsafe_sock")")" >&2
         elif [ -n "$live_port" ]; then
             echo "mariadb.sh: the server of $datadir answers on port $live_port but not on its socket $server_sock" \
                 "(gone with the login session that started it), and it is administered only through its socket;" \
@@ -430,12 +465,10 @@ user)
         exit 1
     fi
     if ! admin_login; then
-        # Shut out by its owner: an application user that already logs in with this password is all that was asked.
-        MYSQL_PWD=$password bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --protocol=tcp \
-            --host="${server_host:-127.0.0.1}" --port="$server_port" --user="$user" -N -B -e "SELECT 1" \
-            >/dev/null 2>&1 && exit 0
-        shut_out ", and $user does not log in over TCP with that password; make it after logging in with
-  $(find_tool mariadb mysql) --socket=$(printf '%q' "$live_sock") --user=$me -p"
+        # Shut out by its owner.
+        logs_in && exit 0
+        shut_out ", and $user does not log in over TCP with that password"
+        way_back "to let this script make it" "this command"
         exit 1
     fi
     admin <<SQL

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # CTest fixture: a throw-away MariaDB for the database tests.
-#   test-db-fixture.sh setup INFOFILE     start it on a free loopback port, write the connection to INFOFILE
+#   test-db-fixture.sh setup INFOFILE     start it on a free loopback port (server-port.py), write the connection to INFOFILE
 #   test-db-fixture.sh cleanup INFOFILE   stop it and remove its data
 set -euo pipefail
 
@@ -15,7 +15,7 @@ setup)
     # is tried again, on a new port and folder.
     for try in 1 2 3; do
         datadir=$(mktemp -d /tmp/vorantel-testdb.XXXXXX)
-        port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])') &&
+        port=$("$here/server-port.py") &&
             "$here/mariadb.sh" start "$datadir" "$port" &&
             "$here/mariadb.sh" user "$datadir" vorantel_test test_pw_1 grant && break
         echo "test server try $try failed" >&2

@@ -306,6 +306,8 @@ void TestReportOutput::readBackTakesOnlyAWholePdf_data()
     QTest::newRow("whole") << 0 << 0;
     QTest::newRow("last 3 bytes cut") << 3 << 0;
     QTest::newRow("4 KiB out of its middle") << 0 << 4096;
+    // The table's offset still lies inside the file, but no longer on the table.
+    QTest::newRow("100 bytes out of its middle") << 0 << 100;
 }
 
 // Edited copies of one whole PDF, each as if the print had just written it: only the whole one takes its name.

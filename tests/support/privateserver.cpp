@@ -3,16 +3,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-#include <QTcpServer>
 
-namespace {
-int FreePort()
+int PrivateServer::FreePort()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    QProcess chooser;
+    chooser.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/server-port.py"), QStringList());
+    if (!chooser.waitForFinished(30000) || chooser.exitStatus() != QProcess::NormalExit || chooser.exitCode() != 0)
+        return 0;
+    return chooser.readAllStandardOutput().trimmed().toInt();
 }
-} // namespace
 
 PrivateServer::PrivateServer(const QStringList& serverOptions)
     : dir(QStringLiteral("/tmp/vorantel-private.XXXXXX"))

@@ -20,6 +20,9 @@ public:
     QString start();
     QString stop();
 
+    // A free loopback port for a server, from scripts/server-port.py; 0 when none was found.
+    static int FreePort();
+
     QString host() const { return QStringLiteral("127.0.0.1"); }
     int port() const { return serverPort; }
     QString user() const { return QStringLiteral("vorantel_private"); }

@@ -2,6 +2,7 @@
 #include "privateserver.h"
 
 #include <QCryptographicHash>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -46,6 +47,11 @@ private slots:
     void serverClosedToOtherAccounts_data();
     void serverClosedToOtherAccounts();
     void watchStopsTheServerOfARemovedFolder();
+    void printedStepsLetTheScriptIn_data();
+    void printedStepsLetTheScriptIn();
+    void serverPortOutsideTheLentRange_data();
+    void serverPortOutsideTheLentRange();
+    void keptPortTakenGivesWayToANewOne();
 
 private:
     static QString connectionId(QSqlQuery* query)
@@ -197,23 +203,49 @@ struct Outcome
     QString output;
 };
 
-// The script run as this account, or as the one named.
-Outcome Run(const QStringList& arguments, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-            const QString& account = QString())
+// The program run as this account, or as the one named.
+Outcome RunProgram(const QString& program, const QStringList& arguments, const QProcessEnvironment& env,
+                   const QString& account = QString(), const QByteArray& input = QByteArray())
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setProcessEnvironment(env);
-    const QString script = QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh");
     if (account.isEmpty())
-        process.start(script, arguments);
+        process.start(program, arguments);
     else
-        process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=") + account, script} + arguments);
+        process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=") + account, program} + arguments);
+    process.write(input);
+    process.closeWriteChannel();
     Outcome outcome;
     if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
         outcome.code = process.exitCode();
     outcome.output = QString::fromLocal8Bit(process.readAll());
     return outcome;
+}
+
+// The script run as this account, or as the one named.
+Outcome Run(const QStringList& arguments, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+            const QString& account = QString())
+{
+    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments, env, account);
+}
+
+// A command line as printed, typed in by the account with no terminal (a password prompt then reads the input);
+// $0 is the argument.
+Outcome Typed(const QString& line, const QString& account, const QByteArray& input = QByteArray(),
+              const QString& argument = QString())
+{
+    return RunProgram(QStringLiteral("setsid"), {QStringLiteral("-w"), QStringLiteral("bash"), QStringLiteral("-c"), line, argument},
+                      Session(QString()), account, input);
+}
+
+// ./run.sh's server step with its data and the program's settings in home.
+Outcome RunServerStep(const QString& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {QStringLiteral(SEED_SETTINGS)}, env);
 }
 
 QString Script(const QStringList& arguments,
@@ -235,13 +267,6 @@ QString OwnedBy(const QProcess& owner)
     return QStringLiteral("--owner=%1").arg(owner.processId());
 }
 
-int FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 // Starts the folder's server on a free port, and sets said to what the start said. A port is free when it is
 // looked at, and another program (a test beside this one) may take it before the server binds it: the server is
 // then started on another.
@@ -250,7 +275,7 @@ QString Start(const QString& data, int* port, const QStringList& more = {},
 {
     Outcome outcome;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        *port = FreePort();
+        *port = PrivateServer::FreePort();
         outcome = Run(QStringList{QStringLiteral("start"), data, QString::number(*port)} + more, env);
         if (!outcome.output.contains(QLatin1String("Address already in use")))
             break;
@@ -306,6 +331,44 @@ QString Me()
 {
     const passwd* entry = getpwuid(geteuid());
     return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
+}
+
+// Sets the folder up and starts its server as an earlier version of the script did, as the account (this one when
+// empty): root and anonymous accounts with empty passwords, its socket in the data folder. The error, or empty.
+QString StartEarlier(const QString& data, int* port, const QString& account = QString())
+{
+    const QString me = account.isEmpty() ? Me() : account;
+    QProcessEnvironment env = Session(QString());
+    if (!account.isEmpty())
+        env.remove(QStringLiteral("TMPDIR")); // the test's own
+    const Outcome install = RunProgram(QStandardPaths::findExecutable(QStringLiteral("mariadb-install-db")),
+                                       {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
+                                        QStringLiteral("--user=") + me, QStringLiteral("--auth-root-authentication-method=normal")},
+                                       env, account);
+    if (install.code != 0)
+        return install.output;
+    const QString mariadbd = QStandardPaths::findExecutable(QStringLiteral("mariadbd"), {QStringLiteral("/usr/sbin")});
+    qint64 server = 0;
+    for (int attempt = 0; attempt < 3 && !Alive(int(server)); ++attempt) {
+        *port = PrivateServer::FreePort();
+        QStringList command{mariadbd, QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
+                            QStringLiteral("--socket=%1/mysqld.sock").arg(data), QStringLiteral("--pid-file=%1/mysqld.pid").arg(data),
+                            QStringLiteral("--port=%1").arg(*port), QStringLiteral("--bind-address=127.0.0.1"),
+                            QStringLiteral("--user=") + me, QStringLiteral("--skip-log-bin"),
+                            QStringLiteral("--log-error=%1/server.log").arg(data)};
+        if (!account.isEmpty())
+            command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=") + account} + command;
+        QProcess starter;
+        starter.setProcessEnvironment(env);
+        starter.setProgram(command.takeFirst());
+        starter.setArguments(command);
+        if (!starter.startDetached(&server))
+            return QStringLiteral("mariadbd did not start");
+        QDeadlineTimer deadline(30000);
+        while (Alive(int(server)) && !deadline.hasExpired() && Run({QStringLiteral("running"), data}, env, account).code != 0)
+            QTest::qWait(100);
+    }
+    return Alive(int(server)) && ServerPid(data) == int(server) ? QString() : QStringLiteral("the earlier server did not start");
 }
 
 // The socket the server on port listens on, asked over TCP as a user the script made through that socket.
@@ -493,6 +556,8 @@ void TestConnections::serverFoundFromAnotherLoginSession()
     QCOMPARE(QDir(another.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     const QString user = Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_2")}, now);
     QVERIFY2(userTold.isEmpty() ? user.isEmpty() : user.contains(userTold), qPrintable(user));
+    if (session == QLatin1String("writable"))
+        QVERIFY2(user.contains(QStringLiteral("remove its folder with rm -r -- ") + socketFolder), qPrintable(user));
     const QString password = userTold.isEmpty() ? QStringLiteral("session_pw_2") : QStringLiteral("session_pw_1");
     if (running == 0)
         QCOMPARE(LogIn(port, QStringLiteral("session_user"), password), QStringLiteral("session_user@localhost"));
@@ -642,6 +707,7 @@ void TestConnections::serverClosedToOtherAccounts_data()
     // Root and anonymous accounts with empty passwords; its socket in the data folder.
     QTest::newRow("set up and started by an earlier version") << "earlier";
     QTest::newRow("an earlier version's server found running") << "earlier, running";
+    QTest::newRow("an earlier version's server found running by ./run.sh") << "earlier, run.sh";
     // The script is shut out, and the owner is not.
     QTest::newRow("a folder whose root was given a password") << "root password";
 }
@@ -653,33 +719,13 @@ void TestConnections::serverClosedToOtherAccounts()
     const bool earlier = kind.startsWith(QLatin1String("earlier"));
     // Not in the test's folder, whose path may hold a space: the earlier version's set-up cannot take one.
     QTemporaryDir parent(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
-    const QString data = parent.path() + QStringLiteral("/data");
+    const bool runSh = kind.endsWith(QLatin1String("run.sh"));
+    const QString data = parent.path() + (runSh ? QStringLiteral("/vorantel/mariadb") : QStringLiteral("/data"));
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
     const QStringList makeUser{QStringLiteral("user"), data, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")};
     int port = 0;
     if (earlier) {
-        QProcess install;
-        install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral("mariadb-install-db"),
-                      {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data, QStringLiteral("--user=") + Me(),
-                       QStringLiteral("--auth-root-authentication-method=normal")});
-        QVERIFY(install.waitForFinished(120000));
-        QVERIFY2(install.exitCode() == 0, install.readAll().constData());
-        const QString mariadbd = QStandardPaths::findExecutable(QStringLiteral("mariadbd"), {QStringLiteral("/usr/sbin")});
-        qint64 server = 0;
-        for (int attempt = 0; attempt < 3 && !Alive(int(server)); ++attempt) {
-            port = FreePort();
-            QVERIFY(QProcess::startDetached(
-                mariadbd,
-                {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
-                 QStringLiteral("--socket=%1/mysqld.sock").arg(data), QStringLiteral("--pid-file=%1/mysqld.pid").arg(data),
-                 QStringLiteral("--port=%1").arg(port), QStringLiteral("--bind-address=127.0.0.1"),
-                 QStringLiteral("--user=") + Me(), QStringLiteral("--skip-log-bin"),
-                 QStringLiteral("--log-error=%1/server.log").arg(data)},
-                QString(), &server));
-            QTRY_VERIFY_WITH_TIMEOUT(!Alive(int(server)) || Script({QStringLiteral("running"), data}).isEmpty(), 30000);
-        }
-        QCOMPARE(ServerPid(data), int(server));
+        QCOMPARE(StartEarlier(data, &port), QString());
         QCOMPARE(Script(makeUser), QString());
         QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")),
                  QStringLiteral("closed_user@localhost"));
@@ -694,7 +740,13 @@ void TestConnections::serverClosedToOtherAccounts()
                  QString());
     if (kind == QLatin1String("earlier, running"))
         QCOMPARE(Script({QStringLiteral("start"), data, QString::number(port)}), QString());
-    else if (kind != QLatin1String("new")) {
+    else if (runSh) {
+        QVERIFY(TestSupport::WriteFile(parent.path() + QStringLiteral("/vorantel/server.port"), QByteArray::number(port)));
+        const int before = ServerPid(data);
+        const Outcome step = RunServerStep(parent.path());
+        QVERIFY2(step.code == 0, qPrintable(step.output));
+        QVERIFY(Alive(before) && ServerPid(data) == before);
+    } else if (kind != QLatin1String("new")) {
         const int before = ServerPid(data);
         QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
         QVERIFY(!Alive(before));
@@ -734,6 +786,114 @@ void TestConnections::watchStopsTheServerOfARemovedFolder()
     QVERIFY(Alive(server));
     QVERIFY(QDir(data).removeRecursively());
     QTRY_VERIFY_WITH_TIMEOUT(!Alive(server), 30000);
+}
+
+void TestConnections::printedStepsLetTheScriptIn_data()
+{
+    QTest::addColumn<QString>("grant"); // typed in place of the printed GRANT; empty: as printed
+    QTest::newRow("as printed") << "";
+    // Closing fails: no mark, or a server later reached on its port only would be taken for a closed one.
+    QTest::newRow("an account that may not drop others") << "GRANT SELECT ON mysql.global_priv TO 'daemon'@'localhost';";
+}
+
+// A non-root owner's folder of an earlier version, whose root was given a password, has no account for the script:
+// start prints how to make one as root, and the next start closes the accounts.
+void TestConnections::printedStepsLetTheScriptIn()
+{
+    QFETCH(QString, grant);
+    if (geteuid() != 0)
+        QSKIP("only root runs processes as other accounts");
+    const QString owner = QStringLiteral("daemon");
+    const bool closed = grant.isEmpty();
+    QTemporaryDir parent(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const passwd* account = getpwnam("daemon");
+    QVERIFY(account && ::chown(parent.path().toLocal8Bit().constData(), account->pw_uid, account->pw_gid) == 0);
+    const QString data = parent.path() + QStringLiteral("/data");
+    const auto end = qScopeGuard([data, owner] { Run({QStringLiteral("stop"), data}, Session(QString()), owner); });
+    int port = 0;
+    QCOMPARE(StartEarlier(data, &port, owner), QString());
+    QCOMPARE(LogIn(port, QStringLiteral("root"), QString(), QStringLiteral("ALTER USER 'root'@'localhost' IDENTIFIED BY 'owner_pw_1'")),
+             QString());
+
+    const Outcome shutOut = Run({QStringLiteral("start"), data, QString::number(port)}, Session(QString()), owner);
+    QString login, statements, next;
+    for (QString line : shutOut.output.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.endsWith(QLatin1String("--user=root -p")))
+            login = line;
+        else if (line.startsWith(QLatin1String("CREATE USER")) || line.startsWith(QLatin1String("GRANT")))
+            statements += line.startsWith(QLatin1String("GRANT")) && !closed ? grant : line;
+        else if (line.contains(QLatin1String("mariadb.sh start ")))
+            next = line;
+    }
+    QVERIFY2(!login.isEmpty() && statements.count(QLatin1Char(';')) == 2 && !next.isEmpty(), qPrintable(shutOut.output));
+    const Outcome typed = Typed(login + QStringLiteral(" -e \"$0\""), owner, "owner_pw_1\n", statements);
+    QVERIFY2(typed.code == 0, qPrintable(typed.output));
+    QCOMPARE(Typed(next, owner).code == 0, closed);
+
+    QCOMPARE(QFileInfo::exists(data + QStringLiteral("/accounts.closed")), closed);
+    QCOMPARE(LogIn(port, QStringLiteral("anyone"), QString()).startsWith(QLatin1String("refused: ")), closed);
+    if (closed)
+        QVERIFY(LogIn(port, QStringLiteral("root"), QString()).startsWith(QLatin1String("refused: ")));
+}
+
+void TestConnections::serverPortOutsideTheLentRange_data()
+{
+    QTest::addColumn<QString>("lent"); // the range lent to outgoing connections; empty: this computer's
+    QTest::newRow("this computer's range") << "";
+    QTest::newRow("too little left below it") << "20500 60999";
+    QTest::newRow("nothing left below it") << "1024 60999";
+}
+
+// Never a port an outgoing connection may take, nor the same one for servers started side by side.
+void TestConnections::serverPortOutsideTheLentRange()
+{
+    QFETCH(QString, lent);
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VORANTEL_LENT_PORTS"), lent.isEmpty() ? QStringLiteral("/proc/sys/net/ipv4/ip_local_port_range")
+                                                                     : dir.filePath(QStringLiteral("lent")));
+    QVERIFY(lent.isEmpty() || TestSupport::WriteFile(dir.filePath(QStringLiteral("lent")), lent.toLatin1()));
+    const QStringList range = QString::fromLatin1(TestSupport::ReadFile(env.value(QStringLiteral("VORANTEL_LENT_PORTS"))))
+                                  .simplified().split(QLatin1Char(' '));
+    QSet<int> chosen;
+    for (int i = 0; i < 3; ++i) {
+        const Outcome outcome = RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/server-port.py"), {}, env);
+        const int port = outcome.output.trimmed().toInt();
+        QVERIFY2(port >= 20000 && port < 65536 && (port < range.value(0).toInt() || port > range.value(1).toInt()),
+                 qPrintable(outcome.output));
+        chosen << port;
+    }
+    QVERIFY(chosen.size() > 1);
+}
+
+// A kept port another program holds while the server is down gives way to a new one, kept and said in one line, and
+// the program's settings follow it.
+void TestConnections::keptPortTakenGivesWayToANewOne()
+{
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QTcpServer holder;
+    for (int attempt = 0; attempt < 3 && !holder.isListening(); ++attempt)
+        holder.listen(QHostAddress::LocalHost, quint16(PrivateServer::FreePort()));
+    const QString kept = QString::number(holder.serverPort());
+    QVERIFY(holder.isListening() && QDir().mkpath(data) && TestSupport::WriteFile(portFile, kept.toLatin1()));
+    QProcessEnvironment settings = QProcessEnvironment::systemEnvironment();
+    settings.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    QCOMPARE(RunProgram(QStringLiteral(SEED_SETTINGS), {QStringLiteral("DB_PORT=") + kept}, settings).code, 0);
+
+    const Outcome step = RunServerStep(home.path());
+    const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+    QVERIFY2(step.code == 0 && port != kept, qPrintable(step.output));
+    QCOMPARE(step.output.split(QLatin1Char('\n')).filter(kept),
+             QStringList{QStringLiteral("The server's port %1 is taken by another program; the server now listens on %2 (kept in %3).")
+                             .arg(kept, port, portFile)});
+    const QByteArray password = TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed();
+    QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), QString::fromLatin1(password)), QStringLiteral("vorantel@localhost"));
+    QDirIterator stores(home.path() + QStringLiteral("/config"), {QStringLiteral("*.conf")}, QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY(stores.hasNext() && TestSupport::ReadFile(stores.next()).contains("DB_PORT=" + port.toLatin1()));
 }
 
 VORANTEL_TEST_MAIN(TestConnections)

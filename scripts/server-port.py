@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+"""A loopback port for a MariaDB server, outside the range the system lends to outgoing connections.
+
+  server-port.py         a free port, chosen at random from 20000 up to just below that range, or above it too
+                         when too little is left below
+  server-port.py PORT    PORT when it is free, else a new one as above
+
+Any outgoing connection may take a port of the lent range while the server is down, which then cannot start. Free
+means a bind on 127.0.0.1 takes it, as the server's own bind would (address reuse included: a port left in
+TIME_WAIT by the server's last connections is still its own). At random, never the lowest free: servers started
+side by side (the tests') would all reach for the same one.
+"""
+import os
+import random
+import socket
+import sys
+
+FIRST = 20000
+ENOUGH = 1000
+
+
+def free(port):
+    with socket.socket() as s:
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        try:
+            s.bind(("127.0.0.1", port))
+        except OSError:
+            return False
+    return True
+
+
+def main():
+    if len(sys.argv) > 1 and sys.argv[1].isdigit() and 0 < int(sys.argv[1]) < 65536 and free(int(sys.argv[1])):
+        print(sys.argv[1])
+        return 0
+    with open(os.environ.get("VORANTEL_LENT_PORTS", "/proc/sys/net/ipv4/ip_local_port_range")) as f:
+        lent_first, lent_last = (int(n) for n in f.read().split()[:2])
+    ports = range(FIRST, lent_first)
+    if len(ports) < ENOUGH:
+        ports = list(ports) + list(range(max(FIRST, lent_last + 1), 65536))
+    for _ in range(200 if ports else 0):
+        port = random.choice(ports)
+        if free(port):
+            print(port)
+            return 0
+    print("server-port.py: no free port found from %d outside %d-%d" % (FIRST, lent_first, lent_last), file=sys.stderr)
+    return 1
+
+
+sys.exit(main())
