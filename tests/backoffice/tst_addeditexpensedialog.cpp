@@ -39,6 +39,8 @@ private slots:
     void descriptionKeptToItsColumn();
     void statusTakesItsColourWithoutHoldingTheDialog();
     void categoriesDialogChangesTheList();
+    void fieldsStayWhileMessagesComeAndGo_data();
+    void fieldsStayWhileMessagesComeAndGo();
 
 private:
     static QString status(AddEditExpenseDialog& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
@@ -315,6 +317,23 @@ void TestAddEditExpenseDialog::categoriesDialogChangesTheList()
     for (int i = 0; i < combo->count(); ++i)
         listed << combo->itemText(i);
     QCOMPARE(listed, (QStringList{"Fuel", "Travel"}));
+}
+
+void TestAddEditExpenseDialog::fieldsStayWhileMessagesComeAndGo_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::newRow("one line") << QStringLiteral("Please select expense category");
+    QTest::newRow("server's words") << QStringLiteral("Error: Can not add new expense. ")
+            + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
+}
+
+void TestAddEditExpenseDialog::fieldsStayWhileMessagesComeAndGo()
+{
+    QFETCH(QString, message);
+    AddEditExpenseDialog dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(TestSupport::MovedByMessage(&dialog, Child<QLabel>(&dialog, "labelStatus"), message), QString());
 }
 
 VORANTEL_TEST_MAIN(TestAddEditExpenseDialog)
