@@ -331,8 +331,6 @@ void TestAddEditExpenseDialog::fieldsStayWhileMessagesComeAndGo()
 {
     QFETCH(QString, message);
     AddEditExpenseDialog dialog(nullptr);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QCOMPARE(TestSupport::MovedByMessage(&dialog, Child<QLabel>(&dialog, "labelStatus"), message), QString());
 }
 

@@ -634,8 +634,6 @@ void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
     QFETCH(QString, message);
     QFETCH(bool, cut);
     AddEditPurchaseOrder editor(nullptr, nullptr);
-    editor.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&editor));
     auto* status = Child<QLabel>(&editor, "labelStatus");
     QCOMPARE(TestSupport::MovedByMessage(&editor, status, message), QString());
 

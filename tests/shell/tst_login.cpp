@@ -905,7 +905,6 @@ void TestLogin::recovery()
 void TestLogin::buttonsStayWhileMessagesComeAndGo()
 {
     OpenLogin open;
-    QVERIFY(QTest::qWaitForWindowExposed(&open.dialog));
     QCOMPARE(TestSupport::MovedByMessage(&open.dialog, Child<QLabel>(&open.dialog, "labelStatus"),
                                          QStringLiteral("Please enter valid User Name or Password (1)")),
              QString());

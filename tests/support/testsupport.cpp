@@ -105,6 +105,9 @@ QStringList ClickablePlaces(QWidget* window)
 
 QString MovedByMessage(QWidget* window, QLabel* status, const QString& message)
 {
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        return QStringLiteral("window not shown");
     Idle();
     const QStringList still = ClickablePlaces(window);
     QStringList moved;
