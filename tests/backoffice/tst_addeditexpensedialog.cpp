@@ -39,7 +39,6 @@ private slots:
     void descriptionKeptToItsColumn();
     void statusTakesItsColourWithoutHoldingTheDialog();
     void categoriesDialogChangesTheList();
-    void fieldsStayWhileMessagesComeAndGo_data();
     void fieldsStayWhileMessagesComeAndGo();
 
 private:
@@ -319,17 +318,10 @@ void TestAddEditExpenseDialog::categoriesDialogChangesTheList()
     QCOMPARE(listed, (QStringList{"Fuel", "Travel"}));
 }
 
-void TestAddEditExpenseDialog::fieldsStayWhileMessagesComeAndGo_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::newRow("one line") << QStringLiteral("Please select expense category");
-    QTest::newRow("server's words") << QStringLiteral("Error: Can not add new expense. ")
-            + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
-}
-
 void TestAddEditExpenseDialog::fieldsStayWhileMessagesComeAndGo()
 {
-    QFETCH(QString, message);
+    const QString message = QStringLiteral("Error: Can not add new expense. ")
+        + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
     AddEditExpenseDialog dialog(nullptr);
     QCOMPARE(TestSupport::MovedByMessage(&dialog, Child<QLabel>(&dialog, "labelStatus"), message), QString());
 }

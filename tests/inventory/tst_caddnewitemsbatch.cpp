@@ -33,7 +33,6 @@ private slots:
     void priceWithTaxAsks_data();
     void priceWithTaxAsks();
     void statusTakesItsColourWithoutHoldingTheDialog();
-    void fieldsStayWhileMessagesComeAndGo_data();
     void fieldsStayWhileMessagesComeAndGo();
 
 private:
@@ -359,17 +358,10 @@ void TestCAddNewItemsBatch::statusTakesItsColourWithoutHoldingTheDialog()
     QTRY_COMPARE(label->styleSheet(), QStringLiteral("QLabel {background-color: red; color:white }"));
 }
 
-void TestCAddNewItemsBatch::fieldsStayWhileMessagesComeAndGo_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::newRow("one line") << QStringLiteral("Stock with code S1 added successfully");
-    QTest::newRow("server's words") << QStringLiteral("Error occurred while saving stock details. ")
-            + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
-}
-
 void TestCAddNewItemsBatch::fieldsStayWhileMessagesComeAndGo()
 {
-    QFETCH(QString, message);
+    const QString message = QStringLiteral("Error occurred while saving stock details. ")
+        + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
     CAddNewItemsBatch dialog(nullptr);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));

@@ -621,12 +621,10 @@ void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("cut");
-    const QString failed = QStringLiteral("Error occurred while saving purchase order. ");
     QTest::newRow("one line") << QStringLiteral("Purchase order saved successfully.") << false;
-    QTest::newRow("two lines")
-        << failed + QStringLiteral("Lost connection to MySQL server during query QMYSQL: Unable to execute query") << false;
-    QTest::newRow("server's long words")
-        << failed + QStringLiteral("Cannot add or update a child row: a foreign key constraint fails. ").repeated(8) << true;
+    QTest::newRow("server's long words") << QStringLiteral("Error occurred while saving purchase order. ")
+            + QStringLiteral("Cannot add or update a child row: a foreign key constraint fails. ").repeated(8)
+                                          << true;
 }
 
 void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
