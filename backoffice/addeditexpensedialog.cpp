@@ -33,6 +33,8 @@ AddEditExpenseDialog::AddEditExpenseDialog(QWidget* parent)
     : VorantelDialog(parent)
 {
     ui.setupUi(this);
+    // A long message, such as the server's reason, would otherwise widen the page and move the fields.
+    KeepStatusRoom(ui.labelStatus, 2);
     QScroller::grabGesture(ui.scrollArea, QScroller::LeftMouseButtonGesture);
 
     QSettings* store = AppSettings::Instance()->settings;

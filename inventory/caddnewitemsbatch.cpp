@@ -36,6 +36,8 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
     QSqlDatabase& db = *DatabaseManager::Instance()->InventoryDatabase();
 
     ui.setupUi(this);
+    // Messages come and go above the product and stock fields: those stay where the user aims.
+    KeepStatusRoom(ui.labelStatus, 2);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     ui.checkAutoGenerate->setChecked(true);
     ui.labelServiceItem->hide();

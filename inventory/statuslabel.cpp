@@ -1,11 +1,29 @@
 #include "statuslabel.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QTimer>
 
 namespace {
 const int FLASH_MS = 200;
 const char* const FLASH_TIMER = "statusFlash";
+
+// Offers the whole text of a message its room cuts; one that fits needs no tip.
+class CutMessageTip : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip) {
+            auto* label = static_cast<QLabel*>(watched);
+            label->setToolTip(label->heightForWidth(label->width()) > label->height() ? label->text() : QString());
+        }
+        return false;
+    }
+};
 } // namespace
 
 void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString& message, int kind)
@@ -30,4 +48,20 @@ void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString
         style = QStringLiteral("QLabel {background-color: green; color:white }");
     QObject::connect(flash, &QTimer::timeout, label, [label, style] { label->setStyleSheet(style); });
     flash->start(FLASH_MS);
+}
+
+void KeepStatusRoom(QLabel* label, int lines)
+{
+    // A label made without text asks no height for its width until its first message, and a scroll area then lays
+    // out its whole page anew: it asks from the start.
+    QSizePolicy policy = label->sizePolicy();
+    policy.setHeightForWidth(true);
+    label->setSizePolicy(policy);
+    const QString sample = QStringLiteral("X\n").repeated(lines).chopped(1);
+    const QMargins margins = label->contentsMargins();
+    label->setFixedHeight(label->fontMetrics().boundingRect(QRect(0, 0, 1000, 1000), Qt::AlignLeft, sample).height()
+                          + margins.top() + margins.bottom() + 2 * label->margin());
+    // A cut message shows its first lines.
+    label->setAlignment((label->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop);
+    label->installEventFilter(new CutMessageTip(label));
 }

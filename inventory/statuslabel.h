@@ -7,3 +7,7 @@ class QLabel;
 // Shows a dialog's status message plain at once and, 200 ms later, in its colour: kind 0 red (error),
 // 1 green (done), anything else the parent's style. Returns at once.
 void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString& message, int kind);
+
+// Keeps the room of a word-wrapped status label for that many lines, with a message or without, so nothing
+// around it moves when a message comes or goes. A longer message is cut at the bottom; its tool tip holds it whole.
+void KeepStatusRoom(QLabel* label, int lines);

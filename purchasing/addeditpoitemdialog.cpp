@@ -21,6 +21,8 @@ AddEditPOItemDialog::AddEditPOItemDialog(QWidget* parent, QString orderId, bool 
     , purchaseOrderId(std::move(orderId))
 {
     ui.setupUi(this);
+    // Its own messages take one line; a second would bring a scroll bar that narrows and shifts the fields.
+    KeepStatusRoom(ui.labelStatus, 1);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     ui.pushUpdate->hide();
     stockModel = new QSqlQueryModel(this);

@@ -36,6 +36,8 @@ AddEditPurchaseOrder::AddEditPurchaseOrder(QWidget* parent, QSqlRecord* row)
     : VorantelDialog(parent)
 {
     ui.setupUi(this);
+    // Messages come and go above the item buttons: those stay where the user aims.
+    KeepStatusRoom(ui.labelStatus, 2);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     QScroller::grabGesture(ui.tableView->viewport(), QScroller::LeftMouseButtonGesture);
     locale = AppSettings::Instance()->locale;

@@ -10,6 +10,7 @@
 #include "managedatabases.h"
 #include "reportparameterdialog.h"
 #include "serversettingsdialog.h"
+#include "statuslabel.h"
 #include "storedhash.h"
 #include "databaselog.h"
 
@@ -53,6 +54,8 @@ LoginDialog::LoginDialog(QWidget* parent)
     , ui(new Ui::LoginDialog)
 {
     ui->setupUi(this);
+    // A failed attempt's message leaves the buttons below where they were.
+    KeepStatusRoom(ui->labelStatus, 1);
     ui->editUserName->setFocus();
     ui->buttonLogin->setDefault(true);
 

@@ -39,6 +39,7 @@ private slots:
     void descriptionKeptToItsColumn();
     void statusTakesItsColourWithoutHoldingTheDialog();
     void categoriesDialogChangesTheList();
+    void fieldsStayWhileMessagesComeAndGo();
 
 private:
     static QString status(AddEditExpenseDialog& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
@@ -315,6 +316,14 @@ void TestAddEditExpenseDialog::categoriesDialogChangesTheList()
     for (int i = 0; i < combo->count(); ++i)
         listed << combo->itemText(i);
     QCOMPARE(listed, (QStringList{"Fuel", "Travel"}));
+}
+
+void TestAddEditExpenseDialog::fieldsStayWhileMessagesComeAndGo()
+{
+    const QString message = QStringLiteral("Error: Can not add new expense. ")
+        + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
+    AddEditExpenseDialog dialog(nullptr);
+    QCOMPARE(TestSupport::MovedByMessage(&dialog, Child<QLabel>(&dialog, "labelStatus"), message), QString());
 }
 
 VORANTEL_TEST_MAIN(TestAddEditExpenseDialog)

@@ -33,6 +33,7 @@ private slots:
     void priceWithTaxAsks_data();
     void priceWithTaxAsks();
     void statusTakesItsColourWithoutHoldingTheDialog();
+    void fieldsStayWhileMessagesComeAndGo();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -355,6 +356,18 @@ void TestCAddNewItemsBatch::statusTakesItsColourWithoutHoldingTheDialog()
     QCOMPARE(label->text(), QStringLiteral("Error: Please select a product first by code or name."));
     QCOMPARE(label->styleSheet(), QString());
     QTRY_COMPARE(label->styleSheet(), QStringLiteral("QLabel {background-color: red; color:white }"));
+}
+
+void TestCAddNewItemsBatch::fieldsStayWhileMessagesComeAndGo()
+{
+    const QString message = QStringLiteral("Error occurred while saving stock details. ")
+        + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The captions take their common width just after opening.
+    QTRY_VERIFY(Child<QLabel>(&dialog, "label_12")->minimumWidth() > 0);
+    QCOMPARE(TestSupport::MovedByMessage(&dialog, Child<QLabel>(&dialog, "labelStatus"), message), QString());
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)

@@ -39,6 +39,7 @@ private slots:
     void searchBoxFillsTheCode_data();
     void searchBoxFillsTheCode();
     void scannedCodeArrivesWhole();
+    void fieldsStayWhileMessagesComeAndGo();
 
 private:
     // An order with tax on its items holding one line of C01; returns the order id.
@@ -402,6 +403,21 @@ void TestOrderLines::scannedCodeArrivesWhole()
     QCOMPARE(statusText(&dialog), QStringLiteral("No product found with code X"));
     QCOMPARE(statusStyle(&dialog), QString());
     QTRY_VERIFY(statusStyle(&dialog).contains(QStringLiteral("red")));
+}
+
+void TestOrderLines::fieldsStayWhileMessagesComeAndGo()
+{
+    // Opened as the order editor opens it, where a second line of text used to bring a scroll bar.
+    const QString message = QStringLiteral("Error occurred while saving purchase item. ")
+        + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
+    AddEditPurchaseOrder editor(nullptr, nullptr);
+    QString moved = QStringLiteral("no line dialog");
+    answerer->handleClass<AddEditPOItemDialog>("AddEditPOItemDialog", [&](AddEditPOItemDialog* dialog) {
+        moved = TestSupport::MovedByMessage(dialog, Child<QLabel>(dialog, "labelStatus"), message);
+        dialog->reject();
+    });
+    Child<QPushButton>(&editor, "pushAddItem")->click();
+    QCOMPARE(moved, QString());
 }
 
 VORANTEL_TEST_MAIN(TestOrderLines)

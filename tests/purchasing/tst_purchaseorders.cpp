@@ -9,11 +9,13 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTimeEdit>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTextEdit>
+#include <QToolTip>
 #include <QSortFilterProxyModel>
 #include <QSqlQueryModel>
 
@@ -51,6 +53,8 @@ private slots:
     void numbersAndDatesSortByValue_data();
     void numbersAndDatesSortByValue();
     void vendorsComeBackSortedAfterAFailedRead();
+    void buttonsStayWhileMessagesComeAndGo_data();
+    void buttonsStayWhileMessagesComeAndGo();
 
 private:
     // Orders and lines: "order ID|lines".
@@ -611,6 +615,32 @@ void TestPurchaseOrders::vendorsComeBackSortedAfterAFailedRead()
     answerer->handleClass<QDialog>("ManageVendors", [](QDialog* dialog) { dialog->reject(); });
     Child<QPushButton>(&editor, "pushSearchVendor")->click();
     QCOMPARE(items(), sorted);
+}
+
+void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("one line") << QStringLiteral("Purchase order saved successfully.") << false;
+    QTest::newRow("server's long words") << QStringLiteral("Error occurred while saving purchase order. ")
+            + QStringLiteral("Cannot add or update a child row: a foreign key constraint fails. ").repeated(8)
+                                          << true;
+}
+
+void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
+{
+    QFETCH(QString, message);
+    QFETCH(bool, cut);
+    AddEditPurchaseOrder editor(nullptr, nullptr);
+    auto* status = Child<QLabel>(&editor, "labelStatus");
+    QCOMPARE(TestSupport::MovedByMessage(&editor, status, message), QString());
+
+    // What the room cuts is there whole in the tool tip.
+    status->setText(message);
+    QHelpEvent hover(QEvent::ToolTip, QPoint(1, 1), status->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(status, &hover);
+    QCOMPARE(status->toolTip(), cut ? message : QString());
+    QToolTip::hideText();
 }
 
 VORANTEL_TEST_MAIN(TestPurchaseOrders)

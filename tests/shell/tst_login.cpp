@@ -55,6 +55,7 @@ private slots:
     void loginCheck_data();
     void loginCheck();
     void failureMessagesShareOneCounter();
+    void buttonsStayWhileMessagesComeAndGo();
     void upgradedPasswordsOpenOnlyTheirAccounts_data();
     void upgradedPasswordsOpenOnlyTheirAccounts();
     void recovery_data();
@@ -899,6 +900,14 @@ void TestLogin::recovery()
     QCOMPARE(open.result.loginName, loggedIn);
     QCOMPARE(open.result.roleName, loggedIn.isEmpty() ? QString() : QStringLiteral("ADMINISTRATOR"));
     QCOMPARE(open.dialog.isVisible(), loggedIn.isEmpty());
+}
+
+void TestLogin::buttonsStayWhileMessagesComeAndGo()
+{
+    OpenLogin open;
+    QCOMPARE(TestSupport::MovedByMessage(&open.dialog, Child<QLabel>(&open.dialog, "labelStatus"),
+                                         QStringLiteral("Please enter valid User Name or Password (1)")),
+             QString());
 }
 
 VORANTEL_TEST_MAIN(TestLogin)

@@ -2,12 +2,19 @@
 
 #include "appsettings.h"
 
+#include <QAbstractButton>
 #include <QAbstractEventDispatcher>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QTimer>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
+#include <QTextEdit>
 
 namespace TestSupport {
 
@@ -72,6 +79,48 @@ void Idle()
     });
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+namespace {
+// Where a click aimed at each of them lands: "name x,y wxh" in the window.
+QStringList ClickablePlaces(QWidget* window)
+{
+    QStringList places;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        const bool clickable = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget)
+            || qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSpinBox*>(widget)
+            || qobject_cast<QAbstractItemView*>(widget) || qobject_cast<QTextEdit*>(widget);
+        // Parts of Qt's own widgets (a spin box's field, a view's scroll bars) move with their widget.
+        if (!clickable || widget->objectName().isEmpty() || widget->objectName().startsWith(QLatin1String("qt_"))
+            || !widget->isVisibleTo(window))
+            continue;
+        const QPoint at = widget->mapTo(window, QPoint(0, 0));
+        places << QStringLiteral("%1 %2,%3 %4x%5").arg(widget->objectName()).arg(at.x()).arg(at.y())
+                      .arg(widget->width()).arg(widget->height());
+    }
+    places.sort();
+    return places;
+}
+} // namespace
+
+QString MovedByMessage(QWidget* window, QLabel* status, const QString& message)
+{
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        return QStringLiteral("window not shown");
+    Idle();
+    const QStringList still = ClickablePlaces(window);
+    QStringList moved;
+    for (const QString& text : {message, QString()}) {
+        status->setText(text);
+        Idle();
+        const QStringList now = ClickablePlaces(window);
+        for (int i = 0; i < now.size(); ++i) {
+            if (now.at(i) != still.value(i))
+                moved << still.value(i) + QStringLiteral(" -> ") + now.at(i);
+        }
+    }
+    return moved.join(QLatin1Char('\n'));
 }
 
 } // namespace TestSupport

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QtTest>
 
+class QLabel;
+
 // Shared start of every test program: a scratch folder of its own for the settings
 // store, the data folder and the temporary folder, prepared before Qt reads them.
 namespace TestSupport {
@@ -22,6 +24,10 @@ QByteArray ReadFile(const QString& path);
 // Runs the event loop until it would wait with nothing pending, as it does once a user's action has ended and its
 // results are painted (QTest::qWait and QTRY_* process events without ever waiting).
 void Idle();
+// The shown buttons, fields and lists of the window (shown first if it is not) that move or change size while the
+// status label shows the message and after it is cleared, "name x,y wxh -> name x,y wxh" a line; empty when
+// nothing moves.
+QString MovedByMessage(QWidget* window, QLabel* status, const QString& message);
 
 } // namespace TestSupport
 
