@@ -8,6 +8,11 @@ namespace {
 const int FLASH_MS = 200;
 const char* const FLASH_TIMER = "statusFlash";
 
+QTimer* FlashTimer(QLabel* label)
+{
+    return label->findChild<QTimer*>(QLatin1String(FLASH_TIMER), Qt::FindDirectChildrenOnly);
+}
+
 // Offers the whole text of a message its room cuts; one that fits needs no tip.
 class CutMessageTip : public QObject
 {
@@ -32,7 +37,7 @@ void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString
     label->setText(message);
     // The colour follows a moment later, so a repeated message flashes and the user sees it is new.
     // A timer, not a pause: keys typed or scanned meanwhile are taken at once.
-    auto* flash = label->findChild<QTimer*>(QLatin1String(FLASH_TIMER), Qt::FindDirectChildrenOnly);
+    auto* flash = FlashTimer(label);
     if (flash) {
         flash->stop();
         flash->disconnect();
@@ -48,6 +53,14 @@ void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString
         style = QStringLiteral("QLabel {background-color: green; color:white }");
     QObject::connect(flash, &QTimer::timeout, label, [label, style] { label->setStyleSheet(style); });
     flash->start(FLASH_MS);
+}
+
+void ClearStatus(QLabel* label)
+{
+    if (QTimer* flash = FlashTimer(label))
+        flash->stop();
+    label->clear();
+    label->setStyleSheet(QString());
 }
 
 void KeepStatusRoom(QLabel* label, int lines)

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
+#include <QTimer>
 
 #include "databasemanager.h"
 
@@ -40,6 +41,8 @@ private slots:
     void searchBoxFillsTheCode();
     void scannedCodeArrivesWhole();
     void fieldsStayWhileMessagesComeAndGo();
+    void noColourWithoutAText_data();
+    void noColourWithoutAText();
 
 private:
     // An order with tax on its items holding one line of C01; returns the order id.
@@ -418,6 +421,38 @@ void TestOrderLines::fieldsStayWhileMessagesComeAndGo()
     });
     Child<QPushButton>(&editor, "pushAddItem")->click();
     QCOMPARE(moved, QString());
+}
+
+void TestOrderLines::noColourWithoutAText_data()
+{
+    QTest::addColumn<bool>("coloured"); // the message had its colour when the code came
+    QTest::newRow("after the message's colour") << true;
+    QTest::newRow("before the message's colour") << false;
+}
+
+void TestOrderLines::noColourWithoutAText()
+{
+    QFETCH(bool, coloured);
+    AddEditPOItemDialog dialog(nullptr, QStringLiteral("1"), false);
+    auto* status = Child<QLabel>(&dialog, "labelStatus");
+    // The colour that a message's flash still owes comes now instead of a moment later.
+    const auto flashNow = [status] {
+        for (QTimer* timer : status->findChildren<QTimer*>()) {
+            if (timer->isActive())
+                timer->setInterval(0);
+        }
+        TestSupport::Idle();
+    };
+    auto* code = Child<QLineEdit>(&dialog, "lineProductCode");
+    code->setText(QStringLiteral("C0"));
+    if (coloured) {
+        flashNow();
+        QVERIFY(statusStyle(&dialog).contains(QStringLiteral("red")));
+    }
+    code->setText(QStringLiteral("C01"));
+    flashNow();
+    QCOMPARE(statusText(&dialog), QString());
+    QCOMPARE(statusStyle(&dialog), QString());
 }
 
 VORANTEL_TEST_MAIN(TestOrderLines)
