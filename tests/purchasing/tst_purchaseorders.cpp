@@ -9,13 +9,12 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTimeEdit>
-#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTextEdit>
-#include <QToolTip>
 #include <QSortFilterProxyModel>
 #include <QSqlQueryModel>
 
@@ -55,6 +54,8 @@ private slots:
     void vendorsComeBackSortedAfterAFailedRead();
     void buttonsStayWhileMessagesComeAndGo_data();
     void buttonsStayWhileMessagesComeAndGo();
+    void messageRoomShowsFirstLinesAndTipsTheRest_data();
+    void messageRoomShowsFirstLinesAndTipsTheRest();
 
 private:
     // Orders and lines: "order ID|lines".
@@ -637,10 +638,51 @@ void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
 
     // What the room cuts is there whole in the tool tip.
     status->setText(message);
-    QHelpEvent hover(QEvent::ToolTip, QPoint(1, 1), status->mapToGlobal(QPoint(1, 1)));
-    QApplication::sendEvent(status, &hover);
-    QCOMPARE(status->toolTip(), cut ? message : QString());
-    QToolTip::hideText();
+    QCOMPARE(TestSupport::HoverTip(status), cut ? message : QString());
+}
+
+void TestPurchaseOrders::messageRoomShowsFirstLinesAndTipsTheRest_data()
+{
+    QTest::addColumn<int>("width");       // of the editor; 0: its default
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");   // what the room shows of it
+    QTest::addColumn<QString>("less");    // less than the room shows
+    QTest::addColumn<bool>("cut");
+    const QString first = QStringLiteral("Error occurred while saving purchase order.");
+    const QString second = QStringLiteral("Lost connection to MySQL server during query");
+    const QString both = first + QLatin1Char('\n') + second;
+    QTest::newRow("two lines") << 0 << both << both << first << false;
+    QTest::newRow("three lines") << 0 << both + QStringLiteral("\nQMYSQL: Unable to execute query") << both << first
+                                 << true;
+    QTest::newRow("beyond the part of the page in view")
+        << 640 << first + QStringLiteral(" Can't connect to MySQL server on '127.0.0.1' (111)") << QString()
+        << QString() << true;
+}
+
+void TestPurchaseOrders::messageRoomShowsFirstLinesAndTipsTheRest()
+{
+    QFETCH(int, width);
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QFETCH(QString, less);
+    QFETCH(bool, cut);
+    AddEditPurchaseOrder editor(nullptr, nullptr);
+    if (width > 0)
+        editor.resize(width, editor.height());
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    auto* status = Child<QLabel>(&editor, "labelStatus");
+    const auto looks = [status](const QString& text) {
+        status->setText(text);
+        TestSupport::Idle();
+        return status->grab().toImage();
+    };
+    if (!shown.isEmpty()) {
+        QCOMPARE(looks(message), looks(shown));
+        QVERIFY(looks(message) != looks(less));
+    }
+    status->setText(message);
+    QCOMPARE(TestSupport::HoverTip(status), cut ? message : QString());
 }
 
 VORANTEL_TEST_MAIN(TestPurchaseOrders)
