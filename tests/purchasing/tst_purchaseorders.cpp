@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScopeGuard>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
 #include <QSortFilterProxyModel>
@@ -54,6 +55,8 @@ private slots:
     void vendorsComeBackSortedAfterAFailedRead();
     void buttonsStayWhileMessagesComeAndGo_data();
     void buttonsStayWhileMessagesComeAndGo();
+    void itemButtonsAndTotalsInView_data();
+    void itemButtonsAndTotalsInView();
     void messageRoomShowsFirstLinesAndTipsTheRest_data();
     void messageRoomShowsFirstLinesAndTipsTheRest();
 
@@ -639,6 +642,57 @@ void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
     // What the room cuts is there whole in the tool tip.
     status->setText(message);
     QCOMPARE(TestSupport::HoverTip(status), cut ? message : QString());
+}
+
+void TestPurchaseOrders::itemButtonsAndTotalsInView_data()
+{
+    QTest::addColumn<bool>("taxShown");
+    QTest::addColumn<bool>("shipping"); // the Shipping tab looked at, then the first tab again
+    QTest::newRow("new order") << false << false;
+    QTest::newRow("order with its sub-total and tax") << true << false;
+    QTest::newRow("back from the Shipping tab") << true << true;
+}
+
+void TestPurchaseOrders::itemButtonsAndTotalsInView()
+{
+    QFETCH(bool, taxShown);
+    QFETCH(bool, shipping);
+    const auto outOfView = [taxShown, shipping](AddEditPurchaseOrder& editor) {
+        editor.show();
+        if (!QTest::qWaitForWindowExposed(&editor))
+            return QStringList{QStringLiteral("not shown")};
+        TestSupport::Idle();
+        if (shipping) {
+            for (int tab : {1, 0}) {
+                Child<QTabWidget>(&editor, "tabWidget")->setCurrentIndex(tab);
+                TestSupport::Idle();
+            }
+        }
+        // The default size with a title bar fits a 1366 x 768 screen.
+        QStringList out;
+        if (editor.width() > 1366 || editor.height() > 768 - 40)
+            out << QStringLiteral("editor %1x%2").arg(editor.width()).arg(editor.height());
+        QWidget* view = Child<QScrollArea>(&editor, "scrollArea")->viewport();
+        for (const char* name : {"pushAddItem", "pushDeleteItem", "pushEditItem", "pushReceiveStock", "lineSubTotal",
+                                 "lineTax", "lineTotal", "line_paid_amount", "comboPaymentStatus"}) {
+            auto* widget = Child<QWidget>(&editor, name);
+            if (widget->isVisibleTo(&editor)
+                && !view->rect().contains(QRect(widget->mapTo(view, QPoint(0, 0)), widget->size())))
+                out << QLatin1String(name);
+        }
+        if (Child<QWidget>(&editor, "lineSubTotal")->isVisibleTo(&editor) != taxShown)
+            out << QStringLiteral("sub-total shown or hidden against the order");
+        return out;
+    };
+    QStringList out;
+    if (taxShown) {
+        QCOMPARE(addTaxedOrder(0), QString());
+        withListedOrder([&](AddEditPurchaseOrder& editor) { out = outOfView(editor); });
+    } else {
+        AddEditPurchaseOrder editor(nullptr, nullptr);
+        out = outOfView(editor);
+    }
+    QCOMPARE(out.join(QStringLiteral(", ")), QString());
 }
 
 void TestPurchaseOrders::messageRoomShowsFirstLinesAndTipsTheRest_data()
