@@ -96,7 +96,6 @@ private slots:
     void initTestCase();
     void init();
     void newThenExistingStock();
-    void noColourWhileStockUpdateAsks();
     void automaticCodeSkipsTakenNumbers();
     void typedCodeIsChecked_data();
     void typedCodeIsChecked();
@@ -185,24 +184,6 @@ void TestReceiving::newThenExistingStock()
     QCOMPARE(quantity(row.at(0)), QStringLiteral("8"));
     QCOMPARE(rows(QStringLiteral("SELECT COUNT(*) FROM tblInventory")), QStringList{"1"});
     QCOMPARE(answerer->pendingAnswers(), 0);
-}
-
-void TestReceiving::noColourWhileStockUpdateAsks()
-{
-    const QString id = addOrder();
-    AddEditPOItemDialog dialog(nullptr, id, true);
-    openForReceiving(dialog, id);
-    QCOMPARE(receive(dialog, QStringLiteral("3"), QMessageBox::Yes), QStringLiteral("Stock updated successfully."));
-    QTRY_VERIFY(statusStyle(&dialog).contains(QStringLiteral("green")));
-    QString whileAsked = QStringLiteral("not asked");
-    answerer->handleClass<QMessageBox>("QMessageBox", [&](QMessageBox* box) {
-        whileAsked = statusText(&dialog) + QLatin1Char('|') + statusStyle(&dialog);
-        box->button(QMessageBox::No)->click();
-    });
-    Child<QLineEdit>(&dialog, "lineRSReceivedQty")->setText(QStringLiteral("2"));
-    Child<QPushButton>(&dialog, "pushUpdateStock")->click();
-    QCOMPARE(answerer->pendingAnswers(), 0);
-    QCOMPARE(whileAsked, QStringLiteral("|"));
 }
 
 void TestReceiving::automaticCodeSkipsTakenNumbers()
