@@ -7,6 +7,7 @@
 #include "productsearchmodel.h"
 #include "purchasinglog.h"
 #include "searchbox.h"
+#include "statuslabel.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
@@ -175,7 +176,7 @@ void AddEditPOItemDialog::on_lineProductCode_textChanged(const QString& code)
 {
     if (code.isEmpty())
         return;
-    ui.labelStatus->clear();
+    ClearStatus(ui.labelStatus);
     ui.lineAvailableStock->clear();
 
     QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();

@@ -9,6 +9,7 @@
 #include "purchasinglog.h"
 #include "pricequestion.h"
 #include "rounding.h"
+#include "statuslabel.h"
 #include "stockcount.h"
 
 #include <QLocale>
@@ -257,7 +258,7 @@ void AddEditPOItemDialog::ReloadStockCodes(const QString& current)
 
 void AddEditPOItemDialog::on_pushUpdateStock_clicked()
 {
-    ui.labelStatus->clear();
+    ClearStatus(ui.labelStatus);
     if (!ValidateReceiveInput())
         return;
 

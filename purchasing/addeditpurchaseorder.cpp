@@ -465,6 +465,10 @@ void AddEditPurchaseOrder::on_tabWidget_currentChanged(int index)
     ui.groupBoxPOItems->setVisible(!shipping);
     ui.groupBoxShippingDetails->setVisible(shipping);
     ui.groupBoxVendorDetails->setVisible(shipping);
+    // A page not shown brings its layouts up to date only when it shows: until then it would ask the room of the
+    // groups it showed, and the tab widget would keep that room on the other tabs too, pushing items and totals down.
+    ui.boxDetails->invalidate();
+    ui.boxShippingTab->invalidate();
     updateGeometry();
 }
 

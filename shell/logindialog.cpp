@@ -104,7 +104,7 @@ void LoginDialog::ReadConnectionSettings()
 
 void LoginDialog::on_buttonLogin_clicked()
 {
-    ui->labelStatus->setText(QString());
+    ClearStatus(ui->labelStatus);
 
     // No trimming: a single blank is a password like any other.
     const QString typedName = ui->editUserName->text();

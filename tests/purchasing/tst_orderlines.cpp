@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
+#include <QTimer>
 
 #include "databasemanager.h"
 
@@ -40,6 +41,7 @@ private slots:
     void searchBoxFillsTheCode();
     void scannedCodeArrivesWhole();
     void fieldsStayWhileMessagesComeAndGo();
+    void noColourWithoutAText();
 
 private:
     // An order with tax on its items holding one line of C01; returns the order id.
@@ -418,6 +420,27 @@ void TestOrderLines::fieldsStayWhileMessagesComeAndGo()
     });
     Child<QPushButton>(&editor, "pushAddItem")->click();
     QCOMPARE(moved, QString());
+}
+
+void TestOrderLines::noColourWithoutAText()
+{
+    AddEditPOItemDialog dialog(nullptr, QStringLiteral("1"), false);
+    // The colour that a message's flash owes comes now rather than a moment later.
+    const auto flashNow = [&dialog] {
+        for (QTimer* timer : Child<QLabel>(&dialog, "labelStatus")->findChildren<QTimer*>())
+            timer->setInterval(0);
+        TestSupport::Idle();
+    };
+    // A code typed after the message's colour came, and one typed before it.
+    for (bool coloured : {true, false}) {
+        Child<QLineEdit>(&dialog, "lineProductCode")->setText(QStringLiteral("C0"));
+        if (coloured)
+            flashNow();
+        QCOMPARE(statusStyle(&dialog).contains(QStringLiteral("red")), coloured);
+        Child<QLineEdit>(&dialog, "lineProductCode")->setText(QStringLiteral("C01"));
+        flashNow();
+        QCOMPARE(statusText(&dialog) + statusStyle(&dialog), QString());
+    }
 }
 
 VORANTEL_TEST_MAIN(TestOrderLines)

@@ -9,13 +9,13 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTimeEdit>
-#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScopeGuard>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
-#include <QToolTip>
 #include <QSortFilterProxyModel>
 #include <QSqlQueryModel>
 
@@ -55,6 +55,8 @@ private slots:
     void vendorsComeBackSortedAfterAFailedRead();
     void buttonsStayWhileMessagesComeAndGo_data();
     void buttonsStayWhileMessagesComeAndGo();
+    void itemButtonsAndTotalsInView_data();
+    void itemButtonsAndTotalsInView();
 
 private:
     // Orders and lines: "order ID|lines".
@@ -619,28 +621,76 @@ void TestPurchaseOrders::vendorsComeBackSortedAfterAFailedRead()
 
 void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo_data()
 {
+    QTest::addColumn<int>("width"); // of the editor; 0: its own
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown"); // the lines the room shows; empty: not compared
     QTest::addColumn<bool>("cut");
-    QTest::newRow("one line") << QStringLiteral("Purchase order saved successfully.") << false;
-    QTest::newRow("server's long words") << QStringLiteral("Error occurred while saving purchase order. ")
-            + QStringLiteral("Cannot add or update a child row: a foreign key constraint fails. ").repeated(8)
-                                          << true;
+    const QString first = QStringLiteral("Error occurred while saving purchase order.");
+    const QString both = first + QStringLiteral("\nLost connection to MySQL server during query");
+    QTest::newRow("one line") << 0 << QStringLiteral("Purchase order saved successfully.") << QString() << false;
+    QTest::newRow("two lines") << 0 << both << both << false;
+    QTest::newRow("three lines") << 0 << both + QStringLiteral("\nQMYSQL: Unable to execute query") << both << true;
+    QTest::newRow("server's long words")
+        << 0 << first + QStringLiteral(" Cannot add or update a child row: a foreign key constraint fails.").repeated(8)
+        << QString() << true;
+    QTest::newRow("beyond the page in view")
+        << 640 << first + QStringLiteral(" Can't connect to MySQL server on '127.0.0.1' (111)") << QString() << true;
 }
 
 void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
 {
+    QFETCH(int, width);
     QFETCH(QString, message);
+    QFETCH(QString, shown);
     QFETCH(bool, cut);
     AddEditPurchaseOrder editor(nullptr, nullptr);
+    if (width > 0)
+        editor.resize(width, editor.height());
     auto* status = Child<QLabel>(&editor, "labelStatus");
     QCOMPARE(TestSupport::MovedByMessage(&editor, status, message), QString());
 
-    // What the room cuts is there whole in the tool tip.
+    // The room shows the first two lines, and what it cuts is there whole in the tool tip.
+    const auto looks = [status](const QString& text) {
+        status->setText(text);
+        return status->grab().toImage();
+    };
+    if (!shown.isEmpty()) {
+        QCOMPARE(looks(message), looks(shown));
+        QVERIFY(looks(message) != looks(shown.section(QLatin1Char('\n'), 0, 0)));
+    }
     status->setText(message);
-    QHelpEvent hover(QEvent::ToolTip, QPoint(1, 1), status->mapToGlobal(QPoint(1, 1)));
-    QApplication::sendEvent(status, &hover);
-    QCOMPARE(status->toolTip(), cut ? message : QString());
-    QToolTip::hideText();
+    QCOMPARE(TestSupport::HoverTip(status), cut ? message : QString());
+}
+
+void TestPurchaseOrders::itemButtonsAndTotalsInView_data()
+{
+    QTest::addColumn<bool>("shipping"); // the Shipping tab looked at first
+    QTest::newRow("opened") << false;
+    QTest::newRow("back from the Shipping tab") << true;
+}
+
+void TestPurchaseOrders::itemButtonsAndTotalsInView()
+{
+    QFETCH(bool, shipping);
+    QCOMPARE(addTaxedOrder(0), QString()); // its sub-total and tax shown as well
+    QStringList out;
+    withListedOrder([&](AddEditPurchaseOrder& editor) {
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QVERIFY(editor.height() <= 768 - 40); // its own size, with a title bar, within a 1366 x 768 screen
+        for (int tab : shipping ? QList<int>{1, 0} : QList<int>{})
+            Child<QTabWidget>(&editor, "tabWidget")->setCurrentIndex(tab);
+        TestSupport::Idle();
+        QWidget* view = Child<QScrollArea>(&editor, "scrollArea")->viewport();
+        for (const char* name : {"pushAddItem", "pushDeleteItem", "pushEditItem", "pushReceiveStock", "lineSubTotal",
+                                 "lineTax", "lineTotal", "line_paid_amount", "comboPaymentStatus"}) {
+            auto* widget = Child<QWidget>(&editor, name);
+            if (!widget->isVisibleTo(&editor)
+                || !view->rect().contains(QRect(widget->mapTo(view, QPoint(0, 0)), widget->size())))
+                out << QLatin1String(name);
+        }
+    });
+    QCOMPARE(out.join(QStringLiteral(", ")), QString());
 }
 
 VORANTEL_TEST_MAIN(TestPurchaseOrders)

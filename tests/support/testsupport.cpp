@@ -11,10 +11,12 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QFile>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTextEdit>
+#include <QToolTip>
 
 namespace TestSupport {
 
@@ -121,6 +123,19 @@ QString MovedByMessage(QWidget* window, QLabel* status, const QString& message)
         }
     }
     return moved.join(QLatin1Char('\n'));
+}
+
+QString HoverTip(QWidget* widget)
+{
+    // A tip shown before goes away only after a while: it is taken away at once.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("qtooltip_label"))
+            window->hide();
+    }
+    const QPoint at = widget->visibleRegion().boundingRect().topLeft() + QPoint(1, 1);
+    QHelpEvent hover(QEvent::ToolTip, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &hover);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
 } // namespace TestSupport
