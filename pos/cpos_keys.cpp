@@ -82,35 +82,48 @@ QString CPOS::NamedStatus(const QVector<StatusPart>& parts) const
         least << (first.size() < part.name.size() ? first : part.name);
         unnamed << QString();
     }
-    const bool brief = metrics.horizontalAdvance(compose(false, least)) > room;
-    QString text = compose(brief, names);
-    const int fixed = metrics.horizontalAdvance(compose(brief, unnamed));
-    // Each name gets an equal share of the room the fixed words leave, a shorter one leaving the rest to the others;
-    // a text measured whole may still be wider than its parts, so the room shrinks until it fits.
-    for (int spare = room - fixed; metrics.horizontalAdvance(text) > room && spare > 0;
-         spare -= metrics.averageCharWidth()) {
-        QVector<int> order;
-        for (int i = 0; i < names.size(); ++i)
-            if (!names.at(i).isEmpty())
-                order << i;
-        std::sort(order.begin(), order.end(), [&](int a, int b) {
-            return metrics.horizontalAdvance(names.at(a)) < metrics.horizontalAdvance(names.at(b));
-        });
+    // The names as far as the room lets them show with one wording: each gets an equal share of the room the fixed
+    // words leave, a shorter one leaving the rest to the others; a text measured whole may still be wider than its
+    // parts, so the room shrinks until it fits.
+    const auto fit = [&](bool brief) {
+        const int fixed = metrics.horizontalAdvance(compose(brief, unnamed));
         QStringList cut = names;
-        int left = spare;
-        for (int n = 0; n < order.size(); ++n) {
-            const int i = order.at(n);
-            cut[i] = metrics.elidedText(names.at(i), Qt::ElideRight, left / (order.size() - n));
-            // A share narrower than a letter and "…" would leave nothing of the name.
-            if (cut.at(i).size() < least.at(i).size())
-                cut[i] = least.at(i);
-            left -= metrics.horizontalAdvance(cut.at(i));
+        for (int spare = room - fixed; metrics.horizontalAdvance(compose(brief, cut)) > room && spare > 0;
+             spare -= metrics.averageCharWidth()) {
+            QVector<int> order;
+            for (int i = 0; i < names.size(); ++i)
+                if (!names.at(i).isEmpty())
+                    order << i;
+            std::sort(order.begin(), order.end(), [&](int a, int b) {
+                return metrics.horizontalAdvance(names.at(a)) < metrics.horizontalAdvance(names.at(b));
+            });
+            cut = names;
+            int left = spare;
+            for (int n = 0; n < order.size(); ++n) {
+                const int i = order.at(n);
+                cut[i] = metrics.elidedText(names.at(i), Qt::ElideRight, left / (order.size() - n));
+                // A share narrower than a letter and "…" would leave nothing of the name.
+                if (cut.at(i).size() < least.at(i).size())
+                    cut[i] = least.at(i);
+                left -= metrics.horizontalAdvance(cut.at(i));
+            }
         }
-        text = compose(brief, cut);
-    }
-    if (metrics.horizontalAdvance(text) > room)
-        text = compose(brief, least);
-    return text;
+        if (metrics.horizontalAdvance(compose(brief, cut)) > room)
+            cut = least;
+        return cut;
+    };
+    // The letters of a name that show: a cut one ends in "…".
+    const auto shown = [&names](const QStringList& cut, int i) {
+        return cut.at(i) == names.at(i) ? names.at(i).size() : cut.at(i).size() - 1;
+    };
+    // Brief where the full words leave no room for the first letters, or where they cut a name that the brief words
+    // show more of: two names that share their first word are then told apart.
+    const QStringList full = fit(false);
+    const QStringList briefly = fit(true);
+    bool brief = metrics.horizontalAdvance(compose(false, least)) > room;
+    for (int i = 0; i < names.size(); ++i)
+        brief = brief || shown(briefly, i) > shown(full, i);
+    return compose(brief, brief ? briefly : full);
 }
 
 void CPOS::OnBlinkingTimeout()
