@@ -26,6 +26,10 @@ namespace {
 const QString GREY_STYLE = QStringLiteral("QLabel {background-color: gray; color:white; }");
 const QString SUCCESS_STYLE = QStringLiteral("QLabel {background-color: green; color:white; }");
 const QString ERROR_STYLE = QStringLiteral("QLabel {background-color: red; color:white; }");
+// The longest amount an amount field shows whole has ten characters; with a decimal point and a group separator, at
+// most eight of them are digits or a minus sign ("999,999.99", "-99,999.99", "99,999,999").
+const int AMOUNT_DIGITS = 8;
+const int AMOUNT_SIGNS = 2;
 
 // A key that a scanner without the prefix sends for a character of its code.
 bool TypesIntoScannerLine(const QKeyEvent* key)
@@ -208,6 +212,10 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    // The style sheet sets its own minimum width at every polish.
+    if ((event->type() == QEvent::Polish || event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
+        && locale && IsAmountField(watched))
+        FitAmountField(static_cast<QLineEdit*>(watched));
     if (event->type() == QEvent::FocusIn && watched == ui->lineEditPaid) {
         ui->lineEditPaid->selectAll();
         return false;
@@ -224,6 +232,26 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool CPOS::IsAmountField(const QObject* field) const
+{
+    return field == ui->lineEditTax || field == ui->lineEditTotal || field == ui->lineEditPaid
+           || field == ui->lineEditChange;
+}
+
+void CPOS::FitAmountField(QLineEdit* field)
+{
+    field->ensurePolished();
+    const QFontMetrics metrics = field->fontMetrics();
+    int digit = metrics.horizontalAdvance(locale->negativeSign());
+    for (int value = 0; value < 10; ++value)
+        digit = qMax(digit, metrics.horizontalAdvance(locale->toString(value)));
+    const int sign =
+        qMax(metrics.horizontalAdvance(locale->decimalPoint()), metrics.horizontalAdvance(locale->groupSeparator()));
+    // A line edit's size hint is the room for 17 letters "x" with its frame, padding and margins.
+    const int frame = field->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x'));
+    field->setMinimumWidth(frame + AMOUNT_DIGITS * digit + AMOUNT_SIGNS * sign);
 }
 
 void CPOS::TakeScannerPrefix()
