@@ -100,6 +100,8 @@ CPOS::CPOS(QWidget* parent)
     numberPadOpen = false;
     restartRequested = false;
     locale = AppSettings::Instance()->locale;
+    for (QLineEdit* amount : {ui->lineEditTax, ui->lineEditTotal, ui->lineEditPaid, ui->lineEditChange})
+        FitAmountField(amount);
     lineStore.reset(new SaleLineStore);
 
     ReadSettingsAndBuild();

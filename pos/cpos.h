@@ -450,6 +450,10 @@ private:
     void FocusAndSelect(QWidget* field);
     // The scanner's prefix (Ctrl+B): every pop-up closes and the scanner line takes the focus.
     void TakeScannerPrefix();
+    // An amount cut at its side reads as another number: each amount field keeps the width of ten characters at its
+    // font, whatever the window's width.
+    bool IsAmountField(const QObject* field) const;
+    void FitAmountField(QLineEdit* field);
     void ItemFieldEnter();
 
     // Item entry (cpos_items.cpp).
@@ -527,8 +531,8 @@ private:
     StatusPart writeOutcome;
     static StatusPart NotRungUp(const QString& name);
     // Texts joined into one status line, to be read whole at the status line's width: the names are cut with "…"
-    // as far as needed, each keeping at least its first letter; where the words leave no room for that, the
-    // brief wordings stand in for them.
+    // as far as needed, each keeping at least its first letter; where the words leave no room for that, or where
+    // the brief wordings would show more of a cut name, the brief wordings stand in for them.
     QString NamedStatus(const QVector<StatusPart>& parts) const;
     // The totals shown are a loaded sale's stored header's: its lines read late leave them, as at its opening.
     bool totalsFromHeader = false;

@@ -741,6 +741,11 @@ void CPOS::DeleteLine(int row)
     StampChange();
     if (!read)
         TellCartUnread(tr("The item was deleted."), failure, true);
+    else if (!ui->labelStatus->isHidden() && !ui->labelStatus->text().isEmpty())
+        // A text still shown (a deletion not done, a line to press again) no longer holds.
+        ShowLastingStatus(NamedStatus({{tr("%1 was deleted."), line.value(QStringLiteral("PRODUCT_NAME")).toString(),
+                                        tr("%1 deleted.")}}),
+                          false);
 }
 
 void CPOS::on_checkReturnMode_toggled(bool /*checked*/)

@@ -26,6 +26,10 @@ namespace {
 const QString GREY_STYLE = QStringLiteral("QLabel {background-color: gray; color:white; }");
 const QString SUCCESS_STYLE = QStringLiteral("QLabel {background-color: green; color:white; }");
 const QString ERROR_STYLE = QStringLiteral("QLabel {background-color: red; color:white; }");
+// The longest amount an amount field shows whole has ten characters; with a decimal point and a group separator, at
+// most eight of them are digits or a minus sign ("999,999.99", "-99,999.99", "99,999,999").
+const int AMOUNT_DIGITS = 8;
+const int AMOUNT_SIGNS = 2;
 
 // A key that a scanner without the prefix sends for a character of its code.
 bool TypesIntoScannerLine(const QKeyEvent* key)
@@ -82,35 +86,48 @@ QString CPOS::NamedStatus(const QVector<StatusPart>& parts) const
         least << (first.size() < part.name.size() ? first : part.name);
         unnamed << QString();
     }
-    const bool brief = metrics.horizontalAdvance(compose(false, least)) > room;
-    QString text = compose(brief, names);
-    const int fixed = metrics.horizontalAdvance(compose(brief, unnamed));
-    // Each name gets an equal share of the room the fixed words leave, a shorter one leaving the rest to the others;
-    // a text measured whole may still be wider than its parts, so the room shrinks until it fits.
-    for (int spare = room - fixed; metrics.horizontalAdvance(text) > room && spare > 0;
-         spare -= metrics.averageCharWidth()) {
-        QVector<int> order;
-        for (int i = 0; i < names.size(); ++i)
-            if (!names.at(i).isEmpty())
-                order << i;
-        std::sort(order.begin(), order.end(), [&](int a, int b) {
-            return metrics.horizontalAdvance(names.at(a)) < metrics.horizontalAdvance(names.at(b));
-        });
+    // The names as far as the room lets them show with one wording: each gets an equal share of the room the fixed
+    // words leave, a shorter one leaving the rest to the others; a text measured whole may still be wider than its
+    // parts, so the room shrinks until it fits.
+    const auto fit = [&](bool brief) {
+        const int fixed = metrics.horizontalAdvance(compose(brief, unnamed));
         QStringList cut = names;
-        int left = spare;
-        for (int n = 0; n < order.size(); ++n) {
-            const int i = order.at(n);
-            cut[i] = metrics.elidedText(names.at(i), Qt::ElideRight, left / (order.size() - n));
-            // A share narrower than a letter and "…" would leave nothing of the name.
-            if (cut.at(i).size() < least.at(i).size())
-                cut[i] = least.at(i);
-            left -= metrics.horizontalAdvance(cut.at(i));
+        for (int spare = room - fixed; metrics.horizontalAdvance(compose(brief, cut)) > room && spare > 0;
+             spare -= metrics.averageCharWidth()) {
+            QVector<int> order;
+            for (int i = 0; i < names.size(); ++i)
+                if (!names.at(i).isEmpty())
+                    order << i;
+            std::sort(order.begin(), order.end(), [&](int a, int b) {
+                return metrics.horizontalAdvance(names.at(a)) < metrics.horizontalAdvance(names.at(b));
+            });
+            cut = names;
+            int left = spare;
+            for (int n = 0; n < order.size(); ++n) {
+                const int i = order.at(n);
+                cut[i] = metrics.elidedText(names.at(i), Qt::ElideRight, left / (order.size() - n));
+                // A share narrower than a letter and "…" would leave nothing of the name.
+                if (cut.at(i).size() < least.at(i).size())
+                    cut[i] = least.at(i);
+                left -= metrics.horizontalAdvance(cut.at(i));
+            }
         }
-        text = compose(brief, cut);
-    }
-    if (metrics.horizontalAdvance(text) > room)
-        text = compose(brief, least);
-    return text;
+        if (metrics.horizontalAdvance(compose(brief, cut)) > room)
+            cut = least;
+        return cut;
+    };
+    // The letters of a name that show: a cut one ends in "…".
+    const auto shown = [&names](const QStringList& cut, int i) {
+        return cut.at(i) == names.at(i) ? names.at(i).size() : cut.at(i).size() - 1;
+    };
+    // Brief where the full words leave no room for the first letters, or where they cut a name that the brief words
+    // show more of: two names that share their first word are then told apart.
+    const QStringList full = fit(false);
+    const QStringList briefly = fit(true);
+    bool brief = metrics.horizontalAdvance(compose(false, least)) > room;
+    for (int i = 0; i < names.size(); ++i)
+        brief = brief || shown(briefly, i) > shown(full, i);
+    return compose(brief, brief ? briefly : full);
 }
 
 void CPOS::OnBlinkingTimeout()
@@ -195,6 +212,10 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    // The style sheet sets its own minimum width at every polish.
+    if ((event->type() == QEvent::Polish || event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
+        && locale && IsAmountField(watched))
+        FitAmountField(static_cast<QLineEdit*>(watched));
     if (event->type() == QEvent::FocusIn && watched == ui->lineEditPaid) {
         ui->lineEditPaid->selectAll();
         return false;
@@ -211,6 +232,26 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool CPOS::IsAmountField(const QObject* field) const
+{
+    return field == ui->lineEditTax || field == ui->lineEditTotal || field == ui->lineEditPaid
+           || field == ui->lineEditChange;
+}
+
+void CPOS::FitAmountField(QLineEdit* field)
+{
+    field->ensurePolished();
+    const QFontMetrics metrics = field->fontMetrics();
+    int digit = metrics.horizontalAdvance(locale->negativeSign());
+    for (int value = 0; value < 10; ++value)
+        digit = qMax(digit, metrics.horizontalAdvance(locale->toString(value)));
+    const int sign =
+        qMax(metrics.horizontalAdvance(locale->decimalPoint()), metrics.horizontalAdvance(locale->groupSeparator()));
+    // A line edit's size hint is the room for 17 letters "x" with its frame, padding and margins.
+    const int frame = field->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x'));
+    field->setMinimumWidth(frame + AMOUNT_DIGITS * digit + AMOUNT_SIGNS * sign);
 }
 
 void CPOS::TakeScannerPrefix()

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 
 #include <functional>
@@ -29,6 +30,7 @@ private slots:
     void unopenablePortSwitchesDisplayOff();
     void screenFitsATill_data();
     void screenFitsATill();
+    void amountShownWhole();
 
 private:
     void initTest() override { addStock(QStringLiteral("P23"), {{"SALE_PRICE", 23}}); }
@@ -264,6 +266,26 @@ void TestCPOSDisplay::screenFitsATill()
         QVERIFY2(Hidden(screen).isEmpty(), qPrintable(Hidden(screen).join(QLatin1String("; "))));
         QVERIFY(!screen->verticalScrollBar()->isVisible());
     }
+}
+
+// An amount cut at its side reads as another number: a narrow window scrolls the screen rather than cut it.
+void TestCPOSDisplay::amountShownWhole()
+{
+    addStock(QStringLiteral("P10"), {{"SALE_PRICE", 123456.78}});
+    Screen s;
+    s.host->resize(1024, 768);
+    // A style sheet set above the screen (a theme chosen) polishes its fields again.
+    s.host->setStyleSheet(QStringLiteral("QDialog { }"));
+    s.scan(QStringLiteral("P10"));
+    SettleLayout();
+    auto* total = Child<QLineEdit>(s.screen, "lineEditTotal");
+    QCOMPARE(total->text(), QStringLiteral("123,456.78"));
+    // Its text's room: inside the frame and padding, less the edit's margin of 2 pixels a side.
+    QStyleOptionFrame option;
+    option.initFrom(total);
+    option.lineWidth = total->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, total);
+    const int room = total->style()->subElementRect(QStyle::SE_LineEditContents, &option, total).width() - 4;
+    QVERIFY2(total->fontMetrics().horizontalAdvance(total->text()) <= room, qPrintable(QString::number(room)));
 }
 
 VORANTEL_TEST_MAIN(TestCPOSDisplay)

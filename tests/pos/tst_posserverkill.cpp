@@ -201,7 +201,8 @@ QString NamedStock(const QString& inventoryDb)
     static bool stocked = false;
     const QList<QPair<const char*, const char*>> products{
         {"L3", "A product with a rather long name"}, {"L4", nullptr}, {"N1", "Jasmine rice"},
-        {"N2", "Rye crispbread, family pack"}};
+        {"N2", "Rye crispbread, family pack"}, {"D1", "Delta Original Cough Syrup"},
+        {"D2", "Delta Strong Floor Cleaner Pack of 3"}};
     QString error;
     for (int i = 0; i < products.size() && !stocked && error.isEmpty(); ++i) {
         const QString name = products.at(i).second ? QLatin1String(products.at(i).second) : LONGEST_NAME;
@@ -1174,7 +1175,7 @@ void TestPosServerKill::actionAfterUnconfirmedLine()
     if (action == QLatin1String("delete item"))
         told = Whole(QStringLiteral("A product with a rather long name is in the sale. Press Delete Item again."));
     else if (action == QLatin1String("scan"))
-        told = QStringLiteral("^A product with a rather .*… is in the sale\\. K2 was not rung up: scan it again\\.$");
+        told = Whole(QStringLiteral("A product with a rather long name in sale. K2 not rung up: scan again."));
     const QString shown = WholeStatus(s);
     QVERIFY2(QRegularExpression(told).match(shown).hasMatch(), qPrintable(shown));
     const QStringList stored = rows(salesDb, STORED_LINES.arg(sale));
@@ -1401,16 +1402,19 @@ void TestPosServerKill::nextScanAfterUnconfirmedScan_data()
                                  << Whole("K2 is in the sale. K1 was not rung up: scan it again.") << till;
     QTest::newRow("commit lost") << false << "K2" << "K1"
                                  << Whole("K2 was not stored: scan it again. K1 was not rung up: scan it again.") << till;
-    // The longest names cut, so that the whole text is read.
+    // The longest names cut, so that the whole text is read; said briefly, which leaves them more room.
     QTest::newRow("answer lost, long names")
-        << true << "L4" << "L4"
-        << "^Sparkling m.*… is in the sale\\. Sparkling m.*… was not rung up: scan it again\\.$" << till;
-    // A narrower line: each name keeps its first letter at least, the words said briefly where needed.
+        << true << "L4" << "L4" << "^Sparkling m.*… in sale\\. Sparkling m.*… not rung up: scan again\\.$" << till;
+    // A narrower line: the names as far as the brief words let them show, not their first letters only.
     QTest::newRow("commit lost, ordinary names, 1280x1024")
         << false << "N1" << "N2"
-        << "^J(asmine rice|[^.]*…) (was )?not stored: scan (it )?again\\. "
-           "R(ye crispbread, family pack|[^.]*…) (was )?not rung up: scan (it )?again\\.$"
+        << "^Jasmi(ne rice|[^.]*…) not stored: scan again\\. Rye c(rispbread, family pack|[^.]*…) not rung up: scan "
+           "again\\.$"
         << QSize(1280, 1024);
+    // Names that share their first word are told apart.
+    QTest::newRow("commit lost, names sharing a word")
+        << false << "D1" << "D2"
+        << "^Delta O[^.]* not stored: scan again\\. Delta S[^.]* not rung up: scan again\\.$" << till;
 }
 
 void TestPosServerKill::nextScanAfterUnconfirmedScan()
@@ -1500,28 +1504,40 @@ void TestPosServerKill::unreadLinesOfALongSaleReadWhole()
 void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion_data()
 {
     QTest::addColumn<bool>("reached"); // the server carried the commit out
-    QTest::addColumn<QString>("told");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("told"); // a pattern
     // Told by the product's name, not its code.
-    QTest::newRow("answer lost") << true << "Jasmine rice was deleted. The selected line is gone.";
-    QTest::newRow("commit lost")
-        << false << "Jasmine rice was not deleted: delete it again. Press Delete Item again.";
+    QTest::newRow("answer lost") << true << "N1" << 1366 << Whole("Jasmine rice was deleted. The selected line is gone.");
+    QTest::newRow("commit lost") << false << "N1" << 1366
+                                 << Whole("Jasmine rice was not deleted: delete it again. Press Delete Item again.");
+    // A narrower line: names that share their first word are told apart.
+    QTest::newRow("commit lost, 1280 wide, Delta O")
+        << false << "D1" << 1280 << "^Delta Orig[^.]* not deleted: delete again\\. Delete again\\.$";
+    QTest::newRow("commit lost, 1280 wide, Delta S")
+        << false << "D2" << 1280 << "^Delta Stro[^.]* not deleted: delete again\\. Delete again\\.$";
 }
 
 void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion()
 {
     QFETCH(bool, reached);
+    QFETCH(QString, code);
+    QFETCH(int, width);
     QFETCH(QString, told);
     QCOMPARE(NamedStock(inventoryDb), QString());
     SqlProxy* p = throughProxy();
     const PosFixture::Screen s;
     CPOS* screen = s.screen;
-    for (const char* code : {"N1", "K2", "K2"})
-        s.scan(QLatin1String(code));
+    s.host->resize(width, 768);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    for (const QString& scanned : {code, QStringLiteral("K2"), QStringLiteral("K2")})
+        s.scan(scanned);
     const QString sale = screen->transactionId;
     const QStringList before = rows(salesDb, STORED_LINES.arg(sale));
     auto* view = s.child<QTableView>("tableViewItems");
     view->setCurrentIndex(screen->cartModel->index(0, COL_PRODUCT_NAME));
     const QVariant selected = screen->cartModel->record(0).value(QStringLiteral("ID"));
+    const QString name = screen->cartModel->record(0).value(QStringLiteral("PRODUCT_NAME")).toString();
     if (reached)
         p->loseAnswer(QStringLiteral("^COMMIT$"), true);
     else
@@ -1534,14 +1550,21 @@ void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion()
     p->setAway(false);
     ReopenedNotRead();
     screen->on_pushDeleteItem_clicked();
-    QCOMPARE(WholeStatus(s), told);
+    const QString shown = WholeStatus(s);
+    QVERIFY2(QRegularExpression(told).match(shown).hasMatch(), qPrintable(shown));
     const QStringList stored = rows(salesDb, STORED_LINES.arg(sale));
     QCOMPARE(stored, reached ? QStringList(before.mid(1)) : before);
     QCOMPARE(CartLines(screen), stored);
-    if (reached)
+    if (reached) {
         QVERIFY(!view->currentIndex().isValid());
-    else
-        QCOMPARE(screen->cartModel->record(view->currentIndex().row()).value(QStringLiteral("ID")), selected);
+        return;
+    }
+    QCOMPARE(screen->cartModel->record(view->currentIndex().row()).value(QStringLiteral("ID")), selected);
+    // Pressed again as told: the deletion is told in its turn.
+    screen->on_pushDeleteItem_clicked();
+    QCOMPARE(rows(salesDb, STORED_LINES.arg(sale)), before.mid(1));
+    QCOMPARE(WholeStatus(s), name + QStringLiteral(" was deleted."));
+    QCOMPARE(Blink(s), QStringLiteral("green"));
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKill)
