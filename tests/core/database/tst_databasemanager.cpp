@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -129,10 +130,12 @@ void TestDatabaseManager::refusedDatabase()
     QFETCH(QString, shownName);
     const bool newer = name == QLatin1String("@newer");
     const bool silent = name == QLatin1String("@silent");
-    SilentListener listener;
+    std::unique_ptr<SilentListener> listener;
     if (silent) {
+        listener = std::make_unique<SilentListener>();
+        QVERIFY(listener->port() > 0);
         const TestDatabase::Server s = TestDatabase::server();
-        DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, listener.port(), s.host);
+        DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, listener->port(), s.host);
     }
     if (name == QLatin1String("@inventory") || silent) {
         name = inventoryDb;
