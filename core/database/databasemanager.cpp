@@ -36,6 +36,8 @@ const QString SALES_CONNECTION = QStringLiteral("SALES_DB");
 const QString SERVER_CONNECTION = QStringLiteral("MYSQL_SERVER");
 const QString QMYSQL = QStringLiteral("QMYSQL");
 const qint64 RETRY_INTERVAL_MS = 2000;
+// Bounds the connect, the server's greeting and its answer to the login alike, in seconds.
+const QString CONNECT_OPTIONS = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=10");
 
 // How many values a statement binds, with repeated names counted at every place: a result keeps the count to itself.
 struct BoundValues : QSqlResult
@@ -99,6 +101,7 @@ bool ServerAnswers(const QSqlDatabase& db)
     const QString name = db.connectionName() + QStringLiteral("_probe");
     bool answers = false;
     {
+        // The clone keeps the handle's connect bound.
         QSqlDatabase probe = QSqlDatabase::cloneDatabase(db, name);
         answers = probe.open();
         if (!answers)
@@ -162,9 +165,16 @@ QSqlDatabase* NewHandle(const QString& connectionName)
         EmptyListsOf(connectionName);
         QSqlDatabase::removeDatabase(connectionName);
     }
-    return new QSqlDatabase(QSqlDatabase::addDatabase(QMYSQL, connectionName));
+    return new QSqlDatabase(AddConnection(connectionName));
 }
 } // namespace
+
+QSqlDatabase AddConnection(const QString& connectionName)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QMYSQL, connectionName);
+    db.setConnectOptions(CONNECT_OPTIONS);
+    return db;
+}
 
 QString HashPassword(const QString& password)
 {

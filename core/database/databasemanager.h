@@ -28,6 +28,11 @@ QString LongPasswordForm(const QString& password);
 // an earlier rule stored keeps working.
 QString StoredPassword(const QString& password);
 
+// Registers a MySQL connection of that name, as every connection of the program is made: a server that takes the
+// connection and never answers fails its opening within the connect bound. Statements have no bound, so a long
+// report or an established connection is never cut short.
+QSqlDatabase AddConnection(const QString& connectionName);
+
 // Owner of the program's three MySQL connections: the active inventory database,
 // the active sales database and the server itself (listing and creating databases).
 class DatabaseManager

@@ -114,7 +114,7 @@ bool DatabaseManager::CheckAndUpgradeDatabase(const QString& databaseName, const
     QWidget* const parent = AppSettings::Instance()->mainWindow;
     bool result = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), connectionName);
+        QSqlDatabase db = AddConnection(connectionName);
         db.setUserName(userName);
         db.setPassword(password);
         db.setHostName(hostName);

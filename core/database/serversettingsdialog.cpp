@@ -93,7 +93,7 @@ void ServerSettingsDialog::on_pushButtonTest_clicked()
 {
     bool opened = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), TEST_CONNECTION);
+        QSqlDatabase db = AddConnection(TEST_CONNECTION);
         db.setUserName(ui->lineUserName->text());
         db.setPassword(EnteredPassword());
         db.setHostName(ui->lineServerAddress->text());

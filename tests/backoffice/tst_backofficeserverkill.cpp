@@ -1635,5 +1635,54 @@ void TestBackofficeServerKill::rolesReadRefusedTellsOnce()
              qPrintable(answerer->messages().first()));
 }
 
-VORANTEL_TEST_MAIN(TestBackofficeServerKill)
+namespace {
+// The cases are the steps of one story (windows opened while the server is up, the server killed, started again,
+// killed once more), each on what the steps before it left: a step named alone runs after the steps before it, so
+// that it meets the windows and the outage it is about. Arguments are QTest's own.
+QStringList WithTheStepsBefore(const QMetaObject& test, const QStringList& arguments)
+{
+    const QStringList fixtureSlots{"initTestCase", "cleanupTestCase", "init", "cleanup"};
+    QStringList steps;
+    for (int i = test.methodOffset(); i < test.methodCount(); ++i) {
+        const QMetaMethod method = test.method(i);
+        const QString name = QString::fromLatin1(method.name());
+        if (method.methodType() == QMetaMethod::Slot && method.access() == QMetaMethod::Private
+            && method.parameterCount() == 0 && !fixtureSlots.contains(name) && !name.endsWith(QLatin1String("_data")))
+            steps << name;
+    }
+    const QStringList withValue{"-o", "-maxwarnings", "-eventdelay", "-keydelay", "-mousedelay", "-iterations",
+                                "-median", "-minimumvalue", "-minimumtotal", "-perfcounter"};
+    QStringList options{arguments.value(0)};
+    QMultiMap<int, QString> named; // by step
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        const int step = steps.indexOf(argument.section(QLatin1Char(':'), 0, 0).remove(QLatin1String("()")));
+        if (argument.startsWith(QLatin1Char('-')) || step < 0) {
+            options << argument;
+            if (withValue.contains(argument) && i + 1 < arguments.size())
+                options << arguments.at(++i);
+        } else {
+            named.insert(step, argument);
+        }
+    }
+    if (named.isEmpty())
+        return arguments;
+    QStringList run = options;
+    for (int step = 0; step <= named.lastKey(); ++step) {
+        const QStringList asNamed = named.values(step);
+        run << (asNamed.isEmpty() ? QStringList{steps.at(step)} : QStringList(asNamed.crbegin(), asNamed.crend()));
+    }
+    return run;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    TestSupport::PrepareEnvironment();
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestBackofficeServerKill tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, WithTheStepsBefore(TestBackofficeServerKill::staticMetaObject, app.arguments()));
+}
 #include "tst_backofficeserverkill.moc"

@@ -269,6 +269,10 @@ void TestPosServerKill::init()
     }
     // Each case starts with the server up, also after a case that failed while it was down.
     serverBack();
+    // And with the inventory database open, as the login leaves it before any screen: a screen opened while the
+    // server is away then finds it lost, not yet opened (whose check would ask with a box).
+    DatabaseManager* manager = DatabaseManager::Instance();
+    QTRY_VERIFY_WITH_TIMEOUT((manager->InventoryDatabase(), manager->inventoryOpen), 20000);
     if (stocked)
         return;
     stocked = true;

@@ -1,6 +1,64 @@
 #include "databasetest.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 using namespace DatabaseTest;
+
+namespace {
+// A loopback port whose connections are taken and never answered, as a hung server or another program on the
+// server's port does. Its own bound ends them (the listening socket closed), so that a client without one fails
+// the test instead of hanging it.
+class SilentListener
+{
+public:
+    SilentListener()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 16) != 0
+            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        listenPort = ntohs(address.sin_port);
+        guard = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (!ended.wait_for(lock, std::chrono::seconds(60), [this] { return stop; }))
+                ::shutdown(fd, SHUT_RDWR);
+        });
+    }
+    ~SilentListener()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stop = true;
+        }
+        ended.notify_one();
+        if (guard.joinable())
+            guard.join();
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int port() const { return listenPort; }
+
+private:
+    int fd = -1;
+    int listenPort = 0;
+    std::thread guard;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool stop = false;
+};
+} // namespace
 
 // The three connections: lazy opening behind the version check, its messages and status reports,
 // retry rules, shared queries, close and remove.
@@ -62,6 +120,7 @@ void TestDatabaseManager::refusedDatabase_data()
     QTest::newRow("inventory database as sales") << 2 << "@inventory" << "";
     QTest::newRow("database without version table") << 2 << "mysql" << "";
     QTest::newRow("newer inventory version") << 1 << "@newer" << "";
+    QTest::newRow("server that takes the connection and never answers") << 1 << "@silent" << "";
 }
 
 void TestDatabaseManager::refusedDatabase()
@@ -70,7 +129,15 @@ void TestDatabaseManager::refusedDatabase()
     QFETCH(QString, name);
     QFETCH(QString, shownName);
     const bool newer = name == QLatin1String("@newer");
-    if (name == QLatin1String("@inventory")) {
+    const bool silent = name == QLatin1String("@silent");
+    std::unique_ptr<SilentListener> listener;
+    if (silent) {
+        listener = std::make_unique<SilentListener>();
+        QVERIFY(listener->port() > 0);
+        const TestDatabase::Server s = TestDatabase::server();
+        DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, listener->port(), s.host);
+    }
+    if (name == QLatin1String("@inventory") || silent) {
         name = inventoryDb;
     } else if (name == QLatin1String("@sales")) {
         name = salesDb;
@@ -97,8 +164,13 @@ void TestDatabaseManager::refusedDatabase()
     }
     for (int i = 0; i < expected.size(); ++i)
         f.answerer->pressButton(QMessageBox::Ok);
+    QElapsedTimer opening;
+    opening.start();
     QSqlDatabase* first = open(kind);
     QVERIFY(!first->isOpen());
+    // Refused within the connect bound, not after the listener's own.
+    if (silent)
+        QVERIFY2(opening.elapsed() < 12000, qPrintable(QString::number(opening.elapsed())));
     QCOMPARE(f.answerer->messages(), expected);
     QCOMPARE(f.listener.calls, QStringList{status});
     QVERIFY(!manager->inventoryOpen && !manager->salesOpen);
@@ -119,6 +191,20 @@ void TestDatabaseManager::refusedDatabase()
     QVERIFY(!open(kind)->isOpen());
     QCOMPARE(f.answerer->messages(), expected + expected);
     QCOMPARE(f.listener.calls, (QStringList{status, status}));
+    if (!silent)
+        return;
+
+    // The server connection has the same bound.
+    opening.restart();
+    QVERIFY(!manager->ServerConnection()->isOpen());
+    QVERIFY2(opening.elapsed() < 12000, qPrintable(QString::number(opening.elapsed())));
+    // A statement has none: it runs as long as it needs.
+    UseFixtureServer();
+    manager->CloseInventoryDatabase();
+    QSqlQuery sleep(*open(kind));
+    QVERIFY_SQL(sleep, exec(QStringLiteral("SELECT SLEEP(12)")));
+    QVERIFY(sleep.next());
+    QCOMPARE(sleep.value(0).toInt(), 0);
 }
 
 void TestDatabaseManager::openCloseAndRemove()
