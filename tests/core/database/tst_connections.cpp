@@ -52,6 +52,11 @@ private slots:
     void serverPortOutsideTheLentRange_data();
     void serverPortOutsideTheLentRange();
     void keptPortTakenGivesWayToANewOne();
+    void settingsFollowTheServer_data();
+    void settingsFollowTheServer();
+    void noPasswordInAnyArgument();
+    void passwordStoredExactly_data();
+    void passwordStoredExactly();
 
 private:
     static QString connectionId(QSqlQuery* query)
@@ -225,9 +230,9 @@ Outcome RunProgram(const QString& program, const QStringList& arguments, const Q
 
 // The script run as this account, or as the one named.
 Outcome Run(const QStringList& arguments, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-            const QString& account = QString())
+            const QString& account = QString(), const QByteArray& input = QByteArray())
 {
-    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments, env, account);
+    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments, env, account, input);
 }
 
 // A command line as printed, typed in by the account with no terminal (a password prompt then reads the input);
@@ -240,18 +245,26 @@ Outcome Typed(const QString& line, const QString& account, const QByteArray& inp
 }
 
 // ./run.sh's server step with its data and the program's settings in home.
-Outcome RunServerStep(const QString& home)
+Outcome RunServerStep(const QString& home, QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
+                      const QString& seeder = QStringLiteral(SEED_SETTINGS))
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {QStringLiteral(SEED_SETTINGS)}, env);
+    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {seeder}, env);
 }
 
-QString Script(const QStringList& arguments,
-               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+// The program's setting the step wrote in home.
+QString StepSetting(const QString& home, const QString& key)
 {
-    const Outcome outcome = Run(arguments, env);
+    QDirIterator stores(home + QStringLiteral("/config"), {QStringLiteral("*.conf")}, QDir::Files, QDirIterator::Subdirectories);
+    return stores.hasNext() ? QSettings(stores.next(), QSettings::IniFormat).value(key).toString() : QString();
+}
+
+// input: the password, for user.
+QString Script(const QStringList& arguments,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(), const QByteArray& input = QByteArray())
+{
+    const Outcome outcome = Run(arguments, env, QString(), input);
     return outcome.code == 0 ? QString() : QStringLiteral("mariadb.sh failed: ") + outcome.output;
 }
 
@@ -374,7 +387,8 @@ QString StartEarlier(const QString& data, int* port, const QString& account = QS
 // The socket the server on port listens on, asked over TCP as a user the script made through that socket.
 QString SocketOf(const QString& data, int port)
 {
-    const QString error = Script({QStringLiteral("user"), data, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")});
+    const QString error = Script({QStringLiteral("user"), data, QStringLiteral("sock_user")}, QProcessEnvironment::systemEnvironment(),
+                                 "sock_pw_1");
     return error.isEmpty() ? LogIn(port, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1"), QStringLiteral("SELECT @@socket"))
                            : error;
 }
@@ -520,8 +534,7 @@ void TestConnections::serverFoundFromAnotherLoginSession()
     });
     int port = 0;
     QCOMPARE(Start(data, &port, options, Session(first.path())), QString());
-    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_1")},
-                    Session(first.path())),
+    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("session_user")}, Session(first.path()), "session_pw_1"),
              QString());
     server = ServerPid(data);
     QVERIFY(Alive(server));
@@ -554,13 +567,29 @@ void TestConnections::serverFoundFromAnotherLoginSession()
     }
     QCOMPARE(ServerPid(data), server);
     QCOMPARE(QDir(another.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    const QString user = Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_2")}, now);
+    const QString user = Script({QStringLiteral("user"), data, QStringLiteral("session_user")}, now, "session_pw_2");
     QVERIFY2(userTold.isEmpty() ? user.isEmpty() : user.contains(userTold), qPrintable(user));
     if (session == QLatin1String("writable"))
         QVERIFY2(user.contains(QStringLiteral("remove its folder with rm -r -- ") + socketFolder), qPrintable(user));
     const QString password = userTold.isEmpty() ? QStringLiteral("session_pw_2") : QStringLiteral("session_pw_1");
     if (running == 0)
         QCOMPARE(LogIn(port, QStringLiteral("session_user"), password), QStringLiteral("session_user@localhost"));
+    if (session == QLatin1String("writable")) {
+        // The advice followed as printed: out, the folder removed, and in again, through a socket of its own.
+        const QRegularExpressionMatch advice
+            = QRegularExpression(QStringLiteral("stop it with (.*), remove its folder with (.*), and start it again with (.*)$"),
+                                 QRegularExpression::MultilineOption)
+                  .match(user);
+        QVERIFY2(advice.hasMatch(), qPrintable(user));
+        for (int command = 1; command <= 3; ++command) {
+            const Outcome typed = RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), advice.captured(command)}, now);
+            QVERIFY2(typed.code == 0, qPrintable(advice.captured(command) + QLatin1String(": ") + typed.output));
+        }
+        QVERIFY(!Alive(server));
+        server = ServerPid(data);
+        QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("session_user")}, now, "session_pw_3"), QString());
+        QCOMPARE(LogIn(port, QStringLiteral("session_user"), QStringLiteral("session_pw_3")), QStringLiteral("session_user@localhost"));
+    }
 
     QCOMPARE(::kill(server, SIGCONT), 0);
     if (session == QLatin1String("writable"))
@@ -694,8 +723,7 @@ void TestConnections::socketFolderFallsBackToTmp()
     const auto end = qScopeGuard([data, runtime] { Script({QStringLiteral("stop"), data}, Session(runtime)); });
     int port = 0;
     QCOMPARE(Start(data, &port, {}, Session(runtime)), QString());
-    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")}, Session(runtime)),
-             QString());
+    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("sock_user")}, Session(runtime), "sock_pw_1"), QString());
     QCOMPARE(LogIn(port, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")), QStringLiteral("sock_user@localhost"));
     QVERIFY(QFileInfo(SocketFolder(QStringLiteral("/tmp"), data) + QStringLiteral("/mysqld.sock")).exists());
 }
@@ -710,6 +738,8 @@ void TestConnections::serverClosedToOtherAccounts_data()
     QTest::newRow("an earlier version's server found running by ./run.sh") << "earlier, run.sh";
     // The script is shut out, and the owner is not.
     QTest::newRow("a folder whose root was given a password") << "root password";
+    // A password-less way that is not the account's first.
+    QTest::newRow("accounts whose second way has no password") << "second way";
 }
 
 // Root with an empty password, or any name (an anonymous account), cannot log in over TCP; the application user can.
@@ -722,18 +752,27 @@ void TestConnections::serverClosedToOtherAccounts()
     const bool runSh = kind.endsWith(QLatin1String("run.sh"));
     const QString data = parent.path() + (runSh ? QStringLiteral("/vorantel/mariadb") : QStringLiteral("/data"));
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
-    const QStringList makeUser{QStringLiteral("user"), data, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")};
+    const QStringList makeUser{QStringLiteral("user"), data, QStringLiteral("closed_user")};
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     int port = 0;
     if (earlier) {
         QCOMPARE(StartEarlier(data, &port), QString());
-        QCOMPARE(Script(makeUser), QString());
+        QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
         QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")),
                  QStringLiteral("closed_user@localhost"));
     } else {
         QCOMPARE(Start(data, &port), QString());
-        QCOMPARE(Script(makeUser), QString());
+        QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
     }
     const bool shutOut = kind == QLatin1String("root password");
+    if (kind == QLatin1String("second way")) {
+        for (const QString& account : {QStringLiteral("'twin'"), QStringLiteral("''")})
+            QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1"),
+                           QStringLiteral("CREATE USER %1@'127.0.0.1' IDENTIFIED VIA mysql_native_password USING PASSWORD('twin_pw_1')"
+                                          " OR mysql_native_password USING PASSWORD('')").arg(account)),
+                     QString());
+        QCOMPARE(LogIn(port, QStringLiteral("twin"), QString()), QStringLiteral("twin@127.0.0.1"));
+    }
     if (shutOut)
         QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1"),
                        QStringLiteral("ALTER USER 'root'@'localhost' IDENTIFIED BY 'owner_pw_1'")),
@@ -755,12 +794,12 @@ void TestConnections::serverClosedToOtherAccounts()
         QVERIFY2(said.contains(QLatin1String("its accounts were not closed")) == shutOut, qPrintable(said));
     }
     if (shutOut) {
-        QCOMPARE(Script(makeUser), QString());
-        const QString wrong = Script(makeUser.mid(0, 3) << QStringLiteral("closed_pw_2"));
+        QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
+        const QString wrong = Script(makeUser, env, "closed_pw_2");
         QVERIFY2(wrong.contains(QLatin1String("does not log in over TCP with that password")), qPrintable(wrong));
     }
 
-    for (const QString& account : {QStringLiteral("root"), QStringLiteral("anyone")}) {
+    for (const QString& account : {QStringLiteral("root"), QStringLiteral("anyone"), QStringLiteral("twin")}) {
         const QString login = LogIn(port, account, QString());
         QVERIFY2(login.startsWith(QLatin1String("refused: ")), qPrintable(account + QLatin1String(": ") + login));
     }
@@ -840,15 +879,19 @@ void TestConnections::printedStepsLetTheScriptIn()
 void TestConnections::serverPortOutsideTheLentRange_data()
 {
     QTest::addColumn<QString>("lent"); // the range lent to outgoing connections; empty: this computer's
-    QTest::newRow("this computer's range") << "";
-    QTest::newRow("too little left below it") << "20500 60999";
-    QTest::newRow("nothing left below it") << "1024 60999";
+    QTest::addColumn<bool>("outside"); // false: too little outside it, any port from 1024 up will do
+    QTest::newRow("this computer's range") << "" << true;
+    QTest::newRow("too little left below it") << "20500 60999" << true;
+    QTest::newRow("nothing left below it") << "1024 60999" << true;
+    QTest::newRow("every port lent") << "1024 65535" << false;
+    QTest::newRow("every port from 20000 lent") << "20000 65535" << false;
 }
 
 // Never a port an outgoing connection may take, nor the same one for servers started side by side.
 void TestConnections::serverPortOutsideTheLentRange()
 {
     QFETCH(QString, lent);
+    QFETCH(bool, outside);
     QTemporaryDir dir;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VORANTEL_LENT_PORTS"), lent.isEmpty() ? QStringLiteral("/proc/sys/net/ipv4/ip_local_port_range")
@@ -860,7 +903,8 @@ void TestConnections::serverPortOutsideTheLentRange()
     for (int i = 0; i < 3; ++i) {
         const Outcome outcome = RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/server-port.py"), {}, env);
         const int port = outcome.output.trimmed().toInt();
-        QVERIFY2(port >= 20000 && port < 65536 && (port < range.value(0).toInt() || port > range.value(1).toInt()),
+        QVERIFY2(outside ? port >= 20000 && port < 65536 && (port < range.value(0).toInt() || port > range.value(1).toInt())
+                         : port >= 1024 && port < 65536,
                  qPrintable(outcome.output));
         chosen << port;
     }
@@ -894,6 +938,163 @@ void TestConnections::keptPortTakenGivesWayToANewOne()
     QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), QString::fromLatin1(password)), QStringLiteral("vorantel@localhost"));
     QDirIterator stores(home.path() + QStringLiteral("/config"), {QStringLiteral("*.conf")}, QDir::Files, QDirIterator::Subdirectories);
     QVERIFY(stores.hasNext() && TestSupport::ReadFile(stores.next()).contains("DB_PORT=" + port.toLatin1()));
+}
+
+namespace {
+// Whether a connection to 127.0.0.1:port waits in TIME_WAIT.
+bool InTimeWait(int port)
+{
+    const QString local = QStringLiteral("0100007F:%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
+    for (const QByteArray& line : TestSupport::ReadFile(QStringLiteral("/proc/net/tcp")).split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 3 && fields[1] == local.toLatin1() && fields[3] == "06")
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+void TestConnections::settingsFollowTheServer_data()
+{
+    QTest::addColumn<QString>("change"); // made between a first step and the next
+    QTest::addColumn<bool>("samePort");  // the next keeps the first's port
+    QTest::newRow("kept port taken, the start refused for its socket folder") << "refused" << false;
+    QTest::newRow("server.port emptied, the server stopped") << "" << false;
+    QTest::newRow("server.port edited to abc, the server stopped") << "abc" << false;
+    QTest::newRow("server.port edited to 70000, the server stopped") << "70000" << false;
+    QTest::newRow("server.port given a CRLF ending, the server stopped") << "crlf" << false;
+    QTest::newRow("server.port removed, the server running") << "removed" << true;
+    QTest::newRow("the server stopped, a connection of it in TIME_WAIT") << "time wait" << true;
+    QTest::newRow("its socket folder emptied, as a logout does") << "logout" << true;
+    QTest::newRow("the application user dropped") << "dropped" << true;
+}
+
+// Whatever happened to the port and its file, the step ends with the program's settings on its server.
+void TestConnections::settingsFollowTheServer()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, samePort);
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    QTemporaryDir runtime(Runtime());
+    const QProcessEnvironment session = Session(runtime.path());
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
+    const auto end = qScopeGuard([data, session] { Script({QStringLiteral("stop"), data}, session); });
+    Outcome step = RunServerStep(home.path(), session);
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    const QByteArray first = TestSupport::ReadFile(portFile).trimmed();
+    const QString password = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
+    QTcpServer holder;
+    if (change == QLatin1String("removed")) {
+        QVERIFY(QFile::remove(portFile));
+    } else if (change == QLatin1String("logout")) {
+        QVERIFY(QDir(SocketFolder(runtime.path(), data)).removeRecursively());
+    } else if (change == QLatin1String("dropped")) {
+        QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password,
+                       QStringLiteral("DROP USER 'vorantel'@'127.0.0.1', 'vorantel'@'localhost'")),
+                 QString());
+    } else if (change == QLatin1String("time wait")) {
+        // The server ends the connections it holds, and its side of each waits.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QStringLiteral("waiting"));
+            db.setHostName(QStringLiteral("127.0.0.1"));
+            db.setPort(first.toInt());
+            db.setUserName(QStringLiteral("vorantel"));
+            db.setPassword(password);
+            QVERIFY(db.open());
+            QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("waiting"));
+        QVERIFY(InTimeWait(first.toInt()));
+    } else {
+        QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
+        if (change == QLatin1String("refused")) {
+            QVERIFY(holder.listen(QHostAddress::LocalHost, quint16(first.toInt())));
+            const QString folder = SocketFolder(runtime.path(), data);
+            QVERIFY(QDir().mkpath(folder) && QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOther));
+            step = RunServerStep(home.path(), session);
+            QVERIFY2(step.code != 0 && step.output.contains(QLatin1String("refusing to use it")), qPrintable(step.output));
+            QVERIFY(QDir(folder).removeRecursively());
+        } else {
+            QVERIFY(TestSupport::WriteFile(portFile, change == QLatin1String("crlf") ? first + "\r\n" : change.toLatin1()));
+        }
+    }
+
+    step = RunServerStep(home.path(), session);
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    QCOMPARE(step.output.contains(QLatin1String("taken by another program")), change == QLatin1String("refused"));
+    const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+    QCOMPARE(port == QString::fromLatin1(first), samePort);
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
+    QCOMPARE(LogIn(port.toInt(), StepSetting(home.path(), QStringLiteral("DB_USER")), StepSetting(home.path(), QStringLiteral("DB_PASSWORD"))),
+             QStringLiteral("vorantel@localhost"));
+}
+
+// No program the step runs is given the password in its arguments, which any local account may read: each is
+// recorded by a stand-in first on the PATH (the clients), the seeder's, and bash's start-up file (the scripts).
+void TestConnections::noPasswordInAnyArgument()
+{
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    QTemporaryDir tools;
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    const QString log = tools.filePath(QStringLiteral("arguments"));
+    const QByteArray record = "printf '%s\\n' \"$0\" \"$@\" >>'" + log.toLocal8Bit() + "'\n";
+    QMap<QString, QString> real{{QStringLiteral("seed-settings"), QStringLiteral(SEED_SETTINGS)}};
+    for (const QString& tool : {"mariadb", "mysql", "mariadb-admin", "mysqladmin"})
+        real.insert(tool, QStandardPaths::findExecutable(tool));
+    for (auto tool = real.cbegin(); tool != real.cend(); ++tool) {
+        const QString path = tools.filePath(tool.key());
+        QVERIFY(tool.value().isEmpty()
+                || (TestSupport::WriteFile(path, "#!/bin/sh\n" + record + "exec '" + tool.value().toLocal8Bit() + "' \"$@\"\n")
+                    && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)));
+    }
+    QVERIFY(TestSupport::WriteFile(tools.filePath(QStringLiteral("bash-env")), record));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), tools.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("BASH_ENV"), tools.filePath(QStringLiteral("bash-env")));
+
+    // A first step makes the application user; the next finds it logging in.
+    for (int run = 0; run < 2; ++run) {
+        const Outcome step = RunServerStep(home.path(), env, tools.filePath(QStringLiteral("seed-settings")));
+        QVERIFY2(step.code == 0, qPrintable(step.output));
+    }
+    const QByteArray arguments = TestSupport::ReadFile(log);
+    const QByteArray password = TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed();
+    QVERIFY(password.size() > 8);
+    QVERIFY2(arguments.contains("/mariadb.sh\nuser\n") && arguments.contains("/seed-settings\n")
+                 && arguments.contains("/mariadb\n") && arguments.contains("--protocol=tcp\n"),
+             arguments.constData());
+    QVERIFY2(!arguments.contains(password), arguments.constData());
+}
+
+void TestConnections::passwordStoredExactly_data()
+{
+    QTest::addColumn<QString>("password"); // written to server.password
+    QTest::newRow("a quote that ends the statement") << "p1'; DROP DATABASE beside; SELECT '";
+    QTest::newRow("backslashes before quotes") << "p1\\'; DROP DATABASE beside; -- \\\\\"";
+}
+
+// A password the user wrote is the application user's as it is, and no part of it runs as a statement.
+void TestConnections::passwordStoredExactly()
+{
+    QFETCH(QString, password);
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    Outcome step = RunServerStep(home.path());
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    const int port = TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.port")).trimmed().toInt();
+    const QString generated = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
+    QCOMPARE(LogIn(port, QStringLiteral("vorantel"), generated, QStringLiteral("CREATE DATABASE beside")), QString());
+
+    QVERIFY(TestSupport::WriteFile(home.path() + QStringLiteral("/vorantel/server.password"), password.toUtf8()));
+    QVERIFY(QDir(home.path() + QStringLiteral("/config")).removeRecursively());
+    step = RunServerStep(home.path());
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PASSWORD")), password);
+    QCOMPARE(LogIn(port, QStringLiteral("vorantel"), password, QStringLiteral("SHOW DATABASES LIKE 'beside'")), QStringLiteral("beside"));
+    QVERIFY(LogIn(port, QStringLiteral("vorantel"), generated).startsWith(QLatin1String("refused: ")));
 }
 
 VORANTEL_TEST_MAIN(TestConnections)
