@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <pwd.h>
@@ -994,17 +995,16 @@ void TestConnections::settingsFollowTheServer()
                        QStringLiteral("DROP USER 'vorantel'@'127.0.0.1', 'vorantel'@'localhost'")),
                  QString());
     } else if (change == QLatin1String("time wait")) {
-        // The server ends the connections it holds, and its side of each waits.
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), QStringLiteral("waiting"));
-            db.setHostName(QStringLiteral("127.0.0.1"));
-            db.setPort(first.toInt());
-            db.setUserName(QStringLiteral("vorantel"));
-            db.setPassword(password);
-            QVERIFY(db.open());
-            QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("waiting"));
+        // A connection on the port that its side ended first waits, as the server's last connections do.
+        QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
+        QVERIFY(holder.listen(QHostAddress::LocalHost, quint16(first.toInt())));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, quint16(first.toInt()));
+        QVERIFY(client.waitForConnected(10000) && holder.waitForNewConnection(10000));
+        QTcpSocket* accepted = holder.nextPendingConnection();
+        accepted->close();
+        QVERIFY(client.state() == QAbstractSocket::UnconnectedState || client.waitForDisconnected(10000));
+        holder.close();
         QVERIFY(InTimeWait(first.toInt()));
     } else {
         QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
