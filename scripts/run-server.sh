@@ -19,7 +19,7 @@ if [ ! -f "$password_file" ]; then
 fi
 password=$(cat "$password_file")
 if [ -z "$password" ]; then
-    echo "$password_file holds no password; write one there (any characters but NUL; line ends at its end are dropped), or remove the file for a new one" >&2
+    echo "$password_file holds no password; write one there (any characters but NUL; newlines at its end are dropped), or remove the file for a new one" >&2
     exit 1
 fi
 # Only a port number counts as kept: an emptied or edited file is no port another program took.
