@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # A private MariaDB server on 127.0.0.1, with its data in a folder of its own.
-#   mariadb.sh start DATADIR PORT [--owner=PID] [OPTION...]   initialise when new, start, wait until it
-#                                     answers; the options go to the server after the defaults. With an
+#   mariadb.sh start DATADIR PORT [--owner=PID] [--port-file=FILE] [OPTION...]   initialise when new, start, wait
+#                                     until it answers; the options go to the server after the defaults. With an
 #                                     owner (a test) the server and its folder go when that process ends,
 #                                     however it ends, and a server another run left on the folder is
-#                                     stopped first
+#                                     stopped first. A server already running keeps its port (PORT is then
+#                                     unused and may be -). With a port file, the port the server listens on is
+#                                     written there once it listens
 #   mariadb.sh stop DATADIR           stop it (no-op when not running); fails, saying so, when it runs as another
 #                                     account or does not end
 #   mariadb.sh running DATADIR        exit 0 when it answers, 1 when no server runs on the folder, 3 (saying
 #                                     so) when one runs on it but answers neither on its socket nor its port
-#   mariadb.sh user DATADIR USER PASSWORD [grant]   create or reset the application user; only with
-#                                     "grant" may it grant rights to others (the tests make users). On a server
-#                                     whose owner shut the script out (a password for root), or one reached on its
-#                                     port only, it succeeds when that user already logs in with that password
+#   mariadb.sh user DATADIR USER [grant] <PASSWORD   create or reset the application user, its password read
+#                                     from standard input (an argument any local account could read); only with
+#                                     "grant" may it grant rights to others (the tests make users). A user that
+#                                     already logs in with that password is left as it is (without "grant"); so is
+#                                     one on a server whose owner shut the script out (a password for root), or one
+#                                     reached on its port only
 # The server's socket lives in a folder of its own under $XDG_RUNTIME_DIR (or /tmp), named from the data folder:
 # a socket's path may not pass 107 bytes, and a data folder's path often does. A running server is found through
 # its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; when its socket is gone
@@ -220,14 +224,19 @@ shut_out() {
 }
 
 # No account with an empty password (an earlier version made root at every local address and anonymous
-# accounts that way): root and this account log in only through the socket as themselves, the others go.
+# accounts that way): root and this account log in only through the socket as themselves, the others go. Every
+# alternative way in counts (IDENTIFIED VIA ... OR ...: in auth_or, {} stands for the top-level pair).
 close_accounts() {
     local accounts account sql=""
-    accounts=$(admin -N -B -e "SELECT CONCAT(QUOTE(User), '@', QUOTE(Host)) FROM mysql.global_priv
+    accounts=$(admin -N -B -e "SELECT CONCAT(QUOTE(User), '@', QUOTE(Host)) FROM mysql.global_priv g
         WHERE IFNULL(JSON_VALUE(Priv, '$.is_role'), 'false') NOT IN ('true', '1')
           AND IFNULL(JSON_VALUE(Priv, '$.account_locked'), 'false') NOT IN ('true', '1')
-          AND IFNULL(JSON_VALUE(Priv, '$.plugin'), 'mysql_native_password') IN ('mysql_native_password', 'mysql_old_password')
-          AND IFNULL(JSON_VALUE(Priv, '$.authentication_string'), '') = ''") || return 1
+          AND (IFNULL(JSON_VALUE(Priv, '$.plugin'), 'mysql_native_password') IN ('mysql_native_password', 'mysql_old_password')
+               AND IFNULL(JSON_VALUE(Priv, '$.authentication_string'), '') = ''
+            OR EXISTS (SELECT 1 FROM JSON_TABLE(g.Priv, '$.auth_or[*]' COLUMNS (plugin VARCHAR(64) PATH '$.plugin',
+                                                                                 auth TEXT PATH '$.authentication_string')) way
+                       WHERE way.plugin IN ('mysql_native_password', 'mysql_old_password') AND IFNULL(way.auth, '') = ''))") ||
+        return 1
     while IFS= read -r account; do
         case "$account" in
         "") ;;
@@ -250,7 +259,23 @@ serve() {
         return
     fi
     shut_out ", so its accounts were not closed: any with an empty password stays open"
-    way_back "to let this script close them" "$(printf '%q' "$self") start $(printf '%q' "$datadir") ${port:-PORT}"
+    way_back "to let this script close them" "$(printf '%q' "$self") start $(printf '%q' "$datadir") ${server_port:-${port:-PORT}}"
+}
+
+# Writes the port the server listens on to the port file, when one was given and it holds another.
+keep_port() {
+    [ -n "$port_file" ] && [[ "$1" =~ ^[1-9][0-9]*$ ]] || return 0
+    [ "$(cat -- "$port_file" 2>/dev/null)" = "$1" ] || printf '%s\n' "$1" >"$port_file"
+}
+
+# The mysql_native_password hash of a password, computed here: the password itself never enters a statement, so
+# no quote or backslash in it is read as SQL, whatever the server's sql_mode.
+native_hash() {
+    local hex
+    hex=$(printf '%s' "$1" | sha1sum)
+    hex=$(printf '%b' "$(sed 's/../\\x&/g' <<<"${hex%% *}")" | sha1sum)
+    hex=${hex%% *}
+    printf '*%s' "${hex^^}"
 }
 
 # How to let this script in again, for a message, and the command to run after: through the socket as this
@@ -278,7 +303,14 @@ start)
     port=${3:?port}
     shift 3
     owner=""
-    case "${1:-}" in --owner=*) owner=${1#--owner=}; shift ;; esac
+    port_file=""
+    while :; do
+        case "${1:-}" in
+        --owner=*) owner=${1#--owner=}; shift ;;
+        --port-file=*) port_file=${1#--port-file=}; shift ;;
+        *) break ;;
+        esac
+    done
     # The server's file names, the data folder's path included, hold 511 bytes at most, and its longest file is
     # mysql/time_zone_transition_type.frm: a longer path would fail halfway through setting the folder up.
     longest_file=/mysql/time_zone_transition_type.frm
@@ -298,14 +330,20 @@ start)
     elif reach; then
         # Never a second server on a folder: InnoDB would refuse it, after half a minute of trying.
         if [ -n "$live_sock" ]; then
+            keep_port "$server_port"
             serve
             exit 0
         fi
         if [ -n "$live_port" ]; then
+            keep_port "$live_port"
             port_only
             exit 0
         fi
         unreachable
+        exit 1
+    fi
+    if ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
+        echo "mariadb.sh: no server runs on $datadir, and $port is no port to start one on" >&2
         exit 1
     fi
     # The socket's folder is this user's, mode 700, and no link, or the server is not started: another account
@@ -360,6 +398,7 @@ start)
         # Its socket only: the port may be another program's, which the server then fails to bind.
         if ping_on --socket="$sock"; then
             live_sock=$sock
+            keep_port "$port"
             serve
             exit 0
         fi
@@ -436,21 +475,36 @@ watch)
     ;;
 user)
     user=${3:?user}
-    password=${4:?password}
     grant_option=""
-    [ "${5:-}" = grant ] && grant_option="WITH GRANT OPTION"
+    case "${4:-}" in
+    "") ;;
+    grant) grant_option="WITH GRANT OPTION" ;;
+    *)
+        echo "mariadb.sh: user takes its password on standard input, not as an argument" >&2
+        exit 2
+        ;;
+    esac
+    password=$(cat)
+    if [ -z "$password" ]; then
+        echo "mariadb.sh: no password for $user on standard input" >&2
+        exit 2
+    fi
     if ! reach; then
         echo "mariadb.sh: no server runs on $datadir" >&2
         exit 1
     fi
-    # An application user that already logs in with this password is all that was asked.
+    # An application user that already logs in with this password is all that was asked. The client takes the
+    # password from its environment, which only this account may read.
     logs_in() {
-        MYSQL_PWD=$password bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --protocol=tcp \
-            --host="${server_host:-127.0.0.1}" --port="$server_port" --user="$user" -N -B -e "SELECT 1" \
-            >/dev/null 2>&1
+        [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
+            MYSQL_PWD=$password bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 \
+                --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port" --user="$user" -N -B \
+                -e "SELECT 1" >/dev/null 2>&1
     }
+    if [ -z "$grant_option" ] && { [ -n "$live_sock" ] || [ -n "$live_port" ]; } && logs_in; then
+        exit 0
+    fi
     if [ -z "$live_sock" ]; then
-        [ -z "$live_port" ] || ! logs_in || exit 0
         if [ -n "$unsafe_sock" ]; then
             echo "mariadb.sh: the folder of the socket $unsafe_sock of the server of $datadir may be written by" \
                 "other accounts, and the server is administered only through a socket of its own;" \
@@ -471,14 +525,15 @@ user)
         way_back "to let this script make it" "this command"
         exit 1
     fi
+    hash=$(native_hash "$password")
     admin <<SQL
-CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY '$password';
-ALTER USER '$user'@'127.0.0.1' IDENTIFIED BY '$password';
+CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY PASSWORD '$hash';
+ALTER USER '$user'@'127.0.0.1' IDENTIFIED BY PASSWORD '$hash';
 GRANT ALL ON *.* TO '$user'@'127.0.0.1';
 REVOKE GRANT OPTION ON *.* FROM '$user'@'127.0.0.1';
 GRANT ALL ON *.* TO '$user'@'127.0.0.1' $grant_option;
-CREATE USER IF NOT EXISTS '$user'@'localhost' IDENTIFIED BY '$password';
-ALTER USER '$user'@'localhost' IDENTIFIED BY '$password';
+CREATE USER IF NOT EXISTS '$user'@'localhost' IDENTIFIED BY PASSWORD '$hash';
+ALTER USER '$user'@'localhost' IDENTIFIED BY PASSWORD '$hash';
 GRANT ALL ON *.* TO '$user'@'localhost';
 REVOKE GRANT OPTION ON *.* FROM '$user'@'localhost';
 GRANT ALL ON *.* TO '$user'@'localhost' $grant_option;

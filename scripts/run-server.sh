@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# ./run.sh's server: this account's private MariaDB server on 127.0.0.1, started when it is not running and its
+# ./run.sh's server step: this account's private MariaDB server on 127.0.0.1, started when it is not running and its
 # accounts closed when it is (an earlier version's too), its application user, and the program's settings
 # pointed at it.
 #   run-server.sh SEEDER     SEEDER: the seed-settings program
+# The password goes to the scripts and the seeder on their standard input: any local account may read a process's
+# arguments.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 seeder=${1:?seed-settings program}
@@ -16,20 +18,27 @@ if [ ! -f "$password_file" ]; then
     (umask 077; head -c 18 /dev/urandom | base64 | tr -d '/+=' >"$password_file")
 fi
 password=$(cat "$password_file")
+if [ -z "$password" ]; then
+    echo "$password_file holds no password; write one there (any characters but NUL; newlines at its end are dropped), or remove the file for a new one" >&2
+    exit 1
+fi
+# Only a port number counts as kept: an emptied or edited file is no port another program took.
 kept=$(cat "$port_file" 2>/dev/null || true)
-port=$kept
+[[ "$kept" =~ ^[1-9][0-9]{0,4}$ ]] && [ "$kept" -le 65535 ] || kept=""
 
 # A server that runs on the folder but does not answer is told by mariadb.sh (status 3), never started twice.
 status=0
 said=$("$here/mariadb.sh" running "$server_dir" 2>&1) || status=$?
+port=-
 if [ "$status" -eq 1 ]; then
     # A loopback port chosen once and kept, so that several accounts on one computer each run their own server;
-    # kept until another program is found holding it while the server is down.
+    # kept until another program is found holding it while the server is down. It is written to the port file
+    # once the server listens on it.
     port=$("$here/server-port.py" "$kept")
-    if [ "$port" != "$kept" ]; then
-        echo "$port" >"$port_file"
-        [ -z "$kept" ] ||
-            echo "The server's port $kept is taken by another program; the server now listens on $port (kept in $port_file)." >&2
+    if [ -n "$kept" ] && [ "$port" != "$kept" ]; then
+        echo "The server's port $kept is taken by another program; the server now listens on $port (kept in $port_file)." >&2
+    elif [ -z "$kept" ] && [ -d "$server_dir/mysql" ]; then
+        echo "$port_file holds no port; the server now listens on $port (kept there)." >&2
     fi
     echo "Starting the private MariaDB server ..." >&2
 elif [ "$status" -ne 0 ]; then
@@ -40,8 +49,16 @@ fi
 # A shop's server keeps a year of sale lines in memory: 1,000,000 lines and their sales take about
 # 200 MB with their indexes, and the 128 MB default would read them from disk for every yearly
 # report. Not mariadb.sh's own default: the test suite starts many servers at once.
-# start also serves a server already running, closing its accounts, and starts no second one.
-"$here/mariadb.sh" start "$server_dir" "$port" --innodb-buffer-pool-size=1G
-"$here/mariadb.sh" user "$server_dir" vorantel "$password" >/dev/null
-# A new port takes the place of the old one in the settings; a server entered there by hand stays.
-"$seeder" DB_SERVER=127.0.0.1 --in-place-of="$kept" DB_PORT="$port" DB_USER=vorantel DB_PASSWORD="$password" >/dev/null
+# start also serves a server already running, closing its accounts, and starts no second one; either way it
+# writes the port the server listens on to the port file.
+"$here/mariadb.sh" start "$server_dir" "$port" --port-file="$port_file" --innodb-buffer-pool-size=1G
+port=$(cat -- "$port_file" 2>/dev/null || true)
+if ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
+    echo "The server of $server_dir listens on no port (started with --skip-networking?); the program reaches it over TCP only." >&2
+    exit 1
+fi
+printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel >/dev/null
+# Settings that are the step's own (this server, its user and password) follow the server to its port, however the
+# port came to change; a server entered there by hand stays.
+printf '%s' "$password" | "$seeder" --own=DB_SERVER --own=DB_USER --own=DB_PASSWORD --input=DB_PASSWORD \
+    DB_SERVER=127.0.0.1 DB_PORT="$port" DB_USER=vorantel >/dev/null

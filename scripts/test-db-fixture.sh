@@ -17,7 +17,7 @@ setup)
         datadir=$(mktemp -d /tmp/vorantel-testdb.XXXXXX)
         port=$("$here/server-port.py") &&
             "$here/mariadb.sh" start "$datadir" "$port" &&
-            "$here/mariadb.sh" user "$datadir" vorantel_test test_pw_1 grant && break
+            "$here/mariadb.sh" user "$datadir" vorantel_test grant <<<test_pw_1 && break
         echo "test server try $try failed" >&2
         "$here/mariadb.sh" stop "$datadir" || true
         rm -rf "$datadir" "${datadir%/}.tmp"

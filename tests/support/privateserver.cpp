@@ -26,11 +26,13 @@ PrivateServer::~PrivateServer()
     QDir(dir.path() + QStringLiteral(".tmp")).removeRecursively(); // the server's temporary folder
 }
 
-QString PrivateServer::script(const QStringList& arguments) const
+QString PrivateServer::script(const QStringList& arguments, const QByteArray& input) const
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return QStringLiteral("mariadb.sh %1 failed: %2")
             .arg(arguments.join(QLatin1Char(' ')), QString::fromLocal8Bit(process.readAll()));
@@ -52,7 +54,7 @@ QString PrivateServer::start()
         serverPort = FreePort();
     }
     if (error.isEmpty() && !userMade) {
-        error = script({QStringLiteral("user"), dir.path(), user(), password()});
+        error = script({QStringLiteral("user"), dir.path(), user()}, password().toUtf8());
         userMade = error.isEmpty();
     }
     return error;

@@ -30,7 +30,7 @@ public:
     QString dataDir() const { return dir.path(); }
 
 private:
-    QString script(const QStringList& arguments) const;
+    QString script(const QStringList& arguments, const QByteArray& input = QByteArray()) const;
 
     QTemporaryDir dir;
     QStringList options;

@@ -9,7 +9,10 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <pwd.h>
 #include <signal.h>
@@ -52,6 +55,8 @@ private slots:
     void serverPortOutsideTheLentRange_data();
     void serverPortOutsideTheLentRange();
     void keptPortTakenGivesWayToANewOne();
+    void settingsFollowTheServer_data();
+    void settingsFollowTheServer();
 
 private:
     static QString connectionId(QSqlQuery* query)
@@ -225,9 +230,9 @@ Outcome RunProgram(const QString& program, const QStringList& arguments, const Q
 
 // The script run as this account, or as the one named.
 Outcome Run(const QStringList& arguments, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-            const QString& account = QString())
+            const QString& account = QString(), const QByteArray& input = QByteArray())
 {
-    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments, env, account);
+    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), arguments, env, account, input);
 }
 
 // A command line as printed, typed in by the account with no terminal (a password prompt then reads the input);
@@ -240,18 +245,26 @@ Outcome Typed(const QString& line, const QString& account, const QByteArray& inp
 }
 
 // ./run.sh's server step with its data and the program's settings in home.
-Outcome RunServerStep(const QString& home)
+Outcome RunServerStep(const QString& home, QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
+                      const QString& seeder = QStringLiteral(SEED_SETTINGS))
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {QStringLiteral(SEED_SETTINGS)}, env);
+    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {seeder}, env);
 }
 
-QString Script(const QStringList& arguments,
-               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+// The program's setting the step wrote in home.
+QString StepSetting(const QString& home, const QString& key)
 {
-    const Outcome outcome = Run(arguments, env);
+    QDirIterator stores(home + QStringLiteral("/config"), {QStringLiteral("*.conf")}, QDir::Files, QDirIterator::Subdirectories);
+    return stores.hasNext() ? QSettings(stores.next(), QSettings::IniFormat).value(key).toString() : QString();
+}
+
+// input: the password, for user.
+QString Script(const QStringList& arguments,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(), const QByteArray& input = QByteArray())
+{
+    const Outcome outcome = Run(arguments, env, QString(), input);
     return outcome.code == 0 ? QString() : QStringLiteral("mariadb.sh failed: ") + outcome.output;
 }
 
@@ -374,7 +387,8 @@ QString StartEarlier(const QString& data, int* port, const QString& account = QS
 // The socket the server on port listens on, asked over TCP as a user the script made through that socket.
 QString SocketOf(const QString& data, int port)
 {
-    const QString error = Script({QStringLiteral("user"), data, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")});
+    const QString error = Script({QStringLiteral("user"), data, QStringLiteral("sock_user")}, QProcessEnvironment::systemEnvironment(),
+                                 "sock_pw_1");
     return error.isEmpty() ? LogIn(port, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1"), QStringLiteral("SELECT @@socket"))
                            : error;
 }
@@ -520,8 +534,7 @@ void TestConnections::serverFoundFromAnotherLoginSession()
     });
     int port = 0;
     QCOMPARE(Start(data, &port, options, Session(first.path())), QString());
-    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_1")},
-                    Session(first.path())),
+    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("session_user")}, Session(first.path()), "session_pw_1"),
              QString());
     server = ServerPid(data);
     QVERIFY(Alive(server));
@@ -554,13 +567,29 @@ void TestConnections::serverFoundFromAnotherLoginSession()
     }
     QCOMPARE(ServerPid(data), server);
     QCOMPARE(QDir(another.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    const QString user = Script({QStringLiteral("user"), data, QStringLiteral("session_user"), QStringLiteral("session_pw_2")}, now);
+    const QString user = Script({QStringLiteral("user"), data, QStringLiteral("session_user")}, now, "session_pw_2");
     QVERIFY2(userTold.isEmpty() ? user.isEmpty() : user.contains(userTold), qPrintable(user));
     if (session == QLatin1String("writable"))
         QVERIFY2(user.contains(QStringLiteral("remove its folder with rm -r -- ") + socketFolder), qPrintable(user));
     const QString password = userTold.isEmpty() ? QStringLiteral("session_pw_2") : QStringLiteral("session_pw_1");
     if (running == 0)
         QCOMPARE(LogIn(port, QStringLiteral("session_user"), password), QStringLiteral("session_user@localhost"));
+    if (session == QLatin1String("writable")) {
+        // The advice followed as printed: out, the folder removed, and in again, through a socket of its own.
+        const QRegularExpressionMatch advice
+            = QRegularExpression(QStringLiteral("stop it with (.*), remove its folder with (.*), and start it again with (.*)$"),
+                                 QRegularExpression::MultilineOption)
+                  .match(user);
+        QVERIFY2(advice.hasMatch(), qPrintable(user));
+        for (int command = 1; command <= 3; ++command) {
+            const Outcome typed = RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), advice.captured(command)}, now);
+            QVERIFY2(typed.code == 0, qPrintable(advice.captured(command) + QLatin1String(": ") + typed.output));
+        }
+        QVERIFY(!Alive(server));
+        server = ServerPid(data);
+        QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("session_user")}, now, "session_pw_3"), QString());
+        QCOMPARE(LogIn(port, QStringLiteral("session_user"), QStringLiteral("session_pw_3")), QStringLiteral("session_user@localhost"));
+    }
 
     QCOMPARE(::kill(server, SIGCONT), 0);
     if (session == QLatin1String("writable"))
@@ -694,8 +723,7 @@ void TestConnections::socketFolderFallsBackToTmp()
     const auto end = qScopeGuard([data, runtime] { Script({QStringLiteral("stop"), data}, Session(runtime)); });
     int port = 0;
     QCOMPARE(Start(data, &port, {}, Session(runtime)), QString());
-    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")}, Session(runtime)),
-             QString());
+    QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("sock_user")}, Session(runtime), "sock_pw_1"), QString());
     QCOMPARE(LogIn(port, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")), QStringLiteral("sock_user@localhost"));
     QVERIFY(QFileInfo(SocketFolder(QStringLiteral("/tmp"), data) + QStringLiteral("/mysqld.sock")).exists());
 }
@@ -710,6 +738,8 @@ void TestConnections::serverClosedToOtherAccounts_data()
     QTest::newRow("an earlier version's server found running by ./run.sh") << "earlier, run.sh";
     // The script is shut out, and the owner is not.
     QTest::newRow("a folder whose root was given a password") << "root password";
+    // A password-less way that is not the account's first.
+    QTest::newRow("accounts whose second way has no password") << "second way";
 }
 
 // Root with an empty password, or any name (an anonymous account), cannot log in over TCP; the application user can.
@@ -722,18 +752,27 @@ void TestConnections::serverClosedToOtherAccounts()
     const bool runSh = kind.endsWith(QLatin1String("run.sh"));
     const QString data = parent.path() + (runSh ? QStringLiteral("/vorantel/mariadb") : QStringLiteral("/data"));
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
-    const QStringList makeUser{QStringLiteral("user"), data, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")};
+    const QStringList makeUser{QStringLiteral("user"), data, QStringLiteral("closed_user")};
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     int port = 0;
     if (earlier) {
         QCOMPARE(StartEarlier(data, &port), QString());
-        QCOMPARE(Script(makeUser), QString());
+        QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
         QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")),
                  QStringLiteral("closed_user@localhost"));
     } else {
         QCOMPARE(Start(data, &port), QString());
-        QCOMPARE(Script(makeUser), QString());
+        QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
     }
     const bool shutOut = kind == QLatin1String("root password");
+    if (kind == QLatin1String("second way")) {
+        for (const QString& account : {QStringLiteral("'twin'"), QStringLiteral("''")})
+            QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1"),
+                           QStringLiteral("CREATE USER %1@'127.0.0.1' IDENTIFIED VIA mysql_native_password USING PASSWORD('twin_pw_1')"
+                                          " OR mysql_native_password USING PASSWORD('')").arg(account)),
+                     QString());
+        QCOMPARE(LogIn(port, QStringLiteral("twin"), QString()), QStringLiteral("twin@127.0.0.1"));
+    }
     if (shutOut)
         QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1"),
                        QStringLiteral("ALTER USER 'root'@'localhost' IDENTIFIED BY 'owner_pw_1'")),
@@ -755,12 +794,12 @@ void TestConnections::serverClosedToOtherAccounts()
         QVERIFY2(said.contains(QLatin1String("its accounts were not closed")) == shutOut, qPrintable(said));
     }
     if (shutOut) {
-        QCOMPARE(Script(makeUser), QString());
-        const QString wrong = Script(makeUser.mid(0, 3) << QStringLiteral("closed_pw_2"));
+        QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
+        const QString wrong = Script(makeUser, env, "closed_pw_2");
         QVERIFY2(wrong.contains(QLatin1String("does not log in over TCP with that password")), qPrintable(wrong));
     }
 
-    for (const QString& account : {QStringLiteral("root"), QStringLiteral("anyone")}) {
+    for (const QString& account : {QStringLiteral("root"), QStringLiteral("anyone"), QStringLiteral("twin")}) {
         const QString login = LogIn(port, account, QString());
         QVERIFY2(login.startsWith(QLatin1String("refused: ")), qPrintable(account + QLatin1String(": ") + login));
     }
@@ -843,6 +882,9 @@ void TestConnections::serverPortOutsideTheLentRange_data()
     QTest::newRow("this computer's range") << "";
     QTest::newRow("too little left below it") << "20500 60999";
     QTest::newRow("nothing left below it") << "1024 60999";
+    // Too little outside it: any free port from 1024 up.
+    QTest::newRow("every port lent") << "1024 65535";
+    QTest::newRow("every port from 20000 lent") << "20000 65535";
 }
 
 // Never a port an outgoing connection may take, nor the same one for servers started side by side.
@@ -856,11 +898,14 @@ void TestConnections::serverPortOutsideTheLentRange()
     QVERIFY(lent.isEmpty() || TestSupport::WriteFile(dir.filePath(QStringLiteral("lent")), lent.toLatin1()));
     const QStringList range = QString::fromLatin1(TestSupport::ReadFile(env.value(QStringLiteral("VORANTEL_LENT_PORTS"))))
                                   .simplified().split(QLatin1Char(' '));
+    const int first = range.value(0).toInt();
+    const int last = range.value(1).toInt();
+    const bool outside = std::max(0, first - 20000) + std::max(0, 65535 - std::max(20000, last + 1) + 1) >= 1000;
     QSet<int> chosen;
     for (int i = 0; i < 3; ++i) {
         const Outcome outcome = RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/server-port.py"), {}, env);
         const int port = outcome.output.trimmed().toInt();
-        QVERIFY2(port >= 20000 && port < 65536 && (port < range.value(0).toInt() || port > range.value(1).toInt()),
+        QVERIFY2(outside ? port >= 20000 && port < 65536 && (port < first || port > last) : port >= 1024 && port < 65536,
                  qPrintable(outcome.output));
         chosen << port;
     }
@@ -894,6 +939,105 @@ void TestConnections::keptPortTakenGivesWayToANewOne()
     QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), QString::fromLatin1(password)), QStringLiteral("vorantel@localhost"));
     QDirIterator stores(home.path() + QStringLiteral("/config"), {QStringLiteral("*.conf")}, QDir::Files, QDirIterator::Subdirectories);
     QVERIFY(stores.hasNext() && TestSupport::ReadFile(stores.next()).contains("DB_PORT=" + port.toLatin1()));
+}
+
+void TestConnections::settingsFollowTheServer_data()
+{
+    QTest::addColumn<QString>("change"); // made between a first step and the next
+    QTest::addColumn<bool>("samePort");  // the next keeps the first's port
+    QTest::newRow("kept port taken, the start refused for its socket folder") << "refused" << false;
+    QTest::newRow("server.port emptied, the server stopped") << "" << false;
+    QTest::newRow("server.port edited to abc, the server stopped") << "abc" << false;
+    QTest::newRow("server.port edited to 70000, the server stopped") << "70000" << false;
+    QTest::newRow("server.port given a CRLF ending, the server stopped") << "crlf" << false;
+    QTest::newRow("server.port removed, the server running") << "removed" << true;
+    QTest::newRow("the server stopped, a connection of it in TIME_WAIT") << "time wait" << true;
+    QTest::newRow("its socket folder emptied, as a logout does") << "logout" << true;
+    QTest::newRow("the application user dropped") << "dropped" << true;
+    QTest::newRow("server.password given quotes and backslashes, no settings") << "password" << true;
+}
+
+// Whatever happened to the port, its file or the user, the step ends with the program's settings on its server, the
+// database beside untouched; no program it runs has the password in its arguments, which any local account may read
+// (recorded by stand-ins first on the PATH for the clients and the seeder, and by bash's start-up file for the scripts).
+void TestConnections::settingsFollowTheServer()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, samePort);
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    QTemporaryDir runtime(Runtime());
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
+    const QString passwordFile = home.path() + QStringLiteral("/vorantel/server.password");
+    QProcessEnvironment session = Session(runtime.path());
+    const auto end = qScopeGuard([data, session] { Script({QStringLiteral("stop"), data}, session); });
+    const QString log = runtime.filePath(QStringLiteral("arguments"));
+    const QByteArray record = "printf '%s\\n' \"$0\" \"$@\" >>'" + log.toLocal8Bit() + "'\n";
+    QVERIFY(TestSupport::WriteFile(runtime.filePath(QStringLiteral("bash-env")), record));
+    for (const QString& tool : {"mariadb", "mariadb-admin", "seed-settings"}) {
+        const QString real = tool == QLatin1String("seed-settings") ? QStringLiteral(SEED_SETTINGS) : QStandardPaths::findExecutable(tool);
+        QVERIFY(TestSupport::WriteFile(runtime.filePath(tool), "#!/bin/sh\n" + record + "exec '" + real.toLocal8Bit() + "' \"$@\"\n")
+                && QFile::setPermissions(runtime.filePath(tool), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    session.insert(QStringLiteral("PATH"), runtime.path() + QLatin1Char(':') + session.value(QStringLiteral("PATH")));
+    session.insert(QStringLiteral("BASH_ENV"), runtime.filePath(QStringLiteral("bash-env")));
+    Outcome step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    const QByteArray first = TestSupport::ReadFile(portFile).trimmed();
+    const QString generated = QString::fromLatin1(TestSupport::ReadFile(passwordFile).trimmed());
+    QString password = generated;
+    QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password, QStringLiteral("CREATE DATABASE beside")), QString());
+    QTcpServer holder;
+    if (change == QLatin1String("removed")) {
+        QVERIFY(QFile::remove(portFile));
+    } else if (change == QLatin1String("logout")) {
+        QVERIFY(QDir(SocketFolder(runtime.path(), data)).removeRecursively());
+    } else if (change == QLatin1String("dropped")) {
+        QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password,
+                       QStringLiteral("DROP USER 'vorantel'@'127.0.0.1', 'vorantel'@'localhost'")),
+                 QString());
+    } else if (change == QLatin1String("password")) {
+        password = QStringLiteral("p1'; DROP DATABASE beside; -- \\'\\\\\"");
+        QVERIFY(TestSupport::WriteFile(passwordFile, password.toUtf8()));
+        QVERIFY(QDir(home.path() + QStringLiteral("/config")).removeRecursively());
+    } else {
+        QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
+        if (change == QLatin1String("refused")) {
+            QVERIFY(holder.listen(QHostAddress::LocalHost, quint16(first.toInt())));
+            const QString folder = SocketFolder(runtime.path(), data);
+            QVERIFY(QDir().mkpath(folder) && QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOther));
+            step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
+            QVERIFY2(step.code != 0 && step.output.contains(QLatin1String("refusing to use it")), qPrintable(step.output));
+            QVERIFY(QDir(folder).removeRecursively());
+        } else if (change == QLatin1String("time wait")) {
+            // A connection on the port that its side ended first waits, as the server's last connections do.
+            QVERIFY(holder.listen(QHostAddress::LocalHost, quint16(first.toInt())));
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, quint16(first.toInt()));
+            QVERIFY(client.waitForConnected(10000) && holder.waitForNewConnection(10000));
+            holder.nextPendingConnection()->close();
+            QVERIFY(client.state() == QAbstractSocket::UnconnectedState || client.waitForDisconnected(10000));
+            holder.close();
+            const QString waiting = QStringLiteral("0100007F:%1 [0-9A-F:]+ 06 ").arg(first.toInt(), 4, 16, QLatin1Char('0')).toUpper();
+            QVERIFY(QString::fromLatin1(TestSupport::ReadFile(QStringLiteral("/proc/net/tcp"))).contains(QRegularExpression(waiting)));
+        } else {
+            QVERIFY(TestSupport::WriteFile(portFile, change == QLatin1String("crlf") ? first + "\r\n" : change.toLatin1()));
+        }
+    }
+
+    step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    QCOMPARE(step.output.contains(QLatin1String("taken by another program")), change == QLatin1String("refused"));
+    const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+    QCOMPARE(port == QString::fromLatin1(first), samePort);
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PASSWORD")), password);
+    QCOMPARE(LogIn(port.toInt(), StepSetting(home.path(), QStringLiteral("DB_USER")), password, QStringLiteral("SHOW DATABASES LIKE 'beside'")),
+             QStringLiteral("beside"));
+    const QByteArray arguments = TestSupport::ReadFile(log);
+    QVERIFY2(arguments.contains("/mariadb.sh\nuser\n") && arguments.contains("seed-settings\n") && arguments.contains("--protocol=tcp\n")
+                 && !arguments.contains(generated.toUtf8()) && !arguments.contains(password.toUtf8()),
+             arguments.constData());
 }
 
 VORANTEL_TEST_MAIN(TestConnections)
