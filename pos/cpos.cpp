@@ -100,7 +100,7 @@ CPOS::CPOS(QWidget* parent)
     numberPadOpen = false;
     restartRequested = false;
     locale = AppSettings::Instance()->locale;
-    for (QLineEdit* amount : {ui->lineEditTax, ui->lineEditTotal, ui->lineEditPaid, ui->lineEditChange})
+    for (QLineEdit* amount : AmountFields())
         FitAmountField(amount);
     lineStore.reset(new SaleLineStore);
 

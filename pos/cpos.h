@@ -452,7 +452,7 @@ private:
     void TakeScannerPrefix();
     // An amount cut at its side reads as another number: each amount field keeps the width of ten characters at its
     // font, whatever the window's width.
-    bool IsAmountField(const QObject* field) const;
+    QVector<QLineEdit*> AmountFields() const;
     void FitAmountField(QLineEdit* field);
     void ItemFieldEnter();
 

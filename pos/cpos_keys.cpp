@@ -214,7 +214,7 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
     }
     // The style sheet sets its own minimum width at every polish.
     if ((event->type() == QEvent::Polish || event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
-        && locale && IsAmountField(watched))
+        && locale && AmountFields().contains(qobject_cast<QLineEdit*>(watched)))
         FitAmountField(static_cast<QLineEdit*>(watched));
     if (event->type() == QEvent::FocusIn && watched == ui->lineEditPaid) {
         ui->lineEditPaid->selectAll();
@@ -234,10 +234,9 @@ bool CPOS::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-bool CPOS::IsAmountField(const QObject* field) const
+QVector<QLineEdit*> CPOS::AmountFields() const
 {
-    return field == ui->lineEditTax || field == ui->lineEditTotal || field == ui->lineEditPaid
-           || field == ui->lineEditChange;
+    return {ui->lineEditTax, ui->lineEditTotal, ui->lineEditPaid, ui->lineEditChange};
 }
 
 void CPOS::FitAmountField(QLineEdit* field)

@@ -1650,27 +1650,25 @@ QStringList WithTheStepsBefore(const QMetaObject& test, const QStringList& argum
             && method.parameterCount() == 0 && !fixtureSlots.contains(name) && !name.endsWith(QLatin1String("_data")))
             steps << name;
     }
-    const QStringList withValue{"-o", "-maxwarnings", "-eventdelay", "-keydelay", "-mousedelay", "-iterations",
-                                "-median", "-minimumvalue", "-minimumtotal", "-perfcounter"};
-    QStringList options{arguments.value(0)};
-    QMultiMap<int, QString> named; // by step
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        const int step = steps.indexOf(argument.section(QLatin1Char(':'), 0, 0).remove(QLatin1String("()")));
-        if (argument.startsWith(QLatin1Char('-')) || step < 0) {
-            options << argument;
-            if (withValue.contains(argument) && i + 1 < arguments.size())
-                options << arguments.at(++i);
-        } else {
-            named.insert(step, argument);
-        }
-    }
-    if (named.isEmpty())
+    // The step an argument names ("step" or "step:row"), or -1 for the program and QTest's options.
+    const auto stepOf = [&steps](const QString& argument) {
+        return steps.indexOf(argument.section(QLatin1Char(':'), 0, 0));
+    };
+    int last = -1;
+    for (const QString& argument : arguments.mid(1))
+        last = qMax(last, stepOf(argument));
+    if (last < 0)
         return arguments;
-    QStringList run = options;
-    for (int step = 0; step <= named.lastKey(); ++step) {
-        const QStringList asNamed = named.values(step);
-        run << (asNamed.isEmpty() ? QStringList{steps.at(step)} : QStringList(asNamed.crbegin(), asNamed.crend()));
+    QStringList run;
+    for (const QString& argument : arguments)
+        if (stepOf(argument) < 0)
+            run << argument;
+    for (int step = 0; step <= last; ++step) {
+        QStringList asNamed;
+        for (const QString& argument : arguments.mid(1))
+            if (stepOf(argument) == step)
+                asNamed << argument;
+        run << (asNamed.isEmpty() ? QStringList{steps.at(step)} : asNamed);
     }
     return run;
 }

@@ -1,64 +1,8 @@
 #include "databasetest.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <thread>
+#include <QTcpServer>
 
 using namespace DatabaseTest;
-
-namespace {
-// A loopback port whose connections are taken and never answered, as a hung server or another program on the
-// server's port does. Its own bound ends them (the listening socket closed), so that a client without one fails
-// the test instead of hanging it.
-class SilentListener
-{
-public:
-    SilentListener()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 16) != 0
-            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        listenPort = ntohs(address.sin_port);
-        guard = std::thread([this] {
-            std::unique_lock<std::mutex> lock(mutex);
-            if (!ended.wait_for(lock, std::chrono::seconds(60), [this] { return stop; }))
-                ::shutdown(fd, SHUT_RDWR);
-        });
-    }
-    ~SilentListener()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            stop = true;
-        }
-        ended.notify_one();
-        if (guard.joinable())
-            guard.join();
-        if (fd >= 0)
-            ::close(fd);
-    }
-    int port() const { return listenPort; }
-
-private:
-    int fd = -1;
-    int listenPort = 0;
-    std::thread guard;
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool stop = false;
-};
-} // namespace
 
 // The three connections: lazy opening behind the version check, its messages and status reports,
 // retry rules, shared queries, close and remove.
@@ -130,12 +74,13 @@ void TestDatabaseManager::refusedDatabase()
     QFETCH(QString, shownName);
     const bool newer = name == QLatin1String("@newer");
     const bool silent = name == QLatin1String("@silent");
-    std::unique_ptr<SilentListener> listener;
+    // A hung server, or another program on the server's port: the system takes the connections into the listener's
+    // backlog and nobody ever answers them.
+    QTcpServer listener;
     if (silent) {
-        listener = std::make_unique<SilentListener>();
-        QVERIFY(listener->port() > 0);
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
         const TestDatabase::Server s = TestDatabase::server();
-        DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, listener->port(), s.host);
+        DatabaseManager::Instance()->SetConnectionParameters(s.user, s.password, listener.serverPort(), s.host);
     }
     if (name == QLatin1String("@inventory") || silent) {
         name = inventoryDb;
