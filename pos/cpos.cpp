@@ -100,8 +100,10 @@ CPOS::CPOS(QWidget* parent)
     numberPadOpen = false;
     restartRequested = false;
     locale = AppSettings::Instance()->locale;
-    for (QLineEdit* amount : AmountFields())
+    for (QLineEdit* amount : AmountFields()) {
         FitAmountField(amount);
+        connect(amount, &QLineEdit::textChanged, this, [this, amount] { FitAmountField(amount); });
+    }
     lineStore.reset(new SaleLineStore);
 
     ReadSettingsAndBuild();

@@ -450,8 +450,8 @@ private:
     void FocusAndSelect(QWidget* field);
     // The scanner's prefix (Ctrl+B): every pop-up closes and the scanner line takes the focus.
     void TakeScannerPrefix();
-    // An amount cut at its side reads as another number: each amount field keeps the width of ten characters at its
-    // font, whatever the window's width.
+    // An amount cut at its side reads as another number: each amount field keeps the width of its text, and at least
+    // that of ten characters, at its font, whatever the window's width.
     QVector<QLineEdit*> AmountFields() const;
     void FitAmountField(QLineEdit* field);
     void ItemFieldEnter();

@@ -26,8 +26,8 @@ namespace {
 const QString GREY_STYLE = QStringLiteral("QLabel {background-color: gray; color:white; }");
 const QString SUCCESS_STYLE = QStringLiteral("QLabel {background-color: green; color:white; }");
 const QString ERROR_STYLE = QStringLiteral("QLabel {background-color: red; color:white; }");
-// The longest amount an amount field shows whole has ten characters; with a decimal point and a group separator, at
-// most eight of them are digits or a minus sign ("999,999.99", "-99,999.99", "99,999,999").
+// An amount field is at least as wide as an amount of ten characters, so that ordinary amounts move nothing; with a
+// decimal point and a group separator, at most eight of them are digits or a minus sign ("999,999.99", "-99,999.99").
 const int AMOUNT_DIGITS = 8;
 const int AMOUNT_SIGNS = 2;
 
@@ -250,7 +250,10 @@ void CPOS::FitAmountField(QLineEdit* field)
         qMax(metrics.horizontalAdvance(locale->decimalPoint()), metrics.horizontalAdvance(locale->groupSeparator()));
     // A line edit's size hint is the room for 17 letters "x" with its frame, padding and margins.
     const int frame = field->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x'));
-    field->setMinimumWidth(frame + AMOUNT_DIGITS * digit + AMOUNT_SIGNS * sign);
+    // A longer text widens the field. The edit scrolls a text to its cursor unless the text and the cursor's pixel
+    // fit.
+    const int text = qMax(AMOUNT_DIGITS * digit + AMOUNT_SIGNS * sign, metrics.horizontalAdvance(field->text()));
+    field->setMinimumWidth(frame + text + 1);
 }
 
 void CPOS::TakeScannerPrefix()

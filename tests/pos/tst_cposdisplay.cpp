@@ -30,6 +30,7 @@ private slots:
     void unopenablePortSwitchesDisplayOff();
     void screenFitsATill_data();
     void screenFitsATill();
+    void amountShownWhole_data();
     void amountShownWhole();
 
 private:
@@ -268,24 +269,82 @@ void TestCPOSDisplay::screenFitsATill()
     }
 }
 
-// An amount cut at its side reads as another number: a narrow window scrolls the screen rather than cut it.
+// An amount cut at its side reads as another number: a narrow window scrolls the screen rather than cut it, and
+// ordinary amounts move nothing.
+void TestCPOSDisplay::amountShownWhole_data()
+{
+    QTest::addColumn<double>("price");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("paid"); // typed key by key
+    QTest::addColumn<QStringList>("shown"); // TOTAL, PAID, DUE
+    QTest::newRow("ten characters, 1024") << 123456.78 << 1024 << QString()
+                                          << QStringList{"123,456.78", "0", "123,456.78"};
+    QTest::newRow("1,234,567.89, 1280") << 1234567.89 << 1280 << QString()
+                                        << QStringList{"1,234,567.89", "0", "1,234,567.89"};
+    QTest::newRow("1,234,567.89, 1024") << 1234567.89 << 1024 << QString()
+                                        << QStringList{"1,234,567.89", "0", "1,234,567.89"};
+    QTest::newRow("12,345,678.90, 1280") << 12345678.9 << 1280 << QString()
+                                         << QStringList{"12,345,678.90", "0", "12,345,678.90"};
+    QTest::newRow("12,345,678.90, 1024") << 12345678.9 << 1024 << QString()
+                                         << QStringList{"12,345,678.90", "0", "12,345,678.90"};
+    QTest::newRow("paid 1,000,000.00, 1280") << 123456.78 << 1280 << "1,000,000.00"
+                                             << QStringList{"123,456.78", "1,000,000.00", "-876,543.22"};
+    QTest::newRow("paid 1,000,000.00, 1024") << 123456.78 << 1024 << "1,000,000.00"
+                                             << QStringList{"123,456.78", "1,000,000.00", "-876,543.22"};
+    QTest::newRow("ordinary, 1366") << 123456.78 << 1366 << "200000.00"
+                                    << QStringList{"123,456.78", "200000.00", "-76,543.22"};
+}
+
 void TestCPOSDisplay::amountShownWhole()
 {
-    addStock(QStringLiteral("P10"), {{"SALE_PRICE", 123456.78}});
+    QFETCH(double, price);
+    QFETCH(int, width);
+    QFETCH(QString, paid);
+    QFETCH(QStringList, shown);
+    addStock(QStringLiteral("P10"), {{"SALE_PRICE", price}});
     Screen s;
-    s.host->resize(1024, 768);
+    s.host->resize(width, 768);
     // A style sheet set above the screen (a theme chosen) polishes its fields again.
     s.host->setStyleSheet(QStringLiteral("QDialog { }"));
+    // Each amount's text within its room: inside the frame and padding the style draws, less the text margins and
+    // the edit's margin of 2 pixels a side.
+    const auto cut = [&] {
+        SettleLayout();
+        QStringList out;
+        for (const char* name : {"lineEditTax", "lineEditTotal", "lineEditPaid", "lineEditChange"}) {
+            auto* field = Child<QLineEdit>(s.screen, name);
+            QStyleOptionFrame option;
+            option.initFrom(field);
+            option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+            const int room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field).width()
+                             - field->textMargins().left() - field->textMargins().right() - 4;
+            const int needs = field->fontMetrics().horizontalAdvance(field->text());
+            if (needs > room)
+                out << QStringLiteral("%1 \"%2\" needs %3 in %4")
+                           .arg(QLatin1String(name), field->text())
+                           .arg(needs)
+                           .arg(room);
+        }
+        return out.join(QLatin1String("; "));
+    };
     s.scan(QStringLiteral("P10"));
-    SettleLayout();
-    auto* total = Child<QLineEdit>(s.screen, "lineEditTotal");
-    QCOMPARE(total->text(), QStringLiteral("123,456.78"));
-    // Its text's room: inside the frame and padding, less the edit's margin of 2 pixels a side.
-    QStyleOptionFrame option;
-    option.initFrom(total);
-    option.lineWidth = total->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, total);
-    const int room = total->style()->subElementRect(QStyle::SE_LineEditContents, &option, total).width() - 4;
-    QVERIFY2(total->fontMetrics().horizontalAdvance(total->text()) <= room, qPrintable(QString::number(room)));
+    QCOMPARE(cut(), QString());
+    auto* paidField = Child<QLineEdit>(s.screen, "lineEditPaid");
+    if (!paid.isEmpty())
+        paidField->clear();
+    for (const QChar key : paid) {
+        QTest::keyClick(paidField, key.toLatin1());
+        QVERIFY2(cut().isEmpty(), qPrintable(paidField->text() + QLatin1String(": ") + cut()));
+    }
+    QStringList texts;
+    for (const char* name : {"lineEditTotal", "lineEditPaid", "lineEditChange"})
+        texts << Child<QLineEdit>(s.screen, name)->text();
+    QCOMPARE(texts, shown);
+    // At a till's 1366 pixels no amount field is held at its least width: ordinary amounts shape nothing.
+    for (const char* name : {"lineEditTax", "lineEditTotal", "lineEditPaid", "lineEditChange"}) {
+        const auto* field = Child<QLineEdit>(s.screen, name);
+        QVERIFY2(width != 1366 || field->width() > field->minimumWidth(), name);
+    }
 }
 
 VORANTEL_TEST_MAIN(TestCPOSDisplay)
