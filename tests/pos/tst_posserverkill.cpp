@@ -1569,6 +1569,14 @@ void TestPosServerKill::deleteAgainAfterUnconfirmedDeletion()
     QCOMPARE(rows(salesDb, STORED_LINES.arg(sale)), before.mid(1));
     QCOMPARE(WholeStatus(s), name + QStringLiteral(" was deleted."));
     QCOMPARE(Blink(s), QStringLiteral("green"));
+
+    // The text gone in its time: a plain deletion after it tells nothing, nor shows a bar without a text.
+    screen->OnStatusWatchDogTimeout();
+    screen->OnStatusShowTimeout();
+    view->setCurrentIndex(screen->cartModel->index(0, COL_PRODUCT_NAME));
+    screen->on_pushDeleteItem_clicked();
+    QCOMPARE(rows(salesDb, STORED_LINES.arg(sale)), before.mid(2));
+    QVERIFY(s.child<QLabel>("labelStatus")->isHidden());
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKill)
