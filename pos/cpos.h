@@ -88,6 +88,7 @@ public:
     void ShowStatus(const QString& text, bool isError);
     // A text the cashier must act on: the grey phase of the text before it does not hide it early.
     void ShowLastingStatus(const QString& text, bool isError);
+    void ClearStatus();
     void ResizeTableViewColumns();
     void LoadProductButtons();
     void LoadPendingPayments();

@@ -324,7 +324,7 @@ bool CPOS::WriteLineWithStock(const StockRow& stock, const QString& code, bool t
 
 void CPOS::EnterItem()
 {
-    ui->labelStatus->clear();
+    ClearStatus();
 
     if (saleState == 2 || salePaid) {
         QLineEdit* const kept[] = {ui->lineEditBarCode, ui->lineEditAbsDiscount, ui->lineEditDiscount,

@@ -149,6 +149,17 @@ void CPOS::OnStatusWatchDogTimeout()
     statusShowTimer->start(4000);
 }
 
+// A cleared message takes its colour with it: no flashing bar without a text. The line keeps its room, and
+// the grey phase under way keeps its count.
+void CPOS::ClearStatus()
+{
+    blinkTimer->stop();
+    statusWatchDogTimer->stop();
+    ui->labelStatus->clear();
+    ui->labelStatus->setStyleSheet(GREY_STYLE);
+    ui->labelStatus->hide();
+}
+
 void CPOS::OnStatusShowTimeout()
 {
     // The line keeps its room: nothing below it moves under the pointer.

@@ -275,7 +275,7 @@ int CPOS::on_pushButtonPay_clicked()
     if (invoiceMode)
         return SaveInvoice();
 
-    ui->labelStatus->clear();
+    ClearStatus();
     const QString paidText = locale->toString(paid, 'f', finalAmountPrecision);
     const QString totalText = ui->lineEditTotal->text();
     if (totalText != paidText && locale->toDouble(totalText) > locale->toDouble(paidText) && !holdingSale) {

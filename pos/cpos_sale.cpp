@@ -144,7 +144,7 @@ void CPOS::on_pushNew_clicked()
 
 void CPOS::on_pushNew_clicked(bool createTransaction, bool saveFirst)
 {
-    ui->labelStatus->clear();
+    ClearStatus();
 
     if (saveFirst && changedSinceSave && on_pushButtonPay_clicked() != 0)
         return;

@@ -1279,6 +1279,7 @@ void TestCPOS::windowsOpenAboveTheScreen()
 
 void TestCPOS::statusLineBlinksFadesAndHides()
 {
+    addStock(QStringLiteral("T1"));
     Screen s;
     auto* label = Child<QLabel>(s.screen, "labelStatus");
     const auto margins = [&] {
@@ -1328,6 +1329,15 @@ void TestCPOS::statusLineBlinksFadesAndHides()
     s.screen->OnStatusShowTimeout();
     QVERIFY(!label->isVisible());
     QVERIFY(!s.screen->statusShowTimer->isActive());
+    QCOMPARE(margins(), QStringLiteral("9 9 9 9"));
+
+    // A scan clears a refusal that still flashes: its colour goes with its text.
+    s.screen->ShowStatus(QStringLiteral("Please enter valid value for paid amount."), true);
+    s.scan(QStringLiteral("T1"));
+    s.screen->OnBlinkingTimeout();
+    QVERIFY(!label->isVisible());
+    QVERIFY(!s.screen->blinkTimer->isActive());
+    QCOMPARE(Child<QTableView>(s.screen, "tableViewItems")->model()->rowCount(), 1);
     QCOMPARE(margins(), QStringLiteral("9 9 9 9"));
 }
 
