@@ -661,6 +661,7 @@ void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
         QVERIFY(looks(message) != looks(shown.section(QLatin1Char('\n'), 0, 0)));
     }
     status->setText(message);
+    QVERIFY(TestSupport::ShowsFirstLineWhole(status));
     QCOMPARE(TestSupport::HoverTip(status), cut ? message : QString());
 }
 
