@@ -208,8 +208,11 @@ void CAddNewItemsBatch::SelectProduct(const QString& code, bool refillStocks)
         return;
     }
     QSqlRecord row;
-    if (query->next())
+    if (query->next()) {
         row = query->record();
+        // A message about an earlier look-up or the form before no longer holds beside the product found.
+        ClearStatus(ui.labelStatus);
+    }
     productCode = code;
     productId = row.value(QStringLiteral("ID")).toInt();
     ui.lineName->setText(row.value(QStringLiteral("NAME")).toString());

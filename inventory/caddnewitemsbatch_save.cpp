@@ -236,13 +236,14 @@ void CAddNewItemsBatch::Save()
             ui.comboBoxStocks->setItemText(index, code);
         }
     } else {
-        ShowStatus(tr("Stock with code %1 added successfully").arg(code), 1);
         ClearStockFields();
         QSqlQuery* product = DatabaseManager::Instance()->InventoryQuery();
         product->prepare(QStringLiteral("SELECT PRODUCT_CODE FROM tblProducts WHERE ID = :id"));
         product->bindValue(QStringLiteral(":id"), productId);
         if (product->exec() && product->next())
             SelectProductByCode(product->value(0).toString());
+        // After the product is selected again, whose look-up clears the status line.
+        ShowStatus(tr("Stock with code %1 added successfully").arg(code), 1);
     }
     StoreOptions();
 }

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 
 // The stock batch dialog on a real inventory database: derived prices, exact prices on edit, quantities
 // sold meanwhile, service items, expiry and automatic stock codes.
@@ -34,6 +35,7 @@ private slots:
     void priceWithTaxAsks();
     void statusTakesItsColourWithoutHoldingTheDialog();
     void fieldsStayWhileMessagesComeAndGo();
+    void foundProductTakesAFailedLookUpsMessage();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -372,6 +374,27 @@ void TestCAddNewItemsBatch::fieldsStayWhileMessagesComeAndGo()
     // The room shows the first two lines; a pointer resting on them brings up the whole message.
     status->setText(message);
     QCOMPARE(TestSupport::HoverTip(status), message);
+}
+
+void TestCAddNewItemsBatch::foundProductTakesAFailedLookUpsMessage()
+{
+    QCOMPARE(addProduct(QStringLiteral("P1"), QStringLiteral("0"), false, {}), QString());
+    const QString away = QStringLiteral("RENAME TABLE tblProductCategories TO tblProductCategoriesAway");
+    const QString back = QStringLiteral("RENAME TABLE tblProductCategoriesAway TO tblProductCategories");
+    CAddNewItemsBatch dialog(nullptr);
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    auto* code = Child<QLineEdit>(&dialog, "editProductCode");
+    // The look-up fails, as it does while the server is away; the server back, Enter looks the code up again.
+    QCOMPARE(fixture.exec({away}), QString());
+    auto restore = qScopeGuard([this, back] { fixture.exec({back}); });
+    code->setText(QStringLiteral("P1"));
+    QCOMPARE(label->text(), QStringLiteral("Error: System could not find product with code ( P1 )"));
+    QTRY_VERIFY(label->styleSheet().contains(QLatin1String("red")));
+    restore.dismiss();
+    QCOMPARE(fixture.exec({back}), QString());
+    QTest::keyClick(code, Qt::Key_Return);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), QStringLiteral("Product P1"));
+    QCOMPARE(label->text() + label->styleSheet(), QString());
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)

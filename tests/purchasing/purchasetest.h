@@ -76,11 +76,11 @@ protected:
         return qobject_cast<QSqlQueryModel*>(proxy->sourceModel())->record(0);
     }
     // Runs the editor on the first order the purchase orders page lists.
-    static void withListedOrder(const std::function<void(AddEditPurchaseOrder&)>& action)
+    static void withListedOrder(const std::function<void(AddEditPurchaseOrder&)>& action, QWidget* parent = nullptr)
     {
         PurchaseManagement page(nullptr);
         QSqlRecord row = listRow(page);
-        AddEditPurchaseOrder editor(nullptr, &row);
+        AddEditPurchaseOrder editor(parent, &row);
         action(editor);
     }
     static QString statusText(const QObject* dialog) { return Child<QLabel>(dialog, "labelStatus")->text(); }

@@ -414,12 +414,18 @@ void TestOrderLines::fieldsStayWhileMessagesComeAndGo()
         + QStringLiteral("Lost connection to MySQL server during query. ").repeated(6);
     AddEditPurchaseOrder editor(nullptr, nullptr);
     QString moved = QStringLiteral("no line dialog");
+    bool firstLineWhole = false;
     answerer->handleClass<AddEditPOItemDialog>("AddEditPOItemDialog", [&](AddEditPOItemDialog* dialog) {
-        moved = TestSupport::MovedByMessage(dialog, Child<QLabel>(dialog, "labelStatus"), message);
+        auto* status = Child<QLabel>(dialog, "labelStatus");
+        moved = TestSupport::MovedByMessage(dialog, status, message);
+        // Its room of one line shows that line whole.
+        status->setText(message);
+        firstLineWhole = TestSupport::ShowsFirstLineWhole(status);
         dialog->reject();
     });
     Child<QPushButton>(&editor, "pushAddItem")->click();
     QCOMPARE(moved, QString());
+    QVERIFY(firstLineWhole);
 }
 
 void TestOrderLines::noColourWithoutAText()

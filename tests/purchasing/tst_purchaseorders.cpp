@@ -9,9 +9,11 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTimeEdit>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
@@ -659,29 +661,67 @@ void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
         QVERIFY(looks(message) != looks(shown.section(QLatin1Char('\n'), 0, 0)));
     }
     status->setText(message);
+    QVERIFY(TestSupport::ShowsFirstLineWhole(status));
     QCOMPARE(TestSupport::HoverTip(status), cut ? message : QString());
 }
 
 void TestPurchaseOrders::itemButtonsAndTotalsInView_data()
 {
+    const QString light = QStringLiteral(":/resources/stylesheets/WindowsStyleSheetLight.txt");
+    const QString dark = QStringLiteral(":/resources/stylesheets/WindowsStyleSheet.txt");
+    // The column's longest name, which the box shows cut.
+    const QString vendor = QStringLiteral("Northern Hardware and Industrial Supplies Limited.");
     QTest::addColumn<bool>("shipping"); // the Shipping tab looked at first
-    QTest::newRow("opened") << false;
-    QTest::newRow("back from the Shipping tab") << true;
+    QTest::addColumn<QString>("styleSheet"); // the theme the main window carries; empty: none
+    QTest::addColumn<QString>("vendor"); // the order's vendor; empty: NONE
+    QTest::addColumn<int>("pointSize"); // of the font; 0: the test platform's own
+    QTest::newRow("opened") << false << QString() << QString() << 0;
+    QTest::newRow("back from the Shipping tab") << true << QString() << QString() << 0;
+    QTest::newRow("a vendor of 50 characters") << false << QString() << vendor << 0;
+    // On a real display: its font (9 pt at 100 dpi there, a little less than 10 pt here) and either theme.
+    QTest::newRow("light theme, a vendor of 50 characters") << false << light << vendor << 10;
+    QTest::newRow("dark theme, a vendor of 50 characters") << false << dark << vendor << 10;
 }
 
 void TestPurchaseOrders::itemButtonsAndTotalsInView()
 {
     QFETCH(bool, shipping);
+    QFETCH(QString, styleSheet);
+    QFETCH(QString, vendor);
+    QFETCH(int, pointSize);
     QCOMPARE(addTaxedOrder(0), QString()); // its sub-total and tax shown as well
+    const QFont font = QApplication::font();
+    const auto restoreFont = qScopeGuard([font] { QApplication::setFont(font); });
+    if (pointSize > 0)
+        QApplication::setFont(QFont(QStringLiteral("Sans Serif"), pointSize));
+    if (!vendor.isEmpty()) {
+        QCOMPARE(addVendor(vendor), QString());
+        QCOMPARE(run(QStringLiteral("UPDATE tblPOrders SET VENDOR_ID = (SELECT ID FROM tblVendors WHERE NAME = ?)"),
+                     {vendor}),
+                 QString());
+    }
+    // The main window of a 1366 x 768 screen, which carries the theme.
+    QWidget host;
+    host.resize(1366, 768);
+    if (!styleSheet.isEmpty()) {
+        QFile file(styleSheet);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        host.setStyleSheet(QString::fromUtf8(file.readAll()));
+    }
     QStringList out;
+    QString tip;
     withListedOrder([&](AddEditPurchaseOrder& editor) {
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QCOMPARE(editor.width(), 950);
         QVERIFY(editor.height() <= 768 - 40); // its own size, with a title bar, within a 1366 x 768 screen
         for (int tab : shipping ? QList<int>{1, 0} : QList<int>{})
             Child<QTabWidget>(&editor, "tabWidget")->setCurrentIndex(tab);
         TestSupport::Idle();
-        QWidget* view = Child<QScrollArea>(&editor, "scrollArea")->viewport();
+        auto* area = Child<QScrollArea>(&editor, "scrollArea");
+        if (area->horizontalScrollBar()->isVisible())
+            out << QStringLiteral("a horizontal scroll bar");
+        QWidget* view = area->viewport();
         for (const char* name : {"pushAddItem", "pushDeleteItem", "pushEditItem", "pushReceiveStock", "lineSubTotal",
                                  "lineTax", "lineTotal", "line_paid_amount", "comboPaymentStatus"}) {
             auto* widget = Child<QWidget>(&editor, name);
@@ -689,8 +729,11 @@ void TestPurchaseOrders::itemButtonsAndTotalsInView()
                 || !view->rect().contains(QRect(widget->mapTo(view, QPoint(0, 0)), widget->size())))
                 out << QLatin1String(name);
         }
-    });
+        tip = TestSupport::HoverTip(Child<QComboBox>(&editor, "comboVendors"));
+    }, &host);
     QCOMPARE(out.join(QStringLiteral(", ")), QString());
+    // A name cut in its box is there whole for a pointer resting on it.
+    QCOMPARE(tip, vendor);
 }
 
 VORANTEL_TEST_MAIN(TestPurchaseOrders)

@@ -178,8 +178,17 @@ void TestReceiving::newThenExistingStock()
     QCOMPARE(received(), QStringLiteral("8"));
     QCOMPARE(rows(QStringLiteral("SELECT STOCK_ID FROM tblPODetails")), QStringList{row.at(0)});
 
-    // No records the delivery on the line and leaves the stock alone.
-    receive(dialog, QStringLiteral("2"), QMessageBox::No);
+    // No records the delivery on the line and leaves the stock alone. While Update Stock asks, the line shows
+    // neither the success before nor its colour.
+    QTRY_VERIFY(statusStyle(&dialog).contains(QStringLiteral("green")));
+    QString whileAsked = QStringLiteral("not asked");
+    answerer->handleClass<QMessageBox>("QMessageBox", [&](QMessageBox* box) {
+        whileAsked = statusText(&dialog) + statusStyle(&dialog);
+        box->button(QMessageBox::No)->click();
+    });
+    Child<QLineEdit>(&dialog, "lineRSReceivedQty")->setText(QStringLiteral("2"));
+    Child<QPushButton>(&dialog, "pushUpdateStock")->click();
+    QCOMPARE(whileAsked, QString());
     QCOMPARE(received(), QStringLiteral("10"));
     QCOMPARE(quantity(row.at(0)), QStringLiteral("8"));
     QCOMPARE(rows(QStringLiteral("SELECT COUNT(*) FROM tblInventory")), QStringList{"1"});

@@ -125,6 +125,23 @@ QString MovedByMessage(QWidget* window, QLabel* status, const QString& message)
     return moved.join(QLatin1Char('\n'));
 }
 
+bool ShowsFirstLineWhole(QLabel* status)
+{
+    // A sibling, so that it takes the same style sheets from the window.
+    QLabel spare(status->parentWidget());
+    spare.setStyleSheet(status->styleSheet());
+    spare.setWordWrap(status->wordWrap());
+    spare.setAlignment((status->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop);
+    spare.setContentsMargins(status->contentsMargins());
+    spare.setMargin(status->margin());
+    spare.setText(status->text());
+    const int line = status->fontMetrics().height();
+    spare.resize(status->width(), status->height() + 10 * line);
+    const QRect first(0, 0, status->width(), status->contentsMargins().top() + status->margin() + line);
+    return status->height() >= first.height()
+        && status->grab().toImage().copy(first) == spare.grab().toImage().copy(first);
+}
+
 QString HoverTip(QWidget* widget)
 {
     // A tip shown before goes away only after a while: it is taken away at once.

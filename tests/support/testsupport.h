@@ -28,6 +28,9 @@ void Idle();
 // status label shows the message and after it is cleared, "name x,y wxh -> name x,y wxh" a line; empty when
 // nothing moves.
 QString MovedByMessage(QWidget* window, QLabel* status, const QString& message);
+// Whether the status label shows the first line of its text whole, as a label of its look and width with room to
+// spare shows it at its top: a message taller than the label's room must not show its first line cut.
+bool ShowsFirstLineWhole(QLabel* status);
 // The tool tip that a pointer resting on the widget's first seen pixel brings up (the event Qt sends it then), as
 // shown; empty when none shows.
 QString HoverTip(QWidget* widget);
