@@ -109,7 +109,10 @@ find_server() {
                 [ -n "$foreign" ] || foreign=$f
             fi
         done
-        [ -n "$pid" ] || { [ "${1:-}" = any ] && [ -n "$foreign" ] && is_server "$foreign" && pid=$foreign; } || return 1
+        if [ -z "$pid" ]; then
+            [ "${1:-}" = any ] && [ -n "$foreign" ] && is_server "$foreign" || return 1
+            pid=$foreign
+        fi
     fi
     server=$pid
     server_sock=$(option socket)
@@ -259,7 +262,8 @@ shut_out() {
 close_accounts() {
     local accounts account sql="" major minor
     IFS=.- read -r major minor _ <<<"$server_version"
-    if ! [[ "$major.$minor" =~ ^[0-9]+\.[0-9]+$ ]] || [ "$major" -lt 10 ] || { [ "$major" -eq 10 ] && [ "$minor" -lt 6 ]; }; then
+    if ! [[ "$major.$minor" =~ ^[0-9]+\.[0-9]+$ ]] || [ "$major" -lt 10 ] ||
+        { [ "$major" -eq 10 ] && [ "$minor" -lt 6 ]; }; then
         echo "mariadb.sh: the server of $datadir is $server_version; checking its accounts needs MariaDB 10.6 or later" \
             "(for JSON_TABLE)" >&2
         return 1

@@ -29,7 +29,8 @@ fi
 if [ ! -f "$password_file" ]; then
     (umask 077; head -c 18 /dev/urandom | base64 | tr -d '/+=' >"$password_file")
 fi
-rule="write a password there as UTF-8 text (any characters but NUL; line ends at its end, LF or CR LF, are dropped), or remove the file for a new one"
+rule="write a password there as UTF-8 text (any characters but NUL; line ends at its end, LF or CR LF, are dropped),"
+rule+=" or remove the file for a new one"
 # read stops at a NUL (status 0), else at the end of the file.
 if IFS= read -r -d '' password <"$password_file"; then
     echo "$password_file holds a NUL; $rule" >&2

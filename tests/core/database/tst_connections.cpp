@@ -745,10 +745,12 @@ void TestConnections::socketFolderCheckedBeforeSetUp()
         QVERIFY2(output.contains(QLatin1String("refusing to use it")), qPrintable(output));
         QVERIFY(!QFileInfo::exists(data));
         // The advice followed as printed.
-        const QRegularExpressionMatch advice = QRegularExpression(QStringLiteral("refusing to use it; remove its folder with (.*) and start again$"),
-                                                                  QRegularExpression::MultilineOption)
-                                                   .match(output);
-        QVERIFY2(advice.hasMatch() && RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), advice.captured(1)}, Session(runtime.path())).code == 0,
+        const QRegularExpressionMatch advice
+            = QRegularExpression(QStringLiteral("refusing to use it; remove its folder with (.*) and start again$"),
+                                 QRegularExpression::MultilineOption)
+                  .match(output);
+        QVERIFY2(advice.hasMatch()
+                     && RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), advice.captured(1)}, Session(runtime.path())).code == 0,
                  qPrintable(output));
         QCOMPARE(Start(data, &port, {}, Session(runtime.path())), QString());
     }
@@ -1093,7 +1095,8 @@ void TestConnections::settingsFollowTheServer()
         QVERIFY(TestSupport::WriteFile(passwordFile, password.toUtf8() + "\r\n"));
     } else if (change == QLatin1String("by hand")) {
         QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password,
-                       QStringLiteral("ALTER USER 'vorantel'@'127.0.0.1' IDENTIFIED BY 'hand_pw_1', 'vorantel'@'localhost' IDENTIFIED BY 'hand_pw_1'")),
+                       QStringLiteral("ALTER USER 'vorantel'@'127.0.0.1' IDENTIFIED BY 'hand_pw_1',"
+                                      " 'vorantel'@'localhost' IDENTIFIED BY 'hand_pw_1'")),
                  QString());
         QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PASSWORD"), QStringLiteral("hand_pw_1")), QStringLiteral("hand_pw_1"));
     } else {
@@ -1119,7 +1122,9 @@ void TestConnections::settingsFollowTheServer()
         } else if (impostor) {
             StartImpostor(other, data, samePort ? PrivateServer::FreePort() : first.toInt());
         } else {
-            const QByteArray edit = change == QLatin1String("crlf") ? first + "\r\n" : change == QLatin1String("blank") ? ' ' + first : change.section(QLatin1Char(','), 0, 0).toLatin1();
+            const QByteArray edit = change == QLatin1String("crlf")    ? first + "\r\n"
+                                    : change == QLatin1String("blank") ? ' ' + first
+                                                                       : change.section(QLatin1Char(','), 0, 0).toLatin1();
             QVERIFY(TestSupport::WriteFile(portFile, edit));
         }
     }
