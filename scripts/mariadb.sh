@@ -9,17 +9,21 @@
 #                                     written there once it listens
 #   mariadb.sh stop DATADIR           stop it (no-op when not running); fails, saying so, when it runs as another
 #                                     account or does not end
-#   mariadb.sh running DATADIR        exit 0 when it answers, 1 when no server runs on the folder, 3 (saying
-#                                     so) when one runs on it but answers neither on its socket nor its port
+#   mariadb.sh running DATADIR        exit 0 when it answers, 1 when no server of this account runs on the folder
+#                                     (saying so when a process of another account names it), 3 (saying so) when
+#                                     one runs on it but answers neither on its socket nor its port
 #   mariadb.sh user DATADIR USER [grant] <PASSWORD   create or reset the application user, its password read
 #                                     from standard input (an argument any local account could read); only with
 #                                     "grant" may it grant rights to others (the tests make users). A user that
 #                                     already logs in with that password is left as it is (without "grant"); so is
 #                                     one on a server whose owner shut the script out (a password for root), or one
-#                                     reached on its port only
+#                                     reached on its port only. Prints "reset" when the user had another
+#                                     password, which it now has no longer
 # The server's socket lives in a folder of its own under $XDG_RUNTIME_DIR (or /tmp), named from the data folder:
 # a socket's path may not pass 107 bytes, and a data folder's path often does. A running server is found through
-# its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; when its socket is gone
+# its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; only a process of this
+# account counts (stop excepted): any account may start one whose arguments name the folder, and ask whoever
+# logs in there for a password in clear. When its socket is gone
 # (a logout empties XDG_RUNTIME_DIR) it is still reached on its port, and said to be so when the script never
 # closed its accounts.
 # Only the application user (and the users the tests make) log in over TCP: the script administers the server
@@ -79,27 +83,53 @@ is_server() {
         [ "$(realpath -ms -- "$pid")" = "$pidfile" ]
 }
 
-# Sets server to the pid of the folder's server, server_sock and server_port to where it listens.
+# Whether the process runs as this account (its /proc folder is its account's).
+mine() {
+    [ -O "/proc/$1" ]
+}
+
+# Sets server to the pid of the folder's server of this account (with "any", of any account), server_sock and
+# server_port to where it listens (no port with networking skipped). Sets foreign to a process of another account
+# that names the folder.
+foreign=""
 find_server() {
     local pid="" f
     read -r pid 2>/dev/null <"$pidfile" || true
-    if ! is_server "$pid"; then
+    if ! { is_server "$pid" && mine "$pid"; }; then
         # No pid file (the folder removed, or the server not that far yet): its process still names the folder.
         pid=""
         for f in $(grep -lzxF -e "--datadir=$datadir" /proc/[0-9]*/cmdline 2>/dev/null || true); do
             f=${f#/proc/}
             f=${f%/cmdline}
             if is_server "$f"; then
-                pid=$f
-                break
+                if mine "$f"; then
+                    pid=$f
+                    break
+                fi
+                [ -n "$foreign" ] || foreign=$f
             fi
         done
-        [ -n "$pid" ] || return 1
+        if [ -z "$pid" ]; then
+            [ "${1:-}" = any ] && [ -n "$foreign" ] && is_server "$foreign" || return 1
+            pid=$foreign
+        fi
     fi
     server=$pid
     server_sock=$(option socket)
     server_port=$(option port)
     server_host=$(option bind-address)
+    case $'\n'"$server_args"$'\n' in
+    *$'\n'--skip[-_]networking$'\n'* | *$'\n'--skip[-_]networking=1$'\n'* | *$'\n'--skip[-_]networking=[Oo][Nn]$'\n'*)
+        server_port=""
+        ;;
+    esac
+}
+
+# A process of another account names the folder: never this account's server, so never asked anything.
+claimed() {
+    echo "mariadb.sh: a process of another account, $(stat -c %U "/proc/$foreign" 2>/dev/null)" \
+        "($(cat "/proc/$foreign/comm" 2>/dev/null), process $foreign), names $datadir as its data folder;" \
+        "it is no server of this account's and is left alone" >&2
 }
 
 # A folder nobody but this user can put a socket in.
@@ -194,16 +224,19 @@ remove_sockdir() {
 
 # Logs in through the socket as this computer's account (unix_socket), or as root: a folder set up by an earlier
 # version of this script has only root, with an empty password, until it is closed. Fails when neither will do
-# (their owner gave them a password).
+# (their owner gave them a password). Sets server_version.
 admin_user=""
+server_version=""
 admin_login() {
-    local u
+    local u said
     [ -z "$admin_user" ] || return 0
     for u in "$me" root; do
         # An anonymous account takes any name: only the account itself will do.
-        if [ "$(bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --socket="$live_sock" \
-            --user="$u" -N -B -e "SELECT CURRENT_USER()" 2>/dev/null)" = "$u@localhost" ]; then
+        said=$(bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 --socket="$live_sock" \
+            --user="$u" -N -B -e "SELECT CURRENT_USER(), VERSION()" 2>/dev/null) || true
+        if [ "${said%%$'\t'*}" = "$u@localhost" ]; then
             admin_user=$u
+            server_version=${said#*$'\t'}
             return 0
         fi
     done
@@ -227,7 +260,14 @@ shut_out() {
 # accounts that way): root and this account log in only through the socket as themselves, the others go. Every
 # alternative way in counts (IDENTIFIED VIA ... OR ...: in auth_or, {} stands for the top-level pair).
 close_accounts() {
-    local accounts account sql=""
+    local accounts account sql="" major minor
+    IFS=.- read -r major minor _ <<<"$server_version"
+    if ! [[ "$major.$minor" =~ ^[0-9]+\.[0-9]+$ ]] || [ "$major" -lt 10 ] ||
+        { [ "$major" -eq 10 ] && [ "$minor" -lt 6 ]; }; then
+        echo "mariadb.sh: the server of $datadir is $server_version; checking its accounts needs MariaDB 10.6 or later" \
+            "(for JSON_TABLE)" >&2
+        return 1
+    fi
     accounts=$(admin -N -B -e "SELECT CONCAT(QUOTE(User), '@', QUOTE(Host)) FROM mysql.global_priv g
         WHERE IFNULL(JSON_VALUE(Priv, '$.is_role'), 'false') NOT IN ('true', '1')
           AND IFNULL(JSON_VALUE(Priv, '$.account_locked'), 'false') NOT IN ('true', '1')
@@ -262,9 +302,14 @@ serve() {
     way_back "to let this script close them" "$(printf '%q' "$self") start $(printf '%q' "$datadir") ${server_port:-${port:-PORT}}"
 }
 
-# Writes the port the server listens on to the port file, when one was given and it holds another.
+# Writes the port the server listens on to the port file, when one was given and it holds another; empties it for a
+# server that listens on no port.
 keep_port() {
-    [ -n "$port_file" ] && [[ "$1" =~ ^[1-9][0-9]*$ ]] || return 0
+    [ -n "$port_file" ] || return 0
+    if ! [[ "$1" =~ ^[1-9][0-9]*$ ]]; then
+        [ ! -s "$port_file" ] || : >"$port_file"
+        return 0
+    fi
     [ "$(cat -- "$port_file" 2>/dev/null)" = "$1" ] || printf '%s\n' "$1" >"$port_file"
 }
 
@@ -412,7 +457,7 @@ start)
     exit 1
     ;;
 stop)
-    if find_server; then
+    if find_server any; then
         # Another account's server takes no signal from this one: waiting for it to end would never end.
         if ! kill -0 "$server" 2>/dev/null && alive "$server"; then
             echo "mariadb.sh: the server of $datadir runs as another account ($(stat -c %U "/proc/$server" 2>/dev/null)," \
@@ -449,7 +494,10 @@ stop)
     remove_sockdir "$sockdir"
     ;;
 running)
-    reach || exit 1
+    if ! reach; then
+        [ -z "$foreign" ] || claimed
+        exit 1
+    fi
     [ -n "$live_sock" ] && exit 0
     if [ -n "$live_port" ]; then
         port_only
@@ -490,16 +538,19 @@ user)
         exit 2
     fi
     if ! reach; then
-        echo "mariadb.sh: no server runs on $datadir" >&2
+        echo "mariadb.sh: no server of this account runs on $datadir" >&2
+        [ -z "$foreign" ] || claimed
         exit 1
     fi
-    # An application user that already logs in with this password is all that was asked. The client takes the
-    # password from its environment, which only this account may read.
+    # An application user that already logs in with this password is all that was asked, on this account's server
+    # only. The client takes the password from its environment, which only this account may read, and loads no
+    # plugin (from a folder that cannot hold one): asked to switch to a clear-text login (mysql_clear_password,
+    # dialog, or a public key the other side chose), it refuses rather than send the password.
     logs_in() {
         [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
             MYSQL_PWD=$password bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 \
-                --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port" --user="$user" -N -B \
-                -e "SELECT 1" >/dev/null 2>&1
+                --plugin-dir=/dev/null --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port" \
+                --user="$user" -N -B -e "SELECT 1" >/dev/null 2>&1
     }
     if [ -z "$grant_option" ] && { [ -n "$live_sock" ] || [ -n "$live_port" ]; } && logs_in; then
         exit 0
@@ -526,7 +577,10 @@ user)
         exit 1
     fi
     hash=$(native_hash "$password")
-    admin <<SQL
+    # First whether it had another password (set by hand on the server, or given before the one now).
+    replaced=$(admin -N -B <<SQL
+SELECT 'reset' FROM mysql.global_priv WHERE User = '$user' AND Host IN ('127.0.0.1', 'localhost')
+  AND IFNULL(JSON_VALUE(Priv, '\$.authentication_string'), '') <> '$hash' LIMIT 1;
 CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY PASSWORD '$hash';
 ALTER USER '$user'@'127.0.0.1' IDENTIFIED BY PASSWORD '$hash';
 GRANT ALL ON *.* TO '$user'@'127.0.0.1';
@@ -539,6 +593,8 @@ REVOKE GRANT OPTION ON *.* FROM '$user'@'localhost';
 GRANT ALL ON *.* TO '$user'@'localhost' $grant_option;
 FLUSH PRIVILEGES;
 SQL
+    )
+    [ -z "$replaced" ] || echo reset
     ;;
 *)
     echo "unknown command $cmd" >&2

@@ -14,12 +14,39 @@ server_dir="$data_home/vorantel/mariadb"
 mkdir -p "$server_dir"
 port_file="$data_home/vorantel/server.port"
 password_file="$data_home/vorantel/server.password"
+
+# One step at a time on the folder: two started together would each start a server on a port of its own, and leave
+# the settings on the one that lost. The lock is a file only this account can open; no server started keeps it.
+lock_file="$server_dir.lock"
+[ -e "$lock_file" ] || (umask 077 && : >>"$lock_file")
+exec {lock}>>"$lock_file"
+if ! flock -w 120 "$lock"; then
+    echo "Another ./run.sh has been setting up the server of $server_dir for 120 s (it holds $lock_file); run this" \
+        "again once it has ended." >&2
+    exit 1
+fi
+
 if [ ! -f "$password_file" ]; then
     (umask 077; head -c 18 /dev/urandom | base64 | tr -d '/+=' >"$password_file")
 fi
-password=$(cat "$password_file")
+rule="write a password there as UTF-8 text (any characters but NUL; line ends at its end, LF or CR LF, are dropped),"
+rule+=" or remove the file for a new one"
+# read stops at a NUL (status 0), else at the end of the file.
+if IFS= read -r -d '' password <"$password_file"; then
+    echo "$password_file holds a NUL; $rule" >&2
+    exit 1
+fi
+# The server is given the password's bytes and the program reads them as UTF-8: other bytes would be two passwords.
+if ! iconv -f UTF-8 -t UTF-8 -- "$password_file" >/dev/null 2>&1; then
+    echo "$password_file is not UTF-8 text; $rule" >&2
+    exit 1
+fi
+while [[ "$password" == *$'\n' ]]; do
+    password=${password%$'\n'}
+    password=${password%$'\r'}
+done
 if [ -z "$password" ]; then
-    echo "$password_file holds no password; write one there (any characters but NUL; newlines at its end are dropped), or remove the file for a new one" >&2
+    echo "$password_file holds no password; $rule" >&2
     exit 1
 fi
 # Only a port number counts as kept: an emptied or edited file is no port another program took.
@@ -31,6 +58,8 @@ status=0
 said=$("$here/mariadb.sh" running "$server_dir" 2>&1) || status=$?
 port=-
 if [ "$status" -eq 1 ]; then
+    # A process of another account that names the folder, said in one line, is left alone.
+    [ -z "$said" ] || echo "$said" >&2
     # A loopback port chosen once and kept, so that several accounts on one computer each run their own server;
     # kept until another program is found holding it while the server is down. It is written to the port file
     # once the server listens on it.
@@ -50,15 +79,19 @@ fi
 # 200 MB with their indexes, and the 128 MB default would read them from disk for every yearly
 # report. Not mariadb.sh's own default: the test suite starts many servers at once.
 # start also serves a server already running, closing its accounts, and starts no second one; either way it
-# writes the port the server listens on to the port file.
-"$here/mariadb.sh" start "$server_dir" "$port" --port-file="$port_file" --innodb-buffer-pool-size=1G
+# writes the port the server listens on to the port file (emptied for one that listens on none).
+"$here/mariadb.sh" start "$server_dir" "$port" --port-file="$port_file" --innodb-buffer-pool-size=1G {lock}<&-
 port=$(cat -- "$port_file" 2>/dev/null || true)
 if ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
     echo "The server of $server_dir listens on no port (started with --skip-networking?); the program reaches it over TCP only." >&2
     exit 1
 fi
-printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel >/dev/null
-# Settings that are the step's own (this server, its user and password) follow the server to its port, however the
-# port came to change; a server entered there by hand stays.
-printf '%s' "$password" | "$seeder" --own=DB_SERVER --own=DB_USER --own=DB_PASSWORD --input=DB_PASSWORD \
+given=$(printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel)
+if [ "$given" = reset ]; then
+    echo "The server's password for vorantel was not the one in $password_file (set on the server by hand, or the" \
+        "file changed); the server and the program's settings now have the file's." >&2
+fi
+# Settings that are the step's own (this server and its user) follow the server to its port and to the password it
+# was just given, however either came to change; settings for another server or user stay.
+printf '%s' "$password" | "$seeder" --own=DB_SERVER --own=DB_USER --input=DB_PASSWORD \
     DB_SERVER=127.0.0.1 DB_PORT="$port" DB_USER=vorantel >/dev/null

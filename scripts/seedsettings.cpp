@@ -11,38 +11,58 @@
 #include <QSettings>
 #include <QTextStream>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
+
+namespace {
+int Usage(const QString& why)
+{
+    QTextStream(stderr) << "seed-settings: " << why << "\n"
+                        << "Usage: seed-settings [--own=KEY]... [--input=KEY] KEY=VALUE ...\n"
+                           "  --own=KEY    a key given here that makes the settings the seeding's own while it is unset or holds\n"
+                           "               the value given; then every key given is written\n"
+                           "  --input=KEY  the key's value is standard input\n";
+    return 2;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QSettings store(ORGANIZATION_NAME, APPLICATION_NAME);
-    KeepSettingsFilePrivate(store);
-    QTextStream out(stdout);
     const QString ownOption = QStringLiteral("--own=");
     const QString inputOption = QStringLiteral("--input=");
     QStringList own;
     std::vector<std::pair<QString, QString>> values;
     for (const QString& arg : app.arguments().mid(1)) {
-        if (arg.startsWith(ownOption)) {
+        if (arg.startsWith(ownOption) && arg.size() > ownOption.size()) {
             own << arg.mid(ownOption.size());
-        } else if (arg.startsWith(inputOption)) {
+        } else if (arg.startsWith(inputOption) && arg.size() > inputOption.size()) {
             QFile in;
             if (!in.open(stdin, QIODevice::ReadOnly)) {
                 QTextStream(stderr) << "standard input cannot be read\n";
                 return 2;
             }
             values.emplace_back(arg.mid(inputOption.size()), QString::fromUtf8(in.readAll()));
+        } else if (arg == ownOption || arg == inputOption) {
+            return Usage(arg + QStringLiteral(" names no key"));
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            return Usage(QStringLiteral("unknown option: ") + arg);
         } else {
             const int eq = arg.indexOf(QLatin1Char('='));
-            if (eq <= 0) {
-                QTextStream(stderr) << "not KEY=VALUE: " << arg << '\n';
-                return 2;
-            }
+            if (eq <= 0)
+                return Usage(QStringLiteral("not KEY=VALUE: ") + arg);
             values.emplace_back(arg.left(eq), arg.mid(eq + 1));
         }
     }
+    for (const QString& key : own) {
+        if (std::none_of(values.begin(), values.end(), [&key](const auto& value) { return value.first == key; }))
+            return Usage(QStringLiteral("--own=%1 names a key not given").arg(key));
+    }
+    // Opened only once the arguments are known good: nothing is written otherwise.
+    QSettings store(ORGANIZATION_NAME, APPLICATION_NAME);
+    KeepSettingsFilePrivate(store);
+    QTextStream out(stdout);
     bool ours = !own.isEmpty();
     for (const auto& [key, value] : values) {
         const QString held = store.value(key).toString();

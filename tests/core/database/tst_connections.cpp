@@ -57,6 +57,10 @@ private slots:
     void keptPortTakenGivesWayToANewOne();
     void settingsFollowTheServer_data();
     void settingsFollowTheServer();
+    void stepStopsWithItsOwnLine_data();
+    void stepStopsWithItsOwnLine();
+    void seederRefusesWhatItDoesNotKnow_data();
+    void seederRefusesWhatItDoesNotKnow();
 
 private:
     static QString connectionId(QSqlQuery* query)
@@ -244,20 +248,60 @@ Outcome Typed(const QString& line, const QString& account, const QByteArray& inp
                       Session(QString()), account, input);
 }
 
-// ./run.sh's server step with its data and the program's settings in home.
-Outcome RunServerStep(const QString& home, QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
-                      const QString& seeder = QStringLiteral(SEED_SETTINGS))
+// The environment of ./run.sh's server step with its data and the program's settings in home.
+QProcessEnvironment StepEnvironment(const QString& home, QProcessEnvironment env)
 {
     env.insert(QStringLiteral("XDG_DATA_HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {seeder}, env);
+    return env;
 }
 
-// The program's setting the step wrote in home.
-QString StepSetting(const QString& home, const QString& key)
+Outcome RunServerStep(const QString& home, QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
+                      const QString& seeder = QStringLiteral(SEED_SETTINGS))
+{
+    return RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {seeder}, StepEnvironment(home, env));
+}
+
+// The program's setting the step wrote in home; with a value, set to it.
+QString StepSetting(const QString& home, const QString& key, const QString& value = QString())
 {
     QDirIterator stores(home + QStringLiteral("/config"), {QStringLiteral("*.conf")}, QDir::Files, QDirIterator::Subdirectories);
-    return stores.hasNext() ? QSettings(stores.next(), QSettings::IniFormat).value(key).toString() : QString();
+    if (!stores.hasNext())
+        return QString();
+    QSettings store(stores.next(), QSettings::IniFormat);
+    if (!value.isEmpty())
+        store.setValue(key, value);
+    return store.value(key).toString();
+}
+
+// A process of another account (nobody) whose arguments name the data folder as a server's, as any account may start:
+// it answers the MySQL greeting on port, asks each client to switch to a clear-text login, and prints what it is sent.
+void StartImpostor(QProcess& impostor, const QString& data, int port)
+{
+    const QString code = QStringLiteral(
+        "import socket, sys\n"
+        "s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+        "s.bind(('127.0.0.1', int(sys.argv[1]))); s.listen(9); print('ready', flush=True)\n"
+        "def send(c, seq, body): c.sendall(len(body).to_bytes(3, 'little') + bytes([seq]) + body)\n"
+        "while True:\n"
+        "    c = s.accept()[0]; c.settimeout(5)\n"
+        "    try:\n"
+        "        send(c, 0, b'\\x0a10.11.19-MariaDB\\0\\1\\0\\0\\0abcdefgh\\0\\xff\\xf7\\x21\\2\\0\\x08\\0\\x15'\n"
+        "             + bytes(10) + b'ijklmnopqrst\\0mysql_native_password\\0')\n"
+        "        sys.stdout.buffer.write(c.recv(4096)); sys.stdout.flush()\n"
+        "        send(c, 2, b'\\xfemysql_clear_password\\0')\n"
+        "        sys.stdout.buffer.write(c.recv(4096)); sys.stdout.flush()\n"
+        "        send(c, 4, b'\\xff\\x15\\x04#28000Access denied')\n"
+        "    except OSError: pass\n"
+        "    c.close()\n");
+    impostor.start(QStringLiteral("setpriv"),
+                   {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                    QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"), code, QString::number(port),
+                    QStringLiteral("--datadir=") + data, QStringLiteral("--pid-file=%1/mysqld.pid").arg(data),
+                    QStringLiteral("--port=%1").arg(port)});
+    while (impostor.waitForReadyRead(10000) && !impostor.canReadLine()) {
+    }
+    impostor.readLine();
 }
 
 // input: the password, for user.
@@ -700,6 +744,15 @@ void TestConnections::socketFolderCheckedBeforeSetUp()
     } else {
         QVERIFY2(output.contains(QLatin1String("refusing to use it")), qPrintable(output));
         QVERIFY(!QFileInfo::exists(data));
+        // The advice followed as printed.
+        const QRegularExpressionMatch advice
+            = QRegularExpression(QStringLiteral("refusing to use it; remove its folder with (.*) and start again$"),
+                                 QRegularExpression::MultilineOption)
+                  .match(output);
+        QVERIFY2(advice.hasMatch()
+                     && RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), advice.captured(1)}, Session(runtime.path())).code == 0,
+                 qPrintable(output));
+        QCOMPARE(Start(data, &port, {}, Session(runtime.path())), QString());
     }
 }
 
@@ -777,6 +830,7 @@ void TestConnections::serverClosedToOtherAccounts()
         QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1"),
                        QStringLiteral("ALTER USER 'root'@'localhost' IDENTIFIED BY 'owner_pw_1'")),
                  QString());
+    QString said;
     if (kind == QLatin1String("earlier, running"))
         QCOMPARE(Script({QStringLiteral("start"), data, QString::number(port)}), QString());
     else if (runSh) {
@@ -789,7 +843,6 @@ void TestConnections::serverClosedToOtherAccounts()
         const int before = ServerPid(data);
         QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
         QVERIFY(!Alive(before));
-        QString said;
         QCOMPARE(Start(data, &port, {}, QProcessEnvironment::systemEnvironment(), &said), QString());
         QVERIFY2(said.contains(QLatin1String("its accounts were not closed")) == shutOut, qPrintable(said));
     }
@@ -797,6 +850,18 @@ void TestConnections::serverClosedToOtherAccounts()
         QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
         const QString wrong = Script(makeUser, env, "closed_pw_2");
         QVERIFY2(wrong.contains(QLatin1String("does not log in over TCP with that password")), qPrintable(wrong));
+        // The way back followed as printed: root's login through the socket given back, its password kept.
+        const QRegularExpressionMatch advice
+            = QRegularExpression(QStringLiteral("log in with\n  (.* --user=root -p)\n.*kept:\n  (ALTER USER .*)\nthen run\n  (.*)\nagain\\.$"))
+                  .match(said);
+        QVERIFY2(advice.hasMatch(), qPrintable(said));
+        const Outcome typed = Typed(advice.captured(1) + QStringLiteral(" -e \"$0\""), QString(), "owner_pw_1\n",
+                                    advice.captured(2).replace(QLatin1String("its password"), QLatin1String("owner_pw_1")));
+        QVERIFY2(typed.code == 0, qPrintable(typed.output));
+        const Outcome next = Typed(advice.captured(3), QString());
+        QVERIFY2(next.code == 0 && next.output.isEmpty(), qPrintable(next.output));
+        QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
+        QCOMPARE(LogIn(port, QStringLiteral("root"), QStringLiteral("owner_pw_1")), QStringLiteral("root@localhost"));
     }
 
     for (const QString& account : {QStringLiteral("root"), QStringLiteral("anyone"), QStringLiteral("twin")}) {
@@ -950,11 +1015,22 @@ void TestConnections::settingsFollowTheServer_data()
     QTest::newRow("server.port edited to abc, the server stopped") << "abc" << false;
     QTest::newRow("server.port edited to 70000, the server stopped") << "70000" << false;
     QTest::newRow("server.port given a CRLF ending, the server stopped") << "crlf" << false;
+    QTest::newRow("server.port holding 0, the server stopped") << "0" << false;
+    QTest::newRow("server.port holding its port after a blank, the server stopped") << "blank" << false;
+    QTest::newRow("server.port edited to abc, the server stopped, two steps at once") << "abc, two at once" << false;
     QTest::newRow("server.port removed, the server running") << "removed" << true;
+    QTest::newRow("server.port removed and its socket folder emptied, the server running") << "removed, logout" << true;
     QTest::newRow("the server stopped, a connection of it in TIME_WAIT") << "time wait" << true;
     QTest::newRow("its socket folder emptied, as a logout does") << "logout" << true;
     QTest::newRow("the application user dropped") << "dropped" << true;
     QTest::newRow("server.password given quotes and backslashes, no settings") << "password" << true;
+    QTest::newRow("server.password changed") << "own password" << true;
+    QTest::newRow("server.password removed") << "no password" << true;
+    QTest::newRow("server.password given a CR LF ending") << "password crlf" << true;
+    QTest::newRow("the password changed by hand on the server and in the settings") << "by hand" << true;
+    // Never asked anything: any account may start a process that names the folder, and ask for the password in clear.
+    QTest::newRow("the server stopped, another account's process naming its folder on its port") << "impostor, kept port" << false;
+    QTest::newRow("the server stopped, another account's process naming its folder on another port") << "impostor" << true;
 }
 
 // Whatever happened to the port, its file or the user, the step ends with the program's settings on its server, the
@@ -964,6 +1040,9 @@ void TestConnections::settingsFollowTheServer()
 {
     QFETCH(QString, change);
     QFETCH(bool, samePort);
+    const bool impostor = change.startsWith(QLatin1String("impostor"));
+    if (impostor && geteuid() != 0)
+        QSKIP("only root runs processes as other accounts");
     QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
     QTemporaryDir runtime(Runtime());
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
@@ -988,8 +1067,15 @@ void TestConnections::settingsFollowTheServer()
     QString password = generated;
     QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password, QStringLiteral("CREATE DATABASE beside")), QString());
     QTcpServer holder;
-    if (change == QLatin1String("removed")) {
+    QProcess other;
+    const auto endOther = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished();
+    });
+    if (change.startsWith(QLatin1String("removed"))) {
         QVERIFY(QFile::remove(portFile));
+        if (change.endsWith(QLatin1String("logout")))
+            QVERIFY(QDir(SocketFolder(runtime.path(), data)).removeRecursively());
     } else if (change == QLatin1String("logout")) {
         QVERIFY(QDir(SocketFolder(runtime.path(), data)).removeRecursively());
     } else if (change == QLatin1String("dropped")) {
@@ -1000,6 +1086,19 @@ void TestConnections::settingsFollowTheServer()
         password = QStringLiteral("p1'; DROP DATABASE beside; -- \\'\\\\\"");
         QVERIFY(TestSupport::WriteFile(passwordFile, password.toUtf8()));
         QVERIFY(QDir(home.path() + QStringLiteral("/config")).removeRecursively());
+    } else if (change == QLatin1String("own password")) {
+        password = QStringLiteral("Kassenschlüssel 7");
+        QVERIFY(TestSupport::WriteFile(passwordFile, password.toUtf8() + '\n'));
+    } else if (change == QLatin1String("no password")) {
+        QVERIFY(QFile::remove(passwordFile));
+    } else if (change == QLatin1String("password crlf")) {
+        QVERIFY(TestSupport::WriteFile(passwordFile, password.toUtf8() + "\r\n"));
+    } else if (change == QLatin1String("by hand")) {
+        QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password,
+                       QStringLiteral("ALTER USER 'vorantel'@'127.0.0.1' IDENTIFIED BY 'hand_pw_1',"
+                                      " 'vorantel'@'localhost' IDENTIFIED BY 'hand_pw_1'")),
+                 QString());
+        QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PASSWORD"), QStringLiteral("hand_pw_1")), QStringLiteral("hand_pw_1"));
     } else {
         QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
         if (change == QLatin1String("refused")) {
@@ -1020,14 +1119,54 @@ void TestConnections::settingsFollowTheServer()
             holder.close();
             const QString waiting = QStringLiteral("0100007F:%1 [0-9A-F:]+ 06 ").arg(first.toInt(), 4, 16, QLatin1Char('0')).toUpper();
             QVERIFY(QString::fromLatin1(TestSupport::ReadFile(QStringLiteral("/proc/net/tcp"))).contains(QRegularExpression(waiting)));
+        } else if (impostor) {
+            StartImpostor(other, data, samePort ? PrivateServer::FreePort() : first.toInt());
         } else {
-            QVERIFY(TestSupport::WriteFile(portFile, change == QLatin1String("crlf") ? first + "\r\n" : change.toLatin1()));
+            const QByteArray edit = change == QLatin1String("crlf")    ? first + "\r\n"
+                                    : change == QLatin1String("blank") ? ' ' + first
+                                                                       : change.section(QLatin1Char(','), 0, 0).toLatin1();
+            QVERIFY(TestSupport::WriteFile(portFile, edit));
         }
     }
 
-    step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
+    if (change.endsWith(QLatin1String("two at once"))) {
+        // As two ./run.sh started together run it.
+        const qint64 before = QFileInfo(log).size();
+        QProcess steps[2];
+        for (QProcess& twin : steps) {
+            twin.setProcessChannelMode(QProcess::MergedChannels);
+            twin.setProcessEnvironment(StepEnvironment(home.path(), session));
+            twin.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {QStringLiteral("seed-settings")});
+        }
+        step.output.clear();
+        for (QProcess& twin : steps) {
+            const bool passed = twin.waitForFinished(120000) && twin.exitCode() == 0;
+            step.output += QString::fromLocal8Bit(twin.readAll());
+            QVERIFY2(passed, qPrintable(step.output));
+        }
+        // One after the other: the second looked for the server once the first had written the settings.
+        const QByteArray record = TestSupport::ReadFile(log).mid(before);
+        const int looked = record.indexOf("/mariadb.sh\nrunning\n");
+        QVERIFY2(record.indexOf("/mariadb.sh\nrunning\n", looked + 1) > record.indexOf("/seed-settings\n--own="), record.constData());
+    } else {
+        step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
+    }
+    if (impostor) {
+        const QString claim = QStringLiteral("a process of another account, nobody (python3, process %1), names %2 as its data folder")
+                                  .arg(other.processId())
+                                  .arg(data);
+        other.kill();
+        QVERIFY(other.waitForFinished());
+        // Never asked anything, so never sent the password.
+        QCOMPARE(other.readAllStandardOutput(), QByteArray());
+        QCOMPARE(step.output.split(QLatin1Char('\n')).filter(claim).size(), 1);
+    }
     QVERIFY2(step.code == 0, qPrintable(step.output));
-    QCOMPARE(step.output.contains(QLatin1String("taken by another program")), change == QLatin1String("refused"));
+    QCOMPARE(step.output.contains(QLatin1String("taken by another program")), change == QLatin1String("refused") || !samePort && impostor);
+    const bool reset = change == QLatin1String("by hand") || change.endsWith(QLatin1String("password"));
+    QCOMPARE(step.output.contains(QLatin1String("was not the one in ") + passwordFile), reset);
+    if (change == QLatin1String("no password"))
+        password = QString::fromLatin1(TestSupport::ReadFile(passwordFile).trimmed());
     const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
     QCOMPARE(port == QString::fromLatin1(first), samePort);
     QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
@@ -1038,6 +1177,74 @@ void TestConnections::settingsFollowTheServer()
     QVERIFY2(arguments.contains("/mariadb.sh\nuser\n") && arguments.contains("seed-settings\n") && arguments.contains("--protocol=tcp\n")
                  && !arguments.contains(generated.toUtf8()) && !arguments.contains(password.toUtf8()),
              arguments.constData());
+}
+
+void TestConnections::stepStopsWithItsOwnLine_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("line"); // said by the step, FILE and DATA standing for the password file and the data folder
+    const QString rule = QStringLiteral("; write a password there as UTF-8 text (any characters but NUL; line ends at its end, LF or CR"
+                                        " LF, are dropped), or remove the file for a new one");
+    // Hashed from its bytes for the server, read as UTF-8 by the program: two passwords.
+    QTest::newRow("server.password holding a Latin-1 byte") << QString::fromLatin1("caf\xe9pw1") << "FILE is not UTF-8 text" + rule;
+    QTest::newRow("server.password holding a NUL") << QStringLiteral("ab%1cd").arg(QChar(0)) << "FILE holds a NUL" + rule;
+    QTest::newRow("server.password empty") << "\n" << "FILE holds no password" + rule;
+    QTest::newRow("a server without JSON_TABLE") << "10.5" << "mariadb.sh: the server of DATA is 10.5.19-MariaDB-0+deb11u2; checking its"
+                                                              " accounts needs MariaDB 10.6 or later (for JSON_TABLE)";
+    QTest::newRow("a server started with --skip-networking")
+        << "skip networking" << "The server of DATA listens on no port (started with --skip-networking?); the program reaches it over TCP only.";
+}
+
+// What the step cannot go on from is said in a line of its own, and the program's settings are left alone.
+void TestConnections::stepStopsWithItsOwnLine()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, line);
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString passwordFile = home.path() + QStringLiteral("/vorantel/server.password");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QVERIFY(QDir().mkpath(data));
+    if (kind == QLatin1String("10.5")) {
+        // A client that reaches a server of 10.5 (Debian 11's).
+        const QString client = home.filePath(QStringLiteral("mariadb"));
+        QVERIFY(TestSupport::WriteFile(client, "#!/bin/bash\nv=\"'10.5.19-MariaDB-0+deb11u2'\"\nfor a; do\n"
+                                               "  [[ $a != *JSON_TABLE* ]] || { echo \"ERROR 1064 (42000): near '(g.Priv'\" >&2; exit 1; }\n"
+                                               "  set -- \"$@\" \"${a//VERSION()/$v}\"; shift\ndone\nexec '"
+                                                   + QStandardPaths::findExecutable(QStringLiteral("mariadb")).toLocal8Bit() + "' \"$@\"\n")
+                && QFile::setPermissions(client, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        env.insert(QStringLiteral("PATH"), home.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    } else if (kind == QLatin1String("skip networking")) {
+        int port = 0;
+        QCOMPARE(Start(data, &port, {QStringLiteral("--skip-networking")}), QString());
+    } else {
+        QVERIFY(TestSupport::WriteFile(passwordFile, kind.toLatin1()));
+    }
+    const Outcome step = RunServerStep(home.path(), env);
+    QVERIFY2(step.code > 0, qPrintable(step.output));
+    line.replace(QLatin1String("FILE"), passwordFile).replace(QLatin1String("DATA"), data);
+    QVERIFY2(step.output.split(QLatin1Char('\n')).contains(line), qPrintable(step.output));
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), QString());
+}
+
+void TestConnections::seederRefusesWhatItDoesNotKnow_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("an option it does not know") << "--in-place-of=DB_PASSWORD";
+    // Any settings would count as its own, and settings entered by hand for another server be overwritten.
+    QTest::newRow("--own= with no key") << "--own=";
+    QTest::newRow("--own= with a key not given") << "--own=DB_PASSWORD";
+}
+
+void TestConnections::seederRefusesWhatItDoesNotKnow()
+{
+    QFETCH(QString, option);
+    QTemporaryDir home;
+    const Outcome seeded = RunProgram(QStringLiteral(SEED_SETTINGS), {option, QStringLiteral("DB_SERVER=127.0.0.1")},
+                                      StepEnvironment(home.path(), QProcessEnvironment::systemEnvironment()));
+    QVERIFY2(seeded.code == 2 && seeded.output.contains(QLatin1String("Usage: seed-settings")), qPrintable(seeded.output));
+    QVERIFY(!QFileInfo::exists(home.filePath(QStringLiteral("config"))));
 }
 
 VORANTEL_TEST_MAIN(TestConnections)
