@@ -307,10 +307,13 @@ void DatabaseManager::FoundSilent()
     if (silenceWatched)
         return;
     silenceWatched = true;
-    // When the event loop is about to wait, the action has ended: the next one tries the server again.
+    // When the event loop is about to wait for the user, the action has ended: the next one tries the server again.
+    // A message box the action shows waits for the user too, but the action goes on once it is answered.
     auto connection = std::make_shared<QMetaObject::Connection>();
     *connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher,
                                    [this, connection] {
+        if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            return;
         QObject::disconnect(*connection);
         silenceWatched = false;
         serverSilent = false;
