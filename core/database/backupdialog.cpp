@@ -3,6 +3,8 @@
 
 #include "appsettings.h"
 #include "constants.h"
+#include "databasefailure.h"
+#include "databasemanager.h"
 #include "progress.h"
 
 #include <QDateTime>
@@ -13,6 +15,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QTemporaryFile>
 
 #include <array>
@@ -60,6 +64,30 @@ QByteArray OptionValue(const QString& text)
     }
     out += QLatin1Char('"');
     return out.toUtf8();
+}
+
+// The dump program has no connect bound of its own: a server that takes the connection and never answers would hold
+// it without end. The server is asked first, with the program's bound: empty when it answers, even with a refused
+// login, which the dump tells in its own words.
+QString ServerUnreachable(const QString& server, const QString& port, const QString& user, const QString& password)
+{
+    const QString name = QStringLiteral("BACKUP_CHECK");
+    QString reason;
+    {
+        QSqlDatabase db = AddConnection(name);
+        // As the dump program connects: its defaults where the settings give nothing.
+        if (!server.isEmpty())
+            db.setHostName(server);
+        if (!port.isEmpty())
+            db.setPort(port.toInt());
+        db.setUserName(user);
+        db.setPassword(password);
+        if (!db.open() && DatabaseFailure::Unreachable(db.lastError()))
+            reason = DatabaseFailure::WriteReason(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return reason;
 }
 
 // Empty when the dump ran to the end and left a file behind.
@@ -192,6 +220,12 @@ void Backupdialog::on_pushButtonBackup_clicked()
     Progress progress(this, tr("Backing up databases..."));
     progress.show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const QString unreachable = ServerUnreachable(server, port, user, password);
+    if (!unreachable.isEmpty()) {
+        progress.close();
+        QMessageBox::warning(this, title, unreachable);
+        return;
+    }
 
     QEventLoop loop;
     auto allEnded = [&dumps] {

@@ -68,6 +68,11 @@ bool ConnectionLost(const QSqlDriver* driver, const QSqlError& error)
     return !ping.exec(QStringLiteral("DO 0"));
 }
 
+bool Unreachable(const QSqlError& error)
+{
+    return IsConnectionCode(error.nativeErrorCode());
+}
+
 QString ReadReason(const QSqlDriver* driver, const QSqlError& error)
 {
     return Reason(driver, error, false);

@@ -15,6 +15,8 @@ namespace DatabaseFailure {
 // The connection is gone: its handle is closed, the error is one of the client's connection errors, or,
 // for an error without a code (an empty one, or one of Qt's own), the server does not answer a ping.
 bool ConnectionLost(const QSqlDriver* driver, const QSqlError& error);
+// A connection could not be opened because the server cannot be reached, not because it refused the login.
+bool Unreachable(const QSqlError& error);
 
 // What follows a message's own first sentence: the program's words for a lost connection, otherwise the
 // error's text; never empty. A write's reason also says that nothing was saved.

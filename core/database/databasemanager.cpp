@@ -36,8 +36,10 @@ const QString SALES_CONNECTION = QStringLiteral("SALES_DB");
 const QString SERVER_CONNECTION = QStringLiteral("MYSQL_SERVER");
 const QString QMYSQL = QStringLiteral("QMYSQL");
 const qint64 RETRY_INTERVAL_MS = 2000;
-// Bounds the connect, the server's greeting and its answer to the login alike, in seconds.
-const QString CONNECT_OPTIONS = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=10");
+// Bounds the connect, the server's greeting and its answer to the login alike.
+const int CONNECT_BOUND_S = 10;
+// An opening that failed after waiting this long met a server that takes connections and does not answer them.
+const qint64 SILENT_AFTER_MS = CONNECT_BOUND_S * 1000 / 2;
 
 // How many values a statement binds, with repeated names counted at every place: a result keeps the count to itself.
 struct BoundValues : QSqlResult
@@ -93,22 +95,6 @@ bool RowsInTheConnection(const QSqlQuery& query)
         return true;
     const void* result = *static_cast<const void* const*>(handle.constData());
     return !result || *static_cast<const unsigned long long*>(result) == 0;
-}
-
-// Whether the server takes a new connection with the handle's parameters: the handle itself stays as it is.
-bool ServerAnswers(const QSqlDatabase& db)
-{
-    const QString name = db.connectionName() + QStringLiteral("_probe");
-    bool answers = false;
-    {
-        // The clone keeps the handle's connect bound.
-        QSqlDatabase probe = QSqlDatabase::cloneDatabase(db, name);
-        answers = probe.open();
-        if (!answers)
-            LogDatabaseError(probe.lastError());
-    }
-    QSqlDatabase::removeDatabase(name);
-    return answers;
 }
 
 // Whether the server still answers on an open connection: a dropped one keeps isOpen() true until a statement fails.
@@ -172,7 +158,7 @@ QSqlDatabase* NewHandle(const QString& connectionName)
 QSqlDatabase AddConnection(const QString& connectionName)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QMYSQL, connectionName);
-    db.setConnectOptions(CONNECT_OPTIONS);
+    db.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1").arg(CONNECT_BOUND_S));
     return db;
 }
 
@@ -290,6 +276,61 @@ void DatabaseManager::SetConnectionParameters(const QString& user, const QString
     this->password = password;
     this->port = port;
     hostName = host;
+    // Another server, or the same one told anew: nothing is known of it yet.
+    serverSilent = false;
+}
+
+bool DatabaseManager::Open(QSqlDatabase& db)
+{
+    if (serverSilent) {
+        qCInfo(lcDb) << "not opened:" << db.connectionName()
+                     << "- the server left a connection of this action unanswered";
+        return false;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    if (db.open())
+        return true;
+    LogDatabaseError(db.lastError());
+    if (waited.elapsed() >= SILENT_AFTER_MS)
+        FoundSilent();
+    return false;
+}
+
+void DatabaseManager::FoundSilent()
+{
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    // Without an event loop no action ends.
+    if (!dispatcher)
+        return;
+    serverSilent = true;
+    if (silenceWatched)
+        return;
+    silenceWatched = true;
+    // When the event loop is about to wait for the user, the action has ended: the next one tries the server again.
+    // A message box the action shows waits for the user too, but the action goes on once it is answered.
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher,
+                                   [this, connection] {
+        if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            return;
+        QObject::disconnect(*connection);
+        silenceWatched = false;
+        serverSilent = false;
+    });
+}
+
+bool DatabaseManager::ServerAnswers(const QSqlDatabase& db)
+{
+    const QString name = db.connectionName() + QStringLiteral("_probe");
+    bool answers = false;
+    {
+        // The clone keeps the handle's connect bound.
+        QSqlDatabase probe = QSqlDatabase::cloneDatabase(db, name);
+        answers = Open(probe);
+    }
+    QSqlDatabase::removeDatabase(name);
+    return answers;
 }
 
 QSqlDatabase* DatabaseManager::InventoryDatabase()
@@ -342,9 +383,7 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
         return db;
     }
 
-    side.open = db->open();
-    if (!side.open)
-        LogDatabaseError(db->lastError());
+    side.open = Open(*db);
     if (mainWindow)
         (mainWindow->*side.report)(side.open);
     return db;
@@ -380,9 +419,7 @@ QSqlDatabase* DatabaseManager::ServerConnection()
     // An empty password counts as missing too.
     if (userName.isEmpty() || password.isEmpty() || hostName.isEmpty() || port == 0)
         serverDb->setDatabaseName(QStringLiteral("NO LOGIN CREDENTIALS SET"));
-    serverOpen = serverDb->open();
-    if (!serverOpen)
-        LogDatabaseError(serverDb->lastError());
+    serverOpen = Open(*serverDb);
     return serverDb;
 }
 
@@ -405,9 +442,12 @@ void DatabaseManager::KeepAlive(const Side& side)
         return;
     // One screen runs many statements: while the server stays unreachable, each attempt may wait
     // for the network's timeout, so attempts are spaced out.
-    if (side.lost && side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)
+    if (side.lost
+        && (serverSilent || (side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)))
         return;
-    side.lastAttempt.start();
+    // An attempt left out because the server is silent is none: the next action tries at once.
+    if (!serverSilent)
+        side.lastAttempt.start();
     // Closing the handle would take the rows of prepared statements from the lists that show them: while the
     // server stays away the handle is left as it is, its statements failing, and the lists keep their rows.
     bool reopened = false;
@@ -415,9 +455,7 @@ void DatabaseManager::KeepAlive(const Side& side)
         HoldLists(side);
         // Reopening the same handle keeps the models and queries built on it working.
         side.db->close();
-        reopened = side.db->open();
-        if (!reopened)
-            LogDatabaseError(side.db->lastError());
+        reopened = Open(*side.db);
     }
     side.open = reopened;
     side.lost = !reopened;

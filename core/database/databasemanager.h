@@ -135,6 +135,11 @@ private:
     struct HeldList;
     std::vector<HeldList> heldLists;
     bool readingScheduled = false;
+    // A connection of the action now running waited out its connect bound: the server takes connections and does
+    // not answer them. The rest of the action takes it as away, as when it refuses them, instead of waiting again
+    // for each connection; the next action tries it anew.
+    bool serverSilent = false;
+    bool silenceWatched = false;
     QObject* windowWatch = nullptr; // tells when a window with frozen widgets closes
 
     struct Side;
@@ -146,6 +151,12 @@ private:
 
     Side inventorySide();
     Side salesSide();
+    // Every connection the manager opens goes through here: not tried while the server is silent, and the server
+    // found silent by a failed opening that waited at least half the bound.
+    bool Open(QSqlDatabase& db);
+    void FoundSilent();
+    // Whether the server takes a new connection with the handle's parameters: the handle itself stays as it is.
+    bool ServerAnswers(const QSqlDatabase& db);
     QSqlDatabase* OpenDatabase(const Side& side);
     QSqlQuery* SharedQuery(const Side& side);
     // Reopens a connection the server dropped (idle timeout, restart, KILL), outside transactions.

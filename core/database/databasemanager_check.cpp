@@ -124,11 +124,9 @@ bool DatabaseManager::CheckAndUpgradeDatabase(const QString& databaseName, const
         auto busy = std::make_unique<Progress>(parent, tr("Connecting to database..."));
         busy->show();
         PaintPendingEvents(3);
-        const bool opened = db.open();
+        const bool opened = Open(db);
         PaintPendingEvents(2);
         busy->close();
-        if (!opened)
-            LogDatabaseError(db.lastError());
 
         QSqlQuery query(db);
         bool versionRead = false;

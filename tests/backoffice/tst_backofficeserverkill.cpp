@@ -20,6 +20,7 @@
 #include "reportveiwermodel.h"
 #include "reportviewer.h"
 #include "salesmanagement.h"
+#include "sqlproxy.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -111,6 +112,8 @@ private slots:
     void readLostAfterThePassPingKeepsTheListHeld();
     void closingOnPurposeLeavesNoRowsOfTheClosedConnection();
     void rolesReadRefusedTellsOnce();
+    void pageOpenedWhileServerSilent_data() { pages(); }
+    void pageOpenedWhileServerSilent();
 
 private:
     enum Page { Customers, Inventory, Sales, Stock };
@@ -1633,6 +1636,31 @@ void TestBackofficeServerKill::rolesReadRefusedTellsOnce()
     QCOMPARE(answerer->messages().size(), 1);
     QVERIFY2(answerer->messages().first().startsWith(QLatin1String("Roles|The roles can not be read.")),
              qPrintable(answerer->messages().first()));
+}
+
+// The server's port held by a program that takes connections and never answers: a page opened then tells so once,
+// within the connect bound, and shows as soon as the message is answered, without waiting for the server again.
+void TestBackofficeServerKill::pageOpenedWhileServerSilent()
+{
+    QFETCH(int, page);
+    QFETCH(QString, message);
+    SqlProxy proxy(server.host(), server.port());
+    DatabaseManager* manager = DatabaseManager::Instance();
+    DatabaseTest::ResetManager();
+    manager->SetConnectionParameters(server.user(), server.password(), proxy.port(), proxy.host());
+    const auto direct = qScopeGuard([this, manager] {
+        DatabaseTest::ResetManager();
+        manager->SetConnectionParameters(server.user(), server.password(), server.port(), server.host());
+    });
+    QVERIFY(manager->InventoryDatabase()->isOpen() && manager->SalesDatabase()->isOpen());
+    proxy.setSilent(true);
+    answerer->clear();
+    QElapsedTimer told;
+    told.start();
+    const std::unique_ptr<QWidget> opened = open(Page(page));
+    QVERIFY2(told.elapsed() < 12000, qPrintable(QString::number(told.elapsed())));
+    QCOMPARE(answerer->messages().size(), 1);
+    QVERIFY2(answerer->messages().first().startsWith(message), qPrintable(answerer->messages().first()));
 }
 
 namespace {

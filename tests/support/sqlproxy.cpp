@@ -130,6 +130,18 @@ void SqlProxy::setAway(bool isAway)
         QMetaObject::invokeMethod(hub, [this] { closeAll(); }, Qt::BlockingQueuedConnection);
 }
 
+void SqlProxy::setSilent(bool silent)
+{
+    QMetaObject::invokeMethod(hub, [this, silent] {
+        if (!silent) {
+            listener->resumeAccepting();
+            return;
+        }
+        listener->pauseAccepting();
+        closeAll();
+    }, Qt::BlockingQueuedConnection);
+}
+
 void SqlProxy::clear()
 {
     QMutexLocker lock(&mutex);

@@ -45,6 +45,9 @@ public:
     // Away: the connections open now are closed, and every new one is closed as soon as it is accepted,
     // until setAway(false).
     void setAway(bool away);
+    // Silent: the connections open now are closed, and every new one waits in the listener's backlog and is never
+    // answered, as when a program holds the server's port, until setSilent(false).
+    void setSilent(bool silent);
     // Back to passing everything through; no longer away.
     void clear();
 

@@ -18,6 +18,7 @@
 #include <QSqlDriver>
 #include <QSqlField>
 #include <QStandardPaths>
+#include <QTcpServer>
 
 namespace {
 
@@ -411,7 +412,7 @@ void TestBackupDialog::failureSavesNoPath_data()
 {
     QTest::addColumn<QString>("program");  // "real", "missing", "text file", "false"
     QTest::addColumn<QString>("settingKey");
-    QTest::addColumn<QString>("settingValue");
+    QTest::addColumn<QString>("settingValue"); // "@silent": the port of a listener that never answers
     QTest::addColumn<bool>("folderGone");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QStringList>("filesLeft");
@@ -434,6 +435,12 @@ void TestBackupDialog::failureSavesNoPath_data()
     QTest::newRow("program that fails silently") << "false" << QString() << QString() << false
                                                  << "Backup|The backup of database [%inv] failed:\nThe program ended with exit code 1."
                                                  << none;
+    // A hung server, or another program on the server's port: the dump program would wait for it without end.
+    QTest::newRow("server that takes the connection and never answers")
+        << "real" << DB_PORT << "@silent" << false
+        << "Backup|The database server cannot be reached. Nothing was saved. Please make sure the server is running "
+           "and the network is connected, then try again."
+        << none;
 }
 
 void TestBackupDialog::failureSavesNoPath()
@@ -448,6 +455,11 @@ void TestBackupDialog::failureSavesNoPath()
     const QString earlierFolder = makeFolder(QStringLiteral("earlier"));
     store()->setValue(KeyDumpPath, QStringLiteral("/earlier/mysqldump"));
     store()->setValue(KeyBackupFolder, earlierFolder);
+    QTcpServer silent;
+    if (settingValue == QLatin1String("@silent")) {
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        settingValue = QString::number(silent.serverPort());
+    }
     if (!settingKey.isEmpty())
         store()->setValue(settingKey, settingValue);
 
@@ -466,7 +478,11 @@ void TestBackupDialog::failureSavesNoPath()
         QVERIFY(QFile::remove(tool));
     if (folderGone)
         QVERIFY(QDir(folder).removeRecursively());
+    QElapsedTimer told;
+    told.start();
     const QString message = pressBackup(dialog);
+    // No failure holds the dialog longer than the connect bound.
+    QVERIFY2(told.elapsed() < 12000, qPrintable(QString::number(told.elapsed())));
     expected.replace(QStringLiteral("%inv"), inventoryDb).replace(QStringLiteral("%folder"), folder);
     QVERIFY2(message.startsWith(expected), qPrintable(message));
     if (settingKey == DB_PASSWORD)
