@@ -110,7 +110,7 @@ find_server() {
             fi
         done
         if [ -z "$pid" ]; then
-            [ "${1:-}" = any ] && [ -n "$foreign" ] && is_server "$foreign" || return 1
+            [ "${1:-}" = any ] && [ -n "$foreign" ] || return 1
             pid=$foreign
         fi
     fi

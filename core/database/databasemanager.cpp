@@ -237,6 +237,7 @@ DatabaseManager::~DatabaseManager()
     CloseInventoryDatabase();
     CloseSalesDatabase();
     CloseServerConnection();
+    QObject::disconnect(silence);
 }
 
 DatabaseManager::Side DatabaseManager::inventorySide()
@@ -277,12 +278,12 @@ void DatabaseManager::SetConnectionParameters(const QString& user, const QString
     this->port = port;
     hostName = host;
     // Another server, or the same one told anew: nothing is known of it yet.
-    serverSilent = false;
+    QObject::disconnect(silence);
 }
 
 bool DatabaseManager::Open(QSqlDatabase& db)
 {
-    if (serverSilent) {
+    if (silence) {
         qCInfo(lcDb) << "not opened:" << db.connectionName()
                      << "- the server left a connection of this action unanswered";
         return false;
@@ -301,22 +302,13 @@ void DatabaseManager::FoundSilent()
 {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     // Without an event loop no action ends.
-    if (!dispatcher)
+    if (!dispatcher || silence)
         return;
-    serverSilent = true;
-    if (silenceWatched)
-        return;
-    silenceWatched = true;
     // When the event loop is about to wait for the user, the action has ended: the next one tries the server again.
     // A message box the action shows waits for the user too, but the action goes on once it is answered.
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher,
-                                   [this, connection] {
-        if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            return;
-        QObject::disconnect(*connection);
-        silenceWatched = false;
-        serverSilent = false;
+    silence = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this] {
+        if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            QObject::disconnect(silence);
     });
 }
 
@@ -442,11 +434,10 @@ void DatabaseManager::KeepAlive(const Side& side)
         return;
     // One screen runs many statements: while the server stays unreachable, each attempt may wait
     // for the network's timeout, so attempts are spaced out.
-    if (side.lost
-        && (serverSilent || (side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)))
+    if (side.lost && (silence || (side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)))
         return;
     // An attempt left out because the server is silent is none: the next action tries at once.
-    if (!serverSilent)
+    if (!silence)
         side.lastAttempt.start();
     // Closing the handle would take the rows of prepared statements from the lists that show them: while the
     // server stays away the handle is left as it is, its statements failing, and the lists keep their rows.

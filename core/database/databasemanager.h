@@ -135,11 +135,11 @@ private:
     struct HeldList;
     std::vector<HeldList> heldLists;
     bool readingScheduled = false;
-    // A connection of the action now running waited out its connect bound: the server takes connections and does
-    // not answer them. The rest of the action takes it as away, as when it refuses them, instead of waiting again
-    // for each connection; the next action tries it anew.
-    bool serverSilent = false;
-    bool silenceWatched = false;
+    // Connected while a connection of the action now running has waited out its connect bound: the server takes
+    // connections and does not answer them. The rest of the action takes it as away, as when it refuses them,
+    // instead of waiting again for each connection; the end of the action disconnects it, and the next one tries the
+    // server anew.
+    QMetaObject::Connection silence;
     QObject* windowWatch = nullptr; // tells when a window with frozen widgets closes
 
     struct Side;
