@@ -1,0 +1,342 @@
+#include "scripttest.h"
+#include "sqlproxy.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+#include <signal.h>
+#include <unistd.h>
+
+using namespace ScriptTest;
+
+// ./run.sh's server step: its port, the settings that follow the server, and its own lines.
+class TestConnectionsStep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void serverPortOutsideTheLentRange_data();
+    void serverPortOutsideTheLentRange();
+    void keptPortTakenGivesWayToANewOne();
+    void settingsFollowTheServer_data();
+    void settingsFollowTheServer();
+    void stepStopsWithItsOwnLine_data();
+    void stepStopsWithItsOwnLine();
+    void seederRefusesWhatItDoesNotKnow_data();
+    void seederRefusesWhatItDoesNotKnow();
+};
+
+void TestConnectionsStep::serverPortOutsideTheLentRange_data()
+{
+    QTest::addColumn<QString>("lent"); // the range lent to outgoing connections; empty: this computer's
+    QTest::newRow("this computer's range") << "";
+    QTest::newRow("too little left below it") << "20500 60999";
+    QTest::newRow("nothing left below it") << "1024 60999";
+    // Too little outside it: any free port from 1024 up.
+    QTest::newRow("every port lent") << "1024 65535";
+    QTest::newRow("every port from 20000 lent") << "20000 65535";
+}
+
+// Never a port an outgoing connection may take, nor the same one for servers started side by side.
+void TestConnectionsStep::serverPortOutsideTheLentRange()
+{
+    QFETCH(QString, lent);
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VORANTEL_LENT_PORTS"), lent.isEmpty() ? QStringLiteral("/proc/sys/net/ipv4/ip_local_port_range")
+                                                                     : dir.filePath(QStringLiteral("lent")));
+    QVERIFY(lent.isEmpty() || TestSupport::WriteFile(dir.filePath(QStringLiteral("lent")), lent.toLatin1()));
+    const QStringList range = QString::fromLatin1(TestSupport::ReadFile(env.value(QStringLiteral("VORANTEL_LENT_PORTS"))))
+                                  .simplified().split(QLatin1Char(' '));
+    const int first = range.value(0).toInt();
+    const int last = range.value(1).toInt();
+    const bool outside = std::max(0, first - 20000) + std::max(0, 65535 - std::max(20000, last + 1) + 1) >= 1000;
+    QSet<int> chosen;
+    for (int i = 0; i < 3; ++i) {
+        const Outcome outcome = RunProgram(QStringLiteral(VORANTEL_SCRIPTS_DIR "/server-port.py"), {}, env);
+        const int port = outcome.output.trimmed().toInt();
+        QVERIFY2(outside ? port >= 20000 && port < 65536 && (port < first || port > last) : port >= 1024 && port < 65536,
+                 qPrintable(outcome.output));
+        chosen << port;
+    }
+    QVERIFY(chosen.size() > 1);
+}
+
+// A kept port another program holds while the server is down gives way to a new one, kept and said in one line, and
+// the program's settings follow it.
+void TestConnectionsStep::keptPortTakenGivesWayToANewOne()
+{
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QTcpServer holder;
+    for (int attempt = 0; attempt < 3 && !holder.isListening(); ++attempt)
+        holder.listen(QHostAddress::LocalHost, quint16(PrivateServer::FreePort()));
+    const QString kept = QString::number(holder.serverPort());
+    QVERIFY(holder.isListening() && QDir().mkpath(data) && TestSupport::WriteFile(portFile, kept.toLatin1()));
+    QProcessEnvironment settings = QProcessEnvironment::systemEnvironment();
+    settings.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    QCOMPARE(RunProgram(QStringLiteral(SEED_SETTINGS), {QStringLiteral("DB_PORT=") + kept}, settings).code, 0);
+
+    const Outcome step = RunServerStep(home.path());
+    const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+    QVERIFY2(step.code == 0 && port != kept, qPrintable(step.output));
+    QCOMPARE(step.output.split(QLatin1Char('\n')).filter(kept),
+             QStringList{QStringLiteral("The server's port %1 is taken by another program; the server now listens on %2 (kept in %3).")
+                             .arg(kept, port, portFile)});
+    const QByteArray password = TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed();
+    QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), QString::fromLatin1(password)), QStringLiteral("vorantel@localhost"));
+    QDirIterator stores(home.path() + QStringLiteral("/config"), {QStringLiteral("*.conf")}, QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY(stores.hasNext() && TestSupport::ReadFile(stores.next()).contains("DB_PORT=" + port.toLatin1()));
+}
+
+void TestConnectionsStep::settingsFollowTheServer_data()
+{
+    QTest::addColumn<QString>("change"); // made between a first step and the next
+    QTest::addColumn<bool>("samePort");  // the next keeps the first's port
+    QTest::newRow("kept port taken, the start refused for its socket folder") << "refused" << false;
+    QTest::newRow("server.port emptied, the server stopped") << "" << false;
+    QTest::newRow("server.port edited to abc, the server stopped") << "abc" << false;
+    QTest::newRow("server.port edited to 70000, the server stopped") << "70000" << false;
+    QTest::newRow("server.port given a CRLF ending, the server stopped") << "crlf" << false;
+    QTest::newRow("server.port holding 0, the server stopped") << "0" << false;
+    QTest::newRow("server.port holding its port after a blank, the server stopped") << "blank" << false;
+    QTest::newRow("server.port edited to abc, the server stopped, two steps at once") << "abc, two at once" << false;
+    QTest::newRow("server.port removed, the server running") << "removed" << true;
+    QTest::newRow("server.port removed and its socket folder emptied, the server running") << "removed, logout" << true;
+    QTest::newRow("the server stopped, a connection of it in TIME_WAIT") << "time wait" << true;
+    QTest::newRow("its socket folder emptied, as a logout does") << "logout" << true;
+    QTest::newRow("the application user dropped") << "dropped" << true;
+    QTest::newRow("server.password given quotes and backslashes, no settings") << "password" << true;
+    QTest::newRow("server.password changed") << "own password" << true;
+    QTest::newRow("server.password removed") << "no password" << true;
+    QTest::newRow("server.password given a CR LF ending") << "password crlf" << true;
+    QTest::newRow("the password changed by hand on the server and in the settings") << "by hand" << true;
+    // Never asked anything: any account may start a process that names the folder, and ask for the password in clear.
+    QTest::newRow("the server stopped, another account's process naming its folder on its port") << "impostor, kept port" << false;
+    QTest::newRow("the server stopped, another account's process naming its folder on another port") << "impostor" << true;
+}
+
+// Whatever happened to the port, its file or the user, the step ends with the program's settings on its server, the
+// database beside untouched; no program it runs has the password in its arguments, which any local account may read
+// (recorded by stand-ins first on the PATH for the clients and the seeder, and by bash's start-up file for the scripts).
+void TestConnectionsStep::settingsFollowTheServer()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, samePort);
+    const bool impostor = change.startsWith(QLatin1String("impostor"));
+    if (impostor && geteuid() != 0)
+        QSKIP("only root runs processes as other accounts");
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    QTemporaryDir runtime(Runtime());
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
+    const QString passwordFile = home.path() + QStringLiteral("/vorantel/server.password");
+    QProcessEnvironment session = Session(runtime.path());
+    const auto end = qScopeGuard([data, session] { Script({QStringLiteral("stop"), data}, session); });
+    const QString log = runtime.filePath(QStringLiteral("arguments"));
+    const QByteArray record = "printf '%s\\n' \"$0\" \"$@\" >>'" + log.toLocal8Bit() + "'\n";
+    QVERIFY(TestSupport::WriteFile(runtime.filePath(QStringLiteral("bash-env")), record));
+    for (const QString& tool : {"mariadb", "mariadb-admin", "seed-settings"}) {
+        const QString real = tool == QLatin1String("seed-settings") ? QStringLiteral(SEED_SETTINGS) : QStandardPaths::findExecutable(tool);
+        QVERIFY(TestSupport::WriteFile(runtime.filePath(tool), "#!/bin/sh\n" + record + "exec '" + real.toLocal8Bit() + "' \"$@\"\n")
+                && QFile::setPermissions(runtime.filePath(tool), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    session.insert(QStringLiteral("PATH"), runtime.path() + QLatin1Char(':') + session.value(QStringLiteral("PATH")));
+    session.insert(QStringLiteral("BASH_ENV"), runtime.filePath(QStringLiteral("bash-env")));
+    Outcome step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    const QByteArray first = TestSupport::ReadFile(portFile).trimmed();
+    const QString generated = QString::fromLatin1(TestSupport::ReadFile(passwordFile).trimmed());
+    QString password = generated;
+    QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password, QStringLiteral("CREATE DATABASE beside")), QString());
+    QTcpServer holder;
+    QProcess other;
+    const auto endOther = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished();
+    });
+    if (change.startsWith(QLatin1String("removed"))) {
+        QVERIFY(QFile::remove(portFile));
+        if (change.endsWith(QLatin1String("logout")))
+            QVERIFY(QDir(SocketFolder(runtime.path(), data)).removeRecursively());
+    } else if (change == QLatin1String("logout")) {
+        QVERIFY(QDir(SocketFolder(runtime.path(), data)).removeRecursively());
+    } else if (change == QLatin1String("dropped")) {
+        QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password,
+                       QStringLiteral("DROP USER 'vorantel'@'127.0.0.1', 'vorantel'@'localhost'")),
+                 QString());
+    } else if (change == QLatin1String("password")) {
+        password = QStringLiteral("p1'; DROP DATABASE beside; -- \\'\\\\\"");
+        QVERIFY(TestSupport::WriteFile(passwordFile, password.toUtf8()));
+        QVERIFY(QDir(home.path() + QStringLiteral("/config")).removeRecursively());
+    } else if (change == QLatin1String("own password")) {
+        password = QStringLiteral("Kassenschlüssel 7");
+        QVERIFY(TestSupport::WriteFile(passwordFile, password.toUtf8() + '\n'));
+    } else if (change == QLatin1String("no password")) {
+        QVERIFY(QFile::remove(passwordFile));
+    } else if (change == QLatin1String("password crlf")) {
+        QVERIFY(TestSupport::WriteFile(passwordFile, password.toUtf8() + "\r\n"));
+    } else if (change == QLatin1String("by hand")) {
+        QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password,
+                       QStringLiteral("ALTER USER 'vorantel'@'127.0.0.1' IDENTIFIED BY 'hand_pw_1',"
+                                      " 'vorantel'@'localhost' IDENTIFIED BY 'hand_pw_1'")),
+                 QString());
+        QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PASSWORD"), QStringLiteral("hand_pw_1")), QStringLiteral("hand_pw_1"));
+    } else {
+        QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
+        if (change == QLatin1String("refused")) {
+            QVERIFY(holder.listen(QHostAddress::LocalHost, quint16(first.toInt())));
+            const QString folder = SocketFolder(runtime.path(), data);
+            QVERIFY(QDir().mkpath(folder) && QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOther));
+            step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
+            QVERIFY2(step.code != 0 && step.output.contains(QLatin1String("refusing to use it")), qPrintable(step.output));
+            QVERIFY(QDir(folder).removeRecursively());
+        } else if (change == QLatin1String("time wait")) {
+            // A connection on the port that its side ended first waits, as the server's last connections do.
+            QVERIFY(holder.listen(QHostAddress::LocalHost, quint16(first.toInt())));
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, quint16(first.toInt()));
+            QVERIFY(client.waitForConnected(10000) && holder.waitForNewConnection(10000));
+            holder.nextPendingConnection()->close();
+            QVERIFY(client.state() == QAbstractSocket::UnconnectedState || client.waitForDisconnected(10000));
+            holder.close();
+            const QString waiting = QStringLiteral("0100007F:%1 [0-9A-F:]+ 06 ").arg(first.toInt(), 4, 16, QLatin1Char('0')).toUpper();
+            QVERIFY(QString::fromLatin1(TestSupport::ReadFile(QStringLiteral("/proc/net/tcp"))).contains(QRegularExpression(waiting)));
+        } else if (impostor) {
+            StartImpostor(other, data, samePort ? PrivateServer::FreePort() : first.toInt());
+        } else {
+            const QByteArray edit = change == QLatin1String("crlf")    ? first + "\r\n"
+                                    : change == QLatin1String("blank") ? ' ' + first
+                                                                       : change.section(QLatin1Char(','), 0, 0).toLatin1();
+            QVERIFY(TestSupport::WriteFile(portFile, edit));
+        }
+    }
+
+    if (change.endsWith(QLatin1String("two at once"))) {
+        // As two ./run.sh started together run it.
+        const qint64 before = QFileInfo(log).size();
+        QProcess steps[2];
+        for (QProcess& twin : steps) {
+            twin.setProcessChannelMode(QProcess::MergedChannels);
+            twin.setProcessEnvironment(StepEnvironment(home.path(), session));
+            twin.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), {QStringLiteral("seed-settings")});
+        }
+        step.output.clear();
+        for (QProcess& twin : steps) {
+            const bool passed = twin.waitForFinished(120000) && twin.exitCode() == 0;
+            step.output += QString::fromLocal8Bit(twin.readAll());
+            QVERIFY2(passed, qPrintable(step.output));
+        }
+        // One after the other: the second looked for the server once the first had written the settings.
+        const QByteArray record = TestSupport::ReadFile(log).mid(before);
+        const int looked = record.indexOf("/mariadb.sh\nrunning\n");
+        QVERIFY2(record.indexOf("/mariadb.sh\nrunning\n", looked + 1) > record.indexOf("/seed-settings\n--own="), record.constData());
+    } else {
+        step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
+    }
+    if (impostor) {
+        const QString claim = QStringLiteral("a process of another account, nobody (python3, process %1), names %2 as its data folder")
+                                  .arg(other.processId())
+                                  .arg(data);
+        other.kill();
+        QVERIFY(other.waitForFinished());
+        // Never asked anything, so never sent the password.
+        QCOMPARE(other.readAllStandardOutput(), QByteArray());
+        QCOMPARE(step.output.split(QLatin1Char('\n')).filter(claim).size(), 1);
+    }
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    QCOMPARE(step.output.contains(QLatin1String("taken by another program")), change == QLatin1String("refused") || !samePort && impostor);
+    const bool reset = change == QLatin1String("by hand") || change.endsWith(QLatin1String("password"));
+    QCOMPARE(step.output.contains(QLatin1String("was not the one in ") + passwordFile), reset);
+    if (change == QLatin1String("no password"))
+        password = QString::fromLatin1(TestSupport::ReadFile(passwordFile).trimmed());
+    const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+    QCOMPARE(port == QString::fromLatin1(first), samePort);
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PASSWORD")), password);
+    QCOMPARE(LogIn(port.toInt(), StepSetting(home.path(), QStringLiteral("DB_USER")), password, QStringLiteral("SHOW DATABASES LIKE 'beside'")),
+             QStringLiteral("beside"));
+    const QByteArray arguments = TestSupport::ReadFile(log);
+    QVERIFY2(arguments.contains("/mariadb.sh\nuser\n") && arguments.contains("seed-settings\n") && arguments.contains("--protocol=tcp\n")
+                 && !arguments.contains(generated.toUtf8()) && !arguments.contains(password.toUtf8()),
+             arguments.constData());
+}
+
+void TestConnectionsStep::stepStopsWithItsOwnLine_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("line"); // said by the step, FILE and DATA standing for the password file and the data folder
+    const QString rule = QStringLiteral("; write a password there as UTF-8 text (any characters but NUL; line ends at its end, LF or CR"
+                                        " LF, are dropped), or remove the file for a new one");
+    // Hashed from its bytes for the server, read as UTF-8 by the program: two passwords.
+    QTest::newRow("server.password holding a Latin-1 byte") << QString::fromLatin1("caf\xe9pw1") << "FILE is not UTF-8 text" + rule;
+    QTest::newRow("server.password holding a NUL") << QStringLiteral("ab%1cd").arg(QChar(0)) << "FILE holds a NUL" + rule;
+    QTest::newRow("server.password empty") << "\n" << "FILE holds no password" + rule;
+    QTest::newRow("a server without JSON_TABLE") << "10.5" << "mariadb.sh: the server of DATA is 10.5.19-MariaDB-0+deb11u2; checking its"
+                                                              " accounts needs MariaDB 10.6 or later (for JSON_TABLE)";
+    QTest::newRow("a server started with --skip-networking")
+        << "skip networking" << "The server of DATA listens on no port (started with --skip-networking?); the program reaches it over TCP only.";
+}
+
+// What the step cannot go on from is said in a line of its own, and the program's settings are left alone.
+void TestConnectionsStep::stepStopsWithItsOwnLine()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, line);
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString passwordFile = home.path() + QStringLiteral("/vorantel/server.password");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QVERIFY(QDir().mkpath(data));
+    if (kind == QLatin1String("10.5")) {
+        // A client that reaches a server of 10.5 (Debian 11's).
+        const QString client = home.filePath(QStringLiteral("mariadb"));
+        QVERIFY(TestSupport::WriteFile(client, "#!/bin/bash\nv=\"'10.5.19-MariaDB-0+deb11u2'\"\nfor a; do\n"
+                                               "  [[ $a != *JSON_TABLE* ]] || { echo \"ERROR 1064 (42000): near '(g.Priv'\" >&2; exit 1; }\n"
+                                               "  set -- \"$@\" \"${a//VERSION()/$v}\"; shift\ndone\nexec '"
+                                                   + QStandardPaths::findExecutable(QStringLiteral("mariadb")).toLocal8Bit() + "' \"$@\"\n")
+                && QFile::setPermissions(client, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        env.insert(QStringLiteral("PATH"), home.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    } else if (kind == QLatin1String("skip networking")) {
+        int port = 0;
+        QCOMPARE(Start(data, &port, {QStringLiteral("--skip-networking")}), QString());
+    } else {
+        QVERIFY(TestSupport::WriteFile(passwordFile, kind.toLatin1()));
+    }
+    const Outcome step = RunServerStep(home.path(), env);
+    QVERIFY2(step.code > 0, qPrintable(step.output));
+    line.replace(QLatin1String("FILE"), passwordFile).replace(QLatin1String("DATA"), data);
+    QVERIFY2(step.output.split(QLatin1Char('\n')).contains(line), qPrintable(step.output));
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), QString());
+}
+
+void TestConnectionsStep::seederRefusesWhatItDoesNotKnow_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("an option it does not know") << "--in-place-of=DB_PASSWORD";
+    // Any settings would count as its own, and settings entered by hand for another server be overwritten.
+    QTest::newRow("--own= with no key") << "--own=";
+    QTest::newRow("--own= with a key not given") << "--own=DB_PASSWORD";
+}
+
+void TestConnectionsStep::seederRefusesWhatItDoesNotKnow()
+{
+    QFETCH(QString, option);
+    QTemporaryDir home;
+    const Outcome seeded = RunProgram(QStringLiteral(SEED_SETTINGS), {option, QStringLiteral("DB_SERVER=127.0.0.1")},
+                                      StepEnvironment(home.path(), QProcessEnvironment::systemEnvironment()));
+    QVERIFY2(seeded.code == 2 && seeded.output.contains(QLatin1String("Usage: seed-settings")), qPrintable(seeded.output));
+    QVERIFY(!QFileInfo::exists(home.filePath(QStringLiteral("config"))));
+}
+
+VORANTEL_TEST_MAIN(TestConnectionsStep)
+#include "tst_connections_step.moc"
