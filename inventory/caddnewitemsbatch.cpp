@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMainWindow>
+#include <QScopedValueRollback>
 #include <QScroller>
 #include <QSettings>
 #include <QShortcut>
@@ -145,14 +146,22 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
 
 void CAddNewItemsBatch::on_editProductCode_textChanged(const QString& text)
 {
-    if (!ui.checkAutoGenerate->isChecked())
-        ui.lineEditBarCode->setText(text);
-    SelectProductByCode(text);
+    // The code typed so far is looked up at every key, but the keys still to come belong to this field: nothing
+    // found on the way takes the focus from it. Return does.
+    const QScopedValueRollback<bool> typing(typedLookUp, true);
+    TakeProductCode(text);
 }
 
 void CAddNewItemsBatch::on_editProductCode_returnPressed()
 {
-    on_editProductCode_textChanged(ui.editProductCode->text());
+    TakeProductCode(ui.editProductCode->text());
+}
+
+void CAddNewItemsBatch::TakeProductCode(const QString& code)
+{
+    if (!ui.checkAutoGenerate->isChecked())
+        ui.lineEditBarCode->setText(code);
+    SelectProductByCode(code);
 }
 
 void CAddNewItemsBatch::on_comboBoxProducts_activated(int)
@@ -258,7 +267,8 @@ void CAddNewItemsBatch::SelectProduct(const QString& code, bool refillStocks)
         ui.comboBoxStocks->setCurrentIndex(1);
     else
         on_comboBoxStocks_currentIndexChanged(loading ? -1 : 0);
-    ui.lineQuantity->setFocus();
+    if (!typedLookUp)
+        ui.lineQuantity->setFocus();
 }
 
 void CAddNewItemsBatch::on_comboBoxStocks_currentIndexChanged(int index)
@@ -270,6 +280,9 @@ void CAddNewItemsBatch::on_comboBoxStocks_currentIndexChanged(int index)
         ui.pushButtonAdd->setEnabled(true);
         editFlag = false;
         ClearStockFields();
+        // A stock that a code typed so far loaded on the way took the tick away; the code's own product has it back.
+        if (typedLookUp)
+            ui.checkAutoGenerate->setChecked(autoGenerateChoice);
         ui.checkAutoGenerate->show();
         ui.lineEditBarCode->clear();
         return;
@@ -482,12 +495,16 @@ void CAddNewItemsBatch::ShowStatus(const QString& text, int kind)
 
 void CAddNewItemsBatch::on_checkAutoGenerate_toggled(bool checked)
 {
+    // Only a new stock has the choice: a loaded one unticks the box with the edit flag already set.
+    if (!editFlag)
+        autoGenerateChoice = checked;
     if (checked) {
         ui.lineEditBarCode->clear();
         ui.lineEditBarCode->setEnabled(false);
     } else {
         ui.lineEditBarCode->setEnabled(true);
-        ui.lineEditBarCode->setFocus();
+        if (!typedLookUp)
+            ui.lineEditBarCode->setFocus();
     }
 }
 

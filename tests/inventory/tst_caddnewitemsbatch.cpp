@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QThread>
 
 // The stock batch dialog on a real inventory database: derived prices, exact prices on edit, quantities
 // sold meanwhile, service items, expiry and automatic stock codes.
@@ -36,6 +37,8 @@ private slots:
     void statusTakesItsColourWithoutHoldingTheDialog();
     void fieldsStayWhileMessagesComeAndGo();
     void foundProductTakesAFailedLookUpsMessage();
+    void typedCodeStaysInItsField_data();
+    void typedCodeStaysInItsField();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -395,6 +398,59 @@ void TestCAddNewItemsBatch::foundProductTakesAFailedLookUpsMessage()
     QTest::keyClick(code, Qt::Key_Return);
     QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), QStringLiteral("Product P1"));
     QCOMPARE(label->text() + label->styleSheet(), QString());
+}
+
+void TestCAddNewItemsBatch::typedCodeStaysInItsField_data()
+{
+    QTest::addColumn<int>("pause"); // ms between keys; -1: the event loop runs until idle
+    QTest::addColumn<bool>("loop"); // the event loop runs between keys
+
+    QTest::newRow("key by key") << -1 << true;
+    QTest::newRow("10 ms a key") << 10 << true;
+    QTest::newRow("10 ms a key, no event loop between keys") << 10 << false;
+}
+
+void TestCAddNewItemsBatch::typedCodeStaysInItsField()
+{
+    QFETCH(int, pause);
+    QFETCH(bool, loop);
+    // The first key finds product 2 and loads its stock, which unticks Auto Generate.
+    QCOMPARE(addProduct(QStringLiteral("2"), QStringLiteral("0"), false, {QStringLiteral("2")}), QString());
+    QCOMPARE(addProduct(QStringLiteral("2001"), QStringLiteral("0"), false, {}), QString());
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* code = Child<QLineEdit>(&dialog, "editProductCode");
+    code->setFocus();
+    for (const char key : QByteArray("2001")) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        if (!loop)
+            QThread::msleep(pause);
+        else if (pause < 0)
+            TestSupport::Idle();
+        else
+            QTest::qWait(pause);
+    }
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("editProductCode"));
+    QCOMPARE(code->text(), QStringLiteral("2001"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), QStringLiteral("Product 2001"));
+    // No typed key went to Quantity or the stock code.
+    auto* quantity = Child<QLineEdit>(&dialog, "lineQuantity");
+    QCOMPARE(quantity->text() + QLatin1Char('|') + Child<QLineEdit>(&dialog, "lineEditBarCode")->text(), "|");
+
+    // Return takes the user on; the new stock is 2001's, with the code generated as the box was ticked before.
+    QTest::keyClick(code, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("lineQuantity"));
+    QTest::keyClick(quantity, '5');
+    Child<QRadioButton>(&dialog, "radioButtonSalePriceWithoutTax")->setChecked(true);
+    Child<QLineEdit>(&dialog, "lineEditSalePrice")->setText(QStringLiteral("2"));
+    Child<QLineEdit>(&dialog, "lineEditPurchasePrice")->setText(QStringLiteral("1"));
+    Child<QPushButton>(&dialog, "pushButtonAdd")->click();
+    QCOMPARE(status(dialog), QStringLiteral("Stock with code 2001 added successfully"));
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT p.PRODUCT_CODE, i.BAR_CODE, i.QUANTITY FROM tblInventory i JOIN "
+                                         "tblProducts p ON p.ID = i.PRODUCT_ID ORDER BY i.ID")),
+             (QStringList{"2|2|10", "2001|2001|5"}));
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)
