@@ -37,7 +37,8 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
     QSqlDatabase& db = *DatabaseManager::Instance()->InventoryDatabase();
 
     ui.setupUi(this);
-    // Messages come and go above the product and stock fields: those stay where the user aims.
+    // The status line lies below the scrolled form, above Add: a message is in view wherever the form was scrolled,
+    // and its room stays, so the buttons stay where the user aims.
     KeepStatusRoom(ui.labelStatus, 2);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     ui.checkAutoGenerate->setChecked(true);

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QThread>
 
 // The stock batch dialog on a real inventory database: derived prices, exact prices on edit, quantities
@@ -39,6 +41,8 @@ private slots:
     void foundProductTakesAFailedLookUpsMessage();
     void typedCodeStaysInItsField_data();
     void typedCodeStaysInItsField();
+    void messageInViewWhereverTheFormWasScrolled_data();
+    void messageInViewWhereverTheFormWasScrolled();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -58,6 +62,15 @@ private:
         return fixture.exec(statements);
     }
     static QString status(CAddNewItemsBatch& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
+    // Product C1 with the stock S1 open in a shown dialog, then "Add New Stock" with the stock code typed.
+    void refuseTypedCode(CAddNewItemsBatch& dialog, const QString& code) const
+    {
+        dialog.SelectProductAndStock(QStringLiteral("C1"), QStringLiteral("S1"));
+        Child<QComboBox>(&dialog, "comboBoxStocks")->setCurrentIndex(0);
+        Child<QCheckBox>(&dialog, "checkAutoGenerate")->setChecked(false);
+        Child<QLineEdit>(&dialog, "lineEditBarCode")->setText(code);
+        Child<QPushButton>(&dialog, "pushButtonAdd")->click();
+    }
     // Product U1 of 12 pieces a unit with the stock S1 of 10 units and 5 pieces, open in a dialog.
     void openTwelvePieceStock(CAddNewItemsBatch& dialog) const
     {
@@ -451,6 +464,35 @@ void TestCAddNewItemsBatch::typedCodeStaysInItsField()
     QCOMPARE(fixture.rows(QStringLiteral("SELECT p.PRODUCT_CODE, i.BAR_CODE, i.QUANTITY FROM tblInventory i JOIN "
                                          "tblProducts p ON p.ID = i.PRODUCT_ID ORDER BY i.ID")),
              (QStringList{"2|2|10", "2001|2001|5"}));
+}
+
+void TestCAddNewItemsBatch::messageInViewWhereverTheFormWasScrolled_data()
+{
+    QTest::addColumn<int>("height");
+
+    QTest::newRow("as opened") << 625;
+    QTest::newRow("lower") << 400;
+}
+
+void TestCAddNewItemsBatch::messageInViewWhereverTheFormWasScrolled()
+{
+    QFETCH(int, height);
+    QCOMPARE(addProduct(QStringLiteral("C1"), QStringLiteral("0"), false, {QStringLiteral("S1")}), QString());
+    AppSettings::Instance()->settings->setValue(QStringLiteral("anib_show_more"), true);
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.resize(975, height);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QScrollBar* bar = Child<QScrollArea>(&dialog, "scrollArea")->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum());
+    refuseTypedCode(dialog, QStringLiteral("A\\7"));
+
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    QCOMPARE(label->text(), QStringLiteral("Code A\\7 is invalid. Please enter valid code of 1 to 50 characters length."));
+    const QRect text = label->fontMetrics().boundingRect(label->contentsRect(), int(label->alignment()) | Qt::TextWordWrap,
+                                                         label->text());
+    QVERIFY(label->visibleRegion().contains(text));
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)
