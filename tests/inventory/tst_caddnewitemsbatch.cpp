@@ -14,7 +14,9 @@
 #include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QThread>
+#include <QToolTip>
 
 // The stock batch dialog on a real inventory database: derived prices, exact prices on edit, quantities
 // sold meanwhile, service items, expiry and automatic stock codes.
@@ -43,6 +45,8 @@ private slots:
     void typedCodeStaysInItsField();
     void messageInViewWhereverTheFormWasScrolled_data();
     void messageInViewWhereverTheFormWasScrolled();
+    void storedNamesShowAsText_data();
+    void storedNamesShowAsText();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -62,6 +66,15 @@ private:
         return fixture.exec(statements);
     }
     static QString status(CAddNewItemsBatch& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
+    // What a label or a tool tip shows of a text: Qt reads one that might be rich text as markup.
+    static QString shown(const QString& text, Qt::TextFormat format = Qt::AutoText)
+    {
+        if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+            return text;
+        QTextDocument document;
+        document.setHtml(text);
+        return document.toPlainText();
+    }
     // Product C1 with the stock S1 open in a shown dialog, then "Add New Stock" with the stock code typed.
     void refuseTypedCode(CAddNewItemsBatch& dialog, const QString& code) const
     {
@@ -493,6 +506,43 @@ void TestCAddNewItemsBatch::messageInViewWhereverTheFormWasScrolled()
     const QRect text = label->fontMetrics().boundingRect(label->contentsRect(), int(label->alignment()) | Qt::TextWordWrap,
                                                          label->text());
     QVERIFY(label->visibleRegion().contains(text));
+}
+
+void TestCAddNewItemsBatch::storedNamesShowAsText_data()
+{
+    QTest::addColumn<QString>("name"); // also the description, the unit and a stock code
+
+    QTest::newRow("heading") << "<h1>Big</h1>";
+    QTest::newRow("picture") << "<img src=/tmp/x.png>";
+    QTest::newRow("entity") << "5 &lt; 6";
+}
+
+void TestCAddNewItemsBatch::storedNamesShowAsText()
+{
+    QFETCH(QString, name);
+    QCOMPARE(addProduct(QStringLiteral("C1"), QStringLiteral("0"), false, {QStringLiteral("S1"), name}), QString());
+    QCOMPARE(fixture.exec({QStringLiteral("UPDATE tblProducts SET NAME = '%1', DESCRIPTION = '%1', UNIT_NAME = '%1', "
+                                          "SUB_UNIT_NAME = '%1'").arg(name)}),
+             QString());
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The typed code is refused as another stock's: the message quotes it.
+    refuseTypedCode(dialog, name);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), name);
+    for (const char* field : {"lineName", "lineDescription"})
+        QCOMPARE(shown(TestSupport::HoverTip(Child<QWidget>(&dialog, field))), name);
+    for (const char* unit : {"labelQuantityUnit", "lablelSubQuantityUnit"}) {
+        auto* label = Child<QLabel>(&dialog, unit);
+        QCOMPARE(shown(label->text(), label->textFormat()), name);
+    }
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    const QString message =
+        QStringLiteral("Error: Code %1 already exists for another stock. Please choose some other code.").arg(name);
+    QCOMPARE(shown(label->text(), label->textFormat()), message);
+    // Cut to its first lines, the message is whole in its tip.
+    dialog.resize(dialog.minimumSizeHint().width(), dialog.height());
+    QTRY_COMPARE(shown(TestSupport::HoverTip(label)), message);
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)
