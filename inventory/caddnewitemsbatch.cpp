@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMainWindow>
+#include <QScopedValueRollback>
 #include <QScroller>
 #include <QSettings>
 #include <QShortcut>
@@ -36,7 +37,8 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
     QSqlDatabase& db = *DatabaseManager::Instance()->InventoryDatabase();
 
     ui.setupUi(this);
-    // Messages come and go above the product and stock fields: those stay where the user aims.
+    // The status line lies below the scrolled form, above Add: a message is in view wherever the form was scrolled,
+    // and its room stays, so the buttons stay where the user aims.
     KeepStatusRoom(ui.labelStatus, 2);
     QScroller::grabGesture(ui.scrollArea->viewport(), QScroller::LeftMouseButtonGesture);
     ui.checkAutoGenerate->setChecked(true);
@@ -145,14 +147,22 @@ CAddNewItemsBatch::CAddNewItemsBatch(QWidget* parent)
 
 void CAddNewItemsBatch::on_editProductCode_textChanged(const QString& text)
 {
-    if (!ui.checkAutoGenerate->isChecked())
-        ui.lineEditBarCode->setText(text);
-    SelectProductByCode(text);
+    // The code typed so far is looked up at every key, but the keys still to come belong to this field: nothing
+    // found on the way takes the focus from it. Return does.
+    const QScopedValueRollback<bool> typing(typedLookUp, true);
+    TakeProductCode(text);
 }
 
 void CAddNewItemsBatch::on_editProductCode_returnPressed()
 {
-    on_editProductCode_textChanged(ui.editProductCode->text());
+    TakeProductCode(ui.editProductCode->text());
+}
+
+void CAddNewItemsBatch::TakeProductCode(const QString& code)
+{
+    if (!ui.checkAutoGenerate->isChecked())
+        ui.lineEditBarCode->setText(code);
+    SelectProductByCode(code);
 }
 
 void CAddNewItemsBatch::on_comboBoxProducts_activated(int)
@@ -216,12 +226,12 @@ void CAddNewItemsBatch::SelectProduct(const QString& code, bool refillStocks)
     productCode = code;
     productId = row.value(QStringLiteral("ID")).toInt();
     ui.lineName->setText(row.value(QStringLiteral("NAME")).toString());
-    ui.lineName->setToolTip(ui.lineName->text());
+    ui.lineName->setToolTip(LiteralToolTip(ui.lineName->text()));
     ui.lineName->setCursorPosition(0);
     ui.editItemsPerUnit->setText(locale.toString(row.value(QStringLiteral("ITEMS_PER_UNIT")).toInt()));
     itemsPerUnit = qMax(1, row.value(QStringLiteral("ITEMS_PER_UNIT")).toInt());
     ui.lineDescription->setText(row.value(QStringLiteral("DESCRIPTION")).toString());
-    ui.lineDescription->setToolTip(ui.lineDescription->text());
+    ui.lineDescription->setToolTip(LiteralToolTip(ui.lineDescription->text()));
     ui.lineDescription->setCursorPosition(0);
     ui.lineCategory->setText(row.value(QStringLiteral("C_NAME")).toString());
     ui.lineTaxStatus->setText(
@@ -258,7 +268,8 @@ void CAddNewItemsBatch::SelectProduct(const QString& code, bool refillStocks)
         ui.comboBoxStocks->setCurrentIndex(1);
     else
         on_comboBoxStocks_currentIndexChanged(loading ? -1 : 0);
-    ui.lineQuantity->setFocus();
+    if (!typedLookUp)
+        ui.lineQuantity->setFocus();
 }
 
 void CAddNewItemsBatch::on_comboBoxStocks_currentIndexChanged(int index)
@@ -270,6 +281,9 @@ void CAddNewItemsBatch::on_comboBoxStocks_currentIndexChanged(int index)
         ui.pushButtonAdd->setEnabled(true);
         editFlag = false;
         ClearStockFields();
+        // A stock that a code typed so far loaded on the way took the tick away; the code's own product has it back.
+        if (typedLookUp)
+            ui.checkAutoGenerate->setChecked(autoGenerateChoice);
         ui.checkAutoGenerate->show();
         ui.lineEditBarCode->clear();
         return;
@@ -482,12 +496,16 @@ void CAddNewItemsBatch::ShowStatus(const QString& text, int kind)
 
 void CAddNewItemsBatch::on_checkAutoGenerate_toggled(bool checked)
 {
+    // Only a new stock has the choice: a loaded one unticks the box with the edit flag already set.
+    if (!editFlag)
+        autoGenerateChoice = checked;
     if (checked) {
         ui.lineEditBarCode->clear();
         ui.lineEditBarCode->setEnabled(false);
     } else {
         ui.lineEditBarCode->setEnabled(true);
-        ui.lineEditBarCode->setFocus();
+        if (!typedLookUp)
+            ui.lineEditBarCode->setFocus();
     }
 }
 

@@ -75,6 +75,7 @@ private:
     void UpdateSalePriceWithoutTax();
     void UpdatePurchasePriceWithTax();
     void UpdatePurchasePriceWithoutTax();
+    void TakeProductCode(const QString& code);
     void SelectProduct(const QString& productCode, bool refillStocks);
     void ShowStock(const QSqlRecord& record, bool refillStocks);
     void StoreOptions();
@@ -105,6 +106,8 @@ private:
     QString taxDecimals;
     QString imagesFolder;
     bool loading = false; // a stock row is being shown: the product selection must not load another one
+    bool typedLookUp = false; // the code being typed is looked up: the look-up moves no focus
+    bool autoGenerateChoice = true; // "Auto Generate Stock Code" as last set for a new stock
     QSqlTableModel* vendorModel = nullptr;
     QSqlQueryModel* productModel = nullptr;
     QCompleter* completer = nullptr;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -38,7 +39,7 @@ protected:
     {
         if (event->type() == QEvent::ToolTip) {
             auto* label = static_cast<QLabel*>(watched);
-            label->setToolTip(MessageIsCut(label) ? label->text() : QString());
+            label->setToolTip(MessageIsCut(label) ? LiteralToolTip(label->text()) : QString());
         }
         return false;
     }
@@ -70,6 +71,7 @@ private:
 
 void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString& message, int kind)
 {
+    label->setTextFormat(Qt::PlainText);
     label->setStyleSheet(parentStyle);
     label->setText(message);
     // The colour follows a moment later, so a repeated message flashes and the user sees it is new.
@@ -98,6 +100,13 @@ void ClearStatus(QLabel* label)
         flash->stop();
     label->clear();
     label->setStyleSheet(QString());
+}
+
+QString LiteralToolTip(const QString& text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 void KeepStatusRoom(QLabel* label, int lines)

@@ -4,8 +4,9 @@
 
 class QLabel;
 
-// Shows a dialog's status message plain at once and, 200 ms later, in its colour: kind 0 red (error),
-// 1 green (done), anything else the parent's style. Returns at once.
+// Shows a dialog's status message at once and, 200 ms later, in its colour: kind 0 red (error), 1 green (done),
+// anything else the parent's style. Returns at once. The text is plain: messages quote typed codes, which may hold
+// '<' and '>'.
 void ShowFlashingStatus(QLabel* label, const QString& parentStyle, const QString& message, int kind);
 
 // Clears a status label's message with its colour, the colour still to come from its flash included.
@@ -15,3 +16,7 @@ void ClearStatus(QLabel* label);
 // around it moves when a message comes or goes. A longer message shows its first lines; its tool tip holds it whole,
 // as it does for a message cut at the side.
 void KeepStatusRoom(QLabel* label, int lines);
+
+// A tool tip that shows the text as it is: Qt shows a tip that looks like markup as formatted text, so such a
+// text is given escaped, inside markup that keeps its spaces and lines as a plain tip does.
+QString LiteralToolTip(const QString& text);

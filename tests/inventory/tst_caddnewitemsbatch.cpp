@@ -12,6 +12,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QThread>
+#include <QToolTip>
 
 // The stock batch dialog on a real inventory database: derived prices, exact prices on edit, quantities
 // sold meanwhile, service items, expiry and automatic stock codes.
@@ -36,6 +41,12 @@ private slots:
     void statusTakesItsColourWithoutHoldingTheDialog();
     void fieldsStayWhileMessagesComeAndGo();
     void foundProductTakesAFailedLookUpsMessage();
+    void typedCodeStaysInItsField_data();
+    void typedCodeStaysInItsField();
+    void messageInViewWhereverTheFormWasScrolled_data();
+    void messageInViewWhereverTheFormWasScrolled();
+    void storedNamesShowAsText_data();
+    void storedNamesShowAsText();
 
 private:
     // A product with the code and tax rate, and stock rows with the given codes; returns the error text.
@@ -55,6 +66,24 @@ private:
         return fixture.exec(statements);
     }
     static QString status(CAddNewItemsBatch& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
+    // What a label or a tool tip shows of a text: Qt reads one that might be rich text as markup.
+    static QString shown(const QString& text, Qt::TextFormat format = Qt::AutoText)
+    {
+        if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+            return text;
+        QTextDocument document;
+        document.setHtml(text);
+        return document.toPlainText();
+    }
+    // Product C1 with the stock S1 open in a shown dialog, then "Add New Stock" with the stock code typed.
+    void refuseTypedCode(CAddNewItemsBatch& dialog, const QString& code) const
+    {
+        dialog.SelectProductAndStock(QStringLiteral("C1"), QStringLiteral("S1"));
+        Child<QComboBox>(&dialog, "comboBoxStocks")->setCurrentIndex(0);
+        Child<QCheckBox>(&dialog, "checkAutoGenerate")->setChecked(false);
+        Child<QLineEdit>(&dialog, "lineEditBarCode")->setText(code);
+        Child<QPushButton>(&dialog, "pushButtonAdd")->click();
+    }
     // Product U1 of 12 pieces a unit with the stock S1 of 10 units and 5 pieces, open in a dialog.
     void openTwelvePieceStock(CAddNewItemsBatch& dialog) const
     {
@@ -395,6 +424,125 @@ void TestCAddNewItemsBatch::foundProductTakesAFailedLookUpsMessage()
     QTest::keyClick(code, Qt::Key_Return);
     QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), QStringLiteral("Product P1"));
     QCOMPARE(label->text() + label->styleSheet(), QString());
+}
+
+void TestCAddNewItemsBatch::typedCodeStaysInItsField_data()
+{
+    QTest::addColumn<int>("pause"); // ms between keys; -1: the event loop runs until idle
+    QTest::addColumn<bool>("loop"); // the event loop runs between keys
+
+    QTest::newRow("key by key") << -1 << true;
+    QTest::newRow("10 ms a key") << 10 << true;
+    QTest::newRow("10 ms a key, no event loop between keys") << 10 << false;
+}
+
+void TestCAddNewItemsBatch::typedCodeStaysInItsField()
+{
+    QFETCH(int, pause);
+    QFETCH(bool, loop);
+    // The first key finds product 2 and loads its stock, which unticks Auto Generate.
+    QCOMPARE(addProduct(QStringLiteral("2"), QStringLiteral("0"), false, {QStringLiteral("2")}), QString());
+    QCOMPARE(addProduct(QStringLiteral("2001"), QStringLiteral("0"), false, {}), QString());
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* code = Child<QLineEdit>(&dialog, "editProductCode");
+    code->setFocus();
+    for (const char key : QByteArray("2001")) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        if (!loop)
+            QThread::msleep(pause);
+        else if (pause < 0)
+            TestSupport::Idle();
+        else
+            QTest::qWait(pause);
+    }
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("editProductCode"));
+    QCOMPARE(code->text(), QStringLiteral("2001"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), QStringLiteral("Product 2001"));
+    // No typed key went to Quantity or the stock code.
+    auto* quantity = Child<QLineEdit>(&dialog, "lineQuantity");
+    QCOMPARE(quantity->text() + QLatin1Char('|') + Child<QLineEdit>(&dialog, "lineEditBarCode")->text(), "|");
+
+    // Return takes the user on; the new stock is 2001's, with the code generated as the box was ticked before.
+    QTest::keyClick(code, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("lineQuantity"));
+    QTest::keyClick(quantity, '5');
+    Child<QRadioButton>(&dialog, "radioButtonSalePriceWithoutTax")->setChecked(true);
+    Child<QLineEdit>(&dialog, "lineEditSalePrice")->setText(QStringLiteral("2"));
+    Child<QLineEdit>(&dialog, "lineEditPurchasePrice")->setText(QStringLiteral("1"));
+    Child<QPushButton>(&dialog, "pushButtonAdd")->click();
+    QCOMPARE(status(dialog), QStringLiteral("Stock with code 2001 added successfully"));
+    QCOMPARE(fixture.rows(QStringLiteral("SELECT p.PRODUCT_CODE, i.BAR_CODE, i.QUANTITY FROM tblInventory i JOIN "
+                                         "tblProducts p ON p.ID = i.PRODUCT_ID ORDER BY i.ID")),
+             (QStringList{"2|2|10", "2001|2001|5"}));
+}
+
+void TestCAddNewItemsBatch::messageInViewWhereverTheFormWasScrolled_data()
+{
+    QTest::addColumn<int>("height");
+
+    QTest::newRow("as opened") << 625;
+    QTest::newRow("lower") << 400;
+}
+
+void TestCAddNewItemsBatch::messageInViewWhereverTheFormWasScrolled()
+{
+    QFETCH(int, height);
+    QCOMPARE(addProduct(QStringLiteral("C1"), QStringLiteral("0"), false, {QStringLiteral("S1")}), QString());
+    AppSettings::Instance()->settings->setValue(QStringLiteral("anib_show_more"), true);
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.resize(975, height);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QScrollBar* bar = Child<QScrollArea>(&dialog, "scrollArea")->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum());
+    refuseTypedCode(dialog, QStringLiteral("A\\7"));
+
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    QCOMPARE(label->text(), QStringLiteral("Code A\\7 is invalid. Please enter valid code of 1 to 50 characters length."));
+    const QRect text = label->fontMetrics().boundingRect(label->contentsRect(), int(label->alignment()) | Qt::TextWordWrap,
+                                                         label->text());
+    QVERIFY(label->visibleRegion().contains(text));
+}
+
+void TestCAddNewItemsBatch::storedNamesShowAsText_data()
+{
+    QTest::addColumn<QString>("name"); // also the description, the unit and a stock code
+
+    QTest::newRow("heading") << "<h1>Big</h1>";
+    QTest::newRow("picture") << "<img src=/tmp/x.png>";
+    QTest::newRow("entity") << "5 &lt; 6";
+}
+
+void TestCAddNewItemsBatch::storedNamesShowAsText()
+{
+    QFETCH(QString, name);
+    QCOMPARE(addProduct(QStringLiteral("C1"), QStringLiteral("0"), false, {QStringLiteral("S1"), name}), QString());
+    QCOMPARE(fixture.exec({QStringLiteral("UPDATE tblProducts SET NAME = '%1', DESCRIPTION = '%1', UNIT_NAME = '%1', "
+                                          "SUB_UNIT_NAME = '%1'").arg(name)}),
+             QString());
+    CAddNewItemsBatch dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The typed code is refused as another stock's: the message quotes it.
+    refuseTypedCode(dialog, name);
+    QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), name);
+    for (const char* field : {"lineName", "lineDescription"})
+        QCOMPARE(shown(TestSupport::HoverTip(Child<QWidget>(&dialog, field))), name);
+    for (const char* unit : {"labelQuantityUnit", "lablelSubQuantityUnit"}) {
+        auto* label = Child<QLabel>(&dialog, unit);
+        QCOMPARE(shown(label->text(), label->textFormat()), name);
+    }
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    const QString message =
+        QStringLiteral("Error: Code %1 already exists for another stock. Please choose some other code.").arg(name);
+    QCOMPARE(shown(label->text(), label->textFormat()), message);
+    // Cut to its first lines, the message is whole in its tip.
+    dialog.resize(dialog.minimumSizeHint().width(), dialog.height());
+    QTRY_COMPARE(shown(TestSupport::HoverTip(label)), message);
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)
