@@ -32,6 +32,7 @@ private:
     Outcome Step(const QProcessEnvironment& env = QProcessEnvironment());
     QString File(const QString& name) const { return home.path() + QStringLiteral("/vorantel/") + name; }
     int Port() const { return TestSupport::ReadFile(File(QStringLiteral("server.port"))).trimmed().toInt(); }
+    bool WritePassword(const QByteArray& bytes) const { return TestSupport::WriteFile(File(QStringLiteral("server.password")), bytes); }
     // Whether vorantel logs in to the step's server with the password.
     bool LogsIn(const QString& password) const
     {
@@ -66,7 +67,7 @@ void TestConnectionsPassword::init()
 {
     Setting(QStringLiteral("DB_SERVER"), QStringLiteral("127.0.0.1"));
     if (!LogsIn(Setting(QStringLiteral("DB_PASSWORD")))) {
-        QVERIFY(TestSupport::WriteFile(File(QStringLiteral("server.password")), "settled_pw_1"));
+        QVERIFY(WritePassword("settled_pw_1"));
         const Outcome step = Step();
         QVERIFY2(step.code == 0, qPrintable(step.output));
     }
@@ -93,7 +94,7 @@ void TestConnectionsPassword::passwordFileAsTheSettingsReadIt()
     QFETCH(QString, password);
     QFETCH(QString, refusal);
     const QString before = Setting(QStringLiteral("DB_PASSWORD"));
-    QVERIFY(TestSupport::WriteFile(File(QStringLiteral("server.password")), file));
+    QVERIFY(WritePassword(file));
     const Outcome step = Step();
     if (password.isEmpty()) {
         QVERIFY2(step.code == 1 && step.output.startsWith(File(QStringLiteral("server.password")) + refusal), qPrintable(step.output));
@@ -130,7 +131,7 @@ void TestConnectionsPassword::resetLineNamesWhatChanged()
                  QString());
         password = before;
     } else {
-        QVERIFY(TestSupport::WriteFile(File(QStringLiteral("server.password")), password.toUtf8()));
+        QVERIFY(WritePassword(password.toUtf8()));
     }
     if (settings == QLatin1String("another server"))
         Setting(QStringLiteral("DB_SERVER"), QStringLiteral("db.example"));
@@ -224,7 +225,7 @@ void TestConnectionsPassword::runningProgramKeepsItsPassword()
     QSharedMemory guard(SINGLE_INSTANCE_KEY);
     QVERIFY(AcquireSingleInstance(guard));
     QCOMPARE(Script({QStringLiteral("stop"), File(QStringLiteral("mariadb"))}, Session(runtime.path())), QString());
-    QVERIFY(TestSupport::WriteFile(File(QStringLiteral("server.password")), "later_pw_1\n"));
+    QVERIFY(WritePassword("later_pw_1\n"));
     Outcome step = Step();
     QVERIFY2(step.code == 0, qPrintable(step.output));
     const QString line = QStringLiteral("The program already runs, so no second copy starts, and the server keeps its password for"
@@ -236,11 +237,11 @@ void TestConnectionsPassword::runningProgramKeepsItsPassword()
     QCOMPARE(Setting(QStringLiteral("DB_PASSWORD")), old);
     QCOMPARE(Setting(QStringLiteral("DB_PORT")), QString::number(Port()));
     // The file's password the server's again: nothing waits.
-    QVERIFY(TestSupport::WriteFile(File(QStringLiteral("server.password")), old.toUtf8()));
+    QVERIFY(WritePassword(old.toUtf8()));
     step = Step();
     QVERIFY2(step.code == 0 && step.output.isEmpty(), qPrintable(step.output));
 
-    QVERIFY(TestSupport::WriteFile(File(QStringLiteral("server.password")), "later_pw_1\n"));
+    QVERIFY(WritePassword("later_pw_1\n"));
     QVERIFY(guard.detach());
     step = Step();
     QVERIFY2(step.code == 0 && !step.output.contains(line), qPrintable(step.output));
