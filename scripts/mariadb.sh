@@ -12,13 +12,14 @@
 #   mariadb.sh running DATADIR        exit 0 when it answers, 1 when no server of this account runs on the folder
 #                                     (saying so when a process of another account names it), 3 (saying so) when
 #                                     one runs on it but answers neither on its socket nor its port
-#   mariadb.sh user DATADIR USER [grant] <PASSWORD   create or reset the application user, its password read
-#                                     from standard input (an argument any local account could read); only with
-#                                     "grant" may it grant rights to others (the tests make users). A user that
+#   mariadb.sh user DATADIR USER [grant|check] <PASSWORD   create or reset the application user, its password
+#                                     read from standard input (an argument any local account could read); only
+#                                     with "grant" may it grant rights to others (the tests make users). A user that
 #                                     already logs in with that password is left as it is (without "grant"); so is
 #                                     one on a server whose owner shut the script out (a password for root), or one
 #                                     reached on its port only. Prints "reset" when the user had another
-#                                     password, which it now has no longer
+#                                     password, which it now has no longer; with "check", changes nothing and
+#                                     prints "reset" when it would
 # The server's socket lives in a folder of its own under $XDG_RUNTIME_DIR (or /tmp), named from the data folder:
 # a socket's path may not pass 107 bytes, and a data folder's path often does. A running server is found through
 # its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; only a process of this
@@ -524,9 +525,11 @@ watch)
 user)
     user=${3:?user}
     grant_option=""
+    check=""
     case "${4:-}" in
     "") ;;
     grant) grant_option="WITH GRANT OPTION" ;;
+    check) check=1 ;;
     *)
         echo "mariadb.sh: user takes its password on standard input, not as an argument" >&2
         exit 2
@@ -578,9 +581,14 @@ user)
     fi
     hash=$(native_hash "$password")
     # First whether it had another password (set by hand on the server, or given before the one now).
+    had_another="SELECT 'reset' FROM mysql.global_priv WHERE User = '$user' AND Host IN ('127.0.0.1', 'localhost')
+  AND IFNULL(JSON_VALUE(Priv, '\$.authentication_string'), '') <> '$hash' LIMIT 1;"
+    if [ -n "$check" ]; then
+        admin -N -B -e "$had_another"
+        exit
+    fi
     replaced=$(admin -N -B <<SQL
-SELECT 'reset' FROM mysql.global_priv WHERE User = '$user' AND Host IN ('127.0.0.1', 'localhost')
-  AND IFNULL(JSON_VALUE(Priv, '\$.authentication_string'), '') <> '$hash' LIMIT 1;
+$had_another
 CREATE USER IF NOT EXISTS '$user'@'127.0.0.1' IDENTIFIED BY PASSWORD '$hash';
 ALTER USER '$user'@'127.0.0.1' IDENTIFIED BY PASSWORD '$hash';
 GRANT ALL ON *.* TO '$user'@'127.0.0.1';

@@ -20,6 +20,10 @@ password_file="$data_home/vorantel/server.password"
 lock_file="$server_dir.lock"
 [ -e "$lock_file" ] || (umask 077 && : >>"$lock_file")
 exec {lock}>>"$lock_file"
+if ! flock -n "$lock"; then
+    echo "Another ./run.sh is setting up the server of $server_dir (it holds $lock_file); waiting for it to end," \
+        "120 s at most ..." >&2
+fi
 if ! flock -w 120 "$lock"; then
     echo "Another ./run.sh has been setting up the server of $server_dir for 120 s (it holds $lock_file); run this" \
         "again once it has ended." >&2
@@ -37,10 +41,17 @@ if IFS= read -r -d '' password <"$password_file"; then
     exit 1
 fi
 # The server is given the password's bytes and the program reads them as UTF-8: other bytes would be two passwords.
-if ! iconv -f UTF-8 -t UTF-8 -- "$password_file" >/dev/null 2>&1; then
+# A strict check: iconv lets code points past U+10FFFF and five-byte forms through, which the program reads as
+# something else.
+if ! python3 -c 'import sys; sys.stdin.buffer.read().decode("utf-8", "strict")' <"$password_file" 2>/dev/null; then
     echo "$password_file is not UTF-8 text; $rule" >&2
     exit 1
 fi
+# Byte-order marks at its start, as editors write "UTF-8 with BOM", are no part of it: the program's settings drop
+# one when they read it.
+while [[ "$password" == $'\xef\xbb\xbf'* ]]; do
+    password=${password#$'\xef\xbb\xbf'}
+done
 while [[ "$password" == *$'\n' ]]; do
     password=${password%$'\n'}
     password=${password%$'\r'}
@@ -86,12 +97,30 @@ if ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
     echo "The server of $server_dir listens on no port (started with --skip-networking?); the program reaches it over TCP only." >&2
     exit 1
 fi
-given=$(printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel)
-if [ "$given" = reset ]; then
-    echo "The server's password for vorantel was not the one in $password_file (set on the server by hand, or the" \
-        "file changed); the server and the program's settings now have the file's." >&2
-fi
 # Settings that are the step's own (this server and its user) follow the server to its port and to the password it
-# was just given, however either came to change; settings for another server or user stay.
-printf '%s' "$password" | "$seeder" --own=DB_SERVER --own=DB_USER --input=DB_PASSWORD \
-    DB_SERVER=127.0.0.1 DB_PORT="$port" DB_USER=vorantel >/dev/null
+# is given, however either came to change; settings for another server or user stay.
+settings=(--own=DB_SERVER --own=DB_USER DB_SERVER=127.0.0.1 DB_PORT="$port" DB_USER=vorantel)
+# A running copy of the program (the one its single-instance guard lets run) keeps the password it logged in with
+# for every later connection: the server's changes only once it has ended.
+if "$seeder" --program-runs &&
+    [ "$(printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel check 2>/dev/null)" = reset ]; then
+    "$seeder" "${settings[@]}" >/dev/null
+    echo "The program already runs, so no second copy starts, and the server keeps its password for vorantel, not" \
+        "the one in $password_file, while it runs: the first ./run.sh after the program has ended gives the file's" \
+        "to the server and the program's settings." >&2
+    exit 0
+fi
+given=$(printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel)
+status=0
+seeded=$(printf '%s' "$password" | "$seeder" --input=DB_PASSWORD "${settings[@]}") || status=$?
+if [ "$given" = reset ]; then
+    # The seeder names each key it wrote.
+    if [ "$status" -eq 0 ] && grep -qx 'set DB_PASSWORD' <<<"$seeded"; then
+        have="the server and the program's settings now have the file's"
+    else
+        have="the server now has the file's"
+    fi
+    echo "The server's password for vorantel was not the one in $password_file (set on the server by hand, or the" \
+        "file changed); $have." >&2
+fi
+exit "$status"

@@ -1,10 +1,14 @@
 // Writes settings keys into the program's settings store, leaving keys that are already set.
 // Usage: seed-settings [--own=KEY]... [--input=KEY] KEY=VALUE ...
+//        seed-settings --program-runs
 // --own: when every such key is unset or holds the value given, the settings are the seeding's own and every key is
 //        written, set or not (the server they name moved to another port).
 // --input: the key's value is standard input, all of it (a password: any local account may read the arguments).
+// --program-runs: exits 0 when a copy of the program runs as this account (it holds the program's single-instance
+//        guard), 1 when none does; nothing is written.
 #include "appsettings.h"
 #include "constants.h"
+#include "singleinstance.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -20,9 +24,11 @@ int Usage(const QString& why)
 {
     QTextStream(stderr) << "seed-settings: " << why << "\n"
                         << "Usage: seed-settings [--own=KEY]... [--input=KEY] KEY=VALUE ...\n"
+                           "       seed-settings --program-runs\n"
                            "  --own=KEY    a key given here that makes the settings the seeding's own while it is unset or holds\n"
                            "               the value given; then every key given is written\n"
-                           "  --input=KEY  the key's value is standard input\n";
+                           "  --input=KEY  the key's value is standard input\n"
+                           "  --program-runs  exit 0 when the program runs as this account, 1 when it does not\n";
     return 2;
 }
 } // namespace
@@ -30,6 +36,12 @@ int Usage(const QString& why)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    const QString runsOption = QStringLiteral("--program-runs");
+    if (app.arguments().contains(runsOption)) {
+        if (app.arguments().size() != 2)
+            return Usage(runsOption + QStringLiteral(" takes nothing else"));
+        return SingleInstanceRuns() ? 0 : 1;
+    }
     const QString ownOption = QStringLiteral("--own=");
     const QString inputOption = QStringLiteral("--input=");
     QStringList own;
