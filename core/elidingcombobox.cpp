@@ -1,4 +1,5 @@
 #include "elidingcombobox.h"
+#include "textfields.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -36,7 +37,7 @@ bool ElidingComboBox::isTextCut() const
 bool ElidingComboBox::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip)
-        setToolTip(isTextCut() ? currentText() : QString());
+        setToolTip(isTextCut() ? PlainToolTip(currentText()) : QString());
     return QComboBox::event(event);
 }
 

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QTextEdit>
 
 namespace {
@@ -63,4 +64,16 @@ void LimitTextEdit(QTextEdit* edit, int length)
         cursor.movePosition(QTextCursor::End);
         edit->setTextCursor(cursor);
     });
+}
+
+QString PlainToolTip(const QString& text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    // Qt lays a tip of markup out about as high as wide: a name keeps its line as a plain tip does, and only a
+    // longer text (a server's message) wraps.
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const bool wraps = std::any_of(lines.begin(), lines.end(), [](const QString& line) { return line.size() > 80; });
+    return (wraps ? QStringLiteral("<p style='white-space:pre-wrap'>") : QStringLiteral("<p style='white-space:pre'>"))
+        + text.toHtmlEscaped() + QStringLiteral("</p>");
 }

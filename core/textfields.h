@@ -30,3 +30,8 @@ bool TextFitsColumns(QWidget* parent, const QString& title, std::initializer_lis
 
 // Keeps a multi-line field within its column as the user types or pastes.
 void LimitTextEdit(QTextEdit* edit, int length);
+
+// A tool tip that shows the text as it is: Qt renders a tip that looks like markup, and a name from a form or an
+// import may hold "<h1>" or "<img src=...>". Such a text is given escaped, its spaces and line breaks kept; a line of
+// more than 80 characters wraps. Any other text is its own tip.
+QString PlainToolTip(const QString& text);

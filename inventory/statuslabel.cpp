@@ -1,9 +1,9 @@
 #include "statuslabel.h"
+#include "textfields.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QLayout>
-#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -39,7 +39,7 @@ protected:
     {
         if (event->type() == QEvent::ToolTip) {
             auto* label = static_cast<QLabel*>(watched);
-            label->setToolTip(MessageIsCut(label) ? LiteralToolTip(label->text()) : QString());
+            label->setToolTip(MessageIsCut(label) ? PlainToolTip(label->text()) : QString());
         }
         return false;
     }
@@ -104,9 +104,7 @@ void ClearStatus(QLabel* label)
 
 QString LiteralToolTip(const QString& text)
 {
-    if (!Qt::mightBeRichText(text))
-        return text;
-    return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+    return PlainToolTip(text);
 }
 
 void KeepStatusRoom(QLabel* label, int lines)
@@ -121,6 +119,8 @@ void KeepStatusRoom(QLabel* label, int lines)
     delete page->layout()->replaceWidget(label, room);
     label->setParent(room);
     label->setVisible(shown);
+    // Messages set without a flash quote typed codes too, and what is cut is measured as plain text.
+    label->setTextFormat(Qt::PlainText);
     // A cut message shows its first lines.
     label->setAlignment((label->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop);
     label->installEventFilter(new CutMessageTip(label));

@@ -17,6 +17,5 @@ void ClearStatus(QLabel* label);
 // as it does for a message cut at the side.
 void KeepStatusRoom(QLabel* label, int lines);
 
-// A tool tip that shows the text as it is: Qt shows a tip that looks like markup as formatted text, so such a
-// text is given escaped, inside markup that keeps its spaces and lines as a plain tip does.
+// The stock batch dialog's name for PlainToolTip (textfields.h).
 QString LiteralToolTip(const QString& text);

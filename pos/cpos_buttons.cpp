@@ -7,6 +7,7 @@
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "pos.h"
+#include "textfields.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -120,10 +121,11 @@ void CPOS::LayoutProductButtons(int first, int last)
         const QString caption = ButtonCaption(item.name);
         auto* button = new CPosButton(QString(), contents, item.barCode);
         auto* label = new QLabel(caption, contents);
+        label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignHCenter);
         if (caption != item.name) {
-            button->setToolTip(item.name);
-            label->setToolTip(item.name);
+            button->setToolTip(PlainToolTip(item.name));
+            label->setToolTip(PlainToolTip(item.name));
         }
         QString sheet = RowStyle(i);
         if (!item.imageFile.isEmpty() && item.imageFile != NO_IMAGE) {

@@ -9,6 +9,7 @@
 #include "errordialog.h"
 #include "pos.h"
 #include "reportparameterdialog.h"
+#include "textfields.h"
 
 #include <QDateTime>
 #include <QGridLayout>
@@ -74,7 +75,7 @@ void CPOS::StylePendingButton()
         const QString caption = ButtonCaption(hold.name);
         auto* button = new CPosButton(caption, this, hold.saleId);
         if (caption != hold.name)
-            button->setToolTip(hold.name);
+            button->setToolTip(PlainToolTip(hold.name));
         button->setStyleSheet(RowStyle(i) + ButtonStyleTail());
         grid->addWidget(button, 2 * (i / posRows), i % posColumns);
         connect(button, &QPushButton::clicked, this, &CPOS::PendingPaymentButtonClicked);

@@ -15,6 +15,7 @@
 #include "salelinestore.h"
 #include "salesmodel.h"
 #include "stockcount.h"
+#include "textfields.h"
 
 #include <QCompleter>
 #include <QDateTime>
@@ -798,7 +799,7 @@ void CPOS::ShowProduct()
     ui->lineSelectedProduct->setCursorPosition(0);
     ui->lineSelectedSalePrice->setText(locale->toString(price, 'f', decimalPlaces));
     shownPriceCode = code;
-    ui->lineSelectedProduct->setToolTip(name);
+    ui->lineSelectedProduct->setToolTip(PlainToolTip(name));
     ui->lineSelectedSalePrice->setFocus();
 }
 

@@ -125,6 +125,7 @@ void TestAddEditProductDialog::typedCode_data()
         "Product code %1 is invalid.\nAllowed alphanumeric and special characters up to 50 characters. ");
     const QString added = QStringLiteral("New product with code %1 added successfully.");
     QTest::newRow("quotes") << "" << "a'b\"c" << added;
+    QTest::newRow("markup, shown as typed") << "" << "<h1>A&amp;B</h1>" << added;
     QTest::newRow("fifty characters") << "" << QString(50, QLatin1Char('x')) << added;
     QTest::newRow("twenty small a") << "" << "aaaaaaaaaaaaaaaaaaaa" << added;
     QTest::newRow("fifty-one characters") << "" << QString(51, QLatin1Char('x')) << invalid;
@@ -151,7 +152,8 @@ void TestAddEditProductDialog::typedCode()
     Child<QLineEdit>(&dialog, "editCode")->setText(code);
     Child<QPushButton>(&dialog, "buttonAdd")->click();
 
-    QCOMPARE(this->status(dialog), status.arg(code));
+    auto* label = Child<QLabel>(&dialog, "labelStatus");
+    QCOMPARE(TestSupport::AsShown(label->text(), label->textFormat()), status.arg(code));
     const bool stored = status.startsWith(QLatin1String("New"));
     QSqlQuery query(TestDatabase::connect(QStringLiteral("typed"), fixture.name()));
     QVERIFY_SQL(query, prepare(QStringLiteral("SELECT BINARY PRODUCT_CODE FROM tblProducts WHERE NAME = 'Typed'")));

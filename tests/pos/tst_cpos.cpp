@@ -79,6 +79,8 @@ private slots:
     void windowsOpenAboveTheScreen_data();
     void windowsOpenAboveTheScreen();
     void statusLineBlinksFadesAndHides();
+    void refusalGoesWithItsText_data();
+    void refusalGoesWithItsText();
     void closingAnsweredNoKeepsScreen();
     void closingSweepsOwnEmptySalesOnly();
     void windowSystemCloseAsksFirst();
@@ -1330,15 +1332,55 @@ void TestCPOS::statusLineBlinksFadesAndHides()
     QVERIFY(!label->isVisible());
     QVERIFY(!s.screen->statusShowTimer->isActive());
     QCOMPARE(margins(), QStringLiteral("9 9 9 9"));
+}
 
-    // A scan clears a refusal that still flashes: its colour goes with its text.
+void TestCPOS::refusalGoesWithItsText_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("lines"); // in the cart afterwards
+    QTest::newRow("a scan") << "scan" << 1;
+    // Seen behind the question about an amount below the total.
+    QTest::newRow("a payment") << "pay" << 1;
+    QTest::newRow("New") << "new" << 0;
+}
+
+// An action that clears a refusal still flashing hides the line with its text: no red bar without words.
+void TestCPOS::refusalGoesWithItsText()
+{
+    QFETCH(QString, action);
+    QFETCH(int, lines);
+    addStock(QStringLiteral("T1"));
+    Screen s;
+    auto* label = Child<QLabel>(s.screen, "labelStatus");
+    const auto seen = [label] {
+        return !label->isVisible() ? QStringLiteral("hidden")
+                                   : label->text().isEmpty() ? QStringLiteral("a bar without words") : label->text();
+    };
+    if (action == QLatin1String("pay"))
+        s.scan(QStringLiteral("T1"));
     s.screen->ShowStatus(QStringLiteral("Please enter valid value for paid amount."), true);
-    s.scan(QStringLiteral("T1"));
-    s.screen->OnBlinkingTimeout();
-    QVERIFY(!label->isVisible());
-    QVERIFY(!s.screen->blinkTimer->isActive());
-    QCOMPARE(Child<QTableView>(s.screen, "tableViewItems")->model()->rowCount(), 1);
-    QCOMPARE(margins(), QStringLiteral("9 9 9 9"));
+    QString during = QStringLiteral("no question");
+    if (action == QLatin1String("scan")) {
+        s.scan(QStringLiteral("T1"));
+    } else if (action == QLatin1String("pay")) {
+        Child<QLineEdit>(s.screen, "lineEditPaid")->setText(QStringLiteral("1"));
+        answerer->handleClass<QMessageBox>("QMessageBox", [&](QMessageBox* box) {
+            s.screen->OnBlinkingTimeout();
+            during = seen();
+            box->button(QMessageBox::No)->click();
+        });
+        s.screen->on_pushButtonPay_clicked();
+        QCOMPARE(during, QStringLiteral("hidden"));
+    } else {
+        s.screen->on_pushNew_clicked();
+    }
+    if (action != QLatin1String("pay")) {
+        s.screen->OnBlinkingTimeout();
+        QCOMPARE(seen(), QStringLiteral("hidden"));
+        QVERIFY(!s.screen->blinkTimer->isActive());
+    }
+    QCOMPARE(Child<QTableView>(s.screen, "tableViewItems")->model()->rowCount(), lines);
+    QCOMPARE(Child<QWidget>(s.screen, "groupBox")->layout()->contentsMargins(), QMargins(9, 9, 9, 9));
 }
 
 void TestCPOS::closingAnsweredNoKeepsScreen()

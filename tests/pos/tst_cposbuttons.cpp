@@ -25,6 +25,8 @@ private slots:
     void scanAfterTapLands_data();
     void scanAfterTapLands();
     void rowsBelowOneReadAsOne();
+    void namesShownAsStored_data();
+    void namesShownAsStored();
 
 private:
     struct Screen : PosFixture::Screen
@@ -229,6 +231,30 @@ void TestCPOSButtons::rowsBelowOneReadAsOne()
     QCOMPARE(s.screen->posRows, 1);
     QCOMPARE(s.label(), QStringLiteral("Page 1 of 2 "));
     QCOMPARE(s.places(), QStringList{"A1|Alpha"});
+}
+
+void TestCPOSButtons::namesShownAsStored_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("tip"); // of the button and of its caption, as shown; empty: none
+    QTest::newRow("short name with markup") << "<b>Tea</b>" << "<b>Tea</b>" << "";
+    const QString cut = QStringLiteral("<h1>Big</h1><img src=/tmp/some.png> tea");
+    QTest::newRow("cut name with markup") << cut << "<h1>Big</h .." << cut;
+}
+
+void TestCPOSButtons::namesShownAsStored()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, tip);
+    addFlagged(QStringLiteral("M1"), name);
+    Screen s;
+    QGridLayout* grid = s.screen->findChild<QGridLayout*>(QStringLiteral("gridLayout_12"));
+    auto* label = qobject_cast<QLabel*>(grid->itemAtPosition(1, 0)->widget());
+    QCOMPARE(TestSupport::AsShown(label->text(), label->textFormat()), caption);
+    QCOMPARE(TestSupport::AsShown(s.button(0)->toolTip()), tip);
+    QCOMPARE(TestSupport::AsShown(label->toolTip()), tip);
 }
 
 VORANTEL_TEST_MAIN(TestCPOSButtons)

@@ -51,6 +51,7 @@ private slots:
     void lineIndexNumbers();
     void newSaleStartsEmpty();
     void selectButtonAddsChosenSuggestion();
+    void selectedProductTipShowsTheName();
 
 private:
     using Screen = PosFixture::Screen;
@@ -1015,6 +1016,18 @@ void TestCPOSItems::selectButtonAddsChosenSuggestion()
     s.screen->on_pushSelect_clicked();
     QCOMPARE(lines(QStringLiteral("BAR_CODE, SALE_PRICE")), QStringList{"SEL1|10"});
     QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "comboBoxProducts"));
+}
+
+void TestCPOSItems::selectedProductTipShowsTheName()
+{
+    const QString name = QStringLiteral("<img src=/tmp/some.png><h1>Big</h1> mango");
+    addStock(QStringLiteral("M1"), {{"NAME", name}});
+    Screen s;
+    auto* search = Child<QComboBox>(s.screen, "comboBoxProducts");
+    search->setEditText(QStringLiteral("<img"));
+    s.screen->on_comboBoxProducts_activated(0);
+    QCOMPARE(s.child("lineSelectedProduct")->text(), name);
+    QCOMPARE(TestSupport::AsShown(TestSupport::HoverTip(s.child("lineSelectedProduct"))), name);
 }
 
 VORANTEL_TEST_MAIN(TestCPOSItems)

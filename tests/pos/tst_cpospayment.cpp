@@ -421,12 +421,15 @@ void TestCPOSPayment::holdCaptionsAreCut()
     hold(s, QStringLiteral("Table thirtee")); // 13 characters
     ringUp(s);
     hold(s, QString(60, QLatin1Char('L'))); // cut to the column
-    QTRY_COMPARE(s.holdButtons().size(), 3);
+    ringUp(s);
+    hold(s, QStringLiteral("<h1>Big</h1> table")); // shown as typed
+    QTRY_COMPARE(s.holdButtons().size(), 4);
     QStringList captions;
     for (CPosButton* b : s.holdButtons())
-        captions << b->text() + QLatin1Char('/') + b->toolTip();
+        captions << b->text() + QLatin1Char('/') + TestSupport::AsShown(b->toolTip());
     QCOMPARE(captions, (QStringList{"Table thir ../Table thirteen", "Table thirtee/",
-                                    QString(10, QLatin1Char('L')) + " ../" + QString(50, QLatin1Char('L'))}));
+                                    QString(10, QLatin1Char('L')) + " ../" + QString(50, QLatin1Char('L')),
+                                    "<h1>Big</h ../<h1>Big</h1> table"}));
 }
 
 void TestCPOSPayment::holdWithoutName_data()

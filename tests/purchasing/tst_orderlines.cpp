@@ -418,7 +418,9 @@ void TestOrderLines::fieldsStayWhileMessagesComeAndGo()
     answerer->handleClass<AddEditPOItemDialog>("AddEditPOItemDialog", [&](AddEditPOItemDialog* dialog) {
         auto* status = Child<QLabel>(dialog, "labelStatus");
         moved = TestSupport::MovedByMessage(dialog, status, message);
-        // Its room of one line shows that line whole.
+        // Its room of one line is high enough for that line. (Qt lays out no line below a room's height, so a room
+        // of one line shows its first line whole at any alignment; the order editor's room of two lines is where
+        // the alignment is seen.)
         status->setText(message);
         firstLineWhole = TestSupport::ShowsFirstLineWhole(status);
         dialog->reject();

@@ -5,6 +5,7 @@
 #include "purchasemodel.h"
 #include "purchasetest.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -59,6 +60,8 @@ private slots:
     void buttonsStayWhileMessagesComeAndGo();
     void itemButtonsAndTotalsInView_data();
     void itemButtonsAndTotalsInView();
+    void vendorBoxTellsLongNamesApart_data();
+    void vendorBoxTellsLongNamesApart();
 
 private:
     // Orders and lines: "order ID|lines".
@@ -637,6 +640,9 @@ void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo_data()
         << QString() << true;
     QTest::newRow("beyond the page in view")
         << 640 << first + QStringLiteral(" Can't connect to MySQL server on '127.0.0.1' (111)") << QString() << true;
+    // A message that quotes a typed code shows it as typed, in the room and in the tool tip.
+    const QString typed = QStringLiteral("No product found with code <img src=/tmp/some.png><h1>Big</h1>");
+    QTest::newRow("a typed code with markup, cut") << 0 << typed + QStringLiteral("\n\n") + typed << QString() << true;
 }
 
 void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
@@ -661,8 +667,9 @@ void TestPurchaseOrders::buttonsStayWhileMessagesComeAndGo()
         QVERIFY(looks(message) != looks(shown.section(QLatin1Char('\n'), 0, 0)));
     }
     status->setText(message);
+    QCOMPARE(TestSupport::AsShown(status->text(), status->textFormat()), message);
     QVERIFY(TestSupport::ShowsFirstLineWhole(status));
-    QCOMPARE(TestSupport::HoverTip(status), cut ? message : QString());
+    QCOMPARE(TestSupport::AsShown(TestSupport::HoverTip(status)), cut ? message : QString());
 }
 
 void TestPurchaseOrders::itemButtonsAndTotalsInView_data()
@@ -681,6 +688,11 @@ void TestPurchaseOrders::itemButtonsAndTotalsInView_data()
     // On a real display: its font (9 pt at 100 dpi there, a little less than 10 pt here) and either theme.
     QTest::newRow("light theme, a vendor of 50 characters") << false << light << vendor << 10;
     QTest::newRow("dark theme, a vendor of 50 characters") << false << dark << vendor << 10;
+    // Names come from the forms and the CSV import: one that looks like markup is shown as it is stored.
+    QTest::newRow("a vendor named with a heading")
+        << false << QString() << QStringLiteral("<h1>Big</h1> Northern Hardware and Industrial Sup") << 0;
+    QTest::newRow("a vendor named with a picture")
+        << false << QString() << QStringLiteral("<img src=/tmp/some.png> Northern Hardware Limited") << 0;
 }
 
 void TestPurchaseOrders::itemButtonsAndTotalsInView()
@@ -729,11 +741,70 @@ void TestPurchaseOrders::itemButtonsAndTotalsInView()
                 || !view->rect().contains(QRect(widget->mapTo(view, QPoint(0, 0)), widget->size())))
                 out << QLatin1String(name);
         }
-        tip = TestSupport::HoverTip(Child<QComboBox>(&editor, "comboVendors"));
+        tip = TestSupport::AsShown(TestSupport::HoverTip(Child<QComboBox>(&editor, "comboVendors")));
     }, &host);
     QCOMPARE(out.join(QStringLiteral(", ")), QString());
     // A name cut in its box is there whole for a pointer resting on it.
     QCOMPARE(tip, vendor);
+}
+
+void TestPurchaseOrders::vendorBoxTellsLongNamesApart_data()
+{
+    QTest::addColumn<QString>("styleSheet"); // the theme the main window carries; empty: none
+    QTest::newRow("no theme") << QString();
+    // The themes' drop-down lists are plain lists, which Qt makes no wider than the box.
+    QTest::newRow("light theme") << ":/resources/stylesheets/WindowsStyleSheetLight.txt";
+    QTest::newRow("dark theme") << ":/resources/stylesheets/WindowsStyleSheet.txt";
+}
+
+void TestPurchaseOrders::vendorBoxTellsLongNamesApart()
+{
+    QFETCH(QString, styleSheet);
+    // Alike in their first 42 characters, more than the box shows.
+    const QString first = QStringLiteral("Northern Hardware and Industrial Supplies Holdings");
+    const QString second = QStringLiteral("Northern Hardware and Industrial Supplies Limited.");
+    QCOMPARE(addVendor(first), QString());
+    QCOMPARE(addVendor(second), QString());
+    QWidget host;
+    if (!styleSheet.isEmpty()) {
+        QFile file(styleSheet);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        host.setStyleSheet(QString::fromUtf8(file.readAll()));
+    }
+    AddEditPurchaseOrder editor(&host, nullptr);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    auto* box = Child<QComboBox>(&editor, "comboVendors");
+    box->setCurrentText(first);
+    QCOMPARE(box->currentText(), first);
+    box->clearFocus();
+
+    // The box shows the name's start and "…", as a box holding just that shows it; never the name clipped at its
+    // edge, as a plain box shows it, which reads as a shorter name.
+    QComboBox plain(box->parentWidget());
+    plain.setGeometry(box->geometry());
+    plain.show();
+    const auto looks = [&plain](const QString& text) {
+        plain.clear();
+        plain.addItem(text);
+        return plain.grab().toImage();
+    };
+    const QImage shown = box->grab().toImage();
+    QVERIFY(shown != looks(first));
+    int start = first.size() - 1;
+    while (start > 0 && shown != looks(first.left(start) + QChar(0x2026)))
+        --start;
+    QVERIFY2(start > 0, "the box does not show the name's start and \"…\"");
+
+    // Its list shows both whole.
+    box->showPopup();
+    QAbstractItemView* list = box->view();
+    QTRY_VERIFY(list->isVisible());
+    for (const QString& name : {first, second}) {
+        const QModelIndex entry = list->model()->index(box->findText(name), box->modelColumn());
+        QVERIFY2(list->viewport()->width() >= list->sizeHintForIndex(entry).width(), qPrintable(name));
+    }
+    box->hidePopup();
 }
 
 VORANTEL_TEST_MAIN(TestPurchaseOrders)

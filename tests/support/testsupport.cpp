@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QToolTip>
 
@@ -134,6 +135,7 @@ bool ShowsFirstLineWhole(QLabel* status)
     spare.setAlignment((status->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop);
     spare.setContentsMargins(status->contentsMargins());
     spare.setMargin(status->margin());
+    spare.setTextFormat(status->textFormat());
     spare.setText(status->text());
     const int line = status->fontMetrics().height();
     spare.resize(status->width(), status->height() + 10 * line);
@@ -153,6 +155,15 @@ QString HoverTip(QWidget* widget)
     QHelpEvent hover(QEvent::ToolTip, at, widget->mapToGlobal(at));
     QApplication::sendEvent(widget, &hover);
     return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+QString AsShown(const QString& text, Qt::TextFormat format)
+{
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+        return text;
+    QTextDocument rendered;
+    rendered.setHtml(text);
+    return rendered.toPlainText();
 }
 
 } // namespace TestSupport

@@ -34,6 +34,8 @@ bool ShowsFirstLineWhole(QLabel* status);
 // The tool tip that a pointer resting on the widget's first seen pixel brings up (the event Qt sends it then), as
 // shown; empty when none shows.
 QString HoverTip(QWidget* widget);
+// A label's or a tool tip's text as the user reads it: Qt renders text of that format that looks like markup.
+QString AsShown(const QString& text, Qt::TextFormat format = Qt::AutoText);
 
 } // namespace TestSupport
 
