@@ -10,6 +10,7 @@
 #include "productmanagement.h"
 #include "productsearchmodel.h"
 #include "statuslabel.h"
+#include "textfields.h"
 
 #include <QCompleter>
 #include <QCoreApplication>
@@ -226,12 +227,12 @@ void CAddNewItemsBatch::SelectProduct(const QString& code, bool refillStocks)
     productCode = code;
     productId = row.value(QStringLiteral("ID")).toInt();
     ui.lineName->setText(row.value(QStringLiteral("NAME")).toString());
-    ui.lineName->setToolTip(LiteralToolTip(ui.lineName->text()));
+    ui.lineName->setToolTip(PlainToolTip(ui.lineName->text()));
     ui.lineName->setCursorPosition(0);
     ui.editItemsPerUnit->setText(locale.toString(row.value(QStringLiteral("ITEMS_PER_UNIT")).toInt()));
     itemsPerUnit = qMax(1, row.value(QStringLiteral("ITEMS_PER_UNIT")).toInt());
     ui.lineDescription->setText(row.value(QStringLiteral("DESCRIPTION")).toString());
-    ui.lineDescription->setToolTip(LiteralToolTip(ui.lineDescription->text()));
+    ui.lineDescription->setToolTip(PlainToolTip(ui.lineDescription->text()));
     ui.lineDescription->setCursorPosition(0);
     ui.lineCategory->setText(row.value(QStringLiteral("C_NAME")).toString());
     ui.lineTaxStatus->setText(

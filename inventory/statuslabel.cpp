@@ -102,11 +102,6 @@ void ClearStatus(QLabel* label)
     label->setStyleSheet(QString());
 }
 
-QString LiteralToolTip(const QString& text)
-{
-    return PlainToolTip(text);
-}
-
 void KeepStatusRoom(QLabel* label, int lines)
 {
     QWidget* page = label->parentWidget();

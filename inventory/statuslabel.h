@@ -16,6 +16,3 @@ void ClearStatus(QLabel* label);
 // around it moves when a message comes or goes. A longer message shows its first lines; its tool tip holds it whole,
 // as it does for a message cut at the side.
 void KeepStatusRoom(QLabel* label, int lines);
-
-// The stock batch dialog's name for PlainToolTip (textfields.h).
-QString LiteralToolTip(const QString& text);

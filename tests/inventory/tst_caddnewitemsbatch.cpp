@@ -14,7 +14,6 @@
 #include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTextDocument>
 #include <QThread>
 #include <QToolTip>
 
@@ -66,15 +65,6 @@ private:
         return fixture.exec(statements);
     }
     static QString status(CAddNewItemsBatch& dialog) { return Child<QLabel>(&dialog, "labelStatus")->text(); }
-    // What a label or a tool tip shows of a text: Qt reads one that might be rich text as markup.
-    static QString shown(const QString& text, Qt::TextFormat format = Qt::AutoText)
-    {
-        if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
-            return text;
-        QTextDocument document;
-        document.setHtml(text);
-        return document.toPlainText();
-    }
     // Product C1 with the stock S1 open in a shown dialog, then "Add New Stock" with the stock code typed.
     void refuseTypedCode(CAddNewItemsBatch& dialog, const QString& code) const
     {
@@ -531,18 +521,18 @@ void TestCAddNewItemsBatch::storedNamesShowAsText()
     refuseTypedCode(dialog, name);
     QCOMPARE(Child<QLineEdit>(&dialog, "lineName")->text(), name);
     for (const char* field : {"lineName", "lineDescription"})
-        QCOMPARE(shown(TestSupport::HoverTip(Child<QWidget>(&dialog, field))), name);
+        QCOMPARE(TestSupport::AsShown(TestSupport::HoverTip(Child<QWidget>(&dialog, field))), name);
     for (const char* unit : {"labelQuantityUnit", "lablelSubQuantityUnit"}) {
         auto* label = Child<QLabel>(&dialog, unit);
-        QCOMPARE(shown(label->text(), label->textFormat()), name);
+        QCOMPARE(TestSupport::AsShown(label->text(), label->textFormat()), name);
     }
     auto* label = Child<QLabel>(&dialog, "labelStatus");
     const QString message =
         QStringLiteral("Error: Code %1 already exists for another stock. Please choose some other code.").arg(name);
-    QCOMPARE(shown(label->text(), label->textFormat()), message);
+    QCOMPARE(TestSupport::AsShown(label->text(), label->textFormat()), message);
     // Cut to its first lines, the message is whole in its tip.
     dialog.resize(dialog.minimumSizeHint().width(), dialog.height());
-    QTRY_COMPARE(shown(TestSupport::HoverTip(label)), message);
+    QTRY_COMPARE(TestSupport::AsShown(TestSupport::HoverTip(label)), message);
 }
 
 VORANTEL_TEST_MAIN(TestCAddNewItemsBatch)
