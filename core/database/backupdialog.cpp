@@ -34,6 +34,7 @@ struct Dump
     QString database;
     QString outputPath;
     QProcess process;
+    QString refused; // why it was not started
 };
 
 // A value for the client's option file: quoted, so that '#' and blanks survive,
@@ -78,11 +79,12 @@ QString ServerUnreachable(const QString& server, const QString& port, const QStr
         // As the dump program connects: its defaults where the settings give nothing.
         if (!server.isEmpty())
             db.setHostName(server);
-        if (!port.isEmpty())
-            db.setPort(port.toInt());
+        db.setPort(port.isEmpty() ? 0 : PortOwner::PortFromText(port));
         db.setUserName(user);
         db.setPassword(password);
-        if (!db.open() && DatabaseFailure::Unreachable(db.lastError()))
+        if (const PortOwner::Refusal refusal = PortOwner::Check(db))
+            reason = DatabaseFailure::RefusalReason(refusal, true);
+        else if (!db.open() && DatabaseFailure::Unreachable(db.lastError()))
             reason = DatabaseFailure::WriteReason(db);
         db.close();
     }
@@ -93,6 +95,8 @@ QString ServerUnreachable(const QString& server, const QString& port, const QStr
 // Empty when the dump ran to the end and left a file behind.
 QString DumpFailure(Dump& dump)
 {
+    if (!dump.refused.isEmpty())
+        return dump.refused;
     QProcess& p = dump.process;
     if (p.error() == QProcess::FailedToStart)
         return Backupdialog::tr("The program could not be started: %1").arg(p.errorString());
@@ -253,7 +257,13 @@ void Backupdialog::on_pushButtonBackup_clicked()
         // "--" ends the options, so no database name is ever read as one.
         d.process.setArguments(common + QStringList{QStringLiteral("--result-file=") + d.outputPath,
                                                     QStringLiteral("--"), d.database});
-        d.process.start(QIODevice::ReadOnly);
+        // Each dump logs in on its own: the port is looked at again just before.
+        const PortOwner::Refusal refusal =
+            PortOwner::Check(server, port.isEmpty() ? 0 : PortOwner::PortFromText(port), user);
+        if (refusal)
+            d.refused = DatabaseFailure::RefusalReason(refusal, true);
+        else
+            d.process.start(QIODevice::ReadOnly);
     }
     // Both dumps run side by side; neither is cut short.
     if (!allEnded())
