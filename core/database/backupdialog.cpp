@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "constants.h"
 #include "databasefailure.h"
+#include "databasehooks.h"
 #include "databasemanager.h"
 #include "progress.h"
 
@@ -244,6 +245,7 @@ void Backupdialog::on_pushButtonBackup_clicked()
             loop.quit();
     };
 
+    DatabaseHooks::Dumping();
     for (std::size_t i = 0; i < dumps.size(); ++i) {
         Dump& d = dumps[i];
         d.outputPath = folder + QLatin1Char('/')

@@ -1,9 +1,12 @@
 #include "backupdialog.h"
 #include "databasefailure.h"
+#include "databasehooks.h"
 #include "databasetest.h"
 #include "portowner.h"
 #include "privateserver.h"
+#include "serversettingsdialog.h"
 
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -127,6 +130,8 @@ private slots:
 
 private:
     QString startServer();
+    // Killed outright under its open connections, as by a crash; false when it still listens.
+    bool killServer();
 
     Fixture f;
     PrivateServer server;
@@ -171,14 +176,29 @@ QString TestConnectionsListener::startServer()
     return Listened(server.port()) ? QString() : server.start();
 }
 
+bool TestConnectionsListener::killServer()
+{
+    const int pid = TestSupport::ReadFile(server.dataDir() + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+    if (pid <= 0 || ::kill(pid, SIGKILL) != 0)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (Listened(server.port()) && waited.elapsed() < 20000)
+        QTest::qWait(50);
+    return !Listened(server.port());
+}
+
 void TestConnectionsListener::heldPortIsSentNothing_data()
 {
-    QTest::addColumn<QString>("opening"); // "first", "reopening" (after the server was killed), "backup"
+    // "first": the version check's connection, then the server connection; "reopening": after the server was killed
+    // under an open connection; "test": the settings' Test; "backup": its check; "dumps": the server killed after the
+    // backup's check.
+    QTest::addColumn<QString>("opening");
     QTest::addColumn<QString>("address"); // where the other program listens
     QTest::addColumn<QString>("user");
     QTest::addColumn<bool>("asNobody"); // otherwise this account's, taken for another's through the seam
 
-    for (const char* opening : {"first", "reopening", "backup"}) {
+    for (const char* opening : {"first", "reopening", "test", "backup", "dumps"}) {
         for (const char* address : {"127.0.0.1", "0.0.0.0", "::"})
             QTest::addRow("%s, nobody at %s", opening, address) << opening << address << STEP_USER << true;
         QTest::addRow("%s, another user in the settings", opening) << opening << "127.0.0.1" << server.user() << true;
@@ -200,26 +220,36 @@ void TestConnectionsListener::heldPortIsSentNothing()
     DatabaseManager* manager = DatabaseManager::Instance();
     SetActive(1, inventoryDb);
     SetActive(2, salesDb);
-    int port = PrivateServer::FreePort();
-    QVERIFY(port > 0);
-
-    if (opening == QLatin1String("reopening")) {
-        // Killed under an open connection; the other program takes its port.
+    const bool serverFirst = opening == QLatin1String("reopening") || opening == QLatin1String("dumps");
+    if (serverFirst)
         QCOMPARE(startServer(), QString());
-        port = server.port();
-        manager->SetConnectionParameters(user, password, port, server.host());
+    const int port = serverFirst ? server.port() : PrivateServer::FreePort();
+    QVERIFY(port > 0);
+    manager->SetConnectionParameters(user, password, port, server.host());
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(DB_SERVER, server.host());
+    store->setValue(DB_PORT, QString::number(port));
+    store->setValue(DB_USER, user);
+    store->setValue(DB_PASSWORD, password);
+
+    Listener other;
+    QString started = QStringLiteral("not started");
+    const auto takePort = [&] {
+        if (serverFirst && !killServer())
+            return;
+        started = other.start(address, port, asNobody);
+        if (!asNobody)
+            PortOwner::SetOwnAccount(::getuid() + 1);
+    };
+    if (opening == QLatin1String("reopening")) {
         QSqlQuery* query = manager->InventoryQuery();
         QVERIFY_SQL(*query, exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
-        const int pid = TestSupport::ReadFile(server.dataDir() + QStringLiteral("/mysqld.pid")).trimmed().toInt();
-        QVERIFY(pid > 0 && ::kill(pid, SIGKILL) == 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!Listened(port), 20000);
-    } else {
-        manager->SetConnectionParameters(user, password, port, server.host());
     }
-    Listener other;
-    QCOMPARE(other.start(address, port, asNobody), QString());
-    if (!asNobody)
-        PortOwner::SetOwnAccount(::getuid() + 1);
+    if (opening == QLatin1String("dumps"))
+        DatabaseHooks::RunBeforeNextDumps(takePort);
+    else
+        takePort();
+    const auto unhook = qScopeGuard([] { DatabaseHooks::RunBeforeNextDumps(nullptr); });
     const QString account = asNobody ? QStringLiteral("nobody") : AccountName(::getuid());
     const QString held = QStringLiteral("The database server's port %1 is held by a program of another account (%2), "
                                         "so nothing was sent to it.").arg(port).arg(account);
@@ -239,12 +269,14 @@ void TestConnectionsListener::heldPortIsSentNothing()
         QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
         told = DatabaseFailure::ReadReason(*query);
         QVERIFY(f.answerer->messages().isEmpty());
+    } else if (opening == QLatin1String("test")) {
+        ServerSettingsDialog dialog(nullptr);
+        Child<QLineEdit>(&dialog, "lineUserPassword")->setText(password);
+        Child<QPushButton>(&dialog, "pushButtonTest")->click();
+        QCOMPARE(f.answerer->messages().size(), 1);
+        told = f.answerer->messages().value(0);
+        QVERIFY2(told.startsWith(QStringLiteral("Server Connection|Connection to server FAILED!.")), qPrintable(told));
     } else {
-        QSettings* store = AppSettings::Instance()->settings;
-        store->setValue(DB_SERVER, server.host());
-        store->setValue(DB_PORT, QString::number(port));
-        store->setValue(DB_USER, user);
-        store->setValue(DB_PASSWORD, password);
         store->setValue(QStringLiteral("path_to_mysqldump"), QStandardPaths::findExecutable(QStringLiteral("mariadb-dump")));
         store->setValue(QStringLiteral("path_to_backup_folder"), TestSupport::ScratchDir());
         Backupdialog dialog;
@@ -254,6 +286,7 @@ void TestConnectionsListener::heldPortIsSentNothing()
         QVERIFY2(told.startsWith(QStringLiteral("Backup|")), qPrintable(told));
     }
 
+    QCOMPARE(started, QString());
     const QByteArray recorded = other.recorded(port);
     if (refused) {
         QCOMPARE(recorded, QByteArray());
