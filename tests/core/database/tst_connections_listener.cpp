@@ -297,6 +297,15 @@ void TestConnectionsListener::heldPortIsSentNothing()
                  recorded.constData());
         QVERIFY2(!told.contains(QLatin1String("another account")), qPrintable(told));
     }
+    if (opening != QLatin1String("reopening"))
+        return;
+    // The next action looks again: with the program gone and the server back, the connection is reopened.
+    other.stop();
+    QCOMPARE(startServer(), QString());
+    TestSupport::Idle();
+    QSqlQuery* query = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((query = manager->InventoryQuery())->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")),
+                             10000);
 }
 
 VORANTEL_TEST_MAIN(TestConnectionsListener)
