@@ -63,18 +63,30 @@ bool ReachedFrom127(const QByteArray& address)
 }
 
 // The accounts that listen on port where a connection to 127.0.0.1 arrives. The owner column is the socket's, which
-// another account cannot forge, and while one account listens there no other can bind the port.
+// another account cannot forge.
 QList<uint> Listeners(int port)
 {
     QList<uint> accounts;
+    // A busy computer lists thousands of connections: only the lines naming the port are taken apart.
+    const QByteArray named = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0') + ' ';
     for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        // Each table costs a walk of all the computer's connections. The account found listening in the first holds
+        // the port: none other can bind it, at an IPv6 address either.
+        if (!accounts.isEmpty())
+            break;
         QFile file{QString::fromLatin1(table)};
         if (!file.open(QIODevice::ReadOnly))
             continue; // no tcp6 without IPv6
-        const QList<QByteArray> lines = file.readAll().split('\n');
-        for (int i = 1; i < lines.size(); ++i) {
+        const QByteArray text = file.readAll();
+        for (int start = text.indexOf('\n') + 1, end = 0; start > 0 && start < text.size(); start = end + 1) {
+            end = text.indexOf('\n', start);
+            if (end < 0)
+                end = text.size();
+            const QByteArray line = QByteArray::fromRawData(text.constData() + start, end - start);
+            if (!line.contains(named))
+                continue;
             // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid ...
-            const QList<QByteArray> fields = lines.at(i).simplified().split(' ');
+            const QList<QByteArray> fields = line.simplified().split(' ');
             if (fields.size() < 8 || fields.at(3) != LISTEN)
                 continue;
             const QList<QByteArray> local = fields.at(1).split(':');
