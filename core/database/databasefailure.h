@@ -25,7 +25,8 @@ bool Unreachable(const QSqlError& error);
 QString RefusalReason(const PortOwner::Refusal& refusal, bool write);
 
 // What follows a message's own first sentence: the program's words for a lost connection (the port held by another
-// account's program, when an opening of the action found it so), otherwise the error's text; never empty. A write's reason also says that nothing was saved.
+// account's program, when an opening of the action found it so), otherwise the error's text; never empty. A write's
+// reason also says that nothing was saved.
 QString ReadReason(const QSqlDriver* driver, const QSqlError& error);
 QString WriteReason(const QSqlDriver* driver, const QSqlError& error);
 QString ReadReason(const QSqlQuery& query);

@@ -1,15 +1,13 @@
 #include "portowner.h"
 
-#include "databaselog.h"
-
 #include <QFile>
 #include <QList>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 
 #include <cstdlib>
-#include <cstring>
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -146,7 +144,7 @@ int PortFromText(const QString& text)
     const int port = text.toInt(&number, 10);
     if (number)
         return port;
-    static const QRegularExpression digits(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+    static const QRegularExpression digits(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
     return digits.match(text).hasMatch() ? -1 : 0;
 }
 

@@ -23,6 +23,7 @@ struct Refusal
 // Checked just before each connection is opened, with the parameters it is opened with. A port outside 0-65535 is
 // refused for every server: the client library would take it modulo 65536.
 Refusal Check(const QString& host, int port, const QString& user);
+// A handle whose port was never set has -1, refused: every opening sets it, 0 for the client's default.
 Refusal Check(const QSqlDatabase& db);
 
 // A port as typed: its number; 0 when the text is no number; -1 for a number no port has (beyond int as well).
