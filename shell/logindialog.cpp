@@ -99,7 +99,7 @@ void LoginDialog::ReadConnectionSettings()
     port = store->value(DB_PORT, QString()).toString();
     user = store->value(DB_USER, QString()).toString();
     password = store->value(DB_PASSWORD, QString()).toString();
-    DatabaseManager::Instance()->SetConnectionParameters(user, password, port.toInt(nullptr, 10), server);
+    DatabaseManager::Instance()->SetConnectionParameters(user, password, PortOwner::PortFromText(port), server);
 }
 
 void LoginDialog::on_buttonLogin_clicked()

@@ -100,7 +100,7 @@ void MainWindow::on_actionLogin_triggered()
 
     DatabaseManager* manager = DatabaseManager::Instance();
     if (!server.isEmpty() && !port.isEmpty() && !user.isEmpty()) {
-        manager->SetConnectionParameters(user, password, port.toInt(nullptr, 10), server);
+        manager->SetConnectionParameters(user, password, PortOwner::PortFromText(port), server);
     } else {
         // Saving there hands the new parameters to the connection manager itself.
         ServerSettingsDialog serverSettings(this);

@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "constants.h"
 #include "databasefailure.h"
+#include "databasehooks.h"
 #include "databasemanager.h"
 #include "progress.h"
 
@@ -34,6 +35,7 @@ struct Dump
     QString database;
     QString outputPath;
     QProcess process;
+    QString refused; // why it was not started
 };
 
 // A value for the client's option file: quoted, so that '#' and blanks survive,
@@ -78,11 +80,12 @@ QString ServerUnreachable(const QString& server, const QString& port, const QStr
         // As the dump program connects: its defaults where the settings give nothing.
         if (!server.isEmpty())
             db.setHostName(server);
-        if (!port.isEmpty())
-            db.setPort(port.toInt());
+        db.setPort(port.isEmpty() ? 0 : PortOwner::PortFromText(port));
         db.setUserName(user);
         db.setPassword(password);
-        if (!db.open() && DatabaseFailure::Unreachable(db.lastError()))
+        if (const PortOwner::Refusal refusal = PortOwner::Check(db))
+            reason = DatabaseFailure::RefusalReason(refusal, true);
+        else if (!db.open() && DatabaseFailure::Unreachable(db.lastError()))
             reason = DatabaseFailure::WriteReason(db);
         db.close();
     }
@@ -93,6 +96,8 @@ QString ServerUnreachable(const QString& server, const QString& port, const QStr
 // Empty when the dump ran to the end and left a file behind.
 QString DumpFailure(Dump& dump)
 {
+    if (!dump.refused.isEmpty())
+        return dump.refused;
     QProcess& p = dump.process;
     if (p.error() == QProcess::FailedToStart)
         return Backupdialog::tr("The program could not be started: %1").arg(p.errorString());
@@ -240,6 +245,7 @@ void Backupdialog::on_pushButtonBackup_clicked()
             loop.quit();
     };
 
+    DatabaseHooks::Dumping();
     for (std::size_t i = 0; i < dumps.size(); ++i) {
         Dump& d = dumps[i];
         d.outputPath = folder + QLatin1Char('/')
@@ -253,7 +259,13 @@ void Backupdialog::on_pushButtonBackup_clicked()
         // "--" ends the options, so no database name is ever read as one.
         d.process.setArguments(common + QStringList{QStringLiteral("--result-file=") + d.outputPath,
                                                     QStringLiteral("--"), d.database});
-        d.process.start(QIODevice::ReadOnly);
+        // Each dump logs in on its own: the port is looked at again just before.
+        const PortOwner::Refusal refusal =
+            PortOwner::Check(server, port.isEmpty() ? 0 : PortOwner::PortFromText(port), user);
+        if (refusal)
+            d.refused = DatabaseFailure::RefusalReason(refusal, true);
+        else
+            d.process.start(QIODevice::ReadOnly);
     }
     // Both dumps run side by side; neither is cut short.
     if (!allEnded())

@@ -1,6 +1,7 @@
 #include "databasefailure.h"
 
 #include "databaselog.h"
+#include "databasemanager.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -40,12 +41,8 @@ QString Reason(const QSqlDriver* driver, const QSqlError& error, bool write)
 {
     if (error.isValid())
         LogDatabaseError(error);
-    if (ConnectionLost(driver, error)) {
-        return write ? Translate("The database server cannot be reached. Nothing was saved. Please make sure the "
-                                 "server is running and the network is connected, then try again.")
-                     : Translate("The database server cannot be reached. Please make sure the server is running and "
-                                 "the network is connected, then try again.");
-    }
+    if (ConnectionLost(driver, error))
+        return RefusalReason(DatabaseManager::Instance()->HeldPort(), write);
     const QString text = error.text().trimmed();
     if (!text.isEmpty())
         return text;
@@ -54,6 +51,24 @@ QString Reason(const QSqlDriver* driver, const QSqlError& error, bool write)
 }
 
 } // namespace
+
+QString RefusalReason(const PortOwner::Refusal& refusal, bool write)
+{
+    if (refusal.reason == PortOwner::Refusal::OtherAccount) {
+        return (write ? Translate("The database server's port %1 is held by a program of another account (%2), so "
+                                  "nothing was sent to it. Nothing was saved. Please close this program and start it "
+                                  "again with ./run.sh.")
+                      : Translate("The database server's port %1 is held by a program of another account (%2), so "
+                                  "nothing was sent to it. Please close this program and start it again with "
+                                  "./run.sh."))
+            .arg(refusal.port)
+            .arg(refusal.account);
+    }
+    return write ? Translate("The database server cannot be reached. Nothing was saved. Please make sure the "
+                             "server is running and the network is connected, then try again.")
+                 : Translate("The database server cannot be reached. Please make sure the server is running and "
+                             "the network is connected, then try again.");
+}
 
 bool ConnectionLost(const QSqlDriver* driver, const QSqlError& error)
 {

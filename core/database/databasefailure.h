@@ -1,5 +1,7 @@
 #pragma once
 
+#include "portowner.h"
+
 #include <QString>
 
 class QSqlDatabase;
@@ -18,8 +20,13 @@ bool ConnectionLost(const QSqlDriver* driver, const QSqlError& error);
 // A connection could not be opened because the server cannot be reached, not because it refused the login.
 bool Unreachable(const QSqlError& error);
 
-// What follows a message's own first sentence: the program's words for a lost connection, otherwise the
-// error's text; never empty. A write's reason also says that nothing was saved.
+// The program's words for a connection that was not made (a port held by another account's program, or the usual
+// words for a server that cannot be reached); a write's also say that nothing was saved.
+QString RefusalReason(const PortOwner::Refusal& refusal, bool write);
+
+// What follows a message's own first sentence: the program's words for a lost connection (the port held by another
+// account's program, when an opening of the action found it so), otherwise the error's text; never empty. A write's
+// reason also says that nothing was saved.
 QString ReadReason(const QSqlDriver* driver, const QSqlError& error);
 QString WriteReason(const QSqlDriver* driver, const QSqlError& error);
 QString ReadReason(const QSqlQuery& query);

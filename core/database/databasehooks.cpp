@@ -27,6 +27,11 @@ std::function<void()>& HeldListAction()
     static std::function<void()> action;
     return action;
 }
+std::function<void()>& DumpsAction()
+{
+    static std::function<void()> action;
+    return action;
+}
 } // namespace
 
 void RunAfterNextCommit(const QString& connectionName, std::function<void()> action)
@@ -54,6 +59,19 @@ void ReadingHeldList(const QObject* list)
     if (!HeldListAction() || HeldList() != list)
         return;
     const std::function<void()> action = std::exchange(HeldListAction(), nullptr);
+    action();
+}
+
+void RunBeforeNextDumps(std::function<void()> action)
+{
+    DumpsAction() = std::move(action);
+}
+
+void Dumping()
+{
+    if (!DumpsAction())
+        return;
+    const std::function<void()> action = std::exchange(DumpsAction(), nullptr);
     action();
 }
 

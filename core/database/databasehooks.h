@@ -20,4 +20,9 @@ void RunBeforeHeldListRead(const QObject* list, std::function<void()> action);
 // Told by the connection manager right before it reads a held list again.
 void ReadingHeldList(const QObject* list);
 
+// The action runs once, when the backup has asked the server and is about to start its dumps.
+void RunBeforeNextDumps(std::function<void()> action);
+// Told by the backup right before it starts its dumps.
+void Dumping();
+
 } // namespace DatabaseHooks

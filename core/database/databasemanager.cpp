@@ -279,6 +279,7 @@ void DatabaseManager::SetConnectionParameters(const QString& user, const QString
     hostName = host;
     // Another server, or the same one told anew: nothing is known of it yet.
     QObject::disconnect(silence);
+    heldPort = {};
 }
 
 bool DatabaseManager::Open(QSqlDatabase& db)
@@ -286,6 +287,20 @@ bool DatabaseManager::Open(QSqlDatabase& db)
     if (silence) {
         qCInfo(lcDb) << "not opened:" << db.connectionName()
                      << "- the server left a connection of this action unanswered";
+        return false;
+    }
+    const PortOwner::Refusal refusal = PortOwner::Check(db);
+    if (refusal) {
+        qCWarning(lcDb) << "not opened:" << db.connectionName() << "- port" << refusal.port
+                        << (refusal.reason == PortOwner::Refusal::OtherAccount
+                                ? "held by another account: " + refusal.account
+                                : refusal.reason == PortOwner::Refusal::NoSuchPort ? QStringLiteral("does not exist")
+                                                                                   : QStringLiteral("not listened on"));
+        // Told once in the action, as a silent server is; the next action looks again.
+        if (refusal.reason == PortOwner::Refusal::OtherAccount) {
+            heldPort = refusal;
+            FoundSilent();
+        }
         return false;
     }
     QElapsedTimer waited;
@@ -307,8 +322,10 @@ void DatabaseManager::FoundSilent()
     // When the event loop is about to wait for the user, the action has ended: the next one tries the server again.
     // A message box the action shows waits for the user too, but the action goes on once it is answered.
     silence = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this] {
-        if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             QObject::disconnect(silence);
+            heldPort = {};
+        }
     });
 }
 
@@ -365,8 +382,9 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
         if (chosen) {
             QMessageBox::information(AppSettings::Instance()->mainWindow, tr("Error"),
                                      tr("Can not connect to '%1'").arg(name)
-                                         + tr(" Please make sure MySql server is running. Select a valid database "
-                                              "for this version, or create a new."),
+                                         + (heldPort ? QStringLiteral(". ") + DatabaseFailure::RefusalReason(heldPort, false)
+                                                     : tr(" Please make sure MySql server is running. Select a valid "
+                                                          "database for this version, or create a new.")),
                                      QMessageBox::Ok);
         }
         side.open = false;

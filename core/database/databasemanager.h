@@ -1,5 +1,7 @@
 #pragma once
 
+#include "portowner.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QString>
@@ -60,6 +62,10 @@ public:
     // A list that its window reads again after a write, kept as it is while the server is away: read (by read) once
     // its connection is back, unless its window has read it by then.
     void ReadWhenBack(const QString& connectionName, QSqlQueryModel* list, const std::function<bool()>& read);
+
+    // Set while the action now running found the server's port held by another account's program: no connection of
+    // the action is tried again, and its faults are told as that.
+    const PortOwner::Refusal& HeldPort() const { return heldPort; }
 
     // The shared forward-only query of each database, cleared at every request.
     QSqlQuery* InventoryQuery();
@@ -140,6 +146,7 @@ private:
     // instead of waiting again for each connection; the end of the action disconnects it, and the next one tries the
     // server anew.
     QMetaObject::Connection silence;
+    PortOwner::Refusal heldPort; // with the silence, when another account's program holds the port
     QObject* windowWatch = nullptr; // tells when a window with frozen widgets closes
 
     struct Side;
@@ -151,8 +158,9 @@ private:
 
     Side inventorySide();
     Side salesSide();
-    // Every connection the manager opens goes through here: not tried while the server is silent, and the server
-    // found silent by a failed opening that waited at least half the bound.
+    // Every connection the manager opens goes through here: not tried while the server is silent, nor to a port that
+    // no program of this account holds (PortOwner); the server found silent by a failed opening that waited at least
+    // half the bound.
     bool Open(QSqlDatabase& db);
     void FoundSilent();
     // Whether the server takes a new connection with the handle's parameters: the handle itself stays as it is.

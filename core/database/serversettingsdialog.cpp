@@ -3,6 +3,7 @@
 
 #include "appsettings.h"
 #include "constants.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "progress.h"
@@ -97,17 +98,23 @@ void ServerSettingsDialog::on_pushButtonTest_clicked()
         db.setUserName(ui->lineUserName->text());
         db.setPassword(EnteredPassword());
         db.setHostName(ui->lineServerAddress->text());
-        db.setPort(ui->linePort->text().toInt(nullptr, 10));
+        db.setPort(PortOwner::PortFromText(ui->linePort->text()));
+        const PortOwner::Refusal refusal = PortOwner::Check(db);
 
         Progress busy(AppSettings::Instance()->mainWindow, tr("Connecting to database..."));
         busy.show();
         PaintPendingEvents(3);
-        opened = db.open();
+        opened = !refusal && db.open();
         PaintPendingEvents(2);
         busy.close();
 
         if (opened) {
             QMessageBox::information(this, tr("Server Connection"), tr("Connection to server SUCCEEDED!"),
+                                     QMessageBox::Ok);
+        } else if (refusal.reason == PortOwner::Refusal::OtherAccount) {
+            QMessageBox::information(this, tr("Server Connection"),
+                                     tr("Connection to server FAILED!.") + QLatin1Char(' ')
+                                         + DatabaseFailure::RefusalReason(refusal, false),
                                      QMessageBox::Ok);
         } else {
             LogDatabaseError(db.lastError());
@@ -139,7 +146,7 @@ void ServerSettingsDialog::on_pushButtonSave_clicked()
         manager->CloseSalesDatabase();
         manager->CloseServerConnection();
         manager->SetConnectionParameters(ui->lineUserName->text(), newPassword,
-                                         ui->linePort->text().toInt(nullptr, 10), ui->lineServerAddress->text());
+                                         PortOwner::PortFromText(ui->linePort->text()), ui->lineServerAddress->text());
     }
     close();
 }

@@ -412,7 +412,8 @@ void TestBackupDialog::failureSavesNoPath_data()
 {
     QTest::addColumn<QString>("program");  // "real", "missing", "text file", "false"
     QTest::addColumn<QString>("settingKey");
-    QTest::addColumn<QString>("settingValue"); // "@silent": the port of a listener that never answers
+    QTest::addColumn<QString>("settingValue"); // "@silent": the port of a listener that never answers; "@wrapped":
+                                               // the server's + 65536, which the client library would take modulo
     QTest::addColumn<bool>("folderGone");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QStringList>("filesLeft");
@@ -441,6 +442,11 @@ void TestBackupDialog::failureSavesNoPath_data()
         << "Backup|The database server cannot be reached. Nothing was saved. Please make sure the server is running "
            "and the network is connected, then try again."
         << none;
+    QTest::newRow("port beyond 65535")
+        << "real" << DB_PORT << "@wrapped" << false
+        << "Backup|The database server cannot be reached. Nothing was saved. Please make sure the server is running "
+           "and the network is connected, then try again."
+        << none;
 }
 
 void TestBackupDialog::failureSavesNoPath()
@@ -460,6 +466,8 @@ void TestBackupDialog::failureSavesNoPath()
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         settingValue = QString::number(silent.serverPort());
     }
+    if (settingValue == QLatin1String("@wrapped"))
+        settingValue = QString::number(TestDatabase::server().port + 65536);
     if (!settingKey.isEmpty())
         store()->setValue(settingKey, settingValue);
 

@@ -24,6 +24,8 @@ private slots:
     void serverConnectionNeedsAllCredentials_data();
     void serverConnectionNeedsAllCredentials();
     void failedServerConnectionIsRetried();
+    void portBeyond65535OpensNothing_data();
+    void portBeyond65535OpensNothing();
 
 private:
     static QSqlDatabase* open(int kind)
@@ -286,6 +288,34 @@ void TestDatabaseManager::failedServerConnectionIsRetried()
     QCOMPARE(server->connectionName(), QStringLiteral("MYSQL_SERVER"));
     QCOMPARE(manager->ServerConnection(), server);
     QVERIFY(f.listener.calls.isEmpty());
+}
+
+void TestDatabaseManager::portBeyond65535OpensNothing_data()
+{
+    QTest::addColumn<int>("kind"); // 3: the server connection
+    QTest::newRow("inventory") << 1;
+    QTest::newRow("sales") << 2;
+    QTest::newRow("server") << 3;
+}
+
+// The client library would take the port modulo 65536 and reach the fixture's server.
+void TestDatabaseManager::portBeyond65535OpensNothing()
+{
+    QFETCH(int, kind);
+    const TestDatabase::Server s = TestDatabase::server();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->SetConnectionParameters(s.user, s.password, s.port + 65536, s.host);
+    SetActive(1, inventoryDb);
+    SetActive(2, salesDb);
+    QSqlDatabase* db = kind == 3 ? manager->ServerConnection() : open(kind);
+    QVERIFY(!db->isOpen());
+    QVERIFY(!manager->inventoryOpen && !manager->salesOpen && !manager->serverOpen);
+    if (kind != 3) {
+        const QString name = kind == 1 ? inventoryDb : salesDb;
+        QCOMPARE(f.answerer->messages(), QStringList{QStringLiteral("Error|Can not connect to '%1' Please make sure "
+                                                                    "MySql server is running. Select a valid database "
+                                                                    "for this version, or create a new.").arg(name)});
+    }
 }
 
 VORANTEL_TEST_MAIN(TestDatabaseManager)

@@ -166,7 +166,7 @@ void TestServerSettingsDialog::settingsFileIsOwnerOnly()
 
 void TestServerSettingsDialog::testConnection_data()
 {
-    QTest::addColumn<QString>("port"); // "@fixture", "@closed", "@silent" (a listener that never answers)
+    QTest::addColumn<QString>("port"); // "@fixture", "@wrapped" (+ 65536), "@closed", "@silent" (never answers)
     QTest::addColumn<QString>("password"); // "@fixture" or as typed
     QTest::addColumn<QString>("expected");
     const QString failed = QStringLiteral("Connection to server FAILED!. Please check all parameters.");
@@ -175,6 +175,8 @@ void TestServerSettingsDialog::testConnection_data()
     QTest::newRow("port that takes the connection and never answers") << "@silent" << "@fixture" << failed;
     QTest::newRow("wrong password") << "@fixture" << "wrong" << failed;
     QTest::newRow("port not a number") << "3306x" << "@fixture" << failed;
+    // The client library would take it modulo 65536, reaching the fixture's server.
+    QTest::newRow("fixture's port + 65536") << "@wrapped" << "@fixture" << failed;
 }
 
 void TestServerSettingsDialog::testConnection()
@@ -188,6 +190,7 @@ void TestServerSettingsDialog::testConnection()
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         port = QString::number(silent.serverPort());
     }
+    port.replace(QLatin1String("@wrapped"), QString::number(s.port + 65536));
     port.replace(QLatin1String("@fixture"), QString::number(s.port)).replace(QLatin1String("@closed"), QString::number(DatabaseTest::ClosedPort()));
     password.replace(QLatin1String("@fixture"), s.password);
     ServerSettingsDialog dialog(nullptr);

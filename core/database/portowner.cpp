@@ -1,0 +1,156 @@
+#include "portowner.h"
+
+#include <QFile>
+#include <QList>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+
+#include <cstdlib>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace PortOwner {
+
+namespace {
+
+// ./run.sh's server, as the settings it writes name it.
+const QString STEP_HOST = QStringLiteral("127.0.0.1");
+const QString STEP_USER = QStringLiteral("vorantel");
+const QByteArray LISTEN = QByteArrayLiteral("0A");
+
+uint ownAccount = uint(::getuid());
+
+// The port the client library takes for port 0, as it chooses it.
+int DefaultPort()
+{
+    if (const char* env = std::getenv("MYSQL_TCP_PORT"))
+        return std::atoi(env);
+    if (const servent* service = ::getservbyname("mysql", "tcp"))
+        return ntohs(uint16_t(service->s_port));
+    return 3306;
+}
+
+// An address of /proc/net/tcp or tcp6: words of eight hex digits, each printed as the kernel holds it.
+QByteArray Address(const QByteArray& hex)
+{
+    QByteArray bytes;
+    for (int i = 0; i + 8 <= hex.size(); i += 8) {
+        bool ok = false;
+        const quint32 word = hex.mid(i, 8).toUInt(&ok, 16);
+        if (!ok)
+            return QByteArray();
+        bytes.append(reinterpret_cast<const char*>(&word), sizeof word);
+    }
+    return bytes;
+}
+
+// A listener there takes connections to 127.0.0.1: the address itself or any address, also as IPv6. A listener at
+// :: with IPV6_V6ONLY would not, but the table does not tell it apart.
+bool ReachedFrom127(const QByteArray& address)
+{
+    static const QByteArray loopback("\x7f\0\0\x01", 4);
+    static const QByteArray any4(4, '\0');
+    static const QByteArray any6(16, '\0');
+    static const QByteArray mapped = QByteArray(10, '\0') + QByteArray("\xff\xff", 2);
+    if (address.size() == 4)
+        return address == loopback || address == any4;
+    return address == any6 || (address.size() == 16 && address.startsWith(mapped) && ReachedFrom127(address.mid(12)));
+}
+
+// The accounts that listen on port where a connection to 127.0.0.1 arrives. The owner column is the socket's, which
+// another account cannot forge.
+QList<uint> Listeners(int port)
+{
+    QList<uint> accounts;
+    // A busy computer lists thousands of connections: only the lines naming the port are taken apart.
+    const QByteArray named = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0') + ' ';
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        // Each table costs a walk of all the computer's connections. The account found listening in the first holds
+        // the port: none other can bind it, at an IPv6 address either.
+        if (!accounts.isEmpty())
+            break;
+        QFile file{QString::fromLatin1(table)};
+        if (!file.open(QIODevice::ReadOnly))
+            continue; // no tcp6 without IPv6
+        const QByteArray text = file.readAll();
+        for (int start = text.indexOf('\n') + 1, end = 0; start > 0 && start < text.size(); start = end + 1) {
+            end = text.indexOf('\n', start);
+            if (end < 0)
+                end = text.size();
+            const QByteArray line = QByteArray::fromRawData(text.constData() + start, end - start);
+            if (!line.contains(named))
+                continue;
+            // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid ...
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() < 8 || fields.at(3) != LISTEN)
+                continue;
+            const QList<QByteArray> local = fields.at(1).split(':');
+            bool ok = false;
+            if (local.size() != 2 || local.at(1).toInt(&ok, 16) != port || !ok || !ReachedFrom127(Address(local.at(0))))
+                continue;
+            const uint uid = fields.at(7).toUInt(&ok);
+            if (ok)
+                accounts << uid;
+        }
+    }
+    return accounts;
+}
+
+QString AccountName(uint uid)
+{
+    const passwd* entry = ::getpwuid(uid);
+    return entry && entry->pw_name ? QString::fromLocal8Bit(entry->pw_name) : QString::number(uid);
+}
+
+} // namespace
+
+Refusal Check(const QString& host, int port, const QString& user)
+{
+    Refusal refusal;
+    refusal.port = port;
+    if (port < 0 || port > 65535) {
+        refusal.reason = Refusal::NoSuchPort;
+        return refusal;
+    }
+    if (host != STEP_HOST || user != STEP_USER)
+        return refusal;
+    if (port == 0)
+        refusal.port = DefaultPort();
+    const QList<uint> accounts = Listeners(refusal.port);
+    for (const uint uid : accounts) {
+        if (uid != ownAccount) {
+            refusal.reason = Refusal::OtherAccount;
+            refusal.account = AccountName(uid);
+            return refusal;
+        }
+    }
+    // Nothing to send anything to: a listener another account starts a moment later is not reached either.
+    if (accounts.isEmpty())
+        refusal.reason = Refusal::NothingListens;
+    return refusal;
+}
+
+Refusal Check(const QSqlDatabase& db)
+{
+    return Check(db.hostName(), db.port(), db.userName());
+}
+
+int PortFromText(const QString& text)
+{
+    bool number = false;
+    const int port = text.toInt(&number, 10);
+    if (number)
+        return port;
+    static const QRegularExpression digits(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
+    return digits.match(text).hasMatch() ? -1 : 0;
+}
+
+void SetOwnAccount(uint uid)
+{
+    ownAccount = uid;
+}
+
+} // namespace PortOwner

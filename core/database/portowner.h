@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+class QSqlDatabase;
+
+// Whose program a connection would reach. While the settings are ./run.sh's own (its server on 127.0.0.1, user
+// vorantel), any local account can bind the server's port once the server is gone, and would be sent the login and
+// the password, or pass the login through to the server and read every statement. Such a connection is made only
+// while a listener of this account holds the port.
+namespace PortOwner {
+
+struct Refusal
+{
+    enum Reason { None, NoSuchPort, NothingListens, OtherAccount };
+    Reason reason = None;
+    int port = 0;
+    QString account; // the other account's name, or its number when it has none
+
+    explicit operator bool() const { return reason != None; }
+};
+
+// Checked just before each connection is opened, with the parameters it is opened with. A port outside 0-65535 is
+// refused for every server: the client library would take it modulo 65536.
+Refusal Check(const QString& host, int port, const QString& user);
+// A handle whose port was never set has -1, refused: every opening sets it, 0 for the client's default.
+Refusal Check(const QSqlDatabase& db);
+
+// A port as typed: its number; 0 when the text is no number; -1 for a number no port has (beyond int as well).
+int PortFromText(const QString& text);
+
+// The account whose listeners count as this account's: by default this process's own. Tests set another, so that
+// the refusal can be seen without a second account.
+void SetOwnAccount(uint uid);
+
+} // namespace PortOwner

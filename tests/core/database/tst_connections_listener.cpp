@@ -1,0 +1,316 @@
+#include "backupdialog.h"
+#include "databasefailure.h"
+#include "databasehooks.h"
+#include "databasetest.h"
+#include "messagesettings.h"
+#include "portowner.h"
+#include "privateserver.h"
+#include "serversettingsdialog.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTcpSocket>
+
+#include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
+
+using namespace DatabaseTest;
+
+namespace {
+
+// ./run.sh's own settings name this user on 127.0.0.1.
+const QString STEP_USER = QStringLiteral("vorantel");
+const QString STEP_PASSWORD = QStringLiteral("step_pw_1");
+const QByteArray MARK = QByteArrayLiteral("mark");
+
+// A program on the port that answers as a MySQL server asking for the password in clear, and prints every connection
+// it accepts and every byte it is sent. Killed with the test, however the test ends.
+const char* const RecordingListener = R"py(
+import ctypes, os, socket, sys
+ctypes.CDLL(None).prctl(1, 9)
+if os.getppid() != int(sys.argv[3]): sys.exit(1)
+address, port = sys.argv[1], int(sys.argv[2])
+s = socket.socket(socket.AF_INET6 if ':' in address else socket.AF_INET)
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+if ':' in address: s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
+s.bind((address, port)); s.listen(9); print('ready', flush=True)
+def send(c, seq, body): c.sendall(len(body).to_bytes(3, 'little') + bytes([seq]) + body)
+while True:
+    c = s.accept()[0]; c.settimeout(5); print('connection', flush=True)
+    try:
+        send(c, 0, b'\x0a10.11.19-MariaDB\0\1\0\0\0abcdefgh\0\xff\xf7\x21\2\0\x08\0\x15' + bytes(10)
+             + b'ijklmnopqrst\0mysql_native_password\0')
+        print('sent', c.recv(4096).hex(), flush=True)
+        send(c, 2, b'\xfemysql_clear_password\0')
+        print('sent', c.recv(4096).hex(), flush=True)
+        send(c, 4, b'\xff\x15\x04#28000Access denied')
+    except OSError: pass
+    c.close()
+)py";
+
+class Listener
+{
+public:
+    ~Listener() { stop(); }
+    // As nobody, or as this account.
+    QString start(const QString& address, int port, bool asNobody)
+    {
+        const QStringList arguments{QStringLiteral("-c"), QLatin1String(RecordingListener), address,
+                                    QString::number(port), QString::number(::getpid())};
+        if (asNobody)
+            process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=nobody"),
+                                                                 QStringLiteral("--regid=nogroup"),
+                                                                 QStringLiteral("--clear-groups"),
+                                                                 QStringLiteral("/usr/bin/python3")}
+                                                         + arguments);
+        else
+            process.start(QStringLiteral("/usr/bin/python3"), arguments);
+        while (!output.contains("ready\n") && process.waitForReadyRead(10000))
+            output += process.readAllStandardOutput();
+        return output.contains("ready\n") ? QString() : QString::fromLocal8Bit(process.readAllStandardError());
+    }
+    // What it recorded before a mark sent now: the connections before it have been served whole by then.
+    QByteArray recorded(int port)
+    {
+        QTcpSocket mark;
+        mark.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
+        if (mark.waitForReadyRead(10000))
+            mark.write(MARK);
+        mark.waitForBytesWritten(10000);
+        const QByteArray line = "connection\nsent " + MARK.toHex() + '\n';
+        while (!output.contains(line) && process.waitForReadyRead(10000))
+            output += process.readAllStandardOutput();
+        const int end = output.indexOf(line);
+        return end < 0 ? QByteArrayLiteral("no mark seen") : output.mid(6, end - 6);
+    }
+    void stop()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
+
+private:
+    QProcess process;
+    QByteArray output;
+};
+
+QString AccountName(uid_t uid)
+{
+    const passwd* entry = ::getpwuid(uid);
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString::number(uid);
+}
+
+// Whether something accepts connections to 127.0.0.1 on port.
+bool Listened(int port)
+{
+    QTcpSocket probe;
+    probe.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
+    return probe.waitForConnected(2000);
+}
+
+} // namespace
+
+// With ./run.sh's own settings, every connection of the program is made only to a program of this account: another
+// account's program on the server's port is sent nothing, and the user is told whose it is.
+class TestConnectionsListener : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { f.reset(); }
+    void cleanup();
+    void cleanupTestCase();
+
+    void heldPortIsSentNothing_data();
+    void heldPortIsSentNothing();
+
+private:
+    QString startServer();
+    // Killed outright under its open connections, as by a crash; false when it still listens.
+    bool killServer();
+
+    Fixture f;
+    PrivateServer server;
+    QString inventoryDb;
+    QString salesDb;
+};
+
+void TestConnectionsListener::initTestCase()
+{
+    REQUIRE_TEST_SERVER();
+    f.start(this);
+    QCOMPARE(startServer(), QString());
+    QProcess step;
+    step.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), {QStringLiteral("user"), server.dataDir(), STEP_USER});
+    step.write(STEP_PASSWORD.toUtf8());
+    step.closeWriteChannel();
+    QVERIFY(step.waitForFinished(60000));
+    QVERIFY2(step.exitCode() == 0, step.readAll().constData());
+    TestDatabase::useServer({server.host(), server.port(), server.user(), server.password()});
+    UseFixtureServer();
+    inventoryDb = TestDatabase::uniqueName(QStringLiteral("held_inv"));
+    salesDb = TestDatabase::uniqueName(QStringLiteral("held_sales"));
+    QCOMPARE(Create(1, inventoryDb), QString());
+    QCOMPARE(Create(2, salesDb), QString());
+}
+
+void TestConnectionsListener::cleanup()
+{
+    PortOwner::SetOwnAccount(::getuid());
+    f.finish();
+}
+
+void TestConnectionsListener::cleanupTestCase()
+{
+    ResetManager();
+    server.stop();
+    TestDatabase::useServer({});
+}
+
+QString TestConnectionsListener::startServer()
+{
+    return Listened(server.port()) ? QString() : server.start();
+}
+
+bool TestConnectionsListener::killServer()
+{
+    const int pid = TestSupport::ReadFile(server.dataDir() + QStringLiteral("/mysqld.pid")).trimmed().toInt();
+    if (pid <= 0 || ::kill(pid, SIGKILL) != 0)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (Listened(server.port()) && waited.elapsed() < 20000)
+        QTest::qWait(50);
+    return !Listened(server.port());
+}
+
+void TestConnectionsListener::heldPortIsSentNothing_data()
+{
+    // "first": the version check's connection, then the server connection; "reopening": after the server was killed
+    // under an open connection; "test": the settings' Test; "backup": its check; "dumps": the server killed after the
+    // backup's check.
+    QTest::addColumn<QString>("opening");
+    QTest::addColumn<QString>("address"); // where the other program listens
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<bool>("asNobody"); // otherwise this account's, taken for another's through the seam
+
+    for (const char* opening : {"first", "reopening", "test", "backup", "dumps"}) {
+        for (const char* address : {"127.0.0.1", "0.0.0.0", "::"})
+            QTest::addRow("%s, nobody at %s", opening, address) << opening << address << STEP_USER << true;
+        QTest::addRow("%s, another user in the settings", opening) << opening << "127.0.0.1" << server.user() << true;
+    }
+    QTest::newRow("first, seam") << "first" << "127.0.0.1" << STEP_USER << false;
+    QTest::newRow("backup, seam") << "backup" << "127.0.0.1" << STEP_USER << false;
+}
+
+void TestConnectionsListener::heldPortIsSentNothing()
+{
+    QFETCH(QString, opening);
+    QFETCH(QString, address);
+    QFETCH(QString, user);
+    QFETCH(bool, asNobody);
+    if (asNobody && ::geteuid() != 0)
+        QSKIP("a program of another account needs root to start it (setpriv); the seam rows run without");
+    const bool refused = user == STEP_USER;
+    const QString password = refused ? STEP_PASSWORD : server.password();
+    DatabaseManager* manager = DatabaseManager::Instance();
+    SetActive(1, inventoryDb);
+    SetActive(2, salesDb);
+    const bool serverFirst = opening == QLatin1String("reopening") || opening == QLatin1String("dumps");
+    if (serverFirst)
+        QCOMPARE(startServer(), QString());
+    const int port = serverFirst ? server.port() : PrivateServer::FreePort();
+    QVERIFY(port > 0);
+    manager->SetConnectionParameters(user, password, port, server.host());
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(DB_SERVER, server.host());
+    store->setValue(DB_PORT, QString::number(port));
+    store->setValue(DB_USER, user);
+    store->setValue(DB_PASSWORD, password);
+
+    Listener other;
+    QString started = QStringLiteral("not started");
+    const auto takePort = [&] {
+        if (serverFirst && !killServer())
+            return;
+        started = other.start(address, port, asNobody);
+        if (!asNobody)
+            PortOwner::SetOwnAccount(::getuid() + 1);
+    };
+    if (opening == QLatin1String("reopening")) {
+        QSqlQuery* query = manager->InventoryQuery();
+        QVERIFY_SQL(*query, exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+    }
+    if (opening == QLatin1String("dumps"))
+        DatabaseHooks::RunBeforeNextDumps(takePort);
+    else
+        takePort();
+    const auto unhook = qScopeGuard([] { DatabaseHooks::RunBeforeNextDumps(nullptr); });
+    const QString account = asNobody ? QStringLiteral("nobody") : AccountName(::getuid());
+    const QString held = QStringLiteral("The database server's port %1 is held by a program of another account (%2), "
+                                        "so nothing was sent to it.").arg(port).arg(account);
+
+    QString told;
+    if (opening == QLatin1String("first")) {
+        // The version check's connection, then the server connection in an action of its own.
+        manager->InventoryQuery();
+        QVERIFY(!manager->inventoryOpen);
+        QCOMPARE(f.answerer->messages().size(), 1);
+        told = f.answerer->messages().value(0);
+        QVERIFY2(told.startsWith(QStringLiteral("Error|Can not connect to '%1'").arg(inventoryDb)), qPrintable(told));
+        TestSupport::Idle();
+        QVERIFY(!manager->ServerConnection()->isOpen());
+    } else if (opening == QLatin1String("reopening")) {
+        QSqlQuery* query = manager->InventoryQuery();
+        QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+        told = DatabaseFailure::ReadReason(*query);
+        QVERIFY(f.answerer->messages().isEmpty());
+    } else if (opening == QLatin1String("test")) {
+        // Its help notice would come up if the test took half a second.
+        MessageSettings::Instance()->Load();
+        (*MessageSettings::Instance())[QStringLiteral("err_msg_21")].show = false;
+        ServerSettingsDialog dialog(nullptr);
+        Child<QLineEdit>(&dialog, "lineUserPassword")->setText(password);
+        Child<QPushButton>(&dialog, "pushButtonTest")->click();
+        QCOMPARE(f.answerer->messages().size(), 1);
+        told = f.answerer->messages().value(0);
+        QVERIFY2(told.startsWith(QStringLiteral("Server Connection|Connection to server FAILED!.")), qPrintable(told));
+    } else {
+        store->setValue(QStringLiteral("path_to_mysqldump"), QStandardPaths::findExecutable(QStringLiteral("mariadb-dump")));
+        store->setValue(QStringLiteral("path_to_backup_folder"), TestSupport::ScratchDir());
+        Backupdialog dialog;
+        Child<QPushButton>(&dialog, "pushButtonBackup")->click();
+        QCOMPARE(f.answerer->messages().size(), 1);
+        told = f.answerer->messages().value(0);
+        QVERIFY2(told.startsWith(QStringLiteral("Backup|")), qPrintable(told));
+    }
+
+    QCOMPARE(started, QString());
+    const QByteArray recorded = other.recorded(port);
+    if (refused) {
+        QCOMPARE(recorded, QByteArray());
+        QVERIFY2(told.contains(held) && told.contains(QLatin1String("start it again with ./run.sh")), qPrintable(told));
+    } else {
+        // Tried as before: the login reached it.
+        QVERIFY2(recorded.startsWith("connection\nsent ") && recorded.contains(user.toUtf8().toHex()),
+                 recorded.constData());
+        QVERIFY2(!told.contains(QLatin1String("another account")), qPrintable(told));
+    }
+    if (opening != QLatin1String("reopening"))
+        return;
+    // The next action looks again: with the program gone and the server back, the connection is reopened.
+    other.stop();
+    QCOMPARE(startServer(), QString());
+    TestSupport::Idle();
+    QSqlQuery* query = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((query = manager->InventoryQuery())->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")),
+                             10000);
+}
+
+VORANTEL_TEST_MAIN(TestConnectionsListener)
+#include "tst_connections_listener.moc"
