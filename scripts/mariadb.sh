@@ -511,11 +511,11 @@ start)
                 exit 0
             fi
             alive "$server" || break
-            sleep 0.2
+            sleep 0.05
         done
         # A chosen port another program took before the server bound it: any other free one will do.
         if [ -n "$chosen" ] && [ "$try" -lt 5 ] && ! alive "$server" &&
-            tail -c +$((logged + 1)) "$log" 2>/dev/null | grep -qF 'Bind on TCP/IP port'; then
+            tail -c +$((logged + 1)) "$log" 2>/dev/null | grep -F 'Bind on TCP/IP port' >/dev/null; then
             port=$(choose_port "") || exit 1
             continue
         fi
@@ -537,9 +537,9 @@ stop)
             exit 1
         fi
         kill -TERM "$server" 2>/dev/null || true
-        for _ in $(seq 1 100); do
+        for _ in $(seq 1 500); do
             is_server "$server" || break
-            sleep 0.1
+            sleep 0.02
         done
         # Its shutdown hangs: it is still this folder's server, checked just now.
         if is_server "$server"; then
