@@ -102,28 +102,27 @@ void TestConnectionsStep::keptPortTakenGivesWayToANewOne()
 void TestConnectionsStep::startNotStoppedByAnotherAccount_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("firstRun");
-    QTest::addColumn<QString>("line"); // the one that says where the server listens, TAKEN, PORT and FILE standing for
-                                       // the port taken, the server's and the port file; empty: none
+    QTest::addColumn<QString>("firstLine"); // where the server listens, said by a first run (TAKEN, PORT and FILE standing
+                                            // for the port taken, the server's and the port file; empty: nothing)
+    QTest::addColumn<QString>("nextLine");  // by the next, once the server was stopped
     const QString kept = QStringLiteral("The server's port TAKEN is taken by another program; the server now listens on PORT (kept in FILE).");
-    QTest::newRow("a first run, another account binding every port a process names") << "watcher" << true << "";
     // The kept port is in server.port, which any account may read: taken while the server is down.
-    QTest::newRow("the server stopped, another account binding every port a process names or a file it reads holds")
-        << "watcher" << false << kept;
-    QTest::newRow("the server stopped, another account binding the kept port just as it starts") << "race" << false << kept;
-    QTest::newRow("a first run, another account binding the chosen port just as the server starts")
-        << "race" << true
-        << "The port TAKEN chosen for the server was taken by another program as it started; the server now listens on PORT (kept in FILE).";
+    QTest::newRow("another account binding every port a process names, or a file it can read holds") << "watcher" << "" << kept;
+    QTest::newRow("another account binding the chosen port, then the kept one, just as the server starts")
+        << "race"
+        << "The port TAKEN chosen for the server was taken by another program as it started; the server now listens on PORT (kept in FILE)."
+        << kept;
 }
 
 // Another account that binds the port the step chooses before the server does cannot keep the server from starting:
-// the port is in no process's arguments, and a start refused for its port goes on with another. The step ends with
-// this account's server, and the settings and server.port on its port.
+// the port is in no process's arguments, and a start refused for its port goes on with another. A first run and the
+// next, the server stopped in between, each end with this account's server, and the settings and server.port on its
+// port.
 void TestConnectionsStep::startNotStoppedByAnotherAccount()
 {
     QFETCH(QString, kind);
-    QFETCH(bool, firstRun);
-    QFETCH(QString, line);
+    QFETCH(QString, firstLine);
+    QFETCH(QString, nextLine);
     if (geteuid() != 0)
         QSKIP("only root runs processes as other accounts");
     QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
@@ -132,97 +131,98 @@ void TestConnectionsStep::startNotStoppedByAnotherAccount()
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
     const QString raced = home.filePath(QStringLiteral("raced"));
+    const QString armed = home.filePath(QStringLiteral("armed"));
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
-    QString taken;
-    if (!firstRun) {
-        const Outcome first = RunServerStep(home.path());
-        QVERIFY2(first.code == 0, qPrintable(first.output));
-        taken = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
-        QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QString code = QStringLiteral(
+        "import os, re, socket, sys, time\n"
+        "home, held = sys.argv[1], {}\n"
+        "def bind(port):\n"
+        "    s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+        "    try: s.bind(('127.0.0.1', port)); s.listen(9); held[port] = s\n"
+        "    except OSError: s.close()\n");
+    if (kind == QLatin1String("watcher")) {
+        // Every number in the arguments of the test's processes (the step's) and of those that name the home folder,
+        // and every port in a small file under it that it can read.
+        code += QStringLiteral(
+            "def take(text):\n"
+            "    for n in re.findall(rb'(?<![0-9])[0-9]{4,5}(?![0-9])', text):\n"
+            "        if 1024 <= int(n) < 65536 and int(n) not in held: bind(int(n))\n"
+            "while True:\n"
+            "    parent, args = {}, {}\n"
+            "    for pid in os.listdir('/proc'):\n"
+            "        try:\n"
+            "            if pid.isdigit() and int(pid) != os.getpid():\n"
+            "                args[pid] = open('/proc/%s/cmdline' % pid, 'rb').read()\n"
+            "                parent[pid] = open('/proc/%s/stat' % pid).read().rsplit(')', 1)[1].split()[1]\n"
+            "        except (OSError, IndexError): args.pop(pid, None)\n"
+            "    for pid in args:\n"
+            "        up = pid\n"
+            "        while up in parent and up != sys.argv[2]: up = parent[up]\n"
+            "        if up == sys.argv[2] or home.encode() in args[pid]: take(args[pid])\n"
+            "    for top, dirs, files in os.walk(home):\n"
+            "        dirs[:] = [d for d in dirs if d not in ('mysql', 'performance_schema', 'sys')]\n"
+            "        for name in files:\n"
+            "            try:\n"
+            "                if os.path.getsize(os.path.join(top, name)) > 4096: continue\n"
+            "                text = open(os.path.join(top, name), 'rb').read()\n"
+            "                take(text if 'port' in name else b' '.join(re.findall(rb'(?i)port\\W{0,3}[0-9]+', text)))\n"
+            "            except OSError: pass\n"
+            "    print('ready', flush=True)\n"
+            "    time.sleep(0.02)\n");
+    } else {
+        // Each port a hook hands over, run by the start just before it starts the server once armed, which waits
+        // until the port is bound.
+        code += QStringLiteral(
+            "last = ''\n"
+            "while True:\n"
+            "    try: port = open(home + '/raced').read()\n"
+            "    except OSError: port = ''\n"
+            "    if port != last and port: bind(int(port)); last = port\n"
+            "    time.sleep(0.01)\n");
+        const QString hook = home.filePath(QStringLiteral("hook"));
+        QVERIFY(TestSupport::WriteFile(hook, "#!/bin/sh\nread port\nrm '" + armed.toLocal8Bit() + "' 2>/dev/null || exit 0\n"
+                                             "umask 022\necho \"$port\" >'" + raced.toLocal8Bit() + ".new'\n"
+                                             "mv '" + raced.toLocal8Bit() + ".new' '" + raced.toLocal8Bit() + "'\n"
+                                             "hex=$(printf '%04X' \"$port\")\nfor _ in $(seq 200); do\n"
+                                             "  grep -q \":$hex 00000000:0000 0A .* 65534 \" /proc/net/tcp && exit 0\n"
+                                             "  sleep 0.05\ndone\necho \"hook: nobody holds $port\" >&2\nexit 1\n")
+                && QFile::setPermissions(hook, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        env.insert(QStringLiteral("VORANTEL_START_HOOK"), hook);
     }
     QProcess other;
     const auto endOther = qScopeGuard([&other] {
         other.kill();
         other.waitForFinished();
     });
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const QString bind = QStringLiteral(
-        "def bind(port):\n"
-        "    s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
-        "    try: s.bind(('127.0.0.1', port)); s.listen(9); held[port] = s; print(port, flush=True)\n"
-        "    except OSError: s.close()\n");
-    QString code;
-    if (kind == QLatin1String("watcher")) {
-        // Every number in the arguments of the test's processes (the step's) and of those that name the home folder,
-        // and every port in a small file under it that it can read.
-        code = QStringLiteral(
-            "def test(pid):\n"
-            "    for _ in range(64):\n"
-            "        if pid == sys.argv[2]: return True\n"
-            "        try: pid = open('/proc/%s/stat' % pid).read().rsplit(')', 1)[1].split()[1]\n"
-            "        except (OSError, IndexError): return False\n"
-            "    return False\n"
-            "def take(text):\n"
-            "    for n in re.findall(rb'(?<![0-9])[0-9]{4,5}(?![0-9])', text):\n"
-            "        if 1024 <= int(n) < 65536 and int(n) not in held: bind(int(n))\n"
-            "ready = False\n"
-            "while True:\n"
-            "    for pid in os.listdir('/proc'):\n"
-            "        if not pid.isdigit() or int(pid) == os.getpid(): continue\n"
-            "        try: args = open('/proc/%s/cmdline' % pid, 'rb').read()\n"
-            "        except OSError: continue\n"
-            "        if home.encode() in args or test(pid): take(args)\n"
-            "    for top, dirs, files in os.walk(home):\n"
-            "        dirs[:] = [d for d in dirs if d not in ('mysql', 'performance_schema', 'sys')]\n"
-            "        for name in files:\n"
-            "            try:\n"
-            "                path = os.path.join(top, name)\n"
-            "                if os.path.getsize(path) > 4096: continue\n"
-            "                text = open(path, 'rb').read()\n"
-            "                take(text if 'port' in name else b' '.join(re.findall(rb'(?i)port\\W{0,3}[0-9]+', text)))\n"
-            "            except OSError: pass\n"
-            "    if not ready: print('ready', flush=True); ready = True\n"
-            "    time.sleep(0.02)\n");
-    } else {
-        // The port the start chose, handed over by a hook run just before the server starts, which waits until it
-        // is bound.
-        code = QStringLiteral(
-            "while not os.path.exists(home + '/raced'): time.sleep(0.01)\n"
-            "bind(int(open(home + '/raced').read()))\n"
-            "time.sleep(600)\n");
-        const QString hook = home.filePath(QStringLiteral("hook"));
-        QVERIFY(TestSupport::WriteFile(hook, "#!/bin/sh\nread port\n[ ! -e '" + raced.toLocal8Bit()
-                                                + "' ] || exit 0\numask 022\necho \"$port\" >'" + raced.toLocal8Bit()
-                                                + ".new'\nmv '" + raced.toLocal8Bit() + ".new' '" + raced.toLocal8Bit()
-                                                + "'\nhex=$(printf '%04X' \"$port\")\nfor _ in $(seq 200); do\n"
-                                                  "  grep -q \":$hex 00000000:0000 0A .* 65534 \" /proc/net/tcp && exit 0\n"
-                                                  "  sleep 0.05\ndone\necho \"hook: nobody holds $port\" >&2\nexit 1\n")
-                && QFile::setPermissions(hook, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        env.insert(QStringLiteral("VORANTEL_START_HOOK"), hook);
-    }
-    other.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
-                 QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
-                 QStringLiteral("import os, re, socket, sys, time\nhome = sys.argv[1]\nheld = {}\n") + bind + code, home.path(),
-                 QString::number(QCoreApplication::applicationPid())});
-    if (kind == QLatin1String("watcher")) {
-        while (other.waitForReadyRead(10000) && !other.readAll().contains("ready")) {
-        }
-    }
+    other.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                                            QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"), code, home.path(),
+                                            QString::number(QCoreApplication::applicationPid())});
+    QVERIFY(other.waitForStarted());
 
-    const Outcome step = RunServerStep(home.path(), env);
-    if (kind == QLatin1String("race"))
-        taken = QString::fromLatin1(TestSupport::ReadFile(raced).trimmed());
-    const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
-    QVERIFY2(step.code == 0 && port.toInt() > 0 && port != taken, qPrintable(QStringLiteral("%1 %2 %3: %4").arg(step.code).arg(port, taken, step.output)));
-    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
-    const QString password = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
-    QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), password), QStringLiteral("vorantel@localhost"));
-    QCOMPARE(step.output.split(QLatin1Char('\n')).filter(QLatin1String("listens on")),
-             line.isEmpty() ? QStringList()
-                            : QStringList{line.replace(QLatin1String("TAKEN"), taken)
-                                              .replace(QLatin1String("PORT"), port)
-                                              .replace(QLatin1String("FILE"), portFile)});
+    for (QString line : {firstLine, nextLine}) {
+        QString taken = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+        if (!taken.isEmpty())
+            QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+        if (kind == QLatin1String("race"))
+            QVERIFY(TestSupport::WriteFile(armed, QByteArray()));
+        else // a whole look round after the last change
+            for (int looks = 0; looks < 2; looks += other.readAll().count("ready"))
+                QVERIFY(other.waitForReadyRead(10000));
+        const Outcome step = RunServerStep(home.path(), env);
+        if (kind == QLatin1String("race"))
+            taken = QString::fromLatin1(TestSupport::ReadFile(raced).trimmed());
+        const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+        QVERIFY2(step.code == 0 && port.toInt() > 0 && port != taken, qPrintable(step.output));
+        QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
+        const QString password = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
+        QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), password), QStringLiteral("vorantel@localhost"));
+        QCOMPARE(step.output.split(QLatin1Char('\n')).filter(QLatin1String("listens on")),
+                 line.isEmpty() ? QStringList()
+                                : QStringList{line.replace(QLatin1String("TAKEN"), taken)
+                                                  .replace(QLatin1String("PORT"), port)
+                                                  .replace(QLatin1String("FILE"), portFile)});
+    }
 }
 
 void TestConnectionsStep::settingsFollowTheServer_data()
@@ -423,9 +423,8 @@ void TestConnectionsStep::stepStopsWithItsOwnLine_data()
                                                               " accounts needs MariaDB 10.6 or later (for JSON_TABLE)";
     const QString noPort = QStringLiteral("The server of DATA listens on no port (started with --skip-networking?); the program reaches it over TCP only.");
     QTest::newRow("a server started with --skip-networking") << "--skip-networking" << noPort;
-    QTest::newRow("a server started with --skip-networking=true") << "--skip-networking=true" << noPort;
     // server.port emptied: no port kept that the server does not listen on.
-    QTest::newRow("--skip-networking given after a normal run with a kept port") << "a run, --skip-networking" << noPort;
+    QTest::newRow("--skip-networking=true given after a normal run with a kept port") << "a run, --skip-networking=true" << noPort;
 }
 
 // What the step cannot go on from is said in a line of its own, and the program's settings are left alone.
