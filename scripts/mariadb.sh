@@ -98,32 +98,38 @@ mine() {
 # listens on none, whichever form of --skip-networking was given last. Not its command line, which a server
 # started by an earlier version has the port on and one started now has not.
 listening() {
-    local inodes address hex
+    local links file address hex state inode
     server_port=""
     server_host=""
-    inodes=" $(find "/proc/$1/fd" -mindepth 1 -maxdepth 1 -lname 'socket:*' -printf '%l ' 2>/dev/null | tr -dc '0-9 ') "
-    [ -n "${inodes// /}" ] || return 0
-    while read -r address hex; do
-        # A wildcard listener (0.0.0.0, ::) takes connections to 127.0.0.1; IPv4 in IPv6 (::ffff:a.b.c.d) is IPv4.
-        case "$address" in
-        00000000 | 00000000000000000000000000000000) server_host=127.0.0.1 ;;
-        00000000000000000000000001000000) server_host=::1 ;;
-        ???????? | 0000000000000000FFFF0000????????)
-            address=${address: -8}
-            server_host=$((16#${address:6:2})).$((16#${address:4:2})).$((16#${address:2:2})).$((16#${address:0:2}))
-            ;;
-        *) continue ;;
-        esac
-        server_port=$((16#$hex))
-        return 0
-    done < <(awk -v inodes="$inodes" 'FNR > 1 && $4 == "0A" && index(inodes, " " $10 " ") {
-        split($2, a, ":"); print a[1], a[2] }' /proc/net/tcp /proc/net/tcp6 2>/dev/null)
+    links=$(stat -c %N -- "/proc/$1/fd/"* 2>/dev/null) || true
+    [[ "$links" == *socket:* ]] || return 0
+    for file in /proc/net/tcp /proc/net/tcp6; do
+        while read -r _ address _ state _ _ _ _ _ inode _; do
+            [ "$state" = 0A ] && [[ "$links" == *"socket:[$inode]"* ]] || continue
+            hex=${address##*:}
+            address=${address%:*}
+            # A wildcard listener (0.0.0.0, ::) takes connections to 127.0.0.1; IPv4 in IPv6 (::ffff:a.b.c.d) is IPv4.
+            case "$address" in
+            00000000 | 00000000000000000000000000000000) server_host=127.0.0.1 ;;
+            00000000000000000000000001000000) server_host=::1 ;;
+            ???????? | 0000000000000000FFFF0000????????)
+                address=${address: -8}
+                server_host=$((16#${address:6:2})).$((16#${address:4:2})).$((16#${address:2:2})).$((16#${address:0:2}))
+                ;;
+            *) continue ;;
+            esac
+            server_port=$((16#$hex))
+            return 0
+        done <"$file"
+    done
 }
 
 # Sets server to the pid of the folder's server of this account (with "any", of any account), server_sock,
-# server_port and server_host to where it listens (no port with networking skipped). Sets foreign to a process of
-# another account that names the folder.
+# server_port and server_host to where it listens (no port with networking skipped; not looked up yet with
+# port_later set, until its socket does not answer). Sets foreign to a process of another account that names the
+# folder.
 foreign=""
+port_later=""
 find_server() {
     local pid="" f
     read -r pid 2>/dev/null <"$pidfile" || true
@@ -148,7 +154,9 @@ find_server() {
     fi
     server=$pid
     server_sock=$(option socket)
-    listening "$server"
+    server_port=""
+    server_host=""
+    [ -n "$port_later" ] || listening "$server"
 }
 
 # A process of another account names the folder: never this account's server, so never asked anything.
@@ -194,6 +202,7 @@ reach() {
             status=$?
         fi
     fi
+    [ -z "$port_later" ] || listening "$server"
     # A socket that took the whole time is a server that does not answer at all: the port would only wait as long.
     if [ "$status" -ne 124 ] && [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
         ping_on --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port"; then
@@ -565,6 +574,8 @@ stop)
     remove_sockdir "$sockdir"
     ;;
 running)
+    # Its port only when its socket does not answer.
+    port_later=yes
     if ! reach; then
         [ -z "$foreign" ] || claimed
         exit 1
