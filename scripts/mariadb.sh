@@ -98,12 +98,14 @@ mine() {
 # listens on none, whichever form of --skip-networking was given last. Not its command line, which a server
 # started by an earlier version has the port on and one started now has not.
 listening() {
-    local links file address hex state inode
+    local links table address hex state inode
     server_port=""
     server_host=""
     links=$(stat -c %N -- "/proc/$1/fd/"* 2>/dev/null) || true
     [[ "$links" == *socket:* ]] || return 0
-    for file in /proc/net/tcp /proc/net/tcp6; do
+    # The table read whole, and twice when its socket is not in it: lines are skipped when others change meanwhile.
+    for _ in 1 2; do
+        table=$(cat /proc/net/tcp /proc/net/tcp6 2>/dev/null) || true
         while read -r _ address _ state _ _ _ _ _ inode _; do
             [ "$state" = 0A ] && [[ "$links" == *"socket:[$inode]"* ]] || continue
             hex=${address##*:}
@@ -120,7 +122,7 @@ listening() {
             esac
             server_port=$((16#$hex))
             return 0
-        done <"$file"
+        done <<<"$table"
     done
 }
 
