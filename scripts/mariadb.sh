@@ -105,7 +105,8 @@ listening() {
     [[ "$links" == *socket:* ]] || return 0
     # The table read whole, and twice when its socket is not in it: lines are skipped when others change meanwhile.
     for _ in 1 2; do
-        table=$(cat /proc/net/tcp /proc/net/tcp6 2>/dev/null) || true
+        table=$(</proc/net/tcp)
+        [ ! -r /proc/net/tcp6 ] || table+=$'\n'$(</proc/net/tcp6)
         while read -r _ address _ state _ _ _ _ _ inode _; do
             [ "$state" = 0A ] && [[ "$links" == *"socket:[$inode]"* ]] || continue
             hex=${address##*:}
