@@ -6,7 +6,11 @@
 #                                     however it ends, and a server another run left on the folder is
 #                                     stopped first. A server already running keeps its port (PORT is then
 #                                     unused and may be -). With a port file, the port the server listens on is
-#                                     written there once it listens
+#                                     written there once it listens; with - for PORT as well, the port is chosen
+#                                     here and named in no process's arguments (which any account reads, and could
+#                                     take the port first): the file's while it is free, else a free one
+#                                     (server-port.py), and another free one when a start is refused because another
+#                                     program took its port meanwhile (5 tries); a port other than the file's is said
 #   mariadb.sh stop DATADIR           stop it (no-op when not running); fails, saying so, when it runs as another
 #                                     account or does not end
 #   mariadb.sh running DATADIR        exit 0 when it answers, 1 when no server of this account runs on the folder
@@ -24,7 +28,8 @@
 # a socket's path may not pass 107 bytes, and a data folder's path often does. A running server is found through
 # its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; only a process of this
 # account counts (stop excepted): any account may start one whose arguments name the folder, and ask whoever
-# logs in there for a password in clear. When its socket is gone
+# logs in there for a password in clear. Its port is the one it listens on, found from its own sockets. When its
+# socket is gone
 # (a logout empties XDG_RUNTIME_DIR) it is still reached on its port, and said to be so when the script never
 # closed its accounts.
 # Only the application user (and the users the tests make) log in over TCP: the script administers the server
@@ -89,10 +94,46 @@ mine() {
     [ -O "/proc/$1" ]
 }
 
-# Sets server to the pid of the folder's server of this account (with "any", of any account), server_sock and
-# server_port to where it listens (no port with networking skipped). Sets foreign to a process of another account
-# that names the folder.
+# Sets server_port and server_host to where the process listens on TCP, from its own listening sockets (in
+# /proc/net/tcp and tcp6, by the inodes of its open files; another account's are closed to this one): none when it
+# listens on none, whichever form of --skip-networking was given last. Not its command line, which a server
+# started by an earlier version has the port on and one started now has not.
+listening() {
+    local links table address hex state inode
+    server_port=""
+    server_host=""
+    links=$(stat -c %N -- "/proc/$1/fd/"* 2>/dev/null) || true
+    [[ "$links" == *socket:* ]] || return 0
+    # The table read whole, and twice when its socket is not in it: lines are skipped when others change meanwhile.
+    for _ in 1 2; do
+        table=$(</proc/net/tcp)
+        [ ! -r /proc/net/tcp6 ] || table+=$'\n'$(</proc/net/tcp6)
+        while read -r _ address _ state _ _ _ _ _ inode _; do
+            [ "$state" = 0A ] && [[ "$links" == *"socket:[$inode]"* ]] || continue
+            hex=${address##*:}
+            address=${address%:*}
+            # A wildcard listener (0.0.0.0, ::) takes connections to 127.0.0.1; IPv4 in IPv6 (::ffff:a.b.c.d) is IPv4.
+            case "$address" in
+            00000000 | 00000000000000000000000000000000) server_host=127.0.0.1 ;;
+            00000000000000000000000001000000) server_host=::1 ;;
+            ???????? | 0000000000000000FFFF0000????????)
+                address=${address: -8}
+                server_host=$((16#${address:6:2})).$((16#${address:4:2})).$((16#${address:2:2})).$((16#${address:0:2}))
+                ;;
+            *) continue ;;
+            esac
+            server_port=$((16#$hex))
+            return 0
+        done <<<"$table"
+    done
+}
+
+# Sets server to the pid of the folder's server of this account (with "any", of any account), server_sock,
+# server_port and server_host to where it listens (no port with networking skipped; not looked up yet with
+# port_later set, until its socket does not answer). Sets foreign to a process of another account that names the
+# folder.
 foreign=""
+port_later=""
 find_server() {
     local pid="" f
     read -r pid 2>/dev/null <"$pidfile" || true
@@ -117,13 +158,9 @@ find_server() {
     fi
     server=$pid
     server_sock=$(option socket)
-    server_port=$(option port)
-    server_host=$(option bind-address)
-    case $'\n'"$server_args"$'\n' in
-    *$'\n'--skip[-_]networking$'\n'* | *$'\n'--skip[-_]networking=1$'\n'* | *$'\n'--skip[-_]networking=[Oo][Nn]$'\n'*)
-        server_port=""
-        ;;
-    esac
+    server_port=""
+    server_host=""
+    [ -n "$port_later" ] || listening "$server"
 }
 
 # A process of another account names the folder: never this account's server, so never asked anything.
@@ -169,6 +206,7 @@ reach() {
             status=$?
         fi
     fi
+    [ -z "$port_later" ] || listening "$server"
     # A socket that took the whole time is a server that does not answer at all: the port would only wait as long.
     if [ "$status" -ne 124 ] && [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
         ping_on --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port"; then
@@ -314,6 +352,25 @@ keep_port() {
     [ "$(cat -- "$port_file" 2>/dev/null)" = "$1" ] || printf '%s\n' "$1" >"$port_file"
 }
 
+# A free loopback port, the one given while it is free; on standard input, as no process's argument.
+choose_port() {
+    "$(dirname -- "$self")/server-port.py" - <<<"$1"
+}
+
+# Says where a server started on a chosen port listens, when that is not the port its file kept.
+new_port() {
+    [ -n "$chosen" ] && [ -n "$server_port" ] || return 0
+    if [ -n "$kept" ] && [ "$server_port" != "$kept" ]; then
+        echo "The server's port $kept is taken by another program; the server now listens on $server_port" \
+            "(kept in $port_file)." >&2
+    elif [ -z "$kept" ] && [ -n "$set_up" ]; then
+        echo "$port_file holds no port; the server now listens on $server_port (kept there)." >&2
+    elif [ -z "$kept" ] && [ "$server_port" != "$chosen" ]; then
+        echo "The port $chosen chosen for the server was taken by another program as it started; the server now" \
+            "listens on $server_port (kept in $port_file)." >&2
+    fi
+}
+
 # The mysql_native_password hash of a password, computed here: the password itself never enters a statement, so
 # no quote or backslash in it is read as SQL, whatever the server's sql_mode.
 native_hash() {
@@ -388,7 +445,15 @@ start)
         unreachable
         exit 1
     fi
-    if ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
+    kept=""
+    chosen=""
+    if [ "$port" = - ] && [ -n "$port_file" ]; then
+        # Only a port number counts as kept: an emptied or edited file is no port another program took.
+        kept=$(cat -- "$port_file" 2>/dev/null || true)
+        [[ "$kept" =~ ^[1-9][0-9]{0,4}$ ]] && [ "$kept" -le 65535 ] || kept=""
+        port=$(choose_port "$kept") || exit 1
+        chosen=$port
+    elif ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
         echo "mariadb.sh: no server runs on $datadir, and $port is no port to start one on" >&2
         exit 1
     fi
@@ -405,7 +470,9 @@ start)
         echo "mariadb.sh: the data folder $datadir cannot be made: $made" >&2
         exit 1
     fi
-    if [ ! -d "$datadir/mysql" ]; then
+    set_up=""
+    [ ! -d "$datadir/mysql" ] || set_up=yes
+    if [ -z "$set_up" ]; then
         # No --user: the set-up tool passes it to a chown on the unquoted path, which a space breaks, and the
         # folder is this account's already. No test database, whose grants are open to anonymous accounts.
         if ! "$(find_tool mariadb-install-db mysql_install_db)" --no-defaults --datadir="$datadir" \
@@ -423,33 +490,49 @@ start)
         exit 1
     fi
     log="$datadir/server.log"
-    logged=$(stat -c %s "$log" 2>/dev/null || echo 0)
-    # -w: the process started lives exactly as long as the server, whether setsid had to fork or not.
-    setsid -w "$(find_tool mariadbd mysqld)" --no-defaults --datadir="$datadir" --socket="$sock" \
-        --pid-file="$pidfile" --port="$port" --bind-address=127.0.0.1 --user="$me" \
-        --skip-log-bin --log-error="$log" --tmpdir="$tmpdir" \
-        --character-set-server=utf8mb3 --collation-server=utf8mb3_unicode_ci "$@" </dev/null >/dev/null 2>&1 &
-    server=$!
-    if [ -n "$owner" ]; then
-        echo "$owner" >"$datadir/owner"
-        # One watch for the owner's life, however often it restarts the server; in a session of its own, as the
-        # server is, so that what ends the test's processes leaves it watching.
-        if ! alive "$(cat "$datadir/watcher" 2>/dev/null)"; then
-            setsid "$self" watch "$datadir" "$owner" </dev/null >/dev/null 2>&1 &
-            echo "$!" >"$datadir/watcher"
+    for try in 1 2 3 4 5; do
+        logged=$(stat -c %s "$log" 2>/dev/null || echo 0)
+        # Run between choosing the port and starting the server (the tests take the port there), given the port
+        # on its standard input.
+        [ -z "${VORANTEL_START_HOOK:-}" ] || "$VORANTEL_START_HOOK" <<<"$port"
+        # The port in the server's environment, which only this account can read. -w: the process started lives
+        # exactly as long as the server, whether setsid had to fork or not.
+        MYSQL_TCP_PORT=$port setsid -w "$(find_tool mariadbd mysqld)" --no-defaults --datadir="$datadir" \
+            --socket="$sock" --pid-file="$pidfile" --bind-address=127.0.0.1 --user="$me" \
+            --skip-log-bin --log-error="$log" --tmpdir="$tmpdir" \
+            --character-set-server=utf8mb3 --collation-server=utf8mb3_unicode_ci "$@" </dev/null >/dev/null 2>&1 &
+        server=$!
+        if [ -n "$owner" ]; then
+            echo "$owner" >"$datadir/owner"
+            # One watch for the owner's life, however often it restarts the server; in a session of its own, as
+            # the server is, so that what ends the test's processes leaves it watching.
+            if ! alive "$(cat "$datadir/watcher" 2>/dev/null)"; then
+                setsid "$self" watch "$datadir" "$owner" </dev/null >/dev/null 2>&1 &
+                echo "$!" >"$datadir/watcher"
+            fi
         fi
-    fi
-    deadline=$((SECONDS + 60))
-    while [ "$SECONDS" -lt "$deadline" ]; do
-        # Its socket only: the port may be another program's, which the server then fails to bind.
-        if ping_on --socket="$sock"; then
-            live_sock=$sock
-            keep_port "$port"
-            serve
-            exit 0
+        deadline=$((SECONDS + 60))
+        while [ "$SECONDS" -lt "$deadline" ]; do
+            # Its socket only: the port may be another program's, which the server then fails to bind.
+            if ping_on --socket="$sock"; then
+                live_sock=$sock
+                # The port it listens on, from the server itself: the options may have changed it, or skipped it.
+                find_server || server_port=""
+                keep_port "$server_port"
+                new_port
+                serve
+                exit 0
+            fi
+            alive "$server" || break
+            sleep 0.05
+        done
+        # A chosen port another program took before the server bound it: any other free one will do.
+        if [ -n "$chosen" ] && [ "$try" -lt 5 ] && ! alive "$server" &&
+            tail -c +$((logged + 1)) "$log" 2>/dev/null | grep -F 'Bind on TCP/IP port' >/dev/null; then
+            port=$(choose_port "") || exit 1
+            continue
         fi
-        alive "$server" || break
-        sleep 0.2
+        break
     done
     echo "MariaDB did not start; see $log" >&2
     # What this start wrote: its errors, or its last lines when it named none.
@@ -467,9 +550,9 @@ stop)
             exit 1
         fi
         kill -TERM "$server" 2>/dev/null || true
-        for _ in $(seq 1 100); do
+        for _ in $(seq 1 500); do
             is_server "$server" || break
-            sleep 0.1
+            sleep 0.02
         done
         # Its shutdown hangs: it is still this folder's server, checked just now.
         if is_server "$server"; then
@@ -495,6 +578,8 @@ stop)
     remove_sockdir "$sockdir"
     ;;
 running)
+    # Its port only when its socket does not answer.
+    port_later=yes
     if ! reach; then
         [ -z "$foreign" ] || claimed
         exit 1

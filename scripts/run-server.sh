@@ -60,26 +60,12 @@ if [ -z "$password" ]; then
     echo "$password_file holds no password; $rule" >&2
     exit 1
 fi
-# Only a port number counts as kept: an emptied or edited file is no port another program took.
-kept=$(cat "$port_file" 2>/dev/null || true)
-[[ "$kept" =~ ^[1-9][0-9]{0,4}$ ]] && [ "$kept" -le 65535 ] || kept=""
-
 # A server that runs on the folder but does not answer is told by mariadb.sh (status 3), never started twice.
 status=0
 said=$("$here/mariadb.sh" running "$server_dir" 2>&1) || status=$?
-port=-
 if [ "$status" -eq 1 ]; then
     # A process of another account that names the folder, said in one line, is left alone.
     [ -z "$said" ] || echo "$said" >&2
-    # A loopback port chosen once and kept, so that several accounts on one computer each run their own server;
-    # kept until another program is found holding it while the server is down. It is written to the port file
-    # once the server listens on it.
-    port=$("$here/server-port.py" "$kept")
-    if [ -n "$kept" ] && [ "$port" != "$kept" ]; then
-        echo "The server's port $kept is taken by another program; the server now listens on $port (kept in $port_file)." >&2
-    elif [ -z "$kept" ] && [ -d "$server_dir/mysql" ]; then
-        echo "$port_file holds no port; the server now listens on $port (kept there)." >&2
-    fi
     echo "Starting the private MariaDB server ..." >&2
 elif [ "$status" -ne 0 ]; then
     echo "$said" >&2
@@ -90,8 +76,11 @@ fi
 # 200 MB with their indexes, and the 128 MB default would read them from disk for every yearly
 # report. Not mariadb.sh's own default: the test suite starts many servers at once.
 # start also serves a server already running, closing its accounts, and starts no second one; either way it
-# writes the port the server listens on to the port file (emptied for one that listens on none).
-"$here/mariadb.sh" start "$server_dir" "$port" --port-file="$port_file" --innodb-buffer-pool-size=1G {lock}<&-
+# writes the port the server listens on to the port file (emptied for one that listens on none). A loopback port
+# chosen once and kept, so that several accounts on one computer each run their own server: start chooses it (-),
+# so that it is in no process's arguments, keeps it until another program is found holding it while the server is
+# down, and says a change once the server listens on the new one.
+"$here/mariadb.sh" start "$server_dir" - --port-file="$port_file" --innodb-buffer-pool-size=1G {lock}<&-
 port=$(cat -- "$port_file" 2>/dev/null || true)
 if ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
     echo "The server of $server_dir listens on no port (started with --skip-networking?); the program reaches it over TCP only." >&2

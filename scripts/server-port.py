@@ -4,7 +4,8 @@
   server-port.py         a free port, chosen at random from 20000 up to just below that range, or above it too
                          when too little is left below; when too little is left outside it at all (a range of
                          1024-65535), any free port from 1024 up
-  server-port.py PORT    PORT when it is free, else a new one as above
+  server-port.py - <KEPT  the port read from standard input when it is free, else a new one as above (not as an
+                         argument: every account reads a process's arguments, and could take the port first)
 
 Any outgoing connection may take a port of the lent range while the server is down, which then cannot start. Free
 means a bind on 127.0.0.1 takes it, as the server's own bind would (address reuse included: a port left in
@@ -33,8 +34,9 @@ def free(port):
 
 
 def main():
-    if len(sys.argv) > 1 and sys.argv[1].isdigit() and 0 < int(sys.argv[1]) < 65536 and free(int(sys.argv[1])):
-        print(sys.argv[1])
+    kept = sys.stdin.read().strip() if sys.argv[1:] == ["-"] else ""
+    if kept.isascii() and kept.isdigit() and 0 < int(kept) < 65536 and free(int(kept)):
+        print(int(kept))
         return 0
     with open(os.environ.get("VORANTEL_LENT_PORTS", "/proc/sys/net/ipv4/ip_local_port_range")) as f:
         lent_first, lent_last = (int(n) for n in f.read().split()[:2])

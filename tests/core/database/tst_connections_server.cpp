@@ -51,6 +51,9 @@ void TestConnectionsServer::serverFoundFromAnotherLoginSession_data()
     QTest::newRow("its socket folder emptied, as a logout does") << "emptied" << QStringList() << 0 << "" << restart;
     // Told at once, never given a second server that would wait for the folder's lock.
     QTest::newRow("its socket folder emptied, no port") << "emptied" << QStringList{"--skip-networking"} << 3 << neither << neither;
+    // The last of the options wins: found on the port it listens on.
+    QTest::newRow("its socket folder emptied, --skip-networking --skip-networking=0")
+        << "emptied" << QStringList{"--skip-networking", "--skip-networking=0"} << 0 << "" << restart;
     QTest::newRow("stopped (SIGSTOP), its socket still there") << "frozen" << QStringList() << 3 << neither << neither;
     // A folder whose accounts the script never closed, as an earlier version's.
     QTest::newRow("its socket folder emptied, its accounts never closed")
@@ -340,6 +343,9 @@ void TestConnectionsServer::serverClosedToOtherAccounts()
         const Outcome step = RunServerStep(parent.path());
         QVERIFY2(step.code == 0, qPrintable(step.output));
         QVERIFY(Alive(before) && ServerPid(data) == before);
+        // Its port, on its command line, is the one it listens on: kept, and the settings' too.
+        QCOMPARE(TestSupport::ReadFile(parent.path() + QStringLiteral("/vorantel/server.port")).trimmed(), QByteArray::number(port));
+        QCOMPARE(StepSetting(parent.path(), QStringLiteral("DB_PORT")), QString::number(port));
     } else if (kind != QLatin1String("new")) {
         const int before = ServerPid(data);
         QCOMPARE(Script({QStringLiteral("stop"), data}), QString());

@@ -24,6 +24,8 @@ private slots:
     void serverPortOutsideTheLentRange_data();
     void serverPortOutsideTheLentRange();
     void keptPortTakenGivesWayToANewOne();
+    void startNotStoppedByAnotherAccount_data();
+    void startNotStoppedByAnotherAccount();
     void settingsFollowTheServer_data();
     void settingsFollowTheServer();
     void stepStopsWithItsOwnLine_data();
@@ -97,6 +99,132 @@ void TestConnectionsStep::keptPortTakenGivesWayToANewOne()
     QVERIFY(stores.hasNext() && TestSupport::ReadFile(stores.next()).contains("DB_PORT=" + port.toLatin1()));
 }
 
+void TestConnectionsStep::startNotStoppedByAnotherAccount_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("firstLine"); // where the server listens, said by a first run (TAKEN, PORT and FILE standing
+                                            // for the port taken, the server's and the port file; empty: nothing)
+    QTest::addColumn<QString>("nextLine");  // by the next, once the server was stopped
+    const QString kept = QStringLiteral("The server's port TAKEN is taken by another program; the server now listens on PORT (kept in FILE).");
+    // The kept port is in server.port, which any account may read: taken while the server is down.
+    QTest::newRow("another account binding every port a process names, or a file it can read holds") << "watcher" << "" << kept;
+    QTest::newRow("another account binding the chosen port, then the kept one, just as the server starts")
+        << "race"
+        << "The port TAKEN chosen for the server was taken by another program as it started; the server now listens on PORT (kept in FILE)."
+        << kept;
+}
+
+// Another account that binds the port the step chooses before the server does cannot keep the server from starting:
+// the port is in no process's arguments, and a start refused for its port goes on with another. A first run and the
+// next, the server stopped in between, each end with this account's server, and the settings and server.port on its
+// port.
+void TestConnectionsStep::startNotStoppedByAnotherAccount()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, firstLine);
+    QFETCH(QString, nextLine);
+    if (geteuid() != 0)
+        QSKIP("only root runs processes as other accounts");
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    // Open to every account, as many a home folder is: what another account can read there, it may use.
+    QVERIFY(QFile::setPermissions(home.path(), QFile::permissions(home.path()) | QFile::ReadOther | QFile::ExeOther));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
+    const QString raced = home.filePath(QStringLiteral("raced"));
+    const QString armed = home.filePath(QStringLiteral("armed"));
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QString code = QStringLiteral(
+        "import os, re, socket, sys, time\n"
+        "home, held = sys.argv[1], {}\n"
+        "def bind(port):\n"
+        "    s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+        "    try: s.bind(('127.0.0.1', port)); s.listen(9); held[port] = s\n"
+        "    except OSError: s.close()\n");
+    if (kind == QLatin1String("watcher")) {
+        // Every number in the arguments of the test's processes (the step's) and of those that name the home folder,
+        // and every port in a small file under it that it can read.
+        code += QStringLiteral(
+            "def take(text):\n"
+            "    for n in re.findall(rb'(?<![0-9])[0-9]{4,5}(?![0-9])', text):\n"
+            "        if 1024 <= int(n) < 65536 and int(n) not in held: bind(int(n))\n"
+            "while True:\n"
+            "    parent, args = {}, {}\n"
+            "    for pid in os.listdir('/proc'):\n"
+            "        try:\n"
+            "            if pid.isdigit() and int(pid) != os.getpid():\n"
+            "                args[pid] = open('/proc/%s/cmdline' % pid, 'rb').read()\n"
+            "                parent[pid] = open('/proc/%s/stat' % pid).read().rsplit(')', 1)[1].split()[1]\n"
+            "        except (OSError, IndexError): args.pop(pid, None)\n"
+            "    for pid in args:\n"
+            "        up = pid\n"
+            "        while up in parent and up != sys.argv[2]: up = parent[up]\n"
+            "        if up == sys.argv[2] or home.encode() in args[pid]: take(args[pid])\n"
+            "    for top, dirs, files in os.walk(home):\n"
+            "        dirs[:] = [d for d in dirs if d not in ('mysql', 'performance_schema', 'sys')]\n"
+            "        for name in files:\n"
+            "            try:\n"
+            "                if os.path.getsize(os.path.join(top, name)) > 4096: continue\n"
+            "                text = open(os.path.join(top, name), 'rb').read()\n"
+            "                take(text if 'port' in name else b' '.join(re.findall(rb'(?i)port\\W{0,3}[0-9]+', text)))\n"
+            "            except OSError: pass\n"
+            "    print('ready', flush=True)\n"
+            "    time.sleep(0.02)\n");
+    } else {
+        // Each port a hook hands over, run by the start just before it starts the server once armed, which waits
+        // until the port is bound.
+        code += QStringLiteral(
+            "last = ''\n"
+            "while True:\n"
+            "    try: port = open(home + '/raced').read()\n"
+            "    except OSError: port = ''\n"
+            "    if port != last and port: bind(int(port)); last = port\n"
+            "    time.sleep(0.01)\n");
+        const QString hook = home.filePath(QStringLiteral("hook"));
+        QVERIFY(TestSupport::WriteFile(hook, "#!/bin/sh\nread port\nrm '" + armed.toLocal8Bit() + "' 2>/dev/null || exit 0\n"
+                                             "umask 022\necho \"$port\" >'" + raced.toLocal8Bit() + ".new'\n"
+                                             "mv '" + raced.toLocal8Bit() + ".new' '" + raced.toLocal8Bit() + "'\n"
+                                             "hex=$(printf '%04X' \"$port\")\nfor _ in $(seq 200); do\n"
+                                             "  grep -q \":$hex 00000000:0000 0A .* 65534 \" /proc/net/tcp && exit 0\n"
+                                             "  sleep 0.05\ndone\necho \"hook: nobody holds $port\" >&2\nexit 1\n")
+                && QFile::setPermissions(hook, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        env.insert(QStringLiteral("VORANTEL_START_HOOK"), hook);
+    }
+    QProcess other;
+    const auto endOther = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished();
+    });
+    other.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                                            QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"), code, home.path(),
+                                            QString::number(QCoreApplication::applicationPid())});
+    QVERIFY(other.waitForStarted());
+
+    for (QString line : {firstLine, nextLine}) {
+        QString taken = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+        if (!taken.isEmpty())
+            QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+        if (kind == QLatin1String("race"))
+            QVERIFY(TestSupport::WriteFile(armed, QByteArray()));
+        else // a whole look round after the last change
+            for (int looks = 0; looks < 2; looks += other.readAll().count("ready"))
+                QVERIFY(other.waitForReadyRead(10000));
+        const Outcome step = RunServerStep(home.path(), env);
+        if (kind == QLatin1String("race"))
+            taken = QString::fromLatin1(TestSupport::ReadFile(raced).trimmed());
+        const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+        QVERIFY2(step.code == 0 && port.toInt() > 0 && port != taken, qPrintable(step.output));
+        QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
+        const QString password = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
+        QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), password), QStringLiteral("vorantel@localhost"));
+        QCOMPARE(step.output.split(QLatin1Char('\n')).filter(QLatin1String("listens on")),
+                 line.isEmpty() ? QStringList()
+                                : QStringList{line.replace(QLatin1String("TAKEN"), taken)
+                                                  .replace(QLatin1String("PORT"), port)
+                                                  .replace(QLatin1String("FILE"), portFile)});
+    }
+}
+
 void TestConnectionsStep::settingsFollowTheServer_data()
 {
     QTest::addColumn<QString>("change"); // made between a first step and the next
@@ -122,6 +250,9 @@ void TestConnectionsStep::settingsFollowTheServer_data()
     // Never asked anything: any account may start a process that names the folder, and ask for the password in clear.
     QTest::newRow("the server stopped, another account's process naming its folder on its port") << "impostor, kept port" << false;
     QTest::newRow("the server stopped, another account's process naming its folder on another port") << "impostor" << true;
+    // A crash leaves the pid file, whose number may be any process's now.
+    QTest::newRow("the server killed, its pid file naming another account's process that names its folder")
+        << "impostor, pid file" << true;
 }
 
 // Whatever happened to the port, its file or the user, the step ends with the program's settings on its server, the
@@ -191,7 +322,13 @@ void TestConnectionsStep::settingsFollowTheServer()
                  QString());
         QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PASSWORD"), QStringLiteral("hand_pw_1")), QStringLiteral("hand_pw_1"));
     } else {
-        QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
+        if (change.endsWith(QLatin1String("pid file"))) {
+            const int server = ServerPid(data);
+            QCOMPARE(::kill(server, SIGKILL), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(!Alive(server), 10000);
+        } else {
+            QCOMPARE(Script({QStringLiteral("stop"), data}, session), QString());
+        }
         if (change == QLatin1String("refused")) {
             QVERIFY(holder.listen(QHostAddress::LocalHost, quint16(first.toInt())));
             const QString folder = SocketFolder(runtime.path(), data);
@@ -212,6 +349,8 @@ void TestConnectionsStep::settingsFollowTheServer()
             QVERIFY(QString::fromLatin1(TestSupport::ReadFile(QStringLiteral("/proc/net/tcp"))).contains(QRegularExpression(waiting)));
         } else if (impostor) {
             StartImpostor(other, data, samePort ? PrivateServer::FreePort() : first.toInt());
+            if (change.endsWith(QLatin1String("pid file")))
+                QVERIFY(TestSupport::WriteFile(data + QStringLiteral("/mysqld.pid"), QByteArray::number(other.processId()) + '\n'));
         } else {
             const QByteArray edit = change == QLatin1String("crlf")    ? first + "\r\n"
                                     : change == QLatin1String("blank") ? ' ' + first
@@ -282,8 +421,10 @@ void TestConnectionsStep::stepStopsWithItsOwnLine_data()
     QTest::newRow("server.password empty") << "\n" << "FILE holds no password" + rule;
     QTest::newRow("a server without JSON_TABLE") << "10.5" << "mariadb.sh: the server of DATA is 10.5.19-MariaDB-0+deb11u2; checking its"
                                                               " accounts needs MariaDB 10.6 or later (for JSON_TABLE)";
-    QTest::newRow("a server started with --skip-networking")
-        << "skip networking" << "The server of DATA listens on no port (started with --skip-networking?); the program reaches it over TCP only.";
+    const QString noPort = QStringLiteral("The server of DATA listens on no port (started with --skip-networking?); the program reaches it over TCP only.");
+    QTest::newRow("a server started with --skip-networking") << "--skip-networking" << noPort;
+    // server.port emptied: no port kept that the server does not listen on.
+    QTest::newRow("--skip-networking=true given after a normal run with a kept port") << "a run, --skip-networking=true" << noPort;
 }
 
 // What the step cannot go on from is said in a line of its own, and the program's settings are left alone.
@@ -306,17 +447,25 @@ void TestConnectionsStep::stepStopsWithItsOwnLine()
                                                    + QStandardPaths::findExecutable(QStringLiteral("mariadb")).toLocal8Bit() + "' \"$@\"\n")
                 && QFile::setPermissions(client, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         env.insert(QStringLiteral("PATH"), home.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
-    } else if (kind == QLatin1String("skip networking")) {
+    } else if (kind.contains(QLatin1String("--"))) {
+        if (kind.startsWith(QLatin1String("a run"))) {
+            const Outcome run = RunServerStep(home.path(), env);
+            QVERIFY2(run.code == 0, qPrintable(run.output));
+            QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+        }
         int port = 0;
-        QCOMPARE(Start(data, &port, {QStringLiteral("--skip-networking")}), QString());
+        QCOMPARE(Start(data, &port, {kind.section(QLatin1Char(' '), -1)}), QString());
     } else {
         QVERIFY(TestSupport::WriteFile(passwordFile, kind.toLatin1()));
     }
+    const QString settings = StepSetting(home.path(), QStringLiteral("DB_PORT"));
     const Outcome step = RunServerStep(home.path(), env);
     QVERIFY2(step.code > 0, qPrintable(step.output));
     line.replace(QLatin1String("FILE"), passwordFile).replace(QLatin1String("DATA"), data);
     QVERIFY2(step.output.split(QLatin1Char('\n')).contains(line), qPrintable(step.output));
-    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), QString());
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), settings);
+    if (kind.contains(QLatin1String("--")))
+        QCOMPARE(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.port")).trimmed(), QByteArray());
 }
 
 void TestConnectionsStep::seederRefusesWhatItDoesNotKnow_data()
