@@ -209,7 +209,7 @@ reach() {
     [ -z "$port_later" ] || listening "$server"
     # A socket that took the whole time is a server that does not answer at all: the port would only wait as long.
     if [ "$status" -ne 124 ] && [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
-        ping_on --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port"; then
+        MYSQL_TCP_PORT=$server_port ping_on --protocol=tcp --host="${server_host:-127.0.0.1}"; then
         live_port=$server_port
     fi
     return 0
@@ -631,13 +631,13 @@ user)
         exit 1
     fi
     # An application user that already logs in with this password is all that was asked, on this account's server
-    # only. The client takes the password from its environment, which only this account may read, and loads no
+    # only. The client takes the password and the port from its environment, which only this account may read, and loads no
     # plugin (from a folder that cannot hold one): asked to switch to a clear-text login (mysql_clear_password,
     # dialog, or a public key the other side chose), it refuses rather than send the password.
     logs_in() {
         [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
-            MYSQL_PWD=$password bounded 10 "$(find_tool mariadb mysql)" --no-defaults --connect-timeout=10 \
-                --plugin-dir=/dev/null --protocol=tcp --host="${server_host:-127.0.0.1}" --port="$server_port" \
+            MYSQL_PWD=$password MYSQL_TCP_PORT=$server_port bounded 10 "$(find_tool mariadb mysql)" --no-defaults \
+                --connect-timeout=10 --plugin-dir=/dev/null --protocol=tcp --host="${server_host:-127.0.0.1}" \
                 --user="$user" -N -B -e "SELECT 1" >/dev/null 2>&1
     }
     if [ -z "$grant_option" ] && { [ -n "$live_sock" ] || [ -n "$live_port" ]; } && logs_in; then

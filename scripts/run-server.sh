@@ -41,9 +41,15 @@ if IFS= read -r -d '' password <"$password_file"; then
     exit 1
 fi
 # The server is given the password's bytes and the program reads them as UTF-8: other bytes would be two passwords.
-# A strict check: iconv lets code points past U+10FFFF and five-byte forms through, which the program reads as
-# something else.
-if ! python3 -c 'import sys; sys.stdin.buffer.read().decode("utf-8", "strict")' <"$password_file" 2>/dev/null; then
+# iconv refuses broken sequences, surrogates and overlong forms, but lets through code points past U+10FFFF (F4 90
+# on, and F5 to FF, which five- and six-byte forms begin with), which the program reads as something else. A check of
+# its own for those: python would cost a start of its own.
+none_past_utf8() {
+    local status=0
+    LC_ALL=C grep -qP '[\xf5-\xff]|\xf4[\x90-\xbf]' -- "$1" || status=$?
+    [ "$status" -eq 1 ] # found none; 2 is grep's own failure, never a pass
+}
+if ! iconv -f UTF-8 -t UTF-8 -- "$password_file" >/dev/null 2>&1 || ! none_past_utf8 "$password_file"; then
     echo "$password_file is not UTF-8 text; $rule" >&2
     exit 1
 fi
@@ -88,7 +94,10 @@ if ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
 fi
 # Settings that are the step's own (this server and its user) follow the server to its port and to the password it
 # is given, however either came to change; settings for another server or user stay.
-settings=(--own=DB_SERVER --own=DB_USER DB_SERVER=127.0.0.1 DB_PORT="$port" DB_USER=vorantel)
+# The port goes to the seeder in its environment, as the password on its input: a port in a process's arguments is one
+# another account may take once the server has let it go.
+export DB_PORT=$port
+settings=(--own=DB_SERVER --own=DB_USER DB_SERVER=127.0.0.1 --env=DB_PORT DB_USER=vorantel)
 # A running copy of the program (the one its single-instance guard lets run) keeps the password it logged in with
 # for every later connection: the server's changes only once it has ended.
 if "$seeder" --program-runs &&

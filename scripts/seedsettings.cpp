@@ -1,9 +1,10 @@
 // Writes settings keys into the program's settings store, leaving keys that are already set.
-// Usage: seed-settings [--own=KEY]... [--input=KEY] KEY=VALUE ...
+// Usage: seed-settings [--own=KEY]... [--input=KEY] [--env=KEY]... KEY=VALUE ...
 //        seed-settings --program-runs
 // --own: when every such key is unset or holds the value given, the settings are the seeding's own and every key is
 //        written, set or not (the server they name moved to another port).
 // --input: the key's value is standard input, all of it (a password: any local account may read the arguments).
+// --env: the key's value is the environment variable of its name (a port: only this account reads the environment).
 // --program-runs: exits 0 when a copy of the program runs as this account (it holds the program's single-instance
 //        guard), 1 when none does; nothing is written.
 #include "appsettings.h"
@@ -23,11 +24,12 @@ namespace {
 int Usage(const QString& why)
 {
     QTextStream(stderr) << "seed-settings: " << why << "\n"
-                        << "Usage: seed-settings [--own=KEY]... [--input=KEY] KEY=VALUE ...\n"
+                        << "Usage: seed-settings [--own=KEY]... [--input=KEY] [--env=KEY]... KEY=VALUE ...\n"
                            "       seed-settings --program-runs\n"
                            "  --own=KEY    a key given here that makes the settings the seeding's own while it is unset or holds\n"
                            "               the value given; then every key given is written\n"
                            "  --input=KEY  the key's value is standard input\n"
+                           "  --env=KEY    the key's value is the environment variable KEY\n"
                            "  --program-runs  exit 0 when the program runs as this account, 1 when it does not\n";
     return 2;
 }
@@ -44,6 +46,7 @@ int main(int argc, char** argv)
     }
     const QString ownOption = QStringLiteral("--own=");
     const QString inputOption = QStringLiteral("--input=");
+    const QString envOption = QStringLiteral("--env=");
     QStringList own;
     std::vector<std::pair<QString, QString>> values;
     for (const QString& arg : app.arguments().mid(1)) {
@@ -56,7 +59,12 @@ int main(int argc, char** argv)
                 return 2;
             }
             values.emplace_back(arg.mid(inputOption.size()), QString::fromUtf8(in.readAll()));
-        } else if (arg == ownOption || arg == inputOption) {
+        } else if (arg.startsWith(envOption) && arg.size() > envOption.size()) {
+            const QString key = arg.mid(envOption.size());
+            if (!qEnvironmentVariableIsSet(key.toLocal8Bit().constData()))
+                return Usage(QStringLiteral("--env=%1 names no variable of the environment").arg(key));
+            values.emplace_back(key, qEnvironmentVariable(key.toLocal8Bit().constData()));
+        } else if (arg == ownOption || arg == inputOption || arg == envOption) {
             return Usage(arg + QStringLiteral(" names no key"));
         } else if (arg.startsWith(QLatin1Char('-'))) {
             return Usage(QStringLiteral("unknown option: ") + arg);

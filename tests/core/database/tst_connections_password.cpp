@@ -85,6 +85,9 @@ void TestConnectionsPassword::passwordFileAsTheSettingsReadIt_data()
     // Bytes that iconv lets through and the settings read as something else.
     QTest::newRow("a code point past U+10FFFF") << QByteArray("pw\xF4\x90\x80\x80") << "" << " is not UTF-8 text;";
     QTest::newRow("a five-byte form") << QByteArray("pw\xF8\x88\x80\x80\x80") << "" << " is not UTF-8 text;";
+    QTest::newRow("a surrogate") << QByteArray("pw\xED\xA0\x80") << "" << " is not UTF-8 text;";
+    QTest::newRow("an overlong form") << QByteArray("pw\xE0\x80\xAF") << "" << " is not UTF-8 text;";
+    QTest::newRow("the last code point") << QByteArray("pw_\xF4\x8F\xBF\xBF") << "pw_\U0010FFFF" << "";
 }
 
 // The settings' password logs in, or the file is refused, naming it, with the server and the settings left alone.
