@@ -8,7 +8,12 @@
 #include <cstdlib>
 
 #include <arpa/inet.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -22,6 +27,7 @@ const QString STEP_USER = QStringLiteral("vorantel");
 const QByteArray LISTEN = QByteArrayLiteral("0A");
 
 uint ownAccount = uint(::getuid());
+bool askKernel = true;
 
 // The port the client library takes for port 0, as it chooses it.
 int DefaultPort()
@@ -60,9 +66,10 @@ bool ReachedFrom127(const QByteArray& address)
     return address == any6 || (address.size() == 16 && address.startsWith(mapped) && ReachedFrom127(address.mid(12)));
 }
 
-// The accounts that listen on port where a connection to 127.0.0.1 arrives. The owner column is the socket's, which
-// another account cannot forge.
-QList<uint> Listeners(int port)
+// The accounts that listen on port where a connection to 127.0.0.1 arrives, from the kernel's socket tables. The owner
+// column is the socket's, which another account cannot forge. Each read walks every slot of the computer's connection
+// table, a few milliseconds whatever it holds: only where the kernel cannot be asked for its listeners alone.
+QList<uint> ListenersInTables(int port)
 {
     QList<uint> accounts;
     // A busy computer lists thousands of connections: only the lines naming the port are taken apart.
@@ -97,6 +104,64 @@ QList<uint> Listeners(int port)
         }
     }
     return accounts;
+}
+
+// The same asked of the kernel for its listening sockets alone (sock_diag), a small fraction of a millisecond; false
+// when it cannot be asked.
+bool ListenersAsked(int port, QList<uint>& accounts)
+{
+    for (const int family : {AF_INET, AF_INET6}) {
+        const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+        if (fd < 0)
+            return false;
+        struct
+        {
+            nlmsghdr header;
+            inet_diag_req_v2 request;
+        } ask{};
+        ask.header.nlmsg_len = sizeof ask;
+        ask.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+        ask.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+        ask.request.sdiag_family = quint8(family);
+        ask.request.sdiag_protocol = IPPROTO_TCP;
+        ask.request.idiag_states = 1u << 10; // TCP_LISTEN
+        bool failed = ::send(fd, &ask, sizeof ask, 0) != ssize_t(sizeof ask);
+        bool done = false;
+        alignas(nlmsghdr) char answer[16384];
+        while (!done && !failed) {
+            int length = int(::recv(fd, answer, sizeof answer, 0));
+            if (length <= 0) {
+                failed = true;
+                break;
+            }
+            for (auto* part = reinterpret_cast<nlmsghdr*>(answer); NLMSG_OK(part, length); part = NLMSG_NEXT(part, length)) {
+                if (part->nlmsg_type == NLMSG_DONE) {
+                    done = true;
+                    break;
+                }
+                if (part->nlmsg_type == NLMSG_ERROR) {
+                    failed = true;
+                    break;
+                }
+                const auto* socket = static_cast<const inet_diag_msg*>(NLMSG_DATA(part));
+                const QByteArray address(reinterpret_cast<const char*>(socket->id.idiag_src), family == AF_INET ? 4 : 16);
+                if (ntohs(socket->id.idiag_sport) == port && ReachedFrom127(address))
+                    accounts << socket->idiag_uid;
+            }
+        }
+        ::close(fd);
+        if (failed)
+            return false;
+    }
+    return true;
+}
+
+QList<uint> Listeners(int port)
+{
+    QList<uint> accounts;
+    if (askKernel && ListenersAsked(port, accounts))
+        return accounts;
+    return ListenersInTables(port);
 }
 
 QString AccountName(uint uid)
@@ -151,6 +216,11 @@ int PortFromText(const QString& text)
 void SetOwnAccount(uint uid)
 {
     ownAccount = uid;
+}
+
+void SetKernelAsked(bool asked)
+{
+    askKernel = asked;
 }
 
 } // namespace PortOwner

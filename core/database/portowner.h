@@ -32,5 +32,7 @@ int PortFromText(const QString& text);
 // The account whose listeners count as this account's: by default this process's own. Tests set another, so that
 // the refusal can be seen without a second account.
 void SetOwnAccount(uint uid);
+// Whether the kernel is asked for its listeners (by default), or its socket tables read, as where it cannot be asked.
+void SetKernelAsked(bool asked);
 
 } // namespace PortOwner
