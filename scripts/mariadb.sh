@@ -631,9 +631,9 @@ user)
         exit 1
     fi
     # An application user that already logs in with this password is all that was asked, on this account's server
-    # only. The client takes the password and the port from its environment, which only this account may read, and loads no
-    # plugin (from a folder that cannot hold one): asked to switch to a clear-text login (mysql_clear_password,
-    # dialog, or a public key the other side chose), it refuses rather than send the password.
+    # only. The client takes the password and the port from its environment, which only this account may read, and
+    # loads no plugin (from a folder that cannot hold one): asked to switch to a clear-text login
+    # (mysql_clear_password, dialog, or a public key the other side chose), it refuses rather than send the password.
     logs_in() {
         [ -n "$server_port" ] && [ "$server_port" != 0 ] &&
             MYSQL_PWD=$password MYSQL_TCP_PORT=$server_port bounded 10 "$(find_tool mariadb mysql)" --no-defaults \

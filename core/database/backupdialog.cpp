@@ -80,7 +80,7 @@ QString ServerUnreachable(const QString& server, const QString& port, const QStr
         // As the dump program connects: its defaults where the settings give nothing.
         if (!server.isEmpty())
             db.setHostName(server);
-        db.setPort(port.isEmpty() ? 0 : PortOwner::PortFromText(port));
+        db.setPort(PortOwner::PortFromText(port)); // 0, the default, when empty
         db.setUserName(user);
         db.setPassword(password);
         if (const PortOwner::Refusal refusal = PortOwner::Check(db))
@@ -261,7 +261,7 @@ void Backupdialog::on_pushButtonBackup_clicked()
                                                     QStringLiteral("--"), d.database});
         // Each dump logs in on its own: the port is looked at again just before.
         const PortOwner::Refusal refusal =
-            PortOwner::Check(server, port.isEmpty() ? 0 : PortOwner::PortFromText(port), user);
+            PortOwner::Check(server, PortOwner::PortFromText(port), user);
         if (refusal)
             d.refused = DatabaseFailure::RefusalReason(refusal, true);
         else
