@@ -69,8 +69,8 @@ QByteArray OptionValue(const QString& text)
 }
 
 // The dump program has no connect bound of its own: a server that takes the connection and never answers would hold
-// it without end. The server is asked first, with the program's bound: empty when it answers, even with a refused
-// login, which the dump tells in its own words.
+// it without end. The server is asked first, with the program's bound: empty when it answers; a refused login is
+// told in the program's words, as every screen tells it.
 QString ServerUnreachable(const QString& server, const QString& port, const QString& user, const QString& password)
 {
     const QString name = QStringLiteral("BACKUP_CHECK");
@@ -85,8 +85,12 @@ QString ServerUnreachable(const QString& server, const QString& port, const QStr
         db.setPassword(password);
         if (const PortOwner::Refusal refusal = PortOwner::Check(db))
             reason = DatabaseFailure::RefusalReason(refusal, true);
-        else if (!db.open() && DatabaseFailure::Unreachable(db.lastError()))
-            reason = DatabaseFailure::WriteReason(db);
+        else if (!db.open()) {
+            if (const PortOwner::Refusal refused = DatabaseFailure::LoginRefusal(db))
+                reason = DatabaseFailure::RefusalReason(refused, true);
+            else if (DatabaseFailure::Unreachable(db.lastError()))
+                reason = DatabaseFailure::WriteReason(db);
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase(name);

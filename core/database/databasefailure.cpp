@@ -54,6 +54,18 @@ QString Reason(const QSqlDriver* driver, const QSqlError& error, bool write)
 
 QString RefusalReason(const PortOwner::Refusal& refusal, bool write)
 {
+    if (refusal.reason == PortOwner::Refusal::LoginRefused) {
+        // ./run.sh gives the server and the program's settings the password of its file; another server's password
+        // is the user's to enter.
+        const QString saved = write ? Translate(" Nothing was saved.") : QString();
+        return (refusal.stepOwn ? Translate("The database server refused the login of user %1: the password "
+                                            "given is not the server's.%2 Please close this program and start it again "
+                                            "with ./run.sh.")
+                                : Translate("The database server refused the login of user %1: the password "
+                                            "given is not the server's.%2 Please enter the user's password in the "
+                                            "settings of Tools > MySQL Server."))
+            .arg(refusal.account, saved);
+    }
     if (refusal.reason == PortOwner::Refusal::OtherAccount) {
         return (write ? Translate("The database server's port %1 is held by a program of another account (%2), so "
                                   "nothing was sent to it. Nothing was saved. Please close this program and start it "
@@ -68,6 +80,22 @@ QString RefusalReason(const PortOwner::Refusal& refusal, bool write)
                              "server is running and the network is connected, then try again.")
                  : Translate("The database server cannot be reached. Please make sure the server is running and "
                              "the network is connected, then try again.");
+}
+
+PortOwner::Refusal LoginRefusal(const QSqlDatabase& db)
+{
+    static const QStringList denied = {
+        QStringLiteral("1045"), // ER_ACCESS_DENIED_ERROR
+        QStringLiteral("1698"), // ER_ACCESS_DENIED_NO_PASSWORD_ERROR
+    };
+    PortOwner::Refusal refusal;
+    if (!denied.contains(db.lastError().nativeErrorCode()))
+        return refusal;
+    refusal.reason = PortOwner::Refusal::LoginRefused;
+    refusal.port = db.port();
+    refusal.account = db.userName();
+    refusal.stepOwn = PortOwner::StepOwn(db.hostName(), db.userName());
+    return refusal;
 }
 
 bool ConnectionLost(const QSqlDriver* driver, const QSqlError& error)

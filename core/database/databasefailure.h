@@ -20,9 +20,11 @@ bool ConnectionLost(const QSqlDriver* driver, const QSqlError& error);
 // A connection could not be opened because the server cannot be reached, not because it refused the login.
 bool Unreachable(const QSqlError& error);
 
-// The program's words for a connection that was not made (a port held by another account's program, or the usual
-// words for a server that cannot be reached); a write's also say that nothing was saved.
+// The program's words for a connection that was not made (a port held by another account's program, a login the
+// server refused, or the usual words for a server that cannot be reached); a write's also say that nothing was saved.
 QString RefusalReason(const PortOwner::Refusal& refusal, bool write);
+// The login refused by the server (a password that is not the server's), after db.open() failed; none otherwise.
+PortOwner::Refusal LoginRefusal(const QSqlDatabase& db);
 
 // What follows a message's own first sentence: the program's words for a lost connection (the port held by another
 // account's program, when an opening of the action found it so), otherwise the error's text; never empty. A write's

@@ -308,8 +308,14 @@ bool DatabaseManager::Open(QSqlDatabase& db)
     if (db.open())
         return true;
     LogDatabaseError(db.lastError());
-    if (waited.elapsed() >= SILENT_AFTER_MS)
+    // A refused login is told as such, not as a server that cannot be reached; the same password would only be
+    // refused again in this action.
+    if (const PortOwner::Refusal refused = DatabaseFailure::LoginRefusal(db)) {
+        heldPort = refused;
         FoundSilent();
+    } else if (waited.elapsed() >= SILENT_AFTER_MS) {
+        FoundSilent();
+    }
     return false;
 }
 

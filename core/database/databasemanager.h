@@ -146,7 +146,7 @@ private:
     // instead of waiting again for each connection; the end of the action disconnects it, and the next one tries the
     // server anew.
     QMetaObject::Connection silence;
-    PortOwner::Refusal heldPort; // with the silence, when another account's program holds the port
+    PortOwner::Refusal heldPort; // with the silence: another account's program holds the port, or the login was refused
     QObject* windowWatch = nullptr; // tells when a window with frozen widgets closes
 
     struct Side;

@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <linux/sock_diag.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -53,9 +54,10 @@ QByteArray Address(const QByteArray& hex)
     return bytes;
 }
 
-// A listener there takes connections to 127.0.0.1: the address itself or any address, also as IPv6. A listener at
-// :: with IPV6_V6ONLY would not, but the table does not tell it apart.
-bool ReachedFrom127(const QByteArray& address)
+// Whether a listener there takes connections to 127.0.0.1: the address itself or any address, also as IPv6. A
+// listener at :: takes them only without IPV6_V6ONLY; v6only is false where that is not known, as it counts then.
+// ::1 and every other address are never reached from 127.0.0.1.
+bool ReachedFrom127(const QByteArray& address, bool v6only = false)
 {
     static const QByteArray loopback("\x7f\0\0\x01", 4);
     static const QByteArray any4(4, '\0');
@@ -63,20 +65,38 @@ bool ReachedFrom127(const QByteArray& address)
     static const QByteArray mapped = QByteArray(10, '\0') + QByteArray("\xff\xff", 2);
     if (address.size() == 4)
         return address == loopback || address == any4;
-    return address == any6 || (address.size() == 16 && address.startsWith(mapped) && ReachedFrom127(address.mid(12)));
+    if (address == any6)
+        return !v6only;
+    return address.size() == 16 && address.startsWith(mapped) && ReachedFrom127(address.mid(12));
 }
 
-// The accounts that listen on port where a connection to 127.0.0.1 arrives, from the kernel's socket tables. The owner
-// column is the socket's, which another account cannot forge. Each read walks every slot of the computer's connection
-// table, a few milliseconds whatever it holds: only where the kernel cannot be asked for its listeners alone.
+// Whether the kernel's answer for an IPv6 socket says IPV6_V6ONLY; false when it says nothing of it.
+bool V6Only(const nlmsghdr* part)
+{
+    int length = int(part->nlmsg_len) - int(NLMSG_LENGTH(sizeof(inet_diag_msg)));
+    const auto* socket = static_cast<const inet_diag_msg*>(NLMSG_DATA(part));
+    for (auto* attribute = reinterpret_cast<const rtattr*>(socket + 1); RTA_OK(attribute, length);
+         attribute = RTA_NEXT(attribute, length)) {
+        if (attribute->rta_type == INET_DIAG_SKV6ONLY && RTA_PAYLOAD(attribute) >= 1)
+            return *static_cast<const quint8*>(RTA_DATA(attribute)) != 0;
+    }
+    return false;
+}
+
+// The accounts that listen on port where a connection to 127.0.0.1 may arrive, from the kernel's socket tables. The
+// owner column is the socket's, which another account cannot forge. Each read walks every slot of the computer's
+// connection table, a few milliseconds whatever it holds: only where the kernel cannot be asked for its listeners alone.
+// The tables do not tell IPV6_V6ONLY: another account's listener at :: with it, which 127.0.0.1 never reaches, counts
+// here when no IPv4 listener holds the port.
 QList<uint> ListenersInTables(int port)
 {
     QList<uint> accounts;
     // A busy computer lists thousands of connections: only the lines naming the port are taken apart.
     const QByteArray named = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0') + ' ';
     for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-        // Each table costs a walk of all the computer's connections. The account found listening in the first holds
-        // the port: none other can bind it, at an IPv6 address either.
+        // Each table costs a walk of all the computer's connections. An IPv4 listener found in the first is what a
+        // connection to 127.0.0.1 reaches: beside it, another account can hold the port only at an IPv6 address that
+        // 127.0.0.1 does not reach (:: with IPV6_V6ONLY, ::1).
         if (!accounts.isEmpty())
             break;
         QFile file{QString::fromLatin1(table)};
@@ -107,7 +127,8 @@ QList<uint> ListenersInTables(int port)
 }
 
 // The same asked of the kernel for its listening sockets alone (sock_diag), a small fraction of a millisecond; false
-// when it cannot be asked.
+// when it cannot be asked. Its answer for an IPv6 socket tells IPV6_V6ONLY, so a listener at :: that 127.0.0.1 does
+// not reach is told apart.
 bool ListenersAsked(int port, QList<uint>& accounts)
 {
     for (const int family : {AF_INET, AF_INET6}) {
@@ -145,7 +166,8 @@ bool ListenersAsked(int port, QList<uint>& accounts)
                 }
                 const auto* socket = static_cast<const inet_diag_msg*>(NLMSG_DATA(part));
                 const QByteArray address(reinterpret_cast<const char*>(socket->id.idiag_src), family == AF_INET ? 4 : 16);
-                if (ntohs(socket->id.idiag_sport) == port && ReachedFrom127(address))
+                if (ntohs(socket->id.idiag_sport) == port
+                    && ReachedFrom127(address, family == AF_INET6 && V6Only(part)))
                     accounts << socket->idiag_uid;
             }
         }
@@ -180,7 +202,8 @@ Refusal Check(const QString& host, int port, const QString& user)
         refusal.reason = Refusal::NoSuchPort;
         return refusal;
     }
-    if (host != STEP_HOST || user != STEP_USER)
+    refusal.stepOwn = StepOwn(host, user);
+    if (!refusal.stepOwn)
         return refusal;
     if (port == 0)
         refusal.port = DefaultPort();
@@ -201,6 +224,11 @@ Refusal Check(const QString& host, int port, const QString& user)
 Refusal Check(const QSqlDatabase& db)
 {
     return Check(db.hostName(), db.port(), db.userName());
+}
+
+bool StepOwn(const QString& host, const QString& user)
+{
+    return host == STEP_HOST && user == STEP_USER;
 }
 
 int PortFromText(const QString& text)

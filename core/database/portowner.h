@@ -12,10 +12,12 @@ namespace PortOwner {
 
 struct Refusal
 {
-    enum Reason { None, NoSuchPort, NothingListens, OtherAccount };
+    // LoginRefused: the server answered and refused the login (DatabaseFailure::LoginRefusal).
+    enum Reason { None, NoSuchPort, NothingListens, OtherAccount, LoginRefused };
     Reason reason = None;
     int port = 0;
-    QString account; // the other account's name, or its number when it has none
+    QString account; // the other account's name, or its number when it has none; the user whose login was refused
+    bool stepOwn = false; // the settings are ./run.sh's own, which it sets the server's password for
 
     explicit operator bool() const { return reason != None; }
 };
@@ -25,6 +27,9 @@ struct Refusal
 Refusal Check(const QString& host, int port, const QString& user);
 // A handle whose port was never set has -1, refused: every opening sets it, 0 for the client's default.
 Refusal Check(const QSqlDatabase& db);
+
+// Whether these are ./run.sh's own settings: its server on 127.0.0.1 and its user.
+bool StepOwn(const QString& host, const QString& user);
 
 // A port as typed: its number; 0 when the text is no number; -1 for a number no port has (beyond int as well).
 int PortFromText(const QString& text);

@@ -111,10 +111,12 @@ void ServerSettingsDialog::on_pushButtonTest_clicked()
         if (opened) {
             QMessageBox::information(this, tr("Server Connection"), tr("Connection to server SUCCEEDED!"),
                                      QMessageBox::Ok);
-        } else if (refusal.reason == PortOwner::Refusal::OtherAccount) {
+        } else if (const PortOwner::Refusal told = refusal.reason == PortOwner::Refusal::OtherAccount
+                                                       ? refusal
+                                                       : DatabaseFailure::LoginRefusal(db)) {
             QMessageBox::information(this, tr("Server Connection"),
                                      tr("Connection to server FAILED!.") + QLatin1Char(' ')
-                                         + DatabaseFailure::RefusalReason(refusal, false),
+                                         + DatabaseFailure::RefusalReason(told, false),
                                      QMessageBox::Ok);
         } else {
             LogDatabaseError(db.lastError());

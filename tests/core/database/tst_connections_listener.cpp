@@ -6,6 +6,7 @@
 #include "portowner.h"
 #include "privateserver.h"
 #include "serversettingsdialog.h"
+#include "sqlproxy.h"
 
 #include <QLineEdit>
 #include <QProcess>
@@ -36,7 +37,7 @@ if os.getppid() != int(sys.argv[3]): sys.exit(1)
 address, port = sys.argv[1], int(sys.argv[2])
 s = socket.socket(socket.AF_INET6 if ':' in address else socket.AF_INET)
 s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-if ':' in address: s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
+if ':' in address: s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, int(sys.argv[4]))
 s.bind((address, port)); s.listen(9); print('ready', flush=True)
 def send(c, seq, body): c.sendall(len(body).to_bytes(3, 'little') + bytes([seq]) + body)
 while True:
@@ -56,11 +57,11 @@ class Listener
 {
 public:
     ~Listener() { stop(); }
-    // As nobody, or as this account.
-    QString start(const QString& address, int port, bool asNobody)
+    // As nobody, or as this account; at an IPv6 address, with IPV6_V6ONLY or not.
+    QString start(const QString& address, int port, bool asNobody, bool v6only = false)
     {
         const QStringList arguments{QStringLiteral("-c"), QLatin1String(RecordingListener), address,
-                                    QString::number(port), QString::number(::getpid())};
+                                    QString::number(port), QString::number(::getpid()), QString::number(v6only)};
         if (asNobody)
             process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=nobody"),
                                                                  QStringLiteral("--regid=nogroup"),
@@ -73,11 +74,12 @@ public:
             output += process.readAllStandardOutput();
         return output.contains("ready\n") ? QString() : QString::fromLocal8Bit(process.readAllStandardError());
     }
-    // What it recorded before a mark sent now: the connections before it have been served whole by then.
-    QByteArray recorded(int port)
+    // What it recorded before a mark sent now (to the address given, where 127.0.0.1 does not reach it): the
+    // connections before it have been served whole by then.
+    QByteArray recorded(int port, const QString& host = QStringLiteral("127.0.0.1"))
     {
         QTcpSocket mark;
-        mark.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
+        mark.connectToHost(host, quint16(port));
         if (mark.waitForReadyRead(10000))
             mark.write(MARK);
         mark.waitForBytesWritten(10000);
@@ -128,20 +130,36 @@ private slots:
 
     void heldPortIsSentNothing_data();
     void heldPortIsSentNothing();
+    void listenerBesideServer_data();
+    void listenerBesideServer();
+    void timeWaitIsNoListener_data();
+    void timeWaitIsNoListener();
+    void heldWordsEndWithTheAction();
+    void portBeyondAnyNumber_data();
+    void portBeyondAnyNumber();
+    void refusedLoginIsTold_data();
+    void refusedLoginIsTold();
 
 private:
+    // The version check's connection, the settings' Test or the backup's check with the settings given; what the
+    // user is told.
+    QString told(const QString& opening, const QString& user, const QString& password, const QString& port);
     QString startServer();
     // Killed outright under its open connections, as by a crash; false when it still listens.
     bool killServer();
 
     Fixture f;
     PrivateServer server;
+    int defaultPort = 0; // the client's, for port 0
     QString inventoryDb;
     QString salesDb;
 };
 
 void TestConnectionsListener::initTestCase()
 {
+    // The client library reads its default port once, before its first connection.
+    defaultPort = PrivateServer::FreePort();
+    qputenv("MYSQL_TCP_PORT", QByteArray::number(defaultPort));
     REQUIRE_TEST_SERVER();
     f.start(this);
     QCOMPARE(startServer(), QString());
@@ -317,6 +335,215 @@ void TestConnectionsListener::heldPortIsSentNothing()
     QSqlQuery* query = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((query = manager->InventoryQuery())->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")),
                              10000);
+}
+
+QString TestConnectionsListener::told(const QString& opening, const QString& user, const QString& password,
+                                      const QString& port)
+{
+    DatabaseManager* manager = DatabaseManager::Instance();
+    SetActive(1, inventoryDb);
+    SetActive(2, salesDb);
+    manager->SetConnectionParameters(user, password, PortOwner::PortFromText(port), server.host());
+    QSettings* store = AppSettings::Instance()->settings;
+    store->setValue(DB_SERVER, server.host());
+    store->setValue(DB_PORT, port);
+    store->setValue(DB_USER, user);
+    store->setValue(DB_PASSWORD, password);
+    f.answerer->clear();
+    if (opening == QLatin1String("first")) {
+        manager->InventoryQuery();
+        if (manager->inventoryOpen)
+            return QStringLiteral("opened");
+    } else if (opening == QLatin1String("test")) {
+        MessageSettings::Instance()->Load();
+        (*MessageSettings::Instance())[QStringLiteral("err_msg_21")].show = false;
+        ServerSettingsDialog dialog(nullptr);
+        Child<QLineEdit>(&dialog, "lineUserPassword")->setText(password);
+        Child<QPushButton>(&dialog, "pushButtonTest")->click();
+    } else {
+        store->setValue(QStringLiteral("path_to_mysqldump"), QStandardPaths::findExecutable(QStringLiteral("mariadb-dump")));
+        store->setValue(QStringLiteral("path_to_backup_folder"), TestSupport::ScratchDir());
+        Backupdialog dialog;
+        Child<QPushButton>(&dialog, "pushButtonBackup")->click();
+    }
+    const QStringList messages = f.answerer->messages();
+    return messages.size() == 1 ? messages.first() : messages.join(QStringLiteral(" / ")) + QStringLiteral(" (not one)");
+}
+
+// Another account may listen on the server's port where a connection to 127.0.0.1 never arrives (:: with
+// IPV6_V6ONLY, ::1): no reason to refuse this account's server. Where it does arrive, nothing is sent.
+void TestConnectionsListener::listenerBesideServer_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("v6only");
+    QTest::addColumn<bool>("serverUp");
+    QTest::addColumn<bool>("kernelAsked");
+    QTest::addColumn<QString>("outcome"); // "opened", "held" (another account named) or "unreached"
+
+    QTest::newRow(":: v6only beside the server") << "::" << true << true << true << "opened";
+    QTest::newRow("::1 beside the server") << "::1" << false << true << true << "opened";
+    QTest::newRow(":: v6only beside the server, the tables read") << "::" << true << true << false << "opened";
+    QTest::newRow(":: v6only, the server down") << "::" << true << false << true << "unreached";
+    // The tables cannot tell IPV6_V6ONLY: refused all the same, and nothing sent either way.
+    QTest::newRow(":: v6only, the server down, the tables read") << "::" << true << false << false << "held";
+    QTest::newRow("::ffff:127.0.0.1, the server down") << "::ffff:127.0.0.1" << false << false << true << "held";
+}
+
+void TestConnectionsListener::listenerBesideServer()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, v6only);
+    QFETCH(bool, serverUp);
+    QFETCH(bool, kernelAsked);
+    QFETCH(QString, outcome);
+    PortOwner::SetKernelAsked(kernelAsked);
+    QCOMPARE(startServer(), QString());
+    const int port = server.port();
+    if (!serverUp)
+        QVERIFY(killServer());
+    Listener other;
+    QCOMPARE(other.start(address, port, true, v6only), QString());
+
+    const QString said = told(QStringLiteral("first"), STEP_USER, STEP_PASSWORD, QString::number(port));
+    if (outcome == QLatin1String("opened")) {
+        QCOMPARE(said, outcome);
+        QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+        QVERIFY_SQL(*query, exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+        QVERIFY(DatabaseManager::Instance()->ServerConnection()->isOpen());
+    } else {
+        QVERIFY2(said.startsWith(QStringLiteral("Error|Can not connect to '%1'").arg(inventoryDb)), qPrintable(said));
+        QCOMPARE(said.contains(QLatin1String("held by a program of another account (nobody)")),
+                 outcome == QLatin1String("held"));
+    }
+    const QString markHost = address == QLatin1String("::ffff:127.0.0.1") ? QStringLiteral("127.0.0.1")
+                                                                           : QStringLiteral("::1");
+    QCOMPARE(other.recorded(port, markHost), QByteArray());
+}
+
+// A connection the server closed first leaves a TIME_WAIT socket on its port, which the kernel lists as root's:
+// no listener, so no other account's.
+void TestConnectionsListener::timeWaitIsNoListener_data()
+{
+    QTest::addColumn<bool>("kernelAsked");
+    QTest::newRow("the kernel asked") << true;
+    QTest::newRow("the tables read") << false;
+}
+
+void TestConnectionsListener::timeWaitIsNoListener()
+{
+    QFETCH(bool, kernelAsked);
+    PortOwner::SetKernelAsked(kernelAsked);
+    const passwd* nobody = ::getpwnam("nobody");
+    QVERIFY(nobody);
+    const int port = PrivateServer::FreePort();
+    // nobody's server: it closes the first connection it takes, then listens on.
+    QProcess serverOfNobody;
+    serverOfNobody.start(QStringLiteral("setpriv"),
+                         {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                          QStringLiteral("--clear-groups"), QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+                          QStringLiteral("import ctypes, socket, sys\n"
+                                         "ctypes.CDLL(None).prctl(1, 9)\n"
+                                         "s = socket.socket(); s.bind(('127.0.0.1', %1)); s.listen(9)\n"
+                                         "print('ready', flush=True); s.accept()[0].close(); sys.stdin.read()\n")
+                              .arg(port)});
+    QVERIFY(serverOfNobody.waitForReadyRead(10000));
+    {
+        QTcpSocket client;
+        client.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
+        QVERIFY(client.waitForConnected(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(client.state(), QAbstractSocket::UnconnectedState, 10000);
+    }
+    QProcess ss;
+    ss.start(QStringLiteral("ss"), {QStringLiteral("-Htn"), QStringLiteral("state"), QStringLiteral("time-wait"),
+                                    QStringLiteral("sport = :%1").arg(port)});
+    QVERIFY(ss.waitForFinished(10000));
+    QVERIFY2(!ss.readAllStandardOutput().trimmed().isEmpty(), "no TIME_WAIT socket on the port");
+
+    PortOwner::SetOwnAccount(nobody->pw_uid);
+    const PortOwner::Refusal refusal = PortOwner::Check(server.host(), port, STEP_USER);
+    QVERIFY2(!refusal, qPrintable(QStringLiteral("refused: %1 %2").arg(refusal.reason).arg(refusal.account)));
+    serverOfNobody.closeWriteChannel();
+    QVERIFY(serverOfNobody.waitForFinished(10000));
+}
+
+// The words for a held port belong to the action that found it: a later action that finds the port silent says so.
+void TestConnectionsListener::heldWordsEndWithTheAction()
+{
+    QCOMPARE(startServer(), QString());
+    SqlProxy proxy(server.host(), server.port());
+    // This account's proxy taken for another's.
+    PortOwner::SetOwnAccount(::getuid() + 1);
+    QString said = told(QStringLiteral("first"), STEP_USER, STEP_PASSWORD, QString::number(proxy.port()));
+    QVERIFY2(said.contains(QLatin1String("held by a program of another account")), qPrintable(said));
+    TestSupport::Idle();
+
+    PortOwner::SetOwnAccount(::getuid());
+    proxy.setSilent(true);
+    DatabaseManager* manager = DatabaseManager::Instance();
+    manager->CloseInventoryDatabase();
+    f.answerer->clear();
+    manager->InventoryQuery();
+    said = f.answerer->messages().value(0);
+    QVERIFY2(said.contains(QLatin1String("Please make sure MySql server is running")), qPrintable(said));
+    QVERIFY2(!said.contains(QLatin1String("another account")), qPrintable(said));
+}
+
+// A port typed past every number goes nowhere: not to the client's default port, which the client would take for it.
+void TestConnectionsListener::portBeyondAnyNumber_data()
+{
+    QTest::addColumn<QString>("opening");
+    QTest::addColumn<QString>("port");
+    for (const char* opening : {"first", "test"}) {
+        for (const char* port : {"2147483648", "99999999999999999999"})
+            QTest::addRow("%s, %s", opening, port) << opening << port;
+    }
+}
+
+void TestConnectionsListener::portBeyondAnyNumber()
+{
+    QFETCH(QString, opening);
+    QFETCH(QString, port);
+    Listener atDefault;
+    QCOMPARE(atDefault.start(QStringLiteral("127.0.0.1"), defaultPort, false), QString());
+
+    const QString said = told(opening, STEP_USER, STEP_PASSWORD, port);
+    QVERIFY2(said.startsWith(opening == QLatin1String("first") ? QStringLiteral("Error|Can not connect to")
+                                                               : QStringLiteral("Server Connection|Connection to server FAILED!")),
+             qPrintable(said));
+    QCOMPARE(atDefault.recorded(defaultPort), QByteArray());
+}
+
+// A password the server does not take is told as a refused login, with what to do, not as a server that cannot be
+// reached.
+void TestConnectionsListener::refusedLoginIsTold_data()
+{
+    QTest::addColumn<QString>("opening");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("advice");
+    for (const char* opening : {"first", "test", "backup"})
+        QTest::addRow("%s", opening) << opening << STEP_USER << "Please close this program and start it again with ./run.sh.";
+    QTest::newRow("first, another user") << "first" << server.user()
+                                         << "Please enter the user's password in the settings of Tools > MySQL Server.";
+}
+
+void TestConnectionsListener::refusedLoginIsTold()
+{
+    QFETCH(QString, opening);
+    QFETCH(QString, user);
+    QFETCH(QString, advice);
+    QCOMPARE(startServer(), QString());
+    const QString said = told(opening, user, QStringLiteral("not its password"), QString::number(server.port()));
+    const QString refused =
+        QStringLiteral("The database server refused the login of user %1: the password given is not the server's.")
+            .arg(user);
+    QVERIFY2(said.contains(refused) && said.contains(advice), qPrintable(said));
+    QVERIFY2(!said.contains(QLatin1String("cannot be reached")), qPrintable(said));
+    if (opening != QLatin1String("first"))
+        return;
+    // The screens of the action are told the same.
+    QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
+    QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+    QVERIFY2(DatabaseFailure::ReadReason(*query).contains(refused), qPrintable(DatabaseFailure::ReadReason(*query)));
 }
 
 VORANTEL_TEST_MAIN(TestConnectionsListener)
