@@ -99,14 +99,17 @@ fi
 export DB_PORT=$port
 settings=(--own=DB_SERVER --own=DB_USER DB_SERVER=127.0.0.1 --env=DB_PORT DB_USER=vorantel)
 # A running copy of the program (the one its single-instance guard lets run) keeps the password it logged in with
-# for every later connection: the server's changes only once it has ended.
-if "$seeder" --program-runs &&
-    [ "$(printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel check 2>/dev/null)" = reset ]; then
-    "$seeder" "${settings[@]}" >/dev/null
-    echo "The program already runs, so no second copy starts, and the server keeps its password for vorantel, not" \
-        "the one in $password_file, while it runs: the first ./run.sh after the program has ended gives the file's" \
-        "to the server and the program's settings." >&2
-    exit 0
+# for every later connection: the server's changes only once it has ended. The copy ./run.sh starts next exits at
+# once without a word, so the step says why, in one line.
+if "$seeder" --program-runs; then
+    if [ "$(printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel check 2>/dev/null)" = reset ]; then
+        "$seeder" "${settings[@]}" >/dev/null
+        echo "The program already runs, so no second copy starts, and the server keeps its password for vorantel, not" \
+            "the one in $password_file, while it runs: the first ./run.sh after the program has ended gives the file's" \
+            "to the server and the program's settings." >&2
+        exit 0
+    fi
+    echo "The program already runs, so no second copy starts." >&2
 fi
 given=$(printf '%s' "$password" | "$here/mariadb.sh" user "$server_dir" vorantel)
 status=0

@@ -3,7 +3,9 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSettings>
@@ -29,14 +31,24 @@ private slots:
     void translationTable();
     void singleInstanceWithRealProcesses();
     void killedCopyStillAttachedDoesNotRefuse();
+    void newKeyMeetingDeadSegmentStillStarts_data();
     void newKeyMeetingDeadSegmentStillStarts();
+    void keyFileInAFolderOfThisAccountsOnly_data();
+    void keyFileInAFolderOfThisAccountsOnly();
+    void segmentAtTheKeyRefusesOnlyALiveCopy_data();
+    void segmentAtTheKeyRefusesOnlyALiveCopy();
     void cleanup();
 
 private:
     QProcess* startApp(const QStringList& args = {});
-    QString childTemp; // the copies' temporary folder, where the guard's key file lives
+    QProcessEnvironment childEnv() const;
+    int programRuns();
+    QProcess* startHolder(bool asNobody);
+    QString childTemp; // the copies' runtime folder, where the guard's key file lives; their temporary folder in it
+    QString childData; // their XDG_DATA_HOME; empty: the test's own
+    QString childRuntime; // their XDG_RUNTIME_DIR when it is not childTemp; "-": none
     QList<QProcess*> processes;
-    QList<key_t> deadKeys; // segments of killed copies whose key files are gone
+    QList<key_t> deadKeys; // segments left by killed copies and holders, removed at the end
 };
 
 // Removes a killed copy's segment. Its process is reaped before the kernel has always detached
@@ -61,12 +73,14 @@ void TestStartup::cleanup()
     }
     processes.clear();
     // The killed copies left their segments behind: remove them, so runs leave none on the machine.
-    if (!childTemp.isEmpty()) {
-        const QDir temp(childTemp);
-        for (const QString& keyFile : temp.entryList({QStringLiteral("qipc_sharedmemory_*")}, QDir::Files))
-            deadKeys << ftok(QFile::encodeName(temp.filePath(keyFile)).constData(), 'Q');
-        childTemp.clear();
+    for (const QString& folder : {childTemp, childData}) {
+        QDirIterator keyFiles(folder, {QStringLiteral("qipc_sharedmemory_*")}, QDir::Files, QDirIterator::Subdirectories);
+        while (!folder.isEmpty() && keyFiles.hasNext())
+            deadKeys << ftok(QFile::encodeName(keyFiles.next()).constData(), 'Q');
     }
+    childTemp.clear();
+    childData.clear();
+    childRuntime.clear();
     for (key_t key : qAsConst(deadKeys))
         RemoveDeadSegment(key);
     deadKeys.clear();
@@ -131,18 +145,90 @@ void TestStartup::translationTable()
     QCOMPARE(TranslationFileFor(language), file);
 }
 
+// The copies' environment: childTemp their runtime folder (unless childRuntime says otherwise), an earlier version's
+// key file in their temporary folder inside it.
+QProcessEnvironment TestStartup::childEnv() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (childTemp.isEmpty())
+        return env;
+    QDir().mkpath(childTemp + QStringLiteral("/tmp"));
+    QFile::setPermissions(childTemp, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("TMPDIR"), childTemp + QStringLiteral("/tmp"));
+    if (childRuntime == QLatin1String("-"))
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    else
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), childRuntime.isEmpty() ? childTemp : childRuntime);
+    if (!childData.isEmpty())
+        env.insert(QStringLiteral("XDG_DATA_HOME"), childData);
+    return env;
+}
+
 QProcess* TestStartup::startApp(const QStringList& args)
 {
     auto* p = new QProcess;
     processes << p;
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (!childTemp.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TMPDIR"), childTemp);
-        p->setProcessEnvironment(env);
-    }
+    p->setProcessEnvironment(childEnv());
     p->start(QStringLiteral(VORANTEL_APP), args);
     return p;
+}
+
+// seed-settings --program-runs in the copies' environment, as ./run.sh asks it: 0 runs, 1 does not.
+int TestStartup::programRuns()
+{
+    QProcess seeder;
+    seeder.setProcessEnvironment(childEnv());
+    seeder.start(QStringLiteral(SEED_SETTINGS), {QStringLiteral("--program-runs")});
+    return seeder.waitForFinished(15000) && seeder.exitStatus() == QProcess::NormalExit ? seeder.exitCode() : -1;
+}
+
+// A process that holds segments while it runs: of another account (nobody), as any account can make them, or of
+// this account's, attached as a copy holds its own. Started ahead, so that it makes them at once when asked (Hold).
+QProcess* TestStartup::startHolder(bool asNobody)
+{
+    QStringList command{QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+                        QStringLiteral("import ctypes, sys\n"
+                                       "libc = ctypes.CDLL(None); libc.shmat.restype = ctypes.c_void_p\n"
+                                       "for line in sys.stdin:\n"
+                                       "    ids = [libc.shmget(int(key), 256, 0o1000 | 0o2000 | 0o666) for key in line.split()]\n"
+                                       "    if sys.argv[1] == 'attach':\n"
+                                       "        ids = [-1 if id < 0 or libc.shmat(id, None, 0) == 2**64 - 1 else id for id in ids]\n"
+                                       "    print(*ids, flush=True)\n"),
+                        asNobody ? QStringLiteral("-") : QStringLiteral("attach")};
+    if (asNobody)
+        command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                              QStringLiteral("--clear-groups")} + command;
+    auto* p = new QProcess;
+    processes << p;
+    p->start(command.takeFirst(), command);
+    // An empty request answered: it is ready.
+    p->write("\n");
+    while (p->waitForReadyRead(10000) && !p->canReadLine()) {
+    }
+    p->readLine();
+    return p;
+}
+
+// The holder's segments under the keys: their ids, -1 for a key already taken.
+static QVector<int> Hold(QProcess* holder, const QVector<key_t>& keys, QList<key_t>& deadKeys)
+{
+    QByteArray line;
+    for (key_t key : keys) {
+        line += QByteArray::number(key) + ' ';
+        deadKeys << key;
+    }
+    holder->write(line + '\n');
+    while (holder->waitForReadyRead(10000) && !holder->canReadLine()) {
+    }
+    QVector<int> ids;
+    for (const QByteArray& id : holder->readLine().trimmed().split(' ')) {
+        bool ok = false;
+        ids << id.toInt(&ok);
+        if (!ok)
+            ids.last() = -1;
+    }
+    return ids;
 }
 
 // A process that has attached a System V shared memory segment maps it as "/SYSV...".
@@ -270,24 +356,41 @@ static key_t KeyFor(dev_t device, ino_t inode)
     return key_t((inode & 0xffff) | ((device & 0xff) << 16) | (key_t('Q') << 24));
 }
 
+void TestStartup::newKeyMeetingDeadSegmentStillStarts_data()
+{
+    QTest::addColumn<bool>("others"); // whose the segments at the new keys are: another account's, else dead copies'
+    QTest::newRow("a dead copy's segment at the new key") << false;
+    QTest::newRow("another account's segment at the new key too") << true;
+}
+
 void TestStartup::newKeyMeetingDeadSegmentStillStarts()
 {
-    // Destroying a dead copy's segment removes the key file, and the file made anew gets a new key
-    // from its new inode. Dead segments are put at the key file's key and at the keys the new file
-    // can get: the inodes a few probe files had just before (a filesystem that hands freed inodes
-    // out again) and the ones after them (one that counts up). The old file is held open so that
-    // its own inode does not come back. Another program creating files meanwhile can take the
-    // inode the key file was to get, so a setup whose new key met nothing is made again.
+    // Another account's segment at the key file's key makes the key file anew, and the new file gets
+    // a new key from its new inode. Segments are put at the keys the new file can get: the inodes a
+    // few probe files had just before (a filesystem that hands freed inodes out again) and the ones
+    // after them (one that counts up). A dead copy's is cleared; at another account's the key file is
+    // made anew again, and the files given up stay held so that their inodes (keys) do not come back.
+    // Another program creating files meanwhile can take the inode the key file was to get, so a setup
+    // whose new key met no dead segment is made again.
+    QFETCH(bool, others);
     int met = 0;
     for (int attempt = 0; attempt < 3 && met == 0; ++attempt) {
         QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("guard-XXXXXX")));
         QVERIFY(folder.isValid());
+        // The folder is the guard's runtime folder and the temporary one alike.
         const QByteArray savedTemp = qgetenv("TMPDIR");
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restoreEnvironment = qScopeGuard([&] {
+            qputenv("TMPDIR", savedTemp);
+            qputenv("XDG_RUNTIME_DIR", savedRuntime);
+        });
         qputenv("TMPDIR", QFile::encodeName(folder.path()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
         QSharedMemory guard(SINGLE_INSTANCE_KEY);
-        qputenv("TMPDIR", savedTemp);
         QFile keyFile(guard.nativeKey());
         QVERIFY(keyFile.open(QIODevice::WriteOnly));
+        // Started before the probes: files other programs make meanwhile could take the inodes they free.
+        QProcess* nobody = startHolder(true);
 
         struct stat info;
         const QByteArray keyPath = QFile::encodeName(keyFile.fileName());
@@ -307,29 +410,147 @@ void TestStartup::newKeyMeetingDeadSegmentStillStarts()
         for (ino_t next = last + 1; next <= last + 4; ++next)
             inodes << next;
 
+        QVector<key_t> keys{KeyFor(info.st_dev, info.st_ino)};
+        for (ino_t inode : qAsConst(inodes))
+            keys << KeyFor(info.st_dev, inode);
         QVector<int> seeded;
         auto removeSeeded = qScopeGuard([&seeded] {
             for (int id : qAsConst(seeded))
                 shmctl(id, IPC_RMID, nullptr);
         });
-        const int first = shmget(KeyFor(info.st_dev, info.st_ino), 256, IPC_CREAT | IPC_EXCL | 0600);
-        QVERIFY2(first >= 0, "a segment of the key file's key exists already");
-        seeded << first;
-        for (ino_t inode : qAsConst(inodes)) {
+        seeded = Hold(nobody, others ? keys : keys.mid(0, 1), deadKeys);
+        QVERIFY2(!seeded.isEmpty() && seeded.first() >= 0, "a segment of the key file's key exists already");
+        for (key_t key : keys.mid(seeded.size())) {
             // A key some other program uses already is left out.
-            const int id = shmget(KeyFor(info.st_dev, inode), 256, IPC_CREAT | IPC_EXCL | 0600);
-            if (id >= 0)
-                seeded << id;
+            seeded << shmget(key, 256, IPC_CREAT | IPC_EXCL | 0600);
         }
+        seeded.removeAll(-1);
 
         QVERIFY(AcquireSingleInstance(guard));
+        QCOMPARE(guard.nativeKey(), keyFile.fileName());
         shmid_ds state;
-        QVERIFY(shmctl(first, IPC_STAT, &state) != 0);
-        met = int(std::count_if(seeded.cbegin() + 1, seeded.cend(),
-                                [&state](int id) { return shmctl(id, IPC_STAT, &state) != 0; }));
+        const int cleared = int(std::count_if(seeded.cbegin(), seeded.cend(),
+                                              [&state](int id) { return shmctl(id, IPC_STAT, &state) != 0; }));
         guard.detach();
+        if (others) {
+            QCOMPARE(cleared, 0); // another account's are never removed
+            return;
+        }
+        QVERIFY2(shmctl(seeded.first(), IPC_STAT, &state) == 0, "another account's segment was removed");
+        met = cleared;
     }
     QVERIFY2(met > 0, "the new key file never met a dead segment");
+}
+
+// The name Qt gives the fixed key's file, which the guard keeps wherever its folder is.
+static QString KeyFileName()
+{
+    return QFileInfo(QSharedMemory(SINGLE_INSTANCE_KEY).nativeKey()).fileName();
+}
+
+void TestStartup::keyFileInAFolderOfThisAccountsOnly_data()
+{
+    QTest::addColumn<QString>("runtime"); // the copies' XDG_RUNTIME_DIR
+    QTest::addColumn<bool>("inRuntime");  // whether the key file is there; else in the data folder
+    QTest::newRow("a runtime folder of this account's") << "private" << true;
+    QTest::newRow("no runtime folder") << "none" << false;
+    QTest::newRow("a runtime folder others may write") << "open" << false;
+    QTest::newRow("another account's runtime folder") << "nobody's" << false;
+}
+
+// The key file is where no other account can make it, and ./run.sh's question finds it there.
+void TestStartup::keyFileInAFolderOfThisAccountsOnly()
+{
+    QFETCH(QString, runtime);
+    QFETCH(bool, inRuntime);
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("keyplace-XXXXXX")));
+    QVERIFY(folder.isValid());
+    folder.setAutoRemove(false);
+    childTemp = folder.path();
+    childData = childTemp + QStringLiteral("/data");
+    childRuntime = runtime == QLatin1String("none") ? QStringLiteral("-") : childTemp + QStringLiteral("/run");
+    if (runtime != QLatin1String("none")) {
+        const QByteArray path = QFile::encodeName(childRuntime);
+        QCOMPARE(::mkdir(path.constData(), 0700), 0);
+        if (runtime == QLatin1String("open"))
+            QCOMPARE(::chmod(path.constData(), 01777), 0);
+        if (runtime == QLatin1String("nobody's"))
+            QCOMPARE(::chown(path.constData(), 65534, 65534), 0);
+    }
+    const QString inData = childData + QStringLiteral("/vorantel/") + KeyFileName();
+    const QString inRuntimeFolder = childRuntime + QLatin1Char('/') + KeyFileName();
+
+    QProcess* copy = startApp();
+    QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(copy) || copy->state() == QProcess::NotRunning, 20000);
+    QVERIFY2(copy->state() == QProcess::Running, qPrintable(Describe(copy)));
+    QCOMPARE(QFileInfo::exists(inRuntimeFolder), inRuntime);
+    QCOMPARE(QFileInfo::exists(inData), !inRuntime);
+    QVERIFY(QDir(childTemp + QStringLiteral("/tmp")).entryList(QDir::Files).isEmpty());
+    struct stat made;
+    if (!inRuntime)
+        QVERIFY(::stat(QFile::encodeName(QFileInfo(inData).path()).constData(), &made) == 0 && (made.st_mode & 0777) == 0700);
+    QCOMPARE(programRuns(), 0);
+}
+
+void TestStartup::segmentAtTheKeyRefusesOnlyALiveCopy_data()
+{
+    QTest::addColumn<bool>("earlier"); // at an earlier version's key (its file in the temporary folder), else the guard's
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("another account's at the guard's key") << false << "nobody" << true;
+    QTest::newRow("another account's at an earlier version's key") << true << "nobody" << true;
+    QTest::newRow("a killed copy's at the guard's key") << false << "killed" << true;
+    QTest::newRow("a killed earlier version's at its key") << true << "killed" << true;
+    QTest::newRow("an earlier version's live copy") << true << "live" << false;
+}
+
+// Only a live copy of this account's refuses a start and counts as running for ./run.sh; a segment at an earlier
+// version's key is only read, never removed.
+void TestStartup::segmentAtTheKeyRefusesOnlyALiveCopy()
+{
+    QFETCH(bool, earlier);
+    QFETCH(QString, holder);
+    QFETCH(bool, starts);
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("segment-XXXXXX")));
+    QVERIFY(folder.isValid());
+    folder.setAutoRemove(false);
+    childTemp = folder.path();
+    childEnv(); // makes the temporary folder
+    const QString keyFile = (earlier ? childTemp + QStringLiteral("/tmp/") : childTemp + QLatin1Char('/')) + KeyFileName();
+    QVERIFY(TestSupport::WriteFile(keyFile, ""));
+    const key_t key = ftok(QFile::encodeName(keyFile).constData(), 'Q');
+    int id = -1;
+    QSharedMemory earlierCopy;
+    if (holder == QLatin1String("live")) {
+        earlierCopy.setNativeKey(keyFile);
+        QVERIFY(earlierCopy.create(256));
+        id = shmget(key, 0, 0);
+    } else {
+        QProcess* holding = startHolder(holder == QLatin1String("nobody"));
+        id = Hold(holding, {key}, deadKeys).value(0, -1);
+        if (holder == QLatin1String("killed")) {
+            ::kill(pid_t(holding->processId()), SIGKILL);
+            QVERIFY(holding->waitForFinished(5000));
+        }
+    }
+    QVERIFY(id >= 0);
+
+    QCOMPARE(programRuns(), starts ? 1 : 0);
+    QProcess* copy = startApp();
+    if (starts) {
+        QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(copy) || copy->state() == QProcess::NotRunning, 20000);
+        QVERIFY2(copy->state() == QProcess::Running, qPrintable(Describe(copy)));
+        QProcess* second = startApp();
+        QVERIFY(second->waitForFinished(15000));
+        QCOMPARE(second->exitCode(), 255);
+        QCOMPARE(programRuns(), 0);
+    } else {
+        QVERIFY(copy->waitForFinished(15000));
+        QCOMPARE(copy->exitCode(), 255);
+    }
+    shmid_ds info;
+    if (earlier || holder == QLatin1String("nobody"))
+        QVERIFY2(shmctl(id, IPC_STAT, &info) == 0 && QFileInfo::exists(keyFile), "a segment not the guard's own was removed");
 }
 
 VORANTEL_TEST_MAIN(TestStartup)
