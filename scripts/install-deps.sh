@@ -7,7 +7,7 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5sql5-mysql qtscript5-dev libqt5serialport5-dev libqt5svg5-dev
     qttools5-dev-tools libzint-dev
     mariadb-server mariadb-client
-    poppler-utils zbar-tools python3 socat
+    poppler-utils zbar-tools python3 socat iproute2
     fontconfig fonts-liberation2 fonts-dejavu-core
 )
 [ "${1:-}" = "--with-display" ] && packages+=(xvfb xauth)

@@ -25,7 +25,9 @@
 #                                     password, which it now has no longer; with "check", changes nothing and
 #                                     prints "reset" when it would
 # The server's socket lives in a folder of its own under $XDG_RUNTIME_DIR (or /tmp), named from the data folder:
-# a socket's path may not pass 107 bytes, and a data folder's path often does. A running server is found through
+# a socket's path may not pass 107 bytes, and a data folder's path often does. In /tmp another account may make
+# that name first: the start then makes a folder of a name nobody can tell beforehand (mktemp), kept in the data
+# folder for the next starts while it is still this account's. A running server is found through
 # its pid file, or its process, and its own command line, whatever XDG_RUNTIME_DIR is now; only a process of this
 # account counts (stop excepted): any account may start one whose arguments name the folder, and ask whoever
 # logs in there for a password in clear. Its port is the one it listens on, found from its own sockets. When its
@@ -52,6 +54,11 @@ if [ "${#sock}" -gt 107 ]; then
     sockdir="/tmp/${sockdir##*/}"
     sock="$sockdir/mysqld.sock"
 fi
+# Made by a start that found the folder's name above taken in /tmp, and named in the data folder.
+made_folder_file="$datadir/socket.folder"
+made_folder=""
+read -r made_folder 2>/dev/null <"$made_folder_file" || true
+[[ "$made_folder" =~ ^/tmp/vorantel-mariadb-[A-Za-z0-9]{10}$ ]] || made_folder=""
 
 find_tool() {
     for t in "$@"; do
@@ -94,37 +101,40 @@ mine() {
     [ -O "/proc/$1" ]
 }
 
-# Sets server_port and server_host to where the process listens on TCP, from its own listening sockets (in
-# /proc/net/tcp and tcp6, by the inodes of its open files; another account's are closed to this one): none when it
-# listens on none, whichever form of --skip-networking was given last. Not its command line, which a server
-# started by an earlier version has the port on and one started now has not.
+# Sets server_port and server_host to where the process listens on TCP, from its own listening sockets (asked of
+# the kernel, listening sockets alone, and matched by the inodes of its open files; another account's are closed to
+# this one): none when it listens on none, whichever form of --skip-networking was given last. Not its command line,
+# which a server started by an earlier version has the port on and one started now has not.
 listening() {
-    local links table address hex state inode
+    local links inodes=() ss address rest
     server_port=""
     server_host=""
     links=$(stat -c %N -- "/proc/$1/fd/"* 2>/dev/null) || true
-    [[ "$links" == *socket:* ]] || return 0
-    # The table read whole, and twice when its socket is not in it: lines are skipped when others change meanwhile.
+    while [[ "$links" =~ socket:\[([0-9]+)\] ]]; do
+        inodes+=(-e " ino:${BASH_REMATCH[1]} ")
+        links=${links#*"${BASH_REMATCH[0]}"}
+    done
+    [ ${#inodes[@]} -gt 0 ] || return 0
+    ss=$(find_tool ss) || exit 1
+    # Listening sockets alone ("state listening": -l asks for closed ones too, which the kernel finds by walking
+    # every connection), and twice when none is found: a listing made while others come and go may pass one over.
     for _ in 1 2; do
-        table=$(</proc/net/tcp)
-        [ ! -r /proc/net/tcp6 ] || table+=$'\n'$(</proc/net/tcp6)
-        while read -r _ address _ state _ _ _ _ _ inode _; do
-            [ "$state" = 0A ] && [[ "$links" == *"socket:[$inode]"* ]] || continue
-            hex=${address##*:}
-            address=${address%:*}
-            # A wildcard listener (0.0.0.0, ::) takes connections to 127.0.0.1; IPv4 in IPv6 (::ffff:a.b.c.d) is IPv4.
+        while read -r _ _ address _ rest; do
+            rest+=" "
             case "$address" in
-            00000000 | 00000000000000000000000000000000) server_host=127.0.0.1 ;;
-            00000000000000000000000001000000) server_host=::1 ;;
-            ???????? | 0000000000000000FFFF0000????????)
-                address=${address: -8}
-                server_host=$((16#${address:6:2})).$((16#${address:4:2})).$((16#${address:2:2})).$((16#${address:0:2}))
-                ;;
+            # A wildcard listener (0.0.0.0, a dual-stack ::) takes connections to 127.0.0.1, an IPv6-only one to ::1
+            # alone; IPv4 in IPv6 is IPv4.
+            0.0.0.0:* | \*:*) server_host=127.0.0.1 ;;
+            "[::]:"*) [[ "$rest" == *" v6only:1 "* ]] && server_host=::1 || server_host=127.0.0.1 ;;
+            "[::1]:"*) server_host=::1 ;;
+            "[::ffff:"*) server_host=${address#"[::ffff:"} && server_host=${server_host%%]*} ;;
+            [0-9]*) server_host=${address%:*} ;;
             *) continue ;;
             esac
-            server_port=$((16#$hex))
+            server_host=${server_host%%%*}
+            server_port=${address##*:}
             return 0
-        done <<<"$table"
+        done < <("$ss" -Htne state listening 2>/dev/null | grep -F "${inodes[@]}")
     done
 }
 
@@ -257,8 +267,13 @@ unreachable() {
         "$(printf '%q' "$self") stop $(printf '%q' "$datadir")" >&2
 }
 
+# Whether the folder is this account's, mode 700, and no link.
+own_folder() {
+    [ "$(stat -c '%u %F %a' -- "$1" 2>/dev/null)" = "$(id -u) directory 700" ]
+}
+
 remove_sockdir() {
-    [ -d "$1" ] && [ ! -L "$1" ] && [ "$(stat -c '%u %a' -- "$1")" = "$(id -u) 700" ] && rm -rf -- "$1" || true
+    if own_folder "$1"; then rm -rf -- "$1" || true; fi
 }
 
 # Logs in through the socket as this computer's account (unix_socket), or as root: a folder set up by an earlier
@@ -457,19 +472,33 @@ start)
         echo "mariadb.sh: no server runs on $datadir, and $port is no port to start one on" >&2
         exit 1
     fi
-    # The socket's folder is this user's, mode 700, and no link, or the server is not started: another account
-    # could otherwise stand in for it. mkdir makes it with that mode or fails, so nobody can slip in between.
+    # The socket's folder is this user's, mode 700, and no link, or the server is not started there: another
+    # account could otherwise stand in for it. mkdir makes it with that mode or fails, so nobody can slip in between.
     mkdir -m 700 -- "$sockdir" 2>/dev/null || true
-    if [ "$(stat -c '%u %F %a' -- "$sockdir" 2>/dev/null)" != "$(id -u) directory 700" ]; then
-        echo "mariadb.sh: $sockdir is not a folder of this user's with mode 700; refusing to use it;" \
-            "$(remove_folder "$sockdir") and start again" >&2
-        exit 1
+    made_here=""
+    if ! own_folder "$sockdir"; then
+        # Where only this account writes, what stands there is its own doing, and its own to remove.
+        if private_folder "$(dirname -- "$sockdir")"; then
+            echo "mariadb.sh: $sockdir is not a folder of this user's with mode 700; refusing to use it;" \
+                "$(remove_folder "$sockdir") and start again" >&2
+            exit 1
+        fi
+        # In /tmp any account may make the name first, as it knows the data folder's path: a name of its own then.
+        # One made earlier is used again only while still this account's (its name may be known by now).
+        if [ -n "$made_folder" ] && own_folder "$made_folder"; then
+            sockdir=$made_folder
+        else
+            sockdir=$(mktemp -d /tmp/vorantel-mariadb-XXXXXXXXXX)
+            made_here=yes
+        fi
+        sock="$sockdir/mysqld.sock"
     fi
     trap 'status=$?; [ "$status" -eq 0 ] || find_server || remove_sockdir "$sockdir"' EXIT
     if ! made=$(mkdir -p -- "$datadir" 2>&1); then
         echo "mariadb.sh: the data folder $datadir cannot be made: $made" >&2
         exit 1
     fi
+    [ -z "$made_here" ] || printf '%s\n' "$sockdir" >"$made_folder_file"
     set_up=""
     [ ! -d "$datadir/mysql" ] || set_up=yes
     if [ -z "$set_up" ]; then
@@ -576,6 +605,8 @@ stop)
     read -r pid 2>/dev/null <"$pidfile" || true
     is_server "$pid" || rm -f -- "$pidfile"
     remove_sockdir "$sockdir"
+    # The one made in place of a name taken, named in the data folder.
+    [ -z "$made_folder" ] || remove_sockdir "$made_folder"
     ;;
 running)
     # Its port only when its socket does not answer.

@@ -171,13 +171,13 @@ inline int ServerPid(const QString& data)
 
 // Logs in over TCP and runs the statement; its first value (empty when it has none), or the error.
 inline QString LogIn(int port, const QString& user, const QString& password,
-              const QString& statement = QStringLiteral("SELECT CURRENT_USER()"))
+              const QString& statement = QStringLiteral("SELECT CURRENT_USER()"), const QString& host = QStringLiteral("127.0.0.1"))
 {
     const QString name = QStringLiteral("login_%1_%2").arg(port).arg(user);
     QString result;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name);
-        db.setHostName(QStringLiteral("127.0.0.1"));
+        db.setHostName(host);
         db.setPort(port);
         db.setUserName(user);
         db.setPassword(password);

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ScriptTest;
@@ -30,6 +31,8 @@ private slots:
     void socketFolderCheckedBeforeSetUp();
     void socketFolderFallsBackToTmp_data();
     void socketFolderFallsBackToTmp();
+    void socketFolderNotTakenFirst_data();
+    void socketFolderNotTakenFirst();
     void serverClosedToOtherAccounts_data();
     void serverClosedToOtherAccounts();
     void watchStopsTheServerOfARemovedFolder();
@@ -54,6 +57,11 @@ void TestConnectionsServer::serverFoundFromAnotherLoginSession_data()
     // The last of the options wins: found on the port it listens on.
     QTest::newRow("its socket folder emptied, --skip-networking --skip-networking=0")
         << "emptied" << QStringList{"--skip-networking", "--skip-networking=0"} << 0 << "" << restart;
+    // Reached where it listens.
+    QTest::newRow("its socket folder emptied, listening on 0.0.0.0") << "emptied" << QStringList{"--bind-address=0.0.0.0"} << 0 << "" << restart;
+    QTest::newRow("its socket folder emptied, listening on ::1") << "emptied" << QStringList{"--bind-address=::1"} << 0 << "" << restart;
+    // IPv6 alone (the server's own choice for ::): not on 127.0.0.1.
+    QTest::newRow("its socket folder emptied, listening on ::") << "emptied" << QStringList{"--bind-address=::"} << 0 << "" << restart;
     QTest::newRow("stopped (SIGSTOP), its socket still there") << "frozen" << QStringList() << 3 << neither << neither;
     // A folder whose accounts the script never closed, as an earlier version's.
     QTest::newRow("its socket folder emptied, its accounts never closed")
@@ -121,7 +129,9 @@ void TestConnectionsServer::serverFoundFromAnotherLoginSession()
         QVERIFY2(user.contains(QStringLiteral("remove its folder with rm -r -- ") + socketFolder), qPrintable(user));
     const QString password = userTold.isEmpty() ? QStringLiteral("session_pw_2") : QStringLiteral("session_pw_1");
     if (running == 0)
-        QCOMPARE(LogIn(port, QStringLiteral("session_user"), password), QStringLiteral("session_user@localhost"));
+        QCOMPARE(LogIn(port, QStringLiteral("session_user"), password, QStringLiteral("SELECT CURRENT_USER()"),
+                       options.filter(QLatin1String("--bind-address=::")).isEmpty() ? QStringLiteral("127.0.0.1") : QStringLiteral("::1")),
+                 QStringLiteral("session_user@localhost"));
     if (session == QLatin1String("writable")) {
         // The advice followed as printed: out, the folder removed, and in again, through a socket of its own.
         const QRegularExpressionMatch advice
@@ -283,6 +293,76 @@ void TestConnectionsServer::socketFolderFallsBackToTmp()
     QCOMPARE(Script({QStringLiteral("user"), data, QStringLiteral("sock_user")}, Session(runtime), "sock_pw_1"), QString());
     QCOMPARE(LogIn(port, QStringLiteral("sock_user"), QStringLiteral("sock_pw_1")), QStringLiteral("sock_user@localhost"));
     QVERIFY(QFileInfo(SocketFolder(QStringLiteral("/tmp"), data) + QStringLiteral("/mysqld.sock")).exists());
+}
+
+void TestConnectionsServer::socketFolderNotTakenFirst_data()
+{
+    QTest::addColumn<QString>("made"); // by nobody, where the socket's folder would be in /tmp
+    QTest::addColumn<QString>("then"); // between the step and the next
+    QTest::newRow("a folder, the server killed") << "folder" << "killed";
+    QTest::newRow("a link, the server stopped") << "link" << "stopped";
+    QTest::newRow("a file, the server stopped and the folder it used made by nobody") << "file" << "taken";
+}
+
+// Without XDG_RUNTIME_DIR the socket's folder is in /tmp, named from the data folder's path, which any account can
+// tell: another account making that name first neither stops the step nor sees its folder removed. The folder used
+// instead serves the next starts while it is this account's, and goes with the server.
+void TestConnectionsServer::socketFolderNotTakenFirst()
+{
+    QFETCH(QString, made);
+    QFETCH(QString, then);
+    if (geteuid() != 0)
+        QSKIP("only root runs processes as other accounts");
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QProcessEnvironment env = Session(QString());
+    QStringList nobodys{SocketFolder(QStringLiteral("/tmp"), data)};
+    const auto end = qScopeGuard([&] {
+        Script({QStringLiteral("stop"), data}, env);
+        for (const QString& path : nobodys)
+            QFile::remove(path) || QDir(path).removeRecursively();
+    });
+    const auto asNobody = [&env](const QStringList& command) {
+        return RunProgram(QStringLiteral("setpriv"), QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command, env).code == 0;
+    };
+    // Its owner and mode (a link's own); empty when there is none.
+    const auto stated = [](const QString& path) {
+        struct stat st;
+        return ::lstat(path.toLocal8Bit().constData(), &st) == 0 ? QStringLiteral("%1 %2").arg(st.st_uid).arg(st.st_mode, 0, 8) : QString();
+    };
+    QVERIFY(asNobody(made == QLatin1String("folder") ? QStringList{"mkdir", "-m", "700", nobodys[0]}
+                     : made == QLatin1String("link") ? QStringList{"ln", "-s", home.path(), nobodys[0]}
+                                                     : QStringList{"touch", nobodys[0]}));
+    QString used;
+    for (int run = 0; run < 2; ++run) {
+        const Outcome step = RunServerStep(home.path(), env);
+        QVERIFY2(step.code == 0, qPrintable(step.output));
+        const int port = TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.port")).trimmed().toInt();
+        const QString password = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
+        QCOMPARE(LogIn(port, QStringLiteral("vorantel"), password), QStringLiteral("vorantel@localhost"));
+        const QString folder = QFileInfo(SocketOf(data, port)).path();
+        QCOMPARE(stated(folder), QStringLiteral("%1 40700").arg(geteuid()));
+        if (run == 1)
+            QCOMPARE(folder == used, then == QLatin1String("killed"));
+        used = folder;
+        if (then == QLatin1String("killed")) {
+            const int server = ServerPid(data);
+            QCOMPARE(::kill(server, SIGKILL), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(!Alive(server), 10000);
+        }
+        if (run == 0 && then != QLatin1String("killed")) {
+            QCOMPARE(Script({QStringLiteral("stop"), data}, env), QString());
+            QVERIFY(!QFileInfo::exists(used));
+            if (then == QLatin1String("taken")) {
+                QVERIFY(asNobody({"mkdir", "-m", "700", used}));
+                nobodys << used;
+            }
+        }
+    }
+    QCOMPARE(Script({QStringLiteral("stop"), data}, env), QString());
+    QVERIFY(!QFileInfo::exists(used));
+    for (const QString& path : nobodys)
+        QVERIFY2(stated(path).startsWith(QStringLiteral("%1 ").arg(getpwnam("nobody")->pw_uid)), qPrintable(path));
 }
 
 void TestConnectionsServer::serverClosedToOtherAccounts_data()

@@ -24,6 +24,10 @@ private slots:
     void serverPortOutsideTheLentRange_data();
     void serverPortOutsideTheLentRange();
     void keptPortTakenGivesWayToANewOne();
+    void stepGoesPastAFullFirstRange_data();
+    void stepGoesPastAFullFirstRange();
+    void everyPortSearchedBeforeGivingUp_data();
+    void everyPortSearchedBeforeGivingUp();
     void startNotStoppedByAnotherAccount_data();
     void startNotStoppedByAnotherAccount();
     void settingsFollowTheServer_data();
@@ -97,6 +101,116 @@ void TestConnectionsStep::keptPortTakenGivesWayToANewOne()
     QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), QString::fromLatin1(password)), QStringLiteral("vorantel@localhost"));
     QDirIterator stores(home.path() + QStringLiteral("/config"), {QStringLiteral("*.conf")}, QDir::Files, QDirIterator::Subdirectories);
     QVERIFY(stores.hasNext() && TestSupport::ReadFile(stores.next()).contains("DB_PORT=" + port.toLatin1()));
+}
+
+void TestConnectionsStep::stepGoesPastAFullFirstRange_data()
+{
+    QTest::addColumn<bool>("restart"); // a server started and stopped before, its kept port in the range held too
+    QTest::newRow("a first run") << false;
+    QTest::newRow("a restart") << true;
+}
+
+// Another account holding every port from 20000 up to the lent range (1,000 of them here) moves the server above
+// that range, where no outgoing connection takes its port either.
+void TestConnectionsStep::stepGoesPastAFullFirstRange()
+{
+    QFETCH(bool, restart);
+    if (geteuid() != 0)
+        QSKIP("only root runs processes as other accounts");
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VORANTEL_LENT_PORTS"), home.filePath(QStringLiteral("lent")));
+    QVERIFY(TestSupport::WriteFile(home.filePath(QStringLiteral("lent")), "21000 60999\n"));
+    QString kept;
+    if (restart) {
+        const Outcome first = RunServerStep(home.path(), env);
+        kept = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.port")).trimmed());
+        QVERIFY2(first.code == 0 && kept.toInt() >= 20000 && kept.toInt() < 21000, qPrintable(first.output));
+        QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+    }
+    // Every port of the range that no other program holds; a socket it cannot open (too many files) ends it.
+    QProcess holder;
+    const auto endHolder = qScopeGuard([&holder] {
+        holder.kill();
+        holder.waitForFinished();
+    });
+    holder.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                                             QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+                                             QStringLiteral("import resource, socket, sys, time\n"
+                                                            "hard = resource.getrlimit(resource.RLIMIT_NOFILE)[1]\n"
+                                                            "resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))\n"
+                                                            "held = {}\n"
+                                                            "for port in range(20000, 21000):\n"
+                                                            "    s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+                                                            "    try: s.bind(('127.0.0.1', port)); s.listen(1); held[port] = s\n"
+                                                            "    except OSError: s.close()\n"
+                                                            "print(*held, flush=True); time.sleep(600)\n")});
+    while (!holder.canReadLine() && holder.waitForReadyRead(30000)) {
+    }
+    QVERIFY(holder.canReadLine());
+    const QStringList held = QString::fromLatin1(holder.readLine()).split(QLatin1Char(' '));
+    QVERIFY(!restart || held.contains(kept));
+
+    const Outcome step = RunServerStep(home.path(), env);
+    const QString port = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.port")).trimmed());
+    QVERIFY2(step.code == 0 && port.toInt() > 60999, qPrintable(step.output));
+    QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
+    const QString password = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
+    QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), password), QStringLiteral("vorantel@localhost"));
+}
+
+void TestConnectionsStep::everyPortSearchedBeforeGivingUp_data()
+{
+    QTest::addColumn<QString>("lent");
+    QTest::addColumn<int>("spare");       // the one port left free; 0: none
+    QTest::addColumn<QString>("printed"); // by server-port.py
+    const QString taken = QStringLiteral("server-port.py: every port of %1 is taken\n");
+    QTest::newRow("this computer's kind of range") << "32768 60999" << 0 << taken.arg("20000-32767, 61000-65535, 1024-19999 and 32768-60999");
+    QTest::newRow("one free port, lent") << "32768 60999" << 45000 << "45000\n";
+    QTest::newRow("one free port, below 20000") << "32768 60999" << 1025 << "1025\n";
+    QTest::newRow("every port lent") << "1024 65535" << 0 << taken.arg("1024-65535");
+    QTest::newRow("a range below 20000") << "10000 15000" << 0 << taken.arg("20000-65535, 1024-9999, 15001-19999 and 10000-15000");
+    QTest::newRow("a range up to 65535") << "32768 65535" << 0 << taken.arg("20000-32767, 1024-19999 and 32768-65535");
+    QTest::newRow("a range that is no range") << "60999 32768" << 0 << taken.arg("20000-65535 and 1024-19999");
+}
+
+// Every port is held in a network of its own (so no other program's are touched), by processes each holding as many
+// as they may open: a free port is found wherever it is, and none is said with the ranges searched.
+void TestConnectionsStep::everyPortSearchedBeforeGivingUp()
+{
+    QFETCH(QString, lent);
+    QFETCH(int, spare);
+    QFETCH(QString, printed);
+    if (geteuid() != 0)
+        QSKIP("only root makes a network of its own");
+    QTemporaryDir dir;
+    QVERIFY(TestSupport::WriteFile(dir.filePath(QStringLiteral("lent")), lent.toLatin1()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VORANTEL_LENT_PORTS"), dir.filePath(QStringLiteral("lent")));
+    const QString holders = QStringLiteral(
+        "import os, resource, socket, subprocess, sys\n"
+        "hard = resource.getrlimit(resource.RLIMIT_NOFILE)[1]\n"
+        "ports = [p for p in range(1024, 65536) if p != int(sys.argv[2])]\n"
+        "stop = os.pipe()\n"
+        "for i in range(0, len(ports), hard - 64):\n"
+        "    ready = os.pipe()\n"
+        "    if os.fork() == 0:\n"
+        "        os.close(stop[1]); resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard)); held = []\n"
+        "        for port in ports[i:i + hard - 64]:\n"
+        "            held.append(socket.socket()); held[-1].bind(('127.0.0.1', port))\n"
+        "        os.write(ready[1], b'.'); os.read(stop[0], 1); os._exit(0)\n" // once the first process has ended
+        "    os.close(ready[1])\n"
+        "    if not os.read(ready[0], 1): sys.exit('a holder failed')\n"
+        "    os.close(ready[0])\n"
+        "sys.exit(subprocess.run(sys.argv[1], stderr=subprocess.STDOUT).returncode)\n");
+    const QStringList network{QStringLiteral("-n"), QStringLiteral("sh"), QStringLiteral("-c"),
+                              QStringLiteral("ip link set lo up && exec python3 -c \"$@\""), QStringLiteral("sh")};
+    const Outcome outcome = RunProgram(QStringLiteral("unshare"),
+                                       network + QStringList{holders, QStringLiteral(VORANTEL_SCRIPTS_DIR "/server-port.py"), QString::number(spare)}, env);
+    QCOMPARE(outcome.output, printed);
+    QCOMPARE(outcome.code, spare ? 0 : 1);
 }
 
 void TestConnectionsStep::startNotStoppedByAnotherAccount_data()
