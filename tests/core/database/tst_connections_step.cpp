@@ -1,3 +1,4 @@
+#include "portowner.h"
 #include "scripttest.h"
 #include "sqlproxy.h"
 
@@ -30,6 +31,8 @@ private slots:
     void everyPortSearchedBeforeGivingUp();
     void startNotStoppedByAnotherAccount_data();
     void startNotStoppedByAnotherAccount();
+    void v6OnlyListenerOnTheKeptPort_data();
+    void v6OnlyListenerOnTheKeptPort();
     void settingsFollowTheServer_data();
     void settingsFollowTheServer();
     void stepStopsWithItsOwnLine_data();
@@ -337,6 +340,57 @@ void TestConnectionsStep::startNotStoppedByAnotherAccount()
                                                   .replace(QLatin1String("PORT"), port)
                                                   .replace(QLatin1String("FILE"), portFile)});
     }
+}
+
+void TestConnectionsStep::v6OnlyListenerOnTheKeptPort_data()
+{
+    QTest::addColumn<bool>("serverUp");
+    QTest::newRow("the server running") << true;
+    QTest::newRow("the server stopped") << false;
+}
+
+// Another account listening at :: with IPV6_V6ONLY on the kept port takes no connection to 127.0.0.1: the step keeps
+// the port without a word, and the program connects on the port the settings name.
+void TestConnectionsStep::v6OnlyListenerOnTheKeptPort()
+{
+    QFETCH(bool, serverUp);
+    if (geteuid() != 0)
+        QSKIP("only root runs processes as other accounts");
+    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
+    const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
+    const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    const Outcome first = RunServerStep(home.path());
+    const QString kept = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+    QVERIFY2(first.code == 0 && kept.toInt() > 0, qPrintable(first.output));
+    if (!serverUp)
+        QCOMPARE(Script({QStringLiteral("stop"), data}), QString());
+    QProcess other;
+    const auto endOther = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished();
+    });
+    other.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                 QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+                 QStringLiteral("import socket, time\n"
+                                "s = socket.socket(socket.AF_INET6); s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)\n"
+                                "s.bind(('::', %1)); s.listen(9); print('ready', flush=True); time.sleep(600)\n")
+                     .arg(kept)});
+    QVERIFY2(other.waitForReadyRead(10000), other.readAllStandardError().constData());
+
+    const Outcome step = RunServerStep(home.path());
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    QCOMPARE(QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed()), kept);
+    QCOMPARE(step.output.split(QLatin1Char('\n')).filter(QLatin1String("listens on")), QStringList());
+    const QString port = StepSetting(home.path(), QStringLiteral("DB_PORT"));
+    QCOMPARE(port, kept);
+    const QString password = QString::fromUtf8(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
+    const PortOwner::Refusal refusal =
+        PortOwner::Check(StepSetting(home.path(), QStringLiteral("DB_SERVER")), port.toInt(),
+                         StepSetting(home.path(), QStringLiteral("DB_USER")));
+    QVERIFY2(!refusal, qPrintable(QStringLiteral("refused: %1 %2").arg(refusal.reason).arg(refusal.account)));
+    QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), password), QStringLiteral("vorantel@localhost"));
 }
 
 void TestConnectionsStep::settingsFollowTheServer_data()
