@@ -216,6 +216,7 @@ struct DatabaseManager::Side
     bool& open;
     bool& lost;
     QElapsedTimer& lastAttempt;
+    PortOwner::Refusal& refusal;
     QString connectionName;
     QString settingsKey;
     QString missingName;
@@ -238,6 +239,7 @@ DatabaseManager::~DatabaseManager()
     CloseSalesDatabase();
     CloseServerConnection();
     QObject::disconnect(silence);
+    QObject::disconnect(refusalTold);
 }
 
 DatabaseManager::Side DatabaseManager::inventorySide()
@@ -247,6 +249,7 @@ DatabaseManager::Side DatabaseManager::inventorySide()
                 inventoryOpen,
                 inventoryLost,
                 inventoryAttempt,
+                inventoryRefusal,
                 INVENTORY_CONNECTION,
                 ACTIVE_INVENTORY_DB,
                 QStringLiteral("No Active Inventory Database"),
@@ -262,6 +265,7 @@ DatabaseManager::Side DatabaseManager::salesSide()
                 salesOpen,
                 salesLost,
                 salesAttempt,
+                salesRefusal,
                 SALES_CONNECTION,
                 ACTIVE_SALES_DB,
                 QStringLiteral("No Active Sales Database"),
@@ -279,7 +283,10 @@ void DatabaseManager::SetConnectionParameters(const QString& user, const QString
     hostName = host;
     // Another server, or the same one told anew: nothing is known of it yet.
     QObject::disconnect(silence);
+    QObject::disconnect(refusalTold);
     heldPort = {};
+    inventoryRefusal = {};
+    salesRefusal = {};
 }
 
 bool DatabaseManager::Open(QSqlDatabase& db)
@@ -335,6 +342,22 @@ void DatabaseManager::FoundSilent()
     });
 }
 
+void DatabaseManager::TellRefusalAgain(const Side& side)
+{
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (!side.refusal || heldPort || !dispatcher)
+        return;
+    heldPort = side.refusal;
+    // Not the silence: another connection of the action is still tried.
+    refusalTold = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this] {
+        if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            QObject::disconnect(refusalTold);
+            if (!silence)
+                heldPort = {};
+        }
+    });
+}
+
 bool DatabaseManager::ServerAnswers(const QSqlDatabase& db)
 {
     const QString name = db.connectionName() + QStringLiteral("_probe");
@@ -365,8 +388,10 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
         return side.db;
     }
     // Also the unopened handle of a failed attempt: no retry until a close discards it.
-    if (side.db)
+    if (side.db) {
+        TellRefusalAgain(side);
         return side.db;
+    }
 
     side.db = NewHandle(side.connectionName);
     QString name = AppSettings::Instance()->settings->value(side.settingsKey, QString()).toString();
@@ -384,7 +409,9 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
     // The check shows a busy box and processes events: a request made meanwhile finds the
     // handle above and gets it back not yet open.
     QSqlDatabase* const db = side.db;
+    side.refusal = {};
     if (!chosen || !CheckAndUpgradeDatabase(name, side.version, side.kind)) {
+        side.refusal = heldPort;
         if (chosen) {
             QMessageBox::information(AppSettings::Instance()->mainWindow, tr("Error"),
                                      tr("Can not connect to '%1'").arg(name)
@@ -400,6 +427,7 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
     }
 
     side.open = Open(*db);
+    side.refusal = side.open ? PortOwner::Refusal() : heldPort;
     if (mainWindow)
         (mainWindow->*side.report)(side.open);
     return db;
@@ -458,8 +486,10 @@ void DatabaseManager::KeepAlive(const Side& side)
         return;
     // One screen runs many statements: while the server stays unreachable, each attempt may wait
     // for the network's timeout, so attempts are spaced out.
-    if (side.lost && (silence || (side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS)))
+    if (side.lost && (silence || (side.lastAttempt.isValid() && side.lastAttempt.elapsed() < RETRY_INTERVAL_MS))) {
+        TellRefusalAgain(side);
         return;
+    }
     // An attempt left out because the server is silent is none: the next action tries at once.
     if (!silence)
         side.lastAttempt.start();
@@ -474,6 +504,7 @@ void DatabaseManager::KeepAlive(const Side& side)
     }
     side.open = reopened;
     side.lost = !reopened;
+    side.refusal = reopened ? PortOwner::Refusal() : heldPort;
     ReadHeldListsWhenIdle();
     if (mainWindow)
         (mainWindow->*side.report)(reopened);
@@ -709,6 +740,7 @@ void DatabaseManager::CloseDatabase(const Side& side, bool unregister)
     }
     side.open = false;
     side.lost = false;
+    side.refusal = {};
     openTransactions.removeAll(side.connectionName);
 }
 

@@ -136,6 +136,9 @@ private:
     bool salesLost = false;
     QElapsedTimer inventoryAttempt; // the last attempt to reopen a lost connection
     QElapsedTimer salesAttempt;
+    // What refused the last attempt to open the connection, told again while no new attempt is made.
+    PortOwner::Refusal inventoryRefusal;
+    PortOwner::Refusal salesRefusal;
     QStringList openTransactions; // connection names
     // Lists shown on a lost connection when it was reopened, read again once the action that reopened it ended.
     struct HeldList;
@@ -147,6 +150,7 @@ private:
     // server anew.
     QMetaObject::Connection silence;
     PortOwner::Refusal heldPort; // with the silence: another account's program holds the port, or the login was refused
+    QMetaObject::Connection refusalTold; // a refusal told again, forgotten when the action ends
     QObject* windowWatch = nullptr; // tells when a window with frozen widgets closes
 
     struct Side;
@@ -163,6 +167,8 @@ private:
     // half the bound.
     bool Open(QSqlDatabase& db);
     void FoundSilent();
+    // The last attempt's refusal told for an action that makes none.
+    void TellRefusalAgain(const Side& side);
     // Whether the server takes a new connection with the handle's parameters: the handle itself stays as it is.
     bool ServerAnswers(const QSqlDatabase& db);
     QSqlDatabase* OpenDatabase(const Side& side);

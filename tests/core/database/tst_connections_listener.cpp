@@ -326,6 +326,15 @@ void TestConnectionsListener::heldPortIsSentNothing()
                  recorded.constData());
         QVERIFY2(!told.contains(QLatin1String("another account")), qPrintable(told));
     }
+    if (opening == QLatin1String("first") || opening == QLatin1String("reopening")) {
+        // A later action, which makes no new attempt a moment after the last, is told the same.
+        TestSupport::Idle();
+        QSqlQuery* query = manager->InventoryQuery();
+        QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
+        const QString again = DatabaseFailure::ReadReason(*query);
+        // The other user's login reached the program, which refused it.
+        QVERIFY2(again.contains(refused ? held : QStringLiteral("refused the login of user %1").arg(user)), qPrintable(again));
+    }
     if (opening != QLatin1String("reopening"))
         return;
     // The next action looks again: with the program gone and the server back, the connection is reopened.
