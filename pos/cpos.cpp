@@ -35,6 +35,7 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QScroller>
 #include <QSettings>
 #include <QShortcut>
@@ -82,13 +83,18 @@ CPOS::CPOS(QWidget* parent)
     // A tap on a cart line takes the focus, so that Del then deletes it: a field keeps Del for its text.
     ui->tableViewItems->setFocusPolicy(Qt::StrongFocus);
     ui->tableViewItems->installEventFilter(this);
-    // Codes may hold '<' and '>': the status line never reads its text as markup.
+    // The status line's place in the column is kept by a room of its own; the line lies over it (PlaceStatusLine).
+    // Codes may hold '<' and '>': never markup.
+    statusRoom = new QWidget(ui->groupBox);
+    delete ui->gridLayoutLeftBox->replaceWidget(ui->labelStatus, statusRoom);
+    ui->labelStatus->setParent(ui->scrollAreaWidgetContents);
     ui->labelStatus->setTextFormat(Qt::PlainText);
-    // The status line keeps its room, shown or hidden: a click that waited while the screen was busy lands on the
-    // button it was aimed at, not on the one a text moved there.
-    QSizePolicy statusPolicy = ui->labelStatus->sizePolicy();
-    statusPolicy.setRetainSizeWhenHidden(true);
-    ui->labelStatus->setSizePolicy(statusPolicy);
+    // Over the product buttons when it is wide: a click there still reaches them.
+    ui->labelStatus->setAttribute(Qt::WA_TransparentForMouseEvents);
+    ui->labelStatus->installEventFilter(this);
+    statusRoom->installEventFilter(this);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &CPOS::PlaceStatusLine);
+    PlaceStatusLine();
 
     keepFocusAfterAdd = false;
     changedSinceSave = false;

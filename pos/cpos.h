@@ -88,6 +88,10 @@ public:
     void ShowStatus(const QString& text, bool isError);
     // A text the cashier must act on: the grey phase of the text before it does not hide it early.
     void ShowLastingStatus(const QString& text, bool isError);
+    // A failure's text followed by why the action reached no server, when an opening of the action was refused (the
+    // port held by another account's program, ...): the cashier is told to start the program again. A write's also
+    // says that nothing was saved. The text alone otherwise.
+    QString WithRefusal(const QString& text, bool write) const;
     void ClearStatus();
     void ResizeTableViewColumns();
     void LoadProductButtons();
@@ -439,6 +443,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void RejoinFocusChain();
@@ -449,6 +454,12 @@ private:
     void SweepUnfinishedSales();
     void QuickPay(int index);
     void FocusAndSelect(QWidget* field);
+    // The status line keeps a room of three lines at the top of the sale column, shown or hidden, so that a click
+    // that waited while the screen was busy lands on the button it was aimed at, not on one a text moved there. A
+    // text that needs more lies across the whole width in view, over the product buttons' top, moving nothing: a
+    // refused connection's reason, with the account and what to do, is read whole at 1024 wide.
+    void PlaceStatusLine();
+    QWidget* statusRoom = nullptr;
     // The scanner's prefix (Ctrl+B): every pop-up closes and the scanner line takes the focus.
     void TakeScannerPrefix();
     // An amount cut at its side reads as another number: each amount field keeps the width of its text, and at least

@@ -185,7 +185,7 @@ void CPOS::on_pushPayLater_clicked()
             // unseen would leave a stored hold without its button.
             changedSinceSave = true;
         } else {
-            ShowStatus(tr("Error occurred while creating pending payment."), true);
+            ShowStatus(WithRefusal(tr("Error occurred while creating pending payment."), true), true);
         }
         saleState = 1;
         return;
@@ -236,7 +236,8 @@ bool CPOS::HoldInDoubt(const QString& notRungUp)
     QString error;
     if (!db || !db->isOpen()) {
         // Not cut short by the grey phase of the "did not confirm" text before it.
-        ShowLastingStatus(tr("Not done: the database server cannot be reached to find the hold."), true);
+        ShowLastingStatus(WithRefusal(tr("Not done: the database server cannot be reached to find the hold."), false),
+                          true);
         return true;
     }
     QSqlQuery find(*db);
@@ -245,7 +246,8 @@ bool CPOS::HoldInDoubt(const QString& notRungUp)
         // Looked up again at the next action.
         qCWarning(lcPos) << "hold look-up:" << find.lastError().text();
         ShowLastingStatus(DatabaseFailure::ConnectionLost(find.driver(), find.lastError())
-                              ? tr("Not done: the database server cannot be reached to find the hold.")
+                              ? WithRefusal(tr("Not done: the database server cannot be reached to find the hold."),
+                                            false)
                               : tr("Not done: the sale's hold could not be read: %1").arg(ServerWords(find.lastError())),
                           true);
         return true;

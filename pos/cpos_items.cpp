@@ -253,7 +253,7 @@ bool CPOS::WriteLineWithStock(const StockRow& stock, const QString& code, bool t
     qint64 available = 0;
     // A connection lost on the way is told in the program's words; the server's own refusal as it is.
     const auto refuse = [&](const QString& refused) {
-        ShowStatus(lineStore->ConnectionLost() ? write.unreachable : refused, true);
+        ShowStatus(WithRefusal(lineStore->ConnectionLost() ? write.unreachable : refused, true), true);
     };
     for (;;) {
         if (!lineStore->Begin()) {
@@ -349,7 +349,7 @@ void CPOS::EnterItem()
     if (transactionId.isEmpty())
         CreateTransaction();
     if (transactionId.isEmpty()) {
-        ShowStatus(loggingError, true);
+        ShowStatus(WithRefusal(loggingError, true), true);
         return;
     }
 
@@ -863,7 +863,8 @@ bool CPOS::LookUpSellableStock(const QString& code, StockRow* row)
     const SaleLineStore::LookUpResult found =
         lineStore->Open() ? lineStore->LookUp(code, row) : SaleLineStore::Failed;
     if (found == SaleLineStore::Failed) {
-        ShowStatus(tr("Could not retrieve data from inventory"), true);
+        // Asked for a sale line's write: a scan's or a deletion's.
+        ShowStatus(WithRefusal(tr("Could not retrieve data from inventory"), true), true);
         return false;
     }
     if (found == SaleLineStore::NotFound) {

@@ -2,16 +2,18 @@
 #include "cpos.h"
 #include "ui_cpos.h"
 
+#include "databasefailure.h"
+#include "databasemanager.h"
 #include "datefieldmenu.h"
 #include "popupkeyrouter.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDateTimeEdit>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTextEdit>
 #include <QTimer>
@@ -23,6 +25,7 @@ int CPOS::paidEnterCount = 0;
 QString CPOS::paidEnterSale;
 
 namespace {
+const int STATUS_LINES = 3;
 const QString GREY_STYLE = QStringLiteral("QLabel {background-color: gray; color:white; }");
 const QString SUCCESS_STYLE = QStringLiteral("QLabel {background-color: green; color:white; }");
 const QString ERROR_STYLE = QStringLiteral("QLabel {background-color: red; color:white; }");
@@ -45,6 +48,7 @@ void CPOS::ShowStatus(const QString& text, bool isError)
     statusIsError = isError;
     ui->labelStatus->show();
     ui->labelStatus->setText(text);
+    PlaceStatusLine();
     blinkTimer->start(350);
     statusWatchDogTimer->start(3000);
 }
@@ -55,6 +59,46 @@ void CPOS::ShowLastingStatus(const QString& text, bool isError)
     statusShowTimer->stop();
 }
 
+void CPOS::PlaceStatusLine()
+{
+    QLabel* label = ui->labelStatus;
+    const QString lines = QStringLiteral("X\n").repeated(STATUS_LINES).chopped(1);
+    const int frame = label->width() - label->contentsRect().width();
+    const QFontMetrics metrics = label->fontMetrics();
+    const int height = metrics.boundingRect(QRect(0, 0, 1000, 1000), Qt::AlignLeft, lines).height() + frame;
+    if (statusRoom->height() != height)
+        statusRoom->setFixedHeight(height);
+    QRect place(statusRoom->mapTo(ui->scrollAreaWidgetContents, QPoint(0, 0)), statusRoom->size());
+    const QRect room(0, 0, place.width() - frame, place.height() - frame);
+    const QRect text = metrics.boundingRect(room, int(label->alignment()) | Qt::TextWordWrap, label->text());
+    if (!room.contains(text)) {
+        // As wide as the part of the screen in view, from its top: the tab bar beside the column starts higher.
+        place.setLeft(horizontalScrollBar()->value());
+        place.setWidth(viewport()->width());
+        place.setTop(qMin(place.top(), verticalScrollBar()->value()));
+    }
+    label->setGeometry(place);
+    label->raise();
+}
+
+void CPOS::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    PlaceStatusLine();
+}
+
+QString CPOS::WithRefusal(const QString& text, bool write) const
+{
+    const PortOwner::Refusal& refused = DatabaseManager::Instance()->HeldPort();
+    if (!refused)
+        return text;
+    const QString reason = DatabaseFailure::RefusalReason(refused, write);
+    if (text.isEmpty())
+        return reason;
+    // A text without its own full stop ends its sentence before the reason's.
+    return text + (text.back().isLetterOrNumber() ? QStringLiteral(". ") : QStringLiteral(" ")) + reason;
+}
+
 CPOS::StatusPart CPOS::NotRungUp(const QString& name)
 {
     return {tr("%1 was not rung up: scan it again."), name, tr("%1 not rung up: scan again.")};
@@ -63,10 +107,8 @@ CPOS::StatusPart CPOS::NotRungUp(const QString& name)
 QString CPOS::NamedStatus(const QVector<StatusPart>& parts) const
 {
     QLabel* label = ui->labelStatus;
-    // The label's column, also while the label is hidden and so not laid out.
-    const QRect cell = ui->gridLayoutLeftBox->cellRect(0, 0);
-    const int frame = label->width() - label->contentsRect().width();
-    const int room = (cell.isValid() ? cell.width() : label->width()) - frame;
+    // The line's room in the column, also while the label is hidden.
+    const int room = statusRoom->width() - (label->width() - label->contentsRect().width());
     const QFontMetrics metrics = label->fontMetrics();
     const auto compose = [&parts](bool brief, const QStringList& names) {
         QStringList texts;
@@ -203,6 +245,10 @@ void CPOS::keyPressEvent(QKeyEvent* event)
 
 bool CPOS::eventFilter(QObject* watched, QEvent* event)
 {
+    // A theme's font for it needs another height; the room moves with the column.
+    if ((watched == ui->labelStatus && event->type() == QEvent::FontChange)
+        || (watched == statusRoom && (event->type() == QEvent::Move || event->type() == QEvent::Resize)))
+        PlaceStatusLine();
     // The scanner's prefix: Qt would give the button the focus now and click it about 100 ms later,
     // while the scanner's code arrives within that time.
     if (watched == ui->pushReadyForScanner && event->type() == QEvent::Shortcut) {

@@ -103,8 +103,9 @@ void CPOS::LoadLinesOfSale(const QString& openedText)
         QString opened = openedText;
         if (opened.endsWith(QLatin1Char('.')))
             opened.chop(1);
-        ShowStatus(failure.isEmpty() ? tr("%1. Its lines are read once the server is back.").arg(opened)
-                                     : tr("%1. Its lines could not be read: %2").arg(opened, failure),
+        ShowStatus(failure.isEmpty()
+                       ? WithRefusal(tr("%1. Its lines are read once the server is back.").arg(opened), false)
+                       : tr("%1. Its lines could not be read: %2").arg(opened, failure),
                    true);
         return;
     }

@@ -244,7 +244,7 @@ void CPOS::TellHeaderNotStored(HeaderWrite result, const HeaderValues& sent, QDa
                                const QString& refusedText)
 {
     if (result != HeaderWrite::Unconfirmed) {
-        ShowStatus(refusedText, true);
+        ShowStatus(WithRefusal(refusedText, true), true);
         return;
     }
     // The status rule has moved the stamp on since: saving again must send the one this write sent.

@@ -48,7 +48,8 @@ void CPOS::GeneratePurchaseOrder(const QString& barCode)
     // A lost connection in the program's words, a refusal in the server's: not the driver's.
     const auto tell = [&](const QSqlDriver* driver, const QSqlError& error) {
         if (DatabaseFailure::ConnectionLost(driver, error))
-            ShowStatus(tr("Purchase order not generated: the database server cannot be reached."), true);
+            ShowStatus(WithRefusal(tr("Purchase order not generated: the database server cannot be reached."), true),
+                       true);
         else
             ShowStatus(failure.arg(ServerWords(error)), true);
     };

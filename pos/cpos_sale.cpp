@@ -120,21 +120,24 @@ bool CPOS::SaleLinesKnown()
         // The cashier first sees what the server kept of the write, and repeats the action.
         return !afterWrite;
     // Short enough for the status line at a till's width.
-    ShowStatus(failure.isEmpty() ? tr("Not done: the database server cannot be reached to read the sale's lines.")
-                                 : tr("Not done: the sale's lines could not be read: %1").arg(failure),
+    ShowStatus(failure.isEmpty()
+                   ? WithRefusal(tr("Not done: the database server cannot be reached to read the sale's lines."), false)
+                   : tr("Not done: the sale's lines could not be read: %1").arg(failure),
                true);
     return false;
 }
 
 void CPOS::TellCartUnread(const QString& doneText, const QString& failure, bool shownAsStored)
 {
-    // Short enough for the status line at a till's width.
+    // Short enough for the status line at a till's width. The write itself was stored: a refused reopening's reason
+    // does not say that nothing was saved.
     if (!failure.isEmpty())
         ShowStatus(tr("%1 The lines could not be read again: %2").arg(doneText, failure), true);
     else if (shownAsStored)
-        ShowStatus(tr("%1 The database server cannot be reached.").arg(doneText), true);
+        ShowStatus(WithRefusal(tr("%1 The database server cannot be reached.").arg(doneText), false), true);
     else
-        ShowStatus(tr("%1 The lines will be shown when the database server is back.").arg(doneText), true);
+        ShowStatus(WithRefusal(tr("%1 The lines will be shown when the database server is back.").arg(doneText), false),
+                   true);
 }
 
 void CPOS::on_pushNew_clicked()
@@ -177,8 +180,12 @@ void CPOS::on_pushNew_clicked(bool createTransaction, bool saveFirst)
     selectedCustomer = SelectedCustomer();
     ui->pushCustomers->setChecked(false);
 
-    if (createTransaction)
+    if (createTransaction) {
         CreateTransaction();
+        // A sale that could not be begun as the connection was refused: told now, not at the next scan.
+        if (transactionId.isEmpty() && DatabaseManager::Instance()->HeldPort())
+            ShowStatus(WithRefusal(QString(), true), true);
+    }
 
     grandTotal = 0.0;
     totalTax = 0.0;

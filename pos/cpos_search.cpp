@@ -68,7 +68,9 @@ bool CPOS::StoredSaleExists(const QString& saleId)
         qCWarning(lcPos) << "stored sale" << saleId << error.text();
         // The driver's words ("Server has gone away QMYSQL: ...") are no reason a cashier can act on.
         if (DatabaseFailure::ConnectionLost(query->driver(), error))
-            ShowStatus(tr("Sale %1 could not be read: the database server cannot be reached.").arg(saleId), true);
+            ShowStatus(WithRefusal(tr("Sale %1 could not be read: the database server cannot be reached.").arg(saleId),
+                                   false),
+                       true);
         else
             ShowStatus(tr("Stored sale %1 could not be read: %2").arg(saleId, ServerWords(error)), true);
         return false;

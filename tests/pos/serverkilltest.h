@@ -58,11 +58,15 @@ inline double CartTax(const CPOS* screen)
 
 inline const QString STORED_LINES = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1 ORDER BY ID");
 
-// The status line as the cashier sees it, checked to be whole at a till's width.
+// The status line as the cashier sees it, checked to be whole at a till's width: its text, wrapped as the label
+// wraps it, within the label, and the label within what the screen shows of it.
 inline QString WholeStatus(const PosFixture::Screen& s)
 {
     auto* label = s.child<QLabel>("labelStatus");
-    if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
+    const QRect room = label->contentsRect();
+    const int flags = int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
+    const QRect text = label->fontMetrics().boundingRect(room, flags, label->text());
+    if (!room.contains(text) || !label->visibleRegion().boundingRect().contains(text))
         return QStringLiteral("cut: ") + label->text();
     return s.status();
 }

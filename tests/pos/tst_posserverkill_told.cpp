@@ -1,19 +1,25 @@
 #include "cposbutton.h"
 #include "modalanswerer.h"
 #include "pdfreader.h"
+#include "portowner.h"
 #include "reportparameterdialog.h"
 #include "serverkilltest.h"
 #include "urlrecorder.h"
 
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
 
-// What the server kept after a lost answer, told and shown before anything goes on. The program reaches the server
-// through a proxy that loses the answer named.
+#include <pwd.h>
+#include <unistd.h>
+
+// What the server kept after a lost answer, told and shown before anything goes on; and why an action reached no
+// server. The program reaches the server through a proxy that loses the answer named.
 class TestPosServerKillTold : public ServerKillTest
 {
     Q_OBJECT
@@ -28,6 +34,8 @@ private slots:
     void unreadLinesOfALongSaleReadWhole();
     void deleteAgainAfterUnconfirmedDeletion_data();
     void deleteAgainAfterUnconfirmedDeletion();
+    void actionOnHeldPort_data();
+    void actionOnHeldPort();
 };
 
 using namespace ServerKill;
@@ -549,6 +557,84 @@ void TestPosServerKillTold::deleteAgainAfterUnconfirmedDeletion()
     screen->on_pushDeleteItem_clicked();
     QCOMPARE(rows(salesDb, STORED_LINES.arg(sale)), before.mid(2));
     QVERIFY(s.child<QLabel>("labelStatus")->isHidden());
+}
+
+// ./run.sh's own settings (its user on 127.0.0.1), whose connections are made only to a program of this account.
+void TestPosServerKillTold::actionOnHeldPort_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("paidBefore");
+    QTest::addColumn<QString>("lead"); // the action's own words, a sentence; the reason follows
+    QTest::newRow("scan") << "scan" << false << "Could not retrieve data from inventory.";
+    QTest::newRow("pay") << "pay" << false << "Error occurred while logging payment information.";
+    QTest::newRow("pay later") << "pay later" << false << "Error occurred while creating pending payment.";
+    QTest::newRow("delete item") << "delete item" << false << "Could not retrieve data from inventory.";
+    // New saves the sale first.
+    QTest::newRow("new sale") << "new sale" << false << "Error occurred while logging payment information.";
+    QTest::newRow("new sale after a paid one") << "new sale" << true << "";
+}
+
+// Another account's program on the server's port (this account's proxy, taken for another's through the account
+// seam): the action sends it nothing and stores nothing, and its words are followed by whose program holds the port
+// and what to do, whole on the status line of a till 1024 wide, without a box that would take a scanner's keys.
+void TestPosServerKillTold::actionOnHeldPort()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, paidBefore);
+    QFETCH(QString, lead);
+    const QString user = QStringLiteral("vorantel");
+    const QString password = QStringLiteral("held_pw_1");
+    static bool userMade = false;
+    if (!userMade) {
+        QProcess script;
+        script.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), {QStringLiteral("user"), server.dataDir(), user});
+        script.write(password.toUtf8());
+        script.closeWriteChannel();
+        QVERIFY(script.waitForFinished(60000));
+        QVERIFY2(script.exitCode() == 0, script.readAll().constData());
+        userMade = true;
+    }
+    SqlProxy* p = throughProxy();
+    DatabaseManager::Instance()->SetConnectionParameters(user, password, p->port(), p->host());
+    ModalAnswerer answerer;
+    answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
+                                                [](ReportParameterDialog* d) { d->ui->pushButton->click(); });
+    const PosFixture::Screen s(false);
+    s.host->resize(1024, 768);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    s.scan(QStringLiteral("K2"));
+    s.scan(QStringLiteral("K1"));
+    if (paidBefore) {
+        s.child("lineEditPaid")->setText(QStringLiteral("100"));
+        QCOMPARE(s.screen->on_pushButtonPay_clicked(), 0);
+    }
+    const QString stored = QStringLiteral("SELECT (SELECT COUNT(*) FROM tblSalesInvoice), (SELECT COUNT(*) FROM "
+                                          "tblPendingPayments), t.* FROM tblSalesTransactions t ORDER BY t.ID");
+    const QStringList before = rows(salesDb, stored);
+    const QString stockQuery = QStringLiteral("SELECT BAR_CODE, QUANTITY, SUB_ITEMS FROM tblInventory ORDER BY ID");
+    const QStringList stock = rows(inventoryDb, stockQuery);
+
+    PortOwner::SetOwnAccount(::getuid() + 1);
+    const auto ownAgain = qScopeGuard([] { PortOwner::SetOwnAccount(::getuid()); });
+    // The connections open now are dropped: the action opens new ones.
+    p->setAway(true);
+    auto* view = s.child<QTableView>("tableViewItems");
+    view->setCurrentIndex(view->model()->index(0, COL_PRODUCT_NAME));
+    s.child("lineEditPaid")->setText(QStringLiteral("100"));
+    Press(s, action);
+
+    const passwd* account = ::getpwuid(::getuid());
+    QVERIFY(account);
+    const QString reason = QStringLiteral("The database server's port %1 is held by a program of another account (%2), "
+                                          "so nothing was sent to it. Nothing was saved. Please close this program and "
+                                          "start it again with ./run.sh.")
+                               .arg(p->port())
+                               .arg(QString::fromLocal8Bit(account->pw_name));
+    QCOMPARE(WholeStatus(s), lead.isEmpty() ? reason : lead + QLatin1Char(' ') + reason);
+    for (const ModalAnswerer::Seen& seen : answerer.seen)
+        QCOMPARE(seen.className, QStringLiteral("ReportParameterDialog"));
+    QCOMPARE(rows(salesDb, stored), before);
+    QCOMPARE(rows(inventoryDb, stockQuery), stock);
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKillTold)

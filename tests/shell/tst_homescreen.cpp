@@ -34,6 +34,9 @@ private slots:
     void overviewBoxesFollowRole();
     void linksAndButtons_data();
     void linksAndButtons();
+    void storedTextShownAsTyped_data();
+    void storedTextShownAsTyped();
+    void captionLinkOpensOnClick();
 
 private:
     QString inventoryDb;
@@ -345,6 +348,58 @@ void TestHomeScreen::linksAndButtons()
     QCOMPARE(vendorsBefore, 2);
     QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("labelVendors"))->text(),
              QString::number(vendorsBefore + (adds && opens == QLatin1String("ManageVendors") ? 1 : 0)));
+}
+
+// Names and codes are shown as they were typed: one that looks like markup is no heading, picture or link.
+void TestHomeScreen::storedTextShownAsTyped_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("key"); // the setting shown; empty for the login name
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("login name, heading") << "labelCurrentUser" << "" << "<h1>U</h1>";
+    QTest::newRow("login name, picture") << "labelCurrentUser" << "" << "<img src=\":/resources/images/users.png\">";
+    QTest::newRow("company name") << "labelCompany" << REPORT_COMPANY_NAME << "<h1>Co</h1>";
+    QTest::newRow("store ID") << "labelTax" << "store_id" << "<b>S</b>-1";
+    QTest::newRow("terminal ID") << "labelTaxB" << "terminal_id" << "<a href=\"x\">T9</a>";
+    QTest::newRow("currency symbol") << "labelCurrency" << CURRENCY_SYMBOL << "<i>$</i>";
+    QTest::newRow("tax name") << "labelTaxName" << SALES_TAX_NAME << "<s>VAT</s> &amp; duty";
+}
+
+void TestHomeScreen::storedTextShownAsTyped()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, key);
+    QFETCH(QString, typed);
+    if (key.isEmpty())
+        AppSettings::Instance()->loginName = typed;
+    else
+        AppSettings::Instance()->settings->setValue(key, typed);
+    const auto loggedOut = qScopeGuard([] { AppSettings::Instance()->loginName.clear(); });
+
+    HomeScreen page(nullptr, nullptr);
+    auto* shown = page.findChild<QLabel*>(label);
+    QVERIFY(shown);
+    QCOMPARE(TestSupport::AsShown(shown->text(), shown->textFormat()), typed);
+}
+
+// The captions beside those values stay links: a click on one opens its screen.
+void TestHomeScreen::captionLinkOpensOnClick()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* caption = window.centralWidget()->findChild<QLabel*>(QStringLiteral("label_current_user"));
+    QVERIFY(caption);
+    ModalAnswerer answerer;
+    answerer.handle([](QWidget* modal) {
+        qobject_cast<QDialog*>(modal)->reject();
+        return true;
+    });
+    const QRect text = caption->contentsRect();
+    QTest::mouseClick(caption, Qt::LeftButton, Qt::NoModifier, QPoint(text.left() + 4, text.center().y()));
+    QTRY_COMPARE(answerer.pendingAnswers(), 0);
+    QCOMPARE(answerer.seen.size(), 1);
+    QCOMPARE(answerer.seen.first().className, QStringLiteral("ManageUsers"));
 }
 
 VORANTEL_TEST_MAIN(TestHomeScreen)
