@@ -62,8 +62,8 @@ QString RefusalReason(const PortOwner::Refusal& refusal, bool write)
                                             "given is not the server's.%2 Please close this program and start it again "
                                             "with ./run.sh.")
                                 : Translate("The database server refused the login of user %1: the password "
-                                            "given is not the server's.%2 Please enter the user's password in the "
-                                            "settings of Tools > MySQL Server."))
+                                            "given is not the server's.%2 Please check the user name and password "
+                                            "in the MySQL Server settings."))
             .arg(refusal.account, saved);
     }
     if (refusal.reason == PortOwner::Refusal::OtherAccount) {

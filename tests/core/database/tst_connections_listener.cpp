@@ -532,7 +532,7 @@ void TestConnectionsListener::refusedLoginIsTold_data()
     for (const char* opening : {"first", "test", "backup"})
         QTest::addRow("%s", opening) << opening << STEP_USER << "Please close this program and start it again with ./run.sh.";
     QTest::newRow("first, another user") << "first" << server.user()
-                                         << "Please enter the user's password in the settings of Tools > MySQL Server.";
+                                         << "Please check the user name and password in the MySQL Server settings.";
 }
 
 void TestConnectionsListener::refusedLoginIsTold()

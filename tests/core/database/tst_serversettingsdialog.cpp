@@ -173,7 +173,12 @@ void TestServerSettingsDialog::testConnection_data()
     QTest::newRow("fixture server") << "@fixture" << "@fixture" << "Connection to server SUCCEEDED!";
     QTest::newRow("closed port") << "@closed" << "@fixture" << failed;
     QTest::newRow("port that takes the connection and never answers") << "@silent" << "@fixture" << failed;
-    QTest::newRow("wrong password") << "@fixture" << "wrong" << failed;
+    // A refused login is told as such: the server answered.
+    QTest::newRow("wrong password") << "@fixture" << "wrong"
+                                    << QStringLiteral("Connection to server FAILED!. The database server refused the login "
+                                                      "of user %1: the password given is not the server's. Please check "
+                                                      "the user name and password in the MySQL Server settings.")
+                                           .arg(TestDatabase::server().user);
     QTest::newRow("port not a number") << "3306x" << "@fixture" << failed;
     // The client library would take it modulo 65536, reaching the fixture's server.
     QTest::newRow("fixture's port + 65536") << "@wrapped" << "@fixture" << failed;
