@@ -142,8 +142,8 @@ private slots:
 
 private:
     // The version check's connection, the settings' Test or the backup's check with the settings given; what the
-    // user is told.
-    QString told(const QString& opening, const QString& user, const QString& password, const QString& port);
+    // user is told (all the messages, when not just one).
+    QString tellOpening(const QString& opening, const QString& user, const QString& password, const QString& port);
     QString startServer();
     // Killed outright under its open connections, as by a crash; false when it still listens.
     bool killServer();
@@ -281,38 +281,23 @@ void TestConnectionsListener::heldPortIsSentNothing()
                                         "so nothing was sent to it.").arg(port).arg(account);
 
     QString told;
-    if (opening == QLatin1String("first")) {
-        // The version check's connection, then the server connection in an action of its own.
-        manager->InventoryQuery();
-        QVERIFY(!manager->inventoryOpen);
-        QCOMPARE(f.answerer->messages().size(), 1);
-        told = f.answerer->messages().value(0);
-        QVERIFY2(told.startsWith(QStringLiteral("Error|Can not connect to '%1'").arg(inventoryDb)), qPrintable(told));
-        TestSupport::Idle();
-        QVERIFY(!manager->ServerConnection()->isOpen());
-    } else if (opening == QLatin1String("reopening")) {
+    if (opening == QLatin1String("reopening")) {
         QSqlQuery* query = manager->InventoryQuery();
         QVERIFY(!query->exec(QStringLiteral("SELECT COUNT(*) FROM tblRoles")));
         told = DatabaseFailure::ReadReason(*query);
         QVERIFY(f.answerer->messages().isEmpty());
-    } else if (opening == QLatin1String("test")) {
-        // Its help notice would come up if the test took half a second.
-        MessageSettings::Instance()->Load();
-        (*MessageSettings::Instance())[QStringLiteral("err_msg_21")].show = false;
-        ServerSettingsDialog dialog(nullptr);
-        Child<QLineEdit>(&dialog, "lineUserPassword")->setText(password);
-        Child<QPushButton>(&dialog, "pushButtonTest")->click();
-        QCOMPARE(f.answerer->messages().size(), 1);
-        told = f.answerer->messages().value(0);
-        QVERIFY2(told.startsWith(QStringLiteral("Server Connection|Connection to server FAILED!.")), qPrintable(told));
     } else {
-        store->setValue(QStringLiteral("path_to_mysqldump"), QStandardPaths::findExecutable(QStringLiteral("mariadb-dump")));
-        store->setValue(QStringLiteral("path_to_backup_folder"), TestSupport::ScratchDir());
-        Backupdialog dialog;
-        Child<QPushButton>(&dialog, "pushButtonBackup")->click();
-        QCOMPARE(f.answerer->messages().size(), 1);
-        told = f.answerer->messages().value(0);
-        QVERIFY2(told.startsWith(QStringLiteral("Backup|")), qPrintable(told));
+        told = tellOpening(opening == QLatin1String("dumps") ? QStringLiteral("backup") : opening, user, password,
+                           QString::number(port));
+        const QString start = opening == QLatin1String("first") ? QStringLiteral("Error|Can not connect to '%1'").arg(inventoryDb)
+                              : opening == QLatin1String("test") ? QStringLiteral("Server Connection|Connection to server FAILED!.")
+                                                                 : QStringLiteral("Backup|");
+        QVERIFY2(told.startsWith(start), qPrintable(told));
+    }
+    if (opening == QLatin1String("first")) {
+        // The server connection, in an action of its own.
+        TestSupport::Idle();
+        QVERIFY(!manager->ServerConnection()->isOpen());
     }
 
     QCOMPARE(started, QString());
@@ -346,8 +331,8 @@ void TestConnectionsListener::heldPortIsSentNothing()
                              10000);
 }
 
-QString TestConnectionsListener::told(const QString& opening, const QString& user, const QString& password,
-                                      const QString& port)
+QString TestConnectionsListener::tellOpening(const QString& opening, const QString& user, const QString& password,
+                                             const QString& port)
 {
     DatabaseManager* manager = DatabaseManager::Instance();
     SetActive(1, inventoryDb);
@@ -413,7 +398,7 @@ void TestConnectionsListener::listenerBesideServer()
     Listener other;
     QCOMPARE(other.start(address, port, true, v6only), QString());
 
-    const QString said = told(QStringLiteral("first"), STEP_USER, STEP_PASSWORD, QString::number(port));
+    const QString said = tellOpening(QStringLiteral("first"), STEP_USER, STEP_PASSWORD, QString::number(port));
     if (outcome == QLatin1String("opened")) {
         QCOMPARE(said, outcome);
         QSqlQuery* query = DatabaseManager::Instance()->InventoryQuery();
@@ -482,7 +467,7 @@ void TestConnectionsListener::heldWordsEndWithTheAction()
     SqlProxy proxy(server.host(), server.port());
     // This account's proxy taken for another's.
     PortOwner::SetOwnAccount(::getuid() + 1);
-    QString said = told(QStringLiteral("first"), STEP_USER, STEP_PASSWORD, QString::number(proxy.port()));
+    QString said = tellOpening(QStringLiteral("first"), STEP_USER, STEP_PASSWORD, QString::number(proxy.port()));
     QVERIFY2(said.contains(QLatin1String("held by a program of another account")), qPrintable(said));
     TestSupport::Idle();
 
@@ -515,7 +500,7 @@ void TestConnectionsListener::portBeyondAnyNumber()
     Listener atDefault;
     QCOMPARE(atDefault.start(QStringLiteral("127.0.0.1"), defaultPort, false), QString());
 
-    const QString said = told(opening, STEP_USER, STEP_PASSWORD, port);
+    const QString said = tellOpening(opening, STEP_USER, STEP_PASSWORD, port);
     QVERIFY2(said.startsWith(opening == QLatin1String("first") ? QStringLiteral("Error|Can not connect to")
                                                                : QStringLiteral("Server Connection|Connection to server FAILED!")),
              qPrintable(said));
@@ -541,7 +526,7 @@ void TestConnectionsListener::refusedLoginIsTold()
     QFETCH(QString, user);
     QFETCH(QString, advice);
     QCOMPARE(startServer(), QString());
-    const QString said = told(opening, user, QStringLiteral("not its password"), QString::number(server.port()));
+    const QString said = tellOpening(opening, user, QStringLiteral("not its password"), QString::number(server.port()));
     const QString refused =
         QStringLiteral("The database server refused the login of user %1: the password given is not the server's.")
             .arg(user);
