@@ -5,6 +5,7 @@
 #include "appsettings.h"
 #include "calculator.h"
 #include "constants.h"
+#include "databasefailure.h"
 #include "databasemanager.h"
 #include "errordialog.h"
 #include "numberpad.h"
@@ -461,9 +462,21 @@ void CPOS::on_pushButtonClose_clicked()
 
     if (changedSinceSave && on_pushButtonPay_clicked() != 0) {
         // The lines of a lost write could not be read, as the server is away: closing waits for it, not for a save.
-        if (linesUnread && !DatabaseManager::Instance()->salesOpen)
+        if (linesUnread && !DatabaseManager::Instance()->salesOpen) {
             ShowStatus(tr("Not closed: the lines are read once the server is back; press Close again."), true);
-        return;
+            return;
+        }
+        // Another account's program on the port, or a refused login: nothing reaches the server until the program
+        // is started again, which the cashier is told to do, so the screen may close without the save.
+        const PortOwner::Refusal refused = DatabaseManager::Instance()->HeldPort();
+        if (!refused
+            || QMessageBox::question(host ? static_cast<QWidget*>(host) : this, tr("Close POS?"),
+                                     tr("The sale could not be saved. %1\n\nClose POS without saving it? Its lines "
+                                        "stay as they were stored; what was not saved is lost.")
+                                         .arg(DatabaseFailure::RefusalReason(refused, true)),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
+                   != QMessageBox::Yes)
+            return;
     }
 
     // Only once the sale on screen is saved: its header may still be the one the sweep removes.

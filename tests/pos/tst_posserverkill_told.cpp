@@ -36,6 +36,12 @@ private slots:
     void deleteAgainAfterUnconfirmedDeletion();
     void actionOnHeldPort_data();
     void actionOnHeldPort();
+    void closeOnHeldPort_data();
+    void closeOnHeldPort();
+
+private:
+    // The step's own user on the private server, reached through a new proxy.
+    SqlProxy* throughProxyAsStepUser();
 };
 
 using namespace ServerKill;
@@ -582,20 +588,8 @@ void TestPosServerKillTold::actionOnHeldPort()
     QFETCH(QString, action);
     QFETCH(bool, paidBefore);
     QFETCH(QString, lead);
-    const QString user = QStringLiteral("vorantel");
-    const QString password = QStringLiteral("held_pw_1");
-    static bool userMade = false;
-    if (!userMade) {
-        QProcess script;
-        script.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), {QStringLiteral("user"), server.dataDir(), user});
-        script.write(password.toUtf8());
-        script.closeWriteChannel();
-        QVERIFY(script.waitForFinished(60000));
-        QVERIFY2(script.exitCode() == 0, script.readAll().constData());
-        userMade = true;
-    }
-    SqlProxy* p = throughProxy();
-    DatabaseManager::Instance()->SetConnectionParameters(user, password, p->port(), p->host());
+    SqlProxy* p = throughProxyAsStepUser();
+    QVERIFY(p);
     ModalAnswerer answerer;
     answerer.handleClass<ReportParameterDialog>("ReportParameterDialog",
                                                 [](ReportParameterDialog* d) { d->ui->pushButton->click(); });
@@ -635,6 +629,68 @@ void TestPosServerKillTold::actionOnHeldPort()
         QCOMPARE(seen.className, QStringLiteral("ReportParameterDialog"));
     QCOMPARE(rows(salesDb, stored), before);
     QCOMPARE(rows(inventoryDb, stockQuery), stock);
+}
+
+SqlProxy* TestPosServerKillTold::throughProxyAsStepUser()
+{
+    const QString user = QStringLiteral("vorantel");
+    const QString password = QStringLiteral("held_pw_1");
+    static bool userMade = false;
+    if (!userMade) {
+        QProcess script;
+        script.start(QStringLiteral(VORANTEL_SCRIPTS_DIR "/mariadb.sh"), {QStringLiteral("user"), server.dataDir(), user});
+        script.write(password.toUtf8());
+        script.closeWriteChannel();
+        if (!script.waitForFinished(60000) || script.exitCode() != 0) {
+            qWarning("%s", script.readAll().constData());
+            return nullptr;
+        }
+        userMade = true;
+    }
+    SqlProxy* p = throughProxy();
+    DatabaseManager::Instance()->SetConnectionParameters(user, password, p->port(), p->host());
+    return p;
+}
+
+void TestPosServerKillTold::closeOnHeldPort_data()
+{
+    QTest::addColumn<bool>("leave");
+    QTest::newRow("closed without the save") << true;
+    QTest::newRow("kept open") << false;
+}
+
+// The words tell the cashier to close the program: a sale that cannot be saved for it does not keep the screen open,
+// once the cashier has agreed to leave it unsaved.
+void TestPosServerKillTold::closeOnHeldPort()
+{
+    QFETCH(bool, leave);
+    SqlProxy* p = throughProxyAsStepUser();
+    QVERIFY(p);
+    ModalAnswerer answerer;
+    const PosFixture::Screen s(false);
+    s.scan(QStringLiteral("K2"));
+    s.child("lineEditPaid")->setText(QStringLiteral("100"));
+    const QString stored = QStringLiteral("SELECT (SELECT COUNT(*) FROM tblSalesInvoice), t.* FROM tblSalesTransactions t "
+                                          "ORDER BY t.ID");
+    const QStringList before = rows(salesDb, stored);
+    PortOwner::SetOwnAccount(::getuid() + 1);
+    const auto ownAgain = qScopeGuard([] { PortOwner::SetOwnAccount(::getuid()); });
+    p->setAway(true);
+
+    answerer.pressButton(QMessageBox::Yes);
+    answerer.pressButton(leave ? QMessageBox::Yes : QMessageBox::No);
+    s.screen->on_pushButtonClose_clicked();
+    const QStringList told = answerer.messages();
+    QCOMPARE(told.size(), 2);
+    QVERIFY2(told.at(1).startsWith(QStringLiteral("Close POS?|The sale could not be saved. The database server's port %1 "
+                                                  "is held by a program of another account")
+                                       .arg(p->port())),
+             qPrintable(told.at(1)));
+    if (leave)
+        QTRY_VERIFY(s.host.isNull());
+    else
+        QVERIFY(s.host && s.host->isVisible());
+    QCOMPARE(rows(salesDb, stored), before);
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKillTold)

@@ -429,29 +429,32 @@ void TestConnectionsListener::timeWaitIsNoListener()
     PortOwner::SetKernelAsked(kernelAsked);
     const passwd* nobody = ::getpwnam("nobody");
     QVERIFY(nobody);
-    const int port = PrivateServer::FreePort();
-    // nobody's server: it closes the first connection it takes, then listens on.
+    // nobody's server, on a port the kernel gives it: it closes the first connection it takes, then listens on.
     QProcess serverOfNobody;
     serverOfNobody.start(QStringLiteral("setpriv"),
                          {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
                           QStringLiteral("--clear-groups"), QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
                           QStringLiteral("import ctypes, socket, sys\n"
                                          "ctypes.CDLL(None).prctl(1, 9)\n"
-                                         "s = socket.socket(); s.bind(('127.0.0.1', %1)); s.listen(9)\n"
-                                         "print('ready', flush=True); s.accept()[0].close(); sys.stdin.read()\n")
-                              .arg(port)});
-    QVERIFY(serverOfNobody.waitForReadyRead(10000));
+                                         "s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(9)\n"
+                                         "print(s.getsockname()[1], flush=True); s.accept()[0].close(); sys.stdin.read()\n")});
+    QVERIFY2(serverOfNobody.waitForReadyRead(10000), serverOfNobody.readAllStandardError().constData());
+    const int port = serverOfNobody.readAllStandardOutput().trimmed().toInt();
+    QVERIFY(port > 0);
     {
         QTcpSocket client;
         client.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
         QVERIFY(client.waitForConnected(5000));
         QTRY_COMPARE_WITH_TIMEOUT(client.state(), QAbstractSocket::UnconnectedState, 10000);
     }
-    QProcess ss;
-    ss.start(QStringLiteral("ss"), {QStringLiteral("-Htn"), QStringLiteral("state"), QStringLiteral("time-wait"),
-                                    QStringLiteral("sport = :%1").arg(port)});
-    QVERIFY(ss.waitForFinished(10000));
-    QVERIFY2(!ss.readAllStandardOutput().trimmed().isEmpty(), "no TIME_WAIT socket on the port");
+    // The server's side reaches TIME_WAIT once the client's end arrives.
+    const auto timeWait = [port] {
+        QProcess ss;
+        ss.start(QStringLiteral("ss"), {QStringLiteral("-Htn"), QStringLiteral("state"), QStringLiteral("time-wait"),
+                                        QStringLiteral("sport = :%1").arg(port)});
+        return ss.waitForFinished(10000) && !ss.readAllStandardOutput().trimmed().isEmpty();
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(timeWait(), "no TIME_WAIT socket on the port", 10000);
 
     PortOwner::SetOwnAccount(nobody->pw_uid);
     const PortOwner::Refusal refusal = PortOwner::Check(server.host(), port, STEP_USER);

@@ -153,12 +153,15 @@ void TestConnectionsStep::stepGoesPastAFullFirstRange()
     while (!holder.canReadLine() && holder.waitForReadyRead(30000)) {
     }
     QVERIFY(holder.canReadLine());
-    const QStringList held = QString::fromLatin1(holder.readLine()).split(QLatin1Char(' '));
+    const QStringList held = QString::fromLatin1(holder.readLine()).trimmed().split(QLatin1Char(' '));
     QVERIFY(!restart || held.contains(kept));
 
     const Outcome step = RunServerStep(home.path(), env);
     const QString port = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.port")).trimmed());
-    QVERIFY2(step.code == 0 && port.toInt() > 60999, qPrintable(step.output));
+    // A port of the range that another program (a parallel test's) held while nobody took the others may be free by
+    // now: then only a port of nobody's is wrong.
+    const bool whole = held.size() == 1000;
+    QVERIFY2(step.code == 0 && !held.contains(port) && (!whole || port.toInt() > 60999), qPrintable(step.output));
     QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
     const QString password = QString::fromLatin1(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.password")).trimmed());
     QCOMPARE(LogIn(port.toInt(), QStringLiteral("vorantel"), password), QStringLiteral("vorantel@localhost"));
