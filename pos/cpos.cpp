@@ -467,14 +467,15 @@ void CPOS::on_pushButtonClose_clicked()
             return;
         }
         // Another account's program on the port, or a refused login: nothing reaches the server until the program
-        // is started again, which the cashier is told to do, so the screen may close without the save.
+        // is started again, which the cashier is told to do, so the screen may close without the save. Enter (a
+        // scanner's last key) keeps it.
         const PortOwner::Refusal refused = DatabaseManager::Instance()->HeldPort();
         if (!refused
             || QMessageBox::question(host ? static_cast<QWidget*>(host) : this, tr("Close POS?"),
                                      tr("The sale could not be saved. %1\n\nClose POS without saving it? Its lines "
                                         "stay as they were stored; what was not saved is lost.")
                                          .arg(DatabaseFailure::RefusalReason(refused, true)),
-                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
                    != QMessageBox::Yes)
             return;
     }
