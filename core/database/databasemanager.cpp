@@ -328,34 +328,33 @@ bool DatabaseManager::Open(QSqlDatabase& db)
 
 void DatabaseManager::FoundSilent()
 {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    // Without an event loop no action ends.
-    if (!dispatcher || silence)
-        return;
-    // When the event loop is about to wait for the user, the action has ended: the next one tries the server again.
-    // A message box the action shows waits for the user too, but the action goes on once it is answered.
-    silence = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this] {
-        if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            QObject::disconnect(silence);
-            heldPort = {};
-        }
-    });
+    if (!silence)
+        UntilActionEnds(silence);
 }
 
 void DatabaseManager::TellRefusalAgain(const Side& side)
 {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    if (!side.refusal || heldPort || !dispatcher)
-        return;
-    heldPort = side.refusal;
     // Not the silence: another connection of the action is still tried.
-    refusalTold = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this] {
+    if (side.refusal && !heldPort && UntilActionEnds(refusalTold))
+        heldPort = side.refusal;
+}
+
+bool DatabaseManager::UntilActionEnds(QMetaObject::Connection& connection)
+{
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    // Without an event loop no action ends.
+    if (!dispatcher)
+        return false;
+    // When the event loop is about to wait for the user, the action has ended: the next one tries the server again.
+    // A message box the action shows waits for the user too, but the action goes on once it is answered.
+    connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, [this, &connection] {
         if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            QObject::disconnect(refusalTold);
-            if (!silence)
+            QObject::disconnect(connection);
+            if (!silence && !refusalTold)
                 heldPort = {};
         }
     });
+    return true;
 }
 
 bool DatabaseManager::ServerAnswers(const QSqlDatabase& db)
@@ -409,7 +408,6 @@ QSqlDatabase* DatabaseManager::OpenDatabase(const Side& side)
     // The check shows a busy box and processes events: a request made meanwhile finds the
     // handle above and gets it back not yet open.
     QSqlDatabase* const db = side.db;
-    side.refusal = {};
     if (!chosen || !CheckAndUpgradeDatabase(name, side.version, side.kind)) {
         side.refusal = heldPort;
         if (chosen) {

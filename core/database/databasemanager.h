@@ -169,6 +169,9 @@ private:
     void FoundSilent();
     // The last attempt's refusal told for an action that makes none.
     void TellRefusalAgain(const Side& side);
+    // Disconnects the connection, made here, when the action now running ends; with neither the silence nor a
+    // refusal told again left, the held port is forgotten too. False without an event loop, where no action ends.
+    bool UntilActionEnds(QMetaObject::Connection& connection);
     // Whether the server takes a new connection with the handle's parameters: the handle itself stays as it is.
     bool ServerAnswers(const QSqlDatabase& db);
     QSqlDatabase* OpenDatabase(const Side& side);
