@@ -60,12 +60,20 @@ made_folder=""
 read -r made_folder 2>/dev/null <"$made_folder_file" || true
 [[ "$made_folder" =~ ^/tmp/vorantel-mariadb-[A-Za-z0-9]{10}$ ]] || made_folder=""
 
+# A tool's path; a missing one is said with the Debian package that brings it, and ends the script.
 find_tool() {
     for t in "$@"; do
         command -v "$t" >/dev/null 2>&1 && { command -v "$t"; return; }
         [ -x "/usr/sbin/$t" ] && { echo "/usr/sbin/$t"; return; }
     done
-    echo "missing: $*" >&2
+    local package install="apt-get install"
+    case "$1" in
+    ss) package=iproute2 ;;
+    mariadbd | mariadb-install-db) package=mariadb-server ;;
+    *) package=mariadb-client ;;
+    esac
+    [ "$(id -u)" -eq 0 ] || install="sudo $install"
+    echo "mariadb.sh: $1 is not installed; install it with: $install $package" >&2
     exit 1
 }
 
@@ -493,7 +501,11 @@ start)
         fi
         sock="$sockdir/mysqld.sock"
     fi
-    trap 'status=$?; [ "$status" -eq 0 ] || find_server || remove_sockdir "$sockdir"' EXIT
+    # A start that fails stops the server it started (it could not tell where that listens, or close its accounts),
+    # and leaves no socket folder of a server that is not running. Without its port: the lookup may be what failed.
+    launched=""
+    trap 'status=$?; if [ "$status" -ne 0 ]; then port_later=yes; [ -z "$launched" ] || "$self" stop "$datadir" || true;
+        find_server || remove_sockdir "$sockdir"; fi' EXIT
     if ! made=$(mkdir -p -- "$datadir" 2>&1); then
         echo "mariadb.sh: the data folder $datadir cannot be made: $made" >&2
         exit 1
@@ -531,6 +543,7 @@ start)
             --skip-log-bin --log-error="$log" --tmpdir="$tmpdir" \
             --character-set-server=utf8mb3 --collation-server=utf8mb3_unicode_ci "$@" </dev/null >/dev/null 2>&1 &
         server=$!
+        launched=yes
         if [ -n "$owner" ]; then
             echo "$owner" >"$datadir/owner"
             # One watch for the owner's life, however often it restarts the server; in a session of its own, as
@@ -570,6 +583,8 @@ start)
     exit 1
     ;;
 stop)
+    # Its port is no concern here.
+    port_later=yes
     if find_server any; then
         # Another account's server takes no signal from this one: waiting for it to end would never end.
         if ! kill -0 "$server" 2>/dev/null && alive "$server"; then

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """A loopback port for a MariaDB server, wherever one is free, outside the range the system lends to outgoing
 connections while any port outside it is free.
 

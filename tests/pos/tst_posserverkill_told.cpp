@@ -11,12 +11,15 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
 
 #include <pwd.h>
 #include <unistd.h>
+
+#include <utility>
 
 // What the server kept after a lost answer, told and shown before anything goes on; and why an action reached no
 // server. The program reaches the server through a proxy that loses the answer named.
@@ -38,6 +41,8 @@ private slots:
     void actionOnHeldPort();
     void closeOnHeldPort_data();
     void closeOnHeldPort();
+    void tapUnderLongStatus_data();
+    void tapUnderLongStatus();
 
 private:
     // The step's own user on the private server, reached through a new proxy.
@@ -571,13 +576,17 @@ void TestPosServerKillTold::actionOnHeldPort_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("paidBefore");
     QTest::addColumn<QString>("lead"); // the action's own words, a sentence; the reason follows
-    QTest::newRow("scan") << "scan" << false << "Could not retrieve data from inventory.";
-    QTest::newRow("pay") << "pay" << false << "Error occurred while logging payment information.";
-    QTest::newRow("pay later") << "pay later" << false << "Error occurred while creating pending payment.";
-    QTest::newRow("delete item") << "delete item" << false << "Could not retrieve data from inventory.";
+    QTest::addColumn<bool>("again"); // pressed again straight after, within the retry interval
+    QTest::newRow("scan") << "scan" << false << "Could not retrieve data from inventory." << false;
+    QTest::newRow("pay") << "pay" << false << "Error occurred while logging payment information." << false;
+    QTest::newRow("pay later") << "pay later" << false << "Error occurred while creating pending payment." << false;
+    QTest::newRow("delete item") << "delete item" << false << "Could not retrieve data from inventory." << false;
     // New saves the sale first.
-    QTest::newRow("new sale") << "new sale" << false << "Error occurred while logging payment information.";
-    QTest::newRow("new sale after a paid one") << "new sale" << true << "";
+    QTest::newRow("new sale") << "new sale" << false << "Error occurred while logging payment information." << false;
+    QTest::newRow("new sale after a paid one") << "new sale" << true << "" << false;
+    // No new attempt is made then: each connection's refusal, kept from its reopening, is told again.
+    QTest::newRow("scan, scanned again") << "scan" << false << "Could not retrieve data from inventory." << true;
+    QTest::newRow("pay, paid again") << "pay" << false << "Error occurred while logging payment information." << true;
 }
 
 // Another account's program on the server's port (this account's proxy, taken for another's through the account
@@ -588,6 +597,7 @@ void TestPosServerKillTold::actionOnHeldPort()
     QFETCH(QString, action);
     QFETCH(bool, paidBefore);
     QFETCH(QString, lead);
+    QFETCH(bool, again);
     SqlProxy* p = throughProxyAsStepUser();
     QVERIFY(p);
     ModalAnswerer answerer;
@@ -610,8 +620,11 @@ void TestPosServerKillTold::actionOnHeldPort()
 
     PortOwner::SetOwnAccount(::getuid() + 1);
     const auto ownAgain = qScopeGuard([] { PortOwner::SetOwnAccount(::getuid()); });
-    // The connections open now are dropped: the action opens new ones.
+    // The connections open now are dropped: the action opens new ones. Were one made, its statements would be
+    // refused and counted.
     p->setAway(true);
+    p->setAway(false);
+    p->refuse(QStringLiteral("."), QStringLiteral("sent to another account's program"));
     auto* view = s.child<QTableView>("tableViewItems");
     view->setCurrentIndex(view->model()->index(0, COL_PRODUCT_NAME));
     s.child("lineEditPaid")->setText(QStringLiteral("100"));
@@ -624,7 +637,28 @@ void TestPosServerKillTold::actionOnHeldPort()
                                           "start it again with ./run.sh.")
                                .arg(p->port())
                                .arg(QString::fromLocal8Bit(account->pw_name));
-    QCOMPARE(WholeStatus(s), lead.isEmpty() ? reason : lead + QLatin1Char(' ') + reason);
+    const QString told = lead.isEmpty() ? reason : lead + QLatin1Char(' ') + reason;
+    QCOMPARE(WholeStatus(s), told);
+    if (again) {
+        // Pressed again once each action has ended (what it found of the port forgotten, its line gone): a side the
+        // first left out, the port found held by then, is tried by the second; the third, within the retry interval,
+        // tries none and tells the refusals kept.
+        DatabaseManager* manager = DatabaseManager::Instance();
+        DatabaseTest::StatusRecorder attempts;
+        DatabaseStatusListener* const window = std::exchange(manager->mainWindow, &attempts);
+        const auto windowAgain = qScopeGuard([manager, window] { manager->mainWindow = window; });
+        for (int press = 0; press < 2; ++press) {
+            TestSupport::Idle();
+            QVERIFY(!manager->HeldPort());
+            s.screen->OnStatusWatchDogTimeout();
+            s.screen->OnStatusShowTimeout();
+            attempts.calls.clear();
+            Press(s, action);
+            QCOMPARE(WholeStatus(s), told);
+        }
+        QCOMPARE(attempts.calls, QStringList());
+    }
+    QCOMPARE(p->refusedStatements(), 0);
     for (const ModalAnswerer::Seen& seen : answerer.seen)
         QCOMPARE(seen.className, QStringLiteral("ReportParameterDialog"));
     QCOMPARE(rows(salesDb, stored), before);
@@ -700,6 +734,65 @@ void TestPosServerKillTold::closeOnHeldPort()
     else
         QVERIFY(s.host && s.host->isVisible());
     QCOMPARE(rows(salesDb, stored), before);
+}
+
+void TestPosServerKillTold::tapUnderLongStatus_data()
+{
+    QTest::addColumn<bool>("onButton"); // else on a tab
+    QTest::newRow("product button") << true;
+    QTest::newRow("tab") << false;
+}
+
+// Words such as the held port's lie across the whole width, three lines high, over the product tabs: a tap on a product
+// button or a tab under them, sent to the window as a finger's, still reaches it.
+void TestPosServerKillTold::tapUnderLongStatus()
+{
+    QFETCH(bool, onButton);
+    PosFixture::SilenceAndLogIn({QStringLiteral("err_msg_44")});
+    ModalAnswerer answerer;
+    const PosFixture::Screen s(false);
+    s.host->setGeometry(0, 0, 1024, 768);
+    QVERIFY(QTest::qWaitForWindowExposed(s.host));
+    s.screen->ShowStatus(QStringLiteral("Could not retrieve data from inventory. The database server's port 3306 is held "
+                                        "by a program of another account (nobody), so nothing was sent to it. Nothing "
+                                        "was saved. Please close this program and start it again with ./run.sh."),
+                         true);
+    auto* label = s.child<QLabel>("labelStatus");
+    QWidget* contents = label->parentWidget();
+    auto* tabs = s.child<QTabWidget>("tabWidget");
+    // Where the target shows under the line, on the screen (the scroller's gesture finds the tapped widget there),
+    // in the line's parent.
+    const QRect screen = s.host->screen()->geometry();
+    const auto under = [&](QWidget* widget, const QRect& part) {
+        const QRect shown = part & widget->visibleRegion().boundingRect();
+        return QRect(widget->mapTo(contents, shown.topLeft()), shown.size()) & label->geometry()
+               & QRect(contents->mapFromGlobal(screen.topLeft()), screen.size());
+    };
+    QRect tapped;
+    QString code;
+    if (onButton) {
+        for (CPosButton* button : s.child<QWidget>("scrollAreaPosButtonsContents")->findChildren<CPosButton*>()) {
+            if (tapped.isEmpty() && button->GetCode() != QLatin1String("NOCODE")) {
+                tapped = under(button, button->rect());
+                code = button->GetCode();
+            }
+        }
+    } else {
+        tapped = under(tabs->tabBar(), tabs->tabBar()->tabRect(1));
+    }
+    QVERIFY2(!tapped.isEmpty(), qPrintable(QStringLiteral("nothing under the line at %1,%2 %3x%4")
+                                               .arg(label->x()).arg(label->y()).arg(label->width()).arg(label->height())));
+    QVERIFY(label->isVisible());
+    QTest::mouseClick(s.host->windowHandle(), Qt::LeftButton, Qt::NoModifier, contents->mapTo(s.host, tapped.center()));
+    // The scroller's gesture hands a tap on to the widget from the event loop.
+    if (onButton) {
+        QTRY_COMPARE(s.screen->cartModel->rowCount(), 1);
+        QCOMPARE(rows(salesDb, QStringLiteral("SELECT BAR_CODE FROM tblSalesInvoice WHERE TRANSACTION_ID = %1")
+                                   .arg(s.screen->transactionId)),
+                 QStringList{code});
+    } else {
+        QTRY_COMPARE(tabs->currentIndex(), 1);
+    }
 }
 
 VORANTEL_TEST_MAIN(TestPosServerKillTold)

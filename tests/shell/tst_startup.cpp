@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -40,10 +41,10 @@ private slots:
     void cleanup();
 
 private:
-    QProcess* startApp(const QStringList& args = {});
+    QProcess* startApp(const QStringList& args = {}, QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel);
     QProcessEnvironment childEnv() const;
     int programRuns();
-    QProcess* startHolder(bool asNobody);
+    QProcess* startHolder(bool asNobody, bool orphaned = false);
     QString childTemp; // the copies' runtime folder, where the guard's key file lives; their temporary folder in it
     QString childData; // their XDG_DATA_HOME; empty: the test's own
     QString childRuntime; // their XDG_RUNTIME_DIR when it is not childTemp; "-": none
@@ -164,11 +165,11 @@ QProcessEnvironment TestStartup::childEnv() const
     return env;
 }
 
-QProcess* TestStartup::startApp(const QStringList& args)
+QProcess* TestStartup::startApp(const QStringList& args, QProcess::ProcessChannelMode channels)
 {
     auto* p = new QProcess;
     processes << p;
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->setProcessChannelMode(channels);
     p->setProcessEnvironment(childEnv());
     p->start(QStringLiteral(VORANTEL_APP), args);
     return p;
@@ -184,18 +185,27 @@ int TestStartup::programRuns()
 }
 
 // A process that holds segments while it runs: of another account (nobody), as any account can make them, or of
-// this account's, attached as a copy holds its own. Started ahead, so that it makes them at once when asked (Hold).
-QProcess* TestStartup::startHolder(bool asNobody)
+// this account's, attached as a copy holds its own; orphaned: made by a child of the holder's that has ended, then
+// attached by the holder, as a dead copy's segment that something still keeps attached. Started ahead, so that it
+// makes them at once when asked (Hold).
+QProcess* TestStartup::startHolder(bool asNobody, bool orphaned)
 {
     QStringList command{QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
-                        QStringLiteral("import ctypes, sys\n"
-                                       "libc = ctypes.CDLL(None); libc.shmat.restype = ctypes.c_void_p\n"
+                        QStringLiteral("import ctypes, os, sys\n"
+                                       "libc = ctypes.CDLL(None); libc.prctl(1, 9); libc.shmat.restype = ctypes.c_void_p\n"
+                                       "def make(key):\n"
+                                       "    if sys.argv[1] != 'orphaned':\n"
+                                       "        return libc.shmget(key, 256, 0o1000 | 0o2000 | 0o666)\n"
+                                       "    creator = os.fork()\n"
+                                       "    if creator == 0:\n"
+                                       "        os._exit(0 if libc.shmget(key, 256, 0o1000 | 0o2000 | 0o666) >= 0 else 1)\n"
+                                       "    return libc.shmget(key, 0, 0) if os.waitpid(creator, 0)[1] == 0 else -1\n"
                                        "for line in sys.stdin:\n"
-                                       "    ids = [libc.shmget(int(key), 256, 0o1000 | 0o2000 | 0o666) for key in line.split()]\n"
-                                       "    if sys.argv[1] == 'attach':\n"
+                                       "    ids = [make(int(key)) for key in line.split()]\n"
+                                       "    if sys.argv[1] != '-':\n"
                                        "        ids = [-1 if id < 0 or libc.shmat(id, None, 0) == 2**64 - 1 else id for id in ids]\n"
                                        "    print(*ids, flush=True)\n"),
-                        asNobody ? QStringLiteral("-") : QStringLiteral("attach")};
+                        asNobody ? QStringLiteral("-") : orphaned ? QStringLiteral("orphaned") : QStringLiteral("attach")};
     if (asNobody)
         command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
                               QStringLiteral("--clear-groups")} + command;
@@ -237,6 +247,16 @@ static bool HoldsGuard(QProcess* process)
     QFile maps(QStringLiteral("/proc/%1/maps").arg(process->processId()));
     return process->state() == QProcess::Running && maps.open(QIODevice::ReadOnly)
            && maps.readAll().contains("/SYSV");
+}
+
+// A program whose QApplication has loaded its platform plugin is past the single-instance guard, up to its window.
+// The plugin of the platform named, not any: Qt loads others on the way and unloads them. Even that one can be
+// unmapped for a moment after it first shows, so wait for it with qWaitFor, which does not ask again.
+static bool RunsItsGui(QProcess* process)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(process->processId()));
+    return process->state() == QProcess::Running && maps.open(QIODevice::ReadOnly)
+           && maps.readAll().contains("/platforms/libq" + qgetenv("QT_QPA_PLATFORM") + ".so");
 }
 
 static QString Describe(QProcess* process)
@@ -451,25 +471,34 @@ static QString KeyFileName()
 void TestStartup::keyFileInAFolderOfThisAccountsOnly_data()
 {
     QTest::addColumn<QString>("runtime"); // the copies' XDG_RUNTIME_DIR
-    QTest::addColumn<bool>("inRuntime");  // whether the key file is there; else in the data folder
-    QTest::newRow("a runtime folder of this account's") << "private" << true;
-    QTest::newRow("no runtime folder") << "none" << false;
-    QTest::newRow("a runtime folder others may write") << "open" << false;
-    QTest::newRow("another account's runtime folder") << "nobody's" << false;
+    QTest::addColumn<bool>("data");       // whether their data folder can be made; else it lies below a file
+    QTest::addColumn<QString>("place");   // where the key file is: "runtime", "data", or "none" (the copy is unguarded)
+    QTest::newRow("a runtime folder of this account's") << "private" << true << "runtime";
+    QTest::newRow("no runtime folder") << "none" << true << "data";
+    QTest::newRow("a runtime folder others may write") << "open" << true << "data";
+    QTest::newRow("another account's runtime folder") << "nobody's" << true << "data";
+    QTest::newRow("a runtime folder missing at the start, made later") << "made later" << true << "data";
+    QTest::newRow("a runtime folder of this account's, no data folder") << "private" << false << "runtime";
+    QTest::newRow("no folder can hold the key file") << "none" << false << "none";
+    QTest::newRow("a runtime folder others may write, no data folder") << "open" << false << "none";
 }
 
-// The key file is where no other account can make it, and ./run.sh's question finds it there.
+// The key file is where no other account can make it, and ./run.sh's question and a second copy find it there, also
+// once a runtime folder missing at the first copy's start is made. Where no folder can hold it, the copy runs
+// without the guard and says so.
 void TestStartup::keyFileInAFolderOfThisAccountsOnly()
 {
     QFETCH(QString, runtime);
-    QFETCH(bool, inRuntime);
+    QFETCH(bool, data);
+    QFETCH(QString, place);
     QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("keyplace-XXXXXX")));
     QVERIFY(folder.isValid());
     folder.setAutoRemove(false);
     childTemp = folder.path();
-    childData = childTemp + QStringLiteral("/data");
+    // Below a file no account, root neither, can make a folder.
+    childData = data ? childTemp + QStringLiteral("/data") : QStringLiteral("/dev/null/data");
     childRuntime = runtime == QLatin1String("none") ? QStringLiteral("-") : childTemp + QStringLiteral("/run");
-    if (runtime != QLatin1String("none")) {
+    if (runtime != QLatin1String("none") && runtime != QLatin1String("made later")) {
         const QByteArray path = QFile::encodeName(childRuntime);
         QCOMPARE(::mkdir(path.constData(), 0700), 0);
         if (runtime == QLatin1String("open"))
@@ -480,16 +509,39 @@ void TestStartup::keyFileInAFolderOfThisAccountsOnly()
     const QString inData = childData + QStringLiteral("/vorantel/") + KeyFileName();
     const QString inRuntimeFolder = childRuntime + QLatin1Char('/') + KeyFileName();
 
-    QProcess* copy = startApp();
-    QTRY_VERIFY_WITH_TIMEOUT(HoldsGuard(copy) || copy->state() == QProcess::NotRunning, 20000);
-    QVERIFY2(copy->state() == QProcess::Running, qPrintable(Describe(copy)));
-    QCOMPARE(QFileInfo::exists(inRuntimeFolder), inRuntime);
-    QCOMPARE(QFileInfo::exists(inData), !inRuntime);
+    QProcess* copy = startApp({}, QProcess::SeparateChannels);
+    const bool up = QTest::qWaitFor(
+        [copy] { return HoldsGuard(copy) || RunsItsGui(copy) || copy->state() == QProcess::NotRunning; }, 20000);
+    QVERIFY2(up && copy->state() == QProcess::Running, qPrintable(Describe(copy)));
+    QCOMPARE(HoldsGuard(copy), place != QLatin1String("none"));
+    // Qt in the copy may have made it already, as a new login session would.
+    if (runtime == QLatin1String("made later"))
+        QVERIFY(::mkdir(QFile::encodeName(childRuntime).constData(), 0700) == 0 || errno == EEXIST);
+    QCOMPARE(QFileInfo::exists(inRuntimeFolder), place == QLatin1String("runtime"));
+    QCOMPARE(QFileInfo::exists(inData), place == QLatin1String("data"));
     QVERIFY(QDir(childTemp + QStringLiteral("/tmp")).entryList(QDir::Files).isEmpty());
     struct stat made;
-    if (!inRuntime)
+    if (place == QLatin1String("data"))
         QVERIFY(::stat(QFile::encodeName(QFileInfo(inData).path()).constData(), &made) == 0 && (made.st_mode & 0777) == 0700);
-    QCOMPARE(programRuns(), 0);
+
+    QProcess* second = startApp({}, QProcess::SeparateChannels);
+    if (place != QLatin1String("none")) {
+        QVERIFY(second->waitForFinished(15000));
+        QCOMPARE(second->exitCode(), 255);
+        QVERIFY(second->readAllStandardOutput().isEmpty() && second->readAllStandardError().isEmpty());
+        QCOMPARE(programRuns(), 0);
+        return;
+    }
+    // Its one line names the folder it could not use and why; a second copy is not stopped, and ./run.sh's
+    // question finds none running.
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += copy->readAllStandardError()).contains('\n'), 20000);
+    const QString line = QString::fromLocal8Bit(said.left(said.indexOf('\n')));
+    QVERIFY2(line.startsWith(QLatin1String("The program starts without its single-instance guard, so a second copy is not stopped"))
+                 && line.contains(childData + QStringLiteral("/vorantel (Not a directory)")),
+             qPrintable(line));
+    QVERIFY2(QTest::qWaitFor([second] { return RunsItsGui(second); }, 20000), qPrintable(Describe(second)));
+    QCOMPARE(programRuns(), 1);
 }
 
 void TestStartup::segmentAtTheKeyRefusesOnlyALiveCopy_data()
@@ -500,6 +552,7 @@ void TestStartup::segmentAtTheKeyRefusesOnlyALiveCopy_data()
     QTest::newRow("another account's at the guard's key") << false << "nobody" << true;
     QTest::newRow("another account's at an earlier version's key") << true << "nobody" << true;
     QTest::newRow("a killed copy's at the guard's key") << false << "killed" << true;
+    QTest::newRow("a dead copy's at the guard's key, still attached") << false << "orphaned" << true;
     QTest::newRow("a killed earlier version's at its key") << true << "killed" << true;
     QTest::newRow("an earlier version's live copy") << true << "live" << false;
 }
@@ -526,7 +579,7 @@ void TestStartup::segmentAtTheKeyRefusesOnlyALiveCopy()
         QVERIFY(earlierCopy.create(256));
         id = shmget(key, 0, 0);
     } else {
-        QProcess* holding = startHolder(holder == QLatin1String("nobody"));
+        QProcess* holding = startHolder(holder == QLatin1String("nobody"), holder == QLatin1String("orphaned"));
         id = Hold(holding, {key}, deadKeys).value(0, -1);
         if (holder == QLatin1String("killed")) {
             ::kill(pid_t(holding->processId()), SIGKILL);
@@ -534,6 +587,11 @@ void TestStartup::segmentAtTheKeyRefusesOnlyALiveCopy()
         }
     }
     QVERIFY(id >= 0);
+    shmid_ds info;
+    if (holder == QLatin1String("orphaned")) {
+        QVERIFY(shmctl(id, IPC_STAT, &info) == 0 && info.shm_nattch == 1);
+        QVERIFY(::kill(info.shm_cpid, 0) != 0 && errno == ESRCH);
+    }
 
     QCOMPARE(programRuns(), starts ? 1 : 0);
     QProcess* copy = startApp();
@@ -548,7 +606,6 @@ void TestStartup::segmentAtTheKeyRefusesOnlyALiveCopy()
         QVERIFY(copy->waitForFinished(15000));
         QCOMPARE(copy->exitCode(), 255);
     }
-    shmid_ds info;
     if (earlier || holder == QLatin1String("nobody"))
         QVERIFY2(shmctl(id, IPC_STAT, &info) == 0 && QFileInfo::exists(keyFile), "a segment not the guard's own was removed");
 }

@@ -4,6 +4,7 @@
 #include "constants.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSettings>
 
 namespace TestDatabase {
@@ -47,7 +48,9 @@ Server server()
 QString uniqueName(const QString& prefix)
 {
     static int counter = 0;
-    return QStringLiteral("%1_%2_%3").arg(prefix).arg(QCoreApplication::applicationPid()).arg(++counter);
+    // Not the process id: each test program runs in a PID namespace of its own, where the ids start again.
+    static const quint32 run = QRandomGenerator::system()->generate();
+    return QStringLiteral("%1_%2_%3").arg(prefix).arg(run, 8, 16, QLatin1Char('0')).arg(++counter);
 }
 
 QSqlDatabase connect(const QString& connectionName, const QString& database)

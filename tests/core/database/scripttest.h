@@ -78,6 +78,13 @@ inline QProcessEnvironment StepEnvironment(const QString& home, QProcessEnvironm
     return env;
 }
 
+// The step's data folder in home made a copy of the template, for a first step whose words about a new folder do not
+// matter (it then says the folder holds no port): the set-up is skipped.
+inline QString StepFromTemplate(const QString& home)
+{
+    return PrivateServer::SetUpFromTemplate(home + QStringLiteral("/vorantel/mariadb"));
+}
+
 inline Outcome RunServerStep(const QString& home, QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
                       const QString& seeder = QStringLiteral(SEED_SETTINGS))
 {
@@ -146,12 +153,20 @@ inline QString OwnedBy(const QProcess& owner)
     return QStringLiteral("--owner=%1").arg(owner.processId());
 }
 
+enum class SetUp { FromTemplate, ByTheScript };
+
 // Starts the folder's server on a free port, and sets said to what the start said. A port is free when it is
 // looked at, and another program (a test beside this one) may take it before the server binds it: the server is
-// then started on another.
+// then started on another. A new folder is the template's copy unless the script is to set it up.
 inline QString Start(const QString& data, int* port, const QStringList& more = {},
-              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(), QString* said = nullptr)
+              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(), QString* said = nullptr,
+              SetUp setUp = SetUp::FromTemplate)
 {
+    if (setUp == SetUp::FromTemplate) {
+        const QString error = PrivateServer::SetUpFromTemplate(data);
+        if (!error.isEmpty())
+            return error;
+    }
     Outcome outcome;
     for (int attempt = 0; attempt < 3; ++attempt) {
         *port = PrivateServer::FreePort();

@@ -53,6 +53,7 @@ Outcome TestConnectionsPassword::Step(const QProcessEnvironment& env)
 void TestConnectionsPassword::initTestCase()
 {
     QVERIFY(home.isValid() && runtime.isValid());
+    QCOMPARE(StepFromTemplate(home.path()), QString());
     const Outcome step = Step();
     QVERIFY2(step.code == 0, qPrintable(step.output));
     QVERIFY(LogsIn(Setting(QStringLiteral("DB_PASSWORD"))));

@@ -251,7 +251,7 @@ void TestConnectionsServer::socketFolderCheckedBeforeSetUp()
     }
 
     int port = 0;
-    const QString output = Start(data, &port, {}, Session(runtime.path()));
+    const QString output = Start(data, &port, {}, Session(runtime.path()), nullptr, SetUp::ByTheScript);
     if (used) {
         QCOMPARE(output, QString());
         QVERIFY(QFileInfo::exists(folder + QStringLiteral("/mysqld.sock")));
@@ -333,6 +333,7 @@ void TestConnectionsServer::socketFolderNotTakenFirst()
     QVERIFY(asNobody(made == QLatin1String("folder") ? QStringList{"mkdir", "-m", "700", nobodys[0]}
                      : made == QLatin1String("link") ? QStringList{"ln", "-s", home.path(), nobodys[0]}
                                                      : QStringList{"touch", nobodys[0]}));
+    QCOMPARE(StepFromTemplate(home.path()), QString());
     QString used;
     for (int run = 0; run < 2; ++run) {
         const Outcome step = RunServerStep(home.path(), env);
@@ -398,7 +399,7 @@ void TestConnectionsServer::serverClosedToOtherAccounts()
         QCOMPARE(LogIn(port, QStringLiteral("closed_user"), QStringLiteral("closed_pw_1")),
                  QStringLiteral("closed_user@localhost"));
     } else {
-        QCOMPARE(Start(data, &port), QString());
+        QCOMPARE(Start(data, &port, {}, env, nullptr, SetUp::ByTheScript), QString());
         QCOMPARE(Script(makeUser, env, "closed_pw_1"), QString());
     }
     const bool shutOut = kind == QLatin1String("root password");

@@ -85,6 +85,7 @@ void TestConnectionsStep::keptPortTakenGivesWayToANewOne()
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QCOMPARE(StepFromTemplate(home.path()), QString());
     QTcpServer holder;
     for (int attempt = 0; attempt < 3 && !holder.isListening(); ++attempt)
         holder.listen(QHostAddress::LocalHost, quint16(PrivateServer::FreePort()));
@@ -126,6 +127,7 @@ void TestConnectionsStep::stepGoesPastAFullFirstRange()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VORANTEL_LENT_PORTS"), home.filePath(QStringLiteral("lent")));
     QVERIFY(TestSupport::WriteFile(home.filePath(QStringLiteral("lent")), "21000 60999\n"));
+    QCOMPARE(StepFromTemplate(home.path()), QString());
     QString kept;
     if (restart) {
         const Outcome first = RunServerStep(home.path(), env);
@@ -363,6 +365,7 @@ void TestConnectionsStep::v6OnlyListenerOnTheKeptPort()
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
+    QCOMPARE(StepFromTemplate(home.path()), QString());
     const Outcome first = RunServerStep(home.path());
     const QString kept = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
     QVERIFY2(first.code == 0 && kept.toInt() > 0, qPrintable(first.output));
@@ -453,6 +456,7 @@ void TestConnectionsStep::settingsFollowTheServer()
     }
     session.insert(QStringLiteral("PATH"), runtime.path() + QLatin1Char(':') + session.value(QStringLiteral("PATH")));
     session.insert(QStringLiteral("BASH_ENV"), runtime.filePath(QStringLiteral("bash-env")));
+    QCOMPARE(StepFromTemplate(home.path()), QString());
     Outcome step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
     QVERIFY2(step.code == 0, qPrintable(step.output));
     const QByteArray first = TestSupport::ReadFile(portFile).trimmed();
@@ -596,9 +600,14 @@ void TestConnectionsStep::stepStopsWithItsOwnLine_data()
     QTest::newRow("a server started with --skip-networking") << "--skip-networking" << noPort;
     // server.port emptied: no port kept that the server does not listen on.
     QTest::newRow("--skip-networking=true given after a normal run with a kept port") << "a run, --skip-networking=true" << noPort;
+    // The server started cannot tell where it listens.
+    QTest::newRow("no ss on the computer") << "no ss"
+                                           << QStringLiteral("mariadb.sh: ss is not installed; install it with: %1apt-get install iproute2")
+                                                  .arg(geteuid() == 0 ? "" : "sudo ");
 }
 
-// What the step cannot go on from is said in a line of its own, and the program's settings are left alone.
+// What the step cannot go on from is said in a line of its own, the program's settings are left alone, and a server
+// it started is stopped.
 void TestConnectionsStep::stepStopsWithItsOwnLine()
 {
     QFETCH(QString, kind);
@@ -618,6 +627,13 @@ void TestConnectionsStep::stepStopsWithItsOwnLine()
                                                    + QStandardPaths::findExecutable(QStringLiteral("mariadb")).toLocal8Bit() + "' \"$@\"\n")
                 && QFile::setPermissions(client, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         env.insert(QStringLiteral("PATH"), home.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    } else if (kind == QLatin1String("no ss")) {
+        // Every program of the PATH but ss.
+        const QString tools = home.filePath(QStringLiteral("tools"));
+        QVERIFY(QDir().mkpath(tools));
+        for (const QFileInfo& tool : QDir(QStringLiteral("/usr/bin")).entryInfoList(QDir::Files | QDir::System))
+            QVERIFY(tool.fileName() == QLatin1String("ss") || QFile::link(tool.filePath(), tools + QLatin1Char('/') + tool.fileName()));
+        env.insert(QStringLiteral("PATH"), tools + QStringLiteral(":/usr/sbin"));
     } else if (kind.contains(QLatin1String("--"))) {
         if (kind.startsWith(QLatin1String("a run"))) {
             const Outcome run = RunServerStep(home.path(), env);
@@ -635,6 +651,7 @@ void TestConnectionsStep::stepStopsWithItsOwnLine()
     line.replace(QLatin1String("FILE"), passwordFile).replace(QLatin1String("DATA"), data);
     QVERIFY2(step.output.split(QLatin1Char('\n')).contains(line), qPrintable(step.output));
     QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), settings);
+    QCOMPARE(Run({QStringLiteral("running"), data}).code, kind.contains(QLatin1String("--")) ? 0 : 1);
     if (kind.contains(QLatin1String("--")))
         QCOMPARE(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.port")).trimmed(), QByteArray());
 }
