@@ -41,8 +41,13 @@ INFO
 template)
     "$0" cleanup-template "$info"
     mkdir -p "$info"
-    # No port: nothing of it needs one, and none is held meanwhile.
-    "$here/mariadb.sh" start "$info/made" - --port-file="$info/made.port" --skip-networking
+    # No port: nothing of it needs one, and none is held meanwhile. A set-up that fails for a passing reason (the
+    # set-up tool's temporary tables in the shared /tmp) is tried again.
+    for try in 1 2 3; do
+        "$here/mariadb.sh" start "$info/made" - --port-file="$info/made.port" --skip-networking && break
+        rm -rf "$info/made" "$info/made.tmp"
+        [ "$try" -lt 3 ] || exit 1
+    done
     "$here/mariadb.sh" stop "$info/made"
     rm -f "$info/made/server.log" "$info/made/install.log"
     cp -a --sparse=always "$info/made" "$info/mariadb"
