@@ -40,19 +40,69 @@
 # its disk) is told, never waited for.
 set -euo pipefail
 
-self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
-cmd=${1:?command}
-datadir=$(realpath -ms -- "${2:?data folder}")
-pidfile="$datadir/mysqld.pid"
-me=$(id -un)
+# What the shell can work out itself it does: on a busy computer every process started waits for a core, and a
+# step runs this script several times.
 
-runtime=${XDG_RUNTIME_DIR:-}
-[ -n "$runtime" ] && [ -d "$runtime" ] || runtime=/tmp
-sockdir="$runtime/vorantel-mariadb-$(printf '%s' "$(realpath -m -- "$datadir")" | sha256sum | cut -c1-16)"
-sock="$sockdir/mysqld.sock"
-if [ "${#sock}" -gt 107 ]; then
-    sockdir="/tmp/${sockdir##*/}"
+# Sets normal_path to the path made absolute, without . and .. parts or doubled and trailing slashes, following no
+# link (as realpath -ms does).
+normal() {
+    local rest=$1 part out=()
+    if [[ "$rest" != /* ]]; then
+        cd -P . && rest="$PWD/$rest"
+    fi
+    while [ -n "$rest" ]; do
+        part=${rest%%/*}
+        if [[ "$rest" == */* ]]; then rest=${rest#*/}; else rest=""; fi
+        case "$part" in
+        "" | .) ;;
+        ..) [ ${#out[@]} -eq 0 ] || unset 'out[-1]' ;;
+        *) out+=("$part") ;;
+        esac
+    done
+    local IFS=/
+    normal_path="/${out[*]}"
+}
+
+# Sets parent_path to the folder a path names its file in (as dirname does).
+parent() {
+    local path=$1
+    while [[ "$path" == ?*/ ]]; do path=${path%/}; done
+    case "$path" in
+    / | //) parent_path=$path; return ;;
+    */*) path=${path%/*} ;;
+    *) parent_path=.; return ;;
+    esac
+    while [[ "$path" == ?*/ ]]; do path=${path%/}; done
+    parent_path=${path:-/}
+}
+
+# A pause without a process of its own: a read that waits on a pipe nobody writes.
+nap_fd=""
+nap() {
+    [ -n "$nap_fd" ] || exec {nap_fd}<> <(:)
+    read -r -t "$1" -u "$nap_fd" _ || true
+}
+
+normal "$0"
+self=$normal_path
+cmd=${1:?command}
+normal "${2:?data folder}"
+datadir=$normal_path
+pidfile="$datadir/mysqld.pid"
+user_prompt='\u'
+me=${user_prompt@P}
+
+# The server's socket folder, named from the data folder's real path.
+if [ "$cmd" = start ] || [ "$cmd" = stop ]; then
+    runtime=${XDG_RUNTIME_DIR:-}
+    [ -n "$runtime" ] && [ -d "$runtime" ] || runtime=/tmp
+    folder_hash=$(printf '%s' "$(realpath -m -- "$datadir")" | sha256sum)
+    sockdir="$runtime/vorantel-mariadb-${folder_hash:0:16}"
     sock="$sockdir/mysqld.sock"
+    if [ "${#sock}" -gt 107 ]; then
+        sockdir="/tmp/${sockdir##*/}"
+        sock="$sockdir/mysqld.sock"
+    fi
 fi
 # Made by a start that found the folder's name above taken in /tmp, and named in the data folder.
 made_folder_file="$datadir/socket.folder"
@@ -72,7 +122,7 @@ find_tool() {
     mariadbd | mariadb-install-db) package=mariadb-server ;;
     *) package=mariadb-client ;;
     esac
-    [ "$(id -u)" -eq 0 ] || install="sudo $install"
+    [ "$UID" -eq 0 ] || install="sudo $install"
     echo "mariadb.sh: $1 is not installed; install it with: $install $package" >&2
     exit 1
 }
@@ -83,25 +133,30 @@ alive() {
     [[ "$1" =~ ^[0-9]+$ ]] && [ -r "/proc/$1/stat" ] && read -r _ _ state _ <"/proc/$1/stat" 2>/dev/null && [ "$state" != Z ]
 }
 
-# The value the server takes for an option of its command line (the last one given), from $server_args.
+# Sets option_value to the value the server takes for an option of its command line (the last one given), from
+# server_args.
 option() {
-    local arg value=""
-    while IFS= read -r arg; do
-        case "$arg" in "--$1="*) value=${arg#"--$1="} ;; esac
-    done <<<"$server_args"
-    printf '%s' "$value"
+    local arg
+    option_value=""
+    for arg in "${server_args[@]}"; do
+        case "$arg" in "--$1="*) option_value=${arg#"--$1="} ;; esac
+    done
 }
 
 # Whether the process is this data folder's server (a killed server's pid may be any process's now); sets
-# server_args to its command line, one argument a line.
+# server_args to its command line, an argument an element.
+server_args=()
 is_server() {
     alive "$1" || return 1
-    server_args=$(tr '\0' '\n' 2>/dev/null <"/proc/$1/cmdline") || return 1
-    local data pid
-    data=$(option datadir)
-    pid=$(option pid-file)
-    [ -n "$data" ] && [ -n "$pid" ] && [ "$(realpath -ms -- "$data")" = "$datadir" ] &&
-        [ "$(realpath -ms -- "$pid")" = "$pidfile" ]
+    mapfile -d '' -t server_args 2>/dev/null <"/proc/$1/cmdline" || return 1
+    option datadir
+    [ -n "$option_value" ] || return 1
+    normal "$option_value"
+    [ "$normal_path" = "$datadir" ] || return 1
+    option pid-file
+    [ -n "$option_value" ] || return 1
+    normal "$option_value"
+    [ "$normal_path" = "$pidfile" ]
 }
 
 # Whether the process runs as this account (its /proc folder is its account's).
@@ -114,12 +169,12 @@ mine() {
 # this one): none when it listens on none, whichever form of --skip-networking was given last. Not its command line,
 # which a server started by an earlier version has the port on and one started now has not.
 listening() {
-    local links inodes=() ss address rest
+    local links inodes=() ss address rest inode ours
     server_port=""
     server_host=""
     links=$(stat -c %N -- "/proc/$1/fd/"* 2>/dev/null) || true
     while [[ "$links" =~ socket:\[([0-9]+)\] ]]; do
-        inodes+=(-e " ino:${BASH_REMATCH[1]} ")
+        inodes+=(" ino:${BASH_REMATCH[1]} ")
         links=${links#*"${BASH_REMATCH[0]}"}
     done
     [ ${#inodes[@]} -gt 0 ] || return 0
@@ -128,7 +183,12 @@ listening() {
     # every connection), and twice when none is found: a listing made while others come and go may pass one over.
     for _ in 1 2; do
         while read -r _ _ address _ rest; do
-            rest+=" "
+            rest=" $rest "
+            ours=""
+            for inode in "${inodes[@]}"; do
+                [[ "$rest" != *"$inode"* ]] || ours=yes
+            done
+            [ -n "$ours" ] || continue
             case "$address" in
             # A wildcard listener (0.0.0.0, a dual-stack ::) takes connections to 127.0.0.1, an IPv6-only one to ::1
             # alone; IPv4 in IPv6 is IPv4.
@@ -142,7 +202,7 @@ listening() {
             server_host=${server_host%%%*}
             server_port=${address##*:}
             return 0
-        done < <("$ss" -Htne state listening 2>/dev/null | grep -F "${inodes[@]}")
+        done < <("$ss" -Htne state listening 2>/dev/null)
     done
 }
 
@@ -175,7 +235,8 @@ find_server() {
         fi
     fi
     server=$pid
-    server_sock=$(option socket)
+    option socket
+    server_sock=$option_value
     server_port=""
     server_host=""
     [ -n "$port_later" ] || listening "$server"
@@ -192,7 +253,7 @@ claimed() {
 private_folder() {
     local owner kind mode
     read -r owner kind mode <<<"$(stat -c '%u %F %a' -- "$1" 2>/dev/null)" || return 1
-    [ "$owner" = "$(id -u)" ] && [ "$kind" = directory ] && [ $((8#$mode & 8#022)) -eq 0 ]
+    [ "$owner" = "$UID" ] && [ "$kind" = directory ] && [ $((8#$mode & 8#022)) -eq 0 ]
 }
 
 # bounded SECONDS COMMAND...: the command's status, or 124 when it ran out of time.
@@ -215,7 +276,8 @@ reach() {
     find_server || return 1
     local status=0
     if [ -n "$server_sock" ] && [ -S "$server_sock" ]; then
-        if ! private_folder "$(dirname -- "$server_sock")"; then
+        parent "$server_sock"
+        if ! private_folder "$parent_path"; then
             unsafe_sock=$server_sock
         elif ping_on --socket="$server_sock"; then
             live_sock=$server_sock
@@ -277,7 +339,7 @@ unreachable() {
 
 # Whether the folder is this account's, mode 700, and no link.
 own_folder() {
-    [ "$(stat -c '%u %F %a' -- "$1" 2>/dev/null)" = "$(id -u) directory 700" ]
+    [ "$(stat -c '%u %F %a' -- "$1" 2>/dev/null)" = "$UID directory 700" ]
 }
 
 remove_sockdir() {
@@ -372,12 +434,14 @@ keep_port() {
         [ ! -s "$port_file" ] || : >"$port_file"
         return 0
     fi
-    [ "$(cat -- "$port_file" 2>/dev/null)" = "$1" ] || printf '%s\n' "$1" >"$port_file"
+    local held=""
+    read -r held 2>/dev/null <"$port_file" || true
+    [ "$held" = "$1" ] || printf '%s\n' "$1" >"$port_file"
 }
 
 # A free loopback port, the one given while it is free; on standard input, as no process's argument.
 choose_port() {
-    "$(dirname -- "$self")/server-port.py" - <<<"$1"
+    "${self%/*}/server-port.py" - <<<"$1"
 }
 
 # Says where a server started on a chosen port listens, when that is not the port its file kept.
@@ -450,7 +514,9 @@ start)
         echo "mariadb.sh: the data folder $datadir cannot be written" >&2
         exit 1
     fi
-    if [ -n "$owner" ] && [ "$(cat "$datadir/owner" 2>/dev/null)" != "$owner" ]; then
+    owned_by=""
+    read -r owned_by 2>/dev/null <"$datadir/owner" || true
+    if [ -n "$owner" ] && [ "$owned_by" != "$owner" ]; then
         "$self" stop "$datadir"
         rm -f "$datadir/watcher"
     elif reach; then
@@ -472,7 +538,8 @@ start)
     chosen=""
     if [ "$port" = - ] && [ -n "$port_file" ]; then
         # Only a port number counts as kept: an emptied or edited file is no port another program took.
-        kept=$(cat -- "$port_file" 2>/dev/null || true)
+        IFS= read -r -d '' kept 2>/dev/null <"$port_file" || true
+        while [[ "$kept" == *$'\n' ]]; do kept=${kept%$'\n'}; done
         [[ "$kept" =~ ^[1-9][0-9]{0,4}$ ]] && [ "$kept" -le 65535 ] || kept=""
         port=$(choose_port "$kept") || exit 1
         chosen=$port
@@ -486,7 +553,8 @@ start)
     made_here=""
     if ! own_folder "$sockdir"; then
         # Where only this account writes, what stands there is its own doing, and its own to remove.
-        if private_folder "$(dirname -- "$sockdir")"; then
+        parent "$sockdir"
+        if private_folder "$parent_path"; then
             echo "mariadb.sh: $sockdir is not a folder of this user's with mode 700; refusing to use it;" \
                 "$(remove_folder "$sockdir") and start again" >&2
             exit 1
@@ -506,7 +574,7 @@ start)
     launched=""
     trap 'status=$?; if [ "$status" -ne 0 ]; then port_later=yes; [ -z "$launched" ] || "$self" stop "$datadir" || true;
         find_server || remove_sockdir "$sockdir"; fi' EXIT
-    if ! made=$(mkdir -p -- "$datadir" 2>&1); then
+    if [ ! -d "$datadir" ] && ! made=$(mkdir -p -- "$datadir" 2>&1); then
         echo "mariadb.sh: the data folder $datadir cannot be made: $made" >&2
         exit 1
     fi
@@ -526,7 +594,7 @@ start)
     fi
     # Temporary tables live beside the data, not in the shared /tmp that other programs clean.
     tmpdir="${datadir%/}.tmp"
-    if ! made=$(mkdir -p -- "$tmpdir" 2>&1); then
+    if [ ! -d "$tmpdir" ] && ! made=$(mkdir -p -- "$tmpdir" 2>&1); then
         echo "mariadb.sh: the server's temporary folder $tmpdir cannot be made: $made" >&2
         exit 1
     fi
@@ -548,13 +616,19 @@ start)
             echo "$owner" >"$datadir/owner"
             # One watch for the owner's life, however often it restarts the server; in a session of its own, as
             # the server is, so that what ends the test's processes leaves it watching.
-            if ! alive "$(cat "$datadir/watcher" 2>/dev/null)"; then
+            watcher=""
+            read -r watcher 2>/dev/null <"$datadir/watcher" || true
+            if ! alive "$watcher"; then
                 setsid "$self" watch "$datadir" "$owner" </dev/null >/dev/null 2>&1 &
                 echo "$!" >"$datadir/watcher"
             fi
         fi
         deadline=$((SECONDS + 60))
         while [ "$SECONDS" -lt "$deadline" ]; do
+            # Asked once its socket is there: each question is a client started.
+            while [ ! -S "$sock" ] && alive "$server" && [ "$SECONDS" -lt "$deadline" ]; do
+                nap 0.05
+            done
             # Its socket only: the port may be another program's, which the server then fails to bind.
             if ping_on --socket="$sock"; then
                 live_sock=$sock
@@ -566,7 +640,7 @@ start)
                 exit 0
             fi
             alive "$server" || break
-            sleep 0.05
+            nap 0.05
         done
         # A chosen port another program took before the server bound it: any other free one will do.
         if [ -n "$chosen" ] && [ "$try" -lt 5 ] && ! alive "$server" &&
@@ -594,16 +668,16 @@ stop)
             exit 1
         fi
         kill -TERM "$server" 2>/dev/null || true
-        for _ in $(seq 1 500); do
+        for ((i = 0; i < 500; i++)); do
             is_server "$server" || break
-            sleep 0.02
+            nap 0.02
         done
         # Its shutdown hangs: it is still this folder's server, checked just now.
         if is_server "$server"; then
             kill -KILL "$server" 2>/dev/null || true
-            for _ in $(seq 1 50); do
+            for ((i = 0; i < 50; i++)); do
                 alive "$server" || break
-                sleep 0.1
+                nap 0.1
             done
             # Stuck in the kernel (a disk that does not answer): only its end or a restart of the computer helps.
             if alive "$server"; then
@@ -612,8 +686,8 @@ stop)
             fi
         fi
         # A socket folder of another login session (started with another XDG_RUNTIME_DIR).
-        [ "$(basename -- "$(dirname -- "${server_sock:-/}")")" = "${sockdir##*/}" ] &&
-            remove_sockdir "$(dirname -- "$server_sock")"
+        parent "${server_sock:-/}"
+        [ "${parent_path##*/}" = "${sockdir##*/}" ] && remove_sockdir "$parent_path"
     fi
     # A killed server leaves its pid file, naming a process that may be anyone's now.
     pid=""
@@ -644,7 +718,7 @@ watch)
     owner=${3:?owner}
     owned() { local current=""; read -r current <"$datadir/owner" 2>/dev/null; [ "$current" = "$owner" ]; }
     while alive "$owner" && owned; do
-        sleep 0.5
+        nap 0.5
     done
     if owned; then
         "$self" stop "$datadir"

@@ -20,11 +20,13 @@ QString PrivateServer::SetUpFromTemplate(const QString& dataDir)
     if (templateDir.isEmpty() || !QFileInfo::exists(templateDir + QStringLiteral("/mysql"))
         || QFileInfo::exists(dataDir + QStringLiteral("/mysql")))
         return QString();
+    if (!QDir().mkpath(dataDir))
+        return QStringLiteral("the folder %1 could not be made for the server template").arg(dataDir);
     QProcess copy;
     copy.setProcessChannelMode(QProcess::MergedChannels);
     // Its empty blocks stay holes: most of the server's log is.
     copy.start(QStringLiteral("cp"), {QStringLiteral("-a"), QStringLiteral("--sparse=always"), templateDir + QStringLiteral("/."), dataDir});
-    if (!QDir().mkpath(dataDir) || !copy.waitForFinished(60000) || copy.exitStatus() != QProcess::NormalExit || copy.exitCode() != 0)
+    if (!copy.waitForFinished(60000) || copy.exitStatus() != QProcess::NormalExit || copy.exitCode() != 0)
         return QStringLiteral("copying the server template failed: ") + QString::fromLocal8Bit(copy.readAll());
     return QString();
 }
