@@ -32,16 +32,24 @@ QString PrivateServer::SetUpFromTemplate(const QString& dataDir)
 }
 
 PrivateServer::PrivateServer(const QStringList& serverOptions)
-    : dir(QStringLiteral("/tmp/vorantel-private.XXXXXX"))
-    , options(serverOptions)
+    : options(serverOptions)
     , serverPort(FreePort())
 {
 }
 
+QTemporaryDir& PrivateServer::folder() const
+{
+    if (!dir)
+        dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/vorantel-private.XXXXXX"));
+    return *dir;
+}
+
 PrivateServer::~PrivateServer()
 {
+    if (!dir)
+        return;
     stop();
-    QDir(dir.path() + QStringLiteral(".tmp")).removeRecursively(); // the server's temporary folder
+    QDir(folder().path() + QStringLiteral(".tmp")).removeRecursively(); // the server's temporary folder
 }
 
 QString PrivateServer::script(const QStringList& arguments, const QByteArray& input) const
@@ -59,22 +67,22 @@ QString PrivateServer::script(const QStringList& arguments, const QByteArray& in
 
 QString PrivateServer::start()
 {
-    if (!dir.isValid())
+    if (!folder().isValid())
         return QStringLiteral("no temporary folder");
     // Owned by this process: a test that crashes, aborts or runs out of time takes its server with it.
     const QString owner = QStringLiteral("--owner=%1").arg(QCoreApplication::applicationPid());
-    QString error = SetUpFromTemplate(dir.path());
+    QString error = SetUpFromTemplate(folder().path());
     if (!error.isEmpty())
         return error;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        error = script(QStringList{QStringLiteral("start"), dir.path(), QString::number(serverPort), owner} + options);
+        error = script(QStringList{QStringLiteral("start"), folder().path(), QString::number(serverPort), owner} + options);
         // Another program took the port after it was found free. Before anyone knows the port, another will do.
         if (userMade || !error.contains(QLatin1String("Address already in use")))
             break;
         serverPort = FreePort();
     }
     if (error.isEmpty() && !userMade) {
-        error = script({QStringLiteral("user"), dir.path(), user()}, password().toUtf8());
+        error = script({QStringLiteral("user"), folder().path(), user()}, password().toUtf8());
         userMade = error.isEmpty();
     }
     return error;
@@ -82,5 +90,5 @@ QString PrivateServer::start()
 
 QString PrivateServer::stop()
 {
-    return script({QStringLiteral("stop"), dir.path()});
+    return script({QStringLiteral("stop"), folder().path()});
 }

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
 // A MariaDB server of the test's own, started with scripts/mariadb.sh as ./run.sh starts one,
 // for what the shared fixture server must not be put through: stopped and started again, or
 // started with other defaults.
@@ -31,12 +33,14 @@ public:
     int port() const { return serverPort; }
     QString user() const { return QStringLiteral("vorantel_private"); }
     QString password() const { return QStringLiteral("private_pw_1"); }
-    QString dataDir() const { return dir.path(); }
+    QString dataDir() const { return folder().path(); }
 
 private:
     QString script(const QStringList& arguments, const QByteArray& input = QByteArray()) const;
+    // Made on first use: a program asked only for its rows (-datatags) exits without destroying its test object.
+    QTemporaryDir& folder() const;
 
-    QTemporaryDir dir;
+    mutable std::unique_ptr<QTemporaryDir> dir;
     QStringList options;
     int serverPort = 0;
     bool userMade = false;
