@@ -104,10 +104,16 @@ if [ "$cmd" = start ] || [ "$cmd" = stop ]; then
         sock="$sockdir/mysqld.sock"
     fi
 fi
+# Sets line to a file's first line; empty when there is none, or no file.
+first_line() {
+    line=""
+    read -r line 2>/dev/null <"$1" || true
+}
+
 # Made by a start that found the folder's name above taken in /tmp, and named in the data folder.
 made_folder_file="$datadir/socket.folder"
-made_folder=""
-read -r made_folder 2>/dev/null <"$made_folder_file" || true
+first_line "$made_folder_file"
+made_folder=$line
 [[ "$made_folder" =~ ^/tmp/vorantel-mariadb-[A-Za-z0-9]{10}$ ]] || made_folder=""
 
 # A tool's path; a missing one is said with the Debian package that brings it, and ends the script.
@@ -213,8 +219,9 @@ listening() {
 foreign=""
 port_later=""
 find_server() {
-    local pid="" f
-    read -r pid 2>/dev/null <"$pidfile" || true
+    local pid f
+    first_line "$pidfile"
+    pid=$line
     if ! { is_server "$pid" && mine "$pid"; }; then
         # No pid file (the folder removed, or the server not that far yet): its process still names the folder.
         pid=""
@@ -434,9 +441,8 @@ keep_port() {
         [ ! -s "$port_file" ] || : >"$port_file"
         return 0
     fi
-    local held=""
-    read -r held 2>/dev/null <"$port_file" || true
-    [ "$held" = "$1" ] || printf '%s\n' "$1" >"$port_file"
+    first_line "$port_file"
+    [ "$line" = "$1" ] || printf '%s\n' "$1" >"$port_file"
 }
 
 # A free loopback port, the one given while it is free; on standard input, as no process's argument.
@@ -514,9 +520,8 @@ start)
         echo "mariadb.sh: the data folder $datadir cannot be written" >&2
         exit 1
     fi
-    owned_by=""
-    read -r owned_by 2>/dev/null <"$datadir/owner" || true
-    if [ -n "$owner" ] && [ "$owned_by" != "$owner" ]; then
+    first_line "$datadir/owner"
+    if [ -n "$owner" ] && [ "$line" != "$owner" ]; then
         "$self" stop "$datadir"
         rm -f "$datadir/watcher"
     elif reach; then
@@ -616,9 +621,8 @@ start)
             echo "$owner" >"$datadir/owner"
             # One watch for the owner's life, however often it restarts the server; in a session of its own, as
             # the server is, so that what ends the test's processes leaves it watching.
-            watcher=""
-            read -r watcher 2>/dev/null <"$datadir/watcher" || true
-            if ! alive "$watcher"; then
+            first_line "$datadir/watcher"
+            if ! alive "$line"; then
                 setsid "$self" watch "$datadir" "$owner" </dev/null >/dev/null 2>&1 &
                 echo "$!" >"$datadir/watcher"
             fi
@@ -690,9 +694,8 @@ stop)
         [ "${parent_path##*/}" = "${sockdir##*/}" ] && remove_sockdir "$parent_path"
     fi
     # A killed server leaves its pid file, naming a process that may be anyone's now.
-    pid=""
-    read -r pid 2>/dev/null <"$pidfile" || true
-    is_server "$pid" || rm -f -- "$pidfile"
+    first_line "$pidfile"
+    is_server "$line" || rm -f -- "$pidfile"
     remove_sockdir "$sockdir"
     # The one made in place of a name taken, named in the data folder.
     [ -z "$made_folder" ] || remove_sockdir "$made_folder"
@@ -716,7 +719,7 @@ watch)
     # mariadb.sh watch DATADIR OWNER: once the owner has gone, its server and folder go too; another run taking
     # the folder over ends the watch, and so does the folder removed, after stopping what still runs on it.
     owner=${3:?owner}
-    owned() { local current=""; read -r current <"$datadir/owner" 2>/dev/null; [ "$current" = "$owner" ]; }
+    owned() { first_line "$datadir/owner" && [ "$line" = "$owner" ]; }
     while alive "$owner" && owned; do
         nap 0.5
     done
