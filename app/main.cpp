@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSettings>
-#include <QSharedMemory>
 #include <QTranslator>
 
 int main(int argc, char** argv)
@@ -13,8 +12,9 @@ int main(int argc, char** argv)
     ApplyScalingSettings();
 
     const bool restart = HasRestartArgument(argc, argv);
-    QSharedMemory guard(SINGLE_INSTANCE_KEY);
-    // A copy started with "restart" takes no segment: its predecessor may still hold it.
+    // Held until main() returns; the kernel releases it however the copy ends.
+    SingleInstanceLock guard;
+    // A copy started with "restart" takes no lock: its predecessor may still hold it.
     if (!restart && !AcquireSingleInstance(guard))
         return -1;
 

@@ -11,6 +11,8 @@
 #                                     take the port first): the file's while it is free, else a free one
 #                                     (server-port.py), and another free one when a start is refused because another
 #                                     program took its port meanwhile (5 tries); a port other than the file's is said
+#   mariadb.sh port FILE              print the port a port file holds, read as start reads it; nothing when it
+#                                     holds none
 #   mariadb.sh stop DATADIR           stop it (no-op when not running); fails, saying so, when it runs as another
 #                                     account or does not end
 #   mariadb.sh running DATADIR        exit 0 when it answers, 1 when no server of this account runs on the folder
@@ -108,6 +110,16 @@ fi
 first_line() {
     line=""
     read -r line 2>/dev/null <"$1" || true
+}
+
+# Sets held to the port a port file holds: the file as start writes it, a port number and its line end; else empty.
+# Blanks, a CR or another line make it an edited file, which is no port another program took, and is written over.
+port_in() {
+    held=""
+    # read stops at a NUL (status 0), which no port file holds.
+    IFS= read -r -d '' held 2>/dev/null <"$1" && held=""
+    while [[ "$held" == *$'\n' ]]; do held=${held%$'\n'}; done
+    [[ "$held" =~ ^[1-9][0-9]{0,4}$ ]] && [ "$held" -le 65535 ] || held=""
 }
 
 # Made by a start that found the folder's name above taken in /tmp, and named in the data folder.
@@ -441,8 +453,8 @@ keep_port() {
         [ ! -s "$port_file" ] || : >"$port_file"
         return 0
     fi
-    first_line "$port_file"
-    [ "$line" = "$1" ] || printf '%s\n' "$1" >"$port_file"
+    port_in "$port_file"
+    [ "$held" = "$1" ] || printf '%s\n' "$1" >"$port_file"
 }
 
 # A free loopback port, the one given while it is free; on standard input, as no process's argument.
@@ -543,9 +555,8 @@ start)
     chosen=""
     if [ "$port" = - ] && [ -n "$port_file" ]; then
         # Only a port number counts as kept: an emptied or edited file is no port another program took.
-        IFS= read -r -d '' kept 2>/dev/null <"$port_file" || true
-        while [[ "$kept" == *$'\n' ]]; do kept=${kept%$'\n'}; done
-        [[ "$kept" =~ ^[1-9][0-9]{0,4}$ ]] && [ "$kept" -le 65535 ] || kept=""
+        port_in "$port_file"
+        kept=$held
         port=$(choose_port "$kept") || exit 1
         chosen=$port
     elif ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
@@ -699,6 +710,10 @@ stop)
     remove_sockdir "$sockdir"
     # The one made in place of a name taken, named in the data folder.
     [ -z "$made_folder" ] || remove_sockdir "$made_folder"
+    ;;
+port)
+    port_in "$2"
+    [ -z "$held" ] || printf '%s\n' "$held"
     ;;
 running)
     # Its port only when its socket does not answer.

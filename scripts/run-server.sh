@@ -87,8 +87,9 @@ fi
 # so that it is in no process's arguments, keeps it until another program is found holding it while the server is
 # down, and says a change once the server listens on the new one.
 "$here/mariadb.sh" start "$server_dir" - --port-file="$port_file" --innodb-buffer-pool-size=1G {lock}<&-
-port=$(cat -- "$port_file" 2>/dev/null || true)
-if ! [[ "$port" =~ ^[1-9][0-9]*$ ]]; then
+# Read as start reads it: the port alone once the server listens, rewritten by start when it held more.
+port=$("$here/mariadb.sh" port "$port_file")
+if [ -z "$port" ]; then
     echo "The server of $server_dir listens on no port (started with --skip-networking?); the program reaches it over TCP only." >&2
     exit 1
 fi

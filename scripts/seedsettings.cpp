@@ -5,9 +5,9 @@
 //        written, set or not (the server they name moved to another port).
 // --input: the key's value is standard input, all of it (a password: any local account may read the arguments).
 // --env: the key's value is the environment variable of its name (a port: only this account reads the environment).
-// --program-runs: exits 0 when a copy of the program runs as this account (it holds the program's single-instance
-//        guard, whose key file is in $XDG_RUNTIME_DIR or the program's data folder, or an earlier version's in the
-//        temporary folder), 1 when none does; nothing is written.
+// --program-runs: exits 0 when a copy of the program runs as this account (it holds the lock of the program's
+//        single-instance guard, in the program's data folder or $XDG_RUNTIME_DIR, or is an earlier version's), 1 when
+//        none does; nothing is written nor locked.
 #include "appsettings.h"
 #include "constants.h"
 #include "singleinstance.h"

@@ -353,8 +353,11 @@ void TestBarcodeLabels::unwrittenSheetIsNotOpened()
     QFETCH(bool, locked);
     QFETCH(QString, message);
     const QString path = BarcodePrinter::PdfPath();
-    if (locked)
-        QVERIFY(WriteFaults::FolderInTheWay(path));
+    std::unique_ptr<WriteFaults::FolderInTheWay> inTheWay;
+    if (locked) {
+        inTheWay = std::make_unique<WriteFaults::FolderInTheWay>(path);
+        QVERIFY(inTheWay->isMade());
+    }
     UrlRecorder opened;
     BarcodeSettings dialog(nullptr, nullptr);
     Child<QRadioButton>(&dialog, "radioPrintingMode")->setChecked(true);

@@ -150,7 +150,7 @@ void TestCPOSButtons::pictures()
     QFETCH(QString, text);
     QFETCH(QString, sheetHas);
     // Not in the scratch folder: IMAGE_FILE holds 150 characters, and a checkout's path can take most of them.
-    const QTemporaryDir pictures(QStringLiteral("/tmp/vorantel-pictures.XXXXXX"));
+    const QTemporaryDir pictures(TestSupport::ShortTempTemplate(QStringLiteral("pictures")));
     const QString dir = pictures.path();
     QImage(8, 8, QImage::Format_RGB32).save(dir + QStringLiteral("/pic.png"));
     if (inImagesFolder)

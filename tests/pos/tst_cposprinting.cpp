@@ -503,8 +503,11 @@ void TestCPOSPrinting::unwrittenRollPaperPdfIsTold()
     QSettings* store = AppSettings::Instance()->settings;
     store->setValue(QStringLiteral("SMALL_RECEIPT"), 1);
     store->setValue(QStringLiteral("auto_print_to_secondary_printer"), secondary);
-    if (oldPdfAFolder)
-        QVERIFY(WriteFaults::FolderInTheWay(printPdf()));
+    std::unique_ptr<WriteFaults::FolderInTheWay> inTheWay;
+    if (oldPdfAFolder) {
+        inTheWay = std::make_unique<WriteFaults::FolderInTheWay>(printPdf());
+        QVERIFY(inTheWay->isMade());
+    }
     Screen s;
     QVERIFY(!writeSale(s.screen, {{}}).isEmpty());
     QStringList expected;

@@ -239,7 +239,8 @@ void TestReportOutput::lockedPdfWarns()
     QFETCH(int, routine);
     QFETCH(int, notices);
     const QString path = DataPath(QStringLiteral("pdf_print.pdf"));
-    QVERIFY(WriteFaults::FolderInTheWay(path));
+    const WriteFaults::FolderInTheWay inTheWay(path);
+    QVERIFY(inTheWay.isMade());
 
     ModalAnswerer answerer;
     for (int i = 0; i < notices; ++i)

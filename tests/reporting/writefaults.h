@@ -57,13 +57,32 @@ inline QFile::Permissions Mode(const QString& path)
     return QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
 }
 
-// A folder, not empty, standing where a file is to be written: it cannot be removed, as a file another program holds
-// cannot. It has FolderMode.
-inline bool FolderInTheWay(const QString& path)
+// A folder, not empty, standing where a file is to be written, while it lives: it cannot be removed, as a file another
+// program holds cannot. It has FolderMode; it goes with its write bit given back, however the row ends, so that neither
+// the next row, nor the next run, nor a plain account's rm -rf finds it in the way.
+class FolderInTheWay
 {
-    QFile inside(path + QStringLiteral("/held"));
-    return QDir().mkpath(path) && inside.open(QIODevice::WriteOnly) && QFile::setPermissions(path, FolderMode());
-}
+public:
+    explicit FolderInTheWay(const QString& path)
+        : path(path)
+    {
+        QFile inside(path + QStringLiteral("/held"));
+        made = QDir().mkpath(path) && inside.open(QIODevice::WriteOnly) && QFile::setPermissions(path, FolderMode());
+    }
+    ~FolderInTheWay()
+    {
+        QFile::setPermissions(path, FolderMode() | QFile::WriteOwner);
+        QDir(path).removeRecursively();
+    }
+    FolderInTheWay(const FolderInTheWay&) = delete;
+    FolderInTheWay& operator=(const FolderInTheWay&) = delete;
+
+    bool isMade() const { return made; }
+
+private:
+    const QString path;
+    bool made = false;
+};
 
 // The data folder, where the PDFs are written, pointed elsewhere while it lives.
 class DataFolder

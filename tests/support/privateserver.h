@@ -21,6 +21,9 @@ public:
     // took meanwhile is made on another: read port() after it.
     QString start();
     QString stop();
+    // Killed outright, as a power cut would, and gone (its sockets closed) on return; false when there was no
+    // process to kill, it did not go, or its port could not be held.
+    bool kill();
 
     // A free loopback port for a server, from scripts/server-port.py; 0 when none was found.
     static int FreePort();
@@ -39,9 +42,18 @@ private:
     QString script(const QStringList& arguments, const QByteArray& input = QByteArray()) const;
     // Made on first use: a program asked only for its rows (-datatags) exits without destroying its test object.
     QTemporaryDir& folder() const;
+    // The server's process, from its pid file; 0 when there is none.
+    int serverPid() const;
+    // While it is down its port stays this program's until the next start: any server another program starts
+    // meanwhile may be handed it, and ours then cannot come back on it. Held once the process is gone (0: none
+    // runs); false when it did not go or the port could not be bound.
+    bool holdPortOnceGone(int pid);
+    bool holdPort();
+    void releasePort();
 
     mutable std::unique_ptr<QTemporaryDir> dir;
     QStringList options;
     int serverPort = 0;
     bool userMade = false;
+    int portHolder = -1; // a socket bound to the port while the server is down
 };

@@ -7,8 +7,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include <signal.h>
-
 namespace DatabaseTest {
 
 // Points the tests at the fixture's server, starts from empty settings and creates both databases.
@@ -78,17 +76,9 @@ protected:
         return out;
     }
 
-    // The server's process, read from its pid file; 0 when there is none.
-    int serverPid() const
-    {
-        return TestSupport::ReadFile(server.dataDir() + QStringLiteral("/mysqld.pid")).trimmed().toInt();
-    }
-    // Killed outright, as a power cut would; false when there was no process to kill.
-    bool killServer() const
-    {
-        const int pid = serverPid();
-        return pid > 0 && ::kill(pid, SIGKILL) == 0;
-    }
+    // Killed outright, as a power cut would, its port kept from other programs until it is started again; false
+    // when there was no process to kill.
+    bool killServer() { return server.kill(); }
 
     PrivateServer server;
     const QString inventoryDb;

@@ -8,6 +8,7 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QEventLoop>
 #include <QTimer>
 #include <QFile>
@@ -18,6 +19,11 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QToolTip>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace TestSupport {
 
@@ -37,6 +43,12 @@ void PrepareEnvironment()
         dir = QDir::tempPath() + QStringLiteral("/vorantel-test-scratch");
         qputenv("VORANTEL_TEST_SCRATCH", dir.toUtf8());
     }
+    // A folder a killed row left unwritable would keep its files (and a plain account's rm -rf) in place.
+    QDirIterator folders(dir, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (folders.hasNext()) {
+        const QString folder = folders.next();
+        QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOwner);
+    }
     QDir(dir).removeRecursively();
     for (const char* sub : {"config", "data", "tmp", "home"})
         QDir().mkpath(dir + QLatin1Char('/') + QLatin1String(sub));
@@ -46,6 +58,58 @@ void PrepareEnvironment()
     qputenv("HOME", (dir + QStringLiteral("/home")).toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+QString ShortTempTemplate(const QString& name)
+{
+    const QString root = qEnvironmentVariable("VORANTEL_TEST_TMP");
+    return (root.isEmpty() ? QStringLiteral("/tmp/vorantel-") : root + QLatin1Char('/')) + name + QStringLiteral(".XXXXXX");
+}
+
+namespace {
+// Whether a child of this process can take on nobody's user and group ids, as setpriv does.
+bool ChildBecomesNobody()
+{
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return false;
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(::setgroups(0, nullptr) == 0 && ::setresgid(gid, gid, gid) == 0 && ::setresuid(uid, uid, uid) == 0 ? 0 : 1);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+} // namespace
+
+QString CannotActAsAnotherAccount()
+{
+    static const bool can = ChildBecomesNobody();
+    return can ? QString()
+               : QStringLiteral("needs to act as another account (nobody), which this computer does not let this "
+                                "process do");
+}
+
+QString NoNetworkOfItsOwn()
+{
+    return qEnvironmentVariable("VORANTEL_TEST_NETWORK") == QLatin1String("own")
+        ? QString()
+        : QStringLiteral("needs a network of its own, which this computer does not let this process make");
+}
+
+QString CannotListenAsAnotherAccount()
+{
+    const QString why = CannotActAsAnotherAccount();
+    return why.isEmpty() ? NoNetworkOfItsOwn() : why;
+}
+
+QString NoSegmentTableOfItsOwn()
+{
+    return qEnvironmentVariable("VORANTEL_TEST_IPC") == QLatin1String("own")
+        ? QString()
+        : QStringLiteral("needs a segment table of its own (an IPC namespace), which this computer does not let this "
+                         "process make");
 }
 
 void ClearSettings()

@@ -14,6 +14,21 @@ namespace TestSupport {
 
 // Empties the scratch folder and points XDG_CONFIG_HOME, XDG_DATA_HOME, TMPDIR and HOME at it.
 void PrepareEnvironment();
+// A QTemporaryDir template for a folder whose path must stay short (a server's socket lives below it): in the run's
+// own temporary folder, which tests/support/contained.sh removes however the program ends; /tmp run by hand.
+QString ShortTempTemplate(const QString& name);
+
+// What this computer lets the test do, asked of it, never read from the user id: empty when it may, else why not,
+// the reason a row that needs it skips with (VORANTEL_SKIP_UNLESS_ALLOWED). ./test.sh counts the rows by reason.
+// Starting processes as another account (nobody) and giving files to it.
+QString CannotActAsAnotherAccount();
+// Holding ports and listening as other accounts do: only in a network of its own (contained.sh --network), where
+// nothing it holds is another test's concern.
+QString NoNetworkOfItsOwn();
+// Both: a listener or port holder of another account's is every other test's concern outside a network of its own.
+QString CannotListenAsAnotherAccount();
+// Holding System V segments, up to the whole table: only in an IPC namespace of its own.
+QString NoSegmentTableOfItsOwn();
 QString ScratchDir();
 // Removes every key from the program's settings store (the file stays where it is).
 void ClearSettings();
@@ -38,6 +53,13 @@ QString HoverTip(QWidget* widget);
 QString AsShown(const QString& text, Qt::TextFormat format = Qt::AutoText);
 
 } // namespace TestSupport
+
+#define VORANTEL_SKIP_UNLESS_ALLOWED(reason)                \
+    do {                                                    \
+        const QString whyNot_ = (reason);                   \
+        if (!whyNot_.isEmpty())                             \
+            QSKIP(qPrintable(whyNot_));                     \
+    } while (false)
 
 // Stand-ins for programs that the program runs by name (xdg-mime, xdg-open): scripts in a folder of the
 // scratch area, new for each object, that is, while the object lives, the whole PATH, so that no

@@ -218,7 +218,7 @@ inline QString SocketFolder(const QString& runtime, const QString& data)
 // A short XDG_RUNTIME_DIR, as a login session's: the socket's path then stays under 107 bytes.
 inline QString Runtime()
 {
-    return QStringLiteral("/tmp/vorantel-run.XXXXXX");
+    return TestSupport::ShortTempTemplate(QStringLiteral("run"));
 }
 
 inline QString Me()

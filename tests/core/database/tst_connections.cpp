@@ -213,7 +213,7 @@ void TestConnections::testServerGoesWithItsTest()
     QFETCH(bool, anotherRun);
     QFETCH(int, pathLength);
     QFETCH(QString, name);
-    QTemporaryDir parent(pathLength ? QStringLiteral("/tmp/vorantel-conn.XXXXXX") : QString());
+    QTemporaryDir parent(pathLength ? TestSupport::ShortTempTemplate(QStringLiteral("conn")) : QString());
     QString data = parent.path() + QLatin1Char('/') + name;
     if (pathLength) {
         data += QString(pathLength - data.length(), QLatin1Char('d'));

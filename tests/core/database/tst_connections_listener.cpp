@@ -239,8 +239,8 @@ void TestConnectionsListener::heldPortIsSentNothing()
     QFETCH(bool, asNobody);
     QFETCH(bool, kernelAsked);
     PortOwner::SetKernelAsked(kernelAsked);
-    if (asNobody && ::geteuid() != 0)
-        QSKIP("a program of another account needs root to start it (setpriv); the seam rows run without");
+    if (asNobody)
+        VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotListenAsAnotherAccount());
     const bool refused = user == STEP_USER;
     const QString password = refused ? STEP_PASSWORD : server.password();
     DatabaseManager* manager = DatabaseManager::Instance();
@@ -390,6 +390,7 @@ void TestConnectionsListener::listenerBesideServer()
     QFETCH(bool, serverUp);
     QFETCH(bool, kernelAsked);
     QFETCH(QString, outcome);
+    VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotListenAsAnotherAccount());
     PortOwner::SetKernelAsked(kernelAsked);
     QCOMPARE(startServer(), QString());
     const int port = server.port();
@@ -426,6 +427,7 @@ void TestConnectionsListener::timeWaitIsNoListener_data()
 void TestConnectionsListener::timeWaitIsNoListener()
 {
     QFETCH(bool, kernelAsked);
+    VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotListenAsAnotherAccount());
     PortOwner::SetKernelAsked(kernelAsked);
     const passwd* nobody = ::getpwnam("nobody");
     QVERIFY(nobody);

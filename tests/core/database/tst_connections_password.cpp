@@ -2,7 +2,6 @@
 #include "singleinstance.h"
 
 #include <QScopeGuard>
-#include <QSharedMemory>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -41,7 +40,7 @@ private:
     }
     QString Setting(const QString& key, const QString& value = QString()) { return StepSetting(home.path(), key, value); }
 
-    QTemporaryDir home{QStringLiteral("/tmp/vorantel-conn.XXXXXX")};
+    QTemporaryDir home{TestSupport::ShortTempTemplate(QStringLiteral("conn"))};
     QTemporaryDir runtime{Runtime()};
 };
 
@@ -184,8 +183,7 @@ void TestConnectionsPassword::waitForTheLockIsSaid()
 // Only this account opens the lock: a shared lock of another account's would hold every step up.
 void TestConnectionsPassword::lockFileIsTheOwnersOnly()
 {
-    if (geteuid() != 0)
-        QSKIP("only root runs processes as other accounts");
+    VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotActAsAnotherAccount());
     const QString lock = File(QStringLiteral("mariadb.lock"));
     QVERIFY(QFile::remove(lock));
     const Outcome step = Step();
@@ -240,12 +238,12 @@ void TestConnectionsPassword::runningProgramKeepsItsPassword()
     QFETCH(QString, password);
     const QString old = Setting(QStringLiteral("DB_PASSWORD"));
     QVERIFY(LogsIn(old));
-    // The guard's key file in the step's runtime folder, where the program the step's ./run.sh starts puts it.
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    QSharedMemory guard(SINGLE_INSTANCE_KEY);
-    const bool held = AcquireSingleInstance(guard);
-    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    // The guard's lock in the step's data folder, where the program the step's ./run.sh starts takes it.
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+    SingleInstanceLock guard;
+    const bool held = AcquireSingleInstance(guard) && guard.held();
+    qputenv("XDG_DATA_HOME", savedData);
     QVERIFY(held);
     if (!serverUp)
         QCOMPARE(Script({QStringLiteral("stop"), File(QStringLiteral("mariadb"))}, Session(runtime.path())), QString());
@@ -265,7 +263,7 @@ void TestConnectionsPassword::runningProgramKeepsItsPassword()
     QCOMPARE(Setting(QStringLiteral("DB_PASSWORD")), old);
     QCOMPARE(Setting(QStringLiteral("DB_PORT")), QString::number(Port()));
 
-    QVERIFY(guard.detach());
+    guard.release();
     step = Step();
     QVERIFY2(step.code == 0 && !step.output.contains(QLatin1String("The program already runs")), qPrintable(step.output));
     if (!password.isEmpty()) {

@@ -81,7 +81,7 @@ void TestConnectionsStep::serverPortOutsideTheLentRange()
 // the program's settings follow it.
 void TestConnectionsStep::keptPortTakenGivesWayToANewOne()
 {
-    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    QTemporaryDir home(TestSupport::ShortTempTemplate(QStringLiteral("conn")));
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
@@ -119,9 +119,8 @@ void TestConnectionsStep::stepGoesPastAFullFirstRange_data()
 void TestConnectionsStep::stepGoesPastAFullFirstRange()
 {
     QFETCH(bool, restart);
-    if (geteuid() != 0)
-        QSKIP("only root runs processes as other accounts");
-    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotListenAsAnotherAccount());
+    QTemporaryDir home(TestSupport::ShortTempTemplate(QStringLiteral("conn")));
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -191,8 +190,7 @@ void TestConnectionsStep::everyPortSearchedBeforeGivingUp()
     QFETCH(QString, lent);
     QFETCH(int, spare);
     QFETCH(QString, printed);
-    if (geteuid() != 0)
-        QSKIP("only root makes a network of its own");
+    VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::NoNetworkOfItsOwn());
     QTemporaryDir dir;
     QVERIFY(TestSupport::WriteFile(dir.filePath(QStringLiteral("lent")), lent.toLatin1()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -213,6 +211,7 @@ void TestConnectionsStep::everyPortSearchedBeforeGivingUp()
         "    if not os.read(ready[0], 1): sys.exit('a holder failed')\n"
         "    os.close(ready[0])\n"
         "sys.exit(subprocess.run(sys.argv[1], stderr=subprocess.STDOUT).returncode)\n");
+    // A network new for the row: the rows before leave TIME_WAIT sockets on ports of the program's own.
     const QStringList network{QStringLiteral("-n"), QStringLiteral("sh"), QStringLiteral("-c"),
                               QStringLiteral("ip link set lo up && exec python3 -c \"$@\""), QStringLiteral("sh")};
     const Outcome outcome = RunProgram(QStringLiteral("unshare"),
@@ -245,9 +244,8 @@ void TestConnectionsStep::startNotStoppedByAnotherAccount()
     QFETCH(QString, kind);
     QFETCH(QString, firstLine);
     QFETCH(QString, nextLine);
-    if (geteuid() != 0)
-        QSKIP("only root runs processes as other accounts");
-    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotListenAsAnotherAccount());
+    QTemporaryDir home(TestSupport::ShortTempTemplate(QStringLiteral("conn")));
     // Open to every account, as many a home folder is: what another account can read there, it may use.
     QVERIFY(QFile::setPermissions(home.path(), QFile::permissions(home.path()) | QFile::ReadOther | QFile::ExeOther));
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
@@ -359,9 +357,8 @@ void TestConnectionsStep::v6OnlyListenerOnTheKeptPort_data()
 void TestConnectionsStep::v6OnlyListenerOnTheKeptPort()
 {
     QFETCH(bool, serverUp);
-    if (geteuid() != 0)
-        QSKIP("only root runs processes as other accounts");
-    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotListenAsAnotherAccount());
+    QTemporaryDir home(TestSupport::ShortTempTemplate(QStringLiteral("conn")));
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
@@ -410,6 +407,13 @@ void TestConnectionsStep::settingsFollowTheServer_data()
     QTest::newRow("server.port given a CRLF ending, the server stopped") << "crlf" << false;
     QTest::newRow("server.port holding 0, the server stopped") << "0" << false;
     QTest::newRow("server.port holding its port after a blank, the server stopped") << "blank" << false;
+    QTest::newRow("server.port given a trailing blank, the server stopped") << "trailing blank" << false;
+    QTest::newRow("server.port given a second line, the server stopped") << "second line" << false;
+    // Written back to the port alone, which the step then reads as start does.
+    QTest::newRow("server.port given a trailing blank, the server running") << "trailing blank, running" << true;
+    QTest::newRow("server.port holding its port after a blank, the server running") << "blank, running" << true;
+    QTest::newRow("server.port given a CRLF ending, the server running") << "crlf, running" << true;
+    QTest::newRow("server.port given a second line, the server running") << "second line, running" << true;
     QTest::newRow("server.port edited to abc, the server stopped, two steps at once") << "abc, two at once" << false;
     QTest::newRow("server.port removed, the server running") << "removed" << true;
     QTest::newRow("server.port removed and its socket folder emptied, the server running") << "removed, logout" << true;
@@ -437,9 +441,9 @@ void TestConnectionsStep::settingsFollowTheServer()
     QFETCH(QString, change);
     QFETCH(bool, samePort);
     const bool impostor = change.startsWith(QLatin1String("impostor"));
-    if (impostor && geteuid() != 0)
-        QSKIP("only root runs processes as other accounts");
-    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    if (impostor)
+        VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotListenAsAnotherAccount());
+    QTemporaryDir home(TestSupport::ShortTempTemplate(QStringLiteral("conn")));
     QTemporaryDir runtime(Runtime());
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
@@ -469,12 +473,22 @@ void TestConnectionsStep::settingsFollowTheServer()
         other.kill();
         other.waitForFinished();
     });
+    // The port file as an editor may leave it.
+    const auto edited = [&first](const QString& edit) -> QByteArray {
+        return edit == QLatin1String("crlf")             ? first + "\r\n"
+               : edit == QLatin1String("blank")          ? ' ' + first
+               : edit == QLatin1String("trailing blank") ? first + " \n"
+               : edit == QLatin1String("second line")    ? first + "\nthe server's port\n"
+                                                         : edit.toLatin1();
+    };
     if (change.startsWith(QLatin1String("removed"))) {
         QVERIFY(QFile::remove(portFile));
         if (change.endsWith(QLatin1String("logout")))
             QVERIFY(QDir(SocketFolder(runtime.path(), data)).removeRecursively());
     } else if (change == QLatin1String("logout")) {
         QVERIFY(QDir(SocketFolder(runtime.path(), data)).removeRecursively());
+    } else if (change.endsWith(QLatin1String(", running"))) {
+        QVERIFY(TestSupport::WriteFile(portFile, edited(change.section(QLatin1Char(','), 0, 0))));
     } else if (change == QLatin1String("dropped")) {
         QCOMPARE(LogIn(first.toInt(), QStringLiteral("vorantel"), password,
                        QStringLiteral("DROP USER 'vorantel'@'127.0.0.1', 'vorantel'@'localhost'")),
@@ -527,10 +541,7 @@ void TestConnectionsStep::settingsFollowTheServer()
             if (change.endsWith(QLatin1String("pid file")))
                 QVERIFY(TestSupport::WriteFile(data + QStringLiteral("/mysqld.pid"), QByteArray::number(other.processId()) + '\n'));
         } else {
-            const QByteArray edit = change == QLatin1String("crlf")    ? first + "\r\n"
-                                    : change == QLatin1String("blank") ? ' ' + first
-                                                                       : change.section(QLatin1Char(','), 0, 0).toLatin1();
-            QVERIFY(TestSupport::WriteFile(portFile, edit));
+            QVERIFY(TestSupport::WriteFile(portFile, edited(change.section(QLatin1Char(','), 0, 0))));
         }
     }
 
@@ -573,6 +584,7 @@ void TestConnectionsStep::settingsFollowTheServer()
     if (change == QLatin1String("no password"))
         password = QString::fromLatin1(TestSupport::ReadFile(passwordFile).trimmed());
     const QString port = QString::fromLatin1(TestSupport::ReadFile(portFile).trimmed());
+    QCOMPARE(TestSupport::ReadFile(portFile), port.toLatin1() + '\n');
     QCOMPARE(port == QString::fromLatin1(first), samePort);
     QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PORT")), port);
     QCOMPARE(StepSetting(home.path(), QStringLiteral("DB_PASSWORD")), password);
@@ -612,7 +624,7 @@ void TestConnectionsStep::stepStopsWithItsOwnLine()
 {
     QFETCH(QString, kind);
     QFETCH(QString, line);
-    QTemporaryDir home(QStringLiteral("/tmp/vorantel-conn.XXXXXX"));
+    QTemporaryDir home(TestSupport::ShortTempTemplate(QStringLiteral("conn")));
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const QString passwordFile = home.path() + QStringLiteral("/vorantel/server.password");
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
