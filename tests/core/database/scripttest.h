@@ -235,10 +235,12 @@ inline QString StartEarlier(const QString& data, int* port, const QString& accou
     QProcessEnvironment env = Session(QString());
     if (!account.isEmpty())
         env.remove(QStringLiteral("TMPDIR")); // the test's own
+    // Set up by root for another account, as an administrator would: run as that account, the set-up tool must find
+    // a system folder (its PAM tool's) given to that account, which every other set-up run as root gives back to root.
     const Outcome install = RunProgram(QStandardPaths::findExecutable(QStringLiteral("mariadb-install-db")),
                                        {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
                                         QStringLiteral("--user=") + me, QStringLiteral("--auth-root-authentication-method=normal")},
-                                       env, account);
+                                       env);
     if (install.code != 0)
         return install.output;
     const QString mariadbd = QStandardPaths::findExecutable(QStringLiteral("mariadbd"), {QStringLiteral("/usr/sbin")});
