@@ -233,8 +233,15 @@ inline QString StartEarlier(const QString& data, int* port, const QString& accou
 {
     const QString me = account.isEmpty() ? Me() : account;
     QProcessEnvironment env = Session(QString());
-    if (!account.isEmpty())
-        env.remove(QStringLiteral("TMPDIR")); // the test's own
+    if (!account.isEmpty()) {
+        // Not the test's own, which the account cannot write, nor the shared /tmp, where the set-up tool's temporary
+        // tables are named from its process number, which another set-up in another PID namespace may have too.
+        const QString temp = QFileInfo(data).path() + QStringLiteral("/tmp-") + me;
+        const passwd* owner = getpwnam(me.toLocal8Bit().constData());
+        if (!QDir().mkpath(temp) || !owner || ::chown(QFile::encodeName(temp).constData(), owner->pw_uid, owner->pw_gid) != 0)
+            return QStringLiteral("no temporary folder for ") + me;
+        env.insert(QStringLiteral("TMPDIR"), temp);
+    }
     // Set up by root for another account, as an administrator would: run as that account, the set-up tool must find
     // a system folder (its PAM tool's) given to that account, which every other set-up run as root gives back to root.
     const Outcome install = RunProgram(QStandardPaths::findExecutable(QStringLiteral("mariadb-install-db")),
