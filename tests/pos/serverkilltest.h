@@ -125,8 +125,6 @@ class ServerKillTest : public PosFixture::PrivateServerTest
 protected:
     ServerKillTest() : PrivateServerTest(QStringLiteral("kill")) {}
 
-    // Killed, and gone (its sockets closed) before the program's next statement.
-    bool killAndWait();
     void serverBack();
     // From here on the program reaches the server through a new proxy; the next case goes straight again.
     SqlProxy* throughProxy();
@@ -164,11 +162,6 @@ inline void ServerKillTest::init()
              QString());
     QSqlDatabase::removeDatabase(QStringLiteral("pos_stock_writer"));
     PosFixture::SilenceAndLogIn({QStringLiteral("err_msg_13"), QStringLiteral("err_msg_27"), QStringLiteral("err_msg_41")});
-}
-
-inline bool ServerKillTest::killAndWait()
-{
-    return killServer();
 }
 
 inline void ServerKillTest::serverBack()

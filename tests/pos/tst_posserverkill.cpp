@@ -70,7 +70,7 @@ void TestPosServerKill::lineWrittenAsServerDies()
     const QString storedLines = QStringLiteral("SELECT * FROM tblSalesInvoice WHERE TRANSACTION_ID = %1 ORDER BY ID");
 
     bool killed = false;
-    DatabaseHooks::RunAfterNextCommit(QStringLiteral("SALES_DB"), [&] { killed = killAndWait(); });
+    DatabaseHooks::RunAfterNextCommit(QStringLiteral("SALES_DB"), [&] { killed = killServer(); });
     if (deleting) {
         auto* view = s.child<QTableView>("tableViewItems");
         view->setCurrentIndex(view->model()->index(1, COL_PRODUCT_NAME));
@@ -132,14 +132,14 @@ void TestPosServerKill::lineWrittenAsServerDies()
 // own making: a line written as the server goes away again is told as stored, and shown at the next action.
 void TestPosServerKill::lineWrittenBeforeCartWasRead()
 {
-    QVERIFY(killAndWait());
+    QVERIFY(killServer());
     const PosFixture::Screen s(false);
     CPOS* screen = s.screen;
     QCOMPARE(screen->cartModel->columnCount(), 0);
     serverBack();
 
     bool killed = false;
-    DatabaseHooks::RunAfterNextCommit(QStringLiteral("SALES_DB"), [&] { killed = killAndWait(); });
+    DatabaseHooks::RunAfterNextCommit(QStringLiteral("SALES_DB"), [&] { killed = killServer(); });
     s.scan(QStringLiteral("K1"));
     QVERIFY(killed);
     QCOMPARE(s.status(),
@@ -169,7 +169,7 @@ void TestPosServerKill::newSaleWhileServerDown()
     const int columns = screen->cartModel->columnCount();
     QVERIFY(columns > 0);
 
-    QVERIFY(killAndWait());
+    QVERIFY(killServer());
     screen->on_pushNew_clicked();
     QCOMPARE(screen->cartModel->rowCount(), 0);
     QCOMPARE(screen->cartModel->columnCount(), columns);

@@ -76,8 +76,8 @@ protected:
         return out;
     }
 
-    // Killed outright, as a power cut would, its port kept from other programs until it is started again; false
-    // when there was no process to kill.
+    // Killed outright, as a power cut would, and gone (its sockets closed) before the next statement; its port kept
+    // from other programs until it is started again. False when there was no process to kill.
     bool killServer() { return server.kill(); }
 
     PrivateServer server;
