@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <csignal>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -47,6 +48,8 @@ private:
     int programRuns();
     QProcess* startHolder(const QString& account, const QString& mode, bool namedAsTheProgram, int size = 256);
     QVector<int> hold(QProcess* holder, const QByteArray& request);
+    bool newCopiesFolder(const QString& name);
+    std::unique_ptr<QTemporaryDir> copiesFolder; // removed once the copies in it have ended
     QString childTemp; // the copies' runtime folder; their temporary folder in it
     QString childData; // their XDG_DATA_HOME; empty: the test's own
     QString childRuntime; // their XDG_RUNTIME_DIR when it is not childTemp; "-": none
@@ -65,6 +68,7 @@ void TestStartup::cleanup()
         delete p;
     }
     processes.clear();
+    copiesFolder.reset();
     // Segments outlive their holders: removed, so that a full table or a key held does not reach the next test.
     for (int id : qAsConst(segments))
         shmctl(id, IPC_RMID, nullptr);
@@ -150,6 +154,15 @@ QProcessEnvironment TestStartup::childEnv() const
     if (!childData.isEmpty())
         env.insert(QStringLiteral("XDG_DATA_HOME"), childData);
     return env;
+}
+
+// A folder new for the test, named after it, for the copies: childTemp, with childData in it.
+bool TestStartup::newCopiesFolder(const QString& name)
+{
+    copiesFolder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(name + QStringLiteral("-XXXXXX")));
+    childTemp = copiesFolder->path();
+    childData = childTemp + QStringLiteral("/data");
+    return copiesFolder->isValid();
 }
 
 QProcess* TestStartup::startApp(const QStringList& args, QProcess::ProcessChannelMode channels)
@@ -294,10 +307,7 @@ static bool Refused(QProcess* second)
 
 void TestStartup::singleInstanceWithRealProcesses()
 {
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("copies-XXXXXX")));
-    QVERIFY(folder.isValid());
-    childTemp = folder.path();
-    childData = childTemp + QStringLiteral("/data");
+    QVERIFY(newCopiesFolder(QStringLiteral("copies")));
     QProcess* first = startApp();
     QVERIFY2(RunsGuarded(first), qPrintable(Describe(first)));
 
@@ -339,10 +349,7 @@ void TestStartup::killedCopyStillAttachedDoesNotRefuse()
     // The kernel may still count a killed earlier copy as attached after its parent has reaped it. A child that
     // inherited the creator's attachment stands for that moment: the creator is gone, and the segment is attached
     // all the same.
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("copies-attached-XXXXXX")));
-    QVERIFY(folder.isValid());
-    childTemp = folder.path();
-    childData = childTemp + QStringLiteral("/data");
+    QVERIFY(newCopiesFolder(QStringLiteral("copies-attached")));
     const QString keyFile = childTemp + QLatin1Char('/') + KeyFileName();
     QVERIFY(TestSupport::WriteFile(keyFile, ""));
     const key_t key = ftok(QFile::encodeName(keyFile).constData(), 'Q');
@@ -427,10 +434,7 @@ void TestStartup::segmentsHeldElsewhereDoNotStopAStart()
     QFETCH(bool, fill);
     if (account == QLatin1String("nobody"))
         VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotActAsAnotherAccount());
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("segments-XXXXXX")));
-    QVERIFY(folder.isValid());
-    childTemp = folder.path();
-    childData = childTemp + QStringLiteral("/data");
+    QVERIFY(newCopiesFolder(QStringLiteral("segments")));
     childEnv(); // makes the temporary folder
     const QString data = childData + QStringLiteral("/vorantel");
     QVERIFY(QDir().mkpath(data));
@@ -490,11 +494,10 @@ void TestStartup::lockFileInAFolderOfThisAccountsOnly()
     const QString nobodys = QStringLiteral("nobody's");
     if (runtime == nobodys || data == nobodys)
         VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotActAsAnotherAccount());
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("lockplace-XXXXXX")));
-    QVERIFY(folder.isValid());
-    childTemp = folder.path();
+    QVERIFY(newCopiesFolder(QStringLiteral("lockplace")));
     // Below a file no account, root neither, can make a folder.
-    childData = data != QLatin1String("none") ? childTemp + QStringLiteral("/data") : QStringLiteral("/dev/null/data");
+    if (data == QLatin1String("none"))
+        childData = QStringLiteral("/dev/null/data");
     childRuntime = runtime == QLatin1String("none") ? QStringLiteral("-") : childTemp + QStringLiteral("/run");
     const auto makeFolder = [](const QString& path, const QString& kind) {
         const QByteArray name = QFile::encodeName(path);
@@ -556,11 +559,10 @@ void TestStartup::copyFoundWhateverTheSecondsSession_data()
 void TestStartup::copyFoundWhateverTheSecondsSession()
 {
     QFETCH(QString, change);
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("session-XXXXXX")));
-    QVERIFY(folder.isValid());
-    childTemp = folder.path();
+    QVERIFY(newCopiesFolder(QStringLiteral("session")));
     // Below a file no account, root neither, can make a folder.
-    childData = change == QLatin1String("data usable") ? QStringLiteral("/dev/null/data") : childTemp + QStringLiteral("/data");
+    if (change == QLatin1String("data usable"))
+        childData = QStringLiteral("/dev/null/data");
     childRuntime = childTemp + QStringLiteral("/run");
     QCOMPARE(::mkdir(QFile::encodeName(childRuntime).constData(), 0700), 0);
     QProcess* first = startApp();
@@ -609,10 +611,7 @@ void TestStartup::earlierVersionsSegmentRefusesOnlyALiveCopy()
     VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::NoSegmentTableOfItsOwn());
     if (holder == QLatin1String("nobody"))
         VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotActAsAnotherAccount());
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("segment-XXXXXX")));
-    QVERIFY(folder.isValid());
-    childTemp = folder.path();
-    childData = childTemp + QStringLiteral("/data");
+    QVERIFY(newCopiesFolder(QStringLiteral("segment")));
     childEnv(); // makes the temporary folder
     const QString keyFolder = place == QLatin1String("temp")      ? childTemp + QStringLiteral("/tmp")
                               : place == QLatin1String("runtime") ? childTemp
