@@ -48,7 +48,7 @@ QString NotPrivate(const QString& path)
     if (info.st_uid != geteuid())
         return QStringLiteral("another account's folder");
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return QStringLiteral("other accounts may write it");
+        return QStringLiteral("its group or other accounts may write it");
     return QString();
 }
 
@@ -64,6 +64,23 @@ int MakeFolder(const QString& path, mode_t mode)
     if (const int failed = MakeFolder(parent, 0777))
         return failed;
     return ::mkdir(name.constData(), mode) == 0 || errno == EEXIST ? 0 : errno;
+}
+
+// A data folder of this account's that its group or other accounts may write (an earlier version's ./run.sh made it
+// under the umask: 775 under 002) is narrowed to this account's alone, as a new one is made, and said in one line.
+void NarrowDataFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) != 0
+        && ::fchmod(fd, 0700) == 0) {
+        QTextStream(stderr) << "The program's data folder " << folder << " was mode "
+                            << QString::number(info.st_mode & 07777, 8).rightJustified(3, QLatin1Char('0'))
+                            << ", which its group or other accounts could write; it is now this account's alone, mode 700.\n";
+    }
+    ::close(fd);
 }
 
 // The lock file in the folder, opened: -1 unless it is a plain file of this account's.
@@ -88,7 +105,8 @@ struct flock WholeFile(short type)
     return whole;
 }
 
-// The folder's lock file, locked: its descriptor, or -1 and why not; -1 and no reason when a live copy holds it.
+// The folder's lock file, locked: its descriptor, or -1 and why not; -1 and no reason when a live copy holds it. The
+// data folder (make) is made when missing, and narrowed when it is too open.
 int TakeLock(const QString& folder, bool make, QString& why)
 {
     if (make) {
@@ -96,6 +114,7 @@ int TakeLock(const QString& folder, bool make, QString& why)
             why = qt_error_string(failed);
             return -1;
         }
+        NarrowDataFolder(folder);
     }
     why = NotPrivate(folder);
     if (!why.isEmpty())

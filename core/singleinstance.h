@@ -9,8 +9,9 @@
 inline const QString SINGLE_INSTANCE_KEY = QStringLiteral("10eef311-69b6-4968-b04c-a26775c857d8");
 
 // The lock file is kept in the program's data folder ($XDG_DATA_HOME/vorantel, or ~/.local/share/vorantel, made mode
-// 700), which every session of the account shares; in $XDG_RUNTIME_DIR only when the data folder cannot hold it. Only
-// a folder of this account's that no other account writes holds it.
+// 700, and narrowed to 700 when this account's and its group or other accounts may write it), which every session of
+// the account shares; in $XDG_RUNTIME_DIR only when the data folder cannot hold it. Only a folder of this account's
+// that neither its group nor other accounts may write holds it.
 class SingleInstanceLock
 {
 public:

@@ -590,7 +590,8 @@ start)
     launched=""
     trap 'status=$?; if [ "$status" -ne 0 ]; then port_later=yes; [ -z "$launched" ] || "$self" stop "$datadir" || true;
         find_server || remove_sockdir "$sockdir"; fi' EXIT
-    if [ ! -d "$datadir" ] && ! made=$(mkdir -p -- "$datadir" 2>&1); then
+    # The data folder and its temporary folder are this account's alone whatever the umask; folders above them keep its mode.
+    if [ ! -d "$datadir" ] && ! made=$(mkdir -p -m 700 -- "$datadir" 2>&1); then
         echo "mariadb.sh: the data folder $datadir cannot be made: $made" >&2
         exit 1
     fi
@@ -610,7 +611,7 @@ start)
     fi
     # Temporary tables live beside the data, not in the shared /tmp that other programs clean.
     tmpdir="${datadir%/}.tmp"
-    if [ ! -d "$tmpdir" ] && ! made=$(mkdir -p -- "$tmpdir" 2>&1); then
+    if [ ! -d "$tmpdir" ] && ! made=$(mkdir -p -m 700 -- "$tmpdir" 2>&1); then
         echo "mariadb.sh: the server's temporary folder $tmpdir cannot be made: $made" >&2
         exit 1
     fi

@@ -10,10 +10,20 @@ here=$(cd "$(dirname "$0")" && pwd)
 seeder=${1:?seed-settings program}
 
 data_home=${XDG_DATA_HOME:-$HOME/.local/share}
-server_dir="$data_home/vorantel/mariadb"
-mkdir -p "$server_dir"
-port_file="$data_home/vorantel/server.port"
-password_file="$data_home/vorantel/server.password"
+data_dir="$data_home/vorantel"
+server_dir="$data_dir/mariadb"
+# The data folder, and the folders made in it, are this account's alone whatever the umask (002 makes them 775): the
+# program keeps its single-instance lock only in a folder that neither its group nor other accounts may write, and a
+# start from a login without XDG_RUNTIME_DIR finds a running copy only there. Folders above it keep the umask's mode.
+mkdir -p -m 700 -- "$data_dir"
+# One an earlier version made under such a umask is narrowed, if it is this account's, in a line of its own.
+if [ -O "$data_dir" ] && mode=$(stat -L -c %a -- "$data_dir") && (((8#$mode & 8#022) != 0)) && chmod 700 -- "$data_dir"; then
+    echo "The program's data folder $data_dir was mode $mode, which its group or other accounts could write; it is now" \
+        "this account's alone, mode 700." >&2
+fi
+mkdir -p -m 700 -- "$server_dir"
+port_file="$data_dir/server.port"
+password_file="$data_dir/server.password"
 
 # One step at a time on the folder: two started together would each start a server on a port of its own, and leave
 # the settings on the one that lost. The lock is a file only this account can open; no server started keeps it.

@@ -85,7 +85,7 @@ QString ServerUnreachable(const QString& server, const QString& port, const QStr
         db.setPassword(password);
         if (const PortOwner::Refusal refusal = PortOwner::Check(db))
             reason = DatabaseFailure::RefusalReason(refusal, true);
-        else if (!db.open()) {
+        else if (!OpenConnection(db)) {
             if (const PortOwner::Refusal refused = DatabaseFailure::LoginRefusal(db))
                 reason = DatabaseFailure::RefusalReason(refused, true);
             else if (DatabaseFailure::Unreachable(db.lastError()))

@@ -1,6 +1,7 @@
 #include "databasemanager.h"
 
 #include "appsettings.h"
+#include "closeonexec.h"
 #include "constants.h"
 #include "databasefailure.h"
 #include "databasehooks.h"
@@ -162,6 +163,14 @@ QSqlDatabase AddConnection(const QString& connectionName)
     return db;
 }
 
+bool OpenConnection(QSqlDatabase& db)
+{
+    const bool opened = db.open();
+    // After a failed open too: whatever the client library left open is kept from started programs as well.
+    MarkAllCloseOnExec();
+    return opened;
+}
+
 QString HashPassword(const QString& password)
 {
     // Bytes up to the first zero byte only, and the digest decoded as UTF-8 (not hex) up to
@@ -312,7 +321,7 @@ bool DatabaseManager::Open(QSqlDatabase& db)
     }
     QElapsedTimer waited;
     waited.start();
-    if (db.open())
+    if (OpenConnection(db))
         return true;
     LogDatabaseError(db.lastError());
     // A refused login is told as such, not as a server that cannot be reached; the same password would only be

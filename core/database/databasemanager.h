@@ -34,6 +34,9 @@ QString StoredPassword(const QString& password);
 // connection and never answers fails its opening within the connect bound. Statements have no bound, so a long
 // report or an established connection is never cut short.
 QSqlDatabase AddConnection(const QString& connectionName);
+// Opens a connection registered so, as every connection of the program is opened: the client library opens its
+// socket inheritable, and it is made close-on-exec before the program can start anything.
+bool OpenConnection(QSqlDatabase& db);
 
 // Owner of the program's three MySQL connections: the active inventory database,
 // the active sales database and the server itself (listing and creating databases).

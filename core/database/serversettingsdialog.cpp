@@ -104,7 +104,7 @@ void ServerSettingsDialog::on_pushButtonTest_clicked()
         Progress busy(AppSettings::Instance()->mainWindow, tr("Connecting to database..."));
         busy.show();
         PaintPendingEvents(3);
-        opened = !refusal && db.open();
+        opened = !refusal && OpenConnection(db);
         PaintPendingEvents(2);
         busy.close();
 

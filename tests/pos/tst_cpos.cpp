@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <QCompleter>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,8 @@
 #include <QTimer>
 #include <QWindow>
 #include "settingsdialog.h"
+
+#include <algorithm>
 
 // The sale screen against real inventory and sales databases: its form for the settings it reads,
 // its keys, its status line, closing and the restart through the main window's launcher.
@@ -66,6 +69,7 @@ private slots:
     void scannerButtonColourFollowsFocus();
     void guideReplacesAnOldCopy();
     void guideSaysWhereItIsWithoutPdfApplication();
+    void startedProgramHoldsNoConnection();
     void settingsFromScreen_data();
     void settingsFromScreen();
     void keyReachesItsAction_data();
@@ -428,6 +432,39 @@ void TestCPOS::guideSaysWhereItIsWithoutPdfApplication()
                                             "was written to:\n")
                              + QDir::toNativeSeparators(target)});
     QCOMPARE(answerer->seen.first().title, QStringLiteral("Quick Star Guide"));
+}
+
+// A program the screen starts (here the desktop's PDF registry, asked at Ctrl+K, as a viewer is started after it)
+// holds none of the screen's server connections: a copy killed while a viewer runs would otherwise leave its
+// transaction and row locks on the server for as long as the viewer runs.
+void TestCPOS::startedProgramHoldsNoConnection()
+{
+    UrlRecorder urls;
+    Screen s;
+    QVERIFY(QTest::qWaitForWindowActive(s.host));
+    QTRY_COMPARE(QApplication::focusWidget(), Child<QWidget>(s.screen, "lineBarcodeScannerInput"));
+    // The test's own connections are not the program's: the sockets left are the screen's.
+    const QStringList screens{QStringLiteral("INVENTORY_DB"), QStringLiteral("SALES_DB"), QStringLiteral("MYSQL_SERVER")};
+    for (const QString& name : QSqlDatabase::connectionNames())
+        if (!screens.contains(name))
+            QSqlDatabase::database(name, false).close();
+    const QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System);
+    QVERIFY(std::any_of(fds.begin(), fds.end(), [](const QString& fd) {
+        return QFile::symLinkTarget(QStringLiteral("/proc/self/fd/") + fd).contains(QLatin1String("socket:"));
+    }));
+    const QString record = TestSupport::ScratchDir() + QStringLiteral("/started-program-descriptors");
+    QFile::remove(record);
+    StandInPrograms programs;
+    QVERIFY(programs.add(QStringLiteral("xdg-mime"),
+                         "/bin/ls -l /proc/$$/fd > '" + QFile::encodeName(record) + "'\necho viewer.desktop"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::ControlModifier);
+
+    const QString target =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pos_shortcut_keys.pdf");
+    QTRY_COMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(target)});
+    const QByteArray held = TestSupport::ReadFile(record);
+    QVERIFY2(held.contains(" 2 -> "), held.constData());
+    QVERIFY2(!held.contains("socket:"), held.constData());
 }
 
 void TestCPOS::settingsFromScreen_data()

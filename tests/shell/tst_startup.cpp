@@ -1,4 +1,5 @@
 #include "appsettings.h"
+#include "singleinstance.h"
 #include "startup.h"
 #include "testsupport.h"
 
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <csignal>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -38,6 +40,7 @@ private slots:
     void lockFileInAFolderOfThisAccountsOnly();
     void copyFoundWhateverTheSecondsSession_data();
     void copyFoundWhateverTheSecondsSession();
+    void lockNotPassedToChildren();
     void earlierVersionsSegmentRefusesOnlyALiveCopy_data();
     void earlierVersionsSegmentRefusesOnlyALiveCopy();
     void cleanup();
@@ -55,7 +58,8 @@ private:
     QString childRuntime; // their XDG_RUNTIME_DIR when it is not childTemp; "-": none
     QList<QProcess*> processes;
     QList<int> segments; // made for a test, removed at its end
-    QTemporaryDir programs{TestSupport::ShortTempTemplate(QStringLiteral("programs"))};
+    QString copyNamedAsTheProgram(const QString& account);
+    QTemporaryDir programs{TestSupport::ProgramsTemplate(QStringLiteral("startup"))};
 };
 
 void TestStartup::cleanup()
@@ -191,15 +195,8 @@ int TestStartup::programRuns()
 // that something still keeps attached; "make": made only. Started ahead, so that it makes them at once when asked.
 QProcess* TestStartup::startHolder(const QString& account, const QString& mode, bool namedAsTheProgram, int size)
 {
-    QString python = QFileInfo(QStringLiteral("/usr/bin/python3")).canonicalFilePath();
-    if (namedAsTheProgram) {
-        const QString copy = programs.filePath(QStringLiteral("vorantel"));
-        if (!QFileInfo::exists(copy) && !QFile::copy(python, copy))
-            qWarning("cannot copy %s", qPrintable(python));
-        // Another account runs it too.
-        QFile::setPermissions(programs.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-        python = copy;
-    }
+    const QString python = namedAsTheProgram ? programs.filePath(QStringLiteral("vorantel"))
+                                             : QFileInfo(QStringLiteral("/usr/bin/python3")).canonicalFilePath();
     QStringList command{python, QStringLiteral("-c"),
                         QStringLiteral("import ctypes, os, sys\n"
                                        "libc = ctypes.CDLL(None); libc.prctl(1, 9); libc.shmat.restype = ctypes.c_void_p\n"
@@ -234,6 +231,28 @@ QProcess* TestStartup::startHolder(const QString& account, const QString& mode, 
     }
     p->readLine();
     return p;
+}
+
+// A copy of python named as the program is, for a holder run as the account ("nobody" or "this"), made once: empty
+// when the account may run it, else why not. Another account runs it only from a folder it may reach.
+QString TestStartup::copyNamedAsTheProgram(const QString& account)
+{
+    const QString copy = programs.filePath(QStringLiteral("vorantel"));
+    if (!QFileInfo::exists(copy) && !QFile::copy(QFileInfo(QStringLiteral("/usr/bin/python3")).canonicalFilePath(), copy))
+        return QStringLiteral("python3 could not be copied to ") + copy;
+    QFile::setPermissions(programs.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    QStringList check{QStringLiteral("test"), QStringLiteral("-x"), copy};
+    if (account == QLatin1String("nobody"))
+        check = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                            QStringLiteral("--clear-groups")} + check;
+    QProcess run;
+    run.start(check.takeFirst(), check);
+    if (run.waitForFinished(10000) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0)
+        return QString();
+    return account == QLatin1String("nobody")
+               ? QStringLiteral("needs another account (nobody) to run a program from the build folder, which a folder "
+                                "above it closes to other accounts; /tmp is no place for it, as it may not let programs run")
+               : QStringLiteral("the program %1 cannot be run: its folder's file system does not let programs run").arg(copy);
 }
 
 // The holder's segments for the request: their ids, -1 for a key already taken. Removed when the test ends.
@@ -465,8 +484,9 @@ void TestStartup::segmentsHeldElsewhereDoNotStopAStart()
 
 void TestStartup::lockFileInAFolderOfThisAccountsOnly_data()
 {
-    QTest::addColumn<QString>("runtime"); // the copies' XDG_RUNTIME_DIR: "private", "none", "open", "nobody's", "made later"
-    QTest::addColumn<QString>("data");    // their data folder: "new", "there" (mode 755), "open", "nobody's", "none",
+    QTest::addColumn<QString>("runtime"); // the copies' XDG_RUNTIME_DIR: "private", "none", "open", "group" (mode 775),
+                                          // "nobody's" (775), "made later"
+    QTest::addColumn<QString>("data");    // their data folder: "new", "there" (mode 755), "open", "nobody's" (775), "none",
                                           // "link" (its lock file a link to a file elsewhere)
     QTest::addColumn<QString>("place");   // where the lock file is: "runtime", "data", or "none" (the copy is unguarded)
     QTest::newRow("a runtime folder of this account's") << "private" << "new" << "data";
@@ -475,12 +495,14 @@ void TestStartup::lockFileInAFolderOfThisAccountsOnly_data()
     QTest::newRow("another account's runtime folder") << "nobody's" << "new" << "data";
     QTest::newRow("a runtime folder missing at the start, made later") << "made later" << "new" << "data";
     QTest::newRow("a data folder already there") << "private" << "there" << "data";
-    QTest::newRow("a data folder others may write") << "private" << "open" << "runtime";
+    // This account's, so narrowed to it alone.
+    QTest::newRow("a data folder others may write") << "private" << "open" << "data";
     QTest::newRow("another account's data folder") << "private" << "nobody's" << "runtime";
     QTest::newRow("a lock file in the data folder that is a link") << "private" << "link" << "runtime";
     QTest::newRow("a runtime folder of this account's, no data folder") << "private" << "none" << "runtime";
     QTest::newRow("no folder can hold the lock file") << "none" << "none" << "none";
     QTest::newRow("a runtime folder others may write, no data folder") << "open" << "none" << "none";
+    QTest::newRow("a runtime folder its group may write, no data folder") << "group" << "none" << "none";
 }
 
 // The lock file is where no other account can make it, in the data folder that every session shares while that can
@@ -501,7 +523,8 @@ void TestStartup::lockFileInAFolderOfThisAccountsOnly()
     childRuntime = runtime == QLatin1String("none") ? QStringLiteral("-") : childTemp + QStringLiteral("/run");
     const auto makeFolder = [](const QString& path, const QString& kind) {
         const QByteArray name = QFile::encodeName(path);
-        return QDir().mkpath(path) && ::chmod(name.constData(), kind == QLatin1String("open") ? 01777 : kind == QLatin1String("there") ? 0755 : 0700) == 0
+        const mode_t mode = kind == QLatin1String("open") ? 01777 : kind == QLatin1String("there") ? 0755 : kind == QLatin1String("private") ? 0700 : 0775;
+        return QDir().mkpath(path) && ::chmod(name.constData(), mode) == 0
                && (kind != QLatin1String("nobody's") || ::chown(name.constData(), 65534, 65534) == 0);
     };
     if (runtime != QLatin1String("none") && runtime != QLatin1String("made later"))
@@ -524,9 +547,18 @@ void TestStartup::lockFileInAFolderOfThisAccountsOnly()
     QCOMPARE(QFileInfo::exists(inRuntimeFolder), place == QLatin1String("runtime"));
     QCOMPARE(QFileInfo::exists(inData) && !QFileInfo(inData).isSymLink(), place == QLatin1String("data"));
     QVERIFY(QDir(childTemp + QStringLiteral("/tmp")).entryList(QDir::Files).isEmpty());
-    struct stat made;
-    if (data == QLatin1String("new"))
-        QVERIFY(::stat(QFile::encodeName(QFileInfo(inData).path()).constData(), &made) == 0 && (made.st_mode & 0777) == 0700);
+    // A data folder of this account's is its alone, whatever it was; another account's and the runtime folder are
+    // left as they were.
+    const auto modeOf = [](const QString& path) {
+        struct stat info;
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+    };
+    if (data == QLatin1String("new") || data == QLatin1String("open"))
+        QCOMPARE(modeOf(QFileInfo(inData).path()), 0700);
+    if (data == nobodys)
+        QCOMPARE(modeOf(QFileInfo(inData).path()), 0775);
+    if (runtime == QLatin1String("group"))
+        QCOMPARE(modeOf(childRuntime), 0775);
 
     QProcess* second = startApp({}, QProcess::SeparateChannels);
     if (place != QLatin1String("none")) {
@@ -540,7 +572,8 @@ void TestStartup::lockFileInAFolderOfThisAccountsOnly()
     QTRY_VERIFY_WITH_TIMEOUT((said += copy->readAllStandardError()).contains('\n'), 20000);
     const QString line = QString::fromLocal8Bit(said.left(said.indexOf('\n')));
     QVERIFY2(line.startsWith(QLatin1String("The program starts without its single-instance guard, so a second copy is not stopped"))
-                 && line.contains(childData + QStringLiteral("/vorantel (Not a directory)")),
+                 && line.contains(childData + QStringLiteral("/vorantel (Not a directory)"))
+                 && (runtime == QLatin1String("none") || line.contains(childRuntime + QStringLiteral(" (its group or other accounts may write it)"))),
              qPrintable(line));
     QVERIFY2(QTest::qWaitFor([second] { return RunsItsGui(second); }, 20000), qPrintable(Describe(second)));
     QCOMPARE(programRuns(), 1);
@@ -549,24 +582,43 @@ void TestStartup::lockFileInAFolderOfThisAccountsOnly()
 void TestStartup::copyFoundWhateverTheSecondsSession_data()
 {
     QTest::addColumn<QString>("change"); // between the first start and the second
-    QTest::newRow("the runtime folder removed and made again") << "remade";
-    QTest::newRow("the second started without XDG_RUNTIME_DIR") << "no runtime";
-    QTest::newRow("the first's lock in the runtime folder, the second's data folder usable") << "data usable";
+    QTest::addColumn<QString>("data");   // the data folder before the first start: "new", "new under umask 002", or
+                                         // "left 775" (by an earlier version made under umask 002)
+    QTest::newRow("the runtime folder removed and made again") << "remade" << "new";
+    QTest::newRow("the second started without XDG_RUNTIME_DIR") << "no runtime" << "new";
+    QTest::newRow("the first's lock in the runtime folder, the second's data folder usable") << "data usable" << "new";
+    QTest::newRow("a data folder made under umask 002, the second without XDG_RUNTIME_DIR") << "no runtime" << "new under umask 002";
+    QTest::newRow("a data folder left 775, the second without XDG_RUNTIME_DIR") << "no runtime" << "left 775";
 }
 
 // A logout's clean-up of the runtime folder, or a start from su, ssh or cron without one, does not let a second copy
-// run beside the first; nor does a data folder that could not hold the first's lock and now can.
+// run beside the first; nor does a data folder that could not hold the first's lock and now can. The first makes
+// the data folder this account's alone whatever the umask, and narrows one an earlier version left open, in a line.
 void TestStartup::copyFoundWhateverTheSecondsSession()
 {
     QFETCH(QString, change);
+    QFETCH(QString, data);
     QVERIFY(newCopiesFolder(QStringLiteral("session")));
     // Below a file no account, root neither, can make a folder.
     if (change == QLatin1String("data usable"))
         childData = QStringLiteral("/dev/null/data");
     childRuntime = childTemp + QStringLiteral("/run");
     QCOMPARE(::mkdir(QFile::encodeName(childRuntime).constData(), 0700), 0);
-    QProcess* first = startApp();
+    const QString folder = childData + QStringLiteral("/vorantel");
+    if (data == QLatin1String("left 775"))
+        QVERIFY(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0775) == 0);
+    // The copy takes the umask of the process that starts it.
+    const bool loose = data == QLatin1String("new under umask 002");
+    const mode_t testsUmask = loose ? ::umask(002) : 0;
+    QProcess* first = startApp({}, QProcess::SeparateChannels);
+    if (loose)
+        ::umask(testsUmask);
     QVERIFY2(RunsGuarded(first), qPrintable(Describe(first)));
+    if (change != QLatin1String("data usable")) {
+        struct stat info;
+        QVERIFY(::stat(QFile::encodeName(folder).constData(), &info) == 0);
+        QCOMPARE(int(info.st_mode & 07777), 0700);
+    }
     if (change == QLatin1String("remade")) {
         // Moved aside rather than deleted: the files made in the new one then get new inodes, as on the new
         // filesystem a login mounts there, and not the freed ones back.
@@ -581,6 +633,41 @@ void TestStartup::copyFoundWhateverTheSecondsSession()
     QProcess* second = startApp({}, QProcess::SeparateChannels);
     QVERIFY2(Refused(second), qPrintable(Describe(second)));
     QCOMPARE(programRuns(), 0);
+
+    // The first said that it narrowed a folder left open, in one line, and nothing of one it made itself.
+    first->kill();
+    QVERIFY(first->waitForFinished(5000));
+    const QStringList said = QString::fromLocal8Bit(first->readAllStandardError()).split(QLatin1Char('\n')).filter(QStringLiteral("data folder"));
+    const QString narrowed = QStringLiteral("The program's data folder %1 was mode 775, which its group or other accounts could write;"
+                                            " it is now this account's alone, mode 700.")
+                                 .arg(folder);
+    QCOMPARE(said, data == QLatin1String("left 775") ? QStringList{narrowed} : QStringList());
+}
+
+// The lock is the holder's alone: a program it starts (a PDF viewer, a mail client) holds no descriptor of the lock
+// file, or it would keep the lock after the copy has ended and refuse every start while it runs.
+void TestStartup::lockNotPassedToChildren()
+{
+    QVERIFY(newCopiesFolder(QStringLiteral("children")));
+    const QProcessEnvironment env = childEnv();
+    // This process takes the guard in the test's folders; its own environment comes back at the end.
+    const char* const names[] = {"XDG_DATA_HOME", "XDG_RUNTIME_DIR"};
+    QList<std::optional<QByteArray>> saved;
+    for (const char* name : names) {
+        saved << (qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt);
+        qputenv(name, env.value(QString::fromLatin1(name)).toLocal8Bit());
+    }
+    const auto restore = qScopeGuard([&] {
+        for (int i = 0; i < saved.size(); ++i)
+            saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);
+    });
+    SingleInstanceLock lock;
+    QVERIFY(AcquireSingleInstance(lock) && lock.held());
+    QProcess child;
+    child.start(QStringLiteral("ls"), {QStringLiteral("-l"), QStringLiteral("/proc/self/fd/")});
+    QVERIFY(child.waitForFinished(10000));
+    const QByteArray open = child.readAllStandardOutput();
+    QVERIFY2(open.contains(" -> ") && !open.contains("/program.lock"), open.constData());
 }
 
 void TestStartup::earlierVersionsSegmentRefusesOnlyALiveCopy_data()
@@ -611,6 +698,13 @@ void TestStartup::earlierVersionsSegmentRefusesOnlyALiveCopy()
     VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::NoSegmentTableOfItsOwn());
     if (holder == QLatin1String("nobody"))
         VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotActAsAnotherAccount());
+    if (holder != QLatin1String("other program")) {
+        const QString account = holder == QLatin1String("nobody") ? holder : QStringLiteral("this");
+        const QString why = copyNamedAsTheProgram(account);
+        if (account == QLatin1String("nobody"))
+            VORANTEL_SKIP_UNLESS_ALLOWED(why);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+    }
     QVERIFY(newCopiesFolder(QStringLiteral("segment")));
     childEnv(); // makes the temporary folder
     const QString keyFolder = place == QLatin1String("temp")      ? childTemp + QStringLiteral("/tmp")

@@ -4,10 +4,14 @@
 #   contained.sh [--network] PROGRAM [ARGUMENT...]
 # Where this computer lets the process make namespaces, the program runs as the first process of PID and IPC
 # namespaces of its own, with --network in a network of its own too (its loopback alone): when it ends, the kernel ends
-# every process and segment left in them, and the ports its processes held were no other test's. Where it does not (a
-# plain account, a container), the program runs as it is, marked in its environment, and whatever carries the mark is
-# ended after it. Either way its temporary folder (VORANTEL_TEST_TMP) goes afterwards; a watcher in a session of its
-# own, which a runner killing this script and its children does not reach, does that when this script is killed.
+# every process and segment left in them, and the ports its processes held were no other test's. An account that may
+# make them only inside a user namespace of its own gets them there: the loopback is brought up with the namespace's
+# rights, then the program runs in a second user namespace as the account itself, without capabilities, so that every
+# permission a row checks means what it means outside. Where neither works, the program runs as it is, and the rows
+# that need a namespace skip with the reason it gives them (VORANTEL_TEST_NO_NAMESPACE). Either way the program is
+# marked in its environment, and whatever carries the mark is ended after it, and its temporary folder
+# (VORANTEL_TEST_TMP) goes afterwards; a watcher in a session of its own, which a runner killing this script and its
+# children does not reach, does that when this script is killed.
 # A program whose every row skipped exits 77, which ctest shows as skipped (SKIP_RETURN_CODE).
 set -euo pipefail
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
@@ -42,7 +46,9 @@ end_marked() {
 sweep() {
     local run=$1 scratch=$2 data
     end_marked "${run##*/}"
+    # A server's socket folder is named under the runtime folder it was started with: the runner's, or none.
     while IFS= read -r -d '' data; do
+        [ -z "${XDG_RUNTIME_DIR:-}" ] || "$scripts/mariadb.sh" stop "${data%/mysql}" >/dev/null 2>&1 || true
         env -u XDG_RUNTIME_DIR "$scripts/mariadb.sh" stop "${data%/mysql}" >/dev/null 2>&1 || true
     done < <(find "$run" ${scratch:+"$scratch"} -type d -name mysql -print0 2>/dev/null)
     chmod -R u+w "$run" ${scratch:+"$scratch"} 2>/dev/null || true
@@ -56,6 +62,18 @@ case "${1:-}" in
     read -r _ || true
     [ ! -d "$2" ] || sweep "$2" "$3"
     exit 0
+    ;;
+--user-inside)
+    # --user-inside UID GID [--network] PROGRAM...: the first process of the namespaces, made in a user namespace
+    # where it is root. The program runs in a user namespace below it as the account, so without capabilities.
+    uid=$2 gid=$3
+    shift 3
+    [ "${1:-}" != --network ] || { shift && ip link set lo up; }
+    unshare --user --map-user="$uid" --map-group="$gid" -- "$@" <&0 &
+    program=$!
+    status=0
+    wait "$program" || status=$?
+    exit "$status"
     ;;
 --inside)
     shift
@@ -87,16 +105,42 @@ rm -f "$run/.watch"
 result="$run/result.txt"
 arguments=("$@" -o "$result,txt" -o -,txt)
 marks=(VORANTEL_TEST_TMP="$run" VORANTEL_TEST_RUN="${run##*/}")
-status=0
-if unshare --pid --fork --kill-child --mount-proc --ipc "${network[@]}" true 2>/dev/null; then
-    [ ${#network[@]} -eq 0 ] || marks+=(VORANTEL_TEST_NETWORK=own)
-    # --kill-child: the namespace ends with this process too, when the test runner kills it.
-    unshare --pid --fork --kill-child --mount-proc --ipc "${network[@]}" -- \
-        env "${marks[@]}" VORANTEL_TEST_IPC=own "$0" --inside ${network:+--network} "${arguments[@]}" {alive}>&- ||
-        status=$?
+namespaces=(--pid --fork --kill-child --mount-proc --ipc "${network[@]}")
+acts_as_another() { setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; }
+# What this process may make, tried with the whole set-up. VORANTEL_CONTAINED_PLAIN: none (the harness's own tests).
+# A process that may act as another account keeps that (its rows need it) rather than take a user namespace, where
+# no other account exists.
+mode=plain
+if [ -n "${VORANTEL_CONTAINED_PLAIN:-}" ]; then
+    why="run without namespaces, as VORANTEL_CONTAINED_PLAIN asks"
+elif unshare "${namespaces[@]}" true 2>/dev/null; then
+    mode=own
+elif ! acts_as_another && unshare --user --map-root-user "${namespaces[@]}" -- \
+    "$0" --user-inside "$(id -u)" "$(id -g)" ${network:+--network} true 2>/dev/null; then
+    mode=user
+elif acts_as_another; then
+    why="this process may not make namespaces itself (it lacks CAP_SYS_ADMIN), and in a user namespace of its own it"
+    why+=" could not act as another account as other rows do; ./test.sh run as root with CAP_SYS_ADMIN runs them"
 else
-    env "${marks[@]}" "${arguments[@]}" {alive}>&- || status=$?
+    why="this account may make namespaces neither itself nor in a user namespace of its own here; ./test.sh run as"
+    why+=" root runs them"
 fi
+[ "$mode" = plain ] || [ ${#network[@]} -eq 0 ] || marks+=(VORANTEL_TEST_NETWORK=own)
+status=0
+case "$mode" in
+own)
+    # --kill-child: the namespaces end with this process too, when the test runner kills it.
+    unshare "${namespaces[@]}" -- env "${marks[@]}" VORANTEL_TEST_IPC=own "$0" --inside ${network:+--network} \
+        "${arguments[@]}" {alive}>&- || status=$?
+    ;;
+user)
+    unshare --user --map-root-user "${namespaces[@]}" -- env "${marks[@]}" VORANTEL_TEST_IPC=own \
+        "$0" --user-inside "$(id -u)" "$(id -g)" ${network:+--network} "${arguments[@]}" {alive}>&- || status=$?
+    ;;
+plain)
+    env "${marks[@]}" VORANTEL_TEST_NO_NAMESPACE="$why" "${arguments[@]}" {alive}>&- || status=$?
+    ;;
+esac
 
 # Qt Test's status counts failed rows: 77 of them are no skip.
 [ "$status" -ne 77 ] || status=1

@@ -22,6 +22,7 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,6 +67,29 @@ QString ShortTempTemplate(const QString& name)
     return (root.isEmpty() ? QStringLiteral("/tmp/vorantel-") : root + QLatin1Char('/')) + name + QStringLiteral(".XXXXXX");
 }
 
+QString ProgramsTemplate(const QString& name)
+{
+    const QString folder = ScratchDir() + QStringLiteral("/programs");
+    QDir().mkpath(folder);
+    return folder + QLatin1Char('/') + name + QStringLiteral(".XXXXXX");
+}
+
+bool WriteProgram(const QString& path, const QByteArray& script)
+{
+    if (!WriteFile(path, script)
+        || !QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+        qWarning("the program %s could not be written", qPrintable(path));
+        return false;
+    }
+    struct statvfs mount;
+    if (::statvfs(QFile::encodeName(path).constData(), &mount) != 0 || (mount.f_flag & ST_NOEXEC) != 0
+        || ::access(QFile::encodeName(path).constData(), X_OK) != 0) {
+        qWarning("the program %s cannot be run: its folder's file system does not let programs run", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
 namespace {
 // Whether a child of this process can take on nobody's user and group ids, as setpriv does.
 bool ChildBecomesNobody()
@@ -91,11 +115,20 @@ QString CannotActAsAnotherAccount()
                                 "process do");
 }
 
+namespace {
+// Why a row that needs a namespace of the kind cannot have one: what contained.sh found, or that it did not run it.
+QString NoNamespace(const char* kind)
+{
+    const QString why = qEnvironmentVariable("VORANTEL_TEST_NO_NAMESPACE");
+    return QStringLiteral("needs %1 of its own: %2")
+        .arg(QLatin1String(kind),
+             why.isEmpty() ? QStringLiteral("run it through tests/support/contained.sh, as ./test.sh does") : why);
+}
+} // namespace
+
 QString NoNetworkOfItsOwn()
 {
-    return qEnvironmentVariable("VORANTEL_TEST_NETWORK") == QLatin1String("own")
-        ? QString()
-        : QStringLiteral("needs a network of its own, which this computer does not let this process make");
+    return qEnvironmentVariable("VORANTEL_TEST_NETWORK") == QLatin1String("own") ? QString() : NoNamespace("a network");
 }
 
 QString CannotListenAsAnotherAccount()
@@ -106,10 +139,8 @@ QString CannotListenAsAnotherAccount()
 
 QString NoSegmentTableOfItsOwn()
 {
-    return qEnvironmentVariable("VORANTEL_TEST_IPC") == QLatin1String("own")
-        ? QString()
-        : QStringLiteral("needs a segment table of its own (an IPC namespace), which this computer does not let this "
-                         "process make");
+    return qEnvironmentVariable("VORANTEL_TEST_IPC") == QLatin1String("own") ? QString()
+                                                                             : NoNamespace("a segment table (an IPC namespace)");
 }
 
 void ClearSettings()
@@ -276,7 +307,5 @@ StandInPrograms::~StandInPrograms()
 
 bool StandInPrograms::add(const QString& name, const QByteArray& body)
 {
-    const QString path = folder + QLatin1Char('/') + name;
-    return TestSupport::WriteFile(path, "#!/bin/sh\n" + body + '\n')
-           && QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return TestSupport::WriteProgram(folder + QLatin1Char('/') + name, "#!/bin/sh\n" + body + '\n');
 }

@@ -17,6 +17,13 @@ void PrepareEnvironment();
 // A QTemporaryDir template for a folder whose path must stay short (a server's socket lives below it): in the run's
 // own temporary folder, which tests/support/contained.sh removes however the program ends; /tmp run by hand.
 QString ShortTempTemplate(const QString& name);
+// A QTemporaryDir template for a folder of programs a test writes (stand-ins, hooks): in the scratch folder, never in
+// /tmp, which may be mounted without the right to run programs.
+QString ProgramsTemplate(const QString& name);
+// Writes an executable script (its first line included) that this account runs; false, with a warning saying why,
+// when it cannot be written or its folder does not let programs run: a row must not pass over its stand-in to the
+// real program of the same name further along the PATH.
+bool WriteProgram(const QString& path, const QByteArray& script);
 
 // What this computer lets the test do, asked of it, never read from the user id: empty when it may, else why not,
 // the reason a row that needs it skips with (VORANTEL_SKIP_UNLESS_ALLOWED). ./test.sh counts the rows by reason.

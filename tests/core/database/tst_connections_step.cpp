@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ScriptTest;
@@ -37,6 +38,8 @@ private slots:
     void settingsFollowTheServer();
     void stepStopsWithItsOwnLine_data();
     void stepStopsWithItsOwnLine();
+    void dataFolderThisAccountsAlone_data();
+    void dataFolderThisAccountsAlone();
     void seederRefusesWhatItDoesNotKnow_data();
     void seederRefusesWhatItDoesNotKnow();
 };
@@ -227,7 +230,8 @@ void TestConnectionsStep::startNotStoppedByAnotherAccount_data()
                                             // for the port taken, the server's and the port file; empty: nothing)
     QTest::addColumn<QString>("nextLine");  // by the next, once the server was stopped
     const QString kept = QStringLiteral("The server's port TAKEN is taken by another program; the server now listens on PORT (kept in FILE).");
-    // The kept port is in server.port, which any account may read: taken while the server is down.
+    // The kept port is in server.port, which any account may read in a data folder an earlier version left open to
+    // reading: taken while the server is down.
     QTest::newRow("another account binding every port a process names, or a file it can read holds") << "watcher" << "" << kept;
     QTest::newRow("another account binding the chosen port, then the kept one, just as the server starts")
         << "race"
@@ -246,12 +250,17 @@ void TestConnectionsStep::startNotStoppedByAnotherAccount()
     QFETCH(QString, nextLine);
     VORANTEL_SKIP_UNLESS_ALLOWED(TestSupport::CannotListenAsAnotherAccount());
     QTemporaryDir home(TestSupport::ShortTempTemplate(QStringLiteral("conn")));
-    // Open to every account, as many a home folder is: what another account can read there, it may use.
-    QVERIFY(QFile::setPermissions(home.path(), QFile::permissions(home.path()) | QFile::ReadOther | QFile::ExeOther));
+    // Open to every account, as many a home folder is, and the data folder as an earlier version left it under umask
+    // 022 (a new one is this account's alone): what another account can read there, it may use.
+    const QFile::Permissions readable = QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(home.path(), QFile::permissions(home.path()) | readable));
+    QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("vorantel")))
+            && QFile::setPermissions(home.filePath(QStringLiteral("vorantel")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | readable));
     const QString data = home.path() + QStringLiteral("/vorantel/mariadb");
     const QString portFile = home.path() + QStringLiteral("/vorantel/server.port");
     const QString raced = home.filePath(QStringLiteral("raced"));
     const QString armed = home.filePath(QStringLiteral("armed"));
+    QTemporaryDir programs(TestSupport::ProgramsTemplate(QStringLiteral("step")));
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QString code = QStringLiteral(
@@ -300,14 +309,13 @@ void TestConnectionsStep::startNotStoppedByAnotherAccount()
             "    except OSError: port = ''\n"
             "    if port != last and port: bind(int(port)); last = port\n"
             "    time.sleep(0.01)\n");
-        const QString hook = home.filePath(QStringLiteral("hook"));
-        QVERIFY(TestSupport::WriteFile(hook, "#!/bin/sh\nread port\nrm '" + armed.toLocal8Bit() + "' 2>/dev/null || exit 0\n"
+        const QString hook = programs.filePath(QStringLiteral("hook"));
+        QVERIFY(TestSupport::WriteProgram(hook, "#!/bin/sh\nread port\nrm '" + armed.toLocal8Bit() + "' 2>/dev/null || exit 0\n"
                                              "umask 022\necho \"$port\" >'" + raced.toLocal8Bit() + ".new'\n"
                                              "mv '" + raced.toLocal8Bit() + ".new' '" + raced.toLocal8Bit() + "'\n"
                                              "hex=$(printf '%04X' \"$port\")\nfor _ in $(seq 200); do\n"
                                              "  grep -q \":$hex 00000000:0000 0A .* 65534 \" /proc/net/tcp && exit 0\n"
-                                             "  sleep 0.05\ndone\necho \"hook: nobody holds $port\" >&2\nexit 1\n")
-                && QFile::setPermissions(hook, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+                                             "  sleep 0.05\ndone\necho \"hook: nobody holds $port\" >&2\nexit 1\n"));
         env.insert(QStringLiteral("VORANTEL_START_HOOK"), hook);
     }
     QProcess other;
@@ -453,12 +461,12 @@ void TestConnectionsStep::settingsFollowTheServer()
     const QString log = runtime.filePath(QStringLiteral("arguments"));
     const QByteArray record = "printf '%s\\n' \"$0\" \"$@\" >>'" + log.toLocal8Bit() + "'\n";
     QVERIFY(TestSupport::WriteFile(runtime.filePath(QStringLiteral("bash-env")), record));
+    QTemporaryDir programs(TestSupport::ProgramsTemplate(QStringLiteral("step")));
     for (const QString& tool : {"mariadb", "mariadb-admin", "seed-settings"}) {
         const QString real = tool == QLatin1String("seed-settings") ? QStringLiteral(SEED_SETTINGS) : QStandardPaths::findExecutable(tool);
-        QVERIFY(TestSupport::WriteFile(runtime.filePath(tool), "#!/bin/sh\n" + record + "exec '" + real.toLocal8Bit() + "' \"$@\"\n")
-                && QFile::setPermissions(runtime.filePath(tool), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(TestSupport::WriteProgram(programs.filePath(tool), "#!/bin/sh\n" + record + "exec '" + real.toLocal8Bit() + "' \"$@\"\n"));
     }
-    session.insert(QStringLiteral("PATH"), runtime.path() + QLatin1Char(':') + session.value(QStringLiteral("PATH")));
+    session.insert(QStringLiteral("PATH"), programs.path() + QLatin1Char(':') + session.value(QStringLiteral("PATH")));
     session.insert(QStringLiteral("BASH_ENV"), runtime.filePath(QStringLiteral("bash-env")));
     QCOMPARE(StepFromTemplate(home.path()), QString());
     Outcome step = RunServerStep(home.path(), session, QStringLiteral("seed-settings"));
@@ -630,15 +638,15 @@ void TestConnectionsStep::stepStopsWithItsOwnLine()
     const auto end = qScopeGuard([data] { Script({QStringLiteral("stop"), data}); });
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QVERIFY(QDir().mkpath(data));
+    QTemporaryDir programs(TestSupport::ProgramsTemplate(QStringLiteral("step")));
     if (kind == QLatin1String("10.5")) {
         // A client that reaches a server of 10.5 (Debian 11's).
-        const QString client = home.filePath(QStringLiteral("mariadb"));
-        QVERIFY(TestSupport::WriteFile(client, "#!/bin/bash\nv=\"'10.5.19-MariaDB-0+deb11u2'\"\nfor a; do\n"
+        const QString client = programs.filePath(QStringLiteral("mariadb"));
+        QVERIFY(TestSupport::WriteProgram(client, "#!/bin/bash\nv=\"'10.5.19-MariaDB-0+deb11u2'\"\nfor a; do\n"
                                                "  [[ $a != *JSON_TABLE* ]] || { echo \"ERROR 1064 (42000): near '(g.Priv'\" >&2; exit 1; }\n"
                                                "  set -- \"$@\" \"${a//VERSION()/$v}\"; shift\ndone\nexec '"
-                                                   + QStandardPaths::findExecutable(QStringLiteral("mariadb")).toLocal8Bit() + "' \"$@\"\n")
-                && QFile::setPermissions(client, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        env.insert(QStringLiteral("PATH"), home.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+                                                   + QStandardPaths::findExecutable(QStringLiteral("mariadb")).toLocal8Bit() + "' \"$@\"\n"));
+        env.insert(QStringLiteral("PATH"), programs.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
     } else if (kind == QLatin1String("no ss")) {
         // Every program of the PATH but ss.
         const QString tools = home.filePath(QStringLiteral("tools"));
@@ -666,6 +674,38 @@ void TestConnectionsStep::stepStopsWithItsOwnLine()
     QCOMPARE(Run({QStringLiteral("running"), data}).code, kind.contains(QLatin1String("--")) ? 0 : 1);
     if (kind.contains(QLatin1String("--")))
         QCOMPARE(TestSupport::ReadFile(home.path() + QStringLiteral("/vorantel/server.port")).trimmed(), QByteArray());
+}
+
+void TestConnectionsStep::dataFolderThisAccountsAlone_data()
+{
+    QTest::addColumn<bool>("left"); // the data folder left mode 775 by an earlier version; else none there yet
+    QTest::newRow("a data folder made under umask 002") << false;
+    QTest::newRow("a data folder an earlier version left 775, under umask 002") << true;
+}
+
+// Under umask 002 (a private group's) the step makes the data folder and the folders it makes in it this account's
+// alone, and narrows one an earlier version left open, saying so once: the program keeps its lock only in such a one.
+void TestConnectionsStep::dataFolderThisAccountsAlone()
+{
+    QFETCH(bool, left);
+    QTemporaryDir home(TestSupport::ShortTempTemplate(QStringLiteral("conn")));
+    const QString folder = home.path() + QStringLiteral("/vorantel");
+    const auto end = qScopeGuard([folder] { Script({QStringLiteral("stop"), folder + QStringLiteral("/mariadb")}); });
+    if (left)
+        QVERIFY(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0775) == 0);
+    const Outcome step = RunProgram(QStringLiteral("bash"),
+                                    {QStringLiteral("-c"), QStringLiteral("umask 002 && exec \"$0\" \"$@\""),
+                                     QStringLiteral(VORANTEL_SCRIPTS_DIR "/run-server.sh"), QStringLiteral(SEED_SETTINGS)},
+                                    StepEnvironment(home.path(), QProcessEnvironment::systemEnvironment()));
+    QVERIFY2(step.code == 0, qPrintable(step.output));
+    for (const QString& made : {folder, folder + QStringLiteral("/mariadb"), folder + QStringLiteral("/mariadb.tmp")}) {
+        struct stat info;
+        QVERIFY2(::stat(QFile::encodeName(made).constData(), &info) == 0 && (info.st_mode & 07777) == 0700, qPrintable(made));
+    }
+    const QString said = QStringLiteral("The program's data folder %1 was mode 775, which its group or other accounts could write; it is"
+                                        " now this account's alone, mode 700.")
+                             .arg(folder);
+    QCOMPARE(step.output.split(QLatin1Char('\n')).count(said), left ? 1 : 0);
 }
 
 void TestConnectionsStep::seederRefusesWhatItDoesNotKnow_data()
