@@ -1,4 +1,5 @@
 #include "appsettings.h"
+#include "closeonexec.h"
 #include "mainwindow.h"
 #include "startup.h"
 
@@ -10,6 +11,8 @@
 int main(int argc, char** argv)
 {
     ApplyScalingSettings();
+    // What this copy was started with (a shell's or a desktop's descriptors) goes no further than this copy either.
+    MarkAllCloseOnExec();
 
     const bool restart = HasRestartArgument(argc, argv);
     // Held until main() returns; the kernel releases it however the copy ends.

@@ -21,6 +21,7 @@
 #include <sys/shm.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 class TestStartup : public QObject
@@ -41,6 +42,7 @@ private slots:
     void copyFoundWhateverTheSecondsSession_data();
     void copyFoundWhateverTheSecondsSession();
     void lockNotPassedToChildren();
+    void inheritedDescriptorGoesNoFurther();
     void earlierVersionsSegmentRefusesOnlyALiveCopy_data();
     void earlierVersionsSegmentRefusesOnlyALiveCopy();
     void cleanup();
@@ -668,6 +670,26 @@ void TestStartup::lockNotPassedToChildren()
     QVERIFY(child.waitForFinished(10000));
     const QByteArray open = child.readAllStandardOutput();
     QVERIFY2(open.contains(" -> ") && !open.contains("/program.lock"), open.constData());
+}
+
+// A descriptor the copy was started with (a shell's, a desktop's) is kept from what the copy starts, as its own are.
+void TestStartup::inheritedDescriptorGoesNoFurther()
+{
+    int ends[2];
+    QVERIFY(::pipe(ends) == 0);
+    const auto closeEnds = qScopeGuard([&ends] {
+        ::close(ends[0]);
+        ::close(ends[1]);
+    });
+    QVERIFY(newCopiesFolder(QStringLiteral("inherited")));
+    QProcess* copy = startApp();
+    QVERIFY2(RunsGuarded(copy), qPrintable(Describe(copy)));
+    const QByteArray info = TestSupport::ReadFile(QStringLiteral("/proc/%1/fdinfo/%2").arg(copy->processId()).arg(ends[1]));
+    const int at = info.indexOf("flags:");
+    QVERIFY2(at >= 0, "the copy was not given the descriptor");
+    bool ok = false;
+    const int flags = info.mid(at + 6, info.indexOf('\n', at) - at - 6).trimmed().toInt(&ok, 8);
+    QVERIFY2(ok && (flags & O_CLOEXEC) != 0, info.constData());
 }
 
 void TestStartup::earlierVersionsSegmentRefusesOnlyALiveCopy_data()
