@@ -710,7 +710,8 @@ void TestStartup::earlierVersionsSegmentRefusesOnlyALiveCopy()
     const QString keyFolder = place == QLatin1String("temp")      ? childTemp + QStringLiteral("/tmp")
                               : place == QLatin1String("runtime") ? childTemp
                                                                   : childData + QStringLiteral("/vorantel");
-    QVERIFY(QDir().mkpath(keyFolder));
+    // This account's alone, whatever the test's umask: a data folder its group may write is narrowed, and said so.
+    QVERIFY(QDir().mkpath(keyFolder) && ::chmod(QFile::encodeName(keyFolder).constData(), 0700) == 0);
     const QString keyFile = keyFolder + QLatin1Char('/') + KeyFileName();
     QVERIFY(TestSupport::WriteFile(keyFile, ""));
     const key_t key = ftok(QFile::encodeName(keyFile).constData(), 'Q');
