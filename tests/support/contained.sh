@@ -122,8 +122,8 @@ elif acts_as_another; then
     why="this process may not make namespaces itself (it lacks CAP_SYS_ADMIN), and in a user namespace of its own it"
     why+=" could not act as another account as other rows do; ./test.sh run as root with CAP_SYS_ADMIN runs them"
 else
-    why="this account may make namespaces neither itself nor in a user namespace of its own here; ./test.sh run as"
-    why+=" root runs them"
+    why="this account may make namespaces neither itself nor in a user namespace of its own here; ./test.sh run by"
+    why+=" the computer's root (not a container's) runs them"
 fi
 [ "$mode" = plain ] || [ ${#network[@]} -eq 0 ] || marks+=(VORANTEL_TEST_NETWORK=own)
 status=0

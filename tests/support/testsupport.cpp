@@ -112,7 +112,7 @@ QString CannotActAsAnotherAccount()
     static const bool can = ChildBecomesNobody();
     return can ? QString()
                : QStringLiteral("needs to act as another account (nobody), which this computer does not let this "
-                                "process do");
+                                "process do; ./test.sh run by the computer's root (not a container's) runs it");
 }
 
 namespace {
