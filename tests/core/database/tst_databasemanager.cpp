@@ -1,10 +1,6 @@
 #include "databasetest.h"
 
-#include <QDir>
 #include <QTcpServer>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace DatabaseTest;
 
@@ -30,8 +26,6 @@ private slots:
     void failedServerConnectionIsRetried();
     void portBeyond65535OpensNothing_data();
     void portBeyond65535OpensNothing();
-    void connectionIsCloseOnExec_data();
-    void connectionIsCloseOnExec();
 
 private:
     static QSqlDatabase* open(int kind)
@@ -322,49 +316,6 @@ void TestDatabaseManager::portBeyond65535OpensNothing()
                                                                     "MySql server is running. Select a valid database "
                                                                     "for this version, or create a new.").arg(name)});
     }
-}
-
-namespace {
-// The process's socket descriptors, "fd socket:[inode]" each, followed by " inherited" where a program it starts would
-// hold it.
-QStringList Sockets()
-{
-    QStringList sockets;
-    const QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System);
-    for (const QString& fd : fds) {
-        char target[64] = {};
-        const QByteArray path = "/proc/self/fd/" + fd.toLatin1();
-        if (::readlink(path.constData(), target, sizeof target - 1) <= 0 || qstrncmp(target, "socket:", 7) != 0)
-            continue;
-        const int flags = ::fcntl(fd.toInt(), F_GETFD);
-        sockets << fd + QLatin1Char(' ') + QLatin1String(target)
-                       + (flags >= 0 && !(flags & FD_CLOEXEC) ? QStringLiteral(" inherited") : QString());
-    }
-    return sockets;
-}
-} // namespace
-
-void TestDatabaseManager::connectionIsCloseOnExec_data()
-{
-    portBeyond65535OpensNothing_data(); // the three connections
-}
-
-// A program the till starts (a PDF viewer, the dump) would keep the server connection, and a killed copy's
-// transaction with it, open as long as it runs.
-void TestDatabaseManager::connectionIsCloseOnExec()
-{
-    QFETCH(int, kind);
-    // The test's own connections are not the manager's: the sockets left are those it opens.
-    for (const QString& name : QSqlDatabase::connectionNames())
-        QSqlDatabase::database(name, false).close();
-    DatabaseManager* manager = DatabaseManager::Instance();
-    SetActive(1, inventoryDb);
-    SetActive(2, salesDb);
-    QSqlDatabase* db = kind == 3 ? manager->ServerConnection() : open(kind);
-    QVERIFY(db->isOpen());
-    const QStringList sockets = Sockets();
-    QVERIFY(!sockets.isEmpty());
-    QCOMPARE(sockets.filter(QStringLiteral(" inherited")), QStringList());
 }
 
 VORANTEL_TEST_MAIN(TestDatabaseManager)
